@@ -1,0 +1,329 @@
+// The event queue and the pump. Qt handlers only translate and queue; the
+// program sees at most one event per pump, from a clean stack.
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QCursor>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QTextEdit>
+#include <QThread>
+#include <QTimer>
+
+#include <deque>
+
+#include "platform/events.h"
+#include "platform/qt/internal.h"
+#include "platform/qt/widgets.h"
+
+namespace plat {
+namespace detail {
+namespace {
+
+struct EventState {
+  std::deque<Event> queue;
+  Handlers handlers;
+  Point pointer;           // global Mac coordinates
+  bool down = false;
+  bool swallowRelease = false;
+  int pressWindow = 0;     // content press that owns the coming release
+  CursorKind cursor = CursorKind::Arrow;
+  bool cursorOverridden = false;
+  QElapsedTimer clock;
+};
+
+EventState& E() {
+  static EventState s;
+  if (!s.clock.isValid()) s.clock.start();
+  return s;
+}
+
+Point globalFromQt(QPointF qtGlobal) {
+  QWidget* area = deskArea();
+  if (!area) return {};
+  QPoint p = area->mapFromGlobal(qtGlobal.toPoint());
+  return deskToGlobal({p.x(), p.y()});
+}
+
+WindowFrame* frameOf(QObject* o) {
+  for (; o; o = o->parent())
+    if (auto* f = qobject_cast<WindowFrame*>(o)) return f;
+  return nullptr;
+}
+
+bool isTextWidget(QWidget* w) {
+  return qobject_cast<QLineEdit*>(w) || qobject_cast<QTextEdit*>(w) || qobject_cast<QPlainTextEdit*>(w) ||
+         qobject_cast<QAbstractSpinBox*>(w);
+}
+
+class InputFilter : public QObject {
+ public:
+  bool eventFilter(QObject* obj, QEvent* ev) override {
+    switch (ev->type()) {
+      case QEvent::MouseMove: {
+        auto* me = static_cast<QMouseEvent*>(ev);
+        E().pointer = globalFromQt(me->globalPosition());
+        return false;
+      }
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonDblClick: {
+        auto* me = static_cast<QMouseEvent*>(ev);
+        if (me->button() != Qt::LeftButton) return false;
+        E().pointer = globalFromQt(me->globalPosition());
+        E().down = true;
+        WindowFrame* f = frameOf(obj);
+        if (!f) return false;
+        int win = f->windowId();
+        if (obj == f) return false;   // title bar: the frame handles it
+        if (!userPress(win)) {
+          E().swallowRelease = true;
+          return true;
+        }
+        if (obj == f->content()) {
+          QPoint cp = me->position().toPoint();
+          if (startGrowIfInBox(win, cp, me->globalPosition().toPoint())) return true;
+          E().pressWindow = win;
+          Point local{cp.x(), cp.y()};
+          post(Event{.kind = EventKind::MouseDown, .window = win, .local = local, .global = E().pointer});
+          return true;
+        }
+        return false;
+      }
+      case QEvent::MouseButtonRelease: {
+        auto* me = static_cast<QMouseEvent*>(ev);
+        if (me->button() != Qt::LeftButton) return false;
+        E().pointer = globalFromQt(me->globalPosition());
+        E().down = false;
+        if (E().swallowRelease) {
+          E().swallowRelease = false;
+          return true;
+        }
+        if (int win = E().pressWindow) {
+          E().pressWindow = 0;
+          if (WindowRec* w = findWindow(win)) {
+            Point local{E().pointer.x - w->spec.content.left, E().pointer.y - w->spec.content.top};
+            post(Event{.kind = EventKind::MouseUp, .window = win, .local = local, .global = E().pointer});
+          }
+          return true;
+        }
+        return false;
+      }
+      case QEvent::KeyPress: {
+        auto* ke = static_cast<QKeyEvent*>(ev);
+        auto* w = qobject_cast<QWidget*>(obj);
+        if (!w || w->window() != deskWindow()) return false;
+        if (isTextWidget(QApplication::focusWidget())) return false;
+        int code = macCharCode(ke->key(), static_cast<unsigned>(ke->modifiers()), ke->text());
+        if (code == 0) return false;
+        int target = activeWindowId();
+        post(Event{.kind = EventKind::Key, .window = target, .charCode = code, .autoRepeat = ke->isAutoRepeat()});
+        return true;
+      }
+      case QEvent::ApplicationActivate:
+        post(Event{.kind = EventKind::AppActivated});
+        return false;
+      default:
+        return false;
+    }
+  }
+};
+
+bool isInput(EventKind k) {
+  switch (k) {
+    case EventKind::MouseDown:
+    case EventKind::MouseUp:
+    case EventKind::Key:
+    case EventKind::ControlHit:
+    case EventKind::FieldClick:
+    case EventKind::MenuPick: return true;
+    default: return false;
+  }
+}
+
+void dispatch(const Event& e) {
+  Handlers& h = E().handlers;
+  switch (e.kind) {
+    case EventKind::MenuPick:
+      if (h.menu) h.menu(e);
+      break;
+    case EventKind::MouseDown:
+    case EventKind::MouseUp:
+      if (h.mouse) h.mouse(e);
+      break;
+    case EventKind::OpenDocuments:
+    case EventKind::QuitRequest:
+      if (h.documents) h.documents(e);
+      break;
+    default:
+      if (h.dialog) h.dialog(e);
+      break;
+  }
+}
+
+}  // namespace
+
+void installInputFilter() {
+  static InputFilter* filter = nullptr;
+  if (!filter) {
+    filter = new InputFilter;
+    qApp->installEventFilter(filter);
+  }
+}
+
+void post(Event e) {
+  if (e.window != 0) {
+    WindowRec* w = findWindow(e.window);
+    if (!w) return;
+    e.generation = w->generation;
+  }
+  e.ticks = ticks();
+  E().queue.push_back(std::move(e));
+}
+
+void setPointer(Point global, bool down) {
+  E().pointer = global;
+  E().down = down;
+}
+
+}  // namespace detail
+
+using namespace detail;
+
+Handlers& handlers() { return E().handlers; }
+
+void postEvent(Event e) { post(std::move(e)); }
+
+void processPending() {
+  if (QCoreApplication::instance()) QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+bool pump(int maxWaitMs) {
+  EventState& s = E();
+  processPending();
+  if (testMode()) {
+    runTestStep();
+    processPending();
+  } else if (s.queue.empty() && maxWaitMs > 0) {
+    QTimer::singleShot(maxWaitMs, [] {});
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  }
+  while (!s.queue.empty()) {
+    Event e = std::move(s.queue.front());
+    s.queue.pop_front();
+    if (e.window != 0) {
+      WindowRec* w = findWindow(e.window);
+      if (!w || w->generation != e.generation) continue;   // its window is gone
+    }
+    dispatch(e);
+    return true;
+  }
+  return false;
+}
+
+void flushInput() {
+  auto& q = E().queue;
+  q.erase(std::remove_if(q.begin(), q.end(), [](const Event& e) { return isInput(e.kind); }), q.end());
+}
+
+size_t queuedEvents() { return E().queue.size(); }
+
+bool buttonDown() {
+  if (testMode()) runTestStep();
+  else processPending();
+  return E().down;
+}
+
+Point pointerGlobal() {
+  if (testMode()) runTestStep();
+  else processPending();
+  return E().pointer;
+}
+
+Point pointerLocal(int window) {
+  Point g = pointerGlobal();
+  Rect c = contentRect(window);
+  return {g.x - c.left, g.y - c.top};
+}
+
+Point pointerLocal() { return pointerLocal(currentPortWindow()); }
+
+void waitButtonUp() {
+  while (buttonDown()) {
+    if (!testMode()) QThread::msleep(2);
+  }
+}
+
+void waitButtonDown() {
+  while (!buttonDown()) {
+    if (!testMode()) QThread::msleep(2);
+  }
+}
+
+void delayMs(int ms) {
+  flushAllWindows();
+  if (testMode()) {
+    virtualDelay(ms);
+    runTestStep();
+    return;
+  }
+  QElapsedTimer t;
+  t.start();
+  while (t.elapsed() < ms) {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, std::max<int>(1, ms - t.elapsed()));
+    QThread::msleep(std::min<qint64>(5, std::max<qint64>(0, ms - t.elapsed())));
+  }
+}
+
+void delayTicks(int t) { delayMs(t * 1000 / 60); }
+
+uint32_t ticks() {
+  uint64_t ms = testMode() ? virtualMilliseconds() : static_cast<uint64_t>(E().clock.elapsed());
+  return static_cast<uint32_t>(ms * 60 / 1000);
+}
+
+void setCursor(CursorKind k) {
+  EventState& s = E();
+  if (s.cursor == k && (s.cursorOverridden || k == CursorKind::Arrow)) return;
+  s.cursor = k;
+  if (!QGuiApplication::instance()) return;
+  Qt::CursorShape shape = Qt::ArrowCursor;
+  switch (k) {
+    case CursorKind::Arrow: shape = Qt::ArrowCursor; break;
+    case CursorKind::Watch: shape = Qt::WaitCursor; break;
+    case CursorKind::Cross: shape = Qt::CrossCursor; break;
+    case CursorKind::IBeam: shape = Qt::IBeamCursor; break;
+  }
+  // One override at most: the program changes cursors thousands of times.
+  if (!s.cursorOverridden) {
+    QGuiApplication::setOverrideCursor(QCursor(shape));
+    s.cursorOverridden = true;
+  } else {
+    QGuiApplication::changeOverrideCursor(QCursor(shape));
+  }
+}
+
+CursorKind currentCursor() { return E().cursor; }
+
+namespace detail {
+void resetEvents() {
+  EventState& s = E();
+  s.queue.clear();
+  s.handlers = {};
+  s.pointer = {};
+  s.down = false;
+  s.swallowRelease = false;
+  s.pressWindow = 0;
+  s.cursor = CursorKind::Arrow;
+}
+Point pointerState(bool* down) {
+  if (down) *down = E().down;
+  return E().pointer;
+}
+void setPressWindow(int win) { E().pressWindow = win; }
+int pressWindow() { return E().pressWindow; }
+}  // namespace detail
+
+}  // namespace plat

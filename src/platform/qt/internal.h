@@ -1,0 +1,92 @@
+// Internal to the platform layer: the window registry, the event queue and
+// the hooks that the test driver answers.
+#pragma once
+#include <QPointer>
+#include <QWidget>
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/app.h"
+#include "platform/events.h"
+#include "platform/port.h"
+#include "platform/windows.h"
+
+class QImage;
+class QMainWindow;
+
+namespace plat::detail {
+
+class WindowFrame;
+class ContentWidget;
+
+struct WindowRec {
+  WindowSpec spec;
+  uint32_t generation = 0;
+  QPointer<WindowFrame> frame;
+  QPointer<ContentWidget> content;
+  std::unique_ptr<Port> port;
+  std::map<int, QPointer<QWidget>> controls;
+};
+
+WindowRec* findWindow(int id);
+WindowRec& windowOrThrow(int id);
+QWidget* deskArea();
+QMainWindow* deskWindow();
+// Global Mac coordinates <-> desk-area widget coordinates.
+Point globalToDesk(Point g);
+Point deskToGlobal(Point d);
+
+// Queue an event stamped with its window's generation.
+void post(Event e);
+bool testMode();
+
+// Ports
+QImage& portImage(Port&);                       // the painter is ended first
+void resizePort(Port&, Size, Rgb16 background); // keeps old pixels top left
+std::unique_ptr<Port> makePainterPort(void* qpainter, Rect pageRect);  // print jobs
+
+// Fonts: one map from Mac family names to installed faces.
+class FontMapper;
+
+// Keys: Qt key event -> Mac Roman code, 0 when the key has none.
+int macCharCode(int qtKey, unsigned modifiers, const QString& text);
+
+// Test hooks, answered by the script in test mode.
+enum class AnswerKind { Open, Save, PageSetup, Print };
+struct Answer {
+  bool accept = false;
+  std::filesystem::path path;
+};
+Answer takeAnswer(AnswerKind kind, const std::string& what);   // throws test::Failure out of turn
+void recordSound(const std::string& name);
+void recordHelp(int subject);
+void recordUrl(const std::string& url);
+void recordPrintedPage(const std::filesystem::path& pdf, std::vector<std::string> lines);
+std::filesystem::path testOutputDir();   // temporary folder for PDFs and the like
+
+// One test step may run at each poll; returns true if one ran.
+bool runTestStep();
+uint64_t virtualMilliseconds();
+void virtualDelay(int ms);
+
+// Desk plumbing
+void installInputFilter();
+void closeAllWindows();
+int titleBarHeightFor(WindowClass cls);
+// What a user's press in a window does: activates an inactive document
+// window (and swallows the click unless the window takes the first click),
+// else reports the press. Returns true when the click goes on to its target.
+bool userPress(int win);
+void userActivate(int win);
+void setPointer(Point global, bool down);
+int activeWindowId();
+void resetEvents();
+Point pointerState(bool* down);
+void setPressWindow(int win);
+int pressWindow();
+
+}  // namespace plat::detail

@@ -1,0 +1,501 @@
+// The headless test driver: scripted user steps, dialog answers, recorders,
+// snapshots and the virtual clock.
+#include <QApplication>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QMainWindow>
+#include <QWidget>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <sstream>
+
+#include "platform/app.h"
+#include "platform/macroman.h"
+#include "platform/controls.h"
+#include "platform/menus.h"
+#include "platform/qt/controls_internal.h"
+#include "platform/qt/internal.h"
+#include "platform/qt/widgets.h"
+#include "platform/test.h"
+#include "platform/windows.h"
+
+namespace plat::test {
+
+struct Script::Step {
+  enum class Kind {
+    Click, Popup, MenuButton, Slide, Type, Key, ClickField, CloseBox, Activate, Menu, Press, MoveTo,
+    Release, ClickAt, AnswerOpen, AnswerSave, CancelFile, AnswerPageSetup, AnswerPrint, OpenDocs, Call, Stop
+  };
+  Kind kind;
+  int win = 0, id = 0, value = 0;
+  std::string text;
+  Point pt;
+  std::filesystem::path path;
+  bool ok = true;
+  std::vector<std::filesystem::path> paths;
+  std::function<void()> fn;
+};
+
+namespace {
+
+using Kind = Script::Step::Kind;
+
+struct DriverState {
+  Options opt;
+  bool inited = false;
+  const Script* script = nullptr;
+  size_t next = 0;
+  int idlePolls = 0;
+  bool inStep = false;
+  uint64_t virtualMs = 0;
+  std::vector<std::string> sounds;
+  std::vector<int> help;
+  std::vector<std::string> urls;
+  std::vector<PrintedPage> pages;
+  std::filesystem::path outDir;
+};
+
+DriverState& D() {
+  static DriverState d;
+  return d;
+}
+
+std::string describe(const Script::Step& s) {
+  std::ostringstream o;
+  switch (s.kind) {
+    case Kind::Click: o << "click(" << s.win << ", " << s.id << ")"; break;
+    case Kind::Popup: o << "popup(" << s.win << ", " << s.id << ", " << s.value << ")"; break;
+    case Kind::MenuButton: o << "menuButton(" << s.win << ", " << s.id << ", " << s.value << ")"; break;
+    case Kind::Slide: o << "slide(" << s.win << ", " << s.id << ", " << s.value << ")"; break;
+    case Kind::Type: o << "type(" << s.win << ", " << s.id << ", \"" << s.text << "\")"; break;
+    case Kind::Key: o << "key(" << s.win << ", " << s.value << ")"; break;
+    case Kind::ClickField: o << "clickField(" << s.win << ", " << s.id << ")"; break;
+    case Kind::CloseBox: o << "closeBox(" << s.win << ")"; break;
+    case Kind::Activate: o << "activate(" << s.win << ")"; break;
+    case Kind::Menu: o << "menu(" << s.id << ", " << s.value << ")"; break;
+    case Kind::Press: o << "press(" << s.win << ", {" << s.pt.x << ", " << s.pt.y << "})"; break;
+    case Kind::MoveTo: o << "moveTo(" << s.win << ", {" << s.pt.x << ", " << s.pt.y << "})"; break;
+    case Kind::Release: o << "release()"; break;
+    case Kind::ClickAt: o << "clickAt(" << s.win << ", {" << s.pt.x << ", " << s.pt.y << "})"; break;
+    case Kind::AnswerOpen: o << "answerOpen(" << s.path << ")"; break;
+    case Kind::AnswerSave: o << "answerSave(" << s.path << ")"; break;
+    case Kind::CancelFile: o << "cancelFileDialog()"; break;
+    case Kind::AnswerPageSetup: o << "answerPageSetup(" << s.ok << ")"; break;
+    case Kind::AnswerPrint: o << "answerPrint(" << s.ok << ")"; break;
+    case Kind::OpenDocs: o << "openDocuments(...)"; break;
+    case Kind::Call: o << "call(...)"; break;
+    case Kind::Stop: o << "stop()"; break;
+  }
+  return o.str();
+}
+
+bool isAnswer(Kind k) {
+  return k == Kind::AnswerOpen || k == Kind::AnswerSave || k == Kind::CancelFile || k == Kind::AnswerPageSetup ||
+         k == Kind::AnswerPrint;
+}
+
+// Why a step cannot run yet; empty when it can.
+std::string waitingFor(const Script::Step& s) {
+  switch (s.kind) {
+    case Kind::Click:
+    case Kind::Popup:
+    case Kind::MenuButton:
+    case Kind::Slide:
+    case Kind::ClickField:
+      if (!windowExists(s.win)) return "window " + std::to_string(s.win);
+      if (!controlExists(s.win, s.id)) return "control " + std::to_string(s.id) + " of window " + std::to_string(s.win);
+      return {};
+    case Kind::Type:
+      if (!windowExists(s.win)) return "window " + std::to_string(s.win);
+      if (!detail::fieldWidget(s.win, s.id)) return "field " + std::to_string(s.id) + " of window " + std::to_string(s.win);
+      return {};
+    case Kind::Key:
+    case Kind::CloseBox:
+    case Kind::Activate:
+    case Kind::Press:
+    case Kind::MoveTo:
+    case Kind::ClickAt:
+      if (s.win != 0 && !windowExists(s.win)) return "window " + std::to_string(s.win);
+      return {};
+    case Kind::Menu:
+      if (!menuDefined(s.id)) return "menu " + std::to_string(s.id);
+      return {};
+    default:
+      if (isAnswer(s.kind)) return "the dialog that takes " + describe(s);
+      return {};
+  }
+}
+
+std::string diagnostic(const std::string& why) {
+  std::ostringstream o;
+  o << why << "; open windows:";
+  for (int id : windowIds()) o << " " << id << (windowVisible(id) ? "" : "(hidden)") << " \"" << title(id) << "\"";
+  const Handlers& h = handlers();
+  o << "; handlers: menu=" << (h.menu ? "set" : "none") << " mouse=" << (h.mouse ? "set" : "none")
+    << " dialog=" << (h.dialog ? "set" : "none") << " editKey=" << (h.editKey ? "set" : "none");
+  const DriverState& d = D();
+  if (d.script && d.next < d.script->steps.size()) {
+    const auto& s = *d.script->steps[d.next];
+    o << "; next step " << describe(s);
+    std::string w = waitingFor(s);
+    if (!w.empty()) o << " waits for " << w;
+  } else {
+    o << "; no steps left";
+  }
+  return o.str();
+}
+
+QKeyEvent makeKey(QEvent::Type t, int code) {
+  int key = 0;
+  Qt::KeyboardModifiers mods = Qt::NoModifier;
+  QString text;
+  switch (code) {
+    case 28: key = Qt::Key_Left; break;
+    case 29: key = Qt::Key_Right; break;
+    case 30: key = Qt::Key_Up; break;
+    case 31: key = Qt::Key_Down; break;
+    case 13: key = Qt::Key_Return; text = "\r"; break;
+    case 3: key = Qt::Key_Enter; mods = Qt::KeypadModifier; text = "\r"; break;
+    case 9: key = Qt::Key_Tab; text = "\t"; break;
+    case 8: key = Qt::Key_Backspace; text = "\b"; break;
+    case 127: key = Qt::Key_Delete; break;
+    case 27: key = Qt::Key_Escape; text = QString(QChar(27)); break;
+    case 1: key = Qt::Key_Home; break;
+    case 4: key = Qt::Key_End; break;
+    case 11: key = Qt::Key_PageUp; break;
+    case 12: key = Qt::Key_PageDown; break;
+    case 5: key = Qt::Key_Help; break;
+    case 128: key = Qt::Key_Left; mods = Qt::ShiftModifier; break;
+    case 129: key = Qt::Key_Right; mods = Qt::ShiftModifier; break;
+    default: {
+      char32_t cp = macRomanToUnicode(static_cast<unsigned char>(code));
+      text = QString::fromUcs4(&cp, 1);
+      QChar c = text.isEmpty() ? QChar() : text.at(0).toUpper();
+      key = (c.unicode() >= 0x20 && c.unicode() < 0x7F) ? c.unicode() : Qt::Key_unknown;
+      if (code >= 'A' && code <= 'Z') mods = Qt::ShiftModifier;
+    }
+  }
+  return QKeyEvent(t, key, mods, text);
+}
+
+void sendKey(QWidget* w, int code) {
+  QKeyEvent press = makeKey(QEvent::KeyPress, code);
+  QKeyEvent release = makeKey(QEvent::KeyRelease, code);
+  QCoreApplication::sendEvent(w, &press);
+  QCoreApplication::sendEvent(w, &release);
+}
+
+Point globalOf(int win, Point local) {
+  Rect c = contentRect(win);
+  return {c.left + local.x, c.top + local.y};
+}
+
+void doPress(int win, Point local) {
+  Point g = globalOf(win, local);
+  detail::setPointer(g, true);
+  if (!detail::userPress(win)) return;   // the first click only activated it
+  detail::setPressWindow(win);
+  detail::post(Event{.kind = EventKind::MouseDown, .window = win, .local = local, .global = g});
+}
+
+void doRelease() {
+  bool down = false;
+  Point g = detail::pointerState(&down);
+  detail::setPointer(g, false);
+  if (int win = detail::pressWindow()) {
+    detail::setPressWindow(0);
+    Rect c = contentRect(win);
+    detail::post(Event{.kind = EventKind::MouseUp, .window = win, .local = {g.x - c.left, g.y - c.top}, .global = g});
+  }
+}
+
+// A control step acts like a user's click: an inactive document window is
+// only activated.
+bool passesFirstClick(int win) { return detail::userPress(win); }
+
+void execute(const Script::Step& s) {
+  switch (s.kind) {
+    case Kind::Click:
+      if (passesFirstClick(s.win) && !detail::simulateClick(s.win, s.id))
+        throw Failure(diagnostic("cannot click " + describe(s)));
+      break;
+    case Kind::Popup:
+      if (passesFirstClick(s.win) && !detail::simulatePopup(s.win, s.id, s.value))
+        throw Failure(diagnostic("cannot choose " + describe(s)));
+      break;
+    case Kind::MenuButton:
+      if (passesFirstClick(s.win) && !detail::simulateMenuButton(s.win, s.id, s.value))
+        throw Failure(diagnostic("cannot choose " + describe(s)));
+      break;
+    case Kind::Slide:
+      if (passesFirstClick(s.win) && !detail::simulateSlide(s.win, s.id, s.value))
+        throw Failure(diagnostic("cannot slide " + describe(s)));
+      break;
+    case Kind::Type: {
+      QWidget* f = detail::fieldWidget(s.win, s.id);
+      if (!passesFirstClick(s.win)) break;
+      if (focusedField(s.win) != s.id) focusField(s.win, s.id, false);
+      for (unsigned char c : s.text) sendKey(f, c);
+      break;
+    }
+    case Kind::Key: {
+      int win = s.win ? s.win : frontWindow();
+      int fid = win ? focusedField(win) : 0;
+      if (fid != 0) {
+        if (QWidget* f = detail::fieldWidget(win, fid)) {
+          sendKey(f, s.value);
+          break;
+        }
+      }
+      detail::post(Event{.kind = EventKind::Key, .window = win, .charCode = s.value});
+      break;
+    }
+    case Kind::ClickField:
+      if (passesFirstClick(s.win) && !detail::simulateFieldClick(s.win, s.id))
+        throw Failure(diagnostic("cannot click " + describe(s)));
+      break;
+    case Kind::CloseBox:
+      detail::userPress(s.win);
+      detail::post(Event{.kind = EventKind::CloseBox, .window = s.win});
+      break;
+    case Kind::Activate: detail::userActivate(s.win); break;
+    case Kind::Menu:
+      if (!detail::simulateMenuPick(s.id, s.value)) throw Failure(diagnostic("menu item disabled: " + describe(s)));
+      break;
+    case Kind::Press: doPress(s.win, s.pt); break;
+    case Kind::MoveTo: {
+      bool down = false;
+      detail::pointerState(&down);
+      detail::setPointer(globalOf(s.win, s.pt), down);
+      break;
+    }
+    case Kind::Release: doRelease(); break;
+    case Kind::ClickAt:
+      doPress(s.win, s.pt);
+      doRelease();
+      break;
+    case Kind::OpenDocs:
+      detail::post(Event{.kind = EventKind::OpenDocuments, .paths = s.paths});
+      break;
+    case Kind::Call: s.fn(); break;
+    case Kind::Stop: throw Stop{};
+    default: break;
+  }
+}
+
+Script& push(Script& sc, Script::Step st) {
+  sc.steps.push_back(std::make_shared<Script::Step>(std::move(st)));
+  return sc;
+}
+
+}  // namespace
+
+// ---- Script builders --------------------------------------------------------
+
+Script& Script::click(int win, int id) { return push(*this, {.kind = Kind::Click, .win = win, .id = id}); }
+Script& Script::popup(int win, int id, int item) {
+  return push(*this, {.kind = Kind::Popup, .win = win, .id = id, .value = item});
+}
+Script& Script::menuButton(int win, int id, int item) {
+  return push(*this, {.kind = Kind::MenuButton, .win = win, .id = id, .value = item});
+}
+Script& Script::slide(int win, int id, int value) {
+  return push(*this, {.kind = Kind::Slide, .win = win, .id = id, .value = value});
+}
+Script& Script::type(int win, int field, const std::string& t) {
+  return push(*this, {.kind = Kind::Type, .win = win, .id = field, .text = t});
+}
+Script& Script::key(int win, int code) { return push(*this, {.kind = Kind::Key, .win = win, .value = code}); }
+Script& Script::clickField(int win, int field) { return push(*this, {.kind = Kind::ClickField, .win = win, .id = field}); }
+Script& Script::closeBox(int win) { return push(*this, {.kind = Kind::CloseBox, .win = win}); }
+Script& Script::activate(int win) { return push(*this, {.kind = Kind::Activate, .win = win}); }
+Script& Script::menu(int m, int item) { return push(*this, {.kind = Kind::Menu, .id = m, .value = item}); }
+Script& Script::press(int win, Point p) { return push(*this, {.kind = Kind::Press, .win = win, .pt = p}); }
+Script& Script::moveTo(int win, Point p) { return push(*this, {.kind = Kind::MoveTo, .win = win, .pt = p}); }
+Script& Script::release() { return push(*this, {.kind = Kind::Release}); }
+Script& Script::clickAt(int win, Point p) { return push(*this, {.kind = Kind::ClickAt, .win = win, .pt = p}); }
+Script& Script::answerOpen(const std::filesystem::path& p) { return push(*this, {.kind = Kind::AnswerOpen, .path = p}); }
+Script& Script::answerSave(const std::filesystem::path& p) { return push(*this, {.kind = Kind::AnswerSave, .path = p}); }
+Script& Script::cancelFileDialog() { return push(*this, {.kind = Kind::CancelFile}); }
+Script& Script::answerPageSetup(bool ok) { return push(*this, {.kind = Kind::AnswerPageSetup, .ok = ok}); }
+Script& Script::answerPrint(bool ok) { return push(*this, {.kind = Kind::AnswerPrint, .ok = ok}); }
+Script& Script::openDocuments(std::vector<std::filesystem::path> p) {
+  return push(*this, {.kind = Kind::OpenDocs, .paths = std::move(p)});
+}
+Script& Script::call(std::function<void()> f) { return push(*this, {.kind = Kind::Call, .fn = std::move(f)}); }
+Script& Script::stop() { return push(*this, {.kind = Kind::Stop}); }
+
+// ---- running ------------------------------------------------------------------
+
+void init(const Options& opt) {
+  DriverState& d = D();
+  d.opt = opt;
+  if (d.opt.artifacts.empty())
+    if (const char* a = std::getenv("CORVIMET_ARTIFACTS")) d.opt.artifacts = a;
+  d.outDir = std::filesystem::temp_directory_path() / ("corvimet-test-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(d.outDir);
+  Config cfg;
+  cfg.desk = opt.desk;
+  cfg.testMode = true;
+  cfg.appFolder = opt.appFolder.empty() ? d.outDir / "appfolder" : opt.appFolder;
+  plat::init(cfg);
+  d.inited = true;
+}
+
+void reset() {
+  DriverState& d = D();
+  detail::closeAllWindows();
+  detail::resetEvents();
+  detail::resetMenus();
+  clearRecorders();
+  d.script = nullptr;
+  d.next = 0;
+  d.idlePolls = 0;
+  d.virtualMs = 0;
+  seedRandom(12345u);
+  QCoreApplication::processEvents();
+}
+
+void run(const Script& script, const std::function<void()>& entry) {
+  DriverState& d = D();
+  const Script* outer = d.script;
+  size_t outerNext = d.next;
+  d.script = &script;
+  d.next = 0;
+  d.idlePolls = 0;
+  struct Restore {
+    DriverState& d;
+    const Script* s;
+    size_t n;
+    ~Restore() { d.script = s; d.next = n; }
+  } restore{d, outer, outerNext};
+  try {
+    entry();
+  } catch (const Stop&) {
+    return;
+  }
+  if (d.next < script.steps.size())
+    throw Failure(diagnostic("the program returned with " + std::to_string(script.steps.size() - d.next) +
+                             " step(s) left"));
+}
+
+size_t stepsLeft() {
+  const DriverState& d = D();
+  return d.script ? d.script->steps.size() - d.next : 0;
+}
+
+const std::vector<std::string>& soundsPlayed() { return D().sounds; }
+const std::vector<int>& helpSubjects() { return D().help; }
+const std::vector<std::string>& urlsOpened() { return D().urls; }
+const std::vector<PrintedPage>& printedPages() { return D().pages; }
+void clearRecorders() {
+  DriverState& d = D();
+  d.sounds.clear();
+  d.help.clear();
+  d.urls.clear();
+  d.pages.clear();
+}
+
+QImage portImage(int win) {
+  if (!windowExists(win)) return {};
+  return detail::portImage(port(win)).copy();
+}
+
+QImage windowImage(int win) {
+  detail::WindowRec* w = detail::findWindow(win);
+  if (!w || !w->content) return {};
+  return w->content->grab().toImage();
+}
+
+QImage deskImage() {
+  QMainWindow* m = detail::deskWindow();
+  return m ? m->grab().toImage() : QImage{};
+}
+
+std::filesystem::path saveArtifact(const QImage& img, const std::string& name) {
+  const DriverState& d = D();
+  if (d.opt.artifacts.empty() || img.isNull()) return {};
+  std::error_code ec;
+  std::filesystem::create_directories(d.opt.artifacts, ec);
+  auto p = d.opt.artifacts / name;
+  return img.save(QString::fromStdString(p.string())) ? p : std::filesystem::path{};
+}
+
+void advanceMs(int ms) { D().virtualMs += static_cast<uint64_t>(std::max(0, ms)); }
+uint64_t virtualMs() { return D().virtualMs; }
+
+}  // namespace plat::test
+
+namespace plat::detail {
+
+using plat::test::D;
+using plat::test::Failure;
+
+bool runTestStep() {
+  auto& d = test::D();
+  if (!d.script || d.inStep) return false;
+  if (d.next < d.script->steps.size()) {
+    const auto& st = *d.script->steps[d.next];
+    if (!test::isAnswer(st.kind) && test::waitingFor(st).empty()) {
+      ++d.next;
+      d.idlePolls = 0;
+      d.inStep = true;
+      struct Clear {
+        bool& b;
+        ~Clear() { b = false; }
+      } clear{d.inStep};
+      test::execute(st);
+      return true;
+    }
+  }
+  if (++d.idlePolls > d.opt.stallLimit) {
+    d.idlePolls = 0;
+    throw Failure(test::diagnostic("stalled in a loop"));
+  }
+  return false;
+}
+
+uint64_t virtualMilliseconds() { return test::D().virtualMs; }
+void virtualDelay(int ms) { test::advanceMs(ms); }
+
+Answer takeAnswer(AnswerKind kind, const std::string& what) {
+  auto& d = test::D();
+  using K = test::Kind;
+  if (!d.script || d.next >= d.script->steps.size())
+    throw Failure(test::diagnostic("dialog \"" + what + "\" appeared with no answer scripted"));
+  const auto& st = *d.script->steps[d.next];
+  bool match = false;
+  switch (kind) {
+    case AnswerKind::Open: match = st.kind == K::AnswerOpen || st.kind == K::CancelFile; break;
+    case AnswerKind::Save: match = st.kind == K::AnswerSave || st.kind == K::CancelFile; break;
+    case AnswerKind::PageSetup: match = st.kind == K::AnswerPageSetup; break;
+    case AnswerKind::Print: match = st.kind == K::AnswerPrint; break;
+  }
+  if (!match) throw Failure(test::diagnostic("dialog \"" + what + "\" appeared out of turn"));
+  ++d.next;
+  d.idlePolls = 0;
+  Answer a;
+  a.accept = st.kind != K::CancelFile && st.ok;
+  a.path = st.path;
+  if ((st.kind == K::AnswerOpen || st.kind == K::AnswerSave) && st.path.empty()) a.accept = false;
+  return a;
+}
+
+void recordSound(const std::string& name) { test::D().sounds.push_back(name); }
+void recordHelp(int subject) { test::D().help.push_back(subject); }
+void recordUrl(const std::string& url) { test::D().urls.push_back(url); }
+void recordPrintedPage(const std::filesystem::path& pdf, std::vector<std::string> lines) {
+  test::D().pages.push_back({pdf, std::move(lines)});
+}
+std::filesystem::path testOutputDir() {
+  auto& d = test::D();
+  if (d.outDir.empty()) {
+    d.outDir = std::filesystem::temp_directory_path() / ("corvimet-test-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(d.outDir);
+  }
+  return d.outDir;
+}
+
+}  // namespace plat::detail

@@ -1,0 +1,505 @@
+// Numbered windows: the registry, stacking, activation and the frames that
+// the layer draws itself on the desk.
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPaintEvent>
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "platform/macroman.h"
+#include "platform/qt/internal.h"
+#include "platform/qt/widgets.h"
+
+namespace plat {
+namespace detail {
+namespace {
+
+struct Registry {
+  std::map<int, WindowRec> windows;
+  std::vector<int> order;       // front to back
+  uint32_t nextGeneration = 1;
+  int current = 0;              // current port's window
+  int active = 0;               // active document window
+};
+
+Registry& R() {
+  static Registry r;
+  return r;
+}
+
+Port& scratchPort() {
+  static Port p;
+  return p;
+}
+
+int layerOf(WindowClass c) {
+  switch (c) {
+    case WindowClass::Document: return 0;
+    case WindowClass::Plain: return 0;
+    case WindowClass::Floating: return 1;
+    case WindowClass::Sheet: return 2;
+    case WindowClass::Overlay: return 2;
+  }
+  return 0;
+}
+
+// Raise widgets back to front so that layers and order both hold.
+void restack() {
+  Registry& r = R();
+  std::vector<int> ids = r.order;
+  std::stable_sort(ids.begin(), ids.end(), [&](int a, int b) {
+    return layerOf(r.windows[a].spec.cls) > layerOf(r.windows[b].spec.cls);
+  });
+  for (auto it = ids.rbegin(); it != ids.rend(); ++it)
+    if (auto* f = r.windows[*it].frame.data()) f->raise();
+}
+
+void setActiveLooks() {
+  Registry& r = R();
+  for (auto& [id, w] : r.windows)
+    if (w.frame) w.frame->setActiveLook(id == r.active || w.spec.cls == WindowClass::Floating);
+}
+
+void toFront(int id) {
+  Registry& r = R();
+  auto it = std::find(r.order.begin(), r.order.end(), id);
+  if (it == r.order.end()) return;
+  r.order.erase(it);
+  r.order.insert(r.order.begin(), id);
+  restack();
+}
+
+int firstVisibleDocument(int except = 0) {
+  Registry& r = R();
+  for (int id : r.order) {
+    if (id == except) continue;
+    const WindowRec& w = r.windows[id];
+    if (w.spec.cls == WindowClass::Document && w.spec.visible) return id;
+  }
+  return 0;
+}
+
+QString titleString(const MacText& t) { return QString::fromStdString(macRomanToUtf8(t)); }
+
+}  // namespace
+
+int titleBarHeightFor(WindowClass cls) {
+  switch (cls) {
+    case WindowClass::Plain:
+    case WindowClass::Overlay: return 0;
+    case WindowClass::Floating: return 16;
+    default: return config().titleBarHeight;
+  }
+}
+
+WindowRec* findWindow(int id) {
+  auto it = R().windows.find(id);
+  return it == R().windows.end() ? nullptr : &it->second;
+}
+
+WindowRec& windowOrThrow(int id) {
+  WindowRec* w = findWindow(id);
+  if (!w) throw std::out_of_range("no window " + std::to_string(id));
+  return *w;
+}
+
+int activeWindowId() { return R().active; }
+
+void closeAllWindows() {
+  std::vector<int> ids = R().order;
+  for (int id : ids) disposeWindow(id);
+  R().current = 0;
+  R().active = 0;
+}
+
+void userActivate(int win) {
+  Registry& r = R();
+  WindowRec* w = findWindow(win);
+  if (!w) return;
+  if (w->spec.cls != WindowClass::Document) {
+    toFront(win);
+    return;
+  }
+  int old = r.active;
+  toFront(win);
+  if (old == win) return;
+  r.active = win;
+  setActiveLooks();
+  if (old && findWindow(old)) post(Event{.kind = EventKind::Deactivate, .window = old});
+  post(Event{.kind = EventKind::Activate, .window = win});
+}
+
+bool userPress(int win) {
+  WindowRec* w = findWindow(win);
+  if (!w) return false;
+  if (w->spec.cls == WindowClass::Document && R().active != win) {
+    userActivate(win);
+    return w->spec.acceptsFirstClick;
+  }
+  return true;
+}
+
+// ---- widgets --------------------------------------------------------------
+
+ContentWidget::ContentWidget(int windowId, QWidget* parent) : QWidget(parent), id_(windowId) {
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setMouseTracking(true);
+}
+
+void ContentWidget::paintEvent(QPaintEvent* e) {
+  WindowRec* w = findWindow(id_);
+  if (!w || !w->port) return;
+  QPainter p(this);
+  const QImage& img = portImage(*w->port);
+  p.drawImage(e->rect().topLeft(), img, e->rect());
+}
+
+namespace {
+constexpr int kCloseBoxLeft = 8, kCloseBoxSize = 11, kGrow = 15;
+}
+
+WindowFrame::WindowFrame(int windowId, QWidget* desk) : QWidget(desk), id_(windowId) {
+  content_ = new ContentWidget(windowId, this);
+  setMouseTracking(false);
+}
+
+void WindowFrame::setTitleText(const QString& t) {
+  title_ = t;
+  update();
+}
+
+void WindowFrame::setActiveLook(bool active) {
+  if (active_ == active) return;
+  active_ = active;
+  update();
+}
+
+void WindowFrame::layoutFor(Rect c) {
+  WindowRec* w = findWindow(id_);
+  int tb = w ? titleBarHeightFor(w->spec.cls) : config().titleBarHeight;
+  Point d = globalToDesk({c.left, c.top});
+  setGeometry(d.x, d.y - tb, c.width(), c.height() + tb);
+  content_->setGeometry(0, tb, c.width(), c.height());
+}
+
+void WindowFrame::paintEvent(QPaintEvent*) {
+  WindowRec* w = findWindow(id_);
+  if (!w) return;
+  int tb = titleBarHeightFor(w->spec.cls);
+  QPainter p(this);
+  if (tb > 0) {
+    QRect bar(0, 0, width(), tb);
+    QLinearGradient g(0, 0, 0, tb);
+    if (active_) {
+      g.setColorAt(0, QColor(0xEE, 0xEE, 0xEE));
+      g.setColorAt(1, QColor(0xC4, 0xC4, 0xC4));
+    } else {
+      g.setColorAt(0, QColor(0xF4, 0xF4, 0xF4));
+      g.setColorAt(1, QColor(0xE4, 0xE4, 0xE4));
+    }
+    p.fillRect(bar, g);
+    p.setPen(QColor(0x80, 0x80, 0x80));
+    p.drawLine(0, tb - 1, width() - 1, tb - 1);
+    p.drawRect(0, 0, width() - 1, height() - 1);
+    if (w->spec.closeBox) {
+      int y = (tb - kCloseBoxSize) / 2;
+      QRect box(kCloseBoxLeft, y, kCloseBoxSize, kCloseBoxSize);
+      p.setBrush(active_ ? QColor(0xE0, 0x4B, 0x3E) : QColor(0xCC, 0xCC, 0xCC));
+      p.setPen(QColor(0x70, 0x70, 0x70));
+      p.drawEllipse(box);
+      if (closePressed_) p.fillRect(box.adjusted(3, 3, -3, -3), Qt::black);
+    }
+    QFont f("Liberation Sans");
+    f.setPixelSize(tb >= 20 ? 13 : 11);
+    f.setBold(active_);
+    p.setFont(f);
+    p.setPen(active_ ? Qt::black : QColor(0x88, 0x88, 0x88));
+    p.drawText(QRect(28, 0, width() - 56, tb), Qt::AlignCenter, title_);
+  }
+  if (w->spec.resizable) {
+    // The grow box sits over the content's bottom-right corner, drawn on top.
+    QRect gb(width() - kGrow, height() - kGrow, kGrow, kGrow);
+    p.setPen(QColor(0x60, 0x60, 0x60));
+    for (int i = 4; i < kGrow; i += 4) p.drawLine(gb.right() - i, gb.bottom(), gb.right(), gb.bottom() - i);
+  }
+}
+
+void WindowFrame::mousePressEvent(QMouseEvent* e) {
+  WindowRec* w = findWindow(id_);
+  if (!w || e->button() != Qt::LeftButton) return;
+  int tb = titleBarHeightFor(w->spec.cls);
+  QPoint pos = e->position().toPoint();
+  userPress(id_);   // the frame itself takes the first click
+  if (w->spec.closeBox && tb > 0 && pos.x() >= kCloseBoxLeft - 2 && pos.x() < kCloseBoxLeft + kCloseBoxSize + 2 &&
+      pos.y() < tb) {
+    drag_ = Drag::Close;
+    closePressed_ = true;
+    update();
+  } else if (pos.y() < tb) {
+    drag_ = Drag::Move;
+  } else {
+    drag_ = Drag::None;
+  }
+  dragStart_ = e->globalPosition().toPoint();
+  startGeom_ = geometry();
+}
+
+void WindowFrame::mouseMoveEvent(QMouseEvent* e) {
+  WindowRec* w = findWindow(id_);
+  if (!w) return;
+  QPoint delta = e->globalPosition().toPoint() - dragStart_;
+  if (drag_ == Drag::Move) {
+    move(startGeom_.topLeft() + delta);
+  } else if (drag_ == Drag::Grow) {
+    int tb = titleBarHeightFor(w->spec.cls);
+    int cw = startGeom_.width() + delta.x(), ch = startGeom_.height() - tb + delta.y();
+    Size mn = w->spec.minSize, mx = w->spec.maxSize;
+    if (mn.w > 0) cw = std::max(cw, mn.w);
+    if (mn.h > 0) ch = std::max(ch, mn.h);
+    if (mx.w > 0) cw = std::min(cw, mx.w);
+    if (mx.h > 0) ch = std::min(ch, mx.h);
+    cw = std::max(cw, 40);
+    ch = std::max(ch, 20);
+    resize(cw, ch + tb);
+    content_->setGeometry(0, tb, cw, ch);
+  } else if (drag_ == Drag::Close) {
+    QPoint pos = e->position().toPoint();
+    bool inside = pos.x() >= kCloseBoxLeft - 2 && pos.x() < kCloseBoxLeft + kCloseBoxSize + 2 && pos.y() >= 0 &&
+                  pos.y() < titleBarHeightFor(w->spec.cls);
+    if (inside != closePressed_) {
+      closePressed_ = inside;
+      update();
+    }
+  }
+}
+
+void WindowFrame::mouseReleaseEvent(QMouseEvent*) {
+  WindowRec* w = findWindow(id_);
+  Drag d = drag_;
+  drag_ = Drag::None;
+  if (!w) return;
+  int tb = titleBarHeightFor(w->spec.cls);
+  if (d == Drag::Close) {
+    bool fire = closePressed_;
+    closePressed_ = false;
+    update();
+    if (fire) post(Event{.kind = EventKind::CloseBox, .window = id_});
+  } else if (d == Drag::Move && geometry().topLeft() != startGeom_.topLeft()) {
+    Point g = deskToGlobal({x(), y() + tb});
+    w->spec.content = {g.x, g.y, g.x + w->spec.content.width(), g.y + w->spec.content.height()};
+    post(Event{.kind = EventKind::Moved, .window = id_});
+  } else if (d == Drag::Grow) {
+    Rect c = w->spec.content;
+    c.right = c.left + content_->width();
+    c.bottom = c.top + content_->height();
+    w->spec.content = c;
+    if (w->port) resizePort(*w->port, {c.width(), c.height()}, w->spec.background);
+    content_->update();
+    post(Event{.kind = EventKind::Resized, .window = id_});
+  }
+}
+
+// Lets the grow box start a resize drag from the content widget's corner.
+bool startGrowIfInBox(int id, QPoint contentPos, QPoint globalPos) {
+  WindowRec* w = findWindow(id);
+  if (!w || !w->spec.resizable || !w->frame || !w->content) return false;
+  if (contentPos.x() < w->content->width() - kGrow || contentPos.y() < w->content->height() - kGrow) return false;
+  w->frame->beginGrow(globalPos);
+  return true;
+}
+
+void WindowFrame::beginGrow(QPoint globalPos) {
+  drag_ = Drag::Grow;
+  dragStart_ = globalPos;
+  startGeom_ = geometry();
+  grabMouse();
+}
+
+}  // namespace detail
+
+// ---- public API -------------------------------------------------------------
+
+using namespace detail;
+
+void createWindow(const WindowSpec& spec) {
+  Registry& r = R();
+  disposeWindow(spec.id);
+  WindowRec& w = r.windows[spec.id];
+  w.spec = spec;
+  if (w.spec.content.width() < 1) w.spec.content.right = w.spec.content.left + 1;
+  if (w.spec.content.height() < 1) w.spec.content.bottom = w.spec.content.top + 1;
+  w.generation = r.nextGeneration++;
+  w.port = std::make_unique<Port>(Size{w.spec.content.width(), w.spec.content.height()}, spec.background);
+  w.port->setBackColor(spec.background);
+  w.frame = new WindowFrame(spec.id, deskArea());
+  w.content = w.frame->content();
+  w.frame->setTitleText(titleString(spec.title));
+  w.frame->layoutFor(w.spec.content);
+  r.order.insert(r.order.begin(), spec.id);
+  if (spec.cls == WindowClass::Document && spec.visible) {
+    r.active = spec.id;
+  }
+  setActiveLooks();
+  restack();
+  if (spec.visible) w.frame->show();
+  r.current = spec.id;
+}
+
+void disposeWindow(int id) {
+  Registry& r = R();
+  auto it = r.windows.find(id);
+  if (it == r.windows.end()) return;
+  WindowRec& w = it->second;
+  if (w.frame) {
+    w.frame->hide();
+    w.frame->setParent(nullptr);
+    w.frame->deleteLater();
+  }
+  w.controls.clear();
+  r.windows.erase(it);
+  r.order.erase(std::remove(r.order.begin(), r.order.end(), id), r.order.end());
+  if (r.current == id) r.current = 0;
+  if (r.active == id) {
+    r.active = firstVisibleDocument();
+    setActiveLooks();
+  }
+}
+
+bool windowExists(int id) { return findWindow(id) != nullptr; }
+std::vector<int> windowIds() { return R().order; }
+
+void showWindow(int id, bool show) {
+  WindowRec* w = findWindow(id);
+  if (!w) return;
+  w->spec.visible = show;
+  if (w->frame) w->frame->setVisible(show);
+  Registry& r = R();
+  if (!show && r.active == id) r.active = firstVisibleDocument(id);
+  if (show && w->spec.cls == WindowClass::Document && r.active == 0) r.active = id;
+  setActiveLooks();
+}
+
+bool windowVisible(int id) {
+  WindowRec* w = findWindow(id);
+  return w && w->spec.visible;
+}
+
+void selectWindow(int id) {
+  WindowRec* w = findWindow(id);
+  if (!w) return;
+  toFront(id);
+  if (w->spec.cls == WindowClass::Document) {
+    if (!w->spec.visible) showWindow(id, true);
+    R().active = id;
+    setActiveLooks();
+  }
+}
+
+void bringToFront(int id) { toFront(id); }
+
+int frontWindow() { return R().active; }
+
+int frontWindow(WindowClass cls) {
+  Registry& r = R();
+  for (int id : r.order)
+    if (r.windows[id].spec.cls == cls && r.windows[id].spec.visible) return id;
+  return 0;
+}
+
+Rect contentRect(int id) {
+  WindowRec* w = findWindow(id);
+  return w ? w->spec.content : Rect{};
+}
+
+Rect frameRect(int id) {
+  WindowRec* w = findWindow(id);
+  if (!w) return {};
+  Rect c = w->spec.content;
+  c.top -= titleBarHeightFor(w->spec.cls);
+  return c;
+}
+
+Size contentSize(int id) {
+  Rect c = contentRect(id);
+  return {c.width(), c.height()};
+}
+
+void setContentRect(int id, Rect c) {
+  WindowRec* w = findWindow(id);
+  if (!w) return;
+  if (c.width() < 1) c.right = c.left + 1;
+  if (c.height() < 1) c.bottom = c.top + 1;
+  bool resized = c.width() != w->spec.content.width() || c.height() != w->spec.content.height();
+  w->spec.content = c;
+  if (resized && w->port) resizePort(*w->port, {c.width(), c.height()}, w->spec.background);
+  if (w->frame) w->frame->layoutFor(c);
+  if (w->content) w->content->update();
+}
+
+void moveWindow(int id, Point tl) {
+  WindowRec* w = findWindow(id);
+  if (!w) return;
+  Rect c = w->spec.content;
+  setContentRect(id, {tl.x, tl.y, tl.x + c.width(), tl.y + c.height()});
+}
+
+void setTitle(int id, const MacText& t) {
+  WindowRec* w = findWindow(id);
+  if (!w) return;
+  w->spec.title = t;
+  if (w->frame) w->frame->setTitleText(titleString(t));
+}
+
+MacText title(int id) {
+  WindowRec* w = findWindow(id);
+  return w ? w->spec.title : MacText{};
+}
+
+void setMinMaxSize(int id, Size mn, Size mx) {
+  WindowRec* w = findWindow(id);
+  if (!w) return;
+  w->spec.minSize = mn;
+  w->spec.maxSize = mx;
+}
+
+void setBackground(int id, Rgb16 c) {
+  WindowRec* w = findWindow(id);
+  if (!w) return;
+  w->spec.background = c;
+}
+
+Rgb16 background(int id) {
+  WindowRec* w = findWindow(id);
+  return w ? w->spec.background : Rgb16{};
+}
+
+Port& port(int id) { return *windowOrThrow(id).port; }
+
+void setCurrentPort(int id) {
+  if (findWindow(id)) R().current = id;
+}
+
+int currentPortWindow() { return R().current; }
+
+Port& currentPort() {
+  WindowRec* w = findWindow(R().current);
+  return w ? *w->port : scratchPort();
+}
+
+void flushWindow(int id) {
+  WindowRec* w = findWindow(id);
+  if (!w || !w->content) return;
+  w->port->flush();
+  w->content->repaint();
+}
+
+void flushAllWindows() {
+  for (auto& [id, w] : R().windows)
+    if (w.content && w.spec.visible) {
+      w.port->flush();
+      w.content->repaint();
+    }
+}
+
+}  // namespace plat

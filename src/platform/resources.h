@@ -1,0 +1,26 @@
+// Content that lies outside the program: help pages, explanation texts,
+// pictures, icons, pop-up menu titles. All of it is our own.
+#pragma once
+#include <filesystem>
+#include <string_view>
+#include <vector>
+
+#include "platform/menus.h"
+#include "platform/port.h"
+
+namespace plat {
+
+// Opens our help page for a subject number (help/subject-<n>.html, the index
+// page when missing) in the desktop's browser. Recorded in test mode.
+void openHelp(int subject);
+std::filesystem::path helpPage(int subject);
+void openUrl(std::string_view url);     // https: or mailto:
+
+const Picture* pictureResource(int id);           // nullptr when missing
+std::vector<MenuItemSpec> menuResource(int menuId);   // pop-up titles; empty when unknown
+bool bundleImageExists(std::string_view fileName);
+// Interface-builder stand-ins: false lets the caller take its fallback path.
+bool nibTemplateAvailable(std::string_view name);
+void setNibTemplateAvailable(std::string_view name, bool available);   // tests
+
+}  // namespace plat

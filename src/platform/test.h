@@ -1,0 +1,89 @@
+// Headless test driver: runs real program code from a script of user steps.
+// Every poll of the layer (pump, button and pointer reads, delays) runs at
+// most one step; time is virtual.
+#pragma once
+#include <QImage>
+
+#include <filesystem>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/events.h"
+#include "platform/types.h"
+
+namespace plat::test {
+
+struct Options {
+  Size desk{1440, 900};
+  std::filesystem::path artifacts;     // PNG snapshots; empty: none saved
+  std::filesystem::path appFolder;     // empty: a fresh temporary folder
+  int stallLimit = 20000;              // polls without a runnable step
+};
+// Call once per test binary, after the QApplication exists.
+void init(const Options&);
+// Between tests: closes every window, clears queues, handlers, menus,
+// recorders, the clock and the random seed.
+void reset();
+
+// Thrown by a stop() step to leave a loop that never returns.
+struct Stop {};
+// Thrown when the script stalls or a dialog appears out of turn.
+struct Failure : std::runtime_error { using std::runtime_error::runtime_error; };
+
+class Script {
+ public:
+  Script& click(int win, int id);                 // a button
+  Script& popup(int win, int id, int item);       // choose a pop-up item
+  Script& menuButton(int win, int id, int item);  // button with a pop-up menu
+  Script& slide(int win, int id, int value);
+  Script& type(int win, int field, const std::string& macText);   // keys into the field
+  Script& key(int win, int macCode);              // one key, to the focused field or the window
+  Script& clickField(int win, int field);
+  Script& closeBox(int win);
+  Script& activate(int win);                      // a user click on the frame
+  Script& menu(int menuId, int item);
+  Script& press(int win, Point local);
+  Script& moveTo(int win, Point local);
+  Script& release();
+  Script& clickAt(int win, Point local);          // press and release
+  Script& answerOpen(const std::filesystem::path& p);
+  Script& answerSave(const std::filesystem::path& p);
+  Script& cancelFileDialog();
+  Script& answerPageSetup(bool ok);
+  Script& answerPrint(bool ok);
+  Script& openDocuments(std::vector<std::filesystem::path> paths);
+  Script& call(std::function<void()> f);
+  Script& stop();
+
+  struct Step;
+  std::vector<std::shared_ptr<Step>> steps;
+};
+
+// Runs entry() with the script installed. Fails (throws Failure) when the
+// program stalls or steps are left over; a Stop step ends it normally.
+void run(const Script& script, const std::function<void()>& entry);
+// Runs entry() with no script: every poll that would wait fails at once.
+size_t stepsLeft();
+
+// Recorders
+const std::vector<std::string>& soundsPlayed();
+const std::vector<int>& helpSubjects();
+const std::vector<std::string>& urlsOpened();
+struct PrintedPage { std::filesystem::path pdf; std::vector<std::string> lines; };
+const std::vector<PrintedPage>& printedPages();
+void clearRecorders();
+
+// Snapshots
+QImage portImage(int win);          // the port only, exact pixels
+QImage windowImage(int win);        // content with its controls
+QImage deskImage();
+// Saves into Options::artifacts (or $CORVIMET_ARTIFACTS); returns the path, empty when none.
+std::filesystem::path saveArtifact(const QImage& img, const std::string& name);
+
+// The virtual clock
+void advanceMs(int ms);
+uint64_t virtualMs();
+
+}  // namespace plat::test

@@ -1,0 +1,97 @@
+// Window geometry, stacking and ports on the desk.
+#include <gtest/gtest.h>
+
+#include <QWidget>
+
+#include "platform/app.h"
+#include "platform/port.h"
+#include "platform/qt/internal.h"
+#include "platform/qt/widgets.h"
+#include "platform/test.h"
+#include "platform/windows.h"
+
+namespace {
+
+class Windows : public ::testing::Test {
+ protected:
+  void SetUp() override { plat::test::reset(); }
+};
+
+TEST_F(Windows, ContentSitsAtItsGlobalRectangleBelowTheMenuBar) {
+  EXPECT_EQ(plat::displaySize(), (plat::Size{1440, 900}));
+  plat::createWindow({.id = 1000, .title = "run 1", .content = {94, 41, 900, 470}, .resizable = true});
+  EXPECT_EQ(plat::contentRect(1000), (plat::Rect{94, 41, 900, 470}));
+  EXPECT_EQ(plat::frameRect(1000), (plat::Rect{94, 19, 900, 470}));
+  EXPECT_EQ(plat::contentSize(1000), (plat::Size{806, 429}));
+  auto* w = plat::detail::findWindow(1000);
+  ASSERT_TRUE(w && w->content);
+  QPoint tl = w->content->mapTo(plat::detail::deskArea(), QPoint(0, 0));
+  EXPECT_EQ(tl, QPoint(94, 41 - plat::config().menuBarHeight));
+  EXPECT_EQ(w->content->size(), QSize(806, 429));
+  EXPECT_EQ(plat::port(1000).bounds(), (plat::Rect{0, 0, 806, 429}));
+}
+
+TEST_F(Windows, RecreatingAnIdReplacesAndDisposingAnAbsentIdIsHarmless) {
+  plat::createWindow({.id = 4, .title = "first", .content = {10, 50, 110, 150}});
+  plat::createWindow({.id = 4, .title = "second", .content = {20, 60, 220, 160}});
+  EXPECT_EQ(plat::windowIds(), std::vector<int>{4});
+  EXPECT_EQ(plat::title(4), "second");
+  plat::disposeWindow(4);
+  plat::disposeWindow(4);
+  for (int id = 151; id <= 174; ++id) plat::disposeWindow(id);
+  EXPECT_FALSE(plat::windowExists(4));
+  EXPECT_EQ(plat::frontWindow(), 0);
+}
+
+TEST_F(Windows, FloatingWindowsStayAboveDocumentsAndDoNotTakeActivation) {
+  plat::createWindow({.id = 1200, .title = "", .content = {900, 41, 932, 600}, .cls = plat::WindowClass::Floating});
+  plat::createWindow({.id = 1000, .title = "plot", .content = {94, 41, 900, 470}});
+  plat::createWindow({.id = 4, .title = "results", .content = {100, 300, 600, 600}});
+  EXPECT_EQ(plat::frontWindow(), 4);
+  EXPECT_EQ(plat::frontWindow(plat::WindowClass::Floating), 1200);
+  plat::selectWindow(1000);
+  EXPECT_EQ(plat::frontWindow(), 1000);
+  // Widget stacking: the floating window is the last child raised.
+  auto* desk = plat::detail::deskArea();
+  QWidget* top = nullptr;
+  for (QObject* o : desk->children())
+    if (auto* w = qobject_cast<QWidget*>(o); w && w->isVisible()) top = w;
+  auto* f = plat::detail::findWindow(1200)->frame.data();
+  EXPECT_EQ(top, static_cast<QWidget*>(f));
+  plat::disposeWindow(1000);
+  EXPECT_EQ(plat::frontWindow(), 4);   // the next document becomes active
+}
+
+TEST_F(Windows, ResizeKeepsDrawnPixelsAndCurrentPortFollowsCreation) {
+  plat::createWindow({.id = 2, .title = "block", .content = {100, 100, 200, 200},
+                      .background = {0xFFFF, 0xFFFF, 0xFFFF}});
+  EXPECT_EQ(plat::currentPortWindow(), 2);
+  plat::Port& p = plat::port(2);
+  p.setForeColor({0, 0, 0});
+  p.fillRect({0, 0, 10, 10});
+  plat::setContentRect(2, {100, 100, 300, 250});
+  QImage img = plat::test::portImage(2);
+  EXPECT_EQ(img.size(), QSize(200, 150));
+  EXPECT_EQ(img.pixel(5, 5) & 0xFFFFFF, 0u);
+  EXPECT_EQ(img.pixel(150, 120) & 0xFFFFFF, 0xFFFFFFu);
+  plat::moveWindow(2, {400, 300});
+  EXPECT_EQ(plat::contentRect(2), (plat::Rect{400, 300, 600, 450}));
+  plat::disposeWindow(2);
+  EXPECT_EQ(plat::currentPortWindow(), 0);
+  plat::currentPort().fillRect({0, 0, 1, 1});   // the scratch port takes stray drawing
+}
+
+TEST_F(Windows, DeskSnapshotShowsFramedWindows) {
+  plat::createWindow({.id = 1000, .title = "run 1 \xA5 O2", .content = {94, 41, 700, 400}, .resizable = true});
+  plat::Port& p = plat::port(1000);
+  p.setForeColor({0, 0, 0xFFFF});
+  p.moveTo(10, 200);
+  p.lineTo(590, 100);
+  plat::createWindow({.id = 4, .title = "results", .content = {300, 300, 650, 500}});
+  plat::flushAllWindows();
+  QImage desk = plat::test::deskImage();
+  EXPECT_FALSE(desk.isNull());
+  plat::test::saveArtifact(desk, "desk.png");
+}
+
+}  // namespace
