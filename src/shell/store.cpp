@@ -1,0 +1,665 @@
+#include "shell/store.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <new>
+#include <utility>
+
+#include "shell/globals.h"
+#include "shell/textutil.h"
+#include "shell/worktables.h"
+
+std::vector<float> gPointersToFileData[kSlotCount][kMaxChannels + 1];
+int32_t nCases[kSlotCount] = {};
+int16_t nChannels[kSlotCount] = {};
+float FileInfoFLOATS[kSlotCount][kFileInfoWords] = {};
+int16_t FileSHORTS[kSlotCount][kFileShortsWords] = {};
+std::string LabelStrings[kSlotCount][6];
+std::string OldLabelStrings[kSlotCount][6];
+std::vector<MarkerRecord> MarkersArray[kSlotCount];
+std::vector<NoteRecord> NotesArray[kSlotCount];
+int16_t NumberOfNotes[kSlotCount] = {};
+std::string CommentContainer[kSlotCount];
+ChannelInfoRecord nVar[kSlotCount][kMaxChannels + 1] = {};
+std::string FileName[kSlotCount];
+std::string FilePath[kSlotCount];
+std::string StartDate[kSlotCount];
+std::string StartTime[kSlotCount];
+int32_t BeginBlock[kSlotCount] = {};
+int32_t EndBlock[kSlotCount] = {};
+int16_t ActiveChannelArray[kSlotCount] = {};
+uint16_t OverlayArray[kSlotCount][kOverlaySets + 1][kOverlayFlags] = {};
+plat::Rgb16 OverlayColor[kOverlayFlags] = {};
+
+uint64_t gStoreAccessFaults = 0;
+BackupCacheStore BackupCache;
+StoreHooks gStoreHooks;
+
+namespace {
+
+// Owner of the undo copy in region 3: which slot and channel it came from and
+// how many floats it holds. A change of the file's length or channel layout
+// makes it stale.
+struct UndoState {
+  int16_t slot = -1;
+  int16_t channel = 0;
+  int64_t length = 0;
+} gUndo;
+
+void invalidateUndo(int16_t slot) {
+  if (gUndo.slot == slot) gUndo = UndoState{};
+}
+
+void releaseArray(std::vector<float>& a) { std::vector<float>().swap(a); }
+
+bool slotIndexOk(int16_t slot) { return slot >= 0 && slot < kSlotCount; }
+
+std::string blankLabelString() { return std::string(kLabelsPerString * kLabelWidth, ' '); }
+
+void syncMarkerCount(int16_t slot) {
+  FileSHORTS[slot][kShortMarkerCount] = static_cast<int16_t>(MarkersArray[slot].size());
+}
+
+void dropMarkersBeyond(int16_t slot, int32_t lastCase) {
+  auto& m = MarkersArray[slot];
+  m.erase(std::remove_if(m.begin(), m.end(), [&](const MarkerRecord& r) { return r.caseNumber > lastCase; }),
+          m.end());
+  syncMarkerCount(slot);
+}
+
+// A block whose edges no longer lie inside the file would send the block
+// commands outside the arrays; it is dropped instead.
+void dropBlockOutside(int16_t slot) {
+  if (BeginBlock[slot] > nCases[slot] || EndBlock[slot] > nCases[slot]) {
+    BeginBlock[slot] = EndBlock[slot] = 0;
+    FileSHORTS[slot][kShortBlockState] = 0;
+  }
+}
+
+void clearRecords(int16_t slot) {
+  nCases[slot] = 0;
+  nChannels[slot] = 0;
+  std::fill(std::begin(FileInfoFLOATS[slot]), std::end(FileInfoFLOATS[slot]), 0.0f);
+  std::fill(std::begin(FileSHORTS[slot]), std::end(FileSHORTS[slot]), int16_t{0});
+  for (int i = 0; i < 6; ++i) {
+    LabelStrings[slot][i].clear();
+    OldLabelStrings[slot][i].clear();
+  }
+  std::vector<MarkerRecord>().swap(MarkersArray[slot]);
+  std::vector<NoteRecord>().swap(NotesArray[slot]);
+  NumberOfNotes[slot] = 0;
+  std::string().swap(CommentContainer[slot]);
+  for (auto& rec : nVar[slot]) rec.fill(0.0f);
+  FileName[slot].clear();
+  FilePath[slot].clear();
+  StartDate[slot].clear();
+  StartTime[slot].clear();
+  BeginBlock[slot] = EndBlock[slot] = 0;
+  ActiveChannelArray[slot] = 0;
+  std::memset(OverlayArray[slot], 0, sizeof OverlayArray[slot]);
+}
+
+// Moves a case range within every channel 0..nChannels and resizes them to
+// newCases + 1 floats, giving back memory no longer needed.
+void shrinkChannels(int16_t slot, int32_t newCases) {
+  for (int c = 0; c <= nChannels[slot]; ++c) {
+    auto& a = gPointersToFileData[slot][c];
+    a.resize(static_cast<size_t>(newCases) + 1);
+    a.shrink_to_fit();
+  }
+  nCases[slot] = newCases;
+}
+
+}  // namespace
+
+const char* StoreStatusText(StoreStatus s) {
+  switch (s) {
+    case StoreStatus::Ok: return "";
+    case StoreStatus::NoFile: return "No file is open.";
+    case StoreStatus::BadSlot: return "No such file slot.";
+    case StoreStatus::SlotInUse: return "That file slot is in use.";
+    case StoreStatus::BadChannel: return "No such channel.";
+    case StoreStatus::BadRange: return "Those cases are outside the file.";
+    case StoreStatus::TooManyFiles: return "Too many files open.";
+    case StoreStatus::TooManyChannels: return "Too many channels to fit!";
+    case StoreStatus::TooManyCases: return "Too Many Cases. Pick a lower sample rate.";
+    case StoreStatus::TooManyMarkers: return "No room for more markers (32,500 at most).";
+    case StoreStatus::TooManyNotes: return "No room for more notes (300 at most).";
+    case StoreStatus::WouldRemoveAll: return "At least one channel must remain.";
+    case StoreStatus::NothingToUndo: return "Nothing to undo.";
+    case StoreStatus::OutOfMemory: return "Not enough memory for this file.";
+  }
+  return "";
+}
+
+float* ChannelData(int16_t slot, int16_t channel) {
+  if (!slotIndexOk(slot) || channel < 0 || channel > kMaxChannels) return nullptr;
+  auto& a = gPointersToFileData[slot][channel];
+  return a.empty() ? nullptr : a.data();
+}
+
+// ---- Slots -------------------------------------------------------------------
+
+bool ValidFileSlot(int16_t slot) { return slot >= 0 && slot < kMaxOpenFiles; }
+
+bool SlotHoldsFile(int16_t slot) {
+  return ValidFileSlot(slot) && nChannels[slot] > 0 && !gPointersToFileData[slot][0].empty();
+}
+
+int16_t FindFreeSlot() {
+  for (int16_t s = 0; s < kMaxOpenFiles; ++s)
+    if (!SlotHoldsFile(s)) return s;
+  return -1;
+}
+
+int16_t CountOpenFiles() {
+  int16_t n = 0;
+  for (int16_t s = 0; s < kMaxOpenFiles; ++s) n += SlotHoldsFile(s) ? 1 : 0;
+  return n;
+}
+
+StoreStatus AllocateSlot(int16_t slot, int32_t cases, int16_t channels) {
+  if (!ValidFileSlot(slot)) return StoreStatus::BadSlot;
+  if (SlotHoldsFile(slot)) return StoreStatus::SlotInUse;
+  if (channels < 1 || channels > kMaxChannels) return StoreStatus::TooManyChannels;
+  if (cases < 1 || cases > kMaxCases) return cases < 1 ? StoreStatus::BadRange : StoreStatus::TooManyCases;
+  invalidateUndo(slot);
+  clearRecords(slot);
+  try {
+    for (int c = 0; c <= channels; ++c) gPointersToFileData[slot][c].assign(static_cast<size_t>(cases) + 1, 0.0f);
+  } catch (const std::bad_alloc&) {
+    for (auto& a : gPointersToFileData[slot]) releaseArray(a);
+    return StoreStatus::OutOfMemory;
+  }
+  nCases[slot] = cases;
+  nChannels[slot] = channels;
+  FileSHORTS[slot][kShortSegment] = 1;
+  FileSHORTS[slot][kShortSlotTaken] = 1;
+  FileSHORTS[slot][kShortActiveChannel] = 1;
+  ActiveChannelArray[slot] = 1;
+  for (int i = 1; i <= 4; ++i) LabelStrings[slot][i] = blankLabelString();
+  SnapshotLabels(slot);
+  return StoreStatus::Ok;
+}
+
+StoreStatus OpenNewFileSlot(int32_t cases, int16_t channels, int16_t* slotOut) {
+  const int16_t slot = FindFreeSlot();
+  if (slot < 0) return StoreStatus::TooManyFiles;
+  const StoreStatus st = AllocateSlot(slot, cases, channels);
+  if (st == StoreStatus::Ok && slotOut) *slotOut = slot;
+  return st;
+}
+
+void FreeSlot(int16_t slot) {
+  if (!slotIndexOk(slot)) return;
+  for (auto& a : gPointersToFileData[slot]) releaseArray(a);
+  clearRecords(slot);
+  if (gUndo.slot == slot) {
+    invalidateUndo(slot);
+    BackupCache.release(kBackupUndo);
+  }
+  if (CountOpenFiles() == 0) {
+    // An idle program keeps none of the big buffers.
+    BackupCache.releaseAll();
+    ParseArray.release();
+    parse[0] = 0;
+  }
+}
+
+// ---- Channels and cases --------------------------------------------------------
+
+StoreStatus AddChannel(int16_t slot) {
+  if (!SlotHoldsFile(slot)) return StoreStatus::NoFile;
+  if (nChannels[slot] >= kMaxChannels) return StoreStatus::TooManyChannels;
+  const int16_t c = static_cast<int16_t>(nChannels[slot] + 1);
+  try {
+    gPointersToFileData[slot][c].assign(static_cast<size_t>(nCases[slot]) + 1, 0.0f);
+  } catch (const std::bad_alloc&) {
+    releaseArray(gPointersToFileData[slot][c]);
+    return StoreStatus::OutOfMemory;
+  }
+  nVar[slot][c].fill(0.0f);
+  for (int set = 1; set <= kOverlaySets; ++set) OverlayArray[slot][set][c] = 0;
+  nChannels[slot] = c;
+  SetChannelLabel(slot, c, "");
+  return StoreStatus::Ok;
+}
+
+StoreStatus XREFNewChannel() {
+  if (TheFileInUse >= kMaxOpenFiles) return StoreStatus::NoFile;
+  return AddChannel(static_cast<int16_t>(TheFileInUse));
+}
+
+StoreStatus ResizeChannels(int16_t slot, int32_t newCases) {
+  if (!SlotHoldsFile(slot)) return StoreStatus::NoFile;
+  if (newCases > kMaxCases) return StoreStatus::TooManyCases;
+  if (newCases < 1) return StoreStatus::BadRange;
+  const int32_t old = nCases[slot];
+  if (newCases == old) return StoreStatus::Ok;
+  if (newCases > old) {
+    int c = 0;
+    try {
+      for (; c <= nChannels[slot]; ++c) gPointersToFileData[slot][c].resize(static_cast<size_t>(newCases) + 1, 0.0f);
+    } catch (const std::bad_alloc&) {
+      for (int k = 0; k < c; ++k) {
+        gPointersToFileData[slot][k].resize(static_cast<size_t>(old) + 1);
+        gPointersToFileData[slot][k].shrink_to_fit();
+      }
+      return StoreStatus::OutOfMemory;
+    }
+    nCases[slot] = newCases;
+  } else {
+    shrinkChannels(slot, newCases);
+    dropMarkersBeyond(slot, newCases);
+    dropBlockOutside(slot);
+  }
+  invalidateUndo(slot);
+  return StoreStatus::Ok;
+}
+
+StoreStatus CutCases(int16_t slot, int32_t first, int32_t last, int32_t* lastRemovedCode) {
+  if (lastRemovedCode) *lastRemovedCode = 0;
+  if (!SlotHoldsFile(slot)) return StoreStatus::NoFile;
+  const int32_t n = nCases[slot];
+  if (first < 1 || last < first || last > n) return StoreStatus::BadRange;
+  const int32_t width = last - first;
+  if (width > 0) {
+    for (int c = 0; c <= nChannels[slot]; ++c) {
+      float* a = gPointersToFileData[slot][c].data();
+      std::memmove(a + first, a + last, static_cast<size_t>(n - last + 1) * sizeof(float));
+    }
+    shrinkChannels(slot, n - width);
+  }
+  auto& m = MarkersArray[slot];
+  std::vector<MarkerRecord> kept;
+  kept.reserve(m.size());
+  for (const auto& r : m) {
+    if (r.caseNumber >= first && r.caseNumber <= last) {
+      if (lastRemovedCode) *lastRemovedCode = r.code;
+      continue;
+    }
+    kept.push_back(r.caseNumber > last ? MarkerRecord{r.caseNumber - width, r.code} : r);
+  }
+  m.swap(kept);
+  syncMarkerCount(slot);
+  dropBlockOutside(slot);
+  FileSHORTS[slot][kShortChanged] = 1;
+  invalidateUndo(slot);
+  return StoreStatus::Ok;
+}
+
+StoreStatus CropCases(int16_t slot, int32_t first, int32_t last) {
+  if (!SlotHoldsFile(slot)) return StoreStatus::NoFile;
+  if (first < 1 || last < first || last > nCases[slot]) return StoreStatus::BadRange;
+  const int32_t kept = last - first + 1;
+  if (first > 1) {
+    for (int c = 0; c <= nChannels[slot]; ++c) {
+      float* a = gPointersToFileData[slot][c].data();
+      std::memmove(a + 1, a + first, static_cast<size_t>(kept) * sizeof(float));
+    }
+  }
+  shrinkChannels(slot, kept);
+  auto& m = MarkersArray[slot];
+  std::vector<MarkerRecord> inside;
+  for (const auto& r : m) {
+    const int32_t moved = r.caseNumber - first + 1;
+    if (moved >= 1 && moved <= kept) inside.push_back({moved, r.code});
+  }
+  m.swap(inside);
+  syncMarkerCount(slot);
+  dropBlockOutside(slot);
+  FileSHORTS[slot][kShortChanged] = 1;
+  invalidateUndo(slot);
+  return StoreStatus::Ok;
+}
+
+StoreStatus RemoveChannels(int16_t slot, const bool remove[kMaxChannels + 1], int16_t* removedCount) {
+  if (removedCount) *removedCount = 0;
+  if (!SlotHoldsFile(slot)) return StoreStatus::NoFile;
+  const int16_t old = nChannels[slot];
+  int16_t k = 0;
+  for (int c = 1; c <= old; ++c) k += remove[c] ? 1 : 0;
+  if (k == old) return StoreStatus::WouldRemoveAll;
+
+  std::string labels[kMaxChannels + 1];
+  for (int c = 1; c <= old; ++c) labels[c] = RetrieveLabelOf(slot, static_cast<int16_t>(c));
+  int dst = 1;
+  for (int src = 1; src <= old; ++src) {
+    if (remove[src]) continue;
+    if (dst != src) {
+      gPointersToFileData[slot][dst].swap(gPointersToFileData[slot][src]);
+      // Field 32 belongs to the channel number, not to the data.
+      std::copy_n(nVar[slot][src].begin(), kChannelInfoFields - 1, nVar[slot][dst].begin());
+      for (int set = 2; set <= kOverlaySets; ++set) OverlayArray[slot][set][dst] = OverlayArray[slot][set][src];
+    }
+    labels[dst] = labels[src];
+    ++dst;
+  }
+  const int16_t now = static_cast<int16_t>(old - k);
+  for (int c = now + 1; c <= old; ++c) {
+    releaseArray(gPointersToFileData[slot][c]);
+    std::fill_n(nVar[slot][c].begin(), kChannelInfoFields - 1, 0.0f);
+    for (int set = 2; set <= kOverlaySets; ++set) OverlayArray[slot][set][c] = 0;
+  }
+  for (int c = 0; c < kOverlayFlags; ++c) OverlayArray[slot][1][c] = 0;
+  nChannels[slot] = now;
+  for (int c = 1; c <= kMaxChannels; ++c)
+    SetChannelLabel(slot, static_cast<int16_t>(c), c <= now ? std::string_view(labels[c]) : std::string_view());
+  if (FileSHORTS[slot][kShortActiveChannel] > now) FileSHORTS[slot][kShortActiveChannel] = 1;
+  if (ActiveChannelArray[slot] > now) ActiveChannelArray[slot] = 1;
+  if (k > 0) invalidateUndo(slot);
+  FileSHORTS[slot][kShortChanged] = 1;
+  if (removedCount) *removedCount = k;
+  return StoreStatus::Ok;
+}
+
+// ---- Labels ---------------------------------------------------------------------
+
+std::string FitLabel(std::string_view label) {
+  std::string s(label.substr(0, kLabelWidth));
+  s.resize(kLabelWidth, ' ');
+  return s;
+}
+
+std::string RetrieveLabelOf(int16_t slot, int16_t channel) {
+  if (!slotIndexOk(slot) || channel < 1 || channel > kMaxChannels) return "";
+  const std::string& s = LabelStrings[slot][(channel - 1) / kLabelsPerString + 1];
+  const size_t at = static_cast<size_t>((channel - 1) % kLabelsPerString) * kLabelWidth;
+  return FitLabel(at < s.size() ? std::string_view(s).substr(at, kLabelWidth) : std::string_view());
+}
+
+std::string RetrieveLabel(int16_t channel) {
+  if (TheFileInUse >= kSlotCount) return channel >= 1 && channel <= kMaxChannels ? FitLabel("") : "";
+  return RetrieveLabelOf(static_cast<int16_t>(TheFileInUse), channel);
+}
+
+void SetChannelLabel(int16_t slot, int16_t channel, std::string_view label) {
+  if (!slotIndexOk(slot) || channel < 1 || channel > kMaxChannels) return;
+  std::string& s = LabelStrings[slot][(channel - 1) / kLabelsPerString + 1];
+  if (s.size() < static_cast<size_t>(kLabelsPerString * kLabelWidth)) s.resize(kLabelsPerString * kLabelWidth, ' ');
+  s.replace(static_cast<size_t>((channel - 1) % kLabelsPerString) * kLabelWidth, kLabelWidth, FitLabel(label));
+}
+
+void SnapshotLabels(int16_t slot) {
+  if (!slotIndexOk(slot)) return;
+  for (int i = 0; i < 6; ++i) OldLabelStrings[slot][i] = LabelStrings[slot][i];
+}
+
+// ---- Undo ---------------------------------------------------------------------------
+
+StoreStatus MAKEBACKUP(int16_t channel) {
+  if (TheFileInUse >= kMaxOpenFiles || !SlotHoldsFile(static_cast<int16_t>(TheFileInUse)))
+    return StoreStatus::NoFile;
+  const auto slot = static_cast<int16_t>(TheFileInUse);
+  if (channel < 0 || channel > nChannels[slot]) return StoreStatus::BadChannel;
+  const auto& src = gPointersToFileData[slot][channel];
+  const auto len = static_cast<int64_t>(src.size());
+  float* dst = BackupCache.grow(kBackupUndo, len);
+  if (!dst) return StoreStatus::OutOfMemory;
+  std::copy(src.begin(), src.end(), dst);
+  gUndo = UndoState{slot, channel, len};
+  LastChan = channel;
+  FileSHORTS[slot][kShortChanged] = 1;
+  SnapshotLabels(slot);
+  return StoreStatus::Ok;
+}
+
+bool UndoAvailable(int16_t slot) {
+  return slotIndexOk(slot) && gUndo.slot == slot && gUndo.channel <= nChannels[slot] &&
+         static_cast<int64_t>(gPointersToFileData[slot][gUndo.channel].size()) == gUndo.length &&
+         BackupCache.heldFloats(kBackupUndo) >= gUndo.length;
+}
+
+StoreStatus UNDO() {
+  if (TheFileInUse >= kMaxOpenFiles) return StoreStatus::NoFile;
+  const auto slot = static_cast<int16_t>(TheFileInUse);
+  if (!UndoAvailable(slot)) return StoreStatus::NothingToUndo;
+  // The copy goes back where it came from, whatever LastChan was set to since.
+  LastChan = gUndo.channel;
+  auto& dst = gPointersToFileData[slot][LastChan];
+  const float* src = BackupCache.grow(kBackupUndo, gUndo.length);
+  std::copy(src, src + gUndo.length, dst.begin());
+  for (int i = 0; i < 6; ++i) LabelStrings[slot][i] = OldLabelStrings[slot][i];
+  // Undoing the last of two changes must not make the file look saved.
+  FileSHORTS[slot][kShortChanged] = 1;
+  ChangedChan = LastChan;
+  if (prefsArray[kPrefRecordEdits] != 0) {
+    GetChanLABEL(LastChan);
+    AppendEditLog(slot, EditRecord + "UNDO last change");
+  }
+  if (prefsArray[kPrefSoundLevel] != 0 && gStoreHooks.playSound) gStoreHooks.playSound("droplet");
+  return StoreStatus::Ok;
+}
+
+// ---- Comments log ----------------------------------------------------------------------
+
+void GetChanLABEL(int16_t channel) {
+  std::string s = "\r         \xC6  Channel" + NumText(channel) + ", " + TrimTrailingBlanks(RetrieveLabel(channel)) + ":  ";
+  if (s.size() > 255) s.resize(255);
+  EditRecord = std::move(s);
+}
+
+void AppendComment(int16_t slot, std::string_view text) {
+  if (!slotIndexOk(slot)) return;
+  CommentContainer[slot].append(text);
+}
+
+bool AppendEditLog(int16_t slot, std::string_view text) {
+  if (!ValidFileSlot(slot) || prefsArray[kPrefRecordEdits] == 0) return false;
+  AppendComment(slot, text.substr(0, 255));
+  if (prefsArray[kPrefNoCommentsRefresh] == 0 && gStoreHooks.commentsChanged) gStoreHooks.commentsChanged(slot);
+  return true;
+}
+
+// ---- Markers and notes ---------------------------------------------------------------------
+
+int16_t MarkerCount(int16_t slot) {
+  return slotIndexOk(slot) ? static_cast<int16_t>(MarkersArray[slot].size()) : 0;
+}
+
+StoreStatus AddMarker(int16_t slot, int32_t caseNumber, int32_t code) {
+  if (!SlotHoldsFile(slot)) return StoreStatus::NoFile;
+  if (caseNumber < 1 || caseNumber > nCases[slot] || static_cast<int16_t>(code) == 0) return StoreStatus::BadRange;
+  auto& m = MarkersArray[slot];
+  auto it = std::lower_bound(m.begin(), m.end(), caseNumber,
+                             [](const MarkerRecord& r, int32_t c) { return r.caseNumber < c; });
+  if (it != m.end() && it->caseNumber == caseNumber) {
+    it->code = code;
+    return StoreStatus::Ok;
+  }
+  if (m.size() >= static_cast<size_t>(kMaxMarkers)) return StoreStatus::TooManyMarkers;
+  m.insert(it, MarkerRecord{caseNumber, code});
+  syncMarkerCount(slot);
+  return StoreStatus::Ok;
+}
+
+bool RemoveMarker(int16_t slot, int index1) {
+  if (!slotIndexOk(slot) || index1 < 1 || index1 > static_cast<int>(MarkersArray[slot].size())) return false;
+  MarkersArray[slot].erase(MarkersArray[slot].begin() + (index1 - 1));
+  syncMarkerCount(slot);
+  return true;
+}
+
+int32_t SetMarkers(int16_t slot, std::vector<MarkerRecord> markers) {
+  if (!slotIndexOk(slot)) return static_cast<int32_t>(markers.size());
+  const auto given = static_cast<int32_t>(markers.size());
+  const int32_t n = nCases[slot];
+  // Stable: of two markers on one case the later in the given list wins.
+  std::stable_sort(markers.begin(), markers.end(),
+                   [](const MarkerRecord& a, const MarkerRecord& b) { return a.caseNumber < b.caseNumber; });
+  std::vector<MarkerRecord> out;
+  out.reserve(std::min<size_t>(markers.size(), kMaxMarkers));
+  for (const auto& r : markers) {
+    if (r.caseNumber < 1 || r.caseNumber > n || static_cast<int16_t>(r.code) == 0) continue;
+    if (!out.empty() && out.back().caseNumber == r.caseNumber) {
+      out.back().code = r.code;
+      continue;
+    }
+    if (out.size() >= static_cast<size_t>(kMaxMarkers)) break;
+    out.push_back(r);
+  }
+  MarkersArray[slot].swap(out);
+  syncMarkerCount(slot);
+  return given - static_cast<int32_t>(MarkersArray[slot].size());
+}
+
+StoreStatus AddNote(int16_t slot, NoteRecord note) {
+  if (!SlotHoldsFile(slot)) return StoreStatus::NoFile;
+  if (NotesArray[slot].size() >= static_cast<size_t>(kMaxNotes)) return StoreStatus::TooManyNotes;
+  NotesArray[slot].push_back(std::move(note));
+  NumberOfNotes[slot] = static_cast<int16_t>(NotesArray[slot].size());
+  return StoreStatus::Ok;
+}
+
+void ClearNotes(int16_t slot) {
+  if (!slotIndexOk(slot)) return;
+  NotesArray[slot].clear();
+  NumberOfNotes[slot] = 0;
+}
+
+// ---- BackupCache ---------------------------------------------------------------------------
+
+float BackupCacheStore::get(int64_t offset) const {
+  if (offset < 0 || offset >= kBackupRegions * kBackupRegionSize) return 0.0f;
+  const auto& v = regions_[offset / kBackupRegionSize];
+  const int64_t i = offset % kBackupRegionSize;
+  return i < static_cast<int64_t>(v.size()) ? v[static_cast<size_t>(i)] : 0.0f;
+}
+
+void BackupCacheStore::put(int64_t offset, float value) {
+  if (offset < 0 || offset >= kBackupRegions * kBackupRegionSize) return;
+  const int r = static_cast<int>(offset / kBackupRegionSize);
+  if (r == kBackupUndo) return;
+  const int64_t i = offset % kBackupRegionSize;
+  auto& v = regions_[r];
+  if (i >= static_cast<int64_t>(v.size())) {
+    // Grow geometrically so that a loop writing case after case stays linear.
+    const int64_t want = std::min(kBackupRegionSize, std::max<int64_t>({i + 1, 2 * static_cast<int64_t>(v.size()), 4096}));
+    if (!grow(r, want)) return;
+  }
+  v[static_cast<size_t>(i)] = value;
+}
+
+float* BackupCacheStore::region(int r, int64_t length) {
+  return r == kBackupUndo ? nullptr : grow(r, length);
+}
+
+float* BackupCacheStore::grow(int r, int64_t length) {
+  if (r < 0 || r >= kBackupRegions || length < 0 || length > kBackupRegionSize) return nullptr;
+  auto& v = regions_[r];
+  if (static_cast<int64_t>(v.size()) < length) {
+    try {
+      v.resize(static_cast<size_t>(length), 0.0f);
+    } catch (const std::bad_alloc&) {
+      return nullptr;
+    }
+  }
+  return v.empty() ? nullptr : v.data();
+}
+
+int64_t BackupCacheStore::heldFloats(int r) const {
+  return r >= 0 && r < kBackupRegions ? static_cast<int64_t>(regions_[r].size()) : 0;
+}
+
+int64_t BackupCacheStore::heldBytes() const {
+  int64_t total = 0;
+  for (const auto& v : regions_) total += static_cast<int64_t>(v.capacity() * sizeof(float));
+  return total;
+}
+
+void BackupCacheStore::release(int r) {
+  if (r >= 0 && r < kBackupRegions) releaseArray(regions_[r]);
+  if (r == kBackupUndo) gUndo = UndoState{};
+}
+
+void BackupCacheStore::releaseAll() {
+  for (int r = 0; r < kBackupRegions; ++r) release(r);
+}
+
+void MakeInterpolationRecordFor(int16_t slot) {
+  if (!SlotHoldsFile(slot)) return;
+  const int32_t n = nCases[slot];
+  float* flags = BackupCache.region(kBackupInterpolation, static_cast<int64_t>(n) + 1);
+  if (!flags) return;
+  std::fill(flags, flags + n + 1, 0.0f);
+  // Every 200 flags through the next 199, so a 200 inside an open span adds
+  // nothing and a 199 with no open span closes nothing.
+  int32_t open = -1;
+  for (const auto& m : MarkersArray[slot]) {
+    const int32_t at = std::clamp(m.caseNumber, 0, n);
+    const int16_t code = MarkerCode16(m);
+    if (code == kInterpolationOpen && open < 0) {
+      open = at;
+    } else if (code == kInterpolationClose && open >= 0) {
+      std::fill(flags + std::min(open, at), flags + std::max(open, at) + 1, 1.0f);
+      open = -1;
+    }
+  }
+  if (open >= 0) std::fill(flags + open, flags + n + 1, 1.0f);
+}
+
+void MakeInterpolationRecord() {
+  if (TheFileInUse < kMaxOpenFiles) MakeInterpolationRecordFor(static_cast<int16_t>(TheFileInUse));
+}
+
+// ---- Start time ------------------------------------------------------------------------------
+
+void AdvanceStartTime(int16_t slot, double seconds) {
+  if (!slotIndexOk(slot) || !std::isfinite(seconds)) return;
+  const int32_t start = std::max(ClockTextSeconds(StartTime[slot]), 0);
+  const double moved = std::trunc(static_cast<double>(start) + std::trunc(seconds));
+  auto t = static_cast<int64_t>(std::fmod(moved, 86400.0));
+  if (t < 0) t += 86400;
+  StartTime[slot] = ClockText(static_cast<int32_t>(t), true);
+  const int64_t h = t / 3600, m = (t % 3600) / 60, sec = t % 60;
+  FileInfoFLOATS[slot][kInfoStartMinutes] =
+      static_cast<float>(h * 60 + m) + static_cast<float>(sec) * 0.0166667f;
+}
+
+// ---- Merge backup ----------------------------------------------------------------------------
+
+void SaveMergeBackup(int16_t slot) {
+  if (!ValidFileSlot(slot)) return;
+  const int b = kMergeBackupSlot;
+  FileInfoFLOATS[b][kInfoInterval] = FileInfoFLOATS[slot][kInfoInterval];
+  FileInfoFLOATS[b][kInfoDevice] = FileInfoFLOATS[slot][kInfoDevice];
+  MarkersArray[b] = MarkersArray[slot];
+  FileSHORTS[b][kShortMarkerCount] = FileSHORTS[slot][kShortMarkerCount];
+  CommentContainer[b] = CommentContainer[slot];
+  for (int i = 0; i < 6; ++i) LabelStrings[b][i] = LabelStrings[slot][i];
+  StartTime[b] = StartTime[slot];
+  StartDate[b] = StartDate[slot];
+  FileName[b] = FileName[slot];
+  nCases[b] = nCases[slot];
+  nChannels[b] = nChannels[slot];
+}
+
+StoreStatus RestoreMergeBackup(int16_t slot) {
+  if (!SlotHoldsFile(slot)) return StoreStatus::NoFile;
+  const int b = kMergeBackupSlot;
+  if (nChannels[b] < 1 || nCases[b] < 1) return StoreStatus::NothingToUndo;
+  for (int c = nChannels[b] + 1; c <= nChannels[slot]; ++c) {
+    releaseArray(gPointersToFileData[slot][c]);
+    nVar[slot][c].fill(0.0f);
+    for (int set = 1; set <= kOverlaySets; ++set) OverlayArray[slot][set][c] = 0;
+  }
+  nChannels[slot] = std::min(nChannels[slot], nChannels[b]);
+  if (nCases[slot] != nCases[b]) {
+    // Shrinking never fails; a merge never leaves the file shorter.
+    if (nCases[b] < nCases[slot]) shrinkChannels(slot, nCases[b]);
+    else if (ResizeChannels(slot, nCases[b]) != StoreStatus::Ok) return StoreStatus::OutOfMemory;
+  }
+  FileInfoFLOATS[slot][kInfoInterval] = FileInfoFLOATS[b][kInfoInterval];
+  FileInfoFLOATS[slot][kInfoDevice] = FileInfoFLOATS[b][kInfoDevice];
+  MarkersArray[slot] = MarkersArray[b];
+  syncMarkerCount(slot);
+  CommentContainer[slot] = CommentContainer[b];
+  for (int i = 0; i < 6; ++i) LabelStrings[slot][i] = LabelStrings[b][i];
+  StartTime[slot] = StartTime[b];
+  StartDate[slot] = StartDate[b];
+  FileName[slot] = FileName[b];
+  dropBlockOutside(slot);
+  invalidateUndo(slot);
+  return StoreStatus::Ok;
+}

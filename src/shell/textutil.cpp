@@ -1,0 +1,181 @@
+#include "shell/textutil.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "shell/globals.h"
+
+namespace {
+
+// Shortest %g text (up to maxDigits significant digits) that reads back as x
+// at the given precision; integers below 1e10 print as plain digits.
+template <typename T>
+std::string shortestText(T x, int maxDigits) {
+  if (std::isnan(x)) return "NaN";
+  if (std::isinf(x)) return x < 0 ? "-INF" : "INF";
+  if (x == 0) return "0";
+  const double d = static_cast<double>(x);
+  char buf[512];
+  if (std::fabs(d) < 1e10 && d == std::trunc(d)) {
+    std::snprintf(buf, sizeof buf, "%.0f", d);
+    return buf;
+  }
+  for (int p = 1; p <= maxDigits; ++p) {
+    std::snprintf(buf, sizeof buf, "%.*g", p, d);
+    if (static_cast<T>(std::strtod(buf, nullptr)) == x) return buf;
+  }
+  std::snprintf(buf, sizeof buf, "%.*g", maxDigits, d);
+  return buf;
+}
+
+std::string withSignSlot(std::string s) {
+  if (!s.empty() && s[0] == '-') return s;
+  return " " + s;
+}
+
+}  // namespace
+
+std::string NumText(double x) { return withSignSlot(shortestText(x, 10)); }
+std::string NumText(float x) { return withSignSlot(shortestText(x, 9)); }
+std::string FieldNumText(double x) { return shortestText(x, 10); }
+std::string FieldNumText(float x) { return shortestText(x, 9); }
+
+double TextToNum(std::string_view text) {
+  auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
+  bool negative = false;
+  if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
+    negative = text[0] == '-';
+    text.remove_prefix(1);
+  }
+  // from_chars would take "inf" and "nan"; only digits or a point may start.
+  if (text.empty() || !(std::isdigit(static_cast<unsigned char>(text[0])) || text[0] == '.')) return 0.0;
+  double value = 0.0;
+  const char* end = text.data() + text.size();
+  auto [ptr, ec] = std::from_chars(text.data(), end, value, std::chars_format::general);
+  if (ec != std::errc() || ptr != end || !std::isfinite(value)) return 0.0;
+  return negative ? -value : value;
+}
+
+std::string FormatPicture(double x, std::string_view picture) {
+  if (!std::isfinite(x)) return withSignSlot(shortestText(x, 10));
+  const size_t point = picture.find('.');
+  int decimals = 0;
+  if (point != std::string_view::npos)
+    for (size_t i = point + 1; i < picture.size(); ++i)
+      if (picture[i] == '#') ++decimals;
+  const bool grouped = picture.find(',') != std::string_view::npos;
+
+  char buf[400];
+  std::snprintf(buf, sizeof buf, "%.*f", decimals, std::fabs(x));
+  std::string digits = buf;
+  // A value that rounds to zero shows no minus sign.
+  const bool negative = x < 0 && digits.find_first_not_of("0.") != std::string::npos;
+  if (grouped) {
+    const size_t intEnd = std::min(digits.find('.'), digits.size());
+    std::string out;
+    for (size_t i = 0; i < intEnd; ++i) {
+      if (i > 0 && (intEnd - i) % 3 == 0) out += ',';
+      out += digits[i];
+    }
+    out += digits.substr(intEnd);
+    digits = out;
+  }
+  return (negative ? "-" : " ") + digits;
+}
+
+std::string StringFormatter(float x) {
+  const double a = std::fabs(static_cast<double>(x));
+  if (!(a >= 1.0)) return NumText(x);
+  if (a < 10.0) return FormatPicture(x, "###.###");
+  if (a < 100.0) return FormatPicture(x, "####.###");
+  if (a < 1000.0) return FormatPicture(x, "#####.##");
+  if (a < 10000.0) return FormatPicture(x, "######.#");
+  return NumText(std::round(static_cast<double>(x)));
+}
+
+std::string ClockTextFromMinutes(double minutes) {
+  if (!std::isfinite(minutes)) minutes = 0.0;
+  while (minutes > 1440.0) minutes -= 1440.0;
+  while (minutes < 0.0) minutes += 1440.0;
+  // The small allowance keeps 12:30 stored as 749.99994 minutes from
+  // printing as 12:29:59; real fractions of a second still truncate.
+  const int64_t total = static_cast<int64_t>(std::floor(minutes * 60.0 + 1e-3));
+  const int64_t h = total / 3600, m = (total % 3600) / 60, s = total % 60;
+  char buf[32];
+  std::snprintf(buf, sizeof buf, " %lld:%02lld:%02lld  ", static_cast<long long>(h),
+                static_cast<long long>(m), static_cast<long long>(s));
+  return buf;
+}
+
+void MakeTimeString() {
+  // Negative clock values would never end the reduction the other way; they
+  // are folded into the day as well.
+  if (!std::isfinite(VarXX)) VarXX = 0.0f;
+  while (VarXX > 1440.0f) VarXX -= 1440.0f;
+  while (VarXX < 0.0f) VarXX += 1440.0f;
+  timstring[0] = ClockTextFromMinutes(VarXX);
+}
+
+int32_t ClockTextSeconds(std::string_view t) {
+  if (t.size() < 8 || t[2] != ':' || t[5] != ':') return -1;
+  int fields[3];
+  for (int f = 0; f < 3; ++f) {
+    int v = 0;
+    bool any = false;
+    for (int i = 0; i < 2; ++i) {
+      const char c = t[static_cast<size_t>(f * 3 + i)];
+      if (c == ' ') {
+        if (any) return -1;  // a blank may only stand for a leading zero
+        continue;
+      }
+      if (c < '0' || c > '9') return -1;
+      v = v * 10 + (c - '0');
+      any = true;
+    }
+    if (!any) return -1;
+    fields[f] = v;
+  }
+  if (fields[0] > 23 || fields[1] > 59 || fields[2] > 59) return -1;
+  return fields[0] * 3600 + fields[1] * 60 + fields[2];
+}
+
+std::string ClockText(int32_t secs, bool blankPadded) {
+  secs %= 86400;
+  if (secs < 0) secs += 86400;
+  const char* fmt = blankPadded ? "%2d:%2d:%2d" : "%02d:%02d:%02d";
+  char buf[16];
+  std::snprintf(buf, sizeof buf, fmt, secs / 3600, (secs % 3600) / 60, secs % 60);
+  return buf;
+}
+
+bool IsLeapYear(int32_t y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
+int DaysInMonth(int month, int32_t year) {
+  static const int days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (month < 1 || month > 12) return 0;
+  return month == 2 && IsLeapYear(year) ? 29 : days[month - 1];
+}
+
+int16_t computeDayOfYear(uint16_t /*flag*/, int16_t month) {
+  static const int16_t before[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
+  if (month < 1 || month > 12) return 0;
+  return before[month - 1];
+}
+
+int16_t DayOfYearOf(int day, int month, int32_t year) {
+  if (day < 1 || day > DaysInMonth(month, year)) return 0;
+  const int leapDay = month >= 3 && IsLeapYear(year) ? 1 : 0;
+  return static_cast<int16_t>(computeDayOfYear(0, static_cast<int16_t>(month)) + day + leapDay);
+}
+
+std::string TrimTrailingBlanks(std::string_view text) {
+  size_t n = text.size();
+  while (n > 0 && text[n - 1] == ' ') --n;
+  return std::string(text.substr(0, n));
+}

@@ -1,0 +1,648 @@
+#include "shell/store.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "shell/globals.h"
+#include "shell/textutil.h"
+#include "shell/worktables.h"
+
+namespace {
+
+std::vector<std::string> gSounds;
+std::vector<int16_t> gCommentRefreshes;
+
+class StoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override { resetAll(); }
+  void TearDown() override { resetAll(); }
+
+  static void resetAll() {
+    for (int16_t s = 0; s < kSlotCount; ++s) FreeSlot(s);
+    BackupCache.releaseAll();
+    ReleaseWorkTables();
+    std::fill(std::begin(prefsArray), std::end(prefsArray), int16_t{0});
+    TheFileInUse = kNoFile;
+    LastChan = ChangedChan = 0;
+    EditRecord.clear();
+    gStoreAccessFaults = 0;
+    gSounds.clear();
+    gCommentRefreshes.clear();
+    gStoreHooks.playSound = [](const char* n) { gSounds.emplace_back(n); };
+    gStoreHooks.commentsChanged = [](int16_t s) { gCommentRefreshes.push_back(s); };
+  }
+
+  // A current file whose channel c holds c * 1000 + case.
+  static int16_t openRamp(int32_t cases, int16_t channels) {
+    int16_t slot = -1;
+    EXPECT_EQ(OpenNewFileSlot(cases, channels, &slot), StoreStatus::Ok);
+    for (int16_t c = 1; c <= channels; ++c)
+      for (int32_t k = 0; k <= cases; ++k) PutDatum(slot, c, k, static_cast<float>(c * 1000 + k));
+    TheFileInUse = static_cast<uint16_t>(slot);
+    return slot;
+  }
+};
+
+// ---- Slots ----------------------------------------------------------------------
+
+TEST_F(StoreTest, NewSlotHoldsZeroFilledArraysSizedToTheFile) {
+  int16_t slot = -1;
+  ASSERT_EQ(OpenNewFileSlot(500, 3, &slot), StoreStatus::Ok);
+  EXPECT_EQ(slot, 0);
+  EXPECT_EQ(nCases[0], 500);
+  EXPECT_EQ(nChannels[0], 3);
+  for (int c = 0; c <= 3; ++c) {
+    ASSERT_EQ(gPointersToFileData[0][c].size(), 501u) << c;
+    for (float v : gPointersToFileData[0][c]) ASSERT_EQ(v, 0.0f);
+  }
+  EXPECT_TRUE(gPointersToFileData[0][4].empty());
+  EXPECT_EQ(FileSHORTS[0][kShortSlotTaken], 1);
+  EXPECT_EQ(FileSHORTS[0][kShortChanged], 0);
+  EXPECT_EQ(RetrieveLabelOf(0, 1), std::string(30, ' '));
+}
+
+TEST_F(StoreTest, AllocationRefusesBadCountsAndSlots) {
+  EXPECT_EQ(AllocateSlot(0, 100, 0), StoreStatus::TooManyChannels);
+  EXPECT_EQ(AllocateSlot(0, 100, 33), StoreStatus::TooManyChannels);
+  EXPECT_EQ(AllocateSlot(0, 0, 1), StoreStatus::BadRange);
+  EXPECT_EQ(AllocateSlot(0, kMaxCases + 1, 1), StoreStatus::TooManyCases);
+  EXPECT_EQ(AllocateSlot(16, 100, 1), StoreStatus::BadSlot);
+  EXPECT_EQ(AllocateSlot(kMergeBackupSlot, 100, 1), StoreStatus::BadSlot);
+  EXPECT_EQ(AllocateSlot(-1, 100, 1), StoreStatus::BadSlot);
+  EXPECT_FALSE(SlotHoldsFile(0));
+  ASSERT_EQ(AllocateSlot(0, 100, 1), StoreStatus::Ok);
+  EXPECT_EQ(AllocateSlot(0, 100, 1), StoreStatus::SlotInUse);
+}
+
+TEST_F(StoreTest, SixteenFilesFillTheSlotsAndAFreedSlotIsReusedClean) {
+  for (int i = 0; i < kMaxOpenFiles; ++i) {
+    int16_t slot = -1;
+    ASSERT_EQ(OpenNewFileSlot(10, 1, &slot), StoreStatus::Ok);
+    EXPECT_EQ(slot, i);
+  }
+  int16_t slot = -1;
+  EXPECT_EQ(OpenNewFileSlot(10, 1, &slot), StoreStatus::TooManyFiles);
+  EXPECT_EQ(FindFreeSlot(), -1);
+  EXPECT_EQ(CountOpenFiles(), 16);
+
+  // Leave traces in slot 5, free it, and take it again.
+  PutDatum(5, 1, 3, 42.0f);
+  SetChannelLabel(5, 1, "Oxygen");
+  ASSERT_EQ(AddMarker(5, 4, 'A'), StoreStatus::Ok);
+  ASSERT_EQ(AddNote(5, {"4", "00:00:04", "note"}), StoreStatus::Ok);
+  CommentContainer[5] = "old comments";
+  FileName[5] = "old.orl";
+  FileSHORTS[5][kShortChanged] = 1;
+  FreeSlot(5);
+  EXPECT_FALSE(SlotHoldsFile(5));
+  EXPECT_EQ(FindFreeSlot(), 5);
+
+  ASSERT_EQ(OpenNewFileSlot(20, 2, &slot), StoreStatus::Ok);
+  EXPECT_EQ(slot, 5);
+  EXPECT_EQ(GetDatum(5, 1, 3), 0.0f);
+  EXPECT_EQ(RetrieveLabelOf(5, 1), std::string(30, ' '));
+  EXPECT_EQ(MarkerCount(5), 0);
+  EXPECT_EQ(NumberOfNotes[5], 0);
+  EXPECT_TRUE(CommentContainer[5].empty());
+  EXPECT_TRUE(FileName[5].empty());
+  EXPECT_EQ(FileSHORTS[5][kShortChanged], 0);
+}
+
+// ---- Sample access ------------------------------------------------------------------
+
+TEST_F(StoreTest, OutOfRangeAccessIsHarmless) {
+  const int16_t s = openRamp(100, 2);
+  const std::vector<float> before1 = gPointersToFileData[s][1];
+  const std::vector<float> before2 = gPointersToFileData[s][2];
+
+  EXPECT_EQ(GetDatum(s, 1, 100), 1100.0f);
+  EXPECT_EQ(GetDatum(s, 1, 0), 1000.0f);
+  EXPECT_EQ(gStoreAccessFaults, 0u);
+
+  EXPECT_EQ(GetDatum(s, 1, 101), 0.0f);
+  EXPECT_EQ(GetDatum(s, 1, -1), 0.0f);
+  EXPECT_EQ(GetDatum(s, 3, 5), 0.0f);       // channel beyond nChannels
+  EXPECT_EQ(GetDatum(s, 33, 5), 0.0f);
+  EXPECT_EQ(GetDatum(s, -1, 5), 0.0f);
+  EXPECT_EQ(GetDatum(-1, 1, 5), 0.0f);
+  EXPECT_EQ(GetDatum(kSlotCount, 1, 5), 0.0f);
+  EXPECT_EQ(GetDatum(3, 1, 5), 0.0f);       // empty slot
+  EXPECT_EQ(gStoreAccessFaults, 8u);
+
+  PutDatum(s, 1, 101, 9.0f);
+  PutDatum(s, 1, -1, 9.0f);
+  PutDatum(s, 1, INT32_MIN, 9.0f);
+  PutDatum(s, 3, 0, 9.0f);
+  PutDatum(s, -5, 0, 9.0f);
+  PutDatum(kSlotCount, 0, 0, 9.0f);
+  EXPECT_EQ(gStoreAccessFaults, 14u);
+  EXPECT_EQ(gPointersToFileData[s][1], before1);
+  EXPECT_EQ(gPointersToFileData[s][2], before2);
+  EXPECT_TRUE(gPointersToFileData[s][3].empty());
+
+  EXPECT_EQ(ChannelData(s, 3), nullptr);
+  ASSERT_NE(ChannelData(s, 0), nullptr);   // the scratch channel exists
+}
+
+// ---- Channels ---------------------------------------------------------------------------
+
+TEST_F(StoreTest, NewChannelIsZeroFilledEvenWhereAnOldChannelLived) {
+  const int16_t s = openRamp(50, 2);
+  SetChannelLabel(s, 2, "Second");
+  nVar[s][2][3] = 7.5f;
+  bool remove[kMaxChannels + 1] = {};
+  remove[2] = true;
+  ASSERT_EQ(RemoveChannels(s, remove), StoreStatus::Ok);
+
+  ASSERT_EQ(XREFNewChannel(), StoreStatus::Ok);
+  EXPECT_EQ(nChannels[s], 2);
+  ASSERT_EQ(gPointersToFileData[s][2].size(), 51u);
+  for (float v : gPointersToFileData[s][2]) ASSERT_EQ(v, 0.0f);
+  EXPECT_EQ(RetrieveLabel(2), std::string(30, ' '));
+  EXPECT_EQ(nVar[s][2][3], 0.0f);
+}
+
+TEST_F(StoreTest, ThirtyTwoChannelsAtMost) {
+  const int16_t s = openRamp(10, 30);
+  EXPECT_EQ(XREFNewChannel(), StoreStatus::Ok);
+  EXPECT_EQ(XREFNewChannel(), StoreStatus::Ok);
+  EXPECT_EQ(nChannels[s], 32);
+  EXPECT_EQ(XREFNewChannel(), StoreStatus::TooManyChannels);
+  EXPECT_EQ(nChannels[s], 32);
+  EXPECT_EQ(gPointersToFileData[s][32].size(), 11u);
+
+  TheFileInUse = kNoFile;
+  EXPECT_EQ(XREFNewChannel(), StoreStatus::NoFile);
+}
+
+TEST_F(StoreTest, RemovingChannelsClosesUpDataLabelsAndParameters) {
+  const int16_t s = openRamp(20, 5);
+  for (int16_t c = 1; c <= 5; ++c) {
+    SetChannelLabel(s, c, "chan " + std::to_string(c));
+    nVar[s][c][2] = static_cast<float>(c * 10);
+    nVar[s][c][32] = static_cast<float>(c * 100);
+    OverlayArray[s][1][c] = 1;
+    OverlayArray[s][3][c] = static_cast<uint16_t>(c);
+  }
+  FileSHORTS[s][kShortActiveChannel] = 5;
+  bool remove[kMaxChannels + 1] = {};
+  remove[2] = remove[4] = true;
+  int16_t removed = 0;
+  ASSERT_EQ(RemoveChannels(s, remove, &removed), StoreStatus::Ok);
+  EXPECT_EQ(removed, 2);
+  EXPECT_EQ(nChannels[s], 3);
+  const int16_t kept[] = {1, 3, 5};
+  for (int16_t c = 1; c <= 3; ++c) {
+    const int16_t old = kept[c - 1];
+    EXPECT_EQ(GetDatum(s, c, 7), static_cast<float>(old * 1000 + 7));
+    EXPECT_EQ(TrimTrailingBlanks(RetrieveLabel(c)), "chan " + std::to_string(old));
+    EXPECT_EQ(nVar[s][c][2], static_cast<float>(old * 10));
+    EXPECT_EQ(nVar[s][c][32], static_cast<float>(c * 100)) << "field 32 stays with the number";
+    EXPECT_EQ(OverlayArray[s][3][c], old);
+    EXPECT_EQ(OverlayArray[s][1][c], 0);
+  }
+  EXPECT_TRUE(gPointersToFileData[s][4].empty());
+  EXPECT_TRUE(gPointersToFileData[s][5].empty());
+  EXPECT_EQ(RetrieveLabel(4), std::string(30, ' '));
+  EXPECT_EQ(FileSHORTS[s][kShortActiveChannel], 1);
+  EXPECT_EQ(FileSHORTS[s][kShortChanged], 1);
+}
+
+TEST_F(StoreTest, RemovingEveryChannelIsRefusedAndChangesNothing) {
+  const int16_t s = openRamp(20, 2);
+  OverlayArray[s][1][1] = OverlayArray[s][1][2] = 1;
+  bool remove[kMaxChannels + 1] = {};
+  remove[1] = remove[2] = true;
+  EXPECT_EQ(RemoveChannels(s, remove), StoreStatus::WouldRemoveAll);
+  EXPECT_EQ(nChannels[s], 2);
+  EXPECT_EQ(GetDatum(s, 2, 3), 2003.0f);
+  EXPECT_EQ(OverlayArray[s][1][2], 1);
+  EXPECT_EQ(FileSHORTS[s][kShortChanged], 0);
+}
+
+// ---- Labels -------------------------------------------------------------------------------
+
+TEST_F(StoreTest, LabelsAreExactlyThirtyMacRomanBytesAtFixedPlaces) {
+  const int16_t s = openRamp(10, 9);
+  SetChannelLabel(s, 9, "\xC6O2 (\xA1" "C)");  // Mac Roman delta and degree
+  SetChannelLabel(s, 2, std::string(40, 'x'));
+  EXPECT_EQ(RetrieveLabel(9), "\xC6O2 (\xA1" "C)" + std::string(22, ' '));
+  EXPECT_EQ(LabelStrings[s][2].substr(0, 8), "\xC6O2 (\xA1" "C)");
+  EXPECT_EQ(RetrieveLabel(2), std::string(30, 'x'));
+  EXPECT_EQ(LabelStrings[s][1].substr(30, 30), std::string(30, 'x'));
+  EXPECT_EQ(RetrieveLabel(0), "");
+  EXPECT_EQ(RetrieveLabel(33), "");
+  EXPECT_EQ(RetrieveLabel(32), std::string(30, ' '));
+  // A short label string written by an older reader still reads as blanks.
+  LabelStrings[s][3] = "abc";
+  EXPECT_EQ(RetrieveLabel(17), "abc" + std::string(27, ' '));
+  EXPECT_EQ(RetrieveLabel(18), std::string(30, ' '));
+}
+
+TEST_F(StoreTest, ChannelHeadingOfTheEditLog) {
+  const int16_t s = openRamp(10, 3);
+  SetChannelLabel(s, 3, "Oxygen  ");
+  GetChanLABEL(3);
+  EXPECT_EQ(EditRecord, "\r         \xC6  Channel 3, Oxygen:  ");
+
+  EXPECT_FALSE(AppendEditLog(s, "smoothed"));  // Record Edits off
+  EXPECT_TRUE(CommentContainer[s].empty());
+  prefsArray[kPrefRecordEdits] = 1;
+  EXPECT_TRUE(AppendEditLog(s, EditRecord + std::string(300, 'y')));
+  EXPECT_EQ(CommentContainer[s].size(), 255u);
+  EXPECT_EQ(gCommentRefreshes, std::vector<int16_t>{s});
+  prefsArray[kPrefNoCommentsRefresh] = 1;
+  EXPECT_TRUE(AppendEditLog(s, "z"));
+  EXPECT_EQ(gCommentRefreshes.size(), 1u);
+}
+
+// ---- Undo ----------------------------------------------------------------------------------
+
+TEST_F(StoreTest, UndoAfterTwoChangesRestoresTheLastAndKeepsTheFileChanged) {
+  const int16_t s = openRamp(100, 2);
+  ASSERT_EQ(MAKEBACKUP(1), StoreStatus::Ok);
+  EXPECT_EQ(FileSHORTS[s][kShortChanged], 1);
+  PutDatum(s, 1, 10, -1.0f);                  // change A
+  ASSERT_EQ(MAKEBACKUP(1), StoreStatus::Ok);
+  PutDatum(s, 1, 10, -2.0f);                  // change B
+  PutDatum(s, 1, 100, -2.0f);
+
+  LastChan = 2;  // a stray caller must not send the copy elsewhere
+  ASSERT_EQ(UNDO(), StoreStatus::Ok);
+  EXPECT_EQ(LastChan, 1);
+  EXPECT_EQ(GetDatum(s, 1, 10), -1.0f) << "change A stays";
+  EXPECT_EQ(GetDatum(s, 1, 100), 1100.0f);
+  EXPECT_EQ(GetDatum(s, 2, 10), 2010.0f);
+  EXPECT_NE(FileSHORTS[s][kShortChanged], 0) << "change A is still unsaved";
+}
+
+TEST_F(StoreTest, UndoRestoresTheLabelsOfJustBeforeTheLastChange) {
+  const int16_t s = openRamp(10, 2);
+  SetChannelLabel(s, 1, "as loaded");
+  SnapshotLabels(s);
+  SetChannelLabel(s, 1, "typed later");
+  ASSERT_EQ(MAKEBACKUP(1), StoreStatus::Ok);
+  SetChannelLabel(s, 1, "smoothed");
+  SetChannelLabel(s, 2, "new channel");
+  ASSERT_EQ(UNDO(), StoreStatus::Ok);
+  EXPECT_EQ(TrimTrailingBlanks(RetrieveLabel(1)), "typed later");
+  EXPECT_EQ(RetrieveLabel(2), std::string(30, ' '));
+}
+
+TEST_F(StoreTest, UndoLogsAndSoundsAsTheSettingsSay) {
+  const int16_t s = openRamp(10, 1);
+  SetChannelLabel(s, 1, "Flow");
+  ASSERT_EQ(MAKEBACKUP(1), StoreStatus::Ok);
+  ASSERT_EQ(UNDO(), StoreStatus::Ok);
+  EXPECT_TRUE(CommentContainer[s].empty());
+  EXPECT_TRUE(gSounds.empty());
+
+  prefsArray[kPrefRecordEdits] = 1;
+  prefsArray[kPrefSoundLevel] = 25;
+  ASSERT_EQ(UNDO(), StoreStatus::Ok);
+  EXPECT_EQ(CommentContainer[s], "\r         \xC6  Channel 1, Flow:  UNDO last change");
+  EXPECT_EQ(gSounds, std::vector<std::string>{"droplet"});
+  EXPECT_EQ(gCommentRefreshes, std::vector<int16_t>{s});
+}
+
+TEST_F(StoreTest, UndoRefusedWhenTheCopyNoLongerFits) {
+  const int16_t s = openRamp(100, 3);
+  EXPECT_EQ(UNDO(), StoreStatus::NothingToUndo);
+
+  ASSERT_EQ(MAKEBACKUP(2), StoreStatus::Ok);
+  ASSERT_EQ(CutCases(s, 10, 20), StoreStatus::Ok);
+  EXPECT_FALSE(UndoAvailable(s));
+  EXPECT_EQ(UNDO(), StoreStatus::NothingToUndo);
+
+  ASSERT_EQ(MAKEBACKUP(3), StoreStatus::Ok);
+  bool remove[kMaxChannels + 1] = {};
+  remove[1] = true;
+  ASSERT_EQ(RemoveChannels(s, remove), StoreStatus::Ok);
+  EXPECT_EQ(UNDO(), StoreStatus::NothingToUndo);
+
+  // The copy of one file never lands in another.
+  ASSERT_EQ(MAKEBACKUP(1), StoreStatus::Ok);
+  int16_t other = -1;
+  ASSERT_EQ(OpenNewFileSlot(90, 2, &other), StoreStatus::Ok);
+  TheFileInUse = static_cast<uint16_t>(other);
+  EXPECT_EQ(UNDO(), StoreStatus::NothingToUndo);
+  EXPECT_EQ(GetDatum(other, 1, 5), 0.0f);
+
+  EXPECT_EQ(MAKEBACKUP(3), StoreStatus::BadChannel);
+  TheFileInUse = kNoFile;
+  EXPECT_EQ(MAKEBACKUP(1), StoreStatus::NoFile);
+}
+
+TEST_F(StoreTest, NoWorkCopyCanOverwriteTheUndoCopy) {
+  const int16_t s = openRamp(100, 1);
+  ASSERT_EQ(MAKEBACKUP(1), StoreStatus::Ok);
+  PutDatum(s, 1, 5, -7.0f);
+  EXPECT_EQ(BackupCache.region(kBackupUndo, 101), nullptr);
+  BackupCache.put(kBackupUndo * kBackupRegionSize + 5, 99.0f);
+  EXPECT_EQ(BackupCache.get(kBackupUndo * kBackupRegionSize + 5), 1005.0f);
+  ASSERT_EQ(UNDO(), StoreStatus::Ok);
+  EXPECT_EQ(GetDatum(s, 1, 5), 1005.0f);
+}
+
+// ---- Interpolation flags ---------------------------------------------------------------------
+
+class InterpolationTest : public StoreTest {
+ protected:
+  std::vector<int32_t> flagged() {
+    MakeInterpolationRecord();
+    std::vector<int32_t> out;
+    for (int32_t k = 0; k <= nCases[TheFileInUse] + 5; ++k)
+      if (CaseIsInterpolated(k)) out.push_back(k);
+    return out;
+  }
+  static std::vector<int32_t> span(int32_t a, int32_t b) {
+    std::vector<int32_t> v;
+    for (int32_t k = a; k <= b; ++k) v.push_back(k);
+    return v;
+  }
+};
+
+TEST_F(InterpolationTest, ClosedSpanIncludesBothMarkerCases) {
+  const int16_t s = openRamp(100, 1);
+  AddMarker(s, 10, 200);
+  AddMarker(s, 20, 199);
+  AddMarker(s, 50, 'S');
+  EXPECT_EQ(flagged(), span(10, 20));
+}
+
+TEST_F(InterpolationTest, UnclosedSpanRunsToTheLastCase) {
+  const int16_t s = openRamp(100, 1);
+  AddMarker(s, 5, 199);       // a close with nothing open closes nothing
+  AddMarker(s, 90, 200);
+  EXPECT_EQ(flagged(), span(90, 100));
+}
+
+TEST_F(InterpolationTest, NestedOpenMarkersEndAtTheFirstClose) {
+  const int16_t s = openRamp(100, 1);
+  AddMarker(s, 10, 200);
+  AddMarker(s, 15, 200);
+  AddMarker(s, 20, 199);
+  AddMarker(s, 30, 199);
+  AddMarker(s, 40, 200 + 65536);  // only the low 16 bits count
+  AddMarker(s, 45, 199);
+  std::vector<int32_t> want = span(10, 20);
+  for (int32_t k = 40; k <= 45; ++k) want.push_back(k);
+  EXPECT_EQ(flagged(), want);
+}
+
+TEST_F(InterpolationTest, StaleFlagsOfAnEarlierFileAreCleared) {
+  const int16_t s = openRamp(100, 1);
+  AddMarker(s, 1, 200);
+  EXPECT_EQ(flagged().size(), 100u);
+  BackupCache.put(kInterpolationOffset, 1.0f);  // case 0 left set by someone
+  SetMarkers(s, {});
+  EXPECT_TRUE(flagged().empty());
+}
+
+// ---- Markers and notes --------------------------------------------------------------------------
+
+TEST_F(StoreTest, MarkersStayInCaseOrderAndOneCaseHoldsOneMarker) {
+  const int16_t s = openRamp(1000, 1);
+  for (int32_t c : {500, 20, 999, 1, 300}) ASSERT_EQ(AddMarker(s, c, 'A'), StoreStatus::Ok);
+  ASSERT_EQ(AddMarker(s, 300, 'B'), StoreStatus::Ok);
+  ASSERT_EQ(MarkerCount(s), 5);
+  EXPECT_EQ(FileSHORTS[s][kShortMarkerCount], 5);
+  std::vector<int32_t> cases;
+  for (const auto& m : MarkersArray[s]) cases.push_back(m.caseNumber);
+  EXPECT_EQ(cases, (std::vector<int32_t>{1, 20, 300, 500, 999}));
+  EXPECT_EQ(MarkersArray[s][2].code, 'B');
+
+  EXPECT_EQ(AddMarker(s, 0, 'A'), StoreStatus::BadRange);
+  EXPECT_EQ(AddMarker(s, 1001, 'A'), StoreStatus::BadRange);
+  EXPECT_EQ(AddMarker(s, 10, 0), StoreStatus::BadRange);
+  EXPECT_TRUE(RemoveMarker(s, 1));
+  EXPECT_FALSE(RemoveMarker(s, 5));
+  EXPECT_EQ(FileSHORTS[s][kShortMarkerCount], 4);
+}
+
+TEST_F(StoreTest, MarkerListIsLimitedTo32500) {
+  const int16_t s = openRamp(40000, 1);
+  std::vector<MarkerRecord> many;
+  for (int32_t c = 40000; c >= 1; --c) many.push_back({c, 'M'});
+  EXPECT_EQ(SetMarkers(s, many), 40000 - kMaxMarkers);
+  ASSERT_EQ(MarkerCount(s), kMaxMarkers);
+  EXPECT_EQ(MarkersArray[s].front().caseNumber, 1);
+  EXPECT_EQ(MarkersArray[s].back().caseNumber, kMaxMarkers);
+
+  EXPECT_EQ(AddMarker(s, 35000, 'X'), StoreStatus::TooManyMarkers);
+  EXPECT_EQ(AddMarker(s, 100, 'X'), StoreStatus::Ok) << "replacing needs no room";
+  EXPECT_EQ(MarkerCount(s), kMaxMarkers);
+}
+
+TEST_F(StoreTest, SetMarkersCleansAListFromAFile) {
+  const int16_t s = openRamp(100, 1);
+  const int32_t dropped = SetMarkers(s, {{50, 'a'}, {10, 'b'}, {50, 'c'}, {0, 'd'}, {101, 'e'}, {30, 0}, {30, 65536}, {-4, 'f'}});
+  EXPECT_EQ(dropped, 6);
+  EXPECT_EQ(MarkersArray[s], (std::vector<MarkerRecord>{{10, 'b'}, {50, 'c'}}));
+  EXPECT_EQ(FileSHORTS[s][kShortMarkerCount], 2);
+}
+
+TEST_F(StoreTest, NotesAreLimitedTo300) {
+  const int16_t s = openRamp(10, 1);
+  for (int i = 0; i < kMaxNotes; ++i) ASSERT_EQ(AddNote(s, {"1", "", "n"}), StoreStatus::Ok);
+  EXPECT_EQ(AddNote(s, {"1", "", "n"}), StoreStatus::TooManyNotes);
+  EXPECT_EQ(NumberOfNotes[s], 300);
+  ClearNotes(s);
+  EXPECT_EQ(NumberOfNotes[s], 0);
+}
+
+// ---- Cut, crop, resize ------------------------------------------------------------------------------
+
+TEST_F(StoreTest, CutFromAllChannelsShortensTheFileAndMovesMarkers) {
+  const int16_t s = openRamp(1000, 2);
+  SetMarkers(s, {{100, 'p'}, {150, 'q'}, {200, 'r'}, {250, 's'}});
+  FileSHORTS[s][kShortBlockState] = 2;
+  BeginBlock[s] = 950;
+  EndBlock[s] = 990;
+  int32_t code = 0;
+  ASSERT_EQ(CutCases(s, 101, 200, &code), StoreStatus::Ok);
+  EXPECT_EQ(nCases[s], 901);
+  for (int c = 0; c <= 2; ++c) EXPECT_EQ(gPointersToFileData[s][c].size(), 902u);
+  EXPECT_EQ(GetDatum(s, 1, 100), 1100.0f);
+  EXPECT_EQ(GetDatum(s, 1, 101), 1200.0f);   // old case 200
+  EXPECT_EQ(GetDatum(s, 2, 901), 3000.0f);   // old case 1000
+  EXPECT_EQ(code, 'r');
+  EXPECT_EQ(MarkersArray[s], (std::vector<MarkerRecord>{{100, 'p'}, {151, 's'}}));
+  EXPECT_EQ(FileSHORTS[s][kShortMarkerCount], 2);
+  EXPECT_EQ(FileSHORTS[s][kShortBlockState], 0) << "block beyond the new end";
+  EXPECT_EQ(FileSHORTS[s][kShortChanged], 1);
+
+  EXPECT_EQ(CutCases(s, 0, 5), StoreStatus::BadRange);
+  EXPECT_EQ(CutCases(s, 10, 902), StoreStatus::BadRange);
+  EXPECT_EQ(CutCases(s, 10, 9), StoreStatus::BadRange);
+  EXPECT_EQ(nCases[s], 901);
+}
+
+TEST_F(StoreTest, CutOfTheWholeFileLeavesOneCase) {
+  const int16_t s = openRamp(10, 1);
+  ASSERT_EQ(CutCases(s, 1, 10), StoreStatus::Ok);
+  EXPECT_EQ(nCases[s], 1);
+  EXPECT_EQ(GetDatum(s, 1, 1), 1010.0f);
+  EXPECT_EQ(GetDatum(s, 1, 0), 1000.0f);
+}
+
+TEST_F(StoreTest, CropKeepsTheBlockAndItsMarkers) {
+  const int16_t s = openRamp(1000, 2);
+  SetMarkers(s, {{100, 'a'}, {101, 'b'}, {200, 'c'}, {201, 'd'}});
+  ASSERT_EQ(CropCases(s, 101, 200), StoreStatus::Ok);
+  EXPECT_EQ(nCases[s], 100);
+  EXPECT_EQ(gPointersToFileData[s][2].size(), 101u);
+  EXPECT_EQ(GetDatum(s, 1, 0), 1000.0f) << "case 0 keeps its value";
+  EXPECT_EQ(GetDatum(s, 1, 1), 1101.0f);
+  EXPECT_EQ(GetDatum(s, 2, 100), 2200.0f);
+  EXPECT_EQ(MarkersArray[s], (std::vector<MarkerRecord>{{1, 'b'}, {100, 'c'}}));
+  EXPECT_EQ(FileSHORTS[s][kShortMarkerCount], 2);
+  EXPECT_EQ(CropCases(s, 50, 101), StoreStatus::BadRange);
+}
+
+TEST_F(StoreTest, ResizeKeepsContentsAndMarkersConsistent) {
+  const int16_t s = openRamp(100, 2);
+  SetMarkers(s, {{10, 'a'}, {80, 'b'}});
+  ASSERT_EQ(ResizeChannels(s, 300), StoreStatus::Ok);
+  EXPECT_EQ(nCases[s], 300);
+  for (int c = 0; c <= 2; ++c) EXPECT_EQ(gPointersToFileData[s][c].size(), 301u);
+  EXPECT_EQ(GetDatum(s, 2, 100), 2100.0f);
+  EXPECT_EQ(GetDatum(s, 2, 101), 0.0f);
+  EXPECT_EQ(MarkerCount(s), 2);
+
+  ASSERT_EQ(ResizeChannels(s, 50), StoreStatus::Ok);
+  EXPECT_EQ(nCases[s], 50);
+  EXPECT_EQ(GetDatum(s, 1, 50), 1050.0f);
+  EXPECT_EQ(GetDatum(s, 1, 51), 0.0f);
+  EXPECT_EQ(MarkersArray[s], (std::vector<MarkerRecord>{{10, 'a'}}));
+
+  EXPECT_EQ(ResizeChannels(s, kMaxCases + 1), StoreStatus::TooManyCases);
+  EXPECT_EQ(ResizeChannels(s, 0), StoreStatus::BadRange);
+  EXPECT_EQ(nCases[s], 50);
+}
+
+TEST_F(StoreTest, StartTimeFollowsACutFromTheFront) {
+  const int16_t s = openRamp(100, 1);
+  StartTime[s] = "08:00:00";
+  AdvanceStartTime(s, 60 * 1.0);
+  EXPECT_EQ(StartTime[s], " 8: 1: 0");
+  EXPECT_FLOAT_EQ(FileInfoFLOATS[s][kInfoStartMinutes], 481.0f);
+
+  AdvanceStartTime(s, 1.9);  // fractions of a second are dropped
+  EXPECT_EQ(StartTime[s], " 8: 1: 1");
+
+  StartTime[s] = "23:59:30";
+  AdvanceStartTime(s, 45);
+  EXPECT_EQ(StartTime[s], " 0: 0:15");
+  EXPECT_NEAR(FileInfoFLOATS[s][kInfoStartMinutes], 0.25f, 1e-5);
+
+  StartTime[s] = "23:00:00";
+  AdvanceStartTime(s, 3.0 * 86400 + 3600);  // a whole day lands on midnight
+  EXPECT_EQ(StartTime[s], " 0: 0: 0");
+
+  StartTime[s] = "garbage";
+  AdvanceStartTime(s, 3661);
+  EXPECT_EQ(StartTime[s], " 1: 1: 1");
+}
+
+// ---- Merge backup -----------------------------------------------------------------------------------
+
+TEST_F(StoreTest, FailedMergeIsUndoneFromTheBackupSlot) {
+  const int16_t s = openRamp(100, 2);
+  FileInfoFLOATS[s][kInfoInterval] = 2.0f;
+  FileInfoFLOATS[s][kInfoDevice] = 80.0f;
+  SetChannelLabel(s, 1, "O2");
+  SetMarkers(s, {{5, 'a'}});
+  CommentContainer[s] = "first";
+  StartTime[s] = "08:00:00";
+  StartDate[s] = "03-15-2024";
+  FileName[s] = "run1.orl";
+  SaveMergeBackup(s);
+
+  // A merge half done: cases appended, a channel stacked, things overwritten.
+  ASSERT_EQ(ResizeChannels(s, 250), StoreStatus::Ok);
+  ASSERT_EQ(AddChannel(s), StoreStatus::Ok);
+  AddMarker(s, 200, 'b');
+  CommentContainer[s] += "\r*** appended run2.orl ***";
+  SetChannelLabel(s, 1, "wrong");
+  FileInfoFLOATS[s][kInfoInterval] = 1.0f;
+  FileName[s] = "run2.orl";
+
+  ASSERT_EQ(RestoreMergeBackup(s), StoreStatus::Ok);
+  EXPECT_EQ(nCases[s], 100);
+  EXPECT_EQ(nChannels[s], 2);
+  EXPECT_TRUE(gPointersToFileData[s][3].empty());
+  EXPECT_EQ(gPointersToFileData[s][1].size(), 101u);
+  EXPECT_EQ(GetDatum(s, 2, 100), 2100.0f);
+  EXPECT_EQ(FileInfoFLOATS[s][kInfoInterval], 2.0f);
+  EXPECT_EQ(FileInfoFLOATS[s][kInfoDevice], 80.0f);
+  EXPECT_EQ(TrimTrailingBlanks(RetrieveLabel(1)), "O2");
+  EXPECT_EQ(MarkersArray[s], (std::vector<MarkerRecord>{{5, 'a'}}));
+  EXPECT_EQ(FileSHORTS[s][kShortMarkerCount], 1);
+  EXPECT_EQ(CommentContainer[s], "first");
+  EXPECT_EQ(StartTime[s], "08:00:00");
+  EXPECT_EQ(StartDate[s], "03-15-2024");
+  EXPECT_EQ(FileName[s], "run1.orl");
+}
+
+// ---- Lazy memory ----------------------------------------------------------------------------------
+
+TEST_F(StoreTest, BackupCacheTakesMemoryOnlyAsItIsUsed) {
+  EXPECT_EQ(BackupCache.heldBytes(), 0);
+  EXPECT_EQ(BackupCache.get(kInterpolationOffset + 123), 0.0f);
+  EXPECT_EQ(BackupCache[kSelectionCountOffset], 0.0f);
+  EXPECT_EQ(BackupCache.heldBytes(), 0) << "reading allocates nothing";
+
+  const int16_t s = openRamp(1000, 2);
+  ASSERT_EQ(MAKEBACKUP(1), StoreStatus::Ok);
+  EXPECT_EQ(BackupCache.heldFloats(kBackupUndo), 1001);
+  for (int r : {0, 1, 2, 4, 5}) EXPECT_EQ(BackupCache.heldFloats(r), 0) << r;
+  EXPECT_LT(BackupCache.heldBytes(), 1'000'000);
+
+  BackupCache.put(kSelectionCountOffset + 500, 1.0f);
+  EXPECT_EQ(BackupCache.get(kSelectionCountOffset + 500), 1.0f);
+  EXPECT_EQ(BackupCache.get(kSelectionCountOffset + 501), 0.0f);
+  EXPECT_GT(BackupCache.heldFloats(kBackupSelection), 500);
+  EXPECT_LE(BackupCache.heldFloats(kBackupSelection), 4096);
+
+  // The last float of the last region is reachable; one past it is not.
+  BackupCache.put(6 * kBackupRegionSize - 1, 3.0f);
+  EXPECT_EQ(BackupCache.get(6 * kBackupRegionSize - 1), 3.0f);
+  BackupCache.put(6 * kBackupRegionSize, 4.0f);
+  BackupCache.put(-1, 4.0f);
+  EXPECT_EQ(BackupCache.get(6 * kBackupRegionSize), 0.0f);
+  EXPECT_EQ(BackupCache.region(kBackupWork0, kBackupRegionSize + 1), nullptr);
+  EXPECT_EQ(BackupCache.region(6, 10), nullptr);
+
+  FreeSlot(s);
+  EXPECT_EQ(BackupCache.heldBytes(), 0) << "the last file closed";
+}
+
+TEST_F(StoreTest, WorkTablesTakeMemoryOnlyAsTheyAreUsed) {
+  EXPECT_FALSE(ParseArray.holdsMemory());
+  EXPECT_FALSE(BLarray.holdsMemory());
+  EXPECT_EQ(ParseArray.get(64, 400000), 0.0f);
+  EXPECT_FALSE(ParseArray.holdsMemory());
+
+  ParseArray(3, 10) = 2.5f;
+  ParseArray(35, 10) = 0.5f;
+  EXPECT_EQ(ParseArray.get(3, 10), 2.5f);
+  EXPECT_EQ(ParseArray.heldBytes(), 2 * 400001 * 4) << "two rows only";
+
+  ParseArray(65, 0) = 9.0f;        // outside: discarded
+  ParseArray(0, 400001) = 9.0f;
+  ParseArray(-1, 0) = 9.0f;
+  EXPECT_EQ(ParseArray.get(65, 0), 0.0f);
+  EXPECT_EQ(ParseArray.heldBytes(), 2 * 400001 * 4);
+  EXPECT_EQ(ParseArray.row(65), nullptr);
+
+  BLarray(32301, 5) = 1.0f;
+  EXPECT_EQ(BLarray.heldBytes(), 32302 * 6 * 4);
+  ReleaseWorkTables();
+  EXPECT_FALSE(BLarray.holdsMemory());
+  EXPECT_EQ(BLarray.get(32301, 5), 0.0f);
+}
+
+}  // namespace
