@@ -126,6 +126,9 @@ void userActivate(int win) {
   if (old == win) return;
   r.active = win;
   setActiveLooks();
+  // Typing goes back to the field the user left in this window.
+  if (w->content)
+    if (QWidget* f = w->content->focusWidget()) f->setFocus(Qt::ActiveWindowFocusReason);
   if (old && findWindow(old)) post(Event{.kind = EventKind::Deactivate, .window = old});
   post(Event{.kind = EventKind::Activate, .window = win});
 }
