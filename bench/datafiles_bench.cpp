@@ -1,0 +1,162 @@
+// Loading and saving must run near the disk: each data-file run sits next to
+// a plain read (or write) of the same bytes. Sizes are a 32-channel file of
+// 1,000,000 cases (128 MB) and an 8-column text file of 1,000,000 rows.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <unistd.h>
+
+#include "datafiles/native_binary.h"
+#include "datafiles/safewrite.h"
+#include "datafiles/text_import.h"
+#include "shell/globals.h"
+#include "shell/store.h"
+
+namespace {
+
+constexpr int32_t kCases = 1'000'000;
+constexpr int16_t kChannels = 32;
+constexpr int kTextRows = 1'000'000;
+
+std::filesystem::path benchDir() {
+  static const std::filesystem::path dir = [] {
+    auto d = std::filesystem::temp_directory_path() / ("corvimet-bench-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(d);
+    return d;
+  }();
+  // The generated files go when the run ends.
+  static const struct Cleanup {
+    ~Cleanup() {
+      std::error_code ec;
+      std::filesystem::remove_all(dir, ec);
+    }
+  } cleanup;
+  return dir;
+}
+
+int16_t sourceSlot() {
+  static int16_t slot = -1;
+  if (slot < 0) {
+    OpenNewFileSlot(kCases, kChannels, &slot);
+    for (int16_t c = 1; c <= kChannels; ++c) {
+      float* a = ChannelData(slot, c);
+      for (int32_t k = 0; k <= kCases; ++k) a[k] = static_cast<float>((k * 7 + c) % 10007) * 0.01f;
+      OverlayArray[slot][2][c] = 1;
+      SetChannelLabel(slot, c, "channel " + std::to_string(c));
+    }
+    FileInfoFLOATS[slot][kInfoInterval] = 0.1f;
+    StartDate[slot] = "01-01-2024";
+    StartTime[slot] = "12:00:00";
+  }
+  return slot;
+}
+
+FileStatus saveSource(const std::filesystem::path& p) {
+  const int16_t s = sourceSlot();
+  TheFileInUse = static_cast<uint16_t>(s);
+  return saveFPBinary(p, 0, kCases, kCases, kChannels, StartDate[s], StartTime[s]);
+}
+
+const std::filesystem::path& nativeFile() {
+  static const std::filesystem::path p = [] {
+    auto f = benchDir() / "large.orl";
+    saveSource(f);
+    return f;
+  }();
+  return p;
+}
+
+const std::filesystem::path& textFile() {
+  static const std::filesystem::path p = [] {
+    auto f = benchDir() / "large.csv";
+    std::FILE* out = std::fopen(f.c_str(), "wb");
+    std::fputs("Time (s),O2 (%),CO2 (%),Flow,Temp,V1,V2,V3\r\n", out);
+    for (int r = 0; r < kTextRows; ++r)
+      std::fprintf(out, "%.1f,%.4f,%.4f,%.2f,%.3f,%d,%.5g,%.6f\r\n", r * 0.1, 20.95 - (r % 97) * 0.001,
+                   0.04 + (r % 89) * 0.001, 500.0 + (r % 7) * 0.25, 25.0 + (r % 1000) * 0.001, r % 4096,
+                   (r % 333) * 1.5e-3, (r % 1234) * 0.001);
+    std::fclose(out);
+    return f;
+  }();
+  return p;
+}
+
+size_t plainRead(const std::filesystem::path& p) {
+  const auto size = std::filesystem::file_size(p);
+  std::unique_ptr<char[]> buf(new char[size]);
+  std::FILE* f = std::fopen(p.c_str(), "rb");
+  const size_t got = std::fread(buf.get(), 1, size, f);
+  std::fclose(f);
+  benchmark::DoNotOptimize(buf.get());
+  return got;
+}
+
+void BM_PlainReadNative(benchmark::State& state) {
+  const auto& p = nativeFile();
+  for (auto _ : state) benchmark::DoNotOptimize(plainRead(p));
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(std::filesystem::file_size(p)));
+}
+BENCHMARK(BM_PlainReadNative)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_LoadNative(benchmark::State& state) {
+  const auto& p = nativeFile();
+  for (auto _ : state) {
+    int16_t slot = -1;
+    if (LoadNativeFile(p, &slot, nullptr) != FileStatus::Ok) state.SkipWithError("load failed");
+    FreeSlot(slot);
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(std::filesystem::file_size(p)));
+}
+BENCHMARK(BM_LoadNative)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The plain counterpart of a save: the same bytes through the same
+// temporary-file-and-rename path, flushed to the disk.
+void BM_PlainWriteNative(benchmark::State& state) {
+  const auto size = std::filesystem::file_size(nativeFile());
+  std::unique_ptr<char[]> buf(new char[size]());
+  const auto target = benchDir() / "plain.orl";
+  for (auto _ : state) {
+    SafeFileWriter w;
+    if (!w.open(target) || !w.write(buf.get(), size) || !w.commit()) state.SkipWithError("write failed");
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(size));
+}
+BENCHMARK(BM_PlainWriteNative)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_SaveNative(benchmark::State& state) {
+  const auto target = benchDir() / "saved.orl";
+  sourceSlot();
+  for (auto _ : state)
+    if (saveSource(target) != FileStatus::Ok) state.SkipWithError("save failed");
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(std::filesystem::file_size(target)));
+}
+BENCHMARK(BM_SaveNative)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_PlainReadText(benchmark::State& state) {
+  const auto& p = textFile();
+  for (auto _ : state) benchmark::DoNotOptimize(plainRead(p));
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(std::filesystem::file_size(p)));
+}
+BENCHMARK(BM_PlainReadText)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_ImportText(benchmark::State& state) {
+  const auto& p = textFile();
+  for (auto _ : state) {
+    TextTable t;
+    if (ReadDelimitedTextFile(p, &t) != FileStatus::Ok) state.SkipWithError("parse failed");
+    TextImportChoice c;
+    for (int k = 1; k < 8; ++k) c.columns.push_back(k);
+    c.interval = t.suggestedInterval;
+    int16_t slot = -1;
+    if (ImportTextColumns(std::move(t), c, "large.csv", p.string(), &slot, nullptr) != FileStatus::Ok)
+      state.SkipWithError("import failed");
+    FreeSlot(slot);
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(std::filesystem::file_size(p)));
+}
+BENCHMARK(BM_ImportText)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace

@@ -1,0 +1,74 @@
+// Comma-, tab- and semicolon-separated text import: the parsing half of
+// LoadASCIItextFile. The parse gives a table from which the column-selection
+// dialog picks channels, a time column and the interval; ImportTextColumns
+// then fills a free slot.
+//
+// Accepted: a UTF-8 byte-order mark; CR, LF or CRLF line ends; comma, tab or
+// semicolon delimiters (decimal commas with semicolons, and with tabs when the
+// numbers show them); double-quoted fields with doubled quotes; header lines
+// (leading lines with a cell that is neither a number nor a clock time, the
+// last of which names the columns); blank lines; a time column of elapsed
+// seconds or clock times. A cell that is not a number reads as 0 and is
+// counted.
+#pragma once
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "datafiles/datafile.h"
+#include "datafiles/repairs.h"
+
+inline constexpr const char* kTextFileTypeText = "(text file) ";
+
+enum class TimeKind { None, Elapsed, Clock };
+
+struct TextTable {
+  char delimiter = ',';
+  bool decimalComma = false;
+  int headerLines = 0;
+  std::vector<std::string> names;              // Mac Roman; "column k" when unnamed
+  std::vector<std::vector<float>> columns;     // one value per data row; clock times as seconds of the day
+  std::vector<int64_t> unreadCells;            // cells read as 0, per column
+  std::vector<std::string> firstCells;         // text of the first data row, for the dialog
+  std::vector<bool> clockColumn;
+  int timeColumn = -1;                         // guessed time column, -1 none
+  TimeKind timeKind = TimeKind::None;
+  double suggestedInterval = 1.0;              // s
+  std::string suggestedStartTime = "00:00:00";
+  std::string suggestedStartDate;              // "" when the file has no dates
+
+  int32_t rows() const { return columns.empty() ? 0 : static_cast<int32_t>(columns[0].size()); }
+  int dataColumns() const { return static_cast<int>(columns.size()) - (timeColumn >= 0 ? 1 : 0); }
+};
+
+// Refuses: no data rows or fewer than 2 (TooFewCases), more than 7,000,000
+// rows, more than 32 columns besides the time column (TooManyColumns), bytes
+// that are not text (BadFormat).
+FileStatus ParseDelimitedText(std::string_view bytes, TextTable* out);
+FileStatus ReadDelimitedTextFile(const std::filesystem::path& path, TextTable* out);
+
+// The interval a time column shows: the median step of its first rows
+// (clock times wrapping at midnight); 1 when it shows none.
+double IntervalFromColumn(const TextTable& table, int column, TimeKind kind);
+
+struct TextImportChoice {
+  std::vector<int> columns;           // 0-based, in channel order; at most 32
+  double interval = 1.0;              // s
+  std::string startDate;              // "mm-dd-yyyy"
+  std::string startTime = "00:00:00";
+};
+
+// Rows become cases 1..n; case 0 of every channel is its case 1. The chosen
+// columns are taken out of the table. unreadCells gets the count of cells
+// read as 0 in the chosen columns.
+FileStatus BuildImageFromText(TextTable&& table, const TextImportChoice& choice, DataFileImage* out,
+                              int64_t* unreadCells = nullptr);
+
+// Build, repair and fill a free slot, which becomes the current file.
+FileStatus ImportTextColumns(TextTable&& table, const TextImportChoice& choice, const std::string& name,
+                             const std::string& path, int16_t* slotOut, RepairReport* report,
+                             int64_t* unreadCells = nullptr);
+// The notice for cells read as 0 ("" when none).
+std::string UnreadCellsNotice(int64_t unreadCells);
