@@ -1,0 +1,3 @@
+#include "shell/ui/commands.h"
+
+void RegisterFileInfoCommands() {}

@@ -1,0 +1,10 @@
+#include "shell/ui/commands.h"
+
+#include "shell/dispatch.h"
+
+void RegisterAllCommands() {
+  RegisterShellCommands();
+  RegisterOpenCommands();
+  RegisterSaveCommands();
+  RegisterFileInfoCommands();
+}
