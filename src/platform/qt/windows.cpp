@@ -9,6 +9,7 @@
 
 #include "platform/macroman.h"
 #include "platform/qt/internal.h"
+#include "platform/qt/portimpl.h"
 #include "platform/qt/widgets.h"
 
 namespace plat {
@@ -337,6 +338,10 @@ void createWindow(const WindowSpec& spec) {
   w.port->setBackColor(spec.background);
   w.frame = new WindowFrame(spec.id, deskArea());
   w.content = w.frame->content();
+  // Program code that flushes its port directly must see the window update.
+  setFlushHook(*w.port, [c = QPointer<ContentWidget>(w.content)] {
+    if (c) c->repaint();
+  });
   w.frame->setTitleText(titleString(spec.title));
   w.frame->layoutFor(w.spec.content);
   r.order.insert(r.order.begin(), spec.id);
@@ -493,16 +498,12 @@ Port& currentPort() {
 void flushWindow(int id) {
   WindowRec* w = findWindow(id);
   if (!w || !w->content) return;
-  w->port->flush();
-  w->content->repaint();
+  w->port->flush();   // repaints through the flush hook
 }
 
 void flushAllWindows() {
   for (auto& [id, w] : R().windows)
-    if (w.content && w.spec.visible) {
-      w.port->flush();
-      w.content->repaint();
-    }
+    if (w.content && w.spec.visible) w.port->flush();
 }
 
 }  // namespace plat
