@@ -1,3 +1,14 @@
+#include "editing/ui/fileinfo.h"
+#include "shell/dispatch.h"
+#include "shell/globals.h"
+#include "shell/store.h"
 #include "shell/ui/commands.h"
 
-void RegisterFileInfoCommands() {}
+void RegisterFileInfoCommands() {
+  // File item 12 and toolbar button 598: the summary, waiting for the user.
+  RegisterCommand(Cmd::FileInfo, [](int16_t) {
+    if (TheFileInUse >= kMaxOpenFiles) return;
+    FILEINFO(FileName[TheFileInUse], StartDate[TheFileInUse], StartTime[TheFileInUse], 1);
+  });
+  RegisterCommand(Cmd::EditFileData, [](int16_t) { EditFileData(1); });
+}

@@ -123,7 +123,9 @@ class InputFilter : public QObject {
         return true;
       }
       case QEvent::ApplicationActivate:
-        post(Event{.kind = EventKind::AppActivated});
+        // Headless platforms activate the application on their own schedule;
+        // tests post this event themselves when they need it.
+        if (!testMode()) post(Event{.kind = EventKind::AppActivated});
         return false;
       default:
         return false;

@@ -17,6 +17,7 @@
 #include "platform/menus.h"
 #include "platform/qt/controls_internal.h"
 #include "platform/qt/internal.h"
+#include "platform/qt/services.h"
 #include "platform/qt/widgets.h"
 #include "platform/test.h"
 #include "platform/windows.h"
@@ -173,7 +174,7 @@ QKeyEvent makeKey(QEvent::Type t, int code) {
       char32_t cp = macRomanToUnicode(static_cast<unsigned char>(code));
       text = QString::fromUcs4(&cp, 1);
       QChar c = text.isEmpty() ? QChar() : text.at(0).toUpper();
-      key = (c.unicode() >= 0x20 && c.unicode() < 0x7F) ? c.unicode() : Qt::Key_unknown;
+      key = (c.unicode() >= 0x20 && c.unicode() < 0x7F) ? int(c.unicode()) : int(Qt::Key_unknown);
       if (code >= 'A' && code <= 'Z') mods = Qt::ShiftModifier;
     }
   }
@@ -336,6 +337,11 @@ void init(const Options& opt) {
     if (const char* a = std::getenv("CORVIMET_ARTIFACTS")) d.opt.artifacts = a;
   d.outDir = std::filesystem::temp_directory_path() / ("corvimet-test-" + std::to_string(::getpid()));
   std::filesystem::create_directories(d.outDir);
+  // ctest runs every test in its own process: leave no folder behind.
+  std::atexit([] {
+    std::error_code ec;
+    std::filesystem::remove_all(D().outDir, ec);
+  });
   Config cfg;
   cfg.desk = opt.desk;
   cfg.testMode = true;
@@ -350,6 +356,9 @@ void reset() {
   detail::resetEvents();
   detail::resetMenus();
   clearRecorders();
+  detail::fileErrorsShown().clear();
+  detail::resetNibTemplates();
+  detail::setScalePercent(100);
   d.script = nullptr;
   d.next = 0;
   d.idlePolls = 0;

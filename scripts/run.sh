@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds a release build and starts Corvimet, on
+# the demo recording when the project ships one. Arguments pass through to
+# the program (a recording to open instead, for example).
+set -euo pipefail
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$ROOT"
+
+bash "$ROOT/scripts/install-deps.sh"
+
+jobs=$(nproc 2>/dev/null || echo 2)
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j"$jobs" --target corvimet
+
+args=("$@")
+if ((${#args[@]} == 0)) && [[ -d resources/demo ]]; then
+  demo=$(find resources/demo -maxdepth 1 -type f ! -name '*.md' ! -name '.*' | sort | head -n 1)
+  [[ -n "$demo" ]] && args=("$demo")
+fi
+exec ./build/corvimet "${args[@]}"

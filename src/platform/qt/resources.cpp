@@ -1,0 +1,107 @@
+// Help pages, web addresses and the stand-ins for the original's bundled
+// resources. The content lives under the resource folder and is all our own.
+#include <QDesktopServices>
+#include <QString>
+#include <QUrl>
+
+#include <algorithm>
+#include <cctype>
+#include <set>
+#include <string>
+
+#include "platform/app.h"
+#include "platform/qt/internal.h"
+#include "platform/qt/services.h"
+#include "platform/resources.h"
+
+namespace plat {
+namespace {
+
+const std::set<std::string, std::less<>>& defaultTemplates() {
+  static const std::set<std::string, std::less<>> names = {
+      "blockwindow", "commentsBox",      "commentsWindow",   "equationsWindow",
+      "VXWindow",    "waterWindow",      "periodicityWindow"};
+  return names;
+}
+
+std::set<std::string, std::less<>>& availableTemplates() {
+  static std::set<std::string, std::less<>> names = defaultTemplates();
+  return names;
+}
+
+// Only web and mail addresses leave the program: a file: or script address
+// handed to the desktop could open or run anything.
+bool allowedUrl(std::string_view url) {
+  std::string lower(url.substr(0, std::min<size_t>(url.size(), 8)));
+  std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+  auto starts = [&](std::string_view p) { return lower.compare(0, p.size(), p) == 0; };
+  bool scheme = (starts("https://") && url.size() > 8) || (starts("http://") && url.size() > 7) ||
+                (starts("mailto:") && url.size() > 7);
+  if (!scheme) return false;
+  // Control characters and spaces do not belong in an address.
+  return std::none_of(url.begin(), url.end(), [](char c) { return static_cast<unsigned char>(c) <= 0x20 || c == 0x7F; });
+}
+
+}  // namespace
+
+std::filesystem::path helpPage(int subject) {
+  const auto dir = resourceDir() / "help";
+  std::error_code ec;
+  if (subject > 0) {
+    auto page = dir / ("subject-" + std::to_string(subject) + ".html");
+    if (std::filesystem::is_regular_file(page, ec)) return page;
+  }
+  return dir / "index.html";
+}
+
+void openHelp(int subject) {
+  if (detail::testMode()) {
+    detail::recordHelp(subject);
+    return;
+  }
+  QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(helpPage(subject).string())));
+}
+
+void openUrl(std::string_view url) {
+  if (!allowedUrl(url)) return;
+  if (detail::testMode()) {
+    detail::recordUrl(std::string(url));
+    return;
+  }
+  QDesktopServices::openUrl(QUrl(QString::fromUtf8(url.data(), qsizetype(url.size())), QUrl::StrictMode));
+}
+
+// Numbered pictures and pop-up titles are added by the subsystems that use them.
+const Picture* pictureResource(int) { return nullptr; }
+std::vector<MenuItemSpec> menuResource(int) { return {}; }
+
+bool bundleImageExists(std::string_view fileName) {
+  auto p = detail::bundleImagePath(fileName);
+  std::error_code ec;
+  return !p.empty() && std::filesystem::is_regular_file(p, ec);
+}
+
+bool nibTemplateAvailable(std::string_view name) { return availableTemplates().count(name) > 0; }
+
+void setNibTemplateAvailable(std::string_view name, bool available) {
+  if (available) {
+    if (defaultTemplates().count(name)) availableTemplates().emplace(name);
+  } else {
+    auto it = availableTemplates().find(name);
+    if (it != availableTemplates().end()) availableTemplates().erase(it);
+  }
+}
+
+namespace detail {
+
+void resetNibTemplates() { availableTemplates() = defaultTemplates(); }
+
+std::filesystem::path bundleImagePath(std::string_view fileName) {
+  if (fileName.empty() || fileName == "." || fileName == ".." ||
+      fileName.find('/') != std::string_view::npos || fileName.find('\0') != std::string_view::npos)
+    return {};
+  return resourceDir() / "images" / std::string(fileName);
+}
+
+}  // namespace detail
+}  // namespace plat
