@@ -1,35 +1,27 @@
-// Corvimet: start the desk and run the program's main loop.
+// Corvimet: start the desk, open the documents named on the command line,
+// and run the program until the user quits.
 #include <QApplication>
 
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
 #include "platform/app.h"
-#include "platform/events.h"
-#include "platform/menus.h"
+#include "shell/ui/startup.h"
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
+  QApplication app(argc, argv);   // takes the Qt options out of argv
   QApplication::setApplicationName("Corvimet");
   QApplication::setApplicationVersion(CORVIMET_VERSION);
   plat::init({});
 
-  // The menu bar's frame; commands arrive with the subsystems that own them.
-  plat::defineMenu(1, "File", {{.title = "Quit", .cmdKey = 'Q'}});
-  plat::defineMenu(2, "Edit", {});
-  plat::defineMenu(3, "Analyze", {});
-  plat::defineMenu(4, "View", {});
-  plat::defineMenu(6, "Script", {});
-  plat::defineMenu(7, "Window", {});
-  plat::defineMenu(8, "Special", {});
-  for (int m : {1, 2, 3, 4, 6, 7, 8}) plat::appendToMenuBar(m);
-
-  bool quit = false;
-  auto& h = plat::handlers();
-  h.menu = [&](const plat::Event& e) {
-    if (e.menu == 1 && e.item == 1) quit = true;
-  };
-  h.documents = [&](const plat::Event& e) {
-    if (e.kind == plat::EventKind::QuitRequest) quit = true;
-  };
-  while (!quit) plat::pump(20);
+  std::vector<std::filesystem::path> documents;
+  for (int i = 1; i < argc; ++i) {
+    std::error_code ec;
+    const std::filesystem::path p = std::filesystem::absolute(argv[i], ec);
+    documents.push_back(ec ? std::filesystem::path(argv[i]) : p);
+  }
+  RunCorvimet(documents);
   plat::shutdown();
   return 0;
 }

@@ -338,13 +338,13 @@ TEST_F(Controls, MenuButtonKeepsTheChoiceAndZeroWhenDismissed) {
   // The real menu: a choice is triggered after the menu hides, and must not
   // also count as a dismissal.
   QMenu* menu = widget<QToolButton>(kWin, 227)->menu();
-  emit menu->aboutToShow();
-  emit menu->aboutToHide();
+  Q_EMIT menu->aboutToShow();
+  Q_EMIT menu->aboutToHide();
   menu->actions()[0]->trigger();
   expectOneHit(drain(), 227);
   EXPECT_EQ(plat::menuButtonValue(kWin, 227), 1);
-  emit menu->aboutToShow();
-  emit menu->aboutToHide();
+  Q_EMIT menu->aboutToShow();
+  Q_EMIT menu->aboutToHide();
   expectOneHit(drain(), 227);
   EXPECT_EQ(plat::menuButtonValue(kWin, 227), 0);
 }

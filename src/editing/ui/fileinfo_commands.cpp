@@ -10,5 +10,5 @@ void RegisterFileInfoCommands() {
     if (TheFileInUse >= kMaxOpenFiles) return;
     FILEINFO(FileName[TheFileInUse], StartDate[TheFileInUse], StartTime[TheFileInUse], 1);
   });
-  RegisterCommand(Cmd::EditFileData, [](int16_t) { EditFileData(1); });
+  RegisterCommand(Cmd::EditFileData, [](int16_t arg) { EditFileData(arg != 0 ? 1 : 0); });
 }

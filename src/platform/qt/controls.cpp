@@ -795,7 +795,7 @@ bool simulatePopup(int win, int id, int item) {
   auto* box = controlAs<QComboBox>(win, id, Kind::Popup);
   if (!usable(box) || !itemSelectable(box, item - 1)) return false;
   box->setCurrentIndex(item - 1);
-  emit box->activated(item - 1);   // what the pop-up list emits on a user's choice
+  Q_EMIT box->activated(item - 1);   // what the pop-up list emits on a user's choice
   return true;
 }
 

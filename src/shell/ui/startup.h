@@ -1,0 +1,17 @@
+// Start-up: defaults, preferences, the menu bar, the hooks, the commands,
+// the splash, then documents or the file-type dialog until a file is open.
+#pragma once
+#include <filesystem>
+#include <vector>
+
+inline constexpr int16_t kSplashWindow = 1401;
+
+// Everything before the main loop. False when the user quit instead of
+// opening a file.
+bool StartUp(const std::vector<std::filesystem::path>& documents);
+// StartUp, then the main loop until the user quits.
+void RunCorvimet(const std::vector<std::filesystem::path>& documents);
+
+// The GUI hooks of the dispatcher, the store and the menus.
+void InstallShellHooks();
+void ShowSplash();

@@ -1,0 +1,285 @@
+// The main loop: menu picks run their commands, the Window menu lists and
+// activates the open files, activation switches the current file, the close
+// box and File > Close run the close flow, and Quit ends the loop.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "datafiles/datafile.h"
+#include "datafiles/ui/close.h"
+#include "datafiles/ui/open.h"
+#include "platform/controls.h"
+#include "platform/menus.h"
+#include "platform/windows.h"
+#include "plot/ui/plotwindow.h"
+#include "shell/colours.h"
+#include "shell/dispatch.h"
+#include "shell/globals.h"
+#include "shell/menurules.h"
+#include "shell/store.h"
+#include "shell/ui/about.h"
+#include "shell/ui/kit.h"
+#include "shell/ui/mailboxes.h"
+#include "shell/ui/mainloop.h"
+#include "shell/ui/menubar.h"
+#include "shell/ui/startup.h"
+#include "shell/ui/kitglobals.h"
+#include "platform/app.h"
+#include "platform/test.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using plat::test::Script;
+
+const fs::path kDemo = fs::path(CORVIMET_RESOURCE_DIR) / "demo" / "demo-respirometry.orl";
+
+class MainLoop : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    plat::test::reset();
+    SetFixedColours();
+    SetSchemeDefaults();
+    clearStore();
+    ClearCommandRegistry();
+    ClearQuitRequest();
+    ForgetDocuments();
+    prefsArray[kPrefSoundLevel] = 25;
+    prefsArray[kPrefQuietScripts] = 0;
+    RunScript = 0;
+    MenuIDENTIFIER = MenuItem = 0;
+    MAINMENU();
+    InstallShellHooks();
+    RegisterHelpCommands();
+    RegisterOpenCommands();
+    SETMENU(0);
+    FixMenuSEVEN();
+    dir_ = fs::temp_directory_path() /
+           ("corvimet-loop-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override {
+    clearStore();
+    ClearCommandRegistry();
+    ClearQuitRequest();
+    gDispatchHooks = {};
+    gMenuRuleHooks = {};
+    gStoreHooks = {};
+    fs::remove_all(dir_);
+  }
+  static void clearStore() {
+    for (int16_t s = 0; s < kSlotCount; ++s) FreeSlot(s);
+    BackupCache.releaseAll();
+    TheFileInUse = kNoFile;
+  }
+  // Loads copies of the demo under these names, in slot order.
+  void load(std::initializer_list<const char*> names) {
+    plat::test::run(Script{}, [&] {
+      for (const char* n : names) {
+        const fs::path p = dir_ / n;
+        fs::copy_file(kDemo, p, fs::copy_options::overwrite_existing);
+        ASSERT_GE(LOADFILE(p, kDetectKind), 0) << n;
+      }
+    });
+  }
+  static void loop(Script& s) {
+    s.stop();
+    plat::test::run(s, [] { MainProgramLoop(); });
+  }
+  fs::path dir_;
+};
+
+TEST_F(MainLoop, QuitFromTheFileMenuEndsTheLoop) {
+  load({"a.orl"});
+  Script s;
+  s.menu(kMenuFile, 21);
+  plat::test::run(s, [] { MainProgramLoop(); });
+  EXPECT_TRUE(QuitRequested());
+  EXPECT_EQ(CountOpenFiles(), 1);   // nothing asked: nothing was changed
+}
+
+TEST_F(MainLoop, QuitAsksAboutEveryChangedFileAndCancelKeepsRunning) {
+  load({"a.orl", "b.orl", "c.orl"});
+  FileSHORTS[0][kShortChanged] = 1;
+  FileSHORTS[2][kShortChanged] = 1;
+  std::vector<std::string> questions;
+  const auto ask = [&] { questions.push_back(plat::fieldText(kSaveChangesWindow, 4)); };
+  Script s;
+  s.menu(kMenuFile, 21)
+      .call(ask)
+      .click(kSaveChangesWindow, kSaveChangesCancel)
+      .call([] { EXPECT_FALSE(QuitRequested()); })
+      .menu(kMenuFile, 21)
+      .call(ask)
+      .call([] { EXPECT_FALSE(plat::controlExists(kSaveChangesWindow, kSaveChangesSave)); })   // no Save command
+      .click(kSaveChangesWindow, kSaveChangesDontSave)
+      .call(ask)
+      .click(kSaveChangesWindow, kSaveChangesDontSave);
+  plat::test::run(s, [] { MainProgramLoop(); });
+  EXPECT_TRUE(QuitRequested());
+  EXPECT_EQ(questions, (std::vector<std::string>{"Save changes to 'a.orl' before quitting?",
+                                                 "Save changes to 'a.orl' before quitting?",
+                                                 "Save changes to 'c.orl' before quitting?"}));
+}
+
+TEST_F(MainLoop, TheDesksQuitRequestRunsTheQuitFlow) {
+  load({"a.orl"});
+  FileSHORTS[0][kShortChanged] = 1;
+  Script s;
+  s.call([] { plat::requestQuit(); }).click(kSaveChangesWindow, kSaveChangesDontSave);
+  plat::test::run(s, [] { MainProgramLoop(); });
+  EXPECT_TRUE(QuitRequested());
+}
+
+TEST_F(MainLoop, WindowMenuListsOpenFilesAndAPickActivatesOne) {
+  load({"first.orl", "second.orl", "third.orl"});
+  ASSERT_EQ(TheFileInUse, 2);
+  ASSERT_EQ(plat::itemCount(kMenuWindow), 3);
+  EXPECT_EQ(plat::itemTitle(kMenuWindow, 1), "first.orl");
+  EXPECT_EQ(plat::itemTitle(kMenuWindow, 3), "third.orl");
+  EXPECT_TRUE(plat::itemEnabled(kMenuFile, 10));   // three files: Close Several
+  Script s;
+  // Each step acts at a poll; the loop sees its event one pass later.
+  s.menu(kMenuWindow, 1).call([] {}).call([] {
+    EXPECT_EQ(TheFileInUse, 0);
+    EXPECT_EQ(plat::frontWindow(), PlotWindowId(0));
+  });
+  // The user clicks another plot window: it becomes the current file.
+  s.activate(PlotWindowId(1)).call([] {}).call([] {
+    EXPECT_EQ(TheFileInUse, 1);
+    EXPECT_TRUE(plat::itemChecked(kMenuWindow, 2));
+    EXPECT_FALSE(plat::itemChecked(kMenuWindow, 1));
+    EXPECT_FALSE(plat::itemChecked(kMenuWindow, 3));
+  });
+  loop(s);
+}
+
+TEST_F(MainLoop, ClosingAChangedFileAsksFirst) {
+  load({"first.orl", "second.orl"});
+  FileSHORTS[1][kShortChanged] = 1;
+  std::string question;
+  Script s;
+  s.menu(kMenuFile, 5)
+      .call([&] { question = plat::fieldText(kSaveChangesWindow, 4); })
+      .click(kSaveChangesWindow, kSaveChangesCancel)
+      .call([] {
+        EXPECT_TRUE(SlotHoldsFile(1));
+        EXPECT_TRUE(plat::windowExists(PlotWindowId(1)));
+      })
+      .closeBox(PlotWindowId(1))
+      .click(kSaveChangesWindow, kSaveChangesDontSave)
+      .call([] {
+        EXPECT_FALSE(SlotHoldsFile(1));
+        EXPECT_FALSE(plat::windowExists(PlotWindowId(1)));
+        EXPECT_EQ(TheFileInUse, 0);   // the lowest remaining file comes forward
+        EXPECT_EQ(plat::frontWindow(), PlotWindowId(0));
+        EXPECT_EQ(plat::itemCount(kMenuWindow), 1);
+      });
+  loop(s);
+  EXPECT_EQ(question, "Save changes to 'second.orl' before closing?");
+}
+
+TEST_F(MainLoop, ClosingTheLastFileOffersANewFileOrQuit) {
+  load({"only.orl"});
+  Script s;
+  s.closeBox(PlotWindowId(0))
+      .call([] {
+        EXPECT_EQ(TheFileInUse, kNoFile);
+        EXPECT_FALSE(plat::menuEnabled(kMenuEdit));
+        EXPECT_FALSE(plat::menuEnabled(kMenuWindow));
+        EXPECT_EQ(plat::controlTitle(kFileTypeWindow, kFileTypeQuitOrCancel), "Quit");
+      })
+      .click(kFileTypeWindow, kFileTypeNative)
+      .answerOpen(kDemo)
+      .call([] {
+        EXPECT_EQ(TheFileInUse, 0);
+        EXPECT_TRUE(plat::menuEnabled(kMenuEdit));
+      })
+      .menu(kMenuFile, 5)
+      .click(kFileTypeWindow, kFileTypeQuitOrCancel);
+  plat::test::run(s, [] { MainProgramLoop(); });
+  EXPECT_TRUE(QuitRequested());
+  EXPECT_EQ(CountOpenFiles(), 0);
+}
+
+TEST_F(MainLoop, HelpAndAboutFromTheHelpMenu) {
+  load({"a.orl"});
+  HelpSubject = 0;
+  Script s;
+  s.menu(kMenuHelp, 2)
+      .menu(kMenuHelp, 1)
+      .call([] {
+        EXPECT_EQ(plat::title(kAboutWindow), "About Corvimet");
+        plat::test::saveArtifact(plat::test::windowImage(kAboutWindow), "about-box.png");
+      })
+      .click(kAboutWindow, kAboutOK)
+      .call([] { EXPECT_FALSE(plat::windowExists(kAboutWindow)); });
+  loop(s);
+  EXPECT_EQ(plat::test::helpSubjects(), std::vector<int>{0});
+}
+
+TEST_F(MainLoop, DocumentsArrivingWhileRunningAreLoaded) {
+  load({"a.orl"});
+  const fs::path b = dir_ / "b.orl";
+  fs::copy_file(kDemo, b);
+  Script s;
+  s.openDocuments({b}).call([] {}).call([] {
+    EXPECT_EQ(CountOpenFiles(), 2);
+    EXPECT_EQ(TheFileInUse, 1);
+    EXPECT_EQ(FileName[1], "b.orl");
+  });
+  loop(s);
+}
+
+TEST_F(MainLoop, UnavailablePicksAndKeysRunNothing) {
+  load({"a.orl"});
+  // Picks left by a toolbar or an analysis window for commands that do not
+  // exist yet are dropped without harm.
+  MenuIDENTIFIER = kMenuAnalyze;
+  MenuItem = 1;
+  MENU_or_ToolBar_PICKED = 1;
+  menuidx = kMenuEdit;
+  menuitemx = 16;
+  Script s;
+  s.key(PlotWindowId(0), 'E').call([] {
+    EXPECT_EQ(MenuIDENTIFIER, 0);
+    EXPECT_EQ(MENU_or_ToolBar_PICKED, 0);
+    EXPECT_EQ(action, 0);
+    EXPECT_EQ(CountOpenFiles(), 1);
+  });
+  loop(s);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PlotGeometry, FollowsTheDisplayAndTheToolbar) {
+  // Wide and tall: width capped, plot bottom from an 800-pixel screen height.
+  PlotGeometry g = ComputePlotGeometry({1440, 900}, true, 44);
+  EXPECT_EQ(g.screenHeight, 800);
+  EXPECT_EQ(g.bottomOfPlotArea, 390);
+  EXPECT_EQ(g.content, (plat::Rect{94, 44, 1381, 44 + 390 + 39}));
+  EXPECT_EQ(g.screenWidth, 1287);
+  g = ComputePlotGeometry({2400, 1200}, false, 30);
+  EXPECT_EQ(g.content.left, 2);
+  EXPECT_EQ(g.content.top, 41);
+  EXPECT_EQ(g.content.right, 1800 + 91);
+  // Narrow and tall: the whole width, never below 550, and the fixed bottom.
+  g = ComputePlotGeometry({800, 900}, true, 44);
+  EXPECT_EQ(g.bottomOfPlotArea, 356);
+  EXPECT_EQ(g.content.right, 800 + 91);
+  g = ComputePlotGeometry({500, 900}, true, 44);
+  EXPECT_EQ(g.content.right, 550 + 91);
+  // A low display still leaves a plot area, and the window fits its limits.
+  g = ComputePlotGeometry({1024, 480}, true, 44);
+  EXPECT_GE(g.bottomOfPlotArea, 150);
+  EXPECT_GE(g.maxSize.h, g.content.height());
+  EXPECT_EQ(SlotOfPlotWindow(1015), 15);
+  EXPECT_EQ(SlotOfPlotWindow(1016), -1);
+  EXPECT_EQ(SlotOfPlotWindow(999), -1);
+}
+
+}  // namespace
