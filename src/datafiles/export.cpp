@@ -1,0 +1,196 @@
+#include "datafiles/export.h"
+
+#include <climits>
+#include <cmath>
+#include <cstdio>
+
+#include "datafiles/filehelpers.h"
+#include "datafiles/safewrite.h"
+#include "datafiles/timescale.h"
+#include "shell/store.h"
+#include "shell/textutil.h"
+
+namespace {
+
+constexpr size_t kFlushBytes = 1 << 20;
+constexpr int32_t kProgressRows = 4096;
+// Seconds a hair below a whole number (0.29 * 100 s) count as that number.
+constexpr double kSecondsSlack = 1e-6;
+
+int32_t startSecondsOf(std::string_view startTime) {
+  const int32_t s = ClockTextSeconds(startTime);
+  return s < 0 ? 0 : s;
+}
+
+double secondsOfCase(float interval, int32_t startSeconds, int32_t caseIndex) {
+  return startSeconds + static_cast<double>(caseIndex) * DecimalValue(interval) + kSecondsSlack;
+}
+
+FileStatus checkExport(const TextExportSource& src, const TextExportOptions& opt) {
+  if (src.channels.empty()) return FileStatus::NoChannels;
+  if (src.channels.size() > static_cast<size_t>(kMaxChannels)) return FileStatus::TooManyChannels;
+  if (opt.first < 0 || opt.last <= opt.first || opt.last > kMaxCases) return FileStatus::BadRange;
+  for (const float* p : src.channels)
+    if (!p) return FileStatus::BadRange;
+  return FileStatus::Ok;
+}
+
+// Builds the text in pieces and hands each piece to sink.
+template <class Sink>
+bool encode(const TextExportSource& src, const TextExportOptions& opt, Sink&& sink, const ExportProgress& progress) {
+  const char delim = opt.format == TextExportFormat::Comma ? ',' : '\t';
+  std::string buf;
+  buf.reserve(kFlushBytes + 4096);
+  bool firstField = true;
+  auto field = [&](std::string_view t) {
+    if (!firstField) buf += delim;
+    buf.append(t);
+    firstField = false;
+  };
+  auto endLine = [&] {
+    buf += '\r';
+    firstField = true;
+  };
+
+  if (opt.caseColumn) field("Case");
+  if (opt.elapsedColumn) field(std::string("Time (") + ElapsedUnitName(opt.elapsedUnit) + ")");
+  if (opt.clockColumn) field("Clock Time");
+  if (opt.dateColumn) field("Date");
+  for (size_t c = 0; c < src.channels.size(); ++c)
+    field(ExportField(c < src.labels.size() ? src.labels[c] : std::string(), opt.format));
+  endLine();
+
+  const int32_t start = startSecondsOf(src.startTime);
+  CivilDate date{};
+  const bool haveDate = opt.dateColumn && ParseDateText(src.startDate, &date);
+  int64_t dateDays = INT64_MIN;
+  std::string dateText;
+  for (int32_t k = opt.first + 1; k <= opt.last; ++k) {
+    if (opt.caseColumn) field(FieldNumText(static_cast<double>(k)));
+    if (opt.elapsedColumn) field(FieldNumText(ElapsedOfCase(src.interval, k, opt.elapsedUnit)));
+    if (opt.clockColumn) field(ClockOfCase(src.interval, start, k));
+    if (opt.dateColumn) {
+      if (haveDate) {
+        // The date changes once a day: the calendar is asked only then.
+        const auto days = static_cast<int64_t>(std::floor(secondsOfCase(src.interval, start, k) / 86400.0));
+        if (days != dateDays) {
+          dateDays = days;
+          dateText = DateText(AddDays(date, days), '/');
+        }
+        field(dateText);
+      } else {
+        field("");
+      }
+    }
+    for (const float* ch : src.channels) field(FieldNumText(ch[k]));
+    endLine();
+    if (buf.size() >= kFlushBytes) {
+      if (!sink(buf)) return false;
+      buf.clear();
+    }
+    if (progress && (k - opt.first) % kProgressRows == 0) progress(k - opt.first);
+  }
+  if (!sink(buf)) return false;
+  if (progress) progress(opt.last - opt.first);
+  return true;
+}
+
+}  // namespace
+
+double SecondsPerUnit(ElapsedUnit u) {
+  switch (u) {
+    case ElapsedUnit::Minutes: return 60.0;
+    case ElapsedUnit::Hours: return 3600.0;
+    case ElapsedUnit::Days: return 86400.0;
+    default: return 1.0;
+  }
+}
+
+const char* ElapsedUnitName(ElapsedUnit u) {
+  switch (u) {
+    case ElapsedUnit::Minutes: return "min";
+    case ElapsedUnit::Hours: return "hours";
+    case ElapsedUnit::Days: return "days";
+    default: return "sec";
+  }
+}
+
+TextExportSource TextSourceOfSlot(int16_t slot) {
+  TextExportSource s;
+  if (!SlotHoldsFile(slot)) return s;
+  s.interval = FileInfoFLOATS[slot][kInfoInterval];
+  s.startDate = StartDate[slot];
+  s.startTime = StartTime[slot];
+  for (int16_t c = 1; c <= nChannels[slot]; ++c) {
+    if (OverlayArray[slot][2][c] == 0) continue;
+    s.channels.push_back(ChannelData(slot, c));
+    std::string label = TrimTrailingBlanks(RetrieveLabelOf(slot, c));
+    const size_t lead = label.find_first_not_of(' ');
+    label = lead == std::string::npos ? "Channel " + FieldNumText(static_cast<double>(c)) : label.substr(lead);
+    s.labels.push_back(std::move(label));
+  }
+  return s;
+}
+
+double ElapsedOfCase(float interval, int32_t caseIndex, ElapsedUnit unit) {
+  return static_cast<double>(caseIndex) * DecimalValue(interval) / SecondsPerUnit(unit);
+}
+
+std::string ClockOfCase(float interval, int32_t startSeconds, int32_t caseIndex) {
+  const auto total = static_cast<int64_t>(std::floor(secondsOfCase(interval, startSeconds, caseIndex)));
+  const int64_t s = ((total % 86400) + 86400) % 86400;
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%d:%02d:%02d", static_cast<int>(s / 3600), static_cast<int>(s / 60 % 60),
+                static_cast<int>(s % 60));
+  return buf;
+}
+
+std::string DateOfCase(float interval, std::string_view startDate, int32_t startSeconds, int32_t caseIndex) {
+  CivilDate d{};
+  if (!ParseDateText(startDate, &d)) return "";
+  const auto days = static_cast<int64_t>(std::floor(secondsOfCase(interval, startSeconds, caseIndex) / 86400.0));
+  return DateText(AddDays(d, days), '/');
+}
+
+std::string ExportField(std::string_view text, TextExportFormat format) {
+  std::string s(text);
+  if (format == TextExportFormat::Tab) {
+    for (char& c : s)
+      if (c == '\t' || c == '\r' || c == '\n') c = ' ';
+    return s;
+  }
+  if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
+  std::string q = "\"";
+  for (char c : s) {
+    if (c == '"') q += '"';
+    q += c;
+  }
+  q += '"';
+  return q;
+}
+
+FileStatus EncodeTextExport(const TextExportSource& src, const TextExportOptions& opt, std::string* out) {
+  if (const FileStatus st = checkExport(src, opt); st != FileStatus::Ok) return st;
+  std::string s;
+  encode(src, opt, [&](const std::string& piece) {
+    s += piece;
+    return true;
+  }, {});
+  *out = std::move(s);
+  return FileStatus::Ok;
+}
+
+FileStatus WriteTextExport(const std::filesystem::path& path, const TextExportSource& src,
+                           const TextExportOptions& opt, const ExportProgress& progress, int* errnoOut) {
+  if (const FileStatus st = checkExport(src, opt); st != FileStatus::Ok) return st;
+  SafeFileWriter w;
+  bool ok = w.open(path);
+  ok = ok && encode(src, opt, [&](const std::string& piece) { return w.write(piece.data(), piece.size()); }, progress);
+  ok = ok && w.commit();
+  if (!ok) {
+    if (errnoOut) *errnoOut = w.error();
+    w.abandon();
+    return FileStatus::WriteFailed;
+  }
+  return FileStatus::Ok;
+}

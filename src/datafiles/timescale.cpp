@@ -1,0 +1,135 @@
+#include "datafiles/timescale.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <new>
+
+#include "datafiles/repairs.h"
+#include "shell/textutil.h"
+
+namespace {
+
+bool usable(float f) { return std::isfinite(f) && f > 0.0f; }
+
+std::vector<NoteRecord> resampledNotes(const std::vector<NoteRecord>& notes, double ratio, int32_t newCases) {
+  std::vector<NoteRecord> out = notes;
+  for (NoteRecord& n : out) {
+    const double k = TextToNum(n.caseText);
+    n.caseText = FieldNumText(static_cast<double>(ResampledMarkerCase(static_cast<int32_t>(k), ratio, newCases)));
+  }
+  return out;
+}
+
+}  // namespace
+
+// Ratios of these decimals are exact for the usual rates, where ratios of the
+// raw floats are not.
+double DecimalValue(float f) {
+  char buf[32];
+  const auto r = std::to_chars(buf, buf + sizeof buf, f);
+  double d = f;
+  std::from_chars(buf, r.ptr, d);
+  return d;
+}
+
+double ResampleRatio(float oldInterval, float newInterval) {
+  if (!usable(oldInterval) || !usable(newInterval)) return 0.0;
+  return DecimalValue(oldInterval) / DecimalValue(newInterval);
+}
+
+int64_t ResampledIndex(int64_t oldCase, double ratio) {
+  const double x = static_cast<double>(oldCase) * ratio;
+  return static_cast<int64_t>(std::floor(x * (1.0 + 1e-12)));
+}
+
+int64_t ResampledCaseCount(int32_t cases, float oldInterval, float newInterval) {
+  if (!std::isfinite(oldInterval) || !usable(newInterval) || cases < 0) return -1;
+  if (oldInterval <= 0.0f) return -1;
+  return ResampledIndex(cases, ResampleRatio(oldInterval, newInterval));
+}
+
+void ResampleSeries(const float* in, int32_t cases, double ratio, float* out, int32_t newCases) {
+  if (newCases < 0) return;
+  const int64_t limit = newCases;
+  int64_t p = -1;
+  float vp = 0.0f;
+  for (int64_t i = 0; i <= cases; ++i) {
+    const float v = (i == 0 && cases >= 1) ? in[1] : in[i];
+    const int64_t j = ResampledIndex(i, ratio);
+    if (p >= 0 && j > p + 1) {
+      const int64_t to = std::min(j - 1, limit);
+      const double span = static_cast<double>(j - p);
+      for (int64_t k = p + 1; k <= to; ++k)
+        out[k] = static_cast<float>(vp + (static_cast<double>(v) - vp) * static_cast<double>(k - p) / span);
+    }
+    if (j <= limit) out[j] = v;
+    p = j;
+    vp = v;
+    if (p >= limit && i < cases && ResampledIndex(i + 1, ratio) > limit) break;
+  }
+  for (int64_t k = std::max<int64_t>(p + 1, 0); k <= limit; ++k) out[k] = vp;
+}
+
+int32_t ResampledMarkerCase(int32_t caseNumber, double ratio, int32_t newCases) {
+  const int64_t j = ResampledIndex(caseNumber, ratio);
+  return static_cast<int32_t>(std::clamp<int64_t>(j, 1, std::max<int32_t>(newCases, 1)));
+}
+
+FileStatus ResampleImage(DataFileImage& image, float newInterval) {
+  const int64_t count = ResampledCaseCount(image.cases, image.interval, newInterval);
+  if (count < 0) return FileStatus::BadRange;
+  if (count > kMaxCases) return FileStatus::TooManyCases;
+  if (count < 2) return FileStatus::TooFewCases;
+  const auto newCases = static_cast<int32_t>(count);
+  const double r = ResampleRatio(image.interval, newInterval);
+  std::vector<std::vector<float>> data(image.data.size());
+  try {
+    for (size_t c = 0; c < data.size(); ++c) {
+      data[c].resize(static_cast<size_t>(newCases) + 1);
+      ResampleSeries(image.data[c].data(), image.cases, r, data[c].data(), newCases);
+    }
+  } catch (const std::bad_alloc&) {
+    return FileStatus::OutOfMemory;
+  }
+  for (MarkerRecord& m : image.markers) m.caseNumber = ResampledMarkerCase(m.caseNumber, r, newCases);
+  CleanMarkers(image.markers, newCases);
+  image.notes = resampledNotes(image.notes, r, newCases);
+  image.data = std::move(data);
+  image.cases = newCases;
+  image.interval = newInterval;
+  return FileStatus::Ok;
+}
+
+StoreStatus ResampleSlot(int16_t slot, float newInterval) {
+  if (!SlotHoldsFile(slot)) return StoreStatus::NoFile;
+  const int32_t oldCases = nCases[slot];
+  const int64_t count = ResampledCaseCount(oldCases, FileInfoFLOATS[slot][kInfoInterval], newInterval);
+  if (count < 2) return StoreStatus::BadRange;
+  if (count > kMaxCases) return StoreStatus::TooManyCases;
+  const auto newCases = static_cast<int32_t>(count);
+  const double r = ResampleRatio(FileInfoFLOATS[slot][kInfoInterval], newInterval);
+
+  std::vector<float> work;
+  std::vector<MarkerRecord> markers;
+  try {
+    work.resize(static_cast<size_t>(newCases) + 1);
+    markers = MarkersArray[slot];
+  } catch (const std::bad_alloc&) {
+    return StoreStatus::OutOfMemory;
+  }
+  // Growing first: it is the only step that can fail, and it fails cleanly.
+  if (newCases > oldCases)
+    if (const StoreStatus st = ResizeChannels(slot, newCases); st != StoreStatus::Ok) return st;
+  for (int16_t c = 1; c <= nChannels[slot]; ++c) {
+    float* a = ChannelData(slot, c);
+    ResampleSeries(a, oldCases, r, work.data(), newCases);
+    std::copy(work.begin(), work.end(), a);
+  }
+  if (newCases < oldCases) ResizeChannels(slot, newCases);
+  for (MarkerRecord& m : markers) m.caseNumber = ResampledMarkerCase(m.caseNumber, r, newCases);
+  SetMarkers(slot, std::move(markers));
+  NotesArray[slot] = resampledNotes(NotesArray[slot], r, newCases);
+  FileInfoFLOATS[slot][kInfoInterval] = newInterval;
+  return StoreStatus::Ok;
+}

@@ -1,0 +1,44 @@
+// Re-sampling a recording to a new sample interval: the time-scale
+// adjustment of the File menu and the merge of a file recorded at another
+// rate. Old case i lands on new case trunc(i * r), r = old / new interval;
+// when several land on one case the last wins, and cases skipped between two
+// landings are filled on the straight line between them. Nothing is
+// averaged.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "datafiles/datafile.h"
+
+// The decimal an interval was typed as (0.1f -> 0.1), for arithmetic that
+// must not show the binary error of the float.
+double DecimalValue(float f);
+
+// The case count after re-sampling: trunc(cases * old / new) in single
+// precision. -1 when the new interval is not above 0 or either interval is
+// not finite. The caller refuses counts above kMaxCases.
+int64_t ResampledCaseCount(int32_t cases, float oldInterval, float newInterval);
+double ResampleRatio(float oldInterval, float newInterval);
+
+// The new case an old case lands on. Intervals such as 0.1 s are not exact
+// in binary, so a product a hair below a whole number counts as that number;
+// without this a tenfold up-sampling would land every case one early.
+int64_t ResampledIndex(int64_t oldCase, double ratio);
+
+// in[0..cases] -> out[0..newCases]. in[0] is taken to be in[1] (the leading
+// value follows the first case); new cases beyond the last landing hold the
+// last landed value.
+void ResampleSeries(const float* in, int32_t cases, double ratio, float* out, int32_t newCases);
+
+// A marker's new case, kept within 1..newCases so that no marker is lost.
+int32_t ResampledMarkerCase(int32_t caseNumber, double ratio, int32_t newCases);
+
+// The whole image to the new interval: channels, markers, the case numbers
+// of the notes, the interval. Nothing changes on failure (BadRange for an
+// unusable interval, TooManyCases, OutOfMemory).
+FileStatus ResampleImage(DataFileImage& image, float newInterval);
+
+// The same for a file in a slot, as the time-scale command needs it: every
+// channel 1..nChannels, markers, notes and the interval; channel 0 is
+// re-sized with the rest. Nothing changes on failure.
+StoreStatus ResampleSlot(int16_t slot, float newInterval);

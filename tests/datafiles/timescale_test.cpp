@@ -1,0 +1,167 @@
+// Re-sampling to a new interval: the landing rule, the straight-line fill,
+// the leading value, the edges of the new series, markers and notes, and the
+// refusal of results that do not fit.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "datafiles/fixture.h"
+#include "datafiles/timescale.h"
+
+namespace {
+
+std::vector<float> ramp(int32_t cases, float garbage0 = -99.0f) {
+  std::vector<float> v(static_cast<size_t>(cases) + 1);
+  v[0] = garbage0;
+  for (int32_t i = 1; i <= cases; ++i) v[static_cast<size_t>(i)] = static_cast<float>(i * 10);
+  return v;
+}
+
+std::vector<float> resample(const std::vector<float>& in, float oldI, float newI) {
+  const int32_t cases = static_cast<int32_t>(in.size()) - 1;
+  const int64_t n = ResampledCaseCount(cases, oldI, newI);
+  EXPECT_GE(n, 0);
+  std::vector<float> out(static_cast<size_t>(n) + 1, -1.0f);
+  ResampleSeries(in.data(), cases, ResampleRatio(oldI, newI), out.data(), static_cast<int32_t>(n));
+  return out;
+}
+
+TEST(TimeScale, CaseCounts) {
+  EXPECT_EQ(ResampledCaseCount(1001, 1.0f, 2.0f), 500);
+  EXPECT_EQ(ResampledCaseCount(500, 2.0f, 1.0f), 1000);
+  EXPECT_EQ(ResampledCaseCount(10, 1.0f, 3.0f), 3);
+  EXPECT_EQ(ResampledCaseCount(100, 1.0f, 0.1f), 1000) << "0.1 is not exact in binary";
+  EXPECT_EQ(ResampledCaseCount(3000, 0.1f, 0.3f), 1000);
+  EXPECT_EQ(ResampledCaseCount(100, 1.0f, 0.0f), -1);
+  EXPECT_EQ(ResampledCaseCount(100, 1.0f, -2.0f), -1);
+  EXPECT_EQ(ResampledCaseCount(100, 0.0f, 1.0f), -1);
+}
+
+TEST(TimeScale, HalvingTheRateKeepsTheLastOfEachPair) {
+  const std::vector<float> in = ramp(1001);
+  const std::vector<float> out = resample(in, 1.0f, 2.0f);
+  ASSERT_EQ(out.size(), 501u);
+  for (int k = 1; k <= 500; ++k) EXPECT_EQ(out[k], in[2 * k + 1]) << k;
+  EXPECT_EQ(out[0], in[1]) << "old cases 0 and 1 land on 0; case 0 counts as case 1";
+  EXPECT_EQ(ResampledMarkerCase(600, ResampleRatio(1.0f, 2.0f), 500), 300);
+}
+
+TEST(TimeScale, DoublingTheRateFillsTheMeanBetween) {
+  const std::vector<float> in = ramp(500);
+  const std::vector<float> out = resample(in, 2.0f, 1.0f);
+  ASSERT_EQ(out.size(), 1001u);
+  for (int i = 1; i <= 500; ++i) EXPECT_EQ(out[2 * i], in[i]) << i;
+  for (int i = 1; i < 500; ++i) EXPECT_FLOAT_EQ(out[2 * i + 1], (in[i] + in[i + 1]) / 2) << i;
+  EXPECT_EQ(out[1], in[1]) << "between case 0 (= case 1) and case 1";
+}
+
+TEST(TimeScale, ThirdOfTheRateLandsThreeOnOne) {
+  const std::vector<float> in = ramp(9);
+  const std::vector<float> out = resample(in, 1.0f, 3.0f);
+  ASSERT_EQ(out.size(), 4u);
+  EXPECT_EQ(out[0], in[2]);
+  EXPECT_EQ(out[1], in[5]);
+  EXPECT_EQ(out[2], in[8]);
+  EXPECT_EQ(out[3], in[9]);
+}
+
+TEST(TimeScale, EqualIntervalsCopyExceptTheLeadingValue) {
+  const std::vector<float> in = ramp(50);
+  const std::vector<float> out = resample(in, 0.25f, 0.25f);
+  ASSERT_EQ(out.size(), in.size());
+  EXPECT_EQ(out[0], in[1]);
+  for (int i = 1; i <= 50; ++i) EXPECT_EQ(out[i], in[i]);
+}
+
+TEST(TimeScale, TenfoldWithATenthOfASecondLandsOnWholeMultiples) {
+  const std::vector<float> in = ramp(100);
+  const std::vector<float> out = resample(in, 1.0f, 0.1f);
+  ASSERT_EQ(out.size(), 1001u);
+  for (int i = 1; i <= 100; ++i) EXPECT_EQ(out[10 * i], in[i]) << i;
+  EXPECT_FLOAT_EQ(out[15], 15.0f);
+  EXPECT_EQ(out[1000], in[100]) << "the last new case holds a landed value, not garbage";
+}
+
+TEST(TimeScale, TheNewSeriesNeverReadsOrWritesPastItsEnds) {
+  // 7 cases at 0.7 s to 0.3 s: 16 new cases, landings at 0, 2, 4, 7, 9, 11, 14, 16.
+  const std::vector<float> in = ramp(7);
+  std::vector<float> out(18, -1.0f);
+  const int64_t n = ResampledCaseCount(7, 0.7f, 0.3f);
+  ASSERT_EQ(n, 16);
+  ResampleSeries(in.data(), 7, ResampleRatio(0.7f, 0.3f), out.data(), 16);
+  EXPECT_EQ(out[17], -1.0f) << "one past the end untouched";
+  EXPECT_EQ(out[16], in[7]);
+  EXPECT_FLOAT_EQ(out[15], (in[6] + in[7]) / 2);
+  // A shorter target than the landings: the tail is cut, not overrun.
+  std::vector<float> cut(6, -1.0f);
+  ResampleSeries(in.data(), 7, ResampleRatio(0.7f, 0.3f), cut.data(), 4);
+  EXPECT_EQ(cut[5], -1.0f);
+  EXPECT_EQ(cut[4], in[2]);
+}
+
+TEST(TimeScale, MarkersStayInsideTheFile) {
+  const double r = ResampleRatio(1.0f, 4.0f);
+  EXPECT_EQ(ResampledMarkerCase(1, r, 25), 1) << "case 1 would land on 0 and be lost";
+  EXPECT_EQ(ResampledMarkerCase(100, r, 25), 25);
+  EXPECT_EQ(ResampledMarkerCase(101, r, 25), 25);
+}
+
+class TimeScaleStore : public DataFilesTest {};
+
+TEST_F(TimeScaleStore, ImageResamplesEverythingOrNothing) {
+  DataFileImage img;
+  img.cases = 10;
+  img.interval = 1.0f;
+  img.data = {ramp(10), ramp(10, 5.0f)};
+  img.labels = {FitLabel("a"), FitLabel("b")};
+  img.markers = {{2, 1}, {3, 2}, {10, 3}};
+  img.notes = {{"4", "00:00:04", "note"}};
+  ASSERT_EQ(ResampleImage(img, 2.0f), FileStatus::Ok);
+  EXPECT_EQ(img.cases, 5);
+  EXPECT_EQ(img.interval, 2.0f);
+  ASSERT_EQ(img.data[1].size(), 6u);
+  EXPECT_EQ(img.data[1][5], 100.0f);
+  // Cases 2 and 3 both land on 1: the later marker wins.
+  EXPECT_EQ(img.markers, (std::vector<MarkerRecord>{{1, 2}, {5, 3}}));
+  EXPECT_EQ(img.notes[0].caseText, "2");
+
+  DataFileImage big;
+  big.cases = 3'500'001;
+  big.interval = 2.0f;
+  big.data = {std::vector<float>(3'500'002, 1.0f)};
+  const DataFileImage before = big;
+  EXPECT_EQ(ResampleImage(big, 1.0f), FileStatus::TooManyCases);
+  EXPECT_EQ(big.cases, before.cases);
+  EXPECT_EQ(big.data, before.data);
+  EXPECT_EQ(ResampleImage(big, 0.0f), FileStatus::BadRange);
+}
+
+TEST_F(TimeScaleStore, SlotGrowsAndShrinks) {
+  ASSERT_EQ(AllocateSlot(0, 100, 2), StoreStatus::Ok);
+  FileInfoFLOATS[0][kInfoInterval] = 1.0f;
+  for (int i = 0; i <= 100; ++i) {
+    PutDatum(0, 1, i, static_cast<float>(i));
+    PutDatum(0, 2, i, static_cast<float>(-i));
+  }
+  ASSERT_EQ(AddMarker(0, 50, 7), StoreStatus::Ok);
+  ASSERT_EQ(AddNote(0, {"100", "00:01:40", "end"}), StoreStatus::Ok);
+
+  ASSERT_EQ(ResampleSlot(0, 0.5f), StoreStatus::Ok);
+  EXPECT_EQ(nCases[0], 200);
+  EXPECT_EQ(gPointersToFileData[0][0].size(), 201u) << "the scratch channel follows";
+  EXPECT_EQ(GetDatum(0, 1, 200), 100.0f);
+  EXPECT_EQ(GetDatum(0, 2, 101), -50.5f);
+  EXPECT_EQ(MarkersArray[0][0].caseNumber, 100);
+  EXPECT_EQ(NotesArray[0][0].caseText, "200");
+
+  ASSERT_EQ(ResampleSlot(0, 2.0f), StoreStatus::Ok);
+  EXPECT_EQ(nCases[0], 50);
+  EXPECT_EQ(GetDatum(0, 1, 50), 100.0f);
+  EXPECT_EQ(MarkersArray[0][0].caseNumber, 25);
+  EXPECT_EQ(FileInfoFLOATS[0][kInfoInterval], 2.0f);
+
+  EXPECT_EQ(ResampleSlot(0, 0.00001f), StoreStatus::TooManyCases);
+  EXPECT_EQ(nCases[0], 50);
+}
+
+}  // namespace
