@@ -1,11 +1,19 @@
 #include "datafiles/text_import.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <new>
+#include <exception>
+#include <thread>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "datafiles/filehelpers.h"
 #include "platform/macroman.h"
@@ -21,6 +29,12 @@ struct Field {
   bool quoted = false;
 };
 
+struct Cell {
+  Field field;
+  float value = 0.0f;
+  bool read = false;  // value already read by fastNumber
+};
+
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
 std::string_view trim(std::string_view s) {
@@ -29,45 +43,55 @@ std::string_view trim(std::string_view s) {
   return s;
 }
 
-// Splits one record; a delimiter or line end inside quotes is data. Returns
-// false at the end of the input.
+// Scans one field from its start to the delimiter or line end after it; a
+// delimiter or line end inside quotes is data.
+Field scanField(const char*& p, const char* end, char delim) {
+  Field f;
+  while (p < end && *p == ' ') ++p;
+  if (p < end && *p == '"') {
+    const char* start = ++p;
+    while (p < end) {
+      if (*p == '"') {
+        if (p + 1 < end && p[1] == '"') {
+          p += 2;
+          continue;
+        }
+        break;
+      }
+      ++p;
+    }
+    f.raw = std::string_view(start, static_cast<size_t>(p - start));
+    f.quoted = true;
+    if (p < end) ++p;  // closing quote
+    while (p < end && *p != delim && *p != '\r' && *p != '\n') ++p;  // stray text after it
+  } else {
+    const char* start = p;
+    while (p < end && *p != delim && *p != '\r' && *p != '\n') ++p;
+    f.raw = std::string_view(start, static_cast<size_t>(p - start));
+  }
+  return f;
+}
+
+// Steps over the delimiter or line end that closed a field; false at the
+// end of the record.
+bool nextField(const char*& p, const char* end, char delim) {
+  if (p >= end) return false;
+  if (*p == delim) {
+    ++p;
+    return true;
+  }
+  if (*p == '\r') ++p;
+  if (p < end && *p == '\n') ++p;
+  return false;
+}
+
+// Splits one record. Returns false at the end of the input.
 bool nextRecord(const char*& p, const char* end, char delim, std::vector<Field>& fields) {
   fields.clear();
   if (p >= end) return false;
-  for (;;) {
-    Field f;
-    while (p < end && *p == ' ') ++p;
-    if (p < end && *p == '"') {
-      const char* start = ++p;
-      while (p < end) {
-        if (*p == '"') {
-          if (p + 1 < end && p[1] == '"') {
-            p += 2;
-            continue;
-          }
-          break;
-        }
-        ++p;
-      }
-      f.raw = std::string_view(start, static_cast<size_t>(p - start));
-      f.quoted = true;
-      if (p < end) ++p;  // closing quote
-      while (p < end && *p != delim && *p != '\r' && *p != '\n') ++p;  // stray text after it
-    } else {
-      const char* start = p;
-      while (p < end && *p != delim && *p != '\r' && *p != '\n') ++p;
-      f.raw = std::string_view(start, static_cast<size_t>(p - start));
-    }
-    fields.push_back(f);
-    if (p >= end) return true;
-    if (*p == delim) {
-      ++p;
-      continue;
-    }
-    if (*p == '\r') ++p;
-    if (p < end && *p == '\n') ++p;
-    return true;
-  }
+  do fields.push_back(scanField(p, end, delim));
+  while (nextField(p, end, delim));
+  return true;
 }
 
 std::string unquote(const Field& f) {
@@ -109,6 +133,277 @@ bool readNumber(std::string_view s, bool decimalComma, float* v) {
   if (r.ec != std::errc() || r.ptr != s.data() + s.size() || !std::isfinite(x)) return false;
   *v = x;
   return true;
+}
+
+constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                   1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr float kFloatPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+constexpr uint64_t kIntPowersOfTen[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+
+// m * 10^exponent rounded to a float exactly as from_chars rounds it. With
+// m below 2^53 and 10^|exponent| exact in a double, one IEEE operation gives
+// the correctly rounded double; rounding that to a float is then correct
+// unless it landed on a point halfway between two floats, which goes the
+// slow way. The range keeps every nonzero result a normal float.
+inline bool exactFloat(uint64_t m, int exponent, bool neg, float* v) {
+  if (m <= (1u << 24) && exponent >= -10 && exponent <= 10) {
+    // Both operands are floats already, so a float operation rounds once.
+    float x = static_cast<float>(m);
+    x = exponent < 0 ? x / kFloatPowersOfTen[-exponent] : x * kFloatPowersOfTen[exponent];
+    *v = neg ? -x : x;
+    return true;
+  }
+  if (m >= (uint64_t{1} << 53) || exponent < -22 || exponent > 22) return false;
+  double d = static_cast<double>(m);
+  d = exponent < 0 ? d / kPowersOfTen[-exponent] : d * kPowersOfTen[exponent];
+  if ((std::bit_cast<uint64_t>(d) & ((uint64_t{1} << 29) - 1)) == (uint64_t{1} << 28)) return false;
+  const float x = static_cast<float>(d);
+  *v = neg ? -x : x;
+  return true;
+}
+
+// Eight digits, 0..9 a byte, the first byte (lowest) most significant.
+inline uint64_t eightDigits(uint64_t d) {
+  d = d * 10 + (d >> 8);
+  constexpr uint64_t kPairs = 0x000000FF000000FFull;
+  return ((d & kPairs) * 0x000F424000000064ull + ((d >> 16) & kPairs) * 0x0000271000000001ull) >> 32;
+}
+
+// The count of leading decimal digits in eight bytes (first byte lowest),
+// and their value.
+inline int leadingDigits(const char* p, uint64_t* value) {
+  uint64_t w;
+  std::memcpy(&w, p, 8);
+  const uint64_t x = w ^ 0x3030303030303030ull;  // digits become 0..9
+  // A byte is no digit when above 9; carries only reach bytes after it.
+  const uint64_t nonDigit = ((x + 0x7676767676767676ull) | x) & 0x8080808080808080ull;
+  const int n = std::countr_zero(nonDigit) >> 3;
+  *value = n == 0 ? 0 : eightDigits(x << (8 * (8 - n)));  // the digits, after leading zeros
+  return n;
+}
+
+// The common cell: "[-]digits[.digits][e[+-]digits]" with no blanks or
+// quotes, closed by the delimiter or a line end, whose value exactFloat
+// takes. Returns the end of the cell, or nullptr to leave the cell to
+// readNumber, which gives the same value for every cell taken here.
+inline const char* fastNumber(const char* p, const char* end, char delim, bool decimalComma, float* v) {
+  const bool neg = p < end && *p == '-';
+  p += neg;
+  if constexpr (std::endian::native == std::endian::little) {
+    // Up to seven digits either side of the point, eight bytes at a time.
+    if (end - p >= 24) {
+      const char* q = p;
+      uint64_t m;
+      int n = leadingDigits(q, &m);
+      if (n < 8) {
+        q += n;
+        int scale = 0;
+        if (*q == '.' || (decimalComma && *q == ',')) {
+          uint64_t frac;
+          scale = leadingDigits(++q, &frac);
+          m = m * kIntPowersOfTen[scale] + frac;
+          q += scale;
+          n += scale;
+        }
+        if (n > 0 && scale < 8 && (*q == delim || *q == '\r' || *q == '\n') && exactFloat(m, -scale, neg, v))
+          return q;
+      }
+    }
+  }
+  uint64_t m = 0;
+  int digits = 0, scale = 0;
+  for (; p < end && static_cast<unsigned>(*p - '0') < 10; ++p, ++digits) {
+    if (digits == 15) return nullptr;
+    m = m * 10 + static_cast<uint64_t>(*p - '0');
+  }
+  if (p < end && (*p == '.' || (decimalComma && *p == ','))) {
+    for (++p; p < end && static_cast<unsigned>(*p - '0') < 10; ++p, ++digits, ++scale) {
+      if (digits == 15) return nullptr;
+      m = m * 10 + static_cast<uint64_t>(*p - '0');
+    }
+  }
+  if (digits == 0) return nullptr;
+  int exponent = 0;
+  if (p < end && (*p == 'e' || *p == 'E')) {
+    ++p;
+    const bool expNeg = p < end && *p == '-';
+    p += (p < end && (*p == '-' || *p == '+'));
+    const char* first = p;
+    for (; p < end && static_cast<unsigned>(*p - '0') < 10; ++p)
+      if (exponent < 1000) exponent = exponent * 10 + (*p - '0');
+    if (p == first) return nullptr;
+    if (expNeg) exponent = -exponent;
+  }
+  if (p < end && *p != delim && *p != '\r' && *p != '\n') return nullptr;
+  return exactFloat(m, exponent - scale, neg, v) ? p : nullptr;
+}
+
+// Bytes equal to c, as the top bit of each byte; exact in every byte.
+inline uint64_t bytesEqual(uint64_t w, char c) {
+  const uint64_t x = w ^ (0x0101010101010101ull * static_cast<unsigned char>(c));
+  return ~(((x & 0x7F7F7F7F7F7F7F7Full) + 0x7F7F7F7F7F7F7F7Full) | x | 0x7F7F7F7F7F7F7F7Full);
+}
+
+// One cell known to run from p to end (its delimiter or line end), read as
+// fastNumber reads it. Cells are found before they are read, so reading one
+// waits for no other.
+inline bool fastCell(const char* p, const char* end, const char* bufferEnd, char delim, bool decimalComma, float* v) {
+  const bool neg = *p == '-';
+  const char* s = p + neg;
+  const ptrdiff_t len = end - s;
+  if constexpr (std::endian::native == std::endian::little) {
+    if (len > 0 && len <= 8 && bufferEnd - s >= 8) {
+      // Up to eight bytes of digits and a point: drop the point and read
+      // the digits at one go.
+      uint64_t w;
+      std::memcpy(&w, s, 8);
+      const uint64_t keep = ~0ull >> (64 - 8 * len);
+      uint64_t points = bytesEqual(w, '.');
+      if (decimalComma) points |= bytesEqual(w, ',');
+      points &= keep;
+      uint64_t x = (w ^ 0x3030303030303030ull) & keep;  // digits become 0..9
+      int digits = static_cast<int>(len), scale = 0;
+      if (points && !(points & (points - 1))) {
+        const int at = std::countr_zero(points) >> 3;
+        const uint64_t below = (uint64_t{1} << (8 * at)) - 1;
+        x = (x & below) | ((x >> 8) & ~below);
+        --digits;
+        scale = digits - at;
+      }
+      // Any byte above 9 is no digit (carries start only at such a byte).
+      if (digits > 0 && (((x + 0x7676767676767676ull) | x) & 0x8080808080808080ull) == 0)
+        return exactFloat(eightDigits(x << (8 * (8 - digits))), -scale, neg, v);
+    }
+  }
+  return fastNumber(p, bufferEnd, delim, decimalComma, v) == end;
+}
+
+// Where the delimiters and line ends are among the next kScanBytes bytes at
+// q, a bit for each byte.
+#if defined(__SSE2__)
+constexpr ptrdiff_t kScanBytes = 16;
+inline void scanBytes(const char* q, char delim, uint32_t* delims, uint32_t* ends) {
+  const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+  *delims = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(w, _mm_set1_epi8(delim))));
+  *ends = static_cast<uint32_t>(_mm_movemask_epi8(
+      _mm_or_si128(_mm_cmpeq_epi8(w, _mm_set1_epi8('\r')), _mm_cmpeq_epi8(w, _mm_set1_epi8('\n')))));
+}
+#else
+constexpr ptrdiff_t kScanBytes = 8;
+inline uint32_t byteBits(uint64_t topBits) {
+  uint32_t bits = 0;
+  for (int i = 0; i < 8; ++i) bits |= static_cast<uint32_t>((topBits >> (8 * i + 7)) & 1) << i;
+  return bits;
+}
+inline void scanBytes(const char* q, char delim, uint32_t* delims, uint32_t* ends) {
+  uint64_t w;
+  std::memcpy(&w, q, 8);
+  if constexpr (std::endian::native == std::endian::big) w = __builtin_bswap64(w);
+  *delims = byteBits(bytesEqual(w, delim));
+  *ends = byteBits(bytesEqual(w, '\r') | bytesEqual(w, '\n'));
+}
+#endif
+
+// A row of exactly n plain numbers and a line end; on success p moves to the
+// next row. bounds has room for n pointers.
+bool fastRow(const char*& p, const char* end, size_t n, char delim, bool decimalComma, float* values,
+             const char** bounds) {
+  size_t found = 0;
+  const char* lineEnd = nullptr;
+  for (const char* q = p; end - q >= kScanBytes; q += kScanBytes) {
+    uint32_t delims, ends;
+    scanBytes(q, delim, &delims, &ends);
+    if (ends) delims &= (ends & (0 - ends)) - 1;  // only those before the line end
+    for (; delims; delims &= delims - 1) {
+      if (found + 1 == n) return false;
+      bounds[found++] = q + std::countr_zero(delims);
+    }
+    if (ends) {
+      lineEnd = q + std::countr_zero(ends);
+      break;
+    }
+  }
+  if (!lineEnd || found + 1 != n) return false;
+  bounds[found] = lineEnd;
+  bool ok = true;
+  for (size_t k = 0; k < n; ++k)
+    ok &= fastCell(k ? bounds[k - 1] + 1 : p, bounds[k], end, delim, decimalComma, &values[k]);
+  if (!ok) return false;
+  p = lineEnd + (*lineEnd == '\r');
+  p += p < end && *p == '\n';
+  return true;
+}
+
+// A run of whole rows read on a thread of its own: the plain rows from its
+// start, up to stop.
+struct Stretch {
+  const char* begin = nullptr;
+  const char* end = nullptr;
+  const char* stop = nullptr;
+  size_t rows = 0;
+  bool failed = false;
+  std::vector<std::vector<float>> columns;
+};
+
+void readStretch(Stretch& s, const char* bufferEnd, size_t n, char delim, bool decimalComma, double rowsPerByte) {
+  s.stop = s.begin;
+  try {
+    s.columns.resize(n);
+    for (auto& c : s.columns) c.reserve(static_cast<size_t>(static_cast<double>(s.end - s.begin) * rowsPerByte) + 16);
+    std::vector<float> values(n);
+    std::vector<const char*> bounds(n);
+    for (const char* p = s.begin;
+         p < s.end && fastRow(p, bufferEnd, n, delim, decimalComma, values.data(), bounds.data()); s.stop = p) {
+      for (size_t k = 0; k < n; ++k) s.columns[k].push_back(values[k]);
+      ++s.rows;
+    }
+  } catch (...) {  // nothing may leave a thread; the rows are read the ordinary way
+    s.failed = true;
+  }
+}
+
+// The start of the row after the line end at or after p, taking CR LF as
+// one line end, as nextField does.
+const char* nextRowStart(const char* p, const char* end) {
+  while (p < end && *p != '\r' && *p != '\n') ++p;
+  if (p < end && *p == '\r') ++p;
+  if (p < end && *p == '\n') ++p;
+  return p;
+}
+
+constexpr ptrdiff_t kStretchBytes = ptrdiff_t{2} << 20;
+
+// Rows from p read on several threads, when there are enough of them and no
+// quotes, which could hide line ends.
+std::vector<Stretch> readStretches(const char* p, const char* end, size_t n, char delim, bool decimalComma,
+                                   double rowsPerByte) {
+  std::vector<Stretch> stretches;
+  const ptrdiff_t threads = std::min<ptrdiff_t>({std::max(1u, std::thread::hardware_concurrency()), 16,
+                                                 (end - p) / kStretchBytes});
+  if (threads < 2 || std::memchr(p, '"', static_cast<size_t>(end - p))) return stretches;
+  std::vector<std::thread> workers;
+  try {
+    stretches.resize(static_cast<size_t>(threads));
+    workers.reserve(static_cast<size_t>(threads));
+  } catch (const std::bad_alloc&) {
+    return {};  // read the ordinary way
+  }
+  const ptrdiff_t share = (end - p) / threads;
+  for (ptrdiff_t i = 0; i < threads; ++i) {
+    Stretch& s = stretches[static_cast<size_t>(i)];
+    s.begin = i == 0 ? p : stretches[static_cast<size_t>(i - 1)].end;
+    s.end = i + 1 == threads ? end : nextRowStart(std::max(s.begin, p + share * (i + 1)), end);
+  }
+  for (size_t i = 1; i < stretches.size(); ++i) {
+    try {
+      workers.emplace_back(readStretch, std::ref(stretches[i]), end, n, delim, decimalComma, rowsPerByte);
+    } catch (const std::exception&) {  // no thread to be had
+      readStretch(stretches[i], end, n, delim, decimalComma, rowsPerByte);
+    }
+  }
+  readStretch(stretches[0], end, n, delim, decimalComma, rowsPerByte);
+  for (std::thread& w : workers) w.join();
+  return stretches;
 }
 
 int digitsAt(std::string_view s, size_t& i, int maxDigits) {
@@ -214,6 +509,14 @@ bool isClock(std::string_view s) {
 bool validUtf8(std::string_view s, bool* anyHigh) {
   *anyHigh = false;
   for (size_t i = 0; i < s.size();) {
+    if (i + 32 <= s.size()) {  // 32 ASCII bytes at a time
+      uint64_t w[4];
+      std::memcpy(w, s.data() + i, 32);
+      if (((w[0] | w[1] | w[2] | w[3]) & 0x8080808080808080ull) == 0) {
+        i += 32;
+        continue;
+      }
+    }
     const auto c = static_cast<unsigned char>(s[i]);
     int extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
     if (extra < 0 || i + static_cast<size_t>(extra) >= s.size() + (extra == 0 ? 1 : 0)) return false;
@@ -323,61 +626,163 @@ FileStatus ParseDelimitedText(std::string_view text, TextTable* out) {
     t.decimalComma = commaSeen && !pointSeen;
   }
 
+  // Rows to reserve for, judged from the length of the first records.
+  size_t expectRows = 0;
+  double rowsPerByte = 0.0;  // with a margin
+  {
+    const char* q = dataStart;
+    int r = 0;
+    while (r < 64 && nextRecord(q, end, t.delimiter, fields)) ++r;
+    if (q > dataStart) {
+      rowsPerByte = r * 1.1 / static_cast<double>(q - dataStart);
+      expectRows = static_cast<size_t>(
+          std::min(static_cast<double>(end - dataStart) * rowsPerByte + 16.0, static_cast<double>(kMaxCases) + 1.0));
+    }
+  }
+
   // Data rows.
   p = dataStart;
   bool firstRow = true;
   size_t rows = 0;
   bool dateFound = false;
   CivilDate firstDate;
-  while (nextRecord(p, end, t.delimiter, fields)) {
-    if (recordBlank(fields)) continue;
-    if (rows >= static_cast<size_t>(kMaxCases)) return FileStatus::TooManyCases;
-    if (fields.size() > t.columns.size()) {
-      if (fields.size() > 4096) return FileStatus::TooManyColumns;
-      const size_t old = t.columns.size();
-      try {
-        t.columns.resize(fields.size(), std::vector<float>(rows, 0.0f));
-      } catch (const std::bad_alloc&) {
-        return FileStatus::OutOfMemory;
-      }
-      t.unreadCells.resize(fields.size(), static_cast<int64_t>(rows));
-      t.clockColumn.resize(fields.size(), false);
-      t.firstCells.resize(fields.size());
-      for (size_t k = old; k < fields.size(); ++k)
-        if (firstRow) t.clockColumn[k] = isClock(fields[k].raw);
+  std::vector<Cell> cells;
+  std::vector<float> rowValues;
+  std::vector<const char*> bounds;
+  std::vector<float> stage;  // column after column, stageRows each
+  size_t stageRows = 0, staged = 0;
+  const auto flushStage = [&]() {
+    try {
+      for (size_t k = 0; k < t.columns.size() && staged > 0; ++k)
+        t.columns[k].insert(t.columns[k].end(), stage.begin() + static_cast<ptrdiff_t>(k * stageRows),
+                            stage.begin() + static_cast<ptrdiff_t>(k * stageRows + staged));
+    } catch (const std::bad_alloc&) {
+      return false;
     }
-    for (size_t k = 0; k < t.columns.size(); ++k) {
-      float v = 0.0f;
-      bool ok = false;
-      if (k < fields.size()) {
-        const std::string_view s = fields[k].raw;
-        if (firstRow) t.firstCells[k] = TrimTrailingBlanks(trim(unquote(fields[k])));
-        ok = readNumber(s, t.decimalComma, &v);
-        if (!ok && t.clockColumn[k]) {
-          double sec;
-          CivilDate d;
-          bool hasDate;
-          ok = readClock(s, &sec, &d, &hasDate);
-          v = static_cast<float>(sec);
-          if (ok && hasDate && !dateFound) {
-            dateFound = true;
-            firstDate = d;
+    staged = 0;
+    return true;
+  };
+  // Rows from p up to limit (a row start), or only up to the first row.
+  const auto readRows = [&](const char* limit, bool firstOnly) {
+    while (p < limit && !(firstOnly && rows > 0)) {
+      // The common row: one plain number to each column, staged so that the
+      // columns grow a block at a time.
+      const size_t n = t.columns.size();
+      if (n > 0 && rows < static_cast<size_t>(kMaxCases) &&
+          fastRow(p, end, n, t.delimiter, t.decimalComma, rowValues.data(), bounds.data())) {
+        for (size_t k = 0; k < n; ++k) stage[k * stageRows + staged] = rowValues[k];
+        ++rows;
+        if (++staged == stageRows && !flushStage()) return FileStatus::OutOfMemory;
+        continue;
+      }
+      if (!flushStage()) return FileStatus::OutOfMemory;
+      cells.clear();
+      bool blank = true;
+      do {
+        Cell c;
+        if (const char* q = fastNumber(p, end, t.delimiter, t.decimalComma, &c.value)) {
+          c.field.raw = std::string_view(p, static_cast<size_t>(q - p));
+          c.read = true;
+          blank = false;
+          p = q;
+        } else {
+          c.field = scanField(p, end, t.delimiter);
+          if (blank) blank = trim(c.field.raw).empty();
+        }
+        cells.push_back(c);
+      } while (nextField(p, end, t.delimiter));
+      if (blank) continue;
+      if (rows >= static_cast<size_t>(kMaxCases)) return FileStatus::TooManyCases;
+      if (cells.size() > t.columns.size()) {
+        if (cells.size() > 4096) return FileStatus::TooManyColumns;
+        const size_t old = t.columns.size();
+        try {
+          t.columns.resize(cells.size(), std::vector<float>(rows, 0.0f));
+        } catch (const std::bad_alloc&) {
+          return FileStatus::OutOfMemory;
+        }
+        try {
+          for (size_t k = old; k < cells.size(); ++k) t.columns[k].reserve(std::max(expectRows, rows + 1));
+        } catch (const std::bad_alloc&) {
+          // Only a guess; the columns grow as needed.
+        }
+        rowValues.resize(cells.size());
+        bounds.resize(cells.size());
+        stageRows = std::max<size_t>(16, 16384 / cells.size());
+        try {
+          stage.resize(cells.size() * stageRows);
+        } catch (const std::bad_alloc&) {
+          return FileStatus::OutOfMemory;
+        }
+        t.unreadCells.resize(cells.size(), static_cast<int64_t>(rows));
+        t.clockColumn.resize(cells.size(), false);
+        t.firstCells.resize(cells.size());
+        for (size_t k = old; k < cells.size(); ++k)
+          if (firstRow) t.clockColumn[k] = isClock(cells[k].field.raw);
+      }
+      for (size_t k = 0; k < t.columns.size(); ++k) {
+        float v = 0.0f;
+        bool ok = false;
+        if (k < cells.size()) {
+          const Cell& c = cells[k];
+          if (firstRow) t.firstCells[k] = TrimTrailingBlanks(trim(unquote(c.field)));
+          if (c.read) {
+            v = c.value;
+            ok = true;
+          } else {
+            const std::string_view s = c.field.raw;
+            ok = readNumber(s, t.decimalComma, &v);
+            if (!ok && t.clockColumn[k]) {
+              double sec;
+              CivilDate d;
+              bool hasDate;
+              ok = readClock(s, &sec, &d, &hasDate);
+              v = static_cast<float>(sec);
+              if (ok && hasDate && !dateFound) {
+                dateFound = true;
+                firstDate = d;
+              }
+            }
           }
         }
+        if (!ok) {
+          v = 0.0f;
+          ++t.unreadCells[k];
+        }
+        try {
+          t.columns[k].push_back(v);
+        } catch (const std::bad_alloc&) {
+          return FileStatus::OutOfMemory;
+        }
       }
-      if (!ok) {
-        v = 0.0f;
-        ++t.unreadCells[k];
-      }
+      firstRow = false;
+      ++rows;
+    }
+    return flushStage() ? FileStatus::Ok : FileStatus::OutOfMemory;
+  };
+
+  if (const FileStatus st = readRows(end, true); st != FileStatus::Ok) return st;
+  // Long runs of plain rows are read on several threads, and taken in order
+  // for as long as the table keeps its columns.
+  if (p < end && !t.columns.empty()) {
+    std::vector<Stretch> stretches = readStretches(p, end, t.columns.size(), t.delimiter, t.decimalComma, rowsPerByte);
+    for (Stretch& s : stretches) {
+      if (s.failed || p != s.begin || t.columns.size() != s.columns.size()) break;
+      if (rows + s.rows > static_cast<size_t>(kMaxCases)) return FileStatus::TooManyCases;
       try {
-        t.columns[k].push_back(v);
+        for (size_t k = 0; k < s.columns.size(); ++k) {
+          t.columns[k].insert(t.columns[k].end(), s.columns[k].begin(), s.columns[k].end());
+          std::vector<float>().swap(s.columns[k]);
+        }
       } catch (const std::bad_alloc&) {
         return FileStatus::OutOfMemory;
       }
+      rows += s.rows;
+      p = s.stop;
+      if (const FileStatus st = readRows(s.end, false); st != FileStatus::Ok) return st;
     }
-    firstRow = false;
-    ++rows;
   }
+  if (const FileStatus st = readRows(end, false); st != FileStatus::Ok) return st;
 
   // A delimiter closing every line leaves an empty last column behind.
   while (t.columns.size() > 1 && t.unreadCells.back() == static_cast<int64_t>(rows) &&
@@ -427,18 +832,15 @@ FileStatus ReadDelimitedTextFile(const std::filesystem::path& path, TextTable* o
   if (!std::filesystem::is_regular_file(path, ec)) return FileStatus::CannotOpen;
   const uint64_t size = std::filesystem::file_size(path, ec);
   if (ec) return FileStatus::CannotOpen;
-  std::string bytes;
-  try {
-    bytes.resize(size);
-  } catch (const std::bad_alloc&) {
-    return FileStatus::OutOfMemory;
-  }
+  // Not a std::string: its resize would first fill every byte with zeros.
+  std::unique_ptr<char[]> bytes(new (std::nothrow) char[size]);
+  if (!bytes) return FileStatus::OutOfMemory;
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) return FileStatus::CannotOpen;
-  const size_t got = std::fread(bytes.data(), 1, bytes.size(), f);
+  const size_t got = std::fread(bytes.get(), 1, size, f);
   std::fclose(f);
-  if (got != bytes.size()) return FileStatus::CannotOpen;
-  return ParseDelimitedText(bytes, out);
+  if (got != size) return FileStatus::CannotOpen;
+  return ParseDelimitedText(std::string_view(bytes.get(), size), out);
 }
 
 double IntervalFromColumn(const TextTable& table, int column, TimeKind kind) {
@@ -481,11 +883,8 @@ FileStatus BuildImageFromText(TextTable&& table, const TextImportChoice& choice,
   try {
     for (int k : choice.columns) {
       const auto i = static_cast<size_t>(k);
-      std::vector<float> ch;
-      ch.reserve(static_cast<size_t>(rows) + 1);
-      ch.push_back(table.columns[i][0]);
-      ch.insert(ch.end(), table.columns[i].begin(), table.columns[i].end());
-      std::vector<float>().swap(table.columns[i]);
+      std::vector<float> ch = std::move(table.columns[i]);
+      ch.insert(ch.begin(), ch.front());  // in place, as the parse leaves room
       img.data.push_back(std::move(ch));
       img.labels.push_back(FitLabel(table.names[i]));
       img.travel.push_back(TravelValues{});

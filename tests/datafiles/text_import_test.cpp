@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cmath>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -142,6 +145,136 @@ TEST_F(TextImportTest, RefusesTooLittleDataAndBinaryFiles) {
   parsed(std::string("\xFF\xFE" "1\x00,\x00", 6), FileStatus::BadFormat);  // UTF-16
   TextTable t;
   EXPECT_EQ(ReadDelimitedTextFile(path("absent.csv"), &t), FileStatus::CannotOpen);
+}
+
+// Each cell sits in the third line, after a plain data row, so that a cell
+// that is no number is counted instead of making the line a header.
+TEST_F(TextImportTest, NumberFormsReadAsBefore) {
+  struct Form {
+    const char* text;
+    float value;
+    bool read;
+  };
+  const Form forms[] = {
+      {"+1.5", 1.5f, true},  {" 2", 2.0f, true},     {"2 ", 2.0f, true},    {"\t3", 3.0f, true},
+      {"1e3", 1000.0f, true}, {"1E+2", 100.0f, true}, {"-1e-3", -1e-3f, true}, {".5", 0.5f, true},
+      {"5.", 5.0f, true},    {"-.5", -0.5f, true},   {"+.5", 0.5f, true},   {"007", 7.0f, true},
+      {"\"4.25\"", 4.25f, true}, {"nan", 0, false},   {"NaN", 0, false},     {"inf", 0, false},
+      {"-inf", 0, false},    {"+-2", 0, false},      {"--1", 0, false},     {"1e", 0, false},
+      {"-", 0, false},       {".", 0, false},        {"1.2.3", 0, false},   {"0x10", 0, false},
+      {"1e40", 0, false},    {"1e-50", 0, false},    {"3.4028236e38", 0, false}, {"1 2", 0, false},
+  };
+  for (const Form& f : forms) {
+    SCOPED_TRACE(f.text);
+    TextTable t = parsed(std::string("a,b\n1,1\n2,") + f.text + "\n");
+    ASSERT_EQ(t.rows(), 2);
+    EXPECT_EQ(t.columns[1][1], f.value);
+    EXPECT_EQ(t.unreadCells[1], f.read ? 0 : 1);
+  }
+  TextTable z = parsed("a,b\n1,1\n2,-0\n");
+  EXPECT_TRUE(std::signbit(z.columns[1][1]));
+  EXPECT_EQ(z.unreadCells[1], 0);
+}
+
+TEST_F(TextImportTest, DecimalCommaFormsReadAsBefore) {
+  std::string text = "a;b\n1;1,5\n2;,5\n3;5,\n4;-1,25\n5;1,5e2\n6;1,2,3\n";
+  for (int r = 0; r < 50; ++r) text += "7;2,5\n";
+  text += "8;1.5\n";  // a point, past the rows that settle the decimal comma
+  TextTable t = parsed(text);
+  ASSERT_TRUE(t.decimalComma);
+  ASSERT_EQ(t.rows(), 57);
+  EXPECT_EQ(std::vector<float>(t.columns[1].begin(), t.columns[1].begin() + 7),
+            (std::vector<float>{1.5f, 0.5f, 5.0f, -1.25f, 150.0f, 0.0f, 2.5f}));
+  EXPECT_EQ(t.columns[1][56], 1.5f);
+  EXPECT_EQ(t.unreadCells[1], 1);  // "1,2,3"
+  TextTable u = parsed("a\tb\n1\t2,75\n2\t-0,125\n");
+  ASSERT_TRUE(u.decimalComma);
+  EXPECT_EQ(col(u, 1), (std::vector<float>{2.75f, -0.125f}));
+}
+
+// Every cell must round to the float that from_chars gives, including
+// digits beyond a float's precision and values halfway between floats.
+TEST_F(TextImportTest, NumbersRoundLikeFromChars) {
+  const char* texts[] = {"0.1",         "0.3",          "16777217",      "16777219",         "33554433",
+                         "1.00000006",  "1.0000000596", "0.30000001192", "9007199254740993", "123456.789",
+                         "-98765.4321", "0.000000001",  "0.000000000001", "1e-38",           "1.17549435e-38",
+                         "1e-45",       "3.4028235e38", "4.2e-7",        "12345678",         "1234567.8",
+                         "0.12345678",  "7.006",        "20.9490",       "1.233000",         "99999.9",
+                         "2.5000001",   "0.1000000015", "8388608.5",     "8388609.5",        "1e22",
+                         "1e23",        "4503599627370497.5"};
+  std::string text = "a,b\n0,0\n";
+  for (const char* s : texts) text += std::string("1,") + s + "\n";
+  TextTable t = parsed(text);
+  ASSERT_EQ(t.rows(), static_cast<int32_t>(std::size(texts)) + 1);
+  for (size_t i = 0; i < std::size(texts); ++i) {
+    SCOPED_TRACE(texts[i]);
+    float want = 0.0f;
+    const char* end = texts[i] + std::strlen(texts[i]);
+    ASSERT_EQ(std::from_chars(texts[i], end, want).ptr, end);
+    EXPECT_EQ(t.columns[1][i + 1], want);
+  }
+  EXPECT_EQ(t.unreadCells[1], 0);
+}
+
+// A file long enough to be read in parts: irregular rows anywhere in it
+// must be read as in a short file, and in order.
+TEST_F(TextImportTest, LongFileWithIrregularRowsReadsInOrder) {
+  constexpr int kRows = 600'000;
+  std::string text = "n,half\r\n";
+  text.reserve(static_cast<size_t>(kRows) * 16);
+  for (int r = 0; r < kRows; ++r) {
+    if (r == 150'000) text += "\r\n";                 // blank
+    if (r == 300'000) {
+      text += "x,1\r\n";                              // not a number
+      continue;
+    }
+    if (r == 450'000) {
+      text += std::to_string(r) + ",1,9\r\n";         // one more column from here
+      continue;
+    }
+    text += std::to_string(r) + "," + std::to_string(r / 2) + (r % 2 ? ".5" : "") + "\r\n";
+  }
+  TextTable t = parsed(text);
+  ASSERT_EQ(t.rows(), kRows);
+  ASSERT_EQ(t.columns.size(), 3u);
+  EXPECT_EQ(t.unreadCells, (std::vector<int64_t>{1, 0, kRows - 1}));
+  for (int r : {0, 1, 149'999, 150'000, 299'999, 300'001, 449'999, 450'001, kRows - 1}) {
+    SCOPED_TRACE(r);
+    EXPECT_EQ(t.columns[0][static_cast<size_t>(r)], static_cast<float>(r));
+    EXPECT_EQ(t.columns[1][static_cast<size_t>(r)], static_cast<float>(r) / 2);
+    EXPECT_EQ(t.columns[2][static_cast<size_t>(r)], 0.0f);
+  }
+  EXPECT_EQ(t.columns[0][300'000], 0.0f);
+  EXPECT_EQ(t.columns[1][300'000], 1.0f);
+  EXPECT_EQ(t.columns[2][450'000], 9.0f);
+  EXPECT_EQ(t.timeColumn, -1);
+
+  // Quotes may hide line ends, so a long file with one is read straight on.
+  std::string quoted = "a,b\n";
+  for (int r = 0; r < kRows; ++r) quoted += (r == 1000 ? "\"1\n\",2\n" : std::to_string(r % 1000) + ",7.25\n");
+  TextTable q = parsed(quoted);
+  ASSERT_EQ(q.rows(), kRows);
+  EXPECT_EQ(q.unreadCells, (std::vector<int64_t>{1, 0}));
+  EXPECT_EQ(q.columns[0][999], 999.0f);
+  EXPECT_EQ(q.columns[0][1001], 1.0f);
+  EXPECT_EQ(q.columns[1][kRows - 1], 7.25f);
+}
+
+TEST_F(TextImportTest, LongFileLineEndsAndDecimalCommas) {
+  constexpr int kRows = 400'000;
+  for (const char* eol : {"\n", "\r", "\r\n"}) {
+    SCOPED_TRACE(static_cast<int>(std::strlen(eol)) * 100 + eol[0]);
+    std::string text = std::string("t;v") + eol;
+    for (int r = 0; r < kRows; ++r) text += std::to_string(r) + ";" + std::to_string(r % 100) + ",25" + eol;
+    TextTable t = parsed(text);
+    ASSERT_TRUE(t.decimalComma);
+    ASSERT_EQ(t.rows(), kRows);
+    EXPECT_EQ(t.unreadCells, (std::vector<int64_t>{0, 0}));
+    EXPECT_EQ(t.columns[0][kRows - 1], static_cast<float>(kRows - 1));
+    EXPECT_EQ(t.columns[1][kRows - 1], static_cast<float>((kRows - 1) % 100) + 0.25f);
+    EXPECT_EQ(t.timeColumn, 0);
+    EXPECT_EQ(t.timeKind, TimeKind::Elapsed);
+  }
 }
 
 TEST_F(TextImportTest, ImportFillsASlotFromTheChosenColumns) {
