@@ -2,6 +2,8 @@
 // Files": which files close, which stay, and who comes forward.
 #include <gtest/gtest.h>
 
+#include "support/gui_support.h"
+
 #include <filesystem>
 #include <string>
 
@@ -35,7 +37,7 @@ class Closing : public ::testing::Test {
     plat::test::reset();
     SetFixedColours();
     SetSchemeDefaults();
-    clearStore();
+    testsupport::ClearStore();
     ClearCommandRegistry();
     ClearQuitRequest();
     prefsArray[kPrefSoundLevel] = 0;
@@ -52,16 +54,12 @@ class Closing : public ::testing::Test {
     }
   }
   void TearDown() override {
-    clearStore();
+    testsupport::ClearStore();
     ClearCommandRegistry();
     ClearQuitRequest();
     gDispatchHooks = {};
     gMenuRuleHooks = {};
     gStoreHooks = {};
-  }
-  static void clearStore() {
-    for (int16_t s = 0; s < kSlotCount; ++s) FreeSlot(s);
-    TheFileInUse = kNoFile;
   }
 };
 

@@ -3,6 +3,8 @@
 // a cancelled merge leaving the file as it was.
 #include <gtest/gtest.h>
 
+#include "support/gui_support.h"
+
 #include <filesystem>
 #include <string>
 
@@ -30,7 +32,7 @@ class Merging : public ::testing::Test {
  protected:
   void SetUp() override {
     plat::test::reset();
-    clearStore();
+    testsupport::ClearStore();
     prefsArray[kPrefSoundLevel] = 25;
     ClearMailbox();
     MergeThisFile = appendONLY = stackONLY = 0;
@@ -41,15 +43,10 @@ class Merging : public ::testing::Test {
     fs::create_directories(dir_);
   }
   void TearDown() override {
-    clearStore();
+    testsupport::ClearStore();
     gOpenHooks = {};
     MergeThisFile = appendONLY = stackONLY = 0;
     fs::remove_all(dir_);
-  }
-  static void clearStore() {
-    for (int16_t s = 0; s < kSlotCount; ++s) FreeSlot(s);
-    BackupCache.releaseAll();
-    TheFileInUse = kNoFile;
   }
 
   fs::path write(const std::string& name, int32_t cases, int channels, float interval, float base) {
@@ -188,7 +185,7 @@ TEST_F(Merging, LimitsAreRefusedWithAlerts) {
   EXPECT_EQ(nChannels[0], 32);
 
   // Re-sampled to this file's 0.5 s, 3,500,001 cases at 1 s pass 7,000,000.
-  clearStore();
+  testsupport::ClearStore();
   openBase(10, 1, 0.5f);
   const fs::path big = write("big.orl", 3'500'001, 1, 1.0f, 0.0f);
   appendONLY = 1;

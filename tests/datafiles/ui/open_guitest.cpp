@@ -3,6 +3,8 @@
 // with its column dialog, and the notices of load-time repairs.
 #include <gtest/gtest.h>
 
+#include "support/gui_support.h"
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -77,7 +79,7 @@ class Opening : public ::testing::Test {
     fs::create_directories(dir_);
   }
   void TearDown() override {
-    clearStore();
+    testsupport::ClearStore();
     ClearCommandRegistry();
     gDispatchHooks = {};
     gMenuRuleHooks = {};
@@ -87,9 +89,7 @@ class Opening : public ::testing::Test {
     fs::remove_all(dir_);
   }
   static void clearStore() {
-    for (int16_t s = 0; s < kSlotCount; ++s) FreeSlot(s);
-    BackupCache.releaseAll();
-    TheFileInUse = kNoFile;
+    testsupport::ClearStore();
     FileJustLoaded = 0;
     timstring[1].clear();
   }

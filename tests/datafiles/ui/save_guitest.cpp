@@ -4,6 +4,8 @@
 // subsets chosen in the dialog, and the compacted table.
 #include <gtest/gtest.h>
 
+#include "support/gui_support.h"
+
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -62,7 +64,7 @@ class Saving : public ::testing::Test {
  protected:
   void SetUp() override {
     plat::test::reset();
-    clearStore();
+    testsupport::ClearStore();
     prefsArray[kPrefSoundLevel] = 25;
     prefsArray[kPrefRecordEdits] = 0;
     ClearMailbox();
@@ -73,15 +75,10 @@ class Saving : public ::testing::Test {
     fs::create_directories(dir_);
   }
   void TearDown() override {
-    clearStore();
+    testsupport::ClearStore();
     ParseArray.release();
     parse[0] = 0;
     fs::remove_all(dir_);
-  }
-  static void clearStore() {
-    for (int16_t s = 0; s < kSlotCount; ++s) FreeSlot(s);
-    BackupCache.releaseAll();
-    TheFileInUse = kNoFile;
   }
   fs::path write(const std::string& name, int32_t cases = 100) {
     const fs::path p = dir_ / name;

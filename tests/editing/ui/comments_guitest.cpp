@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/gui_support.h"
+
 #include <algorithm>
 #include <string>
 
@@ -30,10 +32,7 @@ using plat::test::Script;
 // Mac Roman with CR line ends, bullets and a degree sign: must come back byte for byte.
 const std::string kNotes = "Mouse 3, fasted 4 h\r\xA5 chamber at 30\xA1" "C\r\rbaseline drift < 0.01%";
 
-bool played(const std::string& name) {
-  const auto& s = plat::test::soundsPlayed();
-  return std::find(s.begin(), s.end(), name) != s.end();
-}
+using testsupport::SoundPlayed;
 
 class CommentsGui : public ::testing::Test {
  protected:
@@ -101,7 +100,7 @@ TEST_F(CommentsGui, DoneKeepsTheEditsAndMarksTheFile) {
   EXPECT_FALSE(plat::windowExists(kCommentsEditorWindow));
   EXPECT_TRUE(plat::windowVisible(kToolbarWindow));
   EXPECT_EQ(commentsRedrawn_, 1);
-  EXPECT_TRUE(played("click"));
+  EXPECT_TRUE(SoundPlayed("click"));
   EXPECT_EQ(click, 1);
 }
 

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/gui_support.h"
+
 #include <algorithm>
 #include <string>
 
@@ -27,10 +29,7 @@ namespace {
 
 using plat::test::Script;
 
-bool played(const std::string& name) {
-  const auto& s = plat::test::soundsPlayed();
-  return std::find(s.begin(), s.end(), name) != s.end();
-}
+using testsupport::SoundPlayed;
 
 class FileInfoGui : public ::testing::Test {
  protected:
@@ -212,8 +211,8 @@ TEST_F(FileInfoGui, EditingALabelAndTheIntervalCommitsAndMarksTheFile) {
   EXPECT_TRUE(changed());
   EXPECT_FALSE(plat::windowExists(kFileDataWindow));
   EXPECT_TRUE(plat::windowVisible(kToolbarWindow));
-  EXPECT_TRUE(played("wssst!"));
-  EXPECT_FALSE(played("bzot"));
+  EXPECT_TRUE(SoundPlayed("wssst!"));
+  EXPECT_FALSE(SoundPlayed("bzot"));
   EXPECT_EQ(labelLines, 1);
   EXPECT_EQ(rescales, 0);
   EXPECT_EQ(timeDate, 1);
@@ -238,7 +237,7 @@ TEST_F(FileInfoGui, InvalidValuesKeepTheirOldOnesWithAWarning) {
   EXPECT_EQ(FileInfoFLOATS[slot_][kInfoInterval], interval);
   EXPECT_EQ(StartTime[slot_], start);
   EXPECT_EQ(RQ, 0.85f);
-  EXPECT_TRUE(played("bzot"));
+  EXPECT_TRUE(SoundPlayed("bzot"));
   EXPECT_FALSE(changed()) << "nothing that was accepted differed";
 }
 
@@ -251,7 +250,7 @@ TEST_F(FileInfoGui, ClosingWithoutEditsChangesNothing) {
   EXPECT_FALSE(changed());
   EXPECT_EQ(FileInfoFLOATS[slot_][kInfoInterval], interval);
   EXPECT_EQ(LabelStrings[slot_][1], labels);
-  EXPECT_FALSE(played("bzot"));
+  EXPECT_FALSE(SoundPlayed("bzot"));
 }
 
 TEST_F(FileInfoGui, CloseBoxAndActivationCommitLikeDone) {

@@ -3,6 +3,8 @@
 // box and File > Close run the close flow, and Quit ends the loop.
 #include <gtest/gtest.h>
 
+#include "support/gui_support.h"
+
 #include <filesystem>
 #include <string>
 
@@ -41,7 +43,7 @@ class MainLoop : public ::testing::Test {
     plat::test::reset();
     SetFixedColours();
     SetSchemeDefaults();
-    clearStore();
+    testsupport::ClearStore();
     ClearCommandRegistry();
     ClearQuitRequest();
     ForgetDocuments();
@@ -61,18 +63,13 @@ class MainLoop : public ::testing::Test {
     fs::create_directories(dir_);
   }
   void TearDown() override {
-    clearStore();
+    testsupport::ClearStore();
     ClearCommandRegistry();
     ClearQuitRequest();
     gDispatchHooks = {};
     gMenuRuleHooks = {};
     gStoreHooks = {};
     fs::remove_all(dir_);
-  }
-  static void clearStore() {
-    for (int16_t s = 0; s < kSlotCount; ++s) FreeSlot(s);
-    BackupCache.releaseAll();
-    TheFileInUse = kNoFile;
   }
   // Loads copies of the demo under these names, in slot order.
   void load(std::initializer_list<const char*> names) {
