@@ -1,0 +1,61 @@
+#include "output/numberformat.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "shell/defaults.h"
+
+namespace {
+
+void stripZeros(std::string* s) {
+  const size_t point = s->find('.');
+  if (point == std::string::npos) return;
+  size_t end = s->size();
+  while (end > point + 1 && (*s)[end - 1] == '0') --end;
+  if (end == point + 1) --end;
+  s->resize(end);
+}
+
+std::string exponentForm(double x, int digits) {
+  const int sig = std::max(1, digits - 1);
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.*e", sig - 1, x);
+  std::string s = buf;
+  const size_t e = s.find('e');
+  std::string mantissa = s.substr(0, e);
+  stripZeros(&mantissa);
+  const int exponent = std::atoi(s.c_str() + e + 1);
+  std::snprintf(buf, sizeof buf, "e%c%d", exponent < 0 ? '-' : '+', std::abs(exponent));
+  return mantissa + buf;
+}
+
+}  // namespace
+
+std::string RealText(double x, int digits) {
+  digits = std::clamp(digits, 1, 17);
+  if (std::isnan(x)) return " NaN";
+  if (std::isinf(x)) return x < 0 ? "-INF" : " INF";
+  if (x == 0.0) return " 0";  // also -0
+  const int e = std::ilogb(x);
+  std::string s;
+  if (e >= -7 && e <= 31) {
+    // Integer division truncates toward zero, as the rule asks.
+    const int decimals = std::max(1, digits - (4 * (e - 1)) / 13);
+    char buf[128];
+    std::snprintf(buf, sizeof buf, "%.*f", decimals, x);
+    s = buf;
+    stripZeros(&s);
+  } else {
+    s = exponentForm(x, digits);
+  }
+  return s[0] == '-' ? s : " " + s;
+}
+
+std::string RealText(double x) { return RealText(x, SignificantFigures); }
+
+std::string IntText(int64_t n) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, n < 0 ? "%lld" : " %lld", static_cast<long long>(n));
+  return buf;
+}

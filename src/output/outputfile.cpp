@@ -1,0 +1,86 @@
+#include "output/outputfile.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+OutputFile gResultsOutput;
+
+namespace {
+
+int lastErrno(int fallback = EIO) { return errno != 0 ? errno : fallback; }
+
+}  // namespace
+
+OutputFile::~OutputFile() { close(); }
+
+OutputStatus OutputFile::create(const std::filesystem::path& path, std::string_view heading) {
+  // A destination left open would lose its unflushed results and its handle.
+  OutputStatus previous = close();
+  OutputStatus st{0, path};
+  std::filesystem::path temp = path;
+  temp += ".tmp~";
+  errno = 0;
+  std::FILE* f = std::fopen(temp.c_str(), "wb");
+  if (!f) return {lastErrno(), path};
+  if ((!heading.empty() && std::fwrite(heading.data(), 1, heading.size(), f) != heading.size()) ||
+      std::fflush(f) != 0 || ::fsync(::fileno(f)) != 0) {
+    st.errnoValue = lastErrno();
+    std::fclose(f);
+    std::remove(temp.c_str());
+    return st;
+  }
+  std::error_code ec;
+  std::filesystem::rename(temp, path, ec);
+  if (ec) {
+    std::fclose(f);
+    std::remove(temp.c_str());
+    return {ec.value() != 0 ? ec.value() : EIO, path};
+  }
+  file_ = f;
+  path_ = path;
+  // The old destination's failure is still worth an alert once the new one
+  // is open.
+  if (!previous.ok()) return previous;
+  return st;
+}
+
+OutputStatus OutputFile::append(std::string_view bytes) {
+  if (!file_) return {EBADF, path_};
+  errno = 0;
+  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
+    const int e = lastErrno();
+    std::clearerr(file_);
+    return {e, path_};
+  }
+  if (std::fflush(file_) != 0) {
+    const int e = lastErrno();
+    std::clearerr(file_);
+    return {e, path_};
+  }
+  return {0, path_};
+}
+
+OutputStatus OutputFile::close() {
+  if (!file_) return {0, path_};
+  OutputStatus st{0, path_};
+  errno = 0;
+  if (std::fflush(file_) != 0) st.errnoValue = lastErrno();
+  if (st.ok() && ::fsync(::fileno(file_)) != 0 && errno != EINVAL && errno != EROFS) st.errnoValue = lastErrno();
+  if (std::fclose(file_) != 0 && st.ok()) st.errnoValue = lastErrno();
+  file_ = nullptr;
+  return st;
+}
+
+OutputStatus ReadWholeFile(const std::filesystem::path& path, std::string* bytes) {
+  errno = 0;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return {lastErrno(ENOENT), path};
+  bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (in.bad()) return {EIO, path};
+  return {0, path};
+}

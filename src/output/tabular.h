@@ -1,0 +1,67 @@
+// The tabular results file, pure: the column row, the result rows and the
+// note fields, as Mac Roman bytes (one tab between fields, CR at a row end).
+// A tab, CR or LF inside a label, note or file name becomes a blank, so a
+// field never spills into the next column.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "output/results.h"
+
+struct TabularOptions {
+  bool startEndTime = false;     // tabTime
+  bool duration = false;         // deltatime
+  bool mass = false;             // tabmass
+  bool startEndCase = false;     // tabStart
+  bool channelFile = false;      // tabChan
+  bool analysisName = true;      // tabMode
+  bool note1 = false;            // Note_1
+  bool note2 = false;            // Note_2 (implies note1)
+  bool excel = false;            // UseExcelFormat: file kind only
+  bool multiple = false;         // UseMultipleResults
+  int16_t perRow = 2;            // NMultipleResults, 2..15
+  bool hour = false;             // prefsArray word 40
+  bool elapsedMinutes = false;   // prefsArray word 41
+  int16_t dateColumn = 0;        // prefsArray word 50: 0 none, 1 day of year, 2 mm/dd/yyyy
+};
+// The settings in force (tabular flags, NMultipleResults, words 40, 41, 50).
+TabularOptions CurrentTabularOptions();
+
+// A field text with tab, CR and LF replaced by blanks.
+std::string TabularFieldText(std::string_view text);
+
+// The column row written when the file is created. Further results on a
+// row get a group that names the fields those results really carry.
+std::string TabularHeaderRow(const TabularOptions& o);
+
+// Steps of storing one result. Begin: false for topics 7 and 8 (no row,
+// not counted); otherwise advances *nResultsPrinted and tells whether the
+// notes are asked for (at the start of a row, when notes are on).
+struct TabularStart {
+  bool writes = false;
+  bool askNotes = false;
+};
+TabularStart BeginTabularResult(int16_t topic, const TabularOptions& o, int16_t* nResultsPrinted);
+// The note fields, each followed by a tab: note 1, and note 2 when on.
+std::string TabularNoteFields(const TabularOptions& o, std::string_view note1, std::string_view note2);
+// The result's row or rows, each closed by the result end (CR when the row
+// is complete, else a tab). key "A"/"a" leaves out the time or frequency row
+// of topics 6 and 9, "F"/"f" the amplitude row.
+std::string TabularResultRows(const ResultRecord& r, const TabularOptions& o, int16_t nResultsPrinted,
+                              char key);
+// All three steps with the notes given: what one store appends.
+std::string TabularResultText(const ResultRecord& r, const TabularOptions& o, int16_t* nResultsPrinted,
+                              char key, std::string_view note1, std::string_view note2);
+
+// Mac type/creator and extension of a new tabular or text results file.
+struct ResultsFileKind {
+  std::array<char, 4> type{};
+  std::array<char, 4> creator{};
+  const char* extension = "txt";
+};
+ResultsFileKind TabularFileKind(const TabularOptions& o);   // "XLS8"/"XCEL" with Excel
+ResultsFileKind TextResultsFileKind();                      // "TEXT"/"cvmt"
+// "<file> results", plus ".txt" for the tabular file.
+std::string DefaultResultsFileName(std::string_view fileName, bool tabular);

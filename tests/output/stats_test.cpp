@@ -1,0 +1,80 @@
+#include "output/stats.h"
+
+#include <cmath>
+
+#include <gtest/gtest.h>
+
+#include "output/results.h"
+
+TEST(StudentTwoTailedP, ExactValuesForOddAndEvenDf) {
+  EXPECT_NEAR(StudentTwoTailedP(1.0, 1.0), 0.5, 1e-12);
+  EXPECT_NEAR(StudentTwoTailedP(2.919986, 2.0), 0.1, 1e-6);
+  EXPECT_NEAR(StudentTwoTailedP(2.0, 2.0), 0.1835034, 1e-6);
+  EXPECT_NEAR(StudentTwoTailedP(2.0, 3.0), 0.1393260, 1e-6);
+  // df 3 closed form: 1 - (2 / pi) (theta + sin theta cos theta), tan theta = t / sqrt 3.
+  const double theta = std::atan(2.0 / std::sqrt(3.0));
+  EXPECT_NEAR(StudentTwoTailedP(2.0, 3.0), 1.0 - 2.0 / M_PI * (theta + std::sin(theta) * std::cos(theta)), 1e-12);
+  EXPECT_NEAR(StudentTwoTailedP(2.0, 4.0), 0.1161165, 1e-6);
+  EXPECT_NEAR(StudentTwoTailedP(2.228139, 10.0), 0.05, 1e-6);
+  EXPECT_NEAR(StudentTwoTailedP(12.7062, 1.0), 0.05, 1e-5);
+  // df 1 is the Cauchy distribution: p = 1 - 2 atan(t) / pi.
+  EXPECT_NEAR(StudentTwoTailedP(3.0, 1.0), 1.0 - 2.0 * std::atan(3.0) / M_PI, 1e-12);
+  EXPECT_NEAR(StudentTwoTailedP(-2.0, 3.0), StudentTwoTailedP(2.0, 3.0), 1e-15);
+  EXPECT_EQ(StudentTwoTailedP(0.0, 5.0), 1.0);
+}
+
+TEST(StudentTwoTailedP, LargeDfApproachesTheNormal) {
+  // Two-tailed normal: 1.959964 -> 0.05, 2.575829 -> 0.01, 3.290527 -> 0.001.
+  EXPECT_NEAR(StudentTwoTailedP(1.959964, 1e7), 0.05, 1e-6);
+  EXPECT_NEAR(StudentTwoTailedP(2.575829, 6999998.0), 0.01, 1e-6);
+  EXPECT_NEAR(StudentTwoTailedP(3.290527, 1e6), 0.001, 1e-6);
+  // Far tail keeps its relative precision (t's tail is a little heavier).
+  EXPECT_NEAR(StudentTwoTailedP(10.0, 1e8) / std::erfc(10.0 / std::sqrt(2.0)), 1.0, 1e-4);
+}
+
+TEST(StudentTwoTailedP, RefusesNoDegreesOfFreedom) {
+  EXPECT_TRUE(std::isnan(StudentTwoTailedP(1.0, 0.0)));
+  EXPECT_TRUE(std::isnan(StudentTwoTailedP(1.0, -1.0)));
+  EXPECT_TRUE(std::isnan(RegularizedIncompleteBeta(1.0, 1.0, 1.5)));
+  EXPECT_NEAR(RegularizedIncompleteBeta(2.0, 3.0, 0.4), 0.5248, 1e-12);
+}
+
+TEST(TestSlopeProbability, SlopeTests) {
+  // t = 1.8856 with df 2.
+  EXPECT_NEAR(TestSlopeProbability(4, 4.0, 5.0, 5.0, 0.8f, 0.0f), 0.2, 1e-4);
+  EXPECT_EQ(TestSlopeProbability(4, 4.0, 5.0, 5.0, 0.8f, 0.8f), 1.0f);
+  // Huge t: the floor.
+  EXPECT_EQ(TestSlopeProbability(100, 4.0, 5.0, 3.2000001, 0.8f, 0.0f), kSlopeProbabilityFloor);
+  // A perfect fit against another slope is at the floor, not a division by 0.
+  EXPECT_EQ(TestSlopeProbability(10, 4.0, 5.0, 3.2, 0.8f, 0.0f), kSlopeProbabilityFloor);
+}
+
+TEST(TestSlopeProbability, NothingToTestGivesOne) {
+  EXPECT_EQ(TestSlopeProbability(2, 4.0, 5.0, 5.0, 0.8f, 0.0f), 1.0f);
+  EXPECT_EQ(TestSlopeProbability(0, 4.0, 5.0, 5.0, 0.8f, 0.0f), 1.0f);
+  EXPECT_EQ(TestSlopeProbability(10, 0.0, 0.0, 5.0, 0.8f, 0.0f), 1.0f);
+}
+
+TEST(TestSlope, WorksOnTheResultGlobals) {
+  nPoints = 3;           // df 1
+  sumx2 = 2.0;
+  sumxy = 2.0;
+  sumy2 = 4.0;           // SSreg 2, SE = sqrt(2 / 1 / 2) = 1
+  ValueOfB = 1.0f;
+  slope = 0.0f;          // t = 1
+  TestSlope();
+  EXPECT_NEAR(prob, 0.5f, 1e-6f);
+}
+
+TEST(WriterSideEffects, RegressionLeavesTheTestSlope) {
+  nPoints = 3;
+  sumx2 = 2.0;
+  sumxy = 2.0;
+  sumy2 = 4.0;
+  ValueOfB = 1.0f;
+  Pslope = 1.0f;
+  prob = 0.0f;
+  ApplyWriterSideEffects(kTopicRegression);
+  EXPECT_EQ(slope, 1.0f);
+  EXPECT_EQ(prob, 1.0f);
+}

@@ -1,0 +1,283 @@
+#include "output/tabular.h"
+
+#include <gtest/gtest.h>
+
+#include "fixture.h"
+#include "shell/defaults.h"
+#include "shell/globals.h"
+
+using outtest::BaseRecord;
+using outtest::Pad30;
+using outtest::Visible;
+
+namespace {
+
+const std::string kLabel = Pad30("O2");
+// Mean, SD, N (the count the mean used), minimum, maximum, label.
+const std::string kStatsFields = " 3\t 1.41421\t 5\t 1\t 5\t" + kLabel;
+
+void ExpectBytes(const std::string& expected, const std::string& actual) {
+  EXPECT_EQ(expected, actual) << "expected:\n" << Visible(expected) << "\nactual:\n" << Visible(actual);
+}
+
+TabularOptions Plain() {
+  TabularOptions o;
+  o.analysisName = false;
+  return o;
+}
+
+TabularOptions Everything() {
+  TabularOptions o;
+  o.startEndTime = o.duration = o.mass = o.startEndCase = o.channelFile = o.analysisName = true;
+  o.note1 = o.note2 = true;
+  o.hour = o.elapsedMinutes = true;
+  o.dateColumn = 1;
+  return o;
+}
+
+std::string Store(const ResultRecord& r, const TabularOptions& o, int16_t* printed, char key = 'p') {
+  return TabularResultText(r, o, printed, key, "note a", "note b");
+}
+
+}  // namespace
+
+TEST(TabularHeader, PlainAndDefault) {
+  ExpectBytes("Mean\tSD\tN\tminimum\tmaximum\tVariable\r", TabularHeaderRow(Plain()));
+  ExpectBytes("Mean\tSD\tN\tminimum\tmaximum\tVariable\tAnalysis\r", TabularHeaderRow(TabularOptions{}));
+}
+
+TEST(TabularHeader, EveryColumnAndThreeResultsPerRow) {
+  TabularOptions o = Everything();
+  const std::string first =
+      "Mean\tSD\tN\tminimum\tmaximum\tVariable\tAnalysis\tDay of year\tHour\telapsed time @ start (min) "
+      "\tStrtTime\tEndTime\tDuration\tmass\tstart\tend\tChannel\tFile";
+  ExpectBytes("note#1\tnote#2\t" + first + "\r", TabularHeaderRow(o));
+  o.multiple = true;
+  o.perRow = 3;
+  o.excel = true;
+  std::string groups;
+  for (const char* k : {" 2", " 3"})
+    groups += std::string("\tMean") + k +
+              "\tSD\tN\tminimum\tmaximum\tVariable\tAnalysis\tDay of year\tHour\telapsed time @ start (min) "
+              "\tStartTime\tEndTime\tDuration (sec) \tstart\tend\tChannel\tFile";
+  ExpectBytes("note#1\tnote#2\t" + first + groups + "\r", TabularHeaderRow(o));
+  o.dateColumn = 2;
+  EXPECT_NE(TabularHeaderRow(o).find("\tDate\t"), std::string::npos);
+}
+
+TEST(TabularRow, EveryTopicLayoutOneResultPerRow) {
+  const struct {
+    int16_t topic;
+    const char* name;
+  } topics[] = {{2, "Basic stats"}, {3, "mean minimum"}, {4, "mean maximum"}, {5, "run.average"},
+                {10, "eff.vol.(mL) "}, {11, "most level"}, {12, "integral"}, {13, "most variable"},
+                {14, ""}, {15, ""}, {16, ""}, {17, ""}, {18, ""}, {19, ""}, {20, ""}, {21, ""}, {22, ""}};
+  for (bool excel : {false, true}) {
+    for (const auto& t : topics) {
+      SCOPED_TRACE(t.topic);
+      TabularOptions o;
+      o.excel = excel;
+      int16_t printed = 0;
+      ExpectBytes(kStatsFields + "\t" + t.name + "\r", Store(BaseRecord(t.topic), o, &printed));
+      o = Plain();
+      o.excel = excel;
+      ExpectBytes(kStatsFields + "\r", Store(BaseRecord(t.topic), o, &printed));
+      EXPECT_EQ(printed, 0);
+    }
+  }
+}
+
+TEST(TabularRow, SlopeAndRegressionWriteNothingAndDoNotCount) {
+  TabularOptions o = Everything();
+  o.multiple = true;
+  o.perRow = 3;
+  int16_t printed = 1;
+  for (int16_t t : {kTopicSlopeVsTime, kTopicRegression}) {
+    EXPECT_EQ(Store(BaseRecord(t), o, &printed), "");
+    EXPECT_EQ(printed, 1);
+  }
+}
+
+TEST(TabularRow, EveryOptionalColumn) {
+  int16_t printed = 0;
+  // 15 March 2024 is day 75 (the leap day counts); hour 10 + 2 min; block
+  // starts 2 minutes in; N is nrPoints, the duration EDA - BGA.
+  ExpectBytes("note a\tnote b\t" + kStatsFields +
+                  "\tBasic stats\t75\t 10.03333\t 2\t 10:02:00  \t 10:03:00  \t 60\t 32.5\t 120\t 180\t 2\trun1\r",
+              Store(BaseRecord(kTopicBasicStats), Everything(), &printed));
+}
+
+TEST(TabularRow, ScanWindowCasesAndDuration) {
+  TabularOptions o = Plain();
+  o.startEndCase = o.duration = true;
+  int16_t printed = 0;
+  // Window 130..140: 10 samples of 1 s.
+  ExpectBytes(kStatsFields + "\t 10\t 130\t 140\r", Store(BaseRecord(kTopicMostLevel), o, &printed));
+  // Other topics use the block.
+  ExpectBytes(kStatsFields + "\t 60\t 120\t 180\r", Store(BaseRecord(kTopicIntegration), o, &printed));
+}
+
+TEST(TabularRow, RunningAverageHasABlankEndTime) {
+  TabularOptions o = Plain();
+  o.startEndTime = true;
+  int16_t printed = 0;
+  ExpectBytes(kStatsFields + "\t 10:02:00  \t \r", Store(BaseRecord(kTopicRunningAverage), o, &printed));
+}
+
+TEST(TabularRow, Rescaling) {
+  ResultRecord r = BaseRecord(kTopicBasicStats);
+  r.rscale = true;
+  r.scaleOp = 1.0f;   // multiply
+  r.scaleFactor = 2.0f;
+  r.scaleOffset = 10.0f;
+  int16_t printed = 0;
+  ExpectBytes(" 16\t 2.82842\t 5\t 12\t 20\t" + kLabel + "\r", Store(r, Plain(), &printed));
+}
+
+TEST(TabularRow, DatesUseTheCalendar) {
+  ResultRecord r = BaseRecord(kTopicBasicStats);
+  r.startDate = "12-31-2023";
+  r.startTime = "23:00:00";
+  r.beginBlock = 3600;   // midnight: the next year
+  TabularOptions o = Plain();
+  o.dateColumn = 1;
+  int16_t printed = 0;
+  ExpectBytes(kStatsFields + "\t1\r", Store(r, o, &printed));
+  o.dateColumn = 2;
+  ExpectBytes(kStatsFields + "\t01/01/2024\r", Store(r, o, &printed));
+  r.startDate = "garbage";
+  ExpectBytes(kStatsFields + "\t\r", Store(r, o, &printed));
+  o.dateColumn = 3;
+  r = BaseRecord(kTopicBasicStats);
+  ExpectBytes(kStatsFields + "\t\r", Store(r, o, &printed));
+}
+
+TEST(TabularRow, HourColumnAtMidnight) {
+  ResultRecord r = BaseRecord(kTopicBasicStats);
+  r.startMinutes = 1440.0f;
+  r.x1 = 0.0f;
+  TabularOptions o = Plain();
+  o.hour = true;
+  int16_t printed = 0;
+  ExpectBytes(kStatsFields + "\t 24\r", Store(r, o, &printed));
+  r.startMinutes = 1500.0f;   // one hour past midnight
+  ExpectBytes(kStatsFields + "\t 1\r", Store(r, o, &printed));
+}
+
+TEST(TabularRow, PairDifferencesAndWaveformRowsByKey) {
+  ResultRecord r = BaseRecord(kTopicPairDifferences);
+  r.tmFloat = 12.5f;
+  r.ts = 2.5f;
+  r.rEnd = 4;
+  TabularOptions o;
+  o.startEndTime = true;
+  const std::string span = "\t 10:02:00  - 10:03:00  \r";
+  const std::string time = " 12.5\t 2.5\t 4\t" + kLabel + "\ttime (seconds; P.D.) " + span;
+  const std::string amp = " 3\t 1.41421\t 4\t" + kLabel + "\tamplitude (P.D.) " + span;
+  int16_t printed = 0;
+  ExpectBytes(time + amp, Store(r, o, &printed, 'p'));
+  ExpectBytes(amp, Store(r, o, &printed, 'A'));
+  ExpectBytes(time, Store(r, o, &printed, 'f'));
+
+  r = BaseRecord(kTopicWaveform);
+  r.P = 2.0f;
+  r.sd = 0.1f;
+  r.dn = 4.0f;
+  r.dw = 20.0f;
+  r.dxx = 1.1547f;
+  o = Plain();
+  o.mass = o.startEndCase = o.channelFile = true;
+  ExpectBytes(" 30\t 1.5\t 4\t" + kLabel + "\t 32.5\t 120\t 180\t 2\trun1\r" + " 5\t 1.1547\t 4\t" + kLabel +
+                  "\t 32.5\t 120\t 180\t 2\trun1\r",
+              Store(r, o, &printed, ' '));
+}
+
+TEST(TabularRow, PairedRowsShareOneCountOfTheRow) {
+  ResultRecord r = BaseRecord(kTopicPairDifferences);
+  r.tmFloat = 12.5f;
+  r.ts = 2.5f;
+  r.rEnd = 4;
+  TabularOptions o = Plain();
+  o.multiple = true;
+  o.mass = true;
+  int16_t printed = 0;
+  // First of two on the row: rows end with tabs and the time row has the mass.
+  ExpectBytes(" 12.5\t 2.5\t 4\t" + kLabel + "\t 32.5\t" + " 3\t 1.41421\t 4\t" + kLabel + "\t 32.5\t",
+              Store(r, o, &printed));
+  EXPECT_EQ(printed, 1);
+  ExpectBytes(" 12.5\t 2.5\t 4\t" + kLabel + "\r" + " 3\t 1.41421\t 4\t" + kLabel + "\t 32.5\r", Store(r, o, &printed));
+  EXPECT_EQ(printed, 2);
+}
+
+TEST(TabularRow, ThreeResultsPerRowWithNotes) {
+  for (bool excel : {false, true}) {
+    TabularOptions o = Plain();
+    o.multiple = true;
+    o.perRow = 3;
+    o.note1 = true;
+    o.mass = true;
+    o.excel = excel;
+    int16_t printed = 0;
+    std::string file;
+    for (int i = 0; i < 4; ++i) file += Store(BaseRecord(kTopicBasicStats), o, &printed);
+    const std::string withMass = kStatsFields + "\t 32.5";
+    ExpectBytes("note a\t" + withMass + "\t" + kStatsFields + "\t" + kStatsFields + "\r" + "note a\t" + withMass + "\t",
+                file);
+    EXPECT_EQ(printed, 1);
+  }
+}
+
+TEST(TabularRow, NotesOffAndNotesAskedOnlyAtRowStart) {
+  TabularOptions o = Plain();
+  int16_t printed = 0;
+  EXPECT_FALSE(BeginTabularResult(kTopicBasicStats, o, &printed).askNotes);
+  o.note1 = true;
+  EXPECT_TRUE(BeginTabularResult(kTopicBasicStats, o, &printed).askNotes);
+  EXPECT_TRUE(BeginTabularResult(kTopicBasicStats, o, &printed).askNotes);
+  o.multiple = true;
+  o.perRow = 2;
+  printed = 0;
+  EXPECT_TRUE(BeginTabularResult(kTopicBasicStats, o, &printed).askNotes);
+  EXPECT_FALSE(BeginTabularResult(kTopicBasicStats, o, &printed).askNotes);
+  EXPECT_TRUE(BeginTabularResult(kTopicBasicStats, o, &printed).askNotes);
+  EXPECT_FALSE(BeginTabularResult(kTopicRegression, o, &printed).writes);
+}
+
+TEST(TabularFields, TabsAndLineEndsNeverSplitAColumn) {
+  ResultRecord r = BaseRecord(kTopicBasicStats);
+  r.label = "a\tb\rc\nd" + std::string(23, ' ');
+  r.fileName = "run\t1\r";
+  TabularOptions o = Plain();
+  o.channelFile = true;
+  o.note1 = o.note2 = true;
+  int16_t printed = 0;
+  const std::string row = TabularResultText(r, o, &printed, 'p', "tab\there", "line\rend\n");
+  ExpectBytes("tab here\tline end \t 3\t 1.41421\t 5\t 1\t 5\ta b c d" + std::string(23, ' ') + "\t 2\trun 1 \r", row);
+  size_t tabs = 0;
+  for (char c : row) tabs += c == '\t';
+  EXPECT_EQ(tabs, 9u);
+}
+
+TEST(TabularOptions, SecondNoteBringsTheFirst) {
+  const uint16_t n1 = Note_1, n2 = Note_2;
+  Note_1 = 0;
+  Note_2 = 1;
+  const TabularOptions o = CurrentTabularOptions();
+  EXPECT_TRUE(o.note1 && o.note2);
+  EXPECT_EQ(TabularHeaderRow(o).rfind("note#1\tnote#2\tMean", 0), 0u);
+  EXPECT_EQ(TabularNoteFields(o, "x", "y"), "x\ty\t");
+  Note_1 = n1;
+  Note_2 = n2;
+}
+
+TEST(TabularFile, KindAndDefaultName) {
+  TabularOptions o;
+  o.excel = true;
+  const ResultsFileKind excel = TabularFileKind(o);
+  EXPECT_EQ(std::string(excel.type.data(), 4), "XLS8");
+  EXPECT_EQ(std::string(excel.creator.data(), 4), "XCEL");
+  o.excel = false;
+  EXPECT_EQ(std::string(TabularFileKind(o).type.data(), 4), "TEXT");
+  EXPECT_EQ(DefaultResultsFileName("run1", true), "run1 results.txt");
+  EXPECT_EQ(DefaultResultsFileName("run1", false), "run1 results");
+}
