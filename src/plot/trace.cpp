@@ -1,0 +1,390 @@
+#include "plot/trace.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace plotcore {
+
+// ---- Level-of-detail table -----------------------------------------------------
+
+LodTable::LodTable(const float* data, size_t count) : count_(data ? count : 0) {
+  const size_t nFine = count_ / kFine;
+  fineLo_.resize(nFine);
+  fineHi_.resize(nFine);
+  for (size_t b = 0; b < nFine; ++b) {
+    Extremes e;
+    const float* p = data + b * kFine;
+    for (size_t i = 0; i < kFine; ++i) e.add(p[i]);
+    fineLo_[b] = e.lo;
+    fineHi_[b] = e.hi;
+  }
+  constexpr size_t per = kCoarse / kFine;
+  const size_t nCoarse = count_ / kCoarse;
+  coarseLo_.resize(nCoarse);
+  coarseHi_.resize(nCoarse);
+  for (size_t c = 0; c < nCoarse; ++c) {
+    float lo = fineLo_[c * per], hi = fineHi_[c * per];
+    for (size_t i = 1; i < per; ++i) {
+      lo = std::min(lo, fineLo_[c * per + i]);
+      hi = std::max(hi, fineHi_[c * per + i]);
+    }
+    coarseLo_[c] = lo;
+    coarseHi_[c] = hi;
+  }
+}
+
+size_t LodTable::bytes() const {
+  return (fineLo_.size() + fineHi_.size() + coarseLo_.size() + coarseHi_.size()) * sizeof(float);
+}
+
+Extremes LodTable::query(const float* data, int64_t first, int64_t last) const {
+  Extremes e;
+  if (!data || count_ == 0) return e;
+  first = std::max<int64_t>(first, 0);
+  last = std::min<int64_t>(last, static_cast<int64_t>(count_) - 1);
+  if (first > last) return e;
+  size_t a = static_cast<size_t>(first), b = static_cast<size_t>(last) + 1;  // [a, b)
+  // Ragged ends sample by sample up to whole fine blocks.
+  while (a < b && a % kFine) e.add(data[a++]);
+  while (b > a && b % kFine) e.add(data[--b]);
+  size_t fa = a / kFine, fb = b / kFine;
+  constexpr size_t per = kCoarse / kFine;
+  auto fine = [&](size_t i) {
+    if (fineLo_[i] < e.lo) e.lo = fineLo_[i];
+    if (fineHi_[i] > e.hi) e.hi = fineHi_[i];
+  };
+  while (fa < fb && fa % per) fine(fa++);
+  while (fb > fa && fb % per) fine(--fb);
+  for (size_t c = fa / per, ce = fb / per; c < ce; ++c) {
+    if (coarseLo_[c] < e.lo) e.lo = coarseLo_[c];
+    if (coarseHi_[c] > e.hi) e.hi = coarseHi_[c];
+  }
+  return e;
+}
+
+const LodTable& LodCache::get(int16_t slot, int16_t channel, const float* data, size_t count) {
+  static const LodTable kEmpty;
+  if (slot < 0 || slot >= kSlots || channel < 0 || channel >= kChannels) return kEmpty;
+  Entry& en = entries_[slot][channel];
+  if (!en.valid || en.data != data || en.count != count) {
+    en.table = LodTable(data, count);
+    en.data = data;
+    en.count = count;
+    en.valid = true;
+    ++builds_;
+  }
+  return en.table;
+}
+
+const LodTable* LodCache::peek(int16_t slot, int16_t channel, const float* data, size_t count) const {
+  if (slot < 0 || slot >= kSlots || channel < 0 || channel >= kChannels) return nullptr;
+  const Entry& en = entries_[slot][channel];
+  if (!en.valid || en.data != data || en.count != count) return nullptr;
+  return &en.table;
+}
+
+void LodCache::invalidate(int16_t slot, int16_t channel) {
+  if (slot < 0 || slot >= kSlots || channel < 0 || channel >= kChannels) return;
+  Entry& en = entries_[slot][channel];
+  en.valid = false;
+  en.table = LodTable();
+}
+
+void LodCache::invalidateSlot(int16_t slot) {
+  for (int16_t c = 0; c < kChannels; ++c) invalidate(slot, c);
+}
+
+void LodCache::clear() {
+  for (int16_t s = 0; s < kSlots; ++s) invalidateSlot(s);
+}
+
+LodCache& PlotLodCache() {
+  static LodCache cache;
+  return cache;
+}
+void InvalidatePlotLod(int16_t slot, int16_t channel) { PlotLodCache().invalidate(slot, channel); }
+void InvalidatePlotLodSlot(int16_t slot) { PlotLodCache().invalidateSlot(slot); }
+
+// ---- Trace reduction ---------------------------------------------------------
+
+void ClipBand(int16_t view, int16_t bottomOfPlotArea, float nVar8, float nVar9, int16_t* top, int16_t* bottom) {
+  int t = 19, b = bottomOfPlotArea - 3;
+  if (view != 0) {
+    const double e9 = std::isfinite(nVar9) ? nVar9 : 0.0, e8 = std::isfinite(nVar8) ? nVar8 : 0.0;
+    b = static_cast<int>(std::clamp(std::trunc(e9 - 30.0), -32768.0, 32767.0));
+    t = static_cast<int>(std::clamp(std::trunc(b - e8), -32768.0, 32767.0));
+    if (view != 2 && t < 19) t = 19;
+    if (view == 3) {
+      t += 30;
+      b += 30;
+    }
+  }
+  if (top) *top = static_cast<int16_t>(std::clamp(t, -32768, 32767));
+  if (bottom) *bottom = static_cast<int16_t>(std::clamp(b, -32768, 32767));
+}
+
+namespace {
+
+int HoldY(double y, const TraceParams& p) {
+  y = std::trunc(y);
+  if (p.clip) y = std::clamp(y, static_cast<double>(p.clipTop), static_cast<double>(p.clipBottom));
+  return static_cast<int>(std::clamp(y, -32768.0, 32767.0));
+}
+
+int TruncX(double x) { return static_cast<int>(std::clamp(std::trunc(x), -1.0e9, 1.0e9)); }
+
+}  // namespace
+
+int TraceY(float v, const TraceParams& p) {
+  if (p.manualClamp && v > p.maximumValue) v = p.maximumValue;
+  if (std::isnan(v)) return HoldY(p.yZero, p);
+  return HoldY(p.yZero - static_cast<double>(v) * p.yScale, p);
+}
+
+TraceResult ReduceTrace(const float* data, int32_t nCases, const TraceParams& p, const LodTable* lod) {
+  TraceResult r;
+  if (!data || nCases < 1 || !(p.xStep > 0) || !std::isfinite(p.xStep) || !std::isfinite(p.x0)) return r;
+  const int64_t k0 = p.first > 0 ? p.first : 1;
+  const int64_t last = std::min<int64_t>(p.last, nCases);
+  if (lod && lod->count() != static_cast<size_t>(nCases) + 1) lod = nullptr;
+
+  // The pen starts on the case before the first one drawn, so that a later
+  // page continues the line instead of jumping from case 1.
+  const int64_t penCase = std::clamp<int64_t>(k0 - 1, 1, nCases);
+  const float pv = data[penCase];
+  const bool penValid = std::isfinite(pv);
+  r.penStart = {TruncX(p.x0), pv == 0.0f || !penValid ? HoldY(p.yZero, p) : TraceY(pv, p)};
+  if (last < k0) return r;
+  r.casesDrawn = static_cast<int32_t>(last - k0 + 1);
+
+  const double columns = std::trunc((static_cast<double>(p.last) - p.first) * p.xStep);
+  r.columnMode = columns >= 1 && (last - k0) / static_cast<int64_t>(std::min(columns, 9.0e18)) >= 3;
+
+  auto xOf = [&](int64_t k) { return p.x0 + static_cast<double>(k - k0 + 1) * p.xStep; };
+  auto colOf = [&](int64_t k) { return static_cast<int64_t>(std::trunc(xOf(k))); };
+
+  int base = 0;
+  if (p.histogram) {
+    r.penWidth = std::max(1, static_cast<int>(std::min(std::trunc(p.xStep), 1.0e6)));
+    if (p.minimumValue >= 0) base = p.clipBottom;
+    else if (p.maximumValue <= 0) base = p.clipTop + 1;
+    else base = HoldY(p.yZero, p);
+    base = std::min(base, static_cast<int>(p.bottomOfPlotArea));
+    if (p.clip) base = std::max(base, static_cast<int>(p.clipTop));
+  }
+  auto& seg = r.segments;
+  auto push = [&](int x1, int y1, int x2, int y2) {
+    seg.push_back({x1, y1});
+    seg.push_back({x2, y2});
+  };
+
+  if (!r.columnMode) {
+    seg.reserve(static_cast<size_t>(2 * (last - k0 + 2)));
+    if (p.histogram) {
+      if (penValid) push(1, base, 1, r.penStart.y);
+      for (int64_t k = k0; k <= last; ++k) {
+        const float v = data[k];
+        if (!std::isfinite(v)) continue;
+        const int x = TruncX(xOf(k));
+        push(x, base, x, std::min(TraceY(v, p), static_cast<int>(p.clipBottom)));
+      }
+      return r;
+    }
+    plat::Point prev = r.penStart;
+    bool havePrev = penValid;
+    for (int64_t k = k0; k <= last; ++k) {
+      const float v = data[k];
+      if (!std::isfinite(v)) {  // a gap in the line, not a jump to the edge
+        havePrev = false;
+        continue;
+      }
+      const plat::Point pt{TruncX(xOf(k)), TraceY(v, p)};
+      if (havePrev) push(prev.x, prev.y, pt.x, pt.y);
+      prev = pt;
+      havePrev = true;
+    }
+    return r;
+  }
+
+  // Column mode: the extremes of every pixel column, drawn at the pixel of
+  // the column that follows it.
+  const int64_t cFirst = colOf(k0), cLast = colOf(last);
+  seg.reserve(static_cast<size_t>(std::min<int64_t>(cLast - cFirst + 1, 1 << 20)) * 6);
+  // First case of column c: the estimate from the inverse of xOf, then
+  // settled with the same truncation the cases use.
+  auto startOf = [&](int64_t c, int64_t from) {
+    double est = static_cast<double>(k0) - 1.0 + std::ceil((static_cast<double>(c) - p.x0) / p.xStep);
+    int64_t k = static_cast<int64_t>(std::clamp(est, static_cast<double>(from), static_cast<double>(last + 1)));
+    while (k > from && colOf(k - 1) >= c) --k;
+    while (k <= last && colOf(k) < c) ++k;
+    return k;
+  };
+  bool havePrev = false;
+  int prevLowY = 0, prevHighY = 0;
+  int64_t ks = k0;
+  for (int64_t c = cFirst; c <= cLast && ks <= last; ++c) {
+    const int64_t next = startOf(c + 1, ks);
+    const int64_t ke = next - 1;
+    Extremes e;
+    if (ke >= ks) {
+      if (lod && ke - ks >= static_cast<int64_t>(LodTable::kFine) * 2) {
+        e = lod->query(data, ks, ke);
+      } else {
+        for (int64_t k = ks; k <= ke; ++k) e.add(data[k]);
+      }
+    }
+    ks = next;
+    if (!e.any()) {
+      havePrev = false;
+      continue;
+    }
+    if (p.manualClamp) {
+      e.lo = std::min(e.lo, p.maximumValue);
+      e.hi = std::min(e.hi, p.maximumValue);
+    }
+    const int x = TruncX(static_cast<double>(c) + 1.0);
+    const int yLow = TraceY(e.lo, p), yHigh = TraceY(e.hi, p);
+    r.minimumYposition = yLow;
+    if (p.histogram) {
+      const int yZero = HoldY(p.yZero, p);
+      // A column followed by an exact 0 stands on the base, not on zero.
+      const bool zeroFollows = next <= last && data[next] == 0.0f;
+      const int zeroEnd = zeroFollows ? base : yZero;
+      int ya, yb;
+      if (e.lo > 0) ya = zeroEnd, yb = yHigh;
+      else if (e.hi < 0) ya = zeroEnd, yb = yLow;
+      else ya = yLow, yb = yHigh;
+      push(x, std::min(ya, static_cast<int>(p.clipBottom)), x, std::min(yb, static_cast<int>(p.clipBottom)));
+      continue;
+    }
+    if (havePrev) {
+      if (prevLowY < yHigh) push(x - 1, prevLowY + 1, x, yHigh - 1);
+      if (prevHighY > yLow) push(x - 1, prevHighY - 1, x, yLow + 1);
+    }
+    push(x, yLow, x, yHigh);
+    prevLowY = yLow;
+    prevHighY = yHigh;
+    havePrev = true;
+  }
+  return r;
+}
+
+// ---- The trace rows of the single view ---------------------------------------
+
+TraceCall MainTraceCall(const ViewState& v, int16_t bottomOfPlotArea, float yScale, float minimumValue,
+                        int16_t channel) {
+  TraceCall t;
+  const double B = bottomOfPlotArea;
+  const double ys = static_cast<double>(yScale) * minimumValue;
+  const double yZeroOuter = std::trunc(std::trunc(B + ys) - 5.6);  // zoomed, compressed
+  const double yZeroInner = std::trunc(B - 5.6 + ys);              // paged, expanded
+  const ViewMode mode = ModeOf(v);
+  const bool compressedView = v.compressed && v.nCases > v.screenWidth;
+  if (mode == ViewMode::Zoomed && (compressedView || v.xStep < 2)) {
+    const ZoomSpan z = ClampZoom(v.zoomLeft, v.zoomRight, v.nCases);
+    const double span = std::max<int64_t>(1, int64_t{z.right} - z.left);
+    const double ratio = v.screenWidth / span;
+    t.first = z.left;
+    t.last = z.right;
+    t.yZero = yZeroOuter;
+    t.x0 = ratio > 2 ? -std::trunc(ratio) : 0.0;
+    t.xStep = ratio;
+    return t;
+  }
+  if (compressedView && mode != ViewMode::Zoomed) {
+    const double ratio = static_cast<double>(v.screenWidth) / v.nCases;
+    t.first = 0;
+    t.last = v.nCases;
+    t.yZero = yZeroOuter;
+    t.x0 = ratio;
+    t.xStep = ratio;
+    return t;
+  }
+  if (v.xStep < 2) {
+    const int32_t s = std::max<int32_t>(1, v.segment);
+    const int64_t seg0 = SegmentStart(s, v.screenWidth);
+    t.first = static_cast<int32_t>(std::min<int64_t>(seg0, INT32_MAX));
+    t.last = static_cast<int32_t>(std::min<int64_t>(v.nCases, int64_t{v.screenWidth} * s));
+    t.yZero = yZeroInner;
+    t.x0 = -1.0;
+    t.xStep = 1.0;
+    return t;
+  }
+  t.first = 2;
+  t.last = channel == 0 ? v.screenWidth : v.nCases;
+  t.yZero = yZeroInner;
+  t.x0 = v.xStep;
+  t.xStep = v.xStep;
+  t.expanded = true;
+  return t;
+}
+
+// ---- Compacted traces ------------------------------------------------------------
+
+CompactedTrace CompactedTraceFor(const ViewState& v, const float* means, const float* sds, int32_t groups,
+                                 int32_t casesPerGroup, int16_t bottomOfPlotArea, float yScale,
+                                 float minimumValue, int32_t offset, bool sdBars) {
+  CompactedTrace out;
+  const int64_t p = casesPerGroup;
+  if (!means || groups <= 0 || p <= 0 || v.screenWidth <= 0 || ModeOf(v) == ViewMode::Zoomed) return out;
+  const int B = bottomOfPlotArea;
+  auto yOf = [&](int64_t i, double lift, int top) {
+    const double m = means[i];
+    double y = B - std::nearbyint((m - minimumValue) * static_cast<double>(yScale) + lift);
+    if (!std::isfinite(y)) y = B - 3;
+    return static_cast<int>(std::clamp(y, static_cast<double>(top), static_cast<double>(B - 3)));
+  };
+  const bool compressedView = ModeOf(v) == ViewMode::Compressed;
+  int64_t i0 = 0, iLast = std::min<int64_t>(v.nCases / p, groups - 1);
+  double lift = 5.6;
+  bool fromOrigin = true;  // joined by a line from (0, y of the first group)
+  std::vector<plat::Point>& pts = out.points;
+  if (compressedView) {
+    const double ratio = static_cast<double>(v.screenWidth) / v.nCases;
+    for (int64_t i = 0; i <= iLast; ++i)
+      pts.push_back({TruncX(static_cast<double>(i) * ratio * p + (offset ? offset * ratio : 0.0)), yOf(i, lift, 19)});
+  } else if (v.xStep >= 2) {
+    lift = 0.0;
+    fromOrigin = false;
+    for (int64_t i = 0; i <= iLast; ++i)
+      pts.push_back({TruncX(static_cast<double>(i) * v.xStep * p + offset), yOf(i, lift, 19)});
+  } else {
+    const int32_t s = std::max<int32_t>(1, v.segment);
+    const int64_t seg0 = SegmentStart(s, v.screenWidth);
+    const int64_t lastCase = std::min<int64_t>(v.nCases, int64_t{v.screenWidth} * s);
+    i0 = std::max<int64_t>(seg0 / p, 1) - 1;
+    // Only groups the compaction computed are drawn.
+    iLast = std::min<int64_t>(lastCase / p + 1, groups - 1);
+    if (i0 > iLast) return out;
+    for (int64_t i = i0; i <= iLast; ++i)
+      pts.push_back({TruncX(static_cast<double>(i - i0 + 1) * p), yOf(i, lift, 19)});
+    if (!pts.empty()) {
+      const plat::Point origin{0, yOf(i0, lift, 20)};
+      out.segments.push_back(origin);
+      out.segments.push_back(pts.front());
+    }
+    fromOrigin = false;
+  }
+  if (pts.empty()) return out;
+  if (fromOrigin) {
+    out.segments.push_back({0, pts.front().y});
+    out.segments.push_back(pts.front());
+  }
+  for (size_t i = 1; i < pts.size(); ++i) {
+    out.segments.push_back(pts[i - 1]);
+    out.segments.push_back(pts[i]);
+  }
+  if (sdBars && sds) {
+    const int64_t firstIdx = compressedView || v.xStep >= 2 ? 0 : i0;
+    for (size_t i = 0; i < pts.size(); ++i) {
+      const double sd = sds[firstIdx + static_cast<int64_t>(i)];
+      if (!std::isfinite(sd)) continue;
+      const int bar = static_cast<int>(std::clamp(static_cast<double>(yScale) * sd, 0.0, 32767.0));
+      out.sdBars.push_back({pts[i].x, std::min(pts[i].y + bar, B)});
+      out.sdBars.push_back({pts[i].x, std::max(pts[i].y - bar, 20)});
+    }
+  }
+  return out;
+}
+
+}  // namespace plotcore
