@@ -402,6 +402,7 @@ StoreStatus MAKEBACKUP(int16_t channel) {
   LastChan = channel;
   FileSHORTS[slot][kShortChanged] = 1;
   SnapshotLabels(slot);
+  if (gStoreHooks.channelChanged) gStoreHooks.channelChanged(slot, channel);
   return StoreStatus::Ok;
 }
 
@@ -420,6 +421,7 @@ StoreStatus UNDO() {
   auto& dst = gPointersToFileData[slot][LastChan];
   const float* src = BackupCache.grow(kBackupUndo, gUndo.length);
   std::copy(src, src + gUndo.length, dst.begin());
+  if (gStoreHooks.channelChanged) gStoreHooks.channelChanged(slot, LastChan);
   for (int i = 0; i < 6; ++i) LabelStrings[slot][i] = OldLabelStrings[slot][i];
   // Undoing the last of two changes must not make the file look saved.
   FileSHORTS[slot][kShortChanged] = 1;

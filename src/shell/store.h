@@ -308,5 +308,8 @@ StoreStatus RestoreMergeBackup(int16_t slot);
 struct StoreHooks {
   void (*playSound)(const char* name) = nullptr;        // UNDO's "droplet"
   void (*commentsChanged)(int16_t slot) = nullptr;      // refill window 3
+  // A channel's samples are about to change or were restored: cached views
+  // of them (the plot's extremes table) must be rebuilt.
+  void (*channelChanged)(int16_t slot, int16_t channel) = nullptr;
 };
 extern StoreHooks gStoreHooks;

@@ -5,48 +5,84 @@
 #include <string>
 
 #include "platform/app.h"
+#include "platform/controls.h"
+#include "platform/menus.h"
 #include "platform/port.h"
 #include "platform/windows.h"
+#include "plot/trace.h"
+#include "plot/ui/draw.h"
+#include "plot/ui/redraw.h"
 #include "shell/colours.h"
 #include "shell/globals.h"
+#include "shell/menutable.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
+#include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
-#include "datafiles/filehelpers.h"
+
+int16_t PlotHeight = 0;
+int16_t Xstep = 1;
+double XpositionStep = 1.0;
+int16_t MinimumYposition = 0;
+int16_t RightLim = 0;
+int16_t BlockWindowBottom = 0, BlockWindowRight = 0;
+int32_t zoomleft = 0, zoomright = 0;
 
 namespace {
 
+constexpr int kPrefCommentsHidden = 2;
+constexpr int kPrefSegmentLines = 12;
 constexpr int kPrefToolbarPosition = 33;
-constexpr int kLineHeight = 17;
+constexpr int kMarkersButton = 332;
+constexpr int kBlockSpanField = 17;
+constexpr int kButton100 = 100;
+constexpr int kBlockWindow = 2;
+constexpr int kHelpMenuItemPlot = 2;
+constexpr double kMinSegmentLineGap = 4.0;
 
-std::string durationText(double seconds) {
-  if (!std::isfinite(seconds)) return "?";
-  if (seconds < 120) return TrimTrailingBlanks(FieldNumText(seconds)) + " s";
-  if (seconds < 3600) return FieldNumText(std::round(seconds / 6.0) / 10.0) + " min";
-  return FieldNumText(std::round(seconds / 36.0) / 100.0) + " h";
+bool slotReady(int16_t f) { return ValidFileSlot(f) && SlotHoldsFile(f); }
+
+void applyGeometry(const plotcore::ScreenGeometry& g) {
+  ScreenWidth = g.screenWidth;
+  ScreenHeight = g.screenHeight;
+  BottomOfPlotArea = g.bottomOfPlotArea;
+  PlotHeight = g.plotHeight;
+}
+
+// The geometry globals from a plot window's present content size.
+void geometryFromWindow(int win) {
+  const plat::Size s = plat::contentSize(win);
+  applyGeometry(plotcore::GeometryForContent(s.w, s.h, ScreenHeight));
+}
+
+// Field 17 after a resize: the block's duration, cut to 7 characters.
+std::string blockSpanText(int16_t f) {
+  if (FileSHORTS[f][kShortBlockState] != 2) return "      none";
+  double d = (static_cast<double>(EndBlock[f]) - BeginBlock[f]) * FileInfoFLOATS[f][kInfoInterval];
+  std::string unit = " sec";
+  if (!(d < 120)) {
+    d *= 0.0166667;
+    unit = " min";
+  }
+  return NumText(d).substr(0, 7) + unit;
 }
 
 }  // namespace
 
 PlotGeometry ComputePlotGeometry(plat::Size display, bool toolbarAtLeft, int topOfContent) {
+  const plotcore::ScreenGeometry sg = plotcore::GeometryForDisplay(display.w, display.h);
   PlotGeometry g;
-  int sw = display.w, sh = display.h;
-  if (display.w > 831) {
-    sw = display.w - 150 < 1801 ? display.w - 150 : 1800;
-    sh = display.h - 35 < 801 ? display.h - 35 : 800;
-  }
-  int bottom = sh - 410 < 401 ? sh - 410 : 356;
-  // A very low display would leave no plot area at all.
-  bottom = std::max(bottom, 150);
-  sw = std::max(sw, 550);
-  const int left = toolbarAtLeft ? 94 : 2;
-  const int top = std::max(41, topOfContent);
-  g.content = {left, top, sw + 91, top + bottom + 80 - 41};
-  g.screenWidth = static_cast<int16_t>(g.content.width());
-  g.screenHeight = static_cast<int16_t>(sh);
-  g.bottomOfPlotArea = static_cast<int16_t>(bottom);
-  g.minSize = {640, 250};
-  g.maxSize = {std::max(display.w, g.content.width()), std::max(display.h - 400, g.content.height())};
+  plat::Rect r = plotcore::PlotWindowRect(sg, toolbarAtLeft);
+  // The rectangle's top is below the menu and title bars on this desk.
+  if (r.top < topOfContent) r = {r.left, topOfContent, r.right, r.bottom + topOfContent - r.top};
+  g.content = r;
+  g.screenWidth = static_cast<int16_t>(r.width());
+  g.screenHeight = sg.screenHeight;
+  g.bottomOfPlotArea = sg.bottomOfPlotArea;
+  g.minSize = plotcore::kPlotWindowMinSize;
+  const plat::Size most = plotcore::PlotWindowMaxSize(display.w, display.h);
+  // Never smaller than the window itself, or the desk would shrink it at once.
+  g.maxSize = {std::max(most.w, r.width()), std::max(most.h, r.height())};
   return g;
 }
 
@@ -55,17 +91,40 @@ int16_t SlotOfPlotWindow(int windowId) {
   return slot >= 0 && slot < kMaxOpenFiles ? static_cast<int16_t>(slot) : int16_t{-1};
 }
 
-void OpenPlotWindow(int16_t slot) {
-  if (!ValidFileSlot(slot) || !SlotHoldsFile(slot)) return;
+plotcore::ViewState PlotViewState(int16_t slot) {
+  plotcore::ViewState v;
+  if (!ValidFileSlot(slot)) return v;
+  v.nCases = nCases[slot];
+  v.screenWidth = ScreenWidth;
+  v.segment = std::max<int16_t>(1, FileSHORTS[slot][kShortSegment]);
+  v.compressed = FileSHORTS[slot][kShortCompressed] != 0;
+  v.zoomed = FileSHORTS[slot][kShortZoomed] != 0;
+  const plotcore::ZoomSpan z = plotcore::ClampZoom(zoomleft, zoomright, v.nCases);
+  v.zoomLeft = z.left;
+  v.zoomRight = z.right;
+  v.xStep = std::max<int16_t>(1, Xstep);
+  return v;
+}
+
+void DrawMAINWINDOW() {
+  const auto f = static_cast<int16_t>(TheFileInUse);
+  if (!slotReady(f)) return;
   const plat::Config& cfg = plat::config();
-  const PlotGeometry g = ComputePlotGeometry(plat::displaySize(), prefsArray[kPrefToolbarPosition] == 0,
+  const plat::Size display = plat::displaySize();
+  const PlotGeometry g = ComputePlotGeometry(display, prefsArray[kPrefToolbarPosition] == 0,
                                              cfg.menuBarHeight + cfg.titleBarHeight);
-  ScreenHeight = g.screenHeight;
-  BottomOfPlotArea = g.bottomOfPlotArea;
+  applyGeometry(plotcore::GeometryForDisplay(display.w, display.h));
+  BlockWindowBottom = ScreenHeight;
+  BlockWindowRight = ScreenWidth;
+  FileSHORTS[f][kShortCompressed] = plotcore::OpensCompressed(nCases[f], ScreenWidth) ? 1 : 0;
+
+  const int win = PlotWindowId(f);
+  plat::disposeWindow(win);
+  if (plat::windowExists(kChannelSelectorWindow)) plat::showWindow(kChannelSelectorWindow, false);
 
   plat::WindowSpec w;
-  w.id = PlotWindowId(slot);
-  w.title = FileName[slot].empty() ? plat::MacText("Untitled") : FileName[slot];
+  w.id = win;
+  w.title = " Corvimet Main Plot Window " + FieldNumText(static_cast<double>(f));
   w.content = g.content;
   w.cls = plat::WindowClass::Document;
   w.closeBox = true;
@@ -74,69 +133,169 @@ void OpenPlotWindow(int16_t slot) {
   w.maxSize = g.maxSize;
   w.background = gray;
   // Several files open: each window a little lower, so every title shows.
-  const int16_t open = CountOpenFiles();
-  const int shift = 18 * std::max(0, std::min<int>(open - 1, 8));
+  const int shift = 18 * std::clamp<int>(CountOpenFiles() - 1, 0, 8);
   w.content = w.content.offset(shift, shift);
   plat::createWindow(w);
-  ScreenWidth = static_cast<int16_t>(plat::contentSize(w.id).w);
-  FileSHORTS[slot][kShortPlotBuilt] = 1;
-  FileSHORTS[slot][kShortCompressed] = nCases[slot] > ScreenWidth ? 1 : 0;
-  DrawPlotSummary(slot);
+  plat::port(win).setBackColor(gray);
+  plat::port(win).setFont(plat::FontSpec{"application", 10});
+
+  // The plot is as wide as the window's content; the height follows it too.
+  geometryFromWindow(win);
+  RightLim = plotcore::RightLimFor(ScreenWidth);
+  FileSHORTS[f][kShortPlotBuilt] = 1;
+  FileSHORTS[f][kShortCompressed] = plotcore::OpensCompressed(nCases[f], ScreenWidth) ? 1 : 0;
+  if (plat::itemCount(kMenuHelp) >= kHelpMenuItemPlot) plat::setItemEnabled(kMenuHelp, kHelpMenuItemPlot, true);
+}
+
+void ResizeTheMainWindow(uint16_t blockWindowFlag) {
+  const auto f = static_cast<int16_t>(TheFileInUse);
+  if (!slotReady(f)) return;
+  const int win = PlotWindowId(f);
+  if (!plat::windowExists(win)) return;
+  plat::setCurrentPort(win);
+  plat::removeControl(win, kMarkersButton);
+  geometryFromWindow(win);
+  const plat::Size size = plat::contentSize(win);
+  plat::removeControl(win, kPageSlider);
+  plat::Port& p = plat::port(win);
+  p.setBackColor(gray);
+  p.clearRect({0, PlotHeight, ScreenWidth, size.h});
+  const bool spanField = plat::controlExists(win, kBlockSpanField);
+  plat::removeControl(win, kButton100);
+
+  // The redraw is silent.
+  const int16_t sound = prefsArray[kPrefSoundLevel];
+  prefsArray[kPrefSoundLevel] = 0;
+  if (StackedViewShown(f)) {
+    gPlotHooks.drawAllChannels(0);
+    RefreshPLOTBLOCK(0);
+  } else {
+    DrawPlot(0, 0, 1);
+  }
+  MakeChannelSelectionsPopUp();
+  if (nCases[f] > ScreenWidth) MakePLOT_SLIDER();
+  if (ScreenWidth > 831 && spanField) plat::setFieldText(win, kBlockSpanField, blockSpanText(f));
+  RightLim = plotcore::RightLimFor(ScreenWidth);
+
+  if (blockWindowFlag != 0) {
+    const int y = BottomOfPlotArea + (prefsArray[kPrefCommentsHidden] == 0 ? 132 : 72);
+    BlockWindowRight = ScreenWidth;
+    const int blockHeight =
+        plat::windowExists(kBlockWindow) && FileSHORTS[f][kShortBlockState] == 2 ? plat::contentSize(kBlockWindow).h : 240;
+    BlockWindowBottom = static_cast<int16_t>(std::min(y + blockHeight, plat::displaySize().h));
+    if (gPlotHooks.openBlockWindow) {
+      plat::disposeWindow(kBlockWindow);
+      gPlotHooks.openBlockWindow();
+      if (FileSHORTS[f][kShortBlockState] == 2 && gPlotHooks.drawBlock) gPlotHooks.drawBlock();
+    }
+    if (gPlotHooks.fixCommentsWindow) gPlotHooks.fixCommentsWindow();
+  }
+  prefsArray[kPrefSoundLevel] = sound;
+  plat::setCurrentPort(win);
+  plat::flushWindow(win);
+}
+
+void DrawSCREENWIDTHS() {
+  const auto f = static_cast<int16_t>(TheFileInUse);
+  if (!slotReady(f) || prefsArray[kPrefSegmentLines] == 0) return;
+  const plotcore::ViewState v = PlotViewState(f);
+  const std::vector<int32_t> xs = plotcore::SegmentLineXs(v);
+  // Boundaries closer than a few pixels would cover the trace in XOR noise.
+  if (xs.empty() || static_cast<double>(ScreenWidth) * ScreenWidth / nCases[f] < kMinSegmentLineGap) return;
+  XpositionStep = static_cast<double>(ScreenWidth) / nCases[f];
+  MinimumYposition = static_cast<int16_t>(BottomOfPlotArea - 3);
+  std::vector<plat::Point> pts;
+  pts.reserve(xs.size() * 2);
+  for (int32_t x : xs) {
+    pts.push_back({x, 18});
+    pts.push_back({x, MinimumYposition});
+  }
+  plat::Port& p = plat::currentPort();
+  p.resetPen();
+  p.setPenMode(plat::PenMode::Xor);
+  p.setPenPattern(plat::systemPattern(26));
+  p.drawSegments(pts.data(), pts.size() / 2);
+  p.resetPen();
+}
+
+void ZoomEffect() {
+  const auto f = static_cast<int16_t>(TheFileInUse);
+  if (!slotReady(f)) return;
+  const int win = PlotWindowId(f);
+  if (!plat::windowExists(win)) return;
+  plat::setCurrentPort(win);
+  plat::Port& p = plat::port(win);
+  p.resetPen();
+  p.setPenMode(plat::PenMode::Xor);
+  p.setPenPattern(plat::systemPattern(7));
+  for (const plat::Rect& r : plotcore::ZoomEffectRects(FileSHORTS[f][kShortBlockLeftPx], FileSHORTS[f][kShortBlockRightPx],
+                                                        BottomOfPlotArea, ScreenWidth)) {
+    p.strokeRect(r);
+    plat::flushWindow(win);
+    p.strokeRect(r);
+  }
+  p.resetPen();
+  plat::flushWindow(win);
+}
+
+void MakePLOT_SLIDER() {
+  const auto f = static_cast<int16_t>(TheFileInUse);
+  if (!slotReady(f)) return;
+  const int win = PlotWindowId(f);
+  if (!plat::windowExists(win)) return;
+  const plotcore::SliderSpec sp = plotcore::MakeSliderSpec(nCases[f], ScreenWidth, BottomOfPlotArea,
+                                                           FileSHORTS[f][kShortSegments], FileSHORTS[f][kShortSegment]);
+  if (!sp.present) {
+    plat::removeControl(win, kPageSlider);
+    return;
+  }
+  FileSHORTS[f][kShortSegments] = static_cast<int16_t>(std::min<int32_t>(sp.segments, INT16_MAX));
+  FileSHORTS[f][kShortSegment] = static_cast<int16_t>(std::min<int32_t>(sp.segment, INT16_MAX));
+  if (plat::controlExists(win, kPageSlider) && plat::controlRect(win, kPageSlider) == sp.bounds) {
+    plat::setSliderRange(win, kPageSlider, 1, sp.segments);
+    plat::setSliderValue(win, kPageSlider, sp.segment);
+    return;
+  }
+  plat::addSlider(win, kPageSlider, sp.bounds, 1, sp.segments, sp.segment);
+}
+
+void OpenPlotWindow(int16_t slot) {
+  if (!slotReady(slot)) return;
+  TheFileInUse = static_cast<uint16_t>(slot);
+  int16_t c = ActiveChannelArray[slot];
+  if (c < 1 || c > nChannels[slot]) c = FileSHORTS[slot][kShortActiveChannel];
+  if (c < 1 || c > nChannels[slot]) c = 1;
+  ActiveChannel = c;
+  DrawMAINWINDOW();
+  DrawPlot(0, 1, 1);
+  MakeChannelSelectionsPopUp();
 }
 
 void DrawPlotSummary(int16_t slot) {
-  const int win = PlotWindowId(slot);
-  if (!ValidFileSlot(slot) || !plat::windowExists(win)) return;
-  plat::Port& p = plat::port(win);
-  p.resetPen();
-  p.setBackColor(gray);
-  p.clearRect(p.bounds());
-  p.setForeColor(kBlack);
-
-  plat::FontSpec head;
-  head.pixelSize = 16;
-  head.bold = true;
-  p.setFont(head);
-  int y = 28;
-  p.moveTo(16, y);
-  p.drawText(FileName[slot]);
-
-  plat::FontSpec body;
-  body.pixelSize = 12;
-  p.setFont(body);
-  const auto line = [&](const std::string& text, int x = 16) {
-    y += kLineHeight;
-    p.moveTo(x, y);
-    p.drawText(text);
-  };
-  y += 6;
-  const double interval = FileInfoFLOATS[slot][kInfoInterval];
-  line("Cases:" + MakeCaseNumber(nCases[slot]) + "     Sample interval: " + FieldNumText(interval) +
-       " s     Duration: " + durationText(interval * nCases[slot]));
-  line("Start: " + StartDate[slot] + "  " + StartTime[slot]);
-  line("Markers: " + FieldNumText(static_cast<double>(MarkerCount(slot))) +
-       "     Notes: " + FieldNumText(static_cast<double>(NumberOfNotes[slot])));
-  y += 6;
-  line("Channels:");
-  const int perColumn = std::max(1, (p.bounds().height() - y - 40) / kLineHeight);
-  const int firstY = y;
-  for (int16_t c = 1; c <= nChannels[slot]; ++c) {
-    const int column = (c - 1) / perColumn;
-    if (column > 0 && (c - 1) % perColumn == 0) y = firstY;
-    std::string label = TrimTrailingBlanks(RetrieveLabelOf(slot, c));
-    if (label.empty()) label = "(no label)";
-    const std::string mark = c == ActiveChannelArray[slot] ? "  \xA5" : "";   // bullet: active
-    line(NumText(c) + "  " + label + mark, 28 + column * 300);
+  if (!slotReady(slot) || !plat::windowExists(PlotWindowId(slot))) return;
+  const uint16_t keepFile = TheFileInUse;
+  const int16_t keepChannel = ActiveChannel;
+  const bool other = keepFile != static_cast<uint16_t>(slot);
+  if (other) {
+    TheFileInUse = static_cast<uint16_t>(slot);
+    int16_t c = ActiveChannelArray[slot];
+    ActiveChannel = c >= 1 && c <= nChannels[slot] ? c : 1;
   }
-  p.moveTo(16, p.bounds().height() - 14);
-  p.setForeColor(darkGray);
-  p.drawText("The plot of the data is not drawn by this version of Corvimet.");
-  p.setForeColor(kBlack);
-  plat::flushWindow(win);
+  ResizeTheMainWindow(0);
+  if (other) {
+    TheFileInUse = keepFile;
+    ActiveChannel = keepChannel;
+    const auto front = static_cast<int16_t>(keepFile);
+    if (ValidFileSlot(front) && plat::windowExists(PlotWindowId(front))) {
+      geometryFromWindow(PlotWindowId(front));
+      plat::setCurrentPort(PlotWindowId(front));
+    }
+  }
 }
 
 void ClosePlotWindow(int16_t slot) {
   if (!ValidFileSlot(slot)) return;
   plat::disposeWindow(PlotWindowId(slot));
   FileSHORTS[slot][kShortPlotBuilt] = 0;
+  plotcore::InvalidatePlotLodSlot(slot);
 }

@@ -1,10 +1,27 @@
-// The plot window of an open file (window 1000 + slot). For now it shows a
-// plain summary of the file; the plot itself replaces this drawing later.
-// Activation, the Window menu and the close flow act on it already.
+// The plot window of an open file (window 1000 + slot): building it, the
+// shared plot geometry, resizing, the segment lines of the compressed view,
+// the zoom animation and the page slider.
 #pragma once
 #include <cstdint>
 
 #include "platform/types.h"
+#include "plot/geometry.h"
+
+// ---- Geometry globals of the front plot window ---------------------------------
+// (ScreenWidth, ScreenHeight and BottomOfPlotArea live in shell/ui/kitglobals.h.)
+extern int16_t PlotHeight;          // pixels over which the Y scale is drawn
+extern int16_t Xstep;               // pixels per case in the paged view
+extern double XpositionStep;        // pixels per case in the compressed view
+extern int16_t MinimumYposition;    // low end of the last column drawn
+extern int16_t RightLim;            // drawing width of the block window
+extern int16_t BlockWindowBottom, BlockWindowRight;
+// Zoomed span, one pair for all files: every reader clamps it to the file it
+// draws (plotcore::ClampZoom), so a span left by a longer file reads nothing
+// outside this one.
+extern int32_t zoomleft, zoomright;
+
+inline constexpr int16_t kPageSlider = 1010;
+inline constexpr int16_t kDataBarWindow16 = 16;
 
 // Geometry of a freshly built plot window for a display of that size and
 // a toolbar at the left (word 33 = 0) or not.
@@ -21,9 +38,27 @@ inline constexpr int16_t PlotWindowId(int16_t slot) { return static_cast<int16_t
 // The slot of a plot window id, -1 for any other window.
 int16_t SlotOfPlotWindow(int windowId);
 
-// (Re)builds window 1000 + slot titled with the file name, sets the plot
-// geometry globals and FileSHORTS words 3 and 4, and draws the summary.
+// The view of a slot as the geometry globals and its FileSHORTS words give it.
+plotcore::ViewState PlotViewState(int16_t slot);
+
+// (Re)creates the plot window of TheFileInUse and sets the geometry globals
+// and FileSHORTS words 3 and 4; draws nothing.
+void DrawMAINWINDOW();
+// Re-reads the geometry from the window's new size and redraws it; with a
+// non-zero flag the block window below it is opened again.
+void ResizeTheMainWindow(uint16_t blockWindowFlag);
+// XOR segment boundaries over a compressed plot; a second call removes them.
+void DrawSCREENWIDTHS();
+// The zoom animation around the block (words 11, 12).
+void ZoomEffect();
+// Page slider 1010 of TheFileInUse: built with word 13 and word 1 when the
+// file is longer than the plot, removed otherwise.
+void MakePLOT_SLIDER();
+
+// Makes the slot current, builds its window and draws its plot as a loader
+// does (DrawMAINWINDOW, then DrawPlot(0, 1, 1)).
 void OpenPlotWindow(int16_t slot);
-// Redraws the summary at the window's present size; nothing when it is absent.
+// Redraws the plot of that slot at its window's present size; nothing when
+// the window is absent. The front file's geometry stands afterwards.
 void DrawPlotSummary(int16_t slot);
 void ClosePlotWindow(int16_t slot);

@@ -4,6 +4,7 @@
 #include "datafiles/ui/open.h"
 #include "platform/menus.h"
 #include "platform/windows.h"
+#include "plot/ui/plot_commands.h"
 #include "plot/ui/plotwindow.h"
 #include "shell/dispatch.h"
 #include "shell/globals.h"
@@ -105,6 +106,8 @@ void MainLoopPass(int maxWaitMs) {
     const int16_t slot = SlotOfPlotWindow(id);
     if (slot >= 0) CloseFileSlot(slot);
     else if (id != kToolbarWindow) plat::disposeWindow(id);
+  } else if (a == kActionClick && SlotOfPlotWindow(plat::frontWindow()) >= 0) {
+    HandlePlotControlClick(id);
   }
 
   if (MENU_or_ToolBar_PICKED) {
@@ -125,9 +128,10 @@ void MainLoopPass(int maxWaitMs) {
   if (WindowWasResized) {
     const int16_t slot = SlotOfPlotWindow(WindowWasResized);
     if (slot >= 0) {
-      if (slot == static_cast<int16_t>(TheFileInUse))
-        ScreenWidth = static_cast<int16_t>(plat::contentSize(WindowWasResized).w);
-      DrawPlotSummary(slot);
+      if (slot == static_cast<int16_t>(TheFileInUse) && WindowWasResized == plat::frontWindow())
+        ResizeTheMainWindow(1);
+      else
+        DrawPlotSummary(slot);
     }
   }
 

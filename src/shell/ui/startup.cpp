@@ -7,6 +7,7 @@
 #include "platform/events.h"
 #include "platform/port.h"
 #include "platform/windows.h"
+#include "plot/trace.h"
 #include "shell/colours.h"
 #include "shell/defaults.h"
 #include "shell/dispatch.h"
@@ -70,6 +71,7 @@ void DrawSplash(plat::Port& p, plat::Rect area) {
 void InstallShellHooks() {
   InstallMenuHooks();
   gStoreHooks.playSound = playStoreSound;
+  gStoreHooks.channelChanged = [](int16_t slot, int16_t channel) { plotcore::InvalidatePlotLod(slot, channel); };
   gDispatchHooks.refreshMenus = [] {
     SETMENU(0);
     FixMenuSEVEN();

@@ -127,7 +127,7 @@ TEST_F(Opening, DemoThroughTheFileTypeDialogFillsASlotAndOpensItsWindow) {
   EXPECT_EQ(FileJustLoaded, 1);
   EXPECT_EQ(timstring[1], kNativeFileTypeText);
   ASSERT_TRUE(plat::windowExists(PlotWindowId(0)));
-  EXPECT_EQ(plat::title(PlotWindowId(0)), "demo-respirometry.orl");
+  EXPECT_NE(plat::title(PlotWindowId(0)).find("'demo-respirometry.orl'"), std::string::npos);
   EXPECT_EQ(plat::frontWindow(), PlotWindowId(0));
   EXPECT_EQ(FileSHORTS[0][kShortPlotBuilt], 1);
   // The Window menu lists it, checked; the menus that need a file are on.
@@ -378,7 +378,7 @@ TEST_F(Opening, RepairsAreReportedAndTheIntervalCanBeTyped) {
   EXPECT_EQ(GetDatum(0, 1, 1), 0.0f);
   EXPECT_EQ(GetDatum(0, 1, 3), 0.0f);
   EXPECT_EQ(notice, "2 aberrant values were set to 0.");
-  EXPECT_EQ(plat::test::soundsPlayed(), std::vector<std::string>{"bzot"});
+  EXPECT_TRUE(testsupport::SoundPlayed("bzot")) << "the repair notice sounds its warning";
 
   // Blank labels: the warning, then the file-data dialog.
   img.interval = 1.0f;
@@ -394,7 +394,7 @@ TEST_F(Opening, RepairsAreReportedAndTheIntervalCanBeTyped) {
   open(b, kFileKindNativeAlt);
   EXPECT_EQ(TheFileInUse, 1);
   EXPECT_EQ(fileDataArg, 1);
-  EXPECT_EQ(plat::test::soundsPlayed(), std::vector<std::string>{"ahem"});
+  EXPECT_TRUE(testsupport::SoundPlayed("ahem")) << "the blank-label warning";
 }
 
 TEST_F(Opening, RepairNoticeListsEveryRepair) {

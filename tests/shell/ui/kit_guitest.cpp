@@ -121,6 +121,7 @@ TEST_F(Kit, EveryElementOpensAndCloses) {
   TxtViewSetMargins({30, 40}, 4, 4, 4, 4);
   EXPECT_NE(TxtViewLoadText({30, 40}, 9999), 0) << "an unknown text code is reported";
 
+  ScreenWidth = 1287;   // wide plots name channels in full
   MakeChannelSelectionsPopUp();
   ASSERT_TRUE(plat::controlExists(kPlot, kChannelPopup));
   EXPECT_EQ(plat::popupValue(kPlot, kChannelPopup), 1);

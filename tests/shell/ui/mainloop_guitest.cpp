@@ -272,7 +272,7 @@ TEST(PlotGeometry, FollowsTheDisplayAndTheToolbar) {
   EXPECT_EQ(g.content.right, 550 + 91);
   // A low display still leaves a plot area, and the window fits its limits.
   g = ComputePlotGeometry({1024, 480}, true, 44);
-  EXPECT_GE(g.bottomOfPlotArea, 150);
+  EXPECT_GE(g.bottomOfPlotArea, 60);
   EXPECT_GE(g.maxSize.h, g.content.height());
   EXPECT_EQ(SlotOfPlotWindow(1015), 15);
   EXPECT_EQ(SlotOfPlotWindow(1016), -1);

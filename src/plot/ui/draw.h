@@ -1,0 +1,66 @@
+// The single-channel plot of the current file: autoscale, trace, Y labels,
+// grid and zero line, block shading and the clock-time axis beneath.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "plot/autoscale.h"
+
+// ---- Scale of the plot being drawn ---------------------------------------------
+extern uint16_t ScaleMode;          // 0 High Resolution, 1 Include Zero, 2 Normal, 65535 Manual
+extern float minimumValue, maximumValue, range;
+extern float sc, scr, lines, spn, span;   // the tidy axis
+extern float kFloat;                // value of the axis label being printed
+extern int16_t ShowDot;             // circle on each compacted point
+extern int16_t LastHorizPosition;   // data-bar column; 0 after each redraw
+// Of the block window, defined here until its owner lands: the block's lower
+// extreme (the log option of TIMECHOICE needs it >= 0).
+extern float BlockMinY;
+
+// Furniture that later parts of the plot window draw; DrawPlot and the
+// redraw entries call what is installed. Absent hooks are skipped, except
+// the label line, which falls back to a plain one.
+struct PlotHooks {
+  std::function<void()> drawLabelStuff;         // DRAWLABELSTUFF
+  std::function<void()> drawTimeDate;           // DRAWTIMEDATE
+  std::function<void()> drawOverlay;            // DrawOVERLAY
+  std::function<void()> drawMarkers;            // DRAWMARKERS
+  std::function<void()> noteMarkers;            // NOTEMARKERS
+  std::function<void()> drawComments;           // DRAWCOMMENTS
+  std::function<void(int16_t place)> doAllValues;   // DoALLVALUES
+  std::function<void()> drawBlock;              // DRAWBLOCK
+  std::function<void()> openBlockWindow;        // OPENBLOCKWINDOW
+  std::function<void()> fixCommentsWindow;      // FixTheCommentsWindow
+  // Stacked view. Without them a stacked file is drawn as the single view.
+  std::function<void(int16_t channel)> drawAllChannels;     // DrawALLCHANNELS
+  std::function<void(int16_t mode)> multiChannelDisplay;    // MultiChannelDisplay
+};
+extern PlotHooks gPlotHooks;
+// True when the stacked view is both asked for (word 7) and available.
+bool StackedViewShown(int16_t slot);
+
+// The scale globals as one value.
+plotcore::Scale CurrentScale();
+void SetScaleGlobals(const plotcore::Scale& s);
+
+// Autoscale of ActiveChannel of TheFileInUse over the cases in view (or the
+// block while printblock is set), for the ScaleMode in force.
+void FindMinMax();
+// The whole single-channel view. offset: first case of a time-aligned
+// compaction; the comments box only when both flags are set.
+void DrawPlot(int32_t offset, uint16_t commentsA, uint16_t commentsB);
+// One channel's trace between two cases in the current port, in one batch.
+// yZero is wider than 16 bits: data far from zero put it far off the plot.
+void Draw_PLOT_LINE(int32_t first, int32_t last, double yZero, float yScale, int16_t channel, double x0,
+                    double xStep, uint16_t clip);
+// Clock-time axis of TheFileInUse along y.
+void DrawTimeIndex(int16_t y, int16_t labels);
+
+// The XOR block band exactly as DrawPlot paints it, for x left..right
+// inclusive and rows top..bottom inclusive.
+void PaintBlockBand(int left, int right, int top, int bottom);
+
+// Axis label text: the standard leading blank, as many decimals as the
+// grid step needs and no rounding noise.
+std::string AxisLabelText(float value, float step);

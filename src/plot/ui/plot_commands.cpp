@@ -1,0 +1,141 @@
+#include "plot/ui/plot_commands.h"
+
+#include <algorithm>
+
+#include "datafiles/save.h"
+#include "editing/ui/fileinfo.h"
+#include "output/results.h"
+#include "platform/controls.h"
+#include "platform/events.h"
+#include "platform/windows.h"
+#include "plot/autoscale.h"
+#include "plot/ui/draw.h"
+#include "plot/ui/plotwindow.h"
+#include "plot/ui/redraw.h"
+#include "shell/dispatch.h"
+#include "shell/globals.h"
+#include "shell/store.h"
+#include "shell/ui/kit.h"
+#include "shell/ui/kitglobals.h"
+#include "shell/ui/mailboxes.h"
+#include "shell/ui/menubar.h"
+#include "shell/worktables.h"
+
+namespace {
+
+bool frontSlot(int16_t* f) {
+  const auto s = static_cast<int16_t>(TheFileInUse);
+  if (!ValidFileSlot(s) || !SlotHoldsFile(s)) return false;
+  *f = s;
+  return true;
+}
+
+}  // namespace
+
+void RegisterPlotCommands() {
+  RegisterCommand(Cmd::Redraw, [](int16_t) { RefreshSCREEN(); });
+  RegisterCommand(Cmd::ChannelChange, [](int16_t channel) { CHANNELCHANGE(channel); });
+  // No saved scale modes exist: every channel starts with the tidy axis.
+  for (auto& s : scalefact) s[4] = static_cast<float>(plotcore::kScaleNormal);
+
+  auto previousPopup = gDispatchHooks.rebuildChannelPopup;
+  gDispatchHooks.rebuildChannelPopup = [previousPopup] {
+    if (previousPopup) previousPopup();
+    MakeChannelSelectionsPopUp();
+  };
+  gFileDataHooks.refreshPlotBlock = [] { RefreshPLOTBLOCK(0); };
+  gFileDataHooks.rescaleAndDrawPlot = [] {
+    FindMinMax();
+    DrawPlot(0, 0, 1);
+  };
+}
+
+void PageSliderMoved() {
+  int16_t f;
+  if (!frontSlot(&f)) return;
+  const int win = PlotWindowId(f);
+  if (!plat::windowExists(win) || !plat::controlExists(win, kPageSlider)) return;
+  const int16_t old = FileSHORTS[f][kShortSegment];
+  const int s = plat::sliderValue(win, kPageSlider);
+  SliderEvent = 0;
+  if (FileSHORTS[f][kShortZoomed] != 0) FileSHORTS[f][kShortCompressed] = 0;
+  FileSHORTS[f][kShortZoomed] = 0;
+  LastHorizPosition = 0;
+  const int segments = FileSHORTS[f][kShortSegments];
+  FileSHORTS[f][kShortSegment] = s >= 1 && s <= segments ? static_cast<int16_t>(s) : old;
+  plat::setSliderValue(win, kPageSlider, FileSHORTS[f][kShortSegment]);
+  // The whole-file view shows every segment already.
+  if (FileSHORTS[f][kShortCompressed] != 0) return;
+  FindMinMax();
+  DrawPlot(0, 0, 1);
+}
+
+bool HandlePlotControlClick(int16_t controlId) {
+  int16_t f;
+  if (!frontSlot(&f)) return false;
+  const int win = PlotWindowId(f);
+  if (controlId == kPageSlider || controlId == -kPageSlider) {
+    PageSliderMoved();
+    return true;
+  }
+  if (controlId == kChannelPopup) {
+    const int c = plat::popupValue(win, kChannelPopup);
+    if (c >= 1 && c <= nChannels[f] && c != ActiveChannel) CHANNELCHANGE(static_cast<int16_t>(c));
+    return true;
+  }
+  return false;
+}
+
+void TIMECHOICE(uint16_t placement) {
+  plat::Rect at{40, 0, 250, 0};
+  plat::Rect plot{0, 0, 0, 0};
+  const auto f = static_cast<int16_t>(TheFileInUse);
+  if (ValidFileSlot(f) && plat::windowExists(PlotWindowId(f))) plot = plat::contentRect(PlotWindowId(f));
+  if (placement == 1) {
+    at = {plot.left + 125, plot.top + 114, plot.left + 335, plot.top + 230};
+  } else {
+    at = {plot.left + 40, plot.top + BottomOfPlotArea + 214, plot.left + 250, plot.top + BottomOfPlotArea + 355};
+  }
+  HandlerScope keep;
+  InstallDialogHandlers();
+  BuildWINDOW(1, kTimeUnitsWindow, "Time Units", static_cast<int16_t>(at.left), static_cast<int16_t>(at.top),
+              static_cast<int16_t>(at.right), static_cast<int16_t>(at.bottom), kKindNoCloseBox, 0);
+  TimeUnits = 0;
+  auto button = [](int16_t id, const char* title, plat::Rect r, plat::ButtonKind kind) {
+    plat::ButtonSpec b;
+    b.id = id;
+    b.kind = kind;
+    b.title = title;
+    b.r = r;
+    plat::addButton(kTimeUnitsWindow, b);
+  };
+  // Rectangles as (left, top, right, bottom).
+  button(kTimeSeconds, "Seconds", {30, 5, 180, 25}, plat::ButtonKind::DefaultPush);
+  button(kTimeMinutes, "Minutes", {30, 33, 180, 53}, plat::ButtonKind::Push);
+  button(kTimeHours, "Hours", {30, 61, 180, 81}, plat::ButtonKind::Push);
+  button(kTimeDays, "Days", {30, 89, 180, 109}, plat::ButtonKind::Push);
+  const bool logOffered = placement == 0 && BlockMinY >= 0;
+  if (logOffered) {
+    button(kTimeLogY, "Use log(Y) ", {60, 119, 180, 137}, plat::ButtonKind::CheckBox);
+    plat::setButtonState(kTimeUnitsWindow, kTimeLogY, UseLogY == 1 ? 2 : 1);
+  }
+  ClearMailbox();
+  for (;;) {
+    plat::pump();
+    const int16_t a = action, id = eventID;
+    ClearMailbox();
+    if (a == kActionClick && id >= kTimeSeconds && id <= kTimeDays) {
+      TimeUnits = static_cast<int16_t>(id - kTimeSeconds);
+      break;
+    }
+    if (a == kActionClick && id == kTimeLogY && logOffered) {
+      UseLogY = UseLogY == 1 ? 0 : 1;
+      plat::setButtonState(kTimeUnitsWindow, kTimeLogY, UseLogY == 1 ? 2 : 1);
+      continue;
+    }
+    if (a == kActionKey) break;
+    // Only the activation of another window ends the dialog.
+    if (a == kActionActivate && id != kTimeUnitsWindow) break;
+  }
+  plat::disposeWindow(kTimeUnitsWindow);
+}

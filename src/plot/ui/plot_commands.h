@@ -1,0 +1,27 @@
+// The plot window's commands and controls: View "Redraw", the Channel menu,
+// the channel pop-up and the page slider, and the time-unit dialog.
+#pragma once
+#include <cstdint>
+
+// Registers the commands above with the dispatcher and installs the hooks
+// the plot answers for. Also gives every channel the Normal scale until the
+// user picks another.
+void RegisterPlotCommands();
+
+// A click on a control of the front plot window, as the main loop reads it
+// from the mailbox (action 1): 1010 the page slider, 333 the channel pop-up.
+// True when the id was one of these.
+bool HandlePlotControlClick(int16_t controlId);
+// The page slider was moved: the segment it shows is drawn (leaving a
+// zoomed view); a segment outside 1..word 13 keeps the old one.
+void PageSliderMoved();
+
+// Window ids and controls of the time-unit dialog.
+inline constexpr int16_t kTimeUnitsWindow = 7;
+inline constexpr int16_t kTimeSeconds = 11, kTimeMinutes = 12, kTimeHours = 13, kTimeDays = 14;
+inline constexpr int16_t kTimeLogY = 15;
+// "Time Units": waits for Seconds, Minutes, Hours or Days and leaves
+// TimeUnits 0..3 (a key or another window's activation leaves seconds).
+// Placement 1 over the upper plot, 0 and 2 below it; 0 offers "Use log(Y) "
+// when BlockMinY >= 0.
+void TIMECHOICE(uint16_t placement);

@@ -1,0 +1,186 @@
+#include "plot/ui/redraw.h"
+
+#include <algorithm>
+
+#include "platform/events.h"
+#include "platform/port.h"
+#include "platform/windows.h"
+#include "plot/geometry.h"
+#include "plot/trace.h"
+#include "plot/ui/draw.h"
+#include "plot/ui/plotwindow.h"
+#include "shell/defaults.h"
+#include "shell/dispatch.h"
+#include "shell/globals.h"
+#include "shell/store.h"
+#include "shell/ui/kit.h"
+#include "shell/ui/kitglobals.h"
+#include "shell/ui/menubar.h"
+
+int16_t LastBottom = 0;
+uint16_t chanB = 1;
+
+namespace {
+
+constexpr int kPrefMarkers = 10;
+constexpr int kPrefBlockWindow = 20;
+constexpr int kPrefCustomHeights = 23;
+constexpr int kBlockWindow = 2;
+constexpr uint16_t kForcedStackedRebuild = 22;
+
+bool frontReady(int16_t* slot) {
+  const auto f = static_cast<int16_t>(TheFileInUse);
+  if (!ValidFileSlot(f) || !SlotHoldsFile(f)) return false;
+  *slot = f;
+  return true;
+}
+
+bool makePlotCurrent(int16_t f) {
+  const int win = PlotWindowId(f);
+  if (!plat::windowExists(win)) return false;
+  plat::setCurrentPort(win);
+  return true;
+}
+
+void flushPlot(int16_t f) {
+  if (plat::windowExists(PlotWindowId(f))) plat::flushWindow(PlotWindowId(f));
+}
+
+}  // namespace
+
+void RefreshSCREEN() {
+  int16_t f;
+  if (!frontReady(&f) || !makePlotCurrent(f)) return;
+  // Commands come here after changing samples in place.
+  plotcore::InvalidatePlotLodSlot(f);
+  plat::setCursor(plat::CursorKind::Watch);
+  plat::currentPort().resetPen();
+  if (StackedViewShown(f)) {
+    RefreshMULTICHAN();
+  } else {
+    LastBottom = BottomOfPlotArea;
+    DrawPlot(0, 1, 0);
+  }
+  if (PortForResultsOutput != 0 && gPlotHooks.drawLabelStuff) gPlotHooks.drawLabelStuff();
+  if (MarkerCount(f) > 0 && prefsArray[kPrefMarkers] != 0 && gPlotHooks.drawMarkers) gPlotHooks.drawMarkers();
+  if (gPlotHooks.drawTimeDate) gPlotHooks.drawTimeDate();
+  plat::setCursor(plat::CursorKind::Arrow);
+  flushPlot(f);
+}
+
+namespace {
+
+// dataChanged: a command changed samples in place (not a mere channel switch).
+void updateScreen(uint16_t newChannel, uint16_t skipStrip, bool dataChanged) {
+  int16_t f;
+  if (!frontReady(&f)) return;
+  plat::setCursor(plat::CursorKind::Watch);
+  if (dataChanged) {
+    if (ChangedChan >= 0 && ChangedChan <= kMaxChannels) plotcore::InvalidatePlotLod(f, ChangedChan);
+    plotcore::InvalidatePlotLod(f, ActiveChannel);
+  }
+  if (FileSHORTS[f][kShortBlockState] == 2 && gPlotHooks.drawBlock) gPlotHooks.drawBlock();
+  if (StackedViewShown(f)) {
+    const int16_t m = FileSHORTS[f][kShortView];
+    if (newChannel != 0 && (newChannel == kForcedStackedRebuild || prefsArray[kPrefCustomHeights] != 0)) {
+      if (newChannel == kForcedStackedRebuild) FileSHORTS[f][kShortView] = 0;
+      gPlotHooks.multiChannelDisplay(0);
+      MultiChannelIndicator();
+      if (newChannel == kForcedStackedRebuild) FileSHORTS[f][kShortView] = m;
+    } else if (skipStrip == 0 && ChangedChan >= 1 && ChangedChan <= kMaxChannels &&
+               OverlayArray[f][1][ChangedChan] != 0) {
+      makePlotCurrent(f);
+      DrawSCREENWIDTHS();
+      gPlotHooks.drawAllChannels(ChangedChan);
+      RefreshPLOTBLOCK(ChangedChan);
+    }
+  } else if (plat::windowExists(PlotWindowId(f))) {
+    if (static_cast<int16_t>(ScaleMode) >= 0) FindMinMax();
+    DrawPlot(0, 0, 0);
+  }
+  plat::setCursor(plat::CursorKind::Arrow);
+  flushPlot(f);
+}
+
+}  // namespace
+
+void UpdateSCREEN(uint16_t newChannel, uint16_t skipStrip) { updateScreen(newChannel, skipStrip, true); }
+
+void ScaleChangeREDRAW(int16_t channel) {
+  int16_t f;
+  if (!frontReady(&f) || !makePlotCurrent(f)) return;
+  if (StackedViewShown(f)) {
+    RefreshPLOTBLOCK(channel);
+    gPlotHooks.drawAllChannels(channel);
+    RefreshMULTICHAN();
+    if (gPlotHooks.drawMarkers) gPlotHooks.drawMarkers();
+    MultiChannelIndicator();
+  } else {
+    DrawPlot(0, 0, 1);
+  }
+  flushPlot(f);
+}
+
+void RefreshPLOTBLOCK(int16_t channel) {
+  int16_t f;
+  if (!frontReady(&f) || !makePlotCurrent(f)) return;
+  if (FileSHORTS[f][kShortBlockState] != 2) return;
+  const bool stacked = StackedViewShown(f);
+  int top = 19, bottom = stacked ? LastBottom : BottomOfPlotArea - 3;
+  if (channel != 0) {
+    if (channel < 1 || channel > kMaxChannels) return;
+    int16_t t = 0, b = 0;
+    plotcore::ClipBand(1, BottomOfPlotArea, nVar[f][channel][8], nVar[f][channel][9], &t, &b);
+    top = t;
+    bottom = std::min<int>(b, LastBottom);
+  }
+  const plotcore::ViewState v = PlotViewState(f);
+  if (plotcore::ModeOf(v) == plotcore::ViewMode::Paged) {
+    const auto span = plotcore::PagedBlockSpan(v, BeginBlock[f], EndBlock[f]);
+    if (!span) return;
+    PaintBlockBand(span->left, span->right, top, bottom);
+  } else {
+    PaintBlockBand(plotcore::BlockEdgePixel(v, BeginBlock[f]), plotcore::BlockEdgePixel(v, EndBlock[f]), top, bottom);
+  }
+  flushPlot(f);
+}
+
+void RefreshMULTICHAN() {
+  int16_t f;
+  if (!frontReady(&f) || !makePlotCurrent(f)) return;
+  plat::Port& p = plat::currentPort();
+  for (int c = 1; c <= nChannels[f] && c <= kMaxChannels; ++c) {
+    const plat::Picture& pic = MultiChannelImages[c];
+    if (!pic.empty()) p.drawPicture(pic, pic.frame());
+  }
+  DrawSCREENWIDTHS();
+  flushPlot(f);
+}
+
+void REFRESHBLOCK() {
+  int16_t f;
+  if (!frontReady(&f)) return;
+  const bool block = FileSHORTS[f][kShortBlockState] == 2;
+  if (!block && prefsArray[kPrefBlockWindow] == 0) return;
+  if (plat::windowExists(kBlockWindow)) {
+    plat::selectWindow(kBlockWindow);
+    plat::setCurrentPort(kBlockWindow);
+  }
+  if (block && gPlotHooks.drawBlock) gPlotHooks.drawBlock();
+}
+
+void DrawNewChan(int16_t skipStrip) {
+  chanB = static_cast<uint16_t>(std::max<int16_t>(0, ActiveChannel));
+  updateScreen(0, static_cast<uint16_t>(skipStrip), false);
+  MakeNewChan = 1;
+}
+
+void CHANNELCHANGE(int16_t channel) {
+  int16_t f;
+  if (channel == 0 || !frontReady(&f) || nChannels[f] < 1) return;
+  ActiveChannel = std::clamp<int16_t>(channel, 1, nChannels[f]);
+  DrawNewChan(0);
+  MakeChannelSelectionsPopUp();
+  RebuildChannelMenu();
+  if (makePlotCurrent(f)) plat::selectWindow(PlotWindowId(f));
+}
