@@ -2,6 +2,7 @@
 
 #include "shell/dispatch.h"
 #include "shell/ui/about.h"
+#include "shell/ui/prefsdialog.h"
 
 void RegisterAllCommands() {
   RegisterShellCommands();
@@ -9,4 +10,7 @@ void RegisterAllCommands() {
   RegisterOpenCommands();
   RegisterSaveCommands();
   RegisterFileInfoCommands();
+  RegisterPlotCommands();
+  RegisterOutputCommands();
+  RegisterPreferencesCommands();
 }
