@@ -106,12 +106,12 @@ void SampleIntervalWarning(int16_t slot) {
           "The sample interval of '" + FileName[slot] +
               "' is 0 or not a number. It has been set to 9.999 s. Type the right interval in seconds:",
           16, 12, 404, 64, 7, 0);
-  BUILDEF(1, kIntervalField, FieldNumText(FileInfoFLOATS[slot][kInfoInterval]), 16, 74, 140, 96, 3, 0);
+  BUILDEF(1, kIntervalWarningField, FieldNumText(FileInfoFLOATS[slot][kInfoInterval]), 16, 74, 140, 96, 3, 0);
   plat::addButton(kIntervalWarningWindow, {.id = kIntervalOK,
                                            .kind = plat::ButtonKind::DefaultPush,
                                            .title = "OK",
                                            .r = {324, 112, 404, 136}});
-  plat::focusField(kIntervalWarningWindow, kIntervalField, true);
+  plat::focusField(kIntervalWarningWindow, kIntervalWarningField, true);
   plat::flushWindow(kIntervalWarningWindow);
   {
     HandlerScope keep;
@@ -123,13 +123,13 @@ void SampleIntervalWarning(int16_t slot) {
                           (action == kActionKey && (eventID == 13 || eventID == 3));
       ClearMailbox();
       if (!answer) continue;
-      const double v = TextToNum(plat::fieldText(kIntervalWarningWindow, kIntervalField));
+      const double v = TextToNum(plat::fieldText(kIntervalWarningWindow, kIntervalWarningField));
       if (v > 0 && std::isfinite(v) && v < 1e9) {
         FileInfoFLOATS[slot][kInfoInterval] = static_cast<float>(v);
         break;
       }
       Zap();
-      plat::focusField(kIntervalWarningWindow, kIntervalField, true);
+      plat::focusField(kIntervalWarningWindow, kIntervalWarningField, true);
     }
     MenuIDENTIFIER = MenuItem = 0;
   }

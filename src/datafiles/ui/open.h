@@ -25,7 +25,7 @@ inline constexpr int16_t kFileTypeHelp = 14;
 // Notices shown while loading, and the interval warning.
 inline constexpr int16_t kLoadNoticeWindow = 15;
 inline constexpr int16_t kIntervalWarningWindow = 25;
-inline constexpr int16_t kIntervalField = 2;
+inline constexpr int16_t kIntervalWarningField = 2;
 inline constexpr int16_t kIntervalOK = 1;
 
 // Help pages of the open and close commands.

@@ -366,9 +366,9 @@ TEST_F(Opening, RepairsAreReportedAndTheIntervalCanBeTyped) {
   std::string notice;
   Script s;
   s.answerOpen(bad)
-      .type(kIntervalWarningWindow, kIntervalField, "x")
+      .type(kIntervalWarningWindow, kIntervalWarningField, "x")
       .click(kIntervalWarningWindow, kIntervalOK)   // not a number: stays
-      .type(kIntervalWarningWindow, kIntervalField, "0.5")
+      .type(kIntervalWarningWindow, kIntervalWarningField, "0.5")
       .click(kIntervalWarningWindow, kIntervalOK)
       .call([&] { notice = plat::fieldText(kAlertWindow, kAlertMessage); })
       .click(kAlertWindow, kAlertOK);
