@@ -1,0 +1,303 @@
+#include "analyses/descriptive.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "analyses/statspanel.h"
+#include "output/results.h"
+#include "shell/dispatch.h"
+#include "shell/globals.h"
+#include "shell/store.h"
+
+int16_t testslopeon = 0;
+
+namespace {
+
+constexpr float kInf = std::numeric_limits<float>::infinity();
+
+// Running (count, mean, sum of squared deviations), merged chunk by chunk
+// with the pairwise update, which loses nothing to a large common offset.
+struct Moments {
+  double n = 0.0, mean = 0.0, m2 = 0.0;
+  void merge(double cn, double cmean, double cm2) {
+    const double total = n + cn;
+    const double delta = cmean - mean;
+    mean += delta * (cn / total);
+    m2 += cm2 + delta * delta * (n * cn / total);
+    n = total;
+  }
+};
+
+// Small enough that the second look at a chunk comes from L1.
+constexpr int32_t kChunk = 2048;
+
+int32_t firstCaseOf(const float* x, int32_t from, int32_t to, float v) {
+  for (int32_t k = from; k <= to; ++k)
+    if (x[k] == v) return k;
+  return from;
+}
+
+// No filter, no range: every case counts. Sums run in four independent lanes
+// so the adds overlap instead of waiting on one another.
+void plainStats(const float* x, int32_t first, int32_t last, DescriptiveStats* s) {
+  Moments mo;
+  double total = 0.0;
+  float mi = kInf, ma = -kInf;
+  int32_t miChunk = first, maChunk = first;
+  for (int32_t c = first; c <= last; c += kChunk) {
+    const int32_t len = std::min(kChunk, last - c + 1);
+    const float* p = x + c;
+    double s0 = 0, s1 = 0, s2 = 0, s3 = 0;
+    float lo0 = kInf, lo1 = kInf, lo2 = kInf, lo3 = kInf;
+    float hi0 = -kInf, hi1 = -kInf, hi2 = -kInf, hi3 = -kInf;
+    int32_t i = 0;
+    for (; i + 4 <= len; i += 4) {
+      const float a = p[i], b = p[i + 1], d = p[i + 2], e = p[i + 3];
+      s0 += a;
+      s1 += b;
+      s2 += d;
+      s3 += e;
+      lo0 = a < lo0 ? a : lo0;
+      lo1 = b < lo1 ? b : lo1;
+      lo2 = d < lo2 ? d : lo2;
+      lo3 = e < lo3 ? e : lo3;
+      hi0 = a > hi0 ? a : hi0;
+      hi1 = b > hi1 ? b : hi1;
+      hi2 = d > hi2 ? d : hi2;
+      hi3 = e > hi3 ? e : hi3;
+    }
+    for (; i < len; ++i) {
+      s0 += p[i];
+      lo0 = p[i] < lo0 ? p[i] : lo0;
+      hi0 = p[i] > hi0 ? p[i] : hi0;
+    }
+    const double csum = (s0 + s1) + (s2 + s3);
+    const float clo = std::min(std::min(lo0, lo1), std::min(lo2, lo3));
+    const float chi = std::max(std::max(hi0, hi1), std::max(hi2, hi3));
+    const double cmean = csum / len;
+    double q0 = 0, q1 = 0, q2 = 0, q3 = 0;
+    i = 0;
+    for (; i + 4 <= len; i += 4) {
+      const double a = p[i] - cmean, b = p[i + 1] - cmean, d = p[i + 2] - cmean, e = p[i + 3] - cmean;
+      q0 += a * a;
+      q1 += b * b;
+      q2 += d * d;
+      q3 += e * e;
+    }
+    for (; i < len; ++i) {
+      const double a = p[i] - cmean;
+      q0 += a * a;
+    }
+    mo.merge(len, cmean, (q0 + q1) + (q2 + q3));
+    total += csum;
+    // Strictly beyond: an equal extreme in a later chunk is not the first.
+    if (clo < mi) {
+      mi = clo;
+      miChunk = c;
+    }
+    if (chi > ma) {
+      ma = chi;
+      maChunk = c;
+    }
+  }
+  s->n = last - first + 1;
+  s->sum = total;
+  s->mean = total / s->n;
+  s->sumSquares = mo.m2;
+  s->mi = mi;
+  s->ma = ma;
+  s->miCase = firstCaseOf(x, miChunk, std::min(last, miChunk + kChunk - 1), mi);
+  s->maCase = firstCaseOf(x, maChunk, std::min(last, maChunk + kChunk - 1), ma);
+}
+
+// Any filter or a value range: the two passes over the same cases, the
+// second about the mean of the first.
+StatsStatus filteredStats(const float* x, int32_t first, int32_t last, const CaseFilter& f, const ValueRange& r,
+                          DescriptiveStats* s) {
+  const float* interp = f.interpolation.empty() ? nullptr : f.interpolation.data();
+  const float* sel = f.selection.empty() ? nullptr : f.selection.data();
+  auto used = [&](int32_t k) {
+    if (interp && interp[k] != 0.0f) return false;
+    if (sel && sel[k] == 0.0f) return false;
+    return !r.on || (r.lo <= x[k] && x[k] <= r.hi);
+  };
+  double sum = 0.0;
+  int32_t n = 0;
+  for (int32_t k = first; k <= last; ++k) {
+    if (!used(k)) continue;
+    sum += x[k];
+    ++n;
+  }
+  if (r.on && n < kMinCasesInRange) return StatsStatus::TooFewInRange;
+  if (n == 0) return StatsStatus::EmptySpan;
+  const double mean = sum / n;
+  double sq = 0.0;
+  float mi = kInf, ma = -kInf;
+  int32_t miCase = first, maCase = first;
+  for (int32_t k = first; k <= last; ++k) {
+    if (!used(k)) continue;
+    const double d = x[k] - mean;
+    sq += d * d;
+    if (x[k] > ma) {
+      ma = x[k];
+      maCase = k;
+    }
+    if (x[k] < mi) {
+      mi = x[k];
+      miCase = k;
+    }
+  }
+  s->n = n;
+  s->sum = sum;
+  s->mean = mean;
+  s->sumSquares = sq;
+  s->mi = mi;
+  s->ma = ma;
+  s->miCase = miCase;
+  s->maCase = maCase;
+  return StatsStatus::Ok;
+}
+
+}  // namespace
+
+const char* StatsStatusText(StatsStatus s) {
+  switch (s) {
+    case StatsStatus::Ok: return "";
+    case StatsStatus::EmptySpan: return "No case of the span is left to analyse.";
+    case StatsStatus::TooFewInRange: return "Fewer than 3 cases lie within the value limits.";
+    case StatsStatus::BadSpan: return "The span lies outside the data.";
+  }
+  return "";
+}
+
+double DescriptiveStats::se() const { return n > 0 ? sd / std::sqrt(static_cast<double>(n)) : 0.0; }
+
+bool DescriptiveStats::cv(double* out) const {
+  if (mean == 0.0) return false;
+  *out = std::fabs(100.0 * sd / mean);
+  return true;
+}
+
+StatsStatus ComputeDescriptive(std::span<const float> data, const DescriptiveRequest& req, const CaseFilter& filter,
+                               DescriptiveStats* out) {
+  int32_t first = req.first, last = req.last;
+  if (first > last) std::swap(first, last);
+  const auto size = static_cast<int64_t>(data.size());
+  if (first < 0 || last >= size) return StatsStatus::BadSpan;
+  if (!filter.interpolation.empty() && last >= static_cast<int64_t>(filter.interpolation.size()))
+    return StatsStatus::BadSpan;
+  if (!filter.selection.empty() && last >= static_cast<int64_t>(filter.selection.size()))
+    return StatsStatus::BadSpan;
+
+  DescriptiveStats s;
+  s.first = first;
+  s.last = last;
+  if (!filter.active() && !req.range.on) {
+    plainStats(data.data(), first, last, &s);
+  } else {
+    const StatsStatus st = filteredStats(data.data(), first, last, filter, req.range, &s);
+    if (st != StatsStatus::Ok) return st;
+  }
+  s.sd = std::sqrt(s.sumSquares / s.n);
+  s.duration = static_cast<float>(s.n - 1) * req.interval;
+  *out = s;
+  return StatsStatus::Ok;
+}
+
+ValueRange RangeBounds(float blockMinY, float blockMaxY, bool minFromField, double typedMin, bool maxFromField,
+                       double typedMax) {
+  ValueRange r;
+  r.on = true;
+  r.lo = minFromField ? static_cast<float>(typedMin) : blockMinY;
+  r.hi = maxFromField ? static_cast<float>(typedMax) : blockMaxY;
+  return r;
+}
+
+// ---- Limit cursors ---------------------------------------------------------------------
+
+float LimitPixelsPerCase(int16_t rightLim, int32_t beginBlock, int32_t endBlock) {
+  const int64_t span = int64_t{endBlock} - beginBlock;
+  if (span <= 0) return 0.0f;
+  return static_cast<float>(rightLim) / static_cast<float>(span);
+}
+
+LimitSnap SnapLimit(int16_t x, int16_t rightLim, int32_t beginBlock, int32_t endBlock) {
+  const float s = LimitPixelsPerCase(rightLim, beginBlock, endBlock);
+  LimitSnap r;
+  if (s <= 0.0f) return r;  // a one-case block has nowhere to put a limit
+  const int64_t span = int64_t{endBlock} - beginBlock;
+  const int64_t offset = std::llround(static_cast<double>(x) / s);
+  r.offset = static_cast<int32_t>(std::clamp<int64_t>(offset, 0, span));
+  r.x = LimitPixel(r.offset, rightLim, beginBlock, endBlock);
+  return r;
+}
+
+int16_t LimitPixel(int32_t offset, int16_t rightLim, int32_t beginBlock, int32_t endBlock) {
+  const float s = LimitPixelsPerCase(rightLim, beginBlock, endBlock);
+  return static_cast<int16_t>(std::trunc(static_cast<float>(offset) * s));
+}
+
+CaseSpan LimitedSpan(int32_t beginBlock, int32_t endBlock, bool leftSet, int32_t leftOffset, bool rightSet,
+                     int32_t rightOffset) {
+  CaseSpan s;
+  s.first = leftSet ? beginBlock + leftOffset : beginBlock;
+  s.last = rightSet ? beginBlock + rightOffset : endBlock;
+  if (s.first > s.last) std::swap(s.first, s.last);
+  return s;
+}
+
+bool InsideLimitRegion(int16_t x, int16_t y, int16_t rightLim, int16_t upperLimit) {
+  return x > 0 && x < rightLim && y >= 1 && y <= upperLimit;
+}
+
+// ---- Adapters ---------------------------------------------------------------------------
+
+bool CurrentCaseFilter(bool avoidInterpolation, bool useCrossChanIndex, int32_t caseCount, CaseFilter* out) {
+  *out = CaseFilter{};
+  if (caseCount < 0) return true;
+  const int64_t len = int64_t{caseCount} + 1;
+  if (avoidInterpolation) {
+    const float* p = BackupCache.region(kBackupInterpolation, len);
+    if (!p) return false;
+    out->interpolation = {p, static_cast<size_t>(len)};
+  }
+  if (useCrossChanIndex) {
+    const float* p = BackupCache.region(kBackupSelection, len);
+    if (!p) return false;
+    out->selection = {p, static_cast<size_t>(len)};
+  }
+  return true;
+}
+
+StatsStatus ComputeChannelDescriptive(int16_t slot, int16_t channel, const DescriptiveRequest& req,
+                                      DescriptiveStats* out) {
+  if (!ValidFileSlot(slot) || channel < 1 || channel > nChannels[slot]) return StatsStatus::BadSpan;
+  const float* data = ChannelData(slot, channel);
+  if (!data) return StatsStatus::BadSpan;
+  CaseFilter f;
+  if (!CurrentCaseFilter(AvoidInterpolation != 0, UseCrossChanIndex != 0, nCases[slot], &f))
+    return StatsStatus::BadSpan;
+  return ComputeDescriptive({data, static_cast<size_t>(nCases[slot]) + 1}, req, f, out);
+}
+
+void StoreDescriptiveResult(const DescriptiveStats& s) {
+  meanValue = s.mean;
+  StandardDeviation = static_cast<float>(s.sd);
+  nrPoints = s.n;
+  nPoints = s.n;
+  mi = s.mi;
+  ma = s.ma;
+  BGA = s.first;
+  EDA = s.last;
+  x1float = static_cast<float>(s.first);
+  x2 = static_cast<float>(s.last);
+  row = kStatsRow;
+  Analysis_Code = kStatsAnalysisCode;
+  testslopeon = 0;
+}
+
+void FillStatsScriptStep(float (&step)[28]) {
+  std::fill(std::begin(step), std::end(step), 0.0f);
+  step[1] = kStatsScriptOp;
+}

@@ -1,0 +1,275 @@
+#include "analyses/statspanel.h"
+
+#include <cmath>
+
+#include "output/numberformat.h"
+#include "output/results.h"
+#include "output/writer.h"
+#include "shell/defaults.h"
+#include "shell/dispatch.h"
+#include "shell/globals.h"
+#include "shell/store.h"
+#include "shell/textutil.h"
+
+uint16_t minutes = 0;
+int16_t row = 5;
+uint16_t DoConstantVolume = 0;
+float STPfactor = 1.0f;
+
+namespace {
+
+constexpr float kPerMinute = 0.0166667f;
+const std::string kUndefined = " undefined";
+
+// |100 * spread / mean| through the given formatter, or " undefined".
+template <typename Format>
+std::string cvText(double spread, double mean, Format format) {
+  if (mean == 0.0) return kUndefined;
+  const double cv = std::fabs(100.0 * spread / mean);
+  if (!std::isfinite(cv)) return kUndefined;
+  return format(cv) + " %";
+}
+
+}  // namespace
+
+// ---- Constant volume ------------------------------------------------------------------
+
+ConstantVolume CurrentConstantVolume() {
+  ConstantVolume c;
+  c.on = DoConstantVolume != 0;
+  c.gasType = GasType;
+  c.abCO2 = abCO2 != 0;
+  c.fio2 = FiO2;
+  c.stpFactor = STPfactor;
+  c.rq = RQ;
+  return c;
+}
+
+std::optional<double> ConstantVolumeMean(double mean, const ConstantVolume& cv) {
+  if (!cv.on) return mean;
+  const double m = mean * 0.01;
+  float inner;
+  if (cv.gasType != 1)
+    inner = static_cast<float>(1.0 - m * (1.0 - 1.0 / static_cast<double>(cv.rq)));
+  else if (cv.abCO2)
+    inner = static_cast<float>(1.0 - (static_cast<double>(cv.fio2) * 0.01 - m));
+  else
+    inner = static_cast<float>(1.0 - m * (static_cast<double>(cv.rq) - 1.0));
+  if (inner == 0.0f || !std::isfinite(inner)) return std::nullopt;
+  const double converted = static_cast<double>(cv.stpFactor) * m / inner;
+  if (!std::isfinite(converted)) return std::nullopt;
+  return converted;
+}
+
+// ---- Time texts ---------------------------------------------------------------------------
+
+std::string CaseClockText(float startMinutes, float interval, float caseNumber) {
+  const float at = startMinutes + interval * caseNumber * kPerMinute;
+  return ClockTextFromMinutes(at);
+}
+
+std::string ClockLineText(float startMinutes, float interval, float x1, float x2) {
+  return "       from" + CaseClockText(startMinutes, interval, x1) + "to" +
+         CaseClockText(startMinutes, interval, x2);
+}
+
+bool ClockLineShown(float x1, int16_t analysisCode) { return std::trunc(x1) != 0.0f || analysisCode > 0; }
+
+ElapsedTexts ElapsedTimeTexts(int32_t n, float interval, int16_t integrationUnit) {
+  ElapsedTexts t;
+  t.n = IntText(n);
+  const float d = n > 1 ? static_cast<float>(n - 1) * interval : 0.0f;
+  t.minutes = d > 600.0f ? 1 : 0;
+  float value = d;
+  const char* unit = " sec";
+  switch (integrationUnit) {
+    case kUnitMinutes: value = d * kPerMinute; unit = " min"; break;
+    case kUnitHours: value = d / 3600.0f; unit = " hours"; break;
+    case kUnitDays: value = d / 86400.0f; unit = " days"; break;
+    default: break;  // seconds, also for "None": a duration of 0 would be wrong
+  }
+  t.duration = StringFormatter(value) + unit;
+  return t;
+}
+
+HeaderTexts ResultsHeaderTexts(int16_t ch, const std::string& label, int32_t beginBlock, int32_t endBlock,
+                               float interval) {
+  HeaderTexts h;
+  h.channelLine = "  Channel" + IntText(ch) + "   " + FitLabel(label);
+  const float d = static_cast<float>(int64_t{endBlock} - beginBlock) * interval;
+  h.minutes = d >= 600.0f ? 1 : 0;
+  const float value = h.minutes ? d * kPerMinute : d;
+  const char* unit = h.minutes ? " min         " : " sec         ";
+  h.casesLine = " cases" + IntText(int64_t{beginBlock} + 1) + " to" + IntText(int64_t{endBlock} + 1) +
+                ";  duration" + RealText(value, 4) + unit;
+  return h;
+}
+
+// ---- Integrated total ----------------------------------------------------------------------
+
+double SamplesPerUnit(int16_t integrationUnit, float interval) {
+  const double unitSeconds = IntegrationUnitSeconds(integrationUnit);
+  if (unitSeconds == 0.0) return 1.0;
+  if (!(interval > 0.0f)) return INFINITY;
+  return unitSeconds / interval;
+}
+
+double IntegratedTotal(double mean, int32_t n, const ResultScale& s, int16_t integrationUnit, float interval) {
+  const double u = SamplesPerUnit(integrationUnit, interval);
+  if (std::isinf(u)) return 0.0;
+  return ScaledValue(s, mean) * n / u;
+}
+
+int16_t MarkedUnitButton(int16_t unit) {
+  switch (unit) {
+    case kUnitSeconds:
+    case kUnitMinutes:
+    case kUnitHours:
+    case kUnitDays:
+    case kUnitNone: return unit;
+    case kUnitNoneIntegration: return kUnitNone;
+    default: return kUnitSeconds;
+  }
+}
+
+int16_t StatsEntryIntegrationUnit(int16_t unit) {
+  switch (unit) {
+    case kUnitSeconds:
+    case kUnitMinutes:
+    case kUnitHours:
+    case kUnitDays: return unit;
+    default: return kUnitMinutes;
+  }
+}
+
+// ---- Panel texts ---------------------------------------------------------------------------
+
+PanelInput CurrentPanelInput() {
+  PanelInput in;
+  in.meanValue = meanValue;
+  in.sd = StandardDeviation;
+  in.n = nrPoints;
+  in.mi = mi;
+  in.ma = ma;
+  in.x1 = x1float;
+  in.x2 = x2;
+  in.row = row;
+  in.analysisCode = Analysis_Code;
+  in.scale = CurrentResultScale(ch);
+  in.constantVolume = CurrentConstantVolume();
+  in.integrationUnit = IntegrationUnit;
+  const auto slot = static_cast<int16_t>(TheFileInUse);
+  if (ValidFileSlot(slot)) {
+    in.interval = FileInfoFLOATS[slot][kInfoInterval];
+    in.startMinutes = FileInfoFLOATS[slot][kInfoStartMinutes];
+  }
+  in.rEnd = REnd;
+  in.mmlPoints = MMLpoints;
+  in.digits = SignificantFigures;
+  return in;
+}
+
+IntegrationTexts IntegrationPanelTexts(const PanelInput& in, bool useScanWindow) {
+  IntegrationTexts t;
+  t.labelShown = in.analysisCode >= 0 && in.row != 6;
+  t.n = useScanWindow ? in.mmlPoints : in.n;
+  t.markedUnit = MarkedUnitButton(in.integrationUnit);
+  t.value = IntegratedTotal(in.meanValue, t.n, in.scale, in.integrationUnit, in.interval);
+  t.total = RealText(t.value, in.digits);
+  return t;
+}
+
+PanelTexts StatsPanelTexts(const PanelInput& in, uint16_t mode) {
+  PanelTexts p;
+  const int d = in.digits;
+  const ResultScale& s = in.scale;
+  auto real = [d](double v) { return RealText(v, d); };
+
+  p.clockShown = ClockLineShown(in.x1, in.analysisCode);
+  if (p.clockShown) p.clock = ClockLineText(in.startMinutes, in.interval, in.x1, in.x2);
+
+  const bool full = mode != kPanelCompact;
+  std::optional<double> shownMean = in.meanValue;
+  if (full) shownMean = ConstantVolumeMean(in.meanValue, in.constantVolume);
+  if (shownMean) {
+    p.mean = real(ScaledValue(s, *shownMean));
+  } else {
+    p.mean = kUndefined;
+    p.meanUndefined = true;
+  }
+
+  p.spreadShown = in.n > 2;
+  if (p.spreadShown) {
+    const double sd = ScaledSpread(s, in.sd);
+    p.sd = real(sd);
+    const double scaledMean = ScaledValue(s, in.meanValue);
+    if (full)
+      p.cv = cvText(sd, scaledMean, [](double v) { return StringFormatter(static_cast<float>(v)); });
+    else
+      p.cv = cvText(sd, scaledMean, real);
+    p.se = real(sd / std::sqrt(static_cast<double>(in.n)));
+  }
+
+  p.elapsedShown = in.analysisCode >= 0 && in.row != 6;
+  if (p.elapsedShown) p.elapsed = ElapsedTimeTexts(in.n, in.interval, in.integrationUnit);
+
+  p.range = real(ScaledValue(s, in.mi)) + "  to " + real(ScaledValue(s, in.ma));
+  p.rateUnitShown = in.analysisCode > 0 && in.row != 6;
+
+  p.totalShown = full && mode < kPanelNoTotal && in.rEnd == 0;
+  if (p.totalShown) p.integration = IntegrationPanelTexts(in, false);
+  return p;
+}
+
+TimeStatsTexts TimeStatsPanelTexts(float tmFloat, float ts, int32_t n, float tmi, float tma, int16_t digits) {
+  TimeStatsTexts t;
+  auto real = [digits](double v) { return RealText(v, digits); };
+  t.mean = real(tmFloat);
+  t.spreadShown = n > 2;
+  if (t.spreadShown) {
+    t.sd = real(ts);
+    t.cv = tmFloat == 0.0f ? kUndefined : real(static_cast<double>(ts) * 100.0 / tmFloat) + " %";
+    t.se = real(ts / std::sqrt(static_cast<double>(n)));
+  }
+  t.rangeLine = "range: " + real(tmi) + "  to" + real(tma) + " sec                         ";
+  t.integratedLine =
+      "integrated time = " + RealText(static_cast<double>(tmFloat) * n, 5) + " sec                      ";
+  return t;
+}
+
+// ---- Furniture -------------------------------------------------------------------------------
+
+plat::Rect ChannelButtonRect(int16_t c) {
+  if (c >= 1 && c <= 9) return {14 * c + 22, 260, 14 * c + 37, 276};
+  if (c >= 10 && c <= 17) return {19 * c - 27, 260, 19 * c - 7, 276};
+  if (c >= 18 && c <= 32) return {21 * c - 373, 277, 21 * c - 353, 293};
+  return {};
+}
+
+std::string ChannelButtonTitle(int16_t c) {
+  if (c < 1) return {};
+  return std::to_string(c <= 9 ? c % 10 : c % 100);
+}
+
+bool KitShowsDistributionButtons(int16_t ac) { return ac <= 3 || ac == 8 || ac == 11; }
+
+bool HeaderMarksChannel(int16_t ac) { return !(ac == 2 || ac == 3 || ac == 8 || ac == 11 || ac == 99); }
+
+bool UnitButtonsShown(int16_t unit, int16_t ac) { return unit != 0 && ac >= 0; }
+
+int16_t ChannelOfKey(char key, int16_t nChannels) {
+  int16_t c = 0;
+  if (key >= '1' && key <= '9')
+    c = static_cast<int16_t>(key - '0');
+  else if (key == '0')
+    c = 10;
+  else if (key == '!')
+    c = 11;
+  else if (key == '@')
+    c = 12;
+  else if (key == '#')
+    c = 13;
+  else if (key == '$')
+    c = 14;
+  return c <= nChannels ? c : int16_t{0};
+}
