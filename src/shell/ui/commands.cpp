@@ -3,6 +3,8 @@
 #include "shell/dispatch.h"
 #include "shell/ui/about.h"
 #include "shell/ui/prefsdialog.h"
+#include "plot/ui/blockwindow.h"
+#include "plot/ui/mouse.h"
 
 void RegisterAllCommands() {
   RegisterShellCommands();
@@ -11,6 +13,8 @@ void RegisterAllCommands() {
   RegisterSaveCommands();
   RegisterFileInfoCommands();
   RegisterPlotCommands();
+  RegisterSelectionCommands();
+  RegisterBlockWindowCommands();
   RegisterOutputCommands();
   RegisterPreferencesCommands();
 }

@@ -4,6 +4,10 @@
 #include "datafiles/ui/open.h"
 #include "platform/menus.h"
 #include "platform/windows.h"
+#include "plot/ui/databar.h"
+#include "plot/ui/mouse.h"
+#include "plot/ui/blockwindow.h"
+#include "plot/ui/commentsbox.h"
 #include "plot/ui/plot_commands.h"
 #include "plot/ui/plotwindow.h"
 #include "shell/dispatch.h"
@@ -20,6 +24,7 @@ namespace {
 
 bool quitConfirmed = false;
 bool deskAskedToQuit = false;
+uint32_t lastPointerTick = 0;
 
 bool isFileSlot(int16_t slot) { return ValidFileSlot(slot) && SlotHoldsFile(slot); }
 
@@ -83,25 +88,29 @@ void MainDocumentsHandler(const plat::Event& e) {
 void InstallMainLoopHandlers() {
   auto& h = plat::handlers();
   h.menu = HANDLEMENU;
-  // The plot's own mouse handler comes with the plot; until then only the
-  // pointer is noted.
-  h.mouse = [](const plat::Event& e) {
-    HorizPosition = static_cast<int16_t>(e.local.x);
-    VerticalPosition = static_cast<int16_t>(e.local.y);
-  };
+  h.mouse = PlotMouseHandler;
   h.dialog = DoDIALOG;
   h.editKey = CHECKRETURN;
   h.documents = MainDocumentsHandler;
 }
 
 void MainLoopPass(int maxWaitMs) {
-  plat::pump(maxWaitMs);
+  const bool dispatched = plat::pump(maxWaitMs);
   CheckFrontFileInWindowMenu();
+  // Pointer moves over the plot make no events: the data bar follows them
+  // on idle passes, at most once a tick, so that the pointer poll never
+  // outpaces the events (a scripted run moves its clock only on purpose).
+  const uint32_t now = plat::ticks();
+  if (!dispatched && now != lastPointerTick && SlotOfPlotWindow(plat::frontWindow()) >= 0) {
+    lastPointerTick = now;
+    TrackPointerOverPlot();
+  }
 
   const int16_t a = action, id = eventID;
   if (a == kActionActivate) {
     const int16_t slot = SlotOfPlotWindow(id);
     if (slot >= 0 && slot != static_cast<int16_t>(TheFileInUse)) ActivateFileSlot(slot);
+    else if (slot < 0) BlockOrCommentsWindowActivated(id);
   } else if (a == kActionClose) {
     const int16_t slot = SlotOfPlotWindow(id);
     if (slot >= 0) CloseFileSlot(slot);
@@ -124,6 +133,9 @@ void MainLoopPass(int maxWaitMs) {
   }
 
   if (DocumentsPending()) LoadPendingDocuments();
+
+  // The comments box travels with its plot window.
+  if (WindowWasMoved && SlotOfPlotWindow(WindowWasMoved) == static_cast<int16_t>(TheFileInUse)) FixTheCommentsWindow();
 
   if (WindowWasResized) {
     const int16_t slot = SlotOfPlotWindow(WindowWasResized);
@@ -151,5 +163,6 @@ void MainLoopPass(int maxWaitMs) {
 
 void MainProgramLoop() {
   InstallMainLoopHandlers();
+  lastPointerTick = plat::ticks();
   while (!quitConfirmed) MainLoopPass();
 }

@@ -32,6 +32,7 @@ class Kit : public ::testing::Test {
     plat::test::reset();
     SetFixedColours();
     prefsArray[kPrefColourDisplay] = 1;
+    click = 0;   // no button-click sound left on by another suite
     prefsArray[kPrefSoundLevel] = 25;
     prefsArray[kPrefQuietScripts] = 0;
     RunScript = 0;

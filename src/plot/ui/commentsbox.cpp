@@ -1,0 +1,94 @@
+#include "plot/ui/commentsbox.h"
+
+#include "editing/ui/comments.h"
+#include "platform/controls.h"
+#include "platform/events.h"
+#include "platform/resources.h"
+#include "platform/windows.h"
+#include "plot/blockscale.h"
+#include "plot/ui/plotwindow.h"
+#include "shell/colours.h"
+#include "shell/globals.h"
+#include "shell/store.h"
+#include "shell/ui/kitglobals.h"
+
+namespace {
+
+constexpr int kPrefCommentsHidden = 2;
+
+bool fileReady(int16_t f) { return ValidFileSlot(f) && SlotHoldsFile(f); }
+
+int currentPlot() {
+  const auto f = static_cast<int16_t>(TheFileInUse);
+  if (!fileReady(f)) return 0;
+  const int win = PlotWindowId(f);
+  return plat::windowExists(win) ? win : 0;
+}
+
+}  // namespace
+
+TextViewRef BuildScrollingCOMMENTSWindow() {
+  plat::disposeWindow(kCommentsWindow);
+  const int plot = currentPlot();
+  // Without its template there is no box; nothing is reported.
+  if (plot == 0 || !plat::nibTemplateAvailable("commentsBox")) return {};
+  const auto f = static_cast<int16_t>(TheFileInUse);
+  const int front = plat::frontWindow();
+  const int keepPort = plat::currentPortWindow();
+
+  plat::WindowSpec w;
+  w.id = kCommentsWindow;
+  w.title = plotcore::CommentsBoxTitle(FileName[f]);
+  w.content = plotcore::CommentsBoxRect(plat::contentRect(plot).left, plat::frameRect(plot).top, BottomOfPlotArea,
+                                        ScreenWidth);
+  w.cls = plat::WindowClass::Document;
+  w.closeBox = false;
+  w.background = kWhite;
+  plat::createWindow(w);
+  const plat::Size s = plat::contentSize(kCommentsWindow);
+  plat::addTextView(kCommentsWindow, kCommentsText, {0, 0, s.w, s.h}, false);
+  const TextViewRef view{kCommentsWindow, kCommentsText};
+  TxtViewSetMargins(view, 8, 0, 0, 0);
+  TextViewSetTextFromMyContainer(view);
+  // The box is furniture of the plot window: it does not take the focus.
+  if (front != 0 && front != kCommentsWindow && plat::windowExists(front)) plat::selectWindow(front);
+  if (keepPort != 0 && plat::windowExists(keepPort)) plat::setCurrentPort(keepPort);
+  plat::processPending();
+  return view;
+}
+
+void DRAWCOMMENTS() {
+  if (prefsArray[kPrefCommentsHidden] != 0) return;
+  const int plot = currentPlot();
+  if (plot == 0) return;
+  plat::setCurrentPort(plot);
+  const TextViewRef view = BuildScrollingCOMMENTSWindow();
+  if (view.window != 0) plat::setViewSelection(view.window, view.id, 0, 0);
+  plat::setCurrentPort(plot);
+}
+
+void FixTheCommentsWindow() {
+  const int plot = currentPlot();
+  if (plot == 0 || !plat::windowExists(kCommentsWindow)) return;
+  const plat::Size s = plat::contentSize(kCommentsWindow);
+  const plat::Rect home = plotcore::CommentsBoxRect(plat::contentRect(plot).left, plat::frameRect(plot).top,
+                                                    BottomOfPlotArea, ScreenWidth);
+  plat::setContentRect(kCommentsWindow, {home.left, home.top, home.left + s.w, home.top + s.h});
+}
+
+void RestoreWindowName() {
+  const auto f = static_cast<int16_t>(TheFileInUse);
+  const int plot = currentPlot();
+  if (plot == 0) return;
+  plat::setTitle(plot, plotcore::PlotWindowTitle(f, nChannels[f], nCases[f], FileName[f]));
+}
+
+void CommentsBoxActivated() {
+  // The editor rebuilds the box through the dispatcher's hook when it ends.
+  FixCOMMENTS(0);
+  const int plot = currentPlot();
+  if (plot != 0) {
+    plat::selectWindow(plot);
+    plat::setCurrentPort(plot);
+  }
+}

@@ -1,0 +1,21 @@
+// Window 3, the comments box under the plot window, and the single-view
+// title of the plot window.
+#pragma once
+#include <cstdint>
+
+#include "shell/ui/kit.h"
+
+inline constexpr int16_t kCommentsWindow = 3;
+inline constexpr int16_t kCommentsText = 1;   // the box's text view
+
+// Rebuilds the box for TheFileInUse unless prefs word 2 hides it.
+void DRAWCOMMENTS();
+// The box's text view; window 0 when the box cannot be built.
+TextViewRef BuildScrollingCOMMENTSWindow();
+// Moves window 3 back under the plot window, keeping its size.
+void FixTheCommentsWindow();
+// "Plot Window n:  'name' ( c Channels, k Samples ) " on window 1000 + slot.
+void RestoreWindowName();
+// The user activated window 3: opens the comments editor, then rebuilds
+// the box from the saved text and brings the plot window back.
+void CommentsBoxActivated();

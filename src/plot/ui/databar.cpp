@@ -1,0 +1,242 @@
+#include "plot/ui/databar.h"
+
+#include <algorithm>
+
+#include "output/results.h"
+#include "platform/controls.h"
+#include "platform/events.h"
+#include "platform/port.h"
+#include "platform/windows.h"
+#include "plot/databar_text.h"
+#include "plot/ui/draw.h"
+#include "plot/ui/plotwindow.h"
+#include "plot/ui/redraw.h"
+#include "shell/colours.h"
+#include "shell/dispatch.h"
+#include "shell/globals.h"
+#include "shell/menurules.h"
+#include "shell/store.h"
+#include "shell/ui/kit.h"
+#include "shell/ui/kitglobals.h"
+#include "shell/ui/mailboxes.h"
+#include "shell/ui/sounds.h"
+
+int16_t avbx = 223, avby = 7;
+float tlev = 0;
+
+namespace {
+
+constexpr int kPlaceWindow = 4;
+
+bool fileReady(int16_t f) { return ValidFileSlot(f) && SlotHoldsFile(f); }
+
+int currentPlot() {
+  const auto f = static_cast<int16_t>(TheFileInUse);
+  if (!fileReady(f)) return 0;
+  const int win = PlotWindowId(f);
+  return plat::windowExists(win) ? win : 0;
+}
+
+// The info line builds the data bar with each redraw; until it has, the
+// fields are made here in the same places.
+void ensureDataBarField(int win, int id) {
+  if (plat::controlExists(win, id)) return;
+  plat::FieldSpec s;
+  s.id = id;
+  s.kind = plat::FieldKind::Static;
+  s.framed = false;
+  s.font = plat::FontSpec{"Geneva", 14, true};
+  s.back = rgbyellow;
+  if (id == kDataBarCase) {
+    s.r = {-2, 0, 155, 16};
+    s.fore = kBlack;
+  } else if (id == kDataBarClock) {
+    s.r = {155, 0, 228, 16};
+    s.fore = kDataBarClockColor;
+  } else {
+    s.r = {228, 0, 356, 16};
+    s.fore = {65535, 0, 0};
+  }
+  plat::addField(win, s);
+}
+
+int16_t lastTrackedX = -1;
+
+}  // namespace
+
+void UpdateDataBar(float s, int32_t c) {
+  const auto f = static_cast<int16_t>(TheFileInUse);
+  const int win = currentPlot();
+  if (win == 0) return;
+  c = std::clamp(c, 0, nCases[f]);
+  for (int id : {kDataBarCase, kDataBarClock, kDataBarValue}) ensureDataBarField(win, id);
+  plat::setFieldText(win, kDataBarCase, plotcore::DataBarCaseText(s, c));
+  plat::setFieldText(win, kDataBarClock, plotcore::DataBarClockText(FileInfoFLOATS[f][kInfoStartMinutes], c,
+                                                                    FileInfoFLOATS[f][kInfoInterval]));
+  const float v = GetDatum(f, ActiveChannel, c);
+  tmFloat = v;
+  if (plat::frontWindow() == win) plat::setFieldText(win, kDataBarValue, plotcore::DataBarValueText(v));
+}
+
+void WriteAllValues(int32_t c) {
+  const auto f = static_cast<int16_t>(TheFileInUse);
+  const int win = currentPlot();
+  if (win == 0 || !AllValues) return;
+  c = std::clamp(c, 0, nCases[f]);
+  for (const plotcore::AllValuesField& fld :
+       plotcore::AllValuesLayout(OverlayArray[f][3], nChannels[f], ActiveChannel, avbx, avby)) {
+    if (plat::controlExists(win, fld.id))
+      plat::setFieldText(win, fld.id, plotcore::AllValuesText(fld.channel, GetDatum(f, fld.channel, c)));
+  }
+}
+
+void TrackPointerOverPlot() {
+  const int win = currentPlot();
+  if (win == 0) return;
+  const auto f = static_cast<int16_t>(TheFileInUse);
+  const plat::Point at = plat::pointerLocal(win);
+  const std::optional<int32_t> c = plotcore::PointerCase(PlotViewState(f), at, BottomOfPlotArea);
+  if (!c) return;
+  // A redraw sets LastHorizPosition to 0 so that the next pass writes again.
+  if (at.x == LastHorizPosition && LastHorizPosition == lastTrackedX) return;
+  LastHorizPosition = static_cast<int16_t>(at.x);
+  lastTrackedX = LastHorizPosition;
+  UpdateDataBar(static_cast<float>(static_cast<double>(*c) * FileInfoFLOATS[f][kInfoInterval]), *c);
+  if (AllValues) WriteAllValues(*c);
+}
+
+void PlaceALLVALUES() {
+  tlev = 0;
+  avbx = 223;
+  avby = 7;
+  plat::disposeWindow(kPlaceWindow);
+  const int plot = currentPlot();
+  if (plot == 0) return;
+  const int x = plat::contentRect(plot).left;
+  const int keepPort = plat::currentPortWindow();
+
+  BuildWINDOW(0, kPlaceWindow, "Channel Values", static_cast<int16_t>(x + 60), 105, static_cast<int16_t>(x + 300), 187,
+              kKindDocument, 1);
+  plat::Port& p = plat::port(kPlaceWindow);
+  p.setForeColor(LightGray);
+  p.fillRect({0, 0, 250, 100});
+  plat::ButtonSpec b;
+  b.id = kPlaceStandardButton;
+  b.kind = plat::ButtonKind::DefaultPush;
+  b.title = "Standard Placement";
+  b.r = {20, 10, 210, 30};
+  plat::addButton(kPlaceWindow, b);
+  b.id = kPlaceMouseButton;
+  b.kind = plat::ButtonKind::Push;
+  b.title = "Place With Mouse";
+  b.r = {20, 45, 210, 65};
+  plat::addButton(kPlaceWindow, b);
+  plat::flushWindow(kPlaceWindow);
+
+  bool byMouse = false;
+  {
+    HandlerScope keep;
+    InstallDialogHandlers();
+    ClearMailbox();
+    for (;;) {
+      plat::pump();
+      if (action == kActionClick && eventID == kPlaceStandardButton) break;
+      if (action == kActionClick && eventID == kPlaceMouseButton) {
+        byMouse = true;
+        break;
+      }
+      if (action == kActionClose || (action == kActionActivate && eventID != kPlaceWindow)) break;
+      if (!plat::windowExists(kPlaceWindow)) break;
+      ClearMailbox();
+    }
+  }
+  if (byMouse) {
+    plat::disposeWindow(kPlaceWindow);
+    plat::setCurrentPort(plot);
+    if (SoundsAllowed()) PlayNamedSound("brrrp");
+    plat::Port& pp = plat::port(plot);
+    const auto f = static_cast<int16_t>(TheFileInUse);
+    const int width = plat::contentSize(plot).w;
+    plat::Point at{};
+    while (!plat::buttonDown()) {
+      at = plat::pointerLocal(plot);
+      if (plotcore::PlacementInside(at, width, BottomOfPlotArea)) {
+        const plat::Rect frame = plotcore::PlacementFrame(at, nChannels[f]);
+        pp.resetPen();
+        pp.setPenMode(plat::PenMode::Xor);
+        pp.strokeRect(frame);
+        plat::flushWindow(plot);
+        plat::processPending();
+        plat::setCursor(plat::CursorKind::Cross);
+        tlev = static_cast<float>(at.y);
+        pp.strokeRect(frame);
+      } else {
+        plat::setCursor(plat::CursorKind::Arrow);
+      }
+      plat::delayTicks(1);
+    }
+    at = plat::pointerLocal(plot);   // where the button went down
+    pp.resetPen();
+    const plat::Point o = plotcore::PlacementOrigin(at);
+    avbx = static_cast<int16_t>(o.x);
+    avby = static_cast<int16_t>(o.y);
+    plat::setCursor(plat::CursorKind::Arrow);
+    ClearMailbox();
+    plat::waitButtonUp();
+    // The press placed the column; it must not reach the plot as a click.
+    plat::flushInput();
+  } else if (keepPort != 0 && plat::windowExists(keepPort)) {
+    plat::setCurrentPort(keepPort);
+  }
+  plat::disposeWindow(kPlaceWindow);
+}
+
+void DoALLVALUES(uint16_t place) {
+  // Only the placement dialog's close box cancels; a close left in the
+  // mailbox by someone else must not switch the display off at a redraw.
+  if (place != 0) PlaceALLVALUES();
+  if (place != 0 && action == kActionClose) {
+    AllValues = 0;
+    ClearMailbox();
+    return;
+  }
+  const int win = currentPlot();
+  if (win == 0) return;
+  const auto f = static_cast<int16_t>(TheFileInUse);
+  CloseValFields();
+  for (const plotcore::AllValuesField& fld :
+       plotcore::AllValuesLayout(OverlayArray[f][3], nChannels[f], ActiveChannel, avbx, avby)) {
+    plat::FieldSpec s;
+    s.id = fld.id;
+    s.r = fld.r;
+    s.kind = plat::FieldKind::EditablePlain;
+    s.framed = true;
+    s.font = plat::FontSpec{"application", 9};
+    s.back = rgbyellow;
+    plat::addField(win, s);
+  }
+  plat::clearFieldFocus(win);
+  plat::setCurrentPort(win);
+}
+
+void CloseValFields() {
+  const int win = currentPlot();
+  if (win == 0) return;
+  const auto f = static_cast<int16_t>(TheFileInUse);
+  for (int c = 1; c <= nChannels[f]; ++c) plat::removeControl(win, kAllValuesFieldBase + c);
+}
+
+void ToggleAllValues() {
+  if (currentPlot() == 0) return;
+  if (AllValues) {
+    AllValues = 0;
+    CloseValFields();
+    RefreshSCREEN();
+  } else {
+    SetUpAllValuesDisplay();
+    AllValues = 1;
+    ClearMailbox();
+    DoALLVALUES(1);
+  }
+  SETMENU(1);
+}

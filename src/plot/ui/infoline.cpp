@@ -1,0 +1,227 @@
+#include "plot/ui/infoline.h"
+
+#include "analyses/statspanel.h"
+#include "datafiles/datafile.h"
+#include "output/numberformat.h"
+#include "output/results.h"
+#include "platform/controls.h"
+#include "platform/events.h"
+#include "platform/port.h"
+#include "platform/windows.h"
+#include "plot/selection.h"
+#include "plot/ui/databar.h"
+#include "plot/ui/draw.h"
+#include "plot/ui/mouse.h"
+#include "plot/ui/plotwindow.h"
+#include "plot/ui/redraw.h"
+#include "shell/colours.h"
+#include "shell/dispatch.h"
+#include "shell/globals.h"
+#include "shell/store.h"
+#include "shell/ui/kitglobals.h"
+#include "shell/ui/sounds.h"
+
+float tracelength = 0.0f;
+int16_t RecordSCRIPT = 0;
+uint16_t ScriptCOUNT = 0;
+
+namespace {
+
+constexpr int kPrefMarkersShown = 10;
+constexpr int kPrefLabelSize = 45;
+constexpr int kPrefLargeLabels = 49;
+constexpr int kStepFlashes = 5;
+constexpr int kStepFlashMs = 20;
+
+bool frontPlot(int16_t* slot, int* win) {
+  const auto f = static_cast<int16_t>(TheFileInUse);
+  if (!ValidFileSlot(f) || !SlotHoldsFile(f)) return false;
+  if (!plat::windowExists(PlotWindowId(f))) return false;
+  *slot = f;
+  *win = PlotWindowId(f);
+  return true;
+}
+
+plat::FontSpec font(const char* family, int px, bool bold = false) {
+  plat::FontSpec s;
+  s.family = family;
+  s.pixelSize = px;
+  s.bold = bold;
+  return s;
+}
+
+void staticField(int win, int id, const std::string& text, plat::Rect r, plat::Rgb16 fore, plat::Rgb16 back,
+                 const plat::FontSpec& f, bool framed = false) {
+  plat::FieldSpec s;
+  s.id = id;
+  s.text = text;
+  s.r = r;
+  s.kind = plat::FieldKind::Static;
+  s.framed = framed;
+  s.fore = fore;
+  s.back = back;
+  s.font = f;
+  plat::addField(win, s);
+}
+
+void pushButton(int win, int id, const std::string& title, plat::Rect r, int state) {
+  plat::ButtonSpec b;
+  b.id = id;
+  b.title = title;
+  b.r = r;
+  b.state = state;
+  b.font = font("application", 11);
+  plat::addButton(win, b);
+}
+
+bool anyOverlay(int16_t f) {
+  for (int c = 1; c <= nChannels[f] && c <= kMaxChannels; ++c)
+    if (OverlayArray[f][1][c] != 0) return true;
+  return false;
+}
+
+const plat::Rgb16 kRed{0xFFFF, 0, 0};
+const plat::Rgb16 kBlue{0, 0, 0xFFFF};
+
+}  // namespace
+
+void DRAWTIMEDATE() {
+  int16_t f;
+  int win;
+  if (!frontPlot(&f, &win)) return;
+  plat::setCurrentPort(win);
+  plat::Port& p = plat::port(win);
+  const int W = ScreenWidth;
+  const float interval = FileInfoFLOATS[f][kInfoInterval];
+
+  if (RecordSCRIPT == 0) {
+    p.setBackColor(LightGray);
+    plat::removeControl(win, kInfoStepField);
+    std::string text;
+    plat::Rgb16 fore = kBlack, back = ExtremelyLightGray;
+    if (FileJustLoaded != 0 && RunScript != 0) {
+      text = plotcore::kScriptRunningText;
+      fore = kWhite;
+      back = kBlue;
+    } else {
+      tracelength = interval * static_cast<float>(W);
+      minutes = tracelength > 600.0f ? 1 : 0;
+      if (minutes) tracelength *= 0.016667f;
+      p.clearRect({0, 0, W - 71, 18});
+      text = plotcore::InfoLineText(StartDate[f], StartTime[f], interval);
+    }
+    staticField(win, kInfoFileField, text, {358, 1, 635, 17}, fore, back, font("application", 11));
+  } else {
+    staticField(win, kInfoFileField, plotcore::kRecordingScriptText, {353, 1, 516, 17}, kRed, kWhite,
+                font("Geneva", 12, true));
+    staticField(win, kInfoStepField, plotcore::StepCounterText(ScriptCOUNT), {517, 1, 635, 16}, kWhite, kRed,
+                font("Geneva", 12, true), true);
+  }
+
+  // The data bar, empty until the pointer moves over the plot.
+  const plat::FontSpec bar = font("Geneva", 14, true);
+  staticField(win, kDataBarCase, "", {-2, 0, 155, 16}, kBlack, rgbyellow, bar);
+  staticField(win, kDataBarClock, "", {155, 0, 228, 16}, kDataBarClockColor, rgbyellow, bar);
+  staticField(win, kDataBarValue, "", {228, 0, 356, 16}, kRed, rgbyellow, bar);
+  p.resetPen();
+  p.setForeColor(kBlack);
+  p.strokeRect({2, 0, 358, 16});
+
+  if (W > 831) {
+    std::string span = plat::controlExists(win, kBlockSpanField) ? plat::fieldText(win, kBlockSpanField) : "";
+    if (FileSHORTS[f][kShortBlockState] == plotcore::kBlockNone || span.empty()) span = plotcore::kBlockSpanNone;
+    staticField(win, kInfoBlockLabel, "block:", {641, 1, 685, 16}, kBlack, LightGray, font("system", 12));
+    staticField(win, kBlockSpanField, span, {686, 1, 778, 16}, kBlue, ExtremelyLightGray, font("application", 11),
+                true);
+  } else {
+    plat::removeControl(win, kInfoBlockLabel);
+    plat::removeControl(win, kBlockSpanField);
+  }
+
+  plat::removeControl(win, kMarkersButton);
+  if (W > 951) {
+    if (MarkerCount(f) == 0) pushButton(win, kMarkersButton, "Show Markers", {782, 0, 880, 17}, 0);
+    else
+      pushButton(win, kMarkersButton, prefsArray[kPrefMarkersShown] != 0 ? "Hide Markers" : "Show Markers",
+                 {782, 0, 880, 17}, 1);
+  }
+  if (W > 1030 && anyOverlay(f)) pushButton(win, kClearOverlayButton, "Clear Overlay", {885, 0, 980, 17}, 1);
+  else plat::removeControl(win, kClearOverlayButton);
+  p.setBackColor(gray);
+}
+
+void DRAWLABELSTUFF() {
+  int16_t f;
+  int win;
+  if (!frontPlot(&f, &win)) return;
+  plat::Port& p = plat::port(win);
+  p.setBackColor(plotBackColor);
+  p.setForeColor(plotForeColor);
+  const bool large = prefsArray[kPrefLargeLabels] != 0;
+  prefsArray[kPrefLabelSize] = large ? 14 : 12;
+  p.setFont(font("application", prefsArray[kPrefLabelSize]));
+  p.moveTo(1, large ? 33 : 29);
+  p.drawText(RealText(maximumValue) + "     ");
+  if (static_cast<int16_t>(ScaleMode) < 1) {
+    p.moveTo(0, BottomOfPlotArea - 5);
+    p.drawText(RealText(minimumValue) + "     ");
+  }
+  plotcore::LabelLineInput in;
+  in.activeChannel = ActiveChannel;
+  in.nChannels = nChannels[f];
+  in.label = RetrieveLabelOf(f, ActiveChannel);
+  in.fftChannel = chanB;
+  in.paged = nCases[f] > ScreenWidth && FileSHORTS[f][kShortCompressed] == 0;
+  in.segment = FileSHORTS[f][kShortSegment];
+  in.segments = FileSHORTS[f][kShortSegments];
+  in.resultsPort = PortForResultsOutput;
+  in.resultsFile = filestrings[2];
+  p.moveTo(100, 33);
+  p.drawText(plotcore::LabelLineText(in));
+  p.setForeColor(kBlack);
+  p.setFont(font("application", 10));
+  if (PortForResultsOutput != 0) TabFileDATABAR();
+}
+
+void TabFileDATABAR() {
+  int16_t f;
+  int win;
+  if (!frontPlot(&f, &win)) return;
+  plat::removeControl(win, kTabularCounterField);
+  if (ScreenWidth < 1100) return;
+  staticField(win, kTabularCounterField, plotcore::TabularCounterText(Nresults), {884, 2, ScreenWidth - 105, 16},
+              kBlack, gray, font("application", 9));
+}
+
+void FLASHSCRIPTsequenceStep() {
+  const std::string text = plotcore::StepCounterText(ScriptCOUNT);
+  if (ScriptCOUNT == kLastRecordedStep) RecordSCRIPT = 0;
+  upvip();
+  int16_t f;
+  int win;
+  if (!frontPlot(&f, &win)) return;
+  for (int round = 1; round <= kStepFlashes; ++round) {
+    staticField(win, kInfoStepField, text, {517, 1, 635, 16}, round % 2 == 1 ? kWhite : kRed, kRed,
+                font("Geneva", 12, true), true);
+    plat::flushWindow(win);
+    plat::delayMs(kStepFlashMs);
+  }
+  plat::port(win).setBackColor(LightGray);
+}
+
+void SetBlockSpanText(const std::string& text) {
+  int16_t f;
+  int win;
+  if (!frontPlot(&f, &win)) return;
+  if (ScreenWidth > 831 && plat::controlExists(win, kBlockSpanField)) plat::setFieldText(win, kBlockSpanField, text);
+}
+
+void LabelLineAfterRepaint() {
+  ForgetSelectionMarks(static_cast<int16_t>(TheFileInUse));
+  DRAWLABELSTUFF();
+}
+
+void InstallInfoLineHooks() {
+  gPlotHooks.drawTimeDate = DRAWTIMEDATE;
+  gPlotHooks.drawLabelStuff = LabelLineAfterRepaint;
+}

@@ -1,0 +1,178 @@
+#include "plot/blockscale.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+using namespace plotcore;
+
+namespace {
+
+// Case k holds k / 10 for k = 0..n.
+std::vector<float> Ramp(int32_t n) {
+  std::vector<float> d(static_cast<size_t>(n) + 1);
+  for (int32_t k = 0; k <= n; ++k) d[static_cast<size_t>(k)] = static_cast<float>(k) / 10.0f;
+  return d;
+}
+
+TEST(BlockScale, PublishesTheMappingOverTheBlock) {
+  const auto d = Ramp(500);
+  const BlockScale s = ComputeBlockScale(d.data(), 100, 200, 479, 200);
+  EXPECT_EQ(s.rightLim, 479);
+  EXPECT_EQ(s.upperLimit, 185);
+  EXPECT_FLOAT_EQ(s.minY, 10.0f);
+  EXPECT_FLOAT_EQ(s.maxY, 20.0f);
+  EXPECT_FLOAT_EQ(s.yScale, 18.5f);
+  EXPECT_DOUBLE_EQ(s.xScale, 4.79);
+  EXPECT_EQ(s.nPoints, 101);
+  // The largest value on row 2, the smallest on UpperLimit + 2.
+  EXPECT_EQ(BlockRow(s, 20.0f), 2);
+  EXPECT_EQ(BlockRow(s, 10.0f), 187);
+  EXPECT_EQ(BlockColumn(s, 100), 0);
+  EXPECT_EQ(BlockColumn(s, 200), 479);
+  EXPECT_EQ(BlockColumn(s, 150), 239);
+}
+
+TEST(BlockScale, EqualValuesRaiseTheMaximumByOne) {
+  std::vector<float> d(50, 7.5f);
+  const BlockScale s = ComputeBlockScale(d.data(), 10, 40, 300, 100);
+  EXPECT_FLOAT_EQ(s.minY, 7.5f);
+  EXPECT_FLOAT_EQ(s.maxY, 8.5f);
+  EXPECT_EQ(BlockRow(s, 7.5f), s.upperLimit + 2) << "the constant trace lies on the label strip's row";
+}
+
+TEST(BlockScale, OneCaseBlockHasAFiniteScale) {
+  const auto d = Ramp(10);
+  const BlockScale s = ComputeBlockScale(d.data(), 5, 5, 400, 150);
+  EXPECT_EQ(s.nPoints, 1);
+  EXPECT_TRUE(std::isfinite(s.xScale));
+  EXPECT_DOUBLE_EQ(s.xScale, 400.0);
+  EXPECT_EQ(BlockColumn(s, 5), 0);
+  EXPECT_TRUE(BlockShowsCircles(s));
+  const auto c = BlockCircleCentres(d.data(), s);
+  ASSERT_EQ(c.size(), 1u);
+  EXPECT_EQ(c[0].x, 0);
+  EXPECT_TRUE(std::isfinite(s.yScale));
+}
+
+TEST(BlockScale, NonFiniteSamplesTakeNoPartInTheExtremes) {
+  auto d = Ramp(20);
+  d[12] = std::numeric_limits<float>::quiet_NaN();
+  d[13] = std::numeric_limits<float>::infinity();
+  const BlockScale s = ComputeBlockScale(d.data(), 10, 15, 300, 100);
+  EXPECT_FLOAT_EQ(s.minY, 1.0f);
+  EXPECT_FLOAT_EQ(s.maxY, 1.5f);
+  EXPECT_EQ(BlockCircleCentres(d.data(), s).size(), 4u);
+  std::vector<float> allNaN(5, std::numeric_limits<float>::quiet_NaN());
+  const BlockScale n = ComputeBlockScale(allNaN.data(), 1, 4, 300, 100);
+  EXPECT_TRUE(std::isfinite(n.yScale));
+  EXPECT_LT(n.minY, n.maxY);
+}
+
+TEST(BlockScale, HugeValuesCloseTogetherStillGiveAFiniteScale) {
+  std::vector<float> d{0.0f, 1e30f, std::nextafter(1e30f, 2e30f)};
+  const BlockScale s = ComputeBlockScale(d.data(), 1, 2, 300, 100);
+  EXPECT_TRUE(std::isfinite(s.yScale));
+  EXPECT_GT(s.maxY, s.minY);
+}
+
+TEST(BlockScale, CirclesOnlyForShortBlocks) {
+  const auto d = Ramp(500);
+  EXPECT_TRUE(BlockShowsCircles(ComputeBlockScale(d.data(), 1, 100, 501, 100)));   // 99 x 5 = 495
+  EXPECT_FALSE(BlockShowsCircles(ComputeBlockScale(d.data(), 1, 101, 500, 100)));  // 100 x 5 = 500
+  const BlockScale s = ComputeBlockScale(d.data(), 1, 5, 400, 115);
+  const auto c = BlockCircleCentres(d.data(), s);
+  ASSERT_EQ(c.size(), 5u);
+  // Each circle sits on its point of the trace, within a pixel of the mapping.
+  EXPECT_EQ(c.front().x, 0);
+  EXPECT_NEAR(c.front().y, BlockRow(s, d[1]), 1);
+  EXPECT_EQ(c.back().x, 400);
+  EXPECT_NEAR(c.back().y, 2, 1);
+}
+
+TEST(BlockScale, TraceStartsAtColumnZero) {
+  const auto d = Ramp(500);
+  const BlockScale s = ComputeBlockScale(d.data(), 100, 110, 500, 115);
+  // Nothing is drawn left of the window from the case before the block.
+  const std::vector<plat::Point> seg = BlockTraceSegments(d.data(), 500, s);
+  ASSERT_FALSE(seg.empty());
+  for (const plat::Point& p : seg) EXPECT_GE(p.x, 0);
+  EXPECT_EQ(seg.front().x, 0);
+  EXPECT_NEAR(seg.front().y, 102, 1);
+  EXPECT_EQ(seg.back().x, 500);
+  EXPECT_NEAR(seg.back().y, 2, 1);
+  // Many cases per column: the column reduction, still from x 0.
+  const auto big = Ramp(100000);
+  const BlockScale wide = ComputeBlockScale(big.data(), 1, 100000, 400, 115);
+  const std::vector<plat::Point> cols = BlockTraceSegments(big.data(), 100000, wide);
+  ASSERT_FALSE(cols.empty());
+  for (const plat::Point& p : cols) {
+    EXPECT_GE(p.x, 0);
+    EXPECT_LE(p.x, 401);
+  }
+}
+
+TEST(BlockScale, ZeroLineRowAndDashes) {
+  std::vector<float> d{0.0f, -1.0f, 3.0f};
+  const BlockScale s = ComputeBlockScale(d.data(), 1, 2, 100, 115);
+  EXPECT_TRUE(BlockCrossesZero(s));
+  EXPECT_EQ(BlockZeroRow(s), 76);   // 3 x 100 / 4 + 1
+  EXPECT_FALSE(BlockCrossesZero(ComputeBlockScale(d.data(), 0, 1, 100, 115))) << "a block ending on zero";
+  EXPECT_EQ(ZeroDashStarts(41), (std::vector<int>{1, 21, 41}));
+  EXPECT_EQ(ZeroDashStarts(40), (std::vector<int>{1, 21}));
+  EXPECT_TRUE(ZeroDashStarts(0).empty());
+}
+
+TEST(BlockScale, MarkerLabelsUpToSixtyInTheBlock) {
+  EXPECT_EQ(BlockMarkerLabel(205), "5");
+  EXPECT_EQ(BlockMarkerLabel(65), "A");
+  EXPECT_EQ(BlockMarkerLabel(200), "\xC8");
+  EXPECT_EQ(BlockMarkerLabel(299), "99");
+
+  const auto d = Ramp(1000);
+  const BlockScale s = ComputeBlockScale(d.data(), 100, 700, 600, 200);
+  std::vector<MarkerRecord> m;
+  m.push_back({50, 'X'});   // before the block
+  for (int i = 0; i < 60; ++i) m.push_back({100 + 10 * i, 'A' + i % 26});
+  m.push_back({900, 'Y'});  // after it
+  auto marks = BlockMarkerMarks(m, s);
+  ASSERT_EQ(marks.size(), 60u);
+  EXPECT_EQ(marks[0], (BlockMarkerMark{0, "A"}));
+  EXPECT_EQ(marks[1], (BlockMarkerMark{10, "B"}));
+  m.push_back({700, 205});  // the 61st inside, on the last case
+  marks = BlockMarkerMarks(m, s);
+  ASSERT_EQ(marks.size(), 61u);
+  for (const auto& k : marks) EXPECT_TRUE(k.label.empty());
+  EXPECT_EQ(marks.back().x, 600);
+}
+
+TEST(BlockScale, Titles) {
+  const std::string label = "O2 percent                    ";
+  EXPECT_EQ(BlockWindowTitle(true, 1, label, 100, 200), "Channel 1, O2 percent; cases 101 to 201  (N =  101) ");
+  EXPECT_EQ(BlockWindowTitle(false, 1, label, 100, 200), "Channel 1, O2 percent; Cases 101 to 201 (N =  101) ");
+  EXPECT_EQ(BlockWindowTitle(false, 3, std::string(30, ' '), 0, 6'999'999),
+            "Channel 3, ; Cases 1 to 7000000 (N =  7000000) ");
+  EXPECT_EQ(PlotWindowTitle(0, 1, 500, "run.orl"), "Plot Window 1:  'run.orl' ( 1 Channels, 500 Samples ) ");
+  EXPECT_EQ(CommentsBoxTitle("run.orl"), "COMMENTS for  'run.orl '");
+}
+
+TEST(BlockScale, WindowRectangles) {
+  EXPECT_EQ(BlockWindowTop(41, 390, false), 590);
+  EXPECT_EQ(BlockWindowTop(41, 390, true), 530);
+  // A reopened block window keeps its last size.
+  EXPECT_EQ(BlockViewRect(94, 41, 590, 500, 180, 1290, 800, 900), (plat::Rect{415, 590, 915, 770}));
+  // Never drawn: the default right edge and bottom, held above the desk's edge.
+  EXPECT_EQ(BlockViewRect(94, 41, 590, 0, 0, 1290, 700, 900), (plat::Rect{415, 590, 1384, 821}));
+  EXPECT_EQ(BlockViewRect(94, 41, 590, 0, 0, 1290, 800, 900), (plat::Rect{415, 590, 1384, 870}));
+  // A plot low on the desk still gets a usable window.
+  EXPECT_EQ(BlockViewRect(94, 41, 880, 0, 0, 1290, 800, 900).height(), 60);
+  EXPECT_EQ(CollapsedInstructionsRect(94, 590), (plat::Rect{418, 590, 749, 620}));
+  EXPECT_EQ(InstructionsRect(94, 300, 1290, 900), (plat::Rect{418, 300, 1379, 619}));
+  EXPECT_EQ(InstructionsRect(94, 590, 1290, 900), (plat::Rect{418, 590, 1379, 820}));
+  EXPECT_EQ(InstructionsRect(94, 590, 1290, 700).height(), kInstructionsMinSize.h);
+  EXPECT_EQ(CommentsBoxRect(94, 41, 390, 1290), (plat::Rect{415, 537, 1383, 582}));
+}
+
+}  // namespace
