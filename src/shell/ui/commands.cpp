@@ -3,6 +3,7 @@
 #include "shell/dispatch.h"
 #include "shell/ui/about.h"
 #include "shell/ui/prefsdialog.h"
+#include "analyses/ui/analyses_commands.h"
 #include "plot/ui/blockwindow.h"
 #include "plot/ui/mouse.h"
 
@@ -16,5 +17,6 @@ void RegisterAllCommands() {
   RegisterSelectionCommands();
   RegisterBlockWindowCommands();
   RegisterOutputCommands();
+  RegisterAnalysisCommands();
   RegisterPreferencesCommands();
 }
