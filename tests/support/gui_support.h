@@ -7,6 +7,8 @@
 #include <string>
 
 #include "platform/test.h"
+#include "plot/trace.h"
+#include "shell/ui/kitglobals.h"
 #include "shell/globals.h"
 #include "shell/store.h"
 
@@ -16,8 +18,23 @@ namespace testsupport {
 inline void ClearStore() {
   for (int16_t s = 0; s < kSlotCount; ++s) FreeSlot(s);
   BackupCache.releaseAll();
+  plotcore::PlotLodCache().clear();
   TheFileInUse = kNoFile;
 }
+
+// Puts the plot geometry globals back as a test found them.
+class PlotGeometryKeeper {
+ public:
+  PlotGeometryKeeper() : w_(ScreenWidth), h_(ScreenHeight), b_(BottomOfPlotArea) {}
+  ~PlotGeometryKeeper() {
+    ScreenWidth = w_;
+    ScreenHeight = h_;
+    BottomOfPlotArea = b_;
+  }
+
+ private:
+  int16_t w_, h_, b_;
+};
 
 inline bool SoundPlayed(const std::string& name) {
   const auto& s = plat::test::soundsPlayed();

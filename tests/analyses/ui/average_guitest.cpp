@@ -59,9 +59,6 @@ class StatsWindow : public ::testing::Test {
     ClearMailbox();
     ClearCommandRegistry();
     gOutputUiHooks = {};
-    keptWidth_ = ScreenWidth;
-    keptHeight_ = ScreenHeight;
-    keptBottom_ = BottomOfPlotArea;
     RegisterPlotCommands();
     RegisterOutputCommands();
     RegisterAnalysisCommands();
@@ -105,9 +102,6 @@ class StatsWindow : public ::testing::Test {
     Rscale = 0;
     AvoidInterpolation = 0;
     ResetAllScaling();
-    ScreenWidth = keptWidth_;
-    ScreenHeight = keptHeight_;
-    BottomOfPlotArea = keptBottom_;
     testsupport::ClearStore();
     ClearCommandRegistry();
     gOutputUiHooks = {};
@@ -125,7 +119,7 @@ class StatsWindow : public ::testing::Test {
     plat::test::run(s, [] { EXPECT_TRUE(DoMENU(3, 1)); });
   }
 
-  int16_t keptWidth_ = 0, keptHeight_ = 0, keptBottom_ = 0;
+  testsupport::PlotGeometryKeeper keptGeometry_;
 };
 
 TEST_F(StatsWindow, KnownBlockFillsThePanelAndLeavesTheResult) {

@@ -50,9 +50,6 @@ class BlockWindowGui : public ::testing::Test {
     prefsArray[10] = 1;   // markers
     prefsArray[20] = 1;   // block instructions
     prefsArray[52] = 0;
-    keptWidth_ = ScreenWidth;
-    keptHeight_ = ScreenHeight;
-    keptBottom_ = BottomOfPlotArea;
     ClearCommandRegistry();
     gPlotHooks = {};
     InstallInfoLineHooks();
@@ -67,20 +64,13 @@ class BlockWindowGui : public ::testing::Test {
   }
   void TearDown() override {
     plat::setNibTemplateAvailable("blockwindow", true);
-    ScreenWidth = keptWidth_;
-    ScreenHeight = keptHeight_;
-    BottomOfPlotArea = keptBottom_;
     gPlotHooks = {};
     InstallInfoLineHooks();
     gDispatchHooks = {};
     ClearCommandRegistry();
     clearStore();
   }
-  static void clearStore() {
-    for (int16_t s = 0; s < kSlotCount; ++s) FreeSlot(s);
-    plotcore::PlotLodCache().clear();
-    TheFileInUse = kNoFile;
-  }
+  static void clearStore() { testsupport::ClearStore(); }
   void setBlock(int32_t b, int32_t e) {
     BeginBlock[slot_] = b;
     EndBlock[slot_] = e;
@@ -90,7 +80,7 @@ class BlockWindowGui : public ::testing::Test {
   std::string label(int16_t c) const { return TrimTrailingBlanks(RetrieveLabel(c)); }
 
   int16_t slot_ = -1;
-  int16_t keptWidth_ = 0, keptHeight_ = 0, keptBottom_ = 0;
+  testsupport::PlotGeometryKeeper keptGeometry_;
 };
 
 TEST_F(BlockWindowGui, TitleAndScaleOfTheBlock) {

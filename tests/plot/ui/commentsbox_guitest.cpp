@@ -3,6 +3,8 @@
 // template, and the single-view title of the plot window.
 #include <gtest/gtest.h>
 
+#include "support/gui_support.h"
+
 #include <string>
 
 #include "datafiles/native_binary.h"
@@ -43,9 +45,6 @@ class CommentsBoxGui : public ::testing::Test {
     SetDEFAULTS();
     prefsArray[kPrefSoundLevel] = 0;
     prefsArray[2] = 0;
-    keptWidth_ = ScreenWidth;
-    keptHeight_ = ScreenHeight;
-    keptBottom_ = BottomOfPlotArea;
     ClearCommandRegistry();
     gPlotHooks = {};
     InstallInfoLineHooks();
@@ -58,25 +57,18 @@ class CommentsBoxGui : public ::testing::Test {
   }
   void TearDown() override {
     plat::setNibTemplateAvailable("commentsBox", true);
-    ScreenWidth = keptWidth_;
-    ScreenHeight = keptHeight_;
-    BottomOfPlotArea = keptBottom_;
     gPlotHooks = {};
     InstallInfoLineHooks();
     gDispatchHooks = {};
     ClearCommandRegistry();
     clearStore();
   }
-  static void clearStore() {
-    for (int16_t s = 0; s < kSlotCount; ++s) FreeSlot(s);
-    plotcore::PlotLodCache().clear();
-    TheFileInUse = kNoFile;
-  }
+  static void clearStore() { testsupport::ClearStore(); }
   int plot() const { return PlotWindowId(slot_); }
   static std::string boxText() { return plat::viewText(kCommentsWindow, kCommentsText); }
 
   int16_t slot_ = -1;
-  int16_t keptWidth_ = 0, keptHeight_ = 0, keptBottom_ = 0;
+  testsupport::PlotGeometryKeeper keptGeometry_;
 };
 
 TEST_F(CommentsBoxGui, ShowsTheFileCommentsUnderThePlot) {

@@ -3,6 +3,8 @@
 // a plot window that is not in front, and the column's placement.
 #include <gtest/gtest.h>
 
+#include "support/gui_support.h"
+
 #include <string>
 
 #include "datafiles/native_binary.h"
@@ -42,9 +44,6 @@ class DataBarGui : public ::testing::Test {
     SetSchemeDefaults();
     SetDEFAULTS();
     prefsArray[kPrefSoundLevel] = 0;
-    keptWidth_ = ScreenWidth;
-    keptHeight_ = ScreenHeight;
-    keptBottom_ = BottomOfPlotArea;
     ClearCommandRegistry();
     gPlotHooks = {};
     InstallInfoLineHooks();
@@ -61,26 +60,19 @@ class DataBarGui : public ::testing::Test {
   }
   void TearDown() override {
     AllValues = 0;
-    ScreenWidth = keptWidth_;
-    ScreenHeight = keptHeight_;
-    BottomOfPlotArea = keptBottom_;
     gPlotHooks = {};
     InstallInfoLineHooks();
     gDispatchHooks = {};
     ClearCommandRegistry();
     clearStore();
   }
-  static void clearStore() {
-    for (int16_t s = 0; s < kSlotCount; ++s) FreeSlot(s);
-    plotcore::PlotLodCache().clear();
-    TheFileInUse = kNoFile;
-  }
+  static void clearStore() { testsupport::ClearStore(); }
   int plot() const { return PlotWindowId(slot_); }
   std::string field(int id) const { return plat::fieldText(plot(), id); }
   int32_t caseAt(int x) const { return plotcore::CaseAtPixel(PlotViewState(slot_), x); }
 
   int16_t slot_ = -1;
-  int16_t keptWidth_ = 0, keptHeight_ = 0, keptBottom_ = 0;
+  testsupport::PlotGeometryKeeper keptGeometry_;
 };
 
 TEST_F(DataBarGui, FieldsFollowThePointerOverThePlot) {

@@ -35,9 +35,6 @@ class InfoLine : public ::testing::Test {
     SetSchemeDefaults();
     SetDEFAULTS();
     prefsArray[kPrefSoundLevel] = 25;
-    keptWidth_ = ScreenWidth;
-    keptHeight_ = ScreenHeight;
-    keptBottom_ = BottomOfPlotArea;
     keptHooks_ = gPlotHooks;
     InstallInfoLineHooks();
     RepairReport report;
@@ -52,16 +49,13 @@ class InfoLine : public ::testing::Test {
     RunScript = 0;
     FileJustLoaded = 0;
     PortForResultsOutput = 0;
-    ScreenWidth = keptWidth_;
-    ScreenHeight = keptHeight_;
-    BottomOfPlotArea = keptBottom_;
     gPlotHooks = keptHooks_;
     testsupport::ClearStore();
   }
   PlotHooks keptHooks_;
   int16_t f_ = -1;
   int win_ = 0;
-  int16_t keptWidth_ = 0, keptHeight_ = 0, keptBottom_ = 0;
+  testsupport::PlotGeometryKeeper keptGeometry_;
 };
 
 TEST_F(InfoLine, WideAndNarrowPlots) {

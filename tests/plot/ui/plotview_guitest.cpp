@@ -3,6 +3,8 @@
 // block band, the redraw entries and the time-unit dialog.
 #include <gtest/gtest.h>
 
+#include "support/gui_support.h"
+
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
@@ -49,25 +51,15 @@ class PlotView : public ::testing::Test {
     ClearCommandRegistry();
     RegisterPlotCommands();
     zoomleft = zoomright = 0;
-    keptWidth_ = ScreenWidth;
-    keptHeight_ = ScreenHeight;
-    keptBottom_ = BottomOfPlotArea;
   }
   void TearDown() override {
     // The geometry globals are shared with every other test of the binary.
-    ScreenWidth = keptWidth_;
-    ScreenHeight = keptHeight_;
-    BottomOfPlotArea = keptBottom_;
     clearStore();
     ClearCommandRegistry();
     gDispatchHooks = {};
   }
-  int16_t keptWidth_ = 0, keptHeight_ = 0, keptBottom_ = 0;
-  static void clearStore() {
-    for (int16_t s = 0; s < kSlotCount; ++s) FreeSlot(s);
-    plotcore::PlotLodCache().clear();
-    TheFileInUse = kNoFile;
-  }
+  testsupport::PlotGeometryKeeper keptGeometry_;
+  static void clearStore() { testsupport::ClearStore(); }
   static int16_t loadDemo() {
     int16_t slot = -1;
     RepairReport report;

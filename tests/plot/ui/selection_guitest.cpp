@@ -57,9 +57,6 @@ class BlockSelection : public ::testing::Test {
     InstallInfoLineHooks();
     gPlotHooks.drawBlock = [this] { ++blockWindowDraws_; };
     gPlotHooks.openBlockWindow = nullptr;
-    keptWidth_ = ScreenWidth;
-    keptHeight_ = ScreenHeight;
-    keptBottom_ = BottomOfPlotArea;
     RegisterCommand(Cmd::AutoRepeat, [this](int16_t) { ++autoRepeats_; });
 
     RepairReport report;
@@ -72,9 +69,6 @@ class BlockSelection : public ::testing::Test {
   }
   void TearDown() override {
     gPlotHooks = keptHooks_;
-    ScreenWidth = keptWidth_;
-    ScreenHeight = keptHeight_;
-    BottomOfPlotArea = keptBottom_;
     prefsArray[36] = 0;
     printblock = 0;
     testsupport::ClearStore();
@@ -115,7 +109,7 @@ class BlockSelection : public ::testing::Test {
   int blockWindowDraws_ = 0;
   int autoRepeats_ = 0;
   PlotHooks keptHooks_;
-  int16_t keptWidth_ = 0, keptHeight_ = 0, keptBottom_ = 0;
+  testsupport::PlotGeometryKeeper keptGeometry_;
 };
 
 // True when exactly the pixels of columns [left, right) and rows
