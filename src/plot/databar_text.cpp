@@ -1,28 +1,13 @@
 #include "plot/databar_text.h"
 
+#include "plot/selection.h"
+
 #include <algorithm>
 #include <cmath>
 
 #include "shell/textutil.h"
 
 namespace plotcore {
-
-namespace {
-
-// Digits of a non-negative whole number as the number text gives them.
-std::string digitsOf(int64_t n) {
-  std::string t = NumText(static_cast<double>(n));
-  if (!t.empty() && t[0] == ' ') t.erase(0, 1);
-  return t;
-}
-
-std::string twoDigits(int64_t n) {
-  if (n <= 0) return "00";
-  if (n < 10) return "0" + digitsOf(n);
-  return digitsOf(n).substr(0, 2);
-}
-
-}  // namespace
 
 std::string ElapsedText(float s) {
   const float m = s * 0.0166667f;
@@ -39,18 +24,9 @@ std::string DataBarCaseText(float s, int32_t c) {
   return " #" + NumText(static_cast<double>(c) + 1.0) + ";  " + ElapsedText(s);
 }
 
+// The drag read-out and the data bar fill the same field: one rule serves both.
 std::string DataBarClockText(float startMinutes, int32_t c, float interval) {
-  double d = static_cast<double>(startMinutes) + static_cast<double>(c) * interval / 60.0;
-  if (!std::isfinite(d)) d = 0.0;
-  // One step per day would take millions of passes for a far-off value.
-  if (d > 1440.0) d -= 1440.0 * std::ceil((d - 1440.0) / 1440.0);
-  // Whole seconds, truncated; the small allowance keeps 13:05:07 stored as
-  // 785.1166666 minutes from reading as 13:05:06.
-  const auto total = static_cast<int64_t>(std::floor(d * 60.0 + 1e-3));
-  const int64_t w = total / 60;
-  const int64_t h = w / 60, n = w - 60 * h;
-  const int64_t q = total - 60 * w;
-  return NumText(static_cast<double>(h)) + ":" + twoDigits(n) + ":" + twoDigits(q);
+  return DragClockText(startMinutes, static_cast<double>(c) * interval);
 }
 
 std::string DataBarValueText(float v) { return "value " + StringFormatter(v); }

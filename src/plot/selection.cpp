@@ -176,8 +176,8 @@ std::string DragCaseText(int32_t caseIndex, float seconds) {
   return " #" + IntText(int64_t{caseIndex} + 1) + ";  " + DragElapsedText(seconds);
 }
 
-std::string DragClockText(float startMinutes, float seconds, float* minuteOfDay) {
-  double d = static_cast<double>(startMinutes) + static_cast<double>(seconds) / 60.0;
+std::string DragClockText(float startMinutes, double seconds, float* minuteOfDay) {
+  double d = static_cast<double>(startMinutes) + seconds / 60.0;
   if (!std::isfinite(d)) d = 0.0;
   // Folded in one step: a far-off value would take millions of subtractions.
   if (d > 1440.0) d -= 1440.0 * std::ceil((d - 1440.0) / 1440.0);

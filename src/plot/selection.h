@@ -65,7 +65,7 @@ std::string DragCaseText(int32_t caseIndex, float seconds);
 // Field 55: the clock time at s seconds after a start of startMinutes
 // (minutes of the day), as " h:mm:ss". minuteOfDay receives the minute of
 // the day, folded into one day, when not null.
-std::string DragClockText(float startMinutes, float seconds, float* minuteOfDay = nullptr);
+std::string DragClockText(float startMinutes, double seconds, float* minuteOfDay = nullptr);
 // Field 56: "value " + the value.
 std::string DragValueText(float value);
 // Cases spanned by a drag of dx pixels.
