@@ -339,8 +339,9 @@ TEST_F(StatsWindow, AnEmptySpanIsRefusedWithAnAlertNotANaN) {
   Script s;
   s.click(kAlertWindow, kAlertOK).call([] {
     EXPECT_TRUE(plat::windowExists(kFilterNoticeWindow)) << "interpolated data are ignored";
-    if (plat::controlExists(kResultsWindow, kPanelMeanField))
+    if (plat::controlExists(kResultsWindow, kPanelMeanField)) {
       EXPECT_EQ(Field(kPanelMeanField).find("nan"), std::string::npos);
+    }
   });
   RunStats(s);
   EXPECT_EQ(meanValue, -7.0) << "the previous result stays";

@@ -74,7 +74,7 @@ class PlotView : public ::testing::Test {
     float* b = ChannelData(slot, 2);
     float* c = ChannelData(slot, 3);
     for (int32_t k = 0; k <= kLongCases; ++k) {
-      a[k] = 20.0f + 5.0f * static_cast<float>(std::sin(k * 2.0e-5)) + static_cast<float>((k * 7919) % 101) * 0.01f;
+      a[k] = 20.0f + 5.0f * static_cast<float>(std::sin(k * 2.0e-5)) + static_cast<float>((int64_t{k} * 7919) % 101) * 0.01f;
       b[k] = static_cast<float>(k) * 1e-5f;
       c[k] = 3.0f;
     }
