@@ -1,5 +1,7 @@
 #include "plot/ui/plot_commands.h"
 
+#include "analyses/ui/analyses_commands.h"
+
 #include <algorithm>
 
 #include "datafiles/save.h"
@@ -31,6 +33,25 @@ bool frontSlot(int16_t* f) {
 }
 
 }  // namespace
+
+int16_t PUSHCHAN(int16_t mode, int16_t typedChannel) {
+  const auto f = static_cast<int16_t>(TheFileInUse);
+  if (!ValidFileSlot(f) || nChannels[f] < 1) return 0;
+  const int16_t n = nChannels[f];
+  int16_t c = ActiveChannel;
+  switch (mode) {
+    case 2: c = c >= n ? 1 : static_cast<int16_t>(c + 1); break;
+    case 1: c = c <= 1 ? n : static_cast<int16_t>(c - 1); break;
+    default: c = typedChannel; break;
+  }
+  if (c < 1 || c > n || c == ActiveChannel) return 0;
+  CHANNELCHANGE(c);
+  float step[28] = {};
+  step[0] = 1.0f;
+  step[1] = static_cast<float>(c);
+  RecordScriptStep(step);
+  return c;
+}
 
 void RegisterPlotCommands() {
   RegisterCommand(Cmd::Redraw, [](int16_t) { RefreshSCREEN(); });

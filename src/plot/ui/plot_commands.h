@@ -16,6 +16,12 @@ bool HandlePlotControlClick(int16_t controlId);
 // zoomed view); a segment outside 1..word 13 keeps the old one.
 void PageSliderMoved();
 
+// Changes the active channel: mode 2 the next, 1 the previous (both wrap
+// round), 0 the typed channel. While recording, leaves the step
+// "CHANGE CHANNEL to:" (operation 1, the channel in field 2). Returns the
+// channel now active, 0 when nothing changed.
+int16_t PUSHCHAN(int16_t mode, int16_t typedChannel = 0);
+
 // Window ids and controls of the time-unit dialog.
 inline constexpr int16_t kTimeUnitsWindow = 7;
 inline constexpr int16_t kTimeSeconds = 11, kTimeMinutes = 12, kTimeHours = 13, kTimeDays = 14;

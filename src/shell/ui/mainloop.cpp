@@ -149,6 +149,12 @@ void MainLoopPass(int maxWaitMs) {
 
   if (a == kActionKey && SlotOfPlotWindow(plat::frontWindow()) >= 0) {
     const KeyCommand k = LookupMainLoopKey(id, keyContext());
+    switch (k.action) {
+      case KeyAction::NextChannel: PUSHCHAN(2); break;
+      case KeyAction::PreviousChannel: PUSHCHAN(1); break;
+      case KeyAction::SelectChannel: PUSHCHAN(0, k.arg); break;
+      default: break;
+    }
     runPick(k.pick.menu, k.pick.item);
   }
 

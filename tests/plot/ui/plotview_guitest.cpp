@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "support/gui_support.h"
+#include "plot/ui/infoline.h"
 
 #include <algorithm>
 #include <cmath>
@@ -318,6 +319,28 @@ TEST_F(PlotView, RedrawEntriesFollowChangedSamplesAndChannels) {
   EXPECT_FLOAT_EQ(minimumValue, 10);
   EXPECT_FLOAT_EQ(maximumValue, 30);
   save(f, "plot-long-manual.png");
+}
+
+TEST_F(PlotView, ChannelKeysStepRoundAndRecordTheirStep) {
+  const int16_t f = loadDemo();
+  OpenPlotWindow(f);
+  ASSERT_EQ(nChannels[f], 4);
+  ActiveChannel = 1;
+  EXPECT_EQ(PUSHCHAN(2), 2);
+  EXPECT_EQ(PUSHCHAN(1), 1);
+  EXPECT_EQ(PUSHCHAN(1), 4) << "previous from the first wraps to the last";
+  EXPECT_EQ(PUSHCHAN(2), 1) << "next from the last wraps to the first";
+  EXPECT_EQ(PUSHCHAN(0, 9), 0) << "no channel 9: nothing changes";
+  EXPECT_EQ(ActiveChannel, 1);
+
+  RecordSCRIPT = 1;
+  ScriptCOUNT = 0;
+  EXPECT_EQ(PUSHCHAN(0, 3), 3);
+  RecordSCRIPT = 0;
+  EXPECT_EQ(ScriptCOUNT, 1);
+  EXPECT_EQ(ScriptSequenceArray[1][0], 1.0f);
+  EXPECT_EQ(ScriptSequenceArray[1][1], 3.0f);
+  EXPECT_EQ(ScriptSequenceArray[1][2], 0.0f);
 }
 
 TEST_F(PlotView, ShortFileIsExpandedAndResizeFollowsTheWindow) {
