@@ -15,6 +15,7 @@
 #include "platform/events.h"
 #include "platform/files.h"
 #include "platform/windows.h"
+#include "plot/ui/commentsbox.h"
 #include "plot/ui/plotwindow.h"
 #include "shell/dispatch.h"
 #include "shell/globals.h"
@@ -147,6 +148,7 @@ void LABELwarn() {
 void FinishLoad(int16_t slot, const RepairReport& report, const std::string& extraNotice, bool textImport) {
   OpenPlotWindow(slot);
   ActivateFileSlot(slot);
+  RestoreWindowName();
   if (report.intervalRepaired) SampleIntervalWarning(slot);
   std::string notice = RepairNoticeText(report);
   if (!extraNotice.empty()) notice += (notice.empty() ? "" : "\r") + extraNotice;
