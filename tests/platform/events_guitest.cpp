@@ -2,6 +2,7 @@
 // loop of the program relies on.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 #include "platform/events.h"
@@ -213,6 +214,48 @@ TEST_F(Pump, CloseBoxReportsButTheProgramCloses) {
   ASSERT_FALSE(seen.empty());
   EXPECT_EQ(seen.back().kind, EventKind::CloseBox);
   EXPECT_TRUE(plat::windowExists(4));
+}
+
+TEST_F(Pump, AReleaseBelongsOnlyToTheWindowThatTookThePress) {
+  docWindow(4, {100, 100, 300, 200});
+  plat::test::Script s;
+  s.press(4, {10, 10})
+      .call([this] {
+        while (plat::pump()) {}
+        docWindow(4, {100, 100, 300, 200});   // the press rebuilt its window
+      })
+      .release()
+      .stop();
+  plat::test::run(s, [] {
+    for (;;) plat::pump();
+  });
+  while (plat::pump()) {}
+  std::vector<EventKind> kinds;
+  for (auto& e : seen) kinds.push_back(e.kind);
+  EXPECT_EQ(kinds, std::vector<EventKind>{EventKind::MouseDown});
+  EXPECT_FALSE(plat::buttonDown());
+}
+
+// A handler that starts a nested loop installs that loop's handlers over its
+// own slot while it still runs.
+TEST_F(Pump, AHandlerThatReplacesItselfKeepsItsCapturesAlive) {
+  struct Guard {
+    bool* gone;
+    ~Guard() { *gone = true; }
+  };
+  bool gone = false;
+  bool goneDuringRun = true;
+  auto guard = std::make_shared<Guard>(&gone);
+  plat::handlers().menu = [guard, &goneDuringRun](const Event&) {
+    bool* flag = guard->gone;
+    plat::handlers().menu = nullptr;
+    goneDuringRun = *flag;
+  };
+  guard.reset();
+  plat::postEvent({.kind = EventKind::MenuPick, .menu = 1, .item = 2});
+  EXPECT_TRUE(plat::pump());
+  EXPECT_FALSE(goneDuringRun);
+  EXPECT_TRUE(gone);
 }
 
 }  // namespace

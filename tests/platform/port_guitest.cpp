@@ -179,6 +179,19 @@ TEST(PortRects, StrokeStaysInsideAndBandsFollowThePen) {
   EXPECT_TRUE(inked(snap(e)).empty());
 }
 
+TEST(PortRects, RectanglesSpanningMostOfTheIntRangeStillFill) {
+  Port p({20, 20});
+  p.fillRect({3, -2000000000, 5, 2000000000});
+  p.fillRect({-2147483647, 7, 2147483647, 8});
+  QImage img = snap(p);
+  EXPECT_EQ(inkBox(img), QRect(0, 0, 20, 20));
+  EXPECT_EQ(inked(img).size(), 20u * 2 + 20 - 2);
+  EXPECT_EQ(img.pixel(4, 0), kB);
+  EXPECT_EQ(img.pixel(4, 19), kB);
+  EXPECT_EQ(img.pixel(0, 7), kB);
+  EXPECT_EQ(img.pixel(0, 8), kW);
+}
+
 TEST(PortRects, XorFrameInvertsEveryPixelOnce) {
   Port p({20, 20}, kWhite);
   p.setPenMode(PenMode::Xor);

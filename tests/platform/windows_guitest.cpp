@@ -1,6 +1,8 @@
 // Window geometry, stacking and ports on the desk.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QMouseEvent>
 #include <QWidget>
 
 #include "platform/app.h"
@@ -79,6 +81,26 @@ TEST_F(Windows, ResizeKeepsDrawnPixelsAndCurrentPortFollowsCreation) {
   plat::disposeWindow(2);
   EXPECT_EQ(plat::currentPortWindow(), 0);
   plat::currentPort().fillRect({0, 0, 1, 1});   // the scratch port takes stray drawing
+}
+
+TEST_F(Windows, GrowDragResizesAndLetsGoOfTheMouse) {
+  plat::createWindow({.id = 1000, .title = "run 1", .content = {94, 41, 494, 341}, .resizable = true});
+  auto* w = plat::detail::findWindow(1000);
+  ASSERT_TRUE(w && w->content && w->frame);
+  auto send = [&](QWidget* to, QEvent::Type t, QPoint local) {
+    const QPoint global = to->mapToGlobal(local);
+    const Qt::MouseButtons held = t == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent e(t, QPointF(local), QPointF(global), Qt::LeftButton, held, Qt::NoModifier);
+    QCoreApplication::sendEvent(to, &e);
+  };
+  send(w->content, QEvent::MouseButtonPress, {395, 295});   // in the grow box
+  EXPECT_EQ(QWidget::mouseGrabber(), w->frame.data());
+  const QPoint at = w->frame->mapFromGlobal(w->content->mapToGlobal(QPoint(395, 295)));
+  send(w->frame, QEvent::MouseMove, at + QPoint(50, 20));
+  send(w->frame, QEvent::MouseButtonRelease, at + QPoint(50, 20));
+  EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
+  EXPECT_EQ(plat::contentRect(1000), (plat::Rect{94, 41, 544, 361}));
+  EXPECT_EQ(plat::port(1000).bounds(), (plat::Rect{0, 0, 450, 320}));
 }
 
 TEST_F(Windows, DeskSnapshotShowsFramedWindows) {

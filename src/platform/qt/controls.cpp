@@ -238,7 +238,8 @@ class FieldFilter : public QObject {
       return structural;
     }
     KeyVerdict verdict = structural ? KeyVerdict::Swallow : KeyVerdict::Insert;
-    if (const auto& filter = handlers().editKey) {
+    // A copy: the filter may install other handlers while it runs.
+    if (const auto filter = handlers().editKey) {
       Event e;
       e.kind = EventKind::Key;
       e.window = win_;

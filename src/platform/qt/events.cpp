@@ -30,6 +30,7 @@ struct EventState {
   bool down = false;
   bool swallowRelease = false;
   int pressWindow = 0;     // content press that owns the coming release
+  uint32_t pressGeneration = 0;
   CursorKind cursor = CursorKind::Arrow;
   bool cursorOverridden = false;
   QElapsedTimer clock;
@@ -85,7 +86,7 @@ class InputFilter : public QObject {
         if (obj == f->content()) {
           QPoint cp = me->position().toPoint();
           if (startGrowIfInBox(win, cp, me->globalPosition().toPoint())) return true;
-          E().pressWindow = win;
+          setPressWindow(win);
           Point local{cp.x(), cp.y()};
           post(Event{.kind = EventKind::MouseDown, .window = win, .local = local, .global = E().pointer});
           return true;
@@ -101,8 +102,8 @@ class InputFilter : public QObject {
           E().swallowRelease = false;
           return true;
         }
-        if (int win = E().pressWindow) {
-          E().pressWindow = 0;
+        if (int win = pressWindow()) {
+          setPressWindow(0);
           if (WindowRec* w = findWindow(win)) {
             Point local{E().pointer.x - w->spec.content.left, E().pointer.y - w->spec.content.top};
             post(Event{.kind = EventKind::MouseUp, .window = win, .local = local, .global = E().pointer});
@@ -145,23 +146,23 @@ bool isInput(EventKind k) {
   }
 }
 
+// A handler may install other handlers (a nested loop) while it runs; it
+// runs from its own copy so that its captures outlive the swap.
+void call(const std::function<void(const Event&)>& slot, const Event& e) {
+  if (!slot) return;
+  const std::function<void(const Event&)> running = slot;
+  running(e);
+}
+
 void dispatch(const Event& e) {
   Handlers& h = E().handlers;
   switch (e.kind) {
-    case EventKind::MenuPick:
-      if (h.menu) h.menu(e);
-      break;
+    case EventKind::MenuPick: call(h.menu, e); break;
     case EventKind::MouseDown:
-    case EventKind::MouseUp:
-      if (h.mouse) h.mouse(e);
-      break;
+    case EventKind::MouseUp: call(h.mouse, e); break;
     case EventKind::OpenDocuments:
-    case EventKind::QuitRequest:
-      if (h.documents) h.documents(e);
-      break;
-    default:
-      if (h.dialog) h.dialog(e);
-      break;
+    case EventKind::QuitRequest: call(h.documents, e); break;
+    default: call(h.dialog, e); break;
   }
 }
 
@@ -324,8 +325,18 @@ Point pointerState(bool* down) {
   if (down) *down = E().down;
   return E().pointer;
 }
-void setPressWindow(int win) { E().pressWindow = win; }
-int pressWindow() { return E().pressWindow; }
+void setPressWindow(int win) {
+  WindowRec* w = findWindow(win);
+  E().pressWindow = w ? win : 0;
+  E().pressGeneration = w ? w->generation : 0;
+}
+// A window re-created under the same id since the press does not own its release.
+int pressWindow() {
+  EventState& s = E();
+  if (s.pressWindow == 0) return 0;
+  WindowRec* w = findWindow(s.pressWindow);
+  return w && w->generation == s.pressGeneration ? s.pressWindow : 0;
+}
 }  // namespace detail
 
 }  // namespace plat

@@ -88,7 +88,14 @@ const Pattern& systemPattern(int index) {
 namespace {
 
 // The one conversion from Mac rectangles to Qt's.
-QRect toQ(Rect r) { return QRect(r.left, r.top, r.width(), r.height()); }
+// Sizes in 64-bit: a rectangle spanning most of the int range must not wrap
+// to an empty one. Nothing beyond kFar is ever visible.
+QRect toQ(Rect r) {
+  static constexpr long long kFar = 1 << 29;
+  auto c = [](int v) { return std::clamp<long long>(v, -kFar, kFar); };
+  const long long l = c(r.left), t = c(r.top);
+  return QRect(int(l), int(t), int(c(r.right) - l), int(c(r.bottom) - t));
+}
 
 QColor toColor(Rgb16 c) { return QColor(c.r >> 8, c.g >> 8, c.b >> 8); }
 

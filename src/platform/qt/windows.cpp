@@ -279,6 +279,8 @@ void WindowFrame::mouseMoveEvent(QMouseEvent* e) {
 }
 
 void WindowFrame::mouseReleaseEvent(QMouseEvent*) {
+  // A grow drag grabbed the mouse; kept, it would take every later click.
+  if (mouseGrabber() == this) releaseMouse();
   WindowRec* w = findWindow(id_);
   Drag d = drag_;
   drag_ = Drag::None;
