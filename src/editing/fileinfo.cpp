@@ -181,6 +181,9 @@ FileDataCommit CommitFileData(int16_t slot, const FileDataForm& shown, const Fil
   auto number = [&](const std::string& now, const std::string& before, int word) {
     if (now == before) return;
     const auto v = static_cast<float>(TextToNum(now));
+    // A number beyond float range would be stored as infinite and printed in
+    // every result; the old value stays.
+    if (!std::isfinite(v)) return;
     if (v != info[word]) {
       info[word] = v;
       changed = true;
@@ -223,8 +226,13 @@ FileDataCommit CommitFileData(int16_t slot, const FileDataForm& shown, const Fil
     }
   }
 
-  if (typed.fio2 != shown.fio2) FiO2 = static_cast<float>(TextToNum(typed.fio2));
-  if (typed.fico2 != shown.fico2) FiCO2 = static_cast<float>(TextToNum(typed.fico2));
+  auto gas = [](const std::string& now, const std::string& before, float* to) {
+    if (now == before) return;
+    const auto v = static_cast<float>(TextToNum(now));
+    if (std::isfinite(v)) *to = v;
+  };
+  gas(typed.fio2, shown.fio2, &FiO2);
+  gas(typed.fico2, shown.fico2, &FiCO2);
   if (typed.rq != shown.rq) {
     const auto v = static_cast<float>(TextToNum(typed.rq));
     if (AcceptableRQ(v)) RQ = v;

@@ -147,8 +147,12 @@ std::string generalRow(const ResultRecord& r, const TabularOptions& o, int16_t p
   if (o.dateColumn != 0) row.add(dateField(r, o.dateColumn));
   if (o.hour) {
     float t = r.startMinutes + r.interval * r.x1 * 0.0166667f;
-    if (std::isfinite(t))
-      while (t > 1440.0f) t -= 1440.0f;
+    // Folded in one step: past 2^35 minutes subtracting a day no longer
+    // changes a float, and a loop would never end.
+    if (std::isfinite(t) && t > 1440.0f) {
+      const double m = t;
+      t = static_cast<float>(m - 1440.0 * std::ceil((m - 1440.0) / 1440.0));
+    }
     row.add(RealText(t / 60.0f, d));
   }
   if (o.elapsedMinutes) row.add(RealText(static_cast<double>(r.beginBlock) * r.interval * 0.01666667, d));

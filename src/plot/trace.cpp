@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace plotcore {
 
@@ -62,14 +63,34 @@ Extremes LodTable::query(const float* data, int64_t first, int64_t last) const {
   return e;
 }
 
+namespace {
+
+// Bits of 64 samples spread evenly over the array, first and last included.
+uint64_t ProbeOf(const float* data, size_t count) {
+  if (!data || count == 0) return 0;
+  constexpr size_t kProbes = 64;
+  uint64_t h = 1469598103934665603ull;
+  for (size_t i = 0; i < kProbes; ++i) {
+    const size_t k = count == 1 ? 0 : i * (count - 1) / (kProbes - 1);
+    uint32_t bits;
+    std::memcpy(&bits, data + k, sizeof bits);
+    h = (h ^ bits) * 1099511628211ull;
+  }
+  return h;
+}
+
+}  // namespace
+
 const LodTable& LodCache::get(int16_t slot, int16_t channel, const float* data, size_t count) {
   static const LodTable kEmpty;
   if (slot < 0 || slot >= kSlots || channel < 0 || channel >= kChannels) return kEmpty;
   Entry& en = entries_[slot][channel];
-  if (!en.valid || en.data != data || en.count != count) {
+  const uint64_t probe = ProbeOf(data, count);
+  if (!en.valid || en.data != data || en.count != count || en.probe != probe) {
     en.table = LodTable(data, count);
     en.data = data;
     en.count = count;
+    en.probe = probe;
     en.valid = true;
     ++builds_;
   }
@@ -79,7 +100,7 @@ const LodTable& LodCache::get(int16_t slot, int16_t channel, const float* data, 
 const LodTable* LodCache::peek(int16_t slot, int16_t channel, const float* data, size_t count) const {
   if (slot < 0 || slot >= kSlots || channel < 0 || channel >= kChannels) return nullptr;
   const Entry& en = entries_[slot][channel];
-  if (!en.valid || en.data != data || en.count != count) return nullptr;
+  if (!en.valid || en.data != data || en.count != count || en.probe != ProbeOf(data, count)) return nullptr;
   return &en.table;
 }
 

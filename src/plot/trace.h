@@ -43,7 +43,9 @@ class LodTable {
 
 // Tables keyed by (slot, channel), built on first use. A command that
 // changes a channel's samples in place calls InvalidatePlotLod; a changed
-// array address or length is noticed by itself.
+// array address or length is noticed by itself, and so is a change to any
+// of 64 spread-out samples (a rewritten channel, or a new channel given the
+// freed array of a deleted one).
 class LodCache {
  public:
   // The table of that channel, built now when absent or stale.
@@ -59,6 +61,7 @@ class LodCache {
   struct Entry {
     const float* data = nullptr;
     size_t count = 0;
+    uint64_t probe = 0;  // of the spread-out samples the table was built from
     bool valid = false;
     LodTable table;
   };

@@ -305,3 +305,15 @@ TEST_F(CommitTest, NoFileNoWork) {
 }
 
 }  // namespace
+
+TEST_F(CommitTest, NumbersBeyondFloatRangeKeepTheirOldValues) {
+  typed_.mass = "1e39";
+  typed_.flow = "-4e38";
+  typed_.pressure = "750";
+  typed_.fio2 = "1e300";
+  EXPECT_TRUE(commit().fileChanged);
+  EXPECT_EQ(FileInfoFLOATS[0][kInfoMass], 35.5f);
+  EXPECT_EQ(FileInfoFLOATS[0][kInfoFlow], 500.0f);
+  EXPECT_EQ(FileInfoFLOATS[0][kInfoPressure], 750.0f) << "a good value beside them is still taken";
+  EXPECT_EQ(FiO2, 20.95f);
+}

@@ -379,6 +379,24 @@ TEST(LodCache, BuildsOnceAndRebuildsAfterInvalidation) {
   EXPECT_EQ(cache.get(99, 2, d.data(), d.size()).count(), 0u);  // bad slot: empty table
 }
 
+TEST(LodCache, RewrittenArrayAtTheSameAddressIsNoticed) {
+  LodCache cache;
+  auto d = Noise(100'000, 7);
+  const float* at = d.data();
+  EXPECT_LT(cache.get(1, 3, d.data(), d.size()).query(d.data(), 1, 99'999).hi, 1000.0f);
+  // A channel deleted and a new one made in the same array, filled by a
+  // command that redraws without invalidating.
+  for (float& v : d) v = 5000.0f;
+  ASSERT_EQ(d.data(), at);
+  EXPECT_EQ(cache.peek(1, 3, d.data(), d.size()), nullptr);
+  const Extremes e = cache.get(1, 3, d.data(), d.size()).query(d.data(), 1, 99'999);
+  EXPECT_EQ(e.lo, 5000.0f);
+  EXPECT_EQ(e.hi, 5000.0f);
+  EXPECT_EQ(cache.builds(), 2u);
+  cache.get(1, 3, d.data(), d.size());
+  EXPECT_EQ(cache.builds(), 2u) << "an unchanged array is not rebuilt";
+}
+
 TEST(ClipBands, SingleAndStacked) {
   int16_t t = 0, b = 0;
   ClipBand(0, 390, 0, 0, &t, &b);

@@ -491,9 +491,11 @@ void EditFileData(int16_t redraw) {
   const int32_t savedHelp = HelpSubject;
   HelpSubject = kHelpFileData;
   if (gFileDataHooks.recordScriptStep) gFileDataHooks.recordScriptStep(29);
+  // The highlight is XOR: taken off here, it is put back once at the end.
+  const bool bandTakenOff = redraw == 1 && blockDefined();
   if (redraw == 1) {
     makePlotCurrent();
-    if (blockDefined()) call(gFileDataHooks.refreshPlotBlock);
+    if (bandTakenOff) call(gFileDataHooks.refreshPlotBlock);
   }
 
   const int16_t s = slotInUse();
@@ -559,7 +561,9 @@ void EditFileData(int16_t redraw) {
   if (channelPicked) call(gFileDataHooks.rescaleAndDrawPlot);
   else call(gFileDataHooks.drawLabelLine);
   closeWindow(kFileDataWindow);
-  if (blockDefined()) call(gFileDataHooks.refreshPlotBlock);
+  // A redrawn plot already carries the highlight; flipping it again would
+  // take it off and leave a defined block unshaded.
+  if (bandTakenOff && !channelPicked && blockDefined()) call(gFileDataHooks.refreshPlotBlock);
   RestoreTheToolBar();
   call(gFileDataHooks.drawTimeDate);
   HelpSubject = savedHelp;

@@ -336,4 +336,22 @@ TEST_F(FileInfoGui, RecordsItsScriptStepAndRedrawsTheBlock) {
   EXPECT_EQ(blocks, 2) << "before the dialog and after it";
 }
 
+TEST_F(FileInfoGui, TheBlockHighlightIsFlippedInPairs) {
+  std::vector<std::string> calls;
+  gFileDataHooks.refreshPlotBlock = [&] { calls.push_back("band"); };
+  gFileDataHooks.rescaleAndDrawPlot = [&] { calls.push_back("redraw"); };
+  FileSHORTS[slot_][kShortBlockState] = 2;
+  // The redrawn plot brings its own highlight: no second flip after it.
+  Script s;
+  s.click(kFileDataWindow, 2);
+  plat::test::run(s, [] { EditFileData(1); });
+  EXPECT_EQ(calls, (std::vector<std::string>{"band", "redraw"}));
+  // Not taken off before the dialog, so not flipped after it.
+  calls.clear();
+  Script t;
+  t.click(kFileDataWindow, kFileDataDone);
+  plat::test::run(t, [] { EditFileData(0); });
+  EXPECT_TRUE(calls.empty());
+}
+
 }  // namespace
