@@ -6,6 +6,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "datafiles/timescale.h"
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
@@ -94,7 +95,8 @@ std::string TodayDateText() {
 
 std::string MakeDateStringFor(double interval, std::string_view startDate, int32_t startSeconds,
                               int32_t caseIndex, uint16_t startDayOfYear, uint16_t flag) {
-  const double d = (static_cast<double>(caseIndex) * interval + startSeconds) / 86400.0;
+  // A product a hair below a day's end (0.7 * 864,000) still reaches it.
+  const double d = (static_cast<double>(caseIndex) * interval + startSeconds + 1e-6) / 86400.0;
   if (!std::isfinite(d)) return "";
   const double whole = std::trunc(d);
   if (flag != 0) {
@@ -111,7 +113,8 @@ std::string MakeDateString(int32_t startSeconds, int32_t caseIndex, uint16_t sta
                            uint16_t flag) {
   const auto slot = static_cast<int16_t>(TheFileInUse);
   if (!ValidFileSlot(slot)) return "";
-  return MakeDateStringFor(FileInfoFLOATS[slot][kInfoInterval], StartDate[slot], startSeconds, caseIndex,
+  // The decimal typed, not the float stored: 0.7f is 0.69999999 s.
+  return MakeDateStringFor(DecimalValue(FileInfoFLOATS[slot][kInfoInterval]), StartDate[slot], startSeconds, caseIndex,
                            startDayOfYear, flag);
 }
 

@@ -11,6 +11,7 @@
 
 #include "datafiles/filehelpers.h"
 #include "datafiles/safewrite.h"
+#include "datafiles/timescale.h"
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
@@ -496,7 +497,10 @@ FileStatus saveFPBinary(const std::filesystem::path& path, int32_t first, int32_
     startDate = date;
     startTime = time;
   } else {
-    AdvanceDateTime(date, time, static_cast<double>(first) * v.interval, &startDate, &startTime);
+    // The decimal the interval was typed as: 10 cases of 0.7f s are 7 s, not
+    // the 6.99999988 s that would truncate to 6.
+    AdvanceDateTime(date, time, static_cast<double>(first) * DecimalValue(v.interval) + 1e-6, &startDate,
+                    &startTime);
   }
   v.startDate = startDate;
   v.startTime = startTime;

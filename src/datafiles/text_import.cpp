@@ -135,6 +135,26 @@ bool readNumber(std::string_view s, bool decimalComma, float* v) {
   return true;
 }
 
+// readNumber's rules, in double precision.
+bool readNumberDouble(std::string_view s, bool decimalComma, double* v) {
+  float probe;
+  if (!readNumber(s, decimalComma, &probe)) return false;
+  s = trim(s);
+  if (s.front() == '+') s.remove_prefix(1);
+  char buf[64];
+  std::memcpy(buf, s.data(), s.size());
+  if (decimalComma)
+    for (size_t i = 0; i < s.size(); ++i)
+      if (buf[i] == ',') buf[i] = '.';
+  double x = 0.0;
+  const auto r = std::from_chars(buf, buf + s.size(), x);
+  if (r.ec != std::errc() || !std::isfinite(x)) return false;
+  *v = x;
+  return true;
+}
+
+constexpr size_t kIntervalRows = 10'001;
+
 constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 constexpr float kFloatPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
@@ -817,10 +837,34 @@ FileStatus ParseDelimitedText(std::string_view text, TextTable* out) {
     }
   }
   if (t.dataColumns() > kMaxChannels) return FileStatus::TooManyColumns;
+  // The leading rows again, read as the parse read them but into doubles.
+  {
+    const size_t want = std::min(rows, kIntervalRows);
+    t.leading.assign(t.columns.size(), {});
+    const char* q = dataStart;
+    for (size_t r = 0; r < want && nextRecord(q, end, t.delimiter, fields);) {
+      if (recordBlank(fields)) continue;
+      for (size_t k = 0; k < t.columns.size(); ++k) {
+        double v = 0.0;
+        if (k < fields.size() && !readNumberDouble(fields[k].raw, t.decimalComma, &v)) {
+          CivilDate d;
+          bool hasDate;
+          if (!t.clockColumn[k] || !readClock(fields[k].raw, &v, &d, &hasDate)) v = 0.0;
+        }
+        t.leading[k].push_back(v);
+      }
+      ++r;
+    }
+    if (t.leading[0].size() != want) t.leading.clear();  // rows not matched: keep to the floats
+  }
   if (t.timeColumn >= 0) {
     t.suggestedInterval = IntervalFromColumn(t, t.timeColumn, t.timeKind);
-    if (t.timeKind == TimeKind::Clock)
-      t.suggestedStartTime = ClockText(static_cast<int32_t>(t.columns[static_cast<size_t>(t.timeColumn)][0]));
+    if (t.timeKind == TimeKind::Clock) {
+      const auto k = static_cast<size_t>(t.timeColumn);
+      // 13:00:00.999 is 46801 s as a float.
+      const double first = k < t.leading.size() ? t.leading[k][0] : t.columns[k][0];
+      t.suggestedStartTime = ClockText(static_cast<int32_t>(first));
+    }
   }
   if (dateFound) t.suggestedStartDate = DateText(firstDate);
   *out = std::move(t);
@@ -846,10 +890,14 @@ FileStatus ReadDelimitedTextFile(const std::filesystem::path& path, TextTable* o
 double IntervalFromColumn(const TextTable& table, int column, TimeKind kind) {
   if (column < 0 || static_cast<size_t>(column) >= table.columns.size()) return 1.0;
   const auto& c = table.columns[static_cast<size_t>(column)];
-  const size_t n = std::min<size_t>(c.size(), 10'001);
+  const size_t n = std::min<size_t>(c.size(), kIntervalRows);
+  const std::vector<double>* exact = static_cast<size_t>(column) < table.leading.size() &&
+                                             table.leading[static_cast<size_t>(column)].size() == n
+                                         ? &table.leading[static_cast<size_t>(column)]
+                                         : nullptr;
   std::vector<double> steps;
   for (size_t i = 1; i < n; ++i) {
-    double d = static_cast<double>(c[i]) - c[i - 1];
+    double d = exact ? (*exact)[i] - (*exact)[i - 1] : static_cast<double>(c[i]) - c[i - 1];
     if (kind == TimeKind::Clock && d < 0) d += 86400.0;
     steps.push_back(d);
   }

@@ -38,6 +38,10 @@ struct TextTable {
   double suggestedInterval = 1.0;              // s
   std::string suggestedStartTime = "00:00:00";
   std::string suggestedStartDate;              // "" when the file has no dates
+  // The first rows of each column in double precision: a float cannot hold
+  // 0.1 s steps of clock times or large elapsed seconds, and the interval
+  // derived from them must not drift.
+  std::vector<std::vector<double>> leading;
 
   int32_t rows() const { return columns.empty() ? 0 : static_cast<int32_t>(columns[0].size()); }
   int dataColumns() const { return static_cast<int>(columns.size()) - (timeColumn >= 0 ? 1 : 0); }

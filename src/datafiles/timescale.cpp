@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <new>
 
 #include "datafiles/repairs.h"
@@ -39,8 +40,11 @@ double ResampleRatio(float oldInterval, float newInterval) {
 }
 
 int64_t ResampledIndex(int64_t oldCase, double ratio) {
-  const double x = static_cast<double>(oldCase) * ratio;
-  return static_cast<int64_t>(std::floor(x * (1.0 + 1e-12)));
+  const double x = std::floor(static_cast<double>(oldCase) * ratio * (1.0 + 1e-12));
+  // Intervals far apart give products no int64_t holds; converting those is
+  // undefined and came out negative, so "too many cases" read as unusable.
+  if (x >= 9.0e18) return INT64_MAX;
+  return static_cast<int64_t>(x);
 }
 
 int64_t ResampledCaseCount(int32_t cases, float oldInterval, float newInterval) {

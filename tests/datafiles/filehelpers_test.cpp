@@ -79,6 +79,13 @@ TEST_F(FileHelpersTest, MakeDateStringReadsTheCurrentFile) {
   FileInfoFLOATS[slot][kInfoInterval] = 60.0f;
   StartDate[slot] = "12-31-1999";
   EXPECT_EQ(MakeDateString(23 * 3600 + 59 * 60, 1, 0, 0), "01/01/2000");
+  // Seven days of 0.7 s cases end exactly at midnight, though 0.7f is a
+  // hair below 0.7.
+  FileInfoFLOATS[slot][kInfoInterval] = 0.7f;
+  StartDate[slot] = "01-01-2024";
+  EXPECT_EQ(MakeDateString(0, 864'000, 0, 0), "01/08/2024");
+  EXPECT_EQ(MakeDateString(0, 864'000, 1, 1), "8");
+  EXPECT_EQ(MakeDateString(0, 863'999, 0, 0), "01/07/2024");
   TheFileInUse = kNoFile;
   EXPECT_EQ(MakeDateString(0, 1, 0, 0), "");
 }

@@ -212,6 +212,20 @@ TEST_F(NativeBinaryTest, BlockSaveMovesTheStartPastMidnight) {
   EXPECT_EQ(NotesArray[b][0].noteText, "inside");
 }
 
+// 0.7f is a hair below 0.7: a block 10 cases in starts 7 s later, not 6.
+TEST_F(NativeBinaryTest, BlockStartUsesTheTypedInterval) {
+  const int16_t a = openFile(100, 1);
+  FileInfoFLOATS[a][kInfoInterval] = 0.7f;
+  StartDate[a] = "12-31-2023";
+  StartTime[a] = "23:59:53";
+  TheFileInUse = static_cast<uint16_t>(a);
+  ASSERT_EQ(saveFPBinary(path("b.orl"), 10, 50, 40, nChannels[a], StartDate[a], StartTime[a]), FileStatus::Ok);
+  const int16_t b = load(path("b.orl"));
+  ASSERT_GE(b, 0);
+  EXPECT_EQ(StartTime[b], "00:00:00");
+  EXPECT_EQ(StartDate[b], "01-01-2024");
+}
+
 TEST_F(NativeBinaryTest, AdvanceDateTimeEdges) {
   std::string d, t;
   AdvanceDateTime("02-28-2024", "23:59:59", 1.9, &d, &t);  // fractions dropped

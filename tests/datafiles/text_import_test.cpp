@@ -4,7 +4,9 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -322,6 +324,143 @@ TEST_F(TextImportTest, ImportChoiceIsChecked) {
   ASSERT_EQ(ImportTextColumns(TextTable(base), c, "n", "p", &slot, &r), FileStatus::Ok);
   EXPECT_TRUE(r.intervalRepaired);
   EXPECT_TRUE(r.labelsBlank == false);
+}
+
+// Time columns are kept as floats, which cannot hold 0.1 s steps at
+// 13:00 or 0.01 s steps past 100,000 s; the interval must still be exact.
+TEST_F(TextImportTest, IntervalIsExactWhereAFloatIsNot) {
+  std::string clock = "Time,V\n";
+  for (int i = 0; i < 600; ++i) {
+    char b[32];
+    std::snprintf(b, sizeof b, "13:%02d:%02d.%d,1\n", i / 10 / 60, i / 10 % 60, i % 10);
+    clock += b;
+  }
+  TextTable c = parsed(clock);
+  ASSERT_EQ(c.timeKind, TimeKind::Clock);
+  EXPECT_DOUBLE_EQ(c.suggestedInterval, 0.1);
+  EXPECT_EQ(parsed("t,x\n13:00:00.999,1\n13:00:01.999,2\n").suggestedStartTime, "13:00:00");
+
+  std::string elapsed = "Time (s),V\n";
+  for (int i = 0; i < 600; ++i) {
+    char b[32];
+    std::snprintf(b, sizeof b, "%d.%02d,1\n", 100'000 + i / 100, i % 100);
+    elapsed += b;
+  }
+  TextTable e = parsed(elapsed);
+  ASSERT_EQ(e.timeKind, TimeKind::Elapsed);
+  EXPECT_DOUBLE_EQ(e.suggestedInterval, 0.01);
+  // The same for a column the user picks, blank lines and CR line ends among the rows.
+  std::string picked = "a,b\r";
+  for (int i = 0; i < 300; ++i) picked += "1," + std::to_string(86'000 + i / 4) + "." + std::to_string(i % 4 * 25) + (i == 7 ? "\r\r" : "\r");
+  TextTable p = parsed(picked);
+  EXPECT_DOUBLE_EQ(IntervalFromColumn(p, 1, TimeKind::Elapsed), 0.25);
+}
+
+// Random tables in every dialect read back cell for cell as from_chars
+// reads them; random damage to them never crashes and leaves a consistent
+// table.
+TEST_F(TextImportTest, RandomTablesReadExactlyAndDamageIsSafe) {
+  std::mt19937 rng(20261207);
+  auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+  auto number = [&]() {
+    std::string s = pick(4) == 0 ? "-" : "";
+    const int whole = pick(9), frac = pick(9);
+    for (int i = 0; i < whole; ++i) s += static_cast<char>('0' + pick(10));
+    if (frac > 0 || whole == 0) {
+      s += '.';
+      for (int i = 0; i < std::max(frac, 1); ++i) s += static_cast<char>('0' + pick(10));
+    }
+    if (pick(8) == 0) s += "e" + std::to_string(pick(21) - 10);
+    return s;
+  };
+  const char* eols[] = {"\n", "\r", "\r\n"};
+  for (int round = 0; round < 300; ++round) {
+    SCOPED_TRACE(round);
+    const char delim = ",\t;"[pick(3)];
+    const char* eol = eols[pick(3)];
+    const int cols = 1 + pick(6), rows = 2 + pick(40);
+    std::string text = pick(2) ? "\xEF\xBB\xBF" : "";
+    for (int k = 0; k < cols; ++k) text += (k ? std::string(1, delim) : std::string()) + "h" + std::to_string(k);
+    text += eol;
+    std::vector<std::vector<std::string>> cells(static_cast<size_t>(cols));
+    for (int r = 0; r < rows; ++r) {
+      if (pick(10) == 0) text += eol;  // a blank line
+      for (int k = 0; k < cols; ++k) {
+        cells[static_cast<size_t>(k)].push_back(number());
+        if (k) text += delim;
+        text += cells[static_cast<size_t>(k)].back();
+      }
+      text += eol;
+    }
+    TextTable t;
+    ASSERT_EQ(ParseDelimitedText(text, &t), FileStatus::Ok);
+    ASSERT_EQ(t.rows(), rows);
+    ASSERT_EQ(t.columns.size(), static_cast<size_t>(cols));
+    EXPECT_FALSE(t.decimalComma);
+    for (int k = 0; k < cols; ++k)
+      for (int r = 0; r < rows; ++r) {
+        const std::string& c = cells[static_cast<size_t>(k)][static_cast<size_t>(r)];
+        float want = 0.0f;
+        const auto got = std::from_chars(c.data(), c.data() + c.size(), want);
+        const bool readable = got.ec == std::errc() && std::isfinite(want) && (want != 0.0f || c.find_first_of("123456789") == std::string::npos);
+        if (!readable) continue;  // out of a float's range: counted, not checked here
+        ASSERT_EQ(t.columns[static_cast<size_t>(k)][static_cast<size_t>(r)], want) << c;
+      }
+
+    for (int damage = 0; damage < 10; ++damage) {
+      std::string bad = text;
+      for (int i = 1 + pick(4); i > 0 && !bad.empty(); --i) {
+        const size_t at = static_cast<size_t>(pick(static_cast<int>(bad.size())));
+        switch (pick(4)) {
+          case 0: bad[at] = "\",;\t\r\n.-e x9\xC3"[pick(13)]; break;
+          case 1: bad.erase(at, 1 + static_cast<size_t>(pick(8))); break;
+          case 2: bad.insert(at, std::string(1 + static_cast<size_t>(pick(3)), "\"\r\n,"[pick(4)])); break;
+          default: bad.resize(at); break;
+        }
+      }
+      TextTable d;
+      if (ParseDelimitedText(bad, &d) != FileStatus::Ok) continue;
+      ASSERT_GE(d.rows(), 2);
+      ASSERT_EQ(d.names.size(), d.columns.size());
+      ASSERT_EQ(d.unreadCells.size(), d.columns.size());
+      for (const auto& column : d.columns) ASSERT_EQ(column.size(), static_cast<size_t>(d.rows()));
+      EXPECT_GT(d.suggestedInterval, 0.0);
+    }
+  }
+}
+
+// Long enough to be read on several threads: mixed line ends, blank lines
+// and unreadable cells at random places must give the rows a straight read
+// gives, in order.
+TEST_F(TextImportTest, LongRandomFileReadsAsEveryRowSays) {
+  std::mt19937 rng(77);
+  auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+  const char* eols[] = {"\n", "\r", "\r\n"};
+  constexpr int kRows = 330'000;
+  std::string text = "n,v\n";
+  text.reserve(static_cast<size_t>(kRows) * 16);
+  std::vector<float> want(kRows);
+  int64_t unread = 0;
+  for (int r = 0; r < kRows; ++r) {
+    if (pick(5000) == 0) text += eols[pick(3)];
+    std::string v;
+    if (pick(20000) == 0) {
+      v = "x";
+      ++unread;
+    } else {
+      v = std::to_string(pick(100000)) + "." + std::to_string(pick(1000));
+      std::from_chars(v.data(), v.data() + v.size(), want[static_cast<size_t>(r)]);
+    }
+    text += std::to_string(r) + "," + v + eols[pick(3)];
+  }
+  TextTable t = parsed(text);
+  ASSERT_EQ(t.rows(), kRows);
+  ASSERT_EQ(t.columns.size(), 2u);
+  EXPECT_EQ(t.unreadCells, (std::vector<int64_t>{0, unread}));
+  for (int r = 0; r < kRows; ++r) {
+    ASSERT_EQ(t.columns[0][static_cast<size_t>(r)], static_cast<float>(r)) << r;
+    ASSERT_EQ(t.columns[1][static_cast<size_t>(r)], want[static_cast<size_t>(r)]) << r;
+  }
 }
 
 }  // namespace

@@ -35,6 +35,9 @@ TEST(TimeScale, CaseCounts) {
   EXPECT_EQ(ResampledCaseCount(100, 1.0f, 0.0f), -1);
   EXPECT_EQ(ResampledCaseCount(100, 1.0f, -2.0f), -1);
   EXPECT_EQ(ResampledCaseCount(100, 0.0f, 1.0f), -1);
+  // An odd interval in a file to merge: far too many cases, not an error.
+  EXPECT_GT(ResampledCaseCount(1000, 3e38f, 1e-3f), kMaxCases);
+  EXPECT_GT(ResampledCaseCount(7'000'000, 1e30f, 1e-30f), kMaxCases);
 }
 
 TEST(TimeScale, HalvingTheRateKeepsTheLastOfEachPair) {
