@@ -99,10 +99,21 @@ std::string StringFormatter(float x) {
   return NumText(std::round(static_cast<double>(x)));
 }
 
+namespace {
+// Folds minutes into (0, 1440] (0 stays 0) in one step, as repeated
+// subtraction of a day would: a far-off value must not loop for ever.
+double FoldIntoDay(double minutes) {
+  if (!std::isfinite(minutes)) return 0.0;
+  if (minutes > 1440.0) minutes -= 1440.0 * std::ceil((minutes - 1440.0) / 1440.0);
+  if (minutes < 0.0) minutes += 1440.0 * std::ceil(-minutes / 1440.0);
+  // Rounding at huge magnitudes can land a hair outside the day.
+  if (minutes > 1440.0 || minutes < 0.0) minutes = 0.0;
+  return minutes;
+}
+}  // namespace
+
 std::string ClockTextFromMinutes(double minutes) {
-  if (!std::isfinite(minutes)) minutes = 0.0;
-  while (minutes > 1440.0) minutes -= 1440.0;
-  while (minutes < 0.0) minutes += 1440.0;
+  minutes = FoldIntoDay(minutes);
   // The small allowance keeps 12:30 stored as 749.99994 minutes from
   // printing as 12:29:59; real fractions of a second still truncate.
   const int64_t total = static_cast<int64_t>(std::floor(minutes * 60.0 + 1e-3));
@@ -116,9 +127,8 @@ std::string ClockTextFromMinutes(double minutes) {
 void MakeTimeString() {
   // Negative clock values would never end the reduction the other way; they
   // are folded into the day as well.
-  if (!std::isfinite(VarXX)) VarXX = 0.0f;
-  while (VarXX > 1440.0f) VarXX -= 1440.0f;
-  while (VarXX < 0.0f) VarXX += 1440.0f;
+  VarXX = static_cast<float>(FoldIntoDay(VarXX));
+  if (VarXX > 1440.0f) VarXX = 1440.0f;   // the float of a value just below a day
   timstring[0] = ClockTextFromMinutes(VarXX);
 }
 

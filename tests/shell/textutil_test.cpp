@@ -89,6 +89,19 @@ TEST(MakeTimeString, ReducesIntoTheDayAndStoresBack) {
   VarXX = 0.0f;
   MakeTimeString();
   EXPECT_EQ(timstring[0], " 0:00:00  ");
+
+  VarXX = 1440.0f;   // exactly a day is not reduced
+  MakeTimeString();
+  EXPECT_EQ(timstring[0], " 24:00:00  ");
+
+  // Far beyond any recording: one subtraction of a day no longer changes the
+  // float, so reducing day by day would never end.
+  VarXX = 1e30f;
+  MakeTimeString();
+  EXPECT_GE(VarXX, 0.0f);
+  EXPECT_LE(VarXX, 1440.0f);
+  EXPECT_FALSE(ClockTextFromMinutes(-1e300).empty());
+  EXPECT_EQ(ClockTextFromMinutes(-60.0), " 23:00:00  ");
 }
 
 TEST(MakeTimeString, SecondsAreTruncatedNotRounded) {
