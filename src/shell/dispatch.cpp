@@ -27,10 +27,6 @@ DispatchHooks gDispatchHooks;
 
 namespace {
 
-constexpr int kPrefRunLagFirst = 4;
-constexpr int kPrefRunBaselineFirst = 5;
-constexpr int kPrefAutorepeat = 14;
-constexpr int kPrefAskToPlotNewChannel = 23;
 
 std::array<CommandFn, static_cast<size_t>(Cmd::Count)>& Registry() {
   static std::array<CommandFn, static_cast<size_t>(Cmd::Count)> r;

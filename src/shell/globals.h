@@ -34,6 +34,33 @@ inline constexpr int kPrefBlockSounds = 29;
 inline constexpr int kPrefNoCommentsRefresh = 35;
 inline constexpr int kPrefRecordEdits = 44;
 inline constexpr int kPrefQuietScripts = 48;
+inline constexpr int kPrefCommentsHidden = 2;     // comments box hidden (0 shows it)
+inline constexpr int kPrefRunLagFirst = 4;        // lag correction before gas exchange
+inline constexpr int kPrefRunBaselineFirst = 5;   // baseline correction before gas exchange
+inline constexpr int kPrefMarkersShown = 10;      // markers shown
+inline constexpr int kPrefGrid = 11;              // grid lines
+inline constexpr int kPrefSegmentLines = 12;      // screen-segment lines
+inline constexpr int kPrefZeroLines = 13;         // zero lines
+inline constexpr int kPrefAutorepeat = 14;        // Autorepeat
+inline constexpr int kPrefTimeGrid = 19;          // time-axis grid
+inline constexpr int kPrefBlockInstructions = 20; // block instructions shown
+inline constexpr int kPrefTimeLabels = 21;        // time-axis labels
+inline constexpr int kPrefSuppressDrawing = 22;   // drawing suppressed
+inline constexpr int kPrefOverlayAll = 25;        // overlay on all later plots
+inline constexpr int kPrefToolbarPosition = 33;   // toolbar 0 left, 1 bottom, 2 top
+inline constexpr int kPrefAutoBlock = 36;         // automatic blocks
+inline constexpr int kPrefHour = 40;              // tabular hour column
+inline constexpr int kPrefElapsed = 41;           // tabular elapsed-time column
+inline constexpr int kPrefLabelSize = 45;         // label size 12 or 14
+inline constexpr int kPrefSdBars = 47;            // SD bars in the compacted view
+inline constexpr int kPrefLargeLabels = 49;       // large labels
+inline constexpr int kPrefDate = 50;              // tabular date column
+inline constexpr int kPrefInstructionsCollapsed = 52;// block instructions collapsed
+inline constexpr int kPrefFlowInLitres = 53;      // flow in L/min
+// Word 23 is read two ways by different commands: the stacked view's custom
+// strip heights, and whether a duplicated channel is plotted at once.
+inline constexpr int kPrefCustomHeights = 23;
+inline constexpr int kPrefAskToPlotNewChannel = 23;
 
 // Short texts handed between commands. Ordinary strings: the file-type text
 // put in timstring[1] is longer than the 16 bytes once reserved for it.

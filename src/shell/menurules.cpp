@@ -12,10 +12,6 @@ MenuRuleHooks gMenuRuleHooks;
 
 namespace {
 
-constexpr int kPrefCommentsHidden = 2;
-constexpr int kPrefMarkersShown = 10;
-constexpr int kPrefAutorepeat = 14;
-constexpr int kPrefBlockInstructions = 20;
 constexpr int32_t kFFTMinimumCases = 128;
 
 std::vector<int16_t>& ListedSlots() {

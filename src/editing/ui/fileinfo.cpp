@@ -24,7 +24,6 @@ FileDataHooks gFileDataHooks;
 
 namespace {
 
-constexpr int kPrefFlowInLitres = 53;
 constexpr int kRow = 13;              // summary rows
 constexpr int kListTop = 24;          // first summary row
 constexpr int kFullWidth = 805;

@@ -20,9 +20,6 @@
 
 namespace {
 
-constexpr int kPrefHour = 40;
-constexpr int kPrefElapsed = 41;
-constexpr int kPrefDate = 50;
 constexpr int16_t kPictureTabular = 148;
 // Where picture 148 sits; framed and left empty when the picture is missing.
 constexpr plat::Rect kPictureArea{225, 36, 410, 66};

@@ -39,10 +39,6 @@ int32_t OldBeginBlock = 0, OldEndBlock = 0;
 
 namespace {
 
-constexpr int kPrefCommentsHidden = 2;
-constexpr int kPrefMarkers = 10;
-constexpr int kPrefBlockInstructions = 20;
-constexpr int kPrefInstructionsCollapsed = 52;
 constexpr int kEditResetLastBlock = 2;
 constexpr int kEditClearBlock = 7;
 constexpr int kCommentsItemShow = 1;
@@ -250,7 +246,7 @@ void DRAWBLOCK() {
   p.lineTo(W, H - 15);
   p.setForeColor(BlockForeColor);
 
-  if (prefsArray[kPrefMarkers] != 0) BLOCKMARKERS();
+  if (prefsArray[kPrefMarkersShown] != 0) BLOCKMARKERS();
 
   reactivate(keep);
   plat::setCurrentPort(kBlockWindow);

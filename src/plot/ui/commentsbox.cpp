@@ -14,7 +14,6 @@
 
 namespace {
 
-constexpr int kPrefCommentsHidden = 2;
 
 bool fileReady(int16_t f) { return ValidFileSlot(f) && SlotHoldsFile(f); }
 

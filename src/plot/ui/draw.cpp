@@ -39,8 +39,6 @@ PlotHooks gPlotHooks{.drawLabelStuff = LabelLineAfterRepaint, .drawTimeDate = DR
 
 namespace {
 
-constexpr int kPrefMarkers = 10, kPrefGrid = 11, kPrefZeroLines = 13, kPrefTimeGrid = 19,
-              kPrefTimeLabels = 21, kPrefOverlayAll = 25, kPrefLabelSize = 45, kPrefSdBars = 47;
 constexpr int kPlotTop = 18;       // frame top row
 constexpr int kTraceTop = 19;      // first row a trace may use
 constexpr int kFirstNoteButton = 5001, kLastNoteButton = 5150;
@@ -478,7 +476,7 @@ void DrawPlot(int32_t offset, uint16_t commentsA, uint16_t commentsB) {
     gPlotHooks.drawOverlay();
     SetScaleGlobals(keep);
   }
-  if (MarkerCount(f) > 0 && prefsArray[kPrefMarkers] != 0 && gPlotHooks.drawMarkers) gPlotHooks.drawMarkers();
+  if (MarkerCount(f) > 0 && prefsArray[kPrefMarkersShown] != 0 && gPlotHooks.drawMarkers) gPlotHooks.drawMarkers();
   if (NumberOfNotes[f] > 0 && gPlotHooks.noteMarkers) gPlotHooks.noteMarkers();
   plat::setCurrentPort(win);
   const bool timeAxis = FileInfoFLOATS[f][kInfoInterval] > 0;

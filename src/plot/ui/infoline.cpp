@@ -27,9 +27,6 @@ uint16_t ScriptCOUNT = 0;
 
 namespace {
 
-constexpr int kPrefMarkersShown = 10;
-constexpr int kPrefLabelSize = 45;
-constexpr int kPrefLargeLabels = 49;
 constexpr int kStepFlashes = 5;
 constexpr int kStepFlashMs = 20;
 

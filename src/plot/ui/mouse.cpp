@@ -24,10 +24,7 @@
 
 namespace {
 
-constexpr int kPrefAutorepeat = 14;
-constexpr int kPrefSuppressDrawing = 22;
 constexpr int16_t kSuppressedDrawing = 10;
-constexpr int kPrefAutoBlock = 36;
 constexpr int kBandTop = 19;
 constexpr int16_t kViewNoBlockWindow = 2;   // FileSHORTS word 7 value without a block window
 

@@ -30,9 +30,6 @@ int32_t zoomleft = 0, zoomright = 0;
 
 namespace {
 
-constexpr int kPrefCommentsHidden = 2;
-constexpr int kPrefSegmentLines = 12;
-constexpr int kPrefToolbarPosition = 33;
 constexpr int kMarkersButton = 332;
 constexpr int kBlockSpanField = 17;
 constexpr int kButton100 = 100;

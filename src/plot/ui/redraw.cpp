@@ -22,9 +22,6 @@ uint16_t chanB = 1;
 
 namespace {
 
-constexpr int kPrefMarkers = 10;
-constexpr int kPrefBlockWindow = 20;
-constexpr int kPrefCustomHeights = 23;
 constexpr int kBlockWindow = 2;
 constexpr uint16_t kForcedStackedRebuild = 22;
 
@@ -62,7 +59,7 @@ void RefreshSCREEN() {
     DrawPlot(0, 1, 0);
   }
   if (PortForResultsOutput != 0 && gPlotHooks.drawLabelStuff) gPlotHooks.drawLabelStuff();
-  if (MarkerCount(f) > 0 && prefsArray[kPrefMarkers] != 0 && gPlotHooks.drawMarkers) gPlotHooks.drawMarkers();
+  if (MarkerCount(f) > 0 && prefsArray[kPrefMarkersShown] != 0 && gPlotHooks.drawMarkers) gPlotHooks.drawMarkers();
   if (gPlotHooks.drawTimeDate) gPlotHooks.drawTimeDate();
   plat::setCursor(plat::CursorKind::Arrow);
   flushPlot(f);
@@ -161,7 +158,7 @@ void REFRESHBLOCK() {
   int16_t f;
   if (!frontReady(&f)) return;
   const bool block = FileSHORTS[f][kShortBlockState] == 2;
-  if (!block && prefsArray[kPrefBlockWindow] == 0) return;
+  if (!block && prefsArray[kPrefBlockInstructions] == 0) return;
   if (plat::windowExists(kBlockWindow)) {
     plat::selectWindow(kBlockWindow);
     plat::setCurrentPort(kBlockWindow);
