@@ -24,9 +24,22 @@ std::string shortestText(T x, int maxDigits) {
     std::snprintf(buf, sizeof buf, "%.0f", d);
     return buf;
   }
-  for (int p = 1; p <= maxDigits; ++p) {
-    std::snprintf(buf, sizeof buf, "%.*g", p, d);
-    if (static_cast<T>(std::strtod(buf, nullptr)) == x) return buf;
+  // No text with fewer digits than the shortest round trip can read back as
+  // x, so the search starts there: usually the first try is the answer.
+  int start = 1;
+  char sci[64];
+  const auto r = std::to_chars(sci, sci + sizeof sci, x, std::chars_format::scientific);
+  if (r.ec == std::errc()) {
+    int digits = 0;
+    for (const char* c = sci; c < r.ptr && *c != 'e'; ++c)
+      if (*c >= '0' && *c <= '9') ++digits;
+    start = std::clamp(digits, 1, maxDigits);
+  }
+  for (int p = start; p <= maxDigits; ++p) {
+    const int n = std::snprintf(buf, sizeof buf, "%.*g", p, d);
+    double back = 0.0;
+    std::from_chars(buf, buf + n, back);
+    if (static_cast<T>(back) == x) return buf;
   }
   std::snprintf(buf, sizeof buf, "%.*g", maxDigits, d);
   return buf;
