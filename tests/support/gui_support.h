@@ -6,7 +6,10 @@
 #include <filesystem>
 #include <string>
 
+#include "datafiles/native_binary.h"
+#include "datafiles/repairs.h"
 #include "platform/test.h"
+#include "platform/windows.h"
 #include "plot/trace.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/globals.h"
@@ -49,6 +52,22 @@ inline std::filesystem::path FreshTestDir(const std::string& prefix) {
   fs::remove_all(d);
   fs::create_directories(d);
   return d;
+}
+
+// Loads the bundled demo recording into a free slot; false when it failed.
+inline bool LoadDemo(int16_t* slot) {
+  RepairReport report;
+  return LoadNativeFile(CORVIMET_RESOURCE_DIR "/demo/demo-respirometry.orl", slot, &report) == FileStatus::Ok;
+}
+
+// A floating window standing in for the toolbar, for dialogs that hide and
+// restore it.
+inline void OpenStandInToolbar(int id) {
+  plat::WindowSpec tb;
+  tb.id = id;
+  tb.content = {2, 63, 90, 600};
+  tb.cls = plat::WindowClass::Floating;
+  plat::createWindow(tb);
 }
 
 }  // namespace testsupport

@@ -48,18 +48,13 @@ class CommentsGui : public ::testing::Test {
     MenuIDENTIFIER = MenuItem = 0;
     gDispatchHooks = {};
     for (int16_t s = 0; s < kSlotCount; ++s) FreeSlot(s);
-    RepairReport report;
-    ASSERT_EQ(LoadNativeFile(CORVIMET_RESOURCE_DIR "/demo/demo-respirometry.orl", &slot_, &report), FileStatus::Ok);
+    ASSERT_TRUE(testsupport::LoadDemo(&slot_));
     TheFileInUse = static_cast<uint16_t>(slot_);
     CommentContainer[slot_] = kNotes;
     FileSHORTS[slot_][kShortChanged] = 0;
     FileSHORTS[slot_][kShortPlotBuilt] = 1;
     BuildWINDOW(1, plot(), "Plot", 94, 63, 94 + ScreenWidth, 63 + BottomOfPlotArea + 58, kKindDocument, 0);
-    plat::WindowSpec tb;
-    tb.id = kToolbarWindow;
-    tb.content = {2, 63, 90, 600};
-    tb.cls = plat::WindowClass::Floating;
-    plat::createWindow(tb);
+    testsupport::OpenStandInToolbar(kToolbarWindow);
     gDispatchHooks.redrawComments = [this] { ++commentsRedrawn_; };
     plat::test::clearRecorders();
   }

@@ -53,19 +53,14 @@ class FileInfoGui : public ::testing::Test {
     FiCO2 = 0.038f;
     RQ = 0.85f;
     for (int16_t s = 0; s < kSlotCount; ++s) FreeSlot(s);
-    RepairReport report;
-    ASSERT_EQ(LoadNativeFile(CORVIMET_RESOURCE_DIR "/demo/demo-respirometry.orl", &slot_, &report), FileStatus::Ok);
+    ASSERT_TRUE(testsupport::LoadDemo(&slot_));
     TheFileInUse = static_cast<uint16_t>(slot_);
     ActiveChannel = 1;
     FileSHORTS[slot_][kShortChanged] = 0;
     FileSHORTS[slot_][kShortPlotBuilt] = 1;
     FileSHORTS[slot_][kShortBlockState] = 0;
     BuildWINDOW(1, plot(), "Plot", 94, 63, 94 + ScreenWidth, 63 + BottomOfPlotArea + 58, kKindDocument, 0);
-    plat::WindowSpec tb;
-    tb.id = kToolbarWindow;
-    tb.content = {2, 63, 90, 600};
-    tb.cls = plat::WindowClass::Floating;
-    plat::createWindow(tb);
+    testsupport::OpenStandInToolbar(kToolbarWindow);
     plat::setCurrentPort(plot());
     plat::test::clearRecorders();
   }

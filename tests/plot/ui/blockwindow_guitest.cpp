@@ -57,8 +57,7 @@ class BlockWindowGui : public ::testing::Test {
     RegisterBlockWindowCommands();
     BlockWindowIsOpen = 0;
     LastBlockWindowWidth = LastBlockWindowHeight = 0;
-    RepairReport report;
-    ASSERT_EQ(LoadNativeFile(CORVIMET_RESOURCE_DIR "/demo/demo-respirometry.orl", &slot_, &report), FileStatus::Ok);
+    ASSERT_TRUE(testsupport::LoadDemo(&slot_));
     OpenPlotWindow(slot_);
     chanB = 1;
   }

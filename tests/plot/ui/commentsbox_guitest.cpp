@@ -50,8 +50,7 @@ class CommentsBoxGui : public ::testing::Test {
     InstallInfoLineHooks();
     gDispatchHooks = {};
     RegisterBlockWindowCommands();
-    RepairReport report;
-    ASSERT_EQ(LoadNativeFile(CORVIMET_RESOURCE_DIR "/demo/demo-respirometry.orl", &slot_, &report), FileStatus::Ok);
+    ASSERT_TRUE(testsupport::LoadDemo(&slot_));
     CommentContainer[slot_] = kNotes;
     OpenPlotWindow(slot_);
   }

@@ -52,8 +52,7 @@ class DataBarGui : public ::testing::Test {
     AllValues = 0;
     avbx = 223;
     avby = 7;
-    RepairReport report;
-    ASSERT_EQ(LoadNativeFile(CORVIMET_RESOURCE_DIR "/demo/demo-respirometry.orl", &slot_, &report), FileStatus::Ok);
+    ASSERT_TRUE(testsupport::LoadDemo(&slot_));
     ASSERT_GE(nChannels[slot_], 3);
     OpenPlotWindow(slot_);
     ClearMailbox();

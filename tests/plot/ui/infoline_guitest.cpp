@@ -37,8 +37,7 @@ class InfoLine : public ::testing::Test {
     prefsArray[kPrefSoundLevel] = 25;
     keptHooks_ = gPlotHooks;
     InstallInfoLineHooks();
-    RepairReport report;
-    ASSERT_EQ(LoadNativeFile(CORVIMET_RESOURCE_DIR "/demo/demo-respirometry.orl", &f_, &report), FileStatus::Ok);
+    ASSERT_TRUE(testsupport::LoadDemo(&f_));
     OpenPlotWindow(f_);
     win_ = PlotWindowId(f_);
     ASSERT_GE(ScreenWidth, 1100);

@@ -63,8 +63,7 @@ class PlotView : public ::testing::Test {
   static void clearStore() { testsupport::ClearStore(); }
   static int16_t loadDemo() {
     int16_t slot = -1;
-    RepairReport report;
-    EXPECT_EQ(LoadNativeFile(CORVIMET_RESOURCE_DIR "/demo/demo-respirometry.orl", &slot, &report), FileStatus::Ok);
+    EXPECT_TRUE(testsupport::LoadDemo(&slot));
     return slot;
   }
   // Three channels: a slow wave, a ramp and a constant; one spike in channel 1.

@@ -59,8 +59,7 @@ class BlockSelection : public ::testing::Test {
     gPlotHooks.openBlockWindow = nullptr;
     RegisterCommand(Cmd::AutoRepeat, [this](int16_t) { ++autoRepeats_; });
 
-    RepairReport report;
-    ASSERT_EQ(LoadNativeFile(CORVIMET_RESOURCE_DIR "/demo/demo-respirometry.orl", &f_, &report), FileStatus::Ok);
+    ASSERT_TRUE(testsupport::LoadDemo(&f_));
     OpenPlotWindow(f_);
     win_ = PlotWindowId(f_);
     ASSERT_TRUE(plat::windowExists(win_));

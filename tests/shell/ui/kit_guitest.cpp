@@ -3,6 +3,8 @@
 // each mode leaves the right flags, and the alert renders and waits.
 #include <gtest/gtest.h>
 
+#include "support/gui_support.h"
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -68,11 +70,7 @@ class Kit : public ::testing::Test {
 };
 
 TEST_F(Kit, EveryElementOpensAndCloses) {
-  plat::WindowSpec tb;
-  tb.id = kToolbarWindow;
-  tb.content = {2, 63, 90, 600};
-  tb.cls = plat::WindowClass::Floating;
-  plat::createWindow(tb);
+  testsupport::OpenStandInToolbar(kToolbarWindow);
   plat::addButton(kToolbarWindow, {.id = 598, .title = "Key", .r = {2, 2, 80, 20}, .state = 0});
   bool toolbarRepainted = false;
   gKitHooks.redrawToolbarBackground = [&] { toolbarRepainted = true; };
