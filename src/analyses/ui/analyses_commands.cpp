@@ -40,14 +40,6 @@ bool AUTO_REPEAT() {
   return true;
 }
 
-int16_t RecordScriptStep(const float (&step)[28]) {
-  if (RecordSCRIPT == 0 || ScriptCOUNT > kLastStepToRecordAfter) return 0;
-  ++ScriptCOUNT;
-  std::copy(std::begin(step), std::end(step), ScriptSequenceArray[ScriptCOUNT]);
-  FLASHSCRIPTsequenceStep();
-  return static_cast<int16_t>(ScriptCOUNT);
-}
-
 void RegisterAnalysisCommands() {
   InstallAnalysisKitHooks();
   RegisterCommand(Cmd::Average, [](int16_t) { AVERAGE(); });

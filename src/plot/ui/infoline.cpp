@@ -22,8 +22,6 @@
 #include "shell/ui/sounds.h"
 
 float tracelength = 0.0f;
-int16_t RecordSCRIPT = 0;
-uint16_t ScriptCOUNT = 0;
 
 namespace {
 

@@ -6,12 +6,10 @@
 #include <cstdint>
 #include <string>
 
+#include "scripts/recording.h"
+
 // Seconds shown by one plot width, in minutes while `minutes` is 1.
 extern float tracelength;
-// Script recording state. They belong to the script recorder; defined here
-// until it lands.
-extern int16_t RecordSCRIPT;
-extern uint16_t ScriptCOUNT;
 
 // Control ids of the info line (window 1000 + slot).
 inline constexpr int16_t kInfoStepField = 52;

@@ -1,6 +1,6 @@
 #include "plot/ui/plot_commands.h"
 
-#include "analyses/ui/analyses_commands.h"
+#include "scripts/ui/recorder.h"
 
 #include <algorithm>
 

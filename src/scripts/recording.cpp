@@ -1,0 +1,4 @@
+#include "scripts/recording.h"
+
+int16_t RecordSCRIPT = 0;
+uint16_t ScriptCOUNT = 0;
