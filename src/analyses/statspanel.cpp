@@ -1,6 +1,8 @@
 #include "analyses/statspanel.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "output/numberformat.h"
 #include "output/results.h"
@@ -28,6 +30,26 @@ std::string cvText(double spread, double mean, Format format) {
   const double cv = std::fabs(100.0 * spread / mean);
   if (!std::isfinite(cv)) return kUndefined;
   return format(cv) + " %";
+}
+
+// At most `digits` significant digits in fixed form, whole numbers kept
+// whole (a week in minutes is no exponent), trailing zeros dropped; one
+// blank in front unless negative.
+std::string significantText(double v, int digits) {
+  if (!std::isfinite(v)) return RealText(v, digits);
+  const double a = std::fabs(v);
+  const int intDigits = a < 1.0 ? 0 : static_cast<int>(std::floor(std::log10(a))) + 1;
+  int decimals = std::max(0, digits - intDigits);
+  if (a > 0.0 && a < 1.0) decimals = digits - 1 - static_cast<int>(std::floor(std::log10(a)));
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.*f", std::min(decimals, 30), v);
+  std::string t = buf;
+  if (t.find('.') != std::string::npos) {
+    t.erase(t.find_last_not_of('0') + 1);
+    if (t.back() == '.') t.pop_back();
+  }
+  if (t == "-0") t = "0";
+  return t[0] == '-' ? t : " " + t;
 }
 
 }  // namespace
@@ -101,7 +123,7 @@ HeaderTexts ResultsHeaderTexts(int16_t ch, const std::string& label, int32_t beg
   const float value = h.minutes ? d * kPerMinute : d;
   const char* unit = h.minutes ? " min         " : " sec         ";
   h.casesLine = " cases" + IntText(int64_t{beginBlock} + 1) + " to" + IntText(int64_t{endBlock} + 1) +
-                ";  duration" + RealText(value, 4) + unit;
+                ";  duration" + significantText(value, 4) + unit;
   return h;
 }
 

@@ -8,6 +8,8 @@
 #include <iterator>
 #include <system_error>
 
+#include "platform/macroman.h"
+
 OutputFile gResultsOutput;
 
 namespace {
@@ -27,7 +29,8 @@ OutputStatus OutputFile::create(const std::filesystem::path& path, std::string_v
   errno = 0;
   std::FILE* f = std::fopen(temp.c_str(), "wb");
   if (!f) return {lastErrno(), path};
-  if ((!heading.empty() && std::fwrite(heading.data(), 1, heading.size(), f) != heading.size()) ||
+  const std::string disk = plat::toDiskText(heading);
+  if ((!disk.empty() && std::fwrite(disk.data(), 1, disk.size(), f) != disk.size()) ||
       std::fflush(f) != 0 || ::fsync(::fileno(f)) != 0) {
     st.errnoValue = lastErrno();
     std::fclose(f);
@@ -52,7 +55,8 @@ OutputStatus OutputFile::create(const std::filesystem::path& path, std::string_v
 OutputStatus OutputFile::append(std::string_view bytes) {
   if (!file_) return {EBADF, path_};
   errno = 0;
-  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
+  const std::string disk = plat::toDiskText(bytes);
+  if (!disk.empty() && std::fwrite(disk.data(), 1, disk.size(), file_) != disk.size()) {
     const int e = lastErrno();
     std::clearerr(file_);
     return {e, path_};
@@ -76,11 +80,12 @@ OutputStatus OutputFile::close() {
   return st;
 }
 
-OutputStatus ReadWholeFile(const std::filesystem::path& path, std::string* bytes) {
+OutputStatus ReadWholeFile(const std::filesystem::path& path, std::string* text) {
   errno = 0;
   std::ifstream in(path, std::ios::binary);
   if (!in) return {lastErrno(ENOENT), path};
-  bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   if (in.bad()) return {EIO, path};
+  *text = plat::fromDiskText(bytes);
   return {0, path};
 }

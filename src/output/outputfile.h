@@ -1,6 +1,8 @@
 // The one module that puts result bytes on disk. Every write is flushed at
 // once, and every failure comes back as an error number for the file-error
-// alert: results are never lost silently.
+// alert: results are never lost silently. Callers hand over the program's
+// text (Mac Roman, CR line ends); the files are UTF-8 with LF, as the
+// spreadsheets and tools of this system read text.
 #pragma once
 #include <cstdint>
 #include <cstdio>
@@ -44,5 +46,6 @@ class OutputFile {
 // tabular file).
 extern OutputFile gResultsOutput;
 
-// The whole of a (closed) file, for printing the spool.
-OutputStatus ReadWholeFile(const std::filesystem::path& path, std::string* bytes);
+// The whole of a (closed) file as the program's text (any line ends, UTF-8
+// or Mac Roman), for printing the spool.
+OutputStatus ReadWholeFile(const std::filesystem::path& path, std::string* text);

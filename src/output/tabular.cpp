@@ -1,8 +1,10 @@
 #include "output/tabular.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "datafiles/filehelpers.h"
+#include "datafiles/timescale.h"
 #include "output/numberformat.h"
 #include "shell/defaults.h"
 #include "shell/globals.h"
@@ -12,6 +14,14 @@ namespace {
 
 constexpr char TAB = '\t';
 constexpr char CR = '\r';
+
+// The results number text, except that the exponent form (and NaN, INF)
+// has no blank in front: only fixed-point values keep the sign column.
+std::string tabReal(double x, int digits) {
+  std::string t = RealText(x, digits);
+  if (t.size() > 1 && t[0] == ' ' && t.find_first_not_of(" 0123456789.") != std::string::npos) t.erase(0, 1);
+  return t;
+}
 
 bool notesOn(const TabularOptions& o) { return o.note1 || o.note2; }
 
@@ -54,18 +64,18 @@ std::string clockOfCase(const ResultRecord& r, float caseNumber) {
   return ClockTextFromMinutes(minutes);
 }
 
-// Day of year or "mm/dd/yyyy" of the block's first case, with real calendar
-// arithmetic: leap days counted, months and years carried.
+// Day of year or "mm/dd/yyyy" of the block's first case. The day of year
+// counts on past the year's end (a recording over New Year keeps rising) and
+// the start's own day of year counts its leap day.
 std::string dateField(const ResultRecord& r, int16_t dateColumn) {
   if (dateColumn != 1 && dateColumn != 2) return "";
   CivilDate start;
   if (!ParseDateText(r.startDate, &start)) return "";
   const int32_t startSeconds = std::max<int32_t>(0, ClockTextSeconds(r.startTime));
-  const double d = (static_cast<double>(r.beginBlock) * r.interval + startSeconds) / 86400.0;
-  if (!std::isfinite(d) || std::fabs(d) > 1e8) return "";
-  const CivilDate date = AddDays(start, static_cast<int64_t>(std::trunc(d)));
-  if (dateColumn == 2) return DateText(date, '/');
-  return std::to_string(DayOfYearOf(date.day, date.month, date.year));
+  const auto startDay = static_cast<uint16_t>(DayOfYearOf(start.day, start.month, start.year));
+  // The decimal typed, not the float stored: 0.7f is 0.69999999 s.
+  return MakeDateStringFor(DecimalValue(r.interval), r.startDate, startSeconds, r.beginBlock, startDay,
+                           dateColumn == 1 ? 1 : 0);
 }
 
 bool resultEndsRow(const TabularOptions& o, int16_t printed) { return !o.multiple || printed == o.perRow; }
@@ -82,7 +92,7 @@ std::string pairedRows(const ResultRecord& r, const TabularOptions& o, int16_t p
     row.add(label);
     if (o.analysisName) row.add(name);
     if (o.startEndTime) row.add(clockOfCase(r, r.x1) + "-" + clockOfCase(r, r.x2));
-    if (o.mass && massHere) row.add(RealText(r.mass, d));
+    if (o.mass && massHere) row.add(tabReal(r.mass, d));
     if (o.startEndCase) {
       row.add(IntText(r.beginBlock));
       row.add(IntText(r.endBlock));
@@ -98,26 +108,26 @@ std::string pairedRows(const ResultRecord& r, const TabularOptions& o, int16_t p
   if (key != 'A' && key != 'a') {
     Row row;
     if (pairs) {
-      row.add(RealText(r.tmFloat, d));
-      row.add(RealText(r.ts, d));
+      row.add(tabReal(r.tmFloat, d));
+      row.add(tabReal(r.ts, d));
       row.add(IntText(r.rEnd));
     } else {
-      row.add(RealText(60.0f / r.P, d));
-      row.add(RealText(60.0f * r.sd / (r.P * r.P), d));
-      row.add(RealText(r.dn, d));
+      row.add(tabReal(60.0f / r.P, d));
+      row.add(tabReal(60.0f * r.sd / (r.P * r.P), d));
+      row.add(tabReal(r.dn, d));
     }
     s += finish(row, pairs ? "time (seconds; P.D.) " : "frequency/min", !o.multiple || printed == 1);
   }
   if (key != 'F' && key != 'f') {
     Row row;
     if (pairs) {
-      row.add(RealText(r.meanValue, d));
-      row.add(RealText(r.sd, d));
+      row.add(tabReal(r.meanValue, d));
+      row.add(tabReal(r.sd, d));
       row.add(IntText(r.rEnd));
     } else {
-      row.add(RealText(r.dw / r.dn, d));
-      row.add(RealText(r.dxx, d));
-      row.add(RealText(r.dn, d));
+      row.add(tabReal(r.dw / r.dn, d));
+      row.add(tabReal(r.dxx, d));
+      row.add(tabReal(r.dn, d));
     }
     s += finish(row, pairs ? "amplitude (P.D.) " : "amplitude", true);
   }
@@ -136,12 +146,12 @@ std::string generalRow(const ResultRecord& r, const TabularOptions& o, int16_t p
     offset = r.scaleOffset;
   }
   Row row;
-  row.add(RealText(k * r.meanValue + offset, d));
-  row.add(RealText(k * r.sd, d));
+  row.add(tabReal(k * r.meanValue + offset, d));
+  row.add(tabReal(k * r.sd, d));
   // The count the mean was taken over, for every topic.
   row.add(IntText(r.nrPoints));
-  row.add(RealText(k * r.mi + offset, d));
-  row.add(RealText(k * r.ma + offset, d));
+  row.add(tabReal(k * r.mi + offset, d));
+  row.add(tabReal(k * r.ma + offset, d));
   row.add(TabularFieldText(r.label));
   if (o.analysisName) row.add(analysisName(r.topic));
   if (o.dateColumn != 0) row.add(dateField(r, o.dateColumn));
@@ -153,9 +163,9 @@ std::string generalRow(const ResultRecord& r, const TabularOptions& o, int16_t p
       const double m = t;
       t = static_cast<float>(m - 1440.0 * std::ceil((m - 1440.0) / 1440.0));
     }
-    row.add(RealText(t / 60.0f, d));
+    row.add(tabReal(t / 60.0f, d));
   }
-  if (o.elapsedMinutes) row.add(RealText(static_cast<double>(r.beginBlock) * r.interval * 0.01666667, d));
+  if (o.elapsedMinutes) row.add(tabReal(static_cast<double>(r.beginBlock) * r.interval * 0.01666667, d));
   if (o.startEndTime) {
     row.add(clockOfCase(r, r.x1));
     row.add(r.topic == kTopicRunningAverage ? std::string(" ") : clockOfCase(r, r.x2));
@@ -168,9 +178,9 @@ std::string generalRow(const ResultRecord& r, const TabularOptions& o, int16_t p
       count = int64_t{r.mmlPoints} - 1;
     else
       count = int64_t{r.endBlock} - r.beginBlock;
-    row.add(RealText(static_cast<double>(count) * r.interval, d));
+    row.add(tabReal(static_cast<double>(count) * r.interval, d));
   }
-  if (o.mass && (!o.multiple || printed == 1)) row.add(RealText(r.mass, d));
+  if (o.mass && (!o.multiple || printed == 1)) row.add(tabReal(r.mass, d));
   if (o.startEndCase) {
     if (r.topic == kTopicBasicStats) {
       row.add(IntText(r.bga));

@@ -96,8 +96,7 @@ const char* IntegrationUnitWord(int16_t unitId) {
     case kUnitMinutes: return "minutes";
     case kUnitHours: return "hours";
     case kUnitDays: return "days";
-    case kUnitNone:
-    case kUnitNoneIntegration: return "none";
+    // "None" totals per sample, but a time is still reported in seconds.
     default: return "seconds";
   }
 }

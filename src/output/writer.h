@@ -27,7 +27,7 @@ std::string RuleLineText();                              // 50 "_"
 // seconds, 66 minutes, 67 hours, 228 days, 68 and 225 none (per sample).
 // Seconds per unit, or 0 for none.
 double IntegrationUnitSeconds(int16_t unitId);
-const char* IntegrationUnitWord(int16_t unitId);         // "minutes", ..., "none"
+const char* IntegrationUnitWord(int16_t unitId);         // "minutes", ...; "seconds" for none
 
 // ---- What a store request does ---------------------------------------------------------
 struct DraftPrintPlan {

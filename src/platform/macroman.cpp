@@ -191,4 +191,23 @@ std::string toCrLineEnds(std::string_view text) {
   return out;
 }
 
+bool isUtf8(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size()) {
+    if (static_cast<unsigned char>(text[i]) < 0x80) {
+      ++i;
+      continue;
+    }
+    if (decodeUtf8(text, i) < 0) return false;
+  }
+  return true;
+}
+
+std::string toDiskText(std::string_view programText) { return macRomanToUtf8(crToLf(programText)); }
+
+std::string fromDiskText(std::string_view diskText) {
+  const std::string lines = toCrLineEnds(diskText);
+  return isUtf8(lines) ? utf8ToMacRoman(lines) : lines;
+}
+
 }  // namespace plat

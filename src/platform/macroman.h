@@ -20,4 +20,12 @@ std::string utf8ToMacRoman(std::string_view utf8, bool* lossy = nullptr);
 std::string crToLf(std::string_view text);
 std::string toCrLineEnds(std::string_view text);  // CR, LF and CRLF all become CR
 
+// Text files for other programs: the program's text (Mac Roman, CR line
+// ends) as UTF-8 with LF, and any text file (CR, LF or CRLF; UTF-8 or Mac
+// Roman) back to the program's text. Bytes that are not valid UTF-8 are
+// taken as Mac Roman.
+bool isUtf8(std::string_view text);
+std::string toDiskText(std::string_view programText);
+std::string fromDiskText(std::string_view diskText);
+
 }  // namespace plat

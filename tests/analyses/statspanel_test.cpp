@@ -175,6 +175,11 @@ TEST(TimeTexts, ResultsHeader) {
   // Case numbers past 16 bits.
   EXPECT_EQ(ResultsHeaderTexts(1, "", 6'999'998, 6'999'999, 0.5f).casesLine,
             " cases 6999999 to 7000000;  duration 0.5 sec         ");
+  // At most four significant digits; whole minutes stay whole.
+  EXPECT_EQ(ResultsHeaderTexts(1, "", 0, 1, 12.345678f).casesLine, " cases 1 to 2;  duration 12.35 sec         ");
+  EXPECT_EQ(ResultsHeaderTexts(1, "", 0, 1, 0.0123456f).casesLine, " cases 1 to 2;  duration 0.01235 sec         ");
+  EXPECT_EQ(ResultsHeaderTexts(1, "", 0, 6'999'999, 1.0f).casesLine,
+            " cases 1 to 7000000;  duration 116667 min         ");
 }
 
 TEST(IntegratedTotal, UnitsAndNone) {

@@ -135,21 +135,47 @@ TEST(TabularRow, Rescaling) {
 }
 
 TEST(TabularRow, DatesUseTheCalendar) {
+  const struct {
+    const char* startDate;
+    const char* startTime;
+    float interval;
+    int32_t beginBlock;
+    const char* dayOfYear;
+    const char* date;
+  } cases[] = {
+      // Past New Year the day of year keeps counting.
+      {"12-31-2023", "23:00:00", 1.0f, 3600, "366", "01/01/2024"},
+      // Exactly one day later: 0.9f is 0.89999998 s, the typed 0.9 is meant.
+      {"03-01-2023", "00:00:00", 0.9f, 96000, "61", "03/02/2023"},
+      // The start's own leap day counts.
+      {"03-15-2024", "00:00:00", 1.0f, 0, "75", "03/15/2024"},
+      {"garbage", "00:00:00", 1.0f, 0, "", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.startDate);
+    ResultRecord r = BaseRecord(kTopicBasicStats);
+    r.startDate = c.startDate;
+    r.startTime = c.startTime;
+    r.interval = c.interval;
+    r.beginBlock = c.beginBlock;
+    TabularOptions o = Plain();
+    int16_t printed = 0;
+    o.dateColumn = 1;
+    ExpectBytes(kStatsFields + "\t" + c.dayOfYear + "\r", Store(r, o, &printed));
+    o.dateColumn = 2;
+    ExpectBytes(kStatsFields + "\t" + c.date + "\r", Store(r, o, &printed));
+    o.dateColumn = 3;
+    ExpectBytes(kStatsFields + "\t\r", Store(r, o, &printed));
+  }
+}
+
+TEST(TabularRow, ExponentFormHasNoSignColumn) {
   ResultRecord r = BaseRecord(kTopicBasicStats);
-  r.startDate = "12-31-2023";
-  r.startTime = "23:00:00";
-  r.beginBlock = 3600;   // midnight: the next year
-  TabularOptions o = Plain();
-  o.dateColumn = 1;
+  r.meanValue = 1.0e-5;
+  r.sd = 6.0e12f;
+  r.mi = -2.5e-6f;
   int16_t printed = 0;
-  ExpectBytes(kStatsFields + "\t1\r", Store(r, o, &printed));
-  o.dateColumn = 2;
-  ExpectBytes(kStatsFields + "\t01/01/2024\r", Store(r, o, &printed));
-  r.startDate = "garbage";
-  ExpectBytes(kStatsFields + "\t\r", Store(r, o, &printed));
-  o.dateColumn = 3;
-  r = BaseRecord(kTopicBasicStats);
-  ExpectBytes(kStatsFields + "\t\r", Store(r, o, &printed));
+  ExpectBytes("1e-5\t6e+12\t 5\t-2.5e-6\t 5\t" + kLabel + "\r", Store(r, Plain(), &printed));
 }
 
 TEST(TabularRow, HourColumnAtMidnight) {

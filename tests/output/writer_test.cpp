@@ -162,7 +162,7 @@ TEST(ResultText, IntegrationBaselines) {
   ExpectBytes(head + "Baseline is user-set at 0.75\r" + "begin at: 126    end at: 181   N=  56\r" + tail,
               ResultText(r));
   r.integrationUnit = kUnitNone;
-  EXPECT_NE(ResultText(r).find("timebase is none"), std::string::npos);
+  EXPECT_NE(ResultText(r).find("timebase is seconds"), std::string::npos);   // a time, never "none"
 }
 
 TEST(ResultText, WithinLimitsTopics) {
@@ -382,6 +382,7 @@ TEST(UnitTable, OneTableForTotalsAndWords) {
   EXPECT_EQ(IntegrationUnitSeconds(kUnitSeconds), 1.0);
   EXPECT_EQ(IntegrationUnitSeconds(kUnitDays), 86400.0);
   EXPECT_EQ(IntegrationUnitSeconds(kUnitNoneIntegration), 0.0);
-  EXPECT_STREQ(IntegrationUnitWord(kUnitNone), "none");
+  EXPECT_STREQ(IntegrationUnitWord(kUnitNone), "seconds");
+  EXPECT_STREQ(IntegrationUnitWord(kUnitNoneIntegration), "seconds");
   EXPECT_STREQ(IntegrationUnitWord(0), "seconds");
 }

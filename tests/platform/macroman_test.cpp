@@ -100,5 +100,15 @@ TEST(MacRoman, LineEnds) {
   EXPECT_EQ(toCrLineEnds(crToLf(cr)), cr);
 }
 
+TEST(MacRoman, FilesForOtherProgramsAndBack) {
+  const std::string program = "\xA5 mean \xB1 sd\r\xB7 total\r";
+  EXPECT_EQ(toDiskText(program), "\xE2\x80\xA2 mean \xC2\xB1 sd\n\xE2\x88\x91 total\n");
+  EXPECT_EQ(fromDiskText(toDiskText(program)), program);
+  EXPECT_EQ(fromDiskText("\xA5 a\r\nb\n"), "\xA5 a\rb\r");      // Mac Roman bytes, CRLF and LF
+  EXPECT_EQ(fromDiskText("\xE2\x80\xA2 a\r"), "\xA5 a\r");       // UTF-8, CR
+  EXPECT_TRUE(isUtf8("plain"));
+  EXPECT_FALSE(isUtf8("\xA5"));
+}
+
 }  // namespace
 }  // namespace plat

@@ -327,7 +327,7 @@ TEST_F(StatsWindow, StoreKeyAppendsATabularRowAndShowsTheDisk) {
   CloseDestination();
   std::ifstream in(dir / "stats.txt", std::ios::binary);
   const std::string text{std::istreambuf_iterator<char>(in), {}};
-  EXPECT_NE(text.find("\r 3\t 1.41421\t 5\t 1\t 5\t"), std::string::npos) << text;
+  EXPECT_NE(text.find("\n 3\t 1.41421\t 5\t 1\t 5\t"), std::string::npos) << text;
   fs::remove_all(dir);
 }
 

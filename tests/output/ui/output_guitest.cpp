@@ -20,6 +20,7 @@
 #include "output/ui/output_commands.h"
 #include "output/writer.h"
 #include "platform/controls.h"
+#include "platform/macroman.h"
 #include "platform/menus.h"
 #include "platform/qt/services.h"
 #include "platform/windows.h"
@@ -40,9 +41,14 @@ namespace {
 namespace fs = std::filesystem;
 using plat::test::Script;
 
+// A results file as the program's text. The bytes on disk must be what
+// other programs read: UTF-8 with LF line ends.
 std::string Slurp(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
+  const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+  EXPECT_EQ(bytes.find('\r'), std::string::npos) << p;
+  EXPECT_TRUE(plat::isUtf8(bytes)) << p;
+  return plat::fromDiskText(bytes);
 }
 
 // Whether this process still holds the file open.
