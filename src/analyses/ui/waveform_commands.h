@@ -1,0 +1,4 @@
+// Registers the spectrum and stepped-sampling commands.
+#pragma once
+
+void RegisterWaveformCommands();
