@@ -15,6 +15,8 @@
 #include "editing/channelpick.h"
 #include "editing/ui/picklists.h"
 #include "output/results.h"
+#include "output/scaling.h"
+#include "platform/macroman.h"
 #include "platform/controls.h"
 #include "platform/events.h"
 #include "platform/files.h"
@@ -218,7 +220,7 @@ void openPlotWindow(const std::string& title) {
 int plotBottom() { return std::max(60, static_cast<int>(BottomOfPlotArea) - 40); }
 
 void label(int16_t id, const std::string& t, plat::Rect r) {
-  EFForeColor = 7;
+  EFForeColor = 1;
   EFBackColor = 7;
   BUILDEF(0, id, t, static_cast<int16_t>(r.left), static_cast<int16_t>(r.top), static_cast<int16_t>(r.right),
           static_cast<int16_t>(r.bottom), 7, 0);
