@@ -124,16 +124,14 @@ const char* FftUnitShortName(int16_t unit) {
   }
 }
 
-int64_t FftBinAtColumn(int x, int width, int64_t shown) {
-  if (shown <= 0 || width <= 0) return 0;
-  int64_t bin;
-  if (shown <= width) {
-    const int64_t step = std::max<int64_t>(1, width / shown);
-    bin = x / step;
-  } else {
-    bin = static_cast<int64_t>(static_cast<double>(x) / width * static_cast<double>(shown));
-  }
-  return std::clamp<int64_t>(bin, 0, shown - 1);
+int64_t FftElementAtColumn(int x, int width, int64_t shown) {
+  if (shown <= 0 || width <= 0) return 1;
+  int64_t k;
+  if (shown <= width)
+    k = x / std::max<int64_t>(1, width / shown);
+  else
+    k = static_cast<int64_t>(static_cast<double>(x) * static_cast<double>(shown) / width);
+  return std::clamp<int64_t>(k, 1, shown);
 }
 
 std::string FftResultsText(std::span<const float> magnitudes, int64_t n, double dt, int16_t unit) {

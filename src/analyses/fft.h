@@ -38,9 +38,10 @@ const char* FftUnitShortName(int16_t unit);     // "Hz", "mHz", ..., "hours"
 // Frequency of bin j of an n-point transform at interval dt.
 inline double FftBinHz(int64_t j, int64_t n, double dt) { return static_cast<double>(j) / (static_cast<double>(n) * dt); }
 
-// The bin under pixel column x of a spectrum of `shown` bins drawn `width`
-// pixels wide (one bin per column and more when it fits, else compressed).
-int64_t FftBinAtColumn(int x, int width, int64_t shown);
+// The element (1 .. shown; element k is bin k - 1) drawn at pixel column x
+// when `shown` bins fill `width` pixels as the trace draws them: a whole
+// number of columns a bin when they fit, else compressed.
+int64_t FftElementAtColumn(int x, int width, int64_t shown);
 
 // The results file, for spreadsheets (LF line ends, plain ASCII): the unit's
 // column title, a tab, "magnitude", then one row per bin: frequency or period

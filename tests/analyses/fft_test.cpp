@@ -95,7 +95,8 @@ TEST(Fft, ButtonsUnitsSmoothingAndFile) {
   EXPECT_EQ(sm.back(), 6.0f);
   // Four bins of an 8-point transform at 0.25 s: 0, 0.5, 1 and 1.5 Hz.
   EXPECT_EQ(FftResultsText(m, 8, 0.25, 6), "period (sec) \tmagnitude\n INF\t 0\n 2\t 3\n 1\t 0\n 0.6666666667\t 6\n");
-  EXPECT_EQ(FftBinAtColumn(5, 100, 50), 2);    // two columns a bin
-  EXPECT_EQ(FftBinAtColumn(50, 100, 1000), 500);
-  EXPECT_EQ(FftBinAtColumn(500, 100, 1000), 999);
+  EXPECT_EQ(FftElementAtColumn(5, 100, 50), 2);    // two columns a bin
+  EXPECT_EQ(FftElementAtColumn(0, 100, 50), 1);
+  EXPECT_EQ(FftElementAtColumn(50, 100, 1000), 500);
+  EXPECT_EQ(FftElementAtColumn(500, 100, 1000), 1000);
 }

@@ -1,13 +1,17 @@
-// "Stepped Sampling..." driven headlessly from the real command table: the
-// step plot, the scatter plot with its chooser, the results file and the
-// refusals, left only by "Done  -- Exit".
+// "FFT..." and "Stepped Sampling..." driven headlessly from the real command
+// table: the spectrum of a sine read, smoothed, zoomed, copied and saved with
+// the file left as it was; the step plot, the scatter plot with its chooser,
+// the results file and the refusals, left only by "Done  -- Exit".
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <numbers>
 #include <string>
 
+#include "analyses/ui/fft.h"
 #include "analyses/ui/stepped.h"
 #include "datafiles/datafile.h"
 #include "platform/controls.h"
@@ -18,6 +22,7 @@
 #include "shell/dispatch.h"
 #include "shell/globals.h"
 #include "shell/store.h"
+#include "shell/textutil.h"
 #include "shell/ui/commands.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
@@ -30,6 +35,12 @@ namespace {
 
 namespace fs = std::filesystem;
 using plat::test::Script;
+
+// Steps that do nothing, so that the window's loop acts on what came before
+// a check: each pass pumps once and polls the pointer once, and both run steps.
+void Idle(Script& s, int n) {
+  for (int k = 0; k < n; ++k) s.call([] {});
+}
 
 std::string Slurp(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
@@ -50,10 +61,11 @@ class SteppedWindow : public ::testing::Test {
     ASSERT_EQ(AllocateSlot(0, 1000, 2), StoreStatus::Ok);
     for (int32_t k = 0; k <= 1000; ++k) {
       PutDatum(0, 1, k, static_cast<float>(k));
-      PutDatum(0, 2, k, 3.0f * static_cast<float>(k) + 1.0f);
+      // Amplitude 3 at bin 8 of a 256-point transform.
+      PutDatum(0, 2, k, static_cast<float>(10.0 + 3.0 * std::sin(2.0 * std::numbers::pi * 8.0 * k / 256.0)));
     }
     SetChannelLabel(0, 1, "ramp");
-    SetChannelLabel(0, 2, "steep");
+    SetChannelLabel(0, 2, "wave");
     FileName[0] = "run";
     FileInfoFLOATS[0][kInfoInterval] = 1.0f;
     TheFileInUse = 0;
@@ -122,6 +134,84 @@ TEST_F(SteppedWindow, StepPlotScatterAndFile) {
   EXPECT_FALSE(plat::windowExists(kResultsWindow));
   EXPECT_FALSE(plat::windowExists(kStepPlotWindow));
   EXPECT_EQ(SteppedSampleInterval, 60.0f);
+}
+
+TEST_F(SteppedWindow, SpectrumOfASineLeavesTheFileAsItWas) {
+  FileInfoFLOATS[0][kInfoInterval] = 0.25f;
+  ActiveChannel = 2;
+  const int plot = PlotWindowId(0);
+  const int16_t keptHistogram = PlotAsHistogram;
+  const fs::path out = dir_ / "fft.txt";
+  // 512 points: the wave lies at bin 16, element 17 of the 64 bins shown
+  // first; the pointer in the middle of its columns.
+  const int step = std::max(1, ScreenWidth / 64);
+  const plat::Point peak{17 * step + step / 2, BottomOfPlotArea / 2};
+  Script s;
+  s.call([] {
+    EXPECT_EQ(plat::buttonState(kResultsWindow, 9), 1) << "512 fits 1,000 cases";
+    EXPECT_EQ(plat::title(kResultsWindow), "Fast Fourier Transform");
+    EXPECT_FALSE(plat::controlExists(kResultsWindow, 10)) << "1,024 does not";
+    EXPECT_EQ(plat::buttonState(kResultsWindow, kFftDo), 0);
+  });
+  s.click(kResultsWindow, 9);
+  Idle(s, 30);   // the cue "select block in plot window" blinks first
+  s.moveTo(plot, {ScreenWidth / 2, BottomOfPlotArea / 2});
+  s.clickAt(plot, {ScreenWidth / 2, BottomOfPlotArea / 2});
+  // The window polls the pointer once a pass, and a poll runs a step too:
+  // idle steps let each pass act before the next check.
+  Idle(s, 8);
+  s.call([] {
+    EXPECT_EQ(FileSHORTS[0][kShortBlockState], 2);
+    EXPECT_EQ(EndBlock[0] - BeginBlock[0], 512);
+    EXPECT_EQ(plat::buttonState(kResultsWindow, kFftDo), 1);
+  });
+  s.click(kResultsWindow, kFftDo);
+  s.moveTo(plot, peak);
+  Idle(s, 8);
+  s.call([plot] {
+    EXPECT_EQ(plat::fieldText(kResultsWindow, kFftReadoutField), " 0.125 Hz");
+    EXPECT_NEAR(TextToNum(plat::fieldText(kResultsWindow, kFftStatusField)), 3.0, 1e-3);
+    plat::test::saveArtifact(plat::test::windowImage(plot), "fft-spectrum.png");
+    plat::test::saveArtifact(plat::test::windowImage(kResultsWindow), "fft-window.png");
+  });
+  s.click(kResultsWindow, kFftSmooth);
+  Idle(s, 4);
+  s.click(kResultsWindow, kFftZoomOut);
+  Idle(s, 4);
+  s.click(kResultsWindow, kFftZoomOut);
+  Idle(s, 4);
+  s.call([] { EXPECT_EQ(plat::buttonState(kResultsWindow, kFftZoomOut), 0) << "the Nyquist frequency is reached"; });
+  s.click(kResultsWindow, kFftZoomIn);
+  Idle(s, 4);
+  s.click(kResultsWindow, kFftHistogram);
+  Idle(s, 4);
+  s.click(kResultsWindow, kFftSmooth);
+  Idle(s, 4);
+  s.click(kResultsWindow, kFftCopy);
+  Idle(s, 8);
+  s.call([] {
+    ASSERT_EQ(nChannels[0], 3);
+    EXPECT_NEAR(GetDatum(0, 3, 17), 3.0f, 1e-3f) << "element 17 holds bin 16";
+    EXPECT_EQ(GetDatum(0, 3, 1000), 0.0f) << "zero past the spectrum";
+    EXPECT_EQ(ActiveChannel, 2);
+  });
+  s.popup(kResultsWindow, kFftUnitPopup, 6);   // periods in seconds
+  Idle(s, 4);
+  s.click(kResultsWindow, kFftSave);
+  s.answerSave(out);
+  Idle(s, 8);
+  s.call([out] {
+    const std::string text = Slurp(out);
+    EXPECT_EQ(text.substr(0, text.find('\n', text.find('\n') + 1) + 1), "period (sec) \tmagnitude\n INF\t 0\n");
+    EXPECT_NE(text.find("\n 8\t 3"), std::string::npos) << "bin 16 lies at 0.125 Hz, 8 s";
+  });
+  s.click(kResultsWindow, kFftExit);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(3, 13)); });
+  EXPECT_EQ(nCases[0], 1000);
+  EXPECT_EQ(ActiveChannel, 2);
+  EXPECT_EQ(PlotAsHistogram, keptHistogram);
+  EXPECT_EQ(FileSHORTS[0][kShortBlockState], 0) << "no block after a transform";
+  EXPECT_FALSE(plat::windowExists(kResultsWindow));
 }
 
 }  // namespace
