@@ -10,7 +10,7 @@ namespace {
 const char* const kUnits[kUnitCount] = {
     "ml O2/min",        "ml O2/min/g",        "ml O2/hour",      "liters O2/hour",
     "\xB5l O2/min",     "\xB5l O2/min/g",     "\xB5l O2/hour",   "ml O2/hour/g",
-    "\xB5l O2/hour/g",  "mm\xB3 O2/hour/g",   "cc O2/hour/g",    "kcal/hour",
+    "\xB5l O2/hour/g",  "cu mm O2/hour/g",   "cc O2/hour/g",    "kcal/hour",
     "kcal/day",         "kcal/hour/g",        "kcal/day/g",      "microwatts",
     "milliwatts",       "watts",              "milliwatts/g",    "joules/day",
     "kilojoules/day",   "hectojoules/day",    "joules/day/g",    "kilojoules/day/g",

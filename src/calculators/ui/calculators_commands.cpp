@@ -1,0 +1,28 @@
+#include "calculators/ui/calculators_commands.h"
+
+#include "calculators/calcmenus.h"
+#include "calculators/ui/simplecalc.h"
+#include "platform/menus.h"
+#include "shell/dispatch.h"
+
+namespace {
+
+void defineCalculatorMenus() {
+  for (int16_t id : CalculatorMenuIds()) {
+    std::vector<plat::MenuItemSpec> items;
+    for (const std::string& t : CalculatorMenuItems(id)) {
+      plat::MenuItemSpec s;
+      s.title = t;
+      s.separator = t == "-";
+      items.push_back(s);
+    }
+    plat::defineMenu(id, CalculatorMenuTitle(id), items);
+  }
+}
+
+}  // namespace
+
+void RegisterCalculatorCommands() {
+  defineCalculatorMenus();
+  RegisterCommand(Cmd::SimpleCalc, [](int16_t) { SIMPLECALC(); });
+}

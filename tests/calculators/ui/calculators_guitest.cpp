@@ -1,0 +1,143 @@
+// The Special-menu calculators driven headlessly from their menu items,
+// with no file and with the demo file: default results, Return, help,
+// "Done", the Store buttons, and a picture of each window.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "calculators/calcstate.h"
+#include "calculators/ui/calcwindow.h"
+#include "calculators/ui/calculators_commands.h"
+#include "calculators/ui/simplecalc.h"
+#include "output/results.h"
+#include "platform/controls.h"
+#include "platform/menus.h"
+#include "platform/windows.h"
+#include "shell/colours.h"
+#include "shell/defaults.h"
+#include "shell/dispatch.h"
+#include "shell/globals.h"
+#include "shell/store.h"
+#include "shell/textutil.h"
+#include "shell/ui/kit.h"
+#include "shell/ui/mailboxes.h"
+#include "support/gui_support.h"
+// Last: Qt's keyword macros must not meet the menu headers.
+#include "platform/test.h"
+
+namespace {
+
+using plat::test::Script;
+constexpr int W = kCalculatorWindow;
+
+std::string Field(int id) { return plat::fieldText(W, id); }
+double Num(int id) { return TextToNum(Field(id)); }
+
+void ExpectNear(double got, double want, double relative) {
+  EXPECT_NEAR(got, want, std::fabs(want) * relative) << "got " << got << " want " << want;
+}
+
+// The MATH ERROR flash pauses twelve times; each pause lets one step run.
+Script& AfterFlash(Script& s) {
+  for (int i = 0; i < 12; ++i) s.call([] {});
+  return s;
+}
+
+void Snapshot(const std::string& name) {
+  plat::test::saveArtifact(plat::test::windowImage(W), name + ".png");
+}
+
+class Calculators : public ::testing::TestWithParam<bool> {
+ protected:
+  void SetUp() override {
+    plat::test::reset();
+    testsupport::ClearStore();
+    SetFixedColours();
+    SetSchemeDefaults();
+    SetDEFAULTS();
+    prefsArray[kPrefSoundLevel] = 25;
+    ClearMailbox();
+    ClearCommandRegistry();
+    RegisterCalculatorCommands();
+    LastCalculatorResult = 0.0f;
+    meanValue = 0.0;
+    testsupport::OpenStandInToolbar(kToolbarWindow);
+    if (withFile()) {
+      int16_t slot = -1;
+      ASSERT_TRUE(testsupport::LoadDemo(&slot));
+      TheFileInUse = static_cast<uint16_t>(slot);
+      slot_ = slot;
+    }
+  }
+  void TearDown() override {
+    testsupport::ClearStore();
+    ClearCommandRegistry();
+  }
+  bool withFile() const { return GetParam(); }
+  std::string tag(const std::string& name) const { return name + (withFile() ? "-file" : "-nofile"); }
+  // Runs the Special item with the script; the window must be gone after,
+  // the toolbar back and the file in use unchanged.
+  void runItem(int16_t item, const Script& s) {
+    const uint16_t before = TheFileInUse;
+    plat::test::run(s, [&] { EXPECT_TRUE(DoMENU(kMenuSpecial, item)); });
+    EXPECT_FALSE(plat::windowExists(W));
+    EXPECT_TRUE(plat::windowVisible(kToolbarWindow));
+    EXPECT_EQ(TheFileInUse, before);
+  }
+  int16_t slot_ = -1;
+};
+
+TEST_P(Calculators, SimpleCalculatorComputesInReversePolishOrder) {
+  LastCalculatorResult = 0.0f;
+  meanValue = 7.5;
+  Script s;
+  s.call([&] {
+     EXPECT_FALSE(plat::windowVisible(kToolbarWindow));
+     EXPECT_EQ(Field(kRpnXField), "1");
+     EXPECT_EQ(plat::buttonState(W, 30), withFile() ? 1 : 0);   // Store X needs a file
+     EXPECT_EQ(plat::buttonState(W, 29), 1);
+     plat::setFieldText(W, kRpnXField, "5");
+   })
+      .key(W, '_')   // focus on X: nothing
+      .call([] { EXPECT_EQ(Field(kRpnXField), "5"); })
+      .key(W, 13)
+      .call([] {
+        EXPECT_EQ(plat::focusedField(W), kRpnYField);
+        plat::setFieldText(W, kRpnYField, "3");
+      })
+      .key(W, '_')
+      .call([] {
+        EXPECT_EQ(Num(kRpnXField), 2.0);
+        EXPECT_EQ(plat::focusedField(W), kRpnXField);
+        plat::setFieldText(W, kRpnXField, "-8");
+        plat::setFieldText(W, kRpnYField, "0.5");
+      })
+      .click(W, 12);   // X^Y: MATH ERROR, fields kept
+  AfterFlash(s)
+      .call([] {
+        EXPECT_EQ(Field(kRpnXField), "-8");
+        EXPECT_EQ(Field(kRpnYField), "0.5");
+        EXPECT_TRUE(testsupport::SoundPlayed("bzot"));
+        plat::setFieldText(W, kRpnXField, "2");
+      })
+      .click(W, 35)
+      .call([] { ExpectNear(Num(kRpnYField), 33.51031, 1e-6); })
+      .click(W, 29)
+      .call([] { EXPECT_EQ(Num(kRpnXField), 7.5); })
+      .click(W, 141)
+      .call([&] { Snapshot(tag("calculator-rpn")); })
+      .click(W, 41);
+  runItem(1, s);
+  EXPECT_EQ(plat::test::helpSubjects(), std::vector<int>{204});
+  EXPECT_EQ(LastCalculatorResult, 7.5f);
+  // The next opening starts from the last X.
+  Script again;
+  again.call([] { EXPECT_EQ(Field(kRpnXField), "7.5"); }).closeBox(W);
+  runItem(1, again);
+}
+
+INSTANTIATE_TEST_SUITE_P(NoFileAndFile, Calculators, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& p) { return p.param ? "WithFile" : "NoFile"; });
+
+}  // namespace
