@@ -59,8 +59,8 @@ double ConvertPressureField(double p, bool toTorr) {
   return toTorr ? p * kTorrPerKPaAltitude : p / kTorrPerKPaAltitude;
 }
 
-AltitudeSimulation SimulateFromAltitudes(double g, double simulatedM, double measuredM) {
-  AltitudeSimulation s;
+SimulatedGas SimulateFromAltitudes(double g, double simulatedM, double measuredM) {
+  SimulatedGas s;
   s.simulatedAltitude = simulatedM;
   s.measuredAltitude = measuredM;
   s.measuredTorr = PressureAtAltitude(measuredM);
@@ -69,8 +69,8 @@ AltitudeSimulation SimulateFromAltitudes(double g, double simulatedM, double mea
   return s;
 }
 
-AltitudeSimulation SimulateFromPressures(double g, double simulatedTorr, double measuredTorr) {
-  AltitudeSimulation s;
+SimulatedGas SimulateFromPressures(double g, double simulatedTorr, double measuredTorr) {
+  SimulatedGas s;
   s.simulatedTorr = simulatedTorr;
   s.measuredTorr = measuredTorr;
   s.concentration = g * simulatedTorr / measuredTorr;

@@ -61,7 +61,7 @@ std::string AltitudeFieldText(double h, bool torr);
 double ConvertPressureField(double p, bool toTorr);
 
 // ---- Altitude simulation -------------------------------------------------------------
-struct AltitudeSimulation {
+struct SimulatedGas {
   double simulatedTorr = 0;     // Ps
   double measuredTorr = 0;      // Pm
   double concentration = 0;     // G x Ps / Pm, %
@@ -69,6 +69,6 @@ struct AltitudeSimulation {
   double measuredAltitude = 0;  // m
 };
 // From the two altitudes (metres).
-AltitudeSimulation SimulateFromAltitudes(double g, double simulatedM, double measuredM);
+SimulatedGas SimulateFromAltitudes(double g, double simulatedM, double measuredM);
 // From the two pressures (torr); both altitudes follow from them.
-AltitudeSimulation SimulateFromPressures(double g, double simulatedTorr, double measuredTorr);
+SimulatedGas SimulateFromPressures(double g, double simulatedTorr, double measuredTorr);

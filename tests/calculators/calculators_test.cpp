@@ -148,12 +148,12 @@ TEST(AltitudeAndPressure, BothDirectionsWithExactSeaLevel) {
   EXPECT_EQ(PressureFieldText(89.32747, false), " 89.327");
   ExpectDigits(ConvertPressureField(ConvertPressureField(745, false), true), 745, 1e-12);
 
-  const AltitudeSimulation s = SimulateFromAltitudes(20.95, 3000, 100);
+  const SimulatedGas s = SimulateFromAltitudes(20.95, 3000, 100);
   ExpectDigits(s.simulatedTorr, 520.7, 1e-4);
   ExpectDigits(s.measuredTorr, 750.5, 1e-4);
   EXPECT_EQ(FormatPicture(s.concentration, "###.##"), " 14.54");
   EXPECT_DOUBLE_EQ(SimulateFromAltitudes(20.95, 1234, 1234).concentration, 20.95);
-  const AltitudeSimulation back = SimulateFromPressures(20.95, s.simulatedTorr, s.measuredTorr);
+  const SimulatedGas back = SimulateFromPressures(20.95, s.simulatedTorr, s.measuredTorr);
   ExpectDigits(back.simulatedAltitude, 3000, 1e-3);
   ExpectDigits(back.measuredAltitude, 100, 1e-1);
 }

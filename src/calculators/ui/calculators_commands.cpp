@@ -1,6 +1,7 @@
 #include "calculators/ui/calculators_commands.h"
 
 #include "calculators/calcmenus.h"
+#include "calculators/ui/pressure_windows.h"
 #include "calculators/ui/simplecalc.h"
 #include "platform/menus.h"
 #include "shell/dispatch.h"
@@ -25,4 +26,7 @@ void defineCalculatorMenus() {
 void RegisterCalculatorCommands() {
   defineCalculatorMenus();
   RegisterCommand(Cmd::SimpleCalc, [](int16_t) { SIMPLECALC(); });
+  RegisterCommand(Cmd::STPFlowAdjust, [](int16_t) { STPflowAdjust(); });
+  RegisterCommand(Cmd::Altitude, [](int16_t) { ALTITUDE(); });
+  RegisterCommand(Cmd::AltitudeSimulation, [](int16_t) { AltitudeSimulation(); });
 }

@@ -9,6 +9,7 @@
 #include "calculators/calcstate.h"
 #include "calculators/ui/calcwindow.h"
 #include "calculators/ui/calculators_commands.h"
+#include "calculators/ui/pressure_windows.h"
 #include "calculators/ui/simplecalc.h"
 #include "output/results.h"
 #include "platform/controls.h"
@@ -135,6 +136,73 @@ TEST_P(Calculators, SimpleCalculatorComputesInReversePolishOrder) {
   Script again;
   again.call([] { EXPECT_EQ(Field(kRpnXField), "7.5"); }).closeBox(W);
   runItem(1, again);
+}
+
+TEST_P(Calculators, StpAltitudeAndSimulation) {
+  Script stp;
+  stp.call([&] {
+       // No file: flow 100, 760 torr and 0 degrees give the flow back.
+       if (!withFile()) {
+         EXPECT_EQ(Num(kStpResult), 100.0);
+       }
+       EXPECT_EQ(plat::buttonState(W, kStpStore), withFile() ? 1 : 0);
+       plat::setFieldText(W, kStpFlowField, "100");
+       plat::setFieldText(W, kStpPressureField, "700");
+       plat::setFieldText(W, kStpMeterTField, "25");
+     })
+      .key(W, 13)
+      .call([] { EXPECT_EQ(Field(kStpResult), " 84.378"); })
+      .click(W, kStpSlpm)
+      .call([] { ExpectNear(Num(kStpResult), 0.08437831, 1e-6); })
+      .click(W, kStpAdd)
+      .click(W, kStpShowAverage)
+      .call([] { ExpectNear(Num(kStpResult), 0.08437831, 1e-6); });
+  if (withFile()) stp.click(W, kStpStore);
+  stp.click(W, kStpHelp).call([&] { Snapshot(tag("calculator-stp")); }).click(W, kStpDone);
+  runItem(4, stp);
+  ExpectNear(LastCalculatorResult, 0.08437831, 1e-6);
+  if (withFile()) {
+    ExpectNear(FileInfoFLOATS[slot_][kInfoFlow], 84.37831, 1e-6);
+    EXPECT_EQ(FileInfoFLOATS[slot_][kInfoPressure], 760.0f);
+    EXPECT_EQ(FileInfoFLOATS[slot_][kInfoTemperature], 0.0f);
+  }
+
+  Script alt;
+  alt.call([&] {
+       if (!withFile()) {
+         EXPECT_EQ(Field(kAltAltitudeField), " 0.0");
+       }
+       plat::setFieldText(W, kAltAltitudeField, "1000");
+     })
+      .key(W, 13)
+      .call([] { EXPECT_EQ(Field(kAltPressureField), " 670.0"); })
+      .click(W, kAltKPa)
+      .call([] { EXPECT_EQ(Field(kAltPressureField), " 89.326"); })
+      .click(W, kAltTorr)
+      .click(W, kAltFromPressure)
+      .call([] { ExpectNear(Num(kAltAltitudeField), 1000, 2e-4); });
+  if (withFile()) alt.click(W, kAltStore);
+  alt.call([&] { Snapshot(tag("calculator-altitude")); }).closeBox(W);
+  runItem(5, alt);
+  if (withFile()) {
+    EXPECT_NEAR(FileInfoFLOATS[slot_][kInfoPressure], 670.0f, 0.1f);
+  }
+
+  Script sim;
+  sim.call([] { plat::setFieldText(W, kSimAltitudeField, "3000"); })
+      .key(W, 13)
+      .call([] {
+        EXPECT_EQ(Field(kSimPressureField), " 520.7");
+        EXPECT_EQ(Field(kSimMeasuredPressureField), " 750.5");
+        EXPECT_EQ(Field(kSimResultField), " 14.54");
+      })
+      .click(W, kSimFromPressure)
+      .call([&] {
+        ExpectNear(Num(kSimAltitudeField), 3000, 1e-3);
+        Snapshot(tag("calculator-altitude-simulation"));
+      })
+      .click(W, kSimDone);
+  runItem(6, sim);
 }
 
 INSTANTIATE_TEST_SUITE_P(NoFileAndFile, Calculators, ::testing::Bool(),
