@@ -1,6 +1,7 @@
 #include "calculators/ui/calculators_commands.h"
 
 #include "calculators/calcmenus.h"
+#include "calculators/ui/oxygen_windows.h"
 #include "calculators/ui/pressure_windows.h"
 #include "calculators/ui/simplecalc.h"
 #include "platform/menus.h"
@@ -29,4 +30,8 @@ void RegisterCalculatorCommands() {
   RegisterCommand(Cmd::STPFlowAdjust, [](int16_t) { STPflowAdjust(); });
   RegisterCommand(Cmd::Altitude, [](int16_t) { ALTITUDE(); });
   RegisterCommand(Cmd::AltitudeSimulation, [](int16_t) { AltitudeSimulation(); });
+  RegisterCommand(Cmd::PO2Calc, [](int16_t) { PO2CALC(); });
+  RegisterCommand(Cmd::DissolvedO2Calc, [](int16_t) { DissolvedO2CALC(); });
+  RegisterCommand(Cmd::ClosedSystemRespirometry, [](int16_t) { ClosedSystemRespirometry(); });
+  RegisterCommand(Cmd::Ventilation, [](int16_t) { VENTILATION(); });
 }

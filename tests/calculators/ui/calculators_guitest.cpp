@@ -9,6 +9,7 @@
 #include "calculators/calcstate.h"
 #include "calculators/ui/calcwindow.h"
 #include "calculators/ui/calculators_commands.h"
+#include "calculators/ui/oxygen_windows.h"
 #include "calculators/ui/pressure_windows.h"
 #include "calculators/ui/simplecalc.h"
 #include "output/results.h"
@@ -203,6 +204,126 @@ TEST_P(Calculators, StpAltitudeAndSimulation) {
       })
       .click(W, kSimDone);
   runItem(6, sim);
+}
+
+TEST_P(Calculators, OxygenPressureAndVentilation) {
+  Script po2;
+  po2.call([] {
+       plat::setFieldText(W, kPo2PressureField, "760");
+       plat::setFieldText(W, kPo2TemperatureField, "37");
+     })
+      .key(W, 13)
+      .call([] {
+        EXPECT_EQ(Field(kPo2VapourField), " 47.627");
+        ExpectNear(Num(kPo2Result), 149.242, 2e-5);
+      })
+      .click(W, kPo2KPa)
+      .call([] {
+        ExpectNear(Num(kPo2PressureField), 101.325, 1e-6);
+        ExpectNear(Num(kPo2Result), 149.242 * 101.325 / 760, 1e-4);
+        EXPECT_EQ(Field(kPo2ResultUnit), "kPa");
+      })
+      .click(W, kPo2Torr)
+      .call([] { ExpectNear(Num(kPo2PressureField), 760, 1e-6); })
+      .click(W, kPo2Store)
+      .click(W, kPo2Help)
+      .call([&] { Snapshot(tag("calculator-po2")); })
+      .click(W, kPo2Done);
+  runItem(7, po2);
+  ExpectNear(meanValue, 149.242, 2e-5);
+
+  Script vent;
+  vent.call([] {
+        const std::pair<int16_t, const char*> typed[] = {
+            {kVentTa, "25"}, {kVentPressure, "760"}, {kVentCalVol, "0.5"}, {kVentCalGain, "1"}, {kVentCalVolts, "1"},
+            {kVentSampGain, "1"}, {kVentSampVolts, "0.2"}, {kVentFiO2, "20.95"}};
+        for (const auto& [id, text] : typed) plat::setFieldText(W, id, text);
+      })
+      .key(W, 13)
+      .call([] {
+        ExpectNear(Num(kVentTidal), 1.16458, 5e-4);
+        ExpectNear(Num(kVentMinute), 69.875, 5e-5);
+        ExpectNear(Num(kVentExtraction), 6.8312, 2e-4);
+        plat::setFieldText(W, kVentFiO2, "150");   // not a percentage: refused, FiO2 kept
+      })
+      .click(W, kVentCalculate)
+      .activate(kToolbarWindow)   // the window stays in front
+      .call([&] {
+        EXPECT_TRUE(plat::windowExists(W));
+        Snapshot(tag("calculator-ventilation"));
+      })
+      .closeBox(W);
+  runItem(13, vent);
+  EXPECT_FLOAT_EQ(FiO2, 20.95f);
+  EXPECT_TRUE(testsupport::SoundPlayed("bzot"));
+  EXPECT_EQ(vTa, 25.0f);
+  Script again;
+  again.call([] { EXPECT_EQ(Field(kVentTa), "25"); }).click(W, kVentDone);
+  runItem(13, again);
+}
+
+TEST_P(Calculators, ClosedSystemAndDissolvedOxygen) {
+  FiO2 = 21.0f;
+  Script cs;
+  cs.call([] {
+       ExpectNear(Num(kCsVO2), 5.85676, 2e-4);
+       ExpectNear(Num(kCsVCO2Rate), 0.0567387, 1e-5);
+       EXPECT_EQ(plat::buttonState(W, kCsUseCO2), 2);
+     })
+      .click(W, kCsAbsorbed)
+      .call([] { ExpectNear(Num(kCsVO2), 4.65905, 2e-4); })
+      .click(W, kCsUseRQ)
+      .call([] {
+        ExpectNear(Num(kCsVO2), 4.80649, 2e-4);
+        plat::setFieldText(W, kCsDeltaCO2, "");
+      })
+      .call([] {
+        EXPECT_EQ(plat::buttonState(W, kCsUseCO2), 0);
+        EXPECT_EQ(plat::buttonState(W, kCsAbsorbed), 0);
+        EXPECT_EQ(plat::buttonState(W, kCsUseRQ), 2);
+      })
+      .key(W, 13)
+      .call([&] {
+        EXPECT_EQ(Num(kCsVCO2), 0.0);
+        Snapshot(tag("calculator-closed-system"));
+      })
+      .click(W, kCsHelp)
+      .click(W, kCsDone);
+  runItem(12, cs);
+  EXPECT_FLOAT_EQ(FiO2, 20.95f);
+  EXPECT_FLOAT_EQ(FiCO2, 0.038f);
+  EXPECT_EQ(LastCalculatorResult, 0.0f);
+
+  if (withFile()) {
+    FileInfoFLOATS[slot_][kInfoTemperature] = 0;
+    FileInfoFLOATS[slot_][kInfoEffectiveVolume] = 0;
+    FileInfoFLOATS[slot_][kInfoPressure] = 0;
+    FileSHORTS[slot_][kShortChanged] = 0;
+  }
+  Script dox;
+  dox.call([] {
+       // The missing file information is filled with 10 degrees, 10 litres, 760 torr.
+       ExpectNear(Num(kDoPerLitre), 7.94226, 1e-5);
+       ExpectNear(Num(kDoSum), 79.4226, 1e-5);
+       plat::setFieldText(W, kDoPressure, "600");
+     })
+      .key(W, 13)
+      .call([] { ExpectNear(Num(kDoPerLitre), 6.27020, 1e-5); })
+      .click(W, kDoMg)
+      .call([&] {
+        ExpectNear(Num(kDoPerLitre), 6.27020 * 1.4286, 1e-5);
+        EXPECT_EQ(Field(kDoSumUnit), "mg");
+        Snapshot(tag("calculator-dissolved-oxygen"));
+      })
+      .click(W, kDoDone);
+  runItem(8, dox);
+  ExpectNear(LastCalculatorResult, 6.27020 * 1.4286, 1e-5);
+  if (withFile()) {
+    EXPECT_EQ(FileInfoFLOATS[slot_][kInfoTemperature], 10.0f);
+    EXPECT_EQ(FileInfoFLOATS[slot_][kInfoEffectiveVolume], 10000.0f);
+    EXPECT_EQ(FileInfoFLOATS[slot_][kInfoPressure], 760.0f);
+    EXPECT_EQ(FileSHORTS[slot_][kShortChanged], 1);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(NoFileAndFile, Calculators, ::testing::Bool(),
