@@ -1,6 +1,7 @@
 #include "calculators/ui/calculators_commands.h"
 
 #include "calculators/calcmenus.h"
+#include "calculators/ui/metabolism.h"
 #include "calculators/ui/oxygen_windows.h"
 #include "calculators/ui/pressure_windows.h"
 #include "calculators/ui/simplecalc.h"
@@ -34,4 +35,6 @@ void RegisterCalculatorCommands() {
   RegisterCommand(Cmd::DissolvedO2Calc, [](int16_t) { DissolvedO2CALC(); });
   RegisterCommand(Cmd::ClosedSystemRespirometry, [](int16_t) { ClosedSystemRespirometry(); });
   RegisterCommand(Cmd::Ventilation, [](int16_t) { VENTILATION(); });
+  RegisterCommand(Cmd::Metabolism, [](int16_t) { METABOLISM(); });
+  RegisterCommand(Cmd::Q10Adjust, [](int16_t) { Q10adjust(); });
 }

@@ -9,6 +9,7 @@
 #include "calculators/calcstate.h"
 #include "calculators/ui/calcwindow.h"
 #include "calculators/ui/calculators_commands.h"
+#include "calculators/ui/metabolism.h"
 #include "calculators/ui/oxygen_windows.h"
 #include "calculators/ui/pressure_windows.h"
 #include "calculators/ui/simplecalc.h"
@@ -64,6 +65,8 @@ class Calculators : public ::testing::TestWithParam<bool> {
     RegisterCalculatorCommands();
     LastCalculatorResult = 0.0f;
     meanValue = 0.0;
+    LastMetabolismMENU = LastMetabolismSUBMENU = LastMetabolismUNIT = LastBMRHelpText = 0;
+    BMRunitfact = 1.0f;
     testsupport::OpenStandInToolbar(kToolbarWindow);
     if (withFile()) {
       int16_t slot = -1;
@@ -324,6 +327,85 @@ TEST_P(Calculators, ClosedSystemAndDissolvedOxygen) {
     EXPECT_EQ(FileInfoFLOATS[slot_][kInfoPressure], 760.0f);
     EXPECT_EQ(FileSHORTS[slot_][kShortChanged], 1);
   }
+}
+
+TEST_P(Calculators, MetabolismAndQ10) {
+  Script bmr;
+  bmr.call([] {
+       EXPECT_FALSE(plat::windowVisible(kToolbarWindow));
+       ExpectNear(Num(kBmrResult), 0.002647, 1e-6);
+       plat::setFieldText(W, kBmrMassField, "1000");
+     })
+      .key(W, 13)
+      .call([] { ExpectNear(Num(kBmrResult), 0.473973, 1e-5); })
+      .popup(W, kBmrUnitPopup, 3)
+      .call([] {
+        ExpectNear(Num(kBmrResult), 28.4384, 2e-5);
+        EXPECT_EQ(plat::buttonState(W, kBmrSave), 0);
+      })
+      .popup(W, kBmrUnitPopup, 1)
+      .call([] { plat::setFieldText(W, kBmrMassField, "1"); })
+      .click(W, kBmrKilograms)
+      .call([] {
+        ExpectNear(Num(kBmrResult), 0.473973, 1e-5);
+        EXPECT_EQ(Field(kBmrMassField), "1");
+      })
+      .click(W, kBmrGrams)
+      .popup(W, kBmrTaxonPopup, 8)   // amphibians: menu 54 at its first entry
+      .popup(W, kBmrTaxonPopup, 4)
+      .call([] {
+        EXPECT_EQ(Field(kBmrQ10Field), "2.21");
+        EXPECT_EQ(Field(kBmrExponentField), ".884");
+        plat::setFieldText(W, kBmrMassField, "100");
+      })
+      .click(W, kBmrCompute)
+      .call([] { ExpectNear(Num(kBmrResult), 0.0791287, 1e-5); })
+      .click(W, kBmrHelp)
+      .click(W, kBmrStore)
+      .call([&] { Snapshot(tag("calculator-metabolism")); })
+      .click(W, kBmrDone);
+  runItem(10, bmr);
+  EXPECT_EQ(plat::test::helpSubjects(), std::vector<int>{152});
+  ExpectNear(meanValue, 0.0791287, 1e-5);
+  ExpectNear(LastCalculatorResult, 0.0791287, 1e-5);
+  Script again;
+  again.call([] {
+         EXPECT_EQ(plat::popupValue(W, kBmrTaxonPopup), 4);
+         ExpectNear(Num(kBmrResult), 0.0791287, 1e-5);
+       })
+      .popup(W, kBmrTaxonPopup, 6)   // "General equation…": back to the group menu
+      .call([] {
+        EXPECT_EQ(Field(kBmrExponentField), ".751");
+        EXPECT_EQ(plat::test::helpSubjects().back(), 143);
+      })
+      .closeBox(W);
+  runItem(10, again);
+
+  Script q10;
+  q10.call([] { EXPECT_TRUE(plat::windowVisible(kToolbarWindow)); })
+      .key(W, 13)
+      .call([] { ExpectNear(Num(kQ10AdjustedValueField), 1.17080, 1e-5); })
+      .click(W, kQ10ComputeQ10)
+      .call([] {
+        ExpectNear(Num(kQ10Field), 2.2, 1e-5);
+        plat::setFieldText(W, kQ10Field, "-2");
+        plat::setFieldText(W, kQ10AdjustedValueField, "5");
+      })
+      .click(W, kQ10ComputeAdjusted)
+      .call([] {
+        EXPECT_EQ(Field(kQ10AdjustedValueField), "5");
+        plat::setFieldText(W, kQ10AdjustedTField, "37");
+      })
+      .click(W, kQ10ComputeQ10)
+      .call([&] {
+        EXPECT_EQ(Field(kQ10Field), "-2");
+        EXPECT_EQ(plat::test::soundsPlayed().size(), 2u);
+        Snapshot(tag("calculator-q10"));
+      })
+      .click(W, kQ10Done);
+  plat::test::clearRecorders();
+  runItem(11, q10);
+  EXPECT_EQ(LastCalculatorResult, 5.0f);
 }
 
 INSTANTIATE_TEST_SUITE_P(NoFileAndFile, Calculators, ::testing::Bool(),
