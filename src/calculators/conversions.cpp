@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <ctime>
 
 #include "shell/textutil.h"
 
@@ -187,4 +189,29 @@ int32_t CalculatorDayOfYear(int32_t day, int16_t month, int32_t year) {
   const bool leap = twoDigits ? year % 4 == 0 : IsLeapYear(year);
   const int64_t d = static_cast<int64_t>(computeDayOfYear(0, month)) + day + (month >= 3 && leap ? 1 : 0);
   return static_cast<int32_t>(std::clamp<int64_t>(d, INT32_MIN, INT32_MAX));
+}
+
+DateFields DayOfYearStart(std::string_view fileDate, std::string_view today) {
+  const auto slice = [](std::string_view t, size_t from, size_t n) {
+    return from < t.size() ? std::string(t.substr(from, n)) : std::string();
+  };
+  const std::string_view src = fileDate.empty() ? today : fileDate;
+  DateFields f;
+  double month = TextToNum(slice(src, 0, 2));
+  if (month == 0) month = TextToNum(slice(today, 0, 2));
+  f.month = static_cast<int16_t>(std::clamp(month, 1.0, 12.0));
+  f.day = slice(src, 3, 2);
+  if (!fileDate.empty()) f.year = std::string(fileDate.substr(fileDate.size() >= 4 ? fileDate.size() - 4 : 0));
+  else f.year = "20" + std::string(today.substr(today.size() >= 2 ? today.size() - 2 : 0));
+  return f;
+}
+
+std::string TodayMMddyy() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%02d/%02d/%02d", (local.tm_mon + 1) % 100, local.tm_mday % 100,
+                ((local.tm_year % 100) + 100) % 100);
+  return buf;
 }

@@ -4,6 +4,8 @@
 #pragma once
 #include <cstdint>
 #include <span>
+#include <string>
+#include <string_view>
 
 inline constexpr int16_t kFirstConversionMenu = 63;
 inline constexpr int16_t kLastConversionMenu = 66;
@@ -51,3 +53,16 @@ float SunlightFromAltitude(float metres);
 // of four digits follow the Gregorian rule; a two-digit year is taken as
 // typed, leap when divisible by 4.
 int32_t CalculatorDayOfYear(int32_t day, int16_t month, int32_t year);
+
+// Start values of the day-of-year window: from the file's start date
+// "mm-dd-yyyy" (month, day, the last four characters), or, when there is
+// none, from today's "MM/dd/yy" with the year "20" and its last two digits.
+// A month of 0 becomes today's month.
+struct DateFields {
+  int16_t month = 1;
+  std::string day;
+  std::string year;
+};
+DateFields DayOfYearStart(std::string_view fileDate, std::string_view todayMMddyy);
+// Today's local date as "MM/dd/yy".
+std::string TodayMMddyy();

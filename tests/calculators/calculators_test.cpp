@@ -403,6 +403,20 @@ TEST(DayOfYear, LeapYearsAndUncheckedDays) {
     SCOPED_TRACE(std::to_string(c.day) + "." + std::to_string(c.month) + "." + std::to_string(c.year));
     EXPECT_EQ(CalculatorDayOfYear(c.day, c.month, c.year), c.want);
   }
+  const struct {
+    const char* file;
+    int16_t month;
+    const char* day;
+    const char* year;
+  } starts[] = {{"03-01-2008", 3, "01", "2008"}, {"", 12, "07", "2026"}, {"00-05-1999", 12, "05", "1999"}};
+  for (const auto& c : starts) {
+    SCOPED_TRACE(c.file);
+    const DateFields f = DayOfYearStart(c.file, "12/07/26");
+    EXPECT_EQ(f.month, c.month);
+    EXPECT_EQ(f.day, c.day);
+    EXPECT_EQ(f.year, c.year);
+  }
+  EXPECT_EQ(TodayMMddyy().size(), 8u);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "calculators/ui/calculators_commands.h"
 
 #include "calculators/calcmenus.h"
+#include "calculators/ui/conversions_windows.h"
 #include "calculators/ui/metabolism.h"
 #include "calculators/ui/oxygen_windows.h"
 #include "calculators/ui/pressure_windows.h"
@@ -37,4 +38,6 @@ void RegisterCalculatorCommands() {
   RegisterCommand(Cmd::Ventilation, [](int16_t) { VENTILATION(); });
   RegisterCommand(Cmd::Metabolism, [](int16_t) { METABOLISM(); });
   RegisterCommand(Cmd::Q10Adjust, [](int16_t) { Q10adjust(); });
+  RegisterCommand(Cmd::UnitConversions, [](int16_t) { UnitCONVERSIONS(); });
+  RegisterCommand(Cmd::DayOfTheYear, [](int16_t) { DayOfTheYear(); });
 }

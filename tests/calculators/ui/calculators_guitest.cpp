@@ -9,6 +9,7 @@
 #include "calculators/calcstate.h"
 #include "calculators/ui/calcwindow.h"
 #include "calculators/ui/calculators_commands.h"
+#include "calculators/ui/conversions_windows.h"
 #include "calculators/ui/metabolism.h"
 #include "calculators/ui/oxygen_windows.h"
 #include "calculators/ui/pressure_windows.h"
@@ -406,6 +407,75 @@ TEST_P(Calculators, MetabolismAndQ10) {
   plat::test::clearRecorders();
   runItem(11, q10);
   EXPECT_EQ(LastCalculatorResult, 5.0f);
+}
+
+TEST_P(Calculators, ConversionsAndDayOfYear) {
+  Script conv;
+  conv.call([] {
+        EXPECT_EQ(Field(kConvResult), ".23889");
+        EXPECT_EQ(Field(kConvToUnit), "cal");
+      })
+      .key(W, 13)
+      .call([] {
+        ExpectNear(Num(kConvResult), 0.2388915, 1e-6);
+        EXPECT_EQ(Field(kConvToUnit), "calories");
+      })
+      .click(W, kConvFirstCategory + 2)   // mass, volume, light: 65/1
+      .call([] {
+        ExpectNear(Num(kConvResult), 0.453597, 1e-6);
+        plat::setFieldText(W, kConvInput, "0");
+      })
+      .popup(W, kConvPopup, 19)
+      .call([] {
+        EXPECT_EQ(Field(kConvResult), "nil");
+        plat::setFieldText(W, kConvInput, "90");
+      })
+      .click(W, kConvCompute)
+      .call([] { ExpectNear(Num(kConvResult), 956.2, 1e-5); })
+      .popup(W, kConvPopup, 10)
+      .call([] {
+        EXPECT_EQ(Field(kConvFromUnit), "cubic feet");
+        EXPECT_EQ(Field(kConvToUnit), "liters");
+      })
+      .click(W, kConvSwap)
+      .call([] {
+        EXPECT_EQ(Field(kConvInput), " 2548.5");   // the result as shown
+        EXPECT_EQ(Field(kConvResult), "(swapped) ");
+      })
+      .click(W, kConvCompute)
+      .click(W, kConvStore)
+      .click(W, kConvFirstCategory + 3)
+      .popup(W, kConvPopup, 16)
+      .call([&] {
+        EXPECT_NE(Field(kConvNote).find("separate approximations"), std::string::npos);
+        Snapshot(tag("calculator-conversions"));
+      })
+      .click(W, kConvDone);
+  runItem(18, conv);
+  EXPECT_EQ(meanValue, 72164.0);
+
+  Script doy;
+  doy.call([&] {
+       if (withFile()) {
+         EXPECT_EQ(Field(kDoyYear), StartDate[slot_].substr(6));
+       } else {
+         EXPECT_EQ(Field(kDoyYear).size(), 4u);
+       }
+       plat::setFieldText(W, kDoyDay, "1");
+       plat::setFieldText(W, kDoyYear, "2008");
+     })
+      .popup(W, kDoyMonthPopup, 3)
+      .call([] {
+        EXPECT_EQ(Num(kDoyResult), 61);
+        plat::setFieldText(W, kDoyYear, "2009");
+      })
+      .key(W, 13)
+      .call([&] {
+        EXPECT_EQ(Num(kDoyResult), 60);
+        Snapshot(tag("calculator-day-of-year"));
+      })
+      .click(W, kDoyDone);
+  runItem(16, doy);
 }
 
 INSTANTIATE_TEST_SUITE_P(NoFileAndFile, Calculators, ::testing::Bool(),
