@@ -7,6 +7,7 @@
 #include <string>
 
 #include "calculators/calcstate.h"
+#include "calculators/rpn.h"
 #include "calculators/ui/calcwindow.h"
 #include "calculators/ui/calculators_commands.h"
 #include "calculators/ui/conversions_windows.h"
@@ -14,7 +15,10 @@
 #include "calculators/ui/oxygen_windows.h"
 #include "calculators/ui/pressure_windows.h"
 #include "calculators/ui/simplecalc.h"
+#include "datafiles/datafile.h"
+#include "datafiles/ui/open.h"
 #include "output/results.h"
+#include "platform/app.h"
 #include "platform/controls.h"
 #include "platform/menus.h"
 #include "platform/windows.h"
@@ -25,7 +29,11 @@
 #include "shell/store.h"
 #include "shell/textutil.h"
 #include "shell/ui/kit.h"
+#include "shell/menurules.h"
+#include "shell/prefs.h"
 #include "shell/ui/mailboxes.h"
+#include "shell/ui/mainloop.h"
+#include "shell/ui/startup.h"
 #include "support/gui_support.h"
 // Last: Qt's keyword macros must not meet the menu headers.
 #include "platform/test.h"
@@ -480,5 +488,44 @@ TEST_P(Calculators, ConversionsAndDayOfYear) {
 
 INSTANTIATE_TEST_SUITE_P(NoFileAndFile, Calculators, ::testing::Bool(),
                          [](const ::testing::TestParamInfo<bool>& p) { return p.param ? "WithFile" : "NoFile"; });
+
+}  // namespace
+
+namespace {
+
+// From the program's own start-up: the calculators need no file.
+TEST(CalculatorsAtStartUp, SpecialItemsAndTheFileTypeDialogOfferThem) {
+  plat::test::reset();
+  testsupport::ClearStore();
+  ClearCommandRegistry();
+  std::filesystem::remove(plat::appFolder() / kPrefsFileName);
+  Script s;
+  s.click(kFileTypeWindow, kFileTypeHelp)   // waits for the dialog
+      .call([] {
+     for (int item : {1, 4, 5, 6, 7, 8, 10, 11, 12, 13, 16, 18}) {
+       SCOPED_TRACE(item);
+       EXPECT_TRUE(plat::itemEnabled(kMenuSpecial, item));
+     }
+     EXPECT_TRUE(plat::controlExists(kFileTypeWindow, kFileTypeCalculator));
+   })
+      .click(kFileTypeWindow, kFileTypeCalculator)
+      .call([] {
+        EXPECT_EQ(plat::title(W), "Simple math  (RPN for +, _, *, /, ^) ");
+        EXPECT_EQ(TheFileInUse, kNoFile);
+      })
+      .click(W, kRpnDone)
+      .click(kFileTypeWindow, kFileTypeQuitOrCancel);
+  bool started = true;
+  plat::test::run(s, [&] { started = StartUp({}); });
+  EXPECT_FALSE(started);
+  EXPECT_EQ(TheFileInUse, kNoFile);
+  ClearCommandRegistry();
+  ClearQuitRequest();
+  gDispatchHooks = {};
+  gMenuRuleHooks = {};
+  gStoreHooks = {};
+  gOpenHooks = {};
+  std::filesystem::remove(plat::appFolder() / kPrefsFileName);
+}
 
 }  // namespace
