@@ -13,7 +13,7 @@ const char* const kUnits[kUnitCount] = {
     "\xB5l O2/hour/g",  "cu mm O2/hour/g",   "cc O2/hour/g",    "kcal/hour",
     "kcal/day",         "kcal/hour/g",        "kcal/day/g",      "microwatts",
     "milliwatts",       "watts",              "milliwatts/g",    "joules/day",
-    "kilojoules/day",   "hectojoules/day",    "joules/day/g",    "kilojoules/day/g",
+    "kilojoules/day",   "100 kilojoules/day",    "joules/day/g",    "kilojoules/day/g",
 };
 
 const char* const kGroups[] = {"Invertebrates", "Fish", "Amphibians", "Reptiles", "Birds", "Mammals"};

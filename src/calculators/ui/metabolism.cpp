@@ -253,6 +253,7 @@ void METABOLISM() {
   LastCalculatorResult = w.fnum(kBmrResult);
   LastMetabolismMENU = b.rememberedMenu;
   LastMetabolismSUBMENU = b.rememberedItem;
+  if (slot >= 0 && plat::windowExists(kPlotWindowBase + slot)) plat::selectWindow(kPlotWindowBase + slot);
 }
 
 void Q10adjust() {

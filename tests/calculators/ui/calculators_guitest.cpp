@@ -502,12 +502,12 @@ TEST(CalculatorsAtStartUp, SpecialItemsAndTheFileTypeDialogOfferThem) {
   Script s;
   s.click(kFileTypeWindow, kFileTypeHelp)   // waits for the dialog
       .call([] {
-     for (int item : {1, 4, 5, 6, 7, 8, 10, 11, 12, 13, 16, 18}) {
-       SCOPED_TRACE(item);
-       EXPECT_TRUE(plat::itemEnabled(kMenuSpecial, item));
-     }
-     EXPECT_TRUE(plat::controlExists(kFileTypeWindow, kFileTypeCalculator));
-   })
+        for (int item : {1, 4, 5, 6, 7, 8, 10, 11, 12, 13, 16, 18}) {
+          SCOPED_TRACE(item);
+          EXPECT_TRUE(plat::itemEnabled(kMenuSpecial, item));
+        }
+        EXPECT_TRUE(plat::controlExists(kFileTypeWindow, kFileTypeCalculator));
+      })
       .click(kFileTypeWindow, kFileTypeCalculator)
       .call([] {
         EXPECT_EQ(plat::title(W), "Simple math  (RPN for +, _, *, /, ^) ");
