@@ -102,6 +102,26 @@ class Calculators : public ::testing::TestWithParam<bool> {
   int16_t slot_ = -1;
 };
 
+TEST_P(Calculators, EachOpensWithItsHelpSubjectAndCloses) {
+  const struct {
+    int16_t item;
+    int16_t helpButton;
+    int subject;
+  } cases[] = {
+      {1, 141, 204},          {4, kStpHelp, 205},   {5, kAltHelp, 206},    {6, kSimHelp, 206},
+      {7, kPo2Help, 248},     {8, kDoHelp, 248},    {10, kBmrHelp, 143},   {11, kQ10Help, 249},
+      {12, kCsHelp, 235},     {13, kVentHelp, 236}, {16, kDoyHelp, 237},   {18, kConvHelp, 237},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.item);
+    plat::test::clearRecorders();
+    Script s;
+    s.click(W, c.helpButton).closeBox(W);
+    runItem(c.item, s);
+    EXPECT_EQ(plat::test::helpSubjects(), std::vector<int>{c.subject});
+  }
+}
+
 TEST_P(Calculators, SimpleCalculatorComputesInReversePolishOrder) {
   LastCalculatorResult = 0.0f;
   meanValue = 7.5;
