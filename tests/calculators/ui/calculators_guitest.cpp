@@ -205,6 +205,7 @@ TEST_P(Calculators, StpAltitudeAndSimulation) {
        if (!withFile()) {
          EXPECT_EQ(Field(kAltAltitudeField), " 0.0");
        }
+       EXPECT_EQ(plat::buttonState(W, kAltStore), withFile() ? 1 : 0);
        plat::setFieldText(W, kAltAltitudeField, "1000");
      })
       .key(W, 13)
