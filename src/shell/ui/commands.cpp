@@ -6,6 +6,7 @@
 #include "analyses/ui/analyses_commands.h"
 #include "analyses/ui/waveform_commands.h"
 #include "editing/ui/editing_commands.h"
+#include "calculators/ui/calculators_commands.h"
 #include "plot/ui/blockwindow.h"
 #include "plot/ui/mouse.h"
 
@@ -22,5 +23,6 @@ void RegisterAllCommands() {
   RegisterAnalysisCommands();
   RegisterWaveformCommands();
   RegisterEditingCommands();
+  RegisterCalculatorCommands();
   RegisterPreferencesCommands();
 }

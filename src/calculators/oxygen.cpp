@@ -1,0 +1,47 @@
+#include "calculators/oxygen.h"
+
+#include <algorithm>
+
+VentilationResult Ventilation(const VentilationInput& in) {
+  VentilationResult r;
+  r.kT = (static_cast<double>(in.tb) + 273.0) / (static_cast<double>(in.ta) + 273.0);
+  const double rhoBody = WATERCON(in.tb);
+  const double rhoChamber = static_cast<double>(WATERCON(in.trh)) * in.rh / 100.0;
+  // 0.076 torr per mm of water (10 m of water taken as 760 torr).
+  const double chamber = in.pb + in.deltaP * 0.076;
+  const double a = static_cast<double>(in.sampDef) * in.calGain * in.calVol / (static_cast<double>(in.sampGain) * in.calDef);
+  r.k = ((rhoBody - rhoChamber) * 760.0 + chamber) / chamber * r.kT;
+  r.tidal = a / (r.k - 1.0);
+  r.minute = in.frequency * 60.0 * r.tidal;
+  r.extraction = in.vo2 * 100.0 / (r.minute * 0.01 * in.fio2);
+  return r;
+}
+
+ClosedSystemResult ClosedSystem(const ClosedSystemInput& in) {
+  const double fi = in.fio2 * 0.01, fc0 = in.fico2 * 0.01;
+  const double fo = fi - in.dO2 * 0.01;
+  const double fc = fc0 + in.dCO2 * 0.01;
+  const double minutes = static_cast<double>(in.hours) * 60.0 + in.minutes;
+  const double rho = WATERCON(in.t);
+  ClosedSystemResult r;
+  r.vs = in.volume * (1.0 - in.rh * 0.01 * rho) * (273.3 / (in.t + 273.3)) * (in.pb / 760.0);
+  if (in.dO2 > 0) {
+    if (in.absorbed) r.vo2 = in.dO2 * r.vs * 0.01 / (1.0 - fo);
+    else if (!in.useRQ) r.vo2 = r.vs * (in.dO2 * 0.01 - fo * in.dCO2 * 0.01) / (1.0 - fo);
+    else r.vo2 = in.dO2 * r.vs * 0.01 / (1.0 - fo * (1.0 - in.rq));
+  }
+  if (in.dCO2 > 0) {
+    if (in.dO2 > 0) r.vco2 = (in.dCO2 * r.vs * 0.01 - r.vo2 * fc) / (1.0 - fc);
+    else r.vco2 = in.dCO2 * r.vs * 0.01 / (1.0 - fc * (1.0 - 1.0 / in.rq));
+  }
+  r.vo2Rate = r.vo2 / minutes;
+  r.vco2Rate = r.vco2 / minutes;
+  return r;
+}
+
+O2Content DissolvedOxygen(float celsius, float volumeMl, float pb, float gasO2, float solutes, float saturation,
+                          bool milligrams) {
+  const float s = std::min(saturation * 0.01f, 1.0f);
+  const float g = static_cast<float>(s * (pb / 760.0) * gasO2 / 20.95);
+  return O2CONTENT(celsius, volumeMl, solutes * 0.5f, g, milligrams);
+}

@@ -1,0 +1,315 @@
+#include "calculators/ui/metabolism.h"
+
+#include <cmath>
+#include <string>
+
+#include "calculators/allometry.h"
+#include "calculators/calcstate.h"
+#include "calculators/ui/calcwindow.h"
+#include "output/results.h"
+#include "platform/controls.h"
+#include "platform/events.h"
+#include "platform/resources.h"
+#include "platform/windows.h"
+#include "shell/colours.h"
+#include "shell/defaults.h"
+#include "shell/globals.h"
+#include "shell/store.h"
+#include "shell/textutil.h"
+#include "shell/ui/kit.h"
+#include "shell/ui/sounds.h"
+
+namespace {
+
+struct BmrWindow {
+  CalculatorWindow& w;
+  int16_t unit = 1;
+  bool kg = false;
+  bool aFromField = true;
+  int16_t shownMenu = kGroupMenu;   // in the taxon pop-up
+  int16_t rememberedMenu = kGroupMenu;
+  int16_t rememberedItem = 1;
+  bool showGeneral = false;
+  float aShown = 0.0f;              // a in the output unit, as last shown
+
+  void BMRCALC(bool fromField) {
+    BmrInput in;
+    in.mass = w.num(kBmrMassField);
+    in.kg = kg;
+    in.b = w.num(kBmrExponentField);
+    in.baseT = w.num(kBmrBaseTField);
+    in.realT = w.num(kBmrRealTField);
+    in.q10 = w.num(kBmrQ10Field);
+    in.valueOfA = ValueOfA;
+    in.fromField = fromField;
+    in.fieldA = w.num(kBmrAField);
+    in.previousFactor = BMRunitfact;
+    in.unit = unit;
+    const BmrResult r = ComputeBmr(in);
+    BMRunitfact = r.factor;
+    aShown = r.aShown;
+    w.set(kBmrResult, ResultText(r.rate));
+    w.set(kBmrAField, ResultText(r.aShown));
+  }
+  void recompute() { BMRCALC(false); }
+
+  void showCurrentA() { w.set(kBmrAField, ResultText(ValueOfA * BMRunitfact)); }
+
+  void setEquation(const char* temperature, const char* b, float a) {
+    w.set(kBmrBaseTField, temperature);
+    w.set(kBmrRealTField, temperature);
+    w.set(kBmrExponentField, b);
+    ValueOfA = a;
+  }
+
+  void BMR_DATA(int16_t menu, int16_t item) {
+    const TaxonMenu* m = FindTaxonMenu(menu);
+    if (!m) return;
+    w.set(kBmrBaseTField, m->baseT);
+    w.set(kBmrRealTField, m->baseT);
+    if (item == m->generalItem) {
+      showGeneral = true;
+      return;
+    }
+    const TaxonEntry* e = FindTaxonEntry(menu, item);
+    if (!e) return;
+    w.set(kBmrBaseTField, e->baseT);
+    w.set(kBmrRealTField, e->realT);
+    w.set(kBmrExponentField, e->b);
+    if (e->q10) w.set(kBmrQ10Field, e->q10);
+    ValueOfA = e->a;
+  }
+
+  void showTaxonPopup(int16_t menu, int16_t item) {
+    shownMenu = menu;
+    plat::removeControl(kCalculatorWindow, kBmrTaxonPopup);
+    w.popup(kBmrTaxonPopup, menu, item, {20, 44, 330, 66});
+  }
+
+  void BMR_INFO(int32_t subject) {
+    w.setHelpSubject(subject);
+    w.help();
+  }
+
+  void groupPick(int16_t item) {
+    showCurrentA();
+    aFromField = false;
+    if (const GeneralEquation* g = FindGeneralEquation(item)) {
+      setEquation(g->temperature, g->b, g->a);
+      recompute();
+    } else if (const int16_t menu = TaxonMenuOfGroupItem(item)) {
+      showTaxonPopup(menu, 1);
+      w.setHelpSubject(item + 144);
+      BMR_DATA(menu, 1);
+      recompute();
+      rememberedMenu = menu;
+      rememberedItem = 1;
+    } else if (item == kGroupCustomItem) {
+      w.set(kBmrAField, InputText(CustomAllometry[1]));
+      w.set(kBmrExponentField, InputText(CustomAllometry[2]));
+      ValueOfA = CustomAllometry[1];
+      recompute();
+    }
+  }
+
+  void taxonPick(int16_t menu, int16_t item) {
+    LastMetabolismMENU = rememberedMenu = menu;
+    LastMetabolismSUBMENU = rememberedItem = item;
+    showCurrentA();
+    BMR_DATA(menu, item);
+    recompute();
+    aFromField = false;
+  }
+
+  // The general item of a taxon menu leads back to the general equation.
+  void backToGeneral() {
+    showTaxonPopup(kGroupMenu, 1);
+    setEquation("20", ".751", 0.002647f);
+    BMR_INFO(kGeneralHelp);
+    w.set(kBmrAField, ResultText(aShown));
+    recompute();
+  }
+};
+
+void buildBmr(CalculatorWindow& w, int16_t menu, int16_t item, int16_t unit) {
+  EmbossPrint(1, "Select taxon and units:", 18, 20, 32);
+  w.popup(kBmrTaxonPopup, menu, item, {20, 44, 330, 66});
+  w.popup(kBmrUnitPopup, kUnitMenu, unit, {340, 44, 510, 66});
+  w.label(20, 112, "MR = ", 16, true);
+  w.output(kBmrResult, "", {70, 94, 190, 118}, 2, 8, 16, true);
+  w.label(196, 112, "=", 16);
+  w.input(kBmrAField, ".002647", {214, 96, 304, 116});
+  w.label(310, 112, "*", 16);
+  w.input(kBmrMassField, "1", {326, 96, 396, 116});
+  w.label(410, 86, "exponent", 11);
+  w.input(kBmrExponentField, ".75", {402, 92, 462, 110});
+  w.label(214, 134, "coefficient ( 'a ' value)       *       mass ", 11);
+  w.label(20, 168, "mass units:");
+  w.radio(kBmrGrams, "g", {100, 154, 140, 172}, true);
+  w.radio(kBmrKilograms, "Kg", {144, 154, 190, 172}, false);
+  BuildBOX(214, 146, 510, 208);
+  w.subscript(222, 168, "base T", "b", ":");
+  w.input(kBmrBaseTField, "20", {280, 154, 330, 172});
+  w.subscript(346, 168, "real T", "b", ":");
+  w.input(kBmrRealTField, "30", {404, 154, 454, 172});
+  w.subscript(222, 196, "Q", "10", " = ");
+  w.input(kBmrQ10Field, "2.2", {280, 182, 330, 200});
+  w.button(kBmrStore, "Store", {20, 230, 90, 252});
+  w.button(kBmrSave, "Save", {98, 230, 168, 252});
+  w.button(kBmrHelp, "?", {176, 230, 206, 252});
+  w.button(kBmrDone, "Done", {310, 230, 400, 252});
+  w.button(kBmrCompute, "Compute", {410, 230, 510, 252}, true);
+}
+
+}  // namespace
+
+void METABOLISM() {
+  const int16_t slot = CalculatorSlot();
+  if (slot >= 0 && plat::windowExists(kPlotWindowBase + slot)) plat::selectWindow(kPlotWindowBase + slot);
+  CalculatorSpec spec;
+  spec.title = "Resting Metabolism Estimates";
+  spec.width = 520;
+  spec.height = 264;
+  spec.helpSubject = LastBMRHelpText != 0 ? LastBMRHelpText : kGeneralHelp;
+  CalculatorWindow w(spec);
+  const int16_t unit0 = LastMetabolismUNIT != 0 ? LastMetabolismUNIT : 1;
+  const bool reopened = LastMetabolismMENU != 0;
+  if (!reopened) LastMetabolismMENU = kGroupMenu;
+  const int16_t item0 = LastMetabolismSUBMENU != 0 ? LastMetabolismSUBMENU : 1;
+  buildBmr(w, LastMetabolismMENU, item0, unit0);
+
+  BmrWindow b{w};
+  b.unit = unit0;
+  b.shownMenu = b.rememberedMenu = LastMetabolismMENU;
+  b.rememberedItem = item0;
+  const float mass = CalculatorFileInfo(kInfoMass);
+  if (mass != 0.0f) w.set(kBmrMassField, InputText(mass));
+  if (reopened) {
+    w.set(kBmrBaseTField, InputText(LastBaseTb));
+    w.set(kBmrRealTField, InputText(LastRealTb));
+    w.set(kBmrQ10Field, InputText(LastQ10));
+    w.set(kBmrMassField, InputText(LastBodyMass));
+    w.set(kBmrExponentField, InputText(LastExponent));
+  } else {
+    w.set(kBmrMassField, "1");
+    b.setEquation("20", ".751", 0.002647f);
+  }
+  b.BMRCALC(false);
+  w.enable(kBmrSave, true);
+  w.focus(kBmrMassField);
+
+  for (;;) {
+    b.showGeneral = false;
+    const CalcEvent e = w.next();
+    if (!w.open() || e.closeBox() || e.click(kBmrDone)) break;
+    if (e.plotActivated() || e.otherClosed()) {
+      w.bringBack();
+    } else if (e.returnKey()) {
+      b.BMRCALC(true);
+      plat::flushInput();
+    } else if (e.click(kBmrCompute)) {
+      b.BMRCALC(true);
+      b.aFromField = true;
+    } else if (e.click(kBmrStore)) {
+      meanValue = w.num(kBmrResult);
+    } else if (e.click(kBmrSave)) {
+      const double a = w.num(kBmrAField), exponent = w.num(kBmrExponentField);
+      if (std::isfinite(a) && std::isfinite(exponent) && a != 0.0) {
+        CustomAllometry[1] = static_cast<float>(a);
+        CustomAllometry[2] = static_cast<float>(exponent);
+      } else {
+        Zap();
+      }
+    } else if (e.click(kBmrGrams) || e.click(kBmrKilograms)) {
+      const bool kg = e.id == kBmrKilograms;
+      w.mark(kBmrGrams, !kg);
+      w.mark(kBmrKilograms, kg);
+      b.kg = kg;
+      b.BMRCALC(b.aFromField);
+    } else if (e.click(kBmrUnitPopup)) {
+      b.unit = LastMetabolismUNIT = w.popupItem(kBmrUnitPopup);
+      b.BMRCALC(true);
+      // The custom equation is kept in the base unit only.
+      w.enable(kBmrSave, b.unit == 1);
+      b.aFromField = true;
+    } else if (e.click(kBmrTaxonPopup)) {
+      const int16_t item = w.popupItem(kBmrTaxonPopup);
+      if (b.shownMenu == kGroupMenu) b.groupPick(item);
+      else b.taxonPick(b.shownMenu, item);
+    } else if (e.click(kBmrHelp)) {
+      b.BMR_INFO(b.w.helpSubject());
+    } else if (e.fieldClick()) {
+      w.focus(e.id);
+    }
+    if (b.showGeneral) b.backToGeneral();
+    w.done();
+  }
+  LastBaseTb = w.fnum(kBmrBaseTField);
+  LastRealTb = w.fnum(kBmrRealTField);
+  LastExponent = w.fnum(kBmrExponentField);
+  LastQ10 = w.fnum(kBmrQ10Field);
+  LastBodyMass = w.fnum(kBmrMassField);
+  LastBMRHelpText = static_cast<int16_t>(w.helpSubject() != 0 ? w.helpSubject() : kGeneralHelp);
+  LastCalculatorResult = w.fnum(kBmrResult);
+  LastMetabolismMENU = b.rememberedMenu;
+  LastMetabolismSUBMENU = b.rememberedItem;
+  if (slot >= 0 && plat::windowExists(kPlotWindowBase + slot)) plat::selectWindow(kPlotWindowBase + slot);
+}
+
+void Q10adjust() {
+  CalculatorSpec spec;
+  spec.title = "Q10 Adjustment";
+  spec.width = 440;
+  spec.height = 290;
+  spec.helpSubject = 249;
+  spec.hideToolbar = false;
+  CalculatorWindow w(spec);
+  plat::setCursor(plat::CursorKind::Arrow);
+  w.staticText(20, "Adjusts rate functions for effects of temperature using the Q10 rule, or calculates Q10 "
+               "from a rate change.    Q10 is the factorial rate change over a temperature difference (\xC6t) of "
+               "10 \xA1" "C;  the \xC6t can be positive or negative.",
+               {14, 10, 426, 66}, 11);
+  w.subscript(20, 96, "Q", "10", ": ", 14);
+  w.input(kQ10Field, "2.20", {70, 82, 140, 100});
+  w.label(20, 134, "     base temp  \xA1" "C :");
+  w.input(kQ10BaseTField, "37", {160, 120, 220, 138});
+  w.label(236, 134, "   base value:");
+  w.input(kQ10BaseValueField, "1", {340, 120, 420, 138});
+  w.label(20, 164, "adjusted temp  \xA1" "C :");
+  w.input(kQ10AdjustedTField, "39", {160, 150, 220, 168});
+  w.label(236, 164, "adjusted value:");
+  // Red on manila, yet typed into to compute Q10.
+  w.input(kQ10AdjustedValueField, "1.1708", {340, 150, 420, 168});
+  plat::setFieldColors(kCalculatorWindow, kQ10AdjustedValueField, EFForeRgb(2), EFBackRgb(8));
+  DoubleLINE(10, 430, 190);
+  w.button(kQ10ComputeAdjusted, "Compute Adjusted Value", {14, 204, 214, 226}, true);
+  w.button(kQ10ComputeQ10, "Compute Q10", {226, 204, 340, 226});
+  w.button(kQ10Help, "?", {350, 204, 380, 226});
+  w.button(kQ10Done, "Done", {14, 250, 114, 272});
+  auto& h = plat::handlers();
+  h.mouse = noMOUSE;
+  w.focus(kQ10Field);
+
+  for (;;) {
+    const CalcEvent e = w.next();
+    if (!w.open() || e.closeBox() || e.click(kQ10Done) || e.otherActivated()) break;
+    if (e.returnKey() || e.click(kQ10ComputeAdjusted)) {
+      const auto r = Q10Adjusted(w.num(kQ10Field), w.num(kQ10BaseTField), w.num(kQ10AdjustedTField),
+                                 w.num(kQ10BaseValueField));
+      if (r) w.set(kQ10AdjustedValueField, InputText(static_cast<float>(*r)));
+      else Zap();
+    } else if (e.click(kQ10ComputeQ10)) {
+      const auto q = Q10FromRates(w.num(kQ10BaseValueField), w.num(kQ10AdjustedValueField), w.num(kQ10BaseTField),
+                                  w.num(kQ10AdjustedTField));
+      if (q) w.set(kQ10Field, InputText(static_cast<float>(*q)));
+      else Zap();
+    } else if (e.tab()) {
+      w.focus(w.focused() == kQ10Field ? kQ10BaseTField : kQ10Field);
+      PlayNamedSound("click");
+    } else if (e.click(kQ10Help)) {
+      w.help();
+    }
+    w.done();
+  }
+  LastCalculatorResult = w.fnum(kQ10AdjustedValueField);
+}

@@ -1,0 +1,22 @@
+// Saturated water vapour and the partial pressure of oxygen in a humid gas.
+// Pure.
+#pragma once
+#include <string>
+
+// Saturated water-vapour density, mg/ml: a fifth-order polynomial in T
+// (degrees C), one coefficient set above 4 degrees and another at and below
+// it; the terms are added from the constant up, each partial sum a float.
+float SaturatedVapourDensity(float celsius);
+// Saturation vapour pressure, torr: rho x 7.50062 x 0.4673615 x (T + 273.15).
+float SaturationVapourPressure(float celsius);
+// Vapour pressure at `saturation` percent, torr (kPa when !torr: x
+// 101.325 / 760); a negative result is 0.
+float VapourPressure(float celsius, float saturation, bool torr);
+// The vapour-pressure field: the number text cut to 7 characters.
+std::string VapourFieldText(float v);
+
+// pO2 = (Pa - Pw) x F / 100 with Pa, Pw in the unit given (kPa when !torr)
+// and F the dry-gas O2 percent; the result in that unit.
+float OxygenPartialPressure(float ambient, float vapour, float o2Percent, bool torr);
+
+inline constexpr double kTorrPerKPa = 760.0 / 101.325;

@@ -1,0 +1,29 @@
+#include "respirometry/gasphysics.h"
+
+#include <cmath>
+
+// Goff-Gratch over water, with x = Ts / T (Ts = 373.16 K, the steam point):
+//   log10 e = -7.90298 (x - 1) + 5.02808 log10 x - 1.3816e-7 (10^(11.344 (1 - 1/x)) - 1)
+//             + 8.1328e-3 (10^(-3.49149 (x - 1)) - 1) + log10 1013.246      (e in hPa)
+// 2.183653 ln x is the 5.02808 log10 x term. Density from the ideal-gas law:
+//   rho = e M / (R T) = 0.216632 e / T   mg/ml, e in hPa, T in K.
+// T, x and log10 e are each kept in single precision, as RHFactor always was.
+float WATERCON(float RHtemp) {
+  const float T = RHtemp + 273.16f;
+  const float x = 373.16f / T;
+  const double xd = x;
+  const float L = static_cast<float>(-7.90298 * (xd - 1.0) + 2.183653 * std::log(xd) -
+                                     1.3816e-7 * (std::pow(10.0, 11.344 * (1.0 - 1.0 / xd)) - 1.0) +
+                                     0.0081328 * (std::pow(10.0, -3.49149 * (xd - 1.0)) - 1.0) + 3.005695);
+  return static_cast<float>(0.216632 * std::pow(10.0, static_cast<double>(L)) / T);
+}
+
+O2Content O2CONTENT(float temperature, float volume, float solutes, float o2Factor, bool inMilligrams) {
+  double content = (std::exp(2.028544 - 0.037973 * temperature - 0.020751 * 0.4826 * solutes) + 2.793274) *
+                   o2Factor;
+  if (inMilligrams) content *= 1.4286;
+  O2Content r;
+  r.perLitre = static_cast<float>(content);
+  r.inVolume = static_cast<float>(content * volume * 0.001);
+  return r;
+}

@@ -1,0 +1,552 @@
+// The Special-menu calculators driven headlessly from their menu items,
+// with no file and with the demo file: default results, Return, help,
+// "Done", the Store buttons, and a picture of each window.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "calculators/calcstate.h"
+#include "calculators/rpn.h"
+#include "calculators/ui/calcwindow.h"
+#include "calculators/ui/calculators_commands.h"
+#include "calculators/ui/conversions_windows.h"
+#include "calculators/ui/metabolism.h"
+#include "calculators/ui/oxygen_windows.h"
+#include "calculators/ui/pressure_windows.h"
+#include "calculators/ui/simplecalc.h"
+#include "datafiles/datafile.h"
+#include "datafiles/ui/open.h"
+#include "output/results.h"
+#include "platform/app.h"
+#include "platform/controls.h"
+#include "platform/menus.h"
+#include "platform/windows.h"
+#include "shell/colours.h"
+#include "shell/defaults.h"
+#include "shell/dispatch.h"
+#include "shell/globals.h"
+#include "shell/store.h"
+#include "shell/textutil.h"
+#include "shell/ui/kit.h"
+#include "shell/menurules.h"
+#include "shell/prefs.h"
+#include "shell/ui/mailboxes.h"
+#include "shell/ui/mainloop.h"
+#include "shell/ui/startup.h"
+#include "support/gui_support.h"
+// Last: Qt's keyword macros must not meet the menu headers.
+#include "platform/test.h"
+
+namespace {
+
+using plat::test::Script;
+constexpr int W = kCalculatorWindow;
+
+std::string Field(int id) { return plat::fieldText(W, id); }
+double Num(int id) { return TextToNum(Field(id)); }
+
+void ExpectNear(double got, double want, double relative) {
+  EXPECT_NEAR(got, want, std::fabs(want) * relative) << "got " << got << " want " << want;
+}
+
+// The MATH ERROR flash pauses twelve times; each pause lets one step run.
+Script& AfterFlash(Script& s) {
+  for (int i = 0; i < 12; ++i) s.call([] {});
+  return s;
+}
+
+void Snapshot(const std::string& name) {
+  plat::test::saveArtifact(plat::test::windowImage(W), name + ".png");
+}
+
+class Calculators : public ::testing::TestWithParam<bool> {
+ protected:
+  void SetUp() override {
+    plat::test::reset();
+    testsupport::ClearStore();
+    SetFixedColours();
+    SetSchemeDefaults();
+    SetDEFAULTS();
+    prefsArray[kPrefSoundLevel] = 25;
+    ClearMailbox();
+    ClearCommandRegistry();
+    RegisterCalculatorCommands();
+    LastCalculatorResult = 0.0f;
+    meanValue = 0.0;
+    LastMetabolismMENU = LastMetabolismSUBMENU = LastMetabolismUNIT = LastBMRHelpText = 0;
+    BMRunitfact = 1.0f;
+    testsupport::OpenStandInToolbar(kToolbarWindow);
+    if (withFile()) {
+      int16_t slot = -1;
+      ASSERT_TRUE(testsupport::LoadDemo(&slot));
+      TheFileInUse = static_cast<uint16_t>(slot);
+      slot_ = slot;
+    }
+  }
+  void TearDown() override {
+    testsupport::ClearStore();
+    ClearCommandRegistry();
+  }
+  bool withFile() const { return GetParam(); }
+  std::string tag(const std::string& name) const { return name + (withFile() ? "-file" : "-nofile"); }
+  // Runs the Special item with the script; the window must be gone after,
+  // the toolbar back and the file in use unchanged.
+  void runItem(int16_t item, const Script& s) {
+    const uint16_t before = TheFileInUse;
+    plat::test::run(s, [&] { EXPECT_TRUE(DoMENU(kMenuSpecial, item)); });
+    EXPECT_FALSE(plat::windowExists(W));
+    EXPECT_TRUE(plat::windowVisible(kToolbarWindow));
+    EXPECT_EQ(TheFileInUse, before);
+  }
+  int16_t slot_ = -1;
+};
+
+TEST_P(Calculators, EachOpensWithItsHelpSubjectAndCloses) {
+  const struct {
+    int16_t item;
+    int16_t helpButton;
+    int subject;
+  } cases[] = {
+      {1, 141, 204},          {4, kStpHelp, 205},   {5, kAltHelp, 206},    {6, kSimHelp, 206},
+      {7, kPo2Help, 248},     {8, kDoHelp, 248},    {10, kBmrHelp, 143},   {11, kQ10Help, 249},
+      {12, kCsHelp, 235},     {13, kVentHelp, 236}, {16, kDoyHelp, 237},   {18, kConvHelp, 237},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.item);
+    plat::test::clearRecorders();
+    Script s;
+    s.click(W, c.helpButton).closeBox(W);
+    runItem(c.item, s);
+    EXPECT_EQ(plat::test::helpSubjects(), std::vector<int>{c.subject});
+  }
+}
+
+TEST_P(Calculators, SimpleCalculatorComputesInReversePolishOrder) {
+  LastCalculatorResult = 0.0f;
+  meanValue = 7.5;
+  Script s;
+  s.call([&] {
+     EXPECT_FALSE(plat::windowVisible(kToolbarWindow));
+     EXPECT_EQ(Field(kRpnXField), "1");
+     EXPECT_EQ(plat::buttonState(W, 30), withFile() ? 1 : 0);   // Store X needs a file
+     EXPECT_EQ(plat::buttonState(W, 29), 1);
+     plat::setFieldText(W, kRpnXField, "5");
+   })
+      .key(W, '_')   // focus on X: nothing
+      .call([] { EXPECT_EQ(Field(kRpnXField), "5"); })
+      .key(W, 13)
+      .call([] {
+        EXPECT_EQ(plat::focusedField(W), kRpnYField);
+        plat::setFieldText(W, kRpnYField, "3");
+      })
+      .key(W, '_')
+      .call([] {
+        EXPECT_EQ(Num(kRpnXField), 2.0);
+        EXPECT_EQ(plat::focusedField(W), kRpnXField);
+        plat::setFieldText(W, kRpnXField, "-8");
+        plat::setFieldText(W, kRpnYField, "0.5");
+      })
+      .click(W, 12);   // X^Y: MATH ERROR, fields kept
+  AfterFlash(s)
+      .call([] {
+        EXPECT_EQ(Field(kRpnXField), "-8");
+        EXPECT_EQ(Field(kRpnYField), "0.5");
+        EXPECT_TRUE(testsupport::SoundPlayed("bzot"));
+        plat::setFieldText(W, kRpnXField, "2");
+      })
+      .click(W, 35)
+      .call([] { ExpectNear(Num(kRpnYField), 33.51031, 1e-6); })
+      .click(W, 29)
+      .call([] { EXPECT_EQ(Num(kRpnXField), 7.5); })
+      .click(W, 141)
+      .call([&] { Snapshot(tag("calculator-rpn")); })
+      .click(W, 41);
+  runItem(1, s);
+  EXPECT_EQ(plat::test::helpSubjects(), std::vector<int>{204});
+  EXPECT_EQ(LastCalculatorResult, 7.5f);
+  // The next opening starts from the last X.
+  Script again;
+  again.call([] { EXPECT_EQ(Field(kRpnXField), "7.5"); }).closeBox(W);
+  runItem(1, again);
+}
+
+TEST_P(Calculators, StpAltitudeAndSimulation) {
+  Script stp;
+  stp.call([&] {
+       // No file: flow 100, 760 torr and 0 degrees give the flow back.
+       if (!withFile()) {
+         EXPECT_EQ(Num(kStpResult), 100.0);
+       }
+       EXPECT_EQ(plat::buttonState(W, kStpStore), withFile() ? 1 : 0);
+       plat::setFieldText(W, kStpFlowField, "100");
+       plat::setFieldText(W, kStpPressureField, "700");
+       plat::setFieldText(W, kStpMeterTField, "25");
+     })
+      .key(W, 13)
+      .call([] { EXPECT_EQ(Field(kStpResult), " 84.378"); })
+      .click(W, kStpSlpm)
+      .call([] { ExpectNear(Num(kStpResult), 0.08437831, 1e-6); })
+      .click(W, kStpAdd)
+      .click(W, kStpShowAverage)
+      .call([] { ExpectNear(Num(kStpResult), 0.08437831, 1e-6); });
+  if (withFile()) stp.click(W, kStpStore);
+  stp.click(W, kStpHelp).call([&] { Snapshot(tag("calculator-stp")); }).click(W, kStpDone);
+  runItem(4, stp);
+  ExpectNear(LastCalculatorResult, 0.08437831, 1e-6);
+  if (withFile()) {
+    ExpectNear(FileInfoFLOATS[slot_][kInfoFlow], 84.37831, 1e-6);
+    EXPECT_EQ(FileInfoFLOATS[slot_][kInfoPressure], 760.0f);
+    EXPECT_EQ(FileInfoFLOATS[slot_][kInfoTemperature], 0.0f);
+  }
+
+  Script alt;
+  alt.call([&] {
+       if (!withFile()) {
+         EXPECT_EQ(Field(kAltAltitudeField), " 0.0");
+       }
+       EXPECT_EQ(plat::buttonState(W, kAltStore), withFile() ? 1 : 0);
+       plat::setFieldText(W, kAltAltitudeField, "1000");
+     })
+      .key(W, 13)
+      .call([] { EXPECT_EQ(Field(kAltPressureField), " 670.0"); })
+      .click(W, kAltKPa)
+      .call([] { EXPECT_EQ(Field(kAltPressureField), " 89.326"); })
+      .click(W, kAltTorr)
+      .click(W, kAltFromPressure)
+      .call([] { ExpectNear(Num(kAltAltitudeField), 1000, 2e-4); });
+  if (withFile()) alt.click(W, kAltStore);
+  alt.call([&] { Snapshot(tag("calculator-altitude")); }).closeBox(W);
+  runItem(5, alt);
+  if (withFile()) {
+    EXPECT_NEAR(FileInfoFLOATS[slot_][kInfoPressure], 670.0f, 0.1f);
+  }
+
+  Script sim;
+  sim.call([] { plat::setFieldText(W, kSimAltitudeField, "3000"); })
+      .key(W, 13)
+      .call([] {
+        EXPECT_EQ(Field(kSimPressureField), " 520.7");
+        EXPECT_EQ(Field(kSimMeasuredPressureField), " 750.5");
+        EXPECT_EQ(Field(kSimResultField), " 14.54");
+      })
+      .click(W, kSimFromPressure)
+      .call([&] {
+        ExpectNear(Num(kSimAltitudeField), 3000, 1e-3);
+        Snapshot(tag("calculator-altitude-simulation"));
+      })
+      .click(W, kSimDone);
+  runItem(6, sim);
+}
+
+TEST_P(Calculators, OxygenPressureAndVentilation) {
+  Script po2;
+  po2.call([] {
+       plat::setFieldText(W, kPo2PressureField, "760");
+       plat::setFieldText(W, kPo2TemperatureField, "37");
+     })
+      .key(W, 13)
+      .call([] {
+        EXPECT_EQ(Field(kPo2VapourField), " 47.627");
+        ExpectNear(Num(kPo2Result), 149.242, 2e-5);
+      })
+      .click(W, kPo2KPa)
+      .call([] {
+        ExpectNear(Num(kPo2PressureField), 101.325, 1e-6);
+        ExpectNear(Num(kPo2Result), 149.242 * 101.325 / 760, 1e-4);
+        EXPECT_EQ(Field(kPo2ResultUnit), "kPa");
+      })
+      .click(W, kPo2Torr)
+      .call([] { ExpectNear(Num(kPo2PressureField), 760, 1e-6); })
+      .click(W, kPo2Store)
+      .click(W, kPo2Help)
+      .call([&] { Snapshot(tag("calculator-po2")); })
+      .click(W, kPo2Done);
+  runItem(7, po2);
+  ExpectNear(meanValue, 149.242, 2e-5);
+
+  Script vent;
+  vent.call([] {
+        const std::pair<int16_t, const char*> typed[] = {
+            {kVentTa, "25"}, {kVentPressure, "760"}, {kVentCalVol, "0.5"}, {kVentCalGain, "1"}, {kVentCalVolts, "1"},
+            {kVentSampGain, "1"}, {kVentSampVolts, "0.2"}, {kVentFiO2, "20.95"}};
+        for (const auto& [id, text] : typed) plat::setFieldText(W, id, text);
+      })
+      .key(W, 13)
+      .call([] {
+        ExpectNear(Num(kVentTidal), 1.16458, 5e-4);
+        ExpectNear(Num(kVentMinute), 69.875, 5e-5);
+        ExpectNear(Num(kVentExtraction), 6.8312, 2e-4);
+        plat::setFieldText(W, kVentFiO2, "150");   // not a percentage: refused, FiO2 kept
+      })
+      .click(W, kVentCalculate)
+      .activate(kToolbarWindow)   // the window stays in front
+      .call([&] {
+        EXPECT_TRUE(plat::windowExists(W));
+        Snapshot(tag("calculator-ventilation"));
+      })
+      .closeBox(W);
+  runItem(13, vent);
+  EXPECT_FLOAT_EQ(FiO2, 20.95f);
+  EXPECT_TRUE(testsupport::SoundPlayed("bzot"));
+  EXPECT_EQ(vTa, 25.0f);
+  Script again;
+  again.call([] { EXPECT_EQ(Field(kVentTa), "25"); }).click(W, kVentDone);
+  runItem(13, again);
+}
+
+TEST_P(Calculators, ClosedSystemAndDissolvedOxygen) {
+  FiO2 = 21.0f;
+  Script cs;
+  cs.call([] {
+       ExpectNear(Num(kCsVO2), 5.85676, 2e-4);
+       ExpectNear(Num(kCsVCO2Rate), 0.0567387, 1e-5);
+       EXPECT_EQ(plat::buttonState(W, kCsUseCO2), 2);
+     })
+      .click(W, kCsAbsorbed)
+      .call([] { ExpectNear(Num(kCsVO2), 4.65905, 2e-4); })
+      .click(W, kCsUseRQ)
+      .call([] {
+        ExpectNear(Num(kCsVO2), 4.80649, 2e-4);
+        plat::setFieldText(W, kCsDeltaCO2, "");
+      })
+      .call([] {
+        EXPECT_EQ(plat::buttonState(W, kCsUseCO2), 0);
+        EXPECT_EQ(plat::buttonState(W, kCsAbsorbed), 0);
+        EXPECT_EQ(plat::buttonState(W, kCsUseRQ), 2);
+      })
+      .key(W, 13)
+      .call([&] {
+        EXPECT_EQ(Num(kCsVCO2), 0.0);
+        Snapshot(tag("calculator-closed-system"));
+      })
+      .click(W, kCsHelp)
+      .click(W, kCsDone);
+  runItem(12, cs);
+  EXPECT_FLOAT_EQ(FiO2, 20.95f);
+  EXPECT_FLOAT_EQ(FiCO2, 0.038f);
+  EXPECT_EQ(LastCalculatorResult, 0.0f);
+
+  if (withFile()) {
+    FileInfoFLOATS[slot_][kInfoTemperature] = 0;
+    FileInfoFLOATS[slot_][kInfoEffectiveVolume] = 0;
+    FileInfoFLOATS[slot_][kInfoPressure] = 0;
+    FileSHORTS[slot_][kShortChanged] = 0;
+  }
+  Script dox;
+  dox.call([] {
+       // The missing file information is filled with 10 degrees, 10 litres, 760 torr.
+       ExpectNear(Num(kDoPerLitre), 7.94226, 1e-5);
+       ExpectNear(Num(kDoSum), 79.4226, 1e-5);
+       plat::setFieldText(W, kDoPressure, "600");
+     })
+      .key(W, 13)
+      .call([] { ExpectNear(Num(kDoPerLitre), 6.27020, 1e-5); })
+      .click(W, kDoMg)
+      .call([&] {
+        ExpectNear(Num(kDoPerLitre), 6.27020 * 1.4286, 1e-5);
+        EXPECT_EQ(Field(kDoSumUnit), "mg");
+        Snapshot(tag("calculator-dissolved-oxygen"));
+      })
+      .click(W, kDoDone);
+  runItem(8, dox);
+  ExpectNear(LastCalculatorResult, 6.27020 * 1.4286, 1e-5);
+  if (withFile()) {
+    EXPECT_EQ(FileInfoFLOATS[slot_][kInfoTemperature], 10.0f);
+    EXPECT_EQ(FileInfoFLOATS[slot_][kInfoEffectiveVolume], 10000.0f);
+    EXPECT_EQ(FileInfoFLOATS[slot_][kInfoPressure], 760.0f);
+    EXPECT_EQ(FileSHORTS[slot_][kShortChanged], 1);
+  }
+}
+
+TEST_P(Calculators, MetabolismAndQ10) {
+  Script bmr;
+  bmr.call([] {
+       EXPECT_FALSE(plat::windowVisible(kToolbarWindow));
+       ExpectNear(Num(kBmrResult), 0.002647, 1e-6);
+       plat::setFieldText(W, kBmrMassField, "1000");
+     })
+      .key(W, 13)
+      .call([] { ExpectNear(Num(kBmrResult), 0.473973, 1e-5); })
+      .popup(W, kBmrUnitPopup, 3)
+      .call([] {
+        ExpectNear(Num(kBmrResult), 28.4384, 2e-5);
+        EXPECT_EQ(plat::buttonState(W, kBmrSave), 0);
+      })
+      .popup(W, kBmrUnitPopup, 1)
+      .call([] { plat::setFieldText(W, kBmrMassField, "1"); })
+      .click(W, kBmrKilograms)
+      .call([] {
+        ExpectNear(Num(kBmrResult), 0.473973, 1e-5);
+        EXPECT_EQ(Field(kBmrMassField), "1");
+      })
+      .click(W, kBmrGrams)
+      .popup(W, kBmrTaxonPopup, 8)   // amphibians: menu 54 at its first entry
+      .popup(W, kBmrTaxonPopup, 4)
+      .call([] {
+        EXPECT_EQ(Field(kBmrQ10Field), "2.21");
+        EXPECT_EQ(Field(kBmrExponentField), ".884");
+        plat::setFieldText(W, kBmrMassField, "100");
+      })
+      .click(W, kBmrCompute)
+      .call([] { ExpectNear(Num(kBmrResult), 0.0791287, 1e-5); })
+      .click(W, kBmrHelp)
+      .click(W, kBmrStore)
+      .call([&] { Snapshot(tag("calculator-metabolism")); })
+      .click(W, kBmrDone);
+  runItem(10, bmr);
+  EXPECT_EQ(plat::test::helpSubjects(), std::vector<int>{152});
+  ExpectNear(meanValue, 0.0791287, 1e-5);
+  ExpectNear(LastCalculatorResult, 0.0791287, 1e-5);
+  Script again;
+  again.call([] {
+         EXPECT_EQ(plat::popupValue(W, kBmrTaxonPopup), 4);
+         ExpectNear(Num(kBmrResult), 0.0791287, 1e-5);
+       })
+      .popup(W, kBmrTaxonPopup, 6)   // "General equation…": back to the group menu
+      .call([] {
+        EXPECT_EQ(Field(kBmrExponentField), ".751");
+        EXPECT_EQ(plat::test::helpSubjects().back(), 143);
+      })
+      .closeBox(W);
+  runItem(10, again);
+
+  Script q10;
+  q10.call([] { EXPECT_TRUE(plat::windowVisible(kToolbarWindow)); })
+      .key(W, 13)
+      .call([] { ExpectNear(Num(kQ10AdjustedValueField), 1.17080, 1e-5); })
+      .click(W, kQ10ComputeQ10)
+      .call([] {
+        ExpectNear(Num(kQ10Field), 2.2, 1e-5);
+        plat::setFieldText(W, kQ10Field, "-2");
+        plat::setFieldText(W, kQ10AdjustedValueField, "5");
+      })
+      .click(W, kQ10ComputeAdjusted)
+      .call([] {
+        EXPECT_EQ(Field(kQ10AdjustedValueField), "5");
+        plat::setFieldText(W, kQ10AdjustedTField, "37");
+      })
+      .click(W, kQ10ComputeQ10)
+      .call([&] {
+        EXPECT_EQ(Field(kQ10Field), "-2");
+        EXPECT_EQ(plat::test::soundsPlayed().size(), 2u);
+        Snapshot(tag("calculator-q10"));
+      })
+      .click(W, kQ10Done);
+  plat::test::clearRecorders();
+  runItem(11, q10);
+  EXPECT_EQ(LastCalculatorResult, 5.0f);
+}
+
+TEST_P(Calculators, ConversionsAndDayOfYear) {
+  Script conv;
+  conv.call([] {
+        EXPECT_EQ(Field(kConvResult), ".23889");
+        EXPECT_EQ(Field(kConvToUnit), "cal");
+      })
+      .key(W, 13)
+      .call([] {
+        ExpectNear(Num(kConvResult), 0.2388915, 1e-6);
+        EXPECT_EQ(Field(kConvToUnit), "calories");
+      })
+      .click(W, kConvFirstCategory + 2)   // mass, volume, light: 65/1
+      .call([] {
+        ExpectNear(Num(kConvResult), 0.453597, 1e-6);
+        plat::setFieldText(W, kConvInput, "0");
+      })
+      .popup(W, kConvPopup, 19)
+      .call([] {
+        EXPECT_EQ(Field(kConvResult), "nil");
+        plat::setFieldText(W, kConvInput, "90");
+      })
+      .click(W, kConvCompute)
+      .call([] { ExpectNear(Num(kConvResult), 956.2, 1e-5); })
+      .popup(W, kConvPopup, 10)
+      .call([] {
+        EXPECT_EQ(Field(kConvFromUnit), "cubic feet");
+        EXPECT_EQ(Field(kConvToUnit), "liters");
+      })
+      .click(W, kConvSwap)
+      .call([] {
+        EXPECT_EQ(Field(kConvInput), " 2548.5");   // the result as shown
+        EXPECT_EQ(Field(kConvResult), "(swapped) ");
+      })
+      .click(W, kConvCompute)
+      .click(W, kConvStore)
+      .click(W, kConvFirstCategory + 3)
+      .popup(W, kConvPopup, 16)
+      .call([&] {
+        EXPECT_NE(Field(kConvNote).find("separate approximations"), std::string::npos);
+        Snapshot(tag("calculator-conversions"));
+      })
+      .click(W, kConvDone);
+  runItem(18, conv);
+  EXPECT_EQ(meanValue, 72164.0);
+
+  Script doy;
+  doy.call([&] {
+       if (withFile()) {
+         EXPECT_EQ(Field(kDoyYear), StartDate[slot_].substr(6));
+       } else {
+         EXPECT_EQ(Field(kDoyYear).size(), 4u);
+       }
+       plat::setFieldText(W, kDoyDay, "1");
+       plat::setFieldText(W, kDoyYear, "2008");
+     })
+      .popup(W, kDoyMonthPopup, 3)
+      .call([] {
+        EXPECT_EQ(Num(kDoyResult), 61);
+        plat::setFieldText(W, kDoyYear, "2009");
+      })
+      .key(W, 13)
+      .call([&] {
+        EXPECT_EQ(Num(kDoyResult), 60);
+        Snapshot(tag("calculator-day-of-year"));
+      })
+      .click(W, kDoyDone);
+  runItem(16, doy);
+}
+
+INSTANTIATE_TEST_SUITE_P(NoFileAndFile, Calculators, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& p) { return p.param ? "WithFile" : "NoFile"; });
+
+}  // namespace
+
+namespace {
+
+// From the program's own start-up: the calculators need no file.
+TEST(CalculatorsAtStartUp, SpecialItemsAndTheFileTypeDialogOfferThem) {
+  plat::test::reset();
+  testsupport::ClearStore();
+  ClearCommandRegistry();
+  std::filesystem::remove(plat::appFolder() / kPrefsFileName);
+  Script s;
+  s.click(kFileTypeWindow, kFileTypeHelp)   // waits for the dialog
+      .call([] {
+        for (int item : {1, 4, 5, 6, 7, 8, 10, 11, 12, 13, 16, 18}) {
+          SCOPED_TRACE(item);
+          EXPECT_TRUE(plat::itemEnabled(kMenuSpecial, item));
+        }
+        EXPECT_TRUE(plat::controlExists(kFileTypeWindow, kFileTypeCalculator));
+      })
+      .click(kFileTypeWindow, kFileTypeCalculator)
+      .call([] {
+        EXPECT_EQ(plat::title(W), "Simple math  (RPN for +, _, *, /, ^) ");
+        EXPECT_EQ(TheFileInUse, kNoFile);
+      })
+      .click(W, kRpnDone)
+      .click(kFileTypeWindow, kFileTypeQuitOrCancel);
+  bool started = true;
+  plat::test::run(s, [&] { started = StartUp({}); });
+  EXPECT_FALSE(started);
+  EXPECT_EQ(TheFileInUse, kNoFile);
+  ClearCommandRegistry();
+  ClearQuitRequest();
+  gDispatchHooks = {};
+  gMenuRuleHooks = {};
+  gStoreHooks = {};
+  gOpenHooks = {};
+  std::filesystem::remove(plat::appFolder() / kPrefsFileName);
+}
+
+}  // namespace
