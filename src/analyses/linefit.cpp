@@ -97,9 +97,51 @@ void accumulate(const LineFitRequest& r, CoMoments* mo) {
   }
 }
 
+// Every case on the time axis: x of a chunk is an evenly spaced run whose
+// mean and Sxx are known, so only y is read (once from memory, once from L1).
+void accumulatePlainTime(const LineFitRequest& r, CoMoments* mo) {
+  const float* ys = r.y.data();
+  const double f = r.timeFactor;
+  for (int32_t c = r.first; c <= r.last; c += kChunk) {
+    const int32_t m = std::min(r.last - c + 1, kChunk);
+    const float* p = ys + c;
+    double s0 = 0, s1 = 0, s2 = 0, s3 = 0;
+    int32_t i = 0;
+    for (; i + 4 <= m; i += 4) {
+      s0 += p[i];
+      s1 += p[i + 1];
+      s2 += p[i + 2];
+      s3 += p[i + 3];
+    }
+    for (; i < m; ++i) s0 += p[i];
+    const double cmy = ((s0 + s1) + (s2 + s3)) / m;
+    const double h = (m - 1) / 2.0;
+    double yy0 = 0, yy1 = 0, xy0 = 0, xy1 = 0;
+    i = 0;
+    for (; i + 2 <= m; i += 2) {
+      const double d0 = p[i] - cmy, d1 = p[i + 1] - cmy;
+      yy0 += d0 * d0;
+      yy1 += d1 * d1;
+      xy0 += (i - h) * d0;
+      xy1 += (i + 1 - h) * d1;
+    }
+    if (i < m) {
+      const double d = p[i] - cmy;
+      yy0 += d * d;
+      xy0 += (i - h) * d;
+    }
+    const double md = m;
+    const double cmx = (static_cast<double>(c - r.first) + h) * f;
+    mo->merge(md, cmx, cmy, f * f * md * (md * md - 1.0) / 12.0, yy0 + yy1, f * (xy0 + xy1));
+  }
+}
+
 template <bool kTimeX, bool kLogX>
 void accumulateY(const LineFitRequest& r, CoMoments* mo) {
   const bool filtered = r.filter.active();
+  if constexpr (kTimeX) {
+    if (!filtered && !r.logY) return accumulatePlainTime(r, mo);
+  }
   if (r.logY) {
     filtered ? accumulate<kTimeX, kLogX, true, true>(r, mo) : accumulate<kTimeX, kLogX, true, false>(r, mo);
   } else {
