@@ -1,6 +1,7 @@
 #include "analyses/linefit.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <utility>
 
@@ -10,6 +11,8 @@
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
+
+float avalx = 0.0f;
 
 namespace {
 
@@ -274,12 +277,12 @@ std::string ResidualsHeader(bool withChannelX) {
   return std::string(withChannelX ? "X  value" : "time") + "\tY value\tpredicted\tresidual\n";
 }
 
-bool WriteResidualsFile(const std::filesystem::path& path, const LineFitRequest& req, float a, float b,
-                        bool withChannelX) {
-  if (req.first < 0 || req.first > req.last || !spanCovers(req.y, req.last)) return false;
-  if (!req.x.empty() && !spanCovers(req.x, req.last)) return false;
+int WriteResidualsFile(const std::filesystem::path& path, const LineFitRequest& req, float a, float b,
+                       bool withChannelX) {
+  if (req.first < 0 || req.first > req.last || !spanCovers(req.y, req.last)) return EINVAL;
+  if (!req.x.empty() && !spanCovers(req.x, req.last)) return EINVAL;
   SafeFileWriter w;
-  if (!w.open(path)) return false;
+  if (!w.open(path)) return w.error() ? w.error() : EIO;
   std::string buf = ResidualsHeader(withChannelX);
   constexpr size_t kFlushAt = 1 << 20;
   buf.reserve(kFlushAt + 256);
@@ -300,7 +303,8 @@ bool WriteResidualsFile(const std::filesystem::path& path, const LineFitRequest&
     }
   }
   if (ok && !buf.empty()) ok = w.write(buf.data(), buf.size());
-  return ok && w.commit();
+  if (ok && w.commit()) return 0;
+  return w.error() ? w.error() : EIO;
 }
 
 float PredictY(float x, float a, float b) { return x * b + a; }

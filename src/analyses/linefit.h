@@ -97,9 +97,9 @@ ResidualRange ResidualsRange(const LineFitRequest& req, float a, float b);
 
 // The residuals file: header "X  value" (withChannelX) or "time", then "Y
 // value", "predicted", "residual", one tab between, LF line ends; one row per
-// case of the block. Written through a temporary file; false when anything
-// failed (the target is then left as it was).
-bool WriteResidualsFile(const std::filesystem::path& path, const LineFitRequest& req, float a, float b,
+// case of the block. Written through a temporary file; 0, or the error
+// number when anything failed (the target is then left as it was).
+int WriteResidualsFile(const std::filesystem::path& path, const LineFitRequest& req, float a, float b,
                         bool withChannelX);
 std::string ResidualsHeader(bool withChannelX);
 
@@ -133,6 +133,9 @@ inline constexpr int16_t kRegressionAnalysisCode = 6;
 inline constexpr int32_t kRegressionHelpSubject = 193;
 // Blocks of this many cases or more show the long-plot notice.
 inline constexpr int32_t kLongPlotCases = 40001;
+
+// Intercept of the slope over time at time 0 (case 0 of the file).
+extern float avalx;
 
 // Leaves a fit where the panel, TestSlope and the results writer read it:
 // sumx2, sumy2, sumxy, ValueOfB, rsquared, ValueOfA (= fit.a), nPoints.
