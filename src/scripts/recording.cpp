@@ -7,7 +7,7 @@ int16_t RecordSCRIPT = 0;
 uint16_t ScriptCOUNT = 0;
 int16_t ScriptRunStep = 0;
 int16_t ScriptViewerRows = 0;
-int16_t ScriptRunOnce = 1;
+int16_t ScriptRunOnce = 0;
 int16_t autoscript = 0;
 int16_t ScriptIsLoaded = 0;
 std::string ScriptFileName;

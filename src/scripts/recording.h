@@ -19,6 +19,7 @@ using ScriptStep = float[kStepFields];
 inline constexpr int kStepNoContinue = 0;   // 1.0: the runner takes the block without Continue
 inline constexpr int kStepOperation = 1;    // operation code; 0 empty, 99 deleted
 inline constexpr int kStepMain = 2;         // channel, lag, window seconds, file type or "settings stored"
+inline constexpr int kStepOpField = kStepOperation;
 
 // ---- Operation codes ---------------------------------------------------------------
 inline constexpr int16_t kOpChangeChannel = 1;
@@ -137,6 +138,7 @@ extern uint16_t ScriptCOUNT;
 extern int16_t ScriptRunStep;
 // Rows the viewer or the printout listed last.
 extern int16_t ScriptViewerRows;
+// Both stay 0 until a script runner sets them.
 extern int16_t ScriptRunOnce;    // 1 automatic on all files, 0 first run manual, 100 one file
 extern int16_t autoscript;       // replayed commands take their settings without asking
 extern int16_t ScriptIsLoaded;
@@ -162,3 +164,5 @@ float* SettingsStep(float (&store)[kStepSlots][kStepFields], int16_t recordedSte
 // Recording contract, step 3: a replayed command takes its settings from
 // the handed step without asking.
 bool ReplayWithoutAsking(int16_t handedStep, int16_t autoscriptFlag, int16_t runOnce);
+// The same with the script state in force.
+inline bool ReplaysWithoutDialog(int16_t step) { return ReplayWithoutAsking(step, autoscript, ScriptRunOnce); }
