@@ -13,6 +13,7 @@
 #include "shell/textutil.h"
 
 float avalx = 0.0f;
+float minx1 = 0.0f, maxx1 = 0.0f;
 
 namespace {
 

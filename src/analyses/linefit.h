@@ -136,6 +136,9 @@ inline constexpr int32_t kLongPlotCases = 40001;
 
 // Intercept of the slope over time at time 0 (case 0 of the file).
 extern float avalx;
+// Extremes of the regression's raw X over the included cases (its Y
+// extremes go to BlockMinY / BlockMaxY).
+extern float minx1, maxx1;
 
 // Leaves a fit where the panel, TestSlope and the results writer read it:
 // sumx2, sumy2, sumxy, ValueOfB, rsquared, ValueOfA (= fit.a), nPoints.

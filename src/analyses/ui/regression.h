@@ -7,6 +7,9 @@
 
 #include "analyses/linefit.h"
 
+// Registers both commands, their Autorepeat re-runs and script operations.
+void RegisterLineFitCommands();
+
 // The commands (menu Analyze items 15 and 16, toolbar 569 and 574, Autorepeat
 // codes 5 and 6, script operations 16 and 17).
 void TIMESLOPE();
