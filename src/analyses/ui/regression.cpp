@@ -146,7 +146,7 @@ void DrawREGRESSION(const Channels& c) {
     if (s) continue;
     s = 1;
     if (dot == 1) p.fillRect({x, y, x + 1, y + 1});
-    else p.fillOval({x - 1, y - 1, x + 1, y + 1});
+    else p.fillOval({x - 1, y - 1, x + 2, y + 2});
   }
   p.resetPen();
   plat::flushWindow(kBlockWindow);
@@ -236,14 +236,15 @@ void compute(Run& run) {
   m.back = plat::background(kResultsWindow);
   plat::removeControl(kResultsWindow, kRegModelField);
   plat::addField(kResultsWindow, m);
-  plat::FieldSpec axes = m;
-  axes.id = kRegAxisField;
-  axes.text = " X -axis, ch." + NumText(Chan1) + "   " + RetrieveLabel(Chan1) + "\r Y-axis, ch." + NumText(chan2) +
-              "   " + RetrieveLabel(chan2);
-  axes.r = {4, 258, 316, 290};
-  axes.wrap = true;
-  plat::removeControl(kResultsWindow, kRegAxisField);
-  plat::addField(kResultsWindow, axes);
+  for (int16_t i = 0; i < 2; ++i) {
+    plat::FieldSpec axis = m;
+    axis.id = static_cast<int16_t>(kRegAxisField + i);
+    const int16_t c = i == 0 ? Chan1 : chan2;
+    axis.text = std::string(i == 0 ? " X -axis, ch." : " Y-axis, ch.") + NumText(c) + "   " + RetrieveLabel(c);
+    axis.r = {4, 258 + 16 * i, 316, 274 + 16 * i};
+    plat::removeControl(kResultsWindow, axis.id);
+    plat::addField(kResultsWindow, axis);
+  }
   const int win = kResultsWindow;
   addPush(win, kRegTest, "test", {4, 174, 54, 194});
   if (nChannels[slot] > 2) addPush(win, kRegNewChannels, "Select New Channels\xC9", {4, 232, 150, 254});

@@ -56,7 +56,7 @@ inline constexpr int16_t kSlopeResiduals = 119, kSlopePredict = 120, kSlopePrint
 // Regression.
 inline constexpr int16_t kRegTest = 9, kRegPrint = 10, kRegNewChannels = 14, kRegExit = 15;
 inline constexpr int16_t kRegPredict = 20, kRegResiduals = 21;
-inline constexpr int16_t kRegAxisField = 150;         // the X and Y axis lines
+inline constexpr int16_t kRegAxisField = 150;         // the X axis line; 151 the Y axis line
 // The picker and model windows (window 7).
 inline constexpr int16_t kPickWindow = 7;
 inline constexpr int16_t kPickOK = 155;
