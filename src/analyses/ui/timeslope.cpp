@@ -168,7 +168,8 @@ void TIMESLOPE() {
   CHANNELSELECT();
   const float* step = handed > 0 ? ScriptSequenceArray[handed] : nullptr;
   if (step && step[slope_step::kUnitsStored] > 0.0f) {
-    TimeUnits = static_cast<int16_t>(std::clamp(std::trunc(step[slope_step::kTimeUnits]), 0.0f, 3.0f));
+    const float u = step[slope_step::kTimeUnits];
+    TimeUnits = u >= 0.0f && u <= 3.0f ? static_cast<int16_t>(u) : 0;
   } else {
     TIMECHOICE(0);
   }

@@ -13,6 +13,7 @@
 #include "analyses/linefit.h"
 #include "analyses/ui/analyses_commands.h"
 #include "analyses/ui/regression.h"
+#include "datafiles/save.h"
 #include "output/results.h"
 #include "output/ui/output_commands.h"
 #include "platform/controls.h"
@@ -159,6 +160,26 @@ TEST_F(LineFitWindows, SlopeOverTimeInMinutesWithTestsResidualsAndPrediction) {
   EXPECT_EQ(ScriptSequenceArray[1][2], 1.0f);
   EXPECT_EQ(ScriptSequenceArray[1][4], 1.0f) << "minutes";
   EXPECT_EQ(FileText(dir / "residuals.txt"), FileText(fs::path(TEST_GOLDEN_DIR) / "residuals_minutes.txt"));
+}
+
+// A run hands the command its step: the unit comes from it without asking,
+// and nothing is appended to the script.
+TEST_F(LineFitWindows, ReplayedSlopeTakesItsUnitFromTheHandedStep) {
+  ScriptSequenceArray[3][1] = 16.0f;
+  ScriptSequenceArray[3][2] = 1.0f;
+  ScriptSequenceArray[3][4] = 2.0f;
+  ScriptCOUNT = 0;
+  RunScript = 1;
+  ScriptRunStep = 3;
+  Script s;
+  s.call([] { EXPECT_NEAR(ValueOfB, 1.990909f * 60.0f, 1e-3) << "per hour"; });
+  s.key(kResultsWindow, 13);   // Return ends the command in a run
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(3, 15)); });
+  RunScript = 0;
+  ScriptRunStep = 0;
+  EXPECT_EQ(TimeUnits, 2);
+  EXPECT_EQ(ScriptCOUNT, 0u);
+  EXPECT_EQ(ScriptSequenceArray[3][4], 2.0f);
 }
 
 TEST_F(LineFitWindows, RegressionThroughThePickersWithTheSelectionAndAutorepeat) {
