@@ -396,14 +396,14 @@ void REGRESSION() {
   InstallAnalysisHandlers();
   ClearMailbox();
   bool closedByBox = false;
-  for (;;) {
+  // No Y channel chosen: the command ends without a fit.
+  while (chan2 != 0) {
     plat::pump();
     const int16_t a = action;
     const int16_t id = eventID;
     ClearMailbox();
     if (!plat::windowExists(kResultsWindow)) break;
     HelpSubject = kRegressionHelpSubject;
-    if (chan2 == 0) break;
     if (a == kActionClose) {
       if (id == kResultsWindow) {
         closedByBox = true;

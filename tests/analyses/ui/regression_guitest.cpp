@@ -217,7 +217,14 @@ TEST_F(LineFitWindows, RegressionThroughThePickersWithTheSelectionAndAutorepeat)
   s.click(kResultsWindow, kRegExit);
   plat::test::run(s, [] { EXPECT_TRUE(DoMENU(3, 16)); });
   EXPECT_EQ(Chan1, 1);
-  EXPECT_EQ(chan2, 3);
+  // A picker closed before a Y channel was chosen ends the command unfitted.
+  ValueOfB = -1.0f;
+  Script none;
+  none.closeBox(kPickWindow);
+  plat::test::run(none, [] { EXPECT_TRUE(DoMENU(3, 16)); });
+  EXPECT_EQ(chan2, 0);
+  EXPECT_EQ(ValueOfB, -1.0f);
+  Chan1 = 1;
   EXPECT_EQ(ScriptSequenceArray[1][1], 17.0f);
   // Linear on the same channels gives the reference line.
   UseCrossChanIndex = 0;
@@ -233,7 +240,8 @@ TEST_F(LineFitWindows, RegressionThroughThePickersWithTheSelectionAndAutorepeat)
   });
   again.closeBox(kResultsWindow);
   plat::test::run(again, [] { EXPECT_TRUE(RunCommand(Cmd::AutoRepeat)); });
-  EXPECT_EQ(ScriptSequenceArray[2][1], 17.0f);
+  EXPECT_EQ(chan2, 3);
+  EXPECT_EQ(ScriptSequenceArray[3][1], 17.0f);
 }
 
 TEST_F(LineFitWindows, TwoChannelsNeedNoPickerAndDropAnImpossibleLogModel) {
