@@ -274,6 +274,31 @@ ResidualRange ResidualsRange(const LineFitRequest& req, float a, float b) {
   return rr;
 }
 
+ResidualPlotScale ResidualPlotScaleOf(const ResidualRange& rr, bool timeMode, int32_t first, int32_t last) {
+  ResidualPlotScale s;
+  const bool any = rr.rMin <= rr.rMax;
+  if (any && rr.rMax > rr.rMin) {
+    s.vscale = 296.0 / (static_cast<double>(rr.rMax) - rr.rMin);
+    s.rTop = rr.rMax;
+  } else if (any) {
+    s.rTop = static_cast<double>(rr.rMax) + 0.5;
+  }
+  const double span = timeMode ? static_cast<double>(last) - first : (any ? rr.xMax - rr.xMin : 0.0);
+  const double from = timeMode ? 0.0 : (any ? rr.xMin : 0.0);
+  if (span > 0.0) {
+    s.hscale = 465.0 / span;
+    s.xFrom = from;
+  } else {
+    s.xFrom = from - 232.0;
+  }
+  return s;
+}
+
+int PixelOf(double v) {
+  if (!std::isfinite(v)) return -30000;
+  return static_cast<int>(std::lround(std::clamp(v, -30000.0, 30000.0)));
+}
+
 std::string ResidualsHeader(bool withChannelX) {
   return std::string(withChannelX ? "X  value" : "time") + "\tY value\tpredicted\tresidual\n";
 }

@@ -95,6 +95,20 @@ struct ResidualRange {
 };
 ResidualRange ResidualsRange(const LineFitRequest& req, float a, float b);
 
+// Scales of the residuals plot (frame 100..567 x 2..298): a residual r lies
+// at row (rTop - r) vscale + 2, a case at column 101 + (offset - xFrom)
+// hscale, offset being k - first (mode 0) or X (mode 1). A zero range (a
+// perfect fit, one case, constant X) counts as 1 and centres the points.
+struct ResidualPlotScale {
+  double vscale = 296.0, rTop = 0.5;
+  double hscale = 1.0, xFrom = -232.0;
+};
+ResidualPlotScale ResidualPlotScaleOf(const ResidualRange& rr, bool timeMode, int32_t first, int32_t last);
+
+// A scaled pixel coordinate rounded and held within +-30000, so that a wild
+// or non-finite value never overflows the conversion (non-finite: -30000).
+int PixelOf(double v);
+
 // The residuals file: header "X  value" (withChannelX) or "time", then "Y
 // value", "predicted", "residual", one tab between, LF line ends; one row per
 // case of the block. Written through a temporary file; 0, or the error

@@ -252,6 +252,29 @@ TEST(Regression, ResidualsFileCoversEveryCaseAndLogX) {
   std::filesystem::remove_all(dir);
 }
 
+// Zero ranges plot along the middle instead of dividing by zero.
+TEST(Regression, ResidualPlotScalesGuardZeroRanges) {
+  ResidualRange flat;
+  flat.rMin = flat.rMax = 0.25f;
+  flat.xMin = flat.xMax = 3.0;
+  const struct { ResidualRange rr; bool time; int32_t first, last; int row, column; } cases[] = {
+      {flat, true, 5, 5, 150, 333},     // one case, perfect fit: centred both ways
+      {flat, false, 0, 9, 150, 333},    // constant X
+      {{-1.0f, 1.0f, 0.0, 10.0}, false, 0, 9, 150, 101 + 233},
+      {{-1.0f, 1.0f, 0.0, 10.0}, true, 0, 4, 150, 101 + 233},
+  };
+  for (const auto& c : cases) {
+    const ResidualPlotScale s = ResidualPlotScaleOf(c.rr, c.time, c.first, c.last);
+    const double mid = c.rr.rMin == c.rr.rMax ? c.rr.rMin : 0.0;
+    const double offset = c.time ? (c.last - c.first) / 2.0 : (c.rr.xMin + c.rr.xMax) / 2.0;
+    EXPECT_EQ(PixelOf((s.rTop - mid) * s.vscale + 2), c.row);
+    EXPECT_NEAR(101 + (offset - s.xFrom) * s.hscale, c.column, 0.5);
+  }
+  EXPECT_EQ(PixelOf(std::nan("")), -30000);
+  EXPECT_EQ(PixelOf(1e300), 30000);
+  EXPECT_EQ(PixelOf(-2.5), -3);
+}
+
 TEST(Regression, PanelTexts) {
   EXPECT_EQ(SlopeZeroProbText(kSlopeProbabilityFloor), " < .00001                      ");
   EXPECT_EQ(SlopeZeroProbText(0.25f), " 0.2500000");

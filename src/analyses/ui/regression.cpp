@@ -69,11 +69,6 @@ void addRadio(int win, int16_t id, const std::string& title, plat::Rect r, bool 
   plat::addButton(win, b);
 }
 
-int pixel(double v) {
-  if (!std::isfinite(v)) return -30000;
-  return static_cast<int>(std::lround(std::clamp(v, -30000.0, 30000.0)));
-}
-
 plat::Rect besidePlot(int width, int height) {
   const auto slot = static_cast<int16_t>(TheFileInUse);
   plat::Rect plot{40, 60, 680, 500};
@@ -106,9 +101,9 @@ void REGMINMAX(const Channels& c) {
 }
 
 int scatterRow(double v) {
-  return pixel(UpperLimit - (UpperLimit - 3) * (v - BlockMinY) / (static_cast<double>(BlockMaxY) - BlockMinY));
+  return PixelOf(UpperLimit - (UpperLimit - 3) * (v - BlockMinY) / (static_cast<double>(BlockMaxY) - BlockMinY));
 }
-int scatterColumn(double x) { return pixel((x - minx1) / (static_cast<double>(maxx1) - minx1) * RightLim); }
+int scatterColumn(double x) { return PixelOf((x - minx1) / (static_cast<double>(maxx1) - minx1) * RightLim); }
 
 void DrawREGRESSION(const Channels& c) {
   if (!plat::windowExists(kBlockWindow)) return;

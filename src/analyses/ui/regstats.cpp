@@ -113,13 +113,6 @@ plat::Rect globalBeside(int width, int height) {
   return {left, plot.top + 40, left + width, plot.top + 40 + height};
 }
 
-// Pixel coordinate of a scaled value, kept inside what a pixel can be so
-// that a wild value never overflows the conversion.
-int pixel(double v) {
-  if (!std::isfinite(v)) return -30000;
-  return static_cast<int>(std::lround(std::clamp(v, -30000.0, 30000.0)));
-}
-
 }  // namespace
 
 // ---- Statistics panel --------------------------------------------------------------------
@@ -275,23 +268,8 @@ void RegressionRESIDS(const LineFitRequest& fit, int32_t n, int16_t mode) {
   p.setForeColor({0, 0, 0});
   p.setPenMode(plat::PenMode::Copy);
   p.strokeRect({100, 2, 567, 298});
-  const bool any = rr.rMin <= rr.rMax;
-  // A zero range (a perfect fit, a single case) plots along the middle
-  // instead of dividing by zero.
-  const double rSpan = any && rr.rMax > rr.rMin ? static_cast<double>(rr.rMax) - rr.rMin : 1.0;
-  const double rTop = any && rr.rMax > rr.rMin ? rr.rMax : (any ? rr.rMax + 0.5 : 0.5);
-  const double vscale = 296.0 / rSpan;
-  double hscale, xFrom;
-  if (mode == 0) {
-    const double cases = static_cast<double>(fit.last) - fit.first;
-    hscale = cases > 0 ? 465.0 / cases : 1.0;
-    xFrom = cases > 0 ? 0.0 : -232.0;
-  } else {
-    const double xs = any ? rr.xMax - rr.xMin : 0.0;
-    hscale = xs > 0 ? 465.0 / xs : 1.0;
-    xFrom = xs > 0 ? rr.xMin : rr.xMin - 232.0;
-  }
-  const int zeroY = pixel(rTop * vscale + 2);
+  const ResidualPlotScale sc = ResidualPlotScaleOf(rr, mode == 0, fit.first, fit.last);
+  const int zeroY = PixelOf(sc.rTop * sc.vscale + 2);
   p.moveTo(101, zeroY);
   p.lineTo(567, zeroY);
   const plat::Rgb16 black{0, 0, 0};
@@ -306,9 +284,9 @@ void RegressionRESIDS(const LineFitRequest& fit, int32_t n, int16_t mode) {
   for (int32_t k = fit.first; k <= fit.last; ++k) {
     const ResidualRow r = ResidualAt(fit, k, ValueOfA, ValueOfB);
     if (!std::isfinite(r.residual) || !std::isfinite(r.x)) continue;
-    const double offset = mode == 0 ? static_cast<double>(k - fit.first) - xFrom : r.x - xFrom;
-    const int x = pixel(101 + offset * hscale);
-    const int y = pixel((rTop - r.residual) * vscale + 2);
+    const double offset = (mode == 0 ? static_cast<double>(k - fit.first) : r.x) - sc.xFrom;
+    const int x = PixelOf(101 + offset * sc.hscale);
+    const int y = PixelOf((sc.rTop - r.residual) * sc.vscale + 2);
     if (x < 100 || x >= 568 || y < 0 || y >= 300) continue;
     uint8_t& s = seen[static_cast<size_t>(y * 470 + (x - 100))];
     if (s) continue;

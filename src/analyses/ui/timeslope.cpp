@@ -55,13 +55,8 @@ void addPush(int16_t id, const std::string& title, plat::Rect r) {
   plat::addButton(kResultsWindow, b);
 }
 
-int pixel(double v) {
-  if (!std::isfinite(v)) return -30000;
-  return static_cast<int>(std::lround(std::clamp(v, -30000.0, 30000.0)));
-}
-
 int blockRow(double v) {
-  return pixel(UpperLimit - (v - BlockMinY) / (static_cast<double>(BlockMaxY) - BlockMinY) * (UpperLimit - 3));
+  return PixelOf(UpperLimit - (v - BlockMinY) / (static_cast<double>(BlockMaxY) - BlockMinY) * (UpperLimit - 3));
 }
 
 // The fitted line over the block plot, in XOR so the plot shows through.

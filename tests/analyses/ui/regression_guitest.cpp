@@ -171,6 +171,7 @@ TEST_F(LineFitWindows, ReplayedSlopeTakesItsUnitFromTheHandedStep) {
   ScriptCOUNT = 0;
   RunScript = 1;
   ScriptRunStep = 3;
+  UseLogY = kModelLogX;   // left by a regression: no log-time model here
   Script s;
   s.call([] { EXPECT_NEAR(ValueOfB, 1.990909f * 60.0f, 1e-3) << "per hour"; });
   s.key(kResultsWindow, 13);   // Return ends the command in a run
@@ -178,6 +179,7 @@ TEST_F(LineFitWindows, ReplayedSlopeTakesItsUnitFromTheHandedStep) {
   RunScript = 0;
   ScriptRunStep = 0;
   EXPECT_EQ(TimeUnits, 2);
+  EXPECT_EQ(UseLogY, kModelLinear);
   EXPECT_EQ(ScriptCOUNT, 0u);
   EXPECT_EQ(ScriptSequenceArray[3][4], 2.0f);
 }
