@@ -269,4 +269,27 @@ TEST_F(LineFitWindows, TwoChannelsNeedNoPickerAndDropAnImpossibleLogModel) {
   plat::test::run(s, [] { EXPECT_TRUE(DoMENU(3, 16)); });
 }
 
+TEST_F(LineFitWindows, LongScatterPlotShowsTheNoticeUntilItIsDrawn) {
+  ASSERT_EQ(AllocateSlot(1, 45000, 2), StoreStatus::Ok);
+  for (int32_t k = 0; k <= 45000; ++k) {
+    PutDatum(1, 1, k, static_cast<float>(k));
+    PutDatum(1, 2, k, 2.0f * static_cast<float>(k) + 1.0f);
+  }
+  FileInfoFLOATS[1][kInfoInterval] = 1.0f;
+  TheFileInUse = 1;
+  ActiveChannel = 1;
+  BeginBlock[1] = 0;
+  EndBlock[1] = 40001;
+  FileSHORTS[1][kShortBlockState] = 2;
+  prefsArray[kPrefSoundLevel] = 25;
+  Script s;
+  s.call([] { EXPECT_FALSE(plat::windowExists(kLongPlotNotice)) << "closed once the plot is done"; });
+  s.closeBox(kResultsWindow);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(3, 16)); });
+  EXPECT_TRUE(testsupport::SoundPlayed("brrrp"));
+  EXPECT_EQ(nPoints, 40002);
+  EXPECT_EQ(ValueOfB, 2.0f);
+  EXPECT_EQ(rsquared, 1.0f);
+}
+
 }  // namespace
