@@ -255,7 +255,9 @@ void chooseChannels(Run& run) {
   OpenResultsWIndow(1, 1, 0, "Cross-Channel Regression", 0);
   FitResultsWindow(kRegressionWindowHeight);
   makeResultsCurrent();
-  CHANNELSELECT();
+  // The channels come from the picker: no channel buttons here.
+  WriteHEADER(0);
+  addPush(kResultsWindow, kHelpButton, "?", {280, 329, 310, 349});
   chan2 = 0;
   if (PortForResultsOutput != 0) addPush(kResultsWindow, kRegPrint, "Print", {234, 296, 310, 318});
   if (nChannels[slot] == 2) {

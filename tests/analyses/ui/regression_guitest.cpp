@@ -1,7 +1,8 @@
 // "Slope vs Time…" and "Regress Channels…" driven headlessly on a generated
 // three-channel file: time units, the typed slope test, the residuals window
 // and file, the prediction window, the channel and model pickers, the
-// cross-channel box, Autorepeat and the recorded script steps.
+// cross-channel box, Autorepeat, the recorded and replayed script steps and
+// the long-plot notice.
 #include <gtest/gtest.h>
 
 #include <cmath>
