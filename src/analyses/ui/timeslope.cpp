@@ -152,10 +152,10 @@ void TIMESLOPE() {
   // A log-X model left by the regression has no meaning over time.
   if (UseLogY == kModelLogX || UseLogY == kModelLogLog) UseLogY = 0;
   ch = ActiveChannel;
-  if (chanB != static_cast<uint16_t>(ch)) {
-    chanB = static_cast<uint16_t>(ch);
-    if (plat::windowExists(kBlockWindow)) DRAWBLOCK();
-  }
+  chanB = static_cast<uint16_t>(ch);
+  // The block extremes decide the log option; a regression may have left
+  // its own in BlockMinY / BlockMaxY.
+  if (plat::windowExists(kBlockWindow)) DRAWBLOCK();
   // No cross-channel box: the selection does not apply over time.
   OpenResultsWIndow(0, 1, 0, "Slope Over Time", 0);
   FitResultsWindow(kSlopeWindowHeight);
