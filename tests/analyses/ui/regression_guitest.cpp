@@ -102,6 +102,11 @@ class LineFitWindows : public ::testing::Test {
   }
 
   void TearDown() override {
+    // Shared with other commands (the compacted-data export reads TimeUnits).
+    TimeUnits = 0;
+    prefsArray[kPrefAutorepeat] = 0;
+    RunScript = 0;
+    ScriptRunStep = 0;
     RecordSCRIPT = 0;
     ScriptCOUNT = 0;
     UseCrossChanIndex = 0;
