@@ -1,25 +1,168 @@
-// The script recorder's state: whether commands record their steps, and how
-// many are recorded. Steps go into ScriptSequenceArray (shell/worktables.h).
+// The script step, the step store and the shared script state, with the
+// operation codes, their labels and the fields each one carries. Pure: the
+// recorder (scripts/ui/recorder.h) flashes the step counter.
+//
+// A step is 28 floats; integer settings are stored as their float values and
+// read back by truncation. The store, ScriptSequenceArray, lives in
+// shell/worktables.h: slots 0..51, slot 0 never a step, steps 1..40 the
+// script, slot 41 read only as the successor of step 40, 42..51 carried.
 #pragma once
 #include <cstdint>
+#include <string>
 
-extern int16_t RecordSCRIPT;
-extern uint16_t ScriptCOUNT;
-// Recording stops after this step.
-inline constexpr uint16_t kLastStepToRecordAfter = 40;
-
-// A step holds 28 floats; field 0 is the set-block flag, field 1 the
-// operation code, the rest the command's settings.
 inline constexpr int kStepFields = 28;
-inline constexpr int kStepOpField = 1;
+inline constexpr int kStepSlots = 52;
+inline constexpr int kLastScriptStep = 40;
+using ScriptStep = float[kStepFields];
 
-// Of the loaded script: run automatically (1), and its run mode. A replayed
-// command takes its settings from the step, with no dialog, only while
-// autoscript is 1 and ScriptRunOnce non-zero. Both stay 0 until a script
-// runner sets them.
-extern int16_t autoscript;
-extern int16_t ScriptRunOnce;
+// ---- Fields every step shares ------------------------------------------------------
+inline constexpr int kStepNoContinue = 0;   // 1.0: the runner takes the block without Continue
+inline constexpr int kStepOperation = 1;    // operation code; 0 empty, 99 deleted
+inline constexpr int kStepMain = 2;         // channel, lag, window seconds, file type or "settings stored"
+inline constexpr int kStepOpField = kStepOperation;
 
-// True for a replayed step (1 or more) of a script that runs without
-// dialogs.
-inline bool ReplaysWithoutDialog(int16_t step) { return step >= 1 && autoscript == 1 && ScriptRunOnce != 0; }
+// ---- Operation codes ---------------------------------------------------------------
+inline constexpr int16_t kOpChangeChannel = 1;
+inline constexpr int16_t kOpLag = 2;
+inline constexpr int16_t kOpBaseline = 3;
+inline constexpr int16_t kOpIntegrate = 4;
+inline constexpr int16_t kOpDerivative = 5;
+inline constexpr int16_t kOpSmoothing = 6;
+inline constexpr int16_t kOpSpikes = 7;
+inline constexpr int16_t kOpO2Consumption = 8;
+inline constexpr int16_t kOpCO2Production = 9;
+inline constexpr int16_t kOpWaterLoss = 10;
+inline constexpr int16_t kOpTransformations = 11;
+inline constexpr int16_t kOpBasicStats = 12;
+inline constexpr int16_t kOpMinimum = 13;
+inline constexpr int16_t kOpMaximum = 14;
+inline constexpr int16_t kOpWaveform = 15;
+inline constexpr int16_t kOpSlopeVsTime = 16;
+inline constexpr int16_t kOpRegress = 17;
+inline constexpr int16_t kOpCopyChannel = 18;
+inline constexpr int16_t kOpMostLevel = 19;
+inline constexpr int16_t kOpSaveAs = 20;
+inline constexpr int16_t kOpTimeSeries = 21;     // replayed, never recorded; no label
+inline constexpr int16_t kOpEndScript = 25;      // never recorded
+inline constexpr int16_t kOpIntegrateBlock = 28;
+inline constexpr int16_t kOpEditFileData = 29;
+inline constexpr int16_t kOpMostVariable = 30;
+inline constexpr int16_t kOpVO2InWater = 32;
+inline constexpr int16_t kOpOpenFile = 33;
+inline constexpr int16_t kOpSaveFile = 34;
+inline constexpr int16_t kOpSensorRH = 35;
+inline constexpr int16_t kOpTimeIntegration = 36;
+inline constexpr int16_t kOpEventCounting = 37;
+inline constexpr int16_t kOpAsymptote = 38;
+inline constexpr int16_t kOpPolynomial = 39;
+inline constexpr int16_t kOpRemoveReferences = 40;
+inline constexpr int16_t kOpScaleToBlock = 41;
+inline constexpr int16_t kOpSelectiveIntegrate = 45;
+inline constexpr int16_t kOpDeleted = 99;
+
+// The label the viewer and the printout show; "" for codes without one
+// (0, 21..24, 26, 27, 31, 42..44, 46..98, 99 and anything else).
+std::string ScriptLabel(int code);
+
+// ---- Settings fields per operation ---------------------------------------------------
+// 1 CHANGE CHANNEL, 2 LAG, 33 OPEN FILE: kStepMain holds the channel, the lag
+// in seconds, the kind of file (TypeOfFile).
+namespace baseline_step {
+inline constexpr int kMethod = 4;     // 2 automatic, 3/7 cursor, 4 text, 5 constant, 6 multi-cursor, 8 periodic
+inline constexpr int kValueA = 5;     // or the marker label's character code (periodic)
+inline constexpr int kValueB = 6;     // or the shift of the baselines in samples (periodic)
+inline constexpr int kAutoBlock = 7;  // block width of the automatic method
+}  // namespace baseline_step
+namespace smoothing_step {
+inline constexpr int kWidthChoice = 4;   // 1..10 = 3, 5, 7, 9, 11, 15, 19, 25, 35, 51 samples
+inline constexpr int kCycles = 5;
+inline constexpr int kUpperBound = 6;    // conditional smoothing bounds; +-9e30 when off
+inline constexpr int kLowerBound = 7;
+inline constexpr int kConditional = 8;
+}  // namespace smoothing_step
+namespace spikes_step {
+inline constexpr int kThreshold = 4, kUpTrimLimit = 5, kUpTrimValue = 6, kLowTrimLimit = 7, kLowTrimValue = 8;
+inline constexpr int kMethod = 9;   // 1 sweep, 2 trim, 3 interactive, 4 absolute value
+}  // namespace spikes_step
+// 8, 9, 10: gas exchange.
+namespace gas_step {
+inline constexpr int kStored = 3;   // 1.0
+inline constexpr int kConfigItem = 4, kFlowChannel = 5, kRHFactor = 6, kRHUnit = 7, kInstantaneous = 8;
+inline constexpr int kFlowMode = 9, kRHTempChannel = 10, kFlowCon = 11, kDryAir = 12, kWaterChannel = 13;
+inline constexpr int kAbCO2 = 14, kRQ = 15, kRealBP = 16, kIncurrentO2 = 17, kIncurrentCO2 = 18;
+inline constexpr int kLatent = 19, kCompRH = 20, kItem1 = 21, kChan1 = 22, kUseVCO2 = 23, kVCO2Channel = 24;
+// Preference word 18, both when recorded and when replayed (one word, so a
+// replay puts back what the recording saw).
+inline constexpr int kPrefWord18 = 25;
+}  // namespace gas_step
+namespace transform_step {
+inline constexpr int kKind = 4, kChan2 = 5, kNewChannel = 7, kA = 8, kB = 9, kExponent = 10, kChan1 = 11;
+inline constexpr int kOption = 14, kItem1 = 15, kDegree = 16, kConstant = 17, kFirstCoefficient = 18;
+inline constexpr int kCustom = 27;   // custom transform used, 0 none
+}  // namespace transform_step
+// 13, 14, 19, 30: window scans. kStepNoContinue is 1.0 when "Set Block" was
+// pressed while recording; kStepMain the window in seconds.
+namespace scan_step {
+inline constexpr int kLevelCriterion = 10;   // 19 only: 0 overall slope, 1 point-to-point variance
+}  // namespace scan_step
+namespace slope_step {
+inline constexpr int kUnitsStored = kStepMain;   // 1.0
+inline constexpr int kTimeUnits = 4;
+}  // namespace slope_step
+namespace water_vo2_step {
+inline constexpr int kChan1 = 4, kNewChannel = 5, kPercent = 6, kMassUnit = 7, kOutUnits = 8, kFlowCon = 9;
+inline constexpr int kWaterUnits = 10, kWaterSystem = 11, kFlowChannel = 12, kOH2O = 13, kPrefWord17 = 14;
+inline constexpr int kFactor = 15, kFileFlow = 16, kSalinity = 17, kAbsoluteUnits = 18;
+}  // namespace water_vo2_step
+namespace sensor_rh_step {
+inline constexpr int kStored = 3, kChan2 = 4, kRHFactor = 6, kRHUnit = 7, kRHTempChannel = 10;
+inline constexpr int kWaterChannel = 13, kPressureRatio = 16 /* 946.369 / realBP */, kChan1 = 22;
+}  // namespace sensor_rh_step
+namespace asymptote_step {
+inline constexpr int kIterations = kStepMain, kTimeUnits = 3, kSlope = 4;
+}  // namespace asymptote_step
+namespace references_step {
+inline constexpr int kDowngoing = 4, kInterpolate = 5, kCutoff = 6, kSidePoints = 7, kFixedValue = 8;
+inline constexpr int kExtraLeft = 9, kExtraRight = 10, kMarkers = 11;
+}  // namespace references_step
+namespace scale_step {
+inline constexpr int kMode = 5, kMaximum = 6, kMinimum = 7;
+}  // namespace scale_step
+
+// ---- Shared script state -------------------------------------------------------------
+extern int16_t RecordSCRIPT;     // recording is on
+// Recording position: the number of the last recorded step (0..40).
+extern uint16_t ScriptCOUNT;
+// The step a run hands the command it replays, 0 when none; a replayed
+// command writes its choices here, never at the recording position.
+extern int16_t ScriptRunStep;
+// Rows the viewer or the printout listed last.
+extern int16_t ScriptViewerRows;
+// Both stay 0 until a script runner sets them.
+extern int16_t ScriptRunOnce;    // 1 automatic on all files, 0 first run manual, 100 one file
+extern int16_t autoscript;       // replayed commands take their settings without asking
+extern int16_t ScriptIsLoaded;
+extern std::string ScriptFileName;   // at most 255 characters
+// RunScript (a run is armed or in progress) lives with the shell's kit
+// globals, shell/ui/kitglobals.h.
+
+// Where "Add to Existing Script" goes on: the highest slot 1..40 holding a
+// step (deleted steps count), so appending never overwrites one.
+uint16_t RecordingPositionOf(const float (&store)[kStepSlots][kStepFields]);
+
+// Recording contract, step 1, pure part: with recording on and fewer than
+// 40 steps, the next slot is cleared and holds `operation`; returns its
+// number, 0 when nothing was recorded. *recording is left on; the caller
+// flashes the counter (which ends recording at 40).
+int16_t AppendStep(float (&store)[kStepSlots][kStepFields], bool recording, uint16_t* count, int16_t operation);
+
+// Recording contract, step 2: the step a command writes its choices into:
+// the step it recorded (recordedStep > 0) or, in a run, the step it was
+// handed; nullptr when neither.
+float* SettingsStep(float (&store)[kStepSlots][kStepFields], int16_t recordedStep, int16_t handedStep);
+
+// Recording contract, step 3: a replayed command takes its settings from
+// the handed step without asking.
+bool ReplayWithoutAsking(int16_t handedStep, int16_t autoscriptFlag, int16_t runOnce);
+// The same with the script state in force.
+inline bool ReplaysWithoutDialog(int16_t step) { return ReplayWithoutAsking(step, autoscript, ScriptRunOnce); }

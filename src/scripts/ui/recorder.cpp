@@ -6,10 +6,17 @@
 #include "plot/ui/infoline.h"
 #include "shell/worktables.h"
 
-int16_t RecordScriptStep(const float (&step)[28]) {
-  if (RecordSCRIPT == 0 || ScriptCOUNT > kLastStepToRecordAfter) return 0;
-  ++ScriptCOUNT;
-  std::copy(std::begin(step), std::end(step), ScriptSequenceArray[ScriptCOUNT]);
+int16_t RecordScriptOperation(int16_t operation) {
+  const int16_t n = AppendStep(ScriptSequenceArray, RecordSCRIPT != 0, &ScriptCOUNT, operation);
+  if (n > 0) FLASHSCRIPTsequenceStep();
+  return n;
+}
+
+int16_t RecordScriptStep(const float (&step)[kStepFields]) {
+  const int16_t n = AppendStep(ScriptSequenceArray, RecordSCRIPT != 0, &ScriptCOUNT,
+                               static_cast<int16_t>(step[kStepOperation]));
+  if (n == 0) return 0;
+  std::copy(std::begin(step), std::end(step), ScriptSequenceArray[n]);
   FLASHSCRIPTsequenceStep();
-  return static_cast<int16_t>(ScriptCOUNT);
+  return n;
 }

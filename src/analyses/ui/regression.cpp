@@ -1,0 +1,484 @@
+// "Regress Channels…": one channel against another over the block, with the
+// channel and model pickers and the scatter plot in the block window.
+#include "analyses/ui/regression.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "analyses/linefit.h"
+#include "analyses/statspanel.h"
+#include "analyses/ui/analyses_commands.h"
+#include "editing/channelpick.h"
+#include "editing/ui/picklists.h"
+#include "output/results.h"
+#include "output/ui/analysiskit.h"
+#include "output/ui/output_commands.h"
+#include "platform/controls.h"
+#include "platform/events.h"
+#include "platform/port.h"
+#include "platform/resources.h"
+#include "platform/windows.h"
+#include "plot/ui/blockwindow.h"
+#include "plot/ui/draw.h"
+#include "plot/ui/plotwindow.h"
+#include "plot/ui/redraw.h"
+#include "scripts/ui/recorder.h"
+#include "shell/colours.h"
+#include "shell/dispatch.h"
+#include "shell/globals.h"
+#include "shell/store.h"
+#include "shell/textutil.h"
+#include "shell/ui/kit.h"
+#include "shell/ui/kitglobals.h"
+#include "shell/ui/mailboxes.h"
+#include "shell/ui/sounds.h"
+#include "shell/worktables.h"
+
+namespace {
+
+constexpr int16_t kRegressionWindowHeight = 356;
+constexpr int16_t kOldFloatingWindow = 50;
+
+bool blockDefined(int16_t slot) {
+  return ValidFileSlot(slot) && SlotHoldsFile(slot) && FileSHORTS[slot][kShortBlockState] == 2;
+}
+
+void makeResultsCurrent() {
+  if (plat::windowExists(kResultsWindow)) plat::setCurrentPort(kResultsWindow);
+}
+
+void addPush(int win, int16_t id, const std::string& title, plat::Rect r, bool isDefault = false) {
+  if (plat::controlExists(win, id)) return;
+  plat::ButtonSpec b;
+  b.id = id;
+  b.kind = isDefault ? plat::ButtonKind::DefaultPush : plat::ButtonKind::Push;
+  b.title = title;
+  b.r = r;
+  plat::addButton(win, b);
+}
+
+void addRadio(int win, int16_t id, const std::string& title, plat::Rect r, bool on) {
+  plat::ButtonSpec b;
+  b.id = id;
+  b.kind = plat::ButtonKind::Radio;
+  b.title = title;
+  b.r = r;
+  b.state = on ? 2 : 1;
+  plat::addButton(win, b);
+}
+
+plat::Rect besidePlot(int width, int height) {
+  const auto slot = static_cast<int16_t>(TheFileInUse);
+  plat::Rect plot{40, 60, 680, 500};
+  if (ValidFileSlot(slot) && plat::windowExists(PlotWindowId(slot))) plot = plat::contentRect(PlotWindowId(slot));
+  const int left = std::max(0, plot.right - width - 10);
+  return {left, plot.top + 30, left + width, plot.top + 30 + height};
+}
+
+// The raw channels and the filters of the fit, for the extremes.
+struct Channels {
+  std::span<const float> x, y;
+  CaseFilter filter;
+  int32_t first = 0, last = 0;
+};
+
+bool channelsOf(int16_t slot, Channels* c) {
+  LineFitRequest r;
+  if (!ChannelFitRequest(slot, Chan1, chan2, BeginBlock[slot], EndBlock[slot], true, &r)) return false;
+  *c = {r.x, r.y, r.filter, r.first, r.last};
+  return true;
+}
+
+// minx1, maxx1, BlockMinY, BlockMaxY over the included cases.
+void REGMINMAX(const Channels& c) {
+  const FitExtremes e = RegressionExtremes(c.x, c.y, c.first, c.last, c.filter);
+  minx1 = e.xMin;
+  maxx1 = e.xMax;
+  BlockMinY = e.yMin;
+  BlockMaxY = e.yMax;
+}
+
+int scatterRow(double v) {
+  return PixelOf(UpperLimit - (UpperLimit - 3) * (v - BlockMinY) / (static_cast<double>(BlockMaxY) - BlockMinY));
+}
+int scatterColumn(double x) { return PixelOf((x - minx1) / (static_cast<double>(maxx1) - minx1) * RightLim); }
+
+void DrawREGRESSION(const Channels& c) {
+  if (!plat::windowExists(kBlockWindow)) return;
+  const bool notice = RegressionTimeWarning();
+  plat::Port& p = plat::port(kBlockWindow);
+  const plat::Size size = plat::contentSize(kBlockWindow);
+  p.resetPen();
+  p.setForeColor(BlockBackColor);
+  p.fillRect({0, 0, size.w, size.h});
+  p.setForeColor(kMediumDarkGray);
+  p.fillRect({0, UpperLimit + 1, size.w, size.h});
+  p.setForeColor(BlockForeColor);
+  plat::FontSpec f;
+  f.pixelSize = 11;
+  p.setFont(f);
+  p.moveTo(4, 12);
+  p.drawText("Regression plot; chan" + NumText(Chan1) + " vs. chan" + NumText(chan2));
+  nPoints = c.last - c.first + 1;
+  REGMINMAX(c);
+  if (BlockMaxY == BlockMinY) BlockMaxY += 1.0f;
+  if (maxx1 == minx1) maxx1 += 1.0f;
+  const int dot = nPoints < 200 ? 2 : 1;
+  const float* interp = c.filter.interpolation.empty() ? nullptr : c.filter.interpolation.data();
+  const float* sel = c.filter.selection.empty() ? nullptr : c.filter.selection.data();
+  // Every point into the port, at most one dot per pixel, one flush.
+  const int w = std::max(1, size.w), h = std::max(1, size.h);
+  std::vector<uint8_t> seen(static_cast<size_t>(w) * static_cast<size_t>(h), 0);
+  for (int32_t k = c.first; k <= c.last; ++k) {
+    if (interp && interp[k] != 0.0f) continue;
+    if (sel && sel[k] == 0.0f) continue;
+    const int x = scatterColumn(c.x[static_cast<size_t>(k)]);
+    const int y = scatterRow(c.y[static_cast<size_t>(k)]);
+    if (x < 0 || y < 0 || x >= w || y >= h) continue;
+    uint8_t& s = seen[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)];
+    if (s) continue;
+    s = 1;
+    if (dot == 1) p.fillRect({x, y, x + 1, y + 1});
+    else p.fillOval({x - 1, y - 1, x + 2, y + 2});
+  }
+  p.resetPen();
+  plat::flushWindow(kBlockWindow);
+  if (notice) plat::disposeWindow(kLongPlotNotice);
+  EndBeep();
+}
+
+// The fitted model over the scatter plot, in XOR.
+void drawModel(int16_t model, float a, float b) {
+  if (!plat::windowExists(kBlockWindow) || !std::isfinite(a) || !std::isfinite(b)) return;
+  plat::Port& p = plat::port(kBlockWindow);
+  const int w = plat::contentSize(kBlockWindow).w;
+  p.resetPen();
+  p.setPenMode(plat::PenMode::Xor);
+  std::vector<plat::Point> segs;
+  if (model == kModelLinear) {
+    segs = {{1, scatterRow(a + static_cast<double>(b) * minx1)}, {w, scatterRow(a + static_cast<double>(b) * maxx1)}};
+  } else {
+    auto valueAt = [&](double x) {
+      switch (model) {
+        case kModelLogY: return std::pow(10.0, a + b * x);
+        case kModelLogX: return a + b * static_cast<double>(FitLog10(static_cast<float>(x)));
+        default: return std::pow(10.0, a + b * static_cast<double>(FitLog10(static_cast<float>(x))));
+      }
+    };
+    const double step = (static_cast<double>(maxx1) - minx1) * 4.0 / w;
+    plat::Point last{};
+    int k = 0;
+    for (int px = 1; px <= w; px += 4, ++k) {
+      const plat::Point next{px, scatterRow(valueAt(minx1 + (k + 1) * step))};
+      if (k > 0) {
+        segs.push_back(last);
+        segs.push_back(next);
+      }
+      last = next;
+    }
+  }
+  if (!segs.empty()) p.drawSegments(segs.data(), segs.size() / 2);
+  p.resetPen();
+  plat::flushWindow(kBlockWindow);
+}
+
+struct Run {
+  int16_t slot = 0;
+  LineFitRequest fit;
+  int32_t n = 0;
+  bool ok = false;
+};
+
+// From the test-value field on: the plot, the fit and the panel with the
+// channels and model chosen.
+void compute(Run& run) {
+  const int16_t slot = run.slot;
+  makeResultsCurrent();
+  plat::removeControl(kResultsWindow, kRegTestValueField);
+  plat::FieldSpec tv;
+  tv.id = kRegTestValueField;
+  tv.text = "1";
+  tv.r = {90, 176, 146, 192};
+  tv.back = lightBlue;
+  plat::addField(kResultsWindow, tv);
+  run.ok = false;
+  if (chan2 == 0) return;
+  Channels c;
+  if (!channelsOf(slot, &c)) return;
+  DrawREGRESSION(c);
+  run.ok = ChannelFitRequest(slot, Chan1, chan2, BeginBlock[slot], EndBlock[slot], true, &run.fit);
+  if (!run.ok) return;
+  run.fit.logX = ModelLogX(UseLogY);
+  run.fit.logY = ModelLogY(UseLogY);
+  LineFit fit;
+  run.ok = FitLine(run.fit, &fit) == FitStatus::Ok;
+  if (!run.ok) return;
+  StoreLineFit(fit);
+  run.n = fit.n;
+  bup();
+  drawModel(UseLogY, ValueOfA, ValueOfB);
+  makeResultsCurrent();
+  REGRESSIONSTATS(run.n);
+  plat::FieldSpec m;
+  m.id = kRegModelField;
+  m.text = std::string("  model:    ") + RegressionModelText(UseLogY);
+  m.r = {4, 200, 316, 216};
+  m.kind = plat::FieldKind::Static;
+  m.framed = false;
+  m.font.pixelSize = 11;
+  m.back = plat::background(kResultsWindow);
+  plat::removeControl(kResultsWindow, kRegModelField);
+  plat::addField(kResultsWindow, m);
+  for (int16_t i = 0; i < 2; ++i) {
+    plat::FieldSpec axis = m;
+    axis.id = static_cast<int16_t>(kRegAxisField + i);
+    const int16_t c = i == 0 ? Chan1 : chan2;
+    axis.text = std::string(i == 0 ? " X -axis, ch." : " Y-axis, ch.") + NumText(c) + "   " + RetrieveLabel(c);
+    axis.r = {4, 258 + 16 * i, 316, 274 + 16 * i};
+    plat::removeControl(kResultsWindow, axis.id);
+    plat::addField(kResultsWindow, axis);
+  }
+  const int win = kResultsWindow;
+  addPush(win, kRegTest, "test", {4, 174, 54, 194});
+  if (nChannels[slot] > 2) addPush(win, kRegNewChannels, "Select New Channels\xC9", {4, 232, 150, 254});
+  addPush(win, kRegPredict, "Predict Values\xC9", {154, 232, 270, 254});
+  addPush(win, kRegResiduals, "Residuals\xC9", {4, 296, 100, 318});
+  addPush(win, kRegExit, "Exit", {104, 296, 170, 318}, true);
+}
+
+// Channel choice, as on entry and after "Select New Channels…".
+void chooseChannels(Run& run) {
+  const int16_t slot = run.slot;
+  Chan1 = ActiveChannel;
+  OpenResultsWIndow(1, 1, 0, "Cross-Channel Regression", 0);
+  FitResultsWindow(kRegressionWindowHeight);
+  makeResultsCurrent();
+  // The channels come from the picker: no channel buttons here.
+  WriteHEADER(0);
+  addPush(kResultsWindow, kHelpButton, "?", {280, 329, 310, 349});
+  chan2 = 0;
+  if (PortForResultsOutput != 0) addPush(kResultsWindow, kRegPrint, "Print", {234, 296, 310, 318});
+  if (nChannels[slot] == 2) {
+    Chan1 = 1;
+    chan2 = 2;
+    // A log model left over from an earlier run meets the rule the model
+    // window applies: no logarithm of data at 0 or below.
+    Channels c;
+    if (channelsOf(slot, &c)) UseLogY = AllowedModel(UseLogY, RegressionExtremes(c.x, c.y, c.first, c.last, c.filter));
+  } else {
+    PickRChans(1);
+  }
+  makeResultsCurrent();
+}
+
+}  // namespace
+
+// ---- Channel and model pickers ----------------------------------------------------------
+
+void PickRChans(uint16_t withModel) {
+  const auto slot = static_cast<int16_t>(TheFileInUse);
+  if (!ValidFileSlot(slot)) return;
+  const int16_t n = nChannels[slot];
+  constexpr int kWin = kPickWindow;
+  const int previous = plat::currentPortWindow();
+  HandlerScope keep;
+  InstallDialogHandlers();
+  HideTheToolBar();
+  const PickListLayout layout = LayOutPickList(PickListKind::Plain, n, 30, 10, true);
+  const plat::Rect at = besidePlot(340, layout.bottom + 60);
+  BuildWINDOW(1, kWin, "Select Shannels to Regress", static_cast<int16_t>(at.left), static_cast<int16_t>(at.top),
+              static_cast<int16_t>(at.right), static_cast<int16_t>(at.bottom), kKindDocument, 0);
+  plat::setCurrentPort(kWin);
+  const int16_t keptYChan = yChan;
+  yChan = 1;
+  TRANSCHAN(" ch. X", "  ch. Y", "Channel data", 30, 1, 10, 1);
+  yChan = keptYChan;
+  addPush(kWin, kPickOK, "Selections OK", {200, layout.bottom + 20, 330, layout.bottom + 42}, true);
+  int16_t x = (Chan1 >= 1 && Chan1 <= n) ? Chan1 : 0;
+  int16_t y = (chan2 > n && chan2 <= 2 * n) ? chan2 : 0;
+  auto show = [&] {
+    for (int16_t c = 1; c <= 2 * n; ++c) plat::setButtonState(kWin, c, 1);
+    if (x) {
+      plat::setButtonState(kWin, x, 2);
+      plat::setButtonState(kWin, x + n, 0);
+    }
+    if (y) {
+      plat::setButtonState(kWin, y, 2);
+      plat::setButtonState(kWin, y - n, 0);
+    }
+    plat::setButtonState(kWin, kPickOK, x && y ? 1 : 0);
+  };
+  show();
+  ClearMailbox();
+  for (;;) {
+    plat::pump();
+    const int16_t a = action, id = eventID;
+    ClearMailbox();
+    if (!plat::windowExists(kWin)) break;
+    if (a == kActionClick && id >= 1 && id <= n && id + n != y) {
+      x = id;
+      show();
+    } else if (a == kActionClick && id > n && id <= 2 * n && id - n != x) {
+      y = id;
+      show();
+    } else if ((a == kActionClick && id == kPickOK && x && y) || (a == kActionKey && (id == 13 || id == 3)) ||
+               (a == kActionClose && id == kWin) || (a == kActionActivate && id != kWin && y)) {
+      break;
+    }
+  }
+  plat::disposeWindow(kWin);
+  if (x) Chan1 = x;
+  chan2 = y ? static_cast<int16_t>(y - n) : 0;
+
+  if (withModel == 1 && chan2 != 0) {
+    Channels c;
+    FitExtremes e;
+    if (channelsOf(slot, &c)) e = RegressionExtremes(c.x, c.y, c.first, c.last, c.filter);
+    REGMINMAX(c);
+    if (e.yMin <= 0.0f || e.xMin <= 0.0f) UseLogY = 0;
+    if (UseLogY < 0 || UseLogY > 3) UseLogY = 0;
+    BuildWINDOW(1, kWin, "Regression Type", static_cast<int16_t>(at.left), static_cast<int16_t>(at.top),
+                static_cast<int16_t>(at.right), static_cast<int16_t>(at.top + 170), kKindDocument, 0);
+    plat::setCurrentPort(kWin);
+    const bool logY = e.yMin > 0.0f, logX = e.xMin > 0.0f;
+    addRadio(kWin, 1, "  Linear (least-squares) ", {20, 15, 300, 33}, UseLogY == 0);
+    if (logY) addRadio(kWin, 2, "   Linear X, Log Y", {20, 40, 300, 58}, UseLogY == 1);
+    if (logX) addRadio(kWin, 3, "   Log X, Linear Y", {20, 65, 300, 83}, UseLogY == 2);
+    if (logX && logY) addRadio(kWin, 4, "   Log X, Log Y", {20, 90, 300, 108}, UseLogY == 3);
+    addPush(kWin, kModelDone, "Done", {230, 130, 320, 152}, true);
+    ClearMailbox();
+    for (;;) {
+      plat::pump();
+      const int16_t a = action, id = eventID;
+      ClearMailbox();
+      if (!plat::windowExists(kWin)) break;
+      if (a == kActionClick && id >= 1 && id <= 4) {
+        UseLogY = static_cast<int16_t>(id - 1);
+        for (int16_t r = 1; r <= 4; ++r)
+          if (plat::controlExists(kWin, r)) plat::setButtonState(kWin, r, r == id ? 2 : 1);
+      } else if ((a == kActionClick && id == kModelDone) || (a == kActionKey && (id == 13 || id == 3)) ||
+                 (a == kActionClose && id == kWin) || (a == kActionActivate && id != kWin)) {
+        break;
+      }
+    }
+    plat::disposeWindow(kWin);
+  }
+  RestoreTheToolBar();
+  if (plat::windowExists(PlotWindowId(slot))) plat::bringToFront(PlotWindowId(slot));
+  if (previous && plat::windowExists(previous)) plat::setCurrentPort(previous);
+}
+
+// ---- The command -------------------------------------------------------------------------
+
+void REGRESSION() {
+  const auto slot = static_cast<int16_t>(TheFileInUse);
+  HelpSubject = kRegressionHelpSubject;
+  if (!blockDefined(slot) || nChannels[slot] < 2) return;
+  RecordScriptOperation(kOpRegress);
+  if (AvoidInterpolation) {
+    MakeInterpolationRecord();
+    DataFilterNotice("interpolated data are ignored");
+  }
+  Analysis_Code = kRegressionAnalysisCode;
+  plat::disposeWindow(kOldFloatingWindow);
+
+  Run run;
+  run.slot = slot;
+  chooseChannels(run);
+  compute(run);
+
+  HandlerScope keepHandlers;
+  InstallAnalysisHandlers();
+  ClearMailbox();
+  bool closedByBox = false;
+  // No Y channel chosen: the command ends without a fit.
+  while (chan2 != 0) {
+    plat::pump();
+    const int16_t a = action;
+    const int16_t id = eventID;
+    ClearMailbox();
+    if (!plat::windowExists(kResultsWindow)) break;
+    HelpSubject = kRegressionHelpSubject;
+    if (a == kActionClose) {
+      if (id == kResultsWindow) {
+        closedByBox = true;
+        break;
+      }
+      continue;
+    }
+    if (a == kActionClick && IsDeferredToolbarClick(id)) {
+      DeferToolbarClick(id);
+      break;
+    }
+    if (MENU_or_ToolBar_PICKED) break;
+    if (a == kActionKey && (id == 13 || id == 3)) {
+      if (RunScript) break;
+      continue;
+    }
+    if (a == kActionKey) {
+      if (TranslateAnalysisKey(id, nChannels[slot]).kind == AnalysisKeyKind::Help) plat::openHelp(HelpSubject);
+      continue;
+    }
+    if (a == kActionActivate) {
+      if (id == kResultsWindow || id == kBlockWindow || id == kFilterNoticeWindow) continue;
+      break;
+    }
+    if (a != kActionClick) continue;
+    bool leave = false;
+    switch (id) {
+      case kCrossChannelBox:
+        UseCrossChanIndex = ToggleValue(UseCrossChanIndex);
+        SetKitButton(kCrossChannelBox, UseCrossChanIndex != 0);
+        if (UseCrossChanIndex) DataFilterNotice("cross-channel selection in use");
+        else plat::disposeWindow(kFilterNoticeWindow);
+        compute(run);
+        break;
+      case kHelpButton: plat::openHelp(HelpSubject); break;
+      case kRegTest: REGPROB(); break;
+      case kRegPrint:
+        Pslope = slope;
+        DRAFTPRINT("p");
+        makeResultsCurrent();
+        break;
+      case kRegNewChannels:
+        chooseChannels(run);
+        compute(run);
+        InstallAnalysisHandlers();
+        break;
+      case kRegPredict:
+        if (run.ok) PredictRegressionValues(0);
+        makeResultsCurrent();
+        break;
+      case kRegResiduals:
+        if (run.ok) RegressionRESIDS(run.fit, run.n, 1);
+        makeResultsCurrent();
+        break;
+      case kRegExit: leave = true; break;
+      default: break;
+    }
+    if (leave) break;
+  }
+
+  if (closedByBox) plat::disposeWindow(kResultsWindow);
+  plat::flushInput();
+  plat::disposeWindow(kFilterNoticeWindow);
+  bup();
+  if (blockDefined(slot)) REFRESHBLOCK();
+  if (plat::windowExists(PlotWindowId(slot))) plat::setCurrentPort(PlotWindowId(slot));
+  RunPendingToolbarCommand();
+}
+
+void RegisterLineFitCommands() {
+  RegisterCommand(Cmd::TimeSlope, [](int16_t) { TIMESLOPE(); });
+  RegisterCommand(Cmd::Regression, [](int16_t) { REGRESSION(); });
+  RegisterAutoRepeatAnalysis(kSlopeAnalysisCode, [] {
+    topic = kTopicSlopeVsTime;
+    TIMESLOPE();
+  });
+  RegisterAutoRepeatAnalysis(kRegressionAnalysisCode, [] {
+    topic = kTopicRegression;
+    REGRESSION();
+  });
+}

@@ -1,0 +1,301 @@
+// "Slope vs Time…" and "Regress Channels…" driven headlessly on a generated
+// three-channel file: time units, the typed slope test, the residuals window
+// and file, the prediction window, the channel and model pickers, the
+// cross-channel box, Autorepeat, the recorded and replayed script steps and
+// the long-plot notice.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "analyses/linefit.h"
+#include "analyses/ui/analyses_commands.h"
+#include "analyses/ui/regression.h"
+#include "datafiles/save.h"
+#include "output/results.h"
+#include "output/ui/output_commands.h"
+#include "platform/controls.h"
+#include "platform/windows.h"
+#include "plot/ui/blockwindow.h"
+#include "plot/ui/plot_commands.h"
+#include "plot/ui/plotwindow.h"
+#include "plot/ui/redraw.h"
+#include "shell/colours.h"
+#include "shell/defaults.h"
+#include "shell/dispatch.h"
+#include "shell/globals.h"
+#include "shell/store.h"
+#include "shell/worktables.h"
+#include "shell/ui/kit.h"
+#include "shell/ui/kitglobals.h"
+#include "shell/ui/mailboxes.h"
+#include "support/gui_support.h"
+// Last: Qt's keyword macros must not meet the menu headers.
+#include "platform/test.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using plat::test::Script;
+
+const float kY[] = {2.1f, 3.9f, 6.2f, 7.8f, 10.1f, 12.2f, 13.8f, 16.1f, 18.0f, 19.9f};
+
+std::string Field(int win, int id) { return plat::fieldText(win, id); }
+float FieldValue(int win, int id) { return std::stof(plat::fieldText(win, id)); }
+
+std::string FileText(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class LineFitWindows : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    plat::test::reset();
+    testsupport::ClearStore();
+    SetFixedColours();
+    SetSchemeDefaults();
+    SetDEFAULTS();
+    ClearMailbox();
+    ClearCommandRegistry();
+    RegisterPlotCommands();
+    RegisterOutputCommands();
+    RegisterAnalysisCommands();
+    AvoidInterpolation = 0;
+    UseCrossChanIndex = 0;
+    UseLogY = 0;
+    RecordSCRIPT = 0;
+    ScriptCOUNT = 0;
+    for (auto& step : ScriptSequenceArray)
+      for (float& f : step) f = 0.0f;
+    PortForResultsOutput = kPortNone;
+
+    // Channel 1 is X = 0..9 over the block (cases 1..10), channel 3 the
+    // reference line's Y, channel 2 a positive trace.
+    ASSERT_EQ(AllocateSlot(0, 20, 3), StoreStatus::Ok);
+    for (int32_t k = 0; k <= 20; ++k) {
+      PutDatum(0, 1, k, static_cast<float>(k - 1));
+      PutDatum(0, 2, k, 5.0f + 0.5f * static_cast<float>(k));
+      PutDatum(0, 3, k, k >= 1 && k <= 10 ? kY[k - 1] : 20.0f);
+    }
+    SetChannelLabel(0, 1, "temperature");
+    SetChannelLabel(0, 2, "flow");
+    SetChannelLabel(0, 3, "O2");
+    FileName[0] = "generated";
+    FileInfoFLOATS[0][kInfoInterval] = 60.0f;
+    FileInfoFLOATS[0][kInfoStartMinutes] = 600.0f;
+    TheFileInUse = 0;
+    ActiveChannel = 3;
+    chanB = 3;
+    BeginBlock[0] = 1;
+    EndBlock[0] = 10;
+    FileSHORTS[0][kShortBlockState] = 2;
+    OpenPlotWindow(0);
+    ActiveChannel = 3;
+    DRAWBLOCK();
+    ASSERT_TRUE(plat::windowExists(kBlockWindow));
+  }
+
+  void TearDown() override {
+    // Shared with other commands (the compacted-data export reads TimeUnits).
+    TimeUnits = 0;
+    prefsArray[kPrefAutorepeat] = 0;
+    RunScript = 0;
+    ScriptRunStep = 0;
+    RecordSCRIPT = 0;
+    ScriptCOUNT = 0;
+    UseCrossChanIndex = 0;
+    UseLogY = 0;
+    testsupport::ClearStore();
+    ClearCommandRegistry();
+  }
+
+  testsupport::PlotGeometryKeeper keptGeometry_;
+};
+
+TEST_F(LineFitWindows, SlopeOverTimeInMinutesWithTestsResidualsAndPrediction) {
+  const fs::path dir = testsupport::FreshTestDir("slope_");
+  RecordSCRIPT = 1;
+  Script s;
+  s.click(kTimeUnitsWindow, kTimeMinutes);
+  s.call([] {
+    EXPECT_EQ(plat::title(kResultsWindow), "Slope Over Time");
+    EXPECT_FALSE(plat::controlExists(kResultsWindow, kCrossChannelBox)) << "the selection does not apply";
+    // 60 s per case in minutes: x steps by 60 x 0.0166667.
+    EXPECT_NEAR(FieldValue(kResultsWindow, kRegBField), 1.990909f / 1.000002f, 2e-6);
+    EXPECT_NEAR(FieldValue(kResultsWindow, kRegAField), 2.050909f, 1e-5);
+    EXPECT_NEAR(FieldValue(kResultsWindow, kRegAvalxField), 2.050909f - 1.990905f, 1e-5);
+    EXPECT_EQ(Field(kResultsWindow, kRegNField), " 10");
+    EXPECT_EQ(Field(kResultsWindow, kRegZeroProbField),
+              " probability slope = zero is   < .00001                      ");
+    plat::test::saveArtifact(plat::test::windowImage(kBlockWindow), "slope-over-time-block.png");
+    plat::test::saveArtifact(plat::test::windowImage(kResultsWindow), "slope-over-time-panel.png");
+  });
+  s.type(kResultsWindow, kRegTestValueField, "\b1.99");
+  s.click(kResultsWindow, kSlopeTest);
+  s.call([] {
+    EXPECT_EQ(Field(kResultsWindow, kRegProbResultField).substr(0, 4), "is 0");
+    EXPECT_GT(SlopeTestProb, 0.9f);
+  });
+  s.click(kResultsWindow, kSlopeResiduals);
+  s.call([] {
+    EXPECT_EQ(plat::title(kResidualsWindow), "Residuals");
+    plat::test::saveArtifact(plat::test::windowImage(kResidualsWindow), "slope-residuals.png");
+  });
+  s.click(kResidualsWindow, kResidualsSave).answerSave(dir / "residuals.txt");
+  s.click(kResidualsWindow, kResidualsDone);
+  s.click(kResultsWindow, kSlopePredict);
+  s.call([] {
+    EXPECT_NEAR(FieldValue(kPredictWindow, kPredictYField), ValueOfA + ValueOfB, 1e-5);
+    plat::setFieldText(kPredictWindow, kPredictYField, std::to_string(ValueOfA + 2.0f * ValueOfB));
+  });
+  s.click(kPredictWindow, kPredictX);
+  s.call([] { EXPECT_NEAR(FieldValue(kPredictWindow, kPredictXField), 2.0f, 1e-5); });
+  s.click(kPredictWindow, kPredictDone);
+  s.closeBox(kResultsWindow);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(3, 15)); });
+
+  EXPECT_EQ(Analysis_Code, kSlopeAnalysisCode);
+  EXPECT_EQ(ScriptCOUNT, 1u);
+  EXPECT_EQ(ScriptSequenceArray[1][1], 16.0f);
+  EXPECT_EQ(ScriptSequenceArray[1][2], 1.0f);
+  EXPECT_EQ(ScriptSequenceArray[1][4], 1.0f) << "minutes";
+  EXPECT_EQ(FileText(dir / "residuals.txt"), FileText(fs::path(TEST_GOLDEN_DIR) / "residuals_minutes.txt"));
+}
+
+// A run hands the command its step: the unit comes from it without asking,
+// and nothing is appended to the script.
+TEST_F(LineFitWindows, ReplayedSlopeTakesItsUnitFromTheHandedStep) {
+  ScriptSequenceArray[3][1] = 16.0f;
+  ScriptSequenceArray[3][2] = 1.0f;
+  ScriptSequenceArray[3][4] = 2.0f;
+  ScriptCOUNT = 0;
+  RunScript = 1;
+  ScriptRunStep = 3;
+  UseLogY = kModelLogX;   // left by a regression: no log-time model here
+  Script s;
+  s.call([] { EXPECT_NEAR(ValueOfB, 1.990909f * 60.0f, 1e-3) << "per hour"; });
+  s.key(kResultsWindow, 13);   // Return ends the command in a run
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(3, 15)); });
+  RunScript = 0;
+  ScriptRunStep = 0;
+  EXPECT_EQ(TimeUnits, 2);
+  EXPECT_EQ(UseLogY, kModelLinear);
+  EXPECT_EQ(ScriptCOUNT, 0u);
+  EXPECT_EQ(ScriptSequenceArray[3][4], 2.0f);
+}
+
+TEST_F(LineFitWindows, RegressionThroughThePickersWithTheSelectionAndAutorepeat) {
+  // Cross-channel selection: cases 4 and 8 (X = 3 and 7) not selected; the
+  // count word of case 0 says the subset is usable.
+  float* sel = BackupCache.region(kBackupSelection, 21);
+  ASSERT_NE(sel, nullptr);
+  for (int k = 1; k <= 20; ++k) sel[k] = 1.0f;
+  sel[0] = 18.0f;
+  sel[4] = sel[8] = 0.0f;
+  RecordSCRIPT = 1;
+  Script s;
+  s.click(kPickWindow, 1).click(kPickWindow, 3 + 3);
+  s.call([] {
+    EXPECT_EQ(plat::title(kPickWindow), "Select Shannels to Regress");
+    EXPECT_EQ(plat::buttonState(kPickWindow, 3), 0) << "Y's twin in the X column is disabled";
+    plat::test::saveArtifact(plat::test::windowImage(kPickWindow), "regression-picker.png");
+  });
+  s.click(kPickWindow, kPickOK);
+  s.call([] { EXPECT_EQ(plat::title(kPickWindow), "Regression Type"); });
+  s.click(kPickWindow, 2).click(kPickWindow, kModelDone);
+  s.call([] {
+    EXPECT_EQ(UseLogY, kModelLogY);
+    EXPECT_EQ(Field(kResultsWindow, kRegNField), " 10");
+    EXPECT_EQ(Field(kResultsWindow, kRegModelField), "  model:    log Y = a + b * X");
+    plat::test::saveArtifact(plat::test::windowImage(kBlockWindow), "regression-scatter.png");
+    plat::test::saveArtifact(plat::test::windowImage(kResultsWindow), "regression-panel.png");
+  });
+  s.click(kResultsWindow, kCrossChannelBox);
+  s.call([] {
+    EXPECT_EQ(Field(kResultsWindow, kRegNField), " 8");
+    EXPECT_EQ(minx1, 0.0f);
+    EXPECT_EQ(nPoints, 8);
+  });
+  s.click(kResultsWindow, kRegExit);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(3, 16)); });
+  EXPECT_EQ(Chan1, 1);
+  // A picker closed before a Y channel was chosen ends the command unfitted.
+  ValueOfB = -1.0f;
+  Script none;
+  none.closeBox(kPickWindow);
+  plat::test::run(none, [] { EXPECT_TRUE(DoMENU(3, 16)); });
+  EXPECT_EQ(chan2, 0);
+  EXPECT_EQ(ValueOfB, -1.0f);
+  Chan1 = 1;
+  EXPECT_EQ(ScriptSequenceArray[1][1], 17.0f);
+  // Linear on the same channels gives the reference line.
+  UseCrossChanIndex = 0;
+  BeginBlock[0] = 1;
+  EndBlock[0] = 10;
+  prefsArray[kPrefAutorepeat] = 1;
+  Script again;
+  again.click(kPickWindow, 1).click(kPickWindow, 3 + 3).click(kPickWindow, kPickOK);
+  again.click(kPickWindow, 1).click(kPickWindow, kModelDone);
+  again.call([] {
+    EXPECT_NEAR(ValueOfB, 1.990909f, 1e-6);
+    EXPECT_NEAR(rsquared, 0.999382f, 1e-6);
+  });
+  again.closeBox(kResultsWindow);
+  plat::test::run(again, [] { EXPECT_TRUE(RunCommand(Cmd::AutoRepeat)); });
+  EXPECT_EQ(chan2, 3);
+  EXPECT_EQ(ScriptSequenceArray[3][1], 17.0f);
+}
+
+TEST_F(LineFitWindows, TwoChannelsNeedNoPickerAndDropAnImpossibleLogModel) {
+  ASSERT_EQ(AllocateSlot(1, 20, 2), StoreStatus::Ok);
+  for (int32_t k = 0; k <= 20; ++k) {
+    PutDatum(1, 1, k, static_cast<float>(k - 1));
+    PutDatum(1, 2, k, k >= 1 && k <= 10 ? kY[k - 1] : 20.0f);
+  }
+  FileInfoFLOATS[1][kInfoInterval] = 1.0f;
+  TheFileInUse = 1;
+  ActiveChannel = 1;
+  BeginBlock[1] = 1;
+  EndBlock[1] = 10;
+  FileSHORTS[1][kShortBlockState] = 2;
+  UseLogY = kModelLogLog;   // X reaches 0: no logarithm
+  Script s;
+  s.call([] {
+    EXPECT_EQ(UseLogY, kModelLinear);
+    EXPECT_NEAR(FieldValue(kResultsWindow, kRegBField), 1.990909f, 1e-6);
+    EXPECT_FALSE(plat::controlExists(kResultsWindow, kRegNewChannels));
+  });
+  s.closeBox(kResultsWindow);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(3, 16)); });
+}
+
+TEST_F(LineFitWindows, LongScatterPlotShowsTheNoticeUntilItIsDrawn) {
+  ASSERT_EQ(AllocateSlot(1, 45000, 2), StoreStatus::Ok);
+  for (int32_t k = 0; k <= 45000; ++k) {
+    PutDatum(1, 1, k, static_cast<float>(k));
+    PutDatum(1, 2, k, 2.0f * static_cast<float>(k) + 1.0f);
+  }
+  FileInfoFLOATS[1][kInfoInterval] = 1.0f;
+  TheFileInUse = 1;
+  ActiveChannel = 1;
+  BeginBlock[1] = 0;
+  EndBlock[1] = 40001;
+  FileSHORTS[1][kShortBlockState] = 2;
+  prefsArray[kPrefSoundLevel] = 25;
+  Script s;
+  s.call([] { EXPECT_FALSE(plat::windowExists(kLongPlotNotice)) << "closed once the plot is done"; });
+  s.closeBox(kResultsWindow);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(3, 16)); });
+  EXPECT_TRUE(testsupport::SoundPlayed("brrrp"));
+  EXPECT_EQ(nPoints, 40002);
+  EXPECT_EQ(ValueOfB, 2.0f);
+  EXPECT_EQ(rsquared, 1.0f);
+}
+
+}  // namespace
