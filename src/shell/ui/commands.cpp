@@ -4,6 +4,7 @@
 #include "shell/ui/about.h"
 #include "shell/ui/prefsdialog.h"
 #include "analyses/ui/analyses_commands.h"
+#include "editing/ui/editing_commands.h"
 #include "plot/ui/blockwindow.h"
 #include "plot/ui/mouse.h"
 
@@ -18,5 +19,6 @@ void RegisterAllCommands() {
   RegisterBlockWindowCommands();
   RegisterOutputCommands();
   RegisterAnalysisCommands();
+  RegisterEditingCommands();
   RegisterPreferencesCommands();
 }
