@@ -416,7 +416,6 @@ GasExchangeSettings GasFromScriptStep(const float (&step)[28]) {
 
 float flowcon = 0.0f;
 float RHFactor = 0.0f;
-int16_t StoreChan = 0;
 
 GasExchangeSettings CurrentGasSettings() {
   GasExchangeSettings g;

@@ -133,7 +133,7 @@ void StoreGasSettings(const GasExchangeSettings& g);
 GasFileValues GasFileValuesOf(int16_t slot);
 
 // Settings globals of this subsystem (the rest are in shell/defaults.h; the
-// gas channel is Chan1 of output/results.h, shared with the cross-channel analyses).
+// gas channel is Chan1 of output/results.h, the result channel StoreChan of
+// editing/copychannel.h).
 extern float flowcon;     // the units dialog's heat factor, then the run's output factor
 extern float RHFactor;    // saturated vapour density at RHtemp, mg/ml
-extern int16_t StoreChan; // channel that receives the result
