@@ -288,6 +288,48 @@ bool GasAsksHumidity(int16_t gasType, int16_t m) {
   return false;
 }
 
+int32_t GasEquationText(int16_t gas, int16_t form, int16_t m) {
+  if (gas == kGasWater) return 145;
+  if (gas == kGasO2) {
+    if (form == 0) {
+      switch (m) {
+        case 2: return 148;
+        case 3: return 147;
+        case 4: case 9: return 149;
+        case 5: case 8: return 156;
+        case 10: return 157;
+        case 1: case 6: case 7: return 146;
+        default: return 199;
+      }
+    }
+    const int32_t base = form == 1 ? 158 : 161;
+    if (m == 2) return base;
+    if (m == 4 || m == 7 || m == 9) return base + 1;
+    if (m == 5 || m == 8 || m == 10) return base + 2;
+    return 199;
+  }
+  if (gas != kGasCO2) return 199;
+  if (form == 0) {
+    switch (m) {
+      case 1: return 164;
+      case 2: case 4: case 6: return 165;
+      case 3: case 7: return 166;
+      case 8: return 167;
+      default: return 199;
+    }
+  }
+  if (form == 1) {
+    if (m == 1) return 168;
+    if (m == 2 || m == 4 || m == 6 || m == 8) return 169;
+    if (m == 3 || m == 7) return 170;
+    return 199;
+  }
+  if (m == 1) return 173;
+  if (m == 2 || m == 4 || m == 6 || m == 8) return 172;
+  if (m == 3 || m == 7) return 171;
+  return 199;
+}
+
 double StpFactor(float torr, float celsius) {
   return static_cast<double>(torr) * 0.359211 / (static_cast<double>(celsius) + 273.15);
 }
@@ -481,4 +523,25 @@ GasFileValues GasFileValuesOf(int16_t slot) {
   f.volume = w[kInfoEffectiveVolume];
   f.mass = w[kInfoMass];
   return f;
+}
+
+std::string GasLogWords(const GasExchangeSettings& g) {
+  std::string w;
+  const std::string mode = NumText(g.flowMode);
+  if (g.gasType == kGasWater) {
+    w = "Evaporative water loss";
+  } else if (g.gasType == kGasCO2) {
+    w = "VCO2 from ";
+    if (g.useVCO2 == 1) w += "VO2, mode" + mode;
+    else if (g.useVCO2 == 2) w += "FiO2, mode" + mode;
+    else w += "RQ= " + NumText(g.rq) + " mode" + mode;
+  } else {
+    w = "VO2 ";
+    if (g.flowMode == 1 || g.flowMode == 6) w += "(exact), mode " + mode;
+    else if (g.useVCO2 == 1) w += " from VCO2, mode" + mode;
+    else if (g.useVCO2 == 2) w += " from FeCO2, mode" + mode;
+    else w += " from RQ = " + NumText(g.rq) + ", mode" + mode;
+  }
+  if (g.instantaneous) w += " (instantaneous) ";
+  return w;
 }

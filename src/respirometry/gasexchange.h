@@ -80,6 +80,10 @@ bool GasHumidityApplies(const GasExchangeSettings& g);
 // 1, 2, 9, 10, VCO2 modes 1 and 8 (mode 4 applies no factor, so it asks nothing).
 bool GasAsksHumidity(int16_t gasType, int16_t flowMode);
 
+// The explanation text of the equation for a gas, form and mode: 145 water
+// loss, 146..163 VO2, 164..173 VCO2; 199 (the general page) where there is none.
+int32_t GasEquationText(int16_t gasType, int16_t useVCO2, int16_t flowMode);
+
 // STP factor: P * 0.359211 / (T + 273.15), P in torr, T in degrees C
 // (0.359211 = 273 / 760).
 double StpFactor(float torr, float celsius);
@@ -137,3 +141,7 @@ GasFileValues GasFileValuesOf(int16_t slot);
 // editing/copychannel.h).
 extern float flowcon;     // the units dialog's heat factor, then the run's output factor
 extern float RHFactor;    // saturated vapour density at RHtemp, mg/ml
+
+// The words a run adds to the comments log after the channel heading:
+// "VO2 (exact), mode  1", "VCO2 from RQ=  0.85 mode 1" ..., and " (instantaneous) ".
+std::string GasLogWords(const GasExchangeSettings& g);

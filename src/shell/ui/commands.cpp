@@ -5,6 +5,7 @@
 #include "shell/ui/prefsdialog.h"
 #include "analyses/ui/analyses_commands.h"
 #include "editing/ui/editing_commands.h"
+#include "respirometry/ui/respirometry_commands.h"
 #include "plot/ui/blockwindow.h"
 #include "plot/ui/mouse.h"
 
@@ -20,5 +21,6 @@ void RegisterAllCommands() {
   RegisterOutputCommands();
   RegisterAnalysisCommands();
   RegisterEditingCommands();
+  RegisterRespirometryCommands();
   RegisterPreferencesCommands();
 }

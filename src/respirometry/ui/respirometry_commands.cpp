@@ -1,0 +1,45 @@
+#include "respirometry/ui/respirometry_commands.h"
+
+#include <string>
+#include <vector>
+
+#include "platform/menus.h"
+#include "respirometry/gasunits.h"
+#include "respirometry/humidity.h"
+#include "respirometry/ui/gasdialogs.h"
+#include "respirometry/ui/gasexchange.h"
+#include "respirometry/ui/humidity.h"
+#include "scripts/steptable.h"
+#include "shell/defaults.h"
+#include "shell/dispatch.h"
+
+namespace {
+
+// Unit pop-ups: item n is unit code n. Items 9 to 11 are shown but not
+// offered; a step may still carry their codes.
+void defineUnitMenu(int menuId, int16_t gasType) {
+  std::vector<plat::MenuItemSpec> items;
+  for (int16_t u = 1; u <= kGasUnitCount; ++u) {
+    plat::MenuItemSpec it;
+    it.title = GasUnitSuffix(gasType, u).substr(2);
+    it.enabled = u < 9 || u > 11;
+    items.push_back(it);
+  }
+  plat::defineMenu(menuId, "Units", items);
+}
+
+}  // namespace
+
+void RegisterRespirometryCommands() {
+  defineUnitMenu(kGasUnitMenu, kGasO2);
+  defineUnitMenu(kWaterUnitMenu, kGasWater);
+  RegisterCommand(Cmd::GasExchange, [](int16_t) { GASEXCHANGE(0); });
+  RegisterCommand(Cmd::AnalyzerHumidity, [](int16_t) { ANALYZER_HUMIDITY(0); });
+  RegisterCommand(Cmd::GasUnits, [](int16_t) { GASUNITS("", 50, 70); });
+  for (int16_t op = 8; op <= 10; ++op)
+    RegisterScriptOp(op, [op](int16_t step) {
+      GasType = static_cast<int16_t>(op - 7);
+      GASEXCHANGE(step);
+    });
+  RegisterScriptOp(kAnalyzerHumidityOp, [](int16_t step) { ANALYZER_HUMIDITY(step); });
+}
