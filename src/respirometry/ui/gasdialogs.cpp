@@ -640,7 +640,7 @@ void GASUNITS(const plat::MacText&, int16_t left, int16_t top) {
     DoSubscript(14, 26, o2 ? " Joules/ml O" : "Joules/ml CO", "2", ":", 4);
     p.flush();
   }
-  std::string value = NumText(o2 ? flowconO : flowconC);
+  const std::string value = FieldNumText(o2 ? flowconO : flowconC);
   AddField(kHeatWindow, kHeatField, value.substr(0, 6), {130, 12, 200, 30});
   for (int b = 1; b <= 4; ++b) {
     static const char* const kNames[4] = {"Carbohydrate = ", "Lipids = ", "Protein -> Urea = ",

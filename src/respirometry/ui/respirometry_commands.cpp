@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "editing/ui/editframe.h"
 #include "platform/menus.h"
 #include "respirometry/gasunits.h"
 #include "respirometry/humidity.h"
@@ -35,7 +36,10 @@ void RegisterRespirometryCommands() {
   defineUnitMenu(kWaterUnitMenu, kGasWater);
   RegisterCommand(Cmd::GasExchange, [](int16_t) { GASEXCHANGE(0); });
   RegisterCommand(Cmd::AnalyzerHumidity, [](int16_t) { ANALYZER_HUMIDITY(0); });
-  RegisterCommand(Cmd::GasUnits, [](int16_t) { GASUNITS("", 50, 70); });
+  RegisterCommand(Cmd::GasUnits, [](int16_t) {
+    EditDialogScope modal;
+    GASUNITS("", 50, 70);
+  });
   for (int16_t op = 8; op <= 10; ++op)
     RegisterScriptOp(op, [op](int16_t step) {
       GasType = static_cast<int16_t>(op - 7);

@@ -225,8 +225,56 @@ TEST_F(Respirometry, AnalyzerCompensationInPlaceIsUndoneExactly) {
   EXPECT_EQ(channel(1), original_);
 }
 
+TEST_F(Respirometry, WaterLossFromRelativeHumidityAtAConstantTemperature) {
+  RHtemp = 30;
+  Script s;
+  s.click(kResultsWindow, kGasNext);
+  s.click(kSecondaryWindow, kChannelsNext);
+  s.call([] {
+    EXPECT_EQ(plat::title(kSecondaryWindow), "Evaporative Water Loss");
+    EXPECT_EQ(plat::fieldText(kSecondaryWindow, kSurfaceField), "30");
+    plat::test::saveArtifact(plat::test::windowImage(kSecondaryWindow), "gas-water.png");
+  });
+  s.click(kSecondaryWindow, kRelativeHumidity);
+  s.call([] { EXPECT_EQ(plat::title(kSecondaryWindow), "RH sensor temperature"); });
+  s.click(kSecondaryWindow, kTemperatureOK);
+  s.call([] { EXPECT_TRUE(plat::controlExists(kResultsWindow, kWaterUnitMenu)); });
+  s.click(kResultsWindow, kComputeButton);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(76, 5)); });
+  EXPECT_EQ(RHunit, 1);
+  EXPECT_EQ(tRHchan, 0);
+  EXPECT_NEAR(latent, 2429.839f, 1e-3);
+  EXPECT_EQ(RHFactor, WATERCON(30));
+  GasExchangeSettings g = CurrentGasSettings();
+  g.gasType = kGasWater;
+  g.chan1 = 1;
+  std::vector<float> gas = original_, out(gas.size());
+  GasChannels ch;
+  ch.gas = gas.data();
+  ch.out = out.data();
+  ch.count = static_cast<int32_t>(gas.size());
+  ASSERT_EQ(ComputeGasExchange(g, GasFileValuesOf(slot_), ch), GasStatus::Ok);
+  EXPECT_EQ(channel(1), out);
+  EXPECT_EQ(RetrieveLabel(1), FitLabel("mH2O; mg/min"));
+}
+
+TEST_F(Respirometry, HeatEquivalenceSetsTheJoulesPerMillilitre) {
+  Script s;
+  s.call([] {
+    EXPECT_EQ(plat::title(kHeatWindow), "Heat Equivalence");
+    plat::test::saveArtifact(plat::test::windowImage(kHeatWindow), "gas-heat-equivalence.png");
+  });
+  s.click(kHeatWindow, 2);
+  s.call([] { EXPECT_EQ(plat::fieldText(kHeatWindow, kHeatField), "28.2"); });
+  s.click(kHeatWindow, kHeatDone);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(76, 10)); });
+  EXPECT_EQ(flowconC, 28.2f);
+  EXPECT_NEAR(flowcon, 0.470001f, 1e-6);
+}
+
 TEST_F(Respirometry, MenuItemsFollowTheChainTheSettingsAskFor) {
   for (int16_t item : {1, 2, 3, 5, 9, 10}) EXPECT_TRUE(CommandAvailable(76, item)) << item;
+  for (int16_t button : {559, 560, 561}) EXPECT_TRUE(ToolButtonAvailable(button)) << button;
   prefsArray[kPrefRunLagFirst] = 1;   // no lag correction here yet: the gas items wait for it
   for (int16_t item : {1, 2, 5}) EXPECT_FALSE(CommandAvailable(76, item)) << item;
   EXPECT_TRUE(CommandAvailable(76, 3));
