@@ -522,6 +522,11 @@ void ClearNotes(int16_t slot) {
 
 // ---- BackupCache ---------------------------------------------------------------------------
 
+const float* BackupCacheStore::view(int r) const {
+  if (r < 0 || r >= kBackupRegions || regions_[r].empty()) return nullptr;
+  return regions_[r].data();
+}
+
 float BackupCacheStore::get(int64_t offset) const {
   if (offset < 0 || offset >= kBackupRegions * kBackupRegionSize) return 0.0f;
   const auto& v = regions_[offset / kBackupRegionSize];

@@ -269,6 +269,9 @@ class BackupCacheStore {
   // memory runs out. The pointer lives until the region grows or is released.
   float* region(int r, int64_t length);
   int64_t heldFloats(int r) const;
+  // The region's heldFloats(r) floats for reading (the undo copy included),
+  // nullptr when it holds none.
+  const float* view(int r) const;
   int64_t heldBytes() const;
   void release(int r);
   void releaseAll();

@@ -5,14 +5,20 @@
 
 #include "support/gui_support.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "datafiles/ui/open.h"
 #include "editing/channelpick.h"
+#include "editing/smoothing.h"
 #include "editing/ui/copychannel.h"
+#include "editing/ui/blockscale.h"
+#include "editing/ui/integrate.h"
 #include "editing/ui/picklists.h"
+#include "editing/ui/smoothing.h"
 #include "output/results.h"
 #include "platform/controls.h"
 #include "platform/menus.h"
@@ -180,6 +186,222 @@ TEST_F(Editing, NoCopyAtThirtyTwoChannelsAndNoStepLeftBehind) {
   plat::test::run(Script{}, [] { EXPECT_TRUE(RunScriptStep(3)); });
   EXPECT_EQ(nChannels[slot_], kMaxChannels);
   EXPECT_EQ(gPointersToFileData[slot_][kMaxChannels], gPointersToFileData[slot_][1]);
+}
+
+// A 1,000-case channel of noise for the smoothing runs.
+class Smoothing : public Editing {
+ protected:
+  void SetUp() override {
+    Editing::SetUp();
+    ASSERT_EQ(ResizeChannels(slot_, 1000), StoreStatus::Ok);
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<float> u(0.0f, 10.0f);
+    for (int32_t k = 0; k <= 1000; ++k) PutDatum(slot_, 1, k, u(rng));
+    SnapshotLabels(slot_);
+    original_ = gPointersToFileData[slot_][1];
+    labels_ = LabelStrings[slot_][1];
+  }
+  // What the core makes of the original channel.
+  std::vector<float> expected(int16_t button, int32_t cycles) const {
+    std::vector<float> v = original_, work(v.size());
+    SmoothingSettings s;
+    s.button = button;
+    s.cycles = cycles;
+    SmoothChannelData(v.data(), work.data(), nullptr, 1000, s, SmoothingSpan(1000, SmoothingSamples(button), 0, 1000));
+    return v;
+  }
+  std::vector<float> original_;
+  std::string labels_;
+};
+
+TEST_F(Smoothing, SmoothAllGivesTheCoreValuesAndUndoGivesTheBytesAndLabelsBack) {
+  SETMENU(0);
+  EXPECT_TRUE(plat::itemEnabled(kMenuEdit, 16));
+  EXPECT_TRUE(ToolButtonAvailable(556));
+  EXPECT_TRUE(ToolButtonAvailable(587));
+  Script s;
+  s.call([] {
+     EXPECT_EQ(plat::controlTitle(kResultsWindow, kSmoothAll), "Smooth All");
+     EXPECT_FALSE(plat::controlExists(kResultsWindow, kSmoothBlock)) << "no block";
+     EXPECT_EQ(plat::fieldText(kResultsWindow, kSmoothIntervalField).find(" sec") != std::string::npos, true);
+     EXPECT_EQ(plat::buttonState(kResultsWindow, kSmoothMinus1), 0) << "one cycle";
+     plat::test::saveArtifact(plat::test::windowImage(kResultsWindow), "editing-smoothing.png");
+   })
+      .click(kResultsWindow, 2)
+      .click(kResultsWindow, kSmoothFirstPreset + 1)
+      .click(kResultsWindow, kSmoothAll);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 16)); });
+  EXPECT_FALSE(plat::windowExists(kResultsWindow));
+  EXPECT_EQ(gPointersToFileData[slot_][1], expected(2, 3));
+  EXPECT_NE(CommentContainer[slot_].find("smoothed 5 points by 3 cycles, from 0 to 1000"), std::string::npos);
+  EXPECT_TRUE(testsupport::SoundPlayed("piiing"));
+  SETMENU(0);
+  EXPECT_TRUE(plat::itemEnabled(kMenuEdit, 1));
+  SetChannelLabel(slot_, 1, "relabelled after");
+  menu(kMenuEdit, 1);
+  EXPECT_EQ(gPointersToFileData[slot_][1], original_);
+  EXPECT_EQ(LabelStrings[slot_][1], labels_);
+}
+
+TEST_F(Smoothing, TheCloseBoxSmoothsNothingYetTheFileCountsAsChangedAndLeavesNoStep) {
+  RecordSCRIPT = 1;
+  ScriptCOUNT = 5;
+  Script s;
+  s.click(kResultsWindow, 4).closeBox(kResultsWindow);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 16)); });
+  EXPECT_EQ(gPointersToFileData[slot_][1], original_);
+  EXPECT_EQ(FileSHORTS[slot_][kShortChanged], 1);
+  EXPECT_EQ(ScriptCOUNT, 5);
+  EXPECT_EQ(ScriptSequenceArray[6][kStepOpField], 0.0f);
+  EXPECT_EQ(CommentContainer[slot_].find("smoothed"), std::string::npos);
+  menu(kMenuEdit, 1);
+  EXPECT_EQ(gPointersToFileData[slot_][1], original_);
+}
+
+TEST_F(Smoothing, CopyThenSmoothLeavesTheSourceAndUndoRestoresTheCopy) {
+  const int16_t copy = static_cast<int16_t>(nChannels[slot_] + 1);
+  Script s;
+  s.click(kResultsWindow, kSmoothCopyChannel).click(kResultsWindow, kSmoothAll);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 16)); });
+  EXPECT_EQ(gPointersToFileData[slot_][1], original_);
+  EXPECT_EQ(ActiveChannel, copy);
+  EXPECT_EQ(gPointersToFileData[slot_][copy], expected(1, 1));
+  menu(kMenuEdit, 1);
+  EXPECT_EQ(gPointersToFileData[slot_][copy], original_);
+}
+
+TEST_F(Smoothing, ARecordedStepReplaysWithNoWindowAndLimitsKeepWhatLayBeyond) {
+  RecordSCRIPT = 1;
+  Script s;
+  s.click(kResultsWindow, 3)
+      .click(kResultsWindow, kSmoothFirstPreset + 1)
+      .click(kResultsWindow, kSmoothUpperBox)
+      .call([] { plat::setFieldText(kResultsWindow, kSmoothUpperField, ""); })
+      .type(kResultsWindow, kSmoothUpperField, "5")
+      .click(kResultsWindow, kSmoothAll);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 16)); });
+  ASSERT_EQ(ScriptCOUNT, 1);
+  const float* step = ScriptSequenceArray[1];
+  EXPECT_EQ(step[kStepOpField], 6.0f);
+  EXPECT_EQ(step[4], 3.0f);
+  EXPECT_EQ(step[5], 3.0f);
+  EXPECT_EQ(step[6], 5.0f);
+  EXPECT_EQ(step[8], 1.0f);
+  const std::vector<float> recorded = gPointersToFileData[slot_][1];
+  for (size_t k = 0; k < recorded.size(); ++k) {
+    if (original_[k] > 5.0f) {
+      ASSERT_EQ(recorded[k], original_[k]) << k;
+    }
+  }
+
+  gPointersToFileData[slot_][1] = original_;
+  RecordSCRIPT = 0;
+  autoscript = 1;
+  ScriptRunOnce = 1;
+  plat::test::run(Script{}, [] { EXPECT_TRUE(RunScriptStep(1)); });
+  EXPECT_EQ(gPointersToFileData[slot_][1], recorded);
+  EXPECT_FALSE(plat::windowExists(kResultsWindow));
+}
+
+TEST_F(Smoothing, TheAutomaticModeSmoothsTheBlockAndRecordsNothing) {
+  FileSHORTS[slot_][kShortBlockState] = 2;
+  BeginBlock[slot_] = 100;
+  EndBlock[slot_] = 200;
+  RecordSCRIPT = 1;
+  plat::test::run(Script{}, [] { SMOOTHING(kSmoothingAutomatic); });
+  EXPECT_EQ(ScriptCOUNT, 0);
+  const std::vector<float>& v = gPointersToFileData[slot_][1];
+  for (int32_t k = 0; k <= 1000; ++k) {
+    if (k < 100 || k > 200) {
+      ASSERT_EQ(v[static_cast<size_t>(k)], original_[static_cast<size_t>(k)]) << k;
+    }
+  }
+  EXPECT_NE(v[150], original_[150]);
+  EXPECT_FALSE(plat::windowExists(kBlankWindow));
+}
+
+TEST_F(Smoothing, AnIntegralGoesIntoANewChannelAndADerivativeInPlaceIsUndone) {
+  const int16_t fresh = static_cast<int16_t>(nChannels[slot_] + 1);
+  Script s;
+  s.call([] { plat::test::saveArtifact(plat::test::windowImage(kResultsWindow), "editing-integrate.png"); })
+      .click(kResultsWindow, kIntegrateNewChannelBox)
+      .click(kResultsWindow, kIntegrateOK);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 13)); });
+  ASSERT_EQ(nChannels[slot_], fresh);
+  EXPECT_EQ(ActiveChannel, fresh);
+  EXPECT_EQ(RetrieveLabel(fresh), FitLabel("\xBA " + RetrieveLabel(1)));
+  EXPECT_FLOAT_EQ(GetDatum(slot_, fresh, 2), original_[0] + original_[1] + original_[2]);
+  EXPECT_EQ(gPointersToFileData[slot_][1], original_);
+
+  ActiveChannel = 1;
+  const std::string withIntegral = LabelStrings[slot_][1];
+  Script d;
+  d.click(kResultsWindow, kIntegrateOK);
+  plat::test::run(d, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 14)); });
+  EXPECT_FLOAT_EQ(GetDatum(slot_, 1, 5), original_[5] - original_[4]);
+  menu(kMenuEdit, 1);
+  EXPECT_EQ(gPointersToFileData[slot_][1], original_);
+  EXPECT_EQ(LabelStrings[slot_][1], withIntegral);
+}
+
+TEST_F(Smoothing, ScaleToBlockFromHighestAndLowestAndItsStepReplays) {
+  FileSHORTS[slot_][kShortBlockState] = 2;
+  BeginBlock[slot_] = 100;
+  EndBlock[slot_] = 200;
+  SETMENU(0);
+  EXPECT_TRUE(plat::itemEnabled(kMenuEdit, 25));
+  RecordSCRIPT = 1;
+  Script s;
+  s.click(kResultsWindow, kScaleZeroTo100)
+      .call([] { plat::test::saveArtifact(plat::test::windowImage(kResultsWindow), "editing-blockscale.png"); })
+      .click(kResultsWindow, kScaleBlockOnly)
+      .click(kResultsWindow, kScaleOK)
+      .click(kResultsWindow, kScaleDone);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 25)); });
+  const auto [mn, mx] = std::minmax_element(gPointersToFileData[slot_][1].begin() + 100,
+                                            gPointersToFileData[slot_][1].begin() + 201);
+  EXPECT_FLOAT_EQ(*mn, 0.0f);
+  EXPECT_FLOAT_EQ(*mx, 100.0f);
+  EXPECT_EQ(GetDatum(slot_, 1, 99), original_[99]);
+  ASSERT_EQ(ScriptCOUNT, 1);
+  EXPECT_EQ(ScriptSequenceArray[1][kStepOpField], 41.0f);
+  EXPECT_EQ(ScriptSequenceArray[1][6], 100.0f);
+  menu(kMenuEdit, 1);
+  EXPECT_EQ(gPointersToFileData[slot_][1], original_);
+
+  // Replayed without a window: the whole channel against the block's extremes.
+  RecordSCRIPT = 0;
+  autoscript = ScriptRunOnce = 1;
+  plat::test::run(Script{}, [] { EXPECT_TRUE(RunScriptStep(1)); });
+  EXPECT_FLOAT_EQ(*std::max_element(gPointersToFileData[slot_][1].begin() + 100,
+                                    gPointersToFileData[slot_][1].begin() + 201), 100.0f);
+  EXPECT_NE(GetDatum(slot_, 1, 99), original_[99]);
+  EXPECT_NE(FileSHORTS[slot_][kShortBlockState], 2) << "the runner's block is cleared";
+
+  // The close box brings back the channel as it was at opening.
+  autoscript = ScriptRunOnce = 0;
+  FileSHORTS[slot_][kShortBlockState] = 2;
+  BeginBlock[slot_] = 100;
+  EndBlock[slot_] = 200;
+  const std::vector<float> opened = gPointersToFileData[slot_][1];
+  Script c;
+  c.click(kResultsWindow, kScaleZeroTo100).click(kResultsWindow, kScaleOK).closeBox(kResultsWindow);
+  plat::test::run(c, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 25)); });
+  EXPECT_EQ(gPointersToFileData[slot_][1], opened);
+}
+
+TEST_F(Smoothing, IntegralAndDerivativeStepsReplayOnTheActiveChannel) {
+  ScriptSequenceArray[1][kStepOpField] = 4;
+  ScriptSequenceArray[2][kStepOpField] = 5;
+  autoscript = ScriptRunOnce = 1;
+  plat::test::run(Script{}, [] {
+    EXPECT_TRUE(RunScriptStep(1));
+    EXPECT_TRUE(RunScriptStep(2));
+  });
+  // The derivative of the integral gives the channel back, but for rounding.
+  for (int32_t k = 1; k <= 1000; ++k)
+    ASSERT_NEAR(GetDatum(slot_, 1, k), original_[static_cast<size_t>(k)], 1e-3f) << k;
+  EXPECT_FALSE(plat::windowExists(kResultsWindow));
 }
 
 }  // namespace
