@@ -272,6 +272,19 @@ TEST_F(Respirometry, HeatEquivalenceSetsTheJoulesPerMillilitre) {
   EXPECT_NEAR(flowcon, 0.470001f, 1e-6);
 }
 
+TEST_F(Respirometry, SmoothingComesFirstWhenTheSettingsAskForIt) {
+  DoSMOOTH = 1;
+  Script s;
+  s.call([] { EXPECT_EQ(plat::title(kResultsWindow), "Nearest-Neighbor Smoothing"); });
+  s.closeBox(kResultsWindow);
+  s.call([] { EXPECT_EQ(plat::title(kResultsWindow), "Oxygen Consumption (VO2) "); });
+  s.click(kResultsWindow, kGasNext);
+  s.closeBox(kSecondaryWindow);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(76, 1)); });
+  DoSMOOTH = 0;
+  EXPECT_EQ(channel(1), original_);
+}
+
 TEST_F(Respirometry, MenuItemsFollowTheChainTheSettingsAskFor) {
   for (int16_t item : {1, 2, 3, 5, 9, 10}) EXPECT_TRUE(CommandAvailable(76, item)) << item;
   for (int16_t button : {559, 560, 561}) EXPECT_TRUE(ToolButtonAvailable(button)) << button;
