@@ -272,6 +272,69 @@ TEST_F(Respirometry, HeatEquivalenceSetsTheJoulesPerMillilitre) {
   EXPECT_NEAR(flowcon, 0.470001f, 1e-6);
 }
 
+TEST_F(Respirometry, FlowChannelAndSecondGasChannelReachTheEngine) {
+  auto expected = [&](const GasExchangeSettings& g) {
+    std::vector<float> gas = original_, out(gas.size());
+    GasChannels ch;
+    ch.gas = gas.data();
+    ch.flow = gPointersToFileData[slot_][3].data();
+    ch.second = gPointersToFileData[slot_][2].data();
+    ch.out = out.data();
+    ch.count = static_cast<int32_t>(gas.size());
+    EXPECT_EQ(ComputeGasExchange(g, GasFileValuesOf(slot_), ch), GasStatus::Ok);
+    return out;
+  };
+  // VO2 with the flow from channel 3 and the washout correction.
+  Script s;
+  s.click(kResultsWindow, kFlowFromChannel);
+  s.click(kResultsWindow, kGasNext);
+  s.call([] { EXPECT_EQ(plat::title(kSecondaryWindow), "Channels for O2 and Flow"); });
+  s.click(kSecondaryWindow, 4 + 3);
+  s.click(kSecondaryWindow, kChannelsNext);
+  s.click(kSecondaryWindow, 1);
+  s.click(kSecondaryWindow, kModeNext);
+  s.call([] { EXPECT_FALSE(plat::controlExists(kResultsWindow, kFlowField)); });
+  s.click(kResultsWindow, kInstantaneousButton);
+  s.click(kResultsWindow, kComputeButton);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(76, 1)); });
+  GasExchangeSettings g = CurrentGasSettings();
+  g.fi = FiO2 / 100;
+  g.fc = FiCO2 / 100;
+  g.chan1 = 1;
+  g.flowChannel = 3;
+  ASSERT_TRUE(g.instantaneous);
+  EXPECT_EQ(LastFlowChannelUsed, 3);
+  EXPECT_EQ(channel(1), expected(g));
+  EXPECT_EQ(RetrieveLabel(1), FitLabel("iVO2; ml/min"));
+
+  // VCO2 of channel 1 from the VO2 in channel 2, chamber mode 2.
+  gPointersToFileData[slot_][1] = original_;
+  prefsArray[38] = 0;
+  Script t;
+  t.click(kResultsWindow, kGasNext);
+  t.click(kSecondaryWindow, kChannelsNext);
+  t.click(kSecondaryWindow, 2);
+  t.click(kSecondaryWindow, kModeNext);
+  t.call([] { EXPECT_TRUE(plat::controlExists(kSecondaryWindow, kUseRate)); });
+  t.click(kSecondaryWindow, kUseRate);
+  t.closeBox(kSecondaryWindow);
+  t.call([] { EXPECT_EQ(plat::title(kSecondaryWindow), "Select Channel for VO2 or %O2"); });
+  t.click(kSecondaryWindow, 2);
+  t.click(kSecondaryWindow, kVCO2Next);
+  t.click(kResultsWindow, kComputeButton);
+  plat::test::run(t, [] { EXPECT_TRUE(DoMENU(76, 2)); });
+  g = CurrentGasSettings();
+  g.fi = FiO2 / 100;
+  g.fc = FiCO2 / 100;
+  g.chan1 = 1;
+  ASSERT_EQ(g.gasType, kGasCO2);
+  ASSERT_EQ(g.flowMode, 2);
+  ASSERT_EQ(g.useVCO2, 1);
+  ASSERT_EQ(g.vco2Channel, 2);
+  EXPECT_EQ(channel(1), expected(g));
+  EXPECT_NE(CommentContainer[slot_].find("VCO2 from VO2, mode 2"), std::string::npos);
+}
+
 TEST_F(Respirometry, SmoothingComesFirstWhenTheSettingsAskForIt) {
   DoSMOOTH = 1;
   Script s;
