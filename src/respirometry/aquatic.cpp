@@ -255,3 +255,4 @@ float ConstantVolumeStpFactor(float volume, float celsius, float torr, float sta
   const auto s = static_cast<float>(v * 273.16 / (celsius + 273.16));
   return static_cast<float>(s * (torr / 760.0)) / minutes;
 }
+float Tminutes = 0.0f;

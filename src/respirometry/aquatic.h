@@ -106,3 +106,6 @@ std::string WashoutDurationText(int32_t usable, float interval, bool* inMinutes)
 //   STP = V' 273.16 / (T + 273.16) (P / 760) / minutes
 // rho is the saturated vapour density at T (WATERCON), mg/ml.
 float ConstantVolumeStpFactor(float volume, float celsius, float torr, float startRH, float rho, float minutes);
+
+// Elapsed time of the constant-volume run, minutes.
+extern float Tminutes;

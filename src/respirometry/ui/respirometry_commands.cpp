@@ -7,6 +7,7 @@
 #include "platform/menus.h"
 #include "respirometry/gasunits.h"
 #include "respirometry/humidity.h"
+#include "respirometry/ui/effvolume.h"
 #include "respirometry/ui/gasdialogs.h"
 #include "respirometry/ui/gasexchange.h"
 #include "respirometry/ui/humidity.h"
@@ -35,6 +36,7 @@ void RegisterRespirometryCommands() {
   defineUnitMenu(kGasUnitMenu, kGasO2);
   defineUnitMenu(kWaterUnitMenu, kGasWater);
   RegisterCommand(Cmd::GasExchange, [](int16_t) { GASEXCHANGE(0); });
+  RegisterCommand(Cmd::EffectiveVolume, [](int16_t) { EFFECTIVEVOLUME(); });
   RegisterCommand(Cmd::AnalyzerHumidity, [](int16_t) { ANALYZER_HUMIDITY(0); });
   RegisterCommand(Cmd::GasUnits, [](int16_t) {
     EditDialogScope modal;
