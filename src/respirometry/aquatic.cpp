@@ -256,3 +256,4 @@ float ConstantVolumeStpFactor(float volume, float celsius, float torr, float sta
   return static_cast<float>(s * (torr / 760.0)) / minutes;
 }
 float Tminutes = 0.0f;
+int16_t WaterSystem = 0, WaterFlowChannel = 0, WaterUnits = 1, WOUTunits = 1, MassUnit = 0, oH2O = 3, AbsoluteUnits = 1;

@@ -109,3 +109,7 @@ float ConstantVolumeStpFactor(float volume, float celsius, float torr, float sta
 
 // Elapsed time of the constant-volume run, minutes.
 extern float Tminutes;
+
+// Settings of "Oxygen Consumption in Water", kept between runs (meanings as in
+// WaterVO2Settings).
+extern int16_t WaterSystem, WaterFlowChannel, WaterUnits, WOUTunits, MassUnit, oH2O, AbsoluteUnits;

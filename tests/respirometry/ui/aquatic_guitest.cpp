@@ -16,6 +16,8 @@
 #include "respirometry/aquatic.h"
 #include "respirometry/ui/convol.h"
 #include "respirometry/ui/effvolume.h"
+#include "respirometry/ui/watervo2.h"
+#include "shell/worktables.h"
 #include "scripts/recording.h"
 #include "scripts/steptable.h"
 #include "shell/colours.h"
@@ -132,6 +134,78 @@ TEST_F(Aquatic, ConstantVolumeStoresTheTypedValuesAndItsFactor) {
   EXPECT_EQ(GasType, 2);
   EXPECT_NEAR(STPfactor, 100.0f, 1e-4);
   EXPECT_FALSE(plat::windowExists(kConvolWindow));
+}
+
+// The dialogs of a closed-system VO2 (or an open system with "Absolute Value").
+Script waterRun(bool open, bool snapshot, int flashes = 0) {
+  Script s;
+  for (int i = 0; i < flashes; ++i) s.call([] {});
+  s.call([] { EXPECT_EQ(plat::title(kResultsWindow), "Oxygen Consumption in Water"); });
+  s.click(kResultsWindow, open ? kWaterOpen : kWaterClosed);
+  s.click(kResultsWindow, kWaterContinue);
+  s.call([] { EXPECT_EQ(plat::title(kWaterChannelWindow), "Channel Selection"); });
+  s.click(kWaterChannelWindow, kWaterChannelsDone);
+  s.call([=] {
+    EXPECT_EQ(plat::title(kResultsWindow),
+              std::string("Oxygen Consumption in Water") + (open ? " (open system) " : " (closed system) "));
+    if (snapshot) plat::test::saveArtifact(plat::test::windowImage(kResultsWindow), "water-main.png");
+  });
+  if (!open) s.click(kResultsWindow, kWaterResult3);
+  s.click(kResultsWindow, kDoCalculations);
+  return s;
+}
+
+TEST_F(Aquatic, WaterWindowsGiveTheCoresChannelAndReplayWithNoWindow) {
+  for (const bool open : {false, true}) {
+    SCOPED_TRACE(open);
+    const std::vector<float> original = gPointersToFileData[slot_][1];
+    RecordSCRIPT = 1;
+    ScriptCOUNT = 0;
+    plat::test::run(waterRun(open, !open, 5), [] { EXPECT_TRUE(DoMENU(76, 7)); });
+    RecordSCRIPT = 0;
+    ASSERT_EQ(ScriptCOUNT, 1);
+    EXPECT_EQ(ScriptSequenceArray[1][1], 32.0f);
+    WaterVO2Settings w;
+    w.waterSystem = open ? 1 : 0;
+    w.volumeOrFlow = open ? 600 : 1000;
+    w.salinity = salinity;
+    w.netO2 = EstimateWaterO2(w).inVolume;
+    std::vector<float> expected(original.size());
+    ASSERT_EQ(ComputeWaterVO2(w, 10, 1, 600, original.data(), nullptr, expected.data(),
+                              static_cast<int32_t>(original.size())),
+              WaterStatus::Ok);
+    EXPECT_EQ(gPointersToFileData[slot_][1], expected);
+    EXPECT_EQ(RetrieveLabel(1), FitLabel("VO2 in mL O2/min"));
+    const std::vector<float> recorded = gPointersToFileData[slot_][1];
+    // Edit > Undo, then the step replayed with no window gives the same channel.
+    plat::test::run(Script{}, [] { EXPECT_TRUE(DoMENU(2, 1)); });
+    EXPECT_EQ(gPointersToFileData[slot_][1], original);
+    WaterSystem = open ? 0 : 1;
+    autoscript = ScriptRunOnce = 1;
+    plat::test::run(Script{}, [] { EXPECT_TRUE(RunScriptStep(1)); });
+    autoscript = ScriptRunOnce = 0;
+    EXPECT_EQ(gPointersToFileData[slot_][1], recorded);
+    gPointersToFileData[slot_][1] = original;
+  }
+}
+
+TEST_F(Aquatic, WaterCancelInAnyWindowChangesNothingAndWithdrawsTheStep) {
+  const std::vector<float> original = gPointersToFileData[slot_][1];
+  for (int window = 0; window < 3; ++window) {
+    SCOPED_TRACE(window);
+    RecordSCRIPT = 1;
+    ScriptCOUNT = 0;
+    Script s;
+    for (int i = 0; i < 5; ++i) s.call([] {});
+    if (window > 0) s.click(kResultsWindow, kWaterContinue);
+    if (window > 1) s.click(kWaterChannelWindow, kWaterChannelsDone);
+    s.closeBox(window == 1 ? kWaterChannelWindow : kResultsWindow);
+    plat::test::run(s, [] { EXPECT_TRUE(DoMENU(76, 7)); });
+    RecordSCRIPT = 0;
+    EXPECT_EQ(ScriptCOUNT, 0);
+    EXPECT_EQ(gPointersToFileData[slot_][1], original);
+    EXPECT_FALSE(plat::windowExists(kResultsWindow));
+  }
 }
 
 }  // namespace
