@@ -102,7 +102,7 @@ void firstDialog(const char* title, int16_t n) {
   AddPush(w, kGasNext, "Next\xC9", {120, 222, 222, 244}, plat::ButtonKind::DefaultPush);
   plat::flushWindow(w);
 
-  for (;;) {
+  for (bool next = false; !next;) {
     AwaitEvent();
     if (EditPickPending() || action == kActionClose || returnKey() || (action == kActionActivate && eventID != w))
       break;
@@ -113,7 +113,7 @@ void firstDialog(const char* title, int16_t n) {
     }
     if (action != kActionClick) continue;
     switch (eventID) {
-      case kGasNext: goto done;
+      case kGasNext: next = true; break;
       case kHelpButton:
         HelpSubject = 251;
         OpenHelpBook();
@@ -153,7 +153,6 @@ void firstDialog(const char* title, int16_t n) {
       default: break;
     }
   }
-done:
   FiO2 = static_cast<float>(TextToNum(plat::fieldText(w, kFiO2Field)));
   FiCO2 = static_cast<float>(TextToNum(plat::fieldText(w, kFiCO2Field)));
   RQ = PositiveFieldOrKeep(w, kRQTyped, RQ, "The RQ must be above 0");

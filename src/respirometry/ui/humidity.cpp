@@ -88,10 +88,9 @@ void ANALYZER_HUMIDITY(int16_t step) {
     GasType = 99;
     FlowCH = 0;
     const int16_t chosen = FlowSetOK("H2O", es.row);
+    if (chosen == 0 && !EditPickPending()) WaterComp(1);
     GasType = keptGas;
     if (chosen != 0 || EditPickPending()) return cancel();
-    WaterComp(1);
-    if (EditPickPending()) return cancel();
     RHFactor = WATERCON(RHtemp);
     h.waterChannel = WaterChannel;
     h.compRH = compRH;
