@@ -225,6 +225,30 @@ TEST_F(Respirometry, AnalyzerCompensationInPlaceIsUndoneExactly) {
   EXPECT_EQ(channel(1), original_);
 }
 
+TEST_F(Respirometry, AnalyzerStepReplaysWithTheRecordedHumidity) {
+  compRH = 50;
+  RHtemp = 25;
+  RecordSCRIPT = 1;
+  Script s;
+  for (int flash = 0; flash < 5; ++flash) s.call([] {});
+  s.click(kResultsWindow, kHumiditySelectGas);
+  s.click(kSecondaryWindow, kChannelsNext);
+  s.click(kHumidityWindow, kHumidityDone);
+  s.click(kHumidityWindow, kConstantButton);
+  s.click(kHumidityWindow, kHumidityOK);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(76, 3)); });
+  RecordSCRIPT = 0;
+  ASSERT_EQ(ScriptCOUNT, 1);
+  EXPECT_EQ(ScriptSequenceArray[1][1], 35.0f);
+  const std::vector<float> recorded = channel(1);
+  gPointersToFileData[slot_][1] = original_;
+  compRH = 10;   // the step carries its own humidity and density
+  RHtemp = 35;
+  autoscript = ScriptRunOnce = 1;
+  plat::test::run(Script{}, [] { EXPECT_TRUE(RunScriptStep(1)); });
+  EXPECT_EQ(channel(1), recorded);
+}
+
 TEST_F(Respirometry, WaterLossFromRelativeHumidityAtAConstantTemperature) {
   RHtemp = 30;
   Script s;
