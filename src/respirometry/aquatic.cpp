@@ -104,7 +104,7 @@ WaterStatus ComputeWaterVO2(const WaterVO2Settings& w, float mass, float interva
   const bool scaled = !closed && w.flowFromChannel && flow;
   if (!closed && !(w.volumeOrFlow > 0.0f)) return WaterStatus::FlowNotPositive;
   if (scaled && !(nominalFlow > 0.0f)) return WaterStatus::FlowNotPositive;
-  if (count <= 0) return WaterStatus::Ok;
+  if (count <= 0 || !readings || !out) return WaterStatus::Ok;
   const double f = WaterFactor(w, mass, interval);
 
   if (closed) {

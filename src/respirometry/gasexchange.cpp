@@ -44,7 +44,7 @@ struct RunConstants {
   double rhFactor = 0;
 };
 
-RunConstants runConstants(const GasExchangeSettings& g, const GasFileValues& f, double flowcon) {
+RunConstants runConstants(const GasExchangeSettings& g, const GasFileValues& f, double flowcon, const GasChannels& ch) {
   RunConstants c;
   c.s = g.positive ? 1.0 : -1.0;
   c.fi = g.fi;
@@ -77,9 +77,10 @@ RunConstants runConstants(const GasExchangeSettings& g, const GasFileValues& f, 
   c.humid = GasHumidityApplies(g);
   c.rhFactor = g.rhFactor;
   if (c.humid) {
-    c.dewChannel = g.rhUnit == 2 && isHumidityChannel(g.waterChannel);
-    c.rhChannel = g.rhUnit == 1 && isHumidityChannel(g.waterChannel);
-    c.humidPerCase = c.dewChannel || c.rhChannel || isChannel(g.tRHchan);
+    // A channel the caller did not hand over counts as no channel.
+    c.dewChannel = g.rhUnit == 2 && isHumidityChannel(g.waterChannel) && ch.water;
+    c.rhChannel = g.rhUnit == 1 && isHumidityChannel(g.waterChannel) && ch.water;
+    c.humidPerCase = c.dewChannel || c.rhChannel || (isChannel(g.tRHchan) && ch.temp);
     if (g.waterChannel == kHumidityConstant) c.rhConst = g.compRH * 0.01;
     c.dConst = 1.0 - c.rhConst * c.rhFactor * c.b;
   }
@@ -378,14 +379,19 @@ GasStatus ComputeGasExchange(const GasExchangeSettings& gIn, const GasFileValues
   if (formFellBack) *formFellBack = fellBack;
   const GasStatus st = CheckGasRun(g, f);
   if (st != GasStatus::Ok) return st;
-  if (ch.count <= 0) return GasStatus::Ok;
+  if (ch.count <= 0 || !ch.gas || !ch.out) return GasStatus::Ok;
   const float flowcon = static_cast<float>(static_cast<float>(GasRunUnit(g, f).factor) *
                                            StpFactor(f.pressure, f.temperature));
-  const RunConstants c = runConstants(g, f, flowcon);
   GasChannels in = ch;
   if (g.flowChannel == 0) in.flow = nullptr;
   if (g.useVCO2 == 0) in.second = nullptr;
-  if (g.gasType == kGasWater) return waterLoop(c, in, g), GasStatus::Ok;
+  if (!isChannel(g.tRHchan)) in.temp = nullptr;
+  if (g.gasType == kGasWater && g.rhUnit == 2) in.temp = nullptr;
+  const RunConstants c = runConstants(g, f, flowcon, in);
+  if (g.gasType == kGasWater) {
+    waterLoop(c, in, g);
+    return GasStatus::Ok;
+  }
   if (!c.humidPerCase || c.dewChannel) in.temp = nullptr;
   if (g.gasType == kGasCO2)
     runVCO2(c, in, g.flowMode, g.useVCO2);

@@ -36,37 +36,39 @@ HumidityStatus CompensateAnalyzerHumidity(const AnalyzerHumiditySettings& h, con
   if (nonFinite) *nonFinite = 0;
   if (!(h.vapourFactor > 0.0f) || !std::isfinite(h.vapourFactor)) return HumidityStatus::RealPressureNotPositive;
   const double K = h.vapourFactor;
-  const bool fromChannel = isChannel(h.waterChannel) && ch.water;
+  HumidityChannels in = ch;
+  if (!in.gas || !in.out) in.count = 0;
+  const bool fromChannel = isChannel(h.waterChannel) && in.water;
   const bool dew = fromChannel && h.rhUnit == 2;
   const bool rhChannel = fromChannel && h.rhUnit == 1;
-  const bool tempChannel = isChannel(h.tRHchan) && ch.temp;
+  const bool tempChannel = isChannel(h.tRHchan) && in.temp;
   const double hConst = h.waterChannel == kConstantRH ? h.compRH * 0.01 : 0.0;
-  const float* water = ch.water;
-  const float* temp = ch.temp;
+  const float* water = in.water;
+  const float* temp = in.temp;
 
   if (dew) {
-    divideEach(ch, [&](int32_t k) { return 1.0 - static_cast<double>(VapourDensityAir(water[k])) * K; });
+    divideEach(in, [&](int32_t k) { return 1.0 - static_cast<double>(VapourDensityAir(water[k])) * K; });
   } else if (tempChannel && rhChannel) {
-    divideEach(ch, [&](int32_t k) {
+    divideEach(in, [&](int32_t k) {
       return 1.0 - 0.01 * water[k] * static_cast<double>(VapourDensityAir(temp[k])) * K;
     });
   } else if (tempChannel) {
-    divideEach(ch, [&](int32_t k) { return 1.0 - hConst * static_cast<double>(VapourDensityAir(temp[k])) * K; });
+    divideEach(in, [&](int32_t k) { return 1.0 - hConst * static_cast<double>(VapourDensityAir(temp[k])) * K; });
   } else if (rhChannel) {
     const double rhoK = static_cast<double>(h.rhFactor) * K;
-    divideEach(ch, [&](int32_t k) { return 1.0 - 0.01 * water[k] * rhoK; });
+    divideEach(in, [&](int32_t k) { return 1.0 - 0.01 * water[k] * rhoK; });
   } else {
     const double dry = 1.0 - hConst * static_cast<double>(h.rhFactor) * K;
     if (!(dry > 0.0)) return HumidityStatus::NoDryFraction;
     const double inv = 1.0 / dry;
-    const float* gas = ch.gas;
-    float* out = ch.out;
-    for (int32_t k = 0; k < ch.count; ++k) out[k] = static_cast<float>(gas[k] * inv);
+    const float* gas = in.gas;
+    float* out = in.out;
+    for (int32_t k = 0; k < in.count; ++k) out[k] = static_cast<float>(gas[k] * inv);
     return HumidityStatus::Ok;
   }
   if (nonFinite) {
     int64_t n = 0;
-    for (int32_t k = 0; k < ch.count; ++k) n += std::isfinite(ch.out[k]) ? 0 : 1;
+    for (int32_t k = 0; k < in.count; ++k) n += std::isfinite(in.out[k]) ? 0 : 1;
     *nonFinite = n;
   }
   return HumidityStatus::Ok;

@@ -112,7 +112,9 @@ void ANALYZER_HUMIDITY(int16_t step) {
     return cancel();
   }
   // The constants first: a refused run changes nothing.
-  if (const HumidityStatus st = CompensateAnalyzerHumidity(h, {nullptr, nullptr, nullptr, nullptr, 0});
+  const float* waterData = humidityChannel ? ChannelData(slot, h.waterChannel) : nullptr;
+  const float* tempData = h.tRHchan != 0 ? ChannelData(slot, h.tRHchan) : nullptr;
+  if (const HumidityStatus st = CompensateAnalyzerHumidity(h, {nullptr, waterData, tempData, nullptr, 0});
       st != HumidityStatus::Ok) {
     ShowAlert(HumidityStatusText(st, h));
     return cancel();
