@@ -260,7 +260,10 @@ TEST_F(Respirometry, WaterLossFromRelativeHumidityAtAConstantTemperature) {
     plat::test::saveArtifact(plat::test::windowImage(kSecondaryWindow), "gas-water.png");
   });
   s.click(kSecondaryWindow, kRelativeHumidity);
-  s.call([] { EXPECT_EQ(plat::title(kSecondaryWindow), "RH sensor temperature"); });
+  s.call([] {
+    EXPECT_EQ(plat::title(kSecondaryWindow), "RH sensor temperature");
+    plat::test::saveArtifact(plat::test::windowImage(kSecondaryWindow), "gas-rh-sensor.png");
+  });
   s.click(kSecondaryWindow, kTemperatureOK);
   s.call([] { EXPECT_TRUE(plat::controlExists(kResultsWindow, kWaterUnitMenu)); });
   s.click(kResultsWindow, kComputeButton);
@@ -339,7 +342,10 @@ TEST_F(Respirometry, FlowChannelAndSecondGasChannelReachTheEngine) {
   t.click(kSecondaryWindow, kChannelsNext);
   t.click(kSecondaryWindow, 2);
   t.click(kSecondaryWindow, kModeNext);
-  t.call([] { EXPECT_TRUE(plat::controlExists(kSecondaryWindow, kUseRate)); });
+  t.call([] {
+    EXPECT_TRUE(plat::controlExists(kSecondaryWindow, kUseRate));
+    plat::test::saveArtifact(plat::test::windowImage(kSecondaryWindow), "gas-second-gas.png");
+  });
   t.click(kSecondaryWindow, kUseRate);
   t.closeBox(kSecondaryWindow);
   t.call([] { EXPECT_EQ(plat::title(kSecondaryWindow), "Select Channel for VO2 or %O2"); });
