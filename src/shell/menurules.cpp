@@ -38,6 +38,7 @@ std::optional<bool> RuleEnabled(MenuPick p, const MenuContext& c) {
       return std::nullopt;
     case kMenuEdit:
       if (p.item == 1) return c.hasFile && c.undoAvailable;
+      if (p.item == 25 || p.item == 26) return c.hasFile && block;
       if (p.item == 2)
         return c.hasFile && !block && c.beginBlock >= 1 && c.endBlock > c.beginBlock &&
                c.endBlock <= c.cases;

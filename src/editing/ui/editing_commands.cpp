@@ -1,8 +1,13 @@
 #include "editing/ui/editing_commands.h"
 
 #include "editing/smoothing.h"
+#include "editing/integrate.h"
+#include "editing/scaletoblock.h"
+#include "editing/ui/blockscale.h"
 #include "editing/ui/copychannel.h"
+#include "editing/ui/integrate.h"
 #include "editing/ui/smoothing.h"
+#include "plot/ui/mouse.h"
 #include "plot/ui/redraw.h"
 #include "scripts/steptable.h"
 #include "shell/dispatch.h"
@@ -28,4 +33,20 @@ void RegisterEditingCommands() {
   // the menu is step 0.
   RegisterCommand(Cmd::Smoothing, [](int16_t) { SMOOTHING(0); });
   RegisterScriptOp(kSmoothingOp, [](int16_t step) { SMOOTHING(step); });
+  RegisterCommand(Cmd::Integrate, [](int16_t) { INTEGRATE(0); });
+  RegisterScriptOp(kIntegralOp, [](int16_t step) {
+    derive = 0;
+    INTEGRATE(step);
+  });
+  RegisterScriptOp(kDerivativeOp, [](int16_t step) {
+    derive = 1;
+    INTEGRATE(step);
+  });
+  RegisterCommand(Cmd::BlockScale, [](int16_t) { BLOCKSCALE(0, 0); });
+  RegisterCommand(Cmd::BlockScale100, [](int16_t) { BLOCKSCALE(1, 0); });
+  // The runner selects the step's block first; the block goes afterwards.
+  RegisterScriptOp(kBlockScaleOp, [](int16_t step) {
+    BLOCKSCALE(0, step);
+    CLEARBLOCK();
+  });
 }

@@ -7,6 +7,7 @@
 #include "analyses/ui/waveform_commands.h"
 #include "editing/ui/editing_commands.h"
 #include "calculators/ui/calculators_commands.h"
+#include "respirometry/ui/respirometry_commands.h"
 #include "plot/ui/blockwindow.h"
 #include "plot/ui/mouse.h"
 
@@ -24,5 +25,6 @@ void RegisterAllCommands() {
   RegisterWaveformCommands();
   RegisterEditingCommands();
   RegisterCalculatorCommands();
+  RegisterRespirometryCommands();
   RegisterPreferencesCommands();
 }

@@ -5,6 +5,7 @@
 
 #include "support/gui_support.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -14,6 +15,8 @@
 #include "editing/channelpick.h"
 #include "editing/smoothing.h"
 #include "editing/ui/copychannel.h"
+#include "editing/ui/blockscale.h"
+#include "editing/ui/integrate.h"
 #include "editing/ui/picklists.h"
 #include "editing/ui/smoothing.h"
 #include "output/results.h"
@@ -315,6 +318,90 @@ TEST_F(Smoothing, TheAutomaticModeSmoothsTheBlockAndRecordsNothing) {
   }
   EXPECT_NE(v[150], original_[150]);
   EXPECT_FALSE(plat::windowExists(kBlankWindow));
+}
+
+TEST_F(Smoothing, AnIntegralGoesIntoANewChannelAndADerivativeInPlaceIsUndone) {
+  const int16_t fresh = static_cast<int16_t>(nChannels[slot_] + 1);
+  Script s;
+  s.call([] { plat::test::saveArtifact(plat::test::windowImage(kResultsWindow), "editing-integrate.png"); })
+      .click(kResultsWindow, kIntegrateNewChannelBox)
+      .click(kResultsWindow, kIntegrateOK);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 13)); });
+  ASSERT_EQ(nChannels[slot_], fresh);
+  EXPECT_EQ(ActiveChannel, fresh);
+  EXPECT_EQ(RetrieveLabel(fresh), FitLabel("\xBA " + RetrieveLabel(1)));
+  EXPECT_FLOAT_EQ(GetDatum(slot_, fresh, 2), original_[0] + original_[1] + original_[2]);
+  EXPECT_EQ(gPointersToFileData[slot_][1], original_);
+
+  ActiveChannel = 1;
+  const std::string withIntegral = LabelStrings[slot_][1];
+  Script d;
+  d.click(kResultsWindow, kIntegrateOK);
+  plat::test::run(d, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 14)); });
+  EXPECT_FLOAT_EQ(GetDatum(slot_, 1, 5), original_[5] - original_[4]);
+  menu(kMenuEdit, 1);
+  EXPECT_EQ(gPointersToFileData[slot_][1], original_);
+  EXPECT_EQ(LabelStrings[slot_][1], withIntegral);
+}
+
+TEST_F(Smoothing, ScaleToBlockFromHighestAndLowestAndItsStepReplays) {
+  FileSHORTS[slot_][kShortBlockState] = 2;
+  BeginBlock[slot_] = 100;
+  EndBlock[slot_] = 200;
+  SETMENU(0);
+  EXPECT_TRUE(plat::itemEnabled(kMenuEdit, 25));
+  RecordSCRIPT = 1;
+  Script s;
+  s.click(kResultsWindow, kScaleZeroTo100)
+      .call([] { plat::test::saveArtifact(plat::test::windowImage(kResultsWindow), "editing-blockscale.png"); })
+      .click(kResultsWindow, kScaleBlockOnly)
+      .click(kResultsWindow, kScaleOK)
+      .click(kResultsWindow, kScaleDone);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 25)); });
+  const auto [mn, mx] = std::minmax_element(gPointersToFileData[slot_][1].begin() + 100,
+                                            gPointersToFileData[slot_][1].begin() + 201);
+  EXPECT_FLOAT_EQ(*mn, 0.0f);
+  EXPECT_FLOAT_EQ(*mx, 100.0f);
+  EXPECT_EQ(GetDatum(slot_, 1, 99), original_[99]);
+  ASSERT_EQ(ScriptCOUNT, 1);
+  EXPECT_EQ(ScriptSequenceArray[1][kStepOpField], 41.0f);
+  EXPECT_EQ(ScriptSequenceArray[1][6], 100.0f);
+  menu(kMenuEdit, 1);
+  EXPECT_EQ(gPointersToFileData[slot_][1], original_);
+
+  // Replayed without a window: the whole channel against the block's extremes.
+  RecordSCRIPT = 0;
+  autoscript = ScriptRunOnce = 1;
+  plat::test::run(Script{}, [] { EXPECT_TRUE(RunScriptStep(1)); });
+  EXPECT_FLOAT_EQ(*std::max_element(gPointersToFileData[slot_][1].begin() + 100,
+                                    gPointersToFileData[slot_][1].begin() + 201), 100.0f);
+  EXPECT_NE(GetDatum(slot_, 1, 99), original_[99]);
+  EXPECT_NE(FileSHORTS[slot_][kShortBlockState], 2) << "the runner's block is cleared";
+
+  // The close box brings back the channel as it was at opening.
+  autoscript = ScriptRunOnce = 0;
+  FileSHORTS[slot_][kShortBlockState] = 2;
+  BeginBlock[slot_] = 100;
+  EndBlock[slot_] = 200;
+  const std::vector<float> opened = gPointersToFileData[slot_][1];
+  Script c;
+  c.click(kResultsWindow, kScaleZeroTo100).click(kResultsWindow, kScaleOK).closeBox(kResultsWindow);
+  plat::test::run(c, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 25)); });
+  EXPECT_EQ(gPointersToFileData[slot_][1], opened);
+}
+
+TEST_F(Smoothing, IntegralAndDerivativeStepsReplayOnTheActiveChannel) {
+  ScriptSequenceArray[1][kStepOpField] = 4;
+  ScriptSequenceArray[2][kStepOpField] = 5;
+  autoscript = ScriptRunOnce = 1;
+  plat::test::run(Script{}, [] {
+    EXPECT_TRUE(RunScriptStep(1));
+    EXPECT_TRUE(RunScriptStep(2));
+  });
+  // The derivative of the integral gives the channel back, but for rounding.
+  for (int32_t k = 1; k <= 1000; ++k)
+    ASSERT_NEAR(GetDatum(slot_, 1, k), original_[static_cast<size_t>(k)], 1e-3f) << k;
+  EXPECT_FALSE(plat::windowExists(kResultsWindow));
 }
 
 }  // namespace
