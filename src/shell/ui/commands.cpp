@@ -4,6 +4,7 @@
 #include "shell/ui/about.h"
 #include "shell/ui/prefsdialog.h"
 #include "analyses/ui/analyses_commands.h"
+#include "calculators/ui/suncycle.h"
 #include "plot/ui/blockwindow.h"
 #include "plot/ui/mouse.h"
 
@@ -19,4 +20,5 @@ void RegisterAllCommands() {
   RegisterOutputCommands();
   RegisterAnalysisCommands();
   RegisterPreferencesCommands();
+  RegisterSunCycleCommands();
 }
