@@ -2,3 +2,5 @@
 
 int16_t RecordSCRIPT = 0;
 uint16_t ScriptCOUNT = 0;
+int16_t autoscript = 0;
+int16_t ScriptRunOnce = 0;

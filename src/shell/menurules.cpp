@@ -37,6 +37,7 @@ std::optional<bool> RuleEnabled(MenuPick p, const MenuContext& c) {
       if (p.item == 1 || p.item == 2) return c.hasFile;
       return std::nullopt;
     case kMenuEdit:
+      if (p.item == 1) return c.hasFile && c.undoAvailable;
       if (p.item == 2)
         return c.hasFile && !block && c.beginBlock >= 1 && c.endBlock > c.beginBlock &&
                c.endBlock <= c.cases;
@@ -152,6 +153,7 @@ MenuContext CurrentMenuContext() {
     c.markers = MarkerCount(slot);
     c.beginBlock = BeginBlock[slot];
     c.endBlock = EndBlock[slot];
+    c.undoAvailable = UndoAvailable(slot);
   }
   int16_t open = 0;
   for (int16_t s = 0; s < kMaxOpenFiles; ++s)

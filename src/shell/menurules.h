@@ -25,6 +25,7 @@ struct MenuContext {
   int32_t cases = 0;
   int16_t markers = 0;
   int32_t beginBlock = 0, endBlock = 0;   // kept by CLEARBLOCK for "Reset Last Block"
+  bool undoAvailable = false;      // the undo copy belongs to this file
   int16_t openFiles = 0;
   bool blockWindowModal = false;
   int16_t resultsPort = 0;         // 4 text, 5 tabular, 6 printer, else none

@@ -5,6 +5,7 @@
 #include "shell/ui/prefsdialog.h"
 #include "analyses/ui/analyses_commands.h"
 #include "calculators/ui/suncycle.h"
+#include "editing/ui/editing_commands.h"
 #include "plot/ui/blockwindow.h"
 #include "plot/ui/mouse.h"
 
@@ -19,6 +20,7 @@ void RegisterAllCommands() {
   RegisterBlockWindowCommands();
   RegisterOutputCommands();
   RegisterAnalysisCommands();
+  RegisterEditingCommands();
   RegisterPreferencesCommands();
   RegisterSunCycleCommands();
 }

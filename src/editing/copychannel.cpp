@@ -1,0 +1,42 @@
+#include "editing/copychannel.h"
+
+#include <algorithm>
+
+#include "shell/textutil.h"
+
+int16_t StoreChan = 0;
+
+std::string FftCopyLabel(int16_t blockChannel, int32_t abUnit) {
+  return "FFT: channel" + NumText(blockChannel) + ";" + NumText(2.0 * static_cast<double>(abUnit)) + " points    ";
+}
+
+namespace {
+
+void putSnapshotLabel(int16_t slot, int16_t channel, const std::string& label) {
+  std::string& s = OldLabelStrings[slot][(channel - 1) / kLabelsPerString + 1];
+  if (s.size() < static_cast<size_t>(kLabelsPerString * kLabelWidth)) s.resize(kLabelsPerString * kLabelWidth, ' ');
+  s.replace(static_cast<size_t>((channel - 1) % kLabelsPerString) * kLabelWidth, kLabelWidth, label);
+}
+
+}  // namespace
+
+StoreStatus DuplicateChannel(int16_t slot, int16_t source, std::string_view label, int16_t* newChannel) {
+  if (!ValidFileSlot(slot) || !SlotHoldsFile(slot)) return StoreStatus::NoFile;
+  if (source < 0 || source > nChannels[slot]) return StoreStatus::BadChannel;
+  if (nChannels[slot] >= kMaxChannels) return StoreStatus::TooManyChannels;
+  const StoreStatus st = AddChannel(slot);
+  if (st != StoreStatus::Ok) return st;
+  const int16_t c = nChannels[slot];
+  const std::vector<float>& from = gPointersToFileData[slot][source];
+  std::vector<float>& to = gPointersToFileData[slot][c];
+  std::copy_n(from.begin(), std::min(from.size(), to.size()), to.begin());
+  std::copy_n(nVar[slot][source].begin(), 14, nVar[slot][c].begin());
+  nVar[slot][c][1] = nVar[slot][source][1] + kCopyMark;
+  const std::string fitted = FitLabel(label);
+  SetChannelLabel(slot, c, fitted);
+  putSnapshotLabel(slot, c, fitted);
+  if (gStoreHooks.channelChanged) gStoreHooks.channelChanged(slot, c);
+  StoreChan = c;
+  if (newChannel) *newChannel = c;
+  return StoreStatus::Ok;
+}

@@ -1,0 +1,37 @@
+#include "editing/editstep.h"
+
+#include <algorithm>
+#include <string>
+
+#include "shell/globals.h"
+#include "shell/store.h"
+#include "shell/worktables.h"
+
+EditStep EditStepFor(int16_t step, int16_t recordedStep, bool recordingStopped) {
+  EditStep s;
+  s.recorded = recordedStep;
+  s.stoppedRecording = recordedStep != 0 && recordingStopped;
+  if (recordedStep != 0) s.row = recordedStep;
+  else if (step >= 1 && step <= 51) s.row = step;
+  s.replay = recordedStep == 0 && ReplaysWithoutDialog(step);
+  return s;
+}
+
+float* EditStepFields(const EditStep& s) { return ScriptSequenceArray[s.row]; }
+
+void WithdrawEditStep(EditStep& s) {
+  if (s.recorded == 0) return;
+  std::fill(std::begin(ScriptSequenceArray[s.recorded]), std::end(ScriptSequenceArray[s.recorded]), 0.0f);
+  if (ScriptCOUNT == static_cast<uint16_t>(s.recorded)) --ScriptCOUNT;
+  if (s.stoppedRecording) RecordSCRIPT = 1;
+  s.recorded = 0;
+  s.stoppedRecording = false;
+  s.row = 0;
+}
+
+bool LogChannelEdit(int16_t slot, int16_t channel, std::string_view words) {
+  if (prefsArray[kPrefRecordEdits] == 0) return false;
+  GetChanLABEL(channel);
+  EditRecord.append(words);
+  return AppendEditLog(slot, EditRecord);
+}

@@ -1,0 +1,38 @@
+// The frame every editing command runs in: the script step it begins with,
+// the modal state of its dialog (handlers, toolbar, deferred picks) and the
+// redraw after a change. The core half is editing/editstep.h.
+#pragma once
+#include <cstdint>
+#include <memory>
+
+#include "editing/editstep.h"
+
+class HandlerScope;
+
+// Records a step with this operation code while recording (the one
+// recording limit lives in RecordScriptStep) and says which row the command
+// fills: the recorded step, else the replayed step `step`, else row 0.
+EditStep BeginEditStep(int16_t opCode, int16_t step);
+
+// While it lives: the caller's handlers are kept, the dialog handlers
+// installed (menu and toolbar picks deferred, ending the dialog), the
+// toolbar hidden and the mailbox cleared. On leaving it restores the toolbar
+// and the handlers, then runs a toolbar button the dialog deferred.
+class EditDialogScope {
+ public:
+  EditDialogScope();
+  ~EditDialogScope();
+  EditDialogScope(const EditDialogScope&) = delete;
+  EditDialogScope& operator=(const EditDialogScope&) = delete;
+
+ private:
+  std::unique_ptr<HandlerScope> handlers_;
+};
+
+// A menu or toolbar pick waits: the dialog ends and does nothing.
+bool EditPickPending();
+
+// After a channel of TheFileInUse changed: the single view rescaled and
+// drawn, or the stacked strip of ChangedChan (all strips when channelAdded),
+// then the whole stacked display.
+void RedrawAfterEdit(bool channelAdded);
