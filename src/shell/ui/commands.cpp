@@ -6,6 +6,7 @@
 #include "analyses/ui/analyses_commands.h"
 #include "calculators/ui/suncycle.h"
 #include "editing/ui/editing_commands.h"
+#include "thermoregulation/ui/thermoregulation_commands.h"
 #include "plot/ui/blockwindow.h"
 #include "plot/ui/mouse.h"
 
@@ -23,4 +24,5 @@ void RegisterAllCommands() {
   RegisterEditingCommands();
   RegisterPreferencesCommands();
   RegisterSunCycleCommands();
+  RegisterThermoregulationCommands();
 }
