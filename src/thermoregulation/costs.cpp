@@ -1,6 +1,7 @@
 #include "thermoregulation/costs.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -32,36 +33,84 @@ float WindFactor(float mass, float lctMinusTa, float wind) {
                             std::sqrt(static_cast<double>(wind)));
 }
 
-float HighestWindowMean(const std::vector<float>& costs, int32_t w) {
+namespace {
+
+// The highest means of several window lengths in one pass. For each length a
+// running sum and count of the positive costs slide along; a run is compared
+// without dividing (sum > best x count), so the pass stays near the speed of
+// reading the costs once.
+// The highest means of three window lengths in one pass. A run's sum is the
+// difference of two running totals of the positive costs (and its count of
+// two running counts), kept in a ring as long as the longest run, so the
+// lengths share one chain of additions. The totals are doubles: over
+// 7,000,000 cases their rounding stays far below a float's step of any mean.
+std::array<float, 3> highestWindowMeans3(const std::vector<float>& costs, int32_t w1, int32_t w2, int32_t w3) {
   const int32_t n = static_cast<int32_t>(costs.size()) - 1;
-  if (w <= 0 || n - w < 1) return kNoWindowMean;
-  const int32_t threshold = static_cast<int32_t>(std::trunc(0.7 * w));
-  double best = kNoWindowMean;
-  double sum = 0;
-  int32_t count = 0;
-  auto add = [&](int32_t k, int sign) {
-    const float v = costs[static_cast<size_t>(k)];
-    if (v > 0) {
-      sum += sign * static_cast<double>(v);
-      count += sign;
-    }
-  };
-  for (int32_t k = 1; k < w; ++k) add(k, 1);
-  for (int32_t i = 1; i <= n - w; ++i) {
-    add(i + w - 1, 1);
-    if (count > 0 && count >= threshold) {
-      const double mean = sum / count;
-      if (mean > best) best = mean;
-    }
-    add(i, -1);
-    if (count == 0) sum = 0;   // no drift carried over an empty stretch
+  const float* v = costs.data();
+  std::array<int32_t, 3> w{w1, w2, w3};
+  std::array<int32_t, 3> threshold{};
+  std::array<double, 3> best{kNoWindowMean, kNoWindowMean, kNoWindowMean};
+  // A run must beat the best by more than the totals' rounding, so that
+  // identical days do not take turns as the best.
+  std::array<double, 3> bar = best;
+  int32_t longest = 1;
+  for (size_t j = 0; j < 3; ++j) {
+    threshold[j] = static_cast<int32_t>(std::trunc(0.7 * w[j]));
+    // Runs of w cases end at cases w..n-1 (the last case of the file is in none).
+    if (w[j] <= 0 || w[j] > n - 1) w[j] = 0;
+    longest = std::max(longest, w[j]);
   }
-  return static_cast<float>(best);
+  size_t ring = 1;
+  while (ring < static_cast<size_t>(longest) + 1) ring <<= 1;
+  const size_t mask = ring - 1;
+  std::vector<double> totals(ring, 0.0);
+  std::vector<int32_t> counts(ring, 0);
+  double total = 0;
+  int32_t count = 0;
+  for (int32_t k = 1; k <= n - 1; ++k) {
+    const float x = v[k];
+    total += x > 0 ? static_cast<double>(x) : 0.0;
+    count += x > 0 ? 1 : 0;
+    totals[static_cast<size_t>(k) & mask] = total;
+    counts[static_cast<size_t>(k) & mask] = count;
+    for (size_t j = 0; j < 3; ++j) {
+      if (w[j] == 0 || k < w[j]) continue;
+      const size_t before = static_cast<size_t>(k - w[j]) & mask;   // case k - w, or 0 for the first run
+      const double sum = total - (k > w[j] ? totals[before] : 0.0);
+      const int32_t c = count - (k > w[j] ? counts[before] : 0);
+      if (sum > bar[j] * c && c >= threshold[j] && c > 0) {
+        const double mean = sum / c;
+        if (mean > best[j]) {
+          best[j] = mean;
+          bar[j] = mean * (1 + 1e-12);
+        }
+      }
+    }
+  }
+  return {static_cast<float>(best[0]), static_cast<float>(best[1]), static_cast<float>(best[2])};
 }
 
-TregResult ComputeTregCosts(const TregClimate& c, const TregAnimal& a, const TregSettings& s,
+}  // namespace
+
+float HighestWindowMean(const std::vector<float>& costs, int32_t w) {
+  return highestWindowMeans3(costs, w, 0, 0)[0];
+}
+
+std::array<float, 3> HighestWindowMeans(const std::vector<float>& costs, int32_t w6) {
+  return highestWindowMeans3(costs, w6, 2 * w6, 4 * w6);
+}
+
+TregResult ComputeTregCosts(const TregClimate& climate, const TregAnimal& animal, const TregSettings& settings,
                             const float (*sunTable)[3], float* store) {
+  // Local copies: the stores into the cost arrays cannot alias them, so the
+  // loop keeps them in registers.
+  const TregClimate c = climate;
+  const TregAnimal a = animal;
+  const TregSettings s = settings;
   TregResult r;
+  int32_t totalCases = 0, atBMR = 0, aboveBMR = 0, torporCases = 0, activeCases = 0;
+  double writtenSum = 0, aboveSum = 0, torporSum = 0, activeSum = 0;
+  float highest = 0;
   const int32_t n = std::max<int32_t>(c.nCases, 0);
   r.costs.assign(static_cast<size_t>(n) + 1, 0.0f);
   const float M = s.zeroIsMissing ? 0.0f : kMissingAlways;
@@ -74,12 +123,15 @@ TregResult ComputeTregCosts(const TregClimate& c, const TregAnimal& a, const Tre
   const bool torporMay = s.torporAllowed && s.useTorpor;
   float tb = a.tb;
   float prevTime = 0;
+  const float bmrActive = static_cast<float>(a.bmr * std::pow(static_cast<double>(s.torporQ10), s.tbChange / 10.0));
+  const float lnQ10Per10 = static_cast<float>(std::log(static_cast<double>(s.torporQ10)) / 10.0);
 
   auto timingError = [&r](int32_t k) {
     ++r.timingErrorCount;
     if (r.timingErrorCount <= kMaxListedTimingErrors) r.timingErrors.push_back(k);
   };
 
+  float* const costs = r.costs.data();
   for (int32_t k = 1; k <= n; ++k) {
     float shade = valueAt(c.shade, k);
     const float sun = valueAt(c.sun, k);
@@ -91,7 +143,7 @@ TregResult ComputeTregCosts(const TregClimate& c, const TregAnimal& a, const Tre
     const bool reject = (shadeMissing && sunMissing) || (s.rejectNoShade && shadeMissing) ||
                         (s.rejectNoSun && sunMissing) || (s.windUsed && s.rejectNoWind && windValue == M);
     if (reject) {
-      r.costs[static_cast<size_t>(k)] = 0;
+      costs[k] = 0;
       prevTime = t;
       continue;
     }
@@ -133,9 +185,7 @@ TregResult ComputeTregCosts(const TregClimate& c, const TregAnimal& a, const Tre
     }
 
     const float cPrime = active && s.variableConductance ? a.conductance * s.conductanceFactor : a.conductance;
-    const float bmrPrime = active && s.variableTb
-                               ? static_cast<float>(a.bmr * std::pow(static_cast<double>(s.torporQ10), s.tbChange / 10.0))
-                               : a.bmr;
+    const float bmrPrime = active && s.variableTb ? bmrActive : a.bmr;
     const float tbPrime = active && s.variableTb ? std::min(tb + s.tbChange, s.maxActiveTb) : tb;
     const float lctPrime = active && s.variableTb ? a.lct + s.tbChange : a.lct;
 
@@ -150,15 +200,15 @@ TregResult ComputeTregCosts(const TregClimate& c, const TregAnimal& a, const Tre
     bool hasCost = false;
     if (ta != M) {
       hasCost = true;
-      ++r.totalCases;
+      ++totalCases;
       cost = (tbPrime - ta) * cPrime;
       if (s.windUsed) cost = cost + cost * WindFactor(a.mass, lctPrime - ta, wind);
       if (cost <= bmrPrime) {
         cost = bmrPrime;
-        ++r.atBMR;
+        ++atBMR;
       } else {
-        ++r.aboveBMR;
-        r.aboveSum += cost;
+        ++aboveBMR;
+        aboveSum += cost;
       }
     }
 
@@ -168,11 +218,11 @@ TregResult ComputeTregCosts(const TregClimate& c, const TregAnimal& a, const Tre
         cost = 0;
         hasCost = false;
       } else {
-        if (!hasCost) ++r.totalCases;
+        if (!hasCost) ++totalCases;
         hasCost = true;
         cost = a.bmr;
         if (lctPrime > tat) {
-          ++r.torporCases;
+          ++torporCases;
           const float minTb = s.minimumTorporTb;
           const float dT = tbPrime - minTb;
           const float E = s.torporEntryTime;
@@ -186,36 +236,47 @@ TregResult ComputeTregCosts(const TregClimate& c, const TregAnimal& a, const Tre
           if (tat > minTb - 1) {
             const float f = (lctPrime - tat) / (lctPrime - minTb + 1);
             const float tq = std::max(tr, tbPrime - dT * f);
-            cost = static_cast<float>(a.bmr * std::pow(static_cast<double>(s.torporQ10), (tq - tbPrime) / 10.0));
+            cost = a.bmr * std::exp(lnQ10Per10 * (tq - tbPrime));
           } else {
             cost = (tr - tat) * cPrime;
           }
-          r.torporSum += cost;
+          torporSum += cost;
         }
       }
     }
 
     if (hasCost && cost > 0 && cPrime > 0) {
       if (cost <= 1.0001f * bmrPrime && (!torporMay || active)) cost = bmrPrime;
-      r.highest = std::max(r.highest, cost);
-      r.writtenSum += cost;
+      highest = std::max(highest, cost);
+      writtenSum += cost;
       if (store) store[k] = cost;
     } else if (store) {
       store[k] = 0;
     }
-    r.costs[static_cast<size_t>(k)] = hasCost ? cost : 0.0f;
+    costs[k] = hasCost ? cost : 0.0f;
     if (s.activeTimeCostsOnly && active) {
-      r.activeSum += hasCost ? cost : 0.0f;
-      ++r.activeCases;
+      activeSum += hasCost ? cost : 0.0f;
+      ++activeCases;
     }
     prevTime = t;
   }
 
-  r.h6 = HighestWindowMean(r.costs, r.windowCases);
-  r.h12 = HighestWindowMean(r.costs, 2 * r.windowCases);
-  r.hday = HighestWindowMean(r.costs, 4 * r.windowCases);
-  r.mean = static_cast<float>(r.writtenSum / r.totalCases);
-  r.activeMean = static_cast<float>(r.activeSum / r.activeCases);
+  r.totalCases = totalCases;
+  r.atBMR = atBMR;
+  r.aboveBMR = aboveBMR;
+  r.torporCases = torporCases;
+  r.activeCases = activeCases;
+  r.writtenSum = writtenSum;
+  r.aboveSum = aboveSum;
+  r.torporSum = torporSum;
+  r.activeSum = activeSum;
+  r.highest = highest;
+  const std::array<float, 3> maxima = HighestWindowMeans(r.costs, r.windowCases);
+  r.h6 = maxima[0];
+  r.h12 = maxima[1];
+  r.hday = maxima[2];
+  r.mean = static_cast<float>(writtenSum / totalCases);
+  r.activeMean = static_cast<float>(activeSum / activeCases);
   return r;
 }
 
