@@ -138,9 +138,10 @@ bool EnsureSunCycleFor(float lat, float lon) {
   return true;
 }
 
-std::string SunCycleSpreadsheetText(const float (&table)[kSunCycleDays][3], float lat, float lon) {
-  std::string s = "Annual sun cycle at " + NumText(std::fabs(lat)) + (lat > 0 ? " degrees N, " : " degrees S, ") +
-                  NumText(std::fabs(lon)) + (lon > 0 ? " degrees W" : " degrees E") + "\n";
+std::string SunCycleSpreadsheetText(const float (&table)[kSunCycleDays][3], float lat, float lon, bool north,
+                                    bool west) {
+  std::string s = "Annual sun cycle at " + NumText(std::fabs(lat)) + (north ? " degrees N, " : " degrees S, ") +
+                  NumText(std::fabs(lon)) + (west ? " degrees W" : " degrees E") + "\n";
   s += "Julian date\tSunrise time\tSunset time\tHours of daylight\n";
   for (int day = 1; day < kSunCycleDays; ++day) {
     s += std::to_string(day) + "\t" + NumText(table[day][1]) + "\t" + NumText(table[day][2]) + "\t" +

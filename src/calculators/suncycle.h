@@ -59,7 +59,9 @@ bool EnsureSunCycleFor(float latitude, float longitude);
 
 // The sun-cycle spreadsheet: two header lines, then days 1..366, tab
 // separated, LF line ends.
-std::string SunCycleSpreadsheetText(const float (&table)[kSunCycleDays][3], float latitude, float longitude);
+// The hemispheres follow the flags, as the dialogs show them.
+std::string SunCycleSpreadsheetText(const float (&table)[kSunCycleDays][3], float latitude, float longitude,
+                                    bool north, bool west);
 // Title of the annual chart window.
 std::string SunCycleChartTitle(float latitude, float longitude, bool north, bool west);
 

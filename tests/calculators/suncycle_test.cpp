@@ -99,7 +99,7 @@ TEST(AnnualSunCycle, FillsEveryDayWithPolarEntriesPinned) {
 
   FillAnnualSunCycle(40, 0, table);
   EXPECT_NEAR(table[366][0], table[1][0], 0.05);
-  const std::string text = SunCycleSpreadsheetText(table, 40, 0);
+  const std::string text = SunCycleSpreadsheetText(table, 40, 0, true, false);
   size_t lines = 0;
   for (char ch : text) lines += ch == '\n';
   EXPECT_EQ(lines, 2u + 366u);

@@ -428,7 +428,7 @@ void PrintSunCycleToSpreadsheet() {
   const std::optional<std::filesystem::path> path =
       plat::askSaveFile("File for sun cycle data:", "Sun cycle data.xls", kind);
   if (!path) return;
-  const std::string text = SunCycleSpreadsheetText(SunCycleArray, latitude, longitude);
+  const std::string text = SunCycleSpreadsheetText(SunCycleArray, latitude, longitude, northLatitude != 0, westLongitude != 0);
   SafeFileWriter out;
   if (!(out.open(*path) && out.write(text.data(), text.size()) && out.commit())) {
     HandleFileError(*path, out.error() ? out.error() : EIO);
