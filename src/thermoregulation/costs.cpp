@@ -82,7 +82,7 @@ std::array<float, 3> highestWindowMeans3(const std::vector<float>& costs, int32_
         const double mean = sum / c;
         if (mean > best[j]) {
           best[j] = mean;
-          bar[j] = mean * (1 + 1e-12);
+          bar[j] = mean * (1 + 1e-9);
         }
       }
     }
