@@ -148,10 +148,10 @@ TEST_F(TregDialog, SpreadsheetBatchWritesResultsAndMetadata) {
            "stone,37,0,30,1,n,15,n,no\r\n"
            "bat,0,0.02,32,0.8,D,10,N,1\r\n";
   }
-  const fs::path results = dir / "TregCosts.xls";
   UseTorpor = 1;
   MinimumTorporTb = 12;
   dayActive = 1;
+  // The second batch of the same opening reuses the sheet and its columns.
   Script s;
   Choose(s).click(kTregWindow, kTregOptions).click(kOptionsWindow, kOptDone);
   Rest(s, kTregWindow).click(kTregWindow, kTregFromSpreadsheet).answerOpen(csv);
@@ -162,17 +162,27 @@ TEST_F(TregDialog, SpreadsheetBatchWritesResultsAndMetadata) {
       .click(kResultsChoiceWindow, kResultsExcel).click(kResultsChoiceWindow, kResultsMetadata)
       .call([] { plat::test::saveArtifact(plat::test::windowImage(kResultsChoiceWindow), "treg_results_choice.png"); })
       .click(kResultsChoiceWindow, kResultsDone)
-      .answerSave(results);
+      .answerSave(dir / "TregCosts.xls");
+  Rest(s, kTregWindow).click(kTregWindow, kTregFromSpreadsheet).click(kColumnsWindow, kUseExisting);
+  Rest(s, kColumnsWindow).click(kColumnsWindow, kColumnsOK).click(kTimingWarningWindow, kTimingClose);
+  Rest(s, kResultsChoiceWindow).click(kResultsChoiceWindow, 1).click(kResultsChoiceWindow, 4)
+      .click(kResultsChoiceWindow, kResultsMetadata)
+      .click(kResultsChoiceWindow, kResultsDone)
+      .answerSave(dir / "TregCosts.csv");
   Rest(s, kTregWindow).click(kTregWindow, kTregDone);
   plat::test::run(s, [] { ComputeThermoregulationCosts(); });
   EXPECT_EQ(CSVspreadsheetName, "species.csv");
   EXPECT_EQ(UseTorpor, 1);
   EXPECT_EQ(MinimumTorporTb, 12);
   EXPECT_EQ(dayActive, 1);
-  const std::string text = ReadAll(results);
-  const std::string golden = ReadAll(kGolden / "TregCosts.xls");
-  if (golden.empty()) std::ofstream(kGolden / "TregCosts.xls.new", std::ios::binary) << text;
-  EXPECT_EQ(text, golden);
+  EXPECT_EQ(csvConductanceFileWasLoaded, 0);   // cleared on leaving
+  for (const char* name : {"TregCosts.xls", "TregCosts.csv"}) {
+    SCOPED_TRACE(name);
+    const std::string text = ReadAll(dir / name);
+    const std::string golden = ReadAll(kGolden / name);
+    if (golden.empty()) std::ofstream(kGolden / (std::string(name) + ".new"), std::ios::binary) << text;
+    EXPECT_EQ(text, golden);
+  }
 }
 
 }  // namespace
