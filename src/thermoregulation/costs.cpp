@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <span>
 
 #include "shell/globals.h"
 #include "shell/store.h"
@@ -44,7 +45,7 @@ namespace {
 // two running counts), kept in a ring as long as the longest run, so the
 // lengths share one chain of additions. The totals are doubles: over
 // 7,000,000 cases their rounding stays far below a float's step of any mean.
-std::array<float, 3> highestWindowMeans3(const std::vector<float>& costs, int32_t w1, int32_t w2, int32_t w3) {
+std::array<float, 3> highestWindowMeans3(std::span<const float> costs, int32_t w1, int32_t w2, int32_t w3) {
   const int32_t n = static_cast<int32_t>(costs.size()) - 1;
   const float* v = costs.data();
   std::array<int32_t, 3> w{w1, w2, w3};
@@ -92,11 +93,11 @@ std::array<float, 3> highestWindowMeans3(const std::vector<float>& costs, int32_
 
 }  // namespace
 
-float HighestWindowMean(const std::vector<float>& costs, int32_t w) {
+float HighestWindowMean(std::span<const float> costs, int32_t w) {
   return highestWindowMeans3(costs, w, 0, 0)[0];
 }
 
-std::array<float, 3> HighestWindowMeans(const std::vector<float>& costs, int32_t w6) {
+std::array<float, 3> HighestWindowMeans(std::span<const float> costs, int32_t w6) {
   return highestWindowMeans3(costs, w6, 2 * w6, 4 * w6);
 }
 

@@ -7,6 +7,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -64,9 +65,9 @@ TregResult ComputeTregCosts(const TregClimate& climate, const TregAnimal& animal
 // cases 1..n-w+... (cases i..i+w-1 for i = 1..n-w) holding at least
 // trunc(0.7 w) positive values; kNoWindowMean when none qualifies.
 // costs holds n + 1 values (index 0 unused). One pass.
-float HighestWindowMean(const std::vector<float>& costs, int32_t w);
+float HighestWindowMean(std::span<const float> costs, int32_t w);
 // The same for w6, 2 w6 and 4 w6 (6 hours, 12 hours, a day) in one pass.
-std::array<float, 3> HighestWindowMeans(const std::vector<float>& costs, int32_t w6);
+std::array<float, 3> HighestWindowMeans(std::span<const float> costs, int32_t w6);
 
 // The extra fraction of heat loss through wind:
 // 0.0092 mass^0.66 |LCT - Ta|^0.32 sqrt(wind), mass in g, wind in m/s.
