@@ -469,25 +469,38 @@ void solidLine(plat::Port& p, plat::Rgb16 colour, int x1, int y1, int x2, int y2
   p.lineTo(x2, y2);
 }
 
-// Without the picture: a plain ocean with a 30-degree graticule, so the map
-// still reads.
+// Without the picture: a plain ocean with a labelled 30-degree graticule,
+// so the map still reads.
 void drawFallbackMap(plat::Port& p, plat::Rect frame) {
   p.resetPen();
   p.setForeColor({0x9C9C, 0xC4C4, 0xE2E2});
   p.fillRect(frame);
-  p.setForeColor({0x7070, 0x9090, 0xB0B0});
   const double pxPerLon = frame.width() / 375.0, pxPerLat = frame.height() / 180.0;
+  p.setTextSize(10);
   for (int lon = 0; lon <= 375; lon += 30) {
     const int x = frame.left + static_cast<int>(lon * pxPerLon);
+    if (x < -40 || x > 1120) continue;
+    p.setForeColor({0x7070, 0x9090, 0xB0B0});
     p.moveTo(x, std::max(frame.top, 30));
     p.lineTo(x, frame.bottom);
+    const int deg = lon - 180 > 180 ? lon - 540 : lon - 180;   // east of 180 E the map repeats the west
+    p.setForeColor({0x3030, 0x4848, 0x6868});
+    p.moveTo(x + 3, std::max(frame.top, 30) + 12);
+    p.drawText(std::to_string(std::abs(deg)) + (deg < 0 ? "\xA1" "W" : deg > 0 ? "\xA1" "E" : "\xA1"));
   }
   for (int lat = 0; lat <= 180; lat += 30) {
     const int y = frame.top + static_cast<int>(lat * pxPerLat);
-    if (y < 30) continue;
+    if (y < 30 || y > 760) continue;
+    p.setForeColor({0x7070, 0x9090, 0xB0B0});
     p.moveTo(frame.left, y);
     p.lineTo(frame.right, y);
+    const int deg = 90 - lat;
+    p.setForeColor({0x3030, 0x4848, 0x6868});
+    p.moveTo(std::max(frame.left, 0) + 3, y - 3);
+    p.drawText(std::to_string(std::abs(deg)) + (deg > 0 ? "\xA1" "N" : deg < 0 ? "\xA1" "S" : "\xA1"));
   }
+  p.resetPen();
+  p.setForeColor(kBlack);
 }
 
 void showMapButtons(bool zooming, bool zoomed) {
