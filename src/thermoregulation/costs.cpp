@@ -127,9 +127,11 @@ TregResult ComputeTregCosts(const TregClimate& climate, const TregAnimal& animal
   const float bmrActive = static_cast<float>(a.bmr * std::pow(static_cast<double>(s.torporQ10), s.tbChange / 10.0));
   const float lnQ10Per10 = static_cast<float>(std::log(static_cast<double>(s.torporQ10)) / 10.0);
 
-  auto timingError = [&r](int32_t k) {
-    ++r.timingErrorCount;
-    if (r.timingErrorCount <= kMaxListedTimingErrors) r.timingErrors.push_back(k);
+  int32_t timingErrorCount = 0;
+  std::array<int32_t, kMaxListedTimingErrors> listed{};
+  auto timingError = [&](int32_t k) {
+    if (timingErrorCount < kMaxListedTimingErrors) listed[static_cast<size_t>(timingErrorCount)] = k;
+    ++timingErrorCount;
   };
 
   float* const costs = r.costs.data();
@@ -262,6 +264,8 @@ TregResult ComputeTregCosts(const TregClimate& climate, const TregAnimal& animal
     prevTime = t;
   }
 
+  r.timingErrorCount = timingErrorCount;
+  r.timingErrors.assign(listed.begin(), listed.begin() + std::min(timingErrorCount, kMaxListedTimingErrors));
   r.totalCases = totalCases;
   r.atBMR = atBMR;
   r.aboveBMR = aboveBMR;
