@@ -150,7 +150,7 @@ void enableRunButtons(const Run& run) {
 
 void afterRun(Run& run) {
   plat::setButtonState(kTregWindow, kTregDone, 1);
-  if (plat::controlExists(kTregWindow, kTregStore) && nChannels[run.slot] < kMaxChannels)
+  if (run.slot >= 0 && plat::controlExists(kTregWindow, kTregStore) && nChannels[run.slot] < kMaxChannels)
     plat::setButtonState(kTregWindow, kTregStore, 1);
   run.computed = true;
 }
