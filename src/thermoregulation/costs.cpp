@@ -36,13 +36,9 @@ float WindFactor(float mass, float lctMinusTa, float wind) {
 
 namespace {
 
-// The highest means of several window lengths in one pass. For each length a
-// running sum and count of the positive costs slide along; a run is compared
-// without dividing (sum > best x count), so the pass stays near the speed of
-// reading the costs once.
 // The highest means of three window lengths in one pass. A run's sum is the
 // difference of two running totals of the positive costs (and its count of
-// two running counts), kept in a ring as long as the longest run, so the
+// two running counts), kept in a ring longer than the longest run, so the
 // lengths share one chain of additions. The totals are doubles: over
 // 7,000,000 cases their rounding stays far below a float's step of any mean.
 std::array<float, 3> highestWindowMeans3(std::span<const float> costs, int32_t w1, int32_t w2, int32_t w3) {
@@ -64,29 +60,45 @@ std::array<float, 3> highestWindowMeans3(std::span<const float> costs, int32_t w
   size_t ring = 1;
   while (ring < static_cast<size_t>(longest) + 1) ring <<= 1;
   const size_t mask = ring - 1;
+  // Slot 0 holds the totals before case 1 until case `ring` replaces it,
+  // long after the last run that needs it.
   std::vector<double> totals(ring, 0.0);
   std::vector<int32_t> counts(ring, 0);
   double total = 0;
   int32_t count = 0;
-  for (int32_t k = 1; k <= n - 1; ++k) {
+  auto consider = [&](size_t j, int32_t k) {
+    const size_t before = static_cast<size_t>(k - w[j]) & mask;
+    const double sum = total - totals[before];
+    const int32_t c = count - counts[before];
+    // Compared without dividing; the division happens only for a new best.
+    if (sum > bar[j] * c && c >= threshold[j] && c > 0) {
+      const double mean = sum / c;
+      if (mean > best[j]) {
+        best[j] = mean;
+        bar[j] = mean * (1 + 1e-9);
+      }
+    }
+  };
+  auto advance = [&](int32_t k) {
     const float x = v[k];
     total += x > 0 ? static_cast<double>(x) : 0.0;
     count += x > 0 ? 1 : 0;
     totals[static_cast<size_t>(k) & mask] = total;
     counts[static_cast<size_t>(k) & mask] = count;
-    for (size_t j = 0; j < 3; ++j) {
-      if (w[j] == 0 || k < w[j]) continue;
-      const size_t before = static_cast<size_t>(k - w[j]) & mask;   // case k - w, or 0 for the first run
-      const double sum = total - (k > w[j] ? totals[before] : 0.0);
-      const int32_t c = count - (k > w[j] ? counts[before] : 0);
-      if (sum > bar[j] * c && c >= threshold[j] && c > 0) {
-        const double mean = sum / c;
-        if (mean > best[j]) {
-          best[j] = mean;
-          bar[j] = mean * (1 + 1e-9);
-        }
-      }
-    }
+  };
+  const int32_t steady = std::min(longest, n);
+  // Until the longest run is complete, only the runs already complete count.
+  for (int32_t k = 1; k < steady; ++k) {
+    advance(k);
+    for (size_t j = 0; j < 3; ++j)
+      if (w[j] != 0 && k >= w[j]) consider(j, k);
+  }
+  const bool on0 = w[0] != 0, on1 = w[1] != 0, on2 = w[2] != 0;
+  for (int32_t k = steady; k <= n - 1; ++k) {
+    advance(k);
+    if (on0) consider(0, k);
+    if (on1) consider(1, k);
+    if (on2) consider(2, k);
   }
   return {static_cast<float>(best[0]), static_cast<float>(best[1]), static_cast<float>(best[2])};
 }
