@@ -138,6 +138,18 @@ TEST_F(TregDialog, LeavingWithoutStoringLeavesNoChannel) {
   EXPECT_EQ(nChannels[0], 4);
 }
 
+TEST_F(TregDialog, WithoutAFileNothingCanRun) {
+  TheFileInUse = kNoFile;
+  int compute = -1;
+  Script s;
+  s.click(kTregWindow, kTregOptions).click(kOptionsWindow, kOptDone);
+  Rest(s, kTregWindow).call([&] { compute = plat::buttonState(kTregWindow, kTregCompute); });
+  s.click(kTregWindow, kTregCancel);
+  plat::test::run(s, [] { ComputeThermoregulationCosts(); });
+  EXPECT_EQ(compute, 0);
+  EXPECT_EQ(nChannels[0], 4);
+}
+
 TEST_F(TregDialog, SpreadsheetBatchWritesResultsAndMetadata) {
   const fs::path dir = testsupport::FreshTestDir("tregbatch");
   const fs::path csv = dir / "species.csv";
