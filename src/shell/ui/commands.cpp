@@ -8,6 +8,8 @@
 #include "editing/ui/editing_commands.h"
 #include "calculators/ui/calculators_commands.h"
 #include "respirometry/ui/respirometry_commands.h"
+#include "calculators/ui/suncycle.h"
+#include "thermoregulation/ui/thermoregulation_commands.h"
 #include "plot/ui/blockwindow.h"
 #include "plot/ui/mouse.h"
 
@@ -27,4 +29,6 @@ void RegisterAllCommands() {
   RegisterCalculatorCommands();
   RegisterRespirometryCommands();
   RegisterPreferencesCommands();
+  RegisterSunCycleCommands();
+  RegisterThermoregulationCommands();
 }
