@@ -3,9 +3,11 @@
 #include "editing/smoothing.h"
 #include "editing/integrate.h"
 #include "editing/scaletoblock.h"
+#include "editing/spikes.h"
 #include "editing/ui/blockscale.h"
 #include "editing/ui/copychannel.h"
 #include "editing/ui/integrate.h"
+#include "editing/ui/spikes.h"
 #include "editing/ui/smoothing.h"
 #include "plot/ui/mouse.h"
 #include "plot/ui/redraw.h"
@@ -33,6 +35,8 @@ void RegisterEditingCommands() {
   // the menu is step 0.
   RegisterCommand(Cmd::Smoothing, [](int16_t) { SMOOTHING(0); });
   RegisterScriptOp(kSmoothingOp, [](int16_t step) { SMOOTHING(step); });
+  RegisterCommand(Cmd::RemoveSpikes, [](int16_t) { REMOVESPIKE(0); });
+  RegisterScriptOp(kSpikeOp, [](int16_t step) { REMOVESPIKE(step); });
   RegisterCommand(Cmd::Integrate, [](int16_t) { INTEGRATE(0); });
   RegisterScriptOp(kIntegralOp, [](int16_t step) {
     derive = 0;

@@ -19,6 +19,7 @@
 #include "editing/ui/integrate.h"
 #include "editing/ui/picklists.h"
 #include "editing/ui/smoothing.h"
+#include "editing/ui/spikes.h"
 #include "output/results.h"
 #include "platform/controls.h"
 #include "platform/menus.h"
@@ -32,6 +33,8 @@
 #include "shell/dispatch.h"
 #include "shell/globals.h"
 #include "shell/menurules.h"
+#include "shell/prefs.h"
+#include "platform/app.h"
 #include "shell/store.h"
 #include "shell/worktables.h"
 #include "shell/ui/commands.h"
@@ -402,6 +405,52 @@ TEST_F(Smoothing, IntegralAndDerivativeStepsReplayOnTheActiveChannel) {
   for (int32_t k = 1; k <= 1000; ++k)
     ASSERT_NEAR(GetDatum(slot_, 1, k), original_[static_cast<size_t>(k)], 1e-3f) << k;
   EXPECT_FALSE(plat::windowExists(kResultsWindow));
+}
+
+TEST_F(Smoothing, SpikeSweepUndoAndDefaultsWrittenOnlyWhenTicked) {
+  for (int32_t k = 0; k <= 1000; ++k) PutDatum(slot_, 1, k, 1.0f);
+  PutDatum(slot_, 1, 500, 50.0f);
+  original_ = gPointersToFileData[slot_][1];
+  const fs::path prefs = plat::appFolder() / kPrefsFileName;
+  fs::remove(prefs);
+  RecordSCRIPT = 1;
+  Script s;
+  s.clickField(kResultsWindow, kSpikeThresholdField)
+      .call([] { plat::setFieldText(kResultsWindow, kSpikeThresholdField, ""); })
+      .type(kResultsWindow, kSpikeThresholdField, "5")
+      .click(kResultsWindow, kSpikeSweep)
+      .call([&] {
+        EXPECT_EQ(GetDatum(slot_, 1, 500), 1.0f);
+        EXPECT_EQ(plat::fieldText(kResultsWindow, kSpikeCountField), "1");
+        plat::test::saveArtifact(plat::test::windowImage(kResultsWindow), "editing-spikes.png");
+      })
+      .click(kResultsWindow, kSpikeUndo)
+      .call([&] { EXPECT_EQ(gPointersToFileData[slot_][1], original_); })
+      .click(kResultsWindow, kSpikeSweep)
+      .click(kResultsWindow, kSpikeUseAsDefaults)
+      .click(kResultsWindow, kSpikeDone);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 17)); });
+  EXPECT_FALSE(plat::windowExists(kResultsWindow));
+  EXPECT_FALSE(fs::exists(prefs)) << "Use as Defaults was unticked";
+  EXPECT_EQ(threshold, 5.0f);
+  ASSERT_EQ(ScriptCOUNT, 1);
+  EXPECT_EQ(ScriptSequenceArray[1][9], 1.0f);
+  EXPECT_EQ(ScriptSequenceArray[1][4], 5.0f);
+  EXPECT_NE(CommentContainer[slot_].find("Spike sweep, threshold 5, 1 removed"), std::string::npos);
+
+  // Replayed with no window; the panel left ticked writes the defaults.
+  gPointersToFileData[slot_][1] = original_;
+  RecordSCRIPT = 0;
+  autoscript = ScriptRunOnce = 1;
+  plat::test::run(Script{}, [] { EXPECT_TRUE(RunScriptStep(1)); });
+  EXPECT_EQ(GetDatum(slot_, 1, 500), 1.0f);
+  autoscript = ScriptRunOnce = 0;
+  Script d;
+  d.click(kResultsWindow, kSpikeAbsolute).click(kResultsWindow, kSpikeDone);
+  plat::test::run(d, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 17)); });
+  EXPECT_TRUE(fs::exists(prefs));
+  menu(kMenuEdit, 1);
+  EXPECT_EQ(GetDatum(slot_, 1, 500), 1.0f) << "Undo gives the channel as the panel found it";
 }
 
 }  // namespace
