@@ -2,11 +2,13 @@
 
 #include "editing/smoothing.h"
 #include "editing/integrate.h"
+#include "editing/lag.h"
 #include "editing/scaletoblock.h"
 #include "editing/spikes.h"
 #include "editing/ui/blockscale.h"
 #include "editing/ui/copychannel.h"
 #include "editing/ui/integrate.h"
+#include "editing/ui/lag.h"
 #include "editing/ui/spikes.h"
 #include "editing/ui/smoothing.h"
 #include "plot/ui/mouse.h"
@@ -15,6 +17,7 @@
 #include "shell/dispatch.h"
 #include "shell/globals.h"
 #include "shell/store.h"
+#include "shell/worktables.h"
 
 namespace {
 
@@ -35,6 +38,8 @@ void RegisterEditingCommands() {
   // the menu is step 0.
   RegisterCommand(Cmd::Smoothing, [](int16_t) { SMOOTHING(0); });
   RegisterScriptOp(kSmoothingOp, [](int16_t step) { SMOOTHING(step); });
+  RegisterCommand(Cmd::LagTime, [](int16_t) { LAGTIME(0.0f, 0); });
+  RegisterScriptOp(kLagOp, [](int16_t step) { LAGTIME(ScriptSequenceArray[step][2], step); });
   RegisterCommand(Cmd::RemoveSpikes, [](int16_t) { REMOVESPIKE(0); });
   RegisterScriptOp(kSpikeOp, [](int16_t step) { REMOVESPIKE(step); });
   RegisterCommand(Cmd::Integrate, [](int16_t) { INTEGRATE(0); });

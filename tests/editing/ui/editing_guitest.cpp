@@ -6,6 +6,7 @@
 #include "support/gui_support.h"
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -17,6 +18,7 @@
 #include "editing/ui/copychannel.h"
 #include "editing/ui/blockscale.h"
 #include "editing/ui/integrate.h"
+#include "editing/ui/lag.h"
 #include "editing/ui/picklists.h"
 #include "editing/ui/smoothing.h"
 #include "editing/ui/spikes.h"
@@ -451,6 +453,63 @@ TEST_F(Smoothing, SpikeSweepUndoAndDefaultsWrittenOnlyWhenTicked) {
   EXPECT_TRUE(fs::exists(prefs));
   menu(kMenuEdit, 1);
   EXPECT_EQ(GetDatum(slot_, 1, 500), 1.0f) << "Undo gives the channel as the panel found it";
+}
+
+TEST_F(Smoothing, ATypedLagAndABestFitSearchThroughItsWindows) {
+  FileInfoFLOATS[slot_][kInfoInterval] = 1.0f;
+  for (int32_t i = 0; i <= 1000; ++i) {
+    PutDatum(slot_, 2, i, 20.9f + std::sin(static_cast<float>(i) / 5.0f));
+    PutDatum(slot_, 1, i, i >= 3 ? 20.9f + std::sin(static_cast<float>(i - 3) / 5.0f) : 0.0f);
+  }
+  original_ = gPointersToFileData[slot_][1];
+  Script typed;
+  typed.clickField(kResultsWindow, kLagField)
+      .call([] { plat::setFieldText(kResultsWindow, kLagField, ""); })
+      .type(kResultsWindow, kLagField, "2.5")
+      .click(kResultsWindow, kLagOK);
+  plat::test::run(typed, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 12)); });
+  EXPECT_EQ(GetDatum(slot_, 1, 1), original_[4]);
+  EXPECT_EQ(GetDatum(slot_, 1, 1000), 0.0f);
+  EXPECT_NE(CommentContainer[slot_].find("Lag correction =  2.5 sec"), std::string::npos);
+  menu(kMenuEdit, 1);
+  ASSERT_EQ(gPointersToFileData[slot_][1], original_);
+
+  FileSHORTS[slot_][kShortBlockState] = 2;
+  BeginBlock[slot_] = 100;
+  EndBlock[slot_] = 900;
+  RecordSCRIPT = 1;
+  Script fit;
+  fit.click(kResultsWindow, kLagBestFit)
+      .call([] {
+        plat::setFieldText(kBestFitWindow, kBestFitMaxField, "20");
+        plat::test::saveArtifact(plat::test::windowImage(kResultsWindow), "editing-lag.png");
+        plat::test::saveArtifact(plat::test::windowImage(kBestFitWindow), "editing-bestfit.png");
+      })
+      .click(kBestFitWindow, kBestFitSelect)
+      .key(kComparisonWindow, 13)   // nothing chosen yet: Return does not end the choice
+      .click(kComparisonWindow, 2)
+      .call([] { plat::test::saveArtifact(plat::test::windowImage(kComparisonWindow), "editing-comparison.png"); })
+      .click(kComparisonWindow, kComparisonOK)
+      .call([] { EXPECT_EQ(plat::fieldText(kResultsWindow, kLagField), "3"); })
+      .click(kResultsWindow, kLagOK);
+  plat::test::run(fit, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 12)); });
+  EXPECT_FALSE(plat::windowExists(kBestFitWindow));
+  EXPECT_EQ(GetDatum(slot_, 1, 100), GetDatum(slot_, 2, 100));
+  ASSERT_EQ(ScriptCOUNT, 1);
+  EXPECT_EQ(ScriptSequenceArray[1][2], 3.0f);
+
+  // Replayed with no window; a cancelled dialog leaves no step.
+  gPointersToFileData[slot_][1] = original_;
+  RecordSCRIPT = 0;
+  autoscript = ScriptRunOnce = 1;
+  plat::test::run(Script{}, [] { EXPECT_TRUE(RunScriptStep(1)); });
+  EXPECT_EQ(GetDatum(slot_, 1, 100), GetDatum(slot_, 2, 100));
+  autoscript = ScriptRunOnce = 0;
+  RecordSCRIPT = 1;
+  Script cancel;
+  cancel.click(kResultsWindow, kLagCancel);
+  plat::test::run(cancel, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 12)); });
+  EXPECT_EQ(ScriptCOUNT, 1);
 }
 
 }  // namespace
