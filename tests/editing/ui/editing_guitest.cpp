@@ -19,6 +19,7 @@
 #include "editing/ui/blockscale.h"
 #include "editing/ui/integrate.h"
 #include "editing/ui/lag.h"
+#include "editing/ui/references.h"
 #include "editing/ui/picklists.h"
 #include "editing/ui/smoothing.h"
 #include "editing/ui/spikes.h"
@@ -27,6 +28,7 @@
 #include "platform/menus.h"
 #include "platform/windows.h"
 #include "plot/ui/plotwindow.h"
+#include "plot/ui/gscale.h"
 #include "plot/ui/redraw.h"
 #include "scripts/recording.h"
 #include "scripts/steptable.h"
@@ -510,6 +512,59 @@ TEST_F(Smoothing, ATypedLagAndABestFitSearchThroughItsWindows) {
   cancel.click(kResultsWindow, kLagCancel);
   plat::test::run(cancel, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 12)); });
   EXPECT_EQ(ScriptCOUNT, 1);
+}
+
+TEST_F(Smoothing, ReferencesFixedTwiceThenUndoneGiveTheOpeningChannelAndMarkers) {
+  for (int32_t k = 0; k <= 1000; ++k) PutDatum(slot_, 1, k, (k / 100) % 2 ? 1.0f : 20.0f + 0.001f * k);
+  original_ = gPointersToFileData[slot_][1];
+  const std::vector<MarkerRecord> markers = MarkersArray[slot_];
+  RecordSCRIPT = 1;
+  Script s;
+  s.clickField(kResultsWindow, kRefCutoffField)
+      .call([] {
+        plat::setFieldText(kResultsWindow, kRefCutoffField, "");
+        plat::setFieldText(kResultsWindow, kRefLeftField, "2");
+        plat::setFieldText(kResultsWindow, kRefRightField, "2");
+      })
+      .type(kResultsWindow, kRefCutoffField, "5")
+      .click(kResultsWindow, kRefMarkers)
+      .click(kResultsWindow, kRefFix)
+      .call([&] {
+        EXPECT_FLOAT_EQ(GetDatum(slot_, 1, 150), GetDatum(slot_, 1, 98) + (GetDatum(slot_, 1, 202) - GetDatum(slot_, 1, 98)) * 52.0f / 104.0f);
+        EXPECT_EQ(MarkerCount(slot_), static_cast<int16_t>(markers.size() + 10));
+        EXPECT_NE(BackupCache.get(kInterpolationOffset + 150), 0.0f);
+        plat::test::saveArtifact(plat::test::windowImage(kResultsWindow), "editing-references.png");
+      })
+      .click(kResultsWindow, kRefFix)
+      .call([&] { EXPECT_EQ(MarkerCount(slot_), static_cast<int16_t>(markers.size() + 10)) << "pairs once"; })
+      .click(kResultsWindow, kRefUndo)
+      .call([&] {
+        EXPECT_EQ(gPointersToFileData[slot_][1], original_);
+        EXPECT_EQ(MarkersArray[slot_], markers);
+      })
+      .click(kResultsWindow, kRefDone);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 18)); });
+  EXPECT_EQ(ScriptCOUNT, 0) << "nothing in effect at the end: no step";
+  EXPECT_EQ(FirstRefRemovalVal, 2);
+
+  // A cutoff picked on the plot fixes at once; its step replays with no window.
+  const int win = PlotWindowId(slot_);
+  const float picked = GscaleValue(60);   // the scale the last redraw left
+  Script c;
+  c.click(kResultsWindow, kRefCursor)
+      .moveTo(win, {200, 60})
+      .press(win, {200, 60})
+      .release()
+      .click(kResultsWindow, kRefDone);
+  plat::test::run(c, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 18)); });
+  ASSERT_EQ(ScriptCOUNT, 1);
+  EXPECT_FLOAT_EQ(ScriptSequenceArray[1][6], picked);
+  const std::vector<float> byDialog = gPointersToFileData[slot_][1];
+  gPointersToFileData[slot_][1] = original_;
+  RecordSCRIPT = 0;
+  autoscript = ScriptRunOnce = 1;
+  plat::test::run(Script{}, [] { EXPECT_TRUE(RunScriptStep(1)); });
+  EXPECT_EQ(gPointersToFileData[slot_][1], byDialog);
 }
 
 }  // namespace
