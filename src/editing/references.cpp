@@ -45,21 +45,28 @@ size_t FindReferenceSegments(const float* x, int32_t first, int32_t last, int32_
   const float c = s.cutoff;
   size_t added = 0;
   int32_t i = first;
+  // The next case at or beyond `from` that starts (or ends) a run; last + 1
+  // when there is none. NaN does neither.
+  const auto nextStart = [&](int32_t from) {
+    if (s.down) {
+      while (from <= last && !(x[from] <= c)) ++from;
+    } else {
+      while (from <= last && !(x[from] >= c)) ++from;
+    }
+    return from;
+  };
+  const auto nextEnd = [&](int32_t from) {
+    if (s.down) {
+      while (from <= last && !(x[from] > c)) ++from;
+    } else {
+      while (from <= last && !(x[from] < c)) ++from;
+    }
+    return from;
+  };
   while (i <= last) {
-    const float v = x[i];
-    if (!(s.down ? v <= c : v >= c)) {
-      ++i;
-      continue;
-    }
-    const int32_t start = i;
-    if (start == last) break;
-    int32_t end = last;
-    for (int32_t k = start + 1; k <= last; ++k) {
-      if (s.down ? x[k] > c : x[k] < c) {
-        end = k;
-        break;
-      }
-    }
+    const int32_t start = nextStart(i);
+    if (start >= last) break;
+    const int32_t end = std::min(nextEnd(start + 1), last);
     if (list->size() < kMaxReferenceSegments) {
       int64_t a = static_cast<int64_t>(start) - s.leftExtra;
       int64_t b = static_cast<int64_t>(end) + s.rightExtra;
