@@ -12,6 +12,7 @@
 #include "editing/ui/lag.h"
 #include "editing/ui/references.h"
 #include "editing/ui/spikes.h"
+#include "editing/ui/spiketool.h"
 #include "editing/ui/smoothing.h"
 #include "plot/ui/mouse.h"
 #include "plot/ui/redraw.h"
@@ -45,6 +46,8 @@ void RegisterEditingCommands() {
   RegisterCommand(Cmd::RemoveReferences, [](int16_t) { REMOVEREFS(0); });
   RegisterScriptOp(kReferencesOp, [](int16_t step) { REMOVEREFS(step); });
   RegisterCommand(Cmd::RemoveSpikes, [](int16_t) { REMOVESPIKE(0); });
+  RegisterCommand(Cmd::InteractiveSpikes, [](int16_t) { IntREMOVESPIKE(0); });
+  gInteractiveSpikeTool = IntREMOVESPIKE;
   RegisterScriptOp(kSpikeOp, [](int16_t step) { REMOVESPIKE(step); });
   RegisterCommand(Cmd::Integrate, [](int16_t) { INTEGRATE(0); });
   RegisterScriptOp(kIntegralOp, [](int16_t step) {

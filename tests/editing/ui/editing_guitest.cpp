@@ -23,6 +23,8 @@
 #include "editing/ui/picklists.h"
 #include "editing/ui/smoothing.h"
 #include "editing/ui/spikes.h"
+#include "editing/ui/spiketool.h"
+#include "editing/linearise.h"
 #include "output/results.h"
 #include "platform/controls.h"
 #include "platform/menus.h"
@@ -565,6 +567,62 @@ TEST_F(Smoothing, ReferencesFixedTwiceThenUndoneGiveTheOpeningChannelAndMarkers)
   autoscript = ScriptRunOnce = 1;
   plat::test::run(Script{}, [] { EXPECT_TRUE(RunScriptStep(1)); });
   EXPECT_EQ(gPointersToFileData[slot_][1], byDialog);
+}
+
+TEST_F(Smoothing, TheSpikeToolClicksDragsAndRejectsAndUndoGivesTheChannelItFound) {
+  const int win = PlotWindowId(slot_);
+  FileSHORTS[slot_][kShortSegment] = 1;
+  const int y = BottomOfPlotArea / 2;
+  const auto px = [](int32_t c) { return static_cast<int>(c) * Xstep + Xstep / 2; };
+  std::vector<float> spikeDone = original_;
+  spikeDone[50] = (original_[49] + original_[51]) * 0.5f;
+  std::vector<float> lineDone = spikeDone, saved(1001);
+  LineariseSpan(lineDone.data(), saved.data(), 1000, 10, 20, 0);
+  spikeInterpMarkers = 1;
+  prefsArray[kPrefConserveVariation] = 0;
+  const int16_t markers = MarkerCount(slot_);
+  Script s;
+  // The plot is brought to the front first: a click into a window behind
+  // only activates it.
+  s.call([] { plat::test::saveArtifact(plat::test::windowImage(kResultsWindow), "editing-spiketool.png"); })
+      .activate(win)
+      .clickAt(win, {px(50), y})
+      // A click (and a change of front window) queues two events and each
+      // poll hands out one: the pointer rests while the queue drains.
+      .moveTo(win, {px(50), y})
+      .moveTo(win, {px(50), y})
+      .call([&] { EXPECT_EQ(gPointersToFileData[slot_][1], spikeDone); })
+      .activate(kResultsWindow)
+      .click(kResultsWindow, kToolLinearMode)
+      .activate(win)
+      .moveTo(win, {px(10), y})
+      .moveTo(win, {px(10), y})
+      .moveTo(win, {px(10), y})
+      .press(win, {px(10), y})
+      .moveTo(win, {px(15), y})
+      .moveTo(win, {px(20), y})
+      .release()
+      .moveTo(win, {px(20), y})
+      .call([&] {
+        EXPECT_EQ(gPointersToFileData[slot_][1], lineDone);
+        EXPECT_EQ(MarkerCount(slot_), markers + 2);
+      })
+      .key(win, 8)
+      .call([&] {
+        EXPECT_EQ(gPointersToFileData[slot_][1], spikeDone) << "the span comes back bit for bit";
+        EXPECT_EQ(MarkerCount(slot_), markers) << "with its marker pair gone";
+      })
+      .key(win, 8)
+      .call([&] { EXPECT_EQ(gPointersToFileData[slot_][1], spikeDone) << "one level only"; })
+      .activate(kResultsWindow)
+      .click(kResultsWindow, kToolDone);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 38)); });
+  EXPECT_FALSE(plat::windowExists(kResultsWindow));
+  EXPECT_NE(CommentContainer[slot_].find("manual spike removal (linearizing); 2 spikes removed"), std::string::npos);
+  menu(kMenuEdit, 1);
+  EXPECT_EQ(gPointersToFileData[slot_][1], original_);
+  spikeInterpMarkers = 0;
+  DoSlant = 0;
 }
 
 }  // namespace
