@@ -326,7 +326,8 @@ int16_t REMOVESPIKE(int16_t step) {
 
   if (es.replay) {
     FileSHORTS[run.slot][kShortChanged] = 1;
-    replay(run, static_cast<SpikeAction>(static_cast<int16_t>(ScriptSequenceArray[es.row][9])));
+    const float action = ScriptSequenceArray[es.row][9];
+    if (action >= 1.0f && action <= 4.0f) replay(run, static_cast<SpikeAction>(static_cast<int16_t>(action)));
   } else {
     prefsArray[kPrefSpikeDefaults] = 1;
     EditDialogScope frame;

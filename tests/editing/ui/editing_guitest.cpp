@@ -177,6 +177,19 @@ TEST_F(Editing, DuplicateChannelMakesTheCopyActiveAndUndoIsOfferedOnlyWithACopyT
   EXPECT_EQ(LabelStrings[slot_][1], labels);
 }
 
+TEST_F(Editing, TheEditItemsAndToolbarButtonsAreOfferedAsTheRulesSay) {
+  SETMENU(0);
+  for (const int16_t item : {12, 13, 14, 16, 17, 18, 31, 38}) EXPECT_TRUE(plat::itemEnabled(kMenuEdit, item)) << item;
+  for (const int16_t item : {25, 26}) EXPECT_FALSE(plat::itemEnabled(kMenuEdit, item)) << item << " needs a block";
+  FileSHORTS[slot_][kShortBlockState] = 2;
+  BeginBlock[slot_] = 10;
+  EndBlock[slot_] = 20;
+  SETMENU(0);
+  for (const int16_t item : {25, 26}) EXPECT_TRUE(plat::itemEnabled(kMenuEdit, item)) << item;
+  for (const int16_t id : {552, 553, 554, 555, 556, 557, 558, 587}) EXPECT_TRUE(ToolButtonAvailable(id)) << id;
+  for (const int16_t op : {2, 4, 5, 6, 7, 18, 40, 41}) EXPECT_TRUE(ScriptOpRegistered(op)) << op;
+}
+
 TEST_F(Editing, NoCopyAtThirtyTwoChannelsAndNoStepLeftBehind) {
   while (nChannels[slot_] < kMaxChannels) ASSERT_EQ(AddChannel(slot_), StoreStatus::Ok);
   RecordSCRIPT = 1;
