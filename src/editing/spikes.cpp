@@ -1,6 +1,7 @@
 #include "editing/spikes.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 #include "shell/textutil.h"
@@ -89,19 +90,32 @@ SweepResult SweepSpikes(float* data, CaseSpanInt span, float threshold, SpikeDir
 
 namespace {
 
-inline float trimmed(float v, const SpikeSettings& s) {
-  const float out = v > s.upTrimLimit ? s.upTrimValue : v;
-  return v < s.lowTrimLimit ? s.lowTrimValue : out;
-}
+// Chosen by bit masks: limits inside the noise of a channel would make a
+// jump per case unpredictable.
+struct Trim {
+  float upLimit, lowLimit;
+  uint32_t upValue, lowValue;
+  float operator()(float v) const {
+    const auto vb = std::bit_cast<uint32_t>(v);
+    const uint32_t up = 0u - static_cast<uint32_t>(v > upLimit);
+    const uint32_t low = 0u - static_cast<uint32_t>(v < lowLimit);
+    const uint32_t out = (vb & ~up) | (upValue & up);
+    return std::bit_cast<float>((out & ~low) | (lowValue & low));
+  }
+};
 
 }  // namespace
 
 void TrimValues(float* data, CaseSpanInt span, const SpikeSettings& s) {
+  // A copy: the channel could alias the settings as far as the compiler
+  // knows, which would reload them for every case.
+  const Trim trim{s.upTrimLimit, s.lowTrimLimit, std::bit_cast<uint32_t>(s.upTrimValue),
+                  std::bit_cast<uint32_t>(s.lowTrimValue)};
   int32_t k = span.first;
   // Fixed groups of eight, which the compiler packs.
   for (; k + 8 <= span.last + 1; k += 8)
-    for (int j = 0; j < 8; ++j) data[k + j] = trimmed(data[k + j], s);
-  for (; k <= span.last; ++k) data[k] = trimmed(data[k], s);
+    for (int j = 0; j < 8; ++j) data[k + j] = trim(data[k + j]);
+  for (; k <= span.last; ++k) data[k] = trim(data[k]);
 }
 
 void AbsoluteValues(float* data, CaseSpanInt span) {
