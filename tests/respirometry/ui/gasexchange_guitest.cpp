@@ -381,9 +381,16 @@ TEST_F(Respirometry, SmoothingComesFirstWhenTheSettingsAskForIt) {
 TEST_F(Respirometry, MenuItemsFollowTheChainTheSettingsAskFor) {
   for (int16_t item : {1, 2, 3, 5, 7, 9, 10, 12}) EXPECT_TRUE(CommandAvailable(76, item)) << item;
   for (int16_t button : {559, 560, 561}) EXPECT_TRUE(ToolButtonAvailable(button)) << button;
-  prefsArray[kPrefRunLagFirst] = 1;   // no lag correction here yet: the gas items wait for it
-  for (int16_t item : {1, 2, 5}) EXPECT_FALSE(CommandAvailable(76, item)) << item;
+  prefsArray[kPrefRunLagFirst] = 1;   // lag correction is built: the chain can run
+  for (int16_t item : {1, 2, 5}) EXPECT_TRUE(CommandAvailable(76, item)) << item;
+  prefsArray[kPrefRunLagFirst] = 0;
+  // A step the settings ask for that the program lacks keeps the gas items
+  // disabled rather than running half the chain.
+  const bool baseline = CommandRegistered(Cmd::FixBaseline);
+  prefsArray[kPrefRunBaselineFirst] = 1;
+  for (int16_t item : {1, 2, 5}) EXPECT_EQ(CommandAvailable(76, item), baseline) << item;
   EXPECT_TRUE(CommandAvailable(76, 3));
+  prefsArray[kPrefRunBaselineFirst] = 0;
 }
 
 }  // namespace
