@@ -152,7 +152,7 @@ bool sumScores(const float* x, const float* flag, int32_t m, int32_t n, double m
     }
     const bool lastFlagged = flag && flag[st + n - 1] != 0.0f;
     if (bad == 0 && !lastFlagged) out->score[static_cast<size_t>(st)] = s.value();
-    if (st % kProgressEvery == 0 && !reportProgress(progress, st, starts)) return false;
+    if (st > 0 && st % kProgressEvery == 0 && !reportProgress(progress, st, starts)) return false;
   }
   const double dn = n;
   // The definition's own summation error plus the pair sum's.
@@ -185,7 +185,7 @@ bool pointScores(const float* x, const float* flag, int32_t m, int32_t n, double
       }
     }
     if (bad == 0 && flagged == 0) out->score[static_cast<size_t>(st)] = s.value();
-    if (st % kProgressEvery == 0 && !reportProgress(progress, st, starts)) return false;
+    if (st > 0 && st % kProgressEvery == 0 && !reportProgress(progress, st, starts)) return false;
   }
   const double dn = n;
   out->bound = 4.0 * (dn + 2.0) * kUnit * dn * 2.0 * maxAbs * 1.001 + 64.0 * m * kUnit * kUnit * dn * 2.0 * maxAbs;
@@ -269,7 +269,7 @@ bool levelScores(const float* x, const float* flag, int32_t m, int32_t n, double
       const double total = s.value() - dn * mid;
       out->score[static_cast<size_t>(st)] = total - 2.0 * sumBelow + (2.0 * static_cast<double>(below) - dn) * (mean - mid);
     }
-    if (st % kProgressEvery == 0 && !reportProgress(progress, st, starts)) return false;
+    if (st > 0 && st % kProgressEvery == 0 && !reportProgress(progress, st, starts)) return false;
   }
   // Per window: the definition's sum (through the mean, n times) and its
   // sum of deviations; the tree's sums after every update it has seen.

@@ -5,6 +5,7 @@
 
 #include "analyses/descriptive.h"
 #include "analyses/ui/average.h"
+#include "analyses/ui/blockanalyses.h"
 #include "output/results.h"
 #include "output/ui/analysiskit.h"
 #include "output/ui/scaleresults.h"
@@ -49,4 +50,5 @@ void RegisterAnalysisCommands() {
     AVERAGE();
   });
   RegisterCommand(Cmd::AutoRepeat, [](int16_t) { AUTO_REPEAT(); });
+  RegisterBlockAnalysisCommands();
 }

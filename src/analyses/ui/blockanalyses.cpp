@@ -1,0 +1,25 @@
+#include "analyses/ui/blockanalyses.h"
+
+#include "analyses/scans.h"
+#include "analyses/ui/analyses_commands.h"
+#include "analyses/ui/histogram.h"
+#include "analyses/ui/scans.h"
+#include "output/results.h"
+#include "shell/dispatch.h"
+
+void RegisterBlockAnalysisCommands() {
+  InstallHistogramHook();
+  const struct {
+    Cmd cmd;
+    int16_t kind;
+  } scans[] = {{Cmd::MinimumValue, 1}, {Cmd::MaximumValue, 3}, {Cmd::MostLevel, 2}, {Cmd::MostVariable, 4}};
+  for (const auto& s : scans) {
+    const int16_t kind = s.kind;
+    RegisterCommand(s.cmd, [kind](int16_t) { Minimum_Maximum_Level(kind); });
+    const ScanKindInfo& info = InfoOfScan(ScanKindOf(kind));
+    RegisterAutoRepeatAnalysis(info.analysisCode, [kind, t = info.topic] {
+      topic = t;
+      Minimum_Maximum_Level(kind);
+    });
+  }
+}
