@@ -2,13 +2,20 @@
 
 #include "analyses/scans.h"
 #include "analyses/ui/analyses_commands.h"
+#include "analyses/integration.h"
 #include "analyses/ui/histogram.h"
+#include "analyses/ui/integration.h"
 #include "analyses/ui/scans.h"
 #include "output/results.h"
 #include "shell/dispatch.h"
 
 void RegisterBlockAnalysisCommands() {
   InstallHistogramHook();
+  RegisterCommand(Cmd::GetArea, [](int16_t) { GETAREA(); });
+  RegisterAutoRepeatAnalysis(kIntegrationAnalysisCode, [] {
+    topic = kTopicIntegration;
+    GETAREA();
+  });
   const struct {
     Cmd cmd;
     int16_t kind;

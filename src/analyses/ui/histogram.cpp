@@ -315,7 +315,10 @@ void HISTOGRAM(int32_t first, int32_t last, double mean, uint16_t rangeMode, uin
   const Span s{std::min(first, last), std::max(first, last), mean, rangeMode, minFromField, maxFromField};
   if (big) bigForm(s);
   else smallForm(s);
-  if (plat::windowExists(kResultsWindow)) plat::setCurrentPort(kResultsWindow);
+  if (plat::windowExists(kResultsWindow)) {
+    plat::selectWindow(kResultsWindow);
+    plat::setCurrentPort(kResultsWindow);
+  }
   ClearMailbox();
   upvip();
 }
