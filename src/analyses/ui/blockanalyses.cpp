@@ -3,14 +3,20 @@
 #include "analyses/scans.h"
 #include "analyses/ui/analyses_commands.h"
 #include "analyses/integration.h"
+#include "analyses/ui/crosschan.h"
 #include "analyses/ui/histogram.h"
 #include "analyses/ui/integration.h"
+#include "analyses/ui/picks.h"
 #include "analyses/ui/scans.h"
 #include "output/results.h"
 #include "shell/dispatch.h"
 
 void RegisterBlockAnalysisCommands() {
   InstallHistogramHook();
+  RegisterCommand(Cmd::RunAverage, [](int16_t) { RUNAVERAGE(); });
+  RegisterCommand(Cmd::PairsDifference, [](int16_t) { PairsDIFFERENCE(); });
+  RegisterCommand(Cmd::AutoBlock, [](int16_t) { AUTOBLOCK(); });
+  RegisterCommand(Cmd::SelectSubset, [](int16_t) { SelectSubset(); });
   RegisterCommand(Cmd::GetArea, [](int16_t) { GETAREA(); });
   RegisterAutoRepeatAnalysis(kIntegrationAnalysisCode, [] {
     topic = kTopicIntegration;
