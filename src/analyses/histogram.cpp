@@ -37,7 +37,10 @@ HistogramStatus CountHistogram(std::span<const float> data, const HistogramInput
     int64_t b = 1;
     if (!flat) {
       const float d = x - in.mi;
-      b = d == span ? nb : static_cast<int64_t>(std::trunc(d * static_cast<float>(nb) / span)) + 1;
+      const float t = d * static_cast<float>(nb) / span;
+      // Values far outside the span (or an overflowing difference) fall in no bin.
+      if (!(t > -2.0f && t < static_cast<float>(in.maxBins) + 1.0f)) continue;
+      b = d == span ? nb : static_cast<int64_t>(std::trunc(t)) + 1;
     }
     if (b < 1 || b > in.maxBins) continue;
     ++out->bins[static_cast<size_t>(b - 1)];

@@ -90,8 +90,12 @@ std::vector<float> RunningIntegral(std::span<const float> data, const Integratio
   return c;
 }
 
-CumulativePlot LayOutCumulativePlot(std::span<const float> kept, int h) {
+CumulativePlot LayOutCumulativePlot(std::span<const float> all, int h) {
   CumulativePlot p;
+  std::vector<float> kept;
+  kept.reserve(all.size());
+  for (float c : all)
+    if (std::isfinite(c)) kept.push_back(c);
   p.kept = static_cast<int32_t>(kept.size());
   if (kept.empty()) return p;
   double lo = 9e30, hi = -9e30;
@@ -104,17 +108,19 @@ CumulativePlot LayOutCumulativePlot(std::span<const float> kept, int h) {
   const int bottom = h - 88;
   const double f = hi > lo ? (h - 95) / (hi - lo) : 0.0;
   // A constant integral is drawn across the middle.
-  const int y0 = hi > lo ? static_cast<int>(std::trunc(bottom + f * lo)) : (6 + bottom) / 2;
-  auto yOf = [&](double c) { return static_cast<int>(std::trunc(y0 - c * f)); };
-  if (lo < 0.0 && hi > 0.0) p.zeroY = static_cast<int>(std::trunc(f * hi + 8));
+  const double y0 = hi > lo ? std::trunc(bottom + f * lo) : (6 + bottom) / 2;
+  auto yOf = [&](double c) { return static_cast<int>(std::clamp(std::trunc(y0 - c * f), -30000.0, 30000.0)); };
+  if (lo < 0.0 && hi > 0.0) p.zeroY = static_cast<int>(std::clamp(std::trunc(f * hi + 8), -30000.0, 30000.0));
   const double dx = 295.0 / static_cast<double>(kept.size());
   double x = 120.0;
   int px = 120, py = yOf(kept[0]);
   if (p.kept < kColumnEnvelopeFrom) {
+    if (p.kept <= kMarkedPointsUpTo) p.marks.push_back({px, py});
     for (size_t i = 1; i < kept.size(); ++i) {
       x += dx;
       const int nx = static_cast<int>(x), ny = yOf(kept[i]);
       p.lines.push_back({px, py, nx, ny});
+      if (p.kept <= kMarkedPointsUpTo) p.marks.push_back({nx, ny});
       px = nx;
       py = ny;
     }

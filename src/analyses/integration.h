@@ -46,18 +46,24 @@ std::vector<float> RunningIntegral(std::span<const float> data, const Integratio
 // The cumulative plot of the running integral over the kept cases, in a
 // plot area from x 120 to 415 and rows 6 to h - 87: points joined by lines
 // below 591 kept cases, else one vertical line per pixel column joined to
-// the previous column. A constant integral lies on the middle row.
+// the previous column. A constant integral lies on the middle row; values
+// that are not finite are left out.
 struct PlotLine {
   int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
 };
+struct PlotPoint {
+  int x = 0, y = 0;
+};
 struct CumulativePlot {
   std::vector<PlotLine> lines;
+  std::vector<PlotPoint> marks;           // each kept case, when there are 20 or fewer
   double smallest = 0.0, largest = 0.0;   // of the kept running integral
   int32_t kept = 0;
   int zeroY = -1;                         // dotted zero line, -1 when 0 is not strictly inside
 };
 CumulativePlot LayOutCumulativePlot(std::span<const float> keptValues, int h);
 inline constexpr int32_t kColumnEnvelopeFrom = 591;
+inline constexpr int32_t kMarkedPointsUpTo = 20;
 
 // The accumulator: "+" adds the integral to the total, "-" subtracts it,
 // "Clear" gives 0; the total is kept as a 32-bit float.

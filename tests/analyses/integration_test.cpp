@@ -63,6 +63,7 @@ TEST(Integration, RunningIntegralPlotAndAccumulator) {
   EXPECT_EQ(p.lines.front().y1, h - 88) << "the smallest sits on the bottom row";
   EXPECT_EQ(p.lines.back().y2, h - 88 - (h - 95)) << "the largest on the top row";
   EXPECT_EQ(p.zeroY, -1);
+  EXPECT_EQ(p.marks.size(), 4u) << "a short span marks each point";
 
   std::vector<float> many(5000);
   for (size_t k = 0; k < many.size(); ++k) many[k] = static_cast<float>(std::sin(k * 0.01)) * 10.0f;
@@ -76,7 +77,10 @@ TEST(Integration, RunningIntegralPlotAndAccumulator) {
   }
   const auto flat = LayOutCumulativePlot(std::vector<float>(10, 2.0f), h);
   EXPECT_EQ(flat.lines.size(), 9u) << "a constant integral is drawn, not divided by zero";
+  EXPECT_TRUE(env.marks.empty());
   EXPECT_TRUE(LayOutCumulativePlot({}, h).lines.empty());
+  const std::vector<float> broken{1.0f, INFINITY, 2.0f, NAN, 3.0f};
+  EXPECT_EQ(LayOutCumulativePlot(broken, h).kept, 3) << "values that are not finite are left out";
 
   float total = Accumulate(0.0f, 2.0, AccumulatorOp::Add);
   total = Accumulate(total, 5.0, AccumulatorOp::Add);

@@ -134,6 +134,8 @@ int16_t markedBaselineButton() {
 
 void xorLine(const float (&l)[5]) {
   if (!plat::windowExists(kBlockWindow)) return;
+  for (int i = 1; i <= 4; ++i)
+    if (!std::isfinite(l[i])) return;
   plat::Port& p = plat::port(kBlockWindow);
   p.setPenMode(plat::PenMode::Xor);
   p.moveTo(static_cast<int>(l[1]), static_cast<int>(l[2]));
@@ -403,6 +405,7 @@ void INTPLOT(int32_t left, int32_t right) {
     segs.push_back({l.x2, l.y2});
   }
   if (!segs.empty()) p.drawSegments(segs.data(), segs.size() / 2);
+  for (const PlotPoint& m : plot.marks) p.strokeOval({m.x - 3, m.y - 3, m.x + 4, m.y + 4});
   p.setForeColor(kInk);
   plat::flushWindow(kCumulativePlotWindow);
   // The results window stays in front, so its buttons answer at once.
