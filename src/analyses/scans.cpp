@@ -52,9 +52,10 @@ uint32_t orderKey(float x) {
   return (b & 0x80000000u) ? ~b : (b | 0x80000000u);
 }
 
-// Ranks of values (0 .. n-1, by value) and the values in rank order, by an
-// LSD radix sort of 11-bit digits.
-void rankValues(const std::vector<float>& v, std::vector<uint32_t>* rank, std::vector<float>* sorted) {
+// Ranks of values (0 .. n-1, by value), the values in rank order and the
+// case of each rank, by an LSD radix sort of 11-bit digits.
+void rankValues(const std::vector<float>& v, std::vector<uint32_t>* rank, std::vector<float>* sorted,
+                std::vector<uint32_t>* caseOf) {
   const size_t n = v.size();
   std::vector<uint32_t> key(n), idx(n), key2(n), idx2(n);
   for (size_t i = 0; i < n; ++i) {
@@ -79,13 +80,21 @@ void rankValues(const std::vector<float>& v, std::vector<uint32_t>* rank, std::v
     (*rank)[idx[r]] = static_cast<uint32_t>(r);
     (*sorted)[r] = v[idx[r]];
   }
+  *caseOf = std::move(idx);
 }
 
-// Counts and sums of the window's values by rank.
+// Counts and sums of the window's values by rank, kept per bucket of
+// kBucket consecutive ranks in a Fenwick tree small enough to stay in
+// cache; a prefix ends with a short scan of its last bucket's ranks.
 class RankTree {
  public:
-  explicit RankTree(size_t n) : node_(n + 1) {}
-  void set(size_t rank, double y) { node_[rank + 1] = {y, 1}; }
+  static constexpr size_t kBucket = 32;
+  explicit RankTree(size_t n) : node_((n + kBucket - 1) / kBucket + 1) {}
+  void set(size_t rank, double y) {
+    Node& b = node_[rank / kBucket + 1];
+    b.sum += y;
+    b.count += 1;
+  }
   // Turns the values placed by set() into the tree, in linear time.
   void build() {
     const size_t n = node_.size() - 1;
@@ -98,16 +107,16 @@ class RankTree {
     }
   }
   void add(size_t rank, double y, int32_t c) {
-    for (size_t i = rank + 1; i < node_.size(); i += i & (~i + 1)) {
+    for (size_t i = rank / kBucket + 1; i < node_.size(); i += i & (~i + 1)) {
       node_[i].sum += y;
       node_[i].count += c;
     }
   }
-  // Count and sum of the values of rank below p.
+  // Count and sum of the buckets wholly below rank p.
   void prefix(size_t p, int64_t* count, double* sum) const {
     int64_t c = 0;
     double s = 0.0;
-    for (size_t i = p; i > 0; i -= i & (~i + 1)) {
+    for (size_t i = p / kBucket; i > 0; i -= i & (~i + 1)) {
       c += node_[i].count;
       s += node_[i].sum;
     }
@@ -210,17 +219,15 @@ bool levelScores(const float* x, const float* flag, int32_t m, int32_t n, double
   const double mid = static_cast<float>(0.5 * (static_cast<double>(lo) + static_cast<double>(hi)));
   double spread = 0.0;
   for (float f : v) spread = std::max(spread, std::fabs(static_cast<double>(f) - mid));
-  std::vector<uint32_t> rank;
+  std::vector<uint32_t> rank, caseOf;
   std::vector<float> sorted;
-  rankValues(v, &rank, &sorted);
-  v.clear();
-  v.shrink_to_fit();
+  rankValues(v, &rank, &sorted, &caseOf);
 
   RankTree tree(static_cast<size_t>(m));
   PairSum s;
   int32_t bad = 0, flagged = 0;
   for (int32_t k = 0; k < n; ++k) {
-    tree.set(rank[static_cast<size_t>(k)], static_cast<double>(sorted[rank[static_cast<size_t>(k)]]) - mid);
+    tree.set(rank[static_cast<size_t>(k)], static_cast<double>(v[static_cast<size_t>(k)]) - mid);
     if (!finite(x[k])) ++bad;
     else s.add(x[k]);
     if (flag && flag[k] != 0.0f) ++flagged;
@@ -233,8 +240,9 @@ bool levelScores(const float* x, const float* flag, int32_t m, int32_t n, double
     if (st > 0) {
       const int32_t leaving = st - 1, entering = st + n - 1;
       const uint32_t ro = rank[static_cast<size_t>(leaving)], ri = rank[static_cast<size_t>(entering)];
-      tree.add(ro, -(static_cast<double>(sorted[ro]) - mid), -1);
-      tree.add(ri, static_cast<double>(sorted[ri]) - mid, 1);
+      // Values read in case order: the sorted copy is only searched.
+      tree.add(ro, -(static_cast<double>(v[static_cast<size_t>(leaving)]) - mid), -1);
+      tree.add(ri, static_cast<double>(v[static_cast<size_t>(entering)]) - mid, 1);
       if (!finite(x[leaving])) --bad;
       else s.add(-static_cast<double>(x[leaving]));
       if (!finite(x[entering])) ++bad;
@@ -266,6 +274,13 @@ bool levelScores(const float* x, const float* flag, int32_t m, int32_t n, double
       int64_t below = 0;
       double sumBelow = 0.0;
       tree.prefix(p, &below, &sumBelow);
+      for (size_t r = p / RankTree::kBucket * RankTree::kBucket; r < p; ++r) {
+        const uint32_t k = caseOf[r];
+        if (k >= static_cast<uint32_t>(st) && k < static_cast<uint32_t>(st + n)) {
+          ++below;
+          sumBelow += static_cast<double>(sorted[r]) - mid;
+        }
+      }
       const double total = s.value() - dn * mid;
       out->score[static_cast<size_t>(st)] = total - 2.0 * sumBelow + (2.0 * static_cast<double>(below) - dn) * (mean - mid);
     }
@@ -273,7 +288,7 @@ bool levelScores(const float* x, const float* flag, int32_t m, int32_t n, double
   }
   // Per window: the definition's sum (through the mean, n times) and its
   // sum of deviations; the tree's sums after every update it has seen.
-  const double levels = std::ceil(std::log2(static_cast<double>(m) + 1.0)) + 1.0;
+  const double levels = std::ceil(std::log2(static_cast<double>(m) + 1.0)) + 1.0 + RankTree::kBucket;
   const double updates = static_cast<double>(n) + 2.0 * starts + 2.0;
   out->bound = 8.0 * kUnit * dn * maxAbs * (2.0 * dn + 8.0) * 1.001 +
                8.0 * kUnit * levels * (updates + 2.0) * dn * spread * 1.001 + 64.0 * m * kUnit * kUnit * dn * maxAbs * dn;
