@@ -130,6 +130,28 @@ TEST(WindowScans, EdgesOfTheBlockAndTheWindow) {
   }
 }
 
+TEST(WindowScans, ProgressIsReportedAndCancels) {
+  const std::vector<float> x(300'000, 1.0f);
+  for (const KindCase& kc : kKinds) {
+    ScanRequest r;
+    r.last = static_cast<int32_t>(x.size()) - 1;
+    r.length = 1000;
+    r.kind = kc.kind;
+    r.variant = kc.variant;
+    std::vector<double> seen;
+    ScanResult res;
+    EXPECT_EQ(ScanWindows(x, r, {}, &res,
+                          [&seen](double f) {
+                            seen.push_back(f);
+                            return seen.size() < 2;
+                          }),
+              ScanStatus::Cancelled);
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_GT(seen[0], 0.0);
+    EXPECT_LT(seen[1], 1.0);
+  }
+}
+
 TEST(WindowScans, InterpolatedCasesFollowEachKindsRule) {
   //                         0  1  2  3  4  5  6  7
   const std::vector<float> x{9, 1, 1, 0, 5, 5, 5, 9};
