@@ -81,6 +81,13 @@ void buildScanWindow(int16_t slot, int height, int below) {
   plat::setCurrentPort(kScanIntervalWindow);
 }
 
+// The results header (channel, cases, duration) at the top of window 5.
+void drawScanWindowHeader(int16_t slot) {
+  const HeaderTexts h = ResultsHeaderTexts(ch, RetrieveLabel(ch), BeginBlock[slot], EndBlock[slot], intervalOf(slot));
+  drawText(2, 11, 13, h.channelLine);
+  drawText(2, 26, 13, h.casesLine);
+}
+
 double fieldNumber(int win, int16_t id, bool* ok = nullptr) {
   double v = 0.0;
   const bool good = plat::controlExists(win, id) && ParseFieldNumber(plat::fieldText(win, id), &v);
@@ -157,8 +164,7 @@ ScanStatus performTheScan(Run& run) {
   buildScanWindow(run.slot, 164, 95);
   plat::currentPort().setTextSize(18);
   drawText(40, 65, 18, "scan is" + ScanDurationText(MMLpoints, interval));
-  WriteHEADER(0);
-  plat::setCurrentPort(kScanIntervalWindow);
+  drawScanWindowHeader(run.slot);
   DoubleLINE(0, 320, 35);
   if (run.kind == ScanKind::MostVariable) {
     if (!chooseVariant(run)) return ScanStatus::Cancelled;
@@ -305,14 +311,17 @@ bool askInterval(Run& run, float* secondsOut) {
   }
 }
 
-void scanAndShow(Run& run, bool flash) {
+// False when the user cancelled the scan; the window found before (if any)
+// then still stands.
+bool scanAndShow(Run& run, bool flash) {
   const ScanStatus st = performTheScan(run);
   if (st == ScanStatus::Cancelled) {
     makeResultsCurrent();
-    return;
+    return false;
   }
   if (st != ScanStatus::Ok) run.found = false;
   computeMinMaxLevel(run, st, flash);
+  return true;
 }
 
 void markStates(const Run& run) {
@@ -388,8 +397,7 @@ float ScanInterval() {
   if (!ValidFileSlot(slot)) return -1.0f;
   buildScanWindow(slot, 189, 120);
   drawText(11, 60, 15, " Number of seconds to scan:");
-  WriteHEADER(0);
-  plat::setCurrentPort(kScanIntervalWindow);
+  drawScanWindowHeader(slot);
   DoubleLINE(0, 320, 35);
   plat::FieldSpec f;
   f.id = kScanSecondsField;
@@ -538,8 +546,9 @@ int16_t Minimum_Maximum_Level(int16_t kindArg) {
   bool ended = !askInterval(run, &seconds);
   if (!ended) {
     startsize = seconds;
-    scanAndShow(run, true);
-    markStates(run);
+    // A scan cancelled at the start leaves nothing to show.
+    ended = !scanAndShow(run, true);
+    if (!ended) markStates(run);
   }
   if (!run.found && !ended && !plat::windowExists(kResultsWindow)) ended = true;
 
