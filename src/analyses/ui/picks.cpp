@@ -22,6 +22,7 @@
 #include "plot/geometry.h"
 #include "plot/selection.h"
 #include "plot/ui/blockwindow.h"
+#include "plot/ui/databar.h"
 #include "plot/ui/draw.h"
 #include "plot/ui/infoline.h"
 #include "plot/ui/mouse.h"
@@ -77,6 +78,7 @@ struct Tool {
   bool first = false;
   float firstValue = 0.0f, firstTime = 0.0f;
   int lastX = -1, presentX = -1;
+  int pointerX = -1;
   bool rejectPending = false;
   int16_t keptCompressed = 0, keptView = 0, segment = 1;
 };
@@ -289,6 +291,17 @@ int16_t runTool(bool pairs) {
     ClearMailbox();
     for (const plat::Point& at : clicks) click(t, at);
     clicks.clear();
+    // The data bar follows the pointer over the plot.
+    if (plat::frontWindow() == plot) {
+      const plat::Point q = plat::pointerLocal(plot);
+      const bool inside = q.x > 0 && q.y > 19 && q.y < BottomOfPlotArea;
+      plat::setCursor(inside ? plat::CursorKind::Cross : plat::CursorKind::Arrow);
+      if (inside && q.x != t.pointerX) {
+        t.pointerX = q.x;
+        const int32_t k = std::clamp(plotcore::CaseAtPixel(PlotViewState(slot), q.x), 0, nCases[slot]);
+        UpdateDataBar(static_cast<float>(k) * FileInfoFLOATS[slot][kInfoInterval], k);
+      }
+    }
     if (a == kActionClose && id == kResultsWindow) {
       done = true;
     } else if (a == kActionKey) {
