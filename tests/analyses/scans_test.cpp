@@ -1,5 +1,6 @@
 #include "analyses/scans.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -220,6 +221,25 @@ TEST(WindowScans, FastScansFindTheDefinitionsWindowOnRandomBlocks) {
       ASSERT_EQ(st == ScanStatus::Ok, d.found);
       if (d.found) {
         EXPECT_EQ(res.begin, d.begin);
+        // The numbers shown for it, as defined: mean of the cases not
+        // flagged, extremes and SD about that mean over all of them.
+        double sum = 0.0, ss = 0.0;
+        int used = 0;
+        float lo = 1e30f, hi = -1e30f;
+        for (int32_t k = d.begin; k < d.begin + r.length; ++k)
+          if (flag.empty() || flag[static_cast<size_t>(k)] == 0.0f) sum += x[static_cast<size_t>(k)], ++used;
+        const double mean = used > 0 ? sum / used : 0.0;
+        for (int32_t k = d.begin; k < d.begin + r.length; ++k) {
+          const float v = x[static_cast<size_t>(k)];
+          ss += (v - mean) * (v - mean);
+          lo = std::min(lo, v);
+          hi = std::max(hi, v);
+        }
+        const WindowStats w = ComputeWindowStats(x, res.begin, r.length, flag);
+        EXPECT_EQ(w.mean, mean);
+        EXPECT_EQ(w.sd, static_cast<float>(std::sqrt(ss / r.length)));
+        EXPECT_EQ(w.mi, lo);
+        EXPECT_EQ(w.ma, hi);
       }
     }
   }
