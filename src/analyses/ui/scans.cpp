@@ -227,7 +227,7 @@ void showFailure(Run& run, ScanStatus st) {
               static_cast<int16_t>(r4.top + 8), static_cast<int16_t>(r4.left + 314),
               static_cast<int16_t>(r4.top + 180), kKindDocument, 0);
   plat::setCurrentPort(kScanFailureWindow);
-  WARNINGSTRIPES(0, 2, 12, 8, 50, 304, 164);
+  WARNINGSTRIPES(0, 2, 12, 8, 8, 304, 164);
   EmbossPrint(1, "No block found...", 30, 30, 41);
   if (st == ScanStatus::NoWindow && AvoidInterpolation) {
     drawText(18, 70, 14, "Either switch off interpolation checking,");

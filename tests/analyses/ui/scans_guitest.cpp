@@ -144,6 +144,27 @@ TEST_F(ScanWindow, TooLongAnIntervalIsAskedAgainAndClosingEndsTheCommand) {
   EXPECT_EQ(MMLBegin, 0) << "no window was scanned";
 }
 
+TEST_F(ScanWindow, NoQualifyingWindowShowsTheFailureAndSetBlockStaysInert) {
+  // Every case from 1 on is interpolated.
+  ASSERT_EQ(SetMarkers(0, {{1, kInterpolationOpen}}), 0);
+  AvoidInterpolation = 1;
+  MMLBegin = 25;   // a window of an earlier scan, outside this block
+  MMLpoints = 3;
+  Script s;
+  s.type(kScanIntervalWindow, kScanSecondsField, "2")
+      .click(kScanIntervalWindow, kScanIntervalOK)
+      .call([] { plat::test::saveArtifact(plat::test::windowImage(kScanFailureWindow), "scan-failure.png"); })
+      .click(kScanFailureWindow, 2)
+      .click(kResultsWindow, kSetBlockButton)
+      .closeBox(kResultsWindow);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(3, 2)); });
+  EXPECT_TRUE(testsupport::SoundPlayed("bzot"));
+  EXPECT_EQ(BeginBlock[0], 1) << "no stale window becomes the block";
+  EXPECT_EQ(EndBlock[0], 10);
+  EXPECT_EQ(MMLBegin, 25);
+  AvoidInterpolation = 0;
+}
+
 TEST_F(ScanWindow, PointToPointVariantAndTheBigDistribution) {
   Script s;
   s.type(kScanIntervalWindow, kScanSecondsField, "2")
