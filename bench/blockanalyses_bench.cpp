@@ -39,7 +39,7 @@ const std::vector<float>& activity() {
   return data;
 }
 
-void BM_PlainSumIntoDouble(benchmark::State& state) {
+void BM_BlockPassesFloorPlainSum(benchmark::State& state) {
   const std::vector<float>& v = block();
   for (auto _ : state) {
     double sum = 0.0;
@@ -48,7 +48,7 @@ void BM_PlainSumIntoDouble(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations() * kCases);
 }
-BENCHMARK(BM_PlainSumIntoDouble)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BlockPassesFloorPlainSum)->Unit(benchmark::kMillisecond);
 
 IntegrationRequest wholeBlock(int16_t mode) {
   IntegrationRequest r;

@@ -27,7 +27,7 @@ const std::vector<float>& block() {
   return data;
 }
 
-void BM_PlainSumIntoDouble(benchmark::State& state) {
+void BM_ScansFloorPlainSum(benchmark::State& state) {
   const std::vector<float>& v = block();
   for (auto _ : state) {
     double sum = 0.0;
@@ -36,7 +36,7 @@ void BM_PlainSumIntoDouble(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations() * kCases);
 }
-BENCHMARK(BM_PlainSumIntoDouble)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScansFloorPlainSum)->Unit(benchmark::kMillisecond);
 
 void scan(benchmark::State& state, ScanKind kind, int16_t variant) {
   const std::vector<float>& v = block();
