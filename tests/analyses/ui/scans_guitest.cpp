@@ -144,6 +144,30 @@ TEST_F(ScanWindow, TooLongAnIntervalIsAskedAgainAndClosingEndsTheCommand) {
   EXPECT_EQ(MMLBegin, 0) << "no window was scanned";
 }
 
+TEST_F(ScanWindow, AnotherChannelShowsTheSameWindowOrIsRescanned) {
+  // Channel 2 rises (101, 102, ...): its own minimum is the first window.
+  const struct {
+    bool rescan;
+    int16_t inCh;
+    int32_t begin;
+    double mean;
+  } cases[] = {{false, 1, 2, 103.0}, {true, 2, 1, 102.0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.rescan);
+    ScanNewSelectedChannel = 0;
+    Script s;
+    s.type(kScanIntervalWindow, kScanSecondsField, "2").click(kScanIntervalWindow, kScanIntervalOK);
+    if (c.rescan) s.click(kResultsWindow, kRescanChannelsButton);
+    s.click(kResultsWindow, 2).closeBox(kResultsWindow);
+    plat::test::run(s, [] { EXPECT_TRUE(DoMENU(3, 2)); });
+    EXPECT_EQ(ch, 2);
+    EXPECT_EQ(InCH, c.inCh) << "the result line names the scanned channel";
+    EXPECT_EQ(MMLBegin, c.begin);
+    EXPECT_DOUBLE_EQ(meanValue, c.mean);
+  }
+  ScanNewSelectedChannel = 0;
+}
+
 TEST_F(ScanWindow, NoQualifyingWindowShowsTheFailureAndSetBlockStaysInert) {
   // Every case from 1 on is interpolated.
   ASSERT_EQ(SetMarkers(0, {{1, kInterpolationOpen}}), 0);
