@@ -381,8 +381,9 @@ void INTPLOT(int32_t left, int32_t right) {
     p.moveTo(x, y);
     p.drawText(t);
   };
-  label(116, h - 74, 12, "1");
-  label(386, h - 74, 12, RealText(req.last + 1));
+  // The axis runs over the span's cases, counted from 1 as everywhere shown.
+  label(116, h - 74, 12, IntText(int64_t{req.first} + 1));
+  label(386, h - 74, 12, IntText(int64_t{req.last} + 1));
   if (plot.kept > 0) {
     label(4, 18, 12, RealText(plot.largest / u));
     label(4, h - 84, 12, RealText(plot.smallest / u));

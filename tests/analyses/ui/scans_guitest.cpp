@@ -4,7 +4,9 @@
 // distribution of the found window.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <string>
 
 #include "analyses/scans.h"
@@ -87,6 +89,8 @@ class ScanWindow : public ::testing::Test {
   void TearDown() override {
     RecordSCRIPT = 0;
     ScriptCOUNT = 0;
+    RunScript = 0;
+    autoscript = 0;
     ConstScan = 0;
     testsupport::ClearStore();
     ClearCommandRegistry();
@@ -130,6 +134,25 @@ TEST_F(ScanWindow, MinimumWithATwoSecondIntervalThenSetBlock) {
   EXPECT_EQ(ScriptSequenceArray[1][0], 1.0f) << "the step sets its own block";
   EXPECT_FALSE(plat::windowExists(kResultsWindow));
   EXPECT_EQ(GetDatum(0, 0, 0), 0.0f);
+}
+
+TEST_F(ScanWindow, ReplayedStepScansWithoutAskingAndSetsItsBlock) {
+  float (&step)[28] = ScriptSequenceArray[1];
+  std::fill(std::begin(step), std::end(step), 0.0f);
+  step[0] = 1.0f;    // the step sets its own block
+  step[1] = 13.0f;
+  step[2] = 2.0f;    // the interval
+  RunScript = 1;
+  ScriptCOUNT = 1;
+  autoscript = 1;
+  Script s;
+  s.key(kResultsWindow, 13);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(3, 2)); });
+  RunScript = 0;
+  autoscript = 0;
+  EXPECT_EQ(ConstScan, 1) << "an automatic run re-uses the interval";
+  EXPECT_EQ(BeginBlock[0], 2);
+  EXPECT_EQ(EndBlock[0], 4);
 }
 
 TEST_F(ScanWindow, TooLongAnIntervalIsAskedAgainAndClosingEndsTheCommand) {
