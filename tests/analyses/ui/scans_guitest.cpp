@@ -155,6 +155,21 @@ TEST_F(ScanWindow, ReplayedStepScansWithoutAskingAndSetsItsBlock) {
   EXPECT_EQ(EndBlock[0], 4);
 }
 
+TEST_F(ScanWindow, AutorepeatRescansANewBlockWithTheRememberedInterval) {
+  Analysis_Code = 3;   // a maximum scan ran last
+  topic = 0;
+  ConstScan = 1;
+  startsize = 2.0f;
+  BeginBlock[0] = 4;
+  EndBlock[0] = 10;
+  Script s;
+  s.closeBox(kResultsWindow);
+  plat::test::run(s, [] { EXPECT_TRUE(RunCommand(Cmd::AutoRepeat)); });
+  EXPECT_EQ(topic, kTopicMeanMaximum);
+  EXPECT_EQ(MMLBegin, 4) << "2 + 8 + 9, the largest sum, from case 4";
+  EXPECT_EQ(MMLpoints, 3);
+}
+
 TEST_F(ScanWindow, TooLongAnIntervalIsAskedAgainAndClosingEndsTheCommand) {
   Script s;
   s.type(kScanIntervalWindow, kScanSecondsField, "60")
