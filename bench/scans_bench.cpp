@@ -38,12 +38,12 @@ void BM_ScansFloorPlainSum(benchmark::State& state) {
 }
 BENCHMARK(BM_ScansFloorPlainSum)->Unit(benchmark::kMillisecond);
 
-void scan(benchmark::State& state, ScanKind kind, int16_t variant) {
+void scan(benchmark::State& state, ScanKind kind, int16_t variant, int32_t window = kWindow) {
   const std::vector<float>& v = block();
   ScanRequest r;
   r.first = 0;
   r.last = kCases - 1;
-  r.length = kWindow;
+  r.length = window;
   r.kind = kind;
   r.variant = variant;
   ScanResult res;
@@ -59,10 +59,13 @@ void BM_ScanMaximum(benchmark::State& s) { scan(s, ScanKind::Maximum, 0); }
 void BM_ScanMostLevel(benchmark::State& s) { scan(s, ScanKind::MostLevel, 0); }
 void BM_ScanMostVariableOverall(benchmark::State& s) { scan(s, ScanKind::MostVariable, 0); }
 void BM_ScanMostVariablePointToPoint(benchmark::State& s) { scan(s, ScanKind::MostVariable, 1); }
+// A short window: twice as many starts, each in a run of its own cases.
+void BM_ScanMostLevelShortWindow(benchmark::State& s) { scan(s, ScanKind::MostLevel, 0, 3000); }
 BENCHMARK(BM_ScanMinimum)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScanMaximum)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScanMostLevel)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScanMostVariableOverall)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScanMostVariablePointToPoint)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScanMostLevelShortWindow)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -204,94 +204,110 @@ bool pointScores(const float* x, const float* flag, int32_t m, int32_t n, double
 // Level scores, sum of |m - x| about the window mean m = sum * (1 / n as a
 // float): with c the count and S<= the sum of the window's values not
 // above m, the score is S - 2 S<= + (2c - n) m. Values enter the rank tree
-// shifted by the block's middle, so its sums stay small.
+// shifted by the block's middle, so its sums stay small. The starts are
+// taken in runs of at least four window lengths, each run ranking only the
+// cases its windows cover: a short window then works in a tree that stays
+// in cache, and every run starts its sums afresh.
 bool levelScores(const float* x, const float* flag, int32_t m, int32_t n, double maxAbs, Scores* out,
                  const ScanProgress& progress) {
   const int32_t starts = m - n + 1;
   out->score.assign(static_cast<size_t>(starts), std::numeric_limits<double>::quiet_NaN());
-  std::vector<float> v(x, x + m);
   float lo = std::numeric_limits<float>::infinity(), hi = -lo;
-  for (float& f : v) {
-    if (!finite(f)) f = 0.0f;
-    lo = std::min(lo, f);
-    hi = std::max(hi, f);
-  }
+  for (int32_t k = 0; k < m; ++k)
+    if (finite(x[k])) {
+      lo = std::min(lo, x[k]);
+      hi = std::max(hi, x[k]);
+    }
+  if (!(lo <= hi)) lo = hi = 0.0f;
   const double mid = static_cast<float>(0.5 * (static_cast<double>(lo) + static_cast<double>(hi)));
-  double spread = 0.0;
-  for (float f : v) spread = std::max(spread, std::fabs(static_cast<double>(f) - mid));
-  std::vector<uint32_t> rank, caseOf;
-  std::vector<float> sorted;
-  rankValues(v, &rank, &sorted, &caseOf);
-
-  RankTree tree(static_cast<size_t>(m));
-  PairSum s;
-  int32_t bad = 0, flagged = 0;
-  for (int32_t k = 0; k < n; ++k) {
-    tree.set(rank[static_cast<size_t>(k)], static_cast<double>(v[static_cast<size_t>(k)]) - mid);
-    if (!finite(x[k])) ++bad;
-    else s.add(x[k]);
-    if (flag && flag[k] != 0.0f) ++flagged;
-  }
-  tree.build();
+  const double spread = std::max(std::fabs(lo - mid), std::fabs(hi - mid));
   const double recip = 1.0f / static_cast<float>(n);
   const double dn = n;
-  size_t p = 0;   // number of sorted values not above the mean
-  for (int32_t st = 0; st < starts; ++st) {
-    if (st > 0) {
-      const int32_t leaving = st - 1, entering = st + n - 1;
-      const uint32_t ro = rank[static_cast<size_t>(leaving)], ri = rank[static_cast<size_t>(entering)];
-      // Values read in case order: the sorted copy is only searched.
-      tree.add(ro, -(static_cast<double>(v[static_cast<size_t>(leaving)]) - mid), -1);
-      tree.add(ri, static_cast<double>(v[static_cast<size_t>(entering)]) - mid, 1);
-      if (!finite(x[leaving])) --bad;
-      else s.add(-static_cast<double>(x[leaving]));
-      if (!finite(x[entering])) ++bad;
-      else s.add(x[entering]);
-      if (flag) flagged += (flag[entering] != 0.0f) - (flag[leaving] != 0.0f);
+  const int32_t run = static_cast<int32_t>(std::min<int64_t>(starts, std::max<int64_t>(int64_t{4} * n, 65536)));
+
+  std::vector<float> v;
+  std::vector<uint32_t> rank, caseOf;
+  std::vector<float> sorted;
+  size_t largestRun = 0;
+  for (int32_t first = 0; first < starts; first += run) {
+    const int32_t last = std::min(starts, first + run) - 1;   // starts first..last
+    const int32_t cases = last - first + n;                   // cases first..first + cases - 1
+    largestRun = std::max(largestRun, static_cast<size_t>(cases));
+    v.assign(x + first, x + first + cases);
+    for (float& f : v)
+      if (!finite(f)) f = 0.0f;
+    rankValues(v, &rank, &sorted, &caseOf);
+
+    RankTree tree(static_cast<size_t>(cases));
+    PairSum s;
+    int32_t bad = 0, flagged = 0;
+    for (int32_t k = 0; k < n; ++k) {
+      tree.set(rank[static_cast<size_t>(k)], static_cast<double>(v[static_cast<size_t>(k)]) - mid);
+      if (!finite(x[first + k])) ++bad;
+      else s.add(x[first + k]);
+      if (flag && flag[first + k] != 0.0f) ++flagged;
     }
-    if (bad == 0 && flagged == 0) {
-      const double mean = s.value() * recip;
-      // The mean moves little from one window to the next: gallop from the
-      // last position.
-      auto notAbove = [&](size_t r) { return static_cast<double>(sorted[r]) <= mean; };
-      if (p < sorted.size() && notAbove(p)) {
-        size_t stepSize = 1;
-        while (p + stepSize < sorted.size() && notAbove(p + stepSize)) stepSize *= 2;
-        const size_t end = std::min(sorted.size(), p + stepSize);
-        p = static_cast<size_t>(std::partition_point(sorted.begin() + static_cast<std::ptrdiff_t>(p + 1),
-                                                     sorted.begin() + static_cast<std::ptrdiff_t>(end),
-                                                     [&](float f) { return static_cast<double>(f) <= mean; }) -
-                                sorted.begin());
-      } else {
-        size_t stepSize = 1;
-        while (stepSize < p && !notAbove(p - stepSize)) stepSize *= 2;
-        const size_t begin = stepSize < p ? p - stepSize : 0;
-        p = static_cast<size_t>(std::partition_point(sorted.begin() + static_cast<std::ptrdiff_t>(begin),
-                                                     sorted.begin() + static_cast<std::ptrdiff_t>(p),
-                                                     [&](float f) { return static_cast<double>(f) <= mean; }) -
-                                sorted.begin());
+    tree.build();
+    size_t p = 0;   // number of sorted values not above the mean
+    for (int32_t st = first; st <= last; ++st) {
+      const int32_t local = st - first;
+      if (st > first) {
+        const int32_t leaving = local - 1, entering = local + n - 1;
+        const uint32_t ro = rank[static_cast<size_t>(leaving)], ri = rank[static_cast<size_t>(entering)];
+        // Values read in case order: the sorted copy is only searched.
+        tree.add(ro, -(static_cast<double>(v[static_cast<size_t>(leaving)]) - mid), -1);
+        tree.add(ri, static_cast<double>(v[static_cast<size_t>(entering)]) - mid, 1);
+        if (!finite(x[st - 1])) --bad;
+        else s.add(-static_cast<double>(x[st - 1]));
+        if (!finite(x[st + n - 1])) ++bad;
+        else s.add(x[st + n - 1]);
+        if (flag) flagged += (flag[st + n - 1] != 0.0f) - (flag[st - 1] != 0.0f);
       }
-      int64_t below = 0;
-      double sumBelow = 0.0;
-      tree.prefix(p, &below, &sumBelow);
-      for (size_t r = p / RankTree::kBucket * RankTree::kBucket; r < p; ++r) {
-        const uint32_t k = caseOf[r];
-        if (k >= static_cast<uint32_t>(st) && k < static_cast<uint32_t>(st + n)) {
-          ++below;
-          sumBelow += static_cast<double>(sorted[r]) - mid;
+      if (bad == 0 && flagged == 0) {
+        const double mean = s.value() * recip;
+        auto notAbove = [&](float f) { return static_cast<double>(f) <= mean; };
+        // The mean moves little from one window to the next: gallop from the
+        // last position.
+        const auto base = sorted.begin();
+        if (p < sorted.size() && notAbove(sorted[p])) {
+          size_t step = 1;
+          while (p + step < sorted.size() && notAbove(sorted[p + step])) step *= 2;
+          const size_t end = std::min(sorted.size(), p + step);
+          p = static_cast<size_t>(std::partition_point(base + static_cast<std::ptrdiff_t>(p + 1),
+                                                       base + static_cast<std::ptrdiff_t>(end), notAbove) -
+                                  base);
+        } else {
+          size_t step = 1;
+          while (step < p && !notAbove(sorted[p - step])) step *= 2;
+          const size_t begin = step < p ? p - step : 0;
+          p = static_cast<size_t>(std::partition_point(base + static_cast<std::ptrdiff_t>(begin),
+                                                       base + static_cast<std::ptrdiff_t>(p), notAbove) -
+                                  base);
         }
+        int64_t below = 0;
+        double sumBelow = 0.0;
+        tree.prefix(p, &below, &sumBelow);
+        for (size_t r = p / RankTree::kBucket * RankTree::kBucket; r < p; ++r) {
+          const uint32_t k = caseOf[r];
+          if (k >= static_cast<uint32_t>(local) && k < static_cast<uint32_t>(local + n)) {
+            ++below;
+            sumBelow += static_cast<double>(sorted[r]) - mid;
+          }
+        }
+        const double total = s.value() - dn * mid;
+        out->score[static_cast<size_t>(st)] =
+            total - 2.0 * sumBelow + (2.0 * static_cast<double>(below) - dn) * (mean - mid);
       }
-      const double total = s.value() - dn * mid;
-      out->score[static_cast<size_t>(st)] = total - 2.0 * sumBelow + (2.0 * static_cast<double>(below) - dn) * (mean - mid);
+      if (st > 0 && st % kProgressEvery == 0 && !reportProgress(progress, st, starts)) return false;
     }
-    if (st > 0 && st % kProgressEvery == 0 && !reportProgress(progress, st, starts)) return false;
   }
   // Per window: the definition's sum (through the mean, n times) and its
-  // sum of deviations; the tree's sums after every update it has seen.
-  const double levels = std::ceil(std::log2(static_cast<double>(m) + 1.0)) + 1.0 + RankTree::kBucket;
-  const double updates = static_cast<double>(n) + 2.0 * starts + 2.0;
+  // sum of deviations; the tree's sums after every update of its run.
+  const double levels = std::ceil(std::log2(static_cast<double>(largestRun) + 1.0)) + 1.0 + RankTree::kBucket;
+  const double updates = static_cast<double>(n) + 2.0 * run + 2.0;
   out->bound = 8.0 * kUnit * dn * maxAbs * (2.0 * dn + 8.0) * 1.001 +
-               8.0 * kUnit * levels * (updates + 2.0) * dn * spread * 1.001 + 64.0 * m * kUnit * kUnit * dn * maxAbs * dn;
+               8.0 * kUnit * levels * (updates + 2.0) * dn * spread * 1.001 +
+               64.0 * run * kUnit * kUnit * dn * maxAbs * dn;
   return true;
 }
 

@@ -246,6 +246,46 @@ TEST(WindowScans, FastScansFindTheDefinitionsWindowOnRandomBlocks) {
   EXPECT_GT(compared, 10000);
 }
 
+// Blocks long enough that the level scans take their starts in several
+// runs, each ranking its own cases.
+TEST(WindowScans, LevelScansAcrossRunsFindTheDefinitionsWindow) {
+  std::mt19937 gen(77);
+  std::normal_distribution<float> noise(20.9f, 0.05f);
+  std::vector<float> x(150'001);
+  for (size_t k = 0; k < x.size(); ++k) x[k] = noise(gen) + 0.3f * static_cast<float>(std::sin(k * 1e-3));
+  x[100'000] = 30.0f;   // a spike: the most variable stretch holds it
+  std::vector<float> flag(x.size(), 0.0f);
+  for (size_t k = 70'000; k < 70'050; ++k) flag[k] = 1.0f;
+  int compared = 0;
+  for (const int32_t n : {1, 7, 40}) {
+    for (const KindCase& kc : kKinds) {
+      if (kc.kind != ScanKind::MostLevel && kc.kind != ScanKind::MostVariable) continue;
+      const std::vector<float> none;
+      const std::vector<float>* const flagSets[] = {&flag, &none};
+      for (const std::vector<float>* f : flagSets) {
+        SCOPED_TRACE(::testing::Message() << "n " << n << " variant " << kc.variant << " flags " << !f->empty());
+        ScanRequest r;
+        r.first = 1;
+        r.last = static_cast<int32_t>(x.size()) - 1;
+        r.length = n;
+        r.kind = kc.kind;
+        r.variant = kc.variant;
+        const std::vector<float>& fl = *f;
+        const Definition d = scanByDefinition(x, fl, r);
+        ScanResult res;
+        const ScanStatus st = ScanWindows(x, r, fl, &res);
+        if (d.lead <= 4.0 * res.bound) continue;
+        ++compared;
+        ASSERT_EQ(st == ScanStatus::Ok, d.found);
+        if (d.found) {
+          EXPECT_EQ(res.begin, d.begin);
+        }
+      }
+    }
+  }
+  EXPECT_GE(compared, 10) << "of 18 scans";
+}
+
 TEST(ScanInterval, WindowLengthDefaultAndPresets) {
   const struct {
     float seconds, interval;
