@@ -88,7 +88,8 @@ void smallForm(const Span& s) {
     return;
   }
   const int16_t slot = currentSlot();
-  const int16_t id = MultiHist ? static_cast<int16_t>(150 + ch) : kHistogramWindow;
+  // One window per channel up to the last distribution window (174).
+  const int16_t id = MultiHist ? static_cast<int16_t>(std::min(150 + ch, 174)) : kHistogramWindow;
   const plat::Rect pr = plat::windowExists(PlotWindowId(slot)) ? plat::contentRect(PlotWindowId(slot))
                                                                  : plat::Rect{94, 41, 900, 500};
   const bool compact = ScreenHeight - BottomOfPlotArea < 405;
