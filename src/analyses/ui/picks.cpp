@@ -317,7 +317,7 @@ int16_t runTool(bool pairs) {
         else Zap();
         plat::selectWindow(plot);
       }
-    } else if (a == kActionClick && id == -1010) {
+    } else if (a == kActionClick && (id == kPageSlider || id == -kPageSlider)) {
       page(t, static_cast<int16_t>(plat::sliderValue(plot, kPageSlider)));
     } else if (a == kActionClick && id == kExitClickButton) {
       done = true;

@@ -117,6 +117,37 @@ TEST_F(ClickTools, RunningAverageOfPicksWithOneReject) {
   EXPECT_EQ(StandardDeviation, 0.5f) << "the SD of the two left, never a stale one";
 }
 
+TEST_F(ClickTools, PagingKeepsThePicksAndTheViewComesBack) {
+  // A file longer than the plot opens compressed; the tool picks paged.
+  testsupport::ClearStore();
+  const int32_t n = 3 * ScreenWidth;
+  ASSERT_EQ(AllocateSlot(0, n, 1), StoreStatus::Ok);
+  for (int32_t k = 0; k <= n; ++k) PutDatum(0, 1, k, static_cast<float>(k));
+  FileName[0] = "long";
+  FileInfoFLOATS[0][kInfoInterval] = 1.0f;
+  TheFileInUse = 0;
+  ActiveChannel = 1;
+  OpenPlotWindow(0);
+  ASSERT_EQ(FileSHORTS[0][kShortCompressed], 1);
+  plotcore::ViewState paged = PlotViewState(0);
+  paged.compressed = false;
+  auto at = [&paged](int16_t segment, int32_t k) {
+    paged.segment = segment;
+    for (int x = 1; x < 4000; ++x)
+      if (plotcore::CaseAtPixel(paged, x) == k) return plat::Point{x, BottomOfPlotArea / 2};
+    ADD_FAILURE() << "no pixel shows case " << k;
+    return plat::Point{};
+  };
+  const int32_t second = ScreenWidth + 10;
+  const int16_t plot = PlotWindowId(0);
+  Script s;
+  s.clickAt(plot, at(1, 5)).key(plot, 29).clickAt(plot, at(2, second)).key(plot, 13);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(3, 8)); });
+  EXPECT_EQ(nrPoints, 2);
+  EXPECT_DOUBLE_EQ(meanValue, (5.0 + second) / 2.0);
+  EXPECT_EQ(FileSHORTS[0][kShortCompressed], 1) << "the compressed view comes back";
+}
+
 TEST_F(ClickTools, PairDifferencesInEitherOrder) {
   const int16_t plot = PlotWindowId(0);
   Script s;
