@@ -9,10 +9,12 @@
 #include "analyses/ui/picks.h"
 #include "analyses/ui/scans.h"
 #include "output/results.h"
+#include "plot/ui/databar.h"
 #include "shell/dispatch.h"
 
 void RegisterBlockAnalysisCommands() {
   InstallHistogramHook();
+  gPointerOverPlotHook = TrackAutoBlockBox;
   RegisterCommand(Cmd::RunAverage, [](int16_t) { RUNAVERAGE(); });
   RegisterCommand(Cmd::PairsDifference, [](int16_t) { PairsDIFFERENCE(); });
   RegisterCommand(Cmd::AutoBlock, [](int16_t) { AUTOBLOCK(); });

@@ -349,6 +349,45 @@ int16_t runTool(bool pairs) {
 
 }  // namespace
 
+int16_t IntBoxLeft = -10, IntBoxRight = -5;
+
+namespace {
+
+int boxWindow = 0;
+
+void xorBox(int win) {
+  if (!plat::windowExists(win)) return;
+  plat::Port& p = plat::port(win);
+  p.setPenMode(plat::PenMode::Xor);
+  p.strokeRect({IntBoxLeft, 20, IntBoxRight + 1, BottomOfPlotArea - 3});
+  p.resetPen();
+  plat::flushWindow(win);
+}
+
+void parkBox() {
+  if (boxWindow != 0 && IntBoxLeft >= 0) xorBox(boxWindow);
+  boxWindow = 0;
+  IntBoxLeft = -10;
+  IntBoxRight = -5;
+}
+
+}  // namespace
+
+void TrackAutoBlockBox(int window, int x, bool redrawn) {
+  // A plot drawn anew has lost the old box already.
+  if (redrawn && window == boxWindow) {
+    boxWindow = 0;
+    IntBoxLeft = -10;
+    IntBoxRight = -5;
+  }
+  parkBox();
+  if (prefsArray[kPrefAutoBlock] == 0 || x < 0) return;
+  IntBoxLeft = static_cast<int16_t>(std::max(0, x - ABu));
+  IntBoxRight = static_cast<int16_t>(std::clamp(x + ABu, x, 32000));
+  boxWindow = window;
+  xorBox(window);
+}
+
 int16_t RUNAVERAGE() { return runTool(false); }
 int16_t PairsDIFFERENCE() { return runTool(true); }
 
@@ -427,6 +466,7 @@ int16_t AUTOBLOCK() {
   plat::disposeWindow(kResultsWindow);
   if (plat::windowExists(PlotWindowId(slot))) plat::setCurrentPort(PlotWindowId(slot));
   if (ScreenWidth > 640 && prefsArray[kPrefAutoBlock] != 0) SetBlockSpanText(AutoBlockSpanText(interval, ABunit));
+  parkBox();
   ClearMailbox();
   return 0;
 }

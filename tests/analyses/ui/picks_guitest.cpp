@@ -19,6 +19,7 @@
 #include "plot/geometry.h"
 #include "plot/selection.h"
 #include "plot/ui/blockwindow.h"
+#include "plot/ui/databar.h"
 #include "plot/ui/infoline.h"
 #include "plot/ui/mouse.h"
 #include "plot/ui/plot_commands.h"
@@ -181,6 +182,31 @@ TEST_F(ClickTools, AutomaticBlockDurationThenNormalSelection) {
   off.key(kResultsWindow, 13);
   plat::test::run(off, [] { EXPECT_TRUE(DoMENU(77, 2)); });
   EXPECT_EQ(prefsArray[kPrefAutoBlock], 0) << "Return switches automatic blocks off";
+}
+
+TEST_F(ClickTools, AutomaticBlockBoxFollowsThePointerAndGoes) {
+  prefsArray[kPrefAutoBlock] = 1;
+  ABu = 5;
+  const int16_t plot = PlotWindowId(0);
+  const QImage before = plat::test::portImage(plot);
+  Script s;
+  s.moveTo(plot, {200, BottomOfPlotArea / 2})
+      .call([&before, plot] {
+        TrackPointerOverPlot();
+        EXPECT_EQ(IntBoxLeft, 195);
+        EXPECT_EQ(IntBoxRight, 205);
+        EXPECT_NE(plat::test::portImage(plot), before);
+      })
+      .moveTo(plot, {200, 5})
+      .call([&before, plot] {
+        TrackPointerOverPlot();
+        EXPECT_EQ(IntBoxLeft, -10) << "off the plot area the box goes";
+        EXPECT_EQ(plat::test::portImage(plot), before) << "and leaves the plot as it was";
+      })
+      .stop();
+  plat::test::run(s, [] {
+    for (;;) plat::pump();
+  });
 }
 
 TEST_F(ClickTools, SubsetDialogBuildsTheIndexOrWarns) {
