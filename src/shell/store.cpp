@@ -36,6 +36,7 @@ uint64_t gStoreAccessFaults = 0;
 BackupCacheStore BackupCache;
 
 namespace {
+// The file the selection flags of the BackupCache were built for.
 struct SelectionOwner {
   int16_t slot = -1;
   int32_t cases = -1;
