@@ -6,6 +6,7 @@
 #include "analyses/descriptive.h"
 #include "analyses/ui/average.h"
 #include "analyses/ui/regression.h"
+#include "analyses/ui/blockanalyses.h"
 #include "output/results.h"
 #include "output/ui/analysiskit.h"
 #include "output/ui/scaleresults.h"
@@ -51,4 +52,5 @@ void RegisterAnalysisCommands() {
   });
   RegisterCommand(Cmd::AutoRepeat, [](int16_t) { AUTO_REPEAT(); });
   RegisterLineFitCommands();
+  RegisterBlockAnalysisCommands();
 }

@@ -399,7 +399,7 @@ void OpenResultsWIndow(uint16_t crossChannelOption, int16_t themeBackground, int
   if (crossChannelOption != 1) return;
   // A subset of fewer than 3 cases cannot be analysed; a filter the user can
   // no longer switch off must not stay on either.
-  const bool usable = BackupCache.get(kSelectionCountOffset) >= 3.0f;
+  const bool usable = SelectedCaseCount(static_cast<int16_t>(TheFileInUse)) >= 3;
   if (!usable) UseCrossChanIndex = 0;
   plat::ButtonSpec b;
   b.id = kCrossChannelBox;

@@ -286,8 +286,8 @@ TEST_F(StatsWindow, AutorepeatRerunsOnANewBlock) {
   EXPECT_DOUBLE_EQ(meanValue, 4.0);
   EXPECT_EQ(nrPoints, 3);
 
-  // Another analysis ran last: nothing of this one re-runs.
-  Analysis_Code = 9;
+  // No analysis ran last (code 99): nothing re-runs.
+  Analysis_Code = 99;
   meanValue = -1.0;
   plat::test::run(Script{}, [] { RunCommand(Cmd::AutoRepeat); });
   EXPECT_EQ(meanValue, -1.0);

@@ -216,6 +216,7 @@ TEST_F(Kit, ResultsWindowCrossChannelBox) {
   EXPECT_EQ(plat::buttonState(kResultsWindow, kCrossChannelBox), 0) << "no subset selected";
 
   BackupCache.put(kSelectionCountOffset, 5);
+  SetSelectionIndexOwner(static_cast<int16_t>(TheFileInUse));
   UseCrossChanIndex = 1;
   OpenResultsWIndow(1, 1, 0, "Average", 0);
   EXPECT_EQ(plat::buttonState(kResultsWindow, kCrossChannelBox), 2);
