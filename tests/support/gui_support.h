@@ -6,14 +6,26 @@
 #include <filesystem>
 #include <string>
 
+#include "analyses/ui/average.h"
 #include "datafiles/native_binary.h"
 #include "datafiles/repairs.h"
+#include "datafiles/ui/open.h"
+#include "output/ui/destination.h"
 #include "platform/test.h"
 #include "platform/windows.h"
 #include "plot/trace.h"
-#include "shell/ui/kitglobals.h"
+#include "plot/ui/draw.h"
+#include "registrars.h"
+#include "shell/dispatch.h"
 #include "shell/globals.h"
+#include "shell/menurules.h"
 #include "shell/store.h"
+#include "shell/ui/kit.h"
+#include "shell/ui/kitglobals.h"
+#include "shell/ui/mainloop.h"
+#include "shell/ui/menubar.h"
+#include "shell/ui/notes.h"
+#include "shell/ui/prefsdialog.h"
 
 namespace testsupport {
 
@@ -38,6 +50,29 @@ class PlotGeometryKeeper {
  private:
   int16_t w_, h_, b_;
 };
+
+// Every command unregistered and every hook a registrar installs unset.
+inline void ClearWiring() {
+  ClearCommandRegistry();
+  gDispatchHooks = {};
+  gStoreHooks = {};
+  gMenuRuleHooks = {};
+  gMenuBarHooks = {};
+  gMainLoopHooks = {};
+  gNotesHooks = {};
+  gPreferencesHooks = {};
+  gKitHooks = {};
+  gOutputUiHooks = {};
+  gPlotHooks = {};
+  gOpenHooks = {};
+  gHistogramHook = nullptr;
+}
+
+// The commands and hooks exactly as the program's start-up installs them.
+inline void InstallProgramWiring() {
+  ClearWiring();
+  RegisterAllCommands(CorvimetRegistrars());
+}
 
 inline bool SoundPlayed(const std::string& name) {
   const auto& s = plat::test::soundsPlayed();

@@ -2,7 +2,6 @@
 #include "shell/dispatch.h"
 #include "shell/globals.h"
 #include "shell/store.h"
-#include "shell/ui/commands.h"
 
 void RegisterFileInfoCommands() {
   // File item 12 and toolbar button 598: the summary, waiting for the user.

@@ -5,6 +5,7 @@
 
 #include "output/results.h"
 #include "output/tabular.h"
+#include "output/ui/analysiskit.h"
 #include "output/ui/destination.h"
 #include "output/ui/spool.h"
 #include "output/ui/tabular_dialog.h"
@@ -20,7 +21,6 @@
 #include "shell/globals.h"
 #include "shell/menutable.h"
 #include "shell/store.h"
-#include "shell/ui/commands.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
@@ -180,4 +180,5 @@ void RegisterOutputCommands() {
   RegisterCommand(Cmd::OpenOutputPort, [](int16_t) { chooseDestination(); });
   RegisterCommand(Cmd::StoreResult, [](int16_t) { DRAFTPRINT(" "); });
   RegisterCommand(Cmd::PrintAndClose, [](int16_t) { printAndClose(); });
+  InstallAnalysisKitHooks();
 }

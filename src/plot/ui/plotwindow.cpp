@@ -290,6 +290,12 @@ void DrawPlotSummary(int16_t slot) {
   }
 }
 
+void PlotGeometryFromWindow(int16_t slot) {
+  if (!ValidFileSlot(slot) || !plat::windowExists(PlotWindowId(slot))) return;
+  geometryFromWindow(PlotWindowId(slot));
+  RightLim = plotcore::RightLimFor(ScreenWidth);
+}
+
 void ClosePlotWindow(int16_t slot) {
   if (!ValidFileSlot(slot)) return;
   plat::disposeWindow(PlotWindowId(slot));

@@ -3,20 +3,12 @@
 #include "shell/dispatch.h"
 #include "shell/ui/about.h"
 #include "shell/ui/prefsdialog.h"
-#include "analyses/ui/analyses_commands.h"
-#include "plot/ui/blockwindow.h"
-#include "plot/ui/mouse.h"
+#include "shell/ui/startup.h"
 
-void RegisterAllCommands() {
+void RegisterAllCommands(std::span<const Registrar> registrars) {
+  InstallShellHooks();
   RegisterShellCommands();
   RegisterHelpCommands();
-  RegisterOpenCommands();
-  RegisterSaveCommands();
-  RegisterFileInfoCommands();
-  RegisterPlotCommands();
-  RegisterSelectionCommands();
-  RegisterBlockWindowCommands();
-  RegisterOutputCommands();
-  RegisterAnalysisCommands();
   RegisterPreferencesCommands();
+  for (const Registrar r : registrars) r();
 }

@@ -314,6 +314,11 @@ void UpdateProgressBar(int32_t count) {
     plat::setProgress(progressWindow, kProgressControl, count);
 }
 
+int16_t PlotSlotOfWindow(int windowId) {
+  const int slot = windowId - kPlotWindowBase;
+  return slot >= 0 && slot < kMaxOpenFiles ? static_cast<int16_t>(slot) : int16_t{-1};
+}
+
 // ---- Toolbar --------------------------------------------------------------------------
 
 int16_t HideTheToolBar() {

@@ -14,6 +14,7 @@
 
 #include "datafiles/datafile.h"
 #include "datafiles/native_binary.h"
+#include "datafiles/ui/datafiles_commands.h"
 #include "datafiles/ui/open.h"
 #include "datafiles/ui/textimport_dialog.h"
 #include "platform/controls.h"

@@ -19,6 +19,7 @@
 #include "shell/store.h"
 #include "shell/textutil.h"
 #include "shell/ui/mainloop.h"
+#include "registrars.h"
 #include "shell/ui/startup.h"
 #include "platform/test.h"
 
@@ -60,7 +61,7 @@ TEST_F(Road, OpenRenameSaveQuitAndReadBack) {
       .answerSave(saved)
       .call([] { EXPECT_EQ(FileSHORTS[0][kShortChanged], 0) << "saved whole: nothing left to ask"; })
       .menu(kMenuFile, 21);  // Quit
-  plat::test::run(s, [] { RunCorvimet({}); });
+  plat::test::run(s, [] { RunCorvimet(CorvimetRegistrars(), {}); });
   EXPECT_TRUE(QuitRequested());
 
   DataFileImage back;
