@@ -5,6 +5,7 @@
 
 #include "support/gui_support.h"
 
+#include <cmath>
 #include <filesystem>
 
 #include "datafiles/datafile.h"
@@ -22,6 +23,12 @@
 #include "registrars.h"
 #include "shell/ui/startup.h"
 #include "platform/test.h"
+#include "platform/menus.h"
+#include "platform/windows.h"
+#include "plot/geometry.h"
+#include "plot/ui/plotwindow.h"
+#include "shell/globals.h"
+#include "shell/ui/kit.h"
 
 namespace {
 
@@ -74,6 +81,118 @@ TEST_F(Road, OpenRenameSaveQuitAndReadBack) {
   EXPECT_EQ(back.data, demo.data);
   EXPECT_EQ(back.markers, demo.markers);
   EXPECT_EQ(back.comments, demo.comments);
+}
+
+// A recording many plot widths long: the demo's channels and settings, with
+// a breathing-like wave riding on a slow drift in every channel.
+fs::path WriteLongRecording(const fs::path& dir, int32_t cases) {
+  DataFileImage img;
+  EXPECT_EQ(ReadNativeBinary(kDemo, &img), FileStatus::Ok);
+  img.cases = cases;
+  for (size_t c = 0; c < img.data.size(); ++c) {
+    std::vector<float>& v = img.data[c];
+    v.assign(static_cast<size_t>(cases) + 1, 0.0f);
+    for (int32_t k = 0; k <= cases; ++k)
+      v[static_cast<size_t>(k)] = static_cast<float>(20.0 + c + std::sin(k / (40.0 + 7.0 * c)) + k * 1e-5);
+  }
+  img.markers.clear();
+  img.notes.clear();
+  const fs::path p = dir / "long.orl";
+  EXPECT_EQ(WriteNativeBinary(p, ViewOfImage(img)), FileStatus::Ok);
+  return p;
+}
+
+plotcore::CaseRange Shown(int16_t slot) { return plotcore::ViewRange(PlotViewState(slot)); }
+
+TEST_F(Road, PagesZoomsAndLeavesTheWholeFileView) {
+  const fs::path longFile = WriteLongRecording(dir_, 100000);
+  const int win = PlotWindowId(0);
+  int16_t sw = 0, segments = 0;
+  Script s;
+  s.call([&] {
+     ASSERT_EQ(nCases[0], 100000);
+     sw = ScreenWidth;
+     segments = static_cast<int16_t>((100000 + sw - 1) / sw);
+     EXPECT_EQ(FileSHORTS[0][kShortCompressed], 1) << "a long file opens in the whole-file view";
+     EXPECT_EQ(Shown(0), (plotcore::CaseRange{1, 100000}));
+     plat::test::saveArtifact(plat::test::windowImage(win), "road-whole-file.png");
+   })
+      .key(win, 13)   // Return leaves the whole-file view
+      .call([&] {
+        EXPECT_EQ(FileSHORTS[0][kShortCompressed], 0);
+        EXPECT_EQ(FileSHORTS[0][kShortSegment], 1);
+        EXPECT_EQ(Shown(0), (plotcore::CaseRange{1, sw}));
+        EXPECT_TRUE(plat::controlExists(win, kPageSlider));
+      })
+      .slide(win, kPageSlider, 3)
+      .call([&] {
+        EXPECT_EQ(FileSHORTS[0][kShortSegment], 3);
+        EXPECT_EQ(Shown(0), (plotcore::CaseRange{2 * sw + 1, 3 * sw}));
+        plat::test::saveArtifact(plat::test::windowImage(win), "road-paged.png");
+      })
+      .key(win, 29)   // right arrow
+      .call([&] { EXPECT_EQ(FileSHORTS[0][kShortSegment], 4); })
+      .key(win, 28)
+      .key(win, 28)
+      .key(win, 28)
+      .key(win, 28)   // left of the first segment: the last
+      .call([&] {
+        EXPECT_EQ(FileSHORTS[0][kShortSegment], segments);
+        EXPECT_EQ(Shown(0), (plotcore::CaseRange{(segments - 1) * sw + 1, 100000}));
+        EXPECT_EQ(plat::sliderValue(win, kPageSlider), segments);
+      })
+      .key(win, 29)   // and round again to the first
+      .call([&] {
+        EXPECT_EQ(FileSHORTS[0][kShortSegment], 1);
+        EXPECT_FALSE(plat::itemEnabled(kMenuView, 6)) << "Zoom In needs a block";
+      })
+      .press(win, {200, 150})
+      .moveTo(win, {300, 150})
+      .moveTo(win, {400, 150})
+      .release()
+      .call([] {})   // the drag's loop sees the button up here
+      .call([&] {
+        ASSERT_EQ(FileSHORTS[0][kShortBlockState], 2);
+        EXPECT_TRUE(plat::itemEnabled(kMenuView, 6));
+        EXPECT_FALSE(plat::itemEnabled(kMenuView, 7));
+      })
+      .key(win, '+')
+      .call([&] {
+        EXPECT_EQ(FileSHORTS[0][kShortZoomed], 1);
+        EXPECT_EQ(zoomleft, BeginBlock[0]);
+        EXPECT_EQ(zoomright, EndBlock[0]);
+        EXPECT_EQ(Shown(0), (plotcore::CaseRange{BeginBlock[0], EndBlock[0]}));
+        EXPECT_TRUE(plat::itemEnabled(kMenuView, 7));
+        plat::test::saveArtifact(plat::test::windowImage(win), "road-zoomed.png");
+      })
+      .menu(kMenuView, 7)   // Zoom Out
+      .call([&] {
+        EXPECT_EQ(FileSHORTS[0][kShortZoomed], 0);
+        EXPECT_EQ(FileSHORTS[0][kShortCompressed], 0);
+        EXPECT_EQ(Shown(0), (plotcore::CaseRange{1, sw})) << "back to the segment the zoom began in";
+        EXPECT_FALSE(plat::itemEnabled(kMenuView, 7));
+      })
+      .menu(kMenuView, 6)
+      .key(win, 13)   // Return in a zoomed view: the paged view again
+      .call([&] {
+        EXPECT_EQ(FileSHORTS[0][kShortZoomed], 0);
+        EXPECT_EQ(FileSHORTS[0][kShortCompressed], 0);
+      })
+      .key(win, 13)
+      .call([&] { EXPECT_EQ(FileSHORTS[0][kShortCompressed], 1) << "and Return toggles the whole file back"; })
+      .menu(kMenuView, 11)   // Plot as Histogram
+      .call([&] {
+        EXPECT_EQ(PlotAsHistogram, 1);
+        EXPECT_TRUE(plat::itemChecked(kMenuView, 11));
+      })
+      .menu(kMenuView, 11)
+      .call([&] {
+        EXPECT_EQ(PlotAsHistogram, 0);
+        EXPECT_FALSE(plat::itemChecked(kMenuView, 11));
+      })
+      .menu(kMenuFile, 21);
+  plat::test::run(s, [&] { RunCorvimet(CorvimetRegistrars(), {longFile}); });
+  EXPECT_TRUE(QuitRequested());
 }
 
 }  // namespace
