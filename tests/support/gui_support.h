@@ -26,6 +26,7 @@
 #include "shell/ui/menubar.h"
 #include "shell/ui/notes.h"
 #include "shell/ui/prefsdialog.h"
+#include "support/scratch.h"
 
 namespace testsupport {
 
@@ -79,15 +80,8 @@ inline bool SoundPlayed(const std::string& name) {
   return std::find(s.begin(), s.end(), name) != s.end();
 }
 
-// A fresh, empty folder named after the running test.
-inline std::filesystem::path FreshTestDir(const std::string& prefix) {
-  namespace fs = std::filesystem;
-  const fs::path d = fs::temp_directory_path() /
-                     (prefix + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-  fs::remove_all(d);
-  fs::create_directories(d);
-  return d;
-}
+// A fresh, empty folder of the running test's own; the test removes it.
+inline std::filesystem::path FreshTestDir(const std::string& prefix) { return MakeScratchDir(prefix); }
 
 // Loads the bundled demo recording into a free slot; false when it failed.
 inline bool LoadDemo(int16_t* slot) {

@@ -402,7 +402,7 @@ void AVERAGE() {
   SetKitButton(ch, true);
   ClearMailbox();
 
-  bool done = false, closedByBox = false;
+  bool done = false;
   while (!done) {
     plat::pump();
     int16_t a = action;
@@ -411,10 +411,7 @@ void AVERAGE() {
     if (a == kActionClose) {
       plat::flushInput();
       ClearMailbox();
-      if (id == kResultsWindow) {
-        closedByBox = true;
-        break;
-      }
+      if (id == kResultsWindow) break;
       if (isDistributionWindow(id)) plat::disposeWindow(id);
       makeResultsCurrent();
       continue;
@@ -527,8 +524,9 @@ void AVERAGE() {
     ClearMailbox();
   }
 
-  // Leaving.
-  if (closedByBox) plat::disposeWindow(kResultsWindow);
+  // Leaving. The window goes with its loop, however it ended: buttons left
+  // standing without the loop would answer nothing.
+  plat::disposeWindow(kResultsWindow);
   if (blockDefined(slot) && blockWindowReady()) {
     if (chanB != static_cast<uint16_t>(ActiveChannel)) {
       chanB = static_cast<uint16_t>(ActiveChannel);

@@ -330,13 +330,20 @@ Script& Script::stop() { return push(*this, {.kind = Kind::Stop}); }
 
 // ---- running ------------------------------------------------------------------
 
+// A folder named by the system, so that runs of several users or processes
+// never share one.
+std::filesystem::path makeOutDir() {
+  std::string name = (std::filesystem::temp_directory_path() / "corvimet-test-XXXXXX").string();
+  if (!::mkdtemp(name.data())) throw std::runtime_error("no folder for test output in " + name);
+  return name;
+}
+
 void init(const Options& opt) {
   DriverState& d = D();
   d.opt = opt;
   if (d.opt.artifacts.empty())
     if (const char* a = std::getenv("CORVIMET_ARTIFACTS")) d.opt.artifacts = a;
-  d.outDir = std::filesystem::temp_directory_path() / ("corvimet-test-" + std::to_string(::getpid()));
-  std::filesystem::create_directories(d.outDir);
+  d.outDir = makeOutDir();
   // ctest runs every test in its own process: leave no folder behind.
   std::atexit([] {
     std::error_code ec;
@@ -500,10 +507,7 @@ void recordPrintedPage(const std::filesystem::path& pdf, std::vector<std::string
 }
 std::filesystem::path testOutputDir() {
   auto& d = test::D();
-  if (d.outDir.empty()) {
-    d.outDir = std::filesystem::temp_directory_path() / ("corvimet-test-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(d.outDir);
-  }
+  if (d.outDir.empty()) d.outDir = test::makeOutDir();
   return d.outDir;
 }
 

@@ -6,6 +6,7 @@
 
 #include "datafiles/save.h"
 #include "output/results.h"
+#include "platform/app.h"
 #include "platform/controls.h"
 #include "platform/events.h"
 #include "platform/windows.h"
@@ -160,7 +161,7 @@ void FollowPlotWindow() {
   if (!plat::windowExists(kBlockWindow)) return;
   const int plot = PlotWindowId(f);
   const int top = plotcore::BlockWindowTop(plat::frameRect(plot).top, BottomOfPlotArea,
-                                           prefsArray[kPrefCommentsHidden] != 0);
+                                           prefsArray[kPrefCommentsHidden] != 0, plat::config().titleBarHeight);
   plat::moveWindow(kBlockWindow, {plat::contentRect(plot).left, top});
 }
 

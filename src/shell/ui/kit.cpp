@@ -11,6 +11,7 @@
 #include "platform/windows.h"
 #include "shell/colours.h"
 #include "shell/defaults.h"
+#include "shell/desklayout.h"
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
@@ -89,9 +90,13 @@ plat::Rect plotContent() {
   return {left, 63, left + ScreenWidth, 63 + BottomOfPlotArea + 58};
 }
 
-// Global top of the row of windows below the plot area (below the time axis
-// and the page slider).
-int belowPlotTop() { return plotContent().top + BottomOfPlotArea + 40; }
+// Global top of the row of windows below the plot window and its comments
+// box, where the block window stands too.
+int belowPlotTop() {
+  const int titleBar = plat::config().titleBarHeight;
+  return BelowCommentsTop(plotContent().top - titleBar, BottomOfPlotArea, prefsArray[kPrefCommentsHidden] != 0,
+                          titleBar);
+}
 
 int displayBottom() { return plat::displaySize().h - 4; }
 
@@ -395,12 +400,11 @@ void OpenResultsWIndow(uint16_t crossChannelOption, int16_t themeBackground, int
                        const MacText& title, uint16_t shift) {
   plat::disposeWindow(kResultsWindow);
   plat::disposeWindow(kSecondaryWindow);
-  const int width = crossChannelOption == 1 ? 475 : 450;
-  const int left = plotContent().left + (shift ? 15 : 0);
-  const int top = belowPlotTop();
-  const int bottom = std::max(top + 120, std::min(top + 220, displayBottom()));
-  BuildWINDOW(themeBackground, kResultsWindow, title, left, top, left + width, bottom, kKindDocument,
-              lightGray);
+  const plat::Rect r =
+      ResultsWindowRect(plotContent().left, belowPlotTop(), displayBottom(), crossChannelOption == 1, shift != 0);
+  const int width = r.width();
+  BuildWINDOW(themeBackground, kResultsWindow, title, static_cast<int16_t>(r.left), static_cast<int16_t>(r.top),
+              static_cast<int16_t>(r.right), static_cast<int16_t>(r.bottom), kKindDocument, lightGray);
   if (crossChannelOption != 1) return;
   // A subset of fewer than 3 cases cannot be analysed; a filter the user can
   // no longer switch off must not stay on either.

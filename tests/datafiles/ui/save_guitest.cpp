@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "support/gui_support.h"
+#include "support/scratch.h"
 
 #include <csignal>
 #include <filesystem>
@@ -69,10 +70,7 @@ class Saving : public ::testing::Test {
     prefsArray[kPrefRecordEdits] = 0;
     ClearMailbox();
     gSaveAsMemory = {};
-    dir_ = fs::temp_directory_path() /
-           ("corvimet-save-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    dir_ = testsupport::MakeScratchDir("corvimet-save-");
   }
   void TearDown() override {
     testsupport::ClearStore();

@@ -3,6 +3,8 @@
 #include "shell/ui/notes.h"
 
 #include <gtest/gtest.h>
+
+#include "support/scratch.h"
 #include <unistd.h>
 
 #include <filesystem>
@@ -51,9 +53,7 @@ class NotesGui : public ::testing::Test {
     ASSERT_EQ(AddNote(kSlot, {"220", "10:03:40", "door\topened\rbriefly \xA5 30\xA1" "C"}), StoreStatus::Ok);
     ASSERT_EQ(AddNote(kSlot, {"900", "10:15:00", "past the end"}), StoreStatus::Ok);
     TheFileInUse = kSlot;
-    dir_ = fs::temp_directory_path() / ("corvimet-notes-" + std::to_string(::getpid()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    dir_ = testsupport::MakeScratchDir("corvimet-notes-");
     plat::test::clearRecorders();
   }
   void TearDown() override {
@@ -77,11 +77,7 @@ TEST_F(NotesGui, ListsTheNotesOfTheFileWithTheClickedOneChosen) {
      EXPECT_EQ(plat::itemCount(kNotesPopupMenu), 3);
      EXPECT_EQ(plat::buttonState(kNotesWindow, kNotesSave), 1);
      EXPECT_EQ(HelpSubject, kHelpNotes);
-     const fs::path png = plat::test::saveArtifact(plat::test::windowImage(kNotesWindow), "notes.png");
-     if (!png.empty()) {
-       std::error_code ec;
-       fs::copy_file(png, "/tmp/notes.png", fs::copy_options::overwrite_existing, ec);
-     }
+     plat::test::saveArtifact(plat::test::windowImage(kNotesWindow), "notes.png");
    })
       .click(kNotesWindow, kNotesDone);
   plat::test::run(s, [] { ShowNotesWindow(kSlot, 2); });

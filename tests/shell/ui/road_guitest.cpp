@@ -195,4 +195,56 @@ TEST_F(Road, PagesZoomsAndLeavesTheWholeFileView) {
   EXPECT_TRUE(QuitRequested());
 }
 
+// Drags a block from x0 to x1 across a plot window, as a user does.
+Script& DragBlock(Script& s, int win, int x0, int x1) {
+  return s.press(win, {x0, 150}).moveTo(win, {(x0 + x1) / 2, 150}).moveTo(win, {x1, 150}).release().call([] {});
+}
+
+TEST_F(Road, EachFileBringsItsOwnBlockWindowAndCommentsToTheFront) {
+  const fs::path longFile = WriteLongRecording(dir_, 100000);
+  const int demoWin = PlotWindowId(0), longWin = PlotWindowId(1);
+  // The cases named in the block window's title (its first and later forms
+  // differ in capitals and blanks only).
+  const auto blockTitle = [] {
+    if (!plat::windowExists(2)) return std::string("(none)");
+    const std::string t = plat::title(2);
+    const size_t at = t.find("ases");
+    return at == std::string::npos ? t : TrimTrailingBlanks(t.substr(at, t.find("(N") - at));
+  };
+  std::string longBlock, demoBlock;
+  Script s;
+  s.call([&] {
+    ASSERT_EQ(TheFileInUse, 1u);
+    EXPECT_EQ(plat::title(3).find("long.orl") != std::string::npos, true) << plat::title(3);
+  });
+  DragBlock(s, longWin, 100, 300).call([&] {
+    ASSERT_EQ(FileSHORTS[1][kShortBlockState], 2);
+    longBlock = blockTitle();
+    EXPECT_EQ(longBlock, "ases" + NumText(BeginBlock[1] + 1.0) + " to" + NumText(EndBlock[1] + 1.0));
+  });
+  s.activate(demoWin).call([] {}).call([&] {
+    EXPECT_EQ(TheFileInUse, 0u);
+    EXPECT_EQ(blockTitle().find("ases"), std::string::npos) << "the demo has no block: " << blockTitle();
+    EXPECT_NE(plat::title(3).find("demo-respirometry"), std::string::npos) << plat::title(3);
+    EXPECT_EQ(plat::itemCount(kMenuChannel), nChannels[0]);
+  });
+  DragBlock(s, demoWin, 400, 500).call([&] { demoBlock = blockTitle(); });
+  s.activate(longWin).call([] {}).call([&] {
+    EXPECT_EQ(TheFileInUse, 1u);
+    EXPECT_EQ(blockTitle(), longBlock);
+    EXPECT_NE(plat::title(3).find("long.orl"), std::string::npos);
+    plat::test::saveArtifact(plat::test::deskImage(), "road-two-files.png");
+  });
+  s.menu(kMenuFile, 5)   // Close the long file: the demo comes forward with its block
+      .call([] {})
+      .call([&] {
+        EXPECT_EQ(TheFileInUse, 0u);
+        EXPECT_EQ(blockTitle(), demoBlock);
+        EXPECT_NE(plat::title(3).find("demo-respirometry"), std::string::npos);
+      })
+      .menu(kMenuFile, 21);
+  plat::test::run(s, [&] { RunCorvimet(CorvimetRegistrars(), {kDemo, longFile}); });
+  EXPECT_TRUE(QuitRequested());
+}
+
 }  // namespace

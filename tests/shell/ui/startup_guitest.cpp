@@ -2,6 +2,8 @@
 // the documents named on the command line, up to the main loop.
 #include <gtest/gtest.h>
 
+#include "support/scratch.h"
+
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -124,7 +126,8 @@ TEST_F(StartUpTest, OpeningTheDemoFromTheStartUpDialogEntersTheProgram) {
 }
 
 TEST_F(StartUpTest, CommandLineDocumentsLoadWithoutTheDialog) {
-  const fs::path bad = fs::temp_directory_path() / "corvimet-startup-bad.orl";
+  const fs::path scratch = testsupport::MakeScratchDir("corvimet-startup-");
+  const fs::path bad = scratch / "bad.orl";
   {
     std::ofstream out(bad, std::ios::binary);
     out << "-999\r\x00";
@@ -133,7 +136,7 @@ TEST_F(StartUpTest, CommandLineDocumentsLoadWithoutTheDialog) {
   s.click(kAlertWindow, kAlertOK);   // the damaged second document
   bool started = false;
   plat::test::run(s, [&] { started = StartUp(CorvimetRegistrars(), {kDemo, bad}); });
-  fs::remove(bad);
+  fs::remove_all(scratch);
   ASSERT_TRUE(started);
   EXPECT_EQ(CountOpenFiles(), 1);
   EXPECT_EQ(FileName[0], "demo-respirometry.orl");

@@ -1,0 +1,25 @@
+#include "shell/desklayout.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kCommentsBoxHeight = 45;
+constexpr int kGap = 4;
+
+}  // namespace
+
+int CommentsBoxTop(int plotFrameTop, int bottomOfPlotArea) { return plotFrameTop + bottomOfPlotArea + 106; }
+
+int BelowCommentsTop(int plotFrameTop, int bottomOfPlotArea, bool commentsHidden, int titleBarHeight) {
+  if (commentsHidden) return plotFrameTop + bottomOfPlotArea + 99;
+  const int commentsBottom = CommentsBoxTop(plotFrameTop, bottomOfPlotArea) + kCommentsBoxHeight;
+  return std::max(plotFrameTop + bottomOfPlotArea + 159, commentsBottom + kGap + titleBarHeight);
+}
+
+plat::Rect ResultsWindowRect(int plotLeft, int top, int deskBottom, bool crossChannel, bool shifted) {
+  const int width = crossChannel ? 475 : 450;
+  const int left = plotLeft + (shifted ? 15 : 0);
+  const int bottom = std::max(top + 120, std::min(top + 220, deskBottom));
+  return {left, top, left + width, bottom};
+}
