@@ -173,7 +173,7 @@ plat::Rect InstructionsRect(int left, int top, int screenWidth, int displayHeigh
 
 plat::Rect CommentsBoxRect(int left, int frameTop, int bottomOfPlotArea, int screenWidth) {
   const int top = CommentsBoxTop(frameTop, bottomOfPlotArea);
-  return {left + 321, top, left + screenWidth - 1, top + 45};
+  return {left + kResultsColumnWidth, top, left + screenWidth - 1, top + 45};
 }
 
 }  // namespace plotcore

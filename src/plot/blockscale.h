@@ -80,6 +80,7 @@ plat::Rect BlockViewRect(int left, int frameTop, int top, int lastWidth, int las
 plat::Rect CollapsedInstructionsRect(int left, int top);
 plat::Rect InstructionsRect(int left, int top, int screenWidth, int displayHeight);
 inline constexpr plat::Size kInstructionsMinSize{570, 200};
+// Right of the results column, like the block view.
 plat::Rect CommentsBoxRect(int left, int frameTop, int bottomOfPlotArea, int screenWidth);
 
 }  // namespace plotcore

@@ -17,9 +17,14 @@ int BelowCommentsTop(int plotFrameTop, int bottomOfPlotArea, bool commentsHidden
   return std::max(plotFrameTop + bottomOfPlotArea + 159, commentsBottom + kGap + titleBarHeight);
 }
 
-plat::Rect ResultsWindowRect(int plotLeft, int top, int deskBottom, bool crossChannel, bool shifted) {
+int ResultsWindowTop(int plotFrameTop, int bottomOfPlotArea, int titleBarHeight) {
+  const int plotBottom = plotFrameTop + titleBarHeight + bottomOfPlotArea + 38;
+  return plotBottom + kGap + titleBarHeight;
+}
+
+plat::Rect ResultsWindowRect(int plotLeft, int top, int height, int deskBottom, bool crossChannel, bool shifted) {
   const int width = crossChannel ? 475 : 450;
   const int left = plotLeft + (shifted ? 15 : 0);
-  const int bottom = std::max(top + 120, std::min(top + 220, deskBottom));
+  const int bottom = std::max(top + 120, std::min(top + height, deskBottom));
   return {left, top, left + width, bottom};
 }

@@ -178,12 +178,13 @@ TEST(BlockScale, WindowRectangles) {
   EXPECT_EQ(InstructionsRect(94, 300, 1290, 900), (plat::Rect{418, 300, 1379, 619}));
   EXPECT_EQ(InstructionsRect(94, 590, 1290, 900), (plat::Rect{418, 590, 1379, 820}));
   EXPECT_EQ(InstructionsRect(94, 590, 1290, 700).height(), kInstructionsMinSize.h);
-  EXPECT_EQ(CommentsBoxRect(94, 41, 390, 1290), (plat::Rect{415, 537, 1383, 582}));
+  EXPECT_EQ(CommentsBoxRect(94, 41, 390, 1290), (plat::Rect{573, 537, 1383, 582}));
 }
 
 // The windows below a plot window on every desk we support, as the program
-// places them with a 22-pixel title bar: frames (content plus title bar)
-// never meet, so no title bar or control lies under another window.
+// places them with a 22-pixel title bar and the statistics window as tall
+// as its controls need (356): frames (content plus title bar) never meet,
+// so no title bar or control lies under another window.
 TEST(BlockScale, WindowsBelowThePlotNeverOverlapOnSupportedDesks) {
   constexpr int kTitleBar = 22, kContentTop = 44;
   const auto frame = [](plat::Rect content) { return plat::Rect{content.left, content.top - kTitleBar, content.right, content.bottom}; };
@@ -203,7 +204,7 @@ TEST(BlockScale, WindowsBelowThePlotNeverOverlapOnSupportedDesks) {
       struct Named { const char* name; plat::Rect r; };
       std::vector<Named> w = {
           {"plot", frame(plot)},
-          {"results", frame(ResultsWindowRect(L, row, d.h - 4, true, false))},
+          {"results", frame(ResultsWindowRect(L, ResultsWindowTop(T, B, kTitleBar), 356, d.h - 4, true, false))},
           {"block", frame(BlockViewRect(L, T, row, 0, 0, g.screenWidth, g.screenHeight, d.h))},
       };
       if (!commentsHidden) w.push_back({"comments", frame(CommentsBoxRect(L, T, B, g.screenWidth))});

@@ -198,14 +198,9 @@ void FitResultsWindow(int16_t height) {
   if (!plat::windowExists(kResultsWindow)) return;
   plat::Rect r = plat::contentRect(kResultsWindow);
   if (r.height() >= height) return;
-  const int displayBottom = plat::displaySize().h - 4;
-  r.bottom = r.top + height;
-  if (r.bottom > displayBottom) {
-    const int up = std::min(r.bottom - displayBottom, r.top - plat::config().menuBarHeight -
-                                                          plat::config().titleBarHeight);
-    r.top -= std::max(0, up);
-    r.bottom = r.top + height;
-  }
+  // It grows down to the desk's edge, never up: raised, its title bar
+  // would slip under the plot window.
+  r.bottom = std::min(r.top + height, std::max<int>(r.bottom, plat::displaySize().h - 4));
   plat::setContentRect(kResultsWindow, r);
 }
 

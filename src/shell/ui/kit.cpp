@@ -90,12 +90,10 @@ plat::Rect plotContent() {
   return {left, 63, left + ScreenWidth, 63 + BottomOfPlotArea + 58};
 }
 
-// Global top of the row of windows below the plot window and its comments
-// box, where the block window stands too.
+// Global top of the windows below the plot window (results, secondary).
 int belowPlotTop() {
   const int titleBar = plat::config().titleBarHeight;
-  return BelowCommentsTop(plotContent().top - titleBar, BottomOfPlotArea, prefsArray[kPrefCommentsHidden] != 0,
-                          titleBar);
+  return ResultsWindowTop(plotContent().top - titleBar, BottomOfPlotArea, titleBar);
 }
 
 int displayBottom() { return plat::displaySize().h - 4; }
@@ -401,7 +399,7 @@ void OpenResultsWIndow(uint16_t crossChannelOption, int16_t themeBackground, int
   plat::disposeWindow(kResultsWindow);
   plat::disposeWindow(kSecondaryWindow);
   const plat::Rect r =
-      ResultsWindowRect(plotContent().left, belowPlotTop(), displayBottom(), crossChannelOption == 1, shift != 0);
+      ResultsWindowRect(plotContent().left, belowPlotTop(), 220, displayBottom(), crossChannelOption == 1, shift != 0);
   const int width = r.width();
   BuildWINDOW(themeBackground, kResultsWindow, title, static_cast<int16_t>(r.left), static_cast<int16_t>(r.top),
               static_cast<int16_t>(r.right), static_cast<int16_t>(r.bottom), kKindDocument, lightGray);

@@ -247,4 +247,29 @@ TEST_F(Road, EachFileBringsItsOwnBlockWindowAndCommentsToTheFront) {
   EXPECT_TRUE(QuitRequested());
 }
 
+bool FramesMeet(int a, int b) {
+  const plat::Rect x = plat::frameRect(a), y = plat::frameRect(b);
+  return x.left < y.right && y.left < x.right && x.top < y.bottom && y.top < x.bottom;
+}
+
+TEST_F(Road, StatisticsStandBesideTheBlockWindowAndCloseWithTheirLoop) {
+  const int plot = PlotWindowId(0);
+  Script s;
+  s.call([] { EXPECT_FALSE(plat::itemEnabled(kMenuAnalyze, 1)) << "no block, no statistics"; });
+  DragBlock(s, plot, 300, 700).menu(kMenuAnalyze, 1).call([] {}).call([&] {
+    ASSERT_TRUE(plat::windowExists(kResultsWindow));
+    ASSERT_TRUE(plat::windowExists(2));
+    for (int w : {plot, 2, 3}) EXPECT_FALSE(FramesMeet(kResultsWindow, w)) << "the statistics cover window " << w;
+    EXPECT_FALSE(FramesMeet(2, 3));
+    EXPECT_FALSE(FramesMeet(2, plot));
+    plat::test::saveArtifact(plat::test::deskImage(), "road-stats-beside-block.png");
+  });
+  s.menu(kMenuView, 8)   // a pick ends the statistics' loop, and its window with it
+      .call([] {})
+      .call([] { EXPECT_FALSE(plat::windowExists(kResultsWindow)); })
+      .menu(kMenuFile, 21);
+  plat::test::run(s, [&] { RunCorvimet(CorvimetRegistrars(), {kDemo}); });
+  EXPECT_TRUE(QuitRequested());
+}
+
 }  // namespace
