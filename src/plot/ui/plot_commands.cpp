@@ -24,6 +24,7 @@
 #include "plot/ui/plotwindow.h"
 #include "plot/ui/redraw.h"
 #include "shell/colours.h"
+#include "shell/desklayout.h"
 #include "shell/dispatch.h"
 #include "shell/globals.h"
 #include "shell/store.h"
@@ -162,7 +163,9 @@ void FollowPlotWindow() {
   const int plot = PlotWindowId(f);
   const int top = plotcore::BlockWindowTop(plat::frameRect(plot).top, BottomOfPlotArea,
                                            prefsArray[kPrefCommentsHidden] != 0, plat::config().titleBarHeight);
-  plat::moveWindow(kBlockWindow, {plat::contentRect(plot).left, top});
+  const int L = plat::contentRect(plot).left;
+  const int left = BlockWindowIsOpen == 1 ? L + kResultsColumnWidth : plotcore::CollapsedInstructionsRect(L, top).left;
+  plat::moveWindow(kBlockWindow, {left, top});
 }
 
 namespace {

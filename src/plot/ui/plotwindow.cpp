@@ -157,7 +157,6 @@ void ResizeTheMainWindow(uint16_t blockWindowFlag) {
   plat::Port& p = plat::port(win);
   p.setBackColor(gray);
   p.clearRect({0, PlotHeight, ScreenWidth, size.h});
-  const bool spanField = plat::controlExists(win, kBlockSpanField);
   plat::removeControl(win, kButton100);
 
   // The redraw is silent.
@@ -171,7 +170,10 @@ void ResizeTheMainWindow(uint16_t blockWindowFlag) {
   }
   MakeChannelSelectionsPopUp();
   if (nCases[f] > ScreenWidth) MakePLOT_SLIDER();
-  if (ScreenWidth > 831 && spanField) plat::setFieldText(win, kBlockSpanField, blockSpanText(f));
+  // Also when the window was too narrow for the field before: the redraw
+  // built it afresh, without the block's span.
+  if (ScreenWidth > 831 && plat::controlExists(win, kBlockSpanField))
+    plat::setFieldText(win, kBlockSpanField, blockSpanText(f));
   RightLim = plotcore::RightLimFor(ScreenWidth);
 
   if (blockWindowFlag != 0) {

@@ -355,10 +355,12 @@ void MakeChannelSelectionsPopUp() {
     it.title = (wide ? "Channel" : "Chan") + NumText(static_cast<int16_t>(c));
     items.push_back(it);
   }
-  plat::defineMenu(kChannelPopupMenu, "", items);
+  // One menu per window: another file's channels must not show in this one.
+  const int menu = kChannelPopupMenu + TheFileInUse;
+  plat::defineMenu(menu, "", items);
   const int w = wide ? 100 : 76;
   const int item = std::clamp<int>(ActiveChannel, 1, n);
-  plat::addPopup(win, kChannelPopup, kChannelPopupMenu, item, {ScreenWidth - w - 4, 0, ScreenWidth - 4, 17});
+  plat::addPopup(win, kChannelPopup, menu, item, {ScreenWidth - w - 4, 0, ScreenWidth - 4, 17});
 }
 
 void MultiChannelIndicator() {

@@ -29,6 +29,7 @@ inline constexpr int16_t kAlertWindow = 1501;
 inline constexpr int16_t kProgressControl = 777;
 inline constexpr int16_t kCrossChannelBox = 99;
 inline constexpr int16_t kChannelPopup = 333;
+// Each plot window's pop-up has a menu of its own: kChannelPopupMenu + slot.
 inline constexpr int16_t kChannelPopupMenu = 333;
 inline constexpr int16_t kToolbarKeyButton = 598;
 // Window kinds of BuildWINDOW.

@@ -23,6 +23,7 @@
 #include "registrars.h"
 #include "shell/ui/startup.h"
 #include "platform/test.h"
+#include "platform/app.h"
 #include "platform/menus.h"
 #include "platform/windows.h"
 #include "plot/geometry.h"
@@ -85,10 +86,13 @@ TEST_F(Road, OpenRenameSaveQuitAndReadBack) {
 
 // A recording many plot widths long: the demo's channels and settings, with
 // a breathing-like wave riding on a slow drift in every channel.
-fs::path WriteLongRecording(const fs::path& dir, int32_t cases) {
+fs::path WriteLongRecording(const fs::path& dir, int32_t cases, size_t channels = 4) {
   DataFileImage img;
   EXPECT_EQ(ReadNativeBinary(kDemo, &img), FileStatus::Ok);
   img.cases = cases;
+  img.data.resize(channels);
+  img.labels.resize(channels);
+  img.travel.resize(channels);
   for (size_t c = 0; c < img.data.size(); ++c) {
     std::vector<float>& v = img.data[c];
     v.assign(static_cast<size_t>(cases) + 1, 0.0f);
@@ -269,6 +273,67 @@ TEST_F(Road, StatisticsStandBesideTheBlockWindowAndCloseWithTheirLoop) {
       .call([] { EXPECT_FALSE(plat::windowExists(kResultsWindow)); })
       .menu(kMenuFile, 21);
   plat::test::run(s, [&] { RunCorvimet(CorvimetRegistrars(), {kDemo}); });
+  EXPECT_TRUE(QuitRequested());
+}
+
+// The user's grow and drag of a window frame, as the desk reports them.
+void UserSetsContent(int win, plat::Rect content, plat::EventKind kind) {
+  plat::setContentRect(win, content);
+  plat::postEvent({.kind = kind, .window = win});
+}
+
+TEST_F(Road, ResizedAndMovedPlotWindowsKeepTheirBlockAndTheirOwnGeometry) {
+  const fs::path longFile = WriteLongRecording(dir_, 20000, 2);
+  const int demo = PlotWindowId(0), other = PlotWindowId(1);
+  constexpr int kBlockSpanField = 17;
+  plat::Rect blockBefore, commentsBefore;
+  Script s;
+  s.call([&] {
+    EXPECT_EQ(plat::itemCount(kChannelPopupMenu + 0), 4) << "the demo's pop-up keeps its own channels";
+    EXPECT_EQ(plat::itemCount(kChannelPopupMenu + 1), 2);
+  });
+  s.activate(demo).call([] {});
+  DragBlock(s, demo, 300, 700);
+  // Narrower than 832 pixels the info line has no span field; wider again, it
+  // shows the block's span.
+  s.call([&] {
+    const plat::Rect r = plat::contentRect(demo);
+    UserSetsContent(demo, {r.left, r.top, r.left + 800, r.top + 429}, plat::EventKind::Resized);
+  })
+      .call([] {})
+      .call([&] {
+        const plat::Rect r = plat::contentRect(demo);
+        UserSetsContent(demo, {r.left, r.top, r.left + 1200, r.top + 429}, plat::EventKind::Resized);
+      })
+      .call([] {})
+      .call([&] {
+        EXPECT_EQ(BottomOfPlotArea, 429 - 38);
+        EXPECT_EQ(ScreenWidth, 1200);
+        EXPECT_NE(plat::fieldText(demo, kBlockSpanField).find("min"), std::string::npos)
+            << "the block's span, not " << plat::fieldText(demo, kBlockSpanField);
+        ASSERT_TRUE(plat::windowExists(2));
+        EXPECT_LE(plat::frameRect(2).bottom, plat::displaySize().h) << "the block window stays on the desk";
+        EXPECT_FALSE(FramesMeet(2, demo));
+        EXPECT_FALSE(FramesMeet(2, 3));
+      })
+      .activate(other)
+      .call([] {})
+      .call([&] { EXPECT_EQ(BottomOfPlotArea, plat::contentSize(other).h - 38); })
+      .activate(demo)
+      .call([] {})
+      .call([&] {
+        EXPECT_EQ(BottomOfPlotArea, 429 - 38) << "the geometry of the window drawn";
+        blockBefore = plat::contentRect(2);
+        commentsBefore = plat::contentRect(3);
+        UserSetsContent(demo, plat::contentRect(demo).offset(30, 20), plat::EventKind::Moved);
+      })
+      .call([] {})
+      .call([&] {
+        EXPECT_EQ(plat::contentRect(2), blockBefore.offset(30, 20)) << "the block window comes along";
+        EXPECT_EQ(plat::contentRect(3), commentsBefore.offset(30, 20));
+      })
+      .menu(kMenuFile, 21);
+  plat::test::run(s, [&] { RunCorvimet(CorvimetRegistrars(), {kDemo, longFile}); });
   EXPECT_TRUE(QuitRequested());
 }
 
