@@ -1,6 +1,6 @@
 // The furniture every analysis window shares in results window 4: the
 // results header, the channel buttons, the help / distribution / scale
-// buttons, the time-unit buttons and the output icon; plus the pieces of
+// buttons, the time-unit buttons and the output icon; plus the parts of
 // the modal loop that every analysis handles alike (keys, deferred menu and
 // toolbar picks). The drawing entries draw only; the owning loop acts on
 // the clicks.

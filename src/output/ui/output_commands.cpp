@@ -109,7 +109,7 @@ void OutputPortAlert() {
   plat::FontSpec text;
   text.family = std::to_string(OrrelinFont);
   text.pixelSize = 14;
-  // The faces standing in for the original ones run wider: keep both lines
+  // Our faces run wider than the sizes were chosen for: keep both lines
   // inside the panel.
   auto widest = [&p, &text] {
     p.setFont(text);

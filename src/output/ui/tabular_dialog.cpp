@@ -36,7 +36,7 @@ void drawLine(plat::Port& p, int x, int y, const MacText& text) {
   p.drawText(text);
 }
 
-// The faces standing in for the original ones run wider: a line that would
+// Our faces run wider than the sizes were chosen for: a line that would
 // leave its room is set a size or two smaller.
 void drawFitted(plat::Port& p, int x, int y, const MacText& text, int right) {
   plat::FontSpec f = p.font();

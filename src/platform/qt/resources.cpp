@@ -1,5 +1,5 @@
-// Help pages, web addresses and the stand-ins for the original's bundled
-// resources. The content lives under the resource folder and is all our own.
+// Help pages, web addresses and the bundled resources (texts, window
+// templates). The content lives under the resource folder and is all our own.
 #include <QDesktopServices>
 #include <QString>
 #include <QUrl>
