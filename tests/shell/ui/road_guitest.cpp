@@ -337,4 +337,29 @@ TEST_F(Road, ResizedAndMovedPlotWindowsKeepTheirBlockAndTheirOwnGeometry) {
   EXPECT_TRUE(QuitRequested());
 }
 
+TEST_F(Road, EveryStoredResultShowsInTheNoticeField) {
+  const int plot = PlotWindowId(0);
+  constexpr int kNoticeField = 18;
+  const auto notice = [plot] { return plat::controlExists(plot, kNoticeField) ? plat::fieldText(plot, kNoticeField) : "(none)"; };
+  Script s;
+  DragBlock(s, plot, 300, 700)
+      .menu(kMenuSendResults, 3)   // a text results file
+      .answerSave(dir_ / "results.txt")
+      .call([] {})
+      .call([&] { EXPECT_NE(notice().find("total saved =  0"), std::string::npos) << notice(); })
+      .menu(kMenuAnalyze, 1)
+      .call([] {})
+      .key(kResultsWindow, 'p')
+      .call([] {})
+      .call([&] { EXPECT_NE(notice().find("1 saved; last=ch. 1"), std::string::npos) << notice(); })
+      .closeBox(kResultsWindow)
+      .call([] {})
+      .menu(kMenuFile, 16)   // Store Current Result
+      .call([] {})
+      .call([&] { EXPECT_NE(notice().find("2 saved"), std::string::npos) << notice(); })
+      .menu(kMenuFile, 21);
+  plat::test::run(s, [&] { RunCorvimet(CorvimetRegistrars(), {kDemo}); });
+  EXPECT_TRUE(QuitRequested());
+}
+
 }  // namespace
