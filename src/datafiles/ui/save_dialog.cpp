@@ -16,6 +16,7 @@
 #include "platform/macroman.h"
 #include "platform/resources.h"
 #include "platform/windows.h"
+#include "plot/ui/draw.h"
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
@@ -48,11 +49,6 @@ void alertWrite(FileStatus st, int err) {
 fs::path folderOf(int16_t slot) {
   const fs::path p = FilePath[slot];
   return p.has_parent_path() ? p.parent_path() : fs::path{};
-}
-
-void retitlePlotWindow(int16_t slot) {
-  const int win = kPlotWindowBase + slot;
-  if (plat::windowExists(win)) plat::setTitle(win, FileName[slot]);
 }
 
 // The "may take a while" notice with its progress bar; nothing for short
@@ -109,7 +105,7 @@ int16_t saveInPlace(int16_t slot) {
     alertWrite(st, err);
     return 1;
   }
-  retitlePlotWindow(slot);
+  RetitlePlotWindow(slot);
   return 0;
 }
 
@@ -206,7 +202,7 @@ int16_t writeChoice(FormatDialog& d) {
     return 1;
   }
   plat::tagFile(*path, kind);
-  retitlePlotWindow(d.slot);
+  RetitlePlotWindow(d.slot);
   return 0;
 }
 

@@ -81,6 +81,15 @@ std::string titleText(int16_t f, const plotcore::ViewState& v) {
   return t + " ) ";
 }
 
+}  // namespace
+
+void RetitlePlotWindow(int16_t slot) {
+  if (!ValidFileSlot(slot) || !plat::windowExists(PlotWindowId(slot))) return;
+  plat::setTitle(PlotWindowId(slot), titleText(slot, PlotViewState(slot)));
+}
+
+namespace {
+
 // The label line when its owner has not installed one: the top of the scale,
 // the channel and the page shown.
 void plainLabelLine(int16_t f) {

@@ -44,6 +44,10 @@ bool StackedViewShown(int16_t slot);
 plotcore::Scale CurrentScale();
 void SetScaleGlobals(const plotcore::Scale& s);
 
+// Window 1000 + slot titled as the single view draws it: "File n: 'name'
+// ( c channels, k samples[; compressed x-fold] ) ". Nothing without the window.
+void RetitlePlotWindow(int16_t slot);
+
 // Autoscale of ActiveChannel of TheFileInUse over the cases in view (or the
 // block while printblock is set), for the ScaleMode in force.
 void FindMinMax();

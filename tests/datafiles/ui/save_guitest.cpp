@@ -127,7 +127,7 @@ TEST_F(Saving, SaveAsAndReopenRoundTrip) {
   EXPECT_EQ(plat::test::helpSubjects(), std::vector<int>{kHelpSaveAs});
   EXPECT_EQ(FileName[a], "second.orl");
   EXPECT_EQ(FileSHORTS[a][kShortChanged], 0);
-  EXPECT_EQ(plat::title(kPlotWindowBase + a), "second.orl");
+  EXPECT_EQ(plat::title(kPlotWindowBase + a), "File 1: 'second.orl' ( 3 channels,  100 samples ) ") << "the full title, new name";
 
   const int16_t b = open(dir_ / "second.orl");
   ASSERT_EQ(b, 1);
