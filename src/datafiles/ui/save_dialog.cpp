@@ -24,6 +24,7 @@
 #include "shell/ui/mailboxes.h"
 #include "shell/ui/sounds.h"
 #include "shell/worktables.h"
+#include "shell/ui/about.h"
 
 namespace fs = std::filesystem;
 
@@ -245,7 +246,7 @@ int16_t saveAsDialog(int16_t slot, bool preferNative) {
       case kSaveAsElapsed: d.mem.elapsedColumn = !d.mem.elapsedColumn; break;
       case kSaveAsClock: d.mem.clockColumn = !d.mem.clockColumn; break;
       case kSaveAsDate: d.mem.dateColumn = !d.mem.dateColumn; break;
-      case kSaveAsHelp: plat::openHelp(kHelpSaveAs); break;
+      case kSaveAsHelp: OpenHelpPage(kHelpSaveAs); break;
       case kSaveAsCancel: done = true; break;
       case kSaveAsSave: {
         if (!d.selected)

@@ -26,6 +26,7 @@
 #include "shell/ui/mailboxes.h"
 #include "shell/ui/menubar.h"
 #include "shell/ui/sounds.h"
+#include "shell/ui/about.h"
 
 
 namespace {
@@ -287,7 +288,7 @@ void FILEINFO(const MacText&, const MacText&, const MacText&, int16_t mode) {
       else if (action == kActionActivate && eventID != kResultsWindow && eventID != kCommentsEditorWindow &&
                eventID != kFileInfoWindow)
         done = true;
-      else if (action == kActionKey && helpKey(eventID)) plat::openHelp(HelpSubject);
+      else if (action == kActionKey && helpKey(eventID)) OpenHelpPage(HelpSubject);
       done = done || picked || MENU_or_ToolBar_PICKED != 0;
       if (!picked) ClearMailbox();
     }
@@ -529,7 +530,7 @@ void EditFileData(int16_t redraw) {
       plat::pump();
       if (action == kActionKey) {
         if (eventID == 13 || eventID == 3) done = true;
-        else if (helpKey(eventID)) plat::openHelp(HelpSubject);
+        else if (helpKey(eventID)) OpenHelpPage(HelpSubject);
       } else if (action == kActionClose) {
         done = true;
       } else if (action == kActionActivate && eventID != kFileDataWindow) {

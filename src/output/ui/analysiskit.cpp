@@ -19,6 +19,7 @@
 #include "shell/store.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
+#include "shell/ui/about.h"
 
 namespace {
 
@@ -222,7 +223,7 @@ int16_t HandleAnalysisKey(int charCode) {
   const int16_t n = ValidFileSlot(slot) ? nChannels[slot] : int16_t{0};
   const AnalysisKey k = TranslateAnalysisKey(charCode, n);
   switch (k.kind) {
-    case AnalysisKeyKind::Help: plat::openHelp(HelpSubject); break;
+    case AnalysisKeyKind::Help: OpenHelpPage(HelpSubject); break;
     case AnalysisKeyKind::Store: DRAFTPRINT(plat::MacText(1, static_cast<char>(charCode))); break;
     case AnalysisKeyKind::Channel: return k.channel;
     case AnalysisKeyKind::None: break;

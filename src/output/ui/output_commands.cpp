@@ -4,6 +4,7 @@
 #include <string>
 
 #include "output/results.h"
+#include "output/scaling.h"
 #include "output/tabular.h"
 #include "output/ui/analysiskit.h"
 #include "output/ui/destination.h"
@@ -178,7 +179,17 @@ void DRAFTPRINT(const plat::MacText& key) {
 
 void RegisterOutputCommands() {
   RegisterCommand(Cmd::OpenOutputPort, [](int16_t) { chooseDestination(); });
-  RegisterCommand(Cmd::StoreResult, [](int16_t) { DRAFTPRINT(" "); });
+  RegisterCommand(Cmd::StoreResult, [](int16_t) {
+    // The menu item stays on with a file open; with nothing analysed yet it
+    // says so instead of doing nothing.
+    if (PlanDraftPrint(topic, PortForResultsOutput).nothing) {
+      ShowAlert("There is no result to store yet: run an analysis on a block first.", "bzot");
+      return;
+    }
+    DRAFTPRINT(" ");
+  });
   RegisterCommand(Cmd::PrintAndClose, [](int16_t) { printAndClose(); });
   InstallAnalysisKitHooks();
+  // Results come out unscaled until the user sets factors.
+  ResetAllScaling();
 }

@@ -17,6 +17,7 @@
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
 #include "shell/ui/sounds.h"
+#include "shell/ui/about.h"
 
 namespace {
 
@@ -171,7 +172,7 @@ bool TabularOptionsDialog() {
       }
     } else if (a == kActionKey) {
       if (isHelpKey(id)) {
-        plat::openHelp(kHelpTabularOptions);
+        OpenHelpPage(kHelpTabularOptions);
         plat::selectWindow(kOutputOptionsWindow);
       } else {
         accepted = done = true;
@@ -227,7 +228,7 @@ bool ResultsPerLineDialog() {
     } else if (a == kActionClick && id == kPerRowDone) {
       accepted = done = true;
     } else if (a == kActionKey) {
-      if (isHelpKey(id)) plat::openHelp(kHelpTabularOptions);
+      if (isHelpKey(id)) OpenHelpPage(kHelpTabularOptions);
       else accepted = done = true;
     } else if (a == kActionClose && id == kOutputOptionsWindow) {
       done = true;

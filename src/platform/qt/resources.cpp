@@ -54,12 +54,12 @@ std::filesystem::path helpPage(int subject) {
   return dir / "index.html";
 }
 
-void openHelp(int subject) {
+bool openHelp(int subject) {
   if (detail::testMode()) {
     detail::recordHelp(subject);
-    return;
+    return detail::browserAvailable();
   }
-  QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(helpPage(subject).string())));
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(helpPage(subject).string())));
 }
 
 void openUrl(std::string_view url) {

@@ -53,6 +53,7 @@ struct DriverState {
   uint64_t virtualMs = 0;
   std::vector<std::string> sounds;
   std::vector<int> help;
+  bool browser = true;
   std::vector<std::string> urls;
   std::vector<PrintedPage> pages;
   std::filesystem::path outDir;
@@ -371,6 +372,7 @@ void reset() {
   d.idlePolls = 0;
   d.virtualMs = 0;
   seedRandom(12345u);
+  d.browser = true;
   QCoreApplication::processEvents();
 }
 
@@ -404,6 +406,7 @@ size_t stepsLeft() {
 
 const std::vector<std::string>& soundsPlayed() { return D().sounds; }
 const std::vector<int>& helpSubjects() { return D().help; }
+void setBrowserAvailable(bool available) { D().browser = available; }
 const std::vector<std::string>& urlsOpened() { return D().urls; }
 const std::vector<PrintedPage>& printedPages() { return D().pages; }
 void clearRecorders() {
@@ -501,6 +504,7 @@ Answer takeAnswer(AnswerKind kind, const std::string& what) {
 
 void recordSound(const std::string& name) { test::D().sounds.push_back(name); }
 void recordHelp(int subject) { test::D().help.push_back(subject); }
+bool browserAvailable() { return test::D().browser; }
 void recordUrl(const std::string& url) { test::D().urls.push_back(url); }
 void recordPrintedPage(const std::filesystem::path& pdf, std::vector<std::string> lines) {
   test::D().pages.push_back({pdf, std::move(lines)});

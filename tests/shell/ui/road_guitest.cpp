@@ -337,6 +337,26 @@ TEST_F(Road, ResizedAndMovedPlotWindowsKeepTheirBlockAndTheirOwnGeometry) {
   EXPECT_TRUE(QuitRequested());
 }
 
+// Enabled items that could not do their work say so.
+TEST_F(Road, EnabledItemsWithNothingToDoSaySo) {
+  Script s;
+  s.menu(kMenuFile, 16)   // Store Current Result before any analysis
+      .call([] {})
+      .call([] {
+        ASSERT_TRUE(plat::windowExists(kAlertWindow)) << "not silence";
+        EXPECT_TRUE(testsupport::SoundPlayed("bzot"));
+      })
+      .click(kAlertWindow, kAlertOK)
+      .call([] { plat::test::setBrowserAvailable(false); })
+      .menu(kMenuHelp, 2)
+      .call([] {})
+      .call([] { ASSERT_TRUE(plat::windowExists(kAlertWindow)) << "the help page's place instead"; })
+      .click(kAlertWindow, kAlertOK)
+      .menu(kMenuFile, 21);
+  plat::test::run(s, [&] { RunCorvimet(CorvimetRegistrars(), {kDemo}); });
+  EXPECT_TRUE(QuitRequested());
+}
+
 TEST_F(Road, EveryStoredResultShowsInTheNoticeField) {
   const int plot = PlotWindowId(0);
   constexpr int kNoticeField = 18;

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "output/scaling.h"
 #include "shell/dispatch.h"
 #include "shell/ui/commands.h"
 
@@ -134,7 +135,11 @@ TEST(Wiring, StartUpRegistersEveryBuiltCommandAndAnswersEveryHook) {
   testsupport::ClearWiring();
   for (const Hook& h : programHooks()) ASSERT_FALSE(h.set) << h.name << " was not cleared";
 
+  for (int16_t c = 1; c <= 32; ++c) StoreScalingEntry(c, {0.0f, 0.0f, 0.0f});
   RegisterAllCommands(CorvimetRegistrars());
+  // Results come out unscaled until the user sets factors.
+  EXPECT_EQ(ScalingEntryOf(1), ScalingEntry{});
+  EXPECT_EQ(ScalingEntryOf(32), ScalingEntry{});
 
   for (int16_t i = 1; i < static_cast<int16_t>(Cmd::Count); ++i) {
     const auto c = static_cast<Cmd>(i);
