@@ -65,6 +65,10 @@ void DrawTimeIndex(int16_t y, int16_t labels);
 // inclusive and rows top..bottom inclusive.
 void PaintBlockBand(int left, int right, int top, int bottom);
 
+// x of a Y label at the plot's left edge: a minus sign would merge into the
+// frame line at x 0, so a negative label starts clear of it.
+int YLabelX(const std::string& text, int x);
+
 // Axis label text: the standard leading blank, as many decimals as the
 // grid step needs and no rounding noise.
 std::string AxisLabelText(float value, float step);
