@@ -14,6 +14,7 @@
 #include "platform/test.h"
 #include "platform/windows.h"
 #include "plot/trace.h"
+#include "plot/ui/commentsbox.h"
 #include "plot/ui/draw.h"
 #include "registrars.h"
 #include "shell/dispatch.h"
@@ -66,6 +67,7 @@ inline void ClearWiring() {
   gOutputUiHooks = {};
   gPlotHooks = {};
   gOpenHooks = {};
+  gCommentsBoxHooks = {};
   gHistogramHook = nullptr;
 }
 

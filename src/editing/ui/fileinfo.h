@@ -32,7 +32,8 @@ inline constexpr int16_t kFiO2Field = 240;
 inline constexpr int16_t kFiCO2Field = 241;
 inline constexpr int16_t kRQField = 242;
 
-// The editing subsystem's registrar (file information, file data).
+// The editing subsystem's registrar (file information, file data, and the
+// comments editor the comments box opens).
 void RegisterFileInfoCommands();
 
 // Modes: 0 the channel colour legend; 1 the full summary, waiting until the

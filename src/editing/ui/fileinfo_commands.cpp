@@ -1,4 +1,6 @@
+#include "editing/ui/comments.h"
 #include "editing/ui/fileinfo.h"
+#include "plot/ui/commentsbox.h"
 #include "shell/dispatch.h"
 #include "shell/globals.h"
 #include "shell/store.h"
@@ -10,4 +12,5 @@ void RegisterFileInfoCommands() {
     FILEINFO(FileName[TheFileInUse], StartDate[TheFileInUse], StartTime[TheFileInUse], 1);
   });
   RegisterCommand(Cmd::EditFileData, [](int16_t arg) { EditFileData(arg != 0 ? 1 : 0); });
+  gCommentsBoxHooks.editComments = [] { FixCOMMENTS(0); };
 }

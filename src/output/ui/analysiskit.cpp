@@ -1,9 +1,9 @@
+#include "output/kittexts.h"
 #include "output/ui/analysiskit.h"
 
 #include <algorithm>
 #include <string>
 
-#include "analyses/statspanel.h"
 #include "output/results.h"
 #include "output/ui/destination.h"
 #include "output/ui/output_commands.h"

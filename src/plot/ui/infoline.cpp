@@ -1,7 +1,7 @@
 #include "plot/ui/infoline.h"
 
-#include "analyses/statspanel.h"
 #include "datafiles/datafile.h"
+#include "output/kittexts.h"
 #include "output/numberformat.h"
 #include "output/results.h"
 #include "platform/controls.h"

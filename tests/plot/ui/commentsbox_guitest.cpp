@@ -57,7 +57,7 @@ class CommentsBoxGui : public ::testing::Test {
   }
   void TearDown() override {
     plat::setNibTemplateAvailable("commentsBox", true);
-    gPlotHooks = {};
+    testsupport::ClearWiring();
     InstallInfoLineHooks();
     gDispatchHooks = {};
     ClearCommandRegistry();
@@ -105,6 +105,7 @@ TEST_F(CommentsBoxGui, FileWithoutCommentsShowsAnEmptyBox) {
 }
 
 TEST_F(CommentsBoxGui, ActivatingTheBoxOpensTheEditorAndShowsTheSavedText) {
+  testsupport::InstallProgramWiring();   // the editor is the editing commands'
   DRAWCOMMENTS();
   Script s;
   s.call([] { EXPECT_TRUE(plat::windowExists(kCommentsEditorWindow)); })

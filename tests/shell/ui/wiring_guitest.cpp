@@ -126,6 +126,7 @@ std::vector<Hook> programHooks() {
       {"gPlotHooks.drawAllChannels", bool(p.drawAllChannels)},
       {"gPlotHooks.multiChannelDisplay", bool(p.multiChannelDisplay)},
       {"gOpenHooks.merge", bool(gOpenHooks.merge)},
+      {"gCommentsBoxHooks.editComments", bool(gCommentsBoxHooks.editComments)},
       {"gHistogramHook", bool(gHistogramHook)},
   };
 }
