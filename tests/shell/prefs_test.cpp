@@ -2,8 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "support/scratch.h"
 #include <unistd.h>
+
+#include "support/scratch.h"
 
 #include <cmath>
 #include <filesystem>
