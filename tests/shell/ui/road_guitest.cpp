@@ -23,6 +23,8 @@
 #include "registrars.h"
 #include "shell/ui/startup.h"
 #include "platform/test.h"
+#include "output/results.h"
+#include "output/ui/destination.h"
 #include "platform/app.h"
 #include "platform/menus.h"
 #include "platform/windows.h"
@@ -46,9 +48,12 @@ class Road : public ::testing::Test {
     ClearCommandRegistry();
     ClearQuitRequest();
     ForgetDocuments();
+    topic = 0;   // no result or count left over from another test of the binary
+    Nresults = 0;
     dir_ = testsupport::FreshTestDir("corvimet-road-");
   }
   void TearDown() override {
+    CloseDestination();
     testsupport::ClearStore();
     fs::remove_all(dir_);
   }
@@ -232,7 +237,10 @@ TEST_F(Road, EachFileBringsItsOwnBlockWindowAndCommentsToTheFront) {
     EXPECT_NE(plat::title(3).find("demo-respirometry"), std::string::npos) << plat::title(3);
     EXPECT_EQ(plat::itemCount(kMenuChannel), nChannels[0]);
   });
-  DragBlock(s, demoWin, 400, 500).call([&] { demoBlock = blockTitle(); });
+  DragBlock(s, demoWin, 400, 500).call([&] {
+    demoBlock = blockTitle();
+    plat::test::saveArtifact(plat::test::deskImage(), "road-two-files-demo-front.png");
+  });
   s.activate(longWin).call([] {}).call([&] {
     EXPECT_EQ(TheFileInUse, 1u);
     EXPECT_EQ(blockTitle(), longBlock);
