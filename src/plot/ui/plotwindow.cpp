@@ -83,10 +83,7 @@ PlotGeometry ComputePlotGeometry(plat::Size display, bool toolbarAtLeft, int top
   return g;
 }
 
-int16_t SlotOfPlotWindow(int windowId) {
-  const int slot = windowId - 1000;
-  return slot >= 0 && slot < kMaxOpenFiles ? static_cast<int16_t>(slot) : int16_t{-1};
-}
+int16_t SlotOfPlotWindow(int windowId) { return PlotSlotOfWindow(windowId); }
 
 plotcore::ViewState PlotViewState(int16_t slot) {
   plotcore::ViewState v;
