@@ -45,6 +45,8 @@ std::optional<bool> RuleEnabled(MenuPick p, const MenuContext& c) {
       if (p.item == 7) return c.hasFile && c.blockState != 0;
       return std::nullopt;
     case kMenuAnalyze:
+      // The statistics of a block: nothing to run without one.
+      if (p == kPickDescriptiveStats) return block;
       if (p == kPickRegress) return c.channels > 1;
       if (p == kPickFFT) return c.cases >= kFFTMinimumCases;
       return std::nullopt;

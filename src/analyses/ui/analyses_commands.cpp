@@ -43,7 +43,6 @@ bool AUTO_REPEAT() {
 }
 
 void RegisterAnalysisCommands() {
-  InstallAnalysisKitHooks();
   RegisterCommand(Cmd::Average, [](int16_t) { AVERAGE(); });
   RegisterCommand(Cmd::ScaleResults, [](int16_t) { SCALERESULTS(0.0); });
   RegisterAutoRepeatAnalysis(kStatsAnalysisCode, [] {

@@ -1,5 +1,5 @@
-// Help pages, web addresses and the stand-ins for the original's bundled
-// resources. The content lives under the resource folder and is all our own.
+// Help pages, web addresses and the bundled resources (texts, window
+// templates). The content lives under the resource folder and is all our own.
 #include <QDesktopServices>
 #include <QString>
 #include <QUrl>
@@ -54,12 +54,12 @@ std::filesystem::path helpPage(int subject) {
   return dir / "index.html";
 }
 
-void openHelp(int subject) {
+bool openHelp(int subject) {
   if (detail::testMode()) {
     detail::recordHelp(subject);
-    return;
+    return detail::browserAvailable();
   }
-  QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(helpPage(subject).string())));
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(helpPage(subject).string())));
 }
 
 void openUrl(std::string_view url) {

@@ -21,7 +21,7 @@
 #include "shell/ui/mailboxes.h"
 #include "shell/ui/sounds.h"
 
-int16_t avbx = 223, avby = 7;
+int16_t avbx = plotcore::kAllValuesLeft, avby = plotcore::kAllValuesTop;
 float tlev = 0;
 std::function<void(int, int, bool)> gPointerOverPlotHook;
 
@@ -113,8 +113,8 @@ void TrackPointerOverPlot() {
 
 void PlaceALLVALUES() {
   tlev = 0;
-  avbx = 223;
-  avby = 7;
+  avbx = plotcore::kAllValuesLeft;
+  avby = plotcore::kAllValuesTop;
   plat::disposeWindow(kPlaceWindow);
   const int plot = currentPlot();
   if (plot == 0) return;

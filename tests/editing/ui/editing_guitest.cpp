@@ -43,6 +43,7 @@
 #include "platform/app.h"
 #include "shell/store.h"
 #include "shell/worktables.h"
+#include "registrars.h"
 #include "shell/ui/commands.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
@@ -78,7 +79,7 @@ class Editing : public ::testing::Test {
     MenuIDENTIFIER = MenuItem = 0;
     MAINMENU();
     InstallShellHooks();
-    RegisterAllCommands();
+    RegisterAllCommands(CorvimetRegistrars());
     testsupport::OpenStandInToolbar(kToolbarWindow);
     plat::test::run(Script{}, [&] { slot_ = LOADFILE(kDemo, kDetectKind); });
     ASSERT_GE(slot_, 0);

@@ -29,6 +29,7 @@
 #include "shell/menurules.h"
 #include "shell/store.h"
 #include "shell/worktables.h"
+#include "registrars.h"
 #include "shell/ui/commands.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
@@ -63,7 +64,7 @@ class Respirometry : public ::testing::Test {
     MenuIDENTIFIER = MenuItem = 0;
     MAINMENU();
     InstallShellHooks();
-    RegisterAllCommands();
+    RegisterAllCommands(CorvimetRegistrars());
     testsupport::OpenStandInToolbar(kToolbarWindow);
     plat::test::run(Script{}, [&] { slot_ = LOADFILE(kDemo, kDetectKind); });
     ASSERT_GE(slot_, 0);
