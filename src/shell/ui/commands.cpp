@@ -9,6 +9,7 @@
 #include "calculators/ui/calculators_commands.h"
 #include "plot/ui/blockwindow.h"
 #include "plot/ui/mouse.h"
+#include "scripts/ui/scripts_commands.h"
 
 void RegisterAllCommands() {
   RegisterShellCommands();
@@ -25,4 +26,5 @@ void RegisterAllCommands() {
   RegisterEditingCommands();
   RegisterCalculatorCommands();
   RegisterPreferencesCommands();
+  RegisterScriptCommands();
 }

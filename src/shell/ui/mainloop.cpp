@@ -20,6 +20,8 @@
 #include "shell/ui/mailboxes.h"
 #include "shell/ui/menubar.h"
 
+MainLoopHooks gMainLoopHooks;
+
 namespace {
 
 bool quitConfirmed = false;
@@ -116,7 +118,7 @@ void MainLoopPass(int maxWaitMs) {
     if (slot >= 0) CloseFileSlot(slot);
     else if (id != kToolbarWindow) plat::disposeWindow(id);
   } else if (a == kActionClick && SlotOfPlotWindow(plat::frontWindow()) >= 0) {
-    HandlePlotControlClick(id);
+    if (!HandlePlotControlClick(id) && gMainLoopHooks.plotButton) gMainLoopHooks.plotButton(id);
   }
 
   if (MENU_or_ToolBar_PICKED) {
@@ -165,6 +167,7 @@ void MainLoopPass(int maxWaitMs) {
 
   ClearMailbox();
   WindowWasMoved = WindowWasResized = WindowWasClicked = 0;
+  if (gMainLoopHooks.startOfRun) gMainLoopHooks.startOfRun();
 }
 
 void MainProgramLoop() {

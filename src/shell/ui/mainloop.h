@@ -3,6 +3,7 @@
 // commands and typed keys, and clears the mailboxes.
 #pragma once
 #include <cstdint>
+#include <functional>
 
 #include "platform/events.h"
 
@@ -25,6 +26,15 @@ void BringFileToFront(int16_t slot);
 void InstallMainLoopHandlers();
 // The desk's documents and quit requests, for the whole run.
 void MainDocumentsHandler(const plat::Event& e);
+
+// Work of subsystems above the shell in every pass; absent hooks are skipped.
+struct MainLoopHooks {
+  // At the end of a pass: the script runner starts a run on a newly loaded file.
+  std::function<void()> startOfRun;
+  // A click in the plot window on a control the plot does not own.
+  std::function<bool(int16_t controlId)> plotButton;
+};
+extern MainLoopHooks gMainLoopHooks;
 
 // One pass; maxWaitMs is handed to the pump.
 void MainLoopPass(int maxWaitMs = 20);
