@@ -11,7 +11,8 @@ namespace {
 
 void Fill(ScriptStore& s) {
   for (int slot = 0; slot < kStepSlots; ++slot)
-    for (int f = 0; f < kStepFields; ++f) s[slot][f] = f == kStepOperation ? static_cast<float>(slot % 46) : slot * 0.5f - f * 3.25f;
+    for (int f = 0; f < kStepFields; ++f)
+      s[slot][f] = f == kStepOperation ? static_cast<float>(slot % 46) : slot * 0.5f - f * 3.25f;
 }
 
 bool Same(const ScriptStore& a, const ScriptStore& b) { return std::memcmp(a, b, sizeof(ScriptStore)) == 0; }

@@ -50,7 +50,8 @@ bool fileHasBlock() {
 
 void removeContinueButton() {
   int16_t f;
-  if (currentFile(&f) && plat::windowExists(PlotWindowId(f))) plat::removeControl(PlotWindowId(f), kContinueScriptButton);
+  if (currentFile(&f) && plat::windowExists(PlotWindowId(f)))
+    plat::removeControl(PlotWindowId(f), kContinueScriptButton);
 }
 
 // What a run changes is put back however it ends (Interrupt, Cancel Script,
@@ -156,8 +157,9 @@ void blockStep(int16_t n, int code, int next) {
   }
   const bool offer = OffersContinue(ScriptSequenceArray[n], next);
   if (!fileHasBlock()) {
-    REQUEST_BLOCK();
+    // The button first: the request's flashing takes a moment.
     if (offer) SCRIPT_BUTTONS(static_cast<int16_t>(next), n);
+    REQUEST_BLOCK();
     SCRIPTLOOP(offer ? 1 : 0);
   } else {
     if (offer) SCRIPT_BUTTONS(static_cast<int16_t>(next), n);
@@ -225,7 +227,6 @@ void finishRun() {
     if (RunScript == 0) plat::setItemChecked(kMenuScript, item, false);
   }
   if (RunScript == 0) plat::setItemChecked(kMenuScript, 12, true);
-  SETMENU(0);
 }
 
 }  // namespace
@@ -260,8 +261,10 @@ void DOSCRIPT() {
       // Only the first file of "1st Run Manual" asks.
       if (ScriptRunOnce == 0) ScriptRunOnce = 1;
     }
+    // Inside the scope: a quiet run ends quietly.
+    finishRun();
   }
-  finishRun();
+  SETMENU(0);
 }
 
 void StartScriptRunIfDue() {
@@ -306,9 +309,12 @@ void REQUEST_BLOCK() {
   PlayNamedSound("brrrp");
   p.setForeColor({0, 0, 0});
   p.strokeRect({184, 8, 512, 102});
+  p.setBackColor(plat::background(kBlockRequestWindow));
+  // Eleven flashes, ending on the red one.
   for (int k = 0; k < 11; ++k) {
+    p.clearRect({188, 14, 508, 44});
     p.setFont({"application", 17, true});
-    p.setForeColor(OldStyleColour(k % 2 == 0 ? 0 : 6));
+    p.setForeColor(OldStyleColour(k % 2 == 0 ? 6 : 0));
     p.moveTo(196, 36);
     p.drawText("This is a block operation!");
     p.flush();
@@ -342,7 +348,10 @@ void SCRIPT_BUTTONS(int16_t /*nextCode*/, int16_t step) {
 }
 
 bool ScriptPlotButton(int16_t controlId) {
-  if (controlId != kContinueScriptButton || !running) return false;
+  int16_t f;
+  if (controlId != kContinueScriptButton || !running || !currentFile(&f) ||
+      !plat::controlExists(PlotWindowId(f), kContinueScriptButton))
+    return false;
   BaseLineButton = kContinueScriptButton;
   return true;
 }

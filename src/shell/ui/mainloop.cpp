@@ -117,8 +117,11 @@ void MainLoopPass(int maxWaitMs) {
     const int16_t slot = SlotOfPlotWindow(id);
     if (slot >= 0) CloseFileSlot(slot);
     else if (id != kToolbarWindow) plat::disposeWindow(id);
-  } else if (a == kActionClick && SlotOfPlotWindow(plat::frontWindow()) >= 0) {
-    if (!HandlePlotControlClick(id) && gMainLoopHooks.plotButton) gMainLoopHooks.plotButton(id);
+  } else if (a == kActionClick) {
+    // The plot's own controls act only with the plot in front; a result
+    // window may stand in front of the script's continue button.
+    const bool plotFront = SlotOfPlotWindow(plat::frontWindow()) >= 0;
+    if (!(plotFront && HandlePlotControlClick(id)) && gMainLoopHooks.plotButton) gMainLoopHooks.plotButton(id);
   }
 
   if (MENU_or_ToolBar_PICKED) {
