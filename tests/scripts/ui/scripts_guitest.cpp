@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,7 @@
 #include "plot/ui/plotwindow.h"
 #include "scripts/recording.h"
 #include "scripts/scriptfile.h"
+#include "scripts/steptable.h"
 #include "scripts/ui/runner.h"
 #include "scripts/ui/scriptview.h"
 #include "shell/dispatch.h"
@@ -75,6 +77,7 @@ class Scripts : public ::testing::Test {
     UseLogY = 0;
     testsupport::ClearStore();
     ClearCommandRegistry();
+    ClearScriptOps();
     gMainLoopHooks = {};
     fs::remove_all(dir_);
   }
@@ -217,17 +220,20 @@ TEST_F(Scripts, FirstRunManualStoresChoicesAndOneFileEndsDisarmed) {
   ScriptSequenceArray[2][kStepOperation] = kOpOpenFile;
   ScriptSequenceArray[2][kStepMain] = kFileKindNativeAlt;
   autoscript = 1;
+  int16_t autorepeat = -1;
   Script s;
   Idle(s).menu(kMenuScript, 5).click(kViewerWindow, kViewerClose);
+  s.call([&] { autorepeat = prefsArray[kPrefAutorepeat]; });
   s.menu(kMenuScript, 9);
   s.menu(kMenuFile, 1).answerOpen(second_);
   DragBlock(s, kSecondPlot);
   s.click(kTimeUnitsWindow, kTimeHours);
   s.key(kResultsWindow, 13);
   s.cancelFileDialog();
-  s.call([] {
+  s.call([&] {
     EXPECT_EQ(ScriptSequenceArray[1][slope_step::kTimeUnits], 2.0f) << "the dialog's choice";
     EXPECT_EQ(RunScript, 1);
+    EXPECT_EQ(prefsArray[kPrefAutorepeat], autorepeat) << "the user's Autorepeat is back";
   });
   // One file: the opened file runs automatically, and then nothing is armed.
   s.menu(kMenuScript, 10);
@@ -417,6 +423,31 @@ TEST_F(Scripts, StartingAgainAddingAndRefusedLoads) {
   s.call([] {
     EXPECT_EQ(StepCode(ScriptSequenceArray[2]), kOpRegress);
     EXPECT_FALSE(plat::windowExists(kViewerWindow));
+  });
+  Run(s, {first_});
+}
+
+// A command that throws still gives the sound level and Autorepeat back.
+TEST_F(Scripts, AnExceptionLeavesNothingOfTheRunBehind) {
+  ScriptSequenceArray[1][kStepOperation] = kOpCopyChannel;
+  Script s;
+  Idle(s).call([] {
+    prefsArray[kPrefSoundLevel] = 25;
+    prefsArray[kPrefQuietScripts] = 1;
+    prefsArray[kPrefAutorepeat] = 0;
+    RegisterScriptOp(kOpCopyChannel, [](int16_t) {
+      EXPECT_EQ(prefsArray[kPrefSoundLevel], 0);
+      throw std::runtime_error("disk gone");
+    });
+    RunScript = 1;
+    ScriptRunOnce = 1;
+    EXPECT_THROW(DOSCRIPT(), std::runtime_error);
+    EXPECT_EQ(prefsArray[kPrefSoundLevel], 25);
+    EXPECT_EQ(prefsArray[kPrefAutorepeat], 0);
+    EXPECT_FALSE(ScriptRunInProgress());
+    EXPECT_EQ(ScriptRunStep, 0);
+    RunScript = 0;
+    prefsArray[kPrefQuietScripts] = 0;
   });
   Run(s, {first_});
 }
