@@ -65,6 +65,8 @@ class Scripts : public ::testing::Test {
     autoscript = 0;
     FileJustLoaded = 0;
     InitialNumberOfScriptOperationChannels = 0;
+    UseLogY = 0;
+    TimeUnits = 0;
     dir_ = testsupport::FreshTestDir("corvimet-scripts-");
     first_ = write("first.orl", 3);
     second_ = write("second.orl", 3);
