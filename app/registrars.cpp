@@ -13,6 +13,7 @@
 #include "output/ui/output_commands.h"
 #include "plot/ui/plot_commands.h"
 #include "respirometry/ui/respirometry_commands.h"
+#include "scripts/ui/scripts_commands.h"
 #include "thermoregulation/ui/thermoregulation_commands.h"
 
 std::span<const Registrar> CorvimetRegistrars() {
@@ -28,6 +29,7 @@ std::span<const Registrar> CorvimetRegistrars() {
       RegisterCalculatorCommands,
       RegisterSunCycleCommands,
       RegisterThermoregulationCommands,
+      RegisterScriptCommands,
   };
   return kRegistrars;
 }

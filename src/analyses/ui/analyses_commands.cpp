@@ -31,6 +31,8 @@ void RegisterAutoRepeatAnalysis(int16_t analysisCode, std::function<void()> reru
   else reruns().erase(analysisCode);
 }
 
+bool AutoRepeatRegistered(int16_t analysisCode) { return reruns().count(analysisCode) != 0; }
+
 bool AUTO_REPEAT() {
   const auto slot = static_cast<int16_t>(TheFileInUse);
   if (!ValidFileSlot(slot) || FileSHORTS[slot][kShortBlockState] != 2) return false;

@@ -13,6 +13,7 @@ void RegisterAnalysisCommands();
 // Autorepeat: a newly selected block re-runs the analysis whose
 // Analysis_Code matches. Each analysis registers its own re-run here.
 void RegisterAutoRepeatAnalysis(int16_t analysisCode, std::function<void()> rerun);
+bool AutoRepeatRegistered(int16_t analysisCode);
 // Runs the re-run registered for Analysis_Code when the current file has a
 // block; false when there is none to run.
 bool AUTO_REPEAT();

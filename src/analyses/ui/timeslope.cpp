@@ -162,7 +162,8 @@ void TIMESLOPE() {
   makeResultsCurrent();
   CHANNELSELECT();
   const float* step = handed > 0 ? ScriptSequenceArray[handed] : nullptr;
-  if (step && step[slope_step::kUnitsStored] > 0.0f) {
+  // "1st Run Manual" asks, and the answer goes into the step below.
+  if (step && step[slope_step::kUnitsStored] > 0.0f && ReplaysWithoutDialog(handed)) {
     const float u = step[slope_step::kTimeUnits];
     TimeUnits = u >= 0.0f && u <= 3.0f ? static_cast<int16_t>(u) : 0;
   } else {

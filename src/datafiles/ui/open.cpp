@@ -15,6 +15,7 @@
 #include "platform/events.h"
 #include "platform/files.h"
 #include "platform/windows.h"
+#include "scripts/ui/recorder.h"
 #include "plot/ui/commentsbox.h"
 #include "plot/ui/plotwindow.h"
 #include "shell/dispatch.h"
@@ -385,7 +386,12 @@ void FILELOADING() {
   else if (kind == kFileKindClassic) path = plat::askOpenFile("Open an Orrelin data file:", {kAnyKind});
   else path = plat::askOpenFile("Open an Orrelin data file:", {kNativeKind, kTextKind});
   if (!path) return;
-  if (LOADFILE(*path, kind) >= 0) Cancel_Open = 0;
+  if (LOADFILE(*path, kind) < 0) return;
+  Cancel_Open = 0;
+  float step[kStepFields] = {};
+  step[kStepOperation] = kOpOpenFile;
+  step[kStepMain] = static_cast<float>(kind);
+  RecordScriptStep(step);
 }
 
 int16_t LOADFILE(const fs::path& path, int16_t kind) {

@@ -17,6 +17,7 @@
 #include "platform/resources.h"
 #include "platform/windows.h"
 #include "plot/ui/draw.h"
+#include "scripts/ui/recorder.h"
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
@@ -300,11 +301,12 @@ int16_t SAVEDATAFILE(uint16_t saveAs, uint16_t save, uint16_t compacted) {
   const auto slot = static_cast<int16_t>(TheFileInUse);
   if (!ValidFileSlot(slot) || !SlotHoldsFile(slot)) return 1;
   if (compacted != 0) return saveCompacted(slot);
-  if (saveAs == 0 && save != 0) {
-    // Only a native file is overwritten by Save; anything else would lose
-    // the source data it was imported from.
-    if (SlotIsNativeFile(slot)) return saveInPlace(slot);
-    return saveAsDialog(slot, true);
-  }
-  return saveAsDialog(slot, false);
+  const bool plainSave = saveAs == 0 && save != 0;
+  int16_t result;
+  // Only a native file is overwritten by Save; anything else would lose
+  // the source data it was imported from.
+  if (plainSave) result = SlotIsNativeFile(slot) ? saveInPlace(slot) : saveAsDialog(slot, true);
+  else result = saveAsDialog(slot, false);
+  if (result == 0) RecordScriptOperation(plainSave ? kOpSaveFile : kOpSaveAs);
+  return result;
 }

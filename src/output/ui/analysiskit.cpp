@@ -247,6 +247,8 @@ void DeferToolbarClick(int16_t id) {
     menuidx = pick.menu;
     menuitemx = pick.item;
   }
+  // "Continue Script" ends the analysis and the script's wait for blocks.
+  if (id == kScriptContinueButton) BaseLineButton = kScriptContinueButton;
   MENU_or_ToolBar_PICKED = 1;
 }
 

@@ -46,6 +46,13 @@ bool frontSlot(int16_t* f) {
   return true;
 }
 
+void recordChannelChange(int16_t c) {
+  float step[kStepFields] = {};
+  step[kStepOperation] = kOpChangeChannel;
+  step[kStepMain] = static_cast<float>(c);
+  RecordScriptStep(step);
+}
+
 }  // namespace
 
 int16_t PUSHCHAN(int16_t mode, int16_t typedChannel) {
@@ -60,10 +67,7 @@ int16_t PUSHCHAN(int16_t mode, int16_t typedChannel) {
   }
   if (c < 1 || c > n || c == ActiveChannel) return 0;
   CHANNELCHANGE(c);
-  float step[28] = {};
-  step[0] = 1.0f;
-  step[1] = static_cast<float>(c);
-  RecordScriptStep(step);
+  recordChannelChange(c);
   return c;
 }
 
@@ -85,7 +89,10 @@ bool HandlePlotControlClick(int16_t controlId) {
   }
   if (controlId == kChannelPopup) {
     const int c = plat::popupValue(win, kChannelPopup);
-    if (c >= 1 && c <= nChannels[f] && c != ActiveChannel) CHANNELCHANGE(static_cast<int16_t>(c));
+    if (c >= 1 && c <= nChannels[f] && c != ActiveChannel) {
+      CHANNELCHANGE(static_cast<int16_t>(c));
+      recordChannelChange(static_cast<int16_t>(c));
+    }
     return true;
   }
   return false;

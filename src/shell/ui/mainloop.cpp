@@ -132,8 +132,11 @@ void MainLoopPass(int maxWaitMs) {
     const int16_t slot = PlotSlotOfWindow(id);
     if (slot >= 0) call(gMainLoopHooks.closeFile, slot);
     else if (id != kToolbarWindow) plat::disposeWindow(id);
-  } else if (a == kActionClick && PlotSlotOfWindow(plat::frontWindow()) >= 0) {
-    call(gMainLoopHooks.controlClicked, id);
+  } else if (a == kActionClick) {
+    // The plot's own controls act only with the plot in front; a result
+    // window may stand in front of the script's continue button.
+    if (PlotSlotOfWindow(plat::frontWindow()) >= 0) call(gMainLoopHooks.controlClicked, id);
+    if (gMainLoopHooks.plotButton) gMainLoopHooks.plotButton(id);
   }
 
   if (MENU_or_ToolBar_PICKED) {
@@ -173,6 +176,7 @@ void MainLoopPass(int maxWaitMs) {
 
   ClearMailbox();
   WindowWasMoved = WindowWasResized = WindowWasClicked = 0;
+  if (gMainLoopHooks.startOfRun) gMainLoopHooks.startOfRun();
 }
 
 void MainProgramLoop() {

@@ -177,6 +177,8 @@ TEST_F(LineFitWindows, ReplayedSlopeTakesItsUnitFromTheHandedStep) {
   ScriptCOUNT = 0;
   RunScript = 1;
   ScriptRunStep = 3;
+  autoscript = 1;
+  ScriptRunOnce = 1;
   UseLogY = kModelLogX;   // left by a regression: no log-time model here
   Script s;
   s.call([] { EXPECT_NEAR(ValueOfB, 1.990909f * 60.0f, 1e-3) << "per hour"; });
@@ -184,6 +186,8 @@ TEST_F(LineFitWindows, ReplayedSlopeTakesItsUnitFromTheHandedStep) {
   plat::test::run(s, [] { EXPECT_TRUE(DoMENU(3, 15)); });
   RunScript = 0;
   ScriptRunStep = 0;
+  autoscript = 0;
+  ScriptRunOnce = 0;
   EXPECT_EQ(TimeUnits, 2);
   EXPECT_EQ(UseLogY, kModelLinear);
   EXPECT_EQ(ScriptCOUNT, 0u);

@@ -337,9 +337,10 @@ TEST_F(PlotView, ChannelKeysStepRoundAndRecordTheirStep) {
   EXPECT_EQ(PUSHCHAN(0, 3), 3);
   RecordSCRIPT = 0;
   EXPECT_EQ(ScriptCOUNT, 1);
-  EXPECT_EQ(ScriptSequenceArray[1][0], 1.0f);
-  EXPECT_EQ(ScriptSequenceArray[1][1], 3.0f);
-  EXPECT_EQ(ScriptSequenceArray[1][2], 0.0f);
+  // Operation 1 in field 1, the channel in field 2.
+  EXPECT_EQ(ScriptSequenceArray[1][0], 0.0f);
+  EXPECT_EQ(ScriptSequenceArray[1][1], 1.0f);
+  EXPECT_EQ(ScriptSequenceArray[1][2], 3.0f);
 }
 
 TEST_F(PlotView, ShortFileIsExpandedAndResizeFollowsTheWindow) {

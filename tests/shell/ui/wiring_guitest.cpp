@@ -40,10 +40,6 @@ const NotBuilt kNotBuiltYet[] = {
     {.hook = "gPlotHooks.drawOverlay"}, {.hook = "gPlotHooks.drawMarkers"}, {.hook = "gPlotHooks.noteMarkers"},
     {.hook = "gPlotHooks.drawAllChannels"}, {.hook = "gPlotHooks.multiChannelDisplay"},
     {.hook = "gDispatchHooks.rebuildStackedDisplay"},
-    // Scripts
-    {Cmd::RecordScript}, {Cmd::HaltRecording}, {Cmd::LoadScript}, {Cmd::ViewScript}, {Cmd::SaveScript},
-    {Cmd::RunScriptAllFiles}, {Cmd::RunScriptFirstManual}, {Cmd::RunScriptOneFile}, {Cmd::InterruptScript},
-    {Cmd::ClearScript}, {Cmd::ToggleQuietScripts},
 };
 
 bool notBuilt(Cmd c) {
@@ -90,6 +86,8 @@ std::vector<Hook> programHooks() {
       {"gMainLoopHooks.mouse", bool(m.mouse)},
       {"gMainLoopHooks.trackPointer", bool(m.trackPointer)},
       {"gMainLoopHooks.controlClicked", bool(m.controlClicked)},
+      {"gMainLoopHooks.startOfRun", bool(m.startOfRun)},
+      {"gMainLoopHooks.plotButton", bool(m.plotButton)},
       {"gMainLoopHooks.fileActivated", bool(m.fileActivated)},
       {"gMainLoopHooks.otherWindowActivated", bool(m.otherWindowActivated)},
       {"gMainLoopHooks.plotWindowMoved", bool(m.plotWindowMoved)},

@@ -1,0 +1,235 @@
+#include "scripts/scriptfile.h"
+
+#include <bit>
+#include <cmath>
+#include <cstring>
+
+#include "shell/textutil.h"
+
+namespace {
+
+void putBigEndian32(std::string& out, uint32_t v) {
+  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<char>((v >> shift) & 0xFF));
+}
+
+uint32_t getBigEndian32(const std::string& in, size_t at) {
+  uint32_t v = 0;
+  for (size_t k = 0; k < 4; ++k) v = (v << 8) | static_cast<uint8_t>(in[at + k]);
+  return v;
+}
+
+bool validCode(float code) {
+  return std::isfinite(code) && code >= 0.0f && code <= static_cast<float>(kLastScriptCode) &&
+         std::trunc(code) == code;
+}
+
+std::string number(float v) { return FieldNumText(v); }
+
+}  // namespace
+
+void ClearScriptStore(ScriptStore& store) {
+  for (int s = 0; s <= kLastScriptStep + 1; ++s)
+    for (int f = 0; f <= 3; ++f) store[s][f] = 0.0f;
+}
+
+std::string EncodeScriptFile(const ScriptStore& store, int16_t autoscriptFlag) {
+  std::string out;
+  out.reserve(kScriptFileBytes);
+  for (const auto& step : store)
+    for (float f : step) putBigEndian32(out, std::bit_cast<uint32_t>(f));
+  const auto a = static_cast<uint16_t>(autoscriptFlag);
+  out.push_back(static_cast<char>(a >> 8));
+  out.push_back(static_cast<char>(a & 0xFF));
+  return out;
+}
+
+const char* ScriptFileStatusText(ScriptFileStatus s) {
+  switch (s) {
+    case ScriptFileStatus::Ok: return "";
+    case ScriptFileStatus::TooShort: return "This file is too short to hold a script.";
+    case ScriptFileStatus::TooLong: return "This file is too long to be a script.";
+    case ScriptFileStatus::BadCode: return "This file is damaged or is not a script: it holds an unknown operation.";
+  }
+  return "";
+}
+
+ScriptFileStatus DecodeScriptFile(const std::string& bytes, ScriptStore& store, int16_t* autoscriptFlag) {
+  if (bytes.size() < static_cast<size_t>(kStepBytes)) return ScriptFileStatus::TooShort;
+  if (bytes.size() > static_cast<size_t>(kScriptFileBytes)) return ScriptFileStatus::TooLong;
+  ScriptStore read;
+  std::memcpy(read, store, sizeof read);
+  for (int s = 0; s <= kLastScriptStep; ++s)
+    for (int f = 0; f <= 2; ++f) read[s][f] = 0.0f;
+  const size_t whole = std::min<size_t>(bytes.size() / kStepBytes, kStepSlots);
+  for (size_t s = 0; s < whole; ++s) {
+    for (size_t f = 0; f < kStepFields; ++f)
+      read[s][f] = std::bit_cast<float>(getBigEndian32(bytes, s * kStepBytes + f * 4));
+    if (!validCode(read[s][kStepOperation])) return ScriptFileStatus::BadCode;
+  }
+  int16_t flag = 0;
+  if (bytes.size() == static_cast<size_t>(kScriptFileBytes))
+    flag = static_cast<int16_t>((static_cast<uint8_t>(bytes[kScriptFileBytes - 2]) << 8) |
+                                static_cast<uint8_t>(bytes[kScriptFileBytes - 1]));
+  std::memcpy(store, read, sizeof read);
+  *autoscriptFlag = flag;
+  return ScriptFileStatus::Ok;
+}
+
+int16_t StepInt(float v) {
+  if (std::isnan(v)) return 0;
+  if (v >= 32767.0f) return INT16_MAX;
+  if (v <= -32768.0f) return INT16_MIN;
+  return static_cast<int16_t>(v);
+}
+
+std::string TransformKindText(int kind) {
+  switch (kind) {
+    case 1: return "Z transform";
+    case 2: return "polynomial";
+    case 3: return "invert";
+    case 4: return "change sign";
+    case 5: return " a + b * X^c";
+    case 6: return "a - X";
+    case 7: return "X - a";
+    case 8: return "a \xD6 X";
+    case 9: return "X \xD6 a";
+    case 10: return "square root X";
+    case 11: return " X squared";
+    case 12: return " ln (X) ";
+    case 13: return "log10 (X) ";
+    case 14: return "e ^ X";
+    case 15: return "10 ^ X";
+    case 16: return "a / (X ^ c) ";
+    case 17: return "absolute value";
+    case 18: return "fixed Q10";
+    case 20: return "breakpoint";
+    case 22: return "add channels";
+    case 23: return "subtract channels";
+    case 24: return "multiply channels";
+    case 25: return "divide channels";
+    case 26: return "Q10 correction";
+    default: return "";
+  }
+}
+
+std::string ScriptRowPrefix(int n) { return std::to_string(n) + (n <= 9 ? ":      " : ":    "); }
+
+ScriptRowTexts ScriptRow(const float (&step)[kStepFields]) {
+  ScriptRowTexts r;
+  const int code = StepCode(step);
+  r.label = code == kOpDeleted ? kDeletedStepLabel : ScriptLabel(code);
+  r.shown = code != 0 && !r.label.empty();
+  if (!r.shown) return r;
+  const auto f = [&](int k) { return number(step[k]); };
+  switch (code) {
+    case kOpChangeChannel: case kOpLag: r.channel = f(kStepMain); break;
+    case kOpMinimum: case kOpMaximum: case kOpMostLevel: case kOpMostVariable:
+      r.channel = f(kStepMain);
+      r.colours = RowColours::Analysis;
+      break;
+    case kOpBasicStats: case kOpWaveform: case kOpSlopeVsTime: case kOpRegress: case kOpIntegrateBlock:
+    case kOpTimeIntegration: case kOpEventCounting: case kOpAsymptote: case kOpPolynomial:
+    case kOpSelectiveIntegrate:
+      r.colours = RowColours::Analysis;
+      break;
+    case kOpEndScript: r.colours = RowColours::End; break;
+    case kOpDeleted: r.colours = RowColours::Deleted; break;
+    default: break;
+  }
+  switch (code) {
+    case kOpBaseline: {
+      r.transform = "baseline method: ";
+      switch (StepInt(step[baseline_step::kMethod])) {
+        case 2: r.a = "automatic"; break;
+        case 8: r.a = "periodic"; break;
+        case 3: case 7: r.a = "cursor start, end"; break;
+        case 4:
+          r.a = "text start, end";
+          r.b = f(baseline_step::kValueA);
+          r.exponent = f(baseline_step::kValueB);
+          break;
+        case 5:
+          r.a = "constant";
+          r.b = f(baseline_step::kValueA);
+          break;
+        case 6: r.a = "multi-cursor"; break;
+        default: break;
+      }
+      break;
+    }
+    case kOpSmoothing: {
+      static const int widths[] = {3, 5, 7, 9, 11, 15, 19, 25, 35, 51};
+      const int16_t choice = StepInt(step[smoothing_step::kWidthChoice]);
+      const int cases = choice >= 1 && choice <= 10 ? widths[choice - 1] : choice == 41 ? 3 : 0;
+      r.a = "cases: " + std::to_string(cases);
+      r.b = "cycles: " + f(smoothing_step::kCycles);
+      break;
+    }
+    case kOpSpikes:
+      r.transform = "threshold: " + f(spikes_step::kThreshold);
+      r.a = "max: " + f(spikes_step::kUpTrimLimit);
+      r.b = "min:" + f(spikes_step::kUpTrimValue);
+      break;
+    case kOpO2Consumption: case kOpCO2Production: case kOpWaterLoss:
+      r.transform = "mode " + f(gas_step::kFlowMode);
+      r.a = "flow: " + f(gas_step::kFlowChannel);
+      r.b = "RQ:" + f(gas_step::kRQ);
+      if (step[gas_step::kInstantaneous] != 0.0f) r.exponent = "instantaneous";
+      break;
+    case kOpTransformations:
+      r.colours = RowColours::Analysis;
+      r.transform = TransformKindText(StepInt(step[transform_step::kKind]));
+      if (r.transform != "absolute value") {
+        r.a = f(transform_step::kA);
+        r.b = f(transform_step::kB);
+        r.exponent = f(transform_step::kExponent);
+      }
+      break;
+    case kOpVO2InWater:
+      r.transform = "mode: " + f(water_vo2_step::kWaterSystem);
+      r.a = "units: " + f(water_vo2_step::kOutUnits);
+      r.b = "mass unit: " + f(water_vo2_step::kMassUnit);
+      r.exponent = "salinity: " + f(water_vo2_step::kSalinity);
+      break;
+    case kOpRemoveReferences:
+      r.transform = "downgoing? " + f(references_step::kDowngoing);
+      r.a = "cutoff: " + f(references_step::kCutoff);
+      r.b = "sidepoints: " + f(references_step::kSidePoints);
+      r.exponent = step[references_step::kInterpolate] != 0.0f ? "interpolate"
+                                                                : "fixed: " + f(references_step::kFixedValue);
+      break;
+    case kOpScaleToBlock:
+      r.transform = "0-100? " + f(scale_step::kMode);
+      r.a = "max: " + f(scale_step::kMaximum);
+      r.b = "min: " + f(scale_step::kMinimum);
+      break;
+    default: break;
+  }
+  return r;
+}
+
+int16_t BlockStepAnalysisCode(int code) {
+  switch (code) {
+    case kOpBasicStats: return 1;
+    case kOpMinimum: return 2;
+    case kOpMaximum: return 3;
+    case kOpWaveform: return 4;
+    case kOpSlopeVsTime: return 5;
+    case kOpRegress: return 6;
+    case kOpMostLevel: return 8;
+    case kOpTimeSeries: return 10;
+    case kOpIntegrateBlock: return 9;
+    case kOpMostVariable: return 11;
+    case kOpTimeIntegration: return 12;
+    case kOpEventCounting: return 13;
+    case kOpAsymptote: return 14;
+    case kOpPolynomial: return 15;
+    case kOpSelectiveIntegrate: return 16;
+    case kOpScaleToBlock: return 0;
+    default: return -1;
+  }
+}
+
+bool OffersContinue(const float (&step)[kStepFields], int nextCode) {
+  return step[kStepNoContinue] != 1.0f && nextCode != 0 && nextCode != kOpEndScript;
+}

@@ -1,0 +1,369 @@
+#include "scripts/ui/runner.h"
+
+#include <string>
+
+#include "analyses/ui/analyses_commands.h"
+#include "datafiles/datafile.h"
+#include "platform/app.h"
+#include "platform/controls.h"
+#include "platform/events.h"
+#include "platform/menus.h"
+#include "platform/windows.h"
+#include "plot/ui/infoline.h"
+#include "plot/ui/mouse.h"
+#include "plot/ui/plotwindow.h"
+#include "plot/ui/redraw.h"
+#include "scripts/recording.h"
+#include "scripts/scriptfile.h"
+#include "scripts/steptable.h"
+#include "shell/colours.h"
+#include "shell/dispatch.h"
+#include "shell/globals.h"
+#include "shell/menurules.h"
+#include "shell/menutable.h"
+#include "shell/prefs.h"
+#include "shell/store.h"
+#include "shell/worktables.h"
+#include "shell/ui/kit.h"
+#include "shell/ui/kitglobals.h"
+#include "shell/ui/mailboxes.h"
+#include "shell/ui/mainloop.h"
+#include "shell/ui/sounds.h"
+
+int16_t InitialNumberOfScriptOperationChannels = 0;
+
+namespace {
+
+bool running = false;
+
+bool currentFile(int16_t* f) {
+  const auto s = static_cast<int16_t>(TheFileInUse);
+  if (!ValidFileSlot(s) || !SlotHoldsFile(s)) return false;
+  *f = s;
+  return true;
+}
+
+bool fileHasBlock() {
+  int16_t f;
+  return currentFile(&f) && FileSHORTS[f][kShortBlockState] == 2;
+}
+
+void removeContinueButton() {
+  int16_t f;
+  if (currentFile(&f) && plat::windowExists(PlotWindowId(f)))
+    plat::removeControl(PlotWindowId(f), kContinueScriptButton);
+}
+
+// What a run changes is put back however it ends (Interrupt, Cancel Script,
+// a failed open, an exception).
+class RunScope {
+ public:
+  RunScope() : autorepeat_(prefsArray[kPrefAutorepeat]), quiet_(prefsArray[kPrefQuietScripts] != 0) {
+    running = true;
+    if (quiet_) BeginQuietSoundRun();
+  }
+  ~RunScope() {
+    prefsArray[kPrefAutorepeat] = autorepeat_;
+    if (quiet_) EndQuietSoundRun();
+    ScriptRunStep = 0;
+    BaseLineButton = 0;
+    removeContinueButton();
+    running = false;
+  }
+  RunScope(const RunScope&) = delete;
+  RunScope& operator=(const RunScope&) = delete;
+
+ private:
+  int16_t autorepeat_;
+  bool quiet_;
+};
+
+// The two-button caution window 25; returns the button pressed.
+int16_t askQuestion(const char* title, const char* heading, bool shadowed, const std::string& line1,
+                    const std::string& line2, const char* first, const char* second) {
+  HandlerScope keep;
+  InstallDialogHandlers();
+  const int previous = plat::currentPortWindow();
+  const plat::Size desk = plat::displaySize();
+  constexpr int kWidth = 420, kHeight = 190;
+  const int left = std::max(4, (desk.w - kWidth) / 2), top = std::max(60, (desk.h - kHeight) / 3);
+  BuildWINDOW(1, kScriptQuestionWindow, title, static_cast<int16_t>(left), static_cast<int16_t>(top),
+              static_cast<int16_t>(left + kWidth), static_cast<int16_t>(top + kHeight), kKindNoCloseBox, 1);
+  WARNINGSTRIPES(0, 3, 14, 8, 8, kWidth - 8, kHeight - 8);
+  putCICON(129, 20, 60);
+  putCICON(129, kWidth - 52, 60);
+  plat::Port& p = plat::port(kScriptQuestionWindow);
+  p.setFont({"application", 28, true});
+  const int w = p.textWidth(heading);
+  for (int k = shadowed ? 2 : 0; k >= 0; --k) {
+    p.setForeColor(k == 0 ? plat::Rgb16{0xFFFF, 0, 0} : plat::Rgb16{0, 0, 0});
+    p.moveTo((kWidth - w) / 2 + k, 58 + k);
+    p.drawText(heading);
+  }
+  const auto line = [&](int id, const std::string& text, int y) {
+    plat::FieldSpec f;
+    f.id = id;
+    f.text = text;
+    f.kind = plat::FieldKind::Static;
+    f.framed = false;
+    f.align = plat::Align::Center;
+    f.r = {40, y, kWidth - 40, y + 20};
+    f.font = {"application", 14, true};
+    plat::addField(kScriptQuestionWindow, f);
+  };
+  line(10, line1, 78);
+  if (!line2.empty()) line(11, line2, 100);
+  for (int16_t b = 1; b <= 2; ++b) {
+    plat::ButtonSpec spec;
+    spec.id = b;
+    spec.title = b == 1 ? first : second;
+    spec.r = {b == 1 ? 30 : kWidth / 2 + 10, kHeight - 50, b == 1 ? kWidth / 2 - 10 : kWidth - 30, kHeight - 26};
+    plat::addButton(kScriptQuestionWindow, spec);
+  }
+  p.flush();
+  ClearMailbox();
+  int16_t answer = 0;
+  while (answer == 0) {
+    plat::pump(50);
+    if (action == kActionClick && (eventID == 1 || eventID == 2)) answer = eventID;
+    ClearMailbox();
+  }
+  plat::disposeWindow(kScriptQuestionWindow);
+  if (previous != 0 && plat::windowExists(previous)) plat::setCurrentPort(previous);
+  return answer;
+}
+
+void showRunningStep(int16_t n) {
+  int16_t f;
+  if (!currentFile(&f)) return;
+  const int win = PlotWindowId(f);
+  if (plat::controlExists(win, kRunningStepField))
+    plat::setFieldText(win, kRunningStepField, " Script Running\xC9 Step " + std::to_string(n));
+}
+
+void skipped(int16_t n, const std::string& why) {
+  ShowAlert("Script step " + std::to_string(n) + ", \"" + ScriptLabel(StepCode(ScriptSequenceArray[n])) +
+                "\", was skipped: " + why,
+            "bzot");
+}
+
+void blockStep(int16_t n, int code, int next) {
+  MENU_or_ToolBar_PICKED = 0;
+  prefsArray[kPrefAutorepeat] = 1;
+  Analysis_Code = BlockStepAnalysisCode(code);
+  if (code == kOpScaleToBlock ? !ScriptOpRegistered(kOpScaleToBlock) : !AutoRepeatRegistered(Analysis_Code)) {
+    skipped(n, "this version of Corvimet cannot run it.");
+    return;
+  }
+  const bool offer = OffersContinue(ScriptSequenceArray[n], next);
+  if (!fileHasBlock()) {
+    // The button first: the request's flashing takes a moment.
+    if (offer) SCRIPT_BUTTONS(static_cast<int16_t>(next), n);
+    REQUEST_BLOCK();
+    SCRIPTLOOP(offer ? 1 : 0);
+  } else {
+    if (offer) SCRIPT_BUTTONS(static_cast<int16_t>(next), n);
+    RunCommand(Cmd::AutoRepeat);
+  }
+  int16_t f;
+  if (code == kOpScaleToBlock && RunScript != 0 && fileHasBlock() && currentFile(&f)) {
+    RunScriptStep(n);
+    FileSHORTS[f][kShortBlockState] = 0;
+    REFRESHBLOCK();
+  }
+  plat::disposeWindow(kBlockRequestWindow);
+  if (currentFile(&f) && plat::windowExists(PlotWindowId(f))) plat::setCurrentPort(PlotWindowId(f));
+  removeContinueButton();
+}
+
+// Whether the step's channel fits the file; the commands check the rest.
+bool stepFitsFile(int16_t n, int code) {
+  int16_t f;
+  if (!currentFile(&f)) return false;
+  if (code == kOpChangeChannel) {
+    const int16_t c = StepInt(ScriptSequenceArray[n][kStepMain]);
+    return c >= 1 && c <= nChannels[f];
+  }
+  return true;
+}
+
+// One step; *opened is set when it opened a file.
+void runStep(int16_t n, int code, int next, bool* opened) {
+  ScriptRunStep = n;
+  if (IsBlockStep(code)) {
+    blockStep(n, code, next);
+    return;
+  }
+  // Empty, deleted, the end mark and codes without a command do nothing.
+  if (code == kOpEndScript || ScriptLabel(code).empty()) return;
+  if (code == kOpOpenFile) {
+    TypeOfFile = StepInt(ScriptSequenceArray[n][kStepMain]);
+    MergeThisFile = 0;
+    if (!RunCommand(Cmd::FileLoading)) skipped(n, "this version of Corvimet cannot run it.");
+    else *opened = true;
+    return;
+  }
+  if (!stepFitsFile(n, code)) {
+    skipped(n, "its channel is not in this file.");
+    return;
+  }
+  if (code == kOpIntegrate || code == kOpDerivative) derive = static_cast<int16_t>(code - kOpIntegrate);
+  if (code >= kOpO2Consumption && code <= kOpWaterLoss) GasType = static_cast<int16_t>(code - 7);
+  if (!RunScriptStep(n)) {
+    skipped(n, "this version of Corvimet cannot run it.");
+    return;
+  }
+  if (code == kOpSpikes) plat::disposeWindow(kResultsWindow);
+}
+
+void finishRun() {
+  if (ScriptRunOnce == 100) RunScript = 0;
+  ScriptRunOnce = 1;
+  FileJustLoaded = 0;
+  downvip();
+  DRAWTIMEDATE();
+  for (int item : {8, 9, 10}) {
+    plat::setItemEnabled(kMenuScript, item, true);
+    if (RunScript == 0) plat::setItemChecked(kMenuScript, item, false);
+  }
+  if (RunScript == 0) plat::setItemChecked(kMenuScript, 12, true);
+}
+
+}  // namespace
+
+bool ScriptRunInProgress() { return running; }
+
+void DOSCRIPT() {
+  if (running) return;
+  {
+    RunScope scope;
+    for (;;) {
+      int16_t f;
+      if (!currentFile(&f)) break;
+      BringFileToFront(f);
+      if (FileSHORTS[f][kShortBlockState] != 0) CLEARBLOCK();
+      if (InitialNumberOfScriptOperationChannels != 0 && ScriptRunOnce != 0 &&
+          nChannels[f] != InitialNumberOfScriptOperationChannels && ScriptWarning() == 1)
+        RunScript = 0;
+      bool opened = false;
+      for (int16_t n = 1; n <= kLastScriptStep; ++n) {
+        if (QuitRequested()) RunScript = 0;
+        if (RunScript == 0) break;
+        showRunningStep(n);
+        const int code = StepCode(ScriptSequenceArray[n]);
+        const int next = StepCode(ScriptSequenceArray[n + 1]);
+        runStep(n, code, next, &opened);
+        if (next == kOpEndScript) break;
+      }
+      ScriptRunStep = 0;
+      // Iterates, so a long chain of files never deepens the stack.
+      if (!opened || Cancel_Open != 0 || RunScript == 0) break;
+      // Only the first file of "1st Run Manual" asks.
+      if (ScriptRunOnce == 0) ScriptRunOnce = 1;
+    }
+    // Inside the scope: a quiet run ends quietly.
+    finishRun();
+  }
+  SETMENU(0);
+}
+
+void StartScriptRunIfDue() {
+  int16_t f;
+  if (running || RunScript != 1 || FileJustLoaded != 1 || !currentFile(&f)) return;
+  if (ScriptRunOnce == 0) InitialNumberOfScriptOperationChannels = nChannels[f];
+  DOSCRIPT();
+}
+
+int16_t CheckScriptRecording() {
+  PlayNamedSound("bub3");
+  return askQuestion("Script Exists", "Caution:", false, "a script already exists.", "", "Start a New Script",
+                     "Add to Existing Script");
+}
+
+int16_t ScriptWarning() {
+  int16_t f;
+  const int16_t have = currentFile(&f) ? nChannels[f] : 0;
+  PlayNamedSound("bzot");
+  if (UserSoundLevel() > 25) PlayNamedSound("scream");
+  const int16_t b = askQuestion("Problematic file", "WARNING !", true,
+                                "wrong number of channels (" + std::to_string(have) + " ) ",
+                                "for this script (expecting " + std::to_string(InitialNumberOfScriptOperationChannels) +
+                                    " ) ",
+                                "Cancel Script", "Continue Anyway");
+  return b == 1 ? 1 : 0;
+}
+
+void REQUEST_BLOCK() {
+  plat::disposeWindow(kBlockRequestWindow);
+  int16_t f;
+  if (!currentFile(&f) || fileHasBlock()) return;
+  const int plotWin = PlotWindowId(f);
+  const plat::Rect plot = plat::windowExists(plotWin) ? plat::contentRect(plotWin) : plat::Rect{10, 60, 650, 400};
+  const int top = std::min(plot.top + BottomOfPlotArea + 30, plat::displaySize().h - 130);
+  BuildWINDOW(1, kBlockRequestWindow, " ", static_cast<int16_t>(plot.left + 20), static_cast<int16_t>(top),
+              static_cast<int16_t>(plot.left + 540), static_cast<int16_t>(top + 110), kKindDocument, 1);
+  plat::Port& p = plat::port(kBlockRequestWindow);
+  putCICON(129, 14, 50);
+  EmbossPrint(1, "Your attention,", 14, 56, 30);
+  EmbossPrint(1, "please...", 14, 56, 48);
+  PlayNamedSound("brrrp");
+  p.setForeColor({0, 0, 0});
+  p.strokeRect({184, 8, 512, 102});
+  p.setBackColor(plat::background(kBlockRequestWindow));
+  // Eleven flashes, ending on the red one.
+  for (int k = 0; k < 11; ++k) {
+    p.clearRect({188, 14, 508, 44});
+    p.setFont({"application", 17, true});
+    p.setForeColor(OldStyleColour(k % 2 == 0 ? 6 : 0));
+    p.moveTo(196, 36);
+    p.drawText("This is a block operation!");
+    p.flush();
+    plat::delayMs(40);
+  }
+  p.setFont({"application", 13});
+  p.setForeColor({0, 0, 0});
+  p.moveTo(196, 62);
+  p.drawText("Move the cursor to the plot window");
+  p.moveTo(196, 80);
+  p.drawText(" and select a block for analysis.");
+  p.flush();
+  if (plat::windowExists(plotWin)) {
+    plat::selectWindow(plotWin);
+    plat::setCurrentPort(plotWin);
+  }
+}
+
+void SCRIPT_BUTTONS(int16_t /*nextCode*/, int16_t step) {
+  int16_t f;
+  if (!currentFile(&f) || !plat::windowExists(PlotWindowId(f))) return;
+  const int win = PlotWindowId(f);
+  const int w = plat::contentSize(win).w;
+  plat::ButtonSpec b;
+  b.id = kContinueScriptButton;
+  b.kind = plat::ButtonKind::DefaultPush;
+  b.title = "Continue Script; Step " + std::to_string(step);
+  b.r = {w - 210, 22, w - 12, 44};
+  b.font = {"application", 12, true};
+  plat::addButton(win, b);
+}
+
+bool ScriptPlotButton(int16_t controlId) {
+  int16_t f;
+  if (controlId != kContinueScriptButton || !running || !currentFile(&f) ||
+      !plat::controlExists(PlotWindowId(f), kContinueScriptButton))
+    return false;
+  BaseLineButton = kContinueScriptButton;
+  return true;
+}
+
+void SCRIPTLOOP(int16_t offerContinue) {
+  HandlerScope keep;
+  InstallMainLoopHandlers();
+  BaseLineButton = 0;
+  while (RunScript != 0 && BaseLineButton != kContinueScriptButton && !QuitRequested()) {
+    if (offerContinue == 0 && fileHasBlock()) break;
+    MainLoopPass(50);
+  }
+  removeContinueButton();
+  BaseLineButton = 0;
+}

@@ -1,0 +1,175 @@
+#include "scripts/scriptfile.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <string>
+
+namespace {
+
+void Fill(ScriptStore& s) {
+  for (int slot = 0; slot < kStepSlots; ++slot)
+    for (int f = 0; f < kStepFields; ++f)
+      s[slot][f] = f == kStepOperation ? static_cast<float>(slot % 46) : slot * 0.5f - f * 3.25f;
+}
+
+bool Same(const ScriptStore& a, const ScriptStore& b) { return std::memcmp(a, b, sizeof(ScriptStore)) == 0; }
+
+TEST(ScriptFile, EmptyStoreIsAllZerosButTheAutoscriptWord) {
+  static ScriptStore store = {};
+  const std::string bytes = EncodeScriptFile(store, 1);
+  ASSERT_EQ(bytes.size(), 5826u);
+  EXPECT_EQ(bytes.find_first_not_of('\0'), 5825u);
+  EXPECT_EQ(bytes[5825], '\x01');
+  // Big-endian floats, field 0 first.
+  store[1][kStepOperation] = 16.0f;
+  EXPECT_EQ(EncodeScriptFile(store, 0).substr(112 + 4, 4), std::string("\x41\x80\x00\x00", 4));
+}
+
+TEST(ScriptFile, AllSlotsRoundTripByteForByte) {
+  static ScriptStore store, back;
+  Fill(store);
+  const std::string bytes = EncodeScriptFile(store, 1);
+  std::memset(back, 0, sizeof back);
+  int16_t flag = 0;
+  ASSERT_EQ(DecodeScriptFile(bytes, back, &flag), ScriptFileStatus::Ok);
+  EXPECT_TRUE(Same(store, back));
+  EXPECT_EQ(flag, 1);
+  EXPECT_EQ(EncodeScriptFile(back, flag), bytes);
+}
+
+TEST(ScriptFile, ShortFileLoadsWholeStepsOnly) {
+  static ScriptStore written, store;
+  Fill(written);
+  std::memset(store, 0, sizeof store);
+  for (int slot = 0; slot < kStepSlots; ++slot)
+    for (int f = 0; f < kStepFields; ++f) store[slot][f] = 7.0f;
+  int16_t flag = 5;
+  // 1,000 bytes: 8 whole steps (896 bytes), the rest of a ninth ignored.
+  ASSERT_EQ(DecodeScriptFile(EncodeScriptFile(written, 1).substr(0, 1000), store, &flag), ScriptFileStatus::Ok);
+  EXPECT_EQ(flag, 0);
+  for (int slot = 0; slot < 8; ++slot) EXPECT_EQ(store[slot][5], written[slot][5]) << slot;
+  // Later steps read as empty; their settings and the carried slots stay.
+  EXPECT_EQ(store[8][kStepOperation], 0.0f);
+  EXPECT_EQ(store[40][kStepMain], 0.0f);
+  EXPECT_EQ(store[8][5], 7.0f);
+  EXPECT_EQ(store[41][kStepOperation], 7.0f);
+}
+
+TEST(ScriptFile, DamagedOrForeignFilesChangeNothing) {
+  static ScriptStore good, store, before;
+  Fill(good);
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const struct {
+    const char* what;
+    float code;         // written into step 3's code
+    size_t length;      // of the file handed over
+    ScriptFileStatus status;
+  } cases[] = {
+      {"NaN code", nan, 5826, ScriptFileStatus::BadCode},
+      {"huge code", 1e30f, 5826, ScriptFileStatus::BadCode},
+      {"fraction", 12.5f, 5826, ScriptFileStatus::BadCode},
+      {"negative", -1.0f, 5826, ScriptFileStatus::BadCode},
+      {"above 99", 100.0f, 5826, ScriptFileStatus::BadCode},
+      {"empty", 3.0f, 0, ScriptFileStatus::TooShort},
+      {"less than a step", 3.0f, 111, ScriptFileStatus::TooShort},
+      {"6,000 bytes", 3.0f, 6000, ScriptFileStatus::TooLong},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ScriptStore file;
+    std::memcpy(file, good, sizeof file);
+    file[3][kStepOperation] = c.code;
+    std::string bytes = EncodeScriptFile(file, 1);
+    bytes.resize(c.length, 'x');
+    Fill(store);
+    store[2][kStepOperation] = 33.0f;
+    std::memcpy(before, store, sizeof before);
+    int16_t flag = 9;
+    EXPECT_EQ(DecodeScriptFile(bytes, store, &flag), c.status);
+    EXPECT_TRUE(Same(store, before));
+    EXPECT_EQ(flag, 9);
+  }
+  // A whole code the runner does not know loads.
+  ScriptStore file = {};
+  file[4][kStepOperation] = 77.0f;
+  int16_t flag = 0;
+  EXPECT_EQ(DecodeScriptFile(EncodeScriptFile(file, 0), store, &flag), ScriptFileStatus::Ok);
+  EXPECT_EQ(StepCode(store[4]), 77);
+  EXPECT_FALSE(IsBlockStep(77));
+  EXPECT_TRUE(ScriptLabel(77).empty());
+}
+
+TEST(ScriptFile, ClearEmptiesStepsButKeepsTheirSettings) {
+  static ScriptStore store;
+  Fill(store);
+  ClearScriptStore(store);
+  for (int slot = 0; slot <= 41; ++slot)
+    for (int f = 0; f <= 3; ++f) EXPECT_EQ(store[slot][f], 0.0f);
+  EXPECT_EQ(store[5][4], 5 * 0.5f - 4 * 3.25f);
+  EXPECT_EQ(store[42][kStepOperation], 42.0f);
+}
+
+TEST(ScriptFile, StepNumbersNeverReachAnUndefinedConversion) {
+  const struct { float v; int16_t want; } cases[] = {
+      {std::numeric_limits<float>::quiet_NaN(), 0}, {1e30f, INT16_MAX}, {-1e30f, INT16_MIN},
+      {std::numeric_limits<float>::infinity(), INT16_MAX}, {3.9f, 3}, {-3.9f, -3},
+  };
+  for (const auto& c : cases) EXPECT_EQ(StepInt(c.v), c.want) << c.v;
+}
+
+TEST(ScriptRows, TextsByCode) {
+  const struct {
+    const char* what;
+    int code;
+    int field;
+    float value;
+    ScriptRowTexts want;
+  } cases[] = {
+      {"channel", 1, 2, 3.0f, {true, "CHANGE CHANNEL to:", "3", "", "", "", ""}},
+      {"smoothing 7 cases", 6, 4, 3.0f, {true, "SMOOTHING", "", "", "cases: 7", "cycles: 0", ""}},
+      {"smoothing choice 41", 6, 4, 41.0f, {true, "SMOOTHING", "", "", "cases: 3", "cycles: 0", ""}},
+      {"smoothing unknown", 6, 4, 12.0f, {true, "SMOOTHING", "", "", "cases: 0", "cycles: 0", ""}},
+      {"absolute value", 11, 4, 17.0f, {true, "TRANSFORMATIONS", "", "absolute value", "", "", ""}},
+      {"a + b X^c", 11, 4, 5.0f, {true, "TRANSFORMATIONS", "", " a + b * X^c", "0", "0", "0"}},
+      {"baseline constant", 3, 4, 5.0f, {true, "BASELINE", "", "baseline method: ", "constant", "0", ""}},
+      {"window scan", 13, 2, 60.0f, {true, "MINIMUM; total seconds:", "60", "", "", "", ""}},
+      {"deleted", 99, 2, 0.0f, {true, kDeletedStepLabel, "", "", "", "", ""}},
+      {"time series: no label", 21, 2, 0.0f, {false, "", "", "", "", "", ""}},
+      {"unknown", 77, 2, 0.0f, {false, "", "", "", "", "", ""}},
+      {"empty", 0, 2, 0.0f, {false, "", "", "", "", "", ""}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    float step[kStepFields] = {};
+    step[kStepOperation] = static_cast<float>(c.code);
+    step[c.field] = c.value;
+    const ScriptRowTexts r = ScriptRow(step);
+    EXPECT_EQ(r.shown, c.want.shown);
+    EXPECT_EQ(r.label, c.want.label);
+    EXPECT_EQ(r.channel, c.want.channel);
+    EXPECT_EQ(r.transform, c.want.transform);
+    EXPECT_EQ(r.a, c.want.a);
+    EXPECT_EQ(r.b, c.want.b);
+    EXPECT_EQ(r.exponent, c.want.exponent);
+  }
+  EXPECT_EQ(ScriptRowPrefix(9), "9:      ");
+  EXPECT_EQ(ScriptRowPrefix(10), "10:    ");
+}
+
+TEST(ScriptRunner, BlockStepsSelectTheirAnalysisAndContinueIsOfferedBeforeAnotherStep) {
+  const int codes[][2] = {{12, 1}, {13, 2}, {14, 3}, {15, 4}, {16, 5}, {17, 6}, {19, 8}, {21, 10}, {28, 9},
+                          {30, 11}, {36, 12}, {37, 13}, {38, 14}, {39, 15}, {45, 16}, {41, 0}, {1, -1},
+                          {18, -1}, {25, -1}, {33, -1}, {99, -1}, {0, -1}};
+  for (const auto& c : codes) EXPECT_EQ(BlockStepAnalysisCode(c[0]), c[1]) << c[0];
+  float step[kStepFields] = {};
+  EXPECT_TRUE(OffersContinue(step, 17));
+  EXPECT_FALSE(OffersContinue(step, kOpEndScript));
+  EXPECT_FALSE(OffersContinue(step, 0));
+  step[kStepNoContinue] = 1.0f;
+  EXPECT_FALSE(OffersContinue(step, 17));
+}
+
+}  // namespace

@@ -1,0 +1,465 @@
+// The Script menu from the program's own start-up: recording, saving,
+// clearing and loading a script, the viewer, editor and printout, and runs
+// over newly opened files in each mode, with block requests, OPEN FILE
+// restarts, the channel-count warning, quiet runs and Interrupt.
+#include <gtest/gtest.h>
+
+#include "support/gui_support.h"
+
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "analyses/linefit.h"
+#include "analyses/ui/regression.h"
+#include "datafiles/save.h"
+#include "output/results.h"
+#include "datafiles/datafile.h"
+#include "datafiles/native_binary.h"
+#include "datafiles/ui/open.h"
+#include "platform/controls.h"
+#include "platform/menus.h"
+#include "plot/ui/plot_commands.h"
+#include "plot/ui/plotwindow.h"
+#include "scripts/recording.h"
+#include "scripts/scriptfile.h"
+#include "scripts/steptable.h"
+#include "scripts/ui/runner.h"
+#include "scripts/ui/scriptview.h"
+#include "shell/dispatch.h"
+#include "shell/menutable.h"
+#include "shell/textutil.h"
+#include "shell/worktables.h"
+#include "shell/ui/kit.h"
+#include "shell/ui/mainloop.h"
+#include "registrars.h"
+#include "shell/ui/startup.h"
+#include "platform/test.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using plat::test::Script;
+
+constexpr int kFirstPlot = 1000, kSecondPlot = 1001;
+
+void ClearWholeStore() {
+  for (auto& step : ScriptSequenceArray)
+    for (float& f : step) f = 0.0f;
+}
+
+class Scripts : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    plat::test::reset();
+    testsupport::ClearStore();
+    ClearCommandRegistry();
+    ClearQuitRequest();
+    ForgetDocuments();
+    ClearWholeStore();
+    RecordSCRIPT = 0;
+    ScriptCOUNT = 0;
+    RunScript = 0;
+    ScriptRunOnce = 0;
+    autoscript = 0;
+    FileJustLoaded = 0;
+    InitialNumberOfScriptOperationChannels = 0;
+    UseLogY = 0;
+    TimeUnits = 0;
+    dir_ = testsupport::FreshTestDir("corvimet-scripts-");
+    first_ = write("first.orl", 3);
+    second_ = write("second.orl", 3);
+  }
+  void TearDown() override {
+    RunScript = 0;
+    RecordSCRIPT = 0;
+    ScriptRunStep = 0;
+    TimeUnits = 0;
+    UseLogY = 0;
+    testsupport::ClearStore();
+    ClearCommandRegistry();
+    ClearScriptOps();
+    gMainLoopHooks = {};
+    fs::remove_all(dir_);
+  }
+
+  // 200 cases a minute apart: channel 1 the case number, channel 2 a line,
+  // channel 3 a line with a wobble.
+  fs::path write(const std::string& name, int channels) {
+    DataFileImage img;
+    img.cases = 200;
+    img.interval = 60.0f;
+    img.startDate = "01-02-2024";
+    img.startTime = "08:00:00";
+    for (int c = 0; c < channels; ++c) {
+      std::vector<float> v(201);
+      for (int i = 0; i <= 200; ++i)
+        v[static_cast<size_t>(i)] = c == 0 ? static_cast<float>(i)
+                                  : c == 1 ? 3.0f + 0.5f * static_cast<float>(i)
+                                           : 10.0f + 2.0f * static_cast<float>(i) + static_cast<float>(i % 7);
+      img.data.push_back(std::move(v));
+      img.labels.push_back(FitLabel("channel " + std::to_string(c + 1)));
+      img.travel.push_back({});
+    }
+    const fs::path p = dir_ / name;
+    EXPECT_EQ(WriteNativeBinary(p, ViewOfImage(img)), FileStatus::Ok);
+    return p;
+  }
+
+  // The program from its start-up with the first file open, then the steps.
+  static void Run(Script& s, const std::vector<fs::path>& documents) {
+    s.menu(kMenuFile, 21);   // Quit
+    plat::test::run(s, [&] { RunCorvimet(CorvimetRegistrars(), documents); });
+  }
+  // Polls made while the block request flashes take these instead of the
+  // user's next steps.
+  static Script& Idle(Script& s) {
+    for (int k = 0; k < 30; ++k) s.call([] {});
+    return s;
+  }
+  static Script& DragBlock(Script& s, int win) {
+    Idle(s).press(win, {120, 150}).moveTo(win, {200, 150}).moveTo(win, {300, 150}).release();
+    return Idle(s);
+  }
+
+  fs::path dir_, first_, second_;
+};
+
+std::string Field(int win, int id) { return plat::fieldText(win, id); }
+
+// Record a channel change, a slope in minutes and a regression; halt, save,
+// clear and load; then the second file replays it with the blocks the user
+// drags and the continue button.
+TEST_F(Scripts, RecordSaveClearLoadAndReplayOnTheNextFile) {
+  const fs::path script = dir_ / "run.cmsc";
+  float recordedB = 0, recordedRegB = 0;
+  Script s;
+  Idle(s).call([] {
+    // Start-up states of the Script menu.
+    for (int i : {1, 2, 4, 5, 13, 15}) EXPECT_TRUE(plat::itemEnabled(kMenuScript, i)) << i;
+    for (int i : {6, 8, 9, 10}) EXPECT_FALSE(plat::itemEnabled(kMenuScript, i)) << i;
+    EXPECT_TRUE(plat::itemChecked(kMenuScript, 12));
+  });
+  s.menu(kMenuScript, 1);
+  s.call([] { EXPECT_FALSE(plat::itemEnabled(kMenuScript, 1)); });
+  s.key(kFirstPlot, '2');
+  DragBlock(s, kFirstPlot);
+  s.menu(kMenuAnalyze, 15).click(kTimeUnitsWindow, kTimeMinutes);
+  s.call([&] { recordedB = ValueOfB; });
+  s.closeBox(kResultsWindow);
+  s.menu(kMenuAnalyze, 16);
+  s.click(kPickWindow, 1).click(kPickWindow, 3 + 3).click(kPickWindow, kPickOK);
+  s.click(kPickWindow, 1).click(kPickWindow, kModelDone);
+  s.call([&] { recordedRegB = ValueOfB; });
+  s.click(kResultsWindow, kRegExit);
+  s.menu(kMenuScript, 2);
+  s.call([] {
+    EXPECT_EQ(ScriptCOUNT, 3);
+    EXPECT_TRUE(plat::itemChecked(kMenuScript, 8));
+    for (int i : {1, 6, 9, 10}) EXPECT_TRUE(plat::itemEnabled(kMenuScript, i)) << i;
+  });
+  s.menu(kMenuScript, 6).answerSave(script);
+  s.menu(kMenuScript, 13);
+  s.call([] {
+    EXPECT_EQ(StepCode(ScriptSequenceArray[1]), 0);
+    EXPECT_FALSE(plat::itemEnabled(kMenuScript, 8));
+  });
+  s.menu(kMenuScript, 4).answerOpen(script);
+  s.call([] {
+    ASSERT_TRUE(plat::windowExists(kViewerWindow));
+    EXPECT_EQ(Field(kViewerWindow, kStepLabelField + 1), "1:      CHANGE CHANNEL to:");
+    EXPECT_EQ(Field(kViewerWindow, kStepChannelField + 1), "2");
+    EXPECT_EQ(Field(kViewerWindow, kStepLabelField + 3), "3:      REGRESS channels");
+    plat::test::saveArtifact(plat::test::windowImage(kViewerWindow), "script-viewer-recorded.png");
+  });
+  s.click(kViewerWindow, kViewerClose);
+  s.menu(kMenuScript, 8);
+  // The second file starts the run.
+  s.menu(kMenuFile, 1).answerOpen(second_);
+  Idle(s);
+  s.call([] {
+    EXPECT_EQ(TheFileInUse, 1);
+    EXPECT_EQ(ActiveChannel, 2) << "step 1 ran";
+    ASSERT_TRUE(plat::windowExists(kBlockRequestWindow));
+    EXPECT_EQ(plat::controlTitle(kSecondPlot, kContinueScriptButton), "Continue Script; Step 2");
+  });
+  s.call([] {
+    plat::test::saveArtifact(plat::test::deskImage(), "script-block-request.png");
+    plat::test::saveArtifact(plat::test::windowImage(kBlockRequestWindow), "script-block-request-notice.png");
+  });
+  DragBlock(s, kSecondPlot);
+  s.call([&] {
+    EXPECT_EQ(TimeUnits, 1) << "minutes, from the step";
+    EXPECT_FLOAT_EQ(ValueOfB, recordedB);
+  });
+  s.key(kResultsWindow, 13);
+  Idle(s).activate(kSecondPlot).click(kSecondPlot, kContinueScriptButton);
+  Idle(s);
+  // Step 3 runs at once on the same block; no Continue before the end.
+  s.call([] { EXPECT_FALSE(plat::controlExists(kSecondPlot, kContinueScriptButton)); });
+  s.click(kPickWindow, 1).click(kPickWindow, 3 + 3).click(kPickWindow, kPickOK);
+  s.click(kPickWindow, 1).click(kPickWindow, kModelDone);
+  s.call([&] { EXPECT_FLOAT_EQ(ValueOfB, recordedRegB); });
+  s.click(kResultsWindow, kRegExit);
+  s.call([] {
+    EXPECT_EQ(RunScript, 1) << "armed again for the next file";
+    EXPECT_EQ(ScriptRunOnce, 1);
+    EXPECT_EQ(FileJustLoaded, 0);
+  });
+  Run(s, {first_});
+  EXPECT_EQ(ScriptSequenceArray[2][slope_step::kTimeUnits], 1.0f);
+  EXPECT_EQ(StepCode(ScriptSequenceArray[4]), 0);
+}
+
+// "1st Run Manual" asks and stores the answer into the step; "Automatic,
+// One File" with an OPEN FILE step walks on to the opened file and ends
+// disarmed.
+TEST_F(Scripts, FirstRunManualStoresChoicesAndOneFileEndsDisarmed) {
+  ScriptSequenceArray[1][kStepOperation] = kOpSlopeVsTime;
+  ScriptSequenceArray[1][kStepMain] = 1;
+  ScriptSequenceArray[1][kStepNoContinue] = 1;
+  ScriptSequenceArray[2][kStepOperation] = kOpOpenFile;
+  ScriptSequenceArray[2][kStepMain] = kFileKindNativeAlt;
+  autoscript = 1;
+  int16_t autorepeat = -1;
+  Script s;
+  Idle(s).menu(kMenuScript, 5).click(kViewerWindow, kViewerClose);
+  s.call([&] { autorepeat = prefsArray[kPrefAutorepeat]; });
+  s.menu(kMenuScript, 9);
+  s.menu(kMenuFile, 1).answerOpen(second_);
+  DragBlock(s, kSecondPlot);
+  s.click(kTimeUnitsWindow, kTimeHours);
+  s.key(kResultsWindow, 13);
+  s.cancelFileDialog();
+  s.call([&] {
+    EXPECT_EQ(ScriptSequenceArray[1][slope_step::kTimeUnits], 2.0f) << "the dialog's choice";
+    EXPECT_EQ(RunScript, 1);
+    EXPECT_EQ(prefsArray[kPrefAutorepeat], autorepeat) << "the user's Autorepeat is back";
+  });
+  // One file: the opened file runs automatically, and then nothing is armed.
+  s.menu(kMenuScript, 10);
+  s.call([] { EXPECT_TRUE(plat::itemChecked(kMenuScript, 10)); });
+  s.menu(kMenuFile, 1).answerOpen(write("third.orl", 3));
+  DragBlock(s, 1002);
+  s.key(kResultsWindow, 13);
+  s.answerOpen(write("fourth.orl", 3));
+  DragBlock(s, 1003);
+  s.call([] { EXPECT_EQ(TimeUnits, 2) << "hours, without asking"; });
+  s.key(kResultsWindow, 13);
+  s.cancelFileDialog();
+  s.call([] {
+    EXPECT_EQ(RunScript, 0);
+    EXPECT_EQ(ScriptRunOnce, 1);
+    EXPECT_FALSE(plat::itemChecked(kMenuScript, 10));
+    EXPECT_TRUE(plat::itemChecked(kMenuScript, 12));
+  });
+  // Nothing runs on the next file.
+  s.menu(kMenuFile, 1).answerOpen(write("fifth.orl", 3));
+  s.call([] {
+    EXPECT_EQ(TheFileInUse, 4);
+    EXPECT_FALSE(plat::windowExists(kBlockRequestWindow));
+  });
+  Run(s, {first_});
+}
+
+// A quiet run is silent and gives the sound level back after Interrupt;
+// "Cancel Script" in the channel-count warning runs no step; missing
+// commands and channels are skipped with a notice, unknown codes silently.
+TEST_F(Scripts, QuietInterruptWarningAndSkippedSteps) {
+  ScriptSequenceArray[1][kStepOperation] = kOpChangeChannel;
+  ScriptSequenceArray[1][kStepMain] = 3;
+  ScriptSequenceArray[2][kStepOperation] = kOpBasicStats;
+  ScriptSequenceArray[3][kStepOperation] = kOpChangeChannel;
+  ScriptSequenceArray[3][kStepMain] = 2;
+  const fs::path two = write("two.orl", 2);
+  int16_t autorepeat = 0;
+  Script s;
+  Idle(s).menu(kMenuScript, 5).click(kViewerWindow, kViewerClose);
+  s.call([&] {
+    prefsArray[kPrefSoundLevel] = 25;
+    prefsArray[kPrefQuietScripts] = 1;
+    autorepeat = prefsArray[kPrefAutorepeat];
+  });
+  s.menu(kMenuScript, 8);
+  s.call([] { plat::test::clearRecorders(); });
+  s.menu(kMenuFile, 1).answerOpen(second_);
+  Idle(s);
+  s.call([] {
+    EXPECT_EQ(ActiveChannel, 3);
+    EXPECT_EQ(prefsArray[kPrefSoundLevel], 0);
+    EXPECT_EQ(prefsArray[kPrefAutorepeat], 1);
+    ASSERT_TRUE(plat::controlExists(kSecondPlot, kContinueScriptButton));
+  });
+  s.menu(kMenuScript, 12);
+  s.call([&] {
+    EXPECT_TRUE(plat::test::soundsPlayed().empty());
+    EXPECT_EQ(prefsArray[kPrefSoundLevel], 25);
+    EXPECT_EQ(prefsArray[kPrefAutorepeat], autorepeat);
+    EXPECT_EQ(ActiveChannel, 3) << "step 3 never ran";
+    EXPECT_FALSE(plat::controlExists(kSecondPlot, kContinueScriptButton));
+    prefsArray[kPrefQuietScripts] = 0;
+  });
+  // Recorded on three channels: the two-channel file is questioned.
+  s.menu(kMenuScript, 8);
+  s.call([] { InitialNumberOfScriptOperationChannels = 3; });
+  s.menu(kMenuFile, 1).answerOpen(two);
+  s.call([] {
+    EXPECT_EQ(plat::title(kScriptQuestionWindow), "Problematic file");
+    plat::test::saveArtifact(plat::test::windowImage(kScriptQuestionWindow), "script-channel-warning.png");
+  });
+  s.click(kScriptQuestionWindow, kScriptQuestionFirst);
+  s.call([] {
+    EXPECT_EQ(ActiveChannel, 1) << "no step ran";
+    EXPECT_EQ(RunScript, 0);
+    // Steps the file or this build cannot run, and a code nobody knows.
+    ScriptSequenceArray[1][kStepMain] = 9;
+    ScriptSequenceArray[2][kStepOperation] = kOpBaseline;
+    ScriptSequenceArray[3][kStepOperation] = 77;
+    ScriptSequenceArray[4][kStepOperation] = kOpChangeChannel;
+    ScriptSequenceArray[4][kStepMain] = 2;
+  });
+  s.menu(kMenuScript, 8);
+  s.menu(kMenuFile, 1).answerOpen(write("third.orl", 3));
+  s.call([] { EXPECT_NE(Field(kAlertWindow, kAlertMessage).find("CHANGE CHANNEL to:"), std::string::npos); });
+  s.click(kAlertWindow, kAlertOK);
+  s.call([] { EXPECT_NE(Field(kAlertWindow, kAlertMessage).find("BASELINE"), std::string::npos); });
+  s.click(kAlertWindow, kAlertOK);
+  s.call([] { EXPECT_EQ(ActiveChannel, 2) << "the run went on past the skipped steps"; });
+  Run(s, {first_});
+}
+
+// The viewer lists what the store holds, edits the slot a row shows, keeps
+// the editor to the numbers a step keeps, deletes, toggles the automatic
+// run and prints.
+TEST_F(Scripts, ViewerEditorAndPrintout) {
+  auto& st = ScriptSequenceArray;
+  st[1][kStepOperation] = kOpChangeChannel;
+  st[1][kStepMain] = 2;
+  st[2][kStepOperation] = kOpSmoothing;
+  st[2][smoothing_step::kWidthChoice] = 3;
+  st[2][smoothing_step::kCycles] = 2;
+  // Slot 3 empty: row 3 shows slot 4.
+  st[4][kStepOperation] = kOpTransformations;
+  st[4][transform_step::kKind] = 5;
+  st[4][transform_step::kA] = 1.5f;
+  st[5][kStepOperation] = kOpTransformations;
+  st[5][transform_step::kKind] = 17;
+  st[6][kStepOperation] = kOpDeleted;
+  st[7][kStepOperation] = kOpEndScript;
+  ScriptFileName = "sample.cmsc";
+  Script s;
+  s.menu(kMenuScript, 5);
+  s.call([] {
+    EXPECT_EQ(ScriptViewerRows, 6);
+    EXPECT_EQ(Field(kViewerWindow, kStepAField + 2), "cases: 7");
+    EXPECT_EQ(Field(kViewerWindow, kStepTransformField + 4), " a + b * X^c");
+    EXPECT_EQ(Field(kViewerWindow, kStepAField + 4), "1.5");
+    EXPECT_FALSE(plat::controlExists(kViewerWindow, kStepAField + 5)) << "absolute value has no a";
+    EXPECT_EQ(Field(kViewerWindow, kStepLabelField + 6), "5:      " + std::string(kDeletedStepLabel));
+    plat::test::saveArtifact(plat::test::windowImage(kViewerWindow), "script-viewer.png");
+  });
+  s.click(kViewerWindow, 3);   // row 3: slot 4
+  s.call([] {
+    EXPECT_EQ(plat::title(kStepEditorWindow), " Modify Transform Values for Step 4");
+    plat::test::saveArtifact(plat::test::windowImage(kStepEditorWindow), "script-step-editor.png");
+    plat::setFieldText(kStepEditorWindow, kStepAField + 4, "");
+    plat::setFieldText(kStepEditorWindow, kStepBField + 4, "");
+  });
+  s.type(kStepEditorWindow, kStepAField + 4, "2.5").type(kStepEditorWindow, kStepBField + 4, "-4");
+  s.click(kStepEditorWindow, kEditorAccept);
+  s.call([] {
+    EXPECT_EQ(ScriptSequenceArray[4][transform_step::kA], 2.5f);
+    EXPECT_EQ(ScriptSequenceArray[4][transform_step::kB], -4.0f);
+    EXPECT_EQ(Field(kViewerWindow, kStepAField + 4), "2.5");
+  });
+  // A smoothing step keeps no numbers there: the fields only show.
+  s.click(kViewerWindow, 2);
+  s.call([] { EXPECT_EQ(plat::focusedField(kStepEditorWindow), 0); });
+  s.closeBox(kStepEditorWindow);
+  s.call([] { EXPECT_EQ(ScriptSequenceArray[2][smoothing_step::kWidthChoice], 3.0f); });
+  // Delete, then cancel: nothing; delete and accept: code 99.
+  s.click(kViewerWindow, 1).click(kStepEditorWindow, kEditorDelete).click(kStepEditorWindow, kEditorCancel);
+  s.call([] { EXPECT_EQ(StepCode(ScriptSequenceArray[1]), kOpChangeChannel); });
+  s.click(kViewerWindow, 1).click(kStepEditorWindow, kEditorDelete).click(kStepEditorWindow, kEditorAccept);
+  s.call([] {
+    EXPECT_EQ(StepCode(ScriptSequenceArray[1]), kOpDeleted);
+    EXPECT_EQ(Field(kViewerWindow, kStepLabelField + 1), "1:      " + std::string(kJustDeletedStepLabel));
+  });
+  s.click(kViewerWindow, kViewerAutomatic);
+  s.call([] { EXPECT_EQ(autoscript, 1); });
+  s.click(kViewerWindow, kViewerPrint).answerPageSetup(true).answerPrint(true);
+  s.click(kViewerWindow, kViewerClose);
+  Run(s, {first_});
+  ASSERT_EQ(plat::test::printedPages().size(), 1u);
+  std::string text;
+  for (const std::string& line : plat::test::printedPages()[0].lines) text += line + "\n";
+  for (const char* want : {"Script sequence from 'sample.cmsc'", "SMOOTHING", "TRANSFORMATIONS", "END SCRIPT"})
+    EXPECT_NE(text.find(want), std::string::npos) << want << " in\n" << text;
+}
+
+// "Script Exists": a new script leaves no old step behind; adding goes on
+// after the last step held. Damaged and cancelled loads change nothing.
+TEST_F(Scripts, StartingAgainAddingAndRefusedLoads) {
+  ScriptSequenceArray[1][kStepOperation] = kOpCopyChannel;
+  ScriptSequenceArray[5][kStepOperation] = kOpSmoothing;
+  const fs::path text = dir_ / "notes.cmsc";
+  std::ofstream(text) << "these are notes, not a script at all\n" << std::string(200, 'x');
+  Script s;
+  s.menu(kMenuScript, 1);
+  s.call([] { EXPECT_EQ(plat::title(kScriptQuestionWindow), "Script Exists"); });
+  s.click(kScriptQuestionWindow, kScriptQuestionSecond);
+  s.call([] { EXPECT_EQ(ScriptCOUNT, 5); });
+  s.menu(kMenuScript, 2).menu(kMenuScript, 1);
+  s.click(kScriptQuestionWindow, kScriptQuestionFirst);
+  s.call([] {
+    EXPECT_EQ(ScriptCOUNT, 0);
+    EXPECT_EQ(StepCode(ScriptSequenceArray[5]), 0) << "nothing of the old script is replayed";
+    ScriptSequenceArray[2][kStepOperation] = kOpRegress;
+  });
+  s.menu(kMenuScript, 2);
+  s.menu(kMenuScript, 4).answerOpen(text);
+  s.call([] { EXPECT_NE(Field(kAlertWindow, kAlertMessage).find("not a script"), std::string::npos); });
+  s.click(kAlertWindow, kAlertOK);
+  s.menu(kMenuScript, 4).cancelFileDialog();
+  s.call([] {
+    EXPECT_EQ(StepCode(ScriptSequenceArray[2]), kOpRegress);
+    EXPECT_FALSE(plat::windowExists(kViewerWindow));
+  });
+  Run(s, {first_});
+}
+
+// A command that throws still gives the sound level and Autorepeat back.
+TEST_F(Scripts, AnExceptionLeavesNothingOfTheRunBehind) {
+  ScriptSequenceArray[1][kStepOperation] = kOpCopyChannel;
+  Script s;
+  Idle(s).call([] {
+    prefsArray[kPrefSoundLevel] = 25;
+    prefsArray[kPrefQuietScripts] = 1;
+    prefsArray[kPrefAutorepeat] = 0;
+    RegisterScriptOp(kOpCopyChannel, [](int16_t) {
+      EXPECT_EQ(prefsArray[kPrefSoundLevel], 0);
+      throw std::runtime_error("disk gone");
+    });
+    RunScript = 1;
+    ScriptRunOnce = 1;
+    EXPECT_THROW(DOSCRIPT(), std::runtime_error);
+    EXPECT_EQ(prefsArray[kPrefSoundLevel], 25);
+    EXPECT_EQ(prefsArray[kPrefAutorepeat], 0);
+    EXPECT_FALSE(ScriptRunInProgress());
+    EXPECT_EQ(ScriptRunStep, 0);
+    RunScript = 0;
+    prefsArray[kPrefQuietScripts] = 0;
+  });
+  Run(s, {first_});
+}
+
+TEST_F(Scripts, LoadScriptIsOfferedBeforeAnyFileIsOpen) {
+  Script s;
+  s.click(kFileTypeWindow, kFileTypeLoadScript).cancelFileDialog();
+  s.click(kFileTypeWindow, kFileTypeQuitOrCancel);
+  plat::test::run(s, [] { RunCorvimet(CorvimetRegistrars(), {}); });
+}
+
+}  // namespace
