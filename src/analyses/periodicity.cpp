@@ -15,14 +15,14 @@ namespace {
 // over from a window of equal values.
 constexpr double kNoSpread = 1e-13;
 
-std::string significant(double v, int digits) {
+}  // namespace
+
+std::string SignificantText(double v, int digits) {
   char buf[48];
   std::snprintf(buf, sizeof buf, "%.*g", std::clamp(digits, 1, 15), v);
   std::string s = buf;
   return (v >= 0.0 ? " " : "") + s;
 }
-
-}  // namespace
 
 const char* PeriodicityStatusText(PeriodicityStatus s) {
   switch (s) {
@@ -182,7 +182,7 @@ TimeText PeriodicityTime(double t, TimeTextUse use) {
 
 std::string PeriodicityTimeText(double seconds, TimeTextUse use, int digits) {
   const TimeText t = PeriodicityTime(seconds, use);
-  return significant(t.value, digits) + t.unit;
+  return SignificantText(t.value, digits) + t.unit;
 }
 
 std::string PeriodicitySummaryText(const std::vector<PeriodicityRow>& rows) {

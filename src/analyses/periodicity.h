@@ -84,6 +84,9 @@ struct TimeText {
   const char* unit = " sec";
 };
 TimeText PeriodicityTime(double seconds, TimeTextUse use);
+// v in `digits` significant digits (1..15), trailing zeros removed, a blank
+// in the sign's place when not negative.
+std::string SignificantText(double v, int digits);
 // The value in `digits` significant digits, trailing zeros removed, with its unit.
 std::string PeriodicityTimeText(double seconds, TimeTextUse use, int digits);
 

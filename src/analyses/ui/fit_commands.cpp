@@ -20,4 +20,7 @@ void RegisterFitCommands() {
     ASYMPTOTE();
   });
   RegisterScriptOp(kOpAsymptote, [](int16_t) { ASYMPTOTE(); });
+  RegisterCommand(Cmd::TimeSeries, [](int16_t) { TIMESERIES(); });
+  RegisterAutoRepeatAnalysis(kTimeSeriesAnalysisCode, [] { TIMESERIES(); });
+  RegisterScriptOp(kOpTimeSeries, [](int16_t) { TIMESERIES(); });
 }

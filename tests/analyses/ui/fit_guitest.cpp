@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -195,6 +196,75 @@ TEST_F(FitWindows, AsymptoteFindsTheLevelPlotsAndRecordsItsSettings) {
   });
   r.click(kResultsWindow, kAsymDone);
   plat::test::run(r, [] { EXPECT_TRUE(RunScriptStep(1)); });
+}
+
+TEST_F(FitWindows, TimeSeriesPlotsPrintsAndRunsThePeriodicityTest) {
+  const fs::path dir = testsupport::FreshTestDir("periodicity_");
+  ActiveChannel = 4;
+  plat::test::clearRecorders();
+  auto printed = [](const std::string& needle) {
+    for (const auto& page : plat::test::printedPages())
+      for (const std::string& line : page.lines)
+        if (line.find(needle) != std::string::npos) return true;
+    return false;
+  };
+  Script s;
+  s.call([] { EXPECT_EQ(plat::buttonState(kSeriesWindow, kSeriesPrint), 0); });
+  s.click(kSeriesWindow, kSeriesPlot);
+  s.call([] {
+    EXPECT_EQ(plat::fieldText(kSeriesWindow, kSeriesCellLabel + 1), " step 2 sec");
+    EXPECT_EQ(chan2, 1);
+    Snap(kSeriesWindow, "time-series-window.png");
+  });
+  s.click(kSeriesWindow, kSeriesPrint).answerPageSetup(true).answerPrint(true);
+  s.click(kSeriesWindow, kSeriesPeriodicity);
+  s.call([] {
+    EXPECT_TRUE(plat::controlExists(kPeriodWindow, kPeriodPresetFirst + 1)) << "100 for a block of 199";
+    EXPECT_FALSE(plat::controlExists(kPeriodWindow, kPeriodPresetFirst + 2));
+    Snap(kPeriodWindow, "periodicity-parameters.png");
+  });
+  s.click(kPeriodWindow, kPeriodOK);
+  s.call([] {
+    EXPECT_NE(plat::title(kPeriodWindow).find("50-Step Interval Test"), std::string::npos);
+    EXPECT_FLOAT_EQ(rsquared, 1.0f);
+    EXPECT_EQ(nPoints, 200 - 40);
+    EXPECT_LE(prob, 1e-5f);
+    Snap(kPeriodWindow, "periodicity-summary.png");
+  });
+  s.click(kPeriodWindow, kSummaryPrint).answerPageSetup(true).answerPrint(true);
+  // Step 5: the block holds only 39 steps after the lag.
+  s.type(kSeriesWindow, kSeriesStepField, "\b5");
+  s.click(kSeriesWindow, kSeriesPeriodicity);
+  s.click(kPeriodWindow, kPeriodOK);
+  s.call([] {
+    EXPECT_NE(plat::title(kPeriodWindow).find("39-Step"), std::string::npos);
+    Snap(kPeriodWindow, "periodicity-summary-reduced.png");
+  });
+  s.click(kPeriodWindow, kSummarySave).answerSave(dir / "periodicity.txt");
+  s.type(kSeriesWindow, kSeriesLagField, "\b-2");
+  s.click(kSeriesWindow, kSeriesPlot);
+  s.click(kAlertWindow, kAlertOK);
+  s.click(kSeriesWindow, kSeriesDone);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(103, 1)); });
+
+  EXPECT_EQ(Analysis_Code, kTimeSeriesAnalysisCode);
+  EXPECT_TRUE(printed("Graphical Time Series Analysis"));
+  EXPECT_TRUE(printed("Periodicity is highest at 40 sec"));
+  EXPECT_TRUE(printed("Other peaks  were found at:"));
+  std::ifstream in(dir / "periodicity.txt", std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  const std::string t = text.str();
+  EXPECT_EQ(t.substr(0, 31), "lag time (s)\tr-squared\tslope\tn\n");
+  EXPECT_EQ(std::count(t.begin(), t.end(), '\n'), 40);
+  EXPECT_EQ(t.find('\r'), std::string::npos);
+
+  // Autorepeat opens the window again on a new block.
+  prefsArray[kPrefAutorepeat] = 1;
+  Script again;
+  again.call([] { EXPECT_TRUE(plat::windowExists(kSeriesWindow)); });
+  again.click(kSeriesWindow, kSeriesDone);
+  plat::test::run(again, [] { EXPECT_TRUE(AUTO_REPEAT()); });
 }
 
 }  // namespace
