@@ -28,15 +28,17 @@ UnitOf unitOf(int16_t timeUnits) {
 
 }  // namespace
 
-float FastLogAbs(float v) {
-  // The mantissa in [sqrt(1/2), sqrt(2)) and a minimax series of ln(1 + x) there.
-  const uint32_t bits = std::bit_cast<uint32_t>(v) & 0x7fffffffu;
-  const uint32_t expField = bits >> 23;
-  int32_t e = static_cast<int32_t>(expField) - 126;
-  float m = std::bit_cast<float>((bits & 0x007fffffu) | 0x3f000000u);
-  const bool low = m < 0.70710678f;
-  e -= low ? 1 : 0;
-  float x = low ? m + m - 1.0f : m - 1.0f;
+namespace {
+
+// ln of a positive normal float: the mantissa in [sqrt(1/2), sqrt(2)) and a
+// minimax series of ln(1 + x) there. Branch-free, so that a pass vectorises.
+inline float logCore(uint32_t bits) {
+  // Integer arithmetic puts the mantissa in [sqrt(1/2), sqrt(2)) without a branch.
+  constexpr uint32_t kSqrtHalf = 0x3f3504f3u;
+  const uint32_t shifted = bits - kSqrtHalf;
+  const int32_t e = static_cast<int32_t>(shifted) >> 23;
+  const float m = std::bit_cast<float>((shifted & 0x007fffffu) + kSqrtHalf);
+  const float x = m - 1.0f;
   const float z = x * x;
   float y = 7.0376836292e-2f;
   y = y * x - 1.1514610310e-1f;
@@ -51,11 +53,18 @@ float FastLogAbs(float v) {
   const auto fe = static_cast<float>(e);
   y += -2.12194440e-4f * fe;
   y += -0.5f * z;
-  float r = x + y + 0.693359375f * fe;
-  // Zero and subnormals, infinities and NaN: as the library has them.
-  if (expField == 0) r = bits == 0 ? -std::numeric_limits<float>::infinity() : std::log(std::abs(v));
-  else if (expField == 0xff) r = std::log(std::abs(v));
-  return r;
+  return x + y + 0.693359375f * fe;
+}
+
+// Zero, subnormals, infinities and NaN: exponent field 0 or 0xff.
+inline uint32_t special(uint32_t bits) { return ((bits >> 23) - 1u) >= 254u ? 1u : 0u; }
+
+}  // namespace
+
+float FastLogAbs(float v) {
+  const uint32_t bits = std::bit_cast<uint32_t>(v) & 0x7fffffffu;
+  if (special(bits)) return bits == 0 ? -std::numeric_limits<float>::infinity() : std::log(std::abs(v));
+  return logCore(bits);
 }
 
 AsymTrial FindR2(std::span<const float> y, int32_t first, int32_t last, float a, std::span<float> zOut) {
@@ -68,12 +77,27 @@ AsymTrial FindR2(std::span<const float> y, int32_t first, int32_t last, float a,
   // Sums about z of the first case, so that a level far from zero keeps Szz.
   const float z0 = FastLogAbs(y[static_cast<size_t>(first)] - a);
   double sz[4] = {}, szz[4] = {}, skz[4] = {};
-  float zb[kChunk];
+  float zb[kChunk], pad[kChunk];
   const bool keep = !zOut.empty();
   for (int32_t c = first; c <= last; c += kChunk) {
     const int32_t m = std::min<int32_t>(kChunk, last - c + 1);
     const float* yc = y.data() + c;
-    for (int32_t i = 0; i < m; ++i) zb[i] = FastLogAbs(yc[i] - a);
+    // A whole chunk at a time (a fixed count vectorises); the last one is
+    // padded with a harmless value.
+    const float* src = yc;
+    if (m < kChunk) {
+      std::copy(yc, yc + m, pad);
+      std::fill(pad + m, pad + kChunk, a + 1.0f);
+      src = pad;
+    }
+    uint32_t odd = 0;
+    for (int32_t i = 0; i < kChunk; ++i) {
+      const uint32_t bits = std::bit_cast<uint32_t>(src[i] - a) & 0x7fffffffu;
+      odd |= special(bits);
+      zb[i] = logCore(bits);
+    }
+    if (odd)
+      for (int32_t i = 0; i < m; ++i) zb[i] = FastLogAbs(yc[i] - a);
     if (keep) std::copy(zb, zb + m, zOut.data() + c);
     const double k0 = static_cast<double>(c) - kMean;
     int32_t i = 0;
