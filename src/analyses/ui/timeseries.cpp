@@ -14,6 +14,7 @@
 #include "analyses/ui/fitparts.h"
 #include "datafiles/safewrite.h"
 #include "output/results.h"
+#include "output/ui/analysiskit.h"
 #include "platform/app.h"
 #include "platform/controls.h"
 #include "platform/events.h"
@@ -94,8 +95,12 @@ void drawScatter(plat::Port& p, const Block& b, int left, int top, int32_t k, in
   for (int64_t i = b.first; i <= int64_t{b.last} - k; ++i) {
     const int64_t j = i + offset;
     if (j > lastCase) break;
-    const int x = std::min(kCellW - 2, static_cast<int>((b.y[static_cast<size_t>(i)] - b.lo) * 99.0 / range));
-    const int y = std::min(kCellH - 2, kCellH - 1 - static_cast<int>((b.y[static_cast<size_t>(j)] - b.lo) * 93.0 / range));
+    const double u = (b.y[static_cast<size_t>(i)] - b.lo) * 99.0 / range;
+    const double v = (b.y[static_cast<size_t>(j)] - b.lo) * 93.0 / range;
+    // Values outside the block's range (the later case may lie beyond it) or not numbers.
+    if (!(u >= 0.0 && u < kCellW) || !(v >= 0.0 && v < kCellH)) continue;
+    const int x = std::min(kCellW - 2, static_cast<int>(u));
+    const int y = std::min(kCellH - 2, kCellH - 1 - static_cast<int>(v));
     if (x < 0 || x >= kCellW || y < 0 || y >= kCellH) continue;
     uint8_t& s = seen[static_cast<size_t>(y * kCellW + x)];
     if (s) continue;
@@ -521,7 +526,7 @@ void TIMESERIES() {
   p.flush();
 
   HandlerScope keepHandlers;
-  InstallDialogHandlers();
+  InstallAnalysisHandlers();
   int32_t shownLag = 1, shownStep = 1;
   ClearMailbox();
   for (;;) {

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <fstream>
 #include <sstream>
 #include <string>
 
@@ -18,6 +20,7 @@
 #include "analyses/ui/regression.h"
 #include "datafiles/save.h"
 #include "output/results.h"
+#include "output/ui/destination.h"
 #include "output/ui/output_commands.h"
 #include "platform/controls.h"
 #include "platform/windows.h"
@@ -110,6 +113,11 @@ class FitWindows : public ::testing::Test {
 };
 
 TEST_F(FitWindows, PolynomialFitsShowsTheSeriesAndMakesAChannel) {
+  const fs::path dir = testsupport::FreshTestDir("polynomial_");
+  PortForResultsOutput = kPortTabular;
+  Script open;
+  open.click(kOutputOptionsWindow, 20).answerSave(dir / "results.txt");
+  plat::test::run(open, [] { EXPECT_EQ(OPEN_OUTPUT_PORT(), 1); });
   RecordSCRIPT = 1;
   PolyDegree = 10;   // a stored 10 opens as 9
   Script s;
@@ -127,6 +135,7 @@ TEST_F(FitWindows, PolynomialFitsShowsTheSeriesAndMakesAChannel) {
     EXPECT_EQ(plat::fieldText(kPolyWindow, kPolyYLabelField).substr(0, 9), "quadratic");
     Snap(kPolyWindow, "polynomial-window.png");
   });
+  s.click(kPolyWindow, kPolyPrint);
   s.click(kPolyWindow, kPolyShowAll);
   s.call([] {
     EXPECT_TRUE(plat::windowExists(kR2HistogramWindow));
@@ -153,6 +162,10 @@ TEST_F(FitWindows, PolynomialFitsShowsTheSeriesAndMakesAChannel) {
   EXPECT_NEAR(GetDatum(0, 5, 200), static_cast<float>(a + b * 199.0), 1e-3 * std::abs(a + b * 199.0));
   EXPECT_EQ(ScriptSequenceArray[1][kStepOperation], static_cast<float>(kOpPolynomial));
   EXPECT_EQ(ScriptCOUNT, 1u);
+  CloseDestination();
+  std::ifstream in(dir / "results.txt", std::ios::binary);
+  const std::string text{std::istreambuf_iterator<char>(in), {}};
+  EXPECT_NE(text.find("polynomial\t2\t 1\t 3\t 2\t 1\n"), std::string::npos) << text;
 }
 
 TEST_F(FitWindows, AsymptoteFindsTheLevelPlotsAndRecordsItsSettings) {
