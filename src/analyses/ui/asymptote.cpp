@@ -105,6 +105,15 @@ void buildWindow() {
   p.flush();
 }
 
+// A scale number ending just left of the plot frame.
+void scaleLabel(plat::Port& p, int y, float v) {
+  const std::string t = StringFormatter(v);
+  plat::FontSpec f;
+  f.pixelSize = 9;
+  p.setFont(f);
+  textAt(p, std::max(0, 114 - p.textWidth(t)), y, t, 9);
+}
+
 // Window 250: mode 0 z(k) with the fitted line, 1 the residuals.
 void ASYMPLOT(Run& run, int mode) {
   const int16_t slot = run.slot;
@@ -139,6 +148,7 @@ void ASYMPLOT(Run& run, int mode) {
                 static_cast<int16_t>(at.left), static_cast<int16_t>(at.top), static_cast<int16_t>(at.right),
                 static_cast<int16_t>(at.bottom), kKindDocument, 0);
   }
+  plat::setCurrentPort(kPlot);
   plat::Port& p = plat::port(kPlot);
   p.resetPen();
   p.setForeColor(plat::background(kPlot));
@@ -163,8 +173,8 @@ void ASYMPLOT(Run& run, int mode) {
     for (int i = 0; i < 4; ++i) textAt(p, 4, 70 + 14 * i, cap[i], 10);
     const double upper = std::log(std::abs(static_cast<double>(a) - run.res.blockMax));
     const double lower = std::log(std::abs(static_cast<double>(a) - run.res.blockMin));
-    textAt(p, 60, top + 10, StringFormatter(static_cast<float>(std::max(upper, lower))), 9);
-    textAt(p, 60, bottom, StringFormatter(static_cast<float>(std::min(upper, lower))), 9);
+    scaleLabel(p, top + 10, static_cast<float>(std::max(upper, lower)));
+    scaleLabel(p, bottom, static_cast<float>(std::min(upper, lower)));
     std::vector<plat::Point> segs;
     plat::Point last{col(B), row(zs[static_cast<size_t>(B)])};
     for (int32_t k = B + 1; k <= E; ++k) {
@@ -191,8 +201,8 @@ void ASYMPLOT(Run& run, int mode) {
     EmbossPrint(1, "plot", 12, 8, 40);
     const char* cap[] = {"from regression", "model:   ln of", "[ asymptote - data ]"};
     for (int i = 0; i < 3; ++i) textAt(p, 4, 70 + 14 * i, cap[i], 10);
-    textAt(p, 60, top + 10, StringFormatter(static_cast<float>(rising ? lo : hi)), 9);
-    textAt(p, 60, bottom, StringFormatter(static_cast<float>(rising ? hi : lo)), 9);
+    scaleLabel(p, top + 10, static_cast<float>(rising ? lo : hi));
+    scaleLabel(p, bottom, static_cast<float>(rising ? hi : lo));
     p.setForeColor(kBlue);
     double mean = 0.0;
     for (size_t i = 0; i < resid.size(); ++i) {

@@ -86,6 +86,7 @@ void SHOWFittedPOLY() {
 }
 
 void POLYSETUP(int16_t slot) {
+  plat::setCurrentPort(kWin);
   plat::Port& p = plat::port(kWin);
   p.setForeColor(plat::background(kWin));
   p.fillRect({0, 0, kEquationLeft - 10, 400});
@@ -152,6 +153,7 @@ bool COMPUTEPOLY(Run& run, bool display, bool quiet = false) {
 
 void SHOWPOLYSERIES(const PolySeries& s) {
   const plat::Rect at = besidePlot(250, 150);
+  plat::disposeWindow(kR2HistogramWindow);
   BuildWINDOW(1, kR2HistogramWindow, "r-squared Histogram", static_cast<int16_t>(at.left),
               static_cast<int16_t>(at.top), static_cast<int16_t>(at.right), static_cast<int16_t>(at.bottom),
               kKindDocument, 0);
