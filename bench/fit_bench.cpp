@@ -28,8 +28,8 @@ const std::vector<float>& channel(int which) {
     for (int32_t k = 0; k < kCases; ++k) {
       const double t = k * 1e-6;
       v[static_cast<size_t>(k)] =
-          which == 0 ? static_cast<float>(t) : static_cast<float>(10.0 - 10.0 * std::exp(-t) + 0.3 * std::sin(k * 0.01)) +
-                                                   noise(gen);
+          which == 0 ? static_cast<float>(t)
+                     : static_cast<float>(10.0 - 10.0 * std::exp(-t) + 0.3 * std::sin(k * 0.01)) + noise(gen);
     }
   }
   return v;

@@ -150,7 +150,9 @@ PeriodicityBest BestStep(const std::vector<PeriodicityRow>& rows) {
   return b;
 }
 
-float PeakThreshold(float typed) { return typed >= 1.0f || typed == 0.0f || std::isnan(typed) ? kDefaultPeakThreshold : typed; }
+float PeakThreshold(float typed) {
+  return typed >= 1.0f || typed == 0.0f || std::isnan(typed) ? kDefaultPeakThreshold : typed;
+}
 
 std::vector<int32_t> OtherPeaks(const std::vector<PeriodicityRow>& rows, float maxR2, float threshold, int limit) {
   std::vector<int32_t> peaks;
@@ -188,7 +190,8 @@ std::string PeriodicityTimeText(double seconds, TimeTextUse use, int digits) {
 std::string PeriodicitySummaryText(const std::vector<PeriodicityRow>& rows) {
   std::string s = "lag time (s)\tr-squared\tslope\tn\n";
   for (const PeriodicityRow& r : rows)
-    s += FieldNumText(r.time) + "\t" + FieldNumText(r.r2) + "\t" + FieldNumText(r.b) + "\t" + std::to_string(r.n) + "\n";
+    s +=
+        FieldNumText(r.time) + "\t" + FieldNumText(r.r2) + "\t" + FieldNumText(r.b) + "\t" + std::to_string(r.n) + "\n";
   return s;
 }
 

@@ -19,7 +19,8 @@ TEST(Asymptote, SyntheticApproachesFindTheirLevel) {
   // NIST StRD Misra1a's certified model, y = b1 (1 - exp(-b2 x)), sampled
   // every 10 units of x over the set's range 0..760: a third of the approach.
   std::vector<float> misra;
-  for (int k = 0; k <= 76; ++k) misra.push_back(static_cast<float>(238.94212918 * (1 - std::exp(-5.5015643181e-4 * 10 * k))));
+  for (int k = 0; k <= 76; ++k)
+    misra.push_back(static_cast<float>(238.94212918 * (1 - std::exp(-5.5015643181e-4 * 10 * k))));
   const struct {
     const std::vector<float>* y;
     int typed, used;

@@ -137,7 +137,8 @@ void ASYMPLOT(Run& run, int mode) {
   }
   if (keep && mode == 0) {
     for (int32_t k = B; k <= E; ++k)
-      peakval(1, k - B + 1) = static_cast<float>(zs[static_cast<size_t>(k)] - (t.intercept + static_cast<double>(t.slope) * k));
+      peakval(1, k - B + 1) =
+          static_cast<float>(zs[static_cast<size_t>(k)] - (t.intercept + static_cast<double>(t.slope) * k));
   }
   if (!(hi > lo)) hi = lo + 1.0;
 
@@ -231,13 +232,14 @@ void Do_ASYMPTOTE(Run& run) {
   plat::setFieldText(kWin, kAsymIterField, std::to_string(n));
   buildProgressBAR(200, 56, 310, 72, n, kWin);
   AsymResult res;
-  const AsymStatus st = AsymptoteSearch(run.y, BeginBlock[slot], EndBlock[slot], n, &res, [](int i, const AsymResult& r) {
-    UpdateProgressBar(i);
-    plat::setFieldText(kWin, kAsymValueField, StringFormatter(r.asymptote));
-    plat::setFieldText(kWin, kAsymCDField, StringFormatter(static_cast<float>(r.bestR2 * 100.0)) + "% ");
-    return true;
-  });
-  plat::removeControl(kWin, 777);
+  const AsymStatus st =
+      AsymptoteSearch(run.y, BeginBlock[slot], EndBlock[slot], n, &res, [](int i, const AsymResult& r) {
+        UpdateProgressBar(i);
+        plat::setFieldText(kWin, kAsymValueField, StringFormatter(r.asymptote));
+        plat::setFieldText(kWin, kAsymCDField, StringFormatter(static_cast<float>(r.bestR2 * 100.0)) + "% ");
+        return true;
+      });
+  plat::removeControl(kWin, kProgressControl);
   EraseDiskIcon();
   plat::setCurrentPort(kWin);
   run.ok = st == AsymStatus::Ok;

@@ -141,7 +141,8 @@ bool COMPUTEPOLY(Run& run, bool display, bool quiet = false) {
   StorePolyFit(f);
   if (display) {
     SHOWFittedPOLY();
-    for (int k = 1; k <= f.degree; ++k) plat::setFieldText(kWin, kPolyCoefField + k, NumText(f.power[static_cast<size_t>(k)]));
+    for (int k = 1; k <= f.degree; ++k)
+      plat::setFieldText(kWin, kPolyCoefField + k, NumText(f.power[static_cast<size_t>(k)]));
     plat::setFieldText(kWin, kPolyConstantField, NumText(static_cast<float>(f.power[0])));
     plat::setFieldText(kWin, kPolyMeanXField, NumText(f.meanX) + " \xB1" + NumText(f.sdX));
     plat::setFieldText(kWin, kPolyMeanYField, NumText(f.meanY) + " \xB1" + NumText(f.sdY));

@@ -198,7 +198,8 @@ int32_t PERIODICITYSAMPLES(int32_t n) {
   static constexpr int kPresets[] = {50, 100, 200, 300, 400, 500, 750, 1000};
   static constexpr int kAbove[] = {-1, 150, 250, 350, 450, 550, 850, 1100};
   for (int i = 0; i < 8; ++i)
-    if (n > kAbove[i]) push(kSum, kPeriodPresetFirst + i, std::to_string(kPresets[i]), {10 + 62 * i, 268, 68 + 62 * i, 288});
+    if (n > kAbove[i])
+      push(kSum, kPeriodPresetFirst + i, std::to_string(kPresets[i]), {10 + 62 * i, 268, 68 + 62 * i, 288});
   push(kSum, kPeriodCancel, "Cancel", {330, 298, 410, 320});
   push(kSum, kPeriodOK, "OK", {420, 298, 510, 320}, true);
   plat::focusField(kSum, kPeriodKField, true);
@@ -274,7 +275,8 @@ void drawSummary(plat::Port& p, const Summary& s) {
       const PeriodicityRow& r = s.rows[static_cast<size_t>(k - 1)];
       const double h = hOf(r);
       const int x = xOf(k) - w / 2, hh = static_cast<int>(std::lround(h));
-      const plat::Rect bar = r.b >= 0.0f ? plat::Rect{x, zero - hh, x + w, zero + 1} : plat::Rect{x, zero, x + w, zero + hh + 1};
+      const plat::Rect bar =
+          r.b >= 0.0f ? plat::Rect{x, zero - hh, x + w, zero + 1} : plat::Rect{x, zero, x + w, zero + hh + 1};
       p.setForeColor(h >= 49.999 ? kRed : darkGray);
       p.fillRect(bar);
       p.setForeColor(kBlack);
@@ -310,7 +312,8 @@ void drawSummary(plat::Port& p, const Summary& s) {
   }
   // Time axis.
   p.setForeColor(kBlack);
-  textAt(p, frame.left - 6, frame.bottom + 14, PeriodicityTimeText(s.lag * static_cast<double>(s.b.dt), TimeTextUse::Axis, 3), 9);
+  textAt(p, frame.left - 6, frame.bottom + 14,
+         PeriodicityTimeText(s.lag * static_cast<double>(s.b.dt), TimeTextUse::Axis, 3), 9);
   const int32_t every = AxisTickInterval(K);
   for (int32_t j = every; j <= K; j += every) {
     const std::string t = PeriodicityTimeText(s.rows[static_cast<size_t>(j - 1)].time, TimeTextUse::Axis, 3);
@@ -321,7 +324,8 @@ void drawSummary(plat::Port& p, const Summary& s) {
   }
   const int ty = frame.bottom + 30;
   textAt(p, 16, ty, NumText(K) + "-step test; bar heights are proportional to predictability over each interval.", 10);
-  textAt(p, 16, ty + 13, "interval between points (step size" + NumText(static_cast<float>(s.step * s.b.dt)) + " sec) ", 10);
+  textAt(p, 16, ty + 13, "interval between points (step size" + NumText(static_cast<float>(s.step * s.b.dt)) + " sec) ",
+         10);
   if (s.best.k == 0) return;
   const PeriodicityRow& r = s.rows[static_cast<size_t>(s.best.k - 1)];
   p.setForeColor(kRed);
@@ -349,7 +353,8 @@ void drawSummary(plat::Port& p, const Summary& s) {
   for (size_t i = 0; i < s.peaks.size(); ++i) {
     const PeriodicityRow& q = s.rows[static_cast<size_t>(s.peaks[i] - 1)];
     const int half = (static_cast<int>(s.peaks.size()) + 1) / 2;
-    const int col = static_cast<int>(i) < half ? 0 : 1, line = col == 0 ? static_cast<int>(i) : static_cast<int>(i) - half;
+    const int col = static_cast<int>(i) < half ? 0 : 1,
+              line = col == 0 ? static_cast<int>(i) : static_cast<int>(i) - half;
     const std::string e = PeriodicityTimeText(q.time, TimeTextUse::Peaks, 4) + ";   r";
     const int x = 16 + col * 270, y = ly + 14 + 13 * line;
     textAt(p, x, y, e, 10);
@@ -440,7 +445,7 @@ void SUMTIMESTATS(const Block& b, int32_t K, bool reduced) {
     }
     return true;
   });
-  plat::removeControl(kSum, 777);
+  plat::removeControl(kSum, kProgressControl);
   if (st != PeriodicityStatus::Ok) {
     plat::disposeWindow(kSum);
     ShowAlert(std::string("No periodicity test: ") + PeriodicityStatusText(st) + ".");
@@ -478,8 +483,10 @@ void SUMTIMESTATS(const Block& b, int32_t K, bool reduced) {
 }
 
 void showStepTimes(const Block& b) {
-  for (const auto& [field, time] : {std::pair{kSeriesLagField, kSeriesLagTime}, std::pair{kSeriesStepField, kSeriesStepTime}})
-    plat::setFieldText(kWin, time, NumText(static_cast<float>(typedInt(kWin, field) * static_cast<double>(b.dt))) + " sec");
+  for (const auto& [field, time] :
+       {std::pair{kSeriesLagField, kSeriesLagTime}, std::pair{kSeriesStepField, kSeriesStepTime}})
+    plat::setFieldText(kWin, time,
+                       NumText(static_cast<float>(typedInt(kWin, field) * static_cast<double>(b.dt))) + " sec");
 }
 
 }  // namespace
