@@ -293,8 +293,18 @@ std::string TabularNoteFields(const TabularOptions& o, std::string_view note1, s
   return s;
 }
 
+// The polynomial has none of the block statistics of the common row: its
+// degree, r squared and coefficients, highest power first.
+std::string polynomialRow(const ResultRecord& r) {
+  const int degree = std::clamp<int>(r.polyDegree, 1, 9);
+  std::string s = "polynomial" + std::string(1, TAB) + std::to_string(degree) + TAB + tabReal(r.cc[15], r.digits);
+  for (int i = 1; i <= degree + 1; ++i) s += TAB + tabReal(r.cc[static_cast<size_t>(i)], r.digits);
+  return s + CR;
+}
+
 std::string TabularResultRows(const ResultRecord& r, const TabularOptions& o, int16_t nResultsPrinted, char key) {
   if (r.topic == kTopicSlopeVsTime || r.topic == kTopicRegression) return "";
+  if (r.topic == kTopicPolynomial) return polynomialRow(r);
   if (r.topic == kTopicPairDifferences || r.topic == kTopicWaveform) return pairedRows(r, o, nResultsPrinted, key);
   return generalRow(r, o, nResultsPrinted);
 }

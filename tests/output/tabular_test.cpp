@@ -71,7 +71,7 @@ TEST(TabularRow, EveryTopicLayoutOneResultPerRow) {
     const char* name;
   } topics[] = {{2, "Basic stats"}, {3, "mean minimum"}, {4, "mean maximum"}, {5, "run.average"},
                 {10, "eff.vol.(mL) "}, {11, "most level"}, {12, "integral"}, {13, "most variable"},
-                {14, ""}, {15, ""}, {16, ""}, {17, ""}, {18, ""}, {19, ""}, {20, ""}, {21, ""}, {22, ""}};
+                {14, ""}, {15, ""}, {16, ""}, {17, ""}, {19, ""}, {20, ""}, {21, ""}, {22, ""}};
   for (bool excel : {false, true}) {
     for (const auto& t : topics) {
       SCOPED_TRACE(t.topic);
@@ -85,6 +85,15 @@ TEST(TabularRow, EveryTopicLayoutOneResultPerRow) {
       EXPECT_EQ(printed, 0);
     }
   }
+}
+
+TEST(TabularRow, PolynomialWritesDegreeRSquaredAndCoefficients) {
+  ResultRecord r = BaseRecord(kTopicPolynomial);
+  r.polyDegree = 2;
+  r.cc = {0, 3, 2, 1};
+  r.cc[15] = 0.5;
+  int16_t printed = 0;
+  ExpectBytes("polynomial\t2\t 0.5\t 3\t 2\t 1\r", Store(r, Plain(), &printed));
 }
 
 TEST(TabularRow, SlopeAndRegressionWriteNothingAndDoNotCount) {

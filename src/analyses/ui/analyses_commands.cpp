@@ -5,6 +5,7 @@
 
 #include "analyses/descriptive.h"
 #include "analyses/ui/average.h"
+#include "analyses/ui/fit_commands.h"
 #include "analyses/ui/regression.h"
 #include "analyses/ui/blockanalyses.h"
 #include "output/results.h"
@@ -54,4 +55,5 @@ void RegisterAnalysisCommands() {
   RegisterCommand(Cmd::AutoRepeat, [](int16_t) { AUTO_REPEAT(); });
   RegisterLineFitCommands();
   RegisterBlockAnalysisCommands();
+  RegisterFitCommands();
 }

@@ -1,0 +1,71 @@
+// Least-squares polynomials of one channel in another over a block, by
+// orthogonal polynomials on X centred and scaled to -1..1, and the new
+// channel a fit makes. Pure functions over plain arrays, plus an adapter to
+// the result globals.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+
+inline constexpr int kMaxPolyDegree = 9;
+inline constexpr int16_t kPolyAnalysisCode = 15;
+inline constexpr int32_t kPolyHelpSubject = 195;
+
+struct PolyFit {
+  int degree = 0;
+  int32_t n = 0;
+  // power[p]: coefficient of X to the power p, p = 0..degree.
+  std::array<double, kMaxPolyDegree + 1> power{};
+  float meanX = 0.0f, sdX = 0.0f;   // single-precision mean, population SD
+  float meanY = 0.0f, sdY = 0.0f;
+  double residualVariance = 0.0;    // SSres / (N - d - 1); 0 when N <= d + 1
+  double r2 = 0.0;                  // 1 - SSres / Syy; 1 for a constant Y, never below 0
+};
+
+enum class PolyStatus : int8_t {
+  Ok = 0,
+  BadSpan,        // block outside the channels
+  BadDegree,      // not 1..9
+  Degenerate,     // fewer cases than coefficients, or an orthogonal polynomial vanishes on the data
+};
+const char* PolyStatusText(PolyStatus s);
+
+// Fits y = sum power[p] x^p over first..last (both included): one pass for
+// the means and extremes, one per degree, one for the residuals. A refused
+// fit leaves *out untouched.
+PolyStatus FitPolynomial(std::span<const float> x, std::span<const float> y, int32_t first, int32_t last,
+                         int degree, PolyFit* out);
+
+// "Show All r^2": r2[d] for d = 1..9 as displayed (single precision), up to
+// the first degree whose r^2 falls below the best so far (kept, shown as its
+// bar) or that cannot be fitted (left 0); later rows 0. shownDegree is the
+// degree left on show: 9, or the one before the fall or the refusal.
+struct PolySeries {
+  std::array<float, kMaxPolyDegree + 1> r2{};   // [0] unused
+  int shownDegree = 0;                          // 0: not even degree 1 could be fitted
+  bool fell = false;                            // stopped on a fall of r^2
+  bool refused = false;                         // stopped on a degree that cannot be fitted
+};
+PolySeries PolynomialSeries(std::span<const float> x, std::span<const float> y, int32_t first, int32_t last);
+
+// Tenths of the r^2 histogram's axis: lo = trunc(10 r2(1)), hi =
+// trunc(10 (max + 0.1)) at most 10, and at least lo + 1.
+struct PolyAxis {
+  int lo = 0, hi = 1;
+};
+PolyAxis PolyHistogramAxis(const PolySeries& s);
+
+// The new channel: for every case v = constant, then v += coef[i] x^i (the
+// power in double, v rounded to single precision after each term), with the
+// coefficients as displayed (coef[0] the constant). False, with out
+// untouched, when a coefficient is not finite or the sizes differ.
+bool PolynomialChannel(std::span<const float> x, std::span<const float> coef, std::span<float> out);
+// "ch.<y> as polynomial of ch.<x>", padded with blanks and cut to 30 characters.
+std::string PolynomialChannelLabel(int16_t yChannel, int16_t xChannel);
+
+// ---- Adapters ----------------------------------------------------------------
+// r squared of the last polynomial or asymptote fit.
+extern double r2;
+// cc[1..d+1] highest power first, cc[15] = r^2, r2 (the global).
+void StorePolyFit(const PolyFit& fit);

@@ -1,0 +1,190 @@
+#include "analyses/polyfit.h"
+
+#include <cmath>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::vector<float> count(int n) {
+  std::vector<float> v(static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) v[static_cast<size_t>(i)] = static_cast<float>(i);
+  return v;
+}
+
+PolyFit fitOf(const std::vector<float>& x, const std::vector<float>& y, int d) {
+  PolyFit f;
+  EXPECT_EQ(FitPolynomial(x, y, 0, static_cast<int32_t>(y.size()) - 1, d, &f), PolyStatus::Ok) << d;
+  return f;
+}
+
+// Least squares by modified Gram-Schmidt on the power columns, in long
+// double: slow and plainly right.
+std::vector<long double> referenceFit(const std::vector<float>& x, const std::vector<float>& y, int d) {
+  const size_t n = x.size(), m = static_cast<size_t>(d) + 1;
+  std::vector<std::vector<long double>> q(m, std::vector<long double>(n));
+  std::vector<std::vector<long double>> r(m, std::vector<long double>(m, 0.0L));
+  for (size_t j = 0; j < m; ++j)
+    for (size_t i = 0; i < n; ++i) q[j][i] = std::pow(static_cast<long double>(x[i]), static_cast<long double>(j));
+  std::vector<long double> b(y.begin(), y.end());
+  for (size_t j = 0; j < m; ++j) {
+    for (size_t k = 0; k < j; ++k) {
+      long double dot = 0.0L;
+      for (size_t i = 0; i < n; ++i) dot += q[k][i] * q[j][i];
+      r[k][j] = dot;
+      for (size_t i = 0; i < n; ++i) q[j][i] -= dot * q[k][i];
+    }
+    long double norm = 0.0L;
+    for (size_t i = 0; i < n; ++i) norm += q[j][i] * q[j][i];
+    norm = std::sqrt(norm);
+    r[j][j] = norm;
+    for (size_t i = 0; i < n; ++i) q[j][i] /= norm;
+    long double dot = 0.0L;
+    for (size_t i = 0; i < n; ++i) dot += q[j][i] * b[i];
+    r[j].push_back(dot);
+    for (size_t i = 0; i < n; ++i) b[i] -= dot * q[j][i];
+  }
+  std::vector<long double> c(m);
+  for (size_t j = m; j-- > 0;) {
+    long double s = r[j][m];
+    for (size_t k = j + 1; k < m; ++k) s -= r[j][k] * c[k];
+    c[j] = s / r[j][j];
+  }
+  return c;
+}
+
+TEST(PolynomialFit, WorkedExamplesGiveTheirCoefficientsAndStatistics) {
+  const std::vector<float> x10 = count(10), x5 = count(5);
+  std::vector<float> quad;
+  for (float v : x10) quad.push_back(1 + 2 * v + 3 * v * v);
+  const std::vector<float> line = {2.1f, 3.9f, 6.2f, 7.8f, 10.1f, 12.2f, 13.8f, 16.1f, 18.0f, 19.9f};
+  const std::vector<float> zigzag = {1, 0, 1, 0, 1};
+  const struct {
+    const std::vector<float>* x;
+    const std::vector<float>* y;
+    int d;
+    std::vector<double> ccHighFirst;   // empty: not checked
+    double tol, r2, resVar;
+  } cases[] = {
+      {&x10, &quad, 2, {3, 2, 1}, 1e-9, 1.0, 0.0},
+      {&x10, &quad, 1, {29, -35}, 1e-9, 0.9359, 594.0},
+      {&x10, &line, 1, {1.990909, 2.050909}, 1e-6, 0.999382, 0.0252727},
+      {&x10, &line, 2, {-0.00189396, 2.0079547, 2.0281817}, 2e-7, 0.999388, -1},
+      {&x5, &zigzag, 1, {}, 0, 0.0, -1},
+      {&x5, &zigzag, 2, {}, 0, 0.238095, -1},
+      {&x5, &zigzag, 3, {}, 0, 0.238095, -1},
+      {&x5, &zigzag, 4, {}, 0, 1.0, 0.0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "degree " << c.d << " n " << c.x->size() << " y0 " << (*c.y)[0]);
+    const PolyFit f = fitOf(*c.x, *c.y, c.d);
+    for (size_t i = 0; i < c.ccHighFirst.size(); ++i)
+      EXPECT_NEAR(f.power[static_cast<size_t>(c.d) - i], c.ccHighFirst[i], c.tol) << i;
+    EXPECT_NEAR(f.r2, c.r2, 1e-6);
+    if (c.resVar >= 0) {
+      EXPECT_NEAR(f.residualVariance, c.resVar, 1e-6 * std::max(1.0, c.resVar));
+    }
+  }
+  const PolyFit l = fitOf(x10, line, 1);
+  EXPECT_FLOAT_EQ(l.meanX, 4.5f);
+  EXPECT_NEAR(l.sdX, 2.872281f, 1e-6);
+  EXPECT_NEAR(l.meanY, 11.01f, 1e-5);
+  EXPECT_NEAR(l.sdY, 5.720218f, 1e-6);
+}
+
+TEST(PolynomialFit, DegreesTheDataCannotCarryAreRefused) {
+  const std::vector<float> x5 = count(5), zigzag = {1, 0, 1, 0, 1};
+  const std::vector<float> sameX(8, 3.0f), y8 = count(8);
+  PolyFit f;
+  f.degree = 77;
+  const struct {
+    const std::vector<float>* x;
+    const std::vector<float>* y;
+    int32_t first, last;
+    int d;
+    PolyStatus want;
+  } cases[] = {
+      {&x5, &zigzag, 0, 4, 5, PolyStatus::Degenerate},   // five cases, six coefficients
+      {&x5, &zigzag, 0, 4, 0, PolyStatus::BadDegree},
+      {&x5, &zigzag, 0, 4, 10, PolyStatus::BadDegree},
+      {&x5, &zigzag, 0, 5, 1, PolyStatus::BadSpan},
+      {&sameX, &y8, 0, 7, 1, PolyStatus::Degenerate},   // no spread in X at all
+      {&x5, &zigzag, 4, 4, 1, PolyStatus::Degenerate},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.d);
+    EXPECT_EQ(FitPolynomial(*c.x, *c.y, c.first, c.last, c.d, &f), c.want);
+    EXPECT_EQ(f.degree, 77);   // untouched
+  }
+  // Repeated X values: three distinct values carry degree 2, not 3.
+  const std::vector<float> x3 = {1, 1, 2, 2, 3, 3, 1, 2, 3}, y3 = {1, 2, 3, 4, 5, 6, 7, 8, 9};
+  EXPECT_EQ(FitPolynomial(x3, y3, 0, 8, 2, &f), PolyStatus::Ok);
+  EXPECT_EQ(FitPolynomial(x3, y3, 0, 8, 3, &f), PolyStatus::Degenerate);
+}
+
+TEST(PolynomialFit, WamplerDataKeepNineSignificantDigits) {
+  const std::vector<float> x = count(21);
+  std::vector<float> w1, w2;
+  for (float v : x) {
+    const double t = v;
+    w1.push_back(static_cast<float>(1 + t + t * t + t * t * t + t * t * t * t + t * t * t * t * t));
+    w2.push_back(static_cast<float>(1 + 0.1 * t + 0.01 * t * t + 1e-3 * t * t * t + 1e-4 * t * t * t * t +
+                                    1e-5 * t * t * t * t * t));
+  }
+  const PolyFit f1 = fitOf(x, w1, 5);
+  for (int p = 0; p <= 5; ++p) EXPECT_NEAR(f1.power[static_cast<size_t>(p)], 1.0, 1e-9) << p;
+  EXPECT_DOUBLE_EQ(f1.r2, 1.0);
+  // Wampler2's values are not exact in float: compare with the exact fit of
+  // the values as stored.
+  const PolyFit f2 = fitOf(x, w2, 5);
+  const std::vector<long double> ref = referenceFit(x, w2, 5);
+  for (int p = 0; p <= 5; ++p) {
+    const double want = static_cast<double>(ref[static_cast<size_t>(p)]);
+    EXPECT_NEAR(f2.power[static_cast<size_t>(p)], want, 1e-9 * std::abs(want)) << p;
+  }
+}
+
+TEST(PolynomialFit, SeriesStopsAtTheFirstDegreeThatCannotBeFitted) {
+  const std::vector<float> x5 = count(5), zigzag = {1, 0, 1, 0, 1};
+  PolySeries s = PolynomialSeries(x5, zigzag, 0, 4);
+  EXPECT_TRUE(s.refused);
+  EXPECT_EQ(s.shownDegree, 4);
+  EXPECT_NEAR(s.r2[2], 0.238095f, 1e-6);
+  EXPECT_FLOAT_EQ(s.r2[4], 1.0f);
+  for (int d = 5; d <= 9; ++d) EXPECT_EQ(s.r2[static_cast<size_t>(d)], 0.0f);
+
+  const std::vector<float> x = count(30);
+  std::vector<float> y;
+  for (float v : x) y.push_back(std::sin(v * 0.7f) + 0.01f * v);
+  s = PolynomialSeries(x, y, 0, 29);
+  EXPECT_FALSE(s.refused || s.fell);
+  EXPECT_EQ(s.shownDegree, 9);
+  for (int d = 2; d <= 9; ++d) EXPECT_GE(s.r2[static_cast<size_t>(d)], s.r2[static_cast<size_t>(d) - 1]);
+
+  // The axis spans at least one tenth, even when degree 1 already fits.
+  PolySeries perfect;
+  perfect.r2.fill(1.0f);
+  EXPECT_EQ(PolyHistogramAxis(perfect).lo, 9);
+  EXPECT_EQ(PolyHistogramAxis(perfect).hi, 10);
+  PolySeries half;
+  half.r2 = {0, 0.55f, 0.93f};
+  EXPECT_EQ(PolyHistogramAxis(half).lo, 5);
+  EXPECT_EQ(PolyHistogramAxis(half).hi, 10);
+}
+
+TEST(PolynomialFit, NewChannelCoversEveryCaseAndRefusesNonFiniteCoefficients) {
+  const std::vector<float> x = {0, 1, 2, -3};
+  std::vector<float> out(4, -7.0f);
+  const float coef[] = {1, 2, 3};
+  ASSERT_TRUE(PolynomialChannel(x, coef, out));
+  EXPECT_EQ(out, (std::vector<float>{1, 6, 17, 22}));
+  const float bad[] = {1, NAN, 3};
+  std::vector<float> keep(4, -7.0f);
+  EXPECT_FALSE(PolynomialChannel(x, bad, keep));
+  EXPECT_EQ(keep, std::vector<float>(4, -7.0f));
+  EXPECT_EQ(PolynomialChannelLabel(2, 1), "ch. 2 as polynomial of ch. 1  ");
+  EXPECT_EQ(PolynomialChannelLabel(2, 1).size(), 30u);
+}
+
+}  // namespace
