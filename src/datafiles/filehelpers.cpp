@@ -132,7 +132,7 @@ void BigENDIANtoLittleEndian() {
     if (float* a = ChannelData(slot, c)) BigEndianToHost32(a, static_cast<size_t>(nCases[slot]) + 1);
 }
 
-bool IntervalNeedsRepair(float interval) { return !(std::isfinite(interval) && interval > 0.0f); }
+bool IntervalNeedsRepair(float interval) { return !(interval >= kMinInterval && interval <= kMaxInterval); }
 
 bool CheckSampleInterval() {
   const auto slot = static_cast<int16_t>(TheFileInUse);

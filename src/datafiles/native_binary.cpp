@@ -512,9 +512,11 @@ FileStatus WriteNativeBinary(const std::filesystem::path& path, const NativeWrit
 void AdvanceDateTime(std::string_view date, std::string_view time, double seconds, std::string* dateOut,
                      std::string* timeOut) {
   const int64_t start = std::max<int32_t>(ClockTextSeconds(time), 0);
-  const double moved = static_cast<double>(start) + std::trunc(std::isfinite(seconds) ? seconds : 0.0);
+  // Beyond a million years a block's start is nonsense anyway; kept finite
+  // and in range so that no conversion below overflows.
+  const double moved = static_cast<double>(start) + std::trunc(std::isfinite(seconds) ? std::clamp(seconds, -3e13, 3e13) : 0.0);
   const double days = std::floor(moved / 86400.0);
-  const auto secondOfDay = static_cast<int32_t>(moved - days * 86400.0);
+  const auto secondOfDay = std::clamp(static_cast<int32_t>(moved - days * 86400.0), 0, 86399);
   *timeOut = ClockText(secondOfDay);
   CivilDate d;
   if (days != 0.0 && std::fabs(days) < 1e8 && ParseDateText(date, &d)) {

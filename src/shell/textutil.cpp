@@ -6,24 +6,29 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "shell/globals.h"
 
 namespace {
 
 // Shortest %g text (up to maxDigits significant digits) that reads back as x
-// at the given precision; integers below 1e10 print as plain digits.
+// at the given precision; integers below 1e10 print as plain digits. At most
+// 32 characters at out; returns their end. to_chars with a precision writes
+// what printf writes, without its locale and parsing costs.
 template <typename T>
-std::string shortestText(T x, int maxDigits) {
-  if (std::isnan(x)) return "NaN";
-  if (std::isinf(x)) return x < 0 ? "-INF" : "INF";
-  if (x == 0) return "0";
+char* shortestChars(char* out, T x, int maxDigits) {
+  char* const last = out + 32;
+  const auto put = [&](const char* t) {
+    const size_t n = std::strlen(t);
+    std::memcpy(out, t, n);
+    return out + n;
+  };
+  if (std::isnan(x)) return put("NaN");
+  if (std::isinf(x)) return put(x < 0 ? "-INF" : "INF");
+  if (x == 0) return put("0");
   const double d = static_cast<double>(x);
-  char buf[512];
-  if (std::fabs(d) < 1e10 && d == std::trunc(d)) {
-    std::snprintf(buf, sizeof buf, "%.0f", d);
-    return buf;
-  }
+  if (std::fabs(d) < 1e10 && d == std::trunc(d)) return std::to_chars(out, last, d, std::chars_format::fixed, 0).ptr;
   // No text with fewer digits than the shortest round trip can read back as
   // x, so the search starts there: usually the first try is the answer.
   int start = 1;
@@ -36,13 +41,18 @@ std::string shortestText(T x, int maxDigits) {
     start = std::clamp(digits, 1, maxDigits);
   }
   for (int p = start; p <= maxDigits; ++p) {
-    const int n = std::snprintf(buf, sizeof buf, "%.*g", p, d);
+    char* const end = std::to_chars(out, last, d, std::chars_format::general, p).ptr;
     double back = 0.0;
-    std::from_chars(buf, buf + n, back);
-    if (static_cast<T>(back) == x) return buf;
+    std::from_chars(out, end, back);
+    if (static_cast<T>(back) == x) return end;
   }
-  std::snprintf(buf, sizeof buf, "%.*g", maxDigits, d);
-  return buf;
+  return std::to_chars(out, last, d, std::chars_format::general, maxDigits).ptr;
+}
+
+template <typename T>
+std::string shortestText(T x, int maxDigits) {
+  char buf[32];
+  return std::string(buf, shortestChars(buf, x, maxDigits));
 }
 
 std::string withSignSlot(std::string s) {
@@ -56,6 +66,8 @@ std::string NumText(double x) { return withSignSlot(shortestText(x, 10)); }
 std::string NumText(float x) { return withSignSlot(shortestText(x, 9)); }
 std::string FieldNumText(double x) { return shortestText(x, 10); }
 std::string FieldNumText(float x) { return shortestText(x, 9); }
+char* FieldNumChars(char* out, float x) { return shortestChars(out, x, 9); }
+char* FieldNumChars(char* out, double x) { return shortestChars(out, x, 10); }
 
 double TextToNum(std::string_view text) {
   auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };

@@ -241,6 +241,11 @@ TEST_F(NativeBinaryTest, AdvanceDateTimeEdges) {
   AdvanceDateTime("someday", "nonsense", 90.0, &d, &t);  // midnight; date kept as it is
   EXPECT_EQ(t, "00:01:30");
   EXPECT_EQ(d, "someday");
+  // Offsets no file should give stay defined: a valid clock text.
+  for (double far : {6.5e32 * 7e6, -1e300, 1e300}) {
+    AdvanceDateTime("01-01-2024", "12:00:00", far, &d, &t);
+    EXPECT_EQ(t.size(), 8u) << far;
+  }
 }
 
 TEST_F(NativeBinaryTest, WriterRefusesWhatCannotBeReadBack) {
