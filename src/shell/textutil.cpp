@@ -1,12 +1,14 @@
 #include "shell/textutil.h"
 
 #include <algorithm>
+#include <bit>
 #include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <type_traits>
 
 #include "shell/globals.h"
 
@@ -16,6 +18,45 @@ namespace {
 // at the given precision; integers below 1e10 print as plain digits. At most
 // 32 characters at out; returns their end. to_chars with a precision writes
 // what printf writes, without its locale and parsing costs.
+// %g at precision P from the shortest scientific digits of x (P = their
+// count): scientific when the exponent is below -4 or at least P, written as
+// to_chars writes it; otherwise positional, without trailing zeros.
+char* gStyleFromShortest(char* out, float x) {
+  char sci[32];
+  const char* const end = std::to_chars(sci, sci + sizeof sci, x, std::chars_format::scientific).ptr;
+  const char* p = sci;
+  const bool negative = *p == '-';
+  p += negative;
+  char digits[12];
+  int count = 0;
+  for (; *p != 'e'; ++p)
+    if (*p != '.') digits[count++] = *p;
+  const bool negativeExponent = p[1] == '-';
+  int exponent = 0;
+  for (p += 2; p < end; ++p) exponent = exponent * 10 + (*p - '0');
+  if (negativeExponent) exponent = -exponent;
+  if (exponent < -4 || exponent >= count) {
+    std::memcpy(out, sci, static_cast<size_t>(end - sci));
+    return out + (end - sci);
+  }
+  if (negative) *out++ = '-';
+  if (exponent < 0) {
+    *out++ = '0';
+    *out++ = '.';
+    for (int i = -1; i > exponent; --i) *out++ = '0';
+    std::memcpy(out, digits, static_cast<size_t>(count));
+    return out + count;
+  }
+  std::memcpy(out, digits, static_cast<size_t>(exponent) + 1);
+  out += exponent + 1;
+  if (count > exponent + 1) {
+    *out++ = '.';
+    std::memcpy(out, digits + exponent + 1, static_cast<size_t>(count - exponent - 1));
+    out += count - exponent - 1;
+  }
+  return out;
+}
+
 template <typename T>
 char* shortestChars(char* out, T x, int maxDigits) {
   char* const last = out + 32;
@@ -29,6 +70,12 @@ char* shortestChars(char* out, T x, int maxDigits) {
   if (x == 0) return put("0");
   const double d = static_cast<double>(x);
   if (std::fabs(d) < 1e10 && d == std::trunc(d)) return std::to_chars(out, last, d, std::chars_format::fixed, 0).ptr;
+  if constexpr (std::is_same_v<T, float>) {
+    // Away from powers of two, where the round-trip interval is lopsided,
+    // the shortest round-trip digits are the correctly rounded ones, which
+    // is what %g at that precision prints: one conversion gives the text.
+    if ((std::bit_cast<uint32_t>(x) & 0x7FFFFFu) != 0) return gStyleFromShortest(out, x);
+  }
   // No text with fewer digits than the shortest round trip can read back as
   // x, so the search starts there: usually the first try is the answer.
   int start = 1;

@@ -53,6 +53,9 @@ TEST(NumText, FieldTextIsTheShortestPrintfTextThatReadsBack) {
     std::snprintf(buf, sizeof buf, "%.*g", maxDigits, d);
     return std::string(buf);
   };
+  for (int e = -149; e <= 127; ++e)
+    for (float f : {std::ldexp(1.0f, e), -std::ldexp(1.0f, e), std::nextafter(std::ldexp(1.0f, e), 0.0f)})
+      ASSERT_EQ(FieldNumText(f), printfShortest(f, f, 9)) << f;
   std::mt19937_64 rng(11);
   for (int i = 0; i < 200'000; ++i) {
     const auto bits = static_cast<uint32_t>(rng());
