@@ -4,6 +4,9 @@
 #include <cstring>
 
 #include <sys/mman.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -115,4 +118,15 @@ void PreferLargePages(void* p, size_t bytes) {
   (void)p;
   (void)bytes;
 #endif
+}
+
+size_t ReadFully(int fd, void* dst, size_t n, uint64_t at) {
+  size_t got = 0;
+  while (got < n) {
+    const ssize_t k = ::pread(fd, static_cast<char*>(dst) + got, n - got, static_cast<off_t>(at + got));
+    if (k < 0 && errno == EINTR) continue;
+    if (k <= 0) break;
+    got += static_cast<size_t>(k);
+  }
+  return got;
 }

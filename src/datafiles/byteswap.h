@@ -1,5 +1,6 @@
-// The byte-order kernels of the native file: every sample of a load or a
-// save passes through them, so they are vectorised and chosen at run time.
+// The low-level work of loading files: the byte-order kernels of the native
+// file (every sample of a load or a save passes through them, so they are
+// vectorised and chosen at run time), and reading into fresh memory.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -14,3 +15,8 @@ int64_t SwapWords32CountNonFinite(void* words, size_t count);
 // large pages, before they are first touched: a 28 MB channel then costs 14
 // page faults instead of 7,000. Only advice; harmless where unsupported.
 void PreferLargePages(void* p, size_t bytes);
+
+// pread until n bytes are in or the file has no more: a file that shrank
+// since its size was taken (another program truncating it) gives a short
+// count, never a fault.
+size_t ReadFully(int fd, void* dst, size_t n, uint64_t at);

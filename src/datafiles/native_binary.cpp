@@ -30,20 +30,6 @@ constexpr size_t kBlockFloats = 1 << 16;
 // Read-ahead for the many small header fields of a file.
 constexpr size_t kReadAhead = 1 << 16;
 
-// pread until n bytes are in or the file has no more: a file that shrank
-// since its size was taken (another program truncating it) gives a short
-// count, never a fault.
-size_t preadFully(int fd, void* dst, size_t n, uint64_t at) {
-  size_t got = 0;
-  while (got < n) {
-    const ssize_t k = ::pread(fd, static_cast<char*>(dst) + got, n - got, static_cast<off_t>(at + got));
-    if (k < 0 && errno == EINTR) continue;
-    if (k <= 0) break;
-    got += static_cast<size_t>(k);
-  }
-  return got;
-}
-
 // Sequential reader over a file or a memory buffer that knows how many bytes
 // are left, so every count can be checked before anything is allocated.
 class Source {
@@ -70,13 +56,13 @@ class Source {
     }
     if (n == 0) return true;
     if (n >= kReadAhead) {
-      if (preadFully(fd_, out, n, pos_) != n) return false;
+      if (ReadFully(fd_, out, n, pos_) != n) return false;
       pos_ += n;
       return true;
     }
     buf_.resize(static_cast<size_t>(std::min<uint64_t>(kReadAhead, remaining())));
     bufAt_ = pos_;
-    if (preadFully(fd_, buf_.data(), buf_.size(), pos_) != buf_.size()) return false;
+    if (ReadFully(fd_, buf_.data(), buf_.size(), pos_) != buf_.size()) return false;
     std::memcpy(out, buf_.data(), n);
     pos_ += n;
     return true;
