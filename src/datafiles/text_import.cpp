@@ -440,13 +440,13 @@ const char* nextRowStart(const char* p, const char* end) {
 constexpr ptrdiff_t kStretchBytes = ptrdiff_t{2} << 20;
 
 // Rows from p read on several threads, when there are enough of them and no
-// quotes, which could hide line ends.
+// quotes from p on, which could hide line ends.
 std::vector<Stretch> readStretches(const char* p, const char* end, size_t n, char delim, bool decimalComma,
-                                   double rowsPerByte) {
+                                   double rowsPerByte, bool quotesAhead) {
   std::vector<Stretch> stretches;
   const ptrdiff_t threads = std::min<ptrdiff_t>({std::max(1u, std::thread::hardware_concurrency()), 16,
                                                  (end - p) / kStretchBytes});
-  if (threads < 2 || std::memchr(p, '"', static_cast<size_t>(end - p))) return stretches;
+  if (threads < 2 || quotesAhead) return stretches;
   std::vector<std::thread> workers;
   try {
     stretches.resize(static_cast<size_t>(threads));
@@ -572,26 +572,53 @@ bool isClock(std::string_view s) {
   return readClock(s, &t, &d, &hasDate);
 }
 
-bool validUtf8(std::string_view s, bool* anyHigh) {
-  *anyHigh = false;
+// What one pass over the whole text tells: a zero byte (a binary or UTF-16
+// file), whether it is valid UTF-8 with any multi-byte character, and where
+// its last double quote is.
+struct TextScan {
+  bool zeroByte = false;
+  bool utf8 = true;
+  bool anyHigh = false;
+  ptrdiff_t lastQuote = -1;
+};
+
+TextScan scanText(std::string_view s) {
+  constexpr uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull, kQuotes = kOnes * '"';
+  const auto hasZero = [](uint64_t v) { return (v - kOnes) & ~v & kHighs; };
+  TextScan r;
   for (size_t i = 0; i < s.size();) {
-    if (i + 32 <= s.size()) {  // 32 ASCII bytes at a time
+    if (i + 32 <= s.size()) {  // 32 plain ASCII bytes at a time
       uint64_t w[4];
       std::memcpy(w, s.data() + i, 32);
-      if (((w[0] | w[1] | w[2] | w[3]) & 0x8080808080808080ull) == 0) {
+      uint64_t special = (w[0] | w[1] | w[2] | w[3]) & kHighs;
+      for (uint64_t x : w) special |= hasZero(x) | hasZero(x ^ kQuotes);
+      if (special == 0) {
         i += 32;
         continue;
       }
     }
     const auto c = static_cast<unsigned char>(s[i]);
-    int extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
-    if (extra < 0 || i + static_cast<size_t>(extra) >= s.size() + (extra == 0 ? 1 : 0)) return false;
-    for (int k = 1; k <= extra; ++k)
-      if ((static_cast<unsigned char>(s[i + static_cast<size_t>(k)]) & 0xC0) != 0x80) return false;
-    if (extra) *anyHigh = true;
+    if (c == 0) {
+      r.zeroByte = true;
+      return r;
+    }
+    if (c == '"') r.lastQuote = static_cast<ptrdiff_t>(i);
+    if (c < 0x80 || !r.utf8) {
+      ++i;
+      continue;
+    }
+    const int extra = (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
+    bool ok = extra > 0 && i + static_cast<size_t>(extra) < s.size();
+    for (int k = 1; ok && k <= extra; ++k) ok = (static_cast<unsigned char>(s[i + static_cast<size_t>(k)]) & 0xC0) == 0x80;
+    if (!ok) {
+      r.utf8 = false;
+      ++i;
+      continue;
+    }
+    r.anyHigh = true;
     i += static_cast<size_t>(extra) + 1;
   }
-  return true;
+  return r;
 }
 
 char chooseDelimiter(std::string_view text) {
@@ -708,9 +735,9 @@ CellKind cellKind(const Field& f, char delim) {
 FileStatus ParseDelimitedText(std::string_view text, TextTable* out) {
   TextTable t;
   if (text.size() >= 3 && text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
-  if (text.find('\0') != std::string_view::npos) return FileStatus::BadFormat;  // binary, or UTF-16
-  bool anyHigh = false;
-  const bool utf8 = validUtf8(text, &anyHigh) && anyHigh;
+  const TextScan scan = scanText(text);
+  if (scan.zeroByte) return FileStatus::BadFormat;  // binary, or UTF-16
+  const bool utf8 = scan.utf8 && scan.anyHigh;
   t.delimiter = chooseDelimiter(text);
 
   const char* p = text.data();
@@ -911,7 +938,8 @@ FileStatus ParseDelimitedText(std::string_view text, TextTable* out) {
   // Long runs of plain rows are read on several threads, and taken in order
   // for as long as the table keeps its columns.
   if (p < end && !t.columns.empty()) {
-    std::vector<Stretch> stretches = readStretches(p, end, t.columns.size(), t.delimiter, t.decimalComma, rowsPerByte);
+    std::vector<Stretch> stretches = readStretches(p, end, t.columns.size(), t.delimiter, t.decimalComma, rowsPerByte,
+                                                   scan.lastQuote >= p - text.data());
     for (Stretch& s : stretches) {
       if (s.failed || p != s.begin || t.columns.size() != s.columns.size()) break;
       if (rows + s.rows > static_cast<size_t>(kMaxCases)) return FileStatus::TooManyCases;
