@@ -23,7 +23,7 @@ TEST(RealText, TextIsWhatPrintfWrites) {
     const int digits = static_cast<int>(rng() % 17) + 1;
     if (x == 0.0) continue;
     const int e = std::ilogb(x);
-    char buf[128];
+    char buf[512];
     std::string expect;
     if (e >= -7 && e <= 31) {
       std::snprintf(buf, sizeof buf, "%.*f", std::max(1, digits - (4 * (e - 1)) / 13), x);

@@ -40,7 +40,7 @@ TEST(NumText, AtMostTenSignificantDigits) {
 // it: every float pattern class and random doubles against printf itself.
 TEST(NumText, FieldTextIsTheShortestPrintfTextThatReadsBack) {
   auto printfShortest = [](double d, auto back, int maxDigits) {
-    char buf[64];
+    char buf[512];
     if (d == 0) return std::string("0");
     if (std::fabs(d) < 1e10 && d == std::trunc(d)) {
       std::snprintf(buf, sizeof buf, "%.0f", d);
