@@ -108,15 +108,20 @@ int64_t SwapWords32CountNonFinite(void* words, size_t count) {
   return kernel()(static_cast<unsigned char*>(words), count, true);
 }
 
-void PreferLargePages(void* p, size_t bytes) {
+void PrepareFreshPages(void* p, size_t bytes, uint64_t loadBytes) {
+  const auto at = reinterpret_cast<uintptr_t>(p);
+  if (loadBytes <= kLargePagesUpTo) {
 #if defined(MADV_HUGEPAGE)
-  constexpr uintptr_t kLarge = uintptr_t{2} << 20;
-  const auto from = (reinterpret_cast<uintptr_t>(p) + kLarge - 1) & ~(kLarge - 1);
-  const auto to = (reinterpret_cast<uintptr_t>(p) + bytes) & ~(kLarge - 1);
-  if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
-#else
-  (void)p;
-  (void)bytes;
+    constexpr uintptr_t kLarge = uintptr_t{2} << 20;
+    const uintptr_t from = (at + kLarge - 1) & ~(kLarge - 1), to = (at + bytes) & ~(kLarge - 1);
+    if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+#endif
+    return;
+  }
+#if defined(MADV_POPULATE_WRITE)
+  const auto page = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
+  const uintptr_t from = at & ~(page - 1), to = (at + bytes + page - 1) & ~(page - 1);
+  if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);
 #endif
 }
 

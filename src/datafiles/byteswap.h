@@ -11,10 +11,13 @@ void SwapWords32(void* words, size_t count);
 // floats (all exponent bits set).
 int64_t SwapWords32CountNonFinite(void* words, size_t count);
 
-// Asks the system to back the whole 2 MB pages inside [p, p + bytes) with
-// large pages, before they are first touched: a 28 MB channel then costs 14
-// page faults instead of 7,000. Only advice; harmless where unsupported.
-void PreferLargePages(void* p, size_t bytes);
+// Readies fresh memory about to be filled, [p, p + bytes), part of a load of
+// loadBytes in all: up to kLargePagesUpTo it asks for 2 MB pages (a 28 MB
+// channel then costs 14 page faults instead of 7,000); above, where finding
+// that many large pages can stall the system, it maps the small pages in
+// one call instead of one fault each. Only advice; harmless where unsupported.
+inline constexpr uint64_t kLargePagesUpTo = uint64_t{256} << 20;
+void PrepareFreshPages(void* p, size_t bytes, uint64_t loadBytes);
 
 // pread until n bytes are in or the file has no more: a file that shrank
 // since its size was taken (another program truncating it) gives a short

@@ -259,7 +259,7 @@ FileStatus parseImage(Source& src, DataFileImage* out) {
     img.data.resize(C);
     for (auto& ch : img.data) {
       ch.reserve(perChannel);
-      PreferLargePages(ch.data(), perChannel * 4);
+      PrepareFreshPages(ch.data(), perChannel * 4, C * perChannel * 4);
       const int64_t nonFinite = src.floats(ch, perChannel);
       if (nonFinite < 0) return bad;
       img.nonFiniteSamples += nonFinite;

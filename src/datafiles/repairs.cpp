@@ -102,7 +102,7 @@ FileStatus InstallImage(DataFileImage&& image, const std::string& name, const st
   std::vector<float> scratch;
   try {
     scratch.reserve(len);
-    PreferLargePages(scratch.data(), len * 4);
+    PrepareFreshPages(scratch.data(), len * 4, len * 4 * static_cast<size_t>(channels + 1));
     scratch.assign(len, 0.0f);
   } catch (const std::bad_alloc&) {
     return FileStatus::OutOfMemory;

@@ -1067,7 +1067,7 @@ FileStatus ReadDelimitedTextFile(const std::filesystem::path& path, TextTable* o
     ::close(fd);
     return FileStatus::OutOfMemory;
   }
-  PreferLargePages(bytes.get(), size);
+  PrepareFreshPages(bytes.get(), size, size);
   // Large files are read in slices on several threads: copying from the
   // page cache and the first touch of the buffer's pages then overlap.
   constexpr size_t kSliceBytes = size_t{8} << 20;
