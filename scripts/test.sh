@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test through
 # ctest. With --sanitize (or in CI) it then builds and runs the tests a second
-# time under AddressSanitizer and UndefinedBehaviorSanitizer.
+# time under AddressSanitizer and UndefinedBehaviorSanitizer. With --fuzz
+# (and clang installed) the file-reader fuzz harnesses then run briefly.
 # Exits non-zero on any failure.
 set -euo pipefail
 
@@ -9,10 +10,12 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$ROOT"
 
 sanitize=0
+fuzz=0
 for arg in "$@"; do
   case "$arg" in
     --sanitize) sanitize=1 ;;
-    -h|--help) echo "usage: scripts/test.sh [--sanitize]"; exit 0 ;;
+    --fuzz) fuzz=1 ;;
+    -h|--help) echo "usage: scripts/test.sh [--sanitize] [--fuzz]"; exit 0 ;;
     *) echo "test.sh: unknown option $arg" >&2; exit 2 ;;
   esac
 done
@@ -51,6 +54,16 @@ if ((sanitize)); then
     ASAN_OPTIONS="detect_leaks=0:abort_on_error=1:strict_string_checks=1" \
     ctest --output-on-failure -j"$jobs")
   ASAN_OPTIONS="detect_leaks=1:strict_string_checks=1" ./build-asan/tests/core_tests --gtest_brief=1
+fi
+
+if ((fuzz)); then
+  echo "== fuzz harnesses, a few seconds each (build-fuzz/)"
+  cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+    -DCORVIMET_FUZZ=ON -DCORVIMET_BENCH=OFF
+  for name in native text prefs notes comments; do
+    cmake --build build-fuzz -j"$jobs" --target "fuzz_$name"
+    "$ROOT/tests/fuzz/run.sh" build-fuzz "$name" 5 2>&1 | tail -n 1
+  done
 fi
 
 echo "== all tests passed ($((SECONDS - start)) s)"

@@ -1,5 +1,6 @@
 #include "datafiles/export.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -7,6 +8,7 @@
 #include "datafiles/filehelpers.h"
 #include "datafiles/safewrite.h"
 #include "datafiles/timescale.h"
+#include "platform/macroman.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
 
@@ -24,6 +26,13 @@ int32_t startSecondsOf(std::string_view startTime) {
 
 double secondsOfCase(float interval, int32_t startSeconds, int32_t caseIndex) {
   return startSeconds + static_cast<double>(caseIndex) * DecimalValue(interval) + kSecondsSlack;
+}
+
+// Whole days in double, kept within what the calendar holds: an interval
+// no file should have must give a wrong date, never an overflow.
+int64_t wholeDays(double seconds) {
+  const double days = std::floor(seconds / 86400.0);
+  return static_cast<int64_t>(std::isfinite(days) ? std::clamp(days, -1e9, 1e9) : 0.0);
 }
 
 FileStatus checkExport(const TextExportSource& src, const TextExportOptions& opt) {
@@ -48,8 +57,15 @@ bool encode(const TextExportSource& src, const TextExportOptions& opt, Sink&& si
     firstField = false;
   };
   auto endLine = [&] {
-    buf += '\r';
+    buf += '\n';
     firstField = true;
+  };
+  // A row's numbers go straight into the buffer, 33 bytes a field at most.
+  char* row = nullptr;
+  auto number = [&](float x) {
+    if (!firstField) *row++ = delim;
+    row = FieldNumChars(row, x);
+    firstField = false;
   };
 
   if (opt.caseColumn) field("Case");
@@ -57,7 +73,7 @@ bool encode(const TextExportSource& src, const TextExportOptions& opt, Sink&& si
   if (opt.clockColumn) field("Clock Time");
   if (opt.dateColumn) field("Date");
   for (size_t c = 0; c < src.channels.size(); ++c)
-    field(ExportField(c < src.labels.size() ? src.labels[c] : std::string(), opt.format));
+    field(ExportField(plat::macRomanToUtf8(c < src.labels.size() ? src.labels[c] : std::string()), opt.format));
   endLine();
 
   const int32_t start = startSecondsOf(src.startTime);
@@ -72,7 +88,7 @@ bool encode(const TextExportSource& src, const TextExportOptions& opt, Sink&& si
     if (opt.dateColumn) {
       if (haveDate) {
         // The date changes once a day: the calendar is asked only then.
-        const auto days = static_cast<int64_t>(std::floor(secondsOfCase(src.interval, start, k) / 86400.0));
+        const int64_t days = wholeDays(secondsOfCase(src.interval, start, k));
         if (days != dateDays) {
           dateDays = days;
           dateText = DateText(AddDays(date, days), '/');
@@ -82,7 +98,11 @@ bool encode(const TextExportSource& src, const TextExportOptions& opt, Sink&& si
         field("");
       }
     }
-    for (const float* ch : src.channels) field(FieldNumText(ch[k]));
+    const size_t at = buf.size();
+    buf.resize(at + 33 * src.channels.size());
+    row = buf.data() + at;
+    for (const float* ch : src.channels) number(ch[k]);
+    buf.resize(static_cast<size_t>(row - buf.data()));
     endLine();
     if (buf.size() >= kFlushBytes) {
       if (!sink(buf)) return false;
@@ -137,8 +157,10 @@ double ElapsedOfCase(float interval, int32_t caseIndex, ElapsedUnit unit) {
 }
 
 std::string ClockOfCase(float interval, int32_t startSeconds, int32_t caseIndex) {
-  const auto total = static_cast<int64_t>(std::floor(secondsOfCase(interval, startSeconds, caseIndex)));
-  const int64_t s = ((total % 86400) + 86400) % 86400;
+  double second = std::fmod(std::floor(secondsOfCase(interval, startSeconds, caseIndex)), 86400.0);
+  if (!std::isfinite(second)) second = 0.0;
+  if (second < 0) second += 86400.0;
+  const auto s = static_cast<int64_t>(second);
   char buf[16];
   std::snprintf(buf, sizeof buf, "%d:%02d:%02d", static_cast<int>(s / 3600), static_cast<int>(s / 60 % 60),
                 static_cast<int>(s % 60));
@@ -148,8 +170,7 @@ std::string ClockOfCase(float interval, int32_t startSeconds, int32_t caseIndex)
 std::string DateOfCase(float interval, std::string_view startDate, int32_t startSeconds, int32_t caseIndex) {
   CivilDate d{};
   if (!ParseDateText(startDate, &d)) return "";
-  const auto days = static_cast<int64_t>(std::floor(secondsOfCase(interval, startSeconds, caseIndex) / 86400.0));
-  return DateText(AddDays(d, days), '/');
+  return DateText(AddDays(d, wholeDays(secondsOfCase(interval, startSeconds, caseIndex))), '/');
 }
 
 std::string ExportField(std::string_view text, TextExportFormat format) {

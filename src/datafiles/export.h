@@ -1,6 +1,7 @@
-// Comma- and tab-separated text export with optional time columns. Mac Roman
-// bytes; one delimiter between fields; every line, the last included, ends
-// with CR; numbers in the standard text form without the leading blank.
+// Comma- and tab-separated text export with optional time columns, for other
+// programs: UTF-8 (labels are converted from Mac Roman); one delimiter
+// between fields; every line, the last included, ends with LF; numbers in
+// the standard text form without the leading blank.
 //
 //   header: [Case] [Time (<unit>)] [Clock Time] [Date] label ... label
 //   rows:   cases first + 1 .. last (case 0, the leading value, is not data)

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "datafiles/byteswap.h"
 #include "datafiles/timescale.h"
 #include "shell/globals.h"
 #include "shell/store.h"
@@ -118,17 +119,7 @@ std::string MakeDateString(int32_t startSeconds, int32_t caseIndex, uint16_t sta
                            startDayOfYear, flag);
 }
 
-void ByteSwap32(void* words, size_t count) {
-  // memcpy keeps this free of alignment and aliasing traps; it compiles to
-  // plain loads, bswap and stores.
-  auto* p = static_cast<unsigned char*>(words);
-  for (size_t i = 0; i < count; ++i, p += 4) {
-    uint32_t w;
-    std::memcpy(&w, p, 4);
-    w = __builtin_bswap32(w);
-    std::memcpy(p, &w, 4);
-  }
-}
+void ByteSwap32(void* words, size_t count) { SwapWords32(words, count); }
 
 void BigEndianToHost32(void* words, size_t count) {
   if constexpr (std::endian::native == std::endian::little) ByteSwap32(words, count);
@@ -141,7 +132,7 @@ void BigENDIANtoLittleEndian() {
     if (float* a = ChannelData(slot, c)) BigEndianToHost32(a, static_cast<size_t>(nCases[slot]) + 1);
 }
 
-bool IntervalNeedsRepair(float interval) { return !(std::isfinite(interval) && interval > 0.0f); }
+bool IntervalNeedsRepair(float interval) { return !(interval >= kMinInterval && interval <= kMaxInterval); }
 
 bool CheckSampleInterval() {
   const auto slot = static_cast<int16_t>(TheFileInUse);

@@ -52,7 +52,12 @@ inline void HostToBigEndian32(void* words, size_t count) { BigEndianToHost32(wor
 void BigENDIANtoLittleEndian();
 
 inline constexpr float kRepairedInterval = 9.999f;
-// True when an interval cannot be used: zero, negative or not finite.
+// The intervals a recording can have: a nanosecond to about eleven days.
+// Outside them the clock and date of 7,000,000 cases leave any calendar.
+inline constexpr float kMinInterval = 1e-9f;
+inline constexpr float kMaxInterval = 1e6f;
+// True when an interval cannot be used: outside the range above, or not a
+// number.
 bool IntervalNeedsRepair(float interval);
 // When the interval of TheFileInUse cannot be used, sets it to 9.999 s and
 // returns true: the caller then shows the "Sample Interval Warning".

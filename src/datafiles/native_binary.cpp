@@ -10,10 +10,10 @@
 #include <new>
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "datafiles/byteswap.h"
 #include "datafiles/filehelpers.h"
 #include "datafiles/safewrite.h"
 #include "datafiles/timescale.h"
@@ -26,43 +26,49 @@ namespace {
 
 // Floats moved per block: large enough for the disk, small enough that a
 // block is still in cache when its bytes are swapped.
-constexpr size_t kBlockFloats = 1 << 18;
-
-// Big-endian words to host floats, counting NaN and infinities (all exponent
-// bits set) in the same pass; plain integer work the compiler vectorises.
-int64_t swapAndCountNonFinite(float* words, size_t count) {
-  int64_t bad = 0;
-  for (size_t i = 0; i < count; ++i) {
-    uint32_t v;
-    std::memcpy(&v, &words[i], 4);
-    if constexpr (std::endian::native == std::endian::little) v = __builtin_bswap32(v);
-    std::memcpy(&words[i], &v, 4);
-    bad += (v & 0x7F800000u) == 0x7F800000u ? 1 : 0;
-  }
-  return bad;
-}
+constexpr size_t kBlockFloats = 1 << 16;
+// Read-ahead for the many small header fields of a file.
+constexpr size_t kReadAhead = 1 << 16;
 
 // Sequential reader over a file or a memory buffer that knows how many bytes
 // are left, so every count can be checked before anything is allocated.
 class Source {
  public:
   Source(const void* bytes, size_t size) : mem_(static_cast<const unsigned char*>(bytes)), size_(size) {}
-  Source(std::FILE* f, uint64_t size) : file_(f), size_(size) {}
+  Source(int fd, uint64_t size) : fd_(fd), size_(size) {}
 
   uint64_t remaining() const { return size_ - pos_; }
   bool read(void* dst, size_t n) {
     if (n > remaining()) return false;
     if (mem_) {
-      std::memcpy(dst, mem_ + pos_, n);
-    } else if (n != 0 && std::fread(dst, 1, n, file_) != n) {
-      return false;
+      if (n) std::memcpy(dst, mem_ + pos_, n);
+      pos_ += n;
+      return true;
     }
+    auto* out = static_cast<unsigned char*>(dst);
+    // What the read-ahead holds first, then large reads straight to dst.
+    if (pos_ >= bufAt_ && pos_ < bufAt_ + buf_.size()) {
+      const size_t k = std::min<uint64_t>(n, bufAt_ + buf_.size() - pos_);
+      std::memcpy(out, buf_.data() + (pos_ - bufAt_), k);
+      out += k;
+      n -= k;
+      pos_ += k;
+    }
+    if (n == 0) return true;
+    if (n >= kReadAhead) {
+      if (ReadFully(fd_, out, n, pos_) != n) return false;
+      pos_ += n;
+      return true;
+    }
+    buf_.resize(static_cast<size_t>(std::min<uint64_t>(kReadAhead, remaining())));
+    bufAt_ = pos_;
+    if (ReadFully(fd_, buf_.data(), buf_.size(), pos_) != buf_.size()) return false;
+    std::memcpy(out, buf_.data(), n);
     pos_ += n;
     return true;
   }
   bool skip(uint64_t n) {
     if (n > remaining()) return false;
-    if (file_ && std::fseek(file_, static_cast<long>(pos_ + n), SEEK_SET) != 0) return false;
     pos_ += n;
     return true;
   }
@@ -100,81 +106,36 @@ class Source {
     s->resize(n);
     return read(s->data(), n);
   }
-  // n floats appended to `dst` (which holds none yet), each block swapped
-  // and checked while it is in cache. Appending from the block spares the
-  // pass that zero-filling the array first would cost. Returns the count of
-  // non-finite values, or -1 when the bytes ran out.
+  // n floats appended to `dst` (reserved for them), a block at a time: the
+  // block's pages are touched once by the growth, the bytes land in them
+  // and are swapped while still in cache. Returns the count of non-finite
+  // values, or -1 when the bytes ran out.
   int64_t floats(std::vector<float>& dst, size_t n) {
-    if (mem_) return floatsFromMemory(dst, n);
-    if (!block_) block_.reset(new float[kBlockFloats]);
+    if (n * 4 > remaining()) return -1;
     int64_t nonFinite = 0;
     for (size_t done = 0; done < n;) {
       const size_t k = std::min(kBlockFloats, n - done);
-      if (!read(block_.get(), k * 4)) return -1;
-      nonFinite += swapAndCountNonFinite(block_.get(), k);
-      dst.insert(dst.end(), block_.get(), block_.get() + k);
+      const size_t at = dst.size();
+      dst.resize(at + k);
+      if (!read(dst.data() + at, k * 4)) return -1;
+      if constexpr (std::endian::native == std::endian::little) {
+        nonFinite += SwapWords32CountNonFinite(dst.data() + at, k);
+      } else {
+        for (size_t i = at; i < at + k; ++i)
+          nonFinite += (std::bit_cast<uint32_t>(dst[i]) & 0x7F800000u) == 0x7F800000u;
+      }
       done += k;
     }
     return nonFinite;
   }
 
  private:
-  // From a mapped file the samples are swapped straight into the array: one
-  // pass over the bytes instead of a copy into a block and another out of it.
-  int64_t floatsFromMemory(std::vector<float>& dst, size_t n) {
-    if (n * 4 > remaining()) return -1;
-    int64_t nonFinite = 0;
-    const unsigned char* p = mem_ + pos_;
-    for (size_t done = 0; done < n;) {
-      const size_t k = std::min(kBlockFloats, n - done);
-      const size_t at = dst.size();
-      dst.insert(dst.end(), BigEndianFloats{p}, BigEndianFloats{p + 4 * k});
-      for (size_t i = at; i < at + k; ++i) {
-        uint32_t v;
-        std::memcpy(&v, &dst[i], 4);
-        nonFinite += (v & 0x7F800000u) == 0x7F800000u ? 1 : 0;
-      }
-      p += 4 * k;
-      done += k;
-    }
-    pos_ += n * 4;
-    return nonFinite;
-  }
-
-  // Reads big-endian floats from bytes; random access so that vector::insert
-  // sizes the array once and copies without zero-filling it first.
-  struct BigEndianFloats {
-    using iterator_category = std::random_access_iterator_tag;
-    using value_type = float;
-    using difference_type = std::ptrdiff_t;
-    using pointer = const float*;
-    using reference = float;
-    const unsigned char* p;
-    float operator*() const {
-      uint32_t v;
-      std::memcpy(&v, p, 4);
-      if constexpr (std::endian::native == std::endian::little) v = __builtin_bswap32(v);
-      float f;
-      std::memcpy(&f, &v, 4);
-      return f;
-    }
-    BigEndianFloats& operator++() { p += 4; return *this; }
-    BigEndianFloats operator++(int) { BigEndianFloats t = *this; p += 4; return t; }
-    BigEndianFloats& operator--() { p -= 4; return *this; }
-    BigEndianFloats& operator+=(difference_type d) { p += 4 * d; return *this; }
-    BigEndianFloats operator+(difference_type d) const { return {p + 4 * d}; }
-    difference_type operator-(const BigEndianFloats& o) const { return (p - o.p) / 4; }
-    float operator[](difference_type d) const { return *(*this + d); }
-    bool operator==(const BigEndianFloats& o) const { return p == o.p; }
-    bool operator!=(const BigEndianFloats& o) const { return p != o.p; }
-    bool operator<(const BigEndianFloats& o) const { return p < o.p; }
-  };
-
   const unsigned char* mem_ = nullptr;
-  std::FILE* file_ = nullptr;
+  int fd_ = -1;
   uint64_t size_ = 0;
   uint64_t pos_ = 0;
-  std::unique_ptr<float[]> block_;
+  std::vector<unsigned char> buf_;
+  uint64_t bufAt_ = 0;
 };
 
 std::string cutTrailing(std::string s) {
@@ -298,6 +259,7 @@ FileStatus parseImage(Source& src, DataFileImage* out) {
     img.data.resize(C);
     for (auto& ch : img.data) {
       ch.reserve(perChannel);
+      PrepareFreshPages(ch.data(), perChannel * 4, C * perChannel * 4);
       const int64_t nonFinite = src.floats(ch, perChannel);
       if (nonFinite < 0) return bad;
       img.nonFiniteSamples += nonFinite;
@@ -457,36 +419,26 @@ FileStatus ParseNativeBinary(const void* bytes, size_t size, DataFileImage* out)
   return parseImage(src, out);
 }
 
+FileStatus ReadNativeBinaryFrom(int fd, uint64_t size, DataFileImage* out) {
+  Source src(fd, size);
+  return parseImage(src, out);
+}
+
 FileStatus ReadNativeBinary(const std::filesystem::path& path, DataFileImage* out) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return FileStatus::CannotOpen;
-  const uint64_t size = std::filesystem::file_size(path, ec);
-  if (ec) return FileStatus::CannotOpen;
-  // Mapped when the system allows it (the faster path); read otherwise.
-  if (size > 0) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat st {};
-    // The size the mapping covers is the size of the file as opened.
-    if (fd >= 0 && (::fstat(fd, &st) != 0 || static_cast<uint64_t>(st.st_size) != size)) {
-      ::close(fd);
-    } else if (fd >= 0) {
-      void* map = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
-      ::close(fd);
-      if (map != MAP_FAILED) {
-        ::madvise(map, size, MADV_SEQUENTIAL);
-        Source src(map, size);
-        const FileStatus st = parseImage(src, out);
-        ::munmap(map, size);
-        return st;
-      }
-    }
+  // Read, not mapped: a mapped file that another program truncates kills the
+  // process, and a mapping held beside the arrays doubles the peak memory.
+  // Non-blocking, so that a FIFO given as a file is refused, not waited on.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return FileStatus::CannotOpen;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return FileStatus::CannotOpen;
   }
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return FileStatus::CannotOpen;
-  Source src(f, size);
-  const FileStatus st = parseImage(src, out);
-  std::fclose(f);
-  return st;
+  ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+  const FileStatus status = ReadNativeBinaryFrom(fd, static_cast<uint64_t>(st.st_size), out);
+  ::close(fd);
+  return status;
 }
 
 NativeWriteView ViewOfImage(const DataFileImage& img) {
@@ -546,9 +498,11 @@ FileStatus WriteNativeBinary(const std::filesystem::path& path, const NativeWrit
 void AdvanceDateTime(std::string_view date, std::string_view time, double seconds, std::string* dateOut,
                      std::string* timeOut) {
   const int64_t start = std::max<int32_t>(ClockTextSeconds(time), 0);
-  const double moved = static_cast<double>(start) + std::trunc(std::isfinite(seconds) ? seconds : 0.0);
+  // Beyond a million years a block's start is nonsense anyway; kept finite
+  // and in range so that no conversion below overflows.
+  const double moved = static_cast<double>(start) + std::trunc(std::isfinite(seconds) ? std::clamp(seconds, -3e13, 3e13) : 0.0);
   const double days = std::floor(moved / 86400.0);
-  const auto secondOfDay = static_cast<int32_t>(moved - days * 86400.0);
+  const auto secondOfDay = std::clamp(static_cast<int32_t>(moved - days * 86400.0), 0, 86399);
   *timeOut = ClockText(secondOfDay);
   CivilDate d;
   if (days != 0.0 && std::fabs(days) < 1e8 && ParseDateText(date, &d)) {

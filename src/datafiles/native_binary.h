@@ -34,6 +34,9 @@ bool LooksLikeNativeBinary(std::string_view firstBytes);
 // failure of the file itself is BadFormat.
 FileStatus ReadNativeBinary(const std::filesystem::path& path, DataFileImage* out);
 FileStatus ParseNativeBinary(const void* bytes, size_t size, DataFileImage* out);
+// The reader over an open file taken to hold `size` bytes; fewer bytes than
+// that (a file truncated while it is read) is BadFormat.
+FileStatus ReadNativeBinaryFrom(int fd, uint64_t size, DataFileImage* out);
 
 // What the writer needs of a file; channels point at n + 1 floats each.
 struct NativeWriteView {

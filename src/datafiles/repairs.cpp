@@ -4,6 +4,7 @@
 #include <cmath>
 #include <new>
 
+#include "datafiles/byteswap.h"
 #include "datafiles/filehelpers.h"
 
 int64_t ZeroNonFiniteSamples(float* data, size_t count) {
@@ -100,6 +101,8 @@ FileStatus InstallImage(DataFileImage&& image, const std::string& name, const st
   // are taken over, so a full file never sits in memory twice.
   std::vector<float> scratch;
   try {
+    scratch.reserve(len);
+    PrepareFreshPages(scratch.data(), len * 4, len * 4 * static_cast<size_t>(channels + 1));
     scratch.assign(len, 0.0f);
   } catch (const std::bad_alloc&) {
     return FileStatus::OutOfMemory;

@@ -16,6 +16,7 @@ struct RepairReport {
   int32_t notesDropped = 0;
   bool startTimeReset = false;
   int fileValuesReset = 0;         // non-finite file values set to 0
+  std::vector<std::string> skippedColumns;  // text columns a text import left out
 };
 
 // Sets NaN and infinite samples to 0; returns how many there were.

@@ -1,20 +1,27 @@
 #include "datafiles/text_import.h"
 
 #include <algorithm>
+#include <cctype>
 #include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <new>
 #include <exception>
 #include <thread>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
+#include "datafiles/byteswap.h"
 #include "datafiles/filehelpers.h"
 #include "platform/macroman.h"
 #include "shell/globals.h"
@@ -85,20 +92,28 @@ bool nextField(const char*& p, const char* end, char delim) {
   return false;
 }
 
-// Splits one record. Returns false at the end of the input.
+// Splits one record. Returns false at the end of the input. Fields past
+// kMaxTextColumns + 1 are stepped over, not kept: one line of a hundred
+// million cells must not take gigabytes before it is refused.
 bool nextRecord(const char*& p, const char* end, char delim, std::vector<Field>& fields) {
   fields.clear();
   if (p >= end) return false;
-  do fields.push_back(scanField(p, end, delim));
-  while (nextField(p, end, delim));
+  do {
+    const Field f = scanField(p, end, delim);
+    if (fields.size() <= static_cast<size_t>(kMaxTextColumns)) fields.push_back(f);
+  } while (nextField(p, end, delim));
   return true;
 }
 
+// One pass: erasing each doubled quote in place made a long quoted field
+// quadratic.
 std::string unquote(const Field& f) {
-  std::string s(f.raw);
-  if (f.quoted) {
-    size_t at = 0;
-    while ((at = s.find("\"\"", at)) != std::string::npos) s.erase(at++, 1);
+  if (!f.quoted) return std::string(f.raw);
+  std::string s;
+  s.reserve(f.raw.size());
+  for (size_t i = 0; i < f.raw.size(); ++i) {
+    s.push_back(f.raw[i]);
+    if (f.raw[i] == '"' && i + 1 < f.raw.size() && f.raw[i + 1] == '"') ++i;
   }
   return s;
 }
@@ -118,21 +133,53 @@ bool readNumber(std::string_view s, bool decimalComma, float* v) {
     s.remove_prefix(1);
     if (!s.empty() && s.front() == '-') return false;
   }
-  if (s.empty() || s.size() > 64) return false;
+  if (s.empty()) return false;
   const char c0 = s.front() == '-' && s.size() > 1 ? s[1] : s.front();
   if (!((c0 >= '0' && c0 <= '9') || c0 == '.' || (decimalComma && c0 == ','))) return false;  // no inf/nan
-  char buf[64];
+  std::string copy;
   if (decimalComma && s.find(',') != std::string_view::npos) {
-    std::memcpy(buf, s.data(), s.size());
-    for (size_t i = 0; i < s.size(); ++i)
-      if (buf[i] == ',') buf[i] = '.';
-    s = std::string_view(buf, s.size());
+    copy.assign(s);
+    std::replace(copy.begin(), copy.end(), ',', '.');
+    s = copy;
   }
   float x = 0.0f;
   const auto r = std::from_chars(s.data(), s.data() + s.size(), x);
-  if (r.ec != std::errc() || r.ptr != s.data() + s.size() || !std::isfinite(x)) return false;
+  if (r.ptr != s.data() + s.size()) return false;
+  if (r.ec == std::errc::result_out_of_range) {
+    // Too small for a float is 0 (or the nearest tiny float); too large is
+    // no number.
+    double d = 0.0;
+    const auto rd = std::from_chars(s.data(), s.data() + s.size(), d);
+    if (rd.ptr != s.data() + s.size() || !(std::fabs(d) < std::numeric_limits<float>::min())) return false;
+    x = static_cast<float>(d);
+  } else if (r.ec != std::errc() || !std::isfinite(x)) {
+    return false;
+  }
   *v = x;
   return true;
+}
+
+// A quoted number with thousands separators, "1,234.5", as spreadsheets
+// write them into comma-separated files.
+bool readGrouped(std::string_view s, float* v) {
+  s = trim(s);
+  const size_t point = std::min(s.find('.'), s.size());
+  std::string plain;
+  size_t digitsSince = 0;
+  bool grouped = false;
+  for (size_t i = 0; i < point; ++i) {
+    if (s[i] == ',') {
+      if (digitsSince == 0 || (grouped && digitsSince != 3)) return false;
+      grouped = true;
+      digitsSince = 0;
+      continue;
+    }
+    if (s[i] >= '0' && s[i] <= '9') ++digitsSince;
+    plain.push_back(s[i]);
+  }
+  if (!grouped || digitsSince != 3) return false;
+  plain.append(s.substr(point));
+  return readNumber(plain, false, v);
 }
 
 // readNumber's rules, in double precision.
@@ -141,14 +188,13 @@ bool readNumberDouble(std::string_view s, bool decimalComma, double* v) {
   if (!readNumber(s, decimalComma, &probe)) return false;
   s = trim(s);
   if (s.front() == '+') s.remove_prefix(1);
-  char buf[64];
-  std::memcpy(buf, s.data(), s.size());
-  if (decimalComma)
-    for (size_t i = 0; i < s.size(); ++i)
-      if (buf[i] == ',') buf[i] = '.';
+  std::string buf(s);
+  if (decimalComma) std::replace(buf.begin(), buf.end(), ',', '.');
   double x = 0.0;
-  const auto r = std::from_chars(buf, buf + s.size(), x);
-  if (r.ec != std::errc() || !std::isfinite(x)) return false;
+  const auto r = std::from_chars(buf.data(), buf.data() + buf.size(), x);
+  if (r.ec != std::errc() || !std::isfinite(x)) {
+    x = probe;  // a float-sized value the double cannot improve on
+  }
   *v = x;
   return true;
 }
@@ -394,13 +440,13 @@ const char* nextRowStart(const char* p, const char* end) {
 constexpr ptrdiff_t kStretchBytes = ptrdiff_t{2} << 20;
 
 // Rows from p read on several threads, when there are enough of them and no
-// quotes, which could hide line ends.
+// quotes from p on, which could hide line ends.
 std::vector<Stretch> readStretches(const char* p, const char* end, size_t n, char delim, bool decimalComma,
-                                   double rowsPerByte) {
+                                   double rowsPerByte, bool quotesAhead) {
   std::vector<Stretch> stretches;
   const ptrdiff_t threads = std::min<ptrdiff_t>({std::max(1u, std::thread::hardware_concurrency()), 16,
                                                  (end - p) / kStretchBytes});
-  if (threads < 2 || std::memchr(p, '"', static_cast<size_t>(end - p))) return stretches;
+  if (threads < 2 || quotesAhead) return stretches;
   std::vector<std::thread> workers;
   try {
     stretches.resize(static_cast<size_t>(threads));
@@ -526,26 +572,53 @@ bool isClock(std::string_view s) {
   return readClock(s, &t, &d, &hasDate);
 }
 
-bool validUtf8(std::string_view s, bool* anyHigh) {
-  *anyHigh = false;
+// What one pass over the whole text tells: a zero byte (a binary or UTF-16
+// file), whether it is valid UTF-8 with any multi-byte character, and where
+// its last double quote is.
+struct TextScan {
+  bool zeroByte = false;
+  bool utf8 = true;
+  bool anyHigh = false;
+  ptrdiff_t lastQuote = -1;
+};
+
+TextScan scanText(std::string_view s) {
+  constexpr uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull, kQuotes = kOnes * '"';
+  const auto hasZero = [](uint64_t v) { return (v - kOnes) & ~v & kHighs; };
+  TextScan r;
   for (size_t i = 0; i < s.size();) {
-    if (i + 32 <= s.size()) {  // 32 ASCII bytes at a time
+    if (i + 32 <= s.size()) {  // 32 plain ASCII bytes at a time
       uint64_t w[4];
       std::memcpy(w, s.data() + i, 32);
-      if (((w[0] | w[1] | w[2] | w[3]) & 0x8080808080808080ull) == 0) {
+      uint64_t special = (w[0] | w[1] | w[2] | w[3]) & kHighs;
+      for (uint64_t x : w) special |= hasZero(x) | hasZero(x ^ kQuotes);
+      if (special == 0) {
         i += 32;
         continue;
       }
     }
     const auto c = static_cast<unsigned char>(s[i]);
-    int extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
-    if (extra < 0 || i + static_cast<size_t>(extra) >= s.size() + (extra == 0 ? 1 : 0)) return false;
-    for (int k = 1; k <= extra; ++k)
-      if ((static_cast<unsigned char>(s[i + static_cast<size_t>(k)]) & 0xC0) != 0x80) return false;
-    if (extra) *anyHigh = true;
+    if (c == 0) {
+      r.zeroByte = true;
+      return r;
+    }
+    if (c == '"') r.lastQuote = static_cast<ptrdiff_t>(i);
+    if (c < 0x80 || !r.utf8) {
+      ++i;
+      continue;
+    }
+    const int extra = (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
+    bool ok = extra > 0 && i + static_cast<size_t>(extra) < s.size();
+    for (int k = 1; ok && k <= extra; ++k) ok = (static_cast<unsigned char>(s[i + static_cast<size_t>(k)]) & 0xC0) == 0x80;
+    if (!ok) {
+      r.utf8 = false;
+      ++i;
+      continue;
+    }
+    r.anyHigh = true;
     i += static_cast<size_t>(extra) + 1;
   }
-  return true;
+  return r;
 }
 
 char chooseDelimiter(std::string_view text) {
@@ -585,11 +658,76 @@ bool looksLikePointNumber(std::string_view s) {
   return s.find('.') != std::string_view::npos && s.find_first_not_of("+-0123456789.eE") == std::string_view::npos;
 }
 
+std::vector<std::string> nameWords(std::string_view name) {
+  std::vector<std::string> words(1);
+  for (char c : name) {
+    if (std::isalnum(static_cast<unsigned char>(c))) {
+      words.back().push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+    } else if (!words.back().empty()) {
+      words.emplace_back();
+    }
+  }
+  if (words.back().empty()) words.pop_back();
+  return words;
+}
+
+// Seconds per unit of a unit word; 0 for any other word.
+double unitSeconds(const std::string& w) {
+  struct Unit {
+    const char* word;
+    double seconds;
+  };
+  static constexpr Unit kUnits[] = {
+      {"ms", 1e-3},   {"msec", 1e-3},  {"s", 1},         {"sec", 1},        {"secs", 1},      {"second", 1},
+      {"seconds", 1}, {"min", 60},     {"mins", 60},     {"minute", 60},    {"minutes", 60},  {"h", 3600},
+      {"hr", 3600},   {"hrs", 3600},   {"hour", 3600},   {"hours", 3600},   {"d", 86400},     {"day", 86400},
+      {"days", 86400},
+  };
+  for (const Unit& u : kUnits)
+    if (w == u.word) return u.seconds;
+  return 0.0;
+}
+
 bool nameSaysTime(std::string name) {
   std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   const std::string t = TrimTrailingBlanks(name);
-  return t.find("time") != std::string::npos || t.find("sec") != std::string::npos ||
-         t.find("elapsed") != std::string::npos || t == "t" || t.rfind("t (", 0) == 0 || t.rfind("t [", 0) == 0;
+  if (t.find("time") != std::string::npos || t.find("sec") != std::string::npos ||
+      t.find("elapsed") != std::string::npos || t == "t" || t.rfind("t (", 0) == 0 || t.rfind("t [", 0) == 0)
+    return true;
+  // A unit alone names a time: "hours", "min", "s".
+  const std::vector<std::string> words = nameWords(t);
+  return words.size() == 1 && unitSeconds(words[0]) > 0.0;
+}
+
+enum class CellKind { Empty, Number, Text };
+
+// How a cell looks for telling header lines from data: missing-value marks,
+// infinities and numbers no float holds are numbers here, though they read
+// as 0.
+CellKind cellKind(const Field& f, char delim) {
+  const std::string_view s = trim(f.raw);
+  if (s.empty()) return CellKind::Empty;
+  float v;
+  if (readNumber(s, false, &v) || readNumber(s, delim != ',', &v) || isClock(s)) return CellKind::Number;
+  if (f.quoted && readGrouped(s, &v)) return CellKind::Number;
+  std::string w(s);
+  std::transform(w.begin(), w.end(), w.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  if (!w.empty() && (w[0] == '+' || w[0] == '-')) w.erase(0, 1);
+  for (const char* mark : {"", "na", "n/a", "#n/a", "nan", "inf", "infinity", "null", "missing"})
+    if (w == mark) return CellKind::Number;
+  // [digits][.digits]e[+-]digits out of range
+  size_t i = 0, digits = 0;
+  for (; i < w.size() && std::isdigit(static_cast<unsigned char>(w[i])); ++i) ++digits;
+  if (i < w.size() && (w[i] == '.' || w[i] == ',')) ++i;
+  for (; i < w.size() && std::isdigit(static_cast<unsigned char>(w[i])); ++i) ++digits;
+  if (digits > 0 && i < w.size() && w[i] == 'e') {
+    ++i;
+    if (i < w.size() && (w[i] == '+' || w[i] == '-')) ++i;
+    const size_t from = i;
+    while (i < w.size() && std::isdigit(static_cast<unsigned char>(w[i]))) ++i;
+    if (i > from && i == w.size()) return CellKind::Number;
+  }
+  return CellKind::Text;
 }
 
 }  // namespace
@@ -597,39 +735,53 @@ bool nameSaysTime(std::string name) {
 FileStatus ParseDelimitedText(std::string_view text, TextTable* out) {
   TextTable t;
   if (text.size() >= 3 && text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
-  if (text.find('\0') != std::string_view::npos) return FileStatus::BadFormat;  // binary, or UTF-16
-  bool anyHigh = false;
-  const bool utf8 = validUtf8(text, &anyHigh) && anyHigh;
+  const TextScan scan = scanText(text);
+  if (scan.zeroByte) return FileStatus::BadFormat;  // binary, or UTF-16
+  const bool utf8 = scan.utf8 && scan.anyHigh;
   t.delimiter = chooseDelimiter(text);
 
   const char* p = text.data();
   const char* end = p + text.size();
   std::vector<Field> fields;
 
-  // Header lines: leading records with a cell that is neither empty, a
-  // number nor a clock time. Numbers are judged both ways here, as the
-  // decimal comma is not settled until the data rows are seen.
+  // Header lines. The leading records are judged together: a column that
+  // holds text all down the data (a comment column) says nothing, and a
+  // record is a header line when it has text in any other column. A data
+  // row of NA, inf or numbers no float holds is never taken for one.
+  std::vector<std::vector<char>> sampleText;  // per sampled record, per cell
+  {
+    const char* q = p;
+    while (sampleText.size() < 64 && nextRecord(q, end, t.delimiter, fields)) {
+      if (fields.size() > static_cast<size_t>(kMaxTextColumns)) return FileStatus::TooManyColumns;
+      if (recordBlank(fields)) continue;
+      std::vector<char> text;
+      for (const Field& f : fields) text.push_back(cellKind(f, t.delimiter) == CellKind::Text);
+      sampleText.push_back(std::move(text));
+    }
+  }
+  std::vector<char> textFilled;  // text in every cell of the later sampled records
+  for (size_t r = sampleText.size() / 2; r < sampleText.size(); ++r) {
+    const std::vector<char>& text = sampleText[r];
+    if (r == sampleText.size() / 2) textFilled = text;
+    for (size_t k = 0; k < textFilled.size(); ++k) textFilled[k] &= k < text.size() && text[k];
+  }
   std::vector<std::string> lastHeader;
   const char* dataStart = p;
-  while (nextRecord(p, end, t.delimiter, fields)) {
+  for (size_t r = 0; nextRecord(p, end, t.delimiter, fields);) {
     if (recordBlank(fields)) {
       dataStart = p;
       ++t.headerLines;
       continue;
     }
     bool header = false;
-    for (const Field& f : fields) {
-      const std::string_view s = trim(f.raw);
-      float v;
-      if (s.empty() || readNumber(s, false, &v) || readNumber(s, t.delimiter != ',', &v) || isClock(s)) continue;
-      header = true;
-      break;
-    }
+    for (size_t k = 0; r < sampleText.size() && k < sampleText[r].size() && !header; ++k)
+      header = sampleText[r][k] && !(k < textFilled.size() && textFilled[k]);
     if (!header) break;
     lastHeader.clear();
     for (const Field& f : fields) lastHeader.push_back(TrimTrailingBlanks(trim(unquote(f))));
     ++t.headerLines;
     dataStart = p;
+    ++r;
   }
 
   // Decimal comma: only without comma delimiters, and only when the numbers
@@ -699,6 +851,7 @@ FileStatus ParseDelimitedText(std::string_view text, TextTable* out) {
       cells.clear();
       bool blank = true;
       do {
+        if (cells.size() == static_cast<size_t>(kMaxTextColumns)) return FileStatus::TooManyColumns;
         Cell c;
         if (const char* q = fastNumber(p, end, t.delimiter, t.decimalComma, &c.value)) {
           c.field.raw = std::string_view(p, static_cast<size_t>(q - p));
@@ -714,7 +867,6 @@ FileStatus ParseDelimitedText(std::string_view text, TextTable* out) {
       if (blank) continue;
       if (rows >= static_cast<size_t>(kMaxCases)) return FileStatus::TooManyCases;
       if (cells.size() > t.columns.size()) {
-        if (cells.size() > 4096) return FileStatus::TooManyColumns;
         const size_t old = t.columns.size();
         try {
           t.columns.resize(cells.size(), std::vector<float>(rows, 0.0f));
@@ -751,7 +903,8 @@ FileStatus ParseDelimitedText(std::string_view text, TextTable* out) {
             ok = true;
           } else {
             const std::string_view s = c.field.raw;
-            ok = readNumber(s, t.decimalComma, &v);
+            ok = readNumber(s, t.decimalComma, &v) ||
+                 (c.field.quoted && !t.decimalComma && t.delimiter == ',' && readGrouped(s, &v));
             if (!ok && t.clockColumn[k]) {
               double sec;
               CivilDate d;
@@ -785,7 +938,8 @@ FileStatus ParseDelimitedText(std::string_view text, TextTable* out) {
   // Long runs of plain rows are read on several threads, and taken in order
   // for as long as the table keeps its columns.
   if (p < end && !t.columns.empty()) {
-    std::vector<Stretch> stretches = readStretches(p, end, t.columns.size(), t.delimiter, t.decimalComma, rowsPerByte);
+    std::vector<Stretch> stretches = readStretches(p, end, t.columns.size(), t.delimiter, t.decimalComma, rowsPerByte,
+                                                   scan.lastQuote >= p - text.data());
     for (Stretch& s : stretches) {
       if (s.failed || p != s.begin || t.columns.size() != s.columns.size()) break;
       if (rows + s.rows > static_cast<size_t>(kMaxCases)) return FileStatus::TooManyCases;
@@ -814,12 +968,34 @@ FileStatus ParseDelimitedText(std::string_view text, TextTable* out) {
   }
   if (rows < 2) return FileStatus::TooFewCases;
 
-  for (size_t k = 0; k < t.columns.size(); ++k) {
+  const auto nameOf = [&](size_t k) {
     std::string name = k < lastHeader.size() ? lastHeader[k] : std::string();
     if (utf8) name = plat::utf8ToMacRoman(name);
     if (name.empty()) name = "column " + std::to_string(k + 1);
-    t.names.push_back(std::move(name));
+    return name;
+  };
+  // Columns of text all the way down are left out (and named in a notice)
+  // rather than offered as channels of zeros.
+  std::vector<size_t> sourceOf;
+  for (size_t k = 0; k < t.columns.size(); ++k) {
+    if (k < textFilled.size() && textFilled[k] && t.unreadCells[k] == static_cast<int64_t>(rows)) {
+      t.skippedColumns.push_back(nameOf(k));
+      continue;
+    }
+    const size_t to = sourceOf.size();
+    sourceOf.push_back(k);
+    if (to == k) continue;
+    t.columns[to] = std::move(t.columns[k]);
+    t.unreadCells[to] = t.unreadCells[k];
+    t.clockColumn[to] = t.clockColumn[k];
+    t.firstCells[to] = std::move(t.firstCells[k]);
   }
+  t.columns.resize(sourceOf.size());
+  t.unreadCells.resize(sourceOf.size());
+  t.clockColumn.resize(sourceOf.size());
+  t.firstCells.resize(sourceOf.size());
+  if (t.columns.empty()) return FileStatus::TooFewCases;
+  for (size_t k : sourceOf) t.names.push_back(nameOf(k));
 
   // The time column: the first clock-time column, else the first column
   // named like a time whose values never fall.
@@ -846,10 +1022,15 @@ FileStatus ParseDelimitedText(std::string_view text, TextTable* out) {
       if (recordBlank(fields)) continue;
       for (size_t k = 0; k < t.columns.size(); ++k) {
         double v = 0.0;
-        if (k < fields.size() && !readNumberDouble(fields[k].raw, t.decimalComma, &v)) {
+        const size_t f = sourceOf[k];
+        if (f < fields.size() && !readNumberDouble(fields[f].raw, t.decimalComma, &v)) {
           CivilDate d;
           bool hasDate;
-          if (!t.clockColumn[k] || !readClock(fields[k].raw, &v, &d, &hasDate)) v = 0.0;
+          float g;
+          if (fields[f].quoted && !t.decimalComma && t.delimiter == ',' && readGrouped(fields[f].raw, &g))
+            v = g;
+          else if (!t.clockColumn[k] || !readClock(fields[f].raw, &v, &d, &hasDate))
+            v = 0.0;
         }
         t.leading[k].push_back(v);
       }
@@ -872,18 +1053,43 @@ FileStatus ParseDelimitedText(std::string_view text, TextTable* out) {
 }
 
 FileStatus ReadDelimitedTextFile(const std::filesystem::path& path, TextTable* out) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return FileStatus::CannotOpen;
-  const uint64_t size = std::filesystem::file_size(path, ec);
-  if (ec) return FileStatus::CannotOpen;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return FileStatus::CannotOpen;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return FileStatus::CannotOpen;
+  }
+  const auto size = static_cast<size_t>(st.st_size);
   // Not a std::string: its resize would first fill every byte with zeros.
   std::unique_ptr<char[]> bytes(new (std::nothrow) char[size]);
-  if (!bytes) return FileStatus::OutOfMemory;
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return FileStatus::CannotOpen;
-  const size_t got = std::fread(bytes.get(), 1, size, f);
-  std::fclose(f);
-  if (got != size) return FileStatus::CannotOpen;
+  if (!bytes) {
+    ::close(fd);
+    return FileStatus::OutOfMemory;
+  }
+  PrepareFreshPages(bytes.get(), size, size);
+  // Large files are read in slices on several threads: copying from the
+  // page cache and the first touch of the buffer's pages then overlap.
+  constexpr size_t kSliceBytes = size_t{8} << 20;
+  const size_t slices = std::clamp<size_t>(size / kSliceBytes, 1, std::max(1u, std::thread::hardware_concurrency()));
+  const size_t share = (size / slices + 4095) & ~size_t{4095};
+  std::vector<size_t> got(slices, 0);
+  std::vector<std::thread> readers;
+  const auto readSlice = [&](size_t i) {
+    const size_t from = std::min(size, i * share), to = i + 1 == slices ? size : std::min(size, from + share);
+    got[i] = ReadFully(fd, bytes.get() + from, to - from, from) == to - from;
+  };
+  for (size_t i = 1; i < slices; ++i) {
+    try {
+      readers.emplace_back(readSlice, i);
+    } catch (const std::exception&) {  // no thread to be had
+      readSlice(i);
+    }
+  }
+  readSlice(0);
+  for (std::thread& r : readers) r.join();
+  ::close(fd);
+  if (std::count(got.begin(), got.end(), size_t{1}) != static_cast<std::ptrdiff_t>(slices)) return FileStatus::CannotOpen;
   return ParseDelimitedText(std::string_view(bytes.get(), size), out);
 }
 
@@ -905,9 +1111,20 @@ double IntervalFromColumn(const TextTable& table, int column, TimeKind kind) {
   std::nth_element(steps.begin(), steps.begin() + static_cast<std::ptrdiff_t>(steps.size() / 2), steps.end());
   const double median = steps[steps.size() / 2];
   if (!(median > 0.0) || !std::isfinite(median)) return 1.0;
-  // Clock texts of whole seconds, and float storage, leave jitter below a
-  // millisecond that is not part of the interval.
-  return std::round(median * 1e6) / 1e6;
+  // A unit in the column's name: "time.min", "Time (h)", "hours".
+  double unit = 1.0;
+  if (kind == TimeKind::Elapsed && static_cast<size_t>(column) < table.names.size())
+    for (const std::string& w : nameWords(table.names[static_cast<size_t>(column)]))
+      if (const double u = unitSeconds(w); u > 0.0) {
+        unit = u;
+        break;
+      }
+  // Float storage leaves jitter in the eighth digit that is not part of the
+  // interval; rounding to seven significant digits, not to a fixed step,
+  // keeps steps of a microsecond and below.
+  const double interval = median * unit;
+  const double step = std::pow(10.0, std::floor(std::log10(interval)) - 6.0);
+  return std::round(interval / step) * step;
 }
 
 FileStatus BuildImageFromText(TextTable&& table, const TextImportChoice& choice, DataFileImage* out,
@@ -950,6 +1167,7 @@ FileStatus ImportTextColumns(TextTable&& table, const TextImportChoice& choice, 
                              const std::string& path, int16_t* slotOut, RepairReport* report,
                              int64_t* unreadCells) {
   if (FindFreeSlot() < 0) return FileStatus::TooManyFiles;
+  std::vector<std::string> skipped = table.skippedColumns;
   DataFileImage img;
   if (const FileStatus st = BuildImageFromText(std::move(table), choice, &img, unreadCells); st != FileStatus::Ok)
     return st;
@@ -960,7 +1178,10 @@ FileStatus ImportTextColumns(TextTable&& table, const TextImportChoice& choice, 
   parse[0] = 0;
   timstring[1] = kTextFileTypeText;
   FileJustLoaded = 1;
-  if (report) *report = r;
+  if (report) {
+    *report = r;
+    report->skippedColumns = std::move(skipped);
+  }
   if (slotOut) *slotOut = slot;
   return FileStatus::Ok;
 }
@@ -969,4 +1190,12 @@ std::string UnreadCellsNotice(int64_t unreadCells) {
   if (unreadCells <= 0) return "";
   return std::to_string(unreadCells) +
          (unreadCells == 1 ? " cell was not a number and was read as 0." : " cells were not numbers and were read as 0.");
+}
+
+std::string SkippedColumnsNotice(const std::vector<std::string>& names) {
+  if (names.empty()) return "";
+  std::string list;
+  for (const std::string& n : names) list += (list.empty() ? "\"" : ", \"") + n + "\"";
+  return (names.size() == 1 ? "The text column " + list + " was left out."
+                             : "The text columns " + list + " were left out.");
 }

@@ -5,11 +5,13 @@
 //
 // Accepted: a UTF-8 byte-order mark; CR, LF or CRLF line ends; comma, tab or
 // semicolon delimiters (decimal commas with semicolons, and with tabs when the
-// numbers show them); double-quoted fields with doubled quotes; header lines
-// (leading lines with a cell that is neither a number nor a clock time, the
-// last of which names the columns); blank lines; a time column of elapsed
-// seconds or clock times. A cell that is not a number reads as 0 and is
-// counted.
+// numbers show them); double-quoted fields with doubled quotes, and quoted
+// numbers with thousands separators; header lines (leading lines with text
+// in a column that holds numbers further down; the last names the columns);
+// blank lines; a time column of elapsed time or clock times. A cell that is
+// not a number (NA, inf, a value no float holds) reads as 0 and is counted;
+// one too small for a float reads as 0. A column of text all the way down
+// is left out.
 #pragma once
 #include <cstdint>
 #include <filesystem>
@@ -21,6 +23,9 @@
 #include "datafiles/repairs.h"
 
 inline constexpr const char* kTextFileTypeText = "(text file) ";
+// Cells a record may hold: room for 32 channels, a time column and columns
+// of text that are left out. A record with more is refused as it is read.
+inline constexpr int kMaxTextColumns = 2 * kMaxChannels;
 
 enum class TimeKind { None, Elapsed, Clock };
 
@@ -33,6 +38,7 @@ struct TextTable {
   std::vector<int64_t> unreadCells;            // cells read as 0, per column
   std::vector<std::string> firstCells;         // text of the first data row, for the dialog
   std::vector<bool> clockColumn;
+  std::vector<std::string> skippedColumns;     // names of text columns left out
   int timeColumn = -1;                         // guessed time column, -1 none
   TimeKind timeKind = TimeKind::None;
   double suggestedInterval = 1.0;              // s
@@ -54,7 +60,8 @@ FileStatus ParseDelimitedText(std::string_view bytes, TextTable* out);
 FileStatus ReadDelimitedTextFile(const std::filesystem::path& path, TextTable* out);
 
 // The interval a time column shows: the median step of its first rows
-// (clock times wrapping at midnight); 1 when it shows none.
+// (clock times wrapping at midnight), in the unit its name gives ("time.min",
+// "Time (h)"; seconds otherwise); 1 when it shows none.
 double IntervalFromColumn(const TextTable& table, int column, TimeKind kind);
 
 struct TextImportChoice {
@@ -76,3 +83,5 @@ FileStatus ImportTextColumns(TextTable&& table, const TextImportChoice& choice, 
                              int64_t* unreadCells = nullptr);
 // The notice for cells read as 0 ("" when none).
 std::string UnreadCellsNotice(int64_t unreadCells);
+// The notice for text columns left out ("" when none).
+std::string SkippedColumnsNotice(const std::vector<std::string>& names);

@@ -16,7 +16,9 @@ bool usable(float f) { return std::isfinite(f) && f > 0.0f; }
 std::vector<NoteRecord> resampledNotes(const std::vector<NoteRecord>& notes, double ratio, int32_t newCases) {
   std::vector<NoteRecord> out = notes;
   for (NoteRecord& n : out) {
-    const double k = TextToNum(n.caseText);
+    // Clamped before the conversion: a case text of "1e300" is past the last
+    // case, not undefined, and lands on the last case like a marker would.
+    const double k = std::clamp(TextToNum(n.caseText), -1.0, static_cast<double>(INT32_MAX));
     n.caseText = FieldNumText(static_cast<double>(ResampledMarkerCase(static_cast<int32_t>(k), ratio, newCases)));
   }
   return out;

@@ -1,28 +1,80 @@
 #include "shell/textutil.h"
 
 #include <algorithm>
+#include <bit>
 #include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <type_traits>
 
 #include "shell/globals.h"
 
 namespace {
 
 // Shortest %g text (up to maxDigits significant digits) that reads back as x
-// at the given precision; integers below 1e10 print as plain digits.
+// at the given precision; integers below 1e10 print as plain digits. At most
+// 32 characters at out; returns their end. to_chars with a precision writes
+// what printf writes, without its locale and parsing costs.
+// %g at precision P from the shortest scientific digits of x (P = their
+// count): scientific when the exponent is below -4 or at least P, written as
+// to_chars writes it; otherwise positional, without trailing zeros.
+char* gStyleFromShortest(char* out, float x) {
+  char sci[32];
+  const char* const end = std::to_chars(sci, sci + sizeof sci, x, std::chars_format::scientific).ptr;
+  const char* p = sci;
+  const bool negative = *p == '-';
+  p += negative;
+  char digits[12];
+  int count = 0;
+  for (; *p != 'e'; ++p)
+    if (*p != '.') digits[count++] = *p;
+  const bool negativeExponent = p[1] == '-';
+  int exponent = 0;
+  for (p += 2; p < end; ++p) exponent = exponent * 10 + (*p - '0');
+  if (negativeExponent) exponent = -exponent;
+  if (exponent < -4 || exponent >= count) {
+    std::memcpy(out, sci, static_cast<size_t>(end - sci));
+    return out + (end - sci);
+  }
+  if (negative) *out++ = '-';
+  if (exponent < 0) {
+    *out++ = '0';
+    *out++ = '.';
+    for (int i = -1; i > exponent; --i) *out++ = '0';
+    std::memcpy(out, digits, static_cast<size_t>(count));
+    return out + count;
+  }
+  std::memcpy(out, digits, static_cast<size_t>(exponent) + 1);
+  out += exponent + 1;
+  if (count > exponent + 1) {
+    *out++ = '.';
+    std::memcpy(out, digits + exponent + 1, static_cast<size_t>(count - exponent - 1));
+    out += count - exponent - 1;
+  }
+  return out;
+}
+
 template <typename T>
-std::string shortestText(T x, int maxDigits) {
-  if (std::isnan(x)) return "NaN";
-  if (std::isinf(x)) return x < 0 ? "-INF" : "INF";
-  if (x == 0) return "0";
+char* shortestChars(char* out, T x, int maxDigits) {
+  char* const last = out + 32;
+  const auto put = [&](const char* t) {
+    const size_t n = std::strlen(t);
+    std::memcpy(out, t, n);
+    return out + n;
+  };
+  if (std::isnan(x)) return put("NaN");
+  if (std::isinf(x)) return put(x < 0 ? "-INF" : "INF");
+  if (x == 0) return put("0");
   const double d = static_cast<double>(x);
-  char buf[512];
-  if (std::fabs(d) < 1e10 && d == std::trunc(d)) {
-    std::snprintf(buf, sizeof buf, "%.0f", d);
-    return buf;
+  if (std::fabs(d) < 1e10 && d == std::trunc(d)) return std::to_chars(out, last, d, std::chars_format::fixed, 0).ptr;
+  if constexpr (std::is_same_v<T, float>) {
+    // Away from powers of two, where the round-trip interval is lopsided,
+    // the shortest round-trip digits are the correctly rounded ones, which
+    // is what %g at that precision prints: one conversion gives the text.
+    if ((std::bit_cast<uint32_t>(x) & 0x7FFFFFu) != 0) return gStyleFromShortest(out, x);
   }
   // No text with fewer digits than the shortest round trip can read back as
   // x, so the search starts there: usually the first try is the answer.
@@ -36,13 +88,18 @@ std::string shortestText(T x, int maxDigits) {
     start = std::clamp(digits, 1, maxDigits);
   }
   for (int p = start; p <= maxDigits; ++p) {
-    const int n = std::snprintf(buf, sizeof buf, "%.*g", p, d);
+    char* const end = std::to_chars(out, last, d, std::chars_format::general, p).ptr;
     double back = 0.0;
-    std::from_chars(buf, buf + n, back);
-    if (static_cast<T>(back) == x) return buf;
+    std::from_chars(out, end, back);
+    if (static_cast<T>(back) == x) return end;
   }
-  std::snprintf(buf, sizeof buf, "%.*g", maxDigits, d);
-  return buf;
+  return std::to_chars(out, last, d, std::chars_format::general, maxDigits).ptr;
+}
+
+template <typename T>
+std::string shortestText(T x, int maxDigits) {
+  char buf[32];
+  return std::string(buf, shortestChars(buf, x, maxDigits));
 }
 
 std::string withSignSlot(std::string s) {
@@ -56,6 +113,8 @@ std::string NumText(double x) { return withSignSlot(shortestText(x, 10)); }
 std::string NumText(float x) { return withSignSlot(shortestText(x, 9)); }
 std::string FieldNumText(double x) { return shortestText(x, 10); }
 std::string FieldNumText(float x) { return shortestText(x, 9); }
+char* FieldNumChars(char* out, float x) { return shortestChars(out, x, 9); }
+char* FieldNumChars(char* out, double x) { return shortestChars(out, x, 10); }
 
 double TextToNum(std::string_view text) {
   auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };

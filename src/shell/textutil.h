@@ -15,6 +15,9 @@ inline std::string NumText(int16_t x) { return NumText(static_cast<double>(x)); 
 // The same without the leading blank, as edit fields show numbers.
 std::string FieldNumText(double x);
 std::string FieldNumText(float x);
+// FieldNumText's characters written at out (room for 32); returns their end.
+char* FieldNumChars(char* out, float x);
+char* FieldNumChars(char* out, double x);
 
 // The standard text-to-number conversion: blanks around the number are
 // allowed; anything else that is not a whole finite number reads as 0.

@@ -1,8 +1,10 @@
 // Comma- and tab-separated export, byte for byte: every combination of the
-// optional time columns in both formats, quoting, Mac Roman labels, clock
+// optional time columns in both formats, quoting, labels as UTF-8, LF line
+// ends, clock
 // and date across midnight and New Year, blocks and channel subsets.
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -47,7 +49,7 @@ TEST_F(Export, EveryColumnCombinationInBothFormats) {
   for (TextExportFormat format : {TextExportFormat::Comma, TextExportFormat::Tab}) {
     const bool comma = format == TextExportFormat::Comma;
     const std::string d = comma ? "," : "\t";
-    const std::vector<std::string> data{comma ? "Temp \xA1" "C,\"Flow, ml/min\"" : "Temp \xA1" "C\tFlow, ml/min",
+    const std::vector<std::string> data{comma ? "Temp \xC2\xB0" "C,\"Flow, ml/min\"" : "Temp \xC2\xB0" "C\tFlow, ml/min",
                                         "1.5" + d + "3.25", "-2" + d + "0", "0.1" + d + "42"};
     for (int mask = 0; mask < 16; ++mask) {
       TextExportOptions opt;
@@ -64,7 +66,7 @@ TEST_F(Export, EveryColumnCombinationInBothFormats) {
         if (opt.elapsedColumn) expected += timeCol[row][0] + d;
         if (opt.clockColumn) expected += clockCol[row][0] + d;
         if (opt.dateColumn) expected += dateCol[row][0] + d;
-        expected += data[row] + "\r";
+        expected += data[row] + "\n";
       }
       EXPECT_EQ(encode(opt), expected) << (comma ? "comma" : "tab") << " mask " << mask;
     }
@@ -78,7 +80,7 @@ TEST_F(Export, BlockAndChannelSubset) {
   opt.caseColumn = true;
   opt.first = 1;
   opt.last = 2;
-  EXPECT_EQ(encode(opt), "Case,Channel 2\r2,0\r");
+  EXPECT_EQ(encode(opt), "Case,Channel 2\n2,0\n");
   OverlayArray[0][2][2] = 0;
   std::string out;
   EXPECT_EQ(EncodeTextExport(TextSourceOfSlot(0), opt, &out), FileStatus::NoChannels);
@@ -107,9 +109,13 @@ TEST(ExportTimes, UnitsClockAndDate) {
   EXPECT_EQ(DateOfCase(86400.0f, "02-28-2023", 0, 1), "03/01/2023");
   EXPECT_EQ(DateOfCase(86400.0f, "12-31-2023", 0, 40), "02/09/2024") << "month and year carry";
   EXPECT_EQ(DateOfCase(1.0f, "not a date", 0, 1), "");
+  // Intervals no file should hold give a wrong time, never an overflow.
+  EXPECT_LE(ClockOfCase(6.5e32f, 0, 7'000'000).size(), 8u);
+  EXPECT_FALSE(DateOfCase(6.5e32f, "01-01-2024", 0, 7'000'000).empty());
+  EXPECT_EQ(ClockOfCase(std::numeric_limits<float>::infinity(), 0, 2), "0:00:00");
 }
 
-TEST_F(Export, FileIsWrittenWholeWithCrLineEnds) {
+TEST_F(Export, FileIsWrittenWholeWithLfLineEnds) {
   TextExportOptions opt;
   opt.format = TextExportFormat::Tab;
   opt.first = 0;
@@ -118,7 +124,7 @@ TEST_F(Export, FileIsWrittenWholeWithCrLineEnds) {
   ASSERT_EQ(WriteTextExport(path("out.xls"), TextSourceOfSlot(0), opt, [&](int32_t n) { progress.push_back(n); }),
             FileStatus::Ok);
   EXPECT_EQ(slurp(path("out.xls")), encode(opt));
-  EXPECT_EQ(slurp(path("out.xls")).find('\n'), std::string::npos);
+  EXPECT_EQ(slurp(path("out.xls")).find('\r'), std::string::npos);
   ASSERT_FALSE(progress.empty());
   EXPECT_EQ(progress.back(), 3);
   int err = 0;

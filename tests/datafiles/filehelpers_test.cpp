@@ -113,14 +113,17 @@ TEST_F(FileHelpersTest, CheckSampleIntervalRepairsOnlyUnusableIntervals) {
   int16_t slot = -1;
   ASSERT_EQ(OpenNewFileSlot(10, 1, &slot), StoreStatus::Ok);
   TheFileInUse = static_cast<uint16_t>(slot);
-  for (float bad : {0.0f, -1.0f, std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()}) {
+  for (float bad : {0.0f, -1.0f, std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+                    6.5e32f, 1.1e6f, 1e-10f}) {
     FileInfoFLOATS[slot][kInfoInterval] = bad;
     EXPECT_TRUE(CheckSampleInterval());
     EXPECT_EQ(FileInfoFLOATS[slot][kInfoInterval], kRepairedInterval);
   }
-  FileInfoFLOATS[slot][kInfoInterval] = 0.004f;
-  EXPECT_FALSE(CheckSampleInterval());
-  EXPECT_EQ(FileInfoFLOATS[slot][kInfoInterval], 0.004f);
+  for (float good : {0.004f, 2e-7f, 86400.0f, kMinInterval, kMaxInterval}) {
+    FileInfoFLOATS[slot][kInfoInterval] = good;
+    EXPECT_FALSE(CheckSampleInterval());
+    EXPECT_EQ(FileInfoFLOATS[slot][kInfoInterval], good);
+  }
 }
 
 TEST(StartMinutes, FromClockText) {

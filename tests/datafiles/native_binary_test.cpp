@@ -8,6 +8,10 @@
 #include <random>
 #include <vector>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "datafiles/byteswap.h"
 #include "datafiles/filehelpers.h"
 #include "fixture.h"
 #include "shell/textutil.h"
@@ -237,6 +241,11 @@ TEST_F(NativeBinaryTest, AdvanceDateTimeEdges) {
   AdvanceDateTime("someday", "nonsense", 90.0, &d, &t);  // midnight; date kept as it is
   EXPECT_EQ(t, "00:01:30");
   EXPECT_EQ(d, "someday");
+  // Offsets no file should give stay defined: a valid clock text.
+  for (double far : {6.5e32 * 7e6, -1e300, 1e300}) {
+    AdvanceDateTime("01-01-2024", "12:00:00", far, &d, &t);
+    EXPECT_EQ(t.size(), 8u) << far;
+  }
 }
 
 TEST_F(NativeBinaryTest, WriterRefusesWhatCannotBeReadBack) {
@@ -294,8 +303,41 @@ TEST_F(NativeBinaryTest, TruncationAtEveryOffsetIsRefusedAndChangesNothing) {
     load(path("cut.orl"), FileStatus::BadFormat);
     EXPECT_TRUE(snapshot() == before) << "length " << len;
   }
+  // A file that shrinks while it is read (another program truncating it)
+  // is refused like a short one, with nothing changed.
+  for (size_t len : {size_t{0}, size_t{40}, full.size() / 2, full.size() - 1}) {
+    spit(path("shrunk.orl"), full.substr(0, len));
+    const int fd = ::open(path("shrunk.orl").c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(ReadNativeBinaryFrom(fd, full.size(), &img), FileStatus::BadFormat) << "length " << len;
+    ::close(fd);
+    EXPECT_TRUE(snapshot() == before);
+  }
   EXPECT_EQ(FileStatusText(FileStatus::BadFormat), std::string("File format seems incorrect."));
   EXPECT_EQ(FileStatusSound(FileStatus::BadFormat), std::string("scream"));
+}
+
+TEST(ByteSwapKernel, SwapsAndCountsNonFiniteAtEveryLengthAndOffset) {
+  std::mt19937 rng(7);
+  for (size_t n : {0, 1, 3, 4, 15, 16, 17, 31, 33, 64, 1000, 100'003}) {
+    for (size_t offset : {0, 1}) {
+      std::vector<uint32_t> words(n + offset);
+      int64_t bad = 0;
+      for (size_t i = offset; i < words.size(); ++i) {
+        words[i] = static_cast<uint32_t>(rng());
+        if (rng() % 5 == 0) words[i] |= 0x7F800000u;  // NaN or infinite
+        bad += (words[i] & 0x7F800000u) == 0x7F800000u;
+        words[i] = __builtin_bswap32(words[i]);
+      }
+      std::vector<uint32_t> expect(words);
+      for (size_t i = offset; i < expect.size(); ++i) expect[i] = __builtin_bswap32(expect[i]);
+      EXPECT_EQ(SwapWords32CountNonFinite(words.data() + offset, n), bad) << n << " at " << offset;
+      EXPECT_EQ(words, expect) << n << " at " << offset;
+      SwapWords32(words.data() + offset, n);
+      SwapWords32(words.data() + offset, n);
+      EXPECT_EQ(words, expect) << n << " at " << offset;
+    }
+  }
 }
 
 TEST_F(NativeBinaryTest, DamagedCountsAreRefusedBeforeAllocation) {

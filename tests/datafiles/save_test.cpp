@@ -105,7 +105,7 @@ TEST_F(Save, PartialSavesAndExportsLeaveTheFileAsItWas) {
   csv.text.caseColumn = true;
   csv.blockOnly = true;
   ASSERT_EQ(SaveSlotAs(0, path("block.csv"), csv), FileStatus::Ok);
-  EXPECT_EQ(slurp(path("block.csv")).substr(0, 33), "Case,ch 1,ch 2,ch 3\r51,1051,2051,");
+  EXPECT_EQ(slurp(path("block.csv")).substr(0, 33), "Case,ch 1,ch 2,ch 3\n51,1051,2051,");
   EXPECT_EQ(FileName[0], "run.csv");
 }
 

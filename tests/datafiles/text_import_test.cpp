@@ -164,7 +164,9 @@ TEST_F(TextImportTest, NumberFormsReadAsBefore) {
       {"\"4.25\"", 4.25f, true}, {"nan", 0, false},   {"NaN", 0, false},     {"inf", 0, false},
       {"-inf", 0, false},    {"+-2", 0, false},      {"--1", 0, false},     {"1e", 0, false},
       {"-", 0, false},       {".", 0, false},        {"1.2.3", 0, false},   {"0x10", 0, false},
-      {"1e40", 0, false},    {"1e-50", 0, false},    {"3.4028236e38", 0, false}, {"1 2", 0, false},
+      {"1e40", 0, false},    {"1e-50", 0, true},     {"3.4028236e38", 0, false}, {"1 2", 0, false},
+      {"1e-40", 1e-40f, true},  // a float below the normal range keeps its value
+      {"1.2345000000000000000000000000000000000000000000000000000000000000000000", 1.2345f, true},  // > 64
   };
   for (const Form& f : forms) {
     SCOPED_TRACE(f.text);
@@ -176,6 +178,74 @@ TEST_F(TextImportTest, NumberFormsReadAsBefore) {
   TextTable z = parsed("a,b\n1,1\n2,-0\n");
   EXPECT_TRUE(std::signbit(z.columns[1][1]));
   EXPECT_EQ(z.unreadCells[1], 0);
+}
+
+// Real instrument exports: every data row is kept, and the time unit comes
+// from the time column's name.
+TEST_F(TextImportTest, HeaderRegionKeepsEveryRow) {
+  struct Case {
+    const char* text;
+    int headerLines;
+    std::vector<std::string> names;
+    std::vector<float> first;  // the first data row
+    int rows;
+    double interval;
+    std::vector<std::string> skipped;
+  };
+  const Case cases[] = {
+      {"t,a,b\n0,NA,1\n1,2,3\n2,4,5\n", 1, {"t", "a", "b"}, {0, 0, 1}, 3, 1, {}},
+      {"t,a,b\n0,inf,-Infinity\n1,2,3\n", 1, {"t", "a", "b"}, {0, 0, 0}, 2, 1, {}},
+      {"t,a\n0,1e39\n1,2\n", 1, {"t", "a"}, {0, 0}, 2, 1, {}},
+      {"t,a\n0,1e-39\n1,2\n", 1, {"t", "a"}, {0, 1e-39f}, 2, 1, {}},
+      {"0,NA\n1,2\n", 0, {"column 1", "column 2"}, {0, 0}, 2, 1, {}},
+      {"Device X\nt,a\n0,N/A\n1,2\n", 2, {"t", "a"}, {0, 0}, 2, 1, {}},
+      {"time,O2,comment\n0,20.9,start\n12,20.8,fed\n24,20.7,ok\n", 1, {"time", "O2"}, {0, 20.9f}, 3, 12,
+       {"comment"}},
+      {"id,x\nA1,1\nA2,2\n", 1, {"x"}, {1}, 2, 1, {"id"}},
+      {"t,\"sum\"\n0,\"1,234.5\"\n1,\"12,345,678\"\n", 1, {"t", "sum"}, {0, 1234.5f}, 2, 1, {}},
+      {"time.min,V\n0,1\n0.2,1\n0.4,1\n", 1, {"time.min", "V"}, {0, 1}, 3, 12, {}},
+      {"Time (h),V\n0,1\n0.5,1\n1,1\n", 1, {"Time (h)", "V"}, {0, 1}, 3, 1800, {}},
+      {"hours,V\n0,1\n2,1\n", 1, {"hours", "V"}, {0, 1}, 2, 7200, {}},
+      {"sec,V\n0,1\n5,1\n", 1, {"sec", "V"}, {0, 1}, 2, 5, {}},
+      {"s,V\n0,1\n0.25,1\n", 1, {"s", "V"}, {0, 1}, 2, 0.25, {}},
+      {"Time (s),V\n0,1\n0.0000002,1\n0.0000004,1\n", 1, {"Time (s)", "V"}, {0, 1}, 3, 2e-7, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    TextTable t = parsed(c.text);
+    EXPECT_EQ(t.headerLines, c.headerLines);
+    EXPECT_EQ(t.names, c.names);
+    ASSERT_EQ(t.columns.size(), c.first.size());
+    for (size_t k = 0; k < c.first.size(); ++k) EXPECT_EQ(t.columns[k][0], c.first[k]) << k;
+    EXPECT_EQ(t.rows(), c.rows);
+    EXPECT_NEAR(t.suggestedInterval, c.interval, c.interval * 1e-9);
+    EXPECT_EQ(t.skippedColumns, c.skipped);
+  }
+  EXPECT_EQ(SkippedColumnsNotice({"comment"}), "The text column \"comment\" was left out.");
+  EXPECT_EQ(SkippedColumnsNotice({"a", "b"}), "The text columns \"a\", \"b\" were left out.");
+}
+
+// Inputs built to exhaust time or memory are refused or read in linear time
+// and bounded memory.
+TEST_F(TextImportTest, HostileInputsStayLinearAndBounded) {
+  // A 4 MB quoted field of doubled quotes was quadratic.
+  std::string quotes = "a,b\n\"" ;
+  for (int i = 0; i < (2 << 20); ++i) quotes += "\"\"";
+  quotes += "\",1\n1,2\n3,4\n";
+  TextTable q = parsed(quotes);
+  EXPECT_EQ(q.names[0].size(), size_t{2} << 20);
+
+  // One line of 200,000 cells is refused at the 65th cell.
+  std::string wide;
+  for (int i = 0; i < 200'000; ++i) wide += "1,";
+  parsed(wide + "1\n1\n", FileStatus::TooManyColumns);
+  parsed("x\n1\n2\n" + wide + "1\n", FileStatus::TooManyColumns);
+  // A late row of more than 64 cells is refused before the earlier rows
+  // are given its columns.
+  std::string late;
+  for (int i = 0; i < 100'000; ++i) late += "1\n";
+  parsed(late + std::string(64, ',') + "1\n", FileStatus::TooManyColumns);
+  parsed(late + std::string(40, ',') + "1\n", FileStatus::TooManyColumns);
 }
 
 TEST_F(TextImportTest, DecimalCommaFormsReadAsBefore) {

@@ -118,7 +118,8 @@ TEST_F(TimeScaleStore, ImageResamplesEverythingOrNothing) {
   img.data = {ramp(10), ramp(10, 5.0f)};
   img.labels = {FitLabel("a"), FitLabel("b")};
   img.markers = {{2, 1}, {3, 2}, {10, 3}};
-  img.notes = {{"4", "00:00:04", "note"}};
+  // Case texts out of every integer range land on an end, never anywhere.
+  img.notes = {{"4", "00:00:04", "note"}, {"1e300", "", "far"}, {"-1e300", "", "before"}};
   ASSERT_EQ(ResampleImage(img, 2.0f), FileStatus::Ok);
   EXPECT_EQ(img.cases, 5);
   EXPECT_EQ(img.interval, 2.0f);
@@ -127,6 +128,8 @@ TEST_F(TimeScaleStore, ImageResamplesEverythingOrNothing) {
   // Cases 2 and 3 both land on 1: the later marker wins.
   EXPECT_EQ(img.markers, (std::vector<MarkerRecord>{{1, 2}, {5, 3}}));
   EXPECT_EQ(img.notes[0].caseText, "2");
+  EXPECT_EQ(img.notes[1].caseText, "5");
+  EXPECT_EQ(img.notes[2].caseText, "1");
 
   DataFileImage big;
   big.cases = 3'500'001;

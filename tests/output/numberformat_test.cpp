@@ -4,7 +4,48 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+
 #include "shell/defaults.h"
+
+// The same characters printf gives, for every precision and magnitude.
+TEST(RealText, TextIsWhatPrintfWrites) {
+  std::mt19937_64 rng(5);
+  for (int i = 0; i < 100'000; ++i) {
+    const double x = std::ldexp(static_cast<double>(rng() >> 11) / 9007199254740992.0 - 0.5,
+                                static_cast<int>(rng() % 120) - 40);
+    const int digits = static_cast<int>(rng() % 17) + 1;
+    if (x == 0.0) continue;
+    const int e = std::ilogb(x);
+    char buf[512];
+    std::string expect;
+    if (e >= -7 && e <= 31) {
+      std::snprintf(buf, sizeof buf, "%.*f", std::max(1, digits - (4 * (e - 1)) / 13), x);
+      expect = buf;
+      if (expect.find('.') != std::string::npos) {
+        while (expect.back() == '0') expect.pop_back();
+        if (expect.back() == '.') expect.pop_back();
+      }
+    } else {
+      std::snprintf(buf, sizeof buf, "%.*e", std::max(1, digits - 1) - 1, x);
+      std::string m(buf, std::strchr(buf, 'e'));
+      if (m.find('.') != std::string::npos) {
+        while (m.back() == '0') m.pop_back();
+        if (m.back() == '.') m.pop_back();
+      }
+      const int exponent = std::atoi(std::strchr(buf, 'e') + 1);
+      expect = m + (exponent < 0 ? "e-" : "e+") + std::to_string(std::abs(exponent));
+    }
+    if (expect[0] != '-') expect = " " + expect;
+    ASSERT_EQ(RealText(x, digits), expect) << x << " " << digits;
+  }
+}
 
 TEST(RealText, FixedFormDecimalsFollowTheBinaryExponent) {
   EXPECT_EQ(RealText(0.0, 5), " 0");

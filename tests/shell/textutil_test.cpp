@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
 #include <limits>
 
 #include "shell/globals.h"
@@ -30,6 +34,39 @@ TEST(NumText, AtMostTenSignificantDigits) {
   EXPECT_EQ(NumText(0.1f), " 0.1");
   EXPECT_EQ(NumText(20.95f), " 20.95");
   EXPECT_EQ(NumText(1234567.5f), " 1234567.5");
+}
+
+// The text is the shortest printf %g text that reads back, whatever makes
+// it: every float pattern class and random doubles against printf itself.
+TEST(NumText, FieldTextIsTheShortestPrintfTextThatReadsBack) {
+  auto printfShortest = [](double d, auto back, int maxDigits) {
+    char buf[512];
+    if (d == 0) return std::string("0");
+    if (std::fabs(d) < 1e10 && d == std::trunc(d)) {
+      std::snprintf(buf, sizeof buf, "%.0f", d);
+      return std::string(buf);
+    }
+    for (int p = 1; p <= maxDigits; ++p) {
+      std::snprintf(buf, sizeof buf, "%.*g", p, d);
+      if (static_cast<decltype(back)>(std::strtod(buf, nullptr)) == back) return std::string(buf);
+    }
+    std::snprintf(buf, sizeof buf, "%.*g", maxDigits, d);
+    return std::string(buf);
+  };
+  for (int e = -149; e <= 127; ++e)
+    for (float f : {std::ldexp(1.0f, e), -std::ldexp(1.0f, e), std::nextafter(std::ldexp(1.0f, e), 0.0f)})
+      ASSERT_EQ(FieldNumText(f), printfShortest(f, f, 9)) << f;
+  std::mt19937_64 rng(11);
+  for (int i = 0; i < 200'000; ++i) {
+    const auto bits = static_cast<uint32_t>(rng());
+    const float f = std::bit_cast<float>(bits);
+    if (!std::isfinite(f)) continue;
+    ASSERT_EQ(FieldNumText(f), printfShortest(f, f, 9)) << bits;
+    const double d = std::ldexp(static_cast<double>(rng() >> 11) / 9007199254740992.0, static_cast<int>(rng() % 200) - 100);
+    ASSERT_EQ(FieldNumText(d), printfShortest(d, d, 10)) << d;
+    const float g = static_cast<float>(static_cast<int>(rng() % 2'000'001) - 1'000'000) / 1000.0f;  // data-like
+    ASSERT_EQ(FieldNumText(g), printfShortest(g, g, 9)) << g;
+  }
 }
 
 TEST(NumText, NonFiniteValuesAreShownNotCrashed) {

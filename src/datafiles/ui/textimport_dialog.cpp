@@ -86,8 +86,12 @@ bool readChoice(const TextTable& table, TextImportChoice* choice) {
     return false;
   }
   const double interval = TextToNum(plat::fieldText(kTextImportWindow, kTextIntervalField));
-  if (!(interval > 0) || !std::isfinite(interval) || interval > 1e9) {
+  if (!(interval > 0)) {
     ShowAlert("The sample interval must be a number of seconds greater than 0.", "bzot");
+    return false;
+  }
+  if (IntervalNeedsRepair(static_cast<float>(interval))) {
+    ShowAlert("The sample interval must be between 0.000000001 and 1000000 seconds.", "bzot");
     return false;
   }
   CivilDate date;

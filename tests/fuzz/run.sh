@@ -1,0 +1,12 @@
+#!/bin/sh
+# Runs one harness for a while on a working copy of its seed corpus:
+#   tests/fuzz/run.sh BUILD_DIR NAME SECONDS [extra libFuzzer flags]
+set -eu
+build=$1 name=$2 seconds=$3
+shift 3
+here=$(cd "$(dirname "$0")" && pwd)
+work=$build/fuzz-work/$name
+mkdir -p "$work/corpus" "$work/findings"
+cp -n "$here/corpus/$name/"* "$work/corpus/" 2>/dev/null || true
+exec nice -n 10 "$build/tests/fuzz/fuzz_$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+  -malloc_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$work/findings/" "$@" "$work/corpus"
