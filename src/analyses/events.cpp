@@ -211,3 +211,8 @@ std::string EventDetailsText(const EventFileHeader& h, const EventRequest& r, co
   }
   return s;
 }
+
+float TriggerLevelAt(int v, float minY, float maxY, int upperLimit) {
+  const auto perPixel = static_cast<float>((static_cast<double>(maxY) - minY) / (upperLimit - 4));
+  return static_cast<float>(minY + static_cast<double>(upperLimit - 2 - v) * perPixel);
+}

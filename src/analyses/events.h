@@ -99,3 +99,7 @@ struct EventFileHeader {
   double startHours = 0.0;             // of the file's start time
 };
 std::string EventDetailsText(const EventFileHeader& h, const EventRequest& r, const EventCount& c, int rateItem);
+
+// The level under row v of the block window: BlockMinY + (UpperLimit - 2 -
+// v) * (BlockMaxY - BlockMinY) / (UpperLimit - 4), in single precision.
+float TriggerLevelAt(int v, float minY, float maxY, int upperLimit);

@@ -5,6 +5,7 @@
 
 #include "analyses/descriptive.h"
 #include "analyses/ui/average.h"
+#include "analyses/ui/events_commands.h"
 #include "analyses/ui/regression.h"
 #include "output/results.h"
 #include "output/ui/analysiskit.h"
@@ -51,4 +52,5 @@ void RegisterAnalysisCommands() {
   });
   RegisterCommand(Cmd::AutoRepeat, [](int16_t) { AUTO_REPEAT(); });
   RegisterLineFitCommands();
+  RegisterEventCommands();
 }
