@@ -11,6 +11,7 @@
 #include "analyses/events.h"
 #include "analyses/statspanel.h"
 #include "analyses/ui/average.h"
+#include "analyses/ui/fieldkit.h"
 #include "calculators/conversions.h"
 #include "datafiles/safewrite.h"
 #include "datafiles/save.h"
@@ -99,61 +100,18 @@ void makeResultsCurrent() {
 }
 bool soundsOn() { return prefsArray[kPrefSoundLevel] != 0; }
 
-plat::FontSpec titleFont(int size, bool bold = false) {
-  plat::FontSpec f;
-  f.family = std::to_string(OrrelinFont);
-  f.pixelSize = size;
-  f.bold = bold;
-  return f;
-}
-
 void addButton(int16_t id, plat::ButtonKind kind, const std::string& title, plat::Rect r, int state = 1) {
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = kind;
-  b.title = title;
-  b.r = r;
-  b.state = state;
-  plat::addButton(kResultsWindow, b);
+  AddKitButton(kResultsWindow, id, kind, title, r, state);
 }
-
 void addLabel(int16_t id, const std::string& text, plat::Rect r, plat::Rgb16 fore = kBlack, int size = 13) {
-  plat::FieldSpec f;
-  f.id = id;
-  f.text = text;
-  f.r = r;
-  f.kind = plat::FieldKind::Static;
-  f.framed = false;
-  f.font = titleFont(size);
-  f.fore = fore;
-  f.back = plat::background(kResultsWindow);
-  plat::removeControl(kResultsWindow, id);
-  plat::addField(kResultsWindow, f);
+  AddLabel(kResultsWindow, id, text, r, fore, size);
 }
-
 void addField(int16_t id, const std::string& text, plat::Rect r, plat::FieldKind kind, plat::Rgb16 fore,
               plat::Rgb16 back, int size = 12, bool bold = false) {
-  plat::FieldSpec f;
-  f.id = id;
-  f.text = text;
-  f.r = r;
-  f.kind = kind;
-  f.fore = fore;
-  f.back = back;
-  f.font.pixelSize = size;
-  f.font.bold = bold;
-  plat::removeControl(kResultsWindow, id);
-  plat::addField(kResultsWindow, f);
+  AddTextField(kResultsWindow, id, text, r, kind, fore, back, size, bold);
 }
-
-void setText(int16_t id, const std::string& text) {
-  if (plat::controlExists(kResultsWindow, id)) plat::setFieldText(kResultsWindow, id, text);
-}
-
-float fieldValue(int16_t id) {
-  if (!plat::controlExists(kResultsWindow, id)) return 0.0f;
-  return static_cast<float>(TextToNum(plat::fieldText(kResultsWindow, id)));
-}
+void setText(int16_t id, const std::string& text) { SetFieldIfPresent(kResultsWindow, id, text); }
+float fieldValue(int16_t id) { return FieldValue(kResultsWindow, id); }
 
 // The state of one run of the window.
 struct Run {

@@ -26,6 +26,7 @@ void RegisterEditingCommands() {
   RegisterScriptOp(kCopyChannelOp, [](int16_t) { COPYCHAN(1); });
   // The menu and the gas-exchange chain pass the item number: a start from
   // the menu is step 0.
-  RegisterCommand(Cmd::Smoothing, [](int16_t) { SMOOTHING(0); });
+  // Other commands may ask for the automatic smoothing; menu picks pass their item.
+  RegisterCommand(Cmd::Smoothing, [](int16_t a) { SMOOTHING(a == kSmoothingAutomatic ? a : 0); });
   RegisterScriptOp(kSmoothingOp, [](int16_t step) { SMOOTHING(step); });
 }
