@@ -11,11 +11,14 @@ constexpr int16_t kUnitSecondsId = 65;
 constexpr int16_t kUnitHoursId = 67;
 constexpr int16_t kUnitDaysId = 228;
 
-// Sums shifted by the run's first value, so a large offset keeps its spread.
-struct RunMoments {
+// One direction's run in progress. Sums are shifted by the run's first
+// value, so a large offset keeps its spread.
+struct OpenRun {
+  int32_t start = 0;
   double shift = 0.0, sum = 0.0, sum2 = 0.0;
   float lo = 0.0f, hi = 0.0f;
-  void start(float v) {
+  void begin(int32_t k, float v) {
+    start = k;
     shift = v;
     sum = sum2 = 0.0;
     lo = hi = v;
@@ -29,39 +32,22 @@ struct RunMoments {
   }
 };
 
-// The runs of one direction; `inRun` says whether a case belongs to a run.
-template <class InRun>
-void scanRuns(std::span<const float> y, const EventRequest& r, InRun inRun, int32_t* all,
-              std::vector<EventRecord>* kept) {
-  const int32_t first = r.first, last = r.last;
-  int32_t k = first;
-  while (k <= last) {
-    if (!inRun(y[static_cast<size_t>(k)])) {
-      ++k;
-      continue;
-    }
-    ++*all;
-    RunMoments m;
-    m.start(y[static_cast<size_t>(k)]);
-    m.add(y[static_cast<size_t>(k)]);
-    int32_t j = k + 1;
-    while (j < last && inRun(y[static_cast<size_t>(j)])) m.add(y[static_cast<size_t>(j++)]);
-    const int32_t cases = j - k;
-    const auto duration = static_cast<float>(r.interval * cases);
-    if (j < last && duration > r.minDuration) {
-      EventRecord e;
-      e.start = k;
-      e.cases = cases;
-      e.duration = duration;
-      const double mean = m.sum / cases;
-      e.mean = m.shift + mean;
-      e.sd = std::sqrt(std::max(0.0, m.sum2 / cases - mean * mean));
-      e.minimum = m.lo;
-      e.maximum = m.hi;
-      kept->push_back(e);
-    }
-    k = j + 1;
-  }
+// The run ended at case j (the first case outside it, before the span's
+// last case): kept when it lasted longer than the minimum.
+void keepRun(const OpenRun& m, int32_t j, const EventRequest& r, std::vector<EventRecord>* kept) {
+  const int32_t cases = j - m.start;
+  const auto duration = static_cast<float>(r.interval * cases);
+  if (!(duration > r.minDuration)) return;
+  EventRecord e;
+  e.start = m.start;
+  e.cases = cases;
+  e.duration = duration;
+  const double mean = m.sum / cases;
+  e.mean = m.shift + mean;
+  e.sd = std::sqrt(std::max(0.0, m.sum2 / cases - mean * mean));
+  e.minimum = m.lo;
+  e.maximum = m.hi;
+  kept->push_back(e);
 }
 
 DurationStats durationStats(const std::vector<EventRecord>& ev) {
@@ -152,10 +138,44 @@ EventCount CountEvents(std::span<const float> y, const EventRequest& r) {
   EventCount c;
   if (r.first < 0 || r.last < r.first || static_cast<size_t>(r.last) >= y.size()) return c;
   const float g = r.upper, l = r.lower;
-  scanRuns(y, r, [g](float v) { return v >= g; }, &c.allUp, &c.up);
   // A lower run already under way at the start is not one of "all".
   if (y[static_cast<size_t>(r.first)] < l) c.allDown = -1;
-  scanRuns(y, r, [l](float v) { return v <= l; }, &c.allDown, &c.down);
+  // Both directions in one pass. A run ends at the first case outside it;
+  // that case cannot start the next run.
+  const float* p = y.data();
+  OpenRun up, down;
+  bool upOn = false, downOn = false;
+  for (int32_t k = r.first; k < r.last; ++k) {
+    const float v = p[k];
+    if (upOn) {
+      if (v >= g) up.add(v);
+      else {
+        upOn = false;
+        keepRun(up, k, r, &c.up);
+      }
+    } else if (v >= g) {
+      ++c.allUp;
+      up.begin(k, v);
+      up.add(v);
+      upOn = true;
+    }
+    if (downOn) {
+      if (v <= l) down.add(v);
+      else {
+        downOn = false;
+        keepRun(down, k, r, &c.down);
+      }
+    } else if (v <= l) {
+      ++c.allDown;
+      down.begin(k, v);
+      down.add(v);
+      downOn = true;
+    }
+  }
+  // The span's last case ends a run unkept, unread; or starts one that
+  // counts in "all" only.
+  if (!upOn && p[r.last] >= g) ++c.allUp;
+  if (!downOn && p[r.last] <= l) ++c.allDown;
   c.upStats = durationStats(c.up);
   c.downStats = durationStats(c.down);
 

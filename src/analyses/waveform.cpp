@@ -41,8 +41,25 @@ void normalMethod(std::span<const float> y, const WaveRequest& r, WaveResult* w)
   double v = 0.0, vs = 0.0, ps = 0.0;
   Amplitudes amp;
   w->intervals.assign(1, 0.0f);
-  for (int32_t i = r.first + 2; i <= r.last - 2;) {
+  const int32_t end = r.last - 2;
+  int32_t i = r.first + 2;
+  float before = i <= end ? p[i] - p[i - 1] : 0.0f;
+  // After an extreme the scan resumes three cases on.
+  auto jump = [&](int32_t to) {
+    i = to;
+    if (i <= end) before = p[i] - p[i - 1];
+  };
+  while (i <= end) {
+    const float after = p[i + 1] - p[i];
+    // Strictly rising or falling through i: neither peak nor valley. A
+    // product that is not > 0 (NaN included) gets the full test.
+    if (before * after > 0.0f) {
+      before = after;
+      ++i;
+      continue;
+    }
     const float a2 = p[i - 2], a1 = p[i - 1], c = p[i], b1 = p[i + 1], b2 = p[i + 2];
+    const bool valley = a2 > a1 && a1 >= c && c <= b1 && b1 < b2 && c < r.valleyTrigger;
     if (a2 < a1 && a1 <= c && c >= b1 && b1 > b2 && c > r.peakTrigger && i >= allowed) {
       ++n;
       w->tables.set(0, static_cast<size_t>(n), c);
@@ -71,29 +88,30 @@ void normalMethod(std::span<const float> y, const WaveRequest& r, WaveResult* w)
         amp.add(double{c} - lastValley);
         pending = peakWaits = false;
       }
-      i += 3;
+      jump(i + 3);
       continue;
     }
-    if (a2 > a1 && a1 >= c && c <= b1 && b1 < b2 && c < r.valleyTrigger) {
-      if (lastWasPeak) w->tables.set(2, static_cast<size_t>(++decay), static_cast<float>(t(i) - lastTime));
-      lastTime = t(i);
-      v += c;
-      vs += double{c} * c;
-      ++w->valleys;
-      w->valleySum += c;
-      lastValley = c;
-      w->valleyCases.push_back(i);
-      if (peakWaits && !prior) {
-        amp.add(double{w->pv} - c);
-        peakWaits = pending = false;
-      } else {
-        pending = true;
-      }
-      lastWasPeak = false;
-      i += 3;
+    if (!valley) {
+      before = after;
+      ++i;
       continue;
     }
-    ++i;
+    if (lastWasPeak) w->tables.set(2, static_cast<size_t>(++decay), static_cast<float>(t(i) - lastTime));
+    lastTime = t(i);
+    v += c;
+    vs += double{c} * c;
+    ++w->valleys;
+    w->valleySum += c;
+    lastValley = c;
+    w->valleyCases.push_back(i);
+    if (peakWaits && !prior) {
+      amp.add(double{w->pv} - c);
+      peakWaits = pending = false;
+    } else {
+      pending = true;
+    }
+    lastWasPeak = false;
+    jump(i + 3);
   }
   w->tables.set(1, 0, static_cast<float>(rise));
   w->tables.set(2, 0, static_cast<float>(decay));
