@@ -45,6 +45,7 @@ float WFabort = 0.0f;
 namespace {
 
 constexpr int kPeakvalSections = 5;
+constexpr int kPrefShowTriggers = 37;
 constexpr int kPeakvalEntries = 200001;
 constexpr plat::Rect kPeriodArea{0, 40, 320, 100};
 constexpr plat::Rect kShapeHistogram{8, 150, 308, 210};   // base line at its bottom
@@ -157,6 +158,30 @@ TriggerChoice triggerDialog(int16_t slot) {
   }
 }
 
+// The picked levels on show until a click, a key or another window.
+void showTriggers(float peak, float valley) {
+  const int w = kSecondaryWindow;
+  if (!plat::windowExists(w)) return;
+  for (int16_t id : {kWaveSkipField, kWaveDefaultTriggers, kWaveUseCursor, kWaveSmooth, kWaveBlockSmooth,
+                     kWaveNormalRadio, kWaveHighLowRadio, kWaveCancel, kWaveHelp, int16_t{401}, int16_t{402},
+                     int16_t{403}, kTriggerField})
+    plat::removeControl(w, id);
+  AddTextField(w, 404, "Peak trigger " + FieldNumText(peak), {8, 30, 200, 50}, plat::FieldKind::Static, kBlack,
+               LightGray);
+  AddTextField(w, 405, "Valley trigger " + FieldNumText(valley), {8, 56, 200, 76}, plat::FieldKind::Static, kBlack,
+               LightGray);
+  AddKitButton(w, kWaveContinue, plat::ButtonKind::DefaultPush, "Continue...", {8, 90, 120, 112});
+  ClearMailbox();
+  for (;;) {
+    plat::pump();
+    const int16_t a = action, id = eventID;
+    ClearMailbox();
+    if (!plat::windowExists(w) || a == kActionClick || a == kActionKey || a == kActionClose ||
+        (a == kActionActivate && id != w))
+      return;
+  }
+}
+
 // Two cursor picks: peak trigger, then valley trigger.
 void cursorTriggers(float* peak, float* valley) {
   const int w = kSecondaryWindow;
@@ -172,6 +197,7 @@ void cursorTriggers(float* peak, float* valley) {
   AddLabel(w, 403, " click on maximum valley height (green). . .", {8, 4, 150, 22}, kBlack, 11);
   GetTRIGGER(colour ? 2 : 0, 0);
   *valley = trigger;
+  if (prefsArray[kPrefShowTriggers] != 0) showTriggers(*peak, *valley);
 }
 
 // ---- Analysis --------------------------------------------------------------------

@@ -31,6 +31,7 @@ inline constexpr int16_t kWaveBlockSmooth = 7;
 inline constexpr int16_t kWaveNormalRadio = 8;
 inline constexpr int16_t kWaveHighLowRadio = 9;
 inline constexpr int16_t kWaveHelp = 10;
+inline constexpr int16_t kWaveContinue = 11;   // with preference word 37: the picked levels shown
 // Results window 4.
 inline constexpr int16_t kWaveUnitPopup = 62;
 inline constexpr int16_t kWavePeriodField = 120;

@@ -84,6 +84,7 @@ class WaveWindows : public ::testing::Test {
     RecordSCRIPT = 0;
     ScriptCOUNT = 0;
     FindPeaksNormally = 1;
+    prefsArray[37] = 0;
     FrequencyUnit = 6;
     testsupport::ClearStore();
     ClearCommandRegistry();
@@ -159,11 +160,17 @@ TEST_F(WaveWindows, CursorTriggersCancelAndAutorepeat) {
   // keeps one peak per cycle.
   const float p = (BlockMaxY - BlockMinY) / static_cast<float>(UpperLimit - 4);
   auto rowOf = [&](float level) { return UpperLimit - 2 - static_cast<int>(std::lround((level - BlockMinY) / p)); };
+  prefsArray[37] = 1;   // show the picked levels before going on
   Script s;
+  Idle(s, 2);
+  s.call([] { Snap(kSecondaryWindow, "waveform-triggers.png"); });
   s.click(kSecondaryWindow, kWaveHighLowRadio).click(kSecondaryWindow, kWaveUseCursor);
   s.press(kBlockWindow, {50, rowOf(0.5f)}).release();
   Idle(s, 8);
   s.press(kBlockWindow, {50, rowOf(-0.5f)}).release();
+  Idle(s, 3);
+  s.call([] { EXPECT_EQ(plat::fieldText(kSecondaryWindow, 405).substr(0, 15), "Valley trigger "); });
+  s.click(kSecondaryWindow, kWaveContinue);
   Idle(s, 3);
   s.call([] {
     EXPECT_EQ(plat::fieldText(kResultsWindow, kWavePeriodField), " 10.000 sec");
