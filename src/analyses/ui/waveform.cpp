@@ -14,6 +14,7 @@
 #include "output/numberformat.h"
 #include "output/results.h"
 #include "output/ui/analysiskit.h"
+#include "output/ui/output_commands.h"
 #include "platform/controls.h"
 #include "platform/events.h"
 #include "platform/files.h"
@@ -260,7 +261,7 @@ void drawMarks(int16_t slot, const WaveResult& w) {
 void showResults(const WaveResult& w) {
   const int r = kResultsWindow;
   OpenResultsWIndow(0, 1, 0, "Waveform Analysis", 0);
-  FitResultsWindow(200);
+  FitResultsWindow(224);
   plat::setCurrentPort(r);
   WriteHEADER(1);
   if (w.nPeaks < 2) {
@@ -294,6 +295,7 @@ void showResults(const WaveResult& w) {
     Zap();
   }
   AddKitButton(r, kWaveResetTriggers, plat::ButtonKind::Push, "Reset Triggers...", {4, 172, 150, 194});
+  if (PortForResultsOutput != 0) AddKitButton(r, kWavePrint, plat::ButtonKind::Push, "Print", {4, 198, 80, 218});
   if (FindPeaksNormally && w.nPeaks > 2 && w.dn > 0.0f)
     AddKitButton(r, kWaveShapeButton, plat::ButtonKind::Push, "Wave Shape Data...", {160, 172, 316, 194});
   if (static_cast<float>(w.nPeaks) != w.dn) {
@@ -736,6 +738,10 @@ void WAVEFORM() {
         continue;
       }
       if (a != kActionClick) continue;
+      if (id == kWavePrint) {
+        DRAFTPRINT("p");
+        continue;
+      }
       if (id == kWaveResetTriggers) {
         if (blockWindowReady()) DRAWBLOCK();
         reset = true;

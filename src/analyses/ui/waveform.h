@@ -47,6 +47,7 @@ inline constexpr int16_t kWaveNoAmplitudeLabel = 431;
 inline constexpr int16_t kWaveCautionLabel = 432;
 inline constexpr int16_t kWaveResetTriggers = 8;
 inline constexpr int16_t kWaveShapeButton = 9;
+inline constexpr int16_t kWavePrint = 7;   // only with a results destination
 // Wave-shape windows: 6 the statistics, 7 the histograms.
 inline constexpr int16_t kWaveHistogramWindow = 7;
 inline constexpr int16_t kShapeHistogramsButton = 1;
