@@ -193,4 +193,21 @@ TEST_F(WaveWindows, CursorTriggersCancelAndAutorepeat) {
   EXPECT_FALSE(plat::windowExists(kSecondaryWindow));
 }
 
+TEST_F(WaveWindows, ABlockOfFourCasesHasNeitherPeriodNorAmplitude) {
+  EndBlock[0] = 3;
+  DRAWBLOCK();
+  Script s;
+  s.key(kSecondaryWindow, 13);   // Return: the default triggers
+  Idle(s, 3);
+  s.call([] {
+    EXPECT_EQ(plat::fieldText(kResultsWindow, kWaveNoPeriodLabel), "NO PERIODICITY DETECTED!");
+    EXPECT_EQ(plat::fieldText(kResultsWindow, kWaveNoAmplitudeLabel), "NO AMPLITUDES DETECTED!");
+    EXPECT_FALSE(plat::controlExists(kResultsWindow, kWaveShapeButton));
+  });
+  s.closeBox(kResultsWindow);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(3, 11)); });
+  EXPECT_TRUE(testsupport::SoundPlayed("bzot"));
+  EXPECT_EQ(Analysis_Code, kWaveAnalysisCode);
+}
+
 }  // namespace
