@@ -357,7 +357,9 @@ void drawShapeHistograms(const WaveResult& w, double lo, double hi, const ShapeS
   p.lineTo(310, base);
   if (hi > lo) {
     for (const ShapeStats* s : {&r, &d}) {
-      const int x = 11 + static_cast<int>(300.0 * (s->mean - lo) / (hi - lo));
+      const double at = 300.0 * (s->mean - lo) / (hi - lo);
+      if (!(at >= 0.0 && at <= 300.0)) continue;   // no mean (no entry) has no marker
+      const int x = 11 + static_cast<int>(at);
       p.setForeColor(s == &r ? OldStyleColour(4) : OldStyleColour(6));
       p.fillRect({x - 2, base + 3, x + 2, base + 9});
     }
@@ -546,9 +548,9 @@ void printGraph(const WaveResult& w, const HistogramView& v) {
     if (!y.empty() && e > b && BlockMaxY > BlockMinY) {
       auto at = [&](int32_t k) {
         const int x = trace.left + static_cast<int>(static_cast<double>(k - b) * trace.width() / (e - b));
-        const int yy = trace.bottom - static_cast<int>((y[static_cast<size_t>(k)] - BlockMinY) /
-                                                       (BlockMaxY - BlockMinY) * trace.height());
-        return plat::Point{x, std::clamp(yy, trace.top, trace.bottom)};
+        const double f = (static_cast<double>(y[static_cast<size_t>(k)]) - BlockMinY) / (BlockMaxY - BlockMinY);
+        const double yy = trace.bottom - std::clamp(std::isfinite(f) ? f : 0.0, 0.0, 1.0) * trace.height();
+        return plat::Point{x, static_cast<int>(yy)};
       };
       const int32_t step = std::max<int32_t>(1, (e - b) / 2000);
       plat::Point last = at(b);
