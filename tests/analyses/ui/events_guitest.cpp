@@ -17,6 +17,7 @@
 #include "calculators/conversions.h"
 #include "output/results.h"
 #include "output/scaling.h"
+#include "output/ui/destination.h"
 #include "platform/controls.h"
 #include "platform/windows.h"
 #include "plot/ui/blockwindow.h"
@@ -28,6 +29,7 @@
 #include "shell/defaults.h"
 #include "shell/dispatch.h"
 #include "shell/globals.h"
+#include "shell/menutable.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
 #include "shell/worktables.h"
@@ -79,6 +81,7 @@ class LimitWindows : public ::testing::Test {
     IntegrationUnit = kUnitSeconds;
   }
   void TearDown() override {
+    CloseDestination();
     RecordSCRIPT = 0;
     ScriptCOUNT = 0;
     Rscale = 0;
@@ -199,6 +202,10 @@ TEST_F(LimitWindows, LimitPickedWithTheMouseAndARightLimit) {
 TEST_F(LimitWindows, EventPanelHistogramAndDetailsFile) {
   Load(kEvents);
   const fs::path dir = testsupport::FreshTestDir("events");
+  // Results go to a text file: the window offers Print.
+  Script port;
+  port.answerSave(dir / "results");
+  plat::test::run(port, [] { DoMENU(kMenuSendResults, 3); });
   Script s;
   s.type(kResultsWindow, kLimitGreaterField, "\b\b\b\b4").type(kResultsWindow, kLimitLessField, "\b\b\b\b-4");
   s.click(kResultsWindow, kLimitRecalculate).call([] {
@@ -217,8 +224,13 @@ TEST_F(LimitWindows, EventPanelHistogramAndDetailsFile) {
     EXPECT_EQ(Field(kLowerStatsFirst), "**");
   });
   s.click(kResultsWindow, kEventFilterBox).click(kResultsWindow, kEventCountAllBox);
+  s.click(kResultsWindow, kLimitPrintButton);
   s.menuButton(kResultsWindow, kEventSaveButton, 1).answerSave(dir / "details.txt");
   Run(21, s);
+  CloseDestination();
+  const std::string results = Slurp(dir / "results");
+  EXPECT_NE(results.find("'positive ' events (above upper limit):  2"), std::string::npos) << results;
+  EXPECT_NE(results.find("'positive ' mean:  2.500  SD:  0.5"), std::string::npos);
   std::string text = Slurp(dir / "details.txt");
   const std::string today = TodayMMddyy();
   if (const size_t at = text.find(today); at != std::string::npos) text.replace(at, today.size(), "12/07/26");
