@@ -25,8 +25,8 @@ void RegisterEditingCommands() {
   RegisterCommand(Cmd::CopyChannel, [](int16_t) { COPYCHAN(1); });
   RegisterScriptOp(kCopyChannelOp, [](int16_t) { COPYCHAN(1); });
   // The menu and the gas-exchange chain pass the item number: a start from
-  // the menu is step 0.
-  // Other commands may ask for the automatic smoothing; menu picks pass their item.
+  // the menu is step 0. The automatic smoothing other commands ask for
+  // (the waveform's "3 X 3 Block Smooth") passes through.
   RegisterCommand(Cmd::Smoothing, [](int16_t a) { SMOOTHING(a == kSmoothingAutomatic ? a : 0); });
   RegisterScriptOp(kSmoothingOp, [](int16_t step) { SMOOTHING(step); });
 }
