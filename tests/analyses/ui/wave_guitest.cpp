@@ -210,4 +210,25 @@ TEST_F(WaveWindows, ABlockOfFourCasesHasNeitherPeriodNorAmplitude) {
   EXPECT_EQ(Analysis_Code, kWaveAnalysisCode);
 }
 
+// The block smoothing runs through the smoothing command of the program's
+// own registrations, without its dialog, and the triggers follow the new
+// extremes.
+TEST_F(WaveWindows, BlockSmoothingSmoothsThenTheTriggersFollow) {
+  ASSERT_TRUE(CommandRegistered(Cmd::Smoothing));
+  const float peakBefore = GetDatum(0, 1, 5);
+  Script s;
+  s.click(kSecondaryWindow, kWaveBlockSmooth);
+  Idle(s, 3);
+  s.call([peakBefore] {
+    EXPECT_LT(GetDatum(0, 1, 5), peakBefore) << "three cycles flatten the peak";
+    EXPECT_TRUE(plat::windowExists(kSecondaryWindow)) << "still choosing triggers";
+  });
+  s.click(kSecondaryWindow, kWaveDefaultTriggers);
+  Idle(s, 3);
+  s.closeBox(kResultsWindow);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(3, 11)); });
+  EXPECT_EQ(BlockMaxY, LastWaveResult().tables.at(0, 2)) << "the highest peak is the new maximum";
+  EXPECT_NEAR(P, 10.0f, 1e-4);
+}
+
 }  // namespace
