@@ -17,7 +17,7 @@ namespace {
 constexpr int16_t kSamples[kSmoothingButtons] = {3, 5, 7, 9, 11, 15, 19, 25, 35, 51};
 // The running window sum is summed afresh this often, so that rounding in
 // data of widely different magnitudes cannot build up along a long channel.
-constexpr int32_t kResumEvery = 1024;
+constexpr int32_t kResumEvery = 4096;
 
 double meanOf(const float* w, int32_t lo, int32_t hi) {
   double sum = 0.0;
@@ -77,15 +77,15 @@ void SmoothCycle(float* data, float* work, int32_t nCases, int16_t samples, Smoo
 
   const int32_t lastInterior = end - h;
   if (s <= lastInterior) {
-    double sum = 0.0;
-    for (int32_t i = s; i <= lastInterior; ++i) {
-      if ((i - s) % kResumEvery == 0) {
-        sum = 0.0;
-        for (int32_t k = i - h; k <= i + h; ++k) sum += work[k];
-      } else {
+    for (int32_t chunk = s; chunk <= lastInterior; chunk += kResumEvery) {
+      double sum = 0.0;
+      for (int32_t k = chunk - h; k <= chunk + h; ++k) sum += work[k];
+      data[chunk] = static_cast<float>(invN * sum);
+      const int32_t last = std::min(lastInterior, chunk + kResumEvery - 1);
+      for (int32_t i = chunk + 1; i <= last; ++i) {
         sum += static_cast<double>(work[i + h]) - static_cast<double>(work[i - h - 1]);
+        data[i] = static_cast<float>(invN * sum);
       }
-      data[i] = static_cast<float>(invN * sum);
     }
   }
   // Start of the file: below case h, and from the file's first cases up to

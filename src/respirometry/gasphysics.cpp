@@ -27,3 +27,34 @@ O2Content O2CONTENT(float temperature, float volume, float solutes, float o2Fact
   r.inVolume = static_cast<float>(content * volume * 0.001);
   return r;
 }
+
+float VapourDensityAir(float t) {
+  float r = 8.5704e-12f;
+  r = r * t + 1.9147e-9f;
+  r = r * t + 1.7366e-7f;
+  r = r * t + 9.8932e-6f;
+  r = r * t + 3.3414e-4f;
+  return r * t + 0.0048835f;
+}
+
+float VapourDensitySurface(float t) {
+  float r;
+  if (t > 4.0f) {
+    r = 6.7731e-12f;
+    r = r * t + 2.3182e-9f;
+    r = r * t + 1.4478e-7f;
+    r = r * t + 1.058e-5f;
+    r = r * t + 3.3389e-4f;
+    return r * t + 0.0048207f;
+  }
+  r = 6.1512e-12f;
+  r = r * t + 1.5029e-9f;
+  r = r * t + 1.6383e-7f;
+  r = r * t + 9.9414e-6f;
+  r = r * t + 3.3247e-4f;
+  return r * t + 0.0048364f;
+}
+
+float LatentHeat(float surfaceTemperature) { return 2501.2f - 2.3787f * surfaceTemperature; }
+
+float VapourFractionFactor(float torr) { return 946.369f / torr; }

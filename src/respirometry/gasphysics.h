@@ -20,3 +20,24 @@ struct O2Content {
 // there. inMilligrams multiplies by 1.4286 mg/ml, the density of O2 at STP.
 O2Content O2CONTENT(float temperature, float volume, float solutes, float o2Factor, bool inMilligrams);
 
+
+// Saturated water-vapour density in mg/ml at t degrees Celsius, the fifth-degree
+// fits used per case where a temperature or a dew point comes from a channel
+// (a constant temperature uses WATERCON). Horner form in single precision.
+// Air humidity (flow and analyser compensation):
+//   rho = 0.0048835 + 3.3414e-4 t + 9.8932e-6 t^2 + 1.7366e-7 t^3 + 1.9147e-9 t^4 + 8.5704e-12 t^5
+float VapourDensityAir(float t);
+// Evaporating surface (water loss), one fit above 4 degrees and one at or below:
+//   t > 4:  0.0048207 + 3.3389e-4 t + 1.058e-5 t^2 + 1.4478e-7 t^3 + 2.3182e-9 t^4 + 6.7731e-12 t^5
+//   t <= 4: 0.0048364 + 3.3247e-4 t + 9.9414e-6 t^2 + 1.6383e-7 t^3 + 1.5029e-9 t^4 + 6.1512e-12 t^5
+float VapourDensitySurface(float t);
+
+// Latent heat of vaporisation in J/g at a surface temperature in degrees Celsius:
+//   L = 2501.2 - 2.3787 t
+float LatentHeat(float surfaceTemperature);
+
+// Volume fraction of water vapour per mg/ml of vapour density at a pressure in
+// torr: 946.369 / P (ml of vapour per mg at 1 torr, the density taken at STP).
+// A gas with relative humidity h (0..1) and saturated density rho holds the
+// fraction h * rho * VapourFractionFactor(P); 1 minus that is its dry fraction.
+float VapourFractionFactor(float torr);

@@ -38,12 +38,15 @@ std::optional<bool> RuleEnabled(MenuPick p, const MenuContext& c) {
       return std::nullopt;
     case kMenuEdit:
       if (p.item == 1) return c.hasFile && c.undoAvailable;
+      if (p.item == 25 || p.item == 26) return c.hasFile && block;
       if (p.item == 2)
         return c.hasFile && !block && c.beginBlock >= 1 && c.endBlock > c.beginBlock &&
                c.endBlock <= c.cases;
       if (p.item == 7) return c.hasFile && c.blockState != 0;
       return std::nullopt;
     case kMenuAnalyze:
+      // The statistics of a block: nothing to run without one.
+      if (p == kPickDescriptiveStats) return block;
       if (p == kPickRegress) return c.channels > 1;
       if (p == kPickFFT) return c.cases >= kFFTMinimumCases;
       return std::nullopt;

@@ -32,3 +32,19 @@ TEST(GasPhysics, OxygenContentOfWater) {
     EXPECT_NEAR(r.inVolume, c.inVolume, 1e-5);
   }
 }
+
+TEST(GasPhysics, VapourDensityFitsAndLatentHeat) {
+  // Which fit serves at 4 degrees matters: the two differ by 1 %.
+  const struct { float t, air, surface; } cases[] = {
+      {25.0f, 0.0229653f, 0.0230143f}, {20.0f, 0.0172466f, 0.0172813f},
+      {10.0f, 0.00940788f, 0.00938624f}, {4.0f, 0.00638996f, 0.00633622f},
+      {0.0f, 0.0048835f, 0.0048364f}, {-10.0f, 0.00237605f, 0.00235642f},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.t);
+    EXPECT_NEAR(VapourDensityAir(c.t), c.air, 3e-6 * c.air);
+    EXPECT_NEAR(VapourDensitySurface(c.t), c.surface, 3e-6 * c.surface);
+  }
+  EXPECT_NEAR(LatentHeat(30.0f), 2429.839f, 1e-3);
+  EXPECT_NEAR(1.0f - 0.5f * WATERCON(25.0f) * VapourFractionFactor(760.0f), 0.985674f, 1e-6);
+}

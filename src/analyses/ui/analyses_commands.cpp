@@ -7,6 +7,7 @@
 #include "analyses/ui/average.h"
 #include "analyses/ui/events_commands.h"
 #include "analyses/ui/regression.h"
+#include "analyses/ui/blockanalyses.h"
 #include "output/results.h"
 #include "output/ui/analysiskit.h"
 #include "output/ui/scaleresults.h"
@@ -43,7 +44,6 @@ bool AUTO_REPEAT() {
 }
 
 void RegisterAnalysisCommands() {
-  InstallAnalysisKitHooks();
   RegisterCommand(Cmd::Average, [](int16_t) { AVERAGE(); });
   RegisterCommand(Cmd::ScaleResults, [](int16_t) { SCALERESULTS(0.0); });
   RegisterAutoRepeatAnalysis(kStatsAnalysisCode, [] {
@@ -52,5 +52,6 @@ void RegisterAnalysisCommands() {
   });
   RegisterCommand(Cmd::AutoRepeat, [](int16_t) { AUTO_REPEAT(); });
   RegisterLineFitCommands();
+  RegisterBlockAnalysisCommands();
   RegisterEventCommands();
 }

@@ -1,6 +1,10 @@
 #include "editing/ui/editframe.h"
 
+#include <algorithm>
+
 #include "output/ui/analysiskit.h"
+#include "platform/app.h"
+#include "platform/windows.h"
 #include "plot/ui/redraw.h"
 #include "scripts/ui/recorder.h"
 #include "shell/globals.h"
@@ -36,4 +40,16 @@ void RedrawAfterEdit(bool channelAdded) {
   if (TheFileInUse >= kMaxOpenFiles) return;
   UpdateSCREEN(channelAdded ? 1 : 0, 0);
   if (FileSHORTS[TheFileInUse][kShortView] == 1) RefreshSCREEN();
+}
+
+void OpenEditWindow(const plat::MacText& title, int16_t width, int16_t height, int16_t raise) {
+  OpenResultsWIndow(0, 1, 1, title, 0);
+  plat::Rect r = plat::contentRect(kResultsWindow);
+  r.top -= raise;
+  const int lowest = plat::displaySize().h - 4 - height;
+  r.top = std::max(std::min<int>(r.top, lowest), plat::config().menuBarHeight + plat::config().titleBarHeight);
+  r.right = r.left + width;
+  r.bottom = r.top + height;
+  plat::setContentRect(kResultsWindow, r);
+  plat::setCurrentPort(kResultsWindow);
 }

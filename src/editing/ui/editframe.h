@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "editing/editstep.h"
+#include "platform/types.h"
 
 class HandlerScope;
 
@@ -28,6 +29,12 @@ class EditDialogScope {
  private:
   std::unique_ptr<HandlerScope> handlers_;
 };
+
+// Results window 4 where OpenResultsWIndow puts it (below the plot area, at
+// the plot's left edge), sized width x height; moved up by `raise` pixels
+// and, when it would leave the display, up until it fits. It becomes the
+// current port.
+void OpenEditWindow(const plat::MacText& title, int16_t width, int16_t height, int16_t raise = 0);
 
 // A menu or toolbar pick waits: the dialog ends and does nothing.
 bool EditPickPending();

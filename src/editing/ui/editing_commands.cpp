@@ -1,13 +1,26 @@
 #include "editing/ui/editing_commands.h"
 
 #include "editing/smoothing.h"
+#include "editing/integrate.h"
+#include "editing/lag.h"
+#include "editing/references.h"
+#include "editing/scaletoblock.h"
+#include "editing/spikes.h"
+#include "editing/ui/blockscale.h"
 #include "editing/ui/copychannel.h"
+#include "editing/ui/integrate.h"
+#include "editing/ui/lag.h"
+#include "editing/ui/references.h"
+#include "editing/ui/spikes.h"
+#include "editing/ui/spiketool.h"
 #include "editing/ui/smoothing.h"
+#include "plot/ui/mouse.h"
 #include "plot/ui/redraw.h"
 #include "scripts/steptable.h"
 #include "shell/dispatch.h"
 #include "shell/globals.h"
 #include "shell/store.h"
+#include "shell/worktables.h"
 
 namespace {
 
@@ -29,4 +42,28 @@ void RegisterEditingCommands() {
   // (the waveform's "3 X 3 Block Smooth") passes through.
   RegisterCommand(Cmd::Smoothing, [](int16_t a) { SMOOTHING(a == kSmoothingAutomatic ? a : 0); });
   RegisterScriptOp(kSmoothingOp, [](int16_t step) { SMOOTHING(step); });
+  RegisterCommand(Cmd::LagTime, [](int16_t) { LAGTIME(0.0f, 0); });
+  RegisterScriptOp(kLagOp, [](int16_t step) { LAGTIME(ScriptSequenceArray[step][2], step); });
+  RegisterCommand(Cmd::RemoveReferences, [](int16_t) { REMOVEREFS(0); });
+  RegisterScriptOp(kReferencesOp, [](int16_t step) { REMOVEREFS(step); });
+  RegisterCommand(Cmd::RemoveSpikes, [](int16_t) { REMOVESPIKE(0); });
+  RegisterCommand(Cmd::InteractiveSpikes, [](int16_t) { IntREMOVESPIKE(0); });
+  gInteractiveSpikeTool = IntREMOVESPIKE;
+  RegisterScriptOp(kSpikeOp, [](int16_t step) { REMOVESPIKE(step); });
+  RegisterCommand(Cmd::Integrate, [](int16_t) { INTEGRATE(0); });
+  RegisterScriptOp(kIntegralOp, [](int16_t step) {
+    derive = 0;
+    INTEGRATE(step);
+  });
+  RegisterScriptOp(kDerivativeOp, [](int16_t step) {
+    derive = 1;
+    INTEGRATE(step);
+  });
+  RegisterCommand(Cmd::BlockScale, [](int16_t) { BLOCKSCALE(0, 0); });
+  RegisterCommand(Cmd::BlockScale100, [](int16_t) { BLOCKSCALE(1, 0); });
+  // The runner selects the step's block first; the block goes afterwards.
+  RegisterScriptOp(kBlockScaleOp, [](int16_t step) {
+    BLOCKSCALE(0, step);
+    CLEARBLOCK();
+  });
 }

@@ -2,6 +2,5 @@
 // script operations with the script step table.
 #pragma once
 
-// Edit "Undo", "Duplicate Channel", "Smoothing…", and script operations 6
-// and 18.
+// The Edit menu's channel edits and their script operations.
 void RegisterEditingCommands();

@@ -71,8 +71,7 @@ class LimitWindows : public ::testing::Test {
     SetDEFAULTS();
     prefsArray[kPrefSoundLevel] = 25;
     ClearMailbox();
-    ClearCommandRegistry();
-    RegisterAllCommands();
+    testsupport::InstallProgramWiring();
     ResetAllScaling();
     Rscale = 0;
     RecordSCRIPT = 0;
@@ -87,7 +86,7 @@ class LimitWindows : public ::testing::Test {
     Rscale = 0;
     ResetAllScaling();
     testsupport::ClearStore();
-    ClearCommandRegistry();
+    testsupport::ClearWiring();
   }
 
   void Load(const std::vector<float>& y) {
@@ -191,6 +190,9 @@ TEST_F(LimitWindows, LimitPickedWithTheMouseAndARightLimit) {
   });
   // Right limit at case 4: 1.5 <= y <= 3 holds at cases 2, 3, 4.
   const int x = static_cast<int>(std::lround(4 * LimitPixelsPerCase(RightLim, 0, 9)));
+  s.click(kResultsWindow, kDistributionButton);
+  Idle(s, 3);
+  s.call([] { EXPECT_TRUE(plat::windowExists(151)) << "the block's distribution"; });
   s.click(kResultsWindow, kLimitRightButton).press(kBlockWindow, {x, UpperLimit / 2}).release();
   Run(20, s);
   EXPECT_DOUBLE_EQ(meanValue, 2.0) << "2 intervals in seconds";

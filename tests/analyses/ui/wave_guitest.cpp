@@ -60,8 +60,7 @@ class WaveWindows : public ::testing::Test {
     SetSchemeDefaults();
     SetDEFAULTS();
     ClearMailbox();
-    ClearCommandRegistry();
-    RegisterAllCommands();
+    testsupport::InstallProgramWiring();
     RecordSCRIPT = 0;
     ScriptCOUNT = 0;
     ASSERT_EQ(AllocateSlot(0, 199, 1), StoreStatus::Ok);
@@ -87,7 +86,7 @@ class WaveWindows : public ::testing::Test {
     prefsArray[37] = 0;
     FrequencyUnit = 6;
     testsupport::ClearStore();
-    ClearCommandRegistry();
+    testsupport::ClearWiring();
   }
   testsupport::PlotGeometryKeeper keptGeometry_;
 };

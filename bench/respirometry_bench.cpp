@@ -1,0 +1,119 @@
+// Gas exchange and analyser humidity over a full-length recording against the
+// floor they are held to: one plain pass summing the same floats into a
+// double. VO2 with a constant RQ and a constant flow may take 3 times that
+// pass, the analyser compensation with a temperature channel 4 times; the
+// flow-channel run with the instantaneous correction (an exp per case) is
+// reported for scale. Oxygen consumption in water (a closed-system rate: two
+// passes) may take 2 times the plain pass.
+#include <benchmark/benchmark.h>
+
+#include <random>
+#include <vector>
+
+#include "respirometry/gasexchange.h"
+#include "respirometry/gasphysics.h"
+#include "respirometry/aquatic.h"
+#include "respirometry/humidity.h"
+
+namespace {
+
+constexpr int32_t kCases = 7'000'001;
+
+std::vector<float> trace(float mean, float spread, unsigned seed) {
+  std::vector<float> v(kCases);
+  std::mt19937 gen(seed);
+  std::normal_distribution<float> noise(0.0f, spread);
+  for (float& x : v) x = mean + noise(gen);
+  return v;
+}
+
+const std::vector<float>& oxygen() {
+  static const std::vector<float> v = trace(-0.8f, 0.05f, 11);   // deflection in %
+  return v;
+}
+const std::vector<float>& flow() {
+  static const std::vector<float> v = trace(500.0f, 5.0f, 12);
+  return v;
+}
+const std::vector<float>& temperature() {
+  static const std::vector<float> v = trace(25.0f, 0.5f, 13);
+  return v;
+}
+
+void BM_PlainSumIntoDouble(benchmark::State& state) {
+  const std::vector<float>& v = oxygen();
+  for (auto _ : state) {
+    double sum = 0.0;
+    for (float x : v) sum += x;
+    benchmark::DoNotOptimize(sum);
+  }
+  state.SetItemsProcessed(state.iterations() * kCases);
+}
+BENCHMARK(BM_PlainSumIntoDouble)->Unit(benchmark::kMillisecond);
+
+GasFileValues fileValues() {
+  GasFileValues f;
+  f.interval = 1;
+  f.flow = 500;
+  f.temperature = 25;
+  f.volume = 1000;
+  f.mass = 30;
+  return f;
+}
+
+void runGas(benchmark::State& state, const GasExchangeSettings& g) {
+  std::vector<float> out(kCases);
+  GasChannels ch;
+  ch.gas = oxygen().data();
+  ch.flow = flow().data();
+  ch.out = out.data();
+  ch.count = kCases;
+  const GasFileValues f = fileValues();
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(ComputeGasExchange(g, f, ch));
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() * kCases);
+}
+
+void BM_VO2Mode1ConstantRQConstantFlow(benchmark::State& state) { runGas(state, GasExchangeSettings{}); }
+BENCHMARK(BM_VO2Mode1ConstantRQConstantFlow)->Unit(benchmark::kMillisecond);
+
+void BM_VO2FlowChannelInstantaneous(benchmark::State& state) {
+  GasExchangeSettings g;
+  g.flowChannel = 2;
+  g.instantaneous = true;
+  runGas(state, g);
+}
+BENCHMARK(BM_VO2FlowChannelInstantaneous)->Unit(benchmark::kMillisecond);
+
+void BM_AnalyzerHumidityTemperatureChannel(benchmark::State& state) {
+  AnalyzerHumiditySettings h;
+  h.waterChannel = 123;
+  h.compRH = 50;
+  h.tRHchan = 3;
+  h.vapourFactor = VapourFractionFactor(760);
+  std::vector<float> out(kCases);
+  const HumidityChannels ch{oxygen().data(), nullptr, temperature().data(), out.data(), kCases};
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(CompensateAnalyzerHumidity(h, ch));
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() * kCases);
+}
+BENCHMARK(BM_AnalyzerHumidityTemperatureChannel)->Unit(benchmark::kMillisecond);
+
+void BM_WaterVO2ClosedSystemRate(benchmark::State& state) {
+  WaterVO2Settings w;
+  w.volumeOrFlow = 1000;
+  w.netO2 = EstimateWaterO2(w).inVolume;
+  std::vector<float> out(kCases);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(ComputeWaterVO2(w, 10, 1, 0, temperature().data(), nullptr, out.data(), kCases));
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() * kCases);
+}
+BENCHMARK(BM_WaterVO2ClosedSystemRate)->Unit(benchmark::kMillisecond);
+
+}  // namespace

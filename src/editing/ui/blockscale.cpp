@@ -1,0 +1,241 @@
+#include "editing/ui/blockscale.h"
+
+#include <string>
+
+#include "editing/scaletoblock.h"
+#include "editing/ui/editframe.h"
+#include "output/scaling.h"
+#include "output/ui/analysiskit.h"
+#include "platform/controls.h"
+#include "platform/events.h"
+#include "platform/port.h"
+#include "platform/windows.h"
+#include "plot/ui/draw.h"
+#include "plot/ui/redraw.h"
+#include "shell/colours.h"
+#include "shell/globals.h"
+#include "shell/store.h"
+#include "shell/textutil.h"
+#include "shell/ui/kit.h"
+#include "shell/ui/mailboxes.h"
+#include "shell/ui/sounds.h"
+#include "shell/worktables.h"
+
+namespace {
+
+struct Run {
+  int16_t slot = 0;
+  int16_t channel = 1;
+  bool blockOnly = false;
+  bool scaled = false;   // a scaling is in effect
+};
+
+// Text that is no number reads as 0.
+float fieldNumber(int16_t id) {
+  double v = 0.0;
+  return ParseFieldNumber(plat::fieldText(kResultsWindow, id), &v) ? static_cast<float>(v) : 0.0f;
+}
+
+bool scale(Run& run, float upper, float lower, bool blockOnly, const std::string* label) {
+  const BlockScaleStatus st = ScaleToBlock(ChannelData(run.slot, run.channel), nCases[run.slot],
+                                           BeginBlock[run.slot], EndBlock[run.slot], upper, lower, blockOnly);
+  if (st != BlockScaleStatus::Ok) {
+    Zap();
+    return false;
+  }
+  if (label) SetChannelLabel(run.slot, run.channel, *label);
+  FileSHORTS[run.slot][kShortChanged] = 1;
+  ChangedChan = run.channel;
+  if (gStoreHooks.channelChanged) gStoreHooks.channelChanged(run.slot, run.channel);
+  run.scaled = true;
+  return true;
+}
+
+void text(int x, int y, const char* t) {
+  plat::Port& p = plat::port(kResultsWindow);
+  p.moveTo(x, y);
+  p.drawText(t);
+}
+
+void button(int16_t id, const char* title, plat::Rect r, plat::ButtonKind kind = plat::ButtonKind::Push) {
+  plat::ButtonSpec b;
+  b.id = id;
+  b.kind = kind;
+  b.title = title;
+  b.r = r;
+  plat::addButton(kResultsWindow, b);
+}
+
+void field(int16_t id, const std::string& t, plat::Rect r, plat::FieldKind kind) {
+  plat::FieldSpec f;
+  f.id = id;
+  f.text = t;
+  f.r = r;
+  f.kind = kind;
+  f.maxLen = id == kScaleLabelField ? 30 : 255;
+  plat::addField(kResultsWindow, f);
+}
+
+void buildDialog(const Run& run) {
+  OpenResultsWIndow(0, 1, 1, " Set Scale to Block Limits ", 0);
+  FitResultsWindow(230);
+  plat::setCurrentPort(kResultsWindow);
+  field(kScaleLabelField, RetrieveLabel(run.channel), {10, 5, 300, 20}, plat::FieldKind::EditablePlain);
+  text(10, 54, "upper limit:");
+  field(kScaleUpperField, FieldNumText(maximumValue), {100, 40, 270, 58}, plat::FieldKind::Editable);
+  button(kScaleUpperLeftmost, "Leftmost", {100, 62, 170, 82});
+  button(kScaleHighest, "Highest", {174, 62, 244, 82});
+  button(kScaleUpperRightmost, "Rightmost", {248, 62, 330, 82});
+  text(10, 131, "lower limit:");
+  field(kScaleLowerField, FieldNumText(minimumValue), {100, 117, 270, 135}, plat::FieldKind::Editable);
+  button(kScaleLowerLeftmost, "Leftmost", {100, 139, 170, 159});
+  button(kScaleLowest, "Lowest", {174, 139, 244, 159});
+  button(kScaleLowerRightmost, "Rightmost", {248, 139, 330, 159});
+  button(kScaleBlockOnly, "Block Only", {340, 40, 440, 58}, plat::ButtonKind::CheckBox);
+  DoubleLINE(4, 446, 168);
+  button(kScaleZeroTo100, "Zero to 100 %", {10, 176, 120, 198});
+  button(kScaleUndo, "Undo", {126, 176, 186, 198});
+  button(kScaleOK, "OK - Set Scale", {300, 176, 440, 198}, plat::ButtonKind::DefaultPush);
+  button(kScaleCancel, "Cancel", {300, 204, 366, 226});
+  button(kScaleDone, "Done", {374, 204, 440, 226});
+  plat::focusField(kResultsWindow, kScaleUpperField, true);
+}
+
+void markRow(int16_t first, int16_t clicked) {
+  for (int16_t id = first; id < first + 3; ++id) plat::setButtonState(kResultsWindow, id, id == clicked ? 2 : 1);
+}
+
+void setFromCase(int16_t fieldId, float value) { plat::setFieldText(kResultsWindow, fieldId, FieldNumText(value)); }
+
+void clickOK(Run& run) {
+  const std::string label = plat::fieldText(kResultsWindow, kScaleLabelField);
+  if (scale(run, fieldNumber(kScaleUpperField), fieldNumber(kScaleLowerField), run.blockOnly, &label))
+    RefreshSCREEN();
+}
+
+void undo(Run& run) {
+  if (UndoAvailable(run.slot)) UNDO();
+  run.scaled = false;
+  RefreshSCREEN();
+}
+
+void runDialog(Run& run) {
+  buildDialog(run);
+  const float* d = ChannelData(run.slot, run.channel);
+  const int32_t b = BeginBlock[run.slot], e = EndBlock[run.slot];
+  for (;;) {
+    plat::pump();
+    const int16_t a = action;
+    const int16_t id = eventID;
+    ClearMailbox();
+    if (!plat::windowExists(kResultsWindow)) return;
+    if (a == kActionClose && id == kResultsWindow) {
+      undo(run);
+      return;
+    }
+    if (EditPickPending()) return;
+    if (a == kActionKey || (a == kActionActivate && id != kResultsWindow)) {
+      clickOK(run);
+      return;
+    }
+    if (a != kActionClick) continue;
+    if (IsDeferredToolbarClick(id)) {
+      DeferToolbarClick(id);
+      return;
+    }
+    const int32_t lo = std::min(b, e), hi = std::max(b, e);
+    float mn = d[lo], mx = d[lo];
+    for (int32_t k = lo; k <= hi; ++k) {
+      mn = std::min(mn, d[k]);
+      mx = std::max(mx, d[k]);
+    }
+    switch (id) {
+      case kScaleZeroTo100:
+        plat::setFieldText(kResultsWindow, kScaleUpperField, "100");
+        plat::setFieldText(kResultsWindow, kScaleLowerField, "0");
+        break;
+      case kScaleUpperLeftmost: setFromCase(kScaleUpperField, d[b]); markRow(kScaleUpperLeftmost, id); break;
+      case kScaleHighest: setFromCase(kScaleUpperField, mx); markRow(kScaleUpperLeftmost, id); break;
+      case kScaleUpperRightmost: setFromCase(kScaleUpperField, d[e]); markRow(kScaleUpperLeftmost, id); break;
+      case kScaleLowerLeftmost: setFromCase(kScaleLowerField, d[b]); markRow(kScaleLowerLeftmost, id); break;
+      case kScaleLowest: setFromCase(kScaleLowerField, mn); markRow(kScaleLowerLeftmost, id); break;
+      case kScaleLowerRightmost: setFromCase(kScaleLowerField, d[e]); markRow(kScaleLowerLeftmost, id); break;
+      case kScaleUndo: undo(run); break;
+      case kScaleOK: clickOK(run); break;
+      case kScaleBlockOnly:
+        run.blockOnly = !run.blockOnly;
+        plat::setButtonState(kResultsWindow, kScaleBlockOnly, run.blockOnly ? 2 : 1);
+        break;
+      case kScaleCancel:
+      case kScaleDone: return;
+      default: break;
+    }
+    plat::setCurrentPort(kResultsWindow);
+  }
+}
+
+}  // namespace
+
+int16_t BLOCKSCALE(int16_t mode, int16_t step) {
+  EditStep es = BeginEditStep(kBlockScaleOp, step);
+  if (es.recorded) EditStepFields(es)[5] = static_cast<float>(mode);
+  Run run;
+  run.slot = static_cast<int16_t>(TheFileInUse);
+  run.channel = ActiveChannel;
+  const int16_t slot = run.slot;
+  if (!ValidFileSlot(slot) || !SlotHoldsFile(slot) || run.channel < 1 || run.channel > nChannels[slot] ||
+      FileSHORTS[slot][kShortBlockState] != 2 || BeginBlock[slot] < 0 || EndBlock[slot] > nCases[slot]) {
+    WithdrawEditStep(es);
+    Zap();
+    return 0;
+  }
+  const StoreStatus backup = MAKEBACKUP(run.channel);
+  if (backup != StoreStatus::Ok) {
+    WithdrawEditStep(es);
+    ShowAlert(std::string("Nothing was scaled: no undo copy could be kept. ") + StoreStatusText(backup));
+    return 0;
+  }
+  float upper = 100.0f, lower = 0.0f;
+  std::string upperText = "100", lowerText = "0";
+  if (es.replay) {
+    const float* f = EditStepFields(es);
+    mode = f[5] >= 1.0f && f[5] < 2.0f ? int16_t{1} : int16_t{0};
+    upper = f[6];
+    lower = f[7];
+  }
+  if (mode == 1) {
+    run.blockOnly = true;
+    if (scale(run, 100.0f, 0.0f, true, nullptr)) {
+      LogChannelEdit(slot, run.channel, BlockScalePercentLogText(BeginBlock[slot], EndBlock[slot]));
+      RefreshSCREEN();
+    }
+  } else if (es.replay) {
+    if (scale(run, upper, lower, false, nullptr)) {
+      upperText = FieldNumText(upper);
+      lowerText = FieldNumText(lower);
+      LogChannelEdit(slot, run.channel, BlockScaleLogText(false, BeginBlock[slot], EndBlock[slot], upperText, lowerText));
+      RefreshSCREEN();
+    }
+  } else {
+    EditDialogScope frame;
+    runDialog(run);
+    upperText = plat::fieldText(kResultsWindow, kScaleUpperField);
+    lowerText = plat::fieldText(kResultsWindow, kScaleLowerField);
+    upper = fieldNumber(kScaleUpperField);
+    lower = fieldNumber(kScaleLowerField);
+    if (run.scaled)
+      LogChannelEdit(slot, run.channel,
+                     BlockScaleLogText(run.blockOnly, BeginBlock[slot], EndBlock[slot], upperText, lowerText));
+    plat::disposeWindow(kResultsWindow);
+    if (FileSHORTS[slot][kShortView] == 1) RefreshPLOTBLOCK(0);
+  }
+  if (!run.scaled) {
+    WithdrawEditStep(es);
+  } else if (es.row != 0) {
+    float* f = EditStepFields(es);
+    f[6] = mode == 1 ? 100.0f : upper;
+    f[7] = mode == 1 ? 0.0f : lower;
+  }
+  LastChan = run.channel;
+  return 0;
+}

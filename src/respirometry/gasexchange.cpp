@@ -1,0 +1,553 @@
+#include "respirometry/gasexchange.h"
+
+#include <cmath>
+
+#include "output/results.h"
+#include "respirometry/gasphysics.h"
+#include "shell/defaults.h"
+#include "shell/globals.h"
+#include "shell/store.h"
+#include "shell/textutil.h"
+
+namespace {
+
+constexpr int kPrefPositiveDeflections = 18;
+constexpr int kPrefInstantaneous = 38;
+constexpr int kPrefGasUnit = 54;
+
+bool isChannel(int16_t c) { return c >= 1 && c <= kMaxChannels; }
+// WaterChannel 32 means "no compensation", so a humidity channel is 1..31.
+bool isHumidityChannel(int16_t c) { return c >= 1 && c < kHumidityNone; }
+
+// Every constant of a run, formed once.
+struct RunConstants {
+  double s = 1.0;          // deflection sign
+  double fi = 0, fc = 0;   // incurrent fractions
+  double fcp = 0;          // Fc', 0 when the incurrent CO2 is absorbed
+  double r = 1;            // RQ
+  double k = 0;            // sample interval in minutes / effective volume
+  double fr0 = 0;          // constant flow, ml/min
+  double flowScale = 1;    // 1000 for L/min
+  double b = 0;            // 946.369 / realBP
+  double flowcon = 0;      // unit x STP factor, single precision as kept
+  double closing = 1;      // the constant configuration factors applied after the formula
+  // 1/(1 - Fi), 1/(1 - (1 - 1/R) Fc), Fc/R, 1/(Fc (1/R + 1) + 1), 1/(1 - (1 - R) Fi)
+  double c3 = 0, cCO2a = 0, fcOverR = 0, cCO2b = 0, c10 = 0;
+  double denConst = 1;     // 1 - exp(-FR k) for a constant flow
+  bool instantaneous = false;
+  bool humid = false;       // the humidity factor D applies
+  bool humidPerCase = false;
+  bool dewChannel = false;  // D from a dew point per case (h = 1)
+  bool rhChannel = false;   // relative humidity per case
+  double dConst = 1;
+  double rhConst = 0;       // fraction
+  double rhFactor = 0;
+};
+
+RunConstants runConstants(const GasExchangeSettings& g, const GasFileValues& f, double flowcon, const GasChannels& ch) {
+  RunConstants c;
+  c.s = g.positive ? 1.0 : -1.0;
+  c.fi = g.fi;
+  c.fc = g.fc;
+  c.fcp = g.abCO2 ? 0.0 : c.fc;
+  c.r = g.rq;
+  c.k = static_cast<double>(f.interval) * 0.0166667 / static_cast<double>(f.volume);
+  c.fr0 = f.flow;
+  c.flowScale = g.litres ? 1000.0 : 1.0;
+  c.b = VapourFractionFactor(g.realBP);
+  c.flowcon = flowcon;
+  c.c3 = 1.0 / (1.0 - c.fi);
+  c.cCO2a = 1.0 / (1.0 - (1.0 - 1.0 / c.r) * c.fc);
+  c.fcOverR = c.fc / c.r;
+  c.cCO2b = 1.0 / (c.fc * (1.0 / c.r + 1.0) + 1.0);
+  c.c10 = 1.0 / (1.0 - (1.0 - c.r) * c.fi);
+  c.instantaneous = g.instantaneous;
+  if (c.instantaneous && g.flowChannel == 0) c.denConst = WashoutDenominator(c.fr0 * c.flowScale, c.k);
+
+  const int16_t m = g.flowMode;
+  if (g.gasType != kGasWater) {
+    if (g.gasType == kGasO2) {
+      if (!g.abCO2 && (m == 1 || m == 3)) c.closing *= 1.0 - c.fc;
+      if (m > 6) c.closing /= 1.0 - c.fc;
+    }
+    if (!g.abCO2 && (m == 1 || m == 3)) c.closing *= c.cCO2a;
+    if (m == 6 || m == 8) c.closing /= 1.0 - c.fc;
+  }
+
+  c.humid = GasHumidityApplies(g);
+  c.rhFactor = g.rhFactor;
+  if (c.humid) {
+    // A channel the caller did not hand over counts as no channel.
+    c.dewChannel = g.rhUnit == 2 && isHumidityChannel(g.waterChannel) && ch.water;
+    c.rhChannel = g.rhUnit == 1 && isHumidityChannel(g.waterChannel) && ch.water;
+    c.humidPerCase = c.dewChannel || c.rhChannel || (isChannel(g.tRHchan) && ch.temp);
+    if (g.waterChannel == kHumidityConstant) c.rhConst = g.compRH * 0.01;
+    c.dConst = 1.0 - c.rhConst * c.rhFactor * c.b;
+  }
+  return c;
+}
+
+// D = 1 - h rho B for one case; rh carries the last relative humidity read.
+inline double humidityFactor(const RunConstants& c, const GasChannels& ch, int32_t i) {
+  if (c.dewChannel) return 1.0 - static_cast<double>(VapourDensityAir(ch.water[i])) * c.b;
+  const double rho = ch.temp ? static_cast<double>(VapourDensityAir(ch.temp[i])) : c.rhFactor;
+  const double h = c.rhChannel ? 0.01 * ch.water[i] : c.rhConst;
+  return 1.0 - h * rho * c.b;
+}
+
+// The loop every VO2 and VCO2 form shares. formula(F, F0, FR', x) is the form's
+// equation for the mode, chosen before the loop; x is the second gas (a rate,
+// or a fraction for the per-cent forms). With the RQ form the flow multiplies
+// the result here; the channel forms carry it inside.
+template <class Formula>
+void gasLoop(const RunConstants& c, const GasChannels& ch, bool rqForm, double secondScale, Formula formula) {
+  const float* gas = ch.gas;
+  const float* flow = ch.flow;
+  const float* second = ch.second;
+  float* out = ch.out;
+  const double s01 = c.s * 0.01;
+  double fPrev = s01 * gas[0];
+  for (int32_t i = 0; i < ch.count; ++i) {
+    const double f0 = s01 * gas[i];
+    double f = f0;
+    const double fr = flow ? flow[i] * c.flowScale : c.fr0 * c.flowScale;
+    const double d = c.humidPerCase ? humidityFactor(c, ch, i) : c.dConst;
+    if (c.instantaneous) {
+      const double den = flow ? WashoutDenominator(fr, c.k) : c.denConst;
+      f = (f - fPrev) / den + fPrev;
+      fPrev = f0;
+    }
+    const double x = second ? second[i] * secondScale : 0.0;
+    f = formula(f, f0, d * fr, x) * c.closing;
+    out[i] = static_cast<float>(rqForm ? fr * f * c.flowcon * d : f * c.flowcon);
+  }
+}
+
+void waterLoop(const RunConstants& c, const GasChannels& ch, const GasExchangeSettings& g) {
+  const float* gas = ch.gas;
+  const float* flow = ch.flow;
+  const float* temp = ch.temp;
+  float* out = ch.out;
+  const bool dew = g.rhUnit == 2;
+  const double s01 = c.s * 0.01;
+  auto evaporation = [&](int32_t i) -> double {
+    if (dew) return VapourDensitySurface(gas[i]);
+    if (temp) return static_cast<double>(VapourDensitySurface(temp[i])) * 0.01 * gas[i];
+    return s01 * gas[i];
+  };
+  double fPrev = evaporation(0);
+  for (int32_t i = 0; i < ch.count; ++i) {
+    double f = evaporation(i);
+    const double fr = flow ? flow[i] * c.flowScale : c.fr0 * c.flowScale;
+    if (c.instantaneous) {
+      const double fu = f;
+      const double den = flow ? WashoutDenominator(fr, c.k) : c.denConst;
+      f = (f - fPrev) / den + fPrev;
+      fPrev = fu;
+    }
+    out[i] = static_cast<float>(fr * f * c.flowcon);
+  }
+}
+
+void runVO2(const RunConstants& c, const GasChannels& ch, int16_t m, int16_t form) {
+  const double fi = c.fi, r = c.r, c3 = c.c3, c10 = c.c10;
+  const bool rq = form == 0;
+  if (form == 0) {
+    switch (m) {
+      case 1: case 6:
+        return gasLoop(c, ch, rq, 0, [=](double f, double f0, double, double) { return f / (f0 + 1.0 - fi); });
+      case 2: case 5: case 7:
+        return gasLoop(c, ch, rq, 0,
+                       [=](double f, double f0, double, double) { return f / (1.0 - (fi - f0) * (1.0 - r)); });
+      case 3:
+        return gasLoop(c, ch, rq, 0, [=](double f, double, double, double) { return f * c3; });
+      case 4: case 9:
+        return gasLoop(c, ch, rq, 0, [=](double f, double f0, double, double) { return f / ((1.0 - fi) + f0 * r); });
+      case 8:
+        return gasLoop(c, ch, rq, 0,
+                       [=](double f, double f0, double, double) { return f / (1.0 - (fi - (fi - f0) * r)); });
+      default:   // 10
+        return gasLoop(c, ch, rq, 0, [=](double f, double, double, double) { return f * c10; });
+    }
+  }
+  if (form == 1) {   // V: VCO2 rate, ml/min
+    switch (m) {
+      case 2:
+        return gasLoop(c, ch, rq, 1,
+                       [=](double f, double, double frp, double v) { return (frp * f - (fi - f) * v) / ((1.0 - fi) + f); });
+      case 4: case 7: case 9:
+        return gasLoop(c, ch, rq, 1, [=](double f, double, double frp, double v) { return (frp * f - f * v) * c3; });
+      default:   // 5, 8, 10
+        return gasLoop(c, ch, rq, 1, [=](double f, double, double frp, double v) { return (frp * f - v * fi) * c3; });
+    }
+  }
+  switch (m) {   // P: CO2 fraction
+    case 2:
+      return gasLoop(c, ch, rq, 0.01,
+                     [=](double f, double, double frp, double p) { return (f - (fi - f) * p) * frp / ((1.0 - fi) + f); });
+    case 4: case 7: case 9:
+      return gasLoop(c, ch, rq, 0.01, [=](double f, double, double frp, double p) { return f * (1.0 - p) * frp * c3; });
+    default:   // 5, 8, 10
+      return gasLoop(c, ch, rq, 0.01, [=](double f, double, double frp, double p) { return frp * (f - p * fi) * c3; });
+  }
+}
+
+void runVCO2(const RunConstants& c, const GasChannels& ch, int16_t m, int16_t form) {
+  const double r = c.r, fcp = c.fcp, a = c.cCO2a, b = c.cCO2b, fcr = c.fcOverR;
+  const bool rq = form == 0;
+  if (form == 0) {
+    switch (m) {
+      case 1:
+        return gasLoop(c, ch, rq, 0, [=](double f, double f0, double, double) { return f / (1.0 - f0 * r); });
+      case 2: case 4: case 6:
+        return gasLoop(c, ch, rq, 0, [=](double f, double, double, double) { return f * a; });
+      case 3: case 7:
+        return gasLoop(c, ch, rq, 0, [=](double f, double f0, double, double) { return f / ((1.0 - f0) + fcr); });
+      case 8:
+        return gasLoop(c, ch, rq, 0, [=](double f, double, double, double) { return f * b; });
+      default:   // 5, 9, 10
+        return gasLoop(c, ch, rq, 0, [](double f, double, double, double) { return f; });
+    }
+  }
+  if (form == 1) {   // V: VO2 rate, ml/min
+    switch (m) {
+      case 1:
+        return gasLoop(c, ch, rq, 1, [=](double f, double, double frp, double v) {
+          const double s = fcp + f;
+          return (f * frp - s * v) / (1.0 - s);
+        });
+      case 3: case 7:
+        return gasLoop(c, ch, rq, 1, [=](double f, double, double frp, double v) {
+          const double s = fcp + f;
+          return (f * frp - v * s) / (s + 1.0);
+        });
+      default:   // 2, 4, 6, 8
+        return gasLoop(c, ch, rq, 1,
+                       [=](double f, double, double frp, double v) { return (f - fcp * v) * frp / (1.0 - fcp); });
+    }
+  }
+  switch (m) {   // P: O2 fraction
+    case 1:
+      return gasLoop(c, ch, rq, 0.01, [=](double f, double, double frp, double p) {
+        const double s = fcp + f;
+        return (f - s * p) * frp / (1.0 - s);
+      });
+    case 3: case 7:
+      return gasLoop(c, ch, rq, 0.01,
+                     [=](double f, double, double frp, double p) { return frp * (p * fcp + f) / (f + 1.0); });
+    default:   // 2, 4, 6, 8
+      return gasLoop(c, ch, rq, 0.01,
+                     [=](double f, double, double frp, double p) { return (f + fcp * p) * frp / (fcp + 1.0); });
+  }
+}
+
+bool isPerMassUnit(int16_t unit) { return GasUnitPerMass(unit); }
+
+}  // namespace
+
+std::string GasStatusText(GasStatus s, const GasExchangeSettings& g, const GasFileValues& f) {
+  switch (s) {
+    case GasStatus::Ok: return "";
+    case GasStatus::FlowNotPositive:
+      return "The instantaneous correction needs a flow rate above 0 (it is" + NumText(f.flow) + ").";
+    case GasStatus::VolumeNotPositive:
+      return "The instantaneous correction needs an effective volume above 0 (it is" + NumText(f.volume) + ").";
+    case GasStatus::RQNotPositive:
+      return "The RQ must be above 0 (it is" + NumText(g.rq) + ").";
+    case GasStatus::PressureNotPositive:
+      return "The barometric pressure must be above 0 torr (it is" + NumText(f.pressure) + ").";
+    case GasStatus::TemperatureBelowAbsoluteZero:
+      return "The flow temperature must be above -273.15 \xA1" "C (it is" + NumText(f.temperature) + ").";
+    case GasStatus::RealPressureNotPositive:
+      return "The ambient barometric pressure must be above 0 torr (it is" + NumText(g.realBP) + ").";
+    case GasStatus::MassNotPositive:
+      return "This unit is per mass: the mass must be above 0 g (it is" + NumText(f.mass) + ").";
+    case GasStatus::UnknownUnit:
+      return "Unknown output unit" + NumText(g.unit) + ".";
+    case GasStatus::NoDryFraction:
+      return "A relative humidity of" + NumText(g.compRH) + " % leaves no dry gas at this temperature and pressure.";
+  }
+  return "";
+}
+
+bool SecondGasFormValid(int16_t gasType, int16_t flowMode, int16_t useVCO2) {
+  if (useVCO2 == 0) return true;
+  if (gasType == kGasO2) return flowMode != 1 && flowMode != 3 && flowMode != 6 && flowMode >= 1 && flowMode <= 10;
+  if (gasType == kGasCO2) return (flowMode >= 1 && flowMode <= 4) || (flowMode >= 6 && flowMode <= 8);
+  return true;
+}
+
+bool GasHumidityApplies(const GasExchangeSettings& g) {
+  if (g.dryAir || g.gasType == kGasWater || g.waterChannel == kHumidityNone) return false;
+  const int16_t m = g.flowMode;
+  return m == 1 || (g.gasType == kGasO2 && (m == 2 || m == 9 || m == 10)) || (g.gasType == kGasCO2 && m == 8);
+}
+
+bool GasAsksHumidity(int16_t gasType, int16_t m) {
+  if (gasType == kGasO2) return m == 1 || m == 2 || m == 9 || m == 10;
+  if (gasType == kGasCO2) return m == 1 || m == 8;
+  return false;
+}
+
+int32_t GasEquationText(int16_t gas, int16_t form, int16_t m) {
+  if (gas == kGasWater) return 145;
+  if (gas == kGasO2) {
+    if (form == 0) {
+      switch (m) {
+        case 2: return 148;
+        case 3: return 147;
+        case 4: case 9: return 149;
+        case 5: case 8: return 156;
+        case 10: return 157;
+        case 1: case 6: case 7: return 146;
+        default: return 199;
+      }
+    }
+    const int32_t base = form == 1 ? 158 : 161;
+    if (m == 2) return base;
+    if (m == 4 || m == 7 || m == 9) return base + 1;
+    if (m == 5 || m == 8 || m == 10) return base + 2;
+    return 199;
+  }
+  if (gas != kGasCO2) return 199;
+  if (form == 0) {
+    switch (m) {
+      case 1: return 164;
+      case 2: case 4: case 6: return 165;
+      case 3: case 7: return 166;
+      case 8: return 167;
+      default: return 199;
+    }
+  }
+  if (form == 1) {
+    if (m == 1) return 168;
+    if (m == 2 || m == 4 || m == 6 || m == 8) return 169;
+    if (m == 3 || m == 7) return 170;
+    return 199;
+  }
+  if (m == 1) return 173;
+  if (m == 2 || m == 4 || m == 6 || m == 8) return 172;
+  if (m == 3 || m == 7) return 171;
+  return 199;
+}
+
+double StpFactor(float torr, float celsius) {
+  return static_cast<double>(torr) * 0.359211 / (static_cast<double>(celsius) + 273.15);
+}
+
+double WashoutDenominator(double flow, double k) { return 1.0 - std::exp(-flow * k); }
+
+GasStatus CheckGasRun(const GasExchangeSettings& g, const GasFileValues& f) {
+  if (g.unit < 1 || g.unit > kGasUnitCount) return GasStatus::UnknownUnit;
+  if (g.instantaneous) {
+    if (g.flowChannel == 0 && !(f.flow > 0.0f)) return GasStatus::FlowNotPositive;
+    if (!(f.volume > 0.0f) || !(f.interval > 0.0f)) return GasStatus::VolumeNotPositive;
+  }
+  if (g.gasType != kGasWater && !(g.rq > 0.0f)) return GasStatus::RQNotPositive;
+  if (!(f.pressure > 0.0f)) return GasStatus::PressureNotPositive;
+  if (!(f.temperature > -273.15f)) return GasStatus::TemperatureBelowAbsoluteZero;
+  if (!(g.realBP > 0.0f)) return GasStatus::RealPressureNotPositive;
+  if (isPerMassUnit(g.unit) && !(f.mass > 0.0f)) return GasStatus::MassNotPositive;
+  if (GasHumidityApplies(g) && g.waterChannel == kHumidityConstant && !isChannel(g.tRHchan) &&
+      !(1.0 - g.compRH * 0.01 * g.rhFactor * VapourFractionFactor(g.realBP) > 0.0))
+    return GasStatus::NoDryFraction;
+  return GasStatus::Ok;
+}
+
+GasUnit GasRunUnit(const GasExchangeSettings& g, const GasFileValues& f) {
+  GasUnitRequest r;
+  r.gasType = g.gasType;
+  r.unit = g.unit;
+  r.waterAsHumidity = g.gasType == kGasWater && g.rhUnit == 1;
+  r.temperatureChannel = isChannel(g.tRHchan);
+  r.mass = f.mass;
+  r.rhFactor = g.rhFactor;
+  r.latent = g.latent;
+  r.heat = g.heat;
+  return GasUnitFactor(r);
+}
+
+std::string GasChannelLabel(const GasExchangeSettings& g, const GasFileValues& f) {
+  return FitLabel((g.instantaneous ? "i" : "") + GasRunUnit(g, f).label);
+}
+
+GasStatus ComputeGasExchange(const GasExchangeSettings& gIn, const GasFileValues& f, const GasChannels& ch,
+                             bool* formFellBack) {
+  GasExchangeSettings g = gIn;
+  const bool fellBack = g.gasType != kGasWater && !SecondGasFormValid(g.gasType, g.flowMode, g.useVCO2);
+  if (fellBack) g.useVCO2 = 0;
+  if (formFellBack) *formFellBack = fellBack;
+  const GasStatus st = CheckGasRun(g, f);
+  if (st != GasStatus::Ok) return st;
+  if (ch.count <= 0 || !ch.gas || !ch.out) return GasStatus::Ok;
+  const float flowcon = static_cast<float>(static_cast<float>(GasRunUnit(g, f).factor) *
+                                           StpFactor(f.pressure, f.temperature));
+  GasChannels in = ch;
+  if (g.flowChannel == 0) in.flow = nullptr;
+  if (g.useVCO2 == 0) in.second = nullptr;
+  if (!isChannel(g.tRHchan)) in.temp = nullptr;
+  if (g.gasType == kGasWater && g.rhUnit == 2) in.temp = nullptr;
+  const RunConstants c = runConstants(g, f, flowcon, in);
+  if (g.gasType == kGasWater) {
+    waterLoop(c, in, g);
+    return GasStatus::Ok;
+  }
+  if (!c.humidPerCase || c.dewChannel) in.temp = nullptr;
+  if (g.gasType == kGasCO2)
+    runVCO2(c, in, g.flowMode, g.useVCO2);
+  else
+    runVO2(c, in, g.flowMode, g.useVCO2);
+  return GasStatus::Ok;
+}
+
+// ---- Script step ---------------------------------------------------------------------
+
+void GasToScriptStep(const GasExchangeSettings& g, float (&step)[28]) {
+  for (float& v : step) v = 0.0f;
+  step[1] = static_cast<float>(g.gasType + kGasOpBase);
+  step[3] = 1.0f;
+  step[4] = g.unit;
+  step[5] = g.flowChannel;
+  step[6] = g.rhFactor;
+  step[7] = g.rhUnit;
+  step[8] = g.instantaneous ? 1.0f : 0.0f;
+  step[9] = g.flowMode;
+  step[10] = g.tRHchan;
+  step[11] = g.heat;
+  step[12] = g.dryAir ? 1.0f : 0.0f;
+  step[13] = g.waterChannel;
+  step[14] = g.abCO2 ? 1.0f : 0.0f;
+  step[15] = g.rq;
+  step[16] = g.realBP;
+  step[17] = g.fi;
+  step[18] = g.fc;
+  step[19] = g.latent;
+  step[20] = g.compRH;
+  step[21] = g.unit;
+  step[22] = g.chan1;
+  step[23] = g.useVCO2;
+  step[24] = g.vco2Channel;
+  step[25] = g.positive ? 1.0f : 0.0f;
+  step[26] = g.makeNewChan ? 1.0f : 0.0f;
+}
+
+GasExchangeSettings GasFromScriptStep(const float (&step)[28]) {
+  auto i16 = [&](int n) { return static_cast<int16_t>(std::lround(step[n])); };
+  GasExchangeSettings g;
+  g.gasType = static_cast<int16_t>(i16(1) - kGasOpBase);
+  g.unit = i16(4);
+  g.flowChannel = i16(5);
+  g.rhFactor = step[6];
+  g.rhUnit = i16(7);
+  g.instantaneous = step[8] != 0.0f;
+  g.flowMode = i16(9);
+  g.tRHchan = i16(10);
+  g.heat = step[11];
+  g.dryAir = step[12] != 0.0f;
+  g.waterChannel = i16(13);
+  g.abCO2 = step[14] != 0.0f;
+  g.rq = step[15];
+  g.realBP = step[16];
+  g.fi = step[17];
+  g.fc = step[18];
+  g.latent = step[19];
+  g.compRH = step[20];
+  g.chan1 = i16(22);
+  g.useVCO2 = i16(23);
+  g.vco2Channel = i16(24);
+  g.positive = step[25] != 0.0f;
+  g.makeNewChan = step[26] != 0.0f;
+  return g;
+}
+
+// ---- Adapters ----------------------------------------------------------------------
+
+float flowcon = 0.0f;
+float RHFactor = 0.0f;
+
+GasExchangeSettings CurrentGasSettings() {
+  GasExchangeSettings g;
+  g.gasType = GasType;
+  g.flowMode = FlowMode;
+  g.useVCO2 = UseVCO2;
+  g.vco2Channel = VCO2channel;
+  g.fi = FiO2 / 100.0f;
+  g.fc = FiCO2 / 100.0f;
+  g.rq = RQ;
+  g.abCO2 = abCO2 != 0;
+  g.dryAir = DryAir != 0;
+  g.waterChannel = WaterChannel;
+  g.compRH = compRH;
+  g.rhUnit = RHunit;
+  g.tRHchan = tRHchan;
+  g.rhFactor = RHFactor;
+  g.realBP = realBP;
+  g.latent = latent;
+  g.heat = flowcon;
+  g.flowChannel = FlowCH;
+  g.unit = prefsArray[kPrefGasUnit];
+  g.instantaneous = prefsArray[kPrefInstantaneous] != 0;
+  g.positive = prefsArray[kPrefPositiveDeflections] != 0;
+  g.litres = prefsArray[kPrefFlowInLitres] != 0;
+  g.chan1 = Chan1;
+  g.makeNewChan = MakeNewChan != 0;
+  return g;
+}
+
+void StoreGasSettings(const GasExchangeSettings& g) {
+  GasType = g.gasType;
+  FlowMode = g.flowMode;
+  UseVCO2 = g.useVCO2;
+  VCO2channel = g.vco2Channel;
+  RQ = g.rq;
+  abCO2 = g.abCO2 ? 1 : 0;
+  DryAir = g.dryAir ? 1 : 0;
+  WaterChannel = g.waterChannel;
+  compRH = g.compRH;
+  RHunit = g.rhUnit;
+  tRHchan = g.tRHchan;
+  RHFactor = g.rhFactor;
+  realBP = g.realBP;
+  latent = g.latent;
+  flowcon = g.heat;
+  FlowCH = g.flowChannel;
+  prefsArray[kPrefGasUnit] = g.unit;
+  prefsArray[kPrefInstantaneous] = g.instantaneous ? 1 : 0;
+  prefsArray[kPrefPositiveDeflections] = g.positive ? 1 : 0;
+  Chan1 = g.chan1;
+  MakeNewChan = g.makeNewChan ? 1 : 0;
+}
+
+GasFileValues GasFileValuesOf(int16_t slot) {
+  GasFileValues f;
+  if (!ValidFileSlot(slot)) return f;
+  const float* w = FileInfoFLOATS[slot];
+  f.interval = w[kInfoInterval];
+  f.flow = w[kInfoFlow];
+  f.temperature = w[kInfoTemperature];
+  f.pressure = w[kInfoPressure];
+  f.volume = w[kInfoEffectiveVolume];
+  f.mass = w[kInfoMass];
+  return f;
+}
+
+std::string GasLogWords(const GasExchangeSettings& g) {
+  std::string w;
+  const std::string mode = NumText(g.flowMode);
+  if (g.gasType == kGasWater) {
+    w = "Evaporative water loss";
+  } else if (g.gasType == kGasCO2) {
+    w = "VCO2 from ";
+    if (g.useVCO2 == 1) w += "VO2, mode" + mode;
+    else if (g.useVCO2 == 2) w += "FiO2, mode" + mode;
+    else w += "RQ= " + NumText(g.rq) + " mode" + mode;
+  } else {
+    w = "VO2 ";
+    if (g.flowMode == 1 || g.flowMode == 6) w += "(exact), mode " + mode;
+    else if (g.useVCO2 == 1) w += " from VCO2, mode" + mode;
+    else if (g.useVCO2 == 2) w += " from FeCO2, mode" + mode;
+    else w += " from RQ = " + NumText(g.rq) + ", mode" + mode;
+  }
+  if (g.instantaneous) w += " (instantaneous) ";
+  return w;
+}

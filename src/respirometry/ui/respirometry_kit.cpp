@@ -1,0 +1,126 @@
+#include "respirometry/ui/respirometry_kit.h"
+
+#include <algorithm>
+#include <string>
+
+#include "editing/ui/editframe.h"
+#include "output/scaling.h"
+#include "platform/app.h"
+#include "platform/events.h"
+#include "platform/port.h"
+#include "platform/windows.h"
+#include "plot/ui/plotwindow.h"
+#include "shell/colours.h"
+#include "shell/globals.h"
+#include "shell/store.h"
+#include "shell/ui/kit.h"
+#include "shell/ui/kitglobals.h"
+#include "shell/textutil.h"
+#include "shell/ui/mailboxes.h"
+
+namespace respkit {
+
+plat::Rect PlotContentRect() {
+  if (TheFileInUse < kMaxOpenFiles && plat::windowExists(PlotWindowId(static_cast<int16_t>(TheFileInUse))))
+    return plat::contentRect(PlotWindowId(static_cast<int16_t>(TheFileInUse)));
+  const int left = prefsArray[kPrefToolbarPosition] == 0 ? 94 : 2;
+  return {left, 63, left + ScreenWidth, 63 + BottomOfPlotArea + 58};
+}
+
+void OpenDialogAt(int16_t id, const plat::MacText& title, plat::Rect r) {
+  const int bottom = plat::displaySize().h - 4;
+  if (r.bottom > bottom) {
+    const int up = std::min(r.bottom - bottom, r.top - 60);
+    r.top -= std::max(0, up);
+    r.bottom = r.top + (r.bottom - r.top);
+  }
+  plat::WindowSpec w;
+  w.id = id;
+  w.title = title;
+  w.content = r;
+  w.closeBox = true;
+  plat::createWindow(w);
+  CurrentlyActiveWindow = id;
+}
+
+void OpenDialogWindow(int16_t id, const plat::MacText& title, int width, int height, int dy, int left,
+                      bool closeBox) {
+  const plat::Rect plot = PlotContentRect();
+  int top = plot.top + BottomOfPlotArea + 40 + dy;
+  const int bottom = plat::displaySize().h - 4;
+  top = std::max(60, std::min(top, bottom - height));
+  BuildWINDOW(1, id, title, static_cast<int16_t>(left), static_cast<int16_t>(top), static_cast<int16_t>(left + width),
+              static_cast<int16_t>(top + height), closeBox ? kKindDocument : kKindNoCloseBox, 1);
+  plat::setCurrentPort(id);
+}
+
+void AddPush(int win, int16_t id, const plat::MacText& title, plat::Rect r, plat::ButtonKind kind, int state) {
+  plat::ButtonSpec b;
+  b.id = id;
+  b.kind = kind;
+  b.title = title;
+  b.r = r;
+  b.state = state;
+  plat::addButton(win, b);
+}
+
+void AddCheck(int win, int16_t id, const plat::MacText& title, plat::Rect r, bool marked, bool radio) {
+  plat::ButtonSpec b;
+  b.id = id;
+  b.kind = radio ? plat::ButtonKind::Radio : plat::ButtonKind::CheckBox;
+  b.title = title;
+  b.r = r;
+  b.state = marked ? 2 : 1;
+  plat::addButton(win, b);
+}
+
+void AddField(int win, int16_t id, const plat::MacText& text, plat::Rect r) {
+  plat::FieldSpec f;
+  f.id = id;
+  f.text = text;
+  f.r = r;
+  f.kind = plat::FieldKind::Editable;
+  f.font.pixelSize = 12;
+  plat::addField(win, f);
+}
+
+void AddStatic(int win, int16_t id, const plat::MacText& text, plat::Rect r) {
+  plat::FieldSpec f;
+  f.id = id;
+  f.text = text;
+  f.r = r;
+  f.kind = plat::FieldKind::Static;
+  f.framed = false;
+  f.wrap = true;
+  f.back = plat::background(win);
+  f.font.pixelSize = 12;
+  plat::addField(win, f);
+}
+
+void DrawLabel(int win, int x, int y, const plat::MacText& text, bool blue) {
+  plat::Port& p = plat::port(win);
+  plat::FontSpec f;
+  f.pixelSize = 12;
+  p.setFont(f);
+  p.setForeColor(blue ? plat::Rgb16{0, 0, 0xDDDD} : kBlack);
+  p.moveTo(x, y);
+  p.drawText(text);
+  p.setForeColor(kBlack);
+  p.flush();
+}
+
+void AwaitEvent() {
+  ClearMailbox();
+  while (action == 0 && !EditPickPending()) plat::pump();
+}
+
+float PositiveFieldOrKeep(int win, int16_t id, float old, const char* what) {
+  if (!plat::windowExists(win) || !plat::controlExists(win, id)) return old;
+  const std::string typed = plat::fieldText(win, id);
+  double v = 0.0;
+  if (ParseFieldNumber(typed, &v) && v > 0.0 && v < 3.4e38) return static_cast<float>(v);
+  ShowAlert(std::string(what) + " (\"" + typed + "\" was typed); it stays" + NumText(old) + ".");
+  return old;
+}
+
+}  // namespace respkit

@@ -1,0 +1,72 @@
+// The spreadsheet batch of the cost model as pure functions: reading the
+// comma-separated thermal-physiology sheet, one animal per row, the result
+// texts of a row, and the text of the results file with its metadata.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "thermoregulation/costs.h"
+
+inline constexpr int kMaxSheetColumns = 45;
+inline constexpr int kBatchVariables = 10;   // use sun, Tb, C, LCT, BMR, torpor, min Tb, diurnal, mass, shelter
+inline constexpr int kRowResults = 16;
+
+struct ThermalSheet {
+  std::vector<std::string> header;              // N cells
+  std::vector<std::vector<std::string>> rows;   // data rows, N cells each
+  bool headerLineEnd = false;                   // the header line ended in a line end
+};
+
+enum class SheetStatus : int16_t { Ok = 0, Empty, TooManyColumns };
+const char* SheetStatusText(SheetStatus s);
+
+// Comma-separated, header line first; CR, LF and CRLF line ends; a UTF-8
+// byte-order mark is skipped; blank lines are dropped; short rows are padded
+// with empty cells, longer ones cut to the header's width.
+SheetStatus ParseThermalSheet(std::string_view bytes, ThermalSheet* out);
+
+// "yes", "YES", "y", "Y", "1" (and "D", "d" where diurnal counts as yes).
+bool SheetYes(std::string_view cell, bool dayCountsAsYes);
+
+// Columns (1..N, 0 none) of the ten variables, entry v - 1 for variable v.
+using SheetColumns = std::array<int16_t, kBatchVariables>;
+enum BatchVariable { kUseSun = 0, kTb, kC, kLct, kBmr, kTorpor, kMinTb, kDiurnal, kMass, kShelter };
+// True while Tb, C, LCT and BMR all have a column.
+bool SheetColumnsComplete(const SheetColumns& c);
+
+struct SheetAnimal {
+  TregAnimal animal;
+  bool torpor = false, diurnal = false;
+  float minTorporTb = 0;   // taken only when torpor is allowed
+  bool compute = false;    // C > 0
+};
+SheetAnimal SheetAnimalOf(const std::vector<std::string>& row, const SheetColumns& c, bool bmrInWatts, bool windUsed,
+                          bool shelterUsed);
+
+// The 16 result texts of a computed row; mean is the engine's mean cost.
+// Non-finite and zero values become a single blank.
+std::array<std::string, kRowResults> RowResultTexts(const TregResult& r, float bmrWatts);
+
+// Optional results 1..15 (the dialog's boxes) and the result k (2..16) each shows.
+int ResultOfBox(int box);
+const char* ResultHead(int k);   // k 1..16
+const char* ResultBoxTitle(int box);
+
+// The results file: the sheet's columns, the mean cost, then each ticked
+// result in the order of the results; LF line ends. results[i] belongs to
+// rows[i]; a row that was not computed (C <= 0) has blank result cells.
+struct RowOutcome {
+  bool computed = false;
+  std::array<std::string, kRowResults> texts;
+};
+std::string ResultsFileText(const ThermalSheet& sheet, const std::vector<RowOutcome>& results,
+                            const std::array<bool, 16>& ticked, char separator);
+
+struct MetadataInfo {
+  std::string climateFile, sheetFile;
+};
+// The metadata block, from the settings as they stand.
+std::string MetadataText(const MetadataInfo& info);

@@ -1,0 +1,367 @@
+#include "thermoregulation/costs.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+#include <span>
+
+#include "shell/globals.h"
+#include "shell/store.h"
+#include "shell/textutil.h"
+
+int32_t TotalTregCases = 0, TotalAtBMR = 0, TotalAboveBMR = 0;
+float HighestTregCost = 0;
+int32_t TimingErrors[kMaxListedTimingErrors + 1] = {};
+int32_t TimingErrorCount = 0;
+
+namespace {
+
+constexpr float kMissingAlways = -9999.0f;
+constexpr float kNoWind = 0.0001f;
+constexpr float kAssumedWind = 0.01f;
+
+// Characters from..from+n-1 (0-based) of a number text.
+std::string cut(const std::string& s, size_t from, size_t n) { return from < s.size() ? s.substr(from, n) : ""; }
+
+float valueAt(const float* a, int32_t k) { return a ? a[k] : 0.0f; }
+
+}  // namespace
+
+float WindFactor(float mass, float lctMinusTa, float wind) {
+  return static_cast<float>(0.0092 * std::pow(static_cast<double>(mass), 0.66) *
+                            std::pow(std::fabs(static_cast<double>(lctMinusTa)), 0.32) *
+                            std::sqrt(static_cast<double>(wind)));
+}
+
+namespace {
+
+// The highest means of three window lengths in one pass. A run's sum is the
+// difference of two running totals of the positive costs (and its count of
+// two running counts), kept in a ring longer than the longest run, so the
+// lengths share one chain of additions. The totals are doubles: over
+// 7,000,000 cases their rounding stays far below a float's step of any mean.
+std::array<float, 3> highestWindowMeans3(std::span<const float> costs, int32_t w1, int32_t w2, int32_t w3) {
+  const int32_t n = static_cast<int32_t>(costs.size()) - 1;
+  const float* v = costs.data();
+  std::array<int32_t, 3> w{w1, w2, w3};
+  std::array<int32_t, 3> threshold{};
+  std::array<double, 3> best{kNoWindowMean, kNoWindowMean, kNoWindowMean};
+  // A run must beat the best by more than the totals' rounding, so that
+  // identical days do not take turns as the best.
+  std::array<double, 3> bar = best;
+  int32_t longest = 1;
+  for (size_t j = 0; j < 3; ++j) {
+    threshold[j] = static_cast<int32_t>(std::trunc(0.7 * w[j]));
+    // Runs of w cases end at cases w..n-1 (the last case of the file is in none).
+    if (w[j] <= 0 || w[j] > n - 1) w[j] = 0;
+    longest = std::max(longest, w[j]);
+  }
+  size_t ring = 1;
+  while (ring < static_cast<size_t>(longest) + 1) ring <<= 1;
+  const size_t mask = ring - 1;
+  // Slot 0 holds the totals before case 1 until case `ring` replaces it,
+  // long after the last run that needs it.
+  std::vector<double> totals(ring, 0.0);
+  std::vector<int32_t> counts(ring, 0);
+  double total = 0;
+  int32_t count = 0;
+  auto consider = [&](size_t j, int32_t k) {
+    const size_t before = static_cast<size_t>(k - w[j]) & mask;
+    const double sum = total - totals[before];
+    const int32_t c = count - counts[before];
+    // Compared without dividing; the division happens only for a new best.
+    if (sum > bar[j] * c && c >= threshold[j] && c > 0) {
+      const double mean = sum / c;
+      if (mean > best[j]) {
+        best[j] = mean;
+        bar[j] = mean * (1 + 1e-9);
+      }
+    }
+  };
+  auto advance = [&](int32_t k) {
+    const float x = v[k];
+    total += x > 0 ? static_cast<double>(x) : 0.0;
+    count += x > 0 ? 1 : 0;
+    totals[static_cast<size_t>(k) & mask] = total;
+    counts[static_cast<size_t>(k) & mask] = count;
+  };
+  const int32_t steady = std::min(longest, n);
+  // Until the longest run is complete, only the runs already complete count.
+  for (int32_t k = 1; k < steady; ++k) {
+    advance(k);
+    for (size_t j = 0; j < 3; ++j)
+      if (w[j] != 0 && k >= w[j]) consider(j, k);
+  }
+  const bool on0 = w[0] != 0, on1 = w[1] != 0, on2 = w[2] != 0;
+  for (int32_t k = steady; k <= n - 1; ++k) {
+    advance(k);
+    if (on0) consider(0, k);
+    if (on1) consider(1, k);
+    if (on2) consider(2, k);
+  }
+  return {static_cast<float>(best[0]), static_cast<float>(best[1]), static_cast<float>(best[2])};
+}
+
+}  // namespace
+
+float HighestWindowMean(std::span<const float> costs, int32_t w) {
+  return highestWindowMeans3(costs, w, 0, 0)[0];
+}
+
+std::array<float, 3> HighestWindowMeans(std::span<const float> costs, int32_t w6) {
+  return highestWindowMeans3(costs, w6, 2 * w6, 4 * w6);
+}
+
+TregResult ComputeTregCosts(const TregClimate& climate, const TregAnimal& animal, const TregSettings& settings,
+                            const float (*sunTable)[3], float* store) {
+  // Local copies: the stores into the cost arrays cannot alias them, so the
+  // loop keeps them in registers.
+  const TregClimate c = climate;
+  const TregAnimal a = animal;
+  const TregSettings s = settings;
+  TregResult r;
+  int32_t totalCases = 0, atBMR = 0, aboveBMR = 0, torporCases = 0, activeCases = 0;
+  double writtenSum = 0, aboveSum = 0, torporSum = 0, activeSum = 0;
+  float highest = 0;
+  const int32_t n = std::max<int32_t>(c.nCases, 0);
+  r.costs.assign(static_cast<size_t>(n) + 1, 0.0f);
+  const float M = s.zeroIsMissing ? 0.0f : kMissingAlways;
+  const bool useSun = a.useSun && s.sunAllowed;
+  const float dt = c.interval;
+  const float dayWrap = 24.0f - dt / 3600.0f;
+  const double perDay = dt > 0 ? std::trunc(86400.0 / dt) : 0.0;
+  r.windowCases = static_cast<int32_t>(std::min(perDay, 4.0e8)) / 4;
+  r.torporUsed = s.useTorpor;
+  const bool torporMay = s.torporAllowed && s.useTorpor;
+  float tb = a.tb;
+  float prevTime = 0;
+  const float bmrActive = static_cast<float>(a.bmr * std::pow(static_cast<double>(s.torporQ10), s.tbChange / 10.0));
+  const float lnQ10Per10 = static_cast<float>(std::log(static_cast<double>(s.torporQ10)) / 10.0);
+
+  int32_t timingErrorCount = 0;
+  std::array<int32_t, kMaxListedTimingErrors> listed{};
+  auto timingError = [&](int32_t k) {
+    if (timingErrorCount < kMaxListedTimingErrors) listed[static_cast<size_t>(timingErrorCount)] = k;
+    ++timingErrorCount;
+  };
+
+  float* const costs = r.costs.data();
+  for (int32_t k = 1; k <= n; ++k) {
+    float shade = valueAt(c.shade, k);
+    const float sun = valueAt(c.sun, k);
+    const float t = valueAt(c.timeOfDay, k);
+    if (t < prevTime && k < n - 1 && prevTime < dayWrap) timingError(k);
+
+    const bool shadeMissing = shade == M, sunMissing = sun == M;
+    const float windValue = s.windUsed ? valueAt(c.wind, k) : 0.0f;
+    const bool reject = (shadeMissing && sunMissing) || (s.rejectNoShade && shadeMissing) ||
+                        (s.rejectNoSun && sunMissing) || (s.windUsed && s.rejectNoWind && windValue == M);
+    if (reject) {
+      costs[k] = 0;
+      prevTime = t;
+      continue;
+    }
+
+    float dawn = s.dawn, dusk = s.dusk;
+    if (s.computeDawnAndDusk) {
+      const float dayValue = valueAt(c.dayOfYear, k);
+      const double day = std::isfinite(dayValue) ? std::trunc(static_cast<double>(dayValue)) : -1.0;
+      if (day >= 1 && day <= 366 && sunTable) {
+        dawn = sunTable[static_cast<int>(day)][1];
+        dusk = sunTable[static_cast<int>(day)][2];
+      } else {
+        timingError(k);   // the case keeps the fixed dawn and dusk
+      }
+    }
+    if (tb == M && s.replacementTb) tb = s.defaultTb;
+
+    // The phase comes from dawn and dusk alone; the Tb change only shifts Tb, LCT and BMR.
+    bool active, torporWindow = false;
+    float restStart, restEnd;
+    if (s.dayActive) {
+      active = dawn < t && t <= dusk;
+      restStart = dusk;
+      restEnd = dawn;
+      if (!active) torporWindow = t > dusk + s.torporStartLag || t < dawn - s.torporEndLag;
+    } else {
+      active = (0 < t && t < dawn) || t >= dusk;
+      restStart = dawn;
+      restEnd = dusk;
+      if (!active) torporWindow = t > dawn + s.torporStartLag && t < dusk - s.torporEndLag;
+    }
+
+    float wind = 0;
+    if (s.windUsed) {
+      wind = windValue;
+      if (wind == 0) wind = kNoWind;
+      else if (wind == kMissingAlways || !std::isfinite(wind) || wind < 0) wind = kAssumedWind;
+      if (!active && a.shelter) wind = kNoWind;
+    }
+
+    const float cPrime = active && s.variableConductance ? a.conductance * s.conductanceFactor : a.conductance;
+    const float bmrPrime = active && s.variableTb ? bmrActive : a.bmr;
+    const float tbPrime = active && s.variableTb ? std::min(tb + s.tbChange, s.maxActiveTb) : tb;
+    const float lctPrime = active && s.variableTb ? a.lct + s.tbChange : a.lct;
+
+    if (shadeMissing && (t >= dusk || t < dawn)) shade = sun;
+    const bool shadeNowMissing = shade == M;
+
+    float ta;
+    if (s.dayActive) ta = useSun ? sun : shade;
+    else ta = shadeNowMissing ? sun : shade;
+
+    float cost = 0;
+    bool hasCost = false;
+    if (ta != M) {
+      hasCost = true;
+      ++totalCases;
+      cost = (tbPrime - ta) * cPrime;
+      if (s.windUsed) cost = cost + cost * WindFactor(a.mass, lctPrime - ta, wind);
+      if (cost <= bmrPrime) {
+        cost = bmrPrime;
+        ++atBMR;
+      } else {
+        ++aboveBMR;
+        aboveSum += cost;
+      }
+    }
+
+    if (torporMay && torporWindow) {
+      const float tat = shadeNowMissing ? sun : shade;
+      if (tat == M) {
+        cost = 0;
+        hasCost = false;
+      } else {
+        if (!hasCost) ++totalCases;
+        hasCost = true;
+        cost = a.bmr;
+        if (lctPrime > tat) {
+          ++torporCases;
+          const float minTb = s.minimumTorporTb;
+          const float dT = tbPrime - minTb;
+          const float E = s.torporEntryTime;
+          float tr = minTb;
+          const bool onEntry = restStart <= t && t <= restStart + E;
+          const bool onArousal = restEnd - E <= t && t <= restEnd;
+          // Where both ramps hold, the one at dusk gives the value.
+          const bool entryAtDusk = s.dayActive;
+          if (onEntry && (!onArousal || entryAtDusk)) tr = tbPrime - dT * (t - restStart) / E;
+          else if (onArousal) tr = tbPrime - dT * (restEnd - t) / E;
+          if (tat > minTb - 1) {
+            const float f = (lctPrime - tat) / (lctPrime - minTb + 1);
+            const float tq = std::max(tr, tbPrime - dT * f);
+            cost = a.bmr * std::exp(lnQ10Per10 * (tq - tbPrime));
+          } else {
+            cost = (tr - tat) * cPrime;
+          }
+          torporSum += cost;
+        }
+      }
+    }
+
+    if (hasCost && cost > 0 && cPrime > 0) {
+      if (cost <= 1.0001f * bmrPrime && (!torporMay || active)) cost = bmrPrime;
+      highest = std::max(highest, cost);
+      writtenSum += cost;
+      if (store) store[k] = cost;
+    } else if (store) {
+      store[k] = 0;
+    }
+    costs[k] = hasCost ? cost : 0.0f;
+    if (s.activeTimeCostsOnly && active) {
+      activeSum += hasCost ? cost : 0.0f;
+      ++activeCases;
+    }
+    prevTime = t;
+  }
+
+  r.timingErrorCount = timingErrorCount;
+  r.timingErrors.assign(listed.begin(), listed.begin() + std::min(timingErrorCount, kMaxListedTimingErrors));
+  r.totalCases = totalCases;
+  r.atBMR = atBMR;
+  r.aboveBMR = aboveBMR;
+  r.torporCases = torporCases;
+  r.activeCases = activeCases;
+  r.writtenSum = writtenSum;
+  r.aboveSum = aboveSum;
+  r.torporSum = torporSum;
+  r.activeSum = activeSum;
+  r.highest = highest;
+  const std::array<float, 3> maxima = HighestWindowMeans(r.costs, r.windowCases);
+  r.h6 = maxima[0];
+  r.h12 = maxima[1];
+  r.hday = maxima[2];
+  r.mean = static_cast<float>(writtenSum / totalCases);
+  r.activeMean = static_cast<float>(activeSum / activeCases);
+  return r;
+}
+
+std::vector<std::pair<int16_t, std::string>> TregResultTexts(const TregResult& r, float b) {
+  std::vector<std::pair<int16_t, std::string>> t;
+  t.emplace_back(kTregMaxW, cut(NumText(r.highest), 1, 7));
+  t.emplace_back(kTregMaxXBmr, r.totalCases >= 1 && r.highest > 0 ? cut(NumText(r.highest / b), 1, 5) : "");
+  t.emplace_back(kTregAtBmrPct, r.totalCases >= 1 && r.atBMR > 0
+                                    ? cut(NumText(static_cast<float>(r.atBMR * 100.0 / r.totalCases)), 0, 5)
+                                    : "");
+  if (r.aboveBMR < 1) {
+    t.emplace_back(kTregNotBmrW, "--  ");
+    t.emplace_back(kTregNotBmrX, "--  ");
+  } else {
+    const float m = static_cast<float>(r.aboveSum / r.aboveBMR);
+    t.emplace_back(kTregNotBmrW, cut(NumText(m), 1, 7));
+    t.emplace_back(kTregNotBmrX, cut(NumText(m / b), 1, 5));
+  }
+  const struct {
+    float v;
+    int16_t w, x;
+  } windows[] = {{r.h6, kTreg6hW, kTreg6hX}, {r.h12, kTreg12hW, kTreg12hX}, {r.hday, kTregDayW, kTregDayX}};
+  for (const auto& w : windows) {
+    t.emplace_back(w.w, w.v > 0 ? NumText(w.v) : "");
+    t.emplace_back(w.x, w.v > 0 ? NumText(w.v / b) : "");
+  }
+  if (r.torporUsed) {
+    const float tm = static_cast<float>(r.torporSum / r.torporCases);
+    t.emplace_back(kTregTorporW, NumText(tm));
+    t.emplace_back(kTregTorporX, tm > 0 ? cut(NumText(tm / b), 1, 5) : "");
+    t.emplace_back(kTregTorporPct, r.totalCases >= 1
+                                       ? cut(NumText(static_cast<float>(r.torporCases * 100.0 / r.totalCases)), 0, 5)
+                                       : "");
+  } else {
+    t.emplace_back(kTregTorporW, "not used");
+    t.emplace_back(kTregTorporX, "N.A.");
+    t.emplace_back(kTregTorporPct, "zero   ");
+  }
+  return t;
+}
+
+std::string MeanTimesBmrText(float mean, float bmrWatts) {
+  return bmrWatts == 0 ? std::string("0") : cut(NumText(mean / bmrWatts), 1, 5);
+}
+
+TregClimate ClimateOfSlot(int16_t slot, int16_t shade, int16_t sun, int16_t time, int16_t day, int16_t wind) {
+  TregClimate c;
+  if (!ValidFileSlot(slot) || !SlotHoldsFile(slot)) return c;
+  auto channel = [slot](int16_t ch) -> const float* {
+    return ch >= 1 && ch <= nChannels[slot] ? ChannelData(slot, ch) : nullptr;
+  };
+  c.shade = channel(shade);
+  c.sun = channel(sun);
+  c.timeOfDay = channel(time);
+  c.dayOfYear = channel(day);
+  c.wind = channel(wind);
+  c.nCases = nCases[slot];
+  c.interval = FileInfoFLOATS[slot][kInfoInterval];
+  return c;
+}
+
+void StoreTregTotals(const TregResult& r) {
+  TotalTregCases = r.totalCases;
+  TotalAtBMR = r.atBMR;
+  TotalAboveBMR = r.aboveBMR;
+  HighestTregCost = r.highest;
+  TimingErrorCount = r.timingErrorCount;
+  prefsArray[kPrefTimingErrors] = static_cast<int16_t>(std::min<int32_t>(r.timingErrorCount, 32767));
+  std::fill(std::begin(TimingErrors), std::end(TimingErrors), 0);
+  for (size_t i = 0; i < r.timingErrors.size(); ++i) TimingErrors[i + 1] = r.timingErrors[i];
+}

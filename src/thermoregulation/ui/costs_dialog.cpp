@@ -1,0 +1,440 @@
+#include "thermoregulation/ui/costs_dialog.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "calculators/suncycle.h"
+#include "calculators/ui/suncycle.h"
+#include "editing/channelpick.h"
+#include "output/results.h"
+#include "platform/controls.h"
+#include "platform/events.h"
+#include "platform/port.h"
+#include "platform/resources.h"
+#include "platform/sound.h"
+#include "platform/windows.h"
+#include "plot/ui/plotwindow.h"
+#include "plot/ui/redraw.h"
+#include "shell/defaults.h"
+#include "shell/dispatch.h"
+#include "shell/globals.h"
+#include "shell/store.h"
+#include "shell/textutil.h"
+#include "shell/ui/kit.h"
+#include "shell/ui/mailboxes.h"
+#include "shell/ui/sounds.h"
+#include "thermoregulation/options.h"
+#include "thermoregulation/ui/batch.h"
+#include "thermoregulation/ui/options.h"
+#include "thermoregulation/ui/tregkit.h"
+
+int16_t ChannelforDaytime = 0, ChannelforJulianDay = 0;
+
+
+
+namespace {
+
+constexpr int kWidth = 723, kHeight = 465, kLeft = 10, kTop = 70;
+constexpr float kWattsPerMlO2 = 0.335f;
+constexpr int kTableLeft = 476;
+
+// The state of one opening of the dialog.
+struct Run {
+  int16_t slot = -1;
+  int16_t n = 0;                 // channels of the file when the dialog opened
+  int16_t shade = 0, sun = 0;
+  bool optionsOpened = false, computed = false, stored = false;
+  std::vector<float> work;       // the cost channel until it is stored
+  bool bigRows = false;          // the 6 h .. torpor rows exist
+};
+Run* gRun = nullptr;
+
+bool fileOpen(int16_t slot) { return ValidFileSlot(slot) && SlotHoldsFile(slot); }
+
+void setText(int16_t id, const std::string& t) {
+  if (plat::windowExists(kTregWindow) && plat::controlExists(kTregWindow, id)) plat::setFieldText(kTregWindow, id, t);
+}
+
+void markOnly(int16_t base, int16_t n, int16_t chosen) {
+  for (int16_t c = 1; c <= n; ++c) treg::mark(kTregWindow, static_cast<int16_t>(base + c), c == chosen);
+}
+
+void resultRow(int& y, const char* a, int16_t f1, const char* b, int16_t f2, const char* c) {
+  const int w = kTregWindow;
+  treg::label(w, static_cast<int16_t>(700 + f1), a, {10, y + 2, 192, y + 18}, 11);
+  treg::result(w, f1, {192, y, 272, y + 18});
+  if (f2) {
+    treg::label(w, static_cast<int16_t>(900 + f1), b, {276, y + 2, 338, y + 18}, 11);
+    treg::result(w, f2, {338, y, 406, y + 18});
+    treg::label(w, static_cast<int16_t>(1100 + f1), c, {408, y + 2, 470, y + 18}, 11);
+  } else {
+    treg::label(w, static_cast<int16_t>(900 + f1), b, {276, y + 2, 466, y + 18}, 11);
+  }
+  y += 22;
+}
+
+void buildDialog(Run& run) {
+  const int extra = run.n > 16 ? 18 * run.n - 274 : 0;
+  BuildWINDOW(0, kTregWindow, "Estimated Thermoregulatory Costs for Endotherms", kLeft, kTop, kLeft + kWidth,
+              kTop + kHeight + extra, kKindDocument, 1);
+  const int w = kTregWindow;
+  using namespace treg;
+  // Channel table.
+  GrayBOX(1, kTableLeft - 6, 4, kWidth - 6, 30 + 19 * std::max<int>(run.n, 1) + 6);
+  label(w, 301, "shade ", {kTableLeft, 8, kTableLeft + 40, 24}, 11, true);
+  label(w, 302, " sun ", {kTableLeft + 40, 8, kTableLeft + 76, 24}, 11, true);
+  label(w, 303, "time", {kTableLeft + 78, 8, kTableLeft + 112, 24}, 11, true);
+  label(w, 304, "date", {kTableLeft + 114, 8, kTableLeft + 148, 24}, 11, true);
+  label(w, 305, "channel labels", {kTableLeft + 148, 8, kWidth - 10, 24}, 11, true);
+  for (int16_t c = 1; c <= run.n; ++c) {
+    const int y = 30 + 19 * (c - 1);
+    radio(w, c, "", {kTableLeft + 8, y, kTableLeft + 26, y + 16}, false);
+    radio(w, static_cast<int16_t>(kTregSunBase + c), "", {kTableLeft + 46, y, kTableLeft + 64, y + 16}, false);
+    radio(w, static_cast<int16_t>(kTregTimeBase + c), "", {kTableLeft + 84, y, kTableLeft + 102, y + 16},
+          c == ChannelforDaytime);
+    radio(w, static_cast<int16_t>(kTregDateBase + c), "", {kTableLeft + 120, y, kTableLeft + 138, y + 16},
+          c == ChannelforJulianDay);
+    label(w, static_cast<int16_t>(1200 + c), std::to_string(c) + ": " + TrimTrailingBlanks(RetrieveLabelOf(run.slot, c)),
+          {kTableLeft + 148, y, kWidth - 10, y + 16}, 11);
+  }
+  // Inputs.
+  label(w, kTregBmrLabel, BMRinWatts ? "BMR  (watts) " : "BMR  (ml/min) ", {10, 12, 110, 28});
+  edit(w, kTregBmrField, ".5", {112, 10, 170, 30});
+  label(w, 102, "body temp.:", {190, 12, 270, 28});
+  edit(w, kTregTbField, "39", {272, 10, 330, 30});
+  label(w, 103, "C  (watts/\xA1""C):", {10, 40, 110, 56});
+  edit(w, kTregCField, ".015", {112, 38, 170, 58});
+  label(w, 104, "LCT:", {190, 40, 270, 56});
+  edit(w, kTregLctField, "28", {272, 38, 330, 58});
+  label(w, 1004, "mass (g):", {10, 68, 110, 84});
+  edit(w, kTregMassField, "15.5", {112, 66, 170, 86});
+  DoubleLINE(6, kTableLeft - 12, 98);
+  // Results.
+  int y = 108;
+  resultRow(y, "mean Treg cost:", kTregMeanW, "watts,  = ", kTregMeanMl, "ml O2/min");
+  treg::label(w, 1300, " = ", {10, y + 2, 192, y + 18}, 11);
+  treg::result(w, kTregMeanXBmr, {192, y, 272, y + 18});
+  treg::label(w, 1301, "X BMR", {276, y + 2, 338, y + 18}, 11);
+  y += 22;
+  resultRow(y, "max:", kTregMaxW, "watts;  = ", kTregMaxXBmr, "X BMR");
+  resultRow(y, "time in thermoneutrality = ", kTregAtBmrPct, "%", 0, "");
+  resultRow(y, "mean cost if not thermoneutral:", kTregNotBmrW, "watts", 0, "");
+  resultRow(y, "cost when not thermoneutral = ", kTregNotBmrX, "X BMR", 0, "");
+  if (run.bigRows) {
+    resultRow(y, "max 6 h", kTreg6hW, "watts;", kTreg6hX, "X BMR");
+    resultRow(y, "max 12 h ", kTreg12hW, "watts;", kTreg12hX, "X BMR");
+    resultRow(y, "max day ", kTregDayW, "watts;", kTregDayX, "X BMR");
+    resultRow(y, "torpor = ", kTregTorporW, "watts;", kTregTorporX, "X BMR");
+    resultRow(y, "time in torpor = ", kTregTorporPct, "%", 0, "");
+  }
+  // Buttons.
+  const int by = kHeight - 40;
+  button(w, kTregOptions, "Options\xC9", {10, by - 34, 110, by - 10});
+  button(w, kTregFromSpreadsheet, "Read .csv File & Save Results", {118, by - 34, 330, by - 10}, 0);
+  label(w, kTregCountLabel, "", {340, by - 30, 386, by - 14}, 11);
+  label(w, kTregCountField, "", {388, by - 30, 460, by - 14}, 11, true);
+  button(w, kTregHelp, "?", {10, by, 40, by + 24});
+  button(w, kTregCompute, "Compute Costs", {48, by, 160, by + 24}, 0, plat::ButtonKind::DefaultPush);
+  if (run.n < kMaxChannels) button(w, kTregStore, "Store Costs in New Channel", {166, by, 360, by + 24}, 0);
+  button(w, kTregDone, "Done", {kWidth - 190, by, kWidth - 110, by + 24}, 0);
+  button(w, kTregCancel, "Cancel", {kWidth - 100, by, kWidth - 20, by + 24});
+}
+
+void enableRunButtons(const Run& run) {
+  const bool ready = run.shade >= 1 && run.sun >= 1 && ChannelforDaytime >= 1 && run.optionsOpened;
+  plat::setButtonState(kTregWindow, kTregCompute, ready ? 1 : 0);
+  plat::setButtonState(kTregWindow, kTregFromSpreadsheet, ready ? 1 : 0);
+}
+
+void afterRun(Run& run) {
+  plat::setButtonState(kTregWindow, kTregDone, 1);
+  if (run.slot >= 0 && plat::controlExists(kTregWindow, kTregStore) && nChannels[run.slot] < kMaxChannels)
+    plat::setButtonState(kTregWindow, kTregStore, 1);
+  run.computed = true;
+}
+
+void computeCosts(Run& run) {
+  prefsArray[kPrefTimingErrors] = 0;
+  const std::string typedBmr = plat::fieldText(kTregWindow, kTregBmrField);
+  const double bmrTyped = TextToNum(typedBmr);
+  const float bmrW = static_cast<float>(BMRinWatts ? bmrTyped : bmrTyped * kWattsPerMlO2);
+  TregAnimal a;
+  a.bmr = bmrW;
+  a.tb = static_cast<float>(treg::value(kTregWindow, kTregTbField));
+  BodyTemperature = a.tb;
+  a.conductance = static_cast<float>(treg::value(kTregWindow, kTregCField));
+  a.lct = static_cast<float>(treg::value(kTregWindow, kTregLctField));
+  a.mass = static_cast<float>(treg::value(kTregWindow, kTregMassField));
+  a.useSun = true;
+  a.shelter = prefsArray[kPrefShelter] != 0;
+  const TregResult r = RunTregOverFile(run.shade, run.sun, a);
+  ShowTregResults(r, bmrW);
+  const float mean = ActiveTimeCostsOnly ? r.activeMean : r.mean;
+  setText(kTregMeanW, NumText(mean));
+  setText(kTregMeanMl, NumText(mean / kWattsPerMlO2));
+  setText(kTregMeanXBmr, MeanTimesBmrText(mean, bmrW));
+  afterRun(run);
+  setText(kTregBmrField, FieldNumText(bmrTyped));
+  if (r.timingErrorCount != 0) TimingWarning(0);
+  ShowNumberOfCases();
+}
+
+void storeChannel(Run& run) {
+  if (!run.stored) {
+    if (nChannels[run.slot] >= kMaxChannels) return;
+    if (XREFNewChannel() != StoreStatus::Ok) {
+      ShowAlert(StoreStatusText(StoreStatus::OutOfMemory));
+      return;
+    }
+    StoreChan = nChannels[run.slot];
+    float* dst = ChannelData(run.slot, StoreChan);
+    if (dst && run.work.size() == static_cast<size_t>(nCases[run.slot]) + 1)
+      std::copy(run.work.begin(), run.work.end(), dst);
+  }
+  // The label window.
+  const int w = kTregLabelWindow;
+  const plat::Rect main = plat::contentRect(kTregWindow);
+  BuildWINDOW(0, w, "Label for Thermoregulatory Costs Channel", main.left + 150, main.top + 150, main.left + 530,
+              main.top + 250, kKindDocument, 1);
+  treg::edit(w, kTregLabelField, " Treg costs in watts", {20, 20, 360, 42});
+  treg::button(w, kTregLabelOK, "Label OK", {270, 60, 360, 84}, 1, plat::ButtonKind::DefaultPush);
+  {
+    HandlerScope keep;
+    InstallDialogHandlers();
+    ClearMailbox();
+    for (;;) {
+      plat::pump();
+      const bool ok = action == kActionClick && eventID == kTregLabelOK;
+      const bool closed = action == kActionClose && eventID == w;
+      ClearMailbox();
+      if (ok || closed) break;
+    }
+  }
+  SetChannelLabel(run.slot, StoreChan, FitLabel(plat::fieldText(w, kTregLabelField)));
+  plat::disposeWindow(w);
+  FileSHORTS[run.slot][kShortChanged] = 1;
+  run.stored = true;
+  plat::setCurrentPort(kTregWindow);
+}
+
+}  // namespace
+
+TregResult RunTregOverFile(int16_t shadeChannel, int16_t sunChannel, const TregAnimal& animal) {
+  if (!gRun || !fileOpen(gRun->slot)) return {};
+  Run& run = *gRun;
+  const int16_t slot = run.slot;
+  const TregSettings s = CurrentTregSettings();
+  if (s.computeDawnAndDusk) EnsureSunCycleFor(latitude, longitude);
+  const TregClimate c = ClimateOfSlot(slot, shadeChannel, sunChannel, ChannelforDaytime, ChannelforJulianDay,
+                                      prefsArray[kPrefWindChannel]);
+  float* store = nullptr;
+  if (nChannels[slot] < kMaxChannels) {
+    if (run.stored) store = ChannelData(slot, StoreChan);
+    else {
+      run.work.resize(static_cast<size_t>(nCases[slot]) + 1, 0.0f);
+      store = run.work.data();
+    }
+  }
+  TregResult r = ComputeTregCosts(c, animal, s, SunCycleArray, store);
+  if (float* scratch = ChannelData(slot, 0))
+    std::copy(r.costs.begin(), r.costs.end(), scratch);
+  StoreTregTotals(r);
+  return r;
+}
+
+void ShowTregResults(const TregResult& r, float bmrWatts) {
+  setText(kTregBmrField, bmrWatts > 0 ? NumText(bmrWatts) : "");
+  for (const auto& [id, text] : TregResultTexts(r, bmrWatts)) setText(id, text);
+}
+
+int16_t ShowNumberOfCases() {
+  const int16_t slot = static_cast<int16_t>(TheFileInUse);
+  const float interval = fileOpen(slot) ? FileInfoFLOATS[slot][kInfoInterval] : 0.0f;
+  BuildWINDOW(0, kTotalsWindow, "Calculation totals", 760, 600, 760 + 300, 600 + 70, kKindDocument, 1);
+  treg::label(kTotalsWindow, 1, "Accepted cases: " + NumText(TotalTregCases), {12, 10, 290, 28});
+  treg::label(kTotalsWindow, 2,
+              "equivalent to " + StringFormatter(static_cast<float>(TotalTregCases * static_cast<double>(interval) / 86400.0)) +
+                  " days",
+              {12, 36, 290, 54});
+  if (plat::windowExists(kTregWindow)) {
+    plat::selectWindow(kTregWindow);
+    plat::setCurrentPort(kTregWindow);
+  }
+  return 0;
+}
+
+int16_t ShowTimingErrors() {
+  const int32_t shown = std::min(TimingErrorCount, kMaxListedTimingErrors);
+  plat::WindowSpec spec;
+  spec.id = kTimingListWindow;
+  spec.title = "Timing error locations";
+  spec.content = {600, 120, 600 + 215, 120 + 400};
+  spec.resizable = true;
+  spec.minSize = {200, 120};
+  spec.maxSize = {215, 900};
+  plat::createWindow(spec);
+  std::string text = "Possible errors at cases:\r";
+  for (int32_t i = 1; i <= shown; ++i) text += std::to_string(TimingErrors[i]) + "   ";
+  plat::addTextView(kTimingListWindow, 1, {4, 4, 211, 396}, false);
+  plat::setViewText(kTimingListWindow, 1, text);
+  if (plat::windowExists(kTimingWarningWindow)) plat::selectWindow(kTimingWarningWindow);
+  return 0;
+}
+
+uint16_t TimingWarning(uint16_t offerAbort) {
+  const int w = kTimingWarningWindow;
+  const int height = offerAbort ? 249 : 219;
+  BuildWINDOW(0, w, "Possible time error", 300, 200, 300 + 421, 200 + height, kKindDocument, 1);
+  WARNINGSTRIPES(0, 3, 14, 8, 8, 413, 162);
+  putCICON(129, 20, 54);
+  plat::Port& p = plat::port(w);
+  p.setTextSize(36);
+  p.setTextFace(true, false, false);
+  if (prefsArray[kPrefColourDisplay]) {
+    p.setForeColor(kMediumDarkGray);
+    p.moveTo(122, 50);
+    p.drawText("WARNING !");
+  }
+  p.setForeColor(kBlack);
+  p.moveTo(120, 48);
+  p.drawText("WARNING !");
+  p.setTextFace(false, false, false);
+  p.setTextSize(12);
+  plat::playSound("bzot");
+  if (prefsArray[kPrefSoundLevel] > 25) plat::playSound("scream");
+  const std::string first = TimingErrorCount == 1
+                                ? "Corvimet detected a possible timing error"
+                                : "Corvimet detected" + NumText(TimingErrorCount) + " possible timing errors";
+  const char* lines[] = {"in the data file.   This can cause problems with any",
+                         "calculations invoving activity periods.   Please check",
+                         "the 'time of day' channel and fix any errors."};
+  treg::label(w, 11, first, {16, 72, 410, 90});
+  for (int i = 0; i < 3; ++i) treg::label(w, static_cast<int16_t>(12 + i), lines[i], {16, 92 + 18 * i, 410, 110 + 18 * i});
+  treg::button(w, kTimingShowList,
+               TimingErrorCount > kMaxListedTimingErrors ? "Show First 100 Error Locations" : "Show Error Locations",
+               {16, 172, 236, 196});
+  treg::button(w, kTimingClose, "Close", {320, 172, 405, 196}, 1, plat::ButtonKind::DefaultPush);
+  if (offerAbort) treg::check(w, kTimingAbort, "Abort Saving of Results", {16, 210, 300, 228}, false);
+  uint16_t abort = 0;
+  {
+    HandlerScope keep;
+    InstallDialogHandlers();
+    ClearMailbox();
+    for (bool done = false; !done;) {
+      plat::pump();
+      if (action == kActionClick) {
+        if (eventID == kTimingShowList) ShowTimingErrors();
+        else if (eventID == kTimingClose) done = true;
+        else if (eventID == kTimingAbort) {
+          abort = ToggleValue(abort);
+          treg::mark(w, kTimingAbort, abort != 0);
+        }
+      } else if (action == kActionClose) {
+        if (eventID == kTimingListWindow) plat::disposeWindow(kTimingListWindow);
+        else if (eventID == w) done = true;
+      } else if (action == kActionActivate && eventID != w && eventID != kTimingListWindow) {
+        done = true;
+      }
+      ClearMailbox();
+    }
+  }
+  plat::flushInput();
+  plat::disposeWindow(w);
+  if (plat::windowExists(kTregWindow)) plat::setCurrentPort(kTregWindow);
+  return abort;
+}
+
+int16_t ComputeThermoregulationCosts() {
+  HelpSubject = 244;
+  Run run;
+  run.slot = static_cast<int16_t>(TheFileInUse);
+  if (!fileOpen(run.slot)) run.slot = -1;
+  run.n = run.slot >= 0 ? nChannels[run.slot] : 0;
+  if (run.slot >= 0) {
+    run.bigRows = nCases[run.slot] * static_cast<double>(FileInfoFLOATS[run.slot][kInfoInterval]) > 172800.0;
+    if (run.n < kMaxChannels) StoreChan = static_cast<int16_t>(run.n + 1);
+  }
+  plat::disposeWindow(kTregWindow);
+  HideTheToolBar();
+  if (run.slot >= 0 && plat::windowExists(PlotWindowId(run.slot))) plat::bringToFront(PlotWindowId(run.slot));
+  yChan = 1;
+  Chan1 = 0;
+  chan2 = 0;
+  buildDialog(run);
+  gRun = &run;
+
+  HandlerScope keep;
+  InstallDialogHandlers();
+  const int w = kTregWindow;
+  ClearMailbox();
+  for (bool done = false; !done;) {
+    plat::pump();
+    if (action == kActionClick) {
+      const int16_t id = eventID;
+      if (id >= 1 && id <= run.n) {
+        run.shade = id;
+        Chan1 = id;
+        markOnly(0, run.n, id);
+      } else if (id > kTregSunBase && id <= kTregSunBase + run.n) {
+        run.sun = static_cast<int16_t>(id - kTregSunBase);
+        chan2 = run.sun;
+        markOnly(kTregSunBase, run.n, run.sun);
+      } else if (id > kTregTimeBase && id <= kTregTimeBase + run.n) {
+        ChannelforDaytime = static_cast<int16_t>(id - kTregTimeBase);
+        markOnly(kTregTimeBase, run.n, ChannelforDaytime);
+      } else if (id > kTregDateBase && id <= kTregDateBase + run.n) {
+        ChannelforJulianDay = static_cast<int16_t>(id - kTregDateBase);
+        markOnly(kTregDateBase, run.n, ChannelforJulianDay);
+      } else if (id == kTregHelp) {
+        plat::openHelp(244);
+      } else if (id == kTregOptions) {
+        ClearMailbox();
+        TregCostOptions();
+        plat::setFieldText(w, kTregBmrLabel, BMRinWatts ? "BMR  (watts) " : "BMR  (ml/min) ");
+        run.optionsOpened = true;
+        plat::selectWindow(w);
+        plat::setCurrentPort(w);
+      } else if (id == kTregCompute) {
+        ClearMailbox();
+        computeCosts(run);
+      } else if (id == kTregFromSpreadsheet) {
+        ClearMailbox();
+        prefsArray[kPrefTimingErrors] = 0;
+        CSVspreadsheetName = TregCostsFromSpreadsheet(static_cast<uint16_t>(run.shade), static_cast<uint16_t>(run.sun));
+        afterRun(run);
+        if (!CSVspreadsheetName.empty()) ShowNumberOfCases();
+      } else if (id == kTregStore) {
+        ClearMailbox();
+        storeChannel(run);
+      } else if (id == kTregDone || id == kTregCancel) {
+        done = true;
+      }
+    } else if (action == kActionClose) {
+      if (eventID == w) done = true;
+      else if (eventID == kTotalsWindow || eventID == kSunChartWindow || eventID == kTimingListWindow ||
+               eventID == 14)
+        plat::disposeWindow(eventID);
+    }
+    if (!done) enableRunButtons(run);
+    ClearMailbox();
+  }
+  gRun = nullptr;
+  csvConductanceFileWasLoaded = 0;
+  for (int id : {static_cast<int>(kTregWindow), 14, static_cast<int>(kSunChartWindow), static_cast<int>(kTotalsWindow)})
+    plat::disposeWindow(id);
+  if (run.slot >= 0 && plat::windowExists(PlotWindowId(run.slot))) plat::selectWindow(PlotWindowId(run.slot));
+  if (run.computed && run.stored && run.slot >= 0) {
+    MakeChannelSelectionsPopUp();
+    if (FileSHORTS[run.slot][kShortView] != 0) {
+      UpdateSCREEN(static_cast<uint16_t>(StoreChan), 1);
+      RefreshSCREEN();
+    } else {
+      ActiveChannel = StoreChan;
+      ResizeTheMainWindow(0);
+    }
+  }
+  RestoreTheToolBar();
+  return 0;
+}

@@ -1,0 +1,5 @@
+// Registration of the thermoregulation model with the dispatcher.
+#pragma once
+
+// Registers Special "Estimated Thermoregulatory Costs for Endotherms".
+void RegisterThermoregulationCommands();

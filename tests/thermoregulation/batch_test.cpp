@@ -1,0 +1,92 @@
+// The spreadsheet batch's pure parts: reading the sheet, one animal per row,
+// a row's result texts and the results file.
+#include "thermoregulation/batch.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "shell/defaults.h"
+
+namespace {
+
+TEST(ThermalSheet, LineEndsMarkAndColumnLimit) {
+  for (const char* text : {"a,b,c\r1,2,3\r\r4,5\r", "\xEF\xBB\xBF" "a,b,c\n1,2,3\n4,5", "a,b,c\r\n1,2,3\r\n4,5,6,7\r\n"}) {
+    SCOPED_TRACE(text);
+    ThermalSheet s;
+    ASSERT_EQ(ParseThermalSheet(text, &s), SheetStatus::Ok);
+    EXPECT_EQ(s.header, (std::vector<std::string>{"a", "b", "c"}));
+    ASSERT_EQ(s.rows.size(), 2u);
+    EXPECT_EQ(s.rows[0][2], "3");
+    EXPECT_EQ(s.rows[1].size(), 3u);   // padded or cut to the header's width
+    EXPECT_TRUE(s.headerLineEnd);
+  }
+  ThermalSheet s;
+  EXPECT_EQ(ParseThermalSheet("", &s), SheetStatus::Empty);
+  EXPECT_EQ(ParseThermalSheet(std::string(45, ',') + "\n", &s), SheetStatus::TooManyColumns);
+  EXPECT_EQ(ParseThermalSheet(std::string(44, ',') + "\n", &s), SheetStatus::Ok);
+}
+
+TEST(ThermalSheet, RowFlagsAndUnits) {
+  const SheetColumns cols{1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+  const struct {
+    std::vector<std::string> row;
+    bool watts, useSun, torpor, diurnal, shelter, compute;
+    float bmr, minTb;
+  } cases[] = {
+      {{"yes", "37", "0.01", "30", "1", "Y", "15", "d", "20", "D"}, false, true, true, true, true, true, 0.335f, 15},
+      {{"no", "37", "0", "30", "1", "D", "15", "N", "20", "n"}, true, false, false, false, false, false, 1, 0},
+      {{"1", "37", "-1", "30", "0.5", "1", "9", "YES", "20", "y"}, true, true, true, true, true, false, 0.5f, 9},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.row[0]);
+    const SheetAnimal a = SheetAnimalOf(c.row, cols, c.watts, true, true);
+    EXPECT_EQ(a.animal.useSun, c.useSun);
+    EXPECT_EQ(a.torpor, c.torpor);
+    EXPECT_EQ(a.diurnal, c.diurnal);
+    EXPECT_EQ(a.animal.shelter, c.shelter);
+    EXPECT_EQ(a.compute, c.compute);
+    EXPECT_FLOAT_EQ(a.animal.bmr, c.bmr);
+    EXPECT_FLOAT_EQ(a.minTorporTb, c.minTb);
+    EXPECT_FLOAT_EQ(a.animal.mass, 20);
+  }
+  EXPECT_FALSE(SheetColumnsComplete({0, 2, 3, 4, 0, 0, 0, 0, 0, 0}));
+}
+
+TEST(ThermalSheet, ResultsFileBlanksAndColumns) {
+  ThermalSheet s;
+  ASSERT_EQ(ParseThermalSheet("name,C\rx,0\ry,0.02\r", &s), SheetStatus::Ok);
+  TregResult r;
+  r.totalCases = 10;
+  r.atBMR = 0;
+  r.writtenSum = 1;
+  r.mean = 0.1f;
+  r.torporUsed = false;
+  std::vector<RowOutcome> out(2);
+  out[1].computed = true;
+  out[1].texts = RowResultTexts(r, 0.2f);
+  EXPECT_EQ(out[1].texts[1], " 1");   // a mean at or below BMR is 1 x BMR
+  std::array<bool, 16> none{};
+  EXPECT_EQ(ResultsFileText(s, out, none, ','), "name,C ,mean cost (w) \nx, , \ny,0.02, 0.1\n");
+  std::array<bool, 16> some{};
+  some[4] = some[11] = true;   // % at BMR, % in torpor
+  EXPECT_EQ(ResultsFileText(s, out, some, '\t'),
+            "name\tC \tmean cost (w) \t% at BMR\t% in torpor\nx\t \t \t \t \ny\t0.02\t 0.1\t0\t0\n");
+}
+
+TEST(ThermalSheet, MetadataFollowsTheSettings) {
+  SetDEFAULTS();
+  ComputeDawnAndDusk = 1;
+  latitude = -33.5f;
+  northLatitude = 0;
+  longitude = 151.25f;
+  westLongitude = 1;
+  CalculationsCanUseTorpor = 0;
+  const std::string m = MetadataText({"climate", "sheet.csv"});
+  EXPECT_NE(m.find("Torpor is not permitted\n"), std::string::npos);
+  EXPECT_NE(m.find("Dawn and dusk computed from location:    33.5 degrees S     151.25 degrees W    \n"),
+            std::string::npos);
+  SetDEFAULTS();
+}
+
+}  // namespace
