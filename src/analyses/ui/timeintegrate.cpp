@@ -51,6 +51,8 @@ namespace {
 constexpr int16_t kWindowHeight = 356;
 constexpr int16_t kEventWindowWidth = 640;
 constexpr int16_t kUnitDaysId = 228;
+// The block integration mode after which the block window needs no redraw
+// unless a limit was placed.
 constexpr int16_t kBlockIntegrationMode14 = 14;
 // Labels are static fields, so they survive every repaint.
 constexpr int16_t kCaptionLabel = 401;
