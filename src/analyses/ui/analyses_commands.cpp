@@ -6,6 +6,7 @@
 #include "analyses/descriptive.h"
 #include "analyses/ui/average.h"
 #include "analyses/ui/fit_commands.h"
+#include "analyses/ui/events_commands.h"
 #include "analyses/ui/regression.h"
 #include "analyses/ui/blockanalyses.h"
 #include "output/results.h"
@@ -56,4 +57,5 @@ void RegisterAnalysisCommands() {
   RegisterLineFitCommands();
   RegisterBlockAnalysisCommands();
   RegisterFitCommands();
+  RegisterEventCommands();
 }

@@ -38,8 +38,9 @@ void RegisterEditingCommands() {
   RegisterCommand(Cmd::CopyChannel, [](int16_t) { COPYCHAN(1); });
   RegisterScriptOp(kCopyChannelOp, [](int16_t) { COPYCHAN(1); });
   // The menu and the gas-exchange chain pass the item number: a start from
-  // the menu is step 0.
-  RegisterCommand(Cmd::Smoothing, [](int16_t) { SMOOTHING(0); });
+  // the menu is step 0. The automatic smoothing other commands ask for
+  // (the waveform's "3 X 3 Block Smooth") passes through.
+  RegisterCommand(Cmd::Smoothing, [](int16_t a) { SMOOTHING(a == kSmoothingAutomatic ? a : 0); });
   RegisterScriptOp(kSmoothingOp, [](int16_t step) { SMOOTHING(step); });
   RegisterCommand(Cmd::LagTime, [](int16_t) { LAGTIME(0.0f, 0); });
   RegisterScriptOp(kLagOp, [](int16_t step) { LAGTIME(ScriptSequenceArray[step][2], step); });

@@ -37,8 +37,9 @@ void fillWindowTexts(ResultRecord& r) {
   if (!plat::windowExists(kResultsWindow)) return;
   if (r.topic == kTopicIntegration) r.userBaselineText = plat::fieldText(kResultsWindow, kUserBaselineField);
   if (r.topic == kTopicEventCounter)
+    // The event window numbers these fields from 100.
     for (int id : {2, 4, 10, 11, 12, 13, 20, 21, 22, 23})
-      r.eventFields[static_cast<size_t>(id)] = plat::fieldText(kResultsWindow, id);
+      r.eventFields[static_cast<size_t>(id)] = plat::fieldText(kResultsWindow, 100 + id);
 }
 
 // The bytes one store appends; empty when there is nothing to write.

@@ -30,9 +30,8 @@ const NotBuilt kNotBuiltYet[] = {
     {Cmd::CropFile}, {Cmd::Rearrange}, {Cmd::BlockSet}, {Cmd::CutBlock}, {Cmd::CutBlockAll}, {Cmd::CutChannel},
     {Cmd::SampleAveraging}, {Cmd::TimeAveraging}, {Cmd::ExpressionEvaluator},
     // Analyses
-    {Cmd::Waveform}, {Cmd::TimeIntegrate}, {Cmd::EventCounting},
-    {Cmd::SelectiveIntegrate}, {Cmd::ShiftBlockLeft}, {Cmd::ShiftBlockRight}, {Cmd::ShiftBlockRules},
-        // Plot: overlay, stacked view, scaling, markers
+    {Cmd::ShiftBlockLeft}, {Cmd::ShiftBlockRight}, {Cmd::ShiftBlockRules},
+    // Plot: overlay, stacked view, scaling, markers
     {Cmd::Overlay}, {Cmd::RemoveOverlay}, {Cmd::ShowMultiple}, {Cmd::ShowSingle}, {Cmd::ScaleHighResolution},
     {Cmd::ScaleIncludeZero}, {Cmd::ScaleNormal}, {Cmd::ScaleManual}, {Cmd::ScaleInteractive},
     {Cmd::ToggleMarkers}, {Cmd::InsertMarker}, {Cmd::RemoveMarkersInBlock},

@@ -1,0 +1,105 @@
+// Time within value limits, the integral of the in-limit values, and the
+// runs above and below two trigger levels. Pure functions over plain arrays;
+// the window (analyses/ui/timeintegrate.cpp) shows and records the results.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+// Seconds of the integration unit ids 65 s, 67 h, 228 days; any other id
+// (66 minutes among them) counts as minutes.
+double LimitUnitSeconds(int16_t unit);
+// " sec", " hr", " day", " min" by the same rule.
+const char* LimitUnitSuffix(int16_t unit);
+
+// One pass over cases first..last of y: how many lie in lo <= y <= hi, and
+// the sums of those and of all values (double).
+struct LimitScan {
+  int64_t inLimits = 0;
+  double sumIn = 0.0, sumAll = 0.0;
+};
+LimitScan ScanLimits(std::span<const float> y, int32_t first, int32_t last, float lo, float hi);
+
+// Time within limits: the intervals between the first and the last in-limit
+// case when all are in limits, i.e. count - 1, never below 0.
+struct TimeWithin {
+  int64_t intervals = 0;
+  float time = 0.0f;          // interval * intervals / unit seconds
+  float percent = 0.0f;       // of last - first intervals; 0 for a one-case span
+};
+TimeWithin TimeWithinLimits(const LimitScan& s, int32_t first, int32_t last, double interval, int16_t unit);
+
+// The integral of the in-limit values and its share of the whole.
+struct SelectiveIntegral {
+  float in = 0.0f, all = 0.0f;   // sums * interval / unit seconds
+  float percent = 0.0f;          // capped at 100
+  bool shareDefined = false;     // false when the whole integral is 0 ("--")
+};
+SelectiveIntegral SelectiveIntegrate(const LimitScan& s, double interval, int16_t unit);
+
+// ---- Event counting ----------------------------------------------------------------
+struct EventRequest {
+  int32_t first = 0, last = 0;   // the span, cases first..last
+  float upper = 0.0f;            // G: upper events are runs with y >= G
+  float lower = 0.0f;            // L: lower events are runs with y <= L
+  double interval = 1.0;         // seconds per case
+  float minDuration = 0.0f;      // D: an event is kept only when longer
+};
+
+// One kept event: cases start..start + cases - 1.
+struct EventRecord {
+  int32_t start = 0;
+  int32_t cases = 0;
+  float duration = 0.0f;       // interval * cases, single precision
+  double mean = 0.0, sd = 0.0; // population SD of the event's values
+  float minimum = 0.0f, maximum = 0.0f;
+};
+
+struct DurationStats {
+  int32_t n = 0;
+  double mean = 0.0, sd = 0.0;   // population SD
+  float minimum = 0.0f, maximum = 0.0f;
+};
+
+inline constexpr int kEventBins = 25;
+struct EventCount {
+  int32_t allUp = 0, allDown = 0;          // every run (a lower run in progress at the start not counted)
+  std::vector<EventRecord> up, down;       // kept events, by start case
+  DurationStats upStats, downStats;
+  // The duration histogram: bins 1..25 of width (hi - lo) / 25 over the
+  // kept durations of the directions that have any; index 0 unused.
+  float histLo = 0.0f, histHi = 0.0f;
+  std::array<int32_t, kEventBins + 1> upBins{}, downBins{};
+  int32_t maxBin = 0;
+};
+
+// A run ends at the first case beyond the level or at the span's last case;
+// one that reaches the last case counts in "all" but is never kept, and no
+// case past `last` is read.
+EventCount CountEvents(std::span<const float> y, const EventRequest& r);
+
+// Rate unit of the details file, item 1..5 of its pop-up (none, /sec, /min,
+// /hour, /day); any other item counts as 1.
+struct EventRateUnit {
+  const char* text;
+  double divisor;
+};
+EventRateUnit EventRateUnitOf(int item);
+
+// The event-details file (Mac Roman text, LF line ends, tab-separated):
+// header lines and
+// one row per kept event, upper before lower at an equal start. Case numbers
+// are written as index + 1.
+struct EventFileHeader {
+  std::string fileName, date, label;   // date "MM/dd/yy"
+  int32_t cases = 0;
+  int16_t channels = 0, channel = 0;
+  double startHours = 0.0;             // of the file's start time
+};
+std::string EventDetailsText(const EventFileHeader& h, const EventRequest& r, const EventCount& c, int rateItem);
+
+// The level under row v of the block window: BlockMinY + (UpperLimit - 2 -
+// v) * (BlockMaxY - BlockMinY) / (UpperLimit - 4), in single precision.
+float TriggerLevelAt(int v, float minY, float maxY, int upperLimit);

@@ -1,0 +1,19 @@
+// Small builders for the controls of the event and waveform windows:
+// labels are static fields, so they survive every repaint.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "platform/controls.h"
+#include "platform/types.h"
+
+// A label in the window's ground colour, replacing one of that id.
+void AddLabel(int win, int16_t id, const std::string& text, plat::Rect r, plat::Rgb16 fore, int size,
+              bool bold = false);
+void AddTextField(int win, int16_t id, const std::string& text, plat::Rect r, plat::FieldKind kind, plat::Rgb16 fore,
+                  plat::Rgb16 back, int size = 12, bool bold = false);
+void AddKitButton(int win, int16_t id, plat::ButtonKind kind, const std::string& title, plat::Rect r, int state = 1);
+// Text of a field when it exists.
+void SetFieldIfPresent(int win, int16_t id, const std::string& text);
+// The number in a field; 0 for no field or no number.
+float FieldValue(int win, int16_t id);

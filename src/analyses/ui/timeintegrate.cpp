@@ -1,0 +1,690 @@
+#include "analyses/ui/timeintegrate.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "analyses/descriptive.h"
+#include "analyses/events.h"
+#include "analyses/statspanel.h"
+#include "analyses/ui/average.h"
+#include "analyses/ui/fieldkit.h"
+#include "calculators/conversions.h"
+#include "datafiles/safewrite.h"
+#include "datafiles/save.h"
+#include "output/results.h"
+#include "output/scaling.h"
+#include "output/ui/analysiskit.h"
+#include "output/ui/output_commands.h"
+#include "platform/controls.h"
+#include "platform/events.h"
+#include "platform/files.h"
+#include "platform/macroman.h"
+#include "platform/port.h"
+#include "platform/resources.h"
+#include "platform/windows.h"
+#include "plot/ui/blockwindow.h"
+#include "plot/ui/draw.h"
+#include "plot/ui/plotwindow.h"
+#include "plot/ui/redraw.h"
+#include "scripts/recording.h"
+#include "scripts/ui/recorder.h"
+#include "shell/colours.h"
+#include "shell/defaults.h"
+#include "shell/dispatch.h"
+#include "shell/globals.h"
+#include "shell/store.h"
+#include "shell/textutil.h"
+#include "shell/ui/kit.h"
+#include "shell/ui/kitglobals.h"
+#include "shell/ui/mailboxes.h"
+#include "shell/ui/sounds.h"
+
+float trigger = 0.0f;
+float LastPosSelectiveLimit = 0.0f, LastNegSelectiveLimit = 0.0f;
+
+namespace {
+
+constexpr int16_t kWindowHeight = 356;
+constexpr int16_t kEventWindowWidth = 640;
+constexpr int16_t kUnitDaysId = 228;
+// The block integration mode after which the block window needs no redraw
+// unless a limit was placed.
+constexpr int16_t kBlockIntegrationMode14 = 14;
+// Labels are static fields, so they survive every repaint.
+constexpr int16_t kCaptionLabel = 401;
+constexpr int16_t kResultLabel = 402;
+constexpr int16_t kShareLabel = 403;
+constexpr int16_t kUnitsLabel = 404;
+constexpr int16_t kSecLabel = 405;
+constexpr int16_t kUpperHead = 406;
+constexpr int16_t kLowerHead = 407;
+constexpr int16_t kRowLabelFirst = 410;   // 410..413
+constexpr int16_t kCueLabel = 420;
+constexpr plat::Rect kHistogramBox{325, 180, 635, 284};
+constexpr int kHistogramAxis = 231;
+const plat::FileKind kEventFileKind{{'T', 'E', 'X', 'T'}, {'X', 'C', 'E', 'L'}, "event details", {"txt"}};
+
+struct UnitChoice {
+  int16_t id;
+  const char* title;
+  plat::Rect r;
+};
+constexpr UnitChoice kUnits[] = {{65, "Seconds", {70, 112, 130, 130}},
+                                 {66, "Minutes", {132, 112, 192, 130}},
+                                 {67, "Hours", {194, 112, 248, 130}},
+                                 {kUnitDaysId, "Days", {250, 112, 304, 130}}};
+
+int16_t analysisCodeOf(int16_t kind) {
+  return kind == 1 ? kEventAnalysisCode : kind == 2 ? kSelectiveAnalysisCode : kTimeIntAnalysisCode;
+}
+int16_t topicOf(int16_t kind) {
+  return kind == 1 ? kTopicEventCounter : kind == 2 ? kTopicSelectiveIntegration : kTopicTimeIntegration;
+}
+int16_t operationOf(int16_t kind) {
+  return kind == 1 ? kOpEventCounting : kind == 2 ? kOpSelectiveIntegrate : kOpTimeIntegration;
+}
+const char* titleOf(int16_t kind) {
+  return kind == 1 ? "Event Counting                                       Event duration"
+         : kind == 2 ? "Selective Integration"
+                     : "Time Integration";
+}
+
+bool blockDefined(int16_t slot) {
+  return ValidFileSlot(slot) && SlotHoldsFile(slot) && FileSHORTS[slot][kShortBlockState] == 2;
+}
+bool blockWindowReady() { return plat::windowExists(kBlockWindow); }
+void makeResultsCurrent() {
+  if (plat::windowExists(kResultsWindow)) plat::setCurrentPort(kResultsWindow);
+}
+bool soundsOn() { return prefsArray[kPrefSoundLevel] != 0; }
+
+void addButton(int16_t id, plat::ButtonKind kind, const std::string& title, plat::Rect r, int state = 1) {
+  AddKitButton(kResultsWindow, id, kind, title, r, state);
+}
+void addLabel(int16_t id, const std::string& text, plat::Rect r, plat::Rgb16 fore = kBlack, int size = 13) {
+  AddLabel(kResultsWindow, id, text, r, fore, size);
+}
+void addField(int16_t id, const std::string& text, plat::Rect r, plat::FieldKind kind, plat::Rgb16 fore,
+              plat::Rgb16 back, int size = 12, bool bold = false) {
+  AddTextField(kResultsWindow, id, text, r, kind, fore, back, size, bold);
+}
+void setText(int16_t id, const std::string& text) { SetFieldIfPresent(kResultsWindow, id, text); }
+float fieldValue(int16_t id) { return FieldValue(kResultsWindow, id); }
+
+// The state of one run of the window.
+struct Run {
+  int16_t slot = 0;
+  int16_t kind = 0;
+  int32_t leftOffset = 0, rightOffset = 0;
+  bool leftSet = false, rightSet = false;
+  int16_t leftX = 0, rightX = 0;
+  bool filter = false, countAll = true;
+  bool limitPicked = false;
+  CaseSpan span() const {
+    return LimitedSpan(BeginBlock[slot], EndBlock[slot], leftSet, leftOffset, rightSet, rightOffset);
+  }
+  std::span<const float> data() const {
+    const float* p = ChannelData(slot, ch);
+    return p ? std::span<const float>(p, static_cast<size_t>(nCases[slot]) + 1) : std::span<const float>();
+  }
+};
+
+// Result fields 102 and 104 with their labels, in the band under the limits.
+void fixTimeCue(int16_t kind) {
+  const plat::Rgb16 back = plat::background(kResultsWindow);
+  plat::port(kResultsWindow).setForeColor(back);
+  plat::port(kResultsWindow).fillRect({0, 108, 320, 182});
+  plat::port(kResultsWindow).resetPen();
+  plat::removeControl(kResultsWindow, kCueLabel);
+  const bool events = kind == 1;
+  if (!events) addLabel(kUnitsLabel, "Time in:", {6, 113, 68, 129});
+  addLabel(kResultLabel, events ? "'positive' events:" : "integral = ", {2, 136, 122, 154}, kBlack, 12);
+  addLabel(kShareLabel, events ? "'negative' events:" : "fraction of total:", {2, 160, 122, 178}, kBlack, 12);
+  addField(kLimitResultField, "", {124, 134, 310, 156}, plat::FieldKind::Static, kBlack, sunset, 16, true);
+  addField(kLimitShareField, "", {124, 158, 310, 180}, plat::FieldKind::Static, kBlack, sunset, 16, true);
+}
+
+void eventCountStuff(const Run& run) {
+  const plat::Rgb16 blue = OldStyleColour(4), red = OldStyleColour(6);
+  addLabel(kUpperHead, "'positive' events ", {376, 40, 500, 56}, blue);
+  addLabel(kLowerHead, "       'negative' events", {486, 40, 638, 56}, red);
+  const char* rows[] = {"mean:", "S.D.:", "min:", "max:"};
+  for (int r = 0; r < 4; ++r) {
+    const int y = 56 + 20 * r;
+    addLabel(static_cast<int16_t>(kRowLabelFirst + r), rows[r], {330, y, 376, y + 18});
+    addField(static_cast<int16_t>(kUpperStatsFirst + r), "", {380, y, 486, y + 18}, plat::FieldKind::Static,
+             r < 2 ? blue : kBlack, ExtremelyLightGray);
+    addField(static_cast<int16_t>(kLowerStatsFirst + r), "", {500, y, 606, y + 18}, plat::FieldKind::Static,
+             r < 2 ? red : kBlack, ExtremelyLightGray);
+  }
+  addButton(kEventFilterBox, plat::ButtonKind::CheckBox, "Only Use Event Durations >", {330, 158, 520, 174},
+            run.countAll ? 0 : (run.filter ? 2 : 1));
+  addField(kEventMinField, FieldNumText(FileInfoFLOATS[run.slot][kInfoInterval]), {522, 157, 580, 175},
+           plat::FieldKind::Editable, kBlack, lightBlue);
+  addLabel(kSecLabel, "sec", {584, 158, 620, 174});
+  addButton(kEventCountAllBox, plat::ButtonKind::CheckBox, "Count All Events", {330, 138, 470, 154},
+            run.countAll ? 2 : 1);
+  plat::ButtonSpec save;
+  save.id = kEventSaveButton;
+  save.kind = plat::ButtonKind::MenuButton;
+  save.title = "Save Details\xC9";
+  save.r = {480, 135, 630, 155};
+  save.menuId = kEventRateMenu;
+  plat::addButton(kResultsWindow, save);
+}
+
+void buildWindow(Run& run, float g, float l) {
+  const int16_t kind = run.kind;
+  Analysis_Code = analysisCodeOf(kind);
+  topic = topicOf(kind);
+  ch = ActiveChannel;
+  testslopeon = 0;
+  if (kind == 1) plat::disposeWindow(kSecondaryWindow);
+  OpenResultsWIndow(0, 1, 0, titleOf(kind), 0);
+  FitResultsWindow(kWindowHeight);
+  if (kind == 1 && plat::windowExists(kResultsWindow)) {
+    plat::Rect r = plat::contentRect(kResultsWindow);
+    r.right = static_cast<int16_t>(r.left + kEventWindowWidth);
+    plat::setContentRect(kResultsWindow, r);
+  }
+  makeResultsCurrent();
+  CHANNELSELECT();
+  addLabel(kCaptionLabel,
+           kind == 1 ? "number of events that are:"
+           : kind == 0 ? "cumulative time at values that are:"
+                       : "cumulative data at values that are:",
+           {6, 36, 300, 54}, kBlack, 15);
+  addButton(kLimitGreaterButton, plat::ButtonKind::SmallBevel, "Greater Than", {6, 58, 106, 78});
+  addField(kLimitGreaterField, FieldNumText(g), {110, 59, 200, 77}, plat::FieldKind::Editable, kBlack, lightBlue);
+  addButton(kLimitMinimumButton, plat::ButtonKind::SmallBevel, "Minimum", {206, 58, 276, 78});
+  addButton(kLimitLessButton, plat::ButtonKind::SmallBevel, "Less Than", {6, 82, 106, 102});
+  addField(kLimitLessField, FieldNumText(l), {110, 83, 200, 101}, plat::FieldKind::Editable, kBlack, lightBlue);
+  addButton(kLimitMaximumButton, plat::ButtonKind::SmallBevel, "Maximum", {206, 82, 276, 102});
+  fixTimeCue(kind);
+  if (kind != 1) {
+    for (const UnitChoice& u : kUnits)
+      addButton(u.id, plat::ButtonKind::SmallBevel, u.title, u.r, u.id == IntegrationUnit ? 2 : 1);
+    addButton(kLimitSwitchKind, plat::ButtonKind::Push,
+              kind == 0 ? "Switch to Selective Integration" : "Switch to Time Integration", {100, 198, 310, 220});
+    addButton(kScaleButton, plat::ButtonKind::SmallBevel, "Scale", {270, 229, 310, 249}, Rscale ? 2 : 1);
+  }
+  addButton(kLimitRecalculate, plat::ButtonKind::Push, "Recalculate", {6, 198, 96, 220});
+  addButton(kLimitLeftButton, plat::ButtonKind::SmallBevel, "Left Limit", {6, 229, 69, 249});
+  addButton(kLimitRightButton, plat::ButtonKind::SmallBevel, "Right Limit", {69, 229, 142, 249});
+  // Without a histogram window there is nothing to open.
+  addButton(kDistributionButton, plat::ButtonKind::SmallBevel, "Distribution", {149, 229, 225, 249},
+            gHistogramHook ? 1 : 0);
+  if (PortForResultsOutput != 0) addButton(kLimitPrintButton, plat::ButtonKind::Push, "Print", {200, 329, 270, 349});
+  if (kind == 1) eventCountStuff(run);
+  SetKitButton(ch, true);
+}
+
+// ---- Computation ----------------------------------------------------------------
+
+void drawEventHistogram(const EventCount& c) {
+  plat::Port& p = plat::port(kResultsWindow);
+  p.resetPen();
+  p.setForeColor(LightGray);
+  p.fillRect(kHistogramBox);
+  p.setForeColor(kBlack);
+  p.strokeRect(kHistogramBox);
+  p.setForeColor(OldStyleColour(1));
+  p.moveTo(kHistogramBox.left + 1, kHistogramAxis);
+  p.lineTo(kHistogramBox.right - 2, kHistogramAxis);
+  if (c.maxBin > 0) {
+    const double scale = 49.0 / c.maxBin;
+    for (int b = 1; b <= kEventBins; ++b) {
+      const int x = 331 + 12 * (b - 1);
+      for (int dir = 0; dir < 2; ++dir) {
+        const int32_t n = dir == 0 ? c.upBins[static_cast<size_t>(b)] : c.downBins[static_cast<size_t>(b)];
+        if (n == 0) continue;
+        const int h = std::max(1, static_cast<int>(std::lround(n * scale)));
+        const plat::Rect r = dir == 0 ? plat::Rect{x, kHistogramAxis - 1 - h, x + 10, kHistogramAxis - 1}
+                                      : plat::Rect{x, kHistogramAxis + 1, x + 10, kHistogramAxis + 1 + h};
+        p.setForeColor(OldStyleColour(dir == 0 ? 4 : 6));
+        p.fillRect(r);
+        p.setForeColor(kBlack);
+        p.strokeRect(r);
+      }
+    }
+  }
+  p.resetPen();
+  p.setForeColor(kBlack);
+  plat::flushWindow(kResultsWindow);
+}
+
+void showDurationStats(int16_t first, const DurationStats& s) {
+  if (s.n == 0) {
+    for (int k = 0; k < 4; ++k) setText(static_cast<int16_t>(first + k), "**");
+    return;
+  }
+  setText(first, StringFormatter(static_cast<float>(s.mean)));
+  setText(static_cast<int16_t>(first + 1), StringFormatter(static_cast<float>(s.sd)));
+  setText(static_cast<int16_t>(first + 2), StringFormatter(s.minimum));
+  setText(static_cast<int16_t>(first + 3), StringFormatter(s.maximum));
+}
+
+float minimumDuration(const Run& run) {
+  return run.filter ? static_cast<float>(double{fieldValue(kEventMinField)} * 1.0001) : 0.0f;
+}
+
+EventRequest eventRequest(const Run& run, float l, float g) {
+  const CaseSpan s = run.span();
+  return {s.first, s.last, g, l, FileInfoFLOATS[run.slot][kInfoInterval], minimumDuration(run)};
+}
+
+void doTimeInt(const Run& run, float l, float g) {
+  const std::span<const float> y = run.data();
+  const CaseSpan s = run.span();
+  if (y.empty()) return;
+  plat::setCursor(plat::CursorKind::Watch);
+  const double interval = FileInfoFLOATS[run.slot][kInfoInterval];
+  if (run.kind == 1) {
+    const EventCount c = CountEvents(y, eventRequest(run, l, g));
+    setText(kLimitResultField, NumText(run.countAll ? c.allUp : static_cast<int32_t>(c.up.size())));
+    setText(kLimitShareField, NumText(run.countAll ? c.allDown : static_cast<int32_t>(c.down.size())));
+    showDurationStats(kUpperStatsFirst, c.upStats);
+    showDurationStats(kLowerStatsFirst, c.downStats);
+    drawEventHistogram(c);
+    meanValue = c.allUp;
+    StandardDeviation = static_cast<float>(c.downStats.sd);
+  } else {
+    const LimitScan scan = ScanLimits(y, s.first, s.last, g, l);
+    const ResultScale rs = CurrentResultScale(ch);
+    if (run.kind == 0) {
+      const TimeWithin t = TimeWithinLimits(scan, s.first, s.last, interval, IntegrationUnit);
+      setText(kLimitResultField, StringFormatter(static_cast<float>(ScaledValue(rs, t.time))) +
+                                     LimitUnitSuffix(IntegrationUnit));
+      setText(kLimitShareField, StringFormatter(t.percent) + " ");
+      meanValue = t.time;
+      StandardDeviation = t.percent;
+    } else {
+      const SelectiveIntegral r = SelectiveIntegrate(scan, interval, IntegrationUnit);
+      setText(kLimitResultField, StringFormatter(static_cast<float>(ScaledValue(rs, r.in))));
+      setText(kLimitShareField, r.shareDefined ? StringFormatter(r.percent) + " %" : std::string("--"));
+      meanValue = r.in;
+      StandardDeviation = r.percent;
+    }
+  }
+  mi = g;
+  ma = l;
+  plat::setCursor(plat::CursorKind::Arrow);
+  plat::clearFieldFocus(kResultsWindow);
+  if (soundsOn()) EndBeep();
+}
+
+// Reads both limits; for the integrating kinds a "Greater Than" not below
+// "Less Than" is refused.
+void recompute(const Run& run, bool remember) {
+  const float g = fieldValue(kLimitGreaterField), l = fieldValue(kLimitLessField);
+  if (remember) {
+    LastPosSelectiveLimit = g;
+    LastNegSelectiveLimit = l;
+  }
+  if (run.kind != 1 && !(g < l)) {
+    Zap();
+    return;
+  }
+  doTimeInt(run, l, g);
+}
+
+void saveEventDetails(const Run& run) {
+  const int item = plat::menuButtonValue(kResultsWindow, kEventSaveButton);
+  const auto path = plat::askSaveFile("Save event count details to:", "", kEventFileKind);
+  if (!path) {
+    if (soundsOn()) downvip();
+    return;
+  }
+  const float g = fieldValue(kLimitGreaterField), l = fieldValue(kLimitLessField);
+  const EventRequest r = eventRequest(run, l, g);
+  const EventCount c = CountEvents(run.data(), r);
+  EventFileHeader h;
+  h.fileName = FileName[run.slot];
+  h.date = TodayMMddyy();
+  h.label = RetrieveLabel(ch);
+  h.label.erase(h.label.find_last_not_of(' ') + 1);
+  h.cases = nCases[run.slot];
+  h.channels = nChannels[run.slot];
+  h.channel = ch;
+  const int32_t clock = ClockTextSeconds(StartTime[run.slot]);
+  h.startHours = clock > 0 ? clock / 3600.0 : 0.0;
+  const std::string text = plat::toDiskText(EventDetailsText(h, r, c, item));
+  SafeFileWriter w;
+  if (!(w.open(*path) && w.write(text.data(), text.size()) && w.commit())) {
+    HandleFileError(*path, w.error() != 0 ? w.error() : EIO);
+    return;
+  }
+  plat::tagFile(*path, kEventFileKind);
+  // The file's last event of three cases or more leaves its S.D.
+  const EventRecord* last = nullptr;
+  for (const auto* list : {&c.up, &c.down})
+    for (const EventRecord& e : *list)
+      if (e.cases >= 3 && (!last || e.start >= last->start)) last = &e;
+  if (last) StandardDeviation = static_cast<float>(last->sd);
+  if (soundsOn()) EndBeep();
+}
+
+void switchChannel(Run& run, int16_t c) {
+  MarkChannelButton(ch, c);
+  ch = c;
+  chanB = static_cast<uint16_t>(c);
+  if (blockDefined(run.slot) && blockWindowReady()) {
+    DRAWBLOCK();
+    FIXLIMITS(run.leftSet, run.rightSet, run.leftX, run.rightX);
+  }
+  makeResultsCurrent();
+  WriteHEADER(0);
+}
+
+void setLimit(Run& run, int16_t side) {
+  const int16_t button = side == 1 ? kLimitRightButton : kLimitLeftButton;
+  SetKitButton(button, true);
+  if (side == 1) {
+    run.rightOffset = SETLIMITS(run.rightOffset, 1, run.rightSet);
+    run.rightSet = run.rightSet || blockWindowReady();
+    run.rightX = HorizPosition;
+  } else {
+    run.leftOffset = SETLIMITS(run.leftOffset, 0, run.leftSet);
+    run.leftSet = run.leftSet || blockWindowReady();
+    run.leftX = HorizPosition;
+  }
+  run.limitPicked = true;
+  SetKitButton(button, false);
+  makeResultsCurrent();
+}
+
+void pickLimit(Run& run, bool greater) {
+  const int16_t button = greater ? kLimitGreaterButton : kLimitLessButton;
+  SetKitButton(button, true);
+  if (greater) downvip();
+  else upvip();
+  plat::removeControl(kResultsWindow, kLimitResultField);
+  plat::removeControl(kResultsWindow, kLimitShareField);
+  addLabel(kCueLabel, "Use cursor to set limit -->", {124, 146, 310, 166}, OldStyleColour(6), 14);
+  const bool colour = prefsArray[kPrefColourDisplay] != 0;
+  GetTRIGGER(static_cast<int16_t>(colour ? (greater ? 5 : 2) : 0), static_cast<int16_t>(greater ? 1 : 2));
+  SetKitButton(button, false);
+  run.limitPicked = true;
+  makeResultsCurrent();
+  fixTimeCue(run.kind);
+}
+
+void distribution(const Run& run) {
+  if (!gHistogramHook) return;
+  const std::span<const float> y = run.data();
+  const int32_t b = BeginBlock[run.slot], e = EndBlock[run.slot];
+  if (y.empty() || e < b) return;
+  double sum = 0.0;
+  float lo = y[static_cast<size_t>(b)], hi = lo;
+  for (int32_t k = b; k <= e; ++k) {
+    const float v = y[static_cast<size_t>(k)];
+    sum += v;
+    lo = std::min(lo, v);
+    hi = std::max(hi, v);
+  }
+  meanValue = sum;
+  mi = lo;
+  ma = hi;
+  HistogramRequest r;
+  r.first = b;
+  r.last = e;
+  r.mean = sum / (e - b + 1);
+  gHistogramHook(r);
+}
+
+bool isHistogramWindow(int id) { return id >= 151 && id <= 174; }
+
+}  // namespace
+
+// ---- The trigger picker ------------------------------------------------------------
+
+void GetTRIGGER(int16_t colour, int16_t mode) {
+  action = 0;
+  const int target = mode == 1 || mode == 2 ? kResultsWindow : kSecondaryWindow;
+  const int16_t field = mode == 1 ? kLimitGreaterField : mode == 2 ? kLimitLessField : kTriggerField;
+  if (plat::windowExists(target)) plat::clearFieldFocus(target);
+  if (mode == 0 && plat::windowExists(kSecondaryWindow) && !plat::controlExists(kSecondaryWindow, kTriggerField)) {
+    plat::FieldSpec f;
+    f.id = kTriggerField;
+    f.r = {150, 4, 260, 22};
+    f.kind = plat::FieldKind::Static;
+    f.font.pixelSize = 14;
+    f.font.bold = true;
+    f.back = LightGray;
+    plat::addField(kSecondaryWindow, f);
+  }
+  if (!blockWindowReady()) return;
+  // In front, so that a press there is a press and not an activation.
+  plat::selectWindow(kBlockWindow);
+  plat::Port& p = plat::port(kBlockWindow);
+  const plat::Rgb16 pen = OldStyleColour(colour);
+  const int right = RightLim - 2;
+  auto xorLine = [&](int v) {
+    p.setPenMode(plat::PenMode::Xor);
+    p.setForeColor(pen);
+    p.moveTo(1, v);
+    p.lineTo(right, v);
+  };
+  auto inside = [](plat::Point q) { return q.y > 0 && q.y <= UpperLimit && q.x > 0 && q.x < RightLim; };
+  auto show = [&](float value) {
+    if (plat::windowExists(target) && plat::controlExists(target, field))
+      plat::setFieldText(target, field, FieldNumText(value));
+  };
+
+  float shown = 99999.0f;
+  int chosen = -1;
+  {
+    HandlerScope keepHandlers;
+    bool pressed = false;
+    plat::Point pressAt{};
+    auto& h = plat::handlers();
+    h.mouse = [&](const plat::Event& e) {
+      if (e.kind != plat::EventKind::MouseDown) return;
+      pressed = true;
+      pressAt = e.window == kBlockWindow ? e.local : plat::Point{-1, -1};
+    };
+    std::vector<plat::Event> closes;
+    h.dialog = [&closes](const plat::Event& e) {
+      if (e.kind == plat::EventKind::CloseBox) closes.push_back(e);
+    };
+    h.menu = [](const plat::Event&) {};
+    while (blockWindowReady()) {
+      plat::pump();
+      if (pressed) {
+        pressed = false;
+        if (inside(pressAt)) {
+          chosen = pressAt.y;
+          break;
+        }
+      }
+      if (!blockWindowReady()) break;
+      const plat::Point q = plat::pointerLocal(kBlockWindow);
+      if (!inside(q)) {
+        plat::setCursor(plat::CursorKind::Arrow);
+        continue;
+      }
+      plat::setCursor(plat::CursorKind::Cross);
+      // Drawn, shown, then drawn again: the window is left as it was.
+      xorLine(q.y);
+      const float value = TriggerLevelAt(q.y, BlockMinY, BlockMaxY, UpperLimit);
+      trigger = value;
+      if (value != shown) {
+        shown = value;
+        show(value);
+      }
+      plat::flushWindow(kBlockWindow);
+      xorLine(q.y);
+    }
+    for (const plat::Event& e : closes) plat::postEvent(e);
+  }
+  p.resetPen();
+  if (chosen >= 0 && blockWindowReady()) {
+    p.setForeColor(pen);
+    p.moveTo(1, chosen);
+    p.lineTo(right, chosen);
+    p.resetPen();
+    plat::flushWindow(kBlockWindow);
+    Tick();
+    trigger = TriggerLevelAt(chosen, BlockMinY, BlockMaxY, UpperLimit);
+    // Every completed pick leaves its value in the field.
+    show(trigger);
+  }
+  plat::waitButtonUp();
+  plat::setCursor(plat::CursorKind::Arrow);
+  if (plat::windowExists(target)) {
+    plat::selectWindow(target);
+    plat::setCurrentPort(target);
+  }
+}
+
+// ---- The command ----------------------------------------------------------------------
+
+void TIMEINTEGRATE(int16_t kind) {
+  const auto slot = static_cast<int16_t>(TheFileInUse);
+  if (!blockDefined(slot)) return;
+  HelpSubject = kTimeIntHelpSubject;
+  RecordScriptOperation(operationOf(kind));
+
+  Run run;
+  run.slot = slot;
+  run.kind = kind;
+  float g = kind == 1 ? BlockMinY + (BlockMaxY - BlockMinY) * 0.5f : BlockMinY;
+  float l = kind == 1 ? g : BlockMaxY;
+  if (LastPosSelectiveLimit != 0.0f) g = LastPosSelectiveLimit;
+  if (LastNegSelectiveLimit != 0.0f) l = LastNegSelectiveLimit;
+  buildWindow(run, g, l);
+  doTimeInt(run, l, g);
+
+  HandlerScope keepHandlers;
+  InstallAnalysisHandlers();
+  ClearMailbox();
+  bool closedByBox = false;
+  for (;;) {
+    plat::pump();
+    int16_t a = action;
+    const int16_t id = eventID;
+    ClearMailbox();
+    if (!plat::windowExists(kResultsWindow)) break;
+    HelpSubject = kTimeIntHelpSubject;
+    if (a == kActionClose) {
+      if (id == kResultsWindow) {
+        closedByBox = true;
+        break;
+      }
+      if (isHistogramWindow(id)) plat::disposeWindow(id);
+      continue;
+    }
+    if (a == kActionClick && IsDeferredToolbarClick(id)) {
+      DeferToolbarClick(id);
+      break;
+    }
+    if (MENU_or_ToolBar_PICKED) break;
+    if (a == kActionActivate) {
+      if (id == kResultsWindow || id == kBlockWindow || isHistogramWindow(id) || id == kFilterNoticeWindow)
+        continue;
+      break;
+    }
+    if (a == kActionKey) {
+      if ((id == 13 || id == 3) && RunScript) break;
+      if (id == '?' || id == '/') plat::openHelp(HelpSubject);
+      // Return in a field applies the same order check as a click.
+      recompute(run, false);
+      continue;
+    }
+    if (a != kActionClick) continue;
+    if (id >= kLimitGreaterField && id <= 132) continue;   // clicks into fields
+    bool rebuilt = false;
+    if (id >= 1 && id <= std::min<int16_t>(nChannels[slot], kMaxChannels)) {
+      switchChannel(run, id);
+    } else {
+      switch (id) {
+        case kHelpButton: plat::openHelp(HelpSubject); break;
+        case kLimitGreaterButton: pickLimit(run, true); break;
+        case kLimitLessButton: pickLimit(run, false); break;
+        case kLimitMinimumButton:
+          setText(kLimitGreaterField, FieldNumText(BlockMinY));
+          downvip();
+          break;
+        case kLimitMaximumButton:
+          setText(kLimitLessField, FieldNumText(BlockMaxY));
+          upvip();
+          break;
+        case kLimitLeftButton: setLimit(run, 0); break;
+        case kLimitRightButton: setLimit(run, 1); break;
+        case kLimitPrintButton:
+          DRAFTPRINT("p");
+          makeResultsCurrent();
+          break;
+        case 65:
+        case 66:
+        case 67:
+        case kUnitDaysId:
+          for (const UnitChoice& u : kUnits) SetKitButton(u.id, u.id == id);
+          IntegrationUnit = id;
+          break;
+        case kScaleButton:
+          Rscale = Rscale ? 0 : 1;
+          SetKitButton(kScaleButton, Rscale != 0);
+          if (Rscale) downvip();
+          else upvip();
+          break;
+        case kEventFilterBox:
+          if (!run.countAll) {
+            run.filter = !run.filter;
+            plat::setButtonState(kResultsWindow, kEventFilterBox, run.filter ? 2 : 1);
+          }
+          break;
+        case kEventCountAllBox:
+          run.countAll = !run.countAll;
+          plat::setButtonState(kResultsWindow, kEventCountAllBox, run.countAll ? 2 : 1);
+          plat::setButtonState(kResultsWindow, kEventFilterBox, run.countAll ? 0 : (run.filter ? 2 : 1));
+          break;
+        case kEventSaveButton:
+          saveEventDetails(run);
+          makeResultsCurrent();
+          break;
+        case kLimitSwitchKind: {
+          const float keepG = fieldValue(kLimitGreaterField), keepL = fieldValue(kLimitLessField);
+          run.kind = run.kind == 0 ? 2 : 0;
+          if (soundsOn()) upvip();
+          run.leftSet = run.rightSet = false;
+          run.leftOffset = run.rightOffset = 0;
+          if (blockWindowReady()) DRAWBLOCK();
+          buildWindow(run, keepG, keepL);
+          LastPosSelectiveLimit = keepG;
+          LastNegSelectiveLimit = keepL;
+          doTimeInt(run, keepL, keepG);
+          rebuilt = true;
+          break;
+        }
+        case kDistributionButton: distribution(run); break;
+        default: break;
+      }
+    }
+    plat::setCursor(plat::CursorKind::Arrow);
+    if (!rebuilt && plat::windowExists(kResultsWindow)) {
+      makeResultsCurrent();
+      recompute(run, true);
+    }
+  }
+
+  if (closedByBox) plat::disposeWindow(kResultsWindow);
+  if (DumpHist)
+    for (int16_t w = 151; w <= 174; ++w) plat::disposeWindow(w);
+  if (blockDefined(slot) && blockWindowReady()) {
+    if (chanB != static_cast<uint16_t>(ActiveChannel)) {
+      chanB = static_cast<uint16_t>(ActiveChannel);
+      DRAWBLOCK();
+    } else if (run.limitPicked || IntegrationMode != kBlockIntegrationMode14) {
+      DRAWBLOCK();
+    }
+  }
+  plat::flushInput();
+  bup();
+  if (plat::windowExists(PlotWindowId(slot))) plat::setCurrentPort(PlotWindowId(slot));
+  RunPendingToolbarCommand();
+}

@@ -1,0 +1,162 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+#include "analyses/waveform.h"
+
+namespace {
+
+std::vector<float> Wave(bool cosine, int n = 200) {
+  std::vector<float> y(static_cast<size_t>(n));
+  for (int k = 0; k < n; ++k) {
+    const double a = 2.0 * std::numbers::pi * k / 20.0;
+    y[static_cast<size_t>(k)] = static_cast<float>(cosine ? std::cos(a) : std::sin(a));
+  }
+  return y;
+}
+
+WaveRequest Defaults(const std::vector<float>& y, int32_t skip = 0, bool normal = true) {
+  return {0, static_cast<int32_t>(y.size()) - 1, 0.5, -1.0f, 1.0f, skip, normal};
+}
+
+}  // namespace
+
+TEST(Waveform, NormalMethodOnASine) {
+  const std::vector<float> y = Wave(false);
+  const WaveResult w = FindWaves(y, Defaults(y));
+  ASSERT_EQ(w.nPeaks, 10);
+  for (int k = 0; k < 10; ++k) EXPECT_EQ(w.peakCases[static_cast<size_t>(k)], 5 + 20 * k);
+  EXPECT_NEAR(w.P, 10.0f, 1e-5);
+  EXPECT_NEAR(w.sd, 0.0f, 1e-5);
+  EXPECT_FALSE(w.prior);
+  EXPECT_EQ(w.dn, 10.0f);
+  EXPECT_NEAR(w.amplitudeMean(), 2.0f, 1e-6);
+  EXPECT_NEAR(w.dxx, 0.0f, 1e-3);
+  EXPECT_EQ(w.valleys, 10);
+  EXPECT_NEAR(w.peakMean(), 1.0f, 1e-6);
+  EXPECT_NEAR(w.valleyMean(), -1.0f, 1e-6);
+  // Rise times 2.5 then 5, decay times 5; intervals and amplitudes from entry 2.
+  EXPECT_EQ(w.tables.at(1, 0), 10.0f);
+  EXPECT_EQ(w.tables.at(2, 0), 10.0f);
+  EXPECT_EQ(w.tables.at(1, 1), 2.5f);
+  for (size_t j = 2; j <= 10; ++j) {
+    EXPECT_EQ(w.tables.at(1, j), 5.0f);
+    EXPECT_NEAR(w.tables.at(3, j), 10.0f, 1e-5);
+    EXPECT_NEAR(w.tables.at(4, j), 2.0f, 1e-6);
+  }
+  EXPECT_EQ(w.tables.at(3, 1), 0.0f) << "entry 1 is not written: the table starts empty each run";
+  EXPECT_EQ(ShowPeriodIn(w.P, 1).value, 0.1);
+}
+
+TEST(Waveform, EdgesSkipPlateauAndPriorMode) {
+  const std::vector<float> c = Wave(true);
+  const WaveResult prior = FindWaves(c, Defaults(c));
+  EXPECT_EQ(prior.nPeaks, 9) << "the peak at case 0 lies before the scan";
+  EXPECT_TRUE(prior.prior);
+  EXPECT_EQ(prior.dn, 9.0f);
+
+  const std::vector<float> tiny{0, 1, 2, 1};
+  const WaveResult none = FindWaves(tiny, Defaults(tiny));
+  EXPECT_EQ(none.nPeaks, 0);
+  EXPECT_EQ(none.dn, 0.0f);
+
+  const std::vector<float> plateau{0, 1, 2, 2, 2, 1, 0};
+  const WaveResult top = FindWaves(plateau, {0, 6, 1.0, -1.0f, 9.0f, 0, true});
+  ASSERT_EQ(top.nPeaks, 1);
+  EXPECT_EQ(top.peakCases[0], 3);
+
+  const std::vector<float> s = Wave(false);
+  EXPECT_EQ(FindWaves(s, Defaults(s, 15)).nPeaks, 10);
+  EXPECT_EQ(FindWaves(s, Defaults(s, 25)).nPeaks, 5);
+}
+
+TEST(Waveform, HighestLowestFive) {
+  const std::vector<float> s = Wave(false);
+  WaveRequest r = Defaults(s, 0, false);
+  r.peakTrigger = 0.5f;
+  r.valleyTrigger = -0.5f;
+  const WaveResult w = FindWaves(s, r);
+  ASSERT_EQ(w.nPeaks, 10);
+  EXPECT_EQ(w.peakCases[0], 5);
+  EXPECT_NEAR(w.tables.at(0, 1), 0.904f, 1e-3);
+  EXPECT_NEAR(w.P, 10.0f, 1e-5);
+  EXPECT_EQ(w.vn, 10.0f);
+  EXPECT_EQ(w.dn, 10.0f);
+  // Fewer valleys than peaks: only existing pairs make amplitudes.
+  r.valleyTrigger = -2.0f;
+  const WaveResult lone = FindWaves(s, r);
+  EXPECT_EQ(lone.dn, 0.0f);
+  EXPECT_EQ(lone.valleyMean(), 0.0f);
+  // A run of exactly five gives its middle case; four give nothing.
+  const std::vector<float> five{0, 0, 1, 1, 1, 1, 1, 0, 0, 0, 1, 1, 1, 1, 0, 0, 0, 0};
+  const WaveResult f = FindWaves(five, {0, 17, 1.0, 0.5f, -1.0f, 0, false});
+  ASSERT_EQ(f.nPeaks, 1);
+  EXPECT_EQ(f.peakCases[0], 4);
+}
+
+TEST(Waveform, PeriodUnits) {
+  const struct {
+    int unit;
+    double value;
+    const char* suffix;
+  } cases[] = {{1, 2.0, " Hz"}, {2, 2000.0, " mHz"}, {3, 0.002, " KHz"}, {5, 500.0, " msec"},
+               {6, 0.5, " sec"}, {4, 0.5, " sec"}, {7, 0.00833335, " min"}, {8, 0.000138889, " hours"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.unit);
+    const PeriodShown p = ShowPeriodIn(0.5, c.unit);
+    EXPECT_NEAR(p.value, c.value, 1e-9);
+    EXPECT_STREQ(p.suffix, c.suffix);
+  }
+}
+
+TEST(WaveShape, StatisticsZTestAndHistograms) {
+  std::vector<float> rise{0, 2.5f}, decay{0};
+  for (int k = 0; k < 9; ++k) rise.push_back(5.0f);
+  for (int k = 0; k < 10; ++k) decay.push_back(5.0f);
+  const ShapeStats r = ShapeStatsOf(rise, 10), d = ShapeStatsOf(decay, 10);
+  EXPECT_DOUBLE_EQ(r.mean, 4.75);
+  EXPECT_DOUBLE_EQ(r.sd, 0.75);
+  EXPECT_DOUBLE_EQ(d.sd, 0.0);
+  EXPECT_DOUBLE_EQ(r.mean / d.mean, 0.95);
+  const double z = WaveZ(r.mean, r.sd, 10, d.mean, d.sd, 10);
+  EXPECT_NEAR(z, 1.05409, 1e-5);
+  EXPECT_NEAR(WaveZProbability(z), 0.29049f, 1e-5);
+  const struct {
+    double z;
+    float p;
+  } table[] = {{0.0, 0.991756f}, {1.96, 0.049838f}, {2.576, 0.010029f}, {3.29, 0.001010f}};
+  for (const auto& t : table) EXPECT_NEAR(WaveZProbability(t.z), t.p, 2e-6) << t.z;
+  const std::vector<float> ones{0, 1, 1, 1}, twos{0, 2, 2, 2};
+  EXPECT_EQ(WaveProbabilityText(WaveZProbability(WaveZ(1, 0, 3, 2, 0, 3))), "  P<.00001");
+  EXPECT_TRUE(std::isnan(ShapeStatsOf(ones, 0).mean)) << "no entry, no mean";
+
+  // 37 bars over 2.5..5: the maximum lands in the last bar.
+  const auto bars = ShapeHistogram(rise, 10, 2.5, 5.0);
+  EXPECT_EQ(bars[1], 1);
+  EXPECT_EQ(bars[37], 9);
+  const auto flat = ShapeHistogram(decay, 10, 5.0, 5.0);
+  for (int32_t b : flat) EXPECT_EQ(b, 0) << "a zero range draws nothing";
+  EXPECT_EQ(SqrtScaleTop(9), 4);
+  EXPECT_EQ(WaveBarsOfItem(5), 15);
+  EXPECT_EQ(WaveBarsOfItem(15), 0);
+  const std::vector<int32_t> h = WaveHistogram(rise, 1, 10, 0.0, 10.0, 5);
+  EXPECT_EQ(h[2], 1);
+  EXPECT_EQ(h[3], 9);
+  const WaveRange range = WaveScanRange(rise, 1, 10);
+  EXPECT_NEAR(range.from, 2.375, 1e-9);
+  EXPECT_NEAR(range.to, 5.125, 1e-9);
+  EXPECT_EQ(WaveDurationText(1000.0), " 16.67 min");
+  EXPECT_EQ(WaveDurationText(10800.0), " 3 hours");
+  EXPECT_EQ(WaveDurationText(90.0), " 90 sec");
+}
+
+TEST(WaveShape, DataFileRows) {
+  const std::vector<float> s = Wave(false);
+  const WaveResult w = FindWaves(s, Defaults(s));
+  const std::string text = WaveDataText(w.tables, 2);
+  EXPECT_EQ(text, "peak height\trise time\tdecay time\tinterval\tamplitude\n"
+                  " 1\t 2.5\t 5\t 0\t 0\n"
+                  " 1\t 5\t 5\t 10\t 2\n");
+}
