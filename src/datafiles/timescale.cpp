@@ -109,31 +109,43 @@ StoreStatus ResampleSlot(int16_t slot, float newInterval) {
   if (!SlotHoldsFile(slot)) return StoreStatus::NoFile;
   const int32_t oldCases = nCases[slot];
   const int64_t count = ResampledCaseCount(oldCases, FileInfoFLOATS[slot][kInfoInterval], newInterval);
-  if (count < 2) return StoreStatus::BadRange;
   if (count > kMaxCases) return StoreStatus::TooManyCases;
+  if (count < 2) return StoreStatus::BadRange;
   const auto newCases = static_cast<int32_t>(count);
+  const auto length = static_cast<size_t>(newCases) + 1;
   const double r = ResampleRatio(FileInfoFLOATS[slot][kInfoInterval], newInterval);
+  const int16_t channels = nChannels[slot];
 
-  std::vector<float> work;
+  // Every array, the scratch channel included, gets room for the new length
+  // before any is written, so a lack of memory leaves the file as it was.
   std::vector<MarkerRecord> markers;
   try {
-    work.resize(static_cast<size_t>(newCases) + 1);
     markers = MarkersArray[slot];
+    for (int16_t c = 0; c <= channels; ++c) gPointersToFileData[slot][c].reserve(length);
   } catch (const std::bad_alloc&) {
+    for (int16_t c = 0; c <= channels; ++c) gPointersToFileData[slot][c].shrink_to_fit();
     return StoreStatus::OutOfMemory;
   }
-  // Growing first: it is the only step that can fail, and it fails cleanly.
-  if (newCases > oldCases)
-    if (const StoreStatus st = ResizeChannels(slot, newCases); st != StoreStatus::Ok) return st;
-  for (int16_t c = 1; c <= nChannels[slot]; ++c) {
-    float* a = ChannelData(slot, c);
-    ResampleSeries(a, oldCases, r, work.data(), newCases);
-    std::copy(work.begin(), work.end(), a);
+  // Each channel is re-sampled into the scratch channel and the two arrays
+  // change places; the old array is the next channel's scratch.
+  std::vector<float>& scratch = gPointersToFileData[slot][0];
+  scratch.resize(length);
+  for (int16_t c = 1; c <= channels; ++c) {
+    std::vector<float>& a = gPointersToFileData[slot][c];
+    ResampleSeries(a.data(), oldCases, r, scratch.data(), newCases);
+    // The leading value is the old first case, whatever the scratch holds.
+    scratch[0] = a[1];
+    a.swap(scratch);
+    scratch.resize(length);
   }
-  if (newCases < oldCases) ResizeChannels(slot, newCases);
+  if (newCases < oldCases)
+    for (int16_t c = 0; c <= channels; ++c) gPointersToFileData[slot][c].shrink_to_fit();
+  nCases[slot] = newCases;
   for (MarkerRecord& m : markers) m.caseNumber = ResampledMarkerCase(m.caseNumber, r, newCases);
   SetMarkers(slot, std::move(markers));
   NotesArray[slot] = resampledNotes(NotesArray[slot], r, newCases);
   FileInfoFLOATS[slot][kInfoInterval] = newInterval;
+  FileSHORTS[slot][kShortChanged] = 1;
+  DropUndoCopy(slot);
   return StoreStatus::Ok;
 }

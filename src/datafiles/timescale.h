@@ -40,5 +40,8 @@ FileStatus ResampleImage(DataFileImage& image, float newInterval);
 
 // The same for a file in a slot, as the time-scale command needs it: every
 // channel 1..nChannels, markers, notes and the interval; channel 0 is
-// re-sized with the rest. Nothing changes on failure.
+// re-sized with the rest. Case 0 of each channel takes the old case 1 (the
+// scratch channel's case 0 is not copied back). Marks the file changed and
+// drops the undo copy. Nothing changes on failure (BadRange for fewer than
+// 2 new cases or an unusable interval, TooManyCases, OutOfMemory).
 StoreStatus ResampleSlot(int16_t slot, float newInterval);
