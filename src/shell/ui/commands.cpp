@@ -6,6 +6,7 @@
 #include "analyses/ui/analyses_commands.h"
 #include "analyses/ui/waveform_commands.h"
 #include "editing/ui/editing_commands.h"
+#include "editing/ui/fileedit_commands.h"
 #include "calculators/ui/calculators_commands.h"
 #include "respirometry/ui/respirometry_commands.h"
 #include "calculators/ui/suncycle.h"
@@ -26,6 +27,7 @@ void RegisterAllCommands() {
   RegisterAnalysisCommands();
   RegisterWaveformCommands();
   RegisterEditingCommands();
+  RegisterFileEditCommands();
   RegisterCalculatorCommands();
   RegisterRespirometryCommands();
   RegisterPreferencesCommands();
