@@ -32,7 +32,7 @@ bool askCrop() {
   putCICON(128, 137, 48);
   putCICON(130, 234, 48);
   BuildBOX(10, 60, 297, 140);
-  FileEditText(kCropWindow, 22, 106, "Delete all data outside the block", 17, true);
+  FileEditFittedText(kCropWindow, 20, 106, "Delete all data outside the block", 18, 288, true);
   Zap();
   button(kCropCancel, "Cancel", {24, 160, 124, 184});
   button(kCropOK, "OK to Crop", {160, 160, 290, 184}, true);

@@ -1,6 +1,7 @@
 #include "editing/ui/cutblock.h"
 
 #include <algorithm>
+#include <string>
 
 #include "editing/fileedit.h"
 #include "editing/ui/fileedit_ui.h"
@@ -13,6 +14,7 @@
 #include "plot/ui/draw.h"
 #include "plot/ui/plotwindow.h"
 #include "plot/ui/redraw.h"
+#include "shell/defaults.h"
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/ui/kit.h"
@@ -45,9 +47,18 @@ void buildCutDialog(int16_t slot) {
   putCICON(130, 263, 46);
   BuildBOX(52, 10, 255, 146);
   const bool several = nChannels[slot] >= 2;
-  FileEditText(kCutBlockWindow, 64, 34, several ? "Remove the block from:" : "Remove the block", 15, true);
-  BUILDBUTTON(kCutThisChannel, 1, several ? "This Channel Only" : "Temporarily", 68, 56, 3);
-  BUILDBUTTON(kCutEntireFile, 1, several ? "The Entire File" : "Permanently", 68, 86, 3);
+  FileEditFittedText(kCutBlockWindow, 62, 32, several ? "Remove the block from:" : "Remove the block", 15, 248, true);
+  for (const int16_t id : {kCutThisChannel, kCutEntireFile}) {
+    plat::ButtonSpec b;
+    b.id = id;
+    b.kind = plat::ButtonKind::Radio;
+    b.title = id == kCutThisChannel ? (several ? "This Channel Only" : "Temporarily")
+                                    : (several ? "The Entire File" : "Permanently");
+    b.font.family = std::to_string(OrrelinFont);
+    b.font.pixelSize = 14;
+    b.r = {68, 48 + (id - 1) * 30, 245, 70 + (id - 1) * 30};
+    plat::addButton(kCutBlockWindow, b);
+  }
   button(kCutBlockWindow, kCutCancel, "Cancel", {24, 168, 124, 192});
   button(kCutBlockWindow, kCutRemove, "Remove Block", {150, 168, 290, 192}, true);
 }
@@ -107,8 +118,8 @@ int16_t CutMarkerWARNING() {
   putCICON(128, 20, 56);
   putCICON(129, 350, 56);
   FileEditText(kMarkerWarningWindow, 70, 44, "Careful...", 22, true, true);
-  FileEditText(kMarkerWarningWindow, 24, 84, "At least one marker is in the block.", 15);
-  FileEditText(kMarkerWarningWindow, 24, 108, "Are you sure you want to delete it?", 15, true, true);
+  FileEditFittedText(kMarkerWarningWindow, 24, 84, "At least one marker is in the block.", 15, 380);
+  FileEditFittedText(kMarkerWarningWindow, 24, 108, "Are you sure you want to delete it?", 15, 380, true, true);
   button(kMarkerWarningWindow, kMarkerWarningCancel, "Cancel", {20, 136, 100, 160});
   button(kMarkerWarningWindow, kMarkerWarningYes, "Yes", {110, 136, 180, 160});
   button(kMarkerWarningWindow, kMarkerWarningInsert, "Yes; Insert New Marker", {190, 136, 380, 160}, true);
@@ -201,11 +212,11 @@ void RemoveMarkersFromBlock() {
               static_cast<int16_t>(r.right), static_cast<int16_t>(r.bottom), kKindDocument, 1);
   WARNINGSTRIPES(0, 3, 14, 6, 6, 387, 99);
   putCICON(129, 16, 48);
-  FileEditText(kDataLossWindow, 58, 36, "Marker removal isn't 'undoable'\xC9", 21, true, true);
-  FileEditText(kDataLossWindow, 58, 62, "Do you want to continue?", 17);
-  putCICON(130, 345, 96);
-  button(kDataLossWindow, kDataLossCancel, "Cancel", {58, 70, 148, 92});
-  button(kDataLossWindow, kDataLossContinue, "Continue", {160, 70, 260, 92}, true);
+  FileEditFittedText(kDataLossWindow, 56, 32, "Marker removal isn't 'undoable'\xC9", 21, 380, true, true);
+  FileEditFittedText(kDataLossWindow, 56, 54, "Do you want to continue?", 17, 380);
+  putCICON(130, 345, 94);
+  button(kDataLossWindow, kDataLossCancel, "Cancel", {56, 66, 146, 88});
+  button(kDataLossWindow, kDataLossContinue, "Continue", {158, 66, 258, 88}, true);
   const int16_t hit =
       WaitForAnswer(kDataLossWindow, {kDataLossContinue, kDataLossCancel}, kDataLossContinue, kDataLossCancel,
                     kDataLossCancel);

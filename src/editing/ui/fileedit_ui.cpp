@@ -35,6 +35,19 @@ void FileEditText(int16_t win, int16_t x, int16_t y, const plat::MacText& text, 
   p.setForeColor(kBlack);
 }
 
+void FileEditFittedText(int16_t win, int16_t x, int16_t y, const plat::MacText& text, int16_t size, int16_t right,
+                        bool bold, bool colour) {
+  plat::Port& p = plat::port(win);
+  plat::FontSpec f;
+  f.family = std::to_string(OrrelinFont);
+  f.bold = bold;
+  for (f.pixelSize = size; f.pixelSize > 9; --f.pixelSize) {
+    p.setFont(f);
+    if (x + p.textWidth(text) <= right) break;
+  }
+  FileEditText(win, x, y, text, static_cast<int16_t>(f.pixelSize), bold, colour);
+}
+
 int16_t WaitForAnswer(int16_t win, const std::vector<int16_t>& ids, int16_t returnAnswer, int16_t closeAnswer,
                       int16_t otherWindowAnswer) {
   plat::flushWindow(win);

@@ -12,6 +12,11 @@
 void FileEditText(int16_t win, int16_t x, int16_t y, const plat::MacText& text, int16_t size, bool bold = false,
                   bool colour = false, bool underline = false);
 
+// The same, the size lowered (to 9 at least) until the text ends before
+// `right`: the faces standing in for the original ones run wider.
+void FileEditFittedText(int16_t win, int16_t x, int16_t y, const plat::MacText& text, int16_t size, int16_t right,
+                        bool bold = false, bool colour = false);
+
 // Waits, with the dialog handlers, until a button of `ids` is clicked, the
 // close box is clicked, Return or Enter is pressed or another window is
 // activated; returns the id, or returnAnswer, closeAnswer, otherWindowAnswer.

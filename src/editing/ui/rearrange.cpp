@@ -38,7 +38,7 @@ void labelField(int16_t id, const std::string& text, int top, int left) {
   f.text = TrimTrailingBlanks(text);
   f.r = {left, top, left + 214, top + 16};
   f.kind = plat::FieldKind::Static;
-  f.font.pixelSize = 11;
+  f.font.pixelSize = 10;
   plat::addField(kWin, f);
 }
 
@@ -124,8 +124,8 @@ void REARRANGEWARN() {
               static_cast<int16_t>(left + 369), static_cast<int16_t>(top + 105), kKindDocument, 1);
   WARNINGSTRIPES(0, 3, 14, 6, 6, 363, 99);
   putCICON(129, 14, 46);
-  FileEditText(kChangeWarningWindow, 54, 32, "Some channels were changed.", 20, true);
-  FileEditText(kChangeWarningWindow, 20, 56, "Saving the file under the old file name will make", 13);
+  FileEditFittedText(kChangeWarningWindow, 54, 32, "Some channels were changed.", 20, 356, true);
+  FileEditFittedText(kChangeWarningWindow, 20, 56, "Saving the file under the old file name will make", 14, 356);
   FileEditText(kChangeWarningWindow, 20, 74, "these changes ", 13);
   FileEditText(kChangeWarningWindow, -1, 74, "permanent.", 13, true, true);
   button(kChangeWarningWindow, kChangeWarningOK, "OK", {270, 66, 350, 90}, plat::ButtonKind::DefaultPush);
