@@ -30,6 +30,13 @@ int64_t ResampledIndex(int64_t oldCase, double ratio);
 // last landed value.
 void ResampleSeries(const float* in, int32_t cases, double ratio, float* out, int32_t newCases);
 
+// The same in two steps, for many channels of one file: the new case of
+// each old case 0..cases once (landing holds cases + 1 values, each within
+// int32_t when the new count is), then each channel from that table, with
+// the results of ResampleSeries.
+void ResampleLandings(int32_t cases, double ratio, int32_t* landing);
+void ResampleSeriesLanded(const float* in, int32_t cases, const int32_t* landing, float* out, int32_t newCases);
+
 // A marker's new case, kept within 1..newCases so that no marker is lost.
 int32_t ResampledMarkerCase(int32_t caseNumber, double ratio, int32_t newCases);
 

@@ -102,13 +102,14 @@ void clearRecords(int16_t slot) {
   std::memset(OverlayArray[slot], 0, sizeof OverlayArray[slot]);
 }
 
-// Moves a case range within every channel 0..nChannels and resizes them to
-// newCases + 1 floats, giving back memory no longer needed.
+// Resizes every channel 0..nChannels to newCases + 1 floats. The memory goes
+// back only when at least half of it is free: giving it back is a copy of
+// the whole channel, which would double the cost of a small cut.
 void shrinkChannels(int16_t slot, int32_t newCases) {
   for (int c = 0; c <= nChannels[slot]; ++c) {
     auto& a = gPointersToFileData[slot][c];
     a.resize(static_cast<size_t>(newCases) + 1);
-    a.shrink_to_fit();
+    if (a.size() < a.capacity() / 2) a.shrink_to_fit();
   }
   nCases[slot] = newCases;
 }
