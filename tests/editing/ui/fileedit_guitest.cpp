@@ -13,6 +13,7 @@
 
 #include "datafiles/native_binary.h"
 #include "datafiles/ui/open.h"
+#include "datafiles/ui/save_dialog.h"
 #include "editing/fileedit.h"
 #include "editing/ui/cropfile.h"
 #include "editing/ui/cutblock.h"
@@ -236,7 +237,10 @@ TEST_F(FileEditing, CropFileKeepsTheBlock) {
 
 TEST_F(FileEditing, RemoveChannelsDeletesTheTickedOnesAndNeverAll) {
   Script s;
-  s.click(kChannelSelectWindow, 2).click(kChannelSelectWindow, 4).click(kChannelSelectWindow, kSelectDone);
+  s.click(kChannelSelectWindow, 2)
+      .click(kChannelSelectWindow, 4)
+      .call([] { snapshot(kChannelSelectWindow, "fileedit-remove-channels.png"); })
+      .click(kChannelSelectWindow, kSelectDone);
   menu(kMenuChangeOrRemove, 4, s);
   ASSERT_EQ(nChannels[slot_], 2);
   EXPECT_EQ(GetDatum(slot_, 2, 5), 30005.0f);
@@ -252,7 +256,11 @@ TEST_F(FileEditing, RemoveChannelsDeletesTheTickedOnesAndNeverAll) {
 TEST_F(FileEditing, TimeScaleReturnCancelsZeroBuzzesAndOKResamples) {
   ASSERT_EQ(MAKEBACKUP(1), StoreStatus::Ok);
   Script esc;
-  esc.call([] { snapshot(kTimeScaleWindow, "fileedit-timescale.png"); }).key(kTimeScaleWindow, 13);
+  esc.call([] { snapshot(kTimeScaleWindow, "fileedit-timescale.png"); })
+      .click(kTimeScaleWindow, kTimeScaleCopy)
+      .click(kSaveAsWindow, kSaveAsCancel)
+      .call([] { EXPECT_TRUE(plat::windowExists(kTimeScaleWindow)) << "back from Save As"; })
+      .key(kTimeScaleWindow, 13);
   menu(kMenuAppendOrStack, 4, esc);
   EXPECT_FALSE(plat::windowExists(kTimeScaleWindow));
   EXPECT_EQ(nCases[slot_], 1000);
@@ -267,6 +275,11 @@ TEST_F(FileEditing, TimeScaleReturnCancelsZeroBuzzesAndOKResamples) {
         EXPECT_EQ(played("bzot"), 3u);
         plat::setFieldText(kTimeScaleWindow, kTimeScaleField, "");
       })
+      .type(kTimeScaleWindow, kTimeScaleField, "0.0001")
+      .click(kTimeScaleWindow, kTimeScaleOK)
+      .call([] { snapshot(kAlertWindow, "fileedit-timescale-too-many-cases.png"); })
+      .click(kAlertWindow, kAlertOK)
+      .call([] { plat::setFieldText(kTimeScaleWindow, kTimeScaleField, ""); })
       .type(kTimeScaleWindow, kTimeScaleField, "2")
       .click(kTimeScaleWindow, kTimeScaleOK);
   menu(kMenuAppendOrStack, 4, s);
