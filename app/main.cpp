@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/app.h"
+#include "registrars.h"
 #include "shell/ui/startup.h"
 
 int main(int argc, char** argv) {
@@ -21,7 +22,7 @@ int main(int argc, char** argv) {
     const std::filesystem::path p = std::filesystem::absolute(argv[i], ec);
     documents.push_back(ec ? std::filesystem::path(argv[i]) : p);
   }
-  RunCorvimet(documents);
+  RunCorvimet(CorvimetRegistrars(), documents);
   plat::shutdown();
   return 0;
 }

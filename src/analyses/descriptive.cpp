@@ -276,7 +276,10 @@ StatsStatus ComputeChannelDescriptive(int16_t slot, int16_t channel, const Descr
   const float* data = ChannelData(slot, channel);
   if (!data) return StatsStatus::BadSpan;
   CaseFilter f;
-  if (!CurrentCaseFilter(AvoidInterpolation != 0, UseCrossChanIndex != 0, nCases[slot], &f))
+  // An index built for another file, or before this one changed length, is
+  // not applied.
+  const bool selection = UseCrossChanIndex != 0 && SelectedCaseCount(slot) > 0;
+  if (!CurrentCaseFilter(AvoidInterpolation != 0, selection, nCases[slot], &f))
     return StatsStatus::BadSpan;
   return ComputeDescriptive({data, static_cast<size_t>(nCases[slot]) + 1}, req, f, out);
 }

@@ -1,21 +1,17 @@
 // The texts of the statistics panel of results window 4 (mean, S.D., C.V.,
-// S.E., n and duration, range, clock line, integrated total), of the time
-// statistics panel, of the results header, and the fixed geometry and rules
-// of the analysis-window furniture. Pure: the windows place the texts.
+// S.E., n and duration, range, clock line, integrated total) and of the time
+// statistics panel. Pure: the windows place the texts. The results header
+// and the kit's furniture are output's (output/kittexts.h).
 #pragma once
 #include <cstdint>
 #include <optional>
 #include <string>
 
+#include "output/kittexts.h"
 #include "output/scaling.h"
 #include "platform/types.h"
 
-// ---- Globals the panel and the header share -----------------------------------------
-// 1 when the last duration shown was long enough to be given in minutes.
-extern uint16_t minutes;
-// Text row of the clock line: 5 the block analyses, 7 the click tools; 6
-// suppresses the duration, rate-unit and integrated-total labels.
-extern int16_t row;
+// ---- Globals the panel shares (minutes and row: output/kittexts.h) ------------------
 // Constant-volume settings of the respirometry subsystem (FiO2, RQ, GasType
 // and abCO2 are declared with the shell). Defined here until that
 // subsystem's set-up dialog lands.
@@ -88,15 +84,6 @@ struct ElapsedTexts {
   uint16_t minutes = 0;
 };
 ElapsedTexts ElapsedTimeTexts(int32_t n, float interval, int16_t integrationUnit);
-
-// The results header of every analysis window.
-struct HeaderTexts {
-  std::string channelLine;   // "  Channel" + ch + "   " + label cut/padded to 30
-  std::string casesLine;     // " cases" b+1 " to" e+1 ";  duration" d (4 digits) unit
-  uint16_t minutes = 0;      // d >= 600 s
-};
-HeaderTexts ResultsHeaderTexts(int16_t ch, const std::string& label, int32_t beginBlock, int32_t endBlock,
-                               float interval);
 
 // ---- Integrated total ----------------------------------------------------------------------
 // Samples per unit: unit seconds / interval (60, 3600, 86400 s or 1 s for
@@ -174,37 +161,3 @@ struct TimeStatsTexts {
   std::string integratedLine;    // "integrated time = " (5 digits) " sec" + blanks
 };
 TimeStatsTexts TimeStatsPanelTexts(float tmFloat, float ts, int32_t n, float tmi, float tma, int16_t digits = 5);
-
-// ---- Analysis-window furniture ---------------------------------------------------------
-inline constexpr int16_t kHelpButton = 200;
-inline constexpr int16_t kDistributionButton = 232;
-inline constexpr int16_t kBigHistogramButton = 332;
-inline constexpr int16_t kScaleButton = 231;
-inline constexpr int16_t kStoreButton = 121;
-// Output icon square, and the wider area EraseDiskIcon clears.
-inline constexpr plat::Rect kOutputIconRect{300, 2, 313, 15};
-inline constexpr plat::Rect kOutputIconEraseRect{290, 2, 313, 15};
-
-// Channel button c (1..32): rows of 1..17 and 18..32; empty outside.
-plat::Rect ChannelButtonRect(int16_t c);
-// Last digit for 1..9, last two digits above.
-std::string ChannelButtonTitle(int16_t c);
-// "Distribution", "(big) " and "Scale" appear for analysis codes <= 3, 8, 11.
-bool KitShowsDistributionButtons(int16_t analysisCode);
-// The header marks the channel button except for codes 2, 3, 8, 11, 99.
-bool HeaderMarksChannel(int16_t analysisCode);
-// IntBUTTON draws the unit buttons unless the unit is 0 or no analysis runs.
-bool UnitButtonsShown(int16_t integrationUnit, int16_t analysisCode);
-struct UnitButton {
-  int16_t id;
-  const char* title;
-  plat::Rect rect;
-};
-inline constexpr UnitButton kUnitButtons[5] = {
-    {65, "/sec", {75, 183, 115, 200}},   {66, "/min", {118, 183, 163, 200}},
-    {67, "/hr", {166, 183, 205, 200}},   {228, "/day", {208, 183, 253, 200}},
-    {68, "None", {257, 183, 309, 200}},
-};
-// Typed keys of analysis windows: '1'..'9' channels 1..9, '0' 10, '!' 11,
-// '@' 12, '#' 13, '$' 14; 0 for any other key or a channel the file lacks.
-int16_t ChannelOfKey(char key, int16_t nChannels);

@@ -111,9 +111,11 @@ DataFileImage MakeDemoRecording() {
   }
   for (auto& ch : img.data) ch[0] = ch[1];
 
+  // Codes above 200 print their number less 200: the "1" and "2" the
+  // comments speak of.
   for (const Span& b : kBaselines) {
-    img.markers.push_back({b.from + 1, 1});
-    img.markers.push_back({b.to, 2});
+    img.markers.push_back({b.from + 1, 201});
+    img.markers.push_back({b.to, 202});
   }
   for (const Span& b : kBouts)
     img.notes.push_back({std::to_string(b.from + 1), ClockText(9 * 3600 + 30 * 60 + b.from), "animal active"});

@@ -33,7 +33,7 @@ using CubicTerms = std::array<float, 5>;
 CubicTerms CubicTermsOf(int16_t slot);
 CalibrationRow CalibrationRowOf(const ChannelInfoRecord& rec, const CubicTerms& cubic);
 
-// Texts of the pieces CalibrationRowOf assembles, for the table's tests.
+// Texts of the parts CalibrationRowOf assembles, for the table's tests.
 std::string ADNumberText(float field1);
 std::string NColumnText(float field6);
 std::string TransformText(int kind);   // "" for kinds without a text

@@ -9,8 +9,27 @@ BlockScaleStatus ScaleToBlock(float* data, int32_t nCases, int32_t b, int32_t e,
   if (b > e) std::swap(b, e);
   if (b < 0 || e > nCases || nCases < 1) return BlockScaleStatus::BadBlock;
   if (!(upper > lower)) return BlockScaleStatus::LimitsReversed;
-  const auto [mn, mx] = std::minmax_element(data + b, data + e + 1);
-  const float lo = *mn, hi = *mx;
+  // Eight lanes in fixed groups, so the comparisons do not wait on each
+  // other and the compiler can pack them.
+  float lo8[8], hi8[8];
+  for (int j = 0; j < 8; ++j) lo8[j] = hi8[j] = data[b];
+  int32_t k = b;
+  for (; k + 8 <= e + 1; k += 8) {
+    for (int j = 0; j < 8; ++j) {
+      const float v = data[k + j];
+      lo8[j] = v < lo8[j] ? v : lo8[j];
+      hi8[j] = v > hi8[j] ? v : hi8[j];
+    }
+  }
+  for (; k <= e; ++k) {
+    lo8[0] = std::min(lo8[0], data[k]);
+    hi8[0] = std::max(hi8[0], data[k]);
+  }
+  float lo = lo8[0], hi = hi8[0];
+  for (int j = 1; j < 8; ++j) {
+    lo = std::min(lo, lo8[j]);
+    hi = std::max(hi, hi8[j]);
+  }
   if (!(hi > lo)) return BlockScaleStatus::FlatBlock;
   const float factor = (upper - lower) / (hi - lo);
   const int32_t first = blockOnly ? std::max(b, 1) : 1;

@@ -11,8 +11,9 @@
 namespace plat {
 
 // Opens our help page for a subject number (help/subject-<n>.html, the index
-// page when missing) in the desktop's browser. Recorded in test mode.
-void openHelp(int subject);
+// page when missing) in the desktop's browser. False when no browser could
+// be started. Recorded in test mode.
+bool openHelp(int subject);
 std::filesystem::path helpPage(int subject);
 void openUrl(std::string_view url);     // https: or mailto:
 

@@ -74,6 +74,8 @@ const std::vector<std::string>& urlsOpened();
 struct PrintedPage { std::filesystem::path pdf; std::vector<std::string> lines; };
 const std::vector<PrintedPage>& printedPages();
 void clearRecorders();
+// Whether help pages open in a browser (true after reset()).
+void setBrowserAvailable(bool available);
 
 // Snapshots
 QImage portImage(int win);          // the port only, exact pixels

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "shell/desklayout.h"
 #include "shell/textutil.h"
 
 namespace plotcore {
@@ -141,16 +142,17 @@ std::string PlotWindowTitle(int16_t slot, int16_t channels, int32_t cases, const
 
 std::string CommentsBoxTitle(const std::string& name) { return "COMMENTS for  '" + name + " '"; }
 
-int BlockWindowTop(int frameTop, int bottomOfPlotArea, bool commentsHidden) {
-  return frameTop + bottomOfPlotArea + (commentsHidden ? 99 : 159);
+int BlockWindowTop(int frameTop, int bottomOfPlotArea, bool commentsHidden, int titleBarHeight) {
+  return BelowCommentsTop(frameTop, bottomOfPlotArea, commentsHidden, titleBarHeight);
 }
 
 plat::Rect BlockViewRect(int left, int frameTop, int top, int lastWidth, int lastHeight, int blockWindowRight,
                          int blockWindowBottom, int displayHeight) {
-  if (lastHeight != 0) return {left + 321, top, left + 321 + lastWidth, top + lastHeight};
+  const int x = left + kResultsColumnWidth;
+  if (lastHeight != 0) return {x, top, x + lastWidth, top + lastHeight};
   int bottom = frameTop + blockWindowBottom + 80;
   if (bottom > displayHeight) bottom = displayHeight - 30;
-  plat::Rect r{left + 321, top, left + blockWindowRight, bottom};
+  plat::Rect r{x, top, left + blockWindowRight, bottom};
   // A plot window low on the desk would leave no height at all; the window
   // keeps a usable minimum (it may then reach below the desk's edge).
   if (r.height() < 60) r.bottom = r.top + 60;
@@ -170,8 +172,8 @@ plat::Rect InstructionsRect(int left, int top, int screenWidth, int displayHeigh
 }
 
 plat::Rect CommentsBoxRect(int left, int frameTop, int bottomOfPlotArea, int screenWidth) {
-  const int top = frameTop + 10 + bottomOfPlotArea + 96;
-  return {left + 321, top, left + screenWidth - 1, top + 45};
+  const int top = CommentsBoxTop(frameTop, bottomOfPlotArea);
+  return {left + kResultsColumnWidth, top, left + screenWidth - 1, top + 45};
 }
 
 }  // namespace plotcore

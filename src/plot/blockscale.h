@@ -70,13 +70,17 @@ std::string CommentsBoxTitle(const std::string& name);
 
 // ---- Rectangles (global; L content left and T frame top of the plot window) ----
 inline constexpr const char* kInstructionsTitle = "Setting Data Blocks and Screen Views";
-// Top of window 2: below the comments box when it is shown.
-int BlockWindowTop(int frameTop, int bottomOfPlotArea, bool commentsHidden);
+// Top of window 2: below the comments box when it is shown, with room for
+// its title bar (BelowCommentsTop).
+int BlockWindowTop(int frameTop, int bottomOfPlotArea, bool commentsHidden, int titleBarHeight);
+// The block view right of the results column (kResultsColumnWidth), so that
+// the statistics window beside it never covers it.
 plat::Rect BlockViewRect(int left, int frameTop, int top, int lastWidth, int lastHeight, int blockWindowRight,
                          int blockWindowBottom, int displayHeight);
 plat::Rect CollapsedInstructionsRect(int left, int top);
 plat::Rect InstructionsRect(int left, int top, int screenWidth, int displayHeight);
 inline constexpr plat::Size kInstructionsMinSize{570, 200};
+// Right of the results column, like the block view.
 plat::Rect CommentsBoxRect(int left, int frameTop, int bottomOfPlotArea, int screenWidth);
 
 }  // namespace plotcore

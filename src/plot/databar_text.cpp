@@ -56,7 +56,7 @@ plat::Rect PlacementFrame(plat::Point p, int16_t channels) {
   return {p.x - 56, p.y - 8, p.x + 57, p.y + 12 * channels - 20};
 }
 
-plat::Point PlacementOrigin(plat::Point p) { return {p.x - 56, p.y - 20}; }
+plat::Point PlacementOrigin(plat::Point p) { return {p.x - 56, std::max(p.y - 20, int{kAllValuesTop})}; }
 
 std::optional<int32_t> PointerCase(const ViewState& v, plat::Point p, int bottomOfPlotArea) {
   if (v.nCases <= 0 || p.x < 0 || p.x >= v.screenWidth || p.y < 18 || p.y > bottomOfPlotArea - 2)

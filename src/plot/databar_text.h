@@ -24,6 +24,12 @@ std::string DataBarValueText(float v);
 // An all-values field: " ch" + channel + ": " + value.
 std::string AllValuesText(int16_t channel, float v);
 
+// Standard placement of the column (avbx, avby). The top keeps the first
+// field (avby + 12) below the label line, which our fonts draw down to y 37.
+inline constexpr int16_t kAllValuesLeft = 223;
+inline constexpr int16_t kLabelLineBottom = 37;
+inline constexpr int16_t kAllValuesTop = kLabelLineBottom + 1 - 12;
+
 struct AllValuesField {
   int16_t id = 0;        // 200 + k
   int16_t channel = 0;
@@ -39,6 +45,7 @@ std::vector<AllValuesField> AllValuesLayout(const uint16_t* set3, int16_t channe
 // XOR frame that follows it and the reference point a press leaves.
 bool PlacementInside(plat::Point p, int windowWidth, int bottomOfPlotArea);
 plat::Rect PlacementFrame(plat::Point p, int16_t channels);
+// The press's reference point, held below the label line (kAllValuesTop).
 plat::Point PlacementOrigin(plat::Point p);
 
 // The case under a pointer in the plot area (x inside the plot width, y on

@@ -25,7 +25,10 @@ void ClearScriptOps() { ops().clear(); }
 
 bool RunScriptStep(int16_t step) {
   if (step < 1 || step > 51) return false;
-  const auto op = static_cast<int16_t>(ScriptSequenceArray[step][kStepOpField]);
+  // A damaged step may hold any float: only whole codes in range name a command.
+  const float code = ScriptSequenceArray[step][kStepOpField];
+  if (!(code >= -32768.0f && code <= 32767.0f)) return false;
+  const auto op = static_cast<int16_t>(code);
   const auto it = ops().find(op);
   if (it == ops().end()) return false;
   // A copy: the command may register operations while it runs.

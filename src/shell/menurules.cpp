@@ -50,6 +50,8 @@ std::optional<bool> RuleEnabled(MenuPick p, const MenuContext& c) {
       if (p.item == 2 || p.item == 3) return c.hasFile && block;
       return std::nullopt;
     case kMenuAnalyze:
+      // The statistics of a block: nothing to run without one.
+      if (p == kPickDescriptiveStats) return block;
       if (p == kPickRegress) return c.channels > 1;
       if (p == kPickFFT) return c.cases >= kFFTMinimumCases;
       return std::nullopt;

@@ -35,6 +35,15 @@ plat::Rgb16 OverlayColor[kOverlayFlags] = {};
 
 uint64_t gStoreAccessFaults = 0;
 BackupCacheStore BackupCache;
+
+namespace {
+// The file the selection flags of the BackupCache were built for.
+struct SelectionOwner {
+  int16_t slot = -1;
+  int32_t cases = -1;
+  std::string name;
+} gSelectionOwner;
+}  // namespace
 StoreHooks gStoreHooks;
 
 namespace {
@@ -198,6 +207,7 @@ void FreeSlot(int16_t slot) {
   if (!slotIndexOk(slot)) return;
   for (auto& a : gPointersToFileData[slot]) releaseArray(a);
   clearRecords(slot);
+  if (gSelectionOwner.slot == slot) gSelectionOwner = SelectionOwner{};
   if (gUndo.slot == slot) {
     invalidateUndo(slot);
     BackupCache.release(kBackupUndo);
@@ -661,6 +671,21 @@ void MakeInterpolationRecordFor(int16_t slot) {
 
 void MakeInterpolationRecord() {
   if (TheFileInUse < kMaxOpenFiles) MakeInterpolationRecordFor(static_cast<int16_t>(TheFileInUse));
+}
+
+void SetSelectionIndexOwner(int16_t slot) {
+  if (!SlotHoldsFile(slot)) {
+    gSelectionOwner = SelectionOwner{};
+    return;
+  }
+  gSelectionOwner = {slot, nCases[slot], FileName[slot]};
+}
+
+int32_t SelectedCaseCount(int16_t slot) {
+  if (!SlotHoldsFile(slot) || gSelectionOwner.slot != slot || gSelectionOwner.cases != nCases[slot] ||
+      gSelectionOwner.name != FileName[slot])
+    return 0;
+  return static_cast<int32_t>(BackupCache.get(kSelectionCountOffset));
 }
 
 // ---- Start time ------------------------------------------------------------------------------

@@ -305,6 +305,12 @@ inline bool CaseIsInterpolated(int32_t caseIndex) {
   return BackupCache.get(kInterpolationOffset + caseIndex) != 0.0f;
 }
 
+// The selection flags belong to the file they were built for: for any other
+// file, or once that file's length changed or it closed, the index counts
+// as absent (no case selected).
+void SetSelectionIndexOwner(int16_t slot);
+int32_t SelectedCaseCount(int16_t slot);
+
 // ---- Start time ---------------------------------------------------------------------
 // Moves StartTime of the slot on by whole seconds (fractions truncated, the
 // day wrapped) as cutting or cropping the front of a recording does, writing

@@ -310,9 +310,19 @@ TEST_F(DescriptiveStore, SwitchesChooseTheFlagRegions) {
   BackupCache.put(kSelectionCountOffset, 2.0f);
   BackupCache.put(kSelectionCountOffset + 2, 1.0f);
   BackupCache.put(kSelectionCountOffset + 10, 1.0f);
+  SetSelectionIndexOwner(kSlot);
   ASSERT_EQ(ComputeChannelDescriptive(kSlot, 1, r, &s), StatsStatus::Ok);
   EXPECT_EQ(s.n, 2);
   EXPECT_DOUBLE_EQ(s.mean, 6.0);
+  // Built for another file, or before this one grew: not applied.
+  SetSelectionIndexOwner(kSlot - 1);
+  ASSERT_EQ(ComputeChannelDescriptive(kSlot, 1, r, &s), StatsStatus::Ok);
+  EXPECT_EQ(s.n, 10);
+  SetSelectionIndexOwner(kSlot);
+  ++nCases[kSlot];
+  EXPECT_EQ(SelectedCaseCount(kSlot), 0);
+  --nCases[kSlot];
+  EXPECT_EQ(SelectedCaseCount(kSlot), 2);
 
   EXPECT_EQ(ComputeChannelDescriptive(kSlot, 3, r, &s), StatsStatus::BadSpan);
 }

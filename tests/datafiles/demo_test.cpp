@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "datafiles/native_binary.h"
+#include "plot/blockscale.h"
 #include "fixture.h"
 
 namespace {
@@ -47,6 +48,9 @@ TEST_F(DemoTest, RecordingLooksLikeARespirometrySession) {
   EXPECT_EQ(nCases[slot], 7200);
   EXPECT_EQ(nChannels[slot], 4);
   EXPECT_EQ(MarkerCount(slot), 8);
+  // The comments promise markers 1 and 2: that is what the plot prints.
+  for (int16_t m = 0; m < MarkerCount(slot); ++m)
+    EXPECT_EQ(plotcore::BlockMarkerLabel(MarkerCode16(MarkersArray[slot][static_cast<size_t>(m)])), m % 2 == 0 ? "1" : "2");
   EXPECT_NE(CommentContainer[slot].find("Synthetic"), std::string::npos);
   auto mean = [&](int16_t c, int32_t from, int32_t to) {
     double s = 0;

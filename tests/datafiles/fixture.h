@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "datafiles/datafile.h"
+#include "support/scratch.h"
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/worktables.h"
@@ -17,11 +18,7 @@ class DataFilesTest : public ::testing::Test {
  protected:
   void SetUp() override {
     resetStore();
-    dir_ = std::filesystem::temp_directory_path() /
-           ("corvimet-files-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
+    dir_ = testsupport::MakeScratchDir("corvimet-files-");
   }
   void TearDown() override {
     resetStore();

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/scratch.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -17,9 +19,7 @@ namespace {
 class OutputFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("outputfile_test_" + std::to_string(::getpid()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    dir_ = testsupport::MakeScratchDir("corvimet-output-");
   }
   void TearDown() override { fs::remove_all(dir_); }
   std::string contents(const fs::path& p) {

@@ -4,7 +4,11 @@
 
 #include <cmath>
 #include <limits>
+#include <string>
 #include <vector>
+
+#include "plot/geometry.h"
+#include "shell/desklayout.h"
 
 using namespace plotcore;
 
@@ -159,20 +163,64 @@ TEST(BlockScale, Titles) {
 }
 
 TEST(BlockScale, WindowRectangles) {
-  EXPECT_EQ(BlockWindowTop(41, 390, false), 590);
-  EXPECT_EQ(BlockWindowTop(41, 390, true), 530);
-  // A reopened block window keeps its last size.
-  EXPECT_EQ(BlockViewRect(94, 41, 590, 500, 180, 1290, 800, 900), (plat::Rect{415, 590, 915, 770}));
+  EXPECT_EQ(BlockWindowTop(41, 390, false, 0), 590);
+  EXPECT_EQ(BlockWindowTop(41, 390, true, 22), 530);
+  // A title bar of 22 would reach into the comments box (bottom 582): lowered.
+  EXPECT_EQ(BlockWindowTop(41, 390, false, 22), 582 + 4 + 22);
+  // A reopened block window keeps its last size, right of the results column.
+  EXPECT_EQ(BlockViewRect(94, 41, 590, 500, 180, 1290, 800, 900), (plat::Rect{573, 590, 1073, 770}));
   // Never drawn: the default right edge and bottom, held above the desk's edge.
-  EXPECT_EQ(BlockViewRect(94, 41, 590, 0, 0, 1290, 700, 900), (plat::Rect{415, 590, 1384, 821}));
-  EXPECT_EQ(BlockViewRect(94, 41, 590, 0, 0, 1290, 800, 900), (plat::Rect{415, 590, 1384, 870}));
+  EXPECT_EQ(BlockViewRect(94, 41, 590, 0, 0, 1290, 700, 900), (plat::Rect{573, 590, 1384, 821}));
+  EXPECT_EQ(BlockViewRect(94, 41, 590, 0, 0, 1290, 800, 900), (plat::Rect{573, 590, 1384, 870}));
   // A plot low on the desk still gets a usable window.
   EXPECT_EQ(BlockViewRect(94, 41, 880, 0, 0, 1290, 800, 900).height(), 60);
   EXPECT_EQ(CollapsedInstructionsRect(94, 590), (plat::Rect{418, 590, 749, 620}));
   EXPECT_EQ(InstructionsRect(94, 300, 1290, 900), (plat::Rect{418, 300, 1379, 619}));
   EXPECT_EQ(InstructionsRect(94, 590, 1290, 900), (plat::Rect{418, 590, 1379, 820}));
   EXPECT_EQ(InstructionsRect(94, 590, 1290, 700).height(), kInstructionsMinSize.h);
-  EXPECT_EQ(CommentsBoxRect(94, 41, 390, 1290), (plat::Rect{415, 537, 1383, 582}));
+  EXPECT_EQ(CommentsBoxRect(94, 41, 390, 1290), (plat::Rect{573, 537, 1383, 582}));
+}
+
+// The windows below a plot window on every desk we support, as the program
+// places them with a 22-pixel title bar and the statistics window as tall
+// as its controls need (356): frames (content plus title bar) never meet,
+// so no title bar or control lies under another window.
+TEST(BlockScale, WindowsBelowThePlotNeverOverlapOnSupportedDesks) {
+  constexpr int kTitleBar = 22, kContentTop = 44;
+  const auto frame = [](plat::Rect content) { return plat::Rect{content.left, content.top - kTitleBar, content.right, content.bottom}; };
+  const auto meet = [](plat::Rect a, plat::Rect b) {
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+  };
+  const struct { int w, h; } desks[] = {{1280, 800}, {1440, 900}, {1680, 1050}, {1920, 1080}, {1920, 1200}, {2560, 1440}};
+  for (const auto& d : desks) {
+    for (bool commentsHidden : {false, true}) {
+      SCOPED_TRACE(std::to_string(d.w) + "x" + std::to_string(d.h) + (commentsHidden ? " no comments" : ""));
+      const ScreenGeometry built = GeometryForDisplay(d.w, d.h);
+      plat::Rect plot = PlotWindowRect(built, true);
+      plot = plot.offset(0, kContentTop - plot.top);
+      const ScreenGeometry g = GeometryForContent(plot.width(), plot.height(), built.screenHeight);
+      const int T = plot.top - kTitleBar, L = plot.left, B = g.bottomOfPlotArea;
+      const int row = BlockWindowTop(T, B, commentsHidden, kTitleBar);
+      struct Named { const char* name; plat::Rect r; };
+      std::vector<Named> w = {
+          {"plot", frame(plot)},
+          {"results", frame(ResultsWindowRect(L, ResultsWindowTop(T, B, kTitleBar), 356, d.h - 4, true, false))},
+          {"block", frame(BlockViewRect(L, T, row, 0, 0, g.screenWidth, g.screenHeight, d.h))},
+      };
+      if (!commentsHidden) w.push_back({"comments", frame(CommentsBoxRect(L, T, B, g.screenWidth))});
+      for (size_t i = 0; i < w.size(); ++i) {
+        EXPECT_LE(w[i].r.bottom, d.h) << w[i].name << " ends below the desk";
+        for (size_t j = i + 1; j < w.size(); ++j)
+          EXPECT_FALSE(meet(w[i].r, w[j].r)) << w[i].name << " meets " << w[j].name;
+      }
+      // Without a block the instruction panel takes the block window's place.
+      const plat::Rect panel = frame(InstructionsRect(L, row, g.screenWidth, d.h));
+      EXPECT_FALSE(meet(panel, w[0].r));
+      if (!commentsHidden) {
+        EXPECT_FALSE(meet(panel, w[3].r));
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -59,10 +59,10 @@ TEST(DataBarText, ValueAndAllValuesTexts) {
 TEST(DataBarText, AllValuesSkipActiveChannelAndKeepIdsConsecutive) {
   uint16_t set3[34] = {};
   set3[1] = set3[2] = set3[4] = 1;
-  const auto fields = AllValuesLayout(set3, 4, 2, 223, 7);
+  const auto fields = AllValuesLayout(set3, 4, 2, kAllValuesLeft, kAllValuesTop);
   ASSERT_EQ(fields.size(), 2u);
-  EXPECT_EQ(fields[0], (AllValuesField{201, 1, {223, 19, 323, 31}})) << "standard placement: first top 19";
-  EXPECT_EQ(fields[1], (AllValuesField{202, 4, {223, 31, 323, 43}}));
+  EXPECT_EQ(fields[0], (AllValuesField{201, 1, {223, 38, 323, 50}})) << "standard placement: below the label line";
+  EXPECT_EQ(fields[1], (AllValuesField{202, 4, {223, 50, 323, 62}}));
   // Flags of channels beyond the file's count are not read.
   set3[5] = 1;
   EXPECT_EQ(AllValuesLayout(set3, 4, 2, 223, 7).size(), 2u);
@@ -78,6 +78,8 @@ TEST(DataBarText, MousePlacementFrameAndOrigin) {
   EXPECT_FALSE(PlacementInside({100, 385}, 800, 400));
   EXPECT_EQ(PlacementFrame({300, 100}, 3), (plat::Rect{244, 92, 357, 116}));
   EXPECT_EQ(PlacementOrigin({300, 100}), (plat::Point{244, 80}));
+  // A press high in the plot would lay the first field over the label line.
+  EXPECT_EQ(PlacementOrigin({300, 20}), (plat::Point{244, kAllValuesTop}));
 }
 
 TEST(DataBarText, PointerCaseOnlyInsideThePlotAndHeldToTheFile) {

@@ -74,6 +74,7 @@ TEST_F(MenuRulesTest, BlockEnablesTheBlockTools) {
   MenuState st = Rules(c);
   for (int16_t id : kBlockTools) EXPECT_EQ(st.toolEnabled(id), false) << id;
   EXPECT_EQ(st.itemEnabled(kPickZoomIn), false);
+  EXPECT_EQ(st.itemEnabled(kPickDescriptiveStats), false);
   EXPECT_EQ(st.itemEnabled(kPickClearBlock), false);
 
   c.blockState = 3;  // first edge only: still no block
@@ -86,6 +87,7 @@ TEST_F(MenuRulesTest, BlockEnablesTheBlockTools) {
   for (int16_t id : kBlockTools) EXPECT_EQ(st.toolEnabled(id), true) << id;
   EXPECT_EQ(st.toolEnabled(574), true);
   EXPECT_EQ(st.itemEnabled(kPickZoomIn), true);
+  EXPECT_EQ(st.itemEnabled(kPickDescriptiveStats), true);
   EXPECT_EQ(st.itemEnabled(kPickClearBlock), true);
   // Buttons without a block rule stay on either way.
   for (int16_t id : {551, 563, 577, 583, 598, 599}) EXPECT_EQ(st.toolEnabled(id), true) << id;

@@ -1,7 +1,10 @@
 #include "shell/prefs.h"
 
 #include <gtest/gtest.h>
+
 #include <unistd.h>
+
+#include "support/scratch.h"
 
 #include <cmath>
 #include <filesystem>
@@ -42,11 +45,7 @@ void PutF32(std::string& b, std::size_t at, float v) {
 class PrefsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("corvimet-prefs-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    dir_ = testsupport::MakeScratchDir("corvimet-prefs-");
     file_ = dir_ / kPrefsFileName;
     SetDEFAULTS();
   }

@@ -6,14 +6,28 @@
 #include <filesystem>
 #include <string>
 
+#include "analyses/ui/average.h"
 #include "datafiles/native_binary.h"
 #include "datafiles/repairs.h"
+#include "datafiles/ui/open.h"
+#include "output/ui/destination.h"
 #include "platform/test.h"
 #include "platform/windows.h"
 #include "plot/trace.h"
-#include "shell/ui/kitglobals.h"
+#include "plot/ui/commentsbox.h"
+#include "plot/ui/draw.h"
+#include "registrars.h"
+#include "shell/dispatch.h"
 #include "shell/globals.h"
+#include "shell/menurules.h"
 #include "shell/store.h"
+#include "shell/ui/kit.h"
+#include "shell/ui/kitglobals.h"
+#include "shell/ui/mainloop.h"
+#include "shell/ui/menubar.h"
+#include "shell/ui/notes.h"
+#include "shell/ui/prefsdialog.h"
+#include "support/scratch.h"
 
 namespace testsupport {
 
@@ -39,20 +53,37 @@ class PlotGeometryKeeper {
   int16_t w_, h_, b_;
 };
 
+// Every command unregistered and every hook a registrar installs unset.
+inline void ClearWiring() {
+  ClearCommandRegistry();
+  gDispatchHooks = {};
+  gStoreHooks = {};
+  gMenuRuleHooks = {};
+  gMenuBarHooks = {};
+  gMainLoopHooks = {};
+  gNotesHooks = {};
+  gPreferencesHooks = {};
+  gKitHooks = {};
+  gOutputUiHooks = {};
+  gPlotHooks = {};
+  gOpenHooks = {};
+  gCommentsBoxHooks = {};
+  gHistogramHook = nullptr;
+}
+
+// The commands and hooks exactly as the program's start-up installs them.
+inline void InstallProgramWiring() {
+  ClearWiring();
+  RegisterAllCommands(CorvimetRegistrars());
+}
+
 inline bool SoundPlayed(const std::string& name) {
   const auto& s = plat::test::soundsPlayed();
   return std::find(s.begin(), s.end(), name) != s.end();
 }
 
-// A fresh, empty folder named after the running test.
-inline std::filesystem::path FreshTestDir(const std::string& prefix) {
-  namespace fs = std::filesystem;
-  const fs::path d = fs::temp_directory_path() /
-                     (prefix + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-  fs::remove_all(d);
-  fs::create_directories(d);
-  return d;
-}
+// A fresh, empty folder of the running test's own; the test removes it.
+inline std::filesystem::path FreshTestDir(const std::string& prefix) { return MakeScratchDir(prefix); }
 
 // Loads the bundled demo recording into a free slot; false when it failed.
 inline bool LoadDemo(int16_t* slot) {

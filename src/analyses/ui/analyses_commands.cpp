@@ -6,6 +6,7 @@
 #include "analyses/descriptive.h"
 #include "analyses/ui/average.h"
 #include "analyses/ui/regression.h"
+#include "analyses/ui/blockanalyses.h"
 #include "output/results.h"
 #include "output/ui/analysiskit.h"
 #include "output/ui/scaleresults.h"
@@ -42,7 +43,6 @@ bool AUTO_REPEAT() {
 }
 
 void RegisterAnalysisCommands() {
-  InstallAnalysisKitHooks();
   RegisterCommand(Cmd::Average, [](int16_t) { AVERAGE(); });
   RegisterCommand(Cmd::ScaleResults, [](int16_t) { SCALERESULTS(0.0); });
   RegisterAutoRepeatAnalysis(kStatsAnalysisCode, [] {
@@ -51,4 +51,5 @@ void RegisterAnalysisCommands() {
   });
   RegisterCommand(Cmd::AutoRepeat, [](int16_t) { AUTO_REPEAT(); });
   RegisterLineFitCommands();
+  RegisterBlockAnalysisCommands();
 }

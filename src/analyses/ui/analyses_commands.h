@@ -6,8 +6,8 @@
 
 #include "scripts/ui/recorder.h"
 
-// Registers Analyze "Basic Descriptive Stats", "Scale Results…" and the
-// Autorepeat re-run, and installs the output icons of the analysis windows.
+// The analyses subsystem's registrar: Analyze "Basic Descriptive Stats",
+// "Scale Results…" and the Autorepeat re-run.
 void RegisterAnalysisCommands();
 
 // Autorepeat: a newly selected block re-runs the analysis whose

@@ -33,6 +33,7 @@
 #include "shell/ui/mailboxes.h"
 #include "shell/ui/sounds.h"
 #include "shell/worktables.h"
+#include "shell/ui/about.h"
 
 std::function<void(const HistogramRequest&)> gHistogramHook;
 
@@ -125,6 +126,14 @@ struct Run {
     DoAVERAGE(rangeMode, minFromField, maxFromField, s.first, s.last);
   }
   void fixLimits() const { FIXLIMITS(leftSet, rightSet, leftX, rightX); }
+  // The block window drawn afresh with the limits in use: their shading is
+  // XOR, so drawing it over a window that still shows it would take it off.
+  void redrawBlockWithLimits() const {
+    if (blockDefined(slot) && blockWindowReady()) {
+      DRAWBLOCK();
+      fixLimits();
+    }
+  }
   HistogramRequest histogram(double mean) const {
     const CaseSpan s = span();
     return {s.first, s.last, mean, rangeMode, minFromField, maxFromField, big};
@@ -137,10 +146,7 @@ void switchChannel(Run& run, int16_t newCh) {
   MarkChannelButton(ch, newCh);
   ch = newCh;
   chanB = static_cast<uint16_t>(newCh);
-  if (blockDefined(run.slot) && blockWindowReady()) {
-    DRAWBLOCK();
-    run.fixLimits();
-  }
+  run.redrawBlockWithLimits();
   plat::currentPort().resetPen();
   makeResultsCurrent();
   run.compute();
@@ -402,7 +408,7 @@ void AVERAGE() {
   SetKitButton(ch, true);
   ClearMailbox();
 
-  bool done = false, closedByBox = false;
+  bool done = false;
   while (!done) {
     plat::pump();
     int16_t a = action;
@@ -411,10 +417,7 @@ void AVERAGE() {
     if (a == kActionClose) {
       plat::flushInput();
       ClearMailbox();
-      if (id == kResultsWindow) {
-        closedByBox = true;
-        break;
-      }
+      if (id == kResultsWindow) break;
       if (isDistributionWindow(id)) plat::disposeWindow(id);
       makeResultsCurrent();
       continue;
@@ -432,7 +435,7 @@ void AVERAGE() {
       MENU_or_ToolBar_PICKED = 0;
       menuidx = menuitemx = 0;
       SCALERESULTS(0.0);
-      run.fixLimits();
+      run.redrawBlockWithLimits();
       makeResultsCurrent();
       plat::flushInput();
       if (Rscale) run.compute();
@@ -455,7 +458,7 @@ void AVERAGE() {
         switchChannel(run, id);
       } else {
         switch (id) {
-          case kHelpButton: plat::openHelp(HelpSubject); break;
+          case kHelpButton: OpenHelpPage(HelpSubject); break;
           case kCrossChannelBox:
             UseCrossChanIndex = ToggleValue(UseCrossChanIndex);
             if (UseCrossChanIndex) {
@@ -489,6 +492,7 @@ void AVERAGE() {
             break;
           case kStoreButton:
             SCALERESULTS(shownMean);
+            run.redrawBlockWithLimits();
             makeResultsCurrent();
             plat::flushInput();
             // The panel must show the factors now in force.
@@ -527,8 +531,9 @@ void AVERAGE() {
     ClearMailbox();
   }
 
-  // Leaving.
-  if (closedByBox) plat::disposeWindow(kResultsWindow);
+  // Leaving. The window goes with its loop, however it ended: buttons left
+  // standing without the loop would answer nothing.
+  plat::disposeWindow(kResultsWindow);
   if (blockDefined(slot) && blockWindowReady()) {
     if (chanB != static_cast<uint16_t>(ActiveChannel)) {
       chanB = static_cast<uint16_t>(ActiveChannel);

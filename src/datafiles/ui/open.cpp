@@ -34,11 +34,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<fs::path>& Pending() {
-  static std::vector<fs::path> paths;
-  return paths;
-}
-
 const plat::FileKind kNativeKind{{'O', 'R', 'L', 'N'}, {'c', 'v', 'm', 't'}, "Orrelin data file", {"orl"}};
 // Classic files carry no extension: no filter.
 const plat::FileKind kAnyKind{{'O', 'R', 'L', 'N'}, {'c', 'v', 'm', 't'}, "Orrelin data file (any name)", {}};
@@ -448,20 +443,11 @@ int16_t LOADFILE(const fs::path& path, int16_t kind) {
 
 // ---- Documents -------------------------------------------------------------------
 
-void QueueDocuments(const std::vector<fs::path>& paths) {
-  for (const fs::path& p : paths) Pending().push_back(p);
-}
-
-bool DocumentsPending() { return !Pending().empty(); }
-
-void ForgetDocuments() { Pending().clear(); }
-
 int LoadPendingDocuments() {
   int loaded = 0;
-  while (!Pending().empty()) {
-    const fs::path p = Pending().front();
-    Pending().erase(Pending().begin());
-    if (LOADFILE(p, kDetectKind) >= 0) ++loaded;
-  }
+  // A document the desk hands over while one loads waits for the next round.
+  while (DocumentsPending())
+    for (const fs::path& p : TakePendingDocuments())
+      if (LOADFILE(p, kDetectKind) >= 0) ++loaded;
   return loaded;
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "datafiles/repairs.h"
+#include "shell/ui/mainloop.h"   // the queue of documents
 
 // The file-type dialog.
 inline constexpr int16_t kFileTypeWindow = 1400;
@@ -77,17 +78,10 @@ struct OpenHooks {
 extern OpenHooks gOpenHooks;
 bool MergeAvailable();
 
-// Documents handed to the program; loaded at start-up before the file-type
-// dialog, and by the main loop when they arrive later.
-void QueueDocuments(const std::vector<std::filesystem::path>& paths);
-bool DocumentsPending();
-// Loads every waiting document; returns how many were loaded.
+// Loads every document waiting in the shell's queue (QueueDocuments);
+// returns how many were loaded.
 int LoadPendingDocuments();
-void ForgetDocuments();
 
 // What loading repaired, one line each ("" when nothing was).
 std::string RepairNoticeText(const RepairReport& report);
 
-// The commands this module owns: open, close, close several, quit, and the
-// Window menu's activation.
-void RegisterOpenCommands();

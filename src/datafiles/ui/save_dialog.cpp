@@ -16,6 +16,7 @@
 #include "platform/macroman.h"
 #include "platform/resources.h"
 #include "platform/windows.h"
+#include "plot/ui/draw.h"
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
@@ -23,6 +24,7 @@
 #include "shell/ui/mailboxes.h"
 #include "shell/ui/sounds.h"
 #include "shell/worktables.h"
+#include "shell/ui/about.h"
 
 namespace fs = std::filesystem;
 
@@ -48,11 +50,6 @@ void alertWrite(FileStatus st, int err) {
 fs::path folderOf(int16_t slot) {
   const fs::path p = FilePath[slot];
   return p.has_parent_path() ? p.parent_path() : fs::path{};
-}
-
-void retitlePlotWindow(int16_t slot) {
-  const int win = kPlotWindowBase + slot;
-  if (plat::windowExists(win)) plat::setTitle(win, FileName[slot]);
 }
 
 // The "may take a while" notice with its progress bar; nothing for short
@@ -109,7 +106,7 @@ int16_t saveInPlace(int16_t slot) {
     alertWrite(st, err);
     return 1;
   }
-  retitlePlotWindow(slot);
+  RetitlePlotWindow(slot);
   return 0;
 }
 
@@ -209,7 +206,7 @@ int16_t writeChoice(FormatDialog& d) {
   }
   plat::tagFile(*path, kind);
   SaveAsName[d.slot].clear();
-  retitlePlotWindow(d.slot);
+  RetitlePlotWindow(d.slot);
   return 0;
 }
 
@@ -252,7 +249,7 @@ int16_t saveAsDialog(int16_t slot, bool preferNative) {
       case kSaveAsElapsed: d.mem.elapsedColumn = !d.mem.elapsedColumn; break;
       case kSaveAsClock: d.mem.clockColumn = !d.mem.clockColumn; break;
       case kSaveAsDate: d.mem.dateColumn = !d.mem.dateColumn; break;
-      case kSaveAsHelp: plat::openHelp(kHelpSaveAs); break;
+      case kSaveAsHelp: OpenHelpPage(kHelpSaveAs); break;
       case kSaveAsCancel: done = true; break;
       case kSaveAsSave: {
         if (!d.selected)

@@ -199,7 +199,7 @@ int16_t BLOCKSCALE(int16_t mode, int16_t step) {
   std::string upperText = "100", lowerText = "0";
   if (es.replay) {
     const float* f = EditStepFields(es);
-    mode = static_cast<int16_t>(f[5]);
+    mode = f[5] >= 1.0f && f[5] < 2.0f ? int16_t{1} : int16_t{0};
     upper = f[6];
     lower = f[7];
   }

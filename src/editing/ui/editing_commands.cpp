@@ -2,10 +2,17 @@
 
 #include "editing/smoothing.h"
 #include "editing/integrate.h"
+#include "editing/lag.h"
+#include "editing/references.h"
 #include "editing/scaletoblock.h"
+#include "editing/spikes.h"
 #include "editing/ui/blockscale.h"
 #include "editing/ui/copychannel.h"
 #include "editing/ui/integrate.h"
+#include "editing/ui/lag.h"
+#include "editing/ui/references.h"
+#include "editing/ui/spikes.h"
+#include "editing/ui/spiketool.h"
 #include "editing/ui/smoothing.h"
 #include "plot/ui/mouse.h"
 #include "plot/ui/redraw.h"
@@ -13,6 +20,7 @@
 #include "shell/dispatch.h"
 #include "shell/globals.h"
 #include "shell/store.h"
+#include "shell/worktables.h"
 
 namespace {
 
@@ -33,6 +41,14 @@ void RegisterEditingCommands() {
   // the menu is step 0.
   RegisterCommand(Cmd::Smoothing, [](int16_t) { SMOOTHING(0); });
   RegisterScriptOp(kSmoothingOp, [](int16_t step) { SMOOTHING(step); });
+  RegisterCommand(Cmd::LagTime, [](int16_t) { LAGTIME(0.0f, 0); });
+  RegisterScriptOp(kLagOp, [](int16_t step) { LAGTIME(ScriptSequenceArray[step][2], step); });
+  RegisterCommand(Cmd::RemoveReferences, [](int16_t) { REMOVEREFS(0); });
+  RegisterScriptOp(kReferencesOp, [](int16_t step) { REMOVEREFS(step); });
+  RegisterCommand(Cmd::RemoveSpikes, [](int16_t) { REMOVESPIKE(0); });
+  RegisterCommand(Cmd::InteractiveSpikes, [](int16_t) { IntREMOVESPIKE(0); });
+  gInteractiveSpikeTool = IntREMOVESPIKE;
+  RegisterScriptOp(kSpikeOp, [](int16_t step) { REMOVESPIKE(step); });
   RegisterCommand(Cmd::Integrate, [](int16_t) { INTEGRATE(0); });
   RegisterScriptOp(kIntegralOp, [](int16_t step) {
     derive = 0;

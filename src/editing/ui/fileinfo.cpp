@@ -10,6 +10,12 @@
 #include "platform/port.h"
 #include "platform/resources.h"
 #include "platform/windows.h"
+#include "plot/autoscale.h"
+#include "plot/ui/blockwindow.h"
+#include "plot/ui/draw.h"
+#include "plot/ui/infoline.h"
+#include "plot/ui/redraw.h"
+#include "scripts/ui/recorder.h"
 #include "shell/colours.h"
 #include "shell/defaults.h"
 #include "shell/globals.h"
@@ -18,9 +24,10 @@
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
+#include "shell/ui/menubar.h"
 #include "shell/ui/sounds.h"
+#include "shell/ui/about.h"
 
-FileDataHooks gFileDataHooks;
 
 namespace {
 
@@ -34,10 +41,6 @@ constexpr int kCol[] = {272, 332, 417, 502, 587, 772, 801};
 
 constexpr int kDataWidth = 641;
 constexpr int kChannelRow = 22;
-
-void call(const std::function<void()>& f) {
-  if (f) f();
-}
 
 bool fileOpen() {
   return TheFileInUse < kMaxOpenFiles && SlotHoldsFile(static_cast<int16_t>(TheFileInUse));
@@ -285,7 +288,7 @@ void FILEINFO(const MacText&, const MacText&, const MacText&, int16_t mode) {
       else if (action == kActionActivate && eventID != kResultsWindow && eventID != kCommentsEditorWindow &&
                eventID != kFileInfoWindow)
         done = true;
-      else if (action == kActionKey && helpKey(eventID)) plat::openHelp(HelpSubject);
+      else if (action == kActionKey && helpKey(eventID)) OpenHelpPage(HelpSubject);
       done = done || picked || MENU_or_ToolBar_PICKED != 0;
       if (!picked) ClearMailbox();
     }
@@ -489,12 +492,16 @@ void EditFileData(int16_t redraw) {
   if (!fileOpen()) return;
   const int32_t savedHelp = HelpSubject;
   HelpSubject = kHelpFileData;
-  if (gFileDataHooks.recordScriptStep) gFileDataHooks.recordScriptStep(29);
+  {
+    float step[28] = {};
+    step[1] = 29.0f;   // the operation: file data
+    RecordScriptStep(step);
+  }
   // The highlight is XOR: taken off here, it is put back once at the end.
   const bool bandTakenOff = redraw == 1 && blockDefined();
   if (redraw == 1) {
     makePlotCurrent();
-    if (bandTakenOff) call(gFileDataHooks.refreshPlotBlock);
+    if (bandTakenOff) RefreshPLOTBLOCK(0);
   }
 
   const int16_t s = slotInUse();
@@ -523,7 +530,7 @@ void EditFileData(int16_t redraw) {
       plat::pump();
       if (action == kActionKey) {
         if (eventID == 13 || eventID == 3) done = true;
-        else if (helpKey(eventID)) plat::openHelp(HelpSubject);
+        else if (helpKey(eventID)) OpenHelpPage(HelpSubject);
       } else if (action == kActionClose) {
         done = true;
       } else if (action == kActionActivate && eventID != kFileDataWindow) {
@@ -556,14 +563,21 @@ void EditFileData(int16_t redraw) {
 
   UpdateLabels();
   makePlotCurrent();
-  if (FileSHORTS[s][kShortChanged] != 0) MakeChannelSelectionsPopUp();
-  if (channelPicked) call(gFileDataHooks.rescaleAndDrawPlot);
-  else call(gFileDataHooks.drawLabelLine);
+  // Renamed labels show at once wherever the file's channels are named.
+  RebuildChannelMenu();
+  MakeChannelSelectionsPopUp();
+  if (channelPicked) {
+    FindMinMax();
+    DrawPlot(0, 0, 1);
+  } else {
+    DRAWLABELSTUFF();
+  }
   closeWindow(kFileDataWindow);
   // A redrawn plot already carries the highlight; flipping it again would
   // take it off and leave a defined block unshaded.
-  if (bandTakenOff && !channelPicked && blockDefined()) call(gFileDataHooks.refreshPlotBlock);
+  if (bandTakenOff && !channelPicked && blockDefined()) RefreshPLOTBLOCK(0);
+  if (blockDefined() && plat::windowExists(kBlockWindow)) DRAWBLOCK();
   RestoreTheToolBar();
-  call(gFileDataHooks.drawTimeDate);
+  DRAWTIMEDATE();
   HelpSubject = savedHelp;
 }

@@ -32,18 +32,9 @@ inline constexpr int16_t kFiO2Field = 240;
 inline constexpr int16_t kFiCO2Field = 241;
 inline constexpr int16_t kRQField = 242;
 
-// Plot-window and script work these dialogs ask for; their owners install
-// them. Absent hooks are skipped.
-struct FileDataHooks {
-  std::function<void()> refreshPlotBlock;      // block highlight (RefreshPLOTBLOCK(0))
-  std::function<void()> rescaleAndDrawPlot;    // FindMinMax, then DrawPlot(0, 0, 1)
-  std::function<void()> drawLabelLine;         // DRAWLABELSTUFF
-  std::function<void()> drawTimeDate;          // DRAWTIMEDATE
-  // While a script is recorded and has room: a new step with this operation
-  // code in field 1, flashed.
-  std::function<void(int16_t operation)> recordScriptStep;
-};
-extern FileDataHooks gFileDataHooks;
+// The editing subsystem's registrar (file information, file data, and the
+// comments editor the comments box opens).
+void RegisterFileInfoCommands();
 
 // Modes: 0 the channel colour legend; 1 the full summary, waiting until the
 // user dismisses it; 2 the full summary over the comments editor, which

@@ -1,8 +1,9 @@
+#include "editing/ui/comments.h"
 #include "editing/ui/fileinfo.h"
+#include "plot/ui/commentsbox.h"
 #include "shell/dispatch.h"
 #include "shell/globals.h"
 #include "shell/store.h"
-#include "shell/ui/commands.h"
 
 void RegisterFileInfoCommands() {
   // File item 12 and toolbar button 598: the summary, waiting for the user.
@@ -11,4 +12,5 @@ void RegisterFileInfoCommands() {
     FILEINFO(FileName[TheFileInUse], StartDate[TheFileInUse], StartTime[TheFileInUse], 1);
   });
   RegisterCommand(Cmd::EditFileData, [](int16_t arg) { EditFileData(arg != 0 ? 1 : 0); });
+  gCommentsBoxHooks.editComments = [] { FixCOMMENTS(0); };
 }

@@ -1,9 +1,9 @@
+#include "output/kittexts.h"
 #include "output/ui/analysiskit.h"
 
 #include <algorithm>
 #include <string>
 
-#include "analyses/statspanel.h"
 #include "output/results.h"
 #include "output/ui/destination.h"
 #include "output/ui/output_commands.h"
@@ -19,6 +19,7 @@
 #include "shell/store.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
+#include "shell/ui/about.h"
 
 namespace {
 
@@ -198,14 +199,9 @@ void FitResultsWindow(int16_t height) {
   if (!plat::windowExists(kResultsWindow)) return;
   plat::Rect r = plat::contentRect(kResultsWindow);
   if (r.height() >= height) return;
-  const int displayBottom = plat::displaySize().h - 4;
-  r.bottom = r.top + height;
-  if (r.bottom > displayBottom) {
-    const int up = std::min(r.bottom - displayBottom, r.top - plat::config().menuBarHeight -
-                                                          plat::config().titleBarHeight);
-    r.top -= std::max(0, up);
-    r.bottom = r.top + height;
-  }
+  // It grows down to the desk's edge, never up: raised, its title bar
+  // would slip under the plot window.
+  r.bottom = std::min(r.top + height, std::max<int>(r.bottom, plat::displaySize().h - 4));
   plat::setContentRect(kResultsWindow, r);
 }
 
@@ -227,7 +223,7 @@ int16_t HandleAnalysisKey(int charCode) {
   const int16_t n = ValidFileSlot(slot) ? nChannels[slot] : int16_t{0};
   const AnalysisKey k = TranslateAnalysisKey(charCode, n);
   switch (k.kind) {
-    case AnalysisKeyKind::Help: plat::openHelp(HelpSubject); break;
+    case AnalysisKeyKind::Help: OpenHelpPage(HelpSubject); break;
     case AnalysisKeyKind::Store: DRAFTPRINT(plat::MacText(1, static_cast<char>(charCode))); break;
     case AnalysisKeyKind::Channel: return k.channel;
     case AnalysisKeyKind::None: break;

@@ -1,6 +1,6 @@
 // The furniture every analysis window shares in results window 4: the
 // results header, the channel buttons, the help / distribution / scale
-// buttons, the time-unit buttons and the output icon; plus the pieces of
+// buttons, the time-unit buttons and the output icon; plus the parts of
 // the modal loop that every analysis handles alike (keys, deferred menu and
 // toolbar picks). The drawing entries draw only; the owning loop acts on
 // the clicks.
@@ -34,8 +34,8 @@ void InstallAnalysisKitHooks();
 // Dialog handlers of an analysis window: events fill the mailbox, menu picks
 // are deferred (ShowSpecificHelpWindow) and end the loop.
 void InstallAnalysisHandlers();
-// Results window 4 grown (downwards, or moved up when the display ends) so
-// that its content is at least `height` pixels tall.
+// Results window 4 grown downwards so that its content is `height` pixels
+// tall, or as tall as the desk allows: it is never moved up.
 void FitResultsWindow(int16_t height);
 
 enum class AnalysisKeyKind : int8_t { None, Help, Store, Channel };

@@ -114,10 +114,7 @@ int16_t openResultsFile(int16_t wanted, int16_t previous, int16_t slot) {
     if (!gResultsOutput.isOpen()) gOpenPort = kPortNone;
     return 0;
   }
-  if (tabular) {
-    NResultsPrinted = 0;
-    if (gOutputUiHooks.tabFileDataBar) gOutputUiHooks.tabFileDataBar();
-  }
+  if (tabular) NResultsPrinted = 0;
   return 1;
 }
 
@@ -140,6 +137,9 @@ int16_t OPEN_OUTPUT_PORT() {
     case kPortTabular: created = openResultsFile(wanted, previous, slot); break;
     default: PortForResultsOutput = previous; break;
   }
+  // The plot window's notice field shows every new destination; the results
+  // stored into it are counted there.
+  if (created && gOutputUiHooks.tabFileDataBar) gOutputUiHooks.tabFileDataBar();
   if (slotHasCases(slot) && FileSHORTS[slot][kShortView] != 2) {
     plat::disposeWindow(kResultsWindow);
     const int plot = kPlotWindowBase + slot;

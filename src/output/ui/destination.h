@@ -22,7 +22,7 @@ inline constexpr int16_t kDataBarCaseField = 54;
 
 // Work of other subsystems around a stored result; absent hooks are skipped.
 // The analysis-window kit draws the output icons; the plot window's info
-// line shows that a tabular file was opened.
+// line shows that a destination was opened.
 struct OutputUiHooks {
   std::function<void(const plat::MacText& key)> drawDisk;   // DRAWDISK
   std::function<void()> drawPage;                            // DRAWPAGE

@@ -4,7 +4,9 @@
 #include <string>
 
 #include "output/results.h"
+#include "output/scaling.h"
 #include "output/tabular.h"
+#include "output/ui/analysiskit.h"
 #include "output/ui/destination.h"
 #include "output/ui/spool.h"
 #include "output/ui/tabular_dialog.h"
@@ -20,7 +22,6 @@
 #include "shell/globals.h"
 #include "shell/menutable.h"
 #include "shell/store.h"
-#include "shell/ui/commands.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
@@ -109,7 +110,7 @@ void OutputPortAlert() {
   plat::FontSpec text;
   text.family = std::to_string(OrrelinFont);
   text.pixelSize = 14;
-  // The faces standing in for the original ones run wider: keep both lines
+  // Our faces run wider than the sizes were chosen for: keep both lines
   // inside the panel.
   auto widest = [&p, &text] {
     p.setFont(text);
@@ -178,6 +179,17 @@ void DRAFTPRINT(const plat::MacText& key) {
 
 void RegisterOutputCommands() {
   RegisterCommand(Cmd::OpenOutputPort, [](int16_t) { chooseDestination(); });
-  RegisterCommand(Cmd::StoreResult, [](int16_t) { DRAFTPRINT(" "); });
+  RegisterCommand(Cmd::StoreResult, [](int16_t) {
+    // The menu item stays on with a file open; with nothing analysed yet it
+    // says so instead of doing nothing.
+    if (PlanDraftPrint(topic, PortForResultsOutput).nothing) {
+      ShowAlert("There is no result to store yet: run an analysis on a block first.", "bzot");
+      return;
+    }
+    DRAFTPRINT(" ");
+  });
   RegisterCommand(Cmd::PrintAndClose, [](int16_t) { printAndClose(); });
+  InstallAnalysisKitHooks();
+  // Results come out unscaled until the user sets factors.
+  ResetAllScaling();
 }

@@ -22,6 +22,7 @@ bool IsStoreResultKey(int charCode);
 void OutputPortAlert();
 inline constexpr int kOutputAlertBlinks = 11;
 
-// Send Results To (submenu 80), Store Current Result (File 16), Print &
-// Close Results (File 19).
+// The output subsystem's registrar: Send Results To (submenu 80), Store
+// Current Result (File 16), Print & Close Results (File 19), and the output
+// icons of the analysis windows.
 void RegisterOutputCommands();

@@ -17,6 +17,7 @@
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
 #include "shell/ui/sounds.h"
+#include "shell/ui/about.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ void drawLine(plat::Port& p, int x, int y, const MacText& text) {
   p.drawText(text);
 }
 
-// The faces standing in for the original ones run wider: a line that would
+// Our faces run wider than the sizes were chosen for: a line that would
 // leave its room is set a size or two smaller.
 void drawFitted(plat::Port& p, int x, int y, const MacText& text, int right) {
   plat::FontSpec f = p.font();
@@ -171,7 +172,7 @@ bool TabularOptionsDialog() {
       }
     } else if (a == kActionKey) {
       if (isHelpKey(id)) {
-        plat::openHelp(kHelpTabularOptions);
+        OpenHelpPage(kHelpTabularOptions);
         plat::selectWindow(kOutputOptionsWindow);
       } else {
         accepted = done = true;
@@ -227,7 +228,7 @@ bool ResultsPerLineDialog() {
     } else if (a == kActionClick && id == kPerRowDone) {
       accepted = done = true;
     } else if (a == kActionKey) {
-      if (isHelpKey(id)) plat::openHelp(kHelpTabularOptions);
+      if (isHelpKey(id)) OpenHelpPage(kHelpTabularOptions);
       else accepted = done = true;
     } else if (a == kActionClose && id == kOutputOptionsWindow) {
       done = true;

@@ -23,7 +23,7 @@ QString fromMac(std::string_view s) { return QString::fromStdString(macRomanToUt
 std::filesystem::path toPath(const QString& s) { return std::filesystem::path(QFile::encodeName(s).toStdString()); }
 
 // The folder the next dialog starts in when the caller names none: where the
-// user last went, as the original file dialogs remembered it.
+// user last went.
 std::filesystem::path& lastFolder() {
   static std::filesystem::path p;
   return p;

@@ -64,6 +64,7 @@ struct Answer {
 Answer takeAnswer(AnswerKind kind, const std::string& what);   // throws test::Failure out of turn
 void recordSound(const std::string& name);
 void recordHelp(int subject);
+bool browserAvailable();   // test mode: whether help pages "open"
 void recordUrl(const std::string& url);
 void recordPrintedPage(const std::filesystem::path& pdf, std::vector<std::string> lines);
 std::filesystem::path testOutputDir();   // temporary folder for PDFs and the like

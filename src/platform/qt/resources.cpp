@@ -1,5 +1,5 @@
-// Help pages, web addresses and the stand-ins for the original's bundled
-// resources. The content lives under the resource folder and is all our own.
+// Help pages, web addresses and the bundled resources (texts, window
+// templates). The content lives under the resource folder and is all our own.
 #include <QDesktopServices>
 #include <QString>
 #include <QUrl>
@@ -54,12 +54,12 @@ std::filesystem::path helpPage(int subject) {
   return dir / "index.html";
 }
 
-void openHelp(int subject) {
+bool openHelp(int subject) {
   if (detail::testMode()) {
     detail::recordHelp(subject);
-    return;
+    return detail::browserAvailable();
   }
-  QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(helpPage(subject).string())));
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(helpPage(subject).string())));
 }
 
 void openUrl(std::string_view url) {
@@ -71,9 +71,27 @@ void openUrl(std::string_view url) {
   QDesktopServices::openUrl(QUrl(QString::fromUtf8(url.data(), qsizetype(url.size())), QUrl::StrictMode));
 }
 
-// Numbered pictures and pop-up titles are added by the subsystems that use them.
+// Numbered pictures are added by the subsystems that use them; pop-up titles
+// of the menus the program's own dialogs pop up are listed here.
 const Picture* pictureResource(int) { return nullptr; }
-std::vector<MenuItemSpec> menuResource(int) { return {}; }
+std::vector<MenuItemSpec> menuResource(int menuId) {
+  std::vector<MenuItemSpec> items;
+  const auto add = [&](const char* title) {
+    MenuItemSpec m;
+    m.title = title;
+    items.push_back(m);
+  };
+  switch (menuId) {
+    case 59:   // spike direction: either, below, above
+      for (const char* t : {"Either Direction", "Below Neighbors", "Above Neighbors"}) add(t);
+      break;
+    case 128:  // passes of the variation-conserving line
+      for (const char* t : {"1 pass", "2 passes", "3 passes", "4 passes", "5 passes"}) add(t);
+      break;
+    default: break;
+  }
+  return items;
+}
 
 bool bundleImageExists(std::string_view fileName) {
   auto p = detail::bundleImagePath(fileName);

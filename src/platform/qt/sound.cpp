@@ -23,8 +23,8 @@ namespace {
 #ifdef CORVIMET_HAVE_PULSE
 constexpr uint32_t kRate = 22050;
 
-// One channel, as on the original: a new sound cuts off the one playing, so
-// a burst of ticks never piles up behind itself.
+// One channel: a new sound cuts off the one playing, so a burst of ticks
+// never piles up behind itself.
 class Player {
  public:
   ~Player() {

@@ -53,6 +53,7 @@ struct DriverState {
   uint64_t virtualMs = 0;
   std::vector<std::string> sounds;
   std::vector<int> help;
+  bool browser = true;
   std::vector<std::string> urls;
   std::vector<PrintedPage> pages;
   std::filesystem::path outDir;
@@ -330,13 +331,20 @@ Script& Script::stop() { return push(*this, {.kind = Kind::Stop}); }
 
 // ---- running ------------------------------------------------------------------
 
+// A folder named by the system, so that runs of several users or processes
+// never share one.
+std::filesystem::path makeOutDir() {
+  std::string name = (std::filesystem::temp_directory_path() / "corvimet-test-XXXXXX").string();
+  if (!::mkdtemp(name.data())) throw std::runtime_error("no folder for test output in " + name);
+  return name;
+}
+
 void init(const Options& opt) {
   DriverState& d = D();
   d.opt = opt;
   if (d.opt.artifacts.empty())
     if (const char* a = std::getenv("CORVIMET_ARTIFACTS")) d.opt.artifacts = a;
-  d.outDir = std::filesystem::temp_directory_path() / ("corvimet-test-" + std::to_string(::getpid()));
-  std::filesystem::create_directories(d.outDir);
+  d.outDir = makeOutDir();
   // ctest runs every test in its own process: leave no folder behind.
   std::atexit([] {
     std::error_code ec;
@@ -364,6 +372,7 @@ void reset() {
   d.idlePolls = 0;
   d.virtualMs = 0;
   seedRandom(12345u);
+  d.browser = true;
   QCoreApplication::processEvents();
 }
 
@@ -397,6 +406,7 @@ size_t stepsLeft() {
 
 const std::vector<std::string>& soundsPlayed() { return D().sounds; }
 const std::vector<int>& helpSubjects() { return D().help; }
+void setBrowserAvailable(bool available) { D().browser = available; }
 const std::vector<std::string>& urlsOpened() { return D().urls; }
 const std::vector<PrintedPage>& printedPages() { return D().pages; }
 void clearRecorders() {
@@ -494,16 +504,14 @@ Answer takeAnswer(AnswerKind kind, const std::string& what) {
 
 void recordSound(const std::string& name) { test::D().sounds.push_back(name); }
 void recordHelp(int subject) { test::D().help.push_back(subject); }
+bool browserAvailable() { return test::D().browser; }
 void recordUrl(const std::string& url) { test::D().urls.push_back(url); }
 void recordPrintedPage(const std::filesystem::path& pdf, std::vector<std::string> lines) {
   test::D().pages.push_back({pdf, std::move(lines)});
 }
 std::filesystem::path testOutputDir() {
   auto& d = test::D();
-  if (d.outDir.empty()) {
-    d.outDir = std::filesystem::temp_directory_path() / ("corvimet-test-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(d.outDir);
-  }
+  if (d.outDir.empty()) d.outDir = test::makeOutDir();
   return d.outDir;
 }
 

@@ -128,7 +128,8 @@ void OPENBLOCKWINDOW() {
   const int plot = PlotWindowId(f);
   const int left = plat::contentRect(plot).left;
   const int frameTop = plat::frameRect(plot).top;
-  const int top = plotcore::BlockWindowTop(frameTop, BottomOfPlotArea, prefsArray[kPrefCommentsHidden] != 0);
+  const int top = plotcore::BlockWindowTop(frameTop, BottomOfPlotArea, prefsArray[kPrefCommentsHidden] != 0,
+                                           plat::config().titleBarHeight);
 
   if (FileSHORTS[f][kShortBlockState] == 2) {
     UpperLimit = clamp16(ScreenHeight - top - 24);

@@ -1,6 +1,5 @@
 #include "plot/ui/commentsbox.h"
 
-#include "editing/ui/comments.h"
 #include "platform/controls.h"
 #include "platform/events.h"
 #include "platform/resources.h"
@@ -11,6 +10,8 @@
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/ui/kitglobals.h"
+
+CommentsBoxHooks gCommentsBoxHooks;
 
 namespace {
 
@@ -84,7 +85,7 @@ void RestoreWindowName() {
 
 void CommentsBoxActivated() {
   // The editor rebuilds the box through the dispatcher's hook when it ends.
-  FixCOMMENTS(0);
+  if (gCommentsBoxHooks.editComments) gCommentsBoxHooks.editComments();
   const int plot = currentPlot();
   if (plot != 0) {
     plat::selectWindow(plot);

@@ -2,11 +2,19 @@
 // title of the plot window.
 #pragma once
 #include <cstdint>
+#include <functional>
 
 #include "shell/ui/kit.h"
 
 inline constexpr int16_t kCommentsWindow = 3;
 inline constexpr int16_t kCommentsText = 1;   // the box's text view
+
+// The comments editor belongs to the editing commands; their registrar
+// installs it. Unset, activating the box only brings the plot back.
+struct CommentsBoxHooks {
+  std::function<void()> editComments;   // FixCOMMENTS(0)
+};
+extern CommentsBoxHooks gCommentsBoxHooks;
 
 // Rebuilds the box for TheFileInUse unless prefs word 2 hides it.
 void DRAWCOMMENTS();

@@ -21,8 +21,9 @@
 #include "shell/ui/mailboxes.h"
 #include "shell/ui/sounds.h"
 
-int16_t avbx = 223, avby = 7;
+int16_t avbx = plotcore::kAllValuesLeft, avby = plotcore::kAllValuesTop;
 float tlev = 0;
+std::function<void(int, int, bool)> gPointerOverPlotHook;
 
 namespace {
 
@@ -96,19 +97,24 @@ void TrackPointerOverPlot() {
   const auto f = static_cast<int16_t>(TheFileInUse);
   const plat::Point at = plat::pointerLocal(win);
   const std::optional<int32_t> c = plotcore::PointerCase(PlotViewState(f), at, BottomOfPlotArea);
-  if (!c) return;
+  if (!c) {
+    if (gPointerOverPlotHook) gPointerOverPlotHook(win, -1, false);
+    return;
+  }
   // A redraw sets LastHorizPosition to 0 so that the next pass writes again.
   if (at.x == LastHorizPosition && LastHorizPosition == lastTrackedX) return;
+  const bool redrawn = LastHorizPosition == 0;
   LastHorizPosition = static_cast<int16_t>(at.x);
   lastTrackedX = LastHorizPosition;
   UpdateDataBar(static_cast<float>(static_cast<double>(*c) * FileInfoFLOATS[f][kInfoInterval]), *c);
   if (AllValues) WriteAllValues(*c);
+  if (gPointerOverPlotHook) gPointerOverPlotHook(win, at.x, redrawn);
 }
 
 void PlaceALLVALUES() {
   tlev = 0;
-  avbx = 223;
-  avby = 7;
+  avbx = plotcore::kAllValuesLeft;
+  avby = plotcore::kAllValuesTop;
   plat::disposeWindow(kPlaceWindow);
   const int plot = currentPlot();
   if (plot == 0) return;

@@ -3,6 +3,7 @@
 // value of further channels at the same case).
 #pragma once
 #include <cstdint>
+#include <functional>
 
 // tmFloat lives with the result globals (output/results.h), AllValues with
 // the dispatcher's globals (shell/dispatch.h).
@@ -31,5 +32,10 @@ void WriteAllValues(int32_t c);
 // One pass of the main loop: when the pointer moved over the plot area of
 // the front plot window, the data bar (and the all-values column) follow it.
 void TrackPointerOverPlot();
+// Told by TrackPointerOverPlot where the pointer is over the plot window:
+// x in its content, -1 once the pointer is off the plot area; redrawn when
+// the plot was drawn anew since the last call (what was drawn over it is
+// gone). The automatic blocks draw their box with it.
+extern std::function<void(int window, int x, bool redrawn)> gPointerOverPlotHook;
 // View "Show All Channel Values…": on (choose channels, place, build) or off.
 void ToggleAllValues();

@@ -81,6 +81,15 @@ std::string titleText(int16_t f, const plotcore::ViewState& v) {
   return t + " ) ";
 }
 
+}  // namespace
+
+void RetitlePlotWindow(int16_t slot) {
+  if (!ValidFileSlot(slot) || !plat::windowExists(PlotWindowId(slot))) return;
+  plat::setTitle(PlotWindowId(slot), titleText(slot, PlotViewState(slot)));
+}
+
+namespace {
+
 // The label line when its owner has not installed one: the top of the scale,
 // the channel and the page shown.
 void plainLabelLine(int16_t f) {
@@ -88,11 +97,12 @@ void plainLabelLine(int16_t f) {
   p.setForeColor(plotForeColor);
   p.setBackColor(plotBackColor);
   p.setFont(plainFont(labelSize()));
-  p.moveTo(1, 29);
-  p.drawText(NumText(maximumValue) + "     ");
+  const std::string top = NumText(maximumValue), bottom = NumText(minimumValue);
+  p.moveTo(YLabelX(top, 1), 29);
+  p.drawText(top + "     ");
   if (static_cast<int16_t>(ScaleMode) < 1) {
-    p.moveTo(0, BottomOfPlotArea - 5);
-    p.drawText(NumText(minimumValue) + "     ");
+    p.moveTo(YLabelX(bottom, 0), BottomOfPlotArea - 5);
+    p.drawText(bottom + "     ");
   }
   std::string text = "Channel" + NumText(ActiveChannel) + " of" + NumText(nChannels[f]) + "    " +
                      TrimTrailingBlanks(RetrieveLabelOf(f, ActiveChannel));
@@ -112,8 +122,9 @@ void drawYLabels(const plotcore::Scale& s, int16_t B) {
   const float step = s.lines > 0 ? s.scr / s.lines : 0.0f;
   for (const plotcore::YLabel& l : plotcore::YAxisLabels(s, PlotHeight, B)) {
     kFloat = l.value;
-    p.moveTo(0, l.y);
-    p.drawText(l.zero ? std::string(" 0") : AxisLabelText(l.value, step));
+    const std::string text = l.zero ? std::string(" 0") : AxisLabelText(l.value, step);
+    p.moveTo(YLabelX(text, 0), l.y);
+    p.drawText(text);
   }
 }
 
@@ -226,6 +237,8 @@ void SetScaleGlobals(const plotcore::Scale& s) {
   spn = s.spn;
   span = s.span;
 }
+
+int YLabelX(const std::string& text, int x) { return !text.empty() && text[0] == '-' ? std::max(x, 3) : x; }
 
 std::string AxisLabelText(float value, float step) {
   int decimals = 0;

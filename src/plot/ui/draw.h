@@ -44,6 +44,10 @@ bool StackedViewShown(int16_t slot);
 plotcore::Scale CurrentScale();
 void SetScaleGlobals(const plotcore::Scale& s);
 
+// Window 1000 + slot titled as the single view draws it: "File n: 'name'
+// ( c channels, k samples[; compressed x-fold] ) ". Nothing without the window.
+void RetitlePlotWindow(int16_t slot);
+
 // Autoscale of ActiveChannel of TheFileInUse over the cases in view (or the
 // block while printblock is set), for the ScaleMode in force.
 void FindMinMax();
@@ -60,6 +64,10 @@ void DrawTimeIndex(int16_t y, int16_t labels);
 // The XOR block band exactly as DrawPlot paints it, for x left..right
 // inclusive and rows top..bottom inclusive.
 void PaintBlockBand(int left, int right, int top, int bottom);
+
+// x of a Y label at the plot's left edge: a minus sign would merge into the
+// frame line at x 0, so a negative label starts clear of it.
+int YLabelX(const std::string& text, int x);
 
 // Axis label text: the standard leading blank, as many decimals as the
 // grid step needs and no rounding noise.

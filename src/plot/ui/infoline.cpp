@@ -1,7 +1,7 @@
 #include "plot/ui/infoline.h"
 
-#include "analyses/statspanel.h"
 #include "datafiles/datafile.h"
+#include "output/kittexts.h"
 #include "output/numberformat.h"
 #include "output/results.h"
 #include "platform/controls.h"
@@ -155,11 +155,12 @@ void DRAWLABELSTUFF() {
   const bool large = prefsArray[kPrefLargeLabels] != 0;
   prefsArray[kPrefLabelSize] = large ? 14 : 12;
   p.setFont(font("application", prefsArray[kPrefLabelSize]));
-  p.moveTo(1, large ? 33 : 29);
-  p.drawText(RealText(maximumValue) + "     ");
+  const std::string top = RealText(maximumValue), bottom = RealText(minimumValue);
+  p.moveTo(YLabelX(top, 1), large ? 33 : 29);
+  p.drawText(top + "     ");
   if (static_cast<int16_t>(ScaleMode) < 1) {
-    p.moveTo(0, BottomOfPlotArea - 5);
-    p.drawText(RealText(minimumValue) + "     ");
+    p.moveTo(YLabelX(bottom, 0), BottomOfPlotArea - 5);
+    p.drawText(bottom + "     ");
   }
   plotcore::LabelLineInput in;
   in.activeChannel = ActiveChannel;

@@ -5,18 +5,32 @@
 #include <algorithm>
 
 #include "datafiles/save.h"
-#include "editing/ui/fileinfo.h"
 #include "output/results.h"
+#include "platform/app.h"
 #include "platform/controls.h"
 #include "platform/events.h"
 #include "platform/windows.h"
+#include "output/ui/destination.h"
 #include "plot/autoscale.h"
+#include "plot/blockscale.h"
+#include "plot/trace.h"
+#include "plot/ui/blockwindow.h"
+#include "plot/ui/commentsbox.h"
+#include "plot/ui/databar.h"
+#include "plot/ui/infoline.h"
+#include "plot/ui/mouse.h"
 #include "plot/ui/draw.h"
+#include "plot/ui/paging.h"
 #include "plot/ui/plotwindow.h"
 #include "plot/ui/redraw.h"
+#include "shell/colours.h"
+#include "shell/desklayout.h"
 #include "shell/dispatch.h"
 #include "shell/globals.h"
 #include "shell/store.h"
+#include "shell/ui/mainloop.h"
+#include "shell/ui/notes.h"
+#include "shell/ui/prefsdialog.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
@@ -53,42 +67,12 @@ int16_t PUSHCHAN(int16_t mode, int16_t typedChannel) {
   return c;
 }
 
-void RegisterPlotCommands() {
-  RegisterCommand(Cmd::Redraw, [](int16_t) { RefreshSCREEN(); });
-  RegisterCommand(Cmd::ChannelChange, [](int16_t channel) { CHANNELCHANGE(channel); });
-  // No saved scale modes exist: every channel starts with the tidy axis.
-  for (auto& s : scalefact) s[4] = static_cast<float>(plotcore::kScaleNormal);
-
-  auto previousPopup = gDispatchHooks.rebuildChannelPopup;
-  gDispatchHooks.rebuildChannelPopup = [previousPopup] {
-    if (previousPopup) previousPopup();
-    MakeChannelSelectionsPopUp();
-  };
-  gFileDataHooks.refreshPlotBlock = [] { RefreshPLOTBLOCK(0); };
-  gFileDataHooks.rescaleAndDrawPlot = [] {
-    FindMinMax();
-    DrawPlot(0, 0, 1);
-  };
-}
-
 void PageSliderMoved() {
   int16_t f;
   if (!frontSlot(&f)) return;
   const int win = PlotWindowId(f);
   if (!plat::windowExists(win) || !plat::controlExists(win, kPageSlider)) return;
-  const int16_t old = FileSHORTS[f][kShortSegment];
-  const int s = plat::sliderValue(win, kPageSlider);
-  SliderEvent = 0;
-  if (FileSHORTS[f][kShortZoomed] != 0) FileSHORTS[f][kShortCompressed] = 0;
-  FileSHORTS[f][kShortZoomed] = 0;
-  LastHorizPosition = 0;
-  const int segments = FileSHORTS[f][kShortSegments];
-  FileSHORTS[f][kShortSegment] = s >= 1 && s <= segments ? static_cast<int16_t>(s) : old;
-  plat::setSliderValue(win, kPageSlider, FileSHORTS[f][kShortSegment]);
-  // The whole-file view shows every segment already.
-  if (FileSHORTS[f][kShortCompressed] != 0) return;
-  FindMinMax();
-  DrawPlot(0, 0, 1);
+  ShowSegment(static_cast<int16_t>(std::clamp(plat::sliderValue(win, kPageSlider), 0, 32767)));
 }
 
 bool HandlePlotControlClick(int16_t controlId) {
@@ -159,4 +143,94 @@ void TIMECHOICE(uint16_t placement) {
     if (a == kActionActivate && id != kTimeUnitsWindow) break;
   }
   plat::disposeWindow(kTimeUnitsWindow);
+}
+
+void FrontFileChanged(int16_t slot) {
+  if (!ValidFileSlot(slot) || !SlotHoldsFile(slot) || !plat::windowExists(PlotWindowId(slot))) return;
+  PlotGeometryFromWindow(slot);
+  chanB = static_cast<uint16_t>(ActiveChannel);
+  OPENBLOCKWINDOW();
+  if (FileSHORTS[slot][kShortBlockState] == 2) DRAWBLOCK();
+  DRAWCOMMENTS();
+  plat::setCurrentPort(PlotWindowId(slot));
+}
+
+void FollowPlotWindow() {
+  const auto f = static_cast<int16_t>(TheFileInUse);
+  if (!ValidFileSlot(f) || !plat::windowExists(PlotWindowId(f))) return;
+  FixTheCommentsWindow();
+  if (!plat::windowExists(kBlockWindow)) return;
+  const int plot = PlotWindowId(f);
+  const int top = plotcore::BlockWindowTop(plat::frameRect(plot).top, BottomOfPlotArea,
+                                           prefsArray[kPrefCommentsHidden] != 0, plat::config().titleBarHeight);
+  const int L = plat::contentRect(plot).left;
+  const int left = BlockWindowIsOpen == 1 ? L + kResultsColumnWidth : plotcore::CollapsedInstructionsRect(L, top).left;
+  plat::moveWindow(kBlockWindow, {left, top});
+}
+
+namespace {
+
+void selectPlotWindow() {
+  const auto slot = static_cast<int16_t>(TheFileInUse);
+  if (ValidFileSlot(slot) && plat::windowExists(PlotWindowId(slot))) {
+    plat::selectWindow(PlotWindowId(slot));
+    plat::setCurrentPort(PlotWindowId(slot));
+  }
+}
+
+void repaintToolbarGround() {
+  if (!plat::windowExists(kToolbarWindow)) return;
+  plat::Port& p = plat::port(kToolbarWindow);
+  const plat::Size s = plat::contentSize(kToolbarWindow);
+  p.setBackColor(ToolBarBackgroundColor);
+  p.clearRect({0, 0, s.w, s.h});
+  plat::flushWindow(kToolbarWindow);
+}
+
+void installMainLoopHooks() {
+  gMainLoopHooks.mouse = PlotMouseHandler;
+  gMainLoopHooks.trackPointer = TrackPointerOverPlot;
+  gMainLoopHooks.controlClicked = [](int16_t id) { HandlePlotControlClick(id); };
+  gMainLoopHooks.fileActivated = FrontFileChanged;
+  gMainLoopHooks.otherWindowActivated = [](int16_t id) { BlockOrCommentsWindowActivated(id); };
+  gMainLoopHooks.plotWindowMoved = [](int16_t slot) {
+    if (slot == static_cast<int16_t>(TheFileInUse)) FollowPlotWindow();
+  };
+  gMainLoopHooks.plotWindowResized = [](int16_t slot, bool front) {
+    if (front && slot == static_cast<int16_t>(TheFileInUse)) ResizeTheMainWindow(1);
+    else DrawPlotSummary(slot);
+  };
+  gMainLoopHooks.plotKey = HandlePlotKey;
+}
+
+}  // namespace
+
+void RegisterPlotCommands() {
+  RegisterCommand(Cmd::Redraw, [](int16_t) { RefreshSCREEN(); });
+  RegisterCommand(Cmd::ChannelChange, [](int16_t channel) { CHANNELCHANGE(channel); });
+  RegisterCommand(Cmd::ZoomIn, [](int16_t) { ZOOMIN(); });
+  RegisterCommand(Cmd::ZoomOut, [](int16_t) { ZOOMOUT(); });
+  RegisterCommand(Cmd::WholeFileView, [](int16_t) { WholeFileViewToggle(); });
+  RegisterCommand(Cmd::ToggleHistogram, [](int16_t) { TogglePlotAsHistogram(); });
+  // No saved scale modes exist: every channel starts with the tidy axis.
+  for (auto& s : scalefact) s[4] = static_cast<float>(plotcore::kScaleNormal);
+  RegisterSelectionCommands();
+  RegisterBlockWindowCommands();
+  InstallInfoLineHooks();
+  installMainLoopHooks();
+
+  // What the lower subsystems ask of the plot.
+  gStoreHooks.channelChanged = [](int16_t slot, int16_t channel) { plotcore::InvalidatePlotLod(slot, channel); };
+  gStoreHooks.commentsChanged = [](int16_t slot) {
+    if (slot == static_cast<int16_t>(TheFileInUse)) DRAWCOMMENTS();
+  };
+  gDispatchHooks.selectPlotWindow = selectPlotWindow;
+  gDispatchHooks.rebuildChannelPopup = [] {
+    RebuildChannelMenu();
+    MakeChannelSelectionsPopUp();
+  };
+  gNotesHooks.showCase = ShowCaseInPlot;
+  gPreferencesHooks.redrawAfterChange = RefreshSCREEN;
+  gKitHooks.redrawToolbarBackground = repaintToolbarGround;
+  gOutputUiHooks.tabFileDataBar = TabFileDATABAR;
 }

@@ -3,10 +3,20 @@
 #pragma once
 #include <cstdint>
 
-// Registers the commands above with the dispatcher and installs the hooks
-// the plot answers for. Also gives every channel the Normal scale until the
-// user picks another.
+// The plot subsystem's registrar: the commands of the plot window, the block
+// selection, the block window and the comments box, and every hook the plot
+// answers (the main loop's plot windows, the store's channel changes, the
+// notes, preferences, toolbar and results-notice redraws). Also gives every
+// channel the Normal scale until the user picks another.
 void RegisterPlotCommands();
+
+// The file in front changed: the geometry globals follow its plot window,
+// the block window and the comments box show its block and comments (or
+// close when it has none).
+void FrontFileChanged(int16_t slot);
+// The front plot window moved: the comments box and the block window come
+// along, keeping their places below it.
+void FollowPlotWindow();
 
 // A click on a control of the front plot window, as the main loop reads it
 // from the mailbox (action 1): 1010 the page slider, 333 the channel pop-up.

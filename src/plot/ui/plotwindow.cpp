@@ -83,10 +83,7 @@ PlotGeometry ComputePlotGeometry(plat::Size display, bool toolbarAtLeft, int top
   return g;
 }
 
-int16_t SlotOfPlotWindow(int windowId) {
-  const int slot = windowId - 1000;
-  return slot >= 0 && slot < kMaxOpenFiles ? static_cast<int16_t>(slot) : int16_t{-1};
-}
+int16_t SlotOfPlotWindow(int windowId) { return PlotSlotOfWindow(windowId); }
 
 plotcore::ViewState PlotViewState(int16_t slot) {
   plotcore::ViewState v;
@@ -157,7 +154,6 @@ void ResizeTheMainWindow(uint16_t blockWindowFlag) {
   plat::Port& p = plat::port(win);
   p.setBackColor(gray);
   p.clearRect({0, PlotHeight, ScreenWidth, size.h});
-  const bool spanField = plat::controlExists(win, kBlockSpanField);
   plat::removeControl(win, kButton100);
 
   // The redraw is silent.
@@ -171,7 +167,10 @@ void ResizeTheMainWindow(uint16_t blockWindowFlag) {
   }
   MakeChannelSelectionsPopUp();
   if (nCases[f] > ScreenWidth) MakePLOT_SLIDER();
-  if (ScreenWidth > 831 && spanField) plat::setFieldText(win, kBlockSpanField, blockSpanText(f));
+  // Also when the window was too narrow for the field before: the redraw
+  // built it afresh, without the block's span.
+  if (ScreenWidth > 831 && plat::controlExists(win, kBlockSpanField))
+    plat::setFieldText(win, kBlockSpanField, blockSpanText(f));
   RightLim = plotcore::RightLimFor(ScreenWidth);
 
   if (blockWindowFlag != 0) {
@@ -288,6 +287,12 @@ void DrawPlotSummary(int16_t slot) {
       plat::setCurrentPort(PlotWindowId(front));
     }
   }
+}
+
+void PlotGeometryFromWindow(int16_t slot) {
+  if (!ValidFileSlot(slot) || !plat::windowExists(PlotWindowId(slot))) return;
+  geometryFromWindow(PlotWindowId(slot));
+  RightLim = plotcore::RightLimFor(ScreenWidth);
 }
 
 void ClosePlotWindow(int16_t slot) {

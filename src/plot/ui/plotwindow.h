@@ -55,6 +55,11 @@ void ZoomEffect();
 // file is longer than the plot, removed otherwise.
 void MakePLOT_SLIDER();
 
+// The geometry globals (ScreenWidth, BottomOfPlotArea, PlotHeight, RightLim)
+// from the present content size of that slot's plot window; nothing when
+// the window is absent.
+void PlotGeometryFromWindow(int16_t slot);
+
 // Makes the slot current, builds its window and draws its plot as a loader
 // does (DrawMAINWINDOW, then DrawPlot(0, 1, 1)).
 void OpenPlotWindow(int16_t slot);

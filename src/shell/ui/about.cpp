@@ -14,7 +14,13 @@
 #include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
 
-void OpenHelpBook() { plat::openHelp(HelpSubject); }
+void OpenHelpPage(int subject) {
+  if (plat::openHelp(subject)) return;
+  ShowAlert("No web browser could be started to show the help. The page is " + plat::helpPage(subject).string(),
+            "bzot");
+}
+
+void OpenHelpBook() { OpenHelpPage(HelpSubject); }
 
 void ShowAboutBox() {
   const int previous = plat::currentPortWindow();

@@ -1,10 +1,14 @@
-// Each subsystem registers its menu commands with the dispatcher at start-up.
+// Start-up registration: the shell's own commands and hooks, then every
+// subsystem's registrar. The program's list of registrars lives in its
+// composition root (app/registrars.cpp); the shell knows none of them.
 #pragma once
+#include <span>
 
-void RegisterOpenCommands();      // open, close, quit (data files)
-void RegisterSaveCommands();      // save, save as, merge (data files)
-void RegisterFileInfoCommands();  // file information, file data, comments
-void RegisterPlotCommands();      // redraw, channel change (plot window)
-void RegisterOutputCommands();    // results destination, store result, print and close
-// Calls every registrar above, and the shell's own.
-void RegisterAllCommands();
+// Registers a subsystem's commands with the dispatcher and installs every
+// hook the subsystem answers.
+using Registrar = void (*)();
+
+// The shell's own: its hooks (InstallShellHooks), its toggles, Help, About
+// and Preferences; then the registrars in their order (lower subsystems
+// first, so that a later one may build on what an earlier installed).
+void RegisterAllCommands(std::span<const Registrar> registrars);

@@ -11,6 +11,7 @@
 #include "platform/windows.h"
 #include "shell/colours.h"
 #include "shell/defaults.h"
+#include "shell/desklayout.h"
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
@@ -89,9 +90,11 @@ plat::Rect plotContent() {
   return {left, 63, left + ScreenWidth, 63 + BottomOfPlotArea + 58};
 }
 
-// Global top of the row of windows below the plot area (below the time axis
-// and the page slider).
-int belowPlotTop() { return plotContent().top + BottomOfPlotArea + 40; }
+// Global top of the windows below the plot window (results, secondary).
+int belowPlotTop() {
+  const int titleBar = plat::config().titleBarHeight;
+  return ResultsWindowTop(plotContent().top - titleBar, BottomOfPlotArea, titleBar);
+}
 
 int displayBottom() { return plat::displaySize().h - 4; }
 
@@ -314,6 +317,11 @@ void UpdateProgressBar(int32_t count) {
     plat::setProgress(progressWindow, kProgressControl, count);
 }
 
+int16_t PlotSlotOfWindow(int windowId) {
+  const int slot = windowId - kPlotWindowBase;
+  return slot >= 0 && slot < kMaxOpenFiles ? static_cast<int16_t>(slot) : int16_t{-1};
+}
+
 // ---- Toolbar --------------------------------------------------------------------------
 
 int16_t HideTheToolBar() {
@@ -347,10 +355,12 @@ void MakeChannelSelectionsPopUp() {
     it.title = (wide ? "Channel" : "Chan") + NumText(static_cast<int16_t>(c));
     items.push_back(it);
   }
-  plat::defineMenu(kChannelPopupMenu, "", items);
+  // One menu per window: another file's channels must not show in this one.
+  const int menu = kChannelPopupMenu + TheFileInUse;
+  plat::defineMenu(menu, "", items);
   const int w = wide ? 100 : 76;
   const int item = std::clamp<int>(ActiveChannel, 1, n);
-  plat::addPopup(win, kChannelPopup, kChannelPopupMenu, item, {ScreenWidth - w - 4, 0, ScreenWidth - 4, 17});
+  plat::addPopup(win, kChannelPopup, menu, item, {ScreenWidth - w - 4, 0, ScreenWidth - 4, 17});
 }
 
 void MultiChannelIndicator() {
@@ -390,16 +400,15 @@ void OpenResultsWIndow(uint16_t crossChannelOption, int16_t themeBackground, int
                        const MacText& title, uint16_t shift) {
   plat::disposeWindow(kResultsWindow);
   plat::disposeWindow(kSecondaryWindow);
-  const int width = crossChannelOption == 1 ? 475 : 450;
-  const int left = plotContent().left + (shift ? 15 : 0);
-  const int top = belowPlotTop();
-  const int bottom = std::max(top + 120, std::min(top + 220, displayBottom()));
-  BuildWINDOW(themeBackground, kResultsWindow, title, left, top, left + width, bottom, kKindDocument,
-              lightGray);
+  const plat::Rect r =
+      ResultsWindowRect(plotContent().left, belowPlotTop(), 220, displayBottom(), crossChannelOption == 1, shift != 0);
+  const int width = r.width();
+  BuildWINDOW(themeBackground, kResultsWindow, title, static_cast<int16_t>(r.left), static_cast<int16_t>(r.top),
+              static_cast<int16_t>(r.right), static_cast<int16_t>(r.bottom), kKindDocument, lightGray);
   if (crossChannelOption != 1) return;
   // A subset of fewer than 3 cases cannot be analysed; a filter the user can
   // no longer switch off must not stay on either.
-  const bool usable = BackupCache.get(kSelectionCountOffset) >= 3.0f;
+  const bool usable = SelectedCaseCount(static_cast<int16_t>(TheFileInUse)) >= 3;
   if (!usable) UseCrossChanIndex = 0;
   plat::ButtonSpec b;
   b.id = kCrossChannelBox;

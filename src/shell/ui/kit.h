@@ -20,6 +20,8 @@ inline constexpr int16_t kFilterNoticeWindow = 90;
 inline constexpr int16_t kPlotWindowBase = 1000;
 inline constexpr int16_t kChannelSelectorWindow = 1200;
 inline constexpr int16_t kToolbarWindow = 1999;
+// The file slot whose plot window this is, -1 for any other window.
+int16_t PlotSlotOfWindow(int windowId);
 // The alert has an id of its own so that it never replaces a window a
 // command still needs.
 inline constexpr int16_t kAlertWindow = 1501;
@@ -27,6 +29,7 @@ inline constexpr int16_t kAlertWindow = 1501;
 inline constexpr int16_t kProgressControl = 777;
 inline constexpr int16_t kCrossChannelBox = 99;
 inline constexpr int16_t kChannelPopup = 333;
+// Each plot window's pop-up has a menu of its own: kChannelPopupMenu + slot.
 inline constexpr int16_t kChannelPopupMenu = 333;
 inline constexpr int16_t kToolbarKeyButton = 598;
 // Window kinds of BuildWINDOW.

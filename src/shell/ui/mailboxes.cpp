@@ -8,6 +8,7 @@
 #include "shell/globals.h"
 #include "shell/menutable.h"
 #include "shell/ui/sounds.h"
+#include "shell/ui/about.h"
 
 int16_t action = 0;
 int16_t eventID = 0;
@@ -151,7 +152,7 @@ void ShowSpecificHelpWindow(const plat::Event& e) {
 void KILLSCRIPT_for_Help(const plat::Event& e) {
   ClearMailbox();
   if (MenuPick{static_cast<int16_t>(e.menu), static_cast<int16_t>(e.item)} == kPickHelp) {
-    plat::openHelp(HelpSubject);
+    OpenHelpPage(HelpSubject);
     return;
   }
   storePick(e);

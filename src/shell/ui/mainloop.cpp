@@ -1,15 +1,7 @@
 #include "shell/ui/mainloop.h"
 
-#include "datafiles/ui/close.h"
-#include "datafiles/ui/open.h"
 #include "platform/menus.h"
 #include "platform/windows.h"
-#include "plot/ui/databar.h"
-#include "plot/ui/mouse.h"
-#include "plot/ui/blockwindow.h"
-#include "plot/ui/commentsbox.h"
-#include "plot/ui/plot_commands.h"
-#include "plot/ui/plotwindow.h"
 #include "shell/dispatch.h"
 #include "shell/globals.h"
 #include "shell/menurules.h"
@@ -20,7 +12,19 @@
 #include "shell/ui/mailboxes.h"
 #include "shell/ui/menubar.h"
 
+MainLoopHooks gMainLoopHooks;
+
 namespace {
+
+std::vector<std::filesystem::path>& pendingDocuments() {
+  static std::vector<std::filesystem::path> paths;
+  return paths;
+}
+
+template <class F, class... A>
+void call(const F& hook, A&&... a) {
+  if (hook) hook(std::forward<A>(a)...);
+}
 
 bool quitConfirmed = false;
 bool deskAskedToQuit = false;
@@ -46,6 +50,20 @@ void runPick(int16_t menu, int16_t item) {
 
 }  // namespace
 
+void QueueDocuments(const std::vector<std::filesystem::path>& paths) {
+  for (const auto& p : paths) pendingDocuments().push_back(p);
+}
+
+bool DocumentsPending() { return !pendingDocuments().empty(); }
+
+std::vector<std::filesystem::path> TakePendingDocuments() {
+  std::vector<std::filesystem::path> taken;
+  taken.swap(pendingDocuments());
+  return taken;
+}
+
+void ForgetDocuments() { pendingDocuments().clear(); }
+
 void RequestQuit() { quitConfirmed = true; }
 bool QuitRequested() { return quitConfirmed; }
 void ClearQuitRequest() {
@@ -62,13 +80,12 @@ void ActivateFileSlot(int16_t slot) {
   if (channel < 1 || channel > nChannels[slot]) channel = FileSHORTS[slot][kShortActiveChannel];
   if (channel < 1 || channel > nChannels[slot]) channel = 1;
   ActiveChannel = channel;
-  const int win = PlotWindowId(slot);
+  const int win = kPlotWindowBase + slot;
   if (plat::windowExists(win)) {
     plat::setCurrentPort(win);
     CurrentlyActiveWindow = static_cast<int16_t>(win);
-    // The geometry globals follow the plot window in front.
-    ScreenWidth = static_cast<int16_t>(plat::contentSize(win).w);
   }
+  call(gMainLoopHooks.fileActivated, slot);
   RebuildChannelMenu();
   SETMENU(1);
   FixMenuSEVEN();
@@ -76,7 +93,7 @@ void ActivateFileSlot(int16_t slot) {
 
 void BringFileToFront(int16_t slot) {
   if (!isFileSlot(slot)) return;
-  if (plat::windowExists(PlotWindowId(slot))) plat::selectWindow(PlotWindowId(slot));
+  if (plat::windowExists(kPlotWindowBase + slot)) plat::selectWindow(kPlotWindowBase + slot);
   ActivateFileSlot(slot);
 }
 
@@ -88,7 +105,7 @@ void MainDocumentsHandler(const plat::Event& e) {
 void InstallMainLoopHandlers() {
   auto& h = plat::handlers();
   h.menu = HANDLEMENU;
-  h.mouse = PlotMouseHandler;
+  h.mouse = [](const plat::Event& e) { call(gMainLoopHooks.mouse, e); };
   h.dialog = DoDIALOG;
   h.editKey = CHECKRETURN;
   h.documents = MainDocumentsHandler;
@@ -101,22 +118,22 @@ void MainLoopPass(int maxWaitMs) {
   // on idle passes, at most once a tick, so that the pointer poll never
   // outpaces the events (a scripted run moves its clock only on purpose).
   const uint32_t now = plat::ticks();
-  if (!dispatched && now != lastPointerTick && SlotOfPlotWindow(plat::frontWindow()) >= 0) {
+  if (!dispatched && now != lastPointerTick && PlotSlotOfWindow(plat::frontWindow()) >= 0) {
     lastPointerTick = now;
-    TrackPointerOverPlot();
+    call(gMainLoopHooks.trackPointer);
   }
 
   const int16_t a = action, id = eventID;
   if (a == kActionActivate) {
-    const int16_t slot = SlotOfPlotWindow(id);
+    const int16_t slot = PlotSlotOfWindow(id);
     if (slot >= 0 && slot != static_cast<int16_t>(TheFileInUse)) ActivateFileSlot(slot);
-    else if (slot < 0) BlockOrCommentsWindowActivated(id);
+    else if (slot < 0) call(gMainLoopHooks.otherWindowActivated, id);
   } else if (a == kActionClose) {
-    const int16_t slot = SlotOfPlotWindow(id);
-    if (slot >= 0) CloseFileSlot(slot);
+    const int16_t slot = PlotSlotOfWindow(id);
+    if (slot >= 0) call(gMainLoopHooks.closeFile, slot);
     else if (id != kToolbarWindow) plat::disposeWindow(id);
-  } else if (a == kActionClick && SlotOfPlotWindow(plat::frontWindow()) >= 0) {
-    HandlePlotControlClick(id);
+  } else if (a == kActionClick && PlotSlotOfWindow(plat::frontWindow()) >= 0) {
+    call(gMainLoopHooks.controlClicked, id);
   }
 
   if (MENU_or_ToolBar_PICKED) {
@@ -132,35 +149,26 @@ void MainLoopPass(int maxWaitMs) {
     runPick(m, i);
   }
 
-  if (DocumentsPending()) LoadPendingDocuments();
+  if (DocumentsPending()) call(gMainLoopHooks.loadPendingDocuments);
 
-  // The comments box travels with its plot window.
-  if (WindowWasMoved && SlotOfPlotWindow(WindowWasMoved) == static_cast<int16_t>(TheFileInUse)) FixTheCommentsWindow();
-
+  if (WindowWasMoved) {
+    const int16_t slot = PlotSlotOfWindow(WindowWasMoved);
+    if (slot >= 0) call(gMainLoopHooks.plotWindowMoved, slot);
+  }
   if (WindowWasResized) {
-    const int16_t slot = SlotOfPlotWindow(WindowWasResized);
-    if (slot >= 0) {
-      if (slot == static_cast<int16_t>(TheFileInUse) && WindowWasResized == plat::frontWindow())
-        ResizeTheMainWindow(1);
-      else
-        DrawPlotSummary(slot);
-    }
+    const int16_t slot = PlotSlotOfWindow(WindowWasResized);
+    if (slot >= 0) call(gMainLoopHooks.plotWindowResized, slot, WindowWasResized == plat::frontWindow());
   }
 
-  if (a == kActionKey && SlotOfPlotWindow(plat::frontWindow()) >= 0) {
+  if (a == kActionKey && PlotSlotOfWindow(plat::frontWindow()) >= 0) {
     const KeyCommand k = LookupMainLoopKey(id, keyContext());
-    switch (k.action) {
-      case KeyAction::NextChannel: PUSHCHAN(2); break;
-      case KeyAction::PreviousChannel: PUSHCHAN(1); break;
-      case KeyAction::SelectChannel: PUSHCHAN(0, k.arg); break;
-      default: break;
-    }
+    if (k.action != KeyAction::None) call(gMainLoopHooks.plotKey, k);
     runPick(k.pick.menu, k.pick.item);
   }
 
   if (deskAskedToQuit && !quitConfirmed) {
     deskAskedToQuit = false;
-    QuitProgram();
+    RunCommand(Cmd::Quit);
   }
 
   ClearMailbox();

@@ -3,8 +3,43 @@
 // commands and typed keys, and clears the mailboxes.
 #pragma once
 #include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <vector>
 
 #include "platform/events.h"
+#include "shell/dispatch.h"
+
+// What the loop hands to the subsystems that own the windows and the files:
+// the data-file and plot registrars fill these. Absent ones are skipped.
+struct MainLoopHooks {
+  // Data files.
+  std::function<int()> loadPendingDocuments;         // how many were loaded
+  std::function<bool()> openFirstFile;               // file-type dialog until a file is open; false: quit
+  std::function<void(int16_t slot)> closeFile;       // the plot window's close box
+  // Plot windows.
+  std::function<void(const plat::Event&)> mouse;     // clicks into the plot
+  std::function<void()> trackPointer;                // idle pass over the front plot
+  std::function<void(int16_t controlId)> controlClicked;
+  // A file became the current one: the geometry globals, the block window
+  // and the comments box follow its plot window.
+  std::function<void(int16_t slot)> fileActivated;
+  // A window that is not a plot window came to the front (block, comments).
+  std::function<void(int16_t windowId)> otherWindowActivated;
+  std::function<void(int16_t slot)> plotWindowMoved;
+  std::function<void(int16_t slot, bool front)> plotWindowResized;
+  std::function<void(const KeyCommand&)> plotKey;    // the key's action, before its pick runs
+};
+extern MainLoopHooks gMainLoopHooks;
+
+// Documents handed to the program by the desk or on the command line;
+// loaded at start-up before the file-type dialog, and by the main loop when
+// they arrive later.
+void QueueDocuments(const std::vector<std::filesystem::path>& paths);
+bool DocumentsPending();
+// Hands over the waiting documents, oldest first, and forgets them.
+std::vector<std::filesystem::path> TakePendingDocuments();
+void ForgetDocuments();
 
 // The loop returns at the end of the pass in which this was called.
 void RequestQuit();

@@ -2,29 +2,23 @@
 
 #include <algorithm>
 
-#include "datafiles/ui/open.h"
 #include "platform/controls.h"
 #include "platform/menus.h"
 #include "platform/windows.h"
-#include "plot/ui/plotwindow.h"
 #include "shell/dispatch.h"
 #include "shell/globals.h"
 #include "shell/menutable.h"
 #include "shell/store.h"
 #include "shell/ui/kit.h"
 
+MenuBarHooks gMenuBarHooks;
+
 namespace {
 
 constexpr MenuPick kPickOpenOther{kMenuFile, 2};
 constexpr MenuPick kPickAppendOrStack{kMenuFile, 3};
 
-// Items whose command exists but whose file kind or merge this build lacks.
-bool KindMissing(MenuPick p) {
-  if (p.menu == kMenuOpenOther && p.item == 3) return !FileKindReadable(4);
-  if (p.menu == kMenuAppendOrStack && p.item == 1) return !MergeAvailable();
-  if (p.menu == kMenuAppendOrStack && p.item == 2) return !MergeAvailable() || !FileKindReadable(4);
-  return false;
-}
+bool KindMissing(MenuPick p) { return gMenuBarHooks.itemLacking && gMenuBarHooks.itemLacking(p); }
 
 bool AnyItemEnabled(int16_t menu) {
   for (int k = 1; k <= plat::itemCount(menu); ++k)
@@ -95,7 +89,7 @@ void RebuildChannelMenu() {
 
 void CheckFrontFileInWindowMenu() {
   if (!plat::menuDefined(kMenuWindow)) return;
-  const int16_t front = SlotOfPlotWindow(plat::frontWindow());
+  const int16_t front = PlotSlotOfWindow(plat::frontWindow());
   if (front < 0) return;   // a dialog in front leaves the mark where it is
   const std::vector<int16_t>& slots = WindowMenuSlots();
   const int n = std::min<int>(plat::itemCount(kMenuWindow), static_cast<int>(slots.size()));

@@ -3,8 +3,16 @@
 // current file's channels.
 #pragma once
 #include <cstdint>
+#include <functional>
 
 #include "shell/menurules.h"
+
+// Items whose command exists but whose file kind or merge this build lacks
+// stay off; the data-file registrar answers. Unset, none is held back.
+struct MenuBarHooks {
+  std::function<bool(MenuPick)> itemLacking;
+};
+extern MenuBarHooks gMenuBarHooks;
 
 // Builds every menu and submenu of the table and puts the bar menus on the
 // desk; menus that need a file start disabled.

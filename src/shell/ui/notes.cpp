@@ -19,6 +19,7 @@
 #include "shell/textutil.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
+#include "shell/ui/about.h"
 
 NotesHooks gNotesHooks;
 
@@ -109,7 +110,7 @@ class NotesWindow {
         choose(static_cast<int16_t>(plat::popupValue(kNotesWindow, kNotesPopup)));
       } else if (action == kActionKey) {
         if (eventID == 13 || eventID == 3 || eventID == 27) done = true;
-        else if (helpKey(eventID)) plat::openHelp(HelpSubject);
+        else if (helpKey(eventID)) OpenHelpPage(HelpSubject);
       } else if (action == kActionClose && eventID == kNotesWindow) {
         done = true;
       } else if (action == kActionActivate && eventID != kNotesWindow) {

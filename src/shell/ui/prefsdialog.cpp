@@ -17,6 +17,7 @@
 #include "shell/prefs.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
+#include "shell/ui/about.h"
 
 PreferencesHooks gPreferencesHooks;
 
@@ -146,14 +147,14 @@ class PreferencesDialog {
         if (id == kPrefsSaveDefaults) {
           if (saveDefaults()) return finish();
         } else if (id == kPrefsHelp) {
-          plat::openHelp(HelpSubject);
+          OpenHelpPage(HelpSubject);
         } else {
           clicked(id);
         }
       } else if (a == kActionKey) {
         if (id == 13 || id == 3) return finish();
         if (id == 27) return cancel();
-        if (helpKey(id)) plat::openHelp(HelpSubject);
+        if (helpKey(id)) OpenHelpPage(HelpSubject);
       } else if (a == kActionClose && id == kPreferencesWindow) {
         return cancel();
       } else if (a == kActionActivate && id != kPreferencesWindow) {

@@ -13,8 +13,8 @@ void playIfAllowed(std::string_view name) {
   if (SoundsAllowed()) plat::playSound(name);
 }
 
-// The pieces disagree on whether the block beeps test the sound level; the
-// user who turned sounds off expects silence, so they test both.
+// The block beeps test the sound level as well as their own switch: the
+// user who turned sounds off expects silence.
 bool blockSoundsAllowed() { return SoundsAllowed() && prefsArray[kPrefBlockSounds] != 0; }
 }  // namespace
 

@@ -2,12 +2,10 @@
 
 #include <algorithm>
 
-#include "datafiles/ui/open.h"
 #include "platform/app.h"
 #include "platform/events.h"
 #include "platform/port.h"
 #include "platform/windows.h"
-#include "plot/trace.h"
 #include "shell/colours.h"
 #include "shell/defaults.h"
 #include "shell/dispatch.h"
@@ -21,7 +19,6 @@
 #include "shell/ui/mainloop.h"
 #include "shell/ui/menubar.h"
 #include "shell/ui/sounds.h"
-#include "plot/ui/plotwindow.h"
 
 namespace {
 
@@ -71,20 +68,12 @@ void DrawSplash(plat::Port& p, plat::Rect area) {
 void InstallShellHooks() {
   InstallMenuHooks();
   gStoreHooks.playSound = playStoreSound;
-  gStoreHooks.channelChanged = [](int16_t slot, int16_t channel) { plotcore::InvalidatePlotLod(slot, channel); };
   gDispatchHooks.refreshMenus = [] {
     SETMENU(0);
     FixMenuSEVEN();
   };
   gDispatchHooks.closeWindow = [](int16_t window) { plat::disposeWindow(window); };
   gDispatchHooks.playSound = [](const char* sound) { PlayNamedSound(sound); };
-  gDispatchHooks.selectPlotWindow = [] {
-    const auto slot = static_cast<int16_t>(TheFileInUse);
-    if (ValidFileSlot(slot) && plat::windowExists(PlotWindowId(slot))) {
-      plat::selectWindow(PlotWindowId(slot));
-      plat::setCurrentPort(PlotWindowId(slot));
-    }
-  };
   gDispatchHooks.rebuildChannelPopup = RebuildChannelMenu;
 }
 
@@ -121,7 +110,7 @@ void ShowSplash() {
   plat::disposeWindow(kSplashWindow);
 }
 
-bool StartUp(const std::vector<std::filesystem::path>& documents) {
+bool StartUp(std::span<const Registrar> registrars, const std::vector<std::filesystem::path>& documents) {
   ClearQuitRequest();
   SetFixedColours();
   SetDEFAULTS();
@@ -139,21 +128,20 @@ bool StartUp(const std::vector<std::filesystem::path>& documents) {
               "bzot");
 
   MAINMENU();
-  InstallShellHooks();
-  RegisterAllCommands();
+  RegisterAllCommands(registrars);
   TheFileInUse = kNoFile;
   SETMENU(0);
   FixMenuSEVEN();
   RebuildChannelMenu();
 
   ShowSplash();
-  if (!FileTypeLoop()) return false;
+  if (!gMainLoopHooks.openFirstFile || !gMainLoopHooks.openFirstFile()) return false;
   SETMENU(1);
   FixMenuSEVEN();
   return true;
 }
 
-void RunCorvimet(const std::vector<std::filesystem::path>& documents) {
-  if (!StartUp(documents)) return;
+void RunCorvimet(std::span<const Registrar> registrars, const std::vector<std::filesystem::path>& documents) {
+  if (!StartUp(registrars, documents)) return;
   MainProgramLoop();
 }

@@ -198,6 +198,7 @@ TEST_F(LineFitWindows, RegressionThroughThePickersWithTheSelectionAndAutorepeat)
   for (int k = 1; k <= 20; ++k) sel[k] = 1.0f;
   sel[0] = 18.0f;
   sel[4] = sel[8] = 0.0f;
+  SetSelectionIndexOwner(static_cast<int16_t>(TheFileInUse));
   RecordSCRIPT = 1;
   Script s;
   s.click(kPickWindow, 1).click(kPickWindow, 3 + 3);

@@ -23,6 +23,7 @@
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
+#include "registrars.h"
 #include "shell/ui/commands.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
@@ -57,7 +58,7 @@ class SteppedWindow : public ::testing::Test {
     SetDEFAULTS();
     ClearMailbox();
     ClearCommandRegistry();
-    RegisterAllCommands();
+    RegisterAllCommands(CorvimetRegistrars());
     ASSERT_EQ(AllocateSlot(0, 1000, 2), StoreStatus::Ok);
     for (int32_t k = 0; k <= 1000; ++k) {
       PutDatum(0, 1, k, static_cast<float>(k));

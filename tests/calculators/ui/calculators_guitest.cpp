@@ -33,6 +33,7 @@
 #include "shell/prefs.h"
 #include "shell/ui/mailboxes.h"
 #include "shell/ui/mainloop.h"
+#include "registrars.h"
 #include "shell/ui/startup.h"
 #include "support/gui_support.h"
 // Last: Qt's keyword macros must not meet the menu headers.
@@ -537,7 +538,7 @@ TEST(CalculatorsAtStartUp, SpecialItemsAndTheFileTypeDialogOfferThem) {
       .click(W, kRpnDone)
       .click(kFileTypeWindow, kFileTypeQuitOrCancel);
   bool started = true;
-  plat::test::run(s, [&] { started = StartUp({}); });
+  plat::test::run(s, [&] { started = StartUp(CorvimetRegistrars(), {}); });
   EXPECT_FALSE(started);
   EXPECT_EQ(TheFileInUse, kNoFile);
   ClearCommandRegistry();

@@ -9,6 +9,7 @@
 
 #include "datafiles/close.h"
 #include "datafiles/ui/close.h"
+#include "datafiles/ui/datafiles_commands.h"
 #include "datafiles/ui/open.h"
 #include "platform/controls.h"
 #include "platform/menus.h"

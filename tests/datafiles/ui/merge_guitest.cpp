@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "support/gui_support.h"
+#include "support/scratch.h"
 
 #include <filesystem>
 #include <string>
@@ -37,10 +38,7 @@ class Merging : public ::testing::Test {
     ClearMailbox();
     MergeThisFile = appendONLY = stackONLY = 0;
     gOpenHooks.merge = MERGEFILE;
-    dir_ = fs::temp_directory_path() /
-           ("corvimet-merge-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    dir_ = testsupport::MakeScratchDir("corvimet-merge-");
   }
   void TearDown() override {
     testsupport::ClearStore();

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "support/gui_support.h"
+#include "support/scratch.h"
 
 #include <filesystem>
 #include <fstream>
@@ -14,6 +15,7 @@
 
 #include "datafiles/datafile.h"
 #include "datafiles/native_binary.h"
+#include "datafiles/ui/datafiles_commands.h"
 #include "datafiles/ui/open.h"
 #include "datafiles/ui/textimport_dialog.h"
 #include "platform/controls.h"
@@ -73,10 +75,7 @@ class Opening : public ::testing::Test {
     InstallShellHooks();
     RegisterHelpCommands();
     RegisterOpenCommands();
-    dir_ = fs::temp_directory_path() /
-           ("corvimet-open-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    dir_ = testsupport::MakeScratchDir("corvimet-open-");
   }
   void TearDown() override {
     testsupport::ClearStore();

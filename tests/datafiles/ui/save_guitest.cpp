@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "support/gui_support.h"
+#include "support/scratch.h"
 
 #include <csignal>
 #include <filesystem>
@@ -69,10 +70,7 @@ class Saving : public ::testing::Test {
     prefsArray[kPrefRecordEdits] = 0;
     ClearMailbox();
     gSaveAsMemory = {};
-    dir_ = fs::temp_directory_path() /
-           ("corvimet-save-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    dir_ = testsupport::MakeScratchDir("corvimet-save-");
   }
   void TearDown() override {
     testsupport::ClearStore();
@@ -129,7 +127,7 @@ TEST_F(Saving, SaveAsAndReopenRoundTrip) {
   EXPECT_EQ(plat::test::helpSubjects(), std::vector<int>{kHelpSaveAs});
   EXPECT_EQ(FileName[a], "second.orl");
   EXPECT_EQ(FileSHORTS[a][kShortChanged], 0);
-  EXPECT_EQ(plat::title(kPlotWindowBase + a), "second.orl");
+  EXPECT_EQ(plat::title(kPlotWindowBase + a), "File 1: 'second.orl' ( 3 channels,  100 samples ) ") << "the full title, new name";
 
   const int16_t b = open(dir_ / "second.orl");
   ASSERT_EQ(b, 1);

@@ -6,6 +6,7 @@
 #include "support/gui_support.h"
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -17,13 +18,19 @@
 #include "editing/ui/copychannel.h"
 #include "editing/ui/blockscale.h"
 #include "editing/ui/integrate.h"
+#include "editing/ui/lag.h"
+#include "editing/ui/references.h"
 #include "editing/ui/picklists.h"
 #include "editing/ui/smoothing.h"
+#include "editing/ui/spikes.h"
+#include "editing/ui/spiketool.h"
+#include "editing/linearise.h"
 #include "output/results.h"
 #include "platform/controls.h"
 #include "platform/menus.h"
 #include "platform/windows.h"
 #include "plot/ui/plotwindow.h"
+#include "plot/ui/gscale.h"
 #include "plot/ui/redraw.h"
 #include "scripts/recording.h"
 #include "scripts/steptable.h"
@@ -32,8 +39,11 @@
 #include "shell/dispatch.h"
 #include "shell/globals.h"
 #include "shell/menurules.h"
+#include "shell/prefs.h"
+#include "platform/app.h"
 #include "shell/store.h"
 #include "shell/worktables.h"
+#include "registrars.h"
 #include "shell/ui/commands.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
@@ -69,7 +79,7 @@ class Editing : public ::testing::Test {
     MenuIDENTIFIER = MenuItem = 0;
     MAINMENU();
     InstallShellHooks();
-    RegisterAllCommands();
+    RegisterAllCommands(CorvimetRegistrars());
     testsupport::OpenStandInToolbar(kToolbarWindow);
     plat::test::run(Script{}, [&] { slot_ = LOADFILE(kDemo, kDetectKind); });
     ASSERT_GE(slot_, 0);
@@ -166,6 +176,19 @@ TEST_F(Editing, DuplicateChannelMakesTheCopyActiveAndUndoIsOfferedOnlyWithACopyT
   menu(kMenuEdit, 1);
   EXPECT_EQ(gPointersToFileData[slot_][1], original);
   EXPECT_EQ(LabelStrings[slot_][1], labels);
+}
+
+TEST_F(Editing, TheEditItemsAndToolbarButtonsAreOfferedAsTheRulesSay) {
+  SETMENU(0);
+  for (const int16_t item : {12, 13, 14, 16, 17, 18, 31, 38}) EXPECT_TRUE(plat::itemEnabled(kMenuEdit, item)) << item;
+  for (const int16_t item : {25, 26}) EXPECT_FALSE(plat::itemEnabled(kMenuEdit, item)) << item << " needs a block";
+  FileSHORTS[slot_][kShortBlockState] = 2;
+  BeginBlock[slot_] = 10;
+  EndBlock[slot_] = 20;
+  SETMENU(0);
+  for (const int16_t item : {25, 26}) EXPECT_TRUE(plat::itemEnabled(kMenuEdit, item)) << item;
+  for (const int16_t id : {552, 553, 554, 555, 556, 557, 558, 587}) EXPECT_TRUE(ToolButtonAvailable(id)) << id;
+  for (const int16_t op : {2, 4, 5, 6, 7, 18, 40, 41}) EXPECT_TRUE(ScriptOpRegistered(op)) << op;
 }
 
 TEST_F(Editing, NoCopyAtThirtyTwoChannelsAndNoStepLeftBehind) {
@@ -402,6 +425,221 @@ TEST_F(Smoothing, IntegralAndDerivativeStepsReplayOnTheActiveChannel) {
   for (int32_t k = 1; k <= 1000; ++k)
     ASSERT_NEAR(GetDatum(slot_, 1, k), original_[static_cast<size_t>(k)], 1e-3f) << k;
   EXPECT_FALSE(plat::windowExists(kResultsWindow));
+}
+
+TEST_F(Smoothing, SpikeSweepUndoAndDefaultsWrittenOnlyWhenTicked) {
+  for (int32_t k = 0; k <= 1000; ++k) PutDatum(slot_, 1, k, 1.0f);
+  PutDatum(slot_, 1, 500, 50.0f);
+  original_ = gPointersToFileData[slot_][1];
+  const fs::path prefs = plat::appFolder() / kPrefsFileName;
+  fs::remove(prefs);
+  RecordSCRIPT = 1;
+  Script s;
+  s.clickField(kResultsWindow, kSpikeThresholdField)
+      .call([] { plat::setFieldText(kResultsWindow, kSpikeThresholdField, ""); })
+      .type(kResultsWindow, kSpikeThresholdField, "5")
+      .click(kResultsWindow, kSpikeSweep)
+      .call([&] {
+        EXPECT_EQ(GetDatum(slot_, 1, 500), 1.0f);
+        EXPECT_EQ(plat::fieldText(kResultsWindow, kSpikeCountField), "1");
+        plat::test::saveArtifact(plat::test::windowImage(kResultsWindow), "editing-spikes.png");
+      })
+      .click(kResultsWindow, kSpikeUndo)
+      .call([&] { EXPECT_EQ(gPointersToFileData[slot_][1], original_); })
+      .click(kResultsWindow, kSpikeSweep)
+      .click(kResultsWindow, kSpikeUseAsDefaults)
+      .click(kResultsWindow, kSpikeDone);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 17)); });
+  EXPECT_FALSE(plat::windowExists(kResultsWindow));
+  EXPECT_FALSE(fs::exists(prefs)) << "Use as Defaults was unticked";
+  EXPECT_EQ(threshold, 5.0f);
+  ASSERT_EQ(ScriptCOUNT, 1);
+  EXPECT_EQ(ScriptSequenceArray[1][9], 1.0f);
+  EXPECT_EQ(ScriptSequenceArray[1][4], 5.0f);
+  EXPECT_NE(CommentContainer[slot_].find("Spike sweep, threshold 5, 1 removed"), std::string::npos);
+
+  // Replayed with no window; the panel left ticked writes the defaults.
+  gPointersToFileData[slot_][1] = original_;
+  RecordSCRIPT = 0;
+  autoscript = ScriptRunOnce = 1;
+  plat::test::run(Script{}, [] { EXPECT_TRUE(RunScriptStep(1)); });
+  EXPECT_EQ(GetDatum(slot_, 1, 500), 1.0f);
+  autoscript = ScriptRunOnce = 0;
+  Script d;
+  d.click(kResultsWindow, kSpikeAbsolute).click(kResultsWindow, kSpikeDone);
+  plat::test::run(d, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 17)); });
+  EXPECT_TRUE(fs::exists(prefs));
+  menu(kMenuEdit, 1);
+  EXPECT_EQ(GetDatum(slot_, 1, 500), 1.0f) << "Undo gives the channel as the panel found it";
+}
+
+TEST_F(Smoothing, ATypedLagAndABestFitSearchThroughItsWindows) {
+  FileInfoFLOATS[slot_][kInfoInterval] = 1.0f;
+  for (int32_t i = 0; i <= 1000; ++i) {
+    PutDatum(slot_, 2, i, 20.9f + std::sin(static_cast<float>(i) / 5.0f));
+    PutDatum(slot_, 1, i, i >= 3 ? 20.9f + std::sin(static_cast<float>(i - 3) / 5.0f) : 0.0f);
+  }
+  original_ = gPointersToFileData[slot_][1];
+  Script typed;
+  typed.clickField(kResultsWindow, kLagField)
+      .call([] { plat::setFieldText(kResultsWindow, kLagField, ""); })
+      .type(kResultsWindow, kLagField, "2.5")
+      .click(kResultsWindow, kLagOK);
+  plat::test::run(typed, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 12)); });
+  EXPECT_EQ(GetDatum(slot_, 1, 1), original_[4]);
+  EXPECT_EQ(GetDatum(slot_, 1, 1000), 0.0f);
+  EXPECT_NE(CommentContainer[slot_].find("Lag correction =  2.5 sec"), std::string::npos);
+  menu(kMenuEdit, 1);
+  ASSERT_EQ(gPointersToFileData[slot_][1], original_);
+
+  FileSHORTS[slot_][kShortBlockState] = 2;
+  BeginBlock[slot_] = 100;
+  EndBlock[slot_] = 900;
+  RecordSCRIPT = 1;
+  Script fit;
+  fit.click(kResultsWindow, kLagBestFit)
+      .call([] {
+        plat::setFieldText(kBestFitWindow, kBestFitMaxField, "20");
+        plat::test::saveArtifact(plat::test::windowImage(kResultsWindow), "editing-lag.png");
+        plat::test::saveArtifact(plat::test::windowImage(kBestFitWindow), "editing-bestfit.png");
+      })
+      .click(kBestFitWindow, kBestFitSelect)
+      .key(kComparisonWindow, 13)   // nothing chosen yet: Return does not end the choice
+      .click(kComparisonWindow, 2)
+      .call([] { plat::test::saveArtifact(plat::test::windowImage(kComparisonWindow), "editing-comparison.png"); })
+      .click(kComparisonWindow, kComparisonOK)
+      .call([] { EXPECT_EQ(plat::fieldText(kResultsWindow, kLagField), "3"); })
+      .click(kResultsWindow, kLagOK);
+  plat::test::run(fit, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 12)); });
+  EXPECT_FALSE(plat::windowExists(kBestFitWindow));
+  EXPECT_EQ(GetDatum(slot_, 1, 100), GetDatum(slot_, 2, 100));
+  ASSERT_EQ(ScriptCOUNT, 1);
+  EXPECT_EQ(ScriptSequenceArray[1][2], 3.0f);
+
+  // Replayed with no window; a cancelled dialog leaves no step.
+  gPointersToFileData[slot_][1] = original_;
+  RecordSCRIPT = 0;
+  autoscript = ScriptRunOnce = 1;
+  plat::test::run(Script{}, [] { EXPECT_TRUE(RunScriptStep(1)); });
+  EXPECT_EQ(GetDatum(slot_, 1, 100), GetDatum(slot_, 2, 100));
+  autoscript = ScriptRunOnce = 0;
+  RecordSCRIPT = 1;
+  Script cancel;
+  cancel.click(kResultsWindow, kLagCancel);
+  plat::test::run(cancel, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 12)); });
+  EXPECT_EQ(ScriptCOUNT, 1);
+}
+
+TEST_F(Smoothing, ReferencesFixedTwiceThenUndoneGiveTheOpeningChannelAndMarkers) {
+  for (int32_t k = 0; k <= 1000; ++k) PutDatum(slot_, 1, k, (k / 100) % 2 ? 1.0f : 20.0f + 0.001f * k);
+  original_ = gPointersToFileData[slot_][1];
+  const std::vector<MarkerRecord> markers = MarkersArray[slot_];
+  RecordSCRIPT = 1;
+  Script s;
+  s.clickField(kResultsWindow, kRefCutoffField)
+      .call([] {
+        plat::setFieldText(kResultsWindow, kRefCutoffField, "");
+        plat::setFieldText(kResultsWindow, kRefLeftField, "2");
+        plat::setFieldText(kResultsWindow, kRefRightField, "2");
+      })
+      .type(kResultsWindow, kRefCutoffField, "5")
+      .click(kResultsWindow, kRefMarkers)
+      .click(kResultsWindow, kRefFix)
+      .call([&] {
+        EXPECT_FLOAT_EQ(GetDatum(slot_, 1, 150), GetDatum(slot_, 1, 98) + (GetDatum(slot_, 1, 202) - GetDatum(slot_, 1, 98)) * 52.0f / 104.0f);
+        EXPECT_EQ(MarkerCount(slot_), static_cast<int16_t>(markers.size() + 10));
+        EXPECT_NE(BackupCache.get(kInterpolationOffset + 150), 0.0f);
+        plat::test::saveArtifact(plat::test::windowImage(kResultsWindow), "editing-references.png");
+      })
+      .click(kResultsWindow, kRefFix)
+      .call([&] { EXPECT_EQ(MarkerCount(slot_), static_cast<int16_t>(markers.size() + 10)) << "pairs once"; })
+      .click(kResultsWindow, kRefUndo)
+      .call([&] {
+        EXPECT_EQ(gPointersToFileData[slot_][1], original_);
+        EXPECT_EQ(MarkersArray[slot_], markers);
+      })
+      .click(kResultsWindow, kRefDone);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 18)); });
+  EXPECT_EQ(ScriptCOUNT, 0) << "nothing in effect at the end: no step";
+  EXPECT_EQ(FirstRefRemovalVal, 2);
+
+  // A cutoff picked on the plot fixes at once; its step replays with no window.
+  const int win = PlotWindowId(slot_);
+  const float picked = GscaleValue(60);   // the scale the last redraw left
+  Script c;
+  c.click(kResultsWindow, kRefCursor)
+      .moveTo(win, {200, 60})
+      .press(win, {200, 60})
+      .release()
+      .click(kResultsWindow, kRefDone);
+  plat::test::run(c, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 18)); });
+  ASSERT_EQ(ScriptCOUNT, 1);
+  EXPECT_FLOAT_EQ(ScriptSequenceArray[1][6], picked);
+  const std::vector<float> byDialog = gPointersToFileData[slot_][1];
+  gPointersToFileData[slot_][1] = original_;
+  RecordSCRIPT = 0;
+  autoscript = ScriptRunOnce = 1;
+  plat::test::run(Script{}, [] { EXPECT_TRUE(RunScriptStep(1)); });
+  EXPECT_EQ(gPointersToFileData[slot_][1], byDialog);
+}
+
+TEST_F(Smoothing, TheSpikeToolClicksDragsAndRejectsAndUndoGivesTheChannelItFound) {
+  const int win = PlotWindowId(slot_);
+  FileSHORTS[slot_][kShortSegment] = 1;
+  const int y = BottomOfPlotArea / 2;
+  const auto px = [](int32_t c) { return static_cast<int>(c) * Xstep + Xstep / 2; };
+  std::vector<float> spikeDone = original_;
+  spikeDone[50] = (original_[49] + original_[51]) * 0.5f;
+  std::vector<float> lineDone = spikeDone, saved(1001);
+  LineariseSpan(lineDone.data(), saved.data(), 1000, 10, 20, 0);
+  spikeInterpMarkers = 1;
+  prefsArray[kPrefConserveVariation] = 0;
+  const int16_t markers = MarkerCount(slot_);
+  Script s;
+  // The plot is brought to the front first: a click into a window behind
+  // only activates it.
+  s.call([] { plat::test::saveArtifact(plat::test::windowImage(kResultsWindow), "editing-spiketool.png"); })
+      .activate(win)
+      .clickAt(win, {px(50), y})
+      // A click (and a change of front window) queues two events and each
+      // poll hands out one: the pointer rests while the queue drains.
+      .moveTo(win, {px(50), y})
+      .moveTo(win, {px(50), y})
+      .call([&] { EXPECT_EQ(gPointersToFileData[slot_][1], spikeDone); })
+      .activate(kResultsWindow)
+      .click(kResultsWindow, kToolLinearMode)
+      .activate(win)
+      .moveTo(win, {px(10), y})
+      .moveTo(win, {px(10), y})
+      .moveTo(win, {px(10), y})
+      .press(win, {px(10), y})
+      .moveTo(win, {px(15), y})
+      .moveTo(win, {px(20), y})
+      .release()
+      .moveTo(win, {px(20), y})
+      .call([&] {
+        EXPECT_EQ(gPointersToFileData[slot_][1], lineDone);
+        EXPECT_EQ(MarkerCount(slot_), markers + 2);
+      })
+      .key(win, 8)
+      .call([&] {
+        EXPECT_EQ(gPointersToFileData[slot_][1], spikeDone) << "the span comes back bit for bit";
+        EXPECT_EQ(MarkerCount(slot_), markers) << "with its marker pair gone";
+      })
+      // Edit > Undo inside the tool rejects a change too (here none is left):
+      // it must not give back the whole channel.
+      .menu(kMenuEdit, 1)
+      .moveTo(win, {px(20), y})
+      .call([&] { EXPECT_EQ(gPointersToFileData[slot_][1], spikeDone) << "one level only"; })
+      .activate(kResultsWindow)
+      .click(kResultsWindow, kToolDone);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 38)); });
+  EXPECT_FALSE(plat::windowExists(kResultsWindow));
+  EXPECT_NE(CommentContainer[slot_].find("manual spike removal (linearizing); 2 spikes removed"), std::string::npos);
+  menu(kMenuEdit, 1);
+  EXPECT_EQ(gPointersToFileData[slot_][1], original_);
+  spikeInterpMarkers = 0;
+  DoSlant = 0;
 }
 
 }  // namespace

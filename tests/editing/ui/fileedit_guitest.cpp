@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "registrars.h"
 #include "datafiles/native_binary.h"
 #include "datafiles/ui/open.h"
 #include "datafiles/ui/save_dialog.h"
@@ -62,7 +63,7 @@ class FileEditing : public ::testing::Test {
     RunScript = RecordSCRIPT = 0;
     MAINMENU();
     InstallShellHooks();
-    RegisterAllCommands();
+    RegisterAllCommands(CorvimetRegistrars());
     testsupport::OpenStandInToolbar(kToolbarWindow);
     plat::test::run(Script{}, [&] { slot_ = LOADFILE(kDemo, kDetectKind); });
     ASSERT_GE(slot_, 0);

@@ -20,10 +20,13 @@
 #include "shell/dispatch.h"
 #include "shell/globals.h"
 #include "shell/store.h"
-#include "shell/ui/commands.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
+#include "shell/ui/menubar.h"
+#include "shell/worktables.h"
+#include "plot/ui/draw.h"
+#include "scripts/recording.h"
 
 namespace {
 
@@ -47,8 +50,7 @@ class FileInfoGui : public ::testing::Test {
     MenuIDENTIFIER = MenuItem = 0;
     EFForeColor = 1;
     EFBackColor = 6;
-    gFileDataHooks = {};
-    gDispatchHooks = {};
+    testsupport::InstallProgramWiring();
     FiO2 = 20.95f;
     FiCO2 = 0.038f;
     RQ = 0.85f;
@@ -67,8 +69,7 @@ class FileInfoGui : public ::testing::Test {
   void TearDown() override {
     for (int16_t s = 0; s < kSlotCount; ++s) FreeSlot(s);
     TheFileInUse = kNoFile;
-    gFileDataHooks = {};
-    gDispatchHooks = {};
+    testsupport::ClearWiring();
   }
   int plot() const { return kPlotWindowBase + slot_; }
   bool changed() const { return FileSHORTS[slot_][kShortChanged] != 0; }
@@ -169,24 +170,21 @@ TEST_F(FileInfoGui, ManyChannelsGrowTheWindow) {
 }
 
 TEST_F(FileInfoGui, FileCommandIsRegistered) {
-  RegisterFileInfoCommands();
   ASSERT_TRUE(CommandRegistered(Cmd::FileInfo));
   ASSERT_TRUE(CommandRegistered(Cmd::EditFileData));
   Script s;
   s.closeBox(kFileInfoWindow);
   plat::test::run(s, [] { EXPECT_TRUE(DoMENU(kMenuFile, 12)); });
   EXPECT_FALSE(plat::windowExists(kFileInfoWindow));
-  UnregisterCommand(Cmd::FileInfo);
-  UnregisterCommand(Cmd::EditFileData);
 }
 
 // ---- EditFileData ---------------------------------------------------------------------
 
 TEST_F(FileInfoGui, EditingALabelAndTheIntervalCommitsAndMarksTheFile) {
-  int labelLines = 0, timeDate = 0, rescales = 0;
-  gFileDataHooks.drawLabelLine = [&] { ++labelLines; };
-  gFileDataHooks.drawTimeDate = [&] { ++timeDate; };
-  gFileDataHooks.rescaleAndDrawPlot = [&] { ++rescales; };
+  MAINMENU();
+  RebuildChannelMenu();
+  DrawPlot(0, 0, 1);
+  const QImage labelLine = plat::test::portImage(plot()).copy(100, 18, 400, 18);
   Script s;
   s.call([] {
     EXPECT_EQ(plat::title(kFileDataWindow), "Channel labels  .  .  .  .  .  .  .  .  .  .  and variables");
@@ -208,9 +206,9 @@ TEST_F(FileInfoGui, EditingALabelAndTheIntervalCommitsAndMarksTheFile) {
   EXPECT_TRUE(plat::windowVisible(kToolbarWindow));
   EXPECT_TRUE(SoundPlayed("wssst!"));
   EXPECT_FALSE(SoundPlayed("bzot"));
-  EXPECT_EQ(labelLines, 1);
-  EXPECT_EQ(rescales, 0);
-  EXPECT_EQ(timeDate, 1);
+  // The new name shows at once: in the label line and the Channel menu.
+  EXPECT_NE(plat::test::portImage(plot()).copy(100, 18, 400, 18), labelLine);
+  EXPECT_NE(plat::itemTitle(kMenuChannel, 1).find("O2 excurrent"), std::string::npos);
   EXPECT_EQ(plat::currentPortWindow(), plot());
 }
 
@@ -267,9 +265,6 @@ TEST_F(FileInfoGui, CloseBoxAndActivationCommitLikeDone) {
 }
 
 TEST_F(FileInfoGui, ChannelButtonCommitsActivatesAndRescales) {
-  int rescales = 0, labelLines = 0;
-  gFileDataHooks.rescaleAndDrawPlot = [&] { ++rescales; };
-  gFileDataHooks.drawLabelLine = [&] { ++labelLines; };
   Script s;
   retype(s, kLabelFieldBase + 3, "Flow");
   s.click(kFileDataWindow, 3);
@@ -277,8 +272,11 @@ TEST_F(FileInfoGui, ChannelButtonCommitsActivatesAndRescales) {
   EXPECT_EQ(ActiveChannel, 3);
   EXPECT_EQ(ActiveChannelArray[slot_], 3);
   EXPECT_EQ(RetrieveLabelOf(slot_, 3), FitLabel("Flow"));
-  EXPECT_EQ(rescales, 1);
-  EXPECT_EQ(labelLines, 0);
+  // The plot shows the picked channel, rescaled.
+  const QImage shown = plat::test::portImage(plot());
+  FindMinMax();
+  DrawPlot(0, 0, 1);
+  EXPECT_EQ(plat::test::portImage(plot()), shown);
 }
 
 TEST_F(FileInfoGui, ShowAcquisitionDataReturnsToTheDialog) {
@@ -318,35 +316,37 @@ TEST_F(FileInfoGui, WithoutAPlotWindowTheDialogIsPlacedFromTheScreenCorner) {
   BottomOfPlotArea = savedBottom;
 }
 
-TEST_F(FileInfoGui, RecordsItsScriptStepAndRedrawsTheBlock) {
-  std::vector<int16_t> steps;
-  int blocks = 0;
-  gFileDataHooks.recordScriptStep = [&](int16_t op) { steps.push_back(op); };
-  gFileDataHooks.refreshPlotBlock = [&] { ++blocks; };
+TEST_F(FileInfoGui, RecordsItsScriptStepAndLeavesTheBlockHighlightAsItWas) {
   FileSHORTS[slot_][kShortBlockState] = 2;
+  BeginBlock[slot_] = 100;
+  EndBlock[slot_] = 300;
+  DrawPlot(0, 0, 1);
+  // Below the label line, which is drawn again over itself.
+  const auto traceArea = [this] { return plat::test::portImage(plot()).copy(0, 40, ScreenWidth, BottomOfPlotArea - 45); };
+  const QImage before = traceArea();
+  RecordSCRIPT = 1;
+  ScriptCOUNT = 0;
   Script s;
   s.click(kFileDataWindow, kFileDataDone);
   plat::test::run(s, [] { EditFileData(1); });
-  EXPECT_EQ(steps, std::vector<int16_t>{29});
-  EXPECT_EQ(blocks, 2) << "before the dialog and after it";
-}
-
-TEST_F(FileInfoGui, TheBlockHighlightIsFlippedInPairs) {
-  std::vector<std::string> calls;
-  gFileDataHooks.refreshPlotBlock = [&] { calls.push_back("band"); };
-  gFileDataHooks.rescaleAndDrawPlot = [&] { calls.push_back("redraw"); };
-  FileSHORTS[slot_][kShortBlockState] = 2;
-  // The redrawn plot brings its own highlight: no second flip after it.
-  Script s;
-  s.click(kFileDataWindow, 2);
-  plat::test::run(s, [] { EditFileData(1); });
-  EXPECT_EQ(calls, (std::vector<std::string>{"band", "redraw"}));
-  // Not taken off before the dialog, so not flipped after it.
-  calls.clear();
+  RecordSCRIPT = 0;
+  EXPECT_EQ(ScriptCOUNT, 1);
+  EXPECT_EQ(ScriptSequenceArray[1][1], 29.0f);
+  // XOR highlight: taken off before the dialog and put back after it.
+  EXPECT_EQ(traceArea(), before);
+  // Not taken off without the redraw flag, so not flipped after it either.
   Script t;
   t.click(kFileDataWindow, kFileDataDone);
   plat::test::run(t, [] { EditFileData(0); });
-  EXPECT_TRUE(calls.empty());
+  EXPECT_EQ(traceArea(), before);
+  // A picked channel is drawn afresh, highlight included, and not flipped again.
+  Script u;
+  u.click(kFileDataWindow, 2);
+  plat::test::run(u, [] { EditFileData(1); });
+  const QImage picked = plat::test::portImage(plot());
+  FindMinMax();
+  DrawPlot(0, 0, 1);
+  EXPECT_EQ(plat::test::portImage(plot()), picked);
 }
 
 }  // namespace

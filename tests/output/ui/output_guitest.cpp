@@ -4,6 +4,8 @@
 // destination, and printing the spool to a PDF without losing results.
 #include <gtest/gtest.h>
 
+#include "support/scratch.h"
+
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -115,10 +117,7 @@ class OutputUi : public ::testing::Test {
     NResultsPrinted = 0;
     PortForResultsOutput = kPortNone;
 
-    dir_ = fs::temp_directory_path() /
-           ("corvimet-outui-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    dir_ = testsupport::MakeScratchDir("corvimet-outui-");
     fs::remove(SpoolPath());
   }
 
@@ -346,8 +345,7 @@ TEST_F(OutputUi, WithoutDestinationTheAlertBlinksWaitsAndWritesNothing) {
   s.call([] {
      ASSERT_TRUE(plat::windowExists(kOutputAlertWindow));
      EXPECT_EQ(plat::title(kOutputAlertWindow), "Output Port Alert");
-     const fs::path png = plat::test::saveArtifact(plat::test::windowImage(kOutputAlertWindow), "output_port_alert.png");
-     if (!png.empty()) fs::copy_file(png, "/tmp/output_port_alert.png", fs::copy_options::overwrite_existing);
+     plat::test::saveArtifact(plat::test::windowImage(kOutputAlertWindow), "output_port_alert.png");
    })
       .clickAt(kOutputAlertWindow, {150, 60});
   plat::test::run(s, [] { DRAFTPRINT("p"); });

@@ -9,6 +9,7 @@
 
 #include "datafiles/native_binary.h"
 #include "output/results.h"
+#include "platform/app.h"
 #include "platform/controls.h"
 #include "platform/menus.h"
 #include "platform/resources.h"
@@ -262,7 +263,8 @@ TEST_F(BlockWindowGui, ViewTogglesRebuildWindowTwo) {
   const int topWithComments = plat::contentRect(kBlockWindow).top;
   ASSERT_TRUE(RunCommand(Cmd::ToggleComments));
   EXPECT_EQ(prefsArray[2], 1);
-  EXPECT_EQ(plat::contentRect(kBlockWindow).top, topWithComments - 60) << "moves up into the comments' place";
+  EXPECT_EQ(plat::contentRect(kBlockWindow).top, topWithComments - 60 - (4 + plat::config().titleBarHeight - 8))
+      << "moves up into the comments' place";
   EXPECT_EQ(BlockWindowIsOpen, 1);
   FileSHORTS[slot_][kShortBlockState] = 0;
   ASSERT_TRUE(RunCommand(Cmd::ToggleBlockInstructions));

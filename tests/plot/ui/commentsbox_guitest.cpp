@@ -12,6 +12,7 @@
 #include "platform/controls.h"
 #include "platform/resources.h"
 #include "platform/windows.h"
+#include "shell/desklayout.h"
 #include "plot/trace.h"
 #include "plot/ui/blockwindow.h"
 #include "plot/ui/commentsbox.h"
@@ -56,7 +57,7 @@ class CommentsBoxGui : public ::testing::Test {
   }
   void TearDown() override {
     plat::setNibTemplateAvailable("commentsBox", true);
-    gPlotHooks = {};
+    testsupport::ClearWiring();
     InstallInfoLineHooks();
     gDispatchHooks = {};
     ClearCommandRegistry();
@@ -77,7 +78,7 @@ TEST_F(CommentsBoxGui, ShowsTheFileCommentsUnderThePlot) {
   EXPECT_EQ(boxText(), kNotes) << "Mac Roman bytes arrive unchanged";
   EXPECT_EQ(plat::frontWindow(), plot()) << "the box does not take the focus";
   const plat::Rect r = plat::contentRect(kCommentsWindow);
-  EXPECT_EQ(r.left, plat::contentRect(plot()).left + 321);
+  EXPECT_EQ(r.left, plat::contentRect(plot()).left + kResultsColumnWidth) << "right of the statistics column";
   EXPECT_EQ(r.top, plat::frameRect(plot()).top + 10 + BottomOfPlotArea + 96);
   EXPECT_EQ(r.height(), 45);
   plat::test::saveArtifact(plat::test::windowImage(kCommentsWindow), "comments-box.png");
@@ -104,6 +105,7 @@ TEST_F(CommentsBoxGui, FileWithoutCommentsShowsAnEmptyBox) {
 }
 
 TEST_F(CommentsBoxGui, ActivatingTheBoxOpensTheEditorAndShowsTheSavedText) {
+  testsupport::InstallProgramWiring();   // the editor is the editing commands'
   DRAWCOMMENTS();
   Script s;
   s.call([] { EXPECT_TRUE(plat::windowExists(kCommentsEditorWindow)); })

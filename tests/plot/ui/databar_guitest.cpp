@@ -162,7 +162,7 @@ TEST_F(DataBarGui, StandardPlacement) {
       .click(4, kPlaceStandardButton);
   plat::test::run(s, [] { PlaceALLVALUES(); });
   EXPECT_EQ(avbx, 223);
-  EXPECT_EQ(avby, 7);
+  EXPECT_EQ(avby, plotcore::kLabelLineBottom + 1 - 12) << "the first field starts below the label line";
   EXPECT_FALSE(plat::windowExists(4));
 }
 

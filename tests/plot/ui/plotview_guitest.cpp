@@ -357,6 +357,15 @@ TEST_F(PlotView, ShortFileIsExpandedAndResizeFollowsTheWindow) {
   EXPECT_LT(minimumValue, -4.5f);
   EXPECT_GT(maximumValue, 4.5f);
   save(f, "plot-short-expanded.png");
+  {
+    // Minus signs of negative labels stand clear of the frame line at x 0:
+    // the two columns beside it hold nothing but the plot's ground.
+    const QImage img = plat::test::portImage(win);
+    int marks = 0;
+    for (int y = 20; y < BottomOfPlotArea - 3; ++y)
+      for (int x = 1; x <= 2; ++x) marks += img.pixel(x, y) != img.pixel(1, 20);
+    EXPECT_EQ(marks, 0);
+  }
 
   plat::Rect r = plat::contentRect(win);
   r.right = r.left + 800;

@@ -26,6 +26,7 @@
 #include "shell/globals.h"
 #include "shell/menurules.h"
 #include "shell/store.h"
+#include "registrars.h"
 #include "shell/ui/commands.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
@@ -60,7 +61,7 @@ class Aquatic : public ::testing::Test {
     autoscript = ScriptRunOnce = 0;
     MAINMENU();
     InstallShellHooks();
-    RegisterAllCommands();
+    RegisterAllCommands(CorvimetRegistrars());
     testsupport::OpenStandInToolbar(kToolbarWindow);
     plat::test::run(Script{}, [&] { slot_ = LOADFILE(kDemo, kDetectKind); });
     ASSERT_GE(slot_, 0);

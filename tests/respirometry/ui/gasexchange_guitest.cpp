@@ -29,6 +29,7 @@
 #include "shell/menurules.h"
 #include "shell/store.h"
 #include "shell/worktables.h"
+#include "registrars.h"
 #include "shell/ui/commands.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
@@ -63,7 +64,7 @@ class Respirometry : public ::testing::Test {
     MenuIDENTIFIER = MenuItem = 0;
     MAINMENU();
     InstallShellHooks();
-    RegisterAllCommands();
+    RegisterAllCommands(CorvimetRegistrars());
     testsupport::OpenStandInToolbar(kToolbarWindow);
     plat::test::run(Script{}, [&] { slot_ = LOADFILE(kDemo, kDetectKind); });
     ASSERT_GE(slot_, 0);
@@ -381,9 +382,16 @@ TEST_F(Respirometry, SmoothingComesFirstWhenTheSettingsAskForIt) {
 TEST_F(Respirometry, MenuItemsFollowTheChainTheSettingsAskFor) {
   for (int16_t item : {1, 2, 3, 5, 7, 9, 10, 12}) EXPECT_TRUE(CommandAvailable(76, item)) << item;
   for (int16_t button : {559, 560, 561}) EXPECT_TRUE(ToolButtonAvailable(button)) << button;
-  prefsArray[kPrefRunLagFirst] = 1;   // no lag correction here yet: the gas items wait for it
-  for (int16_t item : {1, 2, 5}) EXPECT_FALSE(CommandAvailable(76, item)) << item;
+  prefsArray[kPrefRunLagFirst] = 1;   // lag correction is built: the chain can run
+  for (int16_t item : {1, 2, 5}) EXPECT_TRUE(CommandAvailable(76, item)) << item;
+  prefsArray[kPrefRunLagFirst] = 0;
+  // A step the settings ask for that the program lacks keeps the gas items
+  // disabled rather than running half the chain.
+  const bool baseline = CommandRegistered(Cmd::FixBaseline);
+  prefsArray[kPrefRunBaselineFirst] = 1;
+  for (int16_t item : {1, 2, 5}) EXPECT_EQ(CommandAvailable(76, item), baseline) << item;
   EXPECT_TRUE(CommandAvailable(76, 3));
+  prefsArray[kPrefRunBaselineFirst] = 0;
 }
 
 }  // namespace

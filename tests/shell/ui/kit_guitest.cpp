@@ -124,7 +124,7 @@ TEST_F(Kit, EveryElementOpensAndCloses) {
   MakeChannelSelectionsPopUp();
   ASSERT_TRUE(plat::controlExists(kPlot, kChannelPopup));
   EXPECT_EQ(plat::popupValue(kPlot, kChannelPopup), 1);
-  EXPECT_EQ(plat::itemTitle(kChannelPopupMenu, 3), "Channel 3");
+  EXPECT_EQ(plat::itemTitle(kChannelPopupMenu + 0, 3), "Channel 3");
 
   FileSHORTS[0][kShortView] = 1;
   OverlayArray[0][1][2] = 1;
@@ -216,6 +216,7 @@ TEST_F(Kit, ResultsWindowCrossChannelBox) {
   EXPECT_EQ(plat::buttonState(kResultsWindow, kCrossChannelBox), 0) << "no subset selected";
 
   BackupCache.put(kSelectionCountOffset, 5);
+  SetSelectionIndexOwner(static_cast<int16_t>(TheFileInUse));
   UseCrossChanIndex = 1;
   OpenResultsWIndow(1, 1, 0, "Average", 0);
   EXPECT_EQ(plat::buttonState(kResultsWindow, kCrossChannelBox), 2);

@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include "support/gui_support.h"
+#include "support/scratch.h"
 
 #include <filesystem>
 #include <string>
 
 #include "datafiles/datafile.h"
 #include "datafiles/ui/close.h"
+#include "datafiles/ui/datafiles_commands.h"
 #include "datafiles/ui/open.h"
 #include "platform/controls.h"
 #include "platform/menus.h"
@@ -57,10 +59,7 @@ class MainLoop : public ::testing::Test {
     RegisterOpenCommands();
     SETMENU(0);
     FixMenuSEVEN();
-    dir_ = fs::temp_directory_path() /
-           ("corvimet-loop-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    dir_ = testsupport::MakeScratchDir("corvimet-loop-");
   }
   void TearDown() override {
     testsupport::ClearStore();

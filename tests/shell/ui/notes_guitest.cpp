@@ -3,7 +3,10 @@
 #include "shell/ui/notes.h"
 
 #include <gtest/gtest.h>
+
 #include <unistd.h>
+
+#include "support/gui_support.h"
 
 #include <filesystem>
 #include <fstream>
@@ -16,6 +19,7 @@
 #include "platform/menus.h"
 #include "platform/test.h"
 #include "platform/windows.h"
+#include "plot/ui/plotwindow.h"
 #include "shell/colours.h"
 #include "shell/dispatch.h"
 #include "shell/globals.h"
@@ -51,9 +55,7 @@ class NotesGui : public ::testing::Test {
     ASSERT_EQ(AddNote(kSlot, {"220", "10:03:40", "door\topened\rbriefly \xA5 30\xA1" "C"}), StoreStatus::Ok);
     ASSERT_EQ(AddNote(kSlot, {"900", "10:15:00", "past the end"}), StoreStatus::Ok);
     TheFileInUse = kSlot;
-    dir_ = fs::temp_directory_path() / ("corvimet-notes-" + std::to_string(::getpid()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    dir_ = testsupport::MakeScratchDir("corvimet-notes-");
     plat::test::clearRecorders();
   }
   void TearDown() override {
@@ -77,11 +79,7 @@ TEST_F(NotesGui, ListsTheNotesOfTheFileWithTheClickedOneChosen) {
      EXPECT_EQ(plat::itemCount(kNotesPopupMenu), 3);
      EXPECT_EQ(plat::buttonState(kNotesWindow, kNotesSave), 1);
      EXPECT_EQ(HelpSubject, kHelpNotes);
-     const fs::path png = plat::test::saveArtifact(plat::test::windowImage(kNotesWindow), "notes.png");
-     if (!png.empty()) {
-       std::error_code ec;
-       fs::copy_file(png, "/tmp/notes.png", fs::copy_options::overwrite_existing, ec);
-     }
+     plat::test::saveArtifact(plat::test::windowImage(kNotesWindow), "notes.png");
    })
       .click(kNotesWindow, kNotesDone);
   plat::test::run(s, [] { ShowNotesWindow(kSlot, 2); });
@@ -90,18 +88,33 @@ TEST_F(NotesGui, ListsTheNotesOfTheFileWithTheClickedOneChosen) {
   EXPECT_EQ(NotesArray[kSlot].size(), 3u) << "the window never edits the notes";
 }
 
-TEST_F(NotesGui, ChoosingANoteAsksThePlotForItsCase) {
-  std::vector<std::pair<int16_t, int32_t>> shown;
-  gNotesHooks.showCase = [&](int16_t slot, int32_t c) { shown.emplace_back(slot, c); };
+TEST_F(NotesGui, ChoosingANoteBringsItsCaseIntoThePlot) {
+  testsupport::InstallProgramWiring();
+  testsupport::PlotGeometryKeeper keep;
+  FreeSlot(kSlot);
+  ASSERT_EQ(AllocateSlot(kSlot, 5000, 2), StoreStatus::Ok);
+  ASSERT_EQ(AddNote(kSlot, {"40", "10:00:40", "animal placed in chamber"}), StoreStatus::Ok);
+  ASSERT_EQ(AddNote(kSlot, {"4000", "11:06:40", "door opened"}), StoreStatus::Ok);
+  ASSERT_EQ(AddNote(kSlot, {"9000", "12:30:00", "past the end"}), StoreStatus::Ok);
+  OpenPlotWindow(kSlot);
+  FileSHORTS[kSlot][kShortCompressed] = 0;   // the paged view, at its first segment
+  FileSHORTS[kSlot][kShortSegment] = 1;
+  const auto segmentOf = [](int32_t k) { return static_cast<int16_t>((k - 1) / ScreenWidth + 1); };
   Script s;
-  s.popup(kNotesWindow, kNotesPopup, 1)
+  s.popup(kNotesWindow, kNotesPopup, 2)
+      .call([&] { EXPECT_EQ(FileSHORTS[kSlot][kShortSegment], segmentOf(4000)); })
+      .popup(kNotesWindow, kNotesPopup, 1)
+      .call([&] { EXPECT_EQ(FileSHORTS[kSlot][kShortSegment], 1); })
       .popup(kNotesWindow, kNotesPopup, 3)
-      .call([] { EXPECT_TRUE(plat::windowExists(kNotesWindow)) << "choosing a note keeps the window"; })
+      .call([&] {
+        EXPECT_EQ(FileSHORTS[kSlot][kShortSegment], segmentOf(5000)) << "a note past the end shows the last case";
+        EXPECT_TRUE(plat::windowExists(kNotesWindow)) << "choosing a note keeps the window";
+      })
       .key(kNotesWindow, 27);
   plat::test::run(s, [] { ShowNotesWindow(kSlot, 0); });
-  const std::vector<std::pair<int16_t, int32_t>> want = {{kSlot, 40}, {kSlot, 500}};
-  EXPECT_EQ(shown, want) << "a note past the end goes to the last case";
   EXPECT_FALSE(plat::windowExists(kNotesWindow));
+  testsupport::ClearWiring();
+  ClosePlotWindow(kSlot);
 }
 
 TEST_F(NotesGui, SaveNotesWritesOneLinePerNote) {

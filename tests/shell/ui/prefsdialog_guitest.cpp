@@ -47,12 +47,6 @@ Snapshot Take() {
   return s;
 }
 
-void CopyToTmp(const fs::path& png, const char* name) {
-  if (png.empty()) return;
-  std::error_code ec;
-  fs::copy_file(png, fs::path("/tmp") / name, fs::copy_options::overwrite_existing, ec);
-}
-
 class PrefsDialogGui : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -104,7 +98,7 @@ TEST_F(PrefsDialogGui, ShowsTheCurrentValues) {
      EXPECT_EQ(plat::buttonState(W, kPrefsToolbarTop), 2);
      for (int i = 0; i < kSchemeColours; ++i)
        EXPECT_TRUE(plat::controlExists(W, kPrefsColourFirst + i)) << SchemeColourName(i);
-     CopyToTmp(plat::test::saveArtifact(plat::test::windowImage(W), "preferences.png"), "preferences.png");
+     plat::test::saveArtifact(plat::test::windowImage(W), "preferences.png");
    })
       .click(W, kPrefsOK);
   const Snapshot before = Take();
@@ -268,7 +262,7 @@ TEST_F(PrefsDialogGui, PaletteChoosesCancelsAndGivesTheStartupColour) {
       .press(kColourPaletteWindow, PaletteSwatchCentre(16))
       .release()
       .call([] {
-        CopyToTmp(plat::test::saveArtifact(plat::test::windowImage(kColourPaletteWindow), "palette.png"), "palette.png");
+        plat::test::saveArtifact(plat::test::windowImage(kColourPaletteWindow), "palette.png");
       })
       .key(kColourPaletteWindow, 13)
       // The start-up colour of the block window ground.

@@ -5,6 +5,7 @@
 
 #include "support/gui_support.h"
 
+#include <cmath>
 #include <filesystem>
 
 #include "datafiles/datafile.h"
@@ -19,8 +20,18 @@
 #include "shell/store.h"
 #include "shell/textutil.h"
 #include "shell/ui/mainloop.h"
+#include "registrars.h"
 #include "shell/ui/startup.h"
 #include "platform/test.h"
+#include "output/results.h"
+#include "output/ui/destination.h"
+#include "platform/app.h"
+#include "platform/menus.h"
+#include "platform/windows.h"
+#include "plot/geometry.h"
+#include "plot/ui/plotwindow.h"
+#include "shell/globals.h"
+#include "shell/ui/kit.h"
 
 namespace {
 
@@ -37,9 +48,12 @@ class Road : public ::testing::Test {
     ClearCommandRegistry();
     ClearQuitRequest();
     ForgetDocuments();
+    topic = 0;   // no result or count left over from another test of the binary
+    Nresults = 0;
     dir_ = testsupport::FreshTestDir("corvimet-road-");
   }
   void TearDown() override {
+    CloseDestination();
     testsupport::ClearStore();
     fs::remove_all(dir_);
   }
@@ -60,7 +74,7 @@ TEST_F(Road, OpenRenameSaveQuitAndReadBack) {
       .answerSave(saved)
       .call([] { EXPECT_EQ(FileSHORTS[0][kShortChanged], 0) << "saved whole: nothing left to ask"; })
       .menu(kMenuFile, 21);  // Quit
-  plat::test::run(s, [] { RunCorvimet({}); });
+  plat::test::run(s, [] { RunCorvimet(CorvimetRegistrars(), {}); });
   EXPECT_TRUE(QuitRequested());
 
   DataFileImage back;
@@ -73,6 +87,307 @@ TEST_F(Road, OpenRenameSaveQuitAndReadBack) {
   EXPECT_EQ(back.data, demo.data);
   EXPECT_EQ(back.markers, demo.markers);
   EXPECT_EQ(back.comments, demo.comments);
+}
+
+// A recording many plot widths long: the demo's channels and settings, with
+// a breathing-like wave riding on a slow drift in every channel.
+fs::path WriteLongRecording(const fs::path& dir, int32_t cases, size_t channels = 4) {
+  DataFileImage img;
+  EXPECT_EQ(ReadNativeBinary(kDemo, &img), FileStatus::Ok);
+  img.cases = cases;
+  img.data.resize(channels);
+  img.labels.resize(channels);
+  img.travel.resize(channels);
+  for (size_t c = 0; c < img.data.size(); ++c) {
+    std::vector<float>& v = img.data[c];
+    v.assign(static_cast<size_t>(cases) + 1, 0.0f);
+    for (int32_t k = 0; k <= cases; ++k)
+      v[static_cast<size_t>(k)] = static_cast<float>(20.0 + c + std::sin(k / (40.0 + 7.0 * c)) + k * 1e-5);
+  }
+  img.markers.clear();
+  img.notes.clear();
+  const fs::path p = dir / "long.orl";
+  EXPECT_EQ(WriteNativeBinary(p, ViewOfImage(img)), FileStatus::Ok);
+  return p;
+}
+
+plotcore::CaseRange Shown(int16_t slot) { return plotcore::ViewRange(PlotViewState(slot)); }
+
+TEST_F(Road, PagesZoomsAndLeavesTheWholeFileView) {
+  const fs::path longFile = WriteLongRecording(dir_, 100000);
+  const int win = PlotWindowId(0);
+  int16_t sw = 0, segments = 0;
+  Script s;
+  s.call([&] {
+     ASSERT_EQ(nCases[0], 100000);
+     sw = ScreenWidth;
+     segments = static_cast<int16_t>((100000 + sw - 1) / sw);
+     EXPECT_EQ(FileSHORTS[0][kShortCompressed], 1) << "a long file opens in the whole-file view";
+     EXPECT_EQ(Shown(0), (plotcore::CaseRange{1, 100000}));
+     plat::test::saveArtifact(plat::test::windowImage(win), "road-whole-file.png");
+   })
+      .key(win, 13)   // Return leaves the whole-file view
+      .call([&] {
+        EXPECT_EQ(FileSHORTS[0][kShortCompressed], 0);
+        EXPECT_EQ(FileSHORTS[0][kShortSegment], 1);
+        EXPECT_EQ(Shown(0), (plotcore::CaseRange{1, sw}));
+        EXPECT_TRUE(plat::controlExists(win, kPageSlider));
+      })
+      .slide(win, kPageSlider, 3)
+      .call([&] {
+        EXPECT_EQ(FileSHORTS[0][kShortSegment], 3);
+        EXPECT_EQ(Shown(0), (plotcore::CaseRange{2 * sw + 1, 3 * sw}));
+        plat::test::saveArtifact(plat::test::windowImage(win), "road-paged.png");
+      })
+      .key(win, 29)   // right arrow
+      .call([&] { EXPECT_EQ(FileSHORTS[0][kShortSegment], 4); })
+      .key(win, 28)
+      .key(win, 28)
+      .key(win, 28)
+      .key(win, 28)   // left of the first segment: the last
+      .call([&] {
+        EXPECT_EQ(FileSHORTS[0][kShortSegment], segments);
+        EXPECT_EQ(Shown(0), (plotcore::CaseRange{(segments - 1) * sw + 1, 100000}));
+        EXPECT_EQ(plat::sliderValue(win, kPageSlider), segments);
+      })
+      .key(win, 29)   // and round again to the first
+      .call([&] {
+        EXPECT_EQ(FileSHORTS[0][kShortSegment], 1);
+        EXPECT_FALSE(plat::itemEnabled(kMenuView, 6)) << "Zoom In needs a block";
+      })
+      .press(win, {200, 150})
+      .moveTo(win, {300, 150})
+      .moveTo(win, {400, 150})
+      .release()
+      .call([] {})   // the drag's loop sees the button up here
+      .call([&] {
+        ASSERT_EQ(FileSHORTS[0][kShortBlockState], 2);
+        EXPECT_TRUE(plat::itemEnabled(kMenuView, 6));
+        EXPECT_FALSE(plat::itemEnabled(kMenuView, 7));
+      })
+      .key(win, '+')
+      .call([&] {
+        EXPECT_EQ(FileSHORTS[0][kShortZoomed], 1);
+        EXPECT_EQ(zoomleft, BeginBlock[0]);
+        EXPECT_EQ(zoomright, EndBlock[0]);
+        EXPECT_EQ(Shown(0), (plotcore::CaseRange{BeginBlock[0], EndBlock[0]}));
+        EXPECT_TRUE(plat::itemEnabled(kMenuView, 7));
+        plat::test::saveArtifact(plat::test::windowImage(win), "road-zoomed.png");
+      })
+      .menu(kMenuView, 7)   // Zoom Out
+      .call([&] {
+        EXPECT_EQ(FileSHORTS[0][kShortZoomed], 0);
+        EXPECT_EQ(FileSHORTS[0][kShortCompressed], 0);
+        EXPECT_EQ(Shown(0), (plotcore::CaseRange{1, sw})) << "back to the segment the zoom began in";
+        EXPECT_FALSE(plat::itemEnabled(kMenuView, 7));
+      })
+      .menu(kMenuView, 6)
+      .key(win, 13)   // Return in a zoomed view: the paged view again
+      .call([&] {
+        EXPECT_EQ(FileSHORTS[0][kShortZoomed], 0);
+        EXPECT_EQ(FileSHORTS[0][kShortCompressed], 0);
+      })
+      .key(win, 13)
+      .call([&] { EXPECT_EQ(FileSHORTS[0][kShortCompressed], 1) << "and Return toggles the whole file back"; })
+      .menu(kMenuView, 11)   // Plot as Histogram
+      .call([&] {
+        EXPECT_EQ(PlotAsHistogram, 1);
+        EXPECT_TRUE(plat::itemChecked(kMenuView, 11));
+      })
+      .menu(kMenuView, 11)
+      .call([&] {
+        EXPECT_EQ(PlotAsHistogram, 0);
+        EXPECT_FALSE(plat::itemChecked(kMenuView, 11));
+      })
+      .menu(kMenuFile, 21);
+  plat::test::run(s, [&] { RunCorvimet(CorvimetRegistrars(), {longFile}); });
+  EXPECT_TRUE(QuitRequested());
+}
+
+// Drags a block from x0 to x1 across a plot window, as a user does.
+Script& DragBlock(Script& s, int win, int x0, int x1) {
+  return s.press(win, {x0, 150}).moveTo(win, {(x0 + x1) / 2, 150}).moveTo(win, {x1, 150}).release().call([] {});
+}
+
+TEST_F(Road, EachFileBringsItsOwnBlockWindowAndCommentsToTheFront) {
+  const fs::path longFile = WriteLongRecording(dir_, 100000);
+  const int demoWin = PlotWindowId(0), longWin = PlotWindowId(1);
+  // The cases named in the block window's title (its first and later forms
+  // differ in capitals and blanks only).
+  const auto blockTitle = [] {
+    if (!plat::windowExists(2)) return std::string("(none)");
+    const std::string t = plat::title(2);
+    const size_t at = t.find("ases");
+    return at == std::string::npos ? t : TrimTrailingBlanks(t.substr(at, t.find("(N") - at));
+  };
+  std::string longBlock, demoBlock;
+  Script s;
+  s.call([&] {
+    ASSERT_EQ(TheFileInUse, 1u);
+    EXPECT_EQ(plat::title(3).find("long.orl") != std::string::npos, true) << plat::title(3);
+  });
+  DragBlock(s, longWin, 100, 300).call([&] {
+    ASSERT_EQ(FileSHORTS[1][kShortBlockState], 2);
+    longBlock = blockTitle();
+    EXPECT_EQ(longBlock, "ases" + NumText(BeginBlock[1] + 1.0) + " to" + NumText(EndBlock[1] + 1.0));
+  });
+  s.activate(demoWin).call([] {}).call([&] {
+    EXPECT_EQ(TheFileInUse, 0u);
+    EXPECT_EQ(blockTitle().find("ases"), std::string::npos) << "the demo has no block: " << blockTitle();
+    EXPECT_NE(plat::title(3).find("demo-respirometry"), std::string::npos) << plat::title(3);
+    EXPECT_EQ(plat::itemCount(kMenuChannel), nChannels[0]);
+  });
+  DragBlock(s, demoWin, 400, 500).call([&] {
+    demoBlock = blockTitle();
+    plat::test::saveArtifact(plat::test::deskImage(), "road-two-files-demo-front.png");
+  });
+  s.activate(longWin).call([] {}).call([&] {
+    EXPECT_EQ(TheFileInUse, 1u);
+    EXPECT_EQ(blockTitle(), longBlock);
+    EXPECT_NE(plat::title(3).find("long.orl"), std::string::npos);
+    plat::test::saveArtifact(plat::test::deskImage(), "road-two-files.png");
+  });
+  s.menu(kMenuFile, 5)   // Close the long file: the demo comes forward with its block
+      .call([] {})
+      .call([&] {
+        EXPECT_EQ(TheFileInUse, 0u);
+        EXPECT_EQ(blockTitle(), demoBlock);
+        EXPECT_NE(plat::title(3).find("demo-respirometry"), std::string::npos);
+      })
+      .menu(kMenuFile, 21);
+  plat::test::run(s, [&] { RunCorvimet(CorvimetRegistrars(), {kDemo, longFile}); });
+  EXPECT_TRUE(QuitRequested());
+}
+
+bool FramesMeet(int a, int b) {
+  const plat::Rect x = plat::frameRect(a), y = plat::frameRect(b);
+  return x.left < y.right && y.left < x.right && x.top < y.bottom && y.top < x.bottom;
+}
+
+TEST_F(Road, StatisticsStandBesideTheBlockWindowAndCloseWithTheirLoop) {
+  const int plot = PlotWindowId(0);
+  Script s;
+  s.call([] { EXPECT_FALSE(plat::itemEnabled(kMenuAnalyze, 1)) << "no block, no statistics"; });
+  DragBlock(s, plot, 300, 700).menu(kMenuAnalyze, 1).call([] {}).call([&] {
+    ASSERT_TRUE(plat::windowExists(kResultsWindow));
+    ASSERT_TRUE(plat::windowExists(2));
+    for (int w : {plot, 2, 3}) EXPECT_FALSE(FramesMeet(kResultsWindow, w)) << "the statistics cover window " << w;
+    EXPECT_FALSE(FramesMeet(2, 3));
+    EXPECT_FALSE(FramesMeet(2, plot));
+    plat::test::saveArtifact(plat::test::deskImage(), "road-stats-beside-block.png");
+  });
+  s.menu(kMenuView, 8)   // a pick ends the statistics' loop, and its window with it
+      .call([] {})
+      .call([] { EXPECT_FALSE(plat::windowExists(kResultsWindow)); })
+      .menu(kMenuFile, 21);
+  plat::test::run(s, [&] { RunCorvimet(CorvimetRegistrars(), {kDemo}); });
+  EXPECT_TRUE(QuitRequested());
+}
+
+// The user's grow and drag of a window frame, as the desk reports them.
+void UserSetsContent(int win, plat::Rect content, plat::EventKind kind) {
+  plat::setContentRect(win, content);
+  plat::postEvent({.kind = kind, .window = win});
+}
+
+TEST_F(Road, ResizedAndMovedPlotWindowsKeepTheirBlockAndTheirOwnGeometry) {
+  const fs::path longFile = WriteLongRecording(dir_, 20000, 2);
+  const int demo = PlotWindowId(0), other = PlotWindowId(1);
+  constexpr int kBlockSpanField = 17;
+  plat::Rect blockBefore, commentsBefore;
+  Script s;
+  s.call([&] {
+    EXPECT_EQ(plat::itemCount(kChannelPopupMenu + 0), 4) << "the demo's pop-up keeps its own channels";
+    EXPECT_EQ(plat::itemCount(kChannelPopupMenu + 1), 2);
+  });
+  s.activate(demo).call([] {});
+  DragBlock(s, demo, 300, 700);
+  // Narrower than 832 pixels the info line has no span field; wider again, it
+  // shows the block's span.
+  s.call([&] {
+    const plat::Rect r = plat::contentRect(demo);
+    UserSetsContent(demo, {r.left, r.top, r.left + 800, r.top + 429}, plat::EventKind::Resized);
+  })
+      .call([] {})
+      .call([&] {
+        const plat::Rect r = plat::contentRect(demo);
+        UserSetsContent(demo, {r.left, r.top, r.left + 1200, r.top + 429}, plat::EventKind::Resized);
+      })
+      .call([] {})
+      .call([&] {
+        EXPECT_EQ(BottomOfPlotArea, 429 - 38);
+        EXPECT_EQ(ScreenWidth, 1200);
+        EXPECT_NE(plat::fieldText(demo, kBlockSpanField).find("min"), std::string::npos)
+            << "the block's span, not " << plat::fieldText(demo, kBlockSpanField);
+        ASSERT_TRUE(plat::windowExists(2));
+        EXPECT_LE(plat::frameRect(2).bottom, plat::displaySize().h) << "the block window stays on the desk";
+        EXPECT_FALSE(FramesMeet(2, demo));
+        EXPECT_FALSE(FramesMeet(2, 3));
+      })
+      .activate(other)
+      .call([] {})
+      .call([&] { EXPECT_EQ(BottomOfPlotArea, plat::contentSize(other).h - 38); })
+      .activate(demo)
+      .call([] {})
+      .call([&] {
+        EXPECT_EQ(BottomOfPlotArea, 429 - 38) << "the geometry of the window drawn";
+        blockBefore = plat::contentRect(2);
+        commentsBefore = plat::contentRect(3);
+        UserSetsContent(demo, plat::contentRect(demo).offset(30, 20), plat::EventKind::Moved);
+      })
+      .call([] {})
+      .call([&] {
+        EXPECT_EQ(plat::contentRect(2), blockBefore.offset(30, 20)) << "the block window comes along";
+        EXPECT_EQ(plat::contentRect(3), commentsBefore.offset(30, 20));
+      })
+      .menu(kMenuFile, 21);
+  plat::test::run(s, [&] { RunCorvimet(CorvimetRegistrars(), {kDemo, longFile}); });
+  EXPECT_TRUE(QuitRequested());
+}
+
+// Enabled items that could not do their work say so.
+TEST_F(Road, EnabledItemsWithNothingToDoSaySo) {
+  Script s;
+  s.menu(kMenuFile, 16)   // Store Current Result before any analysis
+      .call([] {})
+      .call([] {
+        ASSERT_TRUE(plat::windowExists(kAlertWindow)) << "not silence";
+        EXPECT_TRUE(testsupport::SoundPlayed("bzot"));
+      })
+      .click(kAlertWindow, kAlertOK)
+      .call([] { plat::test::setBrowserAvailable(false); })
+      .menu(kMenuHelp, 2)
+      .call([] {})
+      .call([] { ASSERT_TRUE(plat::windowExists(kAlertWindow)) << "the help page's place instead"; })
+      .click(kAlertWindow, kAlertOK)
+      .menu(kMenuFile, 21);
+  plat::test::run(s, [&] { RunCorvimet(CorvimetRegistrars(), {kDemo}); });
+  EXPECT_TRUE(QuitRequested());
+}
+
+TEST_F(Road, EveryStoredResultShowsInTheNoticeField) {
+  const int plot = PlotWindowId(0);
+  constexpr int kNoticeField = 18;
+  const auto notice = [plot] { return plat::controlExists(plot, kNoticeField) ? plat::fieldText(plot, kNoticeField) : "(none)"; };
+  Script s;
+  DragBlock(s, plot, 300, 700)
+      .menu(kMenuSendResults, 3)   // a text results file
+      .answerSave(dir_ / "results.txt")
+      .call([] {})
+      .call([&] { EXPECT_NE(notice().find("total saved =  0"), std::string::npos) << notice(); })
+      .menu(kMenuAnalyze, 1)
+      .call([] {})
+      .key(kResultsWindow, 'p')
+      .call([] {})
+      .call([&] { EXPECT_NE(notice().find("1 saved; last=ch. 1"), std::string::npos) << notice(); })
+      .closeBox(kResultsWindow)
+      .call([] {})
+      .menu(kMenuFile, 16)   // Store Current Result
+      .call([] {})
+      .call([&] { EXPECT_NE(notice().find("2 saved"), std::string::npos) << notice(); })
+      .menu(kMenuFile, 21);
+  plat::test::run(s, [&] { RunCorvimet(CorvimetRegistrars(), {kDemo}); });
+  EXPECT_TRUE(QuitRequested());
 }
 
 }  // namespace

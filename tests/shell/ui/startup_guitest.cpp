@@ -2,6 +2,8 @@
 // the documents named on the command line, up to the main loop.
 #include <gtest/gtest.h>
 
+#include "support/scratch.h"
+
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -23,6 +25,7 @@
 #include "shell/ui/mailboxes.h"
 #include "shell/ui/mainloop.h"
 #include "shell/ui/menubar.h"
+#include "registrars.h"
 #include "shell/ui/startup.h"
 #include "platform/test.h"
 
@@ -85,7 +88,7 @@ TEST_F(StartUpTest, ReachesTheFileTypeDialogAfterTheSplashAndQuits) {
         plat::test::saveArtifact(plat::test::deskImage(), "startup-desk.png");
       })
       .click(kFileTypeWindow, kFileTypeQuitOrCancel);
-  plat::test::run(s, [&] { started = StartUp({}); });
+  plat::test::run(s, [&] { started = StartUp(CorvimetRegistrars(), {}); });
   EXPECT_TRUE(splash);
   EXPECT_FALSE(started);
   EXPECT_EQ(plat::test::helpSubjects(), std::vector<int>{kHelpOpening});
@@ -103,7 +106,7 @@ TEST_F(StartUpTest, ADamagedPreferencesFileIsReportedAndNotApplied) {
       .call([&] { message = plat::fieldText(kAlertWindow, kAlertMessage); })
       .click(kAlertWindow, kAlertOK)
       .click(kFileTypeWindow, kFileTypeQuitOrCancel);
-  plat::test::run(s, [] { StartUp({}); });
+  plat::test::run(s, [] { StartUp(CorvimetRegistrars(), {}); });
   EXPECT_NE(message.find("The start-up settings are used instead."), std::string::npos) << message;
   EXPECT_EQ(plat::test::soundsPlayed(), std::vector<std::string>{"bzot"});
   EXPECT_EQ(prefsArray[kPrefSoundLevel], DefaultPrefWord(kPrefSoundLevel));
@@ -113,7 +116,7 @@ TEST_F(StartUpTest, OpeningTheDemoFromTheStartUpDialogEntersTheProgram) {
   Script s;
   s.click(kFileTypeWindow, kFileTypeNative).answerOpen(kDemo);
   bool started = false;
-  plat::test::run(s, [&] { started = StartUp({}); });
+  plat::test::run(s, [&] { started = StartUp(CorvimetRegistrars(), {}); });
   ASSERT_TRUE(started);
   EXPECT_EQ(TheFileInUse, 0);
   EXPECT_TRUE(plat::windowExists(PlotWindowId(0)));
@@ -123,7 +126,8 @@ TEST_F(StartUpTest, OpeningTheDemoFromTheStartUpDialogEntersTheProgram) {
 }
 
 TEST_F(StartUpTest, CommandLineDocumentsLoadWithoutTheDialog) {
-  const fs::path bad = fs::temp_directory_path() / "corvimet-startup-bad.orl";
+  const fs::path scratch = testsupport::MakeScratchDir("corvimet-startup-");
+  const fs::path bad = scratch / "bad.orl";
   {
     std::ofstream out(bad, std::ios::binary);
     out << "-999\r\x00";
@@ -131,8 +135,8 @@ TEST_F(StartUpTest, CommandLineDocumentsLoadWithoutTheDialog) {
   Script s;
   s.click(kAlertWindow, kAlertOK);   // the damaged second document
   bool started = false;
-  plat::test::run(s, [&] { started = StartUp({kDemo, bad}); });
-  fs::remove(bad);
+  plat::test::run(s, [&] { started = StartUp(CorvimetRegistrars(), {kDemo, bad}); });
+  fs::remove_all(scratch);
   ASSERT_TRUE(started);
   EXPECT_EQ(CountOpenFiles(), 1);
   EXPECT_EQ(FileName[0], "demo-respirometry.orl");
@@ -144,7 +148,7 @@ TEST_F(StartUpTest, OnlyBadDocumentsFallBackToTheDialog) {
   Script s;
   s.click(kAlertWindow, kAlertOK).click(kFileTypeWindow, kFileTypeQuitOrCancel);
   bool started = true;
-  plat::test::run(s, [&] { started = StartUp({"/nonexistent/recording.orl"}); });
+  plat::test::run(s, [&] { started = StartUp(CorvimetRegistrars(), {"/nonexistent/recording.orl"}); });
   EXPECT_FALSE(started);
   EXPECT_EQ(CountOpenFiles(), 0);
 }
@@ -153,7 +157,7 @@ TEST_F(StartUpTest, ADocumentArrivingDuringTheDialogEndsTheLoop) {
   Script s;
   s.click(kFileTypeWindow, kFileTypeHelp).openDocuments({kDemo});
   bool started = false;
-  plat::test::run(s, [&] { started = StartUp({}); });
+  plat::test::run(s, [&] { started = StartUp(CorvimetRegistrars(), {}); });
   EXPECT_TRUE(started);
   EXPECT_EQ(TheFileInUse, 0);
   EXPECT_FALSE(plat::windowExists(kFileTypeWindow));
@@ -162,7 +166,7 @@ TEST_F(StartUpTest, ADocumentArrivingDuringTheDialogEndsTheLoop) {
 TEST_F(StartUpTest, RunCorvimetReturnsWhenTheUserQuits) {
   Script s;
   s.menu(kMenuFile, 21);
-  plat::test::run(s, [] { RunCorvimet({kDemo}); });
+  plat::test::run(s, [] { RunCorvimet(CorvimetRegistrars(), {kDemo}); });
   EXPECT_TRUE(QuitRequested());
 }
 

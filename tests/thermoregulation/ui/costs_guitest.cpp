@@ -19,6 +19,7 @@
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
+#include "registrars.h"
 #include "shell/ui/commands.h"
 #include "shell/ui/mailboxes.h"
 #include "support/gui_support.h"
@@ -55,7 +56,7 @@ class TregDialog : public ::testing::Test {
     SetDEFAULTS();
     ClearMailbox();
     ClearCommandRegistry();
-    RegisterAllCommands();
+    RegisterAllCommands(CorvimetRegistrars());
     ChannelforDaytime = ChannelforJulianDay = 0;
     csvConductanceFileWasLoaded = 0;
     ASSERT_EQ(AllocateSlot(0, kCases, 4), StoreStatus::Ok);

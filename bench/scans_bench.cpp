@@ -1,0 +1,71 @@
+// Window scans of a full-length block (7,000,000 cases) with a window of
+// half its length, each kind, against the floor of one plain double sum of
+// the block. By definition each window is summed from scratch (about 1e13
+// reads here); the sliding scans must finish within 2 s each.
+#include <benchmark/benchmark.h>
+
+#include <random>
+#include <vector>
+
+#include "analyses/scans.h"
+
+namespace {
+
+constexpr int32_t kCases = 7'000'000;
+constexpr int32_t kWindow = 3'500'000;
+
+const std::vector<float>& block() {
+  static const std::vector<float> data = [] {
+    std::vector<float> v(kCases);
+    std::mt19937 gen(11);
+    std::normal_distribution<float> noise(0.0f, 0.05f);
+    // An oxygen trace drifting slowly around 20.9 %.
+    for (int32_t k = 0; k < kCases; ++k)
+      v[static_cast<size_t>(k)] = 20.9f + 0.2f * static_cast<float>(std::sin(k * 1e-5)) + noise(gen);
+    return v;
+  }();
+  return data;
+}
+
+void BM_ScansFloorPlainSum(benchmark::State& state) {
+  const std::vector<float>& v = block();
+  for (auto _ : state) {
+    double sum = 0.0;
+    for (float x : v) sum += x;
+    benchmark::DoNotOptimize(sum);
+  }
+  state.SetItemsProcessed(state.iterations() * kCases);
+}
+BENCHMARK(BM_ScansFloorPlainSum)->Unit(benchmark::kMillisecond);
+
+void scan(benchmark::State& state, ScanKind kind, int16_t variant, int32_t window = kWindow) {
+  const std::vector<float>& v = block();
+  ScanRequest r;
+  r.first = 0;
+  r.last = kCases - 1;
+  r.length = window;
+  r.kind = kind;
+  r.variant = variant;
+  ScanResult res;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(ScanWindows(v, r, {}, &res));
+    benchmark::DoNotOptimize(res.begin);
+  }
+  state.SetItemsProcessed(state.iterations() * kCases);
+}
+
+void BM_ScanMinimum(benchmark::State& s) { scan(s, ScanKind::Minimum, 0); }
+void BM_ScanMaximum(benchmark::State& s) { scan(s, ScanKind::Maximum, 0); }
+void BM_ScanMostLevel(benchmark::State& s) { scan(s, ScanKind::MostLevel, 0); }
+void BM_ScanMostVariableOverall(benchmark::State& s) { scan(s, ScanKind::MostVariable, 0); }
+void BM_ScanMostVariablePointToPoint(benchmark::State& s) { scan(s, ScanKind::MostVariable, 1); }
+// A short window: twice as many starts, each in a run of its own cases.
+void BM_ScanMostLevelShortWindow(benchmark::State& s) { scan(s, ScanKind::MostLevel, 0, 3000); }
+BENCHMARK(BM_ScanMinimum)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScanMaximum)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScanMostLevel)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScanMostVariableOverall)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScanMostVariablePointToPoint)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScanMostLevelShortWindow)->Unit(benchmark::kMillisecond);
+
+}  // namespace

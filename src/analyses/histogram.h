@@ -1,0 +1,67 @@
+// The distribution of a block's values: bin counts of the small (21-slot)
+// and big (5 to 130 bins) histograms, the big chart's bars and mean mark,
+// and the normal curve of the same mean, SD and area. Pure: the windows
+// draw what these return.
+#pragma once
+#include <cstdint>
+#include <span>
+#include <vector>
+
+inline constexpr int kSmallHistogramBins = 21;
+inline constexpr int kMinBigBins = 5, kMaxBigBins = 130, kDefaultBigBins = 40;
+
+struct HistogramInput {
+  int32_t first = 0, last = 0;   // cases, both included
+  float mi = 0.0f, ma = 0.0f;    // extremes of the result: the bins run from mi
+  float lo = 0.0f, hi = 0.0f;    // only lo <= x <= hi is counted
+  bool rangeMode = false;        // count and span from lo..hi instead of the span
+  int maxBins = kSmallHistogramBins;
+};
+
+enum class HistogramStatus : int8_t { Ok = 0, NoCases, BadSpan };
+const char* HistogramStatusText(HistogramStatus s);
+
+struct HistogramCounts {
+  std::vector<int32_t> bins;     // maxBins slots; slot b - 1 holds bin b
+  int nb = 0;                    // bins in use: min(count, maxBins), 1 when all values are equal
+  int32_t count = 0;             // cases the percentages refer to
+  float span = 0.0f;
+  int32_t fullest = 0;           // largest bin count
+  int16_t kFloat = 0;            // trunc(fullest * 100 / count)
+};
+// Bin of x: trunc((x - mi) * nb / span) + 1 in single precision, the top of
+// the span in bin nb; counted when 1 <= bin <= maxBins. A span of 0 (all
+// values equal) puts every counted case into one bin; no counted case is
+// refused (NoCases), never divided by.
+HistogramStatus CountHistogram(std::span<const float> data, const HistogramInput& in, HistogramCounts* out);
+
+// Typed number of bins: truncated and held to 5..130 (not a number: 5).
+int BigHistogramBins(double typed, bool isNumber);
+// Bins for a typed bin width: trunc(span / width) held to 5..130; false
+// for a width that is not above 0.
+bool BinsForWidth(float span, double width, int* bins);
+
+// The big chart: bars from x 91, each 500 div bins pixels wide and
+// max(1, trunc(270 / fullest * count)) high for a non-empty bin; `area` sums
+// height * 500 / bins over all bins; the mean mark at
+// trunc(92 - barWidth + 500 * (mean - mi) / span).
+struct BigChart {
+  int barWidth = 0;
+  std::vector<int> heights;      // per bin, 0 for an empty bin
+  double area = 0.0;
+  int meanX = 0;
+};
+BigChart LayOutBigChart(const HistogramCounts& h, int bins, double mean, float mi);
+
+// Bar height in a small chart of `full` pixels: max(1, trunc(full / fullest
+// * count)); 0 for an empty bin.
+int SmallBarHeight(int32_t count, int32_t fullest, int full);
+
+// The normal curve across the big chart, x 90..590: c exp(-z^2 / 2 s^2)
+// with z = (x - meanX) * span / 500 (single precision), scaled so that its
+// sum equals the bars' area; the points with 4 < y < 275 in order. Empty
+// when the SD is not above 0.
+struct CurvePoint {
+  int x = 0, y = 0;
+};
+std::vector<CurvePoint> NormalCurvePoints(int meanX, double span, double area, float sd);

@@ -1,0 +1,20 @@
+// "Cross-channel Subset Selection" (window 99): per channel up to three
+// conditions; "Set Index" builds the selection of the current file that the
+// analyses' "Use Cross-Channel Subsampling" box then applies.
+#pragma once
+#include <cstdint>
+
+// The dialog (Analyze item 24).
+void SelectSubset();
+// Builds the index from CrossChanSelect; the "No Valid Cases Warning" when
+// no case is selected. Returns the count selected.
+int32_t CrossChanIndex();
+
+inline constexpr int16_t kSubsetWindow = 99;
+inline constexpr int16_t kNoValidCasesWindow = 15;
+inline constexpr int16_t kSetIndexButton = 118;
+inline constexpr int16_t kClearAllButton = 119;
+inline constexpr int16_t kSubsetDoneButton = 120;
+// Boxes: c (greater), 32 + c (less), 64 + c (equal); fields 200 + those.
+inline constexpr int16_t kGreaterBox = 0, kLessBox = 32, kEqualBox = 64;
+inline constexpr int16_t kValueFieldBase = 200;

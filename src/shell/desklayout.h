@@ -1,0 +1,27 @@
+// Where the windows that belong to a plot window stand on the desk. Under
+// the plot window two columns: at the plot's left the results window
+// (window 4), right of it the comments box and, below that, the block
+// window. So the statistics never cover the block window where its limits
+// are set, and no title bar lies under another window. Pure; global
+// coordinates of content rectangles (a frame is a title bar higher).
+#pragma once
+
+#include "platform/types.h"
+
+// The results window (475 wide with the cross-channel box) and a gap: the
+// comments box and the block window start right of it.
+inline constexpr int kResultsColumnWidth = 479;
+
+// Top of the comments box: plot frame top + bottom line + 106.
+int CommentsBoxTop(int plotFrameTop, int bottomOfPlotArea);
+// Top of the block window: frame top + bottom line + 159 (99 with the
+// comments box hidden), lowered where a title bar of this height would
+// reach into the comments box.
+int BelowCommentsTop(int plotFrameTop, int bottomOfPlotArea, bool commentsHidden, int titleBarHeight);
+// Top of the results window: its title bar just below the plot window,
+// whose content ends 38 below the bottom line.
+int ResultsWindowTop(int plotFrameTop, int bottomOfPlotArea, int titleBarHeight);
+// The results window at the plot's content left (15 further right when
+// shifted), 475 wide with the cross-channel box and 450 without, `height`
+// high but ending at the desk's bottom, and never below 120.
+plat::Rect ResultsWindowRect(int plotLeft, int top, int height, int deskBottom, bool crossChannel, bool shifted);

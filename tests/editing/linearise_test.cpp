@@ -1,0 +1,58 @@
+// Clicking spikes away and straightening spans: the worked values, conserve
+// variation on constant data, and spans given back bit for bit.
+#include "editing/linearise.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+namespace {
+
+TEST(Linearise, ASpikeClickTakesTheMeanOfItsNeighboursWithinTheFile) {
+  std::vector<float> x{4, 100, 6, 7};
+  const SpikeEdit e = RemoveSpikeAt(x.data(), 3, 1);
+  EXPECT_EQ(x[1], 5.0f) << "case 0 is the left neighbour of case 1";
+  EXPECT_EQ(e.before, 100.0f);
+  EXPECT_EQ(RemoveSpikeAt(x.data(), 3, 0).caseIndex, 1);
+  EXPECT_EQ(RemoveSpikeAt(x.data(), 3, 3).caseIndex, 2) << "held to 1..nCases-1";
+  EXPECT_EQ(CaseAtPixel(37, 1, 800, 1), 37);
+  EXPECT_EQ(CaseAtPixel(37, 3, 800, 2), 1618);
+}
+
+TEST(Linearise, SpansBecomeLinesAndComeBackExactly) {
+  std::mt19937 rng(9);
+  std::normal_distribution<float> noise(0.0f, 1.0f);
+  const struct {
+    const char* what;
+    bool noisy;
+    float constant;
+    int32_t passes;
+  } cases[] = {{"ramp", false, 0, 0}, {"noisy ramp", true, 0, 0}, {"constant, conserve 1 pass", false, 7.5f, 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<float> x(41), saved(41, -1.0f);
+    for (int i = 0; i <= 40; ++i)
+      x[static_cast<size_t>(i)] = c.constant != 0 ? c.constant : 2.0f * i + (c.noisy ? noise(rng) : 0.0f);
+    const std::vector<float> before = x;
+    const SpanEdit span = LineariseSpan(x.data(), saved.data(), 40, 20, 10, c.passes);
+    EXPECT_EQ(span.first, 10);
+    EXPECT_EQ(span.last, 20);
+    EXPECT_EQ(x[10], before[10]);
+    if (c.passes == 0) {
+      EXPECT_FLOAT_EQ(x[20], before[20]);
+    }
+    const float slope = (before[20] - before[10]) / 10.0f;
+    for (int i = 10; i <= 20; ++i) EXPECT_NEAR(x[static_cast<size_t>(i)], before[10] + slope * (i - 10), 1e-4f) << i;
+    EXPECT_EQ(x[9], before[9]);
+    EXPECT_EQ(x[21], before[21]);
+    RestoreSpan(x.data(), saved.data(), span);
+    EXPECT_EQ(x, before);
+  }
+  std::vector<float> x{1, 2, 3}, saved(3);
+  const SpanEdit none = LineariseSpan(x.data(), saved.data(), 2, 1, 1, 0);
+  EXPECT_EQ(none.first, none.last);
+  EXPECT_EQ(x, (std::vector<float>{1, 2, 3}));
+}
+
+}  // namespace
