@@ -153,6 +153,8 @@ FileEditStatus DeleteChannels(const bool remove[kMaxChannels + 1], int16_t* remo
     if (remove[c]) LogChannelEdit(slot, c, "DELETED");
   const StoreStatus st = RemoveChannels(slot, remove, removed);
   if (st != StoreStatus::Ok) return fromStore(st);
+  // Undo stays off after any channel removal, even one that removed none.
+  DropUndoCopy(slot);
   ActiveChannel = 1;
   ActiveChannelArray[slot] = 1;
   FileSHORTS[slot][kShortActiveChannel] = 1;
