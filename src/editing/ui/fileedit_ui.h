@@ -13,7 +13,7 @@ void FileEditText(int16_t win, int16_t x, int16_t y, const plat::MacText& text, 
                   bool colour = false, bool underline = false);
 
 // The same, the size lowered (to 9 at least) until the text ends before
-// `right`: the faces standing in for the original ones run wider.
+// `right`: some installed faces run wider than the windows were drawn for.
 void FileEditFittedText(int16_t win, int16_t x, int16_t y, const plat::MacText& text, int16_t size, int16_t right,
                         bool bold = false, bool colour = false);
 
