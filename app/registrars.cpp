@@ -9,6 +9,7 @@
 #include "calculators/ui/suncycle.h"
 #include "datafiles/ui/datafiles_commands.h"
 #include "editing/ui/editing_commands.h"
+#include "editing/ui/fileedit_commands.h"
 #include "editing/ui/fileinfo.h"
 #include "output/ui/output_commands.h"
 #include "plot/ui/plot_commands.h"
@@ -23,6 +24,7 @@ std::span<const Registrar> CorvimetRegistrars() {
       RegisterOutputCommands,
       RegisterFileInfoCommands,   // editing
       RegisterEditingCommands,
+      RegisterFileEditCommands,
       RegisterAnalysisCommands,
       RegisterWaveformCommands,
       RegisterRespirometryCommands,

@@ -5,18 +5,29 @@
 // sweep pass, trim, absolute value, integral, derivative, scale to block
 // and the reference scan with its apply at most 2 times; the best-fit lag
 // search at most 1.5 times a plain pass over the block per lag.
+//
+// The edits of a whole file, per channel of a 7,000,000-case file against the
+// same floor (the runs hold 8 channels and the scratch channel, and report
+// the time per channel as ms_per_channel): a cut or a crop at most 1.5 times
+// the floor, a time-scale change at most 3 times (its work done once per
+// file, the landing table, shared out over the channels); a re-arrangement
+// without repeats copies no samples, so it takes microseconds whatever the
+// length.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <chrono>
 #include <random>
 #include <vector>
 
+#include "datafiles/timescale.h"
 #include "editing/integrate.h"
 #include "editing/lag.h"
 #include "editing/references.h"
 #include "editing/scaletoblock.h"
 #include "editing/smoothing.h"
 #include "editing/spikes.h"
+#include "shell/store.h"
 
 namespace {
 
@@ -43,6 +54,94 @@ void BM_PlainSumIntoDouble(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * kCases);
 }
 BENCHMARK(BM_PlainSumIntoDouble)->Unit(benchmark::kMillisecond);
+
+// A slot of 8 channels of kCases cases (plus the scratch channel) for the
+// file-level edits; each run starts from the full length.
+constexpr int16_t kBenchSlot = 0;
+constexpr int16_t kBenchChannels = 8;
+
+void openBenchFile(int32_t cases, float interval) {
+  FreeSlot(kBenchSlot);
+  AllocateSlot(kBenchSlot, cases, kBenchChannels);
+  FileInfoFLOATS[kBenchSlot][kInfoInterval] = interval;
+}
+
+// Times the edit alone (the set-up of each run is left out) and reports the
+// mean per channel.
+class PerChannel {
+ public:
+  template <class F>
+  void time(F&& f) {
+    const auto t0 = std::chrono::steady_clock::now();
+    f();
+    total_ += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+    ++runs_;
+  }
+  void report(benchmark::State& state) const {
+    if (runs_ > 0) state.counters["ms_per_channel"] = total_ / runs_ / kBenchChannels;
+  }
+
+ private:
+  double total_ = 0.0;
+  int64_t runs_ = 0;
+};
+
+void restoreLength(int32_t cases) {
+  if (nCases[kBenchSlot] != cases) ResizeChannels(kBenchSlot, cases);
+}
+
+void BM_CutFromAllChannels(benchmark::State& state) {
+  PerChannel pc;
+  openBenchFile(kCases, 1.0f);
+  for (auto _ : state) {
+    state.PauseTiming();
+    restoreLength(kCases);
+    state.ResumeTiming();
+    pc.time([] { CutCases(kBenchSlot, 100, 1100); });
+  }
+  pc.report(state);
+  FreeSlot(kBenchSlot);
+}
+BENCHMARK(BM_CutFromAllChannels)->Unit(benchmark::kMillisecond);
+
+void BM_CropToBlock(benchmark::State& state) {
+  PerChannel pc;
+  openBenchFile(kCases, 1.0f);
+  for (auto _ : state) {
+    state.PauseTiming();
+    restoreLength(kCases);
+    state.ResumeTiming();
+    pc.time([] { CropCases(kBenchSlot, 1000, kCases - 1000); });
+  }
+  pc.report(state);
+  FreeSlot(kBenchSlot);
+}
+BENCHMARK(BM_CropToBlock)->Unit(benchmark::kMillisecond);
+
+// Arg 0: 1 s to 2 s on the full length; 1: 2 s to 1 s on half of it (the
+// file grows to the full length).
+void BM_TimeScaleChange(benchmark::State& state) {
+  const bool up = state.range(0) == 1;
+  const int32_t cases = up ? kCases / 2 : kCases;
+  PerChannel pc;
+  for (auto _ : state) {
+    state.PauseTiming();
+    openBenchFile(cases, up ? 2.0f : 1.0f);
+    state.ResumeTiming();
+    pc.time([up] { ResampleSlot(kBenchSlot, up ? 1.0f : 2.0f); });
+  }
+  pc.report(state);
+  FreeSlot(kBenchSlot);
+}
+BENCHMARK(BM_TimeScaleChange)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+void BM_RearrangeWithoutRepeats(benchmark::State& state) {
+  openBenchFile(kCases, 1.0f);
+  const int16_t order[kBenchChannels] = {8, 7, 6, 5, 4, 3, 2, 1};
+  for (auto _ : state) ArrangeChannels(kBenchSlot, order, kBenchChannels);
+  FreeSlot(kBenchSlot);
+}
+BENCHMARK(BM_RearrangeWithoutRepeats)->Unit(benchmark::kMicrosecond);
 
 void BM_SmoothingCycle(benchmark::State& state) {
   const auto button = static_cast<int16_t>(state.range(0));

@@ -42,11 +42,13 @@ double ResampleRatio(float oldInterval, float newInterval) {
 }
 
 int64_t ResampledIndex(int64_t oldCase, double ratio) {
-  const double x = std::floor(static_cast<double>(oldCase) * ratio * (1.0 + 1e-12));
+  const double x = static_cast<double>(oldCase) * ratio * (1.0 + 1e-12);
   // Intervals far apart give products no int64_t holds; converting those is
   // undefined and came out negative, so "too many cases" read as unusable.
   if (x >= 9.0e18) return INT64_MAX;
-  return static_cast<int64_t>(x);
+  // For the cases, never negative, the truncating conversion is the floor,
+  // and far cheaper than floor() per case of a long file.
+  return x >= 0.0 ? static_cast<int64_t>(x) : static_cast<int64_t>(std::floor(x));
 }
 
 int64_t ResampledCaseCount(int32_t cases, float oldInterval, float newInterval) {
@@ -75,6 +77,46 @@ void ResampleSeries(const float* in, int32_t cases, double ratio, float* out, in
     if (p >= limit && i < cases && ResampledIndex(i + 1, ratio) > limit) break;
   }
   for (int64_t k = std::max<int64_t>(p + 1, 0); k <= limit; ++k) out[k] = vp;
+}
+
+void ResampleLandings(int32_t cases, double ratio, int32_t* landing) {
+  for (int64_t i = 0; i <= cases; ++i) landing[i] = static_cast<int32_t>(ResampledIndex(i, ratio));
+}
+
+void ResampleSeriesLanded(const float* in, int32_t cases, const int32_t* landing, float* out, int32_t newCases) {
+  if (newCases < 0 || cases < 0) return;
+  int64_t p = -1;
+  float vp = 0.0f;
+  for (int64_t i = 0; i <= cases; ++i) {
+    const float v = i == 0 && cases >= 1 ? in[1] : in[i];
+    const int64_t j = landing[i];
+    if (j > newCases) {
+      // The tail beyond the new end: fill up to it, as the plain loop does.
+      if (p >= 0) {
+        const double span = static_cast<double>(j - p);
+        for (int64_t k = p + 1; k <= newCases; ++k)
+          out[k] = static_cast<float>(vp + (static_cast<double>(v) - vp) * static_cast<double>(k - p) / span);
+      }
+      return;
+    }
+    if (p >= 0 && j > p + 1) {
+      const int64_t gap = j - p;
+      const double span = static_cast<double>(gap);
+      const double rise = static_cast<double>(v) - vp;
+      if ((gap & (gap - 1)) == 0) {
+        // A power of two: its reciprocal is exact, so multiplying gives the
+        // quotient bit for bit, without a division per case.
+        const double step = 1.0 / span;
+        for (int64_t k = p + 1; k < j; ++k) out[k] = static_cast<float>(vp + rise * static_cast<double>(k - p) * step);
+      } else {
+        for (int64_t k = p + 1; k < j; ++k) out[k] = static_cast<float>(vp + rise * static_cast<double>(k - p) / span);
+      }
+    }
+    out[j] = v;
+    p = j;
+    vp = v;
+  }
+  for (int64_t k = std::max<int64_t>(p + 1, 0); k <= newCases; ++k) out[k] = vp;
 }
 
 int32_t ResampledMarkerCase(int32_t caseNumber, double ratio, int32_t newCases) {
@@ -111,31 +153,51 @@ StoreStatus ResampleSlot(int16_t slot, float newInterval) {
   if (!SlotHoldsFile(slot)) return StoreStatus::NoFile;
   const int32_t oldCases = nCases[slot];
   const int64_t count = ResampledCaseCount(oldCases, FileInfoFLOATS[slot][kInfoInterval], newInterval);
-  if (count < 2) return StoreStatus::BadRange;
   if (count > kMaxCases) return StoreStatus::TooManyCases;
+  if (count < 2) return StoreStatus::BadRange;
   const auto newCases = static_cast<int32_t>(count);
+  const auto length = static_cast<size_t>(newCases) + 1;
   const double r = ResampleRatio(FileInfoFLOATS[slot][kInfoInterval], newInterval);
+  const int16_t channels = nChannels[slot];
 
-  std::vector<float> work;
+  // Every array, the scratch channel included, gets room for the new length
+  // before any is written, so a lack of memory leaves the file as it was.
   std::vector<MarkerRecord> markers;
+  std::vector<int32_t> landing;
   try {
-    work.resize(static_cast<size_t>(newCases) + 1);
     markers = MarkersArray[slot];
+    landing.resize(static_cast<size_t>(oldCases) + 1);
+    for (int16_t c = 0; c <= channels; ++c) gPointersToFileData[slot][c].reserve(length);
   } catch (const std::bad_alloc&) {
+    for (int16_t c = 0; c <= channels; ++c) gPointersToFileData[slot][c].shrink_to_fit();
     return StoreStatus::OutOfMemory;
   }
-  // Growing first: it is the only step that can fail, and it fails cleanly.
-  if (newCases > oldCases)
-    if (const StoreStatus st = ResizeChannels(slot, newCases); st != StoreStatus::Ok) return st;
-  for (int16_t c = 1; c <= nChannels[slot]; ++c) {
-    float* a = ChannelData(slot, c);
-    ResampleSeries(a, oldCases, r, work.data(), newCases);
-    std::copy(work.begin(), work.end(), a);
+  // Each channel is re-sampled into the scratch channel and the two arrays
+  // change places; the old array is the next channel's scratch.
+  // Every channel lands on the same new cases: worked out once.
+  ResampleLandings(oldCases, r, landing.data());
+  std::vector<float>& scratch = gPointersToFileData[slot][0];
+  scratch.resize(length);
+  for (int16_t c = 1; c <= channels; ++c) {
+    std::vector<float>& a = gPointersToFileData[slot][c];
+    ResampleSeriesLanded(a.data(), oldCases, landing.data(), scratch.data(), newCases);
+    // The leading value is the old first case, whatever the scratch holds.
+    scratch[0] = a[1];
+    a.swap(scratch);
+    scratch.resize(length);
   }
-  if (newCases < oldCases) ResizeChannels(slot, newCases);
+  // Memory goes back when most of it is free; a copy per channel would cost
+  // more than the re-sampling itself.
+  for (int16_t c = 0; c <= channels; ++c) {
+    std::vector<float>& a = gPointersToFileData[slot][c];
+    if (a.size() < a.capacity() / 2) a.shrink_to_fit();
+  }
+  nCases[slot] = newCases;
   for (MarkerRecord& m : markers) m.caseNumber = ResampledMarkerCase(m.caseNumber, r, newCases);
   SetMarkers(slot, std::move(markers));
   NotesArray[slot] = resampledNotes(NotesArray[slot], r, newCases);
   FileInfoFLOATS[slot][kInfoInterval] = newInterval;
+  FileSHORTS[slot][kShortChanged] = 1;
+  DropUndoCopy(slot);
   return StoreStatus::Ok;
 }

@@ -30,6 +30,13 @@ int64_t ResampledIndex(int64_t oldCase, double ratio);
 // last landed value.
 void ResampleSeries(const float* in, int32_t cases, double ratio, float* out, int32_t newCases);
 
+// The same in two steps, for many channels of one file: the new case of
+// each old case 0..cases once (landing holds cases + 1 values, each within
+// int32_t when the new count is), then each channel from that table, with
+// the results of ResampleSeries.
+void ResampleLandings(int32_t cases, double ratio, int32_t* landing);
+void ResampleSeriesLanded(const float* in, int32_t cases, const int32_t* landing, float* out, int32_t newCases);
+
 // A marker's new case, kept within 1..newCases so that no marker is lost.
 int32_t ResampledMarkerCase(int32_t caseNumber, double ratio, int32_t newCases);
 
@@ -40,5 +47,8 @@ FileStatus ResampleImage(DataFileImage& image, float newInterval);
 
 // The same for a file in a slot, as the time-scale command needs it: every
 // channel 1..nChannels, markers, notes and the interval; channel 0 is
-// re-sized with the rest. Nothing changes on failure.
+// re-sized with the rest. Case 0 of each channel takes the old case 1 (the
+// scratch channel's case 0 is not copied back). Marks the file changed and
+// drops the undo copy. Nothing changes on failure (BadRange for fewer than
+// 2 new cases or an unusable interval, TooManyCases, OutOfMemory).
 StoreStatus ResampleSlot(int16_t slot, float newInterval);

@@ -43,6 +43,11 @@ std::optional<bool> RuleEnabled(MenuPick p, const MenuContext& c) {
         return c.hasFile && !block && c.beginBlock >= 1 && c.endBlock > c.beginBlock &&
                c.endBlock <= c.cases;
       if (p.item == 7) return c.hasFile && c.blockState != 0;
+      // A crop keeps B..E; a block from case 0 starts at case 1.
+      if (p.item == 30) return c.hasFile && block && std::max(c.beginBlock, 1) <= c.endBlock && c.endBlock <= c.cases;
+      return std::nullopt;
+    case kMenuChangeOrRemove:
+      if (p.item == 2 || p.item == 3) return c.hasFile && block;
       return std::nullopt;
     case kMenuAnalyze:
       // The statistics of a block: nothing to run without one.
@@ -61,6 +66,7 @@ std::optional<bool> RuleEnabled(MenuPick p, const MenuContext& c) {
       }
     case kMenuMarkers:
       if (p.item == 1) return c.markers > 0;
+      if (p.item == 3) return c.hasFile && block;
       return std::nullopt;
     default: return std::nullopt;
   }

@@ -26,6 +26,7 @@ std::string FileName[kSlotCount];
 std::string FilePath[kSlotCount];
 std::string StartDate[kSlotCount];
 std::string StartTime[kSlotCount];
+std::string SaveAsName[kSlotCount];
 int32_t BeginBlock[kSlotCount] = {};
 int32_t EndBlock[kSlotCount] = {};
 int16_t ActiveChannelArray[kSlotCount] = {};
@@ -104,18 +105,20 @@ void clearRecords(int16_t slot) {
   FilePath[slot].clear();
   StartDate[slot].clear();
   StartTime[slot].clear();
+  SaveAsName[slot].clear();
   BeginBlock[slot] = EndBlock[slot] = 0;
   ActiveChannelArray[slot] = 0;
   std::memset(OverlayArray[slot], 0, sizeof OverlayArray[slot]);
 }
 
-// Moves a case range within every channel 0..nChannels and resizes them to
-// newCases + 1 floats, giving back memory no longer needed.
+// Resizes every channel 0..nChannels to newCases + 1 floats. The memory goes
+// back only when at least half of it is free: giving it back is a copy of
+// the whole channel, which would double the cost of a small cut.
 void shrinkChannels(int16_t slot, int32_t newCases) {
   for (int c = 0; c <= nChannels[slot]; ++c) {
     auto& a = gPointersToFileData[slot][c];
     a.resize(static_cast<size_t>(newCases) + 1);
-    a.shrink_to_fit();
+    if (a.size() < a.capacity() / 2) a.shrink_to_fit();
   }
   nCases[slot] = newCases;
 }
@@ -364,6 +367,54 @@ StoreStatus RemoveChannels(int16_t slot, const bool remove[kMaxChannels + 1], in
   return StoreStatus::Ok;
 }
 
+StoreStatus ArrangeChannels(int16_t slot, const int16_t* order, int16_t count) {
+  if (!SlotHoldsFile(slot)) return StoreStatus::NoFile;
+  if (count < 1 || count > kMaxChannels) return StoreStatus::TooManyChannels;
+  const int16_t old = nChannels[slot];
+  for (int k = 0; k < count; ++k)
+    if (order[k] < 1 || order[k] > old) return StoreStatus::BadChannel;
+  // The last use of a channel takes its array; earlier uses get copies.
+  int lastUse[kMaxChannels + 1] = {};
+  for (int k = 1; k <= count; ++k) lastUse[order[k - 1]] = k;
+  std::vector<float> arranged[kMaxChannels + 1];
+  try {
+    for (int k = 1; k <= count; ++k)
+      if (lastUse[order[k - 1]] != k) arranged[k] = gPointersToFileData[slot][order[k - 1]];
+  } catch (const std::bad_alloc&) {
+    return StoreStatus::OutOfMemory;
+  }
+  for (int k = 1; k <= count; ++k)
+    if (lastUse[order[k - 1]] == k) arranged[k].swap(gPointersToFileData[slot][order[k - 1]]);
+
+  std::string labels[kMaxChannels + 1];
+  std::array<float, 5> travel[kMaxChannels + 1];
+  for (int c = 1; c <= old; ++c) {
+    labels[c] = RetrieveLabelOf(slot, static_cast<int16_t>(c));
+    std::copy_n(nVar[slot][c].begin() + 2, 5, travel[c].begin());
+  }
+  for (int k = 1; k <= kMaxChannels; ++k) {
+    auto& a = gPointersToFileData[slot][k];
+    if (k <= count) {
+      a.swap(arranged[k]);
+      std::copy(travel[order[k - 1]].begin(), travel[order[k - 1]].end(), nVar[slot][k].begin() + 2);
+    } else if (k <= old) {
+      releaseArray(a);
+      std::fill_n(nVar[slot][k].begin(), kChannelInfoFields - 1, 0.0f);
+      for (int set = 1; set <= kOverlaySets; ++set) OverlayArray[slot][set][k] = 0;
+    }
+    SetChannelLabel(slot, static_cast<int16_t>(k),
+                    k <= count ? std::string_view(labels[order[k - 1]]) : std::string_view());
+  }
+  nChannels[slot] = count;
+  FileSHORTS[slot][kShortChanged] = 1;
+  if (FileSHORTS[slot][kShortActiveChannel] > count) FileSHORTS[slot][kShortActiveChannel] = 1;
+  if (ActiveChannelArray[slot] > count) ActiveChannelArray[slot] = 1;
+  invalidateUndo(slot);
+  if (gStoreHooks.channelChanged)
+    for (int16_t k = 1; k <= count; ++k) gStoreHooks.channelChanged(slot, k);
+  return StoreStatus::Ok;
+}
+
 // ---- Labels ---------------------------------------------------------------------
 
 std::string FitLabel(std::string_view label) {
@@ -421,6 +472,8 @@ bool UndoAvailable(int16_t slot) {
          static_cast<int64_t>(gPointersToFileData[slot][gUndo.channel].size()) == gUndo.length &&
          BackupCache.heldFloats(kBackupUndo) >= gUndo.length;
 }
+
+void DropUndoCopy(int16_t slot) { invalidateUndo(slot); }
 
 StoreStatus UNDO() {
   if (TheFileInUse >= kMaxOpenFiles) return StoreStatus::NoFile;

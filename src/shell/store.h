@@ -124,6 +124,8 @@ extern std::string FileName[kSlotCount];
 extern std::string FilePath[kSlotCount];
 extern std::string StartDate[kSlotCount];   // "mm-dd-yyyy"
 extern std::string StartTime[kSlotCount];   // "hh:mm:ss"
+// The name "Save As" proposes instead of FileName; empty: FileName.
+extern std::string SaveAsName[kSlotCount];
 extern int32_t BeginBlock[kSlotCount];
 extern int32_t EndBlock[kSlotCount];
 extern int16_t ActiveChannelArray[kSlotCount];
@@ -198,6 +200,13 @@ StoreStatus CropCases(int16_t slot, int32_t first, int32_t last);
 // labels, parameter fields 0..31 (field 32 stays with its number) and
 // overlay sets 2..4; set 1 is cleared. Refuses to delete every channel.
 StoreStatus RemoveChannels(int16_t slot, const bool remove[kMaxChannels + 1], int16_t* removedCount = nullptr);
+// New channel k (1..count) is old channel order[k - 1], a channel may be
+// named twice; channels not named leave. Data and labels move with their
+// channel, as do parameter fields 2..6 (the calibration values the file
+// format carries per channel); the record's other fields stay with the
+// position. Arrays move, only a repeated channel is copied; the copies are
+// made first, so a lack of memory changes nothing. Drops the undo copy.
+StoreStatus ArrangeChannels(int16_t slot, const int16_t* order, int16_t count);
 
 // ---- Labels ------------------------------------------------------------------
 // Cuts or blank-pads to exactly 30 bytes.
@@ -218,6 +227,9 @@ StoreStatus MAKEBACKUP(int16_t channel);
 StoreStatus UNDO();
 // True when the undo copy belongs to this slot and still fits its channel.
 bool UndoAvailable(int16_t slot);
+// Forgets the undo copy when it belongs to this slot (after a change of the
+// whole file that a one-channel copy cannot undo).
+void DropUndoCopy(int16_t slot);
 
 // ---- Comments log --------------------------------------------------------------
 // EditRecord := CR, nine blanks, 0xC6, "  Channel", number, ", ", the label

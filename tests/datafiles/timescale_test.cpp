@@ -102,6 +102,31 @@ TEST(TimeScale, TheNewSeriesNeverReadsOrWritesPastItsEnds) {
   EXPECT_EQ(cut[4], in[2]);
 }
 
+// The per-file path (landings worked out once) is held to the plain one,
+// bit for bit, over ratios up and down, odd ones included.
+TEST(TimeScale, LandedSeriesEqualsThePlainOne) {
+  const std::vector<float> in = [] {
+    std::vector<float> v(1001);
+    for (size_t i = 0; i < v.size(); ++i) v[i] = static_cast<float>((i * 7919) % 613) * 0.37f - 50.0f;
+    return v;
+  }();
+  const float intervals[][2] = {{1.0f, 2.0f}, {2.0f, 1.0f}, {1.0f, 3.0f}, {0.7f, 0.3f}, {1.0f, 0.1f},
+                                {0.3f, 0.7f}, {1.0f, 1.0f}, {3.0f, 0.25f}, {1.0f, 7.0f}, {0.1f, 0.1f}};
+  for (const auto& iv : intervals) {
+    SCOPED_TRACE(iv[0] * 100 + iv[1]);
+    const double r = ResampleRatio(iv[0], iv[1]);
+    const auto n = static_cast<int32_t>(ResampledCaseCount(1000, iv[0], iv[1]));
+    for (const int32_t target : {n, n / 2}) {
+      std::vector<float> plain(static_cast<size_t>(target) + 2, -1.0f), landed = plain;
+      std::vector<int32_t> landing(1001);
+      ResampleSeries(in.data(), 1000, r, plain.data(), target);
+      ResampleLandings(1000, r, landing.data());
+      ResampleSeriesLanded(in.data(), 1000, landing.data(), landed.data(), target);
+      ASSERT_EQ(landed, plain) << target;
+    }
+  }
+}
+
 TEST(TimeScale, MarkersStayInsideTheFile) {
   const double r = ResampleRatio(1.0f, 4.0f);
   EXPECT_EQ(ResampledMarkerCase(1, r, 25), 1) << "case 1 would land on 0 and be lost";

@@ -188,7 +188,9 @@ int16_t writeChoice(FormatDialog& d) {
   const SaveChoice c = d.choice();
   const plat::FileKind& kind = kindOf(c.format);
   const std::optional<fs::path> path =
-      plat::askSaveFile("Save the data file as:", NameWithExtension(FileName[d.slot], SaveFormatExtension(c.format)),
+      plat::askSaveFile("Save the data file as:",
+                        NameWithExtension(SaveAsName[d.slot].empty() ? FileName[d.slot] : SaveAsName[d.slot],
+                                          SaveFormatExtension(c.format)),
                         kind, folderOf(d.slot));
   if (!path) return -1;
   int32_t first = 0, last = 0;
@@ -204,6 +206,7 @@ int16_t writeChoice(FormatDialog& d) {
     return 1;
   }
   plat::tagFile(*path, kind);
+  SaveAsName[d.slot].clear();
   RetitlePlotWindow(d.slot);
   return 0;
 }

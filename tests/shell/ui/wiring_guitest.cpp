@@ -24,17 +24,17 @@ struct NotBuilt {
 };
 const NotBuilt kNotBuiltYet[] = {
     // Data files and output
-    {Cmd::PrintImage}, {Cmd::PreviewImage}, {Cmd::AdjustTimeScale},
+    {Cmd::PrintImage}, {Cmd::PreviewImage},
     // Editing
     {Cmd::FixBaseline}, {Cmd::Transformations}, {Cmd::CustomTransforms}, {Cmd::ExpressionTransforms},
-    {Cmd::CropFile}, {Cmd::Rearrange}, {Cmd::BlockSet}, {Cmd::CutBlock}, {Cmd::CutBlockAll}, {Cmd::CutChannel},
+    {Cmd::BlockSet},
     {Cmd::SampleAveraging}, {Cmd::TimeAveraging}, {Cmd::ExpressionEvaluator},
     // Analyses
     {Cmd::ShiftBlockLeft}, {Cmd::ShiftBlockRight}, {Cmd::ShiftBlockRules},
     // Plot: overlay, stacked view, scaling, markers
     {Cmd::Overlay}, {Cmd::RemoveOverlay}, {Cmd::ShowMultiple}, {Cmd::ShowSingle}, {Cmd::ScaleHighResolution},
     {Cmd::ScaleIncludeZero}, {Cmd::ScaleNormal}, {Cmd::ScaleManual}, {Cmd::ScaleInteractive},
-    {Cmd::ToggleMarkers}, {Cmd::InsertMarker}, {Cmd::RemoveMarkersInBlock},
+    {Cmd::ToggleMarkers}, {Cmd::InsertMarker},
     {.hook = "gPlotHooks.drawOverlay"}, {.hook = "gPlotHooks.drawMarkers"}, {.hook = "gPlotHooks.noteMarkers"},
     {.hook = "gPlotHooks.drawAllChannels"}, {.hook = "gPlotHooks.multiChannelDisplay"},
     {.hook = "gDispatchHooks.rebuildStackedDisplay"},
