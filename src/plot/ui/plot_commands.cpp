@@ -23,6 +23,7 @@
 #include "plot/ui/paging.h"
 #include "plot/ui/plotwindow.h"
 #include "plot/ui/redraw.h"
+#include "plot/ui/stacked.h"
 #include "shell/colours.h"
 #include "shell/desklayout.h"
 #include "shell/dispatch.h"
@@ -87,6 +88,7 @@ bool HandlePlotControlClick(int16_t controlId) {
     PageSliderMoved();
     return true;
   }
+  if (HandleStackedControlClick(controlId)) return true;
   if (controlId == kChannelPopup) {
     const int c = plat::popupValue(win, kChannelPopup);
     if (c >= 1 && c <= nChannels[f] && c != ActiveChannel) {
@@ -222,6 +224,7 @@ void RegisterPlotCommands() {
   // No saved scale modes exist: every channel starts with the tidy axis.
   for (auto& s : scalefact) s[4] = static_cast<float>(plotcore::kScaleNormal);
   RegisterSelectionCommands();
+  RegisterStackedViewCommands();
   RegisterBlockWindowCommands();
   InstallInfoLineHooks();
   installMainLoopHooks();

@@ -34,12 +34,10 @@ const NotBuilt kNotBuiltYet[] = {
     {Cmd::SelectiveIntegrate}, {Cmd::ShiftBlockLeft}, {Cmd::ShiftBlockRight}, {Cmd::ShiftBlockRules},
     {Cmd::TimeSeries},
     // Plot: overlay, stacked view, scaling, markers
-    {Cmd::Overlay}, {Cmd::RemoveOverlay}, {Cmd::ShowMultiple}, {Cmd::ShowSingle}, {Cmd::ScaleHighResolution},
+    {Cmd::Overlay}, {Cmd::RemoveOverlay}, {Cmd::ScaleHighResolution},
     {Cmd::ScaleIncludeZero}, {Cmd::ScaleNormal}, {Cmd::ScaleManual}, {Cmd::ScaleInteractive},
     {Cmd::ToggleMarkers}, {Cmd::InsertMarker}, {Cmd::RemoveMarkersInBlock},
     {.hook = "gPlotHooks.drawOverlay"}, {.hook = "gPlotHooks.drawMarkers"}, {.hook = "gPlotHooks.noteMarkers"},
-    {.hook = "gPlotHooks.drawAllChannels"}, {.hook = "gPlotHooks.multiChannelDisplay"},
-    {.hook = "gDispatchHooks.rebuildStackedDisplay"},
 };
 
 bool notBuilt(Cmd c) {
