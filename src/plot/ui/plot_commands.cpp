@@ -14,6 +14,7 @@
 #include "plot/autoscale.h"
 #include "plot/blockscale.h"
 #include "plot/trace.h"
+#include "plot/ui/blockshift.h"
 #include "plot/ui/blockwindow.h"
 #include "plot/ui/commentsbox.h"
 #include "plot/ui/databar.h"
@@ -225,6 +226,7 @@ void RegisterPlotCommands() {
   for (auto& s : scalefact) s[4] = static_cast<float>(plotcore::kScaleNormal);
   RegisterSelectionCommands();
   RegisterStackedViewCommands();
+  RegisterBlockShiftCommands();
   RegisterBlockWindowCommands();
   InstallInfoLineHooks();
   installMainLoopHooks();

@@ -31,8 +31,7 @@ const NotBuilt kNotBuiltYet[] = {
     {Cmd::SampleAveraging}, {Cmd::TimeAveraging}, {Cmd::ExpressionEvaluator},
     // Analyses
     {Cmd::Waveform}, {Cmd::Asymptote}, {Cmd::FitPolynomial}, {Cmd::TimeIntegrate}, {Cmd::EventCounting},
-    {Cmd::SelectiveIntegrate}, {Cmd::ShiftBlockLeft}, {Cmd::ShiftBlockRight}, {Cmd::ShiftBlockRules},
-    {Cmd::TimeSeries},
+    {Cmd::SelectiveIntegrate}, {Cmd::TimeSeries},
     // Plot: overlay, stacked view, scaling, markers
     {Cmd::Overlay}, {Cmd::RemoveOverlay}, {Cmd::ScaleHighResolution},
     {Cmd::ScaleIncludeZero}, {Cmd::ScaleNormal}, {Cmd::ScaleManual}, {Cmd::ScaleInteractive},
