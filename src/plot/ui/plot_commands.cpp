@@ -19,6 +19,7 @@
 #include "plot/ui/commentsbox.h"
 #include "plot/ui/databar.h"
 #include "plot/ui/infoline.h"
+#include "plot/ui/markers.h"
 #include "plot/ui/mouse.h"
 #include "plot/ui/draw.h"
 #include "plot/ui/paging.h"
@@ -89,7 +90,7 @@ bool HandlePlotControlClick(int16_t controlId) {
     PageSliderMoved();
     return true;
   }
-  if (HandleStackedControlClick(controlId)) return true;
+  if (HandleStackedControlClick(controlId) || HandleNoteButtonClick(controlId)) return true;
   if (controlId == kChannelPopup) {
     const int c = plat::popupValue(win, kChannelPopup);
     if (c >= 1 && c <= nChannels[f] && c != ActiveChannel) {
@@ -227,6 +228,7 @@ void RegisterPlotCommands() {
   RegisterSelectionCommands();
   RegisterStackedViewCommands();
   RegisterBlockShiftCommands();
+  RegisterMarkerCommands();
   RegisterBlockWindowCommands();
   InstallInfoLineHooks();
   installMainLoopHooks();

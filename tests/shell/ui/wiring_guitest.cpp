@@ -35,8 +35,7 @@ const NotBuilt kNotBuiltYet[] = {
     // Plot: overlay, stacked view, scaling, markers
     {Cmd::Overlay}, {Cmd::RemoveOverlay}, {Cmd::ScaleHighResolution},
     {Cmd::ScaleIncludeZero}, {Cmd::ScaleNormal}, {Cmd::ScaleManual}, {Cmd::ScaleInteractive},
-    {Cmd::ToggleMarkers}, {Cmd::InsertMarker}, {Cmd::RemoveMarkersInBlock},
-    {.hook = "gPlotHooks.drawOverlay"}, {.hook = "gPlotHooks.drawMarkers"}, {.hook = "gPlotHooks.noteMarkers"},
+    {Cmd::RemoveMarkersInBlock}, {.hook = "gPlotHooks.drawOverlay"},
 };
 
 bool notBuilt(Cmd c) {
