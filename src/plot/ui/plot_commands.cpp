@@ -26,6 +26,7 @@
 #include "plot/ui/plotwindow.h"
 #include "plot/ui/redraw.h"
 #include "plot/ui/stacked.h"
+#include "plot/ui/toolbar.h"
 #include "shell/colours.h"
 #include "shell/desklayout.h"
 #include "shell/dispatch.h"
@@ -90,7 +91,8 @@ bool HandlePlotControlClick(int16_t controlId) {
     PageSliderMoved();
     return true;
   }
-  if (HandleStackedControlClick(controlId) || HandleNoteButtonClick(controlId)) return true;
+  if (HandleToolbarClick(controlId) || HandleStackedControlClick(controlId) || HandleNoteButtonClick(controlId))
+    return true;
   if (controlId == kChannelPopup) {
     const int c = plat::popupValue(win, kChannelPopup);
     if (c >= 1 && c <= nChannels[f] && c != ActiveChannel) {
@@ -158,6 +160,7 @@ void TIMECHOICE(uint16_t placement) {
 
 void FrontFileChanged(int16_t slot) {
   if (!ValidFileSlot(slot) || !SlotHoldsFile(slot) || !plat::windowExists(PlotWindowId(slot))) return;
+  if (!plat::windowExists(kToolbarWindow)) ToolBar();
   PlotGeometryFromWindow(slot);
   chanB = static_cast<uint16_t>(ActiveChannel);
   OPENBLOCKWINDOW();
@@ -212,6 +215,7 @@ void installMainLoopHooks() {
     else DrawPlotSummary(slot);
   };
   gMainLoopHooks.plotKey = HandlePlotKey;
+  gMainLoopHooks.toolbarClosed = ToolbarClosed;
 }
 
 }  // namespace

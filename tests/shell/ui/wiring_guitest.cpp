@@ -89,6 +89,7 @@ std::vector<Hook> programHooks() {
       {"gMainLoopHooks.plotWindowMoved", bool(m.plotWindowMoved)},
       {"gMainLoopHooks.plotWindowResized", bool(m.plotWindowResized)},
       {"gMainLoopHooks.plotKey", bool(m.plotKey)},
+      {"gMainLoopHooks.toolbarClosed", bool(m.toolbarClosed)},
       {"gNotesHooks.showCase", bool(gNotesHooks.showCase)},
       {"gPreferencesHooks.redrawAfterChange", bool(gPreferencesHooks.redrawAfterChange)},
       {"gKitHooks.redrawToolbarBackground", bool(gKitHooks.redrawToolbarBackground)},
