@@ -183,6 +183,12 @@ void DrawALLCHANNELS(int16_t channel) {
   BaseLineButton = 0;
   Xstep = plotcore::ExpansionStep(nCases[f], ScreenWidth);
   plat::setTitle(win, stackedTitle(f));
+  if (channel == 0) {
+    // A strip hidden or a view changed leaves nothing of the old picture.
+    plat::Port& p = plat::port(win);
+    p.setBackColor(gray);
+    p.clearRect({0, 19, ScreenWidth, BottomOfPlotArea});
+  }
   layoutStrips(f);
   if (stacked(f) && gPlotHooks.drawTimeDate) gPlotHooks.drawTimeDate();
   closeHideButtons(win);
@@ -387,12 +393,6 @@ void MultiChannelDisplay(int16_t mode) {
       RestoreTheToolBar();
       if (plat::controlExists(kToolbarWindow, 581)) plat::setButtonState(kToolbarWindow, 581, 0);
       DRAWCOMMENTS();
-      if (plat::windowExists(win)) {
-        plat::setCurrentPort(win);
-        plat::Port& pp = plat::port(win);
-        pp.setBackColor(gray);
-        pp.clearRect({0, 19, ScreenWidth, BottomOfPlotArea + 1});
-      }
       DrawALLCHANNELS(0);
       if (printblock == 0) RefreshPLOTBLOCK(0);
       SETMENU(1);

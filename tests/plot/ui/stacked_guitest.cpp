@@ -12,6 +12,7 @@
 #include "platform/windows.h"
 #include "plot/ui/plot_commands.h"
 #include "plot/ui/plotwindow.h"
+#include "plot/ui/redraw.h"
 #include "plot/ui/stacked.h"
 #include "shell/colours.h"
 #include "shell/defaults.h"
@@ -139,6 +140,17 @@ TEST_F(Stacked, ThirtyTwoLongChannelsStackCompressed) {
   EXPECT_EQ(shown(f).size(), 32u);
   expectEqualStrips(f);
   save(f, "stacked_32_channels.png");
+
+  // The whole-file button pages the strips; a data change redraws them.
+  ASSERT_TRUE(RunCommand(Cmd::WholeFileView));
+  EXPECT_EQ(FileSHORTS[f][kShortCompressed], 0);
+  EXPECT_EQ(FileSHORTS[f][kShortView], 1);
+  expectEqualStrips(f);
+  const plat::Picture before = MultiChannelImages[5];
+  RefreshSCREEN();
+  EXPECT_NE(MultiChannelImages[5].data, before.data) << "strips drawn afresh, not replayed";
+  expectEqualStrips(f);
+  save(f, "stacked_32_paged.png");
 }
 
 TEST_F(Stacked, CancelKeepsTheViewButNotTheNewChannelChoice) {
