@@ -48,7 +48,8 @@ MarkerDrawing LayoutMarkers(const ViewState& v, const std::vector<MarkerRecord>&
 int32_t MarkerCaseAtClick(const ViewState& v, int x) {
   if (v.zoomed) {
     const ZoomSpan z = ClampZoom(v.zoomLeft, v.zoomRight, v.nCases);
-    return static_cast<int32_t>(z.left + int64_t{x} * (int64_t{z.right} - z.left) / std::max<int16_t>(1, v.screenWidth));
+    const int64_t span = int64_t{z.right} - z.left;
+    return static_cast<int32_t>(z.left + int64_t{x} * span / std::max<int16_t>(1, v.screenWidth));
   }
   const int64_t seg0 = SegmentStart(std::max<int32_t>(1, v.segment), v.screenWidth);
   return static_cast<int32_t>(std::clamp<int64_t>(seg0 + x / std::max<int16_t>(1, v.xStep), INT32_MIN, INT32_MAX));

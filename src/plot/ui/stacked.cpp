@@ -1,6 +1,7 @@
 #include "plot/ui/stacked.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,12 @@ bool frontFile(int16_t* f) {
 
 bool stacked(int16_t f) { return FileSHORTS[f][kShortView] == 1; }
 
+// A word of the per-channel records as a row or mode: those records come
+// from files, so a damaged value must not reach an integer conversion.
+int16_t wordAsInt(float v) {
+  return static_cast<int16_t>(std::isfinite(v) ? std::clamp(std::trunc(v), -32768.0f, 32767.0f) : 0.0f);
+}
+
 plat::FontSpec systemFont(int px) {
   plat::FontSpec font;
   font.pixelSize = px;
@@ -67,7 +74,7 @@ std::string stackedTitle(int16_t f) {
 
 // Scale of channel c: its manual limits, or the autoscale over the cases in view.
 void scaleChannel(int16_t c) {
-  DrawAllScaleMode = static_cast<int16_t>(std::trunc(scalefact[c][4]));
+  DrawAllScaleMode = wordAsInt(scalefact[c][4]);
   if (DrawAllScaleMode == -1) {
     SetScaleGlobals(plotcore::ManualScale(scalefact[c][5], scalefact[c][6]));
     return;
@@ -97,7 +104,7 @@ void layoutStrips(int16_t f) {
 
 void drawStrip(int16_t f, int16_t c, bool full) {
   plat::Port& p = plat::currentPort();
-  LastStripHeight = static_cast<int16_t>(std::trunc(nVar[f][c][8]));
+  LastStripHeight = wordAsInt(nVar[f][c][8]);
   scaleChannel(c);
   range = maximumValue - minimumValue;
   const plotcore::StripRows rows = plotcore::RowsOfStrip(nVar[f][c][8], nVar[f][c][9]);
@@ -135,7 +142,7 @@ void drawStrip(int16_t f, int16_t c, bool full) {
     p.moveTo(100, top + 12);
     p.drawText("Channel" + NumText(c) + " of" + NumText(nChannels[f]) + "    " + label);
   }
-  p.moveTo(0, static_cast<int>(std::trunc(nVar[f][c][11] - 31)));
+  p.moveTo(0, wordAsInt(nVar[f][c][11]) - 31);
   p.drawText(NumText(minimumValue));
   p.strokeRect({0, top, ScreenWidth, bottom + 1});
 
