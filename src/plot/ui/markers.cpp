@@ -10,10 +10,10 @@
 #include "platform/windows.h"
 #include "plot/markers.h"
 #include "plot/ui/draw.h"
-#include "plot/ui/paging.h"
 #include "plot/ui/plotwindow.h"
 #include "plot/ui/redraw.h"
 #include "plot/ui/stacked.h"
+#include "plot/ui/toolbar.h"
 #include "shell/colours.h"
 #include "shell/defaults.h"
 #include "shell/dispatch.h"
@@ -279,7 +279,11 @@ int16_t InsertMarker() {
       if (a == kActionClose && id == kResultsWindow) break;
       if (a == kActionActivate && id == win) continue;
       if (a == kActionKey && (id == 28 || id == 29)) {
-        PageStep(id == 28 ? -1 : 1);
+        PlotDialogMode = 2;
+        action = a;
+        eventID = id;
+        HandlePlotDIALOG();
+        ClearMailbox();
         continue;
       }
       if (a != kActionClick) continue;

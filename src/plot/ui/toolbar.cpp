@@ -8,6 +8,8 @@
 #include "platform/controls.h"
 #include "platform/windows.h"
 #include "plot/toolbar.h"
+#include "plot/ui/paging.h"
+#include "plot/ui/plot_commands.h"
 #include "plot/ui/plotwindow.h"
 #include "shell/colours.h"
 #include "shell/dispatch.h"
@@ -149,6 +151,20 @@ bool HandleToolbarClick(int16_t id) {
   MenuIDENTIFIER = pick.menu;
   MenuItem = pick.item;
   return true;
+}
+
+int16_t HandlePlotDIALOG() {
+  if (SliderEvent != 0) {
+    SliderEvent = 0;
+    PageSliderMoved();
+  } else if (PlotDialogMode >= 2 && PlotDialogMode <= 98) {
+    if (eventID == 28 || eventID == 29) PageStep(eventID == 28 ? -1 : 1);
+  } else if (action == kActionClick) {
+    HandlePlotControlClick(eventID);
+  }
+  if (action != kActionKey) eventID = 0;
+  PlotDialogMode = 0;
+  return 0;
 }
 
 int16_t SetMenuButton(uint16_t id) {

@@ -26,5 +26,9 @@ bool HandleToolbarClick(int16_t id);
 // The same while an analysis window runs its own loop: the pick is
 // deferred until that loop ends.
 int16_t SetMenuButton(uint16_t id);
+// The plot window's own events as the mailbox holds them: a pending page
+// slider, a paging key (PlotDialogMode 2..98: arrows 28 and 29 step one
+// segment, wrapping round), or a click on a plot or toolbar control.
+int16_t HandlePlotDIALOG();
 // The close box moves the toolbar on: left, bottom, top, left...
 void ToolbarClosed();

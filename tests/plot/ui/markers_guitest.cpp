@@ -82,6 +82,29 @@ TEST_F(MarkerPanel, ClicksRightToLeftComeOutSortedAndARepeatReplaces) {
   EXPECT_EQ(MarkersArray[f_], want);
 }
 
+TEST_F(MarkerPanel, ArrowKeysPageWhileThePanelIsOpen) {
+  FreeSlot(f_);
+  ASSERT_EQ(OpenNewFileSlot(3 * ScreenWidth + 10, 1, &f_), StoreStatus::Ok);
+  TheFileInUse = static_cast<uint16_t>(f_);
+  OpenPlotWindow(f_);
+  win_ = PlotWindowId(f_);
+  FileSHORTS[f_][kShortCompressed] = 0;
+  FileSHORTS[f_][kShortSegment] = 1;
+  Script s;
+  s.click(kResultsWindow, kMarkerOK)
+      .key(win_, 29)
+      .clickAt(win_, {100, 150})
+      .key(win_, 28)
+      .key(win_, 28)
+      .clickAt(win_, {5, 150})
+      .activate(kResultsWindow)
+      .click(kResultsWindow, kMarkersDone);
+  plat::test::run(s, [] { DoMENU(kMenuMarkers, 2); });
+  // Left from segment 1 wraps round to the last (4th) segment.
+  const std::vector<MarkerRecord> want{{ScreenWidth + 100, 'S'}, {3 * ScreenWidth + 5, 'S'}};
+  EXPECT_EQ(MarkersArray[f_], want);
+}
+
 TEST_F(MarkerPanel, TheMarkerAfterTheLastRoomIsRefusedAndNothingChanges) {
   // A file long enough for a full list, shown paged at its last segment,
   // where no case holds a marker yet.
