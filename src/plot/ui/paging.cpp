@@ -8,6 +8,7 @@
 #include "plot/ui/draw.h"
 #include "plot/ui/plot_commands.h"
 #include "plot/ui/plotwindow.h"
+#include "plot/ui/redraw.h"
 #include "shell/globals.h"
 #include "shell/menurules.h"
 #include "shell/store.h"
@@ -27,6 +28,12 @@ bool frontSlot(int16_t* f) {
 
 void redraw(int16_t f) {
   plat::setCurrentPort(PlotWindowId(f));
+  if (StackedViewShown(f)) {
+    gPlotHooks.drawAllChannels(0);
+    RefreshPLOTBLOCK(0);
+    SETMENU(0);
+    return;
+  }
   FindMinMax();
   DrawPlot(0, 0, 1);
   // The zoom items and buttons follow the view.

@@ -14,15 +14,19 @@
 #include "plot/autoscale.h"
 #include "plot/blockscale.h"
 #include "plot/trace.h"
+#include "plot/ui/blockshift.h"
 #include "plot/ui/blockwindow.h"
 #include "plot/ui/commentsbox.h"
 #include "plot/ui/databar.h"
 #include "plot/ui/infoline.h"
+#include "plot/ui/markers.h"
 #include "plot/ui/mouse.h"
 #include "plot/ui/draw.h"
 #include "plot/ui/paging.h"
 #include "plot/ui/plotwindow.h"
 #include "plot/ui/redraw.h"
+#include "plot/ui/stacked.h"
+#include "plot/ui/toolbar.h"
 #include "shell/colours.h"
 #include "shell/desklayout.h"
 #include "shell/dispatch.h"
@@ -87,6 +91,8 @@ bool HandlePlotControlClick(int16_t controlId) {
     PageSliderMoved();
     return true;
   }
+  if (HandleToolbarClick(controlId) || HandleStackedControlClick(controlId) || HandleNoteButtonClick(controlId))
+    return true;
   if (controlId == kChannelPopup) {
     const int c = plat::popupValue(win, kChannelPopup);
     if (c >= 1 && c <= nChannels[f] && c != ActiveChannel) {
@@ -154,6 +160,7 @@ void TIMECHOICE(uint16_t placement) {
 
 void FrontFileChanged(int16_t slot) {
   if (!ValidFileSlot(slot) || !SlotHoldsFile(slot) || !plat::windowExists(PlotWindowId(slot))) return;
+  if (!plat::windowExists(kToolbarWindow)) ToolBar();
   PlotGeometryFromWindow(slot);
   chanB = static_cast<uint16_t>(ActiveChannel);
   OPENBLOCKWINDOW();
@@ -208,6 +215,7 @@ void installMainLoopHooks() {
     else DrawPlotSummary(slot);
   };
   gMainLoopHooks.plotKey = HandlePlotKey;
+  gMainLoopHooks.toolbarClosed = ToolbarClosed;
 }
 
 }  // namespace
@@ -222,6 +230,9 @@ void RegisterPlotCommands() {
   // No saved scale modes exist: every channel starts with the tidy axis.
   for (auto& s : scalefact) s[4] = static_cast<float>(plotcore::kScaleNormal);
   RegisterSelectionCommands();
+  RegisterStackedViewCommands();
+  RegisterBlockShiftCommands();
+  RegisterMarkerCommands();
   RegisterBlockWindowCommands();
   InstallInfoLineHooks();
   installMainLoopHooks();

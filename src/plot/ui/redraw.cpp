@@ -53,7 +53,10 @@ void RefreshSCREEN() {
   plat::setCursor(plat::CursorKind::Watch);
   plat::currentPort().resetPen();
   if (StackedViewShown(f)) {
-    RefreshMULTICHAN();
+    // Samples may have changed: the strips' recorded pictures would show the
+    // old data, so the strips are drawn afresh.
+    gPlotHooks.drawAllChannels(0);
+    RefreshPLOTBLOCK(0);
   } else {
     LastBottom = BottomOfPlotArea;
     DrawPlot(0, 1, 0);

@@ -131,7 +131,8 @@ void MainLoopPass(int maxWaitMs) {
   } else if (a == kActionClose) {
     const int16_t slot = PlotSlotOfWindow(id);
     if (slot >= 0) call(gMainLoopHooks.closeFile, slot);
-    else if (id != kToolbarWindow) plat::disposeWindow(id);
+    else if (id == kToolbarWindow) call(gMainLoopHooks.toolbarClosed);
+    else plat::disposeWindow(id);
   } else if (a == kActionClick) {
     // The plot's own controls act only with the plot in front; a result
     // window may stand in front of the script's continue button.

@@ -27,17 +27,11 @@ const NotBuilt kNotBuiltYet[] = {
     {Cmd::PrintImage}, {Cmd::PreviewImage},
     // Editing
     {Cmd::FixBaseline}, {Cmd::Transformations}, {Cmd::CustomTransforms}, {Cmd::ExpressionTransforms},
-    {Cmd::BlockSet},
-    {Cmd::SampleAveraging}, {Cmd::TimeAveraging}, {Cmd::ExpressionEvaluator},
-    // Analyses
-    {Cmd::ShiftBlockLeft}, {Cmd::ShiftBlockRight}, {Cmd::ShiftBlockRules},
-    // Plot: overlay, stacked view, scaling, markers
-    {Cmd::Overlay}, {Cmd::RemoveOverlay}, {Cmd::ShowMultiple}, {Cmd::ShowSingle}, {Cmd::ScaleHighResolution},
+    {Cmd::BlockSet}, {Cmd::SampleAveraging}, {Cmd::TimeAveraging}, {Cmd::ExpressionEvaluator},
+    // Plot: overlay and scaling
+    {Cmd::Overlay}, {Cmd::RemoveOverlay}, {Cmd::ScaleHighResolution},
     {Cmd::ScaleIncludeZero}, {Cmd::ScaleNormal}, {Cmd::ScaleManual}, {Cmd::ScaleInteractive},
-    {Cmd::ToggleMarkers}, {Cmd::InsertMarker},
-    {.hook = "gPlotHooks.drawOverlay"}, {.hook = "gPlotHooks.drawMarkers"}, {.hook = "gPlotHooks.noteMarkers"},
-    {.hook = "gPlotHooks.drawAllChannels"}, {.hook = "gPlotHooks.multiChannelDisplay"},
-    {.hook = "gDispatchHooks.rebuildStackedDisplay"},
+    {.hook = "gPlotHooks.drawOverlay"},
 };
 
 bool notBuilt(Cmd c) {
@@ -91,6 +85,7 @@ std::vector<Hook> programHooks() {
       {"gMainLoopHooks.plotWindowMoved", bool(m.plotWindowMoved)},
       {"gMainLoopHooks.plotWindowResized", bool(m.plotWindowResized)},
       {"gMainLoopHooks.plotKey", bool(m.plotKey)},
+      {"gMainLoopHooks.toolbarClosed", bool(m.toolbarClosed)},
       {"gNotesHooks.showCase", bool(gNotesHooks.showCase)},
       {"gPreferencesHooks.redrawAfterChange", bool(gPreferencesHooks.redrawAfterChange)},
       {"gKitHooks.redrawToolbarBackground", bool(gKitHooks.redrawToolbarBackground)},

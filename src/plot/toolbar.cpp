@@ -1,0 +1,89 @@
+#include "plot/toolbar.h"
+
+namespace plotcore {
+
+ToolbarPlace ToolbarPlaceOf(int16_t word33) {
+  if (word33 == 1) return ToolbarPlace::Bottom;
+  if (word33 == 2) return ToolbarPlace::Top;
+  return ToolbarPlace::Left;
+}
+
+ToolbarPlace NextToolbarPlace(ToolbarPlace p) {
+  switch (p) {
+    case ToolbarPlace::Left: return ToolbarPlace::Bottom;
+    case ToolbarPlace::Bottom: return ToolbarPlace::Top;
+    case ToolbarPlace::Top: return ToolbarPlace::Left;
+  }
+  return ToolbarPlace::Left;
+}
+
+namespace {
+
+std::vector<ToolSlot> leftSlots() {
+  std::vector<ToolSlot> s{{598, 30, 2}, {551, 38, 6}};
+  for (int16_t id = 552; id <= 561; ++id) s.push_back({id, 40, 0});
+  s.insert(s.end(), {{562, 80, 0}, {594, 80, 0}, {563, 80, 10}, {564, 80, 0}, {596, 80, 0}, {586, 38, 0},
+                     {585, 43, 0}, {565, 40, 6}});
+  for (int16_t id = 566; id <= 576; ++id) s.push_back({id, 40, 0});
+  s.push_back({577, 40, 6});
+  for (int16_t id : {578, 579, 580, 582, 581, 583, 584}) s.push_back({id, 40, 0});
+  s.insert(s.end(), {{587, 33, 0}, {588, 47, 0}, {589, 80, 0}, {590, 80, 0}, {591, 80, 0}, {592, 40, 6},
+                     {593, 40, 0}, {595, 80, 0}, {599, 44, 2}});
+  return s;
+}
+
+std::vector<ToolSlot> barSlots() {
+  return {{598, 21, 2}, {587, 30, 6}, {551, 36, 0}, {552, 38, 0}, {553, 29, 0}, {554, 19, 0}, {555, 19, 0},
+          {556, 38, 0}, {557, 38, 0}, {558, 29, 0}, {559, 36, 0}, {560, 41, 0}, {561, 41, 0}, {562, 70, 0},
+          {594, 38, 0}, {563, 46, 8}, {564, 55, 4}, {596, 50, 0}, {586, 36, 4}, {585, 43, 4}, {565, 30, 8},
+          {566, 30, 0}, {567, 30, 0}, {568, 20, 0}, {569, 30, 0}, {570, 39, 0}, {571, 36, 0}, {572, 32, 0},
+          {573, 36, 0}, {574, 36, 0}, {575, 36, 0}, {576, 36, 0}, {577, 30, 6}, {578, 30, 0}, {579, 22, 0},
+          {580, 30, 0}, {582, 30, 0}, {581, 30, 0}, {583, 30, 0}, {584, 30, 0}, {588, 45, 0}, {589, 57, 6},
+          {590, 65, 0}, {591, 71, 0}, {592, 38, 6}, {593, 38, 0}, {595, 58, 0}, {599, 44, 2}};
+}
+
+}  // namespace
+
+const std::vector<ToolSlot>& ToolbarSlots(ToolbarPlace p) {
+  static const std::vector<ToolSlot> left = leftSlots(), bar = barSlots();
+  return p == ToolbarPlace::Left ? left : bar;
+}
+
+std::vector<PlacedTool> LayoutToolbar(ToolbarPlace p, int limit) {
+  std::vector<PlacedTool> out;
+  const int height = p == ToolbarPlace::Left ? 23 : 21;
+  int x = 6, y = 1;
+  for (const ToolSlot& s : ToolbarSlots(p)) {
+    int gap = s.gap;
+    if (x + s.width + gap > limit) {
+      gap = 0;
+      x = 6;
+      y += 23;
+    }
+    out.push_back({s.id, {x + gap, y, x + gap + s.width, y + height}});
+    x += gap + s.width;
+  }
+  return out;
+}
+
+ToolbarFrame ToolbarFrameFor(ToolbarPlace p, plat::Rect plot, int screenHeight) {
+  ToolbarFrame f;
+  if (p == ToolbarPlace::Left) {
+    f.toolbar = {2, 40, 91, screenHeight < 481 ? 440 : 706};
+    if (plot.left < 92) {
+      f.movePlot = true;
+      f.plotTopLeft = {92, plot.top};
+    }
+    return f;
+  }
+  int top = p == ToolbarPlace::Bottom ? plot.bottom + 18 : plot.top - 24;
+  if (p == ToolbarPlace::Top && plot.top - 60 < 1) {
+    top = 37;
+    f.movePlot = true;
+    f.plotTopLeft = {plot.left, 85};
+  }
+  f.toolbar = {plot.left, top, plot.left + plot.width() - 22, top + 24};
+  return f;
+}
+
+}  // namespace plotcore

@@ -1,0 +1,174 @@
+#include "plot/ui/toolbar.h"
+
+#include <algorithm>
+
+#include "datafiles/ui/open.h"
+#include "output/ui/analysiskit.h"
+#include "platform/app.h"
+#include "platform/controls.h"
+#include "platform/windows.h"
+#include "plot/toolbar.h"
+#include "plot/ui/paging.h"
+#include "plot/ui/plot_commands.h"
+#include "plot/ui/plotwindow.h"
+#include "shell/colours.h"
+#include "shell/dispatch.h"
+#include "shell/globals.h"
+#include "shell/menurules.h"
+#include "shell/store.h"
+#include "shell/ui/kit.h"
+#include "shell/ui/kitglobals.h"
+#include "shell/ui/mailboxes.h"
+#include "shell/ui/sounds.h"
+
+int16_t lasttoolbuttonXpos = 6;
+uint16_t lasttoolbuttonYpos = 1;
+int16_t PlotDialogMode = 0;
+
+namespace {
+
+plotcore::ToolbarPlace place() { return plotcore::ToolbarPlaceOf(prefsArray[kPrefToolbarPosition]); }
+
+int16_t frontSlot() {
+  const auto s = static_cast<int16_t>(TheFileInUse);
+  return ValidFileSlot(s) && SlotHoldsFile(s) ? s : int16_t{-1};
+}
+
+std::string titleOf(int16_t id) {
+  const ToolButton* b = FindToolButton(id);
+  if (!b) return "";
+  return place() == plotcore::ToolbarPlace::Left ? b->label : b->labelHorizontal;
+}
+
+}  // namespace
+
+int16_t toolbutton(int16_t id, uint16_t state, const std::string& title, int16_t width, uint16_t gap,
+                   int16_t limit) {
+  int g = gap;
+  if (lasttoolbuttonXpos + width + g > limit) {
+    g = 0;
+    lasttoolbuttonXpos = 6;
+    lasttoolbuttonYpos = static_cast<uint16_t>(lasttoolbuttonYpos + 23);
+  }
+  const int height = place() == plotcore::ToolbarPlace::Left ? 23 : 21;
+  const int16_t realId = static_cast<int16_t>(id < 0 ? -id : id);
+  if (plat::controlExists(kToolbarWindow, realId)) plat::removeControl(kToolbarWindow, realId);
+  plat::ButtonSpec b;
+  b.id = realId;
+  b.kind = plat::ButtonKind::Push;
+  b.title = title;
+  b.r = {lasttoolbuttonXpos + g, lasttoolbuttonYpos, lasttoolbuttonXpos + g + width, lasttoolbuttonYpos + height};
+  b.state = id < 0 ? 0 : state;
+  plat::FontSpec font;
+  font.pixelSize = 12;
+  b.font = font;
+  plat::addButton(kToolbarWindow, b);
+  lasttoolbuttonXpos = static_cast<int16_t>(b.r.right);
+  return 0;
+}
+
+int16_t DRAWTOOLS() {
+  if (!plat::windowExists(kToolbarWindow)) return 0;
+  RestoreTheToolBar();
+  const auto limit = static_cast<int16_t>(plat::contentSize(kToolbarWindow).w);
+  lasttoolbuttonXpos = 6;
+  lasttoolbuttonYpos = 1;
+  for (const plotcore::ToolSlot& s : plotcore::ToolbarSlots(place())) {
+    const ToolButton* b = FindToolButton(s.id);
+    const bool created = b && b->initiallyEnabled;
+    toolbutton(created ? s.id : static_cast<int16_t>(-s.id), 1, titleOf(s.id), s.width,
+               static_cast<uint16_t>(s.gap), limit);
+  }
+  // The block, view and channel rules, and every button whose command is
+  // missing, come from the same rules as the menus.
+  SETMENU(1);
+  const int16_t f = frontSlot();
+  if (f >= 0 && plat::windowExists(PlotWindowId(f))) plat::setCurrentPort(PlotWindowId(f));
+  return 0;
+}
+
+int16_t ToolBar() {
+  ScreenHeight = static_cast<int16_t>(std::min(plat::displaySize().h, 32767));
+  plat::disposeWindow(kToolbarWindow);
+  const int16_t f = frontSlot();
+  plat::Rect plotFrame{2, 41, 640, 400};
+  int titleBar = plat::config().titleBarHeight;
+  if (f >= 0 && plat::windowExists(PlotWindowId(f))) {
+    plotFrame = plat::frameRect(PlotWindowId(f));
+    titleBar = plat::contentRect(PlotWindowId(f)).top - plotFrame.top;
+  }
+  const plotcore::ToolbarPlace p = place();
+  const plotcore::ToolbarFrame tf = plotcore::ToolbarFrameFor(p, plotFrame, ScreenHeight);
+  if (tf.movePlot && f >= 0 && plat::windowExists(PlotWindowId(f)))
+    plat::moveWindow(PlotWindowId(f), {tf.plotTopLeft.x, tf.plotTopLeft.y + titleBar});
+  plat::WindowSpec w;
+  w.id = kToolbarWindow;
+  w.title = p == plotcore::ToolbarPlace::Left
+                ? "Toolbar"
+                : "Toolbar:    Click close button to change toolbar location   (left --> bottom --> top) ";
+  w.content = tf.toolbar;
+  w.cls = plat::WindowClass::Floating;
+  w.closeBox = true;
+  w.resizable = true;
+  w.minSize = {80, 20};
+  w.background = ToolBarBackgroundColor;
+  plat::createWindow(w);
+  plat::Port& port = plat::port(kToolbarWindow);
+  port.setBackColor(ToolBarBackgroundColor);
+  port.clearRect({0, 0, tf.toolbar.width(), tf.toolbar.height()});
+  DRAWTOOLS();
+  return 0;
+}
+
+void ToolbarClosed() {
+  prefsArray[kPrefToolbarPosition] = static_cast<int16_t>(plotcore::NextToolbarPlace(place()));
+  ToolBar();
+}
+
+bool HandleToolbarClick(int16_t id) {
+  if (id < kFirstToolButton || id > kLastToolButton) return false;
+  const ToolButton* b = FindToolButton(id);
+  // A dimmed button may still report a click from a stale event: nothing runs.
+  if (!b || !ToolButtonAvailable(id)) return true;
+  const int16_t f = frontSlot();
+  const bool block = f >= 0 && FileSHORTS[f][kShortBlockState] == 2;
+  MenuPick pick{};
+  switch (b->kind) {
+    case ToolKind::Pick:
+    case ToolKind::BlockPick: pick = ToolbarClickPick(id, block); break;
+    case ToolKind::Direct:
+      if (id == 594) ChangeBlockButtonClicked = 1;
+      RunToolbarDirect(id);
+      return true;
+    case ToolKind::FileType: {
+      const bool merge = id != 563;
+      if (!merge) MergeThisFile = 0;
+      FileTYPE(0, 120, static_cast<int16_t>(BottomOfPlotArea - 90), 1, merge ? 1 : 0);
+      pick = ToolbarFileTypeChosen(id, TypeOfFile);
+      break;
+    }
+  }
+  MenuIDENTIFIER = pick.menu;
+  MenuItem = pick.item;
+  return true;
+}
+
+int16_t HandlePlotDIALOG() {
+  if (SliderEvent != 0) {
+    SliderEvent = 0;
+    PageSliderMoved();
+  } else if (PlotDialogMode >= 2 && PlotDialogMode <= 98) {
+    if (eventID == 28 || eventID == 29) PageStep(eventID == 28 ? -1 : 1);
+  } else if (action == kActionClick) {
+    HandlePlotControlClick(eventID);
+  }
+  if (action != kActionKey) eventID = 0;
+  PlotDialogMode = 0;
+  return 0;
+}
+
+int16_t SetMenuButton(uint16_t id) {
+  if (prefsArray[kPrefSoundLevel] != 0) PlayNamedSound("click");
+  if (IsDeferredToolbarClick(static_cast<int16_t>(id))) DeferToolbarClick(static_cast<int16_t>(id));
+  return 0;
+}

@@ -1,0 +1,111 @@
+// The toolbar of the running program in its three places: every button a
+// control found by its id, dimmed while its command or the block is
+// missing; a click leaves its menu pair for the main loop.
+#include <gtest/gtest.h>
+
+#include "support/gui_support.h"
+
+#include "analyses/descriptive.h"
+#include "output/results.h"
+#include "platform/controls.h"
+#include "platform/windows.h"
+#include "plot/ui/plotwindow.h"
+#include "plot/ui/toolbar.h"
+#include "shell/colours.h"
+#include "shell/defaults.h"
+#include "shell/dispatch.h"
+#include "shell/globals.h"
+#include "shell/store.h"
+#include "shell/ui/kit.h"
+#include "shell/ui/mainloop.h"
+// Last: Qt's "slots" keyword macro must not meet the menu headers.
+#include "platform/test.h"
+
+namespace {
+
+using plat::test::Script;
+
+class Toolbar : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    plat::test::reset();
+    testsupport::ClearStore();
+    SetFixedColours();
+    SetSchemeDefaults();
+    SetDEFAULTS();
+    prefsArray[kPrefSoundLevel] = 0;
+    testsupport::InstallProgramWiring();
+    MenuIDENTIFIER = MenuItem = 0;
+  }
+  void TearDown() override {
+    plat::disposeWindow(kToolbarWindow);
+    prefsArray[kPrefToolbarPosition] = 0;
+    testsupport::ClearStore();
+    testsupport::ClearWiring();
+  }
+  int16_t open(int16_t channels) {
+    int16_t f = -1;
+    EXPECT_EQ(OpenNewFileSlot(2000, channels, &f), StoreStatus::Ok);
+    float* d = ChannelData(f, 1);
+    for (int32_t k = 0; k <= 2000; ++k) d[k] = static_cast<float>(k);
+    FileName[f] = "tools.orl";
+    TheFileInUse = static_cast<uint16_t>(f);
+    OpenPlotWindow(f);
+    return f;
+  }
+  static void block(int16_t f, int32_t a, int32_t b) {
+    BeginBlock[f] = a;
+    EndBlock[f] = b;
+    FileSHORTS[f][kShortBlockState] = 2;
+    SETMENU(1);
+  }
+  static int state(int16_t id) { return plat::buttonState(kToolbarWindow, id); }
+  testsupport::PlotGeometryKeeper keptGeometry_;
+};
+
+TEST_F(Toolbar, ThreePlacesEveryButtonByIdWithTheBlockRules) {
+  const int16_t f = open(2);
+  const char* names[] = {"toolbar_left.png", "toolbar_bottom.png", "toolbar_top.png"};
+  for (int16_t place = 0; place <= 2; ++place) {
+    SCOPED_TRACE(place);
+    prefsArray[kPrefToolbarPosition] = place;
+    FileSHORTS[f][kShortBlockState] = 0;
+    ToolBar();
+    ASSERT_TRUE(plat::windowExists(kToolbarWindow));
+    for (const ToolButton& b : ToolbarTable()) EXPECT_TRUE(plat::controlExists(kToolbarWindow, b.id)) << b.id;
+    EXPECT_EQ(state(565), 0) << "Avg needs a block";
+    EXPECT_EQ(state(580), 1);
+    block(f, 100, 300);
+    EXPECT_EQ(state(565), 1);
+    EXPECT_EQ(state(574), 1) << "Regr with two channels and a block";
+    EXPECT_EQ(state(570), ToolButtonAvailable(570) ? 1 : 0) << "Asmp follows its command";
+    EXPECT_EQ(state(591), ToolButtonAvailable(591) ? 1 : 0) << "Cut Block follows its command";
+    plat::test::saveArtifact(plat::test::windowImage(kToolbarWindow), names[place]);
+  }
+  // The close box moves the toolbar on, top back to the left.
+  ToolbarClosed();
+  EXPECT_EQ(prefsArray[kPrefToolbarPosition], 0);
+  EXPECT_LE(plat::contentRect(kToolbarWindow).right, plat::frameRect(PlotWindowId(f)).left);
+}
+
+TEST_F(Toolbar, AvgRunsTheStatisticsOnlyWithABlock) {
+  const int16_t f = open(1);
+  ToolBar();
+  EXPECT_TRUE(HandleToolbarClick(565));
+  EXPECT_EQ(MenuIDENTIFIER, 0) << "dimmed without a block: nothing pending";
+  block(f, 10, 20);
+  EXPECT_EQ(state(574), 0) << "Regr stays dimmed with one channel";
+  Script s;
+  s.click(kToolbarWindow, 565).closeBox(kResultsWindow);
+  InstallMainLoopHandlers();
+  plat::test::run(s, [] {
+    while (plat::test::stepsLeft() > 0) MainLoopPass(0);
+  });
+  EXPECT_DOUBLE_EQ(meanValue, 15.0);
+  // A view button leaves its pair; the main loop runs it.
+  EXPECT_TRUE(HandleToolbarClick(580));
+  EXPECT_EQ(MenuIDENTIFIER, kMenuView);
+  EXPECT_EQ(MenuItem, 8);
+}
+
+}  // namespace
