@@ -8,6 +8,7 @@
 #include "calculators/ui/calculators_commands.h"
 #include "calculators/ui/suncycle.h"
 #include "datafiles/ui/datafiles_commands.h"
+#include "editing/ui/baseline_commands.h"
 #include "editing/ui/editing_commands.h"
 #include "editing/ui/fileinfo.h"
 #include "output/ui/output_commands.h"
@@ -23,6 +24,7 @@ std::span<const Registrar> CorvimetRegistrars() {
       RegisterOutputCommands,
       RegisterFileInfoCommands,   // editing
       RegisterEditingCommands,
+      RegisterBaselineCommands,
       RegisterAnalysisCommands,
       RegisterWaveformCommands,
       RegisterRespirometryCommands,

@@ -26,8 +26,8 @@ const NotBuilt kNotBuiltYet[] = {
     // Data files and output
     {Cmd::PrintImage}, {Cmd::PreviewImage}, {Cmd::AdjustTimeScale},
     // Editing
-    {Cmd::FixBaseline}, {Cmd::Transformations}, {Cmd::CustomTransforms}, {Cmd::ExpressionTransforms},
-    {Cmd::CropFile}, {Cmd::Rearrange}, {Cmd::BlockSet}, {Cmd::CutBlock}, {Cmd::CutBlockAll}, {Cmd::CutChannel},
+    {Cmd::Transformations}, {Cmd::CustomTransforms}, {Cmd::ExpressionTransforms},
+    {Cmd::CropFile}, {Cmd::Rearrange}, {Cmd::CutBlock}, {Cmd::CutBlockAll}, {Cmd::CutChannel},
     {Cmd::SampleAveraging}, {Cmd::TimeAveraging}, {Cmd::ExpressionEvaluator},
     // Analyses
     {Cmd::Waveform}, {Cmd::Asymptote}, {Cmd::FitPolynomial}, {Cmd::TimeIntegrate}, {Cmd::EventCounting},
@@ -88,6 +88,7 @@ std::vector<Hook> programHooks() {
       {"gMainLoopHooks.controlClicked", bool(m.controlClicked)},
       {"gMainLoopHooks.startOfRun", bool(m.startOfRun)},
       {"gMainLoopHooks.plotButton", bool(m.plotButton)},
+      {"gMainLoopHooks.changeBlockClicked", bool(m.changeBlockClicked)},
       {"gMainLoopHooks.fileActivated", bool(m.fileActivated)},
       {"gMainLoopHooks.otherWindowActivated", bool(m.otherWindowActivated)},
       {"gMainLoopHooks.plotWindowMoved", bool(m.plotWindowMoved)},
