@@ -531,8 +531,8 @@ void buildPeriodicWindow() {
   button(w, kPeriodicMarkers, K::DefaultPush, "Set Baselines at Marker:", {10, 66, 220, 88});
   field(w, kPeriodicLabelField, std::string(1, static_cast<char>(LastBaselineMarker)), {228, 68, 258, 86});
   text(w, 10, 110, "Adjust positions by ");
-  field(w, kPeriodicShiftField, NumText(LastBaselineShift), {150, 96, 200, 114});
-  text(w, 206, 110, "samples");
+  field(w, kPeriodicShiftField, NumText(LastBaselineShift), {178, 96, 224, 114});
+  text(w, 230, 110, "samples");
   button(w, kPeriodicDefaults, K::CheckBox, "Make These Values the Defaults", {10, 120, 290, 138});
   DoubleLINE(6, 295, 148);
   button(w, kPeriodicFromBlock, K::Push, "Pick Interbaseline Interval\xC9", {10, 158, 290, 180});
@@ -708,7 +708,6 @@ bool runDialog(Run& run) {
       if (EditPickPending() || QuitRequested() || (a == kActionClose && id == kResultsWindow)) return false;
       if (a == kActionKey && (id == '?' || id == '/')) plat::openHelp(kBaselineHelp);
       if (a == kActionKey || a == kActionActivate) {
-        if (a == kActionActivate && id == kResultsWindow) continue;
         a = kActionClick;
         id = run.drawn ? kBaselineOK : kBaselineAuto;
       }

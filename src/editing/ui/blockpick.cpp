@@ -48,19 +48,23 @@ struct Press {
   int x = 0;
 };
 Press gPress;
+bool gBlocks = false;   // a block picker runs, not the point picker
 
 void pickMouse(const plat::Event& e) {
   HorizPosition = static_cast<int16_t>(e.local.x);
   VerticalPosition = static_cast<int16_t>(e.local.y);
   if (e.kind != plat::EventKind::MouseDown) return;
   if (SlotOfPlotWindow(e.window) != static_cast<int16_t>(TheFileInUse)) return;
-  gPress = {true, e.local.x};
+  // A dragged block is the plot's own selection, tracked while the button
+  // is held; the point modes take the press alone.
+  if (gBlocks && prefsArray[kPrefCursorPick] == kPickBlock) HandleMOUSE();
+  else gPress = {true, e.local.x};
 }
 
 // What every picker sets up and puts back.
 class PickScope {
  public:
-  PickScope() : word28_(prefsArray[kPrefPickerWord]), analysis_(Analysis_Code) {
+  explicit PickScope(bool blocks) : word28_(prefsArray[kPrefPickerWord]), analysis_(Analysis_Code) {
     prefsArray[kPrefPickerWord] = 0;
     // A completed block must not start the current analysis mid-pick.
     Analysis_Code = 0;
@@ -70,6 +74,7 @@ class PickScope {
     h.editKey = CHECKRETURN;
     h.mouse = pickMouse;
     gPress = {};
+    gBlocks = blocks;
     PlotDialogMode = kPickModePicking;
   }
   ~PickScope() {
@@ -79,6 +84,7 @@ class PickScope {
     Analysis_Code = analysis_;
     PlotDialogMode = 0;
     gPress = {};
+    gBlocks = false;
   }
   PickScope(const PickScope&) = delete;
   PickScope& operator=(const PickScope&) = delete;
@@ -180,7 +186,7 @@ bool PickBlock(int16_t allowToggle) {
   // No block and no first edge: a plain click starts a new block rather
   // than closing one begun before.
   FileSHORTS[f][kShortBlockState] = 0;
-  PickScope scope;
+  PickScope scope(true);
   Box box;
   for (;;) {
     plat::pump();
@@ -198,12 +204,7 @@ bool PickBlock(int16_t allowToggle) {
       flipBox(win, box);
       const int x = gPress.x;
       gPress = {};
-      if (prefsArray[kPrefCursorPick] == kPickBlock) {
-        HorizPosition = static_cast<int16_t>(x);
-        HandleMOUSE();
-      } else {
-        pointBlock(f, x);
-      }
+      pointBlock(f, x);
     }
     if (FileSHORTS[f][kShortBlockState] == 2 || BaseLineButton > 130) break;
     if (a == kActionKey && (id == 28 || id == 29)) {
@@ -227,7 +228,7 @@ bool PickPoint() {
   if (!frontFile(&f)) return false;
   const int win = PlotWindowId(f);
   FileSHORTS[f][kShortBlockState] = 0;
-  PickScope scope;
+  PickScope scope(false);
   plat::flushInput();
   BeginBlock[f] = 0;
   int32_t seen = 0;
