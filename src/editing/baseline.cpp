@@ -37,28 +37,31 @@ double valueSum(const float* d, Span s) {
   return (l0 + l1) + (l2 + l3);
 }
 
+// Eight fixed lanes so that the compiler can pack the conversions and the
+// double sums; the lanes merge at the end.
 void deviations(const float* d, Span s, float mx, float my, RegressionSums* acc) {
-  double xx0 = 0.0, xy0 = 0.0, yy0 = 0.0, xx1 = 0.0, xy1 = 0.0, yy1 = 0.0;
+  constexpr int kLanes = 8;
+  double xx[kLanes] = {}, xy[kLanes] = {}, yy[kLanes] = {};
   int32_t k = s.b;
-  for (; k + 1 <= s.e; k += 2) {
-    const float dx0 = static_cast<float>(k) - mx, dy0 = d[k] - my;
-    const float dx1 = static_cast<float>(k + 1) - mx, dy1 = d[k + 1] - my;
-    xx0 += static_cast<double>(dx0) * dx0;
-    xy0 += static_cast<double>(dx0) * dy0;
-    yy0 += static_cast<double>(dy0) * dy0;
-    xx1 += static_cast<double>(dx1) * dx1;
-    xy1 += static_cast<double>(dx1) * dy1;
-    yy1 += static_cast<double>(dy1) * dy1;
+  for (; k + kLanes - 1 <= s.e; k += kLanes) {
+    for (int j = 0; j < kLanes; ++j) {
+      const float dx = static_cast<float>(k + j) - mx, dy = d[k + j] - my;
+      xx[j] += static_cast<double>(dx) * dx;
+      xy[j] += static_cast<double>(dx) * dy;
+      yy[j] += static_cast<double>(dy) * dy;
+    }
   }
   for (; k <= s.e; ++k) {
     const float dx = static_cast<float>(k) - mx, dy = d[k] - my;
-    xx0 += static_cast<double>(dx) * dx;
-    xy0 += static_cast<double>(dx) * dy;
-    yy0 += static_cast<double>(dy) * dy;
+    xx[0] += static_cast<double>(dx) * dx;
+    xy[0] += static_cast<double>(dx) * dy;
+    yy[0] += static_cast<double>(dy) * dy;
   }
-  acc->sumx2 += xx0 + xx1;
-  acc->sumxy += xy0 + xy1;
-  acc->sumy2 += yy0 + yy1;
+  for (int j = 0; j < kLanes; ++j) {
+    acc->sumx2 += xx[j];
+    acc->sumxy += xy[j];
+    acc->sumy2 += yy[j];
+  }
 }
 
 }  // namespace
@@ -102,7 +105,13 @@ float BaselineMean(const float* data, int32_t nCases, int32_t b, int32_t e) {
 
 void SubtractBaseline(float* data, int32_t first, int32_t last, BaselineLine line) {
   const double a = line.a, b = line.b;
-  for (int32_t k = first; k <= last; ++k) data[k] = static_cast<float>(data[k] - (a + b * k));
+  constexpr int kLanes = 8;
+  int32_t k = first;
+  for (; k + kLanes - 1 <= last; k += kLanes) {
+    const double k0 = k;
+    for (int j = 0; j < kLanes; ++j) data[k + j] = static_cast<float>(data[k + j] - (a + b * (k0 + j)));
+  }
+  for (; k <= last; ++k) data[k] = static_cast<float>(data[k] - (a + b * k));
 }
 
 void SubtractSegments(float* data, int32_t nCases, const std::vector<BaselineRow>& rows) {
