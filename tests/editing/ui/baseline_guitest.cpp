@@ -178,6 +178,35 @@ TEST_F(Baseline, TheMarkerRoadCorrectsBetweenRegionsAndItsStepReplays) {
   EXPECT_LT(maxResidual(1), 1e-4f);
 }
 
+TEST_F(Baseline, TheIntervalRoadStartsWhereClickedNeverAtTheLastCaseAndRecordsItsRoad) {
+  FileInfoFLOATS[slot_][kInfoInterval] = 0.5f;
+  RecordSCRIPT = 1;
+  Script s;
+  s.click(kResultsWindow, kBaselinePeriodic).click(kPeriodicWindow, kPeriodicStartPoint);
+  for (int i = 0; i < 14; ++i) s.call([] {});   // the flashing notice's pauses
+  s.activate(win_).moveTo(win_, at(0)).moveTo(win_, at(0));
+  pick(s, kCases);
+  s.call([&] { EXPECT_EQ(plat::buttonState(kPeriodicWindow, kPeriodicIntervalOK), 0) << "the last case is no start"; });
+  pick(s, 50);
+  s.activate(kPeriodicWindow)
+      .call([] { EXPECT_EQ(plat::buttonState(kPeriodicWindow, kPeriodicIntervalOK), 1); })
+      .clickField(kPeriodicWindow, kPeriodicMinutesField)
+      .call([] { plat::setFieldText(kPeriodicWindow, kPeriodicMinutesField, ""); })
+      .type(kPeriodicWindow, kPeriodicMinutesField, "1")
+      .click(kPeriodicWindow, kPeriodicIntervalOK);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 11)); });
+  EXPECT_FALSE(plat::windowExists(kResultsWindow));
+  EXPECT_LT(maxResidual(1), 1e-4f);
+  EXPECT_EQ(SteppedBaselineInterval, 1.0f);
+  EXPECT_NE(CommentContainer[slot_].find("automatic periodic baseline (from interval) "), std::string::npos);
+  ASSERT_EQ(ScriptCOUNT, 1);
+  const float* f = ScriptSequenceArray[1];
+  EXPECT_EQ(f[4], 8.0f);
+  EXPECT_EQ(f[8], static_cast<float>(kRoadInterval));
+  EXPECT_EQ(f[9], 120.0f) << "one minute of half-second samples";
+  EXPECT_EQ(f[10], 50.0f);
+}
+
 TEST_F(Baseline, SelectAgainThenCancelChangesNothingAndWithdrawsTheStep) {
   RecordSCRIPT = 1;
   Script s;
