@@ -137,7 +137,7 @@ BaselineStatus FitSegments(const float* data, int32_t nCases, std::vector<Baseli
 }
 
 float AutoBaselineCount(float n, int32_t nCases) {
-  if (n < 3.0f) n = 3.0f;
+  if (!(n >= 3.0f)) n = 3.0f;   // NaN too
   if (n > static_cast<float>(nCases) * 0.5f) n = static_cast<float>(nCases) * 0.5f - 1.0f;
   return n;
 }
@@ -210,6 +210,12 @@ BaselineStatus PeriodicBaseline(float* data, int32_t nCases, const std::vector<i
   return BaselineStatus::Ok;
 }
 
+int32_t TruncatedInRange(float v, int32_t lo, int32_t hi) {
+  if (std::isnan(v)) v = 0.0f;
+  const double t = std::trunc(static_cast<double>(v));
+  return static_cast<int32_t>(std::clamp(t, static_cast<double>(lo), static_cast<double>(hi)));
+}
+
 void BaselineToScriptStep(const BaselineSettings& s, float* f) {
   for (int i = 4; i <= 10; ++i) f[i] = 0.0f;
   f[4] = s.method;
@@ -231,16 +237,17 @@ void BaselineToScriptStep(const BaselineSettings& s, float* f) {
 
 BaselineSettings BaselineFromScriptStep(const float* f) {
   BaselineSettings s;
-  s.method = static_cast<int16_t>(f[4]);
+  // A step read from a file may hold anything: every conversion is held.
+  s.method = static_cast<int16_t>(TruncatedInRange(f[4], 0, 99));
   s.n = f[7];
   if (s.method == 8) {
-    s.road = static_cast<int16_t>(f[8]);
+    s.road = static_cast<int16_t>(TruncatedInRange(f[8], 0, 99));
     if (s.road == kRoadMarkers) {
-      s.markerCode = static_cast<int16_t>(f[5]);
-      s.shift = static_cast<int16_t>(std::clamp(f[6], -32768.0f, 32767.0f));
+      s.markerCode = static_cast<int16_t>(TruncatedInRange(f[5], -32768, 32767));
+      s.shift = static_cast<int16_t>(TruncatedInRange(f[6], -32768, 32767));
     } else {
-      s.spacing = static_cast<int32_t>(f[9]);
-      s.start = static_cast<int32_t>(f[10]);
+      s.spacing = TruncatedInRange(f[9], 0, 2000000000);
+      s.start = TruncatedInRange(f[10], 0, 2000000000);
     }
   } else {
     s.a = f[5];

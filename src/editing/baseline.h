@@ -93,6 +93,9 @@ int32_t IntervalSpacing(float minutes, float interval);
 // changes unless Ok.
 BaselineStatus PeriodicBaseline(float* data, int32_t nCases, const std::vector<int32_t>& centres, int32_t* regions);
 
+// v truncated toward zero and held to lo..hi; 0 (then held) for NaN.
+int32_t TruncatedInRange(float v, int32_t lo, int32_t hi);
+
 // What a script step holds (operation 3).
 struct BaselineSettings {
   int16_t method = 0;    // 2 automatic, 3/7 cursor, 4 typed, 5 constant, 6 multiple points, 8 periodic

@@ -173,6 +173,16 @@ TEST(Baseline, ScriptStepCarriesEachMethodAndBlockSetWritesTheSpan) {
     }
   }
 
+  // A damaged step converts to something held, never undefined.
+  float junk[28] = {};
+  junk[4] = 8.0f;
+  junk[5] = std::nanf("");
+  junk[6] = 1.0e20f;
+  const BaselineSettings j = BaselineFromScriptStep(junk);
+  EXPECT_EQ(j.markerCode, 0);
+  EXPECT_EQ(j.shift, 32767);
+  EXPECT_FLOAT_EQ(AutoBaselineCount(std::nanf(""), 1000), 3.0f);
+
   std::vector<float> v(11, 1.0f);
   EXPECT_TRUE(ZeroBlockCases(v.data(), 10, 8, 3, 2.5f));
   EXPECT_EQ(v, (std::vector<float>{1, 1, 1, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f, 1, 1}));

@@ -271,8 +271,7 @@ void refuse(BaselineStatus st) {
 
 Outcome automatic(Run& run) {
   if (!run.replay) {
-    const float n = std::trunc(fieldNumber(kResultsWindow, kBaselineNField));
-    auto_block = std::clamp(n, -1.0e9f, 1.0e9f);
+    auto_block = static_cast<float>(TruncatedInRange(fieldNumber(kResultsWindow, kBaselineNField), -1000000000, 1000000000));
   }
   run.settings.method = 2;
   run.settings.n = auto_block;
@@ -570,9 +569,8 @@ bool periodicWindow(Run& run) {
     run.settings.method = kBaselinePeriodic;
     switch (id) {
       case kPeriodicMarkers: {
-        const float shift = std::trunc(fieldNumber(w, kPeriodicShiftField));
         run.settings.road = kRoadMarkers;
-        run.settings.shift = static_cast<int16_t>(std::clamp(shift, -32768.0f, 32767.0f));
+        run.settings.shift = static_cast<int16_t>(TruncatedInRange(fieldNumber(w, kPeriodicShiftField), -32768, 32767));
         run.settings.markerCode = LastBaselineMarker;
         LastBaselineShift = run.settings.shift;
         const BaselineStatus st = markerRoad(run);
@@ -703,8 +701,8 @@ bool runDialog(Run& run) {
       ClearMailbox();
       HelpSubject = kBaselineHelp;
       if (!plat::windowExists(kResultsWindow)) return false;
-      NpointsInBaselineBlock = static_cast<int16_t>(
-          std::clamp(std::trunc(fieldNumber(kResultsWindow, kBaselineHalfWidthField)), 0.0f, 32767.0f));
+      NpointsInBaselineBlock =
+          static_cast<int16_t>(TruncatedInRange(fieldNumber(kResultsWindow, kBaselineHalfWidthField), 0, 32767));
       if (EditPickPending() || QuitRequested() || (a == kActionClose && id == kResultsWindow)) return false;
       if (a == kActionKey && (id == '?' || id == '/')) plat::openHelp(kBaselineHelp);
       if (a == kActionKey || a == kActionActivate) {

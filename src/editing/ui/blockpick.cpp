@@ -1,6 +1,7 @@
 #include "editing/ui/blockpick.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -130,9 +131,10 @@ int32_t trackPointer(int16_t f, int win, Box* box) {
   const int32_t c = caseAt(f, p.x);
   UpdateDataBar(static_cast<float>(c) * FileInfoFLOATS[f][kInfoInterval], std::min(c, nCases[f]));
   if (box && prefsArray[kPrefCursorPick] == kPickPlusMinus) {
-    int w = 2 * ABu + 1;
+    double wide = 2.0 * ABu + 1.0;
     if (FileSHORTS[f][kShortCompressed] != 0 && nCases[f] > 0)
-      w = std::max(2, static_cast<int>(static_cast<double>(ABu) * width / nCases[f] + 1));
+      wide = std::max(2.0, std::trunc(static_cast<double>(ABu) * width / nCases[f] + 1.0));
+    const int w = static_cast<int>(std::clamp(wide, 1.0, 2.0 * width + 2.0));
     const plat::Rect r{p.x - w / 2, kBoxTop, p.x - w / 2 + w, BottomOfPlotArea - 6};
     if (box->segment != FileSHORTS[f][kShortSegment]) box->shown = false;   // a redraw wiped it
     flipBox(win, *box);

@@ -13,6 +13,8 @@
 #include "editing/ui/baseline.h"
 #include "editing/ui/blockpick.h"
 #include "platform/controls.h"
+#include "platform/menus.h"
+#include "shell/menurules.h"
 #include "platform/test.h"
 #include "platform/windows.h"
 #include "plot/ui/draw.h"
@@ -272,6 +274,18 @@ TEST_F(Baseline, ChangeBlocksSetsTheBlockAndTwoPicksWithOneUndo) {
   EXPECT_EQ(ChangeBlockButtonClicked, 0);
   EXPECT_EQ(FileSHORTS[slot_][kShortBlockState], 0);
   EXPECT_EQ(gPointersToFileData[slot_][1], original_);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Baseline, TheItemsAndButtonsAreOfferedWithAFileOpen) {
+  SETMENU(0);
+  EXPECT_TRUE(plat::itemEnabled(kMenuEdit, 11));
+  EXPECT_TRUE(plat::itemEnabled(73, 1));
+  for (const int16_t id : {551, 594}) EXPECT_TRUE(ToolButtonAvailable(id)) << id;
+  EXPECT_TRUE(ScriptOpRegistered(kOpBaseline));
 }
 
 }  // namespace
