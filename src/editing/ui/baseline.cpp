@@ -262,10 +262,8 @@ void subtract(Run& run) {
   EndBeep();
 }
 
-void refuse(BaselineStatus st) {
-  Zap();
-  ShowAlert(BaselineStatusText(st));
-}
+// The alert plays "bzot" itself.
+void refuse(BaselineStatus st) { ShowAlert(BaselineStatusText(st)); }
 
 // ---- Methods ----------------------------------------------------------------
 
@@ -278,7 +276,6 @@ Outcome automatic(Run& run) {
   const float* d = ChannelData(run.slot, run.channel);
   const BaselineStatus st = AutoBaseline(d, nCases[run.slot], auto_block, prefsArray[kPrefBaselineEnd], &run.line);
   if (st != BaselineStatus::Ok) {
-    Zap();
     ShowAlert("The automatic baseline needs a file of at least 6 cases.");
     return Outcome::Back;
   }
