@@ -8,6 +8,7 @@
 #include "calculators/ui/calculators_commands.h"
 #include "calculators/ui/suncycle.h"
 #include "datafiles/ui/datafiles_commands.h"
+#include "editing/ui/baseline_commands.h"
 #include "editing/ui/editing_commands.h"
 #include "editing/ui/fileedit_commands.h"
 #include "editing/ui/fileinfo.h"
@@ -25,6 +26,7 @@ std::span<const Registrar> CorvimetRegistrars() {
       RegisterFileInfoCommands,   // editing
       RegisterEditingCommands,
       RegisterFileEditCommands,
+      RegisterBaselineCommands,
       RegisterAnalysisCommands,
       RegisterWaveformCommands,
       RegisterRespirometryCommands,

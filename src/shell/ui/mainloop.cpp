@@ -153,6 +153,11 @@ void MainLoopPass(int maxWaitMs) {
     runPick(m, i);
   }
 
+  if (ChangeBlockButtonClicked != 0) {
+    if (gMainLoopHooks.changeBlockClicked) gMainLoopHooks.changeBlockClicked();
+    ChangeBlockButtonClicked = 0;
+  }
+
   if (DocumentsPending()) call(gMainLoopHooks.loadPendingDocuments);
 
   if (WindowWasMoved) {

@@ -35,6 +35,8 @@ struct MainLoopHooks {
   // button), whichever window is in front.
   std::function<void()> startOfRun;
   std::function<bool(int16_t controlId)> plotButton;
+  // The plot's "Change Block" button was clicked (ChangeBlockButtonClicked).
+  std::function<void()> changeBlockClicked;
 };
 extern MainLoopHooks gMainLoopHooks;
 

@@ -315,7 +315,7 @@ TEST_F(Scripts, QuietInterruptWarningAndSkippedSteps) {
     EXPECT_EQ(RunScript, 0);
     // Steps the file or this build cannot run, and a code nobody knows.
     ScriptSequenceArray[1][kStepMain] = 9;
-    ScriptSequenceArray[2][kStepOperation] = kOpBaseline;
+    ScriptSequenceArray[2][kStepOperation] = kOpTransformations;
     ScriptSequenceArray[3][kStepOperation] = 77;
     ScriptSequenceArray[4][kStepOperation] = kOpChangeChannel;
     ScriptSequenceArray[4][kStepMain] = 2;
@@ -324,7 +324,7 @@ TEST_F(Scripts, QuietInterruptWarningAndSkippedSteps) {
   s.menu(kMenuFile, 1).answerOpen(write("third.orl", 3));
   s.call([] { EXPECT_NE(Field(kAlertWindow, kAlertMessage).find("CHANGE CHANNEL to:"), std::string::npos); });
   s.click(kAlertWindow, kAlertOK);
-  s.call([] { EXPECT_NE(Field(kAlertWindow, kAlertMessage).find("BASELINE"), std::string::npos); });
+  s.call([] { EXPECT_NE(Field(kAlertWindow, kAlertMessage).find("TRANSFORMATIONS"), std::string::npos); });
   s.click(kAlertWindow, kAlertOK);
   s.call([] { EXPECT_EQ(ActiveChannel, 2) << "the run went on past the skipped steps"; });
   Run(s, {first_});

@@ -26,8 +26,8 @@ const NotBuilt kNotBuiltYet[] = {
     // Data files and output
     {Cmd::PrintImage}, {Cmd::PreviewImage},
     // Editing
-    {Cmd::FixBaseline}, {Cmd::Transformations}, {Cmd::CustomTransforms}, {Cmd::ExpressionTransforms},
-    {Cmd::BlockSet}, {Cmd::SampleAveraging}, {Cmd::TimeAveraging}, {Cmd::ExpressionEvaluator},
+    {Cmd::Transformations}, {Cmd::CustomTransforms}, {Cmd::ExpressionTransforms},
+    {Cmd::SampleAveraging}, {Cmd::TimeAveraging}, {Cmd::ExpressionEvaluator},
     // Plot: overlay and scaling
     {Cmd::Overlay}, {Cmd::RemoveOverlay}, {Cmd::ScaleHighResolution},
     {Cmd::ScaleIncludeZero}, {Cmd::ScaleNormal}, {Cmd::ScaleManual}, {Cmd::ScaleInteractive},
@@ -80,6 +80,7 @@ std::vector<Hook> programHooks() {
       {"gMainLoopHooks.controlClicked", bool(m.controlClicked)},
       {"gMainLoopHooks.startOfRun", bool(m.startOfRun)},
       {"gMainLoopHooks.plotButton", bool(m.plotButton)},
+      {"gMainLoopHooks.changeBlockClicked", bool(m.changeBlockClicked)},
       {"gMainLoopHooks.fileActivated", bool(m.fileActivated)},
       {"gMainLoopHooks.otherWindowActivated", bool(m.otherWindowActivated)},
       {"gMainLoopHooks.plotWindowMoved", bool(m.plotWindowMoved)},
