@@ -4,6 +4,7 @@
 #include "registrars.h"
 
 #include "analyses/ui/analyses_commands.h"
+#include "analyses/ui/finishing_commands.h"
 #include "analyses/ui/waveform_commands.h"
 #include "calculators/ui/calculators_commands.h"
 #include "calculators/ui/suncycle.h"
@@ -24,6 +25,7 @@ std::span<const Registrar> CorvimetRegistrars() {
       RegisterFileInfoCommands,   // editing
       RegisterEditingCommands,
       RegisterAnalysisCommands,
+      RegisterFinishingCommands,
       RegisterWaveformCommands,
       RegisterRespirometryCommands,
       RegisterCalculatorCommands,

@@ -28,14 +28,13 @@ const NotBuilt kNotBuiltYet[] = {
     // Editing
     {Cmd::FixBaseline}, {Cmd::Transformations}, {Cmd::CustomTransforms}, {Cmd::ExpressionTransforms},
     {Cmd::CropFile}, {Cmd::Rearrange}, {Cmd::BlockSet}, {Cmd::CutBlock}, {Cmd::CutBlockAll}, {Cmd::CutChannel},
-    {Cmd::SampleAveraging}, {Cmd::TimeAveraging}, {Cmd::ExpressionEvaluator},
+    {Cmd::ExpressionEvaluator},
     // Analyses
     {Cmd::Waveform}, {Cmd::Asymptote}, {Cmd::FitPolynomial}, {Cmd::TimeIntegrate}, {Cmd::EventCounting},
     {Cmd::SelectiveIntegrate}, {Cmd::ShiftBlockLeft}, {Cmd::ShiftBlockRight}, {Cmd::ShiftBlockRules},
     {Cmd::TimeSeries},
     // Plot: overlay, stacked view, scaling, markers
-    {Cmd::Overlay}, {Cmd::RemoveOverlay}, {Cmd::ShowMultiple}, {Cmd::ShowSingle}, {Cmd::ScaleHighResolution},
-    {Cmd::ScaleIncludeZero}, {Cmd::ScaleNormal}, {Cmd::ScaleManual}, {Cmd::ScaleInteractive},
+    {Cmd::Overlay}, {Cmd::RemoveOverlay}, {Cmd::ShowMultiple}, {Cmd::ShowSingle},
     {Cmd::ToggleMarkers}, {Cmd::InsertMarker}, {Cmd::RemoveMarkersInBlock},
     {.hook = "gPlotHooks.drawOverlay"}, {.hook = "gPlotHooks.drawMarkers"}, {.hook = "gPlotHooks.noteMarkers"},
     {.hook = "gPlotHooks.drawAllChannels"}, {.hook = "gPlotHooks.multiChannelDisplay"},
