@@ -19,6 +19,7 @@
 #include "plot/ui/databar.h"
 #include "plot/ui/infoline.h"
 #include "plot/ui/mouse.h"
+#include "plot/ui/overlay.h"
 #include "plot/ui/draw.h"
 #include "plot/ui/paging.h"
 #include "plot/ui/plotwindow.h"
@@ -85,6 +86,10 @@ bool HandlePlotControlClick(int16_t controlId) {
   const int win = PlotWindowId(f);
   if (controlId == kPageSlider || controlId == -kPageSlider) {
     PageSliderMoved();
+    return true;
+  }
+  if (controlId == kClearOverlayButton) {
+    ClearOverlayButton();
     return true;
   }
   if (controlId == kChannelPopup) {

@@ -152,7 +152,6 @@ void ScaleGRAPHIC() {
   if (!frontFile(&f)) return;
   const float keepMin = minimumValue, keepMax = maximumValue, keepRange = range;
   const int16_t ch = ActiveChannel;
-  const float keep5 = ch >= 1 && ch <= 32 ? scalefact[ch][5] : 0, keep6 = ch >= 1 && ch <= 32 ? scalefact[ch][6] : 0;
   const bool stacked = leaveStacked(f);
   HandlerScope keep;
   InstallDialogHandlers();
@@ -165,12 +164,12 @@ void ScaleGRAPHIC() {
   plat::createWindow(ws);
   const int w = kScalePaletteWindow;
   const plat::ButtonKind k = plat::ButtonKind::SmallBevel;
-  button(w, kPaletteUpper, "Upper Limit", {1, 1, 69, 15}, k);
-  button(w, kPaletteLower, "Lower Limit", {1, 15, 69, 29}, k);
-  button(w, kPaletteExpand2, "Expand 2X", {70, 1, 130, 15}, k);
-  button(w, kPaletteExpand3, "Expand 3X", {70, 15, 130, 29}, k);
-  button(w, kPaletteCancel, "Cancel", {131, 1, 169, 15}, k);
-  button(w, kPaletteDone, "Done", {131, 15, 169, 29}, k);
+  button(w, kScalePaletteUpper, "Upper Limit", {1, 1, 69, 15}, k);
+  button(w, kScalePaletteLower, "Lower Limit", {1, 15, 69, 29}, k);
+  button(w, kScalePaletteExpand2, "Expand 2X", {70, 1, 130, 15}, k);
+  button(w, kScalePaletteExpand3, "Expand 3X", {70, 15, 130, 29}, k);
+  button(w, kScalePaletteCancel, "Cancel", {131, 1, 169, 15}, k);
+  button(w, kScalePaletteDone, "Done", {131, 15, 169, 29}, k);
   float upper = maximumValue, lower = minimumValue;
   bool accepted = false, expanded = false;
   ClearMailbox();
@@ -178,24 +177,24 @@ void ScaleGRAPHIC() {
     plat::pump();
     const int16_t a = action, id = eventID;
     ClearMailbox();
-    if (a == kActionClick && id == kPaletteUpper) {
+    if (a == kActionClick && id == kScalePaletteUpper) {
       upper = GetGscale(0);
       upvip();
-    } else if (a == kActionClick && id == kPaletteLower) {
+    } else if (a == kActionClick && id == kScalePaletteLower) {
       lower = GetGscale(0);
       downvip();
-    } else if (a == kActionClick && (id == kPaletteExpand2 || id == kPaletteExpand3)) {
-      ExpandedLimits(minimumValue, maximumValue, id == kPaletteExpand2 ? 0.5f : 1.0f, &lower, &upper);
+    } else if (a == kActionClick && (id == kScalePaletteExpand2 || id == kScalePaletteExpand3)) {
+      ExpandedLimits(minimumValue, maximumValue, id == kScalePaletteExpand2 ? 0.5f : 1.0f, &lower, &upper);
       SetChannelManualLimits(ch, lower, upper);
       expanded = true;
       plat::setCurrentPort(PlotWindowId(f));
       DrawPlot(0, 0, 1);
       upvip();
-    } else if ((a == kActionClick && id == kPaletteDone) || (a == kActionClose && id == w) ||
+    } else if ((a == kActionClick && id == kScalePaletteDone) || (a == kActionClose && id == w) ||
                (a == kActionActivate && id == PlotWindowId(f))) {
       accepted = true;
       break;
-    } else if (a == kActionClick && id == kPaletteCancel) {
+    } else if (a == kActionClick && id == kScalePaletteCancel) {
       break;
     }
   }
@@ -223,9 +222,10 @@ void ScaleGRAPHIC() {
     minimumValue = keepMin;
     maximumValue = keepMax;
     range = keepRange;
+    // The mode stays as it is: after an expansion, Manual with the former limits.
     if (ch >= 1 && ch <= 32) {
-      scalefact[ch][5] = keep5;
-      scalefact[ch][6] = keep6;
+      scalefact[ch][5] = keepMin;
+      scalefact[ch][6] = keepMax;
     }
     if (!stacked) {
       plat::setCurrentPort(PlotWindowId(f));

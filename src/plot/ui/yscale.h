@@ -10,8 +10,8 @@ inline constexpr int16_t kManualScaleWindow = 9;
 inline constexpr int16_t kManualScaleDone = 3, kManualScaleInteractive = 4;
 inline constexpr int16_t kManualScaleMin = 101, kManualScaleMax = 102;
 inline constexpr int16_t kScalePaletteWindow = 11;
-inline constexpr int16_t kPaletteUpper = 1, kPaletteLower = 2, kPaletteExpand2 = 3, kPaletteExpand3 = 4;
-inline constexpr int16_t kPaletteDone = 5, kPaletteCancel = 6;
+inline constexpr int16_t kScalePaletteUpper = 1, kScalePaletteLower = 2, kScalePaletteExpand2 = 3, kScalePaletteExpand3 = 4;
+inline constexpr int16_t kScalePaletteDone = 5, kScalePaletteCancel = 6;
 
 // Items 1 to 3: the active channel gets automatic mode 0, 1 or 2 and is
 // redrawn.

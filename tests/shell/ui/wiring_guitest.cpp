@@ -34,9 +34,9 @@ const NotBuilt kNotBuiltYet[] = {
     {Cmd::SelectiveIntegrate}, {Cmd::ShiftBlockLeft}, {Cmd::ShiftBlockRight}, {Cmd::ShiftBlockRules},
     {Cmd::TimeSeries},
     // Plot: overlay, stacked view, scaling, markers
-    {Cmd::Overlay}, {Cmd::RemoveOverlay}, {Cmd::ShowMultiple}, {Cmd::ShowSingle},
+    {Cmd::ShowMultiple}, {Cmd::ShowSingle},
     {Cmd::ToggleMarkers}, {Cmd::InsertMarker}, {Cmd::RemoveMarkersInBlock},
-    {.hook = "gPlotHooks.drawOverlay"}, {.hook = "gPlotHooks.drawMarkers"}, {.hook = "gPlotHooks.noteMarkers"},
+    {.hook = "gPlotHooks.drawMarkers"}, {.hook = "gPlotHooks.noteMarkers"},
     {.hook = "gPlotHooks.drawAllChannels"}, {.hook = "gPlotHooks.multiChannelDisplay"},
     {.hook = "gDispatchHooks.rebuildStackedDisplay"},
 };

@@ -1,0 +1,200 @@
+// The plot's finishing tools from the program's own wiring: typed and
+// automatic Y scales, the overlay, and compaction by samples and by time.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "analyses/compaction.h"
+#include "analyses/ui/compaction.h"
+#include "platform/controls.h"
+#include "platform/windows.h"
+#include "datafiles/save.h"
+#include "plot/autoscale.h"
+#include "plot/yscale.h"
+#include "plot/ui/draw.h"
+#include "plot/ui/overlay.h"
+#include "plot/ui/plotwindow.h"
+#include "plot/ui/yscale.h"
+#include "shell/colours.h"
+#include "shell/defaults.h"
+#include "shell/dispatch.h"
+#include "shell/globals.h"
+#include "shell/store.h"
+#include "shell/ui/kit.h"
+#include "shell/ui/kitglobals.h"
+#include "shell/ui/mailboxes.h"
+#include "shell/worktables.h"
+#include "support/gui_support.h"
+// Last: Qt's keyword macros must not meet the menu headers.
+#include "platform/test.h"
+
+namespace {
+
+using plat::test::Script;
+constexpr const char* kErase = "\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b";
+
+class Finishing : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    plat::test::reset();
+    testsupport::ClearStore();
+    SetFixedColours();
+    SetSchemeDefaults();
+    SetDEFAULTS();
+    prefsArray[kPrefSoundLevel] = 25;
+    ClearMailbox();
+    testsupport::InstallProgramWiring();
+    // Channel 1 a slow wave around 50, channel 2 a ramp from 0 to 3,000.
+    ASSERT_EQ(AllocateSlot(0, 3000, 2), StoreStatus::Ok);
+    for (int32_t k = 0; k <= 3000; ++k) {
+      PutDatum(0, 1, k, 50.0f + 10.0f * static_cast<float>(std::sin(k * 0.01)));
+      PutDatum(0, 2, k, static_cast<float>(k));
+    }
+    SetChannelLabel(0, 1, "O2");
+    SetChannelLabel(0, 2, "ramp");
+    FileName[0] = "finishing";
+    FileInfoFLOATS[0][kInfoInterval] = 1.0f;
+    StartTime[0] = "10:00:00";
+    TheFileInUse = 0;
+    ActiveChannel = 1;
+    for (int c = 1; c <= 2; ++c) SetChannelScaleMode(static_cast<int16_t>(c), plotcore::kScaleNormal);
+    OpenPlotWindow(0);
+  }
+  void TearDown() override {
+    prefsArray[kPrefOverlayAll] = 0;
+    parse[0] = parse[1] = 0;
+    ParseArray.release();
+    testsupport::ClearStore();
+    testsupport::ClearWiring();
+  }
+  static void snap(int win, const std::string& name) {
+    plat::test::saveArtifact(plat::test::windowImage(win), name);
+  }
+  testsupport::PlotGeometryKeeper keptGeometry_;
+};
+
+TEST_F(Finishing, TypedLimitsSetManualScaleAndBadOnesKeepTheShownLimits) {
+  Script s;
+  s.type(kManualScaleWindow, kManualScaleMax, std::string(kErase) + "100")
+      .type(kManualScaleWindow, kManualScaleMin, std::string(kErase) + "0")
+      .call([] { snap(kManualScaleWindow, "manual-scaling.png"); })
+      .click(kManualScaleWindow, kManualScaleDone);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(71, 5)); });
+  EXPECT_FALSE(plat::windowExists(kManualScaleWindow));
+  EXPECT_EQ(scalefact[1][4], -1.0f);
+  EXPECT_EQ(scalefact[1][5], 0.0f);
+  EXPECT_EQ(scalefact[1][6], 100.0f);
+  EXPECT_EQ(minimumValue, 0.0f);
+  EXPECT_EQ(maximumValue, 100.0f);
+  snap(PlotWindowId(0), "manual-scaled-plot.png");
+
+  // Back to an automatic mode, then refused texts: the shown limits stay, now manual.
+  ASSERT_TRUE(DoMENU(71, 2));
+  EXPECT_EQ(scalefact[1][4], 1.0f);
+  const float lo = minimumValue, hi = maximumValue;
+  for (const char* maxText : {"-1000", "many"}) {
+    SCOPED_TRACE(maxText);
+    plat::test::clearRecorders();
+    Script bad;
+    bad.type(kManualScaleWindow, kManualScaleMax, std::string(kErase) + maxText)
+        .click(kManualScaleWindow, kManualScaleDone);
+    plat::test::run(bad, [] { EXPECT_TRUE(DoMENU(71, 5)); });
+    EXPECT_TRUE(testsupport::SoundPlayed("endbeep"));
+    EXPECT_EQ(scalefact[1][4], -1.0f);
+    EXPECT_EQ(scalefact[1][5], lo);
+    EXPECT_EQ(scalefact[1][6], hi);
+    ASSERT_TRUE(DoMENU(71, 2));
+  }
+}
+
+TEST_F(Finishing, PaletteExpandThenCancelKeepsFormerLimitsInManual) {
+  const float lo = minimumValue, hi = maximumValue;
+  Script s;
+  s.click(kScalePaletteWindow, kScalePaletteExpand3)
+      .call([&] {
+        EXPECT_FLOAT_EQ(scalefact[1][6] - scalefact[1][5], 3 * (hi - lo));
+        snap(kScalePaletteWindow, "scaling-palette.png");
+      })
+      .click(kScalePaletteWindow, kScalePaletteCancel);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(71, 6)); });
+  EXPECT_EQ(scalefact[1][4], -1.0f);
+  EXPECT_EQ(scalefact[1][5], lo);
+  EXPECT_EQ(scalefact[1][6], hi);
+  EXPECT_EQ(minimumValue, lo);
+}
+
+TEST_F(Finishing, OverlayDrawsInItsColourWithoutChangingTheActiveLimits) {
+  const float lo = minimumValue, hi = maximumValue;
+  prefsArray[kPrefColourDisplay] = 1;
+  Script s;
+  s.click(kChannelSelectWindow, 2)
+      .click(kChannelSelectWindow, kSelectDone)
+      .call([] { snap(kOverlayOptionsWindow, "overlay-options.png"); })
+      .click(kOverlayOptionsWindow, kOverlayAllPlots)
+      .click(kOverlayOptionsWindow, kOverlayOK);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(4, 9)); });
+  EXPECT_EQ(minimumValue, lo);
+  EXPECT_EQ(maximumValue, hi);
+  EXPECT_EQ(ActiveChannel, 1);
+  EXPECT_EQ(prefsArray[kPrefOverlayAll], 1);
+  const QImage img = plat::test::portImage(PlotWindowId(0));
+  snap(PlotWindowId(0), "overlay.png");
+  const plat::Rgb16 c = OverlayColor[2];
+  const QRgb want = qRgb(c.r >> 8, c.g >> 8, c.b >> 8);
+  int hits = 0;
+  for (int y = 20; y < BottomOfPlotArea - 3; ++y)
+    for (int x = 1; x < img.width(); ++x) hits += (img.pixel(x, y) & 0xFFFFFF) == (want & 0xFFFFFF);
+  EXPECT_GT(hits, 100) << "the ramp drawn in channel 2's colour";
+
+  // A redraw keeps a persistent overlay; Remove Overlay ends it.
+  ASSERT_TRUE(DoMENU(4, 10));
+  EXPECT_EQ(prefsArray[kPrefOverlayAll], 0);
+  EXPECT_EQ(minimumValue, lo);
+}
+
+TEST_F(Finishing, SampleCompactionShowsAndKeepsTheComputedGroups) {
+  Script s;
+  s.click(kResultsWindow, 2)   // "10"
+      .click(kResultsWindow, kParsePlus1)
+      .call([] {
+        EXPECT_EQ(plat::fieldText(kResultsWindow, kParseFactorField), " 11");
+        EXPECT_EQ(plat::buttonState(kResultsWindow, kParseSave), 0);
+      })
+      .click(kResultsWindow, kParseDo)
+      .call([] {
+        EXPECT_EQ(plat::buttonState(kResultsWindow, kParseSave), 1);
+        snap(kResultsWindow, "compaction-samples.png");
+        snap(PlotWindowId(0), "compacted-plot.png");
+      })
+      .click(kResultsWindow, kParseDone);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(83, 1)); });
+  EXPECT_EQ(parse[0], 11);
+  EXPECT_EQ(parse[1], CompactionGroups(3000, 1, 11));
+  EXPECT_FLOAT_EQ(ParseArray.get(2, 0), 6.0f);
+  EXPECT_FALSE(plat::windowExists(kResultsWindow));
+
+  Script normal;
+  normal.click(kResultsWindow, kParseNormal).click(kResultsWindow, kParseDone);
+  plat::test::run(normal, [] { EXPECT_TRUE(DoMENU(83, 1)); });
+  EXPECT_EQ(parse[0], 0);
+}
+
+TEST_F(Finishing, TimeAveragingUsesTheDerivedBlockSize) {
+  Script s;
+  s.call([] {
+     EXPECT_EQ(plat::popupValue(kResultsWindow, kParseUnitPopup), kParseMinutes);
+     EXPECT_EQ(plat::fieldText(kResultsWindow, kParseSecondField), " 60");
+     EXPECT_EQ(plat::fieldText(kResultsWindow, kParseIntervalsField), " 50");
+   })
+      .click(kResultsWindow, 2)   // "2" minutes
+      .call([] { snap(kResultsWindow, "compaction-time.png"); })
+      .click(kResultsWindow, kParseDo)
+      .click(kResultsWindow, kParseDone);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(83, 2)); });
+  EXPECT_EQ(parse[0], 120);
+  EXPECT_EQ(parse[1], 25);
+  EXPECT_EQ(TimeUnits, 1);
+}
+
+}  // namespace
