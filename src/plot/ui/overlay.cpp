@@ -13,6 +13,7 @@
 #include "plot/ui/infoline.h"
 #include "plot/ui/plotwindow.h"
 #include "plot/ui/redraw.h"
+#include "plot/ui/stacked.h"
 #include "plot/ui/yscale.h"
 #include "shell/colours.h"
 #include "shell/globals.h"
@@ -107,7 +108,7 @@ void DrawOVERLAY() {
   p.setClip({1, 19, ScreenWidth, BottomOfPlotArea - 2});
   for (int16_t c = 1; c <= nChannels[f] && c <= kMaxChannels; ++c) {
     if (c == keepActive || OverlayArray[f][1][c] == 0) continue;
-    ScaleMode = DrawAllScaleMode;
+    ScaleMode = DrawAllScaleMode < 0 ? plotcore::kScaleManual : static_cast<uint16_t>(DrawAllScaleMode);
     ActiveChannel = c;
     if (ScaleMode == plotcore::kScaleManual) SetScaleGlobals(plotcore::ManualScale(scalefact[c][5], scalefact[c][6]));
     else FindMinMax();

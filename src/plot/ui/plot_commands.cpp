@@ -14,6 +14,7 @@
 #include "plot/autoscale.h"
 #include "plot/blockscale.h"
 #include "plot/trace.h"
+#include "plot/ui/blockshift.h"
 #include "plot/ui/blockwindow.h"
 #include "plot/ui/commentsbox.h"
 #include "plot/ui/databar.h"
@@ -24,6 +25,7 @@
 #include "plot/ui/paging.h"
 #include "plot/ui/plotwindow.h"
 #include "plot/ui/redraw.h"
+#include "plot/ui/stacked.h"
 #include "shell/colours.h"
 #include "shell/desklayout.h"
 #include "shell/dispatch.h"
@@ -92,6 +94,7 @@ bool HandlePlotControlClick(int16_t controlId) {
     ClearOverlayButton();
     return true;
   }
+  if (HandleStackedControlClick(controlId)) return true;
   if (controlId == kChannelPopup) {
     const int c = plat::popupValue(win, kChannelPopup);
     if (c >= 1 && c <= nChannels[f] && c != ActiveChannel) {
@@ -227,6 +230,8 @@ void RegisterPlotCommands() {
   // No saved scale modes exist: every channel starts with the tidy axis.
   for (auto& s : scalefact) s[4] = static_cast<float>(plotcore::kScaleNormal);
   RegisterSelectionCommands();
+  RegisterStackedViewCommands();
+  RegisterBlockShiftCommands();
   RegisterBlockWindowCommands();
   InstallInfoLineHooks();
   installMainLoopHooks();

@@ -11,6 +11,7 @@
 #include "plot/ui/gscale.h"
 #include "plot/ui/plotwindow.h"
 #include "plot/ui/redraw.h"
+#include "plot/ui/stacked.h"
 #include "shell/colours.h"
 #include "shell/globals.h"
 #include "shell/store.h"
@@ -20,8 +21,6 @@
 #include "shell/ui/mailboxes.h"
 #include "shell/ui/sounds.h"
 #include "shell/worktables.h"
-
-uint16_t DrawAllScaleMode = plotcore::kScaleNormal;
 
 namespace {
 
@@ -68,7 +67,8 @@ void SetActiveScaleMode(uint16_t scaleMode) {
   int16_t f;
   if (!frontFile(&f)) return;
   SetChannelScaleMode(ActiveChannel, scaleMode);
-  ScaleMode = DrawAllScaleMode = scaleMode;
+  ScaleMode = scaleMode;
+  DrawAllScaleMode = static_cast<int16_t>(scaleMode);
   ScaleChangeREDRAW(ActiveChannel);
 }
 
@@ -131,7 +131,8 @@ void MANUALSCALING() {
   plat::disposeWindow(w);
   plat::disposeWindow(kResultsWindow);
   if (st == ManualLimitsStatus::Ok) {
-    DrawAllScaleMode = ScaleMode = plotcore::kScaleManual;
+    ScaleMode = plotcore::kScaleManual;
+    DrawAllScaleMode = -1;
     SetChannelManualLimits(ActiveChannel, lo, hi);
     backToStacked(f, stacked);
     redrawChanged(f, stacked);
@@ -205,7 +206,8 @@ void ScaleGRAPHIC() {
     backToStacked(f, stacked);
     RefreshSCREEN();
   } else if (accepted) {
-    DrawAllScaleMode = ScaleMode = plotcore::kScaleManual;
+    ScaleMode = plotcore::kScaleManual;
+    DrawAllScaleMode = -1;
     minimumValue = lo;
     maximumValue = hi;
     range = hi - lo;

@@ -3,9 +3,6 @@
 #pragma once
 #include <cstdint>
 
-// Scale mode given to every channel an overlay draws; 65535 Manual.
-extern uint16_t DrawAllScaleMode;
-
 inline constexpr int16_t kManualScaleWindow = 9;
 inline constexpr int16_t kManualScaleDone = 3, kManualScaleInteractive = 4;
 inline constexpr int16_t kManualScaleMin = 101, kManualScaleMax = 102;

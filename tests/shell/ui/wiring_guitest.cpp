@@ -31,14 +31,10 @@ const NotBuilt kNotBuiltYet[] = {
     {Cmd::ExpressionEvaluator},
     // Analyses
     {Cmd::Waveform}, {Cmd::Asymptote}, {Cmd::FitPolynomial}, {Cmd::TimeIntegrate}, {Cmd::EventCounting},
-    {Cmd::SelectiveIntegrate}, {Cmd::ShiftBlockLeft}, {Cmd::ShiftBlockRight}, {Cmd::ShiftBlockRules},
-    {Cmd::TimeSeries},
+    {Cmd::SelectiveIntegrate}, {Cmd::TimeSeries},
     // Plot: overlay, stacked view, scaling, markers
-    {Cmd::ShowMultiple}, {Cmd::ShowSingle},
     {Cmd::ToggleMarkers}, {Cmd::InsertMarker}, {Cmd::RemoveMarkersInBlock},
     {.hook = "gPlotHooks.drawMarkers"}, {.hook = "gPlotHooks.noteMarkers"},
-    {.hook = "gPlotHooks.drawAllChannels"}, {.hook = "gPlotHooks.multiChannelDisplay"},
-    {.hook = "gDispatchHooks.rebuildStackedDisplay"},
 };
 
 bool notBuilt(Cmd c) {
