@@ -15,6 +15,9 @@
 #include "plot/ui/draw.h"
 #include "plot/ui/overlay.h"
 #include "plot/ui/plotwindow.h"
+#include "plot/ui/stacked.h"
+#include "plot/ui/stripheights.h"
+#include "plot/stripheights.h"
 #include "plot/ui/yscale.h"
 #include "shell/colours.h"
 #include "shell/defaults.h"
@@ -70,6 +73,12 @@ class Finishing : public ::testing::Test {
   }
   static void snap(int win, const std::string& name) {
     plat::test::saveArtifact(plat::test::windowImage(win), name);
+  }
+  // The dialog tracks the pointer and reads the button: the pointer moves to
+  // the row first, then the button goes down and up there.
+  static void pick(Script& s, int row) {
+    s.moveTo(kHeightsWindow, {100, row}).moveTo(kHeightsWindow, {100, row}).press(kHeightsWindow, {100, row})
+        .moveTo(kHeightsWindow, {100, row}).release();
   }
   testsupport::PlotGeometryKeeper keptGeometry_;
 };
@@ -195,6 +204,37 @@ TEST_F(Finishing, TimeAveragingUsesTheDerivedBlockSize) {
   EXPECT_EQ(parse[0], 120);
   EXPECT_EQ(parse[1], 25);
   EXPECT_EQ(TimeUnits, 1);
+}
+
+TEST_F(Finishing, StripHeightsFromTwoClicksAndNormalValues) {
+  ASSERT_EQ(AddChannel(0), StoreStatus::Ok);
+  for (int c = 1; c <= 3; ++c) OverlayArray[0][1][c] = 1;
+  const StripArea a = StripAreaFor(kHeightsForScreen, BottomOfPlotArea);
+  Script s;
+  pick(s, 60);
+  pick(s, a.bottom - 20);   // the lowest rows stay for the last strip
+  s.call([] { snap(kHeightsWindow, "strip-heights.png"); })
+      .click(kHeightsWindow, kHeightsOK);
+  plat::test::run(s, [] { ChangeCHARTHITE(kHeightsForScreen); });
+  EXPECT_EQ(CustomScreenPlot, 1);
+  EXPECT_FLOAT_EQ(nVar[0][1][8], 60);
+  EXPECT_FLOAT_EQ(nVar[0][1][9], 60 + 48);
+  EXPECT_FLOAT_EQ(nVar[0][3][9], static_cast<float>(a.bottom + 48)) << "the last strip reaches the bottom";
+  EXPECT_FLOAT_EQ(nVar[0][3][8], 20);
+  EXPECT_FLOAT_EQ(nVar[0][2][11], nVar[0][2][9] - 2);
+
+  Script normal;
+  pick(normal, 60);
+  pick(normal, 120);
+  // The poll that ends the last pick runs one more step before the buttons wake.
+  normal.call([] {}).click(kHeightsWindow, kHeightsNormal).click(kHeightsWindow, kHeightsOK);
+  plat::test::run(normal, [] { ChangeCHARTHITE(kHeightsForScreen); });
+  EXPECT_EQ(CustomScreenPlot, 0);
+  CustomScreenPlot = 0;
+
+  OverlayArray[0][1][2] = OverlayArray[0][1][3] = 0;
+  plat::test::run(Script{}, [] { ChangeCHARTHITE(kHeightsForScreen); });
+  EXPECT_FALSE(plat::windowExists(kHeightsWindow)) << "one shown channel: no dialog";
 }
 
 }  // namespace
