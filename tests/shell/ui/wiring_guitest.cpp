@@ -24,7 +24,7 @@ struct NotBuilt {
 };
 const NotBuilt kNotBuiltYet[] = {
     // Data files and output
-    {Cmd::PrintImage}, {Cmd::PreviewImage}, {Cmd::AdjustTimeScale},
+    {Cmd::AdjustTimeScale},
     // Editing
     {Cmd::FixBaseline}, {Cmd::Transformations}, {Cmd::CustomTransforms}, {Cmd::ExpressionTransforms},
     {Cmd::CropFile}, {Cmd::Rearrange}, {Cmd::BlockSet}, {Cmd::CutBlock}, {Cmd::CutBlockAll}, {Cmd::CutChannel},
