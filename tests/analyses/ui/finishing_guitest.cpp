@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <string>
 
 #include "analyses/compaction.h"
@@ -17,6 +18,7 @@
 #include "plot/ui/plotwindow.h"
 #include "plot/ui/stacked.h"
 #include "plot/ui/stripheights.h"
+#include "output/ui/printimage.h"
 #include "plot/stripheights.h"
 #include "plot/ui/yscale.h"
 #include "shell/colours.h"
@@ -235,6 +237,66 @@ TEST_F(Finishing, StripHeightsFromTwoClicksAndNormalValues) {
   OverlayArray[0][1][2] = OverlayArray[0][1][3] = 0;
   plat::test::run(Script{}, [] { ChangeCHARTHITE(kHeightsForScreen); });
   EXPECT_FALSE(plat::windowExists(kHeightsWindow)) << "one shown channel: no dialog";
+}
+
+// Five days at one sample a minute, three channels marked for printing.
+TEST_F(Finishing, FileImagePrintsToPdfWithItsPartsAndPreviews) {
+  testsupport::ClearStore();
+  ASSERT_EQ(AllocateSlot(0, 7200, 3), StoreStatus::Ok);
+  for (int32_t k = 0; k <= 7200; ++k) {
+    PutDatum(0, 1, k, 20.0f + 2.0f * static_cast<float>(std::sin(k * 0.0044)));
+    PutDatum(0, 2, k, static_cast<float>(k % 1440) / 100.0f - 5.0f);
+    PutDatum(0, 3, k, 37.0f);
+  }
+  SetChannelLabel(0, 1, "O2");
+  SetChannelLabel(0, 2, "activity");
+  SetChannelLabel(0, 3, "Tb");
+  FileName[0] = "five days";
+  FileInfoFLOATS[0][kInfoInterval] = 60.0f;
+  FileInfoFLOATS[0][kInfoTemperature] = 25.5f;
+  FileInfoFLOATS[0][kInfoDevice] = 80;
+  StartTime[0] = "10:30:00";
+  StartDate[0] = "03-15-2024";
+  CommentContainer[0] = "Animal 7, fasted overnight.";
+  for (int32_t at : {1440, 2880, 4000}) ASSERT_EQ(AddMarker(0, at, 'A' + at % 3), StoreStatus::Ok);
+  TheFileInUse = 0;
+  OpenPlotWindow(0);
+  for (int c = 1; c <= 3; ++c) OverlayArray[0][1][c] = 0;
+
+  Script s;
+  s.call([] { snap(kPrintOptionsWindow, "print-options.png"); })
+      .click(kPrintOptionsWindow, kPrintNext)
+      .click(kChannelSelectWindow, kSelectAll)
+      .click(kChannelSelectWindow, kSelectDone)
+      .answerPageSetup(true)
+      .answerPrint(true);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(1, 14)); });
+  ASSERT_EQ(plat::test::printedPages().size(), 1u);
+  const plat::test::PrintedPage& page = plat::test::printedPages()[0];
+  EXPECT_TRUE(std::filesystem::exists(page.pdf));
+  std::string all;
+  for (const std::string& l : page.lines) all += l + "\n";
+  for (const char* part : {" Corvimet X ", "file:  'five days';  Recorded 03-15-2024 @ 10:30:00;  3 channels, 7200 samples",
+                           "channel 1    O2", "channel 3    Tb", "day", "sample interval 60.000 seconds, total recording time 5.000 days",
+                           "Ta 25.500 \xA1" "C;", "DataTaker DT80", "Comments:  ", "Animal 7, fasted overnight.", "0.0 min",
+                           "7200.0 min"})
+    EXPECT_NE(all.find(part), std::string::npos) << part << "\n" << all;
+  EXPECT_EQ(all.find("time of day"), std::string::npos) << "over four days: the day scale";
+  EXPECT_FALSE(plat::windowExists(kPrintPageWindow));
+  EXPECT_EQ(prefsArray[kPrefOverlayAll], 0);
+
+  // The preview: the same page in a window; cancelling the print dialog prints nothing.
+  plat::test::clearRecorders();
+  Script p;
+  p.click(kPrintOptionsWindow, kPrintNext)
+      .click(kChannelSelectWindow, kSelectDone)
+      .call([] { snap(kPrintPageWindow, "print-preview.png"); })
+      .click(kPrintPageWindow, kPreviewSend)
+      .answerPageSetup(true)
+      .answerPrint(false);
+  plat::test::run(p, [] { EXPECT_TRUE(DoMENU(1, 15)); });
+  EXPECT_TRUE(plat::test::printedPages().empty());
+  EXPECT_FALSE(plat::windowExists(kPrintPageWindow));
 }
 
 }  // namespace
