@@ -356,7 +356,7 @@ void DrawSITimeIndex(plat::Port& p, uint16_t y, uint16_t labelled, int pageRight
 void PRINTCHANNELS(plat::Port& p, uint16_t showFileName, uint16_t showSampling, uint16_t showMarkers,
                    uint16_t showDotted, const PrintImageServices& services, int pageRight) {
   const int16_t f = slotInUse();
-  if (!ValidFileSlot(f) || !SlotHoldsFile(f)) return;
+  if (!ValidFileSlot(f) || !SlotHoldsFile(f) || nCases[f] < 1) return;
   const PrintRange r = rangeOf(f);
   const double xscale = PrintXScale(r);
   const float interval = FileInfoFLOATS[f][kInfoInterval];

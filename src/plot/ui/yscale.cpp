@@ -52,6 +52,22 @@ void redrawChanged(int16_t f, bool stacked) {
   (void)f;
 }
 
+// The palette grows downwards for a blinking red hint while a limit is picked.
+void pickWithHint(float* value) {
+  const int w = kScalePaletteWindow;
+  plat::setContentRect(w, {490, BottomOfPlotArea + 50, 660, BottomOfPlotArea + 110});
+  plat::setTitle(w, "Scaling");
+  for (uint16_t phase = 1; phase <= 9; ++phase) {
+    LimitCursorNote(phase);
+    plat::flushWindow(w);
+    plat::delayMs(20);
+  }
+  *value = GetGscale(0);
+  if (!plat::windowExists(w)) return;
+  plat::setContentRect(w, {490, BottomOfPlotArea + 50, 660, BottomOfPlotArea + 80});
+  plat::setTitle(w, "Scaling");
+}
+
 void button(int win, int16_t id, const char* title, plat::Rect r, plat::ButtonKind kind) {
   plat::ButtonSpec b;
   b.id = id;
@@ -62,6 +78,26 @@ void button(int win, int16_t id, const char* title, plat::Rect r, plat::ButtonKi
 }
 
 }  // namespace
+
+void LimitCursorNote(uint16_t phase) {
+  if (!plat::windowExists(kScalePaletteWindow)) return;
+  plat::Port& p = plat::port(kScalePaletteWindow);
+  p.setForeColor({0xFFFF, 0, 0});
+  p.fillRect({0, 30, 170, 65});
+  if (phase % 2 == 1) {
+    p.setForeColor({0xFFFF, 0xFFFF, 0xFFFF});
+    plat::FontSpec f;
+    f.pixelSize = 10;
+    p.setFont(f);
+    // Up arrows either side: Mac Roman has no arrow glyph.
+    for (int x : {12, 150}) p.fillPolygon({{x, 34}, {x - 4, 40}, {x + 4, 40}});
+    p.moveTo(28, 42);
+    p.drawText("Select position");
+    p.moveTo(32, 56);
+    p.drawText("and click mouse");
+  }
+  p.setForeColor({0, 0, 0});
+}
 
 void SetActiveScaleMode(uint16_t scaleMode) {
   int16_t f;
@@ -179,10 +215,10 @@ void ScaleGRAPHIC() {
     const int16_t a = action, id = eventID;
     ClearMailbox();
     if (a == kActionClick && id == kScalePaletteUpper) {
-      upper = GetGscale(0);
+      pickWithHint(&upper);
       upvip();
     } else if (a == kActionClick && id == kScalePaletteLower) {
-      lower = GetGscale(0);
+      pickWithHint(&lower);
       downvip();
     } else if (a == kActionClick && (id == kScalePaletteExpand2 || id == kScalePaletteExpand3)) {
       ExpandedLimits(minimumValue, maximumValue, id == kScalePaletteExpand2 ? 0.5f : 1.0f, &lower, &upper);

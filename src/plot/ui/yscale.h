@@ -20,3 +20,6 @@ void MANUALSCALING();
 // "Set Interactively…": the palette; limits clicked on the plot or the span
 // widened two or three times.
 void ScaleGRAPHIC();
+// The palette's hint under its buttons: odd phases show the text on red,
+// even phases only the red box.
+void LimitCursorNote(uint16_t phase);

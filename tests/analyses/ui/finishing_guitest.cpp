@@ -198,6 +198,8 @@ TEST_F(Finishing, TimeAveragingUsesTheDerivedBlockSize) {
      EXPECT_EQ(plat::fieldText(kResultsWindow, kParseSecondField), " 60");
      EXPECT_EQ(plat::fieldText(kResultsWindow, kParseIntervalsField), " 50");
    })
+      .type(kResultsWindow, kParseWantedField, "\b5")
+      .call([] { EXPECT_EQ(plat::fieldText(kResultsWindow, kParseSecondField), " 300"); })
       .click(kResultsWindow, 2)   // "2" minutes
       .call([] { snap(kResultsWindow, "compaction-time.png"); })
       .click(kResultsWindow, kParseDo)
