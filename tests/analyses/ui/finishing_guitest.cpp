@@ -67,7 +67,11 @@ class Finishing : public ::testing::Test {
     OpenPlotWindow(0);
   }
   void TearDown() override {
+    // Globals other suites read as they found them.
     prefsArray[kPrefOverlayAll] = 0;
+    TimeUnits = 0;
+    ShowDot = 0;
+    CustomPlot = CustomScreenPlot = 0;
     parse[0] = parse[1] = 0;
     ParseArray.release();
     testsupport::ClearStore();
