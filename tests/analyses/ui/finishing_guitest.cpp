@@ -291,18 +291,22 @@ TEST_F(Finishing, FileImagePrintsToPdfWithItsPartsAndPreviews) {
   EXPECT_FALSE(plat::windowExists(kPrintPageWindow));
   EXPECT_EQ(prefsArray[kPrefOverlayAll], 0);
 
-  // The preview: the same page in a window; cancelling the print dialog prints nothing.
+  // The preview, of hourly means: the same page in a window; cancelling the
+  // print dialog prints nothing.
+  ASSERT_TRUE(CompactSlot(0, 60));
+  prefsArray[kPrefSdBars] = 1;
   plat::test::clearRecorders();
   Script p;
   p.click(kPrintOptionsWindow, kPrintNext)
       .click(kChannelSelectWindow, kSelectDone)
-      .call([] { snap(kPrintPageWindow, "print-preview.png"); })
+      .call([] { snap(kPrintPageWindow, "print-preview-compacted.png"); })
       .click(kPrintPageWindow, kPreviewSend)
       .answerPageSetup(true)
       .answerPrint(false);
   plat::test::run(p, [] { EXPECT_TRUE(DoMENU(1, 15)); });
   EXPECT_TRUE(plat::test::printedPages().empty());
   EXPECT_FALSE(plat::windowExists(kPrintPageWindow));
+  prefsArray[kPrefSdBars] = 0;
 }
 
 }  // namespace
