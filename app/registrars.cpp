@@ -4,6 +4,7 @@
 #include "registrars.h"
 
 #include "analyses/ui/analyses_commands.h"
+#include "analyses/ui/finishing_commands.h"
 #include "analyses/ui/waveform_commands.h"
 #include "calculators/ui/calculators_commands.h"
 #include "calculators/ui/suncycle.h"
@@ -28,6 +29,7 @@ std::span<const Registrar> CorvimetRegistrars() {
       RegisterFileEditCommands,
       RegisterBaselineCommands,
       RegisterAnalysisCommands,
+      RegisterFinishingCommands,
       RegisterWaveformCommands,
       RegisterRespirometryCommands,
       RegisterCalculatorCommands,

@@ -155,7 +155,7 @@ std::string EncodeCompactedSeries(int16_t slot, int32_t n, int16_t timeUnits) {
   s += '\r';
 
   const int32_t cases = nCases[slot];
-  const int32_t groups = CompactedGroupCount(cases, n);
+  const int32_t groups = std::min(CompactedGroupCount(cases, n), parse[1]);
   const int32_t whole = cases / n;
   const double interval = DecimalValue(FileInfoFLOATS[slot][kInfoInterval]);
   const double unit = unitSeconds(timeUnits);

@@ -36,7 +36,9 @@ class LazyTable {
 extern LazyTable BLarray;      // 32,302 x 6
 extern LazyTable peakval;      // 5 x 200,001
 extern LazyTable ParseArray;   // 65 x 400,001: row c means, row c + 32 SDs
-// Element 0: cases per group of the compaction in force, 0 none.
+// Element 0: cases per group of the compaction in force, 0 none; element 1:
+// the entries of ParseArray that compaction wrote (nothing beyond is drawn or
+// saved, whatever the file holds now).
 extern int32_t parse[2];
 // Per channel 1..32, elements 1..7: result scaling (1 op, 2 factor, 3
 // offset) and plot scale (4 mode, 5 min, 6 max). Shared by all files.

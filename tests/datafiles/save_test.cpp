@@ -190,6 +190,7 @@ TEST_F(Save, CompactedTableBytes) {
     ParseArray(3, g) = -g;
     ParseArray(3 + 32, g) = 0.0f;
   }
+  parse[1] = 3;  // the entries the compaction wrote
   EXPECT_EQ(EncodeCompactedSeries(0, 10, 1),
             "Time (min) \tO2\tS.D.\tch 3\tS.D.\r"
             "0.5\t20.5\t0.25\t0\t0\r"

@@ -175,7 +175,7 @@ void drawZeroLine(const plotcore::Scale& s, bool labelled) {
 // The compacted trace rows: group means joined, optional circles and SD bars.
 void drawCompacted(int16_t f, int16_t c, const plotcore::ViewState& v, float yScale, int32_t offset) {
   const int32_t p = parse[0];
-  const int32_t groups = std::min<int32_t>(CompactedGroupCount(nCases[f], p), ParseArray.cols());
+  const int32_t groups = std::min<int32_t>(CompactedGroupCount(nCases[f], p), parse[1]);
   const float* means = ParseArray.row(c);
   const float* sds = ParseArray.row(c + 32);
   if (!means) return;

@@ -6,6 +6,7 @@
 #include "platform/windows.h"
 #include "plot/geometry.h"
 #include "plot/ui/draw.h"
+#include "plot/ui/overlay.h"
 #include "plot/ui/plot_commands.h"
 #include "plot/ui/plotwindow.h"
 #include "plot/ui/redraw.h"
@@ -161,6 +162,7 @@ void HandlePlotKey(const KeyCommand& k) {
     case KeyAction::PageLeft: PageStep(-1); break;
     case KeyAction::PageRight: PageStep(1); break;
     case KeyAction::WholeFileToggle: WholeFileViewToggle(); break;
+    case KeyAction::FlashOverlay: FlashOverlay(k.arg); break;
     default: break;
   }
 }

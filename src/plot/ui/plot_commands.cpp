@@ -21,6 +21,7 @@
 #include "plot/ui/infoline.h"
 #include "plot/ui/markers.h"
 #include "plot/ui/mouse.h"
+#include "plot/ui/overlay.h"
 #include "plot/ui/draw.h"
 #include "plot/ui/paging.h"
 #include "plot/ui/plotwindow.h"
@@ -89,6 +90,10 @@ bool HandlePlotControlClick(int16_t controlId) {
   const int win = PlotWindowId(f);
   if (controlId == kPageSlider || controlId == -kPageSlider) {
     PageSliderMoved();
+    return true;
+  }
+  if (controlId == kClearOverlayButton) {
+    ClearOverlayButton();
     return true;
   }
   if (HandleToolbarClick(controlId) || HandleStackedControlClick(controlId) || HandleNoteButtonClick(controlId))

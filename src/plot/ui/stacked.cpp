@@ -270,7 +270,6 @@ void MultiChannelChanSelectWindow(uint16_t mode) {
   plat::setCurrentPort(win);
 }
 
-void ChangeCHARTHITE(int16_t) {}
 
 void MultiChannelDisplay(int16_t mode) {
   int16_t f;

@@ -38,7 +38,9 @@ void MultiChannelDisplay(int16_t mode);
 void DrawALLCHANNELS(int16_t channel);
 // (Re)builds the selector window 1200 beside the plot window.
 void MultiChannelChanSelectWindow(uint16_t mode);
-// The custom strip-height dialog's entry; until it exists the equal layout stands.
+// The custom strip-height dialog (plot/ui/stripheights.cpp): target 1 the
+// screen strips, 0 the strips of a printed image. Nothing with fewer than two
+// shown channels.
 void ChangeCHARTHITE(int16_t target);
 // Hide and selector buttons; false for any other control.
 bool HandleStackedControlClick(int16_t controlId);

@@ -262,6 +262,7 @@ TEST_F(Saving, CompactedTable) {
   EXPECT_EQ(save(none, 0, 0, 1), 1) << "nothing compacted yet";
 
   parse[0] = 10;
+  parse[1] = 3;
   for (int g = 0; g < 3; ++g) ParseArray(1, g) = static_cast<float>(g);
   Script s;
   s.click(kChannelSelectWindow, kSelectNone)

@@ -23,15 +23,8 @@ struct NotBuilt {
   std::string_view hook;
 };
 const NotBuilt kNotBuiltYet[] = {
-    // Data files and output
-    {Cmd::PrintImage}, {Cmd::PreviewImage},
     // Editing
-    {Cmd::Transformations}, {Cmd::CustomTransforms}, {Cmd::ExpressionTransforms},
-    {Cmd::SampleAveraging}, {Cmd::TimeAveraging}, {Cmd::ExpressionEvaluator},
-    // Plot: overlay and scaling
-    {Cmd::Overlay}, {Cmd::RemoveOverlay}, {Cmd::ScaleHighResolution},
-    {Cmd::ScaleIncludeZero}, {Cmd::ScaleNormal}, {Cmd::ScaleManual}, {Cmd::ScaleInteractive},
-    {.hook = "gPlotHooks.drawOverlay"},
+    {Cmd::Transformations}, {Cmd::CustomTransforms}, {Cmd::ExpressionTransforms}, {Cmd::ExpressionEvaluator},
 };
 
 bool notBuilt(Cmd c) {
