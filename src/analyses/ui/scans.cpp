@@ -23,6 +23,7 @@
 #include "plot/ui/infoline.h"
 #include "plot/ui/plotwindow.h"
 #include "plot/ui/redraw.h"
+#include "respirometry/ui/convol.h"
 #include "scripts/recording.h"
 #include "scripts/ui/recorder.h"
 #include "shell/defaults.h"
@@ -638,9 +639,10 @@ int16_t Minimum_Maximum_Level(int16_t kindArg) {
             if (run.found) BasicSTATS(kPanelFull);
             break;
           case kConstantVolumeButton:
-            // The constant-volume set-up belongs to the respirometry
-            // subsystem; here the conversion is only switched.
+            // Switching the conversion on asks for the chamber's set-up,
+            // which gives the STP factor the panel converts with.
             DoConstantVolume = DoConstantVolume ? 0 : 1;
+            if (DoConstantVolume != 0) CONVOL();
             SetKitButton(kConstantVolumeButton, DoConstantVolume != 0);
             DRAWBLOCK();
             makeResultsCurrent();

@@ -33,6 +33,7 @@
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
+#include "respirometry/ui/convol.h"
 #include "support/gui_support.h"
 // Last: Qt's keyword macros must not meet the menu headers.
 #include "platform/test.h"
@@ -134,6 +135,30 @@ TEST_F(ScanWindow, MinimumWithATwoSecondIntervalThenSetBlock) {
   EXPECT_EQ(ScriptSequenceArray[1][0], 1.0f) << "the step sets its own block";
   EXPECT_FALSE(plat::windowExists(kResultsWindow));
   EXPECT_EQ(GetDatum(0, 0, 0), 0.0f);
+}
+
+TEST_F(ScanWindow, ConstantVolumeButtonAsksForTheChamberSetUp) {
+  DoConstantVolume = 0;
+  auto idle = [](Script& s) { s.call([] {}).call([] {}).call([] {}); };
+  Script s;
+  s.click(kScanIntervalWindow, kScanIntervalOK);
+  s.click(kResultsWindow, kConstantVolumeButton);
+  idle(s);
+  // Switching on asks for the chamber's set-up: its window takes the values.
+  s.type(kConvolWindow, kConvolMinutes, "\b\b\b\b\b\b10");
+  s.type(kConvolWindow, kConvolPressure, "\b\b\b\b\b\b760");
+  s.click(kConvolWindow, kConvolDone);
+  idle(s);
+  s.call([] {
+    EXPECT_FALSE(plat::windowExists(kConvolWindow));
+    EXPECT_EQ(plat::buttonState(kResultsWindow, kConstantVolumeButton), 2);
+  });
+  s.click(kResultsWindow, kConstantVolumeButton);   // off again: nothing to ask
+  idle(s);
+  s.call([] { EXPECT_FALSE(plat::windowExists(kConvolWindow)); });
+  s.closeBox(kResultsWindow);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(3, 2)); });
+  EXPECT_EQ(DoConstantVolume, 0);
 }
 
 TEST_F(ScanWindow, ReplayedStepScansWithoutAskingAndSetsItsBlock) {
