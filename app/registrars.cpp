@@ -10,6 +10,7 @@
 #include "datafiles/ui/datafiles_commands.h"
 #include "editing/ui/editing_commands.h"
 #include "editing/ui/fileinfo.h"
+#include "editing/ui/transform_commands.h"
 #include "output/ui/output_commands.h"
 #include "plot/ui/plot_commands.h"
 #include "respirometry/ui/respirometry_commands.h"
@@ -23,6 +24,7 @@ std::span<const Registrar> CorvimetRegistrars() {
       RegisterOutputCommands,
       RegisterFileInfoCommands,   // editing
       RegisterEditingCommands,
+      RegisterTransformCommands,
       RegisterAnalysisCommands,
       RegisterWaveformCommands,
       RegisterRespirometryCommands,

@@ -26,9 +26,9 @@ const NotBuilt kNotBuiltYet[] = {
     // Data files and output
     {Cmd::PrintImage}, {Cmd::PreviewImage}, {Cmd::AdjustTimeScale},
     // Editing
-    {Cmd::FixBaseline}, {Cmd::Transformations}, {Cmd::CustomTransforms}, {Cmd::ExpressionTransforms},
+    {Cmd::FixBaseline}, {Cmd::Transformations}, {Cmd::CustomTransforms},
     {Cmd::CropFile}, {Cmd::Rearrange}, {Cmd::BlockSet}, {Cmd::CutBlock}, {Cmd::CutBlockAll}, {Cmd::CutChannel},
-    {Cmd::SampleAveraging}, {Cmd::TimeAveraging}, {Cmd::ExpressionEvaluator},
+    {Cmd::SampleAveraging}, {Cmd::TimeAveraging},
     // Analyses
     {Cmd::Waveform}, {Cmd::Asymptote}, {Cmd::FitPolynomial}, {Cmd::TimeIntegrate}, {Cmd::EventCounting},
     {Cmd::SelectiveIntegrate}, {Cmd::ShiftBlockLeft}, {Cmd::ShiftBlockRight}, {Cmd::ShiftBlockRules},

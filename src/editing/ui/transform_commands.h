@@ -1,0 +1,4 @@
+// Transformations: expression transforms and the expression evaluator.
+#pragma once
+
+void RegisterTransformCommands();
