@@ -1,4 +1,5 @@
-// Transformations: expression transforms and the expression evaluator.
+// Transformations: calibration transforms and conversions, saved custom
+// transforms, expression transforms and the expression evaluator.
 #pragma once
 
 void RegisterTransformCommands();

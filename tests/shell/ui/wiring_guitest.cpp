@@ -26,7 +26,7 @@ const NotBuilt kNotBuiltYet[] = {
     // Data files and output
     {Cmd::PrintImage}, {Cmd::PreviewImage}, {Cmd::AdjustTimeScale},
     // Editing
-    {Cmd::FixBaseline}, {Cmd::Transformations}, {Cmd::CustomTransforms},
+    {Cmd::FixBaseline},
     {Cmd::CropFile}, {Cmd::Rearrange}, {Cmd::BlockSet}, {Cmd::CutBlock}, {Cmd::CutBlockAll}, {Cmd::CutChannel},
     {Cmd::SampleAveraging}, {Cmd::TimeAveraging},
     // Analyses
