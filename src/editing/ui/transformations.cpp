@@ -9,6 +9,7 @@
 #include "editing/customtransforms.h"
 #include "editing/editstep.h"
 #include "editing/transforms.h"
+#include "editing/ui/calibsetup.h"
 #include "editing/ui/copychannel.h"
 #include "editing/ui/customtransforms.h"
 #include "editing/ui/editframe.h"
@@ -132,9 +133,8 @@ bool blockDefined(int16_t slot) { return FileSHORTS[slot][kShortBlockState] == 2
 void clearParameters() {
   for (int16_t id : {kTrField1, kTrField2, kTrField3, kTrMultiply, kTrDivide}) plat::removeControl(kWin, id);
   plat::Port& p = plat::port(kWin);
-  p.setForeColor({0xE8E8, 0xE8E8, 0xE8E8});
-  p.fillRect({3, 96, 314, 166});
-  p.setForeColor({0, 0, 0});
+  p.setBackColor(plat::background(kWin));
+  p.clearRect({3, 96, 314, 166});
   plat::setButtonState(kWin, kTrView, 0);
 }
 
@@ -193,6 +193,18 @@ void pickTransform(Dialog& d, int16_t item) {
       d.s.multiply = d.s.divide = false;
       constantField(kTrField1, "result by:", "1", 1);
       break;
+    case 2:
+      POLYNOMIAL(d.s.chan1, &d.s);
+      d.s.aux = nChannels[d.slot] == 1 ? 45 : 44;
+      plat::selectWindow(kWin);
+      plat::setCurrentPort(kWin);
+      drawColumns(d);
+      break;
+    case 20:
+      d.s.breakpoint = BREAKPOINT();
+      plat::selectWindow(kWin);
+      plat::setCurrentPort(kWin);
+      break;
     case 26:
       constantField(kTrField1, "correct to (\xA1" "C):", "30", 0);
       constantField(kTrField2, "with a Q10 of:", "2.4", 1);
@@ -237,9 +249,7 @@ void pickConversion(Dialog& d, int16_t item) {
 void enableListItems(const Dialog& d) {
   for (int16_t code = 1; code <= 26; ++code) {
     const bool named = TransformTypeName(code)[0] != '\0';
-    // The breakpoint and polynomial set-up windows are not offered here.
-    const bool setUp = code == 2 || code == 20;
-    plat::setItemEnabled(kTransformMenu, code, named && !setUp && (code < 22 || nChannels[d.slot] > 1));
+    plat::setItemEnabled(kTransformMenu, code, named && (code < 22 || nChannels[d.slot] > 1));
   }
   plat::setItemEnabled(kConversionMenu, kConversionItems, CommandRegistered(Cmd::STPFlowAdjust));
 }
@@ -263,9 +273,8 @@ void showOutcome(bool error, int16_t code) {
 
 void clearBand() {
   plat::Port& p = plat::port(kWin);
-  p.setForeColor({0xE8E8, 0xE8E8, 0xE8E8});
-  p.fillRect({3, 168, 314, 193});
-  p.setForeColor({0, 0, 0});
+  p.setBackColor(plat::background(kWin));
+  p.clearRect({3, 168, 314, 193});
 }
 
 void readConstants(Dialog& d) {

@@ -13,6 +13,7 @@
 #include "datafiles/ui/open.h"
 #include "editing/customtransforms.h"
 #include "editing/transforms.h"
+#include "editing/ui/calibsetup.h"
 #include "editing/ui/customtransforms.h"
 #include "editing/ui/transformations.h"
 #include "platform/app.h"
@@ -188,6 +189,49 @@ TEST_F(Transformations, ASavedTransformIsPickedFromTheFileAndADamagedFileApplies
   std::vector<uint8_t> after;
   ReadCustomTransformsFile(plat::appFolder() / kCustomTransformsFile, &after);
   EXPECT_EQ(after, bytes) << "a damaged file is not rewritten by a read";
+}
+
+TEST_F(Transformations, PolynomialAndBreakpointSetUpsFeedTheRunAndTheStep) {
+  RecordSCRIPT = 1;
+  ScriptCOUNT = 0;
+  Script s;
+  s.popup(kWin, kTrTransformPopup, 2)
+      .popup(kPolynomialWindow, kPolyDegreePopup, 2)
+      .call([] {
+        plat::setFieldText(kPolynomialWindow, 201, "2");
+        plat::setFieldText(kPolynomialWindow, 202, "1");
+        plat::setFieldText(kPolynomialWindow, kPolyConstant, "3");
+        plat::test::saveArtifact(plat::test::windowImage(kPolynomialWindow), "polynomial-setup.png");
+      })
+      .click(kPolynomialWindow, kPolyOK)
+      .click(kWin, kTrAll)
+      .click(kWin, kTrSaveContinue)
+      .popup(kWin, kTrTransformPopup, 20)
+      .click(kBreakpointWindow, 53)
+      .click(kBreakpointWindow, kBpLowerRow)
+      .call([] {
+        EXPECT_EQ(plat::fieldText(kBreakpointWindow, 202), "power");
+        EXPECT_EQ(plat::fieldText(kBreakpointWindow, 205), "1");
+        plat::setFieldText(kBreakpointWindow, kBpValue, "40");
+        plat::setFieldText(kBreakpointWindow, 205, "1");
+        plat::setFieldText(kBreakpointWindow, 204, "0.5");
+        plat::setFieldText(kBreakpointWindow, 207, "-1");
+        plat::setFieldText(kBreakpointWindow, 208, "0");
+        plat::test::saveArtifact(plat::test::windowImage(kBreakpointWindow), "breakpoint-setup.png");
+      })
+      .closeBox(kBreakpointWindow)
+      .click(kWin, kTrAll)
+      .click(kWin, kTrDone);
+  run(s);
+  RecordSCRIPT = 0;
+  for (int k = 0; k <= 20; ++k) {
+    const float x = original_[k];
+    const float p = 3.0f + 2.0f * x + x * x;
+    EXPECT_NEAR(GetDatum(slot_, 1, k), p < 40.0f ? 0.5f * p : -1.0f, 1e-4) << k;
+  }
+  ASSERT_EQ(ScriptCOUNT, 1);
+  EXPECT_EQ(ScriptSequenceArray[1][4], 20.0f);
+  EXPECT_EQ(ScriptSequenceArray[1][18], 40.0f) << "the breakpoint travels in the step";
 }
 
 TEST_F(Transformations, AStepOfCode5ReplaysWithNoWindow) {
