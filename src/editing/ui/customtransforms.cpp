@@ -166,8 +166,8 @@ std::string inspect(const CustomTransformList& list, int k) {
     field(kCustomEditWindow, static_cast<int16_t>(rows[r].id + 100), rows[r].value, {x + 150, y, x + 290, y + 18},
           rows[r].id == 3 ? plat::FieldKind::Static : plat::FieldKind::Editable);
   }
-  button(kCustomEditWindow, kInspectCancel, "Cancel", {340, 410, 440, 432});
-  button(kCustomEditWindow, kInspectAccept, "Accept Edits", {460, 410, 600, 432}, plat::ButtonKind::DefaultPush);
+  button(kCustomEditWindow, kInspectCancel, "Cancel", {340, 320, 440, 342});
+  button(kCustomEditWindow, kInspectAccept, "Accept Edits", {460, 320, 600, 342}, plat::ButtonKind::DefaultPush);
   std::string name = t.name;
   for (;;) {
     const Event e = next();

@@ -5,16 +5,15 @@
 #include "editing/ui/expressions.h"
 #include "editing/ui/transformations.h"
 #include "scripts/steptable.h"
-#include "shell/ui/kit.h"
+#include "editing/ui/editframe.h"
 #include "shell/dispatch.h"
 
 void RegisterTransformCommands() {
   RegisterCommand(Cmd::Transformations, [](int16_t) { TRANSFORMATIONS(0); });
   RegisterScriptOp(kTransformOp, [](int16_t step) { TRANSFORMATIONS(step); });
   RegisterCommand(Cmd::CustomTransforms, [](int16_t) {
-    HideTheToolBar();
+    EditDialogScope frame;  // the toolbar hidden and the dialog's handlers in place while it runs
     GetCustomTransformation(0, nullptr);
-    RestoreTheToolBar();
   });
   RegisterCommand(Cmd::ExpressionTransforms, [](int16_t) { ExpressionEvaluator(1); });
   RegisterCommand(Cmd::ExpressionEvaluator, [](int16_t) { ExpressionEvaluator(0); });

@@ -88,6 +88,8 @@ class Transformations : public ::testing::Test {
 TEST_F(Transformations, ConversionItem21StoresOneWithDoneAndTheMenuItemsAreOffered) {
   SETMENU(0);
   for (int16_t item : {22, 23, 24}) EXPECT_TRUE(plat::itemEnabled(kMenuEdit, item)) << item;
+  EXPECT_TRUE(ToolButtonAvailable(562));
+  EXPECT_TRUE(ScriptOpRegistered(kTransformOp));
   for (int k = 0; k <= nCases[slot_]; ++k) PutDatum(slot_, 1, k, 3600.0f);
   Script s;
   s.click(kWin, kTrModeConvert)
@@ -232,6 +234,55 @@ TEST_F(Transformations, PolynomialAndBreakpointSetUpsFeedTheRunAndTheStep) {
   ASSERT_EQ(ScriptCOUNT, 1);
   EXPECT_EQ(ScriptSequenceArray[1][4], 20.0f);
   EXPECT_EQ(ScriptSequenceArray[1][18], 40.0f) << "the breakpoint travels in the step";
+}
+
+TEST_F(Transformations, TheManagerEditsOneRecordThenDeletesThemAll) {
+  std::vector<uint8_t> bytes;
+  for (int k = 1; k <= 21; ++k) {
+    CustomTransform t;
+    t.name = "t" + std::to_string(k);
+    t.code = 7;
+    t.chan2 = 3;
+    ASSERT_TRUE(AppendCustomRecord(bytes, t));
+  }
+  const auto path = plat::appFolder() / kCustomTransformsFile;
+  ASSERT_TRUE(WriteCustomTransformsFile(path, bytes));
+  Script s;
+  s.call([] {
+     EXPECT_EQ(plat::controlRect(kCustomWindow, 21).left, 355);
+     EXPECT_EQ(plat::controlRect(kCustomWindow, 21).top, 40);
+     EXPECT_EQ(plat::buttonState(kCustomWindow, kCustomInspect), 0);
+   })
+      .click(kCustomWindow, 2)
+      .click(kCustomWindow, kCustomInspect)
+      .call([] {
+        plat::setFieldText(kCustomEditWindow, 105, "4");
+        plat::test::saveArtifact(plat::test::windowImage(kCustomEditWindow), "custom-inspect.png");
+      })
+      .click(kCustomEditWindow, kInspectAccept)
+      .call([&] {
+        std::vector<uint8_t> now;
+        ReadCustomTransformsFile(path, &now);
+        ASSERT_EQ(now.size(), bytes.size());
+        for (size_t i = 0; i < now.size(); ++i)
+          if (i < kCustomRecordBytes || i >= 2 * kCustomRecordBytes) {
+            ASSERT_EQ(now[i], bytes[i]) << i;
+          }
+        const CustomTransform t = DecodeCustomTransform(now.data() + kCustomRecordBytes);
+        EXPECT_EQ(t.a, 4.0f);
+        EXPECT_EQ(t.chan2, 3) << "the second channel stays";
+      })
+      .click(kCustomWindow, kCustomDelete);
+  for (int k = 1; k <= 21; ++k) s.click(kCustomEditWindow, k);
+  s.click(kCustomEditWindow, kDeleteOK)
+      .call([] {
+        EXPECT_FALSE(plat::controlExists(kCustomWindow, 1));
+        EXPECT_EQ(plat::buttonState(kCustomWindow, kCustomInspect), 0);
+      })
+      .click(kCustomWindow, kCustomOK);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 23)); });
+  EXPECT_EQ(fs::file_size(path), 0u);
+  EXPECT_EQ(fs::file_size(plat::appFolder() / kTransformsBackupFile), 21 * kCustomRecordBytes);
 }
 
 TEST_F(Transformations, AStepOfCode5ReplaysWithNoWindow) {
