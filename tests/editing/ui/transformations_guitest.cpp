@@ -298,9 +298,21 @@ TEST_F(Transformations, AStepOfCode5ReplaysWithNoWindow) {
   autoscript = 1;
   ScriptRunOnce = 1;
   plat::test::run(Script{}, [] { EXPECT_TRUE(RunScriptStep(3)); });
-  autoscript = ScriptRunOnce = 0;
   EXPECT_FALSE(plat::windowExists(kWin));
   for (int k = 0; k <= 10; ++k) EXPECT_FLOAT_EQ(GetDatum(slot_, 1, k), 1 + 2 * original_[k] * original_[k]) << k;
+
+  // A saved transform no longer in the file: nothing changes, and the user is told.
+  const std::vector<float> before = gPointersToFileData[slot_][1];
+  s.customIndex = 5;
+  TransformToStep(s, step);
+  std::copy(step, step + 28, ScriptSequenceArray[3]);
+  std::string message;
+  Script told;
+  told.call([&] { message = plat::fieldText(kAlertWindow, kAlertMessage); }).click(kAlertWindow, kAlertOK);
+  plat::test::run(told, [] { EXPECT_TRUE(RunScriptStep(3)); });
+  autoscript = ScriptRunOnce = 0;
+  EXPECT_NE(message.find("no longer in the custom transforms file"), std::string::npos);
+  EXPECT_EQ(gPointersToFileData[slot_][1], before);
 }
 
 }  // namespace
