@@ -404,15 +404,8 @@ void toConversions(Dialog& d) {
   plat::removeControl(kWin, kTrTransformPopup);
   plat::removeControl(kWin, kTrCustomPopup);
   plat::addPopup(kWin, kTrConversionPopup, kConversionMenu, 21, {6, 58, 312, 80});
-  d.s.code = 58;
-  d.oldUnit = ConversionItem(19).oldUnit;
-  d.newUnit = ConversionItem(19).newUnit;
-  constantField(kTrField1, "conversion factor:", "0.0166667", 0);
-  d.s.code = 60;  // item 21 shown: rate/hour to rate/sec
-  plat::setFieldText(kWin, kTrField1, NumText(ConversionItem(21).factor));
-  d.oldUnit = ConversionItem(21).oldUnit;
-  d.newUnit = ConversionItem(21).newUnit;
-  setRunButtons(d);
+  // What runs is what the list shows: item 21 with its own factor.
+  pickConversion(d, 21);
 }
 
 void toTransforms(Dialog& d) {
@@ -438,7 +431,13 @@ void useCustom(Dialog& d) {
   d.s = CustomTransformSettings(t, index);
   d.s.makeNewChan = toNew;
   d.s.chan1 = c1;
-  d.s.chan2 = c2;
+  const int16_t n = nChannels[d.slot];
+  // A two-channel transform keeps its saved second channel until one is picked.
+  d.s.chan2 = c2 >= 1 ? c2 : t.chan2 >= 1 && t.chan2 <= n ? t.chan2 : int16_t{0};
+  if (d.s.code >= 22 && d.s.code <= 26 && yChan != 1) {
+    yChan = 1;
+    drawColumns(d);
+  }
   plat::FieldSpec f;
   f.id = kTrField2;
   f.text = t.name;
