@@ -235,7 +235,13 @@ void pickConversion(Dialog& d, int16_t item) {
     constantField(kTrField1, "mass in grams:", NumText(info[kInfoMass]), 0);
   } else if (item == 31) {
     // The flow STP calculator runs on its own and nothing is transformed here.
-    if (CommandRegistered(Cmd::STPFlowAdjust)) RunCommand(Cmd::STPFlowAdjust);
+    if (CommandRegistered(Cmd::STPFlowAdjust)) {
+      {
+        HandlerScope keep;  // the calculator installs its own handlers
+        RunCommand(Cmd::STPFlowAdjust);
+      }
+      HideTheToolBar();  // the calculator gives the toolbar back when it closes
+    }
     plat::selectWindow(kWin);
     plat::setCurrentPort(kWin);
     d.s.code = 0;

@@ -15,12 +15,13 @@ inline constexpr int16_t kTrField1 = 201, kTrField2 = 202, kTrField3 = 203;
 inline constexpr int16_t kTrBlockValue = 205;
 inline constexpr int16_t kTrAll = 156, kTrBlock = 134;
 inline constexpr int16_t kTrTransformPopup = 144, kTrConversionPopup = 146, kTrCustomPopup = 140;
-inline constexpr int16_t kTrModeTransform = 135, kTrModeConvert = 136;
+// 135 and 558 would be taken for the script's Continue button and a toolbar
+// button by the dialog kit, so these two carry ids of their own.
+inline constexpr int16_t kTrModeTransform = 1135, kTrModeConvert = 136;
 inline constexpr int16_t kTrMultiply = 138, kTrDivide = 139;
 inline constexpr int16_t kTrInfo = 199, kTrDone = 159, kTrHelp = 299;
-inline constexpr int16_t kTrCopy = 157, kTrNewChannel = 155, kTrSetBlock = 158, kTrLastResult = 558;
+inline constexpr int16_t kTrCopy = 157, kTrNewChannel = 155, kTrSetBlock = 158, kTrLastResult = 1558;
 inline constexpr int16_t kTrCancel = 162, kTrView = 133, kTrSaveContinue = 160;
-inline constexpr int16_t kTrPickCustom = 1140, kTrSaveCustom = 1141;  // pop-up 140 items 3 and 4
 
 // step 0 from the menu or toolbar; a replayed step runs with no window.
 int16_t TRANSFORMATIONS(int16_t step);

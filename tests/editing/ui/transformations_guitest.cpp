@@ -10,12 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "calculators/ui/pressure_windows.h"
 #include "datafiles/ui/open.h"
 #include "editing/customtransforms.h"
 #include "editing/transforms.h"
 #include "editing/ui/calibsetup.h"
 #include "editing/ui/customtransforms.h"
 #include "editing/ui/transformations.h"
+#include "output/results.h"
 #include "platform/app.h"
 #include "platform/controls.h"
 #include "platform/menus.h"
@@ -44,6 +46,7 @@ using plat::test::Script;
 
 const fs::path kDemo = fs::path(CORVIMET_RESOURCE_DIR) / "demo" / "demo-respirometry.orl";
 constexpr int kWin = kResultsWindow;
+constexpr int kStpWindow = 8;  // the calculators' window
 
 class Transformations : public ::testing::Test {
  protected:
@@ -92,7 +95,15 @@ TEST_F(Transformations, ConversionItem21StoresOneWithDoneAndTheMenuItemsAreOffer
   EXPECT_TRUE(ScriptOpRegistered(kTransformOp));
   for (int k = 0; k <= nCases[slot_]; ++k) PutDatum(slot_, 1, k, 3600.0f);
   Script s;
-  s.click(kWin, kTrModeConvert)  // the list opens at item 21, and item 21 is what runs
+  s.click(kWin, kTrModeConvert)
+      .popup(kWin, kTrConversionPopup, 31)  // the STP converter opens and runs nothing here
+      .click(kStpWindow, kStpDone)
+      .call([] {
+        EXPECT_TRUE(plat::windowExists(kWin));
+        EXPECT_EQ(plat::buttonState(kWin, kTrAll), 0);
+      })
+      .click(kWin, kTrModeTransform)
+      .click(kWin, kTrModeConvert)  // the list opens at item 21, and item 21 is what runs
       .click(kWin, kTrAll)
       .call([] {
         plat::test::saveArtifact(plat::test::windowImage(kWin), "transformations.png");
@@ -233,6 +244,21 @@ TEST_F(Transformations, PolynomialAndBreakpointSetUpsFeedTheRunAndTheStep) {
   ASSERT_EQ(ScriptCOUNT, 1);
   EXPECT_EQ(ScriptSequenceArray[1][4], 20.0f);
   EXPECT_EQ(ScriptSequenceArray[1][18], 40.0f) << "the breakpoint travels in the step";
+}
+
+TEST_F(Transformations, TheBlockSetButtonWritesTheBlockAndEndsTheDialog) {
+  FileSHORTS[slot_][kShortBlockState] = 2;
+  BeginBlock[slot_] = 100;
+  EndBlock[slot_] = 200;
+  meanValue = 2.5;
+  Script s;
+  s.click(kWin, kTrLastResult).click(kWin, kTrSetBlock);
+  run(s);
+  EXPECT_FALSE(plat::windowExists(kWin));
+  for (int k = 100; k <= 200; ++k) ASSERT_EQ(GetDatum(slot_, 1, k), 2.5f) << k;
+  EXPECT_EQ(GetDatum(slot_, 1, 99), original_[99]);
+  DoMENU(kMenuEdit, 1);
+  EXPECT_EQ(gPointersToFileData[slot_][1], original_);
 }
 
 TEST_F(Transformations, TheManagerEditsOneRecordThenDeletesThemAll) {
