@@ -285,9 +285,11 @@ class Parser {
 };
 
 // Applies one word to `lanes` stacks held as rows st[place][lane].
+// Always all lanes: a fixed count lets the compiler pack the loops.
 template <int kLanes>
-void step(uint16_t op, double (*st)[kLanes], int& sp, const double* cst, uint16_t arg, const double* x, const double* y,
-          int lanes) {
+void step(uint16_t op, double (*st)[kLanes], int& sp, const double* cst, uint16_t arg, const double* x,
+          const double* y) {
+  constexpr int lanes = kLanes;
   double* t = st[sp - 1];
   switch (op) {
     case kOpAdd: for (int j = 0; j < lanes; ++j) st[sp - 2][j] += t[j]; --sp; break;
@@ -316,15 +318,15 @@ void step(uint16_t op, double (*st)[kLanes], int& sp, const double* cst, uint16_
 }
 
 template <int kLanes>
-void evaluateLanes(const ExpressionCode& code, const double* x, const double* y, double* out, int lanes) {
+void evaluateLanes(const ExpressionCode& code, const double* x, const double* y, double* out) {
   double st[kMaxStackDepth][kLanes];
   int sp = 0;
   for (int16_t i = 0; i < code.count; ++i) {
     const uint16_t op = code.words[i];
     const uint16_t arg = op == kOpConst ? code.words[++i] : 0;
-    step<kLanes>(op, st, sp, code.constants, arg, x, y, lanes);
+    step<kLanes>(op, st, sp, code.constants, arg, x, y);
   }
-  std::copy(st[0], st[0] + lanes, out);
+  std::copy(st[0], st[0] + kLanes, out);
 }
 
 }  // namespace
@@ -354,7 +356,7 @@ ParseOutcome ParseExpression(std::string_view text, std::string_view xName, std:
 double EvaluateExpression(const ExpressionCode& code, double x, double y) {
   if (code.count == 0) return std::numeric_limits<double>::quiet_NaN();
   double out = 0.0;
-  evaluateLanes<1>(code, &x, &y, &out, 1);
+  evaluateLanes<1>(code, &x, &y, &out);
   return out;
 }
 
@@ -364,13 +366,18 @@ void EvaluateExpressionSpan(const ExpressionCode& code, const float* x, const fl
     std::fill(out, out + n, std::numeric_limits<float>::quiet_NaN());
     return;
   }
-  double xs[kLanes], ys[kLanes] = {}, rs[kLanes];
+  // The last chunk's unused lanes hold 0 and their results are dropped.
+  double xs[kLanes] = {}, ys[kLanes] = {}, rs[kLanes];
   for (int64_t k = 0; k < n; k += kLanes) {
     const int lanes = static_cast<int>(std::min<int64_t>(kLanes, n - k));
     for (int j = 0; j < lanes; ++j) xs[j] = x[k + j];
     if (y)
       for (int j = 0; j < lanes; ++j) ys[j] = y[k + j];
-    evaluateLanes<kLanes>(code, xs, ys, rs, lanes);
+    if (lanes < kLanes) {
+      std::fill(xs + lanes, xs + kLanes, 0.0);
+      std::fill(ys + lanes, ys + kLanes, 0.0);
+    }
+    evaluateLanes<kLanes>(code, xs, ys, rs);
     for (int j = 0; j < lanes; ++j) out[k + j] = static_cast<float>(rs[j]);
   }
 }
