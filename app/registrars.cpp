@@ -13,6 +13,7 @@
 #include "editing/ui/editing_commands.h"
 #include "editing/ui/fileedit_commands.h"
 #include "editing/ui/fileinfo.h"
+#include "editing/ui/transform_commands.h"
 #include "output/ui/output_commands.h"
 #include "plot/ui/plot_commands.h"
 #include "respirometry/ui/respirometry_commands.h"
@@ -28,6 +29,7 @@ std::span<const Registrar> CorvimetRegistrars() {
       RegisterEditingCommands,
       RegisterFileEditCommands,
       RegisterBaselineCommands,
+      RegisterTransformCommands,
       RegisterAnalysisCommands,
       RegisterFinishingCommands,
       RegisterWaveformCommands,

@@ -57,6 +57,10 @@ void addField(int win, const FieldSpec&);
 MacText fieldText(int win, int id);
 void setFieldText(int win, int id, const MacText& text);
 void focusField(int win, int id, bool selectAll);
+// Focuses a one-line field with the caret before character `offset`
+// (clamped to the text); fieldCaret is -1 for an absent field.
+void setFieldCaret(int win, int id, int offset);
+int fieldCaret(int win, int id);
 void clearFieldFocus(int win);
 int  focusedField(int win);             // 0 when none
 void setFieldColors(int win, int id, Rgb16 fore, Rgb16 back);

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "editing/blockset.h"
 #include "editing/integrate.h"
 #include "editing/scaletoblock.h"
 #include "shell/globals.h"
@@ -100,6 +101,30 @@ TEST(ChannelMath, ScaleToBlockMapsTheBlockExtremesAndRefusesWithoutChange) {
   EXPECT_EQ(BlockScaleLogText(true, 2, 7, "100", "0"), "Block scale from 2 to 7; scale 100 to 0");
   EXPECT_EQ(BlockScaleLogText(false, 2, 7, "10", "5"), "Block scale (entire file) ; scale 10 to 5");
   EXPECT_EQ(BlockScalePercentLogText(2, 7), "Block scale from 2 to 7; scale 0 to 100 (%) ");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ChannelMath, BlockSetWritesBothEndsOnlyAndRefusesARangeOutsideTheChannel) {
+  const struct {
+    int32_t b, e;
+    bool ok;
+    std::vector<float> out;
+  } cases[] = {
+      {1, 3, true, {0, 2.5f, 2.5f, 2.5f, 4}},
+      {3, 1, true, {0, 2.5f, 2.5f, 2.5f, 4}},
+      {0, 0, true, {2.5f, 1, 2, 3, 4}},
+      {4, 5, false, {0, 1, 2, 3, 4}},
+      {-1, 2, false, {0, 1, 2, 3, 4}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.b);
+    std::vector<float> d = {0, 1, 2, 3, 4};
+    EXPECT_EQ(SetBlockCases(d.data(), 4, c.b, c.e, 2.5f), c.ok);
+    EXPECT_EQ(d, c.out);
+  }
 }
 
 }  // namespace

@@ -590,6 +590,19 @@ void focusField(int win, int id, bool selectAll) {
   }
 }
 
+void setFieldCaret(int win, int id, int offset) {
+  auto* e = qobject_cast<QLineEdit*>(control(win, id));
+  if (!e) return;
+  e->setFocus(Qt::OtherFocusReason);
+  e->deselect();
+  e->setCursorPosition(std::clamp(offset, 0, static_cast<int>(e->text().size())));
+}
+
+int fieldCaret(int win, int id) {
+  auto* e = qobject_cast<QLineEdit*>(control(win, id));
+  return e ? e->cursorPosition() : -1;
+}
+
 void clearFieldFocus(int win) {
   WindowRec* w = findWindow(win);
   if (!w || !w->content) return;

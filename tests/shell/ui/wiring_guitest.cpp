@@ -22,10 +22,8 @@ struct NotBuilt {
   Cmd cmd = Cmd::None;
   std::string_view hook;
 };
-const NotBuilt kNotBuiltYet[] = {
-    // Editing
-    {Cmd::Transformations}, {Cmd::CustomTransforms}, {Cmd::ExpressionTransforms}, {Cmd::ExpressionEvaluator},
-};
+// Empty now: every command of the menu table is built and every hook answered.
+const std::vector<NotBuilt> kNotBuiltYet = {};
 
 bool notBuilt(Cmd c) {
   for (const NotBuilt& n : kNotBuiltYet)

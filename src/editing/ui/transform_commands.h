@@ -1,0 +1,5 @@
+// Transformations: calibration transforms and conversions, saved custom
+// transforms, expression transforms and the expression evaluator.
+#pragma once
+
+void RegisterTransformCommands();

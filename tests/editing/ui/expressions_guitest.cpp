@@ -1,0 +1,162 @@
+// The expression window from the program's own start-up: the evaluator on
+// two numbers (also with no file), a parse error with its caret, runs over
+// channels in place and into a new channel with Undo, and the block set.
+#include <gtest/gtest.h>
+
+#include "support/gui_support.h"
+
+#include <cmath>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "datafiles/ui/open.h"
+#include "editing/ui/expressions.h"
+#include "editing/ui/zeroblock.h"
+#include "platform/controls.h"
+#include "platform/menus.h"
+#include "platform/test.h"
+#include "platform/windows.h"
+#include "registrars.h"
+#include "scripts/recording.h"
+#include "scripts/steptable.h"
+#include "shell/colours.h"
+#include "shell/defaults.h"
+#include "shell/dispatch.h"
+#include "shell/globals.h"
+#include "shell/menurules.h"
+#include "shell/store.h"
+#include "shell/ui/commands.h"
+#include "shell/ui/kit.h"
+#include "shell/ui/mailboxes.h"
+#include "shell/ui/menubar.h"
+#include "shell/ui/startup.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using plat::test::Script;
+
+const fs::path kDemo = fs::path(CORVIMET_RESOURCE_DIR) / "demo" / "demo-respirometry.orl";
+constexpr int kWin = kExpressionWindow;
+
+class Expressions : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    plat::test::reset();
+    SetFixedColours();
+    SetSchemeDefaults();
+    SetDEFAULTS();
+    testsupport::ClearStore();
+    ClearCommandRegistry();
+    ClearScriptOps();
+    prefsArray[kPrefRecordEdits] = 1;
+    RecordSCRIPT = 0;
+    ScriptCOUNT = 0;
+    autoscript = ScriptRunOnce = 0;
+    MAINMENU();
+    InstallShellHooks();
+    RegisterAllCommands(CorvimetRegistrars());
+    testsupport::OpenStandInToolbar(kToolbarWindow);
+  }
+  void open() {
+    plat::test::run(Script{}, [&] { slot_ = LOADFILE(kDemo, kDetectKind); });
+    ASSERT_GE(slot_, 0);
+    TheFileInUse = static_cast<uint16_t>(slot_);
+    ActiveChannel = 1;
+    original_ = gPointersToFileData[slot_][1];
+  }
+  void TearDown() override {
+    testsupport::ClearStore();
+    ClearCommandRegistry();
+    ClearScriptOps();
+    gDispatchHooks = {};
+    gMenuRuleHooks = {};
+    gStoreHooks = {};
+  }
+  static void menu(int16_t m, int16_t item) {
+    plat::test::run(Script{}, [&] { EXPECT_TRUE(DoMENU(m, item)); });
+  }
+  int16_t slot_ = -1;
+  std::vector<float> original_;
+};
+
+TEST_F(Expressions, TheEvaluatorRunsWithNoFileAndShowsAParseErrorWithItsCaret) {
+  SETMENU(0);
+  EXPECT_TRUE(plat::itemEnabled(kMenuSpecial, 2));
+  std::string result, message;
+  int caret = -1;
+  bool runBeforeCheck = true;
+  Script s;
+  s.key(kWin, 13)
+      .call([&] { runBeforeCheck = plat::controlExists(kWin, kExprRun); })
+      .click(kWin, kExprCheck)
+      .click(kWin, kExprRun)
+      .call([&] {
+        result = plat::fieldText(kWin, kExprResult);
+        plat::test::saveArtifact(plat::test::windowImage(kWin), "expression-evaluator.png");
+        plat::setFieldText(kWin, kExprField, "x + SIN x");
+      })
+      .click(kWin, kExprCheck)
+      .call([&] {
+        message = plat::fieldText(kWin, kExprMessage);
+        caret = plat::fieldCaret(kWin, kExprField);
+        plat::test::saveArtifact(plat::test::windowImage(kWin), "expression-error.png");
+      })
+      .click(kWin, kExprDone);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(kMenuSpecial, 2)); });
+  EXPECT_FALSE(runBeforeCheck);
+  EXPECT_EQ(result, " 16.05");
+  EXPECT_EQ(message, "Expecting left parenthesis");
+  EXPECT_EQ(caret, 9);
+  EXPECT_FALSE(plat::windowExists(kWin));
+}
+
+TEST_F(Expressions, RunsInPlaceAndIntoANewBlockOnlyChannelThenUndo) {
+  open();
+  const int16_t n = nChannels[slot_];
+  FileSHORTS[slot_][kShortBlockState] = 2;
+  BeginBlock[slot_] = 10;
+  EndBlock[slot_] = 20;
+  const std::vector<float> second = gPointersToFileData[slot_][2];
+  Script s;
+  s.call([] { plat::setFieldText(kWin, kExprField, "2*x + y"); })
+      .click(kWin, n + 2)  // Y := channel 2
+      .click(kWin, kExprCheck)
+      .call([] { plat::setFieldText(kWin, kExprResult, "doubled"); })
+      .click(kWin, kExprRun)
+      .call([&] { plat::test::saveArtifact(plat::test::windowImage(kWin), "expression-transforms.png"); })
+      .click(kWin, kExprNewChannel)
+      .click(kWin, kExprBlockOnly)
+      .call([] { plat::setFieldText(kWin, kExprField, "x - 1"); })  // edited after the check: checked again
+      .click(kWin, kExprRun)
+      .click(kWin, kExprDone);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 24)); });
+  for (int k = 1; k <= 30; ++k) ASSERT_FLOAT_EQ(GetDatum(slot_, 1, k), 2 * original_[k] + second[k]) << k;
+  EXPECT_EQ(GetDatum(slot_, 1, 0), original_[0]);
+  EXPECT_EQ(RetrieveLabel(1).substr(0, 7), "doubled");
+  ASSERT_EQ(nChannels[slot_], n + 1);
+  EXPECT_EQ(GetDatum(slot_, n + 1, 9), 0.0f);
+  EXPECT_FLOAT_EQ(GetDatum(slot_, n + 1, 10), GetDatum(slot_, 1, 10) - 1);
+  EXPECT_EQ(GetDatum(slot_, n + 1, 21), 0.0f);
+  EXPECT_NE(CommentContainer[slot_].find("Expression transformation 2*x + y; X chan = 1; Y chan = 2"),
+            std::string::npos);
+  menu(kMenuEdit, 1);
+  EXPECT_EQ(gPointersToFileData[slot_][1], original_);
+}
+
+TEST_F(Expressions, BlockSetWritesTheBlockWithOneUndoCopy) {
+  open();
+  FileSHORTS[slot_][kShortBlockState] = 2;
+  BeginBlock[slot_] = 10;
+  EndBlock[slot_] = 20;
+  plat::test::run(Script{}, [] { ZEROBLOCK(2.5f, 0); });
+  for (int k = 10; k <= 20; ++k) EXPECT_EQ(GetDatum(slot_, 1, k), 2.5f);
+  EXPECT_EQ(GetDatum(slot_, 1, 9), original_[9]);
+  EXPECT_EQ(GetDatum(slot_, 1, 21), original_[21]);
+  EXPECT_EQ(LastChan, 1);
+  menu(kMenuEdit, 1);
+  EXPECT_EQ(gPointersToFileData[slot_][1], original_);
+}
+
+}  // namespace

@@ -1,0 +1,343 @@
+// "Transformations and Conversions" and the custom transforms from the
+// program's own start-up: a conversion stored with Done, a cancelled run
+// into a new channel, chained runs, a saved transform picked again from the
+// file, a damaged file, in-place Undo and a replayed step.
+#include <gtest/gtest.h>
+
+#include "support/gui_support.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "calculators/ui/pressure_windows.h"
+#include "datafiles/ui/open.h"
+#include "editing/customtransforms.h"
+#include "editing/transforms.h"
+#include "editing/ui/calibsetup.h"
+#include "editing/ui/customtransforms.h"
+#include "editing/ui/transformations.h"
+#include "output/results.h"
+#include "platform/app.h"
+#include "platform/controls.h"
+#include "platform/menus.h"
+#include "platform/test.h"
+#include "platform/windows.h"
+#include "registrars.h"
+#include "scripts/recording.h"
+#include "scripts/steptable.h"
+#include "shell/colours.h"
+#include "shell/defaults.h"
+#include "shell/dispatch.h"
+#include "shell/globals.h"
+#include "shell/menurules.h"
+#include "shell/store.h"
+#include "shell/worktables.h"
+#include "shell/ui/commands.h"
+#include "shell/ui/kit.h"
+#include "shell/ui/mailboxes.h"
+#include "shell/ui/menubar.h"
+#include "shell/ui/startup.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using plat::test::Script;
+
+const fs::path kDemo = fs::path(CORVIMET_RESOURCE_DIR) / "demo" / "demo-respirometry.orl";
+constexpr int kWin = kResultsWindow;
+constexpr int kStpWindow = 8;  // the calculators' window
+
+class Transformations : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    plat::test::reset();
+    SetFixedColours();
+    SetSchemeDefaults();
+    SetDEFAULTS();
+    testsupport::ClearStore();
+    ClearCommandRegistry();
+    ClearScriptOps();
+    prefsArray[kPrefRecordEdits] = 1;
+    RecordSCRIPT = 0;
+    ScriptCOUNT = 0;
+    autoscript = ScriptRunOnce = 0;
+    MAINMENU();
+    InstallShellHooks();
+    RegisterAllCommands(CorvimetRegistrars());
+    testsupport::OpenStandInToolbar(kToolbarWindow);
+    plat::test::run(Script{}, [&] { slot_ = LOADFILE(kDemo, kDetectKind); });
+    ASSERT_GE(slot_, 0);
+    TheFileInUse = static_cast<uint16_t>(slot_);
+    ActiveChannel = 1;
+    original_ = gPointersToFileData[slot_][1];
+    fs::remove(plat::appFolder() / kCustomTransformsFile);
+  }
+  void TearDown() override {
+    testsupport::ClearStore();
+    ClearCommandRegistry();
+    ClearScriptOps();
+    gDispatchHooks = {};
+    gMenuRuleHooks = {};
+    gStoreHooks = {};
+  }
+  static void run(const Script& s) {
+    plat::test::run(s, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 22)); });
+  }
+  int16_t slot_ = -1;
+  std::vector<float> original_;
+};
+
+TEST_F(Transformations, ConversionItem21StoresOneWithDoneAndTheMenuItemsAreOffered) {
+  SETMENU(0);
+  for (int16_t item : {22, 23, 24}) EXPECT_TRUE(plat::itemEnabled(kMenuEdit, item)) << item;
+  EXPECT_TRUE(ToolButtonAvailable(562));
+  EXPECT_TRUE(ScriptOpRegistered(kTransformOp));
+  for (int k = 0; k <= nCases[slot_]; ++k) PutDatum(slot_, 1, k, 3600.0f);
+  Script s;
+  s.click(kWin, kTrModeConvert)
+      .popup(kWin, kTrConversionPopup, 31)  // the STP converter opens and runs nothing here
+      .click(kStpWindow, kStpDone)
+      .call([] {
+        EXPECT_TRUE(plat::windowExists(kWin));
+        EXPECT_EQ(plat::buttonState(kWin, kTrAll), 0);
+      })
+      .click(kWin, kTrModeTransform)
+      .click(kWin, kTrModeConvert)  // the list opens at item 21, and item 21 is what runs
+      .click(kWin, kTrAll)
+      .call([] {
+        plat::test::saveArtifact(plat::test::windowImage(kWin), "transformations.png");
+        EXPECT_TRUE(plat::itemEnabled(kConversionMenu, 31)) << "the STP converter is registered";
+      })
+      .click(kWin, kTrDone);
+  run(s);
+  EXPECT_FLOAT_EQ(GetDatum(slot_, 1, 5), 1.0f);
+  EXPECT_NE(CommentContainer[slot_].find("conversion # 21: rate/hour --> rate/sec"), std::string::npos);
+}
+
+TEST_F(Transformations, ACancelledRunIntoANewChannelLeavesChannelsAndLabels) {
+  ASSERT_EQ(AddChannel(slot_), StoreStatus::Ok);
+  const int16_t n = nChannels[slot_];
+  std::string labels[5];
+  for (int k = 1; k <= 4; ++k) labels[k] = LabelStrings[slot_][k];
+  Script s;
+  s.click(kWin, kTrNewChannel)
+      .popup(kWin, kTrTransformPopup, 4)
+      .click(kWin, kTrAll)
+      .call([&] { EXPECT_EQ(nChannels[slot_], n + 1); })
+      .click(kWin, kTrAll)
+      .call([&] { EXPECT_EQ(nChannels[slot_], n + 1) << "the pending channel is reused"; })
+      .call([] { plat::setFieldText(kWin, kTrLabelField, "changed"); })
+      .click(kWin, kTrCancel);
+  run(s);
+  EXPECT_EQ(nChannels[slot_], n);
+  for (int k = 1; k <= 4; ++k) EXPECT_EQ(LabelStrings[slot_][k], labels[k]);
+  EXPECT_EQ(gPointersToFileData[slot_][1], original_);
+}
+
+TEST_F(Transformations, SaveAndContinueChainsAndUndoAfterDoneGivesTheExactBytes) {
+  Script s;
+  s.popup(kWin, kTrTransformPopup, 7)
+      .call([] { plat::setFieldText(kWin, kTrField1, "1"); })
+      .click(kWin, kTrAll)
+      .click(kWin, kTrSaveContinue)
+      .click(kWin, kTrAll)
+      .click(kWin, kTrDone);
+  run(s);
+  for (int k = 0; k <= 20; ++k) EXPECT_FLOAT_EQ(GetDatum(slot_, 1, k), original_[k] - 2.0f) << k;
+  const std::vector<float> once = [&] {
+    std::vector<float> v = original_;
+    for (float& x : v) x -= 1.0f;
+    return v;
+  }();
+  DoMENU(kMenuEdit, 1);
+  EXPECT_EQ(gPointersToFileData[slot_][1], once) << "undo gives back the first stored result";
+}
+
+TEST_F(Transformations, ASavedTransformIsPickedFromTheFileAndADamagedFileAppliesNothing) {
+  Script save;
+  save.popup(kWin, kTrTransformPopup, 6)
+      .call([] { plat::setFieldText(kWin, kTrField1, "10"); })
+      .popup(kWin, kTrCustomPopup, 4)
+      .call([] {
+        plat::setFieldText(kCustomWindow, kSaveName, "ten minus x");
+        plat::test::saveArtifact(plat::test::windowImage(kCustomWindow), "custom-save.png");
+      })
+      .click(kCustomWindow, kSaveDone)
+      .closeBox(kWin);
+  run(save);
+  std::vector<uint8_t> bytes;
+  ASSERT_TRUE(ReadCustomTransformsFile(plat::appFolder() / kCustomTransformsFile, &bytes));
+  ASSERT_EQ(bytes.size(), kCustomRecordBytes);
+
+  Script use;
+  use.popup(kWin, kTrCustomPopup, 3)
+      .call([] { plat::test::saveArtifact(plat::test::windowImage(kCustomWindow), "custom-picker.png"); })
+      .click(kCustomWindow, 1)
+      .click(kCustomWindow, kCustomOK)
+      .popup(kWin, kTrTransformPopup, 4)  // a later list pick replaces the custom transform
+      .popup(kWin, kTrCustomPopup, 3)
+      .click(kCustomWindow, 1)
+      .click(kCustomWindow, kCustomOK)
+      .click(kWin, kTrAll)
+      .click(kWin, kTrDone);
+  run(use);
+  EXPECT_FLOAT_EQ(GetDatum(slot_, 1, 3), 10.0f - original_[3]);
+
+  bytes[53] = 99;  // code outside 1..69
+  ASSERT_TRUE(WriteCustomTransformsFile(plat::appFolder() / kCustomTransformsFile, bytes));
+  const std::vector<float> before = gPointersToFileData[slot_][1];
+  std::string message;
+  Script damaged;
+  damaged.popup(kWin, kTrCustomPopup, 3)
+      .call([&] { message = plat::fieldText(kAlertWindow, kAlertMessage); })
+      .click(kAlertWindow, kAlertOK)
+      .call([] { EXPECT_FALSE(plat::controlExists(kCustomWindow, 1)); })
+      .click(kCustomWindow, kCustomOK)
+      .closeBox(kWin);
+  run(damaged);
+  EXPECT_EQ(message, "The custom transforms file is damaged: 1 record was skipped and cannot be used.");
+  EXPECT_EQ(gPointersToFileData[slot_][1], before);
+  std::vector<uint8_t> after;
+  ReadCustomTransformsFile(plat::appFolder() / kCustomTransformsFile, &after);
+  EXPECT_EQ(after, bytes) << "a damaged file is not rewritten by a read";
+}
+
+TEST_F(Transformations, PolynomialAndBreakpointSetUpsFeedTheRunAndTheStep) {
+  RecordSCRIPT = 1;
+  ScriptCOUNT = 0;
+  Script s;
+  s.popup(kWin, kTrTransformPopup, 2)
+      .popup(kPolynomialWindow, kPolyDegreePopup, 2)
+      .call([] {
+        plat::setFieldText(kPolynomialWindow, 201, "2");
+        plat::setFieldText(kPolynomialWindow, 202, "1");
+        plat::setFieldText(kPolynomialWindow, kPolyConstant, "3");
+        plat::test::saveArtifact(plat::test::windowImage(kPolynomialWindow), "polynomial-setup.png");
+      })
+      .click(kPolynomialWindow, kPolyOK)
+      .click(kWin, kTrAll)
+      .click(kWin, kTrSaveContinue)
+      .popup(kWin, kTrTransformPopup, 20)
+      .click(kBreakpointWindow, 53)
+      .click(kBreakpointWindow, kBpLowerRow)
+      .call([] {
+        EXPECT_EQ(plat::fieldText(kBreakpointWindow, 202), "power");
+        EXPECT_EQ(plat::fieldText(kBreakpointWindow, 205), "1");
+        plat::setFieldText(kBreakpointWindow, kBpValue, "40");
+        plat::setFieldText(kBreakpointWindow, 205, "1");
+        plat::setFieldText(kBreakpointWindow, 204, "0.5");
+        plat::setFieldText(kBreakpointWindow, 207, "-1");
+        plat::setFieldText(kBreakpointWindow, 208, "0");
+        plat::test::saveArtifact(plat::test::windowImage(kBreakpointWindow), "breakpoint-setup.png");
+      })
+      .closeBox(kBreakpointWindow)
+      .click(kWin, kTrAll)
+      .click(kWin, kTrDone);
+  run(s);
+  RecordSCRIPT = 0;
+  for (int k = 0; k <= 20; ++k) {
+    const float x = original_[k];
+    const float p = 3.0f + 2.0f * x + x * x;
+    EXPECT_NEAR(GetDatum(slot_, 1, k), p < 40.0f ? 0.5f * p : -1.0f, 1e-4) << k;
+  }
+  ASSERT_EQ(ScriptCOUNT, 1);
+  EXPECT_EQ(ScriptSequenceArray[1][4], 20.0f);
+  EXPECT_EQ(ScriptSequenceArray[1][18], 40.0f) << "the breakpoint travels in the step";
+}
+
+TEST_F(Transformations, TheBlockSetButtonWritesTheBlockAndEndsTheDialog) {
+  FileSHORTS[slot_][kShortBlockState] = 2;
+  BeginBlock[slot_] = 100;
+  EndBlock[slot_] = 200;
+  meanValue = 2.5;
+  Script s;
+  s.click(kWin, kTrLastResult).click(kWin, kTrSetBlock);
+  run(s);
+  EXPECT_FALSE(plat::windowExists(kWin));
+  for (int k = 100; k <= 200; ++k) ASSERT_EQ(GetDatum(slot_, 1, k), 2.5f) << k;
+  EXPECT_EQ(GetDatum(slot_, 1, 99), original_[99]);
+  DoMENU(kMenuEdit, 1);
+  EXPECT_EQ(gPointersToFileData[slot_][1], original_);
+}
+
+TEST_F(Transformations, TheManagerEditsOneRecordThenDeletesThemAll) {
+  std::vector<uint8_t> bytes;
+  for (int k = 1; k <= 21; ++k) {
+    CustomTransform t;
+    t.name = "t" + std::to_string(k);
+    t.code = 7;
+    t.chan2 = 3;
+    ASSERT_TRUE(AppendCustomRecord(bytes, t));
+  }
+  const auto path = plat::appFolder() / kCustomTransformsFile;
+  ASSERT_TRUE(WriteCustomTransformsFile(path, bytes));
+  Script s;
+  s.call([] {
+     EXPECT_EQ(plat::controlRect(kCustomWindow, 21).left, 355);
+     EXPECT_EQ(plat::controlRect(kCustomWindow, 21).top, 40);
+     EXPECT_EQ(plat::buttonState(kCustomWindow, kCustomInspect), 0);
+   })
+      .click(kCustomWindow, 2)
+      .click(kCustomWindow, kCustomInspect)
+      .call([] {
+        plat::setFieldText(kCustomEditWindow, 105, "4");
+        plat::test::saveArtifact(plat::test::windowImage(kCustomEditWindow), "custom-inspect.png");
+      })
+      .click(kCustomEditWindow, kInspectAccept)
+      .call([&] {
+        std::vector<uint8_t> now;
+        ReadCustomTransformsFile(path, &now);
+        ASSERT_EQ(now.size(), bytes.size());
+        for (size_t i = 0; i < now.size(); ++i)
+          if (i < kCustomRecordBytes || i >= 2 * kCustomRecordBytes) {
+            ASSERT_EQ(now[i], bytes[i]) << i;
+          }
+        const CustomTransform t = DecodeCustomTransform(now.data() + kCustomRecordBytes);
+        EXPECT_EQ(t.a, 4.0f);
+        EXPECT_EQ(t.chan2, 3) << "the second channel stays";
+      })
+      .click(kCustomWindow, kCustomDelete);
+  for (int k = 1; k <= 21; ++k) s.click(kCustomEditWindow, k);
+  s.click(kCustomEditWindow, kDeleteOK)
+      .call([] {
+        EXPECT_FALSE(plat::controlExists(kCustomWindow, 1));
+        EXPECT_EQ(plat::buttonState(kCustomWindow, kCustomInspect), 0);
+      })
+      .click(kCustomWindow, kCustomOK);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 23)); });
+  EXPECT_EQ(fs::file_size(path), 0u);
+  EXPECT_EQ(fs::file_size(plat::appFolder() / kTransformsBackupFile), 21 * kCustomRecordBytes);
+}
+
+TEST_F(Transformations, AStepOfCode5ReplaysWithNoWindow) {
+  TransformSettings s;
+  s.code = 5;
+  s.chan1 = 1;
+  s.a = 1;
+  s.b = 2;
+  s.exponent = 2;
+  float step[28] = {};
+  TransformToStep(s, step);
+  std::copy(step, step + 28, ScriptSequenceArray[3]);
+  autoscript = 1;
+  ScriptRunOnce = 1;
+  plat::test::run(Script{}, [] { EXPECT_TRUE(RunScriptStep(3)); });
+  EXPECT_FALSE(plat::windowExists(kWin));
+  for (int k = 0; k <= 10; ++k) EXPECT_FLOAT_EQ(GetDatum(slot_, 1, k), 1 + 2 * original_[k] * original_[k]) << k;
+
+  // A saved transform no longer in the file: nothing changes, and the user is told.
+  const std::vector<float> before = gPointersToFileData[slot_][1];
+  s.customIndex = 5;
+  TransformToStep(s, step);
+  std::copy(step, step + 28, ScriptSequenceArray[3]);
+  std::string message;
+  Script told;
+  told.call([&] { message = plat::fieldText(kAlertWindow, kAlertMessage); }).click(kAlertWindow, kAlertOK);
+  plat::test::run(told, [] { EXPECT_TRUE(RunScriptStep(3)); });
+  autoscript = ScriptRunOnce = 0;
+  EXPECT_NE(message.find("no longer in the custom transforms file"), std::string::npos);
+  EXPECT_EQ(gPointersToFileData[slot_][1], before);
+}
+
+}  // namespace
