@@ -34,6 +34,7 @@
 #include "shell/menurules.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
@@ -68,13 +69,7 @@ int plotWindow(const Run& r) { return PlotWindowId(r.slot); }
 
 void push(int16_t id, const std::string& title, plat::Rect r, plat::ButtonKind kind = plat::ButtonKind::Push,
           int state = 1) {
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = kind;
-  b.title = title;
-  b.r = r;
-  b.state = state;
-  plat::addButton(kResultsWindow, b);
+  AddKitButton(kResultsWindow, id, kind, title, r, state);
 }
 
 void status(const std::string& t) { plat::setFieldText(kResultsWindow, kFftStatusField, t); }

@@ -28,6 +28,7 @@
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
@@ -59,23 +60,11 @@ void text(int x, int y, const std::string& t, int size = 12) {
 }
 
 void button(int16_t id, const std::string& title, plat::Rect r, plat::ButtonKind kind, int state = 1) {
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = kind;
-  b.title = title;
-  b.r = r;
-  b.state = state;
-  plat::addButton(kResultsWindow, b);
+  AddKitButton(kResultsWindow, id, kind, title, r, state);
 }
 
 void field(int16_t id, const std::string& t, plat::Rect r) {
-  plat::FieldSpec f;
-  f.id = id;
-  f.text = t;
-  f.r = r;
-  f.kind = plat::FieldKind::Editable;
-  f.font.pixelSize = 12;
-  plat::addField(kResultsWindow, f);
+  AddTextField(kResultsWindow, id, t, r, plat::FieldKind::Editable, {0, 0, 0}, {0xFFFF, 0xFFFF, 0xFFFF});
 }
 
 int32_t blockCentre(int16_t slot) {

@@ -11,7 +11,7 @@
 #include "analyses/events.h"
 #include "analyses/statspanel.h"
 #include "analyses/ui/average.h"
-#include "analyses/ui/fieldkit.h"
+#include "shell/ui/fieldkit.h"
 #include "calculators/conversions.h"
 #include "datafiles/safewrite.h"
 #include "datafiles/save.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "analyses/ui/fieldkit.h"
+#include "shell/ui/fieldkit.h"
 #include "analyses/ui/timeintegrate.h"
 #include "datafiles/safewrite.h"
 #include "datafiles/save.h"

@@ -1,4 +1,4 @@
-// Small builders for the controls of the event and waveform windows:
+// Small builders for the controls of the analysis and editing windows:
 // labels are static fields, so they survive every repaint.
 #pragma once
 #include <cstdint>

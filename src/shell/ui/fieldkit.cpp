@@ -1,4 +1,4 @@
-#include "analyses/ui/fieldkit.h"
+#include "shell/ui/fieldkit.h"
 
 #include "platform/windows.h"
 #include "shell/defaults.h"
