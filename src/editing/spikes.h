@@ -46,7 +46,7 @@ struct SweepResult {
 // pass. With repeat, passes follow until one replaces nothing.
 SweepResult SweepSpikes(float* data, CaseSpanInt span, float threshold, SpikeDirection direction, bool repeat,
                         int32_t maxPasses = kMaxSweepPasses);
-// v > upper limit -> upper value; then, on the original v, v < lower limit
+// v > upper limit -> upper value; then, on the unchanged v, v < lower limit
 // -> lower value (the lower value wins when both apply).
 void TrimValues(float* data, CaseSpanInt span, const SpikeSettings& s);
 // Clears the sign bit (-0 becomes +0).

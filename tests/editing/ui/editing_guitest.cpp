@@ -224,7 +224,7 @@ class Smoothing : public Editing {
     original_ = gPointersToFileData[slot_][1];
     labels_ = LabelStrings[slot_][1];
   }
-  // What the core makes of the original channel.
+  // What the core makes of the untouched channel.
   std::vector<float> expected(int16_t button, int32_t cycles) const {
     std::vector<float> v = original_, work(v.size());
     SmoothingSettings s;
