@@ -26,8 +26,18 @@ const char* PolyStatusText(PolyStatus s) {
   return "";
 }
 
-PolyStatus FitPolynomial(std::span<const float> x, std::span<const float> y, int32_t first, int32_t last,
-                         int degree, PolyFit* out) {
+namespace {
+
+// One pass for the means and extremes, which every path starts from.
+struct Block {
+  const float* xs = nullptr;
+  const float* ys = nullptr;
+  int32_t n = 0;
+  double sx = 0.0, yMean = 0.0, centre = 0.0, half = 0.0, inv = 0.0;
+};
+
+PolyStatus ScanBlock(std::span<const float> x, std::span<const float> y, int32_t first, int32_t last, int degree,
+                     Block* b) {
   if (degree < 1 || degree > kMaxPolyDegree) return PolyStatus::BadDegree;
   if (first > last) std::swap(first, last);
   if (first < 0 || static_cast<size_t>(last) >= x.size() || static_cast<size_t>(last) >= y.size())
@@ -36,7 +46,6 @@ PolyStatus FitPolynomial(std::span<const float> x, std::span<const float> y, int
   if (n < degree + 1) return PolyStatus::Degenerate;
   const float* xs = x.data() + first;
   const float* ys = y.data() + first;
-
   double sx = 0.0, sy = 0.0;
   float xMin = xs[0], xMax = xs[0];
   for (int32_t i = 0; i < n; ++i) {
@@ -45,18 +54,72 @@ PolyStatus FitPolynomial(std::span<const float> x, std::span<const float> y, int
     xMin = std::min(xMin, xs[i]);
     xMax = std::max(xMax, xs[i]);
   }
-  const double yMean = sy / n;
   // t = (x - centre) / half-range keeps every p_j of order one.
   const double centre = 0.5 * (static_cast<double>(xMin) + xMax);
   const double half = 0.5 * (static_cast<double>(xMax) - xMin);
   if (!(half > 0.0)) return PolyStatus::Degenerate;
-  const double inv = 1.0 / half;
+  *b = Block{xs, ys, n, sx, sy / n, centre, half, 1.0 / half};
+  return PolyStatus::Ok;
+}
+
+// Coefficients K of the fit in powers of t back to powers of x, and the
+// panel's statistics (ssRes, Syy and the sums of squares about the
+// single-precision means are the caller's).
+PolyFit Finish(const Block& b, int degree, const long double* K, double ssRes, double syy, double sxx,
+               double syy2) {
+  PolyFit f;
+  f.degree = degree;
+  f.n = b.n;
+  long double binom[kMaxPolyDegree + 1][kMaxPolyDegree + 1] = {};
+  for (int p = 0; p <= degree; ++p) {
+    binom[p][0] = 1.0L;
+    for (int q = 1; q <= p; ++q) binom[p][q] = binom[p - 1][q - 1] + (q <= p - 1 ? binom[p - 1][q] : 0.0L);
+  }
+  const long double c = b.centre, hinv = 1.0L / static_cast<long double>(b.half);
+  for (int q = 0; q <= degree; ++q) {
+    long double acc = 0.0L;
+    for (int p = q; p <= degree; ++p) {
+      long double term = K[p] * binom[p][q];
+      for (int e = 0; e < p - q; ++e) term *= -c;
+      for (int e = 0; e < p; ++e) term *= hinv;
+      acc += term;
+    }
+    f.power[static_cast<size_t>(q)] = static_cast<double>(acc);
+  }
+  const int32_t n = b.n;
+  f.meanX = static_cast<float>(b.sx / n);
+  f.meanY = static_cast<float>(b.yMean);
+  f.sdX = static_cast<float>(std::sqrt(sxx / n));
+  f.sdY = static_cast<float>(std::sqrt(syy2 / n));
+  f.residualVariance = n > degree + 1 ? ssRes / (n - degree - 1) : 0.0;
+  f.r2 = syy == 0.0 ? 1.0 : std::max(0.0, 1.0 - ssRes / syy);
+  return f;
+}
+
+// Sum of squared residuals through the t basis, in long double.
+double ResidualSum(const Block& b, int degree, const long double* K) {
+  double ssRes = 0.0;
+  for (int32_t i = 0; i < b.n; ++i) {
+    const double t = (b.xs[i] - b.centre) * b.inv;
+    long double v = K[degree];
+    for (int m = degree - 1; m >= 0; --m) v = v * t + K[m];
+    const double r = static_cast<double>(v) - b.ys[i];
+    ssRes += r * r;
+  }
+  return ssRes;
+}
+
+PolyStatus FitByPasses(const Block& b, int degree, PolyFit* out) {
+  const int32_t n = b.n;
+  const float* xs = b.xs;
+  const float* ys = b.ys;
+  const double centre = b.centre, inv = b.inv, yMean = b.yMean;
 
   // alpha[j], beta[j] of p_j = (t - alpha_j) p_{j-1} - beta_j p_{j-2}.
   double alpha[kMaxPolyDegree + 2] = {}, beta[kMaxPolyDegree + 2] = {};
   double S[kMaxPolyDegree + 1] = {};
   S[0] = n;
-  alpha[1] = (sx / n - centre) * inv;
+  alpha[1] = (b.sx / n - centre) * inv;
   // Monic power coefficients in t of p_{j-2}, p_{j-1}, p_j, and the fit K.
   double pm2[kMaxPolyDegree + 1] = {}, pm1[kMaxPolyDegree + 1] = {}, pj[kMaxPolyDegree + 1] = {};
   long double K[kMaxPolyDegree + 1] = {};
@@ -85,40 +148,17 @@ PolyStatus FitPolynomial(std::span<const float> x, std::span<const float> y, int
     S[j] = sPj;
     alpha[j + 1] = stPj / sPj;
     beta[j + 1] = sPj / S[j - 1];
-    const double b = syPj / sPj;
+    const double bj = syPj / sPj;
     for (int m = 0; m <= j; ++m) {
       pj[m] = (m > 0 ? pm1[m - 1] : 0.0) - alpha[j] * pm1[m] - beta[j] * pm2[m];
-      K[m] += static_cast<long double>(b) * pj[m];
+      K[m] += static_cast<long double>(bj) * pj[m];
     }
     std::copy(pm1, pm1 + kMaxPolyDegree + 1, pm2);
     std::copy(pj, pj + kMaxPolyDegree + 1, pm1);
   }
 
-  // Back to powers of x: sum_p K_p ((x - c) / h)^p.
-  PolyFit f;
-  f.degree = degree;
-  f.n = n;
-  {
-    long double binom[kMaxPolyDegree + 1][kMaxPolyDegree + 1] = {};
-    for (int p = 0; p <= degree; ++p) {
-      binom[p][0] = 1.0L;
-      for (int q = 1; q <= p; ++q) binom[p][q] = binom[p - 1][q - 1] + (q <= p - 1 ? binom[p - 1][q] : 0.0L);
-    }
-    const long double c = centre, hinv = 1.0L / static_cast<long double>(half);
-    for (int q = 0; q <= degree; ++q) {
-      long double acc = 0.0L;
-      for (int p = q; p <= degree; ++p) {
-        long double term = K[p] * binom[p][q];
-        for (int e = 0; e < p - q; ++e) term *= -c;
-        for (int e = 0; e < p; ++e) term *= hinv;
-        acc += term;
-      }
-      f.power[static_cast<size_t>(q)] = static_cast<double>(acc);
-    }
-  }
-
   // Residuals through the t basis; means and SDs as the panel shows them.
-  const auto mx = static_cast<float>(sx / n), my = static_cast<float>(yMean);
+  const auto mx = static_cast<float>(b.sx / n), my = static_cast<float>(yMean);
   double ssRes = 0.0, sxx = 0.0, syy2 = 0.0;
   for (int32_t i = 0; i < n; ++i) {
     const double t = (xs[i] - centre) * inv;
@@ -130,14 +170,142 @@ PolyStatus FitPolynomial(std::span<const float> x, std::span<const float> y, int
     sxx += static_cast<double>(dx) * dx;
     syy2 += static_cast<double>(dy) * dy;
   }
-  f.meanX = mx;
-  f.meanY = my;
-  f.sdX = static_cast<float>(std::sqrt(sxx / n));
-  f.sdY = static_cast<float>(std::sqrt(syy2 / n));
-  f.residualVariance = n > degree + 1 ? ssRes / (n - degree - 1) : 0.0;
-  f.r2 = syy == 0.0 ? 1.0 : std::max(0.0, 1.0 - ssRes / syy);
-  *out = f;
+  *out = Finish(b, degree, K, ssRes, syy, sxx, syy2);
   return PolyStatus::Ok;
+}
+
+// Degrees the one-pass moments serve: their sums reach t^(2d), and beyond
+// d = 2 the cancellation in forming p_j from them eats too many digits.
+constexpr int kMomentDegree = 2;
+// A sum of squares formed from moments must keep this share of the sum of
+// the magnitudes it was formed from (about ten of double's sixteen digits),
+// and so must the residual sum Syy - sum b_j^2 S_j; otherwise the passes
+// (or one residual pass) do the work.
+constexpr double kMomentKeep = 1e-6;
+constexpr int kLanes = 4;
+
+// Power sums of t and cross sums with y about its mean, over lanes of
+// independent accumulators so the one pass packs into vector registers.
+struct Moments {
+  double m[2 * kMomentDegree + 1] = {};   // sum t^k, k = 1..2d (m[0] unused)
+  double c[kMomentDegree + 1] = {};       // sum t^k dy
+  double syy = 0.0, sxx = 0.0, syy2 = 0.0;
+};
+
+Moments GatherMoments(const Block& b) {
+  const float* xs = b.xs;
+  const float* ys = b.ys;
+  const double centre = b.centre, inv = b.inv, yMean = b.yMean;
+  const auto mx = static_cast<float>(b.sx / b.n), my = static_cast<float>(yMean);
+  double m1[kLanes] = {}, m2[kLanes] = {}, m3[kLanes] = {}, m4[kLanes] = {};
+  double c0[kLanes] = {}, c1[kLanes] = {}, c2[kLanes] = {};
+  double yy[kLanes] = {}, sxx[kLanes] = {}, syy2[kLanes] = {};
+  const int32_t n = b.n, whole = n - n % kLanes;
+  auto add = [&](int l, int32_t i) {
+    const double t = (xs[i] - centre) * inv;
+    const double dy = ys[i] - yMean;
+    const double t2 = t * t;
+    m1[l] += t;
+    m2[l] += t2;
+    m3[l] += t2 * t;
+    m4[l] += t2 * t2;
+    c0[l] += dy;
+    c1[l] += t * dy;
+    c2[l] += t2 * dy;
+    yy[l] += dy * dy;
+    const float fx = xs[i] - mx, fy = ys[i] - my;
+    sxx[l] += static_cast<double>(fx) * fx;
+    syy2[l] += static_cast<double>(fy) * fy;
+  };
+  for (int32_t i = 0; i < whole; i += kLanes)
+    for (int l = 0; l < kLanes; ++l) add(l, i + l);
+  for (int32_t i = whole; i < n; ++i) add(0, i);
+  Moments r;
+  for (int l = 0; l < kLanes; ++l) {
+    r.m[1] += m1[l];
+    r.m[2] += m2[l];
+    r.m[3] += m3[l];
+    r.m[4] += m4[l];
+    r.c[0] += c0[l];
+    r.c[1] += c1[l];
+    r.c[2] += c2[l];
+    r.syy += yy[l];
+    r.sxx += sxx[l];
+    r.syy2 += syy2[l];
+  }
+  return r;
+}
+
+// Stieltjes on the moments: the same recurrence as the passes, with every
+// inner product <p, q> = sum_kl p_k q_l M_(k+l). False when a sum of squares
+// keeps too few digits, or vanishes.
+bool FitByMoments(const Block& b, int degree, PolyFit* out) {
+  const Moments mo = GatherMoments(b);
+  double M[2 * kMomentDegree + 1] = {};
+  M[0] = b.n;
+  for (int k = 1; k <= 2 * degree; ++k) M[k] = mo.m[k];
+  // <t^s p, q> and the sum of the magnitudes of its terms.
+  auto dot = [&](const double* p, const double* q, int dp, int dq, int s, double* mag) {
+    double v = 0.0, a = 0.0;
+    for (int k = 0; k <= dp; ++k)
+      for (int l = 0; l <= dq; ++l) {
+        const double term = p[k] * q[l] * M[k + l + s];
+        v += term;
+        a += std::abs(term);
+      }
+    if (mag) *mag = a;
+    return v;
+  };
+  double alpha[kMomentDegree + 2] = {}, beta[kMomentDegree + 2] = {}, S[kMomentDegree + 1] = {};
+  double pm2[kMomentDegree + 1] = {}, pm1[kMomentDegree + 1] = {}, pj[kMomentDegree + 1] = {};
+  long double K[kMaxPolyDegree + 1] = {};
+  S[0] = b.n;
+  pm1[0] = 1.0;
+  alpha[1] = M[1] / b.n;
+  K[0] = b.yMean;
+  double explained = 0.0;
+  for (int j = 1; j <= degree; ++j) {
+    for (int m = 0; m <= j; ++m)
+      pj[m] = (m > 0 ? pm1[m - 1] : 0.0) - alpha[j] * pm1[m] - beta[j] * pm2[m];
+    double mag = 0.0;
+    const double sPj = dot(pj, pj, j, j, 0, &mag);
+    if (!(sPj > kMomentKeep * mag) || !(sPj > kVanishingRatio * S[j - 1]) || !std::isfinite(sPj)) return false;
+    S[j] = sPj;
+    if (j < degree) {
+      alpha[j + 1] = dot(pj, pj, j, j, 1, nullptr) / sPj;
+      beta[j + 1] = sPj / S[j - 1];
+    }
+    double syPj = 0.0;
+    for (int m = 0; m <= j; ++m) syPj += pj[m] * mo.c[m];
+    const double bj = syPj / sPj;
+    explained += bj * syPj;
+    for (int m = 0; m <= j; ++m) K[m] += static_cast<long double>(bj) * pj[m];
+    std::copy(pm1, pm1 + kMomentDegree + 1, pm2);
+    std::copy(pj, pj + kMomentDegree + 1, pm1);
+  }
+  // The residual sum by orthogonality; a near-exact fit leaves that to
+  // cancellation, so then the residuals are summed one by one.
+  double ssRes = mo.syy - explained;
+  if (!(ssRes > kMomentKeep * mo.syy)) ssRes = ResidualSum(b, degree, K);
+  *out = Finish(b, degree, K, ssRes, mo.syy, mo.sxx, mo.syy2);
+  return true;
+}
+
+}  // namespace
+
+PolyStatus FitPolynomial(std::span<const float> x, std::span<const float> y, int32_t first, int32_t last,
+                         int degree, PolyFit* out) {
+  Block b;
+  if (const PolyStatus s = ScanBlock(x, y, first, last, degree, &b); s != PolyStatus::Ok) return s;
+  if (degree <= kMomentDegree && FitByMoments(b, degree, out)) return PolyStatus::Ok;
+  return FitByPasses(b, degree, out);
+}
+
+PolyStatus FitPolynomialByPasses(std::span<const float> x, std::span<const float> y, int32_t first, int32_t last,
+                                 int degree, PolyFit* out) {
+  Block b;
+  if (const PolyStatus s = ScanBlock(x, y, first, last, degree, &b); s != PolyStatus::Ok) return s;
+  return FitByPasses(b, degree, out);
 }
 
 PolySeries PolynomialSeries(std::span<const float> x, std::span<const float> y, int32_t first, int32_t last) {
