@@ -14,6 +14,8 @@ namespace {
 // previous one's is rounding noise: the data hold no more distinct X values.
 constexpr double kVanishingRatio = 1e-24;
 
+constexpr int kLanes = 4;
+
 }  // namespace
 
 const char* PolyStatusText(PolyStatus s) {
@@ -46,13 +48,32 @@ PolyStatus ScanBlock(std::span<const float> x, std::span<const float> y, int32_t
   if (n < degree + 1) return PolyStatus::Degenerate;
   const float* xs = x.data() + first;
   const float* ys = y.data() + first;
+  // Lanes of independent sums, so the pass packs into vector registers.
+  double lx[kLanes] = {}, ly[kLanes] = {};
+  float lo[kLanes], hi[kLanes];
+  std::fill(lo, lo + kLanes, xs[0]);
+  std::fill(hi, hi + kLanes, xs[0]);
+  const int32_t whole = n - n % kLanes;
+  for (int32_t i = 0; i < whole; i += kLanes)
+    for (int l = 0; l < kLanes; ++l) {
+      lx[l] += xs[i + l];
+      ly[l] += ys[i + l];
+      lo[l] = std::min(lo[l], xs[i + l]);
+      hi[l] = std::max(hi[l], xs[i + l]);
+    }
+  for (int32_t i = whole; i < n; ++i) {
+    lx[0] += xs[i];
+    ly[0] += ys[i];
+    lo[0] = std::min(lo[0], xs[i]);
+    hi[0] = std::max(hi[0], xs[i]);
+  }
   double sx = 0.0, sy = 0.0;
-  float xMin = xs[0], xMax = xs[0];
-  for (int32_t i = 0; i < n; ++i) {
-    sx += xs[i];
-    sy += ys[i];
-    xMin = std::min(xMin, xs[i]);
-    xMax = std::max(xMax, xs[i]);
+  float xMin = lo[0], xMax = hi[0];
+  for (int l = 0; l < kLanes; ++l) {
+    sx += lx[l];
+    sy += ly[l];
+    xMin = std::min(xMin, lo[l]);
+    xMax = std::max(xMax, hi[l]);
   }
   // t = (x - centre) / half-range keeps every p_j of order one.
   const double centre = 0.5 * (static_cast<double>(xMin) + xMax);
@@ -182,8 +203,6 @@ constexpr int kMomentDegree = 2;
 // and so must the residual sum Syy - sum b_j^2 S_j; otherwise the passes
 // (or one residual pass) do the work.
 constexpr double kMomentKeep = 1e-6;
-constexpr int kLanes = 4;
-
 // Power sums of t and cross sums with y about its mean, over lanes of
 // independent accumulators so the one pass packs into vector registers.
 struct Moments {
@@ -196,10 +215,8 @@ Moments GatherMoments(const Block& b) {
   const float* xs = b.xs;
   const float* ys = b.ys;
   const double centre = b.centre, inv = b.inv, yMean = b.yMean;
-  const auto mx = static_cast<float>(b.sx / b.n), my = static_cast<float>(yMean);
   double m1[kLanes] = {}, m2[kLanes] = {}, m3[kLanes] = {}, m4[kLanes] = {};
-  double c0[kLanes] = {}, c1[kLanes] = {}, c2[kLanes] = {};
-  double yy[kLanes] = {}, sxx[kLanes] = {}, syy2[kLanes] = {};
+  double c0[kLanes] = {}, c1[kLanes] = {}, c2[kLanes] = {}, yy[kLanes] = {};
   const int32_t n = b.n, whole = n - n % kLanes;
   auto add = [&](int l, int32_t i) {
     const double t = (xs[i] - centre) * inv;
@@ -213,9 +230,6 @@ Moments GatherMoments(const Block& b) {
     c1[l] += t * dy;
     c2[l] += t2 * dy;
     yy[l] += dy * dy;
-    const float fx = xs[i] - mx, fy = ys[i] - my;
-    sxx[l] += static_cast<double>(fx) * fx;
-    syy2[l] += static_cast<double>(fy) * fy;
   };
   for (int32_t i = 0; i < whole; i += kLanes)
     for (int l = 0; l < kLanes; ++l) add(l, i + l);
@@ -230,9 +244,12 @@ Moments GatherMoments(const Block& b) {
     r.c[1] += c1[l];
     r.c[2] += c2[l];
     r.syy += yy[l];
-    r.sxx += sxx[l];
-    r.syy2 += syy2[l];
   }
+  // Sums of squares about the single-precision means the panel shows.
+  const double tm = (static_cast<float>(b.sx / n) - centre) * inv;
+  r.sxx = b.half * b.half * std::max(0.0, r.m[2] - 2.0 * tm * r.m[1] + n * tm * tm);
+  const double e = static_cast<float>(yMean) - yMean;
+  r.syy2 = std::max(0.0, r.syy - 2.0 * e * r.c[0] + n * e * e);
   return r;
 }
 
