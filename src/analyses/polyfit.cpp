@@ -30,7 +30,8 @@ const char* PolyStatusText(PolyStatus s) {
 
 namespace {
 
-// One pass for the means and extremes, which every path starts from.
+// The block, and one pass for its means and extremes (the one-pass fit
+// does without it).
 struct Block {
   const float* xs = nullptr;
   const float* ys = nullptr;
@@ -38,16 +39,24 @@ struct Block {
   double sx = 0.0, yMean = 0.0, centre = 0.0, half = 0.0, inv = 0.0;
 };
 
-PolyStatus ScanBlock(std::span<const float> x, std::span<const float> y, int32_t first, int32_t last, int degree,
-                     Block* b) {
+PolyStatus CheckBlock(std::span<const float> x, std::span<const float> y, int32_t first, int32_t last, int degree,
+                      Block* b) {
   if (degree < 1 || degree > kMaxPolyDegree) return PolyStatus::BadDegree;
   if (first > last) std::swap(first, last);
   if (first < 0 || static_cast<size_t>(last) >= x.size() || static_cast<size_t>(last) >= y.size())
     return PolyStatus::BadSpan;
   const int32_t n = last - first + 1;
   if (n < degree + 1) return PolyStatus::Degenerate;
-  const float* xs = x.data() + first;
-  const float* ys = y.data() + first;
+  b->xs = x.data() + first;
+  b->ys = y.data() + first;
+  b->n = n;
+  return PolyStatus::Ok;
+}
+
+PolyStatus ScanBlock(Block* b) {
+  const float* xs = b->xs;
+  const float* ys = b->ys;
+  const int32_t n = b->n;
   // Lanes of independent sums, so the pass packs into vector registers.
   double lx[kLanes] = {}, ly[kLanes] = {};
   float lo[kLanes], hi[kLanes];
@@ -211,53 +220,79 @@ struct Moments {
   double syy = 0.0, sxx = 0.0, syy2 = 0.0;
 };
 
-Moments GatherMoments(const Block& b) {
-  const float* xs = b.xs;
-  const float* ys = b.ys;
-  const double centre = b.centre, inv = b.inv, yMean = b.yMean;
-  double m1[kLanes] = {}, m2[kLanes] = {}, m3[kLanes] = {}, m4[kLanes] = {};
-  double c0[kLanes] = {}, c1[kLanes] = {}, c2[kLanes] = {}, yy[kLanes] = {};
-  const int32_t n = b.n, whole = n - n % kLanes;
-  auto add = [&](int l, int32_t i) {
-    const double t = (xs[i] - centre) * inv;
-    const double dy = ys[i] - yMean;
-    const double t2 = t * t;
-    m1[l] += t;
-    m2[l] += t2;
-    m3[l] += t2 * t;
-    m4[l] += t2 * t2;
-    c0[l] += dy;
-    c1[l] += t * dy;
-    c2[l] += t2 * dy;
-    yy[l] += dy * dy;
-  };
-  for (int32_t i = 0; i < whole; i += kLanes)
-    for (int l = 0; l < kLanes; ++l) add(l, i + l);
-  for (int32_t i = whole; i < n; ++i) add(0, i);
-  Moments r;
-  for (int l = 0; l < kLanes; ++l) {
-    r.m[1] += m1[l];
-    r.m[2] += m2[l];
-    r.m[3] += m3[l];
-    r.m[4] += m4[l];
-    r.c[0] += c0[l];
-    r.c[1] += c1[l];
-    r.c[2] += c2[l];
-    r.syy += yy[l];
+// Sums of t^k and of t^k (y - yShift), two cases at a time in vector
+// registers (one register per sum, so none spill); with kRange, X's
+// extremes too.
+template <bool kRange>
+Moments SumMoments(const float* xs, const float* ys, int32_t n, double centre, double inv, double yShift,
+                   float* xMin, float* xMax) {
+  using V = double __attribute__((vector_size(16)));
+  const V vc = {centre, centre}, vi = {inv, inv}, vs = {yShift, yShift};
+  V m1 = {}, m2 = {}, m3 = {}, m4 = {}, c0 = {}, c1 = {}, c2 = {}, yy = {};
+  V lo = {xs[0], xs[0]}, hi = lo;
+  const int32_t whole = n - n % 2;
+  for (int32_t i = 0; i < whole; i += 2) {
+    const V x = {xs[i], xs[i + 1]};
+    const V t = (x - vc) * vi;
+    const V dy = V{ys[i], ys[i + 1]} - vs;
+    const V t2 = t * t;
+    m1 += t;
+    m2 += t2;
+    m3 += t2 * t;
+    m4 += t2 * t2;
+    c0 += dy;
+    c1 += t * dy;
+    c2 += t2 * dy;
+    yy += dy * dy;
+    if constexpr (kRange) {
+      lo = x < lo ? x : lo;
+      hi = x > hi ? x : hi;
+    }
   }
-  // Sums of squares about the single-precision means the panel shows.
-  const double tm = (static_cast<float>(b.sx / n) - centre) * inv;
-  r.sxx = b.half * b.half * std::max(0.0, r.m[2] - 2.0 * tm * r.m[1] + n * tm * tm);
-  const double e = static_cast<float>(yMean) - yMean;
-  r.syy2 = std::max(0.0, r.syy - 2.0 * e * r.c[0] + n * e * e);
+  Moments r;
+  r.m[1] = m1[0] + m1[1];
+  r.m[2] = m2[0] + m2[1];
+  r.m[3] = m3[0] + m3[1];
+  r.m[4] = m4[0] + m4[1];
+  r.c[0] = c0[0] + c0[1];
+  r.c[1] = c1[0] + c1[1];
+  r.c[2] = c2[0] + c2[1];
+  r.syy = yy[0] + yy[1];
+  double xLo = std::min(lo[0], lo[1]), xHi = std::max(hi[0], hi[1]);
+  if (whole < n) {
+    const double x = xs[whole], t = (x - centre) * inv, dy = ys[whole] - yShift, t2 = t * t;
+    r.m[1] += t;
+    r.m[2] += t2;
+    r.m[3] += t2 * t;
+    r.m[4] += t2 * t2;
+    r.c[0] += dy;
+    r.c[1] += t * dy;
+    r.c[2] += t2 * dy;
+    r.syy += dy * dy;
+    xLo = std::min(xLo, x);
+    xHi = std::max(xHi, x);
+  }
+  if constexpr (kRange) {
+    *xMin = static_cast<float>(xLo);
+    *xMax = static_cast<float>(xHi);
+  }
   return r;
+}
+
+// Sums of squares about the single-precision means the panel shows, from
+// moments taken about b's mean of y.
+void PanelSums(const Block& b, Moments* r) {
+  const int32_t n = b.n;
+  const double tm = (static_cast<float>(b.sx / n) - b.centre) * b.inv;
+  r->sxx = b.half * b.half * std::max(0.0, r->m[2] - 2.0 * tm * r->m[1] + n * tm * tm);
+  const double e = static_cast<float>(b.yMean) - b.yMean;
+  r->syy2 = std::max(0.0, r->syy - 2.0 * e * r->c[0] + n * e * e);
 }
 
 // Stieltjes on the moments: the same recurrence as the passes, with every
 // inner product <p, q> = sum_kl p_k q_l M_(k+l). False when a sum of squares
 // keeps too few digits, or vanishes.
-bool FitByMoments(const Block& b, int degree, PolyFit* out) {
-  const Moments mo = GatherMoments(b);
+bool FitFromMoments(const Block& b, const Moments& mo, int degree, PolyFit* out) {
   double M[2 * kMomentDegree + 1] = {};
   M[0] = b.n;
   for (int k = 1; k <= 2 * degree; ++k) M[k] = mo.m[k];
@@ -308,12 +343,50 @@ bool FitByMoments(const Block& b, int degree, PolyFit* out) {
   return true;
 }
 
+bool FitByMoments(const Block& b, int degree, PolyFit* out) {
+  Moments mo = SumMoments<false>(b.xs, b.ys, b.n, b.centre, b.inv, b.yMean, nullptr, nullptr);
+  PanelSums(b, &mo);
+  return FitFromMoments(b, mo, degree, out);
+}
+
+// X is centred and scaled on the block's first and last cases, and Y taken
+// about its first case, so the extremes and means need no pass of their
+// own; the moments are moved to the mean of Y afterwards. That suits X that
+// runs through the block (time, a ramp); where X strays far outside its end
+// values, or Y's first case sits far from its mean, false, and the caller
+// takes the passes.
+constexpr double kEndsReach = 4.0;
+
+bool FitInOnePass(const Block& block, int degree, PolyFit* out) {
+  const float* xs = block.xs;
+  const float* ys = block.ys;
+  const int32_t n = block.n;
+  const double a = xs[0], z = xs[n - 1];
+  const double centre = 0.5 * (a + z), half = 0.5 * std::abs(z - a);
+  if (!(half > 0.0) || !std::isfinite(half) || !std::isfinite(centre)) return false;
+  const double inv = 1.0 / half, y0 = ys[0];
+  float xMin = 0.0f, xMax = 0.0f;
+  Moments mo = SumMoments<true>(xs, ys, n, centre, inv, y0, &xMin, &xMax);
+  if (!((xMin - centre) * inv >= -kEndsReach && (xMax - centre) * inv <= kEndsReach)) return false;
+  const double delta = mo.c[0] / n;
+  const double syy = mo.syy - delta * mo.c[0];
+  if (!(syy >= kMomentKeep * mo.syy)) return false;
+  mo.syy = syy;
+  mo.c[0] = 0.0;
+  for (int k = 1; k <= kMomentDegree; ++k) mo.c[k] -= delta * mo.m[k];
+  const Block b{xs, ys, n, n * centre + half * mo.m[1], y0 + delta, centre, half, inv};
+  PanelSums(b, &mo);
+  return FitFromMoments(b, mo, degree, out);
+}
+
 }  // namespace
 
 PolyStatus FitPolynomial(std::span<const float> x, std::span<const float> y, int32_t first, int32_t last,
                          int degree, PolyFit* out) {
   Block b;
-  if (const PolyStatus s = ScanBlock(x, y, first, last, degree, &b); s != PolyStatus::Ok) return s;
+  if (const PolyStatus s = CheckBlock(x, y, first, last, degree, &b); s != PolyStatus::Ok) return s;
+  if (degree <= kMomentDegree && FitInOnePass(b, degree, out)) return PolyStatus::Ok;
+  if (const PolyStatus s = ScanBlock(&b); s != PolyStatus::Ok) return s;
   if (degree <= kMomentDegree && FitByMoments(b, degree, out)) return PolyStatus::Ok;
   return FitByPasses(b, degree, out);
 }
@@ -321,7 +394,8 @@ PolyStatus FitPolynomial(std::span<const float> x, std::span<const float> y, int
 PolyStatus FitPolynomialByPasses(std::span<const float> x, std::span<const float> y, int32_t first, int32_t last,
                                  int degree, PolyFit* out) {
   Block b;
-  if (const PolyStatus s = ScanBlock(x, y, first, last, degree, &b); s != PolyStatus::Ok) return s;
+  if (const PolyStatus s = CheckBlock(x, y, first, last, degree, &b); s != PolyStatus::Ok) return s;
+  if (const PolyStatus s = ScanBlock(&b); s != PolyStatus::Ok) return s;
   return FitByPasses(b, degree, out);
 }
 

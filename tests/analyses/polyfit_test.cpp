@@ -147,9 +147,9 @@ TEST(PolynomialFit, WamplerDataKeepNineSignificantDigits) {
   }
 }
 
-// Degrees 1 and 2 are built from one pass of moments, or fall back on the
-// passes where the moments would lose digits: either way they must agree
-// with the pass-per-degree fit.
+// Degrees 1 and 2 are built from one pass of moments (about the block's
+// ends, or after a pass for the extremes), or fall back on the passes where
+// the moments would lose digits: every way must agree with the passes.
 TEST(PolynomialFit, MomentFitAgreesWithThePasses) {
   std::mt19937 gen(7);
   std::normal_distribution<float> noise(0.0f, 1.0f);
@@ -165,8 +165,12 @@ TEST(PolynomialFit, MomentFitAgreesWithThePasses) {
     exact.push_back(static_cast<float>(1.0 + 2.0 * (i % 100) + 3.0 * (i % 100) * (i % 100)));
     tiny.push_back(static_cast<float>(1e3 + 1e-3 * u * u) + 1e-5f * noise(gen));
   }
-  std::vector<float> exactX;
-  for (int i = 0; i < n; ++i) exactX.push_back(static_cast<float>(i % 100));
+  std::vector<float> exactX, loop, spiked = noisy;
+  for (int i = 0; i < n; ++i) {
+    exactX.push_back(static_cast<float>(i % 100));
+    loop.push_back(static_cast<float>(std::sin(6.283185307179586 * i / (n - 1))));
+  }
+  spiked[0] = 1e4f;
   const struct {
     const char* what;
     const std::vector<float>* x;
@@ -175,6 +179,7 @@ TEST(PolynomialFit, MomentFitAgreesWithThePasses) {
       {"noisy quadratic", &ramp, &noisy},  {"far from zero", &offset, &noisy},
       {"bunched X", &clustered, &noisy},   {"exact quadratic", &exactX, &exact},
       {"small curvature on a big level", &ramp, &tiny},
+      {"X back where it began", &loop, &noisy},       {"Y opening on a spike", &ramp, &spiked},
   };
   for (const auto& c : cases) {
     for (int d = 1; d <= 2; ++d) {
@@ -190,8 +195,8 @@ TEST(PolynomialFit, MomentFitAgreesWithThePasses) {
       EXPECT_NEAR(fused.residualVariance, passes.residualVariance, 1e-9 * passes.residualVariance + 1e-12);
       EXPECT_FLOAT_EQ(fused.sdX, passes.sdX);
       EXPECT_FLOAT_EQ(fused.sdY, passes.sdY);
-      EXPECT_EQ(fused.meanX, passes.meanX);
-      EXPECT_EQ(fused.meanY, passes.meanY);
+      EXPECT_FLOAT_EQ(fused.meanX, passes.meanX);
+      EXPECT_FLOAT_EQ(fused.meanY, passes.meanY);
     }
   }
   // Two distinct X values carry a line, never a parabola.
