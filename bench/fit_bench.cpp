@@ -58,6 +58,17 @@ void BM_PolynomialDegree2(benchmark::State& state) {
 }
 BENCHMARK(BM_PolynomialDegree2)->Unit(benchmark::kMillisecond);
 
+// The pass-per-degree fit that data unfit for the moments fall back on.
+void BM_PolynomialDegree2ByPasses(benchmark::State& state) {
+  PolyFit f;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(FitPolynomialByPasses(channel(0), channel(1), 0, kCases - 1, 2, &f));
+    benchmark::DoNotOptimize(f.r2);
+  }
+  state.SetItemsProcessed(state.iterations() * kCases);
+}
+BENCHMARK(BM_PolynomialDegree2ByPasses)->Unit(benchmark::kMillisecond);
+
 void BM_AsymptoteTrial(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(FindR2(channel(1), 0, kCases - 1, 11.0f).r2);
   state.SetItemsProcessed(state.iterations() * kCases);

@@ -14,6 +14,8 @@ namespace {
 // previous one's is rounding noise: the data hold no more distinct X values.
 constexpr double kVanishingRatio = 1e-24;
 
+constexpr int kLanes = 4;
+
 }  // namespace
 
 const char* PolyStatusText(PolyStatus s) {
@@ -26,37 +28,128 @@ const char* PolyStatusText(PolyStatus s) {
   return "";
 }
 
-PolyStatus FitPolynomial(std::span<const float> x, std::span<const float> y, int32_t first, int32_t last,
-                         int degree, PolyFit* out) {
+namespace {
+
+// The block, and one pass for its means and extremes (the one-pass fit
+// does without it).
+struct Block {
+  const float* xs = nullptr;
+  const float* ys = nullptr;
+  int32_t n = 0;
+  double sx = 0.0, yMean = 0.0, centre = 0.0, half = 0.0, inv = 0.0;
+};
+
+PolyStatus CheckBlock(std::span<const float> x, std::span<const float> y, int32_t first, int32_t last, int degree,
+                      Block* b) {
   if (degree < 1 || degree > kMaxPolyDegree) return PolyStatus::BadDegree;
   if (first > last) std::swap(first, last);
   if (first < 0 || static_cast<size_t>(last) >= x.size() || static_cast<size_t>(last) >= y.size())
     return PolyStatus::BadSpan;
   const int32_t n = last - first + 1;
   if (n < degree + 1) return PolyStatus::Degenerate;
-  const float* xs = x.data() + first;
-  const float* ys = y.data() + first;
+  b->xs = x.data() + first;
+  b->ys = y.data() + first;
+  b->n = n;
+  return PolyStatus::Ok;
+}
 
-  double sx = 0.0, sy = 0.0;
-  float xMin = xs[0], xMax = xs[0];
-  for (int32_t i = 0; i < n; ++i) {
-    sx += xs[i];
-    sy += ys[i];
-    xMin = std::min(xMin, xs[i]);
-    xMax = std::max(xMax, xs[i]);
+PolyStatus ScanBlock(Block* b) {
+  const float* xs = b->xs;
+  const float* ys = b->ys;
+  const int32_t n = b->n;
+  // Lanes of independent sums, so the pass packs into vector registers.
+  double lx[kLanes] = {}, ly[kLanes] = {};
+  float lo[kLanes], hi[kLanes];
+  std::fill(lo, lo + kLanes, xs[0]);
+  std::fill(hi, hi + kLanes, xs[0]);
+  const int32_t whole = n - n % kLanes;
+  for (int32_t i = 0; i < whole; i += kLanes)
+    for (int l = 0; l < kLanes; ++l) {
+      lx[l] += xs[i + l];
+      ly[l] += ys[i + l];
+      lo[l] = std::min(lo[l], xs[i + l]);
+      hi[l] = std::max(hi[l], xs[i + l]);
+    }
+  for (int32_t i = whole; i < n; ++i) {
+    lx[0] += xs[i];
+    ly[0] += ys[i];
+    lo[0] = std::min(lo[0], xs[i]);
+    hi[0] = std::max(hi[0], xs[i]);
   }
-  const double yMean = sy / n;
+  double sx = 0.0, sy = 0.0;
+  float xMin = lo[0], xMax = hi[0];
+  for (int l = 0; l < kLanes; ++l) {
+    sx += lx[l];
+    sy += ly[l];
+    xMin = std::min(xMin, lo[l]);
+    xMax = std::max(xMax, hi[l]);
+  }
   // t = (x - centre) / half-range keeps every p_j of order one.
   const double centre = 0.5 * (static_cast<double>(xMin) + xMax);
   const double half = 0.5 * (static_cast<double>(xMax) - xMin);
   if (!(half > 0.0)) return PolyStatus::Degenerate;
-  const double inv = 1.0 / half;
+  *b = Block{xs, ys, n, sx, sy / n, centre, half, 1.0 / half};
+  return PolyStatus::Ok;
+}
+
+// Coefficients K of the fit in powers of t back to powers of x, and the
+// panel's statistics (ssRes, Syy and the sums of squares about the
+// single-precision means are the caller's).
+PolyFit Finish(const Block& b, int degree, const long double* K, double ssRes, double syy, double sxx,
+               double syy2) {
+  PolyFit f;
+  f.degree = degree;
+  f.n = b.n;
+  long double binom[kMaxPolyDegree + 1][kMaxPolyDegree + 1] = {};
+  for (int p = 0; p <= degree; ++p) {
+    binom[p][0] = 1.0L;
+    for (int q = 1; q <= p; ++q) binom[p][q] = binom[p - 1][q - 1] + (q <= p - 1 ? binom[p - 1][q] : 0.0L);
+  }
+  const long double c = b.centre, hinv = 1.0L / static_cast<long double>(b.half);
+  for (int q = 0; q <= degree; ++q) {
+    long double acc = 0.0L;
+    for (int p = q; p <= degree; ++p) {
+      long double term = K[p] * binom[p][q];
+      for (int e = 0; e < p - q; ++e) term *= -c;
+      for (int e = 0; e < p; ++e) term *= hinv;
+      acc += term;
+    }
+    f.power[static_cast<size_t>(q)] = static_cast<double>(acc);
+  }
+  const int32_t n = b.n;
+  f.meanX = static_cast<float>(b.sx / n);
+  f.meanY = static_cast<float>(b.yMean);
+  f.sdX = static_cast<float>(std::sqrt(sxx / n));
+  f.sdY = static_cast<float>(std::sqrt(syy2 / n));
+  f.residualVariance = n > degree + 1 ? ssRes / (n - degree - 1) : 0.0;
+  f.r2 = syy == 0.0 ? 1.0 : std::max(0.0, 1.0 - ssRes / syy);
+  return f;
+}
+
+// Sum of squared residuals through the t basis, in long double.
+double ResidualSum(const Block& b, int degree, const long double* K) {
+  double ssRes = 0.0;
+  for (int32_t i = 0; i < b.n; ++i) {
+    const double t = (b.xs[i] - b.centre) * b.inv;
+    long double v = K[degree];
+    for (int m = degree - 1; m >= 0; --m) v = v * t + K[m];
+    const double r = static_cast<double>(v) - b.ys[i];
+    ssRes += r * r;
+  }
+  return ssRes;
+}
+
+PolyStatus FitByPasses(const Block& b, int degree, PolyFit* out) {
+  const int32_t n = b.n;
+  const float* xs = b.xs;
+  const float* ys = b.ys;
+  const double centre = b.centre, inv = b.inv, yMean = b.yMean;
 
   // alpha[j], beta[j] of p_j = (t - alpha_j) p_{j-1} - beta_j p_{j-2}.
   double alpha[kMaxPolyDegree + 2] = {}, beta[kMaxPolyDegree + 2] = {};
   double S[kMaxPolyDegree + 1] = {};
   S[0] = n;
-  alpha[1] = (sx / n - centre) * inv;
+  alpha[1] = (b.sx / n - centre) * inv;
   // Monic power coefficients in t of p_{j-2}, p_{j-1}, p_j, and the fit K.
   double pm2[kMaxPolyDegree + 1] = {}, pm1[kMaxPolyDegree + 1] = {}, pj[kMaxPolyDegree + 1] = {};
   long double K[kMaxPolyDegree + 1] = {};
@@ -85,40 +178,17 @@ PolyStatus FitPolynomial(std::span<const float> x, std::span<const float> y, int
     S[j] = sPj;
     alpha[j + 1] = stPj / sPj;
     beta[j + 1] = sPj / S[j - 1];
-    const double b = syPj / sPj;
+    const double bj = syPj / sPj;
     for (int m = 0; m <= j; ++m) {
       pj[m] = (m > 0 ? pm1[m - 1] : 0.0) - alpha[j] * pm1[m] - beta[j] * pm2[m];
-      K[m] += static_cast<long double>(b) * pj[m];
+      K[m] += static_cast<long double>(bj) * pj[m];
     }
     std::copy(pm1, pm1 + kMaxPolyDegree + 1, pm2);
     std::copy(pj, pj + kMaxPolyDegree + 1, pm1);
   }
 
-  // Back to powers of x: sum_p K_p ((x - c) / h)^p.
-  PolyFit f;
-  f.degree = degree;
-  f.n = n;
-  {
-    long double binom[kMaxPolyDegree + 1][kMaxPolyDegree + 1] = {};
-    for (int p = 0; p <= degree; ++p) {
-      binom[p][0] = 1.0L;
-      for (int q = 1; q <= p; ++q) binom[p][q] = binom[p - 1][q - 1] + (q <= p - 1 ? binom[p - 1][q] : 0.0L);
-    }
-    const long double c = centre, hinv = 1.0L / static_cast<long double>(half);
-    for (int q = 0; q <= degree; ++q) {
-      long double acc = 0.0L;
-      for (int p = q; p <= degree; ++p) {
-        long double term = K[p] * binom[p][q];
-        for (int e = 0; e < p - q; ++e) term *= -c;
-        for (int e = 0; e < p; ++e) term *= hinv;
-        acc += term;
-      }
-      f.power[static_cast<size_t>(q)] = static_cast<double>(acc);
-    }
-  }
-
   // Residuals through the t basis; means and SDs as the panel shows them.
-  const auto mx = static_cast<float>(sx / n), my = static_cast<float>(yMean);
+  const auto mx = static_cast<float>(b.sx / n), my = static_cast<float>(yMean);
   double ssRes = 0.0, sxx = 0.0, syy2 = 0.0;
   for (int32_t i = 0; i < n; ++i) {
     const double t = (xs[i] - centre) * inv;
@@ -130,14 +200,203 @@ PolyStatus FitPolynomial(std::span<const float> x, std::span<const float> y, int
     sxx += static_cast<double>(dx) * dx;
     syy2 += static_cast<double>(dy) * dy;
   }
-  f.meanX = mx;
-  f.meanY = my;
-  f.sdX = static_cast<float>(std::sqrt(sxx / n));
-  f.sdY = static_cast<float>(std::sqrt(syy2 / n));
-  f.residualVariance = n > degree + 1 ? ssRes / (n - degree - 1) : 0.0;
-  f.r2 = syy == 0.0 ? 1.0 : std::max(0.0, 1.0 - ssRes / syy);
-  *out = f;
+  *out = Finish(b, degree, K, ssRes, syy, sxx, syy2);
   return PolyStatus::Ok;
+}
+
+// Degrees the one-pass moments serve: their sums reach t^(2d), and beyond
+// d = 2 the cancellation in forming p_j from them eats too many digits.
+constexpr int kMomentDegree = 2;
+// A sum of squares formed from moments must keep this share of the sum of
+// the magnitudes it was formed from (about ten of double's sixteen digits),
+// and so must the residual sum Syy - sum b_j^2 S_j; otherwise the passes
+// (or one residual pass) do the work.
+constexpr double kMomentKeep = 1e-6;
+// Power sums of t and cross sums with y about its mean, over lanes of
+// independent accumulators so the one pass packs into vector registers.
+struct Moments {
+  double m[2 * kMomentDegree + 1] = {};   // sum t^k, k = 1..2d (m[0] unused)
+  double c[kMomentDegree + 1] = {};       // sum t^k dy
+  double syy = 0.0, sxx = 0.0, syy2 = 0.0;
+};
+
+// Sums of t^k and of t^k (y - yShift), two cases at a time in vector
+// registers (one register per sum, so none spill); with kRange, X's
+// extremes too.
+template <bool kRange>
+Moments SumMoments(const float* xs, const float* ys, int32_t n, double centre, double inv, double yShift,
+                   float* xMin, float* xMax) {
+  using V = double __attribute__((vector_size(16)));
+  const V vc = {centre, centre}, vi = {inv, inv}, vs = {yShift, yShift};
+  V m1 = {}, m2 = {}, m3 = {}, m4 = {}, c0 = {}, c1 = {}, c2 = {}, yy = {};
+  V lo = {xs[0], xs[0]}, hi = lo;
+  const int32_t whole = n - n % 2;
+  for (int32_t i = 0; i < whole; i += 2) {
+    const V x = {xs[i], xs[i + 1]};
+    const V t = (x - vc) * vi;
+    const V dy = V{ys[i], ys[i + 1]} - vs;
+    const V t2 = t * t;
+    m1 += t;
+    m2 += t2;
+    m3 += t2 * t;
+    m4 += t2 * t2;
+    c0 += dy;
+    c1 += t * dy;
+    c2 += t2 * dy;
+    yy += dy * dy;
+    if constexpr (kRange) {
+      lo = x < lo ? x : lo;
+      hi = x > hi ? x : hi;
+    }
+  }
+  Moments r;
+  r.m[1] = m1[0] + m1[1];
+  r.m[2] = m2[0] + m2[1];
+  r.m[3] = m3[0] + m3[1];
+  r.m[4] = m4[0] + m4[1];
+  r.c[0] = c0[0] + c0[1];
+  r.c[1] = c1[0] + c1[1];
+  r.c[2] = c2[0] + c2[1];
+  r.syy = yy[0] + yy[1];
+  double xLo = std::min(lo[0], lo[1]), xHi = std::max(hi[0], hi[1]);
+  if (whole < n) {
+    const double x = xs[whole], t = (x - centre) * inv, dy = ys[whole] - yShift, t2 = t * t;
+    r.m[1] += t;
+    r.m[2] += t2;
+    r.m[3] += t2 * t;
+    r.m[4] += t2 * t2;
+    r.c[0] += dy;
+    r.c[1] += t * dy;
+    r.c[2] += t2 * dy;
+    r.syy += dy * dy;
+    xLo = std::min(xLo, x);
+    xHi = std::max(xHi, x);
+  }
+  if constexpr (kRange) {
+    *xMin = static_cast<float>(xLo);
+    *xMax = static_cast<float>(xHi);
+  }
+  return r;
+}
+
+// Sums of squares about the single-precision means the panel shows, from
+// moments taken about b's mean of y.
+void PanelSums(const Block& b, Moments* r) {
+  const int32_t n = b.n;
+  const double tm = (static_cast<float>(b.sx / n) - b.centre) * b.inv;
+  r->sxx = b.half * b.half * std::max(0.0, r->m[2] - 2.0 * tm * r->m[1] + n * tm * tm);
+  const double e = static_cast<float>(b.yMean) - b.yMean;
+  r->syy2 = std::max(0.0, r->syy - 2.0 * e * r->c[0] + n * e * e);
+}
+
+// Stieltjes on the moments: the same recurrence as the passes, with every
+// inner product <p, q> = sum_kl p_k q_l M_(k+l). False when a sum of squares
+// keeps too few digits, or vanishes.
+bool FitFromMoments(const Block& b, const Moments& mo, int degree, PolyFit* out) {
+  double M[2 * kMomentDegree + 1] = {};
+  M[0] = b.n;
+  for (int k = 1; k <= 2 * degree; ++k) M[k] = mo.m[k];
+  // <t^s p, q> and the sum of the magnitudes of its terms.
+  auto dot = [&](const double* p, const double* q, int dp, int dq, int s, double* mag) {
+    double v = 0.0, a = 0.0;
+    for (int k = 0; k <= dp; ++k)
+      for (int l = 0; l <= dq; ++l) {
+        const double term = p[k] * q[l] * M[k + l + s];
+        v += term;
+        a += std::abs(term);
+      }
+    if (mag) *mag = a;
+    return v;
+  };
+  double alpha[kMomentDegree + 2] = {}, beta[kMomentDegree + 2] = {}, S[kMomentDegree + 1] = {};
+  double pm2[kMomentDegree + 1] = {}, pm1[kMomentDegree + 1] = {}, pj[kMomentDegree + 1] = {};
+  long double K[kMaxPolyDegree + 1] = {};
+  S[0] = b.n;
+  pm1[0] = 1.0;
+  alpha[1] = M[1] / b.n;
+  K[0] = b.yMean;
+  double explained = 0.0;
+  for (int j = 1; j <= degree; ++j) {
+    for (int m = 0; m <= j; ++m)
+      pj[m] = (m > 0 ? pm1[m - 1] : 0.0) - alpha[j] * pm1[m] - beta[j] * pm2[m];
+    double mag = 0.0;
+    const double sPj = dot(pj, pj, j, j, 0, &mag);
+    if (!(sPj > kMomentKeep * mag) || !(sPj > kVanishingRatio * S[j - 1]) || !std::isfinite(sPj)) return false;
+    S[j] = sPj;
+    if (j < degree) {
+      alpha[j + 1] = dot(pj, pj, j, j, 1, nullptr) / sPj;
+      beta[j + 1] = sPj / S[j - 1];
+    }
+    double syPj = 0.0;
+    for (int m = 0; m <= j; ++m) syPj += pj[m] * mo.c[m];
+    const double bj = syPj / sPj;
+    explained += bj * syPj;
+    for (int m = 0; m <= j; ++m) K[m] += static_cast<long double>(bj) * pj[m];
+    std::copy(pm1, pm1 + kMomentDegree + 1, pm2);
+    std::copy(pj, pj + kMomentDegree + 1, pm1);
+  }
+  // The residual sum by orthogonality; a near-exact fit leaves that to
+  // cancellation, so then the residuals are summed one by one.
+  double ssRes = mo.syy - explained;
+  if (!(ssRes > kMomentKeep * mo.syy)) ssRes = ResidualSum(b, degree, K);
+  *out = Finish(b, degree, K, ssRes, mo.syy, mo.sxx, mo.syy2);
+  return true;
+}
+
+bool FitByMoments(const Block& b, int degree, PolyFit* out) {
+  Moments mo = SumMoments<false>(b.xs, b.ys, b.n, b.centre, b.inv, b.yMean, nullptr, nullptr);
+  PanelSums(b, &mo);
+  return FitFromMoments(b, mo, degree, out);
+}
+
+// X is centred and scaled on the block's first and last cases, and Y taken
+// about its first case, so the extremes and means need no pass of their
+// own; the moments are moved to the mean of Y afterwards. That suits X that
+// runs through the block (time, a ramp); where X strays far outside its end
+// values, or Y's first case sits far from its mean, false, and the caller
+// takes the passes.
+constexpr double kEndsReach = 4.0;
+
+bool FitInOnePass(const Block& block, int degree, PolyFit* out) {
+  const float* xs = block.xs;
+  const float* ys = block.ys;
+  const int32_t n = block.n;
+  const double a = xs[0], z = xs[n - 1];
+  const double centre = 0.5 * (a + z), half = 0.5 * std::abs(z - a);
+  if (!(half > 0.0) || !std::isfinite(half) || !std::isfinite(centre)) return false;
+  const double inv = 1.0 / half, y0 = ys[0];
+  float xMin = 0.0f, xMax = 0.0f;
+  Moments mo = SumMoments<true>(xs, ys, n, centre, inv, y0, &xMin, &xMax);
+  if (!((xMin - centre) * inv >= -kEndsReach && (xMax - centre) * inv <= kEndsReach)) return false;
+  const double delta = mo.c[0] / n;
+  const double syy = mo.syy - delta * mo.c[0];
+  if (!(syy >= kMomentKeep * mo.syy)) return false;
+  mo.syy = syy;
+  mo.c[0] = 0.0;
+  for (int k = 1; k <= kMomentDegree; ++k) mo.c[k] -= delta * mo.m[k];
+  const Block b{xs, ys, n, n * centre + half * mo.m[1], y0 + delta, centre, half, inv};
+  PanelSums(b, &mo);
+  return FitFromMoments(b, mo, degree, out);
+}
+
+}  // namespace
+
+PolyStatus FitPolynomial(std::span<const float> x, std::span<const float> y, int32_t first, int32_t last,
+                         int degree, PolyFit* out) {
+  Block b;
+  if (const PolyStatus s = CheckBlock(x, y, first, last, degree, &b); s != PolyStatus::Ok) return s;
+  if (degree <= kMomentDegree && FitInOnePass(b, degree, out)) return PolyStatus::Ok;
+  if (const PolyStatus s = ScanBlock(&b); s != PolyStatus::Ok) return s;
+  if (degree <= kMomentDegree && FitByMoments(b, degree, out)) return PolyStatus::Ok;
+  return FitByPasses(b, degree, out);
+}
+
+PolyStatus FitPolynomialByPasses(std::span<const float> x, std::span<const float> y, int32_t first, int32_t last,
+                                 int degree, PolyFit* out) {
+  Block b;
+  if (const PolyStatus s = CheckBlock(x, y, first, last, degree, &b); s != PolyStatus::Ok) return s;
+  if (const PolyStatus s = ScanBlock(&b); s != PolyStatus::Ok) return s;
+  return FitByPasses(b, degree, out);
 }
 
 PolySeries PolynomialSeries(std::span<const float> x, std::span<const float> y, int32_t first, int32_t last) {

@@ -31,11 +31,19 @@ enum class PolyStatus : int8_t {
 };
 const char* PolyStatusText(PolyStatus s);
 
-// Fits y = sum power[p] x^p over first..last (both included): one pass for
-// the means and extremes, one per degree, one for the residuals. A refused
-// fit leaves *out untouched.
+// Fits y = sum power[p] x^p over first..last (both included). Degrees 1
+// and 2: one pass gathers the power sums of t (X centred and scaled on the
+// block's end cases) and their cross sums with y, and the orthogonal
+// polynomials are built from them. Where X strays far beyond its end
+// values, a pass for the extremes comes first; where the sums would keep
+// too few digits, and for higher degrees: one pass for the means and
+// extremes, one per degree, one for the residuals. A refused fit leaves
+// *out untouched.
 PolyStatus FitPolynomial(std::span<const float> x, std::span<const float> y, int32_t first, int32_t last,
                          int degree, PolyFit* out);
+// The pass-per-degree fit alone, which the one above falls back on.
+PolyStatus FitPolynomialByPasses(std::span<const float> x, std::span<const float> y, int32_t first, int32_t last,
+                                 int degree, PolyFit* out);
 
 // "Show All r^2": r2[d] for d = 1..9 as displayed (single precision), up to
 // the first degree whose r^2 falls below the best so far (kept, shown as its

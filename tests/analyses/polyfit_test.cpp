@@ -1,6 +1,8 @@
 #include "analyses/polyfit.h"
 
+#include <algorithm>
 #include <cmath>
+#include <random>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -143,6 +145,65 @@ TEST(PolynomialFit, WamplerDataKeepNineSignificantDigits) {
     const double want = static_cast<double>(ref[static_cast<size_t>(p)]);
     EXPECT_NEAR(f2.power[static_cast<size_t>(p)], want, 1e-9 * std::abs(want)) << p;
   }
+}
+
+// Degrees 1 and 2 are built from one pass of moments (about the block's
+// ends, or after a pass for the extremes), or fall back on the passes where
+// the moments would lose digits: every way must agree with the passes.
+TEST(PolynomialFit, MomentFitAgreesWithThePasses) {
+  std::mt19937 gen(7);
+  std::normal_distribution<float> noise(0.0f, 1.0f);
+  const int n = 20000;
+  std::vector<float> ramp, offset, clustered, noisy, exact, tiny;
+  for (int i = 0; i < n; ++i) {
+    const double u = i / static_cast<double>(n);
+    ramp.push_back(static_cast<float>(u));
+    offset.push_back(static_cast<float>(1e4 + 0.01 * i));
+    // One case far off, the rest bunched: most of t's spread sits in one case.
+    clustered.push_back(i == 0 ? 0.0f : static_cast<float>(1.0 + 1e-4 * u));
+    noisy.push_back(static_cast<float>(3.0 - 2.0 * u + 5.0 * u * u) + 0.1f * noise(gen));
+    exact.push_back(static_cast<float>(1.0 + 2.0 * (i % 100) + 3.0 * (i % 100) * (i % 100)));
+    tiny.push_back(static_cast<float>(1e3 + 1e-3 * u * u) + 1e-5f * noise(gen));
+  }
+  std::vector<float> exactX, loop, spiked = noisy;
+  for (int i = 0; i < n; ++i) {
+    exactX.push_back(static_cast<float>(i % 100));
+    loop.push_back(static_cast<float>(std::sin(6.283185307179586 * i / (n - 1))));
+  }
+  spiked[0] = 1e4f;
+  const struct {
+    const char* what;
+    const std::vector<float>* x;
+    const std::vector<float>* y;
+  } cases[] = {
+      {"noisy quadratic", &ramp, &noisy},  {"far from zero", &offset, &noisy},
+      {"bunched X", &clustered, &noisy},   {"exact quadratic", &exactX, &exact},
+      {"small curvature on a big level", &ramp, &tiny},
+      {"X back where it began", &loop, &noisy},       {"Y opening on a spike", &ramp, &spiked},
+  };
+  for (const auto& c : cases) {
+    for (int d = 1; d <= 2; ++d) {
+      SCOPED_TRACE(::testing::Message() << c.what << " degree " << d);
+      PolyFit fused, passes;
+      ASSERT_EQ(FitPolynomial(*c.x, *c.y, 0, n - 1, d, &fused), PolyStatus::Ok);
+      ASSERT_EQ(FitPolynomialByPasses(*c.x, *c.y, 0, n - 1, d, &passes), PolyStatus::Ok);
+      for (int p = 0; p <= d; ++p) {
+        const double want = passes.power[static_cast<size_t>(p)];
+        EXPECT_NEAR(fused.power[static_cast<size_t>(p)], want, 1e-9 * std::max(1.0, std::abs(want))) << p;
+      }
+      EXPECT_NEAR(fused.r2, passes.r2, 1e-12);
+      EXPECT_NEAR(fused.residualVariance, passes.residualVariance, 1e-9 * passes.residualVariance + 1e-12);
+      EXPECT_FLOAT_EQ(fused.sdX, passes.sdX);
+      EXPECT_FLOAT_EQ(fused.sdY, passes.sdY);
+      EXPECT_FLOAT_EQ(fused.meanX, passes.meanX);
+      EXPECT_FLOAT_EQ(fused.meanY, passes.meanY);
+    }
+  }
+  // Two distinct X values carry a line, never a parabola.
+  const std::vector<float> twoX = {1, 2, 1, 2, 1, 2}, y6 = {1, 2, 3, 4, 5, 6};
+  PolyFit f;
+  EXPECT_EQ(FitPolynomial(twoX, y6, 0, 5, 1, &f), PolyStatus::Ok);
+  EXPECT_EQ(FitPolynomial(twoX, y6, 0, 5, 2, &f), PolyStatus::Degenerate);
 }
 
 TEST(PolynomialFit, SeriesStopsAtTheFirstDegreeThatCannotBeFitted) {
