@@ -460,11 +460,23 @@ void readStretch(Stretch& s, const char* bufferEnd, size_t n, char delim, bool d
     for (auto& c : s.columns) c.reserve(static_cast<size_t>(static_cast<double>(s.end - s.begin) * rowsPerByte) + 16);
     std::vector<float> values(n);
     std::vector<const char*> bounds(n);
+    // Staged column after column, so that the columns grow a block at a time.
+    const size_t stageRows = std::max<size_t>(16, 16384 / n);
+    std::vector<float> stage(n * stageRows);
+    size_t staged = 0;
+    const auto flush = [&] {
+      for (size_t k = 0; k < n; ++k)
+        s.columns[k].insert(s.columns[k].end(), stage.begin() + static_cast<ptrdiff_t>(k * stageRows),
+                            stage.begin() + static_cast<ptrdiff_t>(k * stageRows + staged));
+      s.rows += staged;
+      staged = 0;
+    };
     for (const char* p = s.begin;
          p < s.end && fastRow(p, bufferEnd, n, delim, decimalComma, values.data(), bounds.data()); s.stop = p) {
-      for (size_t k = 0; k < n; ++k) s.columns[k].push_back(values[k]);
-      ++s.rows;
+      for (size_t k = 0; k < n; ++k) stage[k * stageRows + staged] = values[k];
+      if (++staged == stageRows) flush();
     }
+    flush();
   } catch (...) {  // nothing may leave a thread; the rows are read the ordinary way
     s.failed = true;
   }
