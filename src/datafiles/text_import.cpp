@@ -384,8 +384,9 @@ inline void scanBytes(const char* q, char delim, uint32_t* delims, uint32_t* end
 #endif
 
 // A row of exactly n plain numbers and a line end; on success p moves to the
-// next row. bounds has room for n pointers.
-bool fastRow(const char*& p, const char* end, size_t n, char delim, bool decimalComma, float* values,
+// next row and the k-th number is at values[k * stride]. bounds has room for
+// n pointers.
+bool fastRow(const char*& p, const char* end, size_t n, char delim, bool decimalComma, float* values, size_t stride,
              const char** bounds) {
   size_t found = 0;
   const char* lineEnd = nullptr;
@@ -427,14 +428,13 @@ bool fastRow(const char*& p, const char* end, size_t n, char delim, bool decimal
   // by one, at the cost of one.
   for (size_t k = 0; k < lanes; k += 4) {
     const __m128 q = _mm_div_ps(_mm_load_ps(dividends + k), _mm_load_ps(divisors + k));
-    alignas(16) float out[4];
-    _mm_store_ps(out, _mm_xor_ps(q, _mm_castsi128_ps(_mm_load_si128(reinterpret_cast<const __m128i*>(signs + k)))));
-    std::memcpy(values + k, out, sizeof(float) * std::min<size_t>(4, n - k));
+    _mm_store_ps(dividends + k, _mm_xor_ps(q, _mm_castsi128_ps(_mm_load_si128(reinterpret_cast<const __m128i*>(signs + k)))));
   }
+  for (size_t k = 0; k < n; ++k) values[k * stride] = dividends[k];
 #else
   for (size_t k = 0; k < n; ++k) {
     const float q = dividends[k] / divisors[k];
-    values[k] = signs[k] ? -q : q;
+    values[k * stride] = signs[k] ? -q : q;
   }
 #endif
   p = lineEnd + (*lineEnd == '\r');
@@ -458,7 +458,6 @@ void readStretch(Stretch& s, const char* bufferEnd, size_t n, char delim, bool d
   try {
     s.columns.resize(n);
     for (auto& c : s.columns) c.reserve(static_cast<size_t>(static_cast<double>(s.end - s.begin) * rowsPerByte) + 16);
-    std::vector<float> values(n);
     std::vector<const char*> bounds(n);
     // Staged column after column, so that the columns grow a block at a time.
     const size_t stageRows = std::max<size_t>(16, 16384 / n);
@@ -472,8 +471,8 @@ void readStretch(Stretch& s, const char* bufferEnd, size_t n, char delim, bool d
       staged = 0;
     };
     for (const char* p = s.begin;
-         p < s.end && fastRow(p, bufferEnd, n, delim, decimalComma, values.data(), bounds.data()); s.stop = p) {
-      for (size_t k = 0; k < n; ++k) stage[k * stageRows + staged] = values[k];
+         p < s.end && fastRow(p, bufferEnd, n, delim, decimalComma, stage.data() + staged, stageRows, bounds.data());
+         s.stop = p) {
       if (++staged == stageRows) flush();
     }
     flush();
@@ -927,7 +926,6 @@ FileStatus ParseDelimitedText(std::string_view text, TextTable* out) {
   bool dateFound = false;
   CivilDate firstDate;
   std::vector<Cell> cells;
-  std::vector<float> rowValues;
   std::vector<const char*> bounds;
   std::vector<float> stage;  // column after column, stageRows each
   size_t stageRows = 0, staged = 0;
@@ -949,8 +947,7 @@ FileStatus ParseDelimitedText(std::string_view text, TextTable* out) {
       // columns grow a block at a time.
       const size_t n = t.columns.size();
       if (n > 0 && rows < static_cast<size_t>(kMaxCases) &&
-          fastRow(p, end, n, t.delimiter, t.decimalComma, rowValues.data(), bounds.data())) {
-        for (size_t k = 0; k < n; ++k) stage[k * stageRows + staged] = rowValues[k];
+          fastRow(p, end, n, t.delimiter, t.decimalComma, stage.data() + staged, stageRows, bounds.data())) {
         ++rows;
         if (++staged == stageRows && !flushStage()) return FileStatus::OutOfMemory;
         continue;
@@ -986,7 +983,6 @@ FileStatus ParseDelimitedText(std::string_view text, TextTable* out) {
         } catch (const std::bad_alloc&) {
           // Only a guess; the columns grow as needed.
         }
-        rowValues.resize(cells.size());
         bounds.resize(cells.size());
         stageRows = std::max<size_t>(16, 16384 / cells.size());
         try {
