@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 #include <limits>
 #include <span>
 
@@ -38,9 +42,41 @@ namespace {
 
 // The highest means of three window lengths in one pass. A run's sum is the
 // difference of two running totals of the positive costs (and its count of
-// two running counts), kept in a ring longer than the longest run, so the
-// lengths share one chain of additions. The totals are doubles: over
-// 7,000,000 cases their rounding stays far below a float's step of any mean.
+// two running counts), so the lengths share one chain of additions. The
+// totals are doubles: over 7,000,000 cases their rounding stays far below a
+// float's step of any mean. Cases go in blocks: the chain fills a block's
+// totals, then each length asks, in a loop without branches, whether any run
+// ending in the block beats its best; only then does it walk the block run by
+// run, in order, as a single pass would.
+// Whether any of the runs i < len has sum > b c with c >= least and c > 0,
+// several runs at a time where the processor offers it.
+bool anyBeats(const double* sumEnd, const double* sumBefore, const double* countEnd, const double* countBefore,
+              size_t len, double b, double least) {
+  size_t i = 0;
+  bool any = false;
+#ifdef __SSE2__
+  const __m128d bs = _mm_set1_pd(b), leasts = _mm_set1_pd(least), zeros = _mm_setzero_pd();
+  __m128d hit0 = _mm_setzero_pd(), hit1 = _mm_setzero_pd();
+  for (; i + 4 <= len; i += 4) {
+    const __m128d sum0 = _mm_sub_pd(_mm_loadu_pd(sumEnd + i), _mm_loadu_pd(sumBefore + i));
+    const __m128d c0 = _mm_sub_pd(_mm_loadu_pd(countEnd + i), _mm_loadu_pd(countBefore + i));
+    const __m128d sum1 = _mm_sub_pd(_mm_loadu_pd(sumEnd + i + 2), _mm_loadu_pd(sumBefore + i + 2));
+    const __m128d c1 = _mm_sub_pd(_mm_loadu_pd(countEnd + i + 2), _mm_loadu_pd(countBefore + i + 2));
+    hit0 = _mm_or_pd(hit0, _mm_and_pd(_mm_and_pd(_mm_cmpgt_pd(sum0, _mm_mul_pd(bs, c0)), _mm_cmpge_pd(c0, leasts)),
+                                      _mm_cmpgt_pd(c0, zeros)));
+    hit1 = _mm_or_pd(hit1, _mm_and_pd(_mm_and_pd(_mm_cmpgt_pd(sum1, _mm_mul_pd(bs, c1)), _mm_cmpge_pd(c1, leasts)),
+                                      _mm_cmpgt_pd(c1, zeros)));
+  }
+  any = _mm_movemask_pd(_mm_or_pd(hit0, hit1)) != 0;
+#endif
+  for (; i < len; ++i) {
+    const double sum = sumEnd[i] - sumBefore[i];
+    const double c = countEnd[i] - countBefore[i];
+    any = any || (sum > b * c && c >= least && c > 0);
+  }
+  return any;
+}
+
 std::array<float, 3> highestWindowMeans3(std::span<const float> costs, int32_t w1, int32_t w2, int32_t w3) {
   const int32_t n = static_cast<int32_t>(costs.size()) - 1;
   const float* v = costs.data();
@@ -57,48 +93,56 @@ std::array<float, 3> highestWindowMeans3(std::span<const float> costs, int32_t w
     if (w[j] <= 0 || w[j] > n - 1) w[j] = 0;
     longest = std::max(longest, w[j]);
   }
-  size_t ring = 1;
-  while (ring < static_cast<size_t>(longest) + 1) ring <<= 1;
-  const size_t mask = ring - 1;
-  // Slot 0 holds the totals before case 1 until case `ring` replaces it,
-  // long after the last run that needs it.
-  std::vector<double> totals(ring, 0.0);
-  std::vector<int32_t> counts(ring, 0);
+  constexpr int32_t kBlock = 2048;
+  // Totals of cases base..base+capacity-1; a block needs those of the
+  // longest run before it. Counts are held as doubles (exact) to compare
+  // alongside the sums.
+  const size_t capacity = static_cast<size_t>(longest) + kBlock + 1;
+  std::vector<double> totals(capacity, 0.0), counts(capacity, 0.0);
+  int32_t base = 0;   // totals[0] is before case 1: 0
   double total = 0;
   int32_t count = 0;
-  auto consider = [&](size_t j, int32_t k) {
-    const size_t before = static_cast<size_t>(k - w[j]) & mask;
-    const double sum = total - totals[before];
-    const int32_t c = count - counts[before];
-    // Compared without dividing; the division happens only for a new best.
-    if (sum > bar[j] * c && c >= threshold[j] && c > 0) {
-      const double mean = sum / c;
-      if (mean > best[j]) {
-        best[j] = mean;
-        bar[j] = mean * (1 + 1e-9);
+  for (int32_t k0 = 1; k0 <= n - 1;) {
+    const int32_t k1 = std::min(k0 + kBlock, n);   // cases k0..k1-1
+    if (static_cast<size_t>(k1 - base) > capacity) {
+      const int32_t newBase = k0 - longest;
+      const size_t from = static_cast<size_t>(newBase - base), keep = static_cast<size_t>(longest);
+      std::copy_n(totals.begin() + static_cast<ptrdiff_t>(from), keep, totals.begin());
+      std::copy_n(counts.begin() + static_cast<ptrdiff_t>(from), keep, counts.begin());
+      base = newBase;
+    }
+    for (int32_t k = k0; k < k1; ++k) {
+      const float x = v[k];
+      total += x > 0 ? static_cast<double>(x) : 0.0;
+      count += x > 0 ? 1 : 0;
+      totals[static_cast<size_t>(k - base)] = total;
+      counts[static_cast<size_t>(k - base)] = count;
+    }
+    for (size_t j = 0; j < 3; ++j) {
+      if (w[j] == 0) continue;
+      const int32_t first = std::max(k0, w[j]);
+      if (first >= k1) continue;
+      const size_t len = static_cast<size_t>(k1 - first);
+      const double* sumEnd = totals.data() + (first - base);
+      const double* sumBefore = sumEnd - w[j];
+      const double* countEnd = counts.data() + (first - base);
+      const double* countBefore = countEnd - w[j];
+      const double b = bar[j], least = threshold[j];
+      if (!anyBeats(sumEnd, sumBefore, countEnd, countBefore, len, b, least)) continue;
+      for (size_t i = 0; i < len; ++i) {
+        const double sum = sumEnd[i] - sumBefore[i];
+        const double c = countEnd[i] - countBefore[i];
+        // Compared without dividing; the division happens only for a new best.
+        if (sum > bar[j] * c && c >= least && c > 0) {
+          const double mean = sum / c;
+          if (mean > best[j]) {
+            best[j] = mean;
+            bar[j] = mean * (1 + 1e-9);
+          }
+        }
       }
     }
-  };
-  auto advance = [&](int32_t k) {
-    const float x = v[k];
-    total += x > 0 ? static_cast<double>(x) : 0.0;
-    count += x > 0 ? 1 : 0;
-    totals[static_cast<size_t>(k) & mask] = total;
-    counts[static_cast<size_t>(k) & mask] = count;
-  };
-  const int32_t steady = std::min(longest, n);
-  // Until the longest run is complete, only the runs already complete count.
-  for (int32_t k = 1; k < steady; ++k) {
-    advance(k);
-    for (size_t j = 0; j < 3; ++j)
-      if (w[j] != 0 && k >= w[j]) consider(j, k);
-  }
-  const bool on0 = w[0] != 0, on1 = w[1] != 0, on2 = w[2] != 0;
-  for (int32_t k = steady; k <= n - 1; ++k) {
-    advance(k);
-    if (on0) consider(0, k);
-    if (on1) consider(1, k);
-    if (on2) consider(2, k);
+    k0 = k1;
   }
   return {static_cast<float>(best[0]), static_cast<float>(best[1]), static_cast<float>(best[2])};
 }
