@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 #include <limits>
 #include <span>
 
@@ -38,9 +42,41 @@ namespace {
 
 // The highest means of three window lengths in one pass. A run's sum is the
 // difference of two running totals of the positive costs (and its count of
-// two running counts), kept in a ring longer than the longest run, so the
-// lengths share one chain of additions. The totals are doubles: over
-// 7,000,000 cases their rounding stays far below a float's step of any mean.
+// two running counts), so the lengths share one chain of additions. The
+// totals are doubles: over 7,000,000 cases their rounding stays far below a
+// float's step of any mean. Cases go in blocks: the chain fills a block's
+// totals, then each length asks, in a loop without branches, whether any run
+// ending in the block beats its best; only then does it walk the block run by
+// run, in order, as a single pass would.
+// Whether any of the runs i < len has sum > b c with c >= least and c > 0,
+// several runs at a time where the processor offers it.
+bool anyBeats(const double* sumEnd, const double* sumBefore, const double* countEnd, const double* countBefore,
+              size_t len, double b, double least) {
+  size_t i = 0;
+  bool any = false;
+#ifdef __SSE2__
+  const __m128d bs = _mm_set1_pd(b), leasts = _mm_set1_pd(least), zeros = _mm_setzero_pd();
+  __m128d hit0 = _mm_setzero_pd(), hit1 = _mm_setzero_pd();
+  for (; i + 4 <= len; i += 4) {
+    const __m128d sum0 = _mm_sub_pd(_mm_loadu_pd(sumEnd + i), _mm_loadu_pd(sumBefore + i));
+    const __m128d c0 = _mm_sub_pd(_mm_loadu_pd(countEnd + i), _mm_loadu_pd(countBefore + i));
+    const __m128d sum1 = _mm_sub_pd(_mm_loadu_pd(sumEnd + i + 2), _mm_loadu_pd(sumBefore + i + 2));
+    const __m128d c1 = _mm_sub_pd(_mm_loadu_pd(countEnd + i + 2), _mm_loadu_pd(countBefore + i + 2));
+    hit0 = _mm_or_pd(hit0, _mm_and_pd(_mm_and_pd(_mm_cmpgt_pd(sum0, _mm_mul_pd(bs, c0)), _mm_cmpge_pd(c0, leasts)),
+                                      _mm_cmpgt_pd(c0, zeros)));
+    hit1 = _mm_or_pd(hit1, _mm_and_pd(_mm_and_pd(_mm_cmpgt_pd(sum1, _mm_mul_pd(bs, c1)), _mm_cmpge_pd(c1, leasts)),
+                                      _mm_cmpgt_pd(c1, zeros)));
+  }
+  any = _mm_movemask_pd(_mm_or_pd(hit0, hit1)) != 0;
+#endif
+  for (; i < len; ++i) {
+    const double sum = sumEnd[i] - sumBefore[i];
+    const double c = countEnd[i] - countBefore[i];
+    any = any || (sum > b * c && c >= least && c > 0);
+  }
+  return any;
+}
+
 std::array<float, 3> highestWindowMeans3(std::span<const float> costs, int32_t w1, int32_t w2, int32_t w3) {
   const int32_t n = static_cast<int32_t>(costs.size()) - 1;
   const float* v = costs.data();
@@ -57,48 +93,56 @@ std::array<float, 3> highestWindowMeans3(std::span<const float> costs, int32_t w
     if (w[j] <= 0 || w[j] > n - 1) w[j] = 0;
     longest = std::max(longest, w[j]);
   }
-  size_t ring = 1;
-  while (ring < static_cast<size_t>(longest) + 1) ring <<= 1;
-  const size_t mask = ring - 1;
-  // Slot 0 holds the totals before case 1 until case `ring` replaces it,
-  // long after the last run that needs it.
-  std::vector<double> totals(ring, 0.0);
-  std::vector<int32_t> counts(ring, 0);
+  constexpr int32_t kBlock = 2048;
+  // Totals of cases base..base+capacity-1; a block needs those of the
+  // longest run before it. Counts are held as doubles (exact) to compare
+  // alongside the sums.
+  const size_t capacity = static_cast<size_t>(longest) + kBlock + 1;
+  std::vector<double> totals(capacity, 0.0), counts(capacity, 0.0);
+  int32_t base = 0;   // totals[0] is before case 1: 0
   double total = 0;
   int32_t count = 0;
-  auto consider = [&](size_t j, int32_t k) {
-    const size_t before = static_cast<size_t>(k - w[j]) & mask;
-    const double sum = total - totals[before];
-    const int32_t c = count - counts[before];
-    // Compared without dividing; the division happens only for a new best.
-    if (sum > bar[j] * c && c >= threshold[j] && c > 0) {
-      const double mean = sum / c;
-      if (mean > best[j]) {
-        best[j] = mean;
-        bar[j] = mean * (1 + 1e-9);
+  for (int32_t k0 = 1; k0 <= n - 1;) {
+    const int32_t k1 = std::min(k0 + kBlock, n);   // cases k0..k1-1
+    if (static_cast<size_t>(k1 - base) > capacity) {
+      const int32_t newBase = k0 - longest;
+      const size_t from = static_cast<size_t>(newBase - base), keep = static_cast<size_t>(longest);
+      std::copy_n(totals.begin() + static_cast<ptrdiff_t>(from), keep, totals.begin());
+      std::copy_n(counts.begin() + static_cast<ptrdiff_t>(from), keep, counts.begin());
+      base = newBase;
+    }
+    for (int32_t k = k0; k < k1; ++k) {
+      const float x = v[k];
+      total += x > 0 ? static_cast<double>(x) : 0.0;
+      count += x > 0 ? 1 : 0;
+      totals[static_cast<size_t>(k - base)] = total;
+      counts[static_cast<size_t>(k - base)] = count;
+    }
+    for (size_t j = 0; j < 3; ++j) {
+      if (w[j] == 0) continue;
+      const int32_t first = std::max(k0, w[j]);
+      if (first >= k1) continue;
+      const size_t len = static_cast<size_t>(k1 - first);
+      const double* sumEnd = totals.data() + (first - base);
+      const double* sumBefore = sumEnd - w[j];
+      const double* countEnd = counts.data() + (first - base);
+      const double* countBefore = countEnd - w[j];
+      const double b = bar[j], least = threshold[j];
+      if (!anyBeats(sumEnd, sumBefore, countEnd, countBefore, len, b, least)) continue;
+      for (size_t i = 0; i < len; ++i) {
+        const double sum = sumEnd[i] - sumBefore[i];
+        const double c = countEnd[i] - countBefore[i];
+        // Compared without dividing; the division happens only for a new best.
+        if (sum > bar[j] * c && c >= least && c > 0) {
+          const double mean = sum / c;
+          if (mean > best[j]) {
+            best[j] = mean;
+            bar[j] = mean * (1 + 1e-9);
+          }
+        }
       }
     }
-  };
-  auto advance = [&](int32_t k) {
-    const float x = v[k];
-    total += x > 0 ? static_cast<double>(x) : 0.0;
-    count += x > 0 ? 1 : 0;
-    totals[static_cast<size_t>(k) & mask] = total;
-    counts[static_cast<size_t>(k) & mask] = count;
-  };
-  const int32_t steady = std::min(longest, n);
-  // Until the longest run is complete, only the runs already complete count.
-  for (int32_t k = 1; k < steady; ++k) {
-    advance(k);
-    for (size_t j = 0; j < 3; ++j)
-      if (w[j] != 0 && k >= w[j]) consider(j, k);
-  }
-  const bool on0 = w[0] != 0, on1 = w[1] != 0, on2 = w[2] != 0;
-  for (int32_t k = steady; k <= n - 1; ++k) {
-    advance(k);
-    if (on0) consider(0, k);
-    if (on1) consider(1, k);
-    if (on2) consider(2, k);
+    k0 = k1;
   }
   return {static_cast<float>(best[0]), static_cast<float>(best[1]), static_cast<float>(best[2])};
 }
@@ -113,50 +157,60 @@ std::array<float, 3> HighestWindowMeans(std::span<const float> costs, int32_t w6
   return highestWindowMeans3(costs, w6, 2 * w6, 4 * w6);
 }
 
-TregResult ComputeTregCosts(const TregClimate& climate, const TregAnimal& animal, const TregSettings& settings,
-                            const float (*sunTable)[3], float* store) {
-  // Local copies: the stores into the cost arrays cannot alias them, so the
-  // loop keeps them in registers.
-  const TregClimate c = climate;
-  const TregAnimal a = animal;
-  const TregSettings s = settings;
-  TregResult r;
+namespace {
+
+// What the case loop adds up.
+struct CaseTotals {
   int32_t totalCases = 0, atBMR = 0, aboveBMR = 0, torporCases = 0, activeCases = 0;
   double writtenSum = 0, aboveSum = 0, torporSum = 0, activeSum = 0;
   float highest = 0;
-  const int32_t n = std::max<int32_t>(c.nCases, 0);
-  r.costs.assign(static_cast<size_t>(n) + 1, 0.0f);
-  const float M = s.zeroIsMissing ? 0.0f : kMissingAlways;
-  const bool useSun = a.useSun && s.sunAllowed;
-  const float dt = c.interval;
-  const float dayWrap = 24.0f - dt / 3600.0f;
-  const double perDay = dt > 0 ? std::trunc(86400.0 / dt) : 0.0;
-  r.windowCases = static_cast<int32_t>(std::min(perDay, 4.0e8)) / 4;
-  r.torporUsed = s.useTorpor;
-  const bool torporMay = s.torporAllowed && s.useTorpor;
-  float tb = a.tb;
-  float prevTime = 0;
-  const float bmrActive = static_cast<float>(a.bmr * std::pow(static_cast<double>(s.torporQ10), s.tbChange / 10.0));
-  const float lnQ10Per10 = static_cast<float>(std::log(static_cast<double>(s.torporQ10)) / 10.0);
-
   int32_t timingErrorCount = 0;
   std::array<int32_t, kMaxListedTimingErrors> listed{};
-  auto timingError = [&](int32_t k) {
-    if (timingErrorCount < kMaxListedTimingErrors) listed[static_cast<size_t>(timingErrorCount)] = k;
-    ++timingErrorCount;
-  };
+};
 
-  float* const costs = r.costs.data();
+// The values a run keeps for every case, worked out once.
+struct RunConstants {
+  float M;                       // the missing-value mark
+  bool useSun;
+  float dayWrap;
+  float tb;                      // rest-phase Tb, after the replacement of a missing one
+  float cActive, cRest, bmrActive, bmrRest, tbActive, tbRest, lctActive, lctRest;
+  float lnQ10Per10;
+};
+
+// The case loop, one instance per mode so that no per-case test asks what
+// the settings already answer. Local copies of the inputs: the stores into
+// the cost arrays cannot alias them, so the loop keeps them in registers.
+template <bool kDayActive, bool kWind, bool kTorpor, bool kSunTable>
+CaseTotals runCases(const TregClimate c, const TregAnimal a, const TregSettings s, const RunConstants k0,
+                    const float (*sunTable)[3], float* costs, float* store) {
+  CaseTotals r;
+  const float M = k0.M;
+  const int32_t n = std::max<int32_t>(c.nCases, 0);
+  float prevTime = 0;
+  auto timingError = [&](int32_t k) {
+    if (r.timingErrorCount < kMaxListedTimingErrors) r.listed[static_cast<size_t>(r.timingErrorCount)] = k;
+    ++r.timingErrorCount;
+  };
+  int32_t totalCases = 0, atBMR = 0, aboveBMR = 0, torporCases = 0, activeCases = 0;
+  double writtenSum = 0, aboveSum = 0, torporSum = 0, activeSum = 0;
+  float highest = 0;
+  const float minTb = s.minimumTorporTb;
+  const float E = s.torporEntryTime;
+  // Torpor happens only in the rest phase, so its Tb, LCT and conductance are the rest values.
+  const float dTRest = k0.tbRest - minTb;
+  const float torporSpan = k0.lctRest - minTb + 1;
+
   for (int32_t k = 1; k <= n; ++k) {
     float shade = valueAt(c.shade, k);
     const float sun = valueAt(c.sun, k);
     const float t = valueAt(c.timeOfDay, k);
-    if (t < prevTime && k < n - 1 && prevTime < dayWrap) timingError(k);
+    if (t < prevTime && k < n - 1 && prevTime < k0.dayWrap) timingError(k);
 
     const bool shadeMissing = shade == M, sunMissing = sun == M;
-    const float windValue = s.windUsed ? valueAt(c.wind, k) : 0.0f;
+    const float windValue = kWind ? valueAt(c.wind, k) : 0.0f;
     const bool reject = (shadeMissing && sunMissing) || (s.rejectNoShade && shadeMissing) ||
-                        (s.rejectNoSun && sunMissing) || (s.windUsed && s.rejectNoWind && windValue == M);
+                        (s.rejectNoSun && sunMissing) || (kWind && s.rejectNoWind && windValue == M);
     if (reject) {
       costs[k] = 0;
       prevTime = t;
@@ -164,7 +218,7 @@ TregResult ComputeTregCosts(const TregClimate& climate, const TregAnimal& animal
     }
 
     float dawn = s.dawn, dusk = s.dusk;
-    if (s.computeDawnAndDusk) {
+    if constexpr (kSunTable) {
       const float dayValue = valueAt(c.dayOfYear, k);
       const double day = std::isfinite(dayValue) ? std::trunc(static_cast<double>(dayValue)) : -1.0;
       if (day >= 1 && day <= 366 && sunTable) {
@@ -174,41 +228,39 @@ TregResult ComputeTregCosts(const TregClimate& climate, const TregAnimal& animal
         timingError(k);   // the case keeps the fixed dawn and dusk
       }
     }
-    if (tb == M && s.replacementTb) tb = s.defaultTb;
 
     // The phase comes from dawn and dusk alone; the Tb change only shifts Tb, LCT and BMR.
     bool active, torporWindow = false;
     float restStart, restEnd;
-    if (s.dayActive) {
+    if constexpr (kDayActive) {
       active = dawn < t && t <= dusk;
       restStart = dusk;
       restEnd = dawn;
-      if (!active) torporWindow = t > dusk + s.torporStartLag || t < dawn - s.torporEndLag;
+      if (kTorpor && !active) torporWindow = t > dusk + s.torporStartLag || t < dawn - s.torporEndLag;
     } else {
       active = (0 < t && t < dawn) || t >= dusk;
       restStart = dawn;
       restEnd = dusk;
-      if (!active) torporWindow = t > dawn + s.torporStartLag && t < dusk - s.torporEndLag;
+      if (kTorpor && !active) torporWindow = t > dawn + s.torporStartLag && t < dusk - s.torporEndLag;
     }
 
     float wind = 0;
-    if (s.windUsed) {
+    if constexpr (kWind) {
       wind = windValue;
       if (wind == 0) wind = kNoWind;
       else if (wind == kMissingAlways || !std::isfinite(wind) || wind < 0) wind = kAssumedWind;
       if (!active && a.shelter) wind = kNoWind;
     }
 
-    const float cPrime = active && s.variableConductance ? a.conductance * s.conductanceFactor : a.conductance;
-    const float bmrPrime = active && s.variableTb ? bmrActive : a.bmr;
-    const float tbPrime = active && s.variableTb ? std::min(tb + s.tbChange, s.maxActiveTb) : tb;
-    const float lctPrime = active && s.variableTb ? a.lct + s.tbChange : a.lct;
+    const float cPrime = active ? k0.cActive : k0.cRest;
+    const float bmrPrime = active ? k0.bmrActive : k0.bmrRest;
+    const float tbPrime = active ? k0.tbActive : k0.tbRest;
 
     if (shadeMissing && (t >= dusk || t < dawn)) shade = sun;
     const bool shadeNowMissing = shade == M;
 
     float ta;
-    if (s.dayActive) ta = useSun ? sun : shade;
+    if constexpr (kDayActive) ta = k0.useSun ? sun : shade;
     else ta = shadeNowMissing ? sun : shade;
 
     float cost = 0;
@@ -217,7 +269,10 @@ TregResult ComputeTregCosts(const TregClimate& climate, const TregAnimal& animal
       hasCost = true;
       ++totalCases;
       cost = (tbPrime - ta) * cPrime;
-      if (s.windUsed) cost = cost + cost * WindFactor(a.mass, lctPrime - ta, wind);
+      if constexpr (kWind) {
+        const float lctPrime = active ? k0.lctActive : k0.lctRest;
+        cost = cost + cost * WindFactor(a.mass, lctPrime - ta, wind);
+      }
       if (cost <= bmrPrime) {
         cost = bmrPrime;
         ++atBMR;
@@ -227,7 +282,7 @@ TregResult ComputeTregCosts(const TregClimate& climate, const TregAnimal& animal
       }
     }
 
-    if (torporMay && torporWindow) {
+    if (kTorpor && torporWindow) {
       const float tat = shadeNowMissing ? sun : shade;
       if (tat == M) {
         cost = 0;
@@ -236,24 +291,21 @@ TregResult ComputeTregCosts(const TregClimate& climate, const TregAnimal& animal
         if (!hasCost) ++totalCases;
         hasCost = true;
         cost = a.bmr;
-        if (lctPrime > tat) {
+        if (k0.lctRest > tat) {
           ++torporCases;
-          const float minTb = s.minimumTorporTb;
-          const float dT = tbPrime - minTb;
-          const float E = s.torporEntryTime;
+          const float tbRest = k0.tbRest;
           float tr = minTb;
           const bool onEntry = restStart <= t && t <= restStart + E;
           const bool onArousal = restEnd - E <= t && t <= restEnd;
           // Where both ramps hold, the one at dusk gives the value.
-          const bool entryAtDusk = s.dayActive;
-          if (onEntry && (!onArousal || entryAtDusk)) tr = tbPrime - dT * (t - restStart) / E;
-          else if (onArousal) tr = tbPrime - dT * (restEnd - t) / E;
+          if (onEntry && (!onArousal || kDayActive)) tr = tbRest - dTRest * (t - restStart) / E;
+          else if (onArousal) tr = tbRest - dTRest * (restEnd - t) / E;
           if (tat > minTb - 1) {
-            const float f = (lctPrime - tat) / (lctPrime - minTb + 1);
-            const float tq = std::max(tr, tbPrime - dT * f);
-            cost = a.bmr * std::exp(lnQ10Per10 * (tq - tbPrime));
+            const float f = (k0.lctRest - tat) / torporSpan;
+            const float tq = std::max(tr, tbRest - dTRest * f);
+            cost = a.bmr * std::exp(k0.lnQ10Per10 * (tq - tbRest));
           } else {
-            cost = (tr - tat) * cPrime;
+            cost = (tr - tat) * k0.cRest;
           }
           torporSum += cost;
         }
@@ -261,7 +313,7 @@ TregResult ComputeTregCosts(const TregClimate& climate, const TregAnimal& animal
     }
 
     if (hasCost && cost > 0 && cPrime > 0) {
-      if (cost <= 1.0001f * bmrPrime && (!torporMay || active)) cost = bmrPrime;
+      if (cost <= 1.0001f * bmrPrime && (!kTorpor || active)) cost = bmrPrime;
       highest = std::max(highest, cost);
       writtenSum += cost;
       if (store) store[k] = cost;
@@ -275,9 +327,6 @@ TregResult ComputeTregCosts(const TregClimate& climate, const TregAnimal& animal
     }
     prevTime = t;
   }
-
-  r.timingErrorCount = timingErrorCount;
-  r.timingErrors.assign(listed.begin(), listed.begin() + std::min(timingErrorCount, kMaxListedTimingErrors));
   r.totalCases = totalCases;
   r.atBMR = atBMR;
   r.aboveBMR = aboveBMR;
@@ -288,12 +337,82 @@ TregResult ComputeTregCosts(const TregClimate& climate, const TregAnimal& animal
   r.torporSum = torporSum;
   r.activeSum = activeSum;
   r.highest = highest;
+  return r;
+}
+
+using CaseLoop = CaseTotals (*)(TregClimate, TregAnimal, TregSettings, RunConstants, const float (*)[3], float*,
+                                float*);
+
+template <bool kDayActive, bool kWind, bool kTorpor>
+CaseLoop caseLoopOf(bool sunTable) {
+  return sunTable ? &runCases<kDayActive, kWind, kTorpor, true> : &runCases<kDayActive, kWind, kTorpor, false>;
+}
+
+template <bool kDayActive, bool kWind>
+CaseLoop caseLoopOf(bool torpor, bool sunTable) {
+  return torpor ? caseLoopOf<kDayActive, kWind, true>(sunTable) : caseLoopOf<kDayActive, kWind, false>(sunTable);
+}
+
+template <bool kDayActive>
+CaseLoop caseLoopOf(bool wind, bool torpor, bool sunTable) {
+  return wind ? caseLoopOf<kDayActive, true>(torpor, sunTable) : caseLoopOf<kDayActive, false>(torpor, sunTable);
+}
+
+}  // namespace
+
+TregResult ComputeTregCosts(const TregClimate& climate, const TregAnimal& animal, const TregSettings& settings,
+                            const float (*sunTable)[3], float* store) {
+  const TregClimate& c = climate;
+  const TregAnimal& a = animal;
+  const TregSettings& s = settings;
+  TregResult r;
+  const int32_t n = std::max<int32_t>(c.nCases, 0);
+  r.costs.assign(static_cast<size_t>(n) + 1, 0.0f);
+  const float dt = c.interval;
+  const double perDay = dt > 0 ? std::trunc(86400.0 / dt) : 0.0;
+  r.windowCases = static_cast<int32_t>(std::min(perDay, 4.0e8)) / 4;
+  r.torporUsed = s.useTorpor;
+  const bool torporMay = s.torporAllowed && s.useTorpor;
+
+  RunConstants k0{};
+  k0.M = s.zeroIsMissing ? 0.0f : kMissingAlways;
+  k0.useSun = a.useSun && s.sunAllowed;
+  k0.dayWrap = 24.0f - dt / 3600.0f;
+  // A missing Tb is replaced once; only cases with a cost read it.
+  k0.tb = a.tb == k0.M && s.replacementTb ? s.defaultTb : a.tb;
+  k0.cRest = a.conductance;
+  k0.cActive = s.variableConductance ? a.conductance * s.conductanceFactor : a.conductance;
+  k0.bmrRest = a.bmr;
+  k0.bmrActive = s.variableTb ? static_cast<float>(a.bmr * std::pow(static_cast<double>(s.torporQ10), s.tbChange / 10.0))
+                              : a.bmr;
+  k0.tbRest = k0.tb;
+  k0.tbActive = s.variableTb ? std::min(k0.tb + s.tbChange, s.maxActiveTb) : k0.tb;
+  k0.lctRest = a.lct;
+  k0.lctActive = s.variableTb ? a.lct + s.tbChange : a.lct;
+  k0.lnQ10Per10 = static_cast<float>(std::log(static_cast<double>(s.torporQ10)) / 10.0);
+
+  const CaseLoop loop = s.dayActive ? caseLoopOf<true>(s.windUsed, torporMay, s.computeDawnAndDusk)
+                                    : caseLoopOf<false>(s.windUsed, torporMay, s.computeDawnAndDusk);
+  const CaseTotals t = loop(c, a, s, k0, sunTable, r.costs.data(), store);
+
+  r.timingErrorCount = t.timingErrorCount;
+  r.timingErrors.assign(t.listed.begin(), t.listed.begin() + std::min(t.timingErrorCount, kMaxListedTimingErrors));
+  r.totalCases = t.totalCases;
+  r.atBMR = t.atBMR;
+  r.aboveBMR = t.aboveBMR;
+  r.torporCases = t.torporCases;
+  r.activeCases = t.activeCases;
+  r.writtenSum = t.writtenSum;
+  r.aboveSum = t.aboveSum;
+  r.torporSum = t.torporSum;
+  r.activeSum = t.activeSum;
+  r.highest = t.highest;
   const std::array<float, 3> maxima = HighestWindowMeans(r.costs, r.windowCases);
   r.h6 = maxima[0];
   r.h12 = maxima[1];
   r.hday = maxima[2];
-  r.mean = static_cast<float>(writtenSum / totalCases);
-  r.activeMean = static_cast<float>(activeSum / activeCases);
+  r.mean = static_cast<float>(t.writtenSum / t.totalCases);
+  r.activeMean = static_cast<float>(t.activeSum / t.activeCases);
   return r;
 }
 
