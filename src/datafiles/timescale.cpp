@@ -6,10 +6,6 @@
 #include <cstdint>
 #include <new>
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
-
 #include "datafiles/repairs.h"
 #include "shell/textutil.h"
 
@@ -26,21 +22,6 @@ std::vector<NoteRecord> resampledNotes(const std::vector<NoteRecord>& notes, dou
     n.caseText = FieldNumText(static_cast<double>(ResampledMarkerCase(static_cast<int32_t>(k), ratio, newCases)));
   }
   return out;
-}
-
-// Asks for huge pages over a fresh, untouched array: faulting a lengthened
-// channel in 4 KiB pages cost more than re-sampling it.
-void adviseHugePages(const std::vector<float>& a) {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-  constexpr uintptr_t kHuge = uintptr_t{2} << 20;
-  const auto begin = reinterpret_cast<uintptr_t>(a.data());
-  const uintptr_t end = begin + a.capacity() * sizeof(float);
-  const uintptr_t from = (begin + kHuge - 1) & ~(kHuge - 1);
-  const uintptr_t to = end & ~(kHuge - 1);
-  if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
-#else
-  (void)a;
-#endif
 }
 
 // ResampleSeriesLanded for a whole ratio k (old case i lands on i * k, as
@@ -232,10 +213,7 @@ StoreStatus ResampleSlot(int16_t slot, float newInterval) {
     if (!wholeRatio) landing.resize(static_cast<size_t>(oldCases) + 1);
     if (grows) {
       fresh.resize(static_cast<size_t>(channels) + 1);
-      for (std::vector<float>& a : fresh) {
-        a.reserve(length);
-        adviseHugePages(a);
-      }
+      for (std::vector<float>& a : fresh) a.reserve(length);
     } else {
       for (int16_t c = 0; c <= channels; ++c) gPointersToFileData[slot][c].reserve(length);
     }
