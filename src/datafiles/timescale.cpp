@@ -6,6 +6,10 @@
 #include <cstdint>
 #include <new>
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
 #include "datafiles/repairs.h"
 #include "shell/textutil.h"
 
@@ -22,6 +26,61 @@ std::vector<NoteRecord> resampledNotes(const std::vector<NoteRecord>& notes, dou
     n.caseText = FieldNumText(static_cast<double>(ResampledMarkerCase(static_cast<int32_t>(k), ratio, newCases)));
   }
   return out;
+}
+
+// Maps in the pages of a fresh array in one call, just before it is written:
+// taking a fault per 4 KiB page cost more than re-sampling into it. Huge
+// pages would cost less still, but waiting for the kernel to compact memory
+// for them stalled some runs fivefold.
+void populate(const std::vector<float>& a, size_t count) {
+#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
+  constexpr uintptr_t kPage = 4096;
+  const auto base = reinterpret_cast<uintptr_t>(a.data());
+  const uintptr_t from = (base + kPage - 1) & ~(kPage - 1);
+  const uintptr_t to = (base + count * sizeof(float)) & ~(kPage - 1);
+  // Only a hint: where the kernel refuses, the pages fault in as they are written.
+  if (to > from) (void)madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);
+#else
+  (void)a;
+  (void)count;
+#endif
+}
+
+// ResampleSeriesLanded for a whole ratio k (old case i lands on i * k, as
+// ResampledIndex gives for every count a file can hold), old cases
+// from..to (from >= 1) into out[(from - 1) * k + 1 .. to * k], worked out
+// from the two neighbours of each gap without a landing table, so the loops
+// vectorise. The arithmetic is the landed loop's, bit for bit.
+void resampleWholeRatio(const float* in, int64_t from, int64_t to, int32_t k, float* out) {
+  // Case 0 counts as case 1, so the first gap is flat.
+  const auto before = [in](int64_t i) { return i == 1 ? in[1] : in[i - 1]; };
+  if (k == 2) {
+    if (from == 1) {
+      out[1] = in[1];
+      out[2] = in[1];
+      ++from;
+    }
+    for (int64_t i = from; i <= to; ++i) {
+      const double vp = in[i - 1], v = in[i];
+      out[2 * i - 1] = static_cast<float>(vp + (v - vp) * 0.5);
+      out[2 * i] = in[i];
+    }
+    return;
+  }
+  const double span = k;
+  const bool powerOfTwo = (k & (k - 1)) == 0;
+  const double step = 1.0 / span;
+  for (int64_t i = from; i <= to; ++i) {
+    const double vp = before(i);
+    const double rise = static_cast<double>(in[i]) - vp;
+    float* o = out + (i - 1) * k;
+    if (powerOfTwo) {
+      for (int32_t m = 1; m < k; ++m) o[m] = static_cast<float>(vp + rise * static_cast<double>(m) * step);
+    } else {
+      for (int32_t m = 1; m < k; ++m) o[m] = static_cast<float>(vp + rise * static_cast<double>(m) / span);
+    }
+    o[k] = in[i];
+  }
 }
 
 }  // namespace
@@ -162,35 +221,76 @@ StoreStatus ResampleSlot(int16_t slot, float newInterval) {
 
   // Every array, the scratch channel included, gets room for the new length
   // before any is written, so a lack of memory leaves the file as it was.
+  // A file that grows is written into fresh arrays, each old one freed once
+  // its channel is done: growing in place would copy every sample first.
+  const bool grows = newCases > oldCases;
+  const double whole = std::round(r);
+  const bool wholeRatio = grows && whole == r && whole <= kMaxCases &&
+                          static_cast<int64_t>(oldCases) * static_cast<int64_t>(whole) == newCases;
   std::vector<MarkerRecord> markers;
   std::vector<int32_t> landing;
+  std::vector<std::vector<float>> fresh;
   try {
     markers = MarkersArray[slot];
-    landing.resize(static_cast<size_t>(oldCases) + 1);
-    for (int16_t c = 0; c <= channels; ++c) gPointersToFileData[slot][c].reserve(length);
+    if (!wholeRatio) landing.resize(static_cast<size_t>(oldCases) + 1);
+    if (grows) {
+      fresh.resize(static_cast<size_t>(channels) + 1);
+      for (std::vector<float>& a : fresh) a.reserve(length);
+    } else {
+      for (int16_t c = 0; c <= channels; ++c) gPointersToFileData[slot][c].reserve(length);
+    }
   } catch (const std::bad_alloc&) {
     for (int16_t c = 0; c <= channels; ++c) gPointersToFileData[slot][c].shrink_to_fit();
     return StoreStatus::OutOfMemory;
   }
-  // Each channel is re-sampled into the scratch channel and the two arrays
-  // change places; the old array is the next channel's scratch.
   // Every channel lands on the same new cases: worked out once.
-  ResampleLandings(oldCases, r, landing.data());
-  std::vector<float>& scratch = gPointersToFileData[slot][0];
-  scratch.resize(length);
-  for (int16_t c = 1; c <= channels; ++c) {
-    std::vector<float>& a = gPointersToFileData[slot][c];
-    ResampleSeriesLanded(a.data(), oldCases, landing.data(), scratch.data(), newCases);
-    // The leading value is the old first case, whatever the scratch holds.
-    scratch[0] = a[1];
-    a.swap(scratch);
+  if (!wholeRatio) ResampleLandings(oldCases, r, landing.data());
+  if (grows) {
+    for (int16_t c = 1; c <= channels; ++c) {
+      std::vector<float>& a = gPointersToFileData[slot][c];
+      std::vector<float>& out = fresh[static_cast<size_t>(c)];
+      populate(out, length);
+      if (wholeRatio) {
+        // Grown a block at a time, so the zeros the vector writes are still
+        // in cache when the samples overwrite them.
+        constexpr int64_t kBlock = 2048;
+        const auto k = static_cast<int32_t>(whole);
+        out.resize(1);
+        for (int64_t from = 1; from <= oldCases; from += kBlock) {
+          const int64_t to = std::min<int64_t>(from + kBlock - 1, oldCases);
+          out.resize(static_cast<size_t>(to * k) + 1);
+          resampleWholeRatio(a.data(), from, to, k, out.data());
+        }
+      } else {
+        out.resize(length);
+        ResampleSeriesLanded(a.data(), oldCases, landing.data(), out.data(), newCases);
+      }
+      out[0] = a[1];
+      a.swap(out);
+      std::vector<float>().swap(out);
+    }
+    fresh[0].resize(length);
+    gPointersToFileData[slot][0].swap(fresh[0]);
+    fresh.clear();
+  } else {
+    // Each channel is re-sampled into the scratch channel and the two arrays
+    // change places; the old array is the next channel's scratch.
+    std::vector<float>& scratch = gPointersToFileData[slot][0];
     scratch.resize(length);
-  }
-  // Memory goes back when most of it is free; a copy per channel would cost
-  // more than the re-sampling itself.
-  for (int16_t c = 0; c <= channels; ++c) {
-    std::vector<float>& a = gPointersToFileData[slot][c];
-    if (a.size() < a.capacity() / 2) a.shrink_to_fit();
+    for (int16_t c = 1; c <= channels; ++c) {
+      std::vector<float>& a = gPointersToFileData[slot][c];
+      ResampleSeriesLanded(a.data(), oldCases, landing.data(), scratch.data(), newCases);
+      // The leading value is the old first case, whatever the scratch holds.
+      scratch[0] = a[1];
+      a.swap(scratch);
+      scratch.resize(length);
+    }
+    // Memory goes back when most of it is free; a copy per channel would cost
+    // more than the re-sampling itself.
+    for (int16_t c = 0; c <= channels; ++c) {
+      std::vector<float>& a = gPointersToFileData[slot][c];
+      if (a.size() < a.capacity() / 2) a.shrink_to_fit();
+    }
   }
   nCases[slot] = newCases;
   for (MarkerRecord& m : markers) m.caseNumber = ResampledMarkerCase(m.caseNumber, r, newCases);

@@ -196,3 +196,38 @@ TEST_F(TimeScaleStore, SlotGrowsAndShrinks) {
 }
 
 }  // namespace
+
+namespace {
+
+// A file that grows is worked out apart (whole ratios without the landing
+// table, in blocks), and is held bit for bit to the plain loop across blocks.
+class TimeScaleSlot : public DataFilesTest {};
+
+TEST_F(TimeScaleSlot, EveryChannelEqualsThePlainLoop) {
+  constexpr int32_t kOld = 5000;
+  const float intervals[][2] = {{2.0f, 1.0f}, {3.0f, 1.0f}, {1.0f, 0.25f}, {1.0f, 0.1f},
+                                {2.5f, 1.0f}, {1.0f, 2.0f}, {0.7f, 0.3f}};
+  for (const auto& iv : intervals) {
+    SCOPED_TRACE(iv[0] * 100 + iv[1]);
+    ASSERT_EQ(AllocateSlot(0, kOld, 2), StoreStatus::Ok);
+    FileInfoFLOATS[0][kInfoInterval] = iv[0];
+    std::vector<float> in[2];
+    for (int16_t c = 1; c <= 2; ++c) {
+      for (int32_t i = 0; i <= kOld; ++i)
+        PutDatum(0, c, i, static_cast<float>((i * 7919 * c) % 613) * 0.37f - 50.0f);
+      in[c - 1] = gPointersToFileData[0][c];
+    }
+    ASSERT_EQ(ResampleSlot(0, iv[1]), StoreStatus::Ok);
+    const int32_t n = nCases[0];
+    ASSERT_EQ(n, ResampledCaseCount(kOld, iv[0], iv[1]));
+    EXPECT_EQ(gPointersToFileData[0][0].size(), static_cast<size_t>(n) + 1);
+    for (int16_t c = 1; c <= 2; ++c) {
+      std::vector<float> plain(static_cast<size_t>(n) + 1);
+      ResampleSeries(in[c - 1].data(), kOld, ResampleRatio(iv[0], iv[1]), plain.data(), n);
+      ASSERT_EQ(gPointersToFileData[0][c], plain) << c;
+    }
+    FreeSlot(0);
+  }
+}
+
+}  // namespace
