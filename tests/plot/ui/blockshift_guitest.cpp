@@ -84,6 +84,22 @@ TEST_F(BlockShiftRun, ShiftsByTheRuleAndLeavesARedrawPending) {
   EXPECT_EQ(MenuIDENTIFIER, 0);
 }
 
+TEST_F(BlockShiftRun, AnUndoableEditAfterAShiftKeepsTheShiftedBlock) {
+  prefsArray[kPrefShiftOverlap] = 1;
+  ASSERT_TRUE(DoMENU(kMenuAnalyze, 28));
+  ASSERT_TRUE(DoMENU(kMenuView, 8));   // the redraw the shift left pending
+  const int16_t left = FileSHORTS[f_][kShortBlockLeftPx], right = FileSHORTS[f_][kShortBlockRightPx];
+  ASSERT_EQ(MAKEBACKUP(1), StoreStatus::Ok);
+  ChannelData(f_, 1)[5] = -1.0f;
+  ASSERT_TRUE(DoMENU(kMenuEdit, 1));   // Undo, with its redraw
+  EXPECT_EQ(ChannelData(f_, 1)[5], 5.0f);
+  EXPECT_EQ(BeginBlock[f_], 150);
+  EXPECT_EQ(EndBlock[f_], 200);
+  EXPECT_EQ(FileSHORTS[f_][kShortBlockState], 2);
+  EXPECT_EQ(FileSHORTS[f_][kShortBlockLeftPx], left);
+  EXPECT_EQ(FileSHORTS[f_][kShortBlockRightPx], right);
+}
+
 TEST_F(BlockShiftRun, AutorepeatRerunsStatisticsOnTheShiftedBlock) {
   prefsArray[kPrefShiftOverlap] = 1;
   prefsArray[kPrefAutorepeat] = 1;
