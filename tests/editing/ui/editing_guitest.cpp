@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "support/gui_support.h"
+#include "support/program_support.h"
 
 #include <algorithm>
 #include <cmath>
@@ -57,34 +58,12 @@ namespace {
 namespace fs = std::filesystem;
 using plat::test::Script;
 
-const fs::path kDemo = fs::path(CORVIMET_RESOURCE_DIR) / "demo" / "demo-respirometry.orl";
 
 class Editing : public ::testing::Test {
  protected:
   void SetUp() override {
-    plat::test::reset();
-    SetFixedColours();
-    SetSchemeDefaults();
-    SetDEFAULTS();
-    testsupport::ClearStore();
-    ClearCommandRegistry();
-    ClearScriptOps();
-    prefsArray[kPrefSoundLevel] = 25;
-    prefsArray[kPrefQuietScripts] = 0;
-    prefsArray[kPrefRecordEdits] = 1;
-    RunScript = 0;
-    RecordSCRIPT = 0;
-    ScriptCOUNT = 0;
-    autoscript = ScriptRunOnce = 0;
-    MenuIDENTIFIER = MenuItem = 0;
-    MAINMENU();
-    InstallShellHooks();
-    RegisterAllCommands(CorvimetRegistrars());
-    testsupport::OpenStandInToolbar(kToolbarWindow);
-    plat::test::run(Script{}, [&] { slot_ = LOADFILE(kDemo, kDetectKind); });
+    slot_ = testsupport::StartProgramOnDemo();
     ASSERT_GE(slot_, 0);
-    TheFileInUse = static_cast<uint16_t>(slot_);
-    ActiveChannel = 1;
     FileSHORTS[slot_][kShortChanged] = 0;
     plat::test::clearRecorders();
   }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "support/gui_support.h"
+#include "support/program_support.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -45,30 +46,12 @@ namespace {
 namespace fs = std::filesystem;
 using plat::test::Script;
 
-const fs::path kDemo = fs::path(CORVIMET_RESOURCE_DIR) / "demo" / "demo-respirometry.orl";
 
 class FileEditing : public ::testing::Test {
  protected:
   void SetUp() override {
-    plat::test::reset();
-    SetFixedColours();
-    SetSchemeDefaults();
-    SetDEFAULTS();
-    testsupport::ClearStore();
-    ClearCommandRegistry();
-    ClearScriptOps();
-    prefsArray[kPrefSoundLevel] = 25;
-    prefsArray[kPrefQuietScripts] = 0;
-    prefsArray[kPrefRecordEdits] = 1;
-    RunScript = RecordSCRIPT = 0;
-    MAINMENU();
-    InstallShellHooks();
-    RegisterAllCommands(CorvimetRegistrars());
-    testsupport::OpenStandInToolbar(kToolbarWindow);
-    plat::test::run(Script{}, [&] { slot_ = LOADFILE(kDemo, kDetectKind); });
+    slot_ = testsupport::StartProgramOnDemo();
     ASSERT_GE(slot_, 0);
-    TheFileInUse = static_cast<uint16_t>(slot_);
-    ActiveChannel = 1;
     // Four channels of 1,000 cases: channel c holds c * 10000 + case.
     while (nChannels[slot_] < 4) ASSERT_EQ(AddChannel(slot_), StoreStatus::Ok);
     bool extra[kMaxChannels + 1] = {};

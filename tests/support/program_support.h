@@ -1,0 +1,63 @@
+// The program as it starts: its own menus, hooks and registrars, the demo
+// recording loaded through the open command. For GUI tests of flows that
+// cross subsystems.
+#pragma once
+#include <cstdint>
+#include <filesystem>
+
+#include "datafiles/ui/open.h"
+#include "platform/test.h"
+#include "registrars.h"
+#include "scripts/recording.h"
+#include "scripts/steptable.h"
+#include "shell/colours.h"
+#include "shell/defaults.h"
+#include "shell/dispatch.h"
+#include "shell/globals.h"
+#include "shell/store.h"
+#include "shell/ui/commands.h"
+#include "shell/ui/kit.h"
+#include "shell/ui/kitglobals.h"
+#include "shell/ui/mailboxes.h"
+#include "shell/ui/menubar.h"
+#include "shell/ui/startup.h"
+#include "support/gui_support.h"
+
+namespace testsupport {
+
+inline const std::filesystem::path kDemoRecording =
+    std::filesystem::path(CORVIMET_RESOURCE_DIR) / "demo" / "demo-respirometry.orl";
+
+// Start-up state, the real wiring, then the demo in front with channel 1
+// active and unchanged. Sounds at the normal level, edits logged, no script
+// recording or run. Returns the demo's slot, -1 when it did not load.
+inline int16_t StartProgramOnDemo() {
+  plat::test::reset();
+  SetFixedColours();
+  SetSchemeDefaults();
+  SetDEFAULTS();
+  ClearStore();
+  ClearCommandRegistry();
+  ClearScriptOps();
+  prefsArray[kPrefSoundLevel] = 25;
+  prefsArray[kPrefQuietScripts] = 0;
+  prefsArray[kPrefRecordEdits] = 1;
+  RunScript = 0;
+  RecordSCRIPT = 0;
+  ScriptCOUNT = 0;
+  autoscript = ScriptRunOnce = 0;
+  MenuIDENTIFIER = MenuItem = 0;
+  MAINMENU();
+  InstallShellHooks();
+  RegisterAllCommands(CorvimetRegistrars());
+  OpenStandInToolbar(kToolbarWindow);
+  int16_t slot = -1;
+  plat::test::run(plat::test::Script{}, [&] { slot = LOADFILE(kDemoRecording, kDetectKind); });
+  if (slot < 0) return slot;
+  TheFileInUse = static_cast<uint16_t>(slot);
+  ActiveChannel = 1;
+  FileSHORTS[slot][kShortChanged] = 0;
+  return slot;
+}
+
+}  // namespace testsupport
