@@ -24,13 +24,11 @@ void RegisterBlockAnalysisCommands() {
     topic = kTopicIntegration;
     GETAREA();
   });
-  const struct {
-    Cmd cmd;
-    int16_t kind;
-  } scans[] = {{Cmd::MinimumValue, 1}, {Cmd::MaximumValue, 3}, {Cmd::MostLevel, 2}, {Cmd::MostVariable, 4}};
-  for (const auto& s : scans) {
-    const int16_t kind = s.kind;
-    RegisterCommand(s.cmd, [kind](int16_t) { Minimum_Maximum_Level(kind); });
+  RegisterCommand(Cmd::MinimumValue, [](int16_t) { Minimum_Maximum_Level(1); });
+  RegisterCommand(Cmd::MaximumValue, [](int16_t) { Minimum_Maximum_Level(3); });
+  RegisterCommand(Cmd::MostLevel, [](int16_t) { Minimum_Maximum_Level(2); });
+  RegisterCommand(Cmd::MostVariable, [](int16_t) { Minimum_Maximum_Level(4); });
+  for (const int16_t kind : {1, 2, 3, 4}) {
     const ScanKindInfo& info = InfoOfScan(ScanKindOf(kind));
     RegisterAutoRepeatAnalysis(info.analysisCode, [kind, t = info.topic] {
       topic = t;
