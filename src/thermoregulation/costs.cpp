@@ -30,6 +30,12 @@ std::string cut(const std::string& s, size_t from, size_t n) { return from < s.s
 
 float valueAt(const float* a, int32_t k) { return a ? a[k] : 0.0f; }
 
+// Hours into 0..24, so that spans of the night carry past midnight.
+float wrapDay(float h) {
+  if (h >= 0.0f && h < 24.0f) return h;
+  return h - 24.0f * std::floor(h / 24.0f);
+}
+
 }  // namespace
 
 float WindFactor(float mass, float lctMinusTa, float wind) {
@@ -200,6 +206,8 @@ CaseTotals runCases(const TregClimate c, const TregAnimal a, const TregSettings 
   // Torpor happens only in the rest phase, so its Tb, LCT and conductance are the rest values.
   const float dTRest = k0.tbRest - minTb;
   const float torporSpan = k0.lctRest - minTb + 1;
+  // Metabolism at the minimum torpor Tb, the floor of defending it off the ramps.
+  const float bmrAtMinTb = a.bmr * std::exp(k0.lnQ10Per10 * (minTb - k0.tbRest));
 
   for (int32_t k = 1; k <= n; ++k) {
     float shade = valueAt(c.shade, k);
@@ -221,7 +229,7 @@ CaseTotals runCases(const TregClimate c, const TregAnimal a, const TregSettings 
     if constexpr (kSunTable) {
       const float dayValue = valueAt(c.dayOfYear, k);
       const double day = std::isfinite(dayValue) ? std::trunc(static_cast<double>(dayValue)) : -1.0;
-      if (day >= 1 && day <= 366 && sunTable) {
+      if (day >= 0 && day <= 366 && sunTable) {
         dawn = sunTable[static_cast<int>(day)][1];
         dusk = sunTable[static_cast<int>(day)][2];
       } else {
@@ -236,12 +244,23 @@ CaseTotals runCases(const TregClimate c, const TregAnimal a, const TregSettings 
       active = dawn < t && t <= dusk;
       restStart = dusk;
       restEnd = dawn;
-      if (kTorpor && !active) torporWindow = t > dusk + s.torporStartLag || t < dawn - s.torporEndLag;
     } else {
       active = (0 < t && t < dawn) || t >= dusk;
       restStart = dawn;
       restEnd = dusk;
-      if (kTorpor && !active) torporWindow = t > dawn + s.torporStartLag && t < dusk - s.torporEndLag;
+    }
+    // Torpor runs from the start of rest plus the start lag to its end less
+    // the end lag, measured forward around the clock; the entry ramp begins
+    // and the arousal ramp ends there, so that a lag delays the ramp instead
+    // of cutting into it.
+    float sinceEntry = 0, toArousal = 0;
+    if (kTorpor && !active) {
+      float restHours = restEnd - restStart;
+      if (restHours < 0) restHours += 24.0f;
+      const float torporHours = restHours - s.torporStartLag - s.torporEndLag;
+      sinceEntry = wrapDay(t - (restStart + s.torporStartLag));
+      toArousal = wrapDay(restEnd - s.torporEndLag - t);
+      torporWindow = sinceEntry > 0 && sinceEntry < torporHours && toArousal > 0 && toArousal < torporHours;
     }
 
     float wind = 0;
@@ -295,17 +314,20 @@ CaseTotals runCases(const TregClimate c, const TregAnimal a, const TregSettings 
           ++torporCases;
           const float tbRest = k0.tbRest;
           float tr = minTb;
-          const bool onEntry = restStart <= t && t <= restStart + E;
-          const bool onArousal = restEnd - E <= t && t <= restEnd;
+          const bool onEntry = sinceEntry <= E;
+          const bool onArousal = toArousal <= E;
           // Where both ramps hold, the one at dusk gives the value.
-          if (onEntry && (!onArousal || kDayActive)) tr = tbRest - dTRest * (t - restStart) / E;
-          else if (onArousal) tr = tbRest - dTRest * (restEnd - t) / E;
+          if (onEntry && (!onArousal || kDayActive)) tr = tbRest - dTRest * sinceEntry / E;
+          else if (onArousal) tr = tbRest - dTRest * toArousal / E;
           if (tat > minTb - 1) {
             const float f = (k0.lctRest - tat) / torporSpan;
             const float tq = std::max(tr, tbRest - dTRest * f);
             cost = a.bmr * std::exp(k0.lnQ10Per10 * (tq - tbRest));
           } else {
-            cost = (tr - tat) * k0.cRest;
+            // Defending Tr never costs less than the metabolism at Tr itself,
+            // which the milder branch above reaches at its edge.
+            const float atTr = tr == minTb ? bmrAtMinTb : a.bmr * std::exp(k0.lnQ10Per10 * (tr - tbRest));
+            cost = std::max((tr - tat) * k0.cRest, atTr);
           }
           torporSum += cost;
         }

@@ -54,8 +54,12 @@ struct TregResult {
 };
 
 // Runs every case once. sunTable (days 0..366: daylight, sunrise, sunset) is
-// read with computeDawnAndDusk; a day of the year outside 1..366 takes the
-// fixed dawn and dusk and counts as a timing error. store, when given
+// read with computeDawnAndDusk; a day of the year outside 0..366 takes the
+// fixed dawn and dusk and counts as a timing error. In torpor, Tr ramps
+// from Tb' over the entry time after rest start + start lag and back over
+// the entry time before rest end - end lag, both across midnight; defending
+// Tr below MinTb - 1 costs max((Tr - Ta) C, BMR Q10^((Tr - Tb') / 10)).
+// store, when given
 // (nCases + 1 floats), receives the cost of every case that was not
 // rejected, 0 for a case without a cost; rejected cases are left as they were.
 TregResult ComputeTregCosts(const TregClimate& climate, const TregAnimal& animal, const TregSettings& s,

@@ -59,8 +59,10 @@ TEST(TregCosts, WorkedCasesOfOneAnimal) {
       {2, 11.5f, 0.0212161f, 1, 0},   // Tq 12.7941
       {2, 27.9f, 0.165416f, 1, 1},    // Tq 38.8412; normothermic at the floor
       {2, 28, 0.1675f, 0, 1},         // at LCT': exactly BMR, no torpor case
-      {2, 11, 0.015f, 1, 0},          // the edge: defence
+      {2, 11, 0.0199285f, 1, 0},      // the edge: defence, never below BMR Q10^((12 - 39) / 10)
       {2, 11.0001f, 0.0199287f, 1, 0},
+      {2, 10.9f, 0.0199285f, 1, 0},   // a colder night costs no less
+      {2, 10.5f, 0.0225f, 1, 0},      // where defence costs more: (12 - 10.5) x C'
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.t) + " h, Ta " + std::to_string(c.ta));
@@ -75,6 +77,69 @@ TEST(TregCosts, WorkedCasesOfOneAnimal) {
   // The normothermic cost of a torpor case is counted above the floor first.
   const Recording night(1, 10, 2);
   EXPECT_NEAR(ComputeTregCosts(night.climate(), Animal(), Worked(), nullptr).aboveSum, 0.435, 1e-6);
+}
+
+// Torpor lags delay the ramps (they do not cut into them), and ramps and
+// window run across midnight. Ta 10 lies below MinTb - 1, so a torpor cost
+// is the defence max((Tr - Ta) C, BMR Q10^((Tr - Tb) / 10)) at the ramp's Tr.
+TEST(TregCosts, TorporRampsFollowTheLagsAndCrossMidnight) {
+  const struct {
+    const char* name;
+    bool dayActive;
+    float dawn, dusk, startLag, endLag, t, ta, cost;
+  } cases[] = {
+      {"start lag 2: 1 h into the ramp from 20:00, Tr 25.5", true, 6, 18, 2, 0, 21, 10, 0.2325f},
+      {"start lag 2: half an hour into it, Tr 32.25", true, 6, 18, 2, 0, 20.5f, 10, 0.33375f},
+      {"start lag 2: not yet in torpor at 19:00", true, 6, 18, 2, 0, 19, 10, 0.435f},
+      {"end lag 2: 1 h before arousal ends at 4:00", true, 6, 18, 0, 2, 3, 10, 0.2325f},
+      {"end lag 2: awake at 5:00", true, 6, 18, 0, 2, 5, 10, 0.435f},
+      {"dusk 23:00: at midnight 1 h into the ramp", true, 6, 23, 0, 0, 0, 15, 0.0577756f},
+      {"dawn 1:00: at 23:30 1.5 h before it, Tr 18.75", true, 1, 18, 0, 0, 23.5f, 10, 0.13125f},
+      {"dusk 23:00, lag 2: awake at 0:30", true, 6, 23, 2, 0, 0.5f, 10, 0.435f},
+      {"dusk 23:00, lag 2: half an hour into the ramp at 1:30", true, 6, 23, 2, 0, 1.5f, 10, 0.33375f},
+      {"lags longer than the night: no torpor", true, 6, 18, 8, 5, 2, 10, 0.435f},
+      {"nocturnal, start lag 1: 1 h into the ramp from 7:00", false, 6, 18, 1, 0, 8, 10, 0.2325f},
+      {"nocturnal, end lag 1: 1 h before arousal ends at 17:00", false, 6, 18, 0, 1, 16, 10, 0.2325f},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TregSettings s = Worked();
+    s.dayActive = c.dayActive;
+    s.dawn = c.dawn;
+    s.dusk = c.dusk;
+    s.torporStartLag = c.startLag;
+    s.torporEndLag = c.endLag;
+    const Recording rec(3, c.ta, c.t);
+    EXPECT_NEAR(ComputeTregCosts(rec.climate(), Animal(), s, nullptr).costs[1], c.cost, 2e-6);
+  }
+
+  // Minute by minute through a day, the resting cost moves at most as fast
+  // as the ramp moves Tr: 27 degrees over 2 h at C 0.015, 0.0034 W a minute.
+  // (Torpor windows shorter than both ramps jump where the dusk ramp gives
+  // way to the other, as the model defines it: none below.)
+  const struct {
+    bool dayActive;
+    float dawn, dusk, startLag, endLag;
+  } days[] = {{true, 6, 18, 0, 0}, {true, 6, 18, 2, 0},  {true, 6, 18, 0, 2}, {true, 6, 23, 0, 0},
+              {true, 1, 18, 0, 0}, {true, 6, 23, 2, 1}, {true, 2, 20, 1, 1}, {false, 6, 18, 1, 1}};
+  for (const auto& d : days) {
+    TregSettings s = Worked();
+    s.dayActive = d.dayActive;
+    s.dawn = d.dawn;
+    s.dusk = d.dusk;
+    s.torporStartLag = d.startLag;
+    s.torporEndLag = d.endLag;
+    Recording rec(1440, 10, 0);
+    for (int k = 1; k <= 1440; ++k) rec.time[k] = static_cast<float>((k - 1) / 60.0);
+    const TregResult r = ComputeTregCosts(rec.climate(), Animal(), s, nullptr);
+    for (int k = 2; k <= 1440; ++k) {
+      const float t0 = rec.time[k - 1], t1 = rec.time[k];
+      auto resting = [&](float t) { return d.dayActive ? !(d.dawn < t && t <= d.dusk) : t > 0 && t >= d.dawn && t < d.dusk; };
+      if (!resting(t0) || !resting(t1)) continue;
+      ASSERT_LE(std::fabs(r.costs[k] - r.costs[k - 1]), 0.0034f)
+          << "dawn " << d.dawn << " dusk " << d.dusk << " lags " << d.startLag << ", " << d.endLag << " at " << t1;
+    }
+  }
 }
 
 TEST(TregCosts, WindShelterAndMissingWind) {
@@ -125,19 +190,26 @@ TEST(TregCosts, RejectedCasesTimingErrorsAndDaysOutsideTheYear) {
   EXPECT_EQ(r.timingErrorCount, 199);
   EXPECT_EQ(r.timingErrors.size(), 100u);
 
-  // Dawn and dusk from the sun table; a day outside the year keeps the fixed ones and counts.
+  // Dawn and dusk from the sun table, day 0 included; a day outside the
+  // table keeps the fixed ones and counts.
   static float table[367][3] = {};
   table[100][1] = 0;    // polar day
   table[100][2] = 24;
   table[200][1] = 24;   // polar night
   table[200][2] = 0;
+  table[0][1] = 7;      // the day before day 1
+  table[0][2] = 17;
   s.computeDawnAndDusk = true;
-  Recording days(4, 20, 12);
-  days.day = {0, 100, 200, 0, 400};
+  Recording days(5, 20, 12);
+  days.day = {0, 0, 400, 100, 200, 400};
+  days.time[1] = days.time[2] = 6.5f;
   r = ComputeTregCosts(days.climate(), Animal(), s, table);
-  EXPECT_NEAR(r.costs[1], 0.441f, 1e-6);               // active all day
-  EXPECT_NEAR(r.costs[2], 0.0615087f, 2e-6);           // polar night: resting, in torpor at noon
+  EXPECT_NEAR(r.costs[1], 0.0983738f, 2e-6);           // day 0: dawn at 7, arousing: Tr 32.25
+  EXPECT_NEAR(r.costs[2], 0.441f, 1e-6);               // day 400: the fixed dawn at 6, active
+  EXPECT_NEAR(r.costs[3], 0.441f, 1e-6);               // polar day: active all day
+  EXPECT_NEAR(r.costs[4], 0.0615087f, 2e-6);           // polar night: resting, in torpor at noon
   EXPECT_EQ(r.timingErrorCount, 2);
+  EXPECT_EQ(r.timingErrors, (std::vector<int32_t>{2, 5}));
   EXPECT_EQ(s.dawn, 6);                                 // the settings keep the user's values
 }
 
