@@ -109,8 +109,9 @@ SunTexts SunDayTexts(const SunDay& d, float latitude, int32_t day) {
 }
 
 void FillAnnualSunCycle(float latitude, float longitude, float (&table)[kSunCycleDays][3]) {
-  // Day 366 too: the last day of a leap year needs its dawn and dusk.
-  for (int32_t day = 1; day < kSunCycleDays; ++day) {
+  // Day 366 too: the last day of a leap year needs its dawn and dusk; and
+  // day 0, which a day-of-year channel may hold.
+  for (int32_t day = 0; day < kSunCycleDays; ++day) {
     const SunDay d = SunriseDay(latitude, longitude, day, false);
     float* e = table[day];
     e[0] = d.daylight;
@@ -153,6 +154,17 @@ std::string SunCycleSpreadsheetText(const float (&table)[kSunCycleDays][3], floa
 std::string SunCycleChartTitle(float lat, float lon, bool north, bool west) {
   return "Annual sun cycle for " + NumText(std::fabs(lat)) + "\xA1 " + (north ? "N, " : "S;  ") +
          NumText(std::fabs(lon)) + "\xA1 " + (west ? "W" : "E");
+}
+
+bool LatitudeInRange(double lat) { return lat >= 0 && lat <= 90; }
+bool LongitudeInRange(double lon) { return lon >= 0 && lon <= 180; }
+
+std::string LocationRangeMessage(double lat, double lon) {
+  if (!LatitudeInRange(lat))
+    return "The latitude must lie between 0 and 90 degrees (North or South is set by its buttons).";
+  if (!LongitudeInRange(lon))
+    return "The longitude must lie between 0 and 180 degrees (West or East is set by its buttons).";
+  return {};
 }
 
 MapPlace MapPlaceUnzoomed(int x, int y) {

@@ -34,7 +34,7 @@ SunTexts SunDayTexts(const SunDay& d, float latitude, int32_t dayOfYear);
 
 // ---- The annual table --------------------------------------------------------------------
 
-inline constexpr int kSunCycleDays = 367;   // entries 0..366; entry 0 unused
+inline constexpr int kSunCycleDays = 367;   // entries 0..366; day 0 is the last day of the year before
 // Per day: hours of daylight, sunrise, sunset (hours).
 extern float SunCycleArray[kSunCycleDays][3];
 // The last sunrise and sunset computed for the calculator.
@@ -47,7 +47,7 @@ struct SunCycleOrigin {
 };
 extern SunCycleOrigin SunCycleBuiltFor;
 
-// Fills days 1..366 for the signed place: a polar day as daylight 24,
+// Fills days 0..366 for the signed place: a polar day as daylight 24,
 // sunrise 0, sunset 24; a polar night as 0, 24, 0.
 void FillAnnualSunCycle(float latitude, float longitude, float (&table)[kSunCycleDays][3]);
 // Fills SunCycleArray for the stored location (latitude, longitude) and
@@ -64,6 +64,15 @@ std::string SunCycleSpreadsheetText(const float (&table)[kSunCycleDays][3], floa
                                     bool north, bool west);
 // Title of the annual chart window.
 std::string SunCycleChartTitle(float latitude, float longitude, bool north, bool west);
+
+// ---- The typed place ----------------------------------------------------------------------
+
+// Typed magnitudes: latitude 0..90, longitude 0..180 (not a number is
+// outside; text that is not a number has already read as 0).
+bool LatitudeInRange(double latitudeField);
+bool LongitudeInRange(double longitudeField);
+// The message refusing the first magnitude out of range; empty when both lie within.
+std::string LocationRangeMessage(double latitudeField, double longitudeField);
 
 // ---- The world map ---------------------------------------------------------------------
 

@@ -99,6 +99,9 @@ TEST(AnnualSunCycle, FillsEveryDayWithPolarEntriesPinned) {
 
   FillAnnualSunCycle(40, 0, table);
   EXPECT_NEAR(table[366][0], table[1][0], 0.05);
+  // Day 0, which a day-of-year channel may hold, is the day before day 1.
+  EXPECT_NEAR(table[0][0], table[365][0], 0.05);
+  EXPECT_NEAR(table[0][1], table[1][1], 0.02);
   const std::string text = SunCycleSpreadsheetText(table, 40, 0, true, false);
   size_t lines = 0;
   for (char ch : text) lines += ch == '\n';
@@ -109,6 +112,26 @@ TEST(AnnualSunCycle, FillsEveryDayWithPolarEntriesPinned) {
                        0),
             0u);
   EXPECT_NE(text.find("\n366\t"), std::string::npos);
+}
+
+TEST(TypedPlace, MagnitudesOutsideTheirRangesAreRefusedByName) {
+  const struct {
+    double lat, lon;
+    const char* names;   // nullptr: accepted
+  } cases[] = {
+      {0, 0, nullptr},           {90, 180, nullptr},        {33.5, 151.25, nullptr}, {95, 0, "latitude"},
+      {90.001, 10, "latitude"},  {-1, 10, "latitude"},      {45, 181, "longitude"},  {45, -0.5, "longitude"},
+      {NAN, 10, "latitude"},     {45, INFINITY, "longitude"}, {95, 200, "latitude"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.lat) + " " + std::to_string(c.lon));
+    const std::string m = LocationRangeMessage(c.lat, c.lon);
+    if (!c.names) {
+      EXPECT_EQ(m, "");
+    } else {
+      EXPECT_EQ(m.rfind(std::string("The ") + c.names + " must lie between 0 and ", 0), 0u) << m;
+    }
+  }
 }
 
 TEST(AnnualSunCycle, IsRebuiltOnlyWhenThePlaceChanged) {
