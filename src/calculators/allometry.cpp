@@ -131,18 +131,42 @@ BmrResult ComputeBmr(const BmrInput& in) {
   BmrResult r;
   r.factor = static_cast<float>(BmrUnitFactor(in.unit, m));
   const double a = static_cast<double>(s) * in.valueOfA;
-  r.rate = static_cast<float>(a * std::pow(m, in.b) * std::pow(in.q10, (in.realT - in.baseT) * 0.1) * r.factor);
+  const double massTerm = std::pow(m, in.b), q10Term = std::pow(in.q10, (in.realT - in.baseT) * 0.1);
+  r.rate = static_cast<float>(a * massTerm * q10Term * r.factor);
   r.aShown = static_cast<float>(a * r.factor);
+  if (std::isfinite(r.rate) && std::isfinite(r.aShown)) {
+    r.check.value = r.rate;
+    return r;
+  }
+  // The first factor that is not a finite number names its field.
+  if (!std::isfinite(in.b)) r.check = Refused("exponent");
+  else if (!std::isfinite(m) || !std::isfinite(massTerm) || !std::isfinite(r.factor))
+    r.check = Refused("mass", m <= 0 ? "a mass must be above 0" : nullptr);
+  else if (!std::isfinite(s)) r.check = Refused("coefficient ('a' value)");
+  else if (!std::isfinite(in.q10) || in.q10 <= 0) r.check = Refused("Q10", "a Q10 must be above 0");
+  else if (!std::isfinite(q10Term)) r.check = Refused("real T");
+  else r.check = Refused("mass");
   return r;
 }
 
-std::optional<double> Q10Adjusted(double q10, double t1, double t2, double r1) {
-  if (q10 < 0.0) return std::nullopt;
-  return r1 * std::pow(q10, (t2 - t1) * 0.1);
+CheckedResult Q10Adjusted(double q10, double t1, double t2, double r1) {
+  if (!(q10 >= 0.0)) return Refused("Q10", "a Q10 must not be negative");
+  const double r2 = r1 * std::pow(q10, (t2 - t1) * 0.1);
+  // Shown in single precision.
+  if (std::isfinite(static_cast<float>(r2))) return {r2, nullptr, nullptr};
+  if (!std::isfinite(r1)) return Refused("base value");
+  if (!std::isfinite(q10) || q10 == 0.0) return Refused("Q10");
+  return Refused("adjusted temp");
 }
 
-std::optional<double> Q10FromRates(double r1, double r2, double t1, double t2) {
+CheckedResult Q10FromRates(double r1, double r2, double t1, double t2) {
   const double dt = t2 - t1;
-  if (dt == 0.0) return std::nullopt;
-  return std::pow(r2 / r1, 10.0 / dt);
+  if (dt == 0.0) return Refused("adjusted temp", "equal to the base temperature, so no Q10 follows");
+  const double q = std::pow(r2 / r1, 10.0 / dt);
+  if (std::isfinite(static_cast<float>(q))) return {q, nullptr, nullptr};
+  if (!std::isfinite(dt)) return Refused(std::isfinite(t1) ? "adjusted temp" : "base temp");
+  if (!std::isfinite(r1) || r1 == 0.0) return Refused("base value");
+  if (!std::isfinite(r2) || r2 == 0.0 || r2 / r1 < 0.0)
+    return Refused("adjusted value", r2 / r1 < 0.0 ? "its sign differs from the base value's" : nullptr);
+  return Refused("adjusted temp");
 }

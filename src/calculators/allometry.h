@@ -3,8 +3,9 @@
 // taxon, and the Q10 rule. Pure; the tables are data.
 #pragma once
 #include <cstdint>
-#include <optional>
 #include <span>
+
+#include "calculators/fieldcheck.h"
 
 // Pop-up menus of the metabolism window.
 inline constexpr int16_t kGroupMenu = 51;
@@ -68,12 +69,18 @@ struct BmrResult {
   float rate = 0;           // MR in the output unit
   float aShown = 0;         // a in the output unit
   float factor = 1;         // BMRunitfact
+  // The field that makes rate or aShown infinite or not a number (a mass
+  // of -5 or of 0 in a per-gram unit, a Q10 of -2, a of 0 taken from its
+  // field); ok() when both are finite.
+  CheckedResult check;
 };
 // MR = s a M^b Q10^((Treal - Tbase) / 10) x factor, s = typed a / (a x old
 // factor) when taken from the field, else 1.
 BmrResult ComputeBmr(const BmrInput& in);
 
-// R2 = R1 Q10^((T2 - T1) / 10); nothing for a negative Q10.
-std::optional<double> Q10Adjusted(double q10, double t1, double t2, double r1);
-// Q10 = (R2 / R1)^(10 / (T2 - T1)); nothing for equal temperatures.
-std::optional<double> Q10FromRates(double r1, double r2, double t1, double t2);
+// R2 = R1 Q10^((T2 - T1) / 10); refused for a negative Q10 and for any
+// input that makes R2 infinite or not a number.
+CheckedResult Q10Adjusted(double q10, double t1, double t2, double r1);
+// Q10 = (R2 / R1)^(10 / (T2 - T1)); refused for equal temperatures and for
+// any input that makes Q10 infinite or not a number.
+CheckedResult Q10FromRates(double r1, double r2, double t1, double t2);

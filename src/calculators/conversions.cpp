@@ -18,7 +18,10 @@ constexpr const char* kLatent37Cal =
     "~0.584 cal/mg at 37 \xA1" "C";
 constexpr const char* kStpNote = "\xA5 STP = 0 \xA1" "C, 760 torr (1.0 atmospheres) ";
 
-// Mac Roman: \xA1 degree sign, \xA5 bullet.
+// Mac Roman: \xA1 degree sign, \xA5 bullet. Factors are the exact
+// definitions to the digits shown (water vapour at 0 degrees as an ideal gas,
+// M 18.01528 g/mol), except the calorie of 4.186 J, latent heat at 37 degrees
+// and mm H2O -> torr, which its note explains.
 constexpr ConversionRow kRows[] = {
     {63, 1, "joules", "calories", K::Divide, 4.186, false, nullptr},
     {63, 2, "calories", "joules", K::Multiply, 4.186, false, nullptr},
@@ -37,7 +40,7 @@ constexpr ConversionRow kRows[] = {
     {63, 13, "mg H2O evap.", "joules (@ 37 \xA1" "C) ", K::Multiply, 2.4465, false, kLatent37J},
     {63, 14, "mg H2O evap.", "calories (@ 37 \xA1" "C) ", K::Multiply, 0.584448, false, kLatent37Cal},
     {64, 1, "meters/sec", "kilometers/hour", K::Multiply, 3.6, false, nullptr},
-    {64, 2, "kilometers/hour", "meters/sec", K::Multiply, 0.2776398, false, nullptr},
+    {64, 2, "kilometers/hour", "meters/sec", K::Multiply, 0.2777778, false, nullptr},
     {64, 3, "miles per hour", "meters/sec", K::Multiply, 0.44704, false, nullptr},
     {64, 4, "rate/sec", "rate/hour", K::Multiply, 3600, true, nullptr},
     {64, 5, "rate/hour", "rate/sec", K::Divide, 3600, true, nullptr},
@@ -54,26 +57,26 @@ constexpr ConversionRow kRows[] = {
     {64, 16, "meters", "feet", K::Divide, 0.3048, false, nullptr},
     {64, 17, "miles", "kilometers", K::Multiply, 1.60934, false, nullptr},
     {64, 18, "kilometers", "miles", K::Divide, 1.60934, false, nullptr},
-    {64, 19, "acres", "hectares", K::Multiply, 0.4048327, false, nullptr},
+    {64, 19, "acres", "hectares", K::Multiply, 0.4046856, false, nullptr},
     {64, 20, "square miles", "acres", K::Multiply, 640, true, nullptr},
-    {64, 22, "square miles", "hectares", K::Multiply, 259.09, false, nullptr},
-    {64, 23, "square yards", "square meters", K::Multiply, 0.8361204, false, nullptr},
-    {64, 24, "square feet", "squre meters", K::Multiply, 0.0929368, false, nullptr},
+    {64, 22, "square miles", "hectares", K::Multiply, 258.9988, false, nullptr},
+    {64, 23, "square yards", "square meters", K::Multiply, 0.8361274, false, nullptr},
+    {64, 24, "square feet", "square meters", K::Multiply, 0.09290304, false, nullptr},
     {64, 25, "square inches", "square centimeters", K::Multiply, 6.452, false, nullptr},
-    {65, 1, "pounds", "kilograms", K::Multiply, 0.453597, false, nullptr},
-    {65, 2, "kilograms", "pounds", K::Divide, 0.453597, false, nullptr},
-    {65, 3, "ounces", "grams", K::Multiply, 28.3498, false, nullptr},
-    {65, 4, "grams", "ounces", K::Multiply, 0.0352736, false, nullptr},
-    {65, 5, "U.S. ton", "kilograms", K::Multiply, 907.194, false, nullptr},
-    {65, 6, "U.K. tonne", "kilograms", K::Multiply, 1016.057, false, nullptr},
+    {65, 1, "pounds", "kilograms", K::Multiply, 0.453592, false, nullptr},
+    {65, 2, "kilograms", "pounds", K::Divide, 0.453592, false, nullptr},
+    {65, 3, "ounces", "grams", K::Multiply, 28.3495, false, nullptr},
+    {65, 4, "grams", "ounces", K::Multiply, 0.0352740, false, nullptr},
+    {65, 5, "U.S. ton", "kilograms", K::Multiply, 907.185, false, nullptr},
+    {65, 6, "U.K. tonne", "kilograms", K::Multiply, 1016.047, false, nullptr},
     {65, 7, "carats (gem) ", "grams", K::Multiply, 0.2, false, nullptr},
-    {65, 8, "cubic feet", "cubic meter", K::Multiply, 0.0283163, false, nullptr},
-    {65, 9, "cubic meters", "cubic feet", K::Divide, 0.0283163, false, nullptr},
-    // 28.3163 is litres per cubic foot, so this row converts cubic feet.
-    {65, 10, "cubic feet", "liters", K::Multiply, 28.3163, false, nullptr},
+    {65, 8, "cubic feet", "cubic meter", K::Multiply, 0.0283168, false, nullptr},
+    {65, 9, "cubic meters", "cubic feet", K::Divide, 0.0283168, false, nullptr},
+    // 28.3168 is litres per cubic foot, so this row converts cubic feet.
+    {65, 10, "cubic feet", "liters", K::Multiply, 28.3168, false, nullptr},
     {65, 11, "U.S. gallons", "liters", K::Multiply, 3.785412, false, nullptr},
     {65, 12, "US pint", "liters", K::Multiply, 0.473176, false, nullptr},
-    {65, 13, "US quart", "liters", K::Multiply, 0.9455371, false, nullptr},
+    {65, 13, "US quart", "liters", K::Multiply, 0.9463529, false, nullptr},
     {65, 14, "cup", "liters", K::Multiply, 0.24, false, nullptr},
     {65, 15, "barrels (oil) ", "liters", K::Multiply, 158.9873, false, nullptr},
     {65, 16, "millimoles", "ml gas at STP", K::Multiply, 22.413, false, kStpNote},
@@ -106,11 +109,11 @@ constexpr ConversionRow kRows[] = {
     {66, 17, "\xA1" "C", "g H2O/cubic meter", K::SaturationDensity, 0, false,
      "\xA5 This is for saturated air (100% relative humidity).      \xA5 Separate approximations are used for "
      "temperatures above and below 0 \xA1" "C"},
-    {66, 18, "KPa H2O vapor", "g H2O/cubic meter", K::Multiply, 7.92568, false,
+    {66, 18, "KPa H2O vapor", "g H2O/cubic meter", K::Multiply, 7.93242, false,
      "\xA5 assumes 0 \xA1" "C; higher temperature means lower water mass/KPa and vice versa -- does not check for "
      "saturation vapor pressure limits"},
-    {66, 19, "KPa H2O vapor", "% STP gas volume H2O", K::Multiply, 0.986921, false, kStpNote},
-    {66, 20, "Torr H2O vapor", "g H2O/cubic meter", K::Multiply, 1.05693, false,
+    {66, 19, "KPa H2O vapor", "% STP gas volume H2O", K::Multiply, 0.986923, false, kStpNote},
+    {66, 20, "Torr H2O vapor", "g H2O/cubic meter", K::Multiply, 1.05757, false,
      "\xA5 assumes 0 \xA1" "C; higher temperature means lower water mass/torr and vice versa -- does not check for "
      "saturation vapor pressure limits"},
     {66, 21, "Torr H2O vapor", "% STP gas volume H2O", K::Multiply, 0.1315789, false, kStpNote},
@@ -185,10 +188,16 @@ ConversionResult Convert(int16_t menu, int16_t item, float x) {
 }
 
 int32_t CalculatorDayOfYear(int32_t day, int16_t month, int32_t year) {
-  const bool twoDigits = year > -100 && year < 100;
-  const bool leap = twoDigits ? year % 4 == 0 : IsLeapYear(year);
+  const bool leap = IsLeapYear(year);
   const int64_t d = static_cast<int64_t>(computeDayOfYear(0, month)) + day + (month >= 3 && leap ? 1 : 0);
   return static_cast<int32_t>(std::clamp<int64_t>(d, INT32_MIN, INT32_MAX));
+}
+
+int32_t DayOfYearOfTypedDate(double day, int16_t month, double year) {
+  const auto whole = [](double v) {
+    return std::isfinite(v) ? static_cast<int32_t>(std::clamp(std::trunc(v), -2.0e9, 2.0e9)) : 0;
+  };
+  return CalculatorDayOfYear(whole(day), month, whole(year));
 }
 
 DateFields DayOfYearStart(std::string_view fileDate, std::string_view today) {

@@ -49,10 +49,13 @@ float SunlightFromElevation(float degrees);
 float SunlightFromAltitude(float metres);
 
 // Day of the year from 1: days before the month plus the day, plus 1 from
-// March in a leap year. Not range-checked (day 40 of January is 40). Years
-// of four digits follow the Gregorian rule; a two-digit year is taken as
-// typed, leap when divisible by 4.
+// March in a leap year by the Gregorian rule (1900 and 2100 are not leap
+// years, 2000 is). Not range-checked (day 40 of January is 40); a two-digit
+// year is taken as typed (08 is a leap year).
 int32_t CalculatorDayOfYear(int32_t day, int16_t month, int32_t year);
+// The same from the numbers typed in the day and year fields (their whole
+// parts); the day-of-year and sun-cycle calculators share it.
+int32_t DayOfYearOfTypedDate(double day, int16_t month, double year);
 
 // Start values of the day-of-year window: from the file's start date
 // "mm-dd-yyyy" (month, day, the last four characters), or, when there is

@@ -6,8 +6,8 @@
 
 double InternalPressureTorr(double value, int16_t unit) {
   switch (unit) {
-    case kStpPsi: return value * 51.7007;
-    case kStpKPa: return value * 7.5002;
+    case kStpPsi: return value * 51.71493;
+    case kStpKPa: return value * 7.50062;
     case kStpMmH2O: return value * 0.076;
     default: return value;
   }

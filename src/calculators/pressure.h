@@ -8,7 +8,7 @@
 // Pressure units of the meter's internal pressure (the window's button ids).
 enum StpPressureUnit : int16_t { kStpTorr = 3, kStpPsi = 4, kStpKPa = 5, kStpMmH2O = 6 };
 
-// torr = PSI x 51.7007, kPa x 7.5002, mm H2O x 0.076 (10 m of water taken
+// torr = PSI x 51.71493, kPa x 7.50062, mm H2O x 0.076 (10 m of water taken
 // as 760 torr).
 double InternalPressureTorr(double value, int16_t unit);
 
@@ -40,7 +40,7 @@ struct StpAverage {
 inline float StpStoredFlow(float shown, bool slpm) { return slpm ? shown * 1000.0f : shown; }
 
 // ---- Altitude and pressure -------------------------------------------------------------
-inline constexpr double kFeetPerMetre = 3.278;
+inline constexpr double kFeetPerMetre = 3.28084;
 inline constexpr double kTorrPerKPaAltitude = 7.50062;
 inline constexpr double kKPaPerTorr = 0.13332237;
 

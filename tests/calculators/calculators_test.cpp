@@ -11,10 +11,12 @@
 #include "calculators/allometry.h"
 #include "calculators/calcmenus.h"
 #include "calculators/conversions.h"
+#include "calculators/fieldcheck.h"
 #include "calculators/oxygen.h"
 #include "calculators/pressure.h"
 #include "calculators/rpn.h"
 #include "calculators/vapour.h"
+#include "editing/transforms.h"
 #include "shell/textutil.h"
 
 namespace {
@@ -102,7 +104,7 @@ TEST(FlowToStp, CorrectsPressureAndTemperature) {
       {"700 torr, 25 degrees", base, 84.37831},
       {"calibrated at the meter's temperature", sameT, 97.36842},
       {"1000 ml in 60 s", volume, 1000},
-      {"1 PSI inside", psi, 1000 * (760 + 51.7007) / 760},
+      {"1 PSI inside", psi, 1000 * (760 + 51.71493) / 760},
       {"litres per minute", slpm, 1},
       {"no time", noTime, kInf},
   };
@@ -111,7 +113,6 @@ TEST(FlowToStp, CorrectsPressureAndTemperature) {
     if (std::isinf(c.want)) EXPECT_TRUE(std::isinf(StpFlow(c.in)));
     else ExpectDigits(StpFlow(c.in), c.want, 5e-7);
   }
-  EXPECT_DOUBLE_EQ(InternalPressureTorr(1, kStpKPa), 7.5002);
   EXPECT_DOUBLE_EQ(InternalPressureTorr(10, kStpMmH2O), 0.76);
   EXPECT_FLOAT_EQ(StpStoredFlow(1.5f, true), 1500.0f);
 
@@ -130,10 +131,10 @@ TEST(AltitudeAndPressure, BothDirectionsWithExactSeaLevel) {
   } cases[] = {
       {"1000 m in torr", PressureFromAltitudeField(1000, false, true), 670.0, 1e-4},
       {"1000 m in kPa", PressureFromAltitudeField(1000, false, false), 89.327, 1e-5},
-      {"1000 m as feet", PressureFromAltitudeField(3278, true, true), 670.0, 1e-4},
+      {"1000 m as feet", PressureFromAltitudeField(3280.84, true, true), 670.0, 1e-4},
       {"700 torr", AltitudeFromPressureField(700, false, true), 652.6, 1e-4},
       {"600 torr", AltitudeFromPressureField(600, false, true), 1875.7, 1e-4},
-      {"600 torr in feet", AltitudeFromPressureField(600, true, true), 1875.7 * 3.278, 1e-4},
+      {"600 torr in feet", AltitudeFromPressureField(600, true, true), 1875.7 * 3.28084, 1e-4},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -333,11 +334,6 @@ TEST(Allometry, EquationsUnitsAndTable) {
   EXPECT_STREQ(e->b, ".884");
   EXPECT_EQ(TaxonMenuOfGroupItem(6), 52);
   EXPECT_EQ(TaxonMenuOfGroupItem(12), 0);
-
-  ExpectDigits(*Q10Adjusted(2.2, 37, 39, 1), 1.17080, 5e-6);
-  ExpectDigits(*Q10FromRates(1, 1.1708, 37, 39), 2.19995, 5e-6);
-  EXPECT_FALSE(Q10Adjusted(-2, 37, 39, 1));
-  EXPECT_FALSE(Q10FromRates(1, 2, 37, 37));
 }
 
 TEST(UnitConversions, RowsFormulasAndMissingItems) {
@@ -347,7 +343,7 @@ TEST(UnitConversions, RowsFormulasAndMissingItems) {
     double want;
   } cases[] = {
       {63, 1, 1, 0.2388915},   {63, 10, 100, 37.7778}, {63, 12, 1, 274.15},     {64, 4, 2, 7200},
-      {66, 8, 1, 760},       {65, 10, 1, 28.3163},   {65, 19, 90, 956.2},     {65, 19, 60, 921.894},
+      {66, 8, 1, 760},       {65, 10, 1, 28.3168},   {65, 19, 90, 956.2},     {65, 19, 60, 921.894},
       {65, 19, 30, 772.005}, {65, 19, 10, 424.431},  {65, 20, 0, 956.2},      {65, 20, 1000, 1004.72},
       {65, 20, 5500, 1161.1}, {66, 16, 20, 17.5330}, {66, 16, 37, 47.3078},   {66, 16, 0.5f, 4.97523},
       {66, 16, 0, 4.44952},  {66, 16, -10, 1.89014}, {66, 17, 20, 17.2708},
@@ -397,12 +393,16 @@ TEST(DayOfYear, LeapYearsAndUncheckedDays) {
     int32_t want;
   } cases[] = {
       {1, 3, 2008, 61}, {1, 3, 2009, 60}, {29, 2, 2008, 60}, {31, 12, 2008, 366}, {40, 1, 2009, 40},
-      {1, 3, 8, 61},    {1, 3, 1900, 60}, {1, 3, 2000, 61},  {1, 3, 0, 61},
+      {1, 3, 8, 61},    {1, 3, 1900, 60}, {1, 3, 2000, 61},  {1, 3, 0, 61},       {1, 3, 2100, 60},
+      {31, 12, 2100, 365}, {31, 12, 2400, 366}, {1, 3, 7, 60},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.day) + "." + std::to_string(c.month) + "." + std::to_string(c.year));
     EXPECT_EQ(CalculatorDayOfYear(c.day, c.month, c.year), c.want);
+    // As typed into either calculator's fields: whole parts, one rule.
+    EXPECT_EQ(DayOfYearOfTypedDate(c.day + 0.5, c.month, c.year + (c.year < 0 ? -0.5 : 0.5)), c.want);
   }
+  EXPECT_EQ(DayOfYearOfTypedDate(std::numeric_limits<double>::infinity(), 3, 2000), 60);
   const struct {
     const char* file;
     int16_t month;
@@ -417,6 +417,227 @@ TEST(DayOfYear, LeapYearsAndUncheckedDays) {
     EXPECT_EQ(f.year, c.year);
   }
   EXPECT_EQ(TodayMMddyy().size(), 8u);
+}
+
+// Every conversion constant against its exact definition: the program holds
+// the number shown, and the number shown is right to its last digit (within
+// one unit of it, so a truncated constant passes). The slips this caught:
+// km/h -> m/s 0.2776398, acres -> hectares 0.4048327, square feet 0.0929368,
+// US quart 0.9455371, metres -> feet 3.278, PSI -> torr 51.7007 and 51.701.
+TEST(ConversionConstants, EachIsItsExactDefinitionToTheDigitsShown) {
+  const double inch = 0.0254, foot = 0.3048, mile = 1609.344, pound = 0.45359237, g0 = 9.80665;
+  const double pascalsPerTorr = 101325.0 / 760, pascalsPerPsi = pound * g0 / (inch * inch);
+  const double gallonL = 231 * inch * inch * inch * 1000, btuJ = 1055.05585262, hpW = 550 * foot * pound * g0;
+  const double litresPerMole = 8.314462618 * 273.15 / 101.325;   // ideal gas at 0 degrees C and 1 atm
+  const double vapourGPerM3PerKPa = 1000 * 18.01528 / (8.314462618 * 273.15);
+  // Calories as each table states them: 4.186 J here, 4.18605 J in the
+  // transformations (neither the 4.184 J thermochemical nor the 4.1868 J IT
+  // calorie); mm H2O -> torr keeps the note's 10 m = 760 torr.
+  const double calorie = 4.186, transformsCalorie = 4.18605;
+  auto row = [](int16_t menu, int16_t item) { return FindConversion(menu, item)->k; };
+  auto transform = [](int item) { return static_cast<double>(ConversionItem(item).factor); };
+  const struct {
+    const char* where;
+    double held;
+    const char* shown;
+    double exact;
+    bool single;   // held as a float
+  } cases[] = {
+      {"joules/calories", row(63, 1), "4.186", calorie, false},
+      {"calories/joules", row(63, 2), "4.186", calorie, false},
+      {"watts/kJ per day", row(63, 3), "86.4", 86.4, false},
+      {"watts/kcal per day", row(63, 4), "20.6402", 86400 / (1000 * calorie), false},
+      {"watts/cal per min", row(63, 5), "14.3335", 60 / calorie, false},
+      {"BTU per hour/kW", row(63, 6), "0.0002931", btuJ / 3600 / 1000, false},
+      {"BTU/kJ", row(63, 7), "1.055", btuJ / 1000, false},
+      {"horsepower/kW", row(63, 8), "0.746", hpW / 1000, false},
+      {"kW/horsepower", row(63, 9), "1.34", 1000 / hpW, false},
+      {"kelvin offset", row(63, 12), "273.15", 273.15, false},
+      {"latent heat, cal", row(63, 14), "0.584448", 2.4465 / calorie, false},
+      {"m/s to km/h", row(64, 1), "3.6", 3.6, false},
+      {"km/h to m/s", row(64, 2), "0.2777778", 1 / 3.6, false},
+      {"mph to m/s", row(64, 3), "0.44704", mile / 3600, false},
+      {"per hour", row(64, 4), "3600", 3600, false},
+      {"per hour back", row(64, 5), "3600", 3600, false},
+      {"per minute", row(64, 6), "60", 60, false},
+      {"knots to km/h", row(64, 7), "1.852", 1.852, false},
+      {"km/h to knots", row(64, 8), "1.852", 1.852, false},
+      {"mph to knots", row(64, 9), "1.150779", 1852 / mile, false},
+      {"knots to mph", row(64, 10), "1.150779", 1852 / mile, false},
+      {"mph to km/h", row(64, 11), "1.60934", mile / 1000, false},
+      {"inches", row(64, 12), "2.54", 2.54, false},
+      {"cm to feet", row(64, 13), "0.0328084", 0.01 / foot, false},
+      {"feet to cm", row(64, 14), "0.0328084", 0.01 / foot, false},
+      {"feet to m", row(64, 15), "0.3048", foot, false},
+      {"m to feet", row(64, 16), "0.3048", foot, false},
+      {"miles", row(64, 17), "1.60934", mile / 1000, false},
+      {"km to miles", row(64, 18), "1.60934", mile / 1000, false},
+      {"acres", row(64, 19), "0.4046856", 4840 * 0.9144 * 0.9144 / 1e4, false},
+      {"square miles to acres", row(64, 20), "640", 640, false},
+      {"square miles to hectares", row(64, 22), "258.9988", mile * mile / 1e4, false},
+      {"square yards", row(64, 23), "0.8361274", 0.9144 * 0.9144, false},
+      {"square feet", row(64, 24), "0.09290304", foot * foot, false},
+      {"square inches", row(64, 25), "6.452", 2.54 * 2.54, false},
+      {"pounds", row(65, 1), "0.453592", pound, false},
+      {"kilograms", row(65, 2), "0.453592", pound, false},
+      {"ounces", row(65, 3), "28.3495", pound / 16 * 1000, false},
+      {"grams to ounces", row(65, 4), "0.0352740", 16 / (pound * 1000), false},
+      {"short ton", row(65, 5), "907.185", 2000 * pound, false},
+      {"long ton", row(65, 6), "1016.047", 2240 * pound, false},
+      {"carats", row(65, 7), "0.2", 0.2, false},
+      {"cubic feet", row(65, 8), "0.0283168", foot * foot * foot, false},
+      {"cubic metres", row(65, 9), "0.0283168", foot * foot * foot, false},
+      {"cubic feet to litres", row(65, 10), "28.3168", foot * foot * foot * 1000, false},
+      {"US gallons", row(65, 11), "3.785412", gallonL, false},
+      {"US pint", row(65, 12), "0.473176", gallonL / 8, false},
+      {"US quart", row(65, 13), "0.9463529", gallonL / 4, false},
+      {"US legal cup", row(65, 14), "0.24", 0.24, false},
+      {"oil barrel", row(65, 15), "158.9873", 42 * gallonL, false},
+      {"mmol to ml STP", row(65, 16), "22.413", litresPerMole, false},
+      {"ml STP to mmol", row(65, 17), "22.413", litresPerMole, false},
+      {"footcandle", row(65, 18), "10.764", 1 / (foot * foot), false},
+      {"torr to kPa", row(66, 1), "0.1333224", pascalsPerTorr / 1000, false},
+      {"PSI to torr", row(66, 2), "51.714933", pascalsPerPsi / pascalsPerTorr, false},
+      {"torr to PSI", row(66, 3), "0.01933677", pascalsPerTorr / pascalsPerPsi, false},
+      {"kPa to torr", row(66, 5), "7.500617", 1000 / pascalsPerTorr, false},
+      {"kPa to atm", row(66, 6), "0.00986923267", 1000 / 101325.0, false},
+      {"atm to kPa", row(66, 7), "101.325", 101.325, false},
+      {"atm to torr", row(66, 8), "760", 760, false},
+      {"atm to PSI", row(66, 9), "14.695949", 101325 / pascalsPerPsi, false},
+      {"bars to torr", row(66, 10), "750.0617", 1e5 / pascalsPerTorr, false},
+      {"torr to bars", row(66, 11), "750.0617", 1e5 / pascalsPerTorr, false},
+      {"bars to atm", row(66, 12), "1.01325", 1.01325, false},
+      {"atm to bars", row(66, 13), "1.01325", 1.01325, false},
+      {"PSI to bars", row(66, 14), "0.0689475729", pascalsPerPsi / 1e5, false},
+      {"bars to PSI", row(66, 15), "14.503774", 1e5 / pascalsPerPsi, false},
+      {"kPa vapour to g/m3", row(66, 18), "7.93242", vapourGPerM3PerKPa, false},
+      {"kPa vapour to % STP", row(66, 19), "0.986923", 100 / 101.325, false},
+      {"torr vapour to g/m3", row(66, 20), "1.05757", vapourGPerM3PerKPa * pascalsPerTorr / 1000, false},
+      {"torr vapour to % STP", row(66, 21), "0.1315789", 100 / 760.0, false},
+      // Flow to STP, altitude and pressure.
+      {"STP: PSI to torr", InternalPressureTorr(1, kStpPsi), "51.71493", pascalsPerPsi / pascalsPerTorr, false},
+      {"STP: kPa to torr", InternalPressureTorr(1, kStpKPa), "7.50062", 1000 / pascalsPerTorr, false},
+      {"altitude: feet per metre", kFeetPerMetre, "3.28084", 1 / foot, false},
+      {"altitude: kPa to torr", kTorrPerKPaAltitude, "7.50062", 1000 / pascalsPerTorr, false},
+      {"altitude: torr to kPa", kKPaPerTorr, "0.13332237", pascalsPerTorr / 1000, false},
+      // The transformations' conversion list.
+      {"joules -> cal", transform(1), "0.2388887", 1 / transformsCalorie, true},
+      {"cal -> joules", transform(2), "4.18605", transformsCalorie, true},
+      {"watts -> KJ/day", transform(3), "86.4", 86.4, true},
+      {"watts -> Kcal/day", transform(4), "20.63998", 86400 / (1000 * transformsCalorie), true},
+      {"watts -> cal/min", transform(5), "14.33332", 60 / transformsCalorie, true},
+      {"BTU/hr -> kW", transform(6), "0.0002931", btuJ / 3600 / 1000, true},
+      {"Torr -> KPa", transform(8), "0.133322", pascalsPerTorr / 1000, true},
+      {"PSI -> Torr", transform(9), "51.7149", pascalsPerPsi / pascalsPerTorr, true},
+      {"KPa -> Torr", transform(11), "7.50062", 1000 / pascalsPerTorr, true},
+      {"KPa -> atm", transform(12), "0.00986923", 1000 / 101325.0, true},
+      {"atm -> KPa", transform(13), "101.325", 101.325, true},
+      {"atm -> Torr", transform(14), "760", 760, true},
+      {"m/s -> km/hr", transform(15), "3.6", 3.6, true},
+      {"km/hr -> m/s", transform(16), "0.27778", 1 / 3.6, true},
+      {"mph -> m/s", transform(17), "0.44704", mile / 3600, true},
+      {"ml -> mmole", transform(18), "0.044615", 1 / litresPerMole, true},
+      {"mmole -> mL", transform(19), "22.414", litresPerMole, true},
+      {"sec -> hr", transform(20), "3600", 3600, true},
+      {"hr -> sec", transform(21), "0.000277777778", 1 / 3600.0, true},
+      {"min -> sec", transform(22), "0.0166667", 1 / 60.0, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.where);
+    const std::string shown = c.shown;
+    const double value = std::stod(shown);
+    if (c.single) EXPECT_EQ(static_cast<float>(c.held), static_cast<float>(value));
+    else EXPECT_EQ(c.held, value);
+    const size_t point = shown.find('.');
+    const double lastDigit = point == std::string::npos ? 1.0 : std::pow(10.0, -static_cast<double>(shown.size() - point - 1));
+    EXPECT_LT(std::fabs(value - c.exact), lastDigit) << "shown " << shown << ", exact " << c.exact;
+  }
+  // Every factor row of the table is above (the rest are formulas or explained by their note).
+  size_t factorRows = 0;
+  for (const ConversionRow& r : ConversionTable())
+    factorRows += r.kind == ConversionKind::Multiply || r.kind == ConversionKind::Divide || r.kind == ConversionKind::Add;
+  EXPECT_EQ(factorRows, 73u);   // 71 above; latent heat in joules and mm H2O, which their notes explain
+  EXPECT_STREQ(FindConversion(64, 24)->to, "square meters");
+}
+
+// A typed value that would give an infinite or undefined result is refused,
+// naming the field; finite results pass through unchanged.
+TEST(CalculatorFields, ThatWouldGiveNoNumberAreRefusedByName) {
+  StpInput volume;
+  volume.volumeMode = true;
+  volume.volume = 1000;
+  volume.pressure = 760;
+  StpInput cold = volume;
+  cold.seconds = 60;
+  cold.meterT = -273;
+  StpInput fine = cold;
+  fine.meterT = 0;
+  BmrInput bmr;
+  bmr.b = 0.751;
+  bmr.valueOfA = 0.002647f;
+  BmrInput negativeMass = bmr, zeroPerGram = bmr, negativeQ10 = bmr, typedAWithoutA = bmr, hugeExponent = bmr;
+  negativeMass.mass = -5;
+  zeroPerGram.mass = 0;
+  zeroPerGram.unit = 2;
+  negativeQ10.q10 = -2;
+  negativeQ10.realT = 21;
+  typedAWithoutA.fromField = true;
+  typedAWithoutA.fieldA = 0.005;
+  typedAWithoutA.valueOfA = 0;
+  hugeExponent.mass = 10;
+  hugeExponent.b = 400;
+  const double inf = std::numeric_limits<double>::infinity();
+  const struct {
+    const char* name;
+    CheckedResult got;
+    const char* field;   // nullptr: accepted with the value
+    double value;
+  } cases[] = {
+      {"altitude of 700 torr", CheckedAltitude(700, false, true), nullptr, 652.564},
+      {"altitude of \"xyz\" read as 0", CheckedAltitude(TextToNum("xyz"), false, true), "Pressure", 0},
+      {"altitude of -5 kPa", CheckedAltitude(-5, true, false), "Pressure", 0},
+      {"pressure at 1000 m", CheckedPressure(1000, false, true), nullptr, 670.0},
+      {"pressure 10,000 km down", CheckedPressure(-1e7, false, true), "Altitude", 0},
+      {"STP with no time", CheckedStpFlow(volume), "Elapsed Time", 0},
+      {"STP at -273 degrees", CheckedStpFlow(cold), "Meter temp.", 0},
+      {"STP of 1000 ml a minute", CheckedStpFlow(fine), nullptr, 1000},
+      {"simulation at 1e7 m", CheckedSimulationFromAltitudes(20.95, 3000, 1e7).check, "measurement altitude", 0},
+      {"simulation at 0 torr", CheckedSimulationFromPressures(20.95, 500, 0).check, "measurement pressure", 0},
+      {"simulated 0 torr", CheckedSimulationFromPressures(20.95, 0, 750).check, "simulated pressure", 0},
+      {"simulation 3000 m", CheckedSimulationFromAltitudes(20.95, 3000, 100).check, nullptr, 14.5363},
+      {"BMR of 1 g", ComputeBmr(bmr).check, nullptr, 0.002647},
+      {"BMR of -5 g", ComputeBmr(negativeMass).check, "mass", 0},
+      {"BMR per gram of 0 g", ComputeBmr(zeroPerGram).check, "mass", 0},
+      {"BMR with Q10 -2", ComputeBmr(negativeQ10).check, "Q10", 0},
+      {"BMR from a typed a without a", ComputeBmr(typedAWithoutA).check, "coefficient ('a' value)", 0},
+      {"BMR overflowing", ComputeBmr(hugeExponent).check, "mass", 0},
+      {"Q10 adjusted", Q10Adjusted(2.2, 37, 39, 1), nullptr, 1.17080},
+      {"Q10 adjusted, Q10 negative", Q10Adjusted(-2, 37, 39, 1), "Q10", 0},
+      {"Q10 adjusted, Q10 0 and colder", Q10Adjusted(0, 39, 37, 1), "Q10", 0},
+      {"Q10 adjusted, huge gap", Q10Adjusted(5, 0, 1e6, 1), "adjusted temp", 0},
+      {"Q10 adjusted, base value inf", Q10Adjusted(2, 37, 39, inf), "base value", 0},
+      {"Q10 from rates", Q10FromRates(1, 1.1708, 37, 39), nullptr, 2.19995},
+      {"Q10 from rates, equal temperatures", Q10FromRates(1, 2, 37, 37), "adjusted temp", 0},
+      {"Q10 from rates, base value 0", Q10FromRates(0, 2, 37, 39), "base value", 0},
+      {"Q10 from rates, signs differ", Q10FromRates(1, -2, 37, 40), "adjusted value", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (!c.field) {
+      ASSERT_TRUE(c.got.ok()) << RefusalText(c.got);
+      ExpectDigits(c.got.value, c.value, 1e-4);
+      EXPECT_EQ(RefusalText(c.got), "");
+      continue;
+    }
+    ASSERT_FALSE(c.got.ok());
+    EXPECT_STREQ(c.got.field, c.field);
+    const std::string text = RefusalText(c.got);
+    EXPECT_EQ(text.find(std::string("\"") + c.field + "\": "), 0u) << text;
+  }
+  EXPECT_EQ(RefusalText(Q10FromRates(1, 2, 37, 37)),
+            "\"adjusted temp\": equal to the base temperature, so no Q10 follows. Please correct it.");
+  EXPECT_EQ(RefusalText(Refused("mass")),
+            "\"mass\": this value makes the result infinite or not a number. Please correct it.");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "calculators/calcmenus.h"
 #include "calculators/calcstate.h"
 #include "calculators/conversions.h"
+#include "calculators/fieldcheck.h"
 #include "calculators/ui/calcwindow.h"
 #include "output/results.h"
 #include "platform/controls.h"
@@ -27,8 +28,13 @@ constexpr const char* kCategories[] = {"Energy, Power, Heat, Temperature", "Spee
 constexpr plat::Rect kPopupRect{262, 40, 550, 62};
 
 void ConversionsCALCULATIONS(CalculatorWindow& w, int16_t menu, int16_t item) {
-  w.set(kConvNote, " ");
   const ConversionResult r = Convert(menu, item, w.fnum(kConvInput));
+  if (r.row && !r.nil && !std::isfinite(r.y)) {
+    // Refused before anything changes, so the window still shows one row and its result.
+    ShowAlert(RefusalText(Refused(r.row->from)));
+    return;
+  }
+  w.set(kConvNote, " ");
   if (r.row) {
     w.set(kConvFromUnit, r.row->from);
     w.set(kConvToUnit, r.row->to);
@@ -100,11 +106,9 @@ void UnitCONVERSIONS() {
 
 namespace {
 
-int32_t wholeNumber(double v) { return static_cast<int32_t>(std::clamp(std::trunc(v), -2.0e9, 2.0e9)); }
-
 void computeDay(CalculatorWindow& w) {
   const auto month = static_cast<int16_t>(w.popupItem(kDoyMonthPopup));
-  const int32_t day = CalculatorDayOfYear(wholeNumber(w.num(kDoyDay)), month, wholeNumber(w.num(kDoyYear)));
+  const int32_t day = DayOfYearOfTypedDate(w.num(kDoyDay), month, w.num(kDoyYear));
   // Rewritten only when it changes, so a selection in it stays.
   if (w.num(kDoyResult) != day || TrimTrailingBlanks(w.text(kDoyResult)).empty()) w.set(kDoyResult, NumText(day));
   w.focus(kDoyDay);

@@ -46,6 +46,10 @@ struct BmrWindow {
     in.previousFactor = BMRunitfact;
     in.unit = unit;
     const BmrResult r = ComputeBmr(in);
+    if (!r.check.ok()) {
+      ShowAlert(RefusalText(r.check));
+      return;
+    }
     BMRunitfact = r.factor;
     aShown = r.aShown;
     w.set(kBmrResult, ResultText(r.rate));
@@ -294,15 +298,15 @@ void Q10adjust() {
     const CalcEvent e = w.next();
     if (!w.open() || e.closeBox() || e.click(kQ10Done) || e.otherActivated()) break;
     if (e.returnKey() || e.click(kQ10ComputeAdjusted)) {
-      const auto r = Q10Adjusted(w.num(kQ10Field), w.num(kQ10BaseTField), w.num(kQ10AdjustedTField),
-                                 w.num(kQ10BaseValueField));
-      if (r) w.set(kQ10AdjustedValueField, InputText(static_cast<float>(*r)));
-      else Zap();
+      const CheckedResult r = Q10Adjusted(w.num(kQ10Field), w.num(kQ10BaseTField), w.num(kQ10AdjustedTField),
+                                          w.num(kQ10BaseValueField));
+      if (r.ok()) w.set(kQ10AdjustedValueField, InputText(static_cast<float>(r.value)));
+      else ShowAlert(RefusalText(r));
     } else if (e.click(kQ10ComputeQ10)) {
-      const auto q = Q10FromRates(w.num(kQ10BaseValueField), w.num(kQ10AdjustedValueField), w.num(kQ10BaseTField),
-                                  w.num(kQ10AdjustedTField));
-      if (q) w.set(kQ10Field, InputText(static_cast<float>(*q)));
-      else Zap();
+      const CheckedResult q = Q10FromRates(w.num(kQ10BaseValueField), w.num(kQ10AdjustedValueField),
+                                           w.num(kQ10BaseTField), w.num(kQ10AdjustedTField));
+      if (q.ok()) w.set(kQ10Field, InputText(static_cast<float>(q.value)));
+      else ShowAlert(RefusalText(q));
     } else if (e.tab()) {
       w.focus(w.focused() == kQ10Field ? kQ10BaseTField : kQ10Field);
       PlayNamedSound("click");

@@ -1,6 +1,7 @@
 #include "calculators/ui/pressure_windows.h"
 
 #include "calculators/calcstate.h"
+#include "calculators/fieldcheck.h"
 #include "calculators/pressure.h"
 #include "calculators/ui/calcwindow.h"
 #include "platform/controls.h"
@@ -33,7 +34,9 @@ void STPcalc(CalculatorWindow& w, const StpChoice& c) {
   in.unit = c.unit;
   in.volumeMode = c.volumeMode;
   in.slpm = c.slpm;
-  w.set(kStpResult, ResultText(StpFlow(in)));
+  const CheckedResult flow = CheckedStpFlow(in);
+  if (flow.ok()) w.set(kStpResult, ResultText(static_cast<float>(flow.value)));
+  else ShowAlert(RefusalText(flow));
   w.focus(c.volumeMode ? kStpVolumeField : kStpFlowField);
 }
 
@@ -181,14 +184,22 @@ struct AltUnits {
 };
 
 void ALTfromBP(CalculatorWindow& w, const AltUnits& u) {
-  const double h = AltitudeFromPressureField(w.num(kAltPressureField), u.feet, u.torr);
-  w.set(kAltAltitudeField, AltitudeFieldText(h, u.torr));
+  const CheckedResult h = CheckedAltitude(w.num(kAltPressureField), u.feet, u.torr);
+  if (!h.ok()) {
+    ShowAlert(RefusalText(h));
+    return;
+  }
+  w.set(kAltAltitudeField, AltitudeFieldText(h.value, u.torr));
   upvip();
 }
 
 void pressureFromAltitude(CalculatorWindow& w, const AltUnits& u) {
-  const double p = PressureFromAltitudeField(w.num(kAltAltitudeField), u.feet, u.torr);
-  w.set(kAltPressureField, PressureFieldText(p, u.torr));
+  const CheckedResult p = CheckedPressure(w.num(kAltAltitudeField), u.feet, u.torr);
+  if (!p.ok()) {
+    ShowAlert(RefusalText(p));
+    return;
+  }
+  w.set(kAltPressureField, PressureFieldText(p.value, u.torr));
   upvip();
 }
 
@@ -299,14 +310,26 @@ void AltitudeSimulation() {
     const CalcEvent e = w.next();
     if (!w.open() || e.closeBox() || e.click(kSimDone) || e.otherActivated()) break;
     if (e.returnKey() || e.click(kSimFromAltitude)) {
-      const SimulatedGas s = SimulateFromAltitudes(w.num(kSimGasField), w.num(kSimAltitudeField),
-                                                         w.num(kSimMeasuredAltitudeField));
+      const CheckedSimulation c = CheckedSimulationFromAltitudes(w.num(kSimGasField), w.num(kSimAltitudeField),
+                                                                 w.num(kSimMeasuredAltitudeField));
+      const SimulatedGas& s = c.gas;
+      if (!c.check.ok()) {
+        ShowAlert(RefusalText(c.check));
+        w.done();
+        continue;
+      }
       w.set(kSimMeasuredPressureField, FormatPicture(s.measuredTorr, "####.#"));
       w.set(kSimPressureField, FormatPicture(s.simulatedTorr, "####.#"));
       w.set(kSimResultField, FormatPicture(s.concentration, "###.##"));
     } else if (e.click(kSimFromPressure)) {
-      const SimulatedGas s = SimulateFromPressures(w.num(kSimGasField), w.num(kSimPressureField),
-                                                         w.num(kSimMeasuredPressureField));
+      const CheckedSimulation c = CheckedSimulationFromPressures(w.num(kSimGasField), w.num(kSimPressureField),
+                                                                 w.num(kSimMeasuredPressureField));
+      const SimulatedGas& s = c.gas;
+      if (!c.check.ok()) {
+        ShowAlert(RefusalText(c.check));
+        w.done();
+        continue;
+      }
       w.set(kSimResultField, FormatPicture(s.concentration, "###.##"));
       w.set(kSimAltitudeField, FormatPicture(s.simulatedAltitude, "#####.#"));
       w.set(kSimMeasuredAltitudeField, FormatPicture(s.measuredAltitude, "#####.#"));

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "calculators/conversions.h"
 #include "calculators/suncycle.h"
 #include "datafiles/safewrite.h"
 #include "platform/app.h"
@@ -153,11 +154,9 @@ DateParts startDate() {
   return d;
 }
 
-// Days before the month, the day, and one more from March in years divisible by 4.
+// The day-of-year calculator's rule, Gregorian leap years included.
 int32_t dayOfYearFromDate(int month, double day, double year) {
-  const double y = std::trunc(year);
-  const bool leap = std::isfinite(y) && std::fmod(y, 4.0) == 0.0;
-  return typedDay(computeDayOfYear(0, static_cast<int16_t>(month)) + day + (month >= 3 && leap ? 1 : 0));
+  return typedDay(DayOfYearOfTypedDate(day, static_cast<int16_t>(month), year));
 }
 
 struct Calculator {
@@ -188,6 +187,16 @@ struct Calculator {
   }
 };
 
+// The typed magnitudes within 0..90 and 0..180, or an alert and the field to correct.
+bool placeInRange() {
+  const double lat = fieldValue(kCalculatorWindow, kSunLatField), lon = fieldValue(kCalculatorWindow, kSunLonField);
+  const std::string message = LocationRangeMessage(lat, lon);
+  if (message.empty()) return true;
+  ShowAlert(message);
+  plat::focusField(kCalculatorWindow, LatitudeInRange(lat) ? kSunLonField : kSunLatField, true);
+  return false;
+}
+
 void storeSignedLocation() {
   latitude = static_cast<float>(fieldValue(kCalculatorWindow, kSunLatField));
   if (plat::buttonState(kCalculatorWindow, kSunSouth) == 2) latitude = -latitude;
@@ -199,6 +208,7 @@ void calculate(Calculator& c) {
   // A day of the year typed since the date was last used wins over the date.
   if (c.currentDateKey() != c.dateKey) c.deriveDayOfYear();
   const int32_t day = typedDay(fieldValue(kCalculatorWindow, kSunDayOfYearField));
+  if (!placeInRange()) return;
   storeSignedLocation();
   SunriseCalc(1, static_cast<uint16_t>(day), c.dst);
   c.calculated = true;
@@ -827,6 +837,7 @@ void Sunrise() {
         case kSunCalculate: calculate(c); break;
         case kSunAnnualPlot:
           ClearMailbox();
+          if (!placeInRange()) break;
           storeSignedLocation();
           SunCycleWindow();
           BuildAnnualSunCycle();

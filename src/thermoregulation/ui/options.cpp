@@ -244,10 +244,19 @@ void SetLocation() {
           mark(w, kLocEast, westLongitude == 0);
           break;
         }
-        case kLocCalculate:
+        case kLocCalculate: {
+          // Out of range the window stays, so the place can be corrected.
+          const double lat = value(w, kLocLatField), lon = value(w, kLocLonField);
+          const std::string message = LocationRangeMessage(lat, lon);
+          if (!message.empty()) {
+            ShowAlert(message);
+            plat::focusField(w, LatitudeInRange(lat) ? kLocLonField : kLocLatField, true);
+            break;
+          }
           calculate = true;
           done = true;
           break;
+        }
         default: break;
       }
     } else if (action == kActionClose && eventID == w) {

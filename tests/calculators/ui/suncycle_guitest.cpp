@@ -18,6 +18,7 @@
 #include "shell/dispatch.h"
 #include "shell/globals.h"
 #include "shell/store.h"
+#include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
 #include "support/gui_support.h"
 // Last: Qt's keyword macros must not meet the menu headers.
@@ -106,6 +107,58 @@ TEST_F(SunCalculator, WorkedDayDaylightSavingDatesChartAndWeb) {
   want << g.rdbuf();
   if (want.str().empty()) std::ofstream(golden.string() + ".new", std::ios::binary) << all.str();
   EXPECT_EQ(all.str(), want.str());
+}
+
+// A place outside 0..90 or 0..180 is refused by name and nothing is computed
+// or stored; the day of the year follows the Gregorian leap years, as the
+// day-of-year calculator does (1 March 2100 is day 60).
+TEST_F(SunCalculator, OutOfRangePlacesAreRefusedAndLeapYearsAreGregorian) {
+  std::string shown, latitudeMessage, longitudeMessage;
+  std::string days;
+  Script s;
+  s.call([&] {
+     shown = Field(kSunRiseText) + Field(kSunSetText);
+     Set(kSunLatField, "95");
+   })
+      .click(kCalculatorWindow, kSunCalculate)
+      .call([&] { latitudeMessage = plat::fieldText(kAlertWindow, kAlertMessage); })
+      .click(kAlertWindow, kAlertOK)
+      .call([&] {
+        EXPECT_EQ(Field(kSunRiseText) + Field(kSunSetText), shown);
+        Set(kSunLatField, "40");
+        Set(kSunLonField, "181");
+      })
+      .click(kCalculatorWindow, kSunAnnualPlot)
+      .call([&] {
+        longitudeMessage = plat::fieldText(kAlertWindow, kAlertMessage);
+        plat::test::saveArtifact(plat::test::windowImage(kAlertWindow), "suncycle_refused_longitude.png");
+      })
+      .click(kAlertWindow, kAlertOK)
+      .call([] {
+        EXPECT_FALSE(plat::windowExists(kSunChartWindow));
+        Set(kSunLonField, "0");
+        Set(kSunDayField, "1");
+        Set(kSunYearField, "2100");
+      })
+      .popup(kCalculatorWindow, kSunMonthPopup, 3)
+      .call([&] {
+        days += Field(kSunDayOfYearField) + "|";
+        Set(kSunYearField, "1900");
+      })
+      .click(kCalculatorWindow, kSunCalculate)
+      .call([&] {
+        days += Field(kSunDayOfYearField) + "|";
+        Set(kSunYearField, "2000");
+      })
+      .click(kCalculatorWindow, kSunCalculate)
+      .call([&] { days += Field(kSunDayOfYearField); })
+      .click(kCalculatorWindow, kSunDone);
+  plat::test::run(s, [] { Sunrise(); });
+  EXPECT_EQ(latitudeMessage, "The latitude must lie between 0 and 90 degrees (North or South is set by its buttons).");
+  EXPECT_EQ(longitudeMessage.rfind("The longitude must lie between 0 and 180 degrees", 0), 0u) << longitudeMessage;
+  EXPECT_EQ(days, "60|60|61");
+  EXPECT_EQ(latitude, 40.0f);
+  EXPECT_EQ(longitude, 0.0f);
 }
 
 TEST_F(SunCalculator, MapReadsSelectsZoomsAndKeepsThePlaceWhenClosed) {

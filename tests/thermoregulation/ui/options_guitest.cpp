@@ -13,6 +13,7 @@
 #include "shell/defaults.h"
 #include "shell/globals.h"
 #include "shell/store.h"
+#include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
 #include "support/gui_support.h"
 #include "thermoregulation/options.h"
@@ -90,6 +91,19 @@ TEST_F(TregOptionsDialog, LocationConvectionAndRejectionDialogs) {
     EXPECT_EQ(plat::buttonState(kLocationWindow, kLocSouth), 2);
     plat::test::saveArtifact(plat::test::windowImage(kLocationWindow), "treg_location.png");
   });
+  // Out of range: refused by name, the window stays to be corrected.
+  std::string refused;
+  s.call([] { plat::setFieldText(kLocationWindow, kLocLatField, "95"); })
+      .click(kLocationWindow, kLocCalculate)
+      .call([&] { refused = plat::fieldText(kAlertWindow, kAlertMessage); })
+      .click(kAlertWindow, kAlertOK)
+      .call([&] {
+        EXPECT_EQ(refused, "The latitude must lie between 0 and 90 degrees (North or South is set by its buttons).");
+        EXPECT_TRUE(plat::windowExists(kLocationWindow));
+        EXPECT_FALSE(plat::windowExists(kSunChartWindow));
+        EXPECT_EQ(latitude, -33.5f);
+        plat::setFieldText(kLocationWindow, kLocLatField, "33.5");
+      });
   s.click(kLocationWindow, kLocCalculate).call([] {
     EXPECT_TRUE(plat::windowExists(kSunChartWindow));
     EXPECT_EQ(latitude, -33.5f);

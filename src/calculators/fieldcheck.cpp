@@ -1,0 +1,80 @@
+#include "calculators/fieldcheck.h"
+
+#include <cmath>
+
+namespace {
+
+bool isNumber(double v) { return std::isfinite(v); }
+
+CheckedResult accepted(double v) {
+  CheckedResult r;
+  r.value = v;
+  return r;
+}
+
+}  // namespace
+
+CheckedResult Refused(const char* field, const char* reason) {
+  CheckedResult r;
+  r.field = field;
+  r.reason = reason;
+  return r;
+}
+
+std::string RefusalText(const CheckedResult& r) {
+  if (r.ok()) return {};
+  return std::string("\"") + r.field + "\": " +
+         (r.reason ? r.reason : "this value makes the result infinite or not a number") + ". Please correct it.";
+}
+
+CheckedResult CheckedAltitude(double p, bool feet, bool torr) {
+  if (!isNumber(p) || p <= 0) return Refused("Pressure", "a pressure must be above 0");
+  const double h = AltitudeFromPressureField(p, feet, torr);
+  return isNumber(h) ? accepted(h) : Refused("Pressure");
+}
+
+CheckedResult CheckedPressure(double altitude, bool feet, bool torr) {
+  const double p = PressureFromAltitudeField(altitude, feet, torr);
+  return isNumber(altitude) && isNumber(p) ? accepted(p) : Refused("Altitude");
+}
+
+CheckedResult CheckedStpFlow(const StpInput& in) {
+  const double flow = StpFlow(in);
+  if (isNumber(flow)) return accepted(flow);
+  if (in.volumeMode) {
+    if (!isNumber(in.volume)) return Refused("Cumulative Volume");
+    if (!isNumber(in.seconds) || in.seconds == 0)
+      return Refused("Elapsed Time", "the elapsed time must not be 0");
+  } else if (!isNumber(in.flow)) {
+    return Refused("Indicated Flowrate");
+  }
+  if (!isNumber(in.pressure)) return Refused("B.P.");
+  if (!isNumber(InternalPressureTorr(in.internal, in.unit))) return Refused("meter internal pressure");
+  if (!isNumber(in.meterT) || in.meterT + 273.0 == 0)
+    return Refused("Meter temp.", "a meter temperature of -273 degrees divides by 0");
+  if (!isNumber(in.calibrationT)) return Refused("calibrated for");
+  // Finite inputs whose product overflows a float: the flow itself is too large.
+  return Refused(in.volumeMode ? "Cumulative Volume" : "Indicated Flowrate");
+}
+
+CheckedSimulation CheckedSimulationFromAltitudes(double g, double simulatedM, double measuredM) {
+  CheckedSimulation c{SimulateFromAltitudes(g, simulatedM, measuredM), {}};
+  const SimulatedGas& s = c.gas;
+  if (!isNumber(g)) c.check = Refused("gas concentration");
+  else if (!isNumber(measuredM) || !isNumber(s.measuredTorr) || s.measuredTorr == 0) c.check = Refused("measurement altitude");
+  else if (!isNumber(simulatedM) || !isNumber(s.simulatedTorr) || !isNumber(s.concentration)) c.check = Refused("simulated altitude");
+  else c.check = accepted(s.concentration);
+  return c;
+}
+
+CheckedSimulation CheckedSimulationFromPressures(double g, double simulatedTorr, double measuredTorr) {
+  CheckedSimulation c{SimulateFromPressures(g, simulatedTorr, measuredTorr), {}};
+  const SimulatedGas& s = c.gas;
+  constexpr const char* kAbove0 = "a pressure must be above 0";
+  if (!isNumber(g)) c.check = Refused("gas concentration");
+  else if (!isNumber(measuredTorr) || measuredTorr <= 0) c.check = Refused("measurement pressure", kAbove0);
+  else if (!isNumber(simulatedTorr) || simulatedTorr <= 0) c.check = Refused("simulated pressure", kAbove0);
+  else if (!isNumber(s.concentration)) c.check = Refused("gas concentration");
+  else c.check = accepted(s.concentration);
+  return c;
+}

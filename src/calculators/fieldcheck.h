@@ -1,0 +1,38 @@
+// Which typed field would make a calculator's result infinite or not a
+// number, so that its window refuses the value with a message naming the
+// field instead of showing INF or NaN. Pure; text that is not a number has
+// already read as 0 before these checks see it.
+#pragma once
+#include <string>
+
+#include "calculators/pressure.h"
+
+// A result, or the field that keeps it from being a finite number.
+struct CheckedResult {
+  double value = 0;
+  const char* field = nullptr;    // the field's label as the window shows it; nullptr: value is finite
+  const char* reason = nullptr;   // why, when more can be said than "not a number"
+  bool ok() const { return field == nullptr; }
+};
+CheckedResult Refused(const char* field, const char* reason = nullptr);
+// The alert's text: the field, then the reason or that the result would be
+// infinite or not a number.
+std::string RefusalText(const CheckedResult& r);
+
+// ---- Altitude and pressure: the window's two directions ----
+// Refused "Pressure" at or below 0; "Altitude" when the pressure overflows.
+CheckedResult CheckedAltitude(double pressureField, bool feet, bool torr);
+CheckedResult CheckedPressure(double altitudeField, bool feet, bool torr);
+
+// ---- Flow to STP ----
+// Zero or non-finite elapsed time, a meter at -273 degrees, and the like.
+CheckedResult CheckedStpFlow(const StpInput& in);
+
+// ---- Altitude simulation ----
+// The concentration and both altitudes or pressures must be finite.
+struct CheckedSimulation {
+  SimulatedGas gas;
+  CheckedResult check;
+};
+CheckedSimulation CheckedSimulationFromAltitudes(double gas, double simulatedM, double measuredM);
+CheckedSimulation CheckedSimulationFromPressures(double gas, double simulatedTorr, double measuredTorr);
