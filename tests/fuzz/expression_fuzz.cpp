@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (code.count < 0 || code.count > kMaxCodeWords || code.depth > kMaxStackDepth ||
       code.nConstants > kMaxConstants)
     std::abort();
-  for (double x : {0.0, -1.5, 1e30, NAN})
+  for (double x : {0.0, -1.5, 1e30, std::nan("")})
     (void)EvaluateExpression(code, x, 2.0);
   const float xs[3] = {1.0f, -2.0f, 0.0f};
   float out[3];
