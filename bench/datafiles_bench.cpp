@@ -46,10 +46,15 @@ std::filesystem::path benchDir() {
   return dir;
 }
 
+// Made again whenever another benchmark has freed or reused the slot:
+// repetitions run interleaved, in any order.
 int16_t sourceSlot() {
   static int16_t slot = -1;
-  if (slot < 0) {
+  static const char* const kName = "datafiles bench source";
+  if (slot < 0 || !SlotHoldsFile(slot) || FileName[slot] != kName || nCases[slot] != kCases ||
+      nChannels[slot] != kChannels) {
     OpenNewFileSlot(kCases, kChannels, &slot);
+    FileName[slot] = kName;
     for (int16_t c = 1; c <= kChannels; ++c) {
       float* a = ChannelData(slot, c);
       for (int32_t k = 0; k <= kCases; ++k) a[k] = static_cast<float>((k * 7 + c) % 10007) * 0.01f;

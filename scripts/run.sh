@@ -4,6 +4,14 @@
 # the program (a recording to open instead, for example).
 set -euo pipefail
 
+case "${1:-}" in
+  -h|--help)
+    echo "usage: scripts/run.sh [RECORDING ...]"
+    echo "Builds Corvimet (build/) and starts it on the demo recording, or on the files given."
+    echo "Needs a display; for a headless start set QT_QPA_PLATFORM=offscreen."
+    exit 0 ;;
+esac
+
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$ROOT"
 

@@ -6,11 +6,26 @@
 #include <cstdlib>
 
 #include "platform/test.h"
+#include "support/gui_support.h"
+
+namespace {
+
+// Every test's scratch folders go when it ends, passed or failed.
+class RemoveScratchDirs : public ::testing::EmptyTestEventListener {
+  void OnTestEnd(const ::testing::TestInfo&) override {
+    std::error_code ec;
+    for (const auto& d : testsupport::ScratchDirsOfThisTest()) std::filesystem::remove_all(d, ec);
+    testsupport::ScratchDirsOfThisTest().clear();
+  }
+};
+
+}  // namespace
 
 int main(int argc, char** argv) {
   if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
+  ::testing::UnitTest::GetInstance()->listeners().Append(new RemoveScratchDirs);
   plat::test::Options opt;
   opt.desk = {1440, 900};
   if (const char* a = std::getenv("CORVIMET_ARTIFACTS")) opt.artifacts = a;

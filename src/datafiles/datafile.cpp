@@ -20,6 +20,7 @@ const char* FileStatusText(FileStatus s) {
     case FileStatus::OutOfMemory: return "Not enough memory for this file.";
     case FileStatus::WriteFailed: return "The file could not be written; the old file is unchanged.";
     case FileStatus::NotSupported: return "This file format is not supported.";
+    case FileStatus::UnclosedQuote: return "A quoted field never closes; nothing was imported.";
   }
   return "";
 }

@@ -28,6 +28,7 @@ enum class FileStatus : int16_t {
   OutOfMemory,
   WriteFailed,
   NotSupported,      // a format this program does not read
+  UnclosedQuote,     // text file: a quoted field still open at the end
 };
 
 // Alert text for a status ("" for Ok).

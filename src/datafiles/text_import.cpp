@@ -1,5 +1,7 @@
 #include "datafiles/text_import.h"
 
+#include "datafiles/export.h"
+
 #include <algorithm>
 #include <cctype>
 #include <bit>
@@ -728,6 +730,40 @@ TextScan scanTextShared(std::string_view s) {
   return r;
 }
 
+// Where a quoted field opens that no quote closes, -1 when every one closes.
+// Quotes open only at a field's start, as scanField reads them.
+ptrdiff_t unclosedQuote(std::string_view text, char delim) {
+  const char* const begin = text.data();
+  const char* const end = begin + text.size();
+  const char* p = begin;
+  while (p < end) {
+    while (p < end && *p == ' ') ++p;
+    if (p < end && *p == '"') {
+      const char* const open = p++;
+      for (;;) {
+        p = static_cast<const char*>(std::memchr(p, '"', static_cast<size_t>(end - p)));
+        if (!p) return open - begin;
+        if (p + 1 < end && p[1] == '"') {
+          p += 2;
+          continue;
+        }
+        ++p;
+        break;
+      }
+    }
+    while (p < end && *p != delim && *p != '\r' && *p != '\n') ++p;
+    if (p < end) ++p;
+  }
+  return -1;
+}
+
+int64_t lineOf(std::string_view text, size_t offset) {
+  int64_t line = 1;
+  for (size_t i = 0; i < offset; ++i)
+    if (text[i] == '\n' || (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n'))) ++line;
+  return line;
+}
+
 char chooseDelimiter(std::string_view text) {
   int tabLines = 0, semiLines = 0, lines = 0;
   size_t at = 0;
@@ -846,6 +882,12 @@ FileStatus ParseDelimitedText(std::string_view text, TextTable* out) {
   if (scan.zeroByte) return FileStatus::BadFormat;  // binary, or UTF-16
   const bool utf8 = scan.utf8 && scan.anyHigh;
   t.delimiter = chooseDelimiter(text);
+  if (scan.lastQuote >= 0) {
+    if (const ptrdiff_t open = unclosedQuote(text, t.delimiter); open >= 0) {
+      out->unclosedQuoteLine = lineOf(text, static_cast<size_t>(open));
+      return FileStatus::UnclosedQuote;
+    }
+  }
 
   const char* p = text.data();
   const char* end = p + text.size();
@@ -1288,6 +1330,20 @@ FileStatus ImportTextColumns(TextTable&& table, const TextImportChoice& choice, 
   }
   if (slotOut) *slotOut = slot;
   return FileStatus::Ok;
+}
+
+bool ExportedTimeColumn(std::string_view name) {
+  if (name == "Case" || name == "Clock Time" || name == "Date") return true;
+  for (ElapsedUnit u : {ElapsedUnit::Seconds, ElapsedUnit::Minutes, ElapsedUnit::Hours, ElapsedUnit::Days})
+    if (name == std::string("Time (") + ElapsedUnitName(u) + ")") return true;
+  return false;
+}
+
+std::string TextRefusalText(FileStatus status, const TextTable& table) {
+  if (status == FileStatus::UnclosedQuote && table.unclosedQuoteLine > 0)
+    return "The quoted field that opens on line " + std::to_string(table.unclosedQuoteLine) +
+           " never closes, so every later row would be read into it. Nothing was imported.";
+  return FileStatusText(status);
 }
 
 std::string UnreadCellsNotice(int64_t unreadCells) {

@@ -49,13 +49,16 @@ struct TextTable {
   // derived from them must not drift.
   std::vector<std::vector<double>> leading;
 
+  int64_t unclosedQuoteLine = 0;               // set with UnclosedQuote: the line it opens on
+
   int32_t rows() const { return columns.empty() ? 0 : static_cast<int32_t>(columns[0].size()); }
   int dataColumns() const { return static_cast<int>(columns.size()) - (timeColumn >= 0 ? 1 : 0); }
 };
 
 // Refuses: no data rows or fewer than 2 (TooFewCases), more than 7,000,000
 // rows, more than 32 columns besides the time column (TooManyColumns), bytes
-// that are not text (BadFormat).
+// that are not text (BadFormat), a quote still open at the end of the file
+// (UnclosedQuote, with the line it opened on: it would swallow every later row).
 FileStatus ParseDelimitedText(std::string_view bytes, TextTable* out);
 FileStatus ReadDelimitedTextFile(const std::filesystem::path& path, TextTable* out);
 
@@ -81,6 +84,12 @@ FileStatus BuildImageFromText(TextTable&& table, const TextImportChoice& choice,
 FileStatus ImportTextColumns(TextTable&& table, const TextImportChoice& choice, const std::string& name,
                              const std::string& path, int16_t* slotOut, RepairReport* report,
                              int64_t* unreadCells = nullptr);
+// The columns a Save As text export writes beside the channels ("Case",
+// "Time (sec)" and its other units, "Clock Time", "Date"): re-imported, they
+// are not offered as data.
+bool ExportedTimeColumn(std::string_view name);
+// The alert for a refused parse, naming the line of an unclosed quote.
+std::string TextRefusalText(FileStatus status, const TextTable& table);
 // The notice for cells read as 0 ("" when none).
 std::string UnreadCellsNotice(int64_t unreadCells);
 // The notice for text columns left out ("" when none).

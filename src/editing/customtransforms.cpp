@@ -77,6 +77,7 @@ bool UsableCustomTransform(const CustomTransform& t) {
   if (t.code == 2 && (t.polyDegree < 1 || t.polyDegree > 9)) return false;
   if (!std::isfinite(t.a) || !std::isfinite(t.b) || !std::isfinite(t.exponent) || !std::isfinite(t.constant))
     return false;
+  if (t.code == 20 && !BreakpointTypesValid(CustomTransformSettings(t, 0).breakpoint)) return false;
   return std::all_of(std::begin(t.coefficients), std::end(t.coefficients), [](float c) { return std::isfinite(c); });
 }
 
@@ -147,10 +148,23 @@ CustomTransformList ListCustomTransforms(std::span<const uint8_t> file) {
 }
 
 std::string CustomTransformDamageText(const CustomTransformList& list) {
-  const int n = list.damaged + (list.shortTail && list.records < kMaxCustomTransforms ? 1 : 0);
-  if (n == 0) return "";
-  return "The custom transforms file is damaged: " + std::to_string(n) +
-         (n == 1 ? " record was" : " records were") + " skipped and cannot be used.";
+  std::string text;
+  if (list.damaged > 0)
+    text = "The custom transforms file is damaged: " + std::to_string(list.damaged) +
+           (list.damaged == 1 ? " record was" : " records were") + " skipped and cannot be used.";
+  if (list.shortTail) {
+    if (!text.empty()) text += ' ';
+    // Rewrites keep whole records only: the tail goes at the next save.
+    text += "The file ends inside a record; that partial record cannot be used and will be dropped when the file "
+            "is next saved.";
+  }
+  if (list.records > kMaxCustomTransforms) {
+    if (!text.empty()) text += ' ';
+    const int beyond = list.records - kMaxCustomTransforms;
+    text += "Only the first 40 saved transforms can be listed: " + std::to_string(beyond) +
+            (beyond == 1 ? " record after them is" : " records after them are") + " kept in the file but not shown.";
+  }
+  return text;
 }
 
 bool ReplaceCustomRecord(std::vector<uint8_t>& file, int k, const CustomTransform& t) {

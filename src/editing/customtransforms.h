@@ -33,7 +33,7 @@ void EncodeCustomTransform(const CustomTransform& t, uint8_t (&out)[kCustomRecor
 CustomTransform DecodeCustomTransform(const uint8_t* record);
 
 // A record that can be applied: code 1..69, degree 1..9 with code 2, every
-// number finite.
+// number finite, breakpoint types that a whole type can be read from.
 bool UsableCustomTransform(const CustomTransform& t);
 
 // The engine's settings of a saved transform (recorded as `index`).
@@ -50,7 +50,8 @@ struct CustomTransformList {
 };
 CustomTransformList ListCustomTransforms(std::span<const uint8_t> file);
 
-// "3 damaged records were skipped" style message; "" when none.
+// What of the file cannot be listed, said once when it is read: damaged
+// records, a partial record at the end, records past the 40th; "" when none.
 std::string CustomTransformDamageText(const CustomTransformList& list);
 
 // File rewrites, as bytes: records are whole, a short tail is dropped.

@@ -43,7 +43,10 @@ float vapourDensity(float t) {
   return 0.0048207f + t * (0.00033389f + t * (1.058e-05f + t * (1.4478e-07f + t * (2.3182e-09f + t * 6.7731e-12f))));
 }
 
+bool typeReadable(float t) { return t > -2147483520.0f && t < 2147483520.0f; }   // false for NaN
+
 float segment(float type, float a, float b, float c, float x, bool& bad) {
+  if (!typeReadable(type)) return x;
   switch (static_cast<int>(type)) {
     case 1: return b * x + a;
     case 2: return b * x + a + c * x * x;
@@ -349,6 +352,8 @@ void TransformToStep(const TransformSettings& s, float (&f)[28]) {
   f[17] = s.polyVal[10];
   for (int k = 1; k <= deg; ++k) f[17 + k] = s.polyVal[k];
 }
+
+bool BreakpointTypesValid(const Breakpoint& b) { return typeReadable(b.lowerType) && typeReadable(b.upperType); }
 
 TransformSettings TransformFromStep(const float (&f)[28]) {
   // Fields may come from a damaged script: clamp before they index anything.

@@ -19,6 +19,9 @@ struct Breakpoint {
   float lowerType = 1, lowerA = 0, lowerB = 1, lowerC = 0;
   float upperType = 1, upperA = 0, upperB = 1, upperC = 0;
 };
+// Both types are numbers a whole type can be read from: a damaged script
+// step or saved record may hold NaN or a value no integer holds.
+bool BreakpointTypesValid(const Breakpoint& b);
 
 // One transform: the dialog's state, the engine's input and the script step.
 struct TransformSettings {

@@ -18,7 +18,11 @@ const char* ManualLimitsStatusText(ManualLimitsStatus s) {
 bool ReadStrictNumber(std::string_view text, double* out) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
   while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  // from_chars takes no '+': one is stepped over, and a sign after it ("+-1") is refused.
+  if (!text.empty() && text.front() == '+') {
+    text.remove_prefix(1);
+    if (!text.empty() && (text.front() == '-' || text.front() == '+')) return false;
+  }
   if (text.empty()) return false;
   double v = 0;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);

@@ -34,6 +34,7 @@ uint16_t OverlayArray[kSlotCount][kOverlaySets + 1][kOverlayFlags] = {};
 plat::Rgb16 OverlayColor[kOverlayFlags] = {};
 
 uint64_t gStoreAccessFaults = 0;
+uint64_t gBackupsMade = 0;
 BackupCacheStore BackupCache;
 
 namespace {
@@ -460,12 +461,15 @@ StoreStatus MAKEBACKUP(int16_t channel) {
   if (!dst) return StoreStatus::OutOfMemory;
   std::copy(src.begin(), src.end(), dst);
   gUndo = UndoState{slot, channel, len};
+  ++gBackupsMade;
   LastChan = channel;
   FileSHORTS[slot][kShortChanged] = 1;
   SnapshotLabels(slot);
   if (gStoreHooks.channelChanged) gStoreHooks.channelChanged(slot, channel);
   return StoreStatus::Ok;
 }
+
+uint64_t BackupsMade() { return gBackupsMade; }
 
 bool UndoAvailable(int16_t slot) {
   return slotIndexOk(slot) && gUndo.slot == slot && gUndo.channel <= nChannels[slot] &&
@@ -572,6 +576,9 @@ int32_t SetMarkers(int16_t slot, std::vector<MarkerRecord> markers) {
 StoreStatus AddNote(int16_t slot, NoteRecord note) {
   if (!SlotHoldsFile(slot)) return StoreStatus::NoFile;
   if (NotesArray[slot].size() >= static_cast<size_t>(kMaxNotes)) return StoreStatus::TooManyNotes;
+  // A saved file keeps 255 bytes a field: keep no more than will be saved.
+  for (std::string* f : {&note.caseText, &note.timeText, &note.noteText})
+    if (f->size() > kMaxNoteFieldBytes) f->resize(kMaxNoteFieldBytes);
   NotesArray[slot].push_back(std::move(note));
   NumberOfNotes[slot] = static_cast<int16_t>(NotesArray[slot].size());
   return StoreStatus::Ok;

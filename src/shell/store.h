@@ -225,6 +225,9 @@ StoreStatus MAKEBACKUP(int16_t channel);
 // Puts the undo copy back, restores the labels and logs the undo. The file
 // stays marked changed: an earlier change may still be unsaved.
 StoreStatus UNDO();
+// How many undo copies MAKEBACKUP has taken so far: a command that failed
+// half-way knows from it whether the channel it edited can be put back.
+uint64_t BackupsMade();
 // True when the undo copy belongs to this slot and still fits its channel.
 bool UndoAvailable(int16_t slot);
 // Forgets the undo copy when it belongs to this slot (after a change of the
@@ -250,6 +253,8 @@ bool RemoveMarker(int16_t slot, int index1);
 // and cases outside 1..nCases dropped, at most 32,500 kept. Returns the
 // number of records dropped.
 int32_t SetMarkers(int16_t slot, std::vector<MarkerRecord> markers);
+// Each field is cut to the 255 bytes a saved file holds.
+inline constexpr size_t kMaxNoteFieldBytes = 255;
 StoreStatus AddNote(int16_t slot, NoteRecord note);
 void ClearNotes(int16_t slot);
 

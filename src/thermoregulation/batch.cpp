@@ -15,12 +15,16 @@ std::string_view trimmed(std::string_view s) {
   return s;
 }
 
-std::vector<std::string> splitCommas(std::string_view line) {
+// At most maxCells cells, each cut to the cell store's 255 characters, so a
+// line of a million commas costs no more than a short one.
+std::vector<std::string> splitCommas(std::string_view line, size_t maxCells) {
   std::vector<std::string> cells;
   size_t start = 0;
-  for (;;) {
+  while (cells.size() < maxCells) {
     const size_t comma = line.find(',', start);
-    cells.emplace_back(line.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
+    const std::string_view cell =
+        line.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
+    cells.emplace_back(cell.substr(0, kMaxSheetCellBytes));
     if (comma == std::string_view::npos) break;
     start = comma + 1;
   }
@@ -42,36 +46,44 @@ const char* SheetStatusText(SheetStatus s) {
     case SheetStatus::Ok: return "";
     case SheetStatus::Empty: return "The spreadsheet holds no header line.";
     case SheetStatus::TooManyColumns: return "The spreadsheet has more than 45 columns; at most 45 can be read.";
+    case SheetStatus::TooManyRows:
+      return "The spreadsheet has more than 799 data rows; at most 799 can be read. Split it into smaller sheets.";
   }
   return "";
 }
 
 SheetStatus ParseThermalSheet(std::string_view bytes, ThermalSheet* out) {
   if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
-  std::vector<std::string_view> lines;
-  bool lastHadEnd = false;
+  // Lines are taken one at a time and never all held, so memory follows the
+  // cells kept, not the file's line count.
   size_t pos = 0;
-  while (pos < bytes.size()) {
+  bool lastHadEnd = false;
+  auto nextLine = [&](std::string_view* line) {
+    if (pos >= bytes.size()) return false;
     const size_t end = bytes.find_first_of("\r\n", pos);
     if (end == std::string_view::npos) {
-      lines.push_back(bytes.substr(pos));
+      *line = bytes.substr(pos);
+      pos = bytes.size();
       lastHadEnd = false;
-      break;
+      return true;
     }
-    lines.push_back(bytes.substr(pos, end - pos));
+    *line = bytes.substr(pos, end - pos);
     pos = end + 1;
     if (bytes[end] == '\r' && pos < bytes.size() && bytes[pos] == '\n') ++pos;
     lastHadEnd = true;
-  }
-  if (lines.empty() || trimmed(lines[0]).empty()) return SheetStatus::Empty;
+    return true;
+  };
+  std::string_view line;
+  if (!nextLine(&line) || trimmed(line).empty()) return SheetStatus::Empty;
   ThermalSheet sheet;
-  sheet.header = splitCommas(lines[0]);
-  sheet.headerLineEnd = lines.size() > 1 || lastHadEnd;
+  sheet.header = splitCommas(line, kMaxSheetColumns + 1);
   const size_t n = sheet.header.size();
   if (n > static_cast<size_t>(kMaxSheetColumns)) return SheetStatus::TooManyColumns;
-  for (size_t i = 1; i < lines.size(); ++i) {
-    if (trimmed(lines[i]).empty()) continue;
-    std::vector<std::string> row = splitCommas(lines[i]);
+  sheet.headerLineEnd = lastHadEnd;
+  while (nextLine(&line)) {
+    if (trimmed(line).empty()) continue;
+    if (sheet.rows.size() == static_cast<size_t>(kMaxSheetRows)) return SheetStatus::TooManyRows;
+    std::vector<std::string> row = splitCommas(line, n);
     row.resize(n);
     sheet.rows.push_back(std::move(row));
   }

@@ -3,6 +3,7 @@
 // texts of a row, and the text of the results file with its metadata.
 #pragma once
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -11,6 +12,8 @@
 #include "thermoregulation/costs.h"
 
 inline constexpr int kMaxSheetColumns = 45;
+inline constexpr int kMaxSheetRows = 799;        // data rows below the header
+inline constexpr size_t kMaxSheetCellBytes = 255;
 inline constexpr int kBatchVariables = 10;   // use sun, Tb, C, LCT, BMR, torpor, min Tb, diurnal, mass, shelter
 inline constexpr int kRowResults = 16;
 
@@ -20,12 +23,13 @@ struct ThermalSheet {
   bool headerLineEnd = false;                   // the header line ended in a line end
 };
 
-enum class SheetStatus : int16_t { Ok = 0, Empty, TooManyColumns };
+enum class SheetStatus : int16_t { Ok = 0, Empty, TooManyColumns, TooManyRows };
 const char* SheetStatusText(SheetStatus s);
 
 // Comma-separated, header line first; CR, LF and CRLF line ends; a UTF-8
 // byte-order mark is skipped; blank lines are dropped; short rows are padded
-// with empty cells, longer ones cut to the header's width.
+// with empty cells, longer ones cut to the header's width; cells are cut to
+// 255 bytes. More than 45 columns or 799 data rows is refused, whole.
 SheetStatus ParseThermalSheet(std::string_view bytes, ThermalSheet* out);
 
 // "yes", "YES", "y", "Y", "1" (and "D", "d" where diurnal counts as yes).

@@ -1,4 +1,5 @@
 #include "analyses/linefit.h"
+#include "support/scratch.h"
 
 #include <cmath>
 #include <filesystem>
@@ -215,8 +216,7 @@ TEST(Regression, SelectionExtremesModelsAndPredictions) {
 }
 
 TEST(Regression, ResidualsFileCoversEveryCaseAndLogX) {
-  const auto dir = std::filesystem::temp_directory_path() / "corvimet_linefit_test";
-  std::filesystem::create_directories(dir);
+  const auto dir = testsupport::MakeScratchDir("corvimet-linefit-");
   std::vector<float> sel(10, 1.0f);
   sel[3] = sel[7] = 0.0f;
   std::vector<float> x(kX);

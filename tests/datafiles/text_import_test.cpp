@@ -147,6 +147,31 @@ TEST_F(TextImportTest, RefusesTooLittleDataAndBinaryFiles) {
   parsed(std::string("\xFF\xFE" "1\x00,\x00", 6), FileStatus::BadFormat);  // UTF-16
   TextTable t;
   EXPECT_EQ(ReadDelimitedTextFile(path("absent.csv"), &t), FileStatus::CannotOpen);
+
+  // A quote that never closes once swallowed every later row in silence.
+  const struct {
+    const char* text;
+    int64_t line;   // 0: read as a table
+  } quotes[] = {
+      {"a,b\n\"1,2\n3,4\n5,6\n7,8\n", 2},
+      {"a,b\r\n1,2\r\n3,\"4\r\n5,6\r\n", 3},        // CRLF is one line end
+      {"a,b\r1,2\r3,4\r\"5\"\"6,7\r", 4},             // a doubled quote does not close it
+      {"a,b\n1,2\n5'3\",4\n6,7\n", 0},                 // a quote inside a field opens nothing
+      {"a,\"b\nc\"\n1,2\n3,4\n", 0},                  // closed across a line end
+  };
+  for (const auto& q : quotes) {
+    SCOPED_TRACE(q.text);
+    TextTable u;
+    const FileStatus st = ParseDelimitedText(q.text, &u);
+    if (q.line == 0) {
+      EXPECT_EQ(st, FileStatus::Ok);
+      continue;
+    }
+    EXPECT_EQ(st, FileStatus::UnclosedQuote);
+    EXPECT_EQ(u.unclosedQuoteLine, q.line);
+    EXPECT_EQ(u.rows(), 0) << "nothing imported";
+    EXPECT_NE(TextRefusalText(st, u).find("line " + std::to_string(q.line)), std::string::npos);
+  }
 }
 
 // Each cell sits in the third line, after a plain data row, so that a cell

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "editing/customtransforms.h"
+#include "support/scratch.h"
 
 namespace {
 
@@ -65,19 +66,41 @@ TEST(CustomTransforms, RecordLayoutIsBigEndianWithUnalignedFloatsAndNamesOf48) {
 }
 
 TEST(CustomTransforms, DamagedRecordsAndAShortTailAreNotListed) {
-  CustomTransform badCode = sample(70), badDegree = sample(2), nanA = sample(5);
+  CustomTransform badCode = sample(70), badDegree = sample(2), nanA = sample(5), nanType = sample(20),
+                  hugeType = sample(20), otherType = sample(20);
   badDegree.polyDegree = 10;
   nanA.a = NAN;
-  std::vector<uint8_t> f = fileOf({sample(5), badCode, badDegree, nanA, sample(47)});
+  nanType.coefficients[1] = NAN;        // the lower type: reading it as a whole type was undefined
+  hugeType.coefficients[5] = 3e9f;      // the upper type, past every integer
+  otherType.coefficients[5] = 7.0f;     // an unknown type is legal: it leaves the case alone
+  std::vector<uint8_t> f = fileOf({sample(5), badCode, badDegree, nanA, sample(47), nanType, hugeType, otherType});
   f.resize(f.size() + 50, 0);
   const CustomTransformList l = ListCustomTransforms(f);
-  ASSERT_EQ(l.entries.size(), 2u);
-  EXPECT_EQ(l.index, (std::vector<int16_t>{1, 5}));
-  EXPECT_EQ(l.damaged, 3);
+  ASSERT_EQ(l.entries.size(), 3u);
+  EXPECT_EQ(l.index, (std::vector<int16_t>{1, 5, 8}));
+  EXPECT_EQ(l.damaged, 5);
   EXPECT_TRUE(l.shortTail);
   EXPECT_EQ(CustomTransformDamageText(l),
-            "The custom transforms file is damaged: 4 records were skipped and cannot be used.");
+            "The custom transforms file is damaged: 5 records were skipped and cannot be used. The file ends inside "
+            "a record; that partial record cannot be used and will be dropped when the file is next saved.");
   EXPECT_EQ(CustomTransformDamageText(ListCustomTransforms(fileOf({sample(5)}))), "");
+
+  // A damaged type that reaches the engine leaves the cases alone.
+  for (float type : {NAN, 3e9f, -3e9f, INFINITY}) {
+    TransformSettings s;
+    s.code = 20;
+    s.breakpoint.lowerType = s.breakpoint.upperType = type;
+    EXPECT_FALSE(BreakpointTypesValid(s.breakpoint));
+    float v[3] = {-1.0f, 0.5f, 2.0f};
+    ApplyTransform(v, nullptr, 0, 2, s);
+    EXPECT_EQ(v[2], 2.0f);
+  }
+  float step[28] = {};
+  TransformSettings bp;
+  bp.code = 20;
+  TransformToStep(bp, step);
+  step[19] = NAN;
+  EXPECT_FALSE(BreakpointTypesValid(TransformFromStep(step).breakpoint));
 }
 
 TEST(CustomTransforms, FortyListedSavesRefusedBeyondAndRewritesTouchOnlyTheirRecords) {
@@ -87,6 +110,8 @@ TEST(CustomTransforms, FortyListedSavesRefusedBeyondAndRewritesTouchOnlyTheirRec
     if (t.code == 19 || t.code == 21) t.code = 17;
   std::vector<uint8_t> f = fileOf(many);
   EXPECT_EQ(ListCustomTransforms(f).entries.size(), 40u);
+  EXPECT_EQ(CustomTransformDamageText(ListCustomTransforms(f)),
+            "Only the first 40 saved transforms can be listed: 1 record after them is kept in the file but not shown.");
   EXPECT_EQ(CustomName(ListCustomTransforms(f).entries[20].name), CustomName("t21"));
   EXPECT_FALSE(AppendCustomRecord(f, sample(5)));
 
@@ -120,9 +145,7 @@ TEST(CustomTransforms, SettingsRoundTripAndTheFileOnDisk) {
   EXPECT_EQ(back.breakpoint.upperC, 0.5f);
   EXPECT_EQ(back.customIndex, 3);
 
-  const auto dir = std::filesystem::temp_directory_path() / "corvimet_custom_test";
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
+  const auto dir = testsupport::MakeScratchDir("corvimet-custom-");
   const auto path = dir / kCustomTransformsFile;
   std::vector<uint8_t> bytes = {1};
   EXPECT_TRUE(ReadCustomTransformsFile(path, &bytes));

@@ -23,6 +23,8 @@ TEST(ManualLimits, TypedTextsAreReadStrictly) {
       {"", "100", ManualLimitsStatus::NotANumber, 0, 0},
       {"0", "1e99", ManualLimitsStatus::NotANumber, 0, 0},               // beyond a float
       {"nan", "1", ManualLimitsStatus::NotANumber, 0, 0},
+      {"+-1", "1", ManualLimitsStatus::NotANumber, 0, 0},               // once read as -1
+      {"++1", "2", ManualLimitsStatus::NotANumber, 0, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.lo) + " / " + c.hi);

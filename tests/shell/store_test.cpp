@@ -451,6 +451,9 @@ TEST_F(StoreTest, NotesAreLimitedTo300) {
   EXPECT_EQ(NumberOfNotes[s], 300);
   ClearNotes(s);
   EXPECT_EQ(NumberOfNotes[s], 0);
+  // Kept as a saved file will hold it, not cut later at save without a word.
+  ASSERT_EQ(AddNote(s, {"1", "", std::string(300, 'x')}), StoreStatus::Ok);
+  EXPECT_EQ(NotesArray[s][0].noteText, std::string(255, 'x'));
 }
 
 // ---- Cut, crop, resize ------------------------------------------------------------------------------

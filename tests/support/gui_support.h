@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "analyses/ui/average.h"
 #include "datafiles/native_binary.h"
@@ -82,8 +83,18 @@ inline bool SoundPlayed(const std::string& name) {
   return std::find(s.begin(), s.end(), name) != s.end();
 }
 
-// A fresh, empty folder of the running test's own; the test removes it.
-inline std::filesystem::path FreshTestDir(const std::string& prefix) { return MakeScratchDir(prefix); }
+// Folders made by FreshTestDir in the running test; the test binary's main
+// removes them when the test ends, however it ends.
+inline std::vector<std::filesystem::path>& ScratchDirsOfThisTest() {
+  static std::vector<std::filesystem::path> dirs;
+  return dirs;
+}
+
+// A fresh, empty folder of the running test's own, removed when it ends.
+inline std::filesystem::path FreshTestDir(const std::string& prefix) {
+  ScratchDirsOfThisTest().push_back(MakeScratchDir(prefix));
+  return ScratchDirsOfThisTest().back();
+}
 
 // Loads the bundled demo recording into a free slot; false when it failed.
 inline bool LoadDemo(int16_t* slot) {

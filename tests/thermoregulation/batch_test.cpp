@@ -27,6 +27,29 @@ TEST(ThermalSheet, LineEndsMarkAndColumnLimit) {
   EXPECT_EQ(ParseThermalSheet(std::string(44, ',') + "\n", &s), SheetStatus::Ok);
 }
 
+// Files that once aborted the program on memory: every comma of a row became a
+// cell, and three million short rows were each padded to 45 cells.
+TEST(ThermalSheet, HugeSheetsAreRefusedOrCutNotExhaustingMemory) {
+  std::string header;
+  for (int c = 0; c < 45; ++c) header += (c ? ",h" : "h") + std::to_string(c);
+  ThermalSheet s;
+  std::string rows;
+  for (int r = 0; r < 800; ++r) rows += "1\n";
+  EXPECT_EQ(ParseThermalSheet(header + "\n" + rows, &s), SheetStatus::TooManyRows);
+  EXPECT_TRUE(s.rows.empty());   // refused whole: nothing half-read
+  rows.resize(rows.size() - 2);
+  ASSERT_EQ(ParseThermalSheet(header + "\n" + rows, &s), SheetStatus::Ok);
+  EXPECT_EQ(s.rows.size(), 799u);
+  EXPECT_STRNE(SheetStatusText(SheetStatus::TooManyRows), "");
+
+  ASSERT_EQ(ParseThermalSheet("a,b\n" + std::string(40'000'000, ',') + "\n" + std::string(1000, 'x') + ",2\n", &s),
+            SheetStatus::Ok);
+  ASSERT_EQ(s.rows.size(), 2u);
+  EXPECT_EQ(s.rows[0], (std::vector<std::string>{"", ""}));
+  EXPECT_EQ(s.rows[1][0].size(), 255u);   // the cell store's width
+  EXPECT_EQ(s.rows[1][1], "2");
+}
+
 TEST(ThermalSheet, RowFlagsAndUnits) {
   const SheetColumns cols{1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
   const struct {

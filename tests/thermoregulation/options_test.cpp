@@ -1,6 +1,7 @@
 // The rules that turn the options dialog's typed fields into settings, and
 // the saved settings' round trip through the preferences file.
 #include "thermoregulation/options.h"
+#include "support/scratch.h"
 
 #include <gtest/gtest.h>
 
@@ -60,12 +61,13 @@ TEST(TregOptions, SavedSettingsAndLocationSurviveThePreferencesFile) {
   dayActive = 0;
   latitude = -33.5f;
   longitude = -151.25f;
-  const auto file = std::filesystem::temp_directory_path() / "treg_prefs_roundtrip";
+  const auto dir = testsupport::MakeScratchDir("corvimet-tregprefs-");
+  const auto file = dir / "prefs";
   ASSERT_EQ(SaveSettings(file), PrefsStatus::Ok);
   SetDEFAULTS();
   latitude = longitude = 0;
   ASSERT_EQ(GetSettings(file), PrefsStatus::Ok);
-  std::filesystem::remove(file);
+  std::filesystem::remove_all(dir);
   EXPECT_EQ(variableTb, 0);
   EXPECT_EQ(TbChange, 3.5f);
   EXPECT_EQ(CalculationsCanUseTorpor, 0);

@@ -236,6 +236,14 @@ int16_t MergeDataFile(const fs::path& path) {
     alertFor(FileStatus::TooManyChannels, mode);
     return 1;
   }
+  // Appended cases need a channel for every channel of this file: without
+  // enough, the picker could never be accepted.
+  if (mode == MergeMode::Append && in.channels() < nChannels[slot]) {
+    ShowAlert("\xD2" + name + "\xD3 has " + FieldNumText(static_cast<double>(in.channels())) +
+              (in.channels() == 1 ? " channel" : " channels") + ", and appending its cases needs one for each of the " +
+              FieldNumText(static_cast<double>(nChannels[slot])) + " channels of this file. Nothing was merged.");
+    return 1;
+  }
 
   const float interval = FileInfoFLOATS[slot][kInfoInterval];
   if (std::fabs(in.interval - interval) > 1e-6f * std::max(std::fabs(interval), 1e-6f)) {

@@ -164,9 +164,10 @@ bool ChooseTextColumns(const TextTable& table, const std::string& fileName, Text
   plat::addButton(kTextImportWindow, {.id = kTextImportOK, .kind = plat::ButtonKind::DefaultPush, .title = "Import",
                                       .r = {width - 100, by, width - 16, by + 24}});
 
-  // Every column but the time column starts ticked.
+  // Every column but the time columns starts ticked: the guessed one, and
+  // those an export of ours writes beside the channels.
   for (size_t k = 0; k < n; ++k)
-    if (static_cast<int>(k) != table.timeColumn && tickedCount(n) < kMaxChannels)
+    if (static_cast<int>(k) != table.timeColumn && !ExportedTimeColumn(table.names[k]) && tickedCount(n) < kMaxChannels)
       plat::setButtonState(kTextImportWindow, boxId(k), 2);
   plat::setButtonState(kTextImportWindow, kTextNoTimeRadio, table.timeColumn < 0 ? 2 : 1);
   if (table.timeColumn >= 0) plat::setButtonState(kTextImportWindow, radioId(static_cast<size_t>(table.timeColumn)), 2);
@@ -215,7 +216,7 @@ int16_t LoadASCIItextFile(const std::filesystem::path& path, RepairReport* repor
   Cancel_Open = 1;
   TextTable table;
   if (const FileStatus st = ReadDelimitedTextFile(path, &table); st != FileStatus::Ok) {
-    ShowAlert(FileStatusText(st), FileStatusSound(st));
+    ShowAlert(TextRefusalText(st, table), FileStatusSound(st));
     return -1;
   }
   TextImportChoice choice;

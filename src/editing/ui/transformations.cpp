@@ -614,6 +614,11 @@ void replay(Dialog& d, const EditStep& es) {
     s.chan2 = c2;
     s.makeNewChan = toNew;
   }
+  if (s.code == 20 && !BreakpointTypesValid(s.breakpoint)) {
+    ShowAlert("This script step's breakpoint transform is damaged (an equation type is not a number): nothing was "
+              "changed.");
+    return;
+  }
   if (s.chan1 < 1 || s.chan1 > nChannels[slot]) return;
   if (s.code >= 22 && s.code <= 26 && (s.chan2 < 1 || s.chan2 > nChannels[slot])) return;
   std::vector<float> work(ChannelData(slot, s.chan1), ChannelData(slot, s.chan1) + nCases[slot] + 1);

@@ -1,5 +1,11 @@
 #include "shell/ui/mainloop.h"
 
+#include <algorithm>
+#include <new>
+#include <stdexcept>
+#include <string>
+#include <system_error>
+
 #include "platform/menus.h"
 #include "platform/windows.h"
 #include "shell/dispatch.h"
@@ -44,8 +50,24 @@ KeyContext keyContext() {
   return k;
 }
 
+// The menu item being run, named in the alert when it fails.
+std::string runningCommand;
+
 void runPick(int16_t menu, int16_t item) {
-  if (menu != 0) DoMENU(menu, item);
+  if (menu == 0) return;
+  const std::string outer = runningCommand;
+  runningCommand = plat::itemTitle(menu, item);
+  DoMENU(menu, item);
+  runningCommand = outer;
+}
+
+std::string failureText(const char* what, bool memory, bool restored) {
+  std::string name = runningCommand;
+  while (!name.empty() && (name.back() == '.' || static_cast<unsigned char>(name.back()) == 0xC9)) name.pop_back();
+  std::string t = memory ? "Not enough memory to " + (name.empty() ? std::string("finish this action") : "finish \"" + name + "\"")
+                         : (name.empty() ? std::string("This action") : "\"" + name + "\"") + " could not finish: " + what;
+  t += restored ? ". The channel it was changing was put back as it was." : ". Nothing was changed.";
+  return t;
 }
 
 }  // namespace
@@ -111,7 +133,9 @@ void InstallMainLoopHandlers() {
   h.documents = MainDocumentsHandler;
 }
 
-void MainLoopPass(int maxWaitMs) {
+namespace {
+
+void passBody(int maxWaitMs) {
   const bool dispatched = plat::pump(maxWaitMs);
   CheckFrontFileInWindowMenu();
   // Pointer moves over the plot make no events: the data bar follows them
@@ -183,6 +207,58 @@ void MainLoopPass(int maxWaitMs) {
   ClearMailbox();
   WindowWasMoved = WindowWasResized = WindowWasClicked = 0;
   if (gMainLoopHooks.startOfRun) gMainLoopHooks.startOfRun();
+}
+
+// A command that runs out of memory or meets an impossible length unwinds
+// to here instead of ending the program: its own windows close, an edit it
+// began is undone from the backup it took, and the user is told.
+void recoverFromFailedPass(const std::vector<int>& windowsBefore, uint64_t backupsBefore, const char* what,
+                           bool memory) {
+  for (int w : plat::windowIds()) {
+    if (std::find(windowsBefore.begin(), windowsBefore.end(), w) != windowsBefore.end()) continue;
+    const int16_t slot = PlotSlotOfWindow(w);
+    if (slot >= 0 && isFileSlot(slot)) continue;
+    plat::disposeWindow(w);
+  }
+  bool restored = false;
+  const auto slot = static_cast<int16_t>(TheFileInUse);
+  if (BackupsMade() != backupsBefore && isFileSlot(slot) && UndoAvailable(slot))
+    restored = UNDO() == StoreStatus::Ok;
+  ClearMailbox();
+  MENU_or_ToolBar_PICKED = 0;
+  menuidx = menuitemx = 0;
+  MenuIDENTIFIER = MenuItem = 0;
+  const std::string text = failureText(what, memory, restored);
+  runningCommand.clear();
+  ShowAlert(text);
+}
+
+}  // namespace
+
+void MainLoopPass(int maxWaitMs) {
+  const std::vector<int> windowsBefore = plat::windowIds();
+  const uint64_t backupsBefore = BackupsMade();
+  auto recover = [&](const char* what, bool memory) {
+    // Memory may still be short: a failure while recovering must not end
+    // the program either.
+    try {
+      recoverFromFailedPass(windowsBefore, backupsBefore, what, memory);
+    } catch (const std::bad_alloc&) {
+      runningCommand.clear();
+    }
+  };
+  try {
+    passBody(maxWaitMs);
+  } catch (const std::bad_alloc&) {
+    recover("", true);
+  } catch (const std::length_error& e) {
+    // A length past what a container can hold is a request for memory too.
+    recover(e.what(), true);
+  } catch (const std::logic_error& e) {
+    recover(e.what(), false);
+  } catch (const std::system_error& e) {
+    recover(e.what(), false);
+  }
 }
 
 void MainProgramLoop() {

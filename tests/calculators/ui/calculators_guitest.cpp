@@ -274,7 +274,8 @@ TEST_P(Calculators, OxygenPressureAndVentilation) {
   vent.call([] {
         const std::pair<int16_t, const char*> typed[] = {
             {kVentTa, "25"}, {kVentPressure, "760"}, {kVentCalVol, "0.5"}, {kVentCalGain, "1"}, {kVentCalVolts, "1"},
-            {kVentSampGain, "1"}, {kVentSampVolts, "0.2"}, {kVentFiO2, "20.95"}};
+            {kVentSampGain, "1"}, {kVentSampVolts, "0.2"}, {kVentFiO2, "20.95"},
+            {kVentTb, "37"}};   // shared with the thermoregulation model: never left to chance
         for (const auto& [id, text] : typed) plat::setFieldText(W, id, text);
       })
       .key(W, 13)

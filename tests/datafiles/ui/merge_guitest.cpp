@@ -201,6 +201,23 @@ TEST_F(Merging, LimitsAreRefusedWithAlerts) {
   u.answerOpen(dir_ / "missing.orl").click(kAlertWindow, kAlertOK);
   mergePick(u);
   EXPECT_EQ(nCases[0], 10);
+
+  // Appending a file with fewer channels: said before any picker that could
+  // never be accepted.
+  testsupport::ClearStore();
+  openBase(10, 3);
+  const fs::path narrow = write("narrow.orl", 5, 2, 1.0f, 0.0f);
+  appendONLY = 1;
+  stackONLY = 0;
+  Script v;
+  v.answerOpen(narrow)
+      .call([] {
+        EXPECT_FALSE(plat::windowExists(kChannelPickerWindow));
+        EXPECT_NE(plat::fieldText(kAlertWindow, kAlertMessage).find("has 2 channels"), std::string::npos);
+      })
+      .click(kAlertWindow, kAlertOK);
+  mergePick(v);
+  EXPECT_EQ(nCases[0], 10);
 }
 
 TEST_F(Merging, TimeScaleWarningNamesTheRemedy) {

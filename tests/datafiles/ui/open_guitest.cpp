@@ -280,6 +280,36 @@ TEST_F(Opening, TextImportThroughTheColumnDialog) {
   EXPECT_TRUE(plat::windowExists(PlotWindowId(0)));
 }
 
+// Files read back as a user expects them: an export of ours offers only its
+// channels, and a quote that never closes is refused, naming its line.
+TEST_F(Opening, TextReadBackOffersOnlyChannelsAndRefusesAnOpenQuote) {
+  const fs::path csv = dir_ / "export.csv";
+  spit(csv, "Case,Time (sec),Clock Time,Date,O2 %\n1,0,00:00:00,12/07/2026,20.9\n2,1,00:00:01,12/07/2026,20.8\n"
+            "3,2,00:00:02,12/07/2026,20.7\n");
+  Script s;
+  s.answerOpen(csv)
+      .call([] {
+        // Case, Time (sec), Clock Time; the dates, text all down, are left out anyway.
+        for (int k = 0; k < 3; ++k) EXPECT_NE(plat::buttonState(kTextImportWindow, kTextColumnBox + k), 2) << k;
+        EXPECT_EQ(plat::buttonState(kTextImportWindow, kTextColumnBox + 3), 2) << "O2 %";
+      })
+      .click(kTextImportWindow, kTextImportCancel);
+  open(s, kFileKindText);
+  EXPECT_FALSE(SlotHoldsFile(0));
+
+  const fs::path quoted = dir_ / "quoted.csv";
+  spit(quoted, "a,b\n1,2\n\"3,4\n5,6\n7,8\n");
+  std::string alert;
+  Script q;
+  q.answerOpen(quoted)
+      .key(kAlertWindow, 0)
+      .call([&] { alert = plat::fieldText(kAlertWindow, kAlertMessage); })
+      .click(kAlertWindow, kAlertOK);
+  open(q, kFileKindText);
+  EXPECT_FALSE(SlotHoldsFile(0));
+  EXPECT_NE(alert.find("line 3"), std::string::npos) << alert;
+}
+
 TEST_F(Opening, TextImportDialogChecksWhatTheUserTyped) {
   const fs::path csv = dir_ / "plain.txt";
   spit(csv, "1\t2\n3\t4\n5\t6\n");

@@ -1,0 +1,140 @@
+// A command or a reader that runs out of memory half-way: the main loop
+// catches it, the user is told, and what was open stays as it was.
+// Allocation failures are injected by a replacement of the global operator
+// new that refuses one request from a set size up.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "editing/ui/transformations.h"
+#include "platform/controls.h"
+#include "platform/menus.h"
+#include "platform/test.h"
+#include "platform/windows.h"
+#include "shell/ui/mainloop.h"
+#include "support/program_support.h"
+#include "support/scratch.h"
+
+namespace {
+// One request from this size up is refused, then every request is served
+// again, as when one large allocation fails; 0: none is refused.
+std::atomic<size_t> gRefuseFrom{0};
+
+void* allocate(std::size_t n) {
+  const size_t limit = gRefuseFrom.load(std::memory_order_relaxed);
+  if (limit != 0 && n >= limit && gRefuseFrom.exchange(0) == limit) return nullptr;
+  return std::malloc(n ? n : 1);
+}
+}  // namespace
+
+void* operator new(std::size_t n) {
+  if (void* p = allocate(n)) return p;
+  throw std::bad_alloc();
+}
+void* operator new[](std::size_t n) {
+  if (void* p = allocate(n)) return p;
+  throw std::bad_alloc();
+}
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return allocate(n); }
+void* operator new[](std::size_t n, const std::nothrow_t&) noexcept { return allocate(n); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+
+namespace {
+
+namespace fs = std::filesystem;
+using plat::test::Script;
+constexpr int kTransformWindow = kResultsWindow;
+
+class AllocationFailure : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    slot_ = testsupport::StartProgramOnDemo();
+    ASSERT_GE(slot_, 0);
+    plat::test::clearRecorders();
+    InstallMainLoopHandlers();
+  }
+  void TearDown() override {
+    gRefuseFrom = 0;
+    testsupport::ClearStore();
+    ClearCommandRegistry();
+    ClearScriptOps();
+    gDispatchHooks = {};
+    gMenuRuleHooks = {};
+    gStoreHooks = {};
+  }
+  // Channel arrays of the demo and anything of their size fail; the small
+  // allocations of windows and texts still succeed.
+  size_t channelBytes() const { return gPointersToFileData[slot_][1].size() * sizeof(float) / 2; }
+  static void runMainLoop(const Script& s) {
+    plat::test::run(s, [] {
+      while (plat::test::stepsLeft() > 0) MainLoopPass(0);
+    });
+  }
+  int16_t slot_ = -1;
+};
+
+TEST_F(AllocationFailure, AnEditOrAReaderThatRunsOutOfMemoryIsReportedAndChangesNothing) {
+  const std::vector<float> before = gPointersToFileData[slot_][1];
+  const int16_t channels = nChannels[slot_];
+  const size_t limit = channelBytes();
+  std::string alert;
+  auto readAlert = [&] {
+    ASSERT_TRUE(plat::windowExists(kAlertWindow));
+    alert = plat::fieldText(kAlertWindow, kAlertMessage);
+  };
+
+  // A transformation of the whole channel: its work copy cannot be had.
+  Script transform;
+  transform.menu(kMenuEdit, 22)
+      .popup(kTransformWindow, kTrTransformPopup, 4)
+      .call([&] { gRefuseFrom = limit; })
+      .click(kTransformWindow, kTrAll)
+      .call(readAlert)
+      .click(kAlertWindow, kAlertOK);
+  runMainLoop(transform);
+  EXPECT_NE(alert.find("Not enough memory to finish"), std::string::npos) << alert;
+  EXPECT_FALSE(plat::windowExists(kTransformWindow)) << "the failed command's window is closed";
+  EXPECT_EQ(gPointersToFileData[slot_][1], before);
+  EXPECT_EQ(nChannels[slot_], channels);
+
+  // Opening a second recording from the desktop: its channels cannot be had.
+  const fs::path dir = testsupport::MakeScratchDir("corvimet-nomem-");
+  fs::copy_file(testsupport::kDemoRecording, dir / "second.orl");
+  alert.clear();
+  int files = 0;
+  for (int16_t s = 0; s < kMaxOpenFiles; ++s) files += SlotHoldsFile(s) ? 1 : 0;
+  Script open;
+  open.call([&] { gRefuseFrom = limit; })
+      .openDocuments({dir / "second.orl"})
+      .call(readAlert)
+      .click(kAlertWindow, kAlertOK);
+  runMainLoop(open);
+  int after = 0;
+  for (int16_t s = 0; s < kMaxOpenFiles; ++s) after += SlotHoldsFile(s) ? 1 : 0;
+  EXPECT_EQ(after, files);
+  EXPECT_NE(alert.find("memory"), std::string::npos) << alert;
+  EXPECT_EQ(TheFileInUse, static_cast<uint16_t>(slot_));
+  EXPECT_EQ(gPointersToFileData[slot_][1], before);
+  fs::remove_all(dir);
+
+  // The program goes on: the same command works once memory is there.
+  Script again;
+  again.menu(kMenuEdit, 22)
+      .popup(kTransformWindow, kTrTransformPopup, 4)
+      .click(kTransformWindow, kTrAll)
+      .click(kTransformWindow, kTrDone);
+  runMainLoop(again);
+  EXPECT_NE(gPointersToFileData[slot_][1], before);
+}
+
+}  // namespace
