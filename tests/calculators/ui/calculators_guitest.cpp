@@ -271,12 +271,12 @@ TEST_P(Calculators, OxygenPressureAndVentilation) {
   vent.call([] {
         const std::pair<int16_t, const char*> typed[] = {
             {kVentTa, "25"}, {kVentPressure, "760"}, {kVentCalVol, "0.5"}, {kVentCalGain, "1"}, {kVentCalVolts, "1"},
-            {kVentSampGain, "1"}, {kVentSampVolts, "0.2"}, {kVentFiO2, "20.95"}};
+            {kVentSampGain, "1"}, {kVentSampVolts, "0.2"}, {kVentFiO2, "20.95"}, {kVentTb, "37"}};
         for (const auto& [id, text] : typed) plat::setFieldText(W, id, text);
       })
       .key(W, 13)
       .call([] {
-        VentilationInput in;   // the typed values and the window's body temperature, RH and frequency
+        VentilationInput in;   // the typed values and the window's RH and frequency
         in.ta = 25;
         in.calVol = 0.5f;
         in.calGain = in.calDef = in.sampGain = 1;
