@@ -87,7 +87,10 @@ RunConstants runConstants(const GasExchangeSettings& g, const GasFileValues& f, 
   return c;
 }
 
-// D = 1 - h rho B for one case; rh carries the last relative humidity read.
+// D = 1 - h rho B for one case, the dry fraction of the metered gas. B =
+// 946.369 / P counts the vapour as if its density were taken near 0 degrees
+// C, as the analyser compensation does: the dry flow reads 0.1 to 0.25 % high
+// at 25 to 30 degrees and 50 to 60 % RH.
 inline double humidityFactor(const RunConstants& c, const GasChannels& ch, int32_t i) {
   if (c.dewChannel) return 1.0 - static_cast<double>(VapourDensityAir(ch.water[i])) * c.b;
   const double rho = ch.temp ? static_cast<double>(VapourDensityAir(ch.temp[i])) : c.rhFactor;
