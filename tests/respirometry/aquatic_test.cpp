@@ -1,3 +1,5 @@
+// Oxygen consumption in water and constant-volume respirometry by forward mass
+// balance; the effective volume of a washout curve.
 #include "respirometry/aquatic.h"
 
 #include <cmath>

@@ -1,3 +1,5 @@
+// Gas exchange by forward mass balance: a known animal, the readings each
+// set-up shows, the engine, and the animal back; plus refusals, units and steps.
 #include "respirometry/gasexchange.h"
 
 #include <cmath>
@@ -40,8 +42,9 @@ std::vector<float> run(const GasExchangeSettings& g, const GasFileValues& f, std
 
 // ---- A known animal and what each set-up reads ------------------------------------
 // The flow configurations stand for set-ups that differ in where the flow is
-// measured and in what the O2 analyser sees; each mode's forms are exact for
-// one of them. The incurrent gas is dry unless said; the analysers see dry gas.
+// measured and in what the O2 analyser sees; each row below takes the set-up
+// its mode's forms describe and names by how much a form misses it. The
+// incurrent gas is dry unless said; the analysers see dry gas.
 enum class FlowAt { Incurrent, Excurrent, ExcurrentCO2Free };
 struct Rig {   // one set-up
   FlowAt flow;
