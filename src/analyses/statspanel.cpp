@@ -51,8 +51,8 @@ std::optional<double> ConstantVolumeMean(double mean, const ConstantVolume& cv) 
     inner = static_cast<float>(1.0 - m * (1.0 - 1.0 / static_cast<double>(cv.rq)));
   else if (cv.abCO2)
     inner = static_cast<float>(1.0 - (static_cast<double>(cv.fio2) * 0.01 - m));
-  else
-    inner = static_cast<float>(1.0 - m * (static_cast<double>(cv.rq) - 1.0));
+  else   // the final O2 fraction Fi - m dilutes by the CO2 left in the chamber
+    inner = static_cast<float>(1.0 - (static_cast<double>(cv.fio2) * 0.01 - m) * (1.0 - static_cast<double>(cv.rq)));
   if (inner == 0.0f || !std::isfinite(inner)) return std::nullopt;
   const double converted = static_cast<double>(cv.stpFactor) * m / inner;
   if (!std::isfinite(converted)) return std::nullopt;

@@ -60,9 +60,13 @@ struct ConstantVolume {
   float rq = 0.85f;
 };
 ConstantVolume CurrentConstantVolume();
-// The converted mean, with m = mean * 0.01 and the inner difference rounded
-// to f32; nullopt when the conversion has no finite value (a zero
-// denominator or RQ). The mean itself when the conversion is off.
+// The converted mean, ml/min STP, with m = mean * 0.01 the O2 fall (or CO2
+// rise) as a fraction of the dried chamber gas and Fi = FiO2 / 100:
+//   CO2                     STP m / (1 - m (1 - 1/RQ))
+//   O2, CO2 absorbed        STP m / (1 - (Fi - m))
+//   O2, CO2 not absorbed    STP m / (1 - (Fi - m) (1 - RQ))
+// the inner difference rounded to f32; nullopt when the conversion has no
+// finite value (a zero denominator or RQ). The mean itself when off.
 std::optional<double> ConstantVolumeMean(double mean, const ConstantVolume& cv);
 
 // ---- Time texts --------------------------------------------------------------------------

@@ -5,15 +5,17 @@
 VentilationResult Ventilation(const VentilationInput& in) {
   VentilationResult r;
   r.kT = (static_cast<double>(in.tb) + 273.0) / (static_cast<double>(in.ta) + 273.0);
-  const double rhoBody = WATERCON(in.tb);
-  const double rhoChamber = static_cast<double>(WATERCON(in.trh)) * in.rh / 100.0;
   // 0.076 torr per mm of water (10 m of water taken as 760 torr).
   const double chamber = in.pb + in.deltaP * 0.076;
-  const double a = static_cast<double>(in.sampDef) * in.calGain * in.calVol / (static_cast<double>(in.sampGain) * in.calDef);
-  r.k = ((rhoBody - rhoChamber) * 760.0 + chamber) / chamber * r.kT;
+  const double body = SaturationVapourPressureTorr(in.tb);
+  const double air = SaturationVapourPressureTorr(in.trh) * in.rh / 100.0;
+  const double a =
+      static_cast<double>(in.sampDef) * in.calGain * in.calVol / (static_cast<double>(in.sampGain) * in.calDef);
+  r.k = r.kT * (chamber - air) / (chamber - body);
   r.tidal = a / (r.k - 1.0);
   r.minute = in.frequency * 60.0 * r.tidal;
-  r.extraction = in.vo2 * 100.0 / (r.minute * 0.01 * in.fio2);
+  const double stpDry = (chamber - air) / 760.0 * 273.15 / (static_cast<double>(in.ta) + 273.15);
+  r.extraction = in.vo2 * 100.0 / (r.minute * stpDry * 0.01 * in.fio2);
   return r;
 }
 
@@ -22,9 +24,9 @@ ClosedSystemResult ClosedSystem(const ClosedSystemInput& in) {
   const double fo = fi - in.dO2 * 0.01;
   const double fc = fc0 + in.dCO2 * 0.01;
   const double minutes = static_cast<double>(in.hours) * 60.0 + in.minutes;
-  const double rho = WATERCON(in.t);
   ClosedSystemResult r;
-  r.vs = in.volume * (1.0 - in.rh * 0.01 * rho) * (273.3 / (in.t + 273.3)) * (in.pb / 760.0);
+  const double vapour = in.rh * 0.01 * SaturationVapourPressureTorr(in.t);
+  r.vs = in.volume * (1.0 - vapour / in.pb) * (273.3 / (in.t + 273.3)) * (in.pb / 760.0);
   if (in.dO2 > 0) {
     if (in.absorbed) r.vo2 = in.dO2 * r.vs * 0.01 / (1.0 - fo);
     else if (!in.useRQ) r.vo2 = r.vs * (in.dO2 * 0.01 - fo * in.dCO2 * 0.01) / (1.0 - fo);

@@ -20,11 +20,18 @@ struct VentilationInput {
 };
 struct VentilationResult {
   double kT = 0;        // (Tb + 273) / (Ta + 273)
-  double k = 0;         // ((rho_b - rho_c) 760 + P') / P' x K_T, P' = PB + 0.076 deltaP torr
-  double tidal = 0;     // Vt = A / (K - 1), ml; A = sampDef calGain calVol / (sampGain calDef)
-  double minute = 0;    // Vmin = 60 f Vt, ml/min
-  double extraction = 0;// EO2 = 100 VO2 / (Vmin FiO2 / 100), %
+  double k = 0;         // K_T (P' - e_c) / (P' - e_b)
+  double tidal = 0;     // Vt = A / (K - 1), ml at chamber conditions
+  double minute = 0;    // Vmin = 60 f Vt, ml/min at chamber conditions
+  double extraction = 0;// EO2 = 100 VO2 / (Vmin_STPD FiO2 / 100), %
 };
+// Open-flow plethysmography: a breath of Vt ml taken from the chamber (Ta,
+// P', vapour pressure e_c) is warmed to Tb and saturated (e_b) in the lungs,
+// so the system gains A = Vt (K - 1) ml, A = sampDef calGain calVol /
+// (sampGain calDef) the volume the signal stands for. Pressures in torr:
+//   P' = PB + 0.076 deltaP (mm of water),  e_b = e_sat(Tb),  e_c = RH/100 e_sat(TRH)
+// e_sat the Goff-Gratch saturation pressure (SaturationVapourPressureTorr).
+// The inhaled O2 at STPD: Vmin_STPD = Vmin (P' - e_c) / 760 x 273.15 / (Ta + 273.15).
 // Zero gains, volts, K = 1 or no ventilation give non-finite results.
 VentilationResult Ventilation(const VentilationInput& in);
 
@@ -45,8 +52,9 @@ struct ClosedSystemResult {
   double vo2 = 0, vo2Rate = 0;    // ml, ml/min
   double vco2 = 0, vco2Rate = 0;  // ml, ml/min
 };
-// Vs = V (1 - RH/100 rho) 273.3 / (T + 273.3) PB / 760 (rho from WATERCON,
-// mg/ml). VO2 = 0 unless dO2 > 0:
+// The dried chamber gas at STP, ml:
+//   Vs = V (1 - RH/100 e_sat(T) / PB) 273.3 / (T + 273.3) PB / 760
+// e_sat the Goff-Gratch saturation pressure in torr. VO2 (ml) = 0 unless dO2 > 0:
 //   absorbed        dO2 Vs / 100 / (1 - Fo)
 //   measured CO2    Vs (dO2 - Fo dCO2) / 100 / (1 - Fo)
 //   RQ              dO2 Vs / 100 / (1 - Fo (1 - RQ))

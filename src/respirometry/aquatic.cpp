@@ -9,10 +9,18 @@
 namespace {
 
 constexpr double kMmolePerMl = 0.04461497;   // mmole of O2 per ml STP
-constexpr double kMassPerMl = 0.7004375;     // ml O2 per mg (mg/L and ppm readings)
+constexpr double kMlPerMg = 0.7004375;       // ml STP of O2 per mg (mg/L and ppm readings)
+constexpr double kMgPerMl = 1.4286;          // mg of O2 per ml STP, as O2CONTENT gives mg
 
 bool perHour(int16_t unit) { return unit == 5 || unit == 6 || unit == 9; }
 bool rateForm(const WaterVO2Settings& w) { return w.waterSystem == 1 || w.oH2O == 3; }
+
+// Water vapour pressure over water at t degrees Celsius, torr: the estimate
+// 0.76 t the readings in torr take for it.
+double waterVapourTorr(const WaterVO2Settings& w) { return 0.76 * w.temperature; }
+
+// PO2 of water at 100 % air saturation, torr: (P - PH2O) x gas-phase O2 / 100.
+double airSaturatedPO2(const WaterVO2Settings& w) { return (w.pressure - waterVapourTorr(w)) * w.gasO2 * 0.01; }
 
 }  // namespace
 
@@ -28,7 +36,9 @@ std::string WaterStatusText(WaterStatus s, const WaterVO2Settings& w, float mass
     case WaterStatus::IntervalNotPositive:
       return "A rate needs a sample interval above 0 s (it is" + NumText(interval) + ").";
     case WaterStatus::PressureNotPositive:
-      return "Readings in torr need a pressure and a gas-phase O2 above 0.";
+      return "Readings in torr need a pressure above the water vapour pressure and a gas-phase O2 above 0.";
+    case WaterStatus::VolumeNotPositive:
+      return "The water volume must be above 0 ml (it is" + NumText(w.volumeOrFlow) + ").";
   }
   return "";
 }
@@ -42,7 +52,13 @@ O2Content EstimateWaterO2(const WaterVO2Settings& w) {
 }
 
 double WaterFactor(const WaterVO2Settings& w, float mass, float interval) {
+  // O2 per unit of reading, ml STP in the volume (or ml/min in the flow):
+  //   % air saturation   net O2 / (100 s)                   s = saturation / 100
+  //   torr PO2           net O2 / (100 s) x 100 / PO2(100 %)
+  //   mg O2/L, ppm       V / 1000 x 0.7004375               V ml (or ml/min) of water
   double f = (w.netO2 / 100.0) / (w.saturation * 0.01);
+  if (w.waterUnits == 2) f *= 100.0 / airSaturatedPO2(w);
+  else if (w.waterUnits == 3 || w.waterUnits == 4) f = w.volumeOrFlow * 0.001 * kMlPerMg;
   switch (w.massUnit) {
     case 1: f = f * 0.001 / mass; break;
     case 2: f = f / mass; break;
@@ -58,10 +74,6 @@ double WaterFactor(const WaterVO2Settings& w, float mass, float interval) {
     case 9: f *= w.heat * 60.0; break;
     default: break;
   }
-  if (w.waterUnits == 2)
-    f *= (100.0 / (w.pressure * 0.01 * w.gasO2)) * (w.pressure - 0.76 * w.temperature) / w.pressure;
-  else if (w.waterUnits == 3 || w.waterUnits == 4)
-    f *= kMassPerMl;
   if (w.waterSystem == 0) {
     if (w.oH2O == 3) f *= (perHour(w.woutUnits) ? 3600.0 : 60.0) / interval;
   } else {
@@ -69,6 +81,14 @@ double WaterFactor(const WaterVO2Settings& w, float mass, float interval) {
     if (perHour(w.woutUnits)) f *= 60.0;
   }
   return f;
+}
+
+double WaterInflowReference(const WaterVO2Settings& w) {
+  switch (w.waterUnits) {
+    case 2: return airSaturatedPO2(w) * w.saturation * 0.01;
+    case 3: case 4: return w.netO2 / (w.volumeOrFlow * 0.001) * kMgPerMl;
+    default: return w.saturation;
+  }
 }
 
 std::string WaterOutputUnitTitle(bool rate, int16_t unit) {
@@ -98,8 +118,9 @@ WaterStatus ComputeWaterVO2(const WaterVO2Settings& w, float mass, float interva
                             const float* readings, const float* flow, float* out, int32_t count) {
   if (w.massUnit >= 1 && w.massUnit <= 3 && !(mass > 0.0f)) return WaterStatus::MassNotPositive;
   if (!(w.saturation > 0.0f)) return WaterStatus::SaturationNotPositive;
-  if (w.waterUnits == 2 && !(w.pressure > 0.0f && w.gasO2 > 0.0f)) return WaterStatus::PressureNotPositive;
+  if (w.waterUnits == 2 && !(airSaturatedPO2(w) > 0.0)) return WaterStatus::PressureNotPositive;
   const bool closed = w.waterSystem == 0;
+  if (closed && !(w.volumeOrFlow > 0.0f)) return WaterStatus::VolumeNotPositive;
   if (closed && w.oH2O == 3 && !(interval > 0.0f)) return WaterStatus::IntervalNotPositive;
   const bool scaled = !closed && w.flowFromChannel && flow;
   if (!closed && !(w.volumeOrFlow > 0.0f)) return WaterStatus::FlowNotPositive;
@@ -118,12 +139,7 @@ WaterStatus ComputeWaterVO2(const WaterVO2Settings& w, float mass, float interva
     }
     return WaterStatus::Ok;
   }
-  double ref = 0.0;
-  if (w.absoluteUnits) {
-    if (w.waterUnits == 2) ref = w.pressure * w.gasO2 / 100.0 * 0.01 * w.saturation;
-    else if (w.waterUnits == 3 || w.waterUnits == 4) ref = w.netO2 * 1.4283;
-    else ref = 100.0;
-  }
+  const double ref = w.absoluteUnits ? WaterInflowReference(w) : 0.0;
   const double sign = w.absoluteUnits ? -1.0 : 1.0;
   if (scaled) {
     const double g = f / nominalFlow;
@@ -249,7 +265,7 @@ std::string WashoutDurationText(int32_t usable, float interval, bool* inMinutes)
 float ConstantVolumeStpFactor(float volume, float celsius, float torr, float startRH, float rho, float minutes) {
   float v = volume;
   if (startRH > 0.0f) {
-    const auto vapour = static_cast<float>(static_cast<double>(startRH) * 760.0 * 0.01 * rho);
+    const auto vapour = static_cast<float>(static_cast<double>(startRH) * 0.01 * VapourPressureTorr(rho, celsius));
     v = (torr - vapour) * volume / torr;
   }
   const auto s = static_cast<float>(v * 273.16 / (celsius + 273.16));

@@ -43,7 +43,8 @@ enum class WaterStatus : int16_t {
   SaturationNotPositive,
   FlowNotPositive,
   IntervalNotPositive,
-  PressureNotPositive,   // torr readings need the pressure and the gas-phase O2
+  PressureNotPositive,   // torr readings need P - 0.76 t and the gas-phase O2 above 0
+  VolumeNotPositive,     // closed system: no water volume
 };
 std::string WaterStatusText(WaterStatus s, const WaterVO2Settings& w, float mass, float interval);
 
@@ -53,17 +54,32 @@ float WaterO2Factor(const WaterVO2Settings& w);
 // the flow (ml, or ml/min).
 O2Content EstimateWaterO2(const WaterVO2Settings& w);
 
-// The per-reading factor F of the run: net O2 per 100 % of saturation, by mass,
-// output unit, input unit and, for a closed-system rate, per interval.
+// The per-reading factor F of the run: the O2 (ml STP in the volume, or ml/min
+// in the flow) one unit of reading stands for, by input unit,
+//   % air saturation   net O2 / saturation                      (per 1 %)
+//   torr PO2           net O2 / saturation x 100 / PO2(100 %)   PO2(100 %) = (P - 0.76 t) x gas O2 % / 100
+//   mg O2/L, ppm       volume (or flow) / 1000 x 0.7004375 ml/mg
+// (net O2 is the content at the maximum saturation, so it is the same per 1 %
+// whatever that saturation), then by mass, output unit and, for a
+// closed-system rate, per interval (per minute or hour).
 double WaterFactor(const WaterVO2Settings& w, float mass, float interval);
+// The open system's "Absolute Value" reference, the inflow water's reading:
+//   % air saturation   the maximum saturation (field 109)
+//   torr               PO2(100 %) x saturation / 100
+//   mg O2/L, ppm       net O2 / (flow / 1000) x 1.4286 mg/ml
+double WaterInflowReference(const WaterVO2Settings& w);
 // "VO2 in mL O2/min per g", "µL O2 used", ... (Mac Roman).
 std::string WaterLabel(const WaterVO2Settings& w);
 // Unit titles of pop-ups 47 (amounts), 48 (rates) and 49 (input units).
 std::string WaterOutputUnitTitle(bool rate, int16_t unit);
 std::string WaterInputUnitTitle(int16_t unit);
 
-// readings and out hold count = nCases + 1 floats (out may be readings);
-// flow (open system with flowFromChannel) scales each case by flow/nominalFlow.
+// With F = WaterFactor and x the reading of case k:
+//   closed   content F x (ml, or the unit); O2 used F (x0 - x); VO2 F (x[k-1] - x[k])
+//            per interval (case 0 takes case 1's value)
+//   open     VO2 = F (reference - x) with "Absolute Value" (WaterInflowReference),
+//            else F x; with a flow channel times flow(k) / nominalFlow
+// readings and out hold count = nCases + 1 floats (out may be readings).
 // Checked first: nothing written when refused.
 WaterStatus ComputeWaterVO2(const WaterVO2Settings& w, float mass, float interval, float nominalFlow,
                             const float* readings, const float* flow, float* out, int32_t count);
@@ -101,10 +117,11 @@ WashoutStatus EffectiveVolume(const float* values, int32_t first, int32_t last, 
 std::string WashoutDurationText(int32_t usable, float interval, bool* inMinutes);
 
 // ---- Constant-volume respirometry ----------------------------------------------------
-// Chamber volume less the initial vapour, at STP, per minute:
-//   V' = (P - RH 760 0.01 rho) V / P      (V' = V when RH <= 0)
+// Chamber volume less the initial vapour, at STP, per minute (ml/min):
+//   V' = (P - RH/100 e) V / P      (V' = V when RH <= 0)
 //   STP = V' 273.16 / (T + 273.16) (P / 760) / minutes
-// rho is the saturated vapour density at T (WATERCON), mg/ml.
+// rho is the saturated vapour density at T (WATERCON), mg/ml, and e its
+// vapour pressure in torr (VapourPressureTorr); V ml, T degrees C, P torr.
 float ConstantVolumeStpFactor(float volume, float celsius, float torr, float startRH, float rho, float minutes);
 
 // Elapsed time of the constant-volume run, minutes.

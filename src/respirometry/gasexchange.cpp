@@ -87,7 +87,10 @@ RunConstants runConstants(const GasExchangeSettings& g, const GasFileValues& f, 
   return c;
 }
 
-// D = 1 - h rho B for one case; rh carries the last relative humidity read.
+// D = 1 - h rho B for one case, the dry fraction of the metered gas. B =
+// 946.369 / P counts the vapour as if its density were taken near 0 degrees
+// C, as the analyser compensation does: the dry flow reads 0.1 to 0.25 % high
+// at 25 to 30 degrees and 50 to 60 % RH.
 inline double humidityFactor(const RunConstants& c, const GasChannels& ch, int32_t i) {
   if (c.dewChannel) return 1.0 - static_cast<double>(VapourDensityAir(ch.water[i])) * c.b;
   const double rho = ch.temp ? static_cast<double>(VapourDensityAir(ch.temp[i])) : c.rhFactor;
@@ -123,21 +126,34 @@ void gasLoop(const RunConstants& c, const GasChannels& ch, bool rqForm, double s
   }
 }
 
-void waterLoop(const RunConstants& c, const GasChannels& ch, const GasExchangeSettings& g) {
+// Evaporative water loss, mg/min:
+//   EWL = FR q flowcon,   q = rho(T*) h (T* + 273.15) / 273.15 x 760 / P
+// q is the water the gas carries per ml STP: the vapour density read at the
+// sensor (saturated density at the sensor temperature T* times the relative
+// humidity h, or the saturated density at the dew point T* with h = 1)
+// brought to STP, the volume FR x flowcon is reduced to. The washout
+// correction works on q, the water quantity itself, case by case. With a
+// constant sensor temperature the density rhFactor is inside flowcon and q
+// is h times the constant factor.
+void waterLoop(const RunConstants& c, const GasChannels& ch, const GasExchangeSettings& g, float pressure) {
   const float* gas = ch.gas;
   const float* flow = ch.flow;
   const float* temp = ch.temp;
   float* out = ch.out;
   const bool dew = g.rhUnit == 2;
   const double s01 = c.s * 0.01;
-  auto evaporation = [&](int32_t i) -> double {
-    if (dew) return VapourDensitySurface(gas[i]);
-    if (temp) return static_cast<double>(VapourDensitySurface(temp[i])) * 0.01 * gas[i];
-    return s01 * gas[i];
+  // (T* + 273.15) x perKelvin = PerStpVolume(T*, P), with one product per case.
+  const double perKelvin = 760.0 / (273.15 * static_cast<double>(pressure));
+  const double constantFactor = g.rhUnit == 1 ? PerStpVolume(WaterconTemperature(g.rhFactor), pressure) : 1.0;
+  auto water = [&](int32_t i) -> double {
+    if (dew) return static_cast<double>(VapourDensitySurface(gas[i])) * (gas[i] + 273.15) * perKelvin;
+    if (temp)
+      return static_cast<double>(VapourDensitySurface(temp[i])) * 0.01 * gas[i] * (temp[i] + 273.15) * perKelvin;
+    return s01 * gas[i] * constantFactor;
   };
-  double fPrev = evaporation(0);
+  double fPrev = water(0);
   for (int32_t i = 0; i < ch.count; ++i) {
-    double f = evaporation(i);
+    double f = water(i);
     const double fr = flow ? flow[i] * c.flowScale : c.fr0 * c.flowScale;
     if (c.instantaneous) {
       const double fu = f;
@@ -149,92 +165,120 @@ void waterLoop(const RunConstants& c, const GasChannels& ch, const GasExchangeSe
   }
 }
 
+// VO2, ml/min before the flow and the closing factors (RQ forms: times FR D
+// STP; channel forms: times STP). F = FiO2 - FeO2 the O2 deflection, Fe =
+// Fi - F0 (F0 before the washout correction), FR' = D FR, V the VCO2 rate
+// (ml/min), P the CO2 channel's deflection as a fraction.
 void runVO2(const RunConstants& c, const GasChannels& ch, int16_t m, int16_t form) {
   const double fi = c.fi, r = c.r, c3 = c.c3, c10 = c.c10;
   const bool rq = form == 0;
   if (form == 0) {
     switch (m) {
+      //   F / (1 - Fe)                     flow upstream, analyser behind a CO2 absorber
       case 1: case 6:
         return gasLoop(c, ch, rq, 0, [=](double f, double f0, double, double) { return f / (f0 + 1.0 - fi); });
+      //   F / (1 - Fe (1 - RQ))            flow upstream, analyser sees the CO2
       case 2: case 5: case 7:
         return gasLoop(c, ch, rq, 0,
                        [=](double f, double f0, double, double) { return f / (1.0 - (fi - f0) * (1.0 - r)); });
+      //   F / (1 - Fi)                     flow downstream behind a CO2 absorber
       case 3:
         return gasLoop(c, ch, rq, 0, [=](double f, double, double, double) { return f * c3; });
+      //   F / (1 - Fi + F0 RQ)             flow downstream with the CO2, analyser behind an absorber
       case 4: case 9:
         return gasLoop(c, ch, rq, 0, [=](double f, double f0, double, double) { return f / ((1.0 - fi) + f0 * r); });
+      //   F / (1 - Fi + Fe RQ)
       case 8:
         return gasLoop(c, ch, rq, 0,
                        [=](double f, double f0, double, double) { return f / (1.0 - (fi - (fi - f0) * r)); });
+      //   F / (1 - Fi (1 - RQ))            flow downstream, analyser sees the CO2
       default:   // 10
         return gasLoop(c, ch, rq, 0, [=](double f, double, double, double) { return f * c10; });
     }
   }
-  if (form == 1) {   // V: VCO2 rate, ml/min
+  if (form == 1) {
     switch (m) {
+      //   (FR' F - Fe V) / (1 - Fe)
       case 2:
         return gasLoop(c, ch, rq, 1,
                        [=](double f, double, double frp, double v) { return (frp * f - (fi - f) * v) / ((1.0 - fi) + f); });
+      //   (FR' - V) F / (1 - Fi)
       case 4: case 7: case 9:
         return gasLoop(c, ch, rq, 1, [=](double f, double, double frp, double v) { return (frp * f - f * v) * c3; });
+      //   (FR' F - Fi V) / (1 - Fi)
       default:   // 5, 8, 10
         return gasLoop(c, ch, rq, 1, [=](double f, double, double frp, double v) { return (frp * f - v * fi) * c3; });
     }
   }
-  switch (m) {   // P: CO2 fraction
+  switch (m) {
+    //   FR' (F - Fe P) / (1 - Fe)
     case 2:
       return gasLoop(c, ch, rq, 0.01,
                      [=](double f, double, double frp, double p) { return (f - (fi - f) * p) * frp / ((1.0 - fi) + f); });
+    //   FR' F (1 - P) / (1 - Fi)
     case 4: case 7: case 9:
       return gasLoop(c, ch, rq, 0.01, [=](double f, double, double frp, double p) { return f * (1.0 - p) * frp * c3; });
+    //   FR' (F - Fi P) / (1 - Fi)
     default:   // 5, 8, 10
       return gasLoop(c, ch, rq, 0.01, [=](double f, double, double frp, double p) { return frp * (f - p * fi) * c3; });
   }
 }
 
+// VCO2, ml/min before the flow and the closing factors, as for VO2: F =
+// FeCO2 - FiCO2 the CO2 deflection, F0 before the washout correction, Fc the
+// typed FiCO2, Fc' = 0 when the incurrent CO2 is absorbed, V the VO2 rate,
+// P the O2 channel's deflection as a fraction.
 void runVCO2(const RunConstants& c, const GasChannels& ch, int16_t m, int16_t form) {
   const double r = c.r, fcp = c.fcp, a = c.cCO2a, b = c.cCO2b, fcr = c.fcOverR;
   const bool rq = form == 0;
   if (form == 0) {
     switch (m) {
+      //   F / (1 - F0 RQ)
       case 1:
         return gasLoop(c, ch, rq, 0, [=](double f, double f0, double, double) { return f / (1.0 - f0 * r); });
+      //   F / (1 - (1 - 1/RQ) Fc)          flow downstream with the CO2
       case 2: case 4: case 6:
         return gasLoop(c, ch, rq, 0, [=](double f, double, double, double) { return f * a; });
+      //   F / (1 - F0 + Fc/RQ)             flow downstream behind a CO2 absorber
       case 3: case 7:
         return gasLoop(c, ch, rq, 0, [=](double f, double f0, double, double) { return f / ((1.0 - f0) + fcr); });
+      //   F / (1 + Fc (1/RQ + 1))
       case 8:
         return gasLoop(c, ch, rq, 0, [=](double f, double, double, double) { return f * b; });
+      //   F
       default:   // 5, 9, 10
         return gasLoop(c, ch, rq, 0, [](double f, double, double, double) { return f; });
     }
   }
-  if (form == 1) {   // V: VO2 rate, ml/min
+  if (form == 1) {
     switch (m) {
-      case 1:
+      // Flow upstream, S = Fc' + F the excurrent CO2 fraction:
+      //   VCO2 = (FR F - S VO2) / (1 - S)                   ml/min
+      case 1: case 3: case 7:
         return gasLoop(c, ch, rq, 1, [=](double f, double, double frp, double v) {
           const double s = fcp + f;
           return (f * frp - s * v) / (1.0 - s);
         });
-      case 3: case 7:
-        return gasLoop(c, ch, rq, 1, [=](double f, double, double frp, double v) {
-          const double s = fcp + f;
-          return (f * frp - v * s) / (s + 1.0);
-        });
+      // Flow downstream, incurrent CO2 Fc' in the flow:
+      //   VCO2 = (FR F - Fc' VO2) / (1 - Fc')               ml/min
       default:   // 2, 4, 6, 8
         return gasLoop(c, ch, rq, 1,
-                       [=](double f, double, double frp, double v) { return (f - fcp * v) * frp / (1.0 - fcp); });
+                       [=](double f, double, double frp, double v) { return (f * frp - fcp * v) / (1.0 - fcp); });
     }
   }
-  switch (m) {   // P: O2 fraction
+  // P: the O2 channel's deflection, a fraction, standing for VO2 / FR.
+  switch (m) {
+    //   VCO2 = FR (F - S P) / (1 - S),  S = Fc' + F
     case 1:
       return gasLoop(c, ch, rq, 0.01, [=](double f, double, double frp, double p) {
         const double s = fcp + f;
         return (f - s * p) * frp / (1.0 - s);
       });
+    //   VCO2 = FR (F + Fc' P) / (1 - F)   (flow downstream after a CO2 absorber)
     case 3: case 7:
       return gasLoop(c, ch, rq, 0.01,
-                     [=](double f, double, double frp, double p) { return frp * (p * fcp + f) / (f + 1.0); });
+                     [=](double f, double, double frp, double p) { return frp * (p * fcp + f) / (1.0 - f); });
+    //   VCO2 = FR (F + Fc' P) / (1 + Fc')
     default:   // 2, 4, 6, 8
       return gasLoop(c, ch, rq, 0.01,
                      [=](double f, double, double frp, double p) { return (f + fcp * p) * frp / (fcp + 1.0); });
@@ -389,7 +433,7 @@ GasStatus ComputeGasExchange(const GasExchangeSettings& gIn, const GasFileValues
   if (g.gasType == kGasWater && g.rhUnit == 2) in.temp = nullptr;
   const RunConstants c = runConstants(g, f, flowcon, in);
   if (g.gasType == kGasWater) {
-    waterLoop(c, in, g);
+    waterLoop(c, in, g, f.pressure);
     return GasStatus::Ok;
   }
   if (!c.humidPerCase || c.dewChannel) in.temp = nullptr;

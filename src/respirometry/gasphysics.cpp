@@ -28,13 +28,40 @@ O2Content O2CONTENT(float temperature, float volume, float solutes, float o2Fact
   return r;
 }
 
+float WaterconTemperature(float rho) {
+  // WATERCON rises with the temperature: bisect in double on its float values.
+  double lo = -100.0, hi = 200.0;
+  if (!(rho > WATERCON(static_cast<float>(lo)))) return static_cast<float>(lo);
+  if (!(rho < WATERCON(static_cast<float>(hi)))) return static_cast<float>(hi);
+  for (int i = 0; i < 60; ++i) {
+    const double mid = 0.5 * (lo + hi);
+    (WATERCON(static_cast<float>(mid)) < rho ? lo : hi) = mid;
+  }
+  return static_cast<float>(0.5 * (lo + hi));
+}
+
+double VapourPressureTorr(float rho, float celsius) {
+  return static_cast<double>(rho) * (static_cast<double>(celsius) + 273.16) / 0.216632 * 0.750062;
+}
+
+double SaturationVapourPressureTorr(float celsius) { return VapourPressureTorr(WATERCON(celsius), celsius); }
+
+double PerStpVolume(float celsius, float torr) {
+  return (static_cast<double>(celsius) + 273.15) / 273.15 * 760.0 / static_cast<double>(torr);
+}
+
+namespace {
+// A fit below its root is no density.
+inline float notNegative(float rho) { return rho < 0.0f ? 0.0f : rho; }
+}  // namespace
+
 float VapourDensityAir(float t) {
   float r = 8.5704e-12f;
   r = r * t + 1.9147e-9f;
   r = r * t + 1.7366e-7f;
   r = r * t + 9.8932e-6f;
   r = r * t + 3.3414e-4f;
-  return r * t + 0.0048835f;
+  return notNegative(r * t + 0.0048835f);
 }
 
 float VapourDensitySurface(float t) {
@@ -45,14 +72,14 @@ float VapourDensitySurface(float t) {
     r = r * t + 1.4478e-7f;
     r = r * t + 1.058e-5f;
     r = r * t + 3.3389e-4f;
-    return r * t + 0.0048207f;
+    return notNegative(r * t + 0.0048207f);
   }
   r = 6.1512e-12f;
   r = r * t + 1.5029e-9f;
   r = r * t + 1.6383e-7f;
   r = r * t + 9.9414e-6f;
   r = r * t + 3.3247e-4f;
-  return r * t + 0.0048364f;
+  return notNegative(r * t + 0.0048364f);
 }
 
 float LatentHeat(float surfaceTemperature) { return 2501.2f - 2.3787f * surfaceTemperature; }

@@ -21,9 +21,30 @@ struct O2Content {
 O2Content O2CONTENT(float temperature, float volume, float solutes, float o2Factor, bool inMilligrams);
 
 
+// The temperature, degrees Celsius, at which WATERCON gives rho (mg/ml): its
+// inverse, for a run that keeps only the density. Clamped to -100..200.
+float WaterconTemperature(float rho);
+
+// Vapour pressure, torr, of water vapour of density rho (mg/ml) at t degrees
+// Celsius, by the ideal-gas law as WATERCON states it:
+//   e = rho (t + 273.16) / 0.216632 hPa x 0.750062 torr/hPa
+double VapourPressureTorr(float rho, float celsius);
+// The Goff-Gratch saturation vapour pressure over water, torr:
+// VapourPressureTorr(WATERCON(t), t).
+double SaturationVapourPressureTorr(float celsius);
+
+// The factor that turns a quantity per ml of gas at t degrees Celsius and P
+// torr into the same quantity per ml of that gas at STP:
+//   (t + 273.15) / 273.15 x 760 / P
+// A vapour density read at a sensor times it is mg of water per ml STP, the
+// volume the flow is reduced to.
+double PerStpVolume(float celsius, float torr);
+
 // Saturated water-vapour density in mg/ml at t degrees Celsius, the fifth-degree
 // fits used per case where a temperature or a dew point comes from a channel
-// (a constant temperature uses WATERCON). Horner form in single precision.
+// (a constant temperature uses WATERCON). Horner form in single precision;
+// never negative: below a fit's root (-58.1 degrees for the surface fit at or
+// below 4 degrees, -108 for the air fit) the density is 0. NaN stays NaN.
 // Air humidity (flow and analyser compensation):
 //   rho = 0.0048835 + 3.3414e-4 t + 9.8932e-6 t^2 + 1.7366e-7 t^3 + 1.9147e-9 t^4 + 8.5704e-12 t^5
 float VapourDensityAir(float t);

@@ -106,8 +106,8 @@ TEST(StatsPanel, ConstantVolumeConvertsOnlyTheFullPanelsMean) {
   cv.abCO2 = true;
   cv.fio2 = 20.95f;
   EXPECT_NEAR(*ConstantVolumeMean(20.0, cv), 0.201918, 1e-6);
-  cv.abCO2 = false;
-  EXPECT_NEAR(*ConstantVolumeMean(20.0, cv), 0.192308, 1e-6);
+  cv.abCO2 = false;   // 0.2 / (1 - (0.2095 - 0.2) (1 - 0.8))
+  EXPECT_NEAR(*ConstantVolumeMean(20.0, cv), 0.200381, 1e-6);
   cv.on = false;
   EXPECT_EQ(*ConstantVolumeMean(20.0, cv), 20.0);
 
@@ -125,7 +125,7 @@ TEST(StatsPanel, ConstantVolumeConvertsOnlyTheFullPanelsMean) {
   in.constantVolume = cv;
   in.constantVolume.on = true;
   const PanelTexts full = StatsPanelTexts(in, kPanelFull);
-  EXPECT_EQ(full.mean, " 0.192308");
+  EXPECT_EQ(full.mean, " 0.200381");
   EXPECT_EQ(full.cv, " 10.000 %");  // from the unconverted mean
   EXPECT_EQ(StatsPanelTexts(in, kPanelCompact).mean, " 20");
 }

@@ -190,66 +190,6 @@ TEST(VapourAndOxygen, PolynomialSplitAtFourDegrees) {
   ExpectDigits(kpa * kTorrPerKPa, OxygenPartialPressure(760, pw, 20.95f, true), 1e-5);
 }
 
-TEST(VentilationAndClosedSystem, WorkedExamples) {
-  VentilationInput v;
-  v.ta = 25;
-  v.calVol = 0.5f;
-  v.calGain = 1;
-  v.calDef = 1;
-  v.sampGain = 1;
-  v.sampDef = 0.2f;
-  const VentilationResult r = Ventilation(v);
-  ExpectDigits(r.kT, 1.040268, 5e-7);
-  ExpectDigits(r.k, 1.085868, 5e-7);
-  ExpectDigits(r.tidal, 1.16458, 5e-6);
-  ExpectDigits(r.minute, 69.875, 5e-6);
-  ExpectDigits(r.extraction, 6.8312, 5e-5);
-  VentilationInput humid = v;
-  humid.rh = 50;
-  humid.deltaP = 10;
-  const VentilationResult h = Ventilation(humid);   // worked with another vapour-density form
-  ExpectDigits(h.tidal, 1.30126, 2e-4);
-  ExpectDigits(h.minute, 78.075, 2e-4);
-  ExpectDigits(h.extraction, 6.1137, 2e-4);
-  VentilationInput noGain = v;
-  noGain.sampGain = 0;
-  EXPECT_FALSE(std::isfinite(Ventilation(noGain).tidal));
-
-  const ClosedSystemInput defaults;
-  ClosedSystemInput measured = defaults;
-  measured.absorbed = false;
-  ClosedSystemInput rq = measured;
-  rq.useRQ = true;
-  ClosedSystemInput noO2 = defaults;
-  noO2.dO2 = 0;
-  ClosedSystemInput humidChamber = defaults;
-  humidChamber.rh = 50;
-  ClosedSystemInput noCO2 = rq;
-  noCO2.dCO2 = 0;
-  const struct {
-    const char* name;
-    ClosedSystemInput in;
-    double vs, vo2, vco2;
-  } cases[] = {
-      {"absorbed", defaults, 931.8104, 5.85676, 4.65257},
-      {"measured CO2", measured, 931.8104, 4.65905, -1},
-      {"assumed RQ", rq, 931.8104, 4.80649, 4.65825},
-      {"no O2 change", noO2, 931.8104, 0, 4.65463},
-      {"humid chamber", humidChamber, 923.764, -1, -1},
-      {"no CO2 change", noCO2, 931.8104, 4.80649, 0},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    const ClosedSystemResult got = ClosedSystem(c.in);
-    ExpectDigits(got.vs, c.vs, 5e-7);
-    if (c.vo2 >= 0) ExpectDigits(got.vo2, c.vo2, 5e-6);
-    if (c.vco2 >= 0) ExpectDigits(got.vco2, c.vco2, 5e-6);
-  }
-  const ClosedSystemResult d = ClosedSystem(defaults);
-  ExpectDigits(d.vo2Rate, 0.0714239, 5e-6);
-  ExpectDigits(d.vco2Rate, 0.0567387, 5e-6);
-}
-
 TEST(DissolvedOxygen, PressureCountsOnceAndSaturationCaps) {
   const struct {
     const char* name;

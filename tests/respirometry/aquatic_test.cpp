@@ -1,3 +1,5 @@
+// Oxygen consumption in water and constant-volume respirometry by forward mass
+// balance; the effective volume of a washout curve.
 #include "respirometry/aquatic.h"
 
 #include <cmath>
@@ -5,12 +7,46 @@
 
 #include <gtest/gtest.h>
 
+#include "analyses/statspanel.h"
+#include "respirometry/gasphysics.h"
+
 namespace {
 
-// 20 degrees, 760 torr, 20.95 % O2, fresh water, 100 % saturation: 6.35087 ml/L.
-WaterVO2Settings closed1000() {
+// Water at 20 degrees C and 740 torr under 20.95 % O2, 10 parts per thousand
+// of solutes. The truth is O2CONTENT's content at 100 % air saturation; each
+// reading unit shows a content c (ml STP per litre) as
+//   % air saturation   100 c / c100
+//   torr PO2           c / c100 x (P - 0.76 t) x 20.95 / 100   (0.76 t torr, the vapour estimate)
+//   mg/L, ppm          c x 1.4286                               (O2CONTENT's mg)
+struct Water {
+  float t = 20, torr = 740, gasO2 = 20.95f, salinity = 10;
+  double airSaturated() const {   // c100, ml STP/L
+    return (std::exp(2.028544 - 0.037973 * t - 0.020751 * 0.4826 * salinity * 0.5) + 2.793274) * (torr / 760.0) *
+           (gasO2 / 20.95);
+  }
+  double reading(int16_t unit, double c) const {
+    switch (unit) {
+      case 2: return c / airSaturated() * (torr - 0.76 * t) * gasO2 / 100;
+      case 3: case 4: return c * 1.4286;
+      default: return 100 * c / airSaturated();
+    }
+  }
+};
+
+// mg/L readings come back through 0.7004375 ml/mg, made in mg by 1.4286 mg/ml:
+// +0.0645 %.
+double mgRoundTrip(int16_t unit) { return unit == 3 || unit == 4 ? 1.4286 * 0.7004375 : 1.0; }
+
+WaterVO2Settings settingsFor(const Water& world, int16_t system, int16_t unit, float volumeOrFlow, float saturation) {
   WaterVO2Settings w;
-  w.volumeOrFlow = 1000;
+  w.waterSystem = system;
+  w.waterUnits = unit;
+  w.temperature = world.t;
+  w.pressure = world.torr;
+  w.gasO2 = world.gasO2;
+  w.salinity = world.salinity;
+  w.saturation = saturation;
+  w.volumeOrFlow = volumeOrFlow;
   w.netO2 = EstimateWaterO2(w).inVolume;
   return w;
 }
@@ -26,73 +62,114 @@ std::vector<float> run(const WaterVO2Settings& w, std::vector<float> readings, f
 
 }  // namespace
 
-TEST(WaterVO2, ClosedAndOpenSystems) {
-  WaterVO2Settings w = closed1000();
-  EXPECT_NEAR(w.netO2, 6.35087, 1e-5);
-  EXPECT_NEAR(WaterFactor(w, 10, 60), 0.0635087, 1e-7);   // per % reading: VO2 at 60 s is F itself
-  w.oH2O = 1;
-  const std::vector<float> content = run(w, {100, 80});
-  EXPECT_NEAR(content[0], 6.35087, 1e-5);
-  EXPECT_NEAR(content[1], 5.08069, 1e-5);
-  w.oH2O = 3;   // each case less the one before; case 0 takes case 1's value
-  for (float v : run(w, {100, 99, 98})) EXPECT_NEAR(v, 0.0635085, 1e-5);
-  w.oH2O = 2;
-  const std::vector<float> used = run(w, {100, 99, 98});
-  EXPECT_EQ(used[0], 0.0f);
-  EXPECT_NEAR(used[1], 0.0635085, 1e-5);
-  EXPECT_NEAR(used[2], 0.127017, 1e-5);
-
-  WaterVO2Settings o;
-  o.waterSystem = 1;
-  o.volumeOrFlow = 100;   // ml/min
-  o.netO2 = EstimateWaterO2(o).inVolume;
-  const std::vector<float> open = run(o, {100, 90});
-  EXPECT_EQ(open[0], 0.0f);
-  EXPECT_NEAR(open[1], 0.0635087, 1e-6);
-  // A flow channel scales each case by its flow over the nominal flow.
-  const std::vector<float> flowed = run(o, {90, 90}, 10, 60, {100, 50}, 100);
-  o.flowFromChannel = true;
-  const std::vector<float> scaled = run(o, {90, 90}, 10, 60, {100, 50}, 100);
-  EXPECT_EQ(scaled[0], flowed[0]);
-  EXPECT_NEAR(scaled[1], flowed[1] * 0.5, 1e-7);
-  o.flowFromChannel = false;
-  o.negative = true;
-  EXPECT_NEAR(run(o, {100, 90})[1], -0.0635087, 1e-6);
-  o.negative = false;
-  o.absoluteUnits = false;   // readings already differences from ambient
-  EXPECT_NEAR(run(o, {10})[0], 0.0635087, 1e-6);
+// A sealed chamber of 1500 ml of water, first at the maximum saturation, the
+// animal drawing 0.02 ml STP O2/min; read every 30 s in each unit. Content,
+// O2 used and VO2 come back for every unit and maximum saturation (the "torr"
+// factor (P - 0.76 t) / P was the reciprocal of P / (P - 0.76 t): 4 % low; mg/L
+// and ppm multiplied by ml/mg where the litres of water belong: 94 % low).
+TEST(WaterVO2, ClosedSystemMassBalance) {
+  const Water world;
+  constexpr double kVO2 = 0.02, kVolume = 1500, kInterval = 30;
+  for (const float saturation : {100.0f, 90.0f}) {
+    for (int16_t unit = 1; unit <= 4; ++unit) {
+      SCOPED_TRACE(testing::Message() << "unit " << unit << ", saturation " << saturation);
+      const WaterVO2Settings base = settingsFor(world, 0, unit, kVolume, saturation);
+      std::vector<float> readings;
+      std::vector<double> content;   // ml in the chamber
+      for (int k = 0; k < 6; ++k) {
+        const double c = world.airSaturated() * saturation / 100 - kVO2 * k * kInterval / 60 / (kVolume / 1000);
+        content.push_back(c * kVolume / 1000);
+        readings.push_back(static_cast<float>(world.reading(unit, c)));
+      }
+      for (const int16_t oH2O : {1, 2, 3}) {
+        WaterVO2Settings w = base;
+        w.oH2O = oH2O;
+        const std::vector<float> out = run(w, readings, 10, static_cast<float>(kInterval));
+        for (size_t k = 0; k < out.size(); ++k) {
+          const double truth = oH2O == 1 ? content[k] : oH2O == 2 ? content[0] - content[k] : kVO2;
+          // Float channels: a content of 8 ml holds 1e-6 ml, and O2 used and VO2 are its differences.
+          const double tolerance = oH2O == 1 ? 3e-7 * content[0] : oH2O == 2 ? 2e-6 * content[0] : 2e-4 * kVO2;
+          EXPECT_NEAR(out[k], truth * mgRoundTrip(unit), tolerance) << "oH2O " << oH2O << " case " << k;
+        }
+      }
+    }
+  }
+  // The readings in torr keep 0.76 t torr for the vapour pressure: 15.2 torr
+  // at 20 degrees where the saturation pressure is 17.5, so the PO2 of
+  // air-saturated water, and every rate from torr readings, is 0.32 % high.
+  EXPECT_NEAR((world.torr - 0.76 * world.t) / (world.torr - SaturationVapourPressureTorr(world.t)) - 1, 3.2e-3,
+              1e-4);
 }
 
-TEST(WaterVO2, FactorsOfMassOutputAndInputUnits) {
-  const WaterVO2Settings base = closed1000();
-  const double f0 = WaterFactor(base, 10, 60);
-  struct Case {
-    const char* what;
-    void (*set)(WaterVO2Settings&);
-    double ratio;
+// Water flowing at 200 ml/min, entering at the maximum saturation, the
+// animal drawing 0.05 ml STP/min: each unit read as absolute values (the
+// inflow's reading is the reference: field 109 for % air saturation, the PO2
+// of water at that saturation for torr, its content for mg/L), as differences
+// from the inflow, as negative-going differences, and with the flow read per
+// case from a channel. ("Absolute Value" took 100 % whatever the maximum
+// saturation, the dry-gas PO2 for torr (3 torr high at 20 degrees), and
+// 1.4283 x the ml/min of O2 in the flow for mg/L: a negative VO2.)
+TEST(WaterVO2, OpenSystemMassBalance) {
+  const Water world;
+  constexpr double kVO2 = 0.05, kFlow = 200;
+  const std::vector<float> flows{200, 150, 250, 180};
+  for (const float saturation : {100.0f, 90.0f}) {
+    for (int16_t unit = 1; unit <= 4; ++unit) {
+      SCOPED_TRACE(testing::Message() << "unit " << unit << ", saturation " << saturation);
+      const double in = world.airSaturated() * saturation / 100;
+      WaterVO2Settings w = settingsFor(world, 1, unit, static_cast<float>(kFlow), saturation);
+      std::vector<float> absolute, drop, rise, perCase;
+      for (const float q : flows) {
+        const double out = in - kVO2 / (q / 1000.0);
+        absolute.push_back(static_cast<float>(world.reading(unit, in - kVO2 / (kFlow / 1000))));
+        drop.push_back(static_cast<float>(world.reading(unit, in) - world.reading(unit, in - kVO2 / (kFlow / 1000))));
+        rise.push_back(-drop.back());
+        perCase.push_back(static_cast<float>(world.reading(unit, out)));
+      }
+      const double truth = kVO2 * mgRoundTrip(unit);
+      for (const float v : run(w, absolute)) EXPECT_NEAR(v, truth, 2e-6) << "absolute";
+      w.flowFromChannel = true;
+      const std::vector<float> scaled = run(w, perCase, 10, 60, flows, static_cast<float>(kFlow));
+      for (const float v : scaled) EXPECT_NEAR(v, truth, 2e-5) << "flow per case";
+      w.flowFromChannel = false;
+      w.absoluteUnits = false;
+      for (const float v : run(w, drop)) EXPECT_NEAR(v, truth, 2e-6) << "from ambient";
+      w.negative = true;
+      for (const float v : run(w, rise)) EXPECT_NEAR(v, truth, 2e-6) << "negative-going";
+    }
+  }
+}
+
+// Output units and mass corrections from their definitions: 22.414 ml STP per
+// mmole, 60 min per hour, 1 W = 1 J/s; a 25 g animal; 20.1 J/ml.
+TEST(WaterVO2, OutputAndMassUnitsOfTheSameAnimal) {
+  const Water world;
+  constexpr double kVO2 = 0.05, kFlow = 200, kMass = 25, kJoulesPerMl = 20.1;
+  const double in = world.airSaturated();
+  const std::vector<float> readings{static_cast<float>(world.reading(1, in - kVO2 / (kFlow / 1000)))};
+  const struct {
+    int16_t unit, mass;
+    double perMlPerMin;
+  } rows[] = {
+      {1, 0, 1},           {2, 0, 1000},           {3, 0, 1 / 22.414},           {4, 0, 1000 / 22.414},
+      {5, 0, 60000},       {6, 0, 60000 / 22.414}, {7, 0, kJoulesPerMl / 60 * 1000},
+      {8, 0, kJoulesPerMl / 60 * 1e6},             {9, 0, kJoulesPerMl * 60},
+      {1, 1, 1 / (kMass * 1000)}, {2, 2, 1000 / kMass}, {6, 3, 60000 / 22.414 / (kMass / 1000)},
   };
-  const Case cases[] = {
-      {"per mg", [](auto& w) { w.massUnit = 1; }, 0.001 / 10},
-      {"per g", [](auto& w) { w.massUnit = 2; }, 1.0 / 10},
-      {"per kg", [](auto& w) { w.massUnit = 3; }, 1000.0 / 10},
-      {"microlitres", [](auto& w) { w.woutUnits = 2; }, 1000},
-      {"mmole", [](auto& w) { w.woutUnits = 3; }, 0.04461497},
-      {"micromole per hour", [](auto& w) { w.woutUnits = 6; }, 44.61497 * 60},
-      {"milliwatts", [](auto& w) { w.woutUnits = 7; w.heat = 20.1f / 60; }, 20.1 / 60 * 1000},
-      {"Joules per hour", [](auto& w) { w.woutUnits = 9; w.heat = 20.1f / 60; }, 20.1 / 60 * 60 * 60},
-      {"mg/L readings", [](auto& w) { w.waterUnits = 3; }, 0.7004375},
-      {"torr readings", [](auto& w) { w.waterUnits = 2; }, 100 / (760 * 0.01 * 20.95) * (760 - 0.76 * 20) / 760},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    WaterVO2Settings w = base;
-    c.set(w);
-    EXPECT_NEAR(WaterFactor(w, 10, 60) / f0, c.ratio, 1e-6 * c.ratio);
+  for (const auto& r : rows) {
+    SCOPED_TRACE(testing::Message() << "unit " << r.unit << " mass " << r.mass);
+    WaterVO2Settings w = settingsFor(world, 1, 1, static_cast<float>(kFlow), 100);
+    w.woutUnits = r.unit;
+    w.massUnit = r.mass;
+    w.heat = static_cast<float>(kJoulesPerMl / 60);
+    const double truth = kVO2 * r.perMlPerMin;
+    EXPECT_NEAR(run(w, readings, static_cast<float>(kMass))[0] / truth - 1, 0, 2e-5);
   }
 }
 
 TEST(WaterVO2, LabelsRefusalsAndScriptStep) {
-  WaterVO2Settings w = closed1000();
+  const WaterVO2Settings closed = settingsFor(Water{}, 0, 1, 1000, 100);
+  WaterVO2Settings w = closed;
   EXPECT_EQ(WaterLabel(w), "VO2 in mL O2/min");
   w.oH2O = 2;
   w.massUnit = 2;
@@ -111,9 +188,11 @@ TEST(WaterVO2, LabelsRefusalsAndScriptStep) {
       {WaterStatus::IntervalNotPositive, [](auto& w, float&, float& dt) { w.oH2O = 3; dt = 0; }},
       {WaterStatus::FlowNotPositive, [](auto& w, float&, float&) { w.waterSystem = 1; w.volumeOrFlow = 0; }},
       {WaterStatus::PressureNotPositive, [](auto& w, float&, float&) { w.waterUnits = 2; w.pressure = 0; }},
+      {WaterStatus::PressureNotPositive, [](auto& w, float&, float&) { w.waterUnits = 2; w.pressure = 15; }},
+      {WaterStatus::VolumeNotPositive, [](auto& w, float&, float&) { w.volumeOrFlow = 0; }},
   };
   for (const auto& r : refused) {
-    WaterVO2Settings x = closed1000();
+    WaterVO2Settings x = closed;
     float mass = 10, dt = 60;
     r.set(x, mass, dt);
     std::vector<float> in{1, 2}, out{7, 7};
@@ -132,6 +211,7 @@ TEST(WaterVO2, LabelsRefusalsAndScriptStep) {
   o.temperature = 15;
   o.pressure = 740;
   o.chan2 = 3;
+  o.waterUnits = 3;
   o.netO2 = EstimateWaterO2(o).inVolume;
   float step[28];
   WaterToScriptStep(o, WaterFactor(o, 10, 60), 250, step);
@@ -171,15 +251,47 @@ TEST(Washout, EffectiveVolumeFromPairs) {
   EXPECT_TRUE(minutes);
 }
 
-TEST(ConstantVolume, StpFactor) {
-  const struct { float v, t, p, rh, minutes, expected, tol; } cases[] = {
-      {1000, 0, 760, 0, 10, 100, 1e-4f},
-      {1000, 26.84f, 760, 0, 1, 910.53f, 5e-3f},
-      {1000, 25, 760, 50, 1, 905.612f, 5e-3f},
-      {500, 20, 740, 0, 5, 90.7257f, 5e-4f},
+// A sealed chamber of gas at T and P, humid at the start, dried before the
+// analyser; the animal uses VO2 (and gives RQ VO2 of CO2) over the elapsed
+// time. The block mean of the gas channel (the O2 fall or the CO2 rise, %)
+// comes back as the rate in ml/min STP. With CO2 not absorbed the final O2
+// fraction Fi - m dilutes by the CO2 left (the fall m stood there: -4.2 % at
+// RQ 0.8); the starting vapour is its pressure RH e(T), not RH x 760 rho(T):
+// +0.3 to +2.1 %. The ice point 273.16 instead of 273.15 adds +0.0004 %, and
+// an initial CO2 of 0.04 % (which the CO2 form takes as 0) +0.01 %.
+TEST(ConstantVolume, ChamberMassBalance) {
+  const struct {
+    float volume, celsius, torr, rh, minutes;
+    int16_t gas;
+    bool absorbed;
+    double initialCO2, size;
+  } rows[] = {
+      {1000, 20, 760, 0, 10, 1, true, 0, 0},     {1000, 20, 760, 0, 10, 1, false, 0, 0},
+      {2500, 30, 700, 80, 30, 1, false, 0, 0},   {2500, 37, 740, 100, 30, 1, true, 0, 0},
+      {800, 15, 760, 50, 5, 2, true, 0, 0},      {800, 15, 760, 50, 5, 2, true, 0.0004, 1.0e-4},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.expected);
-    EXPECT_NEAR(ConstantVolumeStpFactor(c.v, c.t, c.p, c.rh, WATERCON(c.t), c.minutes), c.expected, c.tol);
+  constexpr double kVO2 = 0.8, kRQ = 0.8, kFi = 0.2095;   // ml/min STP
+  for (const auto& r : rows) {
+    SCOPED_TRACE(testing::Message() << r.volume << " ml, " << r.celsius << " C, RH " << r.rh << ", gas " << r.gas
+                                    << ", absorbed " << r.absorbed);
+    const double vapour = r.rh / 100 * SaturationVapourPressureTorr(r.celsius);
+    const double dry = r.volume * (r.torr - vapour) / 760 * 273.15 / (r.celsius + 273.15);   // ml STP
+    const double o2 = kVO2 * r.minutes, co2 = kRQ * o2;
+    const double left = dry - o2 + (r.absorbed && r.gas == 1 ? 0 : co2);
+    const double fall = kFi - (kFi * dry - o2) / left;
+    const double rise = (r.initialCO2 * dry + co2) / left - r.initialCO2;
+    ConstantVolume cv;
+    cv.on = true;
+    cv.gasType = r.gas;
+    cv.abCO2 = r.absorbed;
+    cv.fio2 = 20.95f;
+    cv.rq = static_cast<float>(kRQ);
+    cv.stpFactor = ConstantVolumeStpFactor(r.volume, r.celsius, r.torr, r.rh, WATERCON(r.celsius), r.minutes);
+    const double truth = r.gas == 1 ? kVO2 : kRQ * kVO2;
+    const double got = *ConstantVolumeMean(100 * (r.gas == 1 ? fall : rise), cv);
+    EXPECT_NEAR(got / truth - 1, r.size, 1e-5) << got;
   }
+  // The worked examples: 1000 ml at 0 degrees, 760 torr, dry, 10 min: 100; at 26.84 degrees, 1 min: 910.53.
+  EXPECT_NEAR(ConstantVolumeStpFactor(1000, 0, 760, 0, WATERCON(0), 10), 100, 1e-4);
+  EXPECT_NEAR(ConstantVolumeStpFactor(1000, 26.84f, 760, 0, WATERCON(26.84f), 1), 910.53, 5e-3);
 }

