@@ -66,6 +66,7 @@ class Opening : public ::testing::Test {
     ClearCommandRegistry();
     ClearQuitRequest();
     ForgetDocuments();
+    click = 0;   // the comments editor leaves its button clicks sounding
     prefsArray[kPrefSoundLevel] = 25;
     prefsArray[kPrefQuietScripts] = 0;
     prefsArray[kPrefRecordEdits] = 0;

@@ -30,6 +30,7 @@
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
+#include "shell/ui/mainloop.h"
 #include "shell/ui/menubar.h"
 #include "shell/ui/startup.h"
 #include "shell/worktables.h"
@@ -56,6 +57,8 @@ class Baseline : public ::testing::Test {
     ScriptCOUNT = 0;
     autoscript = ScriptRunOnce = 0;
     MenuIDENTIFIER = MenuItem = 0;
+    // A quit confirmed by an earlier test would end every dialog at once.
+    ClearQuitRequest();
     MAINMENU();
     InstallShellHooks();
     testsupport::InstallProgramWiring();
