@@ -1,6 +1,7 @@
 #include "datafiles/export.h"
 
 #include <algorithm>
+#include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -16,23 +17,71 @@ namespace {
 
 constexpr size_t kFlushBytes = 1 << 20;
 constexpr int32_t kProgressRows = 4096;
-// Seconds a hair below a whole number (0.29 * 100 s) count as that number.
-constexpr double kSecondsSlack = 1e-6;
+constexpr int kMaxClockDigits = 6;
+constexpr double kPowersOfTen[] = {1, 10, 100, 1000, 1e4, 1e5, 1e6};
 
 int32_t startSecondsOf(std::string_view startTime) {
   const int32_t s = ClockTextSeconds(startTime);
   return s < 0 ? 0 : s;
 }
 
-double secondsOfCase(float interval, int32_t startSeconds, int32_t caseIndex) {
-  return startSeconds + static_cast<double>(caseIndex) * DecimalValue(interval) + kSecondsSlack;
+// The clock counts in units of 10^-digits s, with as many digits as the
+// interval's decimals need (at most 6): a clock in whole seconds showed a
+// 0.1 s file as ten rows a second, and a reader took its interval for 1 s.
+// With at most 6 decimals the units per case are a whole number and every
+// time is exact; beyond, they are rounded down to the microsecond.
+struct ClockScale {
+  int digits = 0;
+  double unitsPerCase = 0.0;
+  double unitsPerDay = 86400.0;
+};
+
+ClockScale clockScale(float interval) {
+  ClockScale c;
+  char buf[64];
+  const auto r = std::to_chars(buf, buf + sizeof buf, interval, std::chars_format::fixed);
+  const std::string_view t(buf, r.ec == std::errc() ? static_cast<size_t>(r.ptr - buf) : 0);
+  const size_t point = t.find('.');
+  const int decimals = point == std::string_view::npos ? 0 : static_cast<int>(t.size() - point - 1);
+  c.digits = std::min(decimals, kMaxClockDigits);
+  c.unitsPerCase = DecimalValue(interval) * kPowersOfTen[c.digits];
+  if (decimals <= kMaxClockDigits && std::isfinite(c.unitsPerCase)) c.unitsPerCase = std::round(c.unitsPerCase);
+  c.unitsPerDay = 86400.0 * kPowersOfTen[c.digits];
+  return c;
+}
+
+// Units since the start of the start day; whole, so a time a hair below a
+// whole unit in binary counts as that unit.
+double clockUnits(const ClockScale& c, int32_t startSeconds, int32_t caseIndex) {
+  const double u = startSeconds * kPowersOfTen[c.digits] + static_cast<double>(caseIndex) * c.unitsPerCase;
+  return std::floor(u * (1.0 + kWholeMargin));
 }
 
 // Whole days in double, kept within what the calendar holds: an interval
 // no file should have must give a wrong date, never an overflow.
-int64_t wholeDays(double seconds) {
-  const double days = std::floor(seconds / 86400.0);
+int64_t wholeDays(const ClockScale& c, double units) {
+  const double days = std::floor(units / c.unitsPerDay);
   return static_cast<int64_t>(std::isfinite(days) ? std::clamp(days, -1e9, 1e9) : 0.0);
+}
+
+std::string clockText(const ClockScale& c, double units) {
+  double inDay = std::fmod(units, c.unitsPerDay);
+  if (!std::isfinite(inDay)) inDay = 0.0;
+  if (inDay < 0) inDay += c.unitsPerDay;
+  const auto u = static_cast<int64_t>(inDay);
+  const auto scale = static_cast<int64_t>(kPowersOfTen[c.digits]);
+  const int64_t s = u / scale;
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%d:%02d:%02d", static_cast<int>(s / 3600), static_cast<int>(s / 60 % 60),
+                static_cast<int>(s % 60));
+  std::string t = buf;
+  if (c.digits > 0) {
+    std::string fraction(static_cast<size_t>(c.digits), '0');
+    int64_t f = u % scale;
+    for (size_t i = fraction.size(); i-- > 0; f /= 10) fraction[i] = static_cast<char>('0' + f % 10);
+    t += '.' + fraction;
+  }
+  return t;
 }
 
 FileStatus checkExport(const TextExportSource& src, const TextExportOptions& opt) {
@@ -77,6 +126,7 @@ bool encode(const TextExportSource& src, const TextExportOptions& opt, Sink&& si
   endLine();
 
   const int32_t start = startSecondsOf(src.startTime);
+  const ClockScale scale = clockScale(src.interval);
   CivilDate date{};
   const bool haveDate = opt.dateColumn && ParseDateText(src.startDate, &date);
   int64_t dateDays = INT64_MIN;
@@ -84,11 +134,12 @@ bool encode(const TextExportSource& src, const TextExportOptions& opt, Sink&& si
   for (int32_t k = opt.first + 1; k <= opt.last; ++k) {
     if (opt.caseColumn) field(FieldNumText(static_cast<double>(k)));
     if (opt.elapsedColumn) field(FieldNumText(ElapsedOfCase(src.interval, k, opt.elapsedUnit)));
-    if (opt.clockColumn) field(ClockOfCase(src.interval, start, k));
+    const double units = opt.clockColumn || haveDate ? clockUnits(scale, start, k) : 0.0;
+    if (opt.clockColumn) field(clockText(scale, units));
     if (opt.dateColumn) {
       if (haveDate) {
         // The date changes once a day: the calendar is asked only then.
-        const int64_t days = wholeDays(secondsOfCase(src.interval, start, k));
+        const int64_t days = wholeDays(scale, units);
         if (days != dateDays) {
           dateDays = days;
           dateText = DateText(AddDays(date, days), '/');
@@ -157,20 +208,15 @@ double ElapsedOfCase(float interval, int32_t caseIndex, ElapsedUnit unit) {
 }
 
 std::string ClockOfCase(float interval, int32_t startSeconds, int32_t caseIndex) {
-  double second = std::fmod(std::floor(secondsOfCase(interval, startSeconds, caseIndex)), 86400.0);
-  if (!std::isfinite(second)) second = 0.0;
-  if (second < 0) second += 86400.0;
-  const auto s = static_cast<int64_t>(second);
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%d:%02d:%02d", static_cast<int>(s / 3600), static_cast<int>(s / 60 % 60),
-                static_cast<int>(s % 60));
-  return buf;
+  const ClockScale c = clockScale(interval);
+  return clockText(c, clockUnits(c, startSeconds, caseIndex));
 }
 
 std::string DateOfCase(float interval, std::string_view startDate, int32_t startSeconds, int32_t caseIndex) {
   CivilDate d{};
   if (!ParseDateText(startDate, &d)) return "";
-  return DateText(AddDays(d, wholeDays(secondsOfCase(interval, startSeconds, caseIndex))), '/');
+  const ClockScale c = clockScale(interval);
+  return DateText(AddDays(d, wholeDays(c, clockUnits(c, startSeconds, caseIndex))), '/');
 }
 
 std::string ExportField(std::string_view text, TextExportFormat format) {

@@ -28,7 +28,7 @@ struct TextExportOptions {
   bool caseColumn = false;
   bool elapsedColumn = false;
   ElapsedUnit elapsedUnit = ElapsedUnit::Seconds;
-  bool clockColumn = false;   // h:mm:ss, wrapping at 24 h
+  bool clockColumn = false;   // h:mm:ss, wrapping at 24 h; decimals as the interval needs
   bool dateColumn = false;    // mm/dd/yyyy
   int32_t first = 0;          // rows first + 1 .. last
   int32_t last = 0;
@@ -47,7 +47,9 @@ struct TextExportSource {
 TextExportSource TextSourceOfSlot(int16_t slot);
 
 // Elapsed time, clock text and date of a case (time = case * interval after
-// the start).
+// the start). The clock shows as many decimals of the second as the
+// interval's decimals need, at most 6 ("12:00:00.1" at 0.1 s, "12:00:01" at
+// 1 s), so that the interval can be read back from it.
 double ElapsedOfCase(float interval, int32_t caseIndex, ElapsedUnit unit);
 std::string ClockOfCase(float interval, int32_t startSeconds, int32_t caseIndex);
 std::string DateOfCase(float interval, std::string_view startDate, int32_t startSeconds, int32_t caseIndex);

@@ -873,6 +873,28 @@ CellKind cellKind(const Field& f, char delim) {
   return CellKind::Text;
 }
 
+// The median step of a time column's first rows in its own unit (clock
+// times wrapping at midnight); 0 when the rows show none.
+double medianStep(const TextTable& table, int column, TimeKind kind) {
+  if (column < 0 || static_cast<size_t>(column) >= table.columns.size()) return 0.0;
+  const auto& c = table.columns[static_cast<size_t>(column)];
+  const size_t n = std::min<size_t>(c.size(), kIntervalRows);
+  const std::vector<double>* exact = static_cast<size_t>(column) < table.leading.size() &&
+                                             table.leading[static_cast<size_t>(column)].size() == n
+                                         ? &table.leading[static_cast<size_t>(column)]
+                                         : nullptr;
+  std::vector<double> steps;
+  for (size_t i = 1; i < n; ++i) {
+    double d = exact ? (*exact)[i] - (*exact)[i - 1] : static_cast<double>(c[i]) - c[i - 1];
+    if (kind == TimeKind::Clock && d < 0) d += 86400.0;
+    steps.push_back(d);
+  }
+  if (steps.empty()) return 0.0;
+  std::nth_element(steps.begin(), steps.begin() + static_cast<std::ptrdiff_t>(steps.size() / 2), steps.end());
+  const double median = steps[steps.size() / 2];
+  return std::isfinite(median) && median > 0.0 ? median : 0.0;
+}
+
 }  // namespace
 
 FileStatus ParseDelimitedText(std::string_view text, TextTable* out) {
@@ -1121,11 +1143,16 @@ FileStatus ParseDelimitedText(std::string_view text, TextTable* out) {
     return name;
   };
   // Columns of text all the way down are left out (and named in a notice)
-  // rather than offered as channels of zeros.
+  // rather than offered as channels of zeros; a column of dates (the
+  // export's "Date") gives the first row's date, unless the clock cells
+  // carry one.
+  if (dateFound) t.firstRowDate = DateText(firstDate);
   std::vector<size_t> sourceOf;
   for (size_t k = 0; k < t.columns.size(); ++k) {
     if (k < textFilled.size() && textFilled[k] && t.unreadCells[k] == static_cast<int64_t>(rows)) {
-      t.skippedColumns.push_back(nameOf(k));
+      CivilDate d;
+      if (t.firstRowDate.empty() && readDate(trim(t.firstCells[k]), &d)) t.firstRowDate = DateText(d);
+      else t.skippedColumns.push_back(nameOf(k));
       continue;
     }
     const size_t to = sourceOf.size();
@@ -1143,21 +1170,19 @@ FileStatus ParseDelimitedText(std::string_view text, TextTable* out) {
   if (t.columns.empty()) return FileStatus::TooFewCases;
   for (size_t k : sourceOf) t.names.push_back(nameOf(k));
 
-  // The time column: the first clock-time column, else the first column
+  // Time columns: the first clock-time column, and the first other column
   // named like a time whose values never fall.
-  for (size_t k = 0; k < t.columns.size() && t.timeColumn < 0; ++k)
-    if (t.clockColumn[k]) {
-      t.timeColumn = static_cast<int>(k);
-      t.timeKind = TimeKind::Clock;
-    }
-  for (size_t k = 0; k < t.columns.size() && t.timeColumn < 0; ++k) {
-    if (!nameSaysTime(t.names[k]) || t.unreadCells[k] != 0) continue;
+  int clockTime = -1, elapsedTime = -1;
+  for (size_t k = 0; k < t.columns.size() && clockTime < 0; ++k)
+    if (t.clockColumn[k]) clockTime = static_cast<int>(k);
+  for (size_t k = 0; k < t.columns.size() && elapsedTime < 0; ++k) {
+    if (t.clockColumn[k] || !nameSaysTime(t.names[k]) || t.unreadCells[k] != 0) continue;
     const auto& c = t.columns[k];
-    if (std::is_sorted(c.begin(), c.begin() + static_cast<std::ptrdiff_t>(std::min<size_t>(c.size(), 1000)))) {
-      t.timeColumn = static_cast<int>(k);
-      t.timeKind = TimeKind::Elapsed;
-    }
+    if (std::is_sorted(c.begin(), c.begin() + static_cast<std::ptrdiff_t>(std::min<size_t>(c.size(), 1000))))
+      elapsedTime = static_cast<int>(k);
   }
+  t.timeColumn = clockTime >= 0 ? clockTime : elapsedTime;
+  t.timeKind = clockTime >= 0 ? TimeKind::Clock : elapsedTime >= 0 ? TimeKind::Elapsed : TimeKind::None;
   if (t.dataColumns() > kMaxChannels) return FileStatus::TooManyColumns;
   // The leading rows again, read as the parse read them but into doubles.
   {
@@ -1184,16 +1209,15 @@ FileStatus ParseDelimitedText(std::string_view text, TextTable* out) {
     }
     if (t.leading[0].size() != want) t.leading.clear();  // rows not matched: keep to the floats
   }
-  if (t.timeColumn >= 0) {
-    t.suggestedInterval = IntervalFromColumn(t, t.timeColumn, t.timeKind);
-    if (t.timeKind == TimeKind::Clock) {
-      const auto k = static_cast<size_t>(t.timeColumn);
-      // 13:00:00.999 is 46801 s as a float.
-      const double first = k < t.leading.size() ? t.leading[k][0] : t.columns[k][0];
-      t.suggestedStartTime = ClockText(static_cast<int32_t>(first));
-    }
+  // A clock in whole seconds does not resolve a shorter interval (a 0.1 s
+  // file shows ten rows a second): an elapsed time that does is preferred.
+  if (clockTime >= 0 && elapsedTime >= 0 && !(medianStep(t, clockTime, TimeKind::Clock) > 0.0) &&
+      medianStep(t, elapsedTime, TimeKind::Elapsed) > 0.0) {
+    t.timeColumn = elapsedTime;
+    t.timeKind = TimeKind::Elapsed;
   }
-  if (dateFound) t.suggestedStartDate = DateText(firstDate);
+  if (t.timeColumn >= 0) t.suggestedInterval = IntervalFromColumn(t, t.timeColumn, t.timeKind);
+  SuggestedTextStart(t, t.timeColumn, t.suggestedInterval, &t.suggestedStartDate, &t.suggestedStartTime);
   *out = std::move(t);
   return FileStatus::Ok;
 }
@@ -1240,23 +1264,8 @@ FileStatus ReadDelimitedTextFile(const std::filesystem::path& path, TextTable* o
 }
 
 double IntervalFromColumn(const TextTable& table, int column, TimeKind kind) {
-  if (column < 0 || static_cast<size_t>(column) >= table.columns.size()) return 1.0;
-  const auto& c = table.columns[static_cast<size_t>(column)];
-  const size_t n = std::min<size_t>(c.size(), kIntervalRows);
-  const std::vector<double>* exact = static_cast<size_t>(column) < table.leading.size() &&
-                                             table.leading[static_cast<size_t>(column)].size() == n
-                                         ? &table.leading[static_cast<size_t>(column)]
-                                         : nullptr;
-  std::vector<double> steps;
-  for (size_t i = 1; i < n; ++i) {
-    double d = exact ? (*exact)[i] - (*exact)[i - 1] : static_cast<double>(c[i]) - c[i - 1];
-    if (kind == TimeKind::Clock && d < 0) d += 86400.0;
-    steps.push_back(d);
-  }
-  if (steps.empty()) return 1.0;
-  std::nth_element(steps.begin(), steps.begin() + static_cast<std::ptrdiff_t>(steps.size() / 2), steps.end());
-  const double median = steps[steps.size() / 2];
-  if (!(median > 0.0) || !std::isfinite(median)) return 1.0;
+  const double median = medianStep(table, column, kind);
+  if (!(median > 0.0)) return 1.0;
   // A unit in the column's name: "time.min", "Time (h)", "hours".
   double unit = 1.0;
   if (kind == TimeKind::Elapsed && static_cast<size_t>(column) < table.names.size())
@@ -1271,6 +1280,33 @@ double IntervalFromColumn(const TextTable& table, int column, TimeKind kind) {
   const double interval = median * unit;
   const double step = std::pow(10.0, std::floor(std::log10(interval)) - 6.0);
   return std::round(interval / step) * step;
+}
+
+void SuggestedTextStart(const TextTable& table, int column, double interval, std::string* date, std::string* time) {
+  // Only a clock tells the time of day, whichever column gives the interval.
+  int clock = column >= 0 && static_cast<size_t>(column) < table.clockColumn.size() &&
+                      table.clockColumn[static_cast<size_t>(column)]
+                  ? column
+                  : -1;
+  for (size_t k = 0; k < table.clockColumn.size() && clock < 0; ++k)
+    if (table.clockColumn[k] && !table.columns[k].empty()) clock = static_cast<int>(k);
+  *date = table.firstRowDate;
+  *time = "00:00:00";
+  if (clock < 0 || table.columns[static_cast<size_t>(clock)].empty()) return;
+  const auto k = static_cast<size_t>(clock);
+  // 13:00:00.999 is 46801 s as a float.
+  const double first = k < table.leading.size() && !table.leading[k].empty() ? table.leading[k][0] : table.columns[k][0];
+  if (!(interval > 0.0) || !std::isfinite(interval)) interval = 0.0;
+  // The first row is case 1, one interval after the start. The start is kept
+  // to the whole second, rounded up: an export's clock is the time rounded
+  // down, so the start it was made from is the one whole second within an
+  // interval before the first row.
+  const double start = std::ceil(first - interval - 1e-6);
+  const double days = std::floor(start / 86400.0);
+  if (!std::isfinite(days) || std::fabs(days) > 1e6) return;
+  *time = ClockText(static_cast<int32_t>(start - days * 86400.0));
+  CivilDate d;
+  if (days != 0.0 && ParseDateText(table.firstRowDate, &d)) *date = DateText(AddDays(d, static_cast<int64_t>(days)));
 }
 
 FileStatus BuildImageFromText(TextTable&& table, const TextImportChoice& choice, DataFileImage* out,

@@ -44,6 +44,9 @@ struct TextTable {
   double suggestedInterval = 1.0;              // s
   std::string suggestedStartTime = "00:00:00";
   std::string suggestedStartDate;              // "" when the file has no dates
+  // The date of the first data row, from its clock cell or from a column of
+  // dates (which is then not a skipped column); "" when it shows none.
+  std::string firstRowDate;
   // The first rows of each column in double precision: a float cannot hold
   // 0.1 s steps of clock times or large elapsed seconds, and the interval
   // derived from them must not drift.
@@ -64,8 +67,19 @@ FileStatus ReadDelimitedTextFile(const std::filesystem::path& path, TextTable* o
 
 // The interval a time column shows: the median step of its first rows
 // (clock times wrapping at midnight), in the unit its name gives ("time.min",
-// "Time (h)"; seconds otherwise); 1 when it shows none.
+// "Time (h)"; seconds otherwise); 1 when it shows none. The parse takes the
+// first clock column for time, or an elapsed-time column where the clock's
+// steps do not resolve the interval (whole seconds at 0.1 s).
 double IntervalFromColumn(const TextTable& table, int column, TimeKind kind);
+
+// The start to offer, "mm-dd-yyyy" and "hh:mm:ss", with `column` as the
+// time column (-1 none) and that interval. The first row is case 1, one
+// interval after the start: with a clock column (the given one, else the
+// first of the table) the start is its first time less the interval, to the
+// whole second rounded up (an export's clock rounds down), the first row's
+// date moving with it across midnight. Without a clock: 00:00:00 and the
+// first row's date ("" when none).
+void SuggestedTextStart(const TextTable& table, int column, double interval, std::string* date, std::string* time);
 
 struct TextImportChoice {
   std::vector<int> columns;           // 0-based, in channel order; at most 32

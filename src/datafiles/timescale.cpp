@@ -101,7 +101,7 @@ double ResampleRatio(float oldInterval, float newInterval) {
 }
 
 int64_t ResampledIndex(int64_t oldCase, double ratio) {
-  const double x = static_cast<double>(oldCase) * ratio * (1.0 + 1e-12);
+  const double x = static_cast<double>(oldCase) * ratio * (1.0 + kWholeMargin);
   // Intervals far apart give products no int64_t holds; converting those is
   // undefined and came out negative, so "too many cases" read as unusable.
   if (x >= 9.0e18) return INT64_MAX;

@@ -14,6 +14,14 @@
 // must not show the binary error of the float.
 double DecimalValue(float f);
 
+// Products and quotients of such decimals that are whole numbers come out a
+// few units in the last place either side of them; a result within this
+// share of itself below a whole number counts as that number. It stays well
+// above the rounding (under 1e-15) and well below the nearest a true
+// fraction comes to a whole number (above 1e-13 of the result for decimals
+// of up to six digits and results up to 7,000,000).
+inline constexpr double kWholeMargin = 1e-14;
+
 // The case count after re-sampling: trunc(cases * old / new) in single
 // precision. -1 when the new interval is not above 0 or either interval is
 // not finite. The caller refuses counts above kMaxCases.

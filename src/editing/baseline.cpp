@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
+#include "datafiles/timescale.h"
 #include "shell/textutil.h"
 
 namespace {
@@ -37,21 +39,46 @@ double valueSum(const float* d, Span s) {
   return (l0 + l1) + (l2 + l3);
 }
 
+bool finite(float v) { return std::fabs(v) <= std::numeric_limits<float>::max(); }
+
+// Values that are not numbers (NaN, infinities) in a span: none in the
+// common case, which then keeps the plain sums.
+int64_t notNumbers(const float* d, Span s) {
+  int64_t n = 0;
+  for (int32_t k = s.b; k <= s.e; ++k) n += finite(d[k]) ? 0 : 1;
+  return n;
+}
+
+// Count, case sum and value sum of the numbers of a span.
+void numberSums(const float* d, Span s, int64_t* n, double* cases, double* values) {
+  for (int32_t k = s.b; k <= s.e; ++k) {
+    if (!finite(d[k])) continue;
+    ++*n;
+    *cases += k;
+    *values += d[k];
+  }
+}
+
 // Eight fixed lanes so that the compiler can pack the conversions and the
-// double sums; the lanes merge at the end.
+// double sums; the lanes merge at the end. With skip, values that are not
+// numbers are left out.
+template <bool skip>
 void deviations(const float* d, Span s, float mx, float my, RegressionSums* acc) {
   constexpr int kLanes = 8;
   double xx[kLanes] = {}, xy[kLanes] = {}, yy[kLanes] = {};
   int32_t k = s.b;
-  for (; k + kLanes - 1 <= s.e; k += kLanes) {
-    for (int j = 0; j < kLanes; ++j) {
-      const float dx = static_cast<float>(k + j) - mx, dy = d[k + j] - my;
-      xx[j] += static_cast<double>(dx) * dx;
-      xy[j] += static_cast<double>(dx) * dy;
-      yy[j] += static_cast<double>(dy) * dy;
+  if (!skip) {
+    for (; k + kLanes - 1 <= s.e; k += kLanes) {
+      for (int j = 0; j < kLanes; ++j) {
+        const float dx = static_cast<float>(k + j) - mx, dy = d[k + j] - my;
+        xx[j] += static_cast<double>(dx) * dx;
+        xy[j] += static_cast<double>(dx) * dy;
+        yy[j] += static_cast<double>(dy) * dy;
+      }
     }
   }
   for (; k <= s.e; ++k) {
+    if (skip && !finite(d[k])) continue;
     const float dx = static_cast<float>(k) - mx, dy = d[k] - my;
     xx[0] += static_cast<double>(dx) * dx;
     xy[0] += static_cast<double>(dx) * dy;
@@ -74,33 +101,76 @@ const char* BaselineStatusText(BaselineStatus s) {
     case BaselineStatus::TooFewRegions: return "A periodic baseline needs at least two baseline regions.";
     case BaselineStatus::TooManyRegions: return "No more than 32,301 baseline blocks or regions can be used.";
     case BaselineStatus::SpacingTooSmall: return "The baselines must lie at least one case apart.";
+    case BaselineStatus::NoNumbers:
+      return "A baseline block holds no numbers (or only values too large to fit a line through): the channel was "
+             "not changed.";
   }
   return "";
 }
 
+void OrderBaselinePicks(int32_t* b1, int32_t* e1, int32_t* b2, int32_t* e2) {
+  if (*b2 < *b1 || (*b2 == *b1 && *e2 < *e1)) {
+    std::swap(*b1, *b2);
+    std::swap(*e1, *e2);
+  }
+}
+
 BaselineStatus BaselineRegression(const float* data, int32_t nCases, int32_t b1, int32_t e1, int32_t b2, int32_t e2,
                                   BaselineLine* out, RegressionSums* sums) {
+  // Taken as picked, a second pick before the first was cut away as
+  // overlapping it, and the line went through the first pick alone.
+  OrderBaselinePicks(&b1, &e1, &b2, &e2);
   Span s1, s2;
   pickSpans(nCases, b1, e1, b2, e2, &s1, &s2);
-  const int64_t n = count(s1) + count(s2);
+  int64_t n = count(s1) + count(s2);
   if (n < 2) return BaselineStatus::TooFewCases;
-  const auto mx = static_cast<float>((caseSum(s1) + caseSum(s2)) / static_cast<double>(n));
-  const auto my = static_cast<float>((valueSum(data, s1) + (count(s2) ? valueSum(data, s2) : 0.0)) / static_cast<double>(n));
+  const int64_t missing1 = notNumbers(data, s1), missing2 = count(s2) ? notNumbers(data, s2) : 0;
+  if ((count(s1) && missing1 == count(s1)) || (count(s2) && missing2 == count(s2))) return BaselineStatus::NoNumbers;
+  float mx, my;
   RegressionSums acc;
-  if (count(s1)) deviations(data, s1, mx, my, &acc);
-  if (count(s2)) deviations(data, s2, mx, my, &acc);
+  if (missing1 + missing2 == 0) {
+    mx = static_cast<float>((caseSum(s1) + caseSum(s2)) / static_cast<double>(n));
+    my = static_cast<float>((valueSum(data, s1) + (count(s2) ? valueSum(data, s2) : 0.0)) / static_cast<double>(n));
+    if (count(s1)) deviations<false>(data, s1, mx, my, &acc);
+    if (count(s2)) deviations<false>(data, s2, mx, my, &acc);
+  } else {
+    // A reading that is not a number would make the whole line NaN: it is
+    // left out, as the other block commands leave it out.
+    n = 0;
+    double cases = 0.0, values = 0.0;
+    numberSums(data, s1, &n, &cases, &values);
+    if (count(s2)) numberSums(data, s2, &n, &cases, &values);
+    if (n < 2) return BaselineStatus::TooFewCases;
+    mx = static_cast<float>(cases / static_cast<double>(n));
+    my = static_cast<float>(values / static_cast<double>(n));
+    deviations<true>(data, s1, mx, my, &acc);
+    if (count(s2)) deviations<true>(data, s2, mx, my, &acc);
+  }
   if (!(acc.sumx2 > 0.0)) return BaselineStatus::FlatCases;
-  const double b = acc.sumxy / acc.sumx2;
-  out->b = static_cast<float>(b);
-  out->a = static_cast<float>(my - mx * b);
+  const double b = acc.sumxy / acc.sumx2, a = my - mx * b;
+  constexpr double kFloatMax = std::numeric_limits<float>::max();
+  if (!(std::fabs(a) <= kFloatMax) || !(std::fabs(b) <= kFloatMax)) return BaselineStatus::NoNumbers;
+  *out = {static_cast<float>(a), static_cast<float>(b)};
   if (sums) *sums = acc;
   return BaselineStatus::Ok;
 }
 
-float BaselineMean(const float* data, int32_t nCases, int32_t b, int32_t e) {
+BaselineStatus BaselineMean(const float* data, int32_t nCases, int32_t b, int32_t e, float* mean) {
   const Span s{std::max(b, 0), std::min(e, nCases)};
-  if (count(s) == 0) return 0.0f;
-  return static_cast<float>(valueSum(data, s) / static_cast<double>(count(s)));
+  if (count(s) == 0) return BaselineStatus::TooFewCases;
+  const int64_t missing = notNumbers(data, s);
+  double m;
+  if (missing == 0) {
+    m = valueSum(data, s) / static_cast<double>(count(s));
+  } else {
+    if (missing == count(s)) return BaselineStatus::NoNumbers;
+    int64_t n = 0;
+    double cases = 0.0, values = 0.0;
+    numberSums(data, s, &n, &cases, &values);
+    m = values / static_cast<double>(n);
+  }
+  *mean = static_cast<float>(m);
+  return BaselineStatus::Ok;
 }
 
 void SubtractBaseline(float* data, int32_t first, int32_t last, BaselineLine line) {
@@ -148,9 +218,11 @@ BaselineStatus AutoBaseline(const float* data, int32_t nCases, float n, int16_t 
   const auto first = static_cast<int32_t>(n);
   const auto m = static_cast<int32_t>(static_cast<float>(nCases) - n);
   if (end == kBaselineAtStart || end == kBaselineAtEnd) {
-    *out = {end == kBaselineAtStart ? BaselineMean(data, nCases, 1, first) : BaselineMean(data, nCases, m, nCases),
-            0.0f};
-    return BaselineStatus::Ok;
+    float mean = 0.0f;
+    const BaselineStatus st = end == kBaselineAtStart ? BaselineMean(data, nCases, 1, first, &mean)
+                                                      : BaselineMean(data, nCases, m, nCases, &mean);
+    if (st == BaselineStatus::Ok) *out = {mean, 0.0f};
+    return st;
   }
   return BaselineRegression(data, nCases, 1, first, m, nCases, out);
 }
@@ -197,7 +269,10 @@ BaselineStatus SpacedCentres(int32_t start, int32_t d, int32_t nCases, std::vect
 
 int32_t IntervalSpacing(float minutes, float interval) {
   if (!(minutes > 0.0f) || !(interval > 0.0f)) return 0;
-  const double d = std::trunc(std::trunc(static_cast<double>(minutes) * 60.0) / interval);
+  // From the decimals typed, as the time-scale change does: 60 / 0.1f is
+  // 599.99999 and a region would come one case earlier each minute.
+  const double seconds = std::trunc(DecimalValue(minutes) * 60.0 * (1.0 + kWholeMargin));
+  const double d = std::trunc(seconds / DecimalValue(interval) * (1.0 + kWholeMargin));
   return d > 2.0e9 ? 0 : static_cast<int32_t>(d);
 }
 

@@ -27,6 +27,7 @@ enum class BaselineStatus : int8_t {
   TooFewRegions,    // a piecewise baseline needs two regions
   TooManyRegions,   // beyond kMaxBaselineRows
   SpacingTooSmall,  // periodic centres less than one case apart
+  NoNumbers,        // a pick or region holds only values that are not numbers
 };
 const char* BaselineStatusText(BaselineStatus s);
 
@@ -46,13 +47,20 @@ struct BaselineRow {
   BaselineLine line;
 };
 
-// Least squares through cases b1..e1 and b2..e2 (case numbers as x). Sums
-// in double; the deviations from the means kept in single precision. Cases
-// outside 0..nCases are not read. Nothing written unless Ok.
+// Two picks in case order: the one that starts first becomes pick 1,
+// whichever was picked first.
+void OrderBaselinePicks(int32_t* b1, int32_t* e1, int32_t* b2, int32_t* e2);
+// Least squares through cases b1..e1 and b2..e2 (case numbers as x), the
+// picks taken in case order. Sums in double; the deviations from the means
+// kept in single precision. Cases outside 0..nCases are not read; values
+// that are not numbers (NaN, infinities) are left out, and a pick holding
+// nothing else is refused (NoNumbers). Nothing written unless Ok.
 BaselineStatus BaselineRegression(const float* data, int32_t nCases, int32_t b1, int32_t e1, int32_t b2, int32_t e2,
                                   BaselineLine* out, RegressionSums* sums = nullptr);
-// Mean of cases b..e (clipped to 0..nCases), 0 when none lie there.
-float BaselineMean(const float* data, int32_t nCases, int32_t b, int32_t e);
+// Mean of the numbers among cases b..e (clipped to 0..nCases); TooFewCases
+// when no case lies there, NoNumbers when none holds a number. *mean is
+// written only when Ok.
+BaselineStatus BaselineMean(const float* data, int32_t nCases, int32_t b, int32_t e, float* mean);
 
 // value - (A + B k) for k = first..last, A + B k in double, stored as float.
 void SubtractBaseline(float* data, int32_t first, int32_t last, BaselineLine line);
@@ -66,7 +74,8 @@ BaselineStatus FitSegments(const float* data, int32_t nCases, std::vector<Baseli
 // The automatic method: N raised to 3, then lowered to nCases / 2 - 1.
 float AutoBaselineCount(float n, int32_t nCases);
 // Mean of cases 1..N (start), of nCases - N..nCases (end) or a line
-// through both. Files shorter than kMinAutoBaselineCases are refused.
+// through both, leaving out values that are not numbers. Files shorter than
+// kMinAutoBaselineCases are refused, and so is an end holding no numbers.
 BaselineStatus AutoBaseline(const float* data, int32_t nCases, float n, int16_t end, BaselineLine* out);
 // Typed start and end: the start value at case 0, the end value at nCases.
 BaselineLine TypedBaseline(float start, float end, int32_t nCases);
@@ -86,8 +95,9 @@ std::vector<int32_t> MarkerCentres(const std::vector<MarkerRecord>& markers, int
                                    int16_t shift);
 // start, start + d, ... up to nCases; SpacingTooSmall for d < 1.
 BaselineStatus SpacedCentres(int32_t start, int32_t d, int32_t nCases, std::vector<int32_t>* out);
-// Cases between centres minutes apart: trunc(trunc(60 minutes) / interval);
-// 0 when either is not above 0.
+// Cases between centres minutes apart: trunc(trunc(60 minutes) / interval),
+// worked out from the decimals typed (1 minute at 0.1 s is 600 cases); 0
+// when either is not above 0.
 int32_t IntervalSpacing(float minutes, float interval);
 // The whole periodic road: regions, their lines, the subtraction. Nothing
 // changes unless Ok.

@@ -32,7 +32,10 @@ SpanEdit LineariseSpan(float* x, float* saved, int32_t nCases, int32_t a, int32_
   const float s = (ya - yb) / static_cast<float>(b - a);
   std::copy(x + a, x + b + 1, saved + a);
   if (passes <= 0) {
-    for (int32_t i = a; i <= b; ++i) x[i] = ya - static_cast<float>(i - a) * s;
+    // In double from the first case, and the last case left as it was: the
+    // float form moved it by up to two units in the last place.
+    const double slope = (static_cast<double>(yb) - ya) / static_cast<double>(b - a);
+    for (int32_t i = a + 1; i < b; ++i) x[i] = static_cast<float>(ya + static_cast<double>(i - a) * slope);
     return span;
   }
   std::vector<float> r(static_cast<size_t>(b - a + 1));

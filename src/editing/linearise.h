@@ -19,8 +19,9 @@ struct SpanEdit {
   int32_t first = 0, last = 0;   // first == last: nothing changed
 };
 // Cases a..b (the smaller first, held to 0..nCases) are copied into `saved`
-// (channel 0) and replaced by the line from x[a] to x[b]:
-// x[i] = ya - (i - a) * s with s = (ya - yb) / (b - a). With `passes` (1..5)
+// (channel 0) and replaced by the line from x[a] to x[b]: without conserve
+// variation x[i] = ya + (i - a) * (yb - ya) / (b - a) in double, both ends
+// keeping their values exactly. With `passes` (1..5)
 // of conserve variation the span is held to 1..nCases-1 and, pass by pass,
 // each case becomes the mean of the residuals r(i - 1), r(i) with
 // r(i) = line(i) - mean3(i) + x[i] (r(a) at i = a), so the local variation

@@ -101,12 +101,11 @@ void ApplyReferenceSegment(float* x, const ReferenceSegment& seg, const Referenc
     return;
   }
   if (b <= a) return;
-  const float slope = (x[b] - x[a]) / static_cast<float>(b - a);
-  float v = x[a] - slope;
-  for (int32_t k = a; k <= b; ++k) {
-    v += slope;
-    x[k] = v;
-  }
+  // Each case from the first in double: a running float sum wandered off the
+  // line and overwrote the reading at the segment's end.
+  const float ya = x[a], yb = x[b];
+  const double slope = (static_cast<double>(yb) - ya) / static_cast<double>(b - a);
+  for (int32_t k = a + 1; k < b; ++k) x[k] = static_cast<float>(ya + static_cast<double>(k - a) * slope);
 }
 
 std::string ReferenceLogText(const ReferenceSettings& s) {

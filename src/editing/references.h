@@ -44,8 +44,8 @@ struct ReferenceSegment {
 // listed. Returns the number added.
 size_t FindReferenceSegments(const float* x, int32_t first, int32_t last, int32_t nCases, const ReferenceSettings& s,
                              const std::vector<MarkerRecord>& markers, std::vector<ReferenceSegment>* list);
-// Interpolated: x[a..b] on the line from x[a] to x[b], built by adding the
-// slope to a running single-precision value; a one-case segment keeps x[a].
+// Interpolated: x[a + 1..b - 1] on the line from x[a] to x[b], each case
+// x[a] + (k - a) * slope in double; both ends keep their values.
 // Fixed: x[a..b] = the fixed value.
 void ApplyReferenceSegment(float* x, const ReferenceSegment& seg, const ReferenceSettings& s);
 

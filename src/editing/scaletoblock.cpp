@@ -1,6 +1,7 @@
 #include "editing/scaletoblock.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "shell/textutil.h"
 
@@ -10,9 +11,15 @@ BlockScaleStatus ScaleToBlock(float* data, int32_t nCases, int32_t b, int32_t e,
   if (b < 0 || e > nCases || nCases < 1) return BlockScaleStatus::BadBlock;
   if (!(upper > lower)) return BlockScaleStatus::LimitsReversed;
   // Eight lanes in fixed groups, so the comparisons do not wait on each
-  // other and the compiler can pack them.
+  // other and the compiler can pack them. A NaN fails every comparison and
+  // is skipped wherever it lies: the lanes start empty, not at data[b],
+  // which may be one.
+  constexpr float kInf = std::numeric_limits<float>::infinity();
   float lo8[8], hi8[8];
-  for (int j = 0; j < 8; ++j) lo8[j] = hi8[j] = data[b];
+  for (int j = 0; j < 8; ++j) {
+    lo8[j] = kInf;
+    hi8[j] = -kInf;
+  }
   int32_t k = b;
   for (; k + 8 <= e + 1; k += 8) {
     for (int j = 0; j < 8; ++j) {
@@ -22,8 +29,9 @@ BlockScaleStatus ScaleToBlock(float* data, int32_t nCases, int32_t b, int32_t e,
     }
   }
   for (; k <= e; ++k) {
-    lo8[0] = std::min(lo8[0], data[k]);
-    hi8[0] = std::max(hi8[0], data[k]);
+    const float v = data[k];
+    lo8[0] = v < lo8[0] ? v : lo8[0];
+    hi8[0] = v > hi8[0] ? v : hi8[0];
   }
   float lo = lo8[0], hi = hi8[0];
   for (int j = 1; j < 8; ++j) {

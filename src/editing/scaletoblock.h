@@ -13,7 +13,8 @@ enum class BlockScaleStatus : int8_t {
   BadBlock,        // the block lies outside the channel
 };
 
-// The block's extremes are read from data[b..e] as it stands. With
+// The block's extremes are read from data[b..e] as it stands, NaN left out
+// wherever it lies (a block of nothing else is FlatBlock). With
 // blockOnly cases b..e are rescaled, else cases 1..nCases (case 0 never):
 // v -> L + (v - min) * ((U - L) / (max - min)), in single precision.
 // Nothing changes unless Ok.

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
-#include "output/scaling.h"
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
@@ -51,11 +51,14 @@ SmoothingSettings FromScriptStep(const float (&step)[28]) {
   return s;
 }
 
-bool ParseSmoothingCycles(std::string_view text, int32_t* cycles) {
-  double v = 0.0;
-  if (!ParseFieldNumber(text, &v)) return false;
-  *cycles = static_cast<int32_t>(std::clamp(std::trunc(v), 1.0, static_cast<double>(kMaxSmoothingCycles)));
-  return true;
+int32_t SmoothingCyclesFromText(std::string_view text) {
+  return static_cast<int32_t>(std::clamp(std::trunc(TextToNum(text)), 1.0, static_cast<double>(kMaxSmoothingCycles)));
+}
+
+float SmoothingLimitFromText(std::string_view text) {
+  const double v = TextToNum(text);
+  if (std::fabs(v) > std::numeric_limits<float>::max()) return std::copysign(std::numeric_limits<float>::infinity(), v);
+  return static_cast<float>(v);
 }
 
 SmoothingRange SmoothingSpan(int32_t nCases, int16_t samples, int32_t b, int32_t e) {

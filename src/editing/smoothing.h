@@ -36,9 +36,12 @@ struct SmoothingSettings {
 void ToScriptStep(const SmoothingSettings& s, float (&step)[28]);
 SmoothingSettings FromScriptStep(const float (&step)[28]);
 
-// Cycles as typed: the whole part, at least 1 and at most 32767; false (and
-// *cycles untouched) when the text is not a number.
-bool ParseSmoothingCycles(std::string_view text, int32_t* cycles);
+// Cycles as typed: the whole part, at least 1 and at most 32767. Text that
+// is not a number reads as 0, so 1 cycle.
+int32_t SmoothingCyclesFromText(std::string_view text);
+// A limit as typed; text that is not a number reads as 0, and a number
+// beyond the float range as an infinity of its sign.
+float SmoothingLimitFromText(std::string_view text);
 
 // The cases a smoothing of cases b..e reads and may write: the block
 // widened by half a window each side, held to 0..nCases.

@@ -44,7 +44,8 @@ TEST_F(Export, EveryColumnCombinationInBothFormats) {
   // Column pieces: header, then rows 1..3.
   const std::vector<std::vector<std::string>> caseCol{{"Case"}, {"1"}, {"2"}, {"3"}};
   const std::vector<std::vector<std::string>> timeCol{{"Time (sec)"}, {"0.5"}, {"1"}, {"1.5"}};
-  const std::vector<std::vector<std::string>> clockCol{{"Clock Time"}, {"23:59:59"}, {"0:00:00"}, {"0:00:00"}};
+  // The clock shows the tenths a 0.5 s interval needs.
+  const std::vector<std::vector<std::string>> clockCol{{"Clock Time"}, {"23:59:59.5"}, {"0:00:00.0"}, {"0:00:00.5"}};
   const std::vector<std::vector<std::string>> dateCol{{"Date"}, {"12/31/2023"}, {"01/01/2024"}, {"01/01/2024"}};
   for (TextExportFormat format : {TextExportFormat::Comma, TextExportFormat::Tab}) {
     const bool comma = format == TextExportFormat::Comma;
@@ -103,8 +104,20 @@ TEST(ExportTimes, UnitsClockAndDate) {
   EXPECT_EQ(FieldNumText(ElapsedOfCase(90.0f, 80, ElapsedUnit::Hours)), "2");
   EXPECT_EQ(FieldNumText(ElapsedOfCase(3600.0f, 36, ElapsedUnit::Days)), "1.5");
   // 100 x 0.29 s is 28.999999999999996 in binary; the clock must say 29 s.
-  EXPECT_EQ(ClockOfCase(0.29f, 0, 100), "0:00:29");
+  EXPECT_EQ(ClockOfCase(0.29f, 0, 100), "0:00:29.00");
   EXPECT_EQ(ClockOfCase(3600.0f, 23 * 3600, 25), "0:00:00") << "wraps at 24 h, twice";
+  // As many decimals as the interval needs, at most six; none for whole seconds.
+  const struct {
+    float interval;
+    int32_t start, caseIndex;
+    const char* clock;
+  } clocks[] = {{0.1f, 43200, 1, "12:00:00.1"},      {0.1f, 43200, 7'000'000, "14:26:40.0"},
+                {0.001f, 0, 1234567, "0:20:34.567"},  {2.5f, 86399, 1, "0:00:01.5"},
+                {0.000001f, 0, 3, "0:00:00.000003"}, {1.0f / 3.0f, 0, 3, "0:00:01.000000"},
+                {0.123456f, 0, 7'000'000, "0:03:12.000000"}, {60.0f, 0, 61, "1:01:00"}};
+  for (const auto& c : clocks) EXPECT_EQ(ClockOfCase(c.interval, c.start, c.caseIndex), c.clock) << c.interval;
+  EXPECT_EQ(DateOfCase(0.1f, "12-31-2023", 86399, 10), "01/01/2024") << "one whole second later";
+  EXPECT_EQ(DateOfCase(0.1f, "12-31-2023", 86399, 9), "12/31/2023");
   EXPECT_EQ(DateOfCase(86400.0f, "02-28-2024", 0, 1), "02/29/2024");
   EXPECT_EQ(DateOfCase(86400.0f, "02-28-2023", 0, 1), "03/01/2023");
   EXPECT_EQ(DateOfCase(86400.0f, "12-31-2023", 0, 40), "02/09/2024") << "month and year carry";

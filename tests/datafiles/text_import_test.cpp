@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -10,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "datafiles/export.h"
+#include "datafiles/save.h"
 #include "fixture.h"
 
 namespace {
@@ -77,6 +80,12 @@ TEST_F(TextImportTest, SeveralHeaderLinesAndTheLastNamesColumns) {
   EXPECT_EQ(u.timeColumn, -1);
 }
 
+// The first row is case 1, one interval after the start: the start is the
+// first clock time less the interval (it was taken as the start itself, so
+// every round trip put the file an interval later), the date moving back
+// with it across midnight. A clock in whole seconds does not resolve 0.1 s:
+// the elapsed column gives the interval then, the clock still the start. A
+// column of dates gives the date.
 TEST_F(TextImportTest, ClockTimeColumnGivesIntervalStartAndDate) {
   TextTable t = parsed(
       "Date Time,O2\n"
@@ -87,15 +96,130 @@ TEST_F(TextImportTest, ClockTimeColumnGivesIntervalStartAndDate) {
   EXPECT_EQ(t.timeColumn, 0);
   EXPECT_EQ(t.timeKind, TimeKind::Clock);
   EXPECT_DOUBLE_EQ(t.suggestedInterval, 1.0);  // across midnight
-  EXPECT_EQ(t.suggestedStartTime, "23:59:58");
+  EXPECT_EQ(t.suggestedStartTime, "23:59:57");
   EXPECT_EQ(t.suggestedStartDate, "03-14-2024");
   EXPECT_EQ(t.dataColumns(), 1);
   EXPECT_EQ(t.unreadCells[0], 0);
 
-  TextTable pm = parsed("t,x\n1:00:00 PM,1\n1:00:00.5 PM,2\n1:00:01 PM,3\n");
-  EXPECT_EQ(pm.timeKind, TimeKind::Clock);
-  EXPECT_EQ(pm.suggestedStartTime, "13:00:00");
-  EXPECT_DOUBLE_EQ(pm.suggestedInterval, 0.5);
+  const struct {
+    const char* text;
+    TimeKind kind;
+    double interval;
+    const char* date;
+    const char* time;
+    std::vector<std::string> skipped;
+  } cases[] = {
+      {"t,x\n1:00:00 PM,1\n1:00:00.5 PM,2\n1:00:01 PM,3\n", TimeKind::Clock, 0.5, "", "13:00:00", {}},
+      {"Clock Time,Date,x\n0:00:00,03/15/2024,1\n0:00:01,03/15/2024,2\n", TimeKind::Clock, 1, "03-14-2024",
+       "23:59:59", {}},
+      {"Date,Clock Time,x\n03/15/2024,0:00:00.5,1\n03/15/2024,0:00:01.0,2\n", TimeKind::Clock, 0.5,
+       "03-15-2024", "00:00:00", {}},
+      {"Time (sec),Clock Time,Note,x\n0.1,12:00:00,a,1\n0.2,12:00:00,b,2\n0.3,12:00:00,c,3\n0.4,12:00:00,d,4\n"
+       "0.5,12:00:00,e,5\n",
+       TimeKind::Elapsed, 0.1, "", "12:00:00", {"Note"}},
+      {"Time (min),Date,x\n1,12/31/2023,1\n2,01/01/2024,2\n", TimeKind::Elapsed, 60, "12-31-2023", "00:00:00", {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    const TextTable u = parsed(c.text);
+    EXPECT_EQ(u.timeKind, c.kind);
+    EXPECT_DOUBLE_EQ(u.suggestedInterval, c.interval);
+    EXPECT_EQ(u.suggestedStartDate, c.date);
+    EXPECT_EQ(u.suggestedStartTime, c.time);
+    EXPECT_EQ(u.skippedColumns, c.skipped);
+  }
+}
+
+// Save As text with every choice of time columns, in both formats, then
+// import: the values come back bit for bit, and the interval, start date and
+// start time wherever the columns carry them. The file starts at 23:59:59
+// on New Year's Eve, so case 1 lies in the next year at intervals of 1 s and
+// more.
+TEST_F(TextImportTest, ExportedTimesComeBackThroughTheImport) {
+  constexpr int32_t kRows = 40;
+  ASSERT_EQ(AllocateSlot(0, kRows, 2), StoreStatus::Ok);
+  StartDate[0] = "12-31-2023";
+  StartTime[0] = "23:59:59";
+  SetChannelLabel(0, 1, "O2");
+  SetChannelLabel(0, 2, "Flow");
+  OverlayArray[0][2][1] = OverlayArray[0][2][2] = 1;
+  std::mt19937 rng(19);
+  std::uniform_int_distribution<uint32_t> bits(0, 0xFFFFFFFFu);
+  for (int16_t c = 1; c <= 2; ++c)
+    for (int32_t k = 0; k <= kRows; ++k) {
+      float v;
+      do {
+        const uint32_t b = bits(rng);
+        std::memcpy(&v, &b, sizeof v);
+      } while (!std::isnormal(v));
+      PutDatum(0, c, k, v);
+    }
+  for (const float interval : {0.001f, 0.1f, 0.5f, 1.0f, 2.5f, 60.0f, 3600.0f}) {
+    FileInfoFLOATS[0][kInfoInterval] = interval;
+    const TextExportSource src = TextSourceOfSlot(0);
+    // Case 1's date, all a date column alone can tell.
+    const char* firstRowDate = 86399.0 + static_cast<double>(interval) >= 86400.0 ? "01-01-2024" : "12-31-2023";
+    for (TextExportFormat format : {TextExportFormat::Comma, TextExportFormat::Tab}) {
+      for (int mask = 0; mask < 16; ++mask) {
+        for (int16_t unit = 0; unit < ((mask & 2) ? 4 : 1); ++unit) {
+          TextExportOptions opt;
+          opt.format = format;
+          opt.caseColumn = mask & 1;
+          opt.elapsedColumn = mask & 2;
+          opt.elapsedUnit = static_cast<ElapsedUnit>(unit);
+          opt.clockColumn = mask & 4;
+          opt.dateColumn = mask & 8;
+          opt.first = 0;
+          opt.last = kRows;
+          SCOPED_TRACE(testing::Message() << interval << " s, mask " << mask << ", unit " << unit
+                                          << (format == TextExportFormat::Tab ? ", tab" : ", comma"));
+          std::string text;
+          ASSERT_EQ(EncodeTextExport(src, opt, &text), FileStatus::Ok);
+          TextTable t = parsed(text);
+          const bool timed = opt.clockColumn || opt.elapsedColumn;
+          EXPECT_EQ(t.timeColumn >= 0, timed);
+          if (timed) {
+            EXPECT_EQ(static_cast<float>(t.suggestedInterval), interval);
+          }
+          EXPECT_EQ(t.suggestedStartTime, opt.clockColumn ? "23:59:59" : "00:00:00");
+          EXPECT_EQ(t.suggestedStartDate, !opt.dateColumn ? "" : opt.clockColumn ? "12-31-2023" : firstRowDate);
+          EXPECT_TRUE(t.skippedColumns.empty());
+          for (const char* label : {"O2", "Flow"}) {
+            const auto at = std::find(t.names.begin(), t.names.end(), label);
+            ASSERT_NE(at, t.names.end()) << label;
+            const std::vector<float>& got = t.columns[static_cast<size_t>(at - t.names.begin())];
+            const float* want = src.channels[label[0] == 'O' ? 0 : 1];
+            ASSERT_EQ(got.size(), static_cast<size_t>(kRows));
+            EXPECT_EQ(std::memcmp(got.data(), want + 1, got.size() * sizeof(float)), 0) << label;
+          }
+        }
+      }
+    }
+  }
+
+  // The whole road through the store: Save As, open, import as suggested.
+  FileInfoFLOATS[0][kInfoInterval] = 0.1f;
+  SaveChoice choice;
+  choice.format = SaveFormat::TabText;
+  choice.text.caseColumn = choice.text.elapsedColumn = choice.text.clockColumn = choice.text.dateColumn = true;
+  ASSERT_EQ(SaveSlotAs(0, path("round.xls"), choice), FileStatus::Ok);
+  TextTable t;
+  ASSERT_EQ(ReadDelimitedTextFile(path("round.xls"), &t), FileStatus::Ok);
+  TextImportChoice in;
+  for (const char* label : {"O2", "Flow"})
+    in.columns.push_back(static_cast<int>(std::find(t.names.begin(), t.names.end(), label) - t.names.begin()));
+  in.interval = t.suggestedInterval;
+  in.startDate = t.suggestedStartDate;
+  in.startTime = t.suggestedStartTime;
+  int16_t slot = -1;
+  RepairReport r;
+  ASSERT_EQ(ImportTextColumns(std::move(t), in, "round.xls", path("round.xls").string(), &slot, &r), FileStatus::Ok);
+  EXPECT_EQ(FileInfoFLOATS[slot][kInfoInterval], 0.1f);
+  EXPECT_EQ(StartDate[slot], "12-31-2023");
+  EXPECT_EQ(StartTime[slot], "23:59:59");
+  EXPECT_EQ(nCases[slot], kRows);
+  for (int16_t c = 1; c <= 2; ++c)
+    EXPECT_EQ(std::memcmp(ChannelData(slot, c) + 1, ChannelData(0, c) + 1, kRows * sizeof(float)), 0) << c;
 }
 
 TEST_F(TextImportTest, ElapsedSecondsColumnIntervalIgnoresAGap) {

@@ -72,29 +72,42 @@ TEST(ChannelMath, NewChannelsTakeTheirLabelSlotAndLeaveTheUndoCopyAlone) {
 }
 
 TEST(ChannelMath, ScaleToBlockMapsTheBlockExtremesAndRefusesWithoutChange) {
-  // Cases 0..9; the block 2..7 spans the values 2..7.
+  // Cases 0..9; the block 2..7 spans the values 2..7. A NaN is left out of
+  // the extremes wherever it lies in the block, the first case included,
+  // and stays NaN.
   const std::vector<float> base{5, 1, 2, 4.5f, 3, 5, 6, 7, 12, 0};
   const struct {
     float upper, lower;
     bool blockOnly;
+    int nanAt;
     BlockScaleStatus status;
     std::vector<std::pair<int, float>> expected;
   } cases[] = {
-      {100, 0, true, BlockScaleStatus::Ok, {{2, 0}, {3, 50}, {7, 100}, {8, 12}, {1, 1}, {0, 5}}},
-      {10, 5, true, BlockScaleStatus::Ok, {{2, 5}, {7, 10}}},
-      {100, 0, false, BlockScaleStatus::Ok, {{8, 200}, {1, -20}, {0, 5}}},
-      {0, 0, true, BlockScaleStatus::LimitsReversed, {}},
-      {0, 10, true, BlockScaleStatus::LimitsReversed, {}},
+      {100, 0, true, -1, BlockScaleStatus::Ok, {{2, 0}, {3, 50}, {7, 100}, {8, 12}, {1, 1}, {0, 5}}},
+      {10, 5, true, -1, BlockScaleStatus::Ok, {{2, 5}, {7, 10}}},
+      {100, 0, false, -1, BlockScaleStatus::Ok, {{8, 200}, {1, -20}, {0, 5}}},
+      {0, 0, true, -1, BlockScaleStatus::LimitsReversed, {}},
+      {0, 10, true, -1, BlockScaleStatus::LimitsReversed, {}},
+      {100, 0, true, 5, BlockScaleStatus::Ok, {{2, 0}, {3, 50}, {7, 100}}},
+      {100, 0, true, 2, BlockScaleStatus::Ok, {{4, 0}, {3, 37.5f}, {7, 100}, {1, 1}}},
+      {100, 0, false, 7, BlockScaleStatus::Ok, {{2, 0}, {6, 100}, {8, 250}}},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.upper * 1000 + c.lower + c.blockOnly);
+    SCOPED_TRACE(testing::Message() << c.upper << " " << c.lower << " " << c.blockOnly << " NaN at " << c.nanAt);
     std::vector<float> v = base;
+    if (c.nanAt >= 0) v[static_cast<size_t>(c.nanAt)] = NAN;
+    const std::vector<float> before = v;
     EXPECT_EQ(ScaleToBlock(v.data(), 9, 2, 7, c.upper, c.lower, c.blockOnly), c.status);
     if (c.status != BlockScaleStatus::Ok) {
-      EXPECT_EQ(v, base);
+      EXPECT_EQ(v, before);
+    }
+    if (c.nanAt >= 0) {
+      EXPECT_TRUE(std::isnan(v[static_cast<size_t>(c.nanAt)]));
     }
     for (const auto& [k, want] : c.expected) EXPECT_FLOAT_EQ(v[static_cast<size_t>(k)], want) << k;
   }
+  std::vector<float> nans(10, NAN);
+  EXPECT_EQ(ScaleToBlock(nans.data(), 9, 2, 7, 100, 0, true), BlockScaleStatus::FlatBlock);
   std::vector<float> flat(10, 3.0f);
   EXPECT_EQ(ScaleToBlock(flat.data(), 9, 2, 7, 100, 0, true), BlockScaleStatus::FlatBlock);
   EXPECT_EQ(flat, std::vector<float>(10, 3.0f));

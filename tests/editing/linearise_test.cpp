@@ -40,7 +40,7 @@ TEST(Linearise, SpansBecomeLinesAndComeBackExactly) {
     EXPECT_EQ(span.last, 20);
     EXPECT_EQ(x[10], before[10]);
     if (c.passes == 0) {
-      EXPECT_FLOAT_EQ(x[20], before[20]);
+      EXPECT_EQ(x[20], before[20]);
     }
     const float slope = (before[20] - before[10]) / 10.0f;
     for (int i = 10; i <= 20; ++i) EXPECT_NEAR(x[static_cast<size_t>(i)], before[10] + slope * (i - 10), 1e-4f) << i;
@@ -53,6 +53,31 @@ TEST(Linearise, SpansBecomeLinesAndComeBackExactly) {
   const SpanEdit none = LineariseSpan(x.data(), saved.data(), 2, 1, 1, 0);
   EXPECT_EQ(none.first, none.last);
   EXPECT_EQ(x, (std::vector<float>{1, 2, 3}));
+}
+
+// Without conserve variation both ends keep their values exactly and each
+// case is the double line rounded once, as numpy gives it:
+// float32(ya + (i - a) * (yb - ya) / (b - a)) in float64. The float form
+// moved the end of the first span by 22 units in the last place.
+TEST(Linearise, EndsStayExactAndTheLineIsRoundedOnce) {
+  const struct {
+    float ya, yb;
+    int32_t a, b;
+    std::vector<std::pair<int32_t, float>> numpy;
+  } cases[] = {
+      {-92.08142f, 5.7178526f, 43, 62, {{44, -86.93409f}, {50, -56.05011f}, {52, -45.755447f}, {61, 0.5705224f}}},
+      {1e5f, 100005.0f, 1, 1001, {{2, 100000.01f}, {501, 100002.5f}, {1000, 100004.99f}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.ya);
+    std::vector<float> x(static_cast<size_t>(c.b) + 2, 3.0f), saved(x.size());
+    x[static_cast<size_t>(c.a)] = c.ya;
+    x[static_cast<size_t>(c.b)] = c.yb;
+    LineariseSpan(x.data(), saved.data(), c.b + 1, c.b, c.a, 0);
+    EXPECT_EQ(x[static_cast<size_t>(c.a)], c.ya);
+    EXPECT_EQ(x[static_cast<size_t>(c.b)], c.yb);
+    for (const auto& [k, want] : c.numpy) EXPECT_EQ(x[static_cast<size_t>(k)], want) << k;
+  }
 }
 
 }  // namespace

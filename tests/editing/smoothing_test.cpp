@@ -134,17 +134,19 @@ TEST(Smoothing, TinyFilesAndReversedOrWideBlocksReadNothingOutside) {
 
 TEST(Smoothing, LogCyclesAndScriptStep) {
   EXPECT_EQ(SmoothingLogText(5, 3, SmoothingSpan(1000, 5, 0, 1000)), "smoothed 5 points by 3 cycles, from 0 to 1000");
+  // Text that is not a number reads as 0 (so 1 cycle, and a limit of 0),
+  // with no message.
   const struct {
     const char* text;
-    bool ok;
     int32_t cycles;
-  } typed[] = {{"0", true, 1}, {"-3", true, 1}, {" 7 ", true, 7}, {"2.9", true, 2}, {"1e9", true, 32767},
-               {"abc", false, 0}, {"", false, 0}};
+    float limit;
+  } typed[] = {{"0", 1, 0.0f},     {"-3", 1, -3.0f},  {" 7 ", 7, 7.0f},        {"2.9", 2, 2.9f},
+               {"1e9", 32767, 1e9f}, {"abc", 1, 0.0f}, {"", 1, 0.0f},          {"5x", 1, 0.0f},
+               {"nan", 1, 0.0f},   {"inf", 1, 0.0f},  {"-1e300", 1, -HUGE_VALF}};
   for (const auto& t : typed) {
     SCOPED_TRACE(t.text);
-    int32_t c = 0;
-    EXPECT_EQ(ParseSmoothingCycles(t.text, &c), t.ok);
-    EXPECT_EQ(c, t.cycles);
+    EXPECT_EQ(SmoothingCyclesFromText(t.text), t.cycles);
+    EXPECT_EQ(SmoothingLimitFromText(t.text), t.limit);
   }
   SmoothingSettings s;
   s.button = 4;

@@ -1,7 +1,6 @@
 #include "datafiles/ui/textimport_dialog.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "datafiles/datafile.h"
 #include "datafiles/filehelpers.h"
@@ -71,9 +70,13 @@ void chooseTimeColumn(const TextTable& table, int column) {
   const bool clock = c < table.clockColumn.size() && table.clockColumn[c];
   const double step = IntervalFromColumn(table, column, clock ? TimeKind::Clock : TimeKind::Elapsed);
   plat::setFieldText(kTextImportWindow, kTextIntervalField, FieldNumText(step));
-  if (clock && !table.columns[c].empty())
-    plat::setFieldText(kTextImportWindow, kTextTimeField,
-                       ClockText(static_cast<int32_t>(std::floor(table.columns[c][0])) % 86400));
+  // The start follows the interval when a clock tells it; a time typed for
+  // a file without one is left alone.
+  std::string date, time;
+  SuggestedTextStart(table, column, step, &date, &time);
+  if (std::find(table.clockColumn.begin(), table.clockColumn.end(), true) != table.clockColumn.end())
+    plat::setFieldText(kTextImportWindow, kTextTimeField, time);
+  if (!date.empty()) plat::setFieldText(kTextImportWindow, kTextDateField, date);
 }
 
 // Checks the fields; fills the choice or tells the user what is wrong.
@@ -164,10 +167,12 @@ bool ChooseTextColumns(const TextTable& table, const std::string& fileName, Text
   plat::addButton(kTextImportWindow, {.id = kTextImportOK, .kind = plat::ButtonKind::DefaultPush, .title = "Import",
                                       .r = {width - 100, by, width - 16, by + 24}});
 
-  // Every column but the time columns starts ticked: the guessed one, and
-  // those an export of ours writes beside the channels.
+  // Every column but the time columns starts ticked: the guessed one, a
+  // clock column (it tells the start even where another gives the interval),
+  // and those an export of ours writes beside the channels.
   for (size_t k = 0; k < n; ++k)
-    if (static_cast<int>(k) != table.timeColumn && !ExportedTimeColumn(table.names[k]) && tickedCount(n) < kMaxChannels)
+    if (static_cast<int>(k) != table.timeColumn && !(k < table.clockColumn.size() && table.clockColumn[k]) &&
+        !ExportedTimeColumn(table.names[k]) && tickedCount(n) < kMaxChannels)
       plat::setButtonState(kTextImportWindow, boxId(k), 2);
   plat::setButtonState(kTextImportWindow, kTextNoTimeRadio, table.timeColumn < 0 ? 2 : 1);
   if (table.timeColumn >= 0) plat::setButtonState(kTextImportWindow, radioId(static_cast<size_t>(table.timeColumn)), 2);

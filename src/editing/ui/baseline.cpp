@@ -276,7 +276,8 @@ Outcome automatic(Run& run) {
   const float* d = ChannelData(run.slot, run.channel);
   const BaselineStatus st = AutoBaseline(d, nCases[run.slot], auto_block, prefsArray[kPrefBaselineEnd], &run.line);
   if (st != BaselineStatus::Ok) {
-    ShowAlert("The automatic baseline needs a file of at least 6 cases.");
+    if (st == BaselineStatus::TooFewCases) ShowAlert("The automatic baseline needs a file of at least 6 cases.");
+    else refuse(st);
     return Outcome::Back;
   }
   run.pendingLog = "automatic baseline";
@@ -293,24 +294,27 @@ Outcome cursorPicks(Run& run, int16_t method) {
   const int32_t b1 = BeginBlock[run.slot], e1 = EndBlock[run.slot];
   const float* d = ChannelData(run.slot, run.channel);
   const int32_t n = nCases[run.slot];
+  BaselineStatus st = BaselineStatus::Ok;
+  float mean = 0.0f;
   if (method == kBaselineCursorOne) {
-    run.line = {BaselineMean(d, n, b1, e1), 0.0f};
+    st = BaselineMean(d, n, b1, e1, &mean);
+    run.line = {mean, 0.0f};
   } else {
     BaseLineButton = 0;
     if (!PickBlock(1)) return Outcome::Back;
-    const int32_t b2 = BeginBlock[run.slot], e2 = EndBlock[run.slot];
+    int32_t first1 = b1, last1 = e1, first2 = BeginBlock[run.slot], last2 = EndBlock[run.slot];
+    OrderBaselinePicks(&first1, &last1, &first2, &last2);
     const int16_t end = prefsArray[kPrefBaselineEnd];
-    if (end == kBaselineAtStart) {
-      run.line = {BaselineMean(d, n, b1, e1), 0.0f};
-    } else if (end == kBaselineAtEnd) {
-      run.line = {BaselineMean(d, n, b2, e2), 0.0f};
+    if (end == kBaselineAtStart || end == kBaselineAtEnd) {
+      st = end == kBaselineAtStart ? BaselineMean(d, n, first1, last1, &mean) : BaselineMean(d, n, first2, last2, &mean);
+      run.line = {mean, 0.0f};
     } else {
-      const BaselineStatus st = BaselineRegression(d, n, b1, e1, b2, e2, &run.line);
-      if (st != BaselineStatus::Ok) {
-        refuse(st);
-        return Outcome::Back;
-      }
+      st = BaselineRegression(d, n, first1, last1, first2, last2, &run.line);
     }
+  }
+  if (st != BaselineStatus::Ok) {
+    refuse(st);
+    return Outcome::Back;
   }
   run.pendingLog = "baseline:  start; end";
   return Outcome::Previewed;

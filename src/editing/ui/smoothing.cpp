@@ -6,7 +6,6 @@
 #include "editing/smoothing.h"
 #include "editing/ui/copychannel.h"
 #include "editing/ui/editframe.h"
-#include "output/scaling.h"
 #include "output/ui/analysiskit.h"
 #include "platform/controls.h"
 #include "platform/events.h"
@@ -154,33 +153,16 @@ void buildDialog(Run& run) {
 
 void openHelpPage() { plat::openHelp(kSmoothingHelp); }
 
-// The typed cycles and limits; false, after telling the user, when one of
-// them is not a number.
-bool readFields(Run& run) {
-  int32_t cycles = 1;
-  if (!ParseSmoothingCycles(plat::fieldText(kResultsWindow, kSmoothCyclesField), &cycles)) {
-    ShowAlert("The number of cycles must be a number.");
-    return false;
-  }
-  run.settings.cycles = cycles;
+// The typed cycles and limits. Text that is not a number reads as 0.
+void readFields(Run& run) {
+  run.settings.cycles = SmoothingCyclesFromText(plat::fieldText(kResultsWindow, kSmoothCyclesField));
   run.settings.conditional = run.upperBox || run.lowerBox;
-  if (!run.settings.conditional) return true;
-  double up = 0.0, low = 0.0;
-  if (!ParseFieldNumber(plat::fieldText(kResultsWindow, kSmoothUpperField), &up) ||
-      !ParseFieldNumber(plat::fieldText(kResultsWindow, kSmoothLowerField), &low)) {
-    ShowAlert("The limits of conditional smoothing must be numbers.");
-    return false;
-  }
-  run.settings.upper = static_cast<float>(up);
-  run.settings.lower = static_cast<float>(low);
-  return true;
+  if (!run.settings.conditional) return;
+  run.settings.upper = SmoothingLimitFromText(plat::fieldText(kResultsWindow, kSmoothUpperField));
+  run.settings.lower = SmoothingLimitFromText(plat::fieldText(kResultsWindow, kSmoothLowerField));
 }
 
-int32_t typedCycles(const Run& run) {
-  int32_t c = run.settings.cycles;
-  ParseSmoothingCycles(plat::fieldText(kResultsWindow, kSmoothCyclesField), &c);
-  return c;
-}
+int32_t typedCycles() { return SmoothingCyclesFromText(plat::fieldText(kResultsWindow, kSmoothCyclesField)); }
 
 void copyActiveChannel(Run& run) {
   COPYCHAN(1);
@@ -224,9 +206,9 @@ Ending runDialog(Run& run) {
       } else {
         switch (id) {
           case kSmoothCopyChannel: copyActiveChannel(run); break;
-          case kSmoothPlus5: showCycles(std::min<int32_t>(typedCycles(run) + 5, kMaxSmoothingCycles)); break;
-          case kSmoothMinus1: showCycles(std::max<int32_t>(typedCycles(run) - 1, 1)); break;
-          case kSmoothPlus1: showCycles(std::min<int32_t>(typedCycles(run) + 1, kMaxSmoothingCycles)); break;
+          case kSmoothPlus5: showCycles(std::min<int32_t>(typedCycles() + 5, kMaxSmoothingCycles)); break;
+          case kSmoothMinus1: showCycles(std::max<int32_t>(typedCycles() - 1, 1)); break;
+          case kSmoothPlus1: showCycles(std::min<int32_t>(typedCycles() + 1, kMaxSmoothingCycles)); break;
           case kSmoothUpperBox: run.upperBox = !run.upperBox; break;
           case kSmoothLowerBox: run.lowerBox = !run.lowerBox; break;
           case kSmoothHelp: openHelpPage(); break;
@@ -240,8 +222,8 @@ Ending runDialog(Run& run) {
       }
     }
     if (ends) {
-      if (readFields(run)) return ending;
-      plat::setCurrentPort(kResultsWindow);
+      readFields(run);
+      return ending;
     }
     showMarks(run);
   }

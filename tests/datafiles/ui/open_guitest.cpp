@@ -66,6 +66,7 @@ class Opening : public ::testing::Test {
     ClearCommandRegistry();
     ClearQuitRequest();
     ForgetDocuments();
+    click = 0;   // the comments editor leaves its button clicks sounding
     prefsArray[kPrefSoundLevel] = 25;
     prefsArray[kPrefQuietScripts] = 0;
     prefsArray[kPrefRecordEdits] = 0;
@@ -308,6 +309,41 @@ TEST_F(Opening, TextReadBackOffersOnlyChannelsAndRefusesAnOpenQuote) {
   open(q, kFileKindText);
   EXPECT_FALSE(SlotHoldsFile(0));
   EXPECT_NE(alert.find("line 3"), std::string::npos) << alert;
+}
+
+// A file this program exported before its clock showed tenths: the elapsed
+// column gives the interval, the clock the start (one interval before the
+// first row), the date column the date. Picking the clock column as time
+// follows its own whole-second steps.
+TEST_F(Opening, TextImportOfAnExportTakesItsStartAndTheColumnThatResolvesTheInterval) {
+  const fs::path csv = dir_ / "export.csv";
+  spit(csv,
+       "Case,Time (sec),Clock Time,Date,O2\n1,0.1,0:00:00,03/15/2024,20.9\n2,0.2,0:00:00,03/15/2024,20.8\n"
+       "3,0.3,0:00:00,03/15/2024,20.7\n4,0.4,0:00:00,03/15/2024,20.6\n5,0.5,0:00:00,03/15/2024,20.5\n");
+  RegisterCommand(Cmd::EditFileData, [](int16_t) {});
+  Script s;
+  s.answerOpen(csv)
+      .call([] {
+        EXPECT_EQ(plat::buttonState(kTextImportWindow, kTextTimeRadio + 1), 2);
+        EXPECT_EQ(plat::buttonState(kTextImportWindow, kTextColumnBox + 2), 1) << "a clock is no channel";
+        EXPECT_EQ(plat::fieldText(kTextImportWindow, kTextIntervalField), "0.1");
+        EXPECT_EQ(plat::fieldText(kTextImportWindow, kTextTimeField), "00:00:00");
+        EXPECT_EQ(plat::fieldText(kTextImportWindow, kTextDateField), "03-15-2024");
+      })
+      .click(kTextImportWindow, kTextTimeRadio + 2)
+      .call([] {
+        EXPECT_EQ(plat::fieldText(kTextImportWindow, kTextIntervalField), "1");
+        EXPECT_EQ(plat::fieldText(kTextImportWindow, kTextTimeField), "23:59:59");
+        EXPECT_EQ(plat::fieldText(kTextImportWindow, kTextDateField), "03-14-2024");
+      })
+      .click(kTextImportWindow, kTextTimeRadio + 1)
+      .click(kTextImportWindow, kTextImportOK);   // Case starts unticked: an export's own column
+  open(s, kFileKindText);
+  ASSERT_EQ(TheFileInUse, 0);
+  EXPECT_EQ(nChannels[0], 1);
+  EXPECT_EQ(FileInfoFLOATS[0][kInfoInterval], 0.1f);
+  EXPECT_EQ(StartTime[0], "00:00:00");
+  EXPECT_EQ(StartDate[0], "03-15-2024");
 }
 
 TEST_F(Opening, TextImportDialogChecksWhatTheUserTyped) {

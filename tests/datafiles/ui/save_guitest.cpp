@@ -228,9 +228,9 @@ TEST_F(Saving, CommaExportWithChosenColumnsIsACopy) {
   EXPECT_EQ(save(s, 1, 0, 0), 0);
   EXPECT_EQ(slurp(dir_ / "exp.csv"),
             "Case,Clock Time,Date,chan 1,chan 2,chan 3\n"
-            "1,23:59:59,03/15/2024,0.25,2.75,5.25\n"
-            "2,0:00:00,03/16/2024,0.5,3,5.5\n"
-            "3,0:00:00,03/16/2024,0.75,3.25,5.75\n");
+            "1,23:59:59.5,03/15/2024,0.25,2.75,5.25\n"
+            "2,0:00:00.0,03/16/2024,0.5,3,5.5\n"
+            "3,0:00:00.5,03/16/2024,0.75,3.25,5.75\n");
   EXPECT_EQ(FileName[a], "exp.orl");
   EXPECT_EQ(FileSHORTS[a][kShortChanged], 1) << "an export does not save the file";
   EXPECT_EQ(gSaveAsMemory.format, kSaveAsComma) << "the next Save As starts from this choice";

@@ -30,6 +30,7 @@
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
+#include "shell/ui/mainloop.h"
 #include "shell/ui/menubar.h"
 #include "shell/ui/startup.h"
 #include "shell/worktables.h"
@@ -56,6 +57,8 @@ class Baseline : public ::testing::Test {
     ScriptCOUNT = 0;
     autoscript = ScriptRunOnce = 0;
     MenuIDENTIFIER = MenuItem = 0;
+    // A quit confirmed by an earlier test would end every dialog at once.
+    ClearQuitRequest();
     MAINMENU();
     InstallShellHooks();
     testsupport::InstallProgramWiring();
@@ -130,6 +133,28 @@ TEST_F(Baseline, StartAndEndPicksWithPlusMinusCorrectTheDriftAndLogWhenApplied) 
   EXPECT_EQ(prefsArray[kPrefCursorPick], kPickSinglePoint) << "the dialog leaves single points";
   plat::test::run(Script{}, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 1)); });
   EXPECT_EQ(gPointersToFileData[slot_][1], original_) << "undo gives the exact bytes back";
+}
+
+// The end picked first, and a reading that is not a number in a pick: the
+// line still runs through both picks (it ran through the first alone), and
+// only that case is NaN afterwards (it was every case).
+TEST_F(Baseline, StartAndEndPicksInEitherOrderLeaveOutWhatIsNotANumber) {
+  prefsArray[kPrefBaselineEnd] = kBaselineAtBoth;
+  PutDatum(slot_, 1, kCases - 2, NAN);
+  Script s;
+  s.click(kResultsWindow, kBaselinePlusMinus).click(kResultsWindow, kBaselineCursorBoth).activate(win_);
+  pick(s, kCases - 3);
+  pick(s, 20);
+  s.click(kResultsWindow, kBaselineOK);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 11)); });
+  const std::vector<float>& v = gPointersToFileData[slot_][1];
+  for (int32_t k = 0; k <= kCases; ++k) {
+    if (k == kCases - 2) {
+      EXPECT_TRUE(std::isnan(v[static_cast<size_t>(k)]));
+    } else {
+      ASSERT_NEAR(v[static_cast<size_t>(k)], 0.0f, 1e-4f) << k;
+    }
+  }
 }
 
 TEST_F(Baseline, MultiplePointsApplyPiecewiseAndLeaveCaseZero) {

@@ -305,6 +305,34 @@ TEST_F(Smoothing, ARecordedStepReplaysWithNoWindowAndLimitsKeepWhatLayBeyond) {
   EXPECT_FALSE(plat::windowExists(kResultsWindow));
 }
 
+TEST_F(Smoothing, FieldsThatAreNotNumbersReadAsZeroWithNoMessage) {
+  Script s;
+  s.click(kResultsWindow, 2)
+      .call([] {
+        plat::setFieldText(kResultsWindow, kSmoothCyclesField, "");
+        plat::setFieldText(kResultsWindow, kSmoothUpperField, "");
+        plat::setFieldText(kResultsWindow, kSmoothLowerField, "");
+      })
+      .type(kResultsWindow, kSmoothCyclesField, "many")
+      .type(kResultsWindow, kSmoothUpperField, "5")
+      .type(kResultsWindow, kSmoothLowerField, "low")
+      .click(kResultsWindow, kSmoothUpperBox)
+      .click(kResultsWindow, kSmoothAll);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 16)); });
+  EXPECT_FALSE(plat::windowExists(kAlertWindow));
+  EXPECT_FALSE(plat::windowExists(kResultsWindow));
+  // One cycle of 5 samples, put back above 5 and below 0.
+  std::vector<float> v = original_, work(v.size());
+  SmoothingSettings set;
+  set.button = 2;
+  set.conditional = true;
+  set.upper = 5.0f;
+  set.lower = 0.0f;
+  SmoothChannelData(v.data(), work.data(), original_.data(), 1000, set, SmoothingSpan(1000, 5, 0, 1000));
+  EXPECT_EQ(gPointersToFileData[slot_][1], v);
+  EXPECT_NE(CommentContainer[slot_].find("smoothed 5 points by 1 cycles"), std::string::npos);
+}
+
 TEST_F(Smoothing, TheAutomaticModeSmoothsTheBlockAndRecordsNothing) {
   FileSHORTS[slot_][kShortBlockState] = 2;
   BeginBlock[slot_] = 100;
