@@ -342,6 +342,37 @@ TEST_F(Scripts, QuietInterruptWarningAndSkippedSteps) {
   Run(s, {first_});
 }
 
+// "Continue Script" pressed before any block: the step did nothing, and the
+// user is told so, as for every other step skipped; Interrupt says nothing.
+TEST_F(Scripts, ContinueWithoutABlockSaysTheStepWasSkipped) {
+  ScriptSequenceArray[1][kStepOperation] = kOpBasicStats;
+  ScriptSequenceArray[2][kStepOperation] = kOpScaleToBlock;
+  ScriptSequenceArray[3][kStepOperation] = kOpBasicStats;
+  autoscript = 1;
+  Script s;
+  Idle(s).menu(kMenuScript, 5).click(kViewerWindow, kViewerClose);
+  s.menu(kMenuScript, 8);
+  s.menu(kMenuFile, 1).answerOpen(second_);
+  Idle(s).click(kSecondPlot, kContinueScriptButton);
+  s.call([] {
+    EXPECT_EQ(Field(kAlertWindow, kAlertMessage),
+              "Script step 1, \"BASIC STATS\", was skipped: no block was selected.");
+  });
+  s.click(kAlertWindow, kAlertOK);
+  Idle(s).click(kSecondPlot, kContinueScriptButton);
+  s.call([] {
+    EXPECT_EQ(Field(kAlertWindow, kAlertMessage),
+              "Script step 2, \"SCALE to BLOCK\", was skipped: no block was selected.");
+  });
+  s.click(kAlertWindow, kAlertOK);
+  Idle(s).menu(kMenuScript, 12);
+  s.call([] {
+    EXPECT_FALSE(plat::windowExists(kAlertWindow));
+    EXPECT_FALSE(ScriptRunInProgress());
+  });
+  Run(s, {first_});
+}
+
 // The viewer lists what the store holds, edits the slot a row shows, keeps
 // the editor to the numbers a step keeps, deletes, toggles the automatic
 // run and prints.
