@@ -1,5 +1,6 @@
 #include "scripts/scriptfile.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -75,6 +76,23 @@ ScriptFileStatus DecodeScriptFile(const std::string& bytes, ScriptStore& store, 
   return ScriptFileStatus::Ok;
 }
 
+std::string ShortScriptFileText(const ScriptStore& store, size_t fileBytes, const std::string& fileName) {
+  if (fileBytes >= static_cast<size_t>(kScriptFileBytes)) return "";
+  const int wholeSlots = static_cast<int>(fileBytes / kStepBytes);
+  const int last = std::clamp(wholeSlots - 1, 0, kLastScriptStep);
+  int held = 0;
+  for (int s = 1; s <= last; ++s)
+    if (StepCode(store[s]) != 0) ++held;
+  const std::string holding = " (" + std::to_string(held) + (held == 1 ? " holds" : " hold") + " an operation)";
+  const std::string file = "The script file " + fileName + " ends ";
+  if (last == 0) return file + "before its first step: no step was read, and Automatic Run is off.";
+  if (last == kLastScriptStep)
+    return file + "early: all 40 steps were read" + holding +
+           ", but its Automatic Run setting is missing, so Automatic Run is off.";
+  return file + "early: only steps 1 to " + std::to_string(last) + " were read" + holding +
+         "; the steps after them are empty, and Automatic Run is off.";
+}
+
 int16_t StepInt(float v) {
   if (std::isnan(v)) return 0;
   if (v >= 32767.0f) return INT16_MAX;
@@ -134,6 +152,9 @@ ScriptRowTexts ScriptRow(const float (&step)[kStepFields]) {
       break;
     case kOpEndScript: r.colours = RowColours::End; break;
     case kOpDeleted: r.colours = RowColours::Deleted; break;
+    case kOpSmoothing: case kOpSpikes: case kOpTransformations: case kOpRemoveReferences:
+      r.channel = kWholeChannelText;
+      break;
     default: break;
   }
   switch (code) {
@@ -232,4 +253,43 @@ int16_t BlockStepAnalysisCode(int code) {
 
 bool OffersContinue(const float (&step)[kStepFields], int nextCode) {
   return step[kStepNoContinue] != 1.0f && nextCode != 0 && nextCode != kOpEndScript;
+}
+
+bool StepUsesActiveChannel(int code) {
+  switch (code) {
+    case 0: case kOpChangeChannel: case kOpSaveAs: case kOpEndScript: case kOpEditFileData: case kOpOpenFile:
+    case kOpSaveFile: case kOpDeleted:
+      return false;
+    default: return !ScriptLabel(code).empty();
+  }
+}
+
+std::vector<int16_t> StepsOnSkippedChannel(const ScriptStore& store, int16_t channelStep) {
+  std::vector<int16_t> out;
+  for (int k = std::max<int>(channelStep, 1); k < kLastScriptStep;) {
+    // The runner ends after step k when the end mark follows it.
+    if (StepCode(store[k + 1]) == kOpEndScript) break;
+    ++k;
+    const int code = StepCode(store[k]);
+    if (code == kOpChangeChannel || code == kOpOpenFile) break;
+    if (StepUsesActiveChannel(code)) out.push_back(static_cast<int16_t>(k));
+  }
+  return out;
+}
+
+std::string SkippedChannelText(const ScriptStore& store, int16_t channelStep, int16_t fileChannels,
+                               const std::vector<int16_t>& alsoSkipped) {
+  const int16_t channel = StepInt(store[channelStep][kStepMain]);
+  std::string t = "Script step " + std::to_string(channelStep) + ", \"" + ScriptLabel(kOpChangeChannel) + "\" " +
+                  std::to_string(channel) + ", was skipped: this file has " + std::to_string(fileChannels) +
+                  (fileChannels == 1 ? " channel." : " channels.");
+  if (alsoSkipped.empty()) return t;
+  t += alsoSkipped.size() == 1 ? " Step " : " Steps ";
+  for (size_t k = 0; k < alsoSkipped.size(); ++k) {
+    if (k > 0) t += k + 1 == alsoSkipped.size() ? " and " : ", ";
+    t += std::to_string(alsoSkipped[k]) + " (\"" + ScriptLabel(StepCode(store[alsoSkipped[k]])) + "\")";
+  }
+  t += alsoSkipped.size() == 1 ? " would have worked on another channel and was skipped with it."
+                               : " would have worked on another channel and were skipped with it.";
+  return t;
 }

@@ -6,8 +6,10 @@
 // first, 112 bytes a step, then autoscript as a big-endian 16-bit integer:
 // 5,826 bytes in all.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "scripts/recording.h"
 
@@ -38,6 +40,10 @@ const char* ScriptFileStatusText(ScriptFileStatus s);
 // short file leaves the later steps empty; autoscript is 0 when its two
 // bytes are missing. Nothing is changed unless the status is Ok.
 ScriptFileStatus DecodeScriptFile(const std::string& bytes, ScriptStore& store, int16_t* autoscriptFlag);
+// What the user is told about a file of `fileBytes` bytes that ended early,
+// once it loaded into `store`: how many of its steps were read and that
+// Automatic Run is off. "" for a whole file.
+std::string ShortScriptFileText(const ScriptStore& store, size_t fileBytes, const std::string& fileName);
 
 // ---- Reading a step's numbers ------------------------------------------------------
 // Truncates toward zero; NaN gives 0 and values beyond 16 bits are clamped,
@@ -62,6 +68,10 @@ ScriptRowTexts ScriptRow(const float (&step)[kStepFields]);
 std::string ScriptRowPrefix(int n);
 // The transform column of code 11 for a kind; "" for kinds without a name.
 std::string TransformKindText(int kind);
+// The channel column of steps that replay over the whole active channel,
+// whatever block the hand run had (smoothing, spikes, transformations,
+// references).
+inline constexpr const char* kWholeChannelText = "whole channel";
 inline constexpr const char* kDeletedStepLabel = " *  this step has been deleted  *";
 inline constexpr const char* kJustDeletedStepLabel = "  **  THIS STEP HAS BEEN DELETED  **";
 
@@ -74,3 +84,15 @@ inline bool IsBlockStep(int code) { return BlockStepAnalysisCode(code) >= 0; }
 // Whether a block step waits for "Continue Script": its field 0 is not 1.0
 // and a step other than the end follows.
 bool OffersContinue(const float (&step)[kStepFields], int nextCode);
+// Whether a step works on the active channel. The file steps (open, save,
+// save as, file data), the channel change itself, the end mark, deleted,
+// empty and unlabelled steps do not.
+bool StepUsesActiveChannel(int code);
+// The steps that would act on another channel when the change of step
+// `channelStep` is skipped: those after it that use the active channel, up
+// to the next channel change or OPEN FILE, or the end of the run.
+std::vector<int16_t> StepsOnSkippedChannel(const ScriptStore& store, int16_t channelStep);
+// The alert for a channel change skipped because the file has fewer
+// channels, naming the steps skipped with it.
+std::string SkippedChannelText(const ScriptStore& store, int16_t channelStep, int16_t fileChannels,
+                               const std::vector<int16_t>& alsoSkipped);

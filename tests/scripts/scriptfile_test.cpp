@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -56,6 +57,36 @@ TEST(ScriptFile, ShortFileLoadsWholeStepsOnly) {
   EXPECT_EQ(store[40][kStepMain], 0.0f);
   EXPECT_EQ(store[8][5], 7.0f);
   EXPECT_EQ(store[41][kStepOperation], 7.0f);
+}
+
+// How far a file that ends early was read, in the user's step numbers.
+TEST(ScriptFile, AShortFileSaysHowManyOfItsStepsWereRead) {
+  static ScriptStore written, store;
+  written[1][kStepOperation] = kOpChangeChannel;
+  written[3][kStepOperation] = kOpSmoothing;
+  written[40][kStepOperation] = kOpBasicStats;
+  const std::string bytes = EncodeScriptFile(written, 1);
+  const struct {
+    size_t length;
+    std::string want;
+  } cases[] = {
+      {1000, "The script file s.cmsc ends early: only steps 1 to 7 were read (2 hold an operation); the steps "
+             "after them are empty, and Automatic Run is off."},
+      {112 * 2, "The script file s.cmsc ends early: only steps 1 to 1 were read (1 holds an operation); the steps "
+                "after them are empty, and Automatic Run is off."},
+      {112, "The script file s.cmsc ends before its first step: no step was read, and Automatic Run is off."},
+      {112 * 41, "The script file s.cmsc ends early: all 40 steps were read (3 hold an operation), but its "
+                 "Automatic Run setting is missing, so Automatic Run is off."},
+      {5825, "The script file s.cmsc ends early: all 40 steps were read (3 hold an operation), but its "
+             "Automatic Run setting is missing, so Automatic Run is off."},
+      {5826, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.length);
+    int16_t flag = 0;
+    ASSERT_EQ(DecodeScriptFile(bytes.substr(0, c.length), store, &flag), ScriptFileStatus::Ok);
+    EXPECT_EQ(ShortScriptFileText(store, c.length, "s.cmsc"), c.want);
+  }
 }
 
 TEST(ScriptFile, DamagedOrForeignFilesChangeNothing) {
@@ -129,11 +160,16 @@ TEST(ScriptRows, TextsByCode) {
     ScriptRowTexts want;
   } cases[] = {
       {"channel", 1, 2, 3.0f, {true, "CHANGE CHANNEL to:", "3", "", "", "", ""}},
-      {"smoothing 7 cases", 6, 4, 3.0f, {true, "SMOOTHING", "", "", "cases: 7", "cycles: 0", ""}},
-      {"smoothing choice 41", 6, 4, 41.0f, {true, "SMOOTHING", "", "", "cases: 3", "cycles: 0", ""}},
-      {"smoothing unknown", 6, 4, 12.0f, {true, "SMOOTHING", "", "", "cases: 0", "cycles: 0", ""}},
-      {"absolute value", 11, 4, 17.0f, {true, "TRANSFORMATIONS", "", "absolute value", "", "", ""}},
-      {"a + b X^c", 11, 4, 5.0f, {true, "TRANSFORMATIONS", "", " a + b * X^c", "0", "0", "0"}},
+      {"smoothing 7 cases", 6, 4, 3.0f, {true, "SMOOTHING", "whole channel", "", "cases: 7", "cycles: 0", ""}},
+      {"smoothing choice 41", 6, 4, 41.0f, {true, "SMOOTHING", "whole channel", "", "cases: 3", "cycles: 0", ""}},
+      {"smoothing unknown", 6, 4, 12.0f, {true, "SMOOTHING", "whole channel", "", "cases: 0", "cycles: 0", ""}},
+      {"spikes", 7, 4, 5.0f, {true, "remove SPIKES", "whole channel", "threshold: 5", "max: 0", "min:0", ""}},
+      {"absolute value", 11, 4, 17.0f, {true, "TRANSFORMATIONS", "whole channel", "absolute value", "", "", ""}},
+      {"a + b X^c", 11, 4, 5.0f, {true, "TRANSFORMATIONS", "whole channel", " a + b * X^c", "0", "0", "0"}},
+      {"references", 40, 4, 1.0f,
+       {true, "remove REFERENCES", "whole channel", "downgoing? 1", "cutoff: 0", "sidepoints: 0", "fixed: 0"}},
+      {"scale to block: the block chosen again", 41, 5, 1.0f,
+       {true, "SCALE to BLOCK", "", "0-100? 1", "max: 0", "min: 0", ""}},
       {"baseline constant", 3, 4, 5.0f, {true, "BASELINE", "", "baseline method: ", "constant", "0", ""}},
       {"window scan", 13, 2, 60.0f, {true, "MINIMUM; total seconds:", "60", "", "", "", ""}},
       {"deleted", 99, 2, 0.0f, {true, kDeletedStepLabel, "", "", "", "", ""}},
@@ -170,6 +206,44 @@ TEST(ScriptRunner, BlockStepsSelectTheirAnalysisAndContinueIsOfferedBeforeAnothe
   EXPECT_FALSE(OffersContinue(step, 0));
   step[kStepNoContinue] = 1.0f;
   EXPECT_FALSE(OffersContinue(step, 17));
+}
+
+// A skipped channel change takes along the steps that would otherwise work
+// on whatever channel is active, up to the next change, OPEN FILE or the end.
+TEST(ScriptRunner, ASkippedChannelChangeTakesTheStepsOnThatChannelAlong) {
+  const struct {
+    const char* what;
+    std::vector<int> codes;   // steps 1, 2, ...
+    std::vector<int16_t> want;   // after step 1, a channel change
+  } cases[] = {
+      {"up to the next change", {1, 6, 12, 1, 7}, {2, 3}},
+      {"file steps and unknown codes stay", {1, 20, 29, 34, 77, 99, 0, 41, 17}, {8, 9}},
+      {"not past an OPEN FILE", {1, 11, 33, 6}, {2}},
+      {"the end mark ends the run after the step before it", {1, 6, 40, 25, 7}, {2, 3}},
+      {"the end mark right after", {1, 25, 6}, {}},
+      {"to step 40", std::vector<int>(40, 16), {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    static ScriptStore store;
+    std::memset(store, 0, sizeof store);
+    for (size_t k = 0; k < c.codes.size(); ++k) store[k + 1][kStepOperation] = static_cast<float>(c.codes[k]);
+    store[1][kStepOperation] = kOpChangeChannel;
+    std::vector<int16_t> want = c.want;
+    if (c.codes.size() == 40)
+      for (int16_t k = 2; k <= 40; ++k) want.push_back(k);
+    EXPECT_EQ(StepsOnSkippedChannel(store, 1), want);
+  }
+  static ScriptStore store;
+  std::memset(store, 0, sizeof store);
+  store[3][kStepOperation] = kOpChangeChannel;
+  store[3][kStepMain] = 1;
+  store[4][kStepOperation] = kOpSmoothing;
+  EXPECT_EQ(SkippedChannelText(store, 3, 0, {}),
+            "Script step 3, \"CHANGE CHANNEL to:\" 1, was skipped: this file has 0 channels.");
+  EXPECT_EQ(SkippedChannelText(store, 3, 1, {4}),
+            "Script step 3, \"CHANGE CHANNEL to:\" 1, was skipped: this file has 1 channel. Step 4 "
+            "(\"SMOOTHING\") would have worked on another channel and was skipped with it.");
 }
 
 }  // namespace

@@ -119,8 +119,14 @@ void undo(Run& run) {
   RefreshSCREEN();
 }
 
-void runDialog(Run& run) {
+// preset: the limits a replayed step carries, shown for the user to confirm.
+void runDialog(Run& run, const float* preset) {
   buildDialog(run);
+  if (preset) {
+    setFromCase(kScaleUpperField, preset[0]);
+    setFromCase(kScaleLowerField, preset[1]);
+    plat::focusField(kResultsWindow, kScaleUpperField, true);
+  }
   const float* d = ChannelData(run.slot, run.channel);
   const int32_t b = BeginBlock[run.slot], e = EndBlock[run.slot];
   for (;;) {
@@ -197,11 +203,14 @@ int16_t BLOCKSCALE(int16_t mode, int16_t step) {
   }
   float upper = 100.0f, lower = 0.0f;
   std::string upperText = "100", lowerText = "0";
+  // A replay presets the limits and shows the dialog again: the step does not
+  // say whether the block only or the whole channel was scaled.
+  float preset[2] = {0.0f, 0.0f};
   if (es.replay) {
     const float* f = EditStepFields(es);
     mode = f[5] >= 1.0f && f[5] < 2.0f ? int16_t{1} : int16_t{0};
-    upper = f[6];
-    lower = f[7];
+    preset[0] = f[6];
+    preset[1] = f[7];
   }
   if (mode == 1) {
     run.blockOnly = true;
@@ -209,16 +218,9 @@ int16_t BLOCKSCALE(int16_t mode, int16_t step) {
       LogChannelEdit(slot, run.channel, BlockScalePercentLogText(BeginBlock[slot], EndBlock[slot]));
       RefreshSCREEN();
     }
-  } else if (es.replay) {
-    if (scale(run, upper, lower, false, nullptr)) {
-      upperText = FieldNumText(upper);
-      lowerText = FieldNumText(lower);
-      LogChannelEdit(slot, run.channel, BlockScaleLogText(false, BeginBlock[slot], EndBlock[slot], upperText, lowerText));
-      RefreshSCREEN();
-    }
   } else {
     EditDialogScope frame;
-    runDialog(run);
+    runDialog(run, es.replay ? preset : nullptr);
     upperText = plat::fieldText(kResultsWindow, kScaleUpperField);
     lowerText = plat::fieldText(kResultsWindow, kScaleLowerField);
     upper = fieldNumber(kScaleUpperField);

@@ -227,7 +227,13 @@ void installMainLoopHooks() {
 
 void RegisterPlotCommands() {
   RegisterCommand(Cmd::Redraw, [](int16_t) { RefreshSCREEN(); });
-  RegisterCommand(Cmd::ChannelChange, [](int16_t channel) { CHANNELCHANGE(channel); });
+  // The Channel menu; a change made there while recording is a step, as one
+  // made with the pop-up or the keys.
+  RegisterCommand(Cmd::ChannelChange, [](int16_t channel) {
+    const int16_t was = ActiveChannel;
+    CHANNELCHANGE(channel);
+    if (ActiveChannel != was) recordChannelChange(ActiveChannel);
+  });
   RegisterCommand(Cmd::ZoomIn, [](int16_t) { ZOOMIN(); });
   RegisterCommand(Cmd::ZoomOut, [](int16_t) { ZOOMOUT(); });
   RegisterCommand(Cmd::WholeFileView, [](int16_t) { WholeFileViewToggle(); });

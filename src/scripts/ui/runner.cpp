@@ -1,6 +1,8 @@
 #include "scripts/ui/runner.h"
 
+#include <array>
 #include <string>
+#include <vector>
 
 #include "analyses/ui/analyses_commands.h"
 #include "datafiles/datafile.h"
@@ -156,39 +158,51 @@ void blockStep(int16_t n, int code, int next) {
     return;
   }
   const bool offer = OffersContinue(ScriptSequenceArray[n], next);
+  // Whether the analysis met a block: it runs on every block selected.
+  bool analysed = true;
   if (!fileHasBlock()) {
     // The button first: the request's flashing takes a moment.
     if (offer) SCRIPT_BUTTONS(static_cast<int16_t>(next), n);
     REQUEST_BLOCK();
-    SCRIPTLOOP(offer ? 1 : 0);
+    analysed = SCRIPTLOOP(offer ? 1 : 0);
   } else {
     if (offer) SCRIPT_BUTTONS(static_cast<int16_t>(next), n);
     RunCommand(Cmd::AutoRepeat);
   }
   int16_t f;
-  if (code == kOpScaleToBlock && RunScript != 0 && fileHasBlock() && currentFile(&f)) {
+  if (code == kOpScaleToBlock) analysed = fileHasBlock();
+  if (code == kOpScaleToBlock && RunScript != 0 && analysed && currentFile(&f)) {
     RunScriptStep(n);
     FileSHORTS[f][kShortBlockState] = 0;
     REFRESHBLOCK();
   }
+  // "Continue Script" with no block: the step did nothing, and the user is told.
+  if (RunScript != 0 && !analysed && !QuitRequested()) skipped(n, "no block was selected.");
   plat::disposeWindow(kBlockRequestWindow);
   if (currentFile(&f) && plat::windowExists(PlotWindowId(f))) plat::setCurrentPort(PlotWindowId(f));
   removeContinueButton();
 }
 
-// Whether the step's channel fits the file; the commands check the rest.
-bool stepFitsFile(int16_t n, int code) {
+// Steps of this run left out because the channel change before them was.
+using SkipSet = std::array<bool, kStepSlots>;
+
+// A channel change the file cannot follow is skipped, and so are the steps
+// that would otherwise act on whatever channel is active; one alert names
+// them all. False when the change fits the file.
+bool skipChannelChange(int16_t n, SkipSet* skip) {
   int16_t f;
-  if (!currentFile(&f)) return false;
-  if (code == kOpChangeChannel) {
-    const int16_t c = StepInt(ScriptSequenceArray[n][kStepMain]);
-    return c >= 1 && c <= nChannels[f];
-  }
+  if (!currentFile(&f)) return true;
+  const int16_t c = StepInt(ScriptSequenceArray[n][kStepMain]);
+  if (c >= 1 && c <= nChannels[f]) return false;
+  const std::vector<int16_t> dependent = StepsOnSkippedChannel(ScriptSequenceArray, n);
+  for (int16_t k : dependent) (*skip)[static_cast<size_t>(k)] = true;
+  ShowAlert(SkippedChannelText(ScriptSequenceArray, n, nChannels[f], dependent), "bzot");
   return true;
 }
 
 // One step; *opened is set when it opened a file.
-void runStep(int16_t n, int code, int next, bool* opened) {
+void runStep(int16_t n, int code, int next, bool* opened, SkipSet* skip) {
+  if ((*skip)[static_cast<size_t>(n)]) return;
   ScriptRunStep = n;
   if (IsBlockStep(code)) {
     blockStep(n, code, next);
@@ -203,10 +217,7 @@ void runStep(int16_t n, int code, int next, bool* opened) {
     else *opened = true;
     return;
   }
-  if (!stepFitsFile(n, code)) {
-    skipped(n, "its channel is not in this file.");
-    return;
-  }
+  if (code == kOpChangeChannel && skipChannelChange(n, skip)) return;
   if (code == kOpIntegrate || code == kOpDerivative) derive = static_cast<int16_t>(code - kOpIntegrate);
   if (code >= kOpO2Consumption && code <= kOpWaterLoss) GasType = static_cast<int16_t>(code - 7);
   if (!RunScriptStep(n)) {
@@ -246,13 +257,14 @@ void DOSCRIPT() {
           nChannels[f] != InitialNumberOfScriptOperationChannels && ScriptWarning() == 1)
         RunScript = 0;
       bool opened = false;
+      SkipSet skip{};
       for (int16_t n = 1; n <= kLastScriptStep; ++n) {
         if (QuitRequested()) RunScript = 0;
         if (RunScript == 0) break;
         showRunningStep(n);
         const int code = StepCode(ScriptSequenceArray[n]);
         const int next = StepCode(ScriptSequenceArray[n + 1]);
-        runStep(n, code, next, &opened);
+        runStep(n, code, next, &opened, &skip);
         if (next == kOpEndScript) break;
       }
       ScriptRunStep = 0;
@@ -356,14 +368,17 @@ bool ScriptPlotButton(int16_t controlId) {
   return true;
 }
 
-void SCRIPTLOOP(int16_t offerContinue) {
+bool SCRIPTLOOP(int16_t offerContinue) {
   HandlerScope keep;
   InstallMainLoopHandlers();
   BaseLineButton = 0;
+  bool hadBlock = fileHasBlock();
   while (RunScript != 0 && BaseLineButton != kContinueScriptButton && !QuitRequested()) {
     if (offerContinue == 0 && fileHasBlock()) break;
     MainLoopPass(50);
+    hadBlock = hadBlock || fileHasBlock();
   }
   removeContinueButton();
   BaseLineButton = 0;
+  return hadBlock;
 }

@@ -30,7 +30,9 @@ int16_t ScriptWarning();
 void REQUEST_BLOCK();
 void SCRIPT_BUTTONS(int16_t nextCode, int16_t step);
 // Waits while the user selects blocks; returns on "Continue Script", on
-// Interrupt and, without offerContinue, as soon as a block exists.
-void SCRIPTLOOP(int16_t offerContinue);
+// Interrupt and, without offerContinue, as soon as a block exists. True
+// when the file had a block at some time while it waited (each block
+// selected ran the analysis).
+bool SCRIPTLOOP(int16_t offerContinue);
 // A click the plot does not own: the continue button ends the wait.
 bool ScriptPlotButton(int16_t controlId);

@@ -25,6 +25,7 @@
 namespace {
 
 constexpr int16_t kRecordItem = 1, kSaveItem = 6, kInterruptItem = 12;
+constexpr int16_t kEditFileDataItem = 9;
 
 void item(int16_t i, bool enabled) { plat::setItemEnabled(kMenuScript, i, enabled); }
 void check(int16_t i, bool checked) { plat::setItemChecked(kMenuScript, i, checked); }
@@ -147,9 +148,12 @@ void RegisterScriptCommands() {
   RegisterCommand(Cmd::ClearScript, [](int16_t) { clearScript(); });
   RegisterCommand(Cmd::ToggleQuietScripts, [](int16_t) { toggleQuietRuns(); });
 
-  RegisterScriptOp(kOpChangeChannel, [](int16_t step) {
-    RunCommand(Cmd::ChannelChange, StepInt(ScriptSequenceArray[step][kStepMain]));
-  });
+  // Not through the Channel menu's command: that one records the change.
+  RegisterScriptOp(kOpChangeChannel,
+                   [](int16_t step) { CHANNELCHANGE(StepInt(ScriptSequenceArray[step][kStepMain])); });
+  // The dialog again, for the user, as Edit > Edit File Data shows it (and
+  // the comments box redrawn after it).
+  RegisterScriptOp(kOpEditFileData, [](int16_t) { DoMENU(kMenuEdit, kEditFileDataItem); });
   // Saved in the native form whatever the file was read from.
   RegisterScriptOp(kOpSaveAs, [](int16_t) { RunCommand(Cmd::SaveAs); });
   RegisterScriptOp(kOpSaveFile, [](int16_t) { RunCommand(Cmd::Save); });

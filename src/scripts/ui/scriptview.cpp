@@ -40,7 +40,7 @@ constexpr int kViewerWidth = 820;
 struct Column {
   int left, right;
 };
-constexpr Column kColumns[6] = {{58, 290}, {292, 352}, {354, 484}, {486, 596}, {598, 708}, {710, 812}};
+constexpr Column kColumns[6] = {{58, 258}, {260, 352}, {354, 484}, {486, 596}, {598, 708}, {710, 812}};
 const char* const kColumnTitles[6] = {"step    operation", "channel", "transform", "'a' value", "'b' value",
                                       "exponent"};
 constexpr int16_t kFieldBase[6] = {kStepLabelField, kStepChannelField, kStepTransformField,
@@ -209,7 +209,10 @@ bool LoadScriptFromFile() {
   ScriptCOUNT = RecordingPositionOf(ScriptSequenceArray);
   enableRunItems();
   ScriptIsLoaded = 1;
-  PlayNamedSound("setup");
+  // A file that ends early loads as far as it goes; the user learns how far.
+  const std::string shortText = ShortScriptFileText(ScriptSequenceArray, bytes.size(), path->filename().string());
+  if (!shortText.empty()) ShowAlert(shortText, "bzot");
+  else PlayNamedSound("setup");
   return true;
 }
 

@@ -399,13 +399,22 @@ TEST_F(Smoothing, ScaleToBlockFromHighestAndLowestAndItsStepReplays) {
   menu(kMenuEdit, 1);
   EXPECT_EQ(gPointersToFileData[slot_][1], original_);
 
-  // Replayed without a window: the whole channel against the block's extremes.
+  // Replayed, the dialog shows again with the step's limits: the step does
+  // not say whether the block only was scaled, the user does.
   RecordSCRIPT = 0;
   autoscript = ScriptRunOnce = 1;
-  plat::test::run(Script{}, [] { EXPECT_TRUE(RunScriptStep(1)); });
+  Script r;
+  r.call([] {
+     EXPECT_EQ(plat::fieldText(kResultsWindow, kScaleUpperField), "100");
+     EXPECT_EQ(plat::fieldText(kResultsWindow, kScaleLowerField), "0");
+   })
+      .click(kResultsWindow, kScaleBlockOnly)
+      .click(kResultsWindow, kScaleOK)
+      .click(kResultsWindow, kScaleDone);
+  plat::test::run(r, [] { EXPECT_TRUE(RunScriptStep(1)); });
   EXPECT_FLOAT_EQ(*std::max_element(gPointersToFileData[slot_][1].begin() + 100,
                                     gPointersToFileData[slot_][1].begin() + 201), 100.0f);
-  EXPECT_NE(GetDatum(slot_, 1, 99), original_[99]);
+  EXPECT_EQ(GetDatum(slot_, 1, 99), original_[99]);
   EXPECT_NE(FileSHORTS[slot_][kShortBlockState], 2) << "the runner's block is cleared";
 
   // The close box brings back the channel as it was at opening.

@@ -313,22 +313,63 @@ TEST_F(Scripts, QuietInterruptWarningAndSkippedSteps) {
   s.call([] {
     EXPECT_EQ(ActiveChannel, 1) << "no step ran";
     EXPECT_EQ(RunScript, 0);
-    // Steps the file or this build cannot run, and a code nobody knows.
-    // Every operation is built, so one is taken out of the table here.
+    // A channel the file lacks takes the steps on it along (the smoothing
+    // and the block step); a step this build cannot run, and a code nobody
+    // knows. Every operation is built, so one is taken out of the table here.
     RegisterScriptOp(kOpTransformations, nullptr);
+    const int codes[] = {kOpChangeChannel, kOpSmoothing, 77, kOpBasicStats, kOpChangeChannel, kOpTransformations};
+    for (int k = 0; k < 6; ++k) ScriptSequenceArray[k + 1][kStepOperation] = static_cast<float>(codes[k]);
     ScriptSequenceArray[1][kStepMain] = 9;
-    ScriptSequenceArray[2][kStepOperation] = kOpTransformations;
-    ScriptSequenceArray[3][kStepOperation] = 77;
-    ScriptSequenceArray[4][kStepOperation] = kOpChangeChannel;
-    ScriptSequenceArray[4][kStepMain] = 2;
+    ScriptSequenceArray[5][kStepMain] = 2;
   });
   s.menu(kMenuScript, 8);
   s.menu(kMenuFile, 1).answerOpen(write("third.orl", 3));
-  s.call([] { EXPECT_NE(Field(kAlertWindow, kAlertMessage).find("CHANGE CHANNEL to:"), std::string::npos); });
+  s.call([] {
+    EXPECT_EQ(Field(kAlertWindow, kAlertMessage),
+              "Script step 1, \"CHANGE CHANNEL to:\" 9, was skipped: this file has 3 channels. Steps 2 "
+              "(\"SMOOTHING\") and 4 (\"BASIC STATS\") would have worked on another channel and were skipped "
+              "with it.");
+    EXPECT_FALSE(plat::windowExists(kBlockRequestWindow));
+    plat::test::saveArtifact(plat::test::windowImage(kAlertWindow), "script-skipped-channel.png");
+  });
   s.click(kAlertWindow, kAlertOK);
-  s.call([] { EXPECT_NE(Field(kAlertWindow, kAlertMessage).find("TRANSFORMATIONS"), std::string::npos); });
+  s.call([] {
+    EXPECT_EQ(FileSHORTS[TheFileInUse][kShortChanged], 0) << "nothing smoothed";
+    EXPECT_NE(Field(kAlertWindow, kAlertMessage).find("TRANSFORMATIONS"), std::string::npos);
+  });
   s.click(kAlertWindow, kAlertOK);
   s.call([] { EXPECT_EQ(ActiveChannel, 2) << "the run went on past the skipped steps"; });
+  Run(s, {first_});
+}
+
+// "Continue Script" pressed before any block: the step did nothing, and the
+// user is told so, as for every other step skipped; Interrupt says nothing.
+TEST_F(Scripts, ContinueWithoutABlockSaysTheStepWasSkipped) {
+  ScriptSequenceArray[1][kStepOperation] = kOpBasicStats;
+  ScriptSequenceArray[2][kStepOperation] = kOpScaleToBlock;
+  ScriptSequenceArray[3][kStepOperation] = kOpBasicStats;
+  autoscript = 1;
+  Script s;
+  Idle(s).menu(kMenuScript, 5).click(kViewerWindow, kViewerClose);
+  s.menu(kMenuScript, 8);
+  s.menu(kMenuFile, 1).answerOpen(second_);
+  Idle(s).click(kSecondPlot, kContinueScriptButton);
+  s.call([] {
+    EXPECT_EQ(Field(kAlertWindow, kAlertMessage),
+              "Script step 1, \"BASIC STATS\", was skipped: no block was selected.");
+  });
+  s.click(kAlertWindow, kAlertOK);
+  Idle(s).click(kSecondPlot, kContinueScriptButton);
+  s.call([] {
+    EXPECT_EQ(Field(kAlertWindow, kAlertMessage),
+              "Script step 2, \"SCALE to BLOCK\", was skipped: no block was selected.");
+  });
+  s.click(kAlertWindow, kAlertOK);
+  Idle(s).menu(kMenuScript, 12);
+  s.call([] {
+    EXPECT_FALSE(plat::windowExists(kAlertWindow));
+    EXPECT_FALSE(ScriptRunInProgress());
+  });
   Run(s, {first_});
 }
 
@@ -350,11 +391,17 @@ TEST_F(Scripts, ViewerEditorAndPrintout) {
   st[5][transform_step::kKind] = 17;
   st[6][kStepOperation] = kOpDeleted;
   st[7][kStepOperation] = kOpEndScript;
+  // The longest label, for the columns.
+  st[8][kStepOperation] = kOpMostVariable;
+  st[8][kStepMain] = 86400;
+  st[9][kStepOperation] = kOpO2Consumption;
+  st[9][gas_step::kFlowChannel] = 5;
+  st[9][gas_step::kFlowMode] = 2;
   ScriptFileName = "sample.cmsc";
   Script s;
   s.menu(kMenuScript, 5);
   s.call([] {
-    EXPECT_EQ(ScriptViewerRows, 6);
+    EXPECT_EQ(ScriptViewerRows, 8);
     EXPECT_EQ(Field(kViewerWindow, kStepAField + 2), "cases: 7");
     EXPECT_EQ(Field(kViewerWindow, kStepTransformField + 4), " a + b * X^c");
     EXPECT_EQ(Field(kViewerWindow, kStepAField + 4), "1.5");
@@ -381,6 +428,19 @@ TEST_F(Scripts, ViewerEditorAndPrintout) {
   s.call([] { EXPECT_EQ(plat::focusedField(kStepEditorWindow), 0); });
   s.closeBox(kStepEditorWindow);
   s.call([] { EXPECT_EQ(ScriptSequenceArray[2][smoothing_step::kWidthChoice], 3.0f); });
+  // Nor does a gas-exchange step: its flow is no field to type into, so
+  // nothing typed is lost on "Accept Change".
+  s.click(kViewerWindow, 8).key(kStepEditorWindow, '7');
+  s.call([] {
+    EXPECT_EQ(Field(kStepEditorWindow, kStepAField + 9), "flow: 5");
+    EXPECT_EQ(plat::focusedField(kStepEditorWindow), 0);
+  });
+  s.click(kStepEditorWindow, kEditorAccept);
+  s.call([] {
+    EXPECT_EQ(ScriptSequenceArray[9][gas_step::kFlowChannel], 5.0f);
+    EXPECT_EQ(ScriptSequenceArray[9][gas_step::kFlowMode], 2.0f);
+    EXPECT_EQ(Field(kViewerWindow, kStepAField + 9), "flow: 5");
+  });
   // Delete, then cancel: nothing; delete and accept: code 99.
   s.click(kViewerWindow, 1).click(kStepEditorWindow, kEditorDelete).click(kStepEditorWindow, kEditorCancel);
   s.call([] { EXPECT_EQ(StepCode(ScriptSequenceArray[1]), kOpChangeChannel); });
@@ -429,6 +489,26 @@ TEST_F(Scripts, StartingAgainAddingAndRefusedLoads) {
     EXPECT_EQ(StepCode(ScriptSequenceArray[2]), kOpRegress);
     EXPECT_FALSE(plat::windowExists(kViewerWindow));
   });
+  // A file cut short loads as far as it goes and says how far that was.
+  const fs::path cut = dir_ / "cut.cmsc";
+  {
+    static float store[kStepSlots][kStepFields] = {};
+    store[2][kStepOperation] = kOpSmoothing;
+    store[9][kStepOperation] = kOpBasicStats;
+    std::ofstream(cut, std::ios::binary) << EncodeScriptFile(store, 1).substr(0, 1000);
+  }
+  s.menu(kMenuScript, 4).answerOpen(cut);
+  s.call([] {
+    EXPECT_EQ(Field(kAlertWindow, kAlertMessage),
+              "The script file cut.cmsc ends early: only steps 1 to 7 were read (1 holds an operation); the steps "
+              "after them are empty, and Automatic Run is off.");
+  });
+  s.click(kAlertWindow, kAlertOK);
+  s.call([] {
+    EXPECT_EQ(ScriptViewerRows, 1);
+    EXPECT_EQ(autoscript, 0);
+  });
+  s.click(kViewerWindow, kViewerClose);
   Run(s, {first_});
 }
 

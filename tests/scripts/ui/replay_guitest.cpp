@@ -1,0 +1,512 @@
+// Every step a command records, recorded by hand on the demo and replayed
+// by the runner on a second copy of it, from the program's own start-up:
+// the replay must do what the hand run did, on the same channel, in the
+// same units, and no recorded code may lack a replay.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "analyses/ui/fit_commands.h"
+#include "analyses/ui/integration.h"
+#include "analyses/ui/regression.h"
+#include "analyses/ui/scans.h"
+#include "analyses/ui/timeintegrate.h"
+#include "analyses/ui/waveform.h"
+#include "datafiles/save.h"
+#include "datafiles/ui/save_dialog.h"
+#include "editing/ui/baseline.h"
+#include "editing/ui/blockscale.h"
+#include "editing/ui/integrate.h"
+#include "editing/ui/lag.h"
+#include "editing/ui/references.h"
+#include "editing/ui/smoothing.h"
+#include "editing/ui/spikes.h"
+#include "editing/ui/transformations.h"
+#include "output/results.h"
+#include "output/writer.h"
+#include "platform/controls.h"
+#include "platform/test.h"
+#include "platform/windows.h"
+#include "plot/ui/plot_commands.h"
+#include "plot/ui/plotwindow.h"
+#include "respirometry/ui/gasdialogs.h"
+#include "respirometry/ui/gasexchange.h"
+#include "respirometry/ui/humidity.h"
+#include "respirometry/ui/watervo2.h"
+#include "scripts/recording.h"
+#include "scripts/scriptfile.h"
+#include "scripts/steptable.h"
+#include "scripts/ui/runner.h"
+#include "shell/globals.h"
+#include "shell/menutable.h"
+#include "shell/store.h"
+#include "shell/ui/kit.h"
+#include "shell/ui/mainloop.h"
+#include "shell/worktables.h"
+#include "support/gui_support.h"
+#include "support/program_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using plat::test::Script;
+
+constexpr int kHandPlot = 1000, kReplayPlot = 1001;
+// Of editing/ui/fileinfo.h, whose field names clash with the gas dialogs'.
+constexpr int kFileDataWindow = 6, kFileDataDone = 134;
+
+// What a run leaves: the channels, their labels, the active channel and the
+// result of the analysis as the results writer would print it.
+struct Outcome {
+  int16_t channels = 0, active = 0;
+  std::vector<std::vector<float>> data;
+  std::vector<std::string> labels;
+  std::string result;
+};
+
+Outcome Capture(int16_t topicShown) {
+  Outcome o;
+  const auto f = static_cast<int16_t>(TheFileInUse);
+  o.channels = nChannels[f];
+  o.active = ActiveChannel;
+  for (int16_t c = 1; c <= nChannels[f]; ++c) {
+    o.data.push_back(gPointersToFileData[f][c]);
+    o.labels.push_back(RetrieveLabel(c));
+  }
+  if (topicShown > 0) {
+    ResultRecord r = CaptureResult();
+    r.topic = topicShown;
+    r.fileName.clear();  // the one thing the two files may differ in
+    o.result = ResultText(r);
+  }
+  return o;
+}
+
+void ExpectSame(const Outcome& hand, const Outcome& replay) {
+  EXPECT_EQ(replay.channels, hand.channels);
+  EXPECT_EQ(replay.active, hand.active) << "the channel worked on";
+  EXPECT_EQ(replay.labels, hand.labels);
+  EXPECT_EQ(replay.result, hand.result);
+  ASSERT_EQ(replay.data.size(), hand.data.size());
+  for (size_t c = 0; c < hand.data.size(); ++c) EXPECT_TRUE(replay.data[c] == hand.data[c]) << "channel " << c + 1;
+}
+
+// Polls made while the block request flashes take these instead of the
+// user's next steps.
+Script& Idle(Script& s) {
+  for (int k = 0; k < 30; ++k) s.call([] {});
+  return s;
+}
+// Long runs pump as they go (progress bars): each pump takes one of these,
+// so the user's next step waits for the window it is meant for.
+Script& Settle(Script& s) {
+  for (int k = 0; k < 300; ++k) s.call([] {});
+  return s;
+}
+// The pixels a block is dragged over: a step down, or the recovery after it.
+struct Span {
+  int from, to;
+};
+constexpr Span kStepDown{120, 300}, kRecovery{303, 425};
+Script& DragBlock(Script& s, int win, Span span) {
+  Idle(s).press(win, {span.from, 150}).moveTo(win, {(span.from + span.to) / 2, 150}).moveTo(win, {span.to, 150});
+  s.release();
+  return Idle(s);
+}
+
+using Steps = std::function<void(Script&)>;
+
+// The folder of the running case, for paths that steps need before it runs.
+fs::path gScratch;
+fs::path ScratchPath(const char* name) { return gScratch / name; }
+
+struct ReplayCase {
+  const char* name;
+  int16_t code;    // the step the hand run records last
+  bool block;      // a block is dragged before the hand run, and again when the replay asks
+  Steps byHand;    // the command from its menu, its dialog answered
+  Steps onReplay;  // what the user does while the step replays (a dialog shown again, results closed)
+  Span span = kStepDown;
+  // Instead of comparing the second file with the first: steps on files.
+  std::function<void(const fs::path& dir)> check;
+  // Before recording, on the first file (a step that needs a set-up first).
+  Steps before;
+};
+
+const std::vector<ReplayCase>& Cases() {
+  static const std::vector<ReplayCase> cases = {
+      {"channel from the Channel menu", kOpChangeChannel, false, [](Script& s) { s.menu(kMenuChannel, 3); }, {}},
+      {"lag typed",
+       kOpLag,
+       false,
+       [](Script& s) {
+         s.menu(kMenuEdit, 12).clickField(kResultsWindow, kLagField).call([] {
+           plat::setFieldText(kResultsWindow, kLagField, "");
+         });
+         s.type(kResultsWindow, kLagField, "12.5").click(kResultsWindow, kLagOK);
+       },
+       {}},
+      {"baseline from typed points",
+       kOpBaseline,
+       false,
+       [](Script& s) {
+         s.menu(kMenuEdit, 11).click(kResultsWindow, kBaselineTyped);
+         s.call([] {
+           plat::setFieldText(kResultsWindow, kBaselineStartField, "20.6");
+           plat::setFieldText(kResultsWindow, kBaselineEndField, "20.7");
+         });
+         s.click(kResultsWindow, kBaselineValuesOK).click(kResultsWindow, kBaselineOK);
+       },
+       {}},
+      {"integral",
+       kOpIntegrate,
+       false,
+       [](Script& s) { s.menu(kMenuEdit, 13).click(kResultsWindow, kIntegrateOK); },
+       {}},
+      {"derivative",
+       kOpDerivative,
+       false,
+       [](Script& s) { s.menu(kMenuEdit, 14).click(kResultsWindow, kIntegrateOK); },
+       {}},
+      {"spike sweep",
+       kOpSpikes,
+       false,
+       [](Script& s) {
+         s.menu(kMenuEdit, 17).clickField(kResultsWindow, kSpikeThresholdField).call([] {
+           plat::setFieldText(kResultsWindow, kSpikeThresholdField, "");
+         });
+         s.type(kResultsWindow, kSpikeThresholdField, "0.002").click(kResultsWindow, kSpikeSweep);
+         s.click(kResultsWindow, kSpikeDone);
+       },
+       {}},
+      {"VO2",
+       kOpO2Consumption,
+       false,
+       [](Script& s) {
+         s.menu(kMenuRespirometry, 1);
+         Idle(s).click(kResultsWindow, kNewChannelBox).click(kResultsWindow, kGasNext);
+         s.click(kSecondaryWindow, kChannelsNext).click(kSecondaryWindow, 1).click(kSecondaryWindow, kModeNext);
+         s.click(kResultsWindow, kComputeButton);
+       },
+       {}},
+      {"VCO2 of channel 2",
+       kOpCO2Production,
+       false,
+       [](Script& s) {
+         s.key(kHandPlot, '2').menu(kMenuRespirometry, 2);
+         Idle(s).click(kResultsWindow, kNewChannelBox).click(kResultsWindow, kGasNext);
+         s.click(kSecondaryWindow, kChannelsNext).click(kSecondaryWindow, 1).click(kSecondaryWindow, kModeNext);
+         s.click(kSecondaryWindow, kConstantRQ).click(kResultsWindow, kComputeButton);
+       },
+       {}},
+      {"water loss",
+       kOpWaterLoss,
+       false,
+       [](Script& s) {
+         s.menu(kMenuRespirometry, 5);
+         Idle(s).click(kResultsWindow, kGasNext).click(kSecondaryWindow, kChannelsNext);
+         s.click(kSecondaryWindow, kRelativeHumidity).click(kSecondaryWindow, kTemperatureOK);
+         s.click(kResultsWindow, kComputeButton);
+       },
+       {}},
+      {"sensor RH fix",
+       kOpSensorRH,
+       false,
+       [](Script& s) {
+         s.menu(kMenuRespirometry, 3);
+         Idle(s).click(kResultsWindow, kHumiditySelectGas).click(kSecondaryWindow, kChannelsNext);
+         s.click(kHumidityWindow, kHumidityDone).click(kHumidityWindow, kConstantButton);
+         s.click(kHumidityWindow, kHumidityOK);
+       },
+       {}},
+      {"VO2 in water",
+       kOpVO2InWater,
+       false,
+       [](Script& s) {
+         s.menu(kMenuRespirometry, 7);
+         Idle(s).click(kResultsWindow, kWaterClosed).click(kResultsWindow, kWaterContinue);
+         s.click(kWaterChannelWindow, kWaterChannelsDone).click(kResultsWindow, kWaterResult3);
+         s.click(kResultsWindow, kDoCalculations);
+       },
+       {}},
+      {"transformation X - a",
+       kOpTransformations,
+       false,
+       [](Script& s) {
+         s.menu(kMenuEdit, 22).popup(kResultsWindow, kTrTransformPopup, 7).clickField(kResultsWindow, kTrField1);
+         s.call([] { plat::setFieldText(kResultsWindow, kTrField1, "1.5"); });
+         s.click(kResultsWindow, kTrAll).click(kResultsWindow, kTrDone);
+       },
+       {}},
+      {"copy channel", kOpCopyChannel, false, [](Script& s) { s.menu(kMenuEdit, 31); }, {}},
+      {"references",
+       kOpRemoveReferences,
+       false,
+       [](Script& s) {
+         s.menu(kMenuEdit, 18).clickField(kResultsWindow, kRefCutoffField).call([] {
+           plat::setFieldText(kResultsWindow, kRefCutoffField, "");
+         });
+         s.type(kResultsWindow, kRefCutoffField, "20.5").click(kResultsWindow, kRefFix);
+         s.click(kResultsWindow, kRefDone);
+       },
+       {}},
+      {"smoothing",
+       kOpSmoothing,
+       false,
+       [](Script& s) {
+         s.menu(kMenuEdit, 16).click(kResultsWindow, 2).click(kResultsWindow, kSmoothFirstPreset + 1);
+         s.click(kResultsWindow, kSmoothAll);
+       },
+       {}},
+      {"basic stats", kOpBasicStats, true, [](Script& s) { Settle(s.menu(kMenuAnalyze, 1)).closeBox(kResultsWindow); },
+       [](Script& s) { Settle(s).closeBox(kResultsWindow); }},
+      // After another block step on the same block, as a script of two analyses runs.
+      {"slope in minutes", kOpSlopeVsTime, true,
+       [](Script& s) {
+         Settle(s.menu(kMenuAnalyze, 1)).closeBox(kResultsWindow);
+         Settle(s.menu(kMenuAnalyze, 15).click(kTimeUnitsWindow, kTimeMinutes)).closeBox(kResultsWindow);
+       },
+       [](Script& s) {
+         Settle(s).closeBox(kResultsWindow);
+         Idle(s).click(kReplayPlot, kContinueScriptButton);
+         Idle(s).call([] { EXPECT_FALSE(plat::windowExists(kTimeUnitsWindow)) << "the unit comes from the step"; });
+         Settle(s).closeBox(kResultsWindow);
+       }},
+      {"minimum over 60 s", kOpMinimum, true,
+       [](Script& s) {
+         s.menu(kMenuAnalyze, 2).clickField(kScanIntervalWindow, kScanSecondsField).call([] {
+           plat::setFieldText(kScanIntervalWindow, kScanSecondsField, "");
+         });
+         s.type(kScanIntervalWindow, kScanSecondsField, "60").click(kScanIntervalWindow, kScanIntervalOK);
+         Settle(s).closeBox(kResultsWindow);
+       },
+       [](Script& s) { Settle(s).closeBox(kResultsWindow); }},
+      {"maximum over 60 s", kOpMaximum, true,
+       [](Script& s) {
+         s.menu(kMenuAnalyze, 3).clickField(kScanIntervalWindow, kScanSecondsField).call([] {
+           plat::setFieldText(kScanIntervalWindow, kScanSecondsField, "");
+         });
+         s.type(kScanIntervalWindow, kScanSecondsField, "60").click(kScanIntervalWindow, kScanIntervalOK);
+         Settle(s).closeBox(kResultsWindow);
+       },
+       [](Script& s) { Settle(s).closeBox(kResultsWindow); }},
+      {"most level over 60 s", kOpMostLevel, true,
+       [](Script& s) {
+         s.menu(kMenuAnalyze, 4).clickField(kScanIntervalWindow, kScanSecondsField).call([] {
+           plat::setFieldText(kScanIntervalWindow, kScanSecondsField, "");
+         });
+         s.type(kScanIntervalWindow, kScanSecondsField, "60").click(kScanIntervalWindow, kScanIntervalOK);
+         Settle(s).closeBox(kResultsWindow);
+       },
+       [](Script& s) { Settle(s).closeBox(kResultsWindow); }},
+      {"most variable point to point over 60 s", kOpMostVariable, true,
+       [](Script& s) {
+         s.menu(kMenuAnalyze, 5).clickField(kScanIntervalWindow, kScanSecondsField).call([] {
+           plat::setFieldText(kScanIntervalWindow, kScanSecondsField, "");
+         });
+         s.type(kScanIntervalWindow, kScanSecondsField, "60").click(kScanIntervalWindow, kScanIntervalOK);
+         s.click(kScanIntervalWindow, kPointToPointButton);
+         Settle(s).closeBox(kResultsWindow);
+       },
+       [](Script& s) { Settle(s).closeBox(kResultsWindow); }},
+      {"integrate block", kOpIntegrateBlock, true,
+       [](Script& s) { Settle(s.menu(kMenuAnalyze, 6).click(kResultsWindow, kUnitMinutes)).closeBox(kResultsWindow); },
+       [](Script& s) { Settle(s).closeBox(kResultsWindow); }},
+      {"waveform", kOpWaveform, true,
+       [](Script& s) {
+         s.menu(kMenuAnalyze, 11);
+         Idle(s).click(kSecondaryWindow, kWaveDefaultTriggers);
+         Idle(s).closeBox(kResultsWindow);
+       },
+       [](Script& s) {
+         s.click(kSecondaryWindow, kWaveDefaultTriggers);
+         Idle(s).closeBox(kResultsWindow);
+       }},
+      {"regression", kOpRegress, true,
+       [](Script& s) {
+         s.menu(kMenuAnalyze, 16).click(kPickWindow, 1).click(kPickWindow, 4 + 3).click(kPickWindow, kPickOK);
+         s.click(kPickWindow, 1).click(kPickWindow, kModelDone).click(kResultsWindow, kRegExit);
+       },
+       [](Script& s) {
+         s.click(kPickWindow, 1).click(kPickWindow, 4 + 3).click(kPickWindow, kPickOK);
+         s.click(kPickWindow, 1).click(kPickWindow, kModelDone).click(kResultsWindow, kRegExit);
+       }},
+      {"asymptote in minutes", kOpAsymptote, true,
+       [](Script& s) {
+         s.menu(kMenuAnalyze, 17).click(kTimeUnitsWindow, kTimeMinutes).click(kResultsWindow, kAsymDone);
+       },
+       [](Script& s) {
+         s.call([] { EXPECT_FALSE(plat::windowExists(kTimeUnitsWindow)) << "the unit comes from the step"; });
+         s.click(kResultsWindow, kAsymDone);
+       },
+       kRecovery},
+      {"polynomial", kOpPolynomial, true,
+       [](Script& s) {
+         s.menu(kMenuAnalyze, 18).click(kPickWindow, 1).click(kPickWindow, 4 + 2).click(kPickWindow, kPickOK);
+         s.popup(kPolyWindow, kPolyDegreePopup, 2).click(kPolyWindow, kPolyDone);
+       },
+       [](Script& s) {
+         s.click(kPickWindow, 1).click(kPickWindow, 4 + 2).click(kPickWindow, kPickOK);
+         s.popup(kPolyWindow, kPolyDegreePopup, 2).click(kPolyWindow, kPolyDone);
+       }},
+      {"time integration", kOpTimeIntegration, true,
+       [](Script& s) { Settle(s.menu(kMenuAnalyze, 20)).closeBox(kResultsWindow); },
+       [](Script& s) { Settle(s).closeBox(kResultsWindow); }},
+      {"event counting", kOpEventCounting, true,
+       [](Script& s) { Settle(s.menu(kMenuAnalyze, 21)).closeBox(kResultsWindow); },
+       [](Script& s) { Settle(s).closeBox(kResultsWindow); }},
+      {"selective integration", kOpSelectiveIntegrate, true,
+       [](Script& s) { Settle(s.menu(kMenuAnalyze, 22)).closeBox(kResultsWindow); },
+       [](Script& s) { Settle(s).closeBox(kResultsWindow); }},
+      {"scale the block only", kOpScaleToBlock, true,
+       [](Script& s) {
+         s.menu(kMenuEdit, 25).click(kResultsWindow, kScaleZeroTo100).click(kResultsWindow, kScaleBlockOnly);
+         s.click(kResultsWindow, kScaleOK).click(kResultsWindow, kScaleDone);
+       },
+       [](Script& s) {
+         s.call([] {
+           EXPECT_EQ(plat::fieldText(kResultsWindow, kScaleUpperField), "100");
+           EXPECT_EQ(plat::fieldText(kResultsWindow, kScaleLowerField), "0");
+         });
+         s.click(kResultsWindow, kScaleBlockOnly).click(kResultsWindow, kScaleOK).click(kResultsWindow, kScaleDone);
+       }},
+      {"save as", kOpSaveAs, false,
+       [](Script& s) { s.menu(kMenuFile, 7).click(kSaveAsWindow, kSaveAsSave).answerSave(ScratchPath("hand.orl")); },
+       [](Script& s) { s.click(kSaveAsWindow, kSaveAsSave).answerSave(ScratchPath("replayed.orl")); }, kStepDown,
+       [](const fs::path& dir) {
+         EXPECT_EQ(fs::file_size(dir / "replayed.orl"), fs::file_size(dir / "hand.orl"));
+         EXPECT_EQ(FileName[TheFileInUse], "replayed.orl");
+       }},
+      // The demo is first saved elsewhere: a plain Save then writes there.
+      {"save",
+       kOpSaveFile,
+       false,
+       [](Script& s) { s.menu(kMenuFile, 6); },
+       {},
+       kStepDown,
+       [](const fs::path& dir) {
+         EXPECT_EQ(FileSHORTS[TheFileInUse][kShortChanged], 0);
+         EXPECT_GT(fs::last_write_time(dir / "34.orl"), fs::last_write_time(dir / "hand.orl"));
+       },
+       [](Script& s) { s.menu(kMenuFile, 7).click(kSaveAsWindow, kSaveAsSave).answerSave(ScratchPath("hand.orl")); }},
+      {"open file", kOpOpenFile, false, [](Script& s) { s.menu(kMenuFile, 1).answerOpen(ScratchPath("other.orl")); },
+       // The run starts again on the file the step opened; there the step asks again.
+       [](Script& s) { s.answerOpen(ScratchPath("other.orl")).cancelFileDialog(); }, kStepDown,
+       [](const fs::path&) {
+         EXPECT_EQ(TheFileInUse, 3);
+         EXPECT_EQ(FileName[TheFileInUse], "other.orl");
+       }},
+      {"file data", kOpEditFileData, false,
+       [](Script& s) { s.menu(kMenuEdit, 9).click(kFileDataWindow, kFileDataDone); },
+       [](Script& s) { s.click(kFileDataWindow, kFileDataDone); }},
+  };
+  return cases;
+}
+
+class Replays : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    RunScript = 0;
+    RecordSCRIPT = 0;
+    ScriptCOUNT = 0;
+    ScriptRunStep = 0;
+    autoscript = ScriptRunOnce = 0;
+    TimeUnits = 0;
+    testsupport::ClearStore();
+    testsupport::ClearWiring();
+    ClearScriptOps();
+    if (!dir_.empty()) fs::remove_all(dir_);
+  }
+
+  // From start-up on the demo: record the case by hand, halt (which arms an
+  // automatic run), open a copy of the demo and let the runner replay it.
+  void RecordAndReplay(const ReplayCase& c) {
+    SCOPED_TRACE(c.name);
+    const int16_t slot = testsupport::StartProgramOnDemo();
+    ASSERT_GE(slot, 0);
+    // OPEN FILE is the runner's own.
+    EXPECT_TRUE(ScriptOpRegistered(c.code) || IsBlockStep(c.code) || c.code == kOpOpenFile) << "no replay";
+    for (auto& step : ScriptSequenceArray)
+      for (float& f : step) f = 0.0f;
+    if (!dir_.empty()) fs::remove_all(dir_);
+    dir_ = gScratch = testsupport::FreshTestDir("corvimet-replays-");
+    const fs::path copy = dir_ / (std::to_string(c.code) + ".orl");
+    fs::copy_file(testsupport::kDemoRecording, copy);
+    fs::copy_file(testsupport::kDemoRecording, dir_ / "other.orl");
+    Outcome hand;
+    int16_t handTopic = 0;
+    Outcome opened;
+    Script s;
+    Idle(s);
+    if (c.before) c.before(s);
+    s.call([&] { opened = Capture(0); });
+    s.menu(kMenuScript, 1);
+    if (c.block) DragBlock(s, kHandPlot, c.span);
+    c.byHand(s);
+    // The recorded step's counter flashes: each flash a poll.
+    Idle(s).call([&] {
+      handTopic = IsBlockStep(c.code) ? topic : 0;
+      hand = Capture(handTopic);
+      // The hand run did something to compare.
+      if (IsBlockStep(c.code)) {
+        EXPECT_FALSE(hand.result.empty());
+      } else if (c.code != kOpEditFileData && !c.check) {
+        EXPECT_TRUE(hand.data != opened.data || hand.active != opened.active) << "nothing changed by hand";
+      }
+      ASSERT_GE(ScriptCOUNT, 1);
+      EXPECT_EQ(StepCode(ScriptSequenceArray[ScriptCOUNT]), c.code) << "the step recorded";
+    });
+    s.menu(kMenuScript, 2);
+    s.menu(kMenuFile, 1).answerOpen(copy);
+    if (c.block) DragBlock(s, kReplayPlot, c.span);
+    if (c.onReplay) c.onReplay(s);
+    Idle(s).call([&] {
+      EXPECT_FALSE(plat::windowExists(kAlertWindow)) << plat::fieldText(kAlertWindow, kAlertMessage);
+      EXPECT_FALSE(ScriptRunInProgress());
+      if (c.check) {
+        c.check(dir_);
+        return;
+      }
+      EXPECT_EQ(TheFileInUse, 1);
+      ExpectSame(hand, Capture(handTopic));
+    });
+    s.stop();
+    plat::test::run(s, [] { MainProgramLoop(); });
+  }
+
+  fs::path dir_;
+};
+
+// Steps on files and on the channel shown; the others edit data or analyse
+// a block, and their outcome is compared.
+bool FileOrChannelStep(int code) {
+  return code == kOpChangeChannel || code == kOpSaveAs || code == kOpEditFileData || code == kOpOpenFile ||
+         code == kOpSaveFile;
+}
+
+// Every code a command records (each labelled code but the end mark, which
+// only a file brings) is a case, and the file and channel steps replay.
+TEST_F(Replays, EveryCodeACommandRecordsIsRecordedAndReplayed) {
+  std::set<int> cased;
+  for (const ReplayCase& c : Cases()) cased.insert(c.code);
+  for (int code = 1; code <= kLastScriptCode; ++code) {
+    if (ScriptLabel(code).empty() || code == kOpEndScript) continue;
+    EXPECT_EQ(cased.count(code), 1u) << code << " \"" << ScriptLabel(code) << "\" has no case";
+  }
+  for (const ReplayCase& c : Cases())
+    if (FileOrChannelStep(c.code)) RecordAndReplay(c);
+}
+
+// Each editing and block-analysis step, by hand on one file and replayed on
+// another, leaves the same channels and the same printed result, in the
+// same units.
+TEST_F(Replays, EditingAndBlockStepsReplayAsTheyWereDoneByHand) {
+  for (const ReplayCase& c : Cases())
+    if (!FileOrChannelStep(c.code)) RecordAndReplay(c);
+}
+
+}  // namespace
