@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "platform/macroman.h"
 #include "shell/defaults.h"
 #include "shell/textutil.h"
 
@@ -46,8 +47,11 @@ const char* SheetStatusText(SheetStatus s) {
   return "";
 }
 
-SheetStatus ParseThermalSheet(std::string_view bytes, ThermalSheet* out) {
-  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+SheetStatus ParseThermalSheet(std::string_view diskBytes, ThermalSheet* out) {
+  if (diskBytes.substr(0, 3) == "\xEF\xBB\xBF") diskBytes.remove_prefix(3);
+  // The cells are the program's text from here on, as every label is.
+  const std::string text = plat::fromDiskText(diskBytes);
+  const std::string_view bytes = text;
   std::vector<std::string_view> lines;
   bool lastHadEnd = false;
   size_t pos = 0;
@@ -228,7 +232,7 @@ std::string ResultsFileText(const ThermalSheet& sheet, const std::vector<RowOutc
     }
     out += '\n';
   }
-  return out;
+  return plat::toDiskText(out);
 }
 
 std::string MetadataText(const MetadataInfo& info) {
@@ -256,5 +260,5 @@ std::string MetadataText(const MetadataInfo& info) {
   } else {
     m += "Day length constant:  dawn is at  " + NumText(DaytimeStart) + "     dusk is at " + NumText(DaytimeEnd) + "\n";
   }
-  return m;
+  return plat::toDiskText(m);
 }
