@@ -192,7 +192,7 @@ bool runOptions(bool print, PrintOptions* o, int16_t f, uint16_t& CustomPlot) {
       {kPrintZeroLines, "Show Zero Lines", {280, 138, 435, 156}, PZL != 0, 1},
       {kPrintSampling, "Show Sampling Data", {280, 161, 435, 179}, o->sampling, 1},
       {kPrintComments, "Show Comments", {280, 184, 435, 202}, o->comments, 1},
-      {kPrintCustomHeights, "Non-standard Plot Peight", {20, 208, 260, 226}, CustomPlot != 0, customAllowed ? 1 : 0},
+      {kPrintCustomHeights, "Non-standard Plot Height", {20, 208, 260, 226}, CustomPlot != 0, customAllowed ? 1 : 0},
   };
   for (const Box& b : boxes) {
     plat::ButtonSpec s;

@@ -20,6 +20,7 @@
 #include "platform/controls.h"
 #include "platform/windows.h"
 #include "plot/stripheights.h"
+#include "plot/ui/overlay.h"
 #include "plot/ui/stacked.h"
 #include "plot/ui/stripheights.h"
 #include "shell/globals.h"
@@ -199,6 +200,35 @@ TEST_F(PlotSide, PrintsAndStoresWhatItShows) {
     r.setUp();
     plat::test::run(r.script(), r.entry);
     r.check();
+  }
+}
+
+// Texts that read as words where they read as typos: no stored file depends on them.
+TEST_F(PlotSide, CorrectedTextsAreShown) {
+  const struct Row {
+    int16_t menu, item;
+    int win, control;   // control 0: the window's title
+    const char* text;
+    std::function<void(Script&)> leave;
+  } rows[] = {
+      {2, 11, kResultsWindow, 12, "Start of File", [](Script& s) { s.closeBox(kResultsWindow); }},
+      {77, 2, kResultsWindow, 0, "Automatic Block Selection", [](Script& s) { s.closeBox(kResultsWindow); }},
+      {4, 9, kOverlayOptionsWindow, 0, "Overlay Lines and Persistence", [](Script& s) {
+         s.click(kOverlayOptionsWindow, kOverlayOK);
+       }},
+      {1, 15, kPrintOptionsWindow, kPrintCustomHeights, "Non-standard Plot Height",
+       [](Script& s) { s.click(kPrintOptionsWindow, kPrintNext).closeBox(kChannelSelectWindow); }},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.text);
+    Script s;
+    if (r.win == kOverlayOptionsWindow)   // the channels to overlay come first
+      s.click(kChannelSelectWindow, 2).click(kChannelSelectWindow, kSelectDone);
+    s.call([&r] {
+      EXPECT_EQ(r.control == 0 ? plat::title(r.win) : plat::controlTitle(r.win, r.control), r.text);
+    });
+    r.leave(s);
+    plat::test::run(s, [&r] { EXPECT_TRUE(DoMENU(r.menu, r.item)); });
   }
 }
 
