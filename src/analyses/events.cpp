@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/macroman.h"
 #include "shell/textutil.h"
 
 namespace {
@@ -229,7 +230,7 @@ std::string EventDetailsText(const EventFileHeader& h, const EventRequest& r, co
          NumText(e.mean) + "\t" + (e.cases < 3 ? std::string(" ") : NumText(e.sd)) + "\t" + NumText(e.maximum) +
          "\t" + NumText(e.minimum) + "\t" + NumText(sumUp) + "\t" + NumText(sumDown) + "\n";
   }
-  return s;
+  return plat::toDiskText(s);
 }
 
 float TriggerLevelAt(int v, float minY, float maxY, int upperLimit) {

@@ -88,10 +88,10 @@ struct EventRateUnit {
 };
 EventRateUnit EventRateUnitOf(int item);
 
-// The event-details file (Mac Roman text, LF line ends, tab-separated):
-// header lines and
-// one row per kept event, upper before lower at an equal start. Case numbers
-// are written as index + 1.
+// The event-details file's bytes (UTF-8 from the program's text of names and
+// labels, LF line ends, tab-separated): header lines and one row per kept
+// event, upper before lower at an equal start. Case numbers are written as
+// index + 1.
 struct EventFileHeader {
   std::string fileName, date, label;   // date "MM/dd/yy"
   int32_t cases = 0;

@@ -5,6 +5,7 @@
 #include <limits>
 #include <numbers>
 
+#include "platform/macroman.h"
 #include "shell/textutil.h"
 
 namespace {
@@ -143,5 +144,5 @@ std::string FftResultsText(std::span<const float> magnitudes, int64_t n, double 
     s += NumText(magnitudes[j]);
     s += '\n';
   }
-  return s;
+  return plat::toDiskText(s);
 }

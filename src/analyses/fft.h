@@ -43,7 +43,7 @@ inline double FftBinHz(int64_t j, int64_t n, double dt) { return static_cast<dou
 // number of columns a bin when they fit, else compressed.
 int64_t FftElementAtColumn(int x, int width, int64_t shown);
 
-// The results file, for spreadsheets (LF line ends, plain ASCII): the unit's
+// The results file's bytes, for spreadsheets (UTF-8, LF line ends): the unit's
 // column title, a tab, "magnitude", then one row per bin: frequency or period
 // by unit, a tab, the magnitude.
 std::string FftResultsText(std::span<const float> magnitudes, int64_t n, double dt, int16_t unit);

@@ -66,22 +66,26 @@ bool BinsForWidth(float span, double width, int* bins) {
   return true;
 }
 
-BigChart LayOutBigChart(const HistogramCounts& h, int bins, double mean, float mi) {
+BigChart LayOutBigChart(const HistogramCounts& h, double mean, float mi) {
   BigChart c;
-  bins = std::clamp(bins, 1, static_cast<int>(h.bins.size()));
-  c.barWidth = 500 / bins;
+  const int bins = std::clamp(h.nb, 1, std::max(1, static_cast<int>(h.bins.size())));
+  c.bins = bins;
+  c.edges.resize(static_cast<size_t>(bins) + 1);
+  for (int b = 0; b <= bins; ++b) c.edges[static_cast<size_t>(b)] = 91 + b * 500 / bins;
   c.heights.assign(static_cast<size_t>(bins), 0);
   const double yScale = h.fullest > 0 ? 270.0 / h.fullest : 0.0;
   for (int b = 0; b < bins; ++b) {
-    const int32_t n = h.bins[static_cast<size_t>(b)];
+    const int32_t n = static_cast<size_t>(b) < h.bins.size() ? h.bins[static_cast<size_t>(b)] : 0;
     const int ht = std::max(1, static_cast<int>(yScale * n));
     if (n > 0) c.heights[static_cast<size_t>(b)] = ht;
     c.area += ht * 500.0 / bins;
   }
   const double rel = h.span > 0.0f ? (mean - mi) / h.span : 0.5;
-  c.meanX = static_cast<int>(std::trunc(92 - c.barWidth + 500.0 * std::clamp(rel, -1.0, 2.0)));
+  c.meanX = static_cast<int>(std::trunc(91 + 500.0 * std::clamp(rel, -1.0, 2.0)));
   return c;
 }
+
+double BigBinWidth(const HistogramCounts& h) { return h.nb > 0 ? static_cast<double>(h.span) / h.nb : 0.0; }
 
 int SmallBarHeight(int32_t count, int32_t fullest, int full) {
   if (count <= 0 || fullest <= 0) return 0;

@@ -41,17 +41,23 @@ int BigHistogramBins(double typed, bool isNumber);
 // for a width that is not above 0.
 bool BinsForWidth(float span, double width, int* bins);
 
-// The big chart: bars from x 91, each 500 div bins pixels wide and
-// max(1, trunc(270 / fullest * count)) high for a non-empty bin; `area` sums
-// height * 500 / bins over all bins; the mean mark at
-// trunc(92 - barWidth + 500 * (mean - mi) / span).
+// The big chart: the bins in use (h.nb: fewer than asked when there are
+// fewer cases) share the 500 columns from x 91 to 591 that the axis labels
+// mi and ma span, so bars, mean mark and normal curve use one scale: value
+// x stands at 91 + 500 (x - mi) / span. Bar b spans edges[b - 1] ..
+// edges[b] (91 + b * 500 div bins) and is max(1, trunc(270 / fullest *
+// count)) high for a non-empty bin; `area` sums height * 500 / bins over all
+// bins; the mean mark stands at trunc(91 + 500 * (mean - mi) / span).
 struct BigChart {
-  int barWidth = 0;
+  int bins = 0;
+  std::vector<int> edges;        // bins + 1 columns
   std::vector<int> heights;      // per bin, 0 for an empty bin
   double area = 0.0;
   int meanX = 0;
 };
-BigChart LayOutBigChart(const HistogramCounts& h, int bins, double mean, float mi);
+BigChart LayOutBigChart(const HistogramCounts& h, double mean, float mi);
+// The width of the bins in use: span / nb (the whole span for one bin).
+double BigBinWidth(const HistogramCounts& h);
 
 // Bar height in a small chart of `full` pixels: max(1, trunc(full / fullest
 // * count)); 0 for an empty bin.

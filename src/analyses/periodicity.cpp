@@ -7,6 +7,7 @@
 
 #include "output/results.h"
 #include "output/stats.h"
+#include "platform/macroman.h"
 #include "shell/textutil.h"
 
 namespace {
@@ -192,7 +193,7 @@ std::string PeriodicitySummaryText(const std::vector<PeriodicityRow>& rows) {
   for (const PeriodicityRow& r : rows)
     s +=
         FieldNumText(r.time) + "\t" + FieldNumText(r.r2) + "\t" + FieldNumText(r.b) + "\t" + std::to_string(r.n) + "\n";
-  return s;
+  return plat::toDiskText(s);
 }
 
 bool TestBestStep(const PeriodicityRow& row) {

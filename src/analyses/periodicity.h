@@ -91,7 +91,7 @@ std::string SignificantText(double v, int digits);
 std::string PeriodicityTimeText(double seconds, TimeTextUse use, int digits);
 
 // The summary file: "lag time (s)", "r-squared", "slope", "n" with tabs,
-// then one row per step; LF line ends.
+// then one row per step; the file's bytes (UTF-8, LF line ends).
 std::string PeriodicitySummaryText(const std::vector<PeriodicityRow>& rows);
 
 // ---- Adapters ----------------------------------------------------------------

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/macroman.h"
 #include "shell/textutil.h"
 
 namespace {
@@ -175,7 +176,7 @@ std::string SteppedResultsText(const SteppedFileInput& in) {
     }
     s += NumText(row.interpolated ? 9999.0 : 0.0) + "\n";
   }
-  return s;
+  return plat::toDiskText(s);
 }
 
 std::vector<int16_t> SteppedSavedChannels(std::span<const uint16_t> picked, int16_t nChannels) {

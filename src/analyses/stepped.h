@@ -68,8 +68,9 @@ struct SteppedPoint {
 };
 std::vector<SteppedPoint> SteppedFoldedMeans(std::span<const SteppedRow> rows, std::span<const SteppedStats> stats);
 
-// The results file, for spreadsheets (LF line ends): heading lines, one line
-// per channel, the column heads and one row per block.
+// The results file's bytes, for spreadsheets (UTF-8 from the program's text
+// of names and labels, LF line ends): heading lines, one line per channel,
+// the column heads and one row per block.
 struct SteppedFileInput {
   std::string fileName, today;   // today as "MM/dd/yy"
   int64_t nCases = 0;

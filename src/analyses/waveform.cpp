@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "output/numberformat.h"
+#include "platform/macroman.h"
 #include "shell/textutil.h"
 
 float WaveTables::at(int section, size_t entry) const {
@@ -349,5 +350,5 @@ std::string WaveDataText(const WaveTables& t, size_t n) {
     for (int k = 0; k < 4; ++k) s += NumText(t.at(k, j)) + "\t";
     s += NumText(t.at(4, j)) + "\n";
   }
-  return s;
+  return plat::toDiskText(s);
 }

@@ -101,5 +101,6 @@ WaveRange WaveScanRange(const std::vector<float>& section, int sectionIndex, siz
 // 4 significant digits.
 std::string WaveDurationText(double seconds);
 
-// The waveform data file: header and rows 1..n of the five tables.
+// The waveform data file's bytes (UTF-8, LF line ends): header and rows 1..n
+// of the five tables.
 std::string WaveDataText(const WaveTables& t, size_t n);

@@ -149,10 +149,10 @@ std::string EncodeCompactedSeries(int16_t slot, int32_t n, int16_t timeUnits) {
   s += unitHeading(timeUnits);
   for (int16_t c : chosen) {
     s += '\t';
-    s += TrimTrailingBlanks(RetrieveLabelOf(slot, c));
+    s += plat::macRomanToUtf8(TrimTrailingBlanks(RetrieveLabelOf(slot, c)));
     s += "\tS.D.";
   }
-  s += '\r';
+  s += '\n';
 
   const int32_t cases = nCases[slot];
   const int32_t groups = std::min(CompactedGroupCount(cases, n), parse[1]);
@@ -169,7 +169,7 @@ std::string EncodeCompactedSeries(int16_t slot, int32_t n, int16_t timeUnits) {
       s += '\t';
       s += FieldNumText(ParseArray.get(c + kMaxChannels, g));
     }
-    s += '\r';
+    s += '\n';
   }
   return s;
 }

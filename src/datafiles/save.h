@@ -64,7 +64,8 @@ int32_t CompactedGroupCount(int32_t cases, int32_t groupSize);
 // The table: "Time (min) " (or "(hours) ", "(sec) ") then, for each channel
 // of the slot flagged in set 2, its label and "S.D.", tab-separated; then one
 // row per group: the time of its middle and each channel's mean and S.D. from
-// ParseArray rows c and c + 32. Lines end with CR.
+// ParseArray rows c and c + 32. The file's bytes, for spreadsheets: UTF-8
+// with LF line ends.
 std::string EncodeCompactedSeries(int16_t slot, int32_t groupSize, int16_t timeUnits);
 // Writes the table of TheFileInUse for the compaction in force (parse
 // element 0) to the open output file.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <string>
 
 #include "shell/textutil.h"
 
@@ -53,6 +54,13 @@ std::vector<PrintStrip> PrintStrips(const std::vector<int16_t>& channels, const 
     out.push_back(s);
   }
   return out;
+}
+
+std::string PrintedMarkerLabel(int32_t code) {
+  const auto c = static_cast<int16_t>(code);
+  if (c > 200) return std::to_string(c - 200);
+  if (c >= 32 && c <= 255 && c != 127) return std::string(1, static_cast<char>(static_cast<uint8_t>(c)));
+  return std::to_string(c);
 }
 
 namespace {

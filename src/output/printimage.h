@@ -60,6 +60,11 @@ struct TimeIndex {
 // pixels gives no ticks at all.
 TimeIndex SITimeIndex(int32_t startOfDaySeconds, const PrintRange& r, float interval, int pageRight);
 
+// The label a marker prints with, as the plot shows it: codes above 200 as
+// the number code - 200 ("203" reads "3"); a printable Mac Roman character
+// as itself; any other code as its number.
+std::string PrintedMarkerLabel(int32_t code);
+
 // "T days/hours/minutes/seconds" of a recording T seconds long.
 std::string RecordingLengthText(double seconds);
 // Name of the acquisition device by its code.

@@ -76,6 +76,10 @@ const std::vector<PrintedPage>& printedPages();
 void clearRecorders();
 // Whether help pages open in a browser (true after reset()).
 void setBrowserAvailable(bool available);
+// Whether a sound server answers (true after reset()); without one every
+// sound is also a visual bell, recorded by the window flashed (0: none).
+void setSoundServerAvailable(bool available);
+const std::vector<int>& visualBells();
 
 // Snapshots
 QImage portImage(int win);          // the port only, exact pixels

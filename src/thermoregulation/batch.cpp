@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "platform/macroman.h"
 #include "shell/defaults.h"
 #include "shell/textutil.h"
 
@@ -52,8 +53,11 @@ const char* SheetStatusText(SheetStatus s) {
   return "";
 }
 
-SheetStatus ParseThermalSheet(std::string_view bytes, ThermalSheet* out) {
-  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+SheetStatus ParseThermalSheet(std::string_view diskBytes, ThermalSheet* out) {
+  if (diskBytes.substr(0, 3) == "\xEF\xBB\xBF") diskBytes.remove_prefix(3);
+  // The cells are the program's text from here on, as every label is.
+  const std::string text = plat::fromDiskText(diskBytes);
+  const std::string_view bytes = text;
   // Lines are taken one at a time and never all held, so memory follows the
   // cells kept, not the file's line count.
   size_t pos = 0;
@@ -240,7 +244,7 @@ std::string ResultsFileText(const ThermalSheet& sheet, const std::vector<RowOutc
     }
     out += '\n';
   }
-  return out;
+  return plat::toDiskText(out);
 }
 
 std::string MetadataText(const MetadataInfo& info) {
@@ -268,5 +272,5 @@ std::string MetadataText(const MetadataInfo& info) {
   } else {
     m += "Day length constant:  dawn is at  " + NumText(DaytimeStart) + "     dusk is at " + NumText(DaytimeEnd) + "\n";
   }
-  return m;
+  return plat::toDiskText(m);
 }

@@ -26,11 +26,12 @@ struct ThermalSheet {
 enum class SheetStatus : int16_t { Ok = 0, Empty, TooManyColumns, TooManyRows };
 const char* SheetStatusText(SheetStatus s);
 
-// Comma-separated, header line first; CR, LF and CRLF line ends; a UTF-8
-// byte-order mark is skipped; blank lines are dropped; short rows are padded
+// Comma-separated, header line first; CR, LF and CRLF line ends; UTF-8 or
+// Mac Roman (a UTF-8 byte-order mark is skipped); the cells come out as the
+// program's text (Mac Roman). Blank lines are dropped; short rows are padded
 // with empty cells, longer ones cut to the header's width; cells are cut to
 // 255 bytes. More than 45 columns or 799 data rows is refused, whole.
-SheetStatus ParseThermalSheet(std::string_view bytes, ThermalSheet* out);
+SheetStatus ParseThermalSheet(std::string_view diskBytes, ThermalSheet* out);
 
 // "yes", "YES", "y", "Y", "1" (and "D", "d" where diurnal counts as yes).
 bool SheetYes(std::string_view cell, bool dayCountsAsYes);
@@ -60,7 +61,8 @@ const char* ResultHead(int k);   // k 1..16
 const char* ResultBoxTitle(int box);
 
 // The results file: the sheet's columns, the mean cost, then each ticked
-// result in the order of the results; LF line ends. results[i] belongs to
+// result in the order of the results; the file's bytes (UTF-8, LF line
+// ends) from the program's text of the cells. results[i] belongs to
 // rows[i]; a row that was not computed (C <= 0) has blank result cells.
 struct RowOutcome {
   bool computed = false;
@@ -70,7 +72,8 @@ std::string ResultsFileText(const ThermalSheet& sheet, const std::vector<RowOutc
                             const std::array<bool, 16>& ticked, char separator);
 
 struct MetadataInfo {
-  std::string climateFile, sheetFile;
+  std::string climateFile, sheetFile;   // the program's text (Mac Roman)
 };
-// The metadata block, from the settings as they stand.
+// The metadata block, from the settings as they stand; UTF-8 with LF, as
+// the results file it ends.
 std::string MetadataText(const MetadataInfo& info);

@@ -126,14 +126,14 @@ TEST(Compaction, SlotTableReadsBackOnlyTheComputedGroups) {
   EXPECT_EQ(parse[0], 10);
   EXPECT_EQ(parse[1], 3);
   EXPECT_EQ(EncodeCompactedSeries(slot, 10, 1),
-            "Time (min) \tO2\tS.D.\tT\tS.D.\r"
-            "0.5\t5.5\t2.8722813\t7\t0\r"
-            "1.5\t15.5\t2.8722813\t7\t0\r"
-            "2.25\t23\t1.4142135\t7\t0\r");
+            "Time (min) \tO2\tS.D.\tT\tS.D.\n"
+            "0.5\t5.5\t2.8722813\t7\t0\n"
+            "1.5\t15.5\t2.8722813\t7\t0\n"
+            "2.25\t23\t1.4142135\t7\t0\n");
   // The file grew after the compaction: the table still ends where it did.
   ASSERT_EQ(ResizeChannels(slot, 60), StoreStatus::Ok);
   const std::string grown = EncodeCompactedSeries(slot, 10, 1);
-  EXPECT_EQ(std::count(grown.begin(), grown.end(), '\r'), 4);
+  EXPECT_EQ(std::count(grown.begin(), grown.end(), '\n'), 4);
   EXPECT_FALSE(CompactSlot(slot, 1));
   FreeSlot(slot);
   ParseArray.release();

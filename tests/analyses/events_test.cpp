@@ -146,12 +146,12 @@ TEST(EventCount, LargeOffsetsKeepTheirSpread) {
 TEST(EventDetails, FileEqualsTheGoldenOneAndRatesDivideTheSums) {
   const EventCount c = CountEvents(kEvents, EventsOf());
   EventFileHeader h{"events", "12/07/26", "flow", 13, 1, 1, 0.0};
-  const std::string text = plat::toDiskText(EventDetailsText(h, EventsOf(), c, 1));
+  const std::string text = EventDetailsText(h, EventsOf(), c, 1);
   std::ifstream in(std::filesystem::path(TEST_GOLDEN_DIR) / "event_details.txt", std::ios::binary);
   const std::string golden{std::istreambuf_iterator<char>(in), {}};
   EXPECT_EQ(text, golden);
   const std::string perMinute = EventDetailsText(h, EventsOf(), c, 3);
-  EXPECT_NE(perMinute.find("\xB7 postive (/min) \t"), std::string::npos);
+  EXPECT_NE(perMinute.find("\xE2\x88\x91 postive (/min) \t"), std::string::npos);
   EXPECT_NE(perMinute.find("\t 0.25\t 0\n"), std::string::npos) << "15 / 60 after the first event";
   EXPECT_EQ(EventRateUnitOf(9).divisor, 1.0) << "an unknown item counts as item 1";
 }

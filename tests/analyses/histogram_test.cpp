@@ -81,10 +81,10 @@ TEST(Histogram, BigFormBinsChartAndCurve) {
     SCOPED_TRACE(b);
     HistogramCounts h;
     ASSERT_EQ(CountHistogram(data, {1, 2000, -3, 3, -3, 3, false, b}, &h), HistogramStatus::Ok);
-    const BigChart chart = LayOutBigChart(h, b, 0.0, -3.0f);
-    EXPECT_EQ(chart.barWidth, 500 / b);
+    const BigChart chart = LayOutBigChart(h, 0.0, -3.0f);
+    EXPECT_EQ(chart.bins, b);
     EXPECT_EQ(chart.heights.size(), static_cast<size_t>(b));
-    EXPECT_EQ(chart.meanX, 92 - chart.barWidth + 250);
+    EXPECT_EQ(chart.meanX, 91 + 250) << "the mean halfway along the axis, not a bar to its left";
     const auto curve = NormalCurvePoints(chart.meanX, h.span, chart.area, 1.0f);
     ASSERT_FALSE(curve.empty());
     for (const auto& p : curve) {
@@ -97,6 +97,25 @@ TEST(Histogram, BigFormBinsChartAndCurve) {
     EXPECT_NEAR(area, chart.area, chart.area * 0.05 + 501);
   }
   EXPECT_TRUE(NormalCurvePoints(300, 10.0, 1000.0, 0.0f).empty()) << "no curve for SD 0";
+
+  // Bars, axis and mean mark share one scale whatever the bins: 10 cases
+  // asked into 40 bins make 10 bins over the whole axis, and bins that do
+  // not divide 500 columns still end where the axis does.
+  const auto ten = ramp(10);
+  for (int asked : {40, 130, 7}) {
+    SCOPED_TRACE(asked);
+    HistogramCounts h;
+    ASSERT_EQ(CountHistogram(ten, {1, 10, 1, 10, 1, 10, false, asked}, &h), HistogramStatus::Ok);
+    const BigChart chart = LayOutBigChart(h, 5.5, 1.0f);
+    const int bins = std::min(asked, 10);
+    EXPECT_EQ(chart.bins, bins);
+    EXPECT_NEAR(BigBinWidth(h), 9.0 / bins, 1e-6);
+    ASSERT_EQ(chart.edges.size(), static_cast<size_t>(bins) + 1);
+    EXPECT_EQ(chart.edges.front(), 91);
+    EXPECT_EQ(chart.edges.back(), 591) << "the last bar ends under the axis's right end";
+    EXPECT_GT(chart.heights.back(), 0) << "the largest value sits in the last bar";
+    EXPECT_EQ(chart.meanX, 341);
+  }
   EXPECT_EQ(SmallBarHeight(0, 10, 58), 0);
   EXPECT_EQ(SmallBarHeight(1, 1000, 58), 1);
   EXPECT_EQ(SmallBarHeight(10, 10, 58), 58);

@@ -192,10 +192,10 @@ TEST_F(Save, CompactedTableBytes) {
   }
   parse[1] = 3;  // the entries the compaction wrote
   EXPECT_EQ(EncodeCompactedSeries(0, 10, 1),
-            "Time (min) \tO2\tS.D.\tch 3\tS.D.\r"
-            "0.5\t20.5\t0.25\t0\t0\r"
-            "1.5\t21.5\t0.25\t-1\t0\r"
-            "2.25\t22.5\t0.25\t-2\t0\r");
+            "Time (min) \tO2\tS.D.\tch 3\tS.D.\n"
+            "0.5\t20.5\t0.25\t0\t0\n"
+            "1.5\t21.5\t0.25\t-1\t0\n"
+            "2.25\t22.5\t0.25\t-2\t0\n");
   EXPECT_EQ(EncodeCompactedSeries(0, 10, 2).substr(0, 13), "Time (hours) ");
   EXPECT_EQ(EncodeCompactedSeries(0, 10, 0).substr(0, 11), "Time (sec) ");
 

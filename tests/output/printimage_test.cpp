@@ -104,6 +104,10 @@ TEST(PrintImage, SamplingTexts) {
   EXPECT_NE(RecordingLengthText(7201).find(" hours"), std::string::npos);
   EXPECT_NE(RecordingLengthText(7200).find(" minutes"), std::string::npos);
   EXPECT_NE(RecordingLengthText(120).find(" seconds"), std::string::npos);
+  // Marker labels read as on the plot; nothing prints as a control character.
+  const struct { int32_t code; const char* label; } markers[] = {
+      {201, "1"}, {202, "2"}, {212, "12"}, {'A', "A"}, {200, "\xC8"}, {199, "\xC7"}, {5, "5"}, {127, "127"}};
+  for (const auto& m : markers) EXPECT_EQ(PrintedMarkerLabel(m.code), m.label) << m.code;
 }
 
 }  // namespace

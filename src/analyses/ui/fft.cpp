@@ -338,9 +338,9 @@ void showFileAgain(Run& run) {
 void saveResults(Run& run) {
   const std::optional<std::filesystem::path> path = plat::askSaveFile("File for FFT results:", "FFT results", kFftKind);
   if (!path) return;
-  const std::string text = plat::toDiskText(FftResultsText(run.shown.empty() ? std::span<const float>()
-                                                                             : std::span<const float>(run.shown).subspan(1),
-                                                           run.n, run.dt, run.unit));
+  const std::string text = FftResultsText(
+      run.shown.empty() ? std::span<const float>() : std::span<const float>(run.shown).subspan(1), run.n, run.dt,
+      run.unit);
   SafeFileWriter w;
   if (!(w.open(*path) && w.write(text.data(), text.size()) && w.commit())) {
     HandleFileError(*path, w.error() != 0 ? w.error() : EIO);

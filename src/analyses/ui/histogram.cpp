@@ -175,16 +175,18 @@ bool drawBig(const Span& s, int* bins, double width, bool curve) {
       return false;
     }
     *bins = b;
-    plat::setFieldText(kHistogramWindow, kHistBinsField, std::to_string(b));
   }
   if (!count(s, *bins, &h)) {
     Zap();
     return false;
   }
-  if (width == 0.0) plat::setFieldText(kHistogramWindow, kHistWidthField, RealText(h.span / *bins));
+  const BigChart c = LayOutBigChart(h, s.mean, mi);
+  // The fields show the bins drawn: fewer cases than bins asked for, or a
+  // width that does not divide the span, give bins of another width.
+  plat::setFieldText(kHistogramWindow, kHistBinsField, std::to_string(c.bins));
+  plat::setFieldText(kHistogramWindow, kHistWidthField, RealText(BigBinWidth(h)));
   plat::setFieldText(kHistogramWindow, kHistFullestField, IntText(h.fullest));
   kFloat = h.kFloat;
-  const BigChart c = LayOutBigChart(h, *bins, s.mean, mi);
   p.setForeColor(manila);
   p.fillRect({90, 5, 591, 278}, plat::patterns::solid);
   p.setForeColor(kBlack);
@@ -194,15 +196,14 @@ bool drawBig(const Span& s, int* bins, double width, bool curve) {
   p.moveTo(c.meanX, 5);
   p.lineTo(c.meanX, 276);
   p.resetPen();
-  int x = 91;
-  for (int ht : c.heights) {
-    if (ht > 0) {
-      p.setForeColor(kBarColour);
-      p.fillRect({x + 2, 277 - ht, x + c.barWidth, 277}, plat::patterns::solid);
-      p.setForeColor(kBlack);
-      p.strokeRect({x + 1, 277 - ht, x + c.barWidth, 277});
-    }
-    x += c.barWidth;
+  for (int b = 0; b < c.bins; ++b) {
+    const int ht = c.heights[static_cast<size_t>(b)];
+    if (ht == 0) continue;
+    const int x = c.edges[static_cast<size_t>(b)], right = c.edges[static_cast<size_t>(b) + 1];
+    p.setForeColor(kBarColour);
+    p.fillRect({x + 2, 277 - ht, right, 277}, plat::patterns::solid);
+    p.setForeColor(kBlack);
+    p.strokeRect({x + 1, 277 - ht, right, 277});
   }
   const int mx = c.meanX >= 50 ? c.meanX - 13 : c.meanX + 4;
   text(p, mx, 17, 12, "X ", kRed);
@@ -233,6 +234,8 @@ void addField(int16_t id, const std::string& t, plat::Rect r, bool editable, pla
   f.framed = editable;
   f.align = align;
   f.back = editable ? plat::Rgb16{0xFFFF, 0xFFFF, 0xFFFF} : gray;
+  // The count labels at the chart's ends are 12 rows high.
+  if (r.bottom - r.top < 14) f.font.pixelSize = 10;
   plat::addField(kHistogramWindow, f);
 }
 

@@ -395,7 +395,7 @@ int16_t AUTOBLOCK() {
   const int16_t slot = currentSlot();
   if (!SlotHoldsFile(slot)) return 0;
   const float interval = FileInfoFLOATS[slot][kInfoInterval];
-  OpenResultsWIndow(0, 1, 0, "Automatic Block Delection", 0);
+  OpenResultsWIndow(0, 1, 0, "Automatic Block Selection", 0);
   ch = InCH = ActiveChannel;
   ClearMailbox();
   plat::Port& p = plat::port(kResultsWindow);

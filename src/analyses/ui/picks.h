@@ -1,7 +1,7 @@
 // The click tools over the plot window: "Running Average" of picked values
 // and "Average Pair Differences" of picked pairs (value and time), with
 // paging, Delete to reject the last pick once, "P" to store; and the
-// "Automatic Block Delection" dialog that fixes the block duration.
+// "Automatic Block Selection" dialog that fixes the block duration.
 #pragma once
 #include <cstdint>
 

@@ -403,7 +403,7 @@ void save(Run& run) {
     in.rows = comp->rows;
     in.stats.push_back(comp->stats);
   }
-  const std::string bytes = plat::toDiskText(SteppedResultsText(in));
+  const std::string bytes = SteppedResultsText(in);
   SafeFileWriter w;
   if (!(w.open(*path) && w.write(bytes.data(), bytes.size()) && w.commit())) {
     HandleFileError(*path, w.error() != 0 ? w.error() : EIO);

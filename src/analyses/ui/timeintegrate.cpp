@@ -352,7 +352,7 @@ void saveEventDetails(const Run& run) {
   h.channel = ch;
   const int32_t clock = ClockTextSeconds(StartTime[run.slot]);
   h.startHours = clock > 0 ? clock / 3600.0 : 0.0;
-  const std::string text = plat::toDiskText(EventDetailsText(h, r, c, item));
+  const std::string text = EventDetailsText(h, r, c, item);
   SafeFileWriter w;
   if (!(w.open(*path) && w.write(text.data(), text.size()) && w.commit())) {
     HandleFileError(*path, w.error() != 0 ? w.error() : EIO);

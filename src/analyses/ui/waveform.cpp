@@ -500,7 +500,7 @@ void buildHistogramWindow(const WaveResult& w, const HistogramView& v) {
 void saveWaveData(const WaveResult& w) {
   const auto path = plat::askSaveFile("Save waveform data as...", "", kWaveFileKind);
   if (!path) return;
-  const std::string text = plat::toDiskText(WaveDataText(w.tables, rowCount(w)));
+  const std::string text = WaveDataText(w.tables, rowCount(w));
   SafeFileWriter f;
   if (!(f.open(*path) && f.write(text.data(), text.size()) && f.commit())) {
     HandleFileError(*path, f.error() != 0 ? f.error() : EIO);

@@ -146,7 +146,7 @@ void buildDialog() {
   text(w, 196, 44, "calculations at:");
   field(w, kBaselineNField, NumText(auto_block), {196, 50, 246, 68});
   text(w, 252, 64, "points");
-  button(w, kBaselineStartEnd, K::Radio, "Start of Gile", {196, 76, 314, 92});
+  button(w, kBaselineStartEnd, K::Radio, "Start of File", {196, 76, 314, 92});
   button(w, kBaselineStartEnd + 1, K::Radio, "End of File", {196, 94, 314, 110});
   button(w, kBaselineStartEnd + 2, K::Radio, "Start & End", {196, 112, 314, 128});
   text(w, 6, 212, "cursor:");

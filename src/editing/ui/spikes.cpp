@@ -107,7 +107,7 @@ void buildPanel(const Run& run) {
   GrayBOX(1, 228, 30, 444, 200);
   wssst();
   text(8, 22, "Removing spikes:", 18);
-  text(14, 54, "Threshhold:");
+  text(14, 54, "Threshold:");
   field(kSpikeThresholdField, threshold, {100, 40, 210, 58});
   plat::addPopup(kResultsWindow, kSpikeDirectionPopup, kSpikeDirectionMenu, static_cast<int>(run.direction),
                  {14, 64, 210, 84});

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cmath>
 #include <ctime>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,9 @@ constexpr plat::Rgb16 kInk{0, 0, 0};
 constexpr plat::Rgb16 kDarkGrey{0x4000, 0x4000, 0x4000};
 constexpr plat::Rgb16 kGrey{0xA000, 0xA000, 0xA000};
 constexpr int kPageHeight = 900;
+// The labelled time index of the page: baseline 464, its rule 26 rows lower.
+constexpr int kIndexY = 464;
+constexpr int kIndexRuleY = kIndexY + 22 + 4;
 
 plat::FontSpec font(int size, bool bold = false, bool italic = false, const char* family = "application") {
   plat::FontSpec f;
@@ -188,7 +192,7 @@ bool runOptions(bool print, PrintOptions* o, int16_t f, uint16_t& CustomPlot) {
       {kPrintZeroLines, "Show Zero Lines", {280, 138, 435, 156}, PZL != 0, 1},
       {kPrintSampling, "Show Sampling Data", {280, 161, 435, 179}, o->sampling, 1},
       {kPrintComments, "Show Comments", {280, 184, 435, 202}, o->comments, 1},
-      {kPrintCustomHeights, "Non-standard Plot Peight", {20, 208, 260, 226}, CustomPlot != 0, customAllowed ? 1 : 0},
+      {kPrintCustomHeights, "Non-standard Plot Height", {20, 208, 260, 226}, CustomPlot != 0, customAllowed ? 1 : 0},
   };
   for (const Box& b : boxes) {
     plat::ButtonSpec s;
@@ -353,8 +357,8 @@ void DrawSITimeIndex(plat::Port& p, uint16_t y, uint16_t labelled, int pageRight
   p.lineTo(kPageRight, y + 22 + 4);
 }
 
-void PRINTCHANNELS(plat::Port& p, uint16_t showFileName, uint16_t showSampling, uint16_t showMarkers,
-                   uint16_t showDotted, const PrintImageServices& services, int pageRight) {
+void PRINTCHANNELS(plat::Port& p, const PrintOptions& o, const PrintImageServices& services, int pageRight) {
+  const bool showFileName = o.fileName, showSampling = o.sampling, showMarkers = o.markers, showDotted = o.dotted;
   const int16_t f = slotInUse();
   if (!ValidFileSlot(f) || !SlotHoldsFile(f) || nCases[f] < 1) return;
   const PrintRange r = rangeOf(f);
@@ -362,17 +366,11 @@ void PRINTCHANNELS(plat::Port& p, uint16_t showFileName, uint16_t showSampling, 
   const float interval = FileInfoFLOATS[f][kInfoInterval];
   const std::vector<int16_t> channels = printedChannels(f);
   const bool custom = services.customPlot && *services.customPlot != 0;
+  // The page's own strip heights: the screen's strips are not the page's.
   std::vector<float> rel;
-  for (int16_t c : channels) rel.push_back(nVar[f][c][8]);
+  for (int16_t c : channels)
+    rel.push_back(static_cast<size_t>(c) < o.stripHeights.size() ? o.stripHeights[static_cast<size_t>(c)] : 0.0f);
   const std::vector<PrintStrip> strips = PrintStrips(channels, rel, custom);
-  for (const PrintStrip& s : strips) {
-    ChannelInfoRecord& v = nVar[f][s.channel];
-    v[8] = static_cast<float>(s.height);
-    v[9] = static_cast<float>(s.bottom);
-    v[10] = static_cast<float>(s.bottom - s.height + 12);
-    if (!custom) v[11] = static_cast<float>(s.bottom - 2);
-    v[12] = static_cast<float>(s.bottom);
-  }
   p.setForeColor(kInk);
   if (showFileName) {
     p.setForeColor(kGrey);
@@ -387,11 +385,16 @@ void PRINTCHANNELS(plat::Port& p, uint16_t showFileName, uint16_t showSampling, 
     p.drawText("';  Recorded " + StartDate[f] + " @ " + StartTime[f] + "; " + NumText(nChannels[f]) +
                " channels," + NumText(nCases[f]) + " samples");
   }
-  if (showSampling)
-    text(p, 80, 502,
+  if (showSampling) {
+    // Below the time index's rule (y 490) with room to spare, so the line
+    // never runs into its caption.
+    p.setFont(font(16));
+    const int baseline = std::max(502, kIndexRuleY + 4 + p.metrics().ascent);
+    text(p, 80, baseline,
          "           sample interval" + StringFormatter(interval) + " seconds, total recording time" +
              RecordingLengthText(static_cast<double>(interval) * nCases[f]),
          16);
+  }
   const RangeTimes rt = PrintedRangeTimes(r, interval);
   text(p, 50, 497, rt.start, 10);
   p.setFont(font(10));
@@ -451,7 +454,7 @@ void PRINTCHANNELS(plat::Port& p, uint16_t showFileName, uint16_t showSampling, 
         p.lineTo(x, y - 3);
       }
       p.moveTo(x + 2, 77);
-      p.drawText(std::string(1, static_cast<char>(MarkerCode16(m) & 0xFF)));
+      p.drawText(PrintedMarkerLabel(m.code));
     }
     p.setForeColor(kInk);
   }
@@ -464,10 +467,10 @@ void DrawFileImagePage(plat::Port& p, const PrintOptions& o, const PrintImageSer
   if (!ValidFileSlot(f) || !SlotHoldsFile(f)) return;
   p.setForeColor(kInk);
   if (o.comments) commentsBlock(p, f);
-  DrawSITimeIndex(p, 464, 1, pageRight);
+  DrawSITimeIndex(p, kIndexY, 1, pageRight);
   if (o.sampling) secondSamplingLine(p, f);
   if (o.title) TITLE(p, 27, 18);
-  PRINTCHANNELS(p, o.fileName, o.sampling, o.markers, o.dotted, services, pageRight);
+  PRINTCHANNELS(p, o, services, pageRight);
 }
 
 void SCREENIMAGE(uint16_t print, const PrintImageServices& services) {
@@ -489,11 +492,24 @@ void SCREENIMAGE(uint16_t print, const PrintImageServices& services) {
   runOptions(printing, &o, f, CustomPlot);
   const int16_t sel = SELECTCHANNELS(printing ? "Print File Image" : "File Print Preview", ActiveChannel, 0, 0, 1);
   plat::disposeWindow(kChannelSelectWindow);
-  if (sel != kSelectCancelled && CustomPlot != 0 && printedChannels(f).size() > 1 && services.customHeights)
+  // Every pass prints what the preview showed: the block choice is cleared
+  // after each pass, so it is kept here.
+  const uint16_t blockOnly = printblock;
+  if (sel != kSelectCancelled && CustomPlot != 0 && printedChannels(f).size() > 1 && services.customHeights) {
+    // The dialog writes the strip words the screen draws with: the page
+    // takes its own copy and the screen's stay as they were.
+    const std::vector<ChannelInfoRecord> screenStrips(std::begin(nVar[f]), std::end(nVar[f]));
     services.customHeights();
+    o.stripHeights.assign(screenStrips.size(), 0.0f);
+    for (size_t c = 0; c < screenStrips.size(); ++c) {
+      o.stripHeights[c] = nVar[f][c][8];
+      for (int word = 8; word <= 12; ++word) nVar[f][c][word] = screenStrips[c][word];
+    }
+  }
   const int L = plat::windowExists(plotWin) ? plat::contentRect(plotWin).left : 0;
   for (bool again = sel != kSelectCancelled; again;) {
     again = false;
+    printblock = blockOnly;
     if (printing) {
       if (plat::print::pageSetup() && plat::print::printDialog()) {
         printingAlert(static_cast<int32_t>(printedChannels(f).size()));

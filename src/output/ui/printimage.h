@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "platform/types.h"
 
@@ -37,6 +38,9 @@ struct PrintImageServices {
 
 struct PrintOptions {
   bool title = true, fileName = true, sampling = true, comments = true, dotted = true, markers = true;
+  // The page's relative strip heights by channel (custom heights only), a
+  // copy: printing never changes the strips the screen draws with.
+  std::vector<float> stripHeights;
 };
 
 // print 1 prints, 0 previews.
@@ -44,8 +48,7 @@ void SCREENIMAGE(uint16_t print, const PrintImageServices& services);
 // The whole page of TheFileInUse into p (page coordinates, 900 wide).
 void DrawFileImagePage(plat::Port& p, const PrintOptions& o, const PrintImageServices& services, int pageRight);
 // The channel strips, file line, first sampling line, range times and markers.
-void PRINTCHANNELS(plat::Port& p, uint16_t showFileName, uint16_t showSampling, uint16_t showMarkers,
-                   uint16_t showDotted, const PrintImageServices& services, int pageRight);
+void PRINTCHANNELS(plat::Port& p, const PrintOptions& o, const PrintImageServices& services, int pageRight);
 // Time-of-day ticks at baseline y; labelled adds the numbers, caption and rule.
 void DrawSITimeIndex(plat::Port& p, uint16_t y, uint16_t labelled, int pageRight);
 void TITLE(plat::Port& p, int16_t x, int16_t y);

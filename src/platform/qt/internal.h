@@ -55,6 +55,10 @@ class FontMapper;
 // Keys: Qt key event -> Mac Roman code, 0 when the key has none.
 int macCharCode(int qtKey, unsigned modifiers, const QString& text);
 
+// The visual bell: the front window's frame flashes for a moment (GUI
+// thread only).
+void flashFrontWindow();
+
 // Test hooks, answered by the script in test mode.
 enum class AnswerKind { Open, Save, PageSetup, Print };
 struct Answer {
@@ -63,6 +67,8 @@ struct Answer {
 };
 Answer takeAnswer(AnswerKind kind, const std::string& what);   // throws test::Failure out of turn
 void recordSound(const std::string& name);
+bool soundServerAvailable();           // test mode: whether sounds can be heard
+void recordVisualBell(int windowId);   // 0: no window to flash
 void recordHelp(int subject);
 bool browserAvailable();   // test mode: whether help pages "open"
 void recordUrl(const std::string& url);

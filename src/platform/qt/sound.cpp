@@ -1,9 +1,12 @@
 // Playing the named sounds. A single playback thread owns the connection to
-// the sound server, so a slow or missing server never holds up the program;
-// without one everything stays silent.
+// the sound server, so a slow or missing server never holds up the program.
+// A sound that cannot be heard (no server answers) flashes the front
+// window's frame instead, so a refusal given as a sound is still seen.
 #include <QApplication>
+#include <QMetaObject>
 
 #include <chrono>
+#include <atomic>
 #include <condition_variable>
 #include <map>
 #include <mutex>
@@ -20,7 +23,16 @@
 namespace plat {
 namespace {
 
+// Set once a sound found no server; cleared when one plays again.
+std::atomic<bool> gServerAbsent{false};
+
 #ifdef CORVIMET_HAVE_PULSE
+// From the playback thread: the flash runs on the GUI thread.
+void postVisualBell() {
+  if (QCoreApplication* app = QCoreApplication::instance())
+    QMetaObject::invokeMethod(app, [] { detail::flashFrontWindow(); }, Qt::QueuedConnection);
+}
+
 constexpr uint32_t kRate = 22050;
 
 // One channel: a new sound cuts off the one playing, so a burst of ticks
@@ -76,7 +88,10 @@ class Player {
 
   void run() {
     pa_simple* conn = nullptr;
-    auto lastFailure = std::chrono::steady_clock::time_point::min();
+    // No failure yet: the first sound tries at once (time_point::min() would
+    // overflow the difference below).
+    bool failedBefore = false;
+    auto lastFailure = std::chrono::steady_clock::now();
     for (;;) {
       std::shared_ptr<const std::vector<int16_t>> pcm;
       uint64_t gen;
@@ -89,12 +104,18 @@ class Player {
       }
       if (!conn) {
         // Retry a missing server now and then, not at every tick.
-        if (std::chrono::steady_clock::now() - lastFailure < std::chrono::seconds(10)) continue;
-        conn = connect();
+        const bool retry = !failedBefore || std::chrono::steady_clock::now() - lastFailure >= std::chrono::seconds(10);
+        if (retry) conn = connect();
         if (!conn) {
-          lastFailure = std::chrono::steady_clock::now();
+          if (retry) {
+            failedBefore = true;
+            lastFailure = std::chrono::steady_clock::now();
+          }
+          gServerAbsent = true;
+          postVisualBell();
           continue;
         }
+        gServerAbsent = false;
       }
       const size_t chunk = kRate / 100;   // 10 ms between checks for a stop
       bool failed = false;
@@ -112,7 +133,10 @@ class Player {
       if (failed) {
         pa_simple_free(conn);
         conn = nullptr;
+        failedBefore = true;
         lastFailure = std::chrono::steady_clock::now();
+        gServerAbsent = true;
+        postVisualBell();
       }
     }
     if (conn) pa_simple_free(conn);
@@ -148,10 +172,13 @@ void playSound(std::string_view name) {
   if (pcm->empty()) return;
   if (detail::testMode()) {
     detail::recordSound(std::string(name));
+    if (!detail::soundServerAvailable()) detail::flashFrontWindow();
     return;
   }
 #ifdef CORVIMET_HAVE_PULSE
   player().play(std::move(pcm));
+#else
+  detail::flashFrontWindow();
 #endif
 }
 
@@ -165,9 +192,12 @@ void stopSounds() {
 void systemBeep() {
   if (detail::testMode()) {
     detail::recordSound("beep");
+    if (!detail::soundServerAvailable()) detail::flashFrontWindow();
     return;
   }
   QApplication::beep();
+  // The desktop's own bell is silent where no sound is heard either.
+  if (gServerAbsent) detail::flashFrontWindow();
 }
 
 }  // namespace plat

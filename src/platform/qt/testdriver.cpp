@@ -52,6 +52,8 @@ struct DriverState {
   bool inStep = false;
   uint64_t virtualMs = 0;
   std::vector<std::string> sounds;
+  bool soundServer = true;
+  std::vector<int> visualBells;
   std::vector<int> help;
   bool browser = true;
   std::vector<std::string> urls;
@@ -373,6 +375,7 @@ void reset() {
   d.virtualMs = 0;
   seedRandom(12345u);
   d.browser = true;
+  d.soundServer = true;
   QCoreApplication::processEvents();
 }
 
@@ -407,11 +410,14 @@ size_t stepsLeft() {
 const std::vector<std::string>& soundsPlayed() { return D().sounds; }
 const std::vector<int>& helpSubjects() { return D().help; }
 void setBrowserAvailable(bool available) { D().browser = available; }
+void setSoundServerAvailable(bool available) { D().soundServer = available; }
+const std::vector<int>& visualBells() { return D().visualBells; }
 const std::vector<std::string>& urlsOpened() { return D().urls; }
 const std::vector<PrintedPage>& printedPages() { return D().pages; }
 void clearRecorders() {
   DriverState& d = D();
   d.sounds.clear();
+  d.visualBells.clear();
   d.help.clear();
   d.urls.clear();
   d.pages.clear();
@@ -503,6 +509,8 @@ Answer takeAnswer(AnswerKind kind, const std::string& what) {
 }
 
 void recordSound(const std::string& name) { test::D().sounds.push_back(name); }
+bool soundServerAvailable() { return test::D().soundServer; }
+void recordVisualBell(int windowId) { test::D().visualBells.push_back(windowId); }
 void recordHelp(int subject) { test::D().help.push_back(subject); }
 bool browserAvailable() { return test::D().browser; }
 void recordUrl(const std::string& url) { test::D().urls.push_back(url); }

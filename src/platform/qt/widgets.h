@@ -30,6 +30,8 @@ class WindowFrame : public QWidget {
   ContentWidget* content() const { return content_; }
   void setTitleText(const QString& t);
   void setActiveLook(bool active);
+  // The visual bell: the title bar drawn inverted for a moment.
+  void flash();
   void layoutFor(Rect contentGlobal);   // places frame and content
   void beginGrow(QPoint globalPos);
 
@@ -45,6 +47,7 @@ class WindowFrame : public QWidget {
   ContentWidget* content_;
   QString title_;
   bool active_ = false;
+  bool flashing_ = false;
   Drag drag_ = Drag::None;
   QPoint dragStart_;
   QRect startGeom_;

@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPaintEvent>
+#include <QTimer>
 
 #include <algorithm>
 #include <stdexcept>
@@ -179,6 +180,15 @@ void WindowFrame::setActiveLook(bool active) {
   update();
 }
 
+void WindowFrame::flash() {
+  flashing_ = true;
+  update();
+  QTimer::singleShot(150, this, [this] {
+    flashing_ = false;
+    update();
+  });
+}
+
 void WindowFrame::layoutFor(Rect c) {
   WindowRec* w = findWindow(id_);
   int tb = w ? titleBarHeightFor(w->spec.cls) : config().titleBarHeight;
@@ -202,7 +212,8 @@ void WindowFrame::paintEvent(QPaintEvent*) {
       g.setColorAt(0, QColor(0xF4, 0xF4, 0xF4));
       g.setColorAt(1, QColor(0xE4, 0xE4, 0xE4));
     }
-    p.fillRect(bar, g);
+    if (flashing_) p.fillRect(bar, Qt::black);
+    else p.fillRect(bar, g);
     p.setPen(QColor(0x80, 0x80, 0x80));
     p.drawLine(0, tb - 1, width() - 1, tb - 1);
     p.drawRect(0, 0, width() - 1, height() - 1);
@@ -218,7 +229,7 @@ void WindowFrame::paintEvent(QPaintEvent*) {
     f.setPixelSize(tb >= 20 ? 13 : 11);
     f.setBold(active_);
     p.setFont(f);
-    p.setPen(active_ ? Qt::black : QColor(0x88, 0x88, 0x88));
+    p.setPen(flashing_ ? Qt::white : active_ ? Qt::black : QColor(0x88, 0x88, 0x88));
     p.drawText(QRect(28, 0, width() - 56, tb), Qt::AlignCenter, title_);
   }
   if (w->spec.resizable) {
@@ -304,6 +315,24 @@ void WindowFrame::mouseReleaseEvent(QMouseEvent*) {
     content_->update();
     post(Event{.kind = EventKind::Resized, .window = id_});
   }
+}
+
+// The front window's frame flashes, or the topmost visible window's when no
+// document window is in front.
+void flashFrontWindow() {
+  int id = R().active;
+  if (!findWindow(id) || !findWindow(id)->frame || !findWindow(id)->frame->isVisible()) id = 0;
+  if (id == 0) {
+    for (int other : R().order) {
+      const WindowRec* w = findWindow(other);
+      if (w && w->frame && w->frame->isVisible()) {
+        id = other;
+        break;
+      }
+    }
+  }
+  if (testMode()) recordVisualBell(id);
+  if (id != 0) findWindow(id)->frame->flash();
 }
 
 // Lets the grow box start a resize drag from the content widget's corner.

@@ -45,7 +45,7 @@ void optionsWindow(int16_t f) {
   const int B = frame.top + BottomOfPlotArea + 5;
   HandlerScope keep;
   InstallDialogHandlers();
-  BuildWINDOW(1, kOverlayOptionsWindow, "Overlay Lines and Persistance", static_cast<int16_t>(L + 9),
+  BuildWINDOW(1, kOverlayOptionsWindow, "Overlay Lines and Persistence", static_cast<int16_t>(L + 9),
               static_cast<int16_t>(B + 182), static_cast<int16_t>(L + 310), static_cast<int16_t>(B + 331),
               kKindNoCloseBox, 1);
   const int w = kOverlayOptionsWindow;

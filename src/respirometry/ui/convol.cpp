@@ -95,36 +95,53 @@ int16_t CONVOL() {
   markSpecies();
   plat::flushWindow(w);
 
+  // A value the result cannot be formed from keeps the window open on it;
+  // the close box and Escape leave with nothing stored instead.
+  bool store = true;
   for (;;) {
     ClearMailbox();
     while (action == 0) plat::pump();
-    if (action == kActionClose || action == kActionKey || (action == kActionActivate && eventID != w)) {
+    const bool leaveOnly = action == kActionClose || (action == kActionKey && eventID == 27);
+    const bool ends = leaveOnly || action == kActionKey || (action == kActionActivate && eventID != w) ||
+                      (action == kActionClick && eventID == kConvolDone);
+    if (ends) {
       if (action == kActionKey && (eventID == '?' || eventID == '/')) OpenHelpBook();
-      break;
+      const int16_t refused = !(typed(kConvolMinutes) > 0.0f)  ? kConvolMinutes
+                              : !(typed(kConvolPressure) > 0.0f) ? kConvolPressure
+                                                                 : 0;
+      if (refused == 0) break;
+      if (leaveOnly) {
+        store = false;
+        break;
+      }
+      ShowAlert(refused == kConvolMinutes ? "The elapsed time must be above 0 min."
+                                          : "The barometric pressure must be above 0 torr.");
+      if (plat::windowExists(w)) {
+        plat::selectWindow(w);
+        plat::focusField(w, refused, true);
+      }
+      continue;
     }
     if (action != kActionClick) continue;
-    if (eventID == kConvolDone) break;
     if (eventID == kConvolOxygen) GasType = kGasO2;
     else if (eventID == kConvolCO2) GasType = kGasCO2;
     else if (eventID == kConvolYes) abCO2 = 1;
     else if (eventID == kConvolNo) abCO2 = 0;
     markSpecies();
   }
-  info[kInfoEffectiveVolume] = typed(kConvolVolume);
-  if (const float t = typed(kConvolMinutes); t > 0.0f) {
-    Tminutes = t;
-  } else {
-    ShowAlert("The elapsed time must be above 0 min; it stays" + NumText(Tminutes) + ".");
+  if (!store) {
+    plat::disposeWindow(w);
+    if (plat::windowExists(kResultsWindow)) plat::setCurrentPort(kResultsWindow);
+    ClearMailbox();
+    return 0;
   }
+  info[kInfoEffectiveVolume] = typed(kConvolVolume);
+  Tminutes = typed(kConvolMinutes);
   FiO2 = typed(kConvolFiO2);
   FiCO2 = typed(kConvolFiCO2);
   RQ = typed(kConvolRQ);
   startRH = typed(kConvolRH);
-  if (const float p = typed(kConvolPressure); p > 0.0f) {
-    info[kInfoPressure] = p;
-  } else {
-    ShowAlert("The pressure must be above 0 torr; it stays" + NumText(info[kInfoPressure]) + ".");
-  }
+  info[kInfoPressure] = typed(kConvolPressure);
   info[kInfoTemperature] = typed(kConvolTemperature);
   float rho = 0.0f;
   if (startRH > 0.0f) {

@@ -11,6 +11,7 @@ inline constexpr int16_t kConvolTemperature = 104, kConvolFiO2 = 105, kConvolFiC
 inline constexpr int16_t kConvolRH = 108;
 
 // Returns 0 with window 4 current again. There is no cancel: every way out
-// stores the fields; an elapsed time or a pressure of 0 or less keeps the
-// previous value (with "bzot").
+// stores the fields. An elapsed time or a pressure that is not above 0 is
+// refused with a message and the window stays open on its field; the close
+// box and Escape then leave with nothing stored (STPfactor as it was).
 int16_t CONVOL();

@@ -46,20 +46,26 @@ struct ChannelChoice {
   bool flow = false;
 };
 
+// With a new channel to come, the last channel is not offered (as gas or flow).
+bool lastChannelOff(const ChannelChoice& c, int16_t ch) { return MakeNewChan != 0 && ch == c.n; }
+
+// The choice the buttons allow: a gas channel that is offered and, with the
+// flow from a channel, an offered flow channel other than the gas channel.
 bool choiceComplete(const ChannelChoice& c) {
-  if (Chan1 < 1 || Chan1 > c.n) return false;
+  if (Chan1 < 1 || Chan1 > c.n || lastChannelOff(c, Chan1)) return false;
   if (!c.flow) return true;
-  return chan2 > c.n && chan2 <= 2 * c.n && chan2 - c.n != Chan1;
+  const int flowCh = chan2 - c.n;
+  return flowCh >= 1 && flowCh <= c.n && flowCh != Chan1 && !lastChannelOff(c, static_cast<int16_t>(flowCh));
 }
 
 void markChannels(const ChannelChoice& c) {
   const int w = kSecondaryWindow;
   for (int16_t ch = 1; ch <= c.n; ++ch) {
-    const bool gasOff = (MakeNewChan != 0 && ch == c.n) || (c.flow && chan2 - c.n == ch);
+    const bool gasOff = lastChannelOff(c, ch) || (c.flow && chan2 - c.n == ch);
     plat::setButtonState(w, ch, gasOff ? 0 : ch == Chan1 ? 2 : 1);
     if (c.flow) {
       const int16_t id = static_cast<int16_t>(c.n + ch);
-      const bool flowOff = (MakeNewChan != 0 && ch == c.n) || ch == Chan1;
+      const bool flowOff = lastChannelOff(c, ch) || ch == Chan1;
       plat::setButtonState(w, id, flowOff ? 0 : id == chan2 ? 2 : 1);
     }
   }
@@ -164,6 +170,54 @@ void keyLine(plat::Port& p, int x, int y, const std::string& a, const std::strin
   p.drawText(b);
 }
 
+// The air temperature at the humidity sensor: a channel into tRHchan, or the
+// constant RHtemp (0 in tRHchan), asked again while the constant lies outside
+// -40 .. 100.
+void askSensorTemperature() {
+  const int16_t n = nChannels[TheFileInUse];
+  if (RHtemp < -40.0f || RHtemp > 99.0f) RHtemp = 25.0f;
+  do {
+    const int raise = n > 15 ? 17 * (n - 14) : 0;
+    const int listBottom = 70 + 18 * n;
+    OpenDialogWindow(kSecondaryWindow, "RH sensor temperature", 330, listBottom + 64, -raise, 330);
+    TRANSCHAN("temp", "", "channel, units", 8, 0, 8, 1);
+    // With a new channel to come, the last channel may be the one it replaces.
+    if (MakeNewChan != 0 && GasType != 99) plat::setButtonState(kSecondaryWindow, n, 0);
+    plat::ButtonSpec b;
+    b.id = kConstantButton;
+    b.kind = plat::ButtonKind::Radio;
+    b.title = "Constant:";
+    b.r = {8, listBottom + 6, 100, listBottom + 24};
+    plat::addButton(kSecondaryWindow, b);
+    AddField(kSecondaryWindow, kTemperatureField, FieldNumText(RHtemp), {104, listBottom + 6, 160, listBottom + 22});
+    AddPush(kSecondaryWindow, kTemperatureOK, "Temperature OK", {190, listBottom + 30, 322, listBottom + 52},
+            plat::ButtonKind::DefaultPush);
+    auto mark = [&] {
+      for (int16_t c = 1; c <= n; ++c)
+        if (plat::buttonState(kSecondaryWindow, c) != 0) plat::setButtonState(kSecondaryWindow, c, c == tRHchan ? 2 : 1);
+      plat::setButtonState(kSecondaryWindow, kConstantButton, tRHchan == 0 ? 2 : 1);
+    };
+    if (tRHchan < 0 || tRHchan > n || (tRHchan != 0 && plat::buttonState(kSecondaryWindow, tRHchan) == 0)) tRHchan = 0;
+    mark();
+    plat::flushWindow(kSecondaryWindow);
+    for (;;) {
+      AwaitEvent();
+      if (EditPickPending() || action == kActionClose || returnKey() ||
+          (action == kActionActivate && eventID != kSecondaryWindow))
+        break;
+      if (action != kActionClick) continue;
+      if (eventID == kTemperatureOK) break;
+      if (eventID == kConstantButton) tRHchan = 0;
+      else if (eventID >= 1 && eventID <= n) tRHchan = eventID;
+      mark();
+    }
+    const std::string typed = plat::fieldText(kSecondaryWindow, kTemperatureField);
+    RHtemp = static_cast<float>(TextToNum(typed.substr(0, 5)));
+    plat::disposeWindow(kSecondaryWindow);
+    ClearMailbox();
+  } while ((RHtemp < -40.0f || RHtemp >= 100.0f) && !EditPickPending());
+}
+
 }  // namespace
 
 // ---- FlowSetOK ----------------------------------------------------------------------------
@@ -188,7 +242,8 @@ int16_t FlowSetOK(const plat::MacText& gasText, int16_t step) {
   AddPush(kSecondaryWindow, kChannelsNext, "Next\xC9", {230, 70 + 18 * c.n, 320, 70 + 18 * c.n + 22},
           plat::ButtonKind::DefaultPush);
 
-  Chan1 = ActiveChannel;
+  // A channel that is not offered is never chosen for the user.
+  Chan1 = lastChannelOff(c, ActiveChannel) ? 0 : ActiveChannel;
   const bool kept = chan2 > c.n && chan2 <= 2 * c.n && chan2 != Chan1 + c.n;
   if (kept && LastFlowChannelUsed >= 1 && LastFlowChannelUsed <= c.n)
     chan2 = static_cast<int16_t>(LastFlowChannelUsed + c.n);
@@ -197,6 +252,7 @@ int16_t FlowSetOK(const plat::MacText& gasText, int16_t step) {
     const int16_t flowCh = Chan1 >= last ? static_cast<int16_t>(Chan1 - 1) : static_cast<int16_t>(Chan1 + 1);
     chan2 = static_cast<int16_t>(flowCh + c.n);
   }
+  if (c.flow && lastChannelOff(c, static_cast<int16_t>(chan2 - c.n))) chan2 = 0;
   markChannels(c);
   plat::flushWindow(kSecondaryWindow);
 
@@ -451,48 +507,7 @@ void RH_Temp_Calcs(const plat::MacText&, int16_t mode, int16_t constantFlag) {
   ClearMailbox();
   if (RHunit != 1 || EditPickPending()) return;
 
-  const int16_t n = nChannels[TheFileInUse];
-  if (RHtemp < -40.0f || RHtemp > 99.0f) RHtemp = 25.0f;
-  do {
-    const int raise = n > 15 ? 17 * (n - 14) : 0;
-    const int listBottom = 70 + 18 * n;
-    OpenDialogWindow(kSecondaryWindow, "RH sensor temperature", 330, listBottom + 64, -raise, 330);
-    TRANSCHAN("temp", "", "channel, units", 8, 0, 8, 1);
-    // With a new channel to come, the last channel may be the one it replaces.
-    if (MakeNewChan != 0 && GasType != 99) plat::setButtonState(kSecondaryWindow, n, 0);
-    plat::ButtonSpec b;
-    b.id = kConstantButton;
-    b.kind = plat::ButtonKind::Radio;
-    b.title = "Constant:";
-    b.r = {8, listBottom + 6, 100, listBottom + 24};
-    plat::addButton(kSecondaryWindow, b);
-    AddField(kSecondaryWindow, kTemperatureField, FieldNumText(RHtemp), {104, listBottom + 6, 160, listBottom + 22});
-    AddPush(kSecondaryWindow, kTemperatureOK, "Temperature OK", {190, listBottom + 30, 322, listBottom + 52},
-            plat::ButtonKind::DefaultPush);
-    auto mark = [&] {
-      for (int16_t c = 1; c <= n; ++c)
-        if (plat::buttonState(kSecondaryWindow, c) != 0) plat::setButtonState(kSecondaryWindow, c, c == tRHchan ? 2 : 1);
-      plat::setButtonState(kSecondaryWindow, kConstantButton, tRHchan == 0 ? 2 : 1);
-    };
-    if (tRHchan < 0 || tRHchan > n) tRHchan = 0;
-    mark();
-    plat::flushWindow(kSecondaryWindow);
-    for (;;) {
-      AwaitEvent();
-      if (EditPickPending() || action == kActionClose || returnKey() ||
-          (action == kActionActivate && eventID != kSecondaryWindow))
-        break;
-      if (action != kActionClick) continue;
-      if (eventID == kTemperatureOK) break;
-      if (eventID == kConstantButton) tRHchan = 0;
-      else if (eventID >= 1 && eventID <= n) tRHchan = eventID;
-      mark();
-    }
-    const std::string typed = plat::fieldText(kSecondaryWindow, kTemperatureField);
-    RHtemp = static_cast<float>(TextToNum(typed.substr(0, 5)));
-    plat::disposeWindow(kSecondaryWindow);
-    ClearMailbox();
-  } while ((RHtemp < -40.0f || RHtemp >= 100.0f) && !EditPickPending());
+  askSensorTemperature();
 }
 
 // ---- FLOWSTUFF -------------------------------------------------------------------------------
@@ -622,7 +637,11 @@ void WaterComp(int16_t mode) {
                       100.0f);
   plat::disposeWindow(kHumidityWindow);
   ClearMailbox();
-  if (WaterChannel >= 1 && WaterChannel <= kMaxChannels && !EditPickPending()) RH_Temp_Calcs("", 1, 0);
+  if (EditPickPending()) return;
+  if (WaterChannel >= 1 && WaterChannel <= kMaxChannels) RH_Temp_Calcs("", 1, 0);
+  // A constant RH needs the sensor's temperature as much as a channel does;
+  // one left by an earlier run would be used unseen.
+  else if (WaterChannel == kHumidityConstant) askSensorTemperature();
 }
 
 // ---- GASUNITS ----------------------------------------------------------------------------------

@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdint>
 
+#include "output/kittexts.h"   // kHelpButton
 #include "platform/types.h"
 
 // Window ids.
@@ -23,7 +24,6 @@ inline constexpr int16_t kPressureField = 101, kHumidityDone = 1, kDoNotCompensa
 inline constexpr int16_t kConstantRHField = 101;
 inline constexpr int16_t kHeatField = 102, kHeatDone = 5;
 inline constexpr int16_t kEquationClose = 10, kEquationText = 2;
-inline constexpr int16_t kHelpButton = 200;
 // FLOWSTUFF's fields.
 inline constexpr int16_t kFlowField = 221, kMassField = 222, kPressureParamField = 223;
 inline constexpr int16_t kTemperatureParamField = 224, kVolumeField = 225;

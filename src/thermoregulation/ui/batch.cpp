@@ -11,6 +11,7 @@
 #include "platform/controls.h"
 #include "platform/events.h"
 #include "platform/files.h"
+#include "platform/macroman.h"
 #include "platform/port.h"
 #include "platform/resources.h"
 #include "platform/sound.h"
@@ -261,7 +262,7 @@ std::string TregCostsFromSpreadsheet(uint16_t shadeChannel, uint16_t sunChannel)
       CSVspreadsheetName.clear();
       return CSVspreadsheetName;
     }
-    CSVspreadsheetName = path->filename().string();
+    CSVspreadsheetName = plat::utf8ToMacRoman(path->filename().string());
     csvSpreadsheetColumns.fill(0);
     if (!readSheet(*path)) return CSVspreadsheetName;
   }

@@ -274,8 +274,10 @@ TEST_P(Calculators, OxygenPressureAndVentilation) {
   Script vent;
   vent.call([] {
         const std::pair<int16_t, const char*> typed[] = {
-            {kVentTa, "25"}, {kVentPressure, "760"}, {kVentCalVol, "0.5"}, {kVentCalGain, "1"}, {kVentCalVolts, "1"},
-            {kVentSampGain, "1"}, {kVentSampVolts, "0.2"}, {kVentFiO2, "20.95"}, {kVentTb, "37"}};
+            // The body temperature too: the cost model leaves its own in the shared global.
+            {kVentTb, "37"}, {kVentTa, "25"}, {kVentPressure, "760"}, {kVentCalVol, "0.5"}, {kVentCalGain, "1"},
+            {kVentCalVolts, "1"},
+            {kVentSampGain, "1"}, {kVentSampVolts, "0.2"}, {kVentFiO2, "20.95"}};
         for (const auto& [id, text] : typed) plat::setFieldText(W, id, text);
       })
       .key(W, 13)

@@ -270,7 +270,7 @@ TEST_F(Saving, CompactedTable) {
       .click(kChannelSelectWindow, kSelectDone)
       .answerSave(dir_ / "c compacted.txt");
   EXPECT_EQ(save(s, 0, 0, 1), 0);
-  EXPECT_EQ(slurp(dir_ / "c compacted.txt"), "Time (sec) \tchan 1\tS.D.\r2.5\t0\t0\r7.5\t1\t0\r12.5\t2\t0\r");
+  EXPECT_EQ(slurp(dir_ / "c compacted.txt"), "Time (sec) \tchan 1\tS.D.\n2.5\t0\t0\n7.5\t1\t0\n12.5\t2\t0\n");
 }
 
 }  // namespace

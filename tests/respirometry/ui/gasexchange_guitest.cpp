@@ -8,16 +8,20 @@
 #include "support/program_support.h"
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "analyses/statspanel.h"
 #include "datafiles/ui/open.h"
 #include "output/results.h"
 #include "platform/controls.h"
 #include "platform/windows.h"
+#include "respirometry/aquatic.h"
 #include "respirometry/gasexchange.h"
 #include "respirometry/gasphysics.h"
 #include "respirometry/humidity.h"
+#include "respirometry/ui/convol.h"
 #include "respirometry/ui/gasdialogs.h"
 #include "respirometry/ui/gasexchange.h"
 #include "respirometry/ui/humidity.h"
@@ -197,6 +201,7 @@ TEST_F(Respirometry, AnalyzerCompensationInPlaceIsUndoneExactly) {
   });
   s.click(kHumidityWindow, kConstantButton);
   s.click(kHumidityWindow, kHumidityOK);
+  s.click(kSecondaryWindow, kTemperatureOK);
   plat::test::run(s, [] { EXPECT_TRUE(DoMENU(76, 3)); });
   const std::vector<float> done = channel(1);
   for (size_t k : {size_t{0}, size_t{1}, done.size() - 1})
@@ -217,6 +222,7 @@ TEST_F(Respirometry, AnalyzerStepReplaysWithTheRecordedHumidity) {
   s.click(kHumidityWindow, kHumidityDone);
   s.click(kHumidityWindow, kConstantButton);
   s.click(kHumidityWindow, kHumidityOK);
+  s.click(kSecondaryWindow, kTemperatureOK);
   plat::test::run(s, [] { EXPECT_TRUE(DoMENU(76, 3)); });
   RecordSCRIPT = 0;
   ASSERT_EQ(ScriptCOUNT, 1);
@@ -372,6 +378,115 @@ TEST_F(Respirometry, MenuItemsFollowTheChainTheSettingsAskFor) {
   for (int16_t item : {1, 2, 5}) EXPECT_EQ(CommandAvailable(76, item), baseline) << item;
   EXPECT_TRUE(CommandAvailable(76, 3));
   prefsArray[kPrefRunBaselineFirst] = 0;
+}
+
+// Each dialog computes on what it shows: a channel it does not offer is never
+// chosen for the user, the temperature a constant humidity is converted at is
+// shown and can be changed, and a value the result cannot be formed from
+// keeps the window open on it.
+TEST_F(Respirometry, DialogsComputeOnWhatTheyShow) {
+  constexpr const char* kErase = "\b\b\b\b\b\b\b\b\b\b";
+  const struct Row {
+    const char* name;
+    std::function<void()> setUp;
+    std::function<Script()> script;
+    std::function<void()> entry;
+    std::function<void()> check;
+  } rows[] = {
+      {"gas channel window: the last channel is off with a new channel to come",
+       [] { ActiveChannel = 4; },
+       [] {
+         Script s;
+         s.click(kResultsWindow, kNewChannelBox).click(kResultsWindow, kGasNext);
+         s.call([] {
+           EXPECT_EQ(plat::title(kSecondaryWindow), "Channel for O2");
+           EXPECT_EQ(plat::buttonState(kSecondaryWindow, 4), 0) << "the last channel is not offered";
+           EXPECT_EQ(Chan1, 0) << "nor chosen for the user";
+           EXPECT_EQ(plat::buttonState(kSecondaryWindow, kChannelsNext), 0) << "no gas channel: no Next";
+           plat::test::saveArtifact(plat::test::windowImage(kSecondaryWindow), "gas-channel-last-off.png");
+         });
+         s.key(kSecondaryWindow, 13);   // Return accepts only a complete choice
+         s.call([] { EXPECT_TRUE(plat::windowExists(kSecondaryWindow)); });
+         s.click(kSecondaryWindow, 2).call([] {
+           EXPECT_EQ(Chan1, 2);
+           EXPECT_EQ(plat::buttonState(kSecondaryWindow, kChannelsNext), 1);
+         });
+         s.closeBox(kSecondaryWindow);
+         return s;
+       },
+       [] { EXPECT_TRUE(DoMENU(76, 1)); },
+       [this] {
+         EXPECT_EQ(nChannels[slot_], 4);
+         EXPECT_EQ(channel(1), original_);
+       }},
+      {"analyser humidity: a constant RH asks the sensor temperature it is taken at",
+       [] {
+         compRH = 50;
+         realBP = 760;
+         RHtemp = 30;   // left by an earlier run
+         tRHchan = 3;
+       },
+       [] {
+         Script s;
+         s.click(kResultsWindow, kHumiditySelectGas).click(kSecondaryWindow, kChannelsNext);
+         s.click(kHumidityWindow, kHumidityDone).click(kHumidityWindow, kConstantButton).click(kHumidityWindow, kHumidityOK);
+         s.call([] {
+           EXPECT_EQ(plat::title(kSecondaryWindow), "RH sensor temperature");
+           EXPECT_EQ(plat::fieldText(kSecondaryWindow, kTemperatureField), "30");
+           EXPECT_EQ(plat::buttonState(kSecondaryWindow, 3), 2) << "the temperature channel left marked is shown";
+         });
+         s.click(kSecondaryWindow, kConstantButton);
+         s.type(kSecondaryWindow, kTemperatureField, std::string(kErase) + "25");
+         s.call([] { plat::test::saveArtifact(plat::test::windowImage(kSecondaryWindow), "humidity-sensor-temperature.png"); });
+         s.click(kSecondaryWindow, kTemperatureOK);
+         return s;
+       },
+       [] { EXPECT_TRUE(DoMENU(76, 3)); },
+       [this] {
+         EXPECT_EQ(RHtemp, 25.0f);
+         EXPECT_EQ(tRHchan, 0);
+         const std::vector<float> done = channel(1);
+         for (size_t k : {size_t{0}, size_t{1}, done.size() - 1})
+           EXPECT_NEAR(done[k], original_[k] / 0.985674, 2e-5 * original_[k]) << "50 % at 25 degrees C, " << k;
+       }},
+      {"constant volume: an elapsed time of 0 keeps the window open for correction",
+       [] { Tminutes = 5; },
+       [] {
+         Script s;
+         s.type(kConvolWindow, kConvolVolume, std::string(kErase) + "1000");
+         s.type(kConvolWindow, kConvolPressure, std::string(kErase) + "760");
+         s.type(kConvolWindow, kConvolTemperature, std::string(kErase) + "0");
+         s.type(kConvolWindow, kConvolRH, std::string(kErase) + "0");
+         s.type(kConvolWindow, kConvolMinutes, std::string(kErase) + "0");
+         s.click(kConvolWindow, kConvolDone);
+         s.call([] {
+           EXPECT_NE(plat::fieldText(kAlertWindow, kAlertMessage).find("elapsed time"), std::string::npos);
+         });
+         s.click(kAlertWindow, kAlertOK);
+         s.call([] {
+           ASSERT_TRUE(plat::windowExists(kConvolWindow));
+           EXPECT_EQ(plat::focusedField(kConvolWindow), kConvolMinutes);
+           EXPECT_EQ(Tminutes, 5.0f) << "nothing stored yet";
+         });
+         s.type(kConvolWindow, kConvolMinutes, std::string(kErase) + "10");
+         s.click(kConvolWindow, kConvolDone);
+         return s;
+       },
+       [] { CONVOL(); },
+       [] {
+         EXPECT_FALSE(plat::windowExists(kConvolWindow));
+         EXPECT_EQ(Tminutes, 10.0f);
+         EXPECT_NEAR(STPfactor, 100.0f, 1e-3f) << "1000 ml at 0 degrees C and 760 torr over 10 min";
+       }},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    gPointersToFileData[slot_][1] = original_;
+    ActiveChannel = 1;
+    r.setUp();
+    plat::test::run(r.script(), r.entry);
+    r.check();
+  }
 }
 
 }  // namespace
