@@ -10,8 +10,10 @@
 
 namespace {
 
-// Every test's scratch folders go when it ends, passed or failed.
-class RemoveScratchDirs : public ::testing::EmptyTestEventListener {
+// Every test starts from the program as it stood before any test, and its
+// scratch folders go when it ends, passed or failed.
+class PerTestState : public ::testing::EmptyTestEventListener {
+  void OnTestStart(const ::testing::TestInfo&) override { testsupport::ResetProgramState(); }
   void OnTestEnd(const ::testing::TestInfo&) override {
     std::error_code ec;
     for (const auto& d : testsupport::ScratchDirsOfThisTest()) std::filesystem::remove_all(d, ec);
@@ -25,7 +27,7 @@ int main(int argc, char** argv) {
   if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
-  ::testing::UnitTest::GetInstance()->listeners().Append(new RemoveScratchDirs);
+  ::testing::UnitTest::GetInstance()->listeners().Append(new PerTestState);
   plat::test::Options opt;
   opt.desk = {1440, 900};
   if (const char* a = std::getenv("CORVIMET_ARTIFACTS")) opt.artifacts = a;

@@ -29,6 +29,10 @@
 #include "shell/ui/notes.h"
 #include "shell/ui/prefsdialog.h"
 #include "support/scratch.h"
+#include "shell/ui/mailboxes.h"
+#include "shell/defaults.h"
+#include "scripts/steptable.h"
+#include "scripts/recording.h"
 
 namespace testsupport {
 
@@ -70,6 +74,28 @@ inline void ClearWiring() {
   gOpenHooks = {};
   gCommentsBoxHooks = {};
   gHistogramHook = nullptr;
+}
+
+// The program as it stood before any test: no window, file, command, hook,
+// pending pick, quit, script or setting left by an earlier test. The GUI
+// binary's main runs it before every test, so that tests pass in any order.
+inline void ResetProgramState() {
+  plat::test::reset();
+  ClearStore();
+  ClearWiring();
+  ClearScriptOps();
+  SetDEFAULTS();
+  ClearMailbox();
+  ClearQuitRequest();
+  ForgetDocuments();
+  MenuIDENTIFIER = MenuItem = 0;
+  MENU_or_ToolBar_PICKED = 0;
+  menuidx = menuitemx = 0;
+  click = 0;
+  RunScript = 0;
+  RecordSCRIPT = 0;
+  ScriptCOUNT = 0;
+  autoscript = ScriptRunOnce = 0;
 }
 
 // The commands and hooks exactly as the program's start-up installs them.

@@ -7,10 +7,12 @@
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <new>
 #include <string>
 #include <vector>
 
+#include "datafiles/native_binary.h"
 #include "editing/ui/transformations.h"
 #include "platform/controls.h"
 #include "platform/menus.h"
@@ -107,14 +109,28 @@ TEST_F(AllocationFailure, AnEditOrAReaderThatRunsOutOfMemoryIsReportedAndChanges
   EXPECT_EQ(gPointersToFileData[slot_][1], before);
   EXPECT_EQ(nChannels[slot_], channels);
 
-  // Opening a second recording from the desktop: its channels cannot be had.
+  // Opening a long second recording from the desktop: its channels (4 MB
+  // each, far above anything else the program asks for meanwhile) cannot be had.
   const fs::path dir = testsupport::MakeScratchDir("corvimet-nomem-");
-  fs::copy_file(testsupport::kDemoRecording, dir / "second.orl");
+  {
+    DataFileImage big;
+    big.cases = 1'000'000;
+    big.interval = 1.0f;
+    big.startDate = "03-15-2024";
+    big.startTime = "10:00:00";
+    big.data.assign(2, std::vector<float>(static_cast<size_t>(big.cases) + 1, 20.9f));
+    big.labels.assign(2, std::string(30, ' '));
+    big.travel.assign(2, TravelValues{});
+    std::string bytes;
+    ASSERT_EQ(EncodeNativeBinary(ViewOfImage(big), &bytes), FileStatus::Ok);
+    std::ofstream(dir / "second.orl", std::ios::binary) << bytes;
+  }
+  const size_t bigLimit = 2'000'000;
   alert.clear();
   int files = 0;
   for (int16_t s = 0; s < kMaxOpenFiles; ++s) files += SlotHoldsFile(s) ? 1 : 0;
   Script open;
-  open.call([&] { gRefuseFrom = limit; })
+  open.call([&] { gRefuseFrom = bigLimit; })
       .openDocuments({dir / "second.orl"})
       .call(readAlert)
       .click(kAlertWindow, kAlertOK);
