@@ -220,7 +220,7 @@ const std::vector<ReplayCase>& Cases() {
          s.menu(kMenuRespirometry, 3);
          Idle(s).click(kResultsWindow, kHumiditySelectGas).click(kSecondaryWindow, kChannelsNext);
          s.click(kHumidityWindow, kHumidityDone).click(kHumidityWindow, kConstantButton);
-         s.click(kHumidityWindow, kHumidityOK);
+         s.click(kHumidityWindow, kHumidityOK).click(kSecondaryWindow, kTemperatureOK);
        },
        {}},
       {"VO2 in water",
