@@ -13,8 +13,9 @@
 //   (u32), then each point as the difference from the one before (the first
 //   from 0, 0) in hundredths of a degree, longitude then latitude, each a
 //   zigzag-coded variable-length integer (7 bits a byte, low bits first).
-// Rings keep Natural Earth's cut at 180 degrees and its run along the south
-// pole; the reader leaves those edges out of the coastline.
+// Longitudes run on past 180 degrees where a ring crosses it, and a ring
+// round a pole is closed along the pole; the reader leaves edges along a
+// pole out of the coastline.
 import { readFileSync, writeFileSync } from "node:fs";
 
 const [input, output] = process.argv.slice(2);
@@ -43,6 +44,27 @@ function ringPoints(arcIndexes) {
     pts.push(...(pts.length ? arc.slice(1) : arc));
   }
   return pts;
+}
+
+// On the sphere a ring may step across 180 degrees (eastern Siberia, Fiji)
+// or go once round a pole (Antarctica). On the flat map each step must stay
+// short: longitudes are carried on past 180, and a ring round a pole is
+// closed along that pole.
+function unwrap(pts) {
+  const out = [pts[0].slice()];
+  for (let k = 1; k < pts.length; ++k) {
+    let lon = pts[k][0];
+    const prev = out[k - 1][0];
+    while (lon - prev > 180) lon -= 360;
+    while (prev - lon > 180) lon += 360;
+    out.push([lon, pts[k][1]]);
+  }
+  const turn = out[out.length - 1][0] - out[0][0];
+  if (Math.abs(turn) > 180) {
+    const pole = out.reduce((s, p) => s + p[1], 0) < 0 ? -90 : 90;
+    out.push([out[out.length - 1][0], pole], [out[0][0], pole], out[0].slice());
+  }
+  return out;
 }
 
 // Douglas-Peucker at 0.02 degree, 0.3 pixel at the zoomed map's 15 pixels
@@ -79,9 +101,11 @@ for (const g of topo.objects.land.geometries) {
   const polygons = g.type === "Polygon" ? [g.arcs] : g.type === "MultiPolygon" ? g.arcs : [];
   for (const polygon of polygons)
     polygon.forEach((ring, index) => {
-      const pts = simplify(ringPoints(ring)).map(([x, y]) => [Math.round(x * 100), Math.round(y * 100)]);
+      const pts = simplify(unwrap(ringPoints(ring))).map(([x, y]) => [Math.round(x * 100), Math.round(y * 100)]);
       const unique = pts.filter((p, i) => i === 0 || p[0] !== pts[i - 1][0] || p[1] !== pts[i - 1][1]);
-      if (unique.length >= 4) rings.push({ kind: index === 0 ? 0 : 1, pts: unique });
+      // Natural Earth's run along the pole under Antarctica encloses nothing.
+      const flat = unique.every((p) => p[1] === unique[0][1]);
+      if (unique.length >= 4 && !flat) rings.push({ kind: index === 0 ? 0 : 1, pts: unique });
     });
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "calculators/suncycle.h"
+#include "calculators/worldmap.h"
 #include "datafiles/safewrite.h"
 #include "platform/app.h"
 #include "platform/controls.h"
@@ -30,7 +31,6 @@
 
 namespace {
 
-constexpr const char* kMapImage = "world relief map.jpg";
 constexpr plat::Rect kCalculatorRect{40, 100, 640, 555};
 constexpr int kChartLeft = 70, kChartTop = 30, kChartRight = 618, kChartBottom = 320;
 
@@ -503,6 +503,12 @@ void drawFallbackMap(plat::Port& p, plat::Rect frame) {
   p.setForeColor(kBlack);
 }
 
+const LandOutlines* landOutlines() {
+  static LandOutlines land;
+  static const bool loaded = LoadLandOutlines(plat::resourceDir() / "map" / "land.bin", &land);
+  return loaded ? &land : nullptr;
+}
+
 void showMapButtons(bool zooming, bool zoomed) {
   const int w = kWorldMapWindow;
   plat::showControl(w, kMapHelp, !zooming);
@@ -554,6 +560,28 @@ bool isSelectionKey() {
 }
 
 }  // namespace
+
+bool DrawWorldLand(plat::Port& p, const MapFrame& f, plat::Rect area) {
+  const LandOutlines* land = landOutlines();
+  if (!land) return false;
+  p.resetPen();
+  p.setClip(area);
+  p.setForeColor(kMapSea);
+  p.fillRect(area);
+  const std::vector<ProjectedRing> rings = ProjectLand(*land, f, area);
+  // Lakes last, so that the land round them does not cover them.
+  for (const bool lakes : {false, true}) {
+    p.setForeColor(lakes ? kMapSea : kMapLand);
+    for (const ProjectedRing& r : rings)
+      if (r.lake == lakes) p.fillPolygon(r.polygon);
+  }
+  p.setForeColor(kMapCoast);
+  for (const ProjectedRing& r : rings)
+    if (!r.coast.empty()) p.drawSegments(r.coast.data(), r.coast.size() / 2);
+  p.clearClip();
+  p.resetPen();
+  return true;
+}
 
 void drawStandardMeridians() {
   plat::Port& p = plat::port(kWorldMapWindow);
@@ -608,12 +636,15 @@ void buildWorldMapWindow(uint16_t zoomed, int16_t xOffset, int16_t yOffset) {
   p.drawText("  Loading map...  ");
   p.setTextSize(12);
   plat::flushWindow(w);
-  // Scaled once per view: pointer moves only rewrite the read-outs.
-  const plat::Rect frame = zoomed ? plat::Rect{xOffset, yOffset + 30, xOffset + 5624, yOffset + 30 + 2700}
-                                  : plat::Rect{0, 30, 1125, 750};
-  p.setClip({0, 30, 1080, 750});
-  if (!p.drawBundleImage(kMapImage, frame)) drawFallbackMap(p, frame);
-  p.clearClip();
+  // Drawn once per view: pointer moves only rewrite the read-outs.
+  const MapFrame f = zoomed ? ZoomedMapFrame(xOffset, yOffset) : UnzoomedMapFrame();
+  if (!DrawWorldLand(p, f, {0, 30, 1080, 750})) {
+    const plat::Rect frame = zoomed ? plat::Rect{xOffset, yOffset + 30, xOffset + 5624, yOffset + 30 + 2700}
+                                    : plat::Rect{0, 30, 1125, 750};
+    p.setClip({0, 30, 1080, 750});
+    drawFallbackMap(p, frame);
+    p.clearClip();
+  }
   if (zoomed) drawEnlargedMeridians(xOffset, yOffset);
   else drawStandardMeridians();
   plat::flushWindow(w);
