@@ -81,6 +81,12 @@ TEST(HelpPages, EverySubjectTheProgramOpensHasItsPage) {
     EXPECT_NE(html.find("<h1>"), std::string::npos);
     EXPECT_NE(html.find("</html>"), std::string::npos);
   }
+  // The index, shown for a subject without a page, lists every page.
+  const std::string index = Slurp(resources / "help" / "index.html");
+  for (const auto& e : fs::directory_iterator(resources / "help")) {
+    const std::string name = e.path().filename().string();
+    if (name.rfind("subject-", 0) == 0) EXPECT_NE(index.find("href=\"" + name + "\""), std::string::npos) << name;
+  }
 }
 
 }  // namespace
