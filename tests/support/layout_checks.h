@@ -13,6 +13,8 @@
 #include <QScreen>
 #include <QWidget>
 
+#include <cstdlib>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -66,6 +68,31 @@ inline std::string Describe(const QWidget* c) {
          std::to_string(g.width()) + "x" + std::to_string(g.height());
 }
 
+// Whether the label's text, as drawn, reaches an edge of its text area:
+// glyphs cut by the label's own bounds do, whatever the font metrics say.
+inline bool TextTouchesEdge(QLabel* l) {
+  const QImage img = l->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  const QRect room = l->contentsRect().intersected(img.rect());
+  if (room.width() < 3 || room.height() < 3) return false;
+  // The background is the colour of most of the area.
+  std::map<QRgb, int> counts;
+  for (int y = room.top(); y <= room.bottom(); ++y)
+    for (int x = room.left(); x <= room.right(); ++x) ++counts[img.pixel(x, y)];
+  QRgb back = 0;
+  int most = -1;
+  for (const auto& [c, n] : counts)
+    if (n > most) {
+      most = n;
+      back = c;
+    }
+  auto ink = [&](int x, int y) { return std::abs(qGray(img.pixel(x, y)) - qGray(back)) > 60; };
+  for (int x = room.left(); x <= room.right(); ++x)
+    if (ink(x, room.top()) || ink(x, room.bottom())) return true;
+  for (int y = room.top(); y <= room.bottom(); ++y)
+    if (ink(room.left(), y) || ink(room.right(), y)) return true;
+  return false;
+}
+
 // Controls outside the content or over one another, texts cut by their
 // control, and dark drawing of the port hidden under a control (a label or
 // rule the control covers). Each fault is one line.
@@ -88,7 +115,9 @@ inline std::vector<std::string> LayoutFaults(int win) {
       const QString text = l->text().trimmed();
       if (text.isEmpty()) continue;
       const QRect room = l->contentsRect();
-      if (l->wordWrap()) {
+      if (TextTouchesEdge(l)) {
+        faults.push_back("text cut: " + Describe(c));
+      } else if (l->wordWrap()) {
         const QRect need = fm.boundingRect(room, Qt::TextWordWrap | int(l->alignment()), l->text());
         if (need.height() > room.height() + 1 || need.width() > room.width() + 1)
           faults.push_back("text cut: " + Describe(c));
@@ -104,8 +133,11 @@ inline std::vector<std::string> LayoutFaults(int win) {
       if (!b->text().isEmpty() && need > b->width()) faults.push_back("text cut: " + Describe(c));
     }
   }
-  // Dark pixels of the port under a control: something drawn that it hides.
+  // Dark pixels of the port under a control: something drawn that it hides,
+  // or that shows through a check box's or label's text. Push buttons are
+  // drawn whole over whatever lies beneath.
   for (QWidget* c : controls) {
+    if (qobject_cast<QAbstractButton*>(c) && !qobject_cast<QCheckBox*>(c) && !qobject_cast<QRadioButton*>(c)) continue;
     const QRect g = c->geometry().adjusted(2, 2, -2, -2).intersected(port.rect());
     int dark = 0;
     for (int y = g.top(); y <= g.bottom(); ++y)

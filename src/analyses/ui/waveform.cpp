@@ -274,7 +274,7 @@ void showResults(const WaveResult& w) {
   }
   if (w.dn > 0.0f) {
     AddLabel(r, 451, std::string("Amplitude (peak to ") + (w.prior ? "prior" : "next") + " valley);   N=" +
-                         FieldNumText(w.dn), {4, 106, 316, 122}, kBlack, 12, true);
+                         FieldNumText(w.dn), {4, 103, 316, 123}, kBlack, 12, true);
     const float mean = w.amplitudeMean();
     AddTextField(r, kWaveAmplitudeField, StringFormatter(mean), {4, 124, 146, 142}, plat::FieldKind::Static, kBlack,
                  sunset);
@@ -299,7 +299,7 @@ void showResults(const WaveResult& w) {
   if (FindPeaksNormally && w.nPeaks > 2 && w.dn > 0.0f)
     AddKitButton(r, kWaveShapeButton, plat::ButtonKind::Push, "Wave Shape Data...", {160, 172, 316, 194});
   if (static_cast<float>(w.nPeaks) != w.dn) {
-    AddLabel(r, kWaveCautionLabel, "Caution: #amplitudes \xAD #cycles", {40, 86, 316, 104}, OldStyleColour(6), 12,
+    AddLabel(r, kWaveCautionLabel, "Caution: #amplitudes \xAD #cycles", {40, 83, 316, 103}, OldStyleColour(6), 12,
              true);
     Zap();
   }
@@ -628,7 +628,7 @@ void PrintWavePERIOD(float period, float sd, int16_t n, int16_t unit) {
   p.setForeColor(LightGray);
   p.fillRect({0, 62, 450, 84});
   p.resetPen();
-  AddLabel(r, 450, "(peak to peak);  N=" + IntText(n - 1), {4, 42, 226, 60}, kBlack, 12, true);
+  AddLabel(r, 450, "(peak to peak);  N=" + IntText(n - 1), {4, 40, 226, 62}, kBlack, 12, true);
   const PeriodShown shown = ShowPeriodIn(period, unit);
   AddTextField(r, kWavePeriodField, StringFormatter(static_cast<float>(shown.value)) + shown.suffix,
                {4, 64, 146, 82}, plat::FieldKind::Static, kBlack, sunset, 12, true);

@@ -209,22 +209,24 @@ void buildCalculator() {
   const int w = kCalculatorWindow;
   BuildWINDOW(0, w, "Sun Cycle Calculator", kCalculatorRect.left, kCalculatorRect.top, kCalculatorRect.right,
               kCalculatorRect.bottom, kKindDocument, 1);
-  addStatic(w, 201, "Sunrise, Sunset, and Day Length", {20, 10, 580, 34}, 20, true);
-  addStatic(w, 202, "Enter location and date and click 'Calculate':", {20, 40, 580, 56});
-  addStatic(w, 203, "Latitude in degrees (0 - 90) ", {20, 68, 210, 84});
+  // The platform's faces set their text lower in a field than the fonts
+  // these rectangles were laid out for: room below keeps the descenders.
+  addStatic(w, 201, "Sunrise, Sunset, and Day Length", {20, 6, 580, 36}, 20, true);
+  addStatic(w, 202, "Enter location and date and click 'Calculate':", {20, 40, 580, 58});
+  addStatic(w, 203, "Latitude in degrees (0 - 90) ", {20, 66, 210, 86});
   addEdit(w, kSunLatField, latitude != 0 ? FieldNumText(std::fabs(latitude)) : kDefaultLatitudeText,
           {212, 66, 290, 86});
   addPush(w, kSunNorth, "North", {300, 67, 370, 85}, northLatitude ? 2 : 1, plat::ButtonKind::Radio);
   addPush(w, kSunSouth, "South", {375, 67, 445, 85}, northLatitude ? 1 : 2, plat::ButtonKind::Radio);
-  addStatic(w, 204, "Longitude in degrees (0 - 180) ", {20, 96, 210, 112});
+  addStatic(w, 204, "Longitude in degrees (0 - 180) ", {20, 94, 210, 114});
   addEdit(w, kSunLonField, longitude != 0 ? FieldNumText(std::fabs(longitude)) : kDefaultLongitudeText,
           {212, 94, 290, 114});
   addPush(w, kSunWest, "West", {300, 95, 370, 113}, westLongitude ? 2 : 1, plat::ButtonKind::Radio);
   addPush(w, kSunEast, "East", {375, 95, 445, 113}, westLongitude ? 1 : 2, plat::ButtonKind::Radio);
   addPush(w, kSunMapButton, "Get Latitude and Longitude From World Map", {20, 122, 330, 144});
   DoubleLINE(10, 590, 154);
-  addStatic(w, 205, "Enter either the day of the year OR the date:", {20, 162, 580, 178});
-  addStatic(w, 206, "Day of the year:", {20, 188, 130, 204});
+  addStatic(w, 205, "Enter either the day of the year OR the date:", {20, 160, 580, 180});
+  addStatic(w, 206, "Day of the year:", {20, 186, 130, 206});
   addEdit(w, kSunDayOfYearField, "", {132, 186, 182, 206});
   plat::addPopup(w, kSunMonthPopup, kSunMonthPopup, 1, {200, 185, 320, 207});
   addEdit(w, kSunDayField, "", {326, 186, 360, 206});
