@@ -36,6 +36,7 @@
 #include "registrars.h"
 #include "shell/ui/startup.h"
 #include "support/gui_support.h"
+#include "thermoregulation/ui/costs_dialog.h"
 // Last: Qt's keyword macros must not meet the menu headers.
 #include "platform/test.h"
 
@@ -75,6 +76,7 @@ class Calculators : public ::testing::TestWithParam<bool> {
     RegisterCalculatorCommands();
     LastCalculatorResult = 0.0f;
     meanValue = 0.0;
+    BodyTemperature = 0.0f;   // as at start-up: a thermoregulation run leaves its Tb
     LastMetabolismMENU = LastMetabolismSUBMENU = LastMetabolismUNIT = LastBMRHelpText = 0;
     BMRunitfact = 1.0f;
     testsupport::OpenStandInToolbar(kToolbarWindow);
