@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "shell/defaults.h"
+#include "shell/textutil.h"
 
 namespace {
 
@@ -54,6 +55,17 @@ std::string RealText(double x, int digits) {
 }
 
 std::string RealText(double x) { return RealText(x, SignificantFigures); }
+
+std::string FloatRealText(float x, int digits) {
+  if (!std::isfinite(x)) return RealText(static_cast<double>(x), digits);
+  char buf[32];
+  double decimal = 0.0;
+  std::from_chars(buf, FieldNumChars(buf, x), decimal);
+  return RealText(decimal, digits);
+}
+
+std::string FloatRealText(float x) { return FloatRealText(x, SignificantFigures); }
+
 
 std::string IntText(int64_t n) {
   char buf[32];

@@ -100,3 +100,30 @@ TEST(IntText, LeadingBlankUnlessNegative) {
   EXPECT_EQ(IntText(-3), "-3");
   EXPECT_EQ(IntText(7000000000LL), " 7000000000");
 }
+
+// A stored float prints the value its shortest text stands for: the digits of
+// its binary expansion are noise to a reader.
+TEST(RealText, AStoredFloatShowsNoBinaryNoise) {
+  const struct {
+    float x;
+    int digits;
+    const char* text;
+  } cases[] = {
+      {1000.0f / 3.0f, 10, " 333.33334"},   // the double form: " 333.33334351"
+      {0.1f, 10, " 0.1"},
+      {30 * 0.0166667f, 10, " 0.50000095"},  // the product is that float: no digit invented
+      {1.0f / 3.0f, 5, " 0.33333"},          // fewer digits asked: those
+      {-2.25f, 5, "-2.25"},
+      {12345678.0f, 10, " 12345678"},
+      {1e-5f, 10, " 1e-5"},                  // the exponent form too
+      {0.0f, 5, " 0"},
+      {NAN, 5, " NaN"},
+      {-INFINITY, 5, "-INF"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(RealText(c.x, c.digits), c.text);
+  }
+  EXPECT_EQ(RealText(static_cast<double>(1000.0f / 3.0f), 10), " 333.33334351") << "doubles keep their form";
+  EXPECT_EQ(RealText(int16_t{7}, 5), " 7") << "integers take the double form";
+}

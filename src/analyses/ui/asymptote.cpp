@@ -241,6 +241,7 @@ void Do_ASYMPTOTE(Run& run) {
       });
   plat::removeControl(kWin, kProgressControl);
   EraseDiskIcon();
+  plat::flushWindow(kWin);
   plat::setCurrentPort(kWin);
   run.ok = st == AsymStatus::Ok;
   if (!run.ok) {
@@ -314,7 +315,6 @@ void ASYMPTOTE() {
   HandlerScope keepHandlers;
   InstallAnalysisHandlers();
   ClearMailbox();
-  bool closedByBox = false;
   for (;;) {
     plat::pump();
     const int16_t a = action, id = eventID;
@@ -322,10 +322,7 @@ void ASYMPTOTE() {
     if (!plat::windowExists(kWin)) break;
     HelpSubject = kAsymptoteHelpSubject;
     if (a == kActionClose) {
-      if (id == kWin) {
-        closedByBox = true;
-        break;
-      }
+      if (id == kWin) break;
       plat::disposeWindow(id);
       if (id == kPlot) {
         plat::removeControl(kWin, kAsymShowResiduals);
@@ -396,7 +393,8 @@ void ASYMPTOTE() {
   }
   ClearMailbox();
   plat::disposeWindow(kPlot);
-  if (closedByBox) plat::disposeWindow(kWin);
+  // The window goes with its loop: its buttons would answer nothing.
+  plat::disposeWindow(kWin);
   plat::flushInput();
   bup();
   if (blockDefined(slot)) REFRESHBLOCK();

@@ -74,6 +74,14 @@ void push(int16_t id, const std::string& title, plat::Rect r, plat::ButtonKind k
 
 void status(const std::string& t) { plat::setFieldText(kResultsWindow, kFftStatusField, t); }
 
+// A stage of the transform: its text, the bar at `count` (0 leaves it), on
+// the screen before the next stage starts.
+void stage(const std::string& t, int32_t count) {
+  status(t);
+  if (count > 0) UpdateProgressBar(count);
+  plat::flushWindow(kResultsWindow);
+}
+
 void heading(const std::string& t) {
   plat::Port& p = plat::port(kResultsWindow);
   p.setForeColor(gray);
@@ -214,7 +222,8 @@ void pickInterval(Run& run, int16_t id) {
   run.blockChosen = false;
   const double span = run.dt * static_cast<double>(run.n / 2);
   if (plat::controlExists(plotWindow(run), 17))
-    plat::setFieldText(plotWindow(run), 17, span >= 120.0 ? NumText(span * 0.0166667) + " min" : NumText(span) + " sec");
+    plat::setFieldText(plotWindow(run), 17, span >= 120.0 ? NumText(static_cast<float>(span / 60.0)) + " min"
+                                                       : NumText(static_cast<float>(span)) + " sec");
   intervalButtons(run, true);
   status("FFT setup...");
   MOVE_CURSOR_CUE(10, 156, 300, 172, "select block in plot window", 168);
@@ -279,7 +288,7 @@ void drawSpectrum(Run& run) {
   const double hiHz = FftBinHz(run.count, run.n, run.dt);
   p.moveTo(4, B - 6);
   p.drawText("0 Hz");
-  const std::string right = NumText(hiHz) + " Hz";
+  const std::string right = NumText(static_cast<float>(hiHz)) + " Hz";
   p.moveTo(ScreenWidth - p.textWidth(right) - 6, B - 6);
   p.drawText(right);
   plat::flushWindow(win);
@@ -293,7 +302,9 @@ void readout(Run& run) {
   const int64_t j = FftElementAtColumn(at.x, ScreenWidth, run.count);
   const double hz = FftBinHz(j - 1, run.n, run.dt);
   const std::string value = NumText(run.shown[static_cast<size_t>(j)]);
-  const std::string where = NumText(FftUnitValue(hz, run.unit)) + " " + kUnitTitles[std::clamp(run.unit, int16_t{1}, int16_t{8}) - 1];
+  // At the precision the magnitudes are kept in.
+  const std::string where = NumText(static_cast<float>(FftUnitValue(hz, run.unit))) + " " +
+                            kUnitTitles[std::clamp(run.unit, int16_t{1}, int16_t{8}) - 1];
   if (plat::fieldText(kResultsWindow, kFftReadoutField) != where) plat::setFieldText(kResultsWindow, kFftReadoutField, where);
   if (plat::fieldText(kResultsWindow, kFftStatusField) != value) status(value);
 }
@@ -303,9 +314,17 @@ void doFft(Run& run) {
   if (!d || !run.blockChosen) return;
   const int64_t b = BeginBlock[run.slot];
   if (b + run.n > nCases[run.slot]) return;
-  status("perform FFT...");
+  // The stages of the transform as the window tells them, each shown at
+  // once; the bar runs from 1 to the interval's power of two.
   plat::setCursor(plat::CursorKind::Watch);
+  buildProgressBAR(10, 200, 440, 212, run.interval, kResultsWindow);
+  stage("reorder array...", 1);
+  stage("perform FFT...", 1);
   run.raw = MagnitudeSpectrum(std::span<const float>(d + b + 1, static_cast<size_t>(run.n)));
+  stage("FFT phase two...", run.interval);
+  plat::delayMs(400);
+  plat::removeControl(kResultsWindow, kProgressControl);
+  stage("scale results...", 0);
   plat::setCursor(plat::CursorKind::Arrow);
   run.smooth = false;
   refreshShown(run);
@@ -316,6 +335,10 @@ void doFft(Run& run) {
   FileSHORTS[run.slot][kShortBlockState] = 0;
   BeginBlock[run.slot] = EndBlock[run.slot] = 0;
   run.blockChosen = false;
+  // Window 2 must not go on showing the block the file no longer has.
+  OPENBLOCKWINDOW();
+  plat::selectWindow(kResultsWindow);
+  plat::setCurrentPort(kResultsWindow);
   heading("Analyze FFT results");
   intervalButtons(run, false);
   MakePOPUPmenu(kFftUnitPopup, kFftUnitPopup, run.unit, 200, 176, 300, 196);

@@ -392,7 +392,6 @@ void REGRESSION() {
   HandlerScope keepHandlers;
   InstallAnalysisHandlers();
   ClearMailbox();
-  bool closedByBox = false;
   // No Y channel chosen: the command ends without a fit.
   while (chan2 != 0) {
     plat::pump();
@@ -402,10 +401,7 @@ void REGRESSION() {
     if (!plat::windowExists(kResultsWindow)) break;
     HelpSubject = kRegressionHelpSubject;
     if (a == kActionClose) {
-      if (id == kResultsWindow) {
-        closedByBox = true;
-        break;
-      }
+      if (id == kResultsWindow) break;
       continue;
     }
     if (a == kActionClick && IsDeferredToolbarClick(id)) {
@@ -461,7 +457,9 @@ void REGRESSION() {
     if (leave) break;
   }
 
-  if (closedByBox) plat::disposeWindow(kResultsWindow);
+  // The window goes with its loop, however it ended: its buttons would
+  // answer nothing without it.
+  plat::disposeWindow(kResultsWindow);
   plat::flushInput();
   plat::disposeWindow(kFilterNoticeWindow);
   bup();

@@ -105,6 +105,14 @@ bool resultsReady() {
   return true;
 }
 
+// The results window comes forward again, so that its buttons take the
+// next click rather than the click that activates it.
+void backTo(int previous) {
+  if (!previous || !plat::windowExists(previous)) return;
+  plat::selectWindow(previous);
+  plat::setCurrentPort(previous);
+}
+
 plat::Rect globalBeside(int width, int height) {
   const auto slot = static_cast<int16_t>(TheFileInUse);
   plat::Rect plot{40, 60, 680, 500};
@@ -153,6 +161,8 @@ void REGRESSIONSTATS(int32_t n) {
   staticField(win, kRegR2Field, FieldNumText(rsquared), {170, y, 310, y + 16}, black, sunset);
   slope = 0.0f;
   RegressionProbCalcs();
+  // The labels live in the port: the fields alone would show without them.
+  plat::flushWindow(win);
 }
 
 void RegressionProbCalcs() {
@@ -197,6 +207,7 @@ void REGPROB() {
   SlopeTestProb = prob;
   const plat::Rgb16 colour = SignificantProb(prob) ? OldStyleColour(6) : plat::Rgb16{0, 0, 0};
   staticField(win, kRegProbResultField, SlopeTestProbText(prob), {150, 174, 316, 192}, colour, ExtremelyLightGray);
+  plat::flushWindow(win);
 }
 
 // ---- Long-plot notice ----------------------------------------------------------------------
@@ -256,6 +267,8 @@ void RegressionRESIDS(const LineFitRequest& fit, int32_t n, int16_t mode) {
   const int previous = plat::currentPortWindow();
   HandlerScope keep;
   InstallDialogHandlers();
+  // The toolbar floats over the window's left edge, where the scale is.
+  HideTheToolBar();
   BuildWINDOW(1, kWin, "Residuals", 30, 70, 600, 398, kKindDocument, 0);
   plat::setCurrentPort(kWin);
   plat::Port& p = plat::port(kWin);
@@ -314,7 +327,8 @@ void RegressionRESIDS(const LineFitRequest& fit, int32_t n, int16_t mode) {
       break;
   }
   plat::disposeWindow(kWin);
-  if (previous && plat::windowExists(previous)) plat::setCurrentPort(previous);
+  RestoreTheToolBar();
+  backTo(previous);
 }
 
 // ---- Prediction --------------------------------------------------------------------------
@@ -368,5 +382,5 @@ void PredictRegressionValues(int16_t mode) {
   }
   plat::disposeWindow(kWin);
   RestoreTheToolBar();
-  if (previous && plat::windowExists(previous)) plat::setCurrentPort(previous);
+  backTo(previous);
 }

@@ -98,7 +98,8 @@ void drawClock(const PanelTexts& t) {
   if (!t.clockShown) return;
   clearBand({0, 31, 64, 140});
   clearBand({0, 32, 320, 45});
-  label(t.clock, 1, row * 12 - 17, 14, OldStyleColour(2));
+  // Rows from 6 down would run into the mean: the clock keeps its band.
+  label(t.clock, 1, std::min(row * 12 - 17, 43), 14, OldStyleColour(2));
 }
 
 void drawElapsed(const ElapsedTexts& e, bool rebuild) {

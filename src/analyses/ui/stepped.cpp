@@ -208,11 +208,23 @@ void openPlotWindow(const std::string& title) {
 
 int plotBottom() { return std::max(60, static_cast<int>(BottomOfPlotArea) - 40); }
 
-void label(int16_t id, const std::string& t, plat::Rect r) {
-  EFForeColor = 1;
-  EFBackColor = 7;
-  BUILDEF(0, id, t, static_cast<int16_t>(r.left), static_cast<int16_t>(r.top), static_cast<int16_t>(r.right),
-          static_cast<int16_t>(r.bottom), 7, 0);
+// The scale texts beside and under the plot frame: a smaller face, so that
+// a number of nine digits keeps whole in the 68 pixels left of the frame.
+void label(int16_t id, const std::string& t, plat::Rect r, bool wrap = false) {
+  const int win = plat::currentPortWindow();
+  if (!win) return;
+  plat::FieldSpec f;
+  f.id = id;
+  f.text = t;
+  f.r = r;
+  f.kind = plat::FieldKind::Static;
+  f.framed = false;
+  f.wrap = wrap;
+  f.font.pixelSize = 10;
+  f.fore = EFForeRgb(1);
+  f.back = EFBackRgb(7);
+  plat::removeControl(win, id);
+  plat::addField(win, f);
 }
 
 void circle(plat::Port& p, int x, int y) { p.strokeOval({x - 2, y - 2, x + 3, y + 3}); }
@@ -236,9 +248,9 @@ void drawStepPlot(const Run& run, int16_t channel, const Computed& c) {
   label(1, "0", {66, bottom + 4, 110, bottom + 18});
   label(2, NumText(tmax), {560, bottom + 4, 640, bottom + 18});
   label(3, "\xC6t in seconds", {300, bottom + 4, 420, bottom + 18});
-  label(4, NumText(hi), {2, 2, 70, 16});
-  label(5, NumText(lo), {2, bottom - 14, 70, bottom});
-  label(6, RetrieveLabel(channel), {2, bottom / 2 - 7, 70, bottom / 2 + 7});
+  label(4, NumText(hi), {2, 2, 70, 18});
+  label(5, NumText(lo), {2, bottom - 16, 70, bottom});
+  label(6, TrimTrailingBlanks(RetrieveLabel(channel)), {2, bottom / 2 - 21, 70, bottom / 2 + 21}, true);
   if (run.gray) {
     const auto fold = SteppedFoldedMeans(c.rows, c.stats);
     p.setForeColor(darkGray);
@@ -361,9 +373,9 @@ void scatterPlot(Run& run) {
   label(1, NumText(xlo), {66, bottom + 4, 150, bottom + 18});
   label(2, NumText(xhi), {556, bottom + 4, 640, bottom + 18});
   label(3, RetrieveLabel(Chan1), {250, bottom + 4, 470, bottom + 18});
-  label(4, NumText(yhi), {2, 2, 70, 16});
-  label(5, NumText(ylo), {2, bottom - 14, 70, bottom});
-  label(6, RetrieveLabel(chan2), {2, bottom / 2 - 7, 70, bottom / 2 + 7});
+  label(4, NumText(yhi), {2, 2, 70, 18});
+  label(5, NumText(ylo), {2, bottom - 16, 70, bottom});
+  label(6, TrimTrailingBlanks(RetrieveLabel(chan2)), {2, bottom / 2 - 21, 70, bottom / 2 + 21}, true);
   plat::flushWindow(kStepPlotWindow);
   if (prefsArray[7] != 0) upvip();
   plat::selectWindow(kResultsWindow);

@@ -74,7 +74,8 @@ int32_t typedInt(int win, int id) {
 }
 
 std::string timeText(double t) {
-  if (t >= 600.0) return NumText(static_cast<float>(t * 0.0166667)) + " min";
+  // Divided, not multiplied by 0.0166667: 601 s reads 10.016666 min, not 10.016687.
+  if (t >= 600.0) return NumText(static_cast<float>(t / 60.0)) + " min";
   return NumText(static_cast<float>(t)) + " sec";
 }
 
@@ -156,9 +157,51 @@ void PrintSeriesBASICS(plat::Port& p, const Block& b, int top, bool printing, in
   if (!segs.empty()) p.drawSegments(segs.data(), segs.size() / 2);
 }
 
+// Over the plots while the page is set up: the scale at which the page of
+// 24 plots fits.
+void showPrintAdvice() {
+  plat::Port& p = plat::port(kWin);
+  p.resetPen();
+  const plat::Rect panel{140, 110, 490, 220};
+  p.setForeColor(LightGray);
+  p.fillRect(panel);
+  p.setForeColor(kBlack);
+  p.strokeRect(panel);
+  textAt(p, panel.left + 20, panel.top + 30, "Recommended scaling", 16, true);
+  for (const auto& [x, t] : {std::pair{panel.left + 60, "78%"}, std::pair{panel.left + 200, "90%"}}) {
+    const plat::Rect box{x, panel.top + 50, x + 90, panel.top + 86};
+    p.setForeColor(kWhite);
+    p.fillRect(box);
+    p.setForeColor(kBlack);
+    p.strokeRect(box);
+    textAt(p, x + 26, box.bottom - 11, t, 16, true);
+  }
+  p.flush();
+}
+
+// Under the advice while the page is sent: a bar over the plots 1 to 24.
+void showPrintProgress() {
+  plat::Port& p = plat::port(kWin);
+  p.resetPen();
+  const plat::Rect panel{140, 240, 490, 330};
+  p.setForeColor(LightGray);
+  p.fillRect(panel);
+  p.setForeColor(kBlack);
+  p.strokeRect(panel);
+  textAt(p, panel.left + 20, panel.top + 24, " Sending time series to printer", 13, true);
+  textAt(p, panel.left + 20, panel.top + 56, "Plot #", 11);
+  textAt(p, panel.left + 76, panel.top + 74, "1", 10);
+  textAt(p, panel.right - 34, panel.top + 74, "24", 10);
+  buildProgressBAR(static_cast<int16_t>(panel.left + 76), static_cast<int16_t>(panel.top + 44),
+                   static_cast<int16_t>(panel.right - 20), static_cast<int16_t>(panel.top + 60), 24, kWin);
+  p.flush();
+}
+
 void PRINTSERIES(const Block& b) {
   const int32_t lag = typedInt(kWin, kSeriesLagField), step = typedInt(kWin, kSeriesStepField);
+  showPrintAdvice();
   if (!plat::print::pageSetup() || !plat::print::printDialog()) return;
+  showPrintProgress();
   plat::print::Job job("time series");
   plat::Port& p = job.port();
   const plat::Rect page = job.pageRect();
@@ -170,10 +213,12 @@ void PRINTSERIES(const Block& b) {
     const double t = static_cast<double>(lag + k) * b.dt;
     const int left = colm * spacing, top = rowTops[row];
     p.setForeColor(kBlack);
-    const std::string lab = t >= 600.0 ? "step" + NumText(static_cast<float>(std::trunc(t * 1.66667) / 100.0)) + " min"
+    const std::string lab = t >= 600.0 ? "step" + NumText(static_cast<float>(std::trunc(t * 100.0 / 60.0) / 100.0)) + " min"
                                        : "step" + NumText(static_cast<float>(t)) + " sec";
     textAt(p, left, top + 10, lab, 9);
     drawScatter(p, b, left, top + 14, std::max(k, 0), std::max(k + lag, 0), true);
+    UpdateProgressBar(pl);
+    plat::flushWindow(kWin);
   }
   p.setForeColor(kBlack);
   PrintSeriesBASICS(p, b, 490, true, page.width());
@@ -493,7 +538,13 @@ void showStepTimes(const Block& b) {
 
 void TIMESERIES() {
   const auto slot = static_cast<int16_t>(TheFileInUse);
-  if (!ValidFileSlot(slot) || !SlotHoldsFile(slot) || FileSHORTS[slot][kShortBlockState] != 2) return;
+  if (!ValidFileSlot(slot) || !SlotHoldsFile(slot)) return;
+  if (FileSHORTS[slot][kShortBlockState] != 2) {
+    // The menu item stays enabled without a block; saying nothing would look
+    // like a command that does not work.
+    ShowAlert("Basic Time Series analyses the selected block: select a block in the plot first.");
+    return;
+  }
   const Block b = blockOf(slot);
   if (b.y.empty() || b.last >= static_cast<int32_t>(b.y.size())) return;
   Analysis_Code = kTimeSeriesAnalysisCode;
@@ -535,6 +586,7 @@ void TIMESERIES() {
   HandlerScope keepHandlers;
   InstallAnalysisHandlers();
   int32_t shownLag = 1, shownStep = 1;
+  int32_t plottedLag = 1, plottedStep = 1;   // of the plots on screen
   ClearMailbox();
   for (;;) {
     plat::pump();
@@ -558,11 +610,20 @@ void TIMESERIES() {
       continue;
     }
     if (plot) {
-      PLOTSERIES(b, step == 0 ? 1 : step, lag == 0 ? 1 : lag);
+      plottedStep = step == 0 ? 1 : step;
+      plottedLag = lag == 0 ? 1 : lag;
+      PLOTSERIES(b, plottedStep, plottedLag);
       plat::setButtonState(kWin, kSeriesPrint, 1);
       skid();
     } else if (id == kSeriesPrint) {
       PRINTSERIES(b);
+      // The panels go; the plots they covered come back.
+      plat::removeControl(kWin, kProgressControl);
+      plat::Port& p = plat::port(kWin);
+      p.resetPen();
+      p.setForeColor(plat::background(kWin));
+      p.fillRect({0, kGridTop, width, height});
+      PLOTSERIES(b, plottedStep, plottedLag);
       skid();
     } else if (id == kSeriesDone) {
       break;

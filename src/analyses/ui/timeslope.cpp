@@ -186,7 +186,6 @@ void TIMESLOPE() {
   InstallAnalysisHandlers();
   SetKitButton(ch, true);
   ClearMailbox();
-  bool closedByBox = false;
   for (;;) {
     plat::pump();
     int16_t a = action;
@@ -195,10 +194,7 @@ void TIMESLOPE() {
     if (!plat::windowExists(kResultsWindow)) break;
     HelpSubject = kSlopeHelpSubject;
     if (a == kActionClose) {
-      if (id == kResultsWindow) {
-        closedByBox = true;
-        break;
-      }
+      if (id == kResultsWindow) break;
       continue;
     }
     if (a == kActionClick && IsDeferredToolbarClick(id)) {
@@ -251,7 +247,9 @@ void TIMESLOPE() {
     s[slope_step::kTimeUnits] = static_cast<float>(TimeUnits);
     s[slope_step::kUnitsStored] = 1.0f;
   }
-  if (closedByBox) plat::disposeWindow(kResultsWindow);
+  // The window goes with its loop, however it ended: its buttons would
+  // answer nothing without it.
+  plat::disposeWindow(kResultsWindow);
   plat::flushInput();
   plat::disposeWindow(kFilterNoticeWindow);
   bup();

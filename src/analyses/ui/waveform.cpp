@@ -274,21 +274,21 @@ void showResults(const WaveResult& w) {
   }
   if (w.dn > 0.0f) {
     AddLabel(r, 451, std::string("Amplitude (peak to ") + (w.prior ? "prior" : "next") + " valley);   N=" +
-                         FieldNumText(w.dn), {4, 106, 316, 122}, kBlack, 12, true);
+                         FieldNumText(w.dn), {4, 103, 316, 123}, kBlack, 12, true);
     const float mean = w.amplitudeMean();
-    AddTextField(r, kWaveAmplitudeField, StringFormatter(mean), {4, 124, 100, 142}, plat::FieldKind::Static, kBlack,
+    AddTextField(r, kWaveAmplitudeField, StringFormatter(mean), {4, 124, 146, 142}, plat::FieldKind::Static, kBlack,
                  sunset);
     if (w.dn > 1.0f) {
-      AddTextField(r, kWaveAmplitudeSDField, " \xB1" + StringFormatter(w.dxx), {104, 124, 190, 142},
+      AddTextField(r, kWaveAmplitudeSDField, " \xB1" + StringFormatter(w.dxx), {150, 124, 296, 142},
                    plat::FieldKind::Static, kBlack, manila);
       AddTextField(r, kWaveAmplitudeCVField, "C.V. = " + StringFormatter(std::fabs(w.dxx * 100.0f / mean)) + "%",
-                   {194, 124, 316, 142}, plat::FieldKind::Static, kBlack, manila);
+                   {300, 124, 446, 142}, plat::FieldKind::Static, kBlack, manila);
     }
-    AddLabel(r, 452, "   peak mean:", {4, 146, 90, 162}, kBlack, 12);
-    AddTextField(r, kWavePeakMeanField, StringFormatter(w.peakMean()), {90, 146, 160, 162}, plat::FieldKind::Static,
+    AddLabel(r, 452, "   peak mean:", {4, 146, 92, 164}, kBlack, 12);
+    AddTextField(r, kWavePeakMeanField, StringFormatter(w.peakMean()), {94, 146, 220, 164}, plat::FieldKind::Static,
                  kBlack, manila);
-    AddLabel(r, 453, " valley mean:", {162, 146, 246, 162}, kBlack, 12);
-    AddTextField(r, kWaveValleyMeanField, StringFormatter(w.valleyMean()), {246, 146, 316, 162},
+    AddLabel(r, 453, " valley mean:", {226, 146, 316, 164}, kBlack, 12);
+    AddTextField(r, kWaveValleyMeanField, StringFormatter(w.valleyMean()), {318, 146, 446, 164},
                  plat::FieldKind::Static, kBlack, manila);
   } else {
     AddLabel(r, kWaveNoAmplitudeLabel, "NO AMPLITUDES DETECTED!", {40, 110, 310, 132}, OldStyleColour(6), 16, true);
@@ -299,7 +299,7 @@ void showResults(const WaveResult& w) {
   if (FindPeaksNormally && w.nPeaks > 2 && w.dn > 0.0f)
     AddKitButton(r, kWaveShapeButton, plat::ButtonKind::Push, "Wave Shape Data...", {160, 172, 316, 194});
   if (static_cast<float>(w.nPeaks) != w.dn) {
-    AddLabel(r, kWaveCautionLabel, "Caution: #amplitudes \xAD #cycles", {40, 86, 316, 104}, OldStyleColour(6), 12,
+    AddLabel(r, kWaveCautionLabel, "Caution: #amplitudes \xAD #cycles", {40, 83, 316, 103}, OldStyleColour(6), 12,
              true);
     Zap();
   }
@@ -626,17 +626,17 @@ void PrintWavePERIOD(float period, float sd, int16_t n, int16_t unit) {
   if (!plat::windowExists(r)) return;
   plat::Port& p = plat::port(r);
   p.setForeColor(LightGray);
-  p.fillRect({0, 62, 226, 100});
+  p.fillRect({0, 62, 450, 84});
   p.resetPen();
-  AddLabel(r, 450, "(peak to peak);  N=" + IntText(n - 1), {4, 42, 226, 60}, kBlack, 12, true);
+  AddLabel(r, 450, "(peak to peak);  N=" + IntText(n - 1), {4, 40, 226, 62}, kBlack, 12, true);
   const PeriodShown shown = ShowPeriodIn(period, unit);
   AddTextField(r, kWavePeriodField, StringFormatter(static_cast<float>(shown.value)) + shown.suffix,
-               {4, 64, 120, 82}, plat::FieldKind::Static, kBlack, sunset, 12, true);
+               {4, 64, 146, 82}, plat::FieldKind::Static, kBlack, sunset, 12, true);
   AddTextField(r, kWavePeriodSDField,
                " \xB1" + StringFormatter(static_cast<float>(shown.value * (sd / period))) + shown.suffix,
-               {124, 64, 226, 82}, plat::FieldKind::Static, kBlack, manila);
+               {150, 64, 296, 82}, plat::FieldKind::Static, kBlack, manila);
   AddTextField(r, kWavePeriodCVField, "C.V. = " + StringFormatter(std::fabs(100.0f * sd / period)) + "%",
-               {230, 64, 316, 82}, plat::FieldKind::Static, kBlack, manila);
+               {300, 64, 446, 82}, plat::FieldKind::Static, kBlack, manila);
 }
 
 int16_t WaveShapeStats() {

@@ -44,6 +44,7 @@ void addField(int16_t id, const plat::MacText& text, plat::Rect r, plat::FieldKi
 }  // namespace
 
 std::string InputText(double v) { return FieldNumText(v); }
+std::string InputText(float v) { return FieldNumText(v); }
 std::string ResultText(float v) { return StringFormatter(v); }
 
 CalculatorWindow::CalculatorWindow(const CalculatorSpec& spec) : help_(spec.helpSubject) {

@@ -92,4 +92,5 @@ class CalculatorWindow {
 // Number texts of the fields: an input as typed (no leading blank), a
 // result through the shared formatter.
 std::string InputText(double v);
+std::string InputText(float v);   // a stored float: its shortest text
 std::string ResultText(float v);

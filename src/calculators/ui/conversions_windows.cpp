@@ -67,7 +67,7 @@ void UnitCONVERSIONS() {
   w.output(kConvToUnit, "cal", {300, 146, 540, 164}, 1, 7);
   w.input(kConvInput, "1", {20, 170, 250, 194}, 14);
   w.label(264, 188, "= ", 16, true);
-  w.output(kConvResult, ".23889", {300, 170, 540, 194}, 2, 8, 14, true);
+  w.output(kConvResult, "", {300, 170, 540, 194}, 2, 8, 14, true);
   w.output(kConvNote, " ", {20, 202, 540, 236}, 1, 7, 11);
   w.button(kConvSwap, "Swap Values", {20, 246, 120, 268});
   w.button(kConvStore, "Store Result", {128, 246, 228, 268});
@@ -75,6 +75,8 @@ void UnitCONVERSIONS() {
   w.button(kConvDone, "Done", {330, 246, 420, 268});
   w.button(kConvCompute, "Compute", {430, 246, 540, 268}, true);
   w.focus(kConvInput);
+  // Computed once, so that the window opens with the text Compute gives.
+  ConversionsCALCULATIONS(w, category, 1);
 
   for (;;) {
     const CalcEvent e = w.next();

@@ -46,9 +46,10 @@ void build(CalculatorWindow& w, bool haveFile) {
   w.label(18, 42, "X value:", 16);
   w.label(18, 82, "Y value:", 16);
   const float last = LastCalculatorResult;
-  w.input(kRpnYField, "0", {110, 62, 330, 90}, 18);
+  // Wide enough for "***  MATH ERROR !!  ***" at this size, first star too.
+  w.input(kRpnYField, "0", {110, 62, 506, 90}, 18);
   plat::setFieldColors(kCalculatorWindow, kRpnYField, EFForeRgb(3), EFBackRgb(1));
-  w.input(kRpnXField, last != 0.0f ? InputText(last) : "1", {110, 22, 330, 50}, 18);
+  w.input(kRpnXField, last != 0.0f ? InputText(last) : "1", {110, 22, 506, 50}, 18);
   plat::setFieldColors(kCalculatorWindow, kRpnXField, EFForeRgb(2), EFBackRgb(8));
 
   DoubleLINE(10, 510, 102);

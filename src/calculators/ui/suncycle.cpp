@@ -10,6 +10,7 @@
 
 #include "calculators/conversions.h"
 #include "calculators/suncycle.h"
+#include "calculators/worldmap.h"
 #include "datafiles/safewrite.h"
 #include "platform/app.h"
 #include "platform/controls.h"
@@ -31,7 +32,6 @@
 
 namespace {
 
-constexpr const char* kMapImage = "world relief map.jpg";
 constexpr plat::Rect kCalculatorRect{40, 100, 640, 555};
 constexpr int kChartLeft = 70, kChartTop = 30, kChartRight = 618, kChartBottom = 320;
 
@@ -219,22 +219,24 @@ void buildCalculator() {
   const int w = kCalculatorWindow;
   BuildWINDOW(0, w, "Sun Cycle Calculator", kCalculatorRect.left, kCalculatorRect.top, kCalculatorRect.right,
               kCalculatorRect.bottom, kKindDocument, 1);
-  addStatic(w, 201, "Sunrise, Sunset, and Day Length", {20, 10, 580, 34}, 20, true);
-  addStatic(w, 202, "Enter location and date and click 'Calculate':", {20, 40, 580, 56});
-  addStatic(w, 203, "Latitude in degrees (0 - 90) ", {20, 68, 210, 84});
+  // The platform's faces set their text lower in a field than the fonts
+  // these rectangles were laid out for: room below keeps the descenders.
+  addStatic(w, 201, "Sunrise, Sunset, and Day Length", {20, 6, 580, 36}, 20, true);
+  addStatic(w, 202, "Enter location and date and click 'Calculate':", {20, 40, 580, 58});
+  addStatic(w, 203, "Latitude in degrees (0 - 90) ", {20, 66, 210, 86});
   addEdit(w, kSunLatField, latitude != 0 ? FieldNumText(std::fabs(latitude)) : kDefaultLatitudeText,
           {212, 66, 290, 86});
   addPush(w, kSunNorth, "North", {300, 67, 370, 85}, northLatitude ? 2 : 1, plat::ButtonKind::Radio);
   addPush(w, kSunSouth, "South", {375, 67, 445, 85}, northLatitude ? 1 : 2, plat::ButtonKind::Radio);
-  addStatic(w, 204, "Longitude in degrees (0 - 180) ", {20, 96, 210, 112});
+  addStatic(w, 204, "Longitude in degrees (0 - 180) ", {20, 94, 210, 114});
   addEdit(w, kSunLonField, longitude != 0 ? FieldNumText(std::fabs(longitude)) : kDefaultLongitudeText,
           {212, 94, 290, 114});
   addPush(w, kSunWest, "West", {300, 95, 370, 113}, westLongitude ? 2 : 1, plat::ButtonKind::Radio);
   addPush(w, kSunEast, "East", {375, 95, 445, 113}, westLongitude ? 1 : 2, plat::ButtonKind::Radio);
   addPush(w, kSunMapButton, "Get Latitude and Longitude From World Map", {20, 122, 330, 144});
   DoubleLINE(10, 590, 154);
-  addStatic(w, 205, "Enter either the day of the year OR the date:", {20, 162, 580, 178});
-  addStatic(w, 206, "Day of the year:", {20, 188, 130, 204});
+  addStatic(w, 205, "Enter either the day of the year OR the date:", {20, 160, 580, 180});
+  addStatic(w, 206, "Day of the year:", {20, 186, 130, 206});
   addEdit(w, kSunDayOfYearField, "", {132, 186, 182, 206});
   plat::addPopup(w, kSunMonthPopup, kSunMonthPopup, 1, {200, 185, 320, 207});
   addEdit(w, kSunDayField, "", {326, 186, 360, 206});
@@ -513,6 +515,12 @@ void drawFallbackMap(plat::Port& p, plat::Rect frame) {
   p.setForeColor(kBlack);
 }
 
+const LandOutlines* landOutlines() {
+  static LandOutlines land;
+  static const bool loaded = LoadLandOutlines(plat::resourceDir() / "map" / "land.bin", &land);
+  return loaded ? &land : nullptr;
+}
+
 void showMapButtons(bool zooming, bool zoomed) {
   const int w = kWorldMapWindow;
   plat::showControl(w, kMapHelp, !zooming);
@@ -564,6 +572,28 @@ bool isSelectionKey() {
 }
 
 }  // namespace
+
+bool DrawWorldLand(plat::Port& p, const MapFrame& f, plat::Rect area) {
+  const LandOutlines* land = landOutlines();
+  if (!land) return false;
+  p.resetPen();
+  p.setClip(area);
+  p.setForeColor(kMapSea);
+  p.fillRect(area);
+  const std::vector<ProjectedRing> rings = ProjectLand(*land, f, area);
+  // Lakes last, so that the land round them does not cover them.
+  for (const bool lakes : {false, true}) {
+    p.setForeColor(lakes ? kMapSea : kMapLand);
+    for (const ProjectedRing& r : rings)
+      if (r.lake == lakes) p.fillPolygon(r.polygon);
+  }
+  p.setForeColor(kMapCoast);
+  for (const ProjectedRing& r : rings)
+    if (!r.coast.empty()) p.drawSegments(r.coast.data(), r.coast.size() / 2);
+  p.clearClip();
+  p.resetPen();
+  return true;
+}
 
 void drawStandardMeridians() {
   plat::Port& p = plat::port(kWorldMapWindow);
@@ -618,12 +648,15 @@ void buildWorldMapWindow(uint16_t zoomed, int16_t xOffset, int16_t yOffset) {
   p.drawText("  Loading map...  ");
   p.setTextSize(12);
   plat::flushWindow(w);
-  // Scaled once per view: pointer moves only rewrite the read-outs.
-  const plat::Rect frame = zoomed ? plat::Rect{xOffset, yOffset + 30, xOffset + 5624, yOffset + 30 + 2700}
-                                  : plat::Rect{0, 30, 1125, 750};
-  p.setClip({0, 30, 1080, 750});
-  if (!p.drawBundleImage(kMapImage, frame)) drawFallbackMap(p, frame);
-  p.clearClip();
+  // Drawn once per view: pointer moves only rewrite the read-outs.
+  const MapFrame f = zoomed ? ZoomedMapFrame(xOffset, yOffset) : UnzoomedMapFrame();
+  if (!DrawWorldLand(p, f, {0, 30, 1080, 750})) {
+    const plat::Rect frame = zoomed ? plat::Rect{xOffset, yOffset + 30, xOffset + 5624, yOffset + 30 + 2700}
+                                    : plat::Rect{0, 30, 1125, 750};
+    p.setClip({0, 30, 1080, 750});
+    drawFallbackMap(p, frame);
+    p.clearClip();
+  }
   if (zoomed) drawEnlargedMeridians(xOffset, yOffset);
   else drawStandardMeridians();
   plat::flushWindow(w);

@@ -4,6 +4,10 @@
 #pragma once
 #include <cstdint>
 
+#include "calculators/worldmap.h"
+#include "platform/port.h"
+#include "platform/types.h"
+
 // Window ids.
 inline constexpr int16_t kCalculatorWindow = 8;
 inline constexpr int16_t kSunChartWindow = 777;
@@ -73,6 +77,13 @@ void PrintSunCycleToSpreadsheet();
 // Then window returnWindow comes back. True when a place was stored.
 bool GetMapCoordinates(int16_t returnWindow);
 void buildWorldMapWindow(uint16_t zoomed, int16_t xOffset, int16_t yOffset);
+// The land of the map in frame f, sea and land in two calm colours with a
+// crisp coast, within `area` of port p. False, with nothing drawn, when the
+// land outlines could not be read.
+bool DrawWorldLand(plat::Port& p, const MapFrame& f, plat::Rect area);
+inline constexpr plat::Rgb16 kMapSea{0xB4B4, 0xD0D0, 0xE4E4};
+inline constexpr plat::Rgb16 kMapLand{0xE8E8, 0xE2E2, 0xC8C8};
+inline constexpr plat::Rgb16 kMapCoast{0x6C6C, 0x7878, 0x6060};
 void drawStandardMeridians();
 void drawEnlargedMeridians(int16_t xOffset, int16_t yOffset);
 // Rubber-band choice of the area to enlarge: 1 cancelled, 0 chosen (*xA, *yA).

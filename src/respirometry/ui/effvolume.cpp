@@ -101,7 +101,9 @@ void EFFECTIVEVOLUME() {
   plat::setCurrentPort(kResultsWindow);
   const int w = kResultsWindow;
   plat::Port& p = plat::port(w);
-  p.moveTo(4, 16);
+  // Two header lines above the clock's band (31 to 46), which the panel
+  // clears before it writes the clock.
+  p.moveTo(4, 13);
   p.drawText("  Channel" + NumText(ch) + "   ");
   p.setTextFace(true, false, false);
   p.drawText(TrimTrailingBlanks(RetrieveLabel(ch)));
@@ -109,9 +111,8 @@ void EFFECTIVEVOLUME() {
   bool inMinutes = false;
   const std::string duration = WashoutDurationText(r.usable, dt, &inMinutes);
   minutes = inMinutes ? 1 : 0;
-  p.moveTo(4, 34);
+  p.moveTo(4, 28);
   p.drawText(" cases" + NumText(first + 1) + " to" + NumText(last + 1) + ";  duration" + duration);
-  DoubleLINE(0, 450, 42);
   meanValue = r.mean;
   StandardDeviation = r.sd;
   nrPoints = r.usable;
@@ -128,6 +129,7 @@ void EFFECTIVEVOLUME() {
   } else {
     DrawLabel(w, 20, 80, WashoutStatusText(st));
   }
+  DoubleLINE(0, 450, 48);
   if (r.unusable > 0) {
     p.setForeColor(plat::Rgb16{0xFFFF, 0xE000, 0x6000});
     p.fillRect({4, 162, 446, 186});

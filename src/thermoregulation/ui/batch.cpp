@@ -1,5 +1,6 @@
 #include "thermoregulation/ui/batch.h"
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <fstream>
@@ -8,6 +9,7 @@
 #include <sstream>
 
 #include "datafiles/safewrite.h"
+#include "platform/app.h"
 #include "platform/controls.h"
 #include "platform/events.h"
 #include "platform/files.h"
@@ -102,8 +104,13 @@ bool chooseColumns(bool windUsed, bool shelterUsed) {
   const int w = kColumnsWindow;
   const int n = static_cast<int>(gSheet.header.size());
   const int groups = 8 + (windUsed ? 1 : 0) + (shelterUsed ? 1 : 0);
-  const int height = std::min(860, 120 + kRowPitch * n + (n > 6 ? 24 : 0));
-  BuildWINDOW(0, w, "Assign Spreadsheet Columns to Thermoregulatory Variables", 60, 40, 60 + 760, 40 + height,
+  // Every row must be there to be chosen: a long sheet gets closer rows
+  // rather than a window that runs off the desk or under its buttons.
+  constexpr int kTop = 40, kFixed = 120 + 24;
+  const int room = std::max(kFixed + 12 * n, plat::displaySize().h - kTop - 40);
+  const int pitch = std::clamp((room - kFixed) / std::max(n, 1), 12, kRowPitch);
+  const int height = 120 + pitch * n + (n > 6 ? 24 : 0);
+  BuildWINDOW(0, w, "Assign Spreadsheet Columns to Thermoregulatory Variables", 60, kTop, 60 + 760, kTop + height,
               kKindDocument, 1);
   plat::Port& p = plat::port(w);
   const char* heads[] = {"use sun?", "T", "C", "LCT", "BMR", "torpor?", "min. T", "diurnal?", "mass (g) ", "shelter"};
@@ -127,26 +134,30 @@ bool chooseColumns(bool windUsed, bool shelterUsed) {
   plat::setCurrentPort(w);
   EmbossPrint(1, "variable (maximum of 50) ", 12, 12, 22);
   drawHeads(44);
+  const int box = std::min(17, pitch - 1);   // the radio buttons' height
   for (int r = 1; r <= n; ++r) {
-    const int y = 52 + kRowPitch * (r - 1);
+    const int y = 52 + pitch * (r - 1);
     if (r % 3 == 1) {
       p.setForeColor(LightGray);
-      p.fillRect({6, y, 754, y + kRowPitch});
+      p.fillRect({6, y, 754, y + pitch});
     } else if (r % 3 == 2) {
       p.setForeColor(lightBlue);
-      p.fillRect({6, y, 754, y + kRowPitch});
+      p.fillRect({6, y, 754, y + pitch});
     }
     p.setForeColor(kBlack);
-    p.moveTo(12, y + 15);
+    p.setTextSize(pitch < 17 ? 10 : 12);
+    p.moveTo(12, y + pitch - (pitch < 17 ? 4 : 6));
     p.drawText(std::to_string(r) + "  " + gSheet.header[static_cast<size_t>(r) - 1]);
     for (size_t i = 0; i < variables.size(); ++i) {
       const int g = variables[i];
       const auto id = static_cast<int16_t>(50 * g + r);
-      treg::radio(w, id, "", {columnX(i) + 10, y + 2, columnX(i) + 28, y + 19},
+      const int top = y + (pitch - box) / 2;
+      treg::radio(w, id, "", {columnX(i) + 10, top, columnX(i) + 28, top + box},
                   csvSpreadsheetColumns[static_cast<size_t>(g)] == r);
     }
   }
-  const int bottom = 52 + kRowPitch * n;
+  p.setTextSize(12);
+  const int bottom = 52 + pitch * n;
   if (n > 6) drawHeads(bottom + 16);
   treg::button(w, kColumnsHelp, "?", {12, height - 34, 42, height - 10});
   treg::button(w, kColumnsCancel, "Cancel", {430, height - 34, 520, height - 10});

@@ -63,14 +63,16 @@ void markOnly(int16_t base, int16_t n, int16_t chosen) {
 
 void resultRow(int& y, const char* a, int16_t f1, const char* b, int16_t f2, const char* c) {
   const int w = kTregWindow;
-  treg::label(w, static_cast<int16_t>(700 + f1), a, {10, y + 2, 192, y + 18}, 11);
+  // The second column's fields take a number of nine digits ("0.64423394")
+  // whole; the units after them stop short of the channel table at 470.
+  treg::label(w, static_cast<int16_t>(700 + f1), a, {10, y, 190, y + 20}, 11);
   treg::result(w, f1, {192, y, 272, y + 18});
   if (f2) {
-    treg::label(w, static_cast<int16_t>(900 + f1), b, {276, y + 2, 338, y + 18}, 11);
-    treg::result(w, f2, {338, y, 406, y + 18});
-    treg::label(w, static_cast<int16_t>(1100 + f1), c, {408, y + 2, 470, y + 18}, 11);
+    treg::label(w, static_cast<int16_t>(900 + f1), b, {274, y, 322, y + 20}, 11);
+    treg::result(w, f2, {324, y, 410, y + 18});
+    treg::label(w, static_cast<int16_t>(1100 + f1), c, {412, y, 470, y + 20}, 11);
   } else {
-    treg::label(w, static_cast<int16_t>(900 + f1), b, {276, y + 2, 466, y + 18}, 11);
+    treg::label(w, static_cast<int16_t>(900 + f1), b, {274, y, 466, y + 20}, 11);
   }
   y += 22;
 }
@@ -100,23 +102,23 @@ void buildDialog(Run& run) {
           {kTableLeft + 148, y, kWidth - 10, y + 16}, 11);
   }
   // Inputs.
-  label(w, kTregBmrLabel, BMRinWatts ? "BMR  (watts) " : "BMR  (ml/min) ", {10, 12, 110, 28});
+  label(w, kTregBmrLabel, BMRinWatts ? "BMR  (watts) " : "BMR  (ml/min) ", {10, 10, 110, 30});
   edit(w, kTregBmrField, ".5", {112, 10, 170, 30});
-  label(w, 102, "body temp.:", {190, 12, 270, 28});
+  label(w, 102, "body temp.:", {190, 10, 270, 30});
   edit(w, kTregTbField, "39", {272, 10, 330, 30});
-  label(w, 103, "C  (watts/\xA1""C):", {10, 40, 110, 56});
+  label(w, 103, "C  (watts/\xA1""C):", {10, 38, 110, 58});
   edit(w, kTregCField, ".015", {112, 38, 170, 58});
-  label(w, 104, "LCT:", {190, 40, 270, 56});
+  label(w, 104, "LCT:", {190, 38, 270, 58});
   edit(w, kTregLctField, "28", {272, 38, 330, 58});
-  label(w, 1004, "mass (g):", {10, 68, 110, 84});
+  label(w, 1004, "mass (g):", {10, 66, 110, 86});
   edit(w, kTregMassField, "15.5", {112, 66, 170, 86});
   DoubleLINE(6, kTableLeft - 12, 98);
   // Results.
   int y = 108;
   resultRow(y, "mean Treg cost:", kTregMeanW, "watts,  = ", kTregMeanMl, "ml O2/min");
-  treg::label(w, 1300, " = ", {10, y + 2, 192, y + 18}, 11);
+  treg::label(w, 1300, " = ", {10, y, 190, y + 20}, 11);
   treg::result(w, kTregMeanXBmr, {192, y, 272, y + 18});
-  treg::label(w, 1301, "X BMR", {276, y + 2, 338, y + 18}, 11);
+  treg::label(w, 1301, "X BMR", {274, y, 338, y + 20}, 11);
   y += 22;
   resultRow(y, "max:", kTregMaxW, "watts;  = ", kTregMaxXBmr, "X BMR");
   resultRow(y, "time in thermoneutrality = ", kTregAtBmrPct, "%", 0, "");
@@ -316,7 +318,15 @@ uint16_t TimingWarning(uint16_t offerAbort) {
                TimingErrorCount > kMaxListedTimingErrors ? "Show First 100 Error Locations" : "Show Error Locations",
                {16, 172, 236, 196});
   treg::button(w, kTimingClose, "Close", {320, 172, 405, 196}, 1, plat::ButtonKind::DefaultPush);
-  if (offerAbort) treg::check(w, kTimingAbort, "Abort Saving of Results", {16, 210, 300, 228}, false);
+  if (offerAbort) {
+    // On a clear panel: over the stripes the box's text would not read.
+    p.setForeColor(kWhite);
+    p.fillRect({10, 204, 306, 234});
+    p.setForeColor(kBlack);
+    p.strokeRect({10, 204, 306, 234});
+    treg::check(w, kTimingAbort, "Abort Saving of Results", {16, 210, 300, 228}, false);
+    p.flush();
+  }
   uint16_t abort = 0;
   {
     HandlerScope keep;

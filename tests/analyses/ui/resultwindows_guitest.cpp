@@ -1,0 +1,326 @@
+// The results windows as a user first sees them, from the program's own
+// start-up on the demo recording.
+#include <gtest/gtest.h>
+
+#include "support/gui_support.h"
+#include "support/layout_checks.h"
+#include "support/program_support.h"
+
+#include "platform/qt/portimpl.h"
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "analyses/ui/fit_commands.h"
+#include "analyses/statspanel.h"
+#include "analyses/ui/compaction.h"
+#include "analyses/ui/fft.h"
+#include "editing/ui/smoothing.h"
+#include "plot/ui/plotwindow.h"
+#include "scripts/recording.h"
+#include "scripts/steptable.h"
+#include "shell/menutable.h"
+#include "analyses/ui/regression.h"
+#include "analyses/ui/scans.h"
+#include "analyses/ui/stepped.h"
+#include "analyses/ui/waveform.h"
+#include "respirometry/ui/effvolume.h"
+#include "shell/ui/kit.h"
+#include "platform/controls.h"
+#include "platform/windows.h"
+#include "plot/ui/blockwindow.h"
+#include "plot/ui/plot_commands.h"
+#include "shell/defaults.h"
+#include "shell/dispatch.h"
+#include "shell/globals.h"
+#include "shell/store.h"
+#include "shell/ui/kitglobals.h"
+// Last: Qt's keyword macros must not meet the menu headers.
+#include "platform/test.h"
+
+namespace {
+
+using plat::test::Script;
+
+using testsupport::ShownImage;
+using testsupport::UnshownPixels;
+using testsupport::LayoutFaults;
+
+class ResultWindows : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    slot_ = testsupport::StartProgramOnDemo();
+    ASSERT_GE(slot_, 0);
+    BeginBlock[slot_] = 100;
+    EndBlock[slot_] = 400;
+    FileSHORTS[slot_][kShortBlockState] = 2;
+    plat::test::run(Script{}, [] { DRAWBLOCK(); });
+  }
+  void TearDown() override {
+    testsupport::ClearStore();
+    ClearCommandRegistry();
+    ClearScriptOps();
+  }
+  int16_t slot_ = -1;
+};
+
+void Idle(Script& s, int n) {
+  for (int k = 0; k < n; ++k) s.call([] {});
+}
+
+// The texts drawn into a port while it recorded.
+std::vector<std::string> RecordedTexts(const plat::Picture& pic) {
+  std::vector<std::string> out;
+  if (!pic.data) return out;
+  for (const auto& op : pic.data->ops)
+    if (const auto* t = std::get_if<plat::op::Text>(&op.what)) out.push_back(t->bytes);
+  return out;
+}
+
+bool Contains(const std::vector<std::string>& texts, const std::string& needle) {
+  return std::any_of(texts.begin(), texts.end(), [&](const std::string& t) { return t.find(needle) != std::string::npos; });
+}
+
+// Checks window win as the screen shows it and saves that picture.
+void Settled(Script& s, int win, const std::string& name) {
+  s.call([win, name] {
+    SCOPED_TRACE(name);
+    ASSERT_TRUE(plat::windowExists(win));
+    EXPECT_EQ(UnshownPixels(win), 0) << "drawn but not flushed to the screen";
+    plat::test::saveArtifact(ShownImage(win), "shown-" + name + ".png");
+  });
+}
+
+TEST_F(ResultWindows, EachShowsWhatItDrewAsSoonAsItWaitsAndLeavesNoDeadButtons) {
+  using Steps = std::function<void(Script&)>;
+  const struct {
+    const char* name;
+    int16_t menu, item;
+    Steps before;
+    int win;
+    Steps after;
+  } cases[] = {
+      {"descriptive", 3, 1, [](Script&) {}, kResultsWindow, [](Script& s) { s.closeBox(kResultsWindow); }},
+      {"slope-over-time", 3, 15, [](Script& s) { s.click(kTimeUnitsWindow, kTimeMinutes); }, kResultsWindow,
+       [](Script& s) { s.closeBox(kResultsWindow); }},
+      {"regression", 3, 16,
+       [](Script& s) {
+         s.click(kPickWindow, 1).click(kPickWindow, 4 + 2).click(kPickWindow, kPickOK);
+         s.click(kPickWindow, kModelDone);
+       },
+       kResultsWindow, [](Script& s) { s.click(kResultsWindow, kRegExit); }},
+      {"waveform", 3, 11, [](Script& s) { s.click(kSecondaryWindow, kWaveDefaultTriggers); }, kResultsWindow,
+       [](Script& s) { s.closeBox(kResultsWindow); }},
+      {"time-series", 103, 1, [](Script& s) { s.click(kSeriesWindow, kSeriesPlot); }, kSeriesWindow,
+       [](Script& s) { s.click(kSeriesWindow, kSeriesDone); }},
+      {"minimum-scan", 3, 2,
+       [](Script& s) { s.type(kScanIntervalWindow, kScanSecondsField, "2").click(kScanIntervalWindow, kScanIntervalOK); },
+       kResultsWindow, [](Script& s) { s.closeBox(kResultsWindow); }},
+      {"most-level-scan", 3, 4,
+       [](Script& s) { s.type(kScanIntervalWindow, kScanSecondsField, "2").click(kScanIntervalWindow, kScanIntervalOK); },
+       kResultsWindow, [](Script& s) { s.closeBox(kResultsWindow); }},
+      {"integration", 3, 6, [](Script&) {}, kResultsWindow, [](Script& s) { s.closeBox(kResultsWindow); }},
+      {"asymptote", 3, 17, [](Script& s) { s.click(kTimeUnitsWindow, kTimeSeconds); }, kResultsWindow,
+       [](Script& s) { s.click(kResultsWindow, kAsymDone); }},
+      {"polynomial", 3, 18,
+       [](Script& s) { s.click(kPickWindow, 1).click(kPickWindow, 4 + 2).click(kPickWindow, kPickOK); }, kPolyWindow,
+       [](Script& s) { s.click(kPolyWindow, kPolyDone); }},
+      {"time-integration", 3, 20, [](Script&) {}, kResultsWindow, [](Script& s) { s.closeBox(kResultsWindow); }},
+      {"event-counting", 3, 21, [](Script&) {}, kResultsWindow, [](Script& s) { s.closeBox(kResultsWindow); }},
+      {"selective-integration", 3, 22, [](Script&) {}, kResultsWindow,
+       [](Script& s) { s.closeBox(kResultsWindow); }},
+      {"stepped-sampling", 103, 2, [](Script& s) { s.click(kResultsWindow, kStepPlot); }, kStepPlotWindow,
+       [](Script& s) { s.click(kResultsWindow, kStepDone); }},
+      {"fft-setup", 3, 13, [](Script&) {}, kResultsWindow, [](Script& s) { s.click(kResultsWindow, kFftExit); }},
+      {"running-average", 3, 8, [](Script&) {}, kResultsWindow, [](Script& s) { s.closeBox(kResultsWindow); }},
+      {"pair-differences", 3, 9, [](Script&) {}, kResultsWindow, [](Script& s) { s.closeBox(kResultsWindow); }},
+      {"sample-averaging", 83, 1, [](Script&) {}, kResultsWindow, [](Script& s) { s.click(kResultsWindow, kParseDone); }},
+      {"time-averaging", 83, 2, [](Script&) {}, kResultsWindow, [](Script& s) { s.click(kResultsWindow, kParseDone); }},
+      {"effective-volume", 76, 12, [](Script& s) { s.click(kEffVolumeWindow, kEffVolumeCompute); }, kResultsWindow,
+       [](Script& s) { s.click(kResultsWindow, kEffVolumeDone); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Script s;
+    c.before(s);
+    Settled(s, c.win, c.name);
+    c.after(s);
+    plat::test::run(s, [&] { DoMENU(c.menu, c.item); });
+    // Buttons left standing after the loop would answer nothing: the window
+    // goes, or keeps only its numbers.
+    for (QWidget* b : testsupport::VisibleControls(c.win))
+      if (qobject_cast<QAbstractButton*>(b) && b->isEnabled()) ADD_FAILURE() << "live after the loop: " << testsupport::Describe(b);
+  }
+}
+
+// Each fault as a failure, and the window as the screen shows it saved.
+void ExpectClearLayout(int win, const std::string& name) {
+  SCOPED_TRACE(name);
+  ASSERT_TRUE(plat::windowExists(win));
+  for (const std::string& f : LayoutFaults(win)) ADD_FAILURE() << f;
+  EXPECT_EQ(UnshownPixels(win), 0);
+  plat::test::saveArtifact(ShownImage(win), name + ".png");
+}
+
+// The clock line (green) lies between the header and the mean, and the two
+// header lines above it keep every row of their text.
+void ExpectHeaderClockAndMeanApart() {
+  const QImage port = plat::test::portImage(kResultsWindow).convertToFormat(QImage::Format_RGB32);
+  const plat::Rect mean = plat::controlRect(kResultsWindow, kPanelMeanField);
+  int greenTop = port.height(), greenBottom = -1;
+  std::vector<bool> ink(static_cast<size_t>(port.height()), false);
+  for (int y = 0; y < port.height(); ++y)
+    for (int x = 0; x < 240; ++x) {
+      const QRgb c = port.pixel(x, y);
+      if (qGreen(c) > 150 && qRed(c) < 120 && qBlue(c) < 120) {
+        greenTop = std::min(greenTop, y);
+        greenBottom = std::max(greenBottom, y);
+      } else if (qGray(c) < 96) {
+        ink[static_cast<size_t>(y)] = true;
+      }
+    }
+  ASSERT_GE(greenBottom, 0) << "no clock line";
+  EXPECT_LT(greenBottom, mean.top - 1) << "the clock runs into the mean";
+  std::vector<int> runs;
+  for (int y = 0, run = 0; y <= greenTop; ++y) {
+    if (y < greenTop && ink[static_cast<size_t>(y)]) {
+      ++run;
+    } else if (run > 0) {
+      runs.push_back(run);
+      run = 0;
+    }
+  }
+  ASSERT_EQ(runs.size(), 2u) << "two header lines above the clock";
+  for (int r : runs) EXPECT_GE(r, 10) << "a header line lost rows of its text";
+}
+
+TEST_F(ResultWindows, NothingClippedOrOverlapping) {
+  Script s;
+  s.click(kEffVolumeWindow, kEffVolumeCompute);
+  s.call([] {
+    ExpectClearLayout(kResultsWindow, "layout-effective-volume");
+    ExpectHeaderClockAndMeanApart();
+  });
+  s.click(kResultsWindow, kEffVolumeDone);
+  plat::test::run(s, [] { DoMENU(76, 12); });
+
+  Script r;
+  r.click(kPickWindow, 1).click(kPickWindow, 4 + 2).click(kPickWindow, kPickOK).click(kPickWindow, kModelDone);
+  r.click(kResultsWindow, kRegResiduals);
+  r.call([] { ExpectClearLayout(kResidualsWindow, "layout-residuals"); });
+  r.click(kResidualsWindow, kResidualsDone).click(kResultsWindow, kRegExit);
+  plat::test::run(r, [] { DoMENU(3, 16); });
+
+  Script w;
+  w.click(kSecondaryWindow, kWaveDefaultTriggers);
+  w.call([] { ExpectClearLayout(kResultsWindow, "layout-waveform"); });
+  w.closeBox(kResultsWindow);
+  plat::test::run(w, [] { DoMENU(3, 11); });
+
+  SteppedSampleInterval = 10.0f;
+  SteppedSampleSkip = 20.0f;
+  Script t;
+  t.click(kResultsWindow, kStepPlot);
+  t.call([] { ExpectClearLayout(kStepPlotWindow, "layout-stepped-plot"); });
+  t.click(kResultsWindow, kStepDone);
+  plat::test::run(t, [] { DoMENU(103, 2); });
+}
+
+}  // namespace
+
+
+namespace {
+
+TEST_F(ResultWindows, BasicTimeSeriesWithoutABlockSaysSo) {
+  FileSHORTS[slot_][kShortBlockState] = 0;
+  bool alerted = false;
+  Script s;
+  s.call([&] { alerted = plat::windowExists(kAlertWindow); }).click(kAlertWindow, kAlertOK);
+  plat::test::run(s, [] { DoMENU(103, 1); });
+  EXPECT_TRUE(alerted);
+  EXPECT_FALSE(plat::windowExists(kSeriesWindow));
+}
+
+// The transform tells its stages while it runs; afterwards the file has no
+// block and window 2 shows none.
+TEST_F(ResultWindows, TheSpectrumTellsItsStagesAndLeavesNoBlockShown) {
+  const int plot = PlotWindowId(slot_);
+  const plat::Point middle{ScreenWidth / 2, BottomOfPlotArea / 2};
+  std::string during;
+  bool bar = false;
+  Script s;
+  s.click(kResultsWindow, 9);
+  Idle(s, 30);
+  s.moveTo(plot, middle).clickAt(plot, middle);
+  Idle(s, 8);
+  s.call([] { ASSERT_EQ(BlockWindowIsOpen, 1); });
+  s.click(kResultsWindow, kFftDo);
+  s.call([&] {   // the pause after the transform
+    during = plat::fieldText(kResultsWindow, kFftStatusField);
+    bar = plat::controlExists(kResultsWindow, kProgressControl);
+  });
+  Idle(s, 8);
+  s.call([this] {
+    EXPECT_EQ(FileSHORTS[slot_][kShortBlockState], 0);
+    EXPECT_EQ(BlockWindowIsOpen, 0) << "window 2 still shows the old block";
+    EXPECT_FALSE(plat::controlExists(kResultsWindow, kProgressControl));
+    EXPECT_EQ(UnshownPixels(kResultsWindow), 0);
+  });
+  s.click(kResultsWindow, kFftExit);
+  plat::test::run(s, [] { DoMENU(3, 13); });
+  EXPECT_EQ(during, "FFT phase two...");
+  EXPECT_TRUE(bar);
+  EXPECT_EQ(BlockWindowIsOpen, 0);
+}
+
+TEST_F(ResultWindows, TheTimeSeriesPrintoutAdvisesItsScaleAndShowsItsProgress) {
+  QImage before, after;
+  std::vector<std::string> texts;
+  Script s;
+  s.click(kSeriesWindow, kSeriesPlot);
+  s.call([&] {
+    before = plat::test::portImage(kSeriesWindow);
+    plat::port(kSeriesWindow).startRecording(plat::port(kSeriesWindow).bounds());
+  });
+  s.click(kSeriesWindow, kSeriesPrint).answerPageSetup(true).answerPrint(true);
+  s.call([&] {
+    texts = RecordedTexts(plat::port(kSeriesWindow).stopRecording());
+    after = plat::test::portImage(kSeriesWindow);
+  });
+  s.click(kSeriesWindow, kSeriesDone);
+  plat::test::run(s, [] { DoMENU(103, 1); });
+  for (const char* t : {"Recommended scaling", "78%", "90%", " Sending time series to printer", "Plot #"}) {
+    SCOPED_TRACE(t);
+    EXPECT_TRUE(Contains(texts, t));
+  }
+  EXPECT_TRUE(before == after) << "the plots come back once the page is sent";
+  ASSERT_FALSE(plat::test::printedPages().empty());
+}
+
+// Undo of a smoothing a script replayed shows the plot a full redraw shows:
+// the trace within the plot, under its own axis labels.
+TEST_F(ResultWindows, UndoOfAReplayedSmoothingRedrawsThePlot) {
+  const int plot = PlotWindowId(slot_);
+  RecordSCRIPT = 1;
+  Script s;
+  s.click(kResultsWindow, 10).click(kResultsWindow, kSmoothFirstPreset + 6).click(kResultsWindow, kSmoothAll);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 16)); });
+  RecordSCRIPT = 0;
+  plat::test::run(Script{}, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 1)); });
+  for (const bool zoomed : {false, true}) {
+    SCOPED_TRACE(zoomed);
+    if (zoomed) plat::test::run(Script{}, [] { DoMENU(4, 6); });
+    autoscript = 1;
+    ScriptRunOnce = 1;
+    plat::test::run(Script{}, [] { EXPECT_TRUE(RunScriptStep(1)); });
+    autoscript = ScriptRunOnce = 0;
+    plat::test::run(Script{}, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 1)); });
+    const QImage undone = ShownImage(plot);
+    plat::test::run(Script{}, [] { EXPECT_TRUE(DoMENU(4, 8)); });
+    EXPECT_TRUE(undone == ShownImage(plot));
+  }
+}
+
+}  // namespace
