@@ -166,7 +166,9 @@ void RegressionProbCalcs() {
   // Nothing can be tested on fewer than 3 cases, on sums that are not
   // finite or without spread in X: say so, and keep the probabilities as
   // not computed rather than as a number.
-  if (const char* why = SlopeTestRefusal(nPoints, sumx2, sumxy, sumy2)) {
+  const char* why = SlopeTestRefusal(nPoints, sumx2, sumxy, sumy2);
+  if (!why && std::isnan(prob)) why = "data not finite";   // a slope beyond single precision
+  if (why) {
     staticField(win, kRegZeroProbField, std::string(" ") + why + ", can't compute probabilities", zeroAt, black,
                 ExtremelyLightGray);
     SlopeZeroProb = SlopeTestProb = std::numeric_limits<float>::quiet_NaN();
@@ -192,7 +194,7 @@ void REGPROB() {
   if (!resultsReady()) return;
   const int win = kResultsWindow;
   if (!plat::controlExists(win, kRegTestValueField)) return;
-  if (SlopeTestRefusal(nPoints, sumx2, sumxy, sumy2) || rsquared == 1.0f) return;
+  if (SlopeTestRefusal(nPoints, sumx2, sumxy, sumy2) || !std::isfinite(ValueOfB) || rsquared == 1.0f) return;
   label("P slope= ", 4, 188, 13);
   slope = static_cast<float>(TextToNum(plat::fieldText(win, kRegTestValueField)));
   TestSlope();
