@@ -27,6 +27,16 @@ const std::vector<float>& block() {
   return data;
 }
 
+// The same trace with one logger error of 1e6 in it.
+const std::vector<float>& blockWithOutlier() {
+  static const std::vector<float> data = [] {
+    std::vector<float> v = block();
+    v[1'234'567] = 1e6f;
+    return v;
+  }();
+  return data;
+}
+
 void BM_ScansFloorPlainSum(benchmark::State& state) {
   const std::vector<float>& v = block();
   for (auto _ : state) {
@@ -38,8 +48,8 @@ void BM_ScansFloorPlainSum(benchmark::State& state) {
 }
 BENCHMARK(BM_ScansFloorPlainSum)->Unit(benchmark::kMillisecond);
 
-void scan(benchmark::State& state, ScanKind kind, int16_t variant, int32_t window = kWindow) {
-  const std::vector<float>& v = block();
+void scan(benchmark::State& state, ScanKind kind, int16_t variant, int32_t window = kWindow, bool outlier = false) {
+  const std::vector<float>& v = outlier ? blockWithOutlier() : block();
   ScanRequest r;
   r.first = 0;
   r.last = kCases - 1;
@@ -61,11 +71,16 @@ void BM_ScanMostVariableOverall(benchmark::State& s) { scan(s, ScanKind::MostVar
 void BM_ScanMostVariablePointToPoint(benchmark::State& s) { scan(s, ScanKind::MostVariable, 1); }
 // A short window: twice as many starts, each in a run of its own cases.
 void BM_ScanMostLevelShortWindow(benchmark::State& s) { scan(s, ScanKind::MostLevel, 0, 3000); }
+// Windows near the best are scored again by the definition.
+void BM_ScanMostLevelWithOutlier(benchmark::State& s) { scan(s, ScanKind::MostLevel, 0, kWindow, true); }
+void BM_ScanMostVariableWithOutlier(benchmark::State& s) { scan(s, ScanKind::MostVariable, 0, kWindow, true); }
 BENCHMARK(BM_ScanMinimum)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScanMaximum)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScanMostLevel)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScanMostVariableOverall)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScanMostVariablePointToPoint)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScanMostLevelShortWindow)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScanMostLevelWithOutlier)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScanMostVariableWithOutlier)->Unit(benchmark::kMillisecond);
 
 }  // namespace

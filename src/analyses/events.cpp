@@ -33,8 +33,8 @@ struct OpenRun {
   }
 };
 
-// The run ended at case j (the first case outside it, before the span's
-// last case): kept when it lasted longer than the minimum.
+// The run ended at case j, the first case outside it (the span's last case
+// at the latest): kept when it lasted longer than the minimum.
 void keepRun(const OpenRun& m, int32_t j, const EventRequest& r, std::vector<EventRecord>* kept) {
   const int32_t cases = j - m.start;
   const auto duration = static_cast<float>(r.interval * cases);
@@ -142,11 +142,12 @@ EventCount CountEvents(std::span<const float> y, const EventRequest& r) {
   // A lower run already under way at the start is not one of "all".
   if (y[static_cast<size_t>(r.first)] < l) c.allDown = -1;
   // Both directions in one pass. A run ends at the first case outside it;
-  // that case cannot start the next run.
+  // that case cannot start the next run. A run still going at the span's
+  // last case has no end and is not kept.
   const float* p = y.data();
   OpenRun up, down;
   bool upOn = false, downOn = false;
-  for (int32_t k = r.first; k < r.last; ++k) {
+  for (int32_t k = r.first; k <= r.last; ++k) {
     const float v = p[k];
     if (upOn) {
       if (v >= g) up.add(v);
@@ -173,10 +174,6 @@ EventCount CountEvents(std::span<const float> y, const EventRequest& r) {
       downOn = true;
     }
   }
-  // The span's last case ends a run unkept, unread; or starts one that
-  // counts in "all" only.
-  if (!upOn && p[r.last] >= g) ++c.allUp;
-  if (!downOn && p[r.last] <= l) ++c.allDown;
   c.upStats = durationStats(c.up);
   c.downStats = durationStats(c.down);
 
@@ -212,8 +209,8 @@ std::string EventDetailsText(const EventFileHeader& h, const EventRequest& r, co
   std::string s = "EVENT COUNTER OUTPUT\n";
   s += "Source file: '" + h.fileName + "'     " + NumText(h.cases) + " cases," + NumText(h.channels) +
        " channels; " + h.date + "      sample interval" + NumText(r.interval) + " sec\n";
-  s += "channel" + NumText(h.channel) + ":  " + h.label + "  includes cases" + NumText(int64_t{r.first} + 1.0) +
-       " to" + NumText(int64_t{r.last} + 1.0) + "\n";
+  s += "channel" + NumText(h.channel) + ":  " + h.label + "  includes cases" + NumText(r.first) + " to" +
+       NumText(r.last) + "\n";
   s += "upper event trigger:" + NumText(r.upper) + "     lower event trigger:" + NumText(r.lower) + "\n";
   s += "direction\tduration (sec) \tstart CASE\tstart time (h) \tmean\tSD\tmaximum\tminimum\t\xB7 postive" +
        std::string(u.text) + "\t\xB7 negative" + u.text + "\n";
@@ -226,7 +223,7 @@ std::string EventDetailsText(const EventFileHeader& h, const EventRequest& r, co
     double hours = h.startHours + r.interval * e.start / 3600.0;
     if (hours >= 24.0) hours = std::fmod(hours, 24.0);
     s += upper ? "+" : "-";
-    s += "\t" + NumText(e.duration) + "\t" + NumText(int64_t{e.start} + 1.0) + "\t" + NumText(hours) + "\t" +
+    s += "\t" + NumText(e.duration) + "\t" + NumText(e.start) + "\t" + NumText(hours) + "\t" +
          NumText(e.mean) + "\t" + (e.cases < 3 ? std::string(" ") : NumText(e.sd)) + "\t" + NumText(e.maximum) +
          "\t" + NumText(e.minimum) + "\t" + NumText(sumUp) + "\t" + NumText(sumDown) + "\n";
   }

@@ -75,9 +75,9 @@ struct EventCount {
   int32_t maxBin = 0;
 };
 
-// A run ends at the first case beyond the level or at the span's last case;
-// one that reaches the last case counts in "all" but is never kept, and no
-// case past `last` is read.
+// A run ends at the first case beyond the level and is complete, even when
+// that case is the span's last; a run still going at the last case counts in
+// "all" but is never kept. No case outside first..last is read.
 EventCount CountEvents(std::span<const float> y, const EventRequest& r);
 
 // Rate unit of the details file, item 1..5 of its pop-up (none, /sec, /min,
@@ -90,8 +90,8 @@ EventRateUnit EventRateUnitOf(int item);
 
 // The event-details file's bytes (UTF-8 from the program's text of names and
 // labels, LF line ends, tab-separated): header lines and one row per kept
-// event, upper before lower at an equal start. Case numbers are written as
-// index + 1.
+// event, upper before lower at an equal start. Case numbers are the store's,
+// which counts from 1: the span and each start as they are.
 struct EventFileHeader {
   std::string fileName, date, label;   // date "MM/dd/yy"
   int32_t cases = 0;

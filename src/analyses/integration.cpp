@@ -12,13 +12,23 @@
 double ibase = 0.0;
 
 double IntegrationSamplesPerUnit(int16_t unit, float interval) {
-  if (unit == kUnitNoneIntegration || unit == kUnitNone) return 1.0;
+  if (unit == kUnitNoneIntegration) return 1.0;
   if (!(interval > 0.0f)) return 1.0;
   switch (unit) {
     case kUnitMinutes: return 60.0f / interval;
     case kUnitHours: return 3600.0f / interval;
     case kUnitDays: return 86400.0f / interval;
     default: return 1.0f / interval;
+  }
+}
+
+int16_t IntegrationUnitButton(int16_t unit) {
+  switch (unit) {
+    case kUnitNoneIntegration:
+    case kUnitMinutes:
+    case kUnitHours:
+    case kUnitDays: return unit;
+    default: return kUnitSeconds;
   }
 }
 

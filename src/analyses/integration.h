@@ -13,7 +13,7 @@
 struct IntegrationRequest {
   int32_t first = 0, last = 0;   // cases, both included (first <= last)
   int16_t mode = 54;             // IntegrationMode: 118 start, 119 end, 120 proportional, 121 user, else zero
-  int16_t unit = 66;             // IntegrationUnit: 225 / 68 none, 66 min, 67 h, 228 days, else s
+  int16_t unit = 66;             // IntegrationUnit: 225 none, 66 min, 67 h, 228 days, else s
   float interval = 1.0f;         // s per case
   double userBase = 0.0;         // the typed baseline for mode 121
 };
@@ -28,9 +28,13 @@ struct IntegrationResult {
   double samplesPerUnit = 1.0;
 };
 
-// Samples per unit, single precision: 1 for "None" (225, and the scan
-// window's 68), 60 / T for 66, 3600 / T for 67, 86400 / T for 228, else 1 / T.
+// Samples per unit, single precision: 1 for "None" (225), 60 / T for 66,
+// 3600 / T for 67, 86400 / T for 228, else 1 / T: the scan windows' "None"
+// (68) is not this window's and counts as seconds.
 double IntegrationSamplesPerUnit(int16_t unit, float interval);
+// The unit button that stands for a unit in the integration window: 225,
+// 66, 67 and 228 their own, any other "Seconds" (65).
+int16_t IntegrationUnitButton(int16_t unit);
 
 // In case order: the proportional baseline advances one step at every case,
 // used or not; a case whose selection flag is below 1 (selection not empty)

@@ -196,8 +196,9 @@ FitStatus FitLine(const LineFitRequest& req, LineFit* out) {
   return FitStatus::Ok;
 }
 
-const char* SlopeTestRefusal(int32_t n, double sxx) {
+const char* SlopeTestRefusal(int32_t n, double sxx, double sxy, double syy) {
   if (n < 3) return "too few points";
+  if (!std::isfinite(sxx) || !std::isfinite(sxy) || !std::isfinite(syy)) return "data not finite";
   if (!(sxx > 0.0)) return "no variation in X";
   return nullptr;
 }
@@ -247,6 +248,24 @@ FitExtremes RegressionExtremes(std::span<const float> x, std::span<const float> 
 int16_t AllowedModel(int16_t model, const FitExtremes& e) {
   if (model < kModelLinear || model > kModelLogLog) return kModelLinear;
   if (e.yMin <= 0.0f || e.xMin <= 0.0f) return kModelLinear;
+  return model;
+}
+
+int16_t CarriedModel(const LineFitRequest& req, int16_t model) {
+  if (model < kModelLinear || model > kModelLogLog) return kModelLinear;
+  const bool logX = ModelLogX(model), logY = ModelLogY(model);
+  if (!logX && !logY) return model;
+  if (logX && req.x.empty()) return kModelLinear;
+  if (req.first < 0 || req.first > req.last || !spanCovers(req.y, req.last)) return kModelLinear;
+  if (logX && !spanCovers(req.x, req.last)) return kModelLinear;
+  const float* interp = req.filter.interpolation.empty() ? nullptr : req.filter.interpolation.data();
+  const float* sel = req.filter.selection.empty() ? nullptr : req.filter.selection.data();
+  for (int32_t k = req.first; k <= req.last; ++k) {
+    if (interp && interp[k] != 0.0f) continue;
+    if (sel && sel[k] == 0.0f) continue;
+    if ((logY && req.y[static_cast<size_t>(k)] <= 0.0f) || (logX && req.x[static_cast<size_t>(k)] <= 0.0f))
+      return kModelLinear;
+  }
   return model;
 }
 

@@ -50,13 +50,15 @@ enum class FitStatus : int8_t {
 
 // The sums in double, chunk by chunk about each chunk's means, the chunks
 // merged exactly (as ComputeDescriptive does), so large offsets in X or Y
-// keep their spread. Degenerate fits (n < 3, Sxx = 0) still return their
-// non-finite b and r^2; SlopeTestRefusal says why nothing can be tested.
+// keep their spread. Degenerate fits (n < 3, Sxx = 0, values or logarithms
+// that are not finite) still return their non-finite b and r^2;
+// SlopeTestRefusal says why nothing can be tested.
 FitStatus FitLine(const LineFitRequest& req, LineFit* out);
 
-// Why the slope of a fit cannot be tested: "too few points" (n < 3), "no
-// variation in X" (Sxx = 0), or nullptr when it can.
-const char* SlopeTestRefusal(int32_t n, double sxx);
+// Why the slope of a fit cannot be tested: "too few points" (n < 3), "data
+// not finite" (a sum is NaN or infinite), "no variation in X" (Sxx = 0), or
+// nullptr when it can.
+const char* SlopeTestRefusal(int32_t n, double sxx, double sxy, double syy);
 
 // ---- Slope over time ------------------------------------------------------------
 // Time units per case for TimeUnits 0 seconds, 1 minutes (x 0.0166667),
@@ -81,6 +83,12 @@ FitExtremes RegressionExtremes(std::span<const float> x, std::span<const float> 
 // A left-over log model that the data cannot carry (X or Y minimum 0 or
 // below) falls back to linear, as the model window would have offered.
 int16_t AllowedModel(int16_t model, const FitExtremes& e);
+// The model the cases a request fits can carry: a logarithm needs every
+// included value of its axis above 0 (the time axis starts at 0, so never
+// log time). Otherwise, or for an unknown model, linear. Checked on the
+// data fitted, so that a channel switch or a new selection cannot slip a
+// logarithm of 0 or below into the fit.
+int16_t CarriedModel(const LineFitRequest& req, int16_t model);
 
 // Residual of case k: every case of the block, none skipped. X is the fitted
 // X (time from the block start, or the channel, log10 under log X).

@@ -206,5 +206,5 @@ bool TestBestStep(const PeriodicityRow& row) {
   slope = 0.0f;
   if (row.n < 3 || !(row.sxx > 0.0)) return false;
   TestSlope();
-  return true;
+  return !std::isnan(prob);
 }

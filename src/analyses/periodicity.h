@@ -97,5 +97,5 @@ std::string PeriodicitySummaryText(const std::vector<PeriodicityRow>& rows);
 // ---- Adapters ----------------------------------------------------------------
 // The best step into the slope test's globals (sumx2, sumy2, sumxy,
 // rsquared, ValueOfB, nPoints, slope 0), TestSlope run; prob out. False with
-// nothing tested (fewer than 3 pairs or no variation in X).
+// nothing tested (fewer than 3 pairs, no variation in X, sums not finite).
 bool TestBestStep(const PeriodicityRow& row);

@@ -1,9 +1,12 @@
 #include "analyses/scans.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <type_traits>
+#include <unordered_map>
 
 #include "analyses/descriptive.h"
 #include "analyses/statspanel.h"
@@ -85,12 +88,14 @@ void rankValues(const std::vector<float>& v, std::vector<uint32_t>* rank, std::v
 
 // Counts and sums of the window's values by rank, kept per bucket of
 // kBucket consecutive ranks in a Fenwick tree small enough to stay in
-// cache; a prefix ends with a short scan of its last bucket's ranks.
+// cache; a prefix ends with a short scan of its last bucket's ranks. Sums
+// are doubles, or whole multiples of the block's grid when they are exact.
+template <class Sum>
 class RankTree {
  public:
   static constexpr size_t kBucket = 32;
   explicit RankTree(size_t n) : node_((n + kBucket - 1) / kBucket + 1) {}
-  void set(size_t rank, double y) {
+  void set(size_t rank, Sum y) {
     Node& b = node_[rank / kBucket + 1];
     b.sum += y;
     b.count += 1;
@@ -106,16 +111,16 @@ class RankTree {
       }
     }
   }
-  void add(size_t rank, double y, int32_t c) {
+  void add(size_t rank, Sum y, int32_t c) {
     for (size_t i = rank / kBucket + 1; i < node_.size(); i += i & (~i + 1)) {
       node_[i].sum += y;
       node_[i].count += c;
     }
   }
   // Count and sum of the buckets wholly below rank p.
-  void prefix(size_t p, int64_t* count, double* sum) const {
+  void prefix(size_t p, int64_t* count, Sum* sum) const {
     int64_t c = 0;
-    double s = 0.0;
+    Sum s{};
     for (size_t i = p / kBucket; i > 0; i -= i & (~i + 1)) {
       c += node_[i].count;
       s += node_[i].sum;
@@ -126,15 +131,62 @@ class RankTree {
 
  private:
   struct Node {
-    double sum = 0.0;
+    Sum sum{};
     int64_t count = 0;
   };
   std::vector<Node> node_;
 };
 
+// What every score rests on: the block's largest magnitude, the largest sum
+// of magnitudes of a window, the mean and the grid. When every finite value
+// is a multiple of 2^low and twice the largest window magnitude (plus two
+// values) stays below 2^(53 + low), every sum a scan forms of a window's
+// values, or of their differences, is a multiple of the grid below 2^53 of
+// it: exact in double, in any order.
+struct BlockInfo {
+  double maxAbs = 0.0;
+  double windowAbs = 0.0;   // bounds every window's sum of |x| over its finite values
+  double mean = 0.0;        // of the finite values
+  int low = 0;
+  bool exact = true;
+};
+
+BlockInfo blockInfo(const float* x, int32_t m, int32_t n) {
+  BlockInfo b;
+  int low = std::numeric_limits<int>::max();
+  double mag = 0.0, sum = 0.0;
+  int64_t count = 0;
+  for (int32_t k = 0; k < m; ++k) {
+    const float v = x[k];
+    const double a = finite(v) ? std::fabs(static_cast<double>(v)) : 0.0;
+    mag += a;
+    if (k >= n) mag -= finite(x[k - n]) ? std::fabs(static_cast<double>(x[k - n])) : 0.0;
+    if (k >= n - 1) b.windowAbs = std::max(b.windowAbs, mag);
+    if (!finite(v)) continue;
+    sum += v;
+    ++count;
+    if (v == 0.0f) continue;
+    b.maxAbs = std::max(b.maxAbs, a);
+    const uint32_t bits = std::bit_cast<uint32_t>(v);
+    const uint32_t biased = (bits >> 23) & 0xFFu, mantissa = bits & 0x7FFFFFu;
+    const uint32_t whole = biased == 0 ? mantissa : (mantissa | 0x800000u);
+    low = std::min(low, (biased == 0 ? -149 : static_cast<int>(biased) - 150) + std::countr_zero(whole));
+  }
+  // The sliding sum drifts by a few u of its largest value per step.
+  b.windowAbs = b.windowAbs * 1.001 + 4.0 * (static_cast<double>(m) + n) * kUnit * (n + 1.0) * b.maxAbs;
+  if (count > 0) b.mean = sum / static_cast<double>(count);
+  if (low == std::numeric_limits<int>::max()) return b;   // zeros only
+  b.low = low;
+  b.exact = 2.0 * b.windowAbs + 4.0 * b.maxAbs <= std::ldexp(1.0, 53 + low);
+  return b;
+}
+
+// Fast scores and how far each may lie from the definition's:
+// |definition - score| <= absBound + relBound |score|.
 struct Scores {
   std::vector<double> score;   // NaN: the window does not qualify
-  double bound = 0.0;
+  double absBound = 0.0, relBound = 0.0;
+  double boundOf(double f) const { return absBound + relBound * std::fabs(f); }
 };
 
 bool reportProgress(const ScanProgress& progress, int64_t done, int64_t total) {
@@ -143,7 +195,7 @@ bool reportProgress(const ScanProgress& progress, int64_t done, int64_t total) {
 
 // Sum scores. flagged(k) leaves case k out of the sum and disqualifies a
 // window ending on it.
-bool sumScores(const float* x, const float* flag, int32_t m, int32_t n, double maxAbs, Scores* out,
+bool sumScores(const float* x, const float* flag, int32_t m, int32_t n, const BlockInfo& info, Scores* out,
                const ScanProgress& progress) {
   const int32_t starts = m - n + 1;
   out->score.assign(static_cast<size_t>(starts), std::numeric_limits<double>::quiet_NaN());
@@ -163,14 +215,17 @@ bool sumScores(const float* x, const float* flag, int32_t m, int32_t n, double m
     if (bad == 0 && !lastFlagged) out->score[static_cast<size_t>(st)] = s.value();
     if (st > 0 && st % kProgressEvery == 0 && !reportProgress(progress, st, starts)) return false;
   }
+  if (info.exact) return true;
+  // The definition sums n values in case order: within (n - 1) u of the
+  // sum of their magnitudes; the pair sum drifts by a few u^2 per step.
   const double dn = n;
-  // The definition's own summation error plus the pair sum's.
-  out->bound = 2.0 * (dn + 2.0) * kUnit * dn * maxAbs * 1.001 + 64.0 * m * kUnit * kUnit * dn * maxAbs;
+  out->absBound = 1.01 * (dn + 2.0) * kUnit * info.windowAbs + 64.0 * m * kUnit * kUnit * info.windowAbs;
   return true;
 }
 
-// Point-to-point scores: the sum of |x(k) - x(k-1)| inside the window.
-bool pointScores(const float* x, const float* flag, int32_t m, int32_t n, double maxAbs, Scores* out,
+// Point-to-point scores: the sum of |x(k) - x(k-1)| inside the window. The
+// steps are the same doubles the definition forms.
+bool pointScores(const float* x, const float* flag, int32_t m, int32_t n, const BlockInfo& info, Scores* out,
                  const ScanProgress& progress) {
   const int32_t starts = m - n + 1;
   out->score.assign(static_cast<size_t>(starts), std::numeric_limits<double>::quiet_NaN());
@@ -196,34 +251,74 @@ bool pointScores(const float* x, const float* flag, int32_t m, int32_t n, double
     if (bad == 0 && flagged == 0) out->score[static_cast<size_t>(st)] = s.value();
     if (st > 0 && st % kProgressEvery == 0 && !reportProgress(progress, st, starts)) return false;
   }
+  if (info.exact) return true;
+  // The definition's sum of n - 1 positive steps in case order, and the
+  // pair sum's drift.
   const double dn = n;
-  out->bound = 4.0 * (dn + 2.0) * kUnit * dn * 2.0 * maxAbs * 1.001 + 64.0 * m * kUnit * kUnit * dn * 2.0 * maxAbs;
+  out->relBound = 1.01 * (dn + 2.0) * kUnit;
+  out->absBound = 64.0 * m * kUnit * kUnit * 2.0 * info.windowAbs;
   return true;
 }
 
+using Int128 = __int128;
+
+// A finite float on the grid 2^low as a whole number of grid steps.
+Int128 gridSteps(float f, int low) {
+  const uint32_t bits = std::bit_cast<uint32_t>(f);
+  const uint32_t biased = (bits >> 23) & 0xFFu, mantissa = bits & 0x7FFFFFu;
+  const Int128 whole = biased == 0 ? mantissa : (mantissa | 0x800000u);
+  const int shift = (biased == 0 ? -149 : static_cast<int>(biased) - 150) - low;
+  const Int128 steps = shift >= 0 ? whole << shift : whole >> -shift;
+  return (bits & 0x80000000u) ? -steps : steps;
+}
+
+// How the level scans keep their rank tree's sums: whole grid steps in 64
+// bits about a point near the mean, on a block whose double sums are exact
+// (the mean is then the definition's too); whole grid steps in 128 bits on
+// most other blocks; doubles only on blocks spanning too many binades for
+// either.
+enum class LevelSums : int8_t { Exact64, Whole128, Floating };
+
 // Level scores, sum of |m - x| about the window mean m = sum * (1 / n as a
 // float): with c the count and S<= the sum of the window's values not
-// above m, the score is S - 2 S<= + (2c - n) m. Values enter the rank tree
-// shifted by the block's middle, so its sums stay small. The starts are
-// taken in runs of at least four window lengths, each run ranking only the
-// cases its windows cover: a short window then works in a tree that stays
-// in cache, and every run starts its sums afresh.
-bool levelScores(const float* x, const float* flag, int32_t m, int32_t n, double maxAbs, Scores* out,
+// above m, the score is S - 2 S<= + (2c - n) m, the sums kept as LevelSums
+// says. The starts are taken in runs of at least four window lengths, each
+// run ranking only the cases its windows cover: a short window then works
+// in a tree that stays in cache, and every run starts its sums afresh.
+template <LevelSums kMode>
+bool levelScores(const float* x, const float* flag, int32_t m, int32_t n, const BlockInfo& info, Scores* out,
                  const ScanProgress& progress) {
+  constexpr bool kWhole = kMode != LevelSums::Floating;
+  using Sum = std::conditional_t<kMode == LevelSums::Exact64, int64_t,
+                                 std::conditional_t<kMode == LevelSums::Whole128, Int128, double>>;
   const int32_t starts = m - n + 1;
   out->score.assign(static_cast<size_t>(starts), std::numeric_limits<double>::quiet_NaN());
-  float lo = std::numeric_limits<float>::infinity(), hi = -lo;
-  for (int32_t k = 0; k < m; ++k)
-    if (finite(x[k])) {
-      lo = std::min(lo, x[k]);
-      hi = std::max(hi, x[k]);
+  const double grid = std::ldexp(1.0, info.low), perGrid = std::ldexp(1.0, -info.low);
+  // Near the data's mean (on the grid for whole steps), so that the sums
+  // stay small; whole steps in 128 bits need no shift.
+  const double mid = kMode == LevelSums::Exact64    ? std::nearbyint(info.mean * perGrid) * grid
+                     : kMode == LevelSums::Whole128 ? 0.0
+                                                    : static_cast<double>(static_cast<float>(info.mean));
+  // The largest sum of |x - mid| of a window bounds every sum the tree holds.
+  double windowDev = 0.0;
+  {
+    double dev = 0.0;
+    for (int32_t k = 0; k < m; ++k) {
+      dev += finite(x[k]) ? std::fabs(x[k] - mid) : std::fabs(mid);
+      if (k >= n) dev -= finite(x[k - n]) ? std::fabs(x[k - n] - mid) : std::fabs(mid);
+      if (k >= n - 1) windowDev = std::max(windowDev, dev);
     }
-  if (!(lo <= hi)) lo = hi = 0.0f;
-  const double mid = static_cast<float>(0.5 * (static_cast<double>(lo) + static_cast<double>(hi)));
-  const double spread = std::max(std::fabs(lo - mid), std::fabs(hi - mid));
+    windowDev = windowDev * 1.001 +
+                4.0 * (static_cast<double>(m) + n) * kUnit * (n + 1.0) * (info.maxAbs + std::fabs(mid));
+  }
   const double recip = 1.0f / static_cast<float>(n);
   const double dn = n;
   const int32_t run = static_cast<int32_t>(std::min<int64_t>(starts, std::max<int64_t>(int64_t{4} * n, 65536)));
+  auto shifted = [&](float f) -> Sum {
+    if constexpr (kMode == LevelSums::Exact64) return static_cast<int64_t>((static_cast<double>(f) - mid) * perGrid);
+    else if constexpr (kMode == LevelSums::Whole128) return gridSteps(f, info.low);
+    else return static_cast<double>(f) - mid;
+  };
 
   std::vector<float> v;
   std::vector<uint32_t> rank, caseOf;
@@ -238,11 +333,14 @@ bool levelScores(const float* x, const float* flag, int32_t m, int32_t n, double
       if (!finite(f)) f = 0.0f;
     rankValues(v, &rank, &sorted, &caseOf);
 
-    RankTree tree(static_cast<size_t>(cases));
-    PairSum s;
+    RankTree<Sum> tree(static_cast<size_t>(cases));
+    PairSum s;          // the window's sum, when it is not exact
+    Sum total{};        // the window's shifted sum in whole steps
     int32_t bad = 0, flagged = 0;
     for (int32_t k = 0; k < n; ++k) {
-      tree.set(rank[static_cast<size_t>(k)], static_cast<double>(v[static_cast<size_t>(k)]) - mid);
+      const Sum y = shifted(v[static_cast<size_t>(k)]);
+      tree.set(rank[static_cast<size_t>(k)], y);
+      total += y;
       if (!finite(x[first + k])) ++bad;
       else s.add(x[first + k]);
       if (flag && flag[first + k] != 0.0f) ++flagged;
@@ -255,8 +353,10 @@ bool levelScores(const float* x, const float* flag, int32_t m, int32_t n, double
         const int32_t leaving = local - 1, entering = local + n - 1;
         const uint32_t ro = rank[static_cast<size_t>(leaving)], ri = rank[static_cast<size_t>(entering)];
         // Values read in case order: the sorted copy is only searched.
-        tree.add(ro, -(static_cast<double>(v[static_cast<size_t>(leaving)]) - mid), -1);
-        tree.add(ri, static_cast<double>(v[static_cast<size_t>(entering)]) - mid, 1);
+        const Sum out1 = shifted(v[static_cast<size_t>(leaving)]), in1 = shifted(v[static_cast<size_t>(entering)]);
+        tree.add(ro, -out1, -1);
+        tree.add(ri, in1, 1);
+        total += in1 - out1;
         if (!finite(x[st - 1])) --bad;
         else s.add(-static_cast<double>(x[st - 1]));
         if (!finite(x[st + n - 1])) ++bad;
@@ -264,7 +364,10 @@ bool levelScores(const float* x, const float* flag, int32_t m, int32_t n, double
         if (flag) flagged += (flag[st + n - 1] != 0.0f) - (flag[st - 1] != 0.0f);
       }
       if (bad == 0 && flagged == 0) {
-        const double mean = s.value() * recip;
+        // Exact blocks: the window's sum exactly, as the definition has it.
+        const double sum =
+            kMode == LevelSums::Exact64 ? static_cast<double>(total) * grid + dn * mid : s.value();
+        const double mean = sum * recip;
         auto notAbove = [&](float f) { return static_cast<double>(f) <= mean; };
         // The mean moves little from one window to the next: gallop from the
         // last position.
@@ -285,30 +388,65 @@ bool levelScores(const float* x, const float* flag, int32_t m, int32_t n, double
                                   base);
         }
         int64_t below = 0;
-        double sumBelow = 0.0;
+        Sum sumBelow{};
         tree.prefix(p, &below, &sumBelow);
-        for (size_t r = p / RankTree::kBucket * RankTree::kBucket; r < p; ++r) {
+        for (size_t r = p / RankTree<Sum>::kBucket * RankTree<Sum>::kBucket; r < p; ++r) {
           const uint32_t k = caseOf[r];
           if (k >= static_cast<uint32_t>(local) && k < static_cast<uint32_t>(local + n)) {
             ++below;
-            sumBelow += static_cast<double>(sorted[r]) - mid;
+            sumBelow += shifted(sorted[r]);
           }
         }
-        const double total = s.value() - dn * mid;
-        out->score[static_cast<size_t>(st)] =
-            total - 2.0 * sumBelow + (2.0 * static_cast<double>(below) - dn) * (mean - mid);
+        const double balance = (2.0 * static_cast<double>(below) - dn) * (mean - mid);
+        if constexpr (kWhole) {
+          out->score[static_cast<size_t>(st)] = static_cast<double>(total - 2 * sumBelow) * grid + balance;
+        } else {
+          const double shiftedSum = s.value() - dn * mid;
+          out->score[static_cast<size_t>(st)] = shiftedSum - 2.0 * sumBelow + balance;
+        }
       }
       if (st > 0 && st % kProgressEvery == 0 && !reportProgress(progress, st, starts)) return false;
     }
   }
-  // Per window: the definition's sum (through the mean, n times) and its
-  // sum of deviations; the tree's sums after every update of its run.
-  const double levels = std::ceil(std::log2(static_cast<double>(largestRun) + 1.0)) + 1.0 + RankTree::kBucket;
-  const double updates = static_cast<double>(n) + 2.0 * run + 2.0;
-  out->bound = 8.0 * kUnit * dn * maxAbs * (2.0 * dn + 8.0) * 1.001 +
-               8.0 * kUnit * levels * (updates + 2.0) * dn * spread * 1.001 +
-               64.0 * run * kUnit * kUnit * dn * maxAbs * dn;
+  // Every window: the fast formula's few roundings of terms no larger than
+  // the largest window deviation (n |mean - mid| is within it, up to the
+  // mean's float reciprocal), and the definition's own sum of n deviations
+  // in case order, within (n + 1) u of itself.
+  const double formula = 8.0 * kUnit * (2.0 * windowDev + dn * 0x1p-23 * (info.maxAbs + std::fabs(mid)));
+  out->relBound = 1.01 * (dn + 2.0) * kUnit;
+  // Unless the sums are exact, the two means differ by the two sums'
+  // rounding, and that moves the score by as much; double tree sums drift
+  // by the roundings of every update of their run.
+  const double means =
+      (1.0 + 0x1p-22) * ((dn + 2.0) * kUnit * info.windowAbs + 64.0 * run * kUnit * kUnit * info.windowAbs);
+  if constexpr (kMode == LevelSums::Exact64) {
+    out->absBound = 1.01 * formula;
+  } else if constexpr (kMode == LevelSums::Whole128) {
+    out->absBound = 1.01 * (formula + means);
+  } else {
+    const double levels = std::ceil(std::log2(static_cast<double>(largestRun) + 1.0)) + 1.0 + RankTree<Sum>::kBucket;
+    const double updates = static_cast<double>(n) + 2.0 * run + 2.0;
+    out->absBound = 1.01 * (formula + means + 8.0 * kUnit * levels * (updates + 2.0) * windowDev);
+  }
   return true;
+}
+
+// A window's score as the definition has it: from scratch, in case order,
+// in double from the samples.
+double definitionScore(const float* x, const float* flag, int32_t st, int32_t n, ScanKind kind, int16_t variant) {
+  double score = 0.0;
+  if (kind == ScanKind::Minimum || kind == ScanKind::Maximum) {
+    for (int32_t k = st; k < st + n; ++k)
+      if (!(flag && flag[k] != 0.0f)) score += x[k];
+  } else if (kind == ScanKind::MostVariable && variant == 1) {
+    for (int32_t k = st + 1; k < st + n; ++k) score += std::fabs(static_cast<double>(x[k]) - x[k - 1]);
+  } else {
+    double sum = 0.0;
+    for (int32_t k = st; k < st + n; ++k) sum += x[k];
+    const double mean = sum * static_cast<double>(1.0f / static_cast<float>(n));
+    for (int32_t k = st; k < st + n; ++k) score += std::fabs(mean - x[k]);
+  }
+  return score;
 }
 
 }  // namespace
@@ -442,50 +580,134 @@ ScanStatus ScanWindows(std::span<const float> data, const ScanRequest& req, std:
   if (n < 1 || n > m) return ScanStatus::BadLength;
   const float* x = data.data() + first;
   const float* flag = interpolation.empty() ? nullptr : interpolation.data() + first;
-  double maxAbs = 0.0;
-  for (int32_t k = 0; k < m; ++k)
-    if (finite(x[k])) maxAbs = std::max(maxAbs, std::fabs(static_cast<double>(x[k])));
+  const BlockInfo info = blockInfo(x, m, n);
 
   Scores sc;
   bool done = false;
-  bool largest = false;
   switch (req.kind) {
-    case ScanKind::Minimum: done = sumScores(x, flag, m, n, maxAbs, &sc, progress); break;
-    case ScanKind::Maximum:
-      done = sumScores(x, flag, m, n, maxAbs, &sc, progress);
-      largest = true;
-      break;
-    case ScanKind::MostLevel: done = levelScores(x, flag, m, n, maxAbs, &sc, progress); break;
+    case ScanKind::Minimum:
+    case ScanKind::Maximum: done = sumScores(x, flag, m, n, info, &sc, progress); break;
+    case ScanKind::MostLevel:
     case ScanKind::MostVariable:
-      done = req.variant == 1 ? pointScores(x, flag, m, n, maxAbs, &sc, progress)
-                              : levelScores(x, flag, m, n, maxAbs, &sc, progress);
-      largest = true;
+      if (req.kind == ScanKind::MostVariable && req.variant == 1) {
+        done = pointScores(x, flag, m, n, info, &sc, progress);
+      } else {
+        // Whole grid steps when every window's distances fit: in 64 bits
+        // about a point near the mean, or in 128 bits from 0.
+        const double steps = std::ldexp(1.0, -info.low);
+        if (info.exact &&
+            (info.windowAbs + n * (std::fabs(info.mean) + 2.0 * std::ldexp(1.0, info.low))) * steps <= 0x1p61) {
+          done = levelScores<LevelSums::Exact64>(x, flag, m, n, info, &sc, progress);
+        } else if ((info.windowAbs + 2.0 * info.maxAbs) * steps <= 0x1p124) {
+          done = levelScores<LevelSums::Whole128>(x, flag, m, n, info, &sc, progress);
+        } else {
+          done = levelScores<LevelSums::Floating>(x, flag, m, n, info, &sc, progress);
+        }
+      }
       break;
   }
   if (!done) return ScanStatus::Cancelled;
+  const bool largest = req.kind == ScanKind::Maximum || req.kind == ScanKind::MostVariable;
+  // The definition's sentinels: the best starts at 9e30 (minimum), -9e30
+  // (maximum), 9e40 (most level) or 0 (most variable), and a window must
+  // beat it strictly.
+  auto beats = [&](double d) {
+    switch (req.kind) {
+      case ScanKind::Minimum: return d < 9e30;
+      case ScanKind::Maximum: return d > -9e30;
+      case ScanKind::MostLevel: return d < 9e40;
+      case ScanKind::MostVariable: return d > 0.0;
+    }
+    return false;
+  };
 
-  // The definition's sentinels: sums at or beyond 9e30 never win; a variable
-  // window must score above 0.
-  const bool sums = req.kind == ScanKind::Minimum || req.kind == ScanKind::Maximum;
-  double best = std::numeric_limits<double>::quiet_NaN();
-  for (double f : sc.score) {
-    if (std::isnan(f)) continue;
-    if (sums && (largest ? f <= -9e30 : f >= 9e30)) continue;
-    if (std::isnan(best) || (largest ? f > best : f < best)) best = f;
-  }
-  if (std::isnan(best)) return ScanStatus::NoWindow;
-  if (req.kind == ScanKind::MostVariable && best <= 2.0 * sc.bound) return ScanStatus::NoWindow;
-  const double edge = largest ? best - 2.0 * sc.bound : best + 2.0 * sc.bound;
-  for (size_t i = 0; i < sc.score.size(); ++i) {
-    const double f = sc.score[i];
-    if (std::isnan(f) || (largest ? f < edge : f > edge)) continue;
-    if (sums && (largest ? f <= -9e30 : f >= 9e30)) continue;
-    out->begin = first + static_cast<int32_t>(i);
-    out->score = f;
-    out->bound = sc.bound;
+  // Exact sums: the fast scores are the definition's.
+  if (sc.absBound == 0.0 && sc.relBound == 0.0) {
+    int32_t at = -1;
+    for (size_t i = 0; i < sc.score.size(); ++i) {
+      const double f = sc.score[i];
+      if (std::isnan(f) || !beats(f)) continue;
+      if (at < 0 || (largest ? f > sc.score[static_cast<size_t>(at)] : f < sc.score[static_cast<size_t>(at)]))
+        at = static_cast<int32_t>(i);
+    }
+    if (at < 0) return ScanStatus::NoWindow;
+    out->begin = first + at;
+    out->score = sc.score[static_cast<size_t>(at)];
     return ScanStatus::Ok;
   }
-  return ScanStatus::NoWindow;
+  // Every window whose fast score, within its bound, may reach the best is
+  // a candidate; ordered by how good it may be, each is scored by the
+  // definition until none left can reach the best exact score. A bound of
+  // 0 means the fast score is the definition's.
+  struct Candidate {
+    double reach;   // the best the definition may give it
+    int32_t start;
+  };
+  double edge = largest ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
+  for (double f : sc.score) {
+    if (std::isnan(f)) continue;
+    const double b = sc.boundOf(f);
+    edge = largest ? std::max(edge, f - b) : std::min(edge, f + b);
+  }
+  std::vector<Candidate> cands;
+  for (size_t i = 0; i < sc.score.size(); ++i) {
+    const double f = sc.score[i];
+    if (std::isnan(f)) continue;
+    const double b = sc.boundOf(f);
+    const double reach = largest ? f + b : f - b;
+    if (largest ? reach >= edge : reach <= edge) cands.push_back({reach, static_cast<int32_t>(i)});
+  }
+  std::sort(cands.begin(), cands.end(), [largest](const Candidate& a, const Candidate& b) {
+    return largest ? a.reach > b.reach : a.reach < b.reach;
+  });
+  // Constant windows of equal values score alike: scored once per value
+  // (not for the sums, whose flagged cases differ from window to window).
+  std::vector<int32_t> runEnd;   // runEnd[k]: first case after k whose value differs
+  std::unordered_map<uint32_t, double> constantScore;
+  const bool sums = req.kind == ScanKind::Minimum || req.kind == ScanKind::Maximum;
+  const bool cacheConstants = cands.size() > 64 && !(sums && flag);
+  if (cacheConstants) {
+    runEnd.resize(static_cast<size_t>(m));
+    runEnd[static_cast<size_t>(m - 1)] = m;
+    for (int32_t k = m - 2; k >= 0; --k) {
+      const bool same = std::bit_cast<uint32_t>(x[k]) == std::bit_cast<uint32_t>(x[k + 1]);
+      runEnd[static_cast<size_t>(k)] = same ? runEnd[static_cast<size_t>(k + 1)] : k + 1;
+    }
+  }
+  double best = std::numeric_limits<double>::quiet_NaN();
+  int32_t bestStart = -1;
+  int64_t work = 0, reported = 0;
+  for (size_t c = 0; c < cands.size(); ++c) {
+    const Candidate& cand = cands[c];
+    if (!std::isnan(best) && (largest ? cand.reach < best : cand.reach > best)) break;
+    const double f = sc.score[static_cast<size_t>(cand.start)];
+    double d;
+    if (sc.boundOf(f) == 0.0) {
+      d = f;
+    } else if (cacheConstants && runEnd[static_cast<size_t>(cand.start)] >= cand.start + n) {
+      const uint32_t key = std::bit_cast<uint32_t>(x[cand.start]);
+      const auto it = constantScore.find(key);
+      d = it != constantScore.end() ? it->second
+                                    : (constantScore[key] = definitionScore(x, flag, cand.start, n, req.kind,
+                                                                            req.variant));
+    } else {
+      d = definitionScore(x, flag, cand.start, n, req.kind, req.variant);
+      work += n;
+      if (progress && work - reported >= (int64_t{1} << 26)) {
+        reported = work;
+        if (!progress(static_cast<double>(c) / static_cast<double>(cands.size()))) return ScanStatus::Cancelled;
+      }
+    }
+    if (!beats(d)) continue;
+    if (std::isnan(best) || (largest ? d > best : d < best) || (d == best && cand.start < bestStart)) {
+      best = d;
+      bestStart = cand.start;
+    }
+  }
+  if (bestStart < 0) return ScanStatus::NoWindow;
+  out->begin = first + bestStart;
+  out->score = best;
+  return ScanStatus::Ok;
 }
 
 WindowStats ComputeWindowStats(std::span<const float> data, int32_t begin, int32_t length,

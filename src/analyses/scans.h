@@ -84,22 +84,25 @@ const char* ScanStatusText(ScanStatus s);
 
 struct ScanResult {
   int32_t begin = 0;     // first case of the window found (MMLBegin)
-  double score = 0.0;    // its score as the fast scan computed it
-  double bound = 0.0;    // rounding bound of every fast score against the definition
+  double score = 0.0;    // its score by the definition
 };
 
-// Called about every 65,536 windows with the fraction done; false cancels.
+// Called about every 65,536 windows with the fraction done, and while
+// windows are scored again by the definition about every 2^26 values read
+// with the fraction of them done; false cancels.
 using ScanProgress = std::function<bool(double fraction)>;
 
 // The window of the kind over data[first..last]. By definition each window
 // is scored from scratch in case order in double (sums; sum * (1 / length
 // as a float) for the mean, then the sum of |mean - x|; or the sum of
 // |x(k) - x(k-1)|), and a window replaces the best only when strictly
-// better. Here every window is scored in O(log n) by sliding sums and order
-// statistics; `bound` bounds the difference of any window's score from its
-// definition, and among the windows within twice that of the best the
-// earliest wins, so the definition's window is found whenever it leads by
-// more than four bounds, and a constant signal gives the first window.
+// better. Here every window is first scored in O(log n) by sliding sums and
+// order statistics, each with a bound on its distance from the
+// definition's score (0 where the block's values lie on a grid coarse
+// enough for every sum to be exact, and then the fast scores are the
+// definition's); every window whose bound lets it reach the best is scored
+// again by the definition. So the window found is always the definition's:
+// the best exact score, the earliest only among exactly equal ones.
 // With interpolation flags (empty: checking off): minimum and maximum sum
 // only the cases not flagged and consider a window only when its last case
 // is not flagged; level and variable scans skip windows holding a flagged

@@ -343,6 +343,11 @@ std::string WaveDurationText(double seconds) {
   return std::string(v < 0.0 ? "" : " ") + buf + unit;
 }
 
+std::string WaveSourceDataText(int32_t beginBlock, int32_t endBlock, double interval) {
+  return "Source data:  cases" + IntText(beginBlock) + " to" + IntText(endBlock) + " (N= " +
+         IntText(int64_t{endBlock} - beginBlock + 1) + ")    sample interval" + RealText(interval, 5) + " sec";
+}
+
 std::string WaveDataText(const WaveTables& t, size_t n) {
   std::string s = "peak height\trise time\tdecay time\tinterval\tamplitude\n";
   s.reserve(s.size() + n * 60);

@@ -100,6 +100,9 @@ WaveRange WaveScanRange(const std::vector<float>& section, int sectionIndex, siz
 // The block's duration as the printed page gives it: sec, min or hours,
 // 4 significant digits.
 std::string WaveDurationText(double seconds);
+// The printed page's "Source data:" line: the block's own case numbers
+// (the store counts from 1), its case count and the sample interval.
+std::string WaveSourceDataText(int32_t beginBlock, int32_t endBlock, double interval);
 
 // The waveform data file's bytes (UTF-8, LF line ends): header and rows 1..n
 // of the five tables.

@@ -38,10 +38,13 @@ struct LagSearch {
   bool stopped = false;      // progress asked to stop: the best so far stands
 };
 // Tries maxLag..0 (maxLag <= 0) or 0..maxLag, in that order; a lag wins only
-// with an r squared strictly above the best so far (ties keep the earlier),
-// NaN never. Each lag costs one pass over the block: the active channel is
-// centred once and the comparison window's sums slide. The winner (and any
-// lag within 1e-6 of it) is scored again by LagRSquared. progress(done,
-// total) runs about every 1 % and may return false to stop.
+// with an r squared by LagRSquared strictly above the best so far (ties keep
+// the earlier), NaN never: the winner is always the two-pass rule's. Each lag
+// costs one pass over the block: the active channel is centred once as the
+// rule centres it, and each window's sums are taken in double about a centre
+// of the comparison channel, so an offset far larger than its variation ranks
+// as well as none. Every lag that a bound on the difference of the two
+// scores leaves in reach of the best is scored again by LagRSquared.
+// progress(done, total) runs about every 1 % and may return false to stop.
 LagSearch FindBestLag(const float* x, const float* y, int32_t b, int32_t e, int32_t maxLag,
                       const std::function<bool(int32_t, int32_t)>& progress = {});

@@ -70,21 +70,22 @@ double StudentTwoTailedP(double t, double df) {
 
 float TestSlopeProbability(int32_t n, double sumxy, double sumx2, double sumy2, float fittedSlope,
                            float testSlope) {
+  constexpr float kNotComputed = std::numeric_limits<float>::quiet_NaN();
   const int32_t df = n - 2;
-  if (df <= 0 || !(sumx2 > 0.0)) return 1.0f;
-  const float ssreg = static_cast<float>(sumxy * sumxy / sumx2);
-  const double residual = std::max(0.0, sumy2 - static_cast<double>(ssreg));
+  if (df <= 0 || !(sumx2 > 0.0)) return kNotComputed;
+  for (double v : {sumxy, sumx2, sumy2, double{fittedSlope}, double{testSlope}})
+    if (!std::isfinite(v)) return kNotComputed;
+  const double residual = std::max(0.0, sumy2 - sumxy * sumxy / sumx2);
   const double se = std::sqrt(residual / df / sumx2);
-  const float diff = fittedSlope - testSlope;
+  const double diff = static_cast<double>(fittedSlope) - static_cast<double>(testSlope);
   double p;
-  if (diff == 0.0f) {
+  if (diff == 0.0) {
     p = 1.0;
   } else if (!(se > 0.0)) {
     p = 0.0;
   } else {
-    p = StudentTwoTailedP(static_cast<double>(diff) / se, static_cast<double>(df));
+    p = StudentTwoTailedP(diff / se, static_cast<double>(df));
   }
-  if (std::isnan(p)) p = 1.0;
   const float result = static_cast<float>(p);
   return result < kSlopeProbabilityFloor ? kSlopeProbabilityFloor : result;
 }

@@ -13,13 +13,14 @@ double StudentTwoTailedP(double t, double df);
 // The probability that the true slope equals testSlope, for a fit of n
 // points with the centred sums sumxy, sumx2, sumy2 and the fitted slope:
 // t = (fittedSlope - testSlope) / SE with df = n - 2, exact for every df,
-// never below 1e-5. With fewer than 3 points, or sumx2 <= 0, nothing can be
-// tested and the result is 1. A perfect fit (SE 0) gives the floor unless
-// the slopes are equal.
+// never below 1e-5. SE comes from Syy - Sxy^2 / Sxx formed in double, which
+// keeps its digits when r^2 is near 1. A perfect fit (SE 0) gives the floor
+// unless the slopes are equal. NaN (not computed) when nothing can be
+// tested: fewer than 3 points, sumx2 <= 0, or any input not finite.
 float TestSlopeProbability(int32_t n, double sumxy, double sumx2, double sumy2, float fittedSlope,
                            float testSlope);
 inline constexpr float kSlopeProbabilityFloor = 1e-5f;
 
 // The same on the result globals: nPoints, sumxy, sumx2, sumy2, ValueOfB
-// and slope in; prob out.
+// and slope in; prob out (NaN when not computed).
 void TestSlope();

@@ -158,7 +158,11 @@ std::string RegressionStatsText(const ResultRecord& r) {
     case 3: model = "log(Y) = a + b*log(X) "; break;
     default: model = "Y = a + b*X"; break;
   }
-  auto probText = [&](float p) { return (p <= kSlopeProbabilityFloor ? " <" : "") + f.real(p); };
+  // NaN: the test was refused or its fit is not finite.
+  auto probText = [&](float p) {
+    if (std::isnan(p)) return std::string("not computed");
+    return (p <= kSlopeProbabilityFloor ? " <" : "") + f.real(p);
+  };
   std::string s = "    from" + clockOfCase(r, static_cast<float>(r.beginBlock)) + " to " +
                   clockOfCase(r, static_cast<float>(r.endBlock)) + "       " + "Model: " + model + CR;
   s += "  value of a: " + f.real(r.valueOfA) + "    slope (value of b): " + f.real(r.valueOfB) + CR;

@@ -13,10 +13,12 @@
 namespace {
 
 const std::vector<float> kRamp{0, 1, 2, 3, 2, 1, 0, 1, 2, 3};
-const std::vector<float> kEvents{0, 0, 5, 5, 5, 0, 0, 5, 5, 0, -5, -5, 0, 0};
+// A 13-case channel as the store holds it: the lead-in value at index 0,
+// cases 1..13 after it.
+const std::vector<float> kEvents{99, 0, 5, 5, 5, 0, 0, 5, 5, 0, -5, -5, 0, 0};
 
 EventRequest EventsOf(float minDuration = 0.0f) {
-  return {0, 13, 4.0f, -4.0f, 1.0, minDuration};
+  return {1, 13, 4.0f, -4.0f, 1.0, minDuration};
 }
 
 std::vector<float> Durations(const std::vector<EventRecord>& ev) {
@@ -104,31 +106,50 @@ TEST(EventCount, RunsDurationsStatisticsAndHistogram) {
   EXPECT_EQ(f.allUp, 2) << "the filter keeps, it does not count";
 }
 
-// Runs touching the span's ends; each span is copied into an exact-size
-// vector so the sanitizer build sees any read past its last case.
-TEST(EventCount, RunsAtTheEdgesAreCountedButNotKept) {
+// Runs touching the span's ends. Each channel is copied into an exact-size
+// vector, cases 1..n after a lead-in value that must never be read, so the
+// sanitizer build sees any read outside the span.
+std::vector<float> squareWave() {
+  std::vector<float> y;
+  for (int i = 0; i < 10; ++i) y.insert(y.end(), {5, 5, -5, -5});
+  y.push_back(5);   // the tenth lower run ends on the last-but-one case
+  return y;
+}
+
+TEST(EventCount, OnlyARunStillGoingAtTheLastCaseIsDropped) {
   const struct {
     const char* name;
-    std::vector<float> y;
+    std::vector<float> y;   // cases 1..n
     int32_t allUp, keptUp, allDown, keptDown;
   } cases[] = {
       {"upper run reaches the last case", {0, 5, 5, 5}, 1, 0, 0, 0},
-      {"upper run ends exactly at the last case", {0, 5, 5, 0}, 1, 0, 0, 0},
+      {"upper run ends on the last-but-one case", {0, 5, 5, 0}, 1, 1, 0, 0},
       {"run starting at the last case", {0, 0, 0, 5}, 1, 0, 0, 0},
       {"lower run starting at the last case", {0, 0, -5}, 0, 0, 1, 0},
+      {"lower run ends on the last-but-one case", {0, -5, 0}, 0, 0, 1, 1},
       {"lower run under way at the start is kept, not counted", {-5, -5, 0, 0}, 0, 0, 0, 1},
+      {"square wave keeps all ten lower events", squareWave(), 11, 10, 10, 10},
       {"one case", {5}, 1, 0, 0, 0},
       {"one case below", {-5}, 0, 0, 0, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::vector<float> y(c.y);
-    const EventCount e = CountEvents(y, {0, static_cast<int32_t>(y.size()) - 1, 4.0f, -4.0f, 1.0, 0.0f});
+    std::vector<float> y{std::nanf("")};
+    y.insert(y.end(), c.y.begin(), c.y.end());
+    const EventCount e = CountEvents(y, {1, static_cast<int32_t>(y.size()) - 1, 4.0f, -4.0f, 1.0, 0.0f});
     EXPECT_EQ(e.allUp, c.allUp);
     EXPECT_EQ(static_cast<int32_t>(e.up.size()), c.keptUp);
     EXPECT_EQ(e.allDown, c.allDown);
     EXPECT_EQ(static_cast<int32_t>(e.down.size()), c.keptDown);
   }
+  // The square wave's last lower run: cases 39 and 40, ended by case 41.
+  std::vector<float> y{std::nanf("")};
+  const std::vector<float> w = squareWave();
+  y.insert(y.end(), w.begin(), w.end());
+  const EventCount sq = CountEvents(y, {1, 41, 4.0f, -4.0f, 1.0, 0.0f});
+  ASSERT_EQ(sq.down.size(), 10u);
+  EXPECT_EQ(sq.down.back().start, 39);
+  EXPECT_EQ(sq.down.back().cases, 2);
   EXPECT_TRUE(CountEvents(kEvents, {5, 3, 4.0f, -4.0f, 1.0, 0.0f}).up.empty()) << "a reversed span counts nothing";
   // No kept event in either direction: no bounds, no bars.
   const EventCount none = CountEvents(std::vector<float>{0, 0, 0}, {0, 2, 4.0f, -4.0f, 1.0, 0.0f});
@@ -150,6 +171,9 @@ TEST(EventDetails, FileEqualsTheGoldenOneAndRatesDivideTheSums) {
   std::ifstream in(std::filesystem::path(TEST_GOLDEN_DIR) / "event_details.txt", std::ios::binary);
   const std::string golden{std::istreambuf_iterator<char>(in), {}};
   EXPECT_EQ(text, golden);
+  // The store's own case numbers: block 1..13, the first event at case 2.
+  EXPECT_NE(text.find("includes cases 1 to 13\n"), std::string::npos);
+  EXPECT_NE(text.find("+\t 3\t 2\t"), std::string::npos);
   const std::string perMinute = EventDetailsText(h, EventsOf(), c, 3);
   EXPECT_NE(perMinute.find("\xE2\x88\x91 postive (/min) \t"), std::string::npos);
   EXPECT_NE(perMinute.find("\t 0.25\t 0\n"), std::string::npos) << "15 / 60 after the first event";

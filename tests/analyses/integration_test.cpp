@@ -27,7 +27,8 @@ TEST(Integration, BaselinesUnitsAndSelection) {
   } cases[] = {
       {"minutes at 0.5 s", &three, {1, 120, kBaseZero, kUnitMinutes, 0.5f, 0}, &none, 3.0, 120},
       {"none is the plain sum", &three, {1, 120, kBaseZero, kUnitNoneIntegration, 0.5f, 0}, &none, 360.0, 120},
-      {"scan window's none", &three, {1, 120, kBaseZero, kUnitNone, 0.5f, 0}, &none, 360.0, 120},
+      // The scan windows' "None" (68) is not this window's: seconds.
+      {"scan window's none is seconds", &three, {1, 120, kBaseZero, kUnitNone, 0.5f, 0}, &none, 180.0, 120},
       {"seconds", &three, {1, 120, kBaseZero, kUnitSeconds, 0.5f, 0}, &none, 180.0, 120},
       {"hours", &three, {1, 120, kBaseZero, kUnitHours, 0.5f, 0}, &none, 0.05, 120},
       {"block start", &bump, {1, 4, kBaseBlockStart, kUnitNoneIntegration, 1, 0}, &none, 8.0, 4},
@@ -49,6 +50,12 @@ TEST(Integration, BaselinesUnitsAndSelection) {
   }
   IntegrationResult r;
   EXPECT_FALSE(IntegrateSpan(bump, {3, 5, kBaseZero, kUnitMinutes, 1, 0}, none, &r));
+  // The button marked for each unit: every other value is "Seconds".
+  const int16_t buttons[][2] = {{kUnitNoneIntegration, kUnitNoneIntegration}, {kUnitMinutes, kUnitMinutes},
+                                {kUnitHours, kUnitHours},   {kUnitDays, kUnitDays},
+                                {kUnitSeconds, kUnitSeconds}, {kUnitNone, kUnitSeconds},
+                                {0, kUnitSeconds}};
+  for (const auto& b : buttons) EXPECT_EQ(IntegrationUnitButton(b[0]), b[1]) << b[0];
 }
 
 TEST(Integration, RunningIntegralPlotAndAccumulator) {

@@ -56,9 +56,10 @@ TEST(FitLine, ReferenceLineOnBothAxesWithItsSlopeTests) {
     EXPECT_NEAR(f.r2, 0.999382f, 1e-6);
     const struct { float b0, p, tol; } tests[] = {
         {0.0f, kSlopeProbabilityFloor, 0.0f},
-        {2.0f, 0.617547f, 2e-6f},
-        {2.1f, 0.00025036f, 2e-8f},
-        {1.9f, 0.00082851f, 3e-8f},
+        // References from mpmath, with Syy - Sxy^2 / Sxx exact.
+        {2.0f, 0.6175373f, 2e-7f},
+        {2.1f, 0.00025031296f, 2e-10f},
+        {1.9f, 0.00082837094f, 5e-10f},
     };
     for (const auto& t : tests) {
       SCOPED_TRACE(t.b0);
@@ -169,19 +170,38 @@ TEST(FitLine, LargeOffsetsMatchALongDoubleReference) {
   EXPECT_NEAR(TimeSlopeIntercepts(f, kFirst, 1.0).atZero, 5.0f - 0.25f * kFirst, 1.0f);
 }
 
+// A fit that cannot be tested says why, and its probability is not
+// computed (NaN), never a number that reads as significant.
 TEST(FitLine, DegenerateFitsAreRefusedForTestingNotDivided) {
-  const struct { std::vector<float> x, y; const char* why; } cases[] = {
-      {{1, 2}, {1, 3}, "too few points"},
-      {{4, 4, 4, 4}, {1, 2, 3, 4}, "no variation in X"},
-      {{1, 2, 3}, {1, 2, 4}, nullptr},
+  const float nan = std::nanf(""), inf = HUGE_VALF;
+  const struct {
+    const char* name;
+    std::vector<float> x, y;
+    bool logY;
+    const char* why;
+  } cases[] = {
+      {"two points", {1, 2}, {1, 3}, false, "too few points"},
+      {"constant X", {4, 4, 4, 4}, {1, 2, 3, 4}, false, "no variation in X"},
+      {"a NaN in Y", {1, 2, 3, 4}, {1, nan, 3, 4}, false, "data not finite"},
+      {"a NaN in X", {1, nan, 3, 4}, {1, 2, 3, 4}, false, "data not finite"},
+      {"an infinite Y", {1, 2, 3, 4}, {1, inf, 3, 4}, false, "data not finite"},
+      {"log of 0", {1, 2, 3, 4}, {1, 0, 3, 4}, true, "data not finite"},
+      {"log of a negative value", {1, 2, 3, 4}, {1, -2, 3, 4}, true, "data not finite"},
+      {"three points", {1, 2, 3}, {1, 2, 4}, false, nullptr},
   };
   for (const auto& c : cases) {
-    const LineFit f = fitOf(over(c.x, c.y));
-    const char* why = SlopeTestRefusal(f.n, f.sxx);
+    SCOPED_TRACE(c.name);
+    LineFitRequest r = over(c.x, c.y);
+    r.logY = c.logY;
+    const LineFit f = fitOf(r);
+    const char* why = SlopeTestRefusal(f.n, f.sxx, f.sxy, f.syy);
     if (c.why) {
       EXPECT_STREQ(why, c.why);
+      EXPECT_TRUE(std::isnan(pOf(f, 0.0f))) << "not computed";
+      EXPECT_TRUE(std::isnan(pOf(f, 1.0f)));
     } else {
       EXPECT_EQ(why, nullptr);
+      EXPECT_FALSE(std::isnan(pOf(f, 0.0f)));
     }
   }
   LineFit f;
@@ -189,6 +209,32 @@ TEST(FitLine, DegenerateFitsAreRefusedForTestingNotDivided) {
   LineFitRequest bad = over({}, shortY);
   bad.last = 5;
   EXPECT_EQ(FitLine(bad, &f), FitStatus::BadSpan);
+}
+
+// NIST StRD Norris, 36 points, r^2 = 0.999993745883712: with Sxy^2 / Sxx
+// rounded to a float, P(slope = 1) came out 2.2395e-5, 4 % high.
+TEST(FitLine, NorrisSlopeTestKeepsItsResidual) {
+  const float data[36][2] = {
+      {0.1f, 0.2f},     {338.8f, 337.4f}, {118.1f, 118.2f}, {888.0f, 884.6f}, {9.2f, 10.1f},    {228.1f, 226.5f},
+      {668.5f, 666.3f}, {998.5f, 996.3f}, {449.1f, 448.6f}, {778.9f, 777.0f}, {559.2f, 558.2f}, {0.3f, 0.4f},
+      {0.1f, 0.6f},     {778.1f, 775.5f}, {668.8f, 666.9f}, {339.3f, 338.0f}, {448.9f, 447.5f}, {10.8f, 11.6f},
+      {557.7f, 556.0f}, {228.3f, 228.1f}, {998.0f, 995.8f}, {888.8f, 887.6f}, {119.6f, 120.2f}, {0.3f, 0.3f},
+      {0.6f, 0.3f},     {557.6f, 556.8f}, {339.3f, 339.1f}, {888.0f, 887.2f}, {998.5f, 999.0f}, {778.9f, 779.0f},
+      {10.2f, 11.1f},   {117.6f, 118.3f}, {228.9f, 229.2f}, {668.4f, 669.1f}, {449.2f, 448.9f}, {0.2f, 0.5f}};
+  std::vector<float> x, y;
+  for (const auto& row : data) {
+    y.push_back(row[0]);
+    x.push_back(row[1]);
+  }
+  const LineFit f = fitOf(over(x, y));
+  EXPECT_NEAR(f.b, 1.00211681802045, 1e-6);
+  EXPECT_NEAR(f.a, -0.262323073774029, 1e-4);
+  EXPECT_NEAR(f.r2, 0.999993745883712, 1e-7);
+  // The certified SE of the slope, 4.29796848199937e-4, from the sums (the
+  // data held as floats move it by 4e-6 of itself).
+  EXPECT_NEAR(std::sqrt((f.syy - f.sxy * f.sxy / f.sxx) / 34.0 / f.sxx), 4.29796848199937e-4, 5e-9);
+  // Reference (mpmath) from the float data and the float slope.
+  EXPECT_NEAR(pOf(f, 1.0f) / 2.147391410e-5, 1.0, 1e-4);
 }
 
 TEST(Regression, SelectionExtremesModelsAndPredictions) {

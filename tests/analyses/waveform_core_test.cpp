@@ -150,6 +150,8 @@ TEST(WaveShape, StatisticsZTestAndHistograms) {
   EXPECT_EQ(WaveDurationText(1000.0), " 16.67 min");
   EXPECT_EQ(WaveDurationText(10800.0), " 3 hours");
   EXPECT_EQ(WaveDurationText(90.0), " 90 sec");
+  // The block's case numbers as stored: cases 1 to 100 are 1 to 100.
+  EXPECT_EQ(WaveSourceDataText(1, 100, 0.5), "Source data:  cases 1 to 100 (N=  100)    sample interval 0.5 sec");
 }
 
 TEST(WaveShape, DataFileRows) {

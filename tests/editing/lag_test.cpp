@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <vector>
@@ -86,6 +87,67 @@ TEST(Lag, TheBestFitFindsTheSineLagAndAgreesWithThePlainRule) {
   const LagSearch stopped = FindBestLag(a.data(), c.data(), b, e, 50, [&](int32_t, int32_t) { return ++calls < 3; });
   EXPECT_TRUE(stopped.stopped);
   EXPECT_LT(stopped.lagsTried, 51);
+}
+
+// The rule itself: every lag by LagRSquared, in the search order, a lag
+// winning only when strictly better.
+LagSearch plainRule(const std::vector<float>& x, const std::vector<float>& y, int32_t b, int32_t e, int32_t maxLag) {
+  LagSearch s;
+  const int32_t first = std::min(maxLag, 0), last = std::max(maxLag, 0);
+  for (int32_t L = first; L <= last; ++L) {
+    const float r = LagRSquared(x.data(), y.data(), b, e, L);
+    if (r > s.rsquared) {
+      s.rsquared = r;
+      s.bestLag = L;
+    }
+  }
+  return s;
+}
+
+// A comparison channel with an offset far beyond its variation (a pressure
+// in Pa varying by a few ulps) made the fast sums cancel: the search named
+// another lag than the rule. Sums centred on the block rank as the rule does
+// at every offset and scale, smooth or noisy, ties included.
+TEST(Lag, TheBestFitIsTheTwoPassRulesForEveryOffsetAndScale) {
+  constexpr int32_t n = 1200, b = 60, e = 1100;
+  const double offsets[] = {0.0, 20.9, -3.0e4, 1.0e5, 1.0e7};
+  const double relativeScales[] = {1.0, 1e-3, 1e-5, 4e-7};
+  std::mt19937 rng(39);
+  int lags = 0, differing = 0;
+  for (double offset : offsets) {
+    for (double rel : relativeScales) {
+      for (int shape = 0; shape < 3; ++shape) {
+        const double scale = offset == 0.0 ? rel : std::fabs(offset) * rel;
+        const int32_t lag0 = std::uniform_int_distribution<int32_t>(-12, 12)(rng);
+        std::normal_distribution<double> noise(0.0, 1.0);
+        std::vector<double> sig(n + 1);
+        for (int32_t i = 0; i <= n; ++i)
+          sig[static_cast<size_t>(i)] = shape == 0   ? std::sin(i / 7.0) + 0.3 * noise(rng)
+                                        : shape == 1 ? std::sin(i / 900.0) + 1e-4 * noise(rng)   // near ties
+                                                     : noise(rng);
+        std::vector<float> x(n + 1), y(n + 1);
+        for (int32_t i = 0; i <= n; ++i) {
+          y[static_cast<size_t>(i)] = static_cast<float>(offset + scale * sig[static_cast<size_t>(i)]);
+          const int32_t j = std::clamp(i - lag0, 0, n);
+          x[static_cast<size_t>(i)] = static_cast<float>(5.0 + 2.0 * sig[static_cast<size_t>(j)] + 0.1 * noise(rng));
+        }
+        // A reading that is not a number leaves the lags 15..20 to the rule's NaN.
+        if (shape == 2 && rel == 1.0) y[static_cast<size_t>(b - 15)] = std::nanf("");
+        for (int32_t maxLag : {20, -20}) {
+          SCOPED_TRACE(::testing::Message() << "offset " << offset << " scale " << rel << " shape " << shape
+                                            << " lag " << lag0 << " max " << maxLag);
+          const LagSearch rule = plainRule(x, y, b, e, maxLag);
+          const LagSearch fast = FindBestLag(x.data(), y.data(), b, e, maxLag);
+          EXPECT_EQ(fast.bestLag, rule.bestLag);
+          EXPECT_EQ(fast.rsquared, rule.rsquared);
+          EXPECT_EQ(fast.lagsTried, 21);
+          ++lags;
+          differing += rule.bestLag != 0;
+        }
+      }
+    }
+  }
+  EXPECT_GT(differing, lags / 4) << "most searches find a lag other than 0";
 }
 
 TEST(Lag, TheSearchRangeStaysInsideTheFile) {

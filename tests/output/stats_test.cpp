@@ -40,19 +40,49 @@ TEST(StudentTwoTailedP, RefusesNoDegreesOfFreedom) {
 }
 
 TEST(TestSlopeProbability, SlopeTests) {
-  // t = 1.8856 with df 2.
-  EXPECT_NEAR(TestSlopeProbability(4, 4.0, 5.0, 5.0, 0.8f, 0.0f), 0.2, 1e-4);
-  EXPECT_EQ(TestSlopeProbability(4, 4.0, 5.0, 5.0, 0.8f, 0.8f), 1.0f);
-  // Huge t: the floor.
-  EXPECT_EQ(TestSlopeProbability(100, 4.0, 5.0, 3.2000001, 0.8f, 0.0f), kSlopeProbabilityFloor);
-  // A perfect fit against another slope is at the floor, not a division by 0.
-  EXPECT_EQ(TestSlopeProbability(10, 4.0, 5.0, 3.2, 0.8f, 0.0f), kSlopeProbabilityFloor);
+  // Sxy^2 / Sxx = 12.1 is not a float: rounded to one, it ate the residual
+  // sum of squares of a fit with r^2 near 1 (references from mpmath).
+  const struct {
+    const char* name;
+    int32_t n;
+    double sxy, sxx, syy;
+    float b, b0, p, tol;
+  } cases[] = {
+      {"t = 1.8856 with df 2", 4, 4.0, 5.0, 5.0, 0.8f, 0.0f, 0.2f, 1e-4f},
+      {"equal slopes", 4, 4.0, 5.0, 5.0, 0.8f, 0.8f, 1.0f, 0.0f},
+      {"huge t: the floor", 100, 4.0, 5.0, 3.2000001, 0.8f, 0.0f, kSlopeProbabilityFloor, 0.0f},
+      // A perfect fit against another slope is at the floor, not a division by 0.
+      {"perfect fit", 10, 4.0, 5.0, 3.2, 0.8f, 0.0f, kSlopeProbabilityFloor, 0.0f},
+      {"r2 0.9999999 (a float E gave 0.594)", 12, 11.0, 10.0, 12.1 + 1.21e-6, 1.1f, 1.09995f, 0.6587144f, 1e-6f},
+      {"r2 0.99999999 (a float E gave the floor)", 12, 11.0, 10.0, 12.1 + 1.21e-7, 1.1f, 1.09997f, 0.4080382f, 1e-6f},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_NEAR(TestSlopeProbability(c.n, c.sxy, c.sxx, c.syy, c.b, c.b0), c.p, c.tol);
+  }
 }
 
-TEST(TestSlopeProbability, NothingToTestGivesOne) {
-  EXPECT_EQ(TestSlopeProbability(2, 4.0, 5.0, 5.0, 0.8f, 0.0f), 1.0f);
-  EXPECT_EQ(TestSlopeProbability(0, 4.0, 5.0, 5.0, 0.8f, 0.0f), 1.0f);
-  EXPECT_EQ(TestSlopeProbability(10, 0.0, 0.0, 5.0, 0.8f, 0.0f), 1.0f);
+// Not computed is NaN, never 1 and never the floor: a refused test or a fit
+// that is not finite has no probability.
+TEST(TestSlopeProbability, NothingToTestIsNotComputed) {
+  const double nan = std::nan(""), inf = HUGE_VAL;
+  const struct {
+    const char* name;
+    int32_t n;
+    double sxy, sxx, syy;
+    float b;
+  } cases[] = {
+      {"two points", 2, 4.0, 5.0, 5.0, 0.8f},
+      {"no points", 0, 4.0, 5.0, 5.0, 0.8f},
+      {"no variation in X", 10, 0.0, 0.0, 5.0, 0.8f},
+      {"NaN sums", 10, nan, nan, nan, std::nanf("")},
+      {"NaN in Y only", 10, nan, 5.0, nan, std::nanf("")},
+      {"infinite Y", 10, inf, 5.0, inf, HUGE_VALF},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_TRUE(std::isnan(TestSlopeProbability(c.n, c.sxy, c.sxx, c.syy, c.b, 0.0f)));
+  }
 }
 
 TEST(TestSlope, WorksOnTheResultGlobals) {

@@ -1,5 +1,7 @@
 #include "output/writer.h"
 
+#include <cmath>
+
 #include <gtest/gtest.h>
 
 #include "fixture.h"
@@ -110,6 +112,10 @@ TEST(ResultText, SlopeVersusTimeAndRegression) {
   ExpectBytes(kFileLine + kCases + " " + kB4 + "   REGRESSION of channel 1 against channel 2; " + Pad30("O2") + "\r" +
                   "    from 10:02:00   to  10:03:00         Model: log(Y) = a + b*log(X) \r" + stats + kRule,
               ResultText(r));
+  // A refused test is printed as not computed, never as a probability.
+  r.slopeZeroProb = r.slopeTestProb = std::nanf("");
+  EXPECT_NE(ResultText(r).find("P(slope= 0) is not computed         P(slope=  1) is not computed\r"),
+            std::string::npos);
 }
 
 TEST(ResultText, Waveform) {

@@ -249,7 +249,7 @@ void buildWindow(Run& run) {
 
 void markAll(const Run& run) {
   markGroup(kBaselineButtons, markedBaselineButton());
-  markGroup(kIntegrationUnits, IntegrationUnit);
+  markGroup(kIntegrationUnits, IntegrationUnitButton(IntegrationUnit));
   SetKitButton(ch, true);
   SetKitButton(kSumPlotButton, prefsArray[kPrefSumPlot] != 0);
   SetKitButton(kScaleButton, Rscale != 0);

@@ -210,6 +210,9 @@ void compute(Run& run) {
   DrawREGRESSION(c);
   run.ok = ChannelFitRequest(slot, Chan1, chan2, BeginBlock[slot], EndBlock[slot], true, &run.fit);
   if (!run.ok) return;
+  // The cases included now (box 99 may have just added some) must carry the
+  // model's logarithms; otherwise it falls back to linear and says so.
+  UseLogY = CarriedModel(run.fit, UseLogY);
   run.fit.logX = ModelLogX(UseLogY);
   run.fit.logY = ModelLogY(UseLogY);
   LineFit fit;

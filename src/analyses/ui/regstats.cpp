@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -172,12 +173,15 @@ void RegressionProbCalcs() {
   TestSlope();
   const plat::Rect zeroAt{4, 150, 316, 168};
   const plat::Rgb16 black{0, 0, 0};
-  // Nothing can be tested on fewer than 3 cases or without spread in X:
-  // say so instead of dividing by zero degrees of freedom.
-  if (const char* why = SlopeTestRefusal(nPoints, sumx2)) {
+  // Nothing can be tested on fewer than 3 cases, on sums that are not
+  // finite or without spread in X: say so, and keep the probabilities as
+  // not computed rather than as a number.
+  const char* why = SlopeTestRefusal(nPoints, sumx2, sumxy, sumy2);
+  if (!why && std::isnan(prob)) why = "data not finite";   // a slope beyond single precision
+  if (why) {
     staticField(win, kRegZeroProbField, std::string(" ") + why + ", can't compute probabilities", zeroAt, black,
                 ExtremelyLightGray);
-    SlopeZeroProb = SlopeTestProb = 1.0f;
+    SlopeZeroProb = SlopeTestProb = std::numeric_limits<float>::quiet_NaN();
     plat::setFieldText(win, kRegProbResultField, "");
     return;
   }
@@ -200,7 +204,7 @@ void REGPROB() {
   if (!resultsReady()) return;
   const int win = kResultsWindow;
   if (!plat::controlExists(win, kRegTestValueField)) return;
-  if (SlopeTestRefusal(nPoints, sumx2) || rsquared == 1.0f) return;
+  if (SlopeTestRefusal(nPoints, sumx2, sumxy, sumy2) || !std::isfinite(ValueOfB) || rsquared == 1.0f) return;
   label("P slope= ", 4, 188, 13);
   slope = static_cast<float>(TextToNum(plat::fieldText(win, kRegTestValueField)));
   TestSlope();

@@ -389,7 +389,9 @@ void drawSummary(plat::Port& p, const Summary& s) {
            11);
   } else {
     p.setForeColor(kBlack);
-    textAt(p, 16, ty + 50, "N= " + NumText(r.n) + "  the slope cannot be tested: " + SlopeTestRefusal(r.n, r.sxx), 11);
+    const char* why = SlopeTestRefusal(r.n, r.sxx, r.sxy, r.syy);
+    textAt(p, 16, ty + 50, "N= " + NumText(r.n) + "  the slope cannot be tested: " + (why ? why : "data not finite"),
+           11);
   }
   // Other peaks.
   p.setForeColor(kBlack);

@@ -93,12 +93,14 @@ struct Run {
 void compute(Run& run) {
   const int16_t slot = run.slot;
   MarkChannelButton(ch, ch);
-  if (BlockMinY <= 0.0f) UseLogY = 0;
   const double f = TimeUnitFactor(TimeUnits, FileInfoFLOATS[slot][kInfoInterval]);
   LineFit fit;
   run.ok = ChannelFitRequest(slot, 0, ch, BeginBlock[slot], EndBlock[slot], false, &run.fit);
   if (!run.ok) return;
   run.fit.timeFactor = f;
+  // The log model is dropped when the cases fitted, of this channel, reach
+  // 0 or below; the model text then says linear.
+  if (UseLogY != 0 && CarriedModel(run.fit, kModelLogY) != kModelLogY) UseLogY = 0;
   run.fit.logY = UseLogY != 0;
   run.ok = FitLine(run.fit, &fit) == FitStatus::Ok;
   if (!run.ok) return;

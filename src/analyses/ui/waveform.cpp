@@ -535,11 +535,7 @@ void printGraph(const WaveResult& w, const HistogramView& v) {
                   RealText((high - low) / bars, 5) + "     sample duration:" +
                   WaveDurationText(interval * (EndBlock[slot] - BeginBlock[slot])));
     printLine(p, 20, 48, kDataNames[std::clamp(v.dataItem, 1, 3) - 1]);
-    printLine(p, 20, 62,
-              "Source data:  cases" + IntText(int64_t{BeginBlock[slot]} + 1) + " to" +
-                  IntText(int64_t{EndBlock[slot]} + 1) + " (N= " + IntText(int64_t{EndBlock[slot]} -
-                                                                          BeginBlock[slot] + 1) +
-                  ")    sample interval" + RealText(interval, 5) + " sec");
+    printLine(p, 20, 62, WaveSourceDataText(BeginBlock[slot], EndBlock[slot], interval));
     // The block's trace, 480 by 250.
     const std::span<const float> y = channelOf(slot, static_cast<int16_t>(chanB));
     const plat::Rect trace{20, 80, 500, 330};

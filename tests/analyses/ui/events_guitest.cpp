@@ -89,10 +89,11 @@ class LimitWindows : public ::testing::Test {
     testsupport::ClearWiring();
   }
 
+  // y at cases 1..n, as the store holds a file; the block is all of them.
   void Load(const std::vector<float>& y) {
-    const auto last = static_cast<int32_t>(y.size()) - 1;
+    const auto last = static_cast<int32_t>(y.size());
     ASSERT_EQ(AllocateSlot(0, last, 1), StoreStatus::Ok);
-    for (int32_t k = 0; k <= last; ++k) PutDatum(0, 1, k, y[static_cast<size_t>(k)]);
+    for (int32_t k = 1; k <= last; ++k) PutDatum(0, 1, k, y[static_cast<size_t>(k - 1)]);
     SetChannelLabel(0, 1, "flow");
     FileName[0] = "events";
     StartTime[0] = "00:00:00";
@@ -100,7 +101,7 @@ class LimitWindows : public ::testing::Test {
     TheFileInUse = 0;
     ActiveChannel = 1;
     chanB = 1;
-    BeginBlock[0] = 0;
+    BeginBlock[0] = 1;
     EndBlock[0] = last;
     FileSHORTS[0][kShortBlockState] = 2;
     OpenPlotWindow(0);
@@ -117,7 +118,7 @@ class LimitWindows : public ::testing::Test {
 };
 
 const std::vector<float> kRamp{0, 1, 2, 3, 2, 1, 0, 1, 2, 3};
-const std::vector<float> kEvents{0, 0, 5, 5, 5, 0, 0, 5, 5, 0, -5, -5, 0, 0};
+const std::vector<float> kEvents{0, 5, 5, 5, 0, 0, 5, 5, 0, -5, -5, 0, 0};
 
 TEST_F(LimitWindows, TimeWithinTypedLimitsThenSelectiveByTheSwitch) {
   Load(kRamp);

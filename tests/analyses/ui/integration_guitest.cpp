@@ -95,6 +95,20 @@ class IntegrationWindow : public ::testing::Test {
   testsupport::PlotGeometryKeeper keptGeometry_;
 };
 
+// "None" last picked in a scan window (68) is seconds here, and the window
+// opens with "Seconds" marked.
+TEST_F(IntegrationWindow, TheScanWindowsNoneOpensAsSeconds) {
+  IntegrationUnit = kUnitNone;
+  Script s;
+  s.call([] {
+     EXPECT_EQ(Field(kIntegralField), " 180") << "360 x 0.5 s";
+     EXPECT_EQ(plat::buttonState(kResultsWindow, kUnitSeconds), 2);
+     EXPECT_EQ(plat::buttonState(kResultsWindow, kUnitNoneIntegration), 1);
+   }).closeBox(kResultsWindow);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(3, 6)); });
+  EXPECT_DOUBLE_EQ(meanValue, 180.0);
+}
+
 TEST_F(IntegrationWindow, MinutesBaselinesAndTheRunningTotal) {
   RecordSCRIPT = 1;
   Script s;

@@ -257,6 +257,64 @@ TEST_F(LineFitWindows, RegressionThroughThePickersWithTheSelectionAndAutorepeat)
   EXPECT_EQ(ScriptSequenceArray[3][1], 17.0f);
 }
 
+// The log model is checked on the data fitted: a channel that reaches 0 in
+// the block (slope over time) and the cases box 99 brings back (regression)
+// drop it; a fit that is not finite has no probability.
+TEST_F(LineFitWindows, ALogModelTheFittedDataCannotCarryIsDropped) {
+  ActiveChannel = 2;   // 5 + 0.5 k: positive
+  PutDatum(0, 3, 5, std::nanf(""));
+  UseLogY = kModelLogY;
+  Script s;
+  s.click(kTimeUnitsWindow, kTimeSeconds);
+  s.call([] {
+    EXPECT_EQ(UseLogY, kModelLogY);
+    EXPECT_NE(Field(kResultsWindow, kRegModelField).find("log"), std::string::npos);
+  });
+  s.click(kResultsWindow, 1);   // channel 1 is 0 at the block's first case
+  s.call([] {
+    EXPECT_EQ(UseLogY, kModelLinear);
+    EXPECT_NEAR(ValueOfB, 1.0f / 60.0f, 1e-7) << "a linear fit of k - 1 against 60 s per case";
+    EXPECT_EQ(Field(kResultsWindow, kRegModelField).find("log"), std::string::npos);
+  });
+  s.click(kResultsWindow, 3);   // a NaN at case 5
+  s.call([] {
+    EXPECT_TRUE(std::isnan(ValueOfB));
+    EXPECT_EQ(Field(kResultsWindow, kRegZeroProbField), " data not finite, can't compute probabilities");
+    EXPECT_TRUE(std::isnan(SlopeZeroProb)) << "not computed, not significant";
+    plat::test::saveArtifact(plat::test::windowImage(kResultsWindow), "slope-not-finite-panel.png");
+  });
+  s.closeBox(kResultsWindow);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(3, 15)); });
+
+  // Regression, log Y over the selected cases; unticking the box brings
+  // back case 4, whose Y is below 0.
+  PutDatum(0, 3, 5, kY[4]);
+  PutDatum(0, 3, 4, -1.0f);
+  float* sel = BackupCache.region(kBackupSelection, 21);
+  ASSERT_NE(sel, nullptr);
+  for (int k = 1; k <= 20; ++k) sel[k] = 1.0f;
+  sel[0] = 19.0f;
+  sel[4] = 0.0f;
+  SetSelectionIndexOwner(static_cast<int16_t>(TheFileInUse));
+  UseCrossChanIndex = 1;
+  Script r;
+  r.click(kPickWindow, 2).click(kPickWindow, 3 + 3).click(kPickWindow, kPickOK);
+  r.click(kPickWindow, 2).click(kPickWindow, kModelDone);
+  r.call([] {
+    EXPECT_EQ(UseLogY, kModelLogY);
+    EXPECT_EQ(nPoints, 9);
+  });
+  r.click(kResultsWindow, kCrossChannelBox);
+  r.call([] {
+    EXPECT_EQ(UseLogY, kModelLinear);
+    EXPECT_EQ(nPoints, 10);
+    EXPECT_TRUE(std::isfinite(ValueOfB));
+    EXPECT_EQ(Field(kResultsWindow, kRegModelField), "  model:    Y = a + b * X");
+  });
+  r.click(kResultsWindow, kRegExit);
+  plat::test::run(r, [] { EXPECT_TRUE(DoMENU(3, 16)); });
+}
+
 TEST_F(LineFitWindows, TwoChannelsNeedNoPickerAndDropAnImpossibleLogModel) {
   ASSERT_EQ(AllocateSlot(1, 20, 2), StoreStatus::Ok);
   for (int32_t k = 0; k <= 20; ++k) {
