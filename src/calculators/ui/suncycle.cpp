@@ -10,7 +10,7 @@
 
 #include "calculators/conversions.h"
 #include "calculators/suncycle.h"
-#include "datafiles/safewrite.h"
+#include "shell/safewrite.h"
 #include "platform/app.h"
 #include "platform/controls.h"
 #include "platform/events.h"

@@ -7,7 +7,7 @@
 #include <optional>
 #include <sstream>
 
-#include "datafiles/safewrite.h"
+#include "shell/safewrite.h"
 #include "platform/controls.h"
 #include "platform/events.h"
 #include "platform/files.h"
