@@ -13,7 +13,7 @@
 #include <unistd.h>
 
 #include "datafiles/native_binary.h"
-#include "datafiles/safewrite.h"
+#include "shell/safewrite.h"
 #include "datafiles/text_import.h"
 #include "shell/globals.h"
 #include "shell/store.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "datafiles/export.h"
-#include "datafiles/safewrite.h"
+#include "shell/safewrite.h"
 #include "datafiles/timescale.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <utility>
 
-#include "datafiles/safewrite.h"
+#include "shell/safewrite.h"
 #include "output/results.h"
 #include "output/stats.h"
 #include "shell/globals.h"

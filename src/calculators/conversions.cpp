@@ -215,12 +215,3 @@ DateFields DayOfYearStart(std::string_view fileDate, std::string_view today) {
   return f;
 }
 
-std::string TodayMMddyy() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%02d/%02d/%02d", (local.tm_mon + 1) % 100, local.tm_mday % 100,
-                ((local.tm_year % 100) + 100) % 100);
-  return buf;
-}

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "shell/textutil.h"   // TodayMMddyy
+
 inline constexpr int16_t kFirstConversionMenu = 63;
 inline constexpr int16_t kLastConversionMenu = 66;
 
@@ -67,5 +69,3 @@ struct DateFields {
   std::string year;
 };
 DateFields DayOfYearStart(std::string_view fileDate, std::string_view todayMMddyy);
-// Today's local date as "MM/dd/yy".
-std::string TodayMMddyy();

@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "datafiles/filehelpers.h"
-#include "datafiles/safewrite.h"
+#include "shell/safewrite.h"
 #include "datafiles/timescale.h"
 #include "platform/macroman.h"
 #include "shell/store.h"

@@ -15,7 +15,7 @@
 
 #include "datafiles/byteswap.h"
 #include "datafiles/filehelpers.h"
-#include "datafiles/safewrite.h"
+#include "shell/safewrite.h"
 #include "datafiles/timescale.h"
 #include "shell/globals.h"
 #include "shell/store.h"

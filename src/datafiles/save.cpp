@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "datafiles/native_binary.h"
-#include "datafiles/safewrite.h"
+#include "shell/safewrite.h"
 #include "datafiles/timescale.h"
 #include "platform/macroman.h"
 #include "shell/globals.h"

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "datafiles/safewrite.h"
+#include "shell/safewrite.h"
 
 namespace {
 

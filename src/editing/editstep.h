@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "scripts/recording.h"
+#include "shell/recording.h"
 
 struct EditStep {
   int16_t row = 0;            // the step the command fills: the recorded one, else the replayed one, else 0

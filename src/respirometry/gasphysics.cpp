@@ -7,7 +7,8 @@
 //             + 8.1328e-3 (10^(-3.49149 (x - 1)) - 1) + log10 1013.246      (e in hPa)
 // 2.183653 ln x is the 5.02808 log10 x term. Density from the ideal-gas law:
 //   rho = e M / (R T) = 0.216632 e / T   mg/ml, e in hPa, T in K.
-// T, x and log10 e are each kept in single precision, as RHFactor always was.
+// T, x and log10 e are each kept in single precision, so that RHFactor and the
+// script steps that store it keep their exact values.
 float WATERCON(float RHtemp) {
   const float T = RHtemp + 273.16f;
   const float x = 373.16f / T;

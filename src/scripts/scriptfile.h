@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "scripts/recording.h"
+#include "shell/recording.h"
 
 using ScriptStore = float[kStepSlots][kStepFields];
 

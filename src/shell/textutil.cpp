@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <type_traits>
 
 #include "shell/globals.h"
@@ -260,4 +261,14 @@ std::string TrimTrailingBlanks(std::string_view text) {
   size_t n = text.size();
   while (n > 0 && text[n - 1] == ' ') --n;
   return std::string(text.substr(0, n));
+}
+
+std::string TodayMMddyy() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%02d/%02d/%02d", (local.tm_mon + 1) % 100, local.tm_mday % 100,
+                ((local.tm_year % 100) + 100) % 100);
+  return buf;
 }

@@ -56,3 +56,6 @@ int16_t DayOfYearOf(int day, int month, int32_t year);
 
 // Text without trailing blanks.
 std::string TrimTrailingBlanks(std::string_view text);
+
+// Today's local date as "MM/dd/yy".
+std::string TodayMMddyy();

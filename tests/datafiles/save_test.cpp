@@ -10,7 +10,7 @@
 
 #include "datafiles/fixture.h"
 #include "datafiles/native_binary.h"
-#include "datafiles/safewrite.h"
+#include "shell/safewrite.h"
 #include "datafiles/save.h"
 #include "shell/worktables.h"
 

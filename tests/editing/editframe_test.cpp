@@ -9,8 +9,8 @@
 
 #include "editing/channelpick.h"
 #include "editing/copychannel.h"
-#include "scripts/recording.h"
-#include "scripts/steptable.h"
+#include "shell/recording.h"
+#include "shell/steptable.h"
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/worktables.h"

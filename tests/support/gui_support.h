@@ -29,10 +29,12 @@
 #include "shell/ui/notes.h"
 #include "shell/ui/prefsdialog.h"
 #include "support/scratch.h"
+#include "analyses/ui/scans.h"
+#include "shell/ui/recorder.h"
 #include "shell/ui/mailboxes.h"
 #include "shell/defaults.h"
-#include "scripts/steptable.h"
-#include "scripts/recording.h"
+#include "shell/steptable.h"
+#include "shell/recording.h"
 
 namespace testsupport {
 
@@ -74,6 +76,8 @@ inline void ClearWiring() {
   gOpenHooks = {};
   gCommentsBoxHooks = {};
   gHistogramHook = nullptr;
+  gRecorderHooks = {};
+  gScanHooks = {};
 }
 
 // The program as it stood before any test: no window, file, command, hook,

@@ -1,7 +1,6 @@
 #include "analyses/ui/analyses_commands.h"
 
 #include <algorithm>
-#include <map>
 
 #include "analyses/descriptive.h"
 #include "analyses/ui/average.h"
@@ -18,33 +17,6 @@
 #include "shell/globals.h"
 #include "shell/worktables.h"
 
-
-namespace {
-
-std::map<int16_t, std::function<void()>>& reruns() {
-  static std::map<int16_t, std::function<void()>> m;
-  return m;
-}
-
-}  // namespace
-
-void RegisterAutoRepeatAnalysis(int16_t analysisCode, std::function<void()> rerun) {
-  if (rerun) reruns()[analysisCode] = std::move(rerun);
-  else reruns().erase(analysisCode);
-}
-
-bool AutoRepeatRegistered(int16_t analysisCode) { return reruns().count(analysisCode) != 0; }
-
-bool AUTO_REPEAT() {
-  const auto slot = static_cast<int16_t>(TheFileInUse);
-  if (!ValidFileSlot(slot) || FileSHORTS[slot][kShortBlockState] != 2) return false;
-  const auto it = reruns().find(Analysis_Code);
-  if (it == reruns().end()) return false;
-  // A copy: the analysis may register re-runs while it runs.
-  const std::function<void()> run = it->second;
-  run();
-  return true;
-}
 
 void RegisterAnalysisCommands() {
   RegisterCommand(Cmd::Average, [](int16_t) { AVERAGE(); });

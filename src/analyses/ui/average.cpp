@@ -6,7 +6,8 @@
 
 #include "analyses/descriptive.h"
 #include "analyses/statspanel.h"
-#include "analyses/ui/analyses_commands.h"
+#include "analyses/ui/autorepeat.h"
+#include "shell/ui/recorder.h"
 #include "analyses/ui/statspanel.h"
 #include "output/numberformat.h"
 #include "output/results.h"

@@ -1,7 +1,8 @@
 #include "analyses/ui/blockanalyses.h"
 
 #include "analyses/scans.h"
-#include "analyses/ui/analyses_commands.h"
+#include "analyses/ui/autorepeat.h"
+#include "shell/ui/recorder.h"
 #include "analyses/integration.h"
 #include "analyses/ui/crosschan.h"
 #include "analyses/ui/histogram.h"

@@ -3,7 +3,8 @@
 #include <initializer_list>
 #include <vector>
 
-#include "analyses/ui/analyses_commands.h"
+#include "analyses/ui/autorepeat.h"
+#include "shell/ui/recorder.h"
 #include "analyses/ui/timeintegrate.h"
 #include "analyses/ui/waveform.h"
 #include "output/results.h"

@@ -10,7 +10,7 @@
 #include <cstdlib>
 
 #include "analyses/fft.h"
-#include "datafiles/safewrite.h"
+#include "shell/safewrite.h"
 #include "datafiles/timescale.h"
 #include "editing/ui/copychannel.h"
 #include "platform/controls.h"

@@ -25,7 +25,7 @@
 #include "plot/ui/draw.h"
 #include "plot/ui/plotwindow.h"
 #include "plot/ui/redraw.h"
-#include "scripts/ui/recorder.h"
+#include "shell/ui/recorder.h"
 #include "shell/colours.h"
 #include "shell/defaults.h"
 #include "shell/dispatch.h"

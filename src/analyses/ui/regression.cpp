@@ -9,7 +9,7 @@
 
 #include "analyses/linefit.h"
 #include "analyses/statspanel.h"
-#include "analyses/ui/analyses_commands.h"
+#include "analyses/ui/autorepeat.h"
 #include "editing/channelpick.h"
 #include "editing/ui/picklists.h"
 #include "output/results.h"
@@ -24,7 +24,7 @@
 #include "plot/ui/draw.h"
 #include "plot/ui/plotwindow.h"
 #include "plot/ui/redraw.h"
-#include "scripts/ui/recorder.h"
+#include "shell/ui/recorder.h"
 #include "shell/colours.h"
 #include "shell/dispatch.h"
 #include "shell/globals.h"

@@ -23,9 +23,8 @@
 #include "plot/ui/infoline.h"
 #include "plot/ui/plotwindow.h"
 #include "plot/ui/redraw.h"
-#include "respirometry/ui/convol.h"
-#include "scripts/recording.h"
-#include "scripts/ui/recorder.h"
+#include "shell/recording.h"
+#include "shell/ui/recorder.h"
 #include "shell/defaults.h"
 #include "shell/dispatch.h"
 #include "shell/globals.h"
@@ -36,6 +35,8 @@
 #include "shell/ui/mailboxes.h"
 #include "shell/ui/sounds.h"
 #include "shell/worktables.h"
+
+ScanHooks gScanHooks;
 
 namespace {
 
@@ -642,7 +643,7 @@ int16_t Minimum_Maximum_Level(int16_t kindArg) {
             // Switching the conversion on asks for the chamber's set-up,
             // which gives the STP factor the panel converts with.
             DoConstantVolume = DoConstantVolume ? 0 : 1;
-            if (DoConstantVolume != 0) CONVOL();
+            if (DoConstantVolume != 0 && gScanHooks.constantVolumeSetup) gScanHooks.constantVolumeSetup();
             SetKitButton(kConstantVolumeButton, DoConstantVolume != 0);
             DRAWBLOCK();
             makeResultsCurrent();

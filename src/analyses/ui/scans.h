@@ -5,6 +5,14 @@
 // interval buttons shared with the automatic-block dialog.
 #pragma once
 #include <cstdint>
+#include <functional>
+
+// The chamber set-up of constant-volume respirometry, which gives the STP
+// factor the scan's panel converts with: the respirometry registrar fills it.
+struct ScanHooks {
+  std::function<void()> constantVolumeSetup;
+};
+extern ScanHooks gScanHooks;
 
 // The command: kind 1 minimum, 2 most level, 4 most variable, any other
 // maximum (Analyze items 2..5, Autorepeat, script ops 13, 14, 19, 30).

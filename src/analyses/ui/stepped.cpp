@@ -10,7 +10,7 @@
 
 #include "analyses/stepped.h"
 #include "datafiles/datafile.h"
-#include "datafiles/safewrite.h"
+#include "shell/safewrite.h"
 #include "datafiles/timescale.h"
 #include "editing/channelpick.h"
 #include "editing/ui/picklists.h"

@@ -12,7 +12,7 @@
 #include "analyses/statspanel.h"
 #include "analyses/ui/fit_commands.h"
 #include "analyses/ui/fitparts.h"
-#include "datafiles/safewrite.h"
+#include "shell/safewrite.h"
 #include "output/results.h"
 #include "output/ui/analysiskit.h"
 #include "platform/app.h"

@@ -6,7 +6,7 @@
 
 #include "analyses/linefit.h"
 #include "analyses/statspanel.h"
-#include "analyses/ui/analyses_commands.h"
+#include "analyses/ui/autorepeat.h"
 #include "analyses/ui/regression.h"
 #include "datafiles/save.h"
 #include "output/results.h"
@@ -22,7 +22,7 @@
 #include "plot/ui/plot_commands.h"
 #include "plot/ui/plotwindow.h"
 #include "plot/ui/redraw.h"
-#include "scripts/ui/recorder.h"
+#include "shell/ui/recorder.h"
 #include "shell/colours.h"
 #include "shell/dispatch.h"
 #include "shell/globals.h"

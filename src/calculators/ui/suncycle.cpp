@@ -11,7 +11,7 @@
 #include "calculators/conversions.h"
 #include "calculators/suncycle.h"
 #include "calculators/worldmap.h"
-#include "datafiles/safewrite.h"
+#include "shell/safewrite.h"
 #include "platform/app.h"
 #include "platform/controls.h"
 #include "platform/events.h"

@@ -7,7 +7,6 @@
 #include "platform/controls.h"
 #include "platform/events.h"
 #include "platform/windows.h"
-#include "plot/ui/plotwindow.h"
 #include "shell/dispatch.h"
 #include "shell/globals.h"
 #include "shell/menurules.h"

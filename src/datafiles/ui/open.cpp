@@ -15,9 +15,7 @@
 #include "platform/events.h"
 #include "platform/files.h"
 #include "platform/windows.h"
-#include "scripts/ui/recorder.h"
-#include "plot/ui/commentsbox.h"
-#include "plot/ui/plotwindow.h"
+#include "shell/ui/recorder.h"
 #include "shell/dispatch.h"
 #include "shell/globals.h"
 #include "shell/menurules.h"
@@ -142,9 +140,9 @@ void LABELwarn() {
 
 // The file is in its slot: its window, the notices, the menus.
 void FinishLoad(int16_t slot, const RepairReport& report, const std::string& extraNotice, bool textImport) {
-  OpenPlotWindow(slot);
+  if (gOpenHooks.openPlotWindow) gOpenHooks.openPlotWindow(slot);
   ActivateFileSlot(slot);
-  RestoreWindowName();
+  if (gOpenHooks.restoreWindowName) gOpenHooks.restoreWindowName();
   if (report.intervalRepaired) SampleIntervalWarning(slot);
   std::string notice = RepairNoticeText(report);
   if (!extraNotice.empty()) notice += (notice.empty() ? "" : "\r") + extraNotice;
@@ -165,7 +163,7 @@ void FinishLoad(int16_t slot, const RepairReport& report, const std::string& ext
     LABELwarn();
   }
   if (SlotHoldsFile(slot)) {
-    DrawPlotSummary(slot);
+    if (gOpenHooks.drawPlotSummary) gOpenHooks.drawPlotSummary(slot);
     if (plat::windowExists(PlotWindowId(slot))) plat::selectWindow(PlotWindowId(slot));
   }
   SETMENU(1);

@@ -72,8 +72,14 @@ bool FileKindReadable(int16_t typeOfFile);
 
 // The merge of a second file into the current one belongs to the merge
 // command; it installs itself here. Without it the merge items stay off.
+// The merge command and the plot window that shows a loaded or renamed
+// file; the merge and plot registrars fill them.
 struct OpenHooks {
   std::function<void()> merge;   // runs FILELOADING's work when MergeThisFile = 1
+  std::function<void(int16_t slot)> openPlotWindow;
+  std::function<void(int16_t slot)> drawPlotSummary;
+  std::function<void(int16_t slot)> retitlePlotWindow;
+  std::function<void()> restoreWindowName;   // the plot window of TheFileInUse
 };
 extern OpenHooks gOpenHooks;
 bool MergeAvailable();

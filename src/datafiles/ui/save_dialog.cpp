@@ -6,8 +6,9 @@
 #include <optional>
 #include <string>
 
-#include "datafiles/safewrite.h"
+#include "shell/safewrite.h"
 #include "datafiles/save.h"
+#include "datafiles/ui/open.h"
 #include "datafiles/filehelpers.h"
 #include "platform/app.h"
 #include "platform/controls.h"
@@ -16,8 +17,7 @@
 #include "platform/macroman.h"
 #include "platform/resources.h"
 #include "platform/windows.h"
-#include "plot/ui/draw.h"
-#include "scripts/ui/recorder.h"
+#include "shell/ui/recorder.h"
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
@@ -107,7 +107,7 @@ int16_t saveInPlace(int16_t slot) {
     alertWrite(st, err);
     return 1;
   }
-  RetitlePlotWindow(slot);
+  if (gOpenHooks.retitlePlotWindow) gOpenHooks.retitlePlotWindow(slot);
   return 0;
 }
 
@@ -207,7 +207,7 @@ int16_t writeChoice(FormatDialog& d) {
   }
   plat::tagFile(*path, kind);
   SaveAsName[d.slot].clear();
-  RetitlePlotWindow(d.slot);
+  if (gOpenHooks.retitlePlotWindow) gOpenHooks.retitlePlotWindow(d.slot);
   return 0;
 }
 

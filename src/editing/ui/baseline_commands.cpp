@@ -3,7 +3,7 @@
 #include "editing/baseline.h"
 #include "editing/ui/baseline.h"
 #include "editing/ui/blockpick.h"
-#include "scripts/steptable.h"
+#include "shell/steptable.h"
 #include "shell/dispatch.h"
 #include "shell/ui/mailboxes.h"
 #include "shell/ui/mainloop.h"

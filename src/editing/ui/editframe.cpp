@@ -6,7 +6,7 @@
 #include "platform/app.h"
 #include "platform/windows.h"
 #include "plot/ui/redraw.h"
-#include "scripts/ui/recorder.h"
+#include "shell/ui/recorder.h"
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/ui/kit.h"

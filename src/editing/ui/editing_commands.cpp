@@ -16,7 +16,7 @@
 #include "editing/ui/smoothing.h"
 #include "plot/ui/mouse.h"
 #include "plot/ui/redraw.h"
-#include "scripts/steptable.h"
+#include "shell/steptable.h"
 #include "shell/dispatch.h"
 #include "shell/globals.h"
 #include "shell/store.h"

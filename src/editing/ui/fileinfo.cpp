@@ -15,7 +15,7 @@
 #include "plot/ui/draw.h"
 #include "plot/ui/infoline.h"
 #include "plot/ui/redraw.h"
-#include "scripts/ui/recorder.h"
+#include "shell/ui/recorder.h"
 #include "shell/colours.h"
 #include "shell/defaults.h"
 #include "shell/globals.h"

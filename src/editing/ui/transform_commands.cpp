@@ -4,7 +4,7 @@
 #include "editing/ui/customtransforms.h"
 #include "editing/ui/expressions.h"
 #include "editing/ui/transformations.h"
-#include "scripts/steptable.h"
+#include "shell/steptable.h"
 #include "editing/ui/editframe.h"
 #include "shell/dispatch.h"
 

@@ -27,7 +27,7 @@
 #include "platform/resources.h"
 #include "platform/windows.h"
 #include "plot/ui/redraw.h"
-#include "scripts/steptable.h"
+#include "shell/steptable.h"
 #include "shell/defaults.h"
 #include "shell/dispatch.h"
 #include "shell/globals.h"

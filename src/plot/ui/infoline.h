@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "scripts/recording.h"
+#include "shell/recording.h"
 
 // Seconds shown by one plot width, in minutes while `minutes` is 1.
 extern float tracelength;

@@ -1,10 +1,9 @@
 #include "plot/ui/plot_commands.h"
 
-#include "scripts/ui/recorder.h"
-
 #include <algorithm>
 
 #include "datafiles/save.h"
+#include "datafiles/ui/open.h"
 #include "output/results.h"
 #include "platform/app.h"
 #include "platform/controls.h"
@@ -34,6 +33,7 @@
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/ui/mainloop.h"
+#include "shell/ui/recorder.h"
 #include "shell/ui/notes.h"
 #include "shell/ui/prefsdialog.h"
 #include "shell/ui/kit.h"
@@ -221,6 +221,11 @@ void installMainLoopHooks() {
   };
   gMainLoopHooks.plotKey = HandlePlotKey;
   gMainLoopHooks.toolbarClosed = ToolbarClosed;
+  gRecorderHooks.flashStep = FLASHSCRIPTsequenceStep;   // the counter sits in the info line
+  gOpenHooks.openPlotWindow = OpenPlotWindow;
+  gOpenHooks.drawPlotSummary = DrawPlotSummary;
+  gOpenHooks.retitlePlotWindow = RetitlePlotWindow;
+  gOpenHooks.restoreWindowName = RestoreWindowName;
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "platform/types.h"
 #include "plot/geometry.h"
+#include "shell/ui/kit.h"   // PlotWindowId
 
 // ---- Geometry globals of the front plot window ---------------------------------
 // (ScreenWidth, ScreenHeight and BottomOfPlotArea live in shell/ui/kitglobals.h.)
@@ -34,7 +35,6 @@ struct PlotGeometry {
 };
 PlotGeometry ComputePlotGeometry(plat::Size display, bool toolbarAtLeft, int topOfContent);
 
-inline constexpr int16_t PlotWindowId(int16_t slot) { return static_cast<int16_t>(1000 + slot); }
 // The slot of a plot window id, -1 for any other window.
 int16_t SlotOfPlotWindow(int windowId);
 

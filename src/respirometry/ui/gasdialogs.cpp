@@ -18,7 +18,7 @@
 #include "respirometry/gasexchange.h"
 #include "respirometry/gasphysics.h"
 #include "respirometry/ui/respirometry_kit.h"
-#include "scripts/recording.h"
+#include "shell/recording.h"
 #include "shell/colours.h"
 #include "shell/defaults.h"
 #include "shell/globals.h"

@@ -15,7 +15,7 @@
 #include "respirometry/humidity.h"
 #include "respirometry/ui/gasdialogs.h"
 #include "respirometry/ui/respirometry_kit.h"
-#include "scripts/recording.h"
+#include "shell/recording.h"
 #include "shell/defaults.h"
 #include "shell/globals.h"
 #include "shell/store.h"

@@ -3,17 +3,19 @@
 #include <string>
 #include <vector>
 
+#include "analyses/ui/scans.h"
 #include "editing/ui/editframe.h"
 #include "platform/menus.h"
 #include "respirometry/gasunits.h"
 #include "respirometry/humidity.h"
+#include "respirometry/ui/convol.h"
 #include "respirometry/ui/effvolume.h"
 #include "respirometry/ui/gasdialogs.h"
 #include "respirometry/ui/gasexchange.h"
 #include "respirometry/ui/humidity.h"
 #include "respirometry/ui/watervo2.h"
 #include "respirometry/aquatic.h"
-#include "scripts/steptable.h"
+#include "shell/steptable.h"
 #include "shell/defaults.h"
 #include "shell/dispatch.h"
 
@@ -45,6 +47,7 @@ void defineTitles(int menuId, std::vector<std::string> titles) {
 }  // namespace
 
 void RegisterRespirometryCommands() {
+  gScanHooks.constantVolumeSetup = [] { CONVOL(); };
   std::vector<std::string> amounts, rates, inputs;
   for (int16_t u = 1; u <= kWaterAmountUnits; ++u) amounts.push_back(WaterOutputUnitTitle(false, u));
   for (int16_t u = 1; u <= kWaterRateUnits; ++u) rates.push_back(WaterOutputUnitTitle(true, u));

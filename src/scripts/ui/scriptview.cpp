@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "datafiles/safewrite.h"
+#include "shell/safewrite.h"
 #include "platform/controls.h"
 #include "platform/events.h"
 #include "platform/menus.h"

@@ -22,6 +22,8 @@ inline constexpr int16_t kChannelSelectorWindow = 1200;
 inline constexpr int16_t kToolbarWindow = 1999;
 // The file slot whose plot window this is, -1 for any other window.
 int16_t PlotSlotOfWindow(int windowId);
+// The plot window of a file slot.
+inline constexpr int16_t PlotWindowId(int16_t slot) { return static_cast<int16_t>(kPlotWindowBase + slot); }
 // The alert has an id of its own so that it never replaces a window a
 // command still needs.
 inline constexpr int16_t kAlertWindow = 1501;

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <optional>
 
-#include "datafiles/safewrite.h"
+#include "shell/safewrite.h"
 #include "platform/app.h"
 #include "platform/controls.h"
 #include "platform/events.h"

@@ -8,7 +8,7 @@
 #include <optional>
 #include <sstream>
 
-#include "datafiles/safewrite.h"
+#include "shell/safewrite.h"
 #include "platform/app.h"
 #include "platform/controls.h"
 #include "platform/events.h"

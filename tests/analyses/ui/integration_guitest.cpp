@@ -20,7 +20,7 @@
 #include "plot/ui/plot_commands.h"
 #include "plot/ui/plotwindow.h"
 #include "plot/ui/redraw.h"
-#include "scripts/recording.h"
+#include "shell/recording.h"
 #include "shell/colours.h"
 #include "shell/defaults.h"
 #include "shell/dispatch.h"

@@ -23,7 +23,7 @@
 #include "plot/ui/plot_commands.h"
 #include "plot/ui/plotwindow.h"
 #include "plot/ui/redraw.h"
-#include "scripts/recording.h"
+#include "shell/recording.h"
 #include "shell/colours.h"
 #include "shell/defaults.h"
 #include "shell/dispatch.h"
@@ -36,6 +36,7 @@
 #include "respirometry/ui/convol.h"
 #include "support/gui_support.h"
 // Last: Qt's keyword macros must not meet the menu headers.
+#include "respirometry/ui/respirometry_commands.h"
 #include "platform/test.h"
 
 namespace {
@@ -58,6 +59,7 @@ class ScanWindow : public ::testing::Test {
     RegisterPlotCommands();
     RegisterOutputCommands();
     RegisterAnalysisCommands();
+    RegisterRespirometryCommands();   // the constant-volume set-up
     ResetAllScaling();
     Rscale = 0;
     AvoidInterpolation = 0;

@@ -37,6 +37,7 @@
 #include "shell/ui/kitglobals.h"
 #include "platform/app.h"
 // Last: Qt's "slots" keyword macro must not meet the menu headers.
+#include "plot/ui/plot_commands.h"
 #include "platform/test.h"
 
 namespace {
@@ -76,6 +77,7 @@ class Opening : public ::testing::Test {
     InstallShellHooks();
     RegisterHelpCommands();
     RegisterOpenCommands();
+    RegisterPlotCommands();   // a loaded file gets its plot window
     dir_ = testsupport::MakeScratchDir("corvimet-open-");
   }
   void TearDown() override {

@@ -29,6 +29,7 @@
 #include "shell/ui/mailboxes.h"
 #include "shell/worktables.h"
 // Last: Qt's "slots" keyword macro must not meet the menu headers.
+#include "plot/ui/plot_commands.h"
 #include "platform/test.h"
 
 namespace {
@@ -70,6 +71,7 @@ class Saving : public ::testing::Test {
     prefsArray[kPrefRecordEdits] = 0;
     ClearMailbox();
     gSaveAsMemory = {};
+    RegisterPlotCommands();   // a reopened file gets its plot window
     dir_ = testsupport::MakeScratchDir("corvimet-save-");
   }
   void TearDown() override {

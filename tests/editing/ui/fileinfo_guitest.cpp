@@ -26,7 +26,7 @@
 #include "shell/ui/menubar.h"
 #include "shell/worktables.h"
 #include "plot/ui/draw.h"
-#include "scripts/recording.h"
+#include "shell/recording.h"
 
 namespace {
 

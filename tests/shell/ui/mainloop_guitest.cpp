@@ -30,6 +30,7 @@
 #include "shell/ui/startup.h"
 #include "shell/ui/kitglobals.h"
 #include "platform/app.h"
+#include "plot/ui/plot_commands.h"
 #include "platform/test.h"
 
 namespace {
@@ -57,6 +58,7 @@ class MainLoop : public ::testing::Test {
     InstallShellHooks();
     RegisterHelpCommands();
     RegisterOpenCommands();
+    RegisterPlotCommands();   // a loaded file gets its plot window
     SETMENU(0);
     FixMenuSEVEN();
     dir_ = testsupport::MakeScratchDir("corvimet-loop-");

@@ -97,6 +97,12 @@ std::vector<Hook> programHooks() {
       {"gPlotHooks.drawAllChannels", bool(p.drawAllChannels)},
       {"gPlotHooks.multiChannelDisplay", bool(p.multiChannelDisplay)},
       {"gOpenHooks.merge", bool(gOpenHooks.merge)},
+      {"gOpenHooks.openPlotWindow", bool(gOpenHooks.openPlotWindow)},
+      {"gOpenHooks.drawPlotSummary", bool(gOpenHooks.drawPlotSummary)},
+      {"gOpenHooks.retitlePlotWindow", bool(gOpenHooks.retitlePlotWindow)},
+      {"gOpenHooks.restoreWindowName", bool(gOpenHooks.restoreWindowName)},
+      {"gRecorderHooks.flashStep", bool(gRecorderHooks.flashStep)},
+      {"gScanHooks.constantVolumeSetup", bool(gScanHooks.constantVolumeSetup)},
       {"gCommentsBoxHooks.editComments", bool(gCommentsBoxHooks.editComments)},
       {"gHistogramHook", bool(gHistogramHook)},
   };

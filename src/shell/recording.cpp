@@ -1,4 +1,4 @@
-#include "scripts/recording.h"
+#include "shell/recording.h"
 
 #include <algorithm>
 #include <iterator>

@@ -1,14 +1,21 @@
-#include "scripts/ui/recorder.h"
+#include "shell/ui/recorder.h"
 
 #include <algorithm>
 #include <iterator>
 
-#include "plot/ui/infoline.h"
 #include "shell/worktables.h"
+
+RecorderHooks gRecorderHooks;
+
+namespace {
+void flash() {
+  if (gRecorderHooks.flashStep) gRecorderHooks.flashStep();
+}
+}  // namespace
 
 int16_t RecordScriptOperation(int16_t operation) {
   const int16_t n = AppendStep(ScriptSequenceArray, RecordSCRIPT != 0, &ScriptCOUNT, operation);
-  if (n > 0) FLASHSCRIPTsequenceStep();
+  if (n > 0) flash();
   return n;
 }
 
@@ -17,6 +24,6 @@ int16_t RecordScriptStep(const float (&step)[kStepFields]) {
                                static_cast<int16_t>(step[kStepOperation]));
   if (n == 0) return 0;
   std::copy(std::begin(step), std::end(step), ScriptSequenceArray[n]);
-  FLASHSCRIPTsequenceStep();
+  flash();
   return n;
 }

@@ -1,8 +1,16 @@
-// Every command that records a script step hands it here.
+// Every command that records a script step hands it here. The shell keeps
+// the recording; the window that shows the step counter flashes it through
+// a hook its registrar fills.
 #pragma once
 #include <cstdint>
+#include <functional>
 
-#include "scripts/recording.h"
+#include "shell/recording.h"
+
+struct RecorderHooks {
+  std::function<void()> flashStep;   // after each recorded step (ends recording at 40)
+};
+extern RecorderHooks gRecorderHooks;
 
 // While recording and ScriptCOUNT < 40: ScriptCOUNT += 1, the step is copied
 // into ScriptSequenceArray[ScriptCOUNT] and the step counter flashed (which

@@ -1,4 +1,4 @@
-#include "datafiles/safewrite.h"
+#include "shell/safewrite.h"
 
 #include <cerrno>
 #include <string>

@@ -1,8 +1,8 @@
-#include "scripts/steptable.h"
+#include "shell/steptable.h"
 
 #include <map>
 
-#include "scripts/recording.h"
+#include "shell/recording.h"
 #include "shell/worktables.h"
 
 namespace {
