@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <string>
 
 #include "platform/test.h"
 #include "support/gui_support.h"
@@ -25,6 +27,16 @@ class PerTestState : public ::testing::EmptyTestEventListener {
 
 int main(int argc, char** argv) {
   if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  // Without a runtime folder Qt makes one in the temporary folder and leaves
+  // it there: give it a private one that goes with the run.
+  if (!std::getenv("XDG_RUNTIME_DIR")) {
+    static std::string runtime = testsupport::MakeScratchDir("corvimet-runtime-").string();
+    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    std::atexit([] {
+      std::error_code ec;
+      std::filesystem::remove_all(runtime, ec);
+    });
+  }
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   ::testing::UnitTest::GetInstance()->listeners().Append(new PerTestState);
