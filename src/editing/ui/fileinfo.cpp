@@ -26,7 +26,7 @@
 #include "shell/ui/mailboxes.h"
 #include "shell/ui/menubar.h"
 #include "shell/ui/sounds.h"
-#include "shell/ui/about.h"
+#include "shell/ui/help.h"
 
 
 namespace {

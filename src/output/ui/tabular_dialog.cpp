@@ -17,7 +17,7 @@
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
 #include "shell/ui/sounds.h"
-#include "shell/ui/about.h"
+#include "shell/ui/help.h"
 
 namespace {
 
