@@ -22,8 +22,6 @@ set(KNOWN_CYCLES
   "plot/ui/paging plot/ui/plot_commands"
   "plot/ui/plot_commands plot/ui/toolbar"
   "plot/ui/plotwindow plot/ui/redraw"
-  "shell/defaults shell/prefs"
-  "shell/dispatch shell/menurules"
 )
 
 file(GLOB_RECURSE FILES RELATIVE ${SRC} ${SRC}/*.h ${SRC}/*.cpp)

@@ -5,7 +5,7 @@
 // `topic`, `PortForResultsOutput` and `Analysis_Code` are declared in
 // shell/dispatch.h; `TimeUnits` in datafiles/save.h; `IntegrationUnit`,
 // `PolyDegree`, `SignificantFigures` and the tabular flags in
-// shell/defaults.h; `scalefact` in shell/worktables.h; `VarXX` in
+// shell/settings.h; `scalefact` in shell/worktables.h; `VarXX` in
 // shell/globals.h.
 #pragma once
 #include <array>
