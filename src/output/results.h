@@ -152,6 +152,10 @@ struct ResultRecord {
 // the caller fills them from the window.
 ResultRecord CaptureResult();
 
+// TestSlopeProbability on the result globals: nPoints, sumxy, sumx2, sumy2,
+// ValueOfB and slope in; prob out (NaN when not computed).
+void TestSlope();
+
 // What the writers leave in the globals: for topics 7 and 8 the slope test
 // runs with slope 0 and with Pslope (the printed probabilities stay the
 // stored ones) and `slope` ends equal to Pslope; for topic 9 the amplitude
