@@ -12,10 +12,7 @@ set(LAYERS platform shell datafiles output plot editing analyses respirometry ca
 set(KNOWN_CYCLES
   "datafiles/ui/open datafiles/ui/textimport_dialog"
   "editing/ui/comments editing/ui/fileinfo"
-  "output/results output/stats"
   "thermoregulation/ui/batch thermoregulation/ui/costs_dialog"
-  "output/ui/analysiskit output/ui/output_commands"
-  "output/ui/destination output/ui/tabular_dialog"
   "plot/ui/draw plot/ui/infoline"
   "plot/ui/draw plot/ui/plotwindow"
   "plot/ui/infoline plot/ui/mouse"

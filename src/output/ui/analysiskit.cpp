@@ -6,7 +6,7 @@
 
 #include "output/results.h"
 #include "output/ui/destination.h"
-#include "output/ui/output_commands.h"
+#include "output/ui/storeresult.h"
 #include "platform/app.h"
 #include "platform/controls.h"
 #include "platform/port.h"

@@ -4,7 +4,6 @@
 #include <string>
 
 #include "output/results.h"
-#include "output/ui/destination.h"
 #include "platform/controls.h"
 #include "platform/events.h"
 #include "platform/port.h"
