@@ -10,7 +10,6 @@ set(LAYERS platform shell datafiles output plot editing analyses respirometry ca
 
 # Pairs that still include each other, to be split; none may be added.
 set(KNOWN_CYCLES
-  "thermoregulation/ui/batch thermoregulation/ui/costs_dialog"
   "plot/ui/draw plot/ui/infoline"
   "plot/ui/draw plot/ui/plotwindow"
   "plot/ui/infoline plot/ui/mouse"
