@@ -119,6 +119,8 @@ ResultRecord CaptureResult() {
   return r;
 }
 
+void TestSlope() { prob = TestSlopeProbability(nPoints, sumxy, sumx2, sumy2, ValueOfB, slope); }
+
 void ApplyWriterSideEffects(int16_t t) {
   if (t == kTopicSlopeVsTime || t == kTopicRegression) {
     slope = 0.0f;

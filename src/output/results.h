@@ -5,7 +5,7 @@
 // `topic`, `PortForResultsOutput` and `Analysis_Code` are declared in
 // shell/dispatch.h; `TimeUnits` in datafiles/save.h; `IntegrationUnit`,
 // `PolyDegree`, `SignificantFigures` and the tabular flags in
-// shell/defaults.h; `scalefact` in shell/worktables.h; `VarXX` in
+// shell/settings.h; `scalefact` in shell/worktables.h; `VarXX` in
 // shell/globals.h.
 #pragma once
 #include <array>
@@ -151,6 +151,10 @@ struct ResultRecord {
 // texts that live in window 4 (userBaselineText, eventFields) are left empty:
 // the caller fills them from the window.
 ResultRecord CaptureResult();
+
+// TestSlopeProbability on the result globals: nPoints, sumxy, sumx2, sumy2,
+// ValueOfB and slope in; prob out (NaN when not computed).
+void TestSlope();
 
 // What the writers leave in the globals: for topics 7 and 8 the slope test
 // runs with slope 0 and with Pslope (the printed probabilities stay the

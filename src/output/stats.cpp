@@ -4,8 +4,6 @@
 #include <cmath>
 #include <limits>
 
-#include "output/results.h"
-
 namespace {
 
 // Continued fraction of I_x(a, b) (modified Lentz), good for x < (a+1)/(a+b+2).
@@ -89,5 +87,3 @@ float TestSlopeProbability(int32_t n, double sumxy, double sumx2, double sumy2, 
   const float result = static_cast<float>(p);
   return result < kSlopeProbabilityFloor ? kSlopeProbabilityFloor : result;
 }
-
-void TestSlope() { prob = TestSlopeProbability(nPoints, sumxy, sumx2, sumy2, ValueOfB, slope); }

@@ -20,7 +20,3 @@ double StudentTwoTailedP(double t, double df);
 float TestSlopeProbability(int32_t n, double sumxy, double sumx2, double sumy2, float fittedSlope,
                            float testSlope);
 inline constexpr float kSlopeProbabilityFloor = 1e-5f;
-
-// The same on the result globals: nPoints, sumxy, sumx2, sumy2, ValueOfB
-// and slope in; prob out (NaN when not computed).
-void TestSlope();

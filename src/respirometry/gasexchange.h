@@ -136,7 +136,7 @@ void StoreGasSettings(const GasExchangeSettings& g);
 // FileInfoFLOATS 1..6 of a slot.
 GasFileValues GasFileValuesOf(int16_t slot);
 
-// Settings globals of this subsystem (the rest are in shell/defaults.h; the
+// Settings globals of this subsystem (the rest are in shell/settings.h; the
 // gas channel is Chan1 of output/results.h, the result channel StoreChan of
 // editing/copychannel.h).
 extern float flowcon;     // the units dialog's heat factor, then the run's output factor

@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "shell/globals.h"
-#include "shell/menurules.h"
 #include "shell/store.h"
 
 int16_t TypeOfFile = 0;
@@ -27,6 +26,10 @@ DispatchHooks gDispatchHooks;
 
 namespace {
 
+std::vector<int16_t>& ListedSlots() {
+  static std::vector<int16_t> slots;
+  return slots;
+}
 
 std::array<CommandFn, static_cast<size_t>(Cmd::Count)>& Registry() {
   static std::array<CommandFn, static_cast<size_t>(Cmd::Count)> r;
@@ -311,6 +314,10 @@ Cmd CommandForPick(int16_t menu, int16_t item) {
   const MenuCommand* c = FindMenuCommand(menu, item);
   return c ? c->cmd : Cmd::None;
 }
+
+const std::vector<int16_t>& WindowMenuSlots() { return ListedSlots(); }
+
+void SetWindowMenuSlots(std::vector<int16_t> slots) { ListedSlots() = std::move(slots); }
 
 bool CommandAvailable(int16_t menu, int16_t item) {
   if (!Registered(CommandForPick(menu, item))) return false;

@@ -126,6 +126,10 @@ const std::vector<MenuCommand>& MenuCommandTable();
 const MenuCommand* FindMenuCommand(int16_t menu, int16_t item);
 // The command a pick would run (Cmd::None for none), menus 5 and 7 included.
 Cmd CommandForPick(int16_t menu, int16_t item);
+// The slot each Window-menu item names, as FixMenuSEVEN last listed them: a
+// Window-menu pick hands it to its command.
+const std::vector<int16_t>& WindowMenuSlots();
+void SetWindowMenuSlots(std::vector<int16_t> slots);
 
 // True when the pick would run a registered command now. A gas-exchange
 // pick also needs every step the current settings put in front of it.

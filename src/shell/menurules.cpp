@@ -14,11 +14,6 @@ namespace {
 
 constexpr int32_t kFFTMinimumCases = 128;
 
-std::vector<int16_t>& ListedSlots() {
-  static std::vector<int16_t> slots;
-  return slots;
-}
-
 bool SlotHasData(int16_t slot) {
   return ValidFileSlot(slot) && SlotHoldsFile(slot) && nCases[slot] > 0 && nChannels[slot] > 0;
 }
@@ -243,8 +238,6 @@ WindowMenu ComputeWindowMenu(uint16_t frontSlot) {
   return w;
 }
 
-const std::vector<int16_t>& WindowMenuSlots() { return ListedSlots(); }
-
 int16_t SETMENU(int16_t flag) {
   if (gMenuRuleHooks.applyMenuState)
     gMenuRuleHooks.applyMenuState(ComputeMenuState(CurrentMenuContext(), flag != 0));
@@ -256,7 +249,7 @@ int16_t FixMenuSEVEN() {
   NumberOfOpenFiles = w.openFiles;
   // With no file listed the last name stays, as nothing replaced it.
   if (!w.slots.empty()) ThisFileName = w.lastName;
-  ListedSlots() = w.slots;
+  SetWindowMenuSlots(w.slots);
   if (gMenuRuleHooks.applyWindowMenu) gMenuRuleHooks.applyWindowMenu(w);
   return 0;
 }

@@ -93,8 +93,6 @@ struct WindowMenu {
 };
 // Slots 0..15 that hold a file (cases and channels), in slot order.
 WindowMenu ComputeWindowMenu(uint16_t frontSlot);
-// Slot of each Window-menu item as the last FixMenuSEVEN listed them.
-const std::vector<int16_t>& WindowMenuSlots();
 
 struct MenuRuleHooks {
   std::function<void(const MenuState&)> applyMenuState;

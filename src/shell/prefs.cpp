@@ -14,8 +14,8 @@
 #include <system_error>
 #include <utility>
 
-#include "shell/defaults.h"
 #include "shell/globals.h"
+#include "shell/settings.h"
 
 namespace {
 
@@ -223,6 +223,55 @@ const char* PrefsStatusText(PrefsStatus s) {
     case PrefsStatus::WriteFailed: return "The preferences could not be saved.";
   }
   return "";
+}
+
+SavedSettings StartupSavedSettings() {
+  SavedSettings s;
+  for (int n = 1; n <= kSavedPrefWords; ++n) s.words[n] = DefaultPrefWord(n);
+
+  for (int i = 0; i < kSchemeColours; ++i) s.colours[i] = DefaultSchemeColour(i);
+
+  s.FiO2 = 20.95f;
+  s.FiCO2 = 0.038f;
+  s.flowconO = 20.1f;
+  s.flowconC = 25.0f;
+  s.DoSMOOTH = s.AutoSS = s.SEP = s.ffch = s.DsLx = s.MultiHist = 0;
+  s.TimeGridLimit = 1;
+  s.DumpHist = 1;
+  s.tabTime = s.deltatime = s.tabmass = s.tabStart = s.tabChan = 0;
+  s.tabMode = 1;
+  s.Note_1 = s.Note_2 = s.UseExcelFormat = s.UseMultipleResults = 0;
+  s.LastBaselineMarker = 'S';
+  s.LastBaselineShift = 0;
+  s.SteppedSampleInterval = 60.0f;
+  s.SteppedSampleSkip = 180.0f;
+
+  s.threshold = 1.0f;
+  s.UpTrimLimit = s.UpTrimValue = 1000.0f;
+  s.LowTrimLimit = s.LowTrimValue = 0.0f;
+
+  s.allometryA = 0.1f;
+  s.allometryB = 0.75f;
+
+  ThermoSettings& t = s.thermo;
+  t.variableTb = 1;
+  t.TbChange = 0.0f;
+  t.CalculationsCanUseTorpor = 1;
+  t.MinimumTorporTb = 12.0f;
+  t.TorporEntryTime = 2.0f;
+  t.TorporQ10 = 2.2f;
+  t.ActiveTimeCostsOnly = 0;
+  t.DaytimeStart = 6.0f;
+  t.DaytimeEnd = 18.0f;
+  t.TorporStartLag = t.TorporEndLag = 0.0f;
+  t.DefaultTb = 0.0f;
+  t.ZeroEqualsMissingTemperatures = 1;
+  t.replacementTb = 1;
+  t.BMRinWatts = 0;
+  t.dayActive = 1;
+
+  s.latitude = s.longitude = 0.0f;
+  return s;
 }
 
 SavedSettings CaptureSavedSettings() {

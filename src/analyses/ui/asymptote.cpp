@@ -13,7 +13,7 @@
 #include "datafiles/save.h"
 #include "output/results.h"
 #include "output/ui/analysiskit.h"
-#include "output/ui/output_commands.h"
+#include "output/ui/storeresult.h"
 #include "platform/controls.h"
 #include "platform/events.h"
 #include "platform/menus.h"

@@ -34,7 +34,7 @@
 #include "shell/ui/mailboxes.h"
 #include "shell/ui/sounds.h"
 #include "shell/worktables.h"
-#include "shell/ui/about.h"
+#include "shell/ui/help.h"
 
 std::function<void(const HistogramRequest&)> gHistogramHook;
 

@@ -20,7 +20,7 @@
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
-#include "shell/ui/about.h"
+#include "shell/ui/help.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"

@@ -12,7 +12,7 @@
 #include "analyses/ui/regression.h"
 #include "output/results.h"
 #include "output/ui/analysiskit.h"
-#include "output/ui/output_commands.h"
+#include "output/ui/storeresult.h"
 #include "platform/controls.h"
 #include "platform/events.h"
 #include "platform/menus.h"

@@ -14,7 +14,7 @@
 #include "output/numberformat.h"
 #include "output/results.h"
 #include "output/ui/analysiskit.h"
-#include "output/ui/output_commands.h"
+#include "output/ui/storeresult.h"
 #include "platform/controls.h"
 #include "platform/events.h"
 #include "platform/files.h"

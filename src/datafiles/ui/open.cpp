@@ -9,6 +9,7 @@
 #include "datafiles/filehelpers.h"
 #include "datafiles/native_binary.h"
 #include "datafiles/text_import.h"
+#include "datafiles/ui/loadnotice.h"
 #include "datafiles/ui/textimport_dialog.h"
 #include "platform/app.h"
 #include "platform/controls.h"
@@ -21,7 +22,7 @@
 #include "shell/menurules.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
-#include "shell/ui/about.h"
+#include "shell/ui/help.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
 #include "shell/ui/mainloop.h"
@@ -64,31 +65,6 @@ int32_t PeekNativeCases(const fs::path& path) {
     return static_cast<int32_t>((uint32_t{u[0]} << 24) | (uint32_t{u[1]} << 16) | (uint32_t{u[2]} << 8) | u[3]);
   return -1;
 }
-
-// A notice that stays up while a long load runs.
-class LoadNotice {
- public:
-  explicit LoadNotice(bool show) : shown_(show) {
-    if (!shown_) return;
-    previous_ = plat::currentPortWindow();
-    const plat::Size desk = plat::displaySize();
-    const int left = std::max(4, (desk.w - 360) / 2), top = std::max(60, desk.h / 3);
-    BuildWINDOW(1, kLoadNoticeWindow, "Loading", left, top, left + 360, top + 70, kKindNoCloseBox, 0);
-    BUILDEF(0, 1, "This file holds more than 80,000 cases: loading it may take a while.", 16, 14, 344, 56, 7, 0);
-    plat::flushWindow(kLoadNoticeWindow);
-  }
-  ~LoadNotice() {
-    if (!shown_) return;
-    plat::disposeWindow(kLoadNoticeWindow);
-    if (previous_ && plat::windowExists(previous_)) plat::setCurrentPort(previous_);
-  }
-  LoadNotice(const LoadNotice&) = delete;
-  LoadNotice& operator=(const LoadNotice&) = delete;
-
- private:
-  bool shown_;
-  int previous_ = 0;
-};
 
 // "Sample Interval Warning": the interval was unusable and is 9.999 s now;
 // the user may type the right one.
@@ -435,7 +411,8 @@ int16_t LOADFILE(const fs::path& path, int16_t kind) {
   }
   FileStatus st;
   {
-    LoadNotice notice(PeekNativeCases(path) > kLongLoadCases);
+    const LoadNotice notice(PeekNativeCases(path) > kLongLoadCases,
+                            "This file holds more than 80,000 cases: loading it may take a while.");
     st = LoadNativeFile(path, &slot, &report);
   }
   if (st != FileStatus::Ok) {

@@ -23,19 +23,14 @@ inline constexpr int16_t kFileTypeFlowSTP = 11;
 inline constexpr int16_t kFileTypeLoadScript = 12;
 inline constexpr int16_t kFileTypeQuitOrCancel = 13;   // "Quit" at start-up, else "Cancel"
 inline constexpr int16_t kFileTypeHelp = 14;
-// Notices shown while loading, and the interval warning.
-inline constexpr int16_t kLoadNoticeWindow = 15;
+// The interval warning.
 inline constexpr int16_t kIntervalWarningWindow = 25;
 inline constexpr int16_t kIntervalWarningField = 2;
 inline constexpr int16_t kIntervalOK = 1;
 
 // Help pages of the open and close commands.
 inline constexpr int32_t kHelpOpening = 2;
-inline constexpr int32_t kHelpTextImport = 3;
 inline constexpr int32_t kHelpClosing = 4;
-
-// Loading a file of more cases than this shows a notice first.
-inline constexpr int32_t kLongLoadCases = 80'000;
 
 enum class FileTypeAnswer {
   Kind,        // TypeOfFile holds the chosen kind

@@ -4,7 +4,7 @@
 
 #include "datafiles/datafile.h"
 #include "datafiles/filehelpers.h"
-#include "datafiles/ui/open.h"
+#include "datafiles/ui/loadnotice.h"
 #include "platform/app.h"
 #include "platform/controls.h"
 #include "platform/events.h"
@@ -14,7 +14,7 @@
 #include "shell/dispatch.h"
 #include "shell/globals.h"
 #include "shell/textutil.h"
-#include "shell/ui/about.h"
+#include "shell/ui/help.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
 #include "shell/ui/sounds.h"
@@ -229,22 +229,10 @@ int16_t LoadASCIItextFile(const std::filesystem::path& path, RepairReport* repor
   int16_t slot = -1;
   FileStatus st;
   {
-    const bool longLoad = table.rows() > kLongLoadCases;
-    const int previous = plat::currentPortWindow();
-    if (longLoad) {
-      const plat::Size desk = plat::displaySize();
-      const int left = std::max(4, (desk.w - 360) / 2), top = std::max(60, desk.h / 3);
-      BuildWINDOW(1, kLoadNoticeWindow, "Loading", static_cast<int16_t>(left), static_cast<int16_t>(top),
-                  static_cast<int16_t>(left + 360), static_cast<int16_t>(top + 70), kKindNoCloseBox, 0);
-      BUILDEF(0, 1, "This file holds more than 80,000 cases: importing it may take a while.", 16, 14, 344, 56, 7, 0);
-      plat::flushWindow(kLoadNoticeWindow);
-    }
+    const LoadNotice notice(table.rows() > kLongLoadCases,
+                            "This file holds more than 80,000 cases: importing it may take a while.");
     st = ImportTextColumns(std::move(table), choice, path.filename().string(), path.string(), &slot, report,
                            unreadCells);
-    if (longLoad) {
-      plat::disposeWindow(kLoadNoticeWindow);
-      if (previous && plat::windowExists(previous)) plat::setCurrentPort(previous);
-    }
   }
   if (st != FileStatus::Ok) {
     ShowAlert(FileStatusText(st), FileStatusSound(st));

@@ -8,6 +8,7 @@
 #include "datafiles/text_import.h"
 
 inline constexpr int16_t kTextImportWindow = 4;
+inline constexpr int32_t kHelpTextImport = 3;
 inline constexpr int16_t kTextImportOK = 1;
 inline constexpr int16_t kTextImportCancel = 2;
 inline constexpr int16_t kTextImportHelp = 3;

@@ -23,17 +23,6 @@ namespace {
 
 constexpr int kBand = 56;   // the button band at the bottom
 
-bool fileOpen() {
-  return TheFileInUse < kMaxOpenFiles && SlotHoldsFile(static_cast<int16_t>(TheFileInUse));
-}
-
-plat::Rect plotContent() {
-  const int plot = kPlotWindowBase + TheFileInUse;
-  if (fileOpen() && plat::windowExists(plot)) return plat::contentRect(plot);
-  const int left = prefsArray[33] == 0 ? 94 : 2;
-  return {left, 63, left + ScreenWidth, 63 + BottomOfPlotArea + 58};
-}
-
 void drawBand(plat::Size size, const MacText& caption) {
   plat::setCurrentPort(kCommentsEditorWindow);
   plat::Port& p = plat::port(kCommentsEditorWindow);
@@ -76,7 +65,7 @@ void keepEdits() {
 }  // namespace
 
 int16_t BuildScrollingCONTAINERWindow() {
-  const plat::Rect plot = plotContent();
+  const plat::Rect plot = PlotContentOfFileInUse();
   const CommentsPlacement at =
       PlaceCommentsWindow(HowManyLinesInComments(), plot.top + BottomOfPlotArea, plat::displaySize().h,
                           plat::config().menuBarHeight + plat::config().titleBarHeight);
@@ -155,7 +144,7 @@ int16_t BuildScrollingCONTAINERWindow() {
 void FixCOMMENTS(int16_t fromDialog) {
   ClearMailbox();
   plat::disposeWindow(kCommentsEditorWindow);
-  if (fileOpen()) {
+  if (FileInUseOpen()) {
     const int32_t savedHelp = HelpSubject;
     HelpSubject = kHelpComments;
     NIBstuff = ("Comments for  '" + FileName[TheFileInUse] + " '").substr(0, 252);

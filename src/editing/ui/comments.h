@@ -3,7 +3,8 @@
 #pragma once
 #include <cstdint>
 
-inline constexpr int16_t kCommentsEditorWindow = 515;
+#include "editing/ui/filewindows.h"
+
 inline constexpr int16_t kCommentsTextView = 1;
 inline constexpr int16_t kCommentsDone = 2;
 inline constexpr int16_t kCommentsShowAD = 3;

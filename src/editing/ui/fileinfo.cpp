@@ -3,31 +3,21 @@
 #include <algorithm>
 #include <vector>
 
-#include "editing/ui/comments.h"
-#include "platform/app.h"
-#include "platform/controls.h"
+#include "editing/fileinfo.h"
+#include "editing/ui/filewindows.h"
 #include "platform/events.h"
 #include "platform/port.h"
-#include "platform/resources.h"
 #include "platform/windows.h"
-#include "plot/autoscale.h"
-#include "plot/ui/blockwindow.h"
-#include "plot/ui/draw.h"
-#include "plot/ui/infoline.h"
-#include "plot/ui/redraw.h"
-#include "shell/ui/recorder.h"
 #include "shell/colours.h"
 #include "shell/defaults.h"
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
+#include "shell/ui/help.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
-#include "shell/ui/menubar.h"
 #include "shell/ui/sounds.h"
-#include "shell/ui/about.h"
-
 
 namespace {
 
@@ -39,48 +29,11 @@ constexpr int kLegendWidth = 316;
 // Calibration columns: A-D #, A, B, C, transform, N, and the right edge.
 constexpr int kCol[] = {272, 332, 417, 502, 587, 772, 801};
 
-constexpr int kDataWidth = 641;
-constexpr int kChannelRow = 22;
-
-bool fileOpen() {
-  return TheFileInUse < kMaxOpenFiles && SlotHoldsFile(static_cast<int16_t>(TheFileInUse));
-}
-
 int16_t slotInUse() { return static_cast<int16_t>(TheFileInUse); }
 
 int plotWindowId() { return kPlotWindowBase + TheFileInUse; }
 
-// The plot window's content, or where it would stand (as the kit places it).
-plat::Rect plotContent() {
-  if (fileOpen() && plat::windowExists(plotWindowId())) return plat::contentRect(plotWindowId());
-  const int left = prefsArray[33] == 0 ? 94 : 2;
-  return {left, 63, left + ScreenWidth, 63 + BottomOfPlotArea + 58};
-}
-
-int minWindowTop() { return plat::config().menuBarHeight + plat::config().titleBarHeight; }
-
-// Keeps a window of that height on the display.
-int fitTop(int top, int height) {
-  const int bottom = plat::displaySize().h - 4;
-  if (top + height > bottom) top = bottom - height;
-  return std::max(top, minWindowTop());
-}
-
-void makePlotCurrent() {
-  if (fileOpen() && plat::windowExists(plotWindowId())) plat::setCurrentPort(plotWindowId());
-}
-
-bool blockDefined() { return fileOpen() && FileSHORTS[TheFileInUse][kShortBlockState] == 2; }
-
 bool colourDisplay() { return prefsArray[kPrefColourDisplay] != 0; }
-
-plat::FontSpec captionFont(int size = 13) {
-  plat::FontSpec f;
-  f.family = "Lucida Grande";
-  f.pixelSize = size;
-  f.bold = true;
-  return f;
-}
 
 plat::FontSpec valueFont(int size = 14) {
   plat::FontSpec f;
@@ -110,8 +63,6 @@ void vline(plat::Port& p, int x, int y1, int y2) {
 // Help keys work wherever no field takes them.
 bool helpKey(int code) { return code == '?' || code == '/'; }
 
-// ---- The summary ------------------------------------------------------------------
-
 struct Piece {
   MacText caption, value;
   bool tab = false;   // move to the second column first
@@ -121,7 +72,7 @@ void drawPieces(plat::Port& p, int y, const std::vector<Piece>& pieces) {
   p.moveTo(8, y);
   for (const Piece& s : pieces) {
     if (s.tab) p.moveTo(std::max(p.pen().x + 16, 560), y);
-    p.setFont(captionFont());
+    p.setFont(FileWindowCaptionFont());
     p.drawText(s.caption);
     p.setFont(valueFont());
     p.drawText(s.value);
@@ -197,7 +148,7 @@ void closeWindow(int id) { plat::disposeWindow(id); }
 }  // namespace
 
 void A_to_D_INFO(int16_t channel, int16_t y) {
-  if (!fileOpen() || channel < 1 || channel > kMaxChannels) return;
+  if (!FileInUseOpen() || channel < 1 || channel > kMaxChannels) return;
   const int16_t s = slotInUse();
   const CalibrationRow row = CalibrationRowOf(nVar[s][channel], CubicTermsOf(s));
   plat::Port& p = plat::currentPort();
@@ -230,7 +181,7 @@ void A_to_D_INFO(int16_t channel, int16_t y) {
 }
 
 void FILEINFO(const MacText&, const MacText&, const MacText&, int16_t mode) {
-  if (!fileOpen() || mode < 0 || mode > 3) return;
+  if (!FileInUseOpen() || mode < 0 || mode > 3) return;
   const int32_t savedHelp = HelpSubject;
   HelpSubject = kHelpFileInfo;
   const int16_t s = slotInUse();
@@ -246,9 +197,9 @@ void FILEINFO(const MacText&, const MacText&, const MacText&, int16_t mode) {
   const int height = full ? listBottom + 56 : listBottom;
   int left = 10, top = 70;
   if (mode <= 1) {
-    const plat::Rect plot = plotContent();
+    const plat::Rect plot = PlotContentOfFileInUse();
     left = plot.left + 4;
-    top = fitTop(plot.top + BottomOfPlotArea + 40, height);
+    top = FitWindowTop(plot.top + BottomOfPlotArea + 40, height);
   }
   const MacText title = (full ? "Acquisition Data for  '" : "Color Codes for  '") + FileName[s] + " '";
   BuildWINDOW(1, kFileInfoWindow, title, static_cast<int16_t>(left), static_cast<int16_t>(top),
@@ -302,282 +253,5 @@ void FILEINFO(const MacText&, const MacText&, const MacText&, int16_t mode) {
     CurrentlyActiveWindow = static_cast<int16_t>(current);
   }
   bup();
-  HelpSubject = savedHelp;
-}
-
-// ---- The file-data dialog ----------------------------------------------------------
-
-namespace {
-
-// What the fields showed when last filled or committed: a field still
-// showing it keeps its stored value.
-FileDataForm gShown;
-
-struct ValueRow {
-  int16_t field;
-  const char* caption;
-  std::string FileDataForm::*text;
-  int maxLen;
-};
-
-int dataHeight(int channels) { return 340 + std::max(0, kChannelRow * channels - 286); }
-
-void captionAt(plat::Port& p, int rightX, int baseline, const MacText& t) {
-  p.moveTo(rightX - p.textWidth(t), baseline);
-  p.drawText(t);
-}
-
-void valueField(int16_t id, const MacText& text, int top, int maxLen) {
-  plat::FieldSpec f;
-  f.id = id;
-  f.text = text;
-  f.r = {516, top, 628, top + 19};
-  f.kind = plat::FieldKind::Editable;
-  f.font.pixelSize = 12;
-  f.maxLen = maxLen;
-  plat::addField(kFileDataWindow, f);
-}
-
-FileDataForm readForm() {
-  FileDataForm f;
-  const int n = std::min<int>(nChannels[slotInUse()], kMaxChannels);
-  for (int c = 1; c <= n; ++c)
-    f.labels[static_cast<size_t>(c)] = plat::fieldText(kFileDataWindow, kLabelFieldBase + c);
-  auto get = [](int16_t id) { return plat::fieldText(kFileDataWindow, id); };
-  f.interval = get(kIntervalField);
-  f.flow = get(kFlowField);
-  f.temperature = get(kTemperatureField);
-  f.pressure = get(kPressureField);
-  f.effectiveVolume = get(kVolumeField);
-  f.mass = get(kMassField);
-  f.startDate = get(kStartDateField);
-  f.startTime = get(kStartTimeField);
-  f.fio2 = get(kFiO2Field);
-  f.fico2 = get(kFiCO2Field);
-  f.rq = get(kRQField);
-  return f;
-}
-
-void setActiveChannel(int16_t c) {
-  ActiveChannel = c;
-  ActiveChannelArray[TheFileInUse] = c;
-  FileSHORTS[TheFileInUse][kShortActiveChannel] = c;
-}
-
-}  // namespace
-
-void LabelText() {
-  if (!fileOpen() || !plat::windowExists(kFileDataWindow)) return;
-  const int16_t s = slotInUse();
-  const int n = std::min<int>(nChannels[s], kMaxChannels);
-  const int height = dataHeight(n);
-  plat::setCurrentPort(kFileDataWindow);
-  plat::Port& p = plat::port(kFileDataWindow);
-  gShown = FileDataFormOf(s);
-
-  for (int16_t c = 1; c <= n; ++c) {
-    const int y = 8 + (c - 1) * kChannelRow;
-    plat::ButtonSpec b;
-    b.id = c;
-    b.kind = plat::ButtonKind::Bevel;
-    b.title = "Channel" + NumText(c);
-    b.r = {18, y, 98, y + 20};
-    b.state = c == ActiveChannel ? 2 : 1;
-    plat::addButton(kFileDataWindow, b);
-    plat::FieldSpec f;
-    f.id = kLabelFieldBase + c;
-    f.text = gShown.labels[static_cast<size_t>(c)];
-    f.r = {104, y + 1, 352, y + 20};
-    f.font.pixelSize = 12;
-    f.maxLen = kLabelWidth;
-    plat::addField(kFileDataWindow, f);
-  }
-
-  // The marked button alone is easy to miss: a pointer shows the active channel.
-  if (ActiveChannel >= 1 && ActiveChannel <= n) {
-    const int y = 8 + (ActiveChannel - 1) * kChannelRow;
-    p.resetPen();
-    p.setForeColor(kBlack);
-    p.fillPolygon({{5, y + 4}, {14, y + 10}, {5, y + 16}});
-  }
-  EmbossPrint(1, "Edit file data", 20, 372, 32);
-  // Our icon 129 is the caution sign; this window warns of nothing, so it
-  // shows the note icon.
-  BuildBOX(584, 4, 630, 46);
-  putCICON(130, 591, 41);
-
-  const bool litres = prefsArray[kPrefFlowInLitres] != 0;
-  // The flow caption follows the unit the flow is kept in.
-  const ValueRow recording[] = {
-      {kFlowField, litres ? "flow (L/min):" : "flow (ml/min):", &FileDataForm::flow, 40},
-      {kTemperatureField, "flow temp (\xA1" "C):", &FileDataForm::temperature, 40},
-      {kVolumeField, "eff. volume (ml):", &FileDataForm::effectiveVolume, 40},
-      {kMassField, "mass (g):", &FileDataForm::mass, 40},
-      {kPressureField, "B.P. (torr):", &FileDataForm::pressure, 40},
-  };
-  const ValueRow start[] = {
-      {kStartDateField, "start date (mo-day-year):", &FileDataForm::startDate, 10},
-      {kStartTimeField, "start time (hr:min:sec):", &FileDataForm::startTime, 8},
-  };
-  const ValueRow gases[] = {
-      {kFiO2Field, "FiO2 (%):", &FileDataForm::fio2, 40},
-      {kFiCO2Field, "FiCO2 (%):", &FileDataForm::fico2, 40},
-      {kRQField, "RQ:", &FileDataForm::rq, 40},
-  };
-  p.resetPen();
-  p.setForeColor(kBlack);
-  p.setFont(captionFont(12));
-  captionAt(p, 510, 60, "sample interval");
-  captionAt(p, 510, 73, "(seconds):");
-  valueField(kIntervalField, gShown.interval, 56, 40);
-  int y = 80;
-  auto rowsOf = [&](const auto& list) {
-    for (const ValueRow& r : list) {
-      p.setFont(captionFont(12));
-      p.setForeColor(kBlack);
-      captionAt(p, 510, y + 14, r.caption);
-      valueField(r.field, gShown.*(r.text), y, r.maxLen);
-      y += 21;
-    }
-  };
-  rowsOf(recording);
-  DoubleLINE(372, 630, static_cast<int16_t>(y + 3));
-  y += 8;
-  rowsOf(start);
-  DoubleLINE(372, 630, static_cast<int16_t>(y + 3));
-  y += 8;
-  rowsOf(gases);
-
-  auto push = [&](int16_t id, plat::ButtonKind kind, const char* title, int left, int right) {
-    plat::ButtonSpec b;
-    b.id = id;
-    b.kind = kind;
-    b.title = title;
-    b.r = {left, height - 28, right, height - 8};
-    plat::addButton(kFileDataWindow, b);
-  };
-  push(kShowAcquisitionButton, plat::ButtonKind::Push, "Show Acquisition Data\xC9", 8, 190);
-  push(kEditCommentsButton, plat::ButtonKind::Push, "Edit Comments\xC9", 250, 392);
-  push(kFileDataDone, plat::ButtonKind::DefaultPush, "Done", 541, 631);
-  plat::flushWindow(kFileDataWindow);
-}
-
-FileDataCommit UpdateLabels() {
-  if (!fileOpen() || !plat::windowExists(kFileDataWindow)) return {};
-  const int16_t s = slotInUse();
-  const FileDataForm typed = readForm();
-  const FileDataCommit r = CommitFileData(s, gShown, typed);
-  gShown = typed;
-  if (r.refused != kRefusedNone) {
-    // The refused fields show the value that was kept.
-    const FileDataForm kept = FileDataFormOf(s);
-    if (r.refused & kRefusedInterval) {
-      gShown.interval = kept.interval;
-      plat::setFieldText(kFileDataWindow, kIntervalField, kept.interval);
-    }
-    if (r.refused & kRefusedStartTime) {
-      gShown.startTime = kept.startTime;
-      plat::setFieldText(kFileDataWindow, kStartTimeField, kept.startTime);
-    }
-    if (r.refused & kRefusedRQ) {
-      gShown.rq = kept.rq;
-      plat::setFieldText(kFileDataWindow, kRQField, kept.rq);
-    }
-    ShowAlert(RefusalText(r.refused), "bzot");
-  }
-  return r;
-}
-
-void EditFileData(int16_t redraw) {
-  if (!fileOpen()) return;
-  const int32_t savedHelp = HelpSubject;
-  HelpSubject = kHelpFileData;
-  {
-    float step[28] = {};
-    step[1] = 29.0f;   // the operation: file data
-    RecordScriptStep(step);
-  }
-  // The highlight is XOR: taken off here, it is put back once at the end.
-  const bool bandTakenOff = redraw == 1 && blockDefined();
-  if (redraw == 1) {
-    makePlotCurrent();
-    if (bandTakenOff) RefreshPLOTBLOCK(0);
-  }
-
-  const int16_t s = slotInUse();
-  const int n = std::min<int>(nChannels[s], kMaxChannels);
-  plat::Point origin{0, 0};
-  if (FileSHORTS[s][kShortPlotBuilt] == 0) BottomOfPlotArea = 240;
-  else origin = {plotContent().left, plotContent().top};
-  const int height = dataHeight(n);
-  const int left = origin.x + 4;
-  int top = origin.y - 20 + BottomOfPlotArea + 62;
-  if (n > 13) top -= kChannelRow * n - 286;
-  top = fitTop(top, height);
-  HideTheToolBar();
-  wssst();
-  BuildWINDOW(1, kFileDataWindow, "Channel labels  .  .  .  .  .  .  .  .  .  .  and variables",
-              static_cast<int16_t>(left), static_cast<int16_t>(top), static_cast<int16_t>(left + kDataWidth),
-              static_cast<int16_t>(top + height), kKindDocument, 0);
-  LabelText();
-
-  int16_t channelPicked = 0;
-  {
-    HandlerScope keep;
-    InstallDialogHandlers();
-    ClearMailbox();
-    for (bool done = false; !done;) {
-      plat::pump();
-      if (action == kActionKey) {
-        if (eventID == 13 || eventID == 3) done = true;
-        else if (helpKey(eventID)) OpenHelpPage(HelpSubject);
-      } else if (action == kActionClose) {
-        done = true;
-      } else if (action == kActionActivate && eventID != kFileDataWindow) {
-        done = true;
-      } else if (action == kActionClick) {
-        if (eventID >= 1 && eventID <= n) {
-          channelPicked = eventID;
-          setActiveChannel(eventID);
-          done = true;
-        } else if (eventID == kFileDataDone) {
-          done = true;
-        } else if (eventID == kEditCommentsButton) {
-          ClearMailbox();
-          UpdateLabels();
-          FixCOMMENTS(1);
-          InstallDialogHandlers();
-        } else if (eventID == kShowAcquisitionButton) {
-          ClearMailbox();
-          FILEINFO(FileName[s], StartDate[s], StartTime[s], 1);
-          HideTheToolBar();
-          if (plat::windowExists(kFileDataWindow)) {
-            plat::selectWindow(kFileDataWindow);
-            plat::setCurrentPort(kFileDataWindow);
-          }
-        }
-      }
-      ClearMailbox();
-    }
-  }
-
-  UpdateLabels();
-  makePlotCurrent();
-  // Renamed labels show at once wherever the file's channels are named.
-  RebuildChannelMenu();
-  MakeChannelSelectionsPopUp();
-  if (channelPicked) {
-    FindMinMax();
-    DrawPlot(0, 0, 1);
-  } else {
-    DRAWLABELSTUFF();
-  }
-  closeWindow(kFileDataWindow);
-  // A redrawn plot already carries the highlight; flipping it again would
-  // take it off and leave a defined block unshaded.
-  if (bandTakenOff && !channelPicked && blockDefined()) RefreshPLOTBLOCK(0);
-  if (blockDefined() && plat::windowExists(kBlockWindow)) DRAWBLOCK();
-  RestoreTheToolBar();
-  DRAWTIMEDATE();
   HelpSubject = savedHelp;
 }

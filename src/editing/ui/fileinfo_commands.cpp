@@ -1,4 +1,5 @@
 #include "editing/ui/comments.h"
+#include "editing/ui/filedata.h"
 #include "editing/ui/fileinfo.h"
 #include "plot/ui/commentsbox.h"
 #include "shell/dispatch.h"

@@ -6,7 +6,7 @@
 
 #include "output/results.h"
 #include "output/ui/destination.h"
-#include "output/ui/output_commands.h"
+#include "output/ui/storeresult.h"
 #include "platform/app.h"
 #include "platform/controls.h"
 #include "platform/port.h"
@@ -19,7 +19,7 @@
 #include "shell/store.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
-#include "shell/ui/about.h"
+#include "shell/ui/help.h"
 
 namespace {
 

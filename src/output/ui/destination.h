@@ -10,12 +10,6 @@
 
 #include "platform/types.h"
 
-// Window ids of the destination dialogs.
-inline constexpr int16_t kOutputOptionsWindow = 9;   // tabular options, results per line
-inline constexpr int16_t kTabularNotesWindow = 30;
-inline constexpr int16_t kOutputAlertWindow = 99;
-// Help page of the tabular options.
-inline constexpr int32_t kHelpTabularOptions = 203;
 // Plot-window fields the output writes into.
 inline constexpr int16_t kResultsNoticeField = 18;
 inline constexpr int16_t kDataBarCaseField = 54;

@@ -4,7 +4,6 @@
 #include <string>
 
 #include "output/results.h"
-#include "output/ui/destination.h"
 #include "platform/controls.h"
 #include "platform/events.h"
 #include "platform/port.h"
@@ -17,7 +16,7 @@
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
 #include "shell/ui/sounds.h"
-#include "shell/ui/about.h"
+#include "shell/ui/help.h"
 
 namespace {
 

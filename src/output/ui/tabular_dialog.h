@@ -6,6 +6,12 @@
 
 #include "output/tabular.h"
 
+// Window ids of the tabular dialogs.
+inline constexpr int16_t kOutputOptionsWindow = 9;   // tabular options, results per line
+inline constexpr int16_t kTabularNotesWindow = 30;
+// Help page of the tabular options.
+inline constexpr int32_t kHelpTabularOptions = 203;
+
 // Check boxes of the options window (ids double as their settings' rows).
 inline constexpr int16_t kTabStartEndTime = 1;
 inline constexpr int16_t kTabDuration = 2;

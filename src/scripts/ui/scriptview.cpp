@@ -21,7 +21,7 @@
 #include "shell/prefs.h"
 #include "shell/textutil.h"
 #include "shell/worktables.h"
-#include "shell/ui/about.h"
+#include "shell/ui/help.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
 #include "shell/ui/sounds.h"

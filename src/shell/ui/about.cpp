@@ -6,21 +6,12 @@
 #include "platform/controls.h"
 #include "platform/events.h"
 #include "platform/port.h"
-#include "platform/resources.h"
 #include "platform/windows.h"
 #include "shell/colours.h"
 #include "shell/dispatch.h"
-#include "shell/globals.h"
 #include "shell/ui/kit.h"
+#include "shell/ui/help.h"
 #include "shell/ui/mailboxes.h"
-
-void OpenHelpPage(int subject) {
-  if (plat::openHelp(subject)) return;
-  ShowAlert("No web browser could be started to show the help. The page is " + plat::helpPage(subject).string(),
-            "bzot");
-}
-
-void OpenHelpBook() { OpenHelpPage(HelpSubject); }
 
 void ShowAboutBox() {
   const int previous = plat::currentPortWindow();

@@ -8,6 +8,9 @@
 // hook the subsystem answers.
 using Registrar = void (*)();
 
+// The shell's GUI hooks of the dispatcher, the store and the menus.
+void InstallShellHooks();
+
 // The shell's own: its hooks (InstallShellHooks), its toggles, Help, About
 // and Preferences; then the registrars in their order (lower subsystems
 // first, so that a later one may build on what an earlier installed).

@@ -8,7 +8,7 @@
 #include "shell/globals.h"
 #include "shell/menutable.h"
 #include "shell/ui/sounds.h"
-#include "shell/ui/about.h"
+#include "shell/ui/help.h"
 
 int16_t action = 0;
 int16_t eventID = 0;

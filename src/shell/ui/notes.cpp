@@ -19,7 +19,7 @@
 #include "shell/textutil.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
-#include "shell/ui/about.h"
+#include "shell/ui/help.h"
 
 NotesHooks gNotesHooks;
 

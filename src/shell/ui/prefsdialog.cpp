@@ -17,7 +17,7 @@
 #include "shell/prefs.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
-#include "shell/ui/about.h"
+#include "shell/ui/help.h"
 
 PreferencesHooks gPreferencesHooks;
 

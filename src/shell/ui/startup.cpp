@@ -8,24 +8,19 @@
 #include "platform/windows.h"
 #include "shell/colours.h"
 #include "shell/defaults.h"
-#include "shell/dispatch.h"
 #include "shell/globals.h"
 #include "shell/menurules.h"
 #include "shell/prefs.h"
-#include "shell/store.h"
 #include "shell/ui/commands.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
 #include "shell/ui/mainloop.h"
 #include "shell/ui/menubar.h"
-#include "shell/ui/sounds.h"
 
 namespace {
 
 constexpr int kSplashMs = 1500;
 constexpr int kSplashStepMs = 30;
-
-void playStoreSound(const char* name) { PlayNamedSound(name); }
 
 void DrawSplash(plat::Port& p, plat::Rect area) {
   // A band of traces in the colours of the plot: our own picture, drawn here.
@@ -64,18 +59,6 @@ void DrawSplash(plat::Port& p, plat::Rect area) {
 }
 
 }  // namespace
-
-void InstallShellHooks() {
-  InstallMenuHooks();
-  gStoreHooks.playSound = playStoreSound;
-  gDispatchHooks.refreshMenus = [] {
-    SETMENU(0);
-    FixMenuSEVEN();
-  };
-  gDispatchHooks.closeWindow = [](int16_t window) { plat::disposeWindow(window); };
-  gDispatchHooks.playSound = [](const char* sound) { PlayNamedSound(sound); };
-  gDispatchHooks.rebuildChannelPopup = RebuildChannelMenu;
-}
 
 void ShowSplash() {
   constexpr int kWidth = 520, kHeight = 260;

@@ -15,6 +15,4 @@ bool StartUp(std::span<const Registrar> registrars, const std::vector<std::files
 // StartUp, then the main loop until the user quits.
 void RunCorvimet(std::span<const Registrar> registrars, const std::vector<std::filesystem::path>& documents);
 
-// The shell's GUI hooks of the dispatcher, the store and the menus.
-void InstallShellHooks();
 void ShowSplash();

@@ -28,8 +28,8 @@
 #include "shell/ui/sounds.h"
 #include "thermoregulation/batch.h"
 #include "thermoregulation/options.h"
-#include "thermoregulation/ui/costs_dialog.h"
 #include "thermoregulation/ui/tregkit.h"
+#include "thermoregulation/ui/tregwindow.h"
 
 std::string CSVspreadsheetName;
 uint16_t csvConductanceFileWasLoaded = 0;
@@ -245,10 +245,6 @@ bool readSheet(const fs::path& path) {
   return true;
 }
 
-void setDialogField(int16_t id, const std::string& text) {
-  if (plat::windowExists(kTregWindow) && plat::controlExists(kTregWindow, id)) plat::setFieldText(kTregWindow, id, text);
-}
-
 }  // namespace
 
 std::string TregCostsFromSpreadsheet(uint16_t shadeChannel, uint16_t sunChannel) {
@@ -292,22 +288,22 @@ std::string TregCostsFromSpreadsheet(uint16_t shadeChannel, uint16_t sunChannel)
         const int c = csvSpreadsheetColumns[static_cast<size_t>(v)];
         return c >= 1 ? row[static_cast<size_t>(c) - 1] : std::string();
       };
-      setDialogField(kTregBmrField, cell(kBmr));
-      setDialogField(kTregTbField, cell(kTb));
-      setDialogField(kTregCField, cell(kC));
-      setDialogField(kTregLctField, cell(kLct));
-      if (windUsed) setDialogField(kTregMassField, cell(kMass));
+      SetTregField(kTregBmrField, cell(kBmr));
+      SetTregField(kTregTbField, cell(kTb));
+      SetTregField(kTregCField, cell(kC));
+      SetTregField(kTregLctField, cell(kLct));
+      if (windUsed) SetTregField(kTregMassField, cell(kMass));
       if (a.compute) {
         const TregResult r = RunTregOverFile(static_cast<int16_t>(shadeChannel), static_cast<int16_t>(sunChannel), a.animal);
         outcomes[i].computed = true;
         outcomes[i].texts = RowResultTexts(r, a.animal.bmr);
         ShowTregResults(r, a.animal.bmr);
-        setDialogField(kTregMeanW, outcomes[i].texts[0]);
-        setDialogField(kTregMeanMl, NumText(r.mean / 0.335f));
-        setDialogField(kTregMeanXBmr, outcomes[i].texts[1]);
+        SetTregField(kTregMeanW, outcomes[i].texts[0]);
+        SetTregField(kTregMeanMl, NumText(r.mean / 0.335f));
+        SetTregField(kTregMeanXBmr, outcomes[i].texts[1]);
       }
-      setDialogField(kTregCountLabel, "count:");
-      setDialogField(kTregCountField, NumText(static_cast<int32_t>(i + 1)));
+      SetTregField(kTregCountLabel, "count:");
+      SetTregField(kTregCountField, NumText(static_cast<int32_t>(i + 1)));
       plat::processPending();
     }
   }

@@ -18,6 +18,7 @@
 #include "output/scaling.h"
 #include "output/ui/destination.h"
 #include "output/ui/output_commands.h"
+#include "output/ui/tabular_dialog.h"
 #include "platform/controls.h"
 #include "platform/windows.h"
 #include "plot/ui/blockwindow.h"

@@ -2,6 +2,7 @@
 // leaving for another window, the summary laid over it, resizing, and the
 // fallback when its window template is missing.
 #include "editing/ui/comments.h"
+#include "editing/ui/filedata.h"
 
 #include <gtest/gtest.h>
 

@@ -12,6 +12,7 @@
 
 #include "datafiles/native_binary.h"
 #include "editing/ui/comments.h"
+#include "editing/ui/filedata.h"
 #include "platform/controls.h"
 #include "platform/events.h"
 #include "platform/test.h"

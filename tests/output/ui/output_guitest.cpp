@@ -20,6 +20,8 @@
 #include "output/tabular.h"
 #include "output/ui/destination.h"
 #include "output/ui/output_commands.h"
+#include "output/ui/storeresult.h"
+#include "output/ui/tabular_dialog.h"
 #include "output/writer.h"
 #include "platform/controls.h"
 #include "platform/macroman.h"

@@ -12,6 +12,7 @@
 #include "datafiles/native_binary.h"
 #include "datafiles/ui/open.h"
 #include "datafiles/ui/save_dialog.h"
+#include "editing/ui/filedata.h"
 #include "editing/ui/fileinfo.h"
 #include "platform/controls.h"
 #include "shell/dispatch.h"

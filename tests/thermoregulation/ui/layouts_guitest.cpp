@@ -27,6 +27,7 @@
 #include "thermoregulation/ui/batch.h"
 #include "thermoregulation/ui/costs_dialog.h"
 #include "thermoregulation/ui/options.h"
+#include "thermoregulation/ui/tregwindow.h"
 // Last: Qt's keyword macros must not meet the menu headers.
 #include "platform/test.h"
 
