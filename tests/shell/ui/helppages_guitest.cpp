@@ -24,11 +24,12 @@ std::string Slurp(const fs::path& p) {
 }
 
 // Subjects the program opens: the numbers (or named constants, resolved to
-// their numbers) given to HelpSubject, a calculator's helpSubject, openHelp,
-// OpenHelpPage and setHelpSubject. Each maps to the first file naming it.
+// their numbers) given to HelpSubject, a calculator's helpSubject (also as a
+// designated initializer), openHelp, OpenHelpPage and setHelpSubject. Each
+// maps to the first file naming it.
 std::map<int, std::string> HelpSubjectsInSources(const fs::path& src) {
   const std::regex use(
-      R"((?:\bHelpSubject|\bhelpSubject)\s*=\s*([A-Za-z_]\w*|\d+)\s*;|(?:openHelp|OpenHelpPage|setHelpSubject)\(\s*([A-Za-z_]\w*|\d+)\s*\))");
+      R"((?:\bHelpSubject|\bhelpSubject)\s*=\s*([A-Za-z_]\w*|\d+)\s*[;,}]|(?:openHelp|OpenHelpPage|setHelpSubject)\(\s*([A-Za-z_]\w*|\d+)\s*\))");
   std::map<std::string, std::string> named;   // constant -> the file that uses it
   std::map<int, std::string> subjects;
   std::map<std::string, std::string> texts;
