@@ -37,6 +37,7 @@
 #include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
 #include "support/gui_support.h"
+#include "support/window_support.h"
 // Last: Qt's keyword macros must not meet the menu headers.
 #include "platform/test.h"
 
@@ -64,13 +65,8 @@ void Snap(int win, const std::string& name) {
 class LimitWindows : public ::testing::Test {
  protected:
   void SetUp() override {
-    plat::test::reset();
-    testsupport::ClearStore();
-    SetFixedColours();
-    SetSchemeDefaults();
-    SetDEFAULTS();
+    testsupport::ResetForWindowTest();
     prefsArray[kPrefSoundLevel] = 25;
-    ClearMailbox();
     testsupport::InstallProgramWiring();
     ResetAllScaling();
     Rscale = 0;

@@ -31,6 +31,7 @@
 #include "shell/ui/mailboxes.h"
 #include "shell/worktables.h"
 #include "support/gui_support.h"
+#include "support/window_support.h"
 // Last: Qt's keyword macros must not meet the menu headers.
 #include "platform/test.h"
 
@@ -42,13 +43,8 @@ constexpr const char* kErase = "\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b";
 class Finishing : public ::testing::Test {
  protected:
   void SetUp() override {
-    plat::test::reset();
-    testsupport::ClearStore();
-    SetFixedColours();
-    SetSchemeDefaults();
-    SetDEFAULTS();
+    testsupport::ResetForWindowTest();
     prefsArray[kPrefSoundLevel] = 25;
-    ClearMailbox();
     testsupport::InstallProgramWiring();
     // Channel 1 a slow wave around 50, channel 2 a ramp from 0 to 3,000.
     ASSERT_EQ(AllocateSlot(0, 3000, 2), StoreStatus::Ok);

@@ -40,6 +40,7 @@
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
 #include "support/gui_support.h"
+#include "support/window_support.h"
 // Last: Qt's keyword macros must not meet the menu headers.
 #include "platform/test.h"
 
@@ -57,16 +58,7 @@ void Snap(int win, const std::string& name) { plat::test::saveArtifact(plat::tes
 class FitWindows : public ::testing::Test {
  protected:
   void SetUp() override {
-    plat::test::reset();
-    testsupport::ClearStore();
-    SetFixedColours();
-    SetSchemeDefaults();
-    SetDEFAULTS();
-    ClearMailbox();
-    ClearCommandRegistry();
-    RegisterPlotCommands();
-    RegisterOutputCommands();
-    RegisterAnalysisCommands();
+    testsupport::ResetForAnalysisTest();
     RecordSCRIPT = 0;
     ScriptCOUNT = 0;
     for (auto& step : ScriptSequenceArray)
@@ -86,15 +78,7 @@ class FitWindows : public ::testing::Test {
     SetChannelLabel(0, 4, "pulses");
     FileName[0] = "generated";
     FileInfoFLOATS[0][kInfoInterval] = 1.0f;
-    TheFileInUse = 0;
-    ActiveChannel = 3;
-    chanB = 3;
-    BeginBlock[0] = 1;
-    EndBlock[0] = 200;
-    FileSHORTS[0][kShortBlockState] = 2;
-    OpenPlotWindow(0);
-    ActiveChannel = 3;
-    DRAWBLOCK();
+    testsupport::SelectBlock(0, 1, 200, 3);
   }
 
   void TearDown() override {

@@ -31,6 +31,7 @@
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
 #include "support/gui_support.h"
+#include "support/window_support.h"
 // Last: Qt's keyword macros must not meet the menu headers.
 #include "platform/test.h"
 
@@ -43,18 +44,9 @@ std::string Field(int id) { return plat::fieldText(kResultsWindow, id); }
 class IntegrationWindow : public ::testing::Test {
  protected:
   void SetUp() override {
-    plat::test::reset();
-    testsupport::ClearStore();
-    SetFixedColours();
-    SetSchemeDefaults();
-    SetDEFAULTS();
+    testsupport::ResetForAnalysisTest();
     prefsArray[kPrefSoundLevel] = 25;
     prefsArray[24] = 0;
-    ClearMailbox();
-    ClearCommandRegistry();
-    RegisterPlotCommands();
-    RegisterOutputCommands();
-    RegisterAnalysisCommands();
     ResetAllScaling();
     Rscale = 0;
     UseCrossChanIndex = 0;
@@ -73,14 +65,7 @@ class IntegrationWindow : public ::testing::Test {
     SetChannelLabel(0, 2, "Temp");
     FileName[0] = "area";
     FileInfoFLOATS[0][kInfoInterval] = 0.5f;
-    TheFileInUse = 0;
-    ActiveChannel = 1;
-    chanB = 1;
-    BeginBlock[0] = 1;
-    EndBlock[0] = 120;
-    FileSHORTS[0][kShortBlockState] = 2;
-    OpenPlotWindow(0);
-    DRAWBLOCK();
+    testsupport::SelectBlock(0, 1, 120);
   }
 
   void TearDown() override {

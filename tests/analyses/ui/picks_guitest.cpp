@@ -34,6 +34,7 @@
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
 #include "support/gui_support.h"
+#include "support/window_support.h"
 // Last: Qt's keyword macros must not meet the menu headers.
 #include "platform/test.h"
 
@@ -44,18 +45,9 @@ using plat::test::Script;
 class ClickTools : public ::testing::Test {
  protected:
   void SetUp() override {
-    plat::test::reset();
-    testsupport::ClearStore();
-    SetFixedColours();
-    SetSchemeDefaults();
-    SetDEFAULTS();
+    testsupport::ResetForAnalysisTest();
     prefsArray[kPrefSoundLevel] = 25;
     prefsArray[kPrefAutoBlock] = 0;
-    ClearMailbox();
-    ClearCommandRegistry();
-    RegisterPlotCommands();
-    RegisterOutputCommands();
-    RegisterAnalysisCommands();
     ResetAllScaling();
     Rscale = 0;
     UseCrossChanIndex = 0;

@@ -33,6 +33,7 @@
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
 #include "support/gui_support.h"
+#include "support/window_support.h"
 // Last: Qt's keyword macros must not meet the menu headers.
 #include "platform/test.h"
 
@@ -56,16 +57,7 @@ std::string FileText(const fs::path& p) {
 class LineFitWindows : public ::testing::Test {
  protected:
   void SetUp() override {
-    plat::test::reset();
-    testsupport::ClearStore();
-    SetFixedColours();
-    SetSchemeDefaults();
-    SetDEFAULTS();
-    ClearMailbox();
-    ClearCommandRegistry();
-    RegisterPlotCommands();
-    RegisterOutputCommands();
-    RegisterAnalysisCommands();
+    testsupport::ResetForAnalysisTest();
     AvoidInterpolation = 0;
     UseCrossChanIndex = 0;
     UseLogY = 0;
@@ -89,15 +81,7 @@ class LineFitWindows : public ::testing::Test {
     FileName[0] = "generated";
     FileInfoFLOATS[0][kInfoInterval] = 60.0f;
     FileInfoFLOATS[0][kInfoStartMinutes] = 600.0f;
-    TheFileInUse = 0;
-    ActiveChannel = 3;
-    chanB = 3;
-    BeginBlock[0] = 1;
-    EndBlock[0] = 10;
-    FileSHORTS[0][kShortBlockState] = 2;
-    OpenPlotWindow(0);
-    ActiveChannel = 3;
-    DRAWBLOCK();
+    testsupport::SelectBlock(0, 1, 10, 3);
     ASSERT_TRUE(plat::windowExists(kBlockWindow));
   }
 

@@ -35,6 +35,7 @@
 #include "shell/ui/mailboxes.h"
 #include "respirometry/ui/convol.h"
 #include "support/gui_support.h"
+#include "support/window_support.h"
 // Last: Qt's keyword macros must not meet the menu headers.
 #include "respirometry/ui/respirometry_commands.h"
 #include "platform/test.h"
@@ -48,17 +49,8 @@ std::string Field(int id) { return plat::fieldText(kResultsWindow, id); }
 class ScanWindow : public ::testing::Test {
  protected:
   void SetUp() override {
-    plat::test::reset();
-    testsupport::ClearStore();
-    SetFixedColours();
-    SetSchemeDefaults();
-    SetDEFAULTS();
+    testsupport::ResetForAnalysisTest();
     prefsArray[kPrefSoundLevel] = 25;
-    ClearMailbox();
-    ClearCommandRegistry();
-    RegisterPlotCommands();
-    RegisterOutputCommands();
-    RegisterAnalysisCommands();
     RegisterRespirometryCommands();   // the constant-volume set-up
     ResetAllScaling();
     Rscale = 0;
@@ -79,14 +71,7 @@ class ScanWindow : public ::testing::Test {
     SetChannelLabel(0, 1, "VO2");
     FileName[0] = "scan";
     FileInfoFLOATS[0][kInfoInterval] = 1.0f;
-    TheFileInUse = 0;
-    ActiveChannel = 1;
-    chanB = 1;
-    BeginBlock[0] = 1;
-    EndBlock[0] = 10;
-    FileSHORTS[0][kShortBlockState] = 2;
-    OpenPlotWindow(0);
-    DRAWBLOCK();
+    testsupport::SelectBlock(0, 1, 10);
   }
 
   void TearDown() override {

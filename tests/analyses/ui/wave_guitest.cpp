@@ -32,6 +32,7 @@
 #include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
 #include "support/gui_support.h"
+#include "support/window_support.h"
 // Last: Qt's keyword macros must not meet the menu headers.
 #include "platform/test.h"
 
@@ -54,12 +55,7 @@ void Snap(int win, const std::string& name) { plat::test::saveArtifact(plat::tes
 class WaveWindows : public ::testing::Test {
  protected:
   void SetUp() override {
-    plat::test::reset();
-    testsupport::ClearStore();
-    SetFixedColours();
-    SetSchemeDefaults();
-    SetDEFAULTS();
-    ClearMailbox();
+    testsupport::ResetForWindowTest();
     testsupport::InstallProgramWiring();
     RecordSCRIPT = 0;
     ScriptCOUNT = 0;
@@ -69,14 +65,7 @@ class WaveWindows : public ::testing::Test {
     SetChannelLabel(0, 1, "pressure");
     FileName[0] = "wave";
     FileInfoFLOATS[0][kInfoInterval] = 0.5f;
-    TheFileInUse = 0;
-    ActiveChannel = 1;
-    chanB = 1;
-    BeginBlock[0] = 0;
-    EndBlock[0] = 199;
-    FileSHORTS[0][kShortBlockState] = 2;
-    OpenPlotWindow(0);
-    DRAWBLOCK();
+    testsupport::SelectBlock(0, 0, 199);
     ASSERT_TRUE(plat::windowExists(kBlockWindow));
   }
   void TearDown() override {

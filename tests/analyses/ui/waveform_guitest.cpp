@@ -28,6 +28,7 @@
 #include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
 #include "support/gui_support.h"
+#include "support/window_support.h"
 
 // Last: Qt's keyword macros must not meet the menu headers.
 #include "platform/test.h"
@@ -51,13 +52,7 @@ std::string Slurp(const fs::path& p) {
 class SteppedWindow : public ::testing::Test {
  protected:
   void SetUp() override {
-    plat::test::reset();
-    testsupport::ClearStore();
-    SetFixedColours();
-    SetSchemeDefaults();
-    SetDEFAULTS();
-    ClearMailbox();
-    ClearCommandRegistry();
+    testsupport::ResetForWindowTest();
     RegisterAllCommands(CorvimetRegistrars());
     ASSERT_EQ(AllocateSlot(0, 1000, 2), StoreStatus::Ok);
     for (int32_t k = 0; k <= 1000; ++k) {

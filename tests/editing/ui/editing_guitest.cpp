@@ -68,14 +68,7 @@ class Editing : public ::testing::Test {
     plat::test::clearRecorders();
   }
   void TearDown() override {
-    testsupport::ClearStore();
-    ClearCommandRegistry();
-    ClearScriptOps();
-    gDispatchHooks = {};
-    gMenuRuleHooks = {};
-    gStoreHooks = {};
-    RecordSCRIPT = 0;
-    ScriptCOUNT = 0;
+    testsupport::StopProgram();
   }
   static void menu(int16_t m, int16_t item) {
     plat::test::run(Script{}, [&] { EXPECT_TRUE(DoMENU(m, item)); });

@@ -68,12 +68,7 @@ class FileEditing : public ::testing::Test {
     plat::test::clearRecorders();
   }
   void TearDown() override {
-    testsupport::ClearStore();
-    ClearCommandRegistry();
-    ClearScriptOps();
-    gDispatchHooks = {};
-    gMenuRuleHooks = {};
-    gStoreHooks = {};
+    testsupport::StopProgram();
   }
   void block(int32_t b, int32_t e) {
     FileSHORTS[slot_][kShortBlockState] = 2;

@@ -43,12 +43,7 @@ class PlotSide : public ::testing::Test {
   void TearDown() override {
     CustomPlot = CustomScreenPlot = 0;
     printblock = 0;
-    testsupport::ClearStore();
-    ClearCommandRegistry();
-    ClearScriptOps();
-    gDispatchHooks = {};
-    gMenuRuleHooks = {};
-    gStoreHooks = {};
+    testsupport::StopProgram();
   }
   void setBlock(int32_t first, int32_t last) const {
     BeginBlock[slot_] = first;

@@ -57,14 +57,7 @@ class Aquatic : public ::testing::Test {
     plat::test::clearRecorders();
   }
   void TearDown() override {
-    testsupport::ClearStore();
-    ClearCommandRegistry();
-    ClearScriptOps();
-    gDispatchHooks = {};
-    gMenuRuleHooks = {};
-    gStoreHooks = {};
-    RecordSCRIPT = 0;
-    ScriptCOUNT = 0;
+    testsupport::StopProgram();
   }
   // A washout 10, 5, 5, 2.5 % in the block 100..103 of channel 1.
   void washoutBlock() {

@@ -22,7 +22,9 @@
 #include "registrars.h"
 #include "shell/ui/commands.h"
 #include "shell/ui/mailboxes.h"
+#include "support/climate_support.h"
 #include "support/gui_support.h"
+#include "support/window_support.h"
 #include "thermoregulation/costs.h"
 #include "thermoregulation/options.h"
 #include "thermoregulation/ui/batch.h"
@@ -49,26 +51,11 @@ std::string ReadAll(const fs::path& p) {
 class TregDialog : public ::testing::Test {
  protected:
   void SetUp() override {
-    plat::test::reset();
-    testsupport::ClearStore();
-    SetFixedColours();
-    SetSchemeDefaults();
-    SetDEFAULTS();
-    ClearMailbox();
-    ClearCommandRegistry();
+    testsupport::ResetForWindowTest();
     RegisterAllCommands(CorvimetRegistrars());
     ChannelforDaytime = ChannelforJulianDay = 0;
     csvConductanceFileWasLoaded = 0;
-    ASSERT_EQ(AllocateSlot(0, kCases, 4), StoreStatus::Ok);
-    for (int32_t k = 1; k <= kCases; ++k) {
-      const double hours = (k - 1) * 600.0 / 3600.0;
-      const float shade = static_cast<float>(12 + 8 * std::sin((std::fmod(hours, 24.0) - 9) / 24 * 2 * M_PI));
-      PutDatum(0, 1, k, shade);
-      PutDatum(0, 2, k, shade + 6);
-      PutDatum(0, 3, k, static_cast<float>(std::fmod(hours, 24.0)));
-      PutDatum(0, 4, k, static_cast<float>(100 + static_cast<int>(hours / 24)));
-    }
-    PutDatum(0, 3, 100, 1.0f);   // a clock fault: one timing error
+    ASSERT_TRUE(testsupport::MakeClimateFile(0, kCases));
     SetChannelLabel(0, 1, "shade Ta");
     SetChannelLabel(0, 2, "sun Ta");
     SetChannelLabel(0, 3, "time of day");
