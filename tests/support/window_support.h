@@ -39,6 +39,22 @@ inline void ResetForAnalysisTest() {
   RegisterAnalysisCommands();
 }
 
+// Steps that do nothing, so that a window's loop acts on what came before a
+// check: each pass pumps once and polls the pointer once, and both run steps.
+inline void Idle(plat::test::Script& s, int n) {
+  for (int k = 0; k < n; ++k) s.call([] {});
+}
+
+// What a window test leaves: no file, command, script run or recording.
+inline void EndWindowTest() {
+  RunScript = 0;
+  ScriptRunStep = 0;
+  RecordSCRIPT = 0;
+  ScriptCOUNT = 0;
+  ClearStore();
+  ClearCommandRegistry();
+}
+
 // Cases first..last of the file in slot marked as its block; nothing drawn.
 inline void MarkBlock(int16_t slot, int32_t first, int32_t last) {
   BeginBlock[slot] = first;

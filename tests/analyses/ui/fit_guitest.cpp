@@ -84,13 +84,8 @@ class FitWindows : public ::testing::Test {
   void TearDown() override {
     TimeUnits = 0;
     prefsArray[kPrefAutorepeat] = 0;
-    RunScript = 0;
-    ScriptRunStep = 0;
-    RecordSCRIPT = 0;
-    ScriptCOUNT = 0;
     PolyDegree = 2;
-    testsupport::ClearStore();
-    ClearCommandRegistry();
+    testsupport::EndWindowTest();
   }
 
   testsupport::PlotGeometryKeeper keptGeometry_;

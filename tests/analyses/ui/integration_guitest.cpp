@@ -69,12 +69,9 @@ class IntegrationWindow : public ::testing::Test {
   }
 
   void TearDown() override {
-    RecordSCRIPT = 0;
-    ScriptCOUNT = 0;
     prefsArray[24] = 0;
     IntegrationMode = kBaseZero;
-    testsupport::ClearStore();
-    ClearCommandRegistry();
+    testsupport::EndWindowTest();
   }
 
   testsupport::PlotGeometryKeeper keptGeometry_;

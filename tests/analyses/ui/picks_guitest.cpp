@@ -70,8 +70,7 @@ class ClickTools : public ::testing::Test {
   void TearDown() override {
     prefsArray[kPrefAutoBlock] = 0;
     CrossChanSelect = {};
-    testsupport::ClearStore();
-    ClearCommandRegistry();
+    testsupport::EndWindowTest();
   }
 
   // A point of the plot over case k.

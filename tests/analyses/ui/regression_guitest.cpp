@@ -47,13 +47,6 @@ const float kY[] = {2.1f, 3.9f, 6.2f, 7.8f, 10.1f, 12.2f, 13.8f, 16.1f, 18.0f, 1
 std::string Field(int win, int id) { return plat::fieldText(win, id); }
 float FieldValue(int win, int id) { return std::stof(plat::fieldText(win, id)); }
 
-std::string FileText(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 class LineFitWindows : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -89,14 +82,9 @@ class LineFitWindows : public ::testing::Test {
     // Shared with other commands (the compacted-data export reads TimeUnits).
     TimeUnits = 0;
     prefsArray[kPrefAutorepeat] = 0;
-    RunScript = 0;
-    ScriptRunStep = 0;
-    RecordSCRIPT = 0;
-    ScriptCOUNT = 0;
     UseCrossChanIndex = 0;
     UseLogY = 0;
-    testsupport::ClearStore();
-    ClearCommandRegistry();
+    testsupport::EndWindowTest();
   }
 
   testsupport::PlotGeometryKeeper keptGeometry_;
@@ -149,7 +137,7 @@ TEST_F(LineFitWindows, SlopeOverTimeInMinutesWithTestsResidualsAndPrediction) {
   EXPECT_EQ(ScriptSequenceArray[1][1], 16.0f);
   EXPECT_EQ(ScriptSequenceArray[1][2], 1.0f);
   EXPECT_EQ(ScriptSequenceArray[1][4], 1.0f) << "minutes";
-  EXPECT_EQ(FileText(dir / "residuals.txt"), FileText(fs::path(TEST_GOLDEN_DIR) / "residuals_minutes.txt"));
+  EXPECT_EQ(testsupport::ReadFileBytes(dir / "residuals.txt"), testsupport::ReadFileBytes(fs::path(TEST_GOLDEN_DIR) / "residuals_minutes.txt"));
 }
 
 // A run hands the command its step: the unit comes from it without asking,

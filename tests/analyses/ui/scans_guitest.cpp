@@ -75,13 +75,9 @@ class ScanWindow : public ::testing::Test {
   }
 
   void TearDown() override {
-    RecordSCRIPT = 0;
-    ScriptCOUNT = 0;
-    RunScript = 0;
     autoscript = 0;
     ConstScan = 0;
-    testsupport::ClearStore();
-    ClearCommandRegistry();
+    testsupport::EndWindowTest();
   }
 
   testsupport::PlotGeometryKeeper keptGeometry_;

@@ -41,15 +41,6 @@ namespace {
 namespace fs = std::filesystem;
 using plat::test::Script;
 
-void Idle(Script& s, int n) {
-  for (int k = 0; k < n; ++k) s.call([] {});
-}
-
-std::string Slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-
 void Snap(int win, const std::string& name) { plat::test::saveArtifact(plat::test::windowImage(win), name); }
 
 class WaveWindows : public ::testing::Test {
@@ -86,7 +77,7 @@ TEST_F(WaveWindows, DefaultTriggersShapeStatisticsHistogramsFileAndPage) {
   RecordSCRIPT = 1;
   Script s;
   s.click(kSecondaryWindow, kWaveDefaultTriggers);
-  Idle(s, 3);
+  testsupport::Idle(s, 3);
   s.call([] {
     EXPECT_EQ(plat::fieldText(kResultsWindow, kWavePeriodField), " 10.000 sec");
     EXPECT_EQ(plat::fieldText(kResultsWindow, kWaveAmplitudeField), " 2.000");
@@ -97,24 +88,24 @@ TEST_F(WaveWindows, DefaultTriggersShapeStatisticsHistogramsFileAndPage) {
     Snap(kBlockWindow, "waveform-marks.png");
   });
   s.popup(kResultsWindow, kWaveUnitPopup, 1);
-  Idle(s, 2);
+  testsupport::Idle(s, 2);
   s.call([] { EXPECT_EQ(plat::fieldText(kResultsWindow, kWavePeriodField), " 0.1 Hz"); });
   s.click(kResultsWindow, kWaveShapeButton);
-  Idle(s, 3);
+  testsupport::Idle(s, 3);
   s.call([] {
     EXPECT_EQ(plat::fieldText(kSecondaryWindow, kShapeRatioLabel), "rise/decay =  0.95");
     EXPECT_EQ(plat::fieldText(kSecondaryWindow, kShapeProbLabel), "  P= 0.29049");
     Snap(kSecondaryWindow, "wave-shape.png");
   });
   s.click(kSecondaryWindow, kShapeHistogramsButton);
-  Idle(s, 3);
+  testsupport::Idle(s, 3);
   s.call([] {
     EXPECT_EQ(plat::fieldText(kWaveHistogramWindow, kWavePeaksField), " 10");
     EXPECT_EQ(plat::fieldText(kWaveHistogramWindow, kWaveLowField), "2") << "equal amplitudes: no width";
   });
   s.type(kWaveHistogramWindow, kWaveLowField, "\b1.5\r").type(kWaveHistogramWindow, kWaveHighField, "\b2.5\r");
   s.click(kWaveHistogramWindow, kWaveSqrtScale);
-  Idle(s, 2);
+  testsupport::Idle(s, 2);
   s.call([] {
     EXPECT_EQ(plat::fieldText(kWaveHistogramWindow, kWaveBarWidthField), "0.06666666667");
     Snap(kWaveHistogramWindow, "wave-histograms.png");
@@ -130,7 +121,7 @@ TEST_F(WaveWindows, DefaultTriggersShapeStatisticsHistogramsFileAndPage) {
   EXPECT_EQ(dn, 10.0f);
   EXPECT_EQ(FloatA, 0.0f) << "amplitudes to the next valley";
   EXPECT_EQ(peakval.get(3, 2), 10.0f) << "the shared table holds the intervals";
-  EXPECT_EQ(Slurp(dir / "wave.txt"), Slurp(fs::path(TEST_GOLDEN_DIR) / "waveform_data.txt"));
+  EXPECT_EQ(testsupport::ReadFileBytes(dir / "wave.txt"), testsupport::ReadFileBytes(fs::path(TEST_GOLDEN_DIR) / "waveform_data.txt"));
   ASSERT_EQ(plat::test::printedPages().size(), 1u);
   const auto& lines = plat::test::printedPages()[0].lines;
   auto has = [&lines](const std::string& t) {
@@ -150,16 +141,16 @@ TEST_F(WaveWindows, CursorTriggersCancelAndAutorepeat) {
   auto rowOf = [&](float level) { return UpperLimit - 2 - static_cast<int>(std::lround((level - BlockMinY) / p)); };
   prefsArray[37] = 1;   // show the picked levels before going on
   Script s;
-  Idle(s, 2);
+  testsupport::Idle(s, 2);
   s.call([] { Snap(kSecondaryWindow, "waveform-triggers.png"); });
   s.click(kSecondaryWindow, kWaveHighLowRadio).click(kSecondaryWindow, kWaveUseCursor);
   s.press(kBlockWindow, {50, rowOf(0.5f)}).release();
-  Idle(s, 8);
+  testsupport::Idle(s, 8);
   s.press(kBlockWindow, {50, rowOf(-0.5f)}).release();
-  Idle(s, 3);
+  testsupport::Idle(s, 3);
   s.call([] { EXPECT_EQ(plat::fieldText(kSecondaryWindow, 405).substr(0, 15), "Valley trigger "); });
   s.click(kSecondaryWindow, kWaveContinue);
-  Idle(s, 3);
+  testsupport::Idle(s, 3);
   s.call([] {
     EXPECT_EQ(plat::fieldText(kResultsWindow, kWavePeriodField), " 10.000 sec");
     EXPECT_FALSE(plat::controlExists(kResultsWindow, kWaveShapeButton)) << "only by the normal method";
@@ -186,7 +177,7 @@ TEST_F(WaveWindows, ABlockOfFourCasesHasNeitherPeriodNorAmplitude) {
   DRAWBLOCK();
   Script s;
   s.key(kSecondaryWindow, 13);   // Return: the default triggers
-  Idle(s, 3);
+  testsupport::Idle(s, 3);
   s.call([] {
     EXPECT_EQ(plat::fieldText(kResultsWindow, kWaveNoPeriodLabel), "NO PERIODICITY DETECTED!");
     EXPECT_EQ(plat::fieldText(kResultsWindow, kWaveNoAmplitudeLabel), "NO AMPLITUDES DETECTED!");
@@ -206,13 +197,13 @@ TEST_F(WaveWindows, BlockSmoothingSmoothsThenTheTriggersFollow) {
   const float peakBefore = GetDatum(0, 1, 5);
   Script s;
   s.click(kSecondaryWindow, kWaveBlockSmooth);
-  Idle(s, 3);
+  testsupport::Idle(s, 3);
   s.call([peakBefore] {
     EXPECT_LT(GetDatum(0, 1, 5), peakBefore) << "three cycles flatten the peak";
     EXPECT_TRUE(plat::windowExists(kSecondaryWindow)) << "still choosing triggers";
   });
   s.click(kSecondaryWindow, kWaveDefaultTriggers);
-  Idle(s, 3);
+  testsupport::Idle(s, 3);
   s.closeBox(kResultsWindow);
   plat::test::run(s, [] { EXPECT_TRUE(DoMENU(3, 11)); });
   EXPECT_EQ(BlockMaxY, LastWaveResult().tables.at(0, 2)) << "the highest peak is the new maximum";

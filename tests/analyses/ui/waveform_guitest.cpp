@@ -38,17 +38,6 @@ namespace {
 namespace fs = std::filesystem;
 using plat::test::Script;
 
-// Steps that do nothing, so that the window's loop acts on what came before
-// a check: each pass pumps once and polls the pointer once, and both run steps.
-void Idle(Script& s, int n) {
-  for (int k = 0; k < n; ++k) s.call([] {});
-}
-
-std::string Slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-
 class SteppedWindow : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -70,8 +59,7 @@ class SteppedWindow : public ::testing::Test {
     dir_ = testsupport::FreshTestDir("corvimet-stepped-");
   }
   void TearDown() override {
-    testsupport::ClearStore();
-    ClearCommandRegistry();
+    testsupport::EndWindowTest();
     fs::remove_all(dir_);
   }
   fs::path dir_;
@@ -99,7 +87,7 @@ TEST_F(SteppedWindow, StepPlotScatterAndFile) {
   s.click(kResultsWindow, kStepSave);
   s.answerSave(out);
   s.call([out] {
-    const std::string text = Slurp(out);
+    const std::string text = testsupport::ReadFileBytes(out);
     EXPECT_NE(text.find("start block\tend block\tposition\tDt (sec) \tchan1 mean\tmin\tmax\tSD\tchan2 mean"),
               std::string::npos)
         << text;
@@ -150,12 +138,12 @@ TEST_F(SteppedWindow, SpectrumOfASineLeavesTheFileAsItWas) {
     EXPECT_EQ(plat::buttonState(kResultsWindow, kFftDo), 0);
   });
   s.click(kResultsWindow, 9);
-  Idle(s, 30);   // the cue "select block in plot window" blinks first
+  testsupport::Idle(s, 30);   // the cue "select block in plot window" blinks first
   s.moveTo(plot, {ScreenWidth / 2, BottomOfPlotArea / 2});
   s.clickAt(plot, {ScreenWidth / 2, BottomOfPlotArea / 2});
   // The window polls the pointer once a pass, and a poll runs a step too:
   // idle steps let each pass act before the next check.
-  Idle(s, 8);
+  testsupport::Idle(s, 8);
   s.call([] {
     EXPECT_EQ(FileSHORTS[0][kShortBlockState], 2);
     EXPECT_EQ(EndBlock[0] - BeginBlock[0], 512);
@@ -163,7 +151,7 @@ TEST_F(SteppedWindow, SpectrumOfASineLeavesTheFileAsItWas) {
   });
   s.click(kResultsWindow, kFftDo);
   s.moveTo(plot, peak);
-  Idle(s, 8);
+  testsupport::Idle(s, 8);
   s.call([plot] {
     EXPECT_EQ(plat::fieldText(kResultsWindow, kFftReadoutField), " 0.125 Hz");
     EXPECT_NEAR(TextToNum(plat::fieldText(kResultsWindow, kFftStatusField)), 3.0, 1e-3);
@@ -171,20 +159,20 @@ TEST_F(SteppedWindow, SpectrumOfASineLeavesTheFileAsItWas) {
     plat::test::saveArtifact(plat::test::windowImage(kResultsWindow), "fft-window.png");
   });
   s.click(kResultsWindow, kFftSmooth);
-  Idle(s, 4);
+  testsupport::Idle(s, 4);
   s.click(kResultsWindow, kFftZoomOut);
-  Idle(s, 4);
+  testsupport::Idle(s, 4);
   s.click(kResultsWindow, kFftZoomOut);
-  Idle(s, 4);
+  testsupport::Idle(s, 4);
   s.call([] { EXPECT_EQ(plat::buttonState(kResultsWindow, kFftZoomOut), 0) << "the Nyquist frequency is reached"; });
   s.click(kResultsWindow, kFftZoomIn);
-  Idle(s, 4);
+  testsupport::Idle(s, 4);
   s.click(kResultsWindow, kFftHistogram);
-  Idle(s, 4);
+  testsupport::Idle(s, 4);
   s.click(kResultsWindow, kFftSmooth);
-  Idle(s, 4);
+  testsupport::Idle(s, 4);
   s.click(kResultsWindow, kFftCopy);
-  Idle(s, 8);
+  testsupport::Idle(s, 8);
   s.call([] {
     ASSERT_EQ(nChannels[0], 3);
     EXPECT_NEAR(GetDatum(0, 3, 17), 3.0f, 1e-3f) << "element 17 holds bin 16";
@@ -192,12 +180,12 @@ TEST_F(SteppedWindow, SpectrumOfASineLeavesTheFileAsItWas) {
     EXPECT_EQ(ActiveChannel, 2);
   });
   s.popup(kResultsWindow, kFftUnitPopup, 6);   // periods in seconds
-  Idle(s, 4);
+  testsupport::Idle(s, 4);
   s.click(kResultsWindow, kFftSave);
   s.answerSave(out);
-  Idle(s, 8);
+  testsupport::Idle(s, 8);
   s.call([out] {
-    const std::string text = Slurp(out);
+    const std::string text = testsupport::ReadFileBytes(out);
     EXPECT_EQ(text.substr(0, text.find('\n', text.find('\n') + 1) + 1), "period (sec) \tmagnitude\n INF\t 0\n");
     EXPECT_NE(text.find("\n 8\t 3"), std::string::npos) << "bin 16 lies at 0.125 Hz, 8 s";
   });

@@ -87,10 +87,7 @@ class Calculators : public ::testing::TestWithParam<bool> {
       slot_ = slot;
     }
   }
-  void TearDown() override {
-    testsupport::ClearStore();
-    ClearCommandRegistry();
-  }
+  void TearDown() override { testsupport::EndWindowTest(); }
   bool withFile() const { return GetParam(); }
   std::string tag(const std::string& name) const { return name + (withFile() ? "-file" : "-nofile"); }
   // Runs the Special item with the script; the window must be gone after,

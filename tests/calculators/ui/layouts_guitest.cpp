@@ -45,10 +45,7 @@ class CalculatorLayouts : public ::testing::Test {
     RegisterSunCycleCommands();
     testsupport::OpenStandInToolbar(kToolbarWindow);
   }
-  void TearDown() override {
-    testsupport::ClearStore();
-    ClearCommandRegistry();
-  }
+  void TearDown() override { testsupport::EndWindowTest(); }
 };
 
 TEST_F(CalculatorLayouts, NothingClippedOrOverlapping) {

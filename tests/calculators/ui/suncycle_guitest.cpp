@@ -41,10 +41,7 @@ class SunCalculator : public ::testing::Test {
     RegisterSunCycleCommands();
     latitude = longitude = 0;
   }
-  void TearDown() override {
-    testsupport::ClearStore();
-    ClearCommandRegistry();
-  }
+  void TearDown() override { testsupport::EndWindowTest(); }
 };
 
 TEST_F(SunCalculator, WorkedDayDaylightSavingDatesChartAndWeb) {

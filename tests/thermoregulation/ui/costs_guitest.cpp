@@ -41,13 +41,6 @@ using plat::test::Script;
 constexpr int32_t kCases = 300;
 const fs::path kGolden = fs::path(__FILE__).parent_path().parent_path() / "golden";   // 50 hours at 10 minutes
 
-std::string ReadAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 class TregDialog : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -66,10 +59,7 @@ class TregDialog : public ::testing::Test {
     ActiveChannel = 1;
     OpenPlotWindow(0);
   }
-  void TearDown() override {
-    testsupport::ClearStore();
-    ClearCommandRegistry();
-  }
+  void TearDown() override { testsupport::EndWindowTest(); }
 
   static Script& Choose(Script& s) {
     return s.click(kTregWindow, 1).click(kTregWindow, kTregSunBase + 2).click(kTregWindow, kTregTimeBase + 3)
@@ -178,8 +168,8 @@ TEST_F(TregDialog, SpreadsheetBatchWritesResultsAndMetadata) {
   EXPECT_EQ(csvConductanceFileWasLoaded, 0);   // cleared on leaving
   for (const char* name : {"TregCosts.xls", "TregCosts.csv"}) {
     SCOPED_TRACE(name);
-    const std::string text = ReadAll(dir / name);
-    const std::string golden = ReadAll(kGolden / name);
+    const std::string text = testsupport::ReadFileBytes(dir / name);
+    const std::string golden = testsupport::ReadFileBytes(kGolden / name);
     if (golden.empty()) std::ofstream(kGolden / (std::string(name) + ".new"), std::ios::binary) << text;
     EXPECT_EQ(text, golden);
   }

@@ -62,8 +62,7 @@ class TregLayouts : public ::testing::Test {
   }
   void TearDown() override {
     fs::remove_all(dir_);
-    testsupport::ClearStore();
-    ClearCommandRegistry();
+    testsupport::EndWindowTest();
   }
   static Script& Choose(Script& s) {
     s.click(kTregWindow, 1).click(kTregWindow, kTregSunBase + 2).click(kTregWindow, kTregTimeBase + 3);
