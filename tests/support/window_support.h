@@ -2,6 +2,8 @@
 // directly starts from, and a file in front with a block marked and drawn.
 #pragma once
 #include <cstdint>
+#include <initializer_list>
+#include <string>
 
 #include "analyses/ui/analyses_commands.h"
 #include "output/ui/output_commands.h"
@@ -53,6 +55,23 @@ inline void EndWindowTest() {
   ScriptCOUNT = 0;
   ClearStore();
   ClearCommandRegistry();
+}
+
+// The file in slot named, its sampling interval set and its channels 1, 2, ...
+// labelled, as a loaded recording would have them.
+inline void DescribeFile(int16_t slot, const std::string& name, float interval,
+                         std::initializer_list<const char*> labels = {}) {
+  int16_t c = 0;
+  for (const char* label : labels) SetChannelLabel(slot, ++c, label);
+  FileName[slot] = name;
+  FileInfoFLOATS[slot][kInfoInterval] = interval;
+}
+
+// The file in slot in front in its plot window, channel 1 active.
+inline void ShowFile(int16_t slot) {
+  TheFileInUse = static_cast<uint16_t>(slot);
+  ActiveChannel = 1;
+  OpenPlotWindow(slot);
 }
 
 // Cases first..last of the file in slot marked as its block; nothing drawn.

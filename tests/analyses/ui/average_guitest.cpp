@@ -73,10 +73,7 @@ class StatsWindow : public ::testing::Test {
       PutDatum(0, 1, k, static_cast<float>(k));
       PutDatum(0, 2, k, 10.0f * k);
     }
-    SetChannelLabel(0, 1, "O2");
-    SetChannelLabel(0, 2, "CO2");
-    FileName[0] = "run1";
-    FileInfoFLOATS[0][kInfoInterval] = 1.0f;
+    testsupport::DescribeFile(0, "run1", 1.0f, {"O2", "CO2"});
     FileInfoFLOATS[0][kInfoStartMinutes] = 600.0f;
     testsupport::SelectBlock(0, 1, 5);
     ASSERT_TRUE(plat::windowExists(kBlockWindow));

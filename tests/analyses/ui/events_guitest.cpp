@@ -81,18 +81,9 @@ class LimitWindows : public ::testing::Test {
     const auto last = static_cast<int32_t>(y.size());
     ASSERT_EQ(AllocateSlot(0, last, 1), StoreStatus::Ok);
     for (int32_t k = 1; k <= last; ++k) PutDatum(0, 1, k, y[static_cast<size_t>(k - 1)]);
-    SetChannelLabel(0, 1, "flow");
-    FileName[0] = "events";
+    testsupport::DescribeFile(0, "events", 1.0f, {"flow"});
     StartTime[0] = "00:00:00";
-    FileInfoFLOATS[0][kInfoInterval] = 1.0f;
-    TheFileInUse = 0;
-    ActiveChannel = 1;
-    chanB = 1;
-    BeginBlock[0] = 1;
-    EndBlock[0] = last;
-    FileSHORTS[0][kShortBlockState] = 2;
-    OpenPlotWindow(0);
-    DRAWBLOCK();
+    testsupport::SelectBlock(0, 1, last);
     ASSERT_TRUE(plat::windowExists(kBlockWindow));
   }
 

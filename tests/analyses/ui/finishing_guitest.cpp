@@ -52,10 +52,7 @@ class Finishing : public ::testing::Test {
       PutDatum(0, 1, k, 50.0f + 10.0f * static_cast<float>(std::sin(k * 0.01)));
       PutDatum(0, 2, k, static_cast<float>(k));
     }
-    SetChannelLabel(0, 1, "O2");
-    SetChannelLabel(0, 2, "ramp");
-    FileName[0] = "finishing";
-    FileInfoFLOATS[0][kInfoInterval] = 1.0f;
+    testsupport::DescribeFile(0, "finishing", 1.0f, {"O2", "ramp"});
     StartTime[0] = "10:00:00";
     TheFileInUse = 0;
     ActiveChannel = 1;
@@ -250,11 +247,7 @@ TEST_F(Finishing, FileImagePrintsToPdfWithItsPartsAndPreviews) {
     PutDatum(0, 2, k, static_cast<float>(k % 1440) / 100.0f - 5.0f);
     PutDatum(0, 3, k, 37.0f);
   }
-  SetChannelLabel(0, 1, "O2");
-  SetChannelLabel(0, 2, "activity");
-  SetChannelLabel(0, 3, "Tb");
-  FileName[0] = "five days";
-  FileInfoFLOATS[0][kInfoInterval] = 60.0f;
+  testsupport::DescribeFile(0, "five days", 60.0f, {"O2", "activity", "Tb"});
   FileInfoFLOATS[0][kInfoTemperature] = 25.5f;
   FileInfoFLOATS[0][kInfoDevice] = 80;
   StartTime[0] = "10:30:00";

@@ -72,12 +72,7 @@ class FitWindows : public ::testing::Test {
       PutDatum(0, 3, c, static_cast<float>(10.0 - 10.0 * std::exp(-0.01 * k)));
       PutDatum(0, 4, c, static_cast<int>(k) % 20 < 5 ? 1.0f : 0.0f);
     }
-    SetChannelLabel(0, 1, "time");
-    SetChannelLabel(0, 2, "quadratic");
-    SetChannelLabel(0, 3, "approach");
-    SetChannelLabel(0, 4, "pulses");
-    FileName[0] = "generated";
-    FileInfoFLOATS[0][kInfoInterval] = 1.0f;
+    testsupport::DescribeFile(0, "generated", 1.0f, {"time", "quadratic", "approach", "pulses"});
     testsupport::SelectBlock(0, 1, 200, 3);
   }
 

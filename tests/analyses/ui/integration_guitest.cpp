@@ -61,10 +61,7 @@ class IntegrationWindow : public ::testing::Test {
       PutDatum(0, 1, k, 3.0f);
       PutDatum(0, 2, k, static_cast<float>(2.0 + std::sin(k * 0.01) + 0.3 * std::sin(k * 0.13)));
     }
-    SetChannelLabel(0, 1, "VO2");
-    SetChannelLabel(0, 2, "Temp");
-    FileName[0] = "area";
-    FileInfoFLOATS[0][kInfoInterval] = 0.5f;
+    testsupport::DescribeFile(0, "area", 0.5f, {"VO2", "Temp"});
     testsupport::SelectBlock(0, 1, 120);
   }
 

@@ -59,12 +59,9 @@ class ClickTools : public ::testing::Test {
       PutDatum(0, 1, k, static_cast<float>(k));
       PutDatum(0, 2, k, static_cast<float>(k % 2));
     }
-    FileName[0] = "picks";
-    FileInfoFLOATS[0][kInfoInterval] = 1.0f;
-    TheFileInUse = 0;
-    ActiveChannel = 1;
+    testsupport::DescribeFile(0, "picks", 1.0f);
     chanB = 1;
-    OpenPlotWindow(0);
+    testsupport::ShowFile(0);
   }
 
   void TearDown() override {
@@ -115,11 +112,8 @@ TEST_F(ClickTools, PagingKeepsThePicksAndTheViewComesBack) {
   const int32_t n = 3 * ScreenWidth;
   ASSERT_EQ(AllocateSlot(0, n, 1), StoreStatus::Ok);
   for (int32_t k = 0; k <= n; ++k) PutDatum(0, 1, k, static_cast<float>(k));
-  FileName[0] = "long";
-  FileInfoFLOATS[0][kInfoInterval] = 1.0f;
-  TheFileInUse = 0;
-  ActiveChannel = 1;
-  OpenPlotWindow(0);
+  testsupport::DescribeFile(0, "long", 1.0f);
+  testsupport::ShowFile(0);
   ASSERT_EQ(FileSHORTS[0][kShortCompressed], 1);
   plotcore::ViewState paged = PlotViewState(0);
   paged.compressed = false;

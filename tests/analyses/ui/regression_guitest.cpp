@@ -68,11 +68,7 @@ class LineFitWindows : public ::testing::Test {
       PutDatum(0, 2, k, 5.0f + 0.5f * static_cast<float>(k));
       PutDatum(0, 3, k, k >= 1 && k <= 10 ? kY[k - 1] : 20.0f);
     }
-    SetChannelLabel(0, 1, "temperature");
-    SetChannelLabel(0, 2, "flow");
-    SetChannelLabel(0, 3, "O2");
-    FileName[0] = "generated";
-    FileInfoFLOATS[0][kInfoInterval] = 60.0f;
+    testsupport::DescribeFile(0, "generated", 60.0f, {"temperature", "flow", "O2"});
     FileInfoFLOATS[0][kInfoStartMinutes] = 600.0f;
     testsupport::SelectBlock(0, 1, 10, 3);
     ASSERT_TRUE(plat::windowExists(kBlockWindow));

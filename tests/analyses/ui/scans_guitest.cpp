@@ -68,9 +68,7 @@ class ScanWindow : public ::testing::Test {
       PutDatum(0, 1, k, k >= 1 && k <= 10 ? v[k - 1] : 50.0f);
       PutDatum(0, 2, k, 100.0f + k);
     }
-    SetChannelLabel(0, 1, "VO2");
-    FileName[0] = "scan";
-    FileInfoFLOATS[0][kInfoInterval] = 1.0f;
+    testsupport::DescribeFile(0, "scan", 1.0f, {"VO2"});
     testsupport::SelectBlock(0, 1, 10);
   }
 

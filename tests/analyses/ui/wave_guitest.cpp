@@ -53,9 +53,7 @@ class WaveWindows : public ::testing::Test {
     ASSERT_EQ(AllocateSlot(0, 199, 1), StoreStatus::Ok);
     for (int32_t k = 0; k <= 199; ++k)
       PutDatum(0, 1, k, static_cast<float>(std::sin(2.0 * std::numbers::pi * k / 20.0)));
-    SetChannelLabel(0, 1, "pressure");
-    FileName[0] = "wave";
-    FileInfoFLOATS[0][kInfoInterval] = 0.5f;
+    testsupport::DescribeFile(0, "wave", 0.5f, {"pressure"});
     testsupport::SelectBlock(0, 0, 199);
     ASSERT_TRUE(plat::windowExists(kBlockWindow));
   }

@@ -49,13 +49,8 @@ class SteppedWindow : public ::testing::Test {
       // Amplitude 3 at bin 8 of a 256-point transform.
       PutDatum(0, 2, k, static_cast<float>(10.0 + 3.0 * std::sin(2.0 * std::numbers::pi * 8.0 * k / 256.0)));
     }
-    SetChannelLabel(0, 1, "ramp");
-    SetChannelLabel(0, 2, "wave");
-    FileName[0] = "run";
-    FileInfoFLOATS[0][kInfoInterval] = 1.0f;
-    TheFileInUse = 0;
-    ActiveChannel = 1;
-    OpenPlotWindow(0);
+    testsupport::DescribeFile(0, "run", 1.0f, {"ramp", "wave"});
+    testsupport::ShowFile(0);
     dir_ = testsupport::FreshTestDir("corvimet-stepped-");
   }
   void TearDown() override {

@@ -49,15 +49,8 @@ class TregDialog : public ::testing::Test {
     ChannelforDaytime = ChannelforJulianDay = 0;
     csvConductanceFileWasLoaded = 0;
     ASSERT_TRUE(testsupport::MakeClimateFile(0, kCases));
-    SetChannelLabel(0, 1, "shade Ta");
-    SetChannelLabel(0, 2, "sun Ta");
-    SetChannelLabel(0, 3, "time of day");
-    SetChannelLabel(0, 4, "day of year");
-    FileName[0] = "climate two days";
-    FileInfoFLOATS[0][kInfoInterval] = 600.0f;
-    TheFileInUse = 0;
-    ActiveChannel = 1;
-    OpenPlotWindow(0);
+    testsupport::DescribeFile(0, "climate two days", 600.0f, {"shade Ta", "sun Ta", "time of day", "day of year"});
+    testsupport::ShowFile(0);
   }
   void TearDown() override { testsupport::EndWindowTest(); }
 

@@ -53,11 +53,8 @@ class TregLayouts : public ::testing::Test {
     ChannelforDaytime = ChannelforJulianDay = 0;
     csvConductanceFileWasLoaded = 0;
     ASSERT_TRUE(testsupport::MakeClimateFile(0, 300));
-    FileName[0] = "climate";
-    FileInfoFLOATS[0][kInfoInterval] = 600.0f;
-    TheFileInUse = 0;
-    ActiveChannel = 1;
-    OpenPlotWindow(0);
+    testsupport::DescribeFile(0, "climate", 600.0f);
+    testsupport::ShowFile(0);
     dir_ = testsupport::FreshTestDir("treglayout");
   }
   void TearDown() override {
