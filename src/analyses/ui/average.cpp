@@ -7,6 +7,7 @@
 #include "analyses/descriptive.h"
 #include "analyses/statspanel.h"
 #include "analyses/ui/autorepeat.h"
+#include "analyses/ui/blockpress.h"
 #include "shell/ui/recorder.h"
 #include "analyses/ui/statspanel.h"
 #include "output/numberformat.h"
@@ -301,43 +302,16 @@ int32_t SETLIMITS(int32_t offset, int16_t side, bool wasSet) {
     drawSide();
   }
 
-  // Presses arrive as events, so none is lost however briefly the button
-  // was down.
-  plat::Point at{};
-  bool placed = false;
-  {
-    HandlerScope keepHandlers;
-    bool pressed = false;
-    plat::Point pressAt{};
-    auto& h = plat::handlers();
-    h.mouse = [&](const plat::Event& e) {
-      if (e.kind != plat::EventKind::MouseDown) return;
-      pressed = true;
-      pressAt = e.window == kBlockWindow ? e.local : plat::Point{-1, -1};
-    };
-    // A close box clicked meanwhile is handed back to the analysis loop.
-    std::vector<plat::Event> closes;
-    h.dialog = [&closes](const plat::Event& e) {
-      if (e.kind == plat::EventKind::CloseBox) closes.push_back(e);
-    };
-    h.menu = [](const plat::Event&) {};
-    auto inRegion = [](plat::Point q) {
-      return InsideLimitRegion(static_cast<int16_t>(q.x), static_cast<int16_t>(q.y), RightLim, UpperLimit);
-    };
-    while (blockWindowReady()) {
-      plat::pump();
-      if (pressed) {
-        pressed = false;
-        if (inRegion(pressAt)) {
-          at = pressAt;
-          placed = true;
-          break;
+  auto inRegion = [](plat::Point q) {
+    return InsideLimitRegion(static_cast<int16_t>(q.x), static_cast<int16_t>(q.y), RightLim, UpperLimit);
+  };
+  const std::optional<plat::Point> at = AwaitBlockPress(
+      inRegion,
+      [&](plat::Point q) {
+        if (!inRegion(q)) {
+          plat::setCursor(plat::CursorKind::Arrow);
+          return;
         }
-        plat::systemBeep();
-      }
-      if (!blockWindowReady()) break;
-      const plat::Point q = plat::pointerLocal(kBlockWindow);
-      if (inRegion(q)) {
         plat::setCursor(plat::CursorKind::Cross);
         p.setPenMode(plat::PenMode::Xor);
         p.moveTo(q.x, 0);
@@ -345,20 +319,16 @@ int32_t SETLIMITS(int32_t offset, int16_t side, bool wasSet) {
         flushBlockWindow();
         p.moveTo(q.x, 0);
         p.lineTo(q.x, UpperLimit);
-      } else {
-        plat::setCursor(plat::CursorKind::Arrow);
-      }
-    }
-    for (const plat::Event& e : closes) plat::postEvent(e);
-  }
+      },
+      true);
   if (!blockWindowReady()) {
     makeResultsCurrent();
     return offset;
   }
   LIMITARROW(static_cast<uint16_t>(side));
   int32_t result = offset;
-  if (placed) {
-    const LimitSnap snap = SnapLimit(static_cast<int16_t>(at.x), RightLim, begin, end);
+  if (at) {
+    const LimitSnap snap = SnapLimit(static_cast<int16_t>(at->x), RightLim, begin, end);
     result = snap.offset;
     HorizPosition = snap.x;
     drawSide();
