@@ -27,6 +27,7 @@
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
 
@@ -39,13 +40,7 @@ constexpr int kChartLeft = 70, kChartTop = 30, kChartRight = 618, kChartBottom =
 
 void addPush(int win, int16_t id, const std::string& title, plat::Rect r, int state = 1,
              plat::ButtonKind kind = plat::ButtonKind::Push) {
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = kind;
-  b.title = title;
-  b.r = r;
-  b.state = state;
-  plat::addButton(win, b);
+  AddKitButton(win, id, kind, title, r, state);
 }
 
 void addStatic(int win, int16_t id, const std::string& text, plat::Rect r, int size = 12, bool bold = false,

@@ -16,6 +16,7 @@
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
 #include "shell/ui/sounds.h"
@@ -58,12 +59,7 @@ void text(int x, int y, const char* t) {
 }
 
 void button(int16_t id, const char* title, plat::Rect r, plat::ButtonKind kind = plat::ButtonKind::Push) {
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = kind;
-  b.title = title;
-  b.r = r;
-  plat::addButton(kResultsWindow, b);
+  AddKitButton(kResultsWindow, id, kind, title, r);
 }
 
 void field(int16_t id, const std::string& t, plat::Rect r, plat::FieldKind kind) {

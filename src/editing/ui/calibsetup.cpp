@@ -12,6 +12,7 @@
 #include "platform/windows.h"
 #include "shell/globals.h"
 #include "shell/textutil.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
@@ -22,12 +23,7 @@ namespace {
 const char* const kTypeNames[5] = {"", "linear", "2-way Poly", "power", "exponential"};
 
 void button(int win, int16_t id, const std::string& title, plat::Rect r, plat::ButtonKind kind = plat::ButtonKind::Push) {
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = kind;
-  b.title = title;
-  b.r = r;
-  plat::addButton(win, b);
+  AddKitButton(win, id, kind, title, r);
 }
 
 void field(int win, int16_t id, const std::string& t, plat::Rect r, bool bold = false) {

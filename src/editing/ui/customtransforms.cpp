@@ -14,6 +14,7 @@
 #include "platform/windows.h"
 #include "shell/globals.h"
 #include "shell/textutil.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
@@ -49,13 +50,7 @@ void open(int16_t id, const char* title, plat::Rect r) {
 
 void button(int16_t win, int16_t id, const std::string& title, plat::Rect r,
             plat::ButtonKind kind = plat::ButtonKind::Push, int state = 1) {
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = kind;
-  b.title = title;
-  b.r = r;
-  b.state = state;
-  plat::addButton(win, b);
+  AddKitButton(win, id, kind, title, r, state);
 }
 
 void field(int16_t win, int16_t id, const std::string& t, plat::Rect r, plat::FieldKind kind, int size = 12,

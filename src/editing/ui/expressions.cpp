@@ -22,6 +22,7 @@
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
@@ -57,12 +58,7 @@ void addField(int16_t id, const std::string& text, plat::Rect r, plat::FieldKind
 }
 
 void addButton(int16_t id, const char* title, plat::Rect r, plat::ButtonKind kind = plat::ButtonKind::Push) {
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = kind;
-  b.title = title;
-  b.r = r;
-  plat::addButton(kExpressionWindow, b);
+  AddKitButton(kExpressionWindow, id, kind, title, r);
 }
 
 void text(int x, int y, const char* t, int size = 12, bool bold = false) {

@@ -21,6 +21,7 @@
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
 #include "shell/ui/sounds.h"
@@ -56,13 +57,7 @@ void text(int x, int y, const char* t, int size) {
 }
 
 void control(int16_t id, plat::ButtonKind kind, const char* title, plat::Rect r, int state = 1) {
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = kind;
-  b.title = title;
-  b.r = r;
-  b.state = state;
-  plat::addButton(kResultsWindow, b);
+  AddKitButton(kResultsWindow, id, kind, title, r, state);
 }
 
 void field(int16_t id, const std::string& t, plat::Rect r, int size = 12, bool bold = false) {

@@ -21,6 +21,7 @@
 #include "shell/prefs.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
 #include "shell/ui/sounds.h"
@@ -74,13 +75,7 @@ void text(int x, int y, const std::string& t, int size = 12) {
 
 void button(int16_t id, const std::string& title, plat::Rect r, plat::ButtonKind kind = plat::ButtonKind::Push,
             int state = 1) {
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = kind;
-  b.title = title;
-  b.r = r;
-  b.state = state;
-  plat::addButton(kResultsWindow, b);
+  AddKitButton(kResultsWindow, id, kind, title, r, state);
 }
 
 void field(int16_t id, float value, plat::Rect r, plat::FieldKind kind = plat::FieldKind::Editable) {

@@ -24,6 +24,7 @@
 #include "shell/menutable.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
@@ -75,13 +76,7 @@ void text(int x, int y, const std::string& t, int size) {
 }
 
 void control(int16_t id, plat::ButtonKind kind, const char* title, plat::Rect r, int state = 1) {
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = kind;
-  b.title = title;
-  b.r = r;
-  b.state = state;
-  plat::addButton(kResultsWindow, b);
+  AddKitButton(kResultsWindow, id, kind, title, r, state);
 }
 
 // The mode picture: before and after, a spike removed or a span straightened.

@@ -33,6 +33,7 @@
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
@@ -93,13 +94,7 @@ void defineMenus() {
 
 void button(int16_t id, const std::string& title, plat::Rect r, plat::ButtonKind kind = plat::ButtonKind::Push,
             int state = 1) {
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = kind;
-  b.title = title;
-  b.r = r;
-  b.state = state;
-  plat::addButton(kWin, b);
+  AddKitButton(kWin, id, kind, title, r, state);
 }
 
 void field(int16_t id, const std::string& t, plat::Rect r, int maxLen = 255) {

@@ -8,18 +8,13 @@
 #include "platform/windows.h"
 #include "shell/colours.h"
 #include "shell/textutil.h"
+#include "shell/ui/fieldkit.h"
 
 namespace treg {
 
 inline void button(int win, int16_t id, const std::string& title, plat::Rect r, int state = 1,
                    plat::ButtonKind kind = plat::ButtonKind::Push) {
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = kind;
-  b.title = title;
-  b.r = r;
-  b.state = state;
-  plat::addButton(win, b);
+  AddKitButton(win, id, kind, title, r, state);
 }
 inline void check(int win, int16_t id, const std::string& title, plat::Rect r, bool on) {
   button(win, id, title, r, on ? 2 : 1, plat::ButtonKind::CheckBox);
