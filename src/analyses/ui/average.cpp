@@ -8,6 +8,7 @@
 #include "analyses/statspanel.h"
 #include "analyses/ui/autorepeat.h"
 #include "analyses/ui/blockpress.h"
+#include "analyses/ui/crosschan.h"
 #include "shell/ui/recorder.h"
 #include "analyses/ui/statspanel.h"
 #include "output/numberformat.h"
@@ -30,6 +31,7 @@
 #include "shell/globals.h"
 #include "shell/menutable.h"
 #include "shell/store.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
@@ -69,21 +71,11 @@ double typedBound(int16_t field) {
 }
 
 void addSwitch(int16_t id, const std::string& title, plat::Rect r) {
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = plat::ButtonKind::CheckBox;
-  b.title = title;
-  b.r = r;
-  plat::addButton(kResultsWindow, b);
+  AddKitButton(kResultsWindow, id, plat::ButtonKind::CheckBox, title, r);
 }
 
 void addPush(int16_t id, const std::string& title, plat::Rect r) {
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = plat::ButtonKind::Push;
-  b.title = title;
-  b.r = r;
-  plat::addButton(kResultsWindow, b);
+  AddKitButton(kResultsWindow, id, plat::ButtonKind::Push, title, r);
 }
 
 void addBoundField(int16_t id, float value, plat::Rect r) {
@@ -431,16 +423,7 @@ void AVERAGE() {
         switch (id) {
           case kHelpButton: OpenHelpPage(HelpSubject); break;
           case kCrossChannelBox:
-            UseCrossChanIndex = ToggleValue(UseCrossChanIndex);
-            if (UseCrossChanIndex) {
-              SetKitButton(kCrossChannelBox, true);
-              DataFilterNotice("cross-channel selection in use");
-              run.rangeMode = 1;
-            } else {
-              SetKitButton(kCrossChannelBox, false);
-              plat::disposeWindow(kFilterNoticeWindow);
-              run.rangeMode = 0;
-            }
+            run.rangeMode = ToggleCrossChannelBox() ? 1 : 0;
             makeResultsCurrent();
             run.compute();
             break;

@@ -10,6 +10,7 @@
 #include "analyses/linefit.h"
 #include "analyses/statspanel.h"
 #include "analyses/ui/autorepeat.h"
+#include "analyses/ui/crosschan.h"
 #include "editing/channelpick.h"
 #include "editing/ui/picklists.h"
 #include "output/results.h"
@@ -30,6 +31,7 @@
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
@@ -42,13 +44,7 @@ constexpr int16_t kRegressionWindowHeight = 356;
 constexpr int16_t kOldFloatingWindow = 50;
 
 void addRadio(int win, int16_t id, const std::string& title, plat::Rect r, bool on) {
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = plat::ButtonKind::Radio;
-  b.title = title;
-  b.r = r;
-  b.state = on ? 2 : 1;
-  plat::addButton(win, b);
+  AddKitButton(win, id, plat::ButtonKind::Radio, title, r, on ? 2 : 1);
 }
 
 plat::Rect besidePlot(int width, int height) {
@@ -349,10 +345,7 @@ void REGRESSION() {
     bool leave = false;
     switch (id) {
       case kCrossChannelBox:
-        UseCrossChanIndex = ToggleValue(UseCrossChanIndex);
-        SetKitButton(kCrossChannelBox, UseCrossChanIndex != 0);
-        if (UseCrossChanIndex) DataFilterNotice("cross-channel selection in use");
-        else plat::disposeWindow(kFilterNoticeWindow);
+        ToggleCrossChannelBox();
         compute(run);
         break;
       case kHelpButton: plat::openHelp(HelpSubject); break;

@@ -30,6 +30,7 @@
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
@@ -127,12 +128,7 @@ void MakeLineFitResultsCurrent() {
 
 void AddLineFitButton(int win, int16_t id, const std::string& title, plat::Rect r, bool isDefault) {
   if (plat::controlExists(win, id)) return;
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = isDefault ? plat::ButtonKind::DefaultPush : plat::ButtonKind::Push;
-  b.title = title;
-  b.r = r;
-  plat::addButton(win, b);
+  AddKitButton(win, id, isDefault ? plat::ButtonKind::DefaultPush : plat::ButtonKind::Push, title, r);
 }
 
 void AddSlopeTestValueField() {

@@ -30,6 +30,7 @@
 #include "shell/globals.h"
 #include "shell/menutable.h"
 #include "shell/store.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
@@ -57,13 +58,7 @@ void makeResultsCurrent() {
 }
 
 void addButton(int win, int16_t id, plat::ButtonKind kind, const std::string& title, plat::Rect r, int state = 1) {
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = kind;
-  b.title = title;
-  b.r = r;
-  b.state = state;
-  plat::addButton(win, b);
+  AddKitButton(win, id, kind, title, r, state);
 }
 
 void drawText(int x, int y, int size, const std::string& text) {
