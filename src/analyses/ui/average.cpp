@@ -150,15 +150,8 @@ void switchChannel(Run& run, int16_t newCh) {
 void setLimit(Run& run, int16_t side) {
   const int16_t button = side == 1 ? kStatsRightLimit : kStatsLeftLimit;
   SetKitButton(button, true);
-  if (side == 1) {
-    run.rightOffset = SETLIMITS(run.rightOffset, 1, run.rightSet);
-    run.rightSet = run.rightSet || blockWindowReady();
-    run.rightX = HorizPosition;
-  } else {
-    run.leftOffset = SETLIMITS(run.leftOffset, 0, run.leftSet);
-    run.leftSet = run.leftSet || blockWindowReady();
-    run.leftX = HorizPosition;
-  }
+  if (side == 1) PickLimit(1, &run.rightOffset, &run.rightSet, &run.rightX);
+  else PickLimit(0, &run.leftOffset, &run.leftSet, &run.leftX);
   makeResultsCurrent();
   run.compute();
   SetKitButton(button, false);
@@ -335,6 +328,12 @@ int32_t SETLIMITS(int32_t offset, int16_t side, bool wasSet) {
   makeResultsCurrent();
   plat::setCursor(plat::CursorKind::Arrow);
   return result;
+}
+
+void PickLimit(int16_t side, int32_t* offset, bool* set, int16_t* x) {
+  *offset = SETLIMITS(*offset, side, *set);
+  *set = *set || blockWindowReady();
+  *x = HorizPosition;
 }
 
 // ---- The command -----------------------------------------------------------------------------

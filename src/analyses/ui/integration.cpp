@@ -159,15 +159,8 @@ void redrawPlotIfShown(const Run& run) {
 void setLimit(Run& run, int16_t side) {
   const int16_t button = side == 1 ? kAreaRightLimit : kAreaLeftLimit;
   plat::setButtonState(kResultsWindow, button, 2);
-  if (side == 1) {
-    run.right = SETLIMITS(run.right, 1, run.rightSet);
-    run.rightSet = run.rightSet || plat::windowExists(kBlockWindow);
-    run.rightX = HorizPosition;
-  } else {
-    run.left = SETLIMITS(run.left, 0, run.leftSet);
-    run.leftSet = run.leftSet || plat::windowExists(kBlockWindow);
-    run.leftX = HorizPosition;
-  }
+  if (side == 1) PickLimit(1, &run.right, &run.rightSet, &run.rightX);
+  else PickLimit(0, &run.left, &run.leftSet, &run.leftX);
   makeResultsCurrent();
   DoAREA(1, run.left, run.right);
   plat::setButtonState(kResultsWindow, button, 1);

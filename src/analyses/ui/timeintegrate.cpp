@@ -383,15 +383,8 @@ void switchChannel(Run& run, int16_t c) {
 void setLimit(Run& run, int16_t side) {
   const int16_t button = side == 1 ? kLimitRightButton : kLimitLeftButton;
   SetKitButton(button, true);
-  if (side == 1) {
-    run.rightOffset = SETLIMITS(run.rightOffset, 1, run.rightSet);
-    run.rightSet = run.rightSet || blockWindowReady();
-    run.rightX = HorizPosition;
-  } else {
-    run.leftOffset = SETLIMITS(run.leftOffset, 0, run.leftSet);
-    run.leftSet = run.leftSet || blockWindowReady();
-    run.leftX = HorizPosition;
-  }
+  if (side == 1) PickLimit(1, &run.rightOffset, &run.rightSet, &run.rightX);
+  else PickLimit(0, &run.leftOffset, &run.leftSet, &run.leftX);
   run.limitPicked = true;
   SetKitButton(button, false);
   makeResultsCurrent();
