@@ -336,6 +336,14 @@ void PickLimit(int16_t side, int32_t* offset, bool* set, int16_t* x) {
   *x = HorizPosition;
 }
 
+bool ToggleResultScale() {
+  Rscale = Rscale ? 0 : 1;
+  SetKitButton(kScaleButton, Rscale != 0);
+  if (Rscale) downvip();
+  else upvip();
+  return Rscale != 0;
+}
+
 // ---- The command -----------------------------------------------------------------------------
 
 void AVERAGE() {
@@ -427,10 +435,7 @@ void AVERAGE() {
             run.compute();
             break;
           case kScaleButton:
-            Rscale = Rscale ? 0 : 1;
-            SetKitButton(kScaleButton, Rscale != 0);
-            if (Rscale) downvip();
-            else upvip();
+            ToggleResultScale();
             makeResultsCurrent();
             BasicSTATS(kPanelFull);
             addPush(kStoreButton, "Store", {268, 47, 314, 68});

@@ -6,6 +6,7 @@
 
 #include "analyses/scans.h"
 #include "analyses/statspanel.h"
+#include "analyses/ui/average.h"
 #include "analyses/ui/histogram.h"
 #include "analyses/ui/statspanel.h"
 #include "output/numberformat.h"
@@ -628,10 +629,7 @@ int16_t Minimum_Maximum_Level(int16_t kindArg) {
             plat::flushInput();
             break;
           case kScaleButton:
-            Rscale = Rscale ? 0 : 1;
-            SetKitButton(kScaleButton, Rscale != 0);
-            if (Rscale) downvip();
-            else upvip();
+            ToggleResultScale();
             if (run.found) BasicSTATS(kPanelFull);
             break;
           case kConstantVolumeButton:

@@ -596,10 +596,7 @@ void TIMEINTEGRATE(int16_t kind) {
           IntegrationUnit = id;
           break;
         case kScaleButton:
-          Rscale = Rscale ? 0 : 1;
-          SetKitButton(kScaleButton, Rscale != 0);
-          if (Rscale) downvip();
-          else upvip();
+          ToggleResultScale();
           break;
         case kEventFilterBox:
           if (!run.countAll) {
