@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "editing/ui/editframe.h"
 #include "output/scaling.h"
 #include "platform/controls.h"
 #include "platform/events.h"
@@ -36,13 +37,7 @@ void field(int win, int16_t id, const std::string& t, plat::Rect r, bool bold = 
 }
 
 void text(int win, int x, int y, const std::string& t, int size = 12, bool bold = false) {
-  plat::Port& p = plat::port(win);
-  p.setTextSize(size);
-  p.setTextFace(bold, false, false);
-  p.moveTo(x, y);
-  p.drawText(t);
-  p.setTextSize(12);
-  p.setTextFace(false, false, false);
+  DrawDialogText(win, x, y, t, size, bold);
 }
 
 float number(int win, int16_t id) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "editing/transforms.h"
+#include "editing/ui/editframe.h"
 #include "output/scaling.h"
 #include "platform/app.h"
 #include "platform/controls.h"
@@ -66,13 +67,7 @@ void field(int16_t win, int16_t id, const std::string& t, plat::Rect r, plat::Fi
 }
 
 void text(int16_t win, int x, int y, const std::string& t, int size = 12, bool bold = false) {
-  plat::Port& p = plat::port(win);
-  p.setTextSize(size);
-  p.setTextFace(bold, false, false);
-  p.moveTo(x, y);
-  p.drawText(t);
-  p.setTextSize(12);
-  p.setTextFace(false, false, false);
+  DrawDialogText(win, x, y, t, size, bold);
 }
 
 // Rows of 20: entries 1..20 on the left, 21..40 on the right.

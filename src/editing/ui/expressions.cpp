@@ -62,13 +62,7 @@ void addButton(int16_t id, const char* title, plat::Rect r, plat::ButtonKind kin
 }
 
 void text(int x, int y, const char* t, int size = 12, bool bold = false) {
-  plat::Port& p = plat::port(kExpressionWindow);
-  p.setTextSize(size);
-  p.setTextFace(bold, false, false);
-  p.moveTo(x, y);
-  p.drawText(t);
-  p.setTextSize(12);
-  p.setTextFace(false, false, false);
+  DrawDialogText(kExpressionWindow, x, y, t, size, bold);
 }
 
 void setMessage(const std::string& m, bool bold = false) {

@@ -49,11 +49,7 @@ plat::FontSpec orrelin(int size, bool bold = false) {
 }
 
 void text(int x, int y, const char* t, int size) {
-  plat::Port& p = plat::port(kResultsWindow);
-  p.setFont(orrelin(size));
-  p.setForeColor(kBlack);
-  p.moveTo(x, y);
-  p.drawText(t);
+  DrawOrrelinText(kResultsWindow, x, y, t, size);
 }
 
 void control(int16_t id, plat::ButtonKind kind, const char* title, plat::Rect r, int state = 1) {

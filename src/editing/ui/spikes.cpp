@@ -63,14 +63,7 @@ float fieldNumber(int16_t id) {
 }
 
 void text(int x, int y, const std::string& t, int size = 12) {
-  plat::Port& p = plat::port(kResultsWindow);
-  plat::FontSpec f;
-  f.family = std::to_string(OrrelinFont);
-  f.pixelSize = size;
-  p.setFont(f);
-  p.setForeColor(kBlack);
-  p.moveTo(x, y);
-  p.drawText(t);
+  DrawOrrelinText(kResultsWindow, x, y, t, size);
 }
 
 void button(int16_t id, const std::string& title, plat::Rect r, plat::ButtonKind kind = plat::ButtonKind::Push,

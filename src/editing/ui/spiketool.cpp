@@ -65,14 +65,7 @@ void toolMouse(const plat::Event& e) {
 }
 
 void text(int x, int y, const std::string& t, int size) {
-  plat::Port& p = plat::port(kResultsWindow);
-  plat::FontSpec f;
-  f.family = std::to_string(OrrelinFont);
-  f.pixelSize = size;
-  p.setFont(f);
-  p.setForeColor(kBlack);
-  p.moveTo(x, y);
-  p.drawText(t);
+  DrawOrrelinText(kResultsWindow, x, y, t, size);
 }
 
 void control(int16_t id, plat::ButtonKind kind, const char* title, plat::Rect r, int state = 1) {

@@ -107,13 +107,7 @@ void field(int16_t id, const std::string& t, plat::Rect r, int maxLen = 255) {
 }
 
 void text(int x, int y, const std::string& t, int size = 12, bool bold = false) {
-  plat::Port& p = plat::port(kWin);
-  p.setTextSize(size);
-  p.setTextFace(bold, false, false);
-  p.moveTo(x, y);
-  p.drawText(t);
-  p.setTextSize(12);
-  p.setTextFace(false, false, false);
+  DrawDialogText(kWin, x, y, t, size, bold);
 }
 
 float number(int16_t id) {
