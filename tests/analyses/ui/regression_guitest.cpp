@@ -292,9 +292,7 @@ TEST_F(LineFitWindows, TwoChannelsNeedNoPickerAndDropAnImpossibleLogModel) {
   FileInfoFLOATS[1][kInfoInterval] = 1.0f;
   TheFileInUse = 1;
   ActiveChannel = 1;
-  BeginBlock[1] = 1;
-  EndBlock[1] = 10;
-  FileSHORTS[1][kShortBlockState] = 2;
+  testsupport::MarkBlock(1, 1, 10);
   UseLogY = kModelLogLog;   // X reaches 0: no logarithm
   Script s;
   s.call([] {
@@ -315,9 +313,7 @@ TEST_F(LineFitWindows, LongScatterPlotShowsTheNoticeUntilItIsDrawn) {
   FileInfoFLOATS[1][kInfoInterval] = 1.0f;
   TheFileInUse = 1;
   ActiveChannel = 1;
-  BeginBlock[1] = 0;
-  EndBlock[1] = 40001;
-  FileSHORTS[1][kShortBlockState] = 2;
+  testsupport::MarkBlock(1, 0, 40001);
   prefsArray[kPrefSoundLevel] = 25;
   Script s;
   s.call([] { EXPECT_FALSE(plat::windowExists(kLongPlotNotice)) << "closed once the plot is done"; });

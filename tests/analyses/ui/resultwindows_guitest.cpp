@@ -54,9 +54,7 @@ class ResultWindows : public ::testing::Test {
   void SetUp() override {
     slot_ = testsupport::StartProgramOnDemo();
     ASSERT_GE(slot_, 0);
-    BeginBlock[slot_] = 100;
-    EndBlock[slot_] = 400;
-    FileSHORTS[slot_][kShortBlockState] = 2;
+    testsupport::MarkBlock(slot_, 100, 400);
     plat::test::run(Script{}, [] { DRAWBLOCK(); });
   }
   void TearDown() override {

@@ -5,6 +5,7 @@
 
 #include "support/gui_support.h"
 #include "support/program_support.h"
+#include "support/window_support.h"
 
 #include <cmath>
 #include <filesystem>
@@ -94,9 +95,7 @@ TEST_F(Expressions, TheEvaluatorRunsWithNoFileAndShowsAParseErrorWithItsCaret) {
 TEST_F(Expressions, RunsInPlaceAndIntoANewBlockOnlyChannelThenUndo) {
   open();
   const int16_t n = nChannels[slot_];
-  FileSHORTS[slot_][kShortBlockState] = 2;
-  BeginBlock[slot_] = 10;
-  EndBlock[slot_] = 20;
+  testsupport::MarkBlock(slot_, 10, 20);
   const std::vector<float> second = gPointersToFileData[slot_][2];
   Script s;
   s.call([] { plat::setFieldText(kWin, kExprField, "2*x + y"); })
@@ -126,9 +125,7 @@ TEST_F(Expressions, RunsInPlaceAndIntoANewBlockOnlyChannelThenUndo) {
 
 TEST_F(Expressions, BlockSetWritesTheBlockWithOneUndoCopy) {
   open();
-  FileSHORTS[slot_][kShortBlockState] = 2;
-  BeginBlock[slot_] = 10;
-  EndBlock[slot_] = 20;
+  testsupport::MarkBlock(slot_, 10, 20);
   plat::test::run(Script{}, [] { ZEROBLOCK(2.5f, 0); });
   for (int k = 10; k <= 20; ++k) EXPECT_EQ(GetDatum(slot_, 1, k), 2.5f);
   EXPECT_EQ(GetDatum(slot_, 1, 9), original_[9]);

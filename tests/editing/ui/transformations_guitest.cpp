@@ -6,6 +6,7 @@
 
 #include "support/gui_support.h"
 #include "support/program_support.h"
+#include "support/window_support.h"
 
 #include <filesystem>
 #include <string>
@@ -226,9 +227,7 @@ TEST_F(Transformations, PolynomialAndBreakpointSetUpsFeedTheRunAndTheStep) {
 }
 
 TEST_F(Transformations, TheBlockSetButtonWritesTheBlockAndEndsTheDialog) {
-  FileSHORTS[slot_][kShortBlockState] = 2;
-  BeginBlock[slot_] = 100;
-  EndBlock[slot_] = 200;
+  testsupport::MarkBlock(slot_, 100, 200);
   meanValue = 2.5;
   Script s;
   s.click(kWin, kTrLastResult).click(kWin, kTrSetBlock);

@@ -6,6 +6,7 @@
 
 #include "support/gui_support.h"
 #include "support/program_support.h"
+#include "support/window_support.h"
 
 #include <algorithm>
 #include <functional>
@@ -46,9 +47,7 @@ class PlotSide : public ::testing::Test {
     testsupport::StopProgram();
   }
   void setBlock(int32_t first, int32_t last) const {
-    BeginBlock[slot_] = first;
-    EndBlock[slot_] = last;
-    FileSHORTS[slot_][kShortBlockState] = 2;
+    testsupport::MarkBlock(slot_, first, last);
   }
   static std::string printedText() {
     std::string all;

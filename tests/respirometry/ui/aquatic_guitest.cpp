@@ -4,6 +4,7 @@
 
 #include "support/gui_support.h"
 #include "support/program_support.h"
+#include "support/window_support.h"
 
 #include <filesystem>
 #include <string>
@@ -63,9 +64,7 @@ class Aquatic : public ::testing::Test {
   void washoutBlock() {
     const float v[4] = {10, 5, 5, 2.5f};
     for (int i = 0; i < 4; ++i) PutDatum(slot_, 1, 100 + i, v[i]);
-    BeginBlock[slot_] = 100;
-    EndBlock[slot_] = 103;
-    FileSHORTS[slot_][kShortBlockState] = 2;
+    testsupport::MarkBlock(slot_, 100, 103);
   }
   int16_t slot_ = -1;
 };
