@@ -41,15 +41,7 @@ void push(int win, int id, const std::string& title, plat::Rect r, bool isDefaul
 
 void label(int win, int id, const std::string& text, plat::Rect r, int px) {
   plat::removeControl(win, id);
-  plat::FieldSpec f;
-  f.id = id;
-  f.text = text;
-  f.r = r;
-  f.kind = plat::FieldKind::Static;
-  f.framed = false;
-  f.font.pixelSize = px;
-  f.back = plat::background(win);
-  plat::addField(win, f);
+  AddPlainLabel(win, static_cast<int16_t>(id), text, r, px);
 }
 
 void result(int win, int id, const std::string& text, plat::Rect r, plat::Rgb16 back, plat::Rgb16 fore) {

@@ -141,15 +141,7 @@ void AddSlopeTestValueField() {
 }
 
 void AddLineFitTextLine(int16_t id, const std::string& text, plat::Rect r) {
-  plat::FieldSpec m;
-  m.id = id;
-  m.text = text;
-  m.r = r;
-  m.kind = plat::FieldKind::Static;
-  m.framed = false;
-  m.font.pixelSize = 11;
-  m.back = plat::background(kResultsWindow);
-  plat::addField(kResultsWindow, m);
+  AddPlainLabel(kResultsWindow, id, text, r, 11);
 }
 
 bool FitLineOfRun(LineFitRun& run, LineFit* fit) {

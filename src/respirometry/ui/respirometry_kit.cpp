@@ -74,16 +74,7 @@ void AddField(int win, int16_t id, const plat::MacText& text, plat::Rect r) {
 }
 
 void AddStatic(int win, int16_t id, const plat::MacText& text, plat::Rect r) {
-  plat::FieldSpec f;
-  f.id = id;
-  f.text = text;
-  f.r = r;
-  f.kind = plat::FieldKind::Static;
-  f.framed = false;
-  f.wrap = true;
-  f.back = plat::background(win);
-  f.font.pixelSize = 12;
-  plat::addField(win, f);
+  AddPlainLabel(win, id, text, r, 12, false, {0, 0, 0}, true);
 }
 
 void DrawLabel(int win, int x, int y, const plat::MacText& text, bool blue) {

@@ -24,17 +24,7 @@ inline void radio(int win, int16_t id, const std::string& title, plat::Rect r, b
 }
 inline void label(int win, int16_t id, const std::string& text, plat::Rect r, int size = 12, bool bold = false,
                   plat::Rgb16 fore = kBlack) {
-  plat::FieldSpec f;
-  f.id = id;
-  f.text = text;
-  f.r = r;
-  f.kind = plat::FieldKind::Static;
-  f.framed = false;
-  f.font.pixelSize = size;
-  f.font.bold = bold;
-  f.fore = fore;
-  f.back = plat::background(win);
-  plat::addField(win, f);
+  AddPlainLabel(win, id, text, r, size, bold, fore);
 }
 inline void edit(int win, int16_t id, const std::string& text, plat::Rect r) {
   plat::FieldSpec f;
