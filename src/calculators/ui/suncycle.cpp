@@ -49,13 +49,7 @@ void addStatic(int win, int16_t id, const std::string& text, plat::Rect r, int s
 }
 
 void addEdit(int win, int16_t id, const std::string& text, plat::Rect r) {
-  plat::FieldSpec f;
-  f.id = id;
-  f.text = text;
-  f.r = r;
-  f.kind = plat::FieldKind::Editable;
-  f.back = lightBlue;
-  plat::addField(win, f);
+  AddTextField(win, id, text, r, plat::FieldKind::Editable, kBlack, lightBlue);
 }
 
 void addResult(int win, int16_t id, plat::Rect r) {

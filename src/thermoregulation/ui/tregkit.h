@@ -27,13 +27,7 @@ inline void label(int win, int16_t id, const std::string& text, plat::Rect r, in
   AddPlainLabel(win, id, text, r, size, bold, fore);
 }
 inline void edit(int win, int16_t id, const std::string& text, plat::Rect r) {
-  plat::FieldSpec f;
-  f.id = id;
-  f.text = text;
-  f.r = r;
-  f.kind = plat::FieldKind::Editable;
-  f.back = lightBlue;
-  plat::addField(win, f);
+  AddTextField(win, id, text, r, plat::FieldKind::Editable, kBlack, lightBlue);
 }
 inline void result(int win, int16_t id, plat::Rect r, plat::Rgb16 back = manila) {
   plat::FieldSpec f;
