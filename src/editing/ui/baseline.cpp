@@ -233,9 +233,7 @@ void offerPreviewButtons() {
 }
 
 void channelChanged(const Run& run) {
-  FileSHORTS[run.slot][kShortChanged] = 1;
-  ChangedChan = run.channel;
-  if (gStoreHooks.channelChanged) gStoreHooks.channelChanged(run.slot, run.channel);
+  MarkChannelEdited(run.slot, run.channel);
 }
 
 void subtract(Run& run) {

@@ -45,9 +45,7 @@ bool scale(Run& run, float upper, float lower, bool blockOnly, const std::string
     return false;
   }
   if (label) SetChannelLabel(run.slot, run.channel, *label);
-  FileSHORTS[run.slot][kShortChanged] = 1;
-  ChangedChan = run.channel;
-  if (gStoreHooks.channelChanged) gStoreHooks.channelChanged(run.slot, run.channel);
+  MarkChannelEdited(run.slot, run.channel);
   run.scaled = true;
   return true;
 }

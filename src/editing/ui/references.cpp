@@ -171,9 +171,7 @@ void fix(Run& run, bool fromWindow) {
       ApplyReferenceSegment(x, seg, s);
     }
     if (markersAdded) MakeInterpolationRecordFor(run.slot);
-    FileSHORTS[run.slot][kShortChanged] = 1;
-    ChangedChan = run.channel;
-    if (gStoreHooks.channelChanged) gStoreHooks.channelChanged(run.slot, run.channel);
+    MarkChannelEdited(run.slot, run.channel);
     run.applied = true;
     LogChannelEdit(run.slot, run.channel, ReferenceLogText(s));
   }

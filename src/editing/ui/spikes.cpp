@@ -136,9 +136,7 @@ bool readyToChange(Run& run) {
 }
 
 void changed(const Run& run) {
-  FileSHORTS[run.slot][kShortChanged] = 1;
-  ChangedChan = ActiveChannel;
-  if (gStoreHooks.channelChanged) gStoreHooks.channelChanged(run.slot, ActiveChannel);
+  MarkChannelEdited(run.slot, ActiveChannel);
 }
 
 void sweep(Run& run, bool repeat, bool window) {

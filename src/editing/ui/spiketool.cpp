@@ -174,9 +174,7 @@ bool readyToChange(Tool& t) {
 }
 
 void changed(const Tool& t) {
-  FileSHORTS[t.slot][kShortChanged] = 1;
-  ChangedChan = ActiveChannel;
-  if (gStoreHooks.channelChanged) gStoreHooks.channelChanged(t.slot, ActiveChannel);
+  MarkChannelEdited(t.slot, ActiveChannel);
 }
 
 int32_t caseAt(const Tool& t, int x) {
