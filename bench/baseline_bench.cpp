@@ -8,6 +8,7 @@
 #include <random>
 #include <vector>
 
+#include "bench_support.h"
 #include "editing/baseline.h"
 
 namespace {
@@ -26,13 +27,7 @@ const std::vector<float>& drift() {
 }
 
 void BM_BaselineFloorPlainSum(benchmark::State& state) {
-  const std::vector<float>& v = drift();
-  for (auto _ : state) {
-    double sum = 0.0;
-    for (float x : v) sum += x;
-    benchmark::DoNotOptimize(sum);
-  }
-  state.SetItemsProcessed(state.iterations() * kCases);
+  PlainSumFloor(state, drift(), kCases);
 }
 BENCHMARK(BM_BaselineFloorPlainSum)->Unit(benchmark::kMillisecond);
 

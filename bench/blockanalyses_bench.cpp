@@ -11,6 +11,7 @@
 #include "analyses/crosschan.h"
 #include "analyses/histogram.h"
 #include "analyses/integration.h"
+#include "bench_support.h"
 #include "output/results.h"
 
 namespace {
@@ -18,13 +19,7 @@ namespace {
 constexpr int32_t kCases = 7'000'000;
 
 const std::vector<float>& block() {
-  static const std::vector<float> data = [] {
-    std::vector<float> v(static_cast<size_t>(kCases) + 1);
-    std::mt19937 gen(7);
-    std::normal_distribution<float> noise(0.0f, 0.05f);
-    for (size_t k = 0; k < v.size(); ++k) v[k] = 20.9f + noise(gen);
-    return v;
-  }();
+  static const std::vector<float> data = NoisyChannel(static_cast<size_t>(kCases) + 1, 20.9f, 0.05f, 7);
   return data;
 }
 
@@ -40,13 +35,7 @@ const std::vector<float>& activity() {
 }
 
 void BM_BlockPassesFloorPlainSum(benchmark::State& state) {
-  const std::vector<float>& v = block();
-  for (auto _ : state) {
-    double sum = 0.0;
-    for (float x : v) sum += x;
-    benchmark::DoNotOptimize(sum);
-  }
-  state.SetItemsProcessed(state.iterations() * kCases);
+  PlainSumFloor(state, block(), kCases);
 }
 BENCHMARK(BM_BlockPassesFloorPlainSum)->Unit(benchmark::kMillisecond);
 

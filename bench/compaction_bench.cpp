@@ -9,19 +9,14 @@
 #include <vector>
 
 #include "analyses/compaction.h"
+#include "bench_support.h"
 
 namespace {
 
 constexpr int32_t kCases = 7'000'000;
 
 const std::vector<float>& channel() {
-  static const std::vector<float> data = [] {
-    std::vector<float> v(static_cast<size_t>(kCases) + 1);
-    std::mt19937 gen(5);
-    std::normal_distribution<float> noise(0.0f, 0.05f);
-    for (float& x : v) x = 20.9f + noise(gen);
-    return v;
-  }();
+  static const std::vector<float> data = NoisyChannel(static_cast<size_t>(kCases) + 1, 20.9f, 0.05f, 5);
   return data;
 }
 

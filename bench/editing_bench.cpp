@@ -20,6 +20,7 @@
 #include <random>
 #include <vector>
 
+#include "bench_support.h"
 #include "datafiles/timescale.h"
 #include "editing/integrate.h"
 #include "editing/lag.h"
@@ -34,24 +35,12 @@ namespace {
 constexpr int32_t kCases = 7'000'000;
 
 const std::vector<float>& channel() {
-  static const std::vector<float> data = [] {
-    std::vector<float> v(static_cast<size_t>(kCases) + 1);
-    std::mt19937 gen(5);
-    std::normal_distribution<float> noise(0.0f, 0.05f);
-    for (float& x : v) x = 20.9f + noise(gen);
-    return v;
-  }();
+  static const std::vector<float> data = NoisyChannel(static_cast<size_t>(kCases) + 1, 20.9f, 0.05f, 5);
   return data;
 }
 
 void BM_PlainSumIntoDouble(benchmark::State& state) {
-  const std::vector<float>& v = channel();
-  for (auto _ : state) {
-    double sum = 0.0;
-    for (float x : v) sum += x;
-    benchmark::DoNotOptimize(sum);
-  }
-  state.SetItemsProcessed(state.iterations() * kCases);
+  PlainSumFloor(state, channel(), kCases);
 }
 BENCHMARK(BM_PlainSumIntoDouble)->Unit(benchmark::kMillisecond);
 

@@ -9,6 +9,7 @@
 
 #include "analyses/events.h"
 #include "analyses/waveform.h"
+#include "bench_support.h"
 
 namespace {
 
@@ -30,12 +31,7 @@ const std::vector<float>& channel() {
 }
 
 void BM_EventsFloorPlainSum(benchmark::State& state) {
-  const std::vector<float>& v = channel();
-  for (auto _ : state) {
-    double sum = 0.0;
-    for (float x : v) sum += x;
-    benchmark::DoNotOptimize(sum);
-  }
+  PlainSumFloor(state, channel(), 0);
 }
 BENCHMARK(BM_EventsFloorPlainSum)->Unit(benchmark::kMillisecond);
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "analyses/linefit.h"
+#include "bench_support.h"
 
 namespace {
 
@@ -25,13 +26,7 @@ const std::vector<float>& channel(unsigned seed) {
 }
 
 void BM_FitFloorPlainSum(benchmark::State& state) {
-  const std::vector<float>& v = channel(0);
-  for (auto _ : state) {
-    double sum = 0.0;
-    for (float x : v) sum += x;
-    benchmark::DoNotOptimize(sum);
-  }
-  state.SetItemsProcessed(state.iterations() * kCases);
+  PlainSumFloor(state, channel(0), kCases);
 }
 BENCHMARK(BM_FitFloorPlainSum)->Unit(benchmark::kMillisecond);
 

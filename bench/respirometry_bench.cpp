@@ -10,6 +10,7 @@
 #include <random>
 #include <vector>
 
+#include "bench_support.h"
 #include "respirometry/gasexchange.h"
 #include "respirometry/gasphysics.h"
 #include "respirometry/aquatic.h"
@@ -19,13 +20,7 @@ namespace {
 
 constexpr int32_t kCases = 7'000'001;
 
-std::vector<float> trace(float mean, float spread, unsigned seed) {
-  std::vector<float> v(kCases);
-  std::mt19937 gen(seed);
-  std::normal_distribution<float> noise(0.0f, spread);
-  for (float& x : v) x = mean + noise(gen);
-  return v;
-}
+std::vector<float> trace(float mean, float spread, unsigned seed) { return NoisyChannel(kCases, mean, spread, seed); }
 
 const std::vector<float>& oxygen() {
   static const std::vector<float> v = trace(-0.8f, 0.05f, 11);   // deflection in %
@@ -41,13 +36,7 @@ const std::vector<float>& temperature() {
 }
 
 void BM_PlainSumIntoDouble(benchmark::State& state) {
-  const std::vector<float>& v = oxygen();
-  for (auto _ : state) {
-    double sum = 0.0;
-    for (float x : v) sum += x;
-    benchmark::DoNotOptimize(sum);
-  }
-  state.SetItemsProcessed(state.iterations() * kCases);
+  PlainSumFloor(state, oxygen(), kCases);
 }
 BENCHMARK(BM_PlainSumIntoDouble)->Unit(benchmark::kMillisecond);
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "analyses/scans.h"
+#include "bench_support.h"
 
 namespace {
 
@@ -38,13 +39,7 @@ const std::vector<float>& blockWithOutlier() {
 }
 
 void BM_ScansFloorPlainSum(benchmark::State& state) {
-  const std::vector<float>& v = block();
-  for (auto _ : state) {
-    double sum = 0.0;
-    for (float x : v) sum += x;
-    benchmark::DoNotOptimize(sum);
-  }
-  state.SetItemsProcessed(state.iterations() * kCases);
+  PlainSumFloor(state, block(), kCases);
 }
 BENCHMARK(BM_ScansFloorPlainSum)->Unit(benchmark::kMillisecond);
 

@@ -7,31 +7,20 @@
 #include <vector>
 
 #include "analyses/descriptive.h"
+#include "bench_support.h"
 
 namespace {
 
 constexpr int32_t kCases = 7'000'000;
 
 const std::vector<float>& block() {
-  static const std::vector<float> data = [] {
-    std::vector<float> v(kCases);
-    std::mt19937 gen(11);
-    std::normal_distribution<float> noise(0.0f, 0.05f);
-    // An oxygen trace: far from zero with a small spread.
-    for (int32_t k = 0; k < kCases; ++k) v[static_cast<size_t>(k)] = 20.9f + noise(gen);
-    return v;
-  }();
+  // An oxygen trace: far from zero with a small spread.
+  static const std::vector<float> data = NoisyChannel(kCases, 20.9f, 0.05f, 11);
   return data;
 }
 
 void BM_PlainSumIntoDouble(benchmark::State& state) {
-  const std::vector<float>& v = block();
-  for (auto _ : state) {
-    double sum = 0.0;
-    for (float x : v) sum += x;
-    benchmark::DoNotOptimize(sum);
-  }
-  state.SetItemsProcessed(state.iterations() * kCases);
+  PlainSumFloor(state, block(), kCases);
 }
 BENCHMARK(BM_PlainSumIntoDouble)->Unit(benchmark::kMillisecond);
 

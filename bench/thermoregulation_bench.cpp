@@ -8,6 +8,7 @@
 #include <cmath>
 #include <vector>
 
+#include "bench_support.h"
 #include "thermoregulation/costs.h"
 
 namespace {
@@ -52,12 +53,7 @@ TregAnimal animal() {
 }
 
 void BM_PlainSumIntoDouble(benchmark::State& state) {
-  const std::vector<float>& v = big().shade;
-  for (auto _ : state) {
-    double sum = 0.0;
-    for (float x : v) sum += x;
-    benchmark::DoNotOptimize(sum);
-  }
+  PlainSumFloor(state, big().shade, 0);
 }
 BENCHMARK(BM_PlainSumIntoDouble)->Unit(benchmark::kMillisecond);
 

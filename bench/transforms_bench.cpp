@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "bench_support.h"
 #include "editing/expression.h"
 #include "editing/transforms.h"
 
@@ -26,12 +27,7 @@ const std::vector<float>& channel() {
 }
 
 void BM_TransformFloorPlainSum(benchmark::State& state) {
-  const std::vector<float>& v = channel();
-  for (auto _ : state) {
-    double sum = 0.0;
-    for (float x : v) sum += x;
-    benchmark::DoNotOptimize(sum);
-  }
+  PlainSumFloor(state, channel(), 0);
 }
 BENCHMARK(BM_TransformFloorPlainSum)->Unit(benchmark::kMillisecond);
 

@@ -35,3 +35,9 @@ bool LogChannelEdit(int16_t slot, int16_t channel, std::string_view words) {
   EditRecord.append(words);
   return AppendEditLog(slot, EditRecord);
 }
+
+void MarkChannelEdited(int16_t slot, int16_t channel) {
+  FileSHORTS[slot][kShortChanged] = 1;
+  ChangedChan = channel;
+  if (gStoreHooks.channelChanged) gStoreHooks.channelChanged(slot, channel);
+}

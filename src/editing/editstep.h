@@ -25,6 +25,10 @@ float* EditStepFields(const EditStep& s);
 // Does nothing when no step was recorded; safe to call twice.
 void WithdrawEditStep(EditStep& s);
 
+// After an edit of a channel: the file marked changed, the channel kept as
+// the one last changed (ChangedChan), and the store's change hook told.
+void MarkChannelEdited(int16_t slot, int16_t channel);
+
 // With Record Edits on: the channel's heading (GetChanLABEL) and `words`
 // go into the comments of the slot. False when nothing was logged.
 bool LogChannelEdit(int16_t slot, int16_t channel, std::string_view words);

@@ -28,10 +28,9 @@ namespace testsupport {
 inline const std::filesystem::path kDemoRecording =
     std::filesystem::path(CORVIMET_RESOURCE_DIR) / "demo" / "demo-respirometry.orl";
 
-// Start-up state, the real wiring, then the demo in front with channel 1
-// active and unchanged. Sounds at the normal level, edits logged, no script
-// recording or run. Returns the demo's slot, -1 when it did not load.
-inline int16_t StartProgramOnDemo() {
+// Start-up state and the real wiring, with no file open: sounds at the
+// normal level, edits logged, no script recording or run.
+inline void StartProgram() {
   plat::test::reset();
   SetFixedColours();
   SetSchemeDefaults();
@@ -51,6 +50,11 @@ inline int16_t StartProgramOnDemo() {
   InstallShellHooks();
   RegisterAllCommands(CorvimetRegistrars());
   OpenStandInToolbar(kToolbarWindow);
+}
+
+// The demo opened through the open command, in front with channel 1 active
+// and unchanged. Returns its slot, -1 when it did not load.
+inline int16_t OpenDemo() {
   int16_t slot = -1;
   plat::test::run(plat::test::Script{}, [&] { slot = LOADFILE(kDemoRecording, kDetectKind); });
   if (slot < 0) return slot;
@@ -58,6 +62,25 @@ inline int16_t StartProgramOnDemo() {
   ActiveChannel = 1;
   FileSHORTS[slot][kShortChanged] = 0;
   return slot;
+}
+
+// StartProgram, then OpenDemo.
+inline int16_t StartProgramOnDemo() {
+  StartProgram();
+  return OpenDemo();
+}
+
+// What a test of the started program leaves: no file, command, script
+// operation or recording, and none of the hooks the start-up filled.
+inline void StopProgram() {
+  ClearStore();
+  ClearCommandRegistry();
+  ClearScriptOps();
+  gDispatchHooks = {};
+  gMenuRuleHooks = {};
+  gStoreHooks = {};
+  RecordSCRIPT = 0;
+  ScriptCOUNT = 0;
 }
 
 }  // namespace testsupport

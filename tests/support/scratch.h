@@ -5,6 +5,8 @@
 #include <stdlib.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 
@@ -14,6 +16,12 @@ inline std::filesystem::path MakeScratchDir(const std::string& prefix) {
   std::string name = (std::filesystem::temp_directory_path() / (prefix + "XXXXXX")).string();
   if (!::mkdtemp(name.data())) throw std::runtime_error("no scratch folder in " + name);
   return name;
+}
+
+// The bytes of a file a test wrote; empty when there is none.
+inline std::string ReadFileBytes(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
 }
 
 }  // namespace testsupport

@@ -7,6 +7,8 @@
 #include "analyses/descriptive.h"
 #include "analyses/statspanel.h"
 #include "analyses/ui/autorepeat.h"
+#include "analyses/ui/blockpress.h"
+#include "analyses/ui/crosschan.h"
 #include "shell/ui/recorder.h"
 #include "analyses/ui/statspanel.h"
 #include "output/numberformat.h"
@@ -29,6 +31,7 @@
 #include "shell/globals.h"
 #include "shell/menutable.h"
 #include "shell/store.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
@@ -68,21 +71,11 @@ double typedBound(int16_t field) {
 }
 
 void addSwitch(int16_t id, const std::string& title, plat::Rect r) {
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = plat::ButtonKind::CheckBox;
-  b.title = title;
-  b.r = r;
-  plat::addButton(kResultsWindow, b);
+  AddKitButton(kResultsWindow, id, plat::ButtonKind::CheckBox, title, r);
 }
 
 void addPush(int16_t id, const std::string& title, plat::Rect r) {
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = plat::ButtonKind::Push;
-  b.title = title;
-  b.r = r;
-  plat::addButton(kResultsWindow, b);
+  AddKitButton(kResultsWindow, id, plat::ButtonKind::Push, title, r);
 }
 
 void addBoundField(int16_t id, float value, plat::Rect r) {
@@ -157,15 +150,8 @@ void switchChannel(Run& run, int16_t newCh) {
 void setLimit(Run& run, int16_t side) {
   const int16_t button = side == 1 ? kStatsRightLimit : kStatsLeftLimit;
   SetKitButton(button, true);
-  if (side == 1) {
-    run.rightOffset = SETLIMITS(run.rightOffset, 1, run.rightSet);
-    run.rightSet = run.rightSet || blockWindowReady();
-    run.rightX = HorizPosition;
-  } else {
-    run.leftOffset = SETLIMITS(run.leftOffset, 0, run.leftSet);
-    run.leftSet = run.leftSet || blockWindowReady();
-    run.leftX = HorizPosition;
-  }
+  if (side == 1) PickLimit(1, &run.rightOffset, &run.rightSet, &run.rightX);
+  else PickLimit(0, &run.leftOffset, &run.leftSet, &run.leftX);
   makeResultsCurrent();
   run.compute();
   SetKitButton(button, false);
@@ -301,43 +287,16 @@ int32_t SETLIMITS(int32_t offset, int16_t side, bool wasSet) {
     drawSide();
   }
 
-  // Presses arrive as events, so none is lost however briefly the button
-  // was down.
-  plat::Point at{};
-  bool placed = false;
-  {
-    HandlerScope keepHandlers;
-    bool pressed = false;
-    plat::Point pressAt{};
-    auto& h = plat::handlers();
-    h.mouse = [&](const plat::Event& e) {
-      if (e.kind != plat::EventKind::MouseDown) return;
-      pressed = true;
-      pressAt = e.window == kBlockWindow ? e.local : plat::Point{-1, -1};
-    };
-    // A close box clicked meanwhile is handed back to the analysis loop.
-    std::vector<plat::Event> closes;
-    h.dialog = [&closes](const plat::Event& e) {
-      if (e.kind == plat::EventKind::CloseBox) closes.push_back(e);
-    };
-    h.menu = [](const plat::Event&) {};
-    auto inRegion = [](plat::Point q) {
-      return InsideLimitRegion(static_cast<int16_t>(q.x), static_cast<int16_t>(q.y), RightLim, UpperLimit);
-    };
-    while (blockWindowReady()) {
-      plat::pump();
-      if (pressed) {
-        pressed = false;
-        if (inRegion(pressAt)) {
-          at = pressAt;
-          placed = true;
-          break;
+  auto inRegion = [](plat::Point q) {
+    return InsideLimitRegion(static_cast<int16_t>(q.x), static_cast<int16_t>(q.y), RightLim, UpperLimit);
+  };
+  const std::optional<plat::Point> at = AwaitBlockPress(
+      inRegion,
+      [&](plat::Point q) {
+        if (!inRegion(q)) {
+          plat::setCursor(plat::CursorKind::Arrow);
+          return;
         }
-        plat::systemBeep();
-      }
-      if (!blockWindowReady()) break;
-      const plat::Point q = plat::pointerLocal(kBlockWindow);
-      if (inRegion(q)) {
         plat::setCursor(plat::CursorKind::Cross);
         p.setPenMode(plat::PenMode::Xor);
         p.moveTo(q.x, 0);
@@ -345,20 +304,16 @@ int32_t SETLIMITS(int32_t offset, int16_t side, bool wasSet) {
         flushBlockWindow();
         p.moveTo(q.x, 0);
         p.lineTo(q.x, UpperLimit);
-      } else {
-        plat::setCursor(plat::CursorKind::Arrow);
-      }
-    }
-    for (const plat::Event& e : closes) plat::postEvent(e);
-  }
+      },
+      true);
   if (!blockWindowReady()) {
     makeResultsCurrent();
     return offset;
   }
   LIMITARROW(static_cast<uint16_t>(side));
   int32_t result = offset;
-  if (placed) {
-    const LimitSnap snap = SnapLimit(static_cast<int16_t>(at.x), RightLim, begin, end);
+  if (at) {
+    const LimitSnap snap = SnapLimit(static_cast<int16_t>(at->x), RightLim, begin, end);
     result = snap.offset;
     HorizPosition = snap.x;
     drawSide();
@@ -373,6 +328,20 @@ int32_t SETLIMITS(int32_t offset, int16_t side, bool wasSet) {
   makeResultsCurrent();
   plat::setCursor(plat::CursorKind::Arrow);
   return result;
+}
+
+void PickLimit(int16_t side, int32_t* offset, bool* set, int16_t* x) {
+  *offset = SETLIMITS(*offset, side, *set);
+  *set = *set || blockWindowReady();
+  *x = HorizPosition;
+}
+
+bool ToggleResultScale() {
+  Rscale = Rscale ? 0 : 1;
+  SetKitButton(kScaleButton, Rscale != 0);
+  if (Rscale) downvip();
+  else upvip();
+  return Rscale != 0;
 }
 
 // ---- The command -----------------------------------------------------------------------------
@@ -461,24 +430,12 @@ void AVERAGE() {
         switch (id) {
           case kHelpButton: OpenHelpPage(HelpSubject); break;
           case kCrossChannelBox:
-            UseCrossChanIndex = ToggleValue(UseCrossChanIndex);
-            if (UseCrossChanIndex) {
-              SetKitButton(kCrossChannelBox, true);
-              DataFilterNotice("cross-channel selection in use");
-              run.rangeMode = 1;
-            } else {
-              SetKitButton(kCrossChannelBox, false);
-              plat::disposeWindow(kFilterNoticeWindow);
-              run.rangeMode = 0;
-            }
+            run.rangeMode = ToggleCrossChannelBox() ? 1 : 0;
             makeResultsCurrent();
             run.compute();
             break;
           case kScaleButton:
-            Rscale = Rscale ? 0 : 1;
-            SetKitButton(kScaleButton, Rscale != 0);
-            if (Rscale) downvip();
-            else upvip();
+            ToggleResultScale();
             makeResultsCurrent();
             BasicSTATS(kPanelFull);
             addPush(kStoreButton, "Store", {268, 47, 314, 68});

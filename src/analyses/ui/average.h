@@ -24,6 +24,12 @@ bool DoAVERAGE(uint16_t rangeMode, uint16_t minFromField, uint16_t maxFromField,
 // offset when the block window is gone.
 int32_t SETLIMITS(int32_t offset, int16_t side, bool wasSet);
 inline int32_t SETLIMITS(int32_t offset, int16_t side) { return SETLIMITS(offset, side, offset != 0); }
+// The results scale button clicked: Rscale flipped, the button marked to
+// match, a rising or falling sound. True when results are now scaled.
+bool ToggleResultScale();
+// SETLIMITS for one side of an analysis's limits: *offset and its pixel *x
+// taken, and *set once the block window was there to take the click.
+void PickLimit(int16_t side, int32_t* offset, bool* set, int16_t* x);
 // Draws the limits that are on again (after the block window was redrawn);
 // window 4 becomes current.
 void FIXLIMITS(int32_t leftOn, int32_t rightOn, int16_t leftX, int16_t rightX);

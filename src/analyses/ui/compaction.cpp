@@ -20,6 +20,7 @@
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/help.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
@@ -32,33 +33,15 @@ namespace {
 constexpr int W = kResultsWindow;
 
 void bevel(int16_t id, const std::string& title, plat::Rect r, int state = 1) {
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = plat::ButtonKind::SmallBevel;
-  b.title = title;
-  b.r = r;
-  b.state = state;
-  plat::addButton(W, b);
+  AddKitButton(W, id, plat::ButtonKind::SmallBevel, title, r, state);
 }
 
 void push(int16_t id, const char* title, plat::Rect r, bool isDefault, int state = 1) {
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = isDefault ? plat::ButtonKind::DefaultPush : plat::ButtonKind::Push;
-  b.title = title;
-  b.r = r;
-  b.state = state;
-  plat::addButton(W, b);
+  AddKitButton(W, id, isDefault ? plat::ButtonKind::DefaultPush : plat::ButtonKind::Push, title, r, state);
 }
 
 void checkBox(int16_t id, const char* title, plat::Rect r, bool on) {
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = plat::ButtonKind::CheckBox;
-  b.title = title;
-  b.r = r;
-  b.state = on ? 2 : 1;
-  plat::addButton(W, b);
+  AddKitButton(W, id, plat::ButtonKind::CheckBox, title, r, on ? 2 : 1);
 }
 
 void staticField(int16_t id, plat::Rect r, int size) {

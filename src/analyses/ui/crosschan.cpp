@@ -6,6 +6,7 @@
 #include "analyses/crosschan.h"
 #include "output/numberformat.h"
 #include "output/scaling.h"
+#include "output/ui/analysiskit.h"
 #include "platform/controls.h"
 #include "platform/events.h"
 #include "platform/port.h"
@@ -15,6 +16,7 @@
 #include "shell/colours.h"
 #include "shell/globals.h"
 #include "shell/store.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
 #include "shell/ui/sounds.h"
@@ -65,12 +67,7 @@ void noValidCasesWarning() {
   p.drawText("You may continue with regular analysis, but cross-channel");
   p.moveTo(15, 80);
   p.drawText("subset selection is deactivated.");
-  plat::ButtonSpec b;
-  b.id = 1;
-  b.kind = plat::ButtonKind::DefaultPush;
-  b.title = "OK";
-  b.r = {290, 66, 410, 86};
-  plat::addButton(kNoValidCasesWindow, b);
+  AddKitButton(kNoValidCasesWindow, 1, plat::ButtonKind::DefaultPush, "OK", {290, 66, 410, 86});
   HandlerScope keep;
   InstallDialogHandlers();
   plat::handlers().menu = noMENU;
@@ -227,4 +224,12 @@ void SelectSubset() {
   readFields();
   plat::disposeWindow(kSubsetWindow);
   RestoreTheToolBar();
+}
+
+bool ToggleCrossChannelBox() {
+  UseCrossChanIndex = ToggleValue(UseCrossChanIndex);
+  SetKitButton(kCrossChannelBox, UseCrossChanIndex != 0);
+  if (UseCrossChanIndex) DataFilterNotice("cross-channel selection in use");
+  else plat::disposeWindow(kFilterNoticeWindow);
+  return UseCrossChanIndex != 0;
 }

@@ -9,6 +9,10 @@ void SelectSubset();
 // Builds the index from CrossChanSelect; the "No Valid Cases Warning" when
 // no case is selected. Returns the count selected.
 int32_t CrossChanIndex();
+// A click on an analysis's "Use Cross-Channel Subsampling" box: the
+// selection on or off, the box marked to match and the notice over the
+// block shown or closed. True when the selection is now in use.
+bool ToggleCrossChannelBox();
 
 inline constexpr int16_t kSubsetWindow = 99;
 inline constexpr int16_t kNoValidCasesWindow = 15;

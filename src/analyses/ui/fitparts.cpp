@@ -6,6 +6,7 @@
 #include "plot/ui/plotwindow.h"
 #include "shell/colours.h"
 #include "shell/globals.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kitglobals.h"
 
 namespace fitparts {
@@ -34,26 +35,13 @@ plat::Rect besidePlot(int width, int height) {
 
 void push(int win, int id, const std::string& title, plat::Rect r, bool isDefault, int state) {
   plat::removeControl(win, id);
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = isDefault ? plat::ButtonKind::DefaultPush : plat::ButtonKind::Push;
-  b.title = title;
-  b.r = r;
-  b.state = state;
-  plat::addButton(win, b);
+  AddKitButton(win, static_cast<int16_t>(id), isDefault ? plat::ButtonKind::DefaultPush : plat::ButtonKind::Push, title,
+               r, state);
 }
 
 void label(int win, int id, const std::string& text, plat::Rect r, int px) {
   plat::removeControl(win, id);
-  plat::FieldSpec f;
-  f.id = id;
-  f.text = text;
-  f.r = r;
-  f.kind = plat::FieldKind::Static;
-  f.framed = false;
-  f.font.pixelSize = px;
-  f.back = plat::background(win);
-  plat::addField(win, f);
+  AddPlainLabel(win, static_cast<int16_t>(id), text, r, px);
 }
 
 void result(int win, int id, const std::string& text, plat::Rect r, plat::Rgb16 back, plat::Rgb16 fore) {

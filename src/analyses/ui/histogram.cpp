@@ -21,6 +21,7 @@
 #include "shell/defaults.h"
 #include "shell/globals.h"
 #include "shell/store.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
@@ -240,12 +241,7 @@ void addField(int16_t id, const std::string& t, plat::Rect r, bool editable, pla
 }
 
 void addButton(int16_t id, plat::ButtonKind kind, const std::string& t, plat::Rect r) {
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = kind;
-  b.title = t;
-  b.r = r;
-  plat::addButton(kHistogramWindow, b);
+  AddKitButton(kHistogramWindow, id, kind, t, r);
 }
 
 void bigForm(const Span& s) {

@@ -9,6 +9,7 @@
 #include "analyses/statspanel.h"
 #include "analyses/integration.h"
 #include "analyses/ui/average.h"
+#include "analyses/ui/crosschan.h"
 #include "analyses/ui/histogram.h"
 #include "output/numberformat.h"
 #include "output/results.h"
@@ -33,6 +34,7 @@
 #include "shell/menutable.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
@@ -91,12 +93,7 @@ IntegrationRequest requestFor(int16_t slot, int32_t left, int32_t right) {
 }
 
 void addButton(int16_t id, plat::ButtonKind kind, const std::string& title, plat::Rect r) {
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = kind;
-  b.title = title;
-  b.r = r;
-  plat::addButton(kResultsWindow, b);
+  AddKitButton(kResultsWindow, id, kind, title, r);
 }
 
 void addField(int16_t id, const std::string& text, plat::Rect r, bool editable, int size = 12) {
@@ -162,15 +159,8 @@ void redrawPlotIfShown(const Run& run) {
 void setLimit(Run& run, int16_t side) {
   const int16_t button = side == 1 ? kAreaRightLimit : kAreaLeftLimit;
   plat::setButtonState(kResultsWindow, button, 2);
-  if (side == 1) {
-    run.right = SETLIMITS(run.right, 1, run.rightSet);
-    run.rightSet = run.rightSet || plat::windowExists(kBlockWindow);
-    run.rightX = HorizPosition;
-  } else {
-    run.left = SETLIMITS(run.left, 0, run.leftSet);
-    run.leftSet = run.leftSet || plat::windowExists(kBlockWindow);
-    run.leftX = HorizPosition;
-  }
+  if (side == 1) PickLimit(1, &run.right, &run.rightSet, &run.rightX);
+  else PickLimit(0, &run.left, &run.leftSet, &run.leftX);
   makeResultsCurrent();
   DoAREA(1, run.left, run.right);
   plat::setButtonState(kResultsWindow, button, 1);
@@ -504,10 +494,7 @@ int16_t GETAREA() {
       } else {
         switch (id) {
           case kCrossChannelBox:
-            UseCrossChanIndex = ToggleValue(UseCrossChanIndex);
-            SetKitButton(kCrossChannelBox, UseCrossChanIndex != 0);
-            if (UseCrossChanIndex) DataFilterNotice("cross-channel selection in use");
-            else plat::disposeWindow(kFilterNoticeWindow);
+            ToggleCrossChannelBox();
             makeResultsCurrent();
             DoAREA(0, run.left, run.right);
             break;

@@ -10,6 +10,7 @@
 #include "analyses/linefit.h"
 #include "analyses/statspanel.h"
 #include "analyses/ui/autorepeat.h"
+#include "analyses/ui/crosschan.h"
 #include "editing/channelpick.h"
 #include "editing/ui/picklists.h"
 #include "output/results.h"
@@ -30,6 +31,7 @@
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
@@ -41,32 +43,8 @@ namespace {
 constexpr int16_t kRegressionWindowHeight = 356;
 constexpr int16_t kOldFloatingWindow = 50;
 
-bool blockDefined(int16_t slot) {
-  return ValidFileSlot(slot) && SlotHoldsFile(slot) && FileSHORTS[slot][kShortBlockState] == 2;
-}
-
-void makeResultsCurrent() {
-  if (plat::windowExists(kResultsWindow)) plat::setCurrentPort(kResultsWindow);
-}
-
-void addPush(int win, int16_t id, const std::string& title, plat::Rect r, bool isDefault = false) {
-  if (plat::controlExists(win, id)) return;
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = isDefault ? plat::ButtonKind::DefaultPush : plat::ButtonKind::Push;
-  b.title = title;
-  b.r = r;
-  plat::addButton(win, b);
-}
-
 void addRadio(int win, int16_t id, const std::string& title, plat::Rect r, bool on) {
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = plat::ButtonKind::Radio;
-  b.title = title;
-  b.r = r;
-  b.state = on ? 2 : 1;
-  plat::addButton(win, b);
+  AddKitButton(win, id, plat::ButtonKind::Radio, title, r, on ? 2 : 1);
 }
 
 plat::Rect besidePlot(int width, int height) {
@@ -149,17 +127,13 @@ void DrawREGRESSION(const Channels& c) {
   EndBeep();
 }
 
-// The fitted model over the scatter plot, in XOR.
+// The fitted model over the scatter plot.
 void drawModel(int16_t model, float a, float b) {
-  if (!plat::windowExists(kBlockWindow) || !std::isfinite(a) || !std::isfinite(b)) return;
-  plat::Port& p = plat::port(kBlockWindow);
-  const int w = plat::contentSize(kBlockWindow).w;
-  p.resetPen();
-  p.setPenMode(plat::PenMode::Xor);
-  std::vector<plat::Point> segs;
-  if (model == kModelLinear) {
-    segs = {{1, scatterRow(a + static_cast<double>(b) * minx1)}, {w, scatterRow(a + static_cast<double>(b) * maxx1)}};
-  } else {
+  DrawLineOverBlock(a, b, [&](int w) {
+    if (model == kModelLinear) {
+      return std::vector<plat::Point>{{1, scatterRow(a + static_cast<double>(b) * minx1)},
+                                      {w, scatterRow(a + static_cast<double>(b) * maxx1)}};
+    }
     auto valueAt = [&](double x) {
       switch (model) {
         case kModelLogY: return std::pow(10.0, a + b * x);
@@ -168,41 +142,19 @@ void drawModel(int16_t model, float a, float b) {
       }
     };
     const double step = (static_cast<double>(maxx1) - minx1) * 4.0 / w;
-    plat::Point last{};
+    std::vector<plat::Point> points;
     int k = 0;
-    for (int px = 1; px <= w; px += 4, ++k) {
-      const plat::Point next{px, scatterRow(valueAt(minx1 + (k + 1) * step))};
-      if (k > 0) {
-        segs.push_back(last);
-        segs.push_back(next);
-      }
-      last = next;
-    }
-  }
-  if (!segs.empty()) p.drawSegments(segs.data(), segs.size() / 2);
-  p.resetPen();
-  plat::flushWindow(kBlockWindow);
+    for (int px = 1; px <= w; px += 4, ++k) points.push_back({px, scatterRow(valueAt(minx1 + (k + 1) * step))});
+    return points;
+  });
 }
-
-struct Run {
-  int16_t slot = 0;
-  LineFitRequest fit;
-  int32_t n = 0;
-  bool ok = false;
-};
 
 // From the test-value field on: the plot, the fit and the panel with the
 // channels and model chosen.
-void compute(Run& run) {
+void compute(LineFitRun& run) {
   const int16_t slot = run.slot;
-  makeResultsCurrent();
-  plat::removeControl(kResultsWindow, kRegTestValueField);
-  plat::FieldSpec tv;
-  tv.id = kRegTestValueField;
-  tv.text = "1";
-  tv.r = {90, 176, 146, 192};
-  tv.back = lightBlue;
-  plat::addField(kResultsWindow, tv);
+  MakeLineFitResultsCurrent();
+  AddSlopeTestValueField();
   run.ok = false;
   if (chan2 == 0) return;
   Channels c;
@@ -216,53 +168,38 @@ void compute(Run& run) {
   run.fit.logX = ModelLogX(UseLogY);
   run.fit.logY = ModelLogY(UseLogY);
   LineFit fit;
-  run.ok = FitLine(run.fit, &fit) == FitStatus::Ok;
-  if (!run.ok) return;
-  StoreLineFit(fit);
-  run.n = fit.n;
+  if (!FitLineOfRun(run, &fit)) return;
   bup();
   drawModel(UseLogY, ValueOfA, ValueOfB);
-  makeResultsCurrent();
+  MakeLineFitResultsCurrent();
   REGRESSIONSTATS(run.n);
-  plat::FieldSpec m;
-  m.id = kRegModelField;
-  m.text = std::string("  model:    ") + RegressionModelText(UseLogY);
-  m.r = {4, 200, 316, 216};
-  m.kind = plat::FieldKind::Static;
-  m.framed = false;
-  m.font.pixelSize = 11;
-  m.back = plat::background(kResultsWindow);
-  plat::removeControl(kResultsWindow, kRegModelField);
-  plat::addField(kResultsWindow, m);
+  AddLineFitTextLine(kRegModelField, std::string("  model:    ") + RegressionModelText(UseLogY), {4, 200, 316, 216});
   for (int16_t i = 0; i < 2; ++i) {
-    plat::FieldSpec axis = m;
-    axis.id = static_cast<int16_t>(kRegAxisField + i);
     const int16_t c = i == 0 ? Chan1 : chan2;
-    axis.text = std::string(i == 0 ? " X -axis, ch." : " Y-axis, ch.") + NumText(c) + "   " + RetrieveLabel(c);
-    axis.r = {4, 258 + 16 * i, 316, 274 + 16 * i};
-    plat::removeControl(kResultsWindow, axis.id);
-    plat::addField(kResultsWindow, axis);
+    AddLineFitTextLine(static_cast<int16_t>(kRegAxisField + i),
+                       std::string(i == 0 ? " X -axis, ch." : " Y-axis, ch.") + NumText(c) + "   " + RetrieveLabel(c),
+                       {4, 258 + 16 * i, 316, 274 + 16 * i});
   }
   const int win = kResultsWindow;
-  addPush(win, kRegTest, "test", {4, 174, 54, 194});
-  if (nChannels[slot] > 2) addPush(win, kRegNewChannels, "Select New Channels\xC9", {4, 232, 150, 254});
-  addPush(win, kRegPredict, "Predict Values\xC9", {154, 232, 270, 254});
-  addPush(win, kRegResiduals, "Residuals\xC9", {4, 296, 100, 318});
-  addPush(win, kRegExit, "Exit", {104, 296, 170, 318}, true);
+  AddLineFitButton(win, kRegTest, "test", {4, 174, 54, 194});
+  if (nChannels[slot] > 2) AddLineFitButton(win, kRegNewChannels, "Select New Channels\xC9", {4, 232, 150, 254});
+  AddLineFitButton(win, kRegPredict, "Predict Values\xC9", {154, 232, 270, 254});
+  AddLineFitButton(win, kRegResiduals, "Residuals\xC9", {4, 296, 100, 318});
+  AddLineFitButton(win, kRegExit, "Exit", {104, 296, 170, 318}, true);
 }
 
 // Channel choice, as on entry and after "Select New Channels…".
-void chooseChannels(Run& run) {
+void chooseChannels(LineFitRun& run) {
   const int16_t slot = run.slot;
   Chan1 = ActiveChannel;
   OpenResultsWIndow(1, 1, 0, "Cross-Channel Regression", 0);
   FitResultsWindow(kRegressionWindowHeight);
-  makeResultsCurrent();
+  MakeLineFitResultsCurrent();
   // The channels come from the picker: no channel buttons here.
   WriteHEADER(0);
-  addPush(kResultsWindow, kHelpButton, "?", {280, 329, 310, 349});
+  AddLineFitButton(kResultsWindow, kHelpButton, "?", {280, 329, 310, 349});
   chan2 = 0;
-  if (PortForResultsOutput != 0) addPush(kResultsWindow, kRegPrint, "Print", {234, 296, 310, 318});
+  if (PortForResultsOutput != 0) AddLineFitButton(kResultsWindow, kRegPrint, "Print", {234, 296, 310, 318});
   if (nChannels[slot] == 2) {
     Chan1 = 1;
     chan2 = 2;
@@ -273,7 +210,7 @@ void chooseChannels(Run& run) {
   } else {
     PickRChans(1);
   }
-  makeResultsCurrent();
+  MakeLineFitResultsCurrent();
 }
 
 }  // namespace
@@ -298,7 +235,7 @@ void PickRChans(uint16_t withModel) {
   yChan = 1;
   TRANSCHAN(" ch. X", "  ch. Y", "Channel data", 30, 1, 10, 1);
   yChan = keptYChan;
-  addPush(kWin, kPickOK, "Selections OK", {200, layout.bottom + 20, 330, layout.bottom + 42}, true);
+  AddLineFitButton(kWin, kPickOK, "Selections OK", {200, layout.bottom + 20, 330, layout.bottom + 42}, true);
   int16_t x = (Chan1 >= 1 && Chan1 <= n) ? Chan1 : 0;
   int16_t y = (chan2 > n && chan2 <= 2 * n) ? chan2 : 0;
   auto show = [&] {
@@ -350,7 +287,7 @@ void PickRChans(uint16_t withModel) {
     if (logY) addRadio(kWin, 2, "   Linear X, Log Y", {20, 40, 300, 58}, UseLogY == 1);
     if (logX) addRadio(kWin, 3, "   Log X, Linear Y", {20, 65, 300, 83}, UseLogY == 2);
     if (logX && logY) addRadio(kWin, 4, "   Log X, Log Y", {20, 90, 300, 108}, UseLogY == 3);
-    addPush(kWin, kModelDone, "Done", {230, 130, 320, 152}, true);
+    AddLineFitButton(kWin, kModelDone, "Done", {230, 130, 320, 152}, true);
     ClearMailbox();
     for (;;) {
       plat::pump();
@@ -361,8 +298,7 @@ void PickRChans(uint16_t withModel) {
         UseLogY = static_cast<int16_t>(id - 1);
         for (int16_t r = 1; r <= 4; ++r)
           if (plat::controlExists(kWin, r)) plat::setButtonState(kWin, r, r == id ? 2 : 1);
-      } else if ((a == kActionClick && id == kModelDone) || (a == kActionKey && (id == 13 || id == 3)) ||
-                 (a == kActionClose && id == kWin) || (a == kActionActivate && id != kWin)) {
+      } else if (EndsLineFitDialog(a, id, kWin, kModelDone)) {
         break;
       }
     }
@@ -378,7 +314,7 @@ void PickRChans(uint16_t withModel) {
 void REGRESSION() {
   const auto slot = static_cast<int16_t>(TheFileInUse);
   HelpSubject = kRegressionHelpSubject;
-  if (!blockDefined(slot) || nChannels[slot] < 2) return;
+  if (!LineFitBlockDefined(slot) || nChannels[slot] < 2) return;
   RecordScriptOperation(kOpRegress);
   if (AvoidInterpolation) {
     MakeInterpolationRecord();
@@ -387,7 +323,7 @@ void REGRESSION() {
   Analysis_Code = kRegressionAnalysisCode;
   plat::disposeWindow(kOldFloatingWindow);
 
-  Run run;
+  LineFitRun run;
   run.slot = slot;
   chooseChannels(run);
   compute(run);
@@ -397,41 +333,19 @@ void REGRESSION() {
   ClearMailbox();
   // No Y channel chosen: the command ends without a fit.
   while (chan2 != 0) {
-    plat::pump();
-    const int16_t a = action;
-    const int16_t id = eventID;
-    ClearMailbox();
-    if (!plat::windowExists(kResultsWindow)) break;
-    HelpSubject = kRegressionHelpSubject;
-    if (a == kActionClose) {
-      if (id == kResultsWindow) break;
-      continue;
-    }
-    if (a == kActionClick && IsDeferredToolbarClick(id)) {
-      DeferToolbarClick(id);
-      break;
-    }
-    if (MENU_or_ToolBar_PICKED) break;
-    if (a == kActionKey && (id == 13 || id == 3)) {
-      if (RunScript) break;
-      continue;
-    }
+    int16_t a = 0, id = 0;
+    const LineFitEvent e = NextLineFitEvent(kRegressionHelpSubject, &a, &id);
+    if (e == LineFitEvent::Leave) break;
+    if (e == LineFitEvent::Skip) continue;
     if (a == kActionKey) {
       if (TranslateAnalysisKey(id, nChannels[slot]).kind == AnalysisKeyKind::Help) plat::openHelp(HelpSubject);
       continue;
-    }
-    if (a == kActionActivate) {
-      if (id == kResultsWindow || id == kBlockWindow || id == kFilterNoticeWindow) continue;
-      break;
     }
     if (a != kActionClick) continue;
     bool leave = false;
     switch (id) {
       case kCrossChannelBox:
-        UseCrossChanIndex = ToggleValue(UseCrossChanIndex);
-        SetKitButton(kCrossChannelBox, UseCrossChanIndex != 0);
-        if (UseCrossChanIndex) DataFilterNotice("cross-channel selection in use");
-        else plat::disposeWindow(kFilterNoticeWindow);
+        ToggleCrossChannelBox();
         compute(run);
         break;
       case kHelpButton: plat::openHelp(HelpSubject); break;
@@ -439,7 +353,7 @@ void REGRESSION() {
       case kRegPrint:
         Pslope = slope;
         DRAFTPRINT("p");
-        makeResultsCurrent();
+        MakeLineFitResultsCurrent();
         break;
       case kRegNewChannels:
         chooseChannels(run);
@@ -448,11 +362,11 @@ void REGRESSION() {
         break;
       case kRegPredict:
         if (run.ok) PredictRegressionValues(0);
-        makeResultsCurrent();
+        MakeLineFitResultsCurrent();
         break;
       case kRegResiduals:
         if (run.ok) RegressionRESIDS(run.fit, run.n, 1);
-        makeResultsCurrent();
+        MakeLineFitResultsCurrent();
         break;
       case kRegExit: leave = true; break;
       default: break;
@@ -460,15 +374,7 @@ void REGRESSION() {
     if (leave) break;
   }
 
-  // The window goes with its loop, however it ended: its buttons would
-  // answer nothing without it.
-  plat::disposeWindow(kResultsWindow);
-  plat::flushInput();
-  plat::disposeWindow(kFilterNoticeWindow);
-  bup();
-  if (blockDefined(slot)) REFRESHBLOCK();
-  if (plat::windowExists(PlotWindowId(slot))) plat::setCurrentPort(PlotWindowId(slot));
-  RunPendingToolbarCommand();
+  CloseLineFitWindow(slot);
 }
 
 void RegisterLineFitCommands() {

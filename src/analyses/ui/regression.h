@@ -4,8 +4,12 @@
 // window.
 #pragma once
 #include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "analyses/linefit.h"
+#include "platform/types.h"
 
 // Registers both commands, their Autorepeat re-runs and script operations.
 void RegisterLineFitCommands();
@@ -40,6 +44,48 @@ void RegressionRESIDS(const LineFitRequest& fit, int32_t n, int16_t mode);
 void SaveResiduals(const LineFitRequest& fit, int16_t mode);
 // Prediction window 7: mode 1 slope over time, 0 regression.
 void PredictRegressionValues(int16_t mode);
+
+// ---- The window both fits run in (results window 4) -------------------------------
+// One run of a fit: the request last fitted, its cases, and whether the fit
+// stands (residuals and predictions need one).
+struct LineFitRun {
+  int16_t slot = 0;
+  LineFitRequest fit;
+  int32_t n = 0;
+  bool ok = false;
+};
+// A block is marked in the open file of slot.
+bool LineFitBlockDefined(int16_t slot);
+// Window 4 as the current port, when it is open.
+void MakeLineFitResultsCurrent();
+// A push button, once: one of that id already there stays as it is.
+void AddLineFitButton(int win, int16_t id, const std::string& title, plat::Rect r, bool isDefault = false);
+// Field 111, "1" on light blue: the value the typed slope test uses.
+void AddSlopeTestValueField();
+// A line of text in window 4's ground (the model, the axes), replacing one of that id.
+void AddLineFitTextLine(int16_t id, const std::string& text, plat::Rect r);
+// Fits run.fit into *fit; when it stands, the result globals and run.n take
+// it. run.ok says which.
+bool FitLineOfRun(LineFitRun& run, LineFit* fit);
+// The fitted line over the block plot, in XOR so the plot shows through: the
+// polyline pointsFor gives for the window's width. Nothing without a block
+// window, or when a or b is not finite.
+void DrawLineOverBlock(float a, float b, const std::function<std::vector<plat::Point>(int width)>& pointsFor);
+
+enum class LineFitEvent : int8_t { Leave, Skip, Handle };
+// Waits for the next event of the loop over window 4 and settles those both
+// fits treat alike: the window gone or closed, a deferred toolbar click or a
+// menu pick, Return or Enter (ending only a script's run), another window
+// coming to the front. Handle leaves the other keys and the clicks, in
+// *outAction and *outId, to the caller.
+LineFitEvent NextLineFitEvent(int16_t helpSubject, int16_t* outAction, int16_t* outId);
+// After the loop, however it ended: window 4 goes with it (its buttons would
+// answer nothing without it), the block is drawn afresh and a deferred
+// toolbar command runs.
+void CloseLineFitWindow(int16_t slot);
+// A click on done, Return or Enter, the close box, or another window coming
+// to the front: each ends a small dialog window of the fits.
+bool EndsLineFitDialog(int16_t a, int16_t id, int win, int16_t done);
 
 // ---- Control ids ----------------------------------------------------------------
 inline constexpr int16_t kRegProbResultField = 110;   // "is ..." of the typed test

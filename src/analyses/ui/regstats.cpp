@@ -23,12 +23,14 @@
 #include "platform/windows.h"
 #include "plot/ui/blockwindow.h"
 #include "plot/ui/plotwindow.h"
+#include "plot/ui/redraw.h"
 #include "shell/colours.h"
 #include "shell/defaults.h"
 #include "shell/dispatch.h"
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
@@ -74,16 +76,6 @@ void editField(int win, int16_t id, const std::string& text, plat::Rect r) {
   plat::addField(win, f);
 }
 
-void push(int win, int16_t id, const std::string& title, plat::Rect r, bool isDefault = false) {
-  if (plat::controlExists(win, id)) return;
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = isDefault ? plat::ButtonKind::DefaultPush : plat::ButtonKind::Push;
-  b.title = title;
-  b.r = r;
-  plat::addButton(win, b);
-}
-
 void label(const std::string& text, int x, int y, int size, plat::Rgb16 colour = {0, 0, 0}) {
   plat::Port& p = plat::currentPort();
   p.setPenMode(plat::PenMode::Copy);
@@ -123,6 +115,96 @@ plat::Rect globalBeside(int width, int height) {
 }
 
 }  // namespace
+
+// ---- The window both fits run in ---------------------------------------------------------
+
+bool LineFitBlockDefined(int16_t slot) {
+  return ValidFileSlot(slot) && SlotHoldsFile(slot) && FileSHORTS[slot][kShortBlockState] == 2;
+}
+
+void MakeLineFitResultsCurrent() {
+  if (plat::windowExists(kResultsWindow)) plat::setCurrentPort(kResultsWindow);
+}
+
+void AddLineFitButton(int win, int16_t id, const std::string& title, plat::Rect r, bool isDefault) {
+  if (plat::controlExists(win, id)) return;
+  AddKitButton(win, id, isDefault ? plat::ButtonKind::DefaultPush : plat::ButtonKind::Push, title, r);
+}
+
+void AddSlopeTestValueField() {
+  plat::FieldSpec tv;
+  tv.id = kRegTestValueField;
+  tv.text = "1";
+  tv.r = {90, 176, 146, 192};
+  tv.back = lightBlue;
+  plat::addField(kResultsWindow, tv);
+}
+
+void AddLineFitTextLine(int16_t id, const std::string& text, plat::Rect r) {
+  AddPlainLabel(kResultsWindow, id, text, r, 11);
+}
+
+bool FitLineOfRun(LineFitRun& run, LineFit* fit) {
+  run.ok = FitLine(run.fit, fit) == FitStatus::Ok;
+  if (run.ok) {
+    StoreLineFit(*fit);
+    run.n = fit->n;
+  }
+  return run.ok;
+}
+
+void DrawLineOverBlock(float a, float b, const std::function<std::vector<plat::Point>(int width)>& pointsFor) {
+  if (!plat::windowExists(kBlockWindow) || !std::isfinite(a) || !std::isfinite(b)) return;
+  plat::Port& p = plat::port(kBlockWindow);
+  const int w = plat::contentSize(kBlockWindow).w;
+  p.resetPen();
+  p.setPenMode(plat::PenMode::Xor);
+  const std::vector<plat::Point> points = pointsFor(w);
+  std::vector<plat::Point> segs;
+  for (size_t k = 1; k < points.size(); ++k) {
+    segs.push_back(points[k - 1]);
+    segs.push_back(points[k]);
+  }
+  if (!segs.empty()) p.drawSegments(segs.data(), segs.size() / 2);
+  p.resetPen();
+  plat::flushWindow(kBlockWindow);
+}
+
+LineFitEvent NextLineFitEvent(int16_t helpSubject, int16_t* outAction, int16_t* outId) {
+  plat::pump();
+  const int16_t a = *outAction = action;
+  const int16_t id = *outId = eventID;
+  ClearMailbox();
+  if (!plat::windowExists(kResultsWindow)) return LineFitEvent::Leave;
+  HelpSubject = helpSubject;
+  if (a == kActionClose) return id == kResultsWindow ? LineFitEvent::Leave : LineFitEvent::Skip;
+  if (a == kActionClick && IsDeferredToolbarClick(id)) {
+    DeferToolbarClick(id);
+    return LineFitEvent::Leave;
+  }
+  if (MENU_or_ToolBar_PICKED) return LineFitEvent::Leave;
+  if (a == kActionKey && (id == 13 || id == 3)) return RunScript ? LineFitEvent::Leave : LineFitEvent::Skip;
+  if (a == kActionActivate) {
+    const bool ours = id == kResultsWindow || id == kBlockWindow || id == kFilterNoticeWindow;
+    return ours ? LineFitEvent::Skip : LineFitEvent::Leave;
+  }
+  return LineFitEvent::Handle;
+}
+
+void CloseLineFitWindow(int16_t slot) {
+  plat::disposeWindow(kResultsWindow);
+  plat::flushInput();
+  plat::disposeWindow(kFilterNoticeWindow);
+  bup();
+  if (LineFitBlockDefined(slot)) REFRESHBLOCK();
+  if (plat::windowExists(PlotWindowId(slot))) plat::setCurrentPort(PlotWindowId(slot));
+  RunPendingToolbarCommand();
+}
+
+bool EndsLineFitDialog(int16_t a, int16_t id, int win, int16_t done) {
+  return (a == kActionClick && id == done) || (a == kActionKey && (id == 13 || id == 3)) ||
+         (a == kActionClose && id == win) || (a == kActionActivate && id != win);
+}
 
 // ---- Statistics panel --------------------------------------------------------------------
 
@@ -311,8 +393,8 @@ void RegressionRESIDS(const LineFitRequest& fit, int32_t n, int16_t mode) {
     p.fillOval({x - dot, y - dot, x + dot, y + dot});
   }
   p.clearClip();
-  push(kWin, kResidualsSave, "Save Residuals\xC9", {150, 300, 300, 322});
-  push(kWin, kResidualsDone, "Done ", {370, 300, 470, 322}, true);
+  AddLineFitButton(kWin, kResidualsSave, "Save Residuals\xC9", {150, 300, 300, 322});
+  AddLineFitButton(kWin, kResidualsDone, "Done ", {370, 300, 470, 322}, true);
   plat::flushWindow(kWin);
 
   ClearMailbox();
@@ -325,10 +407,7 @@ void RegressionRESIDS(const LineFitRequest& fit, int32_t n, int16_t mode) {
       SaveResiduals(fit, mode);
       continue;
     }
-    if ((a == kActionClick && id == kResidualsDone) || (a == kActionKey && (id == 13 || id == 3)) ||
-        (a == kActionClose && id == kWin) ||
-        (a == kActionActivate && id != kWin))
-      break;
+    if (EndsLineFitDialog(a, id, kWin, kResidualsDone)) break;
   }
   plat::disposeWindow(kWin);
   RestoreTheToolBar();
@@ -360,9 +439,9 @@ void PredictRegressionValues(int16_t mode) {
   editField(kWin, kPredictXField, "1", {80, 104, 200, 122});
   label("Y value:", 10, 148, 13);
   editField(kWin, kPredictYField, "1", {80, 134, 200, 152});
-  push(kWin, kPredictY, timeAxis ? "Predict Y From Time" : "Predict Y From X", {10, 170, 160, 192});
-  push(kWin, kPredictX, timeAxis ? "Predict Time From Y" : "Predict X From Y", {170, 170, 320, 192});
-  push(kWin, kPredictDone, "Done", {240, 215, 320, 237}, true);
+  AddLineFitButton(kWin, kPredictY, timeAxis ? "Predict Y From Time" : "Predict Y From X", {10, 170, 160, 192});
+  AddLineFitButton(kWin, kPredictX, timeAxis ? "Predict Time From Y" : "Predict X From Y", {170, 170, 320, 192});
+  AddLineFitButton(kWin, kPredictDone, "Done", {240, 215, 320, 237}, true);
   auto predictY = [] {
     const float x = static_cast<float>(TextToNum(plat::fieldText(kWin, kPredictXField)));
     plat::setFieldText(kWin, kPredictYField, FieldNumText(PredictY(x, ValueOfA, ValueOfB)));
@@ -379,8 +458,7 @@ void PredictRegressionValues(int16_t mode) {
     } else if (a == kActionClick && id == kPredictX) {
       const float y = static_cast<float>(TextToNum(plat::fieldText(kWin, kPredictYField)));
       plat::setFieldText(kWin, kPredictXField, FieldNumText(PredictX(y, ValueOfA, ValueOfB)));
-    } else if ((a == kActionClick && id == kPredictDone) || (a == kActionKey && (id == 13 || id == 3)) ||
-               (a == kActionClose && id == kWin) || (a == kActionActivate && id != kWin)) {
+    } else if (EndsLineFitDialog(a, id, kWin, kPredictDone)) {
       break;
     }
   }

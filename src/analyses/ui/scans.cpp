@@ -6,6 +6,7 @@
 
 #include "analyses/scans.h"
 #include "analyses/statspanel.h"
+#include "analyses/ui/average.h"
 #include "analyses/ui/histogram.h"
 #include "analyses/ui/statspanel.h"
 #include "output/numberformat.h"
@@ -30,6 +31,7 @@
 #include "shell/globals.h"
 #include "shell/menutable.h"
 #include "shell/store.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
@@ -57,13 +59,7 @@ void makeResultsCurrent() {
 }
 
 void addButton(int win, int16_t id, plat::ButtonKind kind, const std::string& title, plat::Rect r, int state = 1) {
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = kind;
-  b.title = title;
-  b.r = r;
-  b.state = state;
-  plat::addButton(win, b);
+  AddKitButton(win, id, kind, title, r, state);
 }
 
 void drawText(int x, int y, int size, const std::string& text) {
@@ -633,10 +629,7 @@ int16_t Minimum_Maximum_Level(int16_t kindArg) {
             plat::flushInput();
             break;
           case kScaleButton:
-            Rscale = Rscale ? 0 : 1;
-            SetKitButton(kScaleButton, Rscale != 0);
-            if (Rscale) downvip();
-            else upvip();
+            ToggleResultScale();
             if (run.found) BasicSTATS(kPanelFull);
             break;
           case kConstantVolumeButton:

@@ -11,6 +11,7 @@
 #include "analyses/events.h"
 #include "analyses/statspanel.h"
 #include "analyses/ui/average.h"
+#include "analyses/ui/blockpress.h"
 #include "shell/ui/fieldkit.h"
 #include "shell/safewrite.h"
 #include "datafiles/save.h"
@@ -382,15 +383,8 @@ void switchChannel(Run& run, int16_t c) {
 void setLimit(Run& run, int16_t side) {
   const int16_t button = side == 1 ? kLimitRightButton : kLimitLeftButton;
   SetKitButton(button, true);
-  if (side == 1) {
-    run.rightOffset = SETLIMITS(run.rightOffset, 1, run.rightSet);
-    run.rightSet = run.rightSet || blockWindowReady();
-    run.rightX = HorizPosition;
-  } else {
-    run.leftOffset = SETLIMITS(run.leftOffset, 0, run.leftSet);
-    run.leftSet = run.leftSet || blockWindowReady();
-    run.leftX = HorizPosition;
-  }
+  if (side == 1) PickLimit(1, &run.rightOffset, &run.rightSet, &run.rightX);
+  else PickLimit(0, &run.leftOffset, &run.leftSet, &run.leftX);
   run.limitPicked = true;
   SetKitButton(button, false);
   makeResultsCurrent();
@@ -475,51 +469,27 @@ void GetTRIGGER(int16_t colour, int16_t mode) {
   };
 
   float shown = 99999.0f;
-  int chosen = -1;
-  {
-    HandlerScope keepHandlers;
-    bool pressed = false;
-    plat::Point pressAt{};
-    auto& h = plat::handlers();
-    h.mouse = [&](const plat::Event& e) {
-      if (e.kind != plat::EventKind::MouseDown) return;
-      pressed = true;
-      pressAt = e.window == kBlockWindow ? e.local : plat::Point{-1, -1};
-    };
-    std::vector<plat::Event> closes;
-    h.dialog = [&closes](const plat::Event& e) {
-      if (e.kind == plat::EventKind::CloseBox) closes.push_back(e);
-    };
-    h.menu = [](const plat::Event&) {};
-    while (blockWindowReady()) {
-      plat::pump();
-      if (pressed) {
-        pressed = false;
-        if (inside(pressAt)) {
-          chosen = pressAt.y;
-          break;
+  const std::optional<plat::Point> press = AwaitBlockPress(
+      inside,
+      [&](plat::Point q) {
+        if (!inside(q)) {
+          plat::setCursor(plat::CursorKind::Arrow);
+          return;
         }
-      }
-      if (!blockWindowReady()) break;
-      const plat::Point q = plat::pointerLocal(kBlockWindow);
-      if (!inside(q)) {
-        plat::setCursor(plat::CursorKind::Arrow);
-        continue;
-      }
-      plat::setCursor(plat::CursorKind::Cross);
-      // Drawn, shown, then drawn again: the window is left as it was.
-      xorLine(q.y);
-      const float value = TriggerLevelAt(q.y, BlockMinY, BlockMaxY, UpperLimit);
-      trigger = value;
-      if (value != shown) {
-        shown = value;
-        show(value);
-      }
-      plat::flushWindow(kBlockWindow);
-      xorLine(q.y);
-    }
-    for (const plat::Event& e : closes) plat::postEvent(e);
-  }
+        plat::setCursor(plat::CursorKind::Cross);
+        // Drawn, shown, then drawn again: the window is left as it was.
+        xorLine(q.y);
+        const float value = TriggerLevelAt(q.y, BlockMinY, BlockMaxY, UpperLimit);
+        trigger = value;
+        if (value != shown) {
+          shown = value;
+          show(value);
+        }
+        plat::flushWindow(kBlockWindow);
+        xorLine(q.y);
+      },
+      false);
+  const int chosen = press ? press->y : -1;
   p.resetPen();
   if (chosen >= 0 && blockWindowReady()) {
     p.setForeColor(pen);
@@ -626,10 +596,7 @@ void TIMEINTEGRATE(int16_t kind) {
           IntegrationUnit = id;
           break;
         case kScaleButton:
-          Rscale = Rscale ? 0 : 1;
-          SetKitButton(kScaleButton, Rscale != 0);
-          if (Rscale) downvip();
-          else upvip();
+          ToggleResultScale();
           break;
         case kEventFilterBox:
           if (!run.countAll) {

@@ -157,23 +157,24 @@ void PrintSeriesBASICS(plat::Port& p, const Block& b, int top, bool printing, in
   if (!segs.empty()) p.drawSegments(segs.data(), segs.size() / 2);
 }
 
+void framedBox(plat::Port& p, plat::Rect r, plat::Rgb16 fill) {
+  p.setForeColor(fill);
+  p.fillRect(r);
+  p.setForeColor(kBlack);
+  p.strokeRect(r);
+}
+
 // Over the plots while the page is set up: the scale at which the page of
 // 24 plots fits.
 void showPrintAdvice() {
   plat::Port& p = plat::port(kWin);
   p.resetPen();
   const plat::Rect panel{140, 110, 490, 220};
-  p.setForeColor(LightGray);
-  p.fillRect(panel);
-  p.setForeColor(kBlack);
-  p.strokeRect(panel);
+  framedBox(p, panel, LightGray);
   textAt(p, panel.left + 20, panel.top + 30, "Recommended scaling", 16, true);
   for (const auto& [x, t] : {std::pair{panel.left + 60, "78%"}, std::pair{panel.left + 200, "90%"}}) {
     const plat::Rect box{x, panel.top + 50, x + 90, panel.top + 86};
-    p.setForeColor(kWhite);
-    p.fillRect(box);
-    p.setForeColor(kBlack);
-    p.strokeRect(box);
+    framedBox(p, box, kWhite);
     textAt(p, x + 26, box.bottom - 11, t, 16, true);
   }
   p.flush();
@@ -184,10 +185,7 @@ void showPrintProgress() {
   plat::Port& p = plat::port(kWin);
   p.resetPen();
   const plat::Rect panel{140, 240, 490, 330};
-  p.setForeColor(LightGray);
-  p.fillRect(panel);
-  p.setForeColor(kBlack);
-  p.strokeRect(panel);
+  framedBox(p, panel, LightGray);
   textAt(p, panel.left + 20, panel.top + 24, " Sending time series to printer", 13, true);
   textAt(p, panel.left + 20, panel.top + 56, "Plot #", 11);
   textAt(p, panel.left + 76, panel.top + 74, "1", 10);

@@ -38,59 +38,23 @@ namespace {
 
 constexpr int16_t kSlopeWindowHeight = 356;
 
-bool blockDefined(int16_t slot) {
-  return ValidFileSlot(slot) && SlotHoldsFile(slot) && FileSHORTS[slot][kShortBlockState] == 2;
-}
-
-void makeResultsCurrent() {
-  if (plat::windowExists(kResultsWindow)) plat::setCurrentPort(kResultsWindow);
-}
-
-void addPush(int16_t id, const std::string& title, plat::Rect r) {
-  if (plat::controlExists(kResultsWindow, id)) return;
-  plat::ButtonSpec b;
-  b.id = id;
-  b.title = title;
-  b.r = r;
-  plat::addButton(kResultsWindow, b);
-}
-
 int blockRow(double v) {
   return PixelOf(UpperLimit - (v - BlockMinY) / (static_cast<double>(BlockMaxY) - BlockMinY) * (UpperLimit - 3));
 }
 
-// The fitted line over the block plot, in XOR so the plot shows through.
 void drawFit(float a, float b, double f, int32_t cases, bool logY) {
-  if (!plat::windowExists(kBlockWindow) || !std::isfinite(a) || !std::isfinite(b)) return;
-  plat::Port& p = plat::port(kBlockWindow);
-  const int w = plat::contentSize(kBlockWindow).w;
-  p.resetPen();
-  p.setPenMode(plat::PenMode::Xor);
-  std::vector<plat::Point> segs;
-  if (!logY) {
-    segs = {{1, blockRow(a)}, {w, blockRow(a + static_cast<double>(b) * (cases - 1) * f)}};
-  } else {
-    plat::Point last{1, blockRow(std::pow(10.0, a + static_cast<double>(b) * f * cases / w))};
-    for (int x = 5; x <= w; x += 4) {
-      const plat::Point next{x, blockRow(std::pow(10.0, a + static_cast<double>(b) * f * cases / w * x))};
-      segs.push_back(last);
-      segs.push_back(next);
-      last = next;
+  DrawLineOverBlock(a, b, [&](int w) {
+    if (!logY) {
+      return std::vector<plat::Point>{{1, blockRow(a)}, {w, blockRow(a + static_cast<double>(b) * (cases - 1) * f)}};
     }
-  }
-  if (!segs.empty()) p.drawSegments(segs.data(), segs.size() / 2);
-  p.resetPen();
-  plat::flushWindow(kBlockWindow);
+    std::vector<plat::Point> points{{1, blockRow(std::pow(10.0, a + static_cast<double>(b) * f * cases / w))}};
+    for (int x = 5; x <= w; x += 4)
+      points.push_back({x, blockRow(std::pow(10.0, a + static_cast<double>(b) * f * cases / w * x))});
+    return points;
+  });
 }
 
-struct Run {
-  int16_t slot = 0;
-  LineFitRequest fit;
-  int32_t n = 0;
-  bool ok = false;
-};
-
-void compute(Run& run) {
+void compute(LineFitRun& run) {
   const int16_t slot = run.slot;
   MarkChannelButton(ch, ch);
   const double f = TimeUnitFactor(TimeUnits, FileInfoFLOATS[slot][kInfoInterval]);
@@ -102,36 +66,24 @@ void compute(Run& run) {
   // 0 or below; the model text then says linear.
   if (UseLogY != 0 && CarriedModel(run.fit, kModelLogY) != kModelLogY) UseLogY = 0;
   run.fit.logY = UseLogY != 0;
-  run.ok = FitLine(run.fit, &fit) == FitStatus::Ok;
-  if (!run.ok) return;
-  StoreLineFit(fit);
+  if (!FitLineOfRun(run, &fit)) return;
   const TimeIntercepts t = TimeSlopeIntercepts(fit, BeginBlock[slot], f);
   avalx = t.atZero;
   ValueOfA = t.atBlock;
-  run.n = fit.n;
   bup();
   if (plat::windowExists(kBlockWindow)) DRAWBLOCK();
   drawFit(ValueOfA, ValueOfB, f, run.fit.last - run.fit.first + 1, run.fit.logY);
-  makeResultsCurrent();
+  MakeLineFitResultsCurrent();
   REGRESSIONSTATS(run.n);
   std::string model = TimeSlopeModelText(TimeUnits, UseLogY != 0);
   std::replace(model.begin(), model.end(), '\r', ' ');
-  plat::FieldSpec m;
-  m.id = kRegModelField;
-  m.text = model;
-  m.r = {4, 200, 316, 222};
-  m.kind = plat::FieldKind::Static;
-  m.framed = false;
-  m.font.pixelSize = 11;
-  m.back = plat::background(kResultsWindow);
-  plat::removeControl(kResultsWindow, kRegModelField);
-  plat::addField(kResultsWindow, m);
-  addPush(kSlopeTest, "Test", {4, 174, 54, 194});
-  addPush(kSlopeResiduals, "Residuals\xC9", {4, 232, 100, 254});
-  addPush(kSlopePredict, "Predict Values\xC9", {104, 232, 230, 254});
+  AddLineFitTextLine(kRegModelField, model, {4, 200, 316, 222});
+  AddLineFitButton(kResultsWindow, kSlopeTest, "Test", {4, 174, 54, 194});
+  AddLineFitButton(kResultsWindow, kSlopeResiduals, "Residuals\xC9", {4, 232, 100, 254});
+  AddLineFitButton(kResultsWindow, kSlopePredict, "Predict Values\xC9", {104, 232, 230, 254});
 }
 
-void switchChannel(Run& run, int16_t c) {
+void switchChannel(LineFitRun& run, int16_t c) {
   MarkChannelButton(ch, c);
   ch = c;
   chanB = static_cast<uint16_t>(c);
@@ -142,7 +94,7 @@ void switchChannel(Run& run, int16_t c) {
 
 void TIMESLOPE() {
   const auto slot = static_cast<int16_t>(TheFileInUse);
-  if (!blockDefined(slot)) return;
+  if (!LineFitBlockDefined(slot)) return;
   HelpSubject = kSlopeHelpSubject;
   const int16_t handed = RunScript ? ScriptRunStep : 0;
   const int16_t recorded = RecordScriptOperation(kOpSlopeVsTime);
@@ -161,7 +113,7 @@ void TIMESLOPE() {
   // No cross-channel box: the selection does not apply over time.
   OpenResultsWIndow(0, 1, 0, "Slope Over Time", 0);
   FitResultsWindow(kSlopeWindowHeight);
-  makeResultsCurrent();
+  MakeLineFitResultsCurrent();
   CHANNELSELECT();
   const float* step = handed > 0 ? ScriptSequenceArray[handed] : nullptr;
   // "1st Run Manual" asks, and the answer goes into the step below.
@@ -171,16 +123,11 @@ void TIMESLOPE() {
   } else {
     TIMECHOICE(0);
   }
-  makeResultsCurrent();
-  plat::FieldSpec tv;
-  tv.id = kRegTestValueField;
-  tv.text = "1";
-  tv.r = {90, 176, 146, 192};
-  tv.back = lightBlue;
-  plat::addField(kResultsWindow, tv);
-  if (PortForResultsOutput != 0) addPush(kSlopePrint, "Print", {234, 232, 310, 254});
+  MakeLineFitResultsCurrent();
+  AddSlopeTestValueField();
+  if (PortForResultsOutput != 0) AddLineFitButton(kResultsWindow, kSlopePrint, "Print", {234, 232, 310, 254});
 
-  Run run;
+  LineFitRun run;
   run.slot = slot;
   compute(run);
 
@@ -189,33 +136,14 @@ void TIMESLOPE() {
   SetKitButton(ch, true);
   ClearMailbox();
   for (;;) {
-    plat::pump();
-    int16_t a = action;
-    const int16_t id = eventID;
-    ClearMailbox();
-    if (!plat::windowExists(kResultsWindow)) break;
-    HelpSubject = kSlopeHelpSubject;
-    if (a == kActionClose) {
-      if (id == kResultsWindow) break;
-      continue;
-    }
-    if (a == kActionClick && IsDeferredToolbarClick(id)) {
-      DeferToolbarClick(id);
-      break;
-    }
-    if (MENU_or_ToolBar_PICKED) break;
-    if (a == kActionKey && (id == 13 || id == 3)) {
-      if (RunScript) break;
-      continue;
-    }
-    if (a == kActionActivate) {
-      if (id == kResultsWindow || id == kBlockWindow || id == kFilterNoticeWindow) continue;
-      break;
-    }
+    int16_t a = 0, id = 0;
+    const LineFitEvent e = NextLineFitEvent(kSlopeHelpSubject, &a, &id);
+    if (e == LineFitEvent::Leave) break;
+    if (e == LineFitEvent::Skip) continue;
     if (a == kActionKey) {
       const int16_t c = HandleAnalysisKey(id);
       if (c > 0) switchChannel(run, c);
-      makeResultsCurrent();
+      MakeLineFitResultsCurrent();
       continue;
     }
     if (a != kActionClick) continue;
@@ -229,15 +157,15 @@ void TIMESLOPE() {
       case kSlopePrint:
         Pslope = slope;
         DRAFTPRINT("p");
-        makeResultsCurrent();
+        MakeLineFitResultsCurrent();
         break;
       case kSlopeResiduals:
         if (run.ok) RegressionRESIDS(run.fit, run.n, 0);
-        makeResultsCurrent();
+        MakeLineFitResultsCurrent();
         break;
       case kSlopePredict:
         if (run.ok) PredictRegressionValues(1);
-        makeResultsCurrent();
+        MakeLineFitResultsCurrent();
         break;
       default: break;
     }
@@ -249,13 +177,5 @@ void TIMESLOPE() {
     s[slope_step::kTimeUnits] = static_cast<float>(TimeUnits);
     s[slope_step::kUnitsStored] = 1.0f;
   }
-  // The window goes with its loop, however it ended: its buttons would
-  // answer nothing without it.
-  plat::disposeWindow(kResultsWindow);
-  plat::flushInput();
-  plat::disposeWindow(kFilterNoticeWindow);
-  bup();
-  if (blockDefined(slot)) REFRESHBLOCK();
-  if (plat::windowExists(PlotWindowId(slot))) plat::setCurrentPort(PlotWindowId(slot));
-  RunPendingToolbarCommand();
+  CloseLineFitWindow(slot);
 }

@@ -41,11 +41,27 @@ void addField(int16_t id, const plat::MacText& text, plat::Rect r, plat::FieldKi
   plat::addField(kCalculatorWindow, f);
 }
 
+void addButton(int16_t id, plat::ButtonKind kind, const plat::MacText& title, plat::Rect r, int state) {
+  plat::ButtonSpec b;
+  b.id = id;
+  b.kind = kind;
+  b.title = title;
+  b.r = r;
+  b.state = state;
+  b.font = font(12, false);
+  plat::addButton(kCalculatorWindow, b);
+}
+
 }  // namespace
 
 std::string InputText(double v) { return FieldNumText(v); }
 std::string InputText(float v) { return FieldNumText(v); }
 std::string ResultText(float v) { return StringFormatter(v); }
+
+bool ResultAccepted(const CheckedResult& r) {
+  if (!r.ok()) ShowAlert(RefusalText(r));
+  return r.ok();
+}
 
 CalculatorWindow::CalculatorWindow(const CalculatorSpec& spec) : help_(spec.helpSubject) {
   HelpSubject = spec.helpSubject;
@@ -148,35 +164,15 @@ void CalculatorWindow::staticText(int16_t id, const plat::MacText& text, plat::R
 }
 
 void CalculatorWindow::button(int16_t id, const plat::MacText& title, plat::Rect r, bool isDefault) {
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = isDefault ? plat::ButtonKind::DefaultPush : plat::ButtonKind::Push;
-  b.title = title;
-  b.r = r;
-  b.font = font(12, false);
-  plat::addButton(kCalculatorWindow, b);
+  addButton(id, isDefault ? plat::ButtonKind::DefaultPush : plat::ButtonKind::Push, title, r, 1);
 }
 
 void CalculatorWindow::radio(int16_t id, const plat::MacText& title, plat::Rect r, bool on) {
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = plat::ButtonKind::Radio;
-  b.title = title;
-  b.r = r;
-  b.state = on ? 2 : 1;
-  b.font = font(12, false);
-  plat::addButton(kCalculatorWindow, b);
+  addButton(id, plat::ButtonKind::Radio, title, r, on ? 2 : 1);
 }
 
 void CalculatorWindow::checkBox(int16_t id, const plat::MacText& title, plat::Rect r, bool on) {
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = plat::ButtonKind::CheckBox;
-  b.title = title;
-  b.r = r;
-  b.state = on ? 2 : 1;
-  b.font = font(12, false);
-  plat::addButton(kCalculatorWindow, b);
+  addButton(id, plat::ButtonKind::CheckBox, title, r, on ? 2 : 1);
 }
 
 void CalculatorWindow::popup(int16_t id, int16_t menu, int16_t item, plat::Rect r) {

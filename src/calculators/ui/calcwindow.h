@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "calculators/fieldcheck.h"
 #include "platform/controls.h"
 #include "platform/types.h"
 #include "shell/ui/mailboxes.h"
@@ -94,3 +95,6 @@ class CalculatorWindow {
 std::string InputText(double v);
 std::string InputText(float v);   // a stored float: its shortest text
 std::string ResultText(float v);
+// True when r holds a finite result; otherwise the alert names the field
+// that keeps it from one.
+bool ResultAccepted(const CheckedResult& r);

@@ -46,12 +46,7 @@ void ConversionsCALCULATIONS(CalculatorWindow& w, int16_t menu, int16_t item) {
 }  // namespace
 
 void UnitCONVERSIONS() {
-  CalculatorSpec spec;
-  spec.title = "Unit Interconversions";
-  spec.width = 560;
-  spec.height = 280;
-  spec.helpSubject = 237;
-  CalculatorWindow w(spec);
+  CalculatorWindow w({.title = "Unit Interconversions", .width = 560, .height = 280, .helpSubject = 237});
 
   EmbossPrint(1, "Unit category:", 16, 20, 26);
   for (int16_t c = 0; c < 4; ++c)
@@ -119,12 +114,7 @@ void computeDay(CalculatorWindow& w) {
 }  // namespace
 
 void DayOfTheYear() {
-  CalculatorSpec spec;
-  spec.title = "Day of the Year";
-  spec.width = 340;
-  spec.height = 200;
-  spec.helpSubject = 237;
-  CalculatorWindow w(spec);
+  CalculatorWindow w({.title = "Day of the Year", .width = 340, .height = 200, .helpSubject = 237});
 
   const int16_t slot = CalculatorSlot();
   const DateFields start = DayOfYearStart(slot >= 0 ? std::string_view(StartDate[slot]) : std::string_view(),

@@ -46,10 +46,7 @@ struct BmrWindow {
     in.previousFactor = BMRunitfact;
     in.unit = unit;
     const BmrResult r = ComputeBmr(in);
-    if (!r.check.ok()) {
-      ShowAlert(RefusalText(r.check));
-      return;
-    }
+    if (!ResultAccepted(r.check)) return;
     BMRunitfact = r.factor;
     aShown = r.aShown;
     w.set(kBmrResult, ResultText(r.rate));
@@ -170,12 +167,8 @@ void buildBmr(CalculatorWindow& w, int16_t menu, int16_t item, int16_t unit) {
 void METABOLISM() {
   const int16_t slot = CalculatorSlot();
   if (slot >= 0 && plat::windowExists(kPlotWindowBase + slot)) plat::selectWindow(kPlotWindowBase + slot);
-  CalculatorSpec spec;
-  spec.title = "Resting Metabolism Estimates";
-  spec.width = 520;
-  spec.height = 264;
-  spec.helpSubject = LastBMRHelpText != 0 ? LastBMRHelpText : kGeneralHelp;
-  CalculatorWindow w(spec);
+  CalculatorWindow w({.title = "Resting Metabolism Estimates", .width = 520, .height = 264,
+                      .helpSubject = LastBMRHelpText != 0 ? LastBMRHelpText : kGeneralHelp});
   const int16_t unit0 = LastMetabolismUNIT != 0 ? LastMetabolismUNIT : 1;
   const bool reopened = LastMetabolismMENU != 0;
   if (!reopened) LastMetabolismMENU = kGroupMenu;
@@ -261,13 +254,8 @@ void METABOLISM() {
 }
 
 void Q10adjust() {
-  CalculatorSpec spec;
-  spec.title = "Q10 Adjustment";
-  spec.width = 440;
-  spec.height = 290;
-  spec.helpSubject = 249;
-  spec.hideToolbar = false;
-  CalculatorWindow w(spec);
+  CalculatorWindow w({.title = "Q10 Adjustment", .width = 440, .height = 290, .helpSubject = 249,
+                      .hideToolbar = false});
   plat::setCursor(plat::CursorKind::Arrow);
   w.staticText(20, "Adjusts rate functions for effects of temperature using the Q10 rule, or calculates Q10 "
                "from a rate change.    Q10 is the factorial rate change over a temperature difference (\xC6t) of "
@@ -300,13 +288,11 @@ void Q10adjust() {
     if (e.returnKey() || e.click(kQ10ComputeAdjusted)) {
       const CheckedResult r = Q10Adjusted(w.num(kQ10Field), w.num(kQ10BaseTField), w.num(kQ10AdjustedTField),
                                           w.num(kQ10BaseValueField));
-      if (r.ok()) w.set(kQ10AdjustedValueField, InputText(static_cast<float>(r.value)));
-      else ShowAlert(RefusalText(r));
+      if (ResultAccepted(r)) w.set(kQ10AdjustedValueField, InputText(static_cast<float>(r.value)));
     } else if (e.click(kQ10ComputeQ10)) {
       const CheckedResult q = Q10FromRates(w.num(kQ10BaseValueField), w.num(kQ10AdjustedValueField),
                                            w.num(kQ10BaseTField), w.num(kQ10AdjustedTField));
-      if (q.ok()) w.set(kQ10Field, InputText(static_cast<float>(q.value)));
-      else ShowAlert(RefusalText(q));
+      if (ResultAccepted(q)) w.set(kQ10Field, InputText(static_cast<float>(q.value)));
     } else if (e.tab()) {
       w.focus(w.focused() == kQ10Field ? kQ10BaseTField : kQ10Field);
       PlayNamedSound("click");

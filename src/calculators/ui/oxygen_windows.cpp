@@ -50,12 +50,7 @@ void FigurePO2(CalculatorWindow& w, bool torr) {
 }  // namespace
 
 void PO2CALC() {
-  CalculatorSpec spec;
-  spec.title = "Oxygen Partial Pressure";
-  spec.width = 440;
-  spec.height = 300;
-  spec.helpSubject = 248;
-  CalculatorWindow w(spec);
+  CalculatorWindow w({.title = "Oxygen Partial Pressure", .width = 440, .height = 300, .helpSubject = 248});
   const float pressure = FillCalculatorFileInfo(kInfoPressure, 760.0f);
 
   EmbossPrint(1, "pO    estimation", 22, 110, 34);
@@ -142,12 +137,7 @@ void VENTCALC(CalculatorWindow& w) {
 }  // namespace
 
 void VENTILATION() {
-  CalculatorSpec spec;
-  spec.title = " Vt, Vmin, Oxygen Extraction ";
-  spec.width = 560;
-  spec.height = 430;
-  spec.helpSubject = 236;
-  CalculatorWindow w(spec);
+  CalculatorWindow w({.title = " Vt, Vmin, Oxygen Extraction ", .width = 560, .height = 430, .helpSubject = 236});
   EmbossPrint(1, "Ventilation from open-flow plethysmography", 18, 20, 30);
 
   if (BodyTemperature == 0.0f) BodyTemperature = 37.0f;
@@ -268,12 +258,7 @@ bool emptyOrZero(const CalculatorWindow& w, int16_t field) {
 }  // namespace
 
 void ClosedSystemRespirometry() {
-  CalculatorSpec spec;
-  spec.title = "Closed System Respirometry";
-  spec.width = 540;
-  spec.height = 420;
-  spec.helpSubject = 235;
-  CalculatorWindow w(spec);
+  CalculatorWindow w({.title = "Closed System Respirometry", .width = 540, .height = 420, .helpSubject = 235});
   putCICON(129, 12, 44);
   w.label(56, 32, "Assumes chamber gas is dried before measurement", 14, true);
 
@@ -389,12 +374,7 @@ DissolvedInputs readInputs(const CalculatorWindow& w) {
 }  // namespace
 
 void DissolvedO2CALC() {
-  CalculatorSpec spec;
-  spec.title = "Dissolved Oxygen Content of Water";
-  spec.width = 440;
-  spec.height = 330;
-  spec.helpSubject = 248;
-  CalculatorWindow w(spec);
+  CalculatorWindow w({.title = "Dissolved Oxygen Content of Water", .width = 440, .height = 330, .helpSubject = 248});
   const float t = FillCalculatorFileInfo(kInfoTemperature, 10.0f);
   const float volume = FillCalculatorFileInfo(kInfoEffectiveVolume, 10000.0f);
   const float pb = FillCalculatorFileInfo(kInfoPressure, 760.0f);

@@ -35,8 +35,7 @@ void STPcalc(CalculatorWindow& w, const StpChoice& c) {
   in.volumeMode = c.volumeMode;
   in.slpm = c.slpm;
   const CheckedResult flow = CheckedStpFlow(in);
-  if (flow.ok()) w.set(kStpResult, ResultText(static_cast<float>(flow.value)));
-  else ShowAlert(RefusalText(flow));
+  if (ResultAccepted(flow)) w.set(kStpResult, ResultText(static_cast<float>(flow.value)));
   w.focus(c.volumeMode ? kStpVolumeField : kStpFlowField);
 }
 
@@ -91,12 +90,7 @@ void buildStp(CalculatorWindow& w, bool haveFile) {
 
 void STPflowAdjust() {
   const bool haveFile = CalculatorSlot() >= 0;
-  CalculatorSpec spec;
-  spec.title = "Flow System STP Converter";
-  spec.width = 480;
-  spec.height = 344;
-  spec.helpSubject = 205;
-  CalculatorWindow w(spec);
+  CalculatorWindow w({.title = "Flow System STP Converter", .width = 480, .height = 344, .helpSubject = 205});
   buildStp(w, haveFile);
 
   StpChoice choice;
@@ -185,20 +179,14 @@ struct AltUnits {
 
 void ALTfromBP(CalculatorWindow& w, const AltUnits& u) {
   const CheckedResult h = CheckedAltitude(w.num(kAltPressureField), u.feet, u.torr);
-  if (!h.ok()) {
-    ShowAlert(RefusalText(h));
-    return;
-  }
+  if (!ResultAccepted(h)) return;
   w.set(kAltAltitudeField, AltitudeFieldText(h.value, u.torr));
   upvip();
 }
 
 void pressureFromAltitude(CalculatorWindow& w, const AltUnits& u) {
   const CheckedResult p = CheckedPressure(w.num(kAltAltitudeField), u.feet, u.torr);
-  if (!p.ok()) {
-    ShowAlert(RefusalText(p));
-    return;
-  }
+  if (!ResultAccepted(p)) return;
   w.set(kAltPressureField, PressureFieldText(p.value, u.torr));
   upvip();
 }
@@ -207,12 +195,7 @@ void pressureFromAltitude(CalculatorWindow& w, const AltUnits& u) {
 
 void ALTITUDE() {
   const bool haveFile = CalculatorSlot() >= 0;
-  CalculatorSpec spec;
-  spec.title = "Altitude and Pressure";
-  spec.width = 470;
-  spec.height = 262;
-  spec.helpSubject = 206;
-  CalculatorWindow w(spec);
+  CalculatorWindow w({.title = "Altitude and Pressure", .width = 470, .height = 262, .helpSubject = 206});
 
   w.staticText(20, "Computes relationships between altitude (above sea level) and mean barometric "
                "pressure (not corrected for local weather-related fluctuations) ",
@@ -271,13 +254,28 @@ void ALTITUDE() {
 
 // ---- Altitude simulation --------------------------------------------------------------------
 
+namespace {
+
+// The gas of one direction of the simulation into the fields the other
+// direction leaves, or the refusal.
+void showSimulation(CalculatorWindow& w, const CheckedSimulation& c, bool fromAltitude) {
+  if (!ResultAccepted(c.check)) return;
+  const SimulatedGas& s = c.gas;
+  if (fromAltitude) {
+    w.set(kSimMeasuredPressureField, FormatPicture(s.measuredTorr, "####.#"));
+    w.set(kSimPressureField, FormatPicture(s.simulatedTorr, "####.#"));
+  }
+  w.set(kSimResultField, FormatPicture(s.concentration, "###.##"));
+  if (!fromAltitude) {
+    w.set(kSimAltitudeField, FormatPicture(s.simulatedAltitude, "#####.#"));
+    w.set(kSimMeasuredAltitudeField, FormatPicture(s.measuredAltitude, "#####.#"));
+  }
+}
+
+}  // namespace
+
 void AltitudeSimulation() {
-  CalculatorSpec spec;
-  spec.title = "Altitude Simulation Calculator";
-  spec.width = 500;
-  spec.height = 314;
-  spec.helpSubject = 206;
-  CalculatorWindow w(spec);
+  CalculatorWindow w({.title = "Altitude Simulation Calculator", .width = 500, .height = 314, .helpSubject = 206});
 
   w.staticText(20, "Computes gas concentrations needed to simulate concentrations at a different altitude or "
                "ambient pressure.   Assumes computed pressures are standard Barometric Pressure (i.e., no "
@@ -310,29 +308,15 @@ void AltitudeSimulation() {
     const CalcEvent e = w.next();
     if (!w.open() || e.closeBox() || e.click(kSimDone) || e.otherActivated()) break;
     if (e.returnKey() || e.click(kSimFromAltitude)) {
-      const CheckedSimulation c = CheckedSimulationFromAltitudes(w.num(kSimGasField), w.num(kSimAltitudeField),
-                                                                 w.num(kSimMeasuredAltitudeField));
-      const SimulatedGas& s = c.gas;
-      if (!c.check.ok()) {
-        ShowAlert(RefusalText(c.check));
-        w.done();
-        continue;
-      }
-      w.set(kSimMeasuredPressureField, FormatPicture(s.measuredTorr, "####.#"));
-      w.set(kSimPressureField, FormatPicture(s.simulatedTorr, "####.#"));
-      w.set(kSimResultField, FormatPicture(s.concentration, "###.##"));
+      showSimulation(w,
+                     CheckedSimulationFromAltitudes(w.num(kSimGasField), w.num(kSimAltitudeField),
+                                                    w.num(kSimMeasuredAltitudeField)),
+                     true);
     } else if (e.click(kSimFromPressure)) {
-      const CheckedSimulation c = CheckedSimulationFromPressures(w.num(kSimGasField), w.num(kSimPressureField),
-                                                                 w.num(kSimMeasuredPressureField));
-      const SimulatedGas& s = c.gas;
-      if (!c.check.ok()) {
-        ShowAlert(RefusalText(c.check));
-        w.done();
-        continue;
-      }
-      w.set(kSimResultField, FormatPicture(s.concentration, "###.##"));
-      w.set(kSimAltitudeField, FormatPicture(s.simulatedAltitude, "#####.#"));
-      w.set(kSimMeasuredAltitudeField, FormatPicture(s.measuredAltitude, "#####.#"));
+      showSimulation(w,
+                     CheckedSimulationFromPressures(w.num(kSimGasField), w.num(kSimPressureField),
+                                                    w.num(kSimMeasuredPressureField)),
+                     false);
     } else if (e.click(kSimHelp)) {
       w.help();
     }

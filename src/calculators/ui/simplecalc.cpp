@@ -119,13 +119,8 @@ void HandleMathOperation(CalculatorWindow& w) {
 
 void SIMPLECALC() {
   const bool haveFile = CalculatorSlot() >= 0;
-  CalculatorSpec spec;
-  spec.title = "Simple math  (RPN for +, _, *, /, ^) ";
-  spec.width = 518;
-  spec.height = 456;
-  spec.helpSubject = 204;
-  spec.rpnKeys = true;
-  CalculatorWindow w(spec);
+  CalculatorWindow w({.title = "Simple math  (RPN for +, _, *, /, ^) ", .width = 518, .height = 456, .helpSubject = 204,
+                      .rpnKeys = true});
   wsst();
   build(w, haveFile);
   w.focus(kRpnXField);

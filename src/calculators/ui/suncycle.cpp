@@ -27,6 +27,7 @@
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
 
@@ -39,38 +40,16 @@ constexpr int kChartLeft = 70, kChartTop = 30, kChartRight = 618, kChartBottom =
 
 void addPush(int win, int16_t id, const std::string& title, plat::Rect r, int state = 1,
              plat::ButtonKind kind = plat::ButtonKind::Push) {
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = kind;
-  b.title = title;
-  b.r = r;
-  b.state = state;
-  plat::addButton(win, b);
+  AddKitButton(win, id, kind, title, r, state);
 }
 
 void addStatic(int win, int16_t id, const std::string& text, plat::Rect r, int size = 12, bool bold = false,
                plat::Rgb16 fore = kBlack) {
-  plat::FieldSpec f;
-  f.id = id;
-  f.text = text;
-  f.r = r;
-  f.kind = plat::FieldKind::Static;
-  f.framed = false;
-  f.font.pixelSize = size;
-  f.font.bold = bold;
-  f.fore = fore;
-  f.back = plat::background(win);
-  plat::addField(win, f);
+  AddPlainLabel(win, id, text, r, size, bold, fore);
 }
 
 void addEdit(int win, int16_t id, const std::string& text, plat::Rect r) {
-  plat::FieldSpec f;
-  f.id = id;
-  f.text = text;
-  f.r = r;
-  f.kind = plat::FieldKind::Editable;
-  f.back = lightBlue;
-  plat::addField(win, f);
+  AddTextField(win, id, text, r, plat::FieldKind::Editable, kBlack, lightBlue);
 }
 
 void addResult(int win, int16_t id, plat::Rect r) {

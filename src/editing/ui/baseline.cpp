@@ -27,6 +27,7 @@
 #include "shell/prefs.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
@@ -74,13 +75,7 @@ void text(int win, int x, int y, const char* t, plat::Rgb16 colour = kBlack) {
 }
 
 void button(int win, int16_t id, plat::ButtonKind kind, const char* title, plat::Rect r, int state = 1) {
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = kind;
-  b.title = title;
-  b.r = r;
-  b.state = state;
-  plat::addButton(win, b);
+  AddKitButton(win, id, kind, title, r, state);
 }
 
 void field(int win, int16_t id, const std::string& t, plat::Rect r) {
@@ -238,9 +233,7 @@ void offerPreviewButtons() {
 }
 
 void channelChanged(const Run& run) {
-  FileSHORTS[run.slot][kShortChanged] = 1;
-  ChangedChan = run.channel;
-  if (gStoreHooks.channelChanged) gStoreHooks.channelChanged(run.slot, run.channel);
+  MarkChannelEdited(run.slot, run.channel);
 }
 
 void subtract(Run& run) {

@@ -16,6 +16,7 @@
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
 #include "shell/ui/sounds.h"
@@ -44,9 +45,7 @@ bool scale(Run& run, float upper, float lower, bool blockOnly, const std::string
     return false;
   }
   if (label) SetChannelLabel(run.slot, run.channel, *label);
-  FileSHORTS[run.slot][kShortChanged] = 1;
-  ChangedChan = run.channel;
-  if (gStoreHooks.channelChanged) gStoreHooks.channelChanged(run.slot, run.channel);
+  MarkChannelEdited(run.slot, run.channel);
   run.scaled = true;
   return true;
 }
@@ -58,12 +57,7 @@ void text(int x, int y, const char* t) {
 }
 
 void button(int16_t id, const char* title, plat::Rect r, plat::ButtonKind kind = plat::ButtonKind::Push) {
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = kind;
-  b.title = title;
-  b.r = r;
-  plat::addButton(kResultsWindow, b);
+  AddKitButton(kResultsWindow, id, kind, title, r);
 }
 
 void field(int16_t id, const std::string& t, plat::Rect r, plat::FieldKind kind) {

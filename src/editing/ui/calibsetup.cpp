@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "editing/ui/editframe.h"
 #include "output/scaling.h"
 #include "platform/controls.h"
 #include "platform/events.h"
@@ -12,6 +13,7 @@
 #include "platform/windows.h"
 #include "shell/globals.h"
 #include "shell/textutil.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
@@ -22,12 +24,7 @@ namespace {
 const char* const kTypeNames[5] = {"", "linear", "2-way Poly", "power", "exponential"};
 
 void button(int win, int16_t id, const std::string& title, plat::Rect r, plat::ButtonKind kind = plat::ButtonKind::Push) {
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = kind;
-  b.title = title;
-  b.r = r;
-  plat::addButton(win, b);
+  AddKitButton(win, id, kind, title, r);
 }
 
 void field(int win, int16_t id, const std::string& t, plat::Rect r, bool bold = false) {
@@ -40,13 +37,7 @@ void field(int win, int16_t id, const std::string& t, plat::Rect r, bool bold = 
 }
 
 void text(int win, int x, int y, const std::string& t, int size = 12, bool bold = false) {
-  plat::Port& p = plat::port(win);
-  p.setTextSize(size);
-  p.setTextFace(bold, false, false);
-  p.moveTo(x, y);
-  p.drawText(t);
-  p.setTextSize(12);
-  p.setTextFace(false, false, false);
+  DrawDialogText(win, x, y, t, size, bold);
 }
 
 float number(int win, int16_t id) {

@@ -10,6 +10,7 @@
 #include "plot/ui/plotwindow.h"
 #include "shell/globals.h"
 #include "shell/store.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
@@ -18,12 +19,7 @@
 namespace {
 
 void button(int16_t id, const char* title, plat::Rect r, bool isDefault = false) {
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = isDefault ? plat::ButtonKind::DefaultPush : plat::ButtonKind::Push;
-  b.title = title;
-  b.r = r;
-  plat::addButton(kCropWindow, b);
+  AddKitButton(kCropWindow, id, isDefault ? plat::ButtonKind::DefaultPush : plat::ButtonKind::Push, title, r);
 }
 
 bool askCrop() {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "editing/transforms.h"
+#include "editing/ui/editframe.h"
 #include "output/scaling.h"
 #include "platform/app.h"
 #include "platform/controls.h"
@@ -14,6 +15,7 @@
 #include "platform/windows.h"
 #include "shell/globals.h"
 #include "shell/textutil.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
@@ -49,13 +51,7 @@ void open(int16_t id, const char* title, plat::Rect r) {
 
 void button(int16_t win, int16_t id, const std::string& title, plat::Rect r,
             plat::ButtonKind kind = plat::ButtonKind::Push, int state = 1) {
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = kind;
-  b.title = title;
-  b.r = r;
-  b.state = state;
-  plat::addButton(win, b);
+  AddKitButton(win, id, kind, title, r, state);
 }
 
 void field(int16_t win, int16_t id, const std::string& t, plat::Rect r, plat::FieldKind kind, int size = 12,
@@ -71,13 +67,7 @@ void field(int16_t win, int16_t id, const std::string& t, plat::Rect r, plat::Fi
 }
 
 void text(int16_t win, int x, int y, const std::string& t, int size = 12, bool bold = false) {
-  plat::Port& p = plat::port(win);
-  p.setTextSize(size);
-  p.setTextFace(bold, false, false);
-  p.moveTo(x, y);
-  p.drawText(t);
-  p.setTextSize(12);
-  p.setTextFace(false, false, false);
+  DrawDialogText(win, x, y, t, size, bold);
 }
 
 // Rows of 20: entries 1..20 on the left, 21..40 on the right.

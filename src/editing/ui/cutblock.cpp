@@ -17,6 +17,7 @@
 #include "shell/defaults.h"
 #include "shell/globals.h"
 #include "shell/store.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
@@ -25,12 +26,7 @@
 namespace {
 
 void button(int16_t win, int16_t id, const char* title, plat::Rect r, bool isDefault = false) {
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = isDefault ? plat::ButtonKind::DefaultPush : plat::ButtonKind::Push;
-  b.title = title;
-  b.r = r;
-  plat::addButton(win, b);
+  AddKitButton(win, id, isDefault ? plat::ButtonKind::DefaultPush : plat::ButtonKind::Push, title, r);
 }
 
 plat::Rect centred(int width, int height) {

@@ -4,9 +4,13 @@
 
 #include "output/ui/analysiskit.h"
 #include "platform/app.h"
+#include "platform/controls.h"
+#include "platform/port.h"
 #include "platform/windows.h"
 #include "plot/ui/redraw.h"
 #include "shell/ui/recorder.h"
+#include "shell/colours.h"
+#include "shell/defaults.h"
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/ui/kit.h"
@@ -52,4 +56,25 @@ void OpenEditWindow(const plat::MacText& title, int16_t width, int16_t height, i
   r.bottom = r.top + height;
   plat::setContentRect(kResultsWindow, r);
   plat::setCurrentPort(kResultsWindow);
+}
+
+void DrawDialogText(int win, int x, int y, const std::string& t, int size, bool bold) {
+  plat::Port& p = plat::port(win);
+  p.setTextSize(size);
+  p.setTextFace(bold, false, false);
+  p.moveTo(x, y);
+  p.drawText(t);
+  p.setTextSize(12);
+  p.setTextFace(false, false, false);
+}
+
+void DrawOrrelinText(int win, int x, int y, const std::string& t, int size) {
+  plat::Port& p = plat::port(win);
+  plat::FontSpec f;
+  f.family = std::to_string(OrrelinFont);
+  f.pixelSize = size;
+  p.setFont(f);
+  p.setForeColor(kBlack);
+  p.moveTo(x, y);
+  p.drawText(t);
 }

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "editing/editstep.h"
 #include "platform/types.h"
@@ -35,6 +36,12 @@ class EditDialogScope {
 // and, when it would leave the display, up until it fits. It becomes the
 // current port.
 void OpenEditWindow(const plat::MacText& title, int16_t width, int16_t height, int16_t raise = 0);
+
+// Text into window win's port at (x, y) in the given size and face; the
+// port is left at plain 12.
+void DrawDialogText(int win, int x, int y, const std::string& t, int size = 12, bool bold = false);
+// Text into window win in the program's own face (Orrelin), in black.
+void DrawOrrelinText(int win, int x, int y, const std::string& t, int size);
 
 // A menu or toolbar pick waits: the dialog ends and does nothing.
 bool EditPickPending();

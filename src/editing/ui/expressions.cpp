@@ -22,6 +22,7 @@
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
@@ -57,22 +58,11 @@ void addField(int16_t id, const std::string& text, plat::Rect r, plat::FieldKind
 }
 
 void addButton(int16_t id, const char* title, plat::Rect r, plat::ButtonKind kind = plat::ButtonKind::Push) {
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = kind;
-  b.title = title;
-  b.r = r;
-  plat::addButton(kExpressionWindow, b);
+  AddKitButton(kExpressionWindow, id, kind, title, r);
 }
 
 void text(int x, int y, const char* t, int size = 12, bool bold = false) {
-  plat::Port& p = plat::port(kExpressionWindow);
-  p.setTextSize(size);
-  p.setTextFace(bold, false, false);
-  p.moveTo(x, y);
-  p.drawText(t);
-  p.setTextSize(12);
-  p.setTextFace(false, false, false);
+  DrawDialogText(kExpressionWindow, x, y, t, size, bold);
 }
 
 void setMessage(const std::string& m, bool bold = false) {

@@ -23,6 +23,7 @@
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
@@ -51,13 +52,7 @@ void textIn(int win, int x, int y, const std::string& t, int size = 14) {
 
 void button(int win, int16_t id, const char* title, plat::Rect r, plat::ButtonKind kind = plat::ButtonKind::Push,
             int state = 1) {
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = kind;
-  b.title = title;
-  b.r = r;
-  b.state = state;
-  plat::addButton(win, b);
+  AddKitButton(win, id, kind, title, r, state);
 }
 
 void field(int win, int16_t id, const std::string& t, plat::Rect r, int size, bool bold,

@@ -11,18 +11,14 @@
 #include "shell/defaults.h"
 #include "shell/globals.h"
 #include "shell/store.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 
 namespace {
 
 void addRadio(int win, int16_t id, plat::Rect r) {
   plat::removeControl(win, id);   // re-created, so it loses its mark
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = plat::ButtonKind::Radio;
-  b.r = r;
-  b.state = 1;
-  plat::addButton(win, b);
+  AddKitButton(win, id, plat::ButtonKind::Radio, "", r);
 }
 
 void textAt(plat::Port& p, plat::Point at, const plat::MacText& text) {

@@ -12,6 +12,7 @@
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
 #include "shell/ui/sounds.h"
@@ -23,13 +24,7 @@ constexpr int kRow = 18;
 constexpr int kFirstRow = 44;
 
 void button(int16_t win, int16_t id, const char* title, plat::Rect r, plat::ButtonKind kind, int state = 1) {
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = kind;
-  b.title = title;
-  b.r = r;
-  b.state = state;
-  plat::addButton(win, b);
+  AddKitButton(win, id, kind, title, r, state);
 }
 
 void labelField(int16_t id, const std::string& text, int top, int left) {

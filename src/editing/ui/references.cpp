@@ -21,6 +21,7 @@
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
 #include "shell/ui/sounds.h"
@@ -48,21 +49,11 @@ plat::FontSpec orrelin(int size, bool bold = false) {
 }
 
 void text(int x, int y, const char* t, int size) {
-  plat::Port& p = plat::port(kResultsWindow);
-  p.setFont(orrelin(size));
-  p.setForeColor(kBlack);
-  p.moveTo(x, y);
-  p.drawText(t);
+  DrawOrrelinText(kResultsWindow, x, y, t, size);
 }
 
 void control(int16_t id, plat::ButtonKind kind, const char* title, plat::Rect r, int state = 1) {
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = kind;
-  b.title = title;
-  b.r = r;
-  b.state = state;
-  plat::addButton(kResultsWindow, b);
+  AddKitButton(kResultsWindow, id, kind, title, r, state);
 }
 
 void field(int16_t id, const std::string& t, plat::Rect r, int size = 12, bool bold = false) {
@@ -180,9 +171,7 @@ void fix(Run& run, bool fromWindow) {
       ApplyReferenceSegment(x, seg, s);
     }
     if (markersAdded) MakeInterpolationRecordFor(run.slot);
-    FileSHORTS[run.slot][kShortChanged] = 1;
-    ChangedChan = run.channel;
-    if (gStoreHooks.channelChanged) gStoreHooks.channelChanged(run.slot, run.channel);
+    MarkChannelEdited(run.slot, run.channel);
     run.applied = true;
     LogChannelEdit(run.slot, run.channel, ReferenceLogText(s));
   }

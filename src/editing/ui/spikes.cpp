@@ -21,6 +21,7 @@
 #include "shell/prefs.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
 #include "shell/ui/sounds.h"
@@ -62,25 +63,12 @@ float fieldNumber(int16_t id) {
 }
 
 void text(int x, int y, const std::string& t, int size = 12) {
-  plat::Port& p = plat::port(kResultsWindow);
-  plat::FontSpec f;
-  f.family = std::to_string(OrrelinFont);
-  f.pixelSize = size;
-  p.setFont(f);
-  p.setForeColor(kBlack);
-  p.moveTo(x, y);
-  p.drawText(t);
+  DrawOrrelinText(kResultsWindow, x, y, t, size);
 }
 
 void button(int16_t id, const std::string& title, plat::Rect r, plat::ButtonKind kind = plat::ButtonKind::Push,
             int state = 1) {
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = kind;
-  b.title = title;
-  b.r = r;
-  b.state = state;
-  plat::addButton(kResultsWindow, b);
+  AddKitButton(kResultsWindow, id, kind, title, r, state);
 }
 
 void field(int16_t id, float value, plat::Rect r, plat::FieldKind kind = plat::FieldKind::Editable) {
@@ -148,9 +136,7 @@ bool readyToChange(Run& run) {
 }
 
 void changed(const Run& run) {
-  FileSHORTS[run.slot][kShortChanged] = 1;
-  ChangedChan = ActiveChannel;
-  if (gStoreHooks.channelChanged) gStoreHooks.channelChanged(run.slot, ActiveChannel);
+  MarkChannelEdited(run.slot, ActiveChannel);
 }
 
 void sweep(Run& run, bool repeat, bool window) {

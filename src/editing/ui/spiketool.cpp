@@ -24,6 +24,7 @@
 #include "shell/menutable.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
@@ -64,24 +65,11 @@ void toolMouse(const plat::Event& e) {
 }
 
 void text(int x, int y, const std::string& t, int size) {
-  plat::Port& p = plat::port(kResultsWindow);
-  plat::FontSpec f;
-  f.family = std::to_string(OrrelinFont);
-  f.pixelSize = size;
-  p.setFont(f);
-  p.setForeColor(kBlack);
-  p.moveTo(x, y);
-  p.drawText(t);
+  DrawOrrelinText(kResultsWindow, x, y, t, size);
 }
 
 void control(int16_t id, plat::ButtonKind kind, const char* title, plat::Rect r, int state = 1) {
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = kind;
-  b.title = title;
-  b.r = r;
-  b.state = state;
-  plat::addButton(kResultsWindow, b);
+  AddKitButton(kResultsWindow, id, kind, title, r, state);
 }
 
 // The mode picture: before and after, a spike removed or a span straightened.
@@ -186,9 +174,7 @@ bool readyToChange(Tool& t) {
 }
 
 void changed(const Tool& t) {
-  FileSHORTS[t.slot][kShortChanged] = 1;
-  ChangedChan = ActiveChannel;
-  if (gStoreHooks.channelChanged) gStoreHooks.channelChanged(t.slot, ActiveChannel);
+  MarkChannelEdited(t.slot, ActiveChannel);
 }
 
 int32_t caseAt(const Tool& t, int x) {

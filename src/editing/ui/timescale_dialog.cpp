@@ -13,6 +13,7 @@
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
 #include "shell/ui/sounds.h"
@@ -22,12 +23,7 @@ namespace {
 constexpr int16_t kWin = kTimeScaleWindow;
 
 void button(int16_t id, const char* title, plat::Rect r, bool isDefault = false) {
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = isDefault ? plat::ButtonKind::DefaultPush : plat::ButtonKind::Push;
-  b.title = title;
-  b.r = r;
-  plat::addButton(kWin, b);
+  AddKitButton(kWin, id, isDefault ? plat::ButtonKind::DefaultPush : plat::ButtonKind::Push, title, r);
 }
 
 void field(int16_t id, const std::string& text, plat::Rect r, plat::FieldKind kind) {

@@ -33,6 +33,7 @@
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
@@ -93,13 +94,7 @@ void defineMenus() {
 
 void button(int16_t id, const std::string& title, plat::Rect r, plat::ButtonKind kind = plat::ButtonKind::Push,
             int state = 1) {
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = kind;
-  b.title = title;
-  b.r = r;
-  b.state = state;
-  plat::addButton(kWin, b);
+  AddKitButton(kWin, id, kind, title, r, state);
 }
 
 void field(int16_t id, const std::string& t, plat::Rect r, int maxLen = 255) {
@@ -112,13 +107,7 @@ void field(int16_t id, const std::string& t, plat::Rect r, int maxLen = 255) {
 }
 
 void text(int x, int y, const std::string& t, int size = 12, bool bold = false) {
-  plat::Port& p = plat::port(kWin);
-  p.setTextSize(size);
-  p.setTextFace(bold, false, false);
-  p.moveTo(x, y);
-  p.drawText(t);
-  p.setTextSize(12);
-  p.setTextFace(false, false, false);
+  DrawDialogText(kWin, x, y, t, size, bold);
 }
 
 float number(int16_t id) {

@@ -1,6 +1,7 @@
 #include "editing/ui/zeroblock.h"
 
 #include "editing/blockset.h"
+#include "editing/editstep.h"
 #include "plot/ui/redraw.h"
 #include "shell/globals.h"
 #include "shell/store.h"
@@ -21,9 +22,7 @@ int16_t ZEROBLOCK(float value, int16_t quiet) {
     LastChan = ch;
   }
   SetBlockCases(ChannelData(slot, ch), nCases[slot], b, e, value);
-  FileSHORTS[slot][kShortChanged] = 1;
-  ChangedChan = ch;
-  if (gStoreHooks.channelChanged) gStoreHooks.channelChanged(slot, ch);
+  MarkChannelEdited(slot, ch);
   RefreshPLOTBLOCK(0);
   if (quiet == 0) {
     if (prefsArray[7] > 25) downvip();

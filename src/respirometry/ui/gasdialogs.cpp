@@ -24,6 +24,7 @@
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/help.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
@@ -601,12 +602,8 @@ void WaterComp(int16_t mode) {
   OpenDialogWindow(kHumidityWindow, mode == 1 ? "Humidity Correction: H2O Chan." : "Flow Compensation: H2O Chan.", 330,
                    listBottom + 64, 0, 330);
   TRANSCHAN(" H2O", "", "channel, units", 8, 0, 8, 1);
-  plat::ButtonSpec b;
-  b.id = kConstantButton;
-  b.kind = plat::ButtonKind::Radio;
-  b.title = "Constant RH:";
-  b.r = {8, listBottom + 6, 110, listBottom + 24};
-  plat::addButton(kHumidityWindow, b);
+  AddKitButton(kHumidityWindow, kConstantButton, plat::ButtonKind::Radio, "Constant RH:",
+               {8, listBottom + 6, 110, listBottom + 24});
   AddField(kHumidityWindow, kConstantRHField, FieldNumText(compRH), {114, listBottom + 6, 170, listBottom + 22});
   DrawLabel(kHumidityWindow, 176, listBottom + 19, "%");
   AddPush(kHumidityWindow, kHumidityOK, "OK", {230, listBottom + 30, 322, listBottom + 52},

@@ -13,6 +13,7 @@
 #include "shell/colours.h"
 #include "shell/globals.h"
 #include "shell/store.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/textutil.h"
@@ -55,23 +56,11 @@ void OpenDialogWindow(int16_t id, const plat::MacText& title, int width, int hei
 }
 
 void AddPush(int win, int16_t id, const plat::MacText& title, plat::Rect r, plat::ButtonKind kind, int state) {
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = kind;
-  b.title = title;
-  b.r = r;
-  b.state = state;
-  plat::addButton(win, b);
+  AddKitButton(win, id, kind, title, r, state);
 }
 
 void AddCheck(int win, int16_t id, const plat::MacText& title, plat::Rect r, bool marked, bool radio) {
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = radio ? plat::ButtonKind::Radio : plat::ButtonKind::CheckBox;
-  b.title = title;
-  b.r = r;
-  b.state = marked ? 2 : 1;
-  plat::addButton(win, b);
+  AddKitButton(win, id, radio ? plat::ButtonKind::Radio : plat::ButtonKind::CheckBox, title, r, marked ? 2 : 1);
 }
 
 void AddField(int win, int16_t id, const plat::MacText& text, plat::Rect r) {
@@ -85,16 +74,7 @@ void AddField(int win, int16_t id, const plat::MacText& text, plat::Rect r) {
 }
 
 void AddStatic(int win, int16_t id, const plat::MacText& text, plat::Rect r) {
-  plat::FieldSpec f;
-  f.id = id;
-  f.text = text;
-  f.r = r;
-  f.kind = plat::FieldKind::Static;
-  f.framed = false;
-  f.wrap = true;
-  f.back = plat::background(win);
-  f.font.pixelSize = 12;
-  plat::addField(win, f);
+  AddPlainLabel(win, id, text, r, 12, false, {0, 0, 0}, true);
 }
 
 void DrawLabel(int win, int x, int y, const plat::MacText& text, bool blue) {

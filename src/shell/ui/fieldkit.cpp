@@ -20,6 +20,22 @@ void AddLabel(int win, int16_t id, const std::string& text, plat::Rect r, plat::
   plat::addField(win, f);
 }
 
+void AddPlainLabel(int win, int16_t id, const std::string& text, plat::Rect r, int size, bool bold, plat::Rgb16 fore,
+                   bool wrap) {
+  plat::FieldSpec f;
+  f.id = id;
+  f.text = text;
+  f.r = r;
+  f.kind = plat::FieldKind::Static;
+  f.framed = false;
+  f.wrap = wrap;
+  f.font.pixelSize = size;
+  f.font.bold = bold;
+  f.fore = fore;
+  f.back = plat::background(win);
+  plat::addField(win, f);
+}
+
 void AddTextField(int win, int16_t id, const std::string& text, plat::Rect r, plat::FieldKind kind, plat::Rgb16 fore,
                   plat::Rgb16 back, int size, bool bold) {
   plat::FieldSpec f;

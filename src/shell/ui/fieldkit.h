@@ -10,6 +10,10 @@
 // A label in the window's ground colour, replacing one of that id.
 void AddLabel(int win, int16_t id, const std::string& text, plat::Rect r, plat::Rgb16 fore, int size,
               bool bold = false);
+// A label in the window's ground in the application face, replacing one of
+// that id; wrapped at the rectangle's width when asked.
+void AddPlainLabel(int win, int16_t id, const std::string& text, plat::Rect r, int size = 12, bool bold = false,
+                   plat::Rgb16 fore = {0, 0, 0}, bool wrap = false);
 void AddTextField(int win, int16_t id, const std::string& text, plat::Rect r, plat::FieldKind kind, plat::Rgb16 fore,
                   plat::Rgb16 back, int size = 12, bool bold = false);
 void AddKitButton(int win, int16_t id, plat::ButtonKind kind, const std::string& title, plat::Rect r, int state = 1);

@@ -8,18 +8,13 @@
 #include "platform/windows.h"
 #include "shell/colours.h"
 #include "shell/textutil.h"
+#include "shell/ui/fieldkit.h"
 
 namespace treg {
 
 inline void button(int win, int16_t id, const std::string& title, plat::Rect r, int state = 1,
                    plat::ButtonKind kind = plat::ButtonKind::Push) {
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = kind;
-  b.title = title;
-  b.r = r;
-  b.state = state;
-  plat::addButton(win, b);
+  AddKitButton(win, id, kind, title, r, state);
 }
 inline void check(int win, int16_t id, const std::string& title, plat::Rect r, bool on) {
   button(win, id, title, r, on ? 2 : 1, plat::ButtonKind::CheckBox);
@@ -29,26 +24,10 @@ inline void radio(int win, int16_t id, const std::string& title, plat::Rect r, b
 }
 inline void label(int win, int16_t id, const std::string& text, plat::Rect r, int size = 12, bool bold = false,
                   plat::Rgb16 fore = kBlack) {
-  plat::FieldSpec f;
-  f.id = id;
-  f.text = text;
-  f.r = r;
-  f.kind = plat::FieldKind::Static;
-  f.framed = false;
-  f.font.pixelSize = size;
-  f.font.bold = bold;
-  f.fore = fore;
-  f.back = plat::background(win);
-  plat::addField(win, f);
+  AddPlainLabel(win, id, text, r, size, bold, fore);
 }
 inline void edit(int win, int16_t id, const std::string& text, plat::Rect r) {
-  plat::FieldSpec f;
-  f.id = id;
-  f.text = text;
-  f.r = r;
-  f.kind = plat::FieldKind::Editable;
-  f.back = lightBlue;
-  plat::addField(win, f);
+  AddTextField(win, id, text, r, plat::FieldKind::Editable, kBlack, lightBlue);
 }
 inline void result(int win, int16_t id, plat::Rect r, plat::Rgb16 back = manila) {
   plat::FieldSpec f;

@@ -39,6 +39,7 @@
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
 #include "support/gui_support.h"
+#include "support/window_support.h"
 // Last: Qt's keyword macros must not meet the menu headers.
 #include "platform/test.h"
 
@@ -52,19 +53,10 @@ std::string Field(int id) { return plat::fieldText(kResultsWindow, id); }
 class StatsWindow : public ::testing::Test {
  protected:
   void SetUp() override {
-    plat::test::reset();
-    testsupport::ClearStore();
-    SetFixedColours();
-    SetSchemeDefaults();
-    SetDEFAULTS();
+    gOutputUiHooks = {};
+    testsupport::ResetForAnalysisTest();
     prefsArray[kPrefSoundLevel] = 25;
     prefsArray[kPrefBlockSounds] = 1;
-    ClearMailbox();
-    ClearCommandRegistry();
-    gOutputUiHooks = {};
-    RegisterPlotCommands();
-    RegisterOutputCommands();
-    RegisterAnalysisCommands();
     ResetAllScaling();
     Rscale = 0;
     AvoidInterpolation = 0;
@@ -82,19 +74,9 @@ class StatsWindow : public ::testing::Test {
       PutDatum(0, 1, k, static_cast<float>(k));
       PutDatum(0, 2, k, 10.0f * k);
     }
-    SetChannelLabel(0, 1, "O2");
-    SetChannelLabel(0, 2, "CO2");
-    FileName[0] = "run1";
-    FileInfoFLOATS[0][kInfoInterval] = 1.0f;
+    testsupport::DescribeFile(0, "run1", 1.0f, {"O2", "CO2"});
     FileInfoFLOATS[0][kInfoStartMinutes] = 600.0f;
-    TheFileInUse = 0;
-    ActiveChannel = 1;
-    chanB = 1;
-    BeginBlock[0] = 1;
-    EndBlock[0] = 5;
-    FileSHORTS[0][kShortBlockState] = 2;
-    OpenPlotWindow(0);
-    DRAWBLOCK();
+    testsupport::SelectBlock(0, 1, 5);
     ASSERT_TRUE(plat::windowExists(kBlockWindow));
   }
 

@@ -37,6 +37,7 @@
 #include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
 #include "support/gui_support.h"
+#include "support/window_support.h"
 // Last: Qt's keyword macros must not meet the menu headers.
 #include "platform/test.h"
 
@@ -47,16 +48,7 @@ using plat::test::Script;
 
 std::string Field(int id) { return plat::fieldText(kResultsWindow, id); }
 
-std::string Slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-
 // Steps that do nothing, so the window's loop acts on what came before a check.
-void Idle(Script& s, int n) {
-  for (int k = 0; k < n; ++k) s.call([] {});
-}
-
 void Snap(int win, const std::string& name) {
   plat::test::saveArtifact(plat::test::windowImage(win), name);
 }
@@ -64,13 +56,8 @@ void Snap(int win, const std::string& name) {
 class LimitWindows : public ::testing::Test {
  protected:
   void SetUp() override {
-    plat::test::reset();
-    testsupport::ClearStore();
-    SetFixedColours();
-    SetSchemeDefaults();
-    SetDEFAULTS();
+    testsupport::ResetForWindowTest();
     prefsArray[kPrefSoundLevel] = 25;
-    ClearMailbox();
     testsupport::InstallProgramWiring();
     ResetAllScaling();
     Rscale = 0;
@@ -94,18 +81,9 @@ class LimitWindows : public ::testing::Test {
     const auto last = static_cast<int32_t>(y.size());
     ASSERT_EQ(AllocateSlot(0, last, 1), StoreStatus::Ok);
     for (int32_t k = 1; k <= last; ++k) PutDatum(0, 1, k, y[static_cast<size_t>(k - 1)]);
-    SetChannelLabel(0, 1, "flow");
-    FileName[0] = "events";
+    testsupport::DescribeFile(0, "events", 1.0f, {"flow"});
     StartTime[0] = "00:00:00";
-    FileInfoFLOATS[0][kInfoInterval] = 1.0f;
-    TheFileInUse = 0;
-    ActiveChannel = 1;
-    chanB = 1;
-    BeginBlock[0] = 1;
-    EndBlock[0] = last;
-    FileSHORTS[0][kShortBlockState] = 2;
-    OpenPlotWindow(0);
-    DRAWBLOCK();
+    testsupport::SelectBlock(0, 1, last);
     ASSERT_TRUE(plat::windowExists(kBlockWindow));
   }
 
@@ -171,19 +149,19 @@ TEST_F(LimitWindows, LimitPickedWithTheMouseAndARightLimit) {
   const int v = UpperLimit - 2 - static_cast<int>(std::lround((1.5f - BlockMinY) / p));
   const float expected = BlockMinY + static_cast<float>(UpperLimit - 2 - v) * p;
   Script s;
-  Idle(s, 3);
+  testsupport::Idle(s, 3);
   s.call([] {
     EXPECT_EQ(Field(kLimitGreaterField), "0") << "the block's minimum";
     EXPECT_EQ(Field(kLimitLessField), "3");
   });
   s.click(kResultsWindow, kLimitGreaterButton).moveTo(kBlockWindow, {40, v + 7});
-  Idle(s, 3);
+  testsupport::Idle(s, 3);
   s.call([before] {
     EXPECT_EQ(plat::test::portImage(kBlockWindow), before) << "the following line leaves no trace";
     EXPECT_NE(Field(kLimitGreaterField), "0") << "the level under the pointer is shown";
   });
   s.press(kBlockWindow, {40, v}).release();
-  Idle(s, 3);
+  testsupport::Idle(s, 3);
   s.call([expected] {
     EXPECT_EQ(static_cast<float>(TextToNum(Field(kLimitGreaterField))), expected);
     EXPECT_EQ(trigger, expected);
@@ -192,7 +170,7 @@ TEST_F(LimitWindows, LimitPickedWithTheMouseAndARightLimit) {
   // Right limit at case 4: 1.5 <= y <= 3 holds at cases 2, 3, 4.
   const int x = static_cast<int>(std::lround(4 * LimitPixelsPerCase(RightLim, 0, 9)));
   s.click(kResultsWindow, kDistributionButton);
-  Idle(s, 3);
+  testsupport::Idle(s, 3);
   s.call([] { EXPECT_TRUE(plat::windowExists(151)) << "the block's distribution"; });
   s.click(kResultsWindow, kLimitRightButton).press(kBlockWindow, {x, UpperLimit / 2}).release();
   Run(20, s);
@@ -231,13 +209,13 @@ TEST_F(LimitWindows, EventPanelHistogramAndDetailsFile) {
   s.menuButton(kResultsWindow, kEventSaveButton, 1).answerSave(dir / "details.txt");
   Run(21, s);
   CloseDestination();
-  const std::string results = Slurp(dir / "results");
+  const std::string results = testsupport::ReadFileBytes(dir / "results");
   EXPECT_NE(results.find("'positive ' events (above upper limit):  2"), std::string::npos) << results;
   EXPECT_NE(results.find("'positive ' mean:  2.500  SD:  0.5"), std::string::npos);
-  std::string text = Slurp(dir / "details.txt");
+  std::string text = testsupport::ReadFileBytes(dir / "details.txt");
   const std::string today = TodayMMddyy();
   if (const size_t at = text.find(today); at != std::string::npos) text.replace(at, today.size(), "12/07/26");
-  EXPECT_EQ(text, Slurp(fs::path(TEST_GOLDEN_DIR) / "event_details.txt"));
+  EXPECT_EQ(text, testsupport::ReadFileBytes(fs::path(TEST_GOLDEN_DIR) / "event_details.txt"));
   EXPECT_EQ(meanValue, 2.0);
   EXPECT_EQ(topic, kTopicEventCounter);
 }

@@ -31,6 +31,7 @@
 #include "shell/ui/mailboxes.h"
 #include "shell/worktables.h"
 #include "support/gui_support.h"
+#include "support/window_support.h"
 // Last: Qt's keyword macros must not meet the menu headers.
 #include "platform/test.h"
 
@@ -42,13 +43,8 @@ constexpr const char* kErase = "\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b";
 class Finishing : public ::testing::Test {
  protected:
   void SetUp() override {
-    plat::test::reset();
-    testsupport::ClearStore();
-    SetFixedColours();
-    SetSchemeDefaults();
-    SetDEFAULTS();
+    testsupport::ResetForWindowTest();
     prefsArray[kPrefSoundLevel] = 25;
-    ClearMailbox();
     testsupport::InstallProgramWiring();
     // Channel 1 a slow wave around 50, channel 2 a ramp from 0 to 3,000.
     ASSERT_EQ(AllocateSlot(0, 3000, 2), StoreStatus::Ok);
@@ -56,10 +52,7 @@ class Finishing : public ::testing::Test {
       PutDatum(0, 1, k, 50.0f + 10.0f * static_cast<float>(std::sin(k * 0.01)));
       PutDatum(0, 2, k, static_cast<float>(k));
     }
-    SetChannelLabel(0, 1, "O2");
-    SetChannelLabel(0, 2, "ramp");
-    FileName[0] = "finishing";
-    FileInfoFLOATS[0][kInfoInterval] = 1.0f;
+    testsupport::DescribeFile(0, "finishing", 1.0f, {"O2", "ramp"});
     StartTime[0] = "10:00:00";
     TheFileInUse = 0;
     ActiveChannel = 1;
@@ -254,11 +247,7 @@ TEST_F(Finishing, FileImagePrintsToPdfWithItsPartsAndPreviews) {
     PutDatum(0, 2, k, static_cast<float>(k % 1440) / 100.0f - 5.0f);
     PutDatum(0, 3, k, 37.0f);
   }
-  SetChannelLabel(0, 1, "O2");
-  SetChannelLabel(0, 2, "activity");
-  SetChannelLabel(0, 3, "Tb");
-  FileName[0] = "five days";
-  FileInfoFLOATS[0][kInfoInterval] = 60.0f;
+  testsupport::DescribeFile(0, "five days", 60.0f, {"O2", "activity", "Tb"});
   FileInfoFLOATS[0][kInfoTemperature] = 25.5f;
   FileInfoFLOATS[0][kInfoDevice] = 80;
   StartTime[0] = "10:30:00";

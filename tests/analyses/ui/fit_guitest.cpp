@@ -41,6 +41,7 @@
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
 #include "support/gui_support.h"
+#include "support/window_support.h"
 // Last: Qt's keyword macros must not meet the menu headers.
 #include "platform/test.h"
 
@@ -58,16 +59,7 @@ void Snap(int win, const std::string& name) { plat::test::saveArtifact(plat::tes
 class FitWindows : public ::testing::Test {
  protected:
   void SetUp() override {
-    plat::test::reset();
-    testsupport::ClearStore();
-    SetFixedColours();
-    SetSchemeDefaults();
-    SetDEFAULTS();
-    ClearMailbox();
-    ClearCommandRegistry();
-    RegisterPlotCommands();
-    RegisterOutputCommands();
-    RegisterAnalysisCommands();
+    testsupport::ResetForAnalysisTest();
     RecordSCRIPT = 0;
     ScriptCOUNT = 0;
     for (auto& step : ScriptSequenceArray)
@@ -81,33 +73,15 @@ class FitWindows : public ::testing::Test {
       PutDatum(0, 3, c, static_cast<float>(10.0 - 10.0 * std::exp(-0.01 * k)));
       PutDatum(0, 4, c, static_cast<int>(k) % 20 < 5 ? 1.0f : 0.0f);
     }
-    SetChannelLabel(0, 1, "time");
-    SetChannelLabel(0, 2, "quadratic");
-    SetChannelLabel(0, 3, "approach");
-    SetChannelLabel(0, 4, "pulses");
-    FileName[0] = "generated";
-    FileInfoFLOATS[0][kInfoInterval] = 1.0f;
-    TheFileInUse = 0;
-    ActiveChannel = 3;
-    chanB = 3;
-    BeginBlock[0] = 1;
-    EndBlock[0] = 200;
-    FileSHORTS[0][kShortBlockState] = 2;
-    OpenPlotWindow(0);
-    ActiveChannel = 3;
-    DRAWBLOCK();
+    testsupport::DescribeFile(0, "generated", 1.0f, {"time", "quadratic", "approach", "pulses"});
+    testsupport::SelectBlock(0, 1, 200, 3);
   }
 
   void TearDown() override {
     TimeUnits = 0;
     prefsArray[kPrefAutorepeat] = 0;
-    RunScript = 0;
-    ScriptRunStep = 0;
-    RecordSCRIPT = 0;
-    ScriptCOUNT = 0;
     PolyDegree = 2;
-    testsupport::ClearStore();
-    ClearCommandRegistry();
+    testsupport::EndWindowTest();
   }
 
   testsupport::PlotGeometryKeeper keptGeometry_;

@@ -31,6 +31,7 @@
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
 #include "support/gui_support.h"
+#include "support/window_support.h"
 // Last: Qt's keyword macros must not meet the menu headers.
 #include "platform/test.h"
 
@@ -43,18 +44,9 @@ std::string Field(int id) { return plat::fieldText(kResultsWindow, id); }
 class IntegrationWindow : public ::testing::Test {
  protected:
   void SetUp() override {
-    plat::test::reset();
-    testsupport::ClearStore();
-    SetFixedColours();
-    SetSchemeDefaults();
-    SetDEFAULTS();
+    testsupport::ResetForAnalysisTest();
     prefsArray[kPrefSoundLevel] = 25;
     prefsArray[24] = 0;
-    ClearMailbox();
-    ClearCommandRegistry();
-    RegisterPlotCommands();
-    RegisterOutputCommands();
-    RegisterAnalysisCommands();
     ResetAllScaling();
     Rscale = 0;
     UseCrossChanIndex = 0;
@@ -69,27 +61,14 @@ class IntegrationWindow : public ::testing::Test {
       PutDatum(0, 1, k, 3.0f);
       PutDatum(0, 2, k, static_cast<float>(2.0 + std::sin(k * 0.01) + 0.3 * std::sin(k * 0.13)));
     }
-    SetChannelLabel(0, 1, "VO2");
-    SetChannelLabel(0, 2, "Temp");
-    FileName[0] = "area";
-    FileInfoFLOATS[0][kInfoInterval] = 0.5f;
-    TheFileInUse = 0;
-    ActiveChannel = 1;
-    chanB = 1;
-    BeginBlock[0] = 1;
-    EndBlock[0] = 120;
-    FileSHORTS[0][kShortBlockState] = 2;
-    OpenPlotWindow(0);
-    DRAWBLOCK();
+    testsupport::DescribeFile(0, "area", 0.5f, {"VO2", "Temp"});
+    testsupport::SelectBlock(0, 1, 120);
   }
 
   void TearDown() override {
-    RecordSCRIPT = 0;
-    ScriptCOUNT = 0;
     prefsArray[24] = 0;
     IntegrationMode = kBaseZero;
-    testsupport::ClearStore();
-    ClearCommandRegistry();
+    testsupport::EndWindowTest();
   }
 
   testsupport::PlotGeometryKeeper keptGeometry_;

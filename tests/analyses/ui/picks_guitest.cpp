@@ -34,6 +34,7 @@
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
 #include "support/gui_support.h"
+#include "support/window_support.h"
 // Last: Qt's keyword macros must not meet the menu headers.
 #include "platform/test.h"
 
@@ -44,18 +45,9 @@ using plat::test::Script;
 class ClickTools : public ::testing::Test {
  protected:
   void SetUp() override {
-    plat::test::reset();
-    testsupport::ClearStore();
-    SetFixedColours();
-    SetSchemeDefaults();
-    SetDEFAULTS();
+    testsupport::ResetForAnalysisTest();
     prefsArray[kPrefSoundLevel] = 25;
     prefsArray[kPrefAutoBlock] = 0;
-    ClearMailbox();
-    ClearCommandRegistry();
-    RegisterPlotCommands();
-    RegisterOutputCommands();
-    RegisterAnalysisCommands();
     ResetAllScaling();
     Rscale = 0;
     UseCrossChanIndex = 0;
@@ -67,19 +59,15 @@ class ClickTools : public ::testing::Test {
       PutDatum(0, 1, k, static_cast<float>(k));
       PutDatum(0, 2, k, static_cast<float>(k % 2));
     }
-    FileName[0] = "picks";
-    FileInfoFLOATS[0][kInfoInterval] = 1.0f;
-    TheFileInUse = 0;
-    ActiveChannel = 1;
+    testsupport::DescribeFile(0, "picks", 1.0f);
     chanB = 1;
-    OpenPlotWindow(0);
+    testsupport::ShowFile(0);
   }
 
   void TearDown() override {
     prefsArray[kPrefAutoBlock] = 0;
     CrossChanSelect = {};
-    testsupport::ClearStore();
-    ClearCommandRegistry();
+    testsupport::EndWindowTest();
   }
 
   // A point of the plot over case k.
@@ -124,11 +112,8 @@ TEST_F(ClickTools, PagingKeepsThePicksAndTheViewComesBack) {
   const int32_t n = 3 * ScreenWidth;
   ASSERT_EQ(AllocateSlot(0, n, 1), StoreStatus::Ok);
   for (int32_t k = 0; k <= n; ++k) PutDatum(0, 1, k, static_cast<float>(k));
-  FileName[0] = "long";
-  FileInfoFLOATS[0][kInfoInterval] = 1.0f;
-  TheFileInUse = 0;
-  ActiveChannel = 1;
-  OpenPlotWindow(0);
+  testsupport::DescribeFile(0, "long", 1.0f);
+  testsupport::ShowFile(0);
   ASSERT_EQ(FileSHORTS[0][kShortCompressed], 1);
   plotcore::ViewState paged = PlotViewState(0);
   paged.compressed = false;

@@ -33,6 +33,7 @@
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
 #include "support/gui_support.h"
+#include "support/window_support.h"
 // Last: Qt's keyword macros must not meet the menu headers.
 #include "platform/test.h"
 
@@ -46,26 +47,10 @@ const float kY[] = {2.1f, 3.9f, 6.2f, 7.8f, 10.1f, 12.2f, 13.8f, 16.1f, 18.0f, 1
 std::string Field(int win, int id) { return plat::fieldText(win, id); }
 float FieldValue(int win, int id) { return std::stof(plat::fieldText(win, id)); }
 
-std::string FileText(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 class LineFitWindows : public ::testing::Test {
  protected:
   void SetUp() override {
-    plat::test::reset();
-    testsupport::ClearStore();
-    SetFixedColours();
-    SetSchemeDefaults();
-    SetDEFAULTS();
-    ClearMailbox();
-    ClearCommandRegistry();
-    RegisterPlotCommands();
-    RegisterOutputCommands();
-    RegisterAnalysisCommands();
+    testsupport::ResetForAnalysisTest();
     AvoidInterpolation = 0;
     UseCrossChanIndex = 0;
     UseLogY = 0;
@@ -83,21 +68,9 @@ class LineFitWindows : public ::testing::Test {
       PutDatum(0, 2, k, 5.0f + 0.5f * static_cast<float>(k));
       PutDatum(0, 3, k, k >= 1 && k <= 10 ? kY[k - 1] : 20.0f);
     }
-    SetChannelLabel(0, 1, "temperature");
-    SetChannelLabel(0, 2, "flow");
-    SetChannelLabel(0, 3, "O2");
-    FileName[0] = "generated";
-    FileInfoFLOATS[0][kInfoInterval] = 60.0f;
+    testsupport::DescribeFile(0, "generated", 60.0f, {"temperature", "flow", "O2"});
     FileInfoFLOATS[0][kInfoStartMinutes] = 600.0f;
-    TheFileInUse = 0;
-    ActiveChannel = 3;
-    chanB = 3;
-    BeginBlock[0] = 1;
-    EndBlock[0] = 10;
-    FileSHORTS[0][kShortBlockState] = 2;
-    OpenPlotWindow(0);
-    ActiveChannel = 3;
-    DRAWBLOCK();
+    testsupport::SelectBlock(0, 1, 10, 3);
     ASSERT_TRUE(plat::windowExists(kBlockWindow));
   }
 
@@ -105,14 +78,9 @@ class LineFitWindows : public ::testing::Test {
     // Shared with other commands (the compacted-data export reads TimeUnits).
     TimeUnits = 0;
     prefsArray[kPrefAutorepeat] = 0;
-    RunScript = 0;
-    ScriptRunStep = 0;
-    RecordSCRIPT = 0;
-    ScriptCOUNT = 0;
     UseCrossChanIndex = 0;
     UseLogY = 0;
-    testsupport::ClearStore();
-    ClearCommandRegistry();
+    testsupport::EndWindowTest();
   }
 
   testsupport::PlotGeometryKeeper keptGeometry_;
@@ -165,7 +133,7 @@ TEST_F(LineFitWindows, SlopeOverTimeInMinutesWithTestsResidualsAndPrediction) {
   EXPECT_EQ(ScriptSequenceArray[1][1], 16.0f);
   EXPECT_EQ(ScriptSequenceArray[1][2], 1.0f);
   EXPECT_EQ(ScriptSequenceArray[1][4], 1.0f) << "minutes";
-  EXPECT_EQ(FileText(dir / "residuals.txt"), FileText(fs::path(TEST_GOLDEN_DIR) / "residuals_minutes.txt"));
+  EXPECT_EQ(testsupport::ReadFileBytes(dir / "residuals.txt"), testsupport::ReadFileBytes(fs::path(TEST_GOLDEN_DIR) / "residuals_minutes.txt"));
 }
 
 // A run hands the command its step: the unit comes from it without asking,
@@ -324,9 +292,7 @@ TEST_F(LineFitWindows, TwoChannelsNeedNoPickerAndDropAnImpossibleLogModel) {
   FileInfoFLOATS[1][kInfoInterval] = 1.0f;
   TheFileInUse = 1;
   ActiveChannel = 1;
-  BeginBlock[1] = 1;
-  EndBlock[1] = 10;
-  FileSHORTS[1][kShortBlockState] = 2;
+  testsupport::MarkBlock(1, 1, 10);
   UseLogY = kModelLogLog;   // X reaches 0: no logarithm
   Script s;
   s.call([] {
@@ -347,9 +313,7 @@ TEST_F(LineFitWindows, LongScatterPlotShowsTheNoticeUntilItIsDrawn) {
   FileInfoFLOATS[1][kInfoInterval] = 1.0f;
   TheFileInUse = 1;
   ActiveChannel = 1;
-  BeginBlock[1] = 0;
-  EndBlock[1] = 40001;
-  FileSHORTS[1][kShortBlockState] = 2;
+  testsupport::MarkBlock(1, 0, 40001);
   prefsArray[kPrefSoundLevel] = 25;
   Script s;
   s.call([] { EXPECT_FALSE(plat::windowExists(kLongPlotNotice)) << "closed once the plot is done"; });

@@ -5,6 +5,7 @@
 #include "support/gui_support.h"
 #include "support/layout_checks.h"
 #include "support/program_support.h"
+#include "support/window_support.h"
 
 #include "platform/qt/portimpl.h"
 
@@ -53,9 +54,7 @@ class ResultWindows : public ::testing::Test {
   void SetUp() override {
     slot_ = testsupport::StartProgramOnDemo();
     ASSERT_GE(slot_, 0);
-    BeginBlock[slot_] = 100;
-    EndBlock[slot_] = 400;
-    FileSHORTS[slot_][kShortBlockState] = 2;
+    testsupport::MarkBlock(slot_, 100, 400);
     plat::test::run(Script{}, [] { DRAWBLOCK(); });
   }
   void TearDown() override {
@@ -65,10 +64,6 @@ class ResultWindows : public ::testing::Test {
   }
   int16_t slot_ = -1;
 };
-
-void Idle(Script& s, int n) {
-  for (int k = 0; k < n; ++k) s.call([] {});
-}
 
 // The texts drawn into a port while it recorded.
 std::vector<std::string> RecordedTexts(const plat::Picture& pic) {
@@ -252,16 +247,16 @@ TEST_F(ResultWindows, TheSpectrumTellsItsStagesAndLeavesNoBlockShown) {
   bool bar = false;
   Script s;
   s.click(kResultsWindow, 9);
-  Idle(s, 30);
+  testsupport::Idle(s, 30);
   s.moveTo(plot, middle).clickAt(plot, middle);
-  Idle(s, 8);
+  testsupport::Idle(s, 8);
   s.call([] { ASSERT_EQ(BlockWindowIsOpen, 1); });
   s.click(kResultsWindow, kFftDo);
   s.call([&] {   // the pause after the transform
     during = plat::fieldText(kResultsWindow, kFftStatusField);
     bar = plat::controlExists(kResultsWindow, kProgressControl);
   });
-  Idle(s, 8);
+  testsupport::Idle(s, 8);
   s.call([this] {
     EXPECT_EQ(FileSHORTS[slot_][kShortBlockState], 0);
     EXPECT_EQ(BlockWindowIsOpen, 0) << "window 2 still shows the old block";

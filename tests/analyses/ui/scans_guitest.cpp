@@ -35,6 +35,7 @@
 #include "shell/ui/mailboxes.h"
 #include "respirometry/ui/convol.h"
 #include "support/gui_support.h"
+#include "support/window_support.h"
 // Last: Qt's keyword macros must not meet the menu headers.
 #include "respirometry/ui/respirometry_commands.h"
 #include "platform/test.h"
@@ -48,17 +49,8 @@ std::string Field(int id) { return plat::fieldText(kResultsWindow, id); }
 class ScanWindow : public ::testing::Test {
  protected:
   void SetUp() override {
-    plat::test::reset();
-    testsupport::ClearStore();
-    SetFixedColours();
-    SetSchemeDefaults();
-    SetDEFAULTS();
+    testsupport::ResetForAnalysisTest();
     prefsArray[kPrefSoundLevel] = 25;
-    ClearMailbox();
-    ClearCommandRegistry();
-    RegisterPlotCommands();
-    RegisterOutputCommands();
-    RegisterAnalysisCommands();
     RegisterRespirometryCommands();   // the constant-volume set-up
     ResetAllScaling();
     Rscale = 0;
@@ -76,27 +68,14 @@ class ScanWindow : public ::testing::Test {
       PutDatum(0, 1, k, k >= 1 && k <= 10 ? v[k - 1] : 50.0f);
       PutDatum(0, 2, k, 100.0f + k);
     }
-    SetChannelLabel(0, 1, "VO2");
-    FileName[0] = "scan";
-    FileInfoFLOATS[0][kInfoInterval] = 1.0f;
-    TheFileInUse = 0;
-    ActiveChannel = 1;
-    chanB = 1;
-    BeginBlock[0] = 1;
-    EndBlock[0] = 10;
-    FileSHORTS[0][kShortBlockState] = 2;
-    OpenPlotWindow(0);
-    DRAWBLOCK();
+    testsupport::DescribeFile(0, "scan", 1.0f, {"VO2"});
+    testsupport::SelectBlock(0, 1, 10);
   }
 
   void TearDown() override {
-    RecordSCRIPT = 0;
-    ScriptCOUNT = 0;
-    RunScript = 0;
     autoscript = 0;
     ConstScan = 0;
-    testsupport::ClearStore();
-    ClearCommandRegistry();
+    testsupport::EndWindowTest();
   }
 
   testsupport::PlotGeometryKeeper keptGeometry_;

@@ -32,6 +32,7 @@
 #include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
 #include "support/gui_support.h"
+#include "support/window_support.h"
 // Last: Qt's keyword macros must not meet the menu headers.
 #include "platform/test.h"
 
@@ -40,43 +41,20 @@ namespace {
 namespace fs = std::filesystem;
 using plat::test::Script;
 
-void Idle(Script& s, int n) {
-  for (int k = 0; k < n; ++k) s.call([] {});
-}
-
-std::string Slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-
 void Snap(int win, const std::string& name) { plat::test::saveArtifact(plat::test::windowImage(win), name); }
 
 class WaveWindows : public ::testing::Test {
  protected:
   void SetUp() override {
-    plat::test::reset();
-    testsupport::ClearStore();
-    SetFixedColours();
-    SetSchemeDefaults();
-    SetDEFAULTS();
-    ClearMailbox();
+    testsupport::ResetForWindowTest();
     testsupport::InstallProgramWiring();
     RecordSCRIPT = 0;
     ScriptCOUNT = 0;
     ASSERT_EQ(AllocateSlot(0, 199, 1), StoreStatus::Ok);
     for (int32_t k = 0; k <= 199; ++k)
       PutDatum(0, 1, k, static_cast<float>(std::sin(2.0 * std::numbers::pi * k / 20.0)));
-    SetChannelLabel(0, 1, "pressure");
-    FileName[0] = "wave";
-    FileInfoFLOATS[0][kInfoInterval] = 0.5f;
-    TheFileInUse = 0;
-    ActiveChannel = 1;
-    chanB = 1;
-    BeginBlock[0] = 0;
-    EndBlock[0] = 199;
-    FileSHORTS[0][kShortBlockState] = 2;
-    OpenPlotWindow(0);
-    DRAWBLOCK();
+    testsupport::DescribeFile(0, "wave", 0.5f, {"pressure"});
+    testsupport::SelectBlock(0, 0, 199);
     ASSERT_TRUE(plat::windowExists(kBlockWindow));
   }
   void TearDown() override {
@@ -97,7 +75,7 @@ TEST_F(WaveWindows, DefaultTriggersShapeStatisticsHistogramsFileAndPage) {
   RecordSCRIPT = 1;
   Script s;
   s.click(kSecondaryWindow, kWaveDefaultTriggers);
-  Idle(s, 3);
+  testsupport::Idle(s, 3);
   s.call([] {
     EXPECT_EQ(plat::fieldText(kResultsWindow, kWavePeriodField), " 10.000 sec");
     EXPECT_EQ(plat::fieldText(kResultsWindow, kWaveAmplitudeField), " 2.000");
@@ -108,24 +86,24 @@ TEST_F(WaveWindows, DefaultTriggersShapeStatisticsHistogramsFileAndPage) {
     Snap(kBlockWindow, "waveform-marks.png");
   });
   s.popup(kResultsWindow, kWaveUnitPopup, 1);
-  Idle(s, 2);
+  testsupport::Idle(s, 2);
   s.call([] { EXPECT_EQ(plat::fieldText(kResultsWindow, kWavePeriodField), " 0.1 Hz"); });
   s.click(kResultsWindow, kWaveShapeButton);
-  Idle(s, 3);
+  testsupport::Idle(s, 3);
   s.call([] {
     EXPECT_EQ(plat::fieldText(kSecondaryWindow, kShapeRatioLabel), "rise/decay =  0.95");
     EXPECT_EQ(plat::fieldText(kSecondaryWindow, kShapeProbLabel), "  P= 0.29049");
     Snap(kSecondaryWindow, "wave-shape.png");
   });
   s.click(kSecondaryWindow, kShapeHistogramsButton);
-  Idle(s, 3);
+  testsupport::Idle(s, 3);
   s.call([] {
     EXPECT_EQ(plat::fieldText(kWaveHistogramWindow, kWavePeaksField), " 10");
     EXPECT_EQ(plat::fieldText(kWaveHistogramWindow, kWaveLowField), "2") << "equal amplitudes: no width";
   });
   s.type(kWaveHistogramWindow, kWaveLowField, "\b1.5\r").type(kWaveHistogramWindow, kWaveHighField, "\b2.5\r");
   s.click(kWaveHistogramWindow, kWaveSqrtScale);
-  Idle(s, 2);
+  testsupport::Idle(s, 2);
   s.call([] {
     EXPECT_EQ(plat::fieldText(kWaveHistogramWindow, kWaveBarWidthField), "0.06666666667");
     Snap(kWaveHistogramWindow, "wave-histograms.png");
@@ -141,7 +119,7 @@ TEST_F(WaveWindows, DefaultTriggersShapeStatisticsHistogramsFileAndPage) {
   EXPECT_EQ(dn, 10.0f);
   EXPECT_EQ(FloatA, 0.0f) << "amplitudes to the next valley";
   EXPECT_EQ(peakval.get(3, 2), 10.0f) << "the shared table holds the intervals";
-  EXPECT_EQ(Slurp(dir / "wave.txt"), Slurp(fs::path(TEST_GOLDEN_DIR) / "waveform_data.txt"));
+  EXPECT_EQ(testsupport::ReadFileBytes(dir / "wave.txt"), testsupport::ReadFileBytes(fs::path(TEST_GOLDEN_DIR) / "waveform_data.txt"));
   ASSERT_EQ(plat::test::printedPages().size(), 1u);
   const auto& lines = plat::test::printedPages()[0].lines;
   auto has = [&lines](const std::string& t) {
@@ -161,16 +139,16 @@ TEST_F(WaveWindows, CursorTriggersCancelAndAutorepeat) {
   auto rowOf = [&](float level) { return UpperLimit - 2 - static_cast<int>(std::lround((level - BlockMinY) / p)); };
   prefsArray[37] = 1;   // show the picked levels before going on
   Script s;
-  Idle(s, 2);
+  testsupport::Idle(s, 2);
   s.call([] { Snap(kSecondaryWindow, "waveform-triggers.png"); });
   s.click(kSecondaryWindow, kWaveHighLowRadio).click(kSecondaryWindow, kWaveUseCursor);
   s.press(kBlockWindow, {50, rowOf(0.5f)}).release();
-  Idle(s, 8);
+  testsupport::Idle(s, 8);
   s.press(kBlockWindow, {50, rowOf(-0.5f)}).release();
-  Idle(s, 3);
+  testsupport::Idle(s, 3);
   s.call([] { EXPECT_EQ(plat::fieldText(kSecondaryWindow, 405).substr(0, 15), "Valley trigger "); });
   s.click(kSecondaryWindow, kWaveContinue);
-  Idle(s, 3);
+  testsupport::Idle(s, 3);
   s.call([] {
     EXPECT_EQ(plat::fieldText(kResultsWindow, kWavePeriodField), " 10.000 sec");
     EXPECT_FALSE(plat::controlExists(kResultsWindow, kWaveShapeButton)) << "only by the normal method";
@@ -197,7 +175,7 @@ TEST_F(WaveWindows, ABlockOfFourCasesHasNeitherPeriodNorAmplitude) {
   DRAWBLOCK();
   Script s;
   s.key(kSecondaryWindow, 13);   // Return: the default triggers
-  Idle(s, 3);
+  testsupport::Idle(s, 3);
   s.call([] {
     EXPECT_EQ(plat::fieldText(kResultsWindow, kWaveNoPeriodLabel), "NO PERIODICITY DETECTED!");
     EXPECT_EQ(plat::fieldText(kResultsWindow, kWaveNoAmplitudeLabel), "NO AMPLITUDES DETECTED!");
@@ -217,13 +195,13 @@ TEST_F(WaveWindows, BlockSmoothingSmoothsThenTheTriggersFollow) {
   const float peakBefore = GetDatum(0, 1, 5);
   Script s;
   s.click(kSecondaryWindow, kWaveBlockSmooth);
-  Idle(s, 3);
+  testsupport::Idle(s, 3);
   s.call([peakBefore] {
     EXPECT_LT(GetDatum(0, 1, 5), peakBefore) << "three cycles flatten the peak";
     EXPECT_TRUE(plat::windowExists(kSecondaryWindow)) << "still choosing triggers";
   });
   s.click(kSecondaryWindow, kWaveDefaultTriggers);
-  Idle(s, 3);
+  testsupport::Idle(s, 3);
   s.closeBox(kResultsWindow);
   plat::test::run(s, [] { EXPECT_TRUE(DoMENU(3, 11)); });
   EXPECT_EQ(BlockMaxY, LastWaveResult().tables.at(0, 2)) << "the highest peak is the new maximum";

@@ -28,6 +28,7 @@
 #include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
 #include "support/gui_support.h"
+#include "support/window_support.h"
 
 // Last: Qt's keyword macros must not meet the menu headers.
 #include "platform/test.h"
@@ -37,27 +38,10 @@ namespace {
 namespace fs = std::filesystem;
 using plat::test::Script;
 
-// Steps that do nothing, so that the window's loop acts on what came before
-// a check: each pass pumps once and polls the pointer once, and both run steps.
-void Idle(Script& s, int n) {
-  for (int k = 0; k < n; ++k) s.call([] {});
-}
-
-std::string Slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-
 class SteppedWindow : public ::testing::Test {
  protected:
   void SetUp() override {
-    plat::test::reset();
-    testsupport::ClearStore();
-    SetFixedColours();
-    SetSchemeDefaults();
-    SetDEFAULTS();
-    ClearMailbox();
-    ClearCommandRegistry();
+    testsupport::ResetForWindowTest();
     RegisterAllCommands(CorvimetRegistrars());
     ASSERT_EQ(AllocateSlot(0, 1000, 2), StoreStatus::Ok);
     for (int32_t k = 0; k <= 1000; ++k) {
@@ -65,18 +49,12 @@ class SteppedWindow : public ::testing::Test {
       // Amplitude 3 at bin 8 of a 256-point transform.
       PutDatum(0, 2, k, static_cast<float>(10.0 + 3.0 * std::sin(2.0 * std::numbers::pi * 8.0 * k / 256.0)));
     }
-    SetChannelLabel(0, 1, "ramp");
-    SetChannelLabel(0, 2, "wave");
-    FileName[0] = "run";
-    FileInfoFLOATS[0][kInfoInterval] = 1.0f;
-    TheFileInUse = 0;
-    ActiveChannel = 1;
-    OpenPlotWindow(0);
+    testsupport::DescribeFile(0, "run", 1.0f, {"ramp", "wave"});
+    testsupport::ShowFile(0);
     dir_ = testsupport::FreshTestDir("corvimet-stepped-");
   }
   void TearDown() override {
-    testsupport::ClearStore();
-    ClearCommandRegistry();
+    testsupport::EndWindowTest();
     fs::remove_all(dir_);
   }
   fs::path dir_;
@@ -104,7 +82,7 @@ TEST_F(SteppedWindow, StepPlotScatterAndFile) {
   s.click(kResultsWindow, kStepSave);
   s.answerSave(out);
   s.call([out] {
-    const std::string text = Slurp(out);
+    const std::string text = testsupport::ReadFileBytes(out);
     EXPECT_NE(text.find("start block\tend block\tposition\tDt (sec) \tchan1 mean\tmin\tmax\tSD\tchan2 mean"),
               std::string::npos)
         << text;
@@ -155,12 +133,12 @@ TEST_F(SteppedWindow, SpectrumOfASineLeavesTheFileAsItWas) {
     EXPECT_EQ(plat::buttonState(kResultsWindow, kFftDo), 0);
   });
   s.click(kResultsWindow, 9);
-  Idle(s, 30);   // the cue "select block in plot window" blinks first
+  testsupport::Idle(s, 30);   // the cue "select block in plot window" blinks first
   s.moveTo(plot, {ScreenWidth / 2, BottomOfPlotArea / 2});
   s.clickAt(plot, {ScreenWidth / 2, BottomOfPlotArea / 2});
   // The window polls the pointer once a pass, and a poll runs a step too:
   // idle steps let each pass act before the next check.
-  Idle(s, 8);
+  testsupport::Idle(s, 8);
   s.call([] {
     EXPECT_EQ(FileSHORTS[0][kShortBlockState], 2);
     EXPECT_EQ(EndBlock[0] - BeginBlock[0], 512);
@@ -168,7 +146,7 @@ TEST_F(SteppedWindow, SpectrumOfASineLeavesTheFileAsItWas) {
   });
   s.click(kResultsWindow, kFftDo);
   s.moveTo(plot, peak);
-  Idle(s, 8);
+  testsupport::Idle(s, 8);
   s.call([plot] {
     EXPECT_EQ(plat::fieldText(kResultsWindow, kFftReadoutField), " 0.125 Hz");
     EXPECT_NEAR(TextToNum(plat::fieldText(kResultsWindow, kFftStatusField)), 3.0, 1e-3);
@@ -176,20 +154,20 @@ TEST_F(SteppedWindow, SpectrumOfASineLeavesTheFileAsItWas) {
     plat::test::saveArtifact(plat::test::windowImage(kResultsWindow), "fft-window.png");
   });
   s.click(kResultsWindow, kFftSmooth);
-  Idle(s, 4);
+  testsupport::Idle(s, 4);
   s.click(kResultsWindow, kFftZoomOut);
-  Idle(s, 4);
+  testsupport::Idle(s, 4);
   s.click(kResultsWindow, kFftZoomOut);
-  Idle(s, 4);
+  testsupport::Idle(s, 4);
   s.call([] { EXPECT_EQ(plat::buttonState(kResultsWindow, kFftZoomOut), 0) << "the Nyquist frequency is reached"; });
   s.click(kResultsWindow, kFftZoomIn);
-  Idle(s, 4);
+  testsupport::Idle(s, 4);
   s.click(kResultsWindow, kFftHistogram);
-  Idle(s, 4);
+  testsupport::Idle(s, 4);
   s.click(kResultsWindow, kFftSmooth);
-  Idle(s, 4);
+  testsupport::Idle(s, 4);
   s.click(kResultsWindow, kFftCopy);
-  Idle(s, 8);
+  testsupport::Idle(s, 8);
   s.call([] {
     ASSERT_EQ(nChannels[0], 3);
     EXPECT_NEAR(GetDatum(0, 3, 17), 3.0f, 1e-3f) << "element 17 holds bin 16";
@@ -197,12 +175,12 @@ TEST_F(SteppedWindow, SpectrumOfASineLeavesTheFileAsItWas) {
     EXPECT_EQ(ActiveChannel, 2);
   });
   s.popup(kResultsWindow, kFftUnitPopup, 6);   // periods in seconds
-  Idle(s, 4);
+  testsupport::Idle(s, 4);
   s.click(kResultsWindow, kFftSave);
   s.answerSave(out);
-  Idle(s, 8);
+  testsupport::Idle(s, 8);
   s.call([out] {
-    const std::string text = Slurp(out);
+    const std::string text = testsupport::ReadFileBytes(out);
     EXPECT_EQ(text.substr(0, text.find('\n', text.find('\n') + 1) + 1), "period (sec) \tmagnitude\n INF\t 0\n");
     EXPECT_NE(text.find("\n 8\t 3"), std::string::npos) << "bin 16 lies at 0.125 Hz, 8 s";
   });

@@ -39,6 +39,7 @@
 #include "registrars.h"
 #include "shell/ui/startup.h"
 #include "support/gui_support.h"
+#include "support/window_support.h"
 #include "thermoregulation/ui/costs_dialog.h"
 // Last: Qt's keyword macros must not meet the menu headers.
 #include "platform/test.h"
@@ -68,14 +69,8 @@ void Snapshot(const std::string& name) {
 class Calculators : public ::testing::TestWithParam<bool> {
  protected:
   void SetUp() override {
-    plat::test::reset();
-    testsupport::ClearStore();
-    SetFixedColours();
-    SetSchemeDefaults();
-    SetDEFAULTS();
+    testsupport::ResetForWindowTest();
     prefsArray[kPrefSoundLevel] = 25;
-    ClearMailbox();
-    ClearCommandRegistry();
     RegisterCalculatorCommands();
     LastCalculatorResult = 0.0f;
     meanValue = 0.0;
@@ -92,10 +87,7 @@ class Calculators : public ::testing::TestWithParam<bool> {
       slot_ = slot;
     }
   }
-  void TearDown() override {
-    testsupport::ClearStore();
-    ClearCommandRegistry();
-  }
+  void TearDown() override { testsupport::EndWindowTest(); }
   bool withFile() const { return GetParam(); }
   std::string tag(const std::string& name) const { return name + (withFile() ? "-file" : "-nofile"); }
   // Runs the Special item with the script; the window must be gone after,

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/gui_support.h"
+#include "support/window_support.h"
 #include "support/layout_checks.h"
 
 #include <string>
@@ -39,21 +40,12 @@ void ExpectClearLayout(const std::string& name) {
 class CalculatorLayouts : public ::testing::Test {
  protected:
   void SetUp() override {
-    plat::test::reset();
-    testsupport::ClearStore();
-    SetFixedColours();
-    SetSchemeDefaults();
-    SetDEFAULTS();
-    ClearMailbox();
-    ClearCommandRegistry();
+    testsupport::ResetForWindowTest();
     RegisterCalculatorCommands();
     RegisterSunCycleCommands();
     testsupport::OpenStandInToolbar(kToolbarWindow);
   }
-  void TearDown() override {
-    testsupport::ClearStore();
-    ClearCommandRegistry();
-  }
+  void TearDown() override { testsupport::EndWindowTest(); }
 };
 
 TEST_F(CalculatorLayouts, NothingClippedOrOverlapping) {

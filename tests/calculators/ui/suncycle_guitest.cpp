@@ -21,6 +21,7 @@
 #include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
 #include "support/gui_support.h"
+#include "support/window_support.h"
 // Last: Qt's keyword macros must not meet the menu headers.
 #include "platform/test.h"
 
@@ -36,20 +37,11 @@ void Set(int id, const std::string& text) { plat::setFieldText(kCalculatorWindow
 class SunCalculator : public ::testing::Test {
  protected:
   void SetUp() override {
-    plat::test::reset();
-    testsupport::ClearStore();
-    SetFixedColours();
-    SetSchemeDefaults();
-    SetDEFAULTS();
-    ClearMailbox();
-    ClearCommandRegistry();
+    testsupport::ResetForWindowTest();
     RegisterSunCycleCommands();
     latitude = longitude = 0;
   }
-  void TearDown() override {
-    testsupport::ClearStore();
-    ClearCommandRegistry();
-  }
+  void TearDown() override { testsupport::EndWindowTest(); }
 };
 
 TEST_F(SunCalculator, WorkedDayDaylightSavingDatesChartAndWeb) {

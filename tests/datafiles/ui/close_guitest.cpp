@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "support/gui_support.h"
+#include "support/program_support.h"
+#include "support/window_support.h"
 
 #include <filesystem>
 #include <string>
@@ -55,12 +57,8 @@ class Closing : public ::testing::Test {
     }
   }
   void TearDown() override {
-    testsupport::ClearStore();
-    ClearCommandRegistry();
+    testsupport::StopProgram();
     ClearQuitRequest();
-    gDispatchHooks = {};
-    gMenuRuleHooks = {};
-    gStoreHooks = {};
   }
 };
 

@@ -37,11 +37,6 @@ namespace {
 namespace fs = std::filesystem;
 using plat::test::Script;
 
-std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-
 DataFileImage sample(int32_t cases) {
   DataFileImage img;
   img.cases = cases;
@@ -163,7 +158,7 @@ TEST_F(Saving, SaveOfAnImportedTextFileGoesToSaveAs) {
       .click(kSaveAsWindow, kSaveAsSave)
       .answerSave(dir_ / "data.orl");
   EXPECT_EQ(save(s, 0, 1, 0), 0);
-  EXPECT_EQ(slurp(csv), "x,y\r1,2\r3,4\r");
+  EXPECT_EQ(testsupport::ReadFileBytes(csv), "x,y\r1,2\r3,4\r");
   EXPECT_EQ(FilePath[a], (dir_ / "data.orl").string());
 
   // Now it is a native file: Save writes in place without a question.
@@ -180,7 +175,7 @@ TEST_F(Saving, AFailedWriteIsReportedAndKeepsTheOldFile) {
   const fs::path p = write("big.orl", 20'000);
   const int16_t a = open(p);
   ASSERT_EQ(a, 0);
-  const std::string old = slurp(p);
+  const std::string old = testsupport::ReadFileBytes(p);
   PutDatum(a, 1, 1, 5.0f);
   FileSHORTS[a][kShortChanged] = 1;
 
@@ -199,7 +194,7 @@ TEST_F(Saving, AFailedWriteIsReportedAndKeepsTheOldFile) {
   const int16_t r = save(s, 0, 1, 0);
   setrlimit(RLIMIT_FSIZE, &saved);
   EXPECT_EQ(r, 1);
-  EXPECT_EQ(slurp(p), old);
+  EXPECT_EQ(testsupport::ReadFileBytes(p), old);
   EXPECT_EQ(FileSHORTS[a][kShortChanged], 1) << "still unsaved";
   EXPECT_EQ(GetDatum(a, 1, 1), 5.0f);
 
@@ -228,7 +223,7 @@ TEST_F(Saving, CommaExportWithChosenColumnsIsACopy) {
       .click(kSaveAsWindow, kSaveAsSave)
       .answerSave(dir_ / "exp.csv");
   EXPECT_EQ(save(s, 1, 0, 0), 0);
-  EXPECT_EQ(slurp(dir_ / "exp.csv"),
+  EXPECT_EQ(testsupport::ReadFileBytes(dir_ / "exp.csv"),
             "Case,Clock Time,Date,chan 1,chan 2,chan 3\n"
             "1,23:59:59.5,03/15/2024,0.25,2.75,5.25\n"
             "2,0:00:00.0,03/16/2024,0.5,3,5.5\n"
@@ -272,7 +267,7 @@ TEST_F(Saving, CompactedTable) {
       .click(kChannelSelectWindow, kSelectDone)
       .answerSave(dir_ / "c compacted.txt");
   EXPECT_EQ(save(s, 0, 0, 1), 0);
-  EXPECT_EQ(slurp(dir_ / "c compacted.txt"), "Time (sec) \tchan 1\tS.D.\n2.5\t0\t0\n7.5\t1\t0\n12.5\t2\t0\n");
+  EXPECT_EQ(testsupport::ReadFileBytes(dir_ / "c compacted.txt"), "Time (sec) \tchan 1\tS.D.\n2.5\t0\t0\n7.5\t1\t0\n12.5\t2\t0\n");
 }
 
 }  // namespace

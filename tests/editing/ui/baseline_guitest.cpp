@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "support/gui_support.h"
+#include "support/window_support.h"
 
 #include <cmath>
 #include <string>
@@ -251,9 +252,7 @@ TEST_F(Baseline, SelectAgainThenCancelChangesNothingAndWithdrawsTheStep) {
 }
 
 TEST_F(Baseline, ChangeBlocksSetsTheBlockAndTwoPicksWithOneUndo) {
-  BeginBlock[slot_] = 10;
-  EndBlock[slot_] = 20;
-  FileSHORTS[slot_][kShortBlockState] = 2;
+  testsupport::MarkBlock(slot_, 10, 20);
   prefsArray[kPrefCursorPick] = kPickBlock;
   Script s;
   // Activation queues events the loop drains first: the pointer rests.

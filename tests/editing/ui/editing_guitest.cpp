@@ -5,6 +5,7 @@
 
 #include "support/gui_support.h"
 #include "support/program_support.h"
+#include "support/window_support.h"
 
 #include <algorithm>
 #include <cmath>
@@ -68,14 +69,7 @@ class Editing : public ::testing::Test {
     plat::test::clearRecorders();
   }
   void TearDown() override {
-    testsupport::ClearStore();
-    ClearCommandRegistry();
-    ClearScriptOps();
-    gDispatchHooks = {};
-    gMenuRuleHooks = {};
-    gStoreHooks = {};
-    RecordSCRIPT = 0;
-    ScriptCOUNT = 0;
+    testsupport::StopProgram();
   }
   static void menu(int16_t m, int16_t item) {
     plat::test::run(Script{}, [&] { EXPECT_TRUE(DoMENU(m, item)); });
@@ -161,9 +155,7 @@ TEST_F(Editing, TheEditItemsAndToolbarButtonsAreOfferedAsTheRulesSay) {
   SETMENU(0);
   for (const int16_t item : {12, 13, 14, 16, 17, 18, 31, 38}) EXPECT_TRUE(plat::itemEnabled(kMenuEdit, item)) << item;
   for (const int16_t item : {25, 26}) EXPECT_FALSE(plat::itemEnabled(kMenuEdit, item)) << item << " needs a block";
-  FileSHORTS[slot_][kShortBlockState] = 2;
-  BeginBlock[slot_] = 10;
-  EndBlock[slot_] = 20;
+  testsupport::MarkBlock(slot_, 10, 20);
   SETMENU(0);
   for (const int16_t item : {25, 26}) EXPECT_TRUE(plat::itemEnabled(kMenuEdit, item)) << item;
   for (const int16_t id : {552, 553, 554, 555, 556, 557, 558, 587}) EXPECT_TRUE(ToolButtonAvailable(id)) << id;
@@ -334,9 +326,7 @@ TEST_F(Smoothing, FieldsThatAreNotNumbersReadAsZeroWithNoMessage) {
 }
 
 TEST_F(Smoothing, TheAutomaticModeSmoothsTheBlockAndRecordsNothing) {
-  FileSHORTS[slot_][kShortBlockState] = 2;
-  BeginBlock[slot_] = 100;
-  EndBlock[slot_] = 200;
+  testsupport::MarkBlock(slot_, 100, 200);
   RecordSCRIPT = 1;
   plat::test::run(Script{}, [] { SMOOTHING(kSmoothingAutomatic); });
   EXPECT_EQ(ScriptCOUNT, 0);
@@ -375,9 +365,7 @@ TEST_F(Smoothing, AnIntegralGoesIntoANewChannelAndADerivativeInPlaceIsUndone) {
 }
 
 TEST_F(Smoothing, ScaleToBlockFromHighestAndLowestAndItsStepReplays) {
-  FileSHORTS[slot_][kShortBlockState] = 2;
-  BeginBlock[slot_] = 100;
-  EndBlock[slot_] = 200;
+  testsupport::MarkBlock(slot_, 100, 200);
   SETMENU(0);
   EXPECT_TRUE(plat::itemEnabled(kMenuEdit, 25));
   RecordSCRIPT = 1;
@@ -419,9 +407,7 @@ TEST_F(Smoothing, ScaleToBlockFromHighestAndLowestAndItsStepReplays) {
 
   // The close box brings back the channel as it was at opening.
   autoscript = ScriptRunOnce = 0;
-  FileSHORTS[slot_][kShortBlockState] = 2;
-  BeginBlock[slot_] = 100;
-  EndBlock[slot_] = 200;
+  testsupport::MarkBlock(slot_, 100, 200);
   const std::vector<float> opened = gPointersToFileData[slot_][1];
   Script c;
   c.click(kResultsWindow, kScaleZeroTo100).click(kResultsWindow, kScaleOK).closeBox(kResultsWindow);
@@ -508,9 +494,7 @@ TEST_F(Smoothing, ATypedLagAndABestFitSearchThroughItsWindows) {
   menu(kMenuEdit, 1);
   ASSERT_EQ(gPointersToFileData[slot_][1], original_);
 
-  FileSHORTS[slot_][kShortBlockState] = 2;
-  BeginBlock[slot_] = 100;
-  EndBlock[slot_] = 900;
+  testsupport::MarkBlock(slot_, 100, 900);
   RecordSCRIPT = 1;
   Script fit;
   fit.click(kResultsWindow, kLagBestFit)

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "support/gui_support.h"
+#include "support/program_support.h"
+#include "support/window_support.h"
 
 #include <cmath>
 #include <filesystem>
@@ -37,42 +39,20 @@ namespace {
 namespace fs = std::filesystem;
 using plat::test::Script;
 
-const fs::path kDemo = fs::path(CORVIMET_RESOURCE_DIR) / "demo" / "demo-respirometry.orl";
 constexpr int kWin = kExpressionWindow;
 
 class Expressions : public ::testing::Test {
  protected:
   void SetUp() override {
-    plat::test::reset();
-    SetFixedColours();
-    SetSchemeDefaults();
-    SetDEFAULTS();
-    testsupport::ClearStore();
-    ClearCommandRegistry();
-    ClearScriptOps();
-    prefsArray[kPrefRecordEdits] = 1;
-    RecordSCRIPT = 0;
-    ScriptCOUNT = 0;
-    autoscript = ScriptRunOnce = 0;
-    MAINMENU();
-    InstallShellHooks();
-    RegisterAllCommands(CorvimetRegistrars());
-    testsupport::OpenStandInToolbar(kToolbarWindow);
+    testsupport::StartProgram();
   }
   void open() {
-    plat::test::run(Script{}, [&] { slot_ = LOADFILE(kDemo, kDetectKind); });
+    slot_ = testsupport::OpenDemo();
     ASSERT_GE(slot_, 0);
-    TheFileInUse = static_cast<uint16_t>(slot_);
-    ActiveChannel = 1;
     original_ = gPointersToFileData[slot_][1];
   }
   void TearDown() override {
-    testsupport::ClearStore();
-    ClearCommandRegistry();
-    ClearScriptOps();
-    gDispatchHooks = {};
-    gMenuRuleHooks = {};
-    gStoreHooks = {};
+    testsupport::StopProgram();
   }
   static void menu(int16_t m, int16_t item) {
     plat::test::run(Script{}, [&] { EXPECT_TRUE(DoMENU(m, item)); });
@@ -115,9 +95,7 @@ TEST_F(Expressions, TheEvaluatorRunsWithNoFileAndShowsAParseErrorWithItsCaret) {
 TEST_F(Expressions, RunsInPlaceAndIntoANewBlockOnlyChannelThenUndo) {
   open();
   const int16_t n = nChannels[slot_];
-  FileSHORTS[slot_][kShortBlockState] = 2;
-  BeginBlock[slot_] = 10;
-  EndBlock[slot_] = 20;
+  testsupport::MarkBlock(slot_, 10, 20);
   const std::vector<float> second = gPointersToFileData[slot_][2];
   Script s;
   s.call([] { plat::setFieldText(kWin, kExprField, "2*x + y"); })
@@ -147,9 +125,7 @@ TEST_F(Expressions, RunsInPlaceAndIntoANewBlockOnlyChannelThenUndo) {
 
 TEST_F(Expressions, BlockSetWritesTheBlockWithOneUndoCopy) {
   open();
-  FileSHORTS[slot_][kShortBlockState] = 2;
-  BeginBlock[slot_] = 10;
-  EndBlock[slot_] = 20;
+  testsupport::MarkBlock(slot_, 10, 20);
   plat::test::run(Script{}, [] { ZEROBLOCK(2.5f, 0); });
   for (int k = 10; k <= 20; ++k) EXPECT_EQ(GetDatum(slot_, 1, k), 2.5f);
   EXPECT_EQ(GetDatum(slot_, 1, 9), original_[9]);

@@ -6,6 +6,7 @@
 
 #include "support/gui_support.h"
 #include "support/program_support.h"
+#include "support/window_support.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -68,17 +69,10 @@ class FileEditing : public ::testing::Test {
     plat::test::clearRecorders();
   }
   void TearDown() override {
-    testsupport::ClearStore();
-    ClearCommandRegistry();
-    ClearScriptOps();
-    gDispatchHooks = {};
-    gMenuRuleHooks = {};
-    gStoreHooks = {};
+    testsupport::StopProgram();
   }
   void block(int32_t b, int32_t e) {
-    FileSHORTS[slot_][kShortBlockState] = 2;
-    BeginBlock[slot_] = b;
-    EndBlock[slot_] = e;
+    testsupport::MarkBlock(slot_, b, e);
   }
   static void menu(int16_t m, int16_t item, const Script& s = Script{}) {
     plat::test::run(s, [&] { EXPECT_TRUE(DoMENU(m, item)); });

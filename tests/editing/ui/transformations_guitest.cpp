@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "support/gui_support.h"
+#include "support/program_support.h"
+#include "support/window_support.h"
 
 #include <filesystem>
 #include <string>
@@ -44,42 +46,20 @@ namespace {
 namespace fs = std::filesystem;
 using plat::test::Script;
 
-const fs::path kDemo = fs::path(CORVIMET_RESOURCE_DIR) / "demo" / "demo-respirometry.orl";
 constexpr int kWin = kResultsWindow;
 constexpr int kStpWindow = 8;  // the calculators' window
 
 class Transformations : public ::testing::Test {
  protected:
   void SetUp() override {
-    plat::test::reset();
-    SetFixedColours();
-    SetSchemeDefaults();
-    SetDEFAULTS();
-    testsupport::ClearStore();
-    ClearCommandRegistry();
-    ClearScriptOps();
-    prefsArray[kPrefRecordEdits] = 1;
-    RecordSCRIPT = 0;
-    ScriptCOUNT = 0;
-    autoscript = ScriptRunOnce = 0;
-    MAINMENU();
-    InstallShellHooks();
-    RegisterAllCommands(CorvimetRegistrars());
-    testsupport::OpenStandInToolbar(kToolbarWindow);
-    plat::test::run(Script{}, [&] { slot_ = LOADFILE(kDemo, kDetectKind); });
+    testsupport::StartProgram();
+    slot_ = testsupport::OpenDemo();
     ASSERT_GE(slot_, 0);
-    TheFileInUse = static_cast<uint16_t>(slot_);
-    ActiveChannel = 1;
     original_ = gPointersToFileData[slot_][1];
     fs::remove(plat::appFolder() / kCustomTransformsFile);
   }
   void TearDown() override {
-    testsupport::ClearStore();
-    ClearCommandRegistry();
-    ClearScriptOps();
-    gDispatchHooks = {};
-    gMenuRuleHooks = {};
-    gStoreHooks = {};
+    testsupport::StopProgram();
   }
   static void run(const Script& s) {
     plat::test::run(s, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 22)); });
@@ -247,9 +227,7 @@ TEST_F(Transformations, PolynomialAndBreakpointSetUpsFeedTheRunAndTheStep) {
 }
 
 TEST_F(Transformations, TheBlockSetButtonWritesTheBlockAndEndsTheDialog) {
-  FileSHORTS[slot_][kShortBlockState] = 2;
-  BeginBlock[slot_] = 100;
-  EndBlock[slot_] = 200;
+  testsupport::MarkBlock(slot_, 100, 200);
   meanValue = 2.5;
   Script s;
   s.click(kWin, kTrLastResult).click(kWin, kTrSetBlock);

@@ -6,6 +6,7 @@
 
 #include "support/gui_support.h"
 #include "support/program_support.h"
+#include "support/window_support.h"
 
 #include <algorithm>
 #include <functional>
@@ -43,17 +44,10 @@ class PlotSide : public ::testing::Test {
   void TearDown() override {
     CustomPlot = CustomScreenPlot = 0;
     printblock = 0;
-    testsupport::ClearStore();
-    ClearCommandRegistry();
-    ClearScriptOps();
-    gDispatchHooks = {};
-    gMenuRuleHooks = {};
-    gStoreHooks = {};
+    testsupport::StopProgram();
   }
   void setBlock(int32_t first, int32_t last) const {
-    BeginBlock[slot_] = first;
-    EndBlock[slot_] = last;
-    FileSHORTS[slot_][kShortBlockState] = 2;
+    testsupport::MarkBlock(slot_, first, last);
   }
   static std::string printedText() {
     std::string all;

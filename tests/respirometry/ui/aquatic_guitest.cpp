@@ -4,6 +4,7 @@
 
 #include "support/gui_support.h"
 #include "support/program_support.h"
+#include "support/window_support.h"
 
 #include <filesystem>
 #include <string>
@@ -57,22 +58,13 @@ class Aquatic : public ::testing::Test {
     plat::test::clearRecorders();
   }
   void TearDown() override {
-    testsupport::ClearStore();
-    ClearCommandRegistry();
-    ClearScriptOps();
-    gDispatchHooks = {};
-    gMenuRuleHooks = {};
-    gStoreHooks = {};
-    RecordSCRIPT = 0;
-    ScriptCOUNT = 0;
+    testsupport::StopProgram();
   }
   // A washout 10, 5, 5, 2.5 % in the block 100..103 of channel 1.
   void washoutBlock() {
     const float v[4] = {10, 5, 5, 2.5f};
     for (int i = 0; i < 4; ++i) PutDatum(slot_, 1, 100 + i, v[i]);
-    BeginBlock[slot_] = 100;
-    EndBlock[slot_] = 103;
-    FileSHORTS[slot_][kShortBlockState] = 2;
+    testsupport::MarkBlock(slot_, 100, 103);
   }
   int16_t slot_ = -1;
 };

@@ -66,14 +66,7 @@ class Respirometry : public ::testing::Test {
     plat::test::clearRecorders();
   }
   void TearDown() override {
-    testsupport::ClearStore();
-    ClearCommandRegistry();
-    ClearScriptOps();
-    gDispatchHooks = {};
-    gMenuRuleHooks = {};
-    gStoreHooks = {};
-    RecordSCRIPT = 0;
-    ScriptCOUNT = 0;
+    testsupport::StopProgram();
     autoscript = ScriptRunOnce = 0;
   }
   std::vector<float> channel(int16_t c) const { return gPointersToFileData[slot_][c]; }

@@ -67,12 +67,7 @@ class AllocationFailure : public ::testing::Test {
   }
   void TearDown() override {
     gRefuseFrom = 0;
-    testsupport::ClearStore();
-    ClearCommandRegistry();
-    ClearScriptOps();
-    gDispatchHooks = {};
-    gMenuRuleHooks = {};
-    gStoreHooks = {};
+    testsupport::StopProgram();
   }
   // Channel arrays of the demo and anything of their size fail; the small
   // allocations of windows and texts still succeed.

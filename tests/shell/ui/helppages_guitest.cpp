@@ -11,31 +11,26 @@
 #include <string>
 
 #include "platform/resources.h"
+#include "support/scratch.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string Slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 // Subjects the program opens: the numbers (or named constants, resolved to
-// their numbers) given to HelpSubject, a calculator's helpSubject, openHelp,
-// OpenHelpPage and setHelpSubject. Each maps to the first file naming it.
+// their numbers) given to HelpSubject, a calculator's helpSubject (also as a
+// designated initializer), openHelp, OpenHelpPage and setHelpSubject. Each
+// maps to the first file naming it.
 std::map<int, std::string> HelpSubjectsInSources(const fs::path& src) {
   const std::regex use(
-      R"((?:\bHelpSubject|\bhelpSubject)\s*=\s*([A-Za-z_]\w*|\d+)\s*;|(?:openHelp|OpenHelpPage|setHelpSubject)\(\s*([A-Za-z_]\w*|\d+)\s*\))");
+      R"((?:\bHelpSubject|\bhelpSubject)\s*=\s*([A-Za-z_]\w*|\d+)\s*[;,}]|(?:openHelp|OpenHelpPage|setHelpSubject)\(\s*([A-Za-z_]\w*|\d+)\s*\))");
   std::map<std::string, std::string> named;   // constant -> the file that uses it
   std::map<int, std::string> subjects;
   std::map<std::string, std::string> texts;
   for (const auto& e : fs::recursive_directory_iterator(src)) {
     const std::string ext = e.path().extension().string();
     if (!e.is_regular_file() || (ext != ".cpp" && ext != ".h")) continue;
-    texts[e.path().string()] = Slurp(e.path());
+    texts[e.path().string()] = testsupport::ReadFileBytes(e.path());
   }
   // Line by line, and the expression only on lines that can match: the
   // whole sources through one regular expression take seconds.
@@ -77,12 +72,12 @@ TEST(HelpPages, EverySubjectTheProgramOpensHasItsPage) {
     SCOPED_TRACE("subject " + std::to_string(subject) + " of " + file);
     const fs::path page = plat::helpPage(subject);
     EXPECT_EQ(page.filename().string(), "subject-" + std::to_string(subject) + ".html");
-    const std::string html = Slurp(page);
+    const std::string html = testsupport::ReadFileBytes(page);
     EXPECT_NE(html.find("<h1>"), std::string::npos);
     EXPECT_NE(html.find("</html>"), std::string::npos);
   }
   // The index, shown for a subject without a page, lists every page.
-  const std::string index = Slurp(resources / "help" / "index.html");
+  const std::string index = testsupport::ReadFileBytes(resources / "help" / "index.html");
   for (const auto& e : fs::directory_iterator(resources / "help")) {
     const std::string name = e.path().filename().string();
     if (name.rfind("subject-", 0) != 0) continue;

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "support/gui_support.h"
+#include "support/program_support.h"
+#include "support/window_support.h"
 #include "support/scratch.h"
 
 #include <filesystem>
@@ -64,12 +66,8 @@ class MainLoop : public ::testing::Test {
     dir_ = testsupport::MakeScratchDir("corvimet-loop-");
   }
   void TearDown() override {
-    testsupport::ClearStore();
-    ClearCommandRegistry();
+    testsupport::StopProgram();
     ClearQuitRequest();
-    gDispatchHooks = {};
-    gMenuRuleHooks = {};
-    gStoreHooks = {};
     fs::remove_all(dir_);
   }
   // Loads copies of the demo under these names, in slot order.

@@ -34,11 +34,6 @@ namespace {
 
 using plat::test::Script;
 
-std::string ReadBytes(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 class NotesGui : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -128,7 +123,7 @@ TEST_F(NotesGui, SaveNotesWritesOneLinePerNote) {
       .click(kNotesWindow, kNotesDone);
   plat::test::run(s, [] { ShowNotesWindow(kSlot, 0); });
   ASSERT_TRUE(fs::exists(out));
-  EXPECT_EQ(ReadBytes(out),
+  EXPECT_EQ(testsupport::ReadFileBytes(out),
             "40\t10:00:40\tanimal placed in chamber\r"
             "220\t10:03:40\tdoor opened briefly \xA5 30\xA1" "C\r"
             "900\t10:15:00\tpast the end\r");
@@ -154,7 +149,7 @@ TEST_F(NotesGui, AFailedSaveIsReportedAndLeavesWhatWasThere) {
       .click(kNotesWindow, kNotesDone);
   plat::test::run(s, [] { ShowNotesWindow(kSlot, 0); });
   EXPECT_TRUE(fs::is_directory(out));
-  EXPECT_EQ(ReadBytes(out / "keep"), "kept");
+  EXPECT_EQ(testsupport::ReadFileBytes(out / "keep"), "kept");
   int entries = 0;
   for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir_)) ++entries;
   EXPECT_EQ(entries, 1) << "no temporary file is left behind";

@@ -28,12 +28,7 @@ class VisualBell : public ::testing::Test {
   }
   void TearDown() override {
     plat::test::setSoundServerAvailable(true);
-    testsupport::ClearStore();
-    ClearCommandRegistry();
-    ClearScriptOps();
-    gDispatchHooks = {};
-    gMenuRuleHooks = {};
-    gStoreHooks = {};
+    testsupport::StopProgram();
   }
   int16_t slot_ = -1;
 };

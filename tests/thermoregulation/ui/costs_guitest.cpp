@@ -22,7 +22,9 @@
 #include "registrars.h"
 #include "shell/ui/commands.h"
 #include "shell/ui/mailboxes.h"
+#include "support/climate_support.h"
 #include "support/gui_support.h"
+#include "support/window_support.h"
 #include "thermoregulation/costs.h"
 #include "thermoregulation/options.h"
 #include "thermoregulation/ui/batch.h"
@@ -40,50 +42,18 @@ using plat::test::Script;
 constexpr int32_t kCases = 300;
 const fs::path kGolden = fs::path(__FILE__).parent_path().parent_path() / "golden";   // 50 hours at 10 minutes
 
-std::string ReadAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 class TregDialog : public ::testing::Test {
  protected:
   void SetUp() override {
-    plat::test::reset();
-    testsupport::ClearStore();
-    SetFixedColours();
-    SetSchemeDefaults();
-    SetDEFAULTS();
-    ClearMailbox();
-    ClearCommandRegistry();
+    testsupport::ResetForWindowTest();
     RegisterAllCommands(CorvimetRegistrars());
     ChannelforDaytime = ChannelforJulianDay = 0;
     csvConductanceFileWasLoaded = 0;
-    ASSERT_EQ(AllocateSlot(0, kCases, 4), StoreStatus::Ok);
-    for (int32_t k = 1; k <= kCases; ++k) {
-      const double hours = (k - 1) * 600.0 / 3600.0;
-      const float shade = static_cast<float>(12 + 8 * std::sin((std::fmod(hours, 24.0) - 9) / 24 * 2 * M_PI));
-      PutDatum(0, 1, k, shade);
-      PutDatum(0, 2, k, shade + 6);
-      PutDatum(0, 3, k, static_cast<float>(std::fmod(hours, 24.0)));
-      PutDatum(0, 4, k, static_cast<float>(100 + static_cast<int>(hours / 24)));
-    }
-    PutDatum(0, 3, 100, 1.0f);   // a clock fault: one timing error
-    SetChannelLabel(0, 1, "shade Ta");
-    SetChannelLabel(0, 2, "sun Ta");
-    SetChannelLabel(0, 3, "time of day");
-    SetChannelLabel(0, 4, "day of year");
-    FileName[0] = "climate two days";
-    FileInfoFLOATS[0][kInfoInterval] = 600.0f;
-    TheFileInUse = 0;
-    ActiveChannel = 1;
-    OpenPlotWindow(0);
+    ASSERT_TRUE(testsupport::MakeClimateFile(0, kCases));
+    testsupport::DescribeFile(0, "climate two days", 600.0f, {"shade Ta", "sun Ta", "time of day", "day of year"});
+    testsupport::ShowFile(0);
   }
-  void TearDown() override {
-    testsupport::ClearStore();
-    ClearCommandRegistry();
-  }
+  void TearDown() override { testsupport::EndWindowTest(); }
 
   static Script& Choose(Script& s) {
     return s.click(kTregWindow, 1).click(kTregWindow, kTregSunBase + 2).click(kTregWindow, kTregTimeBase + 3)
@@ -192,8 +162,8 @@ TEST_F(TregDialog, SpreadsheetBatchWritesResultsAndMetadata) {
   EXPECT_EQ(csvConductanceFileWasLoaded, 0);   // cleared on leaving
   for (const char* name : {"TregCosts.xls", "TregCosts.csv"}) {
     SCOPED_TRACE(name);
-    const std::string text = ReadAll(dir / name);
-    const std::string golden = ReadAll(kGolden / name);
+    const std::string text = testsupport::ReadFileBytes(dir / name);
+    const std::string golden = testsupport::ReadFileBytes(kGolden / name);
     if (golden.empty()) std::ofstream(kGolden / (std::string(name) + ".new"), std::ios::binary) << text;
     EXPECT_EQ(text, golden);
   }

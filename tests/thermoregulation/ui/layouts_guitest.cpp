@@ -3,7 +3,9 @@
 // a wide spreadsheet, each without a text cut or a control over another.
 #include <gtest/gtest.h>
 
+#include "support/climate_support.h"
 #include "support/gui_support.h"
+#include "support/window_support.h"
 #include "support/layout_checks.h"
 
 #include <cmath>
@@ -47,39 +49,18 @@ void ExpectClearLayout(int win, const std::string& name) {
 class TregLayouts : public ::testing::Test {
  protected:
   void SetUp() override {
-    plat::test::reset();
-    testsupport::ClearStore();
-    SetFixedColours();
-    SetSchemeDefaults();
-    SetDEFAULTS();
-    ClearMailbox();
-    ClearCommandRegistry();
+    testsupport::ResetForWindowTest();
     RegisterAllCommands(CorvimetRegistrars());
     ChannelforDaytime = ChannelforJulianDay = 0;
     csvConductanceFileWasLoaded = 0;
-    // Two days of climate at 10 minutes, with one clock fault.
-    constexpr int32_t kCases = 300;
-    ASSERT_EQ(AllocateSlot(0, kCases, 4), StoreStatus::Ok);
-    for (int32_t k = 1; k <= kCases; ++k) {
-      const double hours = (k - 1) * 600.0 / 3600.0;
-      const float shade = static_cast<float>(12 + 8 * std::sin((std::fmod(hours, 24.0) - 9) / 24 * 2 * M_PI));
-      PutDatum(0, 1, k, shade);
-      PutDatum(0, 2, k, shade + 6);
-      PutDatum(0, 3, k, static_cast<float>(std::fmod(hours, 24.0)));
-      PutDatum(0, 4, k, static_cast<float>(100 + static_cast<int>(hours / 24)));
-    }
-    PutDatum(0, 3, 100, 1.0f);
-    FileName[0] = "climate";
-    FileInfoFLOATS[0][kInfoInterval] = 600.0f;
-    TheFileInUse = 0;
-    ActiveChannel = 1;
-    OpenPlotWindow(0);
+    ASSERT_TRUE(testsupport::MakeClimateFile(0, 300));
+    testsupport::DescribeFile(0, "climate", 600.0f);
+    testsupport::ShowFile(0);
     dir_ = testsupport::FreshTestDir("treglayout");
   }
   void TearDown() override {
     fs::remove_all(dir_);
-    testsupport::ClearStore();
-    ClearCommandRegistry();
+    testsupport::EndWindowTest();
   }
   static Script& Choose(Script& s) {
     s.click(kTregWindow, 1).click(kTregWindow, kTregSunBase + 2).click(kTregWindow, kTregTimeBase + 3);

@@ -16,6 +16,7 @@
 #include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
 #include "support/gui_support.h"
+#include "support/window_support.h"
 #include "thermoregulation/options.h"
 #include "thermoregulation/ui/options.h"
 // Last: Qt's keyword macros must not meet the menu headers.
@@ -28,12 +29,7 @@ using plat::test::Script;
 class TregOptionsDialog : public ::testing::Test {
  protected:
   void SetUp() override {
-    plat::test::reset();
-    testsupport::ClearStore();
-    SetFixedColours();
-    SetSchemeDefaults();
-    SetDEFAULTS();
-    ClearMailbox();
+    testsupport::ResetForWindowTest();
     latitude = longitude = 0;
     northLatitude = westLongitude = 1;
   }

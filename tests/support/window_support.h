@@ -1,0 +1,97 @@
+// Set-ups the window tests share: the state a test that drives windows
+// directly starts from, and a file in front with a block marked and drawn.
+#pragma once
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+
+#include "analyses/ui/analyses_commands.h"
+#include "output/ui/output_commands.h"
+#include "plot/ui/blockwindow.h"
+#include "plot/ui/plot_commands.h"
+#include "plot/ui/plotwindow.h"
+#include "plot/ui/redraw.h"
+#include "shell/colours.h"
+#include "shell/defaults.h"
+#include "shell/dispatch.h"
+#include "shell/globals.h"
+#include "shell/store.h"
+#include "shell/ui/mailboxes.h"
+#include "support/gui_support.h"
+
+namespace testsupport {
+
+// No window, file or command; the fixed colours, the default settings and an
+// empty mailbox.
+inline void ResetForWindowTest() {
+  plat::test::reset();
+  ClearStore();
+  SetFixedColours();
+  SetSchemeDefaults();
+  SetDEFAULTS();
+  ClearMailbox();
+  ClearCommandRegistry();
+}
+
+// ResetForWindowTest, then the plot, output and analysis commands.
+inline void ResetForAnalysisTest() {
+  ResetForWindowTest();
+  RegisterPlotCommands();
+  RegisterOutputCommands();
+  RegisterAnalysisCommands();
+}
+
+// Steps that do nothing, so that a window's loop acts on what came before a
+// check: each pass pumps once and polls the pointer once, and both run steps.
+inline void Idle(plat::test::Script& s, int n) {
+  for (int k = 0; k < n; ++k) s.call([] {});
+}
+
+// What a window test leaves: no file, command, script run or recording.
+inline void EndWindowTest() {
+  RunScript = 0;
+  ScriptRunStep = 0;
+  RecordSCRIPT = 0;
+  ScriptCOUNT = 0;
+  ClearStore();
+  ClearCommandRegistry();
+}
+
+// The file in slot named, its sampling interval set and its channels 1, 2, ...
+// labelled, as a loaded recording would have them.
+inline void DescribeFile(int16_t slot, const std::string& name, float interval,
+                         std::initializer_list<const char*> labels = {}) {
+  int16_t c = 0;
+  for (const char* label : labels) SetChannelLabel(slot, ++c, label);
+  FileName[slot] = name;
+  FileInfoFLOATS[slot][kInfoInterval] = interval;
+}
+
+// The file in slot in front in its plot window, channel 1 active.
+inline void ShowFile(int16_t slot) {
+  TheFileInUse = static_cast<uint16_t>(slot);
+  ActiveChannel = 1;
+  OpenPlotWindow(slot);
+}
+
+// Cases first..last of the file in slot marked as its block; nothing drawn.
+inline void MarkBlock(int16_t slot, int32_t first, int32_t last) {
+  BeginBlock[slot] = first;
+  EndBlock[slot] = last;
+  FileSHORTS[slot][kShortBlockState] = 2;
+}
+
+// The file in slot in front with `channel` active and cases first..last its
+// block, drawn in its plot and block windows.
+inline void SelectBlock(int16_t slot, int32_t first, int32_t last, int16_t channel = 1) {
+  TheFileInUse = static_cast<uint16_t>(slot);
+  ActiveChannel = channel;
+  chanB = static_cast<uint16_t>(channel);
+  MarkBlock(slot, first, last);
+  OpenPlotWindow(slot);
+  // The plot window brings back the file's own active channel.
+  ActiveChannel = channel;
+  DRAWBLOCK();
+}
+
+}  // namespace testsupport
