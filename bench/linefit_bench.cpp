@@ -1,5 +1,5 @@
 // Straight-line fits over a full-length block against the floor they are
-// held to: one plain pass summing one channel into a double. The slope over
+// held to: the old plain pass of floors.h over one channel. The slope over
 // time and the two-channel fit may each take at most 3 times that pass.
 #include <benchmark/benchmark.h>
 
@@ -24,16 +24,6 @@ const std::vector<float>& channel(unsigned seed) {
   return v;
 }
 
-void BM_FitFloorPlainSum(benchmark::State& state) {
-  const std::vector<float>& v = channel(0);
-  for (auto _ : state) {
-    double sum = 0.0;
-    for (float x : v) sum += x;
-    benchmark::DoNotOptimize(sum);
-  }
-  state.SetItemsProcessed(state.iterations() * kCases);
-}
-BENCHMARK(BM_FitFloorPlainSum)->Unit(benchmark::kMillisecond);
 
 void fit(benchmark::State& state, bool timeAxis) {
   LineFitRequest r;

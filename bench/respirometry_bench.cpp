@@ -1,6 +1,6 @@
 // Gas exchange and analyser humidity over a full-length recording against the
-// floor they are held to: one plain pass summing the same floats into a
-// double. VO2 with a constant RQ and a constant flow may take 3 times that
+// floor they are held to: the old plain pass of floors.h over the same
+// length. VO2 with a constant RQ and a constant flow may take 3 times that
 // pass, the analyser compensation with a temperature channel 4 times; the
 // flow-channel run with the instantaneous correction (an exp per case) is
 // reported for scale. Oxygen consumption in water (a closed-system rate: two
@@ -40,16 +40,6 @@ const std::vector<float>& temperature() {
   return v;
 }
 
-void BM_PlainSumIntoDouble(benchmark::State& state) {
-  const std::vector<float>& v = oxygen();
-  for (auto _ : state) {
-    double sum = 0.0;
-    for (float x : v) sum += x;
-    benchmark::DoNotOptimize(sum);
-  }
-  state.SetItemsProcessed(state.iterations() * kCases);
-}
-BENCHMARK(BM_PlainSumIntoDouble)->Unit(benchmark::kMillisecond);
 
 GasFileValues fileValues() {
   GasFileValues f;

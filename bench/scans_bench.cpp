@@ -1,6 +1,5 @@
 // Window scans of a full-length block (7,000,000 cases) with a window of
-// half its length, each kind, against the floor of one plain double sum of
-// the block. By definition each window is summed from scratch (about 1e13
+// half its length, each kind, against the floors of floors.h. By definition each window is summed from scratch (about 1e13
 // reads here); the sliding scans must finish within 2 s each.
 #include <benchmark/benchmark.h>
 
@@ -27,16 +26,6 @@ const std::vector<float>& block() {
   return data;
 }
 
-void BM_ScansFloorPlainSum(benchmark::State& state) {
-  const std::vector<float>& v = block();
-  for (auto _ : state) {
-    double sum = 0.0;
-    for (float x : v) sum += x;
-    benchmark::DoNotOptimize(sum);
-  }
-  state.SetItemsProcessed(state.iterations() * kCases);
-}
-BENCHMARK(BM_ScansFloorPlainSum)->Unit(benchmark::kMillisecond);
 
 void scan(benchmark::State& state, ScanKind kind, int16_t variant, int32_t window = kWindow) {
   const std::vector<float>& v = block();

@@ -24,16 +24,6 @@ const std::vector<float>& block() {
   return data;
 }
 
-void BM_PlainSumIntoDouble(benchmark::State& state) {
-  const std::vector<float>& v = block();
-  for (auto _ : state) {
-    double sum = 0.0;
-    for (float x : v) sum += x;
-    benchmark::DoNotOptimize(sum);
-  }
-  state.SetItemsProcessed(state.iterations() * kCases);
-}
-BENCHMARK(BM_PlainSumIntoDouble)->Unit(benchmark::kMillisecond);
 
 void BM_DescriptiveNoExclusions(benchmark::State& state) {
   const std::vector<float>& v = block();

@@ -51,15 +51,6 @@ TregAnimal animal() {
   return a;
 }
 
-void BM_PlainSumIntoDouble(benchmark::State& state) {
-  const std::vector<float>& v = big().shade;
-  for (auto _ : state) {
-    double sum = 0.0;
-    for (float x : v) sum += x;
-    benchmark::DoNotOptimize(sum);
-  }
-}
-BENCHMARK(BM_PlainSumIntoDouble)->Unit(benchmark::kMillisecond);
 
 void BM_TregEngine7M(benchmark::State& state) {
   const TregClimate c = big().view();
