@@ -56,8 +56,6 @@ namespace {
 // totals, then each length asks, in a loop without branches, whether any run
 // ending in the block beats its best; only then does it walk the block run by
 // run, in order, as a single pass would.
-// Whether any of the runs i < len has sum > b c with c >= least and c > 0,
-// several runs at a time where the processor offers it.
 using D4 = double __attribute__((vector_size(32)));
 using L4 = int64_t __attribute__((vector_size(32)));
 
@@ -67,6 +65,8 @@ using L4 = int64_t __attribute__((vector_size(32)));
   return v;
 }
 
+// Whether any of the runs i < len has sum > b c with c >= least and c > 0,
+// four runs at a time.
 [[gnu::always_inline]] inline bool anyBeats(const double* sumEnd, const double* sumBefore, const double* countEnd,
                                             const double* countBefore, size_t len, double b, double least) {
   size_t i = 0;
