@@ -7,11 +7,12 @@ Run the suites with repetitions interleaved and JSON output, for example
       --benchmark_out=core.json --benchmark_out_format=json
   corvimet_gui_bench --benchmark_repetitions=9 --benchmark_enable_random_interleaving=true \\
       --benchmark_out=gui.json --benchmark_out_format=json
-  bench/ratios.py core.json gui.json
+  bench/ratios.py [--min] core.json gui.json
 
 Each time is the median over the repetitions of the CPU time (the manual time
 of the numpy helper, which is its thread's CPU time; the counter named in a
-row where the run reports one). Every row is shown against both floors of
+row where the run reports one); with --min, the least disturbed repetition
+of every benchmark, floors and all, which on a busy machine tells more. Every row is shown against both floors of
 floors.h, the old one (one chain of additions) and the fastest (four
 independent sums), whichever its goal is stated against.
 """
@@ -104,18 +105,26 @@ def load(paths):
     return runs, context
 
 
+PICK = statistics.median
+
+
 def median(runs, name, measure):
     r = runs.get(name)
     if not r:
         return None
     values = r["counters"].get(measure) if measure not in ("cpu", "real") else r[measure]
-    return statistics.median(values) if values else None
+    return PICK(values) if values else None
 
 
 def main():
-    if len(sys.argv) < 2:
+    global PICK
+    args = sys.argv[1:]
+    if args and args[0] == "--min":
+        PICK = min
+        args = args[1:]
+    if not args:
         sys.exit(__doc__)
-    runs, context = load(sys.argv[1:])
+    runs, context = load(args)
     print("load average at the start of the run:", context.get("load_avg"))
     print("%-42s %10s %9s %9s  %s" % ("benchmark", "ms", "x old", "x fastest", "goal"))
     for name, measure, old, fast, passes, goal, against in ROWS:
