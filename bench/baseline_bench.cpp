@@ -1,5 +1,5 @@
-// Baseline correction over a full-length channel against its floor, one
-// plain pass summing the same floats into a double: the regression through
+// Baseline correction over a full-length channel against its floor, the old
+// plain pass of floors.h over the same length: the regression through
 // two picks that together hold every case may take at most 3 times that
 // pass, the subtraction of the line (and of a piecewise baseline, one sweep)
 // at most 2 times.

@@ -1,6 +1,5 @@
 // The single passes of the block analyses over a full-length block
-// (7,000,000 cases) beside the floor of one plain double sum of the same
-// floats: integration (with and without the cross-channel selection), its
+// (7,000,000 cases), to set beside the floors of floors.h: integration (with and without the cross-channel selection), its
 // running integral, histogram counting and the cross-channel index.
 #include <benchmark/benchmark.h>
 

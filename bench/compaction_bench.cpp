@@ -1,6 +1,6 @@
-// Compaction of one full-length channel against its floor: two plain passes
-// summing the same floats into a double (the means and then the deviations
-// need the samples twice). Held to at most twice that floor at the smallest
+// Compaction of one full-length channel against its floor: two old plain
+// passes of floors.h (the means and then the deviations need the samples
+// twice). Held to at most twice that floor at the smallest
 // group the table allows (18 for 7,000,000 cases: a square root and two
 // divisions every 18 cases) and 1.5 times at 60 (a minute of a 1 Hz file).
 #include <benchmark/benchmark.h>
@@ -20,18 +20,6 @@ const std::vector<float>& channel() {
   return data;
 }
 
-void BM_TwoPlainPassesIntoDouble(benchmark::State& state) {
-  const std::vector<float>& v = channel();
-  for (auto _ : state) {
-    double a = 0.0, b = 0.0;
-    for (float x : v) a += x;
-    for (float x : v) b += x * x;
-    benchmark::DoNotOptimize(a);
-    benchmark::DoNotOptimize(b);
-  }
-  state.SetItemsProcessed(state.iterations() * kCases);
-}
-BENCHMARK(BM_TwoPlainPassesIntoDouble)->Unit(benchmark::kMillisecond);
 
 void BM_CompactSeries(benchmark::State& state) {
   const std::vector<float>& v = channel();

@@ -1,8 +1,9 @@
-// Polynomial fit, asymptote trial and periodicity test against the floor
-// they are held to: one plain pass summing a channel into a double. A
-// degree-2 fit over 7,000,000 cases may take 5 times that pass, one
-// asymptote trial 4 times; the periodicity test with K = 1,000 lags over
-// 1,000,000 cases at most 2 x K plain passes of that block.
+// Polynomial fit, asymptote trial and periodicity test against the floors
+// of floors.h. A fit of degree d over 7,000,000 cases may take d + 2 of the
+// fastest passes over X and Y together (BM_FloorFourLanesXY): degree 2 four,
+// degree 5 seven; one asymptote trial 4 old plain passes; the periodicity
+// test with K = 1,000 lags over 1,000,000 cases at most 2 x K old plain
+// passes of that block.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -35,52 +36,34 @@ const std::vector<float>& channel(int which) {
   return v;
 }
 
-double plainSum(const std::vector<float>& v, size_t n) {
-  double sum = 0.0;
-  for (size_t i = 0; i < n; ++i) sum += v[i];
-  return sum;
-}
-
-void BM_FitFloorPlainSum(benchmark::State& state) {
-  const std::vector<float>& v = channel(1);
-  for (auto _ : state) benchmark::DoNotOptimize(plainSum(v, v.size()));
-  state.SetItemsProcessed(state.iterations() * kCases);
-}
-BENCHMARK(BM_FitFloorPlainSum)->Unit(benchmark::kMillisecond);
-
-void BM_PolynomialDegree2(benchmark::State& state) {
+void BM_Polynomial(benchmark::State& state) {
+  const auto degree = static_cast<int>(state.range(0));
   PolyFit f;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(FitPolynomial(channel(0), channel(1), 0, kCases - 1, 2, &f));
+    benchmark::DoNotOptimize(FitPolynomial(channel(0), channel(1), 0, kCases - 1, degree, &f));
     benchmark::DoNotOptimize(f.r2);
   }
   state.SetItemsProcessed(state.iterations() * kCases);
 }
-BENCHMARK(BM_PolynomialDegree2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Polynomial)->ArgName("degree")->Arg(2)->Arg(5)->Unit(benchmark::kMillisecond);
 
 // The pass-per-degree fit that data unfit for the moments fall back on.
-void BM_PolynomialDegree2ByPasses(benchmark::State& state) {
+void BM_PolynomialByPasses(benchmark::State& state) {
+  const auto degree = static_cast<int>(state.range(0));
   PolyFit f;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(FitPolynomialByPasses(channel(0), channel(1), 0, kCases - 1, 2, &f));
+    benchmark::DoNotOptimize(FitPolynomialByPasses(channel(0), channel(1), 0, kCases - 1, degree, &f));
     benchmark::DoNotOptimize(f.r2);
   }
   state.SetItemsProcessed(state.iterations() * kCases);
 }
-BENCHMARK(BM_PolynomialDegree2ByPasses)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PolynomialByPasses)->ArgName("degree")->Arg(2)->Arg(5)->Unit(benchmark::kMillisecond);
 
 void BM_AsymptoteTrial(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(FindR2(channel(1), 0, kCases - 1, 11.0f).r2);
   state.SetItemsProcessed(state.iterations() * kCases);
 }
 BENCHMARK(BM_AsymptoteTrial)->Unit(benchmark::kMillisecond);
-
-void BM_PeriodicityFloorKPlainPasses(benchmark::State& state) {
-  const std::vector<float>& v = channel(1);
-  for (auto _ : state)
-    for (int k = 0; k < 1000; ++k) benchmark::DoNotOptimize(plainSum(v, kSeriesCases));
-}
-BENCHMARK(BM_PeriodicityFloorKPlainPasses)->Unit(benchmark::kMillisecond);
 
 void BM_PeriodicityK1000(benchmark::State& state) {
   std::vector<PeriodicityRow> rows;

@@ -1,5 +1,5 @@
 // Straight-line fits over a full-length block against the floor they are
-// held to: one plain pass summing one channel into a double. The slope over
+// held to: the old plain pass of floors.h over one channel. The slope over
 // time and the two-channel fit may each take at most 3 times that pass.
 #include <benchmark/benchmark.h>
 

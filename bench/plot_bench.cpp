@@ -1,19 +1,18 @@
 // The compressed view of a 7,000,000-case channel in an 1800-pixel plot
 // (autoscale and trace through the level-of-detail table) against one plain
-// pass that finds the channel's minimum and maximum. The redraw should cost
-// at most half the plain pass; BM_CompressedVsPlainPass reports the ratio.
-// BM_StackedRedraw32VsPlainPass does the same for the stacked view of 32
-// compressed strips (each strip's scale and trace through the table), which
-// must stay within 16 ms.
+// pass that finds the channel's minimum and maximum (floors.h). The redraw
+// should cost at most half the plain pass; BM_CompressedVsPlainPass reports
+// the ratio. The stacked view is measured through the program's own redraw
+// in bench/gui.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
 #include <cmath>
 #include <vector>
 
+#include "floors.h"
 #include "plot/autoscale.h"
 #include "plot/geometry.h"
-#include "plot/stacked.h"
 #include "plot/trace.h"
 
 namespace {
@@ -70,23 +69,7 @@ size_t CompressedRedraw(const std::vector<float>& d, const LodTable* lod) {
   return t.segments.size();
 }
 
-// The plain pass: every sample compared once against the running extremes.
-float PlainMinMax(const std::vector<float>& d) {
-  float lo = 1e30f, hi = -1e30f;
-  for (int32_t k = 1; k <= kCases; ++k) {
-    const float v = d[static_cast<size_t>(k)];
-    if (v < lo) lo = v;
-    if (v > hi) hi = v;
-  }
-  return hi - lo;
-}
-
-void BM_PlainMinMaxPass(benchmark::State& state) {
-  const auto& d = Channel();
-  for (auto _ : state) benchmark::DoNotOptimize(PlainMinMax(d));
-  state.SetItemsProcessed(state.iterations() * kCases);
-}
-BENCHMARK(BM_PlainMinMaxPass)->Unit(benchmark::kMillisecond);
+float PlainMinMax(const std::vector<float>& d) { return floors::PlainMinMax(d.data(), kCases); }
 
 void BM_CompressedRedrawWithLod(benchmark::State& state) {
   const auto& d = Channel();
@@ -131,58 +114,5 @@ void BM_CompressedVsPlainPass(benchmark::State& state) {
   state.counters["ratio"] = plain > 0 ? redraw / plain : 0;
 }
 BENCHMARK(BM_CompressedVsPlainPass)->Unit(benchmark::kMillisecond);
-
-// The stacked redraw of 32 strips of the compressed view. One channel
-// stands for all 32 (32 x 7,000,000 floats would not fit a test machine);
-// each strip queries its own scale and reduces its own trace, as a redraw does.
-size_t StackedRedraw32(const std::vector<float>& d, const LodTable& lod) {
-  ViewState v;
-  v.nCases = kCases;
-  v.screenWidth = kWidth;
-  v.compressed = true;
-  std::vector<uint16_t> shown(33, 1);
-  const auto strips = EqualStrips(shown.data(), 32, true, 900, kBottom);
-  const StripSpan span = StackedSpan(v, false, 0, 0);
-  size_t segments = 0;
-  for (const StripPlace& s : strips) {
-    const StripRows rows = RowsOfStrip(s.height, s.bottomPlus30);
-    const Extremes e = lod.query(d.data(), span.first, span.last);
-    const Scale sc = ScaleFromExtremes(e, kScaleNormal);
-    const float yScale = static_cast<float>(rows.bottom - rows.top) / (sc.maximumValue - sc.minimumValue);
-    TraceParams p;
-    p.first = span.first;
-    p.last = span.last;
-    p.yZero = StripBaseline(rows.bottom, yScale, sc.minimumValue);
-    p.yScale = yScale;
-    p.x0 = 0;
-    p.xStep = span.xStep;
-    p.clip = true;
-    p.clipTop = static_cast<int16_t>(rows.top);
-    p.clipBottom = static_cast<int16_t>(rows.bottom);
-    p.bottomOfPlotArea = kBottom;
-    segments += ReduceTrace(d.data(), kCases, p, &lod).segments.size();
-  }
-  return segments;
-}
-
-void BM_StackedRedraw32VsPlainPass(benchmark::State& state) {
-  using Clock = std::chrono::steady_clock;
-  const auto& d = Channel();
-  const LodTable& t = Table();
-  double redraw = 0, plain = 0;
-  for (auto _ : state) {
-    const auto a = Clock::now();
-    benchmark::DoNotOptimize(StackedRedraw32(d, t));
-    const auto b = Clock::now();
-    benchmark::DoNotOptimize(PlainMinMax(d));
-    const auto c = Clock::now();
-    redraw += std::chrono::duration<double>(b - a).count();
-    plain += std::chrono::duration<double>(c - b).count();
-  }
-  state.counters["redraw_ms"] = 1e3 * redraw / static_cast<double>(state.iterations());
-  state.counters["plain_ms"] = 1e3 * plain / static_cast<double>(state.iterations());
-  state.counters["ratio"] = plain > 0 ? redraw / plain : 0;
-}
-BENCHMARK(BM_StackedRedraw32VsPlainPass)->Unit(benchmark::kMillisecond);
 
 }  // namespace

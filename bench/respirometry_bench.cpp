@@ -1,6 +1,6 @@
 // Gas exchange and analyser humidity over a full-length recording against the
-// floor they are held to: one plain pass summing the same floats into a
-// double. VO2 with a constant RQ and a constant flow may take 3 times that
+// floor they are held to: the old plain pass of floors.h over the same
+// length. VO2 with a constant RQ and a constant flow may take 3 times that
 // pass, the analyser compensation with a temperature channel 4 times; the
 // flow-channel run with the instantaneous correction (an exp per case) is
 // reported for scale. Oxygen consumption in water (a closed-system rate: two

@@ -1,6 +1,5 @@
 // Window scans of a full-length block (7,000,000 cases) with a window of
-// half its length, each kind, against the floor of one plain double sum of
-// the block. By definition each window is summed from scratch (about 1e13
+// half its length, each kind, against the floors of floors.h. By definition each window is summed from scratch (about 1e13
 // reads here); the sliding scans must finish within 2 s each.
 #include <benchmark/benchmark.h>
 

@@ -2,10 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <tuple>
+#include <utility>
 
 #include "analyses/statspanel.h"
 #include "output/results.h"
+#include "platform/cpu.h"
 #include "shell/dispatch.h"
 #include "shell/globals.h"
 #include "shell/store.h"
@@ -38,69 +42,158 @@ int32_t firstCaseOf(const float* x, int32_t from, int32_t to, float v) {
   return from;
 }
 
-// No filter, no range: every case counts. Sums run in four independent lanes
-// so the adds overlap instead of waiting on one another.
+// No filter, no range: every case counts. Each chunk's sums run in four
+// lanes (case i in lane i % 4) so the adds overlap instead of waiting on one
+// another; the pass over the chunk's deviations from its own mean reads it
+// again from L1, fused into the first pass over the next chunk, so that the
+// two chains of additions run side by side. Lane l's sums are the same
+// whether a chunk is summed fused or alone.
+using F4 = float __attribute__((vector_size(16)));
+using D4 = double __attribute__((vector_size(32)));
+
+[[gnu::always_inline]] inline F4 load4(const float* p) {
+  F4 v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+// A chunk's first pass: lane sums and extremes.
+struct ChunkSums {
+  D4 s = {};
+  F4 lo = {kInf, kInf, kInf, kInf}, hi = {-kInf, -kInf, -kInf, -kInf};
+  [[gnu::always_inline]] void add(F4 x) {
+    s += __builtin_convertvector(x, D4);
+    lo = x < lo ? x : lo;
+    hi = x > hi ? x : hi;
+  }
+};
+
+// A chunk's second pass: lane sums of squared deviations from its mean.
+struct ChunkDeviations {
+  D4 mean;
+  D4 q = {};
+  explicit ChunkDeviations(double m) : mean{m, m, m, m} {}
+  [[gnu::always_inline]] void add(F4 x) {
+    const D4 d = __builtin_convertvector(x, D4) - mean;
+    q += d * d;
+  }
+};
+
+// What the merge needs of one chunk.
+struct Chunk {
+  int32_t start = 0, len = 0;
+  double sum = 0.0, mean = 0.0;
+  float lo = kInf, hi = -kInf;
+};
+
+// Both passes of a chunk of any length: the lanes, then the cases left over
+// (in lane 0, as the lanes would take them).
+Chunk firstPass(const float* x, int32_t start, int32_t len) {
+  ChunkSums c;
+  int32_t i = 0;
+  for (; i + 4 <= len; i += 4) c.add(load4(x + start + i));
+  double s0 = c.s[0];
+  float lo0 = c.lo[0], hi0 = c.hi[0];
+  for (; i < len; ++i) {
+    const float v = x[start + i];
+    s0 += v;
+    lo0 = v < lo0 ? v : lo0;
+    hi0 = v > hi0 ? v : hi0;
+  }
+  Chunk r;
+  r.start = start;
+  r.len = len;
+  r.sum = (s0 + c.s[1]) + (c.s[2] + c.s[3]);
+  r.lo = std::min(std::min(lo0, c.lo[1]), std::min(c.lo[2], c.lo[3]));
+  r.hi = std::max(std::max(hi0, c.hi[1]), std::max(c.hi[2], c.hi[3]));
+  r.mean = r.sum / len;
+  return r;
+}
+
+double secondPass(const float* x, const Chunk& c) {
+  ChunkDeviations d(c.mean);
+  int32_t i = 0;
+  for (; i + 4 <= c.len; i += 4) d.add(load4(x + c.start + i));
+  double q0 = d.q[0];
+  for (; i < c.len; ++i) {
+    const double a = x[c.start + i] - c.mean;
+    q0 += a * a;
+  }
+  return (q0 + d.q[1]) + (d.q[2] + d.q[3]);
+}
+
+// The first pass of chunk `next` and the second of `done`, both kChunk long.
+[[gnu::always_inline]] inline std::pair<Chunk, double> fusedPassBody(const float* x, const Chunk& done, int32_t next) {
+  ChunkSums c;
+  ChunkDeviations d(done.mean);
+  const float* p = x + next;
+  const float* q = x + done.start;
+  for (int32_t i = 0; i < kChunk; i += 4) {
+    c.add(load4(p + i));
+    d.add(load4(q + i));
+  }
+  Chunk r;
+  r.start = next;
+  r.len = kChunk;
+  r.sum = (c.s[0] + c.s[1]) + (c.s[2] + c.s[3]);
+  r.lo = std::min(std::min(c.lo[0], c.lo[1]), std::min(c.lo[2], c.lo[3]));
+  r.hi = std::max(std::max(c.hi[0], c.hi[1]), std::max(c.hi[2], c.hi[3]));
+  r.mean = r.sum / kChunk;
+  return {r, (d.q[0] + d.q[1]) + (d.q[2] + d.q[3])};
+}
+
+std::pair<Chunk, double> fusedPassBase(const float* x, const Chunk& done, int32_t next) {
+  return fusedPassBody(x, done, next);
+}
+
+using FusedPass = std::pair<Chunk, double> (*)(const float*, const Chunk&, int32_t);
+
+#if CORVIMET_X86_DISPATCH
+[[gnu::target("avx2")]] std::pair<Chunk, double> fusedPassAvx2(const float* x, const Chunk& done, int32_t next) {
+  return fusedPassBody(x, done, next);
+}
+
+FusedPass fusedPass() { return CpuHasAvx2() ? fusedPassAvx2 : fusedPassBase; }
+#else
+FusedPass fusedPass() { return fusedPassBase; }
+#endif
+
 void plainStats(const float* x, int32_t first, int32_t last, DescriptiveStats* s) {
   Moments mo;
   double total = 0.0;
   float mi = kInf, ma = -kInf;
   int32_t miChunk = first, maChunk = first;
-  for (int32_t c = first; c <= last; c += kChunk) {
-    const int32_t len = std::min(kChunk, last - c + 1);
-    const float* p = x + c;
-    double s0 = 0, s1 = 0, s2 = 0, s3 = 0;
-    float lo0 = kInf, lo1 = kInf, lo2 = kInf, lo3 = kInf;
-    float hi0 = -kInf, hi1 = -kInf, hi2 = -kInf, hi3 = -kInf;
-    int32_t i = 0;
-    for (; i + 4 <= len; i += 4) {
-      const float a = p[i], b = p[i + 1], d = p[i + 2], e = p[i + 3];
-      s0 += a;
-      s1 += b;
-      s2 += d;
-      s3 += e;
-      lo0 = a < lo0 ? a : lo0;
-      lo1 = b < lo1 ? b : lo1;
-      lo2 = d < lo2 ? d : lo2;
-      lo3 = e < lo3 ? e : lo3;
-      hi0 = a > hi0 ? a : hi0;
-      hi1 = b > hi1 ? b : hi1;
-      hi2 = d > hi2 ? d : hi2;
-      hi3 = e > hi3 ? e : hi3;
-    }
-    for (; i < len; ++i) {
-      s0 += p[i];
-      lo0 = p[i] < lo0 ? p[i] : lo0;
-      hi0 = p[i] > hi0 ? p[i] : hi0;
-    }
-    const double csum = (s0 + s1) + (s2 + s3);
-    const float clo = std::min(std::min(lo0, lo1), std::min(lo2, lo3));
-    const float chi = std::max(std::max(hi0, hi1), std::max(hi2, hi3));
-    const double cmean = csum / len;
-    double q0 = 0, q1 = 0, q2 = 0, q3 = 0;
-    i = 0;
-    for (; i + 4 <= len; i += 4) {
-      const double a = p[i] - cmean, b = p[i + 1] - cmean, d = p[i + 2] - cmean, e = p[i + 3] - cmean;
-      q0 += a * a;
-      q1 += b * b;
-      q2 += d * d;
-      q3 += e * e;
-    }
-    for (; i < len; ++i) {
-      const double a = p[i] - cmean;
-      q0 += a * a;
-    }
-    mo.merge(len, cmean, (q0 + q1) + (q2 + q3));
-    total += csum;
+  // In chunk order, as each chunk's first pass ends.
+  auto extremesAndTotal = [&](const Chunk& c) {
+    total += c.sum;
     // Strictly beyond: an equal extreme in a later chunk is not the first.
-    if (clo < mi) {
-      mi = clo;
-      miChunk = c;
+    if (c.lo < mi) {
+      mi = c.lo;
+      miChunk = c.start;
     }
-    if (chi > ma) {
-      ma = chi;
-      maChunk = c;
+    if (c.hi > ma) {
+      ma = c.hi;
+      maChunk = c.start;
     }
+  };
+  const FusedPass fused = fusedPass();
+  Chunk done = firstPass(x, first, std::min(kChunk, last - first + 1));
+  extremesAndTotal(done);
+  for (int32_t c = first + kChunk; c <= last; c += kChunk) {
+    const int32_t len = std::min(kChunk, last - c + 1);
+    Chunk next;
+    double q;
+    if (len == kChunk && done.len == kChunk) {
+      std::tie(next, q) = fused(x, done, c);
+    } else {
+      q = secondPass(x, done);
+      next = firstPass(x, c, len);
+    }
+    mo.merge(done.len, done.mean, q);
+    extremesAndTotal(next);
+    done = next;
   }
+  mo.merge(done.len, done.mean, secondPass(x, done));
   s->n = last - first + 1;
   s->sum = total;
   s->mean = total / s->n;

@@ -1,45 +1,308 @@
 #include "analyses/fft.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <memory>
+#include <mutex>
 #include <numbers>
+#include <tuple>
+#include <utility>
 
+#include "platform/cpu.h"
 #include "platform/macroman.h"
 #include "shell/textutil.h"
+
+// The vector helpers are always inlined: how a 32-byte vector would be passed
+// to a real call without AVX does not arise.
+#pragma GCC diagnostic ignored "-Wpsabi"
 
 namespace {
 
 using cd = std::complex<double>;
 
-// In-place forward transform of a power-of-two count of complex points.
-// Twiddles come from one table of exact sines and cosines, not from a
-// recurrence, so the error stays at rounding level for 2^17 points.
-void complexFft(std::vector<cd>& a) {
-  const size_t n = a.size();
-  if (n < 2) return;
-  for (size_t i = 1, j = 0; i < n; ++i) {
-    size_t bit = n >> 1;
-    for (; j & bit; bit >>= 1) j ^= bit;
-    j ^= bit;
-    if (i < j) std::swap(a[i], a[j]);
+// Twiddles W^t = exp(-2 pi i t / n) of one transform length n, worked out
+// once per length and kept: exact cosines and sines of the first eighth of
+// the circle, the rest by its symmetries (exact sign changes and swaps).
+// Per radix-4 stage (quarter length h), W^(j k n / 4h) for j = 1, 2, 3 and
+// k < h, contiguous so that the butterflies read them in order; and W^k,
+// k < n/2, for the real unpacking.
+struct FftTables {
+  size_t n = 0;
+  std::vector<double> re, im;                 // the stages' twiddles, stage after stage
+  std::vector<double> unpackRe, unpackIm;     // W^k, k < n/2
+};
+
+// cos and -sin of 2 pi t / n, t < n.
+std::pair<double, double> twiddle(size_t t, size_t n, const std::vector<double>& c, const std::vector<double>& s) {
+  const size_t eighth = n / 8;
+  // Reduce t into [0, n/8] with the circle's symmetries.
+  const size_t q = t / (n / 4), r = t % (n / 4);   // quadrant and the angle in it
+  double x, y;                                     // cos and sin of the angle r
+  if (r <= eighth) {
+    x = c[r];
+    y = s[r];
+  } else {
+    x = s[n / 4 - r];
+    y = c[n / 4 - r];
   }
-  std::vector<cd> w(n / 2);
-  for (size_t k = 0; k < n / 2; ++k) {
-    const double t = -2.0 * std::numbers::pi * static_cast<double>(k) / static_cast<double>(n);
-    w[k] = cd(std::cos(t), std::sin(t));
+  double co, si;
+  switch (q) {
+    case 0: co = x, si = y; break;
+    case 1: co = -y, si = x; break;
+    case 2: co = -x, si = -y; break;
+    default: co = y, si = -x; break;
   }
-  for (size_t len = 2; len <= n; len <<= 1) {
-    const size_t half = len / 2, stride = n / len;
-    for (size_t i = 0; i < n; i += len) {
-      for (size_t k = 0; k < half; ++k) {
-        const cd u = a[i + k];
-        const cd v = a[i + k + half] * w[k * stride];
-        a[i + k] = u + v;
-        a[i + k + half] = u - v;
+  return {co, -si};
+}
+
+std::shared_ptr<const FftTables> buildTables(size_t n) {
+  auto t = std::make_shared<FftTables>();
+  t->n = n;
+  const size_t eighth = n / 8;
+  std::vector<double> c(eighth + 1), s(eighth + 1);
+  for (size_t k = 0; k <= eighth; ++k) {
+    const double a = 2.0 * std::numbers::pi * static_cast<double>(k) / static_cast<double>(n);
+    c[k] = std::cos(a);
+    s[k] = std::sin(a);
+  }
+  const size_t m = n / 2;
+  for (size_t h = 1; 4 * h <= m; h *= 4)
+    for (size_t j = 1; j <= 3; ++j)
+      for (size_t k = 0; k < h; ++k) {
+        const auto [re, im] = twiddle(j * k * (n / (4 * h)), n, c, s);
+        t->re.push_back(re);
+        t->im.push_back(im);
       }
+  // A last radix-2 stage where log2(m) is odd: W^(2k), k < m/2.
+  if (std::countr_zero(m) % 2)
+    for (size_t k = 0; k < m / 2; ++k) {
+      const auto [re, im] = twiddle(2 * k, n, c, s);
+      t->re.push_back(re);
+      t->im.push_back(im);
+    }
+  t->unpackRe.resize(m);
+  t->unpackIm.resize(m);
+  for (size_t k = 0; k < m; ++k) std::tie(t->unpackRe[k], t->unpackIm[k]) = twiddle(k, n, c, s);
+  return t;
+}
+
+// The tables of length n = 2^b, built on first use; lengths up to 2^30.
+std::shared_ptr<const FftTables> tablesFor(size_t n) {
+  static std::mutex lock;
+  static std::shared_ptr<const FftTables> made[31];
+  const int b = std::countr_zero(n);
+  if (b > 30) return buildTables(n);
+  std::lock_guard<std::mutex> hold(lock);
+  if (!made[b]) made[b] = buildTables(n);
+  return made[b];
+}
+
+using D4 = double __attribute__((vector_size(32)));
+
+template <class V>
+[[gnu::always_inline]] inline V loadAt(const double* p) {
+  V v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+template <class V>
+[[gnu::always_inline]] inline void storeAt(double* p, const V& v) {
+  std::memcpy(p, &v, sizeof v);
+}
+
+// The radix-4 butterflies at k of one block (V: one double, or four).
+// Bit-reversed order: the second quarter's transform sits at 2h, so x1
+// takes W^2k and x2 W^k.
+template <class V>
+[[gnu::always_inline]] inline void butterflies(size_t k, const double* w1r, const double* w1i, const double* w2r,
+                                               const double* w2i, const double* w3r, const double* w3i, double* r0,
+                                               double* i0, double* r1, double* i1, double* r2, double* i2,
+                                               double* r3, double* i3) {
+  const V x1r = loadAt<V>(r1 + k), x1i = loadAt<V>(i1 + k), x2r = loadAt<V>(r2 + k), x2i = loadAt<V>(i2 + k);
+  const V x3r = loadAt<V>(r3 + k), x3i = loadAt<V>(i3 + k), x0r = loadAt<V>(r0 + k), x0i = loadAt<V>(i0 + k);
+  const V a2r = loadAt<V>(w2r + k), a2i = loadAt<V>(w2i + k), a1r = loadAt<V>(w1r + k), a1i = loadAt<V>(w1i + k);
+  const V a3r = loadAt<V>(w3r + k), a3i = loadAt<V>(w3i + k);
+  const V br = a2r * x1r - a2i * x1i, bi = a2r * x1i + a2i * x1r;
+  const V cr = a1r * x2r - a1i * x2i, ci = a1r * x2i + a1i * x2r;
+  const V dr = a3r * x3r - a3i * x3i, di = a3r * x3i + a3i * x3r;
+  const V sr = x0r + br, si = x0i + bi, tr = x0r - br, ti = x0i - bi;
+  const V ur = cr + dr, ui = ci + di, vr = cr - dr, vi = ci - di;
+  storeAt(r0 + k, sr + ur);
+  storeAt(i0 + k, si + ui);
+  storeAt(r2 + k, sr - ur);
+  storeAt(i2 + k, si - ui);
+  // x0 - b - i (c - d) and x0 - b + i (c - d)
+  storeAt(r1 + k, tr + vi);
+  storeAt(i1 + k, ti - vr);
+  storeAt(r3 + k, tr - vi);
+  storeAt(i3 + k, ti + vr);
+}
+
+// The half-length complex transform of x (even samples real, odd ones
+// imaginary), in place in split arrays: the samples gathered in bit-reversed
+// order, a radix-2 stage when log2(m) is odd, then radix-4 stages, every
+// step in double. Radix 4 reads and writes the arrays half as often as
+// radix 2, and takes 3 twiddle products per 4 points instead of 4.
+// The bit reversal of v in `bits` bits.
+inline size_t reverseBits(size_t v, int bits) {
+  size_t r = 0;
+  for (int b = 0; b < bits; ++b, v >>= 1) r = (r << 1) | (v & 1);
+  return r;
+}
+
+// One radix-4 stage (quarter length h) over the blocks of 4h in [from, to).
+[[gnu::always_inline]] inline void radix4Stage(size_t h, size_t from, size_t to, const double* wr, const double* wi,
+                                               double* re, double* im) {
+  const double *w1r = wr, *w1i = wi, *w2r = wr + h, *w2i = wi + h, *w3r = wr + 2 * h, *w3i = wi + 2 * h;
+  for (size_t i = from; i < to; i += 4 * h) {
+    double *r0 = re + i, *i0 = im + i, *r1 = re + i + h, *i1 = im + i + h;
+    double *r2 = re + i + 2 * h, *i2 = im + i + 2 * h, *r3 = re + i + 3 * h, *i3 = im + i + 3 * h;
+    // Four butterflies at a time where the stage is wide enough.
+    size_t k = 0;
+    for (; k + 4 <= h; k += 4) butterflies<D4>(k, w1r, w1i, w2r, w2i, w3r, w3i, r0, i0, r1, i1, r2, i2, r3, i3);
+    for (; k < h; ++k) butterflies<double>(k, w1r, w1i, w2r, w2i, w3r, w3i, r0, i0, r1, i1, r2, i2, r3, i3);
+  }
+}
+
+// Stages whose blocks fit in this many points run block by block while the
+// block is in the cache; only the wider ones pass over the whole array.
+constexpr size_t kCachedPoints = 4096;
+
+[[gnu::always_inline]] inline void halfTransformBody(const float* x, size_t m, const FftTables& t, double* re,
+                                                     double* im) {
+  if (m < 4) {   // m = 2: one radix-2 butterfly
+    re[0] = static_cast<double>(x[0]) + x[2];
+    im[0] = static_cast<double>(x[1]) + x[3];
+    re[1] = static_cast<double>(x[0]) - x[2];
+    im[1] = static_cast<double>(x[1]) - x[3];
+    return;
+  }
+  // The gather and the first radix-4 stage in one pass: for i a multiple of
+  // 4, the bit reversals of i..i+3 are j, j + m/2, j + m/4 and j + 3m/4,
+  // with j that of i / 4 in two bits fewer.
+  const int bits = std::countr_zero(m);
+  const size_t q = m / 4;
+  const size_t block = std::min(m, kCachedPoints);
+  const double* const wr0 = t.re.data() + 3;   // past the first stage's, all 1
+  const double* const wi0 = t.im.data() + 3;
+  for (size_t b = 0; b < m; b += block) {
+    for (size_t i = b, j = reverseBits(b / 4, bits - 2); i < b + block; i += 4) {
+      const double ar = x[2 * j], ai = x[2 * j + 1];
+      const double br = x[2 * (j + 2 * q)], bi = x[2 * (j + 2 * q) + 1];
+      const double cr = x[2 * (j + q)], ci = x[2 * (j + q) + 1];
+      const double dr = x[2 * (j + 3 * q)], di = x[2 * (j + 3 * q) + 1];
+      const double sr = ar + br, si = ai + bi, tr = ar - br, ti = ai - bi;
+      const double ur = cr + dr, ui = ci + di, vr = cr - dr, vi = ci - di;
+      re[i] = sr + ur;
+      im[i] = si + ui;
+      re[i + 2] = sr - ur;
+      im[i + 2] = si - ui;
+      re[i + 1] = tr + vi;
+      im[i + 1] = ti - vr;
+      re[i + 3] = tr - vi;
+      im[i + 3] = ti + vr;
+      // j runs through the bit reversals of i / 4.
+      size_t bit = q >> 1;
+      for (; j & bit; bit >>= 1) j ^= bit;
+      j ^= bit;
+    }
+    const double *wr = wr0, *wi = wi0;
+    for (size_t h = 4; 4 * h <= block; h *= 4) {
+      radix4Stage(h, b, b + block, wr, wi, re, im);
+      wr += 3 * h;
+      wi += 3 * h;
     }
   }
+  const double *wr = wr0, *wi = wi0;
+  size_t h = 4;
+  for (; 4 * h <= block; h *= 4) {
+    wr += 3 * h;
+    wi += 3 * h;
+  }
+  for (; 4 * h <= m; h *= 4) {
+    radix4Stage(h, 0, m, wr, wi, re, im);
+    wr += 3 * h;
+    wi += 3 * h;
+  }
+  if (bits % 2) {   // the last radix-2 stage: Z_k, Z_(k + m/2) from the two halves
+    const size_t half = m / 2;
+    size_t k = 0;
+    auto butterfly = [&]<class V>(size_t at) {
+      const V wR = loadAt<V>(wr + at), wI = loadAt<V>(wi + at);
+      const V ar = loadAt<V>(re + at), ai = loadAt<V>(im + at);
+      const V xr = loadAt<V>(re + half + at), xi = loadAt<V>(im + half + at);
+      const V br = wR * xr - wI * xi, bi = wR * xi + wI * xr;
+      storeAt(re + at, ar + br);
+      storeAt(im + at, ai + bi);
+      storeAt(re + half + at, ar - br);
+      storeAt(im + half + at, ai - bi);
+    };
+    for (; k + 4 <= half; k += 4) butterfly.template operator()<D4>(k);
+    for (; k < half; ++k) butterfly.template operator()<double>(k);
+  }
+}
+
+// Bin k of the real transform from the half-length one Z:
+// X_k = (Z_k + conj Z_(m-k)) / 2 - i W^k (Z_k - conj Z_(m-k)) / 2.
+template <class Out>
+[[gnu::always_inline]] inline void unpack(const double* re, const double* im, size_t m, const FftTables& t,
+                                          Out&& out) {
+  for (size_t k = 0; k < m; ++k) {
+    const size_t c = k == 0 ? 0 : m - k;
+    const double er = 0.5 * (re[k] + re[c]), ei = 0.5 * (im[k] - im[c]);
+    // -i/2 (Z_k - conj Z_c) = ((im_k + im_c) / 2, -(re_k - re_c) / 2)
+    const double orr = 0.5 * (im[k] + im[c]), oi = -0.5 * (re[k] - re[c]);
+    const double wr = t.unpackRe[k], wi = t.unpackIm[k];
+    out(k, er + (wr * orr - wi * oi), ei + (wr * oi + wi * orr));
+  }
+}
+
+// The magnitudes |X_k| 2 / n, k = 1 .. m - 1, from their parts: the values
+// of a float channel are far from where their squares would leave the range
+// of a double.
+[[gnu::always_inline]] inline void spectrumBody(const float* x, size_t m, const FftTables& t, double* re, double* im,
+                                                float* mag) {
+  halfTransformBody(x, m, t, re, im);
+  const double scale = 1.0 / static_cast<double>(m);   // 2 / n
+  unpack(re, im, m, t,
+         [&](size_t k, double r, double i) { mag[k] = static_cast<float>(std::sqrt(r * r + i * i) * scale); });
+  mag[0] = 0.0f;
+}
+
+void halfTransformBase(const float* x, size_t m, const FftTables& t, double* re, double* im) {
+  halfTransformBody(x, m, t, re, im);
+}
+
+void spectrumBase(const float* x, size_t m, const FftTables& t, double* re, double* im, float* mag) {
+  spectrumBody(x, m, t, re, im, mag);
+}
+
+#if CORVIMET_X86_DISPATCH
+[[gnu::target("avx2")]] void halfTransformAvx2(const float* x, size_t m, const FftTables& t, double* re, double* im) {
+  halfTransformBody(x, m, t, re, im);
+}
+
+[[gnu::target("avx2")]] void spectrumAvx2(const float* x, size_t m, const FftTables& t, double* re, double* im,
+                                          float* mag) {
+  spectrumBody(x, m, t, re, im, mag);
+}
+#endif
+
+void halfTransform(const float* x, size_t m, const FftTables& t, double* re, double* im) {
+#if CORVIMET_X86_DISPATCH
+  if (CpuHasAvx2()) return halfTransformAvx2(x, m, t, re, im);
+#endif
+  halfTransformBase(x, m, t, re, im);
+}
+
+void spectrum(const float* x, size_t m, const FftTables& t, double* re, double* im, float* mag) {
+#if CORVIMET_X86_DISPATCH
+  if (CpuHasAvx2()) return spectrumAvx2(x, m, t, re, im, mag);
+#endif
+  spectrumBase(x, m, t, re, im, mag);
 }
 
 }  // namespace
@@ -55,27 +318,34 @@ std::vector<cd> RealFft(std::span<const float> x) {
   const size_t n = x.size();
   if (n < 2 || (n & (n - 1)) != 0) return {};
   const size_t m = n / 2;
-  // Even samples as real parts, odd ones as imaginary: one half-size transform.
-  std::vector<cd> z(m);
-  for (size_t t = 0; t < m; ++t) z[t] = cd(x[2 * t], x[2 * t + 1]);
-  complexFft(z);
   std::vector<cd> out(m);
-  for (size_t k = 0; k < m; ++k) {
-    const cd zk = z[k];
-    const cd zc = std::conj(z[k == 0 ? 0 : m - k]);
-    const cd even = 0.5 * (zk + zc);
-    const cd odd = cd(0.0, -0.5) * (zk - zc);
-    const double t = -2.0 * std::numbers::pi * static_cast<double>(k) / static_cast<double>(n);
-    out[k] = even + cd(std::cos(t), std::sin(t)) * odd;
+  if (n == 2) {
+    out[0] = cd(static_cast<double>(x[0]) + x[1], 0.0);
+    return out;
   }
+  const auto t = tablesFor(n);
+  // Every element is written before it is read.
+  const auto work = std::make_unique_for_overwrite<double[]>(2 * m);
+  double *re = work.get(), *im = re + m;
+  halfTransform(x.data(), m, *t, re, im);
+  unpack(re, im, m, *t, [&](size_t k, double r, double i) { out[k] = cd(r, i); });
   return out;
 }
 
 std::vector<float> MagnitudeSpectrum(std::span<const float> x) {
-  const std::vector<cd> bins = RealFft(x);
-  std::vector<float> mag(bins.size());
-  const double scale = 2.0 / static_cast<double>(x.size());
-  for (size_t j = 1; j < bins.size(); ++j) mag[j] = static_cast<float>(std::abs(bins[j]) * scale);
+  const size_t n = x.size();
+  if (n < 8 || (n & (n - 1)) != 0) {
+    const std::vector<cd> bins = RealFft(x);
+    std::vector<float> mag(bins.size());
+    const double scale = 2.0 / static_cast<double>(n);
+    for (size_t j = 1; j < bins.size(); ++j) mag[j] = static_cast<float>(std::abs(bins[j]) * scale);
+    return mag;
+  }
+  const size_t m = n / 2;
+  const auto t = tablesFor(n);
+  const auto work = std::make_unique_for_overwrite<double[]>(2 * m);
+  std::vector<float> mag(m);
+  spectrum(x.data(), m, *t, work.get(), work.get() + m, mag.data());
   return mag;
 }
 

@@ -1,4 +1,4 @@
-// The magnitude spectrum of a block: a radix-2 real transform in double and
+// The magnitude spectrum of a block: a radix-4 real transform in double and
 // the texts of its read-out and results file. Pure functions over plain
 // arrays; the window in analyses/ui draws what they return.
 #pragma once
@@ -16,8 +16,9 @@ inline constexpr int16_t kFftFirstButton = 7, kFftLastButton = 18;
 int16_t LastFftButton(int64_t nCases);
 
 // X_j = sum_t x_t exp(-2 pi i j t / n) for j = 0 .. n/2 - 1, n = x.size() a
-// power of two of at least 2. Iterative radix-2 on n/2 complex points, then
-// the real unpacking; every step in double.
+// power of two of at least 2. Radix 4 on n/2 complex points (a last radix-2
+// stage where log2(n/2) is odd), then the real unpacking; every step in
+// double, the twiddles of each length worked out once and kept.
 std::vector<std::complex<double>> RealFft(std::span<const float> x);
 
 // One magnitude per bin: |X_j| * 2 / n at frequency j / (n dt), j = 0 .. n/2 - 1.

@@ -2,11 +2,17 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "output/results.h"
+#include "platform/cpu.h"
 #include "shell/textutil.h"
 
 double r2 = 0.0;
+
+// The vector helpers are always inlined: how a 32-byte vector would be passed
+// to a real call without AVX does not arise.
+#pragma GCC diagnostic ignored "-Wpsabi"
 
 namespace {
 
@@ -126,14 +132,17 @@ PolyFit Finish(const Block& b, int degree, const long double* K, double ssRes, d
   return f;
 }
 
-// Sum of squared residuals through the t basis, in long double.
+// Sum of squared residuals through the t basis, in double: on t's -1..1
+// the coefficients of the orthogonal fit are of the data's order.
 double ResidualSum(const Block& b, int degree, const long double* K) {
+  double k[kMaxPolyDegree + 1];
+  for (int m = 0; m <= degree; ++m) k[m] = static_cast<double>(K[m]);
   double ssRes = 0.0;
   for (int32_t i = 0; i < b.n; ++i) {
     const double t = (b.xs[i] - b.centre) * b.inv;
-    long double v = K[degree];
-    for (int m = degree - 1; m >= 0; --m) v = v * t + K[m];
-    const double r = static_cast<double>(v) - b.ys[i];
+    double v = k[degree];
+    for (int m = degree - 1; m >= 0; --m) v = v * t + k[m];
+    const double r = v - b.ys[i];
     ssRes += r * r;
   }
   return ssRes;
@@ -187,14 +196,17 @@ PolyStatus FitByPasses(const Block& b, int degree, PolyFit* out) {
     std::copy(pj, pj + kMaxPolyDegree + 1, pm1);
   }
 
-  // Residuals through the t basis; means and SDs as the panel shows them.
+  // Residuals through the t basis, in double; means and SDs as the panel
+  // shows them.
   const auto mx = static_cast<float>(b.sx / n), my = static_cast<float>(yMean);
+  double k[kMaxPolyDegree + 1];
+  for (int m = 0; m <= degree; ++m) k[m] = static_cast<double>(K[m]);
   double ssRes = 0.0, sxx = 0.0, syy2 = 0.0;
   for (int32_t i = 0; i < n; ++i) {
     const double t = (xs[i] - centre) * inv;
-    long double v = K[degree];
-    for (int m = degree - 1; m >= 0; --m) v = v * t + K[m];
-    const double r = static_cast<double>(v) - ys[i];
+    double v = k[degree];
+    for (int m = degree - 1; m >= 0; --m) v = v * t + k[m];
+    const double r = v - ys[i];
     ssRes += r * r;
     const float dx = xs[i] - mx, dy = ys[i] - my;
     sxx += static_cast<double>(dx) * dx;
@@ -379,6 +391,300 @@ bool FitInOnePass(const Block& block, int degree, PolyFit* out) {
   return FitFromMoments(b, mo, degree, out);
 }
 
+// Degrees beyond 2: one pass of Chebyshev moments. T_k(t) with t on -1..1
+// stays of order one whatever k, and the products T_j T_k = (T_(j+k) +
+// T_|j-k|) / 2 make the basis' Gram matrix from the sums of T_0 .. T_2d: it
+// keeps the digits that sums of powers of t lose. The Stieltjes recurrence
+// of the passes runs on it, the polynomials held as Chebyshev coefficients;
+// where a sum of squares keeps too few digits, the passes do the work.
+struct ChebMoments {
+  double M[2 * kMaxPolyDegree + 1] = {};   // sum T_k(t), k = 0 .. 2d
+  double C[kMaxPolyDegree + 1] = {};       // sum T_k(t) dy, k = 0 .. d
+  double syy = 0.0;                        // sum dy^2
+  float xMin = 0.0f, xMax = 0.0f;
+};
+
+using D4 = double __attribute__((vector_size(32)));
+
+[[gnu::always_inline]] inline D4 loadD4(const double* p) {
+  D4 v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+[[gnu::always_inline]] inline void storeD4(double* p, D4 v) { std::memcpy(p, &v, sizeof v); }
+[[gnu::always_inline]] inline double sum4(D4 v) { return (v[0] + v[1]) + (v[2] + v[3]); }
+
+constexpr int32_t kChebBlock = 256;
+
+// The sums over a block of cases go T_k by T_k, each k a short loop over the
+// block's t and dy in four lanes, so that no more than a few sums are live at
+// once whatever the degree.
+[[gnu::always_inline]] inline ChebMoments chebBody(const float* xs, const float* ys, int32_t n, double centre,
+                                                   double inv, double yShift, int degree) {
+  const int top = 2 * degree;
+  D4 accM[2 * kMaxPolyDegree + 1] = {}, accC[kMaxPolyDegree + 1] = {}, accY = {};
+  alignas(32) double t[kChebBlock], dy[kChebBlock], before[kChebBlock], now[kChebBlock];
+  float lo = xs[0], hi = xs[0];
+  const int32_t whole = n - n % 4;
+  for (int32_t b = 0; b < whole; b += kChebBlock) {
+    const int32_t len = std::min(kChebBlock, whole - b);
+    for (int32_t i = 0; i < len; ++i) {
+      const float x = xs[b + i];
+      lo = x < lo ? x : lo;
+      hi = x > hi ? x : hi;
+      t[i] = (x - centre) * inv;
+      dy[i] = ys[b + i] - yShift;
+    }
+    {
+      D4 m1 = accM[1], c0 = accC[0], c1 = accC[1], yy = accY;
+      for (int32_t i = 0; i < len; i += 4) {
+        const D4 tv = loadD4(t + i), d = loadD4(dy + i);
+        m1 += tv;
+        c0 += d;
+        c1 += tv * d;
+        yy += d * d;
+        storeD4(before + i, D4{1.0, 1.0, 1.0, 1.0});
+        storeD4(now + i, tv);
+      }
+      accM[1] = m1;
+      accC[0] = c0;
+      accC[1] = c1;
+      accY = yy;
+    }
+    for (int k = 2; k <= top; ++k) {
+      D4 m = accM[k];
+      if (k <= degree) {
+        D4 c = accC[k];
+        for (int32_t i = 0; i < len; i += 4) {
+          const D4 tv = loadD4(t + i), p = loadD4(before + i), q = loadD4(now + i);
+          const D4 next = 2.0 * tv * q - p;
+          storeD4(before + i, q);
+          storeD4(now + i, next);
+          m += next;
+          c += next * loadD4(dy + i);
+        }
+        accC[k] = c;
+      } else {
+        for (int32_t i = 0; i < len; i += 4) {
+          const D4 tv = loadD4(t + i), p = loadD4(before + i), q = loadD4(now + i);
+          const D4 next = 2.0 * tv * q - p;
+          storeD4(before + i, q);
+          storeD4(now + i, next);
+          m += next;
+        }
+      }
+      accM[k] = m;
+    }
+  }
+  ChebMoments r;
+  r.M[0] = n;
+  for (int k = 1; k <= top; ++k) r.M[k] = sum4(accM[k]);
+  for (int k = 0; k <= degree; ++k) r.C[k] = sum4(accC[k]);
+  r.syy = sum4(accY);
+  for (int32_t i = whole; i < n; ++i) {
+    const float x = xs[i];
+    lo = x < lo ? x : lo;
+    hi = x > hi ? x : hi;
+    const double tv = (x - centre) * inv, d = ys[i] - yShift;
+    double p = 1.0, q = tv;
+    r.M[1] += tv;
+    r.C[0] += d;
+    r.C[1] += tv * d;
+    r.syy += d * d;
+    for (int k = 2; k <= top; ++k) {
+      const double next = 2.0 * tv * q - p;
+      p = q;
+      q = next;
+      r.M[k] += next;
+      if (k <= degree) r.C[k] += next * d;
+    }
+  }
+  r.xMin = lo;
+  r.xMax = hi;
+  return r;
+}
+
+// Sum of squared residuals of the fit yMean + sum F_k T_k(t), in double
+// (Clenshaw's recurrence), four lanes.
+[[gnu::always_inline]] inline double chebResidualBody(const Block& b, int degree, const double* F) {
+  const float* xs = b.xs;
+  const float* ys = b.ys;
+  const int32_t n = b.n, whole = n - n % 4;
+  const D4 centre = {b.centre, b.centre, b.centre, b.centre}, inv = {b.inv, b.inv, b.inv, b.inv};
+  const D4 mean = {b.yMean, b.yMean, b.yMean, b.yMean};
+  D4 ss = {};
+  for (int32_t i = 0; i < whole; i += 4) {
+    const D4 tv = (D4{xs[i], xs[i + 1], xs[i + 2], xs[i + 3]} - centre) * inv;
+    D4 b1 = {}, b2 = {};
+    for (int k = degree; k >= 1; --k) {
+      const D4 b0 = F[k] + 2.0 * tv * b1 - b2;
+      b2 = b1;
+      b1 = b0;
+    }
+    const D4 r = (F[0] + tv * b1 - b2) + mean - D4{ys[i], ys[i + 1], ys[i + 2], ys[i + 3]};
+    ss += r * r;
+  }
+  double total = sum4(ss);
+  for (int32_t i = whole; i < n; ++i) {
+    const double tv = (xs[i] - b.centre) * b.inv;
+    double b1 = 0.0, b2 = 0.0;
+    for (int k = degree; k >= 1; --k) {
+      const double b0 = F[k] + 2.0 * tv * b1 - b2;
+      b2 = b1;
+      b1 = b0;
+    }
+    const double r = (F[0] + tv * b1 - b2) + b.yMean - ys[i];
+    total += r * r;
+  }
+  return total;
+}
+
+ChebMoments chebBase(const float* xs, const float* ys, int32_t n, double centre, double inv, double yShift,
+                     int degree) {
+  return chebBody(xs, ys, n, centre, inv, yShift, degree);
+}
+double chebResidualBase(const Block& b, int degree, const double* F) { return chebResidualBody(b, degree, F); }
+
+#if CORVIMET_X86_DISPATCH
+[[gnu::target("avx2")]] ChebMoments chebAvx2(const float* xs, const float* ys, int32_t n, double centre, double inv,
+                                             double yShift, int degree) {
+  return chebBody(xs, ys, n, centre, inv, yShift, degree);
+}
+[[gnu::target("avx2")]] double chebResidualAvx2(const Block& b, int degree, const double* F) {
+  return chebResidualBody(b, degree, F);
+}
+#endif
+
+ChebMoments chebMoments(const float* xs, const float* ys, int32_t n, double centre, double inv, double yShift,
+                        int degree) {
+#if CORVIMET_X86_DISPATCH
+  if (CpuHasAvx2()) return chebAvx2(xs, ys, n, centre, inv, yShift, degree);
+#endif
+  return chebBase(xs, ys, n, centre, inv, yShift, degree);
+}
+
+double chebResidual(const Block& b, int degree, const double* F) {
+#if CORVIMET_X86_DISPATCH
+  if (CpuHasAvx2()) return chebResidualAvx2(b, degree, F);
+#endif
+  return chebResidualBase(b, degree, F);
+}
+
+// Stieltjes on the Chebyshev moments (about the mean of Y): false where a sum
+// of squares keeps too few digits or vanishes.
+bool FitFromChebyshev(const Block& b, const ChebMoments& mo, int degree, PolyFit* out) {
+  constexpr int kTerms = kMaxPolyDegree + 2;
+  const double* M = mo.M;
+  auto gram = [M](int k, int l) { return 0.5 * (M[k + l] + M[std::abs(k - l)]); };
+  // <p, q> and the sum of the magnitudes of its terms.
+  auto dot = [&](const double* p, int dp, const double* q, int dq, double* mag) {
+    double v = 0.0, a = 0.0;
+    for (int k = 0; k <= dp; ++k)
+      for (int l = 0; l <= dq; ++l) {
+        const double term = p[k] * q[l] * gram(k, l);
+        v += term;
+        a += std::abs(term);
+      }
+    if (mag) *mag = a;
+    return v;
+  };
+  // t p: t T_0 = T_1, t T_k = (T_(k+1) + T_(k-1)) / 2.
+  auto timesT = [](const double* p, int dp, double* r) {
+    std::fill(r, r + dp + 2, 0.0);
+    r[1] += p[0];
+    for (int k = 1; k <= dp; ++k) {
+      r[k + 1] += 0.5 * p[k];
+      r[k - 1] += 0.5 * p[k];
+    }
+  };
+  double pm2[kTerms] = {}, pm1[kTerms] = {}, pj[kTerms] = {}, tp[kTerms] = {}, F[kTerms] = {};
+  pm1[0] = 1.0;
+  double sPrev = b.n, alpha = M[1] / b.n, beta = 0.0, explained = 0.0;
+  for (int j = 1; j <= degree; ++j) {
+    timesT(pm1, j - 1, tp);
+    for (int k = 0; k <= j; ++k) pj[k] = tp[k] - alpha * pm1[k] - beta * pm2[k];
+    double mag = 0.0;
+    const double sPj = dot(pj, j, pj, j, &mag);
+    if (!(sPj > kMomentKeep * mag) || !(sPj > kVanishingRatio * sPrev) || !std::isfinite(sPj)) return false;
+    double syPj = 0.0;
+    for (int k = 0; k <= j; ++k) syPj += pj[k] * mo.C[k];
+    const double bj = syPj / sPj;
+    explained += bj * syPj;
+    for (int k = 0; k <= j; ++k) F[k] += bj * pj[k];
+    if (j < degree) {
+      timesT(pj, j, tp);
+      alpha = dot(tp, j + 1, pj, j, nullptr) / sPj;
+      beta = sPj / sPrev;
+    }
+    sPrev = sPj;
+    std::copy(pm1, pm1 + kTerms, pm2);
+    std::copy(pj, pj + kTerms, pm1);
+  }
+  // The fit in powers of t: T_k's coefficients are integers.
+  long double K[kMaxPolyDegree + 1] = {};
+  long double Tm2[kTerms] = {}, Tm1[kTerms] = {}, Tk[kTerms] = {};
+  K[0] = b.yMean;
+  for (int k = 0; k <= degree; ++k) {
+    if (k == 0) {
+      Tk[0] = 1.0L;
+    } else if (k == 1) {
+      std::fill(Tk, Tk + kTerms, 0.0L);
+      Tk[1] = 1.0L;
+    } else {
+      for (int e = 0; e <= k; ++e) Tk[e] = (e > 0 ? 2.0L * Tm1[e - 1] : 0.0L) - Tm2[e];
+    }
+    for (int e = 0; e <= k; ++e) K[e] += static_cast<long double>(F[k]) * Tk[e];
+    std::copy(Tm1, Tm1 + kTerms, Tm2);
+    std::copy(Tk, Tk + kTerms, Tm1);
+  }
+  // The residual sum by orthogonality; a near-exact fit leaves that to
+  // cancellation, so then the residuals are summed one by one.
+  double ssRes = mo.syy - explained;
+  if (!(ssRes > kMomentKeep * mo.syy)) ssRes = chebResidual(b, degree, F);
+  // Sums of squares about the single-precision means the panel shows.
+  const int32_t n = b.n;
+  const double m1 = M[1], m2 = 0.5 * (M[2] + n);   // sum t, sum t^2 (t^2 = (T_2 + 1) / 2)
+  const double tm = (static_cast<float>(b.sx / n) - b.centre) * b.inv;
+  const double sxx = b.half * b.half * std::max(0.0, m2 - 2.0 * tm * m1 + n * tm * tm);
+  const double e = static_cast<float>(b.yMean) - b.yMean;
+  const double syy2 = std::max(0.0, mo.syy - 2.0 * e * mo.C[0] + n * e * e);
+  *out = Finish(b, degree, K, ssRes, mo.syy, sxx, syy2);
+  return true;
+}
+
+// t on -1..1 to within this, so that no T_k grows far beyond 1.
+constexpr double kChebReach = 1.05;
+
+// As FitInOnePass, on the block's end cases; with `scanned` the extremes of
+// b instead (ScanBlock ran).
+bool FitByChebyshev(const Block& block, int degree, bool scanned, PolyFit* out) {
+  const float* xs = block.xs;
+  const float* ys = block.ys;
+  const int32_t n = block.n;
+  double centre = block.centre, half = block.half, y0 = block.yMean;
+  if (!scanned) {
+    const double a = xs[0], z = xs[n - 1];
+    centre = 0.5 * (a + z);
+    half = 0.5 * std::abs(z - a);
+    y0 = ys[0];
+  }
+  if (!(half > 0.0) || !std::isfinite(half) || !std::isfinite(centre)) return false;
+  const double inv = 1.0 / half;
+  ChebMoments mo = chebMoments(xs, ys, n, centre, inv, y0, degree);
+  if (!((mo.xMin - centre) * inv >= -kChebReach && (mo.xMax - centre) * inv <= kChebReach)) return false;
+  // The scan's sums and mean stand; about Y's first case, the moments move
+  // to its mean.
+  if (scanned) return FitFromChebyshev(block, mo, degree, out);
+  const double delta = mo.C[0] / n;
+  const double syy = mo.syy - delta * mo.C[0];
+  if (!(syy >= kMomentKeep * mo.syy)) return false;
+  mo.syy = syy;
+  mo.C[0] = 0.0;
+  for (int k = 1; k <= degree; ++k) mo.C[k] -= delta * mo.M[k];
+  const Block b{xs, ys, n, n * centre + half * mo.M[1], y0 + delta, centre, half, inv};
+  return FitFromChebyshev(b, mo, degree, out);
+}
+
 }  // namespace
 
 PolyStatus FitPolynomial(std::span<const float> x, std::span<const float> y, int32_t first, int32_t last,
@@ -386,8 +692,10 @@ PolyStatus FitPolynomial(std::span<const float> x, std::span<const float> y, int
   Block b;
   if (const PolyStatus s = CheckBlock(x, y, first, last, degree, &b); s != PolyStatus::Ok) return s;
   if (degree <= kMomentDegree && FitInOnePass(b, degree, out)) return PolyStatus::Ok;
+  if (degree > kMomentDegree && FitByChebyshev(b, degree, false, out)) return PolyStatus::Ok;
   if (const PolyStatus s = ScanBlock(&b); s != PolyStatus::Ok) return s;
   if (degree <= kMomentDegree && FitByMoments(b, degree, out)) return PolyStatus::Ok;
+  if (degree > kMomentDegree && FitByChebyshev(b, degree, true, out)) return PolyStatus::Ok;
   return FitByPasses(b, degree, out);
 }
 

@@ -31,13 +31,14 @@ enum class PolyStatus : int8_t {
 };
 const char* PolyStatusText(PolyStatus s);
 
-// Fits y = sum power[p] x^p over first..last (both included). Degrees 1
-// and 2: one pass gathers the power sums of t (X centred and scaled on the
-// block's end cases) and their cross sums with y, and the orthogonal
-// polynomials are built from them. Where X strays far beyond its end
-// values, a pass for the extremes comes first; where the sums would keep
-// too few digits, and for higher degrees: one pass for the means and
-// extremes, one per degree, one for the residuals. A refused fit leaves
+// Fits y = sum power[p] x^p over first..last (both included). One pass
+// gathers sums over t (X centred and scaled on the block's end cases) and
+// their cross sums with y, and the orthogonal polynomials are built from
+// them: sums of powers of t for degrees 1 and 2, of Chebyshev polynomials
+// T_k(t) beyond (a near-exact fit adds a pass for the residuals, in double).
+// Where X strays beyond its end values, a pass for the extremes comes
+// first; where the sums would keep too few digits: one pass for the means
+// and extremes, one per degree, one for the residuals. A refused fit leaves
 // *out untouched.
 PolyStatus FitPolynomial(std::span<const float> x, std::span<const float> y, int32_t first, int32_t last,
                          int degree, PolyFit* out);

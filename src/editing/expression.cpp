@@ -9,6 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/cpu.h"
+#if CORVIMET_X86_DISPATCH
+#include <immintrin.h>
+#endif
+
 namespace {
 
 // Lexeme types.
@@ -287,8 +292,8 @@ class Parser {
 // Applies one word to `lanes` stacks held as rows st[place][lane].
 // Always all lanes: a fixed count lets the compiler pack the loops.
 template <int kLanes>
-void step(uint16_t op, double (*st)[kLanes], int& sp, const double* cst, uint16_t arg, const double* x,
-          const double* y) {
+[[gnu::always_inline]] inline void step(uint16_t op, double (*st)[kLanes], int& sp, const double* cst, uint16_t arg,
+                                        const double* x, const double* y) {
   constexpr int lanes = kLanes;
   double* t = st[sp - 1];
   switch (op) {
@@ -360,24 +365,146 @@ double EvaluateExpression(const ExpressionCode& code, double x, double y) {
   return out;
 }
 
+namespace {
+
+// The span evaluator's form of a code: a constant (or pi) pushed straight
+// before a binary operation becomes that operation's right operand, so the
+// lanes skip filling a row with it. The arithmetic is the same.
+struct SpanStep {
+  uint16_t op;
+  bool constant;   // right operand c instead of the row below the top
+  double c;
+};
+
+struct SpanPlan {
+  SpanStep steps[kMaxCodeWords];
+  int count = 0;
+};
+
+bool binary(uint16_t op) { return op >= kOpAdd && op <= kOpPow; }
+
+SpanPlan planOf(const ExpressionCode& code) {
+  SpanPlan p;
+  for (int16_t i = 0; i < code.count; ++i) {
+    const uint16_t op = code.words[i];
+    const bool isConst = op == kOpConst || op == kOpPi;
+    const int16_t next = static_cast<int16_t>(i + (op == kOpConst ? 2 : 1));
+    const double c = op == kOpPi ? std::numbers::pi : op == kOpConst ? code.constants[code.words[i + 1] - 1] : 0.0;
+    if (isConst && next < code.count && binary(code.words[next])) {
+      p.steps[p.count++] = {code.words[next], true, c};
+      i = next;
+    } else {
+      p.steps[p.count++] = {op, isConst, c};
+      if (op == kOpConst) ++i;
+    }
+  }
+  return p;
+}
+
+constexpr int kSpanLanes = 64;
+
+// One step over all lanes of the rows st[place][lane].
+[[gnu::always_inline]] inline void spanStep(const SpanStep& s, double (*st)[kSpanLanes], int& sp, const float* x,
+                                            const float* y) {
+  constexpr int n = kSpanLanes;
+  double* t = st[sp - 1];
+  if (s.constant && binary(s.op)) {
+    const double c = s.c;
+    switch (s.op) {
+      case kOpAdd: for (int j = 0; j < n; ++j) t[j] += c; break;
+      case kOpSub: for (int j = 0; j < n; ++j) t[j] -= c; break;
+      case kOpMul: for (int j = 0; j < n; ++j) t[j] *= c; break;
+      case kOpDiv: for (int j = 0; j < n; ++j) t[j] /= c; break;
+      default: for (int j = 0; j < n; ++j) t[j] = std::pow(t[j], c); break;
+    }
+    return;
+  }
+  if (s.constant) {   // a constant or pi pushed for a later operation
+    for (int j = 0; j < n; ++j) st[sp][j] = s.c;
+    ++sp;
+    return;
+  }
+  if (s.op == kOpX || s.op == kOpY) {
+    const float* v = s.op == kOpX ? x : y;
+    for (int j = 0; j < n; ++j) st[sp][j] = v[j];
+    ++sp;
+    return;
+  }
+  // Every push is done above; what is left takes its operands from the rows.
+  step<kSpanLanes>(s.op, st, sp, nullptr, 0, nullptr, nullptr);
+}
+
+[[gnu::always_inline]] inline void spanLoop(const SpanPlan& plan, const float* x, const float* y, float* out,
+                                            int64_t n) {
+  constexpr int kLanes = kSpanLanes;
+  alignas(64) double st[kMaxStackDepth][kLanes];
+  // The last chunk's unused lanes hold 0 and their results are dropped.
+  alignas(64) float xs[kLanes] = {}, ys[kLanes] = {};
+  static const float zeros[kLanes] = {};
+  // A whole channel goes past the caches: its results are streamed to memory,
+  // which spares reading every line of the output before writing it.
+  [[maybe_unused]] const bool stream = n >= (1 << 20) && (reinterpret_cast<uintptr_t>(out) & 15) == 0;
+  for (int64_t k = 0; k < n; k += kLanes) {
+    const int lanes = static_cast<int>(std::min<int64_t>(kLanes, n - k));
+    const float* xk = x + k;
+    const float* yk = y ? y + k : zeros;
+    if (lanes < kLanes) {
+      std::copy(xk, xk + lanes, xs);
+      if (y) std::copy(yk, yk + lanes, ys);
+      xk = xs;
+      yk = ys;
+    }
+    int sp = 0;
+    for (int i = 0; i < plan.count; ++i) spanStep(plan.steps[i], st, sp, xk, yk);
+#if CORVIMET_X86_DISPATCH
+    if (lanes == kLanes && stream) {
+      for (int j = 0; j < kLanes; j += 4) {
+        const __m128 v = _mm_setr_ps(static_cast<float>(st[0][j]), static_cast<float>(st[0][j + 1]),
+                                     static_cast<float>(st[0][j + 2]), static_cast<float>(st[0][j + 3]));
+        _mm_stream_ps(out + k + j, v);
+      }
+      continue;
+    }
+#endif
+    if (lanes == kLanes)
+      for (int j = 0; j < kLanes; ++j) out[k + j] = static_cast<float>(st[0][j]);
+    else
+      for (int j = 0; j < lanes; ++j) out[k + j] = static_cast<float>(st[0][j]);
+  }
+#if CORVIMET_X86_DISPATCH
+  if (stream) _mm_sfence();
+#endif
+}
+
+using SpanKernel = void (*)(const SpanPlan&, const float*, const float*, float*, int64_t);
+
+void spanBase(const SpanPlan& p, const float* x, const float* y, float* out, int64_t n) { spanLoop(p, x, y, out, n); }
+
+#if CORVIMET_X86_DISPATCH
+[[gnu::target("avx2")]] void spanAvx2(const SpanPlan& p, const float* x, const float* y, float* out, int64_t n) {
+  spanLoop(p, x, y, out, n);
+}
+#endif
+
+SpanKernel spanKernel() {
+#if CORVIMET_X86_DISPATCH
+  if (CpuHasAvx2()) return spanAvx2;
+#endif
+  return spanBase;
+}
+
+}  // namespace
+
 void EvaluateExpressionSpan(const ExpressionCode& code, const float* x, const float* y, float* out, int64_t n) {
-  constexpr int kLanes = 64;
   if (code.count == 0) {
     std::fill(out, out + n, std::numeric_limits<float>::quiet_NaN());
     return;
   }
-  // The last chunk's unused lanes hold 0 and their results are dropped.
-  double xs[kLanes] = {}, ys[kLanes] = {}, rs[kLanes];
-  for (int64_t k = 0; k < n; k += kLanes) {
-    const int lanes = static_cast<int>(std::min<int64_t>(kLanes, n - k));
-    for (int j = 0; j < lanes; ++j) xs[j] = x[k + j];
-    if (y)
-      for (int j = 0; j < lanes; ++j) ys[j] = y[k + j];
-    if (lanes < kLanes) {
-      std::fill(xs + lanes, xs + kLanes, 0.0);
-      std::fill(ys + lanes, ys + kLanes, 0.0);
-    }
-    evaluateLanes<kLanes>(code, xs, ys, rs);
-    for (int j = 0; j < lanes; ++j) out[k + j] = static_cast<float>(rs[j]);
-  }
+  const SpanPlan plan = planOf(code);
+  const SpanKernel kernel = spanKernel();
+  // Up to three cases first, so that the rest of the output starts on 16
+  // bytes and can be streamed; every case is worked out alone either way.
+  const auto head = std::min<int64_t>(n, (16 - reinterpret_cast<uintptr_t>(out) % 16) % 16 / sizeof(float));
+  if (head > 0) kernel(plan, x, y, out, head);
+  kernel(plan, x + head, y ? y + head : nullptr, out + head, n - head);
 }

@@ -4,15 +4,17 @@
 #include <array>
 #include <cmath>
 #include <cstring>
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 #include <limits>
 #include <span>
 
+#include "platform/cpu.h"
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
+
+// The vector helpers below are always inlined: how a 32-byte vector would be
+// passed to a real call without AVX does not arise.
+#pragma GCC diagnostic ignored "-Wpsabi"
 
 int32_t TotalTregCases = 0, TotalAtBMR = 0, TotalAboveBMR = 0;
 float HighestTregCost = 0;
@@ -54,27 +56,27 @@ namespace {
 // totals, then each length asks, in a loop without branches, whether any run
 // ending in the block beats its best; only then does it walk the block run by
 // run, in order, as a single pass would.
+using D4 = double __attribute__((vector_size(32)));
+using L4 = int64_t __attribute__((vector_size(32)));
+
+[[gnu::always_inline]] inline D4 loadD4(const double* p) {
+  D4 v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
 // Whether any of the runs i < len has sum > b c with c >= least and c > 0,
-// several runs at a time where the processor offers it.
-bool anyBeats(const double* sumEnd, const double* sumBefore, const double* countEnd, const double* countBefore,
-              size_t len, double b, double least) {
+// four runs at a time.
+[[gnu::always_inline]] inline bool anyBeats(const double* sumEnd, const double* sumBefore, const double* countEnd,
+                                            const double* countBefore, size_t len, double b, double least) {
   size_t i = 0;
-  bool any = false;
-#ifdef __SSE2__
-  const __m128d bs = _mm_set1_pd(b), leasts = _mm_set1_pd(least), zeros = _mm_setzero_pd();
-  __m128d hit0 = _mm_setzero_pd(), hit1 = _mm_setzero_pd();
+  L4 hit = {};
   for (; i + 4 <= len; i += 4) {
-    const __m128d sum0 = _mm_sub_pd(_mm_loadu_pd(sumEnd + i), _mm_loadu_pd(sumBefore + i));
-    const __m128d c0 = _mm_sub_pd(_mm_loadu_pd(countEnd + i), _mm_loadu_pd(countBefore + i));
-    const __m128d sum1 = _mm_sub_pd(_mm_loadu_pd(sumEnd + i + 2), _mm_loadu_pd(sumBefore + i + 2));
-    const __m128d c1 = _mm_sub_pd(_mm_loadu_pd(countEnd + i + 2), _mm_loadu_pd(countBefore + i + 2));
-    hit0 = _mm_or_pd(hit0, _mm_and_pd(_mm_and_pd(_mm_cmpgt_pd(sum0, _mm_mul_pd(bs, c0)), _mm_cmpge_pd(c0, leasts)),
-                                      _mm_cmpgt_pd(c0, zeros)));
-    hit1 = _mm_or_pd(hit1, _mm_and_pd(_mm_and_pd(_mm_cmpgt_pd(sum1, _mm_mul_pd(bs, c1)), _mm_cmpge_pd(c1, leasts)),
-                                      _mm_cmpgt_pd(c1, zeros)));
+    const D4 sum = loadD4(sumEnd + i) - loadD4(sumBefore + i);
+    const D4 c = loadD4(countEnd + i) - loadD4(countBefore + i);
+    hit |= (sum > b * c) & (c >= least) & (c > 0.0);
   }
-  any = _mm_movemask_pd(_mm_or_pd(hit0, hit1)) != 0;
-#endif
+  bool any = (hit[0] | hit[1] | hit[2] | hit[3]) != 0;
   for (; i < len; ++i) {
     const double sum = sumEnd[i] - sumBefore[i];
     const double c = countEnd[i] - countBefore[i];
@@ -83,7 +85,34 @@ bool anyBeats(const double* sumEnd, const double* sumBefore, const double* count
   return any;
 }
 
-std::array<float, 3> highestWindowMeans3(std::span<const float> costs, int32_t w1, int32_t w2, int32_t w3) {
+// anyBeats for the three lengths at once, over runs ending at the same cases:
+// their ends are read once.
+[[gnu::always_inline]] inline std::array<bool, 3> anyBeats3(const double* sumEnd, const double* countEnd, size_t len,
+                                                            const std::array<int32_t, 3>& w,
+                                                            const std::array<double, 3>& b,
+                                                            const std::array<int32_t, 3>& least) {
+  L4 hit[3] = {};
+  size_t i = 0;
+  for (; i + 4 <= len; i += 4) {
+    const D4 se = loadD4(sumEnd + i), ce = loadD4(countEnd + i);
+    for (size_t j = 0; j < 3; ++j) {
+      const D4 sum = se - loadD4(sumEnd + i - w[j]);
+      const D4 c = ce - loadD4(countEnd + i - w[j]);
+      hit[j] |= (sum > b[j] * c) & (c >= static_cast<double>(least[j])) & (c > 0.0);
+    }
+  }
+  std::array<bool, 3> any{};
+  for (size_t j = 0; j < 3; ++j) {
+    any[j] = (hit[j][0] | hit[j][1] | hit[j][2] | hit[j][3]) != 0;
+    if (i < len)
+      any[j] = any[j] || anyBeats(sumEnd + i, sumEnd + i - w[j], countEnd + i, countEnd + i - w[j], len - i, b[j],
+                                  least[j]);
+  }
+  return any;
+}
+
+[[gnu::always_inline]] inline std::array<float, 3> highestWindowMeansBody(std::span<const float> costs, int32_t w1,
+                                                                          int32_t w2, int32_t w3) {
   const int32_t n = static_cast<int32_t>(costs.size()) - 1;
   const float* v = costs.data();
   std::array<int32_t, 3> w{w1, w2, w3};
@@ -124,8 +153,13 @@ std::array<float, 3> highestWindowMeans3(std::span<const float> costs, int32_t w
       totals[static_cast<size_t>(k - base)] = total;
       counts[static_cast<size_t>(k - base)] = count;
     }
+    // Past the longest run's first end, one look serves all three lengths.
+    std::array<bool, 3> beats{true, true, true};
+    if (w[0] > 0 && w[1] > 0 && w[2] > 0 && k0 >= longest)
+      beats = anyBeats3(totals.data() + (k0 - base), counts.data() + (k0 - base), static_cast<size_t>(k1 - k0), w,
+                        bar, threshold);
     for (size_t j = 0; j < 3; ++j) {
-      if (w[j] == 0) continue;
+      if (w[j] == 0 || !beats[j]) continue;
       const int32_t first = std::max(k0, w[j]);
       if (first >= k1) continue;
       const size_t len = static_cast<size_t>(k1 - first);
@@ -151,6 +185,28 @@ std::array<float, 3> highestWindowMeans3(std::span<const float> costs, int32_t w
     k0 = k1;
   }
   return {static_cast<float>(best[0]), static_cast<float>(best[1]), static_cast<float>(best[2])};
+}
+
+using WindowMeans = std::array<float, 3> (*)(std::span<const float>, int32_t, int32_t, int32_t);
+
+std::array<float, 3> windowMeansBase(std::span<const float> costs, int32_t w1, int32_t w2, int32_t w3) {
+  return highestWindowMeansBody(costs, w1, w2, w3);
+}
+
+#if CORVIMET_X86_DISPATCH
+[[gnu::target("avx2")]] std::array<float, 3> windowMeansAvx2(std::span<const float> costs, int32_t w1, int32_t w2,
+                                                             int32_t w3) {
+  return highestWindowMeansBody(costs, w1, w2, w3);
+}
+#endif
+
+std::array<float, 3> highestWindowMeans3(std::span<const float> costs, int32_t w1, int32_t w2, int32_t w3) {
+#if CORVIMET_X86_DISPATCH
+  static const WindowMeans f = CpuHasAvx2() ? windowMeansAvx2 : windowMeansBase;
+#else
+  static const WindowMeans f = windowMeansBase;
+#endif
+  return f(costs, w1, w2, w3);
 }
 
 }  // namespace
@@ -365,6 +421,261 @@ CaseTotals runCases(const TregClimate c, const TregAnimal a, const TregSettings 
 using CaseLoop = CaseTotals (*)(TregClimate, TregAnimal, TregSettings, RunConstants, const float (*)[3], float*,
                                 float*);
 
+// The case loop of the runs with fixed dawn and dusk and no wind, eight
+// cases at a time: the same operations as runCases on every case, each
+// branch a choice between lanes. Only the torpor costs' exponentials are
+// taken case by case (the library's expf, as runCases takes them), and the
+// rare timing errors found in order. The four sums stay single chains of
+// double additions in case order: every case leaves what it adds (+0 when
+// nothing, which changes no sum that starts at +0), and a tight loop adds a
+// block's worth.
+using F8 = float __attribute__((vector_size(32)));
+using I8 = int32_t __attribute__((vector_size(32)));
+
+
+constexpr int32_t kVectorBlock = 256;
+
+[[gnu::always_inline]] inline F8 splat(float v) { return F8{v, v, v, v, v, v, v, v}; }
+[[gnu::always_inline]] inline F8 load8(const float* p) {
+  F8 v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+[[gnu::always_inline]] inline void store8(float* p, F8 v) { std::memcpy(p, &v, sizeof v); }
+// std::max(a, b) lane by lane: b where a < b.
+[[gnu::always_inline]] inline F8 max8(F8 a, F8 b) { return a < b ? b : a; }
+[[gnu::always_inline]] inline int32_t sum8(I8 m) {
+  int32_t c = 0;
+  for (int l = 0; l < 8; ++l) c += m[l];
+  return c;
+}
+// Any lane set: halves, quarters and pairs folded together by shuffles
+// rather than eight lanes taken out one by one.
+[[gnu::always_inline]] inline bool any8(I8 m) {
+  I8 a = m | __builtin_shufflevector(m, m, 4, 5, 6, 7, 0, 1, 2, 3);
+  a |= __builtin_shufflevector(a, a, 2, 3, 0, 1, 6, 7, 4, 5);
+  a |= __builtin_shufflevector(a, a, 1, 0, 3, 2, 5, 4, 7, 6);
+  return a[0] != 0;
+}
+// wrapDay of every lane. A day back, -24 <= h < -2^-100, floor(h / 24) is
+// -1 and the division is spared; only other lanes divide.
+[[gnu::always_inline]] inline F8 wrapDay8(F8 h) {
+  const I8 inside = (h >= 0.0f) & (h < 24.0f);
+  const I8 dayBack = (h >= -24.0f) & (h < -0x1p-100f);
+  F8 q = dayBack ? splat(-1.0f) : splat(0.0f);
+  if (any8(~inside & ~dayBack))
+    for (int l = 0; l < 8; ++l)
+      if (!inside[l] && !dayBack[l]) q[l] = std::floor(h[l] / 24.0f);
+  return inside ? h : h - 24.0f * q;
+}
+
+template <bool kDayActive, bool kTorpor>
+[[gnu::always_inline]] inline CaseTotals vectorCasesBody(const TregClimate c, const TregAnimal a, const TregSettings s,
+                                                         const RunConstants k0, float* costs, float* store) {
+  CaseTotals r;
+  const float M = k0.M;
+  const int32_t n = std::max<int32_t>(c.nCases, 0);
+  const float minTb = s.minimumTorporTb;
+  const float E = s.torporEntryTime;
+  const float dTRest = k0.tbRest - minTb;
+  const float torporSpan = k0.lctRest - minTb + 1;
+  const float bmrAtMinTb = a.bmr * std::exp(k0.lnQ10Per10 * (minTb - k0.tbRest));
+  const float dawn = s.dawn, dusk = s.dusk;
+  const float restStart = kDayActive ? dusk : dawn, restEnd = kDayActive ? dawn : dusk;
+  // What runCases works out for every case comes out the same for all.
+  float restHours = restEnd - restStart;
+  if (restHours < 0) restHours += 24.0f;
+  const float torporHours = restHours - s.torporStartLag - s.torporEndLag;
+  const float entryAt = restStart + s.torporStartLag, arousalAt = restEnd - s.torporEndLag;
+
+  const I8 rejectNoShade = I8{} - (s.rejectNoShade ? 1 : 0), rejectNoSun = I8{} - (s.rejectNoSun ? 1 : 0);
+  const I8 useSun = I8{} - (k0.useSun ? 1 : 0);
+  const I8 activeSum = I8{} - (s.activeTimeCostsOnly ? 1 : 0);
+
+  // Counts go down by one per lane (a mask is -1), added up at the end.
+  I8 totalCases = {}, atBMR = {}, aboveBMR = {}, torporCases = {}, activeCases = {};
+  double writtenSum = 0, aboveSum = 0, torporSum = 0, activeTotal = 0;
+  // Written costs are positive numbers: their maximum does not depend on order.
+  F8 highest = splat(0.0f);
+  alignas(32) float addWritten[kVectorBlock], addAbove[kVectorBlock], addTorpor[kVectorBlock],
+      addActive[kVectorBlock];
+  // The first and the last block, and a missing channel, go through copies
+  // padded with cases that are rejected and change nothing.
+  alignas(32) float shadeBuf[kVectorBlock], sunBuf[kVectorBlock], timeBuf[kVectorBlock + 1];
+  alignas(32) float expArg[8];
+
+  for (int32_t b0 = 1; b0 <= n; b0 += kVectorBlock) {
+    const int32_t len = std::min(kVectorBlock, n - b0 + 1);
+    const int32_t padded = (len + 7) & ~7;
+    const float* shadeAt = c.shade ? c.shade + b0 : nullptr;
+    const float* sunAt = c.sun ? c.sun + b0 : nullptr;
+    const float* timeAt = c.timeOfDay ? c.timeOfDay + b0 - 1 : nullptr;   // from the case before
+    if (b0 == 1 || len < kVectorBlock || !shadeAt || !sunAt || !timeAt) {
+      timeBuf[0] = b0 == 1 ? 0.0f : valueAt(c.timeOfDay, b0 - 1);
+      for (int32_t i = 0; i < len; ++i) {
+        shadeBuf[i] = valueAt(c.shade, b0 + i);
+        sunBuf[i] = valueAt(c.sun, b0 + i);
+        timeBuf[i + 1] = valueAt(c.timeOfDay, b0 + i);
+      }
+      for (int32_t i = len; i < padded; ++i) {
+        shadeBuf[i] = sunBuf[i] = M;
+        timeBuf[i + 1] = 0.0f;
+      }
+      shadeAt = shadeBuf;
+      sunAt = sunBuf;
+      timeAt = timeBuf;
+    }
+    I8 backwardsAny = {};
+    for (int32_t i = 0; i < padded; i += 8) {
+      const F8 shade0 = load8(shadeAt + i), sun = load8(sunAt + i), t = load8(timeAt + i + 1);
+      const F8 prevTime = load8(timeAt + i);
+      backwardsAny |= (t < prevTime) & (prevTime < k0.dayWrap);
+
+      const I8 shadeMissing = shade0 == M, sunMissing = sun == M;
+      const I8 reject = (shadeMissing & sunMissing) | (rejectNoShade & shadeMissing) | (rejectNoSun & sunMissing);
+      I8 active;
+      if constexpr (kDayActive) active = (dawn < t) & (t <= dusk);
+      else active = ((0.0f < t) & (t < dawn)) | (t >= dusk);
+      I8 torporWindow = {};
+      F8 sinceEntry = {}, toArousal = {};
+      // Torpor only in the rest phase: a group wholly active skips it.
+      if (kTorpor && any8(~reject & ~active)) {
+        sinceEntry = wrapDay8(t - entryAt);
+        toArousal = wrapDay8(arousalAt - t);
+        torporWindow = ~reject & ~active & (sinceEntry > 0.0f) & (sinceEntry < torporHours) &
+                       (toArousal > 0.0f) & (toArousal < torporHours);
+      }
+      const F8 cPrime = active ? splat(k0.cActive) : splat(k0.cRest);
+      const F8 bmrPrime = active ? splat(k0.bmrActive) : splat(k0.bmrRest);
+      const F8 tbPrime = active ? splat(k0.tbActive) : splat(k0.tbRest);
+      const F8 shade = (shadeMissing & ((t >= dusk) | (t < dawn))) ? sun : shade0;
+      const I8 shadeNowMissing = shade == M;
+      F8 ta;
+      if constexpr (kDayActive) ta = useSun ? sun : shade;
+      else ta = shadeNowMissing ? sun : shade;
+
+      I8 hasCost = ~reject & (ta != M);
+      const F8 normal = (tbPrime - ta) * cPrime;
+      const I8 floored = normal <= bmrPrime;
+      F8 cost = hasCost ? (floored ? bmrPrime : normal) : splat(0.0f);
+      I8 counted = hasCost;
+      atBMR += hasCost & floored;
+      aboveBMR += hasCost & ~floored;
+      store8(addAbove + i, (hasCost & ~floored) ? normal : splat(0.0f));
+
+      if (kTorpor && any8(torporWindow)) {
+        const F8 tat = shadeNowMissing ? sun : shade;
+        const I8 warm = torporWindow & (tat != M);
+        counted |= warm;
+        const I8 inTorpor = warm & (k0.lctRest > tat);
+        torporCases += inTorpor;
+        const I8 onEntry = sinceEntry <= E, onArousal = toArousal <= E;
+        I8 entryRamp;
+        if constexpr (kDayActive) entryRamp = onEntry;
+        else entryRamp = onEntry & ~onArousal;
+        // Off the ramps Tr is the minimum Tb; the ramps' divisions only where one holds.
+        F8 tr = splat(minTb);
+        if (any8(inTorpor & (entryRamp | onArousal)))
+          tr = entryRamp ? k0.tbRest - dTRest * sinceEntry / E
+                         : (onArousal ? k0.tbRest - dTRest * toArousal / E : splat(minTb));
+        const I8 mild = tat > minTb - 1;
+        const F8 f = (k0.lctRest - tat) / torporSpan;
+        const F8 tq = max8(tr, k0.tbRest - dTRest * f);
+        // Off the ramps, defending Tr starts from the metabolism at the minimum Tb.
+        const I8 needsExp = inTorpor & (mild | (tr != minTb));
+        F8 e = splat(0.0f);
+        if (any8(needsExp)) {
+          store8(expArg, k0.lnQ10Per10 * ((mild ? tq : tr) - k0.tbRest));
+          for (int l = 0; l < 8; ++l)
+            if (needsExp[l]) e[l] = std::exp(expArg[l]);
+        }
+        const F8 metabolism = a.bmr * e;
+        const F8 atTr = (tr == minTb) ? splat(bmrAtMinTb) : metabolism;
+        const F8 torporCost = mild ? metabolism : max8((tr - tat) * k0.cRest, atTr);
+        cost = torporWindow ? (inTorpor ? torporCost : (warm ? splat(a.bmr) : splat(0.0f))) : cost;
+        hasCost = torporWindow ? warm : hasCost;
+        store8(addTorpor + i, inTorpor ? torporCost : splat(0.0f));
+      } else {
+        store8(addTorpor + i, splat(0.0f));
+      }
+      totalCases += counted;
+
+      const I8 written = hasCost & (cost > 0.0f) & (cPrime > 0.0f);
+      I8 toFloor = written & (cost <= 1.0001f * bmrPrime);
+      if constexpr (kTorpor) toFloor &= active;
+      cost = toFloor ? bmrPrime : cost;
+      const F8 positive = written ? cost : splat(0.0f);
+      highest = max8(highest, positive);
+      store8(addWritten + i, positive);
+      const I8 activeCase = activeSum & active & ~reject;
+      activeCases += activeCase;
+      store8(addActive + i, (activeCase & hasCost) ? cost : splat(0.0f));
+      const F8 kept = hasCost ? cost : splat(0.0f);
+      if (i + 8 <= len) {
+        // Rejected cases leave the result channel as it was.
+        if (store) store8(store + b0 + i, reject ? load8(store + b0 + i) : positive);
+        store8(costs + b0 + i, kept);
+      } else {
+        for (int l = 0; l < 8 && i + l < len; ++l) {
+          if (store && !reject[l]) store[b0 + i + l] = positive[l];
+          costs[b0 + i + l] = kept[l];
+        }
+      }
+    }
+    for (int32_t i = 0; i < len; ++i) {
+      writtenSum += addWritten[i];
+      aboveSum += addAbove[i];
+      torporSum += addTorpor[i];
+      activeTotal += addActive[i];
+    }
+    if (any8(backwardsAny)) {
+      for (int32_t i = 0; i < len; ++i) {
+        const int32_t k = b0 + i;
+        const float prev = timeAt[i], t = timeAt[i + 1];
+        if (t < prev && k < n - 1 && prev < k0.dayWrap) {
+          if (r.timingErrorCount < kMaxListedTimingErrors) r.listed[static_cast<size_t>(r.timingErrorCount)] = k;
+          ++r.timingErrorCount;
+        }
+      }
+    }
+  }
+  float top = 0;
+  for (int l = 0; l < 8; ++l) top = std::max(top, highest[l]);
+  r.totalCases = -sum8(totalCases);
+  r.atBMR = -sum8(atBMR);
+  r.aboveBMR = -sum8(aboveBMR);
+  r.torporCases = -sum8(torporCases);
+  r.activeCases = -sum8(activeCases);
+  r.highest = top;
+  r.writtenSum = writtenSum;
+  r.aboveSum = aboveSum;
+  r.torporSum = torporSum;
+  r.activeSum = activeTotal;
+  return r;
+}
+
+template <bool kDayActive, bool kTorpor>
+CaseTotals vectorCases(TregClimate c, TregAnimal a, TregSettings s, RunConstants k0, const float (*)[3], float* costs,
+                       float* store) {
+  return vectorCasesBody<kDayActive, kTorpor>(c, a, s, k0, costs, store);
+}
+
+#if CORVIMET_X86_DISPATCH
+template <bool kDayActive, bool kTorpor>
+[[gnu::target("avx2")]] CaseTotals vectorCasesAvx2(TregClimate c, TregAnimal a, TregSettings s, RunConstants k0,
+                                                   const float (*)[3], float* costs, float* store) {
+  return vectorCasesBody<kDayActive, kTorpor>(c, a, s, k0, costs, store);
+}
+#endif
+
+template <bool kDayActive, bool kTorpor>
+CaseLoop vectorLoopOf() {
+#if CORVIMET_X86_DISPATCH
+  if (CpuHasAvx2()) return &vectorCasesAvx2<kDayActive, kTorpor>;
+#endif
+  return &vectorCases<kDayActive, kTorpor>;
+}
+
 template <bool kDayActive, bool kWind, bool kTorpor>
 CaseLoop caseLoopOf(bool sunTable) {
   return sunTable ? &runCases<kDayActive, kWind, kTorpor, true> : &runCases<kDayActive, kWind, kTorpor, false>;
@@ -377,6 +688,7 @@ CaseLoop caseLoopOf(bool torpor, bool sunTable) {
 
 template <bool kDayActive>
 CaseLoop caseLoopOf(bool wind, bool torpor, bool sunTable) {
+  if (!wind && !sunTable) return torpor ? vectorLoopOf<kDayActive, true>() : vectorLoopOf<kDayActive, false>();
   return wind ? caseLoopOf<kDayActive, true>(torpor, sunTable) : caseLoopOf<kDayActive, false>(torpor, sunTable);
 }
 

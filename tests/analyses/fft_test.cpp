@@ -46,6 +46,46 @@ TEST(Fft, EveryBinEqualsANaiveTransform) {
   EXPECT_TRUE(RealFft(std::vector<float>(100)).empty()) << "not a power of two";
 }
 
+// Lengths whose wider stages pass over the whole array rather than block by
+// block, odd and even powers of four: sampled bins against the naive sum, and
+// the magnitudes the spectrum shows.
+TEST(Fft, LongTransformsMatchTheNaiveSumBinByBin) {
+  std::mt19937 rng(17);
+  std::uniform_real_distribution<float> d(-1.0f, 1.0f);
+  for (size_t n : {size_t{1} << 14, size_t{1} << 15, size_t{1} << 16}) {
+    SCOPED_TRACE(n);
+    std::vector<float> x(n);
+    for (size_t t = 0; t < n; ++t)
+      x[t] = 20.9f + 0.5f * std::sin(static_cast<float>(t) * 0.003f) + 0.01f * d(rng);
+    std::vector<std::complex<long double>> tw(n);
+    for (size_t k = 0; k < n; ++k) {
+      const long double a = -2.0L * std::numbers::pi_v<long double> * static_cast<long double>(k) / n;
+      tw[k] = {std::cos(a), std::sin(a)};
+    }
+    const auto bins = RealFft(x);
+    const auto mags = MagnitudeSpectrum(x);
+    ASSERT_EQ(bins.size(), n / 2);
+    ASSERT_EQ(mags.size(), n / 2);
+    const long double peak = 20.9L * n;   // bin 0 holds the sum
+    for (size_t j : {size_t{0}, size_t{1}, size_t{2}, n / 8, n / 4 - 1, n / 4, n / 2 - 1}) {
+      std::complex<long double> ref;
+      for (size_t t = 0; t < n; ++t) ref += static_cast<long double>(x[t]) * tw[j * t % n];
+      EXPECT_NEAR(bins[j].real(), static_cast<double>(ref.real()), 1e-12 * static_cast<double>(peak)) << j;
+      EXPECT_NEAR(bins[j].imag(), static_cast<double>(ref.imag()), 1e-12 * static_cast<double>(peak)) << j;
+      if (j > 0) {
+        const double want = static_cast<double>(std::abs(ref) * 2 / n);
+        EXPECT_NEAR(mags[j], want, 1e-6 * want + 1e-9) << j;
+      }
+    }
+    for (size_t j = 0; j < n / 2; j += 97) {
+      std::complex<long double> ref;
+      for (size_t t = 0; t < n; ++t) ref += static_cast<long double>(x[t]) * tw[j * t % n];
+      EXPECT_NEAR(bins[j].real(), static_cast<double>(ref.real()), 1e-12 * static_cast<double>(peak)) << j;
+      EXPECT_NEAR(bins[j].imag(), static_cast<double>(ref.imag()), 1e-12 * static_cast<double>(peak)) << j;
+    }
+  }
+}
+
 TEST(Fft, MagnitudesOfCosineSineAndConstant) {
   const size_t n = 128;
   std::vector<float> c(n), s(n), k(n, 42.0f);

@@ -147,9 +147,11 @@ TEST(PolynomialFit, WamplerDataKeepNineSignificantDigits) {
   }
 }
 
-// Degrees 1 and 2 are built from one pass of moments (about the block's
-// ends, or after a pass for the extremes), or fall back on the passes where
-// the moments would lose digits: every way must agree with the passes.
+// Degrees 1 and 2 are built from one pass of power moments, higher ones from
+// one pass of Chebyshev moments (about the block's ends, or after a pass for
+// the extremes), or fall back on the passes where the moments would lose
+// digits: every way must agree with the passes, and where the data hold an
+// exact polynomial, both must find it.
 TEST(PolynomialFit, MomentFitAgreesWithThePasses) {
   std::mt19937 gen(7);
   std::normal_distribution<float> noise(0.0f, 1.0f);
@@ -171,25 +173,37 @@ TEST(PolynomialFit, MomentFitAgreesWithThePasses) {
     loop.push_back(static_cast<float>(std::sin(6.283185307179586 * i / (n - 1))));
   }
   spiked[0] = 1e4f;
+  const std::vector<double> quadratic = {1, 2, 3};
   const struct {
     const char* what;
     const std::vector<float>* x;
     const std::vector<float>* y;
+    const std::vector<double>* exact;   // low power first; nullptr: not exact
   } cases[] = {
-      {"noisy quadratic", &ramp, &noisy},  {"far from zero", &offset, &noisy},
-      {"bunched X", &clustered, &noisy},   {"exact quadratic", &exactX, &exact},
-      {"small curvature on a big level", &ramp, &tiny},
-      {"X back where it began", &loop, &noisy},       {"Y opening on a spike", &ramp, &spiked},
+      {"noisy quadratic", &ramp, &noisy, nullptr},
+      {"far from zero", &offset, &noisy, nullptr},
+      {"bunched X", &clustered, &noisy, nullptr},
+      {"exact quadratic", &exactX, &exact, &quadratic},
+      {"small curvature on a big level", &ramp, &tiny, nullptr},
+      {"X back where it began", &loop, &noisy, nullptr},
+      {"Y opening on a spike", &ramp, &spiked, nullptr},
   };
   for (const auto& c : cases) {
-    for (int d = 1; d <= 2; ++d) {
+    for (int d = 1; d <= kMaxPolyDegree; ++d) {
       SCOPED_TRACE(::testing::Message() << c.what << " degree " << d);
       PolyFit fused, passes;
       ASSERT_EQ(FitPolynomial(*c.x, *c.y, 0, n - 1, d, &fused), PolyStatus::Ok);
       ASSERT_EQ(FitPolynomialByPasses(*c.x, *c.y, 0, n - 1, d, &passes), PolyStatus::Ok);
       for (int p = 0; p <= d; ++p) {
-        const double want = passes.power[static_cast<size_t>(p)];
-        EXPECT_NEAR(fused.power[static_cast<size_t>(p)], want, 1e-9 * std::max(1.0, std::abs(want))) << p;
+        const auto q = static_cast<size_t>(p);
+        if (c.exact && d >= 2) {
+          const double want = q < c.exact->size() ? (*c.exact)[q] : 0.0;
+          EXPECT_NEAR(fused.power[q], want, 1e-8 * std::max(1.0, std::abs(want))) << p;
+          EXPECT_NEAR(passes.power[q], want, 1e-8 * std::max(1.0, std::abs(want))) << p;
+        } else {
+          const double want = passes.power[q];
+          EXPECT_NEAR(fused.power[q], want, 1e-9 * std::max(1.0, std::abs(want))) << p;
+        }
       }
       EXPECT_NEAR(fused.r2, passes.r2, 1e-12);
       EXPECT_NEAR(fused.residualVariance, passes.residualVariance, 1e-9 * passes.residualVariance + 1e-12);

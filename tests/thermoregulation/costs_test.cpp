@@ -213,6 +213,63 @@ TEST(TregCosts, RejectedCasesTimingErrorsAndDaysOutsideTheYear) {
   EXPECT_EQ(s.dawn, 6);                                 // the settings keep the user's values
 }
 
+// Runs with fixed dawn and dusk and no wind take the eight-case loop; a sun
+// table holding that dawn and dusk every day sends the same run through the
+// case-by-case loop. Both must give the same bits, on random climates with
+// missing values, times running back and every mode.
+TEST(TregCosts, EightCaseLoopGivesTheBitsOfTheCaseByCaseLoop) {
+  static float table[367][3];
+  for (auto& day : table) day[0] = 12, day[1] = 5.5f, day[2] = 19.25f;
+  std::mt19937 rng(11);
+  std::uniform_real_distribution<float> u(0, 1);
+  for (int mode = 0; mode < 64; ++mode) {
+    SCOPED_TRACE(mode);
+    TregSettings s = Worked();
+    s.dawn = 5.5f;
+    s.dusk = 19.25f;
+    s.dayActive = mode & 1;
+    s.useTorpor = mode & 2;
+    s.zeroIsMissing = mode & 4;
+    s.activeTimeCostsOnly = mode & 8;
+    s.rejectNoShade = mode & 16;
+    s.sunAllowed = mode & 32;
+    s.torporStartLag = static_cast<float>(mode % 3) * 0.75f;
+    s.torporEndLag = static_cast<float>(mode % 5) * 0.5f;
+    const float missing = s.zeroIsMissing ? 0.0f : -9999.0f;
+    const int n = 3000 + mode;
+    Recording rec(n, 0, 0, 600);
+    for (int k = 1; k <= n; ++k) {
+      rec.time[k] = std::fmod(k / 6.0f, 24.0f);
+      rec.shade[k] = -5 + 40 * u(rng);
+      rec.sun[k] = rec.shade[k] + 10 * u(rng);
+      if (u(rng) < 0.03f) rec.shade[k] = missing;
+      if (u(rng) < 0.03f) rec.sun[k] = missing;
+      if (u(rng) < 0.002f) rec.time[k] = 24 * u(rng);        // runs back: a timing error
+      if (u(rng) < 0.01f) rec.time[k] = 120 * u(rng) - 50;   // outside the day
+    }
+    std::vector<float> storeFixed(n + 1, -3), storeTable(n + 1, -3);
+    TregAnimal a = Animal();
+    a.useSun = mode & 4;
+    const TregResult fixed = ComputeTregCosts(rec.climate(), a, s, nullptr, storeFixed.data());
+    s.computeDawnAndDusk = true;
+    const TregResult byTable = ComputeTregCosts(rec.climate(), a, s, table, storeTable.data());
+    ASSERT_EQ(fixed.costs, byTable.costs);
+    ASSERT_EQ(storeFixed, storeTable);
+    EXPECT_EQ(fixed.timingErrors, byTable.timingErrors);
+    EXPECT_EQ(fixed.timingErrorCount, byTable.timingErrorCount);
+    EXPECT_EQ(fixed.totalCases, byTable.totalCases);
+    EXPECT_EQ(fixed.atBMR, byTable.atBMR);
+    EXPECT_EQ(fixed.aboveBMR, byTable.aboveBMR);
+    EXPECT_EQ(fixed.torporCases, byTable.torporCases);
+    EXPECT_EQ(fixed.activeCases, byTable.activeCases);
+    EXPECT_EQ(fixed.highest, byTable.highest);
+    EXPECT_EQ(fixed.writtenSum, byTable.writtenSum);
+    EXPECT_EQ(fixed.aboveSum, byTable.aboveSum);
+    EXPECT_EQ(fixed.torporSum, byTable.torporSum);
+    EXPECT_EQ(fixed.activeSum, byTable.activeSum);
+  }
+}
+
 TEST(TregCosts, WindowMaximaSlideOverPositiveCosts) {
   std::vector<float> hourly(49, 0);
   for (int k = 1; k <= 24; ++k) hourly[k] = k <= 12 ? 1.0f : 2.0f;

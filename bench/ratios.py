@@ -1,0 +1,156 @@
+#!/usr/bin/env python3
+"""Every goal of the benchmarks as a ratio to its floor, measured in one run.
+
+Run the suites with repetitions interleaved and JSON output, for example
+
+  corvimet_bench --benchmark_repetitions=9 --benchmark_enable_random_interleaving=true \\
+      --benchmark_out=core.json --benchmark_out_format=json
+  corvimet_gui_bench --benchmark_repetitions=9 --benchmark_enable_random_interleaving=true \\
+      --benchmark_out=gui.json --benchmark_out_format=json
+  bench/ratios.py [--min] core.json gui.json
+
+Each time is the median over the repetitions of the CPU time (the manual time
+of the numpy helper, which is its thread's CPU time; the counter named in a
+row where the run reports one); with --min, the least disturbed repetition
+of every benchmark, floors and all, which on a busy machine tells more. Every row is shown against both floors of
+floors.h, the old one (one chain of additions) and the fastest (four
+independent sums), whichever its goal is stated against.
+"""
+import json
+import statistics
+import sys
+
+OLD = "BM_FloorOneChain/7000000"
+FAST = "BM_FloorFourLanes/7000000"
+OLD_1M = "BM_FloorOneChain/1000000"
+FAST_1M = "BM_FloorFourLanes/1000000"
+
+# (benchmark, measure, old floor, fastest floor, passes, goal, goal's floor)
+# measure: "cpu", "real" (manual or wall time) or a counter in ms. The floor
+# of a row is `passes` times the named floor. Goal's floor: "old", "fast",
+# or another benchmark's name (a ratio to it), or "ms" (an absolute bound).
+ROWS = [
+    ("BM_BaselineRegression", "cpu", OLD, FAST, 1, 3, "old"),
+    ("BM_BaselineSubtract", "cpu", OLD, FAST, 1, 2, "old"),
+    ("BM_BaselinePiecewise", "cpu", OLD, FAST, 1, 2, "old"),
+    ("BM_IntegrateProportional", "cpu", OLD, FAST, 1, None, None),
+    ("BM_IntegrateWithSelection", "cpu", OLD, FAST, 1, None, None),
+    ("BM_RunningIntegral", "cpu", OLD, FAST, 1, None, None),
+    ("BM_HistogramSmall", "cpu", OLD, FAST, 1, None, None),
+    ("BM_CrossChannelIndexTwoChannels", "cpu", OLD, FAST, 1, None, None),
+    ("BM_CompactSeries/2", "cpu", OLD, FAST, 2, 2, "old"),
+    ("BM_CompactSeries/60", "cpu", OLD, FAST, 2, 1.5, "old"),
+    ("BM_CutFromAllChannels", "ms_per_channel", OLD, FAST, 1, 1.5, "old"),
+    ("BM_CropToBlock", "ms_per_channel", OLD, FAST, 1, 1.5, "old"),
+    ("BM_TimeScaleChange/0", "ms_per_channel", OLD, FAST, 1, 3, "old"),
+    ("BM_TimeScaleChange/1", "ms_per_channel", OLD, FAST, 1, 3, "old"),
+    ("BM_SmoothingCycle/1", "cpu", OLD, FAST, 1, 3, "old"),
+    ("BM_SmoothingCycle/10", "cpu", OLD, FAST, 1, 3.3, "old"),
+] + [("BM_EditKernel/kernel:%d" % k, "cpu", OLD, FAST, 1, 2, "old") for k in range(7)] + [
+    ("BM_BestLagFortyLags", "cpu", OLD_1M, FAST_1M, 40, 1.5, "old"),
+    ("BM_TimeWithinLimits", "cpu", OLD, FAST, 1, 3, "fast"),
+    ("BM_EventCounting", "cpu", OLD, FAST, 1, 3, "fast"),
+    ("BM_NormalMethodScan", "cpu", OLD, FAST, 1, 3, "fast"),
+    ("BM_Polynomial/degree:2", "cpu", None, "BM_FloorFourLanesXY", 1, 4, "fast"),
+    ("BM_Polynomial/degree:5", "cpu", None, "BM_FloorFourLanesXY", 1, 7, "fast"),
+    ("BM_PolynomialByPasses/degree:2", "cpu", None, "BM_FloorFourLanesXY", 1, None, None),
+    ("BM_PolynomialByPasses/degree:5", "cpu", None, "BM_FloorFourLanesXY", 1, None, None),
+    ("BM_AsymptoteTrial", "cpu", OLD, FAST, 1, 4, "old"),
+    ("BM_PeriodicityK1000", "cpu", OLD_1M, FAST_1M, 1000, 2, "old"),
+    ("BM_SlopeOverTime", "cpu", OLD, FAST, 1, 3, "old"),
+    ("BM_TwoChannelFit", "cpu", OLD, FAST, 1, 3, "old"),
+    ("BM_CompressedRedrawWithLod", "cpu", "BM_FloorMinMax", FAST, 1, 0.5, "old"),
+    ("BM_VO2Mode1ConstantRQConstantFlow", "cpu", OLD, FAST, 1, 3, "old"),
+    ("BM_VO2FlowChannelInstantaneous", "cpu", OLD, FAST, 1, None, None),
+    ("BM_AnalyzerHumidityTemperatureChannel", "cpu", OLD, FAST, 1, 4, "old"),
+    ("BM_WaterVO2ClosedSystemRate", "cpu", OLD, FAST, 1, 2, "old"),
+    ("BM_DescriptiveNoExclusions", "cpu", OLD, FAST, 1, 1.1, "old"),
+    ("BM_DescriptiveBothFilters", "cpu", OLD, FAST, 1, None, None),
+    ("BM_TregEngine7M", "cpu", OLD, FAST, 1, 10, "old"),
+    ("BM_TregWindowMaxima7M", "cpu", OLD, FAST, 1, 3, "old"),
+    ("BM_ConversionTimesFactor", "cpu", OLD, FAST, 1, 2, "old"),
+    ("BM_VapourPressure", "cpu", OLD, FAST, 1, 4, "old"),
+    ("BM_ExpressionFahrenheit", "cpu", OLD, FAST, 1, 3, "fast"),
+    ("BM_MagnitudeSpectrum/1048576", "cpu", "BM_FloorOneChain/1048576", "BM_FloorFourLanes/1048576", 1, 1.5,
+     "BM_NumpyRfftMagnitude/manual_time"),
+    ("BM_MagnitudeSpectrum/262144", "cpu", "BM_FloorOneChain/262144", "BM_FloorFourLanes/262144", 1, 2.5,
+     "BM_MagnitudeSpectrum/131072"),
+    ("BM_SteppedEveryBlock/0", "cpu", OLD, FAST, 1, 3, "old"),
+    ("BM_SteppedEveryBlock/1", "cpu", OLD, FAST, 1, 3, "old"),
+    ("BM_ImportText/process_time/real_time", "real", None, None, 1, 2, "BM_PlainReadText/process_time/real_time"),
+    ("BM_ImportText/process_time/real_time", "cpu", None, None, 1, 2.5, "BM_PlainReadText/process_time/real_time"),
+    ("BM_LoadNative/32/real_time", "real", None, None, 1, None, "BM_PlainReadNative/32/real_time"),
+    # The GUI suite: its own floors, run in the same Qt process.
+    ("BM_DrawPlotCompressed", "cpu", "BM_PlainMinMaxPassInGui", "BM_FloorFourLanesInGui", 1, 0.25, "old"),
+    ("BM_StackedRedraw32Channels", "cpu", "BM_PlainMinMaxPassInGui", "BM_FloorFourLanesInGui", 1, 16, "ms"),
+]
+
+
+def load(paths):
+    runs, context = {}, {}
+    for path in paths:
+        with open(path) as f:
+            data = json.load(f)
+        context.setdefault("load_avg", data.get("context", {}).get("load_avg"))
+        for b in data["benchmarks"]:
+            if b.get("run_type") == "aggregate" or b.get("error_occurred"):
+                continue
+            scale = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}[b.get("time_unit", "ns")]
+            r = runs.setdefault(b["run_name"], {"cpu": [], "real": [], "counters": {}})
+            r["cpu"].append(b["cpu_time"] * scale)
+            r["real"].append(b["real_time"] * scale)
+            for k, v in b.items():
+                if k.endswith("_per_channel"):
+                    r["counters"].setdefault(k, []).append(v)
+    return runs, context
+
+
+PICK = statistics.median
+
+
+def median(runs, name, measure):
+    r = runs.get(name)
+    if not r:
+        return None
+    values = r["counters"].get(measure) if measure not in ("cpu", "real") else r[measure]
+    return PICK(values) if values else None
+
+
+def main():
+    global PICK
+    args = sys.argv[1:]
+    if args and args[0] == "--min":
+        PICK = min
+        args = args[1:]
+    if not args:
+        sys.exit(__doc__)
+    runs, context = load(args)
+    print("load average at the start of the run:", context.get("load_avg"))
+    print("%-42s %10s %9s %9s  %s" % ("benchmark", "ms", "x old", "x fastest", "goal"))
+    for name, measure, old, fast, passes, goal, against in ROWS:
+        t = median(runs, name, measure)
+        if t is None:
+            continue
+        o = median(runs, old, "cpu") if old else None
+        f = median(runs, fast, "cpu") if fast else None
+        xo = t / (passes * o) if o else None
+        xf = t / (passes * f) if f else None
+        text = ""
+        if goal is not None:
+            if against == "old":
+                got, unit = xo, "x old"
+            elif against == "fast":
+                got, unit = xf, "x fastest"
+            elif against == "ms":
+                got, unit = t, "ms"
+            else:
+                ref = median(runs, against, "real" if against.endswith("manual_time") else measure)
+                got, unit = (t / ref if ref else None), "x " + against.split("/")[0]
+            if got is not None:
+                text = "%s %.2f %s (goal <= %g)" % ("ok  " if got <= goal else "MISS", got, unit, goal)
+        label = name if measure == "cpu" else name + " [" + measure + "]"
+        print("%-42s %10.3f %9s %9s  %s" % (label, t, "%.2f" % xo if xo else "-", "%.2f" % xf if xf else "-", text))
+
+
+if __name__ == "__main__":
+    main()
