@@ -98,6 +98,15 @@ void queueEvent(EventKind kind, int win, int id) {
 
 void postHit(int win, int id) { queueEvent(EventKind::ControlHit, win, id); }
 
+void queueKey(int win, int code, bool autoRepeat) {
+  Event e;
+  e.kind = EventKind::Key;
+  e.window = win;
+  e.charCode = code;
+  e.autoRepeat = autoRepeat;
+  detail::post(e);
+}
+
 // Qt toggles checkable buttons and radios by itself; here only the program
 // marks them, so a click changes nothing but reports the hit.
 template <class Base>
@@ -236,6 +245,11 @@ class FieldFilter : public QObject {
         return true;
       }
       return structural;
+    }
+    if (code == 27) {
+      // Escape leaves the dialog, never edits the field: the window hears it.
+      queueKey(win_, code, ke->isAutoRepeat());
+      return true;
     }
     KeyVerdict verdict = structural ? KeyVerdict::Swallow : KeyVerdict::Insert;
     // A copy: the filter may install other handlers while it runs.

@@ -47,7 +47,7 @@ void optionsWindow(int16_t f) {
   InstallDialogHandlers();
   BuildWINDOW(1, kOverlayOptionsWindow, "Overlay Lines and Persistance", static_cast<int16_t>(L + 9),
               static_cast<int16_t>(B + 182), static_cast<int16_t>(L + 310), static_cast<int16_t>(B + 331),
-              kKindNoCloseBox, 1);
+              kKindDocument, 1);
   const int w = kOverlayOptionsWindow;
   auto add = [w](int16_t id, plat::ButtonKind k, const char* title, plat::Rect r, int state) {
     plat::ButtonSpec b;
@@ -71,7 +71,9 @@ void optionsWindow(int16_t f) {
     plat::pump();
     const int16_t a = action, id = eventID;
     ClearMailbox();
+    // Each choice acts when clicked: closing keeps them, as "Selection OK" does.
     if (a == kActionClick && id == kOverlayOK) break;
+    if (a == kActionClose) break;
     if (a == kActionKey && (id == 13 || id == 3)) break;
     if (a == kActionActivate && id != w) break;
     if (a != kActionClick) continue;

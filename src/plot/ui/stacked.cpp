@@ -275,7 +275,8 @@ void MultiChannelDisplay(int16_t mode) {
   int16_t f;
   if (!frontFile(&f) || nChannels[f] < 2) return;
   const int win = PlotWindowId(f);
-  bool single = mode != 0 || FileSHORTS[f][kShortView] > 2;
+  const bool askedByMenu = mode == 0;
+  bool single = (mode != 0 && mode != kMultiAfterNewChannel) || FileSHORTS[f][kShortView] > 2;
   if (!single) {
     PlayNamedSound("brrrp");
     plat::setCursor(plat::CursorKind::Arrow);
@@ -331,7 +332,7 @@ void MultiChannelDisplay(int16_t mode) {
       for (int16_t id : {kMultiSameView, kMultiAdjust, kMultiOneChannel})
         plat::setButtonState(kMultiDisplayWindow, id, id == chosen ? 2 : 1);
     };
-    bool oneChannel = false, sameView = false, accepted = false;
+    bool oneChannel = false, sameView = false, accepted = false, heightsTicked = false;
     ClearMailbox();
     for (;;) {
       plat::pump();
@@ -356,6 +357,7 @@ void MultiChannelDisplay(int16_t mode) {
           sameView = false;
         } else if (id == kMultiCustomHeights) {
           CustomScreenPlot = CustomScreenPlot ? 0 : 1;
+          heightsTicked = CustomScreenPlot != 0;
           plat::setButtonState(kMultiDisplayWindow, kMultiCustomHeights, CustomScreenPlot ? 2 : 1);
         } else if (id == kMultiSameView) {
           selectRadio(kMultiSameView);
@@ -394,8 +396,13 @@ void MultiChannelDisplay(int16_t mode) {
       }
       if (ScaleMode != 4) ScaleMode = 5;
       splot = 1;
+      const std::vector<uint16_t> shownBefore(std::begin(OverlayArray[f][1]), std::end(OverlayArray[f][1]));
       SELECTCHANNELS("Select Channels To Display", ActiveChannel, 0, 0, 3);
-      if (CustomScreenPlot != 0) ChangeCHARTHITE(1);
+      if (CustomScreenPlot != 0) {
+        if (askedByMenu || heightsTicked) ChangeCHARTHITE(1);
+        else if (!std::equal(shownBefore.begin(), shownBefore.end(), std::begin(OverlayArray[f][1])))
+          CustomScreenPlot = 0;
+      }
       RestoreTheToolBar();
       if (plat::controlExists(kToolbarWindow, 581)) plat::setButtonState(kToolbarWindow, 581, 0);
       DRAWCOMMENTS();
@@ -463,5 +470,5 @@ void RegisterStackedViewCommands() {
   RegisterCommand(Cmd::ShowSingle, [](int16_t) { MultiChannelDisplay(1); });
   gPlotHooks.drawAllChannels = DrawALLCHANNELS;
   gPlotHooks.multiChannelDisplay = MultiChannelDisplay;
-  gDispatchHooks.rebuildStackedDisplay = [] { MultiChannelDisplay(0); };
+  gDispatchHooks.rebuildStackedDisplay = [] { MultiChannelDisplay(kMultiAfterNewChannel); };
 }

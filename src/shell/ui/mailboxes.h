@@ -46,11 +46,22 @@ extern int16_t MathOperation;
 // Error of the text file being written; HandleFileError reports and clears it.
 extern int FileErrorCode;
 
+// Escape, and Ctrl+period, which the platform reports as Escape.
+inline constexpr int16_t kEscapeKey = 27;
+
 // ---- Handlers (plat::Handlers signatures) -----------------------------------
+// The dialog handler of modal loops: Escape acts as the close box of the
+// dialog in front (of the frontmost dialog when a plot window is in front).
 void DoDIALOG(const plat::Event& e);
+// The main loop's: Escape stays a key (it clears the block there).
+void DoMainLoopDIALOG(const plat::Event& e);
 plat::KeyVerdict CHECKRETURN(const plat::Event& e);
 plat::KeyVerdict CALCCHECKRETURN(const plat::Event& e);
+// A pick in a modal dialog is answered at once: File > Save becomes a click
+// with id -99, Help opens the help page, anything else is refused with a
+// beep; nothing is left to run after the dialog ends.
 void noMENU(const plat::Event& e);
+// A click outside the dialog's controls does nothing (and drops no other event).
 void noMOUSE(const plat::Event& e);
 void DoMouse(const plat::Event& e);
 void MOUSECLICK(const plat::Event& e);

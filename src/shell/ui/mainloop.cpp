@@ -106,7 +106,7 @@ void InstallMainLoopHandlers() {
   auto& h = plat::handlers();
   h.menu = HANDLEMENU;
   h.mouse = [](const plat::Event& e) { call(gMainLoopHooks.mouse, e); };
-  h.dialog = DoDIALOG;
+  h.dialog = DoMainLoopDIALOG;
   h.editKey = CHECKRETURN;
   h.documents = MainDocumentsHandler;
 }

@@ -174,20 +174,15 @@ TEST_F(DataBarGui, PlacementWithTheMouse) {
   s.click(4, kPlaceMouseButton)
       .moveTo(plot(), {5, 5})       // outside: the arrow
       .moveTo(plot(), {300, 100})
-      .press(plot(), {300, 100})
-      // Polls between the press and the release: the tracking loop reads
-      // the pointer after it saw the button go down.
-      .call([] {})
-      .call([] {})
-      .call([] {})
-      .release();
+      // Press and release between two looks at the pointer: the click is still taken.
+      .clickAt(plot(), {300, 100});
   plat::test::run(s, [] { DoALLVALUES(1); });
   EXPECT_EQ(avbx, 244);
   EXPECT_EQ(avby, 80);
   EXPECT_FLOAT_EQ(tlev, 100.0f);
   EXPECT_EQ(AllValues, 1);
   EXPECT_EQ(plat::controlRect(plot(), 201), (plat::Rect{244, 92, 344, 104}));
-  EXPECT_EQ(plat::queuedEvents(), 0u) << "the placing press does not reach the plot";
+  EXPECT_LE(plat::queuedEvents(), 1u) << "the placing press does not reach the plot: only its release is left";
 }
 
 TEST_F(DataBarGui, ClosingThePlacementTurnsTheDisplayOff) {
