@@ -527,6 +527,21 @@ Rect controlRect(int win, int id) {
   return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
 }
 
+std::vector<int> controlIds(int win) {
+  std::vector<int> ids;
+  if (WindowRec* w = findWindow(win))
+    for (const auto& [id, widget] : w->controls)
+      if (widget) ids.push_back(id);
+  return ids;
+}
+
+Rect controlFrame(int win, int id) {
+  QWidget* w = control(win, id);
+  if (!w || !w->isVisibleTo(w->parentWidget())) return {};
+  const QRect r = w->geometry();
+  return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+}
+
 int menuButtonValue(int win, int id) {
   QWidget* w = controlAs<QWidget>(win, id, Kind::MenuButton);
   return w ? w->property(kValue).toInt() : 0;

@@ -173,7 +173,7 @@ void PlaceALLVALUES() {
     };
     ClearMailbox();
     for (;;) {
-      plat::pump();
+      const bool busy = plat::pump();
       const int16_t a = action, id = eventID;
       ClearMailbox();
       if (a == kActionClose) break;
@@ -183,6 +183,7 @@ void PlaceALLVALUES() {
         avby = static_cast<int16_t>(o.y);
         break;
       }
+      if (busy) continue;   // the frame follows the pointer on idle passes
       const plat::Point at = plat::pointerLocal(plot);
       if (plotcore::PlacementInside(at, width, BottomOfPlotArea)) {
         const plat::Rect frame = plotcore::PlacementFrame(at, nChannels[f]);

@@ -58,11 +58,13 @@ float GetGscale(uint16_t mode, bool* picked) {
   bool done = false;
   ClearMailbox();
   while (!done) {
-    plat::pump();
+    // The line follows the pointer on idle passes: pointer moves make no events.
+    const bool busy = plat::pump();
     const int16_t a = action, id = eventID;
     ClearMailbox();
     if (a == kActionClose) break;
     const bool clicked = a == kActionMouse && id == 1 && inside(HorizPosition, VerticalPosition);
+    if (busy && !clicked) continue;
     const plat::Point p = clicked ? plat::Point{HorizPosition, VerticalPosition} : plat::pointerLocal(win);
     const int y = clicked ? VerticalPosition : p.y;
     const bool over = clicked || inside(p.x, p.y);

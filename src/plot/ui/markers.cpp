@@ -297,11 +297,11 @@ int16_t InsertMarker() {
     OldHorizontalPosition = -1;
     ClearMailbox();
     for (;;) {
-      plat::pump();
+      const bool busy = plat::pump();
       const int16_t a = action, id = eventID;
       ClearMailbox();
       if (a == kActionClose && id == kResultsWindow) break;
-      followPointer(f, win);
+      if (!busy) followPointer(f, win);
       if (a == kActionActivate && id == win) continue;
       if (a == kActionKey && (id == 28 || id == 29)) {
         PlotDialogMode = 2;

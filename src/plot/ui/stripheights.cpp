@@ -61,7 +61,8 @@ bool GetHEIGHT(float top, int16_t limit) {
   bool picked = false, left = false;
   ClearMailbox();
   while (!picked && !left) {
-    plat::pump();
+    // The line follows the pointer on idle passes: pointer moves make no events.
+    const bool busy = plat::pump();
     const int16_t a = action, id = eventID;
     ClearMailbox();
     if (a == kActionClose) {
@@ -74,6 +75,7 @@ bool GetHEIGHT(float top, int16_t limit) {
       picked = true;
       break;
     }
+    if (busy) continue;
     const plat::Point p = plat::pointerLocal(W);
     const bool inside = p.y >= low && p.y < high && p.x >= 6 && p.x <= 269;
     plat::setCursor(inside ? plat::CursorKind::Cross : plat::CursorKind::Arrow);
