@@ -131,7 +131,11 @@ void userActivate(int win) {
   if (w->content)
     if (QWidget* f = w->content->focusWidget()) f->setFocus(Qt::ActiveWindowFocusReason);
   if (old && findWindow(old)) post(Event{.kind = EventKind::Deactivate, .window = old});
-  post(Event{.kind = EventKind::Activate, .window = win});
+  // Where the pointer was: the click that activated the window may mean a place in it.
+  bool down = false;
+  const Point at = pointerState(&down);
+  const Rect c = contentRect(win);
+  post(Event{.kind = EventKind::Activate, .window = win, .local = {at.x - c.left, at.y - c.top}, .global = at});
 }
 
 bool userPress(int win) {
