@@ -79,6 +79,13 @@ void UpdateDataBar(float s, int32_t c) {
   if (plat::frontWindow() == win) plat::setFieldText(win, kDataBarValue, plotcore::DataBarValueText(v));
 }
 
+void SetDataBarValueText(const std::string& text) {
+  const int win = currentPlot();
+  if (win == 0) return;
+  ensureDataBarField(win, kDataBarValue);
+  plat::setFieldText(win, kDataBarValue, text);
+}
+
 void WriteAllValues(int32_t c) {
   const auto f = static_cast<int16_t>(TheFileInUse);
   const int win = currentPlot();

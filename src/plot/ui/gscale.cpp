@@ -62,7 +62,7 @@ float GetGscale(uint16_t mode, bool* picked) {
     const bool busy = plat::pump();
     const int16_t a = action, id = eventID;
     ClearMailbox();
-    if (a == kActionClose) break;
+    if (a == kActionClose || (a == kActionKey && id == kEscapeKey)) break;
     const bool clicked = a == kActionMouse && id == 1 && inside(HorizPosition, VerticalPosition);
     if (busy && !clicked) continue;
     const plat::Point p = clicked ? plat::Point{HorizPosition, VerticalPosition} : plat::pointerLocal(win);
@@ -74,8 +74,7 @@ float GetGscale(uint16_t mode, bool* picked) {
       lineY = y;
       flipLine(win, lineY);
       value = GscaleValue(y);
-      if (plat::controlExists(win, kDataBarValue))
-        plat::setFieldText(win, kDataBarValue, "value " + StringFormatter(value));
+      SetDataBarValueText("value " + StringFormatter(value));
       if (mode != 0 && plat::windowExists(kResultsWindow) && plat::controlExists(kResultsWindow, kGscaleField))
         plat::setFieldText(kResultsWindow, kGscaleField, FieldNumText(value));
       plat::flushWindow(win);

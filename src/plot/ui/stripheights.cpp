@@ -65,7 +65,7 @@ bool GetHEIGHT(float top, int16_t limit) {
     const bool busy = plat::pump();
     const int16_t a = action, id = eventID;
     ClearMailbox();
-    if (a == kActionClose) {
+    if (a == kActionClose || (a == kActionKey && id == kEscapeKey)) {
       left = true;
       break;
     }

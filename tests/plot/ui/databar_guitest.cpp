@@ -17,6 +17,7 @@
 #include "plot/ui/blockwindow.h"
 #include "plot/ui/databar.h"
 #include "plot/ui/draw.h"
+#include "plot/ui/gscale.h"
 #include "plot/ui/infoline.h"
 #include "plot/ui/plotwindow.h"
 #include "shell/colours.h"
@@ -212,3 +213,29 @@ TEST_F(DataBarGui, ViewMenuTogglesTheDisplay) {
 }
 
 }  // namespace
+
+// Picking a Y level: the data bar shows "value" and the number under the
+// pointer, the frame's bottom rows take no click, the pick ends with "tick";
+// Escape gives the pick up.
+TEST_F(DataBarGui, PickingAYLevelShowsItsValueAndIgnoresTheFrameBottom) {
+  prefsArray[kPrefSoundLevel] = 25;
+  DrawPlot(0, 0, 0);
+  float got = 0;
+  bool picked = false;
+  Script s;
+  s.clickAt(plot(), {200, BottomOfPlotArea - 1})   // on the frame's bottom rows: no pick
+      .moveTo(plot(), {200, 100})
+      .clickAt(plot(), {200, 100});
+  plat::test::run(s, [&] { got = GetGscale(0, &picked); });
+  EXPECT_TRUE(picked);
+  EXPECT_FLOAT_EQ(got, GscaleValue(100));
+  EXPECT_EQ(field(kDataBarValue), "value " + StringFormatter(GscaleValue(100)));
+  EXPECT_TRUE(testsupport::SoundPlayed("tick"));
+
+  plat::test::clearRecorders();
+  Script left;
+  left.key(plot(), 27);
+  plat::test::run(left, [&] { GetGscale(0, &picked); });
+  EXPECT_FALSE(picked);
+  EXPECT_FALSE(testsupport::SoundPlayed("tick"));
+}
