@@ -421,6 +421,8 @@ int frontWindow(WindowClass cls) {
   return 0;
 }
 
+int titleBarHeight(WindowClass cls) { return detail::titleBarHeightFor(cls); }
+
 Rect contentRect(int id) {
   WindowRec* w = findWindow(id);
   return w ? w->spec.content : Rect{};

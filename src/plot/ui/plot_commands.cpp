@@ -222,6 +222,7 @@ void installMainLoopHooks() {
   };
   gMainLoopHooks.plotKey = HandlePlotKey;
   gMainLoopHooks.toolbarClosed = ToolbarClosed;
+  gMainLoopHooks.toolbarResized = ToolbarResized;
 }
 
 }  // namespace
@@ -254,7 +255,11 @@ void RegisterPlotCommands() {
     MakeChannelSelectionsPopUp();
   };
   gNotesHooks.showCase = ShowCaseInPlot;
-  gPreferencesHooks.redrawAfterChange = RefreshSCREEN;
+  gPreferencesHooks.redrawAfterChange = [] {
+    // A new toolbar place takes effect at once.
+    if (ToolbarPlaceChanged()) ToolBar();
+    RefreshSCREEN();
+  };
   gKitHooks.redrawToolbarBackground = repaintToolbarGround;
   gOutputUiHooks.tabFileDataBar = TabFileDATABAR;
 }

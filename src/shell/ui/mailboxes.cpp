@@ -14,6 +14,7 @@
 
 int16_t action = 0;
 int16_t eventID = 0;
+int16_t eventWindow = 0;
 int16_t menuidx = 0, menuitemx = 0;
 uint16_t MENU_or_ToolBar_PICKED = 0;
 int16_t WindowWasMoved = 0, WindowWasResized = 0, WindowWasClicked = 0;
@@ -85,12 +86,14 @@ void DoMainLoopDIALOG(const plat::Event& e) {
     case K::ControlHit:
       action = kActionClick;
       eventID = static_cast<int16_t>(e.control);
+      eventWindow = static_cast<int16_t>(e.window);
       // The user's sound setting rules this click as it rules every other sound.
       if (click == 1) PlayNamedSound("click");
       break;
     case K::FieldClick:
       action = kActionFieldClick;
       eventID = static_cast<int16_t>(e.control);
+      eventWindow = static_cast<int16_t>(e.window);
       break;
     case K::Activate:
       action = kActionActivate;

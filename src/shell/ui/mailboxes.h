@@ -27,6 +27,8 @@ inline constexpr int16_t kLastNoticeWindow = 66;
 
 extern int16_t action;
 extern int16_t eventID;
+// Window of the last click on a control or field (0 before any).
+extern int16_t eventWindow;
 // A pick deferred by an analysis window; MENU_or_ToolBar_PICKED = 1 ends that
 // window's loop so that the main loop can run it.
 extern int16_t menuidx, menuitemx;

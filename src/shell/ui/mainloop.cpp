@@ -136,7 +136,10 @@ void MainLoopPass(int maxWaitMs) {
   } else if (a == kActionClick) {
     // The plot's own controls act only with the plot in front; a result
     // window may stand in front of the script's continue button.
-    if (PlotSlotOfWindow(plat::frontWindow()) >= 0) call(gMainLoopHooks.controlClicked, id);
+    // The toolbar acts for the front file whatever window is in front (the
+    // block window comes forward after an analysis ends).
+    if (PlotSlotOfWindow(plat::frontWindow()) >= 0 || eventWindow == kToolbarWindow)
+      call(gMainLoopHooks.controlClicked, id);
     if (gMainLoopHooks.plotButton) gMainLoopHooks.plotButton(id);
   }
 
@@ -167,6 +170,7 @@ void MainLoopPass(int maxWaitMs) {
   if (WindowWasResized) {
     const int16_t slot = PlotSlotOfWindow(WindowWasResized);
     if (slot >= 0) call(gMainLoopHooks.plotWindowResized, slot, WindowWasResized == plat::frontWindow());
+    else if (WindowWasResized == kToolbarWindow) call(gMainLoopHooks.toolbarResized);
   }
 
   if (a == kActionKey && PlotSlotOfWindow(plat::frontWindow()) >= 0) {

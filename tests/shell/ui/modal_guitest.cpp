@@ -13,8 +13,8 @@
 #include "output/ui/destination.h"
 #include "platform/controls.h"
 #include "platform/windows.h"
-#include "plot/ui/plotwindow.h"
 #include "plot/stripheights.h"
+#include "plot/ui/plotwindow.h"
 #include "plot/ui/stacked.h"
 #include "plot/ui/stripheights.h"
 // Last: Qt's "slots" keyword macro must not meet the menu headers.
