@@ -33,9 +33,10 @@ bool frontFile(int16_t* f) {
   return ValidFileSlot(*f) && SlotHoldsFile(*f) && plat::windowExists(PlotWindowId(*f));
 }
 
-bool anyFlagged(int16_t f) {
+// A channel drawn over the active one.
+bool anyDrawn(int16_t f, int16_t active) {
   for (int c = 1; c <= nChannels[f] && c <= kMaxChannels; ++c)
-    if (OverlayArray[f][1][c] != 0) return true;
+    if (OverlayArray[f][1][c] != 0 && c != active) return true;
   return false;
 }
 
@@ -132,7 +133,7 @@ void DrawOVERLAY() {
   PlotAsHistogram = keepHistogram;
   ScaleMode = keepMode;
   SetScaleGlobals(keepScale);
-  if (ScreenWidth >= 1031 && anyFlagged(f)) {
+  if (ScreenWidth >= 1031 && anyDrawn(f, keepActive)) {
     plat::ButtonSpec b;
     b.id = kClearOverlayButton;
     b.kind = plat::ButtonKind::SmallBevel;
