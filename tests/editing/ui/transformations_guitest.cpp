@@ -258,6 +258,9 @@ TEST_F(Transformations, PolynomialAndBreakpointSetUpsFeedTheRunAndTheStep) {
       .click(kWin, kTrAll)
       .click(kWin, kTrSaveContinue)
       .popup(kWin, kTrTransformPopup, 20)
+      .click(kBreakpointWindow, 52)
+      .click(kBreakpointWindow, kBpUpperRow)
+      .call([] { EXPECT_EQ(plat::fieldText(kBreakpointWindow, 206), "2-way poly"); })
       .click(kBreakpointWindow, 53)
       .click(kBreakpointWindow, kBpLowerRow)
       .call([] {
