@@ -177,6 +177,18 @@ void drawStrip(int16_t f, int16_t c, bool full) {
 
 }  // namespace
 
+namespace {
+bool furnitureHeld = false;
+}  // namespace
+
+void HoldStripFurniture(bool hold) {
+  furnitureHeld = hold;
+  int16_t f;
+  if (!hold || !frontFile(&f)) return;
+  plat::disposeWindow(kSelectorWindow);
+  if (plat::windowExists(PlotWindowId(f))) closeHideButtons(PlotWindowId(f));
+}
+
 void DrawALLCHANNELS(int16_t channel) {
   int16_t f;
   if (!frontFile(&f)) return;
@@ -217,8 +229,10 @@ void DrawALLCHANNELS(int16_t channel) {
     DrawTimeIndex(static_cast<int16_t>(BottomOfPlotArea - 3), 1);
   if (MarkerCount(f) > 0 && prefsArray[kPrefMarkersShown] != 0 && gPlotHooks.drawMarkers) gPlotHooks.drawMarkers();
   ScaleMode = keptScaleMode;
-  MultiChannelIndicator();
-  MultiChannelChanSelectWindow(static_cast<uint16_t>(std::max<int16_t>(0, channel)));
+  if (!furnitureHeld) {
+    MultiChannelIndicator();
+    MultiChannelChanSelectWindow(static_cast<uint16_t>(std::max<int16_t>(0, channel)));
+  }
   plat::setCurrentPort(win);
   plat::flushWindow(win);
 }

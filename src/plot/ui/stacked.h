@@ -38,8 +38,13 @@ inline constexpr int16_t kSelectorButtonBase = 600;
 inline constexpr int16_t kMultiAfterNewChannel = 2;
 void MultiChannelDisplay(int16_t mode);
 // All shown strips (channel 0) or one channel's strip; the furniture, hide
-// buttons and selector are redrawn either way.
+// buttons and selector are redrawn either way, unless held away.
 void DrawALLCHANNELS(int16_t channel);
+// While a tool works inside the strips (the spike tool), the channel
+// selector and the strips' hide buttons are taken away, so that no click on
+// them changes the view under the tool; released, the next redraw brings
+// them back.
+void HoldStripFurniture(bool hold);
 // (Re)builds the selector window 1200 beside the plot window.
 void MultiChannelChanSelectWindow(uint16_t mode);
 // The custom strip-height dialog (plot/ui/stripheights.cpp): target 1 the
