@@ -10,6 +10,7 @@
 
 #include "platform/controls.h"
 #include "platform/windows.h"
+#include "editing/ui/cutblock.h"
 #include "editing/ui/spiketool.h"
 #include "plot/stacked.h"
 #include "plot/ui/plot_commands.h"
@@ -219,6 +220,21 @@ TEST(StackedTools, TheSpikeToolWorksInsideTheActiveStrip) {
   EXPECT_TRUE(plat::windowExists(kSelectorWindow));
   EXPECT_TRUE(plat::controlExists(win, kHideButtonBase + 1));
   EXPECT_EQ(FileSHORTS[slot][kShortView], 1);
+
+  // A block cut from one channel is drawn in its strip; the others stay.
+  const QImage othersBeforeBlock = others();
+  BeginBlock[slot] = 100;
+  EndBlock[slot] = 400;
+  FileSHORTS[slot][kShortBlockState] = 2;
+  RefreshSCREEN();
+  Script cut;
+  cut.click(kCutBlockWindow, kCutThisChannel).click(kCutBlockWindow, kCutRemove);
+  plat::test::run(cut, [] { DoMENU(kMenuChangeOrRemove, 2); });
+  EXPECT_EQ(others(), othersBeforeBlock) << "the other strips as before, the block's band gone with the block";
+  const QImage stripAfterCut = plat::test::portImage(win).copy(0, one.top, ScreenWidth, one.bottom - one.top);
+  DrawALLCHANNELS(1);
+  EXPECT_EQ(plat::test::portImage(win).copy(0, one.top, ScreenWidth, one.bottom - one.top), stripAfterCut)
+      << "the strip shows the channel as it is after the cut";
 }
 
 }  // namespace
