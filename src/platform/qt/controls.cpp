@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QKeyEvent>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -285,10 +286,25 @@ class FieldFilter : public QObject {
 
 // The title is shown beside the box; a rectangle that holds only the box
 // must cut off neither the title nor the indicator, which stays centred on it.
+constexpr int kBoxIndicator = 14;   // the Fusion style's check box and radio indicator
+
 void fitBeside(QAbstractButton* b) {
   const QRect r = b->property(kRect).toRect();
+  // A title a little too long for its rectangle is set a size smaller before
+  // the box grows over its neighbour; a box without a title needs no more.
+  if (b->text().trimmed().isEmpty()) {
+    b->setGeometry(r.x(), r.y(), r.width(), std::max(r.height(), kBoxIndicator));
+    return;
+  }
+  QFont f = b->font();
+  for (int px = QFontInfo(f).pixelSize(); b->sizeHint().width() > r.width() && px > 8;) {
+    f.setPixelSize(--px);
+    b->setFont(f);
+  }
   const QSize hint = b->sizeHint();
-  const int h = std::max(r.height(), hint.height());
+  // A row as high as the box itself keeps its height: grown to the style's
+  // hint, rows of radios 16 or 18 pixels apart would overlap.
+  const int h = r.height() >= kBoxIndicator ? r.height() : std::max(r.height(), hint.height());
   b->setGeometry(r.x(), r.y() - (h - r.height()) / 2, std::max(r.width(), hint.width()), h);
 }
 
@@ -549,6 +565,25 @@ int menuButtonValue(int win, int id) {
 
 // ---- fields -----------------------------------------------------------------------------------
 
+namespace {
+
+constexpr const char* kBaseFont = "baseFont";
+
+// A one-line text wider than its field is set smaller (down to 8 pixels)
+// rather than cut off; a shorter one gets the field's own size back.
+void fitOneLine(QLabel* l) {
+  if (l->wordWrap()) return;
+  QFont f = l->property(kBaseFont).value<QFont>();
+  l->setFont(f);
+  const int room = l->width() - 2 * l->margin() - 2;
+  for (int px = QFontInfo(f).pixelSize(); px > 8 && QFontMetrics(f).horizontalAdvance(l->text()) > room;) {
+    f.setPixelSize(--px);
+    l->setFont(f);
+  }
+}
+
+}  // namespace
+
 void addField(int win, const FieldSpec& s) {
   QWidget* parent = prepare(win, s.id);
   if (!parent) return;
@@ -583,6 +618,10 @@ void addField(int win, const FieldSpec& s) {
   w->setProperty(kKind, static_cast<int>(kind));
   applyFieldLook(w);
   place(win, s.id, w, kind, s.r);
+  if (auto* l = qobject_cast<QLabel*>(w)) {
+    l->setProperty(kBaseFont, l->font());
+    fitOneLine(l);
+  }
 }
 
 MacText fieldText(int win, int id) {
@@ -600,6 +639,7 @@ void setFieldText(int win, int id, const MacText& text) {
   if (kindOf(w) == Kind::StaticField) {
     static_cast<QLabel*>(w)->setText(staticText(text));
     w->setProperty(kText, QByteArray::fromStdString(text));
+    fitOneLine(static_cast<QLabel*>(w));
   } else if (kindOf(w) == Kind::LineField) {
     static_cast<QLineEdit*>(w)->setText(toQ(text));
   } else if (kindOf(w) == Kind::TextView) {

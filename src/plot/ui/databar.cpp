@@ -49,7 +49,7 @@ void ensureDataBarField(int win, int id) {
   s.font = plat::FontSpec{"Geneva", 14, true};
   s.back = rgbyellow;
   if (id == kDataBarCase) {
-    s.r = {-2, 0, 155, 16};
+    s.r = {0, 0, 155, 16};
     s.fore = kBlack;
   } else if (id == kDataBarClock) {
     s.r = {155, 0, 228, 16};

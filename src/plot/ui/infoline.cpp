@@ -120,7 +120,7 @@ void DRAWTIMEDATE() {
 
   // The data bar, empty until the pointer moves over the plot.
   const plat::FontSpec bar = font("Geneva", 14, true);
-  staticField(win, kDataBarCase, "", {-2, 0, 155, 16}, kBlack, rgbyellow, bar);
+  staticField(win, kDataBarCase, "", {0, 0, 155, 16}, kBlack, rgbyellow, bar);
   staticField(win, kDataBarClock, "", {155, 0, 228, 16}, kDataBarClockColor, rgbyellow, bar);
   staticField(win, kDataBarValue, "", {228, 0, 356, 16}, kRed, rgbyellow, bar);
   p.resetPen();

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "output/ui/analysiskit.h"
 #include "platform/controls.h"
 #include "platform/events.h"
 #include "platform/port.h"
@@ -129,6 +130,11 @@ void NOTEMARKERS() {
     b.kind = plat::ButtonKind::SmallBevel;
     b.title = std::to_string(k);
     b.r = plotcore::NoteButtonRect(v, NotesArray[f][static_cast<size_t>(k - 1)].caseText, y);
+    // A note off the page shown gets no button: it would stand outside the window.
+    if (b.r.left < 0 || b.r.right > ScreenWidth) {
+      plat::removeControl(win, b.id);
+      continue;
+    }
     b.font = sized(9);
     plat::addButton(win, b);
   }
@@ -212,7 +218,10 @@ int16_t InsertMarker() {
   OpenResultsWIndow(0, 1, 0, "Insert New Marker", 0);
   plat::Port& panel = plat::port(kResultsWindow);
   panel.setForeColor(kBlack);
-  panel.setFont(titled(18));
+  // The prompt ends before its field, whatever the face.
+  int promptSize = 18;
+  panel.setFont(titled(promptSize));
+  while (promptSize > 10 && 21 + panel.textWidth("Enter new marker here:") > 212) panel.setFont(titled(--promptSize));
   panel.moveTo(21, 24);
   panel.drawText("Enter new marker here:");
   panel.setFont(titled(16));
@@ -263,6 +272,7 @@ int16_t InsertMarker() {
       panel.moveTo(16, 80);
       panel.drawText("Shift screens with the 'arrow' keys");
     }
+    FitResultsWindow(236);
     button(kMarkersDone, "Done With Markers; Exit", {110, 210, 300, 230}, plat::ButtonKind::Push);
     plat::flushWindow(kResultsWindow);
     PlayNamedSound("brrrp");

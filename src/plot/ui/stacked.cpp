@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/app.h"
 #include "platform/controls.h"
 #include "platform/port.h"
 #include "platform/windows.h"
@@ -251,12 +252,17 @@ void MultiChannelChanSelectWindow(uint16_t mode) {
       }
   }
   const plat::Rect content = plat::contentRect(win);
-  const int R = plat::frameRect(win).right, T = content.top, H = content.height();
+  // Beside the plot, but never past the desk's right edge.
+  const int R = std::min(plat::frameRect(win).right, plat::displaySize().w - 32), T = content.top, H = content.height();
   plat::WindowSpec w;
   w.id = kSelectorWindow;
   w.title = " ";
   w.cls = plat::WindowClass::Floating;
-  w.content = MultiChanSelectorWindow != 0 ? plat::Rect{R, T, R + 32, T + std::max(20, H - 40)}
+  // Down to the lowest strip's button at least.
+  int lowest = H - 40;
+  for (int16_t c = 1; c <= nChannels[f] && c <= kMaxChannels; ++c)
+    if (OverlayArray[f][1][c]) lowest = std::max(lowest, plotcore::RowsOfStrip(nVar[f][c][8], nVar[f][c][9]).bottom + 1);
+  w.content = MultiChanSelectorWindow != 0 ? plat::Rect{R, T, R + 32, T + std::max(20, lowest)}
                                            : plat::Rect{R, T, R + 32, T + 20};
   w.background = ToolBarBackgroundColor;
   plat::createWindow(w);
@@ -264,8 +270,14 @@ void MultiChannelChanSelectWindow(uint16_t mode) {
   p.setBackColor(ToolBarBackgroundColor);
   p.clearRect({0, 0, 32, w.content.height()});
   p.setForeColor(kBlack);
-  p.setFont(systemFont(12));
-  p.moveTo(3, 11);
+  // The word fits the 32-pixel window whatever the face.
+  plat::FontSpec small = systemFont(12);
+  p.setFont(small);
+  while (small.pixelSize > 7 && p.textWidth("chans") > 28) {
+    --small.pixelSize;
+    p.setFont(small);
+  }
+  p.moveTo(2, 11);
   p.drawText("chans");
   if (MultiChanSelectorWindow != 0) {
     for (int16_t c = 1; c <= nChannels[f] && c <= kMaxChannels; ++c) {
@@ -311,7 +323,7 @@ void MultiChannelDisplay(int16_t mode) {
       plat::addButton(kMultiDisplayWindow, b);
     };
     using K = plat::ButtonKind;
-    button(kMultiCustomHeights, K::CheckBox, "Use non-standard plot heights", {25, 5, 300, 24},
+    button(kMultiCustomHeights, K::CheckBox, "Use non-standard plot heights", {25, 5, 250, 24},
            CustomScreenPlot ? 2 : 1);
     if (wasStacked) {
       button(kMultiSameView, K::Radio, "Same view as before", {44, 34, 245, 54}, 1);

@@ -230,6 +230,9 @@ TEST_F(DataBarGui, PickingAYLevelShowsItsValueAndIgnoresTheFrameBottom) {
   EXPECT_TRUE(picked);
   EXPECT_FLOAT_EQ(got, GscaleValue(100));
   EXPECT_EQ(field(kDataBarValue), "value " + StringFormatter(GscaleValue(100)));
+  // A long value is set smaller rather than run past its box.
+  SetDataBarValueText("value -1.2345678e+15");
+  plat::test::saveArtifact(plat::test::windowImage(plot()).copy(0, 0, 400, 18), "databar-long-value.png");
   EXPECT_TRUE(testsupport::SoundPlayed("tick"));
 
   plat::test::clearRecorders();

@@ -15,6 +15,8 @@
 #include "platform/windows.h"
 #include "plot/stripheights.h"
 #include "plot/ui/plotwindow.h"
+#include "plot/ui/redraw.h"
+#include "plot/ui/toolbar.h"
 #include "plot/ui/stacked.h"
 #include "plot/ui/stripheights.h"
 // Last: Qt's "slots" keyword macro must not meet the menu headers.
@@ -46,6 +48,7 @@ struct Loop {
   std::function<void(Script&)> afterButton;
   std::function<void()> open;
   std::function<void()> setup;
+  std::function<void(Script&)> prelude;   // steps to the state the geometry is checked in
 };
 
 void closeResults(Script& s) { s.closeBox(kResultsWindow); }
@@ -241,3 +244,116 @@ TEST(ModalLoops, PlotHeightsOpenOnlyWhenAsked) {
   plat::test::run(asked, [] { DoMENU(kMenuView, 12); });
   EXPECT_TRUE(opened);
 }
+
+namespace {
+
+struct GeometryFault {
+  std::string what;
+};
+
+// Controls of every open window: each inside its window, no two overlapping.
+std::vector<std::string> geometryFaults() {
+  std::vector<std::string> out;
+  for (int win : plat::windowIds()) {
+    if (!plat::windowVisible(win)) continue;
+    const plat::Size size = plat::contentSize(win);
+    std::vector<std::pair<int, plat::Rect>> placed;
+    for (int id : plat::controlIds(win)) {
+      const plat::Rect r = plat::controlFrame(win, id);
+      if (r.width() <= 0 || r.height() <= 0) continue;
+      if (r.left < 0 || r.top < 0 || r.right > size.w || r.bottom > size.h)
+        out.push_back("window " + std::to_string(win) + " \"" + plat::title(win) + "\": control " + std::to_string(id) +
+                      " \"" + plat::controlTitle(win, id) + "\" leaves it");
+      for (const auto& [other, o] : placed)
+        if (!(r.right <= o.left || o.right <= r.left || r.bottom <= o.top || o.bottom <= r.top))
+          out.push_back("window " + std::to_string(win) + " \"" + plat::title(win) + "\": controls " +
+                        std::to_string(id) + " \"" + plat::controlTitle(win, id) + "\" and " + std::to_string(other) +
+                        " \"" + plat::controlTitle(win, other) + "\" overlap");
+      placed.push_back({id, r});
+    }
+  }
+  return out;
+}
+
+// Every window and dialog the menus open, on a small and a large desk: no
+// control cut off by its window, none over another.
+// Windows that show more after a first step, and the plot's own furniture
+// in the stacked view and with the toolbar below and above.
+std::vector<Loop> laterStates() {
+  const auto stacked = [] {
+    for (int16_t c = 1; c <= 4; ++c) OverlayArray[TheFileInUse][1][c] = 1;
+    FileSHORTS[TheFileInUse][kShortView] = 1;
+    RefreshSCREEN();
+  };
+  const auto toolbarAt = [](int16_t place) {
+    return [place] {
+      prefsArray[kPrefToolbarPosition] = place;
+      ToolBar();
+    };
+  };
+  return {
+      {.name = "Insert marker, placing", .menu = 82, .item = 2, .window = kResultsWindow,
+       .prelude = [](Script& s) { s.click(kResultsWindow, 1); }},
+      {.name = "Stacked view", .menu = 4, .item = 12, .window = kMultiDisplayWindow, .setup = stacked},
+      {.name = "Spike tool, stacked", .menu = 2, .item = 38, .window = kResultsWindow, .setup = stacked},
+      {.name = "Preview channels", .menu = 1, .item = 15, .window = kChannelSelectWindow,
+       .prelude = [](Script& s) { s.click(5, 9); }},
+      {.name = "Remove channels", .menu = 73, .item = 4, .window = kChannelSelectWindow},
+      {.name = "Toolbar below", .menu = 9, .item = 1, .window = 15, .setup = toolbarAt(1)},
+      {.name = "Toolbar above", .menu = 9, .item = 1, .window = 15, .setup = toolbarAt(2)},
+  };
+}
+
+TEST(WindowGeometry, NoControlLeavesItsWindowOrCoversAnother) {
+  std::vector<Loop> all = loops();
+  for (Loop& l : laterStates()) all.push_back(std::move(l));
+  for (const plat::Size desk : {plat::Size{1280, 800}, plat::Size{1920, 1080}}) {
+    plat::test::setDesk(desk);
+    for (const Loop& loop : all) {
+      SCOPED_TRACE(std::to_string(desk.w) + "x" + std::to_string(desk.h) + " " + loop.name);
+      const int16_t slot = testsupport::StartProgramOnDemo();
+      ASSERT_GE(slot, 0);
+      BeginBlock[slot] = 1000;
+      EndBlock[slot] = 2000;
+      FileSHORTS[slot][kShortBlockState] = 2;
+      CloseDestination();
+      if (loop.setup) loop.setup();
+      std::vector<std::string> faults;
+      Script s;
+      if (loop.prelude) loop.prelude(s);
+      s.call([&] { faults = geometryFaults(); }).closeBox(loop.window);
+      if (loop.after) loop.after(s);
+      try {
+        plat::test::run(s, [&] {
+          if (loop.open) loop.open();
+          else DoMENU(loop.menu, loop.item);
+        });
+      } catch (const plat::test::Failure& f) {
+        ADD_FAILURE() << f.what();
+      }
+      for (const std::string& f : faults) ADD_FAILURE() << f;
+      prefsArray[kPrefToolbarPosition] = 0;
+    }
+  }
+  plat::test::setDesk(plat::test::optionsDesk());
+}
+
+}  // namespace
+
+namespace {
+
+// The distribution of a block opened behind the statistics window.
+TEST(WindowGeometry, TheDistributionOpensInFrontOfItsResultsWindow) {
+  const int16_t slot = testsupport::StartProgramOnDemo();
+  ASSERT_GE(slot, 0);
+  BeginBlock[slot] = 1000;
+  EndBlock[slot] = 2000;
+  FileSHORTS[slot][kShortBlockState] = 2;
+  int frontmost = 0;
+  Script s;
+  s.click(kResultsWindow, 232).call([&] { frontmost = plat::windowIds().front(); }).closeBox(kResultsWindow);
+  plat::test::run(s, [] { DoMENU(kMenuAnalyze, 1); });
+  EXPECT_EQ(frontmost, 151);
+}
+
+}  // namespace
