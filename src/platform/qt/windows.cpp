@@ -1,5 +1,6 @@
 // Numbered windows: the registry, stacking, activation and the frames that
 // the layer draws itself on the desk.
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPaintEvent>
@@ -223,7 +224,13 @@ void WindowFrame::paintEvent(QPaintEvent*) {
     f.setBold(active_);
     p.setFont(f);
     p.setPen(active_ ? Qt::black : QColor(0x88, 0x88, 0x88));
-    p.drawText(QRect(28, 0, width() - 56, tb), Qt::AlignCenter, title_);
+    // Centred between the close box and a like margin; a narrow window (the
+    // toolbar at the left) gives its title the margin too, and cuts it short
+    // with an ellipsis rather than under the close box.
+    QRect room(28, 0, width() - 56, tb);
+    const QFontMetrics fm(f);
+    if (fm.horizontalAdvance(title_) > room.width()) room = QRect(28, 0, std::max(0, width() - 32), tb);
+    p.drawText(room, Qt::AlignCenter, fm.elidedText(title_, Qt::ElideRight, room.width()));
   }
   if (w->spec.resizable) {
     // The grow box sits over the content's bottom-right corner, drawn on top.

@@ -121,6 +121,7 @@ TEST_F(MarkerPanel, EachClickPlacesTheCharacterTheFieldHoldsAndTheDataBarFollows
       .call([] { plat::setFieldText(kResultsWindow, kMarkerField, ""); })
       .clickAt(win_, {300, 150})   // an empty field places nothing
       .activate(kResultsWindow)
+      .call([] { plat::test::saveArtifact(plat::test::windowImage(kResultsWindow), "marker-panel.png"); })
       .click(kResultsWindow, kMarkersDone);
   plat::test::run(s, [] { DoMENU(kMenuMarkers, 2); });
   const std::vector<MarkerRecord> want{{100, 'S'}, {250, 'X'}};
