@@ -15,6 +15,7 @@
 #include "platform/controls.h"
 #include "platform/menus.h"
 #include "shell/menurules.h"
+#include "shell/ui/mainloop.h"
 #include "platform/test.h"
 #include "platform/windows.h"
 #include "plot/ui/draw.h"
@@ -44,6 +45,7 @@ class Baseline : public ::testing::Test {
  protected:
   void SetUp() override {
     plat::test::reset();
+    ClearQuitRequest();   // a quit left by another suite ends every loop at once
     SetFixedColours();
     SetSchemeDefaults();
     SetDEFAULTS();

@@ -44,6 +44,7 @@ class Toolbar : public ::testing::Test {
   void TearDown() override {
     plat::disposeWindow(kToolbarWindow);
     prefsArray[kPrefToolbarPosition] = 0;
+    ToolbarBandBelowPlot = 0;
     testsupport::ClearStore();
     testsupport::ClearWiring();
   }
@@ -177,6 +178,7 @@ TEST(ToolbarOnTheDesk, EveryButtonShowsInEachPlaceAndActsWhateverIsInFront) {
   EXPECT_GT(plat::contentSize(kToolbarWindow).h, before);
   expectReachableAndClear(slot);
   prefsArray[kPrefToolbarPosition] = 0;
+  ToolbarBandBelowPlot = 0;
 }
 
 }  // namespace

@@ -4,12 +4,15 @@
 // stall), and none leaves a pick to run after it.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <string>
 
 #include "support/program_support.h"
 
+#include "editing/customtransforms.h"
 #include "output/results.h"
+#include "platform/app.h"
 #include "output/ui/destination.h"
 #include "platform/controls.h"
 #include "platform/windows.h"
@@ -75,7 +78,8 @@ std::vector<Loop> loops() {
       {"Automatic spike removal", 2, 17, 4, 45},
       {"References", 2, 18, 4, 9},
       {"Transformations", 2, 22, 4, 0},
-      {"Custom transforms", 2, 23, 150, 53},
+      {.name = "Custom transforms", .menu = 2, .item = 23, .window = 150, .button = 53,
+       .setup = [] { std::filesystem::remove(plat::appFolder() / kCustomTransformsFile); }},
       {"Expression transforms", 2, 24, 6, 50},
       {"Scale to block", 2, 25, 4, 110},
       {"Crop", 2, 30, 9, 2},
@@ -215,6 +219,7 @@ TEST(ModalLoops, PlotHeightsTakesEveryClickAndRunsNoPickAfterwards) {
   EXPECT_EQ(nVar[slot][2], before);
   EXPECT_FLOAT_EQ(nVar[slot][1][8], 60);
   EXPECT_EQ(CustomScreenPlot, 1);
+  CustomScreenPlot = 0;
 }
 
 // A conversion that adds a channel asks whether to plot it; the plot-heights
@@ -243,6 +248,7 @@ TEST(ModalLoops, PlotHeightsOpenOnlyWhenAsked) {
       .closeBox(kHeightsWindow);
   plat::test::run(asked, [] { DoMENU(kMenuView, 12); });
   EXPECT_TRUE(opened);
+  CustomScreenPlot = 0;
 }
 
 namespace {
@@ -307,6 +313,10 @@ std::vector<Loop> laterStates() {
 TEST(WindowGeometry, NoControlLeavesItsWindowOrCoversAnother) {
   std::vector<Loop> all = loops();
   for (Loop& l : laterStates()) all.push_back(std::move(l));
+  // The binary's own desk comes back however the test ends.
+  struct DeskBack {
+    ~DeskBack() { plat::test::setDesk(plat::test::optionsDesk()); }
+  } deskBack;
   for (const plat::Size desk : {plat::Size{1280, 800}, plat::Size{1920, 1080}}) {
     plat::test::setDesk(desk);
     for (const Loop& loop : all) {
@@ -333,9 +343,9 @@ TEST(WindowGeometry, NoControlLeavesItsWindowOrCoversAnother) {
       }
       for (const std::string& f : faults) ADD_FAILURE() << f;
       prefsArray[kPrefToolbarPosition] = 0;
+      ToolbarBandBelowPlot = 0;
     }
   }
-  plat::test::setDesk(plat::test::optionsDesk());
 }
 
 }  // namespace
