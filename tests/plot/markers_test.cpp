@@ -65,7 +65,9 @@ TEST(Markers, PanelOpensOnThePageThatHoldsTheZoom) {
     plotcore::ViewState v = view(c.n, c.sw, static_cast<int16_t>(c.page));
     const plotcore::ZoomSpan z = plotcore::ClampZoom(c.zl, c.zr, c.n);
     const int32_t mid = (z.left + z.right) / 2;
-    if (mid < c.n) EXPECT_EQ(plotcore::MarkerCaseAtClick(v, static_cast<int>(mid - int64_t{c.sw} * (c.page - 1))), mid);
+    if (mid < c.n) {
+      EXPECT_EQ(plotcore::MarkerCaseAtClick(v, static_cast<int>(mid - int64_t{c.sw} * (c.page - 1))), mid);
+    }
   }
 }
 
