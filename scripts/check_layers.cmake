@@ -16,6 +16,7 @@ set(KNOWN_CYCLES
   "plot/ui/paging plot/ui/plot_commands"
   "plot/ui/plot_commands plot/ui/toolbar"
   "plot/ui/plotwindow plot/ui/redraw"
+  "plot/ui/redraw plot/ui/stacked"
 )
 
 file(GLOB_RECURSE FILES RELATIVE ${SRC} ${SRC}/*.h ${SRC}/*.cpp)

@@ -52,8 +52,9 @@ HeaderTexts ResultsHeaderTexts(int16_t ch, const std::string& label, int32_t beg
 // ---- Furniture -------------------------------------------------------------------------------
 
 plat::Rect ChannelButtonRect(int16_t c) {
-  if (c >= 1 && c <= 9) return {14 * c + 22, 260, 14 * c + 37, 276};
-  if (c >= 10 && c <= 17) return {19 * c - 27, 260, 19 * c - 7, 276};
+  // Side by side, never one pixel over the next.
+  if (c >= 1 && c <= 9) return {14 * c + 22, 260, 14 * c + 36, 276};
+  if (c >= 10 && c <= 17) return {19 * c - 27, 260, 19 * c - 8, 276};
   if (c >= 18 && c <= 32) return {21 * c - 373, 277, 21 * c - 353, 293};
   return {};
 }

@@ -3,6 +3,7 @@
 // (greyed), 1 active, 2 marked. Only the program marks controls.
 #pragma once
 #include <string>
+#include <vector>
 
 #include "platform/types.h"
 
@@ -34,6 +35,11 @@ void removeControl(int win, int id);
 bool controlExists(int win, int id);
 void showControl(int win, int id, bool show);
 Rect controlRect(int win, int id);
+// Every control of the window (buttons, fields, pop-ups, sliders, views) by id.
+std::vector<int> controlIds(int win);
+// Where the control really stands, local to the content (a check box grows
+// to show its whole title); empty when absent or hidden.
+Rect controlFrame(int win, int id);
 // MenuButton: the item chosen by the last click, 0 when dismissed.
 int menuButtonValue(int win, int id);
 

@@ -26,6 +26,10 @@ void init(const Options&);
 // Between tests: closes every window, clears queues, handlers, menus,
 // recorders, the clock and the random seed.
 void reset();
+// A desk of another size (windows and menus go: call reset() and build
+// them again); the binary's own size comes back with setDesk(Options::desk).
+void setDesk(Size desk);
+Size optionsDesk();
 
 // Thrown by a stop() step to leave a loop that never returns.
 struct Stop {};

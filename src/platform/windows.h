@@ -40,6 +40,8 @@ void bringToFront(int id);          // order only
 int  frontWindow();                 // the active document window, 0 when none
 int  frontWindow(WindowClass cls);
 
+// Height of the title bar a window of this class gets (0 for plain ones).
+int titleBarHeight(WindowClass cls);
 Rect contentRect(int id);           // global
 Rect frameRect(int id);             // global, title bar included
 Size contentSize(int id);

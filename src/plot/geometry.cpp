@@ -212,7 +212,8 @@ SliderSpec MakeSliderSpec(int32_t nCases, int16_t screenWidth, int16_t bottomOfP
   sp.segment = static_cast<int32_t>(w1);
   const double perPage = static_cast<double>(nCases) / screenWidth;
   const int32_t right = Trunc32(static_cast<double>(screenWidth) * (segs - 1) / perPage + 12.0);
-  sp.bounds = {-7, bottomOfPlotArea + 23, right, bottomOfPlotArea + 31};
+  // Inside the window and tall enough for its thumb, below the time axis labels.
+  sp.bounds = {0, bottomOfPlotArea + 17, std::clamp<int32_t>(right, 40, screenWidth), bottomOfPlotArea + 35};
   return sp;
 }
 

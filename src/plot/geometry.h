@@ -122,7 +122,7 @@ struct SliderSpec {
   bool present = false;     // only when nCases > ScreenWidth
   int32_t segments = 0;     // FileSHORTS word 13
   int32_t segment = 1;      // FileSHORTS word 1, shown by the slider
-  plat::Rect bounds;        // left -7, top B + 23, right as computed, bottom B + 31
+  plat::Rect bounds;        // left 0, top B + 17, right as computed (held to the plot width), bottom B + 35
 };
 // The slider for the file: word 13 = ceil(nCases / SW); word 1 rescaled by
 // trunc(w1 new / old + 0.5) when the count changed from a non-zero previous

@@ -55,6 +55,13 @@ int32_t MarkerCaseAtClick(const ViewState& v, int x) {
   return static_cast<int32_t>(std::clamp<int64_t>(seg0 + x / std::max<int16_t>(1, v.xStep), INT32_MIN, INT32_MAX));
 }
 
+int32_t PageHoldingZoom(int32_t zoomLeft, int32_t zoomRight, int32_t nCases, int16_t screenWidth) {
+  const ZoomSpan z = ClampZoom(zoomLeft, zoomRight, nCases);
+  const int64_t middle = (int64_t{z.left} + z.right) / 2;
+  const int64_t page = middle / std::max<int16_t>(1, screenWidth) + 1;
+  return static_cast<int32_t>(std::clamp<int64_t>(page, 1, std::max(1, SegmentCount(nCases, screenWidth))));
+}
+
 plat::Rect NoteButtonRect(const ViewState& v, const std::string& caseText, int y) {
   double k = std::strtod(caseText.c_str(), nullptr);
   if (!std::isfinite(k)) k = 0;

@@ -40,6 +40,11 @@ MarkerDrawing LayoutMarkers(const ViewState& v, const std::vector<MarkerRecord>&
 // (s - 1) SW + x / Xstep (integer arithmetic).
 int32_t MarkerCaseAtClick(const ViewState& v, int x);
 
+// Page the marker panel shows for a zoomed view: the one whose columns hold
+// the middle case of the zoom (case k sits at column k - SW (s - 1) of page
+// s), held to 1..SegmentCount.
+int32_t PageHoldingZoom(int32_t zoomLeft, int32_t zoomRight, int32_t nCases, int16_t screenWidth);
+
 // Button of note n at the case written in its case text (the number it
 // starts with; 0 when it has none): 10 wide around x, 10 high from row y.
 plat::Rect NoteButtonRect(const ViewState& v, const std::string& caseText, int y);

@@ -1,5 +1,7 @@
 #include "plot/toolbar.h"
 
+#include <algorithm>
+
 namespace plotcore {
 
 ToolbarPlace ToolbarPlaceOf(int16_t word33) {
@@ -66,23 +68,38 @@ std::vector<PlacedTool> LayoutToolbar(ToolbarPlace p, int limit) {
   return out;
 }
 
-ToolbarFrame ToolbarFrameFor(ToolbarPlace p, plat::Rect plot, int screenHeight) {
+int ToolbarRowsHeight(ToolbarPlace p, int width) {
+  int bottom = 0;
+  for (const PlacedTool& t : LayoutToolbar(p, width)) bottom = std::max(bottom, t.r.bottom);
+  return bottom + 1;
+}
+
+ToolbarFrame ToolbarFrameFor(ToolbarPlace p, plat::Rect plot, const ToolbarDesk& desk) {
   ToolbarFrame f;
   if (p == ToolbarPlace::Left) {
-    f.toolbar = {2, 40, 91, screenHeight < 481 ? 440 : 706};
+    const int top = std::max(40, desk.top + desk.titleBar + 2);
+    f.toolbar = {2, top, 91, top + ToolbarRowsHeight(p, 89)};
     if (plot.left < 92) {
       f.movePlot = true;
       f.plotTopLeft = {92, plot.top};
     }
     return f;
   }
-  int top = p == ToolbarPlace::Bottom ? plot.bottom + 18 : plot.top - 24;
-  if (p == ToolbarPlace::Top && plot.top - 60 < 1) {
-    top = 37;
-    f.movePlot = true;
-    f.plotTopLeft = {plot.left, 85};
+  const int width = std::max(80, plot.width() - 22);
+  const int height = ToolbarRowsHeight(p, width);
+  if (p == ToolbarPlace::Bottom) {
+    const int top = plot.bottom + 2 + desk.titleBar;
+    f.toolbar = {plot.left, top, plot.left + width, top + height};
+    f.bandBelowPlot = f.toolbar.bottom + 2 - plot.bottom;
+    return f;
   }
-  f.toolbar = {plot.left, top, plot.left + plot.width() - 22, top + 24};
+  int top = plot.top - 2 - height;
+  if (top - desk.titleBar < desk.top) {
+    top = desk.top + desk.titleBar;
+    f.movePlot = true;
+    f.plotTopLeft = {plot.left, top + height + 2};
+  }
+  f.toolbar = {plot.left, top, plot.left + width, top + height};
   return f;
 }
 

@@ -31,18 +31,33 @@ struct PlacedTool {
 // overlap.
 std::vector<PlacedTool> LayoutToolbar(ToolbarPlace p, int limit);
 
-// Content rectangles (global) of the toolbar and, where it has to make
-// room, the plot window's new content top-left.
+// Height of the content that shows every row of buttons laid out in
+// `width`: the last row's bottom and one pixel of margin each side.
+int ToolbarRowsHeight(ToolbarPlace p, int width);
+
+// The desk the toolbar goes on (global coordinates).
+struct ToolbarDesk {
+  int top = 22;           // first row below the menu bar
+  int height = 900;       // bottom of the desk
+  int titleBar = 16;      // the toolbar window's own title bar
+};
+// Content rectangle (global) of the toolbar sized to its rows, and where the
+// plot window has to make room.
 struct ToolbarFrame {
   plat::Rect toolbar;
   bool movePlot = false;
-  plat::Point plotTopLeft;
+  plat::Point plotTopLeft;   // the plot window's new frame top-left
+  // Rows the windows under the plot (comments box, block and results
+  // windows) leave free for a toolbar standing between them and the plot.
+  int bandBelowPlot = 0;
 };
-// plot: the plot window's content rectangle. Left: (2, 40)-(91, 440 or 706
-// when the screen is at least 481 high), the plot moved right to x 92 when
-// left of it. Bottom: 24 high, 18 below the plot, 22 narrower. Top: 24
-// above the plot; when the plot is within 60 of the desk top the toolbar
-// goes to 37 and the plot down to 85.
-ToolbarFrame ToolbarFrameFor(ToolbarPlace p, plat::Rect plot, int screenHeight);
+// plot: the plot window's frame rectangle. Left: from (2, 40) at least its
+// title bar below the desk top, 89 wide, as high as its rows; the plot moved
+// right to x 92 when left of it. Bottom: 22 narrower than the plot, its
+// title bar 2 below the plot, as high as its rows; the windows under the
+// plot move down by what it takes. Top: the same width, ending 2 above the
+// plot; when that leaves the desk, the toolbar goes to the desk top and the
+// plot down below it.
+ToolbarFrame ToolbarFrameFor(ToolbarPlace p, plat::Rect plot, const ToolbarDesk& desk);
 
 }  // namespace plotcore

@@ -9,17 +9,21 @@ constexpr int kGap = 4;
 
 }  // namespace
 
-int CommentsBoxTop(int plotFrameTop, int bottomOfPlotArea) { return plotFrameTop + bottomOfPlotArea + 106; }
+int ToolbarBandBelowPlot = 0;
+
+int CommentsBoxTop(int plotFrameTop, int bottomOfPlotArea) {
+  return plotFrameTop + bottomOfPlotArea + 106 + ToolbarBandBelowPlot;
+}
 
 int BelowCommentsTop(int plotFrameTop, int bottomOfPlotArea, bool commentsHidden, int titleBarHeight) {
-  if (commentsHidden) return plotFrameTop + bottomOfPlotArea + 99;
+  if (commentsHidden) return plotFrameTop + bottomOfPlotArea + 99 + ToolbarBandBelowPlot;
   const int commentsBottom = CommentsBoxTop(plotFrameTop, bottomOfPlotArea) + kCommentsBoxHeight;
-  return std::max(plotFrameTop + bottomOfPlotArea + 159, commentsBottom + kGap + titleBarHeight);
+  return std::max(plotFrameTop + bottomOfPlotArea + 159 + ToolbarBandBelowPlot, commentsBottom + kGap + titleBarHeight);
 }
 
 int ResultsWindowTop(int plotFrameTop, int bottomOfPlotArea, int titleBarHeight) {
   const int plotBottom = plotFrameTop + titleBarHeight + bottomOfPlotArea + 38;
-  return plotBottom + kGap + titleBarHeight;
+  return plotBottom + kGap + titleBarHeight + ToolbarBandBelowPlot;
 }
 
 plat::Rect ResultsWindowRect(int plotLeft, int top, int height, int deskBottom, bool crossChannel, bool shifted) {

@@ -12,6 +12,11 @@
 // comments box and the block window start right of it.
 inline constexpr int kResultsColumnWidth = 479;
 
+// Rows a toolbar standing below the plot window takes from the windows under
+// it; they all move down by as much. 0 when it stands elsewhere. Set by the
+// toolbar as it is built.
+extern int ToolbarBandBelowPlot;
+
 // Top of the comments box: plot frame top + bottom line + 106.
 int CommentsBoxTop(int plotFrameTop, int bottomOfPlotArea);
 // Top of the block window: frame top + bottom line + 159 (99 with the

@@ -219,7 +219,7 @@ TEST(TimeStatsPanel, Texts) {
 }
 
 TEST(AnalysisKit, ChannelButtonsAndRules) {
-  EXPECT_EQ(ChannelButtonRect(17).right, 316);
+  EXPECT_EQ(ChannelButtonRect(17).right, 315);
   EXPECT_EQ(ChannelButtonRect(18), (plat::Rect{5, 277, 25, 293}));
   EXPECT_TRUE(ChannelButtonRect(33).empty());
   EXPECT_TRUE(KitShowsDistributionButtons(-1));

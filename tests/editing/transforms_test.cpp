@@ -127,6 +127,21 @@ TEST(Transforms, LabelsAndLogTexts) {
     SCOPED_TRACE(c.want);
     EXPECT_EQ(FixTransformLabel(c.code, c.label, c.oldUnit, c.newUnit), c.want);
   }
+  // The temperature conversions offer the new unit too: a kelvin channel
+  // labelled "(degC)" was read as Celsius later.
+  const struct {
+    int item;
+    const char *label, *want;
+  } conversions[] = {{24, "Chamber temp (\xA1" "C)", "Chamber temp (K)"},
+                     {23, "Air (\xA1" "F)", "Air (\xA1" "C)"},
+                     {8, "O2 Torr", "O2 KPa"}};
+  for (const auto& c : conversions) {
+    SCOPED_TRACE(c.want);
+    const Conversion& k = ConversionItem(c.item);
+    EXPECT_EQ(FixTransformLabel(static_cast<int16_t>(kFirstConversionCode + c.item - 1), c.label, k.oldUnit,
+                                k.newUnit),
+              c.want);
+  }
   TransformSettings s = with(5);
   EXPECT_EQ(TransformLogText(s, " 1", " 2", "2"), "transformation # 5:  1 + 2 * (channel X^2) ");
   s.code = 60;

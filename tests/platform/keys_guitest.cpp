@@ -39,6 +39,7 @@ TEST(KeyTranslation, NamedKeys) {
       {"forward delete", Qt::Key_Delete, kNone, "\x7f", 127},
       {"escape", Qt::Key_Escape, kNone, "\x1b", 27},
       {"clear", Qt::Key_Clear, kNone, "", 27},
+      {"ctrl period is Cmd-period, another escape", Qt::Key_Period, kCtrl, ".", 27},
       {"home", Qt::Key_Home, kNone, "", 1},
       {"end", Qt::Key_End, kNone, "", 4},
       {"page up", Qt::Key_PageUp, kNone, "", 11},

@@ -46,6 +46,31 @@ TEST(Markers, LabelsAndPlaces) {
   }
 }
 
+// The panel's rounding, zoomleft * (nCases / SW) / nCases + 1, opened page 1
+// for a zoom on page 2.
+TEST(Markers, PanelOpensOnThePageThatHoldsTheZoom) {
+  const struct {
+    int32_t zl, zr, n;
+    int16_t sw;
+    int32_t page;
+  } cases[] = {
+      {1100, 1300, 5000, 1000, 2},  {0, 200, 5000, 1000, 1},     {4800, 5000, 5000, 1000, 5},
+      {900, 1300, 5000, 1000, 2},   {1999, 2000, 5000, 1000, 2}, {2000, 2001, 5000, 1000, 3},
+      {6000, 7000, 5000, 1000, 5},  {100, 50, 300, 1000, 1},     {3'500'000, 3'500'100, 7'000'000, 1800, 1945},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.zl);
+    EXPECT_EQ(plotcore::PageHoldingZoom(c.zl, c.zr, c.n, c.sw), c.page);
+    // Its columns hold the middle case.
+    plotcore::ViewState v = view(c.n, c.sw, static_cast<int16_t>(c.page));
+    const plotcore::ZoomSpan z = plotcore::ClampZoom(c.zl, c.zr, c.n);
+    const int32_t mid = (z.left + z.right) / 2;
+    if (mid < c.n) {
+      EXPECT_EQ(plotcore::MarkerCaseAtClick(v, static_cast<int>(mid - int64_t{c.sw} * (c.page - 1))), mid);
+    }
+  }
+}
+
 TEST(Markers, LabelsOnlyWhenEachHasTenPixels) {
   const plotcore::ViewState v = view(100000, 900, 1);
   for (const auto& [count, labelled] : {std::pair{100, false}, std::pair{90, true}}) {

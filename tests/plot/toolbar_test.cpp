@@ -5,6 +5,9 @@
 
 #include <set>
 
+#include "plot/blockscale.h"
+#include "plot/geometry.h"
+#include "shell/desklayout.h"
 #include "shell/dispatch.h"
 
 namespace {
@@ -57,20 +60,46 @@ TEST(ToolbarLayout, ARowBreakDropsTheGapAndMovesDown23) {
   EXPECT_EQ(bar.back().r.bottom, 22);   // one row of 21-pixel buttons
 }
 
-TEST(ToolbarLayout, WindowPlacesAndTheirCycle) {
-  const plat::Rect plot{2, 41, 1300, 500};
-  auto left = plotcore::ToolbarFrameFor(ToolbarPlace::Left, plot, 900);
-  EXPECT_EQ(left.toolbar, (plat::Rect{2, 40, 91, 706}));
-  EXPECT_TRUE(left.movePlot);
-  EXPECT_EQ(left.plotTopLeft, (plat::Point{92, 41}));
-  EXPECT_EQ(plotcore::ToolbarFrameFor(ToolbarPlace::Left, {94, 41, 900, 400}, 480).toolbar.bottom, 440);
-  auto bottom = plotcore::ToolbarFrameFor(ToolbarPlace::Bottom, plot, 900);
-  EXPECT_EQ(bottom.toolbar, (plat::Rect{2, 518, 1278, 542}));
-  EXPECT_FALSE(bottom.movePlot);
-  auto top = plotcore::ToolbarFrameFor(ToolbarPlace::Top, plot, 900);
-  EXPECT_EQ(top.toolbar, (plat::Rect{2, 37, 1278, 61}));
-  EXPECT_EQ(top.plotTopLeft, (plat::Point{2, 85}));
-  EXPECT_FALSE(plotcore::ToolbarFrameFor(ToolbarPlace::Top, {2, 200, 900, 500}, 900).movePlot);
+bool apart(const plat::Rect& a, const plat::Rect& b) {
+  return a.right <= b.left || b.right <= a.left || a.bottom <= b.top || b.bottom <= a.top;
+}
+
+// At a 1,440-pixel plot eight buttons sat on a second row the 24-pixel bar
+// hid; at the bottom the bar covered the comments box, at the top the plot
+// moved down under a box left where it was.
+TEST(ToolbarLayout, AtEveryDeskFrom1280TheToolbarShowsEveryRowAndCoversNothing) {
+  const struct {
+    int w, h;
+  } desks[] = {{1280, 720}, {1280, 800}, {1366, 768}, {1440, 900}, {1920, 1080}, {2560, 1440}};
+  constexpr int kMenuBar = 22, kTitleBar = 22, kToolbarTitle = 16;
+  for (const auto& d : desks) {
+    for (ToolbarPlace place : {ToolbarPlace::Left, ToolbarPlace::Bottom, ToolbarPlace::Top}) {
+      SCOPED_TRACE(testing::Message() << d.w << "x" << d.h << " place " << static_cast<int>(place));
+      const plotcore::ScreenGeometry g = plotcore::GeometryForDisplay(d.w, d.h);
+      plat::Rect content = plotcore::PlotWindowRect(g, place == ToolbarPlace::Left);
+      content = content.offset(0, std::max(0, kMenuBar + kTitleBar - content.top));
+      plat::Rect plot{content.left, content.top - kTitleBar, content.right, content.bottom};
+      const plotcore::ToolbarFrame f = plotcore::ToolbarFrameFor(place, plot, {kMenuBar, d.h, kToolbarTitle});
+      if (f.movePlot) plot = plot.offset(f.plotTopLeft.x - plot.left, f.plotTopLeft.y - plot.top);
+      const plat::Rect bar = f.toolbar;
+      const plat::Rect barFrame{bar.left, bar.top - kToolbarTitle, bar.right, bar.bottom};
+      for (const plotcore::PlacedTool& t : plotcore::LayoutToolbar(place, bar.width())) {
+        EXPECT_LE(t.r.right, bar.width()) << t.id;
+        EXPECT_LE(t.r.bottom, bar.height()) << t.id << " is cut off";
+      }
+      EXPECT_EQ(bar.height(), plotcore::ToolbarRowsHeight(place, bar.width())) << "as high as its rows";
+      EXPECT_GE(barFrame.top, kMenuBar);
+      EXPECT_LE(bar.bottom, d.h);
+      EXPECT_TRUE(apart(barFrame, plot)) << "toolbar and plot window";
+      ToolbarBandBelowPlot = f.bandBelowPlot;
+      const int B = g.bottomOfPlotArea;
+      const plat::Rect comments = plotcore::CommentsBoxRect(content.left, plot.top, B, g.screenWidth);
+      const plat::Rect commentsFrame{comments.left, comments.top - kTitleBar, comments.right, comments.bottom};
+      EXPECT_TRUE(apart(barFrame, commentsFrame)) << "toolbar and comments box";
+      EXPECT_TRUE(apart(plot, commentsFrame)) << "plot window and comments box";
+      ToolbarBandBelowPlot = 0;
+    }
+  }
   EXPECT_EQ(plotcore::NextToolbarPlace(ToolbarPlace::Left), ToolbarPlace::Bottom);
   EXPECT_EQ(plotcore::NextToolbarPlace(ToolbarPlace::Top), ToolbarPlace::Left);
   EXPECT_EQ(plotcore::ToolbarPlaceOf(7), ToolbarPlace::Left);

@@ -12,6 +12,7 @@
 #include "shell/steptable.h"
 #include "shell/colours.h"
 #include "shell/defaults.h"
+#include "shell/desklayout.h"
 #include "shell/dispatch.h"
 #include "shell/globals.h"
 #include "shell/store.h"
@@ -19,6 +20,7 @@
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
+#include "shell/ui/mainloop.h"
 #include "shell/ui/menubar.h"
 #include "shell/ui/startup.h"
 #include "support/gui_support.h"
@@ -46,6 +48,10 @@ inline void StartProgram() {
   ScriptCOUNT = 0;
   autoscript = ScriptRunOnce = 0;
   MenuIDENTIFIER = MenuItem = 0;
+  MENU_or_ToolBar_PICKED = 0;
+  menuidx = menuitemx = 0;
+  ToolbarBandBelowPlot = 0;
+  ClearQuitRequest();
   MAINMENU();
   InstallShellHooks();
   RegisterAllCommands(CorvimetRegistrars());

@@ -163,11 +163,11 @@ void buildWindow() {
   makeResultsCurrent();
   ch = ActiveChannel;
   CHANNELSELECT();
-  addSwitch(kStatsMaxSwitch, "\xB2", {55, 305, 90, 320});
+  addSwitch(kStatsMaxSwitch, "\xB2", {61, 305, 92, 320});
   addBoundField(kStatsMaxField, BlockMaxY, {94, 305, 171, 320});
   addSwitch(kStatsMinSwitch, "\xB3", {195, 305, 231, 320});
   addBoundField(kStatsMinField, BlockMinY, {234, 305, 312, 320});
-  addSwitch(kStatsSelect, "Select:", {4, 302, 52, 322});
+  addSwitch(kStatsSelect, "Select:", {2, 302, 60, 322});
   addPush(kStatsLeftLimit, "Left Limit", {6, 229, 69, 249});
   addPush(kStatsRightLimit, "Right Limit", {69, 229, 142, 249});
   IntBUTTON();

@@ -319,6 +319,10 @@ void HISTOGRAM(int32_t first, int32_t last, double mean, uint16_t rangeMode, uin
     plat::selectWindow(kResultsWindow);
     plat::setCurrentPort(kResultsWindow);
   }
+  // The results window keeps the keys, the distributions stay in sight over it.
+  if (!big)
+    for (int id = kHistogramWindow; id <= 174; ++id)
+      if (plat::windowExists(id)) plat::bringToFront(id);
   ClearMailbox();
   upvip();
 }

@@ -197,7 +197,8 @@ void chooseChannels(LineFitRun& run) {
   MakeLineFitResultsCurrent();
   // The channels come from the picker: no channel buttons here.
   WriteHEADER(0);
-  AddLineFitButton(kResultsWindow, kHelpButton, "?", {280, 329, 310, 349});
+  // Beside "Print": the window ends near 330 on an 800-pixel desk.
+  AddLineFitButton(kResultsWindow, kHelpButton, "?", {316, 296, 346, 318});
   chan2 = 0;
   if (PortForResultsOutput != 0) AddLineFitButton(kResultsWindow, kRegPrint, "Print", {234, 296, 310, 318});
   if (nChannels[slot] == 2) {

@@ -476,6 +476,7 @@ int16_t AUTOCORRELATE() {
       plat::disposeWindow(kStepPlotWindow);
       continue;
     }
+    if (a == kActionClose && id == kResultsWindow) break;
     if (a == kActionKey && (id == '?' || id == '/')) help(run);
     if (a != kActionClick) continue;
     if (id > kStepChannelBase && id <= kStepChannelBase + nChannels[slot]) {

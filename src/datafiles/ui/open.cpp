@@ -234,6 +234,8 @@ FileTypeAnswer FileTypeDialog(bool startup, int16_t x, int16_t y, bool merge) {
   {
     HandlerScope keep;
     InstallDialogHandlers();
+    // This dialog answers the Open and Help picks itself and hands others on.
+    plat::handlers().menu = HANDLEMENU;
     ClearMailbox();
     MenuIDENTIFIER = MenuItem = 0;
     for (bool done = false; !done;) {

@@ -553,7 +553,12 @@ bool periodicWindow(Run& run) {
     ClearMailbox();
     if (!plat::windowExists(w) || QuitRequested()) break;
     if (a == kActionClose || (a == kActionActivate && id != w) || EditPickPending()) break;
-    if (a == kActionKey) {
+    if (a == kActionKey && (id == '?' || id == '/')) {
+      plat::openHelp(kBaselineHelp);
+      continue;
+    }
+    // Only Return and Enter stand for the default button; other keys type.
+    if (a == kActionKey && (id == 13 || id == 3)) {
       a = kActionClick;
       id = kPeriodicMarkers;
     }

@@ -200,6 +200,8 @@ bool PickBlock(int16_t allowToggle) {
     }
     if (a == kActionActivate && id == kBlockSetWindow) BaseLineButton = kPickDoneButton;
     if (a == kActionClick && id > 130) BaseLineButton = id;
+    // The close box or Escape of the dialog behind the picker cancels it.
+    if (a == kActionClose) BaseLineButton = kPickCancelButton;
     if (allowToggle != 0 && a == kActionKey && (id == 13 || id == 32)) toggleCompressed(f, win);
     trackPointer(f, win, &box);
     if (gPress.pending) {
@@ -241,6 +243,10 @@ bool PickPoint() {
     if (!plat::windowExists(win) || QuitRequested()) return false;
     if (a == kActionClick && id > 130) {
       BaseLineButton = id;
+      return false;
+    }
+    if (a == kActionClose) {
+      BaseLineButton = kPickCancelButton;
       return false;
     }
     const int32_t c = trackPointer(f, win, nullptr);
@@ -340,7 +346,18 @@ int16_t BLOCKSET() {
   bool refused = false;
   while (BaseLineButton != kPickDoneButton && plat::windowExists(kBlockSetWindow)) {
     BaseLineButton = 0;
-    if (!PickBlock(0)) continue;
+    const bool picked = PickBlock(0);
+    if (BaseLineButton == kPickCancelButton) {
+      // Nothing changes: the block the file had comes back.
+      blocks.clear();
+      if (hadBlock) {
+        BeginBlock[f] = earlier.first;
+        EndBlock[f] = earlier.last;
+        FileSHORTS[f][kShortBlockState] = 2;
+      }
+      break;
+    }
+    if (!picked) continue;
     if (EndBlock[f] > nCases[f] || BeginBlock[f] < 0) continue;
     if (static_cast<int32_t>(blocks.size()) >= kMaxBaselineRows) {
       if (!refused) {

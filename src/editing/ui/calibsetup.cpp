@@ -21,7 +21,7 @@
 
 namespace {
 
-const char* const kTypeNames[5] = {"", "linear", "2-way Poly", "power", "exponential"};
+const char* const kTypeNames[5] = {"", "linear", "2-way poly", "power", "exponential"};
 
 void button(int win, int16_t id, const std::string& title, plat::Rect r, plat::ButtonKind kind = plat::ButtonKind::Push) {
   AddKitButton(win, id, kind, title, r);

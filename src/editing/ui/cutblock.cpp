@@ -159,6 +159,9 @@ int16_t CUTBLOCK(int16_t direct) {
   }
   FileSHORTS[slot][kShortChanged] = 1;
   Rip();
+  // The block goes with the cut: its band first (XOR), while the block still
+  // says where it lies, so strips not drawn again keep no trace of it.
+  RefreshPLOTBLOCK(0);
   FileEditStatus st = FileEditStatus::Ok;
   if (wholeFile) {
     MarkerAnswer answer = MarkerAnswer::Delete;
@@ -182,8 +185,9 @@ int16_t CUTBLOCK(int16_t direct) {
     RedrawWholeFile();
   } else {
     plotcore::InvalidatePlotLod(slot, ActiveChannel);
-    if (FileSHORTS[slot][kShortView] == 1) {
-      RefreshSCREEN();
+    if (FileSHORTS[slot][kShortView] == 1 && gPlotHooks.drawAllChannels) {
+      // Only the active channel changed: its strip is drawn afresh.
+      gPlotHooks.drawAllChannels(ActiveChannel);
     } else {
       DrawPlot(0, 0, 1);
       MakePLOT_SLIDER();

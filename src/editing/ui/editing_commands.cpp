@@ -14,6 +14,7 @@
 #include "editing/ui/spikes.h"
 #include "editing/ui/spiketool.h"
 #include "editing/ui/smoothing.h"
+#include "plot/ui/blockwindow.h"
 #include "plot/ui/mouse.h"
 #include "plot/ui/redraw.h"
 #include "shell/steptable.h"
@@ -27,8 +28,10 @@ namespace {
 void undoLastChange() {
   if (TheFileInUse >= kMaxOpenFiles || !UndoAvailable(static_cast<int16_t>(TheFileInUse))) return;
   if (UNDO() != StoreStatus::Ok) return;
-  // The labels may have come back too: the whole view, not one strip.
+  // The labels may have come back too: the whole view, not one strip; and
+  // the block window shows the samples as they are now.
   RefreshSCREEN();
+  DRAWBLOCK();
 }
 
 }  // namespace

@@ -229,7 +229,7 @@ void FILEINFO(const MacText&, const MacText&, const MacText&, int16_t mode) {
     h.editKey = CHECKRETURN;
     // The pick stays in the mailbox for the main loop to run.
     h.menu = [&picked](const plat::Event& e) {
-      noMENU(e);
+      HANDLEMENU(e);
       picked = true;
     };
     ClearMailbox();

@@ -9,11 +9,13 @@
 #include "platform/events.h"
 #include "platform/windows.h"
 #include "plot/ui/plotwindow.h"
+#include "plot/ui/stacked.h"
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
 #include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
+#include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
 #include "shell/ui/sounds.h"
 
@@ -98,7 +100,15 @@ void arrangeAgain(Run& run) {
 // True when the channels were re-arranged.
 bool rearrange(const Run& run) {
   plat::setCursor(plat::CursorKind::Watch);
+  // The whole file is written to the backup first: the user sees why it takes a while.
+  const plat::Rect at = plat::contentRect(kWin);
+  BuildWINDOW(0, kRearrangeSavingWindow, "Saving...", static_cast<int16_t>(at.left + 150),
+              static_cast<int16_t>(at.top + 60), static_cast<int16_t>(at.left + 430),
+              static_cast<int16_t>(at.top + 120), kKindNoCloseBox, 1);
+  FileEditText(kRearrangeSavingWindow, 20, 36, "Saving...", 18, true);
+  plat::flushWindow(kRearrangeSavingWindow);
   const FileEditStatus st = RearrangeChannels(run.slot, run.order, plat::appFolder() / kRearrangeBackupName);
+  plat::disposeWindow(kRearrangeSavingWindow);
   plat::setCursor(plat::CursorKind::Arrow);
   if (st != FileEditStatus::Ok) {
     ShowAlert(FileEditStatusText(st));
@@ -178,6 +188,13 @@ void REARRANGE() {
   }
   plat::disposeWindow(kWin);
   RestoreTheToolBar();
+  if (arranged && FileSHORTS[slot][kShortView] == 1) {
+    // The strips shown were numbered as before: the user picks them again.
+    // Heights set for the old strips give way to equal ones.
+    splot = 1;
+    SELECTCHANNELS("Select Channels to Display", 1, 0, 1, 3);
+    CustomScreenPlot = 0;
+  }
   if (arranged) RedrawWholeFile();
   else MakeChannelSelectionsPopUp();
 }

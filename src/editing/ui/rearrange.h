@@ -15,6 +15,8 @@ inline constexpr int16_t kRearrangeOK = 230;
 inline constexpr int16_t kRearrangeReArBox = 231;
 
 inline constexpr int16_t kChangeWarningWindow = 15;
+// The notice shown while the backup is written.
+inline constexpr int16_t kRearrangeSavingWindow = 5;
 inline constexpr int16_t kChangeWarningOK = 1;
 
 void REARRANGE();

@@ -220,10 +220,8 @@ void runPanel(Run& run) {
       case kSpikeSingleScan:
         threshold = fieldNumber(kSpikeThresholdField);
         sweep(run, id == kSpikeSweep, true);
-        if (id == kSpikeSweep) {
-          showUseAsDefaults();
-          run.labelShown = true;
-        }
+        if (id == kSpikeSweep) showUseAsDefaults();
+        run.labelShown = true;   // either sweep drew the caption
         break;
       case kSpikeTrim:
         UpTrimLimit = fieldNumber(kSpikeUpLimitField);

@@ -13,10 +13,12 @@
 #include "platform/resources.h"
 #include "platform/windows.h"
 #include "plot/geometry.h"
+#include "plot/stacked.h"
 #include "plot/ui/databar.h"
 #include "plot/ui/draw.h"
 #include "plot/ui/plotwindow.h"
 #include "plot/ui/redraw.h"
+#include "plot/ui/stacked.h"
 #include "shell/colours.h"
 #include "shell/defaults.h"
 #include "shell/dispatch.h"
@@ -43,6 +45,7 @@ int pressWindow = 0;
 struct Tool {
   int16_t slot = 0;
   int win = 0;
+  bool stacked = false;   // the tool works inside the strips of the stacked view
   int16_t undoChannel = 0;
   int16_t rspk = 0;
   float nslant = 0.0f;
@@ -157,11 +160,21 @@ void buildPanel() {
   SLANTICON();
 }
 
-void redrawPlot(const Tool& t) {
+// The view drawn afresh: in the stacked view the active channel's strip
+// (channel 0: every strip), else the single plot.
+void redrawPlot(const Tool& t, bool everyStrip = false) {
   if (!plat::windowExists(t.win)) return;
   plat::setCurrentPort(t.win);
-  DrawPlot(0, 0, 0);
+  if (t.stacked) DrawALLCHANNELS(everyStrip ? int16_t{0} : ActiveChannel);
+  else DrawPlot(0, 0, 0);
   plat::flushWindow(t.win);
+}
+
+// Rows a linearising band and its mark take: the active strip in the
+// stacked view, the plot area otherwise.
+plotcore::StripRows toolRows(const Tool& t) {
+  if (t.stacked) return plotcore::RowsOfStrip(nVar[t.slot][ActiveChannel][8], nVar[t.slot][ActiveChannel][9]);
+  return {kPlotTop, BottomOfPlotArea - 3};
 }
 
 // The undo copy stays one level: it moves to another channel when the tool
@@ -196,7 +209,8 @@ void removeSpike(Tool& t) {
 void flipBand(const Tool& t, int x1, int x2) {
   if (x1 == x2) return;
   plat::Port& p = plat::port(t.win);
-  p.invertRect({std::min(x1, x2), kPlotTop, std::max(x1, x2), BottomOfPlotArea - 3});
+  const plotcore::StripRows rows = toolRows(t);
+  p.invertRect({std::min(x1, x2), rows.top, std::max(x1, x2), rows.bottom});
 }
 
 void linearise(Tool& t) {
@@ -232,8 +246,9 @@ void linearise(Tool& t) {
     }
   }
   plat::Port& p = plat::port(t.win);
-  p.moveTo(pressX, BottomOfPlotArea - 4);
-  p.lineTo(pressX, 70);
+  const plotcore::StripRows rows = toolRows(t);
+  p.moveTo(pressX, rows.bottom - 1);
+  p.lineTo(pressX, std::min(rows.bottom - 1, t.stacked ? rows.top + 12 : 70));
   if (t.secondval == 0) return;
   const int32_t a = std::min(t.firstval, t.secondval), b = std::max(t.firstval, t.secondval);
   t.firstval = t.secondval = 0;
@@ -301,7 +316,8 @@ void shiftChannel(Tool& t, int16_t to) {
   chanB = static_cast<uint16_t>(to);
   plat::setButtonState(kResultsWindow, to, 2);
   MakeChannelSelectionsPopUp();
-  if (plat::windowExists(t.win)) {
+  // Every strip is on view already: only the single plot changes channel.
+  if (plat::windowExists(t.win) && !t.stacked) {
     plat::setCurrentPort(t.win);
     FindMinMax();
     DrawPlot(0, 0, 0);
@@ -314,13 +330,18 @@ void page(Tool& t, int delta) {
   if (next < 1 || next > FileSHORTS[t.slot][kShortSegments]) return;
   seg = static_cast<int16_t>(next);
   plat::setCurrentPort(t.win);
-  FindMinMax();
-  DrawPlot(0, 0, 1);
+  if (t.stacked) {
+    redrawPlot(t, true);
+  } else {
+    FindMinMax();
+    DrawPlot(0, 0, 1);
+  }
   if (plat::controlExists(t.win, kPageSlider)) plat::setSliderValue(t.win, kPageSlider, seg);
 }
 
 bool insidePlot(const Tool& t) {
-  return VerticalPosition > kPlotTop && VerticalPosition < BottomOfPlotArea && HorizPosition > 0 &&
+  const plotcore::StripRows rows = t.stacked ? toolRows(t) : plotcore::StripRows{kPlotTop, BottomOfPlotArea};
+  return VerticalPosition > rows.top && VerticalPosition < rows.bottom && HorizPosition > 0 &&
          HorizPosition <= plat::contentSize(t.win).w;
 }
 
@@ -425,11 +446,19 @@ int16_t IntREMOVESPIKE(int16_t) {
   const int16_t histogram = PlotAsHistogram;
   const int16_t compressed = FileSHORTS[t.slot][kShortCompressed];
   PlotAsHistogram = 0;
+  // In the stacked view the tool works inside the strips, with no selector
+  // or hide buttons that could change the view under it.
+  t.stacked = StackedViewShown(t.slot);
+  if (t.stacked) HoldStripFurniture(true);
   if (histogram != 0 || compressed != 0 || FileSHORTS[t.slot][kShortZoomed] != 0) {
     FileSHORTS[t.slot][kShortCompressed] = 0;
     FileSHORTS[t.slot][kShortZoomed] = 0;
-    FindMinMax();
-    DrawPlot(0, 0, 1);
+    if (t.stacked) {
+      redrawPlot(t, true);
+    } else {
+      FindMinMax();
+      DrawPlot(0, 0, 1);
+    }
   }
   if (DsLx == 0) DoSlant = 0;
   {
@@ -441,6 +470,7 @@ int16_t IntREMOVESPIKE(int16_t) {
     PlotAsHistogram = histogram;
     FileSHORTS[t.slot][kShortBlockState] = blockState;
     if (plat::windowExists(t.win)) plat::setCurrentPort(t.win);
+    if (t.stacked) HoldStripFurniture(false);
     if (FileSHORTS[t.slot][kShortView] == 0) UpdateSCREEN(0, 1);
     else RefreshSCREEN();
     LogChannelEdit(t.slot, ActiveChannel,

@@ -107,7 +107,16 @@ void field(int16_t id, const std::string& t, plat::Rect r, int maxLen = 255) {
 }
 
 void text(int x, int y, const std::string& t, int size = 12, bool bold = false) {
-  DrawDialogText(kWin, x, y, t, size, bold);
+  plat::Port& p = plat::port(kWin);
+  // Whatever drew last (the channel columns, the outcome band) leaves its pen.
+  p.setForeColor({0, 0, 0});
+  p.setFont(plat::FontSpec{"application", size});
+  p.setTextSize(size);
+  p.setTextFace(bold, false, false);
+  p.moveTo(x, y);
+  p.drawText(t);
+  p.setTextSize(12);
+  p.setTextFace(false, false, false);
 }
 
 float number(int16_t id) {
@@ -145,6 +154,24 @@ void setRunButtons(Dialog& d) {
   const bool ready = !two || (d.s.chan2 >= 1 && d.s.chan2 <= nChannels[d.slot]);
   plat::setButtonState(kWin, kTrAll, ready ? 1 : 0);
   if (plat::controlExists(kWin, kTrBlock)) plat::setButtonState(kWin, kTrBlock, ready ? 1 : 0);
+}
+
+// The copy and new-channel buttons as the dialog stands: the copy takes the
+// dialog's source channel and goes to the first channel not yet there; the
+// check box names the channel a run fills (the one already made for a
+// pending result) and shows whether the next run makes one.
+void channelButtons(Dialog& d) {
+  COPYBUTTON(d.s.chan1);
+  const int16_t n = nChannels[d.slot];
+  if (d.newChannel != 0 && !plat::controlExists(kWin, kTrNewChannel))
+    button(kTrNewChannel, "", {3, 250, 236, 270}, plat::ButtonKind::CheckBox);
+  if (plat::controlExists(kWin, kTrNewChannel)) {
+    const int16_t target = d.newChannel != 0 ? d.newChannel : static_cast<int16_t>(n + 1);
+    plat::setControlTitle(kWin, kTrNewChannel, "Store Results in New Channel" + NumText(target));
+    plat::setButtonState(kWin, kTrNewChannel, d.s.makeNewChan ? 2 : 1);
+  }
+  // A copy would sit between the source and the channel of its pending result.
+  if (plat::controlExists(kWin, kTrCopy)) plat::setButtonState(kWin, kTrCopy, d.pending ? 0 : 1);
 }
 
 void pickTransform(Dialog& d, int16_t item) {
@@ -326,6 +353,7 @@ bool run(Dialog& d, bool blockOnly, EditStep& es) {
   button(kTrCancel, "Cancel", {3, 225, 73, 245});
   button(kTrView, "View", {80, 225, 130, 245}, plat::ButtonKind::Push, 0);
   button(kTrSaveContinue, "Save & Continue", {186, 225, 312, 245});
+  channelButtons(d);
   return true;
 }
 
@@ -381,7 +409,7 @@ void build(Dialog& d) {
   button(kTrDone, "Done", {240, 250, 312, 270}, plat::ButtonKind::Push, 0);
   yChan = 0;
   drawColumns(d);
-  COPYBUTTON();
+  channelButtons(d);
   enableListItems(d);
 }
 
@@ -440,6 +468,11 @@ void useCustom(Dialog& d) {
   f.kind = plat::FieldKind::Static;
   f.font.pixelSize = 14;
   plat::addField(kWin, f);
+  // The list shows the kind of transform now in force.
+  if (d.s.code >= 1 && d.s.code <= 26 && TransformTypeName(d.s.code)[0] != '\0') {
+    d.s.item1 = d.s.code;
+    if (plat::controlExists(kWin, kTrTransformPopup)) plat::setPopupValue(kWin, kTrTransformPopup, d.s.code);
+  }
   setRunButtons(d);
 }
 
@@ -495,6 +528,7 @@ void loop(Dialog& d, EditStep& es) {
       plat::setButtonState(kWin, id, 2);
       plat::setFieldText(kWin, kTrLabelField, RetrieveLabel(id));
       setRunButtons(d);
+      channelButtons(d);
     } else if (id >= 33 && id <= 64) {
       if (id - 32 > n) continue;
       if (d.s.chan2 >= 1) plat::setButtonState(kWin, static_cast<int16_t>(32 + d.s.chan2), 1);
@@ -534,11 +568,13 @@ void loop(Dialog& d, EditStep& es) {
         break;
       case kTrCopy:
         if (d.pending) break;  // the copy would sit between the source and its pending channel
+        ActiveChannel = d.s.chan1;   // the copy is of the channel the dialog shows as source
         COPYCHAN(1);
         plat::setCurrentPort(kWin);
         d.s.chan1 = ActiveChannel;
+        plat::setFieldText(kWin, kTrLabelField, RetrieveLabel(d.s.chan1));
         drawColumns(d);
-        COPYBUTTON();
+        channelButtons(d);
         break;
       case kTrLastResult: plat::setFieldText(kWin, kTrBlockValue, NumText(meanValue)); break;
       case kTrSetBlock: {
@@ -560,7 +596,7 @@ void loop(Dialog& d, EditStep& es) {
         plat::removeControl(kWin, kTrSaveContinue);
         plat::setButtonState(kWin, kTrView, 1);
         drawColumns(d);
-        COPYBUTTON();
+        channelButtons(d);
         break;
       }
       case kTrCancel: return cancel(d);
@@ -633,11 +669,11 @@ void replay(Dialog& d, const EditStep& es) {
 
 }  // namespace
 
-int16_t COPYBUTTON() {
+int16_t COPYBUTTON(int16_t source) {
   const int16_t slot = static_cast<int16_t>(TheFileInUse);
   const int16_t n = nChannels[slot];
   if (n < kMaxChannels) {
-    button(kTrCopy, "Copy Channel" + NumText(ActiveChannel) + " to New Channel" + NumText(static_cast<int16_t>(n + 1)),
+    button(kTrCopy, "Copy Channel" + NumText(source) + " to New Channel" + NumText(static_cast<int16_t>(n + 1)),
            {3, 276, 312, 296});
     button(kTrNewChannel, "Store Results in New Channel" + NumText(static_cast<int16_t>(n + 1)), {3, 250, 236, 270},
            plat::ButtonKind::CheckBox);

@@ -25,5 +25,5 @@ inline constexpr int16_t kTrCancel = 162, kTrView = 133, kTrSaveContinue = 160;
 
 // step 0 from the menu or toolbar; a replayed step runs with no window.
 int16_t TRANSFORMATIONS(int16_t step);
-// The copy, new-channel and block-set controls of window 4.
-int16_t COPYBUTTON();
+// The copy (of channel `source`), new-channel and block-set controls of window 4.
+int16_t COPYBUTTON(int16_t source);

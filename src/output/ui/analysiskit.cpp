@@ -164,8 +164,11 @@ void DrawChannelButtons() {
 
 void CHANNELSELECT() {
   if (!plat::windowExists(kResultsWindow)) return;
+  // Beside the channel buttons, not below them: on an 800-pixel desk the
+  // window ends at about 330, where its lowest row of controls would be cut.
+  FitResultsWindow(300);
   DrawChannelButtons();
-  smallBevel(kResultsWindow, kHelpButton, "?", {280, 329, 310, 349}, 1, systemFont(12));
+  smallBevel(kResultsWindow, kHelpButton, "?", {330, 258, 360, 278}, 1, systemFont(12));
   if (KitShowsDistributionButtons(Analysis_Code)) {
     const plat::FontSpec own = orrelin(12);
     smallBevel(kResultsWindow, kDistributionButton, "Distribution", {149, 229, 225, 249}, 1, own);

@@ -174,7 +174,7 @@ void optionsMiniature() {
 bool runOptions(bool print, PrintOptions* o, int16_t f, uint16_t& CustomPlot) {
   const int k = (ScreenWidth - 500) / 2;
   BuildWINDOW(1, kPrintOptionsWindow, print ? "Print File Image" : "File Image Preview", static_cast<int16_t>(k),
-              85, static_cast<int16_t>(k + 470), 335, kKindNoCloseBox, 1);
+              85, static_cast<int16_t>(k + 470), 335, kKindDocument, 1);
   optionsMiniature();
   plat::Port& p = plat::port(kPrintOptionsWindow);
   p.setForeColor({0xFFFF, 0, 0});
@@ -216,6 +216,11 @@ bool runOptions(bool print, PrintOptions* o, int16_t f, uint16_t& CustomPlot) {
     const int16_t a = action, id = eventID;
     ClearMailbox();
     if ((a == kActionClick && id == kPrintNext) || a == kActionKey) break;
+    // The close box and Escape give the image up.
+    if (a == kActionClose) {
+      go = false;
+      break;
+    }
     if (a == kActionActivate && id != kPrintOptionsWindow) {
       go = true;
       break;
@@ -489,8 +494,10 @@ void SCREENIMAGE(uint16_t print, const PrintImageServices& services) {
   bool printing = print != 0;
   uint16_t noCustom = 0;
   uint16_t& CustomPlot = services.customPlot ? *services.customPlot : noCustom;
-  runOptions(printing, &o, f, CustomPlot);
-  const int16_t sel = SELECTCHANNELS(printing ? "Print File Image" : "File Print Preview", ActiveChannel, 0, 0, 1);
+  const bool go = runOptions(printing, &o, f, CustomPlot);
+  const int16_t sel =
+      go ? SELECTCHANNELS(printing ? "Print File Image" : "File Print Preview", ActiveChannel, 0, 0, 1)
+         : kSelectCancelled;
   plat::disposeWindow(kChannelSelectWindow);
   // Every pass prints what the preview showed: the block choice is cleared
   // after each pass, so it is kept here.

@@ -71,15 +71,17 @@ void OutputPortAlert() {
   bool clicked = false;
   auto& h = plat::handlers();
   h.menu = [](const plat::Event&) {};
+  // A click, a key or the close box continues.
   h.dialog = [&clicked](const plat::Event& e) {
-    if (e.kind == plat::EventKind::ControlHit || e.kind == plat::EventKind::FieldClick) clicked = true;
+    using K = plat::EventKind;
+    if (e.kind == K::ControlHit || e.kind == K::FieldClick || e.kind == K::Key || e.kind == K::CloseBox) clicked = true;
   };
   h.mouse = [&clicked](const plat::Event& e) {
     if (e.kind == plat::EventKind::MouseDown) clicked = true;
   };
   h.editKey = [](const plat::Event&) { return plat::KeyVerdict::Swallow; };
 
-  BuildWINDOW(0, kOutputAlertWindow, "Output Port Alert", 55, 110, 385, 230, kKindNoCloseBox, 1);
+  BuildWINDOW(0, kOutputAlertWindow, "Output Port Alert", 55, 110, 385, 230, kKindDocument, 1);
   WARNINGSTRIPES(0, 3, 14, 5, 5, 323, 113);
   putCICON(129, 25, 48);
   plat::Port& p = plat::port(kOutputAlertWindow);

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QKeyEvent>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -97,6 +98,15 @@ void queueEvent(EventKind kind, int win, int id) {
 }
 
 void postHit(int win, int id) { queueEvent(EventKind::ControlHit, win, id); }
+
+void queueKey(int win, int code, bool autoRepeat) {
+  Event e;
+  e.kind = EventKind::Key;
+  e.window = win;
+  e.charCode = code;
+  e.autoRepeat = autoRepeat;
+  detail::post(e);
+}
 
 // Qt toggles checkable buttons and radios by itself; here only the program
 // marks them, so a click changes nothing but reports the hit.
@@ -237,6 +247,11 @@ class FieldFilter : public QObject {
       }
       return structural;
     }
+    if (code == 27) {
+      // Escape leaves the dialog, never edits the field: the window hears it.
+      queueKey(win_, code, ke->isAutoRepeat());
+      return true;
+    }
     KeyVerdict verdict = structural ? KeyVerdict::Swallow : KeyVerdict::Insert;
     // A copy: the filter may install other handlers while it runs.
     if (const auto filter = handlers().editKey) {
@@ -271,10 +286,25 @@ class FieldFilter : public QObject {
 
 // The title is shown beside the box; a rectangle that holds only the box
 // must cut off neither the title nor the indicator, which stays centred on it.
+constexpr int kBoxIndicator = 14;   // the Fusion style's check box and radio indicator
+
 void fitBeside(QAbstractButton* b) {
   const QRect r = b->property(kRect).toRect();
+  // A title a little too long for its rectangle is set a size smaller before
+  // the box grows over its neighbour; a box without a title needs no more.
+  if (b->text().trimmed().isEmpty()) {
+    b->setGeometry(r.x(), r.y(), r.width(), std::max(r.height(), kBoxIndicator));
+    return;
+  }
+  QFont f = b->font();
+  for (int px = QFontInfo(f).pixelSize(); b->sizeHint().width() > r.width() && px > 8;) {
+    f.setPixelSize(--px);
+    b->setFont(f);
+  }
   const QSize hint = b->sizeHint();
-  const int h = std::max(r.height(), hint.height());
+  // A row as high as the box itself keeps its height: grown to the style's
+  // hint, rows of radios 16 or 18 pixels apart would overlap.
+  const int h = r.height() >= kBoxIndicator ? r.height() : std::max(r.height(), hint.height());
   b->setGeometry(r.x(), r.y() - (h - r.height()) / 2, std::max(r.width(), hint.width()), h);
 }
 
@@ -513,12 +543,46 @@ Rect controlRect(int win, int id) {
   return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
 }
 
+std::vector<int> controlIds(int win) {
+  std::vector<int> ids;
+  if (WindowRec* w = findWindow(win))
+    for (const auto& [id, widget] : w->controls)
+      if (widget) ids.push_back(id);
+  return ids;
+}
+
+Rect controlFrame(int win, int id) {
+  QWidget* w = control(win, id);
+  if (!w || !w->isVisibleTo(w->parentWidget())) return {};
+  const QRect r = w->geometry();
+  return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+}
+
 int menuButtonValue(int win, int id) {
   QWidget* w = controlAs<QWidget>(win, id, Kind::MenuButton);
   return w ? w->property(kValue).toInt() : 0;
 }
 
 // ---- fields -----------------------------------------------------------------------------------
+
+namespace {
+
+constexpr const char* kBaseFont = "baseFont";
+
+// A one-line text wider than its field is set smaller (down to 8 pixels)
+// rather than cut off; a shorter one gets the field's own size back.
+void fitOneLine(QLabel* l) {
+  if (l->wordWrap()) return;
+  QFont f = l->property(kBaseFont).value<QFont>();
+  l->setFont(f);
+  const int room = l->width() - 2 * l->margin() - 2;
+  for (int px = QFontInfo(f).pixelSize(); px > 8 && QFontMetrics(f).horizontalAdvance(l->text()) > room;) {
+    f.setPixelSize(--px);
+    l->setFont(f);
+  }
+}
+
+}  // namespace
 
 void addField(int win, const FieldSpec& s) {
   QWidget* parent = prepare(win, s.id);
@@ -554,6 +618,10 @@ void addField(int win, const FieldSpec& s) {
   w->setProperty(kKind, static_cast<int>(kind));
   applyFieldLook(w);
   place(win, s.id, w, kind, s.r);
+  if (auto* l = qobject_cast<QLabel*>(w)) {
+    l->setProperty(kBaseFont, l->font());
+    fitOneLine(l);
+  }
 }
 
 MacText fieldText(int win, int id) {
@@ -571,6 +639,7 @@ void setFieldText(int win, int id, const MacText& text) {
   if (kindOf(w) == Kind::StaticField) {
     static_cast<QLabel*>(w)->setText(staticText(text));
     w->setProperty(kText, QByteArray::fromStdString(text));
+    fitOneLine(static_cast<QLabel*>(w));
   } else if (kindOf(w) == Kind::LineField) {
     static_cast<QLineEdit*>(w)->setText(toQ(text));
   } else if (kindOf(w) == Kind::TextView) {

@@ -44,8 +44,9 @@ int macCharCode(int qtKey, unsigned modifiers, const QString& text) {
   const auto mods = Qt::KeyboardModifiers::fromInt(static_cast<int>(modifiers));
   if (int code = namedKey(qtKey, mods); code >= 0) return code;
 
-  // Ctrl combinations belong to menu command keys, never to typed text.
-  if (mods & (Qt::ControlModifier | Qt::MetaModifier)) return 0;
+  // Ctrl combinations belong to menu command keys, never to typed text;
+  // Ctrl+period is the Mac's Cmd-period, another Escape.
+  if (mods & (Qt::ControlModifier | Qt::MetaModifier)) return qtKey == Qt::Key_Period ? 27 : 0;
 
   if ((mods & Qt::AltModifier) && qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9)
     return kOptionDigits[(qtKey - Qt::Key_0 + 9) % 10];

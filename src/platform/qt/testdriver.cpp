@@ -360,6 +360,15 @@ void init(const Options& opt) {
   d.inited = true;
 }
 
+void setDesk(Size desk) {
+  if (plat::displaySize().w == desk.w && plat::displaySize().h == desk.h) return;
+  Config cfg = plat::config();
+  cfg.desk = desk;
+  plat::init(cfg);
+}
+
+Size optionsDesk() { return D().opt.desk; }
+
 void reset() {
   DriverState& d = D();
   detail::closeAllWindows();

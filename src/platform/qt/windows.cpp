@@ -1,5 +1,6 @@
 // Numbered windows: the registry, stacking, activation and the frames that
 // the layer draws itself on the desk.
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPaintEvent>
@@ -132,7 +133,11 @@ void userActivate(int win) {
   if (w->content)
     if (QWidget* f = w->content->focusWidget()) f->setFocus(Qt::ActiveWindowFocusReason);
   if (old && findWindow(old)) post(Event{.kind = EventKind::Deactivate, .window = old});
-  post(Event{.kind = EventKind::Activate, .window = win});
+  // Where the pointer was: the click that activated the window may mean a place in it.
+  bool down = false;
+  const Point at = pointerState(&down);
+  const Rect c = contentRect(win);
+  post(Event{.kind = EventKind::Activate, .window = win, .local = {at.x - c.left, at.y - c.top}, .global = at});
 }
 
 bool userPress(int win) {
@@ -230,7 +235,13 @@ void WindowFrame::paintEvent(QPaintEvent*) {
     f.setBold(active_);
     p.setFont(f);
     p.setPen(flashing_ ? Qt::white : active_ ? Qt::black : QColor(0x88, 0x88, 0x88));
-    p.drawText(QRect(28, 0, width() - 56, tb), Qt::AlignCenter, title_);
+    // Centred between the close box and a like margin; a narrow window (the
+    // toolbar at the left) gives its title the margin too, and cuts it short
+    // with an ellipsis rather than under the close box.
+    QRect room(28, 0, width() - 56, tb);
+    const QFontMetrics fm(f);
+    if (fm.horizontalAdvance(title_) > room.width()) room = QRect(28, 0, std::max(0, width() - 32), tb);
+    p.drawText(room, Qt::AlignCenter, fm.elidedText(title_, Qt::ElideRight, room.width()));
   }
   if (w->spec.resizable) {
     // The grow box sits over the content's bottom-right corner, drawn on top.
@@ -445,6 +456,8 @@ int frontWindow(WindowClass cls) {
     if (r.windows[id].spec.cls == cls && r.windows[id].spec.visible) return id;
   return 0;
 }
+
+int titleBarHeight(WindowClass cls) { return detail::titleBarHeightFor(cls); }
 
 Rect contentRect(int id) {
   WindowRec* w = findWindow(id);

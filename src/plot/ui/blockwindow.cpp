@@ -240,7 +240,8 @@ void DRAWBLOCK() {
   p.drawText(StringFormatter(BlockMinY));
   if (W > 280) {
     p.setFont(font(10, true));
-    p.drawText("         " + RetrieveLabel(ActiveChannel));
+    // The channel the window shows, not the one made active since.
+    p.drawText("         " + RetrieveLabel(static_cast<int16_t>(chanB)));
   }
   p.setFont(font(9));
   p.moveTo(0, H - 15);

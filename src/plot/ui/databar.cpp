@@ -49,7 +49,7 @@ void ensureDataBarField(int win, int id) {
   s.font = plat::FontSpec{"Geneva", 14, true};
   s.back = rgbyellow;
   if (id == kDataBarCase) {
-    s.r = {-2, 0, 155, 16};
+    s.r = {0, 0, 155, 16};
     s.fore = kBlack;
   } else if (id == kDataBarClock) {
     s.r = {155, 0, 228, 16};
@@ -77,6 +77,13 @@ void UpdateDataBar(float s, int32_t c) {
   const float v = GetDatum(f, ActiveChannel, c);
   tmFloat = v;
   if (plat::frontWindow() == win) plat::setFieldText(win, kDataBarValue, plotcore::DataBarValueText(v));
+}
+
+void SetDataBarValueText(const std::string& text) {
+  const int win = currentPlot();
+  if (win == 0) return;
+  ensureDataBarField(win, kDataBarValue);
+  plat::setFieldText(win, kDataBarValue, text);
 }
 
 void WriteAllValues(int32_t c) {
@@ -163,34 +170,43 @@ void PlaceALLVALUES() {
     plat::Port& pp = plat::port(plot);
     const auto f = static_cast<int16_t>(TheFileInUse);
     const int width = plat::contentSize(plot).w;
-    plat::Point at{};
-    while (!plat::buttonDown()) {
-      at = plat::pointerLocal(plot);
+    // The press is an event: taken even between two looks at the pointer,
+    // and it places the column without reaching the plot as a click. The
+    // close box or Escape keeps the standard place.
+    HandlerScope keep;
+    InstallDialogHandlers();
+    plat::handlers().mouse = [plot](const plat::Event& e) {
+      if (e.window == plot) DoMouse(e);
+    };
+    ClearMailbox();
+    for (;;) {
+      const bool busy = plat::pump();
+      const int16_t a = action, id = eventID;
+      ClearMailbox();
+      if (a == kActionClose) break;
+      if (a == kActionMouse && id == 1) {
+        const plat::Point o = plotcore::PlacementOrigin({HorizPosition, VerticalPosition});
+        avbx = static_cast<int16_t>(o.x);
+        avby = static_cast<int16_t>(o.y);
+        break;
+      }
+      if (busy) continue;   // the frame follows the pointer on idle passes
+      const plat::Point at = plat::pointerLocal(plot);
       if (plotcore::PlacementInside(at, width, BottomOfPlotArea)) {
         const plat::Rect frame = plotcore::PlacementFrame(at, nChannels[f]);
         pp.resetPen();
         pp.setPenMode(plat::PenMode::Xor);
         pp.strokeRect(frame);
         plat::flushWindow(plot);
-        plat::processPending();
         plat::setCursor(plat::CursorKind::Cross);
         tlev = static_cast<float>(at.y);
         pp.strokeRect(frame);
       } else {
         plat::setCursor(plat::CursorKind::Arrow);
       }
-      plat::delayTicks(1);
     }
-    at = plat::pointerLocal(plot);   // where the button went down
     pp.resetPen();
-    const plat::Point o = plotcore::PlacementOrigin(at);
-    avbx = static_cast<int16_t>(o.x);
-    avby = static_cast<int16_t>(o.y);
     plat::setCursor(plat::CursorKind::Arrow);
-    ClearMailbox();
-    plat::waitButtonUp();
-    // The press placed the column; it must not reach the plot as a click.
-    plat::flushInput();
   } else if (keepPort != 0 && plat::windowExists(keepPort)) {
     plat::setCurrentPort(keepPort);
   }

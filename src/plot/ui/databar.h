@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <string>
 
 // tmFloat lives with the result globals (output/results.h), AllValues with
 // the dispatcher's globals (shell/dispatch.h).
@@ -27,6 +28,8 @@ void DoALLVALUES(uint16_t place);
 void PlaceALLVALUES();
 // Removes fields 200 + c for c = 1..nChannels of the current file.
 void CloseValFields();
+// Writes text into the value field (56) of the current file's plot window.
+void SetDataBarValueText(const std::string& text);
 // Writes " chN: value" into every all-values field for case c.
 void WriteAllValues(int32_t c);
 // One pass of the main loop: when the pointer moved over the plot area of

@@ -4,6 +4,7 @@
 #include "platform/events.h"
 #include "platform/port.h"
 #include "platform/windows.h"
+#include "plot/ui/databar.h"
 #include "plot/ui/draw.h"
 #include "plot/ui/plotwindow.h"
 #include "shell/globals.h"
@@ -11,6 +12,7 @@
 #include "shell/textutil.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
+#include "shell/ui/mailboxes.h"
 #include "shell/ui/sounds.h"
 
 namespace {
@@ -34,39 +36,56 @@ float GscaleValue(int y) {
                             static_cast<float>(BottomOfPlotArea - (y + 8));
 }
 
-float GetGscale(uint16_t mode) {
+float GetGscale(uint16_t mode, bool* picked) {
+  if (picked) *picked = false;
   if (TheFileInUse >= kMaxOpenFiles) return minimumValue;
   const int win = PlotWindowId(static_cast<int16_t>(TheFileInUse));
   if (!plat::windowExists(win)) return minimumValue;
   PlayNamedSound("brrrp");
-  plat::setCursor(plat::CursorKind::Cross);
-  const int width = plat::contentSize(win).w;
-  const auto inside = [&](plat::Point p) {
-    return p.x >= 0 && p.x < width && p.y >= kPlotTop && p.y <= BottomOfPlotArea;
+  plat::selectWindow(win);
+  // The click is an event: none is lost between two looks at the pointer,
+  // none acts after the pick. The close box or Escape gives the pick up.
+  HandlerScope keep;
+  InstallDialogHandlers();
+  plat::handlers().mouse = [win](const plat::Event& e) {
+    if (e.window == win) DoMouse(e);
   };
+  const int width = plat::contentSize(win).w;
+  // The plot area without the frame's bottom rows.
+  const auto inside = [&](int x, int y) { return x >= 1 && x < width && y >= kPlotTop && y <= BottomOfPlotArea - 3; };
   int lineY = -1;
   float value = minimumValue;
-  for (;;) {
-    const plat::Point p = plat::pointerLocal(win);
-    const bool down = plat::buttonDown();
-    if (inside(p) && p.y != lineY) {
+  bool done = false;
+  ClearMailbox();
+  while (!done) {
+    // The line follows the pointer on idle passes: pointer moves make no events.
+    const bool busy = plat::pump();
+    const int16_t a = action, id = eventID;
+    ClearMailbox();
+    if (a == kActionClose || (a == kActionKey && id == kEscapeKey)) break;
+    const bool clicked = a == kActionMouse && id == 1 && inside(HorizPosition, VerticalPosition);
+    if (busy && !clicked) continue;
+    const plat::Point p = clicked ? plat::Point{HorizPosition, VerticalPosition} : plat::pointerLocal(win);
+    const int y = clicked ? VerticalPosition : p.y;
+    const bool over = clicked || inside(p.x, p.y);
+    plat::setCursor(over ? plat::CursorKind::Cross : plat::CursorKind::Arrow);
+    if (over && y != lineY) {
       if (lineY >= 0) flipLine(win, lineY);
-      lineY = p.y;
+      lineY = y;
       flipLine(win, lineY);
-      plat::flushWindow(win);
-      value = GscaleValue(p.y);
-      if (mode == 1 && plat::windowExists(kResultsWindow) && plat::controlExists(kResultsWindow, kGscaleField))
+      value = GscaleValue(y);
+      SetDataBarValueText("value " + StringFormatter(value));
+      if (mode != 0 && plat::windowExists(kResultsWindow) && plat::controlExists(kResultsWindow, kGscaleField))
         plat::setFieldText(kResultsWindow, kGscaleField, FieldNumText(value));
+      plat::flushWindow(win);
     }
-    if (down && inside(p)) {
-      plat::waitButtonUp();
-      break;
-    }
-    plat::delayMs(10);
+    done = clicked;
   }
   if (lineY >= 0) flipLine(win, lineY);
   plat::flushWindow(win);
-  plat::flushInput();
   plat::setCursor(plat::CursorKind::Arrow);
+  if (done) Tick();
+  if (picked) *picked = done;
+  if (mode != 0 && plat::windowExists(kResultsWindow)) plat::selectWindow(kResultsWindow);
   return value;
 }

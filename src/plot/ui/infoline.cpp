@@ -69,9 +69,14 @@ void pushButton(int win, int id, const std::string& title, plat::Rect r, int sta
   plat::addButton(win, b);
 }
 
-bool anyOverlay(int16_t f) {
+// An overlay stands on the plot only in the single view, kept on every
+// plot, of a channel other than the active one: the stacked view uses the
+// same flags for its strips, and a "This Plot Only" overlay is gone with
+// the next redraw.
+bool overlayDrawn(int16_t f) {
+  if (StackedViewShown(f) || prefsArray[kPrefOverlayAll] == 0) return false;
   for (int c = 1; c <= nChannels[f] && c <= kMaxChannels; ++c)
-    if (OverlayArray[f][1][c] != 0) return true;
+    if (OverlayArray[f][1][c] != 0 && c != ActiveChannel) return true;
   return false;
 }
 
@@ -115,7 +120,7 @@ void DRAWTIMEDATE() {
 
   // The data bar, empty until the pointer moves over the plot.
   const plat::FontSpec bar = font("Geneva", 14, true);
-  staticField(win, kDataBarCase, "", {-2, 0, 155, 16}, kBlack, rgbyellow, bar);
+  staticField(win, kDataBarCase, "", {0, 0, 155, 16}, kBlack, rgbyellow, bar);
   staticField(win, kDataBarClock, "", {155, 0, 228, 16}, kDataBarClockColor, rgbyellow, bar);
   staticField(win, kDataBarValue, "", {228, 0, 356, 16}, kRed, rgbyellow, bar);
   p.resetPen();
@@ -140,7 +145,7 @@ void DRAWTIMEDATE() {
       pushButton(win, kMarkersButton, prefsArray[kPrefMarkersShown] != 0 ? "Hide Markers" : "Show Markers",
                  {782, 0, 880, 17}, 1);
   }
-  if (W > 1030 && anyOverlay(f)) pushButton(win, kClearOverlayButton, "Clear Overlay", {885, 0, 980, 17}, 1);
+  if (W > 1030 && overlayDrawn(f)) pushButton(win, kClearOverlayButton, "Clear Overlay", {885, 0, 980, 17}, 1);
   else plat::removeControl(win, kClearOverlayButton);
   p.setBackColor(gray);
 }

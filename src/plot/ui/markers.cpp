@@ -4,11 +4,14 @@
 #include <string>
 #include <vector>
 
+#include "output/ui/analysiskit.h"
 #include "platform/controls.h"
 #include "platform/events.h"
 #include "platform/port.h"
+#include "platform/sound.h"
 #include "platform/windows.h"
 #include "plot/markers.h"
+#include "plot/ui/databar.h"
 #include "plot/ui/draw.h"
 #include "plot/ui/plotwindow.h"
 #include "plot/ui/redraw.h"
@@ -70,6 +73,17 @@ void setFieldCode(int16_t code) {
   ThisMarkerCharacter = code;
 }
 
+// The data bar follows the pointer over the plot while markers are placed.
+void followPointer(int16_t f, int win) {
+  const plat::Point at = plat::pointerLocal(win);
+  const bool inside = at.x >= 1 && at.x <= plat::contentSize(win).w && at.y > 19 && at.y < BottomOfPlotArea;
+  plat::setCursor(inside ? plat::CursorKind::Cross : plat::CursorKind::Arrow);
+  if (!inside || at.x == OldHorizontalPosition) return;
+  OldHorizontalPosition = static_cast<int16_t>(at.x);
+  const int32_t k = std::clamp(plotcore::MarkerCaseAtClick(PlotViewState(f), at.x), 0, nCases[f]);
+  UpdateDataBar(static_cast<float>(static_cast<double>(k) * FileInfoFLOATS[f][kInfoInterval]), k);
+}
+
 }  // namespace
 
 void DRAWMARKERS() {
@@ -116,6 +130,11 @@ void NOTEMARKERS() {
     b.kind = plat::ButtonKind::SmallBevel;
     b.title = std::to_string(k);
     b.r = plotcore::NoteButtonRect(v, NotesArray[f][static_cast<size_t>(k - 1)].caseText, y);
+    // A note off the page shown gets no button: it would stand outside the window.
+    if (b.r.left < 0 || b.r.right > ScreenWidth) {
+      plat::removeControl(win, b.id);
+      continue;
+    }
     b.font = sized(9);
     plat::addButton(win, b);
   }
@@ -182,9 +201,8 @@ int16_t InsertMarker() {
   bool redraw = false;
   if (zoomed) {
     FileSHORTS[f][kShortZoomed] = 0;
-    const int32_t perScreen = nCases[f] / std::max<int16_t>(1, ScreenWidth);
     FileSHORTS[f][kShortSegment] = static_cast<int16_t>(
-        std::clamp<int64_t>(int64_t{zl} * perScreen / std::max(1, nCases[f]) + 1, 1, 32767));
+        std::min<int32_t>(plotcore::PageHoldingZoom(zl, zr, nCases[f], ScreenWidth), 32767));
     redraw = true;
   }
   FileSHORTS[f][kShortCompressed] = 0;
@@ -200,7 +218,10 @@ int16_t InsertMarker() {
   OpenResultsWIndow(0, 1, 0, "Insert New Marker", 0);
   plat::Port& panel = plat::port(kResultsWindow);
   panel.setForeColor(kBlack);
-  panel.setFont(titled(18));
+  // The prompt ends before its field, whatever the face.
+  int promptSize = 18;
+  panel.setFont(titled(promptSize));
+  while (promptSize > 10 && 21 + panel.textWidth("Enter new marker here:") > 212) panel.setFont(titled(--promptSize));
   panel.moveTo(21, 24);
   panel.drawText("Enter new marker here:");
   panel.setFont(titled(16));
@@ -251,32 +272,46 @@ int16_t InsertMarker() {
       panel.moveTo(16, 80);
       panel.drawText("Shift screens with the 'arrow' keys");
     }
+    FitResultsWindow(236);
     button(kMarkersDone, "Done With Markers; Exit", {110, 210, 300, 230}, plat::ButtonKind::Push);
     plat::flushWindow(kResultsWindow);
     PlayNamedSound("brrrp");
     HelpSubject = kHelpMarkers;
     // Markers are placed in the plot: it comes to the front, the panel stays beside it.
     plat::selectWindow(win);
-    plat::handlers().mouse = [win](const plat::Event& e) {
+    // Each placement reads the field: a character typed after "New Marker
+    // OK" is the one the next click writes into the file, as the panel shows.
+    const auto place = [](int x) {
+      const int16_t code = fieldCode();
+      if (code == 0) {
+        plat::systemBeep();
+        return;
+      }
+      ThisMarkerCharacter = code;
+      MarkerMOUSE(x);
+    };
+    plat::handlers().mouse = [win, place](const plat::Event& e) {
       if (e.kind == plat::EventKind::MouseDown && e.window == win && e.local.y > 19 &&
           e.local.y < BottomOfPlotArea && e.local.x >= 1)
-        MarkerMOUSE(e.local.x);
+        place(e.local.x);
     };
-    // The click that brings the plot to the front places a marker too; the
-    // pointer is read while that click is handled, not after later ones.
-    plat::handlers().dialog = [win, dialog = plat::handlers().dialog](const plat::Event& e) {
+    // The click that brings the plot to the front places a marker too, where
+    // the pointer was when it was made.
+    plat::handlers().dialog = [win, place, dialog = plat::handlers().dialog](const plat::Event& e) {
       if (e.kind == plat::EventKind::Activate && e.window == win) {
-        const plat::Point at = plat::pointerLocal(win);
-        if (at.y > 19 && at.y < BottomOfPlotArea && at.x >= 1) MarkerMOUSE(at.x);
+        const plat::Point at = e.local;
+        if (at.y > 19 && at.y < BottomOfPlotArea && at.x >= 1) place(at.x);
       }
       if (dialog) dialog(e);
     };
+    OldHorizontalPosition = -1;
     ClearMailbox();
     for (;;) {
-      plat::pump();
+      const bool busy = plat::pump();
       const int16_t a = action, id = eventID;
       ClearMailbox();
       if (a == kActionClose && id == kResultsWindow) break;
+      if (!busy) followPointer(f, win);
       if (a == kActionActivate && id == win) continue;
       if (a == kActionKey && (id == 28 || id == 29)) {
         PlotDialogMode = 2;
@@ -299,6 +334,7 @@ int16_t InsertMarker() {
     }
   }
 
+  plat::setCursor(plat::CursorKind::Arrow);
   LastInsertedMarker = static_cast<uint16_t>(fieldCode());
   if (LastInsertedMarker == 0) LastInsertedMarker = 'S';
   EndBeep();

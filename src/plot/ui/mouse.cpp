@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "output/results.h"
+#include "output/ui/analysiskit.h"
 #include "platform/controls.h"
 #include "platform/events.h"
 #include "platform/port.h"
@@ -286,6 +287,8 @@ void ExitClick(uint16_t show, uint16_t remove) {
   }
   const int win = plat::currentPortWindow();
   if (win == 0) return;
+  // The panel shows the hint's row and the button whole.
+  if (win == kResultsWindow) FitResultsWindow(278);
   EmbossPrint(1, "hit  'DELETE' to reject last CASE", 18, 20, 267);
   plat::ButtonSpec b;
   b.id = kExitClickButton;

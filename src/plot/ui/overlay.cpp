@@ -33,9 +33,10 @@ bool frontFile(int16_t* f) {
   return ValidFileSlot(*f) && SlotHoldsFile(*f) && plat::windowExists(PlotWindowId(*f));
 }
 
-bool anyFlagged(int16_t f) {
+// A channel drawn over the active one.
+bool anyDrawn(int16_t f, int16_t active) {
   for (int c = 1; c <= nChannels[f] && c <= kMaxChannels; ++c)
-    if (OverlayArray[f][1][c] != 0) return true;
+    if (OverlayArray[f][1][c] != 0 && c != active) return true;
   return false;
 }
 
@@ -47,7 +48,7 @@ void optionsWindow(int16_t f) {
   InstallDialogHandlers();
   BuildWINDOW(1, kOverlayOptionsWindow, "Overlay Lines and Persistence", static_cast<int16_t>(L + 9),
               static_cast<int16_t>(B + 182), static_cast<int16_t>(L + 310), static_cast<int16_t>(B + 331),
-              kKindNoCloseBox, 1);
+              kKindDocument, 1);
   const int w = kOverlayOptionsWindow;
   auto add = [w](int16_t id, plat::ButtonKind k, const char* title, plat::Rect r, int state) {
     plat::ButtonSpec b;
@@ -71,7 +72,9 @@ void optionsWindow(int16_t f) {
     plat::pump();
     const int16_t a = action, id = eventID;
     ClearMailbox();
+    // Each choice acts when clicked: closing keeps them, as "Selection OK" does.
     if (a == kActionClick && id == kOverlayOK) break;
+    if (a == kActionClose) break;
     if (a == kActionKey && (id == 13 || id == 3)) break;
     if (a == kActionActivate && id != w) break;
     if (a != kActionClick) continue;
@@ -130,7 +133,7 @@ void DrawOVERLAY() {
   PlotAsHistogram = keepHistogram;
   ScaleMode = keepMode;
   SetScaleGlobals(keepScale);
-  if (ScreenWidth >= 1031 && anyFlagged(f)) {
+  if (ScreenWidth >= 1031 && anyDrawn(f, keepActive)) {
     plat::ButtonSpec b;
     b.id = kClearOverlayButton;
     b.kind = plat::ButtonKind::SmallBevel;

@@ -122,7 +122,7 @@ void TIMECHOICE(uint16_t placement) {
   HandlerScope keep;
   InstallDialogHandlers();
   BuildWINDOW(1, kTimeUnitsWindow, "Time Units", static_cast<int16_t>(at.left), static_cast<int16_t>(at.top),
-              static_cast<int16_t>(at.right), static_cast<int16_t>(at.bottom), kKindNoCloseBox, 0);
+              static_cast<int16_t>(at.right), static_cast<int16_t>(at.bottom), kKindDocument, 0);
   TimeUnits = 0;
   auto button = [](int16_t id, const char* title, plat::Rect r, plat::ButtonKind kind) {
     plat::ButtonSpec b;
@@ -156,7 +156,8 @@ void TIMECHOICE(uint16_t placement) {
       plat::setButtonState(kTimeUnitsWindow, kTimeLogY, UseLogY == 1 ? 2 : 1);
       continue;
     }
-    if (a == kActionKey) break;
+    // A key, the close box or Escape leaves seconds.
+    if (a == kActionKey || a == kActionClose) break;
     // Only the activation of another window ends the dialog.
     if (a == kActionActivate && id != kTimeUnitsWindow) break;
   }
@@ -226,6 +227,7 @@ void installMainLoopHooks() {
   gOpenHooks.drawPlotSummary = DrawPlotSummary;
   gOpenHooks.retitlePlotWindow = RetitlePlotWindow;
   gOpenHooks.restoreWindowName = RestoreWindowName;
+  gMainLoopHooks.toolbarResized = ToolbarResized;
 }
 
 }  // namespace
@@ -264,7 +266,11 @@ void RegisterPlotCommands() {
     MakeChannelSelectionsPopUp();
   };
   gNotesHooks.showCase = ShowCaseInPlot;
-  gPreferencesHooks.redrawAfterChange = RefreshSCREEN;
+  gPreferencesHooks.redrawAfterChange = [] {
+    // A new toolbar place takes effect at once.
+    if (ToolbarPlaceChanged()) ToolBar();
+    RefreshSCREEN();
+  };
   gKitHooks.redrawToolbarBackground = repaintToolbarGround;
   gOutputUiHooks.tabFileDataBar = TabFileDATABAR;
 }

@@ -9,6 +9,7 @@
 #include "plot/trace.h"
 #include "plot/ui/draw.h"
 #include "plot/ui/plotwindow.h"
+#include "plot/ui/stacked.h"
 #include "shell/defaults.h"
 #include "shell/dispatch.h"
 #include "shell/globals.h"
@@ -84,7 +85,7 @@ void updateScreen(uint16_t newChannel, uint16_t skipStrip, bool dataChanged) {
     const int16_t m = FileSHORTS[f][kShortView];
     if (newChannel != 0 && (newChannel == kForcedStackedRebuild || prefsArray[kPrefCustomHeights] != 0)) {
       if (newChannel == kForcedStackedRebuild) FileSHORTS[f][kShortView] = 0;
-      gPlotHooks.multiChannelDisplay(0);
+      gPlotHooks.multiChannelDisplay(kMultiAfterNewChannel);
       MultiChannelIndicator();
       if (newChannel == kForcedStackedRebuild) FileSHORTS[f][kShortView] = m;
     } else if (skipStrip == 0 && ChangedChan >= 1 && ChangedChan <= kMaxChannels &&

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/app.h"
 #include "platform/controls.h"
 #include "platform/port.h"
 #include "platform/windows.h"
@@ -177,6 +178,18 @@ void drawStrip(int16_t f, int16_t c, bool full) {
 
 }  // namespace
 
+namespace {
+bool furnitureHeld = false;
+}  // namespace
+
+void HoldStripFurniture(bool hold) {
+  furnitureHeld = hold;
+  int16_t f;
+  if (!hold || !frontFile(&f)) return;
+  plat::disposeWindow(kSelectorWindow);
+  if (plat::windowExists(PlotWindowId(f))) closeHideButtons(PlotWindowId(f));
+}
+
 void DrawALLCHANNELS(int16_t channel) {
   int16_t f;
   if (!frontFile(&f)) return;
@@ -217,8 +230,10 @@ void DrawALLCHANNELS(int16_t channel) {
     DrawTimeIndex(static_cast<int16_t>(BottomOfPlotArea - 3), 1);
   if (MarkerCount(f) > 0 && prefsArray[kPrefMarkersShown] != 0 && gPlotHooks.drawMarkers) gPlotHooks.drawMarkers();
   ScaleMode = keptScaleMode;
-  MultiChannelIndicator();
-  MultiChannelChanSelectWindow(static_cast<uint16_t>(std::max<int16_t>(0, channel)));
+  if (!furnitureHeld) {
+    MultiChannelIndicator();
+    MultiChannelChanSelectWindow(static_cast<uint16_t>(std::max<int16_t>(0, channel)));
+  }
   plat::setCurrentPort(win);
   plat::flushWindow(win);
 }
@@ -237,12 +252,17 @@ void MultiChannelChanSelectWindow(uint16_t mode) {
       }
   }
   const plat::Rect content = plat::contentRect(win);
-  const int R = plat::frameRect(win).right, T = content.top, H = content.height();
+  // Beside the plot, but never past the desk's right edge.
+  const int R = std::min(plat::frameRect(win).right, plat::displaySize().w - 32), T = content.top, H = content.height();
   plat::WindowSpec w;
   w.id = kSelectorWindow;
   w.title = " ";
   w.cls = plat::WindowClass::Floating;
-  w.content = MultiChanSelectorWindow != 0 ? plat::Rect{R, T, R + 32, T + std::max(20, H - 40)}
+  // Down to the lowest strip's button at least.
+  int lowest = H - 40;
+  for (int16_t c = 1; c <= nChannels[f] && c <= kMaxChannels; ++c)
+    if (OverlayArray[f][1][c]) lowest = std::max(lowest, plotcore::RowsOfStrip(nVar[f][c][8], nVar[f][c][9]).bottom + 1);
+  w.content = MultiChanSelectorWindow != 0 ? plat::Rect{R, T, R + 32, T + std::max(20, lowest)}
                                            : plat::Rect{R, T, R + 32, T + 20};
   w.background = ToolBarBackgroundColor;
   plat::createWindow(w);
@@ -250,8 +270,14 @@ void MultiChannelChanSelectWindow(uint16_t mode) {
   p.setBackColor(ToolBarBackgroundColor);
   p.clearRect({0, 0, 32, w.content.height()});
   p.setForeColor(kBlack);
-  p.setFont(systemFont(12));
-  p.moveTo(3, 11);
+  // The word fits the 32-pixel window whatever the face.
+  plat::FontSpec small = systemFont(12);
+  p.setFont(small);
+  while (small.pixelSize > 7 && p.textWidth("chans") > 28) {
+    --small.pixelSize;
+    p.setFont(small);
+  }
+  p.moveTo(2, 11);
   p.drawText("chans");
   if (MultiChanSelectorWindow != 0) {
     for (int16_t c = 1; c <= nChannels[f] && c <= kMaxChannels; ++c) {
@@ -275,7 +301,8 @@ void MultiChannelDisplay(int16_t mode) {
   int16_t f;
   if (!frontFile(&f) || nChannels[f] < 2) return;
   const int win = PlotWindowId(f);
-  bool single = mode != 0 || FileSHORTS[f][kShortView] > 2;
+  const bool askedByMenu = mode == 0;
+  bool single = (mode != 0 && mode != kMultiAfterNewChannel) || FileSHORTS[f][kShortView] > 2;
   if (!single) {
     PlayNamedSound("brrrp");
     plat::setCursor(plat::CursorKind::Arrow);
@@ -296,7 +323,7 @@ void MultiChannelDisplay(int16_t mode) {
       plat::addButton(kMultiDisplayWindow, b);
     };
     using K = plat::ButtonKind;
-    button(kMultiCustomHeights, K::CheckBox, "Use non-standard plot heights", {25, 5, 300, 24},
+    button(kMultiCustomHeights, K::CheckBox, "Use non-standard plot heights", {25, 5, 250, 24},
            CustomScreenPlot ? 2 : 1);
     if (wasStacked) {
       button(kMultiSameView, K::Radio, "Same view as before", {44, 34, 245, 54}, 1);
@@ -331,7 +358,7 @@ void MultiChannelDisplay(int16_t mode) {
       for (int16_t id : {kMultiSameView, kMultiAdjust, kMultiOneChannel})
         plat::setButtonState(kMultiDisplayWindow, id, id == chosen ? 2 : 1);
     };
-    bool oneChannel = false, sameView = false, accepted = false;
+    bool oneChannel = false, sameView = false, accepted = false, heightsTicked = false;
     ClearMailbox();
     for (;;) {
       plat::pump();
@@ -356,6 +383,7 @@ void MultiChannelDisplay(int16_t mode) {
           sameView = false;
         } else if (id == kMultiCustomHeights) {
           CustomScreenPlot = CustomScreenPlot ? 0 : 1;
+          heightsTicked = CustomScreenPlot != 0;
           plat::setButtonState(kMultiDisplayWindow, kMultiCustomHeights, CustomScreenPlot ? 2 : 1);
         } else if (id == kMultiSameView) {
           selectRadio(kMultiSameView);
@@ -394,8 +422,13 @@ void MultiChannelDisplay(int16_t mode) {
       }
       if (ScaleMode != 4) ScaleMode = 5;
       splot = 1;
+      const std::vector<uint16_t> shownBefore(std::begin(OverlayArray[f][1]), std::end(OverlayArray[f][1]));
       SELECTCHANNELS("Select Channels To Display", ActiveChannel, 0, 0, 3);
-      if (CustomScreenPlot != 0) ChangeCHARTHITE(1);
+      if (CustomScreenPlot != 0) {
+        if (askedByMenu || heightsTicked) ChangeCHARTHITE(1);
+        else if (!std::equal(shownBefore.begin(), shownBefore.end(), std::begin(OverlayArray[f][1])))
+          CustomScreenPlot = 0;
+      }
       RestoreTheToolBar();
       if (plat::controlExists(kToolbarWindow, 581)) plat::setButtonState(kToolbarWindow, 581, 0);
       DRAWCOMMENTS();
@@ -463,5 +496,5 @@ void RegisterStackedViewCommands() {
   RegisterCommand(Cmd::ShowSingle, [](int16_t) { MultiChannelDisplay(1); });
   gPlotHooks.drawAllChannels = DrawALLCHANNELS;
   gPlotHooks.multiChannelDisplay = MultiChannelDisplay;
-  gDispatchHooks.rebuildStackedDisplay = [] { MultiChannelDisplay(0); };
+  gDispatchHooks.rebuildStackedDisplay = [] { MultiChannelDisplay(kMultiAfterNewChannel); };
 }

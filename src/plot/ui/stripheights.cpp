@@ -1,5 +1,6 @@
 #include "plot/ui/stripheights.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/app.h"
@@ -47,14 +48,36 @@ void buttonsActive(bool on) {
 
 }  // namespace
 
-void GetHEIGHT(float top, int16_t limit) {
-  plat::waitButtonUp();
+bool GetHEIGHT(float top, int16_t limit) {
+  // Clicks are events, so none is lost between two looks at the pointer and
+  // none waits for after the panel; the close box and Escape leave it.
+  HandlerScope keep;
+  InstallDialogHandlers();
+  plat::handlers().mouse = [](const plat::Event& e) {
+    if (e.window == W) DoMouse(e);
+  };
+  const int low = static_cast<int>(top), high = std::max<int>(limit, low + 1);
   int lineY = -1;
-  for (;;) {
+  bool picked = false, left = false;
+  ClearMailbox();
+  while (!picked && !left) {
+    // The line follows the pointer on idle passes: pointer moves make no events.
+    const bool busy = plat::pump();
+    const int16_t a = action, id = eventID;
+    ClearMailbox();
+    if (a == kActionClose || (a == kActionKey && id == kEscapeKey)) {
+      left = true;
+      break;
+    }
+    if (a == kActionMouse && id == 1 && HorizPosition >= 6 && HorizPosition <= 269) {
+      // A click a little above or below the band picks its nearest row.
+      VerticalPosition = static_cast<int16_t>(std::clamp<int>(VerticalPosition, low, high - 1));
+      picked = true;
+      break;
+    }
+    if (busy) continue;
     const plat::Point p = plat::pointerLocal(W);
-    const bool down = plat::buttonDown();
-    VerticalPosition = static_cast<int16_t>(p.y);
-    const bool inside = p.y >= static_cast<int>(top) && p.y < limit && p.x >= 6 && p.x <= 269;
+    const bool inside = p.y >= low && p.y < high && p.x >= 6 && p.x <= 269;
     plat::setCursor(inside ? plat::CursorKind::Cross : plat::CursorKind::Arrow);
     if (inside && p.y != lineY) {
       if (lineY >= 0) xorLine(lineY);
@@ -62,18 +85,15 @@ void GetHEIGHT(float top, int16_t limit) {
       xorLine(lineY);
       plat::flushWindow(W);
     }
-    if (down && inside) {
-      plat::waitButtonUp();
-      break;
-    }
-    plat::delayMs(10);
   }
   if (lineY >= 0) xorLine(lineY);
+  plat::setCursor(plat::CursorKind::Arrow);
+  if (left) return false;
   plat::Port& p = plat::port(W);
   p.moveTo(5, VerticalPosition);
   p.lineTo(269, VerticalPosition);
-  plat::setCursor(plat::CursorKind::Arrow);
   Tick();
+  return true;
 }
 
 void Draw_A_CHANNEL(float top, int16_t channel, uint16_t colour) {
@@ -103,6 +123,11 @@ void ChangeCHARTHITE(int16_t target) {
   for (int16_t c = 1; c <= nChannels[f] && c <= kMaxChannels; ++c)
     if (OverlayArray[f][1][c] != 0) shown.push_back(c);
   if (shown.size() < 2) return;
+  uint16_t& flag = target == kHeightsForPrint ? CustomPlot : CustomScreenPlot;
+  // Leaving by the close box or Escape keeps the strips as they were.
+  const uint16_t flagBefore = flag;
+  std::vector<ChannelInfoRecord> before;
+  for (int16_t c : shown) before.push_back(nVar[f][c]);
   const bool toolbar = plat::windowExists(kToolbarWindow);
   if (toolbar) plat::showWindow(kToolbarWindow, false);
   HandlerScope keep;
@@ -110,10 +135,10 @@ void ChangeCHARTHITE(int16_t target) {
   const int left = (ScreenWidth - 500) / 2;
   if (target == kHeightsForPrint)
     BuildWINDOW(0, W, "Customized Plotting", static_cast<int16_t>(left), 80, static_cast<int16_t>(left + 500), 320,
-                kKindNoCloseBox, 0);
+                kKindDocument, 0);
   else
-    BuildWINDOW(0, W, " ", static_cast<int16_t>(left - 10), 84, static_cast<int16_t>(left + 490),
-                static_cast<int16_t>(std::max(BottomOfPlotArea + 88, 265)), kKindNoCloseBox, 0);
+    BuildWINDOW(0, W, "Plot Heights", static_cast<int16_t>(left - 10), 84, static_cast<int16_t>(left + 490),
+                static_cast<int16_t>(std::max(BottomOfPlotArea + 88, 265)), kKindDocument, 0);
   plat::setBackground(W, manila);
   plat::port(W).setBackColor(manila);
   plat::port(W).clearRect(plat::port(W).bounds());
@@ -145,22 +170,26 @@ void ChangeCHARTHITE(int16_t target) {
   push(kHeightsNormal, "Use Normal Values", 230);
   wsst();
   const StripArea area = StripAreaFor(target, BottomOfPlotArea);
-  uint16_t& flag = target == kHeightsForPrint ? CustomPlot : CustomScreenPlot;
   const int k = static_cast<int>(shown.size());
-  for (bool again = true; again;) {
+  bool cancelled = false;
+  for (bool again = true; again && !cancelled;) {
     again = false;
     drawExample(f, area, shown);
     std::vector<int> rows;
     int top = area.top;
     for (int i = 0; i + 1 < k; ++i) {
       const ClickBand band = ClickBandFor(area, top, k - 1 - i);
-      GetHEIGHT(static_cast<float>(band.top), static_cast<int16_t>(band.limit));
+      if (!GetHEIGHT(static_cast<float>(band.top), static_cast<int16_t>(band.limit))) {
+        cancelled = true;
+        break;
+      }
       const int row = VerticalPosition;
       rows.push_back(row);
       Draw_A_CHANNEL(static_cast<float>(top), shown[static_cast<size_t>(i)], prefsArray[kPrefColourDisplay] != 0);
       wssst();
       top = row;
     }
+    if (cancelled) break;
     const std::vector<StripWords> words = CustomStrips(area, rows, k);
     VerticalPosition = static_cast<int16_t>(area.bottom);
     Draw_A_CHANNEL(static_cast<float>(top), shown.back(), prefsArray[kPrefColourDisplay] != 0);
@@ -177,6 +206,10 @@ void ChangeCHARTHITE(int16_t target) {
       plat::pump();
       const int16_t a = action, id = eventID;
       ClearMailbox();
+      if (a == kActionClose) {
+        cancelled = true;
+        break;
+      }
       if ((a == kActionClick && id == kHeightsOK) || a == kActionKey) break;
       if (a == kActionClick && id == kHeightsAgain) {
         flag = 1;
@@ -189,6 +222,10 @@ void ChangeCHARTHITE(int16_t target) {
         drawExample(f, area, shown);
       }
     }
+  }
+  if (cancelled) {
+    flag = flagBefore;
+    for (size_t i = 0; i < shown.size(); ++i) nVar[f][shown[i]] = before[i];
   }
   plat::disposeWindow(W);
   if (toolbar) plat::showWindow(kToolbarWindow, true);

@@ -12,6 +12,7 @@
 #include "plot/ui/plot_commands.h"
 #include "plot/ui/plotwindow.h"
 #include "shell/colours.h"
+#include "shell/desklayout.h"
 #include "shell/dispatch.h"
 #include "shell/globals.h"
 #include "shell/menurules.h"
@@ -87,20 +88,37 @@ int16_t DRAWTOOLS() {
   return 0;
 }
 
+namespace {
+
+plotcore::ToolbarPlace builtPlace = plotcore::ToolbarPlace::Left;
+
+plotcore::ToolbarDesk deskNow() {
+  return {plat::config().menuBarHeight, plat::displaySize().h, plat::titleBarHeight(plat::WindowClass::Floating)};
+}
+
+int frontPlotWindow() {
+  const int16_t f = frontSlot();
+  return f >= 0 && plat::windowExists(PlotWindowId(f)) ? PlotWindowId(f) : 0;
+}
+
+// The plot window's frame moved to the given top-left.
+void movePlotFrame(int plot, plat::Point frameTopLeft) {
+  const int titleBar = plat::contentRect(plot).top - plat::frameRect(plot).top;
+  plat::moveWindow(plot, {frameTopLeft.x, frameTopLeft.y + titleBar});
+}
+
+}  // namespace
+
 int16_t ToolBar() {
   ScreenHeight = static_cast<int16_t>(std::min(plat::displaySize().h, 32767));
   plat::disposeWindow(kToolbarWindow);
-  const int16_t f = frontSlot();
-  plat::Rect plotFrame{2, 41, 640, 400};
-  int titleBar = plat::config().titleBarHeight;
-  if (f >= 0 && plat::windowExists(PlotWindowId(f))) {
-    plotFrame = plat::frameRect(PlotWindowId(f));
-    titleBar = plat::contentRect(PlotWindowId(f)).top - plotFrame.top;
-  }
+  const int plot = frontPlotWindow();
+  const plat::Rect plotFrame = plot != 0 ? plat::frameRect(plot) : plat::Rect{2, 41, 640, 400};
   const plotcore::ToolbarPlace p = place();
-  const plotcore::ToolbarFrame tf = plotcore::ToolbarFrameFor(p, plotFrame, ScreenHeight);
-  if (tf.movePlot && f >= 0 && plat::windowExists(PlotWindowId(f)))
-    plat::moveWindow(PlotWindowId(f), {tf.plotTopLeft.x, tf.plotTopLeft.y + titleBar});
+  const plotcore::ToolbarFrame tf = plotcore::ToolbarFrameFor(p, plotFrame, deskNow());
+  builtPlace = p;
+  ToolbarBandBelowPlot = tf.bandBelowPlot;
+  if (tf.movePlot && plot != 0) movePlotFrame(plot, tf.plotTopLeft);
   plat::WindowSpec w;
   w.id = kToolbarWindow;
   w.title = p == plotcore::ToolbarPlace::Left
@@ -117,7 +135,30 @@ int16_t ToolBar() {
   port.setBackColor(ToolBarBackgroundColor);
   port.clearRect({0, 0, tf.toolbar.width(), tf.toolbar.height()});
   DRAWTOOLS();
+  // The comments box and the block window stand by the plot and below the
+  // room the toolbar takes.
+  if (plot != 0) FollowPlotWindow();
   return 0;
+}
+
+bool ToolbarPlaceChanged() { return plat::windowExists(kToolbarWindow) && builtPlace != place(); }
+
+void ToolbarResized() {
+  if (!plat::windowExists(kToolbarWindow)) return;
+  DRAWTOOLS();
+  // As high as the rows the new width needs: no button hidden, no empty band.
+  plat::Rect r = plat::contentRect(kToolbarWindow);
+  r.bottom = r.top + plotcore::ToolbarRowsHeight(place(), r.width());
+  plat::setContentRect(kToolbarWindow, r);
+  const int plot = frontPlotWindow();
+  if (plot == 0) return;
+  const plat::Rect frame = plat::frameRect(plot);
+  if (place() == plotcore::ToolbarPlace::Bottom) {
+    ToolbarBandBelowPlot = r.bottom + 2 - frame.bottom;
+  } else if (place() == plotcore::ToolbarPlace::Top && r.bottom + 2 > frame.top) {
+    movePlotFrame(plot, {frame.left, r.bottom + 2});
+  }
+  FollowPlotWindow();
 }
 
 void ToolbarClosed() {

@@ -11,8 +11,16 @@ extern int16_t PlotDialogMode;   // 0 normal, 2..98 a paging key pending, 99 bas
 inline constexpr int16_t kFirstToolButton = 551;
 inline constexpr int16_t kLastToolButton = 599;
 
-// (Re)builds the toolbar for the current file at prefsArray word 33's place.
+// (Re)builds the toolbar for the current file at prefsArray word 33's place,
+// as high as its rows of buttons; the plot window and the windows under it
+// make room for it.
 int16_t ToolBar();
+// True when word 33 asks for another place than the toolbar stands in.
+bool ToolbarPlaceChanged();
+// After the user resized it: the buttons laid out again for the new width,
+// the window as high as their rows, the plot and the windows under it
+// making room again.
+void ToolbarResized();
 // Lays out every button and sets each one's state from the current file:
 // buttons whose command is not built stay dimmed.
 int16_t DRAWTOOLS();

@@ -62,7 +62,9 @@ void pickWithHint(float* value) {
     plat::flushWindow(w);
     plat::delayMs(20);
   }
-  *value = GetGscale(0);
+  bool picked = false;
+  const float v = GetGscale(0, &picked);
+  if (picked) *value = v;
   if (!plat::windowExists(w)) return;
   plat::setContentRect(w, {490, BottomOfPlotArea + 50, 660, BottomOfPlotArea + 80});
   plat::setTitle(w, "Scaling");

@@ -47,7 +47,8 @@ void pair(int16_t yes, int16_t no, bool yesOn) {
 
 // ---- First dialog: destination, flow source, gas conditions ----------------------------
 
-void firstDialog(const char* title, int16_t n) {
+// False when the user closed the window (close box or Escape): the command ends.
+bool firstDialog(const char* title, int16_t n) {
   OpenResultsWIndow(0, 1, 1, title, 0);
   FitResultsWindow(256);
   plat::setCurrentPort(kResultsWindow);
@@ -102,10 +103,11 @@ void firstDialog(const char* title, int16_t n) {
   AddPush(w, kGasNext, "Next\xC9", {120, 222, 222, 244}, plat::ButtonKind::DefaultPush);
   plat::flushWindow(w);
 
+  bool closed = false;
   for (bool next = false; !next;) {
     AwaitEvent();
-    if (EditPickPending() || action == kActionClose || returnKey() || (action == kActionActivate && eventID != w))
-      break;
+    closed = action == kActionClose;
+    if (EditPickPending() || closed || returnKey() || (action == kActionActivate && eventID != w)) break;
     if (action == kActionKey && (eventID == '?' || eventID == '/')) {
       HelpSubject = 251;
       OpenHelpBook();
@@ -158,6 +160,7 @@ void firstDialog(const char* title, int16_t n) {
   RQ = PositiveFieldOrKeep(w, kRQTyped, RQ, "The RQ must be above 0");
   plat::disposeWindow(w);
   ClearMailbox();
+  return !closed;
 }
 
 // ---- Units dialog -------------------------------------------------------------------------
@@ -449,8 +452,7 @@ void GASEXCHANGE(int16_t step) {
 
   const int16_t n = nChannels[slot];
   const bool showEquation = SEP != 0;
-  firstDialog(title, n);
-  bool go = !EditPickPending() && FlowSetOK(gasText(), es.row) == 0;
+  bool go = firstDialog(title, n) && !EditPickPending() && FlowSetOK(gasText(), es.row) == 0;
   if (go && FlowCH != 0) FlowCH = static_cast<int16_t>(chan2 - n);
   if (go && GasType != kGasWater) go = FLOWSYSTEM() == 0 && !EditPickPending();
   if (go) {

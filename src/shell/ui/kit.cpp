@@ -317,11 +317,6 @@ void UpdateProgressBar(int32_t count) {
     plat::setProgress(progressWindow, kProgressControl, count);
 }
 
-int16_t PlotSlotOfWindow(int windowId) {
-  const int slot = windowId - kPlotWindowBase;
-  return slot >= 0 && slot < kMaxOpenFiles ? static_cast<int16_t>(slot) : int16_t{-1};
-}
-
 // ---- Toolbar --------------------------------------------------------------------------
 
 int16_t HideTheToolBar() {
@@ -414,7 +409,8 @@ void OpenResultsWIndow(uint16_t crossChannelOption, int16_t themeBackground, int
   b.id = kCrossChannelBox;
   b.kind = plat::ButtonKind::CheckBox;
   b.title = "Use Cross-Channel Subsampling";
-  b.r = {width - 232, 2, width - 4, 18};
+  // Right of the header, which reaches x 320: over it the box hid its frame.
+  b.r = {322, 2, width - 1, 18};
   b.state = !usable ? 0 : (UseCrossChanIndex ? 2 : 1);
   plat::addButton(kResultsWindow, b);
   if (usable && UseCrossChanIndex) DataFilterNotice("cross-channel selection in use");
@@ -528,7 +524,9 @@ int16_t runChannelSelection(const MacText& title, const SelectJob& job, bool* by
 
   const int columns = n > 16 ? 2 : 1;
   const int rows = (n + columns - 1) / columns;
-  const int width = columns * 270 + 20;
+  // Wide enough for the buttons' row side by side and for the whole title.
+  const int buttonsWidth = 10 + 60 + 8 + 60 + (job.blockOnly ? 12 + 100 : 0) + 12 + (job.cancelButton ? 70 + 10 : 0) + 80 + 10;
+  const int width = std::max({columns * 270 + 20, buttonsWidth, 8 * static_cast<int>(title.size()) + 60});
   const int height = 20 + rows * 20 + 50;
   const plat::Rect plot = plotContent();
   const int left = splot == 1.0f ? std::max(4, plat::displaySize().w - width - 20) : plot.left + 40;

@@ -4,14 +4,17 @@
 
 #include "platform/files.h"
 #include "platform/resources.h"
+#include "platform/sound.h"
 #include "platform/windows.h"
 #include "shell/globals.h"
 #include "shell/menutable.h"
 #include "shell/ui/sounds.h"
 #include "shell/ui/help.h"
+#include "shell/ui/windowids.h"
 
 int16_t action = 0;
 int16_t eventID = 0;
+int16_t eventWindow = 0;
 int16_t menuidx = 0, menuitemx = 0;
 uint16_t MENU_or_ToolBar_PICKED = 0;
 int16_t WindowWasMoved = 0, WindowWasResized = 0, WindowWasClicked = 0;
@@ -35,33 +38,68 @@ void storePick(const plat::Event& e) {
 
 void ClearMailbox() { action = eventID = 0; }
 
+namespace {
+
+// Windows that belong to the main loop, not to a dialog: Escape never closes them.
+bool mainLoopWindow(int id) {
+  return PlotSlotOfWindow(id) >= 0 || id == kToolbarWindow || id == kChannelSelectorWindow || id == 2 || id == 3;
+}
+
+// The dialog that Escape (or Ctrl+period) leaves: the window the key went
+// to, or, with a plot in front (the marker panel), the frontmost dialog
+// behind it. 0 when only main-loop windows are open.
+int escapeTarget(int window) {
+  if (window != 0 && plat::windowExists(window) && !mainLoopWindow(window)) return window;
+  for (int id : plat::windowIds())
+    if (plat::windowVisible(id) && !mainLoopWindow(id)) return id;
+  return 0;
+}
+
+void closeBoxOf(int window) {
+  if (window >= kFirstNoticeWindow && window <= kLastNoticeWindow) {
+    plat::disposeWindow(window);
+    action = kActionNoticeClosed;
+    eventID = 0;
+  } else {
+    action = kActionClose;
+    eventID = static_cast<int16_t>(window);
+  }
+}
+
+}  // namespace
+
 void DoDIALOG(const plat::Event& e) {
+  if (e.kind == plat::EventKind::Key && e.charCode == kEscapeKey) {
+    // Escape is every dialog's close box, so no dialog can hold the user.
+    if (const int target = escapeTarget(e.window)) {
+      closeBoxOf(target);
+      EditFieldWasSelected = 0;
+      return;
+    }
+  }
+  DoMainLoopDIALOG(e);
+}
+
+void DoMainLoopDIALOG(const plat::Event& e) {
   using K = plat::EventKind;
   switch (e.kind) {
     case K::ControlHit:
       action = kActionClick;
       eventID = static_cast<int16_t>(e.control);
+      eventWindow = static_cast<int16_t>(e.window);
       // The user's sound setting rules this click as it rules every other sound.
       if (click == 1) PlayNamedSound("click");
       break;
     case K::FieldClick:
       action = kActionFieldClick;
       eventID = static_cast<int16_t>(e.control);
+      eventWindow = static_cast<int16_t>(e.window);
       break;
     case K::Activate:
       action = kActionActivate;
       eventID = static_cast<int16_t>(e.window);
       break;
-    case K::CloseBox:
-      if (e.window >= kFirstNoticeWindow && e.window <= kLastNoticeWindow) {
-        plat::disposeWindow(e.window);
-        action = kActionNoticeClosed;
-        eventID = 0;
-      } else {
-        action = kActionClose;
-        eventID = static_cast<int16_t>(e.window);
-      }
-      break;
+    case K::CloseBox: closeBoxOf(e.window); break;
     case K::Key:
       action = kActionKey;
       eventID = static_cast<int16_t>(e.charCode);
@@ -112,17 +150,20 @@ plat::KeyVerdict CALCCHECKRETURN(const plat::Event& e) {
 }
 
 void noMENU(const plat::Event& e) {
-  storePick(e);
-  if (MenuPick{static_cast<int16_t>(e.menu), static_cast<int16_t>(e.item)} == kPickSave) {
+  const MenuPick pick{static_cast<int16_t>(e.menu), static_cast<int16_t>(e.item)};
+  if (pick == kPickSave) {
     action = kActionClick;
     eventID = kSaveClickId;
+  } else if (pick == kPickHelp) {
+    OpenHelpPage(HelpSubject);
+  } else {
+    // Answered now: a pick kept for later would run a command the user has
+    // long forgotten once the dialog ends.
+    plat::systemBeep();
   }
 }
 
-void noMOUSE(const plat::Event&) {
-  plat::flushInput();
-  ClearMailbox();
-}
+void noMOUSE(const plat::Event&) { ClearMailbox(); }
 
 void DoMouse(const plat::Event& e) {
   HorizPosition = static_cast<int16_t>(e.local.x);

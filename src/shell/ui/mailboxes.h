@@ -27,6 +27,8 @@ inline constexpr int16_t kLastNoticeWindow = 66;
 
 extern int16_t action;
 extern int16_t eventID;
+// Window of the last click on a control or field (0 before any).
+extern int16_t eventWindow;
 // A pick deferred by an analysis window; MENU_or_ToolBar_PICKED = 1 ends that
 // window's loop so that the main loop can run it.
 extern int16_t menuidx, menuitemx;
@@ -46,11 +48,22 @@ extern int16_t MathOperation;
 // Error of the text file being written; HandleFileError reports and clears it.
 extern int FileErrorCode;
 
+// Escape, and Ctrl+period, which the platform reports as Escape.
+inline constexpr int16_t kEscapeKey = 27;
+
 // ---- Handlers (plat::Handlers signatures) -----------------------------------
+// The dialog handler of modal loops: Escape acts as the close box of the
+// dialog in front (of the frontmost dialog when a plot window is in front).
 void DoDIALOG(const plat::Event& e);
+// The main loop's: Escape stays a key (it clears the block there).
+void DoMainLoopDIALOG(const plat::Event& e);
 plat::KeyVerdict CHECKRETURN(const plat::Event& e);
 plat::KeyVerdict CALCCHECKRETURN(const plat::Event& e);
+// A pick in a modal dialog is answered at once: File > Save becomes a click
+// with id -99, Help opens the help page, anything else is refused with a
+// beep; nothing is left to run after the dialog ends.
 void noMENU(const plat::Event& e);
+// A click outside the dialog's controls does nothing (and drops no other event).
 void noMOUSE(const plat::Event& e);
 void DoMouse(const plat::Event& e);
 void MOUSECLICK(const plat::Event& e);

@@ -128,7 +128,7 @@ void InstallMainLoopHandlers() {
   auto& h = plat::handlers();
   h.menu = HANDLEMENU;
   h.mouse = [](const plat::Event& e) { call(gMainLoopHooks.mouse, e); };
-  h.dialog = DoDIALOG;
+  h.dialog = DoMainLoopDIALOG;
   h.editKey = CHECKRETURN;
   h.documents = MainDocumentsHandler;
 }
@@ -160,7 +160,10 @@ void passBody(int maxWaitMs) {
   } else if (a == kActionClick) {
     // The plot's own controls act only with the plot in front; a result
     // window may stand in front of the script's continue button.
-    if (PlotSlotOfWindow(plat::frontWindow()) >= 0) call(gMainLoopHooks.controlClicked, id);
+    // The toolbar acts for the front file whatever window is in front (the
+    // block window comes forward after an analysis ends).
+    if (PlotSlotOfWindow(plat::frontWindow()) >= 0 || eventWindow == kToolbarWindow)
+      call(gMainLoopHooks.controlClicked, id);
     if (gMainLoopHooks.plotButton) gMainLoopHooks.plotButton(id);
   }
 
@@ -191,6 +194,7 @@ void passBody(int maxWaitMs) {
   if (WindowWasResized) {
     const int16_t slot = PlotSlotOfWindow(WindowWasResized);
     if (slot >= 0) call(gMainLoopHooks.plotWindowResized, slot, WindowWasResized == plat::frontWindow());
+    else if (WindowWasResized == kToolbarWindow) call(gMainLoopHooks.toolbarResized);
   }
 
   if (a == kActionKey && PlotSlotOfWindow(plat::frontWindow()) >= 0) {

@@ -30,6 +30,7 @@ struct MainLoopHooks {
   std::function<void(int16_t slot, bool front)> plotWindowResized;
   std::function<void(const KeyCommand&)> plotKey;    // the key's action, before its pick runs
   std::function<void()> toolbarClosed;               // the toolbar's close box moves it on
+  std::function<void()> toolbarResized;              // the user resized the toolbar
   // Scripts. At the end of a pass: the runner starts a run on a newly loaded
   // file. A click on a control the plot does not own (the script's continue
   // button), whichever window is in front.

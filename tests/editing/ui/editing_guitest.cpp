@@ -429,6 +429,18 @@ TEST_F(Smoothing, IntegralAndDerivativeStepsReplayOnTheActiveChannel) {
   EXPECT_FALSE(plat::windowExists(kResultsWindow));
 }
 
+// "Single Scan" drew its caption again over itself at the next sweep.
+TEST_F(Smoothing, TheSpikeCaptionIsDrawnOnceWhicheverSweepComesFirst) {
+  QImage afterFirst;
+  Script s;
+  s.click(kResultsWindow, kSpikeSingleScan)
+      .call([&] { afterFirst = plat::test::portImage(kResultsWindow).copy(10, 146, 150, 24); })
+      .click(kResultsWindow, kSpikeSweep)
+      .call([&] { EXPECT_EQ(plat::test::portImage(kResultsWindow).copy(10, 146, 150, 24), afterFirst); })
+      .click(kResultsWindow, kSpikeDone);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 17)); });
+}
+
 TEST_F(Smoothing, SpikeSweepUndoAndDefaultsWrittenOnlyWhenTicked) {
   for (int32_t k = 0; k <= 1000; ++k) PutDatum(slot_, 1, k, 1.0f);
   PutDatum(slot_, 1, 500, 50.0f);

@@ -25,6 +25,7 @@
 #include "platform/app.h"
 #include "platform/controls.h"
 #include "platform/menus.h"
+#include "plot/ui/stacked.h"
 #include "platform/test.h"
 #include "platform/windows.h"
 #include "shell/recording.h"
@@ -308,6 +309,28 @@ TEST_F(FileEditing, RearrangementFollowsThePicksAndKeepsTheFileBeforeInTheBackup
   EXPECT_EQ(gPointersToFileData[slot_][3], before[2]);
   EXPECT_EQ(played("ahem"), 1u) << "no notice with ReAr ticked";
   EXPECT_EQ(SaveAsName[slot_], "demo-respirometry ReAr");
+
+  // In the stacked view the strips are picked again: their numbers changed.
+  for (int16_t c = 1; c <= 3; ++c) OverlayArray[slot_][1][c] = 1;
+  FileSHORTS[slot_][kShortView] = 1;
+  CustomScreenPlot = 1;
+  std::string asked;
+  Script stacked;
+  stacked.click(kRearrangeWindow, 3)
+      .click(kRearrangeWindow, 1)
+      .click(kRearrangeWindow, kRearrangeReArBox)
+      .click(kRearrangeWindow, kRearrangeOK)
+      .call([&] { asked = plat::title(kChannelSelectWindow); })
+      .click(kChannelSelectWindow, kSelectNone)
+      .click(kChannelSelectWindow, 2)
+      .click(kChannelSelectWindow, kSelectDone);
+  menu(kMenuEdit, 32, stacked);
+  EXPECT_EQ(asked, "Select Channels to Display");
+  EXPECT_EQ(nChannels[slot_], 2);
+  EXPECT_EQ(OverlayArray[slot_][1][1], 0);
+  EXPECT_EQ(OverlayArray[slot_][1][2], 1);
+  EXPECT_EQ(CustomScreenPlot, 0) << "heights set for the old strips are not used for the new ones";
+  EXPECT_FALSE(plat::windowExists(kRearrangeSavingWindow));
 }
 
 }  // namespace

@@ -39,6 +39,7 @@
 #include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
 #include "shell/ui/menubar.h"
+#include "shell/textutil.h"
 #include "shell/ui/startup.h"
 
 namespace {
@@ -134,6 +135,43 @@ TEST_F(Transformations, SaveAndContinueChainsAndUndoAfterDoneGivesTheExactBytes)
   EXPECT_EQ(gPointersToFileData[slot_][1], once) << "undo gives back the first stored result";
 }
 
+// The texts said what was so before the last click: the copy named the
+// active channel rather than the source picked, the new-channel box lost its
+// tick while still in force, a kelvin channel kept "(degC)".
+TEST_F(Transformations, ItsTextsFollowWhatTheDialogWillDo) {
+  ActiveChannel = 4;
+  std::vector<std::string> seen;
+  auto note = [&seen] {
+    seen.push_back(plat::controlTitle(kWin, kTrCopy) + (plat::buttonState(kWin, kTrCopy) == 0 ? " (off)" : "") + " | " +
+                   plat::controlTitle(kWin, kTrNewChannel) + (plat::buttonState(kWin, kTrNewChannel) == 2 ? " [x]" : ""));
+  };
+  std::string converted;
+  Script s;
+  s.call(note)
+      .click(kWin, 2)
+      .call(note)
+      .click(kWin, kTrNewChannel)
+      .click(kWin, kTrAll)
+      .call(note)
+      .click(kWin, kTrSaveContinue)
+      .call(note)
+      .click(kWin, 4)
+      .click(kWin, kTrModeConvert)
+      .popup(kWin, kTrConversionPopup, 24)
+      .click(kWin, kTrAll)
+      .call([&] { converted = TrimTrailingBlanks(plat::fieldText(kWin, kTrLabelField)); })
+      .click(kWin, kTrCancel);
+  run(s);
+  const std::vector<std::string> want{
+      "Copy Channel 4 to New Channel 5 | Store Results in New Channel 5",
+      "Copy Channel 2 to New Channel 5 | Store Results in New Channel 5",
+      "Copy Channel 2 to New Channel 6 (off) | Store Results in New Channel 5 [x]",
+      "Copy Channel 5 to New Channel 6 | Store Results in New Channel 6 [x]",
+  };
+  EXPECT_EQ(seen, want);
+  EXPECT_EQ(converted, "Chamber temp (K)");
+}
+
 TEST_F(Transformations, ASavedTransformIsPickedFromTheFileAndADamagedFileAppliesNothing) {
   Script save;
   save.popup(kWin, kTrTransformPopup, 6)
@@ -155,6 +193,7 @@ TEST_F(Transformations, ASavedTransformIsPickedFromTheFileAndADamagedFileApplies
       .call([] { plat::test::saveArtifact(plat::test::windowImage(kCustomWindow), "custom-picker.png"); })
       .click(kCustomWindow, 1)
       .click(kCustomWindow, kCustomOK)
+      .call([] { EXPECT_EQ(plat::popupValue(kWin, kTrTransformPopup), 6) << "the list shows the saved kind"; })
       .popup(kWin, kTrTransformPopup, 4)  // a later list pick replaces the custom transform
       .popup(kWin, kTrCustomPopup, 3)
       .click(kCustomWindow, 1)
@@ -199,6 +238,9 @@ TEST_F(Transformations, PolynomialAndBreakpointSetUpsFeedTheRunAndTheStep) {
       .click(kWin, kTrAll)
       .click(kWin, kTrSaveContinue)
       .popup(kWin, kTrTransformPopup, 20)
+      .click(kBreakpointWindow, 52)
+      .click(kBreakpointWindow, kBpUpperRow)
+      .call([] { EXPECT_EQ(plat::fieldText(kBreakpointWindow, 206), "2-way poly"); })
       .click(kBreakpointWindow, 53)
       .click(kBreakpointWindow, kBpLowerRow)
       .call([] {

@@ -66,7 +66,7 @@ TEST_F(AnalysisKit, HeaderSwitchesToMinutesAtSixHundredSeconds) {
 
 TEST_F(AnalysisKit, ChannelButtonsFillTwoRowsAndOnlyTheFilesChannels) {
   CHANNELSELECT();
-  EXPECT_EQ(plat::controlRect(kResultsWindow, 17).right, 316);
+  EXPECT_EQ(plat::controlRect(kResultsWindow, 17).right, 315);
   EXPECT_EQ(plat::controlRect(kResultsWindow, 18).left, 5);
   EXPECT_EQ(plat::controlRect(kResultsWindow, 18).top, 277);
   EXPECT_EQ(plat::controlTitle(kResultsWindow, 9), "9");

@@ -129,6 +129,15 @@ TEST_F(BlockWindowGui, TitleAndScaleOfTheBlock) {
   EXPECT_EQ(plat::title(kBlockWindow), "Channel 3, " + label(3) + "; Cases 101 to 201 (N =  101) ");
   EXPECT_EQ(plat::frontWindow(), before);
   plat::test::saveArtifact(plat::test::windowImage(kBlockWindow), "block-window.png");
+
+  // The footer names the channel shown, not the one made active since (a
+  // transform's new channel).
+  ActiveChannel = 3;
+  DRAWBLOCK();
+  const QImage own = plat::test::portImage(kBlockWindow);
+  ActiveChannel = 1;
+  DRAWBLOCK();
+  EXPECT_EQ(plat::test::portImage(kBlockWindow), own);
 }
 
 TEST_F(BlockWindowGui, ChannelOutsideTheFileFallsBackToOne) {

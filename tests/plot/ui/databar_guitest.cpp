@@ -17,6 +17,7 @@
 #include "plot/ui/blockwindow.h"
 #include "plot/ui/databar.h"
 #include "plot/ui/draw.h"
+#include "plot/ui/gscale.h"
 #include "plot/ui/infoline.h"
 #include "plot/ui/plotwindow.h"
 #include "shell/colours.h"
@@ -174,20 +175,15 @@ TEST_F(DataBarGui, PlacementWithTheMouse) {
   s.click(4, kPlaceMouseButton)
       .moveTo(plot(), {5, 5})       // outside: the arrow
       .moveTo(plot(), {300, 100})
-      .press(plot(), {300, 100})
-      // Polls between the press and the release: the tracking loop reads
-      // the pointer after it saw the button go down.
-      .call([] {})
-      .call([] {})
-      .call([] {})
-      .release();
+      // Press and release between two looks at the pointer: the click is still taken.
+      .clickAt(plot(), {300, 100});
   plat::test::run(s, [] { DoALLVALUES(1); });
   EXPECT_EQ(avbx, 244);
   EXPECT_EQ(avby, 80);
   EXPECT_FLOAT_EQ(tlev, 100.0f);
   EXPECT_EQ(AllValues, 1);
   EXPECT_EQ(plat::controlRect(plot(), 201), (plat::Rect{244, 92, 344, 104}));
-  EXPECT_EQ(plat::queuedEvents(), 0u) << "the placing press does not reach the plot";
+  EXPECT_LE(plat::queuedEvents(), 1u) << "the placing press does not reach the plot: only its release is left";
 }
 
 TEST_F(DataBarGui, ClosingThePlacementTurnsTheDisplayOff) {
@@ -217,3 +213,32 @@ TEST_F(DataBarGui, ViewMenuTogglesTheDisplay) {
 }
 
 }  // namespace
+
+// Picking a Y level: the data bar shows "value" and the number under the
+// pointer, the frame's bottom rows take no click, the pick ends with "tick";
+// Escape gives the pick up.
+TEST_F(DataBarGui, PickingAYLevelShowsItsValueAndIgnoresTheFrameBottom) {
+  prefsArray[kPrefSoundLevel] = 25;
+  DrawPlot(0, 0, 0);
+  float got = 0;
+  bool picked = false;
+  Script s;
+  s.clickAt(plot(), {200, BottomOfPlotArea - 1})   // on the frame's bottom rows: no pick
+      .moveTo(plot(), {200, 100})
+      .clickAt(plot(), {200, 100});
+  plat::test::run(s, [&] { got = GetGscale(0, &picked); });
+  EXPECT_TRUE(picked);
+  EXPECT_FLOAT_EQ(got, GscaleValue(100));
+  EXPECT_EQ(field(kDataBarValue), "value " + StringFormatter(GscaleValue(100)));
+  // A long value is set smaller rather than run past its box.
+  SetDataBarValueText("value -1.2345678e+15");
+  plat::test::saveArtifact(plat::test::windowImage(plot()).copy(0, 0, 400, 18), "databar-long-value.png");
+  EXPECT_TRUE(testsupport::SoundPlayed("tick"));
+
+  plat::test::clearRecorders();
+  Script left;
+  left.key(plot(), 27);
+  plat::test::run(left, [&] { GetGscale(0, &picked); });
+  EXPECT_FALSE(picked);
+  EXPECT_FALSE(testsupport::SoundPlayed("tick"));
+}

@@ -3,6 +3,8 @@
 // the step flash.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "datafiles/datafile.h"
 #include "datafiles/native_binary.h"
 #include "output/results.h"
@@ -87,6 +89,38 @@ TEST_F(InfoLine, WideAndNarrowPlots) {
   SetBlockSpanText(" 5 min");
   DRAWTIMEDATE();
   EXPECT_EQ(plat::fieldText(win_, kBlockSpanField), " 5 min");
+}
+
+// "Clear Overlay" appeared in the stacked view, whose strips use the same
+// flags, and stayed after a "This Plot Only" overlay had gone.
+TEST_F(InfoLine, ClearOverlayShowsOnlyWhileAnOverlayIsDrawn) {
+  gPlotHooks.drawAllChannels = [](int16_t) {};
+  gPlotHooks.multiChannelDisplay = [](int16_t) {};
+  const struct {
+    const char* name;
+    bool stacked;
+    int16_t onEveryPlot;
+    std::vector<int> flagged;
+    bool shown;
+  } cases[] = {
+      {"kept on every plot", false, 1, {2, 3}, true},
+      {"this plot only, redrawn", false, 0, {2}, false},
+      {"stacked strips", true, 1, {1, 2, 3}, false},
+      {"only the active channel", false, 1, {1}, false},
+      {"none", false, 1, {}, false},
+  };
+  ActiveChannel = 1;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (int k = 0; k < kOverlayFlags; ++k) OverlayArray[f_][1][k] = 0;
+    for (int k : c.flagged) OverlayArray[f_][1][k] = 1;
+    FileSHORTS[f_][kShortView] = c.stacked ? 1 : 0;
+    prefsArray[kPrefOverlayAll] = c.onEveryPlot;
+    DRAWTIMEDATE();
+    EXPECT_EQ(plat::controlExists(win_, kClearOverlayButton), c.shown);
+  }
+  FileSHORTS[f_][kShortView] = 0;
+  prefsArray[kPrefOverlayAll] = 0;
 }
 
 TEST_F(InfoLine, MarkersButtonFollowsTheMarkers) {

@@ -105,6 +105,52 @@ TEST_F(MarkerPanel, ArrowKeysPageWhileThePanelIsOpen) {
   EXPECT_EQ(MarkersArray[f_], want);
 }
 
+// A character typed after "New Marker OK" was shown by the panel while the
+// next click still wrote the old one into the file.
+TEST_F(MarkerPanel, EachClickPlacesTheCharacterTheFieldHoldsAndTheDataBarFollows) {
+  Script s;
+  s.click(kResultsWindow, kMarkerOK)
+      .clickAt(win_, {100, 150})
+      // Typed while the plot stays in front.
+      .call([] { plat::setFieldText(kResultsWindow, kMarkerField, "X"); })
+      .moveTo(win_, {250, 150})
+      .call([] {})   // the look at the pointer that follows it
+      .call([this] { EXPECT_EQ(plat::fieldText(win_, 54).substr(0, 6), " # 251") << "the data bar follows"; })
+      .clickAt(win_, {250, 150})
+      .call([] {})   // its release
+      .call([] { plat::setFieldText(kResultsWindow, kMarkerField, ""); })
+      .clickAt(win_, {300, 150})   // an empty field places nothing
+      .activate(kResultsWindow)
+      .call([] { plat::test::saveArtifact(plat::test::windowImage(kResultsWindow), "marker-panel.png"); })
+      .click(kResultsWindow, kMarkersDone);
+  plat::test::run(s, [] { DoMENU(kMenuMarkers, 2); });
+  const std::vector<MarkerRecord> want{{100, 'S'}, {250, 'X'}};
+  EXPECT_EQ(MarkersArray[f_], want);
+}
+
+// The panel's rounding opened page 1 for a zoom on page 2.
+TEST_F(MarkerPanel, AZoomedViewOpensThePanelOnThePageThatHoldsTheZoom) {
+  FreeSlot(f_);
+  ASSERT_EQ(OpenNewFileSlot(3 * ScreenWidth + 10, 1, &f_), StoreStatus::Ok);
+  TheFileInUse = static_cast<uint16_t>(f_);
+  OpenPlotWindow(f_);
+  win_ = PlotWindowId(f_);
+  FileSHORTS[f_][kShortZoomed] = 1;
+  zoomleft = ScreenWidth + 100;
+  zoomright = ScreenWidth + 300;
+  int16_t page = 0;
+  Script s;
+  s.call([&] { page = FileSHORTS[f_][kShortSegment]; })
+      .click(kResultsWindow, kMarkerOK)
+      .clickAt(win_, {150, 150})
+      .activate(kResultsWindow)
+      .click(kResultsWindow, kMarkersDone);
+  plat::test::run(s, [] { DoMENU(kMenuMarkers, 2); });
+  EXPECT_EQ(page, 2);
+  EXPECT_EQ(MarkersArray[f_], (std::vector<MarkerRecord>{{ScreenWidth + 150, 'S'}}));
+  EXPECT_EQ(FileSHORTS[f_][kShortZoomed], 1) << "zoomed again afterwards";
+}
+
 TEST_F(MarkerPanel, TheMarkerAfterTheLastRoomIsRefusedAndNothingChanges) {
   // A file long enough for a full list, shown paged at its last segment,
   // where no case holds a marker yet.

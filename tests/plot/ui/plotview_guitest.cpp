@@ -126,8 +126,8 @@ TEST_F(PlotView, DemoOpensCompressedThenPagesAndZooms) {
   const int segments = (nCases[f] + ScreenWidth - 1) / ScreenWidth;
   EXPECT_EQ(FileSHORTS[f][kShortSegments], segments);
   ASSERT_TRUE(plat::controlExists(win, kPageSlider));
-  EXPECT_EQ(plat::controlRect(win, kPageSlider).top, BottomOfPlotArea + 23);
-  EXPECT_EQ(plat::controlRect(win, kPageSlider).left, -7);
+  EXPECT_EQ(plat::controlRect(win, kPageSlider).top, BottomOfPlotArea + 17);
+  EXPECT_EQ(plat::controlRect(win, kPageSlider).left, 0);
   EXPECT_NE(plat::title(win).find("compressed"), std::string::npos);
   save(f, "plot-demo-compressed.png");
 

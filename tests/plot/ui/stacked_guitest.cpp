@@ -2,7 +2,7 @@
 // dialog, equal strips, hide and selector buttons, and the way back.
 #include <gtest/gtest.h>
 
-#include "support/gui_support.h"
+#include "support/program_support.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,6 +10,9 @@
 
 #include "platform/controls.h"
 #include "platform/windows.h"
+#include "editing/ui/cutblock.h"
+#include "editing/ui/spiketool.h"
+#include "plot/stacked.h"
 #include "plot/ui/plot_commands.h"
 #include "plot/ui/plotwindow.h"
 #include "plot/ui/redraw.h"
@@ -180,4 +183,59 @@ TEST_F(Stacked, CancelKeepsTheViewButNotTheNewChannelChoice) {
   EXPECT_FALSE(plat::windowExists(kSelectorWindow));
 }
 
+// The spike tool in the stacked view drew the single plot over the strips
+// and redrew them only when it closed; its selector and hide buttons could
+// change the view under it.
+TEST(StackedTools, TheSpikeToolWorksInsideTheActiveStrip) {
+  const int16_t slot = testsupport::StartProgramOnDemo();
+  ASSERT_GE(slot, 0);
+  const int win = PlotWindowId(slot);
+  for (int16_t c = 1; c <= 4; ++c) OverlayArray[slot][1][c] = 1;
+  FileSHORTS[slot][kShortView] = 1;
+  FileSHORTS[slot][kShortCompressed] = 0;
+  const float level = GetDatum(slot, 1, 299);
+  PutDatum(slot, 1, 300, level + 5.0f);   // one spike, shown at x 300 of page 1
+  RefreshSCREEN();
+  ASSERT_TRUE(plat::windowExists(kSelectorWindow));
+  ASSERT_TRUE(plat::controlExists(win, kHideButtonBase + 1));
+  const plotcore::StripRows one = plotcore::RowsOfStrip(nVar[slot][1][8], nVar[slot][1][9]);
+  const plotcore::StripRows four = plotcore::RowsOfStrip(nVar[slot][4][8], nVar[slot][4][9]);
+  const auto others = [&] { return plat::test::portImage(win).copy(0, one.bottom + 2, ScreenWidth, four.bottom - one.bottom - 2); };
+  const QImage othersBefore = others();
+  bool furnitureGone = false;
+  Script s;
+  s.call([&] { furnitureGone = !plat::windowExists(kSelectorWindow) && !plat::controlExists(win, kHideButtonBase + 1); })
+      .activate(win)
+      .clickAt(win, {300, (one.top + one.bottom) / 2})
+      .call([] {})   // the activation and the press each take a pass
+      .call([&] {
+        EXPECT_FLOAT_EQ(GetDatum(slot, 1, 300), (GetDatum(slot, 1, 299) + GetDatum(slot, 1, 301)) * 0.5f);
+        EXPECT_EQ(others(), othersBefore) << "the other strips stay as they were";
+        plat::test::saveArtifact(plat::test::deskImage(), "stacked-spike-removal.png");
+      })
+      .activate(kResultsWindow)
+      .click(kResultsWindow, kToolDone);
+  plat::test::run(s, [] { DoMENU(kMenuEdit, 38); });
+  EXPECT_TRUE(furnitureGone) << "no selector or hide buttons while the tool runs";
+  EXPECT_TRUE(plat::windowExists(kSelectorWindow));
+  EXPECT_TRUE(plat::controlExists(win, kHideButtonBase + 1));
+  EXPECT_EQ(FileSHORTS[slot][kShortView], 1);
+
+  // A block cut from one channel is drawn in its strip; the others stay.
+  const QImage othersBeforeBlock = others();
+  BeginBlock[slot] = 100;
+  EndBlock[slot] = 400;
+  FileSHORTS[slot][kShortBlockState] = 2;
+  RefreshSCREEN();
+  Script cut;
+  cut.click(kCutBlockWindow, kCutThisChannel).click(kCutBlockWindow, kCutRemove);
+  plat::test::run(cut, [] { DoMENU(kMenuChangeOrRemove, 2); });
+  EXPECT_EQ(others(), othersBeforeBlock) << "the other strips as before, the block's band gone with the block";
+  const QImage stripAfterCut = plat::test::portImage(win).copy(0, one.top, ScreenWidth, one.bottom - one.top);
+  DrawALLCHANNELS(1);
+  EXPECT_EQ(plat::test::portImage(win).copy(0, one.top, ScreenWidth, one.bottom - one.top), stripAfterCut)
+      << "the strip shows the channel as it is after the cut";
+}
+
 }  // namespace
+

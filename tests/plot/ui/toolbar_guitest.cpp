@@ -3,13 +3,17 @@
 // missing; a click leaves its menu pair for the main loop.
 #include <gtest/gtest.h>
 
-#include "support/gui_support.h"
+#include "support/program_support.h"
 
 #include "analyses/descriptive.h"
 #include "output/results.h"
 #include "platform/controls.h"
 #include "platform/windows.h"
+#include "plot/ui/blockwindow.h"
+#include "plot/ui/commentsbox.h"
 #include "plot/ui/plotwindow.h"
+#include "shell/ui/prefsdialog.h"
+#include "shell/worktables.h"
 #include "plot/ui/toolbar.h"
 #include "shell/colours.h"
 #include "shell/defaults.h"
@@ -40,6 +44,7 @@ class Toolbar : public ::testing::Test {
   void TearDown() override {
     plat::disposeWindow(kToolbarWindow);
     prefsArray[kPrefToolbarPosition] = 0;
+    ToolbarBandBelowPlot = 0;
     testsupport::ClearStore();
     testsupport::ClearWiring();
   }
@@ -106,6 +111,74 @@ TEST_F(Toolbar, AvgRunsTheStatisticsOnlyWithABlock) {
   EXPECT_TRUE(HandleToolbarClick(580));
   EXPECT_EQ(MenuIDENTIFIER, kMenuView);
   EXPECT_EQ(MenuItem, 8);
+}
+
+bool apart(const plat::Rect& a, const plat::Rect& b) {
+  return a.right <= b.left || b.right <= a.left || a.bottom <= b.top || b.bottom <= a.top;
+}
+
+// Every button inside the toolbar window, which covers neither the plot
+// window nor the comments box.
+void expectReachableAndClear(int16_t slot) {
+  const plat::Size size = plat::contentSize(kToolbarWindow);
+  for (const ToolButton& b : ToolbarTable()) {
+    const plat::Rect r = plat::controlFrame(kToolbarWindow, b.id);
+    EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= size.w && r.bottom <= size.h) << b.id << " is cut off";
+  }
+  const plat::Rect bar = plat::frameRect(kToolbarWindow);
+  EXPECT_TRUE(apart(bar, plat::frameRect(PlotWindowId(slot)))) << "toolbar over the plot";
+  if (plat::windowExists(kCommentsWindow)) {
+    EXPECT_TRUE(apart(bar, plat::frameRect(kCommentsWindow))) << "toolbar over the comments box";
+    EXPECT_TRUE(apart(plat::frameRect(PlotWindowId(slot)), plat::frameRect(kCommentsWindow))) << "plot over the comments box";
+  }
+}
+
+// The running program in its three toolbar places; the place chosen in the
+// preferences takes effect at once; a click on the toolbar acts with the
+// block window in front; a resized toolbar is laid out again.
+TEST(ToolbarOnTheDesk, EveryButtonShowsInEachPlaceAndActsWhateverIsInFront) {
+  const int16_t slot = testsupport::StartProgramOnDemo();
+  ASSERT_GE(slot, 0);
+  const char* names[] = {"toolbar-desk-left.png", "toolbar-desk-bottom.png", "toolbar-desk-top.png"};
+  for (int16_t place = 0; place <= 2; ++place) {
+    SCOPED_TRACE(place);
+    prefsArray[kPrefToolbarPosition] = place;
+    ToolBar();
+    expectReachableAndClear(slot);
+    plat::test::saveArtifact(plat::test::deskImage(), names[place]);
+  }
+
+  // Preferences: below the plot, at once.
+  Script prefs;
+  prefs.click(kPreferencesWindow, kPrefsToolbarBottom).click(kPreferencesWindow, kPrefsOK);
+  plat::test::run(prefs, [] { DoMENU(kMenuFile, 13); });
+  EXPECT_GT(plat::contentRect(kToolbarWindow).top, plat::frameRect(PlotWindowId(slot)).bottom);
+  expectReachableAndClear(slot);
+
+  // The block window in front, as after an analysis: "Nml" still acts.
+  BeginBlock[slot] = 100;
+  EndBlock[slot] = 600;
+  FileSHORTS[slot][kShortBlockState] = 2;
+  DRAWBLOCK();
+  scalefact[1][4] = 0;
+  Script click;
+  click.call([] { plat::selectWindow(kBlockWindow); }).click(kToolbarWindow, 577).call([] {});
+  InstallMainLoopHandlers();
+  plat::test::run(click, [] {
+    while (plat::test::stepsLeft() > 0) MainLoopPass(0);
+  });
+  EXPECT_EQ(scalefact[1][4], 2.0f) << "Normal Scaling ran";
+
+  // Narrowed by the user: laid out again in more rows, all shown.
+  const plat::Rect r = plat::contentRect(kToolbarWindow);
+  const int before = r.height();
+  plat::setContentRect(kToolbarWindow, {r.left, r.top, r.left + 600, r.bottom});
+  plat::postEvent({.kind = plat::EventKind::Resized, .window = kToolbarWindow});
+  plat::test::run(Script{}.call([] {}), [] { MainLoopPass(0); });
+  EXPECT_GT(plat::contentSize(kToolbarWindow).h, before);
+  expectReachableAndClear(slot);
+  prefsArray[kPrefToolbarPosition] = 0;
+  ToolbarBandBelowPlot = 0;
 }
 
 }  // namespace

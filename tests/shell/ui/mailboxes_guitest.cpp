@@ -12,7 +12,9 @@
 #include "platform/windows.h"
 #include "shell/dispatch.h"
 #include "shell/globals.h"
+#include "shell/menutable.h"
 #include "shell/ui/kit.h"
+#include "support/gui_support.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
 
@@ -175,14 +177,20 @@ TEST_F(Mailboxes, CalculatorFilterTakesOperatorsOutOfTheField) {
   EXPECT_EQ(MathOperation, 1);
 }
 
-TEST_F(Mailboxes, NoMenuStoresThePickAndReportsSaveAsAClick) {
+// A pick kept for later ran as an unexpected Save As long after the dialog.
+TEST_F(Mailboxes, NoMenuAnswersAPickAtOnceAndReportsSaveAsAClick) {
+  MenuIDENTIFIER = MenuItem = 0;
   noMENU(pick(3, 1));
-  EXPECT_EQ(MenuIDENTIFIER, 3);
-  EXPECT_EQ(MenuItem, 1);
+  EXPECT_EQ(MenuIDENTIFIER, 0) << "nothing is left to run after the dialog";
   EXPECT_EQ(action, 0) << "an ordinary pick does not disturb the dialog";
+  EXPECT_TRUE(testsupport::SoundPlayed("beep")) << "refused where the user sees it";
+  HelpSubject = 77;
+  noMENU(pick(kPickHelp.menu, kPickHelp.item));
+  EXPECT_EQ(plat::test::helpSubjects(), std::vector<int>{77});
   noMENU(pick(1, 6));
   EXPECT_EQ(action, 1);
   EXPECT_EQ(eventID, -99);
+  EXPECT_EQ(MenuIDENTIFIER, 0);
 }
 
 TEST_F(Mailboxes, NoMenuThroughTheMenuBarRunsNothing) {
@@ -199,7 +207,7 @@ TEST_F(Mailboxes, NoMenuThroughTheMenuBarRunsNothing) {
   EXPECT_FALSE(ran);
 }
 
-TEST_F(Mailboxes, NoMouseDropsQueuedInputButKeepsWindowEvents) {
+TEST_F(Mailboxes, NoMouseClearsTheMailboxAndDropsNoEventQueuedBehindIt) {
   openDialog();
   action = 1;
   eventID = 3;
@@ -208,7 +216,7 @@ TEST_F(Mailboxes, NoMouseDropsQueuedInputButKeepsWindowEvents) {
   noMOUSE(ev(EventKind::MouseDown, kWin));
   EXPECT_EQ(action, 0);
   EXPECT_EQ(eventID, 0);
-  EXPECT_EQ(plat::queuedEvents(), 1u);
+  EXPECT_EQ(plat::queuedEvents(), 2u) << "the click on a button after it is still taken";
 }
 
 TEST_F(Mailboxes, MouseHandlersOfDialogsAndStartUp) {

@@ -1,0 +1,369 @@
+// Every modal loop the driver can open from the menus on the demo, left by
+// each of its exits: its Done or Cancel button, the close box and Escape.
+// A loop that ignores one of them holds the user (the driver reports the
+// stall), and none leaves a pick to run after it.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "support/program_support.h"
+
+#include "editing/customtransforms.h"
+#include "output/results.h"
+#include "platform/app.h"
+#include "output/ui/destination.h"
+#include "platform/controls.h"
+#include "platform/windows.h"
+#include "plot/stripheights.h"
+#include "plot/ui/plotwindow.h"
+#include "plot/ui/redraw.h"
+#include "plot/ui/toolbar.h"
+#include "plot/ui/stacked.h"
+#include "plot/ui/stripheights.h"
+// Last: Qt's "slots" keyword macro must not meet the menu headers.
+#include "platform/test.h"
+
+namespace {
+
+using plat::test::Script;
+
+enum class Exit { Button, CloseBox, Escape };
+
+const char* exitName(Exit e) {
+  switch (e) {
+    case Exit::Button: return "button";
+    case Exit::CloseBox: return "close box";
+    case Exit::Escape: return "Escape";
+  }
+  return "";
+}
+
+struct Loop {
+  const char* name;
+  int16_t menu, item;    // 0, 0: opened by `open`
+  int window;            // the loop's window
+  int button;            // its Done or Cancel; 0 when it has none
+  // Steps that leave what the exit led to (a time-unit choice leads on to
+  // its analysis whichever way it ends), and what only the button led to.
+  std::function<void(Script&)> after;
+  std::function<void(Script&)> afterButton;
+  std::function<void()> open;
+  std::function<void()> setup;
+  std::function<void(Script&)> prelude;   // steps to the state the geometry is checked in
+};
+
+void closeResults(Script& s) { s.closeBox(kResultsWindow); }
+
+std::vector<Loop> loops() {
+  return {
+      {"Close Several Files", 1, 10, 24, 102},
+      {"Acquisition data", 1, 12, 444, 0},
+      {.name = "Nothing to store", .menu = 1, .item = 16, .window = kAlertWindow, .button = kAlertOK,
+       .setup = [] { topic = 0; }},
+      {.name = "No results destination", .menu = 1, .item = 16, .window = 99, .button = 0, .setup = [] { topic = 2; }},
+      {"Save As", 1, 7, 9, 2},
+      {"Preferences", 1, 13, 9, 502},
+      {"Print image options", 1, 14, 5, 0},
+      {"Preview options", 1, 15, 5, 0},
+      {"Time scale adjustment", 75, 4, 20, 1},
+      {"Tabular file options", 80, 2, 9, 0},
+      {"File data", 2, 9, 6, 134},
+      {"Baseline", 2, 11, 4, 0},
+      {"Lag", 2, 12, 4, 3},
+      {"Integral channel", 2, 13, 4, 0},
+      {"Derivative channel", 2, 14, 4, 0},
+      {"Smoothing", 2, 16, 4, 0},
+      {"Automatic spike removal", 2, 17, 4, 45},
+      {"References", 2, 18, 4, 9},
+      {"Transformations", 2, 22, 4, 0},
+      {.name = "Custom transforms", .menu = 2, .item = 23, .window = 150, .button = 53,
+       .setup = [] { std::filesystem::remove(plat::appFolder() / kCustomTransformsFile); }},
+      {"Expression transforms", 2, 24, 6, 50},
+      {"Scale to block", 2, 25, 4, 110},
+      {"Crop", 2, 30, 9, 2},
+      {"Re-arrange", 2, 32, 6, 229},
+      {"Interactive spikes", 2, 38, 4, 43},
+      {"Set blocks", 73, 1, 9, 0},
+      {"Cut block", 73, 2, 9, 4},
+      {"Compaction", 83, 1, 4, 23},
+      {"Time averaging", 83, 2, 4, 23},
+      {"VO2", 76, 1, 4, 0},
+      {"VCO2", 76, 2, 4, 0},
+      {"Analyzer humidity", 76, 3, 4, 0},
+      {"EWL", 76, 5, 4, 0},
+      {"VO2 in water", 76, 7, 4, 0},
+      {"Heat equivalents", 76, 9, 44, 5},
+      {"Effective volume", 76, 12, 44, 0},
+      {"Descriptive statistics", 3, 1, 4, 0},
+      {"Minimum scan interval", 3, 2, 5, 124, nullptr, closeResults},
+      {"Maximum scan interval", 3, 3, 5, 124, nullptr, closeResults},
+      {"Most level interval", 3, 4, 5, 124, nullptr, closeResults},
+      {"Most variable interval", 3, 5, 5, 124, nullptr,
+       [](Script& s) { s.key(5, 13).closeBox(kResultsWindow); }},
+      {"Block integration", 3, 6, 4, 0},
+      {"Running average", 3, 8, 4, 700},
+      {"Pair differences", 3, 9, 4, 700},
+      {"Waveform triggers", 3, 11, 6, 5},
+      {"FFT", 3, 13, 4, 26},
+      {"Slope time units", 3, 15, 7, 11, closeResults},
+      {"Regression channels", 3, 16, 7, 0},
+      {"Asymptote time units", 3, 17, 7, 11, closeResults},
+      {"Polynomial channels", 3, 18, 7, 0},
+      {"Time integration", 3, 20, 4, 0},
+      {"Event counting", 3, 21, 4, 0},
+      {"Selective integration", 3, 22, 4, 0},
+      {"Cross-channel subset", 3, 24, 99, 120},
+      {"Block-shift rules", 3, 29, 14, 3},
+      {"Automatic blocks", 77, 2, 4, 112},
+      {"Time series", 103, 1, 6, 3},
+      {"Stepped sampling", 103, 2, 4, 64},
+      {"Overlay channels", 4, 9, 10, 104},
+      {"Multichannel display", 4, 12, 6, 8},
+      {"Manual scaling", 71, 5, 9, 3},
+      {"Scaling palette", 71, 6, 11, 6},
+      {"Insert marker", 82, 2, 4, 0},
+      {"Script viewer", 6, 5, 5, 246},
+      {"RPN calculator", 8, 1, 8, 41},
+      {"Expression evaluator", 8, 2, 6, 50},
+      {"STP flow", 8, 4, 8, 13},
+      {"Altitude", 8, 5, 8, 4},
+      {"Altitude simulation", 8, 6, 8, 4},
+      {"Oxygen pressure", 8, 7, 8, 20},
+      {"Dissolved oxygen", 8, 8, 8, 14},
+      {"Metabolism", 8, 10, 8, 3},
+      {"Q10", 8, 11, 8, 3},
+      {"Closed system", 8, 12, 8, 2},
+      {"Ventilation", 8, 13, 8, 3},
+      {"Thermoregulation", 8, 14, 4, 260},
+      {"Day of the year", 8, 16, 8, 2},
+      {"Sun cycle", 8, 17, 8, 121},
+      {"Unit conversions", 8, 18, 8, 14},
+      {"About", 9, 1, 15, 1},
+      {"Plot heights", 0, 0, kHeightsWindow, 0, nullptr, nullptr, [] {
+         for (int16_t c = 1; c <= 3; ++c) OverlayArray[TheFileInUse][1][c] = 1;
+         ChangeCHARTHITE(kHeightsForScreen);
+       }},
+  };
+}
+
+TEST(ModalLoops, EveryLoopEndsByItsButtonItsCloseBoxAndEscape) {
+  for (const Loop& loop : loops()) {
+    for (Exit exit : {Exit::Button, Exit::CloseBox, Exit::Escape}) {
+      if (exit == Exit::Button && loop.button == 0) continue;
+      SCOPED_TRACE(std::string(loop.name) + " by " + exitName(exit));
+      const int16_t slot = testsupport::StartProgramOnDemo();
+      ASSERT_GE(slot, 0);
+      BeginBlock[slot] = 1000;
+      EndBlock[slot] = 2000;
+      FileSHORTS[slot][kShortBlockState] = 2;
+      CloseDestination();
+      if (loop.setup) loop.setup();
+      bool opened = false;
+      Script s;
+      s.call([&] { opened = plat::windowExists(loop.window) && plat::windowVisible(loop.window); });
+      switch (exit) {
+        case Exit::Button:
+          s.click(loop.window, loop.button);
+          if (loop.afterButton) loop.afterButton(s);
+          break;
+        case Exit::CloseBox: s.closeBox(loop.window); break;
+        case Exit::Escape: s.key(loop.window, 27); break;
+      }
+      if (loop.after) loop.after(s);
+      try {
+        plat::test::run(s, [&] {
+          if (loop.open) loop.open();
+          else DoMENU(loop.menu, loop.item);
+        });
+      } catch (const plat::test::Failure& f) {
+        ADD_FAILURE() << f.what();
+        continue;
+      }
+      EXPECT_TRUE(opened);
+      EXPECT_FALSE(plat::windowExists(loop.window) && plat::windowVisible(loop.window) && loop.window != kResultsWindow)
+          << "the loop's window stays";
+      EXPECT_EQ(MenuIDENTIFIER, 0) << "a pick left to run after the loop";
+    }
+  }
+}
+
+}  // namespace
+
+// Once the plot-heights panel took only some clicks and ran a File-menu pick
+// made meanwhile as an unexpected Save As after it closed.
+TEST(ModalLoops, PlotHeightsTakesEveryClickAndRunsNoPickAfterwards) {
+  const int16_t slot = testsupport::StartProgramOnDemo();
+  ASSERT_GE(slot, 0);
+  for (int16_t c = 1; c <= 3; ++c) OverlayArray[slot][1][c] = 1;
+  CustomScreenPlot = 0;
+  Script s;
+  // A press and its release between two looks at the pointer are still a click.
+  s.menu(kMenuFile, 7).clickAt(kHeightsWindow, {100, 60}).clickAt(kHeightsWindow, {100, 120});
+  // Each look at the pointer runs a step: one more before the buttons wake.
+  s.call([] {}).call([] { plat::test::saveArtifact(plat::test::windowImage(kHeightsWindow), "plot-heights.png"); });
+  s.click(kHeightsWindow, kHeightsOK);
+  plat::test::run(s, [] { ChangeCHARTHITE(kHeightsForScreen); });
+  EXPECT_EQ(CustomScreenPlot, 1);
+  EXPECT_FLOAT_EQ(nVar[slot][1][8], 60);
+  EXPECT_FLOAT_EQ(nVar[slot][2][8], 60);
+  EXPECT_EQ(MenuIDENTIFIER, 0) << "the Save As pick waits for nothing";
+  EXPECT_TRUE(testsupport::SoundPlayed("beep")) << "it was refused when made";
+
+  // Left by Escape half-way: the strips stay as they were.
+  const ChannelInfoRecord before = nVar[slot][2];
+  Script left;
+  left.clickAt(kHeightsWindow, {100, 90}).key(kHeightsWindow, 27);
+  plat::test::run(left, [] { ChangeCHARTHITE(kHeightsForScreen); });
+  EXPECT_EQ(nVar[slot][2], before);
+  EXPECT_FLOAT_EQ(nVar[slot][1][8], 60);
+  EXPECT_EQ(CustomScreenPlot, 1);
+  CustomScreenPlot = 0;
+}
+
+// A conversion that adds a channel asks whether to plot it; the plot-heights
+// panel then opened by itself.
+TEST(ModalLoops, PlotHeightsOpenOnlyWhenAsked) {
+  const int16_t slot = testsupport::StartProgramOnDemo();
+  ASSERT_GE(slot, 0);
+  for (int16_t c = 1; c <= 4; ++c) OverlayArray[slot][1][c] = 1;
+  FileSHORTS[slot][kShortView] = 1;
+  CustomScreenPlot = 1;
+  prefsArray[kPrefAskToPlotNewChannel] = 1;
+  Script s;
+  s.click(kMultiDisplayWindow, kMultiOK).click(kChannelSelectWindow, kSelectAll).click(kChannelSelectWindow, kSelectDone);
+  plat::test::run(s, [] { DoMENU(kMenuEdit, 31); });   // Duplicate Channel
+  EXPECT_EQ(nChannels[slot], 5);
+  EXPECT_FALSE(plat::windowExists(kHeightsWindow));
+  EXPECT_EQ(CustomScreenPlot, 0) << "heights made for four strips give way to equal ones";
+
+  // Asked for from the View menu, it opens.
+  CustomScreenPlot = 1;
+  bool opened = false;
+  Script asked;
+  asked.click(kMultiDisplayWindow, kMultiOK)
+      .click(kChannelSelectWindow, kSelectDone)
+      .call([&] { opened = plat::windowExists(kHeightsWindow); })
+      .closeBox(kHeightsWindow);
+  plat::test::run(asked, [] { DoMENU(kMenuView, 12); });
+  EXPECT_TRUE(opened);
+  CustomScreenPlot = 0;
+}
+
+namespace {
+
+struct GeometryFault {
+  std::string what;
+};
+
+// Controls of every open window: each inside its window, no two overlapping.
+std::vector<std::string> geometryFaults() {
+  std::vector<std::string> out;
+  for (int win : plat::windowIds()) {
+    if (!plat::windowVisible(win)) continue;
+    const plat::Size size = plat::contentSize(win);
+    std::vector<std::pair<int, plat::Rect>> placed;
+    for (int id : plat::controlIds(win)) {
+      const plat::Rect r = plat::controlFrame(win, id);
+      if (r.width() <= 0 || r.height() <= 0) continue;
+      if (r.left < 0 || r.top < 0 || r.right > size.w || r.bottom > size.h)
+        out.push_back("window " + std::to_string(win) + " \"" + plat::title(win) + "\": control " + std::to_string(id) +
+                      " \"" + plat::controlTitle(win, id) + "\" leaves it");
+      for (const auto& [other, o] : placed)
+        if (!(r.right <= o.left || o.right <= r.left || r.bottom <= o.top || o.bottom <= r.top))
+          out.push_back("window " + std::to_string(win) + " \"" + plat::title(win) + "\": controls " +
+                        std::to_string(id) + " \"" + plat::controlTitle(win, id) + "\" and " + std::to_string(other) +
+                        " \"" + plat::controlTitle(win, other) + "\" overlap");
+      placed.push_back({id, r});
+    }
+  }
+  return out;
+}
+
+// Every window and dialog the menus open, on a small and a large desk: no
+// control cut off by its window, none over another.
+// Windows that show more after a first step, and the plot's own furniture
+// in the stacked view and with the toolbar below and above.
+std::vector<Loop> laterStates() {
+  const auto stacked = [] {
+    for (int16_t c = 1; c <= 4; ++c) OverlayArray[TheFileInUse][1][c] = 1;
+    FileSHORTS[TheFileInUse][kShortView] = 1;
+    RefreshSCREEN();
+  };
+  const auto toolbarAt = [](int16_t place) {
+    return [place] {
+      prefsArray[kPrefToolbarPosition] = place;
+      ToolBar();
+    };
+  };
+  return {
+      {.name = "Insert marker, placing", .menu = 82, .item = 2, .window = kResultsWindow,
+       .prelude = [](Script& s) { s.click(kResultsWindow, 1); }},
+      {.name = "Stacked view", .menu = 4, .item = 12, .window = kMultiDisplayWindow, .setup = stacked},
+      {.name = "Spike tool, stacked", .menu = 2, .item = 38, .window = kResultsWindow, .setup = stacked},
+      {.name = "Preview channels", .menu = 1, .item = 15, .window = kChannelSelectWindow,
+       .prelude = [](Script& s) { s.click(5, 9); }},
+      {.name = "Remove channels", .menu = 73, .item = 4, .window = kChannelSelectWindow},
+      {.name = "Toolbar below", .menu = 9, .item = 1, .window = 15, .setup = toolbarAt(1)},
+      {.name = "Toolbar above", .menu = 9, .item = 1, .window = 15, .setup = toolbarAt(2)},
+  };
+}
+
+TEST(WindowGeometry, NoControlLeavesItsWindowOrCoversAnother) {
+  std::vector<Loop> all = loops();
+  for (Loop& l : laterStates()) all.push_back(std::move(l));
+  // The binary's own desk comes back however the test ends.
+  struct DeskBack {
+    ~DeskBack() { plat::test::setDesk(plat::test::optionsDesk()); }
+  } deskBack;
+  for (const plat::Size desk : {plat::Size{1280, 800}, plat::Size{1920, 1080}}) {
+    plat::test::setDesk(desk);
+    for (const Loop& loop : all) {
+      SCOPED_TRACE(std::to_string(desk.w) + "x" + std::to_string(desk.h) + " " + loop.name);
+      const int16_t slot = testsupport::StartProgramOnDemo();
+      ASSERT_GE(slot, 0);
+      BeginBlock[slot] = 1000;
+      EndBlock[slot] = 2000;
+      FileSHORTS[slot][kShortBlockState] = 2;
+      CloseDestination();
+      if (loop.setup) loop.setup();
+      std::vector<std::string> faults;
+      Script s;
+      if (loop.prelude) loop.prelude(s);
+      s.call([&] { faults = geometryFaults(); }).closeBox(loop.window);
+      if (loop.after) loop.after(s);
+      try {
+        plat::test::run(s, [&] {
+          if (loop.open) loop.open();
+          else DoMENU(loop.menu, loop.item);
+        });
+      } catch (const plat::test::Failure& f) {
+        ADD_FAILURE() << f.what();
+      }
+      for (const std::string& f : faults) ADD_FAILURE() << f;
+      prefsArray[kPrefToolbarPosition] = 0;
+      ToolbarBandBelowPlot = 0;
+    }
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// The distribution of a block opened behind the statistics window.
+TEST(WindowGeometry, TheDistributionOpensInFrontOfItsResultsWindow) {
+  const int16_t slot = testsupport::StartProgramOnDemo();
+  ASSERT_GE(slot, 0);
+  BeginBlock[slot] = 1000;
+  EndBlock[slot] = 2000;
+  FileSHORTS[slot][kShortBlockState] = 2;
+  int frontmost = 0;
+  Script s;
+  s.click(kResultsWindow, 232).call([&] { frontmost = plat::windowIds().front(); }).closeBox(kResultsWindow);
+  plat::test::run(s, [] { DoMENU(kMenuAnalyze, 1); });
+  EXPECT_EQ(frontmost, 151);
+}
+
+}  // namespace
