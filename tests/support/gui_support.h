@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "analyses/scans.h"
 #include "analyses/ui/average.h"
 #include "datafiles/native_binary.h"
 #include "datafiles/repairs.h"
@@ -100,6 +101,7 @@ inline void ResetProgramState() {
   RecordSCRIPT = 0;
   ScriptCOUNT = 0;
   autoscript = ScriptRunOnce = 0;
+  ConstScan = 0;   // the scan windows ask for their interval
 }
 
 // The commands and hooks exactly as the program's start-up installs them.
