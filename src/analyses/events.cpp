@@ -1,7 +1,12 @@
 #include "analyses/events.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+
+#if defined(__SSE2__)
+#include <xmmintrin.h>
+#endif
 
 #include "platform/macroman.h"
 #include "shell/textutil.h"
@@ -24,12 +29,23 @@ struct OpenRun {
     sum = sum2 = 0.0;
     lo = hi = v;
   }
-  void add(float v) {
-    const double d = v - shift;
-    sum += d;
-    sum2 += d * d;
-    lo = std::min(lo, v);
-    hi = std::max(hi, v);
+  // Case after case: the sums keep their order, so every bit is what adding
+  // one value at a time gives. Out of line, so that the running values stay
+  // in registers rather than in the caller's spilled stack slots.
+  [[gnu::noinline]] void addAll(const float* v, const float* end) {
+    double s = sum, s2 = sum2;
+    float a = lo, b = hi;
+    for (; v < end; ++v) {
+      const double d = *v - shift;
+      s += d;
+      s2 += d * d;
+      a = std::min(a, *v);
+      b = std::max(b, *v);
+    }
+    sum = s;
+    sum2 = s2;
+    lo = a;
+    hi = b;
   }
 };
 
@@ -78,6 +94,60 @@ void fillBins(const std::vector<EventRecord>& ev, double lo, double w, std::arra
   }
 }
 
+
+constexpr int kBlockCases = 64;
+
+// Bit i of *above is set when y[i] >= g, of *below when y[i] <= l (neither
+// for a NaN), for the n <= 64 cases at y; no case past n is read.
+void levelMasks(const float* y, int n, float g, float l, uint64_t* above, uint64_t* below) {
+  uint64_t a = 0, b = 0;
+  int i = 0;
+#if defined(__SSE2__)
+  const __m128 vg = _mm_set1_ps(g), vl = _mm_set1_ps(l);
+  for (; i + 4 <= n; i += 4) {
+    const __m128 v = _mm_loadu_ps(y + i);
+    a |= static_cast<uint64_t>(_mm_movemask_ps(_mm_cmpge_ps(v, vg))) << i;
+    b |= static_cast<uint64_t>(_mm_movemask_ps(_mm_cmple_ps(v, vl))) << i;
+  }
+#endif
+  for (; i < n; ++i) {
+    a |= static_cast<uint64_t>(y[i] >= g) << i;
+    b |= static_cast<uint64_t>(y[i] <= l) << i;
+  }
+  *above = a;
+  *below = b;
+}
+
+// One direction's runs, fed block by block with the mask of the cases
+// beyond its level.
+struct RunTracker {
+  const EventRequest& r;
+  std::vector<EventRecord>* kept;
+  OpenRun run;
+  bool on = false;
+  int32_t all = 0;
+
+  void feed(const float* y, int32_t base, int n, uint64_t inside) {
+    int i = 0;
+    while (i < n) {
+      if (!on) {
+        const uint64_t ahead = inside >> i;
+        if (!ahead) return;
+        i += std::countr_zero(ahead);
+        ++all;
+        run.begin(base + i, y[i]);
+        on = true;
+      }
+      const uint64_t outside = ~inside >> i;
+      const int j = outside ? std::min(n, i + std::countr_zero(outside)) : n;
+      run.addAll(y + i, y + j);
+      if (j == n) return;
+      on = false;
+      keepRun(run, base + j, r, kept);
+      i = j + 1;
+    }
+  }
+};
 }  // namespace
 
 double LimitUnitSeconds(int16_t unit) {
@@ -141,39 +211,22 @@ EventCount CountEvents(std::span<const float> y, const EventRequest& r) {
   const float g = r.upper, l = r.lower;
   // A lower run already under way at the start is not one of "all".
   if (y[static_cast<size_t>(r.first)] < l) c.allDown = -1;
-  // Both directions in one pass. A run ends at the first case outside it;
-  // that case cannot start the next run. A run still going at the span's
-  // last case has no end and is not kept.
+  // Both directions in one pass over blocks of cases: the comparisons of a
+  // block at once, then the runs each direction has in it. A run ends at the
+  // first case outside it; a run still going at the span's last case has no
+  // end and is not kept.
   const float* p = y.data();
-  OpenRun up, down;
-  bool upOn = false, downOn = false;
-  for (int32_t k = r.first; k <= r.last; ++k) {
-    const float v = p[k];
-    if (upOn) {
-      if (v >= g) up.add(v);
-      else {
-        upOn = false;
-        keepRun(up, k, r, &c.up);
-      }
-    } else if (v >= g) {
-      ++c.allUp;
-      up.begin(k, v);
-      up.add(v);
-      upOn = true;
-    }
-    if (downOn) {
-      if (v <= l) down.add(v);
-      else {
-        downOn = false;
-        keepRun(down, k, r, &c.down);
-      }
-    } else if (v <= l) {
-      ++c.allDown;
-      down.begin(k, v);
-      down.add(v);
-      downOn = true;
-    }
+  RunTracker up{r, &c.up}, down{r, &c.down};
+  for (int64_t base = r.first; base <= r.last; base += kBlockCases) {
+    const auto n = static_cast<int>(std::min<int64_t>(kBlockCases, r.last - base + 1));
+    uint64_t above, below;
+    levelMasks(p + base, n, g, l, &above, &below);
+    if (!(above | below) && !up.on && !down.on) continue;
+    up.feed(p + base, static_cast<int32_t>(base), n, above);
+    down.feed(p + base, static_cast<int32_t>(base), n, below);
   }
+  c.allUp += up.all;
+  c.allDown += down.all;
   c.upStats = durationStats(c.up);
   c.downStats = durationStats(c.down);
 
