@@ -33,11 +33,29 @@ std::vector<float> Durations(const std::vector<EventRecord>& ev) {
 
 
 // The runs one case at a time, as the counting was first written: the
-// reference the block-wise pass must match bit for bit.
+// reference the chunk-wise pass must match bit for bit.
 struct ReferenceRuns {
   int32_t allUp = 0, allDown = 0;
   std::vector<EventRecord> up, down;
 };
+
+DurationStats referenceStats(const std::vector<EventRecord>& ev) {
+  DurationStats s;
+  s.n = static_cast<int32_t>(ev.size());
+  if (ev.empty()) return s;
+  double sum = 0.0;
+  s.minimum = s.maximum = ev.front().duration;
+  for (const EventRecord& e : ev) {
+    sum += e.duration;
+    s.minimum = std::min(s.minimum, e.duration);
+    s.maximum = std::max(s.maximum, e.duration);
+  }
+  s.mean = sum / s.n;
+  double ss = 0.0;
+  for (const EventRecord& e : ev) ss += (e.duration - s.mean) * (e.duration - s.mean);
+  s.sd = std::sqrt(ss / s.n);
+  return s;
+}
 
 ReferenceRuns referenceRuns(const std::vector<float>& y, const EventRequest& r) {
   struct Open {
@@ -242,11 +260,12 @@ TEST(EventCount, OnlyARunStillGoingAtTheLastCaseIsDropped) {
   EXPECT_EQ(none.maxBin, 0);
 }
 
-// Random channels of every shape the block-wise pass must get right: runs
-// across block edges and longer than a block, spans starting and ending
-// inside blocks, NaNs, signed zeros, levels that overlap, values with a
-// large offset and a wide spread, so the sums round.
-TEST(EventCount, BlockwisePassMatchesOneCaseAtATime) {
+// Random channels of every shape the chunk-wise pass must get right: runs
+// across the edges of its words of 64 cases and of its chunks of 4096, and
+// longer than a chunk; spans starting and ending inside them; NaNs, signed
+// zeros, levels that overlap; values with a large offset or a wide spread,
+// so that the sums round and must keep their order.
+TEST(EventCount, ChunkwisePassMatchesOneCaseAtATime) {
   std::mt19937 gen(11);
   std::uniform_real_distribution<float> unit(0.0f, 1.0f);
   const auto channel = [&](int n, auto value) {
@@ -261,7 +280,9 @@ TEST(EventCount, BlockwisePassMatchesOneCaseAtATime) {
   } cases[] = {
       {"noisy cycle", channel(5000, [&](int k) { return std::sin(k * 0.05f) + 0.2f * (unit(gen) - 0.5f); }), 0.5f,
        -0.5f},
-      {"runs longer than a block", channel(3000, [&](int k) { return std::sin(k * 0.004f) + 0.01f * unit(gen); }),
+      {"runs longer than a word", channel(3000, [&](int k) { return std::sin(k * 0.004f) + 0.01f * unit(gen); }),
+       0.2f, -0.2f},
+      {"runs longer than a chunk", channel(30000, [&](int k) { return std::sin(k * 0.0004f) + 0.01f * unit(gen); }),
        0.2f, -0.2f},
       {"every case a coin toss", channel(3000, [&](int) { return unit(gen) - 0.5f; }), 0.0f, 0.0f},
       {"levels overlap", channel(3000, [&](int) { return unit(gen); }), 0.3f, 0.7f},
@@ -280,7 +301,7 @@ TEST(EventCount, BlockwisePassMatchesOneCaseAtATime) {
   for (const auto& c : cases) {
     const auto n = static_cast<int32_t>(c.y.size());
     for (const auto& [first, last] : {std::pair{0, n - 1}, {1, n - 2}, {63, 64}, {5, 70}, {64, 200}, {7, 7},
-                                      {n - 65, n - 1}}) {
+                                      {n - 65, n - 1}, {n / 3, n - 1}}) {
       SCOPED_TRACE(::testing::Message() << c.name << " cases " << first << ".." << last);
       const std::vector<float> y(c.y.begin(), c.y.begin() + last + 1);  // nothing after the span to read
       for (float minDuration : {0.0f, 3.5f}) {
@@ -291,6 +312,14 @@ TEST(EventCount, BlockwisePassMatchesOneCaseAtATime) {
         EXPECT_EQ(got.allDown, want.allDown);
         expectSameRecords(got.up, want.up);
         expectSameRecords(got.down, want.down);
+        for (const auto& [stats, events] : {std::pair{got.upStats, want.up}, {got.downStats, want.down}}) {
+          const DurationStats ref = referenceStats(events);
+          EXPECT_EQ(stats.n, ref.n);
+          EXPECT_EQ(std::bit_cast<uint64_t>(stats.mean), std::bit_cast<uint64_t>(ref.mean));
+          EXPECT_EQ(std::bit_cast<uint64_t>(stats.sd), std::bit_cast<uint64_t>(ref.sd));
+          EXPECT_EQ(stats.minimum, ref.minimum);
+          EXPECT_EQ(stats.maximum, ref.maximum);
+        }
       }
     }
   }
