@@ -1,7 +1,13 @@
 #include "analyses/events.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <limits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "platform/macroman.h"
 #include "shell/textutil.h"
@@ -24,59 +30,240 @@ struct OpenRun {
     sum = sum2 = 0.0;
     lo = hi = v;
   }
-  void add(float v) {
-    const double d = v - shift;
-    sum += d;
-    sum2 += d * d;
-    lo = std::min(lo, v);
-    hi = std::max(hi, v);
+  // Four cases at a time, in any order: exactSums tells afterwards whether
+  // that order could have changed a bit.
+  void addAll(const float* v, const float* end) {
+    int64_t n = end - v;
+#if defined(__SSE2__)
+    if (n >= 4) {
+      const __m128d sh = _mm_set1_pd(shift);
+      __m128d s01 = _mm_setzero_pd(), s23 = s01, q01 = s01, q23 = s01;
+      __m128 a = _mm_set1_ps(lo), b = _mm_set1_ps(hi);
+      for (; n >= 4; n -= 4, v += 4) {
+        const __m128 x = _mm_loadu_ps(v);
+        const __m128d d01 = _mm_sub_pd(_mm_cvtps_pd(x), sh);
+        const __m128d d23 = _mm_sub_pd(_mm_cvtps_pd(_mm_movehl_ps(x, x)), sh);
+        s01 = _mm_add_pd(s01, d01);
+        s23 = _mm_add_pd(s23, d23);
+        q01 = _mm_add_pd(q01, _mm_mul_pd(d01, d01));
+        q23 = _mm_add_pd(q23, _mm_mul_pd(d23, d23));
+        a = _mm_min_ps(a, x);
+        b = _mm_max_ps(b, x);
+      }
+      const __m128d s4 = _mm_add_pd(s01, s23), q4 = _mm_add_pd(q01, q23);
+      sum += _mm_cvtsd_f64(s4) + _mm_cvtsd_f64(_mm_unpackhi_pd(s4, s4));
+      sum2 += _mm_cvtsd_f64(q4) + _mm_cvtsd_f64(_mm_unpackhi_pd(q4, q4));
+      a = _mm_min_ps(a, _mm_movehl_ps(a, a));
+      b = _mm_max_ps(b, _mm_movehl_ps(b, b));
+      lo = std::min(_mm_cvtss_f32(a), _mm_cvtss_f32(_mm_shuffle_ps(a, a, 1)));
+      hi = std::max(_mm_cvtss_f32(b), _mm_cvtss_f32(_mm_shuffle_ps(b, b, 1)));
+    }
+#endif
+    for (; n > 0; --n, ++v) {
+      const double d = *v - shift;
+      sum += d;
+      sum2 += d * d;
+      lo = std::min(lo, *v);
+      hi = std::max(hi, *v);
+    }
+  }
+  // The run's cases one after another, as the sums are defined.
+  void addInOrder(const float* v, const float* end) {
+    double s = 0.0, s2 = 0.0;
+    float a = static_cast<float>(shift), b = a;
+    for (; v < end; ++v) {
+      const double d = *v - shift;
+      s += d;
+      s2 += d * d;
+      a = std::min(a, *v);
+      b = std::max(b, *v);
+    }
+    sum = s;
+    sum2 = s2;
+    lo = a;
+    hi = b;
+  }
+  // True when the sums came out as adding case after case gives them,
+  // whatever the order. Every value of the run is a multiple of g, the unit
+  // in the last place of the smallest magnitude among them, and so is every
+  // difference from the shift and every partial sum of them; the squares
+  // are multiples of g^2. With the sum of squares within 2^52 g^2 (2^53 less
+  // a margin for its own rounding), each difference is within 2^26 g and the
+  // sum of their magnitudes within 2^26 sqrt(n) g, so every operation was
+  // exact. A run touching zero, where -0 and +0 tie for an extreme, goes
+  // case by case.
+  bool exactSums() const {
+    const float least = lo > 0.0f ? lo : hi < 0.0f ? -hi : 0.0f;
+    if (!(least >= std::numeric_limits<float>::min())) return false;
+    const int exponent = static_cast<int>(std::bit_cast<uint32_t>(least) >> 23) - 150;
+    const double grid = std::bit_cast<double>(static_cast<uint64_t>(exponent + 1023) << 52);
+    return sum2 <= 0x1p52 * grid * grid;
   }
 };
 
-// The run ended at case j, the first case outside it (the span's last case
-// at the latest): kept when it lasted longer than the minimum.
-void keepRun(const OpenRun& m, int32_t j, const EventRequest& r, std::vector<EventRecord>* kept) {
-  const int32_t cases = j - m.start;
-  const auto duration = static_cast<float>(r.interval * cases);
-  if (!(duration > r.minDuration)) return;
-  EventRecord e;
-  e.start = m.start;
-  e.cases = cases;
-  e.duration = duration;
-  const double mean = m.sum / cases;
-  e.mean = m.shift + mean;
-  e.sd = std::sqrt(std::max(0.0, m.sum2 / cases - mean * mean));
-  e.minimum = m.lo;
-  e.maximum = m.hi;
-  kept->push_back(e);
+// A run that ended at case end, the first case outside it (the span's last
+// case at the latest).
+struct EndedRun {
+  OpenRun run;
+  int32_t end = 0;
+};
+
+// The runs that lasted longer than the minimum become events. Done for a
+// chunk's runs together, away from the scan's branches.
+void keepRuns(EndedRun* runs, int n, const float* y, const EventRequest& r, std::vector<EventRecord>* kept,
+              std::vector<float>* durations) {
+  for (int i = 0; i < n; ++i) {
+    OpenRun& m = runs[i].run;
+    const int32_t cases = runs[i].end - m.start;
+    const auto duration = static_cast<float>(r.interval * cases);
+    if (!(duration > r.minDuration)) continue;
+    if (!m.exactSums()) m.addInOrder(y + m.start, y + runs[i].end);
+    const double mean = m.sum / cases;
+    // Field by field into the list: a record built aside and copied went
+    // through the stack in pieces too small to forward to the copy's loads.
+    EventRecord& e = kept->emplace_back();
+    e.start = m.start;
+    e.cases = cases;
+    e.duration = duration;
+    e.mean = m.shift + mean;
+    e.sd = std::sqrt(std::max(0.0, m.sum2 / cases - mean * mean));
+    e.minimum = m.lo;
+    e.maximum = m.hi;
+    durations->push_back(duration);
+  }
 }
 
-DurationStats durationStats(const std::vector<EventRecord>& ev) {
+// Over the kept events' durations, in their order; kept apart from the
+// records, a tenth of their size, so that these passes run from the cache.
+DurationStats durationStats(const std::vector<float>& durations) {
   DurationStats s;
-  s.n = static_cast<int32_t>(ev.size());
-  if (ev.empty()) return s;
+  s.n = static_cast<int32_t>(durations.size());
+  if (durations.empty()) return s;
   double sum = 0.0;
-  s.minimum = s.maximum = ev.front().duration;
-  for (const EventRecord& e : ev) {
-    sum += e.duration;
-    s.minimum = std::min(s.minimum, e.duration);
-    s.maximum = std::max(s.maximum, e.duration);
+  s.minimum = s.maximum = durations.front();
+  for (float d : durations) {
+    sum += d;
+    s.minimum = std::min(s.minimum, d);
+    s.maximum = std::max(s.maximum, d);
   }
   s.mean = sum / s.n;
   double ss = 0.0;
-  for (const EventRecord& e : ev) ss += (e.duration - s.mean) * (e.duration - s.mean);
+  for (float d : durations) ss += (d - s.mean) * (d - s.mean);
   s.sd = std::sqrt(ss / s.n);
   return s;
 }
 
-void fillBins(const std::vector<EventRecord>& ev, double lo, double w, std::array<int32_t, kEventBins + 1>* bins) {
-  for (const EventRecord& e : ev) {
-    const double x = e.duration - lo;
+void fillBins(const std::vector<float>& durations, double lo, double w, std::array<int32_t, kEventBins + 1>* bins) {
+  for (float d : durations) {
+    const double x = d - lo;
     if (!(x > 0.0)) continue;   // the shortest duration lands on the edge and is not drawn
     const double b = std::trunc(x / w + 0.999);
     if (b >= 1.0 && b <= kEventBins) ++(*bins)[static_cast<size_t>(b)];
   }
 }
+
+// Cases are compared with the levels a chunk at a time, 64 to a word of
+// bits; the chunk is then read again from the cache for the runs' sums.
+constexpr int kWordCases = 64;
+constexpr int kChunkWords = 64;
+constexpr int kChunkCases = kWordCases * kChunkWords;
+
+// Bit i of *above is set when y[i] >= g, of *below when y[i] <= l (neither
+// for a NaN), for the n <= 64 cases at y; no case past n is read.
+void levelMasks(const float* y, int n, float g, float l, uint64_t* above, uint64_t* below) {
+  uint64_t a = 0, b = 0;
+  int i = 0;
+#if defined(__SSE2__)
+  // Sixteen comparisons packed into the bytes of one register, one mask
+  // instruction for them: a shift by a variable count per four cases cost
+  // more than the comparisons.
+  const __m128 vg = _mm_set1_ps(g), vl = _mm_set1_ps(l);
+  for (; i + 16 <= n; i += 16) {
+    const __m128 v0 = _mm_loadu_ps(y + i), v1 = _mm_loadu_ps(y + i + 4);
+    const __m128 v2 = _mm_loadu_ps(y + i + 8), v3 = _mm_loadu_ps(y + i + 12);
+    const auto packed = [](__m128 c0, __m128 c1, __m128 c2, __m128 c3) {
+      const __m128i lo = _mm_packs_epi32(_mm_castps_si128(c0), _mm_castps_si128(c1));
+      const __m128i hi = _mm_packs_epi32(_mm_castps_si128(c2), _mm_castps_si128(c3));
+      return static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(lo, hi))));
+    };
+    a |= packed(_mm_cmpge_ps(v0, vg), _mm_cmpge_ps(v1, vg), _mm_cmpge_ps(v2, vg), _mm_cmpge_ps(v3, vg)) << i;
+    b |= packed(_mm_cmple_ps(v0, vl), _mm_cmple_ps(v1, vl), _mm_cmple_ps(v2, vl), _mm_cmple_ps(v3, vl)) << i;
+  }
+#endif
+  for (; i < n; ++i) {
+    a |= static_cast<uint64_t>(y[i] >= g) << i;
+    b |= static_cast<uint64_t>(y[i] <= l) << i;
+  }
+  *above = a;
+  *below = b;
+}
+
+// Appends base + the place of each set bit of t at out[k], four at a time
+// without a test per bit (most words hold fewer); out has room for three
+// more past the last. Returns the new count.
+inline int appendBits(uint64_t t, int32_t base, int32_t* out, int k) {
+  do {
+    for (int u = 0; u < 4; ++u) {
+      out[k] = base + std::countr_zero(t);
+      k += t != 0;
+      t &= t - 1;
+    }
+  } while (t);
+  return k;
+}
+
+// One direction's runs, a chunk at a time, with the words of bits of the
+// cases beyond its level.
+struct RunTracker {
+  const EventRequest& r;
+  const float* y;
+  std::vector<EventRecord>* kept;
+  OpenRun open;   // a run still going at the end of the last chunk
+  bool on = false;
+  int32_t all = 0;
+  std::vector<float> durations;   // of the kept events
+  std::vector<int32_t> edgeCases = std::vector<int32_t>(kChunkCases + 4);
+  std::vector<EndedRun> endedRuns = std::vector<EndedRun>(kChunkCases / 2 + 1);
+
+  void chunk(int64_t from, int64_t to, const uint64_t* inside) {
+    // The cases where the state changes: run starts and, after each, the
+    // first case outside it, alternately.
+    int32_t* edges = edgeCases.data();
+    int count = 0;
+    uint64_t before = on ? 1 : 0;
+    for (int w = 0; w * int64_t{kWordCases} < to - from; ++w) {
+      const int64_t base = from + int64_t{w} * kWordCases;
+      uint64_t t = inside[w] ^ ((inside[w] << 1) | before);
+      before = inside[w] >> 63;
+      if (to - base < kWordCases) t &= (uint64_t{1} << (to - base)) - 1;
+      count = appendBits(t, static_cast<int32_t>(base), edges, count);
+    }
+    all += on ? count / 2 : (count + 1) / 2;
+    EndedRun* ended = endedRuns.data();
+    int n = 0;
+    int k = 0;
+    if (on) {
+      const int64_t end = count > 0 ? edges[0] : to;
+      open.addAll(y + from, y + end);
+      if (count == 0) return;
+      on = false;
+      ended[n++] = {open, edges[0]};
+      k = 1;
+    }
+    for (; k + 1 < count; k += 2) {
+      EndedRun& e = ended[n++];
+      e.run.begin(edges[k], y[edges[k]]);
+      e.run.addAll(y + edges[k], y + edges[k + 1]);
+      e.end = edges[k + 1];
+    }
+    if (k < count) {
+      open.begin(edges[k], y[edges[k]]);
+      open.addAll(y + edges[k], y + to);
+      on = true;
+    }
+    keepRuns(ended, n, y, r, kept, &durations);
+  }
+};
 
 }  // namespace
 
@@ -141,41 +328,47 @@ EventCount CountEvents(std::span<const float> y, const EventRequest& r) {
   const float g = r.upper, l = r.lower;
   // A lower run already under way at the start is not one of "all".
   if (y[static_cast<size_t>(r.first)] < l) c.allDown = -1;
-  // Both directions in one pass. A run ends at the first case outside it;
-  // that case cannot start the next run. A run still going at the span's
-  // last case has no end and is not kept.
+  // Both directions in one pass, a chunk at a time: the comparisons with
+  // the levels, then the runs each direction has in the chunk. A run ends at
+  // the first case outside it; a run still going at the span's last case
+  // has no end and is not kept.
   const float* p = y.data();
-  OpenRun up, down;
-  bool upOn = false, downOn = false;
-  for (int32_t k = r.first; k <= r.last; ++k) {
-    const float v = p[k];
-    if (upOn) {
-      if (v >= g) up.add(v);
-      else {
-        upOn = false;
-        keepRun(up, k, r, &c.up);
-      }
-    } else if (v >= g) {
-      ++c.allUp;
-      up.begin(k, v);
-      up.add(v);
-      upOn = true;
+  RunTracker up{r, p, &c.up}, down{r, p, &c.down};
+  uint64_t above[kChunkWords], below[kChunkWords];
+  const int64_t span = static_cast<int64_t>(r.last) - r.first + 1;
+  bool reserved = false;
+  for (int64_t from = r.first; from <= r.last; from += kChunkCases) {
+    const int64_t to = std::min<int64_t>(from + kChunkCases, r.last + 1);
+    for (int w = 0; w * int64_t{kWordCases} < to - from; ++w) {
+      const int64_t base = from + int64_t{w} * kWordCases;
+#if defined(__SSE2__)
+      // The next chunk is asked for now, to arrive while this one's runs are
+      // worked out: the hardware's own prefetch stops when the reading does.
+      if (base + kChunkCases + kWordCases <= r.last + 1)
+        for (int line = 0; line < kWordCases; line += 16)
+          _mm_prefetch(reinterpret_cast<const char*>(p + base + kChunkCases + line), _MM_HINT_T0);
+#endif
+      levelMasks(p + base, static_cast<int>(std::min<int64_t>(kWordCases, to - base)), g, l, &above[w], &below[w]);
     }
-    if (downOn) {
-      if (v <= l) down.add(v);
-      else {
-        downOn = false;
-        keepRun(down, k, r, &c.down);
+    up.chunk(from, to, above);
+    down.chunk(from, to, below);
+    // Room for the events the first sixteenth's rate foretells, with a
+    // margin: growing the lists by doubling copied them and mapped them anew.
+    if (!reserved && (to - r.first) * 16 >= span) {
+      reserved = true;
+      const int64_t done = to - r.first, left = span - done;
+      for (RunTracker* t : {&up, &down}) {
+        const auto size = static_cast<int64_t>(t->kept->size());
+        const int64_t more = std::min(left / 2 + 1, size * left / done + size * left / done / 4 + 16);
+        t->kept->reserve(static_cast<size_t>(size + more));
+        t->durations.reserve(static_cast<size_t>(size + more));
       }
-    } else if (v <= l) {
-      ++c.allDown;
-      down.begin(k, v);
-      down.add(v);
-      downOn = true;
     }
   }
-  c.upStats = durationStats(c.up);
-  c.downStats = durationStats(c.down);
+  c.allUp += up.all;
+  c.allDown += down.all;
+  c.upStats = durationStats(up.durations);
+  c.downStats = durationStats(down.durations);
 
   // Bounds only from directions that kept something; no width, no bars.
   bool any = false;
@@ -187,8 +380,8 @@ EventCount CountEvents(std::span<const float> y, const EventRequest& r) {
   }
   const double w = (static_cast<double>(c.histHi) - c.histLo) / kEventBins;
   if (any && w > 0.0 && std::isfinite(w)) {
-    fillBins(c.up, c.histLo, w, &c.upBins);
-    fillBins(c.down, c.histLo, w, &c.downBins);
+    fillBins(up.durations, c.histLo, w, &c.upBins);
+    fillBins(down.durations, c.histLo, w, &c.downBins);
   }
   for (int b = 1; b <= kEventBins; ++b) c.maxBin = std::max({c.maxBin, c.upBins[b], c.downBins[b]});
   return c;

@@ -22,6 +22,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 
 #include "datafiles/byteswap.h"
 #include "datafiles/filehelpers.h"
@@ -359,6 +362,66 @@ inline bool fastCell(const char* p, const char* end, const char* bufferEnd, char
   return fastNumber(p, bufferEnd, delim, decimalComma, v) == end;
 }
 
+#if defined(__x86_64__) && defined(__GNUC__)
+#define CORVIMET_CELLS_AVX2 1
+// fastCell's common way for four cells at once: up to eight bytes of
+// digits and one point, read into a quotient of a float below 2^24 and a
+// power of ten. Bit k of the result is set for each cell it read; any other
+// cell is left to fastCell, which gives the same values for these. w holds
+// each cell's eight bytes from its first digit (after a minus) and len the
+// count of them that are the cell's, 0 for a cell not to read here.
+__attribute__((target("avx2"))) unsigned commonCellsAvx2(const uint64_t* w, const int64_t* len, bool decimalComma,
+                                                        float* dividends, float* divisors) {
+  const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(w));
+  const __m256i lengths = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(len));
+  const __m256i ones = _mm256_set1_epi64x(-1), zero = _mm256_setzero_si256();
+  const __m256i lowBytes = _mm256_set1_epi64x(0x0101010101010101ll);
+  // The cell's own bytes; a length of 0 keeps none and reads as no digits.
+  const __m256i keep = _mm256_srlv_epi64(ones, _mm256_sub_epi64(_mm256_set1_epi64x(64), _mm256_slli_epi64(lengths, 3)));
+  __m256i points = _mm256_cmpeq_epi8(bytes, _mm256_set1_epi8('.'));
+  if (decimalComma) points = _mm256_or_si256(points, _mm256_cmpeq_epi8(bytes, _mm256_set1_epi8(',')));
+  points = _mm256_and_si256(_mm256_and_si256(points, keep), lowBytes);   // 1 in each byte that is a point
+  __m256i x = _mm256_and_si256(_mm256_xor_si256(bytes, _mm256_set1_epi8('0')), keep);
+  // One point: the bytes after it move down over it.
+  const __m256i below = _mm256_sub_epi64(points, _mm256_set1_epi64x(1));   // the bytes before the point
+  const __m256i anyPoint = _mm256_xor_si256(_mm256_cmpeq_epi64(points, zero), ones);
+  const __m256i onePoint = _mm256_and_si256(anyPoint, _mm256_cmpeq_epi64(_mm256_and_si256(points, below), zero));
+  const __m256i moved = _mm256_or_si256(_mm256_and_si256(x, below), _mm256_andnot_si256(below, _mm256_srli_epi64(x, 8)));
+  x = _mm256_blendv_epi8(x, moved, onePoint);
+  const __m256i before = _mm256_sad_epu8(_mm256_and_si256(below, lowBytes), zero);   // the point's place
+  const __m256i digits = _mm256_add_epi64(lengths, onePoint);   // one fewer with a point (onePoint is -1)
+  const __m256i scale = _mm256_and_si256(_mm256_sub_epi64(digits, before), onePoint);
+  // Every byte a digit (with more than one point, a point is left among
+  // them and is none), and at least one.
+  const __m256i notDigit = _mm256_and_si256(_mm256_or_si256(_mm256_add_epi64(x, _mm256_set1_epi64x(0x7676767676767676ll)), x),
+                                            _mm256_set1_epi64x(static_cast<long long>(0x8080808080808080ull)));
+  __m256i good = _mm256_and_si256(_mm256_cmpeq_epi64(notDigit, zero), _mm256_cmpgt_epi64(digits, zero));
+  // The digits to the top, leading zeros below, then pairs, fours, eights:
+  // the first byte is the most significant digit.
+  x = _mm256_sllv_epi64(x, _mm256_slli_epi64(_mm256_sub_epi64(_mm256_set1_epi64x(8), digits), 3));
+  const __m256i pairs = _mm256_maddubs_epi16(x, _mm256_set1_epi16(0x010A));
+  const __m256i fours = _mm256_madd_epi16(pairs, _mm256_set1_epi32(0x00010064));
+  const __m256i value = _mm256_add_epi64(_mm256_mul_epu32(fours, _mm256_set1_epi64x(10000)), _mm256_srli_epi64(fours, 32));
+  good = _mm256_and_si256(good, _mm256_cmpgt_epi64(_mm256_set1_epi64x((1 << 24) + 1), value));
+  // The low halves of the four lanes, in order: the values and the scales.
+  const __m256i gather = _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6);
+  const __m128i value32 = _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(value, gather));
+  const __m128i scale32 = _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(scale, gather));
+  const __m256 powers = _mm256_setr_ps(1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f);
+  _mm_storeu_ps(dividends, _mm_cvtepi32_ps(value32));
+  _mm_storeu_ps(divisors, _mm256_castps256_ps128(_mm256_permutevar8x32_ps(powers, _mm256_castsi128_si256(scale32))));
+  return static_cast<unsigned>(_mm256_movemask_pd(_mm256_castsi256_pd(good)));
+}
+
+bool haveAvx2() {
+  static const bool have = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") != 0;
+  }();
+  return have;
+}
+#endif
+
 // Where the delimiters and line ends are among the next kScanBytes bytes at
 // q, a bit for each byte.
 #if defined(__SSE2__)
@@ -413,10 +476,39 @@ bool fastRow(const char*& p, const char* end, size_t n, char delim, bool decimal
   alignas(16) float dividends[kLanes], divisors[kLanes];
   alignas(16) uint32_t signs[kLanes];
   bool ok = true;
-  for (size_t k = 0; k < n; ++k) {
-    bool neg;
-    ok &= fastCell(k ? bounds[k - 1] + 1 : p, bounds[k], end, delim, decimalComma, &dividends[k], &divisors[k], &neg);
-    signs[k] = neg ? 0x80000000u : 0u;
+#if defined(CORVIMET_CELLS_AVX2)
+  if (haveAvx2()) {
+    // The common cells four at a time; the others one by one.
+    alignas(32) uint64_t words[kLanes];
+    alignas(32) int64_t lengths[kLanes];
+    for (size_t k = 0; k < n; ++k) {
+      const char* c = k ? bounds[k - 1] + 1 : p;
+      const bool negative = *c == '-';
+      c += negative;
+      signs[k] = negative ? 0x80000000u : 0u;
+      const ptrdiff_t len = bounds[k] - c;
+      lengths[k] = len > 0 && len <= 8 && end - c >= 8 ? len : 0;
+      words[k] = 0;
+      if (lengths[k] > 0) std::memcpy(&words[k], c, 8);
+    }
+    for (size_t k = n; k < ((n + 3) & ~size_t{3}); ++k) lengths[k] = words[k] = 0;
+    for (size_t k = 0; k < n; k += 4) {
+      unsigned read = commonCellsAvx2(words + k, lengths + k, decimalComma, dividends + k, divisors + k);
+      for (size_t i = k; i < std::min(n, k + 4); ++i, read >>= 1) {
+        if (read & 1) continue;
+        bool neg;
+        ok &= fastCell(i ? bounds[i - 1] + 1 : p, bounds[i], end, delim, decimalComma, &dividends[i], &divisors[i], &neg);
+        signs[i] = neg ? 0x80000000u : 0u;
+      }
+    }
+  } else
+#endif
+  {
+    for (size_t k = 0; k < n; ++k) {
+      bool neg;
+      ok &= fastCell(k ? bounds[k - 1] + 1 : p, bounds[k], end, delim, decimalComma, &dividends[k], &divisors[k], &neg);
+      signs[k] = neg ? 0x80000000u : 0u;
+    }
   }
   if (!ok) return false;
   const size_t lanes = (n + 3) & ~size_t{3};
@@ -472,12 +564,17 @@ void readStretch(Stretch& s, const char* bufferEnd, size_t n, char delim, bool d
       s.rows += staged;
       staged = 0;
     };
+    // The stop kept in a local while reading: the stretches sit side by
+    // side, and writing to them row after row made the threads fight over
+    // the line.
+    const char* stop = s.begin;
     for (const char* p = s.begin;
          p < s.end && fastRow(p, bufferEnd, n, delim, decimalComma, stage.data() + staged, stageRows, bounds.data());
-         s.stop = p) {
+         stop = p) {
       if (++staged == stageRows) flush();
     }
     flush();
+    s.stop = stop;
   } catch (...) {  // nothing may leave a thread; the rows are read the ordinary way
     s.failed = true;
   }
@@ -525,6 +622,156 @@ std::vector<Stretch> readStretches(const char* p, const char* end, size_t n, cha
   readStretch(stretches[0], end, n, delim, decimalComma, rowsPerByte);
   for (std::thread& w : workers) w.join();
   return stretches;
+}
+
+// Line ends in [p, end), read as nextField reads them: LF, CR LF and a lone
+// CR each end one line. end is a row start or the end of the text, so no CR
+// LF straddles it.
+size_t countLineEnds(const char* p, const char* end) {
+  size_t n = 0;
+#if defined(__SSE2__)
+  // Per byte, a LF or a CR with no LF after it; counted in the bytes of a
+  // register, added up every 255 steps before a byte can overflow.
+  const __m128i lf = _mm_set1_epi8('\n'), cr = _mm_set1_epi8('\r'), zero = _mm_setzero_si128();
+  while (end - p > kScanBytes) {
+    __m128i counts = zero;
+    for (int step = 0; step < 255 && end - p > kScanBytes; ++step, p += kScanBytes) {
+      const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+      const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
+      const __m128i ends =
+          _mm_or_si128(_mm_cmpeq_epi8(w, lf), _mm_andnot_si128(_mm_cmpeq_epi8(next, lf), _mm_cmpeq_epi8(w, cr)));
+      counts = _mm_sub_epi8(counts, ends);
+    }
+    const __m128i sums = _mm_sad_epu8(counts, zero);
+    n += static_cast<size_t>(_mm_cvtsi128_si32(sums)) + static_cast<size_t>(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
+  }
+#endif
+  for (; p < end; ++p) n += *p == '\n' || (*p == '\r' && !(p + 1 < end && p[1] == '\n'));
+  return n;
+}
+
+// readStretches without the copies: the line ends of each stretch counted
+// first, the columns grown once to hold them all, then each stretch read on
+// its own thread straight into its rows. Every line of a stretch must be a
+// plain row for the rows after it to be in place, so the rows are taken up
+// to the first line that is not; the ordinary reading goes on from there
+// (*at), and the stretches after it are left in *rest as readStretches
+// leaves them. Taken rows follow the first `rows` of each column. False,
+// with nothing read, where the text is too short to share out, may hide
+// line ends in quotes or has more lines than a file may have cases.
+bool readStretchesInPlace(const char* p, const char* end, std::vector<std::vector<float>>& columns, size_t rows,
+                          char delim, bool decimalComma, bool quotesAhead, const char** at,
+                          std::vector<Stretch>* rest) {
+  const ptrdiff_t threads = std::min<ptrdiff_t>({std::max(1u, std::thread::hardware_concurrency()), 16,
+                                                 (end - p) / kStretchBytes});
+  if (threads < 2 || quotesAhead) return false;
+  struct Share {
+    const char* begin = nullptr;
+    const char* end = nullptr;
+    const char* stop = nullptr;   // after the last row read
+    size_t lines = 0, first = 0, read = 0;
+  };
+  std::vector<Share> shares;
+  std::vector<float*> into;
+  try {
+    shares.resize(static_cast<size_t>(threads));
+    into.resize(columns.size());
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  const ptrdiff_t part = (end - p) / threads;
+  for (ptrdiff_t i = 0; i < threads; ++i) {
+    Share& s = shares[static_cast<size_t>(i)];
+    s.begin = s.stop = i == 0 ? p : shares[static_cast<size_t>(i - 1)].end;
+    s.end = i + 1 == threads ? end : nextRowStart(std::max(s.begin, p + part * (i + 1)), end);
+  }
+  const auto onThreads = [&](auto work) {
+    std::vector<std::thread> workers;
+    for (size_t i = 1; i < shares.size(); ++i) {
+      try {
+        workers.emplace_back(work, i);
+      } catch (const std::exception&) {  // no thread to be had
+        work(i);
+      }
+    }
+    work(0);
+    for (std::thread& w : workers) w.join();
+  };
+  onThreads([&](size_t i) { shares[i].lines = countLineEnds(shares[i].begin, shares[i].end); });
+  size_t lines = 0;
+  for (Share& s : shares) {
+    s.first = rows + lines;
+    lines += s.lines;
+  }
+  // More lines than a file may have cases: the ordinary reading tells
+  // whether as many are rows.
+  if (rows + lines > static_cast<size_t>(kMaxCases)) return false;
+  try {
+    for (std::vector<float>& c : columns) c.resize(rows + lines);
+  } catch (const std::bad_alloc&) {
+    for (std::vector<float>& c : columns) c.resize(rows);
+    return false;
+  }
+  for (size_t k = 0; k < columns.size(); ++k) into[k] = columns[k].data();
+  const size_t n = columns.size();
+  onThreads([&](size_t i) {
+    // Kept in locals while reading, as readStretch keeps them.
+    const Share s = shares[i];
+    const char* stop = s.begin;
+    size_t read = 0;
+    try {
+      std::vector<const char*> bounds(n);
+      // Staged column after column in the cache, then copied to the rows.
+      const size_t stageRows = std::max<size_t>(16, 16384 / n);
+      std::vector<float> stage(n * stageRows);
+      size_t staged = 0;
+      const auto flush = [&] {
+        for (size_t k = 0; k < n; ++k)
+          std::memcpy(into[k] + s.first + read, stage.data() + k * stageRows, staged * sizeof(float));
+        read += staged;
+        staged = 0;
+      };
+      for (const char* q = s.begin; read + staged < s.lines && q < s.end &&
+                                    fastRow(q, end, n, delim, decimalComma, stage.data() + staged, stageRows, bounds.data());
+           stop = q) {
+        if (++staged == stageRows) flush();
+      }
+      flush();
+    } catch (...) {  // nothing may leave a thread; the rows are read the ordinary way
+      read = 0;
+      stop = s.begin;
+    }
+    shares[i].read = read;
+    shares[i].stop = stop;
+  });
+  // The rows are in place up to the first stretch that stopped short. That
+  // one's remaining lines are read the ordinary way, and the rows of those
+  // after it, moved out into stretches of their own, are taken after them.
+  size_t taken = 0;
+  size_t i = 0;
+  while (i < shares.size() && shares[i].read == shares[i].lines && shares[i].stop == shares[i].end) taken += shares[i++].read;
+  if (i < shares.size()) {
+    try {
+      rest->resize(shares.size() - i);
+      for (size_t j = i; j < shares.size(); ++j) {
+        const Share& from = shares[j];
+        Stretch& to = (*rest)[j - i];
+        to.begin = j == i ? from.stop : from.begin;
+        to.stop = from.stop;
+        to.end = from.end;
+        to.columns.resize(n);
+        if (j == i) continue;
+        to.rows = from.read;
+        for (size_t k = 0; k < n; ++k) to.columns[k].assign(into[k] + from.first, into[k] + from.first + from.read);
+      }
+    } catch (const std::bad_alloc&) {
+      rest->clear();   // only the rows before are kept; the rest is read again
+    }
+    taken += shares[i].read;
+  }
+  for (std::vector<float>& c : columns) c.resize(rows + taken);
+  *at = i < shares.size() ? shares[i].stop : end;
+  return true;
 }
 
 int digitsAt(std::string_view s, size_t& i, int maxDigits) {
@@ -1043,7 +1290,12 @@ FileStatus ParseDelimitedText(std::string_view text, TextTable* out) {
           return FileStatus::OutOfMemory;
         }
         try {
-          for (size_t k = old; k < cells.size(); ++k) t.columns[k].reserve(std::max(expectRows, rows + 1));
+          for (size_t k = old; k < cells.size(); ++k) {
+            std::vector<float>& c = t.columns[k];
+            c.reserve(std::max(expectRows, rows + 1));
+            PrepareFreshPages(c.data() + c.size(), (c.capacity() - c.size()) * sizeof(float),
+                              c.capacity() * sizeof(float) * cells.size());
+          }
         } catch (const std::bad_alloc&) {
           // Only a guess; the columns grow as needed.
         }
@@ -1103,11 +1355,17 @@ FileStatus ParseDelimitedText(std::string_view text, TextTable* out) {
   };
 
   if (const FileStatus st = readRows(end, true); st != FileStatus::Ok) return st;
-  // Long runs of plain rows are read on several threads, and taken in order
-  // for as long as the table keeps its columns.
+  // Long runs of plain rows are read on several threads: straight into the
+  // columns up to the first line that is no plain row, then, from there,
+  // into stretches of their own taken in order for as long as the table
+  // keeps its columns.
   if (p < end && !t.columns.empty()) {
-    std::vector<Stretch> stretches = readStretches(p, end, t.columns.size(), t.delimiter, t.decimalComma, rowsPerByte,
-                                                   scan.lastQuote >= p - text.data());
+    const bool quotesAhead = scan.lastQuote >= p - text.data();
+    std::vector<Stretch> stretches;
+    if (readStretchesInPlace(p, end, t.columns, rows, t.delimiter, t.decimalComma, quotesAhead, &p, &stretches))
+      rows = t.columns[0].size();
+    else
+      stretches = readStretches(p, end, t.columns.size(), t.delimiter, t.decimalComma, rowsPerByte, quotesAhead);
     for (Stretch& s : stretches) {
       if (s.failed || p != s.begin || t.columns.size() != s.columns.size()) break;
       if (rows + s.rows > static_cast<size_t>(kMaxCases)) return FileStatus::TooManyCases;

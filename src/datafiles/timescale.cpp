@@ -1,10 +1,16 @@
 #include "datafiles/timescale.h"
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <charconv>
 #include <cmath>
+#include <condition_variable>
 #include <cstdint>
+#include <exception>
+#include <mutex>
 #include <new>
+#include <thread>
 
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -32,10 +38,10 @@ std::vector<NoteRecord> resampledNotes(const std::vector<NoteRecord>& notes, dou
 // taking a fault per 4 KiB page cost more than re-sampling into it. Huge
 // pages would cost less still, but waiting for the kernel to compact memory
 // for them stalled some runs fivefold.
-void populate(const std::vector<float>& a, size_t count) {
+void populate(const float* a, size_t count) {
 #if defined(__linux__) && defined(MADV_POPULATE_WRITE)
   constexpr uintptr_t kPage = 4096;
-  const auto base = reinterpret_cast<uintptr_t>(a.data());
+  const auto base = reinterpret_cast<uintptr_t>(a);
   const uintptr_t from = (base + kPage - 1) & ~(kPage - 1);
   const uintptr_t to = (base + count * sizeof(float)) & ~(kPage - 1);
   // Only a hint: where the kernel refuses, the pages fault in as they are written.
@@ -45,6 +51,67 @@ void populate(const std::vector<float>& a, size_t count) {
   (void)count;
 #endif
 }
+
+// The pages of a growing file's fresh arrays, mapped in on a helper thread
+// one array ahead of the writing: the kernel's work on them took most of a
+// lengthening's time, and now overlaps the re-sampling. Whichever side
+// reaches an array first maps it; the other goes on. Memory is at most one
+// array ahead of the writing.
+class PagesAhead {
+ public:
+  // The arrays in the order they are written; each stays where it is until
+  // the helper has been joined.
+  PagesAhead(std::vector<const float*> arrays, size_t count) : arrays_(std::move(arrays)), count_(count) {
+    try {
+      helper_ = std::thread([this] { run(); });
+    } catch (const std::exception&) {  // no thread to be had: each array is mapped as it is reached
+    }
+  }
+  ~PagesAhead() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stop_ = true;
+    }
+    wake_.notify_one();
+    if (helper_.joinable()) helper_.join();
+  }
+  PagesAhead(const PagesAhead&) = delete;
+  PagesAhead& operator=(const PagesAhead&) = delete;
+
+  // Array i is about to be written.
+  void reach(size_t i) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      reached_ = i;
+    }
+    wake_.notify_one();
+    take(i);
+  }
+
+ private:
+  void take(size_t i) {
+    if (i >= taken_.size() || !taken_[i].exchange(true)) populate(arrays_[i], count_);
+  }
+  void run() {
+    for (size_t i = 0; i < std::min(arrays_.size(), taken_.size()); ++i) {
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        wake_.wait(lock, [&] { return stop_ || i <= reached_ + 1; });
+        if (stop_) return;
+      }
+      take(i);
+    }
+  }
+
+  std::vector<const float*> arrays_;   // at most the channels and the scratch channel
+  size_t count_;
+  std::array<std::atomic<bool>, kMaxChannels + 1> taken_{};
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  size_t reached_ = 0;
+  bool stop_ = false;
+  std::thread helper_;
+};
 
 // ResampleSeriesLanded for a whole ratio k (old case i lands on i * k, as
 // ResampledIndex gives for every count a file can hold), old cases
@@ -230,12 +297,14 @@ StoreStatus ResampleSlot(int16_t slot, float newInterval) {
   std::vector<MarkerRecord> markers;
   std::vector<int32_t> landing;
   std::vector<std::vector<float>> fresh;
+  std::vector<const float*> writeOrder;   // of the fresh arrays: the channels, then the scratch channel
   try {
     markers = MarkersArray[slot];
     if (!wholeRatio) landing.resize(static_cast<size_t>(oldCases) + 1);
     if (grows) {
       fresh.resize(static_cast<size_t>(channels) + 1);
       for (std::vector<float>& a : fresh) a.reserve(length);
+      for (int16_t c = 1; c <= channels + 1; ++c) writeOrder.push_back(fresh[static_cast<size_t>(c % (channels + 1))].data());
     } else {
       for (int16_t c = 0; c <= channels; ++c) gPointersToFileData[slot][c].reserve(length);
     }
@@ -246,10 +315,11 @@ StoreStatus ResampleSlot(int16_t slot, float newInterval) {
   // Every channel lands on the same new cases: worked out once.
   if (!wholeRatio) ResampleLandings(oldCases, r, landing.data());
   if (grows) {
+    PagesAhead pages(std::move(writeOrder), length);
     for (int16_t c = 1; c <= channels; ++c) {
       std::vector<float>& a = gPointersToFileData[slot][c];
       std::vector<float>& out = fresh[static_cast<size_t>(c)];
-      populate(out, length);
+      pages.reach(static_cast<size_t>(c - 1));
       if (wholeRatio) {
         // Grown a block at a time, so the zeros the vector writes are still
         // in cache when the samples overwrite them.
@@ -269,6 +339,7 @@ StoreStatus ResampleSlot(int16_t slot, float newInterval) {
       a.swap(out);
       std::vector<float>().swap(out);
     }
+    pages.reach(static_cast<size_t>(channels));
     fresh[0].resize(length);
     gPointersToFileData[slot][0].swap(fresh[0]);
     fresh.clear();

@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <vector>
 
 #include "platform/macroman.h"
@@ -25,6 +29,106 @@ std::vector<float> Durations(const std::vector<EventRecord>& ev) {
   std::vector<float> d;
   for (const EventRecord& e : ev) d.push_back(e.duration);
   return d;
+}
+
+
+// The runs one case at a time, as the counting was first written: the
+// reference the chunk-wise pass must match bit for bit.
+struct ReferenceRuns {
+  int32_t allUp = 0, allDown = 0;
+  std::vector<EventRecord> up, down;
+};
+
+DurationStats referenceStats(const std::vector<EventRecord>& ev) {
+  DurationStats s;
+  s.n = static_cast<int32_t>(ev.size());
+  if (ev.empty()) return s;
+  double sum = 0.0;
+  s.minimum = s.maximum = ev.front().duration;
+  for (const EventRecord& e : ev) {
+    sum += e.duration;
+    s.minimum = std::min(s.minimum, e.duration);
+    s.maximum = std::max(s.maximum, e.duration);
+  }
+  s.mean = sum / s.n;
+  double ss = 0.0;
+  for (const EventRecord& e : ev) ss += (e.duration - s.mean) * (e.duration - s.mean);
+  s.sd = std::sqrt(ss / s.n);
+  return s;
+}
+
+ReferenceRuns referenceRuns(const std::vector<float>& y, const EventRequest& r) {
+  struct Open {
+    int32_t start = 0;
+    double shift = 0.0, sum = 0.0, sum2 = 0.0;
+    float lo = 0.0f, hi = 0.0f;
+    void begin(int32_t k, float v) {
+      start = k;
+      shift = v;
+      sum = sum2 = 0.0;
+      lo = hi = v;
+    }
+    void add(float v) {
+      const double d = v - shift;
+      sum += d;
+      sum2 += d * d;
+      lo = std::min(lo, v);
+      hi = std::max(hi, v);
+    }
+    void keep(int32_t j, const EventRequest& r, std::vector<EventRecord>* kept) const {
+      const int32_t cases = j - start;
+      const auto duration = static_cast<float>(r.interval * cases);
+      if (!(duration > r.minDuration)) return;
+      const double mean = sum / cases;
+      kept->push_back({start, cases, duration, shift + mean, std::sqrt(std::max(0.0, sum2 / cases - mean * mean)), lo, hi});
+    }
+  };
+  ReferenceRuns c;
+  if (y[static_cast<size_t>(r.first)] < r.lower) c.allDown = -1;
+  Open up, down;
+  bool upOn = false, downOn = false;
+  for (int32_t k = r.first; k <= r.last; ++k) {
+    const float v = y[static_cast<size_t>(k)];
+    if (upOn) {
+      if (v >= r.upper) up.add(v);
+      else {
+        upOn = false;
+        up.keep(k, r, &c.up);
+      }
+    } else if (v >= r.upper) {
+      ++c.allUp;
+      up.begin(k, v);
+      up.add(v);
+      upOn = true;
+    }
+    if (downOn) {
+      if (v <= r.lower) down.add(v);
+      else {
+        downOn = false;
+        down.keep(k, r, &c.down);
+      }
+    } else if (v <= r.lower) {
+      ++c.allDown;
+      down.begin(k, v);
+      down.add(v);
+      downOn = true;
+    }
+  }
+  return c;
+}
+
+void expectSameRecords(const std::vector<EventRecord>& got, const std::vector<EventRecord>& want) {
+  ASSERT_EQ(got.size(), want.size());
+  for (size_t i = 0; i < got.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(got[i].start, want[i].start);
+    EXPECT_EQ(got[i].cases, want[i].cases);
+    EXPECT_EQ(std::bit_cast<uint32_t>(got[i].duration), std::bit_cast<uint32_t>(want[i].duration));
+    EXPECT_EQ(std::bit_cast<uint64_t>(got[i].mean), std::bit_cast<uint64_t>(want[i].mean));
+    EXPECT_EQ(std::bit_cast<uint64_t>(got[i].sd), std::bit_cast<uint64_t>(want[i].sd));
+    EXPECT_EQ(std::bit_cast<uint32_t>(got[i].minimum), std::bit_cast<uint32_t>(want[i].minimum));
+    EXPECT_EQ(std::bit_cast<uint32_t>(got[i].maximum), std::bit_cast<uint32_t>(want[i].maximum));
+  }
 }
 
 }  // namespace
@@ -154,6 +258,71 @@ TEST(EventCount, OnlyARunStillGoingAtTheLastCaseIsDropped) {
   // No kept event in either direction: no bounds, no bars.
   const EventCount none = CountEvents(std::vector<float>{0, 0, 0}, {0, 2, 4.0f, -4.0f, 1.0, 0.0f});
   EXPECT_EQ(none.maxBin, 0);
+}
+
+// Random channels of every shape the chunk-wise pass must get right: runs
+// across the edges of its words of 64 cases and of its chunks of 4096, and
+// longer than a chunk; spans starting and ending inside them; NaNs, signed
+// zeros, levels that overlap; values with a large offset or a wide spread,
+// so that the sums round and must keep their order.
+TEST(EventCount, ChunkwisePassMatchesOneCaseAtATime) {
+  std::mt19937 gen(11);
+  std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+  const auto channel = [&](int n, auto value) {
+    std::vector<float> y(static_cast<size_t>(n));
+    for (int k = 0; k < n; ++k) y[static_cast<size_t>(k)] = value(k);
+    return y;
+  };
+  const struct {
+    const char* name;
+    std::vector<float> y;
+    float upper, lower;
+  } cases[] = {
+      {"noisy cycle", channel(5000, [&](int k) { return std::sin(k * 0.05f) + 0.2f * (unit(gen) - 0.5f); }), 0.5f,
+       -0.5f},
+      {"runs longer than a word", channel(3000, [&](int k) { return std::sin(k * 0.004f) + 0.01f * unit(gen); }),
+       0.2f, -0.2f},
+      {"runs longer than a chunk", channel(30000, [&](int k) { return std::sin(k * 0.0004f) + 0.01f * unit(gen); }),
+       0.2f, -0.2f},
+      {"every case a coin toss", channel(3000, [&](int) { return unit(gen) - 0.5f; }), 0.0f, 0.0f},
+      {"levels overlap", channel(3000, [&](int) { return unit(gen); }), 0.3f, 0.7f},
+      {"NaNs and signed zeros", channel(3000, [&](int k) {
+         const float u = unit(gen);
+         return k % 17 == 0 ? std::nanf("") : u < 0.3f ? 0.0f : u < 0.6f ? -0.0f : u - 0.8f;
+       }), 0.0f, 0.0f},
+      {"large offset, wide spread", channel(3000, [&](int k) {
+         return 1e7f + 1e6f * std::sin(k * 0.03f) * unit(gen) + 1e-3f * unit(gen);
+       }), 1.03e7f, 0.97e7f},
+      {"magnitudes from 1e-3 to 1e9", channel(3000, [&](int k) {
+         return std::ldexp(unit(gen) + 0.5f, static_cast<int>(unit(gen) * 40.0f) - 10) * (k % 50 < 25 ? 1.0f : -1.0f);
+       }), 1e-3f, -1e-3f},
+      {"everything above", channel(300, [&](int) { return 2.0f + unit(gen); }), 1.0f, -1.0f},
+  };
+  for (const auto& c : cases) {
+    const auto n = static_cast<int32_t>(c.y.size());
+    for (const auto& [first, last] : {std::pair{0, n - 1}, {1, n - 2}, {63, 64}, {5, 70}, {64, 200}, {7, 7},
+                                      {n - 65, n - 1}, {n / 3, n - 1}}) {
+      SCOPED_TRACE(::testing::Message() << c.name << " cases " << first << ".." << last);
+      const std::vector<float> y(c.y.begin(), c.y.begin() + last + 1);  // nothing after the span to read
+      for (float minDuration : {0.0f, 3.5f}) {
+        const EventRequest r{first, last, c.upper, c.lower, 0.5, minDuration};
+        const EventCount got = CountEvents(y, r);
+        const ReferenceRuns want = referenceRuns(y, r);
+        EXPECT_EQ(got.allUp, want.allUp);
+        EXPECT_EQ(got.allDown, want.allDown);
+        expectSameRecords(got.up, want.up);
+        expectSameRecords(got.down, want.down);
+        for (const auto& [stats, events] : {std::pair{got.upStats, want.up}, {got.downStats, want.down}}) {
+          const DurationStats ref = referenceStats(events);
+          EXPECT_EQ(stats.n, ref.n);
+          EXPECT_EQ(std::bit_cast<uint64_t>(stats.mean), std::bit_cast<uint64_t>(ref.mean));
+          EXPECT_EQ(std::bit_cast<uint64_t>(stats.sd), std::bit_cast<uint64_t>(ref.sd));
+          EXPECT_EQ(stats.minimum, ref.minimum);
+          EXPECT_EQ(stats.maximum, ref.maximum);
+        }
+      }
+    }
+  }
 }
 
 TEST(EventCount, LargeOffsetsKeepTheirSpread) {

@@ -413,6 +413,68 @@ TEST_F(TextImportTest, DecimalCommaFormsReadAsBefore) {
   EXPECT_EQ(col(u, 1), (std::vector<float>{2.75f, -0.125f}));
 }
 
+// Rows of one to nine cells, read four cells at a time where the machine
+// can: every length up to eight bytes and a sign, the point in every place,
+// at both ends, none or two, values either side of 2^24, with a point and
+// with a decimal comma; each cell as from_chars reads it, or unread.
+TEST_F(TextImportTest, CellsOfEveryShapeReadAsFromChars) {
+  std::mt19937 rng(4242);
+  auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+  auto cell = [&]() {
+    if (pick(12) == 0) return std::string(pick(2) ? "16777216" : "16777217");
+    const int digits = 1 + pick(9);
+    std::string s;
+    for (int i = 0; i < digits; ++i) s += static_cast<char>('0' + pick(10));
+    const int points = pick(10) == 0 ? 2 : pick(4) ? 1 : 0;
+    for (int i = 0; i < points; ++i) s.insert(static_cast<size_t>(pick(static_cast<int>(s.size()) + 1)), ".");
+    return (pick(4) == 0 ? "-" : "") + s;
+  };
+  for (const bool comma : {false, true}) {
+    SCOPED_TRACE(comma ? "decimal comma" : "decimal point");
+    const char delim = comma ? ';' : ',';
+    for (int n = comma ? 2 : 1; n <= 9; ++n) {  // one column shows no delimiter to tell a comma by
+      SCOPED_TRACE(n);
+      std::string text;
+      for (int k = 0; k < n; ++k) text += (k ? std::string(1, delim) : "") + "c" + std::to_string(k);
+      text += "\n";
+      std::vector<std::vector<std::string>> cells(static_cast<size_t>(n));
+      // A first row that shows the decimal comma (or none) for certain.
+      for (int k = 0; k < n; ++k) {
+        cells[static_cast<size_t>(k)].push_back(comma ? "0,5" : "0.5");
+        text += (k ? std::string(1, delim) : "") + cells[static_cast<size_t>(k)].back();
+      }
+      text += "\n";
+      for (int r = 0; r < 400; ++r) {
+        for (int k = 0; k < n; ++k) {
+          std::string c = cell();
+          if (comma) std::replace(c.begin(), c.end(), '.', ',');
+          cells[static_cast<size_t>(k)].push_back(c);
+          text += (k ? std::string(1, delim) : "") + c;
+        }
+        text += "\n";
+      }
+      TextTable t = parsed(text);
+      ASSERT_EQ(t.decimalComma, comma);
+      ASSERT_EQ(t.columns.size(), static_cast<size_t>(n));
+      for (int k = 0; k < n; ++k) {
+        int64_t unread = 0;
+        for (size_t r = 0; r < cells[static_cast<size_t>(k)].size(); ++r) {
+          std::string c = cells[static_cast<size_t>(k)][r];
+          if (comma) std::replace(c.begin(), c.end(), ',', '.');
+          float want = 0.0f;
+          const auto got = std::from_chars(c.data(), c.data() + c.size(), want);
+          if (got.ptr != c.data() + c.size()) {
+            ++unread;
+            want = 0.0f;
+          }
+          ASSERT_EQ(t.columns[static_cast<size_t>(k)][r], want) << cells[static_cast<size_t>(k)][r];
+        }
+        EXPECT_EQ(t.unreadCells[static_cast<size_t>(k)], unread);
+      }
+    }
+  }
+}
+
 // Every cell must round to the float that from_chars gives, including
 // digits beyond a float's precision and values halfway between floats.
 TEST_F(TextImportTest, NumbersRoundLikeFromChars) {
