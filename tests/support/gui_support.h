@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "analyses/scans.h"
@@ -12,17 +13,22 @@
 #include "datafiles/native_binary.h"
 #include "datafiles/repairs.h"
 #include "datafiles/ui/open.h"
+#include "datafiles/ui/save_dialog.h"
+#include "editing/ui/spikes.h"
 #include "output/ui/destination.h"
 #include "platform/test.h"
 #include "platform/windows.h"
 #include "plot/trace.h"
 #include "plot/ui/commentsbox.h"
+#include "plot/ui/databar.h"
 #include "plot/ui/draw.h"
+#include "plot/ui/plotwindow.h"
 #include "registrars.h"
 #include "shell/dispatch.h"
 #include "shell/globals.h"
 #include "shell/menurules.h"
 #include "shell/store.h"
+#include "shell/worktables.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mainloop.h"
@@ -79,7 +85,24 @@ inline void ClearWiring() {
   gHistogramHook = nullptr;
   gRecorderHooks = {};
   gScanHooks = {};
+  gPointerOverPlotHook = nullptr;
+  gInteractiveSpikeTool = nullptr;
 }
+
+// The plot's geometry, zoom and Y scale, and the print dialog's "Block Only",
+// which outlive the window that set them.
+#define CORVIMET_PLOT_START_VALUES                                                                            \
+  ScreenWidth, ScreenHeight, BottomOfPlotArea, PlotHeight, Xstep, XpositionStep, MinimumYposition, RightLim, \
+      zoomleft, zoomright, ScaleMode, minimumValue, maximumValue, range, printblock, CustomOverlay, splot
+
+// Puts them back to the values they held before the first test: as the
+// program starts, before a window sized them.
+inline void RestorePlotStartValues() {
+  static const auto start = std::make_tuple(CORVIMET_PLOT_START_VALUES);
+  std::tie(CORVIMET_PLOT_START_VALUES) = start;
+  for (auto& channel : scalefact) std::fill(std::begin(channel), std::end(channel), 0.0f);
+}
+#undef CORVIMET_PLOT_START_VALUES
 
 // The program as it stood before any test: no window, file, command, hook,
 // pending pick, quit, script or setting left by an earlier test. The GUI
@@ -90,9 +113,11 @@ inline void ResetProgramState() {
   ClearWiring();
   ClearScriptOps();
   SetDEFAULTS();
+  RestorePlotStartValues();
   ClearMailbox();
-  ClearQuitRequest();
+  ResetMainLoop();
   ForgetDocuments();
+  gSaveAsMemory = {};
   MenuIDENTIFIER = MenuItem = 0;
   MENU_or_ToolBar_PICKED = 0;
   menuidx = menuitemx = 0;

@@ -92,6 +92,11 @@ void ClearQuitRequest() {
   quitConfirmed = false;
   deskAskedToQuit = false;
 }
+void ResetMainLoop() {
+  ClearQuitRequest();
+  lastPointerTick = 0;
+  runningCommand.clear();
+}
 void NoteDeskQuitRequest() { deskAskedToQuit = true; }
 bool DeskQuitPending() { return deskAskedToQuit; }
 

@@ -54,6 +54,9 @@ void ForgetDocuments();
 void RequestQuit();
 bool QuitRequested();
 void ClearQuitRequest();
+// The loop as it stood before its first pass: no quit asked for, no pointer
+// poll made, no command running. For a restarted clock (the test desk).
+void ResetMainLoop();
 // The desk asked to quit (window manager, session end): the next pass runs
 // the quit flow, which may still be cancelled.
 void NoteDeskQuitRequest();
