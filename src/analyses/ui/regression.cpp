@@ -254,9 +254,7 @@ void PickRChans(uint16_t withModel) {
   show();
   ClearMailbox();
   for (;;) {
-    plat::pump();
-    const int16_t a = action, id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (!plat::windowExists(kWin)) break;
     if (a == kActionClick && id >= 1 && id <= n && id + n != y) {
       x = id;
@@ -291,9 +289,7 @@ void PickRChans(uint16_t withModel) {
     AddLineFitButton(kWin, kModelDone, "Done", {230, 130, 320, 152}, true);
     ClearMailbox();
     for (;;) {
-      plat::pump();
-      const int16_t a = action, id = eventID;
-      ClearMailbox();
+      const auto [a, id] = TakeEvent();
       if (!plat::windowExists(kWin)) break;
       if (a == kActionClick && id >= 1 && id <= 4) {
         UseLogY = static_cast<int16_t>(id - 1);

@@ -71,13 +71,9 @@ bool askCut(int16_t slot, bool* wholeFile) {
   *wholeFile = true;
   markChoice(true);
   plat::flushWindow(kCutBlockWindow);
-  HandlerScope keep;
-  InstallDialogHandlers();
-  ClearMailbox();
+  DialogScope dialog;
   for (;;) {
-    plat::pump();
-    const int16_t a = action, id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (!plat::windowExists(kCutBlockWindow)) return false;
     if (a == kActionClose && id == kCutBlockWindow) return false;
     if (a == kActionActivate && id != kCutBlockWindow) return true;

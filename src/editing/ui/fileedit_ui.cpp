@@ -51,13 +51,9 @@ void FileEditFittedText(int16_t win, int16_t x, int16_t y, const plat::MacText& 
 int16_t WaitForAnswer(int16_t win, const std::vector<int16_t>& ids, int16_t returnAnswer, int16_t closeAnswer,
                       int16_t otherWindowAnswer) {
   plat::flushWindow(win);
-  HandlerScope keep;
-  InstallDialogHandlers();
-  ClearMailbox();
+  DialogScope dialog;
   for (;;) {
-    plat::pump();
-    const int16_t a = action, id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (!plat::windowExists(win)) return closeAnswer;
     if (a == kActionClick && std::find(ids.begin(), ids.end(), id) != ids.end()) return id;
     if (a == kActionKey && (id == 13 || id == 3)) return returnAnswer;

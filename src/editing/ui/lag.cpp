@@ -108,10 +108,7 @@ int16_t chooseComparison(int16_t slot) {
   button(kComparisonWindow, kComparisonOK, "selection OK", {180, k + 296, 290, k + 318}, plat::ButtonKind::Push, 0);
   int16_t chosen = 0;
   for (;;) {
-    plat::pump();
-    const int16_t a = action;
-    const int16_t id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (!plat::windowExists(kComparisonWindow) || (a == kActionClose && id == kComparisonWindow)) {
       chosen = 0;
       break;
@@ -190,10 +187,7 @@ void bestFitLagTime(int16_t slot) {
   button(kBestFitWindow, kBestFitCancel, "Cancel", {20, 215, 100, 237});
   ClearMailbox();
   for (;;) {
-    plat::pump();
-    const int16_t a = action;
-    const int16_t id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (!plat::windowExists(kBestFitWindow)) return;
     if ((a == kActionClose && id == kBestFitWindow) || (a == kActionClick && id == kBestFitCancel)) break;
     if (EditPickPending()) break;
@@ -210,10 +204,7 @@ void bestFitLagTime(int16_t slot) {
 Ending runDialog(int16_t slot, float preset) {
   buildDialog(slot, preset);
   for (;;) {
-    plat::pump();
-    const int16_t a = action;
-    const int16_t id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (!plat::windowExists(kResultsWindow)) return Ending::Cancel;
     if (a == kActionClose && id == kResultsWindow) return Ending::Cancel;
     if (EditPickPending()) return Ending::Cancel;

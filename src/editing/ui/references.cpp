@@ -197,10 +197,7 @@ void undo(Run& run) {
 void runDialog(Run& run) {
   buildDialog(run);
   for (;;) {
-    plat::pump();
-    const int16_t a = action;
-    const int16_t id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     HelpSubject = kReferencesHelp;
     if (!plat::windowExists(kResultsWindow)) return;
     if (a == kActionClose) return;

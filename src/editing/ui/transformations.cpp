@@ -502,10 +502,7 @@ void saveCustom(Dialog& d) {
 
 void loop(Dialog& d, EditStep& es) {
   for (;;) {
-    plat::pump();
-    int16_t a = action;
-    int16_t id = eventID;
-    ClearMailbox();
+    auto [a, id] = TakeEvent();
     if (!plat::windowExists(kWin)) return cancel(d);
     plat::setCurrentPort(kWin);
     if (a == kActionClose && id == kWin) return cancel(d);

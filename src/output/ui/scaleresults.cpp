@@ -14,6 +14,7 @@
 #include "shell/defaults.h"
 #include "shell/globals.h"
 #include "shell/store.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
 #include "shell/ui/sounds.h"
@@ -115,17 +116,8 @@ void SCALERESULTS(double offered) {
     plat::setCurrentPort(kWindow);
     DoubleLINE(0, 520, static_cast<int16_t>(22 * n + 19));
   }
-  plat::ButtonSpec clear;
-  clear.id = kScaleClearAllButton;
-  clear.title = "Clear All";
-  clear.r = {200, height - 27, 330, height - 6};
-  plat::addButton(kWindow, clear);
-  plat::ButtonSpec done;
-  done.id = kScaleDoneButton;
-  done.kind = plat::ButtonKind::DefaultPush;
-  done.title = "Done";
-  done.r = {360, height - 27, 500, height - 6};
-  plat::addButton(kWindow, done);
+  AddKitButton(kWindow, kScaleClearAllButton, plat::ButtonKind::Push, "Clear All", {200, height - 27, 330, height - 6});
+  AddKitButton(kWindow, kScaleDoneButton, plat::ButtonKind::DefaultPush, "Done", {360, height - 27, 500, height - 6});
   plat::clearFieldFocus(kWindow);
 
   HandlerScope keepHandlers;

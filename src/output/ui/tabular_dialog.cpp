@@ -160,9 +160,7 @@ bool TabularOptionsDialog() {
   ClearMailbox();
   bool accepted = false;
   for (bool done = false; !done;) {
-    plat::pump();
-    const int16_t a = action, id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (a == kActionClick) {
       if (optionsClick(id)) {
         accepted = done = true;
@@ -217,9 +215,7 @@ bool ResultsPerLineDialog() {
   ClearMailbox();
   bool accepted = false;
   for (bool done = false; !done;) {
-    plat::pump();
-    const int16_t a = action, id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (a == kActionClick && id >= kPerRowFirst && id <= kPerRowLast) {
       plat::setButtonState(kOutputOptionsWindow, NMultipleResults, 1);
       NMultipleResults = id;
@@ -284,9 +280,7 @@ std::string TabFileComments(const TabularOptions& o) {
   h.editKey = CHECKRETURN;
   ClearMailbox();
   while (true) {
-    plat::pump();
-    const int16_t a = action, id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (a == kActionKey) break;
     if (a == kActionClose && id == kTabularNotesWindow) break;
     if (a == kActionTab && two) {
