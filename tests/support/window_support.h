@@ -2,6 +2,7 @@
 // directly starts from, and a file in front with a block marked and drawn.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <string>
 
@@ -102,6 +103,21 @@ inline int16_t ShowDemoInBarePlot() {
   OpenStandInToolbar(kToolbarWindow);
   return slot;
 }
+
+// A row of a table test that drives a window: the state it starts from, the
+// steps, the call that opens the window and the checks after it.
+struct ScriptedRow {
+  const char* name;
+  std::function<void()> setUp;
+  std::function<plat::test::Script()> script;
+  std::function<void()> entry;
+  std::function<void()> check;
+  void run() const {
+    setUp();
+    plat::test::run(script(), entry);
+    check();
+  }
+};
 
 // Steps that do nothing, so that a window's loop acts on what came before a
 // check: each pass pumps once and polls the pointer once, and both run steps.

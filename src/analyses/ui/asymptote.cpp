@@ -308,9 +308,7 @@ void ASYMPTOTE() {
   upvip();
   Do_ASYMPTOTE(run);
 
-  HandlerScope keepHandlers;
-  InstallAnalysisHandlers();
-  ClearMailbox();
+  DialogScope analysisLoop(InstallAnalysisHandlers);
   for (;;) {
     const auto [a, id] = TakeEvent();
     if (!plat::windowExists(kWin)) break;

@@ -423,9 +423,7 @@ int16_t AUTOBLOCK() {
   FitResultsWindow(280);
   plat::focusField(kResultsWindow, kAutoBlockSecondsField, true);
 
-  HandlerScope keep;
-  InstallAnalysisHandlers();
-  ClearMailbox();
+  DialogScope analysisLoop(InstallAnalysisHandlers);
   const int32_t keptHelp = HelpSubject;
   HelpSubject = 0;
   for (bool done = false; !done;) {

@@ -285,9 +285,7 @@ void FITPOLYNOMIAL() {
   push(kWin, kPolyPrint, "print", {392, 196, 452, 218}, false, PortForResultsOutput != 0 ? 1 : 0);
   push(kWin, kPolyHelp, "?", {466, 196, 496, 218});
 
-  HandlerScope keepHandlers;
-  InstallAnalysisHandlers();
-  ClearMailbox();
+  DialogScope analysisLoop(InstallAnalysisHandlers);
   for (;;) {
     if (PolyDegree != run.lastDegree) {
       COMPUTEPOLY(run, true);

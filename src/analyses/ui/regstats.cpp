@@ -89,19 +89,19 @@ void backTo(int previous) {
   plat::setCurrentPort(previous);
 }
 
-plat::Rect globalBeside(int width, int height) {
-  const auto slot = static_cast<int16_t>(TheFileInUse);
-  plat::Rect plot{40, 60, 680, 500};
-  if (ValidFileSlot(slot) && plat::windowExists(PlotWindowId(slot))) plot = plat::contentRect(PlotWindowId(slot));
-  const int left = std::max(0, plot.right - width - 10);
-  return {left, plot.top + 40, left + width, plot.top + 40 + height};
-}
-
 }  // namespace
 
 // ---- The window both fits run in ---------------------------------------------------------
 
 bool LineFitBlockDefined(int16_t slot) { return SlotHasBlock(slot); }
+
+plat::Rect LineFitWindowBesidePlot(int width, int height, int drop) {
+  const auto slot = static_cast<int16_t>(TheFileInUse);
+  plat::Rect plot{40, 60, 680, 500};
+  if (ValidFileSlot(slot) && plat::windowExists(PlotWindowId(slot))) plot = plat::contentRect(PlotWindowId(slot));
+  const int left = std::max(0, plot.right - width - 10);
+  return {left, plot.top + drop, left + width, plot.top + drop + height};
+}
 
 void MakeLineFitResultsCurrent() {
   if (plat::windowExists(kResultsWindow)) plat::setCurrentPort(kResultsWindow);
@@ -401,7 +401,7 @@ void PredictRegressionValues(int16_t mode) {
   HandlerScope keep;
   InstallDialogHandlers();
   HideTheToolBar();
-  const plat::Rect at = globalBeside(330, 250);
+  const plat::Rect at = LineFitWindowBesidePlot(330, 250, 40);
   BuildWINDOW(1, kWin, "Predict Values From Regression", static_cast<int16_t>(at.left),
               static_cast<int16_t>(at.top), static_cast<int16_t>(at.right), static_cast<int16_t>(at.bottom),
               kKindDocument, 0);

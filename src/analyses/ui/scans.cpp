@@ -405,9 +405,7 @@ float ScanInterval() {
     addButton(kScanIntervalWindow, kReuseIntervalBox, plat::ButtonKind::CheckBox, "Re-use This Interval",
               {20, 157, 180, 177});
     plat::focusField(kScanIntervalWindow, kScanSecondsField, true);
-    HandlerScope keep;
-    InstallAnalysisHandlers();
-    ClearMailbox();
+    DialogScope analysisLoop(InstallAnalysisHandlers);
     for (bool done = false; !done;) {
       plat::pump();
       if (!plat::windowExists(kScanIntervalWindow)) {
@@ -513,9 +511,7 @@ int16_t Minimum_Maximum_Level(int16_t kindArg) {
 
   // Clicks made while the found window flashes wait in the mailbox for the
   // loop below.
-  HandlerScope keepHandlers;
-  InstallAnalysisHandlers();
-  ClearMailbox();
+  DialogScope analysisLoop(InstallAnalysisHandlers);
   OpenResultsWIndow(1, 1, 0, info.title, 0);
   plat::removeControl(kResultsWindow, kCrossChannelBox);
   makeResultsCurrent();

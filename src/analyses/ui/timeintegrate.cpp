@@ -525,9 +525,7 @@ void TIMEINTEGRATE(int16_t kind) {
   buildWindow(run, g, l);
   doTimeInt(run, l, g);
 
-  HandlerScope keepHandlers;
-  InstallAnalysisHandlers();
-  ClearMailbox();
+  DialogScope analysisLoop(InstallAnalysisHandlers);
   bool closedByBox = false;
   for (;;) {
     auto [a, id] = TakeEvent();

@@ -668,9 +668,7 @@ void WAVEFORM() {
   }
   blockExtremes(slot);
 
-  HandlerScope keepHandlers;
-  InstallAnalysisHandlers();
-  ClearMailbox();
+  DialogScope analysisLoop(InstallAnalysisHandlers);
   bool shapeFinished = false;
   for (;;) {
     const TriggerChoice choice = triggerDialog(slot);

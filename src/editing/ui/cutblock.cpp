@@ -195,13 +195,9 @@ int16_t CUTBLOCK(int16_t direct) {
 }
 
 void RemoveMarkersFromBlock() {
-  const auto slot = static_cast<int16_t>(TheFileInUse);
-  if (!ValidFileSlot(slot) || !SlotHoldsFile(slot)) return;
+  int16_t slot = -1;
   CaseSpan span;
-  if (CropSpanOf(slot, &span) != FileEditStatus::Ok) {
-    Zap();
-    return;
-  }
+  if (!FrontFileCropSpan(&slot, &span)) return;
   PlaySoundAlways(prefsArray[kPrefSoundLevel] > 25 ? "ahem" : "bzot");
   const plat::Rect r = centred(393, 105);
   BuildWINDOW(0, kDataLossWindow, "Data Loss Warning", static_cast<int16_t>(r.left), static_cast<int16_t>(r.top),

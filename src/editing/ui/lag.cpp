@@ -34,17 +34,9 @@ namespace {
 
 enum class Ending : int8_t { Accept, Cancel };
 
-plat::FontSpec orrelin(int size, bool bold = false) {
-  plat::FontSpec f;
-  f.family = std::to_string(OrrelinFont);
-  f.pixelSize = size;
-  f.bold = bold;
-  return f;
-}
-
 void textIn(int win, int x, int y, const std::string& t, int size = 14) {
   plat::Port& p = plat::port(win);
-  p.setFont(orrelin(size));
+  p.setFont(OrrelinFace(size));
   p.setForeColor(kBlack);
   p.moveTo(x, y);
   p.drawText(t);
@@ -62,7 +54,7 @@ void field(int win, int16_t id, const std::string& t, plat::Rect r, int size, bo
   f.text = t;
   f.r = r;
   f.kind = kind;
-  f.font = orrelin(size, bold);
+  f.font = OrrelinFace(size, bold);
   plat::addField(win, f);
 }
 

@@ -111,12 +111,7 @@ void text(int x, int y, const std::string& t, int size = 12, bool bold = false) 
   // Whatever drew last (the channel columns, the outcome band) leaves its pen.
   p.setForeColor({0, 0, 0});
   p.setFont(plat::FontSpec{"application", size});
-  p.setTextSize(size);
-  p.setTextFace(bold, false, false);
-  p.moveTo(x, y);
-  p.drawText(t);
-  p.setTextSize(12);
-  p.setTextFace(false, false, false);
+  DrawDialogText(kWin, x, y, t, size, bold);
 }
 
 float number(int16_t id) {

@@ -108,11 +108,11 @@ class HandlerScope {
 };
 
 // The opening of a modal loop: the caller's handlers kept until the scope
-// ends, the dialog handlers installed and the mailbox cleared.
+// ends, the loop's handlers installed and the mailbox cleared.
 class DialogScope {
  public:
-  DialogScope() {
-    InstallDialogHandlers();
+  explicit DialogScope(void (*install)() = InstallDialogHandlers) {
+    install();
     ClearMailbox();
   }
 
