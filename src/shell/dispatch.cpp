@@ -47,43 +47,13 @@ bool CurrentFileHasBlock() {
   return ValidFileSlot(slot) && FileSHORTS[slot][kShortBlockState] == 2;
 }
 
-Selectors Topic(int16_t t, int16_t code = kKeep) {
-  Selectors s;
-  s.topic = t;
-  s.analysisCode = code;
-  return s;
-}
-Selectors Load(int16_t type, int16_t merge) {
-  Selectors s;
-  s.typeOfFile = type;
-  s.mergeThisFile = merge;
-  return s;
-}
-Selectors Port(int16_t p) {
-  Selectors s;
-  s.portForResultsOutput = p;
-  return s;
-}
-Selectors Gas(int16_t g) {
-  Selectors s;
-  s.gasType = g;
-  return s;
-}
-Selectors Derive(int16_t d) {
-  Selectors s;
-  s.derive = d;
-  return s;
-}
-Selectors Code(int16_t code) {
-  Selectors s;
-  s.analysisCode = code;
-  return s;
-}
-Selectors Help(int32_t subject) {
-  Selectors s;
-  s.helpSubject = subject;
-  return s;
-}
+Selectors Topic(int16_t t, int16_t code = kKeep) { return {.topic = t, .analysisCode = code}; }
+Selectors Load(int16_t type, int16_t merge) { return {.typeOfFile = type, .mergeThisFile = merge}; }
+Selectors Port(int16_t p) { return {.portForResultsOutput = p}; }
+Selectors Gas(int16_t g) { return {.gasType = g}; }
+Selectors Derive(int16_t d) { return {.derive = d}; }
+Selectors Code(int16_t code) { return {.analysisCode = code}; }
+Selectors Help(int32_t subject) { return {.helpSubject = subject}; }
 
 std::vector<MenuCommand> BuildCommandTable() {
   using C = Cmd;

@@ -160,6 +160,8 @@ bool SlotHoldsFile(int16_t slot) {
   return ValidFileSlot(slot) && nChannels[slot] > 0 && !gPointersToFileData[slot][0].empty();
 }
 
+bool SlotHasBlock(int16_t slot) { return SlotHoldsFile(slot) && FileSHORTS[slot][kShortBlockState] == 2; }
+
 int16_t FindFreeSlot() {
   for (int16_t s = 0; s < kMaxOpenFiles; ++s)
     if (!SlotHoldsFile(s)) return s;

@@ -168,6 +168,7 @@ float* ChannelData(int16_t slot, int16_t channel);
 // ---- Slots -----------------------------------------------------------------
 bool ValidFileSlot(int16_t slot);          // 0..15
 bool SlotHoldsFile(int16_t slot);          // arrays present
+bool SlotHasBlock(int16_t slot);           // holds a file with a block marked
 int16_t FindFreeSlot();                    // -1 when 16 files are open
 int16_t CountOpenFiles();
 // Gives an empty slot `channels` zero-filled channels of `cases` + 1 floats

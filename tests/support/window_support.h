@@ -2,12 +2,14 @@
 // directly starts from, and a file in front with a block marked and drawn.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <string>
 
 #include "analyses/ui/analyses_commands.h"
 #include "output/ui/output_commands.h"
 #include "plot/ui/blockwindow.h"
+#include "plot/ui/infoline.h"
 #include "plot/ui/plot_commands.h"
 #include "plot/ui/plotwindow.h"
 #include "plot/ui/redraw.h"
@@ -16,6 +18,8 @@
 #include "shell/dispatch.h"
 #include "shell/globals.h"
 #include "shell/store.h"
+#include "shell/ui/kit.h"
+#include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
 #include "support/gui_support.h"
 
@@ -40,6 +44,80 @@ inline void ResetForAnalysisTest() {
   RegisterOutputCommands();
   RegisterAnalysisCommands();
 }
+
+// ResetForWindowTest with sounds at that level and the commands and hooks
+// exactly as the program's start-up installs them.
+inline void ResetForWiredTest(int16_t soundLevel = 0) {
+  ResetForWindowTest();
+  prefsArray[kPrefSoundLevel] = soundLevel;
+  InstallProgramWiring();
+}
+
+// ResetForWindowTest, silent, with no wiring but the block window's commands
+// and the info line's hooks.
+inline void ResetForBlockWindowTest() {
+  ResetForWindowTest();
+  prefsArray[kPrefSoundLevel] = 0;
+  gPlotHooks = {};
+  InstallInfoLineHooks();
+  gDispatchHooks = {};
+  RegisterBlockWindowCommands();
+}
+
+// What a block window test leaves: no file or command, the info line's hooks
+// alone.
+inline void EndBlockWindowTest() {
+  gPlotHooks = {};
+  InstallInfoLineHooks();
+  gDispatchHooks = {};
+  ClearCommandRegistry();
+  ClearStore();
+}
+
+// The start of a test of a dialog over ShowDemoInBarePlot: colour display,
+// sounds at the normal level but no button clicks, no script run or pick
+// pending.
+inline void ResetForDemoDialogTest() {
+  plat::test::reset();
+  SetFixedColours();
+  SetSchemeDefaults();
+  prefsArray[kPrefColourDisplay] = 1;
+  prefsArray[kPrefSoundLevel] = 25;
+  prefsArray[kPrefQuietScripts] = 0;
+  RunScript = 0;
+  click = 0;
+  MenuIDENTIFIER = MenuItem = 0;
+}
+
+// Every slot freed, then the demo in front, unchanged, in a plot window built
+// but not drawn, with a stand-in toolbar. Returns its slot, -1 when it did
+// not load.
+inline int16_t ShowDemoInBarePlot() {
+  for (int16_t s = 0; s < kSlotCount; ++s) FreeSlot(s);
+  int16_t slot = -1;
+  if (!LoadDemo(&slot)) return -1;
+  TheFileInUse = static_cast<uint16_t>(slot);
+  FileSHORTS[slot][kShortChanged] = 0;
+  FileSHORTS[slot][kShortPlotBuilt] = 1;
+  BuildWINDOW(1, PlotWindowId(slot), "Plot", 94, 63, 94 + ScreenWidth, 63 + BottomOfPlotArea + 58, kKindDocument, 0);
+  OpenStandInToolbar(kToolbarWindow);
+  return slot;
+}
+
+// A row of a table test that drives a window: the state it starts from, the
+// steps, the call that opens the window and the checks after it.
+struct ScriptedRow {
+  const char* name;
+  std::function<void()> setUp;
+  std::function<plat::test::Script()> script;
+  std::function<void()> entry;
+  std::function<void()> check;
+  void run() const {
+    setUp();
+    plat::test::run(script(), entry);
+    check();
+  }
+};
 
 // Steps that do nothing, so that a window's loop acts on what came before a
 // check: each pass pumps once and polls the pointer once, and both run steps.

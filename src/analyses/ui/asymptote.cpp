@@ -45,10 +45,6 @@ constexpr int kPlot = kAsymPlotWindow;
 constexpr int kPercentMenu = 50;
 constexpr plat::Rgb16 kRed{0xFFFF, 0, 0}, kBlue{0, 0, 0xDDDD};
 
-bool blockDefined(int16_t slot) {
-  return ValidFileSlot(slot) && SlotHoldsFile(slot) && FileSHORTS[slot][kShortBlockState] == 2;
-}
-
 void definePercentMenu() {
   if (plat::menuDefined(kPercentMenu)) return;
   std::vector<plat::MenuItemSpec> items;
@@ -278,7 +274,7 @@ void Do_ASYMPTOTE(Run& run) {
 
 void ASYMPTOTE() {
   const auto slot = static_cast<int16_t>(TheFileInUse);
-  if (!blockDefined(slot)) return;
+  if (!SlotHasBlock(slot)) return;
   HelpSubject = kAsymptoteHelpSubject;
   Run run;
   run.slot = slot;
@@ -312,13 +308,9 @@ void ASYMPTOTE() {
   upvip();
   Do_ASYMPTOTE(run);
 
-  HandlerScope keepHandlers;
-  InstallAnalysisHandlers();
-  ClearMailbox();
+  DialogScope analysisLoop(InstallAnalysisHandlers);
   for (;;) {
-    plat::pump();
-    const int16_t a = action, id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (!plat::windowExists(kWin)) break;
     HelpSubject = kAsymptoteHelpSubject;
     if (a == kActionClose) {
@@ -397,7 +389,7 @@ void ASYMPTOTE() {
   plat::disposeWindow(kWin);
   plat::flushInput();
   bup();
-  if (blockDefined(slot)) REFRESHBLOCK();
+  if (SlotHasBlock(slot)) REFRESHBLOCK();
   if (plat::windowExists(PlotWindowId(slot))) plat::setCurrentPort(PlotWindowId(slot));
   RunPendingToolbarCommand();
 }

@@ -51,10 +51,6 @@ constexpr int16_t kBigDistributionWindow = 712;
 
 int16_t currentSlot() { return static_cast<int16_t>(TheFileInUse); }
 
-bool blockDefined(int16_t slot) {
-  return ValidFileSlot(slot) && SlotHoldsFile(slot) && FileSHORTS[slot][kShortBlockState] == 2;
-}
-
 bool isDistributionWindow(int id) {
   return (id >= kFirstDistributionWindow && id <= 171) || id == 173 || id == 174 || id == kBigDistributionWindow;
 }
@@ -123,7 +119,7 @@ struct Run {
   // The block window drawn afresh with the limits in use: their shading is
   // XOR, so drawing it over a window that still shows it would take it off.
   void redrawBlockWithLimits() const {
-    if (blockDefined(slot) && blockWindowReady()) {
+    if (SlotHasBlock(slot) && blockWindowReady()) {
       DRAWBLOCK();
       fixLimits();
     }
@@ -348,7 +344,7 @@ bool ToggleResultScale() {
 
 void AVERAGE() {
   const int16_t slot = currentSlot();
-  if (!blockDefined(slot)) return;
+  if (!SlotHasBlock(slot)) return;
   PutDatum(slot, 0, 0, 0.0f);
   HelpSubject = kStatsHelpSubject;
 
@@ -492,7 +488,7 @@ void AVERAGE() {
   // Leaving. The window goes with its loop, however it ended: buttons left
   // standing without the loop would answer nothing.
   plat::disposeWindow(kResultsWindow);
-  if (blockDefined(slot) && blockWindowReady()) {
+  if (SlotHasBlock(slot) && blockWindowReady()) {
     if (chanB != static_cast<uint16_t>(ActiveChannel)) {
       chanB = static_cast<uint16_t>(ActiveChannel);
       DRAWBLOCK();

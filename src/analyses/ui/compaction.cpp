@@ -196,9 +196,7 @@ void PARSEbySAMPLES() {
   FitResultsWindow(270);
   showFactor(f, factor);
 
-  HandlerScope keep;
-  InstallAnalysisHandlers();
-  ClearMailbox();
+  DialogScope analysisLoop(InstallAnalysisHandlers);
   static constexpr int32_t kPresets[] = {5, 10, 20, 30, 40, 50, 100, 200};
   for (;;) {
     plat::pump();
@@ -289,9 +287,7 @@ void PARSEbyTIME() {
   showInterval(f, used, unit);
   plat::focusField(W, kParseWantedField, true);
 
-  HandlerScope keep;
-  InstallAnalysisHandlers();
-  ClearMailbox();
+  DialogScope analysisLoop(InstallAnalysisHandlers);
   static constexpr const char* kPresetText[] = {"1", "2", "5", "10", "15", "20", "30", "40", "50", "100"};
   for (;;) {
     plat::pump();

@@ -122,13 +122,8 @@ void build() {
                 {kLessBox, 403, 432, 506, cc.less, cc.lessValue},
                 {kEqualBox, 518, 546, 621, cc.equal, cc.equalValue}};
     for (const auto& col : cols) {
-      plat::ButtonSpec b;
-      b.id = col.group + c;
-      b.kind = plat::ButtonKind::CheckBox;
-      b.title = " ";
-      b.r = {col.boxLeft, y + 1, col.boxLeft + 20, y + 19};
-      b.state = col.on ? 2 : 1;
-      plat::addButton(kSubsetWindow, b);
+      AddKitButton(kSubsetWindow, col.group + c, plat::ButtonKind::CheckBox, " ",
+                   {col.boxLeft, y + 1, col.boxLeft + 20, y + 19}, col.on ? 2 : 1);
       plat::FieldSpec f;
       f.id = kValueFieldBase + col.group + c;
       f.text = col.v != 0.0f ? RealText(col.v) : "";
@@ -151,12 +146,7 @@ void build() {
                  {kClearAllButton, "Clear All", 240, 330},
                  {kSubsetDoneButton, "Done", 440, 590}};
   for (const auto& bt : buttons) {
-    plat::ButtonSpec b;
-    b.id = bt.id;
-    b.kind = plat::ButtonKind::Push;
-    b.title = bt.title;
-    b.r = {bt.l, top, bt.r, bottom};
-    plat::addButton(kSubsetWindow, b);
+    AddKitButton(kSubsetWindow, bt.id, plat::ButtonKind::Push, bt.title, {bt.l, top, bt.r, bottom});
   }
   plat::flushWindow(kSubsetWindow);
 }
@@ -183,9 +173,7 @@ void SelectSubset() {
   HideTheToolBar();
   build();
   const int16_t n = shownChannels();
-  HandlerScope keep;
-  InstallDialogHandlers();
-  ClearMailbox();
+  DialogScope dialog;
   for (bool done = false; !done;) {
     plat::pump();
     if (!plat::windowExists(kSubsetWindow)) break;

@@ -424,9 +424,7 @@ int16_t FFT() {
   ClearMailbox();
   bool leave = false;
   while (!leave) {
-    plat::pump();
-    const int16_t a = action, id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (!plat::windowExists(kResultsWindow)) break;
     if (run.selecting) {
       // The click that brings the plot window forward chooses the block too.

@@ -45,27 +45,11 @@ void label(int win, int id, const std::string& text, plat::Rect r, int px) {
 }
 
 void result(int win, int id, const std::string& text, plat::Rect r, plat::Rgb16 back, plat::Rgb16 fore) {
-  plat::removeControl(win, id);
-  plat::FieldSpec f;
-  f.id = id;
-  f.text = text;
-  f.r = r;
-  f.kind = plat::FieldKind::Static;
-  f.font.pixelSize = 11;
-  f.back = back;
-  f.fore = fore;
-  plat::addField(win, f);
+  AddTextField(win, static_cast<int16_t>(id), text, r, plat::FieldKind::Static, fore, back, 11);
 }
 
 void edit(int win, int id, const std::string& text, plat::Rect r) {
-  plat::removeControl(win, id);
-  plat::FieldSpec f;
-  f.id = id;
-  f.text = text;
-  f.r = r;
-  f.back = lightBlue;
-  f.font.pixelSize = 11;
-  plat::addField(win, f);
+  AddTextField(win, static_cast<int16_t>(id), text, r, plat::FieldKind::Editable, {0, 0, 0}, lightBlue, 11);
 }
 
 void textAt(plat::Port& p, int x, int y, const std::string& s, int px, bool bold) {

@@ -277,9 +277,7 @@ void bigForm(const Span& s) {
   bool curve = false;
   drawBig(s, &bins, 0.0, curve);
 
-  HandlerScope keep;
-  InstallDialogHandlers();
-  ClearMailbox();
+  DialogScope dialog;
   for (bool done = false; !done;) {
     plat::pump();
     if (!plat::windowExists(kHistogramWindow)) break;

@@ -57,10 +57,6 @@ bool lineShown = false;
 
 int16_t currentSlot() { return static_cast<int16_t>(TheFileInUse); }
 
-bool blockDefined(int16_t slot) {
-  return ValidFileSlot(slot) && SlotHoldsFile(slot) && FileSHORTS[slot][kShortBlockState] == 2;
-}
-
 void makeResultsCurrent() {
   if (plat::windowExists(kResultsWindow)) plat::setCurrentPort(kResultsWindow);
 }
@@ -259,7 +255,7 @@ void accumulate(Run& run, AccumulatorOp op) {
 
 void DoAREA(uint16_t eraseOld, int32_t left, int32_t right) {
   const int16_t slot = currentSlot();
-  if (!blockDefined(slot)) return;
+  if (!SlotHasBlock(slot)) return;
   EraseDiskIcon();
   const IntegrationRequest req = requestFor(slot, left, right);
   IntegrationResult r;
@@ -283,7 +279,7 @@ void ERASELINE(uint16_t flag) {
 
 void DrawAreaLine(float userBase, int16_t eraseOld, int32_t left, int32_t right) {
   const int16_t slot = currentSlot();
-  if (!plat::windowExists(kBlockWindow) || !blockDefined(slot)) return;
+  if (!plat::windowExists(kBlockWindow) || !SlotHasBlock(slot)) return;
   if (eraseOld) ERASELINE(1);
   const float* data = ChannelData(slot, static_cast<int16_t>(chanB));
   if (!data) return;
@@ -317,7 +313,7 @@ void DrawAreaLine(float userBase, int16_t eraseOld, int32_t left, int32_t right)
 
 void INTPLOT(int32_t left, int32_t right) {
   const int16_t slot = currentSlot();
-  if (!blockDefined(slot)) return;
+  if (!SlotHasBlock(slot)) return;
   if (ch == 0) ch = 1;
   const int h = std::min<int>(BottomOfPlotArea, 370);
   const IntegrationRequest req = requestFor(slot, left, right);
@@ -408,7 +404,7 @@ void INTPLOT(int32_t left, int32_t right) {
 
 int16_t GETAREA() {
   const int16_t slot = currentSlot();
-  if (!blockDefined(slot)) return 0;
+  if (!SlotHasBlock(slot)) return 0;
   HelpSubject = kIntegrationHelpSubject;
   float step[28];
   FillIntegrationScriptStep(step);
@@ -564,7 +560,7 @@ int16_t GETAREA() {
 
   // Leaving: the baseline line and the limits go with a redraw.
   if (closedByBox) plat::disposeWindow(kResultsWindow);
-  if (blockDefined(slot) && plat::windowExists(kBlockWindow)) {
+  if (SlotHasBlock(slot) && plat::windowExists(kBlockWindow)) {
     if (chanB != static_cast<uint16_t>(ActiveChannel)) chanB = static_cast<uint16_t>(ActiveChannel);
     DRAWBLOCK();
   }

@@ -32,6 +32,7 @@
 #include "shell/dispatch.h"
 #include "shell/globals.h"
 #include "shell/store.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
@@ -415,23 +416,14 @@ int16_t AUTOBLOCK() {
   plat::addField(kResultsWindow, f);
   plat::setCurrentPort(kResultsWindow);
   INTERVALCHOICE(nCases[slot] / 2);
-  plat::ButtonSpec ok;
-  ok.id = kAutoBlockOK;
-  ok.title = "Automatic Block Interval OK";
-  ok.r = {30, 215, 263, 235};
-  plat::addButton(kResultsWindow, ok);
-  plat::ButtonSpec normal;
-  normal.id = kNormalBlockSelection;
-  normal.kind = plat::ButtonKind::DefaultPush;
-  normal.title = "Normal Block Selection";
-  normal.r = {50, 255, 263, 275};
-  plat::addButton(kResultsWindow, normal);
+  AddKitButton(kResultsWindow, kAutoBlockOK, plat::ButtonKind::Push, "Automatic Block Interval OK",
+               {30, 215, 263, 235});
+  AddKitButton(kResultsWindow, kNormalBlockSelection, plat::ButtonKind::DefaultPush, "Normal Block Selection",
+               {50, 255, 263, 275});
   FitResultsWindow(280);
   plat::focusField(kResultsWindow, kAutoBlockSecondsField, true);
 
-  HandlerScope keep;
-  InstallAnalysisHandlers();
-  ClearMailbox();
+  DialogScope analysisLoop(InstallAnalysisHandlers);
   const int32_t keptHelp = HelpSubject;
   HelpSubject = 0;
   for (bool done = false; !done;) {

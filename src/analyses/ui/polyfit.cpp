@@ -43,10 +43,6 @@ constexpr int kWin = kPolyWindow;
 constexpr int kDegreeMenu = 40;
 constexpr int kEquationLeft = 330;
 
-bool blockDefined(int16_t slot) {
-  return ValidFileSlot(slot) && SlotHoldsFile(slot) && FileSHORTS[slot][kShortBlockState] == 2;
-}
-
 std::span<const float> channelSpan(int16_t slot, int16_t c) {
   if (c < 1 || c > nChannels[slot]) return {};
   const float* p = ChannelData(slot, c);
@@ -256,7 +252,7 @@ void pickChannels(Run& run) {
 
 void FITPOLYNOMIAL() {
   const auto slot = static_cast<int16_t>(TheFileInUse);
-  if (!blockDefined(slot)) return;
+  if (!SlotHasBlock(slot)) return;
   HelpSubject = kPolyHelpSubject;
   if (nChannels[slot] < 2) {
     ShowAlert("Polynomial fitting needs two channels: one for X, one for Y.");
@@ -289,18 +285,14 @@ void FITPOLYNOMIAL() {
   push(kWin, kPolyPrint, "print", {392, 196, 452, 218}, false, PortForResultsOutput != 0 ? 1 : 0);
   push(kWin, kPolyHelp, "?", {466, 196, 496, 218});
 
-  HandlerScope keepHandlers;
-  InstallAnalysisHandlers();
-  ClearMailbox();
+  DialogScope analysisLoop(InstallAnalysisHandlers);
   for (;;) {
     if (PolyDegree != run.lastDegree) {
       COMPUTEPOLY(run, true);
       run.lastDegree = PolyDegree;
       skid();
     }
-    plat::pump();
-    const int16_t a = action, id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (!plat::windowExists(kWin)) break;
     HelpSubject = kPolyHelpSubject;
     if (a == kActionClose) {
@@ -362,7 +354,7 @@ void FITPOLYNOMIAL() {
   plat::disposeWindow(kR2HistogramWindow);
   plat::flushInput();
   bup();
-  if (blockDefined(slot)) REFRESHBLOCK();
+  if (SlotHasBlock(slot)) REFRESHBLOCK();
   if (plat::windowExists(PlotWindowId(slot))) {
     plat::bringToFront(PlotWindowId(slot));
     plat::setCurrentPort(PlotWindowId(slot));

@@ -47,14 +47,6 @@ void addRadio(int win, int16_t id, const std::string& title, plat::Rect r, bool 
   AddKitButton(win, id, plat::ButtonKind::Radio, title, r, on ? 2 : 1);
 }
 
-plat::Rect besidePlot(int width, int height) {
-  const auto slot = static_cast<int16_t>(TheFileInUse);
-  plat::Rect plot{40, 60, 680, 500};
-  if (ValidFileSlot(slot) && plat::windowExists(PlotWindowId(slot))) plot = plat::contentRect(PlotWindowId(slot));
-  const int left = std::max(0, plot.right - width - 10);
-  return {left, plot.top + 30, left + width, plot.top + 30 + height};
-}
-
 // The raw channels and the filters of the fit, for the extremes.
 struct Channels {
   std::span<const float> x, y;
@@ -228,7 +220,7 @@ void PickRChans(uint16_t withModel) {
   InstallDialogHandlers();
   HideTheToolBar();
   const PickListLayout layout = LayOutPickList(PickListKind::Plain, n, 30, 10, true);
-  const plat::Rect at = besidePlot(340, layout.bottom + 60);
+  const plat::Rect at = LineFitWindowBesidePlot(340, layout.bottom + 60, 30);
   BuildWINDOW(1, kWin, "Select Shannels to Regress", static_cast<int16_t>(at.left), static_cast<int16_t>(at.top),
               static_cast<int16_t>(at.right), static_cast<int16_t>(at.bottom), kKindDocument, 0);
   plat::setCurrentPort(kWin);
@@ -254,9 +246,7 @@ void PickRChans(uint16_t withModel) {
   show();
   ClearMailbox();
   for (;;) {
-    plat::pump();
-    const int16_t a = action, id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (!plat::windowExists(kWin)) break;
     if (a == kActionClick && id >= 1 && id <= n && id + n != y) {
       x = id;
@@ -291,9 +281,7 @@ void PickRChans(uint16_t withModel) {
     AddLineFitButton(kWin, kModelDone, "Done", {230, 130, 320, 152}, true);
     ClearMailbox();
     for (;;) {
-      plat::pump();
-      const int16_t a = action, id = eventID;
-      ClearMailbox();
+      const auto [a, id] = TakeEvent();
       if (!plat::windowExists(kWin)) break;
       if (a == kActionClick && id >= 1 && id <= 4) {
         UseLogY = static_cast<int16_t>(id - 1);
@@ -329,9 +317,7 @@ void REGRESSION() {
   chooseChannels(run);
   compute(run);
 
-  HandlerScope keepHandlers;
-  InstallAnalysisHandlers();
-  ClearMailbox();
+  DialogScope analysisLoop(InstallAnalysisHandlers);
   // No Y channel chosen: the command ends without a fit.
   while (chan2 != 0) {
     int16_t a = 0, id = 0;

@@ -56,6 +56,9 @@ struct LineFitRun {
 };
 // A block is marked in the open file of slot.
 bool LineFitBlockDefined(int16_t slot);
+// Global rectangle of a window `drop` pixels below the top of the plot
+// window's content, by its right edge (a fixed place without a plot).
+plat::Rect LineFitWindowBesidePlot(int width, int height, int drop);
 // Window 4 as the current port, when it is open.
 void MakeLineFitResultsCurrent();
 // A push button, once: one of that id already there stays as it is.

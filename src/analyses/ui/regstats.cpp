@@ -52,28 +52,11 @@ void staticField(int win, int16_t id, const std::string& text, plat::Rect r, pla
     plat::setFieldColors(win, id, fore, back);
     return;
   }
-  plat::FieldSpec f;
-  f.id = id;
-  f.text = text;
-  f.r = r;
-  f.kind = plat::FieldKind::Static;
-  f.framed = true;
-  f.font = face(size, bold);
-  f.fore = fore;
-  f.back = back;
-  plat::addField(win, f);
+  AddTextField(win, id, text, r, plat::FieldKind::Static, fore, back, size, bold);
 }
 
 void editField(int win, int16_t id, const std::string& text, plat::Rect r) {
-  plat::removeControl(win, id);
-  plat::FieldSpec f;
-  f.id = id;
-  f.text = text;
-  f.r = r;
-  f.kind = plat::FieldKind::Editable;
-  f.font = face(12);
-  f.back = lightBlue;
-  plat::addField(win, f);
+  AddTextField(win, id, text, r, plat::FieldKind::Editable, {0, 0, 0}, lightBlue);
 }
 
 void label(const std::string& text, int x, int y, int size, plat::Rgb16 colour = {0, 0, 0}) {
@@ -106,20 +89,18 @@ void backTo(int previous) {
   plat::setCurrentPort(previous);
 }
 
-plat::Rect globalBeside(int width, int height) {
-  const auto slot = static_cast<int16_t>(TheFileInUse);
-  plat::Rect plot{40, 60, 680, 500};
-  if (ValidFileSlot(slot) && plat::windowExists(PlotWindowId(slot))) plot = plat::contentRect(PlotWindowId(slot));
-  const int left = std::max(0, plot.right - width - 10);
-  return {left, plot.top + 40, left + width, plot.top + 40 + height};
-}
-
 }  // namespace
 
 // ---- The window both fits run in ---------------------------------------------------------
 
-bool LineFitBlockDefined(int16_t slot) {
-  return ValidFileSlot(slot) && SlotHoldsFile(slot) && FileSHORTS[slot][kShortBlockState] == 2;
+bool LineFitBlockDefined(int16_t slot) { return SlotHasBlock(slot); }
+
+plat::Rect LineFitWindowBesidePlot(int width, int height, int drop) {
+  const auto slot = static_cast<int16_t>(TheFileInUse);
+  plat::Rect plot{40, 60, 680, 500};
+  if (ValidFileSlot(slot) && plat::windowExists(PlotWindowId(slot))) plot = plat::contentRect(PlotWindowId(slot));
+  const int left = std::max(0, plot.right - width - 10);
+  return {left, plot.top + drop, left + width, plot.top + drop + height};
 }
 
 void MakeLineFitResultsCurrent() {
@@ -171,10 +152,9 @@ void DrawLineOverBlock(float a, float b, const std::function<std::vector<plat::P
 }
 
 LineFitEvent NextLineFitEvent(int16_t helpSubject, int16_t* outAction, int16_t* outId) {
-  plat::pump();
-  const int16_t a = *outAction = action;
-  const int16_t id = *outId = eventID;
-  ClearMailbox();
+  const auto [a, id] = TakeEvent();
+  *outAction = a;
+  *outId = id;
   if (!plat::windowExists(kResultsWindow)) return LineFitEvent::Leave;
   HelpSubject = helpSubject;
   if (a == kActionClose) return id == kResultsWindow ? LineFitEvent::Leave : LineFitEvent::Skip;
@@ -399,9 +379,7 @@ void RegressionRESIDS(const LineFitRequest& fit, int32_t n, int16_t mode) {
 
   ClearMailbox();
   for (;;) {
-    plat::pump();
-    const int16_t a = action, id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (!plat::windowExists(kWin)) break;
     if (a == kActionClick && id == kResidualsSave) {
       SaveResiduals(fit, mode);
@@ -423,7 +401,7 @@ void PredictRegressionValues(int16_t mode) {
   HandlerScope keep;
   InstallDialogHandlers();
   HideTheToolBar();
-  const plat::Rect at = globalBeside(330, 250);
+  const plat::Rect at = LineFitWindowBesidePlot(330, 250, 40);
   BuildWINDOW(1, kWin, "Predict Values From Regression", static_cast<int16_t>(at.left),
               static_cast<int16_t>(at.top), static_cast<int16_t>(at.right), static_cast<int16_t>(at.bottom),
               kKindDocument, 0);
@@ -449,9 +427,7 @@ void PredictRegressionValues(int16_t mode) {
   predictY();
   ClearMailbox();
   for (;;) {
-    plat::pump();
-    const int16_t a = action, id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (!plat::windowExists(kWin)) break;
     if (a == kActionClick && id == kPredictY) {
       predictY();

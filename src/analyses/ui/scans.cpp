@@ -48,10 +48,6 @@ constexpr int16_t kNoticeWindow50 = 50;
 
 int16_t currentSlot() { return static_cast<int16_t>(TheFileInUse); }
 
-bool blockDefined(int16_t slot) {
-  return ValidFileSlot(slot) && SlotHoldsFile(slot) && FileSHORTS[slot][kShortBlockState] == 2;
-}
-
 float intervalOf(int16_t slot) { return FileInfoFLOATS[slot][kInfoInterval]; }
 
 void makeResultsCurrent() {
@@ -132,9 +128,7 @@ bool chooseVariant(Run& run) {
             {20, 100, 275, 120});
   addButton(kScanIntervalWindow, kPointToPointButton, plat::ButtonKind::Push, "Maximum Point-to-Point Variance",
             {20, 129, 275, 149});
-  HandlerScope keep;
-  InstallDialogHandlers();
-  ClearMailbox();
+  DialogScope dialog;
   int16_t chosen = 0;
   while (chosen == 0) {
     plat::pump();
@@ -239,9 +233,7 @@ void showFailure(Run& run, ScanStatus st) {
   addButton(kScanFailureWindow, 1, plat::ButtonKind::CheckBox, "Interpolation Checking", {18, 105, 300, 125},
             AvoidInterpolation ? 2 : 1);
   addButton(kScanFailureWindow, 2, plat::ButtonKind::DefaultPush, "OK -- Proceed", {100, 135, 300, 155});
-  HandlerScope keep;
-  InstallDialogHandlers();
-  ClearMailbox();
+  DialogScope dialog;
   for (bool done = false; !done;) {
     plat::pump();
     if (!plat::windowExists(kScanFailureWindow)) break;
@@ -413,9 +405,7 @@ float ScanInterval() {
     addButton(kScanIntervalWindow, kReuseIntervalBox, plat::ButtonKind::CheckBox, "Re-use This Interval",
               {20, 157, 180, 177});
     plat::focusField(kScanIntervalWindow, kScanSecondsField, true);
-    HandlerScope keep;
-    InstallAnalysisHandlers();
-    ClearMailbox();
+    DialogScope analysisLoop(InstallAnalysisHandlers);
     for (bool done = false; !done;) {
       plat::pump();
       if (!plat::windowExists(kScanIntervalWindow)) {
@@ -466,7 +456,7 @@ void FlashTheSelectedArea(int16_t times, int16_t rightEdge) {
 
 void SWITCHBLOCKS() {
   const int16_t slot = currentSlot();
-  if (!blockDefined(slot) || MMLpoints < 1 || MMLBegin < 0 || int64_t{MMLBegin} + MMLpoints - 1 > nCases[slot])
+  if (!SlotHasBlock(slot) || MMLpoints < 1 || MMLBegin < 0 || int64_t{MMLBegin} + MMLpoints - 1 > nCases[slot])
     return;
   const int16_t plot = PlotWindowId(slot);
   if (plat::windowExists(plot)) {
@@ -493,7 +483,7 @@ void SWITCHBLOCKS() {
 
 int16_t Minimum_Maximum_Level(int16_t kindArg) {
   const int16_t slot = currentSlot();
-  if (!blockDefined(slot)) return 0;
+  if (!SlotHasBlock(slot)) return 0;
   // The current block, not a count left by an earlier analysis.
   if (EndBlock[slot] - BeginBlock[slot] + 1 <= 2) return 0;
   Run run;
@@ -521,9 +511,7 @@ int16_t Minimum_Maximum_Level(int16_t kindArg) {
 
   // Clicks made while the found window flashes wait in the mailbox for the
   // loop below.
-  HandlerScope keepHandlers;
-  InstallAnalysisHandlers();
-  ClearMailbox();
+  DialogScope analysisLoop(InstallAnalysisHandlers);
   OpenResultsWIndow(1, 1, 0, info.title, 0);
   plat::removeControl(kResultsWindow, kCrossChannelBox);
   makeResultsCurrent();

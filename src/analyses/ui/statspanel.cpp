@@ -14,6 +14,7 @@
 #include "shell/defaults.h"
 #include "shell/globals.h"
 #include "shell/store.h"
+#include "shell/ui/fieldkit.h"
 
 namespace {
 
@@ -37,14 +38,6 @@ void setBuiltMark() {
   if (ValidFileSlot(slot) && !gPointersToFileData[slot][0].empty()) PutDatum(slot, 0, 0, kPanelBuiltMark);
 }
 
-plat::FontSpec panelFont(int size, bool bold = false) {
-  plat::FontSpec f;
-  f.family = std::to_string(OrrelinFont);
-  f.pixelSize = size;
-  f.bold = bold;
-  return f;
-}
-
 // Built anew unless the panel's fields exist; then only text and colours.
 void putField(int16_t id, const std::string& text, plat::Rect r, const FieldStyle& s, bool rebuild) {
   const int win = currentWindow();
@@ -63,7 +56,7 @@ void putField(int16_t id, const std::string& text, plat::Rect r, const FieldStyl
   f.kind = plat::FieldKind::Static;
   f.framed = true;
   f.wrap = true;
-  f.font = panelFont(s.size, s.bold);
+  f.font = OrrelinFace(s.size, s.bold);
   f.fore = EFForeRgb(s.fore);
   f.back = EFBackRgb(s.back);
   plat::addField(win, f);
@@ -74,7 +67,7 @@ void label(const std::string& text, int x, int y, int size, plat::Rgb16 colour =
   p.setPenMode(plat::PenMode::Copy);
   // Our faces run wider than the ones the positions were set for; a size
   // smaller keeps each label clear of its field.
-  p.setFont(panelFont(size >= 14 ? size - 2 : size));
+  p.setFont(OrrelinFace(size >= 14 ? size - 2 : size));
   p.setForeColor(colour);
   p.moveTo(x, y);
   p.drawText(text);

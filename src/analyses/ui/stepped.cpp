@@ -302,17 +302,10 @@ bool chooseScatterChannels() {
   chan2 = 0;
   TRANSCHAN("   X", "   Y", "channel label", 10, 1, 10, 1);
   const int16_t n = nChannels[TheFileInUse];
-  plat::ButtonSpec ok;
-  ok.id = kStepChooserOk;
-  ok.kind = plat::ButtonKind::DefaultPush;
-  ok.title = "OK - Plot";
-  ok.r = {200, 24 + 18 * n, 300, 46 + 18 * n};
-  ok.state = 0;
-  plat::addButton(kScatterChooser, ok);
+  AddKitButton(kScatterChooser, kStepChooserOk, plat::ButtonKind::DefaultPush, "OK - Plot",
+               {200, 24 + 18 * n, 300, 46 + 18 * n}, 0);
   for (;;) {
-    plat::pump();
-    const int16_t a = action, id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (!plat::windowExists(kScatterChooser)) return false;
     if (a != kActionClick) continue;
     if (id >= 1 && id <= n) {
@@ -468,9 +461,7 @@ int16_t AUTOCORRELATE() {
   buildWindow(run);
   ClearMailbox();
   for (;;) {
-    plat::pump();
-    const int16_t a = action, id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (!plat::windowExists(kResultsWindow)) break;   // only "Done" is meant to end it; never loop without it
     if (a == kActionClose && id == kStepPlotWindow) {
       plat::disposeWindow(kStepPlotWindow);

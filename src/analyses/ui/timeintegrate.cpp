@@ -93,9 +93,6 @@ const char* titleOf(int16_t kind) {
                      : "Time Integration";
 }
 
-bool blockDefined(int16_t slot) {
-  return ValidFileSlot(slot) && SlotHoldsFile(slot) && FileSHORTS[slot][kShortBlockState] == 2;
-}
 bool blockWindowReady() { return plat::windowExists(kBlockWindow); }
 void makeResultsCurrent() {
   if (plat::windowExists(kResultsWindow)) plat::setCurrentPort(kResultsWindow);
@@ -372,7 +369,7 @@ void switchChannel(Run& run, int16_t c) {
   MarkChannelButton(ch, c);
   ch = c;
   chanB = static_cast<uint16_t>(c);
-  if (blockDefined(run.slot) && blockWindowReady()) {
+  if (SlotHasBlock(run.slot) && blockWindowReady()) {
     DRAWBLOCK();
     FIXLIMITS(run.leftSet, run.rightSet, run.leftX, run.rightX);
   }
@@ -514,7 +511,7 @@ void GetTRIGGER(int16_t colour, int16_t mode) {
 
 void TIMEINTEGRATE(int16_t kind) {
   const auto slot = static_cast<int16_t>(TheFileInUse);
-  if (!blockDefined(slot)) return;
+  if (!SlotHasBlock(slot)) return;
   HelpSubject = kTimeIntHelpSubject;
   RecordScriptOperation(operationOf(kind));
 
@@ -528,15 +525,10 @@ void TIMEINTEGRATE(int16_t kind) {
   buildWindow(run, g, l);
   doTimeInt(run, l, g);
 
-  HandlerScope keepHandlers;
-  InstallAnalysisHandlers();
-  ClearMailbox();
+  DialogScope analysisLoop(InstallAnalysisHandlers);
   bool closedByBox = false;
   for (;;) {
-    plat::pump();
-    int16_t a = action;
-    const int16_t id = eventID;
-    ClearMailbox();
+    auto [a, id] = TakeEvent();
     if (!plat::windowExists(kResultsWindow)) break;
     HelpSubject = kTimeIntHelpSubject;
     if (a == kActionClose) {
@@ -641,7 +633,7 @@ void TIMEINTEGRATE(int16_t kind) {
   if (closedByBox) plat::disposeWindow(kResultsWindow);
   if (DumpHist)
     for (int16_t w = 151; w <= 174; ++w) plat::disposeWindow(w);
-  if (blockDefined(slot) && blockWindowReady()) {
+  if (SlotHasBlock(slot) && blockWindowReady()) {
     if (chanB != static_cast<uint16_t>(ActiveChannel)) {
       chanB = static_cast<uint16_t>(ActiveChannel);
       DRAWBLOCK();

@@ -249,9 +249,7 @@ int32_t PERIODICITYSAMPLES(int32_t n) {
   int32_t K = 0;
   ClearMailbox();
   for (;;) {
-    plat::pump();
-    const int16_t a = action, id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (!plat::windowExists(kSum)) break;
     if ((a == kActionClose && id == kSum) || (a == kActionClick && id == kPeriodCancel)) break;
     if ((a == kActionClick && id == kPeriodOK) || (a == kActionKey && (id == 13 || id == 3))) {
@@ -504,9 +502,7 @@ void SUMTIMESTATS(const Block& b, int32_t K, bool reduced) {
   skid();
   ClearMailbox();
   for (;;) {
-    plat::pump();
-    const int16_t a = action, id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (!plat::windowExists(kSum)) break;
     if (a == kActionClose && id == kSum) break;
     if (a == kActionActivate && id != kSum) break;
@@ -589,9 +585,7 @@ void TIMESERIES() {
   int32_t plottedLag = 1, plottedStep = 1;   // of the plots on screen
   ClearMailbox();
   for (;;) {
-    plat::pump();
-    const int16_t a = action, id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (!plat::windowExists(kWin)) break;
     HelpSubject = kTimeSeriesHelpSubject;
     if (typedInt(kWin, kSeriesLagField) != shownLag || typedInt(kWin, kSeriesStepField) != shownStep) {

@@ -59,9 +59,6 @@ WaveResult& lastWave() {
   return w;
 }
 
-bool blockDefined(int16_t slot) {
-  return ValidFileSlot(slot) && SlotHoldsFile(slot) && FileSHORTS[slot][kShortBlockState] == 2;
-}
 bool blockWindowReady() { return plat::windowExists(kBlockWindow); }
 std::span<const float> channelOf(int16_t slot, int16_t channel) {
   const float* p = ChannelData(slot, channel);
@@ -114,9 +111,7 @@ void smoothThenRebuild(int16_t slot, int16_t how) {
 TriggerChoice triggerDialog(int16_t slot) {
   buildTriggerDialog();
   for (;;) {
-    plat::pump();
-    const int16_t a = action, id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (!plat::windowExists(kSecondaryWindow)) return TriggerChoice::Cancel;
     if (MENU_or_ToolBar_PICKED) return TriggerChoice::Deferred;
     if (a == kActionClick && IsDeferredToolbarClick(id)) {
@@ -174,9 +169,7 @@ void showTriggers(float peak, float valley) {
   AddKitButton(w, kWaveContinue, plat::ButtonKind::DefaultPush, "Continue...", {8, 90, 120, 112});
   ClearMailbox();
   for (;;) {
-    plat::pump();
-    const int16_t a = action, id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (!plat::windowExists(w) || a == kActionClick || a == kActionKey || a == kActionClose ||
         (a == kActionActivate && id != w))
       return;
@@ -569,9 +562,7 @@ int16_t histogramWindow(const WaveResult& w) {
   HistogramView v;
   buildHistogramWindow(w, v);
   for (;;) {
-    plat::pump();
-    const int16_t a = action, id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (!plat::windowExists(kWaveHistogramWindow)) return 0;
     if (a == kActionClose && id == kWaveHistogramWindow) {
       bup();
@@ -640,9 +631,7 @@ int16_t WaveShapeStats() {
   buildShapeWindow(w);
   int16_t finished = 0;
   for (;;) {
-    plat::pump();
-    const int16_t a = action, id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (!plat::windowExists(kSecondaryWindow)) {
       finished = 1;
       break;
@@ -667,7 +656,7 @@ int16_t WaveShapeStats() {
 
 void WAVEFORM() {
   const auto slot = static_cast<int16_t>(TheFileInUse);
-  if (!blockDefined(slot)) return;
+  if (!SlotHasBlock(slot)) return;
   HelpSubject = kWaveHelpSubject;
   RecordScriptOperation(kOpWaveform);
   WFabort = 0.0f;
@@ -679,9 +668,7 @@ void WAVEFORM() {
   }
   blockExtremes(slot);
 
-  HandlerScope keepHandlers;
-  InstallAnalysisHandlers();
-  ClearMailbox();
+  DialogScope analysisLoop(InstallAnalysisHandlers);
   bool shapeFinished = false;
   for (;;) {
     const TriggerChoice choice = triggerDialog(slot);
@@ -713,9 +700,7 @@ void WAVEFORM() {
 
     bool reset = false;
     for (;;) {
-      plat::pump();
-      const int16_t a = action, id = eventID;
-      ClearMailbox();
+      const auto [a, id] = TakeEvent();
       if (!plat::windowExists(kResultsWindow)) break;
       if (a == kActionClose && id == kResultsWindow) {
         plat::disposeWindow(kResultsWindow);
@@ -757,7 +742,7 @@ void WAVEFORM() {
     }
     if (!reset) break;
   }
-  if (!shapeFinished && blockDefined(slot) && blockWindowReady()) DRAWBLOCK();
+  if (!shapeFinished && SlotHasBlock(slot) && blockWindowReady()) DRAWBLOCK();
   bup();
   if (plat::windowExists(PlotWindowId(slot))) plat::setCurrentPort(PlotWindowId(slot));
   Analysis_Code = kWaveAnalysisCode;

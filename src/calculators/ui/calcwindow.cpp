@@ -11,20 +11,13 @@
 #include "shell/dispatch.h"
 #include "shell/globals.h"
 #include "shell/textutil.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 
 namespace {
 
 constexpr int kLeft = 130;
 constexpr int kTop = 70;
-
-plat::FontSpec font(int size, bool bold) {
-  plat::FontSpec f;
-  f.family = std::to_string(OrrelinFont);
-  f.pixelSize = size;
-  f.bold = bold;
-  return f;
-}
 
 void addField(int16_t id, const plat::MacText& text, plat::Rect r, plat::FieldKind kind, int16_t fore,
               int16_t back, int size, bool bold) {
@@ -34,7 +27,7 @@ void addField(int16_t id, const plat::MacText& text, plat::Rect r, plat::FieldKi
   f.r = r;
   f.kind = kind;
   f.framed = kind != plat::FieldKind::Static;
-  f.font = font(size, bold);
+  f.font = OrrelinFace(size, bold);
   f.fore = EFForeRgb(fore);
   f.back = EFBackRgb(back);
   f.wrap = kind == plat::FieldKind::Static;
@@ -48,7 +41,7 @@ void addButton(int16_t id, plat::ButtonKind kind, const plat::MacText& title, pl
   b.title = title;
   b.r = r;
   b.state = state;
-  b.font = font(12, false);
+  b.font = OrrelinFace(12, false);
   plat::addButton(kCalculatorWindow, b);
 }
 
@@ -121,7 +114,7 @@ void CalculatorWindow::setHelpSubject(int32_t subject) {
 
 void CalculatorWindow::label(int x, int y, const plat::MacText& text, int size, bool bold, plat::Rgb16 colour) {
   plat::Port& p = plat::port(kCalculatorWindow);
-  p.setFont(font(size, bold));
+  p.setFont(OrrelinFace(size, bold));
   p.setForeColor(colour);
   p.moveTo(x, y);
   p.drawText(text);
@@ -131,16 +124,16 @@ void CalculatorWindow::label(int x, int y, const plat::MacText& text, int size, 
 void CalculatorWindow::subscript(int x, int y, const plat::MacText& base, const plat::MacText& sub,
                                  const plat::MacText& tail, int size) {
   plat::Port& p = plat::port(kCalculatorWindow);
-  p.setFont(font(size, false));
+  p.setFont(OrrelinFace(size, false));
   p.setForeColor(kBlack);
   p.moveTo(x, y);
   p.drawText(base);
   const int subX = x + p.textWidth(base);
-  p.setFont(font(std::max(8, size - 3), false));
+  p.setFont(OrrelinFace(std::max(8, size - 3), false));
   p.moveTo(subX, y + 4);
   p.drawText(sub);
   const int tailX = subX + p.textWidth(sub);
-  p.setFont(font(size, false));
+  p.setFont(OrrelinFace(size, false));
   p.moveTo(tailX, y);
   p.drawText(tail);
 }

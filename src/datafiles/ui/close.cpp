@@ -49,13 +49,9 @@ SaveAnswer AskSaveChanges(int16_t slot, CloseReason why, bool canSave) {
 
   SaveAnswer answer = SaveAnswer::Cancel;
   {
-    HandlerScope keep;
-    InstallDialogHandlers();
-    ClearMailbox();
+    DialogScope dialog;
     for (bool done = false; !done;) {
-      plat::pump();
-      const int16_t a = action, id = eventID;
-      ClearMailbox();
+      const auto [a, id] = TakeEvent();
       done = true;
       if (a == kActionClick && id == kSaveChangesSave) answer = SaveAnswer::Save;
       else if (a == kActionClick && id == kSaveChangesDontSave) answer = SaveAnswer::DontSave;
@@ -149,13 +145,9 @@ void CloseSeveralFiles() {
   bool accepted = false;
   std::vector<int16_t> chosen;
   {
-    HandlerScope keep;
-    InstallDialogHandlers();
-    ClearMailbox();
+    DialogScope dialog;
     for (bool done = false; !done;) {
-      plat::pump();
-      const int16_t a = action, id = eventID;
-      ClearMailbox();
+      const auto [a, id] = TakeEvent();
       if ((a == kActionClick && id == kCloseSeveralClose) || (a == kActionKey && (id == 13 || id == 3))) {
         accepted = done = true;
       } else if ((a == kActionClick && id == kCloseSeveralCancel) || (a == kActionKey && id == 27) ||

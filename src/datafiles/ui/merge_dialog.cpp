@@ -68,14 +68,10 @@ int16_t askQuestion(int16_t win, const MacText& title, const std::vector<MacText
   }
   plat::flushWindow(win);
 
-  HandlerScope keep;
-  InstallDialogHandlers();
-  ClearMailbox();
+  DialogScope dialog;
   int16_t answer = 0;
   while (answer == 0) {
-    plat::pump();
-    const int16_t a = action, id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (a == kActionClick) {
       for (const Button& b : buttons)
         if (b.id == id) answer = id;
@@ -143,14 +139,10 @@ bool pickChannels(const DataFileImage& in, MergeMode mode, int16_t slot, std::ve
   refresh();
   plat::flushWindow(kChannelPickerWindow);
 
-  HandlerScope keep;
-  InstallDialogHandlers();
-  ClearMailbox();
+  DialogScope dialog;
   bool done = false, cancelled = false;
   while (!done && !cancelled) {
-    plat::pump();
-    const int16_t a = action, id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (a == kActionClick) {
       if (id >= 1 && id <= n) ChannelPicker[id] = ChannelPicker[id] ? 0 : 1;
       else if (id == kPickerAll || id == kPickerNone)

@@ -85,9 +85,7 @@ void SampleIntervalWarning(int16_t slot) {
   plat::focusField(kIntervalWarningWindow, kIntervalWarningField, true);
   plat::flushWindow(kIntervalWarningWindow);
   {
-    HandlerScope keep;
-    InstallDialogHandlers();
-    ClearMailbox();
+    DialogScope dialog;
     for (;;) {
       plat::pump();
       const bool answer = (action == kActionClick && eventID == kIntervalOK) ||

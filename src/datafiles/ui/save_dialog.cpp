@@ -224,9 +224,7 @@ int16_t saveAsDialog(int16_t slot, bool preferNative) {
   ClearMailbox();
   int16_t result = 1;
   for (bool done = false; !done;) {
-    plat::pump();
-    const int16_t a = action, id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     int16_t hit = 0;
     if (a == kActionClick) hit = id;
     else if (a == kActionKey && (id == 13 || id == 3)) hit = kSaveAsSave;

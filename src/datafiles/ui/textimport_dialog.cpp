@@ -180,13 +180,9 @@ bool ChooseTextColumns(const TextTable& table, const std::string& fileName, Text
 
   bool accepted = false;
   {
-    HandlerScope keep;
-    InstallDialogHandlers();
-    ClearMailbox();
+    DialogScope dialog;
     for (bool done = false; !done;) {
-      plat::pump();
-      const int16_t a = action, id = eventID;
-      ClearMailbox();
+      const auto [a, id] = TakeEvent();
       const bool enter = a == kActionKey && (id == 13 || id == 3);
       if ((a == kActionClick && id == kTextImportOK) || enter) {
         if (readChoice(table, choice)) accepted = done = true;

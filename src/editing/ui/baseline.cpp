@@ -318,9 +318,7 @@ Outcome cursorPicks(Run& run, int16_t method) {
 template <class Accept>
 bool waitForButton(Accept accept) {
   for (;;) {
-    plat::pump();
-    const int16_t a = action, id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (!plat::windowExists(kResultsWindow) || (a == kActionClose && id == kResultsWindow) || EditPickPending() ||
         QuitRequested())
       return false;
@@ -548,9 +546,7 @@ bool periodicWindow(Run& run) {
   int32_t start = 0;
   InstallDialogHandlers();
   while (!done) {
-    plat::pump();
-    int16_t a = action, id = eventID;
-    ClearMailbox();
+    auto [a, id] = TakeEvent();
     if (!plat::windowExists(w) || QuitRequested()) break;
     if (a == kActionClose || (a == kActionActivate && id != w) || EditPickPending()) break;
     if (a == kActionKey && (id == '?' || id == '/')) {
@@ -695,9 +691,7 @@ bool runDialog(Run& run) {
     enableMethods(true);
     markRadios();
     for (;;) {
-      plat::pump();
-      int16_t a = action, id = eventID;
-      ClearMailbox();
+      auto [a, id] = TakeEvent();
       HelpSubject = kBaselineHelp;
       if (!plat::windowExists(kResultsWindow)) return false;
       NpointsInBaselineBlock =

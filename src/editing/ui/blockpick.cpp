@@ -26,6 +26,7 @@
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
@@ -191,9 +192,7 @@ bool PickBlock(int16_t allowToggle) {
   PickScope scope(true);
   Box box;
   for (;;) {
-    plat::pump();
-    const int16_t a = action, id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (!plat::windowExists(win) || QuitRequested()) {
       BaseLineButton = kPickDoneButton;
       break;
@@ -237,9 +236,7 @@ bool PickPoint() {
   BeginBlock[f] = 0;
   int32_t seen = 0;
   for (;;) {
-    plat::pump();
-    const int16_t a = action, id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (!plat::windowExists(win) || QuitRequested()) return false;
     if (a == kActionClick && id > 130) {
       BaseLineButton = id;
@@ -285,17 +282,9 @@ void buildSetWindow(int16_t channel) {
   p.setForeColor(kBlack);
   p.moveTo(5, 27);
   p.drawText("change block values to:");
-  plat::ButtonSpec cancel;
-  cancel.id = kBlockSetCancel;
-  cancel.title = "Cancel";
-  cancel.r = {110, 62, 210, 82};
-  plat::addButton(kBlockSetWindow, cancel);
-  plat::ButtonSpec change;
-  change.id = kBlockSetChange;
-  change.kind = plat::ButtonKind::DefaultPush;
-  change.title = "Change Block(s) ";
-  change.r = {80, 100, 220, 120};
-  plat::addButton(kBlockSetWindow, change);
+  AddKitButton(kBlockSetWindow, kBlockSetCancel, plat::ButtonKind::Push, "Cancel", {110, 62, 210, 82});
+  AddKitButton(kBlockSetWindow, kBlockSetChange, plat::ButtonKind::DefaultPush, "Change Block(s) ",
+               {80, 100, 220, 120});
   plat::focusField(kBlockSetWindow, kBlockSetValueField, true);
 }
 
@@ -383,9 +372,7 @@ int16_t BLOCKSET() {
     plat::setCurrentPort(kBlockSetWindow);
     bool cancelled = false;
     for (;;) {
-      plat::pump();
-      const int16_t a = action, id = eventID;
-      ClearMailbox();
+      const auto [a, id] = TakeEvent();
       if (!plat::windowExists(kBlockSetWindow)) break;
       if (a == kActionClose && id == kBlockSetWindow) {
         if (!cancelled) {

@@ -124,10 +124,7 @@ void runDialog(Run& run, const float* preset) {
   const float* d = ChannelData(run.slot, run.channel);
   const int32_t b = BeginBlock[run.slot], e = EndBlock[run.slot];
   for (;;) {
-    plat::pump();
-    const int16_t a = action;
-    const int16_t id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (!plat::windowExists(kResultsWindow)) return;
     if (a == kActionClose && id == kResultsWindow) {
       undo(run);

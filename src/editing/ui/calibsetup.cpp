@@ -100,9 +100,7 @@ Breakpoint BREAKPOINT() {
   setRow(1, 1);
   int type = 1;
   for (;;) {
-    plat::pump();
-    const int16_t a = action, id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (!plat::windowExists(w) || (a == kActionClose && id == w)) break;
     if (a == kActionKey && (id == '?' || id == '/')) plat::openHelp(kBreakpointHelp);
     if (a != kActionClick) continue;
@@ -155,9 +153,7 @@ void POLYNOMIAL(int16_t chan1, TransformSettings* s) {
   showPoly(degree);
   field(w, kPolyConstant, "0", {76, 50, 156, 68});
   for (;;) {
-    plat::pump();
-    const int16_t a = action, id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (!plat::windowExists(w) || (a == kActionClose && id == w)) break;
     if (a == kActionActivate && id != w) break;
     if (a == kActionKey) {

@@ -14,6 +14,7 @@
 #include "shell/dispatch.h"
 #include "shell/globals.h"
 #include "shell/store.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
@@ -35,12 +36,7 @@ void drawBand(plat::Size size, const MacText& caption) {
 
 void placeButtons(plat::Size size) {
   auto push = [&](int16_t id, plat::ButtonKind kind, const char* title, int left, int right) {
-    plat::ButtonSpec b;
-    b.id = id;
-    b.kind = kind;
-    b.title = title;
-    b.r = {size.w - left, size.h - 35, size.w - right, size.h - 15};
-    plat::addButton(kCommentsEditorWindow, b);
+    AddKitButton(kCommentsEditorWindow, id, kind, title, {size.w - left, size.h - 35, size.w - right, size.h - 15});
   };
   push(kCommentsSave, plat::ButtonKind::Push, "Save Edits", 330, 240);
   push(kCommentsShowAD, plat::ButtonKind::Push, "Show A-D Data", 230, 110);
@@ -91,9 +87,7 @@ int16_t BuildScrollingCONTAINERWindow() {
   placeTextView(plat::contentSize(kCommentsEditorWindow), false);
   plat::focusField(kCommentsEditorWindow, kCommentsTextView, false);
 
-  HandlerScope keep;
-  InstallDialogHandlers();
-  ClearMailbox();
+  DialogScope dialog;
   plat::Size shown{-1, -1};
   for (bool done = false; !done;) {
     if (!plat::windowExists(kCommentsEditorWindow)) break;

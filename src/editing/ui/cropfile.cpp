@@ -38,13 +38,9 @@ bool askCrop() {
 }  // namespace
 
 void CROPFILE() {
-  const auto slot = static_cast<int16_t>(TheFileInUse);
-  if (!ValidFileSlot(slot) || !SlotHoldsFile(slot)) return;
+  int16_t slot = -1;
   CaseSpan span;
-  if (CropSpanOf(slot, &span) != FileEditStatus::Ok) {
-    Zap();
-    return;
-  }
+  if (!FrontFileCropSpan(&slot, &span)) return;
   HideTheToolBar();
   const bool crop = askCrop();
   FileEditStatus st = FileEditStatus::Ok;

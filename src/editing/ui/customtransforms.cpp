@@ -77,17 +77,6 @@ plat::Rect rowRect(int k, int width, int dx = 0) {
   return {left, top, left + width, top + 19};
 }
 
-struct Event {
-  int16_t a, id;
-};
-
-Event next() {
-  plat::pump();
-  Event e{action, eventID};
-  ClearMailbox();
-  return e;
-}
-
 // Deletion window: the marked records go, the file keeps every other one.
 void deleteRecords() {
   std::vector<uint8_t> bytes;
@@ -108,9 +97,9 @@ void deleteRecords() {
   }
   std::vector<bool> marked(static_cast<size_t>(n + 1), false);
   for (;;) {
-    const Event e = next();
+    const MailboxEvent e = TakeEvent();
     if (!plat::windowExists(kCustomEditWindow)) break;
-    if (e.a != kActionClick) continue;
+    if (e.action != kActionClick) continue;
     if (e.id >= 1 && e.id <= n) {
       Rip();
       marked[static_cast<size_t>(e.id)] = !marked[static_cast<size_t>(e.id)];
@@ -160,10 +149,12 @@ std::string inspect(const CustomTransformList& list, int k) {
   button(kCustomEditWindow, kInspectAccept, "Accept Edits", {460, 320, 600, 342}, plat::ButtonKind::DefaultPush);
   std::string name = t.name;
   for (;;) {
-    const Event e = next();
+    const MailboxEvent e = TakeEvent();
     if (!plat::windowExists(kCustomEditWindow)) break;
-    if (e.a == kActionClose || e.a == kActionKey || (e.a == kActionActivate && e.id != kCustomEditWindow)) break;
-    if (e.a != kActionClick) continue;
+    if (e.action == kActionClose || e.action == kActionKey ||
+        (e.action == kActionActivate && e.id != kCustomEditWindow))
+      break;
+    if (e.action != kActionClick) continue;
     if (e.id == kInspectCancel) break;
     if (e.id != kInspectAccept) continue;
     auto value = [](int16_t id) {
@@ -217,10 +208,10 @@ int16_t GetCustomTransformation(int16_t pick, CustomTransform* picked) {
          plat::ButtonKind::DefaultPush);
   int selected = 0;
   for (;;) {
-    const Event e = next();
+    const MailboxEvent e = TakeEvent();
     if (!plat::windowExists(kCustomWindow)) break;
-    if (e.a == kActionClose || e.a == kActionKey) break;
-    if (e.a != kActionClick) continue;
+    if (e.action == kActionClose || e.action == kActionKey) break;
+    if (e.action != kActionClick) continue;
     if (e.id >= 1 && e.id <= static_cast<int>(list.entries.size())) {
       if (selected) plat::setButtonState(kCustomWindow, static_cast<int16_t>(selected), 1);
       selected = e.id;
@@ -265,15 +256,15 @@ bool EnterCustomTransformation(std::string* name) {
   plat::focusField(kCustomWindow, kSaveName, false);
   bool save = false;
   for (;;) {
-    const Event e = next();
+    const MailboxEvent e = TakeEvent();
     if (!plat::windowExists(kCustomWindow)) break;
-    if (e.a == kActionClose) break;
-    if (e.a == kActionKey || (e.a == kActionActivate && e.id != kCustomWindow) ||
-        (e.a == kActionClick && e.id == kSaveDone)) {
+    if (e.action == kActionClose) break;
+    if (e.action == kActionKey || (e.action == kActionActivate && e.id != kCustomWindow) ||
+        (e.action == kActionClick && e.id == kSaveDone)) {
       save = true;
       break;
     }
-    if (e.a == kActionClick && e.id == kSaveCancel) break;
+    if (e.action == kActionClick && e.id == kSaveCancel) break;
   }
   if (save) *name = CustomName(plat::fieldText(kCustomWindow, kSaveName));
   plat::disposeWindow(kCustomWindow);

@@ -71,13 +71,9 @@ bool askCut(int16_t slot, bool* wholeFile) {
   *wholeFile = true;
   markChoice(true);
   plat::flushWindow(kCutBlockWindow);
-  HandlerScope keep;
-  InstallDialogHandlers();
-  ClearMailbox();
+  DialogScope dialog;
   for (;;) {
-    plat::pump();
-    const int16_t a = action, id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (!plat::windowExists(kCutBlockWindow)) return false;
     if (a == kActionClose && id == kCutBlockWindow) return false;
     if (a == kActionActivate && id != kCutBlockWindow) return true;
@@ -199,13 +195,9 @@ int16_t CUTBLOCK(int16_t direct) {
 }
 
 void RemoveMarkersFromBlock() {
-  const auto slot = static_cast<int16_t>(TheFileInUse);
-  if (!ValidFileSlot(slot) || !SlotHoldsFile(slot)) return;
+  int16_t slot = -1;
   CaseSpan span;
-  if (CropSpanOf(slot, &span) != FileEditStatus::Ok) {
-    Zap();
-    return;
-  }
+  if (!FrontFileCropSpan(&slot, &span)) return;
   PlaySoundAlways(prefsArray[kPrefSoundLevel] > 25 ? "ahem" : "bzot");
   const plat::Rect r = centred(393, 105);
   BuildWINDOW(0, kDataLossWindow, "Data Loss Warning", static_cast<int16_t>(r.left), static_cast<int16_t>(r.top),

@@ -13,6 +13,7 @@
 #include "shell/defaults.h"
 #include "shell/globals.h"
 #include "shell/store.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
 
@@ -70,10 +71,7 @@ void DrawDialogText(int win, int x, int y, const std::string& t, int size, bool 
 
 void DrawOrrelinText(int win, int x, int y, const std::string& t, int size) {
   plat::Port& p = plat::port(win);
-  plat::FontSpec f;
-  f.family = std::to_string(OrrelinFont);
-  f.pixelSize = size;
-  p.setFont(f);
+  p.setFont(OrrelinFace(size));
   p.setForeColor(kBlack);
   p.moveTo(x, y);
   p.drawText(t);

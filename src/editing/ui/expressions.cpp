@@ -100,12 +100,7 @@ void build(Window& w) {
     TRANSCHAN("Ch. X", " Ch. Y", " channel labels", 28, 1, 350, 1);
     if (w.n < kMaxChannels) {
       const std::string title = "Store Result in New Channel" + NumText(static_cast<int16_t>(w.n + 1));
-      plat::ButtonSpec b;
-      b.id = kExprNewChannel;
-      b.kind = plat::ButtonKind::CheckBox;
-      b.title = title;
-      b.r = {60, 278, 300, 298};
-      plat::addButton(kExpressionWindow, b);
+      AddKitButton(kExpressionWindow, kExprNewChannel, plat::ButtonKind::CheckBox, title, {60, 278, 300, 298});
     }
     if (FileSHORTS[w.slot][kShortBlockState] == 2) addButton(kExprBlockOnly, "Block Only", {60, 250, 325, 270}, plat::ButtonKind::CheckBox);
     text(9, 329, "label:");
@@ -205,10 +200,7 @@ void mark(int16_t first, int16_t count, int16_t chosen) {
 
 void loop(Window& w) {
   for (;;) {
-    plat::pump();
-    const int16_t a = action;
-    const int16_t id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (!plat::windowExists(kExpressionWindow)) return;
     if (a == kActionClose && id == kExpressionWindow) return;
     if (a == kActionActivate) {

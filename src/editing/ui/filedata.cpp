@@ -17,6 +17,7 @@
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/help.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
@@ -110,13 +111,8 @@ void LabelText() {
 
   for (int16_t c = 1; c <= n; ++c) {
     const int y = 8 + (c - 1) * kChannelRow;
-    plat::ButtonSpec b;
-    b.id = c;
-    b.kind = plat::ButtonKind::Bevel;
-    b.title = "Channel" + NumText(c);
-    b.r = {18, y, 98, y + 20};
-    b.state = c == ActiveChannel ? 2 : 1;
-    plat::addButton(kFileDataWindow, b);
+    AddKitButton(kFileDataWindow, c, plat::ButtonKind::Bevel, "Channel" + NumText(c), {18, y, 98, y + 20},
+                 c == ActiveChannel ? 2 : 1);
     plat::FieldSpec f;
     f.id = kLabelFieldBase + c;
     f.text = gShown.labels[static_cast<size_t>(c)];
@@ -182,12 +178,7 @@ void LabelText() {
   rowsOf(gases);
 
   auto push = [&](int16_t id, plat::ButtonKind kind, const char* title, int left, int right) {
-    plat::ButtonSpec b;
-    b.id = id;
-    b.kind = kind;
-    b.title = title;
-    b.r = {left, height - 28, right, height - 8};
-    plat::addButton(kFileDataWindow, b);
+    AddKitButton(kFileDataWindow, id, kind, title, {left, height - 28, right, height - 8});
   };
   push(kShowAcquisitionButton, plat::ButtonKind::Push, "Show Acquisition Data\xC9", 8, 190);
   push(kEditCommentsButton, plat::ButtonKind::Push, "Edit Comments\xC9", 250, 392);
@@ -256,9 +247,7 @@ void EditFileData(int16_t redraw) {
 
   int16_t channelPicked = 0;
   {
-    HandlerScope keep;
-    InstallDialogHandlers();
-    ClearMailbox();
+    DialogScope dialog;
     for (bool done = false; !done;) {
       plat::pump();
       if (action == kActionKey) {

@@ -15,18 +15,17 @@
 #include "shell/globals.h"
 #include "shell/menurules.h"
 #include "shell/store.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
 #include "shell/ui/menubar.h"
+#include "shell/ui/sounds.h"
 
 void FileEditText(int16_t win, int16_t x, int16_t y, const plat::MacText& text, int16_t size, bool bold, bool colour,
                   bool underline) {
   plat::Port& p = plat::port(win);
-  plat::FontSpec f;
-  f.family = std::to_string(OrrelinFont);
-  f.pixelSize = size;
-  f.bold = bold;
+  plat::FontSpec f = OrrelinFace(size, bold);
   f.underline = underline;
   p.setFont(f);
   p.setForeColor(colour && prefsArray[kPrefColourDisplay] != 0 ? OldStyleColour(6) : kBlack);
@@ -51,13 +50,9 @@ void FileEditFittedText(int16_t win, int16_t x, int16_t y, const plat::MacText& 
 int16_t WaitForAnswer(int16_t win, const std::vector<int16_t>& ids, int16_t returnAnswer, int16_t closeAnswer,
                       int16_t otherWindowAnswer) {
   plat::flushWindow(win);
-  HandlerScope keep;
-  InstallDialogHandlers();
-  ClearMailbox();
+  DialogScope dialog;
   for (;;) {
-    plat::pump();
-    const int16_t a = action, id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (!plat::windowExists(win)) return closeAnswer;
     if (a == kActionClick && std::find(ids.begin(), ids.end(), id) != ids.end()) return id;
     if (a == kActionKey && (id == 13 || id == 3)) return returnAnswer;
@@ -97,4 +92,12 @@ void RedrawWholeFile() {
   MakeChannelSelectionsPopUp();
   RebuildChannelMenu();
   SETMENU(0);
+}
+
+bool FrontFileCropSpan(int16_t* slot, CaseSpan* span) {
+  *slot = static_cast<int16_t>(TheFileInUse);
+  if (!ValidFileSlot(*slot) || !SlotHoldsFile(*slot)) return false;
+  if (CropSpanOf(*slot, span) == FileEditStatus::Ok) return true;
+  Zap();
+  return false;
 }

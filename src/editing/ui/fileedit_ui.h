@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "editing/fileedit.h"
 #include "platform/types.h"
 
 // Text at (x, y) of window win in the program's face; colour draws it in
@@ -33,3 +34,7 @@ void BuildWindowOverPlot(int16_t win, const plat::MacText& title, int16_t left, 
 // the page slider rebuilt, the whole view drawn with a fresh scale, the
 // channel pop-up and the menus brought up to date.
 void RedrawWholeFile();
+
+// The file in front and its block as a crop takes it. False when no file is
+// in front, and after the error sound when it has no such block.
+bool FrontFileCropSpan(int16_t* slot, CaseSpan* span);

@@ -13,6 +13,7 @@
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/help.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
@@ -34,13 +35,6 @@ int16_t slotInUse() { return static_cast<int16_t>(TheFileInUse); }
 int plotWindowId() { return kPlotWindowBase + TheFileInUse; }
 
 bool colourDisplay() { return prefsArray[kPrefColourDisplay] != 0; }
-
-plat::FontSpec valueFont(int size = 14) {
-  plat::FontSpec f;
-  f.family = std::to_string(OrrelinFont);
-  f.pixelSize = size;
-  return f;
-}
 
 plat::FontSpec tableFont(bool bold = false) {
   plat::FontSpec f;
@@ -74,7 +68,7 @@ void drawPieces(plat::Port& p, int y, const std::vector<Piece>& pieces) {
     if (s.tab) p.moveTo(std::max(p.pen().x + 16, 560), y);
     p.setFont(FileWindowCaptionFont());
     p.drawText(s.caption);
-    p.setFont(valueFont());
+    p.setFont(OrrelinFace(14));
     p.drawText(s.value);
   }
 }

@@ -18,6 +18,7 @@
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
 #include "shell/ui/menubar.h"
@@ -49,24 +50,15 @@ void buildDialog(const Run& run) {
   plat::setButtonState(kResultsWindow, run.source, 2);
   const int y = -3 + n * 18 + 24;
   if (run.offerNew) {
-    plat::ButtonSpec b;
-    b.id = kIntegrateNewChannelBox;
-    b.kind = plat::ButtonKind::CheckBox;
-    b.title = "Results to New Channel" + NumText(static_cast<int16_t>(n + 1));
-    b.r = {30, y, 310, y + 18};
-    plat::addButton(kResultsWindow, b);
+    AddKitButton(kResultsWindow, kIntegrateNewChannelBox, plat::ButtonKind::CheckBox,
+                 "Results to New Channel" + NumText(static_cast<int16_t>(n + 1)), {30, y, 310, y + 18});
   }
   plat::FieldSpec f;
   f.id = kIntegrateLabelField;
   f.r = {6, y + 28, 241, y + 46};
   f.maxLen = 30;
   plat::addField(kResultsWindow, f);
-  plat::ButtonSpec ok;
-  ok.id = kIntegrateOK;
-  ok.kind = plat::ButtonKind::DefaultPush;
-  ok.title = "OK";
-  ok.r = {254, y + 26, 310, y + 48};
-  plat::addButton(kResultsWindow, ok);
+  AddKitButton(kResultsWindow, kIntegrateOK, plat::ButtonKind::DefaultPush, "OK", {254, y + 26, 310, y + 48});
   resetLabel(run);
 }
 
@@ -74,10 +66,7 @@ void buildDialog(const Run& run) {
 bool runDialog(Run& run) {
   buildDialog(run);
   for (;;) {
-    plat::pump();
-    const int16_t a = action;
-    const int16_t id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (!plat::windowExists(kResultsWindow)) return false;
     if (a == kActionClose && id == kResultsWindow) return false;
     if (EditPickPending()) return false;

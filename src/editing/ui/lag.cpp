@@ -34,17 +34,9 @@ namespace {
 
 enum class Ending : int8_t { Accept, Cancel };
 
-plat::FontSpec orrelin(int size, bool bold = false) {
-  plat::FontSpec f;
-  f.family = std::to_string(OrrelinFont);
-  f.pixelSize = size;
-  f.bold = bold;
-  return f;
-}
-
 void textIn(int win, int x, int y, const std::string& t, int size = 14) {
   plat::Port& p = plat::port(win);
-  p.setFont(orrelin(size));
+  p.setFont(OrrelinFace(size));
   p.setForeColor(kBlack);
   p.moveTo(x, y);
   p.drawText(t);
@@ -62,7 +54,7 @@ void field(int win, int16_t id, const std::string& t, plat::Rect r, int size, bo
   f.text = t;
   f.r = r;
   f.kind = kind;
-  f.font = orrelin(size, bold);
+  f.font = OrrelinFace(size, bold);
   plat::addField(win, f);
 }
 
@@ -108,10 +100,7 @@ int16_t chooseComparison(int16_t slot) {
   button(kComparisonWindow, kComparisonOK, "selection OK", {180, k + 296, 290, k + 318}, plat::ButtonKind::Push, 0);
   int16_t chosen = 0;
   for (;;) {
-    plat::pump();
-    const int16_t a = action;
-    const int16_t id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (!plat::windowExists(kComparisonWindow) || (a == kActionClose && id == kComparisonWindow)) {
       chosen = 0;
       break;
@@ -190,10 +179,7 @@ void bestFitLagTime(int16_t slot) {
   button(kBestFitWindow, kBestFitCancel, "Cancel", {20, 215, 100, 237});
   ClearMailbox();
   for (;;) {
-    plat::pump();
-    const int16_t a = action;
-    const int16_t id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (!plat::windowExists(kBestFitWindow)) return;
     if ((a == kActionClose && id == kBestFitWindow) || (a == kActionClick && id == kBestFitCancel)) break;
     if (EditPickPending()) break;
@@ -210,10 +196,7 @@ void bestFitLagTime(int16_t slot) {
 Ending runDialog(int16_t slot, float preset) {
   buildDialog(slot, preset);
   for (;;) {
-    plat::pump();
-    const int16_t a = action;
-    const int16_t id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (!plat::windowExists(kResultsWindow)) return Ending::Cancel;
     if (a == kActionClose && id == kResultsWindow) return Ending::Cancel;
     if (EditPickPending()) return Ending::Cancel;

@@ -156,9 +156,7 @@ void REARRANGE() {
     h.mouse = noMOUSE;
     ClearMailbox();
     for (bool done = false; !done;) {
-      plat::pump();
-      const int16_t a = action, id = eventID;
-      ClearMailbox();
+      const auto [a, id] = TakeEvent();
       if (!plat::windowExists(kWin)) break;
       plat::setCurrentPort(kWin);
       if ((a == kActionClose && id == kWin) || (a == kActionActivate && id != kWin)) break;

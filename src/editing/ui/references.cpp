@@ -40,14 +40,6 @@ struct Run {
   bool markerLimitTold = false;
 };
 
-plat::FontSpec orrelin(int size, bool bold = false) {
-  plat::FontSpec f;
-  f.family = std::to_string(OrrelinFont);
-  f.pixelSize = size;
-  f.bold = bold;
-  return f;
-}
-
 void text(int x, int y, const char* t, int size) {
   DrawOrrelinText(kResultsWindow, x, y, t, size);
 }
@@ -61,7 +53,7 @@ void field(int16_t id, const std::string& t, plat::Rect r, int size = 12, bool b
   f.id = id;
   f.text = t;
   f.r = r;
-  f.font = orrelin(size, bold);
+  f.font = OrrelinFace(size, bold);
   plat::addField(kResultsWindow, f);
 }
 
@@ -197,10 +189,7 @@ void undo(Run& run) {
 void runDialog(Run& run) {
   buildDialog(run);
   for (;;) {
-    plat::pump();
-    const int16_t a = action;
-    const int16_t id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     HelpSubject = kReferencesHelp;
     if (!plat::windowExists(kResultsWindow)) return;
     if (a == kActionClose) return;

@@ -115,12 +115,8 @@ void buildDialog(Run& run) {
   push(kSmoothPlus1, "+1", {244, 56, 280, 74});
   for (int16_t k = 0; k < 7; ++k) {
     const std::string t = std::to_string(kPresets[k]);
-    plat::ButtonSpec b;
-    b.id = static_cast<int16_t>(kSmoothFirstPreset + k);
-    b.kind = plat::ButtonKind::SmallBevel;
-    b.title = t;
-    b.r = {164 + k * 39, 80, 199 + k * 39, 98};
-    plat::addButton(kResultsWindow, b);
+    AddKitButton(kResultsWindow, static_cast<int16_t>(kSmoothFirstPreset + k), plat::ButtonKind::SmallBevel, t,
+                 {164 + k * 39, 80, 199 + k * 39, 98});
   }
   text(164, 120, "smoothing interval:");
   field(kSmoothIntervalField, "", {290, 106, 438, 124}, plat::FieldKind::Static);
@@ -179,10 +175,7 @@ void copyActiveChannel(Run& run) {
 Ending runDialog(Run& run) {
   buildDialog(run);
   for (;;) {
-    plat::pump();
-    const int16_t a = action;
-    const int16_t id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (!plat::windowExists(kResultsWindow)) return Ending::CloseBox;
     if (EditPickPending()) return Ending::Pick;
     bool ends = false;

@@ -192,10 +192,7 @@ void switchChannel(int16_t to) {
 void runPanel(Run& run) {
   buildPanel(run);
   for (;;) {
-    plat::pump();
-    const int16_t a = action;
-    const int16_t id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (!plat::windowExists(kResultsWindow)) return;
     if (a == kActionClose && id == kResultsWindow) return;
     if (EditPickPending()) return;

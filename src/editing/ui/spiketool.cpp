@@ -348,10 +348,7 @@ bool insidePlot(const Tool& t) {
 void runTool(Tool& t) {
   buildPanel();
   for (;;) {
-    plat::pump();
-    const int16_t a = action;
-    const int16_t id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (!plat::windowExists(kResultsWindow)) return;
     if (EditPickPending()) {
       if (MenuPick{menuidx, menuitemx} == MenuPick{kMenuEdit, 1}) {

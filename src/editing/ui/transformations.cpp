@@ -111,12 +111,7 @@ void text(int x, int y, const std::string& t, int size = 12, bool bold = false) 
   // Whatever drew last (the channel columns, the outcome band) leaves its pen.
   p.setForeColor({0, 0, 0});
   p.setFont(plat::FontSpec{"application", size});
-  p.setTextSize(size);
-  p.setTextFace(bold, false, false);
-  p.moveTo(x, y);
-  p.drawText(t);
-  p.setTextSize(12);
-  p.setTextFace(false, false, false);
+  DrawDialogText(kWin, x, y, t, size, bold);
 }
 
 float number(int16_t id) {
@@ -502,10 +497,7 @@ void saveCustom(Dialog& d) {
 
 void loop(Dialog& d, EditStep& es) {
   for (;;) {
-    plat::pump();
-    int16_t a = action;
-    int16_t id = eventID;
-    ClearMailbox();
+    auto [a, id] = TakeEvent();
     if (!plat::windowExists(kWin)) return cancel(d);
     plat::setCurrentPort(kWin);
     if (a == kActionClose && id == kWin) return cancel(d);

@@ -17,6 +17,7 @@
 #include "shell/dispatch.h"
 #include "shell/globals.h"
 #include "shell/store.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
 #include "shell/ui/help.h"
@@ -29,13 +30,6 @@ constexpr int kScriptContinueButton = 135;
 int16_t pendingDirectTool = 0;
 
 bool colourDisplay() { return prefsArray[kPrefColourDisplay] != 0; }
-
-plat::FontSpec orrelin(int size) {
-  plat::FontSpec f;
-  f.family = std::to_string(OrrelinFont);
-  f.pixelSize = size;
-  return f;
-}
 
 plat::FontSpec systemFont(int size) {
   plat::FontSpec f;
@@ -141,7 +135,7 @@ void WriteHEADER(uint16_t lightGrayBackground) {
   const HeaderTexts h = ResultsHeaderTexts(ch, RetrieveLabel(ch), BeginBlock[slot], EndBlock[slot],
                                            FileInfoFLOATS[slot][kInfoInterval]);
   minutes = h.minutes;
-  p.setFont(orrelin(13));
+  p.setFont(OrrelinFace(13));
   p.setForeColor(kBlack);
   text(p, 2, 11, h.channelLine);
   text(p, 2, 26, h.casesLine);
@@ -154,7 +148,7 @@ void DrawChannelButtons() {
   const auto slot = static_cast<int16_t>(TheFileInUse);
   if (!ValidFileSlot(slot)) return;
   plat::Port& p = plat::port(kResultsWindow);
-  p.setFont(orrelin(12));
+  p.setFont(OrrelinFace(12));
   p.setForeColor(kBlack);
   text(p, 2, 272, "Chan:");
   const int16_t n = std::min<int16_t>(nChannels[slot], kMaxChannels);
@@ -170,7 +164,7 @@ void CHANNELSELECT() {
   DrawChannelButtons();
   smallBevel(kResultsWindow, kHelpButton, "?", {330, 258, 360, 278}, 1, systemFont(12));
   if (KitShowsDistributionButtons(Analysis_Code)) {
-    const plat::FontSpec own = orrelin(12);
+    const plat::FontSpec own = OrrelinFace(12);
     smallBevel(kResultsWindow, kDistributionButton, "Distribution", {149, 229, 225, 249}, 1, own);
     smallBevel(kResultsWindow, kBigHistogramButton, "(big) ", {225, 229, 263, 249}, 1, own);
     smallBevel(kResultsWindow, kScaleButton, "Scale", {270, 229, 310, 249}, 1, own);

@@ -19,6 +19,7 @@
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
@@ -195,26 +196,14 @@ bool runOptions(bool print, PrintOptions* o, int16_t f, uint16_t& CustomPlot) {
       {kPrintCustomHeights, "Non-standard Plot Height", {20, 208, 260, 226}, CustomPlot != 0, customAllowed ? 1 : 0},
   };
   for (const Box& b : boxes) {
-    plat::ButtonSpec s;
-    s.id = b.id;
-    s.kind = plat::ButtonKind::CheckBox;
-    s.title = b.title;
-    s.r = b.r;
-    s.state = b.state == 0 ? 0 : (b.on ? 2 : 1);
-    plat::addButton(kPrintOptionsWindow, s);
+    AddKitButton(kPrintOptionsWindow, b.id, plat::ButtonKind::CheckBox, b.title, b.r,
+                 b.state == 0 ? 0 : (b.on ? 2 : 1));
   }
-  plat::ButtonSpec next;
-  next.id = kPrintNext;
-  next.kind = plat::ButtonKind::DefaultPush;
-  next.title = "Next\xC9";
-  next.r = {270, 215, 420, 237};
-  plat::addButton(kPrintOptionsWindow, next);
+  AddKitButton(kPrintOptionsWindow, kPrintNext, plat::ButtonKind::DefaultPush, "Next\xC9", {270, 215, 420, 237});
   ClearMailbox();
   bool go = true;
   for (;;) {
-    plat::pump();
-    const int16_t a = action, id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if ((a == kActionClick && id == kPrintNext) || a == kActionKey) break;
     // The close box and Escape give the image up.
     if (a == kActionClose) {
@@ -550,22 +539,12 @@ void SCREENIMAGE(uint16_t print, const PrintImageServices& services) {
       const int right = w.content.width();
       DrawFileImagePage(plat::port(kPrintPageWindow), o, services, right);
       const int row = tall ? 700 : 615;
-      plat::ButtonSpec send;
-      send.id = kPreviewSend;
-      send.title = "Send This Image to the Printer";
-      send.r = {400, row, 700, row + 20};
-      plat::addButton(kPrintPageWindow, send);
-      plat::ButtonSpec close;
-      close.id = kPreviewClose;
-      close.kind = plat::ButtonKind::DefaultPush;
-      close.title = "Close";
-      close.r = {730, row, 850, row + 20};
-      plat::addButton(kPrintPageWindow, close);
+      AddKitButton(kPrintPageWindow, kPreviewSend, plat::ButtonKind::Push, "Send This Image to the Printer",
+                   {400, row, 700, row + 20});
+      AddKitButton(kPrintPageWindow, kPreviewClose, plat::ButtonKind::DefaultPush, "Close", {730, row, 850, row + 20});
       ClearMailbox();
       for (;;) {
-        plat::pump();
-        const int16_t a = action, id = eventID;
-        ClearMailbox();
+        const auto [a, id] = TakeEvent();
         if (a == kActionClick && id == kPreviewSend) {
           printing = true;
           again = true;

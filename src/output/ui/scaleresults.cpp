@@ -14,6 +14,7 @@
 #include "shell/defaults.h"
 #include "shell/globals.h"
 #include "shell/store.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
 #include "shell/ui/sounds.h"
@@ -24,13 +25,6 @@ constexpr int16_t kWindow = kSecondaryWindow;   // 6
 constexpr int16_t kBlockWindowId = 2;
 constexpr const char* kDivideTitle = "\xD6";  // Mac Roman division sign
 
-plat::FontSpec orrelin(int size) {
-  plat::FontSpec f;
-  f.family = std::to_string(OrrelinFont);
-  f.pixelSize = size;
-  return f;
-}
-
 void field(int16_t id, const std::string& t, plat::Rect r, plat::FieldKind kind, int16_t fore, int16_t back) {
   plat::FieldSpec f;
   f.id = id;
@@ -38,7 +32,7 @@ void field(int16_t id, const std::string& t, plat::Rect r, plat::FieldKind kind,
   f.r = r;
   f.kind = kind;
   f.framed = kind != plat::FieldKind::Static;
-  f.font = orrelin(10);
+  f.font = OrrelinFace(10);
   if (kind == plat::FieldKind::Static) f.font.pixelSize = 12;
   f.fore = EFForeRgb(fore);
   f.back = EFBackRgb(back);
@@ -52,7 +46,7 @@ void operationButton(int16_t id, const char* title, int y) {
   b.title = title;
   const int left = id > kScaleMultiplyButtonBase ? 271 : 293;
   b.r = {left, y - 5, left + 16, y + 11};
-  b.font = orrelin(12);
+  b.font = OrrelinFace(12);
   plat::addButton(kWindow, b);
 }
 
@@ -65,7 +59,7 @@ void buildRows(int16_t n) {
   plat::Port& p = plat::port(kWindow);
   for (int16_t c = 1; c <= n; ++c) {
     const int y = 22 * c;
-    p.setFont(orrelin(14));
+    p.setFont(OrrelinFace(14));
     p.setForeColor(kBlack);
     p.moveTo(c <= 9 ? 9 : 3, y + 7);
     p.drawText("channel" + IntText(c) + ",");
@@ -77,7 +71,7 @@ void buildRows(int16_t n) {
     const ScalingEntry e = ScalingEntryOf(c);
     field(kScaleFactorFieldBase + c, ScalingFieldText(e.factor), {320, y - 2, 405, y + 10},
           plat::FieldKind::Editable, 1, 1);
-    p.setFont(orrelin(12));
+    p.setFont(OrrelinFace(12));
     p.moveTo(412, y + 8);
     p.drawText("+");
     field(kScaleOffsetFieldBase + c, ScalingFieldText(e.offset), {428, y - 2, 518, y + 10},
@@ -115,17 +109,8 @@ void SCALERESULTS(double offered) {
     plat::setCurrentPort(kWindow);
     DoubleLINE(0, 520, static_cast<int16_t>(22 * n + 19));
   }
-  plat::ButtonSpec clear;
-  clear.id = kScaleClearAllButton;
-  clear.title = "Clear All";
-  clear.r = {200, height - 27, 330, height - 6};
-  plat::addButton(kWindow, clear);
-  plat::ButtonSpec done;
-  done.id = kScaleDoneButton;
-  done.kind = plat::ButtonKind::DefaultPush;
-  done.title = "Done";
-  done.r = {360, height - 27, 500, height - 6};
-  plat::addButton(kWindow, done);
+  AddKitButton(kWindow, kScaleClearAllButton, plat::ButtonKind::Push, "Clear All", {200, height - 27, 330, height - 6});
+  AddKitButton(kWindow, kScaleDoneButton, plat::ButtonKind::DefaultPush, "Done", {360, height - 27, 500, height - 6});
   plat::clearFieldFocus(kWindow);
 
   HandlerScope keepHandlers;

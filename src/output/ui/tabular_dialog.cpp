@@ -12,6 +12,7 @@
 #include "shell/colours.h"
 #include "shell/defaults.h"
 #include "shell/globals.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
@@ -23,13 +24,6 @@ namespace {
 constexpr int16_t kPictureTabular = 148;
 // Where picture 148 sits; framed and left empty when the picture is missing.
 constexpr plat::Rect kPictureArea{225, 36, 410, 66};
-
-plat::FontSpec textFont(int size) {
-  plat::FontSpec f;
-  f.family = std::to_string(OrrelinFont);
-  f.pixelSize = size;
-  return f;
-}
 
 void drawLine(plat::Port& p, int x, int y, const MacText& text) {
   p.moveTo(x, y);
@@ -68,7 +62,7 @@ void buildOptionsWindow() {
   BuildWINDOW(1, kOutputOptionsWindow, "Tabular File Output Options", 100, 70, 524, 371, kKindDocument, 0);
   BUILDBOX2(5, 235, 305, 282);
   plat::Port& p = plat::port(kOutputOptionsWindow);
-  p.setFont(textFont(15));
+  p.setFont(OrrelinFace(15));
   p.setForeColor({0, 0, 0});
   drawFitted(p, 10, 15, "In addition to mean, SD, N, min, max, and variable name,", 420);
   drawFitted(p, 20, 32, "include the following data:", 420);
@@ -160,9 +154,7 @@ bool TabularOptionsDialog() {
   ClearMailbox();
   bool accepted = false;
   for (bool done = false; !done;) {
-    plat::pump();
-    const int16_t a = action, id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (a == kActionClick) {
       if (optionsClick(id)) {
         accepted = done = true;
@@ -192,7 +184,7 @@ bool ResultsPerLineDialog() {
   InstallDialogHandlers();
   BuildWINDOW(1, kOutputOptionsWindow, "Multiple Results Per Line Pptions", 100, 70, 524, 260, kKindDocument, 0);
   plat::Port& p = plat::port(kOutputOptionsWindow);
-  p.setFont(textFont(14));
+  p.setFont(OrrelinFace(14));
   p.setForeColor({0, 0, 0});
   drawFitted(p, 10, 15, "You need to specify how many variables will be stored in", 420);
   drawFitted(p, 20, 32, "each line of the Excel spreadsheet.   A  'variable ' is", 420);
@@ -217,9 +209,7 @@ bool ResultsPerLineDialog() {
   ClearMailbox();
   bool accepted = false;
   for (bool done = false; !done;) {
-    plat::pump();
-    const int16_t a = action, id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (a == kActionClick && id >= kPerRowFirst && id <= kPerRowLast) {
       plat::setButtonState(kOutputOptionsWindow, NMultipleResults, 1);
       NMultipleResults = id;
@@ -284,9 +274,7 @@ std::string TabFileComments(const TabularOptions& o) {
   h.editKey = CHECKRETURN;
   ClearMailbox();
   while (true) {
-    plat::pump();
-    const int16_t a = action, id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (a == kActionKey) break;
     if (a == kActionClose && id == kTabularNotesWindow) break;
     if (a == kActionTab && two) {

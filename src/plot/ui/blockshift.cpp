@@ -15,6 +15,7 @@
 #include "shell/globals.h"
 #include "shell/menutable.h"
 #include "shell/store.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
 
@@ -71,13 +72,7 @@ int16_t ShiftBlockRules() {
   InstallDialogHandlers();
   BuildWINDOW(1, kShiftRulesWindow, "Rules Ror Shifting Blocks", 50, 90, 350, 250, kKindDocument, 0);
   auto button = [](int16_t id, plat::ButtonKind kind, const char* title, plat::Rect r, int state) {
-    plat::ButtonSpec b;
-    b.id = id;
-    b.kind = kind;
-    b.title = title;
-    b.r = r;
-    b.state = state;
-    plat::addButton(kShiftRulesWindow, b);
+    AddKitButton(kShiftRulesWindow, id, kind, title, r, state);
   };
   const bool overlap = prefsArray[kPrefShiftOverlap] != 0;
   button(kShiftOverlap, plat::ButtonKind::Radio, "Overlap 1 Case", {20, 20, 140, 40}, overlap ? 2 : 1);
@@ -87,9 +82,7 @@ int16_t ShiftBlockRules() {
   plat::flushWindow(kShiftRulesWindow);
   ClearMailbox();
   for (;;) {
-    plat::pump();
-    const int16_t a = action, id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (a == kActionClick && (id == kShiftOverlap || id == kShiftNoOverlap)) {
       prefsArray[kPrefShiftOverlap] = id == kShiftOverlap ? 1 : 0;
       plat::setButtonState(kShiftRulesWindow, kShiftOverlap, id == kShiftOverlap ? 2 : 1);

@@ -25,6 +25,7 @@
 #include "shell/menutable.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
@@ -82,11 +83,7 @@ void buildInstructionPanel(int left, int top) {
   if (prefsArray[kPrefInstructionsCollapsed] != 0) {
     w.content = plotcore::CollapsedInstructionsRect(left, top);
     plat::createWindow(w);
-    plat::ButtonSpec b;
-    b.id = kBlockPanelButton;
-    b.title = "Show Instructions";
-    b.r = {1, 1, 330, 30};
-    plat::addButton(kBlockWindow, b);
+    AddKitButton(kBlockWindow, kBlockPanelButton, plat::ButtonKind::Push, "Show Instructions", {1, 1, 330, 30});
     return;
   }
   w.content = plotcore::InstructionsRect(left, top, ScreenWidth, plat::displaySize().h);
@@ -102,11 +99,7 @@ void buildInstructionPanel(int left, int top) {
   TxtViewSetMargins(view, 8, 0, 0, 0);
   HelpSubject = kHelpBlocks;
   TxtViewLoadText(view, kBlockTextCode);
-  plat::ButtonSpec b;
-  b.id = kBlockPanelButton;
-  b.title = "Hide";
-  b.r = {1, 1, 60, 22};
-  plat::addButton(kBlockWindow, b);
+  AddKitButton(kBlockWindow, kBlockPanelButton, plat::ButtonKind::Push, "Hide", {1, 1, 60, 22});
 }
 
 void drawCircles(plat::Port& p, const float* data) {
@@ -310,9 +303,7 @@ void SWITCHtoWINDOW2() {
     ClearMailbox();
     for (;;) {
       if (!plat::windowExists(kBlockWindow)) break;
-      plat::pump();
-      const int16_t a = action, id = eventID;
-      ClearMailbox();
+      const auto [a, id] = TakeEvent();
       if (a == kActionClick && id == kBlockPanelButton && plat::frontWindow() == kBlockWindow) {
         TogglePrefs(kPrefInstructionsCollapsed);
         OPENBLOCKWINDOW();

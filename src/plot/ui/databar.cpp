@@ -16,6 +16,7 @@
 #include "shell/globals.h"
 #include "shell/menurules.h"
 #include "shell/store.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
@@ -133,24 +134,14 @@ void PlaceALLVALUES() {
   plat::Port& p = plat::port(kPlaceWindow);
   p.setForeColor(LightGray);
   p.fillRect({0, 0, 250, 100});
-  plat::ButtonSpec b;
-  b.id = kPlaceStandardButton;
-  b.kind = plat::ButtonKind::DefaultPush;
-  b.title = "Standard Placement";
-  b.r = {20, 10, 210, 30};
-  plat::addButton(kPlaceWindow, b);
-  b.id = kPlaceMouseButton;
-  b.kind = plat::ButtonKind::Push;
-  b.title = "Place With Mouse";
-  b.r = {20, 45, 210, 65};
-  plat::addButton(kPlaceWindow, b);
+  AddKitButton(kPlaceWindow, kPlaceStandardButton, plat::ButtonKind::DefaultPush, "Standard Placement",
+               {20, 10, 210, 30});
+  AddKitButton(kPlaceWindow, kPlaceMouseButton, plat::ButtonKind::Push, "Place With Mouse", {20, 45, 210, 65});
   plat::flushWindow(kPlaceWindow);
 
   bool byMouse = false;
   {
-    HandlerScope keep;
-    InstallDialogHandlers();
-    ClearMailbox();
+    DialogScope dialog;
     for (;;) {
       plat::pump();
       if (action == kActionClick && eventID == kPlaceStandardButton) break;

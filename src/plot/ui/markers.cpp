@@ -22,6 +22,7 @@
 #include "shell/dispatch.h"
 #include "shell/globals.h"
 #include "shell/store.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
@@ -228,12 +229,7 @@ int16_t InsertMarker() {
   panel.moveTo(22, 49);
   panel.drawText("then click 'OK' button.");
   auto button = [](int16_t id, const std::string& title, plat::Rect r, plat::ButtonKind kind) {
-    plat::ButtonSpec b;
-    b.id = id;
-    b.kind = kind;
-    b.title = title;
-    b.r = r;
-    plat::addButton(kResultsWindow, b);
+    AddKitButton(kResultsWindow, id, kind, title, r);
   };
   button(kMarkerOK, "New Marker OK", {100, 120, 300, 140}, plat::ButtonKind::DefaultPush);
   button(kMarkerSpanStart, std::string(1, static_cast<char>(200)), {10, 105, 50, 125}, plat::ButtonKind::Push);
@@ -252,9 +248,7 @@ int16_t InsertMarker() {
   bool closed = false;
   ClearMailbox();
   for (;;) {
-    plat::pump();
-    const int16_t a = action, id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (a == kActionClose && id == kResultsWindow) {
       closed = true;
       break;

@@ -18,6 +18,7 @@
 #include "shell/colours.h"
 #include "shell/globals.h"
 #include "shell/store.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
@@ -51,13 +52,7 @@ void optionsWindow(int16_t f) {
               kKindDocument, 1);
   const int w = kOverlayOptionsWindow;
   auto add = [w](int16_t id, plat::ButtonKind k, const char* title, plat::Rect r, int state) {
-    plat::ButtonSpec b;
-    b.id = id;
-    b.kind = k;
-    b.title = title;
-    b.r = r;
-    b.state = state;
-    plat::addButton(w, b);
+    AddKitButton(w, id, k, title, r, state);
   };
   const bool all = prefsArray[kPrefOverlayAll] == 1;
   add(kOverlayThisPlot, plat::ButtonKind::Radio, "Overlay on This Plot Only", {15, 6, 300, 24}, all ? 1 : 2);
@@ -69,9 +64,7 @@ void optionsWindow(int16_t f) {
   add(kOverlayOK, plat::ButtonKind::DefaultPush, "Selection OK", {120, 120, 265, 140}, 1);
   ClearMailbox();
   for (;;) {
-    plat::pump();
-    const int16_t a = action, id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     // Each choice acts when clicked: closing keeps them, as "Selection OK" does.
     if (a == kActionClick && id == kOverlayOK) break;
     if (a == kActionClose) break;

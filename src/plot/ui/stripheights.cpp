@@ -14,6 +14,7 @@
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
@@ -158,12 +159,7 @@ void ChangeCHARTHITE(int16_t target) {
   plat::setCurrentPort(W);
   EmbossPrint(0, "Plot heights", 32, 290, 32);
   auto push = [](int16_t id, const char* title, int top) {
-    plat::ButtonSpec b;
-    b.id = id;
-    b.title = title;
-    b.r = {286, top, 484, top + 20};
-    b.state = 0;
-    plat::addButton(W, b);
+    AddKitButton(W, id, plat::ButtonKind::Push, title, {286, top, 484, top + 20}, 0);
   };
   push(kHeightsOK, "Plot Heights OK", 170);
   push(kHeightsAgain, "Select Again", 200);
@@ -203,9 +199,7 @@ void ChangeCHARTHITE(int16_t target) {
     buttonsActive(true);
     ClearMailbox();
     for (;;) {
-      plat::pump();
-      const int16_t a = action, id = eventID;
-      ClearMailbox();
+      const auto [a, id] = TakeEvent();
       if (a == kActionClose) {
         cancelled = true;
         break;

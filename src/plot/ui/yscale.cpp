@@ -16,6 +16,7 @@
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
@@ -71,12 +72,7 @@ void pickWithHint(float* value) {
 }
 
 void button(int win, int16_t id, const char* title, plat::Rect r, plat::ButtonKind kind) {
-  plat::ButtonSpec b;
-  b.id = id;
-  b.kind = kind;
-  b.title = title;
-  b.r = r;
-  plat::addButton(win, b);
+  AddKitButton(win, id, kind, title, r);
 }
 
 }  // namespace
@@ -144,9 +140,7 @@ void MANUALSCALING() {
   plat::focusField(w, kManualScaleMax, true);
   ClearMailbox();
   for (;;) {
-    plat::pump();
-    const int16_t a = action, id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (a == kActionClick && id == kManualScaleDone) break;
     if (a == kActionClick && id == kManualScaleInteractive) {
       ScaleGRAPHIC();
@@ -213,9 +207,7 @@ void ScaleGRAPHIC() {
   bool accepted = false, expanded = false;
   ClearMailbox();
   for (;;) {
-    plat::pump();
-    const int16_t a = action, id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (a == kActionClick && id == kScalePaletteUpper) {
       pickWithHint(&upper);
       upvip();

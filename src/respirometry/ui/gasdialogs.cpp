@@ -149,13 +149,8 @@ void drawFlowDiagram(int win, int left, int top, bool masks) {
 
 void modeButtons(int win, int count, bool masks, int16_t marked) {
   for (int m = 1; m <= count; ++m) {
-    plat::ButtonSpec b;
-    b.id = m;
-    b.kind = plat::ButtonKind::Bevel;
-    b.title = std::string(masks ? "Mask Mode " : "Mode ") + std::to_string(m);
-    b.r = {8, 8 + 26 * (m - 1), 108, 30 + 26 * (m - 1)};
-    b.state = m == marked ? 2 : 1;
-    plat::addButton(win, b);
+    AddKitButton(win, m, plat::ButtonKind::Bevel, std::string(masks ? "Mask Mode " : "Mode ") + std::to_string(m),
+                 {8, 8 + 26 * (m - 1), 108, 30 + 26 * (m - 1)}, m == marked ? 2 : 1);
   }
 }
 
@@ -184,12 +179,8 @@ void askSensorTemperature() {
     TRANSCHAN("temp", "", "channel, units", 8, 0, 8, 1);
     // With a new channel to come, the last channel may be the one it replaces.
     if (MakeNewChan != 0 && GasType != 99) plat::setButtonState(kSecondaryWindow, n, 0);
-    plat::ButtonSpec b;
-    b.id = kConstantButton;
-    b.kind = plat::ButtonKind::Radio;
-    b.title = "Constant:";
-    b.r = {8, listBottom + 6, 100, listBottom + 24};
-    plat::addButton(kSecondaryWindow, b);
+    AddKitButton(kSecondaryWindow, kConstantButton, plat::ButtonKind::Radio,
+                 "Constant:", {8, listBottom + 6, 100, listBottom + 24});
     AddField(kSecondaryWindow, kTemperatureField, FieldNumText(RHtemp), {104, listBottom + 6, 160, listBottom + 22});
     AddPush(kSecondaryWindow, kTemperatureOK, "Temperature OK", {190, listBottom + 30, 322, listBottom + 52},
             plat::ButtonKind::DefaultPush);

@@ -393,14 +393,7 @@ bool runGas(const GasExchangeSettings& g, int16_t slot) {
   LogChannelEdit(slot, StoreChan, GasLogWords(logged));
   if (fellBack)
     ShowAlert("This flow configuration has no equation for a second-gas channel: the constant RQ was used.", "");
-  plat::disposeWindow(kResultsWindow);
-  if (plat::windowExists(PlotWindowId(slot))) {
-    plat::selectWindow(PlotWindowId(slot));
-    plat::setCurrentPort(PlotWindowId(slot));
-    RedrawAfterEdit(newChannel);
-  }
-  MakeChannelSelectionsPopUp();
-  if (newChannel) RebuildChannelMenu();
+  ShowEditedFile(slot, newChannel);
   return true;
 }
 

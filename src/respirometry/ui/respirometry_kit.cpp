@@ -18,6 +18,7 @@
 #include "shell/ui/kitglobals.h"
 #include "shell/textutil.h"
 #include "shell/ui/mailboxes.h"
+#include "shell/ui/menubar.h"
 
 namespace respkit {
 
@@ -101,6 +102,17 @@ float PositiveFieldOrKeep(int win, int16_t id, float old, const char* what) {
   if (ParseFieldNumber(typed, &v) && v > 0.0 && v < 3.4e38) return static_cast<float>(v);
   ShowAlert(std::string(what) + " (\"" + typed + "\" was typed); it stays" + NumText(old) + ".");
   return old;
+}
+
+void ShowEditedFile(int16_t slot, bool newChannel) {
+  plat::disposeWindow(kResultsWindow);
+  if (plat::windowExists(PlotWindowId(slot))) {
+    plat::selectWindow(PlotWindowId(slot));
+    plat::setCurrentPort(PlotWindowId(slot));
+    RedrawAfterEdit(newChannel);
+  }
+  MakeChannelSelectionsPopUp();
+  if (newChannel) RebuildChannelMenu();
 }
 
 }  // namespace respkit

@@ -29,6 +29,11 @@ void DrawLabel(int win, int x, int y, const plat::MacText& text, bool blue = fal
 // pick waits.
 void AwaitEvent();
 
+// After a channel of the file in slot was computed: the results window
+// closed, the file's plot in front and redrawn, the channel pop-up remade and,
+// when the channel is new, the channel menu too.
+void ShowEditedFile(int16_t slot, bool newChannel);
+
 // The number typed in a field when it is a positive number; otherwise the
 // alert ("bzot") says so with the text typed, and old is kept.
 float PositiveFieldOrKeep(int win, int16_t id, float old, const char* what);

@@ -400,14 +400,7 @@ bool compute(const WaterVO2Settings& w, const std::string& labelText, int16_t sl
   FileSHORTS[slot][kShortActiveChannel] = StoreChan;
   ChangedChan = StoreChan;
   bup();
-  plat::disposeWindow(kResultsWindow);
-  if (plat::windowExists(PlotWindowId(slot))) {
-    plat::selectWindow(PlotWindowId(slot));
-    plat::setCurrentPort(PlotWindowId(slot));
-    RedrawAfterEdit(newChannel);
-  }
-  MakeChannelSelectionsPopUp();
-  if (newChannel) RebuildChannelMenu();
+  ShowEditedFile(slot, newChannel);
   return true;
 }
 

@@ -26,6 +26,7 @@
 #include "shell/prefs.h"
 #include "shell/store.h"
 #include "shell/worktables.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
@@ -116,11 +117,8 @@ int16_t askQuestion(const char* title, const char* heading, bool shadowed, const
   line(10, line1, 78);
   if (!line2.empty()) line(11, line2, 100);
   for (int16_t b = 1; b <= 2; ++b) {
-    plat::ButtonSpec spec;
-    spec.id = b;
-    spec.title = b == 1 ? first : second;
-    spec.r = {b == 1 ? 30 : kWidth / 2 + 10, kHeight - 50, b == 1 ? kWidth / 2 - 10 : kWidth - 30, kHeight - 26};
-    plat::addButton(kScriptQuestionWindow, spec);
+    AddKitButton(kScriptQuestionWindow, b, plat::ButtonKind::Push, b == 1 ? first : second,
+                 {b == 1 ? 30 : kWidth / 2 + 10, kHeight - 50, b == 1 ? kWidth / 2 - 10 : kWidth - 30, kHeight - 26});
   }
   p.flush();
   ClearMailbox();

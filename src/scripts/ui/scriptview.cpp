@@ -21,6 +21,7 @@
 #include "shell/prefs.h"
 #include "shell/textutil.h"
 #include "shell/worktables.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/help.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
@@ -231,24 +232,12 @@ void VIEWSCRIPT() {
   const int height = std::max(200, kRowTop + ScriptViewerRows * kRowHeight + 50);
   plat::setContentRect(kViewerWindow, {left, 60, left + kViewerWidth, 60 + height});
   const int bottom = height - 30;
-  plat::ButtonSpec box;
-  box.id = kViewerAutomatic;
-  box.kind = plat::ButtonKind::CheckBox;
-  box.title = "Automatic Run";
-  box.r = {20, bottom, 160, bottom + 20};
-  box.state = autoscript == 1 ? 2 : 1;
-  plat::addButton(kViewerWindow, box);
-  plat::ButtonSpec close;
-  close.id = kViewerClose;
-  close.kind = plat::ButtonKind::DefaultPush;
-  close.title = "Close";
-  close.r = {kViewerWidth - 110, bottom, kViewerWidth - 20, bottom + 22};
-  plat::addButton(kViewerWindow, close);
-  plat::ButtonSpec print;
-  print.id = kViewerPrint;
-  print.title = "Print";
-  print.r = {kViewerWidth - 220, bottom, kViewerWidth - 130, bottom + 22};
-  plat::addButton(kViewerWindow, print);
+  AddKitButton(kViewerWindow, kViewerAutomatic, plat::ButtonKind::CheckBox, "Automatic Run",
+               {20, bottom, 160, bottom + 20}, autoscript == 1 ? 2 : 1);
+  AddKitButton(kViewerWindow, kViewerClose, plat::ButtonKind::DefaultPush, "Close",
+               {kViewerWidth - 110, bottom, kViewerWidth - 20, bottom + 22});
+  AddKitButton(kViewerWindow, kViewerPrint, plat::ButtonKind::Push, "Print",
+               {kViewerWidth - 220, bottom, kViewerWidth - 130, bottom + 22});
   drawViewerFrame(kViewerWindow);
   HelpSubject = kHelpScriptViewer;
 
@@ -298,12 +287,8 @@ bool EditScriptStep(int16_t s) {
   writeRowFields(kStepEditorWindow, s, s, 34, true);
   const char* const titles[3] = {"Cancel", "Accept Change", "Delete"};
   for (int16_t b = 1; b <= 3; ++b) {
-    plat::ButtonSpec spec;
-    spec.id = b;
-    spec.kind = b == kEditorAccept ? plat::ButtonKind::DefaultPush : plat::ButtonKind::Push;
-    spec.title = titles[b - 1];
-    spec.r = {kViewerWidth - 130 * (4 - b), 70, kViewerWidth - 130 * (4 - b) + 120, 92};
-    plat::addButton(kStepEditorWindow, spec);
+    AddKitButton(kStepEditorWindow, b, b == kEditorAccept ? plat::ButtonKind::DefaultPush : plat::ButtonKind::Push,
+                 titles[b - 1], {kViewerWidth - 130 * (4 - b), 70, kViewerWidth - 130 * (4 - b) + 120, 92});
   }
   p.flush();
 

@@ -42,9 +42,7 @@ void ShowAboutBox() {
   plat::flushWindow(kAboutWindow);
 
   {
-    HandlerScope keep;
-    InstallDialogHandlers();
-    ClearMailbox();
+    DialogScope dialog;
     for (bool done = false; !done;) {
       plat::pump();
       done = (action == kActionClick && eventID == kAboutOK) ||

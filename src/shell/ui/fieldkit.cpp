@@ -4,6 +4,14 @@
 #include "shell/defaults.h"
 #include "shell/textutil.h"
 
+plat::FontSpec OrrelinFace(int size, bool bold) {
+  plat::FontSpec f;
+  f.family = std::to_string(OrrelinFont);
+  f.pixelSize = size;
+  f.bold = bold;
+  return f;
+}
+
 void AddLabel(int win, int16_t id, const std::string& text, plat::Rect r, plat::Rgb16 fore, int size, bool bold) {
   plat::FieldSpec f;
   f.id = id;
@@ -11,9 +19,7 @@ void AddLabel(int win, int16_t id, const std::string& text, plat::Rect r, plat::
   f.r = r;
   f.kind = plat::FieldKind::Static;
   f.framed = false;
-  f.font.family = std::to_string(OrrelinFont);
-  f.font.pixelSize = size;
-  f.font.bold = bold;
+  f.font = OrrelinFace(size, bold);
   f.fore = fore;
   f.back = plat::background(win);
   plat::removeControl(win, id);

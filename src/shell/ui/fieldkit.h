@@ -7,6 +7,9 @@
 #include "platform/controls.h"
 #include "platform/types.h"
 
+// The program's own face (Orrelin) at that pixel size.
+plat::FontSpec OrrelinFace(int size, bool bold = false);
+
 // A label in the window's ground colour, replacing one of that id.
 void AddLabel(int win, int16_t id, const std::string& text, plat::Rect r, plat::Rgb16 fore, int size,
               bool bold = false);

@@ -15,6 +15,7 @@
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
 #include "shell/ui/sounds.h"
@@ -376,12 +377,7 @@ void MultiChannelIndicator() {
     const int height = static_cast<int>(nVar[slot][c][8]);
     if (height <= 0) continue;
     const int top = static_cast<int>(nVar[slot][c][9]) - 30 - height;
-    plat::ButtonSpec b;
-    b.id = 700 + c;
-    b.kind = plat::ButtonKind::SmallBevel;
-    b.title = "\xBF";
-    b.r = {ScreenWidth - 12, top, ScreenWidth, top + 12};
-    plat::addButton(win, b);
+    AddKitButton(win, 700 + c, plat::ButtonKind::SmallBevel, "\xBF", {ScreenWidth - 12, top, ScreenWidth, top + 12});
   }
 }
 
@@ -547,13 +543,7 @@ int16_t runChannelSelection(const MacText& title, const SelectJob& job, bool* by
   }
   const int by = height - 32;
   auto push = [&](int id, plat::ButtonKind kind, const char* t, int x, int w, int state = 1) {
-    plat::ButtonSpec b;
-    b.id = id;
-    b.kind = kind;
-    b.title = t;
-    b.r = {x, by, x + w, by + 20};
-    b.state = state;
-    plat::addButton(kChannelSelectWindow, b);
+    AddKitButton(kChannelSelectWindow, id, kind, t, {x, by, x + w, by + 20}, state);
   };
   push(kSelectAll, plat::ButtonKind::Push, "All", 10, 60);
   push(kSelectNone, plat::ButtonKind::Push, "None", 78, 60);
@@ -571,9 +561,7 @@ int16_t runChannelSelection(const MacText& title, const SelectJob& job, bool* by
   };
   refreshDone();
 
-  HandlerScope keep;
-  InstallDialogHandlers();
-  ClearMailbox();
+  DialogScope dialog;
   bool done = false, cancelled = false;
   if (byHand) *byHand = false;
   while (!done && !cancelled) {
@@ -706,12 +694,8 @@ void ShowAlert(const MacText& text, const char* sound, int16_t icon) {
   msg.back = kWhite;
   plat::addField(kAlertWindow, msg);
 
-  plat::ButtonSpec ok;
-  ok.id = kAlertOK;
-  ok.kind = plat::ButtonKind::DefaultPush;
-  ok.title = "OK";
-  ok.r = {kWidth - 100, height - 42, kWidth - 24, height - 20};
-  plat::addButton(kAlertWindow, ok);
+  AddKitButton(kAlertWindow, kAlertOK, plat::ButtonKind::DefaultPush, "OK",
+               {kWidth - 100, height - 42, kWidth - 24, height - 20});
   plat::flushWindow(kAlertWindow);
   if (sound && *sound) PlayNamedSound(sound);
 

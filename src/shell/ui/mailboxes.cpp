@@ -38,6 +38,13 @@ void storePick(const plat::Event& e) {
 
 void ClearMailbox() { action = eventID = 0; }
 
+MailboxEvent TakeEvent() {
+  plat::pump();
+  const MailboxEvent e{action, eventID};
+  ClearMailbox();
+  return e;
+}
+
 namespace {
 
 // Windows that belong to the main loop, not to a dialog: Escape never closes them.

@@ -86,6 +86,14 @@ void InstallDialogHandlers();
 // Clears action and eventID.
 void ClearMailbox();
 
+struct MailboxEvent {
+  int16_t action;
+  int16_t id;
+};
+// One pass of a modal loop: pumps once and takes what the handlers stored,
+// leaving the mailbox clear so that no event is acted on twice.
+MailboxEvent TakeEvent();
+
 // Saves the installed handlers and puts them back on leaving a scope, so a
 // nested dialog returns its caller's handlers intact.
 class HandlerScope {
@@ -97,4 +105,17 @@ class HandlerScope {
 
  private:
   plat::Handlers saved_;
+};
+
+// The opening of a modal loop: the caller's handlers kept until the scope
+// ends, the loop's handlers installed and the mailbox cleared.
+class DialogScope {
+ public:
+  explicit DialogScope(void (*install)() = InstallDialogHandlers) {
+    install();
+    ClearMailbox();
+  }
+
+ private:
+  HandlerScope keep_;
 };

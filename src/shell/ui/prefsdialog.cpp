@@ -138,9 +138,7 @@ class PreferencesDialog {
 
   int16_t run() {
     for (;;) {
-      plat::pump();
-      const int16_t a = action, id = eventID;
-      ClearMailbox();
+      const auto [a, id] = TakeEvent();
       if (a == kActionClick) {
         if (id == kPrefsOK) return finish();
         if (id == kPrefsCancel) return cancel();
@@ -394,9 +392,7 @@ std::optional<plat::Rgb16> ChooseSchemeColour(int index, plat::Rgb16 current) {
 
   std::optional<plat::Rgb16> result;
   for (bool done = false; !done;) {
-    plat::pump();
-    const int16_t a = action, id = eventID;
-    ClearMailbox();
+    const auto [a, id] = TakeEvent();
     if (a == kActionMouse && id == 1) {
       const int i = swatchAt({HorizPosition, VerticalPosition});
       if (i >= 0) {

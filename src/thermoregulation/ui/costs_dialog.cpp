@@ -191,9 +191,7 @@ void storeChannel(Run& run) {
   treg::edit(w, kTregLabelField, " Treg costs in watts", {20, 20, 360, 42});
   treg::button(w, kTregLabelOK, "Label OK", {270, 60, 360, 84}, 1, plat::ButtonKind::DefaultPush);
   {
-    HandlerScope keep;
-    InstallDialogHandlers();
-    ClearMailbox();
+    DialogScope dialog;
     for (;;) {
       plat::pump();
       const bool ok = action == kActionClick && eventID == kTregLabelOK;

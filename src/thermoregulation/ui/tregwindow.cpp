@@ -139,9 +139,7 @@ uint16_t TimingWarning(uint16_t offerAbort) {
   }
   uint16_t abort = 0;
   {
-    HandlerScope keep;
-    InstallDialogHandlers();
-    ClearMailbox();
+    DialogScope dialog;
     for (bool done = false; !done;) {
       plat::pump();
       if (action == kActionClick) {

@@ -43,9 +43,7 @@ constexpr const char* kErase = "\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b";
 class Finishing : public ::testing::Test {
  protected:
   void SetUp() override {
-    testsupport::ResetForWindowTest();
-    prefsArray[kPrefSoundLevel] = 25;
-    testsupport::InstallProgramWiring();
+    testsupport::ResetForWiredTest(25);
     // Channel 1 a slow wave around 50, channel 2 a ramp from 0 to 3,000.
     ASSERT_EQ(AllocateSlot(0, 3000, 2), StoreStatus::Ok);
     for (int32_t k = 0; k <= 3000; ++k) {

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "support/gui_support.h"
+#include "support/window_support.h"
 
 #include <algorithm>
 #include <string>
@@ -38,24 +38,11 @@ using testsupport::SoundPlayed;
 class CommentsGui : public ::testing::Test {
  protected:
   void SetUp() override {
-    plat::test::reset();
-    SetFixedColours();
-    SetSchemeDefaults();
-    prefsArray[kPrefColourDisplay] = 1;
-    prefsArray[kPrefSoundLevel] = 25;
-    prefsArray[kPrefQuietScripts] = 0;
-    RunScript = 0;
-    click = 0;
-    MenuIDENTIFIER = MenuItem = 0;
+    testsupport::ResetForDemoDialogTest();
     gDispatchHooks = {};
-    for (int16_t s = 0; s < kSlotCount; ++s) FreeSlot(s);
-    ASSERT_TRUE(testsupport::LoadDemo(&slot_));
-    TheFileInUse = static_cast<uint16_t>(slot_);
+    slot_ = testsupport::ShowDemoInBarePlot();
+    ASSERT_GE(slot_, 0);
     CommentContainer[slot_] = kNotes;
-    FileSHORTS[slot_][kShortChanged] = 0;
-    FileSHORTS[slot_][kShortPlotBuilt] = 1;
-    BuildWINDOW(1, plot(), "Plot", 94, 63, 94 + ScreenWidth, 63 + BottomOfPlotArea + 58, kKindDocument, 0);
-    testsupport::OpenStandInToolbar(kToolbarWindow);
     gDispatchHooks.redrawComments = [this] { ++commentsRedrawn_; };
     plat::test::clearRecorders();
   }

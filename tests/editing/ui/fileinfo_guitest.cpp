@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "support/gui_support.h"
+#include "support/window_support.h"
 
 #include <algorithm>
 #include <string>
@@ -38,32 +38,19 @@ using testsupport::SoundPlayed;
 class FileInfoGui : public ::testing::Test {
  protected:
   void SetUp() override {
-    plat::test::reset();
-    SetFixedColours();
-    SetSchemeDefaults();
-    prefsArray[kPrefColourDisplay] = 1;
-    prefsArray[kPrefSoundLevel] = 25;
-    prefsArray[kPrefQuietScripts] = 0;
+    testsupport::ResetForDemoDialogTest();
     prefsArray[53] = 0;
-    RunScript = 0;
-    click = 0;
     MENU_or_ToolBar_PICKED = 0;
-    MenuIDENTIFIER = MenuItem = 0;
     EFForeColor = 1;
     EFBackColor = 6;
     testsupport::InstallProgramWiring();
     FiO2 = 20.95f;
     FiCO2 = 0.038f;
     RQ = 0.85f;
-    for (int16_t s = 0; s < kSlotCount; ++s) FreeSlot(s);
-    ASSERT_TRUE(testsupport::LoadDemo(&slot_));
-    TheFileInUse = static_cast<uint16_t>(slot_);
+    slot_ = testsupport::ShowDemoInBarePlot();
+    ASSERT_GE(slot_, 0);
     ActiveChannel = 1;
-    FileSHORTS[slot_][kShortChanged] = 0;
-    FileSHORTS[slot_][kShortPlotBuilt] = 1;
     FileSHORTS[slot_][kShortBlockState] = 0;
-    BuildWINDOW(1, plot(), "Plot", 94, 63, 94 + ScreenWidth, 63 + BottomOfPlotArea + 58, kKindDocument, 0);
-    testsupport::OpenStandInToolbar(kToolbarWindow);
     plat::setCurrentPort(plot());
     plat::test::clearRecorders();
   }

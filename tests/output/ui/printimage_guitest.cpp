@@ -75,13 +75,7 @@ class PlotSide : public ::testing::Test {
 };
 
 TEST_F(PlotSide, PrintsAndStoresWhatItShows) {
-  const struct Row {
-    const char* name;
-    std::function<void()> setUp;
-    std::function<Script()> script;
-    std::function<void()> entry;
-    std::function<void()> check;
-  } rows[] = {
+  const testsupport::ScriptedRow rows[] = {
       {"the block previewed is the block printed",
        [this] { setBlock(100, 400); },
        [] {
@@ -187,13 +181,11 @@ TEST_F(PlotSide, PrintsAndStoresWhatItShows) {
        [] { EXPECT_TRUE(DoMENU(3, 1)); },
        [] { EXPECT_FALSE(plat::windowExists(kHistogramWindow)); }},
   };
-  for (const Row& r : rows) {
+  for (const testsupport::ScriptedRow& r : rows) {
     SCOPED_TRACE(r.name);
     plat::test::clearRecorders();
     CustomPlot = CustomScreenPlot = 0;
-    r.setUp();
-    plat::test::run(r.script(), r.entry);
-    r.check();
+    r.run();
   }
 }
 

@@ -2,7 +2,7 @@
 // redraw left pending, the rules dialog, and Autorepeat on the new block.
 #include <gtest/gtest.h>
 
-#include "support/gui_support.h"
+#include "support/window_support.h"
 
 #include "analyses/descriptive.h"
 #include "output/results.h"
@@ -25,14 +25,8 @@ using plat::test::Script;
 class BlockShiftRun : public ::testing::Test {
  protected:
   void SetUp() override {
-    plat::test::reset();
-    testsupport::ClearStore();
-    SetFixedColours();
-    SetSchemeDefaults();
-    SetDEFAULTS();
-    prefsArray[kPrefSoundLevel] = 0;
+    testsupport::ResetForWiredTest();
     prefsArray[kPrefAutorepeat] = 0;
-    testsupport::InstallProgramWiring();
     ASSERT_EQ(OpenNewFileSlot(1000, 2, &f_), StoreStatus::Ok);
     float* d = ChannelData(f_, 1);
     for (int32_t k = 0; k <= 1000; ++k) d[k] = static_cast<float>(k);

@@ -30,7 +30,7 @@
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
-#include "support/gui_support.h"
+#include "support/window_support.h"
 // Last: Qt's "slots" keyword macro must not meet the menu headers.
 #include "platform/test.h"
 
@@ -41,21 +41,11 @@ using plat::test::Script;
 class BlockWindowGui : public ::testing::Test {
  protected:
   void SetUp() override {
-    plat::test::reset();
-    clearStore();
-    SetFixedColours();
-    SetSchemeDefaults();
-    SetDEFAULTS();
-    prefsArray[kPrefSoundLevel] = 0;
+    testsupport::ResetForBlockWindowTest();
     prefsArray[2] = 0;    // comments shown
     prefsArray[10] = 1;   // markers
     prefsArray[20] = 1;   // block instructions
     prefsArray[52] = 0;
-    ClearCommandRegistry();
-    gPlotHooks = {};
-    InstallInfoLineHooks();
-    gDispatchHooks = {};
-    RegisterBlockWindowCommands();
     BlockWindowIsOpen = 0;
     LastBlockWindowWidth = LastBlockWindowHeight = 0;
     ASSERT_TRUE(testsupport::LoadDemo(&slot_));
@@ -64,13 +54,8 @@ class BlockWindowGui : public ::testing::Test {
   }
   void TearDown() override {
     plat::setNibTemplateAvailable("blockwindow", true);
-    gPlotHooks = {};
-    InstallInfoLineHooks();
-    gDispatchHooks = {};
-    ClearCommandRegistry();
-    clearStore();
+    testsupport::EndBlockWindowTest();
   }
-  static void clearStore() { testsupport::ClearStore(); }
   void setBlock(int32_t b, int32_t e) {
     BeginBlock[slot_] = b;
     EndBlock[slot_] = e;

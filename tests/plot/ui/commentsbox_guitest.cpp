@@ -3,7 +3,7 @@
 // template, and the single-view title of the plot window.
 #include <gtest/gtest.h>
 
-#include "support/gui_support.h"
+#include "support/window_support.h"
 
 #include <string>
 
@@ -39,18 +39,8 @@ const std::string kNotes = "Mouse 3, fasted 4 h\r\xA5 chamber at 30\xA1" "C";
 class CommentsBoxGui : public ::testing::Test {
  protected:
   void SetUp() override {
-    plat::test::reset();
-    clearStore();
-    SetFixedColours();
-    SetSchemeDefaults();
-    SetDEFAULTS();
-    prefsArray[kPrefSoundLevel] = 0;
+    testsupport::ResetForBlockWindowTest();
     prefsArray[2] = 0;
-    ClearCommandRegistry();
-    gPlotHooks = {};
-    InstallInfoLineHooks();
-    gDispatchHooks = {};
-    RegisterBlockWindowCommands();
     ASSERT_TRUE(testsupport::LoadDemo(&slot_));
     CommentContainer[slot_] = kNotes;
     OpenPlotWindow(slot_);

@@ -3,7 +3,7 @@
 // a plot window that is not in front, and the column's placement.
 #include <gtest/gtest.h>
 
-#include "support/gui_support.h"
+#include "support/window_support.h"
 
 #include <string>
 
@@ -39,17 +39,7 @@ using plat::test::Script;
 class DataBarGui : public ::testing::Test {
  protected:
   void SetUp() override {
-    plat::test::reset();
-    clearStore();
-    SetFixedColours();
-    SetSchemeDefaults();
-    SetDEFAULTS();
-    prefsArray[kPrefSoundLevel] = 0;
-    ClearCommandRegistry();
-    gPlotHooks = {};
-    InstallInfoLineHooks();
-    gDispatchHooks = {};
-    RegisterBlockWindowCommands();
+    testsupport::ResetForBlockWindowTest();
     AllValues = 0;
     avbx = 223;
     avby = 7;
@@ -60,13 +50,8 @@ class DataBarGui : public ::testing::Test {
   }
   void TearDown() override {
     AllValues = 0;
-    gPlotHooks = {};
-    InstallInfoLineHooks();
-    gDispatchHooks = {};
-    ClearCommandRegistry();
-    clearStore();
+    testsupport::EndBlockWindowTest();
   }
-  static void clearStore() { testsupport::ClearStore(); }
   int plot() const { return PlotWindowId(slot_); }
   std::string field(int id) const { return plat::fieldText(plot(), id); }
   int32_t caseAt(int x) const { return plotcore::CaseAtPixel(PlotViewState(slot_), x); }

@@ -21,7 +21,7 @@
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/ui/kitglobals.h"
-#include "support/gui_support.h"
+#include "support/window_support.h"
 // Last: Qt's "slots" keyword macro must not meet the menu headers.
 #include "platform/test.h"
 
@@ -30,12 +30,8 @@ namespace {
 class InfoLine : public ::testing::Test {
  protected:
   void SetUp() override {
-    plat::test::reset();
-    testsupport::ClearStore();
+    testsupport::ResetForWindowTest();
     plotcore::PlotLodCache().clear();
-    SetFixedColours();
-    SetSchemeDefaults();
-    SetDEFAULTS();
     prefsArray[kPrefSoundLevel] = 25;
     keptHooks_ = gPlotHooks;
     InstallInfoLineHooks();

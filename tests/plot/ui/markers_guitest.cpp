@@ -2,7 +2,7 @@
 // program, the marker limit, and a note button opening its note.
 #include <gtest/gtest.h>
 
-#include "support/gui_support.h"
+#include "support/window_support.h"
 
 #include "platform/controls.h"
 #include "platform/windows.h"
@@ -27,13 +27,7 @@ using plat::test::Script;
 class MarkerPanel : public ::testing::Test {
  protected:
   void SetUp() override {
-    plat::test::reset();
-    testsupport::ClearStore();
-    SetFixedColours();
-    SetSchemeDefaults();
-    SetDEFAULTS();
-    prefsArray[kPrefSoundLevel] = 0;
-    testsupport::InstallProgramWiring();
+    testsupport::ResetForWiredTest();
     ASSERT_EQ(OpenNewFileSlot(1000, 1, &f_), StoreStatus::Ok);
     float* d = ChannelData(f_, 1);
     for (int32_t k = 0; k <= 1000; ++k) d[k] = static_cast<float>(k % 250);

@@ -3,7 +3,7 @@
 // block band, the redraw entries and the time-unit dialog.
 #include <gtest/gtest.h>
 
-#include "support/gui_support.h"
+#include "support/window_support.h"
 #include "plot/ui/infoline.h"
 
 #include <algorithm>
@@ -43,13 +43,8 @@ constexpr int32_t kSpikeCase = 3'333'333;
 class PlotView : public ::testing::Test {
  protected:
   void SetUp() override {
-    plat::test::reset();
-    clearStore();
-    SetFixedColours();
-    SetSchemeDefaults();
-    SetDEFAULTS();
+    testsupport::ResetForWindowTest();
     prefsArray[kPrefSoundLevel] = 0;
-    ClearCommandRegistry();
     RegisterPlotCommands();
     zoomleft = zoomright = 0;
   }

@@ -27,7 +27,7 @@
 #include "shell/store.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mainloop.h"
-#include "support/gui_support.h"
+#include "support/window_support.h"
 // Last: Qt's "slots" keyword macro must not meet the menu headers.
 #include "platform/test.h"
 
@@ -39,15 +39,10 @@ using testsupport::SoundPlayed;
 class BlockSelection : public ::testing::Test {
  protected:
   void SetUp() override {
-    plat::test::reset();
-    testsupport::ClearStore();
+    testsupport::ResetForWindowTest();
     plotcore::PlotLodCache().clear();
-    SetFixedColours();
-    SetSchemeDefaults();
-    SetDEFAULTS();
     prefsArray[kPrefSoundLevel] = 25;
     prefsArray[kPrefBlockSounds] = 1;
-    ClearCommandRegistry();
     RegisterPlotCommands();
     RegisterSelectionCommands();
     zoomleft = zoomright = 0;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/program_support.h"
+#include "support/window_support.h"
 
 #include <algorithm>
 #include <cmath>
@@ -33,13 +34,7 @@ using plat::test::Script;
 class Stacked : public ::testing::Test {
  protected:
   void SetUp() override {
-    plat::test::reset();
-    testsupport::ClearStore();
-    SetFixedColours();
-    SetSchemeDefaults();
-    SetDEFAULTS();
-    prefsArray[kPrefSoundLevel] = 0;
-    testsupport::InstallProgramWiring();
+    testsupport::ResetForWiredTest();
     CustomScreenPlot = 0;
     MultiChanSelectorWindow = 1;
   }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "support/program_support.h"
+#include "support/window_support.h"
 
 #include "analyses/descriptive.h"
 #include "output/results.h"
@@ -32,13 +33,7 @@ using plat::test::Script;
 class Toolbar : public ::testing::Test {
  protected:
   void SetUp() override {
-    plat::test::reset();
-    testsupport::ClearStore();
-    SetFixedColours();
-    SetSchemeDefaults();
-    SetDEFAULTS();
-    prefsArray[kPrefSoundLevel] = 0;
-    testsupport::InstallProgramWiring();
+    testsupport::ResetForWiredTest();
     MenuIDENTIFIER = MenuItem = 0;
   }
   void TearDown() override {

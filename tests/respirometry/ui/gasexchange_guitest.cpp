@@ -6,6 +6,7 @@
 
 #include "support/gui_support.h"
 #include "support/program_support.h"
+#include "support/window_support.h"
 
 #include <filesystem>
 #include <functional>
@@ -379,13 +380,7 @@ TEST_F(Respirometry, MenuItemsFollowTheChainTheSettingsAskFor) {
 // keeps the window open on it.
 TEST_F(Respirometry, DialogsComputeOnWhatTheyShow) {
   constexpr const char* kErase = "\b\b\b\b\b\b\b\b\b\b";
-  const struct Row {
-    const char* name;
-    std::function<void()> setUp;
-    std::function<Script()> script;
-    std::function<void()> entry;
-    std::function<void()> check;
-  } rows[] = {
+  const testsupport::ScriptedRow rows[] = {
       {"gas channel window: the last channel is off with a new channel to come",
        [] { ActiveChannel = 4; },
        [] {
@@ -472,13 +467,11 @@ TEST_F(Respirometry, DialogsComputeOnWhatTheyShow) {
          EXPECT_NEAR(STPfactor, 100.0f, 1e-3f) << "1000 ml at 0 degrees C and 760 torr over 10 min";
        }},
   };
-  for (const Row& r : rows) {
+  for (const testsupport::ScriptedRow& r : rows) {
     SCOPED_TRACE(r.name);
     gPointersToFileData[slot_][1] = original_;
     ActiveChannel = 1;
-    r.setUp();
-    plat::test::run(r.script(), r.entry);
-    r.check();
+    r.run();
   }
 }
 

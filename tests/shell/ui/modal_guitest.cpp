@@ -56,6 +56,34 @@ struct Loop {
 
 void closeResults(Script& s) { s.closeBox(kResultsWindow); }
 
+// The started program on the demo, cases 1000..2000 its block and no
+// destination open, then the loop's own set-up. Returns the demo's slot, -1
+// when it did not load.
+int16_t startLoop(const Loop& loop) {
+  const int16_t slot = testsupport::StartProgramOnDemo();
+  if (slot < 0) return slot;
+  BeginBlock[slot] = 1000;
+  EndBlock[slot] = 2000;
+  FileSHORTS[slot][kShortBlockState] = 2;
+  CloseDestination();
+  if (loop.setup) loop.setup();
+  return slot;
+}
+
+// Opens the loop under the script; a script that fails is reported, and false.
+bool runLoop(const Loop& loop, const Script& s) {
+  try {
+    plat::test::run(s, [&] {
+      if (loop.open) loop.open();
+      else DoMENU(loop.menu, loop.item);
+    });
+  } catch (const plat::test::Failure& f) {
+    ADD_FAILURE() << f.what();
+    return false;
+  }
+  return true;
+}
+
 std::vector<Loop> loops() {
   return {
       {"Close Several Files", 1, 10, 24, 102},
@@ -153,13 +181,7 @@ TEST(ModalLoops, EveryLoopEndsByItsButtonItsCloseBoxAndEscape) {
     for (Exit exit : {Exit::Button, Exit::CloseBox, Exit::Escape}) {
       if (exit == Exit::Button && loop.button == 0) continue;
       SCOPED_TRACE(std::string(loop.name) + " by " + exitName(exit));
-      const int16_t slot = testsupport::StartProgramOnDemo();
-      ASSERT_GE(slot, 0);
-      BeginBlock[slot] = 1000;
-      EndBlock[slot] = 2000;
-      FileSHORTS[slot][kShortBlockState] = 2;
-      CloseDestination();
-      if (loop.setup) loop.setup();
+      ASSERT_GE(startLoop(loop), 0);
       bool opened = false;
       Script s;
       s.call([&] { opened = plat::windowExists(loop.window) && plat::windowVisible(loop.window); });
@@ -172,15 +194,7 @@ TEST(ModalLoops, EveryLoopEndsByItsButtonItsCloseBoxAndEscape) {
         case Exit::Escape: s.key(loop.window, 27); break;
       }
       if (loop.after) loop.after(s);
-      try {
-        plat::test::run(s, [&] {
-          if (loop.open) loop.open();
-          else DoMENU(loop.menu, loop.item);
-        });
-      } catch (const plat::test::Failure& f) {
-        ADD_FAILURE() << f.what();
-        continue;
-      }
+      if (!runLoop(loop, s)) continue;
       EXPECT_TRUE(opened);
       EXPECT_FALSE(plat::windowExists(loop.window) && plat::windowVisible(loop.window) && loop.window != kResultsWindow)
           << "the loop's window stays";
@@ -321,26 +335,13 @@ TEST(WindowGeometry, NoControlLeavesItsWindowOrCoversAnother) {
     plat::test::setDesk(desk);
     for (const Loop& loop : all) {
       SCOPED_TRACE(std::to_string(desk.w) + "x" + std::to_string(desk.h) + " " + loop.name);
-      const int16_t slot = testsupport::StartProgramOnDemo();
-      ASSERT_GE(slot, 0);
-      BeginBlock[slot] = 1000;
-      EndBlock[slot] = 2000;
-      FileSHORTS[slot][kShortBlockState] = 2;
-      CloseDestination();
-      if (loop.setup) loop.setup();
+      ASSERT_GE(startLoop(loop), 0);
       std::vector<std::string> faults;
       Script s;
       if (loop.prelude) loop.prelude(s);
       s.call([&] { faults = geometryFaults(); }).closeBox(loop.window);
       if (loop.after) loop.after(s);
-      try {
-        plat::test::run(s, [&] {
-          if (loop.open) loop.open();
-          else DoMENU(loop.menu, loop.item);
-        });
-      } catch (const plat::test::Failure& f) {
-        ADD_FAILURE() << f.what();
-      }
+      runLoop(loop, s);
       for (const std::string& f : faults) ADD_FAILURE() << f;
       prefsArray[kPrefToolbarPosition] = 0;
       ToolbarBandBelowPlot = 0;
