@@ -23,6 +23,7 @@
 #include "plot/ui/draw.h"
 #include "plot/ui/infoline.h"
 #include "plot/ui/plotwindow.h"
+#include "plot/ui/redraw.h"
 #include "plot/ui/stacked.h"
 #include "shell/colours.h"
 #include "shell/defaults.h"
