@@ -12,7 +12,6 @@
 #include "plot/trace.h"
 #include "plot/ui/draw.h"
 #include "plot/ui/plotwindow.h"
-#include "plot/ui/stacked.h"
 #include "shell/colours.h"
 #include "shell/defaults.h"
 #include "shell/dispatch.h"
