@@ -6,8 +6,6 @@
 #include "platform/windows.h"
 #include "plot/geometry.h"
 #include "plot/ui/draw.h"
-#include "plot/ui/overlay.h"
-#include "plot/ui/plot_commands.h"
 #include "plot/ui/plotwindow.h"
 #include "plot/ui/redraw.h"
 #include "shell/globals.h"
@@ -152,17 +150,4 @@ void TogglePlotAsHistogram() {
   if (!frontSlot(&f)) return;
   plat::setCurrentPort(PlotWindowId(f));
   DrawPlot(0, 0, 1);
-}
-
-void HandlePlotKey(const KeyCommand& k) {
-  switch (k.action) {
-    case KeyAction::NextChannel: PUSHCHAN(2); break;
-    case KeyAction::PreviousChannel: PUSHCHAN(1); break;
-    case KeyAction::SelectChannel: PUSHCHAN(0, k.arg); break;
-    case KeyAction::PageLeft: PageStep(-1); break;
-    case KeyAction::PageRight: PageStep(1); break;
-    case KeyAction::WholeFileToggle: WholeFileViewToggle(); break;
-    case KeyAction::FlashOverlay: FlashOverlay(k.arg); break;
-    default: break;
-  }
 }

@@ -4,8 +4,6 @@
 #pragma once
 #include <cstdint>
 
-#include "shell/dispatch.h"
-
 // Toolbar button 588 and control 1: a zoomed view goes back to the paged
 // view (words 6 and 4 cleared); a file no longer than one plot width stays
 // as it is; otherwise word 4 flips and the plot is redrawn.
@@ -30,5 +28,3 @@ void PageStep(int direction);
 void ShowCaseInPlot(int16_t slot, int32_t caseNumber);
 // View "Plot as Histogram": PlotAsHistogram flips and the plot is redrawn.
 void TogglePlotAsHistogram();
-// What a key typed over the front plot window does besides its menu pick.
-void HandlePlotKey(const KeyCommand& k);

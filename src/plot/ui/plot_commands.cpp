@@ -76,6 +76,19 @@ int16_t PUSHCHAN(int16_t mode, int16_t typedChannel) {
   return c;
 }
 
+void HandlePlotKey(const KeyCommand& k) {
+  switch (k.action) {
+    case KeyAction::NextChannel: PUSHCHAN(2); break;
+    case KeyAction::PreviousChannel: PUSHCHAN(1); break;
+    case KeyAction::SelectChannel: PUSHCHAN(0, k.arg); break;
+    case KeyAction::PageLeft: PageStep(-1); break;
+    case KeyAction::PageRight: PageStep(1); break;
+    case KeyAction::WholeFileToggle: WholeFileViewToggle(); break;
+    case KeyAction::FlashOverlay: FlashOverlay(k.arg); break;
+    default: break;
+  }
+}
+
 void PageSliderMoved() {
   int16_t f;
   if (!frontSlot(&f)) return;

@@ -1,7 +1,10 @@
 // The plot window's commands and controls: View "Redraw", the Channel menu,
-// the channel pop-up and the page slider, and the time-unit dialog.
+// the channel pop-up and the page slider, the keys typed over the plot, and
+// the time-unit dialog.
 #pragma once
 #include <cstdint>
+
+#include "shell/dispatch.h"
 
 // The plot subsystem's registrar: the commands of the plot window, the block
 // selection, the block window and the comments box, and every hook the plot
@@ -17,6 +20,9 @@ void FrontFileChanged(int16_t slot);
 // The front plot window moved: the comments box and the block window come
 // along, keeping their places below it.
 void FollowPlotWindow();
+
+// What a key typed over the front plot window does besides its menu pick.
+void HandlePlotKey(const KeyCommand& k);
 
 // A click on a control of the front plot window, as the main loop reads it
 // from the mailbox (action 1): 1010 the page slider, 333 the channel pop-up.
