@@ -144,6 +144,14 @@ void ShowCaseInPlot(int16_t slot, int32_t caseNumber) {
   ShowSegment(segmentOf(f, k));
 }
 
+void PageSliderMoved() {
+  int16_t f;
+  if (!frontSlot(&f)) return;
+  const int win = PlotWindowId(f);
+  if (!plat::windowExists(win) || !plat::controlExists(win, kPageSlider)) return;
+  ShowSegment(static_cast<int16_t>(std::clamp(plat::sliderValue(win, kPageSlider), 0, 32767)));
+}
+
 void TogglePlotAsHistogram() {
   PlotAsHistogram = PlotAsHistogram != 0 ? 0 : 1;
   int16_t f;

@@ -19,6 +19,9 @@ void ZOOMOUT();
 // whole-file view with it); segments outside 1..word 13 keep the old one.
 // In the whole-file view the segment is remembered, not drawn.
 void ShowSegment(int16_t segment);
+// The page slider was moved: the segment it shows is drawn (leaving a
+// zoomed view); a segment outside 1..word 13 keeps the old one.
+void PageSliderMoved();
 // Paging keys: one segment left (-1) or right (+1), wrapping round at
 // either end. Nothing for a file no longer than one plot width.
 void PageStep(int direction);

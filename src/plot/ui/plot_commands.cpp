@@ -89,14 +89,6 @@ void HandlePlotKey(const KeyCommand& k) {
   }
 }
 
-void PageSliderMoved() {
-  int16_t f;
-  if (!frontSlot(&f)) return;
-  const int win = PlotWindowId(f);
-  if (!plat::windowExists(win) || !plat::controlExists(win, kPageSlider)) return;
-  ShowSegment(static_cast<int16_t>(std::clamp(plat::sliderValue(win, kPageSlider), 0, 32767)));
-}
-
 bool HandlePlotControlClick(int16_t controlId) {
   int16_t f;
   if (!frontSlot(&f)) return false;
@@ -186,19 +178,6 @@ void FrontFileChanged(int16_t slot) {
   if (FileSHORTS[slot][kShortBlockState] == 2) DRAWBLOCK();
   DRAWCOMMENTS();
   plat::setCurrentPort(PlotWindowId(slot));
-}
-
-void FollowPlotWindow() {
-  const auto f = static_cast<int16_t>(TheFileInUse);
-  if (!ValidFileSlot(f) || !plat::windowExists(PlotWindowId(f))) return;
-  FixTheCommentsWindow();
-  if (!plat::windowExists(kBlockWindow)) return;
-  const int plot = PlotWindowId(f);
-  const int top = plotcore::BlockWindowTop(plat::frameRect(plot).top, BottomOfPlotArea,
-                                           prefsArray[kPrefCommentsHidden] != 0, plat::config().titleBarHeight);
-  const int L = plat::contentRect(plot).left;
-  const int left = BlockWindowIsOpen == 1 ? L + kResultsColumnWidth : plotcore::CollapsedInstructionsRect(L, top).left;
-  plat::moveWindow(kBlockWindow, {left, top});
 }
 
 namespace {

@@ -17,9 +17,6 @@ void RegisterPlotCommands();
 // the block window and the comments box show its block and comments (or
 // close when it has none).
 void FrontFileChanged(int16_t slot);
-// The front plot window moved: the comments box and the block window come
-// along, keeping their places below it.
-void FollowPlotWindow();
 
 // What a key typed over the front plot window does besides its menu pick.
 void HandlePlotKey(const KeyCommand& k);
@@ -28,9 +25,6 @@ void HandlePlotKey(const KeyCommand& k);
 // from the mailbox (action 1): 1010 the page slider, 333 the channel pop-up.
 // True when the id was one of these.
 bool HandlePlotControlClick(int16_t controlId);
-// The page slider was moved: the segment it shows is drawn (leaving a
-// zoomed view); a segment outside 1..word 13 keeps the old one.
-void PageSliderMoved();
 
 // Changes the active channel: mode 2 the next, 1 the previous (both wrap
 // round), 0 the typed channel. While recording, leaves the step
