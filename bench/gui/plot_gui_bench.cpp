@@ -21,7 +21,9 @@
 #include "../floors.h"
 #include "platform/test.h"
 #include "plot/ui/draw.h"
+#include "plot/ui/infoline.h"
 #include "plot/ui/plotwindow.h"
+#include "plot/ui/redraw.h"
 #include "plot/ui/stacked.h"
 #include "shell/colours.h"
 #include "shell/defaults.h"
@@ -40,6 +42,7 @@ void setDefaultsOnce() {
     SetFixedColours();
     SetSchemeDefaults();
     SetDEFAULTS();
+    InstallInfoLineHooks();   // the info line and label line, as the program draws them
     return true;
   }();
   (void)done;

@@ -19,6 +19,7 @@
 #include "plot/ui/plotwindow.h"
 #include "plot/ui/redraw.h"
 #include "shell/colours.h"
+#include "shell/desklayout.h"
 #include "shell/dispatch.h"
 #include "shell/globals.h"
 #include "shell/menurules.h"
@@ -343,6 +344,19 @@ bool BlockOrCommentsWindowActivated(int16_t windowId) {
     return true;
   }
   return false;
+}
+
+void FollowPlotWindow() {
+  const auto f = static_cast<int16_t>(TheFileInUse);
+  if (!ValidFileSlot(f) || !plat::windowExists(PlotWindowId(f))) return;
+  FixTheCommentsWindow();
+  if (!plat::windowExists(kBlockWindow)) return;
+  const int plot = PlotWindowId(f);
+  const int top = plotcore::BlockWindowTop(plat::frameRect(plot).top, BottomOfPlotArea,
+                                           prefsArray[kPrefCommentsHidden] != 0, plat::config().titleBarHeight);
+  const int L = plat::contentRect(plot).left;
+  const int left = BlockWindowIsOpen == 1 ? L + kResultsColumnWidth : plotcore::CollapsedInstructionsRect(L, top).left;
+  plat::moveWindow(kBlockWindow, {left, top});
 }
 
 void ToggleComments() {

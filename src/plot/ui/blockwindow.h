@@ -35,6 +35,10 @@ void SWITCHtoWINDOW2();
 // editor. False when the window is neither.
 bool BlockOrCommentsWindowActivated(int16_t windowId);
 
+// The front plot window moved: the comments box and the block window come
+// along, keeping their places below it.
+void FollowPlotWindow();
+
 // Row of value v and column of case k in window 2 after DRAWBLOCK.
 int BlockRowOf(float v);
 int BlockColumnOf(int32_t k);

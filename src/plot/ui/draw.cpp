@@ -14,7 +14,6 @@
 #include "plot/geometry.h"
 #include "plot/timeaxis.h"
 #include "plot/trace.h"
-#include "plot/ui/infoline.h"
 #include "plot/ui/plotwindow.h"
 #include "shell/colours.h"
 #include "shell/defaults.h"
@@ -34,8 +33,7 @@ float kFloat = 0;
 int16_t ShowDot = 0;
 int16_t LastHorizPosition = 0;
 float BlockMinY = 0;
-// The info line and the label line are always this window's own.
-PlotHooks gPlotHooks{.drawLabelStuff = LabelLineAfterRepaint, .drawTimeDate = DRAWTIMEDATE};
+PlotHooks gPlotHooks;
 
 namespace {
 

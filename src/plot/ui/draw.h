@@ -37,6 +37,8 @@ struct PlotHooks {
   std::function<void(int16_t mode)> multiChannelDisplay;    // MultiChannelDisplay
 };
 extern PlotHooks gPlotHooks;
+// The mode of multiChannelDisplay after a command made or removed a channel.
+inline constexpr int16_t kMultiAfterNewChannel = 2;
 // True when the stacked view is both asked for (word 7) and available.
 bool StackedViewShown(int16_t slot);
 

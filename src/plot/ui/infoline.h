@@ -34,8 +34,8 @@ void FLASHSCRIPTsequenceStep();
 // Field 17 of the front plot window gets text when the info line shows it.
 void SetBlockSpanText(const std::string& text);
 
-// Puts the two hooks below back into gPlotHooks (they are there from the
-// start; a test that blanks the hooks can restore them).
+// Installs DRAWTIMEDATE and the hook below into gPlotHooks: the plot
+// registrar does at start-up, a test that blanked the hooks may again.
 void InstallInfoLineHooks();
 
 // What DrawPlot calls for the label line: the plot was just repainted, so

@@ -14,6 +14,7 @@
 #include "plot/ui/infoline.h"
 #include "plot/ui/plotwindow.h"
 #include "plot/ui/redraw.h"
+#include "plot/ui/selectionmarks.h"
 #include "shell/dispatch.h"
 #include "shell/globals.h"
 #include "shell/menurules.h"
@@ -29,15 +30,6 @@ constexpr int16_t kSuppressedDrawing = 10;
 constexpr int kBandTop = 19;
 constexpr int16_t kViewNoBlockWindow = 2;   // FileSHORTS word 7 value without a block window
 
-// The first-edge line of the two-click form as it stands on a plot: XOR,
-// so it must be removed exactly once. A repaint of the plot wipes it.
-struct EdgeLine {
-  int16_t slot = -1;
-  int x = 0;
-  int bottom = 0;
-};
-EdgeLine gEdge;
-
 bool frontSlot(int16_t* f) {
   const auto s = static_cast<int16_t>(TheFileInUse);
   if (!ValidFileSlot(s) || !SlotHoldsFile(s)) return false;
@@ -48,22 +40,6 @@ bool frontSlot(int16_t* f) {
 int bandBottom(int16_t f) { return StackedViewShown(f) ? LastBottom : BottomOfPlotArea - 3; }
 
 int16_t clamp16(int32_t v) { return static_cast<int16_t>(std::clamp<int32_t>(v, INT16_MIN, INT16_MAX)); }
-
-void drawEdgeLine(int16_t f, int x) {
-  const int bottom = bandBottom(f);
-  plat::setCurrentPort(PlotWindowId(f));
-  PaintBlockBand(x, x, kBandTop, bottom);
-  gEdge = {f, x, bottom};
-}
-
-void removeEdgeLine(int16_t f) {
-  if (gEdge.slot != f) return;
-  if (plat::windowExists(PlotWindowId(f))) {
-    plat::setCurrentPort(PlotWindowId(f));
-    PaintBlockBand(gEdge.x, gEdge.x, kBandTop, gEdge.bottom);
-  }
-  gEdge.slot = -1;
-}
 
 // Columns from a to b (exclusive of the larger) flipped; pointer columns
 // held to the plot so that a drag outside it flips only plot pixels.
@@ -131,7 +107,7 @@ void closeHistograms() {
 void takeClick(int16_t f, int win, const plotcore::ViewState& v, int x) {
   const int16_t state = FileSHORTS[f][kShortBlockState];
   if (prefsArray[kPrefAutoBlock] != 0) {
-    removeEdgeLine(f);
+    RemoveEdgeLine(f);
     apply(f, plotcore::AutoBlock(v, x, ABunit, ABu));
     paintBlock(f);
     hibeep();
@@ -139,9 +115,10 @@ void takeClick(int16_t f, int win, const plotcore::ViewState& v, int x) {
     return;
   }
   if (state != plotcore::kBlockFirstEdge) {
-    removeEdgeLine(f);
+    RemoveEdgeLine(f);
     apply(f, plotcore::FirstEdge(v, x));
-    if (prefsArray[kPrefSuppressDrawing] != kSuppressedDrawing) drawEdgeLine(f, FileSHORTS[f][kShortBlockLeftPx]);
+    if (prefsArray[kPrefSuppressDrawing] != kSuppressedDrawing)
+      DrawEdgeLine(f, FileSHORTS[f][kShortBlockLeftPx], kBandTop, bandBottom(f));
     plat::currentPort().resetPen();
     SETMENU(1);
     plat::setCurrentPort(win);
@@ -151,7 +128,7 @@ void takeClick(int16_t f, int win, const plotcore::ViewState& v, int x) {
   plotcore::BlockPick first;
   first.begin = BeginBlock[f];
   first.leftPx = FileSHORTS[f][kShortBlockLeftPx];
-  removeEdgeLine(f);
+  RemoveEdgeLine(f);
   apply(f, plotcore::SecondEdge(v, first, x));
   paintBlock(f);
   hibeep();
@@ -159,10 +136,6 @@ void takeClick(int16_t f, int win, const plotcore::ViewState& v, int x) {
 }
 
 }  // namespace
-
-void ForgetSelectionMarks(int16_t slot) {
-  if (gEdge.slot == slot) gEdge.slot = -1;
-}
 
 void HandleMOUSE() {
   int16_t f;
@@ -222,7 +195,7 @@ void HandleMOUSE() {
   // The dragged band gives way to the block's own shading, so that clearing
   // the block later flips exactly the pixels flipped now.
   flipStrip(pressX, lastX, bottom);
-  removeEdgeLine(f);
+  RemoveEdgeLine(f);
   HorizPosition = static_cast<int16_t>(std::min(pressX, lastX));
   apply(f, plotcore::DragBlock(v, pressX, lastX));
   paintBlock(f);
@@ -234,7 +207,7 @@ void CLEARBLOCK() {
   if (!frontSlot(&f)) return;
   closeHistograms();
   if (FileSHORTS[f][kShortBlockState] == plotcore::kBlockDefined) RefreshPLOTBLOCK(0);
-  removeEdgeLine(f);
+  RemoveEdgeLine(f);
   FileSHORTS[f][kShortBlockState] = plotcore::kBlockNone;
   // downvip() also keeps quiet during a quiet script run.
   downvip();
@@ -257,7 +230,7 @@ void ResetLastBlock() {
   if (FileSHORTS[f][kShortBlockState] == plotcore::kBlockDefined) return;
   const int32_t b = BeginBlock[f], e = EndBlock[f];
   if (b < 1 || e <= b || e > nCases[f]) return;
-  removeEdgeLine(f);
+  RemoveEdgeLine(f);
   const plotcore::ViewState v = PlotViewState(f);
   plotcore::BlockPick p;
   p.begin = b;

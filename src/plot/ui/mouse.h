@@ -31,8 +31,6 @@ void ExitClick(uint16_t show, uint16_t remove);
 // The main loop's mouse handler: notes the pointer and hands a press in the
 // current file's plot window to HandleMOUSE.
 void PlotMouseHandler(const plat::Event& e);
-// The plot of that slot was repainted: a first-edge line drawn there is gone.
-void ForgetSelectionMarks(int16_t slot);
 
 // Registers Edit "Clear Block" and "Reset Last Block".
 void RegisterSelectionCommands();

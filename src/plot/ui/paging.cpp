@@ -6,8 +6,6 @@
 #include "platform/windows.h"
 #include "plot/geometry.h"
 #include "plot/ui/draw.h"
-#include "plot/ui/overlay.h"
-#include "plot/ui/plot_commands.h"
 #include "plot/ui/plotwindow.h"
 #include "plot/ui/redraw.h"
 #include "shell/globals.h"
@@ -146,23 +144,18 @@ void ShowCaseInPlot(int16_t slot, int32_t caseNumber) {
   ShowSegment(segmentOf(f, k));
 }
 
+void PageSliderMoved() {
+  int16_t f;
+  if (!frontSlot(&f)) return;
+  const int win = PlotWindowId(f);
+  if (!plat::windowExists(win) || !plat::controlExists(win, kPageSlider)) return;
+  ShowSegment(static_cast<int16_t>(std::clamp(plat::sliderValue(win, kPageSlider), 0, 32767)));
+}
+
 void TogglePlotAsHistogram() {
   PlotAsHistogram = PlotAsHistogram != 0 ? 0 : 1;
   int16_t f;
   if (!frontSlot(&f)) return;
   plat::setCurrentPort(PlotWindowId(f));
   DrawPlot(0, 0, 1);
-}
-
-void HandlePlotKey(const KeyCommand& k) {
-  switch (k.action) {
-    case KeyAction::NextChannel: PUSHCHAN(2); break;
-    case KeyAction::PreviousChannel: PUSHCHAN(1); break;
-    case KeyAction::SelectChannel: PUSHCHAN(0, k.arg); break;
-    case KeyAction::PageLeft: PageStep(-1); break;
-    case KeyAction::PageRight: PageStep(1); break;
-    case KeyAction::WholeFileToggle: WholeFileViewToggle(); break;
-    case KeyAction::FlashOverlay: FlashOverlay(k.arg); break;
-    default: break;
-  }
 }

@@ -4,8 +4,6 @@
 #pragma once
 #include <cstdint>
 
-#include "shell/dispatch.h"
-
 // Toolbar button 588 and control 1: a zoomed view goes back to the paged
 // view (words 6 and 4 cleared); a file no longer than one plot width stays
 // as it is; otherwise word 4 flips and the plot is redrawn.
@@ -21,6 +19,9 @@ void ZOOMOUT();
 // whole-file view with it); segments outside 1..word 13 keep the old one.
 // In the whole-file view the segment is remembered, not drawn.
 void ShowSegment(int16_t segment);
+// The page slider was moved: the segment it shows is drawn (leaving a
+// zoomed view); a segment outside 1..word 13 keeps the old one.
+void PageSliderMoved();
 // Paging keys: one segment left (-1) or right (+1), wrapping round at
 // either end. Nothing for a file no longer than one plot width.
 void PageStep(int direction);
@@ -30,5 +31,3 @@ void PageStep(int direction);
 void ShowCaseInPlot(int16_t slot, int32_t caseNumber);
 // View "Plot as Histogram": PlotAsHistogram flips and the plot is redrawn.
 void TogglePlotAsHistogram();
-// What a key typed over the front plot window does besides its menu pick.
-void HandlePlotKey(const KeyCommand& k);

@@ -76,12 +76,17 @@ int16_t PUSHCHAN(int16_t mode, int16_t typedChannel) {
   return c;
 }
 
-void PageSliderMoved() {
-  int16_t f;
-  if (!frontSlot(&f)) return;
-  const int win = PlotWindowId(f);
-  if (!plat::windowExists(win) || !plat::controlExists(win, kPageSlider)) return;
-  ShowSegment(static_cast<int16_t>(std::clamp(plat::sliderValue(win, kPageSlider), 0, 32767)));
+void HandlePlotKey(const KeyCommand& k) {
+  switch (k.action) {
+    case KeyAction::NextChannel: PUSHCHAN(2); break;
+    case KeyAction::PreviousChannel: PUSHCHAN(1); break;
+    case KeyAction::SelectChannel: PUSHCHAN(0, k.arg); break;
+    case KeyAction::PageLeft: PageStep(-1); break;
+    case KeyAction::PageRight: PageStep(1); break;
+    case KeyAction::WholeFileToggle: WholeFileViewToggle(); break;
+    case KeyAction::FlashOverlay: FlashOverlay(k.arg); break;
+    default: break;
+  }
 }
 
 bool HandlePlotControlClick(int16_t controlId) {
@@ -173,19 +178,6 @@ void FrontFileChanged(int16_t slot) {
   if (FileSHORTS[slot][kShortBlockState] == 2) DRAWBLOCK();
   DRAWCOMMENTS();
   plat::setCurrentPort(PlotWindowId(slot));
-}
-
-void FollowPlotWindow() {
-  const auto f = static_cast<int16_t>(TheFileInUse);
-  if (!ValidFileSlot(f) || !plat::windowExists(PlotWindowId(f))) return;
-  FixTheCommentsWindow();
-  if (!plat::windowExists(kBlockWindow)) return;
-  const int plot = PlotWindowId(f);
-  const int top = plotcore::BlockWindowTop(plat::frameRect(plot).top, BottomOfPlotArea,
-                                           prefsArray[kPrefCommentsHidden] != 0, plat::config().titleBarHeight);
-  const int L = plat::contentRect(plot).left;
-  const int left = BlockWindowIsOpen == 1 ? L + kResultsColumnWidth : plotcore::CollapsedInstructionsRect(L, top).left;
-  plat::moveWindow(kBlockWindow, {left, top});
 }
 
 namespace {

@@ -1,7 +1,10 @@
 // The plot window's commands and controls: View "Redraw", the Channel menu,
-// the channel pop-up and the page slider, and the time-unit dialog.
+// the channel pop-up and the page slider, the keys typed over the plot, and
+// the time-unit dialog.
 #pragma once
 #include <cstdint>
+
+#include "shell/dispatch.h"
 
 // The plot subsystem's registrar: the commands of the plot window, the block
 // selection, the block window and the comments box, and every hook the plot
@@ -14,17 +17,14 @@ void RegisterPlotCommands();
 // the block window and the comments box show its block and comments (or
 // close when it has none).
 void FrontFileChanged(int16_t slot);
-// The front plot window moved: the comments box and the block window come
-// along, keeping their places below it.
-void FollowPlotWindow();
+
+// What a key typed over the front plot window does besides its menu pick.
+void HandlePlotKey(const KeyCommand& k);
 
 // A click on a control of the front plot window, as the main loop reads it
 // from the mailbox (action 1): 1010 the page slider, 333 the channel pop-up.
 // True when the id was one of these.
 bool HandlePlotControlClick(int16_t controlId);
-// The page slider was moved: the segment it shows is drawn (leaving a
-// zoomed view); a segment outside 1..word 13 keeps the old one.
-void PageSliderMoved();
 
 // Changes the active channel: mode 2 the next, 1 the previous (both wrap
 // round), 0 the typed channel. While recording, leaves the step

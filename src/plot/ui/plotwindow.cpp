@@ -10,8 +10,6 @@
 #include "platform/port.h"
 #include "platform/windows.h"
 #include "plot/trace.h"
-#include "plot/ui/draw.h"
-#include "plot/ui/redraw.h"
 #include "shell/colours.h"
 #include "shell/globals.h"
 #include "shell/menutable.h"
@@ -30,10 +28,6 @@ int32_t zoomleft = 0, zoomright = 0;
 
 namespace {
 
-constexpr int kMarkersButton = 332;
-constexpr int kBlockSpanField = 17;
-constexpr int kButton100 = 100;
-constexpr int kBlockWindow = 2;
 constexpr int kHelpMenuItemPlot = 2;
 constexpr double kMinSegmentLineGap = 4.0;
 
@@ -46,25 +40,12 @@ void applyGeometry(const plotcore::ScreenGeometry& g) {
   PlotHeight = g.plotHeight;
 }
 
-// The geometry globals from a plot window's present content size.
-void geometryFromWindow(int win) {
+}  // namespace
+
+void GeometryFromWindow(int win) {
   const plat::Size s = plat::contentSize(win);
   applyGeometry(plotcore::GeometryForContent(s.w, s.h, ScreenHeight));
 }
-
-// Field 17 after a resize: the block's duration, cut to 7 characters.
-std::string blockSpanText(int16_t f) {
-  if (FileSHORTS[f][kShortBlockState] != 2) return "      none";
-  double d = (static_cast<double>(EndBlock[f]) - BeginBlock[f]) * FileInfoFLOATS[f][kInfoInterval];
-  std::string unit = " sec";
-  if (!(d < 120)) {
-    d *= 0.0166667;
-    unit = " min";
-  }
-  return NumText(d).substr(0, 7) + unit;
-}
-
-}  // namespace
 
 PlotGeometry ComputePlotGeometry(plat::Size display, bool toolbarAtLeft, int topOfContent) {
   const plotcore::ScreenGeometry sg = plotcore::GeometryForDisplay(display.w, display.h);
@@ -134,61 +115,11 @@ void DrawMAINWINDOW() {
   plat::port(win).setFont(plat::FontSpec{"application", 10});
 
   // The plot is as wide as the window's content; the height follows it too.
-  geometryFromWindow(win);
+  GeometryFromWindow(win);
   RightLim = plotcore::RightLimFor(ScreenWidth);
   FileSHORTS[f][kShortPlotBuilt] = 1;
   FileSHORTS[f][kShortCompressed] = plotcore::OpensCompressed(nCases[f], ScreenWidth) ? 1 : 0;
   if (plat::itemCount(kMenuHelp) >= kHelpMenuItemPlot) plat::setItemEnabled(kMenuHelp, kHelpMenuItemPlot, true);
-}
-
-void ResizeTheMainWindow(uint16_t blockWindowFlag) {
-  const auto f = static_cast<int16_t>(TheFileInUse);
-  if (!slotReady(f)) return;
-  const int win = PlotWindowId(f);
-  if (!plat::windowExists(win)) return;
-  plat::setCurrentPort(win);
-  plat::removeControl(win, kMarkersButton);
-  geometryFromWindow(win);
-  const plat::Size size = plat::contentSize(win);
-  plat::removeControl(win, kPageSlider);
-  plat::Port& p = plat::port(win);
-  p.setBackColor(gray);
-  p.clearRect({0, PlotHeight, ScreenWidth, size.h});
-  plat::removeControl(win, kButton100);
-
-  // The redraw is silent.
-  const int16_t sound = prefsArray[kPrefSoundLevel];
-  prefsArray[kPrefSoundLevel] = 0;
-  if (StackedViewShown(f)) {
-    gPlotHooks.drawAllChannels(0);
-    RefreshPLOTBLOCK(0);
-  } else {
-    DrawPlot(0, 0, 1);
-  }
-  MakeChannelSelectionsPopUp();
-  if (nCases[f] > ScreenWidth) MakePLOT_SLIDER();
-  // Also when the window was too narrow for the field before: the redraw
-  // built it afresh, without the block's span.
-  if (ScreenWidth > 831 && plat::controlExists(win, kBlockSpanField))
-    plat::setFieldText(win, kBlockSpanField, blockSpanText(f));
-  RightLim = plotcore::RightLimFor(ScreenWidth);
-
-  if (blockWindowFlag != 0) {
-    const int y = BottomOfPlotArea + (prefsArray[kPrefCommentsHidden] == 0 ? 132 : 72);
-    BlockWindowRight = ScreenWidth;
-    const int blockHeight =
-        plat::windowExists(kBlockWindow) && FileSHORTS[f][kShortBlockState] == 2 ? plat::contentSize(kBlockWindow).h : 240;
-    BlockWindowBottom = static_cast<int16_t>(std::min(y + blockHeight, plat::displaySize().h));
-    if (gPlotHooks.openBlockWindow) {
-      plat::disposeWindow(kBlockWindow);
-      gPlotHooks.openBlockWindow();
-      if (FileSHORTS[f][kShortBlockState] == 2 && gPlotHooks.drawBlock) gPlotHooks.drawBlock();
-    }
-    if (gPlotHooks.fixCommentsWindow) gPlotHooks.fixCommentsWindow();
-  }
-  prefsArray[kPrefSoundLevel] = sound;
-  plat::setCurrentPort(win);
-  plat::flushWindow(win);
 }
 
 void DrawSCREENWIDTHS() {
@@ -255,43 +186,9 @@ void MakePLOT_SLIDER() {
   plat::addSlider(win, kPageSlider, sp.bounds, 1, sp.segments, sp.segment);
 }
 
-void OpenPlotWindow(int16_t slot) {
-  if (!slotReady(slot)) return;
-  TheFileInUse = static_cast<uint16_t>(slot);
-  int16_t c = ActiveChannelArray[slot];
-  if (c < 1 || c > nChannels[slot]) c = FileSHORTS[slot][kShortActiveChannel];
-  if (c < 1 || c > nChannels[slot]) c = 1;
-  ActiveChannel = c;
-  DrawMAINWINDOW();
-  DrawPlot(0, 1, 1);
-  MakeChannelSelectionsPopUp();
-}
-
-void DrawPlotSummary(int16_t slot) {
-  if (!slotReady(slot) || !plat::windowExists(PlotWindowId(slot))) return;
-  const uint16_t keepFile = TheFileInUse;
-  const int16_t keepChannel = ActiveChannel;
-  const bool other = keepFile != static_cast<uint16_t>(slot);
-  if (other) {
-    TheFileInUse = static_cast<uint16_t>(slot);
-    int16_t c = ActiveChannelArray[slot];
-    ActiveChannel = c >= 1 && c <= nChannels[slot] ? c : 1;
-  }
-  ResizeTheMainWindow(0);
-  if (other) {
-    TheFileInUse = keepFile;
-    ActiveChannel = keepChannel;
-    const auto front = static_cast<int16_t>(keepFile);
-    if (ValidFileSlot(front) && plat::windowExists(PlotWindowId(front))) {
-      geometryFromWindow(PlotWindowId(front));
-      plat::setCurrentPort(PlotWindowId(front));
-    }
-  }
-}
-
 void PlotGeometryFromWindow(int16_t slot) {
   if (!ValidFileSlot(slot) || !plat::windowExists(PlotWindowId(slot))) return;
-  geometryFromWindow(PlotWindowId(slot));
+  GeometryFromWindow(PlotWindowId(slot));
   RightLim = plotcore::RightLimFor(ScreenWidth);
 }
 

@@ -1,6 +1,7 @@
 // The plot window of an open file (window 1000 + slot): building it, the
-// shared plot geometry, resizing, the segment lines of the compressed view,
-// the zoom animation and the page slider.
+// shared plot geometry, the segment lines of the compressed view, the zoom
+// animation and the page slider. It draws no plot: opening and resizing a
+// plot window with its plot are redraw entries (plot/ui/redraw.h).
 #pragma once
 #include <cstdint>
 
@@ -44,9 +45,6 @@ plotcore::ViewState PlotViewState(int16_t slot);
 // (Re)creates the plot window of TheFileInUse and sets the geometry globals
 // and FileSHORTS words 3 and 4; draws nothing.
 void DrawMAINWINDOW();
-// Re-reads the geometry from the window's new size and redraws it; with a
-// non-zero flag the block window below it is opened again.
-void ResizeTheMainWindow(uint16_t blockWindowFlag);
 // XOR segment boundaries over a compressed plot; a second call removes them.
 void DrawSCREENWIDTHS();
 // The zoom animation around the block (words 11, 12).
@@ -59,11 +57,6 @@ void MakePLOT_SLIDER();
 // from the present content size of that slot's plot window; nothing when
 // the window is absent.
 void PlotGeometryFromWindow(int16_t slot);
-
-// Makes the slot current, builds its window and draws its plot as a loader
-// does (DrawMAINWINDOW, then DrawPlot(0, 1, 1)).
-void OpenPlotWindow(int16_t slot);
-// Redraws the plot of that slot at its window's present size; nothing when
-// the window is absent. The front file's geometry stands afterwards.
-void DrawPlotSummary(int16_t slot);
+// The same from window win's content size, RightLim left as it is.
+void GeometryFromWindow(int win);
 void ClosePlotWindow(int16_t slot);

@@ -1,7 +1,10 @@
 #include "plot/ui/redraw.h"
 
 #include <algorithm>
+#include <string>
 
+#include "platform/app.h"
+#include "platform/controls.h"
 #include "platform/events.h"
 #include "platform/port.h"
 #include "platform/windows.h"
@@ -9,11 +12,12 @@
 #include "plot/trace.h"
 #include "plot/ui/draw.h"
 #include "plot/ui/plotwindow.h"
-#include "plot/ui/stacked.h"
+#include "shell/colours.h"
 #include "shell/defaults.h"
 #include "shell/dispatch.h"
 #include "shell/globals.h"
 #include "shell/store.h"
+#include "shell/textutil.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/menubar.h"
@@ -25,6 +29,23 @@ namespace {
 
 constexpr int kBlockWindow = 2;
 constexpr uint16_t kForcedStackedRebuild = 22;
+constexpr int kMarkersButton = 332;
+constexpr int kBlockSpanField = 17;
+constexpr int kButton100 = 100;
+
+bool slotReady(int16_t f) { return ValidFileSlot(f) && SlotHoldsFile(f); }
+
+// Field 17 after a resize: the block's duration, cut to 7 characters.
+std::string blockSpanText(int16_t f) {
+  if (FileSHORTS[f][kShortBlockState] != 2) return "      none";
+  double d = (static_cast<double>(EndBlock[f]) - BeginBlock[f]) * FileInfoFLOATS[f][kInfoInterval];
+  std::string unit = " sec";
+  if (!(d < 120)) {
+    d *= 0.0166667;
+    unit = " min";
+  }
+  return NumText(d).substr(0, 7) + unit;
+}
 
 bool frontReady(int16_t* slot) {
   const auto f = static_cast<int16_t>(TheFileInUse);
@@ -184,4 +205,88 @@ void CHANNELCHANGE(int16_t channel) {
   MakeChannelSelectionsPopUp();
   RebuildChannelMenu();
   if (makePlotCurrent(f)) plat::selectWindow(PlotWindowId(f));
+}
+
+void OpenPlotWindow(int16_t slot) {
+  if (!slotReady(slot)) return;
+  TheFileInUse = static_cast<uint16_t>(slot);
+  int16_t c = ActiveChannelArray[slot];
+  if (c < 1 || c > nChannels[slot]) c = FileSHORTS[slot][kShortActiveChannel];
+  if (c < 1 || c > nChannels[slot]) c = 1;
+  ActiveChannel = c;
+  DrawMAINWINDOW();
+  DrawPlot(0, 1, 1);
+  MakeChannelSelectionsPopUp();
+}
+
+void ResizeTheMainWindow(uint16_t blockWindowFlag) {
+  const auto f = static_cast<int16_t>(TheFileInUse);
+  if (!slotReady(f)) return;
+  const int win = PlotWindowId(f);
+  if (!plat::windowExists(win)) return;
+  plat::setCurrentPort(win);
+  plat::removeControl(win, kMarkersButton);
+  GeometryFromWindow(win);
+  const plat::Size size = plat::contentSize(win);
+  plat::removeControl(win, kPageSlider);
+  plat::Port& p = plat::port(win);
+  p.setBackColor(gray);
+  p.clearRect({0, PlotHeight, ScreenWidth, size.h});
+  plat::removeControl(win, kButton100);
+
+  // The redraw is silent.
+  const int16_t sound = prefsArray[kPrefSoundLevel];
+  prefsArray[kPrefSoundLevel] = 0;
+  if (StackedViewShown(f)) {
+    gPlotHooks.drawAllChannels(0);
+    RefreshPLOTBLOCK(0);
+  } else {
+    DrawPlot(0, 0, 1);
+  }
+  MakeChannelSelectionsPopUp();
+  if (nCases[f] > ScreenWidth) MakePLOT_SLIDER();
+  // Also when the window was too narrow for the field before: the redraw
+  // built it afresh, without the block's span.
+  if (ScreenWidth > 831 && plat::controlExists(win, kBlockSpanField))
+    plat::setFieldText(win, kBlockSpanField, blockSpanText(f));
+  RightLim = plotcore::RightLimFor(ScreenWidth);
+
+  if (blockWindowFlag != 0) {
+    const int y = BottomOfPlotArea + (prefsArray[kPrefCommentsHidden] == 0 ? 132 : 72);
+    BlockWindowRight = ScreenWidth;
+    const int blockHeight =
+        plat::windowExists(kBlockWindow) && FileSHORTS[f][kShortBlockState] == 2 ? plat::contentSize(kBlockWindow).h : 240;
+    BlockWindowBottom = static_cast<int16_t>(std::min(y + blockHeight, plat::displaySize().h));
+    if (gPlotHooks.openBlockWindow) {
+      plat::disposeWindow(kBlockWindow);
+      gPlotHooks.openBlockWindow();
+      if (FileSHORTS[f][kShortBlockState] == 2 && gPlotHooks.drawBlock) gPlotHooks.drawBlock();
+    }
+    if (gPlotHooks.fixCommentsWindow) gPlotHooks.fixCommentsWindow();
+  }
+  prefsArray[kPrefSoundLevel] = sound;
+  plat::setCurrentPort(win);
+  plat::flushWindow(win);
+}
+
+void DrawPlotSummary(int16_t slot) {
+  if (!slotReady(slot) || !plat::windowExists(PlotWindowId(slot))) return;
+  const uint16_t keepFile = TheFileInUse;
+  const int16_t keepChannel = ActiveChannel;
+  const bool other = keepFile != static_cast<uint16_t>(slot);
+  if (other) {
+    TheFileInUse = static_cast<uint16_t>(slot);
+    int16_t c = ActiveChannelArray[slot];
+    ActiveChannel = c >= 1 && c <= nChannels[slot] ? c : 1;
+  }
+  ResizeTheMainWindow(0);
+  if (other) {
+    TheFileInUse = keepFile;
+    ActiveChannel = keepChannel;
+    const auto front = static_cast<int16_t>(keepFile);
+    if (ValidFileSlot(front) && plat::windowExists(PlotWindowId(front))) {
+      GeometryFromWindow(PlotWindowId(front));
+      plat::setCurrentPort(PlotWindowId(front));
+    }
+  }
 }

@@ -29,13 +29,13 @@ inline constexpr int16_t kMultiCancel = 8;
 inline constexpr int16_t kHideButtonBase = 700;
 inline constexpr int16_t kSelectorButtonBase = 600;
 
-// Mode 0 runs the dialog (View menu), kMultiAfterNewChannel runs it when a
-// command made or removed a channel; any other mode returns the front file
-// to the single view (and clears the overlay set). Nothing for a file of one
-// channel. The custom-height dialog follows only when the user asked for it:
-// from the View menu, or by ticking its box; after a new channel with the
-// box left as it was, heights made for other strips give way to equal ones.
-inline constexpr int16_t kMultiAfterNewChannel = 2;
+// Mode 0 runs the dialog (View menu), kMultiAfterNewChannel (plot/ui/draw.h)
+// runs it when a command made or removed a channel; any other mode returns
+// the front file to the single view (and clears the overlay set). Nothing
+// for a file of one channel. The custom-height dialog follows only when the
+// user asked for it: from the View menu, or by ticking its box; after a new
+// channel with the box left as it was, heights made for other strips give
+// way to equal ones.
 void MultiChannelDisplay(int16_t mode);
 // All shown strips (channel 0) or one channel's strip; the furniture, hide
 // buttons and selector are redrawn either way, unless held away.

@@ -8,8 +8,8 @@
 #include "platform/controls.h"
 #include "platform/windows.h"
 #include "plot/toolbar.h"
+#include "plot/ui/blockwindow.h"
 #include "plot/ui/paging.h"
-#include "plot/ui/plot_commands.h"
 #include "plot/ui/plotwindow.h"
 #include "shell/colours.h"
 #include "shell/desklayout.h"
@@ -20,6 +20,7 @@
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
+#include "shell/ui/mainloop.h"
 #include "shell/ui/sounds.h"
 
 int16_t lasttoolbuttonXpos = 6;
@@ -200,8 +201,9 @@ int16_t HandlePlotDIALOG() {
     PageSliderMoved();
   } else if (PlotDialogMode >= 2 && PlotDialogMode <= 98) {
     if (eventID == 28 || eventID == 29) PageStep(eventID == 28 ? -1 : 1);
-  } else if (action == kActionClick) {
-    HandlePlotControlClick(eventID);
+  } else if (action == kActionClick && gMainLoopHooks.controlClicked) {
+    // The plot's controls are dispatched above the toolbar: the hook the registrar fills.
+    gMainLoopHooks.controlClicked(eventID);
   }
   if (action != kActionKey) eventID = 0;
   PlotDialogMode = 0;

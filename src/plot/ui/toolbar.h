@@ -36,7 +36,8 @@ bool HandleToolbarClick(int16_t id);
 int16_t SetMenuButton(uint16_t id);
 // The plot window's own events as the mailbox holds them: a pending page
 // slider, a paging key (PlotDialogMode 2..98: arrows 28 and 29 step one
-// segment, wrapping round), or a click on a plot or toolbar control.
+// segment, wrapping round), or a click on a plot or toolbar control, handed
+// to gMainLoopHooks.controlClicked as the main loop does.
 int16_t HandlePlotDIALOG();
 // The close box moves the toolbar on: left, bottom, top, left...
 void ToolbarClosed();

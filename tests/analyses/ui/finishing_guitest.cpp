@@ -15,7 +15,7 @@
 #include "plot/yscale.h"
 #include "plot/ui/draw.h"
 #include "plot/ui/overlay.h"
-#include "plot/ui/plotwindow.h"
+#include "plot/ui/redraw.h"
 #include "plot/ui/stacked.h"
 #include "plot/ui/stripheights.h"
 #include "output/ui/printimage.h"

@@ -16,7 +16,7 @@
 #include "platform/controls.h"
 #include "platform/menus.h"
 #include "platform/windows.h"
-#include "plot/ui/plotwindow.h"
+#include "plot/ui/redraw.h"
 #include "shell/colours.h"
 #include "shell/dispatch.h"
 #include "shell/globals.h"

@@ -8,7 +8,7 @@
 #include "output/results.h"
 #include "platform/windows.h"
 #include "plot/ui/blockshift.h"
-#include "plot/ui/plotwindow.h"
+#include "plot/ui/redraw.h"
 #include "shell/colours.h"
 #include "shell/defaults.h"
 #include "shell/dispatch.h"

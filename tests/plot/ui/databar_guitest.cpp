@@ -20,6 +20,7 @@
 #include "plot/ui/gscale.h"
 #include "plot/ui/infoline.h"
 #include "plot/ui/plotwindow.h"
+#include "plot/ui/redraw.h"
 #include "shell/colours.h"
 #include "shell/defaults.h"
 #include "shell/dispatch.h"

@@ -14,7 +14,7 @@
 #include "plot/trace.h"
 #include "plot/ui/draw.h"
 #include "plot/ui/infoline.h"
-#include "plot/ui/plotwindow.h"
+#include "plot/ui/redraw.h"
 #include "shell/colours.h"
 #include "shell/defaults.h"
 #include "shell/dispatch.h"

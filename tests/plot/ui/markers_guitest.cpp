@@ -10,6 +10,7 @@
 #include "plot/ui/markers.h"
 #include "plot/ui/plot_commands.h"
 #include "plot/ui/plotwindow.h"
+#include "plot/ui/redraw.h"
 #include "shell/colours.h"
 #include "shell/defaults.h"
 #include "shell/dispatch.h"

@@ -18,6 +18,7 @@
 #include "platform/windows.h"
 #include "plot/trace.h"
 #include "plot/ui/draw.h"
+#include "plot/ui/paging.h"
 #include "plot/ui/plot_commands.h"
 #include "plot/ui/plotwindow.h"
 #include "plot/ui/redraw.h"

@@ -12,7 +12,7 @@
 #include "platform/windows.h"
 #include "plot/ui/blockwindow.h"
 #include "plot/ui/commentsbox.h"
-#include "plot/ui/plotwindow.h"
+#include "plot/ui/redraw.h"
 #include "shell/ui/prefsdialog.h"
 #include "shell/worktables.h"
 #include "plot/ui/toolbar.h"

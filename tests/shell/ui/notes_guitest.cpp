@@ -20,6 +20,7 @@
 #include "platform/test.h"
 #include "platform/windows.h"
 #include "plot/ui/plotwindow.h"
+#include "plot/ui/redraw.h"
 #include "shell/colours.h"
 #include "shell/dispatch.h"
 #include "shell/globals.h"
