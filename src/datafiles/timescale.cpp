@@ -16,6 +16,7 @@
 #include <sys/mman.h>
 #endif
 
+#include "datafiles/byteswap.h"
 #include "datafiles/repairs.h"
 #include "shell/textutil.h"
 
@@ -35,9 +36,7 @@ std::vector<NoteRecord> resampledNotes(const std::vector<NoteRecord>& notes, dou
 }
 
 // Maps in the pages of a fresh array in one call, just before it is written:
-// taking a fault per 4 KiB page cost more than re-sampling into it. Huge
-// pages would cost less still, but waiting for the kernel to compact memory
-// for them stalled some runs fivefold.
+// taking a fault per 4 KiB page cost more than re-sampling into it.
 void populate(const float* a, size_t count) {
 #if defined(__linux__) && defined(MADV_POPULATE_WRITE)
   constexpr uintptr_t kPage = 4096;
@@ -63,6 +62,10 @@ class PagesAhead {
   // the helper has been joined.
   PagesAhead(std::vector<const float*> arrays, size_t count) : arrays_(std::move(arrays)), count_(count) {
     try {
+      dropped_.reserve(arrays_.size());
+    } catch (const std::bad_alloc&) {  // each old array is freed where it is dropped
+    }
+    try {
       helper_ = std::thread([this] { run(); });
     } catch (const std::exception&) {  // no thread to be had: each array is mapped as it is reached
     }
@@ -77,6 +80,17 @@ class PagesAhead {
   }
   PagesAhead(const PagesAhead&) = delete;
   PagesAhead& operator=(const PagesAhead&) = delete;
+
+  // An old array whose samples are no longer needed: unmapping its pages
+  // took a tenth of a channel's time, so the helper does it.
+  void drop(std::vector<float>& a) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (helper_.joinable() && dropped_.size() < dropped_.capacity()) dropped_.emplace_back().swap(a);
+    }
+    std::vector<float>().swap(a);
+    wake_.notify_one();
+  }
 
   // Array i is about to be written.
   void reach(size_t i) {
@@ -93,17 +107,28 @@ class PagesAhead {
     if (i >= taken_.size() || !taken_[i].exchange(true)) populate(arrays_[i], count_);
   }
   void run() {
-    for (size_t i = 0; i < std::min(arrays_.size(), taken_.size()); ++i) {
+    const size_t count = std::min(arrays_.size(), taken_.size());
+    for (size_t i = 0;;) {
+      std::vector<float> old;
+      bool freeing = false;
       {
         std::unique_lock<std::mutex> lock(mutex_);
-        wake_.wait(lock, [&] { return stop_ || i <= reached_ + 1; });
-        if (stop_) return;
+        wake_.wait(lock, [&] { return stop_ || !dropped_.empty() || (i < count && i <= reached_ + 1); });
+        if (!dropped_.empty()) {
+          old.swap(dropped_.back());
+          dropped_.pop_back();
+          freeing = true;
+        } else if (stop_) {
+          return;
+        }
       }
-      take(i);
+      if (freeing) continue;   // `old` goes here, off the writing thread
+      if (i < count) take(i++);
     }
   }
 
   std::vector<const float*> arrays_;   // at most the channels and the scratch channel
+  std::vector<std::vector<float>> dropped_;
   size_t count_;
   std::array<std::atomic<bool>, kMaxChannels + 1> taken_{};
   std::mutex mutex_;
@@ -303,7 +328,12 @@ StoreStatus ResampleSlot(int16_t slot, float newInterval) {
     if (!wholeRatio) landing.resize(static_cast<size_t>(oldCases) + 1);
     if (grows) {
       fresh.resize(static_cast<size_t>(channels) + 1);
-      for (std::vector<float>& a : fresh) a.reserve(length);
+      // Large pages as a load of that size asks for them: a fault per 2 MB
+      // instead of per 4 KiB, which left the kernel most of the time.
+      for (std::vector<float>& a : fresh) {
+        a.reserve(length);
+        PrepareFreshPages(a.data(), length * sizeof(float), length * sizeof(float) * fresh.size());
+      }
       for (int16_t c = 1; c <= channels + 1; ++c) writeOrder.push_back(fresh[static_cast<size_t>(c % (channels + 1))].data());
     } else {
       for (int16_t c = 0; c <= channels; ++c) gPointersToFileData[slot][c].reserve(length);
@@ -337,7 +367,7 @@ StoreStatus ResampleSlot(int16_t slot, float newInterval) {
       }
       out[0] = a[1];
       a.swap(out);
-      std::vector<float>().swap(out);
+      pages.drop(out);
     }
     pages.reach(static_cast<size_t>(channels));
     fresh[0].resize(length);
