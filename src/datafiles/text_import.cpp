@@ -679,6 +679,23 @@ size_t countLineEnds(const char* p, const char* end) {
   return n;
 }
 
+// The line ends of a text counted piece by piece as it was read, so that a
+// count over any part of it looks at two pieces at most. A line end belongs
+// to the piece that holds its last byte.
+struct LineEnds {
+  const char* base = nullptr;
+  std::vector<size_t> starts;   // of the pieces, in order; the first is 0
+  std::vector<size_t> before;   // line ends before each piece
+
+  // Line ends in [base, at), at a row start or the end of the text.
+  size_t upTo(const char* at) const {
+    const auto x = static_cast<size_t>(at - base);
+    const size_t k = static_cast<size_t>(std::upper_bound(starts.begin(), starts.end(), x) - starts.begin()) - 1;
+    return before[k] + countLineEnds(base + starts[k], at);
+  }
+  size_t in(const char* from, const char* to) const { return upTo(to) - upTo(from); }
+};
+
 // readStretches without the copies: the line ends of each stretch counted
 // first, the columns grown once to hold them all, then each stretch read on
 // its own thread straight into its rows. Every line of a stretch must be a
@@ -689,7 +706,7 @@ size_t countLineEnds(const char* p, const char* end) {
 // with nothing read, where the text is too short to share out, may hide
 // line ends in quotes or has more lines than a file may have cases.
 bool readStretchesInPlace(const char* p, const char* end, std::vector<std::vector<float>>& columns, size_t rows,
-                          char delim, bool decimalComma, bool quotesAhead, const char** at,
+                          char delim, bool decimalComma, bool quotesAhead, const LineEnds* counted, const char** at,
                           std::vector<Stretch>* rest) {
   const ptrdiff_t threads = std::min<ptrdiff_t>({std::max(1u, std::thread::hardware_concurrency()), 16,
                                                  (end - p) / kStretchBytes});
@@ -726,7 +743,10 @@ bool readStretchesInPlace(const char* p, const char* end, std::vector<std::vecto
     work(0);
     for (std::thread& w : workers) w.join();
   };
-  onThreads([&](size_t i) { shares[i].lines = countLineEnds(shares[i].begin, shares[i].end); });
+  if (counted)
+    for (Share& s : shares) s.lines = counted->in(s.begin, s.end);
+  else
+    onThreads([&](size_t i) { shares[i].lines = countLineEnds(shares[i].begin, shares[i].end); });
   size_t lines = 0;
   for (Share& s : shares) {
     s.first = rows + lines;
@@ -1181,8 +1201,9 @@ namespace {
 
 bool startsWithByteOrderMark(std::string_view text) { return text.size() >= 3 && text.substr(0, 3) == "\xEF\xBB\xBF"; }
 
-// The parse of a text without its byte-order mark, scanned already.
-FileStatus parseScanned(std::string_view text, const TextScan& scan, TextTable* out) {
+// The parse of a text without its byte-order mark, scanned already; its line
+// ends counted already where lineEnds is given.
+FileStatus parseScanned(std::string_view text, const TextScan& scan, const LineEnds* lineEnds, TextTable* out) {
   TextTable t;
   if (scan.zeroByte) return FileStatus::BadFormat;  // binary, or UTF-16
   const bool utf8 = scan.utf8 && scan.anyHigh;
@@ -1398,7 +1419,8 @@ FileStatus parseScanned(std::string_view text, const TextScan& scan, TextTable* 
   if (p < end && !t.columns.empty()) {
     const bool quotesAhead = scan.lastQuote >= p - text.data();
     std::vector<Stretch> stretches;
-    if (readStretchesInPlace(p, end, t.columns, rows, t.delimiter, t.decimalComma, quotesAhead, &p, &stretches))
+    if (readStretchesInPlace(p, end, t.columns, rows, t.delimiter, t.decimalComma, quotesAhead, lineEnds, &p,
+                             &stretches))
       rows = t.columns[0].size();
     else
       stretches = readStretches(p, end, t.columns.size(), t.delimiter, t.decimalComma, rowsPerByte, quotesAhead);
@@ -1520,7 +1542,7 @@ FileStatus parseScanned(std::string_view text, const TextScan& scan, TextTable* 
 
 FileStatus ParseDelimitedText(std::string_view text, TextTable* out) {
   if (startsWithByteOrderMark(text)) text.remove_prefix(3);
-  return parseScanned(text, scanTextShared(text), out);
+  return parseScanned(text, scanTextShared(text), nullptr, out);
 }
 
 FileStatus ReadDelimitedTextFile(const std::filesystem::path& path, TextTable* out) {
@@ -1555,9 +1577,20 @@ FileStatus ReadDelimitedTextFile(const std::filesystem::path& path, TextTable* o
     TextScan scan;
   };
   std::vector<Slice> got(slices);
+  // The line ends of each piece, counted too while it is in the cache.
+  const auto sliceFrom = [&](size_t i) { return std::min(size, i * share); };
+  const auto sliceTo = [&](size_t i) { return i + 1 == slices ? size : std::min(size, sliceFrom(i) + share); };
+  std::vector<size_t> firstPiece(slices + 1, 0);
+  for (size_t i = 0; i < slices; ++i)
+    firstPiece[i + 1] = firstPiece[i] + (sliceTo(i) - sliceFrom(i) + kPieceBytes - 1) / kPieceBytes;
+  LineEnds lineEnds;
+  lineEnds.base = bytes.get();
+  lineEnds.starts.resize(firstPiece[slices]);
+  lineEnds.before.resize(firstPiece[slices]);
+  std::vector<size_t> pieceLineEnds(firstPiece[slices]);
   std::vector<std::thread> readers;
   const auto readSlice = [&](size_t i) {
-    const size_t from = std::min(size, i * share), to = i + 1 == slices ? size : std::min(size, from + share);
+    const size_t from = sliceFrom(i), to = sliceTo(i);
     Slice& sl = got[i];
     sl.scanFrom = sl.scanTo = to;
     // Where the scan goes on; until the first plain byte is found, where the
@@ -1567,6 +1600,9 @@ FileStatus ReadDelimitedTextFile(const std::filesystem::path& path, TextTable* o
     for (size_t at = from; at < to;) {
       const size_t n = std::min(kPieceBytes, to - at);
       if (ReadFully(fd, bytes.get() + at, n, at) != n) return;
+      const size_t piece = firstPiece[i] + (at - from) / kPieceBytes;
+      lineEnds.starts[piece] = at;
+      pieceLineEnds[piece] = countLineEnds(bytes.get() + at, bytes.get() + at + n);
       at += n;
       if (!started) {
         while (next < at && static_cast<unsigned char>(all[next]) >= 0x80) ++next;
@@ -1615,7 +1651,15 @@ FileStatus ReadDelimitedTextFile(const std::filesystem::path& path, TextTable* o
   }
   scanGap(size);
   if (scan.lastQuote >= 0) scan.lastQuote -= static_cast<ptrdiff_t>(bom);
-  return parseScanned(all.substr(bom), scan, out);
+  // A CR LF across two pieces was counted in both.
+  size_t total = 0;
+  for (size_t k = 0; k < pieceLineEnds.size(); ++k) {
+    const size_t next = k + 1 < pieceLineEnds.size() ? lineEnds.starts[k + 1] : size;
+    if (next < size && all[next - 1] == '\r' && all[next] == '\n') --pieceLineEnds[k];
+    lineEnds.before[k] = total;
+    total += pieceLineEnds[k];
+  }
+  return parseScanned(all.substr(bom), scan, lineEnds.starts.empty() ? nullptr : &lineEnds, out);
 }
 
 double IntervalFromColumn(const TextTable& table, int column, TimeKind kind) {
