@@ -16,7 +16,6 @@
 #include <sys/mman.h>
 #endif
 
-#include "datafiles/byteswap.h"
 #include "datafiles/repairs.h"
 #include "shell/textutil.h"
 
@@ -36,7 +35,9 @@ std::vector<NoteRecord> resampledNotes(const std::vector<NoteRecord>& notes, dou
 }
 
 // Maps in the pages of a fresh array in one call, just before it is written:
-// taking a fault per 4 KiB page cost more than re-sampling into it.
+// taking a fault per 4 KiB page cost more than re-sampling into it. Huge
+// pages would cost less still, but waiting for the kernel to compact memory
+// for them stalled some runs fivefold.
 void populate(const float* a, size_t count) {
 #if defined(__linux__) && defined(MADV_POPULATE_WRITE)
   constexpr uintptr_t kPage = 4096;
@@ -328,12 +329,7 @@ StoreStatus ResampleSlot(int16_t slot, float newInterval) {
     if (!wholeRatio) landing.resize(static_cast<size_t>(oldCases) + 1);
     if (grows) {
       fresh.resize(static_cast<size_t>(channels) + 1);
-      // Large pages as a load of that size asks for them: a fault per 2 MB
-      // instead of per 4 KiB, which left the kernel most of the time.
-      for (std::vector<float>& a : fresh) {
-        a.reserve(length);
-        PrepareFreshPages(a.data(), length * sizeof(float), length * sizeof(float) * fresh.size());
-      }
+      for (std::vector<float>& a : fresh) a.reserve(length);
       for (int16_t c = 1; c <= channels + 1; ++c) writeOrder.push_back(fresh[static_cast<size_t>(c % (channels + 1))].data());
     } else {
       for (int16_t c = 0; c <= channels; ++c) gPointersToFileData[slot][c].reserve(length);
