@@ -43,7 +43,7 @@ ROWS = [
     ("BM_CutFromAllChannels", "ms_per_channel", OLD, FAST, 1, 1.5, "old"),
     ("BM_CropToBlock", "ms_per_channel", OLD, FAST, 1, 1.5, "old"),
     ("BM_TimeScaleChange/0", "ms_per_channel", OLD, FAST, 1, 3, "old"),
-    ("BM_TimeScaleChange/1", "ms_per_channel", OLD, FAST, 1, 3, "old"),
+    ("BM_TimeScaleChange/1", "ms_per_channel", OLD, FAST, 1, 3, "fast"),
     ("BM_SmoothingCycle/1", "cpu", OLD, FAST, 1, 3, "old"),
     ("BM_SmoothingCycle/10", "cpu", OLD, FAST, 1, 3.3, "old"),
 ] + [("BM_EditKernel/kernel:%d" % k, "cpu", OLD, FAST, 1, 2, "old") for k in range(7)] + [

@@ -536,6 +536,35 @@ bool fastRow(const char*& p, const char* end, size_t n, char delim, bool decimal
   return true;
 }
 
+// work(k) for every k < count, shared out over the threads when the work is
+// large: for work on separate arrays whose first touch of fresh pages costs
+// more than the rest. False when any work ran out of memory (the others
+// still ran).
+template <class Work>
+bool eachOnThreads(size_t count, bool large, Work work) {
+  const size_t threads =
+      large ? std::min<size_t>({std::max(1u, std::thread::hardware_concurrency()), 16, count}) : std::min<size_t>(count, 1);
+  std::vector<char> ok(threads, 1);
+  const auto share = [&](size_t t) {
+    try {
+      for (size_t k = t; k < count; k += threads) work(k);
+    } catch (const std::bad_alloc&) {
+      ok[t] = 0;
+    }
+  };
+  std::vector<std::thread> workers;
+  for (size_t t = 1; t < threads; ++t) {
+    try {
+      workers.emplace_back(share, t);
+    } catch (const std::exception&) {  // no thread to be had
+      share(t);
+    }
+  }
+  if (threads > 0) share(0);
+  for (std::thread& w : workers) w.join();
+  return std::find(ok.begin(), ok.end(), 0) == ok.end();
+}
+
 // A run of whole rows read on a thread of its own: the plain rows from its
 // start, up to stop.
 struct Stretch {
@@ -624,11 +653,37 @@ std::vector<Stretch> readStretches(const char* p, const char* end, size_t n, cha
   return stretches;
 }
 
+#if defined(CORVIMET_CELLS_AVX2)
+// countLineEnds' loop below, 32 bytes at a time, up to where fewer than 33 are
+// left; the count so far, with p moved on.
+__attribute__((target("avx2"))) size_t countLineEndsAvx2(const char*& p, const char* end) {
+  size_t n = 0;
+  const __m256i lf = _mm256_set1_epi8('\n'), cr = _mm256_set1_epi8('\r'), zero = _mm256_setzero_si256();
+  while (end - p > 32) {
+    __m256i counts = zero;
+    for (int step = 0; step < 255 && end - p > 32; ++step, p += 32) {
+      const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+      const __m256i next = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 1));
+      const __m256i ends = _mm256_or_si256(_mm256_cmpeq_epi8(w, lf),
+                                           _mm256_andnot_si256(_mm256_cmpeq_epi8(next, lf), _mm256_cmpeq_epi8(w, cr)));
+      counts = _mm256_sub_epi8(counts, ends);
+    }
+    const __m256i sums = _mm256_sad_epu8(counts, zero);
+    n += static_cast<size_t>(_mm256_extract_epi64(sums, 0)) + static_cast<size_t>(_mm256_extract_epi64(sums, 1)) +
+         static_cast<size_t>(_mm256_extract_epi64(sums, 2)) + static_cast<size_t>(_mm256_extract_epi64(sums, 3));
+  }
+  return n;
+}
+#endif
+
 // Line ends in [p, end), read as nextField reads them: LF, CR LF and a lone
 // CR each end one line. end is a row start or the end of the text, so no CR
 // LF straddles it.
 size_t countLineEnds(const char* p, const char* end) {
   size_t n = 0;
+#if defined(CORVIMET_CELLS_AVX2)
+  if (haveAvx2()) n += countLineEndsAvx2(p, end);
+#endif
 #if defined(__SSE2__)
   // Per byte, a LF or a CR with no LF after it; counted in the bytes of a
   // register, added up every 255 steps before a byte can overflow.
@@ -650,6 +705,23 @@ size_t countLineEnds(const char* p, const char* end) {
   return n;
 }
 
+// The line ends of a text counted piece by piece as it was read, so that a
+// count over any part of it looks at two pieces at most. A line end belongs
+// to the piece that holds its last byte.
+struct LineEnds {
+  const char* base = nullptr;
+  std::vector<size_t> starts;   // of the pieces, in order; the first is 0
+  std::vector<size_t> before;   // line ends before each piece
+
+  // Line ends in [base, at), at a row start or the end of the text.
+  size_t upTo(const char* at) const {
+    const auto x = static_cast<size_t>(at - base);
+    const size_t k = static_cast<size_t>(std::upper_bound(starts.begin(), starts.end(), x) - starts.begin()) - 1;
+    return before[k] + countLineEnds(base + starts[k], at);
+  }
+  size_t in(const char* from, const char* to) const { return upTo(to) - upTo(from); }
+};
+
 // readStretches without the copies: the line ends of each stretch counted
 // first, the columns grown once to hold them all, then each stretch read on
 // its own thread straight into its rows. Every line of a stretch must be a
@@ -660,7 +732,7 @@ size_t countLineEnds(const char* p, const char* end) {
 // with nothing read, where the text is too short to share out, may hide
 // line ends in quotes or has more lines than a file may have cases.
 bool readStretchesInPlace(const char* p, const char* end, std::vector<std::vector<float>>& columns, size_t rows,
-                          char delim, bool decimalComma, bool quotesAhead, const char** at,
+                          char delim, bool decimalComma, bool quotesAhead, const LineEnds* counted, const char** at,
                           std::vector<Stretch>* rest) {
   const ptrdiff_t threads = std::min<ptrdiff_t>({std::max(1u, std::thread::hardware_concurrency()), 16,
                                                  (end - p) / kStretchBytes});
@@ -697,7 +769,10 @@ bool readStretchesInPlace(const char* p, const char* end, std::vector<std::vecto
     work(0);
     for (std::thread& w : workers) w.join();
   };
-  onThreads([&](size_t i) { shares[i].lines = countLineEnds(shares[i].begin, shares[i].end); });
+  if (counted)
+    for (Share& s : shares) s.lines = counted->in(s.begin, s.end);
+  else
+    onThreads([&](size_t i) { shares[i].lines = countLineEnds(shares[i].begin, shares[i].end); });
   size_t lines = 0;
   for (Share& s : shares) {
     s.first = rows + lines;
@@ -706,9 +781,9 @@ bool readStretchesInPlace(const char* p, const char* end, std::vector<std::vecto
   // More lines than a file may have cases: the ordinary reading tells
   // whether as many are rows.
   if (rows + lines > static_cast<size_t>(kMaxCases)) return false;
-  try {
-    for (std::vector<float>& c : columns) c.resize(rows + lines);
-  } catch (const std::bad_alloc&) {
+  // Each column grown on a thread of its own: the zeros go into fresh pages,
+  // and the kernel's work on them took a tenth of the import on one thread.
+  if (!eachOnThreads(columns.size(), true, [&](size_t k) { columns[k].resize(rows + lines); })) {
     for (std::vector<float>& c : columns) c.resize(rows);
     return false;
   }
@@ -938,6 +1013,15 @@ TextScan scanText(std::string_view s) {
   return r;
 }
 
+// What the scans of the parts of a text tell of the whole, the parts' last
+// quotes given as offsets in the whole.
+void merge(TextScan& r, const TextScan& part) {
+  r.zeroByte |= part.zeroByte;
+  r.utf8 &= part.utf8;
+  r.anyHigh |= part.anyHigh;
+  r.lastQuote = std::max(r.lastQuote, part.lastQuote);
+}
+
 // scanText over a large text, a share on each of several threads. Shares
 // start at plain ASCII bytes, where a one-pass reading is always at the
 // start of a character, so that each share reads as it would in one pass.
@@ -968,12 +1052,7 @@ TextScan scanTextShared(std::string_view s) {
   scanShare(0);
   for (std::thread& w : workers) w.join();
   TextScan r;
-  for (const TextScan& part : parts) {
-    r.zeroByte |= part.zeroByte;
-    r.utf8 &= part.utf8;
-    r.anyHigh |= part.anyHigh;
-    r.lastQuote = std::max(r.lastQuote, part.lastQuote);
-  }
+  for (const TextScan& part : parts) merge(r, part);
   return r;
 }
 
@@ -1144,10 +1223,14 @@ double medianStep(const TextTable& table, int column, TimeKind kind) {
 
 }  // namespace
 
-FileStatus ParseDelimitedText(std::string_view text, TextTable* out) {
+namespace {
+
+bool startsWithByteOrderMark(std::string_view text) { return text.size() >= 3 && text.substr(0, 3) == "\xEF\xBB\xBF"; }
+
+// The parse of a text without its byte-order mark, scanned already; its line
+// ends counted already where lineEnds is given.
+FileStatus parseScanned(std::string_view text, const TextScan& scan, const LineEnds* lineEnds, TextTable* out) {
   TextTable t;
-  if (text.size() >= 3 && text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
-  const TextScan scan = scanTextShared(text);
   if (scan.zeroByte) return FileStatus::BadFormat;  // binary, or UTF-16
   const bool utf8 = scan.utf8 && scan.anyHigh;
   t.delimiter = chooseDelimiter(text);
@@ -1362,7 +1445,8 @@ FileStatus ParseDelimitedText(std::string_view text, TextTable* out) {
   if (p < end && !t.columns.empty()) {
     const bool quotesAhead = scan.lastQuote >= p - text.data();
     std::vector<Stretch> stretches;
-    if (readStretchesInPlace(p, end, t.columns, rows, t.delimiter, t.decimalComma, quotesAhead, &p, &stretches))
+    if (readStretchesInPlace(p, end, t.columns, rows, t.delimiter, t.decimalComma, quotesAhead, lineEnds, &p,
+                             &stretches))
       rows = t.columns[0].size();
     else
       stretches = readStretches(p, end, t.columns.size(), t.delimiter, t.decimalComma, rowsPerByte, quotesAhead);
@@ -1480,6 +1564,13 @@ FileStatus ParseDelimitedText(std::string_view text, TextTable* out) {
   return FileStatus::Ok;
 }
 
+}  // namespace
+
+FileStatus ParseDelimitedText(std::string_view text, TextTable* out) {
+  if (startsWithByteOrderMark(text)) text.remove_prefix(3);
+  return parseScanned(text, scanTextShared(text), nullptr, out);
+}
+
 FileStatus ReadDelimitedTextFile(const std::filesystem::path& path, TextTable* out) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return FileStatus::CannotOpen;
@@ -1497,15 +1588,65 @@ FileStatus ReadDelimitedTextFile(const std::filesystem::path& path, TextTable* o
   }
   PrepareFreshPages(bytes.get(), size, size);
   // Large files are read in slices on several threads: copying from the
-  // page cache and the first touch of the buffer's pages then overlap.
-  constexpr size_t kSliceBytes = size_t{8} << 20;
+  // page cache and the first touch of the buffer's pages then overlap. Each
+  // piece read is scanned (as scanTextShared does) while it is still in the
+  // cache, which spares the parse a pass over the whole text. A thread scans
+  // from the first plain ASCII byte of its slice up to the last one it has
+  // read; the few bytes between the slices are scanned once all are in.
+  constexpr size_t kSliceBytes = size_t{8} << 20, kPieceBytes = size_t{512} << 10;
   const size_t slices = std::clamp<size_t>(size / kSliceBytes, 1, std::max(1u, std::thread::hardware_concurrency()));
   const size_t share = (size / slices + 4095) & ~size_t{4095};
-  std::vector<size_t> got(slices, 0);
+  const std::string_view all(bytes.get(), size);
+  struct Slice {
+    bool read = false;
+    size_t scanFrom = 0, scanTo = 0;   // scanned: [scanFrom, scanTo), each a plain ASCII byte or the slice's end
+    TextScan scan;
+  };
+  std::vector<Slice> got(slices);
+  // The line ends of each piece, counted too while it is in the cache.
+  const auto sliceFrom = [&](size_t i) { return std::min(size, i * share); };
+  const auto sliceTo = [&](size_t i) { return i + 1 == slices ? size : std::min(size, sliceFrom(i) + share); };
+  std::vector<size_t> firstPiece(slices + 1, 0);
+  for (size_t i = 0; i < slices; ++i)
+    firstPiece[i + 1] = firstPiece[i] + (sliceTo(i) - sliceFrom(i) + kPieceBytes - 1) / kPieceBytes;
+  LineEnds lineEnds;
+  lineEnds.base = bytes.get();
+  lineEnds.starts.resize(firstPiece[slices]);
+  lineEnds.before.resize(firstPiece[slices]);
+  std::vector<size_t> pieceLineEnds(firstPiece[slices]);
   std::vector<std::thread> readers;
   const auto readSlice = [&](size_t i) {
-    const size_t from = std::min(size, i * share), to = i + 1 == slices ? size : std::min(size, from + share);
-    got[i] = ReadFully(fd, bytes.get() + from, to - from, from) == to - from;
+    const size_t from = sliceFrom(i), to = sliceTo(i);
+    Slice& sl = got[i];
+    sl.scanFrom = sl.scanTo = to;
+    // Where the scan goes on; until the first plain byte is found, where the
+    // search for it does (a byte-order mark is passed over with the rest).
+    size_t next = from;
+    bool started = false;
+    for (size_t at = from; at < to;) {
+      const size_t n = std::min(kPieceBytes, to - at);
+      if (ReadFully(fd, bytes.get() + at, n, at) != n) return;
+      const size_t piece = firstPiece[i] + (at - from) / kPieceBytes;
+      lineEnds.starts[piece] = at;
+      pieceLineEnds[piece] = countLineEnds(bytes.get() + at, bytes.get() + at + n);
+      at += n;
+      if (!started) {
+        while (next < at && static_cast<unsigned char>(all[next]) >= 0x80) ++next;
+        if (next == at) continue;
+        started = true;
+        sl.scanFrom = sl.scanTo = next;
+      }
+      // Up to the last plain byte read, or to the end of the text.
+      size_t end = at;
+      if (end < size)
+        do --end; while (end > next && static_cast<unsigned char>(all[end]) >= 0x80);
+      if (end <= next) continue;
+      TextScan part = scanText(all.substr(next, end - next));
+      if (part.lastQuote >= 0) part.lastQuote += static_cast<ptrdiff_t>(next);
+      merge(sl.scan, part);
+      sl.scanTo = next = end;
+    }
+    sl.read = true;
   };
   for (size_t i = 1; i < slices; ++i) {
     try {
@@ -1517,8 +1658,34 @@ FileStatus ReadDelimitedTextFile(const std::filesystem::path& path, TextTable* o
   readSlice(0);
   for (std::thread& r : readers) r.join();
   ::close(fd);
-  if (std::count(got.begin(), got.end(), size_t{1}) != static_cast<std::ptrdiff_t>(slices)) return FileStatus::CannotOpen;
-  return ParseDelimitedText(std::string_view(bytes.get(), size), out);
+  for (const Slice& sl : got)
+    if (!sl.read) return FileStatus::CannotOpen;
+  const size_t bom = startsWithByteOrderMark(all) ? 3 : 0;
+  TextScan scan;
+  size_t scanned = bom;   // every byte before it scanned
+  const auto scanGap = [&](size_t to) {
+    if (to <= scanned) return;
+    TextScan part = scanText(all.substr(scanned, to - scanned));
+    if (part.lastQuote >= 0) part.lastQuote += static_cast<ptrdiff_t>(scanned);
+    merge(scan, part);
+  };
+  for (const Slice& sl : got) {
+    if (sl.scanTo <= sl.scanFrom) continue;
+    scanGap(sl.scanFrom);
+    merge(scan, sl.scan);
+    scanned = sl.scanTo;
+  }
+  scanGap(size);
+  if (scan.lastQuote >= 0) scan.lastQuote -= static_cast<ptrdiff_t>(bom);
+  // A CR LF across two pieces was counted in both.
+  size_t total = 0;
+  for (size_t k = 0; k < pieceLineEnds.size(); ++k) {
+    const size_t next = k + 1 < pieceLineEnds.size() ? lineEnds.starts[k + 1] : size;
+    if (next < size && all[next - 1] == '\r' && all[next] == '\n') --pieceLineEnds[k];
+    lineEnds.before[k] = total;
+    total += pieceLineEnds[k];
+  }
+  return parseScanned(all.substr(bom), scan, lineEnds.starts.empty() ? nullptr : &lineEnds, out);
 }
 
 double IntervalFromColumn(const TextTable& table, int column, TimeKind kind) {
@@ -1581,16 +1748,16 @@ FileStatus BuildImageFromText(TextTable&& table, const TextImportChoice& choice,
 
   DataFileImage img;
   img.cases = rows;
+  // The parse reads what no float holds as 0: the repair need not look.
+  img.nonFiniteSamples = 0;
   img.interval = static_cast<float>(choice.interval);
   img.startDate = choice.startDate;
   img.startTime = choice.startTime;
   int64_t unread = 0;
   try {
+    img.data.resize(choice.columns.size());
     for (int k : choice.columns) {
       const auto i = static_cast<size_t>(k);
-      std::vector<float> ch = std::move(table.columns[i]);
-      ch.insert(ch.begin(), ch.front());  // in place, as the parse leaves room
-      img.data.push_back(std::move(ch));
       img.labels.push_back(FitLabel(table.names[i]));
       img.travel.push_back(TravelValues{});
       unread += table.unreadCells[i];
@@ -1598,6 +1765,15 @@ FileStatus BuildImageFromText(TextTable&& table, const TextImportChoice& choice,
   } catch (const std::bad_alloc&) {
     return FileStatus::OutOfMemory;
   }
+  // Case 0 in front of each column, in place as the parse leaves room: the
+  // columns on several threads, as each moves every sample.
+  const bool large = static_cast<size_t>(rows) * choice.columns.size() >= (size_t{1} << 20);
+  if (!eachOnThreads(choice.columns.size(), large, [&](size_t n) {
+        std::vector<float>& ch = table.columns[static_cast<size_t>(choice.columns[n])];
+        ch.insert(ch.begin(), ch.front());
+        img.data[n].swap(ch);
+      }))
+    return FileStatus::OutOfMemory;
   *out = std::move(img);
   if (unreadCells) *unreadCells = unread;
   return FileStatus::Ok;

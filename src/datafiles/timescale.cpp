@@ -63,6 +63,10 @@ class PagesAhead {
   // the helper has been joined.
   PagesAhead(std::vector<const float*> arrays, size_t count) : arrays_(std::move(arrays)), count_(count) {
     try {
+      dropped_.reserve(arrays_.size());
+    } catch (const std::bad_alloc&) {  // each old array is freed where it is dropped
+    }
+    try {
       helper_ = std::thread([this] { run(); });
     } catch (const std::exception&) {  // no thread to be had: each array is mapped as it is reached
     }
@@ -77,6 +81,17 @@ class PagesAhead {
   }
   PagesAhead(const PagesAhead&) = delete;
   PagesAhead& operator=(const PagesAhead&) = delete;
+
+  // An old array whose samples are no longer needed: unmapping its pages
+  // took a tenth of a channel's time, so the helper does it.
+  void drop(std::vector<float>& a) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (helper_.joinable() && dropped_.size() < dropped_.capacity()) dropped_.emplace_back().swap(a);
+    }
+    std::vector<float>().swap(a);
+    wake_.notify_one();
+  }
 
   // Array i is about to be written.
   void reach(size_t i) {
@@ -93,17 +108,28 @@ class PagesAhead {
     if (i >= taken_.size() || !taken_[i].exchange(true)) populate(arrays_[i], count_);
   }
   void run() {
-    for (size_t i = 0; i < std::min(arrays_.size(), taken_.size()); ++i) {
+    const size_t count = std::min(arrays_.size(), taken_.size());
+    for (size_t i = 0;;) {
+      std::vector<float> old;
+      bool freeing = false;
       {
         std::unique_lock<std::mutex> lock(mutex_);
-        wake_.wait(lock, [&] { return stop_ || i <= reached_ + 1; });
-        if (stop_) return;
+        wake_.wait(lock, [&] { return stop_ || !dropped_.empty() || (i < count && i <= reached_ + 1); });
+        if (!dropped_.empty()) {
+          old.swap(dropped_.back());
+          dropped_.pop_back();
+          freeing = true;
+        } else if (stop_) {
+          return;
+        }
       }
-      take(i);
+      if (freeing) continue;   // `old` goes here, off the writing thread
+      if (i < count) take(i++);
     }
   }
 
   std::vector<const float*> arrays_;   // at most the channels and the scratch channel
+  std::vector<std::vector<float>> dropped_;
   size_t count_;
   std::array<std::atomic<bool>, kMaxChannels + 1> taken_{};
   std::mutex mutex_;
@@ -337,7 +363,7 @@ StoreStatus ResampleSlot(int16_t slot, float newInterval) {
       }
       out[0] = a[1];
       a.swap(out);
-      std::vector<float>().swap(out);
+      pages.drop(out);
     }
     pages.reach(static_cast<size_t>(channels));
     fresh[0].resize(length);

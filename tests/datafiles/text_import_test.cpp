@@ -744,4 +744,58 @@ TEST_F(TextImportTest, LongRandomFileReadsAsEveryRowSays) {
   }
 }
 
+// A file is scanned piece by piece as it is read (on several threads from
+// 16 MB): it must read as its bytes parse in memory, whatever characters
+// sit at the joins, and its chosen columns must come out with case 0 in
+// front however many threads move them.
+TEST_F(TextImportTest, LargeFileReadsAsItsBytesParse) {
+  struct Case {
+    const char* what;
+    std::string head, row, tail;  // row: "#" is the row's number
+    FileStatus status;
+  };
+  const std::string eacute = "\xC3\xA9";
+  const Case cases[] = {
+      {"byte-order mark, UTF-8 name and text cells", "\xEF\xBB\xBFn,Temp (\xC2\xB0" "C),note\r\n",
+       "#,1.5," + eacute + "t" + eacute + " " + eacute + eacute + eacute + "\r\n", "", FileStatus::Ok},
+      {"one Latin-1 byte at the end", "n,Temp (\xB0" "C)\n", "#,2.25\n", "7,\xE9\n", FileStatus::Ok},
+      {"UTF-8 only at the end", "n,v\n", "#,3\n", "8,4,\xE2\x82\xAC\n", FileStatus::Ok},
+      {"a quote in the last row", "a,b\n", "#,0.5\n", "\"9\",1\n", FileStatus::Ok},
+      {"a zero byte at the end", "a,b\n", "#,0.5\n", std::string("1,2\0\n", 5), FileStatus::BadFormat},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string text = c.head;
+    text.reserve(size_t{18} << 20);
+    for (int r = 0; text.size() < (size_t{17} << 20); ++r) {
+      const size_t at = c.row.find('#');
+      text += c.row.substr(0, at) + std::to_string(r) + c.row.substr(at + 1);
+    }
+    text += c.tail;
+    spit(path("large.csv"), text);
+    TextTable fromFile, inMemory;
+    ASSERT_EQ(ParseDelimitedText(text, &inMemory), c.status);
+    ASSERT_EQ(ReadDelimitedTextFile(path("large.csv"), &fromFile), c.status);
+    if (c.status != FileStatus::Ok) continue;
+    EXPECT_EQ(fromFile.names, inMemory.names);
+    EXPECT_EQ(fromFile.columns, inMemory.columns);
+    EXPECT_EQ(fromFile.unreadCells, inMemory.unreadCells);
+    EXPECT_EQ(fromFile.skippedColumns, inMemory.skippedColumns);
+    EXPECT_EQ(fromFile.firstCells, inMemory.firstCells);
+    EXPECT_EQ(fromFile.timeColumn, inMemory.timeColumn);
+
+    TextImportChoice choice;
+    for (int k = 0; k < static_cast<int>(fromFile.columns.size()); ++k) choice.columns.push_back(k);
+    DataFileImage img;
+    ASSERT_EQ(BuildImageFromText(std::move(fromFile), choice, &img), FileStatus::Ok);
+    ASSERT_EQ(img.data.size(), inMemory.columns.size());
+    for (size_t k = 0; k < img.data.size(); ++k) {
+      const std::vector<float>& want = inMemory.columns[k];
+      ASSERT_EQ(img.data[k].size(), want.size() + 1);
+      EXPECT_EQ(img.data[k][0], want[0]);
+      EXPECT_TRUE(std::equal(want.begin(), want.end(), img.data[k].begin() + 1));
+    }
+  }
+}
+
 }  // namespace
