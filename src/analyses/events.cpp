@@ -10,6 +10,7 @@
 #endif
 
 #include "platform/macroman.h"
+#include "platform/pages.h"
 #include "shell/textutil.h"
 
 namespace {
@@ -359,9 +360,15 @@ EventCount CountEvents(std::span<const float> y, const EventRequest& r) {
       const int64_t done = to - r.first, left = span - done;
       for (RunTracker* t : {&up, &down}) {
         const auto size = static_cast<int64_t>(t->kept->size());
-        const int64_t more = std::min(left / 2 + 1, size * left / done + size * left / done / 4 + 16);
+        const int64_t expected = size * left / done;
+        const int64_t more = std::min(left / 2 + 1, expected + expected / 4 + 16);
         t->kept->reserve(static_cast<size_t>(size + more));
         t->durations.reserve(static_cast<size_t>(size + more));
+        // The foretold events' pages in one call rather than a fault each;
+        // the margin's fault in if they are needed.
+        const auto foretold = static_cast<size_t>(std::min(more, expected));
+        PopulatePages(t->kept->data() + size, foretold * sizeof(EventRecord));
+        PopulatePages(t->durations.data() + size, foretold * sizeof(float));
       }
     }
   }
