@@ -122,6 +122,9 @@ using L4 = int64_t __attribute__((vector_size(32)));
 // (exact) to compare alongside the sums.
 struct WindowSearch {
   static constexpr int32_t kBlock = 2048;
+  // Room for this many blocks past the longest run: the totals move back
+  // once per so many blocks.
+  static constexpr int32_t kRoomBlocks = 8;
   int32_t n = 0;
   std::array<int32_t, 3> w{}, threshold{};
   std::array<double, 3> best{kNoWindowMean, kNoWindowMean, kNoWindowMean};
@@ -140,7 +143,7 @@ struct WindowSearch {
       if (w[j] <= 0 || w[j] > n - 1) w[j] = 0;
       longest = std::max(longest, w[j]);
     }
-    capacity = static_cast<size_t>(longest) + kBlock + 1;
+    capacity = static_cast<size_t>(longest) + kRoomBlocks * kBlock + 1;
     totals.assign(capacity, 0.0);
     counts.assign(capacity, 0.0);
   }
