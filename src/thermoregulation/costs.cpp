@@ -8,6 +8,7 @@
 #include <span>
 
 #include "platform/cpu.h"
+#include "platform/pages.h"
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
@@ -92,13 +93,16 @@ using L4 = int64_t __attribute__((vector_size(32)));
                                                             const std::array<double, 3>& b,
                                                             const std::array<int32_t, 3>& least) {
   L4 hit[3] = {};
+  // Counts are whole numbers: c >= least and c > 0 is c >= max(least, 1).
+  std::array<double, 3> atLeast{};
+  for (size_t j = 0; j < 3; ++j) atLeast[j] = std::max(least[j], 1);
   size_t i = 0;
   for (; i + 4 <= len; i += 4) {
     const D4 se = loadD4(sumEnd + i), ce = loadD4(countEnd + i);
     for (size_t j = 0; j < 3; ++j) {
       const D4 sum = se - loadD4(sumEnd + i - w[j]);
       const D4 c = ce - loadD4(countEnd + i - w[j]);
-      hit[j] |= (sum > b[j] * c) & (c >= static_cast<double>(least[j])) & (c > 0.0);
+      hit[j] |= (sum > b[j] * c) & (c >= atLeast[j]);
     }
   }
   std::array<bool, 3> any{};
@@ -111,48 +115,52 @@ using L4 = int64_t __attribute__((vector_size(32)));
   return any;
 }
 
-[[gnu::always_inline]] inline std::array<float, 3> highestWindowMeansBody(std::span<const float> costs, int32_t w1,
-                                                                          int32_t w2, int32_t w3) {
-  const int32_t n = static_cast<int32_t>(costs.size()) - 1;
-  const float* v = costs.data();
-  std::array<int32_t, 3> w{w1, w2, w3};
-  std::array<int32_t, 3> threshold{};
+// The three lengths' search, fed the running totals a block of cases at a
+// time: by the pass below over a costs channel, or by the case loop as it
+// adds the costs up. Totals of cases base..base+capacity-1 are kept; a block
+// needs those of the longest run before it. Counts are held as doubles
+// (exact) to compare alongside the sums.
+struct WindowSearch {
+  static constexpr int32_t kBlock = 2048;
+  // Room for this many blocks past the longest run: the totals move back
+  // once per so many blocks.
+  static constexpr int32_t kRoomBlocks = 8;
+  int32_t n = 0;
+  std::array<int32_t, 3> w{}, threshold{};
   std::array<double, 3> best{kNoWindowMean, kNoWindowMean, kNoWindowMean};
   // A run must beat the best by more than the totals' rounding, so that
   // identical days do not take turns as the best.
   std::array<double, 3> bar = best;
   int32_t longest = 1;
-  for (size_t j = 0; j < 3; ++j) {
-    threshold[j] = static_cast<int32_t>(std::trunc(0.7 * w[j]));
-    // Runs of w cases end at cases w..n-1 (the last case of the file is in none).
-    if (w[j] <= 0 || w[j] > n - 1) w[j] = 0;
-    longest = std::max(longest, w[j]);
-  }
-  constexpr int32_t kBlock = 2048;
-  // Totals of cases base..base+capacity-1; a block needs those of the
-  // longest run before it. Counts are held as doubles (exact) to compare
-  // alongside the sums.
-  const size_t capacity = static_cast<size_t>(longest) + kBlock + 1;
-  std::vector<double> totals(capacity, 0.0), counts(capacity, 0.0);
+  size_t capacity = 0;
+  std::vector<double> totals, counts;
   int32_t base = 0;   // totals[0] is before case 1: 0
-  double total = 0;
-  int32_t count = 0;
-  for (int32_t k0 = 1; k0 <= n - 1;) {
-    const int32_t k1 = std::min(k0 + kBlock, n);   // cases k0..k1-1
-    if (static_cast<size_t>(k1 - base) > capacity) {
-      const int32_t newBase = k0 - longest;
-      const size_t from = static_cast<size_t>(newBase - base), keep = static_cast<size_t>(longest);
-      std::copy_n(totals.begin() + static_cast<ptrdiff_t>(from), keep, totals.begin());
-      std::copy_n(counts.begin() + static_cast<ptrdiff_t>(from), keep, counts.begin());
-      base = newBase;
+
+  [[gnu::always_inline]] WindowSearch(int32_t cases, int32_t w1, int32_t w2, int32_t w3) : n(cases), w{w1, w2, w3} {
+    for (size_t j = 0; j < 3; ++j) {
+      threshold[j] = static_cast<int32_t>(std::trunc(0.7 * w[j]));
+      // Runs of w cases end at cases w..n-1 (the last case of the file is in none).
+      if (w[j] <= 0 || w[j] > n - 1) w[j] = 0;
+      longest = std::max(longest, w[j]);
     }
-    for (int32_t k = k0; k < k1; ++k) {
-      const float x = v[k];
-      total += x > 0 ? static_cast<double>(x) : 0.0;
-      count += x > 0 ? 1 : 0;
-      totals[static_cast<size_t>(k - base)] = total;
-      counts[static_cast<size_t>(k - base)] = count;
-    }
+    capacity = static_cast<size_t>(longest) + kRoomBlocks * kBlock + 1;
+    totals.assign(capacity, 0.0);
+    counts.assign(capacity, 0.0);
+  }
+
+  // Makes room for cases k0..k1-1 (at most kBlock of them); their totals go
+  // at totals[k - base], counts alike.
+  [[gnu::always_inline]] void makeRoom(int32_t k0, int32_t k1) {
+    if (static_cast<size_t>(k1 - base) <= capacity) return;
+    const int32_t newBase = k0 - longest;
+    const size_t from = static_cast<size_t>(newBase - base), keep = static_cast<size_t>(longest);
+    std::copy_n(totals.begin() + static_cast<ptrdiff_t>(from), keep, totals.begin());
+    std::copy_n(counts.begin() + static_cast<ptrdiff_t>(from), keep, counts.begin());
+    base = newBase;
+  }
+
+  // The runs ending at cases k0..k1-1, once their totals are in.
+  [[gnu::always_inline]] void scan(int32_t k0, int32_t k1) {
     // Past the longest run's first end, one look serves all three lengths.
     std::array<bool, 3> beats{true, true, true};
     if (w[0] > 0 && w[1] > 0 && w[2] > 0 && k0 >= longest)
@@ -182,9 +190,36 @@ using L4 = int64_t __attribute__((vector_size(32)));
         }
       }
     }
+  }
+
+  std::array<float, 3> means() const {
+    return {static_cast<float>(best[0]), static_cast<float>(best[1]), static_cast<float>(best[2])};
+  }
+};
+
+[[gnu::always_inline]] inline std::array<float, 3> highestWindowMeansBody(std::span<const float> costs, int32_t w1,
+                                                                          int32_t w2, int32_t w3) {
+  const int32_t n = static_cast<int32_t>(costs.size()) - 1;
+  const float* v = costs.data();
+  WindowSearch search(n, w1, w2, w3);
+  double total = 0;
+  int32_t count = 0;
+  for (int32_t k0 = 1; k0 <= n - 1;) {
+    const int32_t k1 = std::min(k0 + WindowSearch::kBlock, n);   // cases k0..k1-1
+    search.makeRoom(k0, k1);
+    double* totals = search.totals.data() + (k0 - search.base);
+    double* counts = search.counts.data() + (k0 - search.base);
+    for (int32_t k = k0; k < k1; ++k) {
+      const float x = v[k];
+      total += x > 0 ? static_cast<double>(x) : 0.0;
+      count += x > 0 ? 1 : 0;
+      totals[k - k0] = total;
+      counts[k - k0] = count;
+    }
+    search.scan(k0, k1);
     k0 = k1;
   }
-  return {static_cast<float>(best[0]), static_cast<float>(best[1]), static_cast<float>(best[2])};
+  return search.means();
 }
 
 using WindowMeans = std::array<float, 3> (*)(std::span<const float>, int32_t, int32_t, int32_t);
@@ -228,6 +263,7 @@ struct CaseTotals {
   float highest = 0;
   int32_t timingErrorCount = 0;
   std::array<int32_t, kMaxListedTimingErrors> listed{};
+  bool windowsSearched = false;   // the case loop fed the window search
 };
 
 // The values a run keeps for every case, worked out once.
@@ -245,7 +281,7 @@ struct RunConstants {
 // the cost arrays cannot alias them, so the loop keeps them in registers.
 template <bool kDayActive, bool kWind, bool kTorpor, bool kSunTable>
 CaseTotals runCases(const TregClimate c, const TregAnimal a, const TregSettings s, const RunConstants k0,
-                    const float (*sunTable)[3], float* costs, float* store) {
+                    const float (*sunTable)[3], float* costs, float* store, WindowSearch*) {
   CaseTotals r;
   const float M = k0.M;
   const int32_t n = std::max<int32_t>(c.nCases, 0);
@@ -419,7 +455,7 @@ CaseTotals runCases(const TregClimate c, const TregAnimal a, const TregSettings 
 }
 
 using CaseLoop = CaseTotals (*)(TregClimate, TregAnimal, TregSettings, RunConstants, const float (*)[3], float*,
-                                float*);
+                                float*, WindowSearch*);
 
 // The case loop of the runs with fixed dawn and dusk and no wind, eight
 // cases at a time: the same operations as runCases on every case, each
@@ -428,7 +464,9 @@ using CaseLoop = CaseTotals (*)(TregClimate, TregAnimal, TregSettings, RunConsta
 // rare timing errors found in order. The four sums stay single chains of
 // double additions in case order: every case leaves what it adds (+0 when
 // nothing, which changes no sum that starts at +0), and a tight loop adds a
-// block's worth.
+// block's worth. With positive conductances a case's written cost is its
+// positive cost, so the written sum's chain is the window search's running
+// total: the search is fed from it, block by block, instead of a second pass.
 using F8 = float __attribute__((vector_size(32)));
 using I8 = int32_t __attribute__((vector_size(32)));
 
@@ -471,8 +509,12 @@ constexpr int32_t kVectorBlock = 256;
 
 template <bool kDayActive, bool kTorpor>
 [[gnu::always_inline]] inline CaseTotals vectorCasesBody(const TregClimate c, const TregAnimal a, const TregSettings s,
-                                                         const RunConstants k0, float* costs, float* store) {
+                                                         const RunConstants k0, float* costs, float* store,
+                                                         WindowSearch* window) {
   CaseTotals r;
+  if (!(k0.cActive > 0.0f && k0.cRest > 0.0f)) window = nullptr;
+  r.windowsSearched = window != nullptr;
+  int32_t windowCount = 0;
   const float M = k0.M;
   const int32_t n = std::max<int32_t>(c.nCases, 0);
   const float minTb = s.minimumTorporTb;
@@ -524,6 +566,15 @@ template <bool kDayActive, bool kTorpor>
       shadeAt = shadeBuf;
       sunAt = sunBuf;
       timeAt = timeBuf;
+    }
+    // Runs of the window search cover cases up to n - 1.
+    const int32_t windowLen = window ? std::min(len, n - b0) : 0;
+    double* totals = nullptr;
+    double* counts = nullptr;
+    if (windowLen > 0) {
+      window->makeRoom(b0, b0 + windowLen);
+      totals = window->totals.data() + (b0 - window->base);
+      counts = window->counts.data() + (b0 - window->base);
     }
     I8 backwardsAny = {};
     for (int32_t i = 0; i < padded; i += 8) {
@@ -622,12 +673,23 @@ template <bool kDayActive, bool kTorpor>
         }
       }
     }
-    for (int32_t i = 0; i < len; ++i) {
+    int32_t i = 0;
+    for (; i < windowLen; ++i) {
+      writtenSum += addWritten[i];
+      aboveSum += addAbove[i];
+      torporSum += addTorpor[i];
+      activeTotal += addActive[i];
+      windowCount += addWritten[i] > 0 ? 1 : 0;
+      totals[i] = writtenSum;
+      counts[i] = windowCount;
+    }
+    for (; i < len; ++i) {
       writtenSum += addWritten[i];
       aboveSum += addAbove[i];
       torporSum += addTorpor[i];
       activeTotal += addActive[i];
     }
+    if (windowLen > 0) window->scan(b0, b0 + windowLen);
     if (any8(backwardsAny)) {
       for (int32_t i = 0; i < len; ++i) {
         const int32_t k = b0 + i;
@@ -656,15 +718,16 @@ template <bool kDayActive, bool kTorpor>
 
 template <bool kDayActive, bool kTorpor>
 CaseTotals vectorCases(TregClimate c, TregAnimal a, TregSettings s, RunConstants k0, const float (*)[3], float* costs,
-                       float* store) {
-  return vectorCasesBody<kDayActive, kTorpor>(c, a, s, k0, costs, store);
+                       float* store, WindowSearch* window) {
+  return vectorCasesBody<kDayActive, kTorpor>(c, a, s, k0, costs, store, window);
 }
 
 #if CORVIMET_X86_DISPATCH
 template <bool kDayActive, bool kTorpor>
 [[gnu::target("avx2")]] CaseTotals vectorCasesAvx2(TregClimate c, TregAnimal a, TregSettings s, RunConstants k0,
-                                                   const float (*)[3], float* costs, float* store) {
-  return vectorCasesBody<kDayActive, kTorpor>(c, a, s, k0, costs, store);
+                                                   const float (*)[3], float* costs, float* store,
+                                                   WindowSearch* window) {
+  return vectorCasesBody<kDayActive, kTorpor>(c, a, s, k0, costs, store, window);
 }
 #endif
 
@@ -701,7 +764,12 @@ TregResult ComputeTregCosts(const TregClimate& climate, const TregAnimal& animal
   const TregSettings& s = settings;
   TregResult r;
   const int32_t n = std::max<int32_t>(c.nCases, 0);
-  r.costs.assign(static_cast<size_t>(n) + 1, 0.0f);
+  // Every case is written by the case loop; a fresh array's pages are
+  // mapped in one call rather than a fault each.
+  r.costs.reserve(static_cast<size_t>(n) + 1);
+  PopulatePages(r.costs.data(), (static_cast<size_t>(n) + 1) * sizeof(float));
+  r.costs.resize(static_cast<size_t>(n) + 1);
+  r.costs[0] = 0.0f;
   const float dt = c.interval;
   const double perDay = dt > 0 ? std::trunc(86400.0 / dt) : 0.0;
   r.windowCases = static_cast<int32_t>(std::min(perDay, 4.0e8)) / 4;
@@ -727,7 +795,8 @@ TregResult ComputeTregCosts(const TregClimate& climate, const TregAnimal& animal
 
   const CaseLoop loop = s.dayActive ? caseLoopOf<true>(s.windUsed, torporMay, s.computeDawnAndDusk)
                                     : caseLoopOf<false>(s.windUsed, torporMay, s.computeDawnAndDusk);
-  const CaseTotals t = loop(c, a, s, k0, sunTable, r.costs.data(), store);
+  WindowSearch window(n, r.windowCases, 2 * r.windowCases, 4 * r.windowCases);
+  const CaseTotals t = loop(c, a, s, k0, sunTable, r.costs.data(), store, &window);
 
   r.timingErrorCount = t.timingErrorCount;
   r.timingErrors.assign(t.listed.begin(), t.listed.begin() + std::min(t.timingErrorCount, kMaxListedTimingErrors));
@@ -741,7 +810,8 @@ TregResult ComputeTregCosts(const TregClimate& climate, const TregAnimal& animal
   r.torporSum = t.torporSum;
   r.activeSum = t.activeSum;
   r.highest = t.highest;
-  const std::array<float, 3> maxima = HighestWindowMeans(r.costs, r.windowCases);
+  const std::array<float, 3> maxima =
+      t.windowsSearched ? window.means() : HighestWindowMeans(r.costs, r.windowCases);
   r.h6 = maxima[0];
   r.h12 = maxima[1];
   r.hday = maxima[2];

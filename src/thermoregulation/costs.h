@@ -7,6 +7,8 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <memory>
+#include <new>
 #include <span>
 #include <string>
 #include <utility>
@@ -34,11 +36,28 @@ struct TregAnimal {
   bool shelter = false;
 };
 
+// Leaves the floats of a cost channel unset as it grows: the case loop
+// writes every case, and setting them first was a pass of its own.
+template <class T>
+struct UnsetOnGrowth : std::allocator<T> {
+  UnsetOnGrowth() = default;
+  template <class U>
+  UnsetOnGrowth(const UnsetOnGrowth<U>&) noexcept {}
+  template <class U>
+  void construct(U* p) noexcept {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <class U, class... A>
+  void construct(U* p, A&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<A>(args)...);
+  }
+};
+
 inline constexpr int kMaxListedTimingErrors = 100;
 inline constexpr float kNoWindowMean = -9e30f;
 
 struct TregResult {
-  std::vector<float> costs;           // per case: the cost, 0 when rejected or without a cost
+  std::vector<float, UnsetOnGrowth<float>> costs;   // per case: the cost, 0 when rejected or without a cost
   int32_t totalCases = 0;             // accepted cases
   int32_t atBMR = 0, aboveBMR = 0;
   float highest = 0;                  // highest single written cost, W

@@ -215,8 +215,9 @@ TEST(TregCosts, RejectedCasesTimingErrorsAndDaysOutsideTheYear) {
 
 // Runs with fixed dawn and dusk and no wind take the eight-case loop; a sun
 // table holding that dawn and dusk every day sends the same run through the
-// case-by-case loop. Both must give the same bits, on random climates with
-// missing values, times running back and every mode.
+// case-by-case loop and the window maxima through their own pass. Both must
+// give the same bits, on random climates with missing values, times running
+// back and every mode.
 TEST(TregCosts, EightCaseLoopGivesTheBitsOfTheCaseByCaseLoop) {
   static float table[367][3];
   for (auto& day : table) day[0] = 12, day[1] = 5.5f, day[2] = 19.25f;
@@ -250,6 +251,9 @@ TEST(TregCosts, EightCaseLoopGivesTheBitsOfTheCaseByCaseLoop) {
     std::vector<float> storeFixed(n + 1, -3), storeTable(n + 1, -3);
     TregAnimal a = Animal();
     a.useSun = mode & 4;
+    // Without a positive conductance, costs that are not written still count
+    // in the window maxima.
+    if (mode % 7 == 3) a.conductance = mode & 1 ? 0.0f : -0.015f;
     const TregResult fixed = ComputeTregCosts(rec.climate(), a, s, nullptr, storeFixed.data());
     s.computeDawnAndDusk = true;
     const TregResult byTable = ComputeTregCosts(rec.climate(), a, s, table, storeTable.data());
@@ -267,6 +271,10 @@ TEST(TregCosts, EightCaseLoopGivesTheBitsOfTheCaseByCaseLoop) {
     EXPECT_EQ(fixed.aboveSum, byTable.aboveSum);
     EXPECT_EQ(fixed.torporSum, byTable.torporSum);
     EXPECT_EQ(fixed.activeSum, byTable.activeSum);
+    EXPECT_EQ(fixed.h6, byTable.h6);
+    EXPECT_EQ(fixed.h12, byTable.h12);
+    EXPECT_EQ(fixed.hday, byTable.hday);
+    EXPECT_GT(fixed.hday, 0);
   }
 }
 
