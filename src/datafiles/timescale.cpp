@@ -12,11 +12,8 @@
 #include <new>
 #include <thread>
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
-
 #include "datafiles/repairs.h"
+#include "platform/pages.h"
 #include "shell/textutil.h"
 
 namespace {
@@ -32,24 +29,6 @@ std::vector<NoteRecord> resampledNotes(const std::vector<NoteRecord>& notes, dou
     n.caseText = FieldNumText(static_cast<double>(ResampledMarkerCase(static_cast<int32_t>(k), ratio, newCases)));
   }
   return out;
-}
-
-// Maps in the pages of a fresh array in one call, just before it is written:
-// taking a fault per 4 KiB page cost more than re-sampling into it. Huge
-// pages would cost less still, but waiting for the kernel to compact memory
-// for them stalled some runs fivefold.
-void populate(const float* a, size_t count) {
-#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
-  constexpr uintptr_t kPage = 4096;
-  const auto base = reinterpret_cast<uintptr_t>(a);
-  const uintptr_t from = (base + kPage - 1) & ~(kPage - 1);
-  const uintptr_t to = (base + count * sizeof(float)) & ~(kPage - 1);
-  // Only a hint: where the kernel refuses, the pages fault in as they are written.
-  if (to > from) (void)madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);
-#else
-  (void)a;
-  (void)count;
-#endif
 }
 
 // The pages of a growing file's fresh arrays, mapped in on a helper thread
@@ -105,7 +84,7 @@ class PagesAhead {
 
  private:
   void take(size_t i) {
-    if (i >= taken_.size() || !taken_[i].exchange(true)) populate(arrays_[i], count_);
+    if (i >= taken_.size() || !taken_[i].exchange(true)) PopulatePages(arrays_[i], count_ * sizeof(float));
   }
   void run() {
     const size_t count = std::min(arrays_.size(), taken_.size());
