@@ -582,9 +582,31 @@ void fitOneLine(QLabel* l) {
   }
 }
 
+// The static field is already what the spec asks for (colours and text as
+// set since, too).
+bool sameStaticField(QWidget* w, const FieldSpec& s) {
+  auto* l = qobject_cast<QLabel*>(w);
+  return l && kindOf(w) == Kind::StaticField && s.kind == FieldKind::Static &&
+         l->property(kText).toByteArray() == QByteArray::fromStdString(s.text) &&
+         l->property(kRect).toRect() == QRect(s.r.left, s.r.top, s.r.width(), s.r.height()) &&
+         l->geometry() == QRect(s.r.left, s.r.top, std::max(0, s.r.width()), std::max(0, s.r.height())) &&
+         l->alignment() == (alignment(s.align) | Qt::AlignTop) && l->wordWrap() == s.wrap &&
+         l->property(kFramed).toBool() == s.framed && l->property(kFore).value<QColor>() == qColor(s.fore) &&
+         l->property(kBack).value<QColor>() == qColor(s.back) &&
+         l->property(kBaseFont).value<QFont>() == detail::FontMapper::font(s.font);
+}
+
 }  // namespace
 
 void addField(int win, const FieldSpec& s) {
+  // A window redrawn asks for its static fields again each time; an
+  // unchanged one is kept (on top and shown, as a new one would be) rather
+  // than built again with its style sheet and polish.
+  if (QWidget* old = control(win, s.id); old && sameStaticField(old, s)) {
+    old->raise();
+    old->show();
+    return;
+  }
   QWidget* parent = prepare(win, s.id);
   if (!parent) return;
   QWidget* w = nullptr;
