@@ -434,7 +434,32 @@ QToolButton* makeMenuButton(int win, const ButtonSpec& s, QWidget* parent) {
 
 // ---- buttons ----------------------------------------------------------------------------------
 
+namespace {
+
+constexpr const char* kButtonFont = "cmButtonFont";
+
+// A plain push button already as the spec asks (title and state as set
+// since, too).
+bool samePushButton(QWidget* w, const ButtonSpec& s) {
+  auto* b = qobject_cast<QPushButton*>(w);
+  return b && s.kind == ButtonKind::Push && kindOf(w) == Kind::Button && !b->isDefault() &&
+         w->property(kTitle).toByteArray() == QByteArray::fromStdString(s.title) &&
+         w->property(kState).toInt() == s.state &&
+         w->property(kRect).toRect() == QRect(s.r.left, s.r.top, s.r.width(), s.r.height()) &&
+         w->geometry() == QRect(s.r.left, s.r.top, std::max(0, s.r.width()), std::max(0, s.r.height())) &&
+         w->property(kButtonFont).value<QFont>() == detail::FontMapper::font(s.font);
+}
+
+}  // namespace
+
 void addButton(int win, const ButtonSpec& s) {
+  // Redraws ask for their buttons again; an unchanged one is kept (on top
+  // and shown, as a new one would be).
+  if (QWidget* old = control(win, s.id); old && samePushButton(old, s)) {
+    old->raise();
+    old->show();
+    return;
+  }
   QWidget* parent = prepare(win, s.id);
   if (!parent) return;
   QAbstractButton* b = nullptr;
@@ -475,7 +500,9 @@ void addButton(int win, const ButtonSpec& s) {
       break;
   }
   b->setFocusPolicy(Qt::NoFocus);
-  b->setFont(detail::FontMapper::font(s.font));
+  const QFont font = detail::FontMapper::font(s.font);
+  b->setFont(font);
+  b->setProperty(kButtonFont, font);
   b->setText(buttonText(s.title));
   b->setProperty(kTitle, QByteArray::fromStdString(s.title));
   if (kind == Kind::Button) {
