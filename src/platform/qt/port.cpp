@@ -232,6 +232,7 @@ struct TextLayout {
   int width = 0;
   std::shared_ptr<QTextLayout> shaped;   // made when first drawn on an image
   qreal ascent = 0;
+  bool asGiven = false;   // drawn by drawText each time: tabs, line feeds
 };
 
 TextLayout& layoutOf(const FontSpec& f, bool antialiased, std::string_view bytes) {
@@ -247,6 +248,7 @@ TextLayout& layoutOf(const FontSpec& f, bool antialiased, std::string_view bytes
   TextLayout l;
   l.font = detail::FontMapper::font(f, antialiased);
   l.text = detail::FontMapper::decode(f, bytes);
+  l.asGiven = std::any_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
   // The width with the smoothed face, whichever face draws.
   l.width = QFontMetrics(antialiased ? l.font : detail::FontMapper::font(f)).horizontalAdvance(l.text);
   return cache.emplace(std::move(key), std::move(l)).first->second;
@@ -513,20 +515,27 @@ void Port::Impl::drawText(const DrawState& s, Point at, const std::string& bytes
                                : QPainter::CompositionMode_SourceOver);
   p.setPen(colour);
   p.setBrush(Qt::NoBrush);
-  if (printer()) {
-    p.drawText(QPointF(at.x, at.y), l.text);
-    return;
+  // Shaped once: the same glyphs on the same path as drawText. Texts with
+  // control characters, whose layout may place them otherwise (a line feed
+  // ends the line), are drawn as given.
+  if (!l.shaped && !l.asGiven && !printer()) {
+    auto shaped = std::make_shared<QTextLayout>(l.text, l.font);
+    QTextOption once = shaped->textOption();
+    once.setWrapMode(QTextOption::NoWrap);
+    shaped->setTextOption(once);
+    shaped->setCacheEnabled(true);   // else the glyphs are thrown away after the layout
+    shaped->beginLayout();
+    shaped->createLine();
+    shaped->endLayout();
+    if (shaped->lineCount() == 1 && shaped->lineAt(0).textLength() == l.text.size()) {
+      l.ascent = shaped->lineAt(0).ascent();
+      l.shaped = std::move(shaped);
+    } else {
+      l.asGiven = true;
+    }
   }
-  // Shaped once: the same glyphs on the same path as drawText.
-  if (!l.shaped) {
-    l.shaped = std::make_shared<QTextLayout>(l.text, l.font);
-    l.shaped->setCacheEnabled(true);   // else the glyphs are thrown away after the layout
-    l.shaped->beginLayout();
-    l.shaped->createLine();
-    l.shaped->endLayout();
-    l.ascent = l.shaped->lineAt(0).ascent();
-  }
-  l.shaped->draw(&p, QPointF(at.x, at.y - l.ascent));
+  if (l.shaped && !printer()) l.shaped->draw(&p, QPointF(at.x, at.y - l.ascent));
+  else p.drawText(QPointF(at.x, at.y), l.text);
 }
 
 void Port::Impl::drawIcon(int id, Rect dst, bool colour) {
