@@ -32,10 +32,24 @@ LodTable::LodTable(const float* data, size_t count) : count_(data ? count : 0) {
     coarseLo_[c] = lo;
     coarseHi_[c] = hi;
   }
+  constexpr size_t perTop = kTop / kCoarse;
+  const size_t nTop = count_ / kTop;
+  topLo_.resize(nTop);
+  topHi_.resize(nTop);
+  for (size_t t = 0; t < nTop; ++t) {
+    float lo = coarseLo_[t * perTop], hi = coarseHi_[t * perTop];
+    for (size_t i = 1; i < perTop; ++i) {
+      lo = std::min(lo, coarseLo_[t * perTop + i]);
+      hi = std::max(hi, coarseHi_[t * perTop + i]);
+    }
+    topLo_[t] = lo;
+    topHi_[t] = hi;
+  }
 }
 
 size_t LodTable::bytes() const {
-  return (fineLo_.size() + fineHi_.size() + coarseLo_.size() + coarseHi_.size()) * sizeof(float);
+  return (fineLo_.size() + fineHi_.size() + coarseLo_.size() + coarseHi_.size() + topLo_.size() + topHi_.size()) *
+         sizeof(float);
 }
 
 Extremes LodTable::query(const float* data, int64_t first, int64_t last) const {
@@ -48,19 +62,46 @@ Extremes LodTable::query(const float* data, int64_t first, int64_t last) const {
   // Ragged ends sample by sample up to whole fine blocks.
   while (a < b && a % kFine) e.add(data[a++]);
   while (b > a && b % kFine) e.add(data[--b]);
-  size_t fa = a / kFine, fb = b / kFine;
-  constexpr size_t per = kCoarse / kFine;
-  auto fine = [&](size_t i) {
-    if (fineLo_[i] < e.lo) e.lo = fineLo_[i];
-    if (fineHi_[i] > e.hi) e.hi = fineHi_[i];
+  // Each level up to whole blocks of the next, from both ends.
+  auto take = [&e](const std::vector<float>& lo, const std::vector<float>& hi, size_t i) {
+    if (lo[i] < e.lo) e.lo = lo[i];
+    if (hi[i] > e.hi) e.hi = hi[i];
   };
-  while (fa < fb && fa % per) fine(fa++);
-  while (fb > fa && fb % per) fine(--fb);
-  for (size_t c = fa / per, ce = fb / per; c < ce; ++c) {
-    if (coarseLo_[c] < e.lo) e.lo = coarseLo_[c];
-    if (coarseHi_[c] > e.hi) e.hi = coarseHi_[c];
-  }
+  constexpr size_t perCoarse = kCoarse / kFine, perTop = kTop / kCoarse;
+  size_t fa = a / kFine, fb = b / kFine;
+  while (fa < fb && fa % perCoarse) take(fineLo_, fineHi_, fa++);
+  while (fb > fa && fb % perCoarse) take(fineLo_, fineHi_, --fb);
+  size_t ca = fa / perCoarse, cb = fb / perCoarse;
+  while (ca < cb && ca % perTop) take(coarseLo_, coarseHi_, ca++);
+  while (cb > ca && cb % perTop) take(coarseLo_, coarseHi_, --cb);
+  for (size_t t = ca / perTop, te = cb / perTop; t < te; ++t) take(topLo_, topHi_, t);
   return e;
+}
+
+void LodTable::runExtremes(const float* data, const int64_t* starts, size_t nRuns, float* lo, float* hi) const {
+  for (size_t i = 0; i < nRuns; ++i) {
+    Extremes e;
+    auto take = [&e](const std::vector<float>& l, const std::vector<float>& h, size_t k) {
+      if (l[k] < e.lo) e.lo = l[k];
+      if (h[k] > e.hi) e.hi = h[k];
+    };
+    const int64_t from = std::max<int64_t>(starts[i], 0);
+    const int64_t to = std::min<int64_t>(starts[i + 1], static_cast<int64_t>(count_));  // exclusive
+    if (data && from < to) {
+      // Up the levels while the run lasts, then down again.
+      size_t a = static_cast<size_t>(from);
+      const size_t b = static_cast<size_t>(to);
+      while (a < b && a % kFine) e.add(data[a++]);
+      for (; a + kFine <= b && a % kCoarse; a += kFine) take(fineLo_, fineHi_, a / kFine);
+      for (; a + kCoarse <= b && a % kTop; a += kCoarse) take(coarseLo_, coarseHi_, a / kCoarse);
+      for (; a + kTop <= b; a += kTop) take(topLo_, topHi_, a / kTop);
+      for (; a + kCoarse <= b; a += kCoarse) take(coarseLo_, coarseHi_, a / kCoarse);
+      for (; a + kFine <= b; a += kFine) take(fineLo_, fineHi_, a / kFine);
+      while (a < b) e.add(data[a++]);
+    }
+    lo[i] = e.lo;
+    hi[i] = e.hi;
+  }
 }
 
 namespace {
@@ -87,6 +128,8 @@ const LodTable& LodCache::get(int16_t slot, int16_t channel, const float* data, 
   Entry& en = entries_[slot][channel];
   const uint64_t probe = ProbeOf(data, count);
   if (!en.valid || en.data != data || en.count != count || en.probe != probe) {
+    en.columnsValid = false;
+    en.columns = TraceColumns();
     en.table = LodTable(data, count);
     en.data = data;
     en.count = count;
@@ -104,11 +147,27 @@ const LodTable* LodCache::peek(int16_t slot, int16_t channel, const float* data,
   return &en.table;
 }
 
+const TraceColumns& LodCache::columns(int16_t slot, int16_t channel, const float* data, int32_t nCases,
+                                      const TraceParams& p) {
+  static const TraceColumns kNone;
+  if (slot < 0 || slot >= kSlots || channel < 0 || channel >= kChannels || nCases < 0) return kNone;
+  const LodTable& table = get(slot, channel, data, static_cast<size_t>(nCases) + 1);
+  Entry& en = entries_[slot][channel];
+  if (!en.columnsValid || !en.columns.sameSpan(nCases, p)) {
+    en.columns = ColumnExtremes(data, nCases, p, &table);
+    en.columnsValid = true;
+    ++columnComputations_;
+  }
+  return en.columns;
+}
+
 void LodCache::invalidate(int16_t slot, int16_t channel) {
   if (slot < 0 || slot >= kSlots || channel < 0 || channel >= kChannels) return;
   Entry& en = entries_[slot][channel];
   en.valid = false;
   en.table = LodTable();
+  en.columnsValid = false;
+  en.columns = TraceColumns();
 }
 
 void LodCache::invalidateSlot(int16_t slot) {
@@ -162,12 +221,85 @@ int TraceY(float v, const TraceParams& p) {
   return HoldY(p.yZero - static_cast<double>(v) * p.yScale, p);
 }
 
-TraceResult ReduceTrace(const float* data, int32_t nCases, const TraceParams& p, const LodTable* lod) {
-  TraceResult r;
-  if (!data || nCases < 1 || !(p.xStep > 0) || !std::isfinite(p.xStep) || !std::isfinite(p.x0)) return r;
-  const int64_t k0 = p.first > 0 ? p.first : 1;
-  const int64_t last = std::min<int64_t>(p.last, nCases);
+namespace {
+
+// The cases a trace draws and whether it reduces them to pixel columns.
+struct TraceSpan {
+  bool valid = false;
+  int64_t k0 = 1, last = 0;
+  bool columnMode = false;
+};
+
+TraceSpan SpanOf(const float* data, int32_t nCases, const TraceParams& p) {
+  TraceSpan s;
+  if (!data || nCases < 1 || !(p.xStep > 0) || !std::isfinite(p.xStep) || !std::isfinite(p.x0)) return s;
+  s.valid = true;
+  s.k0 = p.first > 0 ? p.first : 1;
+  s.last = std::min<int64_t>(p.last, nCases);
+  if (s.last < s.k0) return s;
+  const double columns = std::trunc((static_cast<double>(p.last) - p.first) * p.xStep);
+  s.columnMode = columns >= 1 && (s.last - s.k0) / static_cast<int64_t>(std::min(columns, 9.0e18)) >= 3;
+  return s;
+}
+
+}  // namespace
+
+bool TraceColumns::sameSpan(int32_t n, const TraceParams& p) const {
+  return nCases == n && first == p.first && last == p.last && x0 == p.x0 && xStep == p.xStep;
+}
+
+TraceColumns ColumnExtremes(const float* data, int32_t nCases, const TraceParams& p, const LodTable* lod) {
+  TraceColumns t;
+  t.nCases = nCases;
+  t.first = p.first;
+  t.last = p.last;
+  t.x0 = p.x0;
+  t.xStep = p.xStep;
+  const TraceSpan s = SpanOf(data, nCases, p);
+  if (!s.columnMode) return t;
+  t.columnMode = true;
   if (lod && lod->count() != static_cast<size_t>(nCases) + 1) lod = nullptr;
+  const int64_t k0 = s.k0, last = s.last;
+  auto xOf = [&](int64_t k) { return p.x0 + static_cast<double>(k - k0 + 1) * p.xStep; };
+  auto colOf = [&](int64_t k) { return static_cast<int64_t>(std::trunc(xOf(k))); };
+  // First case of column c: the estimate from the inverse of xOf, then
+  // settled with the same truncation the cases use.
+  auto startOf = [&](int64_t c, int64_t from) {
+    double est = static_cast<double>(k0) - 1.0 + std::ceil((static_cast<double>(c) - p.x0) / p.xStep);
+    int64_t k = static_cast<int64_t>(std::clamp(est, static_cast<double>(from), static_cast<double>(last + 1)));
+    while (k > from && colOf(k - 1) >= c) --k;
+    while (k <= last && colOf(k) < c) ++k;
+    return k;
+  };
+  t.cFirst = colOf(k0);
+  const int64_t cLast = colOf(last);
+  std::vector<int64_t> starts{k0};
+  starts.reserve(static_cast<size_t>(std::min<int64_t>(cLast - t.cFirst + 2, 1 << 20)));
+  for (int64_t c = t.cFirst; c <= cLast && starts.back() <= last; ++c) starts.push_back(startOf(c + 1, starts.back()));
+  const size_t n = starts.size() - 1;
+  t.lo.resize(n);
+  t.hi.resize(n);
+  t.zeroAfter.resize(n);
+  if (lod) {
+    lod->runExtremes(data, starts.data(), n, t.lo.data(), t.hi.data());
+  } else {
+    for (size_t i = 0; i < n; ++i) {
+      Extremes e;
+      for (int64_t k = starts[i]; k < starts[i + 1]; ++k) e.add(data[k]);
+      t.lo[i] = e.lo;
+      t.hi[i] = e.hi;
+    }
+  }
+  for (size_t i = 0; i < n; ++i) t.zeroAfter[i] = starts[i + 1] <= last && data[starts[i + 1]] == 0.0f;
+  return t;
+}
+
+TraceResult ReduceTrace(const float* data, int32_t nCases, const TraceParams& p, const LodTable* lod,
+                        const TraceColumns* columns) {
+  TraceResult r;
+  const TraceSpan span = SpanOf(data, nCases, p);
+  if (!span.valid) return r;
+  const int64_t k0 = span.k0, last = span.last;
 
   // The pen starts on the case before the first one drawn, so that a later
   // page continues the line instead of jumping from case 1.
@@ -177,12 +309,9 @@ TraceResult ReduceTrace(const float* data, int32_t nCases, const TraceParams& p,
   r.penStart = {TruncX(p.x0), pv == 0.0f || !penValid ? HoldY(p.yZero, p) : TraceY(pv, p)};
   if (last < k0) return r;
   r.casesDrawn = static_cast<int32_t>(last - k0 + 1);
-
-  const double columns = std::trunc((static_cast<double>(p.last) - p.first) * p.xStep);
-  r.columnMode = columns >= 1 && (last - k0) / static_cast<int64_t>(std::min(columns, 9.0e18)) >= 3;
+  r.columnMode = span.columnMode;
 
   auto xOf = [&](int64_t k) { return p.x0 + static_cast<double>(k - k0 + 1) * p.xStep; };
-  auto colOf = [&](int64_t k) { return static_cast<int64_t>(std::trunc(xOf(k))); };
 
   int base = 0;
   if (p.histogram) {
@@ -229,32 +358,21 @@ TraceResult ReduceTrace(const float* data, int32_t nCases, const TraceParams& p,
 
   // Column mode: the extremes of every pixel column, drawn at the pixel of
   // the column that follows it.
-  const int64_t cFirst = colOf(k0), cLast = colOf(last);
-  seg.reserve(static_cast<size_t>(std::min<int64_t>(cLast - cFirst + 1, 1 << 20)) * 6);
-  // First case of column c: the estimate from the inverse of xOf, then
-  // settled with the same truncation the cases use.
-  auto startOf = [&](int64_t c, int64_t from) {
-    double est = static_cast<double>(k0) - 1.0 + std::ceil((static_cast<double>(c) - p.x0) / p.xStep);
-    int64_t k = static_cast<int64_t>(std::clamp(est, static_cast<double>(from), static_cast<double>(last + 1)));
-    while (k > from && colOf(k - 1) >= c) --k;
-    while (k <= last && colOf(k) < c) ++k;
-    return k;
-  };
+  TraceColumns own;
+  const TraceColumns* cols = columns && columns->columnMode && columns->sameSpan(nCases, p) ? columns : nullptr;
+  if (!cols) {
+    own = ColumnExtremes(data, nCases, p, lod);
+    cols = &own;
+  }
+  const size_t n = cols->lo.size();
+  seg.reserve(std::min<size_t>(n, 1 << 20) * 6);
+  const int yZeroHeld = HoldY(p.yZero, p);
   bool havePrev = false;
   int prevLowY = 0, prevHighY = 0;
-  int64_t ks = k0;
-  for (int64_t c = cFirst; c <= cLast && ks <= last; ++c) {
-    const int64_t next = startOf(c + 1, ks);
-    const int64_t ke = next - 1;
+  for (size_t i = 0; i < n; ++i) {
     Extremes e;
-    if (ke >= ks) {
-      if (lod && ke - ks >= static_cast<int64_t>(LodTable::kFine) * 2) {
-        e = lod->query(data, ks, ke);
-      } else {
-        for (int64_t k = ks; k <= ke; ++k) e.add(data[k]);
-      }
-    }
-    ks = next;
+    e.lo = cols->lo[i];
+    e.hi = cols->hi[i];
     if (!e.any()) {
       havePrev = false;
       continue;
@@ -263,14 +381,12 @@ TraceResult ReduceTrace(const float* data, int32_t nCases, const TraceParams& p,
       e.lo = std::min(e.lo, p.maximumValue);
       e.hi = std::min(e.hi, p.maximumValue);
     }
-    const int x = TruncX(static_cast<double>(c) + 1.0);
+    const int x = TruncX(static_cast<double>(cols->cFirst + static_cast<int64_t>(i)) + 1.0);
     const int yLow = TraceY(e.lo, p), yHigh = TraceY(e.hi, p);
     r.minimumYposition = yLow;
     if (p.histogram) {
-      const int yZero = HoldY(p.yZero, p);
       // A column followed by an exact 0 stands on the base, not on zero.
-      const bool zeroFollows = next <= last && data[next] == 0.0f;
-      const int zeroEnd = zeroFollows ? base : yZero;
+      const int zeroEnd = cols->zeroAfter[i] ? base : yZeroHeld;
       int ya, yb;
       if (e.lo > 0) ya = zeroEnd, yb = yHigh;
       else if (e.hi < 0) ya = zeroEnd, yb = yLow;

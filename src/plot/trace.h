@@ -18,12 +18,13 @@
 namespace plotcore {
 
 // ---- Level-of-detail table -----------------------------------------------------
-// Extremes of finite samples per block of 16 cases, and per block of 256
+// Extremes of finite samples per block of 16 cases, of 256 and of 4096
 // (about an eighth of the data's size in all). Immutable once built.
 class LodTable {
  public:
   static constexpr size_t kFine = 16;
   static constexpr size_t kCoarse = 256;
+  static constexpr size_t kTop = 4096;
 
   LodTable() = default;
   // Builds the table over data[0..count-1].
@@ -34,12 +35,35 @@ class LodTable {
   // Extremes of data[first..last] (inclusive, clamped to the table); `data`
   // must be the array the table was built from.
   Extremes query(const float* data, int64_t first, int64_t last) const;
+  // Extremes of the consecutive runs data[starts[i] .. starts[i + 1] - 1],
+  // i < nRuns, in one forward walk over the levels; an empty run gets lo > hi.
+  void runExtremes(const float* data, const int64_t* starts, size_t nRuns, float* lo, float* hi) const;
   size_t bytes() const;
 
  private:
   size_t count_ = 0;
-  std::vector<float> fineLo_, fineHi_, coarseLo_, coarseHi_;
+  std::vector<float> fineLo_, fineHi_, coarseLo_, coarseHi_, topLo_, topHi_;
 };
+
+struct TraceParams;
+
+// The extremes of every pixel column of a trace with three or more cases per
+// column: column cFirst + i holds lo[i]..hi[i] (lo > hi: no finite case) and
+// zeroAfter[i] tells whether the case after it, within the trace, is an exact
+// 0. Depends only on the samples and the span (first, last, x0, xStep), which
+// it keeps, so a change of scale, clip or colour reuses it.
+struct TraceColumns {
+  bool columnMode = false;
+  int32_t nCases = 0, first = 0, last = 0;
+  double x0 = 0, xStep = 0;
+  int64_t cFirst = 0;
+  std::vector<float> lo, hi;
+  std::vector<uint8_t> zeroAfter;
+  bool sameSpan(int32_t n, const TraceParams& p) const;
+};
+// All columns in one call; `lod` (built over data[0..nCases]) spares reading
+// the samples of long columns, with the same result.
+TraceColumns ColumnExtremes(const float* data, int32_t nCases, const TraceParams& p, const LodTable* lod);
 
 // Tables keyed by (slot, channel), built on first use. A command that
 // changes a channel's samples in place calls InvalidatePlotLod; a changed
@@ -52,10 +76,16 @@ class LodCache {
   const LodTable& get(int16_t slot, int16_t channel, const float* data, size_t count);
   // Returns nullptr when no current table exists (never builds).
   const LodTable* peek(int16_t slot, int16_t channel, const float* data, size_t count) const;
+  // The trace columns of that channel over p's span, from its table; kept
+  // until the table is rebuilt or invalidated or another span is asked for,
+  // so that a redraw of an unchanged view only paints.
+  const TraceColumns& columns(int16_t slot, int16_t channel, const float* data, int32_t nCases,
+                              const TraceParams& p);
   void invalidate(int16_t slot, int16_t channel);
   void invalidateSlot(int16_t slot);
   void clear();
   size_t builds() const { return builds_; }  // how many tables were built
+  size_t columnComputations() const { return columnComputations_; }
 
  private:
   struct Entry {
@@ -64,10 +94,12 @@ class LodCache {
     uint64_t probe = 0;  // of the spread-out samples the table was built from
     bool valid = false;
     LodTable table;
+    bool columnsValid = false;
+    TraceColumns columns;
   };
   static constexpr int kSlots = 18, kChannels = 33;
   Entry entries_[kSlots][kChannels];
-  size_t builds_ = 0;
+  size_t builds_ = 0, columnComputations_ = 0;
 };
 // The program's one cache, and the entry points commands call after they
 // changed a channel (or every channel of a file, or closed it).
@@ -117,9 +149,10 @@ struct TraceResult {
 // drawn at the pixel of the column that follows it, the last one too.
 // Non-finite samples are left out of the columns and the polyline.
 // With `lod`, columns of many cases read the table instead of the samples
-// (same result).
+// (same result); with `columns` of the same span (LodCache::columns), nothing
+// is read but the cases around the pen.
 TraceResult ReduceTrace(const float* data, int32_t nCases, const TraceParams& p,
-                        const LodTable* lod = nullptr);
+                        const LodTable* lod = nullptr, const TraceColumns* columns = nullptr);
 
 // y of value v: trunc(yZero - v yScale), held to the band when clip is set
 // (and to the 16-bit range always).

@@ -389,6 +389,49 @@ TEST(PortText, NewLineReturnsToWhereTheLineBegan) {
   EXPECT_EQ(p.pen().x, 40);
 }
 
+// Texts are shaped once and drawn from the kept layout afterwards: every
+// pixel, the first time and the next, is what Qt's own drawText paints, in
+// every face, in XOR, and with a tab or line feed in the text.
+TEST(PortText, KeptLayoutsPaintWhatDrawTextPaints) {
+  struct Case {
+    FontSpec font;
+    const char* text;
+    bool xorMode;
+  };
+  const Case cases[] = {
+      {{"Geneva", 12}, "Channel 1 of 4    O2 (%)", false},
+      {{"application", 11, true}, "12:00:00  03-15-2024", false},
+      {{"Times", 14, false, true, true}, "expanded 4X ±¥", false},
+      {{"Symbol", 12}, "m­", false},
+      {{"Monaco", 10}, "tab\there", false},
+      {{"Geneva", 12}, "line\nfeed", false},
+      {{"Geneva", 12}, " 25.5", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    QImage want(160, 40, QImage::Format_RGB32);
+    want.fill(Qt::white);
+    {
+      QPainter q(&want);
+      q.setRenderHint(QPainter::TextAntialiasing, true);
+      q.setFont(detail::FontMapper::font(c.font, !c.xorMode));
+      q.setPen(c.xorMode ? Qt::white : Qt::black);
+      if (c.xorMode) q.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+      q.drawText(QPointF(5, 25), detail::FontMapper::decode(c.font, c.text));
+    }
+    ASSERT_GT(inked(want).size(), 20u);
+    for (int time = 0; time < 2; ++time) {
+      Port p({160, 40});
+      p.setFont(c.font);
+      p.setForeColor(kBlack);
+      if (c.xorMode) p.setPenMode(PenMode::Xor);
+      p.moveTo(5, 25);
+      p.drawText(c.text);
+      EXPECT_TRUE(snap(p) == want) << "drawing " << time;
+    }
+  }
+}
+
 TEST(PortText, FontsMapToInstalledFacesAtPixelSizes) {
   using detail::FontMapper;
   EXPECT_EQ(FontMapper::family("Geneva"), "Liberation Sans");

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <map>
 #include <random>
@@ -101,9 +103,19 @@ TEST(LodTable, QueryEqualsRawScanForAnyRange) {
       ASSERT_EQ(q.lo, s.lo) << a << ".." << b;
       ASSERT_EQ(q.hi, s.hi) << a << ".." << b;
     }
+    // Consecutive runs in one walk, empty ones and ones past the end included.
+    std::vector<int64_t> starts{0};
+    while (starts.back() <= static_cast<int64_t>(d.size()) + 40) starts.push_back(starts.back() + pos(rng) % 12'000);
+    std::vector<float> lo(starts.size() - 1), hi(starts.size() - 1);
+    lod.runExtremes(d.data(), starts.data(), lo.size(), lo.data(), hi.data());
+    for (size_t i = 0; i < lo.size(); ++i) {
+      const Extremes s = ScanExtremes(d.data(), d.size(), starts[i], starts[i + 1] - 1);
+      ASSERT_EQ(lo[i], s.lo) << starts[i] << ".." << starts[i + 1];
+      ASSERT_EQ(hi[i], s.hi) << starts[i] << ".." << starts[i + 1];
+    }
     // Whole array, block-aligned, single cases and the unaligned tail.
     for (auto [a, b] : std::vector<std::pair<int64_t, int64_t>>{
-             {0, 100'003}, {256, 511}, {16, 16}, {99'999, 100'003}, {100'000, 100'002}, {5, 4}}) {
+             {0, 100'003}, {256, 511}, {4096, 8191}, {4095, 12'288}, {16, 16}, {99'999, 100'003}, {100'000, 100'002}, {5, 4}}) {
       const Extremes q = lod.query(d.data(), a, b), s = ScanExtremes(d.data(), d.size(), a, b);
       EXPECT_EQ(q.lo, s.lo);
       EXPECT_EQ(q.hi, s.hi);
@@ -377,6 +389,58 @@ TEST(LodCache, BuildsOnceAndRebuildsAfterInvalidation) {
   cache.invalidateSlot(3);
   EXPECT_EQ(cache.peek(3, 2, d.data(), d.size()), nullptr);
   EXPECT_EQ(cache.get(99, 2, d.data(), d.size()).count(), 0u);  // bad slot: empty table
+}
+
+// The kept columns of a channel are computed again after every change that
+// alters them and are reused across changes that only repaint; whatever
+// happened, the trace drawn from them is the one a fresh scan of the samples
+// gives.
+TEST(LodCache, KeptColumnsEqualAFreshComputationAfterEveryChange) {
+  LodCache cache;
+  int32_t n = 300'001;
+  auto d = Noise(n, 9, true);
+  const double full = 1800.0 / n;
+  TraceParams p = Params(full, full, 0, n);
+  struct Row {
+    const char* what;
+    std::function<void()> change;
+    bool marked;      // the command marks the channel changed
+    bool recomputed;
+  };
+  const std::vector<Row> rows{
+      {"first draw", [] {}, false, true},
+      {"same view", [] {}, false, false},
+      {"new scale and clip", [&] { p.yScale = 0.7f, p.yZero = 300, p.clipBottom = 250; }, false, false},
+      {"histogram", [&] { p.histogram = true; }, false, false},
+      {"one sample edited", [&] { d[123'457] = 1e4f, p.histogram = false; }, true, true},
+      {"every sample rewritten", [&] { for (float& v : d) v = -v; }, false, true},
+      {"zoomed in", [&] { p.first = 1000, p.last = 90'000, p.x0 = p.xStep = 1800.0 / 89'000; }, false, true},
+      {"zeros after columns",
+       [&] {
+         std::fill(d.begin() + 50'000, d.begin() + 50'100, 0.0f);
+         p.histogram = true;
+       },
+       true, true},
+      {"narrower strip", [&] { p.first = 0, p.last = n, p.x0 = p.xStep = 900.0 / n; }, false, true},
+      {"array grown", [&] { d.resize(400'002, 2.0f), n = 400'001; }, false, true},
+      {"last case cut", [&] { p.last = n - 1; }, false, true},
+  };
+  TraceColumns previous;
+  for (const Row& row : rows) {
+    row.change();
+    if (row.marked) cache.invalidate(4, 7);
+    const size_t before = cache.columnComputations();
+    const TraceColumns& kept = cache.columns(4, 7, d.data(), n, p);
+    EXPECT_EQ(cache.columnComputations() - before, row.recomputed ? 1u : 0u) << row.what;
+    const TraceResult fresh = ReduceTrace(d.data(), n, p);
+    ASSERT_TRUE(fresh.columnMode) << row.what;
+    EXPECT_EQ(ReduceTrace(d.data(), n, p, nullptr, &kept).segments, fresh.segments) << row.what;
+    // Columns of another span are never used for this one.
+    if (!previous.sameSpan(n, p)) {
+      EXPECT_EQ(ReduceTrace(d.data(), n, p, nullptr, &previous).segments, fresh.segments) << row.what;
+    }
+    previous = kept;
+  }
 }
 
 TEST(LodCache, RewrittenArrayAtTheSameAddressIsNoticed) {

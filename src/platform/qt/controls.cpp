@@ -434,7 +434,32 @@ QToolButton* makeMenuButton(int win, const ButtonSpec& s, QWidget* parent) {
 
 // ---- buttons ----------------------------------------------------------------------------------
 
+namespace {
+
+constexpr const char* kButtonFont = "cmButtonFont";
+
+// A plain push button already as the spec asks (title and state as set
+// since, too).
+bool samePushButton(QWidget* w, const ButtonSpec& s) {
+  auto* b = qobject_cast<QPushButton*>(w);
+  return b && s.kind == ButtonKind::Push && kindOf(w) == Kind::Button && !b->isDefault() &&
+         w->property(kTitle).toByteArray() == QByteArray::fromStdString(s.title) &&
+         w->property(kState).toInt() == s.state &&
+         w->property(kRect).toRect() == QRect(s.r.left, s.r.top, s.r.width(), s.r.height()) &&
+         w->geometry() == QRect(s.r.left, s.r.top, std::max(0, s.r.width()), std::max(0, s.r.height())) &&
+         w->property(kButtonFont).value<QFont>() == detail::FontMapper::font(s.font);
+}
+
+}  // namespace
+
 void addButton(int win, const ButtonSpec& s) {
+  // Redraws ask for their buttons again; an unchanged one is kept (on top
+  // and shown, as a new one would be).
+  if (QWidget* old = control(win, s.id); old && samePushButton(old, s)) {
+    old->raise();
+    old->show();
+    return;
+  }
   QWidget* parent = prepare(win, s.id);
   if (!parent) return;
   QAbstractButton* b = nullptr;
@@ -475,7 +500,9 @@ void addButton(int win, const ButtonSpec& s) {
       break;
   }
   b->setFocusPolicy(Qt::NoFocus);
-  b->setFont(detail::FontMapper::font(s.font));
+  const QFont font = detail::FontMapper::font(s.font);
+  b->setFont(font);
+  b->setProperty(kButtonFont, font);
   b->setText(buttonText(s.title));
   b->setProperty(kTitle, QByteArray::fromStdString(s.title));
   if (kind == Kind::Button) {
@@ -582,9 +609,31 @@ void fitOneLine(QLabel* l) {
   }
 }
 
+// The static field is already what the spec asks for (colours and text as
+// set since, too).
+bool sameStaticField(QWidget* w, const FieldSpec& s) {
+  auto* l = qobject_cast<QLabel*>(w);
+  return l && kindOf(w) == Kind::StaticField && s.kind == FieldKind::Static &&
+         l->property(kText).toByteArray() == QByteArray::fromStdString(s.text) &&
+         l->property(kRect).toRect() == QRect(s.r.left, s.r.top, s.r.width(), s.r.height()) &&
+         l->geometry() == QRect(s.r.left, s.r.top, std::max(0, s.r.width()), std::max(0, s.r.height())) &&
+         l->alignment() == (alignment(s.align) | Qt::AlignTop) && l->wordWrap() == s.wrap &&
+         l->property(kFramed).toBool() == s.framed && l->property(kFore).value<QColor>() == qColor(s.fore) &&
+         l->property(kBack).value<QColor>() == qColor(s.back) &&
+         l->property(kBaseFont).value<QFont>() == detail::FontMapper::font(s.font);
+}
+
 }  // namespace
 
 void addField(int win, const FieldSpec& s) {
+  // A window redrawn asks for its static fields again each time; an
+  // unchanged one is kept (on top and shown, as a new one would be) rather
+  // than built again with its style sheet and polish.
+  if (QWidget* old = control(win, s.id); old && sameStaticField(old, s)) {
+    old->raise();
+    old->show();
+    return;
+  }
   QWidget* parent = prepare(win, s.id);
   if (!parent) return;
   QWidget* w = nullptr;

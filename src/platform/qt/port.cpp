@@ -15,10 +15,18 @@
 #include <QFontMetrics>
 #include <QPainterPath>
 #include <QPolygonF>
+#include <QTextLayout>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "platform/app.h"
 #include "platform/qt/fonts.h"
@@ -205,6 +213,47 @@ QRect axisLine(Point a, Point b, Size pen, bool skipA, bool skipB) {
   return QRect(int(l), int(t), int(r - l), int(btm - t));
 }
 
+// Four pixels a store also where the compiler does not vectorise (-O2): a
+// redraw fills the whole plot area.
+void fillPixels(QRgb* p, int n, QRgb c) {
+  int i = 0;
+#if defined(__SSE2__)
+  const __m128i v = _mm_set1_epi32(static_cast<int>(c));
+  for (; i + 4 <= n; i += 4) _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i), v);
+#endif
+  for (; i < n; ++i) p[i] = c;
+}
+
+// A text as a port draws it. Every redraw draws the same labels again; the
+// font, the decoded string and the width are made once per text and font.
+struct TextLayout {
+  QFont font;
+  QString text;
+  int width = 0;
+  std::shared_ptr<QTextLayout> shaped;   // made when first drawn on an image
+  qreal ascent = 0;
+  bool asGiven = false;   // drawn by drawText each time: tabs, line feeds
+};
+
+TextLayout& layoutOf(const FontSpec& f, bool antialiased, std::string_view bytes) {
+  static std::unordered_map<std::string, TextLayout> cache;
+  std::string key = f.family;
+  key += '\0';
+  key += std::to_string(f.pixelSize);
+  key += static_cast<char>('0' + (f.bold ? 1 : 0) + (f.italic ? 2 : 0) + (f.underline ? 4 : 0) + (antialiased ? 8 : 0));
+  key.append(bytes);
+  auto it = cache.find(key);
+  if (it != cache.end()) return it->second;
+  if (cache.size() >= 1024) cache.clear();   // texts that change all the time, such as a running clock
+  TextLayout l;
+  l.font = detail::FontMapper::font(f, antialiased);
+  l.text = detail::FontMapper::decode(f, bytes);
+  l.asGiven = std::any_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+  // The width with the smoothed face, whichever face draws.
+  l.width = QFontMetrics(antialiased ? l.font : detail::FontMapper::font(f)).horizontalAdvance(l.text);
+  return cache.emplace(std::move(key), std::move(l)).first->second;
+}
+
 }  // namespace
 
 // ---- Impl -----------------------------------------------------------------
@@ -319,15 +368,21 @@ void Port::Impl::fillRectSet(const DrawState& s, const QVector<QRect>& rects) {
   // painter is open, as Qt does not share an image that is being painted.
   uchar* base = image.bits();
   const qsizetype stride = image.bytesPerLine();
+  const QRgb solidColour = s.mode == PenMode::Bic ? back : fore;
   for (const QRect& r0 : rects) {
     const QRect r = r0 & limit;
     if (r.isEmpty()) continue;
-    for (int y = r.top(); y <= r.bottom(); ++y) {
-      QRgb* row = reinterpret_cast<QRgb*>(base + y * stride);
-      if (solid && s.mode != PenMode::Xor) {
-        std::fill_n(row + r.left(), r.width(), s.mode == PenMode::Bic ? back : fore);
+    if (solid && s.mode != PenMode::Xor) {
+      uchar* at = base + r.top() * stride + r.left() * qsizetype(sizeof(QRgb));
+      if (r.width() == 1) {   // most of a trace
+        for (int y = r.top(); y <= r.bottom(); ++y, at += stride) *reinterpret_cast<QRgb*>(at) = solidColour;
         continue;
       }
+      for (int y = r.top(); y <= r.bottom(); ++y, at += stride) fillPixels(reinterpret_cast<QRgb*>(at), r.width(), solidColour);
+      continue;
+    }
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+      QRgb* row = reinterpret_cast<QRgb*>(base + y * stride);
       const uint8_t bits = s.pattern.rows[y & 7];
       for (int x = r.left(); x <= r.right(); ++x) {
         const bool on = solid || (!none && (bits & (0x80 >> (x & 7))));
@@ -452,14 +507,35 @@ void Port::Impl::drawText(const DrawState& s, Point at, const std::string& bytes
   }
   // Smoothed glyphs cannot be inverted exactly; XOR text is drawn aliased.
   const bool xorText = mode == PenMode::Xor;
-  p.setFont(detail::FontMapper::font(f, !xorText));
+  TextLayout& l = layoutOf(f, !xorText, bytes);
+  p.setFont(l.font);
   if (xorText) colour = Qt::white;
   else if (mode == PenMode::Bic) colour = toColor(s.back);
   p.setCompositionMode(xorText ? QPainter::RasterOp_SourceXorDestination
                                : QPainter::CompositionMode_SourceOver);
   p.setPen(colour);
   p.setBrush(Qt::NoBrush);
-  p.drawText(QPointF(at.x, at.y), detail::FontMapper::decode(f, bytes));
+  // Shaped once: the same glyphs on the same path as drawText. Texts with
+  // control characters, whose layout may place them otherwise (a line feed
+  // ends the line), are drawn as given.
+  if (!l.shaped && !l.asGiven && !printer()) {
+    auto shaped = std::make_shared<QTextLayout>(l.text, l.font);
+    QTextOption once = shaped->textOption();
+    once.setWrapMode(QTextOption::NoWrap);
+    shaped->setTextOption(once);
+    shaped->setCacheEnabled(true);   // else the glyphs are thrown away after the layout
+    shaped->beginLayout();
+    shaped->createLine();
+    shaped->endLayout();
+    if (shaped->lineCount() == 1 && shaped->lineAt(0).textLength() == l.text.size()) {
+      l.ascent = shaped->lineAt(0).ascent();
+      l.shaped = std::move(shaped);
+    } else {
+      l.asGiven = true;
+    }
+  }
+  if (l.shaped && !printer()) l.shaped->draw(&p, QPointF(at.x, at.y - l.ascent));
+  else p.drawText(QPointF(at.x, at.y), l.text);
 }
 
 void Port::Impl::drawIcon(int id, Rect dst, bool colour) {
@@ -685,8 +761,7 @@ void Port::drawText(std::string_view macRoman) {
 
 int Port::textWidth(std::string_view macRoman) const {
   if (macRoman.empty()) return 0;
-  QFontMetrics fm(detail::FontMapper::font(d_->font));
-  return fm.horizontalAdvance(detail::FontMapper::decode(d_->font, macRoman));
+  return layoutOf(d_->font, true, macRoman).width;
 }
 
 Port::Metrics Port::metrics() const {

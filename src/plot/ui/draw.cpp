@@ -326,12 +326,12 @@ void Draw_PLOT_LINE(int32_t first, int32_t last, double yZero, float yScale, int
   tp.minimumValue = minimumValue;
   tp.histogram = PlotAsHistogram != 0;
   tp.bottomOfPlotArea = BottomOfPlotArea;
-  // Columns of many cases read the channel's extremes table; a page of one
-  // case per pixel reads the samples.
+  // Columns of many cases come from the channel's extremes table, kept while
+  // the span stays; a page of one case per pixel reads the samples.
   const bool manyPerColumn = xStep > 0 && xStep < 1.0 / 32;
-  const plotcore::LodTable* lod =
-      manyPerColumn ? &plotcore::PlotLodCache().get(f, channel, data, static_cast<size_t>(n) + 1) : nullptr;
-  const plotcore::TraceResult r = plotcore::ReduceTrace(data, n, tp, lod);
+  const plotcore::TraceColumns* cols =
+      manyPerColumn ? &plotcore::PlotLodCache().columns(f, channel, data, n, tp) : nullptr;
+  const plotcore::TraceResult r = plotcore::ReduceTrace(data, n, tp, nullptr, cols);
   plat::Port& p = plat::currentPort();
   const plat::Size pen = p.penSize();
   if (tp.histogram) p.setPenSize(r.penWidth, 1);

@@ -138,12 +138,13 @@ void DRAWTIMEDATE() {
     plat::removeControl(win, kBlockSpanField);
   }
 
-  plat::removeControl(win, kMarkersButton);
   if (W > 951) {
     if (MarkerCount(f) == 0) pushButton(win, kMarkersButton, "Show Markers", {782, 0, 880, 17}, 0);
     else
       pushButton(win, kMarkersButton, prefsArray[kPrefMarkersShown] != 0 ? "Hide Markers" : "Show Markers",
                  {782, 0, 880, 17}, 1);
+  } else {
+    plat::removeControl(win, kMarkersButton);
   }
   if (W > 1030 && overlayDrawn(f)) pushButton(win, kClearOverlayButton, "Clear Overlay", {885, 0, 980, 17}, 1);
   else plat::removeControl(win, kClearOverlayButton);

@@ -14,6 +14,8 @@
 #include "editing/ui/cutblock.h"
 #include "editing/ui/spiketool.h"
 #include "plot/stacked.h"
+#include "plot/trace.h"
+#include "plot/ui/draw.h"
 #include "plot/ui/plot_commands.h"
 #include "plot/ui/plotwindow.h"
 #include "plot/ui/redraw.h"
@@ -149,6 +151,69 @@ TEST_F(Stacked, ThirtyTwoLongChannelsStackCompressed) {
   EXPECT_NE(MultiChannelImages[5].data, before.data) << "strips drawn afresh, not replayed";
   expectEqualStrips(f);
   save(f, "stacked_32_paged.png");
+}
+
+// Redraws of an unchanged view paint from the kept trace columns; after a
+// marked edit, a zoom or new strip heights they paint exactly what a draw
+// with every table and column computed afresh paints.
+TEST_F(Stacked, RedrawsPaintWhatAFreshDrawPaints) {
+  const int16_t f = openFile(200000, 32);
+  const int win = PlotWindowId(f);
+  const plat::Rect r = plat::contentRect(win);
+  plat::setContentRect(win, {r.left, r.top, r.right, r.top + 900});
+  PlotGeometryFromWindow(f);
+  ASSERT_NE(gStoreHooks.channelChanged, nullptr);
+  // From the first row a trace may use: the stacked redraw leaves the
+  // frame's top row, where XOR lines start, so each redraw flips dots there.
+  auto redraw = [f] {
+    if (FileSHORTS[f][kShortView] == 1) DrawALLCHANNELS(0);
+    else DrawPlot(0, 0, 1);
+    const QImage img = plat::test::portImage(PlotWindowId(f));
+    return img.copy(0, 19, img.width(), img.height() - 19);
+  };
+  auto expectFresh = [&](const QImage& kept, const char* what) {
+    plotcore::PlotLodCache().clear();
+    EXPECT_TRUE(redraw() == kept) << what;
+  };
+  auto edit = [f](int16_t c, int32_t k, float v) {
+    ChannelData(f, c)[k] = v;
+    gStoreHooks.channelChanged(f, c);
+  };
+
+  const QImage single = redraw();
+  EXPECT_TRUE(redraw() == single) << "single view redrawn";
+  expectFresh(single, "single view");
+  edit(1, 123'457, 30.0f);
+  const QImage spiked = redraw();
+  EXPECT_FALSE(spiked == single) << "the edit is drawn";
+  expectFresh(spiked, "single view after an edit");
+  save(f, "plot_single_kept_columns.png");
+
+  stack(f);
+  const QImage strips = redraw();
+  EXPECT_TRUE(redraw() == strips) << "stacked view redrawn";
+  expectFresh(strips, "stacked view");
+  edit(5, 77'777, -40.0f);
+  const QImage edited = redraw();
+  EXPECT_FALSE(edited == strips) << "the edit is drawn";
+  expectFresh(edited, "stacked view after an edit");
+  save(f, "stacked_kept_columns.png");
+
+  FileSHORTS[f][kShortZoomed] = 1;
+  zoomleft = 70'000;
+  zoomright = 150'000;
+  const QImage zoomed = redraw();
+  EXPECT_FALSE(zoomed == edited) << "the zoom is drawn";
+  expectFresh(zoomed, "stacked view zoomed");
+  FileSHORTS[f][kShortZoomed] = 0;
+  zoomleft = zoomright = 0;
+
+  ASSERT_TRUE(HandleStackedControlClick(kHideButtonBase + 2));
+  ASSERT_EQ(shown(f).size(), 31u);
+  const QImage taller = plat::test::portImage(win).copy(0, 19, strips.width(), strips.height());
+  EXPECT_TRUE(redraw() == taller) << "new strip heights redrawn";
+  expectFresh(taller, "new strip heights");
+  save(f, "stacked_kept_columns_31.png");
 }
 
 TEST_F(Stacked, CancelKeepsTheViewButNotTheNewChannelChoice) {
