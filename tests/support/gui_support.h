@@ -24,6 +24,7 @@
 #include "plot/ui/commentsbox.h"
 #include "plot/ui/databar.h"
 #include "plot/ui/draw.h"
+#include "plot/ui/mouse.h"
 #include "plot/ui/plotwindow.h"
 #include "registrars.h"
 #include "shell/dispatch.h"
@@ -47,9 +48,13 @@
 
 namespace testsupport {
 
-// Every slot freed and the work buffers released, as at start-up.
+// Every slot freed (with the first-edge line of its plot) and the work
+// buffers released, as at start-up.
 inline void ClearStore() {
-  for (int16_t s = 0; s < kSlotCount; ++s) FreeSlot(s);
+  for (int16_t s = 0; s < kSlotCount; ++s) {
+    FreeSlot(s);
+    ForgetSelectionMarks(s);
+  }
   BackupCache.releaseAll();
   plotcore::PlotLodCache().clear();
   TheFileInUse = kNoFile;
