@@ -46,11 +46,10 @@ echo "== tests"
 (cd build && ctest --output-on-failure -j"$jobs")
 if ((ci)); then
   # ctest runs each test in a process of its own; one pass of each binary in
-  # one process shows that no test leans on what another left behind (the
-  # core tests in a random order; the GUI tests in theirs, until the last of
-  # their order dependences are gone).
-  echo "== each test binary in one process"
-  (cd build && ./tests/core_tests --gtest_shuffle --gtest_brief=1 && ./tests/gui_tests --gtest_brief=1)
+  # one process, in a random order, shows that no test leans on what another
+  # left behind.
+  echo "== each test binary in one process, shuffled"
+  (cd build && ./tests/core_tests --gtest_shuffle --gtest_brief=1 && ./tests/gui_tests --gtest_shuffle --gtest_brief=1)
 fi
 
 if ((sanitize)); then

@@ -12,7 +12,7 @@ namespace {
 
 // The shipped recording; CORVIMET_WRITE_DEMO=1 makes this test write it anew.
 const std::filesystem::path kShipped =
-    std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "resources" / "demo" / kDemoFileName;
+    std::filesystem::path(TEST_SOURCE_DIR).parent_path() / "resources" / "demo" / kDemoFileName;
 
 using DemoTest = DataFilesTest;
 

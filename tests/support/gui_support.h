@@ -5,23 +5,26 @@
 #include <algorithm>
 #include <filesystem>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "analyses/scans.h"
+#include "analyses/ui/autorepeat.h"
 #include "analyses/ui/average.h"
 #include "datafiles/native_binary.h"
 #include "datafiles/repairs.h"
 #include "datafiles/ui/open.h"
 #include "datafiles/ui/save_dialog.h"
 #include "editing/ui/spikes.h"
+#include "output/outputfile.h"
 #include "output/ui/destination.h"
+#include "platform/app.h"
 #include "platform/test.h"
 #include "platform/windows.h"
 #include "plot/trace.h"
 #include "plot/ui/commentsbox.h"
 #include "plot/ui/databar.h"
 #include "plot/ui/draw.h"
+#include "plot/ui/mouse.h"
 #include "plot/ui/plotwindow.h"
 #include "registrars.h"
 #include "shell/dispatch.h"
@@ -45,9 +48,13 @@
 
 namespace testsupport {
 
-// Every slot freed and the work buffers released, as at start-up.
+// Every slot freed (with the first-edge line of its plot) and the work
+// buffers released, as at start-up.
 inline void ClearStore() {
-  for (int16_t s = 0; s < kSlotCount; ++s) FreeSlot(s);
+  for (int16_t s = 0; s < kSlotCount; ++s) {
+    FreeSlot(s);
+    ForgetSelectionMarks(s);
+  }
   BackupCache.releaseAll();
   plotcore::PlotLodCache().clear();
   TheFileInUse = kNoFile;
@@ -85,48 +92,42 @@ inline void ClearWiring() {
   gHistogramHook = nullptr;
   gRecorderHooks = {};
   gScanHooks = {};
+  ClearAutoRepeatAnalyses();
   gPointerOverPlotHook = nullptr;
   gInteractiveSpikeTool = nullptr;
 }
 
-// The plot's geometry, zoom and Y scale, and the print dialog's "Block Only",
-// which outlive the window that set them.
-#define CORVIMET_PLOT_START_VALUES                                                                            \
-  ScreenWidth, ScreenHeight, BottomOfPlotArea, PlotHeight, Xstep, XpositionStep, MinimumYposition, RightLim, \
-      zoomleft, zoomright, ScaleMode, minimumValue, maximumValue, range, printblock, CustomOverlay, splot
+// The subsystems' globals put back to the values they held before the first
+// test: as the program starts (support/start_values.cpp).
+void RestoreStartValues();
 
-// Puts them back to the values they held before the first test: as the
-// program starts, before a window sized them.
-inline void RestorePlotStartValues() {
-  static const auto start = std::make_tuple(CORVIMET_PLOT_START_VALUES);
-  std::tie(CORVIMET_PLOT_START_VALUES) = start;
-  for (auto& channel : scalefact) std::fill(std::begin(channel), std::end(channel), 0.0f);
+// The test desk's own app folder emptied: no settings, spool or backup file
+// an earlier test wrote.
+inline void EmptyAppFolder() {
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator(plat::appFolder(), ec))
+    std::filesystem::remove_all(e.path(), ec);
 }
-#undef CORVIMET_PLOT_START_VALUES
 
 // The program as it stood before any test: no window, file, command, hook,
 // pending pick, quit, script or setting left by an earlier test. The GUI
 // binary's main runs it before every test, so that tests pass in any order.
 inline void ResetProgramState() {
   plat::test::reset();
+  plat::test::setDesk(plat::test::optionsDesk());
+  (void)gResultsOutput.close();
+  CloseDestination();
   ClearStore();
   ClearWiring();
   ClearScriptOps();
   SetDEFAULTS();
-  RestorePlotStartValues();
+  RestoreStartValues();
   ClearMailbox();
   ResetMainLoop();
   ForgetDocuments();
+  SetWindowMenuSlots({});
   gSaveAsMemory = {};
-  MenuIDENTIFIER = MenuItem = 0;
-  MENU_or_ToolBar_PICKED = 0;
-  menuidx = menuitemx = 0;
-  click = 0;
-  RunScript = 0;
-  RecordSCRIPT = 0;
-  ScriptCOUNT = 0;
-  autoscript = ScriptRunOnce = 0;
-  ConstScan = 0;   // the scan windows ask for their interval
+  EmptyAppFolder();
 }
 
 // The commands and hooks exactly as the program's start-up installs them.

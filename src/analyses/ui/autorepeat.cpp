@@ -21,6 +21,8 @@ void RegisterAutoRepeatAnalysis(int16_t analysisCode, std::function<void()> reru
   else reruns().erase(analysisCode);
 }
 
+void ClearAutoRepeatAnalyses() { reruns().clear(); }
+
 bool AutoRepeatRegistered(int16_t analysisCode) { return reruns().count(analysisCode) != 0; }
 
 bool AUTO_REPEAT() {

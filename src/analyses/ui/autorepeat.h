@@ -8,6 +8,8 @@
 // A newly selected block re-runs the analysis whose Analysis_Code matches.
 void RegisterAutoRepeatAnalysis(int16_t analysisCode, std::function<void()> rerun);
 bool AutoRepeatRegistered(int16_t analysisCode);
+// Every re-run dropped, as before the registrars ran.
+void ClearAutoRepeatAnalyses();
 // Runs the re-run registered for Analysis_Code when the current file has a
 // block; false when there is none to run.
 bool AUTO_REPEAT();

@@ -93,7 +93,7 @@ TEST_F(SunCalculator, WorkedDayDaylightSavingDatesChartAndWeb) {
   std::ifstream in(sheet, std::ios::binary);
   std::stringstream all;
   all << in.rdbuf();
-  const fs::path golden = fs::path(__FILE__).parent_path().parent_path() / "golden" / "Sun cycle data 40N.xls";
+  const fs::path golden = fs::path(TEST_SOURCE_DIR) / "calculators" / "golden" / "Sun cycle data 40N.xls";
   std::ifstream g(golden, std::ios::binary);
   std::stringstream want;
   want << g.rdbuf();

@@ -40,7 +40,7 @@ namespace fs = std::filesystem;
 using plat::test::Script;
 
 constexpr int32_t kCases = 300;
-const fs::path kGolden = fs::path(__FILE__).parent_path().parent_path() / "golden";   // 50 hours at 10 minutes
+const fs::path kGolden = fs::path(TEST_SOURCE_DIR) / "thermoregulation" / "golden";   // 50 hours at 10 minutes
 
 class TregDialog : public ::testing::Test {
  protected:
