@@ -26,6 +26,7 @@
 #include "plot/ui/draw.h"
 #include "plot/ui/mouse.h"
 #include "plot/ui/plotwindow.h"
+#include "plot/ui/selectionmarks.h"
 #include "registrars.h"
 #include "shell/dispatch.h"
 #include "shell/globals.h"
