@@ -40,16 +40,19 @@ struct OpenRun {
       const __m128d sh = _mm_set1_pd(shift);
       __m128d s01 = _mm_setzero_pd(), s23 = s01, q01 = s01, q23 = s01;
       __m128 a = _mm_set1_ps(lo), b = _mm_set1_ps(hi);
-      for (; n >= 4; n -= 4, v += 4) {
-        const __m128 x = _mm_loadu_ps(v);
-        const __m128d d01 = _mm_sub_pd(_mm_cvtps_pd(x), sh);
-        const __m128d d23 = _mm_sub_pd(_mm_cvtps_pd(_mm_movehl_ps(x, x)), sh);
+      const auto add = [&](__m128 x, __m128d d01, __m128d d23) {
         s01 = _mm_add_pd(s01, d01);
         s23 = _mm_add_pd(s23, d23);
         q01 = _mm_add_pd(q01, _mm_mul_pd(d01, d01));
         q23 = _mm_add_pd(q23, _mm_mul_pd(d23, d23));
         a = _mm_min_ps(a, x);
         b = _mm_max_ps(b, x);
+      };
+      for (; n >= 4; n -= 4, v += 4) {
+        const __m128 x = _mm_loadu_ps(v);
+        const __m128d d01 = _mm_sub_pd(_mm_cvtps_pd(x), sh);
+        const __m128d d23 = _mm_sub_pd(_mm_cvtps_pd(_mm_movehl_ps(x, x)), sh);
+        add(x, d01, d23);
       }
       if (n > 0) {
         // The last one to three cases as the group of four ending the run,
@@ -61,12 +64,7 @@ struct OpenRun {
         const __m128d new23 = _mm_castsi128_pd(_mm_cmpgt_epi32(_mm_set_epi32(3, 3, 2, 2), from));
         const __m128d d01 = _mm_and_pd(_mm_sub_pd(_mm_cvtps_pd(x), sh), new01);
         const __m128d d23 = _mm_and_pd(_mm_sub_pd(_mm_cvtps_pd(_mm_movehl_ps(x, x)), sh), new23);
-        s01 = _mm_add_pd(s01, d01);
-        s23 = _mm_add_pd(s23, d23);
-        q01 = _mm_add_pd(q01, _mm_mul_pd(d01, d01));
-        q23 = _mm_add_pd(q23, _mm_mul_pd(d23, d23));
-        a = _mm_min_ps(a, x);
-        b = _mm_max_ps(b, x);
+        add(x, d01, d23);
         n = 0;
       }
       const __m128d s4 = _mm_add_pd(s01, s23), q4 = _mm_add_pd(q01, q23);

@@ -8,6 +8,26 @@ namespace plotcore {
 
 // ---- Level-of-detail table -----------------------------------------------------
 
+namespace {
+
+// Each block of a level from `per` blocks of the level below.
+void reduceLevel(const std::vector<float>& lo, const std::vector<float>& hi, size_t per, size_t n,
+                 std::vector<float>& outLo, std::vector<float>& outHi) {
+  outLo.resize(n);
+  outHi.resize(n);
+  for (size_t c = 0; c < n; ++c) {
+    float l = lo[c * per], h = hi[c * per];
+    for (size_t i = 1; i < per; ++i) {
+      l = std::min(l, lo[c * per + i]);
+      h = std::max(h, hi[c * per + i]);
+    }
+    outLo[c] = l;
+    outHi[c] = h;
+  }
+}
+
+}  // namespace
+
 LodTable::LodTable(const float* data, size_t count) : count_(data ? count : 0) {
   const size_t nFine = count_ / kFine;
   fineLo_.resize(nFine);
@@ -19,32 +39,8 @@ LodTable::LodTable(const float* data, size_t count) : count_(data ? count : 0) {
     fineLo_[b] = e.lo;
     fineHi_[b] = e.hi;
   }
-  constexpr size_t per = kCoarse / kFine;
-  const size_t nCoarse = count_ / kCoarse;
-  coarseLo_.resize(nCoarse);
-  coarseHi_.resize(nCoarse);
-  for (size_t c = 0; c < nCoarse; ++c) {
-    float lo = fineLo_[c * per], hi = fineHi_[c * per];
-    for (size_t i = 1; i < per; ++i) {
-      lo = std::min(lo, fineLo_[c * per + i]);
-      hi = std::max(hi, fineHi_[c * per + i]);
-    }
-    coarseLo_[c] = lo;
-    coarseHi_[c] = hi;
-  }
-  constexpr size_t perTop = kTop / kCoarse;
-  const size_t nTop = count_ / kTop;
-  topLo_.resize(nTop);
-  topHi_.resize(nTop);
-  for (size_t t = 0; t < nTop; ++t) {
-    float lo = coarseLo_[t * perTop], hi = coarseHi_[t * perTop];
-    for (size_t i = 1; i < perTop; ++i) {
-      lo = std::min(lo, coarseLo_[t * perTop + i]);
-      hi = std::max(hi, coarseHi_[t * perTop + i]);
-    }
-    topLo_[t] = lo;
-    topHi_[t] = hi;
-  }
+  reduceLevel(fineLo_, fineHi_, kCoarse / kFine, count_ / kCoarse, coarseLo_, coarseHi_);
+  reduceLevel(coarseLo_, coarseHi_, kTop / kCoarse, count_ / kTop, topLo_, topHi_);
 }
 
 size_t LodTable::bytes() const {

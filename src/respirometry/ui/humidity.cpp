@@ -9,7 +9,6 @@
 #include "platform/controls.h"
 #include "platform/events.h"
 #include "platform/windows.h"
-#include "plot/ui/plotwindow.h"
 #include "respirometry/gasexchange.h"
 #include "respirometry/gasphysics.h"
 #include "respirometry/humidity.h"
@@ -22,7 +21,6 @@
 #include "shell/textutil.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
-#include "shell/ui/menubar.h"
 #include "shell/ui/sounds.h"
 #include "shell/worktables.h"
 
@@ -159,15 +157,8 @@ void ANALYZER_HUMIDITY(int16_t step) {
   ActiveChannelArray[slot] = StoreChan;
   FileSHORTS[slot][kShortActiveChannel] = StoreChan;
   ChangedChan = StoreChan;
-  plat::disposeWindow(kResultsWindow);
+  respkit::ShowEditedFile(slot, newChannel);
   if (unusable > 0)
     ShowAlert(NumText(static_cast<double>(unusable)).substr(1) +
               " cases leave no dry gas at their humidity: their values are not numbers.");
-  if (plat::windowExists(PlotWindowId(slot))) {
-    plat::selectWindow(PlotWindowId(slot));
-    plat::setCurrentPort(PlotWindowId(slot));
-    RedrawAfterEdit(newChannel);
-  }
-  MakeChannelSelectionsPopUp();
-  if (newChannel) RebuildChannelMenu();
 }
