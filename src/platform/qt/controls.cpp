@@ -438,8 +438,8 @@ namespace {
 
 constexpr const char* kButtonFont = "cmButtonFont";
 
-// A plain push button already as the spec asks (title and state as set
-// since, too).
+// A plain push button that already shows what s describes (title and state
+// as set since, too).
 bool samePushButton(QWidget* w, const ButtonSpec& s) {
   auto* b = qobject_cast<QPushButton*>(w);
   return b && s.kind == ButtonKind::Push && kindOf(w) == Kind::Button && !b->isDefault() &&
@@ -609,8 +609,8 @@ void fitOneLine(QLabel* l) {
   }
 }
 
-// The static field is already what the spec asks for (colours and text as
-// set since, too).
+// The static field already shows what s describes (colours and text as set
+// since, too).
 bool sameStaticField(QWidget* w, const FieldSpec& s) {
   auto* l = qobject_cast<QLabel*>(w);
   return l && kindOf(w) == Kind::StaticField && s.kind == FieldKind::Static &&
