@@ -36,6 +36,22 @@
 
 namespace {
 
+// work(i) for every i below n: 0 on this thread, the others each on a thread
+// of their own, or on this one in turn where no thread is to be had.
+template <class F>
+void onThreads(size_t n, F&& work) {
+  std::vector<std::thread> workers;
+  for (size_t i = 1; i < n; ++i) {
+    try {
+      workers.emplace_back(std::ref(work), i);
+    } catch (const std::exception&) {
+      work(i);
+    }
+  }
+  if (n > 0) work(0);
+  for (std::thread& w : workers) w.join();
+}
+
 struct Field {
   std::string_view raw;  // without the surrounding quotes
   bool quoted = false;
@@ -552,16 +568,7 @@ bool eachOnThreads(size_t count, bool large, Work work) {
       ok[t] = 0;
     }
   };
-  std::vector<std::thread> workers;
-  for (size_t t = 1; t < threads; ++t) {
-    try {
-      workers.emplace_back(share, t);
-    } catch (const std::exception&) {  // no thread to be had
-      share(t);
-    }
-  }
-  if (threads > 0) share(0);
-  for (std::thread& w : workers) w.join();
+  onThreads(threads, share);
   return std::find(ok.begin(), ok.end(), 0) == ok.end();
 }
 
@@ -628,10 +635,8 @@ std::vector<Stretch> readStretches(const char* p, const char* end, size_t n, cha
   const ptrdiff_t threads = std::min<ptrdiff_t>({std::max(1u, std::thread::hardware_concurrency()), 16,
                                                  (end - p) / kStretchBytes});
   if (threads < 2 || quotesAhead) return stretches;
-  std::vector<std::thread> workers;
   try {
     stretches.resize(static_cast<size_t>(threads));
-    workers.reserve(static_cast<size_t>(threads));
   } catch (const std::bad_alloc&) {
     return {};  // read the ordinary way
   }
@@ -641,15 +646,8 @@ std::vector<Stretch> readStretches(const char* p, const char* end, size_t n, cha
     s.begin = i == 0 ? p : stretches[static_cast<size_t>(i - 1)].end;
     s.end = i + 1 == threads ? end : nextRowStart(std::max(s.begin, p + share * (i + 1)), end);
   }
-  for (size_t i = 1; i < stretches.size(); ++i) {
-    try {
-      workers.emplace_back(readStretch, std::ref(stretches[i]), end, n, delim, decimalComma, rowsPerByte);
-    } catch (const std::exception&) {  // no thread to be had
-      readStretch(stretches[i], end, n, delim, decimalComma, rowsPerByte);
-    }
-  }
-  readStretch(stretches[0], end, n, delim, decimalComma, rowsPerByte);
-  for (std::thread& w : workers) w.join();
+  onThreads(stretches.size(),
+            [&](size_t i) { readStretch(stretches[i], end, n, delim, decimalComma, rowsPerByte); });
   return stretches;
 }
 
@@ -757,22 +755,10 @@ bool readStretchesInPlace(const char* p, const char* end, std::vector<std::vecto
     s.begin = s.stop = i == 0 ? p : shares[static_cast<size_t>(i - 1)].end;
     s.end = i + 1 == threads ? end : nextRowStart(std::max(s.begin, p + part * (i + 1)), end);
   }
-  const auto onThreads = [&](auto work) {
-    std::vector<std::thread> workers;
-    for (size_t i = 1; i < shares.size(); ++i) {
-      try {
-        workers.emplace_back(work, i);
-      } catch (const std::exception&) {  // no thread to be had
-        work(i);
-      }
-    }
-    work(0);
-    for (std::thread& w : workers) w.join();
-  };
   if (counted)
     for (Share& s : shares) s.lines = counted->in(s.begin, s.end);
   else
-    onThreads([&](size_t i) { shares[i].lines = countLineEnds(shares[i].begin, shares[i].end); });
+    onThreads(shares.size(), [&](size_t i) { shares[i].lines = countLineEnds(shares[i].begin, shares[i].end); });
   size_t lines = 0;
   for (Share& s : shares) {
     s.first = rows + lines;
@@ -789,7 +775,7 @@ bool readStretchesInPlace(const char* p, const char* end, std::vector<std::vecto
   }
   for (size_t k = 0; k < columns.size(); ++k) into[k] = columns[k].data();
   const size_t n = columns.size();
-  onThreads([&](size_t i) {
+  onThreads(shares.size(), [&](size_t i) {
     // Kept in locals while reading, as readStretch keeps them.
     const Share s = shares[i];
     const char* stop = s.begin;
@@ -1041,16 +1027,7 @@ TextScan scanTextShared(std::string_view s) {
     parts[i] = scanText(s.substr(from[i], from[i + 1] - from[i]));
     if (parts[i].lastQuote >= 0) parts[i].lastQuote += static_cast<ptrdiff_t>(from[i]);
   };
-  std::vector<std::thread> workers;
-  for (size_t i = 1; i < threads; ++i) {
-    try {
-      workers.emplace_back(scanShare, i);
-    } catch (const std::exception&) {  // no thread to be had
-      scanShare(i);
-    }
-  }
-  scanShare(0);
-  for (std::thread& w : workers) w.join();
+  onThreads(threads, scanShare);
   TextScan r;
   for (const TextScan& part : parts) merge(r, part);
   return r;
@@ -1614,7 +1591,6 @@ FileStatus ReadDelimitedTextFile(const std::filesystem::path& path, TextTable* o
   lineEnds.starts.resize(firstPiece[slices]);
   lineEnds.before.resize(firstPiece[slices]);
   std::vector<size_t> pieceLineEnds(firstPiece[slices]);
-  std::vector<std::thread> readers;
   const auto readSlice = [&](size_t i) {
     const size_t from = sliceFrom(i), to = sliceTo(i);
     Slice& sl = got[i];
@@ -1648,15 +1624,7 @@ FileStatus ReadDelimitedTextFile(const std::filesystem::path& path, TextTable* o
     }
     sl.read = true;
   };
-  for (size_t i = 1; i < slices; ++i) {
-    try {
-      readers.emplace_back(readSlice, i);
-    } catch (const std::exception&) {  // no thread to be had
-      readSlice(i);
-    }
-  }
-  readSlice(0);
-  for (std::thread& r : readers) r.join();
+  onThreads(slices, readSlice);
   ::close(fd);
   for (const Slice& sl : got)
     if (!sl.read) return FileStatus::CannotOpen;
