@@ -224,6 +224,18 @@ constexpr int kMomentDegree = 2;
 // and so must the residual sum Syy - sum b_j^2 S_j; otherwise the passes
 // (or one residual pass) do the work.
 constexpr double kMomentKeep = 1e-6;
+
+// Sums of t^k dy taken about Y's first case, moved to Y's mean (by delta);
+// false where the spread about the mean keeps too few digits of the sums.
+bool MoveToMeanOfY(double& syy, double* c, const double* m, int top, int32_t n, double* delta) {
+  *delta = c[0] / n;
+  const double about = syy - *delta * c[0];
+  if (!(about >= kMomentKeep * syy)) return false;
+  syy = about;
+  c[0] = 0.0;
+  for (int k = 1; k <= top; ++k) c[k] -= *delta * m[k];
+  return true;
+}
 // Power sums of t and cross sums with y about its mean, over lanes of
 // independent accumulators so the one pass packs into vector registers.
 struct Moments {
@@ -380,12 +392,8 @@ bool FitInOnePass(const Block& block, int degree, PolyFit* out) {
   float xMin = 0.0f, xMax = 0.0f;
   Moments mo = SumMoments<true>(xs, ys, n, centre, inv, y0, &xMin, &xMax);
   if (!((xMin - centre) * inv >= -kEndsReach && (xMax - centre) * inv <= kEndsReach)) return false;
-  const double delta = mo.c[0] / n;
-  const double syy = mo.syy - delta * mo.c[0];
-  if (!(syy >= kMomentKeep * mo.syy)) return false;
-  mo.syy = syy;
-  mo.c[0] = 0.0;
-  for (int k = 1; k <= kMomentDegree; ++k) mo.c[k] -= delta * mo.m[k];
+  double delta = 0.0;
+  if (!MoveToMeanOfY(mo.syy, mo.c, mo.m, kMomentDegree, n, &delta)) return false;
   const Block b{xs, ys, n, n * centre + half * mo.m[1], y0 + delta, centre, half, inv};
   PanelSums(b, &mo);
   return FitFromMoments(b, mo, degree, out);
@@ -675,12 +683,8 @@ bool FitByChebyshev(const Block& block, int degree, bool scanned, PolyFit* out) 
   // The scan's sums and mean stand; about Y's first case, the moments move
   // to its mean.
   if (scanned) return FitFromChebyshev(block, mo, degree, out);
-  const double delta = mo.C[0] / n;
-  const double syy = mo.syy - delta * mo.C[0];
-  if (!(syy >= kMomentKeep * mo.syy)) return false;
-  mo.syy = syy;
-  mo.C[0] = 0.0;
-  for (int k = 1; k <= degree; ++k) mo.C[k] -= delta * mo.M[k];
+  double delta = 0.0;
+  if (!MoveToMeanOfY(mo.syy, mo.C, mo.M, degree, n, &delta)) return false;
   const Block b{xs, ys, n, n * centre + half * mo.M[1], y0 + delta, centre, half, inv};
   return FitFromChebyshev(b, mo, degree, out);
 }
