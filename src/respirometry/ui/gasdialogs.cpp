@@ -40,6 +40,13 @@ using namespace respkit;
 
 bool returnKey() { return action == kActionKey && (eventID == 13 || eventID == 3); }
 
+// The secondary window is left by Return, its close box, another window in
+// front, or a pick in the edit menu.
+bool secondaryLeft() {
+  return EditPickPending() || action == kActionClose || returnKey() ||
+         (action == kActionActivate && eventID != kSecondaryWindow);
+}
+
 // ---- Channel window -----------------------------------------------------------------
 
 struct ChannelChoice {
@@ -194,9 +201,7 @@ void askSensorTemperature() {
     plat::flushWindow(kSecondaryWindow);
     for (;;) {
       AwaitEvent();
-      if (EditPickPending() || action == kActionClose || returnKey() ||
-          (action == kActionActivate && eventID != kSecondaryWindow))
-        break;
+      if (secondaryLeft()) break;
       if (action != kActionClick) continue;
       if (eventID == kTemperatureOK) break;
       if (eventID == kConstantButton) tRHchan = 0;
@@ -392,9 +397,7 @@ void GETVCO2CHANNEL() {
   plat::flushWindow(kSecondaryWindow);
   for (;;) {
     AwaitEvent();
-    if (EditPickPending() || action == kActionClose || returnKey() ||
-        (action == kActionActivate && eventID != kSecondaryWindow))
-      break;
+    if (secondaryLeft()) break;
     if (action != kActionClick) continue;
     if (eventID == kUseRate || eventID == kUsePerCent) {
       UseVCO2 = static_cast<int16_t>(eventID - 10);
@@ -484,9 +487,7 @@ void RH_Temp_Calcs(const plat::MacText&, int16_t mode, int16_t constantFlag) {
   int16_t chosen = kRelativeHumidity;
   for (;;) {
     AwaitEvent();
-    if (EditPickPending() || action == kActionClose || returnKey() ||
-        (action == kActionActivate && eventID != kSecondaryWindow))
-      break;
+    if (secondaryLeft()) break;
     if (action == kActionClick && (eventID == kRelativeHumidity || eventID == kDewPoint)) {
       chosen = eventID;
       break;
