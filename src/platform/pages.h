@@ -5,6 +5,9 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <mutex>
+#include <new>
 
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -24,3 +27,57 @@ inline void PopulatePages(const void* p, size_t bytes) {
   (void)bytes;
 #endif
 }
+
+// The block of a large result kept, when the result goes, for the next
+// result of the same Kind: a computation the user repeats then writes into
+// pages already mapped, and the kernel's mapping and zeroing of fresh pages
+// cost more than the computation's own pass over them. One block per Kind,
+// only from 1 MiB, and reused only for a request of at least half its size,
+// so that a small result never holds a large block.
+template <class Kind>
+class KeptBlock {
+ public:
+  static void* take(size_t bytes) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!block_ || bytes > bytes_ || bytes < bytes_ / 2) return nullptr;
+    void* p = block_;
+    block_ = nullptr;
+    return p;
+  }
+  static void give(void* p, size_t bytes) noexcept {
+    if (bytes >= (size_t{1} << 20)) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      std::swap(p, block_);
+      bytes_ = bytes;
+    }
+    std::free(p);
+  }
+
+ private:
+  static inline std::mutex mutex_;
+  static inline void* block_ = nullptr;
+  static inline size_t bytes_ = 0;
+};
+
+// An allocator whose blocks come from and go to KeptBlock<Kind>.
+template <class T, class Kind>
+struct KeepsLastBlock {
+  static_assert(alignof(T) <= alignof(std::max_align_t));
+  using value_type = T;
+  KeepsLastBlock() = default;
+  template <class U>
+  KeepsLastBlock(const KeepsLastBlock<U, Kind>&) noexcept {}
+  T* allocate(size_t n) {
+    if (n > SIZE_MAX / sizeof(T)) throw std::bad_array_new_length();
+    const size_t bytes = n * sizeof(T);
+    void* p = KeptBlock<Kind>::take(bytes);
+    if (!p) p = std::malloc(bytes ? bytes : 1);
+    if (!p) throw std::bad_alloc();
+    return static_cast<T*>(p);
+  }
+  void deallocate(T* p, size_t n) noexcept { KeptBlock<Kind>::give(p, n * sizeof(T)); }
+  template <class U>
+  bool operator==(const KeepsLastBlock<U, Kind>&) const noexcept {
+    return true;
+  }
+};

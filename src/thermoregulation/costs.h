@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/pages.h"
 #include "thermoregulation/options.h"
 
 // Channels of a recording, each indexed by case (1..nCases; index 0 unused).
@@ -36,10 +37,14 @@ struct TregAnimal {
   bool shelter = false;
 };
 
+struct TregCostsKind;
+
 // Leaves the floats of a cost channel unset as it grows: the case loop
-// writes every case, and setting them first was a pass of its own.
+// writes every case, and setting them first was a pass of its own. The
+// block is kept for the next run, which the user repeats with other
+// animals and settings.
 template <class T>
-struct UnsetOnGrowth : std::allocator<T> {
+struct UnsetOnGrowth : KeepsLastBlock<T, TregCostsKind> {
   UnsetOnGrowth() = default;
   template <class U>
   UnsetOnGrowth(const UnsetOnGrowth<U>&) noexcept {}
