@@ -59,7 +59,8 @@ class KeptBlock {
   static inline size_t bytes_ = 0;
 };
 
-// An allocator whose blocks come from and go to KeptBlock<Kind>.
+// An allocator whose blocks come from and go to KeptBlock<Kind>, for
+// results that are written whole: a fresh block's pages are mapped at once.
 template <class T, class Kind>
 struct KeepsLastBlock {
   static_assert(alignof(T) <= alignof(std::max_align_t));
@@ -70,9 +71,11 @@ struct KeepsLastBlock {
   T* allocate(size_t n) {
     if (n > SIZE_MAX / sizeof(T)) throw std::bad_array_new_length();
     const size_t bytes = n * sizeof(T);
-    void* p = KeptBlock<Kind>::take(bytes);
-    if (!p) p = std::malloc(bytes ? bytes : 1);
+    if (void* p = KeptBlock<Kind>::take(bytes)) return static_cast<T*>(p);
+    void* p = std::malloc(bytes ? bytes : 1);
     if (!p) throw std::bad_alloc();
+    // The block is for a result that will be written whole.
+    PopulatePages(p, bytes);
     return static_cast<T*>(p);
   }
   void deallocate(T* p, size_t n) noexcept { KeptBlock<Kind>::give(p, n * sizeof(T)); }

@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <span>
 
 #include "platform/cpu.h"
-#include "platform/pages.h"
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
@@ -59,6 +59,42 @@ namespace {
 // run, in order, as a single pass would.
 using D4 = double __attribute__((vector_size(32)));
 using L4 = int64_t __attribute__((vector_size(32)));
+
+// e^x of a float, worked out in double, the same steps whether for one
+// value (D double, I int64_t) or four at a time (D4, L4), so that the case
+// loop and the eight-case loop give the same bits, and the eight-case loop
+// needs no call that would spill its vectors. Before the final rounding it
+// is within a few parts in 10^15, so the float is the correctly rounded one
+// all but always. NaN stays NaN; beyond float's range it gives inf and 0.
+template <class D, class I>
+[[gnu::always_inline]] inline D expOfFloat(D x) {
+  constexpr double kInvLn2 = 1.4426950408889634;
+  // ln 2 in two parts: the first's 32 bits times k (|k| < 2^9) are exact.
+  constexpr double kLn2Hi = 0x1.62e42fefp-1, kLn2Lo = 0x1.473de6af278edp-34;
+  constexpr double kShift = 0x1.8p52;   // adding it rounds to a whole number
+  const D nan = x;
+  x = x < -150.0 ? D{} - 150.0 : x;
+  x = x > 89.0 ? D{} + 89.0 : x;
+  D kd = x * kInvLn2 + kShift;
+  const I k = std::bit_cast<I>(kd) - std::bit_cast<int64_t>(kShift);
+  kd = kd - kShift;
+  const D r = (x - kd * kLn2Hi) - kd * kLn2Lo;   // |r| <= 0.35
+  // Taylor to r^11: the first term left out is below 10^-15.
+  D p = r * (1.0 / 39916800) + 1.0 / 3628800;
+  p = p * r + 1.0 / 362880;
+  p = p * r + 1.0 / 40320;
+  p = p * r + 1.0 / 5040;
+  p = p * r + 1.0 / 720;
+  p = p * r + 1.0 / 120;
+  p = p * r + 1.0 / 24;
+  p = p * r + 1.0 / 6;
+  p = p * r + 0.5;
+  p = p * r + 1.0;
+  p = p * r + 1.0;
+  const D y = p * std::bit_cast<D>((k + 1023) << 52);
+  return nan == nan ? y : nan;
+}
+
 
 [[gnu::always_inline]] inline D4 loadD4(const double* p) {
   D4 v;
@@ -246,6 +282,8 @@ std::array<float, 3> highestWindowMeans3(std::span<const float> costs, int32_t w
 
 }  // namespace
 
+float TregExp(float x) { return static_cast<float>(expOfFloat<double, int64_t>(x)); }
+
 float HighestWindowMean(std::span<const float> costs, int32_t w) {
   return highestWindowMeans3(costs, w, 0, 0)[0];
 }
@@ -299,7 +337,7 @@ CaseTotals runCases(const TregClimate c, const TregAnimal a, const TregSettings 
   const float dTRest = k0.tbRest - minTb;
   const float torporSpan = k0.lctRest - minTb + 1;
   // Metabolism at the minimum torpor Tb, the floor of defending it off the ramps.
-  const float bmrAtMinTb = a.bmr * std::exp(k0.lnQ10Per10 * (minTb - k0.tbRest));
+  const float bmrAtMinTb = a.bmr * TregExp(k0.lnQ10Per10 * (minTb - k0.tbRest));
 
   for (int32_t k = 1; k <= n; ++k) {
     float shade = valueAt(c.shade, k);
@@ -414,11 +452,11 @@ CaseTotals runCases(const TregClimate c, const TregAnimal a, const TregSettings 
           if (tat > minTb - 1) {
             const float f = (k0.lctRest - tat) / torporSpan;
             const float tq = std::max(tr, tbRest - dTRest * f);
-            cost = a.bmr * std::exp(k0.lnQ10Per10 * (tq - tbRest));
+            cost = a.bmr * TregExp(k0.lnQ10Per10 * (tq - tbRest));
           } else {
             // Defending Tr never costs less than the metabolism at Tr itself,
             // which the milder branch above reaches at its edge.
-            const float atTr = tr == minTb ? bmrAtMinTb : a.bmr * std::exp(k0.lnQ10Per10 * (tr - tbRest));
+            const float atTr = tr == minTb ? bmrAtMinTb : a.bmr * TregExp(k0.lnQ10Per10 * (tr - tbRest));
             cost = std::max((tr - tat) * k0.cRest, atTr);
           }
           torporSum += cost;
@@ -521,7 +559,7 @@ template <bool kDayActive, bool kTorpor>
   const float E = s.torporEntryTime;
   const float dTRest = k0.tbRest - minTb;
   const float torporSpan = k0.lctRest - minTb + 1;
-  const float bmrAtMinTb = a.bmr * std::exp(k0.lnQ10Per10 * (minTb - k0.tbRest));
+  const float bmrAtMinTb = a.bmr * TregExp(k0.lnQ10Per10 * (minTb - k0.tbRest));
   const float dawn = s.dawn, dusk = s.dusk;
   const float restStart = kDayActive ? dusk : dawn, restEnd = kDayActive ? dawn : dusk;
   // What runCases works out for every case comes out the same for all.
@@ -544,7 +582,6 @@ template <bool kDayActive, bool kTorpor>
   // The first and the last block, and a missing channel, go through copies
   // padded with cases that are rejected and change nothing.
   alignas(32) float shadeBuf[kVectorBlock], sunBuf[kVectorBlock], timeBuf[kVectorBlock + 1];
-  alignas(32) float expArg[8];
 
   for (int32_t b0 = 1; b0 <= n; b0 += kVectorBlock) {
     const int32_t len = std::min(kVectorBlock, n - b0 + 1);
@@ -636,9 +673,12 @@ template <bool kDayActive, bool kTorpor>
         const I8 needsExp = inTorpor & (mild | (tr != minTb));
         F8 e = splat(0.0f);
         if (any8(needsExp)) {
-          store8(expArg, k0.lnQ10Per10 * ((mild ? tq : tr) - k0.tbRest));
-          for (int l = 0; l < 8; ++l)
-            if (needsExp[l]) e[l] = std::exp(expArg[l]);
+          const F8 arg = k0.lnQ10Per10 * ((mild ? tq : tr) - k0.tbRest);
+          using F4 = float __attribute__((vector_size(16)));
+          const D4 lo = expOfFloat<D4, L4>(__builtin_convertvector(__builtin_shufflevector(arg, arg, 0, 1, 2, 3), D4));
+          const D4 hi = expOfFloat<D4, L4>(__builtin_convertvector(__builtin_shufflevector(arg, arg, 4, 5, 6, 7), D4));
+          const F4 l4 = __builtin_convertvector(lo, F4), h4 = __builtin_convertvector(hi, F4);
+          e = needsExp ? __builtin_shufflevector(l4, h4, 0, 1, 2, 3, 4, 5, 6, 7) : e;
         }
         const F8 metabolism = a.bmr * e;
         const F8 atTr = (tr == minTb) ? splat(bmrAtMinTb) : metabolism;
@@ -764,10 +804,8 @@ TregResult ComputeTregCosts(const TregClimate& climate, const TregAnimal& animal
   const TregSettings& s = settings;
   TregResult r;
   const int32_t n = std::max<int32_t>(c.nCases, 0);
-  // Every case is written by the case loop; a fresh array's pages are
-  // mapped in one call rather than a fault each.
+  // Every case is written by the case loop.
   r.costs.reserve(static_cast<size_t>(n) + 1);
-  PopulatePages(r.costs.data(), (static_cast<size_t>(n) + 1) * sizeof(float));
   r.costs.resize(static_cast<size_t>(n) + 1);
   r.costs[0] = 0.0f;
   const float dt = c.interval;

@@ -58,6 +58,9 @@ struct UnsetOnGrowth : KeepsLastBlock<T, TregCostsKind> {
   }
 };
 
+// e^x as the cost engine works it out, the same in every one of its loops.
+float TregExp(float x);
+
 inline constexpr int kMaxListedTimingErrors = 100;
 inline constexpr float kNoWindowMean = -9e30f;
 

@@ -327,3 +327,39 @@ TEST(TregCosts, ResultTextsOfARun) {
 }
 
 }  // namespace
+
+// The engine's e^x is the correctly rounded float all but always, and never
+// a step further; special values as expf gives them.
+TEST(TregCosts, ExpIsTheRoundedExponentialOverTheFloats) {
+  const struct {
+    float x, e;
+  } edges[] = {{0, 1}, {-0.0f, 1}, {89, INFINITY}, {INFINITY, INFINITY}, {-INFINITY, 0}, {-104, 0}, {-1e30f, 0}};
+  for (const auto& c : edges) EXPECT_EQ(TregExp(c.x), c.e) << c.x;
+  EXPECT_TRUE(std::isnan(TregExp(NAN)));
+  EXPECT_EQ(TregExp(88.72f), static_cast<float>(std::exp(static_cast<double>(88.72f))));
+  EXPECT_EQ(TregExp(-100), static_cast<float>(std::exp(-100.0)));   // a subnormal float
+  int64_t off = 0, n = 0;
+  for (float x = -110; x < 89; x = std::nextafter(x, 100.0f) + std::fabs(x) * 1e-5f + 1e-6f, ++n) {
+    const float want = static_cast<float>(std::exp(static_cast<double>(x)));
+    const float got = TregExp(x);
+    if (got == want) continue;
+    ++off;
+    ASSERT_TRUE(got == std::nextafter(want, 0.0f) || got == std::nextafter(want, INFINITY)) << x;
+  }
+  EXPECT_GT(n, 1000000);
+  EXPECT_LT(off * 1e6, n);
+}
+
+// A repeated run writes its costs into the block of the run before: fresh
+// pages cost more than the run's own pass over them.
+TEST(TregCosts, ARepeatedRunReusesTheBlockOfTheRunBefore) {
+  const Recording rec(300000, 20, 12);
+  const float* first;
+  {
+    const TregResult r = ComputeTregCosts(rec.climate(), Animal(), Worked(), nullptr);
+    first = r.costs.data();
+  }
+  const TregResult again = ComputeTregCosts(rec.climate(), Animal(), Worked(), nullptr);
+  EXPECT_EQ(again.costs.data(), first);
+  EXPECT_FLOAT_EQ(again.costs[300000], 0.441f);
+}
