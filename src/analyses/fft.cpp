@@ -13,6 +13,7 @@
 
 #include "platform/cpu.h"
 #include "platform/macroman.h"
+#include "platform/pages.h"
 #include "shell/textutil.h"
 
 // The vector helpers are always inlined: how a 32-byte vector would be passed
@@ -307,6 +308,11 @@ void spectrum(const float* x, size_t m, const FftTables& t, double* re, double* 
 
 }  // namespace
 
+// The transform's work space, kept for the next transform: the user moves
+// the band and transforms again, and fresh pages for the work cost a fifth
+// of a transform.
+struct FftWork;
+
 int16_t LastFftButton(int64_t nCases) {
   int16_t last = kFftFirstButton - 1;
   for (int16_t id = kFftFirstButton; id <= kFftLastButton; ++id)
@@ -325,7 +331,7 @@ std::vector<cd> RealFft(std::span<const float> x) {
   }
   const auto t = tablesFor(n);
   // Every element is written before it is read.
-  const auto work = std::make_unique_for_overwrite<double[]>(2 * m);
+  const KeptArray<double, FftWork> work(2 * m);
   double *re = work.get(), *im = re + m;
   halfTransform(x.data(), m, *t, re, im);
   unpack(re, im, m, *t, [&](size_t k, double r, double i) { out[k] = cd(r, i); });
@@ -343,7 +349,7 @@ std::vector<float> MagnitudeSpectrum(std::span<const float> x) {
   }
   const size_t m = n / 2;
   const auto t = tablesFor(n);
-  const auto work = std::make_unique_for_overwrite<double[]>(2 * m);
+  const KeptArray<double, FftWork> work(2 * m);
   std::vector<float> mag(m);
   spectrum(x.data(), m, *t, work.get(), work.get() + m, mag.data());
   return mag;

@@ -84,3 +84,19 @@ struct KeepsLastBlock {
     return true;
   }
 };
+
+// A scratch array of n T from KeptBlock<Kind>, left unset: for work that
+// writes every element before it reads it.
+template <class T, class Kind>
+class KeptArray {
+ public:
+  explicit KeptArray(size_t n) : n_(n), p_(KeepsLastBlock<T, Kind>().allocate(n)) {}
+  ~KeptArray() { KeepsLastBlock<T, Kind>().deallocate(p_, n_); }
+  KeptArray(const KeptArray&) = delete;
+  KeptArray& operator=(const KeptArray&) = delete;
+  T* get() const { return p_; }
+
+ private:
+  size_t n_;
+  T* p_;
+};
