@@ -1,5 +1,9 @@
 #include "analyses/fft.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -9,6 +13,7 @@
 #include <mutex>
 #include <numbers>
 #include <tuple>
+#include <type_traits>
 #include <utility>
 
 #include "platform/cpu.h"
@@ -172,8 +177,11 @@ inline size_t reverseBits(size_t v, int bits) {
 // block is in the cache; only the wider ones pass over the whole array.
 constexpr size_t kCachedPoints = 4096;
 
+// With lastR given, a last radix-2 stage is left undone and its twiddles
+// handed back for the caller to work the stage out as it reads.
 [[gnu::always_inline]] inline void halfTransformBody(const float* x, size_t m, const FftTables& t, double* re,
-                                                     double* im) {
+                                                     double* im, const double** lastR = nullptr,
+                                                     const double** lastI = nullptr) {
   if (m < 4) {   // m = 2: one radix-2 butterfly
     re[0] = static_cast<double>(x[0]) + x[2];
     im[0] = static_cast<double>(x[1]) + x[3];
@@ -228,7 +236,10 @@ constexpr size_t kCachedPoints = 4096;
     wr += 3 * h;
     wi += 3 * h;
   }
-  if (bits % 2) {   // the last radix-2 stage: Z_k, Z_(k + m/2) from the two halves
+  if (bits % 2 && lastR) {
+    *lastR = wr;
+    *lastI = wi;
+  } else if (bits % 2) {   // the last radix-2 stage: Z_k, Z_(k + m/2) from the two halves
     const size_t half = m / 2;
     size_t k = 0;
     auto butterfly = [&]<class V>(size_t at) {
@@ -261,15 +272,78 @@ template <class Out>
   }
 }
 
+template <class V>
+[[gnu::always_inline]] inline V squareRoot(V v) {
+  if constexpr (std::is_same_v<V, double>) {
+    return std::sqrt(v);
+  } else {
+#if defined(__SSE2__)
+    // Correctly rounded, as std::sqrt is, two lanes at a time.
+    using D2 = double __attribute__((vector_size(16)));
+    const D2 lo = _mm_sqrt_pd(__builtin_shufflevector(v, v, 0, 1)), hi = _mm_sqrt_pd(__builtin_shufflevector(v, v, 2, 3));
+    return __builtin_shufflevector(lo, hi, 0, 1, 2, 3);
+#else
+    for (int l = 0; l < 4; ++l) v[l] = std::sqrt(v[l]);
+    return v;
+#endif
+  }
+}
+
 // The magnitudes |X_k| 2 / n, k = 1 .. m - 1, from their parts: the values
 // of a float channel are far from where their squares would leave the range
-// of a double.
+// of a double. As unpack gives them, four bins at a time where the bins
+// k..k+3 and the bins m-k-3..m-k they pair with each lie in one half; a last
+// radix-2 stage is worked out here as each Z is read, which spares a pass
+// writing the whole transform and reading it back.
 [[gnu::always_inline]] inline void spectrumBody(const float* x, size_t m, const FftTables& t, double* re, double* im,
                                                 float* mag) {
-  halfTransformBody(x, m, t, re, im);
+  const double *lastR = nullptr, *lastI = nullptr;
+  halfTransformBody(x, m, t, re, im, &lastR, &lastI);
   const double scale = 1.0 / static_cast<double>(m);   // 2 / n
-  unpack(re, im, m, t,
-         [&](size_t k, double r, double i) { mag[k] = static_cast<float>(std::sqrt(r * r + i * i) * scale); });
+  const size_t half = m / 2;
+  // Z_j .. Z_(j + lanes - 1), all in one half, as the radix-2 stage gives them.
+  const auto z = [&]<class V>(size_t j, V* zr, V* zi) {
+    if (!lastR) {
+      *zr = loadAt<V>(re + j);
+      *zi = loadAt<V>(im + j);
+      return;
+    }
+    const bool top = j < half;
+    const size_t p = top ? j : j - half;
+    const V wR = loadAt<V>(lastR + p), wI = loadAt<V>(lastI + p);
+    const V ar = loadAt<V>(re + p), ai = loadAt<V>(im + p);
+    const V xr = loadAt<V>(re + half + p), xi = loadAt<V>(im + half + p);
+    const V br = wR * xr - wI * xi, bi = wR * xi + wI * xr;
+    *zr = top ? ar + br : ar - br;
+    *zi = top ? ai + bi : ai - bi;
+  };
+  const auto magnitude = [&]<class V>(size_t k, V rk, V ik, V rc, V ic) {
+    const V er = 0.5 * (rk + rc), ei = 0.5 * (ik - ic);
+    const V orr = 0.5 * (ik + ic), oi = -0.5 * (rk - rc);
+    const V wr = loadAt<V>(t.unpackRe.data() + k), wi = loadAt<V>(t.unpackIm.data() + k);
+    const V r = er + (wr * orr - wi * oi), i = ei + (wr * oi + wi * orr);
+    return squareRoot(r * r + i * i) * scale;
+  };
+  const auto oneSide = [half](size_t a, size_t b) { return (a < half) == (b < half); };
+  for (size_t k = 1; k < m;) {
+    if (k + 4 < m && oneSide(k, k + 3) && oneSide(m - k - 3, m - k)) {
+      D4 rk, ik, rc, ic;
+      z.template operator()<D4>(k, &rk, &ik);
+      z.template operator()<D4>(m - k - 3, &rc, &ic);
+      rc = __builtin_shufflevector(rc, rc, 3, 2, 1, 0);   // lane l pairs with m - k - l
+      ic = __builtin_shufflevector(ic, ic, 3, 2, 1, 0);
+      using F4 = float __attribute__((vector_size(16)));
+      const F4 out = __builtin_convertvector(magnitude.template operator()<D4>(k, rk, ik, rc, ic), F4);
+      std::memcpy(mag + k, &out, sizeof out);
+      k += 4;
+    } else {
+      double rk, ik, rc, ic;
+      z.template operator()<double>(k, &rk, &ik);
+      z.template operator()<double>(m - k, &rc, &ic);
+      mag[k] = static_cast<float>(magnitude.template operator()<double>(k, rk, ik, rc, ic));
+      ++k;
+    }
+  }
   mag[0] = 0.0f;
 }
 
