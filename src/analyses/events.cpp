@@ -127,7 +127,8 @@ struct EndedRun {
 
 // The runs that lasted longer than the minimum become events. Done for a
 // chunk's runs together, away from the scan's branches.
-void keepRuns(EndedRun* runs, int n, const float* y, const EventRequest& r, std::vector<EventRecord>* kept,
+template <class List>
+void keepRuns(EndedRun* runs, int n, const float* y, const EventRequest& r, List* kept,
               std::vector<float>* durations) {
   for (int i = 0; i < n; ++i) {
     OpenRun& m = runs[i].run;
@@ -231,10 +232,11 @@ inline int appendBits(uint64_t t, int32_t base, int32_t* out, int k) {
 
 // One direction's runs, a chunk at a time, with the words of bits of the
 // cases beyond its level.
+template <class List>
 struct RunTracker {
   const EventRequest& r;
   const float* y;
-  std::vector<EventRecord>* kept;
+  List* kept;
   OpenRun open;   // a run still going at the end of the last chunk
   bool on = false;
   int32_t all = 0;
@@ -350,7 +352,8 @@ EventCount CountEvents(std::span<const float> y, const EventRequest& r) {
   // the first case outside it; a run still going at the span's last case
   // has no end and is not kept.
   const float* p = y.data();
-  RunTracker up{r, p, &c.up}, down{r, p, &c.down};
+  RunTracker<decltype(c.up)> up{r, p, &c.up};
+  RunTracker<decltype(c.down)> down{r, p, &c.down};
   uint64_t above[kChunkWords], below[kChunkWords];
   const int64_t span = static_cast<int64_t>(r.last) - r.first + 1;
   bool reserved = false;
@@ -374,18 +377,20 @@ EventCount CountEvents(std::span<const float> y, const EventRequest& r) {
     if (!reserved && (to - r.first) * 16 >= span) {
       reserved = true;
       const int64_t done = to - r.first, left = span - done;
-      for (RunTracker* t : {&up, &down}) {
-        const auto size = static_cast<int64_t>(t->kept->size());
+      const auto reserve = [&](auto& t) {
+        const auto size = static_cast<int64_t>(t.kept->size());
         const int64_t expected = size * left / done;
         const int64_t more = std::min(left / 2 + 1, expected + expected / 4 + 16);
-        t->kept->reserve(static_cast<size_t>(size + more));
-        t->durations.reserve(static_cast<size_t>(size + more));
+        t.kept->reserve(static_cast<size_t>(size + more));
+        t.durations.reserve(static_cast<size_t>(size + more));
         // The foretold events' pages in one call rather than a fault each;
         // the margin's fault in if they are needed.
         const auto foretold = static_cast<size_t>(std::min(more, expected));
-        PopulatePages(t->kept->data() + size, foretold * sizeof(EventRecord));
-        PopulatePages(t->durations.data() + size, foretold * sizeof(float));
-      }
+        PopulatePages(t.kept->data() + size, foretold * sizeof(EventRecord));
+        PopulatePages(t.durations.data() + size, foretold * sizeof(float));
+      };
+      reserve(up);
+      reserve(down);
     }
   }
   c.allUp += up.all;

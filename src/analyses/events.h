@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/pages.h"
+
 // Seconds of the integration unit ids 65 s, 67 h, 228 days; any other id
 // (66 minutes among them) counts as minutes.
 double LimitUnitSeconds(int16_t unit);
@@ -63,10 +65,19 @@ struct DurationStats {
   float minimum = 0.0f, maximum = 0.0f;
 };
 
+// Each direction's list keeps its block for the next count: the user counts
+// again with other levels, and mapping the fresh pages of a long list cost
+// the kernel more than writing its records.
+struct UpperEventsKind;
+struct LowerEventsKind;
+template <class Kind>
+using EventList = std::vector<EventRecord, KeepsLastBlock<EventRecord, Kind>>;
+
 inline constexpr int kEventBins = 25;
 struct EventCount {
   int32_t allUp = 0, allDown = 0;          // every run (a lower run in progress at the start not counted)
-  std::vector<EventRecord> up, down;       // kept events, by start case
+  EventList<UpperEventsKind> up;           // kept events, by start case
+  EventList<LowerEventsKind> down;
   DurationStats upStats, downStats;
   // The duration histogram: bins 1..25 of width (hi - lo) / 25 over the
   // kept durations of the directions that have any; index 0 unused.

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <span>
 #include <vector>
 
 #include "platform/macroman.h"
@@ -25,7 +26,7 @@ EventRequest EventsOf(float minDuration = 0.0f) {
   return {1, 13, 4.0f, -4.0f, 1.0, minDuration};
 }
 
-std::vector<float> Durations(const std::vector<EventRecord>& ev) {
+std::vector<float> Durations(std::span<const EventRecord> ev) {
   std::vector<float> d;
   for (const EventRecord& e : ev) d.push_back(e.duration);
   return d;
@@ -117,7 +118,7 @@ ReferenceRuns referenceRuns(const std::vector<float>& y, const EventRequest& r) 
   return c;
 }
 
-void expectSameRecords(const std::vector<EventRecord>& got, const std::vector<EventRecord>& want) {
+void expectSameRecords(std::span<const EventRecord> got, std::span<const EventRecord> want) {
   ASSERT_EQ(got.size(), want.size());
   for (size_t i = 0; i < got.size(); ++i) {
     SCOPED_TRACE(i);
