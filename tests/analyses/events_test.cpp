@@ -286,6 +286,12 @@ TEST(EventCount, ChunkwisePassMatchesOneCaseAtATime) {
       {"runs longer than a chunk", channel(30000, [&](int k) { return std::sin(k * 0.0004f) + 0.01f * unit(gen); }),
        0.2f, -0.2f},
       {"every case a coin toss", channel(3000, [&](int) { return unit(gen) - 0.5f; }), 0.0f, 0.0f},
+      // Every length around the vector widths, each run then one case between.
+      {"runs of 1 to 20 cases", channel(4000, [&](int k) {
+         int pos = k % 230, len = 1;
+         for (; pos > len; ++len) pos -= len + 1;
+         return pos == len ? 0.0f : (len % 2 == 1 ? 1.0f : -1.0f) * (1.0f + unit(gen));
+       }), 0.5f, -0.5f},
       {"levels overlap", channel(3000, [&](int) { return unit(gen); }), 0.3f, 0.7f},
       {"NaNs and signed zeros", channel(3000, [&](int k) {
          const float u = unit(gen);
@@ -305,9 +311,12 @@ TEST(EventCount, ChunkwisePassMatchesOneCaseAtATime) {
                                       {n - 65, n - 1}, {n / 3, n - 1}}) {
       SCOPED_TRACE(::testing::Message() << c.name << " cases " << first << ".." << last);
       const std::vector<float> y(c.y.begin(), c.y.begin() + last + 1);  // nothing after the span to read
-      for (float minDuration : {0.0f, 3.5f}) {
+      for (const auto& [path, minDuration] : {std::pair{&CountEvents, 0.0f}, {&CountEvents, 3.5f},
+                                              {&CountEventsBaseline, 0.0f}, {&CountEventsBaseline, 3.5f}}) {
         const EventRequest r{first, last, c.upper, c.lower, 0.5, minDuration};
-        const EventCount got = CountEvents(y, r);
+        SCOPED_TRACE(::testing::Message() << (path == &CountEvents ? "dispatched" : "baseline") << " minimum "
+                                          << minDuration);
+        const EventCount got = path(y, r);
         const ReferenceRuns want = referenceRuns(y, r);
         EXPECT_EQ(got.allUp, want.allUp);
         EXPECT_EQ(got.allDown, want.allDown);
