@@ -162,11 +162,14 @@ inline void keepRun(OpenRun& m, int32_t end, const float* y, const EventRequest&
   if (!(duration > r.minDuration)) return;
   if (!m.exactSums()) m.addInOrder(y + m.start, y + end);
   const double mean = m.sum / cases;
-  kept->emplace_back(m.start, cases, duration, m.shift + mean, std::sqrt(std::max(0.0, m.sum2 / cases - mean * mean)),
-                     m.lo, m.hi);
+  const EventRecord& e = kept->emplace_back(m.start, cases, duration, m.shift + mean,
+                                            std::sqrt(std::max(0.0, m.sum2 / cases - mean * mean)), m.lo, m.hi);
+  // The list's lines asked for a little ahead of their writing.
+  __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(&e) + 1024), 1);
   durations->add(duration);
 }
 
+// The statistics of a direction's durations but their S.D.
 DurationStats durationStats(const Durations& d) {
   DurationStats s;
   s.n = static_cast<int32_t>(d.list.size());
@@ -174,19 +177,28 @@ DurationStats durationStats(const Durations& d) {
   s.minimum = d.lo;
   s.maximum = d.hi;
   s.mean = d.sum / s.n;
-  double ss = 0.0;
-  for (float x : d.list) ss += (x - s.mean) * (x - s.mean);
-  s.sd = std::sqrt(ss / s.n);
   return s;
 }
 
-void fillBins(const std::vector<float>& durations, double lo, double w, std::array<int32_t, kEventBins + 1>* bins) {
-  for (float d : durations) {
-    const double x = d - lo;
-    if (!(x > 0.0)) continue;   // the shortest duration lands on the edge and is not drawn
-    const double b = std::trunc(x / w + 0.999);
-    if (b >= 1.0 && b <= kEventBins) ++(*bins)[static_cast<size_t>(b)];
+// The S.D. and, when the histogram has a width, the bins, in one pass over
+// a direction's durations. The counts go to four tables in turn, so that a
+// run of equal durations does not wait on its own last count.
+void spreadAndBins(const Durations& d, DurationStats* s, bool binned, double lo, double w,
+                   std::array<int32_t, kEventBins + 1>* bins) {
+  if (d.list.empty()) return;
+  double ss = 0.0;
+  int32_t counts[4][kEventBins + 1] = {};
+  size_t i = 0;
+  for (float x : d.list) {
+    ss += (x - s->mean) * (x - s->mean);
+    if (!binned) continue;
+    const double v = x - lo;
+    if (!(v > 0.0)) continue;   // the shortest duration lands on the edge and is not drawn
+    const double b = std::trunc(v / w + 0.999);
+    if (b >= 1.0 && b <= kEventBins) ++counts[i++ % 4][static_cast<size_t>(b)];
   }
+  s->sd = std::sqrt(ss / s->n);
+  for (int b = 1; b <= kEventBins; ++b) (*bins)[b] = counts[0][b] + counts[1][b] + counts[2][b] + counts[3][b];
 }
 
 // Cases are compared with the levels a chunk at a time, 64 to a word of
@@ -529,10 +541,9 @@ EventCount countEvents(std::span<const float> y, const EventRequest& r, [[maybe_
     any = true;
   }
   const double w = (static_cast<double>(c.histHi) - c.histLo) / kEventBins;
-  if (any && w > 0.0 && std::isfinite(w)) {
-    fillBins(up.durations.list, c.histLo, w, &c.upBins);
-    fillBins(down.durations.list, c.histLo, w, &c.downBins);
-  }
+  const bool binned = any && w > 0.0 && std::isfinite(w);
+  spreadAndBins(up.durations, &c.upStats, binned, c.histLo, w, &c.upBins);
+  spreadAndBins(down.durations, &c.downStats, binned, c.histLo, w, &c.downBins);
   for (int b = 1; b <= kEventBins; ++b) c.maxBin = std::max({c.maxBin, c.upBins[b], c.downBins[b]});
   return c;
 }
