@@ -188,14 +188,26 @@ void spreadAndBins(const Durations& d, DurationStats* s, bool binned, double lo,
   if (d.list.empty()) return;
   double ss = 0.0;
   int32_t counts[4][kEventBins + 1] = {};
+  // The bin of each duration met lately, by its bits: a direction's events
+  // last a few lengths over and over, and a division per event kept the
+  // pass waiting. Bin 0 stands for none, -1 for a slot not yet filled.
+  uint32_t seen[32] = {};
+  int binOf[32];
+  std::fill(binOf, binOf + 32, -1);
   size_t i = 0;
   for (float x : d.list) {
     ss += (x - s->mean) * (x - s->mean);
     if (!binned) continue;
-    const double v = x - lo;
-    if (!(v > 0.0)) continue;   // the shortest duration lands on the edge and is not drawn
-    const double b = std::trunc(v / w + 0.999);
-    if (b >= 1.0 && b <= kEventBins) ++counts[i++ % 4][static_cast<size_t>(b)];
+    const auto bits = std::bit_cast<uint32_t>(x);
+    const uint32_t slot = (bits ^ (bits >> 5) ^ (bits >> 10)) & 31;
+    if (seen[slot] != bits || binOf[slot] < 0) {
+      const double v = x - lo;
+      double b = 0.0;
+      if (v > 0.0) b = std::trunc(v / w + 0.999);   // the shortest duration lands on the edge and is not drawn
+      seen[slot] = bits;
+      binOf[slot] = b >= 1.0 && b <= kEventBins ? static_cast<int>(b) : 0;
+    }
+    if (binOf[slot] != 0) ++counts[i++ % 4][binOf[slot]];
   }
   s->sd = std::sqrt(ss / s->n);
   for (int b = 1; b <= kEventBins; ++b) (*bins)[b] = counts[0][b] + counts[1][b] + counts[2][b] + counts[3][b];

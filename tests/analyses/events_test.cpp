@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -322,6 +323,26 @@ TEST(EventCount, ChunkwisePassMatchesOneCaseAtATime) {
         EXPECT_EQ(got.allDown, want.allDown);
         expectSameRecords(got.up, want.up);
         expectSameRecords(got.down, want.down);
+        // The histogram as the bins are defined, over the reference's durations.
+        float lo = 0.0f, hi = 0.0f;
+        bool any = false;
+        for (const auto* list : {&want.up, &want.down})
+          for (const EventRecord& e : *list) {
+            lo = any ? std::min(lo, e.duration) : e.duration;
+            hi = any ? std::max(hi, e.duration) : e.duration;
+            any = true;
+          }
+        EXPECT_EQ(got.histLo, lo);
+        EXPECT_EQ(got.histHi, hi);
+        const double w = (static_cast<double>(hi) - lo) / kEventBins;
+        for (const auto& [bins, events] : {std::pair{got.upBins, want.up}, {got.downBins, want.down}}) {
+          std::array<int32_t, kEventBins + 1> ref{};
+          for (const EventRecord& e : events) {
+            const double b = std::trunc((e.duration - lo) / w + 0.999);
+            if (w > 0.0 && e.duration - lo > 0.0 && b >= 1.0 && b <= kEventBins) ++ref[static_cast<size_t>(b)];
+          }
+          EXPECT_EQ(bins, ref);
+        }
         for (const auto& [stats, events] : {std::pair{got.upStats, want.up}, {got.downStats, want.down}}) {
           const DurationStats ref = referenceStats(events);
           EXPECT_EQ(stats.n, ref.n);
