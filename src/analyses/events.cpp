@@ -140,15 +140,15 @@ struct Durations {
   }
 };
 
-// Up to 1 Mi durations stay for the next count.
-constexpr size_t kKeptDurations = size_t{1} << 20;
-
 std::vector<float>& durationScratch(int direction) {
   static thread_local std::vector<float> lists[2];
-  std::vector<float>& list = lists[direction];
-  if (list.capacity() > kKeptDurations) std::vector<float>().swap(list);
-  list.clear();
-  return list;
+  lists[direction].clear();
+  return lists[direction];
+}
+
+// A list longer than 1 Mi durations (4 MiB) is not kept.
+void releaseLong(std::vector<float>& list) {
+  if (list.capacity() > (size_t{1} << 20)) std::vector<float>().swap(list);
 }
 
 // A run that ended at case end, the first case outside it (the span's last
@@ -459,8 +459,7 @@ void scanBase(const float* p, const EventRequest& r, Up& up, Down& down) {
 #if CORVIMET_X86_DISPATCH
 // Everything the pass calls compiled into it, for the wider instructions.
 template <class Up, class Down>
-[[gnu::target("avx512f,avx512dq,avx512vl"), gnu::flatten]] void scanAvx512(const float* p, const EventRequest& r, Up& up,
-                                                                  Down& down) {
+[[EVENTS_AVX512, gnu::flatten]] void scanAvx512(const float* p, const EventRequest& r, Up& up, Down& down) {
   scanSpan<true>(p, r, up, down);
 }
 #endif
@@ -556,6 +555,8 @@ EventCount countEvents(std::span<const float> y, const EventRequest& r, [[maybe_
   const bool binned = any && w > 0.0 && std::isfinite(w);
   spreadAndBins(up.durations, &c.upStats, binned, c.histLo, w, &c.upBins);
   spreadAndBins(down.durations, &c.downStats, binned, c.histLo, w, &c.downBins);
+  releaseLong(up.durations.list);
+  releaseLong(down.durations.list);
   for (int b = 1; b <= kEventBins; ++b) c.maxBin = std::max({c.maxBin, c.upBins[b], c.downBins[b]});
   return c;
 }
