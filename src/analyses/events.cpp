@@ -8,6 +8,10 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#include "platform/cpu.h"
+#if CORVIMET_X86_DISPATCH
+#include <immintrin.h>
+#endif
 
 #include "platform/macroman.h"
 #include "platform/pages.h"
@@ -118,65 +122,95 @@ struct OpenRun {
   }
 };
 
-// A run that ended at case end, the first case outside it (the span's last
-// case at the latest).
-struct EndedRun {
-  OpenRun run;
-  int32_t end = 0;
+// The kept events' durations in their order, apart from the records (a
+// tenth of their size) so that the passes over them run from the cache:
+// the sum and extremes as the events are kept, the squares about the mean
+// and the histogram after. The list is a scratch the thread keeps for the
+// next count, so that its pages are mapped already.
+struct Durations {
+  std::vector<float>& list;
+  double sum = 0.0;
+  float lo = 0.0f, hi = 0.0f;
+  void add(float d) {
+    if (list.empty()) lo = hi = d;
+    list.push_back(d);
+    sum += d;
+    lo = std::min(lo, d);
+    hi = std::max(hi, d);
+  }
 };
 
-// The runs that lasted longer than the minimum become events. Done for a
-// chunk's runs together, away from the scan's branches.
-void keepRuns(EndedRun* runs, int n, const float* y, const EventRequest& r, std::vector<EventRecord>* kept,
-              std::vector<float>* durations) {
-  for (int i = 0; i < n; ++i) {
-    OpenRun& m = runs[i].run;
-    const int32_t cases = runs[i].end - m.start;
-    const auto duration = static_cast<float>(r.interval * cases);
-    if (!(duration > r.minDuration)) continue;
-    if (!m.exactSums()) m.addInOrder(y + m.start, y + runs[i].end);
-    const double mean = m.sum / cases;
-    // Field by field into the list: a record built aside and copied went
-    // through the stack in pieces too small to forward to the copy's loads.
-    EventRecord& e = kept->emplace_back();
-    e.start = m.start;
-    e.cases = cases;
-    e.duration = duration;
-    e.mean = m.shift + mean;
-    e.sd = std::sqrt(std::max(0.0, m.sum2 / cases - mean * mean));
-    e.minimum = m.lo;
-    e.maximum = m.hi;
-    durations->push_back(duration);
-  }
+std::vector<float>& durationScratch(int direction) {
+  static thread_local std::vector<float> lists[2];
+  lists[direction].clear();
+  return lists[direction];
 }
 
-// Over the kept events' durations, in their order; kept apart from the
-// records, a tenth of their size, so that these passes run from the cache.
-DurationStats durationStats(const std::vector<float>& durations) {
+// A list longer than 1 Mi durations (4 MiB) is not kept.
+void releaseLong(std::vector<float>& list) {
+  if (list.capacity() > (size_t{1} << 20)) std::vector<float>().swap(list);
+}
+
+// A run that ended at case end, the first case outside it (the span's last
+// case at the latest), becomes an event when it lasted longer than the
+// minimum.
+template <class List>
+inline void keepRun(OpenRun& m, int32_t end, const float* y, const EventRequest& r, List* kept,
+                    Durations* durations) {
+  const int32_t cases = end - m.start;
+  const auto duration = static_cast<float>(r.interval * cases);
+  if (!(duration > r.minDuration)) return;
+  if (!m.exactSums()) m.addInOrder(y + m.start, y + end);
+  const double mean = m.sum / cases;
+  const EventRecord& e = kept->emplace_back(m.start, cases, duration, m.shift + mean,
+                                            std::sqrt(std::max(0.0, m.sum2 / cases - mean * mean)), m.lo, m.hi);
+  // The list's lines asked for a little ahead of their writing.
+  __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(&e) + 1024), 1);
+  durations->add(duration);
+}
+
+// The statistics of a direction's durations but their S.D.
+DurationStats durationStats(const Durations& d) {
   DurationStats s;
-  s.n = static_cast<int32_t>(durations.size());
-  if (durations.empty()) return s;
-  double sum = 0.0;
-  s.minimum = s.maximum = durations.front();
-  for (float d : durations) {
-    sum += d;
-    s.minimum = std::min(s.minimum, d);
-    s.maximum = std::max(s.maximum, d);
-  }
-  s.mean = sum / s.n;
-  double ss = 0.0;
-  for (float d : durations) ss += (d - s.mean) * (d - s.mean);
-  s.sd = std::sqrt(ss / s.n);
+  s.n = static_cast<int32_t>(d.list.size());
+  if (d.list.empty()) return s;
+  s.minimum = d.lo;
+  s.maximum = d.hi;
+  s.mean = d.sum / s.n;
   return s;
 }
 
-void fillBins(const std::vector<float>& durations, double lo, double w, std::array<int32_t, kEventBins + 1>* bins) {
-  for (float d : durations) {
-    const double x = d - lo;
-    if (!(x > 0.0)) continue;   // the shortest duration lands on the edge and is not drawn
-    const double b = std::trunc(x / w + 0.999);
-    if (b >= 1.0 && b <= kEventBins) ++(*bins)[static_cast<size_t>(b)];
+// The S.D. and, when the histogram has a width, the bins, in one pass over
+// a direction's durations. The counts go to four tables in turn, so that a
+// run of equal durations does not wait on its own last count.
+void spreadAndBins(const Durations& d, DurationStats* s, bool binned, double lo, double w,
+                   std::array<int32_t, kEventBins + 1>* bins) {
+  if (d.list.empty()) return;
+  double ss = 0.0;
+  int32_t counts[4][kEventBins + 1] = {};
+  // The bin of each duration met lately, by its bits: a direction's events
+  // last a few lengths over and over, and a division per event kept the
+  // pass waiting. Bin 0 stands for none, -1 for a slot not yet filled.
+  uint32_t seen[32] = {};
+  int binOf[32];
+  std::fill(binOf, binOf + 32, -1);
+  size_t i = 0;
+  for (float x : d.list) {
+    ss += (x - s->mean) * (x - s->mean);
+    if (!binned) continue;
+    const auto bits = std::bit_cast<uint32_t>(x);
+    const uint32_t slot = (bits ^ (bits >> 5) ^ (bits >> 10)) & 31;
+    if (seen[slot] != bits || binOf[slot] < 0) {
+      const double v = x - lo;
+      double b = 0.0;
+      if (v > 0.0) b = std::trunc(v / w + 0.999);   // the shortest duration lands on the edge and is not drawn
+      seen[slot] = bits;
+      binOf[slot] = b >= 1.0 && b <= kEventBins ? static_cast<int>(b) : 0;
+    }
+    if (binOf[slot] != 0) ++counts[i++ % 4][binOf[slot]];
   }
+  s->sd = std::sqrt(ss / s->n);
+  for (int b = 1; b <= kEventBins; ++b) (*bins)[b] = counts[0][b] + counts[1][b] + counts[2][b] + counts[3][b];
 }
 
 // Cases are compared with the levels a chunk at a time, 64 to a word of
@@ -229,20 +263,110 @@ inline int appendBits(uint64_t t, int32_t base, int32_t* out, int k) {
   return k;
 }
 
+#if CORVIMET_X86_DISPATCH
+#define EVENTS_AVX512 gnu::target("avx512f,avx512dq,avx512vl")
+
+bool hasAvx512() {
+  static const bool has = [] {
+    __builtin_cpu_init();
+    return CpuHasAvx512() && __builtin_cpu_supports("avx512vl") != 0;
+  }();
+  return has;
+}
+
+// levelMasks with sixteen comparisons to a mask register; the cases past n
+// are neither read nor set.
+[[EVENTS_AVX512]] inline void levelMasksAvx512(const float* y, int n, float g, float l, uint64_t* above,
+                                               uint64_t* below) {
+  const __m512 vg = _mm512_set1_ps(g), vl = _mm512_set1_ps(l);
+  uint64_t a = 0, b = 0;
+  for (int i = 0; i < n; i += 16) {
+    const auto m = static_cast<__mmask16>(n - i >= 16 ? 0xFFFF : (1u << (n - i)) - 1);
+    const __m512 v = _mm512_maskz_loadu_ps(m, y + i);
+    a |= static_cast<uint64_t>(_mm512_mask_cmp_ps_mask(m, v, vg, _CMP_GE_OQ)) << i;
+    b |= static_cast<uint64_t>(_mm512_mask_cmp_ps_mask(m, v, vl, _CMP_LE_OQ)) << i;
+  }
+  *above = a;
+  *below = b;
+}
+
+// OpenRun::addAll eight cases at a time, the last one to eight under a
+// mask that neither reads nor adds the cases past the run.
+[[EVENTS_AVX512]] inline void addAllAvx512(OpenRun& o, const float* v, const float* end) {
+  int64_t n = end - v;
+  if (n <= 0) return;
+  const __m512d sh = _mm512_set1_pd(o.shift);
+  __m512d s = _mm512_setzero_pd(), q = s;
+  __m256 a = _mm256_set1_ps(o.lo), b = _mm256_set1_ps(o.hi);
+  for (;; n -= 8, v += 8) {
+    const auto m = static_cast<__mmask8>(n >= 8 ? 0xFF : (1u << n) - 1);
+    const __m256 x = _mm256_maskz_loadu_ps(m, v);
+    const __m512d d = _mm512_maskz_sub_pd(m, _mm512_maskz_cvtps_pd(m, x), sh);
+    s = _mm512_add_pd(s, d);
+    q = _mm512_add_pd(q, _mm512_mul_pd(d, d));
+    a = _mm256_mask_min_ps(a, m, a, x);
+    b = _mm256_mask_max_ps(b, m, b, x);
+    if (n <= 8) break;
+  }
+  // Both sums folded side by side: pairs, then the four 128-bit quarters.
+  // (The zero-masking forms with every lane set: the plain ones leave GCC
+  // 12 warning of their undefined pass-through.)
+  constexpr __mmask8 all = 0xFF;
+  __m512d t = _mm512_add_pd(_mm512_maskz_unpacklo_pd(all, s, q), _mm512_maskz_unpackhi_pd(all, s, q));
+  t = _mm512_add_pd(t, _mm512_maskz_shuffle_f64x2(all, t, t, _MM_SHUFFLE(1, 0, 3, 2)));
+  t = _mm512_add_pd(t, _mm512_maskz_shuffle_f64x2(all, t, t, _MM_SHUFFLE(2, 3, 0, 1)));
+  o.sum += t[0];
+  o.sum2 += t[1];
+  __m128 a4 = _mm_min_ps(_mm256_castps256_ps128(a), _mm256_extractf128_ps(a, 1));
+  __m128 b4 = _mm_max_ps(_mm256_castps256_ps128(b), _mm256_extractf128_ps(b, 1));
+  a4 = _mm_min_ps(a4, _mm_movehl_ps(a4, a4));
+  b4 = _mm_max_ps(b4, _mm_movehl_ps(b4, b4));
+  o.lo = std::min(_mm_cvtss_f32(a4), _mm_cvtss_f32(_mm_shuffle_ps(a4, a4, 1)));
+  o.hi = std::max(_mm_cvtss_f32(b4), _mm_cvtss_f32(_mm_shuffle_ps(b4, b4, 1)));
+}
+#endif
+
+// The next chunk's cases asked for a few lines at a time while this chunk
+// is worked out, to arrive before they are compared: asked for all at once,
+// they took every buffer the cache has for misses, and the comparisons
+// waited for them. Cases next..end, offsets into y.
+struct Ahead {
+  const float* y;
+  int64_t next = 0, end = 0;
+  void ask([[maybe_unused]] int lines) {
+#if defined(__SSE2__)
+    for (; lines > 0 && next < end; --lines, next += 16)
+      _mm_prefetch(reinterpret_cast<const char*>(y + next), _MM_HINT_T0);
+#endif
+  }
+};
+
 // One direction's runs, a chunk at a time, with the words of bits of the
 // cases beyond its level.
+template <class List>
 struct RunTracker {
   const EventRequest& r;
   const float* y;
-  std::vector<EventRecord>* kept;
+  List* kept;
+  Durations durations;   // of the kept events
   OpenRun open;   // a run still going at the end of the last chunk
   bool on = false;
   int32_t all = 0;
-  std::vector<float> durations;   // of the kept events
   std::vector<int32_t> edgeCases = std::vector<int32_t>(kChunkCases + 4);
-  std::vector<EndedRun> endedRuns = std::vector<EndedRun>(kChunkCases / 2 + 1);
 
-  void chunk(int64_t from, int64_t to, const uint64_t* inside) {
+  template <bool kAvx512>
+  static void addAll(OpenRun& o, const float* v, const float* end) {
+#if CORVIMET_X86_DISPATCH
+    if constexpr (kAvx512) {
+      addAllAvx512(o, v, end);
+      return;
+    }
+#endif
+    o.addAll(v, end);
+  }
+
+  template <bool kAvx512>
+  void chunk(int64_t from, int64_t to, const uint64_t* inside, Ahead& ahead) {
     // The cases where the state changes: run starts and, after each, the
     // first case outside it, alternately.
     int32_t* edges = edgeCases.data();
@@ -256,31 +380,89 @@ struct RunTracker {
       count = appendBits(t, static_cast<int32_t>(base), edges, count);
     }
     all += on ? count / 2 : (count + 1) / 2;
-    EndedRun* ended = endedRuns.data();
-    int n = 0;
     int k = 0;
     if (on) {
       const int64_t end = count > 0 ? edges[0] : to;
-      open.addAll(y + from, y + end);
+      addAll<kAvx512>(open, y + from, y + end);
       if (count == 0) return;
       on = false;
-      ended[n++] = {open, edges[0]};
+      keepRun(open, edges[0], y, r, kept, &durations);
       k = 1;
     }
     for (; k + 1 < count; k += 2) {
-      EndedRun& e = ended[n++];
-      e.run.begin(edges[k], y[edges[k]]);
-      e.run.addAll(y + edges[k], y + edges[k + 1]);
-      e.end = edges[k + 1];
+      ahead.ask(2);
+      OpenRun run;
+      run.begin(edges[k], y[edges[k]]);
+      addAll<kAvx512>(run, y + edges[k], y + edges[k + 1]);
+      keepRun(run, edges[k + 1], y, r, kept, &durations);
     }
     if (k < count) {
       open.begin(edges[k], y[edges[k]]);
-      open.addAll(y + edges[k], y + to);
+      addAll<kAvx512>(open, y + edges[k], y + to);
       on = true;
     }
-    keepRuns(ended, n, y, r, kept, &durations);
   }
 };
+
+// Both directions in one pass, a chunk at a time: the comparisons with the
+// levels, then the runs each direction has in the chunk.
+template <bool kAvx512, class Up, class Down>
+void scanSpan(const float* p, const EventRequest& r, Up& up, Down& down) {
+  uint64_t above[kChunkWords], below[kChunkWords];
+  const int64_t span = static_cast<int64_t>(r.last) - r.first + 1;
+  bool reserved = false;
+  for (int64_t from = r.first; from <= r.last; from += kChunkCases) {
+    const int64_t to = std::min<int64_t>(from + kChunkCases, r.last + 1);
+    Ahead ahead{p, to, std::min<int64_t>(to + kChunkCases, r.last + 1)};
+    for (int w = 0; w * int64_t{kWordCases} < to - from; ++w) {
+      const int64_t base = from + int64_t{w} * kWordCases;
+      ahead.ask(1);
+      const int n = static_cast<int>(std::min<int64_t>(kWordCases, to - base));
+#if CORVIMET_X86_DISPATCH
+      if constexpr (kAvx512) {
+        levelMasksAvx512(p + base, n, r.upper, r.lower, &above[w], &below[w]);
+        continue;
+      }
+#endif
+      levelMasks(p + base, n, r.upper, r.lower, &above[w], &below[w]);
+    }
+    up.template chunk<kAvx512>(from, to, above, ahead);
+    down.template chunk<kAvx512>(from, to, below, ahead);
+    ahead.ask(kChunkCases / 16);
+    // Room for the events the first sixteenth's rate foretells, with a
+    // margin: growing the lists by doubling copied them and mapped them anew.
+    if (!reserved && (to - r.first) * 16 >= span) {
+      reserved = true;
+      const int64_t done = to - r.first, left = span - done;
+      const auto reserve = [&](auto& t) {
+        const auto size = static_cast<int64_t>(t.kept->size());
+        const int64_t expected = size * left / done;
+        const int64_t more = std::min(left / 2 + 1, expected + expected / 4 + 16);
+        t.kept->reserve(static_cast<size_t>(size + more));
+        t.durations.list.reserve(static_cast<size_t>(size + more));
+        // The foretold events' pages in one call rather than a fault each;
+        // the margin's fault in if they are needed.
+        const auto foretold = static_cast<size_t>(std::min(more, expected));
+        PopulatePages(t.kept->data() + size, foretold * sizeof(EventRecord));
+      };
+      reserve(up);
+      reserve(down);
+    }
+  }
+}
+
+template <class Up, class Down>
+void scanBase(const float* p, const EventRequest& r, Up& up, Down& down) {
+  scanSpan<false>(p, r, up, down);
+}
+
+#if CORVIMET_X86_DISPATCH
+// Everything the pass calls compiled into it, for the wider instructions.
+template <class Up, class Down>
+[[EVENTS_AVX512, gnu::flatten]] void scanAvx512(const float* p, const EventRequest& r, Up& up, Down& down) {
+  scanSpan<true>(p, r, up, down);
+}
+#endif
 
 }  // namespace
 
@@ -339,55 +521,23 @@ SelectiveIntegral SelectiveIntegrate(const LimitScan& s, double interval, int16_
   return r;
 }
 
-EventCount CountEvents(std::span<const float> y, const EventRequest& r) {
+namespace {
+
+EventCount countEvents(std::span<const float> y, const EventRequest& r, [[maybe_unused]] bool wide) {
   EventCount c;
   if (r.first < 0 || r.last < r.first || static_cast<size_t>(r.last) >= y.size()) return c;
-  const float g = r.upper, l = r.lower;
   // A lower run already under way at the start is not one of "all".
-  if (y[static_cast<size_t>(r.first)] < l) c.allDown = -1;
-  // Both directions in one pass, a chunk at a time: the comparisons with
-  // the levels, then the runs each direction has in the chunk. A run ends at
-  // the first case outside it; a run still going at the span's last case
-  // has no end and is not kept.
+  if (y[static_cast<size_t>(r.first)] < r.lower) c.allDown = -1;
+  // A run ends at the first case outside it; a run still going at the
+  // span's last case has no end and is not kept.
   const float* p = y.data();
-  RunTracker up{r, p, &c.up}, down{r, p, &c.down};
-  uint64_t above[kChunkWords], below[kChunkWords];
-  const int64_t span = static_cast<int64_t>(r.last) - r.first + 1;
-  bool reserved = false;
-  for (int64_t from = r.first; from <= r.last; from += kChunkCases) {
-    const int64_t to = std::min<int64_t>(from + kChunkCases, r.last + 1);
-    for (int w = 0; w * int64_t{kWordCases} < to - from; ++w) {
-      const int64_t base = from + int64_t{w} * kWordCases;
-#if defined(__SSE2__)
-      // The next chunk is asked for now, to arrive while this one's runs are
-      // worked out: the hardware's own prefetch stops when the reading does.
-      if (base + kChunkCases + kWordCases <= r.last + 1)
-        for (int line = 0; line < kWordCases; line += 16)
-          _mm_prefetch(reinterpret_cast<const char*>(p + base + kChunkCases + line), _MM_HINT_T0);
+  RunTracker<decltype(c.up)> up{r, p, &c.up, {durationScratch(0)}};
+  RunTracker<decltype(c.down)> down{r, p, &c.down, {durationScratch(1)}};
+#if CORVIMET_X86_DISPATCH
+  if (wide) scanAvx512(p, r, up, down);
+  else
 #endif
-      levelMasks(p + base, static_cast<int>(std::min<int64_t>(kWordCases, to - base)), g, l, &above[w], &below[w]);
-    }
-    up.chunk(from, to, above);
-    down.chunk(from, to, below);
-    // Room for the events the first sixteenth's rate foretells, with a
-    // margin: growing the lists by doubling copied them and mapped them anew.
-    if (!reserved && (to - r.first) * 16 >= span) {
-      reserved = true;
-      const int64_t done = to - r.first, left = span - done;
-      for (RunTracker* t : {&up, &down}) {
-        const auto size = static_cast<int64_t>(t->kept->size());
-        const int64_t expected = size * left / done;
-        const int64_t more = std::min(left / 2 + 1, expected + expected / 4 + 16);
-        t->kept->reserve(static_cast<size_t>(size + more));
-        t->durations.reserve(static_cast<size_t>(size + more));
-        // The foretold events' pages in one call rather than a fault each;
-        // the margin's fault in if they are needed.
-        const auto foretold = static_cast<size_t>(std::min(more, expected));
-        PopulatePages(t->kept->data() + size, foretold * sizeof(EventRecord));
-        PopulatePages(t->durations.data() + size, foretold * sizeof(float));
-      }
-    }
-  }
+    scanBase(p, r, up, down);
   c.allUp += up.all;
   c.allDown += down.all;
   c.upStats = durationStats(up.durations);
@@ -402,13 +552,26 @@ EventCount CountEvents(std::span<const float> y, const EventRequest& r) {
     any = true;
   }
   const double w = (static_cast<double>(c.histHi) - c.histLo) / kEventBins;
-  if (any && w > 0.0 && std::isfinite(w)) {
-    fillBins(up.durations, c.histLo, w, &c.upBins);
-    fillBins(down.durations, c.histLo, w, &c.downBins);
-  }
+  const bool binned = any && w > 0.0 && std::isfinite(w);
+  spreadAndBins(up.durations, &c.upStats, binned, c.histLo, w, &c.upBins);
+  spreadAndBins(down.durations, &c.downStats, binned, c.histLo, w, &c.downBins);
+  releaseLong(up.durations.list);
+  releaseLong(down.durations.list);
   for (int b = 1; b <= kEventBins; ++b) c.maxBin = std::max({c.maxBin, c.upBins[b], c.downBins[b]});
   return c;
 }
+
+}  // namespace
+
+EventCount CountEvents(std::span<const float> y, const EventRequest& r) {
+#if CORVIMET_X86_DISPATCH
+  return countEvents(y, r, hasAvx512());
+#else
+  return countEvents(y, r, false);
+#endif
+}
+
+EventCount CountEventsBaseline(std::span<const float> y, const EventRequest& r) { return countEvents(y, r, false); }
 
 EventRateUnit EventRateUnitOf(int item) {
   switch (item) {

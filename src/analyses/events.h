@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/pages.h"
+
 // Seconds of the integration unit ids 65 s, 67 h, 228 days; any other id
 // (66 minutes among them) counts as minutes.
 double LimitUnitSeconds(int16_t unit);
@@ -63,10 +65,19 @@ struct DurationStats {
   float minimum = 0.0f, maximum = 0.0f;
 };
 
+// Each direction's list keeps its block for the next count: the user counts
+// again with other levels, and mapping the fresh pages of a long list cost
+// the kernel more than writing its records.
+struct UpperEventsKind;
+struct LowerEventsKind;
+template <class Kind>
+using EventList = std::vector<EventRecord, KeepsLastBlock<EventRecord, Kind>>;
+
 inline constexpr int kEventBins = 25;
 struct EventCount {
   int32_t allUp = 0, allDown = 0;          // every run (a lower run in progress at the start not counted)
-  std::vector<EventRecord> up, down;       // kept events, by start case
+  EventList<UpperEventsKind> up;           // kept events, by start case
+  EventList<LowerEventsKind> down;
   DurationStats upStats, downStats;
   // The duration histogram: bins 1..25 of width (hi - lo) / 25 over the
   // kept durations of the directions that have any; index 0 unused.
@@ -79,6 +90,10 @@ struct EventCount {
 // that case is the span's last; a run still going at the last case counts in
 // "all" but is never kept. No case outside first..last is read.
 EventCount CountEvents(std::span<const float> y, const EventRequest& r);
+// The same count without the wider vector instructions the processor may
+// offer, which CountEvents uses where it has them: the tests hold both to
+// one result.
+EventCount CountEventsBaseline(std::span<const float> y, const EventRequest& r);
 
 // Rate unit of the details file, item 1..5 of its pop-up (none, /sec, /min,
 // /hour, /day); any other item counts as 1.

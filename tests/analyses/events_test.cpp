@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -10,6 +11,7 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <span>
 #include <vector>
 
 #include "platform/macroman.h"
@@ -25,7 +27,7 @@ EventRequest EventsOf(float minDuration = 0.0f) {
   return {1, 13, 4.0f, -4.0f, 1.0, minDuration};
 }
 
-std::vector<float> Durations(const std::vector<EventRecord>& ev) {
+std::vector<float> Durations(std::span<const EventRecord> ev) {
   std::vector<float> d;
   for (const EventRecord& e : ev) d.push_back(e.duration);
   return d;
@@ -117,7 +119,7 @@ ReferenceRuns referenceRuns(const std::vector<float>& y, const EventRequest& r) 
   return c;
 }
 
-void expectSameRecords(const std::vector<EventRecord>& got, const std::vector<EventRecord>& want) {
+void expectSameRecords(std::span<const EventRecord> got, std::span<const EventRecord> want) {
   ASSERT_EQ(got.size(), want.size());
   for (size_t i = 0; i < got.size(); ++i) {
     SCOPED_TRACE(i);
@@ -285,6 +287,12 @@ TEST(EventCount, ChunkwisePassMatchesOneCaseAtATime) {
       {"runs longer than a chunk", channel(30000, [&](int k) { return std::sin(k * 0.0004f) + 0.01f * unit(gen); }),
        0.2f, -0.2f},
       {"every case a coin toss", channel(3000, [&](int) { return unit(gen) - 0.5f; }), 0.0f, 0.0f},
+      // Every length around the vector widths, each run then one case between.
+      {"runs of 1 to 20 cases", channel(4000, [&](int k) {
+         int pos = k % 230, len = 1;
+         for (; pos > len; ++len) pos -= len + 1;
+         return pos == len ? 0.0f : (len % 2 == 1 ? 1.0f : -1.0f) * (1.0f + unit(gen));
+       }), 0.5f, -0.5f},
       {"levels overlap", channel(3000, [&](int) { return unit(gen); }), 0.3f, 0.7f},
       {"NaNs and signed zeros", channel(3000, [&](int k) {
          const float u = unit(gen);
@@ -304,14 +312,37 @@ TEST(EventCount, ChunkwisePassMatchesOneCaseAtATime) {
                                       {n - 65, n - 1}, {n / 3, n - 1}}) {
       SCOPED_TRACE(::testing::Message() << c.name << " cases " << first << ".." << last);
       const std::vector<float> y(c.y.begin(), c.y.begin() + last + 1);  // nothing after the span to read
-      for (float minDuration : {0.0f, 3.5f}) {
+      for (const auto& [path, minDuration] : {std::pair{&CountEvents, 0.0f}, {&CountEvents, 3.5f},
+                                              {&CountEventsBaseline, 0.0f}, {&CountEventsBaseline, 3.5f}}) {
         const EventRequest r{first, last, c.upper, c.lower, 0.5, minDuration};
-        const EventCount got = CountEvents(y, r);
+        SCOPED_TRACE(::testing::Message() << (path == &CountEvents ? "dispatched" : "baseline") << " minimum "
+                                          << minDuration);
+        const EventCount got = path(y, r);
         const ReferenceRuns want = referenceRuns(y, r);
         EXPECT_EQ(got.allUp, want.allUp);
         EXPECT_EQ(got.allDown, want.allDown);
         expectSameRecords(got.up, want.up);
         expectSameRecords(got.down, want.down);
+        // The histogram as the bins are defined, over the reference's durations.
+        float lo = 0.0f, hi = 0.0f;
+        bool any = false;
+        for (const auto* list : {&want.up, &want.down})
+          for (const EventRecord& e : *list) {
+            lo = any ? std::min(lo, e.duration) : e.duration;
+            hi = any ? std::max(hi, e.duration) : e.duration;
+            any = true;
+          }
+        EXPECT_EQ(got.histLo, lo);
+        EXPECT_EQ(got.histHi, hi);
+        const double w = (static_cast<double>(hi) - lo) / kEventBins;
+        for (const auto& [bins, events] : {std::pair{got.upBins, want.up}, {got.downBins, want.down}}) {
+          std::array<int32_t, kEventBins + 1> ref{};
+          for (const EventRecord& e : events) {
+            const double b = std::trunc((e.duration - lo) / w + 0.999);
+            if (w > 0.0 && e.duration - lo > 0.0 && b >= 1.0 && b <= kEventBins) ++ref[static_cast<size_t>(b)];
+          }
+          EXPECT_EQ(bins, ref);
+        }
         for (const auto& [stats, events] : {std::pair{got.upStats, want.up}, {got.downStats, want.down}}) {
           const DurationStats ref = referenceStats(events);
           EXPECT_EQ(stats.n, ref.n);

@@ -358,8 +358,9 @@ void saveEventDetails(const Run& run) {
   plat::tagFile(*path, kEventFileKind);
   // The file's last event of three cases or more leaves its S.D.
   const EventRecord* last = nullptr;
-  for (const auto* list : {&c.up, &c.down})
-    for (const EventRecord& e : *list)
+  const std::span<const EventRecord> lists[] = {c.up, c.down};
+  for (const std::span<const EventRecord> list : lists)
+    for (const EventRecord& e : list)
       if (e.cases >= 3 && (!last || e.start >= last->start)) last = &e;
   if (last) StandardDeviation = static_cast<float>(last->sd);
   if (soundsOn()) EndBeep();
