@@ -46,43 +46,55 @@ CaseSpanInt TrimSpan(int32_t nCases, bool inBlock, int32_t b, int32_t e) {
 
 namespace {
 
+using F4 = float __attribute__((vector_size(16)));
+using I4 = int32_t __attribute__((vector_size(16)));
 using F8 = float __attribute__((vector_size(32)));
 using I8 = int32_t __attribute__((vector_size(32)));
 
-[[gnu::always_inline]] inline F8 load8(const float* p) {
-  F8 v;
+template <class F>
+[[gnu::always_inline]] inline F loadLanes(const float* p) {
+  F v;
   std::memcpy(&v, p, sizeof v);
   return v;
 }
 
-[[gnu::always_inline]] inline F8 abs8(F8 v) { return reinterpret_cast<F8>(reinterpret_cast<I8>(v) & 0x7fffffff); }
+template <class F, class I>
+[[gnu::always_inline]] inline F absLanes(F v) {
+  return reinterpret_cast<F>(reinterpret_cast<I>(v) & 0x7fffffff);
+}
 
 // Whether some case of c0..c1 lies at least `threshold` from both
-// neighbours: eight cases at a time, the comparisons of the sweep itself.
+// neighbours: the comparisons of the sweep itself, as many cases at a time
+// as F holds (four in the baseline's registers, eight with AVX2).
+template <class F, class I>
 [[gnu::always_inline]] inline bool anyFarCaseBody(const float* data, int32_t c0, int32_t c1, float threshold) {
-  const F8 t = {threshold, threshold, threshold, threshold, threshold, threshold, threshold, threshold};
-  I8 far = {};
+  constexpr int32_t kLanes = sizeof(F) / sizeof(float);
+  F t = {};
+  for (int32_t j = 0; j < kLanes; ++j) t[j] = threshold;
+  I far = {};
   int32_t i = c0;
-  for (; i + 8 <= c1 + 1; i += 8) {
-    const F8 x = load8(data + i);
-    far |= (abs8(x - load8(data + i - 1)) >= t) & (abs8(x - load8(data + i + 1)) >= t);
+  for (; i + kLanes <= c1 + 1; i += kLanes) {
+    const F x = loadLanes<F>(data + i);
+    const F left = absLanes<F, I>(x - loadLanes<F>(data + i - 1));
+    const F right = absLanes<F, I>(x - loadLanes<F>(data + i + 1));
+    far |= (left >= t) & (right >= t);
   }
   bool any = false;
-  for (int j = 0; j < 8; ++j) any |= far[j] != 0;
+  for (int32_t j = 0; j < kLanes; ++j) any |= far[j] != 0;
   for (; i <= c1; ++i)
     any |= (std::fabs(data[i] - data[i - 1]) >= threshold) & (std::fabs(data[i] - data[i + 1]) >= threshold);
   return any;
 }
 
 bool anyFarCaseBase(const float* data, int32_t c0, int32_t c1, float threshold) {
-  return anyFarCaseBody(data, c0, c1, threshold);
+  return anyFarCaseBody<F4, I4>(data, c0, c1, threshold);
 }
 
 using AnyFarCase = bool (*)(const float*, int32_t, int32_t, float);
 
 #if CORVIMET_X86_DISPATCH
 [[gnu::target("avx2")]] bool anyFarCaseAvx2(const float* data, int32_t c0, int32_t c1, float threshold) {
-  return anyFarCaseBody(data, c0, c1, threshold);
+  return anyFarCaseBody<F8, I8>(data, c0, c1, threshold);
 }
 
 AnyFarCase anyFarCase() { return CpuHasAvx2() ? anyFarCaseAvx2 : anyFarCaseBase; }
