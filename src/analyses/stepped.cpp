@@ -2,9 +2,19 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <type_traits>
 
+#include "platform/cpu.h"
 #include "platform/macroman.h"
 #include "shell/textutil.h"
+#if CORVIMET_X86_DISPATCH
+#include <immintrin.h>
+#endif
+
+// The vector helpers are always inlined: how a 32-byte vector would be passed
+// to a real call without AVX does not arise.
+#pragma GCC diagnostic ignored "-Wpsabi"
 
 namespace {
 
@@ -65,54 +75,155 @@ std::vector<SteppedRow> SteppedRows(const SteppedLayout& l, int32_t start, doubl
   return rows;
 }
 
+namespace {
+
+using F4 = float __attribute__((vector_size(16)));
+using D4 = double __attribute__((vector_size(32)));
+// A block's stats are written as one vector of four floats.
+static_assert(sizeof(SteppedStats) == sizeof(F4) && std::is_trivially_copyable_v<SteppedStats>);
+
+[[gnu::always_inline]] inline F4 load4(const float* p) {
+  F4 v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+// Four blocks side by side, block j in lane j: each lane does the steps of
+// one block alone, in its order (two sums of case pairs, the extremes as
+// std::min and std::max take them), so that a block's numbers do not depend
+// on its neighbours; the lanes only spare the chains of dependent additions.
+struct FourBlocks {
+  D4 shift, p1 = {}, p2 = {}, q1 = {}, q2 = {};
+  F4 lo, hi;
+  explicit FourBlocks(F4 first) : shift(__builtin_convertvector(first, D4)), lo(first), hi(first) {}
+  [[gnu::always_inline]] void pair(F4 x, F4 y) {
+    const D4 d = __builtin_convertvector(x, D4) - shift, e = __builtin_convertvector(y, D4) - shift;
+    p1 += d;
+    p2 += d * d;
+    q1 += e;
+    q2 += e * e;
+    const F4 mn = y < x ? y : x, mx = x < y ? y : x;
+    lo = mn < lo ? mn : lo;
+    hi = hi < mx ? mx : hi;
+  }
+  [[gnu::always_inline]] void single(F4 x) {
+    const D4 d = __builtin_convertvector(x, D4) - shift;
+    p1 += d;
+    p2 += d * d;
+    lo = x < lo ? x : lo;
+    hi = hi < x ? x : hi;
+  }
+};
+
+// Square roots of four lanes, each correctly rounded as std::sqrt's.
+D4 sqrtLanes(D4 v) {
+#if CORVIMET_X86_DISPATCH
+  const __m128d lo = _mm_sqrt_pd(__m128d{v[0], v[1]}), hi = _mm_sqrt_pd(__m128d{v[2], v[3]});
+  return D4{lo[0], lo[1], hi[0], hi[1]};
+#else
+  return D4{std::sqrt(v[0]), std::sqrt(v[1]), std::sqrt(v[2]), std::sqrt(v[3])};
+#endif
+}
+
+#if CORVIMET_X86_DISPATCH
+[[gnu::target("avx2")]] D4 sqrtLanesAvx2(D4 v) { return _mm256_sqrt_pd(v); }
+#endif
+
+// Blocks k = 0 .. count - 1, each of len cases from x + k * step, all
+// inside the channel, four at a time; the last four repeat the last block
+// in lanes that have none, whose numbers are dropped.
+template <D4 (*Sqrt)(D4)>
+[[gnu::always_inline]] inline void blockStatsBody(const float* x, int64_t step, int64_t len, size_t count,
+                                                  SteppedStats* out) {
+  const double n = static_cast<double>(len);
+  const D4 counts = {n, n, n, n}, zero = {};
+  for (size_t k = 0; k < count; k += 4) {
+    const float* v[4];
+    // The starts of the blocks 32 ahead are asked for early: in the densest
+    // layouts a block is less than a cache line, and each new line is
+    // otherwise waited for.
+    for (size_t j = 0; j < 4; ++j) {
+      v[j] = x + static_cast<int64_t>(std::min(k + j, count - 1)) * step;
+      __builtin_prefetch(x + static_cast<int64_t>(std::min(k + j + 32, count - 1)) * step);
+    }
+    // Sums shifted by each block's first value keep the spread of values far
+    // from zero (10,000,000.1 and its neighbours).
+    FourBlocks f(F4{v[0][0], v[1][0], v[2][0], v[3][0]});
+    int64_t i = 0;
+    // Four cases of each block read at once and turned into four cases of
+    // the four blocks.
+    for (; i + 4 <= len; i += 4) {
+      const F4 r0 = load4(v[0] + i), r1 = load4(v[1] + i), r2 = load4(v[2] + i), r3 = load4(v[3] + i);
+      const F4 t0 = __builtin_shufflevector(r0, r1, 0, 4, 1, 5), t1 = __builtin_shufflevector(r2, r3, 0, 4, 1, 5);
+      const F4 t2 = __builtin_shufflevector(r0, r1, 2, 6, 3, 7), t3 = __builtin_shufflevector(r2, r3, 2, 6, 3, 7);
+      f.pair(__builtin_shufflevector(t0, t1, 0, 1, 4, 5), __builtin_shufflevector(t0, t1, 2, 3, 6, 7));
+      f.pair(__builtin_shufflevector(t2, t3, 0, 1, 4, 5), __builtin_shufflevector(t2, t3, 2, 3, 6, 7));
+    }
+    for (; i + 2 <= len; i += 2)
+      f.pair(F4{v[0][i], v[1][i], v[2][i], v[3][i]}, F4{v[0][i + 1], v[1][i + 1], v[2][i + 1], v[3][i + 1]});
+    if (i < len) f.single(F4{v[0][i], v[1][i], v[2][i], v[3][i]});
+    const D4 s1 = f.p1 + f.q1, s2 = f.p2 + f.q2;
+    const D4 m = s1 / counts;
+    const F4 mean = __builtin_convertvector(f.shift + m, F4);
+    const D4 t = s2 / counts - m * m;
+    const D4 var = zero < t ? t : zero;   // std::max(0.0, t): NaN gives 0
+    const F4 sd = __builtin_convertvector(Sqrt(var), F4);
+    // Lanes back to blocks: mean, min, max, SD of block k + j.
+    const F4 u0 = __builtin_shufflevector(mean, f.lo, 0, 4, 1, 5), u1 = __builtin_shufflevector(f.hi, sd, 0, 4, 1, 5);
+    const F4 u2 = __builtin_shufflevector(mean, f.lo, 2, 6, 3, 7), u3 = __builtin_shufflevector(f.hi, sd, 2, 6, 3, 7);
+    const F4 rows[4] = {__builtin_shufflevector(u0, u1, 0, 1, 4, 5), __builtin_shufflevector(u0, u1, 2, 3, 6, 7),
+                        __builtin_shufflevector(u2, u3, 0, 1, 4, 5), __builtin_shufflevector(u2, u3, 2, 3, 6, 7)};
+    if (k + 4 <= count)
+      std::memcpy(static_cast<void*>(out + k), rows, sizeof rows);
+    else
+      for (size_t j = 0; k + j < count; ++j) std::memcpy(static_cast<void*>(out + k + j), &rows[j], sizeof rows[j]);
+  }
+}
+
+void blockStatsBase(const float* x, int64_t step, int64_t len, size_t count, SteppedStats* out) {
+  blockStatsBody<sqrtLanes>(x, step, len, count, out);
+}
+
+using BlockStatsKernel = void (*)(const float*, int64_t, int64_t, size_t, SteppedStats*);
+
+#if CORVIMET_X86_DISPATCH
+[[gnu::target("avx2")]] void blockStatsAvx2(const float* x, int64_t step, int64_t len, size_t count,
+                                            SteppedStats* out) {
+  blockStatsBody<sqrtLanesAvx2>(x, step, len, count, out);
+}
+
+BlockStatsKernel blockStatsKernel() { return CpuHasAvx2() ? blockStatsAvx2 : blockStatsBase; }
+#else
+BlockStatsKernel blockStatsKernel() { return blockStatsBase; }
+#endif
+
+}  // namespace
+
 std::vector<SteppedStats> SteppedBlockStats(std::span<const float> channel, const SteppedLayout& l, bool scatter,
                                             std::span<const float> interp, std::vector<bool>* interpolatedOut) {
   const size_t n = static_cast<size_t>(std::max(0, l.count()));
   std::vector<SteppedStats> out(n);
   if (interpolatedOut) interpolatedOut->assign(n, false);
   const int64_t len = int64_t{l.nb} + 1;
-  for (size_t k = 0; k < n; ++k) {
+  const auto fromOf = [&](size_t k) {
     const int64_t b = int64_t{l.first} + static_cast<int64_t>(k) * l.step;
-    const int64_t from = scatter ? b : b - 1;
-    if (from < 0 || from + len > static_cast<int64_t>(channel.size())) continue;
-    const float* v = channel.data() + from;
-    // One read per block: sums shifted by the block's first value keep the
-    // spread of values far from zero (10,000,000.1 and its neighbours).
-    const double shift = v[0];
-    // Two independent lanes: a short block is otherwise one long chain of
-    // dependent additions.
-    double p1 = 0.0, p2 = 0.0, q1 = 0.0, q2 = 0.0;
-    float lo = v[0], hi = v[0];
-    int64_t i = 0;
-    for (; i + 2 <= len; i += 2) {
-      const float x = v[i], y = v[i + 1];
-      const double d = static_cast<double>(x) - shift, e = static_cast<double>(y) - shift;
-      p1 += d;
-      p2 += d * d;
-      q1 += e;
-      q2 += e * e;
-      lo = std::min(lo, std::min(x, y));
-      hi = std::max(hi, std::max(x, y));
-    }
-    if (i < len) {
-      const double d = static_cast<double>(v[i]) - shift;
-      p1 += d;
-      p2 += d * d;
-      lo = std::min(lo, v[i]);
-      hi = std::max(hi, v[i]);
-    }
-    const double s1 = p1 + q1, s2 = p2 + q2;
-    const double count = static_cast<double>(len);
-    const double m = s1 / count;
-    const auto mean = static_cast<float>(shift + m);
-    const double var = std::max(0.0, s2 / count - m * m);
-    out[k] = {mean, lo, hi, static_cast<float>(std::sqrt(var))};
-    if (interpolatedOut && from + len <= static_cast<int64_t>(interp.size())) {
+    return scatter ? b : b - 1;
+  };
+  const auto inChannel = [&](int64_t from) { return from >= 0 && from + len <= static_cast<int64_t>(channel.size()); };
+  // The blocks inside the channel are one run (their starts are evenly
+  // spaced); the others keep zeros.
+  size_t k0 = 0, k1 = n;
+  while (k0 < n && !inChannel(fromOf(k0))) ++k0;
+  while (k1 > k0 && !inChannel(fromOf(k1 - 1))) --k1;
+  if (k1 > k0) blockStatsKernel()(channel.data() + fromOf(k0), l.step, len, k1 - k0, out.data() + k0);
+  if (interpolatedOut)
+    for (size_t k = k0; k < k1; ++k) {
+      const int64_t from = fromOf(k);
+      if (from + len > static_cast<int64_t>(interp.size())) continue;
       bool any = false;
       for (int64_t i = 0; i < len && !any; ++i) any = interp[static_cast<size_t>(from + i)] != 0.0f;
       (*interpolatedOut)[k] = any;
     }
-  }
   return out;
 }
 

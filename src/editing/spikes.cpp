@@ -3,8 +3,14 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstring>
 
+#include "platform/cpu.h"
 #include "shell/textutil.h"
+
+// The vector helpers are always inlined: how a 32-byte vector would be passed
+// to a real call without AVX does not arise.
+#pragma GCC diagnostic ignored "-Wpsabi"
 
 void ToScriptStep(const SpikeSettings& s, SpikeAction action, float (&step)[28]) {
   step[4] = s.threshold;
@@ -38,6 +44,66 @@ CaseSpanInt TrimSpan(int32_t nCases, bool inBlock, int32_t b, int32_t e) {
   return {std::max(b, 0), std::min(e, nCases)};
 }
 
+namespace {
+
+using F4 = float __attribute__((vector_size(16)));
+using I4 = int32_t __attribute__((vector_size(16)));
+using F8 = float __attribute__((vector_size(32)));
+using I8 = int32_t __attribute__((vector_size(32)));
+
+template <class F>
+[[gnu::always_inline]] inline F loadLanes(const float* p) {
+  F v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+template <class F, class I>
+[[gnu::always_inline]] inline F absLanes(F v) {
+  return reinterpret_cast<F>(reinterpret_cast<I>(v) & 0x7fffffff);
+}
+
+// Whether some case of c0..c1 lies at least `threshold` from both
+// neighbours: the comparisons of the sweep itself, as many cases at a time
+// as F holds (four in the baseline's registers, eight with AVX2).
+template <class F, class I>
+[[gnu::always_inline]] inline bool anyFarCaseBody(const float* data, int32_t c0, int32_t c1, float threshold) {
+  constexpr int32_t kLanes = sizeof(F) / sizeof(float);
+  F t = {};
+  for (int32_t j = 0; j < kLanes; ++j) t[j] = threshold;
+  I far = {};
+  int32_t i = c0;
+  for (; i + kLanes <= c1 + 1; i += kLanes) {
+    const F x = loadLanes<F>(data + i);
+    const F left = absLanes<F, I>(x - loadLanes<F>(data + i - 1));
+    const F right = absLanes<F, I>(x - loadLanes<F>(data + i + 1));
+    far |= (left >= t) & (right >= t);
+  }
+  bool any = false;
+  for (int32_t j = 0; j < kLanes; ++j) any |= far[j] != 0;
+  for (; i <= c1; ++i)
+    any |= (std::fabs(data[i] - data[i - 1]) >= threshold) & (std::fabs(data[i] - data[i + 1]) >= threshold);
+  return any;
+}
+
+bool anyFarCaseBase(const float* data, int32_t c0, int32_t c1, float threshold) {
+  return anyFarCaseBody<F4, I4>(data, c0, c1, threshold);
+}
+
+using AnyFarCase = bool (*)(const float*, int32_t, int32_t, float);
+
+#if CORVIMET_X86_DISPATCH
+[[gnu::target("avx2")]] bool anyFarCaseAvx2(const float* data, int32_t c0, int32_t c1, float threshold) {
+  return anyFarCaseBody<F8, I8>(data, c0, c1, threshold);
+}
+
+AnyFarCase anyFarCase() { return CpuHasAvx2() ? anyFarCaseAvx2 : anyFarCaseBase; }
+#else
+AnyFarCase anyFarCase() { return anyFarCaseBase; }
+#endif
+
+}  // namespace
+
 SweepResult SweepSpikes(float* data, CaseSpanInt span, float threshold, SpikeDirection direction, bool repeat,
                         int32_t maxPasses) {
   SweepResult r;
@@ -48,21 +114,12 @@ SweepResult SweepSpikes(float* data, CaseSpanInt span, float threshold, SpikeDir
   // (as they stand when the chunk is reached) cannot change: that test has
   // no chain from case to case and runs at the speed of a plain pass.
   constexpr int32_t kChunk = 1024;
+  const AnyFarCase mayChange = anyFarCase();
   for (;;) {
     int64_t pass = 0;
     for (int32_t c0 = span.first; c0 <= span.last; c0 += kChunk) {
       const int32_t c1 = std::min(span.last, c0 + kChunk - 1);
-      int32_t lanes[8] = {};
-      int32_t i = c0;
-      for (; i + 8 <= c1 + 1; i += 8)
-        for (int j = 0; j < 8; ++j)
-          lanes[j] += (std::fabs(data[i + j] - data[i + j - 1]) >= threshold) &
-                      (std::fabs(data[i + j] - data[i + j + 1]) >= threshold);
-      for (; i <= c1; ++i)
-        lanes[0] += (std::fabs(data[i] - data[i - 1]) >= threshold) & (std::fabs(data[i] - data[i + 1]) >= threshold);
-      int32_t hits = 0;
-      for (int j = 0; j < 8; ++j) hits += lanes[j];
-      if (hits == 0) continue;
+      if (!mayChange(data, c0, c1, threshold)) continue;
       float a = data[c0 - 1], x = data[c0];
       for (int32_t i = c0; i <= c1; ++i) {
         const float b = data[i + 1];

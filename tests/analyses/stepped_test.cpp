@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <limits>
+#include <random>
 #include <vector>
 
 namespace {
@@ -12,7 +17,119 @@ std::vector<float> Ramp(size_t nCases) {
   return y;
 }
 
+// One block at a time in two lanes, as the stats were first written: the
+// reference the four-block lanes must match bit for bit.
+std::vector<SteppedStats> ReferenceBlockStats(const std::vector<float>& channel, const SteppedLayout& l,
+                                              bool scatter) {
+  std::vector<SteppedStats> out(static_cast<size_t>(std::max(0, l.count())));
+  const int64_t len = int64_t{l.nb} + 1;
+  for (size_t k = 0; k < out.size(); ++k) {
+    const int64_t from = int64_t{l.first} + static_cast<int64_t>(k) * l.step - (scatter ? 0 : 1);
+    if (from < 0 || from + len > static_cast<int64_t>(channel.size())) continue;
+    const float* v = channel.data() + from;
+    const double shift = v[0];
+    double p1 = 0.0, p2 = 0.0, q1 = 0.0, q2 = 0.0;
+    float lo = v[0], hi = v[0];
+    int64_t i = 0;
+    for (; i + 2 <= len; i += 2) {
+      const double d = static_cast<double>(v[i]) - shift, e = static_cast<double>(v[i + 1]) - shift;
+      p1 += d;
+      p2 += d * d;
+      q1 += e;
+      q2 += e * e;
+      lo = std::min(lo, std::min(v[i], v[i + 1]));
+      hi = std::max(hi, std::max(v[i], v[i + 1]));
+    }
+    if (i < len) {
+      const double d = static_cast<double>(v[i]) - shift;
+      p1 += d;
+      p2 += d * d;
+      lo = std::min(lo, v[i]);
+      hi = std::max(hi, v[i]);
+    }
+    const double s1 = p1 + q1, s2 = p2 + q2, count = static_cast<double>(len), m = s1 / count;
+    const double var = std::max(0.0, s2 / count - m * m);
+    out[k] = {static_cast<float>(shift + m), lo, hi, static_cast<float>(std::sqrt(var))};
+  }
+  return out;
+}
+
+// The same bits; any NaN matches any NaN, whose sign and payload C++ leaves
+// to the order the compiler gives an addition's operands (all print "NaN").
+testing::AssertionResult SameFloat(float a, float b) {
+  if (std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b) || (std::isnan(a) && std::isnan(b)))
+    return testing::AssertionSuccess();
+  return testing::AssertionFailure() << a << " (" << std::bit_cast<uint32_t>(a) << ") != " << b << " ("
+                                     << std::bit_cast<uint32_t>(b) << ")";
+}
+
 }  // namespace
+
+TEST(Stepped, BlockStatsEqualTheOneBlockAtATimeLoopBitForBit) {
+  std::mt19937 gen(23);
+  std::normal_distribution<float> noise(0.0f, 1.0f);
+  const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+  // nb 0 (one case a block), odd and even lengths, lengths off and on four;
+  // blocks that overlap, touch or leave gaps; the first block before case 0
+  // and the last ones past the channel (kept at zero); block counts off four.
+  const struct {
+    int32_t nb, step, count, first;
+    size_t channel;
+    bool scatter;
+  } layouts[] = {
+      {11, 12, 1001, 1, 12020, false}, {11, 12, 1001, 1, 12000, false}, {0, 1, 37, 0, 40, false},
+      {0, 1, 37, 0, 40, true},         {1, 3, 50, 5, 200, true},        {2, 2, 99, 3, 250, false},
+      {4, 9, 6, 1, 60, false},         {6, 5, 101, 1, 600, false},      {600, 602, 11, 1, 7000, false},
+      {7, 8, 3, 2, 30, false},         {5, 6, 9, 1, 30, true},          {14, 3, 200, 7, 700, false},
+  };
+  for (const int scale : {0, 1, 2}) {
+    for (const auto& c : layouts) {
+      SCOPED_TRACE(testing::Message() << "nb " << c.nb << " step " << c.step << " scale " << scale);
+      std::vector<float> y(c.channel);
+      for (size_t i = 0; i < y.size(); ++i) {
+        // Near zero, far from it (10,000,000 and its neighbours), and a few
+        // NaNs, infinities, signed zeros and repeats, which order the extremes.
+        const float level = scale == 1 ? 1e7f : 20.9f;
+        y[i] = level + noise(gen) * (scale == 1 ? 3.0f : 0.05f);
+        if (scale == 2) {
+          const unsigned r = gen() % 40;
+          if (r == 0) y[i] = nan;
+          if (r == 1) y[i] = gen() % 2 ? inf : -inf;
+          if (r == 2) y[i] = gen() % 2 ? 0.0f : -0.0f;
+          if (r == 3 && i > 0) y[i] = y[i - 1];
+        }
+      }
+      SteppedLayout l;
+      l.nb = c.nb;
+      l.step = c.step;
+      l.nAfter = c.count;
+      l.first = c.first;
+      // Interpolation flags on a shorter span than the channel.
+      std::vector<float> interp(c.channel * 3 / 4, 0.0f);
+      for (float& f : interp) f = gen() % 50 == 0 ? 1.0f : 0.0f;
+      std::vector<bool> flagged;
+      const auto got = SteppedBlockStats(y, l, c.scatter, interp, &flagged);
+      const auto want = ReferenceBlockStats(y, l, c.scatter);
+      ASSERT_EQ(got.size(), want.size());
+      ASSERT_EQ(flagged.size(), want.size());
+      for (size_t k = 0; k < want.size(); ++k) {
+        const int64_t from = int64_t{l.first} + static_cast<int64_t>(k) * l.step - (c.scatter ? 0 : 1);
+        const int64_t to = from + l.nb + 1;
+        const bool inside = from >= 0 && to <= static_cast<int64_t>(std::min(y.size(), interp.size()));
+        EXPECT_EQ(flagged[k], inside && std::any_of(interp.begin() + from, interp.begin() + to,
+                                                    [](float f) { return f != 0.0f; }))
+            << k;
+      }
+      for (size_t k = 0; k < got.size(); ++k) {
+        SCOPED_TRACE(k);
+        EXPECT_TRUE(SameFloat(got[k].mean, want[k].mean));
+        EXPECT_TRUE(SameFloat(got[k].min, want[k].min));
+        EXPECT_TRUE(SameFloat(got[k].max, want[k].max));
+        EXPECT_TRUE(SameFloat(got[k].sd, want[k].sd));
+      }
+    }
+  }
+}
 
 TEST(Stepped, LayoutsAndRefusals) {
   const struct {

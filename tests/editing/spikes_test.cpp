@@ -4,10 +4,46 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <limits>
+#include <random>
 #include <vector>
 
 namespace {
+
+// The sweep one case at a time over the whole span, as first written: the
+// reference the chunks that skip unchanged stretches must match bit for bit.
+SweepResult ReferenceSweep(float* data, CaseSpanInt span, float threshold, SpikeDirection direction, bool repeat,
+                           int32_t maxPasses) {
+  SweepResult r;
+  if (span.first < 1 || span.last < span.first) return r;
+  const bool below = direction != SpikeDirection::Above, above = direction != SpikeDirection::Below;
+  for (;;) {
+    int64_t pass = 0;
+    float a = data[span.first - 1], x = data[span.first];
+    for (int32_t i = span.first; i <= span.last; ++i) {
+      const float b = data[i + 1];
+      const bool spike = (below && a > x && b > x) || (above && x > a && x > b);
+      if (spike && std::fabs(x - a) >= threshold && std::fabs(x - b) >= threshold) {
+        x = (a + b) * 0.5f;
+        data[i] = x;
+        ++pass;
+      }
+      a = x;
+      x = b;
+    }
+    r.removed += pass;
+    ++r.passes;
+    if (!repeat || pass == 0) break;
+    if (r.passes >= maxPasses) {
+      r.gaveUp = true;
+      break;
+    }
+  }
+  return r;
+}
 
 TEST(Spikes, SweepsByDirectionAndRepetition) {
   using D = SpikeDirection;
@@ -36,6 +72,60 @@ TEST(Spikes, SweepsByDirectionAndRepetition) {
                     c.repeat);
     EXPECT_EQ(v, c.out);
     EXPECT_EQ(r.removed, c.removed);
+  }
+}
+
+TEST(Spikes, SweepEqualsTheCaseByCaseLoopBitForBit) {
+  std::mt19937 gen(31);
+  std::normal_distribution<float> noise(0.0f, 0.05f);
+  const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+  // Spans off and on the chunks of 1024 and the groups of 8; a spike on a
+  // chunk's first or last case, whose replaced neighbour the next chunk sees;
+  // thresholds of 0 (every case far), NaN (none) and spikes just at it.
+  const struct {
+    int32_t first, last;
+    size_t cases;
+    float threshold;
+    int spikesPer1000;
+  } rows[] = {
+      {1, 5000, 5002, 1.0f, 0},   {1, 5000, 5002, 1.0f, 3},    {1, 3071, 3073, 1.0f, 40},
+      {5, 1030, 1100, 0.5f, 200}, {1, 7, 9, 1.0f, 300},        {1, 2047, 2049, 0.0f, 5},
+      {1, 2000, 2002, 0.25f, 5},  {700, 2900, 4000, nan, 50},  {1, 1025, 1027, 1.0f, 1},
+  };
+  for (const auto& c : rows) {
+    for (const SpikeDirection d : {SpikeDirection::Either, SpikeDirection::Below, SpikeDirection::Above}) {
+      for (const bool repeat : {false, true}) {
+        SCOPED_TRACE(testing::Message() << c.first << ".." << c.last << " threshold " << c.threshold << " direction "
+                                        << static_cast<int>(d) << " repeat " << repeat);
+        std::vector<float> y(c.cases);
+        for (size_t i = 0; i < y.size(); ++i) {
+          y[i] = 20.9f + noise(gen);
+          if (static_cast<int>(gen() % 1000) < c.spikesPer1000) {
+            const unsigned kind = gen() % 12;
+            y[i] += kind < 8 ? (gen() % 2 ? 1.0f : -1.0f) * static_cast<float>(1 + gen() % 3) : 0.0f;
+            if (kind == 8) y[i] = nan;
+            if (kind == 9) y[i] = gen() % 2 ? inf : -inf;
+            if (kind == 10 && i + 1 < y.size()) y[i] = y[i + 1] = 25.0f;   // a plateau
+            if (kind == 11) y[i] = 20.9f + c.threshold;                    // at the threshold
+          }
+        }
+        // Spikes on the first and last cases of the first chunks.
+        for (const size_t at : {size_t{1024}, size_t{1025}, size_t{2048}})
+          if (at < y.size() && c.spikesPer1000 > 0) y[at] = 30.0f;
+        std::vector<float> want = y;
+        const SweepResult got = SweepSpikes(y.data(), {c.first, c.last}, c.threshold, d, repeat, 200);
+        const SweepResult ref = ReferenceSweep(want.data(), {c.first, c.last}, c.threshold, d, repeat, 200);
+        EXPECT_EQ(got.removed, ref.removed);
+        EXPECT_EQ(got.passes, ref.passes);
+        EXPECT_EQ(got.gaveUp, ref.gaveUp);
+        size_t differ = 0;
+        for (size_t i = 0; i < y.size(); ++i) differ += std::bit_cast<uint32_t>(y[i]) != std::bit_cast<uint32_t>(want[i]);
+        EXPECT_EQ(differ, 0u);
+        if (c.spikesPer1000 >= 40 && c.cases > 1000 && !std::isnan(c.threshold)) {
+          EXPECT_GT(ref.removed, 0) << "the data must hold spikes to remove";
+        }
+      }
+    }
   }
 }
 
