@@ -103,11 +103,10 @@ RunConstants runConstants(const GasExchangeSettings& g, const GasFileValues& f, 
 using F4 = float __attribute__((vector_size(16)));
 using D4 = double __attribute__((vector_size(32)));
 
-constexpr int32_t kChunk = 256;   // cases, a multiple of 4
+constexpr int32_t kChunk = 64;   // cases, a multiple of 4
 
 struct ChunkValues {
   alignas(32) double f0[kChunk], f[kChunk], fr[kChunk], d[kChunk], x[kChunk];
-  alignas(32) float out[kChunk];
   double prevF0 = 0;   // the uncorrected F of the case before the chunk
 };
 
@@ -213,10 +212,11 @@ struct ChunkValues {
   }
 }
 
-// The form's equation over the chunk: formula(y, F, F0, FR', x) sets y.
+// The form's equation over the chunk, written to out: formula(y, F, F0, FR',
+// x) sets y.
 template <class Formula>
 [[gnu::always_inline]] inline void formulaChunkBody(const RunConstants& c, bool rqForm, bool instantaneous,
-                                                    Formula formula, int32_t n, ChunkValues* v) {
+                                                    Formula formula, int32_t n, const ChunkValues* v, float* out) {
   const double* fs = instantaneous ? v->f : v->f0;
   const double closing = c.closing, flowcon = c.flowcon;
   auto step = [&](int32_t j, D4& fr, D4& d, D4& y) __attribute__((always_inline)) {
@@ -231,19 +231,25 @@ template <class Formula>
     y = y * closing;
   };
   D4 fr, d, y;
+  const int32_t whole = n / 4 * 4;
+  int32_t j = 0;
   if (rqForm) {
-    for (int32_t j = 0; j < n; j += 4) {
+    for (; j < whole; j += 4) {
       step(j, fr, d, y);
       const F4 o = __builtin_convertvector(fr * y * flowcon * d, F4);
-      std::memcpy(v->out + j, &o, sizeof o);
+      std::memcpy(out + j, &o, sizeof o);
     }
   } else {
-    for (int32_t j = 0; j < n; j += 4) {
+    for (; j < whole; j += 4) {
       step(j, fr, d, y);
       const F4 o = __builtin_convertvector(y * flowcon, F4);
-      std::memcpy(v->out + j, &o, sizeof o);
+      std::memcpy(out + j, &o, sizeof o);
     }
   }
+  if (j == n) return;
+  step(j, fr, d, y);
+  const F4 o = __builtin_convertvector(rqForm ? fr * y * flowcon * d : y * flowcon, F4);
+  std::memcpy(out + j, &o, static_cast<size_t>(n - j) * sizeof(float));
 }
 
 // The common run with no input but the gas channel (a constant flow and D,
@@ -262,13 +268,16 @@ template <class Formula>
     const F4 o = __builtin_convertvector(fr * y * flowcon * d, F4);
     std::memcpy(out, &o, n * sizeof(float));
   };
+  const float* gas = ch.gas;
+  float* out = ch.out;
+  const int32_t count = ch.count;
   int32_t i = 0;
-  for (; i + 4 <= ch.count; i += 4) group(load4(ch.gas + i), ch.out + i, 4);
-  if (i >= ch.count) return;
-  const auto left = static_cast<size_t>(ch.count - i);
+  for (; i + 4 <= count; i += 4) group(load4(gas + i), out + i, 4);
+  if (i >= count) return;
+  const auto left = static_cast<size_t>(count - i);
   F4 g = {};
-  std::memcpy(&g, ch.gas + i, left * sizeof(float));
-  group(g, ch.out + i, left);
+  std::memcpy(&g, gas + i, left * sizeof(float));
+  group(g, out + i, left);
 }
 
 void fillChunkBase(const RunConstants& c, const GasChannels& ch, double secondScale, int32_t base, int32_t n,
@@ -278,8 +287,8 @@ void fillChunkBase(const RunConstants& c, const GasChannels& ch, double secondSc
 
 template <class Formula>
 void formulaChunkBase(const RunConstants& c, bool rqForm, bool instantaneous, Formula formula, int32_t n,
-                      ChunkValues* v) {
-  formulaChunkBody(c, rqForm, instantaneous, formula, n, v);
+                      const ChunkValues* v, float* out) {
+  formulaChunkBody(c, rqForm, instantaneous, formula, n, v, out);
 }
 
 template <class Formula>
@@ -295,8 +304,8 @@ void plainRunBase(const RunConstants& c, const GasChannels& ch, Formula formula)
 
 template <class Formula>
 [[gnu::target("avx2")]] void formulaChunkAvx2(const RunConstants& c, bool rqForm, bool instantaneous,
-                                              Formula formula, int32_t n, ChunkValues* v) {
-  formulaChunkBody(c, rqForm, instantaneous, formula, n, v);
+                                              Formula formula, int32_t n, const ChunkValues* v, float* out) {
+  formulaChunkBody(c, rqForm, instantaneous, formula, n, v, out);
 }
 
 template <class Formula>
@@ -331,8 +340,7 @@ void gasLoop(const RunConstants& c, const GasChannels& ch, bool rqForm, double s
   for (int32_t base = 0; base < ch.count; base += kChunk) {
     const int32_t n = std::min(kChunk, ch.count - base);
     fill(c, ch, secondScale, base, n, v.get());
-    run(c, rqForm, c.instantaneous, formula, n, v.get());
-    std::memcpy(ch.out + base, v->out, static_cast<size_t>(n) * sizeof(float));
+    run(c, rqForm, c.instantaneous, formula, n, v.get(), ch.out + base);
   }
 }
 

@@ -23,11 +23,11 @@ using D4 = double __attribute__((vector_size(32)));
 }
 
 // Four cases at a time: dryFraction(water, temperature, q) sets q to the dry
-// fractions of four cases in double from the cases of both channels (of the
-// gas channel where one is absent, never read), lane by lane the steps a
-// single case takes. The last cases go through the same steps from a padded
-// copy. (No function takes or gives a vector of four doubles by value: its
-// passing differs with and without AVX.)
+// fractions of four cases in double from their cases of both channels (an
+// absent channel stood for by the gas channel, whose cases it then ignores),
+// lane by lane the steps a single case takes. The last cases go through the
+// same steps from a padded copy. (No function takes or gives a vector of
+// four doubles by value: its passing differs with and without AVX.)
 template <class Divisor>
 [[gnu::always_inline]] inline void divideEachBody(const HumidityChannels& ch, Divisor dryFraction) {
   const float* gas = ch.gas;
@@ -40,10 +40,11 @@ template <class Divisor>
     const F4 r = __builtin_convertvector(__builtin_convertvector(g, D4) / q, F4);
     std::memcpy(o, &r, n * sizeof(float));
   };
+  const int32_t count = ch.count;
   int32_t k = 0;
-  for (; k + 4 <= ch.count; k += 4) divide(load4(gas + k), load4(water + k), load4(temp + k), out + k, 4);
-  if (k >= ch.count) return;
-  const auto left = static_cast<size_t>(ch.count - k);
+  for (; k + 4 <= count; k += 4) divide(load4(gas + k), load4(water + k), load4(temp + k), out + k, 4);
+  if (k >= count) return;
+  const auto left = static_cast<size_t>(count - k);
   F4 g = {}, w = {}, t = {};
   std::memcpy(&g, gas + k, left * sizeof(float));
   std::memcpy(&w, water + k, left * sizeof(float));
