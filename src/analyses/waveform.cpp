@@ -49,14 +49,12 @@ struct Amplitudes {
          ((a2 > a1) & (a1 >= c) & (c <= b1) & (b1 < b2) & (c < valleyTrigger));
 }
 
-#if CORVIMET_X86_DISPATCH
 // The scan stops at the extremes between its words, and the hardware's own
 // fetching falls behind: the cases 2 KB on are asked for as each word is
 // formed. (Only an address: nothing is read there.)
 [[gnu::always_inline]] inline void prefetchAhead(const float* p) {
-  _mm_prefetch(reinterpret_cast<const char*>(reinterpret_cast<uintptr_t>(p) + 2048), _MM_HINT_T0);
+  __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(p) + 2048));
 }
-#endif
 
 uint64_t extremeCasesBase(const float* y, int32_t from, int n, float peakTrigger, float valleyTrigger) {
   uint64_t t = 0;

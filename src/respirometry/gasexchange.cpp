@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 
@@ -110,6 +111,13 @@ struct ChunkValues {
   double prevF0 = 0;   // the uncorrected F of the case before the chunk
 };
 
+// A channel is read as a stream, but the hardware's own fetching keeps up
+// only with a plain copy: the cases 2 KB on are asked for 16 cases at a
+// time. (Only an address: nothing is read there.)
+[[gnu::always_inline]] inline void prefetchAhead(const float* p) {
+  __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(p) + 2048));
+}
+
 [[gnu::always_inline]] inline F4 load4(const float* p) {
   F4 v;
   std::memcpy(&v, p, sizeof v);
@@ -138,6 +146,9 @@ struct ChunkValues {
       *to[k] = padded[k];
     }
   }
+  for (const float* q : {gas, flow, water, temp, second})
+    if (q && n == kChunk)
+      for (int32_t j = 0; j < kChunk; j += 16) prefetchAhead(q + j);
   const int32_t m = (n + 3) / 4 * 4;
   const double s01 = c.s * 0.01;
   const auto wide = [](F4 x, D4& y) __attribute__((always_inline)) { y = __builtin_convertvector(x, D4); };
@@ -272,7 +283,10 @@ template <class Formula>
   float* out = ch.out;
   const int32_t count = ch.count;
   int32_t i = 0;
-  for (; i + 4 <= count; i += 4) group(load4(gas + i), out + i, 4);
+  for (; i + 4 <= count; i += 4) {
+    if (i % 16 == 0) prefetchAhead(gas + i);
+    group(load4(gas + i), out + i, 4);
+  }
   if (i >= count) return;
   const auto left = static_cast<size_t>(count - i);
   F4 g = {};

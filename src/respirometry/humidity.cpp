@@ -1,6 +1,7 @@
 #include "respirometry/humidity.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "platform/cpu.h"
@@ -15,6 +16,13 @@ bool isChannel(int16_t c) { return c >= 1 && c <= 32; }
 
 using F4 = float __attribute__((vector_size(16)));
 using D4 = double __attribute__((vector_size(32)));
+
+// The channels are read as streams, but the hardware's own fetching keeps
+// up only with a plain copy: the cases 2 KB on are asked for 16 cases at a
+// time. (Only an address: nothing is read there.)
+[[gnu::always_inline]] inline void prefetchAhead(const float* p) {
+  __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(p) + 2048));
+}
 
 [[gnu::always_inline]] inline F4 load4(const float* p) {
   F4 v;
@@ -42,7 +50,14 @@ template <class Divisor>
   };
   const int32_t count = ch.count;
   int32_t k = 0;
-  for (; k + 4 <= count; k += 4) divide(load4(gas + k), load4(water + k), load4(temp + k), out + k, 4);
+  for (; k + 4 <= count; k += 4) {
+    if (k % 16 == 0) {
+      prefetchAhead(gas + k);
+      if (ch.water) prefetchAhead(water + k);
+      if (ch.temp) prefetchAhead(temp + k);
+    }
+    divide(load4(gas + k), load4(water + k), load4(temp + k), out + k, 4);
+  }
   if (k >= count) return;
   const auto left = static_cast<size_t>(count - k);
   F4 g = {}, w = {}, t = {};
