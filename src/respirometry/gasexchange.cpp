@@ -112,8 +112,8 @@ struct ChunkValues {
 };
 
 // A channel is read as a stream, but the hardware's own fetching keeps up
-// only with a plain copy: the cases 2 KB on are asked for 16 cases at a
-// time. (Only an address: nothing is read there.)
+// only with a plain copy: the loops ask for the cases 2 KB on, one request
+// per 16 cases. (Only an address: nothing is read there.)
 [[gnu::always_inline]] inline void prefetchAhead(const float* p) {
   __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(p) + 2048));
 }
