@@ -1,12 +1,19 @@
 #include "analyses/waveform.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 
 #include "output/numberformat.h"
+#include "platform/cpu.h"
 #include "platform/macroman.h"
 #include "shell/textutil.h"
+
+#if CORVIMET_X86_DISPATCH
+#include <immintrin.h>
+#endif
 
 float WaveTables::at(int section, size_t entry) const {
   const std::vector<float>& v = s[static_cast<size_t>(section)];
@@ -31,6 +38,86 @@ struct Amplitudes {
   }
 };
 
+// Bit k of the word: case from + k has the shape of a peak above the peak
+// trigger or of a valley below the valley trigger, for the n <= 64 cases
+// from `from`; reads y[from - 2] to y[from + n + 1]. Only those cases can be
+// extremes (the skip after a peak aside), and in a sampled wave they are
+// few: the scan tests all cases a vector at a time and stops at those.
+[[gnu::always_inline]] inline bool extremeShape(const float* p, float peakTrigger, float valleyTrigger) {
+  const float a2 = p[-2], a1 = p[-1], c = p[0], b1 = p[1], b2 = p[2];
+  return ((a2 < a1) & (a1 <= c) & (c >= b1) & (b1 > b2) & (c > peakTrigger)) |
+         ((a2 > a1) & (a1 >= c) & (c <= b1) & (b1 < b2) & (c < valleyTrigger));
+}
+
+// The scan stops at the extremes between its words, and the hardware's own
+// fetching falls behind: the cases 2 KB on are asked for as each word is
+// formed. (Only an address: nothing is read there.)
+[[gnu::always_inline]] inline void prefetchAhead(const float* p) {
+  __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(p) + 2048));
+}
+
+uint64_t extremeCasesBase(const float* y, int32_t from, int n, float peakTrigger, float valleyTrigger) {
+  uint64_t t = 0;
+  int k = 0;
+  const float* p = y + from;
+#if defined(__SSE2__)
+  const __m128 pt = _mm_set1_ps(peakTrigger), vt = _mm_set1_ps(valleyTrigger);
+  const auto shape = [&](int at) {
+    const __m128 a2 = _mm_loadu_ps(p + at - 2), a1 = _mm_loadu_ps(p + at - 1), c = _mm_loadu_ps(p + at);
+    const __m128 b1 = _mm_loadu_ps(p + at + 1), b2 = _mm_loadu_ps(p + at + 2);
+    const __m128 peak = _mm_and_ps(_mm_and_ps(_mm_and_ps(_mm_cmplt_ps(a2, a1), _mm_cmple_ps(a1, c)),
+                                              _mm_and_ps(_mm_cmpge_ps(c, b1), _mm_cmpgt_ps(b1, b2))),
+                                   _mm_cmpgt_ps(c, pt));
+    const __m128 valley = _mm_and_ps(_mm_and_ps(_mm_and_ps(_mm_cmpgt_ps(a2, a1), _mm_cmpge_ps(a1, c)),
+                                                _mm_and_ps(_mm_cmple_ps(c, b1), _mm_cmplt_ps(b1, b2))),
+                                     _mm_cmplt_ps(c, vt));
+    return _mm_castps_si128(_mm_or_ps(peak, valley));
+  };
+  for (; k + 16 <= n; k += 16) {
+    prefetchAhead(p + k);
+    const __m128i lo = _mm_packs_epi32(shape(k), shape(k + 4)), hi = _mm_packs_epi32(shape(k + 8), shape(k + 12));
+    t |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(lo, hi)))) << k;
+  }
+#endif
+  for (; k < n; ++k) t |= static_cast<uint64_t>(extremeShape(p + k, peakTrigger, valleyTrigger)) << k;
+  return t;
+}
+
+#if CORVIMET_X86_DISPATCH
+[[gnu::target("avx2")]] uint64_t extremeCasesAvx2(const float* y, int32_t from, int n, float peakTrigger,
+                                                  float valleyTrigger) {
+  uint64_t t = 0;
+  int k = 0;
+  const float* p = y + from;
+  const __m256 pt = _mm256_set1_ps(peakTrigger), vt = _mm256_set1_ps(valleyTrigger);
+  for (; k + 8 <= n; k += 8) {
+    prefetchAhead(p + k);
+    const __m256 a2 = _mm256_loadu_ps(p + k - 2), a1 = _mm256_loadu_ps(p + k - 1), c = _mm256_loadu_ps(p + k);
+    const __m256 b1 = _mm256_loadu_ps(p + k + 1), b2 = _mm256_loadu_ps(p + k + 2);
+    const __m256 peak =
+        _mm256_and_ps(_mm256_and_ps(_mm256_and_ps(_mm256_cmp_ps(a2, a1, _CMP_LT_OQ), _mm256_cmp_ps(a1, c, _CMP_LE_OQ)),
+                                    _mm256_and_ps(_mm256_cmp_ps(c, b1, _CMP_GE_OQ), _mm256_cmp_ps(b1, b2, _CMP_GT_OQ))),
+                      _mm256_cmp_ps(c, pt, _CMP_GT_OQ));
+    const __m256 valley =
+        _mm256_and_ps(_mm256_and_ps(_mm256_and_ps(_mm256_cmp_ps(a2, a1, _CMP_GT_OQ), _mm256_cmp_ps(a1, c, _CMP_GE_OQ)),
+                                    _mm256_and_ps(_mm256_cmp_ps(c, b1, _CMP_LE_OQ), _mm256_cmp_ps(b1, b2, _CMP_LT_OQ))),
+                      _mm256_cmp_ps(c, vt, _CMP_LT_OQ));
+    t |= static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_ps(_mm256_or_ps(peak, valley)))) << k;
+  }
+  for (; k < n; ++k) t |= static_cast<uint64_t>(extremeShape(p + k, peakTrigger, valleyTrigger)) << k;
+  return t;
+}
+#endif
+
+using ExtremeCases = uint64_t (*)(const float*, int32_t, int, float, float);
+
+ExtremeCases extremeCases() {
+#if CORVIMET_X86_DISPATCH
+  if (CpuHasAvx2()) return extremeCasesAvx2;
+#endif
+  return extremeCasesBase;
+}
+
 void normalMethod(std::span<const float> y, const WaveRequest& r, WaveResult* w) {
   const float* p = y.data();
   auto t = [&r](int32_t k) { return k * r.dt; };
@@ -44,24 +131,33 @@ void normalMethod(std::span<const float> y, const WaveRequest& r, WaveResult* w)
   w->intervals.assign(1, 0.0f);
   const int32_t end = r.last - 2;
   int32_t i = r.first + 2;
-  float before = i <= end ? p[i] - p[i - 1] : 0.0f;
-  // After an extreme the scan resumes three cases on.
-  auto jump = [&](int32_t to) {
-    i = to;
-    if (i <= end) before = p[i] - p[i - 1];
-  };
-  while (i <= end) {
-    const float after = p[i + 1] - p[i];
-    // Strictly rising or falling through i: neither peak nor valley. A
-    // product that is not > 0 (NaN included) gets the full test.
-    if (before * after > 0.0f) {
-      before = after;
-      ++i;
-      continue;
+  // The cases shaped as extremes among the 64 from wordAt.
+  const ExtremeCases shaped = extremeCases();
+  int32_t wordAt = i;
+  uint64_t word = 0;
+  bool haveWord = false;
+  for (;;) {
+    // On to the next case shaped as an extreme: every case between is
+    // neither peak nor valley. After an extreme the scan resumes three
+    // cases on.
+    while (i <= end) {
+      if (!haveWord || i - wordAt >= 64) {
+        wordAt = i;
+        word = shaped(p, i, std::min(64, end - i + 1), r.peakTrigger, r.valleyTrigger);
+        haveWord = true;
+      }
+      const uint64_t rest = word >> (i - wordAt);
+      if (rest) {
+        i += std::countr_zero(rest);
+        break;
+      }
+      i = wordAt + 64;
     }
+    if (i > end) break;
     const float a2 = p[i - 2], a1 = p[i - 1], c = p[i], b1 = p[i + 1], b2 = p[i + 2];
-    const bool valley = a2 > a1 && a1 >= c && c <= b1 && b1 < b2 && c < r.valleyTrigger;
-    if (a2 < a1 && a1 <= c && c >= b1 && b1 > b2 && c > r.peakTrigger && i >= allowed) {
+    // Each test of the shapes taken whole, without a branch per comparison.
+    const bool valley = (a2 > a1) & (a1 >= c) & (c <= b1) & (b1 < b2) & (c < r.valleyTrigger);
+    if ((a2 < a1) & (a1 <= c) & (c >= b1) & (b1 > b2) & (c > r.peakTrigger) & (i >= allowed)) {
       ++n;
       w->tables.set(0, static_cast<size_t>(n), c);
       allowed = int64_t{i} + r.skip;
@@ -89,11 +185,10 @@ void normalMethod(std::span<const float> y, const WaveRequest& r, WaveResult* w)
         amp.add(double{c} - lastValley);
         pending = peakWaits = false;
       }
-      jump(i + 3);
+      i += 3;
       continue;
     }
     if (!valley) {
-      before = after;
       ++i;
       continue;
     }
@@ -112,7 +207,7 @@ void normalMethod(std::span<const float> y, const WaveRequest& r, WaveResult* w)
       pending = true;
     }
     lastWasPeak = false;
-    jump(i + 3);
+    i += 3;
   }
   w->tables.set(1, 0, static_cast<float>(rise));
   w->tables.set(2, 0, static_cast<float>(decay));

@@ -1,8 +1,13 @@
 #include "respirometry/gasexchange.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <memory>
 
 #include "output/results.h"
+#include "platform/cpu.h"
 #include "respirometry/gasphysics.h"
 #include "shell/defaults.h"
 #include "shell/globals.h"
@@ -87,42 +92,269 @@ RunConstants runConstants(const GasExchangeSettings& g, const GasFileValues& f, 
   return c;
 }
 
-// D = 1 - h rho B for one case, the dry fraction of the metered gas. B =
-// 946.369 / P counts the vapour as if its density were taken near 0 degrees
-// C, as the analyser compensation does: the dry flow reads 0.1 to 0.25 % high
-// at 25 to 30 degrees and 50 to 60 % RH.
-inline double humidityFactor(const RunConstants& c, const GasChannels& ch, int32_t i) {
-  if (c.dewChannel) return 1.0 - static_cast<double>(VapourDensityAir(ch.water[i])) * c.b;
-  const double rho = ch.temp ? static_cast<double>(VapourDensityAir(ch.temp[i])) : c.rhFactor;
-  const double h = c.rhChannel ? 0.01 * ch.water[i] : c.rhConst;
-  return 1.0 - h * rho * c.b;
+// The VO2 and VCO2 loop takes the cases a chunk at a time: first each input
+// in turn, case by case in double (f0, the washout-corrected f, the flow, D,
+// the second gas), each a loop of its own with the settings' branches taken
+// once per chunk, then the form's equation over the chunk, four cases at a
+// time. Lane by lane every case goes through the steps a single case takes,
+// in the same order, so the results are those of a loop over single cases.
+// A chunk reads all its inputs before it writes its results, so that the
+// result may replace any of them. (No function takes or gives a vector of
+// four doubles by value: its passing differs with and without AVX.)
+using F4 = float __attribute__((vector_size(16)));
+using D4 = double __attribute__((vector_size(32)));
+
+constexpr int32_t kChunk = 64;   // cases, a multiple of 4
+
+struct ChunkValues {
+  alignas(32) double f0[kChunk], f[kChunk], fr[kChunk], d[kChunk], x[kChunk];
+  double prevF0 = 0;   // the uncorrected F of the case before the chunk
+};
+
+// A channel is read as a stream, but the hardware's own fetching keeps up
+// only with a plain copy: the loops ask for the cases 2 KB on, one request
+// per 16 cases. (Only an address: nothing is read there.)
+[[gnu::always_inline]] inline void prefetchAhead(const float* p) {
+  __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(p) + 2048));
 }
 
-// The loop every VO2 and VCO2 form shares. formula(F, F0, FR', x) is the form's
-// equation for the mode, chosen before the loop; x is the second gas (a rate,
-// or a fraction for the per-cent forms). With the RQ form the flow multiplies
-// the result here; the channel forms carry it inside.
+[[gnu::always_inline]] inline F4 load4(const float* p) {
+  F4 v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+[[gnu::always_inline]] inline void load4(const double* p, D4& v) { std::memcpy(&v, p, sizeof v); }
+[[gnu::always_inline]] inline void store4(double* p, const D4& v) { std::memcpy(p, &v, sizeof v); }
+
+// One chunk's inputs, cases base..base+n-1, into v; the cases past n of the
+// last group of four come from a padded copy and are never written out.
+[[gnu::always_inline]] inline void fillChunkBody(const RunConstants& c, const GasChannels& ch, double secondScale,
+                                                 int32_t base, int32_t n, ChunkValues* v) {
+  const float* gas = ch.gas + base;
+  const float* flow = ch.flow ? ch.flow + base : nullptr;
+  const float* water = ch.water ? ch.water + base : nullptr;
+  const float* temp = ch.temp ? ch.temp + base : nullptr;
+  const float* second = ch.second ? ch.second + base : nullptr;
+  alignas(16) float padded[5][kChunk];
+  if (n % 4 != 0) {
+    const float* from[5] = {gas, flow, water, temp, second};
+    const float** to[5] = {&gas, &flow, &water, &temp, &second};
+    for (int k = 0; k < 5; ++k) {
+      if (!from[k]) continue;
+      std::memset(padded[k], 0, sizeof padded[k]);
+      std::memcpy(padded[k], from[k], static_cast<size_t>(n) * sizeof(float));
+      *to[k] = padded[k];
+    }
+  }
+  for (const float* q : {gas, flow, water, temp, second})
+    if (q && n == kChunk)
+      for (int32_t j = 0; j < kChunk; j += 16) prefetchAhead(q + j);
+  const int32_t m = (n + 3) / 4 * 4;
+  const double s01 = c.s * 0.01;
+  const auto wide = [](F4 x, D4& y) __attribute__((always_inline)) { y = __builtin_convertvector(x, D4); };
+  D4 a, b;
+  for (int32_t j = 0; j < m; j += 4) {
+    wide(load4(gas + j), a);
+    store4(v->f0 + j, s01 * a);
+  }
+  if (flow) {
+    for (int32_t j = 0; j < m; j += 4) {
+      wide(load4(flow + j), a);
+      store4(v->fr + j, a * c.flowScale);
+    }
+  } else {
+    const double fr = c.fr0 * c.flowScale;
+    for (int32_t j = 0; j < m; ++j) v->fr[j] = fr;
+  }
+  // D = 1 - h rho B for each case, the dry fraction of the metered gas. B =
+  // 946.369 / P counts the vapour as if its density were taken near 0
+  // degrees C, as the analyser compensation does: the dry flow reads 0.1 to
+  // 0.25 % high at 25 to 30 degrees and 50 to 60 % RH.
+  if (!c.humidPerCase) {
+    for (int32_t j = 0; j < m; ++j) v->d[j] = c.dConst;
+  } else if (c.dewChannel) {
+    for (int32_t j = 0; j < m; j += 4) {
+      wide(VapourDensityAirOf(load4(water + j)), a);
+      store4(v->d + j, 1.0 - a * c.b);
+    }
+  } else {
+    const D4 rhConst = D4{} + c.rhConst, rhFactor = D4{} + c.rhFactor;
+    for (int32_t j = 0; j < m; j += 4) {
+      if (temp) wide(VapourDensityAirOf(load4(temp + j)), a);
+      else a = rhFactor;
+      if (c.rhChannel) {
+        wide(load4(water + j), b);
+        b = 0.01 * b;
+      } else {
+        b = rhConst;
+      }
+      store4(v->d + j, 1.0 - b * a * c.b);
+    }
+  }
+  // The washout correction, F = (F0 - F0prev) / (1 - exp(-FR k)) + F0prev,
+  // FR before D.
+  if (c.instantaneous) {
+    double* prev = v->f;
+    prev[0] = v->prevF0;
+    for (int32_t j = 1; j < m; ++j) prev[j] = v->f0[j - 1];
+    v->prevF0 = v->f0[n - 1];
+    alignas(32) double den[kChunk];
+    if (flow) {
+      for (int32_t j = 0; j < n; ++j) den[j] = WashoutDenominator(v->fr[j], c.k);
+      for (int32_t j = n; j < m; ++j) den[j] = 1.0;
+    } else {
+      for (int32_t j = 0; j < m; ++j) den[j] = c.denConst;
+    }
+    for (int32_t j = 0; j < m; j += 4) {
+      D4 f0, p, q;
+      load4(v->f0 + j, f0);
+      load4(prev + j, p);
+      load4(den + j, q);
+      store4(v->f + j, (f0 - p) / q + p);
+    }
+  }
+  if (second) {
+    for (int32_t j = 0; j < m; j += 4) {
+      wide(load4(second + j), a);
+      store4(v->x + j, a * secondScale);
+    }
+  } else {
+    for (int32_t j = 0; j < m; ++j) v->x[j] = 0.0;
+  }
+}
+
+// The form's equation over the chunk, written to out: formula(y, F, F0, FR',
+// x) sets y.
+template <class Formula>
+[[gnu::always_inline]] inline void formulaChunkBody(const RunConstants& c, bool rqForm, bool instantaneous,
+                                                    Formula formula, int32_t n, const ChunkValues* v, float* out) {
+  const double* fs = instantaneous ? v->f : v->f0;
+  const double closing = c.closing, flowcon = c.flowcon;
+  auto step = [&](int32_t j, D4& fr, D4& d, D4& y) __attribute__((always_inline)) {
+    D4 f, f0, x;
+    load4(fs + j, f);
+    load4(v->f0 + j, f0);
+    load4(v->fr + j, fr);
+    load4(v->d + j, d);
+    load4(v->x + j, x);
+    D4 frp = d * fr;
+    formula(y, f, f0, frp, x);
+    y = y * closing;
+  };
+  D4 fr, d, y;
+  const int32_t whole = n / 4 * 4;
+  int32_t j = 0;
+  if (rqForm) {
+    for (; j < whole; j += 4) {
+      step(j, fr, d, y);
+      const F4 o = __builtin_convertvector(fr * y * flowcon * d, F4);
+      std::memcpy(out + j, &o, sizeof o);
+    }
+  } else {
+    for (; j < whole; j += 4) {
+      step(j, fr, d, y);
+      const F4 o = __builtin_convertvector(y * flowcon, F4);
+      std::memcpy(out + j, &o, sizeof o);
+    }
+  }
+  if (j == n) return;
+  step(j, fr, d, y);
+  const F4 o = __builtin_convertvector(rqForm ? fr * y * flowcon * d : y * flowcon, F4);
+  std::memcpy(out + j, &o, static_cast<size_t>(n - j) * sizeof(float));
+}
+
+// The common run with no input but the gas channel (a constant flow and D,
+// no washout correction, the RQ form): the equation straight from the
+// channel, four cases at a time, the last ones from a padded copy.
+template <class Formula>
+[[gnu::always_inline]] inline void plainRunBody(const RunConstants& c, const GasChannels& ch, Formula formula) {
+  const D4 fr = D4{} + c.fr0 * c.flowScale, d = D4{} + c.dConst, x = {};
+  const D4 frp = d * fr;
+  const double s01 = c.s * 0.01, closing = c.closing, flowcon = c.flowcon;
+  const auto group = [&](F4 g, float* out, size_t n) __attribute__((always_inline)) {
+    const D4 f0 = s01 * __builtin_convertvector(g, D4);
+    D4 y;
+    formula(y, f0, f0, frp, x);
+    y = y * closing;
+    const F4 o = __builtin_convertvector(fr * y * flowcon * d, F4);
+    std::memcpy(out, &o, n * sizeof(float));
+  };
+  const float* gas = ch.gas;
+  float* out = ch.out;
+  const int32_t count = ch.count;
+  int32_t i = 0;
+  for (; i + 4 <= count; i += 4) {
+    if (i % 16 == 0) prefetchAhead(gas + i);
+    group(load4(gas + i), out + i, 4);
+  }
+  if (i >= count) return;
+  const auto left = static_cast<size_t>(count - i);
+  F4 g = {};
+  std::memcpy(&g, gas + i, left * sizeof(float));
+  group(g, out + i, left);
+}
+
+void fillChunkBase(const RunConstants& c, const GasChannels& ch, double secondScale, int32_t base, int32_t n,
+                   ChunkValues* v) {
+  fillChunkBody(c, ch, secondScale, base, n, v);
+}
+
+template <class Formula>
+void formulaChunkBase(const RunConstants& c, bool rqForm, bool instantaneous, Formula formula, int32_t n,
+                      const ChunkValues* v, float* out) {
+  formulaChunkBody(c, rqForm, instantaneous, formula, n, v, out);
+}
+
+template <class Formula>
+void plainRunBase(const RunConstants& c, const GasChannels& ch, Formula formula) {
+  plainRunBody(c, ch, formula);
+}
+
+#if CORVIMET_X86_DISPATCH
+[[gnu::target("avx2")]] void fillChunkAvx2(const RunConstants& c, const GasChannels& ch, double secondScale,
+                                           int32_t base, int32_t n, ChunkValues* v) {
+  fillChunkBody(c, ch, secondScale, base, n, v);
+}
+
+template <class Formula>
+[[gnu::target("avx2")]] void formulaChunkAvx2(const RunConstants& c, bool rqForm, bool instantaneous,
+                                              Formula formula, int32_t n, const ChunkValues* v, float* out) {
+  formulaChunkBody(c, rqForm, instantaneous, formula, n, v, out);
+}
+
+template <class Formula>
+[[gnu::target("avx2")]] void plainRunAvx2(const RunConstants& c, const GasChannels& ch, Formula formula) {
+  plainRunBody(c, ch, formula);
+}
+#endif
+
+// The loop every VO2 and VCO2 form shares. formula(y, F, F0, FR', x) sets y
+// to the form's equation for the mode, chosen before the loop; x is the
+// second gas (a rate, or a fraction for the per-cent forms). With the RQ
+// form the flow multiplies the result here; the channel forms carry it
+// inside.
 template <class Formula>
 void gasLoop(const RunConstants& c, const GasChannels& ch, bool rqForm, double secondScale, Formula formula) {
-  const float* gas = ch.gas;
-  const float* flow = ch.flow;
-  const float* second = ch.second;
-  float* out = ch.out;
-  const double s01 = c.s * 0.01;
-  double fPrev = s01 * gas[0];
-  for (int32_t i = 0; i < ch.count; ++i) {
-    const double f0 = s01 * gas[i];
-    double f = f0;
-    const double fr = flow ? flow[i] * c.flowScale : c.fr0 * c.flowScale;
-    const double d = c.humidPerCase ? humidityFactor(c, ch, i) : c.dConst;
-    if (c.instantaneous) {
-      const double den = flow ? WashoutDenominator(fr, c.k) : c.denConst;
-      f = (f - fPrev) / den + fPrev;
-      fPrev = f0;
-    }
-    const double x = second ? second[i] * secondScale : 0.0;
-    f = formula(f, f0, d * fr, x) * c.closing;
-    out[i] = static_cast<float>(rqForm ? fr * f * c.flowcon * d : f * c.flowcon);
+  if (rqForm && !ch.flow && !c.humidPerCase && !c.instantaneous && !ch.second) {
+#if CORVIMET_X86_DISPATCH
+    if (CpuHasAvx2()) return plainRunAvx2(c, ch, formula);
+#endif
+    return plainRunBase(c, ch, formula);
+  }
+  auto fill = &fillChunkBase;
+  auto run = &formulaChunkBase<Formula>;
+#if CORVIMET_X86_DISPATCH
+  if (CpuHasAvx2()) {
+    fill = &fillChunkAvx2;
+    run = &formulaChunkAvx2<Formula>;
+  }
+#endif
+  auto v = std::make_unique<ChunkValues>();
+  v->prevF0 = c.s * 0.01 * ch.gas[0];
+  for (int32_t base = 0; base < ch.count; base += kChunk) {
+    const int32_t n = std::min(kChunk, ch.count - base);
+    fill(c, ch, secondScale, base, n, v.get());
+    run(c, rqForm, c.instantaneous, formula, n, v.get(), ch.out + base);
   }
 }
 
@@ -176,24 +408,24 @@ void runVO2(const RunConstants& c, const GasChannels& ch, int16_t m, int16_t for
     switch (m) {
       //   F / (1 - Fe)                     flow upstream, analyser behind a CO2 absorber
       case 1: case 6:
-        return gasLoop(c, ch, rq, 0, [=](double f, double f0, double, double) { return f / (f0 + 1.0 - fi); });
+        return gasLoop(c, ch, rq, 0, [=](auto& y, auto& f, auto& f0, auto&, auto&) { y = f / (f0 + 1.0 - fi); });
       //   F / (1 - Fe (1 - RQ))            flow upstream, analyser sees the CO2
       case 2: case 5: case 7:
         return gasLoop(c, ch, rq, 0,
-                       [=](double f, double f0, double, double) { return f / (1.0 - (fi - f0) * (1.0 - r)); });
+                       [=](auto& y, auto& f, auto& f0, auto&, auto&) { y = f / (1.0 - (fi - f0) * (1.0 - r)); });
       //   F / (1 - Fi)                     flow downstream behind a CO2 absorber
       case 3:
-        return gasLoop(c, ch, rq, 0, [=](double f, double, double, double) { return f * c3; });
+        return gasLoop(c, ch, rq, 0, [=](auto& y, auto& f, auto&, auto&, auto&) { y = f * c3; });
       //   F / (1 - Fi + F0 RQ)             flow downstream with the CO2, analyser behind an absorber
       case 4: case 9:
-        return gasLoop(c, ch, rq, 0, [=](double f, double f0, double, double) { return f / ((1.0 - fi) + f0 * r); });
+        return gasLoop(c, ch, rq, 0, [=](auto& y, auto& f, auto& f0, auto&, auto&) { y = f / ((1.0 - fi) + f0 * r); });
       //   F / (1 - Fi + Fe RQ)
       case 8:
         return gasLoop(c, ch, rq, 0,
-                       [=](double f, double f0, double, double) { return f / (1.0 - (fi - (fi - f0) * r)); });
+                       [=](auto& y, auto& f, auto& f0, auto&, auto&) { y = f / (1.0 - (fi - (fi - f0) * r)); });
       //   F / (1 - Fi (1 - RQ))            flow downstream, analyser sees the CO2
       default:   // 10
-        return gasLoop(c, ch, rq, 0, [=](double f, double, double, double) { return f * c10; });
+        return gasLoop(c, ch, rq, 0, [=](auto& y, auto& f, auto&, auto&, auto&) { y = f * c10; });
     }
   }
   if (form == 1) {
@@ -201,26 +433,32 @@ void runVO2(const RunConstants& c, const GasChannels& ch, int16_t m, int16_t for
       //   (FR' F - Fe V) / (1 - Fe)
       case 2:
         return gasLoop(c, ch, rq, 1,
-                       [=](double f, double, double frp, double v) { return (frp * f - (fi - f) * v) / ((1.0 - fi) + f); });
+                       [=](auto& y, auto& f, auto&, auto& frp, auto& v) {
+                         y = (frp * f - (fi - f) * v) / ((1.0 - fi) + f);
+                       });
       //   (FR' - V) F / (1 - Fi)
       case 4: case 7: case 9:
-        return gasLoop(c, ch, rq, 1, [=](double f, double, double frp, double v) { return (frp * f - f * v) * c3; });
+        return gasLoop(c, ch, rq, 1, [=](auto& y, auto& f, auto&, auto& frp, auto& v) { y = (frp * f - f * v) * c3; });
       //   (FR' F - Fi V) / (1 - Fi)
       default:   // 5, 8, 10
-        return gasLoop(c, ch, rq, 1, [=](double f, double, double frp, double v) { return (frp * f - v * fi) * c3; });
+        return gasLoop(c, ch, rq, 1, [=](auto& y, auto& f, auto&, auto& frp, auto& v) { y = (frp * f - v * fi) * c3; });
     }
   }
   switch (m) {
     //   FR' (F - Fe P) / (1 - Fe)
     case 2:
       return gasLoop(c, ch, rq, 0.01,
-                     [=](double f, double, double frp, double p) { return (f - (fi - f) * p) * frp / ((1.0 - fi) + f); });
+                     [=](auto& y, auto& f, auto&, auto& frp, auto& p) {
+                       y = (f - (fi - f) * p) * frp / ((1.0 - fi) + f);
+                     });
     //   FR' F (1 - P) / (1 - Fi)
     case 4: case 7: case 9:
-      return gasLoop(c, ch, rq, 0.01, [=](double f, double, double frp, double p) { return f * (1.0 - p) * frp * c3; });
+      return gasLoop(c, ch, rq, 0.01,
+                     [=](auto& y, auto& f, auto&, auto& frp, auto& p) { y = f * (1.0 - p) * frp * c3; });
     //   FR' (F - Fi P) / (1 - Fi)
     default:   // 5, 8, 10
-      return gasLoop(c, ch, rq, 0.01, [=](double f, double, double frp, double p) { return frp * (f - p * fi) * c3; });
+      return gasLoop(c, ch, rq, 0.01,
+                     [=](auto& y, auto& f, auto&, auto& frp, auto& p) { y = frp * (f - p * fi) * c3; });
   }
 }
 
@@ -235,19 +473,19 @@ void runVCO2(const RunConstants& c, const GasChannels& ch, int16_t m, int16_t fo
     switch (m) {
       //   F / (1 - F0 RQ)
       case 1:
-        return gasLoop(c, ch, rq, 0, [=](double f, double f0, double, double) { return f / (1.0 - f0 * r); });
+        return gasLoop(c, ch, rq, 0, [=](auto& y, auto& f, auto& f0, auto&, auto&) { y = f / (1.0 - f0 * r); });
       //   F / (1 - (1 - 1/RQ) Fc)          flow downstream with the CO2
       case 2: case 4: case 6:
-        return gasLoop(c, ch, rq, 0, [=](double f, double, double, double) { return f * a; });
+        return gasLoop(c, ch, rq, 0, [=](auto& y, auto& f, auto&, auto&, auto&) { y = f * a; });
       //   F / (1 - F0 + Fc/RQ)             flow downstream behind a CO2 absorber
       case 3: case 7:
-        return gasLoop(c, ch, rq, 0, [=](double f, double f0, double, double) { return f / ((1.0 - f0) + fcr); });
+        return gasLoop(c, ch, rq, 0, [=](auto& y, auto& f, auto& f0, auto&, auto&) { y = f / ((1.0 - f0) + fcr); });
       //   F / (1 + Fc (1/RQ + 1))
       case 8:
-        return gasLoop(c, ch, rq, 0, [=](double f, double, double, double) { return f * b; });
+        return gasLoop(c, ch, rq, 0, [=](auto& y, auto& f, auto&, auto&, auto&) { y = f * b; });
       //   F
       default:   // 5, 9, 10
-        return gasLoop(c, ch, rq, 0, [](double f, double, double, double) { return f; });
+        return gasLoop(c, ch, rq, 0, [](auto& y, auto& f, auto&, auto&, auto&) { y = f; });
     }
   }
   if (form == 1) {
@@ -255,33 +493,33 @@ void runVCO2(const RunConstants& c, const GasChannels& ch, int16_t m, int16_t fo
       // Flow upstream, S = Fc' + F the excurrent CO2 fraction:
       //   VCO2 = (FR F - S VO2) / (1 - S)                   ml/min
       case 1: case 3: case 7:
-        return gasLoop(c, ch, rq, 1, [=](double f, double, double frp, double v) {
-          const double s = fcp + f;
-          return (f * frp - s * v) / (1.0 - s);
+        return gasLoop(c, ch, rq, 1, [=](auto& y, auto& f, auto&, auto& frp, auto& v) {
+          const auto s = fcp + f;
+          y = (f * frp - s * v) / (1.0 - s);
         });
       // Flow downstream, incurrent CO2 Fc' in the flow:
       //   VCO2 = (FR F - Fc' VO2) / (1 - Fc')               ml/min
       default:   // 2, 4, 6, 8
         return gasLoop(c, ch, rq, 1,
-                       [=](double f, double, double frp, double v) { return (f * frp - fcp * v) / (1.0 - fcp); });
+                       [=](auto& y, auto& f, auto&, auto& frp, auto& v) { y = (f * frp - fcp * v) / (1.0 - fcp); });
     }
   }
   // P: the O2 channel's deflection, a fraction, standing for VO2 / FR.
   switch (m) {
     //   VCO2 = FR (F - S P) / (1 - S),  S = Fc' + F
     case 1:
-      return gasLoop(c, ch, rq, 0.01, [=](double f, double, double frp, double p) {
-        const double s = fcp + f;
-        return (f - s * p) * frp / (1.0 - s);
+      return gasLoop(c, ch, rq, 0.01, [=](auto& y, auto& f, auto&, auto& frp, auto& p) {
+        const auto s = fcp + f;
+        y = (f - s * p) * frp / (1.0 - s);
       });
     //   VCO2 = FR (F + Fc' P) / (1 - F)   (flow downstream after a CO2 absorber)
     case 3: case 7:
       return gasLoop(c, ch, rq, 0.01,
-                     [=](double f, double, double frp, double p) { return frp * (p * fcp + f) / (1.0 - f); });
+                     [=](auto& y, auto& f, auto&, auto& frp, auto& p) { y = frp * (p * fcp + f) / (1.0 - f); });
     //   VCO2 = FR (F + Fc' P) / (1 + Fc')
     default:   // 2, 4, 6, 8
       return gasLoop(c, ch, rq, 0.01,
-                     [=](double f, double, double frp, double p) { return (f + fcp * p) * frp / (fcp + 1.0); });
+                     [=](auto& y, auto& f, auto&, auto& frp, auto& p) { y = (f + fcp * p) * frp / (fcp + 1.0); });
   }
 }
 

@@ -56,14 +56,7 @@ namespace {
 inline float notNegative(float rho) { return rho < 0.0f ? 0.0f : rho; }
 }  // namespace
 
-float VapourDensityAir(float t) {
-  float r = 8.5704e-12f;
-  r = r * t + 1.9147e-9f;
-  r = r * t + 1.7366e-7f;
-  r = r * t + 9.8932e-6f;
-  r = r * t + 3.3414e-4f;
-  return notNegative(r * t + 0.0048835f);
-}
+float VapourDensityAir(float t) { return VapourDensityAirOf(t); }
 
 float VapourDensitySurface(float t) {
   float r;

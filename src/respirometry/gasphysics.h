@@ -48,6 +48,18 @@ double PerStpVolume(float celsius, float torr);
 // Air humidity (flow and analyser compensation):
 //   rho = 0.0048835 + 3.3414e-4 t + 9.8932e-6 t^2 + 1.7366e-7 t^3 + 1.9147e-9 t^4 + 8.5704e-12 t^5
 float VapourDensityAir(float t);
+// The same steps for a float or a vector of floats (lane by lane the same
+// products and sums), so that a loop over cases can take several at once.
+template <class T>
+[[gnu::always_inline]] inline T VapourDensityAirOf(T t) {
+  T r = T{} + 8.5704e-12f;   // the constant in every lane
+  r = r * t + 1.9147e-9f;
+  r = r * t + 1.7366e-7f;
+  r = r * t + 9.8932e-6f;
+  r = r * t + 3.3414e-4f;
+  r = r * t + 0.0048835f;
+  return r < 0.0f ? T{} : r;
+}
 // Evaporating surface (water loss), one fit above 4 degrees and one at or below:
 //   t > 4:  0.0048207 + 3.3389e-4 t + 1.058e-5 t^2 + 1.4478e-7 t^3 + 2.3182e-9 t^4 + 6.7731e-12 t^5
 //   t <= 4: 0.0048364 + 3.3247e-4 t + 9.9414e-6 t^2 + 1.6383e-7 t^3 + 1.5029e-9 t^4 + 6.1512e-12 t^5

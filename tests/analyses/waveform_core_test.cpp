@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
+#include <limits>
 #include <numbers>
+#include <random>
+#include <string>
 #include <vector>
 
 #include "analyses/waveform.h"
@@ -19,6 +23,38 @@ std::vector<float> Wave(bool cosine, int n = 200) {
 
 WaveRequest Defaults(const std::vector<float>& y, int32_t skip = 0, bool normal = true) {
   return {0, static_cast<int32_t>(y.size()) - 1, 0.5, -1.0f, 1.0f, skip, normal};
+}
+
+// The normal method's scan one case at a time, as it was first written:
+// the reference for the cases where the vector scan finds its extremes.
+void referenceScan(const std::vector<float>& y, const WaveRequest& r, std::vector<int32_t>* peaks,
+                   std::vector<int32_t>* valleys) {
+  const float* p = y.data();
+  int64_t allowed = 0;
+  const int32_t end = r.last - 2;
+  int32_t i = r.first + 2;
+  float before = i <= end ? p[i] - p[i - 1] : 0.0f;
+  while (i <= end) {
+    const float after = p[i + 1] - p[i];
+    if (before * after > 0.0f) {
+      before = after;
+      ++i;
+      continue;
+    }
+    const float a2 = p[i - 2], a1 = p[i - 1], c = p[i], b1 = p[i + 1], b2 = p[i + 2];
+    if (a2 < a1 && a1 <= c && c >= b1 && b1 > b2 && c > r.peakTrigger && i >= allowed) {
+      peaks->push_back(i);
+      allowed = int64_t{i} + r.skip;
+    } else if (a2 > a1 && a1 >= c && c <= b1 && b1 < b2 && c < r.valleyTrigger) {
+      valleys->push_back(i);
+    } else {
+      before = after;
+      ++i;
+      continue;
+    }
+    i += 3;
+    if (i <= end) before = p[i] - p[i - 1];
+  }
 }
 
 }  // namespace
@@ -161,4 +197,56 @@ TEST(WaveShape, DataFileRows) {
   EXPECT_EQ(text, "peak height\trise time\tdecay time\tinterval\tamplitude\n"
                   " 1\t 2.5\t 5\t 0\t 0\n"
                   " 1\t 5\t 5\t 10\t 2\n");
+}
+
+// The vector scan stops at the cases the one-case scan takes for extremes,
+// in any data: ties, plateaus, NaNs, infinities, spans across and inside
+// the scan's 64-case words, skips and triggers that let everything or
+// nothing through. The sums and tables follow from those cases alone.
+TEST(Waveform, NormalMethodFindsTheExtremesTheOneCaseScanFinds) {
+  std::mt19937 gen(37);
+  std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+  std::normal_distribution<float> noise(0.0f, 0.002f);
+  const auto channel = [](int n, const std::function<float(int)>& f) {
+    std::vector<float> y(static_cast<size_t>(n));
+    for (int k = 0; k < n; ++k) y[static_cast<size_t>(k)] = f(k);
+    return y;
+  };
+  constexpr float kInf = std::numeric_limits<float>::infinity();
+  const struct {
+    const char* name;
+    std::vector<float> y;
+    float peak, valley;
+  } cases[] = {
+      {"noisy breathing", channel(6000, [&](int k) { return 20.9f + 0.3f * std::sin(k * 0.0628319f) + noise(gen); }),
+       21.0f, 20.8f},
+      {"coin tosses", channel(3000, [&](int) { return unit(gen); }), 0.5f, 0.5f},
+      {"steps of a coarse grid: ties and plateaus",
+       channel(3000, [&](int k) { return std::round(4.0f * std::sin(k * 0.2f) + 2.0f * unit(gen)); }), 0.0f, 0.0f},
+      {"NaNs and infinities", channel(3000, [&](int k) {
+         const float u = unit(gen);
+         return k % 23 == 0 ? std::nanf("") : u < 0.05f ? kInf : u < 0.1f ? -kInf : std::sin(k * 0.3f) + u;
+       }), 0.2f, 0.8f},
+      {"every trigger passes", channel(3000, [&](int k) { return std::sin(k * 0.7f) + 0.5f * unit(gen); }), -kInf,
+       kInf},
+      {"no trigger passes", channel(500, [&](int k) { return std::sin(k * 0.7f); }), kInf, -kInf},
+      {"NaN triggers", channel(500, [&](int k) { return std::sin(k * 0.7f); }), std::nanf(""), std::nanf("")},
+  };
+  for (const auto& c : cases) {
+    const auto n = static_cast<int32_t>(c.y.size());
+    for (const auto& [first, last] : {std::pair{0, n - 1}, {1, n - 2}, {0, 4}, {3, 8}, {5, 70}, {63, 130},
+                                      {60, 200}, {n - 67, n - 1}, {n / 3, n - 5}}) {
+      for (int32_t skip : {0, 7, 150}) {
+        SCOPED_TRACE(::testing::Message() << c.name << " cases " << first << ".." << last << " skip " << skip);
+        const std::vector<float> y(c.y.begin(), c.y.begin() + last + 1);   // nothing after the span to read
+        const WaveRequest r{first, last, 0.1, c.peak, c.valley, skip, true};
+        std::vector<int32_t> peaks, valleys;
+        referenceScan(y, r, &peaks, &valleys);
+        const WaveResult w = FindWaves(y, r);
+        EXPECT_EQ(w.peakCases, peaks);
+        EXPECT_EQ(w.valleyCases, valleys);
+        EXPECT_EQ(w.nPeaks, static_cast<int32_t>(peaks.size()));
+      }
+    }
+  }
 }

@@ -2,7 +2,11 @@
 // set-up shows, the engine, and the animal back; plus refusals, units and steps.
 #include "respirometry/gasexchange.h"
 
+#include <algorithm>
+#include <bit>
+#include <initializer_list>
 #include <cmath>
+#include <random>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -113,6 +117,76 @@ float dewPointOf(double rho, double t) {
     (VapourDensitySurface(static_cast<float>(mid)) * (mid + 273.15) < target ? lo : hi) = mid;
   }
   return static_cast<float>(0.5 * (lo + hi));
+}
+
+// VO2 and VCO2 one case at a time, as the engine was first written: the
+// reference its vector passes must match bit for bit.
+std::vector<float> referenceRun(GasExchangeSettings g, const GasFileValues& f, const GasChannels& ch) {
+  if (!SecondGasFormValid(g.gasType, g.flowMode, g.useVCO2)) g.useVCO2 = 0;
+  const double flowcon = static_cast<float>(static_cast<float>(GasRunUnit(g, f).factor) *
+                                            StpFactor(f.pressure, f.temperature));
+  const float* flow = g.flowChannel ? ch.flow : nullptr;
+  const float* second = g.useVCO2 ? ch.second : nullptr;
+  const double s = g.positive ? 1.0 : -1.0, fi = g.fi, fc = g.fc, fcp = g.abCO2 ? 0.0 : fc, r = g.rq;
+  const double k = static_cast<double>(f.interval) * 0.0166667 / static_cast<double>(f.volume);
+  const double scale = g.litres ? 1000.0 : 1.0, b = VapourFractionFactor(g.realBP), rhFactor = g.rhFactor;
+  const double c3 = 1.0 / (1.0 - fi), a = 1.0 / (1.0 - (1.0 - 1.0 / r) * fc), fcr = fc / r;
+  const double bb = 1.0 / (fc * (1.0 / r + 1.0) + 1.0), c10 = 1.0 / (1.0 - (1.0 - r) * fi);
+  const int m = g.flowMode;
+  double closing = 1.0;
+  if (g.gasType == kGasO2 && !g.abCO2 && (m == 1 || m == 3)) closing *= 1.0 - fc;
+  if (g.gasType == kGasO2 && m > 6) closing /= 1.0 - fc;
+  if (!g.abCO2 && (m == 1 || m == 3)) closing *= a;
+  if (m == 6 || m == 8) closing /= 1.0 - fc;
+  const bool humid = GasHumidityApplies(g), waterChannel = g.waterChannel >= 1 && g.waterChannel < 32 && ch.water;
+  const bool dew = humid && waterChannel && g.rhUnit == 2, rh = humid && waterChannel && g.rhUnit == 1;
+  const float* temp = humid && !dew && g.tRHchan >= 1 && g.tRHchan <= 32 ? ch.temp : nullptr;
+  const double rhConst = g.waterChannel == kHumidityConstant ? g.compRH * 0.01 : 0.0;
+  const double dConst = humid ? 1.0 - rhConst * rhFactor * b : 1.0;
+  std::vector<float> out(static_cast<size_t>(ch.count));
+  double fPrev = s * 0.01 * ch.gas[0];
+  for (int32_t i = 0; i < ch.count; ++i) {
+    const double f0 = s * 0.01 * ch.gas[i];
+    double F = f0;
+    const double fr = flow ? flow[i] * scale : f.flow * scale;
+    double d = dConst;
+    if (dew) {
+      d = 1.0 - static_cast<double>(VapourDensityAir(ch.water[i])) * b;
+    } else if (rh || temp) {
+      const double rho = temp ? static_cast<double>(VapourDensityAir(temp[i])) : rhFactor;
+      d = 1.0 - (rh ? 0.01 * ch.water[i] : rhConst) * rho * b;
+    }
+    if (g.instantaneous) {
+      F = (F - fPrev) / WashoutDenominator(fr, k) + fPrev;
+      fPrev = f0;
+    }
+    const double x = second ? second[i] * (g.useVCO2 == 1 ? 1.0 : 0.01) : 0.0, frp = d * fr, S = fcp + F;
+    const auto in = [m](std::initializer_list<int> modes) {
+      return std::find(modes.begin(), modes.end(), m) != modes.end();
+    };
+    double y = F;
+    if (g.gasType == kGasO2 && g.useVCO2 == 0) {
+      y = in({1, 6}) ? F / (f0 + 1.0 - fi) : in({2, 5, 7}) ? F / (1.0 - (fi - f0) * (1.0 - r)) : m == 3 ? F * c3
+        : in({4, 9}) ? F / ((1.0 - fi) + f0 * r) : m == 8 ? F / (1.0 - (fi - (fi - f0) * r)) : F * c10;
+    } else if (g.gasType == kGasO2 && g.useVCO2 == 1) {
+      y = m == 2 ? (frp * F - (fi - F) * x) / ((1.0 - fi) + F) : in({4, 7, 9}) ? (frp * F - F * x) * c3
+        : (frp * F - x * fi) * c3;
+    } else if (g.gasType == kGasO2) {
+      y = m == 2 ? (F - (fi - F) * x) * frp / ((1.0 - fi) + F) : in({4, 7, 9}) ? F * (1.0 - x) * frp * c3
+        : frp * (F - x * fi) * c3;
+    } else if (g.useVCO2 == 0) {
+      y = m == 1 ? F / (1.0 - f0 * r) : in({2, 4, 6}) ? F * a : in({3, 7}) ? F / ((1.0 - f0) + fcr) : m == 8 ? F * bb
+        : F;
+    } else if (g.useVCO2 == 1) {
+      y = in({1, 3, 7}) ? (F * frp - S * x) / (1.0 - S) : (F * frp - fcp * x) / (1.0 - fcp);
+    } else {
+      y = m == 1 ? (F - S * x) * frp / (1.0 - S) : in({3, 7}) ? frp * (x * fcp + F) / (1.0 - F)
+        : (F + fcp * x) * frp / (fcp + 1.0);
+    }
+    y = y * closing;
+    out[static_cast<size_t>(i)] = static_cast<float>(g.useVCO2 == 0 ? fr * y * flowcon * d : y * flowcon);
+  }
+  return out;
 }
 
 }  // namespace
@@ -546,4 +620,99 @@ TEST(GasExchange, ScriptStepRoundTrip) {
   EXPECT_FALSE(back.litres);   // the file's flow unit is not the step's
   step[26] = 0;                // steps recorded before field 26 replace the gas channel
   EXPECT_FALSE(GasFromScriptStep(step).makeNewChan);
+}
+
+// Every form of every mode, with each input the loop reads from a channel or
+// a constant, over lengths that end inside and on the vector and chunk
+// boundaries, written elsewhere and in place: bit for bit the one-case loop.
+TEST(GasExchange, VectorPassesMatchTheOneCaseLoop) {
+  std::mt19937 gen(37);
+  const auto channel = [&](float mean, float spread, int32_t n) {
+    std::normal_distribution<float> d(mean, spread);
+    std::vector<float> v(static_cast<size_t>(n));
+    for (float& x : v) x = d(gen);
+    return v;
+  };
+  constexpr int32_t kLongest = 1031;
+  const std::vector<float> gas = channel(-0.8f, 0.3f, kLongest), flow = channel(500.0f, 60.0f, kLongest);
+  const std::vector<float> rh = channel(50.0f, 20.0f, kLongest), dew = channel(12.0f, 8.0f, kLongest);
+  const std::vector<float> temp = channel(25.0f, 5.0f, kLongest), rate = channel(4.0f, 1.0f, kLongest);
+  const std::vector<float> percent = channel(0.6f, 0.2f, kLongest);
+  struct Variant {
+    const char* name;
+    int16_t flowChannel;
+    bool instantaneous, dry;
+    int16_t waterChannel, rhUnit, tRHchan;
+  };
+  const Variant variants[] = {
+      {"constant flow", 0, false, true, 0, 0, 0},
+      {"flow channel", 2, false, true, 0, 0, 0},
+      {"washout, constant flow", 0, true, true, 0, 0, 0},
+      {"washout, flow channel", 2, true, true, 0, 0, 0},
+      {"constant humidity", 0, false, false, kHumidityConstant, 1, 0},
+      {"constant humidity, temperature channel", 2, false, false, kHumidityConstant, 1, 4},
+      {"humidity channel", 0, true, false, 3, 1, 0},
+      {"humidity and temperature channels", 2, false, false, 3, 1, 4},
+      {"dew-point channel", 0, false, false, 3, 2, 4},
+  };
+  GasFileValues f = file(22.0f);
+  f.flow = 480.0f;
+  f.interval = 0.5f;
+  f.volume = 900.0f;
+  for (int16_t gasType : {kGasO2, kGasCO2}) {
+    for (int16_t form = 0; form <= 2; ++form) {
+      for (int16_t mode = 1; mode <= 10; ++mode) {
+        for (const Variant& v : variants) {
+          GasExchangeSettings g = base();
+          g.gasType = gasType;
+          g.useVCO2 = form;
+          g.flowMode = mode;
+          g.flowChannel = v.flowChannel;
+          g.instantaneous = v.instantaneous;
+          g.dryAir = v.dry;
+          g.waterChannel = v.waterChannel;
+          g.rhUnit = v.rhUnit;
+          g.tRHchan = v.tRHchan;
+          g.rhFactor = WATERCON(22.0f);
+          g.compRH = 40.0f;
+          g.abCO2 = mode % 2 == 0;
+          g.positive = mode > 5;
+          g.litres = v.flowChannel && mode == 4;
+          if (g.litres) f.flow = 0.48f;
+          for (int32_t n : {1, 3, 4, 5, 63, 64, 65, 130, kLongest}) {
+            SCOPED_TRACE(testing::Message() << (gasType == kGasO2 ? "VO2" : "VCO2") << " form " << form << " mode "
+                                            << mode << ", " << v.name << ", " << n << " cases");
+            GasChannels ch;
+            ch.flow = g.litres ? nullptr : flow.data();
+            std::vector<float> litres;
+            if (g.litres) {
+              for (int32_t i = 0; i < n; ++i) litres.push_back(flow[static_cast<size_t>(i)] * 0.001f);
+              ch.flow = litres.data();
+            }
+            ch.water = v.rhUnit == 2 ? dew.data() : rh.data();
+            ch.temp = temp.data();
+            ch.second = form == 1 ? rate.data() : percent.data();
+            ch.count = n;
+            std::vector<float> in(gas.begin(), gas.begin() + n), out(static_cast<size_t>(n), -1.0f);
+            ch.gas = in.data();
+            const std::vector<float> want = referenceRun(g, f, ch);
+            const auto same = [&](const std::vector<float>& got) {
+              for (size_t i = 0; i < want.size(); ++i) {
+                if (std::bit_cast<uint32_t>(got[i]) == std::bit_cast<uint32_t>(want[i])) continue;
+                ADD_FAILURE() << "case " << i << ": " << got[i] << " where " << want[i];
+                return;
+              }
+            };
+            ch.out = out.data();
+            ASSERT_EQ(ComputeGasExchange(g, f, ch), GasStatus::Ok);
+            same(out);
+            ch.out = in.data();   // in place
+            ASSERT_EQ(ComputeGasExchange(g, f, ch), GasStatus::Ok);
+            same(in);
+          }
+          f.flow = 480.0f;
+        }
+      }
+    }
+  }
 }

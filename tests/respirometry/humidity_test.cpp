@@ -1,7 +1,9 @@
 #include "respirometry/humidity.h"
 
+#include <bit>
 #include <cmath>
 #include <limits>
+#include <random>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -100,4 +102,66 @@ TEST(AnalyzerHumidity, ScriptStepKeepsWhatTheRunUsed) {
   EXPECT_EQ(back.waterChannel, 123);
   step[3] = 1.0f;   // recorded before compRH was kept: the current one
   EXPECT_EQ(HumidityFromScriptStep(step, 10.0f).compRH, 10.0f);
+}
+
+// Four cases at a time, the last ones from a padded copy, written elsewhere
+// and in place: bit for bit the one-case loop the compensation was first
+// written as, with the air fit in single precision as it was (NaNs, fits
+// below their root and temperatures beyond any climate included).
+TEST(AnalyzerHumidity, VectorPassMatchesTheOneCaseLoop) {
+  const auto airFit = [](float t) {
+    float r = 8.5704e-12f;
+    r = r * t + 1.9147e-9f;
+    r = r * t + 1.7366e-7f;
+    r = r * t + 9.8932e-6f;
+    r = r * t + 3.3414e-4f;
+    r = r * t + 0.0048835f;
+    return r < 0.0f ? 0.0f : r;
+  };
+  std::mt19937 gen(37);
+  std::uniform_real_distribution<float> u(-1.0f, 1.0f);
+  constexpr size_t kLongest = 67;
+  std::vector<float> gas(kLongest), water(kLongest), temp(kLongest);
+  for (size_t k = 0; k < kLongest; ++k) {
+    gas[k] = 20.9f + u(gen);
+    water[k] = 50.0f + 60.0f * u(gen);
+    temp[k] = k % 11 == 0 ? -150.0f + 10.0f * u(gen) : 20.0f + 60.0f * u(gen);
+  }
+  water[5] = temp[9] = std::nanf("");
+  const double K = VapourFractionFactor(740);
+  const struct {
+    const char* what;
+    int16_t waterChannel, rhUnit, tRHchan;
+  } cases[] = {
+      {"dew point channel", 3, 2, 0},
+      {"RH and temperature channels", 3, 1, 4},
+      {"constant RH, temperature channel", 123, 1, 4},
+      {"RH channel at the constant temperature", 3, 1, 0},
+  };
+  for (const auto& c : cases) {
+    AnalyzerHumiditySettings h = constant50at25();
+    h.waterChannel = c.waterChannel;
+    h.rhUnit = c.rhUnit;
+    h.tRHchan = c.tRHchan;
+    h.vapourFactor = VapourFractionFactor(740);
+    const double hConst = c.waterChannel == 123 ? h.compRH * 0.01 : 0.0;
+    for (int32_t n : {1, 2, 3, 4, 5, 8, 67}) {
+      SCOPED_TRACE(::testing::Message() << c.what << ", " << n << " cases");
+      std::vector<float> want(static_cast<size_t>(n));
+      for (size_t k = 0; k < want.size(); ++k) {
+        const double dry = c.rhUnit == 2   ? 1.0 - static_cast<double>(airFit(water[k])) * K
+                           : c.tRHchan == 0 ? 1.0 - 0.01 * water[k] * (static_cast<double>(h.rhFactor) * K)
+                           : c.waterChannel == 123
+                               ? 1.0 - hConst * static_cast<double>(airFit(temp[k])) * K
+                               : 1.0 - 0.01 * water[k] * static_cast<double>(airFit(temp[k])) * K;
+        want[k] = static_cast<float>(gas[k] / dry);
+      }
+      std::vector<float> out(static_cast<size_t>(n), -1.0f), in(gas.begin(), gas.begin() + n);
+      for (float* to : {out.data(), in.data()}) {
+        ASSERT_EQ(CompensateAnalyzerHumidity(h, {in.data(), water.data(), temp.data(), to, n}), HumidityStatus::Ok);
+        for (int32_t k = 0; k < n; ++k)
+          ASSERT_EQ(std::bit_cast<uint32_t>(to[k]), std::bit_cast<uint32_t>(want[static_cast<size_t>(k)])) << k;
+      }
+    }
+  }
 }
