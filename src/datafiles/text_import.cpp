@@ -380,18 +380,25 @@ inline bool fastCell(const char* p, const char* end, const char* bufferEnd, char
 
 #if defined(__x86_64__) && defined(__GNUC__)
 #define CORVIMET_CELLS_AVX2 1
-// fastCell's common way for four cells at once: up to eight bytes of
-// digits and one point, read into a quotient of a float below 2^24 and a
-// power of ten. Bit k of the result is set for each cell it read; any other
-// cell is left to fastCell, which gives the same values for these. w holds
-// each cell's eight bytes from its first digit (after a minus) and len the
-// count of them that are the cell's, 0 for a cell not to read here.
-__attribute__((target("avx2"))) unsigned commonCellsAvx2(const uint64_t* w, const int64_t* len, bool decimalComma,
-                                                        float* dividends, float* divisors) {
-  const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(w));
-  const __m256i lengths = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(len));
+// fastCell's common way for four cells at once: up to eight bytes of a
+// minus, digits and one point, read into a quotient of a float below 2^24
+// and a power of ten, and the sign bit. Bit k of the result is set for each
+// cell it read; any other cell is left to fastCell, which gives the same
+// values for these. bytes holds each cell's first eight bytes and lengths
+// the count of the cell's own bytes, 0 for a cell not to read here. Kept in
+// registers: the cells stored one by one and loaded as one vector stalled
+// the load until the stores were done.
+__attribute__((target("avx2"), always_inline)) inline unsigned commonCellsAvx2(__m256i bytes, __m256i lengths,
+                                                                              bool decimalComma, __m128* dividends,
+                                                                              __m128* divisors, __m128i* signs) {
   const __m256i ones = _mm256_set1_epi64x(-1), zero = _mm256_setzero_si256();
   const __m256i lowBytes = _mm256_set1_epi64x(0x0101010101010101ll);
+  // No more than the eight bytes there are; after a minus, the bytes from
+  // the one after it.
+  const __m256i fits = _mm256_cmpgt_epi64(_mm256_set1_epi64x(9), lengths);
+  const __m256i minus = _mm256_cmpeq_epi64(_mm256_and_si256(bytes, _mm256_set1_epi64x(0xFF)), _mm256_set1_epi64x('-'));
+  bytes = _mm256_blendv_epi8(bytes, _mm256_srli_epi64(bytes, 8), minus);
+  lengths = _mm256_add_epi64(lengths, minus);
   // The cell's own bytes; a length of 0 keeps none and reads as no digits.
   const __m256i keep = _mm256_srlv_epi64(ones, _mm256_sub_epi64(_mm256_set1_epi64x(64), _mm256_slli_epi64(lengths, 3)));
   __m256i points = _mm256_cmpeq_epi8(bytes, _mm256_set1_epi8('.'));
@@ -412,6 +419,7 @@ __attribute__((target("avx2"))) unsigned commonCellsAvx2(const uint64_t* w, cons
   const __m256i notDigit = _mm256_and_si256(_mm256_or_si256(_mm256_add_epi64(x, _mm256_set1_epi64x(0x7676767676767676ll)), x),
                                             _mm256_set1_epi64x(static_cast<long long>(0x8080808080808080ull)));
   __m256i good = _mm256_and_si256(_mm256_cmpeq_epi64(notDigit, zero), _mm256_cmpgt_epi64(digits, zero));
+  good = _mm256_and_si256(good, fits);
   // The digits to the top, leading zeros below, then pairs, fours, eights:
   // the first byte is the most significant digit.
   x = _mm256_sllv_epi64(x, _mm256_slli_epi64(_mm256_sub_epi64(_mm256_set1_epi64x(8), digits), 3));
@@ -424,8 +432,10 @@ __attribute__((target("avx2"))) unsigned commonCellsAvx2(const uint64_t* w, cons
   const __m128i value32 = _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(value, gather));
   const __m128i scale32 = _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(scale, gather));
   const __m256 powers = _mm256_setr_ps(1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f);
-  _mm_storeu_ps(dividends, _mm_cvtepi32_ps(value32));
-  _mm_storeu_ps(divisors, _mm256_castps256_ps128(_mm256_permutevar8x32_ps(powers, _mm256_castsi128_si256(scale32))));
+  *dividends = _mm_cvtepi32_ps(value32);
+  *divisors = _mm256_castps256_ps128(_mm256_permutevar8x32_ps(powers, _mm256_castsi128_si256(scale32)));
+  *signs = _mm_and_si128(_mm256_castsi256_si128(_mm256_permutevar8x32_epi32(minus, gather)),
+                         _mm_set1_epi32(static_cast<int>(0x80000000u)));
   return static_cast<unsigned>(_mm256_movemask_pd(_mm256_castsi256_pd(good)));
 }
 
@@ -464,69 +474,58 @@ inline void scanBytes(const char* q, char delim, uint32_t* delims, uint32_t* end
 }
 #endif
 
-// A row of exactly n plain numbers and a line end; on success p moves to the
-// next row and the k-th number is at values[k * stride]. bounds has room for
-// n pointers.
-bool fastRow(const char*& p, const char* end, size_t n, char delim, bool decimalComma, float* values, size_t stride,
-             const char** bounds) {
-  size_t found = 0;
-  const char* lineEnd = nullptr;
-  for (const char* q = p; end - q >= kScanBytes; q += kScanBytes) {
+// One block of the scan of a row, its delimiters and line ends a bit for
+// each byte from q: the delimiters before the line end go to bounds, and the
+// line end after them, which closes the row (1). -1 for a row of more than n
+// cells or one that ends with fewer, 0 where it goes on past the block.
+inline int takeBounds(const char* q, uint32_t delims, uint32_t ends, size_t n, size_t& found, const char** bounds) {
+  if (ends) delims &= (ends & (0 - ends)) - 1;  // only those before the line end
+  for (; delims; delims &= delims - 1) {
+    if (found + 1 == n) return -1;
+    bounds[found++] = q + std::countr_zero(delims);
+  }
+  if (!ends) return 0;
+  if (found + 1 != n) return -1;
+  bounds[found] = q + std::countr_zero(ends);
+  return 1;
+}
+
+// The cells' bounds of a row of n cells from p: bounds[k] the delimiter after
+// cell k, bounds[n - 1] the line end. False where the row has other than n
+// cells or its line end lies beyond the whole blocks of kScanBytes before end.
+// q is where the scan goes on, `found` bounds from p taken already.
+inline bool rowBounds(const char* q, const char* end, size_t n, char delim, size_t found, const char** bounds) {
+  for (; end - q >= kScanBytes; q += kScanBytes) {
     uint32_t delims, ends;
     scanBytes(q, delim, &delims, &ends);
-    if (ends) delims &= (ends & (0 - ends)) - 1;  // only those before the line end
-    for (; delims; delims &= delims - 1) {
-      if (found + 1 == n) return false;
-      bounds[found++] = q + std::countr_zero(delims);
-    }
-    if (ends) {
-      lineEnd = q + std::countr_zero(ends);
-      break;
-    }
+    if (const int r = takeBounds(q, delims, ends, n, found, bounds)) return r > 0;
   }
-  if (!lineEnd || found + 1 != n) return false;
-  bounds[found] = lineEnd;
-  // Lanes past n divide 0 by 1.
-  constexpr size_t kLanes = (static_cast<size_t>(kMaxTextColumns) + 3) & ~size_t{3};
-  if (n > kLanes) return false;
+  return false;
+}
+
+// Lanes of four, for the cells of a row.
+constexpr size_t kLanes = (static_cast<size_t>(kMaxTextColumns) + 3) & ~size_t{3};
+
+// The start of the row after the line end at lineEnd.
+inline const char* afterLineEnd(const char* lineEnd, const char* end) {
+  const char* p = lineEnd + (*lineEnd == '\r');
+  return p + (p < end && *p == '\n');
+}
+
+// fastRow without AVX2.
+bool fastRowPlain(const char*& p, const char* end, size_t n, char delim, bool decimalComma, float* const* columns,
+                  size_t row, const char** bounds) {
+  if (n > kLanes || !rowBounds(p, end, n, delim, 0, bounds)) return false;
   alignas(16) float dividends[kLanes], divisors[kLanes];
   alignas(16) uint32_t signs[kLanes];
   bool ok = true;
-#if defined(CORVIMET_CELLS_AVX2)
-  if (haveAvx2()) {
-    // The common cells four at a time; the others one by one.
-    alignas(32) uint64_t words[kLanes];
-    alignas(32) int64_t lengths[kLanes];
-    for (size_t k = 0; k < n; ++k) {
-      const char* c = k ? bounds[k - 1] + 1 : p;
-      const bool negative = *c == '-';
-      c += negative;
-      signs[k] = negative ? 0x80000000u : 0u;
-      const ptrdiff_t len = bounds[k] - c;
-      lengths[k] = len > 0 && len <= 8 && end - c >= 8 ? len : 0;
-      words[k] = 0;
-      if (lengths[k] > 0) std::memcpy(&words[k], c, 8);
-    }
-    for (size_t k = n; k < ((n + 3) & ~size_t{3}); ++k) lengths[k] = words[k] = 0;
-    for (size_t k = 0; k < n; k += 4) {
-      unsigned read = commonCellsAvx2(words + k, lengths + k, decimalComma, dividends + k, divisors + k);
-      for (size_t i = k; i < std::min(n, k + 4); ++i, read >>= 1) {
-        if (read & 1) continue;
-        bool neg;
-        ok &= fastCell(i ? bounds[i - 1] + 1 : p, bounds[i], end, delim, decimalComma, &dividends[i], &divisors[i], &neg);
-        signs[i] = neg ? 0x80000000u : 0u;
-      }
-    }
-  } else
-#endif
-  {
-    for (size_t k = 0; k < n; ++k) {
-      bool neg;
-      ok &= fastCell(k ? bounds[k - 1] + 1 : p, bounds[k], end, delim, decimalComma, &dividends[k], &divisors[k], &neg);
-      signs[k] = neg ? 0x80000000u : 0u;
-    }
+  for (size_t k = 0; k < n; ++k) {
+    bool neg;
+    ok &= fastCell(k ? bounds[k - 1] + 1 : p, bounds[k], end, delim, decimalComma, &dividends[k], &divisors[k], &neg);
+    signs[k] = neg ? 0x80000000u : 0u;
   }
   if (!ok) return false;
+  // Lanes past n divide 0 by 1.
   const size_t lanes = (n + 3) & ~size_t{3};
   for (size_t k = n; k < lanes; ++k) {
     dividends[k] = 0.0f;
@@ -540,16 +539,109 @@ bool fastRow(const char*& p, const char* end, size_t n, char delim, bool decimal
     const __m128 q = _mm_div_ps(_mm_load_ps(dividends + k), _mm_load_ps(divisors + k));
     _mm_store_ps(dividends + k, _mm_xor_ps(q, _mm_castsi128_ps(_mm_load_si128(reinterpret_cast<const __m128i*>(signs + k)))));
   }
-  for (size_t k = 0; k < n; ++k) values[k * stride] = dividends[k];
+  for (size_t k = 0; k < n; ++k) columns[k][row] = dividends[k];
 #else
   for (size_t k = 0; k < n; ++k) {
     const float q = dividends[k] / divisors[k];
-    values[k * stride] = signs[k] ? -q : q;
+    columns[k][row] = signs[k] ? -q : q;
   }
 #endif
-  p = lineEnd + (*lineEnd == '\r');
-  p += p < end && *p == '\n';
+  p = afterLineEnd(bounds[n - 1], end);
   return true;
+}
+
+#if defined(CORVIMET_CELLS_AVX2)
+// fastRowPlain's work with 32 bytes of the scan at a time, and the common
+// cells four at a time, the others one by one.
+__attribute__((target("avx2"))) bool fastRowAvx2(const char*& p, const char* end, size_t n, char delim,
+                                                 bool decimalComma, float* const* columns, size_t row,
+                                                 const char** bounds) {
+  if (n > kLanes) return false;
+  size_t found = 0;
+  const char* q = p;
+  {
+    const __m256i delims32 = _mm256_set1_epi8(delim), cr = _mm256_set1_epi8('\r'), lf = _mm256_set1_epi8('\n');
+    int r = 0;
+    for (; end - q >= 32; q += 32) {
+      const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(q));
+      const auto delims = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(w, delims32)));
+      const auto ends = static_cast<uint32_t>(
+          _mm256_movemask_epi8(_mm256_or_si256(_mm256_cmpeq_epi8(w, cr), _mm256_cmpeq_epi8(w, lf))));
+      if ((r = takeBounds(q, delims, ends, n, found, bounds)) != 0) break;
+    }
+    // The scan covers the same whole blocks of 16 bytes as rowBounds.
+    if (r < 0 || (r == 0 && !rowBounds(q, end, n, delim, found, bounds))) return false;
+  }
+  // Every cell's first eight bytes are in the text unless the row ends
+  // within eight bytes of its end; then fastCell reads each.
+  const bool inText = end - bounds[n - 1] >= 8;
+  alignas(16) float values[kLanes];
+  for (size_t k = 0; k < n; k += 4) {
+    // Each cell's first eight bytes and its length (0 for one not to read
+    // as common), in registers.
+    const auto cell = [&](size_t i, uint64_t& w, int64_t& len) {
+      w = 0;
+      len = 0;
+      if (i >= n || !inText) return;
+      const char* c = i ? bounds[i - 1] + 1 : p;
+      len = bounds[i] - c;
+      std::memcpy(&w, c, 8);
+    };
+    uint64_t w0, w1, w2, w3;
+    int64_t l0, l1, l2, l3;
+    cell(k, w0, l0);
+    cell(k + 1, w1, l1);
+    cell(k + 2, w2, l2);
+    cell(k + 3, w3, l3);
+    __m128 dividends, divisors;
+    __m128i signs;
+    const unsigned read = commonCellsAvx2(_mm256_set_epi64x(static_cast<long long>(w3), static_cast<long long>(w2),
+                                                            static_cast<long long>(w1), static_cast<long long>(w0)),
+                                          _mm256_set_epi64x(l3, l2, l1, l0), decimalComma, &dividends, &divisors,
+                                          &signs);
+    const unsigned want = k + 4 <= n ? 0xFu : (1u << (n - k)) - 1;
+    if ((read & want) != want) {
+      alignas(16) float dv[4], ds[4];
+      alignas(16) uint32_t sg[4];
+      _mm_store_ps(dv, dividends);
+      _mm_store_ps(ds, divisors);
+      _mm_store_si128(reinterpret_cast<__m128i*>(sg), signs);
+      for (size_t i = 0; i < 4; ++i) {
+        if (!((want & ~read) >> i & 1)) continue;
+        bool neg;
+        if (!fastCell(k + i ? bounds[k + i - 1] + 1 : p, bounds[k + i], end, delim, decimalComma, &dv[i], &ds[i], &neg))
+          return false;
+        sg[i] = neg ? 0x80000000u : 0u;
+      }
+      dividends = _mm_load_ps(dv);
+      divisors = _mm_load_ps(ds);
+      signs = _mm_load_si128(reinterpret_cast<const __m128i*>(sg));
+    }
+    // Four correctly rounded IEEE quotients at a time: the same values as
+    // one by one. Lanes past n divide 0 by 1.
+    _mm_store_ps(values + k, _mm_xor_ps(_mm_div_ps(dividends, divisors), _mm_castsi128_ps(signs)));
+  }
+  for (size_t k = 0; k < n; ++k) columns[k][row] = values[k];
+  p = afterLineEnd(bounds[n - 1], end);
+  return true;
+}
+#endif
+
+// A row of exactly n plain numbers and a line end; on success p moves to the
+// next row and the k-th number is at columns[k][row]. bounds has room for n
+// pointers.
+inline bool fastRow(const char*& p, const char* end, size_t n, char delim, bool decimalComma, float* const* columns,
+                    size_t row, const char** bounds) {
+  // The text a page ahead asked for early: the hardware's own prefetching
+  // stops at every 4 KB page, and the rows waited there for their bytes
+  // (a fifth of the import's time). Only a hint; it never faults.
+#if defined(__GNUC__)
+  __builtin_prefetch(reinterpret_cast<const char*>(reinterpret_cast<uintptr_t>(p) + 4096));
+#endif
+#if defined(CORVIMET_CELLS_AVX2)
+  if (haveAvx2()) return fastRowAvx2(p, end, n, delim, decimalComma, columns, row, bounds);
+#endif
+  return fastRowPlain(p, end, n, delim, decimalComma, columns, row, bounds);
 }
 
 // work(k) for every k < count, shared out over the threads when the work is
@@ -592,6 +684,8 @@ void readStretch(Stretch& s, const char* bufferEnd, size_t n, char delim, bool d
     // Staged column after column, so that the columns grow a block at a time.
     const size_t stageRows = std::max<size_t>(16, 16384 / n);
     std::vector<float> stage(n * stageRows);
+    std::vector<float*> staging(n);
+    for (size_t k = 0; k < n; ++k) staging[k] = stage.data() + k * stageRows;
     size_t staged = 0;
     const auto flush = [&] {
       for (size_t k = 0; k < n; ++k)
@@ -605,7 +699,7 @@ void readStretch(Stretch& s, const char* bufferEnd, size_t n, char delim, bool d
     // the line.
     const char* stop = s.begin;
     for (const char* p = s.begin;
-         p < s.end && fastRow(p, bufferEnd, n, delim, decimalComma, stage.data() + staged, stageRows, bounds.data());
+         p < s.end && fastRow(p, bufferEnd, n, delim, decimalComma, staging.data(), staged, bounds.data());
          stop = p) {
       if (++staged == stageRows) flush();
     }
@@ -782,22 +876,10 @@ bool readStretchesInPlace(const char* p, const char* end, std::vector<std::vecto
     size_t read = 0;
     try {
       std::vector<const char*> bounds(n);
-      // Staged column after column in the cache, then copied to the rows.
-      const size_t stageRows = std::max<size_t>(16, 16384 / n);
-      std::vector<float> stage(n * stageRows);
-      size_t staged = 0;
-      const auto flush = [&] {
-        for (size_t k = 0; k < n; ++k)
-          std::memcpy(into[k] + s.first + read, stage.data() + k * stageRows, staged * sizeof(float));
-        read += staged;
-        staged = 0;
-      };
-      for (const char* q = s.begin; read + staged < s.lines && q < s.end &&
-                                    fastRow(q, end, n, delim, decimalComma, stage.data() + staged, stageRows, bounds.data());
-           stop = q) {
-        if (++staged == stageRows) flush();
-      }
-      flush();
+      for (const char* q = s.begin;
+           read < s.lines && q < s.end && fastRow(q, end, n, delim, decimalComma, into.data(), s.first + read, bounds.data());
+           stop = q)
+        ++read;
     } catch (...) {  // nothing may leave a thread; the rows are read the ordinary way
       read = 0;
       stop = s.begin;
@@ -1299,6 +1381,7 @@ FileStatus parseScanned(std::string_view text, const TextScan& scan, const LineE
   std::vector<Cell> cells;
   std::vector<const char*> bounds;
   std::vector<float> stage;  // column after column, stageRows each
+  std::vector<float*> staging;  // where each column's run starts in it
   size_t stageRows = 0, staged = 0;
   const auto flushStage = [&]() {
     try {
@@ -1318,7 +1401,7 @@ FileStatus parseScanned(std::string_view text, const TextScan& scan, const LineE
       // columns grow a block at a time.
       const size_t n = t.columns.size();
       if (n > 0 && rows < static_cast<size_t>(kMaxCases) &&
-          fastRow(p, end, n, t.delimiter, t.decimalComma, stage.data() + staged, stageRows, bounds.data())) {
+          fastRow(p, end, n, t.delimiter, t.decimalComma, staging.data(), staged, bounds.data())) {
         ++rows;
         if (++staged == stageRows && !flushStage()) return FileStatus::OutOfMemory;
         continue;
@@ -1363,9 +1446,11 @@ FileStatus parseScanned(std::string_view text, const TextScan& scan, const LineE
         stageRows = std::max<size_t>(16, 16384 / cells.size());
         try {
           stage.resize(cells.size() * stageRows);
+          staging.resize(cells.size());
         } catch (const std::bad_alloc&) {
           return FileStatus::OutOfMemory;
         }
+        for (size_t k = 0; k < cells.size(); ++k) staging[k] = stage.data() + k * stageRows;
         t.unreadCells.resize(cells.size(), static_cast<int64_t>(rows));
         t.clockColumn.resize(cells.size(), false);
         t.firstCells.resize(cells.size());
