@@ -513,8 +513,8 @@ inline const char* afterLineEnd(const char* lineEnd, const char* end) {
 }
 
 // fastRow without AVX2.
-bool fastRowPlain(const char*& p, const char* end, size_t n, char delim, bool decimalComma, float* const* columns,
-                  size_t row, const char** bounds) {
+inline bool fastRowPlain(const char*& p, const char* end, size_t n, char delim, bool decimalComma,
+                         float* const* columns, size_t row, const char** bounds) {
   if (n > kLanes || !rowBounds(p, end, n, delim, 0, bounds)) return false;
   alignas(16) float dividends[kLanes], divisors[kLanes];
   alignas(16) uint32_t signs[kLanes];
@@ -553,9 +553,10 @@ bool fastRowPlain(const char*& p, const char* end, size_t n, char delim, bool de
 #if defined(CORVIMET_CELLS_AVX2)
 // fastRowPlain's work with 32 bytes of the scan at a time, and the common
 // cells four at a time, the others one by one.
-__attribute__((target("avx2"))) bool fastRowAvx2(const char*& p, const char* end, size_t n, char delim,
-                                                 bool decimalComma, float* const* columns, size_t row,
-                                                 const char** bounds) {
+__attribute__((target("avx2"), always_inline)) inline bool fastRowAvx2(const char*& p, const char* end, size_t n,
+                                                                       char delim, bool decimalComma,
+                                                                       float* const* columns, size_t row,
+                                                                       const char** bounds) {
   if (n > kLanes) return false;
   size_t found = 0;
   const char* q = p;
@@ -627,21 +628,47 @@ __attribute__((target("avx2"))) bool fastRowAvx2(const char*& p, const char* end
 }
 #endif
 
-// A row of exactly n plain numbers and a line end; on success p moves to the
-// next row and the k-th number is at columns[k][row]. bounds has room for n
-// pointers.
-inline bool fastRow(const char*& p, const char* end, size_t n, char delim, bool decimalComma, float* const* columns,
-                    size_t row, const char** bounds) {
-  // The text a page ahead asked for early: the hardware's own prefetching
-  // stops at every 4 KB page, and the rows waited there for their bytes
-  // (a fifth of the import's time). Only a hint; it never faults.
+// The text a page ahead asked for early: the hardware's own prefetching
+// stops at every 4 KB page, and the rows waited there for their bytes (a
+// fifth of the import's time). Only a hint; it never faults.
+inline void prefetchAhead(const char* p) {
 #if defined(__GNUC__)
   __builtin_prefetch(reinterpret_cast<const char*>(reinterpret_cast<uintptr_t>(p) + 4096));
+#else
+  (void)p;
 #endif
+}
+
 #if defined(CORVIMET_CELLS_AVX2)
-  if (haveAvx2()) return fastRowAvx2(p, end, n, delim, decimalComma, columns, row, bounds);
+// fastRows with AVX2: one call for many rows keeps the constants in
+// registers.
+__attribute__((target("avx2"))) size_t fastRowsAvx2(const char*& p, const char* limit, const char* end, size_t n,
+                                                    char delim, bool decimalComma, float* const* columns, size_t row,
+                                                    size_t most, const char** bounds) {
+  size_t got = 0;
+  for (; got < most && p < limit; ++got) {
+    prefetchAhead(p);
+    if (!fastRowAvx2(p, end, n, delim, decimalComma, columns, row + got, bounds)) break;
+  }
+  return got;
+}
 #endif
-  return fastRowPlain(p, end, n, delim, decimalComma, columns, row, bounds);
+
+// Rows from p of exactly n plain numbers and a line end each, for as long
+// as they last, at most `most` and none from limit (a row start) on: the
+// k-th number of the i-th row goes to columns[k][row + i]. Returns how many;
+// p moves to the row after them. bounds has room for n pointers.
+size_t fastRows(const char*& p, const char* limit, const char* end, size_t n, char delim, bool decimalComma,
+                float* const* columns, size_t row, size_t most, const char** bounds) {
+#if defined(CORVIMET_CELLS_AVX2)
+  if (haveAvx2()) return fastRowsAvx2(p, limit, end, n, delim, decimalComma, columns, row, most, bounds);
+#endif
+  size_t got = 0;
+  for (; got < most && p < limit; ++got) {
+    prefetchAhead(p);
+    if (!fastRowPlain(p, end, n, delim, decimalComma, columns, row + got, bounds)) break;
+  }
+  return got;
 }
 
 // work(k) for every k < count, shared out over the threads when the work is
@@ -697,14 +724,17 @@ void readStretch(Stretch& s, const char* bufferEnd, size_t n, char delim, bool d
     // The stop kept in a local while reading: the stretches sit side by
     // side, and writing to them row after row made the threads fight over
     // the line.
-    const char* stop = s.begin;
-    for (const char* p = s.begin;
-         p < s.end && fastRow(p, bufferEnd, n, delim, decimalComma, staging.data(), staged, bounds.data());
-         stop = p) {
-      if (++staged == stageRows) flush();
+    const char* p = s.begin;
+    for (;;) {
+      const size_t room = stageRows - staged;
+      const size_t got = fastRows(p, s.end, bufferEnd, n, delim, decimalComma, staging.data(), staged, room,
+                                  bounds.data());
+      staged += got;
+      if (got < room) break;   // a row that is not plain, or the end of the stretch
+      flush();
     }
     flush();
-    s.stop = stop;
+    s.stop = p;
   } catch (...) {  // nothing may leave a thread; the rows are read the ordinary way
     s.failed = true;
   }
@@ -876,10 +906,7 @@ bool readStretchesInPlace(const char* p, const char* end, std::vector<std::vecto
     size_t read = 0;
     try {
       std::vector<const char*> bounds(n);
-      for (const char* q = s.begin;
-           read < s.lines && q < s.end && fastRow(q, end, n, delim, decimalComma, into.data(), s.first + read, bounds.data());
-           stop = q)
-        ++read;
+      read = fastRows(stop, s.end, end, n, delim, decimalComma, into.data(), s.first, s.lines, bounds.data());
     } catch (...) {  // nothing may leave a thread; the rows are read the ordinary way
       read = 0;
       stop = s.begin;
@@ -1400,11 +1427,13 @@ FileStatus parseScanned(std::string_view text, const TextScan& scan, const LineE
       // The common row: one plain number to each column, staged so that the
       // columns grow a block at a time.
       const size_t n = t.columns.size();
-      if (n > 0 && rows < static_cast<size_t>(kMaxCases) &&
-          fastRow(p, end, n, t.delimiter, t.decimalComma, staging.data(), staged, bounds.data())) {
-        ++rows;
-        if (++staged == stageRows && !flushStage()) return FileStatus::OutOfMemory;
-        continue;
+      if (n > 0 && rows < static_cast<size_t>(kMaxCases)) {
+        const size_t got = fastRows(p, limit, end, n, t.delimiter, t.decimalComma, staging.data(), staged,
+                                    std::min(stageRows - staged, static_cast<size_t>(kMaxCases) - rows), bounds.data());
+        rows += got;
+        staged += got;
+        if (staged == stageRows && !flushStage()) return FileStatus::OutOfMemory;
+        if (got > 0) continue;
       }
       if (!flushStage()) return FileStatus::OutOfMemory;
       cells.clear();
