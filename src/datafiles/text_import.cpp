@@ -380,6 +380,38 @@ inline bool fastCell(const char* p, const char* end, const char* bufferEnd, char
 
 #if defined(__x86_64__) && defined(__GNUC__)
 #define CORVIMET_CELLS_AVX2 1
+// commonCellsAvx2's constants, each in every lane (the sign bit in the low
+// half only).
+struct alignas(32) CellConstants {
+  uint64_t lowBytes[4], nine[4], firstByte[4], minus[4], sixtyFour[4], point[4];
+  uint64_t comma[4], zeros[4], one[4], carries[4], tops[4], eight[4];
+  uint64_t pairWeights[4], fourWeights[4], tenThousand[4], tooLarge[4], lowHalves[4], signBits[4];
+};
+constexpr CellConstants kCellConstants = {
+    {0x0101010101010101ull, 0x0101010101010101ull, 0x0101010101010101ull, 0x0101010101010101ull},
+    {9, 9, 9, 9},
+    {0xFF, 0xFF, 0xFF, 0xFF},
+    {'-', '-', '-', '-'},
+    {64, 64, 64, 64},
+    {0x2E2E2E2E2E2E2E2Eull, 0x2E2E2E2E2E2E2E2Eull, 0x2E2E2E2E2E2E2E2Eull, 0x2E2E2E2E2E2E2E2Eull},  // '.'
+    {0x2C2C2C2C2C2C2C2Cull, 0x2C2C2C2C2C2C2C2Cull, 0x2C2C2C2C2C2C2C2Cull, 0x2C2C2C2C2C2C2C2Cull},  // ','
+    {0x3030303030303030ull, 0x3030303030303030ull, 0x3030303030303030ull, 0x3030303030303030ull},  // '0'
+    {1, 1, 1, 1},
+    {0x7676767676767676ull, 0x7676767676767676ull, 0x7676767676767676ull, 0x7676767676767676ull},
+    {0x8080808080808080ull, 0x8080808080808080ull, 0x8080808080808080ull, 0x8080808080808080ull},
+    {8, 8, 8, 8},
+    {0x010A010A010A010Aull, 0x010A010A010A010Aull, 0x010A010A010A010Aull, 0x010A010A010A010Aull},
+    {0x0001006400010064ull, 0x0001006400010064ull, 0x0001006400010064ull, 0x0001006400010064ull},
+    {10000, 10000, 10000, 10000},
+    {(1u << 24) + 1, (1u << 24) + 1, (1u << 24) + 1, (1u << 24) + 1},
+    {0x0000000200000000ull, 0x0000000600000004ull, 0x0000000200000000ull, 0x0000000600000004ull},  // 0, 2, 4, 6 twice
+    {0x8000000080000000ull, 0x8000000080000000ull, 0, 0},
+};
+
+__attribute__((target("avx2"), always_inline)) inline __m256i load(const uint64_t (&lanes)[4]) {
+  return _mm256_load_si256(reinterpret_cast<const __m256i*>(lanes));
+}
+
 // fastCell's common way for four cells at once: up to eight bytes of a
 // minus, digits and one point, read into a quotient of a float below 2^24
 // and a power of ten, and the sign bit. Bit k of the result is set for each
@@ -390,23 +422,24 @@ inline bool fastCell(const char* p, const char* end, const char* bufferEnd, char
 // the load until the stores were done.
 __attribute__((target("avx2"), always_inline)) inline unsigned commonCellsAvx2(__m256i bytes, __m256i lengths,
                                                                               bool decimalComma, __m128* dividends,
-                                                                              __m128* divisors, __m128i* signs) {
+                                                                              __m128* divisors, __m128i* signs,
+                                                                              const CellConstants& c) {
   const __m256i ones = _mm256_set1_epi64x(-1), zero = _mm256_setzero_si256();
-  const __m256i lowBytes = _mm256_set1_epi64x(0x0101010101010101ll);
+  const __m256i lowBytes = load(c.lowBytes);
   // No more than the eight bytes there are; after a minus, the bytes from
   // the one after it.
-  const __m256i fits = _mm256_cmpgt_epi64(_mm256_set1_epi64x(9), lengths);
-  const __m256i minus = _mm256_cmpeq_epi64(_mm256_and_si256(bytes, _mm256_set1_epi64x(0xFF)), _mm256_set1_epi64x('-'));
+  const __m256i fits = _mm256_cmpgt_epi64(load(c.nine), lengths);
+  const __m256i minus = _mm256_cmpeq_epi64(_mm256_and_si256(bytes, load(c.firstByte)), load(c.minus));
   bytes = _mm256_blendv_epi8(bytes, _mm256_srli_epi64(bytes, 8), minus);
   lengths = _mm256_add_epi64(lengths, minus);
   // The cell's own bytes; a length of 0 keeps none and reads as no digits.
-  const __m256i keep = _mm256_srlv_epi64(ones, _mm256_sub_epi64(_mm256_set1_epi64x(64), _mm256_slli_epi64(lengths, 3)));
-  __m256i points = _mm256_cmpeq_epi8(bytes, _mm256_set1_epi8('.'));
-  if (decimalComma) points = _mm256_or_si256(points, _mm256_cmpeq_epi8(bytes, _mm256_set1_epi8(',')));
+  const __m256i keep = _mm256_srlv_epi64(ones, _mm256_sub_epi64(load(c.sixtyFour), _mm256_slli_epi64(lengths, 3)));
+  __m256i points = _mm256_cmpeq_epi8(bytes, load(c.point));
+  if (decimalComma) points = _mm256_or_si256(points, _mm256_cmpeq_epi8(bytes, load(c.comma)));
   points = _mm256_and_si256(_mm256_and_si256(points, keep), lowBytes);   // 1 in each byte that is a point
-  __m256i x = _mm256_and_si256(_mm256_xor_si256(bytes, _mm256_set1_epi8('0')), keep);
+  __m256i x = _mm256_and_si256(_mm256_xor_si256(bytes, load(c.zeros)), keep);
   // One point: the bytes after it move down over it.
-  const __m256i below = _mm256_sub_epi64(points, _mm256_set1_epi64x(1));   // the bytes before the point
+  const __m256i below = _mm256_sub_epi64(points, load(c.one));   // the bytes before the point
   const __m256i anyPoint = _mm256_xor_si256(_mm256_cmpeq_epi64(points, zero), ones);
   const __m256i onePoint = _mm256_and_si256(anyPoint, _mm256_cmpeq_epi64(_mm256_and_si256(points, below), zero));
   const __m256i moved = _mm256_or_si256(_mm256_and_si256(x, below), _mm256_andnot_si256(below, _mm256_srli_epi64(x, 8)));
@@ -416,26 +449,26 @@ __attribute__((target("avx2"), always_inline)) inline unsigned commonCellsAvx2(_
   const __m256i scale = _mm256_and_si256(_mm256_sub_epi64(digits, before), onePoint);
   // Every byte a digit (with more than one point, a point is left among
   // them and is none), and at least one.
-  const __m256i notDigit = _mm256_and_si256(_mm256_or_si256(_mm256_add_epi64(x, _mm256_set1_epi64x(0x7676767676767676ll)), x),
-                                            _mm256_set1_epi64x(static_cast<long long>(0x8080808080808080ull)));
+  const __m256i notDigit = _mm256_and_si256(_mm256_or_si256(_mm256_add_epi64(x, load(c.carries)), x),
+                                            load(c.tops));
   __m256i good = _mm256_and_si256(_mm256_cmpeq_epi64(notDigit, zero), _mm256_cmpgt_epi64(digits, zero));
   good = _mm256_and_si256(good, fits);
   // The digits to the top, leading zeros below, then pairs, fours, eights:
   // the first byte is the most significant digit.
-  x = _mm256_sllv_epi64(x, _mm256_slli_epi64(_mm256_sub_epi64(_mm256_set1_epi64x(8), digits), 3));
-  const __m256i pairs = _mm256_maddubs_epi16(x, _mm256_set1_epi16(0x010A));
-  const __m256i fours = _mm256_madd_epi16(pairs, _mm256_set1_epi32(0x00010064));
-  const __m256i value = _mm256_add_epi64(_mm256_mul_epu32(fours, _mm256_set1_epi64x(10000)), _mm256_srli_epi64(fours, 32));
-  good = _mm256_and_si256(good, _mm256_cmpgt_epi64(_mm256_set1_epi64x((1 << 24) + 1), value));
+  x = _mm256_sllv_epi64(x, _mm256_slli_epi64(_mm256_sub_epi64(load(c.eight), digits), 3));
+  const __m256i pairs = _mm256_maddubs_epi16(x, load(c.pairWeights));
+  const __m256i fours = _mm256_madd_epi16(pairs, load(c.fourWeights));
+  const __m256i value = _mm256_add_epi64(_mm256_mul_epu32(fours, load(c.tenThousand)), _mm256_srli_epi64(fours, 32));
+  good = _mm256_and_si256(good, _mm256_cmpgt_epi64(load(c.tooLarge), value));
   // The low halves of the four lanes, in order: the values and the scales.
-  const __m256i gather = _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6);
+  const __m256i gather = load(c.lowHalves);
   const __m128i value32 = _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(value, gather));
   const __m128i scale32 = _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(scale, gather));
   const __m256 powers = _mm256_setr_ps(1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f);
   *dividends = _mm_cvtepi32_ps(value32);
   *divisors = _mm256_castps256_ps128(_mm256_permutevar8x32_ps(powers, _mm256_castsi128_si256(scale32)));
   *signs = _mm_and_si128(_mm256_castsi256_si128(_mm256_permutevar8x32_epi32(minus, gather)),
-                         _mm_set1_epi32(static_cast<int>(0x80000000u)));
+                         _mm256_castsi256_si128(load(c.signBits)));
   return static_cast<unsigned>(_mm256_movemask_pd(_mm256_castsi256_pd(good)));
 }
 
@@ -556,7 +589,8 @@ inline bool fastRowPlain(const char*& p, const char* end, size_t n, char delim, 
 __attribute__((target("avx2"), always_inline)) inline bool fastRowAvx2(const char*& p, const char* end, size_t n,
                                                                        char delim, bool decimalComma,
                                                                        float* const* columns, size_t row,
-                                                                       const char** bounds) {
+                                                                       const char** bounds,
+                                                                       const CellConstants& c) {
   if (n > kLanes) return false;
   size_t found = 0;
   const char* q = p;
@@ -599,7 +633,7 @@ __attribute__((target("avx2"), always_inline)) inline bool fastRowAvx2(const cha
     const unsigned read = commonCellsAvx2(_mm256_set_epi64x(static_cast<long long>(w3), static_cast<long long>(w2),
                                                             static_cast<long long>(w1), static_cast<long long>(w0)),
                                           _mm256_set_epi64x(l3, l2, l1, l0), decimalComma, &dividends, &divisors,
-                                          &signs);
+                                          &signs, c);
     const unsigned want = k + 4 <= n ? 0xFu : (1u << (n - k)) - 1;
     if ((read & want) != want) {
       alignas(16) float dv[4], ds[4];
@@ -640,15 +674,19 @@ inline void prefetchAhead(const char* p) {
 }
 
 #if defined(CORVIMET_CELLS_AVX2)
-// fastRows with AVX2: one call for many rows keeps the constants in
-// registers.
+// fastRows with AVX2.
 __attribute__((target("avx2"))) size_t fastRowsAvx2(const char*& p, const char* limit, const char* end, size_t n,
                                                     char delim, bool decimalComma, float* const* columns, size_t row,
                                                     size_t most, const char** bounds) {
+  // The constants copied where the compiler must read them from memory,
+  // once an instruction's operand: built in registers each time, most took
+  // three instructions, twice a row.
+  CellConstants c = kCellConstants;
+  asm volatile("" : : "r"(&c) : "memory");
   size_t got = 0;
   for (; got < most && p < limit; ++got) {
     prefetchAhead(p);
-    if (!fastRowAvx2(p, end, n, delim, decimalComma, columns, row + got, bounds)) break;
+    if (!fastRowAvx2(p, end, n, delim, decimalComma, columns, row + got, bounds, c)) break;
   }
   return got;
 }
