@@ -618,9 +618,9 @@ __attribute__((target("avx2"), always_inline)) inline bool fastRowAvx2(const cha
       w = 0;
       len = 0;
       if (i >= n || !inText) return;
-      const char* c = i ? bounds[i - 1] + 1 : p;
-      len = bounds[i] - c;
-      std::memcpy(&w, c, 8);
+      const char* from = i ? bounds[i - 1] + 1 : p;
+      len = bounds[i] - from;
+      std::memcpy(&w, from, 8);
     };
     uint64_t w0, w1, w2, w3;
     int64_t l0, l1, l2, l3;
