@@ -380,26 +380,66 @@ inline bool fastCell(const char* p, const char* end, const char* bufferEnd, char
 
 #if defined(__x86_64__) && defined(__GNUC__)
 #define CORVIMET_CELLS_AVX2 1
-// fastCell's common way for four cells at once: up to eight bytes of
-// digits and one point, read into a quotient of a float below 2^24 and a
-// power of ten. Bit k of the result is set for each cell it read; any other
-// cell is left to fastCell, which gives the same values for these. w holds
-// each cell's eight bytes from its first digit (after a minus) and len the
-// count of them that are the cell's, 0 for a cell not to read here.
-__attribute__((target("avx2"))) unsigned commonCellsAvx2(const uint64_t* w, const int64_t* len, bool decimalComma,
-                                                        float* dividends, float* divisors) {
-  const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(w));
-  const __m256i lengths = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(len));
+// commonCellsAvx2's constants, each in every lane (the sign bit in the low
+// half only).
+struct alignas(32) CellConstants {
+  uint64_t lowBytes[4], nine[4], firstByte[4], minus[4], sixtyFour[4], point[4];
+  uint64_t comma[4], zeros[4], one[4], carries[4], tops[4], eight[4];
+  uint64_t pairWeights[4], fourWeights[4], tenThousand[4], tooLarge[4], lowHalves[4], signBits[4];
+};
+constexpr CellConstants kCellConstants = {
+    {0x0101010101010101ull, 0x0101010101010101ull, 0x0101010101010101ull, 0x0101010101010101ull},
+    {9, 9, 9, 9},
+    {0xFF, 0xFF, 0xFF, 0xFF},
+    {'-', '-', '-', '-'},
+    {64, 64, 64, 64},
+    {0x2E2E2E2E2E2E2E2Eull, 0x2E2E2E2E2E2E2E2Eull, 0x2E2E2E2E2E2E2E2Eull, 0x2E2E2E2E2E2E2E2Eull},  // '.'
+    {0x2C2C2C2C2C2C2C2Cull, 0x2C2C2C2C2C2C2C2Cull, 0x2C2C2C2C2C2C2C2Cull, 0x2C2C2C2C2C2C2C2Cull},  // ','
+    {0x3030303030303030ull, 0x3030303030303030ull, 0x3030303030303030ull, 0x3030303030303030ull},  // '0'
+    {1, 1, 1, 1},
+    {0x7676767676767676ull, 0x7676767676767676ull, 0x7676767676767676ull, 0x7676767676767676ull},
+    {0x8080808080808080ull, 0x8080808080808080ull, 0x8080808080808080ull, 0x8080808080808080ull},
+    {8, 8, 8, 8},
+    {0x010A010A010A010Aull, 0x010A010A010A010Aull, 0x010A010A010A010Aull, 0x010A010A010A010Aull},
+    {0x0001006400010064ull, 0x0001006400010064ull, 0x0001006400010064ull, 0x0001006400010064ull},
+    {10000, 10000, 10000, 10000},
+    {(1u << 24) + 1, (1u << 24) + 1, (1u << 24) + 1, (1u << 24) + 1},
+    {0x0000000200000000ull, 0x0000000600000004ull, 0x0000000200000000ull, 0x0000000600000004ull},  // 0, 2, 4, 6 twice
+    {0x8000000080000000ull, 0x8000000080000000ull, 0, 0},
+};
+
+__attribute__((target("avx2"), always_inline)) inline __m256i load(const uint64_t (&lanes)[4]) {
+  return _mm256_load_si256(reinterpret_cast<const __m256i*>(lanes));
+}
+
+// fastCell's common way for four cells at once: up to eight bytes of a
+// minus, digits and one point, read into a quotient of a float below 2^24
+// and a power of ten, and the sign bit. Bit k of the result is set for each
+// cell it read; any other cell is left to fastCell, which gives the same
+// values for these. bytes holds each cell's first eight bytes and lengths
+// the count of the cell's own bytes, 0 for a cell not to read here. Kept in
+// registers: the cells stored one by one and loaded as one vector stalled
+// the load until the stores were done.
+__attribute__((target("avx2"), always_inline)) inline unsigned commonCellsAvx2(__m256i bytes, __m256i lengths,
+                                                                              bool decimalComma, __m128* dividends,
+                                                                              __m128* divisors, __m128i* signs,
+                                                                              const CellConstants& c) {
   const __m256i ones = _mm256_set1_epi64x(-1), zero = _mm256_setzero_si256();
-  const __m256i lowBytes = _mm256_set1_epi64x(0x0101010101010101ll);
+  const __m256i lowBytes = load(c.lowBytes);
+  // No more than the eight bytes there are; after a minus, the bytes from
+  // the one after it.
+  const __m256i fits = _mm256_cmpgt_epi64(load(c.nine), lengths);
+  const __m256i minus = _mm256_cmpeq_epi64(_mm256_and_si256(bytes, load(c.firstByte)), load(c.minus));
+  bytes = _mm256_blendv_epi8(bytes, _mm256_srli_epi64(bytes, 8), minus);
+  lengths = _mm256_add_epi64(lengths, minus);
   // The cell's own bytes; a length of 0 keeps none and reads as no digits.
-  const __m256i keep = _mm256_srlv_epi64(ones, _mm256_sub_epi64(_mm256_set1_epi64x(64), _mm256_slli_epi64(lengths, 3)));
-  __m256i points = _mm256_cmpeq_epi8(bytes, _mm256_set1_epi8('.'));
-  if (decimalComma) points = _mm256_or_si256(points, _mm256_cmpeq_epi8(bytes, _mm256_set1_epi8(',')));
+  const __m256i keep = _mm256_srlv_epi64(ones, _mm256_sub_epi64(load(c.sixtyFour), _mm256_slli_epi64(lengths, 3)));
+  __m256i points = _mm256_cmpeq_epi8(bytes, load(c.point));
+  if (decimalComma) points = _mm256_or_si256(points, _mm256_cmpeq_epi8(bytes, load(c.comma)));
   points = _mm256_and_si256(_mm256_and_si256(points, keep), lowBytes);   // 1 in each byte that is a point
-  __m256i x = _mm256_and_si256(_mm256_xor_si256(bytes, _mm256_set1_epi8('0')), keep);
+  __m256i x = _mm256_and_si256(_mm256_xor_si256(bytes, load(c.zeros)), keep);
   // One point: the bytes after it move down over it.
-  const __m256i below = _mm256_sub_epi64(points, _mm256_set1_epi64x(1));   // the bytes before the point
+  const __m256i below = _mm256_sub_epi64(points, load(c.one));   // the bytes before the point
   const __m256i anyPoint = _mm256_xor_si256(_mm256_cmpeq_epi64(points, zero), ones);
   const __m256i onePoint = _mm256_and_si256(anyPoint, _mm256_cmpeq_epi64(_mm256_and_si256(points, below), zero));
   const __m256i moved = _mm256_or_si256(_mm256_and_si256(x, below), _mm256_andnot_si256(below, _mm256_srli_epi64(x, 8)));
@@ -409,23 +449,26 @@ __attribute__((target("avx2"))) unsigned commonCellsAvx2(const uint64_t* w, cons
   const __m256i scale = _mm256_and_si256(_mm256_sub_epi64(digits, before), onePoint);
   // Every byte a digit (with more than one point, a point is left among
   // them and is none), and at least one.
-  const __m256i notDigit = _mm256_and_si256(_mm256_or_si256(_mm256_add_epi64(x, _mm256_set1_epi64x(0x7676767676767676ll)), x),
-                                            _mm256_set1_epi64x(static_cast<long long>(0x8080808080808080ull)));
+  const __m256i notDigit = _mm256_and_si256(_mm256_or_si256(_mm256_add_epi64(x, load(c.carries)), x),
+                                            load(c.tops));
   __m256i good = _mm256_and_si256(_mm256_cmpeq_epi64(notDigit, zero), _mm256_cmpgt_epi64(digits, zero));
+  good = _mm256_and_si256(good, fits);
   // The digits to the top, leading zeros below, then pairs, fours, eights:
   // the first byte is the most significant digit.
-  x = _mm256_sllv_epi64(x, _mm256_slli_epi64(_mm256_sub_epi64(_mm256_set1_epi64x(8), digits), 3));
-  const __m256i pairs = _mm256_maddubs_epi16(x, _mm256_set1_epi16(0x010A));
-  const __m256i fours = _mm256_madd_epi16(pairs, _mm256_set1_epi32(0x00010064));
-  const __m256i value = _mm256_add_epi64(_mm256_mul_epu32(fours, _mm256_set1_epi64x(10000)), _mm256_srli_epi64(fours, 32));
-  good = _mm256_and_si256(good, _mm256_cmpgt_epi64(_mm256_set1_epi64x((1 << 24) + 1), value));
+  x = _mm256_sllv_epi64(x, _mm256_slli_epi64(_mm256_sub_epi64(load(c.eight), digits), 3));
+  const __m256i pairs = _mm256_maddubs_epi16(x, load(c.pairWeights));
+  const __m256i fours = _mm256_madd_epi16(pairs, load(c.fourWeights));
+  const __m256i value = _mm256_add_epi64(_mm256_mul_epu32(fours, load(c.tenThousand)), _mm256_srli_epi64(fours, 32));
+  good = _mm256_and_si256(good, _mm256_cmpgt_epi64(load(c.tooLarge), value));
   // The low halves of the four lanes, in order: the values and the scales.
-  const __m256i gather = _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6);
+  const __m256i gather = load(c.lowHalves);
   const __m128i value32 = _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(value, gather));
   const __m128i scale32 = _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(scale, gather));
   const __m256 powers = _mm256_setr_ps(1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f);
-  _mm_storeu_ps(dividends, _mm_cvtepi32_ps(value32));
-  _mm_storeu_ps(divisors, _mm256_castps256_ps128(_mm256_permutevar8x32_ps(powers, _mm256_castsi128_si256(scale32))));
+  *dividends = _mm_cvtepi32_ps(value32);
+  *divisors = _mm256_castps256_ps128(_mm256_permutevar8x32_ps(powers, _mm256_castsi128_si256(scale32)));
+  *signs = _mm_and_si128(_mm256_castsi256_si128(_mm256_permutevar8x32_epi32(minus, gather)),
+                         _mm256_castsi256_si128(load(c.signBits)));
   return static_cast<unsigned>(_mm256_movemask_pd(_mm256_castsi256_pd(good)));
 }
 
@@ -464,69 +507,58 @@ inline void scanBytes(const char* q, char delim, uint32_t* delims, uint32_t* end
 }
 #endif
 
-// A row of exactly n plain numbers and a line end; on success p moves to the
-// next row and the k-th number is at values[k * stride]. bounds has room for
-// n pointers.
-bool fastRow(const char*& p, const char* end, size_t n, char delim, bool decimalComma, float* values, size_t stride,
-             const char** bounds) {
-  size_t found = 0;
-  const char* lineEnd = nullptr;
-  for (const char* q = p; end - q >= kScanBytes; q += kScanBytes) {
+// One block of the scan of a row, its delimiters and line ends a bit for
+// each byte from q: the delimiters before the line end go to bounds, and the
+// line end after them, which closes the row (1). -1 for a row of more than n
+// cells or one that ends with fewer, 0 where it goes on past the block.
+inline int takeBounds(const char* q, uint32_t delims, uint32_t ends, size_t n, size_t& found, const char** bounds) {
+  if (ends) delims &= (ends & (0 - ends)) - 1;  // only those before the line end
+  for (; delims; delims &= delims - 1) {
+    if (found + 1 == n) return -1;
+    bounds[found++] = q + std::countr_zero(delims);
+  }
+  if (!ends) return 0;
+  if (found + 1 != n) return -1;
+  bounds[found] = q + std::countr_zero(ends);
+  return 1;
+}
+
+// The cells' bounds of a row of n cells from p: bounds[k] the delimiter after
+// cell k, bounds[n - 1] the line end. False where the row has other than n
+// cells or its line end lies beyond the whole blocks of kScanBytes before end.
+// q is where the scan goes on, `found` bounds from p taken already.
+inline bool rowBounds(const char* q, const char* end, size_t n, char delim, size_t found, const char** bounds) {
+  for (; end - q >= kScanBytes; q += kScanBytes) {
     uint32_t delims, ends;
     scanBytes(q, delim, &delims, &ends);
-    if (ends) delims &= (ends & (0 - ends)) - 1;  // only those before the line end
-    for (; delims; delims &= delims - 1) {
-      if (found + 1 == n) return false;
-      bounds[found++] = q + std::countr_zero(delims);
-    }
-    if (ends) {
-      lineEnd = q + std::countr_zero(ends);
-      break;
-    }
+    if (const int r = takeBounds(q, delims, ends, n, found, bounds)) return r > 0;
   }
-  if (!lineEnd || found + 1 != n) return false;
-  bounds[found] = lineEnd;
-  // Lanes past n divide 0 by 1.
-  constexpr size_t kLanes = (static_cast<size_t>(kMaxTextColumns) + 3) & ~size_t{3};
-  if (n > kLanes) return false;
+  return false;
+}
+
+// Lanes of four, for the cells of a row.
+constexpr size_t kLanes = (static_cast<size_t>(kMaxTextColumns) + 3) & ~size_t{3};
+
+// The start of the row after the line end at lineEnd.
+inline const char* afterLineEnd(const char* lineEnd, const char* end) {
+  const char* p = lineEnd + (*lineEnd == '\r');
+  return p + (p < end && *p == '\n');
+}
+
+// fastRow without AVX2.
+inline bool fastRowPlain(const char*& p, const char* end, size_t n, char delim, bool decimalComma,
+                         float* const* columns, size_t row, const char** bounds) {
+  if (n > kLanes || !rowBounds(p, end, n, delim, 0, bounds)) return false;
   alignas(16) float dividends[kLanes], divisors[kLanes];
   alignas(16) uint32_t signs[kLanes];
   bool ok = true;
-#if defined(CORVIMET_CELLS_AVX2)
-  if (haveAvx2()) {
-    // The common cells four at a time; the others one by one.
-    alignas(32) uint64_t words[kLanes];
-    alignas(32) int64_t lengths[kLanes];
-    for (size_t k = 0; k < n; ++k) {
-      const char* c = k ? bounds[k - 1] + 1 : p;
-      const bool negative = *c == '-';
-      c += negative;
-      signs[k] = negative ? 0x80000000u : 0u;
-      const ptrdiff_t len = bounds[k] - c;
-      lengths[k] = len > 0 && len <= 8 && end - c >= 8 ? len : 0;
-      words[k] = 0;
-      if (lengths[k] > 0) std::memcpy(&words[k], c, 8);
-    }
-    for (size_t k = n; k < ((n + 3) & ~size_t{3}); ++k) lengths[k] = words[k] = 0;
-    for (size_t k = 0; k < n; k += 4) {
-      unsigned read = commonCellsAvx2(words + k, lengths + k, decimalComma, dividends + k, divisors + k);
-      for (size_t i = k; i < std::min(n, k + 4); ++i, read >>= 1) {
-        if (read & 1) continue;
-        bool neg;
-        ok &= fastCell(i ? bounds[i - 1] + 1 : p, bounds[i], end, delim, decimalComma, &dividends[i], &divisors[i], &neg);
-        signs[i] = neg ? 0x80000000u : 0u;
-      }
-    }
-  } else
-#endif
-  {
-    for (size_t k = 0; k < n; ++k) {
-      bool neg;
-      ok &= fastCell(k ? bounds[k - 1] + 1 : p, bounds[k], end, delim, decimalComma, &dividends[k], &divisors[k], &neg);
-      signs[k] = neg ? 0x80000000u : 0u;
-    }
+  for (size_t k = 0; k < n; ++k) {
+    bool neg;
+    ok &= fastCell(k ? bounds[k - 1] + 1 : p, bounds[k], end, delim, decimalComma, &dividends[k], &divisors[k], &neg);
+    signs[k] = neg ? 0x80000000u : 0u;
   }
   if (!ok) return false;
+  // Lanes past n divide 0 by 1.
   const size_t lanes = (n + 3) & ~size_t{3};
   for (size_t k = n; k < lanes; ++k) {
     dividends[k] = 0.0f;
@@ -540,16 +572,141 @@ bool fastRow(const char*& p, const char* end, size_t n, char delim, bool decimal
     const __m128 q = _mm_div_ps(_mm_load_ps(dividends + k), _mm_load_ps(divisors + k));
     _mm_store_ps(dividends + k, _mm_xor_ps(q, _mm_castsi128_ps(_mm_load_si128(reinterpret_cast<const __m128i*>(signs + k)))));
   }
-  for (size_t k = 0; k < n; ++k) values[k * stride] = dividends[k];
+  for (size_t k = 0; k < n; ++k) columns[k][row] = dividends[k];
 #else
   for (size_t k = 0; k < n; ++k) {
     const float q = dividends[k] / divisors[k];
-    values[k * stride] = signs[k] ? -q : q;
+    columns[k][row] = signs[k] ? -q : q;
   }
 #endif
-  p = lineEnd + (*lineEnd == '\r');
-  p += p < end && *p == '\n';
+  p = afterLineEnd(bounds[n - 1], end);
   return true;
+}
+
+#if defined(CORVIMET_CELLS_AVX2)
+// fastRowPlain's work with 32 bytes of the scan at a time, and the common
+// cells four at a time, the others one by one.
+__attribute__((target("avx2"), always_inline)) inline bool fastRowAvx2(const char*& p, const char* end, size_t n,
+                                                                       char delim, bool decimalComma,
+                                                                       float* const* columns, size_t row,
+                                                                       const char** bounds,
+                                                                       const CellConstants& c) {
+  if (n > kLanes) return false;
+  size_t found = 0;
+  const char* q = p;
+  {
+    const __m256i delims32 = _mm256_set1_epi8(delim), cr = _mm256_set1_epi8('\r'), lf = _mm256_set1_epi8('\n');
+    int r = 0;
+    for (; end - q >= 32; q += 32) {
+      const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(q));
+      const auto delims = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(w, delims32)));
+      const auto ends = static_cast<uint32_t>(
+          _mm256_movemask_epi8(_mm256_or_si256(_mm256_cmpeq_epi8(w, cr), _mm256_cmpeq_epi8(w, lf))));
+      if ((r = takeBounds(q, delims, ends, n, found, bounds)) != 0) break;
+    }
+    // The scan covers the same whole blocks of 16 bytes as rowBounds.
+    if (r < 0 || (r == 0 && !rowBounds(q, end, n, delim, found, bounds))) return false;
+  }
+  // Every cell's first eight bytes are in the text unless the row ends
+  // within eight bytes of its end; then fastCell reads each.
+  const bool inText = end - bounds[n - 1] >= 8;
+  alignas(16) float values[kLanes];
+  for (size_t k = 0; k < n; k += 4) {
+    // Each cell's first eight bytes and its length (0 for one not to read
+    // as common), in registers.
+    const auto cell = [&](size_t i, uint64_t& w, int64_t& len) {
+      w = 0;
+      len = 0;
+      if (i >= n || !inText) return;
+      const char* from = i ? bounds[i - 1] + 1 : p;
+      len = bounds[i] - from;
+      std::memcpy(&w, from, 8);
+    };
+    uint64_t w0, w1, w2, w3;
+    int64_t l0, l1, l2, l3;
+    cell(k, w0, l0);
+    cell(k + 1, w1, l1);
+    cell(k + 2, w2, l2);
+    cell(k + 3, w3, l3);
+    __m128 dividends, divisors;
+    __m128i signs;
+    const unsigned read = commonCellsAvx2(_mm256_set_epi64x(static_cast<long long>(w3), static_cast<long long>(w2),
+                                                            static_cast<long long>(w1), static_cast<long long>(w0)),
+                                          _mm256_set_epi64x(l3, l2, l1, l0), decimalComma, &dividends, &divisors,
+                                          &signs, c);
+    const unsigned want = k + 4 <= n ? 0xFu : (1u << (n - k)) - 1;
+    if ((read & want) != want) {
+      alignas(16) float dv[4], ds[4];
+      alignas(16) uint32_t sg[4];
+      _mm_store_ps(dv, dividends);
+      _mm_store_ps(ds, divisors);
+      _mm_store_si128(reinterpret_cast<__m128i*>(sg), signs);
+      for (size_t i = 0; i < 4; ++i) {
+        if (!((want & ~read) >> i & 1)) continue;
+        bool neg;
+        if (!fastCell(k + i ? bounds[k + i - 1] + 1 : p, bounds[k + i], end, delim, decimalComma, &dv[i], &ds[i], &neg))
+          return false;
+        sg[i] = neg ? 0x80000000u : 0u;
+      }
+      dividends = _mm_load_ps(dv);
+      divisors = _mm_load_ps(ds);
+      signs = _mm_load_si128(reinterpret_cast<const __m128i*>(sg));
+    }
+    // Four correctly rounded IEEE quotients at a time: the same values as
+    // one by one. Lanes past n divide 0 by 1.
+    _mm_store_ps(values + k, _mm_xor_ps(_mm_div_ps(dividends, divisors), _mm_castsi128_ps(signs)));
+  }
+  for (size_t k = 0; k < n; ++k) columns[k][row] = values[k];
+  p = afterLineEnd(bounds[n - 1], end);
+  return true;
+}
+#endif
+
+// The text a page ahead asked for early: the hardware's own prefetching
+// stops at every 4 KB page, and the rows waited there for their bytes (a
+// fifth of the import's time). Only a hint; it never faults.
+inline void prefetchAhead(const char* p) {
+#if defined(__GNUC__)
+  __builtin_prefetch(reinterpret_cast<const char*>(reinterpret_cast<uintptr_t>(p) + 4096));
+#else
+  (void)p;
+#endif
+}
+
+#if defined(CORVIMET_CELLS_AVX2)
+// fastRows with AVX2.
+__attribute__((target("avx2"))) size_t fastRowsAvx2(const char*& p, const char* limit, const char* end, size_t n,
+                                                    char delim, bool decimalComma, float* const* columns, size_t row,
+                                                    size_t most, const char** bounds) {
+  // The constants copied where the compiler must read them from memory,
+  // once an instruction's operand: built in registers each time, most took
+  // three instructions, twice a row.
+  CellConstants c = kCellConstants;
+  asm volatile("" : : "r"(&c) : "memory");
+  size_t got = 0;
+  for (; got < most && p < limit; ++got) {
+    prefetchAhead(p);
+    if (!fastRowAvx2(p, end, n, delim, decimalComma, columns, row + got, bounds, c)) break;
+  }
+  return got;
+}
+#endif
+
+// Rows from p of exactly n plain numbers and a line end each, for as long
+// as they last, at most `most` and none from limit (a row start) on: the
+// k-th number of the i-th row goes to columns[k][row + i]. Returns how many;
+// p moves to the row after them. bounds has room for n pointers.
+size_t fastRows(const char*& p, const char* limit, const char* end, size_t n, char delim, bool decimalComma,
+                float* const* columns, size_t row, size_t most, const char** bounds) {
+#if defined(CORVIMET_CELLS_AVX2)
+  if (haveAvx2()) return fastRowsAvx2(p, limit, end, n, delim, decimalComma, columns, row, most, bounds);
+#endif
+  size_t got = 0;
+  for (; got < most && p < limit; ++got) {
+    prefetchAhead(p);
+    if (!fastRowPlain(p, end, n, delim, decimalComma, columns, row + got, bounds)) break;
+  }
+  return got;
 }
 
 // work(k) for every k < count, shared out over the threads when the work is
@@ -592,6 +749,8 @@ void readStretch(Stretch& s, const char* bufferEnd, size_t n, char delim, bool d
     // Staged column after column, so that the columns grow a block at a time.
     const size_t stageRows = std::max<size_t>(16, 16384 / n);
     std::vector<float> stage(n * stageRows);
+    std::vector<float*> staging(n);
+    for (size_t k = 0; k < n; ++k) staging[k] = stage.data() + k * stageRows;
     size_t staged = 0;
     const auto flush = [&] {
       for (size_t k = 0; k < n; ++k)
@@ -603,14 +762,17 @@ void readStretch(Stretch& s, const char* bufferEnd, size_t n, char delim, bool d
     // The stop kept in a local while reading: the stretches sit side by
     // side, and writing to them row after row made the threads fight over
     // the line.
-    const char* stop = s.begin;
-    for (const char* p = s.begin;
-         p < s.end && fastRow(p, bufferEnd, n, delim, decimalComma, stage.data() + staged, stageRows, bounds.data());
-         stop = p) {
-      if (++staged == stageRows) flush();
+    const char* p = s.begin;
+    for (;;) {
+      const size_t room = stageRows - staged;
+      const size_t got = fastRows(p, s.end, bufferEnd, n, delim, decimalComma, staging.data(), staged, room,
+                                  bounds.data());
+      staged += got;
+      if (got < room) break;   // a row that is not plain, or the end of the stretch
+      flush();
     }
     flush();
-    s.stop = stop;
+    s.stop = p;
   } catch (...) {  // nothing may leave a thread; the rows are read the ordinary way
     s.failed = true;
   }
@@ -782,22 +944,7 @@ bool readStretchesInPlace(const char* p, const char* end, std::vector<std::vecto
     size_t read = 0;
     try {
       std::vector<const char*> bounds(n);
-      // Staged column after column in the cache, then copied to the rows.
-      const size_t stageRows = std::max<size_t>(16, 16384 / n);
-      std::vector<float> stage(n * stageRows);
-      size_t staged = 0;
-      const auto flush = [&] {
-        for (size_t k = 0; k < n; ++k)
-          std::memcpy(into[k] + s.first + read, stage.data() + k * stageRows, staged * sizeof(float));
-        read += staged;
-        staged = 0;
-      };
-      for (const char* q = s.begin; read + staged < s.lines && q < s.end &&
-                                    fastRow(q, end, n, delim, decimalComma, stage.data() + staged, stageRows, bounds.data());
-           stop = q) {
-        if (++staged == stageRows) flush();
-      }
-      flush();
+      read = fastRows(stop, s.end, end, n, delim, decimalComma, into.data(), s.first, s.lines, bounds.data());
     } catch (...) {  // nothing may leave a thread; the rows are read the ordinary way
       read = 0;
       stop = s.begin;
@@ -1299,6 +1446,7 @@ FileStatus parseScanned(std::string_view text, const TextScan& scan, const LineE
   std::vector<Cell> cells;
   std::vector<const char*> bounds;
   std::vector<float> stage;  // column after column, stageRows each
+  std::vector<float*> staging;  // where each column's run starts in it
   size_t stageRows = 0, staged = 0;
   const auto flushStage = [&]() {
     try {
@@ -1317,11 +1465,13 @@ FileStatus parseScanned(std::string_view text, const TextScan& scan, const LineE
       // The common row: one plain number to each column, staged so that the
       // columns grow a block at a time.
       const size_t n = t.columns.size();
-      if (n > 0 && rows < static_cast<size_t>(kMaxCases) &&
-          fastRow(p, end, n, t.delimiter, t.decimalComma, stage.data() + staged, stageRows, bounds.data())) {
-        ++rows;
-        if (++staged == stageRows && !flushStage()) return FileStatus::OutOfMemory;
-        continue;
+      if (n > 0 && rows < static_cast<size_t>(kMaxCases)) {
+        const size_t got = fastRows(p, limit, end, n, t.delimiter, t.decimalComma, staging.data(), staged,
+                                    std::min(stageRows - staged, static_cast<size_t>(kMaxCases) - rows), bounds.data());
+        rows += got;
+        staged += got;
+        if (staged == stageRows && !flushStage()) return FileStatus::OutOfMemory;
+        if (got > 0) continue;
       }
       if (!flushStage()) return FileStatus::OutOfMemory;
       cells.clear();
@@ -1363,9 +1513,11 @@ FileStatus parseScanned(std::string_view text, const TextScan& scan, const LineE
         stageRows = std::max<size_t>(16, 16384 / cells.size());
         try {
           stage.resize(cells.size() * stageRows);
+          staging.resize(cells.size());
         } catch (const std::bad_alloc&) {
           return FileStatus::OutOfMemory;
         }
+        for (size_t k = 0; k < cells.size(); ++k) staging[k] = stage.data() + k * stageRows;
         t.unreadCells.resize(cells.size(), static_cast<int64_t>(rows));
         t.clockColumn.resize(cells.size(), false);
         t.firstCells.resize(cells.size());

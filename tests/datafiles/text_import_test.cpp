@@ -316,17 +316,23 @@ TEST_F(TextImportTest, NumberFormsReadAsBefore) {
       {"1e40", 0, false},    {"1e-50", 0, true},     {"3.4028236e38", 0, false}, {"1 2", 0, false},
       {"1e-40", 1e-40f, true},  // a float below the normal range keeps its value
       {"1.2345000000000000000000000000000000000000000000000000000000000000000000", 1.2345f, true},  // > 64
+      {"-1234567", -1234567.0f, true}, {"-12345678", -12345678.0f, true}, {"-1.234567", -1.234567f, true},
   };
-  for (const Form& f : forms) {
-    SCOPED_TRACE(f.text);
-    TextTable t = parsed(std::string("a,b\n1,1\n2,") + f.text + "\n");
-    ASSERT_EQ(t.rows(), 2);
-    EXPECT_EQ(t.columns[1][1], f.value);
-    EXPECT_EQ(t.unreadCells[1], f.read ? 0 : 1);
+  // As the last line and as one with rows after it, which the row-at-a-time
+  // reading takes.
+  for (const char* after : {"", "3,3\n3,3\n3,3\n3,3\n"}) {
+    const int32_t rows = *after ? 6 : 2;
+    for (const Form& f : forms) {
+      SCOPED_TRACE(std::string(f.text) + after);
+      TextTable t = parsed(std::string("a,b\n1,1\n2,") + f.text + "\n" + after);
+      ASSERT_EQ(t.rows(), rows);
+      EXPECT_EQ(t.columns[1][1], f.value);
+      EXPECT_EQ(t.unreadCells[1], f.read ? 0 : 1);
+    }
+    TextTable z = parsed(std::string("a,b\n1,1\n2,-0\n") + after);
+    EXPECT_TRUE(std::signbit(z.columns[1][1]));
+    EXPECT_EQ(z.unreadCells[1], 0);
   }
-  TextTable z = parsed("a,b\n1,1\n2,-0\n");
-  EXPECT_TRUE(std::signbit(z.columns[1][1]));
-  EXPECT_EQ(z.unreadCells[1], 0);
 }
 
 // Real instrument exports: every data row is kept, and the time unit comes
