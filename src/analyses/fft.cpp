@@ -302,7 +302,7 @@ template <class V>
   const double scale = 1.0 / static_cast<double>(m);   // 2 / n
   const size_t half = m / 2;
   // Z_j .. Z_(j + lanes - 1), all in one half, as the radix-2 stage gives them.
-  const auto z = [&]<class V>(size_t j, V* zr, V* zi) {
+  const auto z = [&]<class V>(size_t j, V* zr, V* zi) __attribute__((always_inline)) {
     if (!lastR) {
       *zr = loadAt<V>(re + j);
       *zi = loadAt<V>(im + j);
@@ -317,7 +317,9 @@ template <class V>
     *zr = top ? ar + br : ar - br;
     *zi = top ? ai + bi : ai - bi;
   };
-  const auto magnitude = [&]<class V>(size_t k, V rk, V ik, V rc, V ic) {
+  // Inlined, as the vector helpers are: a real call without AVX would take
+  // the 32-byte arguments another way than the caller passes them.
+  const auto magnitude = [&]<class V>(size_t k, V rk, V ik, V rc, V ic) __attribute__((always_inline)) {
     const V er = 0.5 * (rk + rc), ei = 0.5 * (ik - ic);
     const V orr = 0.5 * (ik + ic), oi = -0.5 * (rk - rc);
     const V wr = loadAt<V>(t.unpackRe.data() + k), wi = loadAt<V>(t.unpackIm.data() + k);

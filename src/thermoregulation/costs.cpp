@@ -72,11 +72,13 @@ template <class D, class I>
   // ln 2 in two parts: the first's 32 bits times k (|k| < 2^9) are exact.
   constexpr double kLn2Hi = 0x1.62e42fefp-1, kLn2Lo = 0x1.473de6af278edp-34;
   constexpr double kShift = 0x1.8p52;   // adding it rounds to a whole number
+  // __builtin_bit_cast, not std::bit_cast: an unoptimised build calls the
+  // latter, and without AVX takes a 32-byte vector another way.
   const D nan = x;
   x = x < -150.0 ? D{} - 150.0 : x;
   x = x > 89.0 ? D{} + 89.0 : x;
   D kd = x * kInvLn2 + kShift;
-  const I k = std::bit_cast<I>(kd) - std::bit_cast<int64_t>(kShift);
+  const I k = __builtin_bit_cast(I, kd) - __builtin_bit_cast(int64_t, kShift);
   kd = kd - kShift;
   const D r = (x - kd * kLn2Hi) - kd * kLn2Lo;   // |r| <= 0.35
   // Taylor to r^11: the first term left out is below 10^-15.
@@ -91,7 +93,7 @@ template <class D, class I>
   p = p * r + 0.5;
   p = p * r + 1.0;
   p = p * r + 1.0;
-  const D y = p * std::bit_cast<D>((k + 1023) << 52);
+  const D y = p * __builtin_bit_cast(D, (k + 1023) << 52);
   return nan == nan ? y : nan;
 }
 
