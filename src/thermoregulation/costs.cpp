@@ -545,14 +545,52 @@ constexpr int32_t kVectorBlock = 256;
   return inside ? h : h - 24.0f * q;
 }
 
-template <bool kDayActive, bool kTorpor>
+// Four vectors of eight cases stored case by case: the case's four values
+// side by side.
+[[gnu::always_inline]] inline void storeByCase(float* p, F8 w, F8 x, F8 y, F8 z) {
+  const F8 wx0 = __builtin_shufflevector(w, x, 0, 8, 1, 9, 4, 12, 5, 13);
+  const F8 wx1 = __builtin_shufflevector(w, x, 2, 10, 3, 11, 6, 14, 7, 15);
+  const F8 yz0 = __builtin_shufflevector(y, z, 0, 8, 1, 9, 4, 12, 5, 13);
+  const F8 yz1 = __builtin_shufflevector(y, z, 2, 10, 3, 11, 6, 14, 7, 15);
+  const F8 c04 = __builtin_shufflevector(wx0, yz0, 0, 1, 8, 9, 4, 5, 12, 13);
+  const F8 c15 = __builtin_shufflevector(wx0, yz0, 2, 3, 10, 11, 6, 7, 14, 15);
+  const F8 c26 = __builtin_shufflevector(wx1, yz1, 0, 1, 8, 9, 4, 5, 12, 13);
+  const F8 c37 = __builtin_shufflevector(wx1, yz1, 2, 3, 10, 11, 6, 7, 14, 15);
+  store8(p, __builtin_shufflevector(c04, c15, 0, 1, 2, 3, 8, 9, 10, 11));
+  store8(p + 8, __builtin_shufflevector(c26, c37, 0, 1, 2, 3, 8, 9, 10, 11));
+  store8(p + 16, __builtin_shufflevector(c04, c15, 4, 5, 6, 7, 12, 13, 14, 15));
+  store8(p + 24, __builtin_shufflevector(c26, c37, 4, 5, 6, 7, 12, 13, 14, 15));
+}
+
+using F4 = float __attribute__((vector_size(16)));
+
+// Four floats as doubles. The generic conversion comes out as two halves
+// and a merge: one instruction with AVX.
+template <bool kAvx>
+[[gnu::always_inline]] inline D4 widen(F4 v) {
+#if CORVIMET_X86_DISPATCH
+  if constexpr (kAvx) return __builtin_ia32_cvtps2pd256(v);
+#endif
+  return __builtin_convertvector(v, D4);
+}
+
+[[gnu::always_inline]] inline void store4d(double* p, D4 v) { std::memcpy(p, &v, sizeof v); }
+
+// A case's four values as doubles.
+template <bool kAvx>
+[[gnu::always_inline]] inline D4 caseAdds(const float* p) {
+  F4 v;
+  std::memcpy(&v, p, sizeof v);
+  return widen<kAvx>(v);
+}
+
+template <bool kDayActive, bool kTorpor, bool kAvx>
 [[gnu::always_inline]] inline CaseTotals vectorCasesBody(const TregClimate c, const TregAnimal a, const TregSettings s,
                                                          const RunConstants k0, float* costs, float* store,
                                                          WindowSearch* window) {
   CaseTotals r;
   if (!(k0.cActive > 0.0f && k0.cRest > 0.0f)) window = nullptr;
   r.windowsSearched = window != nullptr;
-  int32_t windowCount = 0;
   const float M = k0.M;
   const int32_t n = std::max<int32_t>(c.nCases, 0);
   const float minTb = s.minimumTorporTb;
@@ -574,11 +612,15 @@ template <bool kDayActive, bool kTorpor>
 
   // Counts go down by one per lane (a mask is -1), added up at the end.
   I8 totalCases = {}, atBMR = {}, aboveBMR = {}, torporCases = {}, activeCases = {};
-  double writtenSum = 0, aboveSum = 0, torporSum = 0, activeTotal = 0;
+  // The written, above-BMR, torpor and active sums, lane by lane.
+  D4 sums = {};
+  double windowCount = 0;
   // Written costs are positive numbers: their maximum does not depend on order.
   F8 highest = splat(0.0f);
-  alignas(32) float addWritten[kVectorBlock], addAbove[kVectorBlock], addTorpor[kVectorBlock],
-      addActive[kVectorBlock];
+  // What each case adds to the four sums, case by case, so that the chain
+  // of additions takes one load a case.
+  alignas(32) float adds[4 * kVectorBlock];
+  alignas(32) double ones[kVectorBlock];
   // The first and the last block, and a missing channel, go through copies
   // padded with cases that are rejected and change nothing.
   alignas(32) float shadeBuf[kVectorBlock], sunBuf[kVectorBlock], timeBuf[kVectorBlock + 1];
@@ -649,7 +691,8 @@ template <bool kDayActive, bool kTorpor>
       I8 counted = hasCost;
       atBMR += hasCost & floored;
       aboveBMR += hasCost & ~floored;
-      store8(addAbove + i, (hasCost & ~floored) ? normal : splat(0.0f));
+      const F8 aboveAdd = (hasCost & ~floored) ? normal : splat(0.0f);
+      F8 torporAdd = splat(0.0f);
 
       if (kTorpor && any8(torporWindow)) {
         const F8 tat = shadeNowMissing ? sun : shade;
@@ -674,9 +717,8 @@ template <bool kDayActive, bool kTorpor>
         F8 e = splat(0.0f);
         if (any8(needsExp)) {
           const F8 arg = k0.lnQ10Per10 * ((mild ? tq : tr) - k0.tbRest);
-          using F4 = float __attribute__((vector_size(16)));
-          const D4 lo = expOfFloat<D4, L4>(__builtin_convertvector(__builtin_shufflevector(arg, arg, 0, 1, 2, 3), D4));
-          const D4 hi = expOfFloat<D4, L4>(__builtin_convertvector(__builtin_shufflevector(arg, arg, 4, 5, 6, 7), D4));
+          const D4 lo = expOfFloat<D4, L4>(widen<kAvx>(__builtin_shufflevector(arg, arg, 0, 1, 2, 3)));
+          const D4 hi = expOfFloat<D4, L4>(widen<kAvx>(__builtin_shufflevector(arg, arg, 4, 5, 6, 7)));
           const F4 l4 = __builtin_convertvector(lo, F4), h4 = __builtin_convertvector(hi, F4);
           e = needsExp ? __builtin_shufflevector(l4, h4, 0, 1, 2, 3, 4, 5, 6, 7) : e;
         }
@@ -685,9 +727,7 @@ template <bool kDayActive, bool kTorpor>
         const F8 torporCost = mild ? metabolism : max8((tr - tat) * k0.cRest, atTr);
         cost = torporWindow ? (inTorpor ? torporCost : (warm ? splat(a.bmr) : splat(0.0f))) : cost;
         hasCost = torporWindow ? warm : hasCost;
-        store8(addTorpor + i, inTorpor ? torporCost : splat(0.0f));
-      } else {
-        store8(addTorpor + i, splat(0.0f));
+        torporAdd = inTorpor ? torporCost : splat(0.0f);
       }
       totalCases += counted;
 
@@ -697,10 +737,13 @@ template <bool kDayActive, bool kTorpor>
       cost = toFloor ? bmrPrime : cost;
       const F8 positive = written ? cost : splat(0.0f);
       highest = max8(highest, positive);
-      store8(addWritten + i, positive);
       const I8 activeCase = activeSum & active & ~reject;
       activeCases += activeCase;
-      store8(addActive + i, (activeCase & hasCost) ? cost : splat(0.0f));
+      storeByCase(adds + 4 * i, positive, aboveAdd, torporAdd, (activeCase & hasCost) ? cost : splat(0.0f));
+      // 1 for each positive cost, for the window search's running count.
+      const F8 one = (positive > 0.0f) ? splat(1.0f) : splat(0.0f);
+      store4d(ones + i, widen<kAvx>(__builtin_shufflevector(one, one, 0, 1, 2, 3)));
+      store4d(ones + i + 4, widen<kAvx>(__builtin_shufflevector(one, one, 4, 5, 6, 7)));
       const F8 kept = hasCost ? cost : splat(0.0f);
       if (i + 8 <= len) {
         // Rejected cases leave the result channel as it was.
@@ -715,20 +758,12 @@ template <bool kDayActive, bool kTorpor>
     }
     int32_t i = 0;
     for (; i < windowLen; ++i) {
-      writtenSum += addWritten[i];
-      aboveSum += addAbove[i];
-      torporSum += addTorpor[i];
-      activeTotal += addActive[i];
-      windowCount += addWritten[i] > 0 ? 1 : 0;
-      totals[i] = writtenSum;
+      sums += caseAdds<kAvx>(adds + 4 * i);
+      windowCount += ones[i];
+      totals[i] = sums[0];
       counts[i] = windowCount;
     }
-    for (; i < len; ++i) {
-      writtenSum += addWritten[i];
-      aboveSum += addAbove[i];
-      torporSum += addTorpor[i];
-      activeTotal += addActive[i];
-    }
+    for (; i < len; ++i) sums += caseAdds<kAvx>(adds + 4 * i);
     if (windowLen > 0) window->scan(b0, b0 + windowLen);
     if (any8(backwardsAny)) {
       for (int32_t i = 0; i < len; ++i) {
@@ -749,17 +784,17 @@ template <bool kDayActive, bool kTorpor>
   r.torporCases = -sum8(torporCases);
   r.activeCases = -sum8(activeCases);
   r.highest = top;
-  r.writtenSum = writtenSum;
-  r.aboveSum = aboveSum;
-  r.torporSum = torporSum;
-  r.activeSum = activeTotal;
+  r.writtenSum = sums[0];
+  r.aboveSum = sums[1];
+  r.torporSum = sums[2];
+  r.activeSum = sums[3];
   return r;
 }
 
 template <bool kDayActive, bool kTorpor>
 CaseTotals vectorCases(TregClimate c, TregAnimal a, TregSettings s, RunConstants k0, const float (*)[3], float* costs,
                        float* store, WindowSearch* window) {
-  return vectorCasesBody<kDayActive, kTorpor>(c, a, s, k0, costs, store, window);
+  return vectorCasesBody<kDayActive, kTorpor, false>(c, a, s, k0, costs, store, window);
 }
 
 #if CORVIMET_X86_DISPATCH
@@ -767,7 +802,7 @@ template <bool kDayActive, bool kTorpor>
 [[gnu::target("avx2")]] CaseTotals vectorCasesAvx2(TregClimate c, TregAnimal a, TregSettings s, RunConstants k0,
                                                    const float (*)[3], float* costs, float* store,
                                                    WindowSearch* window) {
-  return vectorCasesBody<kDayActive, kTorpor>(c, a, s, k0, costs, store, window);
+  return vectorCasesBody<kDayActive, kTorpor, true>(c, a, s, k0, costs, store, window);
 }
 #endif
 
