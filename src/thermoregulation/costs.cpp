@@ -584,6 +584,30 @@ template <bool kAvx>
   return widen<kAvx>(v);
 }
 
+// The chain of the four sums and the window count over cases from..to-1
+// of a block, in order, with the running total and count of each case.
+template <bool kAvx>
+[[gnu::always_inline]] inline void addUp(D4& sums, double& count, const float* adds, const double* ones,
+                                         double* totals, double* counts, int32_t from, int32_t to) {
+  for (int32_t i = from; i < to; ++i) {
+    sums += caseAdds<kAvx>(adds + 4 * i);
+    count += ones[i];
+    totals[i] = sums[0];
+    counts[i] = count;
+  }
+}
+
+template <bool kAvx>
+[[gnu::always_inline]] inline void addUp8(D4& sums, double& count, const float* adds, const double* ones,
+                                          double* totals, double* counts, int32_t from) {
+  for (int32_t i = from; i < from + 8; ++i) {
+    sums += caseAdds<kAvx>(adds + 4 * i);
+    count += ones[i];
+    totals[i] = sums[0];
+    counts[i] = count;
+  }
+}
+
 template <bool kDayActive, bool kTorpor, bool kAvx>
 [[gnu::always_inline]] inline CaseTotals vectorCasesBody(const TregClimate c, const TregAnimal a, const TregSettings s,
                                                          const RunConstants k0, float* costs, float* store,
@@ -619,8 +643,15 @@ template <bool kDayActive, bool kTorpor, bool kAvx>
   F8 highest = splat(0.0f);
   // What each case adds to the four sums, case by case, so that the chain
   // of additions takes one load a case.
-  alignas(32) float adds[4 * kVectorBlock];
-  alignas(32) double ones[kVectorBlock];
+  // Two blocks' worth: a block's chain runs alongside the next block's
+  // groups, which it does not wait for.
+  alignas(32) float addsOf[2][4 * kVectorBlock];
+  alignas(32) double onesOf[2][kVectorBlock];
+  // Where a block's running totals go without a window search.
+  alignas(32) double unsearched[2][kVectorBlock];
+  // The block whose chain is still to run: its first case and length (0: none).
+  int32_t prevB0 = 0, prevLen = 0, prevWindowLen = 0;
+  int32_t half = 0;
   // The first and the last block, and a missing channel, go through copies
   // padded with cases that are rejected and change nothing.
   alignas(32) float shadeBuf[kVectorBlock], sunBuf[kVectorBlock], timeBuf[kVectorBlock + 1];
@@ -648,15 +679,23 @@ template <bool kDayActive, bool kTorpor, bool kAvx>
     }
     // Runs of the window search cover cases up to n - 1.
     const int32_t windowLen = window ? std::min(len, n - b0) : 0;
-    double* totals = nullptr;
-    double* counts = nullptr;
-    if (windowLen > 0) {
-      window->makeRoom(b0, b0 + windowLen);
-      totals = window->totals.data() + (b0 - window->base);
-      counts = window->counts.data() + (b0 - window->base);
+    // The block before is whole: its chain takes eight cases in each group.
+    double* prevTotals = unsearched[0];
+    double* prevCounts = unsearched[1];
+    if (window) {
+      window->makeRoom(prevLen > 0 ? prevB0 : b0, b0 + windowLen);
+      if (prevWindowLen > 0) {
+        prevTotals = window->totals.data() + (prevB0 - window->base);
+        prevCounts = window->counts.data() + (prevB0 - window->base);
+      }
     }
+    float* const adds = addsOf[half];
+    double* const ones = onesOf[half];
+    const float* const prevAdds = addsOf[half ^ 1];
+    const double* const prevOnes = onesOf[half ^ 1];
     I8 backwardsAny = {};
     for (int32_t i = 0; i < padded; i += 8) {
+      if (prevLen > 0) addUp8<kAvx>(sums, windowCount, prevAdds, prevOnes, prevTotals, prevCounts, i);
       const F8 shade0 = load8(shadeAt + i), sun = load8(sunAt + i), t = load8(timeAt + i + 1);
       const F8 prevTime = load8(timeAt + i);
       backwardsAny |= (t < prevTime) & (prevTime < k0.dayWrap);
@@ -756,15 +795,14 @@ template <bool kDayActive, bool kTorpor, bool kAvx>
         }
       }
     }
-    int32_t i = 0;
-    for (; i < windowLen; ++i) {
-      sums += caseAdds<kAvx>(adds + 4 * i);
-      windowCount += ones[i];
-      totals[i] = sums[0];
-      counts[i] = windowCount;
+    if (prevLen > 0) {
+      addUp<kAvx>(sums, windowCount, prevAdds, prevOnes, prevTotals, prevCounts, padded, prevLen);
+      if (prevWindowLen > 0) window->scan(prevB0, prevB0 + prevWindowLen);
     }
-    for (; i < len; ++i) sums += caseAdds<kAvx>(adds + 4 * i);
-    if (windowLen > 0) window->scan(b0, b0 + windowLen);
+    prevB0 = b0;
+    prevLen = len;
+    prevWindowLen = windowLen;
+    half ^= 1;
     if (any8(backwardsAny)) {
       for (int32_t i = 0; i < len; ++i) {
         const int32_t k = b0 + i;
@@ -775,6 +813,17 @@ template <bool kDayActive, bool kTorpor, bool kAvx>
         }
       }
     }
+  }
+  if (prevLen > 0) {
+    const float* const prevAdds = addsOf[half ^ 1];
+    const double* const prevOnes = onesOf[half ^ 1];
+    if (prevWindowLen > 0) {
+      double* const totals = window->totals.data() + (prevB0 - window->base);
+      double* const counts = window->counts.data() + (prevB0 - window->base);
+      addUp<kAvx>(sums, windowCount, prevAdds, prevOnes, totals, counts, 0, prevWindowLen);
+    }
+    addUp<kAvx>(sums, windowCount, prevAdds, prevOnes, unsearched[0], unsearched[1], prevWindowLen, prevLen);
+    if (prevWindowLen > 0) window->scan(prevB0, prevB0 + prevWindowLen);
   }
   float top = 0;
   for (int l = 0; l < 8; ++l) top = std::max(top, highest[l]);
