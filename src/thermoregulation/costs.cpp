@@ -853,11 +853,22 @@ template <bool kDayActive, bool kTorpor>
                                                    WindowSearch* window) {
   return vectorCasesBody<kDayActive, kTorpor, true>(c, a, s, k0, costs, store, window);
 }
+
+// The same eight-case loop with AVX-512's thirty-two vector registers (the
+// vectors stay eight floats wide), where sixteen cannot hold its values.
+template <bool kDayActive, bool kTorpor>
+[[gnu::target("avx2,avx512f,avx512dq,avx512vl")]] CaseTotals vectorCasesAvx512(TregClimate c, TregAnimal a,
+                                                                               TregSettings s, RunConstants k0,
+                                                                               const float (*)[3], float* costs,
+                                                                               float* store, WindowSearch* window) {
+  return vectorCasesBody<kDayActive, kTorpor, true>(c, a, s, k0, costs, store, window);
+}
 #endif
 
 template <bool kDayActive, bool kTorpor>
 CaseLoop vectorLoopOf() {
 #if CORVIMET_X86_DISPATCH
+  if (CpuHasAvx512() && CpuHasAvx2() && __builtin_cpu_supports("avx512vl")) return &vectorCasesAvx512<kDayActive, kTorpor>;
   if (CpuHasAvx2()) return &vectorCasesAvx2<kDayActive, kTorpor>;
 #endif
   return &vectorCases<kDayActive, kTorpor>;
