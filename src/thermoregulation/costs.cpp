@@ -527,7 +527,10 @@ constexpr int32_t kVectorBlock = 256;
 }
 // Any lane set: halves, quarters and pairs folded together by shuffles
 // rather than eight lanes taken out one by one.
+template <bool kAvx = false>
 [[gnu::always_inline]] inline bool any8(I8 m) {
+  // With AVX one instruction gathers the lanes' sign bits.
+  if constexpr (kAvx) return __builtin_ia32_movmskps256(reinterpret_cast<F8>(m)) != 0;
   I8 a = m | __builtin_shufflevector(m, m, 4, 5, 6, 7, 0, 1, 2, 3);
   a |= __builtin_shufflevector(a, a, 2, 3, 0, 1, 6, 7, 4, 5);
   a |= __builtin_shufflevector(a, a, 1, 0, 3, 2, 5, 4, 7, 6);
@@ -535,11 +538,12 @@ constexpr int32_t kVectorBlock = 256;
 }
 // wrapDay of every lane. A day back, -24 <= h < -2^-100, floor(h / 24) is
 // -1 and the division is spared; only other lanes divide.
+template <bool kAvx>
 [[gnu::always_inline]] inline F8 wrapDay8(F8 h) {
   const I8 inside = (h >= 0.0f) & (h < 24.0f);
   const I8 dayBack = (h >= -24.0f) & (h < -0x1p-100f);
   F8 q = dayBack ? splat(-1.0f) : splat(0.0f);
-  if (any8(~inside & ~dayBack))
+  if (any8<kAvx>(~inside & ~dayBack))
     for (int l = 0; l < 8; ++l)
       if (!inside[l] && !dayBack[l]) q[l] = std::floor(h[l] / 24.0f);
   return inside ? h : h - 24.0f * q;
@@ -708,9 +712,9 @@ template <bool kDayActive, bool kTorpor, bool kAvx>
       I8 torporWindow = {};
       F8 sinceEntry = {}, toArousal = {};
       // Torpor only in the rest phase: a group wholly active skips it.
-      if (kTorpor && any8(~reject & ~active)) {
-        sinceEntry = wrapDay8(t - entryAt);
-        toArousal = wrapDay8(arousalAt - t);
+      if (kTorpor && any8<kAvx>(~reject & ~active)) {
+        sinceEntry = wrapDay8<kAvx>(t - entryAt);
+        toArousal = wrapDay8<kAvx>(arousalAt - t);
         torporWindow = ~reject & ~active & (sinceEntry > 0.0f) & (sinceEntry < torporHours) &
                        (toArousal > 0.0f) & (toArousal < torporHours);
       }
@@ -733,7 +737,7 @@ template <bool kDayActive, bool kTorpor, bool kAvx>
       const F8 aboveAdd = (hasCost & ~floored) ? normal : splat(0.0f);
       F8 torporAdd = splat(0.0f);
 
-      if (kTorpor && any8(torporWindow)) {
+      if (kTorpor && any8<kAvx>(torporWindow)) {
         const F8 tat = shadeNowMissing ? sun : shade;
         const I8 warm = torporWindow & (tat != M);
         counted |= warm;
@@ -745,7 +749,7 @@ template <bool kDayActive, bool kTorpor, bool kAvx>
         else entryRamp = onEntry & ~onArousal;
         // Off the ramps Tr is the minimum Tb; the ramps' divisions only where one holds.
         F8 tr = splat(minTb);
-        if (any8(inTorpor & (entryRamp | onArousal)))
+        if (any8<kAvx>(inTorpor & (entryRamp | onArousal)))
           tr = entryRamp ? k0.tbRest - dTRest * sinceEntry / E
                          : (onArousal ? k0.tbRest - dTRest * toArousal / E : splat(minTb));
         const I8 mild = tat > minTb - 1;
@@ -754,7 +758,7 @@ template <bool kDayActive, bool kTorpor, bool kAvx>
         // Off the ramps, defending Tr starts from the metabolism at the minimum Tb.
         const I8 needsExp = inTorpor & (mild | (tr != minTb));
         F8 e = splat(0.0f);
-        if (any8(needsExp)) {
+        if (any8<kAvx>(needsExp)) {
           const F8 arg = k0.lnQ10Per10 * ((mild ? tq : tr) - k0.tbRest);
           const D4 lo = expOfFloat<D4, L4>(widen<kAvx>(__builtin_shufflevector(arg, arg, 0, 1, 2, 3)));
           const D4 hi = expOfFloat<D4, L4>(widen<kAvx>(__builtin_shufflevector(arg, arg, 4, 5, 6, 7)));
@@ -803,7 +807,7 @@ template <bool kDayActive, bool kTorpor, bool kAvx>
     prevLen = len;
     prevWindowLen = windowLen;
     half ^= 1;
-    if (any8(backwardsAny)) {
+    if (any8<kAvx>(backwardsAny)) {
       for (int32_t i = 0; i < len; ++i) {
         const int32_t k = b0 + i;
         const float prev = timeAt[i], t = timeAt[i + 1];
