@@ -138,7 +138,9 @@ template <class D, class I>
     for (size_t j = 0; j < 3; ++j) {
       const D4 sum = se - loadD4(sumEnd + i - w[j]);
       const D4 c = ce - loadD4(countEnd + i - w[j]);
-      hit[j] |= (sum > b[j] * c) & (c >= atLeast[j]);
+      // Counted down rather than or-ed in: a subtraction, where the or
+      // would become a blend.
+      hit[j] -= (sum > b[j] * c) & (c >= atLeast[j]);
     }
   }
   std::array<bool, 3> any{};
