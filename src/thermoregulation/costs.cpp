@@ -513,7 +513,11 @@ using I8 = int32_t __attribute__((vector_size(32)));
 
 constexpr int32_t kVectorBlock = 256;
 
-[[gnu::always_inline]] inline F8 splat(float v) { return F8{v, v, v, v, v, v, v, v}; }
+// One lane spread over all: GCC builds the listed form lane by lane.
+[[gnu::always_inline]] inline F8 splat(float v) {
+  const float __attribute__((vector_size(16))) one = {v, 0, 0, 0};
+  return __builtin_shufflevector(one, one, 0, 0, 0, 0, 0, 0, 0, 0);
+}
 [[gnu::always_inline]] inline F8 load8(const float* p) {
   F8 v;
   std::memcpy(&v, p, sizeof v);
