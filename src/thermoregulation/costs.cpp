@@ -499,14 +499,14 @@ using CaseLoop = CaseTotals (*)(TregClimate, TregAnimal, TregSettings, RunConsta
 
 // The case loop of the runs with fixed dawn and dusk and no wind, eight
 // cases at a time: the same operations as runCases on every case, each
-// branch a choice between lanes. Only the torpor costs' exponentials are
-// taken case by case (the library's expf, as runCases takes them), and the
-// rare timing errors found in order. The four sums stay single chains of
-// double additions in case order: every case leaves what it adds (+0 when
-// nothing, which changes no sum that starts at +0), and a tight loop adds a
-// block's worth. With positive conductances a case's written cost is its
-// positive cost, so the written sum's chain is the window search's running
-// total: the search is fed from it, block by block, instead of a second pass.
+// branch a choice between lanes. Only the rare timing errors are found case
+// by case, in order. The four sums stay single chains of double additions in
+// case order: every case leaves what it adds (+0 when nothing, which changes
+// no sum that starts at +0), and a block's chain runs eight cases at a time
+// in the next block's groups, whose work does not wait for it. With positive
+// conductances a case's written cost is its positive cost, so the written
+// sum's chain is the window search's running total: the search is fed from
+// it, block by block, instead of a second pass.
 using F8 = float __attribute__((vector_size(32)));
 using I8 = int32_t __attribute__((vector_size(32)));
 
@@ -708,7 +708,8 @@ template <bool kDayActive, bool kTorpor, bool kAvx>
       if (prevLen > 0) addUp8<kAvx>(sums, windowCount, prevAdds, prevOnes, prevTotals, prevCounts, i);
       const F8 shade0 = load8(shadeAt + i), sun = load8(sunAt + i), t = load8(timeAt + i + 1);
       const F8 prevTime = load8(timeAt + i);
-      backwardsAny |= (t < prevTime) & (prevTime < k0.dayWrap);
+      // Counted down, as an or of masks would become a blend.
+      backwardsAny += (t < prevTime) & (prevTime < k0.dayWrap);
 
       const I8 shadeMissing = shade0 == M, sunMissing = sun == M;
       const I8 reject = (shadeMissing & sunMissing) | (rejectNoShade & shadeMissing) | (rejectNoSun & sunMissing);
@@ -738,8 +739,11 @@ template <bool kDayActive, bool kTorpor, bool kAvx>
       const I8 floored = normal <= bmrPrime;
       F8 cost = hasCost ? (floored ? bmrPrime : normal) : splat(0.0f);
       I8 counted = hasCost;
-      atBMR += hasCost & floored;
-      aboveBMR += hasCost & ~floored;
+      // An and-not of masks becomes a blend: the cases above the floor are
+      // those with a cost less those at it.
+      const I8 atFloor = hasCost & floored;
+      atBMR += atFloor;
+      aboveBMR += hasCost - atFloor;
       const F8 aboveAdd = (hasCost & ~floored) ? normal : splat(0.0f);
       F8 torporAdd = splat(0.0f);
 
