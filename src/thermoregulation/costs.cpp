@@ -596,21 +596,12 @@ template <bool kAvx>
 
 // The chain of the four sums and the window count over cases from..to-1
 // of a block, in order, with the running total and count of each case.
-template <bool kAvx>
+// kCases > 0: that many cases from `from`, a count the compiler unrolls.
+template <bool kAvx, int32_t kCases = 0>
 [[gnu::always_inline]] inline void addUp(D4& sums, double& count, const float* adds, const double* ones,
-                                         double* totals, double* counts, int32_t from, int32_t to) {
+                                         double* totals, double* counts, int32_t from, int32_t to = 0) {
+  if constexpr (kCases > 0) to = from + kCases;
   for (int32_t i = from; i < to; ++i) {
-    sums += caseAdds<kAvx>(adds + 4 * i);
-    count += ones[i];
-    totals[i] = sums[0];
-    counts[i] = count;
-  }
-}
-
-template <bool kAvx>
-[[gnu::always_inline]] inline void addUp8(D4& sums, double& count, const float* adds, const double* ones,
-                                          double* totals, double* counts, int32_t from) {
-  for (int32_t i = from; i < from + 8; ++i) {
     sums += caseAdds<kAvx>(adds + 4 * i);
     count += ones[i];
     totals[i] = sums[0];
@@ -652,9 +643,8 @@ template <bool kDayActive, bool kTorpor, bool kAvx>
   // Written costs are positive numbers: their maximum does not depend on order.
   F8 highest = splat(0.0f);
   // What each case adds to the four sums, case by case, so that the chain
-  // of additions takes one load a case.
-  // Two blocks' worth: a block's chain runs alongside the next block's
-  // groups, which it does not wait for.
+  // of additions takes one load a case; and its 1 or 0 for the window count.
+  // Two blocks' worth: a block's chain runs in the next block's groups.
   alignas(32) float addsOf[2][4 * kVectorBlock];
   alignas(32) double onesOf[2][kVectorBlock];
   // Where a block's running totals go without a window search.
@@ -705,7 +695,7 @@ template <bool kDayActive, bool kTorpor, bool kAvx>
     const double* const prevOnes = onesOf[half ^ 1];
     I8 backwardsAny = {};
     for (int32_t i = 0; i < padded; i += 8) {
-      if (prevLen > 0) addUp8<kAvx>(sums, windowCount, prevAdds, prevOnes, prevTotals, prevCounts, i);
+      if (prevLen > 0) addUp<kAvx, 8>(sums, windowCount, prevAdds, prevOnes, prevTotals, prevCounts, i);
       const F8 shade0 = load8(shadeAt + i), sun = load8(sunAt + i), t = load8(timeAt + i + 1);
       const F8 prevTime = load8(timeAt + i);
       // Counted down, as an or of masks would become a blend.
@@ -879,10 +869,20 @@ template <bool kDayActive, bool kTorpor>
 }
 #endif
 
+#if CORVIMET_X86_DISPATCH
+bool hasAvx512Vl() {
+  static const bool has = [] {
+    __builtin_cpu_init();
+    return CpuHasAvx2() && CpuHasAvx512() && __builtin_cpu_supports("avx512vl") != 0;
+  }();
+  return has;
+}
+#endif
+
 template <bool kDayActive, bool kTorpor>
 CaseLoop vectorLoopOf() {
 #if CORVIMET_X86_DISPATCH
-  if (CpuHasAvx512() && CpuHasAvx2() && __builtin_cpu_supports("avx512vl")) return &vectorCasesAvx512<kDayActive, kTorpor>;
+  if (hasAvx512Vl()) return &vectorCasesAvx512<kDayActive, kTorpor>;
   if (CpuHasAvx2()) return &vectorCasesAvx2<kDayActive, kTorpor>;
 #endif
   return &vectorCases<kDayActive, kTorpor>;
