@@ -140,7 +140,9 @@ template <class D, class I>
     for (size_t j = 0; j < 3; ++j) {
       const D4 sum = se - loadD4(sumEnd + i - w[j]);
       const D4 c = ce - loadD4(countEnd + i - w[j]);
-      hit[j] |= (sum > b[j] * c) & (c >= atLeast[j]);
+      // Counted down rather than or-ed in: a subtraction, where the or
+      // would become a blend.
+      hit[j] -= (sum > b[j] * c) & (c >= atLeast[j]);
     }
   }
   std::array<bool, 3> any{};
@@ -499,21 +501,25 @@ using CaseLoop = CaseTotals (*)(TregClimate, TregAnimal, TregSettings, RunConsta
 
 // The case loop of the runs with fixed dawn and dusk and no wind, eight
 // cases at a time: the same operations as runCases on every case, each
-// branch a choice between lanes. Only the torpor costs' exponentials are
-// taken case by case (the library's expf, as runCases takes them), and the
-// rare timing errors found in order. The four sums stay single chains of
-// double additions in case order: every case leaves what it adds (+0 when
-// nothing, which changes no sum that starts at +0), and a tight loop adds a
-// block's worth. With positive conductances a case's written cost is its
-// positive cost, so the written sum's chain is the window search's running
-// total: the search is fed from it, block by block, instead of a second pass.
+// branch a choice between lanes. Only the rare timing errors are found case
+// by case, in order. The four sums stay single chains of double additions in
+// case order: every case leaves what it adds (+0 when nothing, which changes
+// no sum that starts at +0), and a block's chain runs eight cases at a time
+// in the next block's groups, whose work does not wait for it. With positive
+// conductances a case's written cost is its positive cost, so the written
+// sum's chain is the window search's running total: the search is fed from
+// it, block by block, instead of a second pass.
 using F8 = float __attribute__((vector_size(32)));
 using I8 = int32_t __attribute__((vector_size(32)));
 
 
 constexpr int32_t kVectorBlock = 256;
 
-[[gnu::always_inline]] inline F8 splat(float v) { return F8{v, v, v, v, v, v, v, v}; }
+// One lane spread over all: GCC builds the listed form lane by lane.
+[[gnu::always_inline]] inline F8 splat(float v) {
+  const float __attribute__((vector_size(16))) one = {v, 0, 0, 0};
+  return __builtin_shufflevector(one, one, 0, 0, 0, 0, 0, 0, 0, 0);
+}
 [[gnu::always_inline]] inline F8 load8(const float* p) {
   F8 v;
   std::memcpy(&v, p, sizeof v);
@@ -529,7 +535,10 @@ constexpr int32_t kVectorBlock = 256;
 }
 // Any lane set: halves, quarters and pairs folded together by shuffles
 // rather than eight lanes taken out one by one.
+template <bool kAvx = false>
 [[gnu::always_inline]] inline bool any8(I8 m) {
+  // With AVX one instruction gathers the lanes' sign bits.
+  if constexpr (kAvx) return __builtin_ia32_movmskps256(reinterpret_cast<F8>(m)) != 0;
   I8 a = m | __builtin_shufflevector(m, m, 4, 5, 6, 7, 0, 1, 2, 3);
   a |= __builtin_shufflevector(a, a, 2, 3, 0, 1, 6, 7, 4, 5);
   a |= __builtin_shufflevector(a, a, 1, 0, 3, 2, 5, 4, 7, 6);
@@ -537,24 +546,78 @@ constexpr int32_t kVectorBlock = 256;
 }
 // wrapDay of every lane. A day back, -24 <= h < -2^-100, floor(h / 24) is
 // -1 and the division is spared; only other lanes divide.
+template <bool kAvx>
 [[gnu::always_inline]] inline F8 wrapDay8(F8 h) {
   const I8 inside = (h >= 0.0f) & (h < 24.0f);
   const I8 dayBack = (h >= -24.0f) & (h < -0x1p-100f);
   F8 q = dayBack ? splat(-1.0f) : splat(0.0f);
-  if (any8(~inside & ~dayBack))
+  if (any8<kAvx>(~inside & ~dayBack))
     for (int l = 0; l < 8; ++l)
       if (!inside[l] && !dayBack[l]) q[l] = std::floor(h[l] / 24.0f);
   return inside ? h : h - 24.0f * q;
 }
 
-template <bool kDayActive, bool kTorpor>
+// Four vectors of eight cases stored case by case: the case's four values
+// side by side.
+[[gnu::always_inline]] inline void storeByCase(float* p, F8 w, F8 x, F8 y, F8 z) {
+  const F8 wx0 = __builtin_shufflevector(w, x, 0, 8, 1, 9, 4, 12, 5, 13);
+  const F8 wx1 = __builtin_shufflevector(w, x, 2, 10, 3, 11, 6, 14, 7, 15);
+  const F8 yz0 = __builtin_shufflevector(y, z, 0, 8, 1, 9, 4, 12, 5, 13);
+  const F8 yz1 = __builtin_shufflevector(y, z, 2, 10, 3, 11, 6, 14, 7, 15);
+  const F8 c04 = __builtin_shufflevector(wx0, yz0, 0, 1, 8, 9, 4, 5, 12, 13);
+  const F8 c15 = __builtin_shufflevector(wx0, yz0, 2, 3, 10, 11, 6, 7, 14, 15);
+  const F8 c26 = __builtin_shufflevector(wx1, yz1, 0, 1, 8, 9, 4, 5, 12, 13);
+  const F8 c37 = __builtin_shufflevector(wx1, yz1, 2, 3, 10, 11, 6, 7, 14, 15);
+  store8(p, __builtin_shufflevector(c04, c15, 0, 1, 2, 3, 8, 9, 10, 11));
+  store8(p + 8, __builtin_shufflevector(c26, c37, 0, 1, 2, 3, 8, 9, 10, 11));
+  store8(p + 16, __builtin_shufflevector(c04, c15, 4, 5, 6, 7, 12, 13, 14, 15));
+  store8(p + 24, __builtin_shufflevector(c26, c37, 4, 5, 6, 7, 12, 13, 14, 15));
+}
+
+using F4 = float __attribute__((vector_size(16)));
+
+// Four floats as doubles. The generic conversion comes out as two halves
+// and a merge: one instruction with AVX.
+template <bool kAvx>
+[[gnu::always_inline]] inline D4 widen(F4 v) {
+#if CORVIMET_X86_DISPATCH
+  if constexpr (kAvx) return __builtin_ia32_cvtps2pd256(v);
+#endif
+  return __builtin_convertvector(v, D4);
+}
+
+[[gnu::always_inline]] inline void store4d(double* p, D4 v) { std::memcpy(p, &v, sizeof v); }
+
+// A case's four values as doubles.
+template <bool kAvx>
+[[gnu::always_inline]] inline D4 caseAdds(const float* p) {
+  F4 v;
+  std::memcpy(&v, p, sizeof v);
+  return widen<kAvx>(v);
+}
+
+// The chain of the four sums and the window count over cases from..to-1
+// of a block, in order, with the running total and count of each case.
+// kCases > 0: that many cases from `from`, a count the compiler unrolls.
+template <bool kAvx, int32_t kCases = 0>
+[[gnu::always_inline]] inline void addUp(D4& sums, double& count, const float* adds, const double* ones,
+                                         double* totals, double* counts, int32_t from, int32_t to = 0) {
+  if constexpr (kCases > 0) to = from + kCases;
+  for (int32_t i = from; i < to; ++i) {
+    sums += caseAdds<kAvx>(adds + 4 * i);
+    count += ones[i];
+    totals[i] = sums[0];
+    counts[i] = count;
+  }
+}
+
+template <bool kDayActive, bool kTorpor, bool kAvx>
 [[gnu::always_inline]] inline CaseTotals vectorCasesBody(const TregClimate c, const TregAnimal a, const TregSettings s,
                                                          const RunConstants k0, float* costs, float* store,
                                                          WindowSearch* window) {
   CaseTotals r;
   if (!(k0.cActive > 0.0f && k0.cRest > 0.0f)) window = nullptr;
   r.windowsSearched = window != nullptr;
-  int32_t windowCount = 0;
   const float M = k0.M;
   const int32_t n = std::max<int32_t>(c.nCases, 0);
   const float minTb = s.minimumTorporTb;
@@ -576,11 +639,21 @@ template <bool kDayActive, bool kTorpor>
 
   // Counts go down by one per lane (a mask is -1), added up at the end.
   I8 totalCases = {}, atBMR = {}, aboveBMR = {}, torporCases = {}, activeCases = {};
-  double writtenSum = 0, aboveSum = 0, torporSum = 0, activeTotal = 0;
+  // The written, above-BMR, torpor and active sums, lane by lane.
+  D4 sums = {};
+  double windowCount = 0;
   // Written costs are positive numbers: their maximum does not depend on order.
   F8 highest = splat(0.0f);
-  alignas(32) float addWritten[kVectorBlock], addAbove[kVectorBlock], addTorpor[kVectorBlock],
-      addActive[kVectorBlock];
+  // What each case adds to the four sums, case by case, so that the chain
+  // of additions takes one load a case; and its 1 or 0 for the window count.
+  // Two blocks' worth: a block's chain runs in the next block's groups.
+  alignas(32) float addsOf[2][4 * kVectorBlock];
+  alignas(32) double onesOf[2][kVectorBlock];
+  // Where a block's running totals go without a window search.
+  alignas(32) double unsearched[2][kVectorBlock];
+  // The block whose chain is still to run: its first case and length (0: none).
+  int32_t prevB0 = 0, prevLen = 0, prevWindowLen = 0;
+  int32_t half = 0;
   // The first and the last block, and a missing channel, go through copies
   // padded with cases that are rejected and change nothing.
   alignas(32) float shadeBuf[kVectorBlock], sunBuf[kVectorBlock], timeBuf[kVectorBlock + 1];
@@ -608,18 +681,27 @@ template <bool kDayActive, bool kTorpor>
     }
     // Runs of the window search cover cases up to n - 1.
     const int32_t windowLen = window ? std::min(len, n - b0) : 0;
-    double* totals = nullptr;
-    double* counts = nullptr;
-    if (windowLen > 0) {
-      window->makeRoom(b0, b0 + windowLen);
-      totals = window->totals.data() + (b0 - window->base);
-      counts = window->counts.data() + (b0 - window->base);
+    // The block before is whole: its chain takes eight cases in each group.
+    double* prevTotals = unsearched[0];
+    double* prevCounts = unsearched[1];
+    if (window) {
+      window->makeRoom(prevLen > 0 ? prevB0 : b0, b0 + windowLen);
+      if (prevWindowLen > 0) {
+        prevTotals = window->totals.data() + (prevB0 - window->base);
+        prevCounts = window->counts.data() + (prevB0 - window->base);
+      }
     }
+    float* const adds = addsOf[half];
+    double* const ones = onesOf[half];
+    const float* const prevAdds = addsOf[half ^ 1];
+    const double* const prevOnes = onesOf[half ^ 1];
     I8 backwardsAny = {};
     for (int32_t i = 0; i < padded; i += 8) {
+      if (prevLen > 0) addUp<kAvx, 8>(sums, windowCount, prevAdds, prevOnes, prevTotals, prevCounts, i);
       const F8 shade0 = load8(shadeAt + i), sun = load8(sunAt + i), t = load8(timeAt + i + 1);
       const F8 prevTime = load8(timeAt + i);
-      backwardsAny |= (t < prevTime) & (prevTime < k0.dayWrap);
+      // Counted down, as an or of masks would become a blend.
+      backwardsAny += (t < prevTime) & (prevTime < k0.dayWrap);
 
       const I8 shadeMissing = shade0 == M, sunMissing = sun == M;
       const I8 reject = (shadeMissing & sunMissing) | (rejectNoShade & shadeMissing) | (rejectNoSun & sunMissing);
@@ -629,9 +711,9 @@ template <bool kDayActive, bool kTorpor>
       I8 torporWindow = {};
       F8 sinceEntry = {}, toArousal = {};
       // Torpor only in the rest phase: a group wholly active skips it.
-      if (kTorpor && any8(~reject & ~active)) {
-        sinceEntry = wrapDay8(t - entryAt);
-        toArousal = wrapDay8(arousalAt - t);
+      if (kTorpor && any8<kAvx>(~reject & ~active)) {
+        sinceEntry = wrapDay8<kAvx>(t - entryAt);
+        toArousal = wrapDay8<kAvx>(arousalAt - t);
         torporWindow = ~reject & ~active & (sinceEntry > 0.0f) & (sinceEntry < torporHours) &
                        (toArousal > 0.0f) & (toArousal < torporHours);
       }
@@ -649,11 +731,15 @@ template <bool kDayActive, bool kTorpor>
       const I8 floored = normal <= bmrPrime;
       F8 cost = hasCost ? (floored ? bmrPrime : normal) : splat(0.0f);
       I8 counted = hasCost;
-      atBMR += hasCost & floored;
-      aboveBMR += hasCost & ~floored;
-      store8(addAbove + i, (hasCost & ~floored) ? normal : splat(0.0f));
+      // An and-not of masks becomes a blend: the cases above the floor are
+      // those with a cost less those at it.
+      const I8 atFloor = hasCost & floored;
+      atBMR += atFloor;
+      aboveBMR += hasCost - atFloor;
+      const F8 aboveAdd = (hasCost & ~floored) ? normal : splat(0.0f);
+      F8 torporAdd = splat(0.0f);
 
-      if (kTorpor && any8(torporWindow)) {
+      if (kTorpor && any8<kAvx>(torporWindow)) {
         const F8 tat = shadeNowMissing ? sun : shade;
         const I8 warm = torporWindow & (tat != M);
         counted |= warm;
@@ -665,7 +751,7 @@ template <bool kDayActive, bool kTorpor>
         else entryRamp = onEntry & ~onArousal;
         // Off the ramps Tr is the minimum Tb; the ramps' divisions only where one holds.
         F8 tr = splat(minTb);
-        if (any8(inTorpor & (entryRamp | onArousal)))
+        if (any8<kAvx>(inTorpor & (entryRamp | onArousal)))
           tr = entryRamp ? k0.tbRest - dTRest * sinceEntry / E
                          : (onArousal ? k0.tbRest - dTRest * toArousal / E : splat(minTb));
         const I8 mild = tat > minTb - 1;
@@ -674,11 +760,10 @@ template <bool kDayActive, bool kTorpor>
         // Off the ramps, defending Tr starts from the metabolism at the minimum Tb.
         const I8 needsExp = inTorpor & (mild | (tr != minTb));
         F8 e = splat(0.0f);
-        if (any8(needsExp)) {
+        if (any8<kAvx>(needsExp)) {
           const F8 arg = k0.lnQ10Per10 * ((mild ? tq : tr) - k0.tbRest);
-          using F4 = float __attribute__((vector_size(16)));
-          const D4 lo = expOfFloat<D4, L4>(__builtin_convertvector(__builtin_shufflevector(arg, arg, 0, 1, 2, 3), D4));
-          const D4 hi = expOfFloat<D4, L4>(__builtin_convertvector(__builtin_shufflevector(arg, arg, 4, 5, 6, 7), D4));
+          const D4 lo = expOfFloat<D4, L4>(widen<kAvx>(__builtin_shufflevector(arg, arg, 0, 1, 2, 3)));
+          const D4 hi = expOfFloat<D4, L4>(widen<kAvx>(__builtin_shufflevector(arg, arg, 4, 5, 6, 7)));
           const F4 l4 = __builtin_convertvector(lo, F4), h4 = __builtin_convertvector(hi, F4);
           e = needsExp ? __builtin_shufflevector(l4, h4, 0, 1, 2, 3, 4, 5, 6, 7) : e;
         }
@@ -687,9 +772,7 @@ template <bool kDayActive, bool kTorpor>
         const F8 torporCost = mild ? metabolism : max8((tr - tat) * k0.cRest, atTr);
         cost = torporWindow ? (inTorpor ? torporCost : (warm ? splat(a.bmr) : splat(0.0f))) : cost;
         hasCost = torporWindow ? warm : hasCost;
-        store8(addTorpor + i, inTorpor ? torporCost : splat(0.0f));
-      } else {
-        store8(addTorpor + i, splat(0.0f));
+        torporAdd = inTorpor ? torporCost : splat(0.0f);
       }
       totalCases += counted;
 
@@ -699,10 +782,13 @@ template <bool kDayActive, bool kTorpor>
       cost = toFloor ? bmrPrime : cost;
       const F8 positive = written ? cost : splat(0.0f);
       highest = max8(highest, positive);
-      store8(addWritten + i, positive);
       const I8 activeCase = activeSum & active & ~reject;
       activeCases += activeCase;
-      store8(addActive + i, (activeCase & hasCost) ? cost : splat(0.0f));
+      storeByCase(adds + 4 * i, positive, aboveAdd, torporAdd, (activeCase & hasCost) ? cost : splat(0.0f));
+      // 1 for each positive cost, for the window search's running count.
+      const F8 one = (positive > 0.0f) ? splat(1.0f) : splat(0.0f);
+      store4d(ones + i, widen<kAvx>(__builtin_shufflevector(one, one, 0, 1, 2, 3)));
+      store4d(ones + i + 4, widen<kAvx>(__builtin_shufflevector(one, one, 4, 5, 6, 7)));
       const F8 kept = hasCost ? cost : splat(0.0f);
       if (i + 8 <= len) {
         // Rejected cases leave the result channel as it was.
@@ -715,24 +801,15 @@ template <bool kDayActive, bool kTorpor>
         }
       }
     }
-    int32_t i = 0;
-    for (; i < windowLen; ++i) {
-      writtenSum += addWritten[i];
-      aboveSum += addAbove[i];
-      torporSum += addTorpor[i];
-      activeTotal += addActive[i];
-      windowCount += addWritten[i] > 0 ? 1 : 0;
-      totals[i] = writtenSum;
-      counts[i] = windowCount;
+    if (prevLen > 0) {
+      addUp<kAvx>(sums, windowCount, prevAdds, prevOnes, prevTotals, prevCounts, padded, prevLen);
+      if (prevWindowLen > 0) window->scan(prevB0, prevB0 + prevWindowLen);
     }
-    for (; i < len; ++i) {
-      writtenSum += addWritten[i];
-      aboveSum += addAbove[i];
-      torporSum += addTorpor[i];
-      activeTotal += addActive[i];
-    }
-    if (windowLen > 0) window->scan(b0, b0 + windowLen);
-    if (any8(backwardsAny)) {
+    prevB0 = b0;
+    prevLen = len;
+    prevWindowLen = windowLen;
+    half ^= 1;
+    if (any8<kAvx>(backwardsAny)) {
       for (int32_t i = 0; i < len; ++i) {
         const int32_t k = b0 + i;
         const float prev = timeAt[i], t = timeAt[i + 1];
@@ -743,6 +820,17 @@ template <bool kDayActive, bool kTorpor>
       }
     }
   }
+  if (prevLen > 0) {
+    const float* const prevAdds = addsOf[half ^ 1];
+    const double* const prevOnes = onesOf[half ^ 1];
+    if (prevWindowLen > 0) {
+      double* const totals = window->totals.data() + (prevB0 - window->base);
+      double* const counts = window->counts.data() + (prevB0 - window->base);
+      addUp<kAvx>(sums, windowCount, prevAdds, prevOnes, totals, counts, 0, prevWindowLen);
+    }
+    addUp<kAvx>(sums, windowCount, prevAdds, prevOnes, unsearched[0], unsearched[1], prevWindowLen, prevLen);
+    if (prevWindowLen > 0) window->scan(prevB0, prevB0 + prevWindowLen);
+  }
   float top = 0;
   for (int l = 0; l < 8; ++l) top = std::max(top, highest[l]);
   r.totalCases = -sum8(totalCases);
@@ -751,17 +839,17 @@ template <bool kDayActive, bool kTorpor>
   r.torporCases = -sum8(torporCases);
   r.activeCases = -sum8(activeCases);
   r.highest = top;
-  r.writtenSum = writtenSum;
-  r.aboveSum = aboveSum;
-  r.torporSum = torporSum;
-  r.activeSum = activeTotal;
+  r.writtenSum = sums[0];
+  r.aboveSum = sums[1];
+  r.torporSum = sums[2];
+  r.activeSum = sums[3];
   return r;
 }
 
 template <bool kDayActive, bool kTorpor>
 CaseTotals vectorCases(TregClimate c, TregAnimal a, TregSettings s, RunConstants k0, const float (*)[3], float* costs,
                        float* store, WindowSearch* window) {
-  return vectorCasesBody<kDayActive, kTorpor>(c, a, s, k0, costs, store, window);
+  return vectorCasesBody<kDayActive, kTorpor, false>(c, a, s, k0, costs, store, window);
 }
 
 #if CORVIMET_X86_DISPATCH
@@ -769,13 +857,34 @@ template <bool kDayActive, bool kTorpor>
 [[gnu::target("avx2")]] CaseTotals vectorCasesAvx2(TregClimate c, TregAnimal a, TregSettings s, RunConstants k0,
                                                    const float (*)[3], float* costs, float* store,
                                                    WindowSearch* window) {
-  return vectorCasesBody<kDayActive, kTorpor>(c, a, s, k0, costs, store, window);
+  return vectorCasesBody<kDayActive, kTorpor, true>(c, a, s, k0, costs, store, window);
+}
+
+// The same eight-case loop with AVX-512's thirty-two vector registers (the
+// vectors stay eight floats wide), where sixteen cannot hold its values.
+template <bool kDayActive, bool kTorpor>
+[[gnu::target("avx2,avx512f,avx512dq,avx512vl")]] CaseTotals vectorCasesAvx512(TregClimate c, TregAnimal a,
+                                                                               TregSettings s, RunConstants k0,
+                                                                               const float (*)[3], float* costs,
+                                                                               float* store, WindowSearch* window) {
+  return vectorCasesBody<kDayActive, kTorpor, true>(c, a, s, k0, costs, store, window);
+}
+#endif
+
+#if CORVIMET_X86_DISPATCH
+bool hasAvx512Vl() {
+  static const bool has = [] {
+    __builtin_cpu_init();
+    return CpuHasAvx2() && CpuHasAvx512() && __builtin_cpu_supports("avx512vl") != 0;
+  }();
+  return has;
 }
 #endif
 
 template <bool kDayActive, bool kTorpor>
 CaseLoop vectorLoopOf() {
 #if CORVIMET_X86_DISPATCH
+  if (hasAvx512Vl()) return &vectorCasesAvx512<kDayActive, kTorpor>;
   if (CpuHasAvx2()) return &vectorCasesAvx2<kDayActive, kTorpor>;
 #endif
   return &vectorCases<kDayActive, kTorpor>;
