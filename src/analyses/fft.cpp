@@ -174,32 +174,17 @@ inline size_t reverseBits(size_t v, int bits) {
   }
 }
 
-// The butterflies k in [from, to) of the block at i of one radix-4 stage.
-[[gnu::always_inline]] inline void radix4Columns(size_t h, size_t i, size_t from, size_t to, const double* wr,
-                                                 const double* wi, double* re, double* im) {
-  const double *w1r = wr, *w1i = wi, *w2r = wr + h, *w2i = wi + h, *w3r = wr + 2 * h, *w3i = wi + 2 * h;
-  double *r0 = re + i, *i0 = im + i, *r1 = re + i + h, *i1 = im + i + h;
-  double *r2 = re + i + 2 * h, *i2 = im + i + 2 * h, *r3 = re + i + 3 * h, *i3 = im + i + 3 * h;
-  size_t k = from;
-  for (; k + 4 <= to; k += 4) butterflies<D4>(k, w1r, w1i, w2r, w2i, w3r, w3i, r0, i0, r1, i1, r2, i2, r3, i3);
-  for (; k < to; ++k) butterflies<double>(k, w1r, w1i, w2r, w2i, w3r, w3i, r0, i0, r1, i1, r2, i2, r3, i3);
-}
-
 // Stages whose blocks fit in this many points run block by block while the
-// block is in the cache.
+// block is in the cache; only the wider ones pass over the whole array.
 constexpr size_t kCachedPoints = 4096;
-// Points of a block gathered before the next block's turn.
-constexpr size_t kGatherChunk = 256;
-// The wider stages run kFusedStages at a time over kColumns-point columns:
-// the first stage (quarter h) and the next ones touch only the points
-// k + a h of a 4^kFusedStages h block, k the column, so a column goes
-// through them all while in the cache, and the arrays are read once for
-// them instead of once each.
-constexpr int kFusedStages = 2;
-constexpr size_t kColumns = 64;
+
+// The work of a transform of m complex points: re and im, and from
+// m = 8 kCachedPoints on the copy of the lines of x that eight blocks read.
+inline size_t workDoubles(size_t m) { return 2 * m + (m / 8 >= kCachedPoints ? 8 * kCachedPoints : 0); }
 
 // With lastR given, a last radix-2 stage is left undone and its twiddles
-// handed back for the caller to work the stage out as it reads.
+// handed back for the caller to work the stage out as it reads. re and im
+// are m apart, in workDoubles(m).
 [[gnu::always_inline]] inline void halfTransformBody(const float* x, size_t m, const FftTables& t, double* re,
                                                      double* im, const double** lastR = nullptr,
                                                      const double** lastI = nullptr) {
@@ -218,42 +203,73 @@ constexpr size_t kColumns = 64;
   const size_t block = std::min(m, kCachedPoints);
   const double* const wr0 = t.re.data() + 3;   // past the first stage's, all 1
   const double* const wi0 = t.im.data() + 3;
-  // Block b + s m/8 reads the other points of the lines of x that block b
-  // reads (their indices differ in the lowest bits only): the eight are
-  // gathered together, a few points of each in turn, so that every line is
-  // read whole while in the first-level cache.
-  const size_t together = m / 8 >= block ? 8 : 1, apart = m / together;
-  const size_t chunk = together > 1 ? kGatherChunk : block;
-  for (size_t b = 0; b < apart; b += block) {
-    for (size_t o = b; o < b + block; o += chunk)
-      for (size_t from = o; from < m; from += apart)
-        for (size_t i = from, j = reverseBits(from / 4, bits - 2); i < from + chunk; i += 4) {
-          const double ar = x[2 * j], ai = x[2 * j + 1];
-          const double br = x[2 * (j + 2 * q)], bi = x[2 * (j + 2 * q) + 1];
-          const double cr = x[2 * (j + q)], ci = x[2 * (j + q) + 1];
-          const double dr = x[2 * (j + 3 * q)], di = x[2 * (j + 3 * q) + 1];
-          const double sr = ar + br, si = ai + bi, tr = ar - br, ti = ai - bi;
-          const double ur = cr + dr, ui = ci + di, vr = cr - dr, vi = ci - di;
-          re[i] = sr + ur;
-          im[i] = si + ui;
-          re[i + 2] = sr - ur;
-          im[i + 2] = si - ui;
-          re[i + 1] = tr + vi;
-          im[i + 1] = ti - vr;
-          re[i + 3] = tr - vi;
-          im[i + 3] = ti + vr;
-          // j runs through the bit reversals of i / 4.
-          size_t bit = q >> 1;
-          for (; j & bit; bit >>= 1) j ^= bit;
-          j ^= bit;
-        }
-    for (size_t at = b; at < m; at += apart) {
-      const double *wr = wr0, *wi = wi0;
-      for (size_t h = 4; 4 * h <= block; h *= 4) {
-        radix4Stage(h, at, at + block, wr, wi, re, im);
-        wr += 3 * h;
-        wi += 3 * h;
-      }
+  // The points j, j + 2q, j + q and j + 3q of `from` to r[0..3], i[0..3].
+  const auto quad = [](const float* from, size_t j, size_t q, double* r, double* i) __attribute__((always_inline)) {
+    const double ar = from[2 * j], ai = from[2 * j + 1];
+    const double br = from[2 * (j + 2 * q)], bi = from[2 * (j + 2 * q) + 1];
+    const double cr = from[2 * (j + q)], ci = from[2 * (j + q) + 1];
+    const double dr = from[2 * (j + 3 * q)], di = from[2 * (j + 3 * q) + 1];
+    const double sr = ar + br, si = ai + bi, tr = ar - br, ti = ai - bi;
+    const double ur = cr + dr, ui = ci + di, vr = cr - dr, vi = ci - di;
+    r[0] = sr + ur;
+    i[0] = si + ui;
+    r[2] = sr - ur;
+    i[2] = si - ui;
+    r[1] = tr + vi;
+    i[1] = ti - vr;
+    r[3] = tr - vi;
+    i[3] = ti + vr;
+  };
+  const auto stages = [&](size_t at) __attribute__((always_inline)) {
+    const double *wr = wr0, *wi = wi0;
+    for (size_t h = 4; 4 * h <= block; h *= 4) {
+      radix4Stage(h, at, at + block, wr, wi, re, im);
+      wr += 3 * h;
+      wi += 3 * h;
+    }
+  };
+  // j runs through the bit reversals of i / 4.
+  const auto next = [q](size_t j) __attribute__((always_inline)) {
+    size_t bit = q >> 1;
+    for (; j & bit; bit >>= 1) j ^= bit;
+    return j ^ bit;
+  };
+  if (m / 8 < block) {
+    for (size_t b = 0; b < m; b += block) {
+      for (size_t i = b, j = reverseBits(b / 4, bits - 2); i < b + block; i += 4, j = next(j)) quad(x, j, q, re + i, im + i);
+      stages(b);
+    }
+  } else {
+    // Eight blocks m/8 apart at a time: their points fill the same `block`
+    // lines of x of 8 points (every m/8/block-th line), as their indices i
+    // differ in the top three bits of i / 4, which are j's lowest three.
+    // The lines are copied first, in order, next to each other, where the
+    // bit-reversed reads find them in a few pages; and the eight blocks are
+    // gathered a few points of each in turn, so that every line is read
+    // whole while in the first-level cache. Point p of x is point
+    // ((p >> (bits - log2 block)) << 3) | (p & 7) of the copy, and p + q
+    // 2 block points past it.
+    constexpr size_t chunk = 256;
+    const size_t apart = m / 8, stride = m / 8 / block, lineQ = 2 * block;
+    const int shift = bits - std::countr_zero(block);
+    float* const scratch = reinterpret_cast<float*>(im + m);
+    for (size_t b = 0; b < apart; b += block) {
+      const size_t first = reverseBits(b / block, std::countr_zero(stride));
+      for (size_t v = 0; v < block; ++v) std::memcpy(scratch + 16 * v, x + 16 * (v * stride + first), 16 * sizeof(float));
+      // The next eight blocks' lines are asked for meanwhile, one every
+      // second quad, so that their copy finds them in the cache.
+      const float* ahead =
+          b + block < apart ? x + 16 * reverseBits(b / block + 1, std::countr_zero(stride)) : nullptr;
+      for (size_t o = b; o < b + block; o += chunk)
+        for (size_t from = o; from < m; from += apart)
+          for (size_t i = from, j = reverseBits(from / 4, bits - 2); i < from + chunk; i += 4, j = next(j)) {
+            if (ahead && (i & 4)) {
+              __builtin_prefetch(ahead, 0, 2);
+              ahead += 16 * stride;
+            }
+            quad(scratch, ((j >> shift) << 3) | (j & 7), lineQ, re + i, im + i);
+          }
+      for (size_t at = b; at < m; at += apart) stages(at);
     }
   }
   const double *wr = wr0, *wi = wi0;
@@ -262,28 +278,10 @@ constexpr size_t kColumns = 64;
     wr += 3 * h;
     wi += 3 * h;
   }
-  for (; 4 * h <= m;) {
-    int stages = 0;
-    size_t span = h;
-    while (stages < kFusedStages && 4 * span <= m) ++stages, span *= 4;
-    if (stages == 1) {
-      radix4Stage(h, 0, m, wr, wi, re, im);
-    } else {
-      for (size_t s = 0; s < m; s += span)
-        for (size_t c = 0; c < h; c += kColumns) {
-          const double *sr = wr, *si = wi;
-          for (size_t hh = h; hh < span; hh *= 4) {
-            for (size_t i = s; i < s + span; i += 4 * hh)
-              for (size_t g = 0; g < hh; g += h) radix4Columns(hh, i, g + c, g + c + kColumns, sr, si, re, im);
-            sr += 3 * hh;
-            si += 3 * hh;
-          }
-        }
-    }
-    for (; h < span; h *= 4) {
-      wr += 3 * h;
-      wi += 3 * h;
-    }
+  for (; 4 * h <= m; h *= 4) {
+    radix4Stage(h, 0, m, wr, wi, re, im);
+    wr += 3 * h;
+    wi += 3 * h;
   }
   if (bits % 2 && lastR) {
     *lastR = wr;
@@ -364,14 +362,14 @@ template <class V>
   const double scale = 1.0 / static_cast<double>(m);   // 2 / n
   const size_t half = m / 2, quarter = m / 4;
   // Z_p .. Z_(p + lanes - 1) and Z_(p + half) ..
-  const auto z = [&]<class V>(size_t p, V* tr, V* ti, V* br, V* bi) __attribute__((always_inline)) {
+  // (wR, wI): the radix-2 stage's twiddles at p.
+  const auto z = [&]<class V>(size_t p, V wR, V wI, V* tr, V* ti, V* br, V* bi) __attribute__((always_inline)) {
     const V ar = loadAt<V>(re + p), ai = loadAt<V>(im + p);
     const V xr = loadAt<V>(re + half + p), xi = loadAt<V>(im + half + p);
     if (!lastR) {
       *tr = ar, *ti = ai, *br = xr, *bi = xi;
       return;
     }
-    const V wR = loadAt<V>(lastR + p), wI = loadAt<V>(lastI + p);
     const V pr = wR * xr - wI * xi, pi = wR * xi + wI * xr;
     *tr = ar + pr, *ti = ai + pi, *br = ar - pr, *bi = ai - pi;
   };
@@ -401,9 +399,20 @@ template <class V>
   const auto four = [&]<class V>(size_t k) __attribute__((always_inline)) {
     constexpr size_t lanes = sizeof(V) / sizeof(double);
     const size_t down = half - k - (lanes - 1);
+    // The radix-2 stage's twiddles at p = half - k are those at k, W^2k,
+    // mirrored: W^(n/2 - 2k) = (-R, I), but for 2k = n/8 (k = quarter / 2),
+    // where W^(3n/8) has sin and cos of pi/4 the other way round.
+    V wRk{}, wIk{}, wRd{}, wId{};
+    if (lastR) {
+      wRk = loadAt<V>(lastR + k), wIk = loadAt<V>(lastI + k);
+      if (k <= quarter / 2 && quarter / 2 < k + lanes)
+        wRd = loadAt<V>(lastR + down), wId = loadAt<V>(lastI + down);
+      else
+        wRd = flip(-wRk), wId = flip(wIk);
+    }
     V rk, ik, rhk, ihk, rd, id, rmd, imd;
-    z(k, &rk, &ik, &rhk, &ihk);        // Z_k, Z_(half + k)
-    z(down, &rd, &id, &rmd, &imd);     // Z_(half - k), Z_(m - k), lanes flipped
+    z(k, wRk, wIk, &rk, &ik, &rhk, &ihk);          // Z_k, Z_(half + k)
+    z(down, wRd, wId, &rd, &id, &rmd, &imd);       // Z_(half - k), Z_(m - k), lanes flipped
     rd = flip(rd), id = flip(id), rmd = flip(rmd), imd = flip(imd);
     const V wr = loadAt<V>(t.unpackRe.data() + k), wi = loadAt<V>(t.unpackIm.data() + k);
     put(k, magnitude(wr, wi, rk, ik, rmd, imd));
@@ -416,8 +425,8 @@ template <class V>
   for (; k < quarter; ++k) four.template operator()<double>(k);
   // Bins m/4, 3m/4 (Z_(m/4) and its partner) and m/2 (paired with itself).
   double r0, i0, rh, ih, rq, iq, r3q, i3q;
-  z(size_t{0}, &r0, &i0, &rh, &ih);
-  z(quarter, &rq, &iq, &r3q, &i3q);
+  z(size_t{0}, lastR ? lastR[0] : 0.0, lastR ? lastI[0] : 0.0, &r0, &i0, &rh, &ih);
+  z(quarter, lastR ? lastR[quarter] : 0.0, lastR ? lastI[quarter] : 0.0, &rq, &iq, &r3q, &i3q);
   const double wrq = t.unpackRe[quarter], wiq = t.unpackIm[quarter];
   put(quarter, magnitude(wrq, wiq, rq, iq, r3q, i3q));
   put(3 * quarter, magnitude(wiq, -wrq, r3q, i3q, rq, iq));
@@ -483,7 +492,7 @@ std::vector<cd> RealFft(std::span<const float> x) {
   }
   const auto t = tablesFor(n);
   // Every element is written before it is read.
-  const KeptArray<double, FftWork> work(2 * m);
+  const KeptArray<double, FftWork> work(workDoubles(m));
   double *re = work.get(), *im = re + m;
   halfTransform(x.data(), m, *t, re, im);
   unpack(re, im, m, *t, [&](size_t k, double r, double i) { out[k] = cd(r, i); });
@@ -501,7 +510,7 @@ std::vector<float> MagnitudeSpectrum(std::span<const float> x) {
   }
   const size_t m = n / 2;
   const auto t = tablesFor(n);
-  const KeptArray<double, FftWork> work(2 * m);
+  const KeptArray<double, FftWork> work(workDoubles(m));
   std::vector<float> mag(m);
   spectrum(x.data(), m, *t, work.get(), work.get() + m, mag.data());
   return mag;
