@@ -356,9 +356,12 @@ template <class V>
 // read, is worked out here, which spares a pass writing the whole transform
 // and reading it back.
 [[gnu::always_inline]] inline void spectrumBody(const float* x, size_t m, const FftTables& t, double* re, double* im,
-                                                float* mag) {
+                                                std::vector<float>& out) {
   const double *lastR = nullptr, *lastI = nullptr;
   halfTransformBody(x, m, t, re, im, &lastR, &lastI);
+  // Made only now, so that its lines are still in the cache when written.
+  out.resize(m);
+  float* const mag = out.data();
   const double scale = 1.0 / static_cast<double>(m);   // 2 / n
   const size_t half = m / 2, quarter = m / 4;
   // Z_p .. Z_(p + lanes - 1) and Z_(p + half) ..
@@ -438,7 +441,7 @@ void halfTransformBase(const float* x, size_t m, const FftTables& t, double* re,
   halfTransformBody(x, m, t, re, im);
 }
 
-void spectrumBase(const float* x, size_t m, const FftTables& t, double* re, double* im, float* mag) {
+void spectrumBase(const float* x, size_t m, const FftTables& t, double* re, double* im, std::vector<float>& mag) {
   spectrumBody(x, m, t, re, im, mag);
 }
 
@@ -448,7 +451,7 @@ void spectrumBase(const float* x, size_t m, const FftTables& t, double* re, doub
 }
 
 [[gnu::target("avx2")]] void spectrumAvx2(const float* x, size_t m, const FftTables& t, double* re, double* im,
-                                          float* mag) {
+                                          std::vector<float>& mag) {
   spectrumBody(x, m, t, re, im, mag);
 }
 #endif
@@ -460,7 +463,7 @@ void halfTransform(const float* x, size_t m, const FftTables& t, double* re, dou
   halfTransformBase(x, m, t, re, im);
 }
 
-void spectrum(const float* x, size_t m, const FftTables& t, double* re, double* im, float* mag) {
+void spectrum(const float* x, size_t m, const FftTables& t, double* re, double* im, std::vector<float>& mag) {
 #if CORVIMET_X86_DISPATCH
   if (CpuHasAvx2()) return spectrumAvx2(x, m, t, re, im, mag);
 #endif
@@ -511,8 +514,8 @@ std::vector<float> MagnitudeSpectrum(std::span<const float> x) {
   const size_t m = n / 2;
   const auto t = tablesFor(n);
   const KeptArray<double, FftWork> work(workDoubles(m));
-  std::vector<float> mag(m);
-  spectrum(x.data(), m, *t, work.get(), work.get() + m, mag.data());
+  std::vector<float> mag;
+  spectrum(x.data(), m, *t, work.get(), work.get() + m, mag);
   return mag;
 }
 
