@@ -203,7 +203,8 @@ inline size_t workDoubles(size_t m) { return 2 * m + (m / 8 >= kCachedPoints ? 8
   const size_t block = std::min(m, kCachedPoints);
   const double* const wr0 = t.re.data() + 3;   // past the first stage's, all 1
   const double* const wi0 = t.im.data() + 3;
-  // The points j, j + 2q, j + q and j + 3q of `from` to r[0..3], i[0..3].
+  // The first stage's butterfly on the points j, j + 2q, j + q and j + 3q
+  // of `from` (its twiddles are all 1), into r[0..3] and i[0..3].
   const auto quad = [](const float* from, size_t j, size_t q, double* r, double* i) __attribute__((always_inline)) {
     const double ar = from[2 * j], ai = from[2 * j + 1];
     const double br = from[2 * (j + 2 * q)], bi = from[2 * (j + 2 * q) + 1];
@@ -236,7 +237,8 @@ inline size_t workDoubles(size_t m) { return 2 * m + (m / 8 >= kCachedPoints ? 8
   };
   if (m / 8 < block) {
     for (size_t b = 0; b < m; b += block) {
-      for (size_t i = b, j = reverseBits(b / 4, bits - 2); i < b + block; i += 4, j = next(j)) quad(x, j, q, re + i, im + i);
+      for (size_t i = b, j = reverseBits(b / 4, bits - 2); i < b + block; i += 4, j = next(j))
+        quad(x, j, q, re + i, im + i);
       stages(b);
     }
   } else {
@@ -246,7 +248,7 @@ inline size_t workDoubles(size_t m) { return 2 * m + (m / 8 >= kCachedPoints ? 8
     // The lines are copied first, in order, next to each other, where the
     // bit-reversed reads find them in a few pages; and the eight blocks are
     // gathered a few points of each in turn, so that every line is read
-    // whole while in the first-level cache. Point p of x is point
+    // whole while it is still cached. Point p of x is point
     // ((p >> (bits - log2 block)) << 3) | (p & 7) of the copy, and p + q
     // 2 block points past it.
     constexpr size_t chunk = 256;
@@ -255,7 +257,8 @@ inline size_t workDoubles(size_t m) { return 2 * m + (m / 8 >= kCachedPoints ? 8
     float* const scratch = reinterpret_cast<float*>(im + m);
     for (size_t b = 0; b < apart; b += block) {
       const size_t first = reverseBits(b / block, std::countr_zero(stride));
-      for (size_t v = 0; v < block; ++v) std::memcpy(scratch + 16 * v, x + 16 * (v * stride + first), 16 * sizeof(float));
+      for (size_t v = 0; v < block; ++v)
+        std::memcpy(scratch + 16 * v, x + 16 * (v * stride + first), 16 * sizeof(float));
       // The next eight blocks' lines are asked for meanwhile, one every
       // second quad, so that their copy finds them in the cache.
       const float* ahead =
@@ -364,8 +367,8 @@ template <class V>
   float* const mag = out.data();
   const double scale = 1.0 / static_cast<double>(m);   // 2 / n
   const size_t half = m / 2, quarter = m / 4;
-  // Z_p .. Z_(p + lanes - 1) and Z_(p + half) ..
-  // (wR, wI): the radix-2 stage's twiddles at p.
+  // Z_p .. Z_(p + lanes - 1) and Z_(p + half) .., (wR, wI) the radix-2
+  // stage's twiddles at p.
   const auto z = [&]<class V>(size_t p, V wR, V wI, V* tr, V* ti, V* br, V* bi) __attribute__((always_inline)) {
     const V ar = loadAt<V>(re + p), ai = loadAt<V>(im + p);
     const V xr = loadAt<V>(re + half + p), xi = loadAt<V>(im + half + p);
