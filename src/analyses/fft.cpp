@@ -34,11 +34,12 @@ using cd = std::complex<double>;
 // the circle, the rest by its symmetries (exact sign changes and swaps).
 // Per radix-4 stage (quarter length h), W^(j k n / 4h) for j = 1, 2, 3 and
 // k < h, contiguous so that the butterflies read them in order; and W^k,
-// k < n/2, for the real unpacking.
+// k <= n/8, for the real unpacking, which finds the other W^k, k < n/2, by
+// the same symmetries (unpackTwiddle).
 struct FftTables {
   size_t n = 0;
   std::vector<double> re, im;                 // the stages' twiddles, stage after stage
-  std::vector<double> unpackRe, unpackIm;     // W^k, k < n/2
+  std::vector<double> unpackRe, unpackIm;     // W^k, k <= n/8
 };
 
 // cos and -sin of 2 pi t / n, t < n.
@@ -89,9 +90,9 @@ std::shared_ptr<const FftTables> buildTables(size_t n) {
       t->re.push_back(re);
       t->im.push_back(im);
     }
-  t->unpackRe.resize(m);
-  t->unpackIm.resize(m);
-  for (size_t k = 0; k < m; ++k) std::tie(t->unpackRe[k], t->unpackIm[k]) = twiddle(k, n, c, s);
+  t->unpackRe.resize(eighth + 1);
+  t->unpackIm.resize(eighth + 1);
+  for (size_t k = 0; k <= eighth; ++k) std::tie(t->unpackRe[k], t->unpackIm[k]) = twiddle(k, n, c, s);
   return t;
 }
 
@@ -177,8 +178,13 @@ inline size_t reverseBits(size_t v, int bits) {
 // block is in the cache; only the wider ones pass over the whole array.
 constexpr size_t kCachedPoints = 4096;
 
+// The work of a transform of m complex points: re and im, and from
+// m = 8 kCachedPoints on the copy of the lines of x that eight blocks read.
+inline size_t workDoubles(size_t m) { return 2 * m + (m / 8 >= kCachedPoints ? 8 * kCachedPoints : 0); }
+
 // With lastR given, a last radix-2 stage is left undone and its twiddles
-// handed back for the caller to work the stage out as it reads.
+// handed back for the caller to work the stage out as it reads. re and im
+// are m apart, in workDoubles(m).
 [[gnu::always_inline]] inline void halfTransformBody(const float* x, size_t m, const FftTables& t, double* re,
                                                      double* im, const double** lastR = nullptr,
                                                      const double** lastI = nullptr) {
@@ -197,32 +203,76 @@ constexpr size_t kCachedPoints = 4096;
   const size_t block = std::min(m, kCachedPoints);
   const double* const wr0 = t.re.data() + 3;   // past the first stage's, all 1
   const double* const wi0 = t.im.data() + 3;
-  for (size_t b = 0; b < m; b += block) {
-    for (size_t i = b, j = reverseBits(b / 4, bits - 2); i < b + block; i += 4) {
-      const double ar = x[2 * j], ai = x[2 * j + 1];
-      const double br = x[2 * (j + 2 * q)], bi = x[2 * (j + 2 * q) + 1];
-      const double cr = x[2 * (j + q)], ci = x[2 * (j + q) + 1];
-      const double dr = x[2 * (j + 3 * q)], di = x[2 * (j + 3 * q) + 1];
-      const double sr = ar + br, si = ai + bi, tr = ar - br, ti = ai - bi;
-      const double ur = cr + dr, ui = ci + di, vr = cr - dr, vi = ci - di;
-      re[i] = sr + ur;
-      im[i] = si + ui;
-      re[i + 2] = sr - ur;
-      im[i + 2] = si - ui;
-      re[i + 1] = tr + vi;
-      im[i + 1] = ti - vr;
-      re[i + 3] = tr - vi;
-      im[i + 3] = ti + vr;
-      // j runs through the bit reversals of i / 4.
-      size_t bit = q >> 1;
-      for (; j & bit; bit >>= 1) j ^= bit;
-      j ^= bit;
-    }
+  // The first stage's butterfly on the points j, j + 2q, j + q and j + 3q
+  // of `from` (its twiddles are all 1), into r[0..3] and i[0..3].
+  const auto quad = [](const float* from, size_t j, size_t q, double* r, double* i) __attribute__((always_inline)) {
+    const double ar = from[2 * j], ai = from[2 * j + 1];
+    const double br = from[2 * (j + 2 * q)], bi = from[2 * (j + 2 * q) + 1];
+    const double cr = from[2 * (j + q)], ci = from[2 * (j + q) + 1];
+    const double dr = from[2 * (j + 3 * q)], di = from[2 * (j + 3 * q) + 1];
+    const double sr = ar + br, si = ai + bi, tr = ar - br, ti = ai - bi;
+    const double ur = cr + dr, ui = ci + di, vr = cr - dr, vi = ci - di;
+    r[0] = sr + ur;
+    i[0] = si + ui;
+    r[2] = sr - ur;
+    i[2] = si - ui;
+    r[1] = tr + vi;
+    i[1] = ti - vr;
+    r[3] = tr - vi;
+    i[3] = ti + vr;
+  };
+  const auto stages = [&](size_t at) __attribute__((always_inline)) {
     const double *wr = wr0, *wi = wi0;
     for (size_t h = 4; 4 * h <= block; h *= 4) {
-      radix4Stage(h, b, b + block, wr, wi, re, im);
+      radix4Stage(h, at, at + block, wr, wi, re, im);
       wr += 3 * h;
       wi += 3 * h;
+    }
+  };
+  // j runs through the bit reversals of i / 4.
+  const auto next = [q](size_t j) __attribute__((always_inline)) {
+    size_t bit = q >> 1;
+    for (; j & bit; bit >>= 1) j ^= bit;
+    return j ^ bit;
+  };
+  if (m / 8 < block) {
+    for (size_t b = 0; b < m; b += block) {
+      for (size_t i = b, j = reverseBits(b / 4, bits - 2); i < b + block; i += 4, j = next(j))
+        quad(x, j, q, re + i, im + i);
+      stages(b);
+    }
+  } else {
+    // Eight blocks m/8 apart at a time: their points fill the same `block`
+    // lines of x of 8 points (every m/8/block-th line), as their indices i
+    // differ in the top three bits of i / 4, which are j's lowest three.
+    // The lines are copied first, in order, next to each other, where the
+    // bit-reversed reads find them in a few pages; and the eight blocks are
+    // gathered a few points of each in turn, so that every line is read
+    // whole while it is still cached. Point p of x is point
+    // ((p >> (bits - log2 block)) << 3) | (p & 7) of the copy, and p + q
+    // 2 block points past it.
+    constexpr size_t chunk = 256;
+    const size_t apart = m / 8, stride = m / 8 / block, lineQ = 2 * block;
+    const int shift = bits - std::countr_zero(block);
+    float* const scratch = reinterpret_cast<float*>(im + m);
+    for (size_t b = 0; b < apart; b += block) {
+      const size_t first = reverseBits(b / block, std::countr_zero(stride));
+      for (size_t v = 0; v < block; ++v)
+        std::memcpy(scratch + 16 * v, x + 16 * (v * stride + first), 16 * sizeof(float));
+      // The next eight blocks' lines are asked for meanwhile, one every
+      // second quad, so that their copy finds them in the cache.
+      const float* ahead =
+          b + block < apart ? x + 16 * reverseBits(b / block + 1, std::countr_zero(stride)) : nullptr;
+      for (size_t o = b; o < b + block; o += chunk)
+        for (size_t from = o; from < m; from += apart)
+          for (size_t i = from, j = reverseBits(from / 4, bits - 2); i < from + chunk; i += 4, j = next(j)) {
+            if (ahead && (i & 4)) {
+              __builtin_prefetch(ahead, 0, 2);
+              ahead += 16 * stride;
+            }
+            quad(scratch, ((j >> shift) << 3) | (j & 7), lineQ, re + i, im + i);
+          }
+      for (size_t at = b; at < m; at += apart) stages(at);
     }
   }
   const double *wr = wr0, *wi = wi0;
@@ -257,6 +307,18 @@ constexpr size_t kCachedPoints = 4096;
   }
 }
 
+// W^k, k < n/2, with the bits twiddle() gives it: from W^t = (R, I), t <= n/8,
+// W^(n/4 - t) = (-I, -R), W^(n/4 + t) = (I, -R) and W^(n/2 - t) = (-R, I).
+inline std::pair<double, double> unpackTwiddle(const FftTables& t, size_t k) {
+  const size_t n = t.n;
+  const double* R = t.unpackRe.data();
+  const double* I = t.unpackIm.data();
+  if (8 * k <= n) return {R[k], I[k]};
+  if (4 * k < n) return {-I[n / 4 - k], -R[n / 4 - k]};
+  if (8 * k <= 3 * n) return {I[k - n / 4], -R[k - n / 4]};
+  return {-R[n / 2 - k], I[n / 2 - k]};
+}
+
 // Bin k of the real transform from the half-length one Z:
 // X_k = (Z_k + conj Z_(m-k)) / 2 - i W^k (Z_k - conj Z_(m-k)) / 2.
 template <class Out>
@@ -267,7 +329,7 @@ template <class Out>
     const double er = 0.5 * (re[k] + re[c]), ei = 0.5 * (im[k] - im[c]);
     // -i/2 (Z_k - conj Z_c) = ((im_k + im_c) / 2, -(re_k - re_c) / 2)
     const double orr = 0.5 * (im[k] + im[c]), oi = -0.5 * (re[k] - re[c]);
-    const double wr = t.unpackRe[k], wi = t.unpackIm[k];
+    const auto [wr, wi] = unpackTwiddle(t, k);
     out(k, er + (wr * orr - wi * oi), ei + (wr * oi + wi * orr));
   }
 }
@@ -291,61 +353,92 @@ template <class V>
 
 // The magnitudes |X_k| 2 / n, k = 1 .. m - 1, from their parts: the values
 // of a float channel are far from where their squares would leave the range
-// of a double. As unpack gives them, four bins at a time where the bins
-// k..k+3 and the bins m-k-3..m-k they pair with each lie in one half; a last
-// radix-2 stage is worked out here as each Z is read, which spares a pass
-// writing the whole transform and reading it back.
+// of a double. Bins k, m/2 - k, m/2 + k and m - k at once, four of each at a
+// time: they need Z at k, m/2 +- k and m - k only, and W^k alone of the
+// table; a last radix-2 stage, which gives Z_p and Z_(p + m/2) from one
+// read, is worked out here, which spares a pass writing the whole transform
+// and reading it back.
 [[gnu::always_inline]] inline void spectrumBody(const float* x, size_t m, const FftTables& t, double* re, double* im,
-                                                float* mag) {
+                                                std::vector<float>& out) {
   const double *lastR = nullptr, *lastI = nullptr;
   halfTransformBody(x, m, t, re, im, &lastR, &lastI);
+  // Made only now, so that its lines are still in the cache when written.
+  out.resize(m);
+  float* const mag = out.data();
   const double scale = 1.0 / static_cast<double>(m);   // 2 / n
-  const size_t half = m / 2;
-  // Z_j .. Z_(j + lanes - 1), all in one half, as the radix-2 stage gives them.
-  const auto z = [&]<class V>(size_t j, V* zr, V* zi) __attribute__((always_inline)) {
-    if (!lastR) {
-      *zr = loadAt<V>(re + j);
-      *zi = loadAt<V>(im + j);
-      return;
-    }
-    const bool top = j < half;
-    const size_t p = top ? j : j - half;
-    const V wR = loadAt<V>(lastR + p), wI = loadAt<V>(lastI + p);
+  const size_t half = m / 2, quarter = m / 4;
+  // Z_p .. Z_(p + lanes - 1) and Z_(p + half) .., (wR, wI) the radix-2
+  // stage's twiddles at p.
+  const auto z = [&]<class V>(size_t p, V wR, V wI, V* tr, V* ti, V* br, V* bi) __attribute__((always_inline)) {
     const V ar = loadAt<V>(re + p), ai = loadAt<V>(im + p);
     const V xr = loadAt<V>(re + half + p), xi = loadAt<V>(im + half + p);
-    const V br = wR * xr - wI * xi, bi = wR * xi + wI * xr;
-    *zr = top ? ar + br : ar - br;
-    *zi = top ? ai + bi : ai - bi;
+    if (!lastR) {
+      *tr = ar, *ti = ai, *br = xr, *bi = xi;
+      return;
+    }
+    const V pr = wR * xr - wI * xi, pi = wR * xi + wI * xr;
+    *tr = ar + pr, *ti = ai + pi, *br = ar - pr, *bi = ai - pi;
   };
-  // Inlined, as the vector helpers are: a real call without AVX would take
-  // the 32-byte arguments another way than the caller passes them.
-  const auto magnitude = [&]<class V>(size_t k, V rk, V ik, V rc, V ic) __attribute__((always_inline)) {
+  // Every helper inlined: a real call without AVX would take the 32-byte
+  // arguments another way than the caller passes them.
+  const auto magnitude = [scale]<class V>(V wr, V wi, V rk, V ik, V rc, V ic) __attribute__((always_inline)) {
     const V er = 0.5 * (rk + rc), ei = 0.5 * (ik - ic);
     const V orr = 0.5 * (ik + ic), oi = -0.5 * (rk - rc);
-    const V wr = loadAt<V>(t.unpackRe.data() + k), wi = loadAt<V>(t.unpackIm.data() + k);
     const V r = er + (wr * orr - wi * oi), i = ei + (wr * oi + wi * orr);
     return squareRoot(r * r + i * i) * scale;
   };
-  const auto oneSide = [half](size_t a, size_t b) { return (a < half) == (b < half); };
-  for (size_t k = 1; k < m;) {
-    if (k + 4 < m && oneSide(k, k + 3) && oneSide(m - k - 3, m - k)) {
-      D4 rk, ik, rc, ic;
-      z.template operator()<D4>(k, &rk, &ik);
-      z.template operator()<D4>(m - k - 3, &rc, &ic);
-      rc = __builtin_shufflevector(rc, rc, 3, 2, 1, 0);   // lane l pairs with m - k - l
-      ic = __builtin_shufflevector(ic, ic, 3, 2, 1, 0);
-      using F4 = float __attribute__((vector_size(16)));
-      const F4 out = __builtin_convertvector(magnitude.template operator()<D4>(k, rk, ik, rc, ic), F4);
-      std::memcpy(mag + k, &out, sizeof out);
-      k += 4;
+  // Lanes in the other order: bins m/2 - k and m - k run down as k runs up.
+  const auto flip = []<class V>(V v) __attribute__((always_inline)) {
+    if constexpr (std::is_same_v<V, double>)
+      return v;
+    else
+      return __builtin_shufflevector(v, v, 3, 2, 1, 0);
+  };
+  const auto put = [&]<class V>(size_t at, V v) __attribute__((always_inline)) {
+    if constexpr (std::is_same_v<V, double>) {
+      mag[at] = static_cast<float>(v);
     } else {
-      double rk, ik, rc, ic;
-      z.template operator()<double>(k, &rk, &ik);
-      z.template operator()<double>(m - k, &rc, &ic);
-      mag[k] = static_cast<float>(magnitude.template operator()<double>(k, rk, ik, rc, ic));
-      ++k;
+      using F4 = float __attribute__((vector_size(16)));
+      const F4 out = __builtin_convertvector(v, F4);
+      std::memcpy(mag + at, &out, sizeof out);
     }
-  }
+  };
+  // The bins k .. k + lanes - 1 of each of the four.
+  const auto four = [&]<class V>(size_t k) __attribute__((always_inline)) {
+    constexpr size_t lanes = sizeof(V) / sizeof(double);
+    const size_t down = half - k - (lanes - 1);
+    // The radix-2 stage's twiddles at p = half - k are those at k, W^2k,
+    // mirrored: W^(n/2 - 2k) = (-R, I), but for 2k = n/8 (k = quarter / 2),
+    // where W^(3n/8) has sin and cos of pi/4 the other way round.
+    V wRk{}, wIk{}, wRd{}, wId{};
+    if (lastR) {
+      wRk = loadAt<V>(lastR + k), wIk = loadAt<V>(lastI + k);
+      if (k <= quarter / 2 && quarter / 2 < k + lanes)
+        wRd = loadAt<V>(lastR + down), wId = loadAt<V>(lastI + down);
+      else
+        wRd = flip(-wRk), wId = flip(wIk);
+    }
+    V rk, ik, rhk, ihk, rd, id, rmd, imd;
+    z(k, wRk, wIk, &rk, &ik, &rhk, &ihk);          // Z_k, Z_(half + k)
+    z(down, wRd, wId, &rd, &id, &rmd, &imd);       // Z_(half - k), Z_(m - k), lanes flipped
+    rd = flip(rd), id = flip(id), rmd = flip(rmd), imd = flip(imd);
+    const V wr = loadAt<V>(t.unpackRe.data() + k), wi = loadAt<V>(t.unpackIm.data() + k);
+    put(k, magnitude(wr, wi, rk, ik, rmd, imd));
+    put(m - k - (lanes - 1), flip(magnitude(-wr, wi, rmd, imd, rk, ik)));
+    put(down, flip(magnitude(-wi, -wr, rd, id, rhk, ihk)));
+    put(half + k, magnitude(wi, -wr, rhk, ihk, rd, id));
+  };
+  size_t k = 1;
+  for (; k + 4 <= quarter; k += 4) four.template operator()<D4>(k);
+  for (; k < quarter; ++k) four.template operator()<double>(k);
+  // Bins m/4, 3m/4 (Z_(m/4) and its partner) and m/2 (paired with itself).
+  double r0, i0, rh, ih, rq, iq, r3q, i3q;
+  z(size_t{0}, lastR ? lastR[0] : 0.0, lastR ? lastI[0] : 0.0, &r0, &i0, &rh, &ih);
+  z(quarter, lastR ? lastR[quarter] : 0.0, lastR ? lastI[quarter] : 0.0, &rq, &iq, &r3q, &i3q);
+  const double wrq = t.unpackRe[quarter], wiq = t.unpackIm[quarter];
+  put(quarter, magnitude(wrq, wiq, rq, iq, r3q, i3q));
+  put(3 * quarter, magnitude(wiq, -wrq, r3q, i3q, rq, iq));
+  put(half, magnitude(t.unpackIm[0], -t.unpackRe[0], rh, ih, rh, ih));
   mag[0] = 0.0f;
 }
 
@@ -353,7 +446,7 @@ void halfTransformBase(const float* x, size_t m, const FftTables& t, double* re,
   halfTransformBody(x, m, t, re, im);
 }
 
-void spectrumBase(const float* x, size_t m, const FftTables& t, double* re, double* im, float* mag) {
+void spectrumBase(const float* x, size_t m, const FftTables& t, double* re, double* im, std::vector<float>& mag) {
   spectrumBody(x, m, t, re, im, mag);
 }
 
@@ -363,7 +456,7 @@ void spectrumBase(const float* x, size_t m, const FftTables& t, double* re, doub
 }
 
 [[gnu::target("avx2")]] void spectrumAvx2(const float* x, size_t m, const FftTables& t, double* re, double* im,
-                                          float* mag) {
+                                          std::vector<float>& mag) {
   spectrumBody(x, m, t, re, im, mag);
 }
 #endif
@@ -375,7 +468,7 @@ void halfTransform(const float* x, size_t m, const FftTables& t, double* re, dou
   halfTransformBase(x, m, t, re, im);
 }
 
-void spectrum(const float* x, size_t m, const FftTables& t, double* re, double* im, float* mag) {
+void spectrum(const float* x, size_t m, const FftTables& t, double* re, double* im, std::vector<float>& mag) {
 #if CORVIMET_X86_DISPATCH
   if (CpuHasAvx2()) return spectrumAvx2(x, m, t, re, im, mag);
 #endif
@@ -407,7 +500,7 @@ std::vector<cd> RealFft(std::span<const float> x) {
   }
   const auto t = tablesFor(n);
   // Every element is written before it is read.
-  const KeptArray<double, FftWork> work(2 * m);
+  const KeptArray<double, FftWork> work(workDoubles(m));
   double *re = work.get(), *im = re + m;
   halfTransform(x.data(), m, *t, re, im);
   unpack(re, im, m, *t, [&](size_t k, double r, double i) { out[k] = cd(r, i); });
@@ -425,9 +518,9 @@ std::vector<float> MagnitudeSpectrum(std::span<const float> x) {
   }
   const size_t m = n / 2;
   const auto t = tablesFor(n);
-  const KeptArray<double, FftWork> work(2 * m);
-  std::vector<float> mag(m);
-  spectrum(x.data(), m, *t, work.get(), work.get() + m, mag.data());
+  const KeptArray<double, FftWork> work(workDoubles(m));
+  std::vector<float> mag;
+  spectrum(x.data(), m, *t, work.get(), work.get() + m, mag);
   return mag;
 }
 
