@@ -9,6 +9,7 @@
 #include "output/results.h"
 #include "platform/cpu.h"
 #include "respirometry/gasphysics.h"
+#include "respirometry/lanes.h"
 #include "shell/defaults.h"
 #include "shell/globals.h"
 #include "shell/store.h"
@@ -101,8 +102,10 @@ RunConstants runConstants(const GasExchangeSettings& g, const GasFileValues& f, 
 // A chunk reads all its inputs before it writes its results, so that the
 // result may replace any of them. (No function takes or gives a vector of
 // four doubles by value: its passing differs with and without AVX.)
-using F4 = float __attribute__((vector_size(16)));
-using D4 = double __attribute__((vector_size(32)));
+using respirometry_lanes::D4;
+using respirometry_lanes::F4;
+using respirometry_lanes::load4;
+using respirometry_lanes::prefetchAhead;
 
 constexpr int32_t kChunk = 64;   // cases, a multiple of 4
 
@@ -111,18 +114,6 @@ struct ChunkValues {
   double prevF0 = 0;   // the uncorrected F of the case before the chunk
 };
 
-// A channel is read as a stream, but the hardware's own fetching keeps up
-// only with a plain copy: the loops ask for the cases 2 KB on, one request
-// per 16 cases. (Only an address: nothing is read there.)
-[[gnu::always_inline]] inline void prefetchAhead(const float* p) {
-  __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(p) + 2048));
-}
-
-[[gnu::always_inline]] inline F4 load4(const float* p) {
-  F4 v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
 [[gnu::always_inline]] inline void load4(const double* p, D4& v) { std::memcpy(&v, p, sizeof v); }
 [[gnu::always_inline]] inline void store4(double* p, const D4& v) { std::memcpy(p, &v, sizeof v); }
 

@@ -6,6 +6,7 @@
 
 #include "platform/cpu.h"
 #include "respirometry/gasphysics.h"
+#include "respirometry/lanes.h"
 #include "shell/textutil.h"
 
 namespace {
@@ -14,21 +15,10 @@ constexpr int16_t kConstantRH = 123;
 
 bool isChannel(int16_t c) { return c >= 1 && c <= 32; }
 
-using F4 = float __attribute__((vector_size(16)));
-using D4 = double __attribute__((vector_size(32)));
-
-// The channels are read as streams, but the hardware's own fetching keeps
-// up only with a plain copy: the cases 2 KB on are asked for 16 cases at a
-// time. (Only an address: nothing is read there.)
-[[gnu::always_inline]] inline void prefetchAhead(const float* p) {
-  __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(p) + 2048));
-}
-
-[[gnu::always_inline]] inline F4 load4(const float* p) {
-  F4 v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
+using respirometry_lanes::D4;
+using respirometry_lanes::F4;
+using respirometry_lanes::load4;
+using respirometry_lanes::prefetchAhead;
 
 // Four cases at a time: dryFraction(water, temperature, q) sets q to the dry
 // fractions of four cases in double from their cases of both channels (an
