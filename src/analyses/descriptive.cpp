@@ -10,6 +10,7 @@
 #include "analyses/statspanel.h"
 #include "output/results.h"
 #include "platform/cpu.h"
+#include "platform/lanes.h"
 #include "shell/dispatch.h"
 #include "shell/globals.h"
 #include "shell/store.h"
@@ -48,14 +49,10 @@ int32_t firstCaseOf(const float* x, int32_t from, int32_t to, float v) {
 // again from L1, fused into the first pass over the next chunk, so that the
 // two chains of additions run side by side. Lane l's sums are the same
 // whether a chunk is summed fused or alone.
-using F4 = float __attribute__((vector_size(16)));
-using D4 = double __attribute__((vector_size(32)));
+using lanes::D4;
+using lanes::F4;
+using lanes::load4;
 
-[[gnu::always_inline]] inline F4 load4(const float* p) {
-  F4 v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
 
 // A chunk's first pass: lane sums and extremes.
 struct ChunkSums {

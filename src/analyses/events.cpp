@@ -266,14 +266,6 @@ inline int appendBits(uint64_t t, int32_t base, int32_t* out, int k) {
 #if CORVIMET_X86_DISPATCH
 #define EVENTS_AVX512 gnu::target("avx512f,avx512dq,avx512vl")
 
-bool hasAvx512() {
-  static const bool has = [] {
-    __builtin_cpu_init();
-    return CpuHasAvx512() && __builtin_cpu_supports("avx512vl") != 0;
-  }();
-  return has;
-}
-
 // levelMasks with sixteen comparisons to a mask register; the cases past n
 // are neither read nor set.
 [[EVENTS_AVX512]] inline void levelMasksAvx512(const float* y, int n, float g, float l, uint64_t* above,
@@ -563,13 +555,7 @@ EventCount countEvents(std::span<const float> y, const EventRequest& r, [[maybe_
 
 }  // namespace
 
-EventCount CountEvents(std::span<const float> y, const EventRequest& r) {
-#if CORVIMET_X86_DISPATCH
-  return countEvents(y, r, hasAvx512());
-#else
-  return countEvents(y, r, false);
-#endif
-}
+EventCount CountEvents(std::span<const float> y, const EventRequest& r) { return countEvents(y, r, CpuHasAvx512()); }
 
 EventCount CountEventsBaseline(std::span<const float> y, const EventRequest& r) { return countEvents(y, r, false); }
 

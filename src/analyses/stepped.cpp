@@ -6,6 +6,7 @@
 #include <type_traits>
 
 #include "platform/cpu.h"
+#include "platform/lanes.h"
 #include "platform/macroman.h"
 #include "shell/textutil.h"
 #if CORVIMET_X86_DISPATCH
@@ -77,16 +78,12 @@ std::vector<SteppedRow> SteppedRows(const SteppedLayout& l, int32_t start, doubl
 
 namespace {
 
-using F4 = float __attribute__((vector_size(16)));
-using D4 = double __attribute__((vector_size(32)));
+using lanes::D4;
+using lanes::F4;
+using lanes::load4;
 // A block's stats are written as one vector of four floats.
 static_assert(sizeof(SteppedStats) == sizeof(F4) && std::is_trivially_copyable_v<SteppedStats>);
 
-[[gnu::always_inline]] inline F4 load4(const float* p) {
-  F4 v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
 
 // Four blocks side by side, block j in lane j: each lane does the steps of
 // one block alone, in its order (two sums of case pairs, the extremes as

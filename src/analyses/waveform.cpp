@@ -8,6 +8,7 @@
 
 #include "output/numberformat.h"
 #include "platform/cpu.h"
+#include "platform/lanes.h"
 #include "platform/macroman.h"
 #include "shell/textutil.h"
 
@@ -51,10 +52,8 @@ struct Amplitudes {
 
 // The scan stops at the extremes between its words, and the hardware's own
 // fetching falls behind: the cases 2 KB on are asked for as each word is
-// formed. (Only an address: nothing is read there.)
-[[gnu::always_inline]] inline void prefetchAhead(const float* p) {
-  __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(p) + 2048));
-}
+// formed.
+using lanes::prefetchAhead;
 
 uint64_t extremeCasesBase(const float* y, int32_t from, int n, float peakTrigger, float valleyTrigger) {
   uint64_t t = 0;

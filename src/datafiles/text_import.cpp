@@ -28,6 +28,7 @@
 
 #include "datafiles/byteswap.h"
 #include "datafiles/filehelpers.h"
+#include "platform/cpu.h"
 #include "platform/macroman.h"
 #include "shell/globals.h"
 #include "shell/store.h"
@@ -472,13 +473,6 @@ __attribute__((target("avx2"), always_inline)) inline unsigned commonCellsAvx2(_
   return static_cast<unsigned>(_mm256_movemask_pd(_mm256_castsi256_pd(good)));
 }
 
-bool haveAvx2() {
-  static const bool have = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") != 0;
-  }();
-  return have;
-}
 #endif
 
 // Where the delimiters and line ends are among the next kScanBytes bytes at
@@ -699,7 +693,7 @@ __attribute__((target("avx2"))) size_t fastRowsAvx2(const char*& p, const char* 
 size_t fastRows(const char*& p, const char* limit, const char* end, size_t n, char delim, bool decimalComma,
                 float* const* columns, size_t row, size_t most, const char** bounds) {
 #if defined(CORVIMET_CELLS_AVX2)
-  if (haveAvx2()) return fastRowsAvx2(p, limit, end, n, delim, decimalComma, columns, row, most, bounds);
+  if (CpuHasAvx2()) return fastRowsAvx2(p, limit, end, n, delim, decimalComma, columns, row, most, bounds);
 #endif
   size_t got = 0;
   for (; got < most && p < limit; ++got) {
@@ -842,7 +836,7 @@ __attribute__((target("avx2"))) size_t countLineEndsAvx2(const char*& p, const c
 size_t countLineEnds(const char* p, const char* end) {
   size_t n = 0;
 #if defined(CORVIMET_CELLS_AVX2)
-  if (haveAvx2()) n += countLineEndsAvx2(p, end);
+  if (CpuHasAvx2()) n += countLineEndsAvx2(p, end);
 #endif
 #if defined(__SSE2__)
   // Per byte, a LF or a CR with no LF after it; counted in the bytes of a

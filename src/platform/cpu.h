@@ -21,11 +21,13 @@ inline bool CpuHasAvx2() {
 #endif
 }
 
+// AVX-512 F, DQ and VL: the 256-bit forms with 32 registers and masks too.
 inline bool CpuHasAvx512() {
 #if CORVIMET_X86_DISPATCH
   static const bool has = [] {
     __builtin_cpu_init();
-    return __builtin_cpu_supports("avx512f") != 0 && __builtin_cpu_supports("avx512dq") != 0;
+    return __builtin_cpu_supports("avx512f") != 0 && __builtin_cpu_supports("avx512dq") != 0 &&
+           __builtin_cpu_supports("avx512vl") != 0;
   }();
   return has;
 #else

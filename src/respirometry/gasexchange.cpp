@@ -8,8 +8,8 @@
 
 #include "output/results.h"
 #include "platform/cpu.h"
+#include "platform/lanes.h"
 #include "respirometry/gasphysics.h"
-#include "respirometry/lanes.h"
 #include "shell/defaults.h"
 #include "shell/globals.h"
 #include "shell/store.h"
@@ -102,10 +102,10 @@ RunConstants runConstants(const GasExchangeSettings& g, const GasFileValues& f, 
 // A chunk reads all its inputs before it writes its results, so that the
 // result may replace any of them. (No function takes or gives a vector of
 // four doubles by value: its passing differs with and without AVX.)
-using respirometry_lanes::D4;
-using respirometry_lanes::F4;
-using respirometry_lanes::load4;
-using respirometry_lanes::prefetchAhead;
+using lanes::D4;
+using lanes::F4;
+using lanes::load4;
+using lanes::prefetchAhead;
 
 constexpr int32_t kChunk = 64;   // cases, a multiple of 4
 

@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "platform/cpu.h"
+#include "platform/lanes.h"
 #include "respirometry/gasphysics.h"
-#include "respirometry/lanes.h"
 #include "shell/textutil.h"
 
 namespace {
@@ -15,10 +15,10 @@ constexpr int16_t kConstantRH = 123;
 
 bool isChannel(int16_t c) { return c >= 1 && c <= 32; }
 
-using respirometry_lanes::D4;
-using respirometry_lanes::F4;
-using respirometry_lanes::load4;
-using respirometry_lanes::prefetchAhead;
+using lanes::D4;
+using lanes::F4;
+using lanes::load4;
+using lanes::prefetchAhead;
 
 // Four cases at a time: dryFraction(water, temperature, q) sets q to the dry
 // fractions of four cases in double from their cases of both channels (an

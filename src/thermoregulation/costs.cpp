@@ -871,20 +871,10 @@ template <bool kDayActive, bool kTorpor>
 }
 #endif
 
-#if CORVIMET_X86_DISPATCH
-bool hasAvx512Vl() {
-  static const bool has = [] {
-    __builtin_cpu_init();
-    return CpuHasAvx2() && CpuHasAvx512() && __builtin_cpu_supports("avx512vl") != 0;
-  }();
-  return has;
-}
-#endif
-
 template <bool kDayActive, bool kTorpor>
 CaseLoop vectorLoopOf() {
 #if CORVIMET_X86_DISPATCH
-  if (hasAvx512Vl()) return &vectorCasesAvx512<kDayActive, kTorpor>;
+  if (CpuHasAvx2() && CpuHasAvx512()) return &vectorCasesAvx512<kDayActive, kTorpor>;
   if (CpuHasAvx2()) return &vectorCasesAvx2<kDayActive, kTorpor>;
 #endif
   return &vectorCases<kDayActive, kTorpor>;

@@ -1,0 +1,25 @@
+// Four cases at a time, for the passes over a channel that the kernels
+// vectorise by hand.
+#pragma once
+#include <cstdint>
+#include <cstring>
+
+namespace lanes {
+
+using F4 = float __attribute__((vector_size(16)));
+using D4 = double __attribute__((vector_size(32)));
+
+[[gnu::always_inline]] inline F4 load4(const float* p) {
+  F4 v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+// A channel read as a stream, by a loop that does enough per case that the
+// hardware's own fetching falls behind: the cases 2 KB on are asked for,
+// one request per 16 cases. (Only an address: nothing is read there.)
+[[gnu::always_inline]] inline void prefetchAhead(const float* p) {
+  __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(p) + 2048));
+}
+
+}  // namespace lanes
