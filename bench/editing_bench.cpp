@@ -10,7 +10,8 @@
 // same floor (the runs hold 8 channels and the scratch channel, and report
 // the time per channel as ms_per_channel): a cut or a crop at most 1.5 times
 // the floor, a time-scale change at most 3 times (its work done once per
-// file, the landing table, shared out over the channels; a lengthening held
+// file, the landing table, shared out over the channels; a lengthening,
+// which grows each channel in place with the channels side by side, held
 // to the fastest floor below); a re-arrangement
 // without repeats copies no samples, so it takes microseconds whatever the
 // length.

@@ -49,7 +49,7 @@ struct DataFileImage {
   std::string startTime;                // "hh:mm:ss"
   std::string comments;                 // Mac Roman, CR line ends
   // One entry per channel, all of the same length.
-  std::vector<std::vector<float>> data;
+  std::vector<ChannelArray> data;
   std::vector<std::string> labels;      // 30 bytes each
   std::vector<TravelValues> travel;
   float flow = 0, mass = 0, pressure = 0, temperature = 0, effectiveVolume = 0;

@@ -84,7 +84,7 @@ DataFileImage MakeDemoRecording() {
   img.temperature = 25.0f;
   img.effectiveVolume = static_cast<float>(kFlow * kChamberTau / 60.0);
   img.device = 6.0f;  // "demo mode"
-  img.data.assign(4, std::vector<float>(static_cast<size_t>(kSeconds) + 1, 0.0f));
+  img.data.assign(4, ChannelArray(static_cast<size_t>(kSeconds) + 1, 0.0f));
 
   Noise noise{20240314};
   constexpr int nBase = static_cast<int>(sizeof kBaselines / sizeof kBaselines[0]);

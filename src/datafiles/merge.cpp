@@ -62,7 +62,7 @@ FileStatus stack(int16_t slot, const DataFileImage& in, const std::vector<int>& 
   for (int k : picked) {
     if (AddChannel(slot) != StoreStatus::Ok) return FileStatus::OutOfMemory;
     const auto c = nChannels[slot];
-    const std::vector<float>& src = in.data[static_cast<size_t>(k)];
+    const ChannelArray& src = in.data[static_cast<size_t>(k)];
     float* dst = ChannelData(slot, c);
     const int32_t shared = std::min(n, in.cases);
     std::copy(src.begin(), src.begin() + shared + 1, dst);

@@ -110,7 +110,7 @@ class Source {
   // block's pages are touched once by the growth, the bytes land in them
   // and are swapped while still in cache. Returns the count of non-finite
   // values, or -1 when the bytes ran out.
-  int64_t floats(std::vector<float>& dst, size_t n) {
+  int64_t floats(ChannelArray& dst, size_t n) {
     if (n * 4 > remaining()) return -1;
     int64_t nonFinite = 0;
     for (size_t done = 0; done < n;) {

@@ -99,7 +99,7 @@ FileStatus InstallImage(DataFileImage&& image, const std::string& name, const st
 
   // The scratch channel is the only array allocated here; the image's arrays
   // are taken over, so a full file never sits in memory twice.
-  std::vector<float> scratch;
+  ChannelArray scratch;
   try {
     scratch.reserve(len);
     PrepareFreshPages(scratch.data(), len * 4, len * 4 * static_cast<size_t>(channels + 1));

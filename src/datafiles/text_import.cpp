@@ -30,28 +30,13 @@
 #include "datafiles/filehelpers.h"
 #include "platform/cpu.h"
 #include "platform/macroman.h"
+#include "platform/threads.h"
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
 #include "shell/worktables.h"
 
 namespace {
-
-// work(i) for every i below n: 0 on this thread, the others each on a thread
-// of their own, or on this one in turn where no thread is to be had.
-template <class F>
-void onThreads(size_t n, F&& work) {
-  std::vector<std::thread> workers;
-  for (size_t i = 1; i < n; ++i) {
-    try {
-      workers.emplace_back(std::ref(work), i);
-    } catch (const std::exception&) {
-      work(i);
-    }
-  }
-  if (n > 0) work(0);
-  for (std::thread& w : workers) w.join();
-}
 
 struct Field {
   std::string_view raw;  // without the surrounding quotes
@@ -885,7 +870,7 @@ struct LineEnds {
 // leaves them. Taken rows follow the first `rows` of each column. False,
 // with nothing read, where the text is too short to share out, may hide
 // line ends in quotes or has more lines than a file may have cases.
-bool readStretchesInPlace(const char* p, const char* end, std::vector<std::vector<float>>& columns, size_t rows,
+bool readStretchesInPlace(const char* p, const char* end, std::vector<ChannelArray>& columns, size_t rows,
                           char delim, bool decimalComma, bool quotesAhead, const LineEnds* counted, const char** at,
                           std::vector<Stretch>* rest) {
   const ptrdiff_t threads = std::min<ptrdiff_t>({std::max(1u, std::thread::hardware_concurrency()), 16,
@@ -926,7 +911,7 @@ bool readStretchesInPlace(const char* p, const char* end, std::vector<std::vecto
   // Each column grown on a thread of its own: the zeros go into fresh pages,
   // and the kernel's work on them took a tenth of the import on one thread.
   if (!eachOnThreads(columns.size(), true, [&](size_t k) { columns[k].resize(rows + lines); })) {
-    for (std::vector<float>& c : columns) c.resize(rows);
+    for (ChannelArray& c : columns) c.resize(rows);
     return false;
   }
   for (size_t k = 0; k < columns.size(); ++k) into[k] = columns[k].data();
@@ -971,7 +956,7 @@ bool readStretchesInPlace(const char* p, const char* end, std::vector<std::vecto
     }
     taken += shares[i].read;
   }
-  for (std::vector<float>& c : columns) c.resize(rows + taken);
+  for (ChannelArray& c : columns) c.resize(rows + taken);
   *at = i < shares.size() ? shares[i].stop : end;
   return true;
 }
@@ -1489,13 +1474,13 @@ FileStatus parseScanned(std::string_view text, const TextScan& scan, const LineE
       if (cells.size() > t.columns.size()) {
         const size_t old = t.columns.size();
         try {
-          t.columns.resize(cells.size(), std::vector<float>(rows, 0.0f));
+          t.columns.resize(cells.size(), ChannelArray(rows, 0.0f));
         } catch (const std::bad_alloc&) {
           return FileStatus::OutOfMemory;
         }
         try {
           for (size_t k = old; k < cells.size(); ++k) {
-            std::vector<float>& c = t.columns[k];
+            ChannelArray& c = t.columns[k];
             c.reserve(std::max(expectRows, rows + 1));
             PrepareFreshPages(c.data() + c.size(), (c.capacity() - c.size()) * sizeof(float),
                               c.capacity() * sizeof(float) * cells.size());
@@ -1883,7 +1868,7 @@ FileStatus BuildImageFromText(TextTable&& table, const TextImportChoice& choice,
   // columns on several threads, as each moves every sample.
   const bool large = static_cast<size_t>(rows) * choice.columns.size() >= (size_t{1} << 20);
   if (!eachOnThreads(choice.columns.size(), large, [&](size_t n) {
-        std::vector<float>& ch = table.columns[static_cast<size_t>(choice.columns[n])];
+        ChannelArray& ch = table.columns[static_cast<size_t>(choice.columns[n])];
         ch.insert(ch.begin(), ch.front());
         img.data[n].swap(ch);
       }))

@@ -34,7 +34,7 @@ struct TextTable {
   bool decimalComma = false;
   int headerLines = 0;
   std::vector<std::string> names;              // Mac Roman; "column k" when unnamed
-  std::vector<std::vector<float>> columns;     // one value per data row; clock times as seconds of the day
+  std::vector<ChannelArray> columns;           // one value per data row; clock times as seconds of the day
   std::vector<int64_t> unreadCells;            // cells read as 0, per column
   std::vector<std::string> firstCells;         // text of the first data row, for the dialog
   std::vector<bool> clockColumn;

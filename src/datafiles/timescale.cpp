@@ -1,19 +1,18 @@
 #include "datafiles/timescale.h"
 
 #include <algorithm>
-#include <array>
 #include <atomic>
 #include <charconv>
 #include <cmath>
-#include <condition_variable>
 #include <cstdint>
-#include <exception>
-#include <mutex>
+#include <cstring>
 #include <new>
 #include <thread>
 
 #include "datafiles/repairs.h"
+#include "platform/lanes.h"
 #include "platform/pages.h"
+#include "platform/threads.h"
 #include "shell/textutil.h"
 
 namespace {
@@ -31,128 +30,48 @@ std::vector<NoteRecord> resampledNotes(const std::vector<NoteRecord>& notes, dou
   return out;
 }
 
-// The pages of a growing file's fresh arrays, mapped in on a helper thread
-// one array ahead of the writing: the kernel's work on them took most of a
-// lengthening's time, and now overlaps the re-sampling. Whichever side
-// reaches an array first maps it; the other goes on. Memory is at most one
-// array ahead of the writing.
-class PagesAhead {
- public:
-  // The arrays in the order they are written; each stays where it is until
-  // the helper has been joined.
-  PagesAhead(std::vector<const float*> arrays, size_t count) : arrays_(std::move(arrays)), count_(count) {
-    try {
-      dropped_.reserve(arrays_.size());
-    } catch (const std::bad_alloc&) {  // each old array is freed where it is dropped
-    }
-    try {
-      helper_ = std::thread([this] { run(); });
-    } catch (const std::exception&) {  // no thread to be had: each array is mapped as it is reached
-    }
-  }
-  ~PagesAhead() {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      stop_ = true;
-    }
-    wake_.notify_one();
-    if (helper_.joinable()) helper_.join();
-  }
-  PagesAhead(const PagesAhead&) = delete;
-  PagesAhead& operator=(const PagesAhead&) = delete;
-
-  // An old array whose samples are no longer needed: unmapping its pages
-  // took a tenth of a channel's time, so the helper does it.
-  void drop(std::vector<float>& a) {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      if (helper_.joinable() && dropped_.size() < dropped_.capacity()) dropped_.emplace_back().swap(a);
-    }
-    std::vector<float>().swap(a);
-    wake_.notify_one();
-  }
-
-  // Array i is about to be written.
-  void reach(size_t i) {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      reached_ = i;
-    }
-    wake_.notify_one();
-    take(i);
-  }
-
- private:
-  void take(size_t i) {
-    if (i >= taken_.size() || !taken_[i].exchange(true)) PopulatePages(arrays_[i], count_ * sizeof(float));
-  }
-  void run() {
-    const size_t count = std::min(arrays_.size(), taken_.size());
-    for (size_t i = 0;;) {
-      std::vector<float> old;
-      bool freeing = false;
-      {
-        std::unique_lock<std::mutex> lock(mutex_);
-        wake_.wait(lock, [&] { return stop_ || !dropped_.empty() || (i < count && i <= reached_ + 1); });
-        if (!dropped_.empty()) {
-          old.swap(dropped_.back());
-          dropped_.pop_back();
-          freeing = true;
-        } else if (stop_) {
-          return;
-        }
-      }
-      if (freeing) continue;   // `old` goes here, off the writing thread
-      if (i < count) take(i++);
-    }
-  }
-
-  std::vector<const float*> arrays_;   // at most the channels and the scratch channel
-  std::vector<std::vector<float>> dropped_;
-  size_t count_;
-  std::array<std::atomic<bool>, kMaxChannels + 1> taken_{};
-  std::mutex mutex_;
-  std::condition_variable wake_;
-  size_t reached_ = 0;
-  bool stop_ = false;
-  std::thread helper_;
-};
-
 // ResampleSeriesLanded for a whole ratio k (old case i lands on i * k, as
 // ResampledIndex gives for every count a file can hold), old cases
 // from..to (from >= 1) into out[(from - 1) * k + 1 .. to * k], worked out
 // from the two neighbours of each gap without a landing table, so the loops
-// vectorise. The arithmetic is the landed loop's, bit for bit.
-void resampleWholeRatio(const float* in, int64_t from, int64_t to, int32_t k, float* out) {
+// vectorise. The arithmetic is the landed loop's, bit for bit. Old case i
+// is read from in[i - base].
+void resampleWholeRatio(const float* in, int64_t base, int64_t from, int64_t to, int32_t k, float* out) {
   // Case 0 counts as case 1, so the first gap is flat.
-  const auto before = [in](int64_t i) { return i == 1 ? in[1] : in[i - 1]; };
-  if (k == 2) {
-    if (from == 1) {
-      out[1] = in[1];
-      out[2] = in[1];
-      ++from;
-    }
-    for (int64_t i = from; i <= to; ++i) {
-      const double vp = in[i - 1], v = in[i];
-      out[2 * i - 1] = static_cast<float>(vp + (v - vp) * 0.5);
-      out[2 * i] = in[i];
-    }
-    return;
-  }
+  const auto before = [in, base](int64_t i) { return i == 1 ? in[1 - base] : in[i - 1 - base]; };
   const double span = k;
   const bool powerOfTwo = (k & (k - 1)) == 0;
   const double step = 1.0 / span;
   for (int64_t i = from; i <= to; ++i) {
     const double vp = before(i);
-    const double rise = static_cast<double>(in[i]) - vp;
+    const double rise = static_cast<double>(in[i - base]) - vp;
     float* o = out + (i - 1) * k;
     if (powerOfTwo) {
       for (int32_t m = 1; m < k; ++m) o[m] = static_cast<float>(vp + rise * static_cast<double>(m) * step);
     } else {
       for (int32_t m = 1; m < k; ++m) o[m] = static_cast<float>(vp + rise * static_cast<double>(m) / span);
     }
-    o[k] = in[i];
+    o[k] = in[i - base];
   }
+}
+
+// Old case j's landing on new case j after the last one, p (value vp): the
+// gap between filled on the straight line, then the case itself.
+inline void landCase(float* out, int64_t p, float vp, int64_t j, float v) {
+  if (p >= 0 && j > p + 1) {
+    const int64_t gap = j - p;
+    const double span = static_cast<double>(gap);
+    const double rise = static_cast<double>(v) - vp;
+    if ((gap & (gap - 1)) == 0) {
+      // A power of two: its reciprocal is exact, so multiplying gives the
+      // quotient bit for bit, without a division per case.
+      const double step = 1.0 / span;
+      for (int64_t k = p + 1; k < j; ++k) out[k] = static_cast<float>(vp + rise * static_cast<double>(k - p) * step);
+    } else {
+      for (int64_t k = p + 1; k < j; ++k) out[k] = static_cast<float>(vp + rise * static_cast<double>(k - p) / span);
+    }
+  }
+  out[j] = v;
 }
 
 }  // namespace
@@ -230,24 +149,76 @@ void ResampleSeriesLanded(const float* in, int32_t cases, const int32_t* landing
       }
       return;
     }
-    if (p >= 0 && j > p + 1) {
-      const int64_t gap = j - p;
-      const double span = static_cast<double>(gap);
-      const double rise = static_cast<double>(v) - vp;
-      if ((gap & (gap - 1)) == 0) {
-        // A power of two: its reciprocal is exact, so multiplying gives the
-        // quotient bit for bit, without a division per case.
-        const double step = 1.0 / span;
-        for (int64_t k = p + 1; k < j; ++k) out[k] = static_cast<float>(vp + rise * static_cast<double>(k - p) * step);
-      } else {
-        for (int64_t k = p + 1; k < j; ++k) out[k] = static_cast<float>(vp + rise * static_cast<double>(k - p) / span);
-      }
-    }
-    out[j] = v;
+    landCase(out, p, vp, j, v);
     p = j;
     vp = v;
   }
   for (int64_t k = std::max<int64_t>(p + 1, 0); k <= newCases; ++k) out[k] = vp;
+}
+
+void ResampleInPlace(float* a, int32_t cases, const int32_t* landing, int32_t k, int32_t newCases) {
+  if (cases < 1 || newCases < cases) return;
+  const float first = a[1];
+  const int64_t last = landing ? landing[cases] : static_cast<int64_t>(cases) * k;
+  std::fill(a + last + 1, a + static_cast<int64_t>(newCases) + 1, a[cases]);
+  if (!landing && k == 2 && cases >= 8) {
+    // New case 2i is old case i, 2i - 1 the mean of i - 1 and i. From the
+    // top down, in groups of eight new cases 8q..8q + 7 from old cases
+    // 4q..4q + 4, read before the group is written; a group writes above
+    // every case a group below it reads.
+    using lanes::D4;
+    using lanes::F4;
+    const int64_t groups = (cases - 4) / 4;
+    const auto mid = [](double vp, double v) { return static_cast<float>(vp + (v - vp) * 0.5); };
+    for (int64_t i = cases; i >= 4 * groups + 4; --i) {
+      if (i >= 4 * groups + 5) a[2 * i - 1] = mid(a[i - 1], a[i]);
+      a[2 * i] = a[i];
+    }
+    for (int64_t q = groups; q >= 1; --q) {
+      const F4 vp = lanes::load4(a + 4 * q), v = lanes::load4(a + 4 * q + 1);
+      const D4 dvp = __builtin_convertvector(vp, D4), dv = __builtin_convertvector(v, D4);
+      const F4 m = __builtin_convertvector(dvp + (dv - dvp) * 0.5, F4);
+      const F4 lo = __builtin_shuffle(vp, m, (lanes::I4){0, 4, 1, 5});
+      const F4 hi = __builtin_shuffle(vp, m, (lanes::I4){2, 6, 3, 7});
+      std::memcpy(a + 8 * q, &lo, sizeof lo);
+      std::memcpy(a + 8 * q + 4, &hi, sizeof hi);
+    }
+    const float v2 = a[2], v3 = a[3], v4 = a[4];
+    a[7] = mid(v3, v4);
+    a[6] = v3;
+    a[5] = mid(v2, v3);
+    a[4] = v2;
+    a[3] = mid(first, v2);
+    a[2] = first;
+    a[1] = mid(first, first);
+    a[0] = first;
+    return;
+  }
+  // From the top down, a block of old cases at a time: a block's cases are
+  // copied out before its new cases are written over them, and every new
+  // case of a block lies above the old cases of the blocks below it (a case
+  // never lands below its own number when the file grows).
+  constexpr int64_t kBlock = 2048;
+  float in[kBlock + 1];
+  for (int64_t to = cases; to >= 1;) {
+    const int64_t from = std::max<int64_t>(to - kBlock + 1, 1), base = from - 1;
+    std::copy(a + base, a + to + 1, in);
+    if (from == 1) in[0] = first;   // case 0 counts as case 1
+    if (!landing) {
+      resampleWholeRatio(in, base, from, to, k, a);
+    } else {
+      int64_t p = landing[base];
+      float vp = in[0];
+      for (int64_t i = from; i <= to; ++i) {
+        const int64_t j = landing[i];
+        landCase(a, p, vp, j, in[i - base]);
+        p = j;
+        vp = in[i - base];
+      }
+    }
+    to = from - 1;
+  }
+  a[0] = first;
 }
 
 int32_t ResampledMarkerCase(int32_t caseNumber, double ratio, int32_t newCases) {
@@ -262,7 +233,7 @@ FileStatus ResampleImage(DataFileImage& image, float newInterval) {
   if (count < 2) return FileStatus::TooFewCases;
   const auto newCases = static_cast<int32_t>(count);
   const double r = ResampleRatio(image.interval, newInterval);
-  std::vector<std::vector<float>> data(image.data.size());
+  std::vector<ChannelArray> data(image.data.size());
   try {
     for (size_t c = 0; c < data.size(); ++c) {
       data[c].resize(static_cast<size_t>(newCases) + 1);
@@ -292,27 +263,19 @@ StoreStatus ResampleSlot(int16_t slot, float newInterval) {
   const int16_t channels = nChannels[slot];
 
   // Every array, the scratch channel included, gets room for the new length
-  // before any is written, so a lack of memory leaves the file as it was.
-  // A file that grows is written into fresh arrays, each old one freed once
-  // its channel is done: growing in place would copy every sample first.
+  // before any is written, so a lack of memory leaves the file as it was. A
+  // file that grows does so in place: each array keeps the pages its samples
+  // are in, and only the new part is mapped in.
   const bool grows = newCases > oldCases;
   const double whole = std::round(r);
   const bool wholeRatio = grows && whole == r && whole <= kMaxCases &&
                           static_cast<int64_t>(oldCases) * static_cast<int64_t>(whole) == newCases;
   std::vector<MarkerRecord> markers;
   std::vector<int32_t> landing;
-  std::vector<std::vector<float>> fresh;
-  std::vector<const float*> writeOrder;   // of the fresh arrays: the channels, then the scratch channel
   try {
     markers = MarkersArray[slot];
     if (!wholeRatio) landing.resize(static_cast<size_t>(oldCases) + 1);
-    if (grows) {
-      fresh.resize(static_cast<size_t>(channels) + 1);
-      for (std::vector<float>& a : fresh) a.reserve(length);
-      for (int16_t c = 1; c <= channels + 1; ++c) writeOrder.push_back(fresh[static_cast<size_t>(c % (channels + 1))].data());
-    } else {
-      for (int16_t c = 0; c <= channels; ++c) gPointersToFileData[slot][c].reserve(length);
-    }
+    for (int16_t c = 0; c <= channels; ++c) gPointersToFileData[slot][c].reserve(length);
   } catch (const std::bad_alloc&) {
     for (int16_t c = 0; c <= channels; ++c) gPointersToFileData[slot][c].shrink_to_fit();
     return StoreStatus::OutOfMemory;
@@ -320,52 +283,49 @@ StoreStatus ResampleSlot(int16_t slot, float newInterval) {
   // Every channel lands on the same new cases: worked out once.
   if (!wholeRatio) ResampleLandings(oldCases, r, landing.data());
   if (grows) {
-    PagesAhead pages(std::move(writeOrder), length);
-    for (int16_t c = 1; c <= channels; ++c) {
-      std::vector<float>& a = gPointersToFileData[slot][c];
-      std::vector<float>& out = fresh[static_cast<size_t>(c)];
-      pages.reach(static_cast<size_t>(c - 1));
-      if (wholeRatio) {
-        // Grown a block at a time, so the zeros the vector writes are still
-        // in cache when the samples overwrite them.
-        constexpr int64_t kBlock = 2048;
-        const auto k = static_cast<int32_t>(whole);
-        out.resize(1);
-        for (int64_t from = 1; from <= oldCases; from += kBlock) {
-          const int64_t to = std::min<int64_t>(from + kBlock - 1, oldCases);
-          out.resize(static_cast<size_t>(to * k) + 1);
-          resampleWholeRatio(a.data(), from, to, k, out.data());
-        }
-      } else {
-        out.resize(length);
-        ResampleSeriesLanded(a.data(), oldCases, landing.data(), out.data(), newCases);
+    // The channels side by side on threads: most of a channel's time is the
+    // kernel's mapping of its fresh pages, which runs on each thread at once.
+    const auto oldLength = static_cast<size_t>(oldCases) + 1;
+    const bool large = static_cast<int64_t>(length) * channels >= (int64_t{1} << 20);
+    const size_t threads = large ? std::min<size_t>({std::max(1u, std::thread::hardware_concurrency()), 8,
+                                                     static_cast<size_t>(channels)})
+                                 : 1;
+    std::atomic<int> next{1};
+    onThreads(threads, [&](size_t) {
+      for (int c; (c = next.fetch_add(1)) <= channels;) {
+        ChannelArray& a = gPointersToFileData[slot][c];
+        a.resizeForOverwrite(length);   // within the room made above: no allocation
+        PopulatePages(a.data() + oldLength, (length - oldLength) * sizeof(float));
+        ResampleInPlace(a.data(), oldCases, wholeRatio ? nullptr : landing.data(),
+                        wholeRatio ? static_cast<int32_t>(whole) : 0, newCases);
       }
-      out[0] = a[1];
-      a.swap(out);
-      pages.drop(out);
-    }
-    pages.reach(static_cast<size_t>(channels));
-    fresh[0].resize(length);
-    gPointersToFileData[slot][0].swap(fresh[0]);
-    fresh.clear();
+    });
+    // The scratch channel's samples are nobody's: its new cases are not
+    // written (a mapping's fresh pages read as 0), so their pages are mapped
+    // when a command first uses them.
+    ChannelArray& scratch = gPointersToFileData[slot][0];
+    scratch.resizeForOverwrite(length);
+    if (!ChannelArray::mapped(scratch.capacity())) std::fill(scratch.begin() + oldLength, scratch.end(), 0.0f);
   } else {
     // Each channel is re-sampled into the scratch channel and the two arrays
     // change places; the old array is the next channel's scratch.
-    std::vector<float>& scratch = gPointersToFileData[slot][0];
+    ChannelArray& scratch = gPointersToFileData[slot][0];
     scratch.resize(length);
     for (int16_t c = 1; c <= channels; ++c) {
-      std::vector<float>& a = gPointersToFileData[slot][c];
+      ChannelArray& a = gPointersToFileData[slot][c];
       ResampleSeriesLanded(a.data(), oldCases, landing.data(), scratch.data(), newCases);
       // The leading value is the old first case, whatever the scratch holds.
       scratch[0] = a[1];
       a.swap(scratch);
       scratch.resize(length);
     }
-    // Memory goes back when most of it is free; a copy per channel would cost
-    // more than the re-sampling itself.
+    // Memory goes back when most of it is free (an array's rounding up to
+    // whole pages aside); giving back less would cost more time than it
+    // saves memory.
+    constexpr size_t kPageFloats = 4096 / sizeof(float);
     for (int16_t c = 0; c <= channels; ++c) {
-      std::vector<float>& a = gPointersToFileData[slot][c];
-      if (a.size() < a.capacity() / 2) a.shrink_to_fit();
+      ChannelArray& a = gPointersToFileData[slot][c];
+      if (a.capacity() - a.size() > a.size() + kPageFloats) a.shrink_to_fit();
     }
   }
   nCases[slot] = newCases;

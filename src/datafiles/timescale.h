@@ -45,6 +45,12 @@ void ResampleSeries(const float* in, int32_t cases, double ratio, float* out, in
 void ResampleLandings(int32_t cases, double ratio, int32_t* landing);
 void ResampleSeriesLanded(const float* in, int32_t cases, const int32_t* landing, float* out, int32_t newCases);
 
+// The same in place, for a file that grows: a holds cases + 1 values and
+// room for newCases + 1 (newCases >= cases). landing as ResampleLandings
+// gives it (landing[cases] <= newCases), or null for a whole ratio k
+// (newCases = cases * k). Gives ResampleSeriesLanded's values bit for bit.
+void ResampleInPlace(float* a, int32_t cases, const int32_t* landing, int32_t k, int32_t newCases);
+
 // A marker's new case, kept within 1..newCases so that no marker is lost.
 int32_t ResampledMarkerCase(int32_t caseNumber, double ratio, int32_t newCases);
 

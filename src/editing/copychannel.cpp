@@ -27,8 +27,8 @@ StoreStatus DuplicateChannel(int16_t slot, int16_t source, std::string_view labe
   const StoreStatus st = AddChannel(slot);
   if (st != StoreStatus::Ok) return st;
   const int16_t c = nChannels[slot];
-  const std::vector<float>& from = gPointersToFileData[slot][source];
-  std::vector<float>& to = gPointersToFileData[slot][c];
+  const ChannelArray& from = gPointersToFileData[slot][source];
+  ChannelArray& to = gPointersToFileData[slot][c];
   std::copy_n(from.begin(), std::min(from.size(), to.size()), to.begin());
   std::copy_n(nVar[slot][source].begin(), 14, nVar[slot][c].begin());
   nVar[slot][c][1] = nVar[slot][source][1] + kCopyMark;

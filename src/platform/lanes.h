@@ -8,6 +8,7 @@ namespace lanes {
 
 using F4 = float __attribute__((vector_size(16)));
 using D4 = double __attribute__((vector_size(32)));
+using I4 = int32_t __attribute__((vector_size(16)));   // lane indices of an F4 shuffle
 
 [[gnu::always_inline]] inline F4 load4(const float* p) {
   F4 v;

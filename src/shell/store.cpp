@@ -10,7 +10,7 @@
 #include "shell/textutil.h"
 #include "shell/worktables.h"
 
-std::vector<float> gPointersToFileData[kSlotCount][kMaxChannels + 1];
+ChannelArray gPointersToFileData[kSlotCount][kMaxChannels + 1];
 int32_t nCases[kSlotCount] = {};
 int16_t nChannels[kSlotCount] = {};
 float FileInfoFLOATS[kSlotCount][kFileInfoWords] = {};
@@ -62,7 +62,10 @@ void invalidateUndo(int16_t slot) {
   if (gUndo.slot == slot) gUndo = UndoState{};
 }
 
-void releaseArray(std::vector<float>& a) { std::vector<float>().swap(a); }
+template <class Array>
+void releaseArray(Array& a) {
+  Array().swap(a);
+}
 
 bool slotIndexOk(int16_t slot) { return slot >= 0 && slot < kSlotCount; }
 
@@ -379,7 +382,7 @@ StoreStatus ArrangeChannels(int16_t slot, const int16_t* order, int16_t count) {
   // The last use of a channel takes its array; earlier uses get copies.
   int lastUse[kMaxChannels + 1] = {};
   for (int k = 1; k <= count; ++k) lastUse[order[k - 1]] = k;
-  std::vector<float> arranged[kMaxChannels + 1];
+  ChannelArray arranged[kMaxChannels + 1];
   try {
     for (int k = 1; k <= count; ++k)
       if (lastUse[order[k - 1]] != k) arranged[k] = gPointersToFileData[slot][order[k - 1]];

@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/channel_array.h"
 #include "platform/types.h"
 
 inline constexpr int kMaxOpenFiles = 16;
@@ -100,7 +101,7 @@ using ChannelInfoRecord = std::array<float, kChannelInfoFields>;
 // ---- Per-slot tables -------------------------------------------------------
 // Channel arrays, channels 0..32; each holds nCases + 1 floats while the
 // channel exists and is empty otherwise. Channel 0 is the scratch channel.
-extern std::vector<float> gPointersToFileData[kSlotCount][kMaxChannels + 1];
+extern ChannelArray gPointersToFileData[kSlotCount][kMaxChannels + 1];
 extern int32_t nCases[kSlotCount];
 extern int16_t nChannels[kSlotCount];
 extern float FileInfoFLOATS[kSlotCount][kFileInfoWords];
@@ -143,7 +144,7 @@ extern uint64_t gStoreAccessFaults;
 
 inline float GetDatum(int16_t slot, int16_t channel, int32_t caseIndex) {
   if (static_cast<uint16_t>(slot) < kSlotCount && static_cast<uint16_t>(channel) <= kMaxChannels) {
-    const std::vector<float>& a = gPointersToFileData[slot][channel];
+    const ChannelArray& a = gPointersToFileData[slot][channel];
     if (static_cast<uint32_t>(caseIndex) < a.size()) return a[static_cast<size_t>(caseIndex)];
   }
   ++gStoreAccessFaults;
@@ -152,7 +153,7 @@ inline float GetDatum(int16_t slot, int16_t channel, int32_t caseIndex) {
 
 inline void PutDatum(int16_t slot, int16_t channel, int32_t caseIndex, float value) {
   if (static_cast<uint16_t>(slot) < kSlotCount && static_cast<uint16_t>(channel) <= kMaxChannels) {
-    std::vector<float>& a = gPointersToFileData[slot][channel];
+    ChannelArray& a = gPointersToFileData[slot][channel];
     if (static_cast<uint32_t>(caseIndex) < a.size()) {
       a[static_cast<size_t>(caseIndex)] = value;
       return;

@@ -33,7 +33,7 @@ struct SlotState {
     for (int c = 0; c <= kMaxChannels; ++c) {
       const auto& a = gPointersToFileData[s][c];
       // Channel 0 is scratch space: its length is what counts.
-      st.data.push_back(c == 0 ? std::vector<float>(a.size()) : a);
+      st.data.push_back(c == 0 ? std::vector<float>(a.size()) : std::vector<float>(a));
     }
     st.cases = nCases[s];
     st.channels = nChannels[s];

@@ -285,7 +285,7 @@ TEST_F(FileEdit, RearrangingMovesDataLabelsAndTravellingValuesAndKeepsABackup) {
     SetMarkers(s, {{7, 'x'}});
     CommentContainer[s] = "kept";
     ASSERT_EQ(MAKEBACKUP(1), StoreStatus::Ok);
-    std::vector<std::vector<float>> data;
+    std::vector<ChannelArray> data;
     for (int16_t ch = 1; ch <= c.channels; ++ch) data.push_back(gPointersToFileData[s][ch]);
     ChannelOrder order;
     for (int16_t p : c.picks) ASSERT_TRUE(order.add(p));

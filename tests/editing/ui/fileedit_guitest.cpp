@@ -271,7 +271,7 @@ TEST_F(FileEditing, TimeScaleReturnCancelsZeroBuzzesAndOKResamples) {
 }
 
 TEST_F(FileEditing, RearrangementFollowsThePicksAndKeepsTheFileBeforeInTheBackup) {
-  std::vector<std::vector<float>> before;
+  std::vector<ChannelArray> before;
   for (int16_t c = 1; c <= 4; ++c) before.push_back(gPointersToFileData[slot_][c]);
   Script s;
   s.click(kRearrangeWindow, 3)

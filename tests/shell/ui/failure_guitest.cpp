@@ -1,7 +1,8 @@
 // A command or a reader that runs out of memory half-way: the main loop
 // catches it, the user is told, and what was open stays as it was.
-// Allocation failures are injected by a replacement of the global operator
-// new that refuses one request from a set size up.
+// Allocation failures are injected by replacements of the global operator
+// new and of the source of channels' large blocks, which refuse one request
+// of a set size.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -14,6 +15,7 @@
 
 #include "datafiles/native_binary.h"
 #include "editing/ui/transformations.h"
+#include "platform/channel_array.h"
 #include "platform/controls.h"
 #include "platform/menus.h"
 #include "platform/test.h"
@@ -45,6 +47,13 @@ void* operator new[](std::size_t n) {
 }
 void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return allocate(n); }
 void* operator new[](std::size_t n, const std::nothrow_t&) noexcept { return allocate(n); }
+// A channel's large block is whole pages.
+void* MapChannelPages(void* old, size_t oldBytes, size_t bytes) noexcept {
+  const size_t limit = gRefuseFrom.load(std::memory_order_relaxed);
+  const size_t pages = (limit + 4095) & ~size_t{4095};
+  if (limit != 0 && bytes == pages && gRefuseFrom.exchange(0) == limit) return nullptr;
+  return MapPages(old, oldBytes, bytes);
+}
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }

@@ -100,7 +100,7 @@ fs::path WriteLongRecording(const fs::path& dir, int32_t cases, size_t channels 
   img.labels.resize(channels);
   img.travel.resize(channels);
   for (size_t c = 0; c < img.data.size(); ++c) {
-    std::vector<float>& v = img.data[c];
+    ChannelArray& v = img.data[c];
     v.assign(static_cast<size_t>(cases) + 1, 0.0f);
     for (int32_t k = 0; k <= cases; ++k)
       v[static_cast<size_t>(k)] = static_cast<float>(20.0 + c + std::sin(k / (40.0 + 7.0 * c)) + k * 1e-5);
