@@ -140,11 +140,52 @@ void accumulatePlainTime(const LineFitRequest& r, CoMoments* mo) {
   }
 }
 
+// Every case of two channels, neither on a log scale: accumulate's sums in
+// accumulate's order (the even cases of a chunk in one lane, the odd ones in
+// the other), read straight from the channels in pairs of lanes.
+void accumulatePlainXY(const LineFitRequest& r, CoMoments* mo) {
+  using D2 = double __attribute__((vector_size(16)));
+  const float* xs = r.x.data();
+  const float* ys = r.y.data();
+  for (int32_t c = r.first; c <= r.last; c += kChunk) {
+    const int32_t m = std::min(r.last - c + 1, kChunk);
+    const float* px = xs + c;
+    const float* py = ys + c;
+    D2 sx = {0, 0}, sy = {0, 0};
+    int32_t i = 0;
+    for (; i + 2 <= m; i += 2) {
+      sx += D2{px[i], px[i + 1]};
+      sy += D2{py[i], py[i + 1]};
+    }
+    if (i < m) {
+      sx[0] += px[i];
+      sy[0] += py[i];
+    }
+    const double cmx = (sx[0] + sx[1]) / m, cmy = (sy[0] + sy[1]) / m;
+    D2 xx = {0, 0}, yy = {0, 0}, xy = {0, 0};
+    for (i = 0; i + 2 <= m; i += 2) {
+      const D2 dx = D2{px[i], px[i + 1]} - cmx, dy = D2{py[i], py[i + 1]} - cmy;
+      xx += dx * dx;
+      yy += dy * dy;
+      xy += dx * dy;
+    }
+    if (i < m) {
+      const double dx = px[i] - cmx, dy = py[i] - cmy;
+      xx[0] += dx * dx;
+      yy[0] += dy * dy;
+      xy[0] += dx * dy;
+    }
+    mo->merge(m, cmx, cmy, xx[0] + xx[1], yy[0] + yy[1], xy[0] + xy[1]);
+  }
+}
+
 template <bool kTimeX, bool kLogX>
 void accumulateY(const LineFitRequest& r, CoMoments* mo) {
   const bool filtered = r.filter.active();
   if constexpr (kTimeX) {
     if (!filtered && !r.logY) return accumulatePlainTime(r, mo);
+  } else if constexpr (!kLogX) {
+    if (!filtered && !r.logY) return accumulatePlainXY(r, mo);
   }
   if (r.logY) {
     filtered ? accumulate<kTimeX, kLogX, true, true>(r, mo) : accumulate<kTimeX, kLogX, true, false>(r, mo);

@@ -2,9 +2,13 @@
 #include "support/scratch.h"
 
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <limits>
+#include <random>
 #include <sstream>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -168,6 +172,46 @@ TEST(FitLine, LargeOffsetsMatchALongDoubleReference) {
   EXPECT_EQ(f.b, 0.25f);
   EXPECT_NEAR(f.a, 5.0f, 1e-6);
   EXPECT_NEAR(TimeSlopeIntercepts(f, kFirst, 1.0).atZero, 5.0f - 0.25f * kFirst, 1.0f);
+}
+
+// Two channels with every case counted take their own pass; it gives the
+// bits of the filtered pass with nothing filtered out, over spans about the
+// chunks' ends and at random, a NaN included. The values have full
+// mantissas over few octaves (the deviations' products round) and over many
+// (the sums round), so that the order of every sum shows.
+TEST(FitLine, TwoChannelsWithoutAFilterMatchTheFilteredPass) {
+  std::mt19937 rng(21);
+  std::uniform_real_distribution<float> mantissa(1.0f, 2.0f);
+  std::vector<std::pair<int32_t, int32_t>> spans = {{0, 0}, {0, 1}, {3, 7}, {0, 2047}, {0, 2048}, {1, 4097}, {17, 8999}};
+  for (int n = 0; n < 60; ++n) {
+    const auto first = static_cast<int32_t>(rng() % 6000);
+    spans.emplace_back(first, first + static_cast<int32_t>(rng() % 3000));
+  }
+  const std::vector<float> all(9000, 1.0f);
+  for (const int octaves : {3, 20}) {
+    std::uniform_int_distribution<int> exponent(-octaves, octaves);
+    std::vector<float> x(9000), y(9000);
+    for (size_t k = 0; k < x.size(); ++k) {
+      x[k] = std::ldexp(mantissa(rng), exponent(rng));
+      y[k] = std::ldexp(mantissa(rng), exponent(rng)) - 1.0f;
+    }
+    if (octaves == 3) y[5000] = std::numeric_limits<float>::quiet_NaN();
+    for (const auto& [first, last] : spans) {
+      SCOPED_TRACE(testing::Message() << octaves << " octaves, " << first << ".." << last);
+      LineFitRequest plain = over(x, y);
+      plain.first = first;
+      plain.last = last;
+      LineFitRequest filtered = plain;
+      filtered.filter.selection = all;
+      LineFit a, b;
+      ASSERT_EQ(FitLine(plain, &a), FitStatus::Ok);
+      ASSERT_EQ(FitLine(filtered, &b), FitStatus::Ok);
+      for (const auto& [u, v] : {std::pair{a.sxx, b.sxx}, std::pair{a.syy, b.syy}, std::pair{a.sxy, b.sxy},
+                                 std::pair{a.xMean, b.xMean}, std::pair{a.yMean, b.yMean}})
+        ASSERT_EQ(std::memcmp(&u, &v, sizeof u), 0) << u << " " << v;
+      EXPECT_EQ(a.n, b.n);
+    }
+  }
 }
 
 // A fit that cannot be tested says why, and its probability is not
