@@ -3,6 +3,12 @@
 # Idempotent: when everything is present it does not touch apt at all.
 set -euo pipefail
 
+usage() {
+  echo "usage: scripts/install-deps.sh [--fuzz]"
+  echo "Installs the Debian 12 packages that building and testing need; with --fuzz"
+  echo "also clang and the libFuzzer runtime for the fuzz harnesses."
+}
+
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev
@@ -10,6 +16,15 @@ PACKAGES=(
   fonts-dejavu-core fonts-liberation2
   libpulse-dev
 )
+FUZZ_PACKAGES=(clang libclang-rt-14-dev)
+
+for arg in "$@"; do
+  case "$arg" in
+    --fuzz) PACKAGES+=("${FUZZ_PACKAGES[@]}") ;;
+    -h|--help) usage; exit 0 ;;
+    *) echo "install-deps: unknown option $arg" >&2; usage >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${PACKAGES[@]}"; do
