@@ -9,14 +9,9 @@ namespace {
 
 bool gFailNextMerge = false;
 
-void addCommentLine(int16_t slot, const std::string& line) {
-  std::string& c = CommentContainer[slot];
-  if (c.empty() || c == kNoComments) {
-    c = line;
-    return;
-  }
-  if (c.back() != '\r') c += '\r';
-  c += line;
+std::string withCommentLine(const std::string& c, const std::string& line) {
+  if (c.empty() || c == kNoComments) return line;
+  return c + (c.back() != '\r' ? "\r" : "") + line;
 }
 
 bool pickedValid(const DataFileImage& incoming, const std::vector<int>& picked) {
@@ -104,15 +99,26 @@ FileStatus MergeImage(int16_t slot, const DataFileImage& incoming, const std::ve
   if (const FileStatus st = CheckMerge(slot, incoming, picked, mode); st != FileStatus::Ok) return st;
 
   // The backup covers what the store knows a merge touches; the notes are
-  // kept here because appending adds to them.
+  // kept here because appending adds to them, and the comments' new text is
+  // made before anything changes.
   std::vector<NoteRecord> notes;
+  std::string comments;
   try {
     notes = NotesArray[slot];
+    comments = withCommentLine(CommentContainer[slot], mode == MergeMode::Append
+                                                         ? "*** appended " + incomingName + " ***"
+                                                         : "*** added channels from " + incomingName + " ***");
   } catch (const std::bad_alloc&) {
     return FileStatus::OutOfMemory;
   }
   SaveMergeBackup(slot);
-  FileStatus st = mode == MergeMode::Append ? append(slot, incoming, picked, rep) : stack(slot, incoming, picked, rep);
+  FileStatus st = FileStatus::Ok;
+  // A failure thrown half-way is put back as one returned.
+  try {
+    st = mode == MergeMode::Append ? append(slot, incoming, picked, rep) : stack(slot, incoming, picked, rep);
+  } catch (const std::bad_alloc&) {
+    st = FileStatus::OutOfMemory;
+  }
   if (st == FileStatus::Ok && gFailNextMerge) st = FileStatus::OutOfMemory;
   gFailNextMerge = false;
   if (st != FileStatus::Ok) {
@@ -122,8 +128,7 @@ FileStatus MergeImage(int16_t slot, const DataFileImage& incoming, const std::ve
     *rep = {};
     return st;
   }
-  addCommentLine(slot, mode == MergeMode::Append ? "*** appended " + incomingName + " ***"
-                                                 : "*** added channels from " + incomingName + " ***");
+  CommentContainer[slot].swap(comments);
   FileSHORTS[slot][kShortChanged] = 1;
   return FileStatus::Ok;
 }

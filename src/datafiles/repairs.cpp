@@ -84,33 +84,11 @@ std::string AberrantNotice(const RepairReport& report) {
          (report.aberrantSamples == 1 ? " aberrant value was set to 0" : " aberrant values were set to 0");
 }
 
-FileStatus InstallImage(DataFileImage&& image, const std::string& name, const std::string& path,
-                        int16_t* slotOut) {
-  const int16_t channels = image.channels();
-  if (channels < 1) return FileStatus::NoChannels;
-  if (channels > kMaxChannels) return FileStatus::TooManyChannels;
-  if (image.cases < 2) return FileStatus::TooFewCases;
-  if (image.cases > kMaxCases) return FileStatus::TooManyCases;
-  const size_t len = static_cast<size_t>(image.cases) + 1;
-  for (const auto& ch : image.data)
-    if (ch.size() != len) return FileStatus::BadFormat;
-  const int16_t slot = FindFreeSlot();
-  if (slot < 0) return FileStatus::TooManyFiles;
+namespace {
 
-  // The scratch channel is the only array allocated here; the image's arrays
-  // are taken over, so a full file never sits in memory twice.
-  ChannelArray scratch;
-  try {
-    scratch.reserve(len);
-    PrepareFreshPages(scratch.data(), len * 4, len * 4 * static_cast<size_t>(channels + 1));
-    scratch.assign(len, 0.0f);
-  } catch (const std::bad_alloc&) {
-    return FileStatus::OutOfMemory;
-  }
-  // One case per channel first: the slot is then set up by the store itself.
-  const StoreStatus st = AllocateSlot(slot, 1, channels);
-  if (st == StoreStatus::OutOfMemory) return FileStatus::OutOfMemory;
-  if (st != StoreStatus::Ok) return FileStatus::TooManyFiles;
+void fillSlot(int16_t slot, DataFileImage& image, ChannelArray& scratch, const std::string& name,
+              const std::string& path) {
+  const int16_t channels = image.channels();
   gPointersToFileData[slot][0].swap(scratch);
   for (int16_t c = 1; c <= channels; ++c) gPointersToFileData[slot][c].swap(image.data[static_cast<size_t>(c - 1)]);
   nCases[slot] = image.cases;
@@ -141,6 +119,46 @@ FileStatus InstallImage(DataFileImage&& image, const std::string& name, const st
   StartTime[slot] = std::move(image.startTime);
   FileName[slot] = name;
   FilePath[slot] = path;
+}
+
+}  // namespace
+
+FileStatus InstallImage(DataFileImage&& image, const std::string& name, const std::string& path,
+                        int16_t* slotOut) {
+  const int16_t channels = image.channels();
+  if (channels < 1) return FileStatus::NoChannels;
+  if (channels > kMaxChannels) return FileStatus::TooManyChannels;
+  if (image.cases < 2) return FileStatus::TooFewCases;
+  if (image.cases > kMaxCases) return FileStatus::TooManyCases;
+  const size_t len = static_cast<size_t>(image.cases) + 1;
+  for (const auto& ch : image.data)
+    if (ch.size() != len) return FileStatus::BadFormat;
+  const int16_t slot = FindFreeSlot();
+  if (slot < 0) return FileStatus::TooManyFiles;
+
+  // The scratch channel is the only array allocated here; the image's arrays
+  // are taken over, so a full file never sits in memory twice.
+  ChannelArray scratch;
+  try {
+    scratch.reserve(len);
+    PrepareFreshPages(scratch.data(), len * 4, len * 4 * static_cast<size_t>(channels + 1));
+    scratch.assign(len, 0.0f);
+  } catch (const std::bad_alloc&) {
+    return FileStatus::OutOfMemory;
+  }
+  // One case per channel first: the slot is then set up by the store itself.
+  const StoreStatus st = AllocateSlot(slot, 1, channels);
+  if (st == StoreStatus::OutOfMemory) return FileStatus::OutOfMemory;
+  if (st != StoreStatus::Ok) return FileStatus::TooManyFiles;
+  // A file that cannot be set up whole is not opened at all: the slot is
+  // given back rather than left holding a file without a name.
+  try {
+    fillSlot(slot, image, scratch, name, path);
+  } catch (const std::bad_alloc&) {
+    FreeSlot(slot);
+    return FileStatus::OutOfMemory;
+  }
   if (slotOut) *slotOut = slot;
   return FileStatus::Ok;
 }
+

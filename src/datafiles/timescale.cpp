@@ -270,10 +270,16 @@ StoreStatus ResampleSlot(int16_t slot, float newInterval) {
   const double whole = std::round(r);
   const bool wholeRatio = grows && whole == r && whole <= kMaxCases &&
                           static_cast<int64_t>(oldCases) * static_cast<int64_t>(whole) == newCases;
+  // So are the new marker and note lists: once a channel is re-sampled
+  // nothing may fail.
   std::vector<MarkerRecord> markers;
+  std::vector<NoteRecord> notes;
   std::vector<int32_t> landing;
   try {
     markers = MarkersArray[slot];
+    for (MarkerRecord& m : markers) m.caseNumber = ResampledMarkerCase(m.caseNumber, r, newCases);
+    CleanMarkers(markers, newCases);
+    notes = resampledNotes(NotesArray[slot], r, newCases);
     if (!wholeRatio) landing.resize(static_cast<size_t>(oldCases) + 1);
     for (int16_t c = 0; c <= channels; ++c) gPointersToFileData[slot][c].reserve(length);
   } catch (const std::bad_alloc&) {
@@ -329,9 +335,9 @@ StoreStatus ResampleSlot(int16_t slot, float newInterval) {
     }
   }
   nCases[slot] = newCases;
-  for (MarkerRecord& m : markers) m.caseNumber = ResampledMarkerCase(m.caseNumber, r, newCases);
-  SetMarkers(slot, std::move(markers));
-  NotesArray[slot] = resampledNotes(NotesArray[slot], r, newCases);
+  MarkersArray[slot].swap(markers);
+  FileSHORTS[slot][kShortMarkerCount] = static_cast<int16_t>(MarkersArray[slot].size());
+  NotesArray[slot].swap(notes);
   FileInfoFLOATS[slot][kInfoInterval] = newInterval;
   FileSHORTS[slot][kShortChanged] = 1;
   DropUndoCopy(slot);

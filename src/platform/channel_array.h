@@ -93,16 +93,19 @@ class ChannelArray {
   }
   void shrink_to_fit() noexcept;
   void clear() noexcept { size_ = 0; }
+  // As std::vector's, contents kept when memory runs out: the room is made
+  // before the old samples are let go.
   void assign(size_t n, float v) {
-    size_ = 0;
-    resize(n, v);
+    if (n > capacity_) grow(n);
+    std::fill(p_, p_ + n, v);
+    size_ = n;
   }
   template <class It>
   void assign(It first, It last) {
     const auto n = static_cast<size_t>(std::distance(first, last));
-    size_ = 0;
-    resizeForOverwrite(n);
+    if (n > capacity_) grow(n);
     std::copy(first, last, p_);
+    size_ = n;
   }
   void push_back(float v) {
     if (size_ == capacity_) grow(std::max<size_t>(2 * capacity_, 16));

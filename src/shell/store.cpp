@@ -71,6 +71,10 @@ bool slotIndexOk(int16_t slot) { return slot >= 0 && slot < kSlotCount; }
 
 std::string blankLabelString() { return std::string(kLabelsPerString * kLabelWidth, ' '); }
 
+// Where channel c's label lies: the string and the byte in it.
+std::string& labelStringOf(int16_t slot, int16_t c) { return LabelStrings[slot][(c - 1) / kLabelsPerString + 1]; }
+size_t labelAt(int16_t c) { return static_cast<size_t>((c - 1) % kLabelsPerString) * kLabelWidth; }
+
 void syncMarkerCount(int16_t slot) {
   FileSHORTS[slot][kShortMarkerCount] = static_cast<int16_t>(MarkersArray[slot].size());
 }
@@ -186,8 +190,13 @@ StoreStatus AllocateSlot(int16_t slot, int32_t cases, int16_t channels) {
   clearRecords(slot);
   try {
     for (int c = 0; c <= channels; ++c) gPointersToFileData[slot][c].assign(static_cast<size_t>(cases) + 1, 0.0f);
+    for (int i = 1; i <= 4; ++i) {
+      LabelStrings[slot][i] = blankLabelString();
+      OldLabelStrings[slot][i] = LabelStrings[slot][i];
+    }
   } catch (const std::bad_alloc&) {
     for (auto& a : gPointersToFileData[slot]) releaseArray(a);
+    clearRecords(slot);
     return StoreStatus::OutOfMemory;
   }
   nCases[slot] = cases;
@@ -196,8 +205,6 @@ StoreStatus AllocateSlot(int16_t slot, int32_t cases, int16_t channels) {
   FileSHORTS[slot][kShortSlotTaken] = 1;
   FileSHORTS[slot][kShortActiveChannel] = 1;
   ActiveChannelArray[slot] = 1;
-  for (int i = 1; i <= 4; ++i) LabelStrings[slot][i] = blankLabelString();
-  SnapshotLabels(slot);
   return StoreStatus::Ok;
 }
 
@@ -232,7 +239,11 @@ StoreStatus AddChannel(int16_t slot) {
   if (!SlotHoldsFile(slot)) return StoreStatus::NoFile;
   if (nChannels[slot] >= kMaxChannels) return StoreStatus::TooManyChannels;
   const int16_t c = static_cast<int16_t>(nChannels[slot] + 1);
+  std::string labels;
   try {
+    labels = labelStringOf(slot, c);
+    labels.resize(kLabelsPerString * kLabelWidth, ' ');
+    labels.replace(labelAt(c), kLabelWidth, kLabelWidth, ' ');
     gPointersToFileData[slot][c].assign(static_cast<size_t>(nCases[slot]) + 1, 0.0f);
   } catch (const std::bad_alloc&) {
     releaseArray(gPointersToFileData[slot][c]);
@@ -241,7 +252,7 @@ StoreStatus AddChannel(int16_t slot) {
   nVar[slot][c].fill(0.0f);
   for (int set = 1; set <= kOverlaySets; ++set) OverlayArray[slot][set][c] = 0;
   nChannels[slot] = c;
-  SetChannelLabel(slot, c, "");
+  labelStringOf(slot, c).swap(labels);
   return StoreStatus::Ok;
 }
 
@@ -283,6 +294,18 @@ StoreStatus CutCases(int16_t slot, int32_t first, int32_t last, int32_t* lastRem
   const int32_t n = nCases[slot];
   if (first < 1 || last < first || last > n) return StoreStatus::BadRange;
   const int32_t width = last - first;
+  // The markers' new list before any sample moves: the only allocation.
+  auto& m = MarkersArray[slot];
+  std::vector<MarkerRecord> kept;
+  kept.reserve(m.size());
+  int32_t removedCode = 0;
+  for (const auto& r : m) {
+    if (r.caseNumber >= first && r.caseNumber <= last) {
+      removedCode = r.code;
+      continue;
+    }
+    kept.push_back(r.caseNumber > last ? MarkerRecord{r.caseNumber - width, r.code} : r);
+  }
   if (width > 0) {
     for (int c = 0; c <= nChannels[slot]; ++c) {
       float* a = gPointersToFileData[slot][c].data();
@@ -290,16 +313,7 @@ StoreStatus CutCases(int16_t slot, int32_t first, int32_t last, int32_t* lastRem
     }
     shrinkChannels(slot, n - width);
   }
-  auto& m = MarkersArray[slot];
-  std::vector<MarkerRecord> kept;
-  kept.reserve(m.size());
-  for (const auto& r : m) {
-    if (r.caseNumber >= first && r.caseNumber <= last) {
-      if (lastRemovedCode) *lastRemovedCode = r.code;
-      continue;
-    }
-    kept.push_back(r.caseNumber > last ? MarkerRecord{r.caseNumber - width, r.code} : r);
-  }
+  if (lastRemovedCode) *lastRemovedCode = removedCode;
   m.swap(kept);
   syncMarkerCount(slot);
   dropBlockOutside(slot);
@@ -382,22 +396,30 @@ StoreStatus ArrangeChannels(int16_t slot, const int16_t* order, int16_t count) {
   // The last use of a channel takes its array; earlier uses get copies.
   int lastUse[kMaxChannels + 1] = {};
   for (int k = 1; k <= count; ++k) lastUse[order[k - 1]] = k;
+  // Everything that allocates comes first (the copies of a repeated
+  // channel and the new label strings), so that a lack of memory changes
+  // nothing; then arrays and strings only change places.
   ChannelArray arranged[kMaxChannels + 1];
+  std::string labels[5];
   try {
     for (int k = 1; k <= count; ++k)
       if (lastUse[order[k - 1]] != k) arranged[k] = gPointersToFileData[slot][order[k - 1]];
+    for (int i = 1; i <= 4; ++i) labels[i] = blankLabelString();
+    for (int16_t k = 1; k <= count; ++k) {
+      const std::string& from = labelStringOf(slot, order[k - 1]);
+      const size_t at = labelAt(order[k - 1]);
+      if (at < from.size())
+        labels[(k - 1) / kLabelsPerString + 1].replace(labelAt(k), std::min<size_t>(kLabelWidth, from.size() - at),
+                                                       from, at, kLabelWidth);
+    }
   } catch (const std::bad_alloc&) {
     return StoreStatus::OutOfMemory;
   }
   for (int k = 1; k <= count; ++k)
     if (lastUse[order[k - 1]] == k) arranged[k].swap(gPointersToFileData[slot][order[k - 1]]);
 
-  std::string labels[kMaxChannels + 1];
   std::array<float, 5> travel[kMaxChannels + 1];
-  for (int c = 1; c <= old; ++c) {
-    labels[c] = RetrieveLabelOf(slot, static_cast<int16_t>(c));
-    std::copy_n(nVar[slot][c].begin() + 2, 5, travel[c].begin());
-  }
+  for (int c = 1; c <= old; ++c) std::copy_n(nVar[slot][c].begin() + 2, 5, travel[c].begin());
   for (int k = 1; k <= kMaxChannels; ++k) {
     auto& a = gPointersToFileData[slot][k];
     if (k <= count) {
@@ -408,9 +430,8 @@ StoreStatus ArrangeChannels(int16_t slot, const int16_t* order, int16_t count) {
       std::fill_n(nVar[slot][k].begin(), kChannelInfoFields - 1, 0.0f);
       for (int set = 1; set <= kOverlaySets; ++set) OverlayArray[slot][set][k] = 0;
     }
-    SetChannelLabel(slot, static_cast<int16_t>(k),
-                    k <= count ? std::string_view(labels[order[k - 1]]) : std::string_view());
   }
+  for (int i = 1; i <= 4; ++i) LabelStrings[slot][i].swap(labels[i]);
   nChannels[slot] = count;
   FileSHORTS[slot][kShortChanged] = 1;
   if (FileSHORTS[slot][kShortActiveChannel] > count) FileSHORTS[slot][kShortActiveChannel] = 1;
@@ -747,15 +768,19 @@ StoreStatus RestoreMergeBackup(int16_t slot) {
     if (nCases[b] < nCases[slot]) shrinkChannels(slot, nCases[b]);
     else if (ResizeChannels(slot, nCases[b]) != StoreStatus::Ok) return StoreStatus::OutOfMemory;
   }
+  // The backup is used once: its records change places with the file's,
+  // which cannot fail for want of memory.
   FileInfoFLOATS[slot][kInfoInterval] = FileInfoFLOATS[b][kInfoInterval];
   FileInfoFLOATS[slot][kInfoDevice] = FileInfoFLOATS[b][kInfoDevice];
-  MarkersArray[slot] = MarkersArray[b];
+  MarkersArray[slot].swap(MarkersArray[b]);
   syncMarkerCount(slot);
-  CommentContainer[slot] = CommentContainer[b];
-  for (int i = 0; i < 6; ++i) LabelStrings[slot][i] = LabelStrings[b][i];
-  StartTime[slot] = StartTime[b];
-  StartDate[slot] = StartDate[b];
-  FileName[slot] = FileName[b];
+  CommentContainer[slot].swap(CommentContainer[b]);
+  for (int i = 0; i < 6; ++i) LabelStrings[slot][i].swap(LabelStrings[b][i]);
+  StartTime[slot].swap(StartTime[b]);
+  StartDate[slot].swap(StartDate[b]);
+  FileName[slot].swap(FileName[b]);
+  nChannels[b] = 0;
+  nCases[b] = 0;
   dropBlockOutside(slot);
   invalidateUndo(slot);
   return StoreStatus::Ok;

@@ -329,7 +329,8 @@ void AdvanceStartTime(int16_t slot, double seconds);
 // Keeps what a merge may change: interval, device code, markers, comments,
 // labels, start time and date, name, case and channel counts.
 void SaveMergeBackup(int16_t slot);
-// Puts them back and cuts the arrays back to the saved counts.
+// Puts them back and cuts the arrays back to the saved counts; cannot fail
+// for want of memory. The backup is used up.
 StoreStatus RestoreMergeBackup(int16_t slot);
 
 // ---- Hooks the GUI installs ---------------------------------------------------------

@@ -1,6 +1,7 @@
 #include "shell/ui/mainloop.h"
 
 #include <algorithm>
+#include <array>
 #include <new>
 #include <stdexcept>
 #include <string>
@@ -61,12 +62,36 @@ void runPick(int16_t menu, int16_t item) {
   runningCommand = outer;
 }
 
-std::string failureText(const char* what, bool memory, bool restored) {
+// What a failed command may have left changed in the open files, told
+// without copying them: which slots hold a file and each one's counts.
+struct FileShape {
+  bool holds = false;
+  int32_t cases = 0;
+  int16_t channels = 0;
+  int16_t changed = 0;
+  size_t markers = 0, notes = 0, comments = 0;
+  bool operator==(const FileShape&) const = default;
+};
+using StoreShape = std::array<FileShape, kMaxOpenFiles>;
+
+StoreShape storeShape() {
+  StoreShape shape;
+  for (int16_t s = 0; s < kMaxOpenFiles; ++s) {
+    if (!SlotHoldsFile(s)) continue;
+    shape[s] = {true, nCases[s], nChannels[s], FileSHORTS[s][kShortChanged], MarkersArray[s].size(),
+                NotesArray[s].size(), CommentContainer[s].size()};
+  }
+  return shape;
+}
+
+std::string failureText(const char* what, bool memory, bool restored, bool unchanged) {
   std::string name = runningCommand;
   while (!name.empty() && (name.back() == '.' || static_cast<unsigned char>(name.back()) == 0xC9)) name.pop_back();
   std::string t = memory ? "Not enough memory to " + (name.empty() ? std::string("finish this action") : "finish \"" + name + "\"")
                          : (name.empty() ? std::string("This action") : "\"" + name + "\"") + " could not finish: " + what;
-  t += restored ? ". The channel it was changing was put back as it was." : ". Nothing was changed.";
+  t += restored    ? ". The channel it was changing was put back as it was."
+       : unchanged ? ". Nothing was changed."
+                   : ". Part of it may have been done: look the open files over before saving them.";
   return t;
 }
 
@@ -221,13 +246,20 @@ void passBody(int maxWaitMs) {
 // A command that runs out of memory or meets an impossible length unwinds
 // to here instead of ending the program: its own windows close, an edit it
 // began is undone from the backup it took, and the user is told.
-void recoverFromFailedPass(const std::vector<int>& windowsBefore, uint64_t backupsBefore, const char* what,
-                           bool memory) {
+void recoverFromFailedPass(const std::vector<int>& windowsBefore, uint64_t backupsBefore,
+                           const StoreShape& shapeBefore, uint16_t fileBefore, const char* what, bool memory) {
   for (int w : plat::windowIds()) {
     if (std::find(windowsBefore.begin(), windowsBefore.end(), w) != windowsBefore.end()) continue;
     const int16_t slot = PlotSlotOfWindow(w);
     if (slot >= 0 && isFileSlot(slot)) continue;
     plat::disposeWindow(w);
+  }
+  // A file that a load left without its window was never opened for the
+  // user: it goes, and the file that was in use is again.
+  for (int16_t s = 0; s < kMaxOpenFiles; ++s) {
+    if (shapeBefore[s].holds || !isFileSlot(s) || plat::windowExists(PlotWindowId(s))) continue;
+    FreeSlot(s);
+    if (TheFileInUse == static_cast<uint16_t>(s)) TheFileInUse = fileBefore;
   }
   bool restored = false;
   const auto slot = static_cast<int16_t>(TheFileInUse);
@@ -237,7 +269,7 @@ void recoverFromFailedPass(const std::vector<int>& windowsBefore, uint64_t backu
   MENU_or_ToolBar_PICKED = 0;
   menuidx = menuitemx = 0;
   MenuIDENTIFIER = MenuItem = 0;
-  const std::string text = failureText(what, memory, restored);
+  const std::string text = failureText(what, memory, restored, storeShape() == shapeBefore);
   runningCommand.clear();
   ShowAlert(text);
 }
@@ -247,11 +279,13 @@ void recoverFromFailedPass(const std::vector<int>& windowsBefore, uint64_t backu
 void MainLoopPass(int maxWaitMs) {
   const std::vector<int> windowsBefore = plat::windowIds();
   const uint64_t backupsBefore = BackupsMade();
+  const StoreShape shapeBefore = storeShape();
+  const uint16_t fileBefore = TheFileInUse;
   auto recover = [&](const char* what, bool memory) {
     // Memory may still be short: a failure while recovering must not end
     // the program either.
     try {
-      recoverFromFailedPass(windowsBefore, backupsBefore, what, memory);
+      recoverFromFailedPass(windowsBefore, backupsBefore, shapeBefore, fileBefore, what, memory);
     } catch (const std::bad_alloc&) {
       runningCommand.clear();
     }

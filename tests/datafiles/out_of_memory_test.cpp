@@ -1,0 +1,231 @@
+// Commands that change a whole file, run again and again with one more of
+// their allocations refused each time: each either finishes or leaves every
+// open file exactly as it was. Requests go through replacements of the
+// global operator new and of the source of channels' large blocks, which
+// count them and refuse the one asked for.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <functional>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "datafiles/fixture.h"
+#include "datafiles/merge.h"
+#include "datafiles/native_binary.h"
+#include "datafiles/repairs.h"
+#include "datafiles/text_import.h"
+#include "datafiles/timescale.h"
+#include "platform/channel_array.h"
+
+namespace {
+// Requests left before the one refused; 0: none is refused. Set to -1 once
+// the refusal is made.
+std::atomic<int64_t> gCountdown{0};
+
+bool refuseThis() {
+  int64_t n = gCountdown.load(std::memory_order_relaxed);
+  while (n > 0)
+    if (gCountdown.compare_exchange_weak(n, n == 1 ? -1 : n - 1)) return n == 1;
+  return false;
+}
+
+void* allocate(std::size_t n) { return refuseThis() ? nullptr : std::malloc(n ? n : 1); }
+}  // namespace
+
+void* operator new(std::size_t n) {
+  if (void* p = allocate(n)) return p;
+  throw std::bad_alloc();
+}
+void* operator new[](std::size_t n) {
+  if (void* p = allocate(n)) return p;
+  throw std::bad_alloc();
+}
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return allocate(n); }
+void* operator new[](std::size_t n, const std::nothrow_t&) noexcept { return allocate(n); }
+void* MapChannelPages(void* old, size_t oldBytes, size_t bytes) noexcept {
+  return refuseThis() ? nullptr : MapPages(old, oldBytes, bytes);
+}
+// Not inlined: the compiler would see a block from operator new go to free.
+[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete[](void* p) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+
+namespace {
+
+// Long enough that every channel is a page mapping of its own.
+constexpr int32_t kCases = 300'000;
+constexpr int16_t kChannels = 3;
+
+struct Store {
+  std::vector<SlotState> slots;
+  int16_t open = 0;
+  uint16_t inUse = 0;
+  bool operator==(const Store&) const = default;
+  static Store now() {
+    Store st;
+    for (int16_t s = 0; s < kMaxOpenFiles; ++s) st.slots.push_back(SlotState::of(s));
+    st.open = CountOpenFiles();
+    st.inUse = TheFileInUse;
+    return st;
+  }
+};
+
+DataFileImage secondImage(int32_t cases, int channels) {
+  DataFileImage img;
+  img.cases = cases;
+  img.interval = 1.0f;
+  img.startDate = "03-15-2024";
+  img.startTime = "10:00:00";
+  img.comments = "second file";
+  for (int c = 0; c < channels; ++c) {
+    ChannelArray v(static_cast<size_t>(cases) + 1);
+    for (int32_t i = 0; i <= cases; ++i) v[static_cast<size_t>(i)] = static_cast<float>(5000 + 100 * c + i % 77);
+    img.data.push_back(std::move(v));
+    img.labels.push_back(FitLabel("second " + std::to_string(c + 1)));
+    img.travel.push_back({1.0f + static_cast<float>(c), 2, 3, 4, 5});
+  }
+  img.markers = {{2, 7}, {cases - 1, 8}};
+  img.notes = {{"3", "10:00:03", "second note"}};
+  return img;
+}
+
+class OutOfMemory : public DataFilesTest {
+ protected:
+  void TearDown() override {
+    gCountdown = 0;
+    DataFilesTest::TearDown();
+  }
+  // The file every command works on, in slot 0: markers spread over it and
+  // past a cut, notes, comments, labels, a block.
+  static void makeFile() {
+    ASSERT_EQ(AllocateSlot(0, kCases, kChannels), StoreStatus::Ok);
+    TheFileInUse = 0;
+    FileInfoFLOATS[0][kInfoInterval] = 1.0f;
+    FileName[0] = "base.orl";
+    StartDate[0] = "03-14-2024";
+    StartTime[0] = "09:00:00";
+    CommentContainer[0] = "base comments";
+    for (int16_t c = 1; c <= kChannels; ++c) {
+      SetChannelLabel(0, c, "base " + std::to_string(c));
+      nVar[0][c][2] = static_cast<float>(c);
+      OverlayArray[0][2][c] = 1;
+      float* a = ChannelData(0, c);
+      for (int32_t i = 0; i <= kCases; ++i) a[i] = static_cast<float>(c * 1000 + i % 97);
+    }
+    SnapshotLabels(0);
+    for (int32_t k = 1; k <= 40; ++k) ASSERT_EQ(AddMarker(0, k * 7'000, k), StoreStatus::Ok);
+    ASSERT_EQ(AddNote(0, {"2", "09:00:02", "first note"}), StoreStatus::Ok);
+    ASSERT_EQ(AddNote(0, {"250000", "", "late note"}), StoreStatus::Ok);
+    FileSHORTS[0][kShortChanged] = 0;
+    FileSHORTS[0][kShortBlockState] = 2;
+    BeginBlock[0] = 10;
+    EndBlock[0] = 20;
+  }
+};
+
+struct Row {
+  const char* name;
+  // Builds what the command takes, before any request is counted.
+  std::function<void(const std::filesystem::path& dir)> prepare;
+  std::function<bool()> command;   // true: it finished
+};
+
+TEST_F(OutOfMemory, EachRefusedAllocationLeavesTheOpenFilesAsTheyWere) {
+  DataFileImage incoming;
+  TextTable table;
+  ChannelArray longer;
+  const TextImportChoice choice{{0, 1}, 1.0, "03-16-2024", "08:00:00"};
+  const auto status = [](StoreStatus s) { return s == StoreStatus::Ok; };
+  const Row rows[] = {
+      {"time-scale change 1 s to 4 s", nullptr, [&] { return status(ResampleSlot(0, 4.0f)); }},
+      {"time-scale change 1 s to 0.5 s", nullptr, [&] { return status(ResampleSlot(0, 0.5f)); }},
+      {"time-scale change 1 s to 0.3 s", nullptr, [&] { return status(ResampleSlot(0, 0.3f)); }},
+      {"arrange, a channel twice",
+       nullptr,
+       [&] {
+         const int16_t order[] = {3, 1, 1};
+         return status(ArrangeChannels(0, order, 3));
+       }},
+      {"cut", nullptr, [&] { return status(CutCases(0, 100, 60'000)); }},
+      {"add a channel", nullptr, [&] { return status(AddChannel(0)); }},
+      {"merge, appended",
+       [&](const std::filesystem::path&) { incoming = secondImage(1'000, 3); },
+       [&] { return MergeImage(0, incoming, {2, 0, 1}, MergeMode::Append, "more.orl") == FileStatus::Ok; }},
+      {"merge, stacked",
+       [&](const std::filesystem::path&) { incoming = secondImage(kCases + 10, 2); },
+       [&] { return MergeImage(0, incoming, {1, 0}, MergeMode::Stack, "more.orl") == FileStatus::Ok; }},
+      {"load",
+       [&](const std::filesystem::path& dir) {
+         std::string bytes;
+         ASSERT_EQ(EncodeNativeBinary(ViewOfImage(secondImage(kCases, 2)), &bytes), FileStatus::Ok);
+         std::ofstream(dir / "second.orl", std::ios::binary) << bytes;
+       },
+       [&] {
+         int16_t slot = -1;
+         RepairReport report;
+         return LoadNativeFile(dir_ / "second.orl", &slot, &report) == FileStatus::Ok;
+       }},
+      {"text import",
+       [&](const std::filesystem::path&) {
+         table = TextTable{};
+         ASSERT_EQ(ParseDelimitedText("time,O2,CO2\r1,20.9,0.03\r2,20.8,0.04\r3,20.7,0.05\r", &table),
+                   FileStatus::Ok);
+       },
+       [&] {
+         int16_t slot = -1;
+         RepairReport report;
+         return ImportTextColumns(std::move(table), choice, "run.txt", "/tmp/run.txt", &slot, &report) ==
+                FileStatus::Ok;
+       }},
+      // A channel array keeps its samples when a copy into it, or filling
+      // it anew, finds no room, as a vector does.
+      {"channel copied over a shorter one",
+       [&](const std::filesystem::path&) { longer = ChannelArray(static_cast<size_t>(kCases) * 2, 1.5f); },
+       [&] {
+         gPointersToFileData[0][1] = longer;
+         return true;
+       }},
+      {"channel filled anew, longer",
+       nullptr,
+       [&] {
+         gPointersToFileData[0][2].assign(static_cast<size_t>(kCases) * 3, 2.5f);
+         return true;
+       }},
+  };
+  for (const Row& row : rows) {
+    int64_t refused = 0;
+    for (int64_t n = 1;; ++n) {
+      SCOPED_TRACE(testing::Message() << row.name << ", request " << n << " refused");
+      resetStore();
+      makeFile();
+      if (row.prepare) row.prepare(dir_);
+      const Store before = Store::now();
+      gCountdown = n;
+      bool finished = false;
+      try {
+        finished = row.command();
+      } catch (const std::bad_alloc&) {
+      }
+      const bool wasRefused = gCountdown.exchange(0) < 0;
+      if (!wasRefused) {
+        // Every request was served: the command ran to its end.
+        EXPECT_TRUE(finished);
+        break;
+      }
+      ++refused;
+      if (!finished && !(Store::now() == before)) {
+        ADD_FAILURE() << "the file was left changed";
+        break;   // the row's first failure says enough
+      }
+    }
+    EXPECT_GE(refused, 1) << row.name;
+  }
+}
+
+}  // namespace
