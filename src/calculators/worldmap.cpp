@@ -11,6 +11,10 @@ namespace {
 constexpr char kMagic[] = "CVMLAND1";
 constexpr int32_t kCutLongitude = 18000;   // hundredths of a degree
 constexpr int32_t kPoleLatitude = 8999;
+// A ring runs on past 180 degrees by less than a turn and a half; a point
+// beyond is damage, and so kept out, the projection's sums stay small.
+constexpr int64_t kMaxLongitude = 54000;
+constexpr int64_t kMaxLatitude = 9000;
 
 struct Reader {
   std::span<const uint8_t> b;
@@ -33,8 +37,8 @@ struct Reader {
     }
     return b[at++];
   }
-  // Zigzag-coded, 7 bits a byte, low bits first.
-  int32_t varint() {
+  // Zigzag-coded, 7 bits a byte, low bits first; at most 42 bits.
+  int64_t varint() {
     uint64_t z = 0;
     for (int shift = 0; ok; shift += 7) {
       if (shift > 35) {
@@ -45,7 +49,7 @@ struct Reader {
       z |= static_cast<uint64_t>(c & 0x7F) << shift;
       if (!(c & 0x80)) break;
     }
-    return static_cast<int32_t>(z & 1 ? -static_cast<int64_t>(z >> 1) - 1 : static_cast<int64_t>(z >> 1));
+    return z & 1 ? -static_cast<int64_t>(z >> 1) - 1 : static_cast<int64_t>(z >> 1);
   }
 };
 
@@ -73,12 +77,13 @@ bool ParseLandOutlines(std::span<const uint8_t> bytes, LandOutlines* out) {
     if (!r.ok || n > (bytes.size() - r.at) / 2) return false;
     ring.lon.resize(n);
     ring.lat.resize(n);
-    int32_t lon = 0, lat = 0;
-    for (uint32_t k = 0; k < n; ++k) {
+    int64_t lon = 0, lat = 0;
+    for (uint32_t k = 0; k < n && r.ok; ++k) {
       lon += r.varint();
       lat += r.varint();
-      ring.lon[k] = lon;
-      ring.lat[k] = lat;
+      if (std::abs(lon) > kMaxLongitude || std::abs(lat) > kMaxLatitude) return false;
+      ring.lon[k] = static_cast<int32_t>(lon);
+      ring.lat[k] = static_cast<int32_t>(lat);
     }
     if (!r.ok) return false;
     land.rings.push_back(std::move(ring));
@@ -108,9 +113,11 @@ std::vector<ProjectedRing> ProjectLand(const LandOutlines& land, const MapFrame&
   // Hundredths of a degree to pixels, exactly in integers where the scale
   // allows: x = left + (lon + 18000) * perDegreeX / 100.
   auto px = [&](int32_t lon, int shift) {
-    return f.left + static_cast<int>(std::lround((lon + 18000 + shift) * f.perDegreeX / 100.0));
+    return f.left + static_cast<int>(std::lround((int64_t{lon} + 18000 + shift) * f.perDegreeX / 100.0));
   };
-  auto py = [&](int32_t lat) { return f.top + static_cast<int>(std::lround((9000 - lat) * f.perDegreeY / 100.0)); };
+  auto py = [&](int32_t lat) {
+    return f.top + static_cast<int>(std::lround((9000 - int64_t{lat}) * f.perDegreeY / 100.0));
+  };
   for (const LandRing& ring : land.rings) {
     if (ring.lon.size() < 3) continue;
     const auto [lo, hi] = std::minmax_element(ring.lon.begin(), ring.lon.end());

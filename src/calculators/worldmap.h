@@ -21,8 +21,9 @@ struct LandOutlines {
   std::vector<LandRing> rings;
 };
 
-// False, with *out untouched, when the bytes are not a land file or end
-// before its last ring.
+// False, with *out untouched, when the bytes are not a land file, end
+// before its last ring or place a point off the globe (a latitude past a
+// pole, a longitude more than a turn and a half from 0).
 bool ParseLandOutlines(std::span<const uint8_t> bytes, LandOutlines* out);
 bool LoadLandOutlines(const std::filesystem::path& file, LandOutlines* out);
 

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <initializer_list>
 #include <vector>
 
 #include "calculators/suncycle.h"
@@ -64,7 +65,23 @@ TEST(WorldMapLand, DamagedFilesAreRefusedAndLeaveTheOutlinesAlone) {
   badMagic[0] = 'X';
   huge[9] = 0x7F;                                   // rings beyond what the bytes can hold
   endless.back() = 0x83;                            // a number that never ends
-  for (const auto* bytes : {&badMagic, &cut, &huge, &endless}) {
+  // One ring of three points given as steps from the one before: points off
+  // the globe, and steps whose sum leaves 32 bits.
+  const auto ringOf = [](std::initializer_list<int64_t> steps) {
+    std::vector<uint8_t> b = {'C', 'V', 'M', 'L', 'A', 'N', 'D', '1', 1, 0, 0, 0, 0, 3, 0, 0, 0};
+    for (const int64_t v : steps)
+      for (auto z = static_cast<uint64_t>(v < 0 ? -2 * v - 1 : 2 * v);; z >>= 7) {
+        b.push_back(static_cast<uint8_t>((z & 0x7F) | (z > 0x7F ? 0x80 : 0)));
+        if (z <= 0x7F) break;
+      }
+    return b;
+  };
+  std::vector<uint8_t> pastPole = ringOf({0, 9001, 1, 0, 0, 1}), pastTurns = ringOf({54001, 0, 1, 0, 0, 1}),
+                       wrapping = ringOf({1 << 30, 0, 1 << 30, 0, 1 << 30, 0}),
+                       wrappingBack = ringOf({0, -(1 << 30), 0, -(1 << 30), 0, -(1 << 30)});
+  LandOutlines edge;
+  ASSERT_TRUE(ParseLandOutlines(ringOf({-37753, -9000, 55753, 0, 0, 18000}), &edge)) << "the file's own extremes";
+  for (const auto* bytes : {&badMagic, &cut, &huge, &endless, &pastPole, &pastTurns, &wrapping, &wrappingBack}) {
     LandOutlines kept = land;
     EXPECT_FALSE(ParseLandOutlines(*bytes, &kept));
     EXPECT_EQ(kept.rings.size(), 1u);

@@ -494,9 +494,20 @@ void drawFallbackMap(plat::Port& p, plat::Rect frame) {
   p.setForeColor(kBlack);
 }
 
+std::filesystem::path gLandFileForTest;
+
+// Read once for each file asked for.
 const LandOutlines* landOutlines() {
   static LandOutlines land;
-  static const bool loaded = LoadLandOutlines(plat::resourceDir() / "map" / "land.bin", &land);
+  static std::filesystem::path readFrom;
+  static bool loaded = false;
+  const std::filesystem::path file =
+      gLandFileForTest.empty() ? plat::resourceDir() / "map" / "land.bin" : gLandFileForTest;
+  if (file != readFrom) {
+    land = LandOutlines{};
+    loaded = LoadLandOutlines(file, &land);
+    readFrom = file;
+  }
   return loaded ? &land : nullptr;
 }
 
@@ -551,6 +562,8 @@ bool isSelectionKey() {
 }
 
 }  // namespace
+
+void UseLandFileForTest(const std::filesystem::path& file) { gLandFileForTest = file; }
 
 bool DrawWorldLand(plat::Port& p, const MapFrame& f, plat::Rect area) {
   const LandOutlines* land = landOutlines();
@@ -635,6 +648,13 @@ void buildWorldMapWindow(uint16_t zoomed, int16_t xOffset, int16_t yOffset) {
     p.setClip({0, 30, 1080, 750});
     drawFallbackMap(p, frame);
     p.clearClip();
+    // The user is told why the map shows no land.
+    p.setForeColor(rgbyellow);
+    p.fillRect({230, 720, 850, 746});
+    p.setForeColor(kBlack);
+    p.setTextSize(12);
+    p.moveTo(240, 738);
+    p.drawText("The land outlines (map/land.bin) could not be read: the map shows its grid only.");
   }
   if (zoomed) drawEnlargedMeridians(xOffset, yOffset);
   else drawStandardMeridians();

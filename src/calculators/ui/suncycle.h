@@ -81,6 +81,9 @@ void buildWorldMapWindow(uint16_t zoomed, int16_t xOffset, int16_t yOffset);
 // crisp coast, within `area` of port p. False, with nothing drawn, when the
 // land outlines could not be read.
 bool DrawWorldLand(plat::Port& p, const MapFrame& f, plat::Rect area);
+// Reads the land from this file instead of the resource folder's (empty:
+// the resource folder's again), as a test of a damaged file does.
+void UseLandFileForTest(const std::filesystem::path& file);
 inline constexpr plat::Rgb16 kMapSea{0xB4B4, 0xD0D0, 0xE4E4};
 inline constexpr plat::Rgb16 kMapLand{0xE8E8, 0xE2E2, 0xC8C8};
 inline constexpr plat::Rgb16 kMapCoast{0x6C6C, 0x7878, 0x6060};

@@ -5,6 +5,8 @@
 #include <QColor>
 #include <QImage>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "calculators/suncycle.h"
@@ -16,6 +18,7 @@
 #include "shell/colours.h"
 #include "shell/defaults.h"
 #include "support/gui_support.h"
+#include "support/scratch.h"
 // Last: Qt's keyword macros must not meet the menu headers.
 #include "platform/test.h"
 
@@ -71,6 +74,39 @@ TEST(WorldMapDrawn, LandAtParisSeaAtZeroNorth150WestUnzoomedAndZoomed) {
     plat::test::saveArtifact(shown, std::string("world-map-") + v.name + ".png");
     plat::disposeWindow(kWorldMapWindow);
   }
+}
+
+// A damaged land file: the map keeps its grid on a plain sea and says why
+// it shows no land.
+TEST(WorldMapDrawn, ADamagedLandFileLeavesTheGridAndSaysSo) {
+  plat::test::reset();
+  SetFixedColours();
+  SetSchemeDefaults();
+  SetDEFAULTS();
+  const std::filesystem::path dir = testsupport::MakeScratchDir("corvimet-map-");
+  {
+    // A point far past the pole.
+    const char bytes[] = {'C', 'V', 'M', 'L', 'A', 'N', 'D', '1', 1, 0, 0, 0, 0, 3, 0, 0, 0,
+                          0, '\xFE', '\xFF', '\x7F', 2, 0, 2, 0};
+    std::ofstream(dir / "land.bin", std::ios::binary).write(bytes, sizeof bytes);
+  }
+  UseLandFileForTest(dir / "land.bin");
+  plat::Port land(plat::Size{1080, 750});
+  EXPECT_FALSE(DrawWorldLand(land, UnzoomedMapFrame(), {0, 30, 1080, 750}));
+  plat::test::run(plat::test::Script{}, [] { buildWorldMapWindow(0, 0, 0); });
+  const QImage shown = plat::test::windowImage(kWorldMapWindow);
+  plat::test::saveArtifact(shown, "world-map-damaged.png");
+  const plat::Point paris = MapPixelOf(UnzoomedMapFrame(), 2.35, 48.85);
+  EXPECT_TRUE(Is(shown, paris, {0x9C9C, 0xC4C4, 0xE2E2})) << "plain sea where Paris is";
+  EXPECT_TRUE(Is(shown, {90, 200}, {0x7070, 0x9090, 0xB0B0})) << "the meridian of 150 W";
+  EXPECT_TRUE(Is(shown, {845, 724}, rgbyellow)) << "the note's box";
+  int ink = 0;
+  for (int x = 230; x < 850; ++x)
+    for (int y = 720; y < 746; ++y) ink += shown.pixelColor(x, y).lightness() < 96 ? 1 : 0;
+  EXPECT_GT(ink, 300) << "the note's words";
+  plat::disposeWindow(kWorldMapWindow);
+  UseLandFileForTest({});
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace
