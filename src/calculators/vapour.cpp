@@ -1,24 +1,11 @@
 #include "calculators/vapour.h"
 
+#include "editing/watervapour.h"
 #include "shell/textutil.h"
 
-float SaturatedVapourDensity(float t) {
-  // Coefficients of T^0 .. T^5.
-  static constexpr float kWarm[6] = {0.0048207f, 0.00033389f, 1.058e-5f, 1.4478e-7f, 2.3182e-9f, 6.7731e-12f};
-  static constexpr float kCold[6] = {0.0048364f, 0.00033247f, 9.9414e-6f, 1.6383e-7f, 1.5029e-9f, 6.1512e-12f};
-  const float* c = t > 4.0f ? kWarm : kCold;
-  float sum = c[0];
-  float power = 1.0f;
-  for (int i = 1; i < 6; ++i) {
-    power *= t;
-    sum = sum + c[i] * power;
-  }
-  return sum;
-}
+float SaturatedVapourDensity(float t) { return SaturatedVapourDensityOf(t); }
 
-float SaturationVapourPressure(float t) {
-  return static_cast<float>(SaturatedVapourDensity(t) * 7.50062 * 0.4673615 * (t + 273.15));
-}
+float SaturationVapourPressure(float t) { return SaturationVapourPressureOf(t, kVapourTorr); }
 
 float VapourPressure(float t, float saturation, bool torr) {
   double v = static_cast<double>(SaturationVapourPressure(t)) * 0.01 * saturation;

@@ -3,11 +3,10 @@
 #pragma once
 #include <string>
 
-// Saturated water-vapour density, mg/ml: a fifth-order polynomial in T
-// (degrees C), one coefficient set above 4 degrees and another at and below
-// it; the terms are added from the constant up, each partial sum a float.
+// Saturated water-vapour density, mg/ml, and saturation vapour pressure,
+// torr: SaturatedVapourDensityOf and SaturationVapourPressureOf
+// (editing/watervapour.h).
 float SaturatedVapourDensity(float celsius);
-// Saturation vapour pressure, torr: rho x 7.50062 x 0.4673615 x (T + 273.15).
 float SaturationVapourPressure(float celsius);
 // Vapour pressure at `saturation` percent, torr (kPa when !torr: x
 // 101.325 / 760); a negative result is 0.

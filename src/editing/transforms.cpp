@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "editing/watervapour.h"
 #include "platform/lanes.h"
 #include "shell/textutil.h"
 
@@ -38,37 +39,21 @@ bool pass2(float* w, const float* z, int32_t first, int32_t last, F f) {
 
 bool whole(float e) { return std::floor(e) == e; }
 
-// Saturation water-vapour density (g/L) at t degC, in single precision, for
-// one case or four side by side (the same operations in each lane).
-template <class T>
-[[gnu::always_inline]] inline T vapourDensity(T t) {
-  const T cold =
-      0.0048364f + t * (0.00033247f + t * (9.9414e-06f + t * (1.6383e-07f + t * (1.5029e-09f + t * 6.1512e-12f))));
-  const T warm =
-      0.0048207f + t * (0.00033389f + t * (1.058e-05f + t * (1.4478e-07f + t * (2.3182e-09f + t * 6.7731e-12f))));
-  return t <= 4.0f ? cold : warm;
-}
-
 // Water-vapour pressure (codes 64, 65) of a long temperature channel, four
 // cases at a time; the cases left over go through the one-case pass.
-template <class T>
-[[gnu::always_inline]] inline T vapourPressure(T t, float unit) {
-  return vapourDensity(t) * unit * 0.4673615f * (t + 273.15f);
-}
-
 bool vapourPass(float* w, int32_t first, int32_t last, float unit) {
   using lanes::F4;
   lanes::I4 bad = {0, 0, 0, 0};
   int32_t k = first;
   for (; k <= last - 3; k += 4) {
-    const F4 y = vapourPressure(lanes::load4(w + k), unit);
+    const F4 y = SaturationVapourPressureOf(lanes::load4(w + k), unit);
     const lanes::I4 finite = (y - y) == 0.0f;   // false for an infinity or NaN
     const F4 out = finite ? y : F4{0.0f, 0.0f, 0.0f, 0.0f};
     std::memcpy(w + k, &out, sizeof out);
     bad |= ~finite;
   }
   const bool anyBad = (bad[0] | bad[1] | bad[2] | bad[3]) != 0;
-  return pass(w, k, last, [unit](float x, bool&) { return vapourPressure(x, unit); }) || anyBad;
+  return pass(w, k, last, [unit](float x, bool&) { return SaturationVapourPressureOf(x, unit); }) || anyBad;
 }
 
 bool typeReadable(float t) { return t > -2147483520.0f && t < 2147483520.0f; }   // false for NaN
@@ -243,7 +228,7 @@ TransformOutcome ApplyTransform(float* w, const float* z, int32_t first, int32_t
     case 63: bad = pass(w, first, last, [](float x, bool&) { return x + 273.15f; }); break;
     case 64:
     case 65: {
-      bad = vapourPass(w, first, last, s.code == 65 ? 7.50062f : 1.0f);
+      bad = vapourPass(w, first, last, s.code == 65 ? kVapourTorr : kVapourKPa);
       break;
     }
     case 66: {

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "editing/watervapour.h"
+
 // Goff-Gratch over water, with x = Ts / T (Ts = 373.16 K, the steam point):
 //   log10 e = -7.90298 (x - 1) + 5.02808 log10 x - 1.3816e-7 (10^(11.344 (1 - 1/x)) - 1)
 //             + 8.1328e-3 (10^(-3.49149 (x - 1)) - 1) + log10 1013.246      (e in hPa)
@@ -51,30 +53,9 @@ double PerStpVolume(float celsius, float torr) {
   return (static_cast<double>(celsius) + 273.15) / 273.15 * 760.0 / static_cast<double>(torr);
 }
 
-namespace {
-// A fit below its root is no density.
-inline float notNegative(float rho) { return rho < 0.0f ? 0.0f : rho; }
-}  // namespace
-
 float VapourDensityAir(float t) { return VapourDensityAirOf(t); }
 
-float VapourDensitySurface(float t) {
-  float r;
-  if (t > 4.0f) {
-    r = 6.7731e-12f;
-    r = r * t + 2.3182e-9f;
-    r = r * t + 1.4478e-7f;
-    r = r * t + 1.058e-5f;
-    r = r * t + 3.3389e-4f;
-    return notNegative(r * t + 0.0048207f);
-  }
-  r = 6.1512e-12f;
-  r = r * t + 1.5029e-9f;
-  r = r * t + 1.6383e-7f;
-  r = r * t + 9.9414e-6f;
-  r = r * t + 3.3247e-4f;
-  return notNegative(r * t + 0.0048364f);
-}
+float VapourDensitySurface(float t) { return SaturatedVapourDensityOf(t); }
 
 float LatentHeat(float surfaceTemperature) { return 2501.2f - 2.3787f * surfaceTemperature; }
 

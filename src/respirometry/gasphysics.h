@@ -60,9 +60,8 @@ template <class T>
   r = r * t + 0.0048835f;
   return r < 0.0f ? T{} : r;
 }
-// Evaporating surface (water loss), one fit above 4 degrees and one at or below:
-//   t > 4:  0.0048207 + 3.3389e-4 t + 1.058e-5 t^2 + 1.4478e-7 t^3 + 2.3182e-9 t^4 + 6.7731e-12 t^5
-//   t <= 4: 0.0048364 + 3.3247e-4 t + 9.9414e-6 t^2 + 1.6383e-7 t^3 + 1.5029e-9 t^4 + 6.1512e-12 t^5
+// Evaporating surface (water loss): SaturatedVapourDensityOf
+// (editing/watervapour.h), one fit above 4 degrees and one at or below.
 float VapourDensitySurface(float t);
 
 // Latent heat of vaporisation in J/g at a surface temperature in degrees Celsius:

@@ -162,6 +162,7 @@ TEST(AltitudeAndPressure, BothDirectionsWithExactSeaLevel) {
 
 TEST(VapourAndOxygen, PolynomialSplitAtFourDegrees) {
   ExpectDigits(SaturatedVapourDensity(37), 0.0438065, 5e-6);
+  EXPECT_EQ(SaturatedVapourDensity(-70), 0.0f) << "no vapour below the cold fit's root";
   const struct {
     float t;
     bool torr;

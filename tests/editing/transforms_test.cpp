@@ -49,6 +49,8 @@ TEST(Transforms, OneCaseValuesAndDomainErrors) {
       {with(64), 20, 0, 2.36766f, false},
       {with(64), 4, 0, 0.82073f, false},
       {with(65), 20, 0, 17.7589f, false},
+      {with(64), -70, 0, 0, false},   // below the cold fit's root no vapour is left
+      {with(65), -60, 0, 0, false},
       {with(62), 212, 0, 99.9999f, false},
       {with(63), 0, 0, 273.15f, false},
       {with(66, 20), 1, 0, 7.38497f, false},
