@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdlib>
 #include <functional>
 #include <new>
 #include <string>
@@ -19,6 +18,7 @@
 #include "datafiles/text_import.h"
 #include "datafiles/timescale.h"
 #include "platform/channel_array.h"
+#include "support/refusing_allocator.h"
 
 namespace {
 // Requests left before the one refused; 0: none is refused. Set to -1 once
@@ -32,29 +32,10 @@ bool refuseThis() {
   return false;
 }
 
-void* allocate(std::size_t n) { return refuseThis() ? nullptr : std::malloc(n ? n : 1); }
 }  // namespace
 
-void* operator new(std::size_t n) {
-  if (void* p = allocate(n)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t n) {
-  if (void* p = allocate(n)) return p;
-  throw std::bad_alloc();
-}
-void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return allocate(n); }
-void* operator new[](std::size_t n, const std::nothrow_t&) noexcept { return allocate(n); }
-void* MapChannelPages(void* old, size_t oldBytes, size_t bytes) noexcept {
-  return refuseThis() ? nullptr : MapPages(old, oldBytes, bytes);
-}
-// Not inlined: the compiler would see a block from operator new go to free.
-[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete[](void* p) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+bool testsupport::RefuseAllocation(std::size_t) { return refuseThis(); }
+bool testsupport::RefusePages(std::size_t) { return refuseThis(); }
 
 namespace {
 

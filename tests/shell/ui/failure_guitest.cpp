@@ -20,8 +20,11 @@
 #include "platform/menus.h"
 #include "platform/test.h"
 #include "platform/windows.h"
+#include "shell/dispatch.h"
+#include "shell/store.h"
 #include "shell/ui/mainloop.h"
 #include "support/program_support.h"
+#include "support/refusing_allocator.h"
 #include "support/scratch.h"
 
 namespace {
@@ -30,36 +33,18 @@ namespace {
 // 0: none is refused.
 std::atomic<size_t> gRefuseFrom{0};
 
-void* allocate(std::size_t n) {
-  const size_t limit = gRefuseFrom.load(std::memory_order_relaxed);
-  if (limit != 0 && n == limit && gRefuseFrom.exchange(0) == limit) return nullptr;
-  return std::malloc(n ? n : 1);
-}
 }  // namespace
 
-void* operator new(std::size_t n) {
-  if (void* p = allocate(n)) return p;
-  throw std::bad_alloc();
+bool testsupport::RefuseAllocation(std::size_t n) {
+  const size_t limit = gRefuseFrom.load(std::memory_order_relaxed);
+  return limit != 0 && n == limit && gRefuseFrom.exchange(0) == limit;
 }
-void* operator new[](std::size_t n) {
-  if (void* p = allocate(n)) return p;
-  throw std::bad_alloc();
-}
-void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return allocate(n); }
-void* operator new[](std::size_t n, const std::nothrow_t&) noexcept { return allocate(n); }
 // A channel's large block is whole pages.
-void* MapChannelPages(void* old, size_t oldBytes, size_t bytes) noexcept {
+bool testsupport::RefusePages(std::size_t bytes) {
   const size_t limit = gRefuseFrom.load(std::memory_order_relaxed);
   const size_t pages = (limit + 4095) & ~size_t{4095};
-  if (limit != 0 && bytes == pages && gRefuseFrom.exchange(0) == limit) return nullptr;
-  return MapPages(old, oldBytes, bytes);
+  return limit != 0 && bytes == pages && gRefuseFrom.exchange(0) == limit;
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
 namespace {
 
@@ -155,6 +140,38 @@ TEST_F(AllocationFailure, AnEditOrAReaderThatRunsOutOfMemoryIsReportedAndChanges
       .click(kTransformWindow, kTrDone);
   runMainLoop(again);
   EXPECT_NE(gPointersToFileData[slot_][1], before);
+}
+
+// The alert says nothing was changed only where that holds: a command that
+// added a channel before it ran out of memory is not reported as harmless.
+TEST_F(AllocationFailure, TheAlertSaysNothingChangedOnlyWhereNothingDid) {
+  const struct {
+    const char* name;
+    bool changes;
+    const char* said;
+  } rows[] = {
+      {"fails at once", false, "Nothing was changed."},
+      {"fails after adding a channel", true, "Part of it may have been done"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const int16_t channels = nChannels[slot_];
+    RegisterCommand(Cmd::Transformations, [&](int16_t) {
+      if (row.changes && AddChannel(slot_) != StoreStatus::Ok) return;
+      throw std::bad_alloc();
+    });
+    std::string alert;
+    Script s;
+    s.menu(kMenuEdit, 22)
+        .call([&] {
+          ASSERT_TRUE(plat::windowExists(kAlertWindow));
+          alert = plat::fieldText(kAlertWindow, kAlertMessage);
+        })
+        .click(kAlertWindow, kAlertOK);
+    runMainLoop(s);
+    EXPECT_NE(alert.find(row.said), std::string::npos) << alert;
+    EXPECT_EQ(nChannels[slot_], channels + (row.changes ? 1 : 0));
+  }
 }
 
 }  // namespace
