@@ -140,7 +140,12 @@ TEST_F(FitWindows, PolynomialFitsShowsTheSeriesAndMakesAChannel) {
   CloseDestination();
   std::ifstream in(dir / "results.txt", std::ios::binary);
   const std::string text{std::istreambuf_iterator<char>(in), {}};
-  EXPECT_NE(text.find("polynomial\t2\t 1\t 3\t 2\t 1\n"), std::string::npos) << text;
+  // One named row per number, of the Y channel: r squared, constant, X^1, X^2.
+  const std::string y = "\tquadratic" + std::string(21, ' ') + "\tpolynomial ";
+  EXPECT_NE(text.find("\n 1\t\t\t\t" + y + "r-squared (X: ch.1)\n 1\t\t\t\t" + y + "constant (X: ch.1)\n 2\t\t\t\t" +
+                      y + "X^1 coefficient (X: ch.1)\n 3\t\t\t\t" + y + "X^2 coefficient (X: ch.1)\n"),
+            std::string::npos)
+      << text;
 }
 
 TEST_F(FitWindows, AsymptoteFindsTheLevelPlotsAndRecordsItsSettings) {
