@@ -170,6 +170,7 @@ class ResultsFile : public ::testing::Test {
     if (tabular)
       reg.call([] {
            EXPECT_NE(plat::fieldText(kAlertWindow, kAlertMessage).find("takes no row"), std::string::npos);
+           plat::test::saveArtifact(plat::test::windowImage(kAlertWindow), "tabular-no-row-alert.png");
          })
           .click(kAlertWindow, kAlertOK);
     reg.click(kResultsWindow, kRegExit);
@@ -185,6 +186,7 @@ class ResultsFile : public ::testing::Test {
       for (int id : {kAsymCDField, kAsymKField, kAsymRateField, kAsymTimeField})
         EXPECT_EQ(plat::fieldText(kResultsWindow, id), " --") << id;
       EXPECT_EQ(plat::buttonState(kResultsWindow, kAsymPrint), 0);
+      plat::test::saveArtifact(plat::test::windowImage(kResultsWindow), "asymptote-none-found.png");
     });
     asym.click(kResultsWindow, kAsymDone);
     plat::test::run(asym, [] { EXPECT_TRUE(DoMENU(kMenuAnalyze, 17)); });
