@@ -55,6 +55,7 @@ using plat::test::Script;
 
 constexpr int32_t kScanFirst = 0, kScanLast = 2399;        // O2: baseline, then the animal
 constexpr int32_t kFlatFirst = 1050, kFlatLast = 1350;     // O2 with no exponential approach
+constexpr int32_t kRiseFirst = 2419, kRiseLast = 2460;     // O2 back to the reference air
 constexpr int32_t kWaveFirst = 0, kWaveLast = 7199;        // chamber temperature cycling
 
 std::string Slurp(const fs::path& p) {
@@ -108,9 +109,11 @@ Moments Reference(int16_t slot, int16_t c, int32_t first, int32_t last) {
 // What the windows showed, one run per destination.
 struct Shown {
   std::string scanMean, scanSD, scanN, integral, regA, regB, regR2, regN, wavePeriod, waveAmplitude;
+  std::string asymptote, cd, k, rate, time;
   int32_t mmlBegin = 0, mmlPoints = 0;
   int32_t periods = 0;
   float dn = 0;
+  float level = 0;   // the asymptote found, unrounded
 };
 
 class ResultsFile : public ::testing::Test {
@@ -195,6 +198,22 @@ class ResultsFile : public ::testing::Test {
         .click(kAlertWindow, kAlertOK);
     plat::test::run(refuse, [] { EXPECT_TRUE(DoMENU(kMenuFile, 16)); });
 
+    // One that finds its level, per minute.
+    testsupport::SelectBlock(slot, kRiseFirst, kRiseLast, 1);
+    Script rise;
+    rise.click(kTimeUnitsWindow, kTimeMinutes);
+    rise.call([&w] {
+      w.asymptote = plat::fieldText(kResultsWindow, kAsymValueField);
+      w.cd = plat::fieldText(kResultsWindow, kAsymCDField);
+      w.k = plat::fieldText(kResultsWindow, kAsymKField);
+      w.rate = plat::fieldText(kResultsWindow, kAsymRateField);
+      w.time = plat::fieldText(kResultsWindow, kAsymTimeField);
+      w.level = StandardDeviation;
+      EXPECT_EQ(plat::buttonState(kResultsWindow, kAsymPrint), 1);
+    });
+    rise.click(kResultsWindow, kAsymPrint).click(kResultsWindow, kAsymDone);
+    plat::test::run(rise, [] { EXPECT_TRUE(DoMENU(kMenuAnalyze, 17)); });
+
     testsupport::SelectBlock(slot, kWaveFirst, kWaveLast, 4);
     Script wave;
     wave.click(kSecondaryWindow, kWaveDefaultTriggers);
@@ -268,8 +287,8 @@ TEST_F(ResultsFile, EachRecordHoldsItsOwnWindowsNumbersInBothFiles) {
     if (line == std::string(50, '_')) rec.emplace_back();
     else rec.back() += line + "\n";
   }
-  ASSERT_EQ(rec.size(), 5u) << all;   // the header and four results; the last piece is empty
-  EXPECT_EQ(rec[4], "");
+  ASSERT_EQ(rec.size(), 6u) << all;   // the header and five results; the last piece is empty
+  EXPECT_EQ(rec[5], "");
   const std::string& scanRec = rec[0].substr(rec[0].find("  \xA5 FILE"));
   EXPECT_NE(scanRec.find("MOST LEVEL at cases" + IntText(tw.mmlBegin + 1) + " to" + IntText(tw.mmlBegin + tw.mmlPoints)),
             std::string::npos)
@@ -316,8 +335,34 @@ TEST_F(ResultsFile, EachRecordHoldsItsOwnWindowsNumbersInBothFiles) {
     EXPECT_EQ(Num(tw.regN), n);
   }
 
-  const std::string& waveRec = rec[3];
-  EXPECT_EQ(waveRec.find("ASYMPTOTE"), std::string::npos) << "no asymptote record between them";
+  // ln|a - y| against the case at the level found: its slope per minute.
+  long double refK = 0;
+  {
+    long double sk = 0, sz = 0, skk = 0, skz = 0;
+    const int32_t n = kRiseLast - kRiseFirst + 1;
+    for (int32_t k = kRiseFirst; k <= kRiseLast; ++k) {
+      const long double z = std::log(std::fabs(static_cast<long double>(tw.level) - GetDatum(s, 1, k)));
+      sk += k;
+      sz += z;
+      skk += static_cast<long double>(k) * k;
+      skz += k * z;
+    }
+    refK = 60.0L * (skz - sk * sz / n) / (skk - sk * sk / n);
+  }
+  const std::string& asymRec = rec[3];
+  EXPECT_EQ(rec[2].find("ASYMPTOTE"), std::string::npos) << "nothing stored for the asymptote that found none";
+  EXPECT_LT(refK, 0.0L) << "a true approach narrows the gap";
+  EXPECT_NEAR(After(asymRec, "ASYMPTOTE (1st order approximation) ="), Num(tw.asymptote), 1e-3);
+  EXPECT_NEAR(After(asymRec, "iterations ) ="), Num(tw.cd), 1e-2);
+  // Rising data: |k| in the window, and the same in the file.
+  EXPECT_GT(Num(tw.k), 0.0);
+  EXPECT_NEAR(After(asymRec, "Slope of ln-transformed data:"), Num(tw.k), 1e-3 * Num(tw.k));
+  EXPECT_NEAR(After(asymRec, "Slope of ln-transformed data:"), -refK, 0.02 * -refK);
+  EXPECT_NEAR(After(asymRec, "(fractional change per minute):"), Num(tw.rate), 1e-3);
+  EXPECT_NEAR(After(asymRec, "Time for 50% change:"), Num(tw.time), 1e-3 * Num(tw.time));
+  EXPECT_NEAR(Num(tw.time), std::log(2.0) / -refK, 0.02 * std::log(2.0) / -refK);
+
+  const std::string& waveRec = rec[4];
   EXPECT_EQ(After(waveRec, "PERIOD ["), tw.periods);
   EXPECT_NEAR(After(waveRec, " cycles ]:"), Num(tw.wavePeriod), 5e-3 * Num(tw.wavePeriod));
   EXPECT_EQ(After(waveRec, "AMPLITUDE ["), tw.dn);
@@ -325,7 +370,7 @@ TEST_F(ResultsFile, EachRecordHoldsItsOwnWindowsNumbersInBothFiles) {
 
   // ---- The tabular file, column by column under its header.
   const std::vector<std::string> lines = Split(Slurp(tabPath_), '\r');
-  ASSERT_EQ(lines.size(), 6u) << "header, scan, integral, frequency, amplitude and the end";
+  ASSERT_EQ(lines.size(), 11u) << "header, scan, integral, five asymptote rows, frequency, amplitude and the end";
   EXPECT_EQ(lines.back(), "");
   const std::vector<std::string> header = Split(lines[0], '\t');
   EXPECT_EQ(header, (std::vector<std::string>{"Mean", "SD", "N", "minimum", "maximum", "Variable", "Analysis"}));
@@ -355,8 +400,28 @@ TEST_F(ResultsFile, EachRecordHoldsItsOwnWindowsNumbersInBothFiles) {
   // Not the scan window's SD and range: an integral has none.
   for (const char* empty : {"SD", "minimum", "maximum"}) EXPECT_EQ(area[empty], "") << empty;
 
-  auto& freq = rows[2];
-  auto& amp = rows[3];
+  // The asymptote's numbers, each named, each as its window showed it.
+  const struct {
+    const char* name;
+    const std::string* shown;
+    double tolerance;
+  } asym[] = {{"asymptote", &bw.asymptote, 1e-3},
+              {"asymptote C.D. (%)", &bw.cd, 1e-2},
+              {"asymptote slope per minute", &bw.k, 1e-3 * Num(bw.k)},
+              {"asymptote rate constant per minute", &bw.rate, 1e-3},
+              {"asymptote time for 50% change (minutes)", &bw.time, 1e-3 * Num(bw.time)}};
+  for (size_t i = 0; i < std::size(asym); ++i) {
+    auto& row = rows[2 + i];
+    SCOPED_TRACE(asym[i].name);
+    EXPECT_EQ(row["Analysis"], asym[i].name);
+    EXPECT_EQ(row["Variable"], o2);
+    EXPECT_NEAR(Num(row["Mean"]), Num(*asym[i].shown), asym[i].tolerance);
+    EXPECT_EQ(row["SD"], "");
+    EXPECT_EQ(row["N"], i == 0 ? IntText(kRiseLast - kRiseFirst + 1) : std::string());
+  }
+
+  auto& freq = rows[7];
+  auto& amp = rows[8];
   EXPECT_EQ(freq["Analysis"], "frequency/min");
   EXPECT_EQ(amp["Analysis"], "amplitude");
   EXPECT_EQ(freq["Variable"], temp);
