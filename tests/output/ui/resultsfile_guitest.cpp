@@ -55,7 +55,7 @@ using plat::test::Script;
 
 constexpr int32_t kScanFirst = 0, kScanLast = 2399;        // O2: baseline, then the animal
 constexpr int32_t kFlatFirst = 1050, kFlatLast = 1350;     // O2 with no exponential approach
-constexpr int32_t kRiseFirst = 2419, kRiseLast = 2460;     // O2 back to the reference air
+constexpr int32_t kRiseFirst = 2419, kRiseLast = 2460;     // O2 rising back to the reference air
 constexpr int32_t kWaveFirst = 0, kWaveLast = 7199;        // chamber temperature cycling
 
 std::string Slurp(const fs::path& p) {
