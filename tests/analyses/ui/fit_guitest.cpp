@@ -148,6 +148,28 @@ TEST_F(FitWindows, PolynomialFitsShowsTheSeriesAndMakesAChannel) {
       << text;
 }
 
+// A fit that fails leaves the last fit's coefficients in the globals: there
+// is nothing to store until one succeeds.
+TEST_F(FitWindows, AFailedPolynomialHasNothingToStore) {
+  PortForResultsOutput = kPortTextFile;   // Print would be on
+  PolyDegree = 3;                         // X takes two values: only a line fits
+  Script s;
+  s.click(kPickWindow, 4).click(kPickWindow, 4 + 2).click(kPickWindow, kPickOK);
+  s.click(kAlertWindow, kAlertOK);
+  s.call([] {
+    EXPECT_EQ(topic, 0);
+    EXPECT_EQ(plat::buttonState(kPolyWindow, kPolyPrint), 0);
+  });
+  s.popup(kPolyWindow, kPolyDegreePopup, 1);
+  s.call([] {
+    EXPECT_EQ(topic, kTopicPolynomial);
+    EXPECT_EQ(plat::buttonState(kPolyWindow, kPolyPrint), 1);
+  });
+  s.click(kPolyWindow, kPolyDone);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(3, 18)); });
+  PortForResultsOutput = kPortNone;
+}
+
 TEST_F(FitWindows, AsymptoteFindsTheLevelPlotsAndRecordsItsSettings) {
   RecordSCRIPT = 1;
   Script s;
