@@ -172,8 +172,11 @@ std::vector<RowHead> rowHeads(const ResultRecord& r, char key) {
       // The count the mean was taken over, for every topic.
       RowHead h{real(k * r.meanValue + offset), real(k * r.sd), IntText(r.nrPoints), real(k * r.mi + offset),
                 real(k * r.ma + offset), analysisName(r.topic)};
-      // An integral has no spread or extremes of its own.
+      // An integral has no spread or extremes of its own; the analyses
+      // within limits count no cases into nrPoints.
       if (r.topic == kTopicIntegration) h.sd = h.mi = h.ma = "";
+      if (r.topic == kTopicTimeIntegration || r.topic == kTopicEventCounter || r.topic == kTopicSelectiveIntegration)
+        h.n = "";
       rows.push_back(std::move(h));
       break;
     }

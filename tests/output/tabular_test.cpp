@@ -72,6 +72,7 @@ TEST(TabularRow, EveryTopicLayoutOneResultPerRow) {
   // An integral has no SD, minimum or maximum: those globals hold the
   // analysis that ran before it.
   const std::string integral = " 3\t\t 5\t\t\t" + kLabel;
+  const std::string limits = " 3\t 1.41421\t\t 1\t 5\t" + kLabel;   // no count of their own
   const struct {
     int16_t topic;
     const char* name;
@@ -79,8 +80,8 @@ TEST(TabularRow, EveryTopicLayoutOneResultPerRow) {
   } topics[] = {{2, "Basic stats", &kStatsFields},  {3, "mean minimum", &kStatsFields}, {4, "mean maximum", &kStatsFields},
                 {5, "run.average", &kStatsFields},  {10, "eff.vol.(mL) ", &kStatsFields}, {11, "most level", &kStatsFields},
                 {12, "integral", &integral},        {13, "most variable", &kStatsFields}, {14, "", &kStatsFields},
-                {15, "", &kStatsFields},            {16, "", &kStatsFields},            {19, "", &kStatsFields},
-                {20, "", &kStatsFields},            {21, "", &kStatsFields},            {22, "", &kStatsFields}};
+                {15, "", &limits},                  {16, "", &limits},                  {19, "", &kStatsFields},
+                {20, "", &kStatsFields},            {21, "", &kStatsFields},            {22, "", &limits}};
   for (bool excel : {false, true}) {
     for (const auto& t : topics) {
       SCOPED_TRACE(t.topic);
