@@ -67,7 +67,8 @@ std::string composeResult(const DraftPrintPlan& plan, const plat::MacText& key) 
 void updateResultsNotice(bool tabular) {
   // A result of several rows may fill a line before its last row.
   const int16_t printed = tabular && gLinesFilled > 0 ? NMultipleResults : NResultsPrinted;
-  if (!ResultIsCounted(ScreenWidth, UseMultipleResults != 0, printed, NMultipleResults)) return;
+  // Results per line are the tabular file's: a text result is one result.
+  if (!ResultIsCounted(ScreenWidth, tabular && UseMultipleResults != 0, printed, NMultipleResults)) return;
   ++Nresults;
   const auto slot = static_cast<int16_t>(TheFileInUse);
   const int plot = kPlotWindowBase + slot;

@@ -270,6 +270,9 @@ TEST_F(OutputUi, StoreAppendsWhatTheCoreWritersFormat) {
 
   ScreenWidth = 1200;
   const fs::path text = ChooseTextFile("r.txt");
+  // Results per line belong to the tabular file: every text result counts.
+  const uint16_t keptMultiple = UseMultipleResults;
+  UseMultipleResults = 1;
   topic = kTopicMeanMinimum;
   MMLBegin = 130;
   MMLpoints = 11;
@@ -279,6 +282,8 @@ TEST_F(OutputUi, StoreAppendsWhatTheCoreWritersFormat) {
   const std::string poly = ResultText(CaptureResult());
   Store();
   EXPECT_EQ(Slurp(text), TextFileHeader(CaptureFileHeader(0)) + scan + poly);
+  EXPECT_EQ(Nresults, 3);
+  UseMultipleResults = keptMultiple;
   Pick(Script{}, kMenuSendResults, 1);
   topic = kTopicBasicStats;
   Store();
