@@ -344,14 +344,26 @@ std::string TabularRowText(const ResultRecord& r, const TabularOptions& o, int16
 }
 
 std::string TabularResultText(const ResultRecord& r, const TabularOptions& o, int16_t* nResultsPrinted, char key,
-                              std::string_view note1, std::string_view note2) {
-  std::string s;
+                              const std::function<std::string()>& noteFields, int* linesFilled) {
+  std::string s, notes;
+  bool asked = false;
+  if (linesFilled) *linesFilled = 0;
   for (int i = 0, n = TabularRowCount(r, key); i < n; ++i) {
     const TabularStart st = BeginTabularResult(r.topic, o, nResultsPrinted);
-    if (st.askNotes) s += TabularNoteFields(o, note1, note2);
+    if (st.askNotes) {
+      if (!asked) notes = noteFields();
+      asked = true;
+      s += notes;
+    }
     s += TabularRowText(r, o, *nResultsPrinted, key, i);
+    if (linesFilled && o.multiple && *nResultsPrinted == o.perRow) ++*linesFilled;
   }
   return s;
+}
+
+std::string TabularResultText(const ResultRecord& r, const TabularOptions& o, int16_t* nResultsPrinted, char key,
+                              std::string_view note1, std::string_view note2) {
+  return TabularResultText(r, o, nResultsPrinted, key, [&] { return TabularNoteFields(o, note1, note2); });
 }
 
 ResultsFileKind TabularFileKind(const TabularOptions& o) {

@@ -5,6 +5,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -56,7 +57,12 @@ std::string TabularNoteFields(const TabularOptions& o, std::string_view note1, s
 int TabularRowCount(const ResultRecord& r, char key);
 std::string TabularRowText(const ResultRecord& r, const TabularOptions& o, int16_t nResultsPrinted, char key,
                            int index);
-// Every row with the notes given: what one store appends.
+// Every row, with the note fields at each line start: what one store
+// appends. noteFields is asked once, at the first line start; *linesFilled
+// (when given) gets the number of lines the rows complete.
+std::string TabularResultText(const ResultRecord& r, const TabularOptions& o, int16_t* nResultsPrinted,
+                              char key, const std::function<std::string()>& noteFields, int* linesFilled = nullptr);
+// The same with the notes given.
 std::string TabularResultText(const ResultRecord& r, const TabularOptions& o, int16_t* nResultsPrinted,
                               char key, std::string_view note1, std::string_view note2);
 

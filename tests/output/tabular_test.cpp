@@ -323,6 +323,19 @@ TEST(TabularRow, PairedRowsAreTwoResultsOfTheLine) {
   // A single row ('A') is one result: the next line starts after it.
   ExpectBytes(" 3\t 1.41421\t 4\t\t\t" + kLabel + "\t 32.5\t", Store(r, o, &printed, 'A'));
   EXPECT_EQ(printed, 1);
+  // Three per line with a note: the second pair fills the line and opens
+  // the next, which gets the note (asked once per store) and the mass.
+  o.perRow = 3;
+  o.note1 = true;
+  printed = 0;
+  const std::string t = " 12.5\t 2.5\t 4\t\t\t" + kLabel, a = " 3\t 1.41421\t 4\t\t\t" + kLabel;
+  ExpectBytes("note a\t" + t + "\t 32.5\t" + a + "\t", Store(r, o, &printed));
+  int asked = 0;
+  int lines = 0;
+  ExpectBytes(t + "\r" + "again\t" + a + "\t 32.5\t",
+              TabularResultText(r, o, &printed, 'p', [&asked] { return ++asked, std::string("again\t"); }, &lines));
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(lines, 1);
 }
 
 TEST(TabularRow, ThreeResultsPerRowWithNotes) {

@@ -46,22 +46,9 @@ std::string composeResult(const DraftPrintPlan& plan, const plat::MacText& key) 
   fillWindowTexts(r);
   if (plan.writeText) return ResultText(r);
   const TabularOptions o = CurrentTabularOptions();
-  const char k = key.empty() ? ' ' : key[0];
-  std::string bytes, notes;
-  bool asked = false;
-  gLinesFilled = 0;
-  for (int i = 0, n = TabularRowCount(r, k); i < n; ++i) {
-    const TabularStart st = BeginTabularResult(topic, o, &NResultsPrinted);
-    if (st.askNotes) {
-      // Asked once per store; a result that starts a second line repeats them.
-      if (!asked) notes = TabFileComments(o);
-      asked = true;
-      bytes += notes;
-    }
-    bytes += TabularRowText(r, o, NResultsPrinted, k, i);
-    if (o.multiple && NResultsPrinted == o.perRow) ++gLinesFilled;
-  }
-  return bytes;
+  // The notes are asked once; a result that starts a second line repeats them.
+  return TabularResultText(r, o, &NResultsPrinted, key.empty() ? ' ' : key[0], [&o] { return TabFileComments(o); },
+                           &gLinesFilled);
 }
 
 void updateResultsNotice(bool tabular) {
