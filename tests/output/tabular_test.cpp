@@ -333,7 +333,10 @@ TEST(TabularRow, PairedRowsAreTwoResultsOfTheLine) {
   int asked = 0;
   int lines = 0;
   ExpectBytes(t + "\r" + "again\t" + a + "\t 32.5\t",
-              TabularResultText(r, o, &printed, 'p', [&asked] { return ++asked, std::string("again\t"); }, &lines));
+              TabularResultText(r, o, &printed, 'p', [&asked] {
+                ++asked;
+                return std::string("again\t");
+              }, &lines));
   EXPECT_EQ(asked, 1);
   EXPECT_EQ(lines, 1);
 }
