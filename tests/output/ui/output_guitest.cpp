@@ -253,13 +253,15 @@ TEST_F(OutputUi, StoreAppendsWhatTheCoreWritersFormat) {
   EXPECT_TRUE(Played("endbeep"));
   EXPECT_EQ(plat::fieldText(kPlotWindowBase, kResultsNoticeField), " 1 saved; last=ch. 2, 121 - 125");
 
-  topic = kTopicRegression;   // no row, no icon, not counted: an alert says so
-  Script noRow;
-  noRow.call([] {
-         EXPECT_NE(plat::fieldText(kAlertWindow, kAlertMessage).find("takes no row"), std::string::npos);
-       })
-      .click(kAlertWindow, kAlertOK);
-  plat::test::run(noRow, [] { DRAFTPRINT("p"); });
+  for (const int16_t t : {kTopicSlopeVsTime, kTopicRegression}) {   // no row, no icon, not counted: an alert says so
+    topic = t;
+    Script noRow;
+    noRow.call([] {
+           EXPECT_NE(plat::fieldText(kAlertWindow, kAlertMessage).find("takes no row"), std::string::npos);
+         })
+        .click(kAlertWindow, kAlertOK);
+    plat::test::run(noRow, [] { DRAFTPRINT("p"); });
+  }
   topic = 1;                  // outside 2..22: nothing
   Store();
   topic = kTopicBasicStats;
