@@ -77,11 +77,12 @@ TEST(TabularRow, EveryTopicLayoutOneResultPerRow) {
     int16_t topic;
     const char* name;
     const std::string* fields;
-  } topics[] = {{2, "Basic stats", &kStatsFields},  {3, "mean minimum", &kStatsFields}, {4, "mean maximum", &kStatsFields},
-                {5, "run.average", &kStatsFields},  {10, "eff.vol.(mL) ", &kStatsFields}, {11, "most level", &kStatsFields},
-                {12, "integral", &integral},        {13, "most variable", &kStatsFields}, {14, "", &kStatsFields},
-                {15, "", &limits},                  {16, "", &limits},                  {19, "", &kStatsFields},
-                {20, "", &kStatsFields},            {21, "", &kStatsFields},            {22, "", &limits}};
+  } topics[] = {{2, "Basic stats", &kStatsFields}, {3, "mean minimum", &kStatsFields},
+                {4, "mean maximum", &kStatsFields}, {5, "run.average", &kStatsFields},
+                {10, "eff.vol.(mL) ", &kStatsFields}, {11, "most level", &kStatsFields},
+                {12, "integral", &integral}, {13, "most variable", &kStatsFields},
+                {14, "", &kStatsFields}, {15, "", &limits}, {16, "", &limits}, {19, "", &kStatsFields},
+                {20, "", &kStatsFields}, {21, "", &kStatsFields}, {22, "", &limits}};
   for (bool excel : {false, true}) {
     for (const auto& t : topics) {
       SCOPED_TRACE(t.topic);

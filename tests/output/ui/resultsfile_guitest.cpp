@@ -1,11 +1,11 @@
 // What a scientist keeps, from the program's own start-up on the demo: a
 // most-level scan then an integration, a regression then an asymptote that
-// finds nothing, and a waveform, each stored from its own window to the text
-// results file and again to the tabular file. Every record is read back and
-// held field by field to the window that showed it and to a plain
-// long-double recomputation from the channel; the tabular file is read
-// column by column under its header. A file-size limit inside a record
-// leaves no fragment behind.
+// finds nothing, one that finds its level, and a waveform, each stored from
+// its own window to the text results file and again to the tabular file.
+// Every record is read back and held field by field to the window that
+// showed it and to a plain long-double recomputation from the channel; the
+// tabular file is read column by column under its header. A file-size limit
+// inside a record leaves no fragment behind.
 #include <gtest/gtest.h>
 
 #include "support/gui_support.h"
@@ -17,7 +17,6 @@
 #include <algorithm>
 #include <cmath>
 #include <csignal>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -126,6 +125,7 @@ class ResultsFile : public ::testing::Test {
     Nresults = 0;
   }
   void TearDown() override {
+    if (capped_) setrlimit(RLIMIT_FSIZE, &savedLimit_);
     CloseDestination();
     testsupport::StopProgram();
   }
@@ -237,12 +237,14 @@ class ResultsFile : public ::testing::Test {
     before_ = Slurp(tabPath_);
     std::signal(SIGXFSZ, SIG_IGN);
     getrlimit(RLIMIT_FSIZE, &savedLimit_);
+    capped_ = true;
     rlimit small = savedLimit_;
     small.rlim_cur = fs::file_size(tabPath_) + 9;
     setrlimit(RLIMIT_FSIZE, &small);
   }
   void expectNoFragmentAndStoreAgain() {
     setrlimit(RLIMIT_FSIZE, &savedLimit_);
+    capped_ = false;
     ASSERT_EQ(plat::detail::fileErrorsShown().size(), 1u);
     EXPECT_NE(plat::detail::fileErrorsShown()[0].find("holds what it held before"), std::string::npos);
     EXPECT_EQ(Slurp(tabPath_), before_) << "the failed record left nothing behind";
@@ -252,6 +254,7 @@ class ResultsFile : public ::testing::Test {
   fs::path dir_, tabPath_;
   std::string before_;
   rlimit savedLimit_{};
+  bool capped_ = false;
 };
 
 TEST_F(ResultsFile, EachRecordHoldsItsOwnWindowsNumbersInBothFiles) {
@@ -262,10 +265,6 @@ TEST_F(ResultsFile, EachRecordHoldsItsOwnWindowsNumbersInBothFiles) {
   choose(2, tabPath_);   // closes the text file
   const Shown bw = storeSequence(true);
   CloseDestination();
-  if (const char* keep = std::getenv("CORVIMET_KEEP_RESULTS")) {
-    fs::copy_file(text, fs::path(keep) / "results.txt", fs::copy_options::overwrite_existing);
-    fs::copy_file(tabPath_, fs::path(keep) / "results-tab.txt", fs::copy_options::overwrite_existing);
-  }
 
   // Both runs showed the same numbers.
   EXPECT_EQ(tw.scanMean, bw.scanMean);
@@ -287,12 +286,12 @@ TEST_F(ResultsFile, EachRecordHoldsItsOwnWindowsNumbersInBothFiles) {
     if (line == std::string(50, '_')) rec.emplace_back();
     else rec.back() += line + "\n";
   }
-  ASSERT_EQ(rec.size(), 6u) << all;   // the header and five results; the last piece is empty
+  // Five results, the first behind the file's header; nothing after the last rule.
+  ASSERT_EQ(rec.size(), 6u) << all;
   EXPECT_EQ(rec[5], "");
   const std::string& scanRec = rec[0].substr(rec[0].find("  \xA5 FILE"));
-  EXPECT_NE(scanRec.find("MOST LEVEL at cases" + IntText(tw.mmlBegin + 1) + " to" + IntText(tw.mmlBegin + tw.mmlPoints)),
-            std::string::npos)
-      << scanRec;
+  const std::string cases = IntText(tw.mmlBegin + 1) + " to" + IntText(tw.mmlBegin + tw.mmlPoints);
+  EXPECT_NE(scanRec.find("MOST LEVEL at cases" + cases), std::string::npos) << scanRec;
   EXPECT_NEAR(After(scanRec, "Mean ="), level.mean, 5e-5);
   EXPECT_NEAR(After(scanRec, "Mean ="), Num(tw.scanMean), 5e-4);
   EXPECT_NEAR(After(scanRec, "S.D. ="), level.sd, 5e-6);
