@@ -131,11 +131,13 @@ std::vector<RowHead> rowHeads(const ResultRecord& r, char key) {
       break;
     case kTopicWaveform:
       // N counts what the value was taken over: periods for the frequency,
-      // amplitudes for the amplitude.
+      // amplitudes for the amplitude. No period or no amplitude: no value.
       if (first)
-        rows.push_back({real(60.0f / r.P), real(60.0f * r.sd / (r.P * r.P)), IntText(r.wavePeriods), "", "",
-                        "frequency/min"});
-      if (second) rows.push_back({real(r.dw / r.dn), real(r.dxx), real(r.dn), "", "", "amplitude"});
+        rows.push_back({r.P > 0.0f ? real(60.0f / r.P) : "", r.P > 0.0f ? real(60.0f * r.sd / (r.P * r.P)) : "",
+                        IntText(r.wavePeriods), "", "", "frequency/min"});
+      if (second)
+        rows.push_back({r.dn > 0.0f ? real(r.dw / r.dn) : "", r.dn > 0.0f ? real(r.dxx) : "", real(r.dn), "", "",
+                        "amplitude"});
       break;
     case kTopicAsymptote: {
       const AsymRates rates = AsymptoteRates(r.valueOfB, r.interval, r.timeUnits, r.slope);

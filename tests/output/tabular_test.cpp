@@ -302,6 +302,13 @@ TEST(TabularRow, PairDifferencesAndWaveformRowsByKey) {
   ExpectBytes(" 30\t 1.5\t 3\t\t\t" + kLabel + "\t 32.5\t 120\t 180\t 2\trun1\r" + " 5\t 1.1547\t 4\t\t\t" + kLabel +
                   "\t 32.5\t 120\t 180\t 2\trun1\r",
               Store(r, o, &printed, ' '));
+  // Nothing periodic found: empty values, not INF and NaN.
+  r.P = 0.0f;
+  r.wavePeriods = 0;
+  r.dn = 0.0f;
+  r.dw = 0.0f;
+  o = Plain();
+  ExpectBytes("\t\t 0\t\t\t" + kLabel + "\r\t\t 0\t\t\t" + kLabel + "\r", Store(r, o, &printed, ' '));
 }
 
 TEST(TabularRow, PairedRowsAreTwoResultsOfTheLine) {
