@@ -514,6 +514,8 @@ TEST(CalculatorFields, ThatWouldGiveNoNumberAreRefusedByName) {
   cold.meterT = -273;
   StpInput fine = cold;
   fine.meterT = 0;
+  StpInput backwards = fine;
+  backwards.seconds = -60;
   BmrInput bmr;
   bmr.b = 0.751;
   bmr.valueOfA = 0.002647f;
@@ -528,6 +530,17 @@ TEST(CalculatorFields, ThatWouldGiveNoNumberAreRefusedByName) {
   typedAWithoutA.valueOfA = 0;
   hugeExponent.mass = 10;
   hugeExponent.b = 400;
+  VentilationInput vent;
+  vent.ta = 25;
+  vent.rh = 50;
+  vent.calVol = vent.calGain = vent.calDef = vent.sampGain = 1;
+  vent.sampDef = 0.5f;
+  VentilationInput noCalVolts = vent, noCalibration = vent, noSampleVolts = vent, noFrequency = vent;
+  noCalVolts.calDef = 0;   // showed Vt = INF, EO2 = 0 %
+  noCalibration.calVol = noCalibration.calGain = noCalibration.calDef = 0;   // showed "**"
+  noSampleVolts.sampDef = 0;
+  noFrequency.frequency = 0;
+  VentilationResult ventOut;
   const double inf = std::numeric_limits<double>::infinity();
   const struct {
     const char* name;
@@ -543,6 +556,17 @@ TEST(CalculatorFields, ThatWouldGiveNoNumberAreRefusedByName) {
       {"STP with no time", CheckedStpFlow(volume), "Elapsed Time", 0},
       {"STP at -273 degrees", CheckedStpFlow(cold), "Meter temp.", 0},
       {"STP of 1000 ml a minute", CheckedStpFlow(fine), nullptr, 1000},
+      {"STP over -60 s", CheckedStpFlow(backwards), "Elapsed Time", 0},
+      {"March 31", CheckedDayOfMonth(31, 3, 2026), nullptr, 90},
+      {"March 40 (it was day 100)", CheckedDayOfMonth(40, 3, 2026), "day of the month", 0},
+      {"February 29 of a leap year", CheckedDayOfMonth(29, 2, 2024), nullptr, 60},
+      {"February 29 of 2100", CheckedDayOfMonth(29, 2, 2100), "day of the month", 0},
+      {"day 0", CheckedDayOfMonth(0, 5, 2026), "day of the month", 0},
+      {"ventilation", CheckedVentilation(vent, &ventOut), nullptr, Ventilation(vent).tidal},
+      {"ventilation, calibration volts 0", CheckedVentilation(noCalVolts, &ventOut), "calibration volts", 0},
+      {"ventilation, calibration all 0", CheckedVentilation(noCalibration, &ventOut), "calibration volume", 0},
+      {"ventilation, sample volts 0", CheckedVentilation(noSampleVolts, &ventOut), "sample volts", 0},
+      {"ventilation, frequency 0", CheckedVentilation(noFrequency, &ventOut), "frequency", 0},
       {"simulation at 1e7 m", CheckedSimulationFromAltitudes(20.95, 3000, 1e7).check, "measurement altitude", 0},
       {"simulation at 0 torr", CheckedSimulationFromPressures(20.95, 500, 0).check, "measurement pressure", 0},
       {"simulated 0 torr", CheckedSimulationFromPressures(20.95, 0, 750).check, "simulated pressure", 0},
@@ -556,6 +580,7 @@ TEST(CalculatorFields, ThatWouldGiveNoNumberAreRefusedByName) {
       {"Q10 adjusted", Q10Adjusted(2.2, 37, 39, 1), nullptr, 1.17080},
       {"Q10 adjusted, Q10 negative", Q10Adjusted(-2, 37, 39, 1), "Q10", 0},
       {"Q10 adjusted, Q10 0 and colder", Q10Adjusted(0, 39, 37, 1), "Q10", 0},
+      {"Q10 adjusted, Q10 0 and warmer (it gave 0)", Q10Adjusted(0, 37, 39, 1), "Q10", 0},
       {"Q10 adjusted, huge gap", Q10Adjusted(5, 0, 1e6, 1), "adjusted temp", 0},
       {"Q10 adjusted, base value inf", Q10Adjusted(2, 37, 39, inf), "base value", 0},
       {"Q10 from rates", Q10FromRates(1, 1.1708, 37, 39), nullptr, 2.19995},
