@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "analyses/linefit.h"
 #include "analyses/polyfit.h"
 #include "analyses/statspanel.h"
 #include "analyses/ui/fit_commands.h"
@@ -126,6 +127,10 @@ bool COMPUTEPOLY(Run& run, bool display, bool quiet = false) {
   const PolyStatus st = FitPolynomial(channelSpan(slot, Chan1), channelSpan(slot, chan2), BeginBlock[slot],
                                       EndBlock[slot], PolyDegree, &f);
   run.ok = st == PolyStatus::Ok;
+  // A failed fit leaves the last fit's coefficients behind: nothing to store.
+  topic = run.ok ? kTopicPolynomial : int16_t{0};
+  if (plat::controlExists(kWin, kPolyPrint))
+    plat::setButtonState(kWin, kPolyPrint, run.ok && PortForResultsOutput != 0 ? 1 : 0);
   if (!run.ok) {
     for (int id : {kPolyResVarField, kPolyR2Field}) plat::setFieldText(kWin, id, " --");
     if (!quiet)
@@ -144,7 +149,8 @@ bool COMPUTEPOLY(Run& run, bool display, bool quiet = false) {
     plat::setFieldText(kWin, kPolyMeanYField, NumText(f.meanY) + " \xB1" + NumText(f.sdY));
   }
   plat::setFieldText(kWin, kPolyResVarField, NumText(static_cast<float>(f.residualVariance)));
-  plat::setFieldText(kWin, kPolyR2Field, NumText(static_cast<float>(f.r2)));
+  plat::setFieldText(kWin, kPolyR2Field,
+                     std::isnan(f.r2) && f.sdY == 0.0f ? std::string(kConstantYR2Text) : NumText(static_cast<float>(f.r2)));
   return true;
 }
 
@@ -195,7 +201,8 @@ void showAll(Run& run) {
   for (int d = 1; d <= kMaxPolyDegree; ++d) BLarray(d, 1) = run.series.r2[static_cast<size_t>(d)];
   if (run.series.fell || run.series.refused) Zap();
   if (run.series.shownDegree < 1) {
-    ShowAlert("Not even a straight line can be fitted to these channels.");
+    ShowAlert("Not even a straight line can be fitted to these channels, or Y is constant and a fit has nothing "
+              "to explain.");
     return;
   }
   PolyDegree = static_cast<int16_t>(run.series.shownDegree);
