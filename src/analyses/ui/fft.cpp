@@ -253,6 +253,9 @@ void drawSpectrum(Run& run) {
   p.fillRect(area, plat::patterns::solid);
   p.setForeColor(plotForeColor);
   p.strokeRect(area);
+  // The file's time axis below the frame does not belong to the spectrum.
+  p.setBackColor(gray);
+  p.clearRect({1, B - 2, ScreenWidth + 1, B + 16});
   float top = 0.0f;
   for (int64_t j = 1; j <= run.count; ++j) top = std::max(top, run.shown[static_cast<size_t>(j)]);
   if (!(top > 0.0f)) top = 1.0f;

@@ -149,6 +149,13 @@ TEST_F(SteppedWindow, SpectrumOfASineLeavesTheFileAsItWas) {
   s.call([plot] {
     EXPECT_EQ(plat::fieldText(kResultsWindow, kFftReadoutField), " 0.125 Hz");
     EXPECT_NEAR(TextToNum(plat::fieldText(kResultsWindow, kFftStatusField)), 3.0, 1e-3);
+    // The file's clock-time axis under the frame does not belong to a spectrum.
+    const QImage img = plat::test::portImage(plot);
+    const QColor ground(gray.r >> 8, gray.g >> 8, gray.b >> 8);
+    int axis = 0;
+    for (int y = BottomOfPlotArea; y <= BottomOfPlotArea + 14; ++y)
+      for (int x = 1; x < ScreenWidth - 1; ++x) axis += img.pixelColor(x, y) != ground;
+    EXPECT_EQ(axis, 0);
     plat::test::saveArtifact(plat::test::windowImage(plot), "fft-spectrum.png");
     plat::test::saveArtifact(plat::test::windowImage(kResultsWindow), "fft-window.png");
   });
