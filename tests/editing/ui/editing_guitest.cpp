@@ -379,6 +379,7 @@ TEST_F(Smoothing, ScaleToBlockFromHighestAndLowestAndItsStepReplays) {
         // The block window shows the scaled block at once.
         EXPECT_FLOAT_EQ(BlockMaxY, 100.0f);
         EXPECT_FLOAT_EQ(BlockMinY, 0.0f);
+        plat::test::saveArtifact(plat::test::windowImage(kBlockWindow), "block-window-scaled-to-block.png");
       })
       .click(kResultsWindow, kScaleDone);
   plat::test::run(s, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 25)); });

@@ -118,6 +118,8 @@ TEST_F(Expressions, RunsInPlaceAndIntoANewBlockOnlyChannelThenUndo) {
         EXPECT_EQ(ActiveChannel, n + 1);
         EXPECT_EQ(chanB, n + 1);
         EXPECT_EQ(plat::title(kBlockWindow).rfind("Channel" + NumText(n + 1) + ",", 0), 0u) << plat::title(kBlockWindow);
+        plat::test::saveArtifact(plat::test::windowImage(kWin), "expression-next-new-channel.png");
+        plat::test::saveArtifact(plat::test::windowImage(kBlockWindow), "block-window-new-channel.png");
       })
       .click(kWin, kExprDone);
   plat::test::run(s, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 24)); });

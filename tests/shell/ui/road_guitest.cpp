@@ -92,6 +92,7 @@ TEST_F(Road, OpenRenameSaveQuitAndReadBack) {
         EXPECT_EQ(FileSHORTS[0][kShortChanged], 0) << "saved whole: nothing left to ask";
         ASSERT_TRUE(plat::windowExists(kCommentsWindow));
         EXPECT_NE(plat::title(kCommentsWindow).find("renamed"), std::string::npos) << plat::title(kCommentsWindow);
+        plat::test::saveArtifact(plat::test::deskImage(), "comments-box-after-save-as.png");
       })
       .menu(kMenuFile, 21);  // Quit
   plat::test::run(s, [] { RunCorvimet(CorvimetRegistrars(), {}); });
@@ -466,6 +467,7 @@ TEST_F(Road, EveryPlaceThatShowsABlockNamesTheStoresCasesTimeAndValue) {
     value = plat::fieldText(plot, 56);
     blockTitle = plat::title(kBlockWindow);
     datum = GetDatum(0, 1, first);
+    plat::test::saveArtifact(plat::test::deskImage(), "numbering-data-bar-and-block.png");
   });
   s.menu(kMenuAnalyze, 1)
       .call([] {})
@@ -547,6 +549,7 @@ TEST_F(Road, TwoClicksMakeABlockThatTheInfoLineAndTheAnalyzeMenuKnow) {
     ASSERT_EQ(FileSHORTS[0][kShortBlockState], 2);
     span = plat::fieldText(plot, kBlockSpanField);
     EXPECT_EQ(span, plotcore::DragSpanText(FileInfoFLOATS[0][kInfoInterval], EndBlock[0] - BeginBlock[0]));
+    plat::test::saveArtifact(plat::test::windowImage(plot), "two-click-block-info-line.png");
     for (int16_t item : kNeedBlock) EXPECT_TRUE(plat::itemEnabled(kMenuAnalyze, item)) << item;
   });
   s.menu(kMenuFile, 21);
