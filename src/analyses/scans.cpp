@@ -737,7 +737,7 @@ WindowStats ComputeWindowStats(std::span<const float> data, int32_t begin, int32
 
 std::string ScanResultLine(ScanKind kind, int16_t channel, int32_t begin, int32_t length) {
   return std::string(InfoOfScan(kind).label) + " for channel" + IntText(channel) + " at cases" +
-         IntText(int64_t{begin} + 1) + " to" + IntText(int64_t{begin} + length);
+         IntText(int64_t{begin}) + " to" + IntText(int64_t{begin} + length - 1);
 }
 
 std::string ScanBlockSpanText(float interval, int32_t length) {

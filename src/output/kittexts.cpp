@@ -44,7 +44,7 @@ HeaderTexts ResultsHeaderTexts(int16_t ch, const std::string& label, int32_t beg
   h.minutes = d >= 600.0f ? 1 : 0;
   const float value = h.minutes ? d * kPerMinute : d;
   const char* unit = h.minutes ? " min         " : " sec         ";
-  h.casesLine = " cases" + IntText(int64_t{beginBlock} + 1) + " to" + IntText(int64_t{endBlock} + 1) +
+  h.casesLine = " cases" + IntText(int64_t{beginBlock}) + " to" + IntText(int64_t{endBlock}) +
                 ";  duration" + significantText(value, 4) + unit;
   return h;
 }

@@ -45,7 +45,7 @@ Scale scaleOf(const ResultRecord& r) {
 }
 
 std::string beginEndLine(const ResultRecord& r) {
-  return "begin at:" + IntText(int64_t{r.bga} + 1) + "    end at:" + IntText(int64_t{r.eda} + 1) + "   N= " +
+  return "begin at:" + IntText(int64_t{r.bga}) + "    end at:" + IntText(int64_t{r.eda}) + "   N= " +
          IntText(int64_t{r.eda} - r.bga + 1) + CR;
 }
 
@@ -109,7 +109,7 @@ std::string ResultHeaderText(const ResultRecord& r) {
   if (r.topic == kTopicRunningAverage || r.topic == kTopicPairDifferences) return s;
   const Fmt f{r.digits};
   const int64_t b = r.beginBlock, e = r.endBlock;
-  s += "Cases" + IntText(b + 1) + " to" + IntText(e + 1) + " (total" + IntText(e - b + 1) + "): " + " elapsed time";
+  s += "Cases" + IntText(b) + " to" + IntText(e) + " (total" + IntText(e - b + 1) + "): " + " elapsed time";
   const float elapsed = r.interval * static_cast<float>(e - b);
   if (elapsed > 600.0f)
     s += f.real(elapsed / 60.0f) + " min";
@@ -212,8 +212,8 @@ std::string TopicLinesText(const ResultRecord& r) {
     case kTopicMostLevel:
     case kTopicMostVariableSlope:
     case kTopicMostVariablePoint:
-      return b4 + "   " + scanHeading(r.topic) + " at cases" + IntText(int64_t{r.mmlBegin} + 1) + " to" +
-             IntText(int64_t{r.mmlBegin} + r.mmlPoints) + " (" +
+      return b4 + "   " + scanHeading(r.topic) + " at cases" + IntText(int64_t{r.mmlBegin}) + " to" +
+             IntText(int64_t{r.mmlBegin} + r.mmlPoints - 1) + " (" +
              f.real(static_cast<double>(r.mmlPoints - 1) * r.interval) + " sec )  " + b4 + "    " + CR +
              "    Scan is based on channel" + IntText(r.inCh) + ":  ";
     case kTopicRunningAverage:
@@ -356,8 +356,8 @@ bool ResultIsCounted(int16_t screenWidth, bool multipleResults, int16_t nResults
 }
 
 std::string ResultsNoticeText(uint16_t nresults, int16_t ch, int32_t beginBlock, int32_t endBlock) {
-  return IntText(nresults) + " saved; last=ch." + IntText(ch) + "," + IntText(int64_t{beginBlock} + 1) + " -" +
-         IntText(int64_t{endBlock} + 1);
+  return IntText(nresults) + " saved; last=ch." + IntText(ch) + "," + IntText(int64_t{beginBlock}) + " -" +
+         IntText(int64_t{endBlock});
 }
 
 // ---- Destination headers -----------------------------------------------------------------

@@ -127,8 +127,8 @@ std::vector<BlockMarkerMark> BlockMarkerMarks(const std::vector<MarkerRecord>& m
 std::string BlockWindowTitle(bool firstForm, int16_t channel, const std::string& label, int32_t begin,
                              int32_t end) {
   const std::string n = NumText(channel);
-  const std::string first = NumText(static_cast<double>(begin) + 1);
-  const std::string last = NumText(static_cast<double>(end) + 1);
+  const std::string first = NumText(static_cast<double>(begin));
+  const std::string last = NumText(static_cast<double>(end));
   const std::string count = NumText(static_cast<double>(end) - begin + 1);
   const std::string name = TrimTrailingBlanks(label);
   if (firstForm) return "Channel" + n + ", " + name + "; cases" + first + " to" + last + "  (N = " + count + ") ";

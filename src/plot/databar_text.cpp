@@ -21,7 +21,7 @@ std::string ElapsedText(float s) {
 }
 
 std::string DataBarCaseText(float s, int32_t c) {
-  return " #" + NumText(static_cast<double>(c) + 1.0) + ";  " + ElapsedText(s);
+  return " #" + NumText(static_cast<double>(c)) + ";  " + ElapsedText(s);
 }
 
 // The drag read-out and the data bar fill the same field: one rule serves both.

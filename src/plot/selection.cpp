@@ -173,7 +173,7 @@ std::string DragElapsedText(float seconds) {
 }
 
 std::string DragCaseText(int32_t caseIndex, float seconds) {
-  return " #" + IntText(int64_t{caseIndex} + 1) + ";  " + DragElapsedText(seconds);
+  return " #" + IntText(int64_t{caseIndex}) + ";  " + DragElapsedText(seconds);
 }
 
 std::string DragClockText(float startMinutes, double seconds, float* minuteOfDay) {

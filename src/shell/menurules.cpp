@@ -47,9 +47,15 @@ std::optional<bool> RuleEnabled(MenuPick p, const MenuContext& c) {
     case kMenuAnalyze:
       // The statistics of a block: nothing to run without one.
       if (p == kPickDescriptiveStats) return block;
-      if (p == kPickRegress) return c.channels > 1;
+      if (p == kPickRegress) return block && c.channels > 1;
       if (p == kPickFFT) return c.cases >= kFFTMinimumCases;
-      return std::nullopt;
+      // The other analyses of a block, dimmed as the statistics are: chosen
+      // without one they would do nothing.
+      switch (p.item) {
+        case 2: case 3: case 4: case 5: case 6: case 11: case 15: case 17: case 18: case 20: case 21: case 22:
+        case 27: case 28: return block;
+        default: return std::nullopt;
+      }
     case kMenuView:
       switch (p.item) {
         case 6: return block;

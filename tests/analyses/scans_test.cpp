@@ -92,7 +92,7 @@ TEST(WindowScans, WorkedExampleAndItsTieRule) {
   EXPECT_NEAR(w.sd, 0.816497f, 1e-6f);
   EXPECT_EQ(w.mi, 1.0f);
   EXPECT_EQ(w.ma, 3.0f);
-  EXPECT_EQ(ScanResultLine(ScanKind::Minimum, 3, 100, 60), "Minimum for channel 3 at cases 101 to 160");
+  EXPECT_EQ(ScanResultLine(ScanKind::Minimum, 3, 100, 60), "Minimum for channel 3 at cases 100 to 159");
 }
 
 TEST(WindowScans, EdgesOfTheBlockAndTheWindow) {

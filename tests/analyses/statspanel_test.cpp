@@ -163,23 +163,23 @@ TEST(TimeTexts, DurationRowByUnit) {
 TEST(TimeTexts, ResultsHeader) {
   HeaderTexts h = ResultsHeaderTexts(2, "O2", 0, 1, 1.0f);
   EXPECT_EQ(h.channelLine, "  Channel 2   O2" + std::string(28, ' '));
-  EXPECT_EQ(h.casesLine, " cases 1 to 2;  duration 1 sec         ");
+  EXPECT_EQ(h.casesLine, " cases 0 to 1;  duration 1 sec         ");
   EXPECT_EQ(h.minutes, 0);
   h = ResultsHeaderTexts(12, std::string(40, 'x'), 99, 699, 1.0f);
   EXPECT_EQ(h.channelLine, "  Channel 12   " + std::string(30, 'x'));
-  EXPECT_EQ(h.casesLine, " cases 100 to 700;  duration 10 min         ");
+  EXPECT_EQ(h.casesLine, " cases 99 to 699;  duration 10 min         ");
   EXPECT_EQ(h.minutes, 1);
   h = ResultsHeaderTexts(1, "", 0, 599, 1.0f);
-  EXPECT_EQ(h.casesLine, " cases 1 to 600;  duration 599 sec         ");
+  EXPECT_EQ(h.casesLine, " cases 0 to 599;  duration 599 sec         ");
   EXPECT_EQ(h.minutes, 0);
   // Case numbers past 16 bits.
   EXPECT_EQ(ResultsHeaderTexts(1, "", 6'999'998, 6'999'999, 0.5f).casesLine,
-            " cases 6999999 to 7000000;  duration 0.5 sec         ");
+            " cases 6999998 to 6999999;  duration 0.5 sec         ");
   // At most four significant digits; whole minutes stay whole.
-  EXPECT_EQ(ResultsHeaderTexts(1, "", 0, 1, 12.345678f).casesLine, " cases 1 to 2;  duration 12.35 sec         ");
-  EXPECT_EQ(ResultsHeaderTexts(1, "", 0, 1, 0.0123456f).casesLine, " cases 1 to 2;  duration 0.01235 sec         ");
+  EXPECT_EQ(ResultsHeaderTexts(1, "", 0, 1, 12.345678f).casesLine, " cases 0 to 1;  duration 12.35 sec         ");
+  EXPECT_EQ(ResultsHeaderTexts(1, "", 0, 1, 0.0123456f).casesLine, " cases 0 to 1;  duration 0.01235 sec         ");
   EXPECT_EQ(ResultsHeaderTexts(1, "", 0, 6'999'999, 1.0f).casesLine,
-            " cases 1 to 7000000;  duration 116667 min         ");
+            " cases 0 to 6999999;  duration 116667 min         ");
 }
 
 TEST(IntegratedTotal, UnitsAndNone) {

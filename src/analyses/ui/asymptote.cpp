@@ -214,8 +214,8 @@ void ASYMPLOT(Run& run, int mode) {
   }
   p.setForeColor(kBlack);
   textAt(p, 230, bottom + 30, "Sample number", 10);
-  textAt(p, 112, bottom + 16, NumText(B + 1), 9);
-  textAt(p, 390, bottom + 16, NumText(E + 1), 9);
+  textAt(p, 112, bottom + 16, NumText(B), 9);
+  textAt(p, 390, bottom + 16, NumText(E), 9);
   p.flush();
   // The dialog keeps the keyboard and the clicks.
   plat::selectWindow(kWin);

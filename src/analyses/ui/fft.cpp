@@ -26,6 +26,7 @@
 #include "plot/trace.h"
 #include "plot/ui/blockwindow.h"
 #include "plot/ui/draw.h"
+#include "plot/ui/markers.h"
 #include "plot/ui/plotwindow.h"
 #include "plot/ui/redraw.h"
 #include "shell/colours.h"
@@ -253,6 +254,12 @@ void drawSpectrum(Run& run) {
   p.fillRect(area, plat::patterns::solid);
   p.setForeColor(plotForeColor);
   p.strokeRect(area);
+  // The file's time axis below the frame and its note buttons do not
+  // belong to the spectrum; the file's own redraw brings them back.
+  p.setBackColor(gray);
+  p.clearRect({1, B - 2, ScreenWidth + 1, B + 16});
+  for (int id = kFirstNoteButton; id <= kLastNoteButton; ++id)
+    if (plat::controlExists(win, id)) plat::removeControl(win, id);
   float top = 0.0f;
   for (int64_t j = 1; j <= run.count; ++j) top = std::max(top, run.shown[static_cast<size_t>(j)]);
   if (!(top > 0.0f)) top = 1.0f;

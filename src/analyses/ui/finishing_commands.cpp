@@ -3,6 +3,7 @@
 #include "analyses/ui/compaction.h"
 #include "editing/ui/fileinfo.h"
 #include "output/ui/printimage.h"
+#include "platform/windows.h"
 #include "plot/autoscale.h"
 #include "plot/ui/plotwindow.h"
 #include "plot/ui/stacked.h"
@@ -44,7 +45,12 @@ void RegisterFinishingCommands() {
   RegisterCommand(Cmd::ScaleInteractive, [](int16_t) { ScaleGRAPHIC(); });
   RegisterCommand(Cmd::SampleAveraging, [](int16_t) { PARSEbySAMPLES(); });
   RegisterCommand(Cmd::TimeAveraging, [](int16_t) { PARSEbyTIME(); });
-  RegisterCommand(Cmd::Overlay, [](int16_t) { OVERLAY([] { FILEINFO("", "", "", 0); }); });
+  RegisterCommand(Cmd::Overlay, [](int16_t) { OVERLAY([] { FILEINFO("", "", "", 0); }, [] {
+      // Only the legend: the same window may hold the file's full summary.
+      if (plat::windowExists(kFileInfoWindow) && plat::title(kFileInfoWindow).rfind("Color Codes", 0) == 0)
+        plat::disposeWindow(kFileInfoWindow);
+    });
+  });
   RegisterCommand(Cmd::RemoveOverlay, [](int16_t) { RemoveOverlay(); });
   gPlotHooks.drawOverlay = DrawOVERLAY;
   RegisterCommand(Cmd::PrintImage, [](int16_t) { SCREENIMAGE(1, printServices()); });

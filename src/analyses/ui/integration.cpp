@@ -367,9 +367,9 @@ void INTPLOT(int32_t left, int32_t right) {
     p.moveTo(x, y);
     p.drawText(t);
   };
-  // The axis runs over the span's cases, counted from 1 as everywhere shown.
-  label(116, h - 74, 12, IntText(int64_t{req.first} + 1));
-  label(386, h - 74, 12, IntText(int64_t{req.last} + 1));
+  // The axis runs over the span's cases, numbered as the store numbers them.
+  label(116, h - 74, 12, IntText(int64_t{req.first}));
+  label(386, h - 74, 12, IntText(int64_t{req.last}));
   if (plot.kept > 0) {
     label(4, 18, 12, RealText(plot.largest / u));
     label(4, h - 84, 12, RealText(plot.smallest / u));

@@ -131,7 +131,7 @@ void PrintSeriesBASICS(plat::Port& p, const Block& b, int top, bool printing, in
   textAt(p, 20, top + 30, "Recorded " + StartDate[b.slot] + " @ " + StartTime[b.slot], 11);
   textAt(p, 20, top + 44, "channel" + NumText(b.channel) + "; " + RetrieveLabel(b.channel), 11);
   textAt(p, 20, top + 58,
-         "Cases analyzed: " + NumText(b.first + 1) + " to" + NumText(b.last + 1) +
+         "Cases analyzed: " + NumText(b.first) + " to" + NumText(b.last) +
              ";  N = " + NumText(b.last - b.first + 1),
          11);
   if (!printing) return;

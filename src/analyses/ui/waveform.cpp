@@ -669,7 +669,6 @@ void WAVEFORM() {
   blockExtremes(slot);
 
   DialogScope analysisLoop(InstallAnalysisHandlers);
-  bool shapeFinished = false;
   for (;;) {
     const TriggerChoice choice = triggerDialog(slot);
     if (choice == TriggerChoice::Cancel || choice == TriggerChoice::Deferred) {
@@ -714,10 +713,7 @@ void WAVEFORM() {
       if (a == kActionActivate && id == PlotWindowId(slot)) break;
       const bool shapeOffered = plat::controlExists(kResultsWindow, kWaveShapeButton);
       if ((a == kActionKey && !RunScript && shapeOffered) || (a == kActionClick && id == kWaveShapeButton)) {
-        if (WaveShapeStats() == 1) {
-          shapeFinished = true;
-          break;
-        }
+        if (WaveShapeStats() == 1) break;
         continue;
       }
       if (a != kActionClick) continue;
@@ -742,7 +738,8 @@ void WAVEFORM() {
     }
     if (!reset) break;
   }
-  if (!shapeFinished && SlotHasBlock(slot) && blockWindowReady()) DRAWBLOCK();
+  // Also after the shape statistics: the trigger lines go with the command.
+  if (SlotHasBlock(slot) && blockWindowReady()) DRAWBLOCK();
   bup();
   if (plat::windowExists(PlotWindowId(slot))) plat::setCurrentPort(PlotWindowId(slot));
   Analysis_Code = kWaveAnalysisCode;

@@ -71,6 +71,8 @@ void field(int16_t id, const std::string& t, plat::Rect r, plat::FieldKind kind)
 }
 
 void buildDialog(const Run& run) {
+  // The limits start at the plotted channel's own scale, not the last one drawn.
+  ScaleToActiveChannel();
   OpenResultsWIndow(0, 1, 1, " Set Scale to Block Limits ", 0);
   FitResultsWindow(230);
   plat::setCurrentPort(kResultsWindow);
@@ -101,16 +103,23 @@ void markRow(int16_t first, int16_t clicked) {
 
 void setFromCase(int16_t fieldId, float value) { plat::setFieldText(kResultsWindow, fieldId, FieldNumText(value)); }
 
+// The plot and the block window both show the samples as they now are.
+void redraw(const Run& run) {
+  RefreshSCREEN();
+  chanB = static_cast<uint16_t>(run.channel);
+  if (FileSHORTS[run.slot][kShortBlockState] == 2 && gPlotHooks.drawBlock) gPlotHooks.drawBlock();
+}
+
 void clickOK(Run& run) {
   const std::string label = plat::fieldText(kResultsWindow, kScaleLabelField);
   if (scale(run, fieldNumber(kScaleUpperField), fieldNumber(kScaleLowerField), run.blockOnly, &label))
-    RefreshSCREEN();
+    redraw(run);
 }
 
 void undo(Run& run) {
   if (UndoAvailable(run.slot)) UNDO();
   run.scaled = false;
-  RefreshSCREEN();
+  redraw(run);
 }
 
 // preset: the limits a replayed step carries, shown for the user to confirm.
@@ -207,7 +216,7 @@ int16_t BLOCKSCALE(int16_t mode, int16_t step) {
     run.blockOnly = true;
     if (scale(run, 100.0f, 0.0f, true, nullptr)) {
       LogChannelEdit(slot, run.channel, BlockScalePercentLogText(BeginBlock[slot], EndBlock[slot]));
-      RefreshSCREEN();
+      redraw(run);
     }
   } else {
     EditDialogScope frame;

@@ -70,6 +70,10 @@ void setMessage(const std::string& m, bool bold = false) {
   addField(kExprMessage, m, {5, 189, 325, 207}, plat::FieldKind::Static, 12, bold);
 }
 
+std::string newChannelTitle(int16_t channels) {
+  return "Store Result in New Channel" + NumText(static_cast<int16_t>(channels + 1));
+}
+
 void build(Window& w) {
   const bool t = w.transform;
   if (t) {
@@ -99,7 +103,7 @@ void build(Window& w) {
     Chan1 = w.run.x;
     TRANSCHAN("Ch. X", " Ch. Y", " channel labels", 28, 1, 350, 1);
     if (w.n < kMaxChannels) {
-      const std::string title = "Store Result in New Channel" + NumText(static_cast<int16_t>(w.n + 1));
+      const std::string title = newChannelTitle(w.n);
       AddKitButton(kExpressionWindow, kExprNewChannel, plat::ButtonKind::CheckBox, title, {60, 278, 300, 298});
     }
     if (FileSHORTS[w.slot][kShortBlockState] == 2) addButton(kExprBlockOnly, "Block Only", {60, 250, 325, 270}, plat::ButtonKind::CheckBox);
@@ -171,6 +175,9 @@ void runTransform(Window& w) {
     if (nChannels[w.slot] >= kMaxChannels) {
       w.run.toNew = false;
       plat::removeControl(kExpressionWindow, kExprNewChannel);
+    } else if (plat::controlExists(kExpressionWindow, kExprNewChannel)) {
+      // The next run makes the channel after this one.
+      plat::setControlTitle(kExpressionWindow, kExprNewChannel, newChannelTitle(nChannels[w.slot]));
     }
   }
   LogChannelEdit(w.slot, target, ExpressionLogText(w.checked, w.run.x, w.run.y));

@@ -114,7 +114,8 @@ void drawChannelPanel(plat::Port& p, int width, const std::vector<int16_t>& orde
     p.moveTo(panel.left + 1, y);
     p.lineTo(panel.right - 2, y);
     plat::Rgb16 name = OverlayColor[c];
-    if (full && c == 1) name = PlotDataLineColor;
+    // The trace of the plotted channel is drawn in the plot's own colour.
+    if (full ? c == 1 : c == ActiveChannel) name = PlotDataLineColor;
     if (!colourDisplay()) name = kBlack;
     p.setFont(tableFont(true));
     p.setForeColor(name);
@@ -185,7 +186,13 @@ void FILEINFO(const MacText&, const MacText&, const MacText&, int16_t mode) {
   if (mode != 3) closeWindow(kResultsWindow);
   if (mode <= 1) HideTheToolBar();
 
-  const int rows = std::max(n, 16);
+  std::vector<int16_t> order;
+  if (!full && ActiveChannel >= 1 && ActiveChannel <= n) order.push_back(ActiveChannel);
+  // The legend names what the plot shows: the active channel and the overlaid ones.
+  for (int16_t c = 1; c <= n; ++c)
+    if (full || (c != ActiveChannel && OverlayArray[s][1][c] != 0)) order.push_back(c);
+
+  const int rows = full ? std::max(n, 16) : std::max<int>(static_cast<int>(order.size()), 1);
   const int listBottom = kListTop + rows * kRow + 8;
   const int width = full ? kFullWidth : kLegendWidth;
   const int height = full ? listBottom + 56 : listBottom;
@@ -198,11 +205,6 @@ void FILEINFO(const MacText&, const MacText&, const MacText&, int16_t mode) {
   const MacText title = (full ? "Acquisition Data for  '" : "Color Codes for  '") + FileName[s] + " '";
   BuildWINDOW(1, kFileInfoWindow, title, static_cast<int16_t>(left), static_cast<int16_t>(top),
               static_cast<int16_t>(left + width), static_cast<int16_t>(top + height), kKindDocument, 0);
-
-  std::vector<int16_t> order;
-  if (!full && ActiveChannel >= 1 && ActiveChannel <= n) order.push_back(ActiveChannel);
-  for (int16_t c = 1; c <= n; ++c)
-    if (full || c != ActiveChannel) order.push_back(c);
 
   plat::Port& p = plat::port(kFileInfoWindow);
   drawChannelPanel(p, full ? kPanelWidth : width, order, full, rows);

@@ -124,6 +124,10 @@ int16_t chooseComparison(int16_t slot) {
   return chosen;
 }
 
+// In the interval's own single precision: the double product of a float
+// interval shows its binary noise (3 x 0.1 as 0.3000000045).
+float lagSeconds(int32_t cases, float interval) { return static_cast<float>(cases) * interval; }
+
 void search(int16_t slot) {
   const float interval = FileInfoFLOATS[slot][kInfoInterval];
   const int32_t b = std::min(BeginBlock[slot], EndBlock[slot]);
@@ -132,7 +136,7 @@ void search(int16_t slot) {
   const int32_t asked = std::isfinite(typed) && std::fabs(typed) < 2.0e9f ? static_cast<int32_t>(typed) : b;
   const int32_t m = ClampMaxLag(asked, b, e, nCases[slot]);
   if (m != asked)
-    plat::setFieldText(kBestFitWindow, kBestFitMaxField, FieldNumText(static_cast<double>(m) * interval));
+    plat::setFieldText(kBestFitWindow, kBestFitMaxField, FieldNumText(lagSeconds(m, interval)));
   const int16_t comparison = chooseComparison(slot);
   if (comparison == 0) return;
   plat::setCurrentPort(kBestFitWindow);
@@ -160,7 +164,7 @@ void search(int16_t slot) {
     plat::setFieldText(kBestFitWindow, kBestFitLagField,
                        "  lag = " + NumText(static_cast<float>(r.bestLag) * interval) + " sec");
   }
-  plat::setFieldText(kResultsWindow, kLagField, FieldNumText(static_cast<double>(interval) * r.bestLag));
+  plat::setFieldText(kResultsWindow, kLagField, FieldNumText(lagSeconds(r.bestLag, interval)));
 }
 
 void bestFitLagTime(int16_t slot) {

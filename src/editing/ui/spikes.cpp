@@ -38,7 +38,6 @@ struct Run {
   int16_t slot = 0;
   int16_t undoChannel = 0;   // the channel the undo copy holds
   bool inBlock = false;
-  bool labelShown = false;
   SpikeDirection direction = SpikeDirection::Either;
   SpikeAction lastAction{};
   bool acted = false;
@@ -103,6 +102,8 @@ void buildPanel(const Run& run) {
   button(kSpikeSingleScan, "Single Scan", {114, 90, 210, 112});
   field(kSpikeCountField, 0.0f, {140, 150, 210, 168}, plat::FieldKind::Static);
   plat::setFieldText(kResultsWindow, kSpikeCountField, "");
+  // With its field from the start: drawn only by a sweep, it was not seen.
+  text(14, 164, "Spikes removed:", 14);
   text(236, 54, " Upper limit:");
   field(kSpikeUpLimitField, UpTrimLimit, {330, 40, 436, 58});
   text(236, 78, "Set to:");
@@ -142,7 +143,6 @@ void changed(const Run& run) {
 void sweep(Run& run, bool repeat, bool window) {
   if (!readyToChange(run)) return;
   const int32_t n = nCases[run.slot];
-  if (window && !run.labelShown) text(14, 164, "Spikes removed:", 14);
   plat::setCursor(plat::CursorKind::Watch);
   const SweepResult r = SweepSpikes(ChannelData(run.slot, ActiveChannel),
                                     SweepSpan(n, run.inBlock, BeginBlock[run.slot], EndBlock[run.slot]), threshold,
@@ -218,7 +218,6 @@ void runPanel(Run& run) {
         threshold = fieldNumber(kSpikeThresholdField);
         sweep(run, id == kSpikeSweep, true);
         if (id == kSpikeSweep) showUseAsDefaults();
-        run.labelShown = true;   // either sweep drew the caption
         break;
       case kSpikeTrim:
         UpTrimLimit = fieldNumber(kSpikeUpLimitField);

@@ -714,10 +714,10 @@ int16_t TRANSFORMATIONS(int16_t step) {
     FlowCH = 0;
   }
   if (!d.stored) WithdrawEditStep(es);  // nothing kept: no step is left behind
-  if (nChannels[slot] != before) {
-    MakeChannelSelectionsPopUp();
-    RebuildChannelMenu();
-  }
+  // Also when the count is back where it was: a cancelled new channel came
+  // and went, and the pop-up still names it.
+  MakeChannelSelectionsPopUp();
+  RebuildChannelMenu();
   RedrawAfterEdit(nChannels[slot] != before);
   return 0;
 }

@@ -390,9 +390,12 @@ void PRINTCHANNELS(plat::Port& p, const PrintOptions& o, const PrintImageService
          16);
   }
   const RangeTimes rt = PrintedRangeTimes(r, interval);
-  text(p, 50, 497, rt.start, 10);
   p.setFont(font(10));
-  text(p, pageRight - 9 - p.textWidth(rt.end), 497, rt.end, 10);
+  // Clear below the time index's rule, which would strike them through.
+  const int timesBaseline = kIndexRuleY + 3 + p.metrics().ascent;
+  text(p, 50, timesBaseline, rt.start, 10);
+  p.setFont(font(10));
+  text(p, pageRight - 9 - p.textWidth(rt.end), timesBaseline, rt.end, 10);
 
   struct Limits { float lo, hi; };
   std::vector<Limits> limits;

@@ -252,9 +252,11 @@ std::string AxisLabelText(float value, float step) {
   const double st = std::fabs(static_cast<double>(step));
   if (st > 0 && std::isfinite(st)) {
     // Fewest decimals that write the step exactly (0.25 needs 2, 5 needs 0).
+    // The tolerance is relative to the step: an absolute one let any step
+    // below 0.001 pass as a whole number.
     while (decimals < 9) {
       const double scaled = st * std::pow(10.0, decimals);
-      if (std::fabs(scaled - std::nearbyint(scaled)) < 1e-3 * std::max(1.0, scaled)) break;
+      if (std::fabs(scaled - std::nearbyint(scaled)) < 1e-3 * scaled) break;
       ++decimals;
     }
   }
@@ -266,6 +268,31 @@ std::string AxisLabelText(float value, float step) {
   else std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
   std::string t = buf;
   return v < 0 ? t : " " + t;
+}
+
+std::optional<plat::Rect> BlockBandShown(int16_t f) {
+  if (!ValidFileSlot(f) || EndBlock[f] == 0 || FileSHORTS[f][kShortBlockState] != 2 || StackedViewShown(f))
+    return std::nullopt;
+  const plotcore::ViewState v = PlotViewState(f);
+  int left = 0, right = 0;
+  if (plotcore::ModeOf(v) == plotcore::ViewMode::Paged) {
+    const auto span = plotcore::PagedBlockSpan(v, BeginBlock[f], EndBlock[f]);
+    if (!span) return std::nullopt;
+    left = span->left;
+    right = span->right;
+  } else {
+    left = plotcore::BlockEdgePixel(v, BeginBlock[f]);
+    right = plotcore::BlockEdgePixel(v, EndBlock[f]);
+  }
+  if (right < left) std::swap(left, right);
+  return plat::Rect{left, kTraceTop, right + 1, BottomOfPlotArea - 2};
+}
+
+void RedrawOverlayOverBlock() {
+  if (prefsArray[kPrefOverlayAll] == 0 || !gPlotHooks.drawOverlay) return;
+  const plotcore::Scale keep = CurrentScale();
+  gPlotHooks.drawOverlay();
+  SetScaleGlobals(keep);
 }
 
 void PaintBlockBand(int left, int right, int top, int bottom) {
@@ -396,6 +423,14 @@ void DrawTimeIndex(int16_t y, int16_t labels) {
   p.setFont(plainFont(10));
 }
 
+void ScaleToActiveChannel() {
+  const int16_t c = ActiveChannel;
+  if (c < 1 || c > kMaxChannels) return;
+  ScaleMode = plotcore::ScaleModeFromFactor(scalefact[c][4]);
+  if (ScaleMode == plotcore::kScaleManual) SetScaleGlobals(plotcore::ManualScale(scalefact[c][5], scalefact[c][6]));
+  else FindMinMax();
+}
+
 void DrawPlot(int32_t offset, uint16_t commentsA, uint16_t commentsB) {
   const int16_t f = frontSlot();
   if (!slotReady(f)) return;
@@ -406,9 +441,7 @@ void DrawPlot(int32_t offset, uint16_t commentsA, uint16_t commentsB) {
   ActiveChannel = c;
 
   // 1. Scale.
-  ScaleMode = plotcore::ScaleModeFromFactor(scalefact[c][4]);
-  if (ScaleMode == plotcore::kScaleManual) SetScaleGlobals(plotcore::ManualScale(scalefact[c][5], scalefact[c][6]));
-  else FindMinMax();
+  ScaleToActiveChannel();
   FixMenuSEVEN();
 
   // 2, 3. Title, leftovers of the last drawing, sound.
@@ -493,12 +526,6 @@ void DrawPlot(int32_t offset, uint16_t commentsA, uint16_t commentsB) {
 
   // 12. Furniture.
   if (!v.zoomed) DrawSCREENWIDTHS();
-  if (prefsArray[kPrefOverlayAll] != 0 && gPlotHooks.drawOverlay) {
-    const plotcore::Scale keep = CurrentScale();
-    gPlotHooks.drawOverlay();
-    SetScaleGlobals(keep);
-  }
-  if (MarkerCount(f) > 0 && prefsArray[kPrefMarkersShown] != 0 && gPlotHooks.drawMarkers) gPlotHooks.drawMarkers();
   if (NumberOfNotes[f] > 0 && gPlotHooks.noteMarkers) gPlotHooks.noteMarkers();
   plat::setCurrentPort(win);
   const bool timeAxis = FileInfoFLOATS[f][kInfoInterval] > 0;
@@ -506,8 +533,12 @@ void DrawPlot(int32_t offset, uint16_t commentsA, uint16_t commentsB) {
   if (commentsA && commentsB && gPlotHooks.drawComments) gPlotHooks.drawComments();
   plat::setCurrentPort(win);
 
-  // 13. Block shading.
+  // 13. Block shading. The overlay and the markers come after it, so that
+  // they are drawn to be seen inside the block too.
   drawBlockShading(f, v);
+  RedrawOverlayOverBlock();
+  if (MarkerCount(f) > 0 && prefsArray[kPrefMarkersShown] != 0 && gPlotHooks.drawMarkers) gPlotHooks.drawMarkers();
+  plat::setCurrentPort(win);
 
   // 14. Below the plot. The strip under the time axis is cleared, not the
   // axis itself: clearing from B - 2 would wipe the axis just drawn.

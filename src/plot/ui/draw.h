@@ -3,8 +3,10 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
+#include "platform/types.h"
 #include "plot/autoscale.h"
 
 // ---- Scale of the plot being drawn ---------------------------------------------
@@ -53,6 +55,9 @@ void RetitlePlotWindow(int16_t slot);
 // Autoscale of ActiveChannel of TheFileInUse over the cases in view (or the
 // block while printblock is set), for the ScaleMode in force.
 void FindMinMax();
+// ScaleMode and the scale globals of ActiveChannel as its plot draws them:
+// its manual limits, else FindMinMax.
+void ScaleToActiveChannel();
 // The whole single-channel view. offset: first case of a time-aligned
 // compaction; the comments box only when both flags are set.
 void DrawPlot(int32_t offset, uint16_t commentsA, uint16_t commentsB);
@@ -66,6 +71,15 @@ void DrawTimeIndex(int16_t y, int16_t labels);
 // The XOR block band exactly as DrawPlot paints it, for x left..right
 // inclusive and rows top..bottom inclusive.
 void PaintBlockBand(int left, int right, int top, int bottom);
+
+// The pixels the block band of the single view inverts in the plot window
+// of slot: none without a block, in the stacked view, or when the block
+// lies off the page shown.
+std::optional<plat::Rect> BlockBandShown(int16_t slot);
+
+// The persistent overlay drawn again over the plot's block band, which
+// inverts what lies under it; nothing when no overlay stays on.
+void RedrawOverlayOverBlock();
 
 // x of a Y label at the plot's left edge: a minus sign would merge into the
 // frame line at x 0, so a negative label starts clear of it.

@@ -95,12 +95,24 @@ void DRAWMARKERS() {
   const plotcore::MarkerDrawing d =
       plotcore::LayoutMarkers(PlotViewState(f), MarkersArray[f], plat::contentSize(win).w, BottomOfPlotArea);
   plat::Port& p = plat::port(win);
+  const auto draw = [&] {
+    for (const auto& l : d.labels) {
+      p.moveTo(l.x, 57);
+      p.drawText(l.text);
+    }
+    if (!d.lines.empty()) p.drawSegments(d.lines.data(), d.lines.size() / 2);
+  };
   markerPen(p);
-  for (const auto& l : d.labels) {
-    p.moveTo(l.x, 57);
-    p.drawText(l.text);
+  draw();
+  // The block band inverts the plot's ground: in it a marker is drawn
+  // inverted too, so that it reads there and turns back when the band goes.
+  if (const auto band = BlockBandShown(f)) {
+    p.setClip(*band);
+    p.setForeColor({static_cast<uint16_t>(~Pwhite.r), static_cast<uint16_t>(~Pwhite.g),
+                    static_cast<uint16_t>(~Pwhite.b)});
+    draw();
+    p.clearClip();
   }
-  if (!d.lines.empty()) p.drawSegments(d.lines.data(), d.lines.size() / 2);
   p.resetPen();
   p.setFont(sized(12));
   p.setForeColor(kBlack);
@@ -312,6 +324,9 @@ int16_t InsertMarker() {
         action = a;
         eventID = id;
         HandlePlotDIALOG();
+        // The redraw of the new page shows the toolbar: it stays hidden
+        // until the panel closes.
+        HideTheToolBar();
         ClearMailbox();
         continue;
       }

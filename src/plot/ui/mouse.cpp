@@ -60,6 +60,9 @@ void dragReadout(int16_t f, int win, const plotcore::ViewState& v, int x, int pr
   const float interval = FileInfoFLOATS[f][kInfoInterval];
   const float s = interval * static_cast<float>(c);
   setField(win, kDataBarCase, plotcore::DragCaseText(c, s));
+  // The data bar now shows column x: back at the press column after the
+  // drag, the pointer's tracking writes it again.
+  LastHorizPosition = static_cast<int16_t>(x);
   setField(win, kDataBarClock, plotcore::DragClockText(FileInfoFLOATS[f][kInfoStartMinutes], s, &VarXX));
   const float value = GetDatum(f, ActiveChannel, std::min(c, nCases[f]));
   tmFloat = value;
@@ -130,6 +133,9 @@ void takeClick(int16_t f, int win, const plotcore::ViewState& v, int x) {
   first.leftPx = FileSHORTS[f][kShortBlockLeftPx];
   RemoveEdgeLine(f);
   apply(f, plotcore::SecondEdge(v, first, x));
+  // As a drag leaves it: the info line names the block's span.
+  if (ScreenWidth > 831 && FileSHORTS[f][kShortBlockState] == plotcore::kBlockDefined)
+    SetBlockSpanText(plotcore::DragSpanText(FileInfoFLOATS[f][kInfoInterval], EndBlock[f] - BeginBlock[f]));
   paintBlock(f);
   hibeep();
   complete(f, win);

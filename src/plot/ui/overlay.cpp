@@ -29,6 +29,11 @@ uint16_t showcolorlegend = 0;
 
 namespace {
 
+std::function<void()>& legendCloser() {
+  static std::function<void()> close;
+  return close;
+}
+
 bool frontFile(int16_t* f) {
   *f = static_cast<int16_t>(TheFileInUse);
   return ValidFileSlot(*f) && SlotHoldsFile(*f) && plat::windowExists(PlotWindowId(*f));
@@ -137,9 +142,10 @@ void DrawOVERLAY() {
   }
 }
 
-void OVERLAY(const std::function<void()>& showColourLegend) {
+void OVERLAY(const std::function<void()>& showColourLegend, const std::function<void()>& closeColourLegend) {
   int16_t f;
   if (!frontFile(&f)) return;
+  legendCloser() = closeColourLegend;
   const uint16_t keepMode = ScaleMode;
   splot = -99;
   HideTheToolBar();
@@ -176,6 +182,7 @@ void OVERLAY(const std::function<void()>& showColourLegend) {
 }
 
 void RemoveOverlay() {
+  if (legendCloser()) legendCloser()();
   prefsArray[kPrefOverlayAll] = 0;
   RefreshSCREEN();
 }

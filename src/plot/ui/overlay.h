@@ -15,11 +15,13 @@ inline constexpr int16_t kOverlayThisPlot = 1, kOverlayAllPlots = 2, kOverlayDas
 // View ▸ "Overlay…": the channels chosen into set 1, the options when they
 // were ticked by hand, the legend (shown by showColourLegend) and the
 // overlay. The active channel's limits are those of its own plot afterwards.
-void OVERLAY(const std::function<void()>& showColourLegend);
+// closeColourLegend is kept: removing the overlay closes its legend too.
+void OVERLAY(const std::function<void()>& showColourLegend, const std::function<void()>& closeColourLegend = {});
 // The overlay into the plot window of TheFileInUse; the scale globals and
 // ActiveChannel are left as they were.
 void DrawOVERLAY();
-// View ▸ "Remove Overlay": overlay no longer persistent, screen redrawn.
+// View ▸ "Remove Overlay": overlay no longer persistent, its legend closed,
+// screen redrawn.
 void RemoveOverlay();
 // The "Clear Overlay" button: as RemoveOverlay, and the overlay channels
 // unflagged, so the button goes too.

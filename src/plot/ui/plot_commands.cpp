@@ -217,7 +217,12 @@ void installMainLoopHooks() {
   gRecorderHooks.flashStep = FLASHSCRIPTsequenceStep;   // the counter sits in the info line
   gOpenHooks.openPlotWindow = OpenPlotWindow;
   gOpenHooks.drawPlotSummary = DrawPlotSummary;
-  gOpenHooks.retitlePlotWindow = RetitlePlotWindow;
+  gOpenHooks.retitlePlotWindow = [](int16_t slot) {
+    RetitlePlotWindow(slot);
+    // The comments box names the file too.
+    if (slot == static_cast<int16_t>(TheFileInUse) && plat::windowExists(kCommentsWindow))
+      plat::setTitle(kCommentsWindow, plotcore::CommentsBoxTitle(FileName[slot]));
+  };
   gOpenHooks.restoreWindowName = RestoreWindowName;
   gMainLoopHooks.toolbarResized = ToolbarResized;
 }

@@ -133,8 +133,10 @@ void DrawSCREENWIDTHS() {
   MinimumYposition = static_cast<int16_t>(BottomOfPlotArea - 3);
   std::vector<plat::Point> pts;
   pts.reserve(xs.size() * 2);
+  // From the first row inside the frame: the stacked view does not repaint the
+  // frame's top row, where each redraw's XOR would leave or take dots.
   for (int32_t x : xs) {
-    pts.push_back({x, 18});
+    pts.push_back({x, 19});
     pts.push_back({x, MinimumYposition});
   }
   plat::Port& p = plat::currentPort();

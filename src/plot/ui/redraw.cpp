@@ -101,6 +101,8 @@ void updateScreen(uint16_t newChannel, uint16_t skipStrip, bool dataChanged) {
     if (ChangedChan >= 0 && ChangedChan <= kMaxChannels) plotcore::InvalidatePlotLod(f, ChangedChan);
     plotcore::InvalidatePlotLod(f, ActiveChannel);
   }
+  // The block window follows the plot to the channel the edit left active.
+  if (ActiveChannel >= 1 && ActiveChannel <= nChannels[f]) chanB = static_cast<uint16_t>(ActiveChannel);
   if (FileSHORTS[f][kShortBlockState] == 2 && gPlotHooks.drawBlock) gPlotHooks.drawBlock();
   if (StackedViewShown(f)) {
     const int16_t m = FileSHORTS[f][kShortView];
@@ -164,6 +166,7 @@ void RefreshPLOTBLOCK(int16_t channel) {
   } else {
     PaintBlockBand(plotcore::BlockEdgePixel(v, BeginBlock[f]), plotcore::BlockEdgePixel(v, EndBlock[f]), top, bottom);
   }
+  if (!stacked) RedrawOverlayOverBlock();
   flushPlot(f);
 }
 

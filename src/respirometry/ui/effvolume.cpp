@@ -112,7 +112,7 @@ void EFFECTIVEVOLUME() {
   const std::string duration = WashoutDurationText(r.usable, dt, &inMinutes);
   minutes = inMinutes ? 1 : 0;
   p.moveTo(4, 28);
-  p.drawText(" cases" + NumText(first + 1) + " to" + NumText(last + 1) + ";  duration" + duration);
+  p.drawText(" cases" + NumText(first) + " to" + NumText(last) + ";  duration" + duration);
   meanValue = r.mean;
   StandardDeviation = r.sd;
   nrPoints = r.usable;

@@ -96,7 +96,7 @@ TEST_F(ScanWindow, MinimumWithATwoSecondIntervalThenSetBlock) {
         EXPECT_EQ(Field(kPanelMeanField), " 2");
         EXPECT_EQ(Field(kPanelSDField), " 0.8165");
         EXPECT_EQ(Field(kPanelNField), " 3");
-        EXPECT_EQ(Field(kScanResultLine), "Minimum for channel 1 at cases 3 to 5");
+        EXPECT_EQ(Field(kScanResultLine), "Minimum for channel 1 at cases 2 to 4");
         plat::test::saveArtifact(plat::test::windowImage(kResultsWindow), "scan-minimum.png");
       })
       .click(kResultsWindow, kSetBlockButton)

@@ -187,6 +187,23 @@ TEST_F(WaveWindows, ABlockOfFourCasesHasNeitherPeriodNorAmplitude) {
   EXPECT_EQ(Analysis_Code, kWaveAnalysisCode);
 }
 
+// The shape statistics closed by their close box end the command: the block
+// window is drawn again without the trigger lines.
+TEST_F(WaveWindows, TheShapeWindowsCloseBoxLeavesTheBlockWithoutItsTriggerLines) {
+  const QImage plain = plat::test::portImage(kBlockWindow);
+  Script s;
+  s.click(kSecondaryWindow, kWaveDefaultTriggers);
+  testsupport::Idle(s, 3);
+  s.call([&] { EXPECT_NE(plat::test::portImage(kBlockWindow), plain) << "the triggers are drawn"; });
+  s.click(kResultsWindow, kWaveShapeButton);
+  testsupport::Idle(s, 3);
+  s.closeBox(kSecondaryWindow);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(3, 11)); });
+  EXPECT_FALSE(plat::windowExists(kSecondaryWindow));
+  EXPECT_EQ(plat::test::portImage(kBlockWindow), plain);
+  Snap(kBlockWindow, "wave-shape-closed-block.png");
+}
+
 // The block smoothing runs through the smoothing command of the program's
 // own registrations, without its dialog, and the triggers follow the new
 // extremes.

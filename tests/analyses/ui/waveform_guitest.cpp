@@ -16,6 +16,7 @@
 #include "datafiles/datafile.h"
 #include "platform/controls.h"
 #include "platform/windows.h"
+#include "plot/ui/markers.h"
 #include "plot/ui/plotwindow.h"
 #include "shell/colours.h"
 #include "shell/defaults.h"
@@ -116,6 +117,8 @@ TEST_F(SteppedWindow, StepPlotScatterAndFile) {
 
 TEST_F(SteppedWindow, SpectrumOfASineLeavesTheFileAsItWas) {
   FileInfoFLOATS[0][kInfoInterval] = 0.25f;
+  NotesArray[0] = {{"600", "", "a note"}};
+  NumberOfNotes[0] = 1;
   ActiveChannel = 2;
   const int plot = PlotWindowId(0);
   const int16_t keptHistogram = PlotAsHistogram;
@@ -149,6 +152,14 @@ TEST_F(SteppedWindow, SpectrumOfASineLeavesTheFileAsItWas) {
   s.call([plot] {
     EXPECT_EQ(plat::fieldText(kResultsWindow, kFftReadoutField), " 0.125 Hz");
     EXPECT_NEAR(TextToNum(plat::fieldText(kResultsWindow, kFftStatusField)), 3.0, 1e-3);
+    // The file's clock-time axis under the frame does not belong to a spectrum.
+    const QImage img = plat::test::portImage(plot);
+    const QColor ground(gray.r >> 8, gray.g >> 8, gray.b >> 8);
+    int axis = 0;
+    for (int y = BottomOfPlotArea; y <= BottomOfPlotArea + 14; ++y)
+      for (int x = 1; x < ScreenWidth - 1; ++x) axis += img.pixelColor(x, y) != ground;
+    EXPECT_EQ(axis, 0);
+    EXPECT_FALSE(plat::controlExists(plot, kFirstNoteButton)) << "the file's note stays off the spectrum";
     plat::test::saveArtifact(plat::test::windowImage(plot), "fft-spectrum.png");
     plat::test::saveArtifact(plat::test::windowImage(kResultsWindow), "fft-window.png");
   });
@@ -189,6 +200,7 @@ TEST_F(SteppedWindow, SpectrumOfASineLeavesTheFileAsItWas) {
   EXPECT_EQ(ActiveChannel, 2);
   EXPECT_EQ(PlotAsHistogram, keptHistogram);
   EXPECT_EQ(FileSHORTS[0][kShortBlockState], 0) << "no block after a transform";
+  EXPECT_TRUE(plat::controlExists(plot, kFirstNoteButton)) << "the file's note is back";
   EXPECT_FALSE(plat::windowExists(kResultsWindow));
 }
 

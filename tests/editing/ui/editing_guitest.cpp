@@ -44,6 +44,7 @@
 #include "shell/prefs.h"
 #include "platform/app.h"
 #include "shell/store.h"
+#include "shell/textutil.h"
 #include "shell/worktables.h"
 #include "registrars.h"
 #include "shell/ui/commands.h"
@@ -374,8 +375,15 @@ TEST_F(Smoothing, ScaleToBlockFromHighestAndLowestAndItsStepReplays) {
       .call([] { plat::test::saveArtifact(plat::test::windowImage(kResultsWindow), "editing-blockscale.png"); })
       .click(kResultsWindow, kScaleBlockOnly)
       .click(kResultsWindow, kScaleOK)
+      .call([] {
+        // The block window shows the scaled block at once.
+        EXPECT_FLOAT_EQ(BlockMaxY, 100.0f);
+        EXPECT_FLOAT_EQ(BlockMinY, 0.0f);
+        plat::test::saveArtifact(plat::test::windowImage(kBlockWindow), "block-window-scaled-to-block.png");
+      })
       .click(kResultsWindow, kScaleDone);
   plat::test::run(s, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 25)); });
+  EXPECT_FLOAT_EQ(BlockMaxY, 100.0f);
   const auto [mn, mx] = std::minmax_element(gPointersToFileData[slot_][1].begin() + 100,
                                             gPointersToFileData[slot_][1].begin() + 201);
   EXPECT_FLOAT_EQ(*mn, 0.0f);
@@ -413,6 +421,25 @@ TEST_F(Smoothing, ScaleToBlockFromHighestAndLowestAndItsStepReplays) {
   c.click(kResultsWindow, kScaleZeroTo100).click(kResultsWindow, kScaleOK).closeBox(kResultsWindow);
   plat::test::run(c, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 25)); });
   EXPECT_EQ(gPointersToFileData[slot_][1], opened);
+
+  // Opened on a channel other than the one drawn last, the limits start at
+  // that channel's own plot scale.
+  ActiveChannel = 1;
+  plat::test::run(Script{}, [] { RefreshSCREEN(); });
+  ActiveChannel = 2;
+  testsupport::MarkBlock(slot_, 100, 200);
+  std::string upper, lower;
+  Script o;
+  o.call([&] {
+     upper = plat::fieldText(kResultsWindow, kScaleUpperField);
+     lower = plat::fieldText(kResultsWindow, kScaleLowerField);
+   })
+      .click(kResultsWindow, kScaleCancel);
+  plat::test::run(o, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 25)); });
+  plat::test::run(Script{}, [] { RefreshSCREEN(); });
+  ASSERT_EQ(ActiveChannel, 2);
+  EXPECT_EQ(upper, FieldNumText(maximumValue));
+  EXPECT_EQ(lower, FieldNumText(minimumValue));
 }
 
 TEST_F(Smoothing, IntegralAndDerivativeStepsReplayOnTheActiveChannel) {
@@ -429,11 +456,19 @@ TEST_F(Smoothing, IntegralAndDerivativeStepsReplayOnTheActiveChannel) {
   EXPECT_FALSE(plat::windowExists(kResultsWindow));
 }
 
-// "Single Scan" drew its caption again over itself at the next sweep.
+// "Single Scan" drew its caption again over itself at the next sweep; the
+// caption stands beside its field from the start.
 TEST_F(Smoothing, TheSpikeCaptionIsDrawnOnceWhicheverSweepComesFirst) {
   QImage afterFirst;
   Script s;
-  s.click(kResultsWindow, kSpikeSingleScan)
+  s.call([] {
+     const QImage img = plat::test::portImage(kResultsWindow);
+     int ink = 0;
+     for (int y = 150; y <= 166; ++y)
+       for (int x = 14; x <= 124; ++x) ink += qGray(img.pixel(x, y)) < 96;
+     EXPECT_GT(ink, 40) << "the caption before any sweep";
+   })
+      .click(kResultsWindow, kSpikeSingleScan)
       .call([&] { afterFirst = plat::test::portImage(kResultsWindow).copy(10, 146, 150, 24); })
       .click(kResultsWindow, kSpikeSweep)
       .call([&] { EXPECT_EQ(plat::test::portImage(kResultsWindow).copy(10, 146, 150, 24), afterFirst); })
@@ -540,6 +575,24 @@ TEST_F(Smoothing, ATypedLagAndABestFitSearchThroughItsWindows) {
   cancel.click(kResultsWindow, kLagCancel);
   plat::test::run(cancel, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 12)); });
   EXPECT_EQ(ScriptCOUNT, 1);
+
+  // A tenth of a second apart, three cases read 0.3 s, not the double
+  // product of the float interval (0.3000000045).
+  RecordSCRIPT = 0;
+  gPointersToFileData[slot_][1] = original_;
+  FileInfoFLOATS[slot_][kInfoInterval] = 0.1f;
+  testsupport::MarkBlock(slot_, 100, 900);
+  std::string tenths;
+  Script small;
+  small.click(kResultsWindow, kLagBestFit)
+      .call([] { plat::setFieldText(kBestFitWindow, kBestFitMaxField, "2"); })
+      .click(kBestFitWindow, kBestFitSelect)
+      .click(kComparisonWindow, 2)
+      .click(kComparisonWindow, kComparisonOK)
+      .call([&] { tenths = plat::fieldText(kResultsWindow, kLagField); })
+      .click(kResultsWindow, kLagCancel);
+  plat::test::run(small, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 12)); });
+  EXPECT_EQ(tenths, "0.3");
 }
 
 TEST_F(Smoothing, ReferencesFixedTwiceThenUndoneGiveTheOpeningChannelAndMarkers) {

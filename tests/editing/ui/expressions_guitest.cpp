@@ -19,6 +19,8 @@
 #include "platform/menus.h"
 #include "platform/test.h"
 #include "platform/windows.h"
+#include "plot/ui/blockwindow.h"
+#include "plot/ui/redraw.h"
 #include "registrars.h"
 #include "shell/recording.h"
 #include "shell/steptable.h"
@@ -28,6 +30,7 @@
 #include "shell/globals.h"
 #include "shell/menurules.h"
 #include "shell/store.h"
+#include "shell/textutil.h"
 #include "shell/ui/commands.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
@@ -108,6 +111,16 @@ TEST_F(Expressions, RunsInPlaceAndIntoANewBlockOnlyChannelThenUndo) {
       .click(kWin, kExprBlockOnly)
       .call([] { plat::setFieldText(kWin, kExprField, "x - 1"); })  // edited after the check: checked again
       .click(kWin, kExprRun)
+      .call([&] {
+        // The box offers the channel after the one just made, and the block
+        // window follows the plot to the new channel.
+        EXPECT_EQ(plat::controlTitle(kWin, kExprNewChannel), "Store Result in New Channel" + NumText(n + 2));
+        EXPECT_EQ(ActiveChannel, n + 1);
+        EXPECT_EQ(chanB, n + 1);
+        EXPECT_EQ(plat::title(kBlockWindow).rfind("Channel" + NumText(n + 1) + ",", 0), 0u) << plat::title(kBlockWindow);
+        plat::test::saveArtifact(plat::test::windowImage(kWin), "expression-next-new-channel.png");
+        plat::test::saveArtifact(plat::test::windowImage(kBlockWindow), "block-window-new-channel.png");
+      })
       .click(kWin, kExprDone);
   plat::test::run(s, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 24)); });
   for (int k = 1; k <= 30; ++k) ASSERT_FLOAT_EQ(GetDatum(slot_, 1, k), 2 * original_[k] + second[k]) << k;

@@ -23,6 +23,7 @@
 #include "platform/app.h"
 #include "platform/controls.h"
 #include "platform/menus.h"
+#include "plot/ui/plotwindow.h"
 #include "platform/test.h"
 #include "platform/windows.h"
 #include "registrars.h"
@@ -98,6 +99,8 @@ TEST_F(Transformations, ConversionItem21StoresOneWithDoneAndTheMenuItemsAreOffer
 
 TEST_F(Transformations, ACancelledRunIntoANewChannelLeavesChannelsAndLabels) {
   ASSERT_EQ(AddChannel(slot_), StoreStatus::Ok);
+  MakeChannelSelectionsPopUp();
+  RebuildChannelMenu();
   const int16_t n = nChannels[slot_];
   std::string labels[5];
   for (int k = 1; k <= 4; ++k) labels[k] = LabelStrings[slot_][k];
@@ -114,6 +117,10 @@ TEST_F(Transformations, ACancelledRunIntoANewChannelLeavesChannelsAndLabels) {
   EXPECT_EQ(nChannels[slot_], n);
   for (int k = 1; k <= 4; ++k) EXPECT_EQ(LabelStrings[slot_][k], labels[k]);
   EXPECT_EQ(gPointersToFileData[slot_][1], original_);
+  // The pop-up and the Channel menu name the channel the plot shows, not the
+  // one that came and went.
+  EXPECT_EQ(plat::popupValue(PlotWindowId(slot_), kChannelPopup), ActiveChannel);
+  EXPECT_EQ(plat::itemCount(kMenuChannel), nChannels[slot_]);
 }
 
 TEST_F(Transformations, SaveAndContinueChainsAndUndoAfterDoneGivesTheExactBytes) {

@@ -251,7 +251,7 @@ TEST_F(OutputUi, StoreAppendsWhatTheCoreWritersFormat) {
   EXPECT_EQ(Slurp(tab), header + row);
   EXPECT_EQ(Nresults, 1);
   EXPECT_TRUE(Played("endbeep"));
-  EXPECT_EQ(plat::fieldText(kPlotWindowBase, kResultsNoticeField), " 1 saved; last=ch. 2, 121 - 125");
+  EXPECT_EQ(plat::fieldText(kPlotWindowBase, kResultsNoticeField), " 1 saved; last=ch. 2, 120 - 124");
 
   for (const int16_t t : {kTopicSlopeVsTime, kTopicRegression}) {   // no row, no icon, not counted: an alert says so
     topic = t;

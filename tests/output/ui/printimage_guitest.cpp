@@ -89,6 +89,15 @@ TEST_F(PlotSide, PrintsAndStoresWhatItShows) {
            for (int y = 491; y <= 494; ++y)
              for (int x = 120; x <= 620; ++x) ink += img.pixelColor(x, y) != QColor(Qt::white);
            EXPECT_EQ(ink, 0) << "the sampling line reaches up to the rule";
+           // The start time stands under the rule, not struck through by it.
+           const auto inkIn = [&img](int top, int bottom) {
+             int n = 0;
+             for (int y = top; y <= bottom; ++y)
+               for (int x = 45; x <= 120; ++x) n += img.pixelColor(x, y) != QColor(Qt::white);
+             return n;
+           };
+           EXPECT_EQ(inkIn(482, 489), 0) << "the start time reaches above the rule";
+           EXPECT_GT(inkIn(491, 506), 0) << "the start time under the rule";
            plat::test::saveArtifact(plat::test::windowImage(kPrintPageWindow), "print-preview-block.png");
          });
          s.click(kPrintPageWindow, kPreviewSend).answerPageSetup(true).answerPrint(true);

@@ -77,7 +77,7 @@ TEST_F(BlockWindowGui, TitleAndScaleOfTheBlock) {
   ASSERT_TRUE(plat::windowExists(kBlockWindow));
   EXPECT_EQ(BlockWindowIsOpen, 1);
   // Opened by this drawing: the first form of the title.
-  EXPECT_EQ(plat::title(kBlockWindow), "Channel 1, " + label(1) + "; cases 101 to 201  (N =  101) ");
+  EXPECT_EQ(plat::title(kBlockWindow), "Channel 1, " + label(1) + "; cases 100 to 200  (N =  101) ");
   EXPECT_EQ(plat::frontWindow(), before) << "drawing into window 2 does not bring it forward";
   EXPECT_EQ(plat::currentPortWindow(), kBlockWindow) << "callers draw on with the published mapping";
 
@@ -111,7 +111,7 @@ TEST_F(BlockWindowGui, TitleAndScaleOfTheBlock) {
   // A later drawing of channel 3 retitles the open window.
   chanB = 3;
   DRAWBLOCK();
-  EXPECT_EQ(plat::title(kBlockWindow), "Channel 3, " + label(3) + "; Cases 101 to 201 (N =  101) ");
+  EXPECT_EQ(plat::title(kBlockWindow), "Channel 3, " + label(3) + "; Cases 100 to 200 (N =  101) ");
   EXPECT_EQ(plat::frontWindow(), before);
   plat::test::saveArtifact(plat::test::windowImage(kBlockWindow), "block-window.png");
 
@@ -141,7 +141,7 @@ TEST_F(BlockWindowGui, OneCaseBlockDrawsWithoutDividingByZero) {
   EXPECT_TRUE(std::isfinite(BlockXscale));
   EXPECT_DOUBLE_EQ(BlockXscale, RightLim);
   EXPECT_EQ(BlockColumnOf(150), 0);
-  EXPECT_EQ(plat::title(kBlockWindow), "Channel 1, " + label(1) + "; cases 151 to 151  (N =  1) ");
+  EXPECT_EQ(plat::title(kBlockWindow), "Channel 1, " + label(1) + "; cases 150 to 150  (N =  1) ");
 }
 
 TEST_F(BlockWindowGui, ConstantBlockIsScaledAroundItsValue) {

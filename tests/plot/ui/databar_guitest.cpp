@@ -70,7 +70,7 @@ TEST_F(DataBarGui, FieldsFollowThePointerOverThePlot) {
     TrackPointerOverPlot();
     const int32_t c = caseAt(x);
     ASSERT_GT(c, 0);
-    EXPECT_EQ(field(kDataBarCase), " #" + NumText(static_cast<double>(c + 1)) + ";  " +
+    EXPECT_EQ(field(kDataBarCase), " #" + NumText(static_cast<double>(c)) + ";  " +
                                        plotcore::ElapsedText(static_cast<float>(c * static_cast<double>(interval))));
     EXPECT_EQ(field(kDataBarClock), plotcore::DataBarClockText(start, c, interval));
     const float v = GetDatum(slot_, ActiveChannel, c);
@@ -102,11 +102,11 @@ TEST_F(DataBarGui, ValueFieldKeptWhenThePlotIsNotInFront) {
   ASSERT_NE(plat::frontWindow(), plot());
   UpdateDataBar(61.0f * FileInfoFLOATS[slot_][kInfoInterval], 61);
   EXPECT_EQ(field(kDataBarValue), value);
-  EXPECT_EQ(field(kDataBarCase).rfind(" # 62;", 0), 0u);
+  EXPECT_EQ(field(kDataBarCase).rfind(" # 61;", 0), 0u);
   EXPECT_FLOAT_EQ(tmFloat, GetDatum(slot_, ActiveChannel, 61));
   // A case past the file's end is held to it.
   UpdateDataBar(0.0f, nCases[slot_] + 500);
-  EXPECT_EQ(field(kDataBarCase).rfind(" #" + NumText(static_cast<double>(nCases[slot_] + 1)) + ";", 0), 0u);
+  EXPECT_EQ(field(kDataBarCase).rfind(" #" + NumText(static_cast<double>(nCases[slot_])) + ";", 0), 0u);
 }
 
 TEST_F(DataBarGui, AllValuesFieldsSkipTheActiveChannel) {

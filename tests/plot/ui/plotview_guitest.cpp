@@ -3,6 +3,7 @@
 // block band, the redraw entries and the time-unit dialog.
 #include <gtest/gtest.h>
 
+#include "support/program_support.h"
 #include "support/window_support.h"
 #include "plot/ui/infoline.h"
 
@@ -400,6 +401,46 @@ TEST_F(PlotView, TimeUnitsDialogLeavesTheChosenUnit) {
   u.call([] { EXPECT_FALSE(plat::controlExists(kTimeUnitsWindow, kTimeLogY)); }).key(kTimeUnitsWindow, 13);
   plat::test::run(u, [] { TIMECHOICE(0); });
   EXPECT_EQ(TimeUnits, 0);
+}
+
+// Y labels carry as many decimals as their grid step needs, however small
+// or large the step: two labels a step apart never print alike.
+TEST_F(PlotView, YLabelsCarryTheDecimalsOfTheirStep) {
+  const struct {
+    float step, value;
+    const char* text;
+  } rows[] = {
+      {1e-7f, 3e-7f, " 0.0000003"},     {2e-7f, -4e-7f, "-0.0000004"},   {5e-7f, 0.0000215f, " 0.0000215"},
+      {1e-6f, 0.000021f, " 0.000021"},  {2.5e-6f, 1e-5f, " 0.0000100"},  {1e-5f, 0.04001f, " 0.04001"},
+      {2e-4f, 0.0404f, " 0.0404"},      {2.5e-4f, 0.04125f, " 0.04125"}, {5e-4f, 20.9505f, " 20.9505"},
+      {1e-3f, 20.951f, " 20.951"},      {0.25f, 1.5f, " 1.50"},          {0.2f, -0.4f, "-0.4"},
+      {1.0f, 21.0f, " 21"},             {5.0f, 15.0f, " 15"},            {1e3f, 4000.0f, " 4000"},
+      {1e6f, 3e6f, " 3000000"},         {2e-4f, 1e-9f, " 0.0000"},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.step);
+    EXPECT_EQ(AxisLabelText(r.value, r.step), r.text);
+  }
+
+  // From the program's start-up: a flat CO2 stretch (0.0399 to 0.0410) drawn
+  // with its tidy axis.
+  const int16_t f = testsupport::StartProgramOnDemo();
+  ASSERT_GE(f, 0);
+  float* co2 = ChannelData(f, 2);
+  for (int32_t k = 0; k <= nCases[f]; ++k) co2[k] = 0.0399f + 0.0011f * static_cast<float>(k % 50) / 49.0f;
+  scalefact[2][4] = 2.0f;   // Normal: a tidy axis with labels
+  ActiveChannel = 2;
+  EXPECT_TRUE(DoMENU(kMenuView, 8));   // Redraw
+  const plotcore::Scale sc = CurrentScale();
+  ASSERT_TRUE(sc.niceAxis);
+  const float step = sc.scr / sc.lines;
+  std::vector<std::string> texts;
+  for (const plotcore::YLabel& l : plotcore::YAxisLabels(sc, PlotHeight, BottomOfPlotArea))
+    texts.push_back(l.zero ? " 0" : AxisLabelText(l.value, step));
+  ASSERT_GE(texts.size(), 3u);
+  for (size_t i = 1; i < texts.size(); ++i) EXPECT_NE(texts[i], texts[i - 1]) << texts[i];
+  save(f, "plot-small-step-labels.png");
+  testsupport::StopProgram();
 }
 
 }  // namespace

@@ -152,7 +152,7 @@ TEST_F(BlockSelection, CompressedDragShowsTheStripOnlyAndClearingRestoresThePlot
   EXPECT_TRUE(SoundPlayed("upvip"));
   // The data bar followed the pointer to the last column.
   const int32_t c = static_cast<int32_t>(420 * cpp);
-  EXPECT_EQ(plat::fieldText(win_, 54).substr(0, 2 + std::to_string(c + 1).size() + 1), " # " + std::to_string(c + 1));
+  EXPECT_EQ(plat::fieldText(win_, 54).substr(0, 2 + std::to_string(c).size() + 1), " # " + std::to_string(c));
   EXPECT_EQ(plat::fieldText(win_, 56).substr(0, 6), "value ");
   EXPECT_EQ(tmFloat, GetDatum(f_, ActiveChannel, c));
   EXPECT_NE(plat::fieldText(win_, kBlockSpanField), plotcore::kBlockSpanNone);

@@ -163,13 +163,13 @@ TEST_F(Stacked, RedrawsPaintWhatAFreshDrawPaints) {
   plat::setContentRect(win, {r.left, r.top, r.right, r.top + 900});
   PlotGeometryFromWindow(f);
   ASSERT_NE(gStoreHooks.channelChanged, nullptr);
-  // From the first row a trace may use: the stacked redraw leaves the
-  // frame's top row, where XOR lines start, so each redraw flips dots there.
+  // From the frame's top row, which the stacked redraw does not repaint: no
+  // XOR line may reach it, or each redraw would flip dots there.
   auto redraw = [f] {
     if (FileSHORTS[f][kShortView] == 1) DrawALLCHANNELS(0);
     else DrawPlot(0, 0, 1);
     const QImage img = plat::test::portImage(PlotWindowId(f));
-    return img.copy(0, 19, img.width(), img.height() - 19);
+    return img.copy(0, 18, img.width(), img.height() - 18);
   };
   auto expectFresh = [&](const QImage& kept, const char* what) {
     plotcore::PlotLodCache().clear();
@@ -210,7 +210,7 @@ TEST_F(Stacked, RedrawsPaintWhatAFreshDrawPaints) {
 
   ASSERT_TRUE(HandleStackedControlClick(kHideButtonBase + 2));
   ASSERT_EQ(shown(f).size(), 31u);
-  const QImage taller = plat::test::portImage(win).copy(0, 19, strips.width(), strips.height());
+  const QImage taller = plat::test::portImage(win).copy(0, 18, strips.width(), strips.height());
   EXPECT_TRUE(redraw() == taller) << "new strip heights redrawn";
   expectFresh(taller, "new strip heights");
   save(f, "stacked_kept_columns_31.png");

@@ -4,10 +4,16 @@
 #include <gtest/gtest.h>
 
 #include "support/gui_support.h"
+#include "support/window_support.h"
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <string>
+#include <vector>
 
+#include "analyses/ui/histogram.h"
 #include "datafiles/datafile.h"
 #include "datafiles/native_binary.h"
 #include "datafiles/ui/open.h"
@@ -24,12 +30,21 @@
 #include "registrars.h"
 #include "shell/ui/startup.h"
 #include "platform/test.h"
+#include "output/kittexts.h"
 #include "output/results.h"
 #include "output/ui/destination.h"
 #include "platform/app.h"
 #include "platform/menus.h"
 #include "platform/windows.h"
 #include "plot/geometry.h"
+#include "plot/ui/blockwindow.h"
+#include "plot/ui/commentsbox.h"
+#include "plot/ui/infoline.h"
+#include "plot/ui/overlay.h"
+#include "plot/selection.h"
+#include "editing/ui/filewindows.h"
+#include "shell/colours.h"
+#include "shell/ui/windowids.h"
 #include "plot/ui/plotwindow.h"
 #include "shell/globals.h"
 #include "shell/ui/kit.h"
@@ -73,7 +88,12 @@ TEST_F(Road, OpenRenameSaveQuitAndReadBack) {
       .menu(kMenuFile, 7)   // Save As…
       .click(kSaveAsWindow, kSaveAsSave)
       .answerSave(saved)
-      .call([] { EXPECT_EQ(FileSHORTS[0][kShortChanged], 0) << "saved whole: nothing left to ask"; })
+      .call([] {
+        EXPECT_EQ(FileSHORTS[0][kShortChanged], 0) << "saved whole: nothing left to ask";
+        ASSERT_TRUE(plat::windowExists(kCommentsWindow));
+        EXPECT_NE(plat::title(kCommentsWindow).find("renamed"), std::string::npos) << plat::title(kCommentsWindow);
+        plat::test::saveArtifact(plat::test::deskImage(), "comments-box-after-save-as.png");
+      })
       .menu(kMenuFile, 21);  // Quit
   plat::test::run(s, [] { RunCorvimet(CorvimetRegistrars(), {}); });
   EXPECT_TRUE(QuitRequested());
@@ -230,7 +250,7 @@ TEST_F(Road, EachFileBringsItsOwnBlockWindowAndCommentsToTheFront) {
   DragBlock(s, longWin, 100, 300).call([&] {
     ASSERT_EQ(FileSHORTS[1][kShortBlockState], 2);
     longBlock = blockTitle();
-    EXPECT_EQ(longBlock, "ases" + NumText(BeginBlock[1] + 1.0) + " to" + NumText(EndBlock[1] + 1.0));
+    EXPECT_EQ(longBlock, "ases" + NumText(BeginBlock[1]) + " to" + NumText(EndBlock[1]));
   });
   s.activate(demoWin).call([] {}).call([&] {
     EXPECT_EQ(TheFileInUse, 0u);
@@ -392,3 +412,201 @@ TEST_F(Road, EveryStoredResultShowsInTheNoticeField) {
 }
 
 }  // namespace
+
+namespace {
+
+// Seconds of a read-out "12.5 sec", "3.2 min", "1.1 hr" or "2 days".
+double SecondsOf(const std::string& t) {
+  const double v = std::atof(t.c_str());
+  if (t.find("day") != std::string::npos || t.find(" d") != std::string::npos) return v * 86400.0;
+  if (t.find("hr") != std::string::npos || t.find(" h") != std::string::npos) return v * 3600.0;
+  if (t.find("min") != std::string::npos) return v * 60.0;
+  return v;
+}
+
+// Seconds of the day of "h:mm:ss" or "h:mm:ss.s".
+double ClockSeconds(const std::string& t) {
+  int h = 0, m = 0;
+  double s = 0.0;
+  if (std::sscanf(t.c_str(), " %d:%d:%lf", &h, &m, &s) != 3) return -1.0;
+  return h * 3600.0 + m * 60.0 + s;
+}
+
+std::vector<std::string> SplitCsv(const std::string& line) {
+  std::vector<std::string> out(1);
+  for (char ch : line) {
+    if (ch == ',') out.emplace_back();
+    else if (ch != '\r' && ch != '\n') out.back() += ch;
+  }
+  return out;
+}
+
+}  // namespace
+
+TEST_F(Road, EveryPlaceThatShowsABlockNamesTheStoresCasesTimeAndValue) {
+  const int plot = PlotWindowId(0);
+  const fs::path results = dir_ / "results.txt", csv = dir_ / "block.csv";
+  int32_t first = 0, last = 0;
+  float datum = 0.0f;
+  std::string bar, clock, value, blockTitle, histogramTitle;
+  gSaveAsMemory = {};
+  Script s;
+  s.menu(kMenuSendResults, 3).answerSave(results).call([] {});
+  DragBlock(s, plot, 300, 700).call([&] {
+    ASSERT_EQ(FileSHORTS[0][kShortBlockState], 2);
+    first = BeginBlock[0];
+    last = EndBlock[0];
+  });
+  // The pointer back on the column where the block starts.
+  // The data bar follows the pointer on idle passes, once a tick.
+  s.moveTo(plot, {300, 150}).call([] { plat::test::advanceMs(100); });
+  testsupport::Idle(s, 4);
+  s.call([&] {
+    bar = plat::fieldText(plot, 54);
+    clock = plat::fieldText(plot, 55);
+    value = plat::fieldText(plot, 56);
+    blockTitle = plat::title(kBlockWindow);
+    datum = GetDatum(0, 1, first);
+    plat::test::saveArtifact(plat::test::deskImage(), "numbering-data-bar-and-block.png");
+  });
+  s.menu(kMenuAnalyze, 1)
+      .call([] {})
+      .click(kResultsWindow, kBigHistogramButton)
+      .call([&] { histogramTitle = plat::title(kHistogramWindow); })
+      .click(kHistogramWindow, kHistClose)
+      .key(kResultsWindow, 'p')
+      .call([] {})
+      .closeBox(kResultsWindow)
+      .call([] {})
+      .menu(kMenuFile, 7)   // Save As…: the block as text, with its case and time columns
+      .click(kSaveAsWindow, kSaveAsComma)
+      .click(kSaveAsWindow, kSaveAsBlock)
+      .click(kSaveAsWindow, kSaveAsCase)
+      .click(kSaveAsWindow, kSaveAsClock)
+      .click(kSaveAsWindow, kSaveAsSave)
+      .answerSave(csv)
+      .call([] {})
+      .menu(kMenuFile, 21);
+  plat::test::run(s, [&] { RunCorvimet(CorvimetRegistrars(), {kDemo}); });
+  CloseDestination();
+  ASSERT_GT(first, 0);
+  const std::string range = NumText(first) + " to" + NumText(last);
+
+  EXPECT_EQ(bar.rfind(" #" + NumText(first) + ";", 0), 0u) << bar;
+  EXPECT_NE(blockTitle.find("ases" + range), std::string::npos) << blockTitle;
+  EXPECT_NE(histogramTitle.find("case" + range), std::string::npos) << histogramTitle;
+  const std::string text = testsupport::ReadFileBytes(results);
+  EXPECT_NE(text.find("Cases" + range + " (total" + NumText(last - first + 1) + ")"), std::string::npos) << text;
+
+  // The export's first row is the block's first case.
+  const std::string rows = testsupport::ReadFileBytes(csv);
+  const size_t eol = rows.find('\n');
+  ASSERT_NE(eol, std::string::npos) << rows;
+  const std::vector<std::string> head = SplitCsv(rows.substr(0, eol));
+  const std::vector<std::string> row = SplitCsv(rows.substr(eol + 1, rows.find('\n', eol + 1) - eol - 1));
+  ASSERT_GE(head.size(), 4u);
+  ASSERT_EQ(row.size(), head.size());
+  EXPECT_EQ(head[0], "Case");
+  EXPECT_EQ(row[0], std::to_string(first));
+  EXPECT_NEAR(std::atof(row[1].c_str()), SecondsOf(bar.substr(bar.find(';') + 1)), 0.01 * std::atof(row[1].c_str()) + 1e-3)
+      << row[1] << " vs " << bar;
+  EXPECT_NEAR(ClockSeconds(row[2]), ClockSeconds(clock), 1.0) << row[2] << " vs " << clock;
+  EXPECT_FLOAT_EQ(std::strtof(row[3].c_str(), nullptr), datum) << row[3];
+  EXPECT_NEAR(std::atof(value.substr(6).c_str()), datum, 1e-5 * std::fabs(datum)) << value;
+}
+
+namespace {
+
+QColor Qt8(plat::Rgb16 c) { return QColor(c.r >> 8, c.g >> 8, c.b >> 8); }
+
+// Pixels of colour c in the rectangle r of img.
+int CountColour(const QImage& img, QRect r, QColor c) {
+  int n = 0;
+  r = r.intersected(img.rect());
+  for (int y = r.top(); y <= r.bottom(); ++y)
+    for (int x = r.left(); x <= r.right(); ++x) n += img.pixelColor(x, y) == c ? 1 : 0;
+  return n;
+}
+
+}  // namespace
+
+// Analyses of a block are dimmed without one; a block of two clicks names its
+// span in the info line as a dragged one does.
+TEST_F(Road, TwoClicksMakeABlockThatTheInfoLineAndTheAnalyzeMenuKnow) {
+  const int plot = PlotWindowId(0);
+  constexpr int16_t kNeedBlock[] = {1, 2, 3, 4, 5, 6, 11, 15, 16, 17, 18, 20, 21, 22, 27, 28};
+  std::string span;
+  Script s;
+  s.call([&] {
+    for (int16_t item : kNeedBlock) EXPECT_FALSE(plat::itemEnabled(kMenuAnalyze, item)) << item;
+    EXPECT_TRUE(plat::itemEnabled(kMenuAnalyze, 8)) << "picked points need no block";
+  });
+  s.clickAt(plot, {300, 150});
+  testsupport::Idle(s, 4);
+  s.clickAt(plot, {500, 150});
+  testsupport::Idle(s, 4);
+  s.call([&] {
+    ASSERT_EQ(FileSHORTS[0][kShortBlockState], 2);
+    span = plat::fieldText(plot, kBlockSpanField);
+    EXPECT_EQ(span, plotcore::DragSpanText(FileInfoFLOATS[0][kInfoInterval], EndBlock[0] - BeginBlock[0]));
+    plat::test::saveArtifact(plat::test::windowImage(plot), "two-click-block-info-line.png");
+    for (int16_t item : kNeedBlock) EXPECT_TRUE(plat::itemEnabled(kMenuAnalyze, item)) << item;
+  });
+  s.menu(kMenuFile, 21);
+  plat::test::run(s, [&] { RunCorvimet(CorvimetRegistrars(), {kDemo}); });
+  EXPECT_NE(span, plotcore::kBlockSpanNone);
+}
+
+// An overlaid channel keeps its legend colour inside the block too; the
+// legend names only what is drawn; "Clear Overlay" leaves the block and
+// closes the legend.
+TEST_F(Road, TheOverlayKeepsItsColoursAndClearOverlayOnlyClearsTheOverlay) {
+  const int plot = PlotWindowId(0);
+  Script s;
+  DragBlock(s, plot, 300, 700);
+  s.menu(kMenuView, 9)   // Overlay…
+      .click(kChannelSelectWindow, 4)
+      .click(kChannelSelectWindow, kSelectDone)
+      .call([] { ASSERT_TRUE(plat::windowExists(kOverlayOptionsWindow)) << "picked by hand: the options"; })
+      .click(kOverlayOptionsWindow, kOverlayAllPlots)
+      .click(kOverlayOptionsWindow, kOverlayLegend)
+      .click(kOverlayOptionsWindow, kOverlayOK)
+      .call([] {})
+      .call([&] {
+        ASSERT_EQ(prefsArray[kPrefColourDisplay], 1);
+        const QImage img = plat::test::portImage(plot);
+        const int left = FileSHORTS[0][kShortBlockLeftPx], right = FileSHORTS[0][kShortBlockRightPx];
+        ASSERT_GT(right - left, 20);
+        // Channel 4's cyan: the inverted green of the active trace is not it.
+        const QColor mine = Qt8(OverlayColor[4]);
+        const QColor inverted(255 - mine.red(), 255 - mine.green(), 255 - mine.blue());
+        const QRect inside(left + 2, 20, right - left - 4, BottomOfPlotArea - 24);
+        EXPECT_GT(CountColour(img, inside, mine), 0) << "the overlay in its own colour inside the block";
+        EXPECT_EQ(CountColour(img, inside, inverted), 0);
+        EXPECT_GT(CountColour(img, QRect(2, 20, left - 4, BottomOfPlotArea - 24), mine), 0);
+        plat::test::saveArtifact(plat::test::windowImage(plot), "overlay-in-block.png");
+
+        ASSERT_TRUE(plat::windowExists(kFileInfoWindow));
+        const QImage legend = plat::test::portImage(kFileInfoWindow);
+        plat::test::saveArtifact(plat::test::windowImage(kFileInfoWindow), "overlay-legend.png");
+        // Row 1: channel 1, the plotted one, in the trace's colour; row 2:
+        // channel 4; nothing below.
+        const auto row = [](int i) { return QRect(10, 24 + 13 * i + 1, 70, 12); };
+        EXPECT_GT(CountColour(legend, row(0), Qt8(PlotDataLineColor)), 0);
+        EXPECT_EQ(CountColour(legend, row(0), Qt8(OverlayColor[1])), 0);
+        EXPECT_GT(CountColour(legend, row(1), mine), 0);
+        for (int16_t c : {2, 3}) EXPECT_EQ(CountColour(legend, row(2), Qt8(OverlayColor[c])), 0) << c;
+        EXPECT_TRUE(plat::controlExists(plot, kClearOverlayButton));
+      })
+      .click(plot, kClearOverlayButton)
+      .call([] {})
+      .call([&] {
+        EXPECT_EQ(FileSHORTS[0][kShortBlockState], 2) << "the block stays";
+        EXPECT_FALSE(plat::windowExists(kFileInfoWindow)) << "the legend goes with the overlay";
+        EXPECT_EQ(CountColour(plat::test::portImage(plot), QRect(2, 20, ScreenWidth - 4, BottomOfPlotArea - 24),
+                              Qt8(OverlayColor[4])),
+                  0);
+      })
+      .menu(kMenuFile, 21);
+  plat::test::run(s, [&] { RunCorvimet(CorvimetRegistrars(), {kDemo}); });
+}
