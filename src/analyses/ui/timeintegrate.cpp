@@ -84,6 +84,9 @@ int16_t analysisCodeOf(int16_t kind) {
 int16_t topicOf(int16_t kind) {
   return kind == 1 ? kTopicEventCounter : kind == 2 ? kTopicSelectiveIntegration : kTopicTimeIntegration;
 }
+// The step this integration fills: recorded, else handed by a run; 0 none.
+int16_t timeIntStep = 0;
+
 int16_t operationOf(int16_t kind) {
   return kind == 1 ? kOpEventCounting : kind == 2 ? kOpSelectiveIntegrate : kOpTimeIntegration;
 }
@@ -178,7 +181,7 @@ void buildWindow(Run& run, float g, float l) {
   const int16_t kind = run.kind;
   Analysis_Code = analysisCodeOf(kind);
   topic = topicOf(kind);
-  ch = ActiveChannel;
+  ch = ReplayedAnalysisChannel(HandedAnalysisStep({operationOf(kind)}), ActiveChannel, nChannels[run.slot]);
   testslopeon = 0;
   if (kind == 1) plat::disposeWindow(kSecondaryWindow);
   OpenResultsWIndow(0, 1, 0, titleOf(kind), 0);
@@ -367,6 +370,7 @@ void saveEventDetails(const Run& run) {
 }
 
 void switchChannel(Run& run, int16_t c) {
+  NoteAnalysisChannel(timeIntStep, c);
   MarkChannelButton(ch, c);
   ch = c;
   chanB = static_cast<uint16_t>(c);
@@ -514,7 +518,9 @@ void TIMEINTEGRATE(int16_t kind) {
   const auto slot = static_cast<int16_t>(TheFileInUse);
   if (!SlotHasBlock(slot)) return;
   HelpSubject = kTimeIntHelpSubject;
-  RecordScriptOperation(operationOf(kind));
+  const int16_t handed = HandedAnalysisStep({operationOf(kind)});
+  const int16_t recorded = RecordScriptOperation(operationOf(kind));
+  timeIntStep = recorded > 0 ? recorded : handed;
 
   Run run;
   run.slot = slot;
