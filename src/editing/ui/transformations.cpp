@@ -591,6 +591,8 @@ void loop(Dialog& d, EditStep& es) {
         if (d.pending) break;  // the copy would sit between the source and its pending channel
         ActiveChannel = d.s.chan1;   // the copy is of the channel the dialog shows as source
         COPYCHAN(1);
+        // Before the runs to come; a run stored already stays before the copy.
+        if (d.steps == 0) MoveEditStepLast(es);
         plat::setCurrentPort(kWin);
         d.s.chan1 = ActiveChannel;
         plat::setFieldText(kWin, kTrLabelField, RetrieveLabel(d.s.chan1));

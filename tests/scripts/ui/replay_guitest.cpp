@@ -530,6 +530,15 @@ const std::vector<ReplayCase>& OptionCases() {
          Type(s, kResultsWindow, kTrField1, "1.5");
          s.click(kResultsWindow, kTrBlock).click(kResultsWindow, kTrDone);
        }},
+      {.name = "transform of a copy made in the dialog",
+       .code = kOpTransformations,
+       .block = false,
+       .byHand = [](Script& s) {
+         s.menu(kMenuEdit, 22).click(kResultsWindow, kTrCopy).popup(kResultsWindow, kTrTransformPopup, 7);
+         Type(s, kResultsWindow, kTrField1, "1.5");
+         s.click(kResultsWindow, kTrAll).click(kResultsWindow, kTrDone);
+       },
+       .steps = 2},
       {.name = "smoothing of the block only",
        .code = kOpSmoothing,
        .block = true,
