@@ -156,6 +156,12 @@ inline constexpr int kSource = kStepMain;   // the channel picked; 0 the active 
 inline constexpr int kToNew = 3;            // 1.0: the result went to a new channel
 inline constexpr int kLabel = 13;           // as transform_step::kLabel
 }  // namespace integral_step
+// 36, 37, 45: time integration, event counting, selective integration.
+namespace limits_step {
+inline constexpr int kUnit = 4;                   // the time unit's button; 0 the remembered unit
+inline constexpr int kGreater = 5, kLess = 6;     // the limits
+inline constexpr int kHeld = 7;                   // 1.0: fields 5 and 6 hold the limits
+}  // namespace limits_step
 // 28: block integration.
 namespace area_step {
 inline constexpr int kUnit = 4;       // the time unit's button; 0 the remembered unit

@@ -32,6 +32,7 @@
 #include "plot/ui/redraw.h"
 #include "shell/recording.h"
 #include "shell/ui/recorder.h"
+#include "shell/worktables.h"
 #include "shell/colours.h"
 #include "shell/defaults.h"
 #include "shell/dispatch.h"
@@ -317,6 +318,18 @@ void doTimeInt(const Run& run, float l, float g) {
   if (soundsOn()) EndBeep();
 }
 
+// The step holds the kind (switched in the window), the unit and the limits
+// as they stand.
+void noteChoices(const Run& run) {
+  if (timeIntStep < 1 || timeIntStep > kLastScriptStep || !plat::windowExists(kResultsWindow)) return;
+  float* f = ScriptSequenceArray[timeIntStep];
+  f[kStepOperation] = operationOf(run.kind);
+  f[limits_step::kUnit] = IntegrationUnit;
+  f[limits_step::kGreater] = fieldValue(kLimitGreaterField);
+  f[limits_step::kLess] = fieldValue(kLimitLessField);
+  f[limits_step::kHeld] = 1.0f;
+}
+
 // Reads both limits; for the integrating kinds a "Greater Than" not below
 // "Less Than" is refused.
 void recompute(const Run& run, bool remember) {
@@ -529,8 +542,19 @@ void TIMEINTEGRATE(int16_t kind) {
   float l = kind == 1 ? g : BlockMaxY;
   if (LastPosSelectiveLimit != 0.0f) g = LastPosSelectiveLimit;
   if (LastNegSelectiveLimit != 0.0f) l = LastNegSelectiveLimit;
+  // A replay counts or integrates in the unit and between the limits of the
+  // hand run, whatever was chosen since.
+  if (ReplaysWithoutDialog(handed)) {
+    const float* f = ScriptSequenceArray[handed];
+    if (f[limits_step::kUnit] != 0.0f) IntegrationUnit = static_cast<int16_t>(f[limits_step::kUnit]);
+    if (StepFlag(f, limits_step::kHeld)) {
+      g = f[limits_step::kGreater];
+      l = f[limits_step::kLess];
+    }
+  }
   buildWindow(run, g, l);
   doTimeInt(run, l, g);
+  noteChoices(run);
 
   DialogScope analysisLoop(InstallAnalysisHandlers);
   bool closedByBox = false;
@@ -635,6 +659,7 @@ void TIMEINTEGRATE(int16_t kind) {
       makeResultsCurrent();
       recompute(run, true);
     }
+    noteChoices(run);
   }
 
   if (closedByBox) plat::disposeWindow(kResultsWindow);

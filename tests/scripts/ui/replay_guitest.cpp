@@ -619,6 +619,30 @@ const std::vector<ReplayCase>& OptionCases() {
        .block = true,
        .byHand = [](Script& s) { Settle(Settle(s.menu(kMenuAnalyze, 20)).click(kResultsWindow, 2)).closeBox(kResultsWindow); },
        .onReplay = [](Script& s) { Settle(s).closeBox(kResultsWindow); }},
+      {.name = "selective integration in hours between typed limits",
+       .code = kOpSelectiveIntegrate,
+       .block = true,
+       .byHand = [](Script& s) {
+         s.menu(kMenuAnalyze, 22);
+         TypeInside(s, kLimitGreaterField, 1, false);
+         TypeInside(s, kLimitLessField, 1, true);
+         Settle(s.click(kResultsWindow, kUnitHours)).closeBox(kResultsWindow);
+       },
+       .onReplay = [](Script& s) { Settle(s).closeBox(kResultsWindow); },
+       .afterHalt = [](Script& s) {
+         s.call([] {
+           IntegrationUnit = kUnitMinutes;
+           LastPosSelectiveLimit = -1.0f;
+           LastNegSelectiveLimit = 1.0f;
+         });
+       }},
+      {.name = "time integration switched to selective integration in the window",
+       .code = kOpSelectiveIntegrate,
+       .block = true,
+       .byHand = [](Script& s) {
+         Settle(Settle(s.menu(kMenuAnalyze, 20)).click(kResultsWindow, kLimitSwitchKind)).closeBox(kResultsWindow);
+       },
+       .onReplay = [](Script& s) { Settle(s).closeBox(kResultsWindow); }},
       // The script adds a channel: run from a file saved with the edited
       // file in front, it expects the channels the recording started with.
       {.name = "copy channel", .code = kOpCopyChannel, .block = false, .byHand = [](Script& s) { s.menu(kMenuEdit, 31); }},
