@@ -86,6 +86,12 @@ int16_t StepChannelIn(const float* step, int field, int16_t channels) {
   return v >= 1.0f && v < static_cast<float>(channels) + 1.0f ? static_cast<int16_t>(v) : int16_t{0};
 }
 
+int16_t StepChoice(const float* step, int field, std::initializer_list<int16_t> choices) {
+  for (int16_t c : choices)
+    if (step[field] == static_cast<float>(c)) return c;
+  return 0;
+}
+
 namespace {
 
 constexpr int kFirstLabelSlot = 42;

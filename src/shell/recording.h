@@ -8,6 +8,7 @@
 // script, slot 41 read only as the successor of step 40, 42..51 carried.
 #pragma once
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 
 inline constexpr int kStepFields = 28;
@@ -172,6 +173,9 @@ inline constexpr int kUserBase = 6;   // the user-defined baseline
 // The channel a step's field names when it is one of 1..channels, else 0
 // (an old step's 0, or a damaged value).
 int16_t StepChannelIn(const float* step, int field, int16_t channels);
+// The one of `choices` a step's field holds, else 0 (an old step's 0, or a
+// damaged value).
+int16_t StepChoice(const float* step, int field, std::initializer_list<int16_t> choices);
 // A step's flag field: set when it holds a value other than 0.
 inline bool StepFlag(const float* step, int field) { return step[field] != 0.0f; }
 

@@ -96,3 +96,19 @@ TEST(ScriptStore, TypedLabelsKeepToTheirSteps) {
   store[22][integral_step::kLabel] = 21.0f;
   EXPECT_FALSE(StepLabelText(store, store[22], integral_step::kLabel, &got));
 }
+
+// A choice read from a step is one the command knows, or none: an old step's
+// 0 and any damaged value give 0, never a conversion out of range.
+TEST(ScriptStore, HeldChoicesReadOnlyWhatTheCommandKnows) {
+  const struct { float v; int16_t channel, choice; } cases[] = {
+      {0.0f, 0, 0}, {3.0f, 3, 0}, {4.0f, 4, 0}, {5.0f, 0, 0}, {-1.0f, 0, 0}, {2.5f, 2, 0},
+      {66.0f, 0, 66}, {1e30f, 0, 0}, {std::numeric_limits<float>::quiet_NaN(), 0, 0},
+      {std::numeric_limits<float>::infinity(), 0, 0},
+  };
+  for (const auto& c : cases) {
+    float step[kStepFields] = {};
+    step[kStepChannel] = c.v;
+    EXPECT_EQ(StepChannelIn(step, kStepChannel, 4), c.channel) << c.v;
+    EXPECT_EQ(StepChoice(step, kStepChannel, {65, 66, 67}), c.choice) << c.v;
+  }
+}

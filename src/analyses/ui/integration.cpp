@@ -430,10 +430,13 @@ int16_t GETAREA() {
   // run, whatever was chosen since.
   if (ReplaysWithoutDialog(handed)) {
     const float* f = ScriptSequenceArray[handed];
-    if (f[area_step::kUnit] != 0.0f) IntegrationUnit = static_cast<int16_t>(f[area_step::kUnit]);
-    if (f[area_step::kBaseline] != 0.0f) {
-      IntegrationMode = static_cast<int16_t>(f[area_step::kBaseline]);
-      if (IntegrationMode == kBaseUserSet) ibase = f[area_step::kUserBase];
+    if (const int16_t u = StepChoice(f, area_step::kUnit, {kUnitNoneIntegration, kUnitSeconds, kUnitMinutes,
+                                                           kUnitHours, kUnitDays}))
+      IntegrationUnit = u;
+    if (const int16_t b = StepChoice(f, area_step::kBaseline, {kBaseZero, kBaseBlockStart, kBaseBlockEnd,
+                                                               kBaseLinear, kBaseUserSet})) {
+      IntegrationMode = b;
+      if (b == kBaseUserSet) ibase = f[area_step::kUserBase];
     }
   }
   areaStep = recorded > 0 ? recorded : handed;

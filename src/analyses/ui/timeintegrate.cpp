@@ -546,7 +546,8 @@ void TIMEINTEGRATE(int16_t kind) {
   // hand run, whatever was chosen since.
   if (ReplaysWithoutDialog(handed)) {
     const float* f = ScriptSequenceArray[handed];
-    if (f[limits_step::kUnit] != 0.0f) IntegrationUnit = static_cast<int16_t>(f[limits_step::kUnit]);
+    if (const int16_t u = StepChoice(f, limits_step::kUnit, {kUnitSeconds, kUnitMinutes, kUnitHours, kUnitDaysId}))
+      IntegrationUnit = u;
     if (StepFlag(f, limits_step::kHeld)) {
       g = f[limits_step::kGreater];
       l = f[limits_step::kLess];
