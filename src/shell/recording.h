@@ -80,7 +80,7 @@ inline constexpr int kMethod = 4;     // 2 automatic, 3/7 cursor, 4 text, 5 cons
 inline constexpr int kValueA = 5;     // or the marker label's character code (periodic)
 inline constexpr int kValueB = 6;     // or the shift of the baselines in samples (periodic)
 inline constexpr int kAutoBlock = 7;  // block width of the automatic method
-inline constexpr int kAutoEnds = 8;   // automatic method: 1 + the start/end choice, 0 the remembered one
+inline constexpr int kEnds = 8;       // not periodic: the start/end choice (12, 13, 14), 0 the remembered one
 }  // namespace baseline_step
 namespace smoothing_step {
 inline constexpr int kWidthChoice = 4;   // 1..10 = 3, 5, 7, 9, 11, 15, 19, 25, 35, 51 samples
