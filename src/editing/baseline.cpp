@@ -385,6 +385,7 @@ void BaselineToScriptStep(const BaselineSettings& s, float* f) {
   } else {
     f[5] = s.a;
     f[6] = s.b;
+    f[8] = s.ends;
   }
 }
 
@@ -405,6 +406,8 @@ BaselineSettings BaselineFromScriptStep(const float* f) {
   } else {
     s.a = f[5];
     s.b = f[6];
+    const int16_t ends = static_cast<int16_t>(TruncatedInRange(f[8], 0, 99));
+    s.ends = ends >= 12 && ends <= 14 ? ends : int16_t{0};
   }
   return s;
 }

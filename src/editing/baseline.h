@@ -116,9 +116,11 @@ struct BaselineSettings {
   int16_t shift = 0;
   int32_t spacing = 0;   // block and interval roads, cases
   int32_t start = 0;     // block and interval roads, first centre
+  int16_t ends = 0;      // the start/end choice in force (12, 13, 14); 0 the remembered one
 };
 inline constexpr int16_t kRoadMarkers = 0, kRoadBlock = 2, kRoadInterval = 3;
-// Fields 4..10; field 1 is left to the caller.
+// Fields 4..10; field 1 is left to the caller. Field 8 holds the road of
+// the periodic method and the start/end choice of the others.
 void BaselineToScriptStep(const BaselineSettings& s, float* fields);
 BaselineSettings BaselineFromScriptStep(const float* fields);
 

@@ -1,6 +1,7 @@
 #include "editing/editstep.h"
 
 #include <algorithm>
+#include <iterator>
 #include <string>
 
 #include "shell/globals.h"
@@ -27,6 +28,13 @@ void WithdrawEditStep(EditStep& s) {
   s.recorded = 0;
   s.stoppedRecording = false;
   s.row = 0;
+}
+
+void MoveEditStepLast(EditStep& s) {
+  if (s.recorded == 0 || ScriptCOUNT != s.recorded + 1 || ScriptCOUNT > kLastScriptStep) return;
+  std::swap_ranges(std::begin(ScriptSequenceArray[s.recorded]), std::end(ScriptSequenceArray[s.recorded]),
+                   std::begin(ScriptSequenceArray[ScriptCOUNT]));
+  s.recorded = s.row = static_cast<int16_t>(ScriptCOUNT);
 }
 
 bool LogChannelEdit(int16_t slot, int16_t channel, std::string_view words) {

@@ -25,6 +25,11 @@ float* EditStepFields(const EditStep& s);
 // Does nothing when no step was recorded; safe to call twice.
 void WithdrawEditStep(EditStep& s);
 
+// A step recorded while the command's dialog was open (the Copy Channel a
+// dialog offers) goes before the command's own step, which moves to the end:
+// the replay copies first and then works on the copy, as the hand run did.
+void MoveEditStepLast(EditStep& s);
+
 // After an edit of a channel: the file marked changed, the channel kept as
 // the one last changed (ChangedChan), and the store's change hook told.
 void MarkChannelEdited(int16_t slot, int16_t channel);

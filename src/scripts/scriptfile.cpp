@@ -153,7 +153,7 @@ ScriptRowTexts ScriptRow(const float (&step)[kStepFields]) {
     case kOpEndScript: r.colours = RowColours::End; break;
     case kOpDeleted: r.colours = RowColours::Deleted; break;
     case kOpSmoothing: case kOpSpikes: case kOpTransformations: case kOpRemoveReferences:
-      r.channel = kWholeChannelText;
+      r.channel = EditsBlockOnly(step) ? kBlockOnlyText : kWholeChannelText;
       break;
     default: break;
   }
@@ -248,6 +248,16 @@ int16_t BlockStepAnalysisCode(int code) {
     case kOpSelectiveIntegrate: return 16;
     case kOpScaleToBlock: return 0;
     default: return -1;
+  }
+}
+
+bool EditsBlockOnly(const float (&step)[kStepFields]) {
+  switch (StepCode(step)) {
+    case kOpSmoothing: return StepFlag(step, smoothing_step::kBlockOnly);
+    case kOpSpikes: return StepFlag(step, spikes_step::kBlockOnly);
+    case kOpTransformations: return StepFlag(step, transform_step::kBlockOnly);
+    case kOpRemoveReferences: return StepFlag(step, references_step::kBlockOnly);
+    default: return false;
   }
 }
 

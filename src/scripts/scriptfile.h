@@ -68,10 +68,11 @@ ScriptRowTexts ScriptRow(const float (&step)[kStepFields]);
 std::string ScriptRowPrefix(int n);
 // The transform column of code 11 for a kind; "" for kinds without a name.
 std::string TransformKindText(int kind);
-// The channel column of steps that replay over the whole active channel,
-// whatever block the hand run had (smoothing, spikes, transformations,
-// references).
+// The channel column of the editing steps (smoothing, spikes,
+// transformations, references): over the whole active channel, or over the
+// block only when the hand run said so.
 inline constexpr const char* kWholeChannelText = "whole channel";
+inline constexpr const char* kBlockOnlyText = "block only";
 inline constexpr const char* kDeletedStepLabel = " *  this step has been deleted  *";
 inline constexpr const char* kJustDeletedStepLabel = "  **  THIS STEP HAS BEEN DELETED  **";
 
@@ -81,6 +82,9 @@ inline constexpr const char* kJustDeletedStepLabel = "  **  THIS STEP HAS BEEN D
 // block steps.
 int16_t BlockStepAnalysisCode(int code);
 inline bool IsBlockStep(int code) { return BlockStepAnalysisCode(code) >= 0; }
+// An editing step done on the block only (smoothing, spikes, transformations,
+// references): its replay needs a block, as scaling to a block does.
+bool EditsBlockOnly(const float (&step)[kStepFields]);
 // Whether a block step waits for "Continue Script": its field 0 is not 1.0
 // and a step other than the end follows.
 bool OffersContinue(const float (&step)[kStepFields], int nextCode);

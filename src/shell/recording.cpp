@@ -80,3 +80,91 @@ float* SettingsStep(float (&store)[kStepSlots][kStepFields], int16_t recordedSte
 bool ReplayWithoutAsking(int16_t handedStep, int16_t autoscriptFlag, int16_t runOnce) {
   return handedStep > 0 && autoscriptFlag == 1 && runOnce != 0;
 }
+
+int16_t StepChannelIn(const float* step, int field, int16_t channels) {
+  const float v = step[field];
+  return v >= 1.0f && v < static_cast<float>(channels) + 1.0f ? static_cast<int16_t>(v) : int16_t{0};
+}
+
+int16_t StepChoice(const float* step, int field, std::initializer_list<int16_t> choices) {
+  for (int16_t c : choices)
+    if (step[field] == static_cast<float>(c)) return c;
+  return 0;
+}
+
+namespace {
+
+constexpr int kFirstLabelSlot = 42;
+constexpr int kLabelFields = kStepLabelChars / 3;
+
+// Fields 2..11 and 12..21: field 1 of every slot holds an operation code,
+// which a script file must keep whole.
+int labelOffset(int number) { return 2 + ((number - 1) % 2) * kLabelFields; }
+
+float* labelCells(float (&store)[kStepSlots][kStepFields], int number) {
+  return &store[kFirstLabelSlot + (number - 1) / 2][labelOffset(number)];
+}
+
+int labelNumber(const float* step, int labelField) {
+  const float v = step[labelField];
+  return v >= 1.0f && v <= static_cast<float>(kStepLabelCount) ? static_cast<int>(v) : 0;
+}
+
+bool labelInUse(const float (&store)[kStepSlots][kStepFields], int number, int16_t except) {
+  for (int s = 1; s <= kLastScriptStep; ++s) {
+    if (s == except) continue;
+    const float code = store[s][kStepOperation];
+    const int field = code == kOpIntegrate || code == kOpDerivative ? integral_step::kLabel
+                      : code == kOpTransformations                ? transform_step::kLabel
+                                                                  : -1;
+    if (field >= 0 && labelNumber(store[s], field) == number) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+int16_t KeepStepLabel(float (&store)[kStepSlots][kStepFields], int16_t owner, int labelField, const std::string& label) {
+  if (owner < 1 || owner > kLastScriptStep) return 0;
+  float* step = store[owner];
+  step[labelField] = 0.0f;
+  for (int number = 1; number <= kStepLabelCount; ++number) {
+    if (labelInUse(store, number, owner)) continue;
+    float* cells = labelCells(store, number);
+    // Three characters to a field: 24 bits, which a float holds exactly.
+    for (int k = 0; k < kLabelFields; ++k) {
+      uint32_t v = 0;
+      for (int c = 0; c < 3; ++c) {
+        const size_t at = static_cast<size_t>(k * 3 + c);
+        v = v << 8 | (at < label.size() ? static_cast<uint8_t>(label[at]) : 0u);
+      }
+      cells[k] = static_cast<float>(v);
+    }
+    step[labelField] = static_cast<float>(number);
+    return static_cast<int16_t>(number);
+  }
+  return 0;
+}
+
+bool StepLabelText(const float (&store)[kStepSlots][kStepFields], const float* step, int labelField,
+                   std::string* label) {
+  const int number = labelNumber(step, labelField);
+  if (number == 0) return false;
+  const float* cells = &store[kFirstLabelSlot + (number - 1) / 2][labelOffset(number)];
+  std::string out;
+  for (int k = 0; k < kLabelFields; ++k) {
+    const float f = cells[k];
+    // A damaged file may hold anything: only whole 24-bit values read.
+    const uint32_t v = f >= 0.0f && f < 16777216.0f ? static_cast<uint32_t>(f) : 0u;
+    for (int c = 2; c >= 0; --c) {
+      const char ch = static_cast<char>((v >> (8 * c)) & 0xFF);
+      if (ch == '\0') {
+        *label = out;
+        return true;
+      }
+      out.push_back(ch);
+    }
+  }
+  *label = out;
+  return true;
+}

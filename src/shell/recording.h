@@ -8,6 +8,7 @@
 // script, slot 41 read only as the successor of step 40, 42..51 carried.
 #pragma once
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 
 inline constexpr int kStepFields = 28;
@@ -20,6 +21,13 @@ inline constexpr int kStepNoContinue = 0;   // 1.0: the runner takes the block w
 inline constexpr int kStepOperation = 1;    // operation code; 0 empty, 99 deleted
 inline constexpr int kStepMain = 2;         // channel, lag, window seconds, file type or "settings stored"
 inline constexpr int kStepOpField = kStepOperation;
+// Block analyses: the channel analysed, picked in the results window; 0 the
+// active channel (steps recorded before the field existed).
+inline constexpr int kStepChannel = 26;
+// The expected channel count of a script lives in slot 41 (never a step):
+// the channel count of the file the recording started on, 0 none.
+inline constexpr int kScriptChannelsSlot = 41;
+inline constexpr int kScriptChannelsField = kStepMain;
 
 // ---- Operation codes ---------------------------------------------------------------
 inline constexpr int16_t kOpChangeChannel = 1;
@@ -72,6 +80,7 @@ inline constexpr int kMethod = 4;     // 2 automatic, 3/7 cursor, 4 text, 5 cons
 inline constexpr int kValueA = 5;     // or the marker label's character code (periodic)
 inline constexpr int kValueB = 6;     // or the shift of the baselines in samples (periodic)
 inline constexpr int kAutoBlock = 7;  // block width of the automatic method
+inline constexpr int kEnds = 8;       // not periodic: the start/end choice (12, 13, 14), 0 the remembered one
 }  // namespace baseline_step
 namespace smoothing_step {
 inline constexpr int kWidthChoice = 4;   // 1..10 = 3, 5, 7, 9, 11, 15, 19, 25, 35, 51 samples
@@ -79,10 +88,15 @@ inline constexpr int kCycles = 5;
 inline constexpr int kUpperBound = 6;    // conditional smoothing bounds; +-9e30 when off
 inline constexpr int kLowerBound = 7;
 inline constexpr int kConditional = 8;
+inline constexpr int kBlockOnly = 9;     // 1.0: the block only
 }  // namespace smoothing_step
 namespace spikes_step {
 inline constexpr int kThreshold = 4, kUpTrimLimit = 5, kUpTrimValue = 6, kLowTrimLimit = 7, kLowTrimValue = 8;
 inline constexpr int kMethod = 9;   // 1 sweep, 2 trim, 3 interactive, 4 absolute value
+inline constexpr int kDirection = 10;   // sweep: 1 either, 2 below, 3 above; 0 either
+inline constexpr int kBlockOnly = 11;   // 1.0: within the block only
+inline constexpr int kChannel = 12;     // the channel worked on; 0 the active one
+inline constexpr int kSingleScan = 13;  // 1.0: one scan rather than a sweep
 }  // namespace spikes_step
 // 8, 9, 10: gas exchange.
 namespace gas_step {
@@ -99,11 +113,16 @@ namespace transform_step {
 inline constexpr int kKind = 4, kChan2 = 5, kNewChannel = 7, kA = 8, kB = 9, kExponent = 10, kChan1 = 11;
 inline constexpr int kOption = 14, kItem1 = 15, kDegree = 16, kConstant = 17, kFirstCoefficient = 18;
 inline constexpr int kCustom = 27;   // custom transform used, 0 none
+inline constexpr int kBlockOnly = 6;   // 1.0: the block only
+inline constexpr int kLabel = 13;      // the stored label's number (StepLabelText), 0 the source's label
 }  // namespace transform_step
 // 13, 14, 19, 30: window scans. kStepNoContinue is 1.0 when "Set Block" was
 // pressed while recording; kStepMain the window in seconds.
 namespace scan_step {
 inline constexpr int kLevelCriterion = 10;   // 19 only: 0 overall slope, 1 point-to-point variance
+// The channel scanned when "Rescan New Channels" scanned a channel picked in
+// the results window; 0 the active one. kStepChannel: the channel shown.
+inline constexpr int kScanned = 25;
 }  // namespace scan_step
 namespace slope_step {
 inline constexpr int kUnitsStored = kStepMain;   // 1.0
@@ -124,10 +143,57 @@ inline constexpr int kIterations = kStepMain, kTimeUnits = 3, kSlope = 4;
 namespace references_step {
 inline constexpr int kDowngoing = 4, kInterpolate = 5, kCutoff = 6, kSidePoints = 7, kFixedValue = 8;
 inline constexpr int kExtraLeft = 9, kExtraRight = 10, kMarkers = 11;
+inline constexpr int kBlockOnly = 12;   // 1.0: within the block only
 }  // namespace references_step
 namespace scale_step {
 inline constexpr int kMode = 5, kMaximum = 6, kMinimum = 7;
+// 1 the whole channel, 2 the block only; 0 (steps recorded before the
+// field existed) shows the dialog again.
+inline constexpr int kScope = 8;
 }  // namespace scale_step
+// 4, 5: integral and derivative.
+namespace integral_step {
+inline constexpr int kSource = kStepMain;   // the channel picked; 0 the active one
+inline constexpr int kToNew = 3;            // 1.0: the result went to a new channel
+inline constexpr int kLabel = 13;           // as transform_step::kLabel
+}  // namespace integral_step
+// 36, 37, 45: time integration, event counting, selective integration.
+namespace limits_step {
+inline constexpr int kUnit = 4;                   // the time unit's button; 0 the remembered unit
+inline constexpr int kGreater = 5, kLess = 6;     // the limits
+inline constexpr int kHeld = 7;                   // 1.0: fields 5 and 6 hold the limits
+}  // namespace limits_step
+// 28: block integration.
+namespace area_step {
+inline constexpr int kUnit = 4;       // the time unit's button; 0 the remembered unit
+inline constexpr int kBaseline = 5;   // the baseline's button (IntegrationMode); 0 the remembered one
+inline constexpr int kUserBase = 6;   // the user-defined baseline
+}  // namespace area_step
+
+// The channel a step's field names when it is one of 1..channels, else 0
+// (an old step's 0, or a damaged value).
+int16_t StepChannelIn(const float* step, int field, int16_t channels);
+// The one of `choices` a step's field holds, else 0 (an old step's 0, or a
+// damaged value).
+int16_t StepChoice(const float* step, int field, std::initializer_list<int16_t> choices);
+// A step's flag field: set when it holds a value other than 0.
+inline bool StepFlag(const float* step, int field) { return step[field] != 0.0f; }
+
+// ---- Typed labels ----------------------------------------------------------------------
+// Labels do not fit a step's spare fields; they live in slots 42..51, which
+// the script file carries, two to a slot (fields 2..21, clear of the code
+// field), three characters to a field, and the step holds the label's
+// number 1..20.
+inline constexpr int kStepLabelCount = 20;
+inline constexpr int kStepLabelChars = 30;
+// Stores `label` (cut to 30 characters) for the step `owner` (its label
+// field at `labelField`) in a number no other step of 1..40 uses, and
+// writes that number into the step; 0 when all are taken.
+int16_t KeepStepLabel(float (&store)[kStepSlots][kStepFields], int16_t owner, int labelField,
+                      const std::string& label);
+// The label a step holds in `labelField`; false when it holds none.
+bool StepLabelText(const float (&store)[kStepSlots][kStepFields], const float* step, int labelField,
+                   std::string* label);
 
 // ---- Shared script state -------------------------------------------------------------
 extern int16_t RecordSCRIPT;     // recording is on

@@ -330,6 +330,8 @@ TEST(Baseline, ScriptStepCarriesEachMethodAndBlockSetWritesTheSpan) {
   const BaselineSettings cases[] = {
       {4, 10.0f, 0.1f, 15.0f, 0, 'S', 0, 0, 0},
       {2, 1.5f, 0.0f, 12.0f, 0, 'S', 0, 0, 0},
+      {2, 1.5f, 0.0f, 12.0f, 0, 'S', 0, 0, 0, 13},   // the automatic baseline from the block end
+      {7, 1.5f, 0.0f, 12.0f, 0, 'S', 0, 0, 0, 14},
       {8, 0.0f, 0.0f, 15.0f, kRoadMarkers, 'R', -7, 0, 0},
       {8, 0.0f, 0.0f, 15.0f, kRoadInterval, 'S', 0, 120, 50},
   };
@@ -351,6 +353,7 @@ TEST(Baseline, ScriptStepCarriesEachMethodAndBlockSetWritesTheSpan) {
       EXPECT_EQ(r.a, s.a);
       EXPECT_EQ(r.b, s.b);
       EXPECT_EQ(r.n, s.n);
+      EXPECT_EQ(r.ends, s.ends);
     }
   }
 

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+#include <string>
+
 TEST(ScriptLabel, LabelsAndEmptyCodes) {
   const struct { int code; const char* label; } cases[] = {
       {1, "CHANGE CHANNEL to:"}, {13, "MINIMUM; total seconds:"}, {16, "SLOPE vs. TIME"},
@@ -43,4 +46,69 @@ TEST(ScriptStore, ChoicesGoToTheRecordedOrHandedStep) {
   EXPECT_FALSE(ReplayWithoutAsking(3, 1, 0));   // first run manual asks
   EXPECT_FALSE(ReplayWithoutAsking(3, 0, 1));
   EXPECT_FALSE(ReplayWithoutAsking(0, 1, 1));
+}
+
+// Typed labels live beside the steps: each step's label stays its own, a
+// label no step uses any more is reused, and a full pool stores nothing.
+TEST(ScriptStore, TypedLabelsKeepToTheirSteps) {
+  static float store[kStepSlots][kStepFields] = {};
+  const struct { int16_t step; int16_t code; const char* label; } kept[] = {
+      {1, kOpIntegrate, "area (ml O2)"},
+      {2, kOpTransformations, "\xA5" "C \xB1 0.5, thirty chars long!!"},
+      {3, kOpDerivative, ""},
+  };
+  for (const auto& k : kept) {
+    store[k.step][kStepOperation] = k.code;
+    const int field = k.code == kOpTransformations ? transform_step::kLabel : integral_step::kLabel;
+    EXPECT_GT(KeepStepLabel(store, k.step, field, k.label), 0) << k.label;
+  }
+  for (const auto& k : kept) {
+    std::string got;
+    const int field = k.code == kOpTransformations ? transform_step::kLabel : integral_step::kLabel;
+    ASSERT_TRUE(StepLabelText(store, store[k.step], field, &got));
+    EXPECT_EQ(got, k.label);
+  }
+  // Clear of the code field of the slots that hold them: a saved script
+  // stays readable.
+  for (int slot = 42; slot < kStepSlots; ++slot) EXPECT_EQ(store[slot][kStepOperation], 0.0f) << slot;
+  // A label is cut to 30 characters.
+  std::string got;
+  EXPECT_GT(KeepStepLabel(store, 4, integral_step::kLabel, std::string(40, 'x')), 0);
+  store[4][kStepOperation] = kOpIntegrate;
+  ASSERT_TRUE(StepLabelText(store, store[4], integral_step::kLabel, &got));
+  EXPECT_EQ(got, std::string(30, 'x'));
+  // Twenty labelled steps take every number; a twenty-first gets none.
+  for (int16_t s = 5; s <= 20; ++s) {
+    store[s][kStepOperation] = kOpIntegrate;
+    EXPECT_GT(KeepStepLabel(store, s, integral_step::kLabel, "x"), 0);
+  }
+  store[21][kStepOperation] = kOpIntegrate;
+  EXPECT_EQ(KeepStepLabel(store, 21, integral_step::kLabel, "x"), 0);
+  EXPECT_FALSE(StepLabelText(store, store[21], integral_step::kLabel, &got));
+  // A deleted step's label is free again; the others are untouched.
+  store[3][kStepOperation] = kOpDeleted;
+  EXPECT_GT(KeepStepLabel(store, 21, integral_step::kLabel, "again"), 0);
+  ASSERT_TRUE(StepLabelText(store, store[2], transform_step::kLabel, &got));
+  EXPECT_EQ(got, kept[1].label);
+  // A damaged number reads as no label.
+  store[22][integral_step::kLabel] = std::numeric_limits<float>::quiet_NaN();
+  EXPECT_FALSE(StepLabelText(store, store[22], integral_step::kLabel, &got));
+  store[22][integral_step::kLabel] = 21.0f;
+  EXPECT_FALSE(StepLabelText(store, store[22], integral_step::kLabel, &got));
+}
+
+// A choice read from a step is one the command knows, or none: an old step's
+// 0 and any damaged value give 0, never a conversion out of range.
+TEST(ScriptStore, HeldChoicesReadOnlyWhatTheCommandKnows) {
+  const struct { float v; int16_t channel, choice; } cases[] = {
+      {0.0f, 0, 0}, {3.0f, 3, 0}, {4.0f, 4, 0}, {5.0f, 0, 0}, {-1.0f, 0, 0}, {2.5f, 2, 0},
+      {66.0f, 0, 66}, {1e30f, 0, 0}, {std::numeric_limits<float>::quiet_NaN(), 0, 0},
+      {std::numeric_limits<float>::infinity(), 0, 0},
+  };
+  for (const auto& c : cases) {
+    float step[kStepFields] = {};
+    step[kStepChannel] = c.v;
+    EXPECT_EQ(StepChannelIn(step, kStepChannel, 4), c.channel) << c.v;
+    EXPECT_EQ(StepChoice(step, kStepChannel, {65, 66, 67}), c.choice) << c.v;
+  }
 }

@@ -130,7 +130,11 @@ struct Run {
   }
 };
 
+// The step these statistics fill: recorded, else handed by a run; 0 none.
+int16_t statsStep = 0;
+
 void switchChannel(Run& run, int16_t newCh) {
+  NoteAnalysisChannel(statsStep, newCh);
   plat::disposeWindow(kFirstDistributionWindow);
   SetKitButton(kBigHistogramButton, false);
   MarkChannelButton(ch, newCh);
@@ -157,7 +161,8 @@ void buildWindow() {
   OpenResultsWIndow(1, 1, 0, kStatsWindowTitle, 0);
   FitResultsWindow(kStatsWindowHeight);
   makeResultsCurrent();
-  ch = ActiveChannel;
+  ch = ReplayedAnalysisChannel(HandedAnalysisStep({kOpBasicStats}), ActiveChannel,
+                               nChannels[static_cast<int16_t>(TheFileInUse)]);
   CHANNELSELECT();
   addSwitch(kStatsMaxSwitch, "\xB2", {61, 305, 92, 320});
   addBoundField(kStatsMaxField, BlockMaxY, {94, 305, 171, 320});
@@ -350,7 +355,9 @@ void AVERAGE() {
 
   float step[28];
   FillStatsScriptStep(step);
-  RecordScriptStep(step);
+  const int16_t handed = HandedAnalysisStep({kOpBasicStats});
+  const int16_t recorded = RecordScriptStep(step);
+  statsStep = recorded > 0 ? recorded : handed;
 
   if (AvoidInterpolation) {
     MakeInterpolationRecord();

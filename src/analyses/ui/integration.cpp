@@ -39,6 +39,7 @@
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
 #include "shell/ui/sounds.h"
+#include "shell/worktables.h"
 
 namespace {
 
@@ -67,6 +68,18 @@ double userBaseline() {
       ParseFieldNumber(plat::fieldText(kResultsWindow, kUserBaseField), &v))
     return v;
   return 0.0;   // not a number reads as 0
+}
+
+// The step this integration fills: the one it recorded, else the one a run
+// handed it; it holds the unit and the baseline as they stand.
+int16_t areaStep = 0;
+
+void noteChoices() {
+  if (areaStep < 1 || areaStep > kLastScriptStep) return;
+  float* f = ScriptSequenceArray[areaStep];
+  f[area_step::kUnit] = IntegrationUnit;
+  f[area_step::kBaseline] = IntegrationMode;
+  f[area_step::kUserBase] = static_cast<float>(userBaseline());
 }
 
 double fieldValue(int16_t id) {
@@ -184,6 +197,7 @@ void showDistribution(const Run& run) {
 void switchChannel(Run& run, int16_t c) {
   MarkChannelButton(ch, c);
   ch = c;
+  NoteAnalysisChannel(areaStep, c);
   chanB = static_cast<uint16_t>(c);
   lineShown = false;
   DRAWBLOCK();
@@ -199,7 +213,7 @@ void buildWindow(Run& run) {
   OpenResultsWIndow(1, 1, 0, "Integrate Over Time", 0);
   FitResultsWindow(330);
   makeResultsCurrent();
-  ch = ActiveChannel;
+  ch = ReplayedAnalysisChannel(HandedAnalysisStep({kOpIntegrateBlock}), ActiveChannel, nChannels[run.slot]);
   CHANNELSELECT();
   plat::removeControl(kResultsWindow, 32);
   BuildBOX(5, 141, 305, 174);
@@ -408,9 +422,24 @@ int16_t GETAREA() {
   HelpSubject = kIntegrationHelpSubject;
   float step[28];
   FillIntegrationScriptStep(step);
-  RecordScriptStep(step);
+  const int16_t handed = HandedAnalysisStep({kOpIntegrateBlock});
+  const int16_t recorded = RecordScriptStep(step);
   Analysis_Code = kIntegrationAnalysisCode;
   lineShown = false;
+  // A replay integrates in the unit and against the baseline of the hand
+  // run, whatever was chosen since.
+  if (ReplaysWithoutDialog(handed)) {
+    const float* f = ScriptSequenceArray[handed];
+    if (const int16_t u = StepChoice(f, area_step::kUnit, {kUnitNoneIntegration, kUnitSeconds, kUnitMinutes,
+                                                           kUnitHours, kUnitDays}))
+      IntegrationUnit = u;
+    if (const int16_t b = StepChoice(f, area_step::kBaseline, {kBaseZero, kBaseBlockStart, kBaseBlockEnd,
+                                                               kBaseLinear, kBaseUserSet})) {
+      IntegrationMode = b;
+      if (b == kBaseUserSet) ibase = f[area_step::kUserBase];
+    }
+  }
+  areaStep = recorded > 0 ? recorded : handed;
 
   HandlerScope keepHandlers;
   InstallAnalysisHandlers();
@@ -556,6 +585,7 @@ int16_t GETAREA() {
       if (plat::windowExists(kResultsWindow)) markAll(run);
     }
     ClearMailbox();
+    noteChoices();
   }
 
   // Leaving: the baseline line and the limits go with a redraw.

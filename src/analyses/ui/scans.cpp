@@ -90,6 +90,9 @@ double fieldNumber(int win, int16_t id, bool* ok = nullptr) {
 }
 
 // The step a run handed this command, else the one being recorded.
+// The step this scan fills: recorded, else handed by a run; 0 none.
+int16_t scanStep = 0;
+
 float* currentStep() {
   const int s = RunScript && ScriptRunStep > 0 ? ScriptRunStep : ScriptCOUNT;
   if (s < 1 || s > kLastScriptStep) return nullptr;
@@ -495,7 +498,13 @@ int16_t Minimum_Maximum_Level(int16_t kindArg) {
 
   float step[28];
   FillScanScriptStep(run.kind, step);
-  if (RecordScriptStep(step) > 0) ConstScan = 0;
+  const int16_t handed = HandedAnalysisStep({kOpMinimum, kOpMaximum, kOpMostLevel, kOpMostVariable});
+  const int16_t recorded = RecordScriptStep(step);
+  if (recorded > 0) ConstScan = 0;
+  scanStep = recorded > 0 ? recorded : handed;
+  // A replay scans and shows the channels the hand run picked in the window.
+  const bool replayed = ReplaysWithoutDialog(handed);
+  int16_t shown = 0;
 
   if (AvoidInterpolation) {
     MakeInterpolationRecord();
@@ -516,6 +525,11 @@ int16_t Minimum_Maximum_Level(int16_t kindArg) {
   plat::removeControl(kResultsWindow, kCrossChannelBox);
   makeResultsCurrent();
   ch = InCH = ActiveChannel;
+  if (replayed) {
+    const float* f = ScriptSequenceArray[handed];
+    if (const int16_t c = StepChannelIn(f, scan_step::kScanned, nChannels[slot])) ch = InCH = c;
+    shown = StepChannelIn(f, kStepChannel, nChannels[slot]);
+  }
   CHANNELSELECT();
   plat::currentPort().clearRect({0, 28, 320, 126});
   addButton(kResultsWindow, kNewIntervalButton, plat::ButtonKind::Push, "New Interval\xC9", {215, 299, 312, 319});
@@ -536,6 +550,14 @@ int16_t Minimum_Maximum_Level(int16_t kindArg) {
     startsize = seconds;
     // A scan cancelled at the start leaves nothing to show.
     ended = !scanAndShow(run, true);
+    if (!ended && shown != 0 && shown != ch) {
+      MarkChannelButton(ch, shown);
+      ch = shown;
+      chanB = static_cast<uint16_t>(shown);
+      DRAWBLOCK();
+      makeResultsCurrent();
+      if (run.found) computeMinMaxLevel(run, ScanStatus::Ok, false);
+    }
     if (!ended) markStates(run);
   }
   if (!run.found && !ended && !plat::windowExists(kResultsWindow)) ended = true;
@@ -597,7 +619,11 @@ int16_t Minimum_Maximum_Level(int16_t kindArg) {
         MarkChannelButton(ch, id);
         ch = id;
         chanB = static_cast<uint16_t>(id);
-        if (ScanNewSelectedChannel) InCH = id;
+        NoteAnalysisChannel(scanStep, id);
+        if (ScanNewSelectedChannel) {
+          InCH = id;
+          if (scanStep >= 1 && scanStep <= kLastScriptStep) ScriptSequenceArray[scanStep][scan_step::kScanned] = id;
+        }
         DRAWBLOCK();
         makeResultsCurrent();
         if (ScanNewSelectedChannel) scanAndShow(run, false);

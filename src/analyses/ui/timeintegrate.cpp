@@ -32,6 +32,7 @@
 #include "plot/ui/redraw.h"
 #include "shell/recording.h"
 #include "shell/ui/recorder.h"
+#include "shell/worktables.h"
 #include "shell/colours.h"
 #include "shell/defaults.h"
 #include "shell/dispatch.h"
@@ -84,6 +85,9 @@ int16_t analysisCodeOf(int16_t kind) {
 int16_t topicOf(int16_t kind) {
   return kind == 1 ? kTopicEventCounter : kind == 2 ? kTopicSelectiveIntegration : kTopicTimeIntegration;
 }
+// The step this integration fills: recorded, else handed by a run; 0 none.
+int16_t timeIntStep = 0;
+
 int16_t operationOf(int16_t kind) {
   return kind == 1 ? kOpEventCounting : kind == 2 ? kOpSelectiveIntegrate : kOpTimeIntegration;
 }
@@ -178,7 +182,7 @@ void buildWindow(Run& run, float g, float l) {
   const int16_t kind = run.kind;
   Analysis_Code = analysisCodeOf(kind);
   topic = topicOf(kind);
-  ch = ActiveChannel;
+  ch = ReplayedAnalysisChannel(HandedAnalysisStep({operationOf(kind)}), ActiveChannel, nChannels[run.slot]);
   testslopeon = 0;
   if (kind == 1) plat::disposeWindow(kSecondaryWindow);
   OpenResultsWIndow(0, 1, 0, titleOf(kind), 0);
@@ -314,6 +318,18 @@ void doTimeInt(const Run& run, float l, float g) {
   if (soundsOn()) EndBeep();
 }
 
+// The step holds the kind (switched in the window), the unit and the limits
+// as they stand.
+void noteChoices(const Run& run) {
+  if (timeIntStep < 1 || timeIntStep > kLastScriptStep || !plat::windowExists(kResultsWindow)) return;
+  float* f = ScriptSequenceArray[timeIntStep];
+  f[kStepOperation] = operationOf(run.kind);
+  f[limits_step::kUnit] = IntegrationUnit;
+  f[limits_step::kGreater] = fieldValue(kLimitGreaterField);
+  f[limits_step::kLess] = fieldValue(kLimitLessField);
+  f[limits_step::kHeld] = 1.0f;
+}
+
 // Reads both limits; for the integrating kinds a "Greater Than" not below
 // "Less Than" is refused.
 void recompute(const Run& run, bool remember) {
@@ -367,6 +383,7 @@ void saveEventDetails(const Run& run) {
 }
 
 void switchChannel(Run& run, int16_t c) {
+  NoteAnalysisChannel(timeIntStep, c);
   MarkChannelButton(ch, c);
   ch = c;
   chanB = static_cast<uint16_t>(c);
@@ -514,7 +531,9 @@ void TIMEINTEGRATE(int16_t kind) {
   const auto slot = static_cast<int16_t>(TheFileInUse);
   if (!SlotHasBlock(slot)) return;
   HelpSubject = kTimeIntHelpSubject;
-  RecordScriptOperation(operationOf(kind));
+  const int16_t handed = HandedAnalysisStep({operationOf(kind)});
+  const int16_t recorded = RecordScriptOperation(operationOf(kind));
+  timeIntStep = recorded > 0 ? recorded : handed;
 
   Run run;
   run.slot = slot;
@@ -523,8 +542,20 @@ void TIMEINTEGRATE(int16_t kind) {
   float l = kind == 1 ? g : BlockMaxY;
   if (LastPosSelectiveLimit != 0.0f) g = LastPosSelectiveLimit;
   if (LastNegSelectiveLimit != 0.0f) l = LastNegSelectiveLimit;
+  // A replay counts or integrates in the unit and between the limits of the
+  // hand run, whatever was chosen since.
+  if (ReplaysWithoutDialog(handed)) {
+    const float* f = ScriptSequenceArray[handed];
+    if (const int16_t u = StepChoice(f, limits_step::kUnit, {kUnitSeconds, kUnitMinutes, kUnitHours, kUnitDaysId}))
+      IntegrationUnit = u;
+    if (StepFlag(f, limits_step::kHeld)) {
+      g = f[limits_step::kGreater];
+      l = f[limits_step::kLess];
+    }
+  }
   buildWindow(run, g, l);
   doTimeInt(run, l, g);
+  noteChoices(run);
 
   DialogScope analysisLoop(InstallAnalysisHandlers);
   bool closedByBox = false;
@@ -629,6 +660,7 @@ void TIMEINTEGRATE(int16_t kind) {
       makeResultsCurrent();
       recompute(run, true);
     }
+    noteChoices(run);
   }
 
   if (closedByBox) plat::disposeWindow(kResultsWindow);

@@ -83,7 +83,11 @@ void compute(LineFitRun& run) {
   AddLineFitButton(kResultsWindow, kSlopePredict, "Predict Values\xC9", {104, 232, 230, 254});
 }
 
+// The step this fit fills: recorded, else handed by a run; 0 none.
+int16_t slopeStep = 0;
+
 void switchChannel(LineFitRun& run, int16_t c) {
+  NoteAnalysisChannel(slopeStep, c);
   MarkChannelButton(ch, c);
   ch = c;
   chanB = static_cast<uint16_t>(c);
@@ -98,6 +102,7 @@ void TIMESLOPE() {
   HelpSubject = kSlopeHelpSubject;
   const int16_t handed = RunScript ? ScriptRunStep : 0;
   const int16_t recorded = RecordScriptOperation(kOpSlopeVsTime);
+  slopeStep = recorded > 0 ? recorded : HandedAnalysisStep({kOpSlopeVsTime});
   if (AvoidInterpolation) {
     MakeInterpolationRecord();
     DataFilterNotice("interpolated data are ignored");
@@ -105,7 +110,7 @@ void TIMESLOPE() {
   Analysis_Code = kSlopeAnalysisCode;
   // A log-X model left by the regression has no meaning over time.
   if (UseLogY == kModelLogX || UseLogY == kModelLogLog) UseLogY = 0;
-  ch = ActiveChannel;
+  ch = ReplayedAnalysisChannel(HandedAnalysisStep({kOpSlopeVsTime}), ActiveChannel, nChannels[slot]);
   chanB = static_cast<uint16_t>(ch);
   // The block extremes decide the log option; a regression may have left
   // its own in BlockMinY / BlockMaxY.

@@ -814,7 +814,12 @@ int16_t FixTheBASELINE(int16_t step) {
     run.settings = BaselineFromScriptStep(EditStepFields(es));
     if (run.settings.method == kBaselineAuto) auto_block = run.settings.n;
     BASELINE = 1;
+    // The start/end choice of the hand run, not whatever was chosen since;
+    // the remembered one stays the user's.
+    const int16_t ends = prefsArray[kPrefBaselineEnd];
+    if (run.settings.ends != 0) prefsArray[kPrefBaselineEnd] = run.settings.ends;
     replayStep(run);
+    prefsArray[kPrefBaselineEnd] = ends;
   } else {
     EditDialogScope frame;
     wssst();
@@ -853,6 +858,7 @@ int16_t FixTheBASELINE(int16_t step) {
   } else if (es.row != 0) {
     run.settings.a = run.line.a;
     run.settings.b = run.line.b;
+    if (!run.replay) run.settings.ends = prefsArray[kPrefBaselineEnd];
     BaselineToScriptStep(run.settings, EditStepFields(es));
   }
   return 0;

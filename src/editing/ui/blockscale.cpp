@@ -203,16 +203,29 @@ int16_t BLOCKSCALE(int16_t mode, int16_t step) {
   }
   float upper = 100.0f, lower = 0.0f;
   std::string upperText = "100", lowerText = "0";
-  // A replay presets the limits and shows the dialog again: the step does not
-  // say whether the block only or the whole channel was scaled.
+  // A replay presets the limits; a step that says whether the block only or
+  // the whole channel was scaled scales at once, an older one shows the
+  // dialog again.
   float preset[2] = {0.0f, 0.0f};
+  float scope = 0.0f;
   if (es.replay) {
     const float* f = EditStepFields(es);
     mode = f[5] >= 1.0f && f[5] < 2.0f ? int16_t{1} : int16_t{0};
     preset[0] = f[6];
     preset[1] = f[7];
+    scope = f[scale_step::kScope];
   }
-  if (mode == 1) {
+  if (mode != 1 && (scope == 1.0f || scope == 2.0f)) {
+    run.blockOnly = scope == 2.0f;
+    upper = preset[0];
+    lower = preset[1];
+    if (scale(run, upper, lower, run.blockOnly, nullptr)) {
+      LogChannelEdit(slot, run.channel,
+                     BlockScaleLogText(run.blockOnly, BeginBlock[slot], EndBlock[slot], FieldNumText(upper),
+                                       FieldNumText(lower)));
+      RefreshSCREEN();
+    }
+  } else if (mode == 1) {
     run.blockOnly = true;
     if (scale(run, 100.0f, 0.0f, true, nullptr)) {
       LogChannelEdit(slot, run.channel, BlockScalePercentLogText(BeginBlock[slot], EndBlock[slot]));
@@ -237,6 +250,7 @@ int16_t BLOCKSCALE(int16_t mode, int16_t step) {
     float* f = EditStepFields(es);
     f[6] = mode == 1 ? 100.0f : upper;
     f[7] = mode == 1 ? 0.0f : lower;
+    f[scale_step::kScope] = run.blockOnly ? 2.0f : 1.0f;
   }
   LastChan = run.channel;
   return 0;

@@ -16,6 +16,8 @@
 #include "shell/defaults.h"
 #include "shell/dispatch.h"
 #include "shell/globals.h"
+#include "shell/recording.h"
+#include "shell/worktables.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
 #include "shell/ui/fieldkit.h"
@@ -109,6 +111,11 @@ int16_t INTEGRATE(int16_t step) {
   }
   run.slot = slot;
   run.source = ActiveChannel;
+  if (es.replay) {
+    const float* row = ScriptSequenceArray[es.row];
+    if (const int16_t picked = StepChannelIn(row, integral_step::kSource, nChannels[slot])) run.source = picked;
+    run.toNew = StepFlag(row, integral_step::kToNew) && nChannels[slot] < kMaxChannels;
+  }
   Chan1 = ActiveChannel;
   chan2 = 0;
   FlowCH = 0;
@@ -120,11 +127,21 @@ int16_t INTEGRATE(int16_t step) {
   {
     EditDialogScope frame;
     if (es.replay) {
-      label = IntegralLabel(run.derivative, RetrieveLabel(run.source));
+      if (!StepLabelText(ScriptSequenceArray, ScriptSequenceArray[es.row], integral_step::kLabel, &label))
+        label = IntegralLabel(run.derivative, RetrieveLabel(run.source));
     } else {
       go = runDialog(run);
       label = plat::fieldText(kResultsWindow, kIntegrateLabelField);
       plat::disposeWindow(kResultsWindow);
+      if (go && es.row >= 1) {
+        // A label the user typed goes with the step; the proposed one is
+        // proposed again from the replayed file's own label.
+        ScriptSequenceArray[es.row][integral_step::kSource] = run.source;
+        ScriptSequenceArray[es.row][integral_step::kToNew] = run.toNew ? 1.0f : 0.0f;
+        ScriptSequenceArray[es.row][integral_step::kLabel] = 0.0f;
+        if (label != IntegralLabel(run.derivative, RetrieveLabel(run.source)))
+          KeepStepLabel(ScriptSequenceArray, es.row, integral_step::kLabel, label);
+      }
     }
     plat::setCursor(plat::CursorKind::Arrow);
     if (!go) {

@@ -1,5 +1,7 @@
 #include "editing/ui/references.h"
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,7 @@
 #include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
+#include "shell/ui/recorder.h"
 #include "shell/ui/sounds.h"
 #include "shell/worktables.h"
 
@@ -38,6 +41,8 @@ struct Run {
   std::vector<MarkerRecord> openingMarkers;
   bool applied = false;       // a fix replaced at least one segment
   bool markerLimitTold = false;
+  EditStep* es = nullptr;     // by hand: each fix is a step of its own
+  int16_t fixes = 0;
 };
 
 void text(int x, int y, const char* t, int size) {
@@ -126,6 +131,23 @@ void redraw(const Run& run) {
   if (plat::windowExists(kResultsWindow)) plat::setCurrentPort(kResultsWindow);
 }
 
+// By hand, each fix is a step: the first fills the step recorded on
+// opening, the others are recorded after it, in order.
+void noteFix(Run& run) {
+  if (!run.es) return;
+  int16_t row = run.es->row;
+  if (run.fixes > 0) {
+    if (run.es->recorded == 0) return;
+    float fresh[kStepFields] = {};
+    fresh[kStepOperation] = kReferencesOp;
+    row = RecordScriptStep(fresh);
+  }
+  ++run.fixes;
+  if (row < 1 || row > kLastScriptStep) return;
+  ToScriptStep(run.settings, ScriptSequenceArray[row]);
+  ScriptSequenceArray[row][references_step::kBlockOnly] = run.inBlock ? 1.0f : 0.0f;
+}
+
 void fix(Run& run, bool fromWindow) {
   ReferenceSettings& s = run.settings;
   if (fromWindow) {
@@ -143,6 +165,9 @@ void fix(Run& run, bool fromWindow) {
   }
   last -= s.endMargin;
   float* x = ChannelData(run.slot, run.channel);
+  // Each fix replaces the references it finds now: those of an earlier fix
+  // were replaced then, and would be replaced again with these settings.
+  run.segments.clear();
   FindReferenceSegments(x, first, last, n, s, MarkersArray[run.slot], &run.segments);
   if (!run.segments.empty()) {
     bool markersAdded = false;
@@ -166,12 +191,20 @@ void fix(Run& run, bool fromWindow) {
     MarkChannelEdited(run.slot, run.channel);
     run.applied = true;
     LogChannelEdit(run.slot, run.channel, ReferenceLogText(s));
+    noteFix(run);
   }
   redraw(run);
 }
 
 void undo(Run& run) {
   if (UndoAvailable(run.slot)) UNDO();
+  // Undo goes back to the opening: the fixes recorded since go too.
+  if (run.es && run.es->recorded > 0) {
+    for (int s = run.es->recorded + 1; s <= ScriptCOUNT && s <= kLastScriptStep; ++s)
+      std::fill(std::begin(ScriptSequenceArray[s]), std::end(ScriptSequenceArray[s]), 0.0f);
+    if (ScriptCOUNT > run.es->recorded) ScriptCOUNT = static_cast<uint16_t>(run.es->recorded);
+  }
+  run.fixes = 0;
   SetMarkers(run.slot, run.openingMarkers);
   MakeInterpolationRecordFor(run.slot);
   run.segments.clear();
@@ -258,8 +291,11 @@ int16_t REMOVEREFS(int16_t step) {
   run.settings.rightExtra = SecondRefRemovalVal;
   if (es.replay) {
     run.settings = ReferenceSettingsFromStep(ScriptSequenceArray[es.row]);
+    run.inBlock = StepFlag(ScriptSequenceArray[es.row], references_step::kBlockOnly) &&
+                  FileSHORTS[run.slot][kShortBlockState] == 2;
     fix(run, false);
   } else {
+    run.es = &es;
     EditDialogScope frame;
     runDialog(run);
     if (plat::windowExists(kResultsWindow)) {
@@ -268,13 +304,6 @@ int16_t REMOVEREFS(int16_t step) {
     }
     ClearWINDOW41();
   }
-  if (!run.applied) {
-    WithdrawEditStep(es);
-  } else if (es.row != 0) {
-    float fields[kStepFields];
-    std::copy(std::begin(ScriptSequenceArray[es.row]), std::end(ScriptSequenceArray[es.row]), fields);
-    ToScriptStep(run.settings, fields);
-    std::copy(std::begin(fields), std::end(fields), ScriptSequenceArray[es.row]);
-  }
+  if (!run.applied && run.fixes == 0) WithdrawEditStep(es);
   return 0;
 }

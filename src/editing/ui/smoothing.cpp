@@ -240,6 +240,7 @@ void smoothAndLog(Run& run, const EditStep& es, bool blockOnly, bool showProgres
     float fields[kStepFields];
     std::copy(EditStepFields(es), EditStepFields(es) + kStepFields, fields);
     ToScriptStep(run.settings, fields);
+    fields[smoothing_step::kBlockOnly] = blockOnly ? 1.0f : 0.0f;
     std::copy(fields, fields + kStepFields, EditStepFields(es));
   }
   skid();
@@ -293,7 +294,8 @@ int16_t SMOOTHING(int16_t step) {
   if (es.replay) {
     const float(&row)[kStepFields] = ScriptSequenceArray[es.row];
     run.settings = FromScriptStep(row);
-    smoothAndLog(run, es, false, false);
+    const bool blockOnly = StepFlag(row, smoothing_step::kBlockOnly) && FileSHORTS[slot][kShortBlockState] == 2;
+    smoothAndLog(run, es, blockOnly, false);
     nSmooth = run.settings.button;
     nCycles = static_cast<int16_t>(run.settings.cycles);
     RedrawAfterEdit(false);

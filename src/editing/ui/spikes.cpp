@@ -1,5 +1,7 @@
 #include "editing/ui/spikes.h"
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 
 #include "editing/spikes.h"
@@ -24,6 +26,7 @@
 #include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
+#include "shell/ui/recorder.h"
 #include "shell/ui/sounds.h"
 #include "shell/worktables.h"
 
@@ -41,6 +44,10 @@ struct Run {
   SpikeDirection direction = SpikeDirection::Either;
   SpikeAction lastAction{};
   bool acted = false;
+  bool singleScan = false;
+  EditStep* es = nullptr;   // by hand: each action is a step of its own
+  int16_t actions = 0;
+  int16_t undoActions = 0;  // the actions done before the undo copy was taken
 };
 
 SpikeSettings currentSettings() {
@@ -133,11 +140,49 @@ bool readyToChange(Run& run) {
     return false;
   }
   run.undoChannel = ActiveChannel;
+  run.undoActions = run.actions;
   return true;
+}
+
+// Undo puts back the copy: the steps of the actions since go with it.
+void withdrawUndone(Run& run) {
+  if (!run.es || run.es->recorded == 0 || run.actions <= run.undoActions) return;
+  const int16_t entry = run.es->recorded;
+  const int first = entry + std::max<int>(run.undoActions, 1);
+  for (int s = first; s <= ScriptCOUNT && s <= kLastScriptStep; ++s)
+    std::fill(std::begin(ScriptSequenceArray[s]), std::end(ScriptSequenceArray[s]), 0.0f);
+  if (ScriptCOUNT >= first) ScriptCOUNT = static_cast<uint16_t>(first - 1);
+  if (run.undoActions == 0) {
+    std::fill(std::begin(ScriptSequenceArray[entry]), std::end(ScriptSequenceArray[entry]), 0.0f);
+    ScriptSequenceArray[entry][kStepOperation] = kSpikeOp;
+    run.acted = false;
+  }
+  run.actions = run.undoActions;
 }
 
 void changed(const Run& run) {
   MarkChannelEdited(run.slot, ActiveChannel);
+}
+
+// By hand, each action the panel does is a step: the first fills the step
+// recorded on opening, the others are recorded after it, in order.
+void noteAction(Run& run) {
+  if (!run.es || run.es->replay) return;
+  int16_t row = run.es->row;
+  if (run.actions > 0) {
+    if (run.es->recorded == 0) return;
+    float fresh[kStepFields] = {};
+    fresh[kStepOperation] = kSpikeOp;
+    row = RecordScriptStep(fresh);
+  }
+  ++run.actions;
+  if (row < 1 || row > kLastScriptStep) return;
+  float(&fields)[kStepFields] = ScriptSequenceArray[row];
+  ToScriptStep(currentSettings(), run.lastAction, fields);
+  fields[spikes_step::kDirection] = static_cast<float>(run.direction);
+  fields[spikes_step::kBlockOnly] = run.inBlock ? 1.0f : 0.0f;
+  fields[spikes_step::kChannel] = ActiveChannel;
+  fields[spikes_step::kSingleScan] = run.singleScan ? 1.0f : 0.0f;
 }
 
 void sweep(Run& run, bool repeat, bool window) {
@@ -157,7 +202,9 @@ void sweep(Run& run, bool repeat, bool window) {
   UpdateSCREEN(0, 1);
   LogChannelEdit(run.slot, ActiveChannel, SweepLogText(threshold, r.removed));
   run.lastAction = SpikeAction::Sweep;
+  run.singleScan = !repeat;
   run.acted = true;
+  noteAction(run);
 }
 
 void trimOrAbsolute(Run& run, bool trim) {
@@ -171,6 +218,7 @@ void trimOrAbsolute(Run& run, bool trim) {
   LogChannelEdit(run.slot, ActiveChannel, trim ? TrimLogText(currentSettings()) : std::string("Absolute Value"));
   run.lastAction = trim ? SpikeAction::Trim : SpikeAction::Absolute;
   run.acted = true;
+  noteAction(run);
 }
 
 void switchChannel(int16_t to) {
@@ -234,6 +282,7 @@ void runPanel(Run& run) {
           gInteractiveSpikeTool(0);
           run.lastAction = SpikeAction::Interactive;
           run.acted = true;
+          noteAction(run);
           return;
         }
         break;
@@ -242,7 +291,10 @@ void runPanel(Run& run) {
         plat::setButtonState(kResultsWindow, kSpikeInBlock, run.inBlock ? 2 : 1);
         break;
       case kSpikeUndo:
-        if (UndoAvailable(run.slot)) UNDO();
+        if (UndoAvailable(run.slot)) {
+          UNDO();
+          withdrawUndone(run);
+        }
         UpdateSCREEN(0, 1);
         break;
       case kSpikeUseAsDefaults:
@@ -267,10 +319,7 @@ void runPanel(Run& run) {
 
 void replay(Run& run, SpikeAction action) {
   switch (action) {
-    case SpikeAction::Sweep:
-      run.direction = SpikeDirection::Either;
-      sweep(run, true, false);
-      break;
+    case SpikeAction::Sweep: sweep(run, !run.singleScan, false); break;
     case SpikeAction::Trim: trimOrAbsolute(run, true); break;
     case SpikeAction::Absolute: trimOrAbsolute(run, false); break;
     case SpikeAction::Interactive:
@@ -306,9 +355,21 @@ int16_t REMOVESPIKE(int16_t step) {
 
   if (es.replay) {
     FileSHORTS[run.slot][kShortChanged] = 1;
-    const float action = ScriptSequenceArray[es.row][9];
+    const float* row = ScriptSequenceArray[es.row];
+    const float direction = row[spikes_step::kDirection];
+    run.direction = direction == 2.0f ? SpikeDirection::Below
+                    : direction == 3.0f ? SpikeDirection::Above
+                                        : SpikeDirection::Either;
+    run.inBlock = StepFlag(row, spikes_step::kBlockOnly) && FileSHORTS[run.slot][kShortBlockState] == 2;
+    run.singleScan = StepFlag(row, spikes_step::kSingleScan);
+    if (const int16_t c = StepChannelIn(row, spikes_step::kChannel, nChannels[run.slot])) {
+      ActiveChannel = c;
+      chanB = static_cast<uint16_t>(c);
+    }
+    const float action = row[spikes_step::kMethod];
     if (action >= 1.0f && action <= 4.0f) replay(run, static_cast<SpikeAction>(static_cast<int16_t>(action)));
   } else {
+    run.es = &es;
     prefsArray[kPrefSpikeDefaults] = 1;
     EditDialogScope frame;
     runPanel(run);
@@ -318,14 +379,7 @@ int16_t REMOVESPIKE(int16_t step) {
       if (st != PrefsStatus::Ok) ShowAlert(PrefsStatusText(st));
     }
   }
-  if (!run.acted && es.recorded) {
-    WithdrawEditStep(es);
-  } else if (es.row != 0) {
-    float fields[kStepFields];
-    std::copy(std::begin(ScriptSequenceArray[es.row]), std::end(ScriptSequenceArray[es.row]), fields);
-    ToScriptStep(currentSettings(), run.lastAction, fields);
-    std::copy(std::begin(fields), std::end(fields), ScriptSequenceArray[es.row]);
-  }
+  if (!run.acted && es.recorded) WithdrawEditStep(es);
   const int16_t plot = PlotWindowId(run.slot);
   if (plat::windowExists(plot)) plat::setCurrentPort(plot);
   plat::setCursor(plat::CursorKind::Arrow);

@@ -38,7 +38,9 @@
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
 #include "shell/ui/menubar.h"
+#include "shell/ui/recorder.h"
 #include "shell/ui/sounds.h"
+#include "shell/worktables.h"
 
 namespace {
 
@@ -59,6 +61,10 @@ struct Dialog {
   bool ended = false;
   bool stored = false;            // some result was stored
   std::string aText, bText, eText; // the fields as typed at the last run, for the log
+  EditStep* es = nullptr;         // by hand: each stored run is a step of its own
+  TransformSettings ranWith;      // the pending result's settings
+  bool ranBlockOnly = false;
+  int16_t steps = 0;              // stored runs recorded so far
 };
 
 void defineMenus() {
@@ -329,7 +335,9 @@ bool run(Dialog& d, bool blockOnly, EditStep& es) {
     else
       ShowAlert("There is no room for a new channel: the result replaces the source channel.", "bup");
   }
-  if (es.row != 0) TransformToStep(d.s, stepOf(es));
+  d.es = &es;
+  d.ranWith = d.s;
+  d.ranBlockOnly = blockOnly;
   const int32_t first = blockOnly ? std::max(0, std::min(BeginBlock[slot], EndBlock[slot])) : 0;
   const int32_t last = blockOnly ? std::min(nCases[slot], std::max(BeginBlock[slot], EndBlock[slot])) : nCases[slot];
   const float* z = two ? ChannelData(slot, d.s.chan2) : nullptr;
@@ -354,12 +362,33 @@ bool run(Dialog& d, bool blockOnly, EditStep& es) {
 
 // Label and pending result into the destination; the stored channel becomes
 // the source of the next run.
+// The first stored run fills the step recorded on opening, the others are
+// recorded after it, in order; a label other than the source's goes along.
+void noteStoredRun(Dialog& d, const std::string& label, const std::string& proposed) {
+  if (!d.es) return;
+  int16_t row = d.es->row;
+  if (d.steps > 0) {
+    if (d.es->recorded == 0) return;
+    float fresh[kStepFields] = {};
+    fresh[kStepOperation] = kTransformOp;
+    row = RecordScriptStep(fresh);
+  }
+  ++d.steps;
+  if (row < 1 || row > kLastScriptStep) return;
+  TransformToStep(d.ranWith, ScriptSequenceArray[row]);
+  ScriptSequenceArray[row][transform_step::kBlockOnly] = d.ranBlockOnly ? 1.0f : 0.0f;
+  if (label != proposed) KeepStepLabel(ScriptSequenceArray, row, transform_step::kLabel, label);
+}
+
 void store(Dialog& d, const std::string& label) {
   const int16_t slot = d.slot;
   const int16_t dest = d.runs > 0 ? d.storeChan : ActiveChannel;
   if (dest < 1 || dest > nChannels[slot]) return;
+  const std::string proposed = d.ranWith.chan1 >= 1 && d.ranWith.chan1 <= nChannels[slot]
+                                   ? RetrieveLabel(d.ranWith.chan1) : std::string();
   SetChannelLabel(slot, dest, label);
   if (d.pending) {
+    noteStoredRun(d, label, proposed);
     std::copy(d.work.begin(), d.work.end(), ChannelData(slot, dest));
     if (d.s.code == 68 || d.s.code == 69) FileInfoFLOATS[slot][kInfoMass] = d.s.a;
     LogChannelEdit(slot, dest, TransformLogText(d.s, NumText(d.s.a), NumText(d.s.b), d.eText));
@@ -562,6 +591,8 @@ void loop(Dialog& d, EditStep& es) {
         if (d.pending) break;  // the copy would sit between the source and its pending channel
         ActiveChannel = d.s.chan1;   // the copy is of the channel the dialog shows as source
         COPYCHAN(1);
+        // Before the runs to come; a run stored already stays before the copy.
+        if (d.steps == 0) MoveEditStepLast(es);
         plat::setCurrentPort(kWin);
         d.s.chan1 = ActiveChannel;
         plat::setFieldText(kWin, kTrLabelField, RetrieveLabel(d.s.chan1));
@@ -638,12 +669,17 @@ void replay(Dialog& d, const EditStep& es) {
   }
   if (s.chan1 < 1 || s.chan1 > nChannels[slot]) return;
   if (s.code >= 22 && s.code <= 26 && (s.chan2 < 1 || s.chan2 > nChannels[slot])) return;
+  const float* row = stepOf(es);
+  const bool blockOnly = StepFlag(row, transform_step::kBlockOnly) && blockDefined(slot);
+  const int32_t first = blockOnly ? std::max(0, std::min(BeginBlock[slot], EndBlock[slot])) : 0;
+  const int32_t last = blockOnly ? std::min(nCases[slot], std::max(BeginBlock[slot], EndBlock[slot])) : nCases[slot];
   std::vector<float> work(ChannelData(slot, s.chan1), ChannelData(slot, s.chan1) + nCases[slot] + 1);
   const TransformOutcome o = ApplyTransform(work.data(), s.code >= 22 && s.code <= 26 ? ChannelData(slot, s.chan2) : nullptr,
-                                            0, nCases[slot], s);
+                                            first, last, s);
   if (!o.ran) return;
   int16_t dest = s.chan1;
-  const std::string label = RetrieveLabel(s.chan1);
+  std::string label;
+  if (!StepLabelText(ScriptSequenceArray, row, transform_step::kLabel, &label)) label = RetrieveLabel(s.chan1);
   if (s.makeNewChan && nChannels[slot] < kMaxChannels && AddChannel(slot) == StoreStatus::Ok) {
     dest = nChannels[slot];
   } else if (MAKEBACKUP(s.chan1) != StoreStatus::Ok) {

@@ -147,15 +147,20 @@ void skipped(int16_t n, const std::string& why) {
             "bzot");
 }
 
+// Block analyses, scaling to a block and edits of the block only: each
+// waits for a block when the file has none.
 void blockStep(int16_t n, int code, int next) {
   MENU_or_ToolBar_PICKED = 0;
   prefsArray[kPrefAutorepeat] = 1;
-  Analysis_Code = BlockStepAnalysisCode(code);
-  if (code == kOpScaleToBlock ? !ScriptOpRegistered(kOpScaleToBlock) : !AutoRepeatRegistered(Analysis_Code)) {
+  // An edit runs once, on the block selected; it re-runs no analysis.
+  const bool blockEdit = EditsBlockOnly(ScriptSequenceArray[n]);
+  const bool edits = code == kOpScaleToBlock || blockEdit;
+  Analysis_Code = blockEdit ? int16_t{0} : BlockStepAnalysisCode(code);
+  if (edits ? !ScriptOpRegistered(static_cast<int16_t>(code)) : !AutoRepeatRegistered(Analysis_Code)) {
     skipped(n, "this version of Corvimet cannot run it.");
     return;
   }
-  const bool offer = OffersContinue(ScriptSequenceArray[n], next);
+  const bool offer = !blockEdit && OffersContinue(ScriptSequenceArray[n], next);
   // Whether the analysis met a block: it runs on every block selected.
   bool analysed = true;
   if (!fileHasBlock()) {
@@ -168,12 +173,15 @@ void blockStep(int16_t n, int code, int next) {
     RunCommand(Cmd::AutoRepeat);
   }
   int16_t f;
-  if (code == kOpScaleToBlock) analysed = fileHasBlock();
-  if (code == kOpScaleToBlock && RunScript != 0 && analysed && currentFile(&f)) {
+  if (edits) analysed = fileHasBlock();
+  if (edits && RunScript != 0 && analysed && currentFile(&f)) {
     RunScriptStep(n);
-    FileSHORTS[f][kShortBlockState] = 0;
-    REFRESHBLOCK();
+    if (code == kOpScaleToBlock) {
+      FileSHORTS[f][kShortBlockState] = 0;
+      REFRESHBLOCK();
+    }
   }
+  if (blockEdit && code == kOpSpikes) plat::disposeWindow(kResultsWindow);
   // "Continue Script" with no block: the step did nothing, and the user is told.
   if (RunScript != 0 && !analysed && !QuitRequested()) skipped(n, "no block was selected.");
   plat::disposeWindow(kBlockRequestWindow);
@@ -202,7 +210,7 @@ bool skipChannelChange(int16_t n, SkipSet* skip) {
 void runStep(int16_t n, int code, int next, bool* opened, SkipSet* skip) {
   if ((*skip)[static_cast<size_t>(n)]) return;
   ScriptRunStep = n;
-  if (IsBlockStep(code)) {
+  if (IsBlockStep(code) || EditsBlockOnly(ScriptSequenceArray[n])) {
     blockStep(n, code, next);
     return;
   }

@@ -39,6 +39,11 @@ void redrawInfoLine() {
   if (currentChannels() > 0) DRAWTIMEDATE();
 }
 
+// The channel count a script expects goes with it, in its file.
+int16_t keptChannelCount() {
+  return StepChannelIn(ScriptSequenceArray[kScriptChannelsSlot], kScriptChannelsField, kMaxChannels);
+}
+
 void recordAScript() {
   InitialNumberOfScriptOperationChannels = currentChannels();
   check(kRecordItem, true);
@@ -48,11 +53,14 @@ void recordAScript() {
   RunScript = 0;
   if (RecordingPositionOf(ScriptSequenceArray) != 0 && CheckScriptRecording() == kScriptQuestionSecond) {
     ScriptCOUNT = RecordingPositionOf(ScriptSequenceArray);
+    // Steps added to a script expect the file it was recorded on.
+    if (keptChannelCount() != 0) InitialNumberOfScriptOperationChannels = keptChannelCount();
   } else {
     // A new script leaves nothing of the old one to be replayed.
     ClearSCRIPT();
     ScriptCOUNT = 0;
   }
+  ScriptSequenceArray[kScriptChannelsSlot][kScriptChannelsField] = InitialNumberOfScriptOperationChannels;
   redrawInfoLine();
 }
 
@@ -75,6 +83,9 @@ void haltRecording() {
 void loadScript() {
   InitialNumberOfScriptOperationChannels = currentChannels();
   if (!LoadScriptFromFile()) return;
+  // Not the file in front, which the script may have edited: the one it was
+  // recorded on. Scripts saved without the count keep the file in front's.
+  if (keptChannelCount() != 0) InitialNumberOfScriptOperationChannels = keptChannelCount();
   if (currentChannels() > 0) RefreshSCREEN();
   ScriptRunOnce = 0;
   VIEWSCRIPT();

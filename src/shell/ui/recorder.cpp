@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "shell/ui/kitglobals.h"
 #include "shell/worktables.h"
 
 RecorderHooks gRecorderHooks;
@@ -26,4 +27,23 @@ int16_t RecordScriptStep(const float (&step)[kStepFields]) {
   std::copy(std::begin(step), std::end(step), ScriptSequenceArray[n]);
   flash();
   return n;
+}
+
+int16_t HandedAnalysisStep(std::initializer_list<int16_t> ops) {
+  if (RunScript == 0 || ScriptRunStep < 1 || ScriptRunStep > kLastScriptStep) return 0;
+  const float code = ScriptSequenceArray[ScriptRunStep][kStepOperation];
+  for (int16_t op : ops)
+    if (code == static_cast<float>(op)) return ScriptRunStep;
+  return 0;
+}
+
+int16_t ReplayedAnalysisChannel(int16_t handed, int16_t active, int16_t channels) {
+  if (!ReplaysWithoutDialog(handed)) return active;
+  const int16_t c = StepChannelIn(ScriptSequenceArray[handed], kStepChannel, channels);
+  return c != 0 ? c : active;
+}
+
+void NoteAnalysisChannel(int16_t step, int16_t channel) {
+  if (step < 1 || step > kLastScriptStep) return;
+  ScriptSequenceArray[step][kStepChannel] = static_cast<float>(channel);
 }

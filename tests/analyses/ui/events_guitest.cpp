@@ -125,7 +125,12 @@ TEST_F(LimitWindows, TimeWithinTypedLimitsThenSelectiveByTheSwitch) {
   s.click(kResultsWindow, kScaleButton);
   StoreScalingEntry(1, {1.0f, 2.0f, 10.0f});
   Run(20, s);
-  EXPECT_EQ(ScriptSequenceArray[1][kStepOperation], kOpTimeIntegration) << "the switch records nothing";
+  // The switch records no step of its own: the step follows it, with the
+  // unit and the limits the result was had with.
+  EXPECT_EQ(ScriptSequenceArray[1][kStepOperation], kOpSelectiveIntegrate);
+  EXPECT_EQ(ScriptSequenceArray[1][limits_step::kUnit], 66.0f);
+  EXPECT_EQ(ScriptSequenceArray[1][limits_step::kGreater], 1.0f);
+  EXPECT_EQ(ScriptSequenceArray[1][limits_step::kLess], 2.0f);
   EXPECT_EQ(ScriptCOUNT, 1);
   EXPECT_EQ(topic, kTopicSelectiveIntegration);
   EXPECT_NEAR(meanValue, 0.15, 1e-6);

@@ -395,10 +395,22 @@ TEST_F(Smoothing, ScaleToBlockFromHighestAndLowestAndItsStepReplays) {
   menu(kMenuEdit, 1);
   EXPECT_EQ(gPointersToFileData[slot_][1], original_);
 
-  // Replayed, the dialog shows again with the step's limits: the step does
-  // not say whether the block only was scaled, the user does.
+  // Replayed with no dialog: the step says the block only was scaled.
   RecordSCRIPT = 0;
   autoscript = ScriptRunOnce = 1;
+  EXPECT_EQ(ScriptSequenceArray[1][scale_step::kScope], 2.0f);
+  testsupport::MarkBlock(slot_, 100, 200);
+  plat::test::run(Script{}, [] { EXPECT_TRUE(RunScriptStep(1)); });
+  EXPECT_FALSE(plat::windowExists(kResultsWindow));
+  EXPECT_FLOAT_EQ(*std::max_element(gPointersToFileData[slot_][1].begin() + 100,
+                                    gPointersToFileData[slot_][1].begin() + 201), 100.0f);
+  EXPECT_EQ(GetDatum(slot_, 1, 99), original_[99]);
+  menu(kMenuEdit, 1);
+
+  // A step kept before it said so: the dialog shows again with the step's
+  // limits, and the user says.
+  ScriptSequenceArray[1][scale_step::kScope] = 0.0f;
+  testsupport::MarkBlock(slot_, 100, 200);
   Script r;
   r.call([] {
      EXPECT_EQ(plat::fieldText(kResultsWindow, kScaleUpperField), "100");

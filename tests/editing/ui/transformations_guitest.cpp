@@ -270,9 +270,12 @@ TEST_F(Transformations, PolynomialAndBreakpointSetUpsFeedTheRunAndTheStep) {
     const float p = 3.0f + 2.0f * x + x * x;
     EXPECT_NEAR(GetDatum(slot_, 1, k), p < 40.0f ? 0.5f * p : -1.0f, 1e-4) << k;
   }
-  ASSERT_EQ(ScriptCOUNT, 1);
-  EXPECT_EQ(ScriptSequenceArray[1][4], 20.0f);
-  EXPECT_EQ(ScriptSequenceArray[1][18], 40.0f) << "the breakpoint travels in the step";
+  // Each stored run is a step, in order.
+  ASSERT_EQ(ScriptCOUNT, 2);
+  EXPECT_EQ(ScriptSequenceArray[1][4], 2.0f);
+  EXPECT_EQ(ScriptSequenceArray[1][16], 2.0f) << "the polynomial's degree";
+  EXPECT_EQ(ScriptSequenceArray[2][4], 20.0f);
+  EXPECT_EQ(ScriptSequenceArray[2][18], 40.0f) << "the breakpoint travels in the step";
 }
 
 TEST_F(Transformations, TheBlockSetButtonWritesTheBlockAndEndsTheDialog) {

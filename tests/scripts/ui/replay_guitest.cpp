@@ -4,6 +4,7 @@
 // same units, and no recorded code may lack a replay.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <set>
@@ -41,6 +42,7 @@
 #include "scripts/scriptfile.h"
 #include "shell/steptable.h"
 #include "scripts/ui/runner.h"
+#include "scripts/ui/scriptview.h"
 #include "shell/globals.h"
 #include "shell/menutable.h"
 #include "shell/store.h"
@@ -58,13 +60,20 @@ using plat::test::Script;
 constexpr int kHandPlot = 1000, kReplayPlot = 1001;
 // Of editing/ui/fileinfo.h, whose field names clash with the gas dialogs'.
 constexpr int kFileDataWindow = 6, kFileDataDone = 134;
+// Of editing/baseline.h, whose block span clashes with the line fit's: the
+// automatic baseline's start/end preference and its "start" choice.
+constexpr int kPrefBaselineEnds = 8, kBaselineFromStart = 12;
 
-// What a run leaves: the channels, their labels, the active channel and the
-// result of the analysis as the results writer would print it.
+// What a run leaves: the channels, their labels, the markers, the case
+// count and interval, the active channel and the result of the analysis as
+// the results writer would print it.
 struct Outcome {
   int16_t channels = 0, active = 0;
+  int32_t cases = 0;
+  float interval = 0.0f;
   std::vector<std::vector<float>> data;
   std::vector<std::string> labels;
+  std::vector<MarkerRecord> markers;
   std::string result;
 };
 
@@ -73,6 +82,9 @@ Outcome Capture(int16_t topicShown) {
   const auto f = static_cast<int16_t>(TheFileInUse);
   o.channels = nChannels[f];
   o.active = ActiveChannel;
+  o.cases = nCases[f];
+  o.interval = FileInfoFLOATS[f][kInfoInterval];
+  o.markers = MarkersArray[f];
   for (int16_t c = 1; c <= nChannels[f]; ++c) {
     o.data.push_back(gPointersToFileData[f][c]);
     o.labels.push_back(RetrieveLabel(c));
@@ -90,6 +102,9 @@ void ExpectSame(const Outcome& hand, const Outcome& replay) {
   EXPECT_EQ(replay.channels, hand.channels);
   EXPECT_EQ(replay.active, hand.active) << "the channel worked on";
   EXPECT_EQ(replay.labels, hand.labels);
+  EXPECT_EQ(replay.cases, hand.cases);
+  EXPECT_EQ(replay.interval, hand.interval);
+  EXPECT_TRUE(replay.markers == hand.markers) << replay.markers.size() << " markers, by hand " << hand.markers.size();
   EXPECT_EQ(replay.result, hand.result);
   ASSERT_EQ(replay.data.size(), hand.data.size());
   for (size_t c = 0; c < hand.data.size(); ++c) EXPECT_TRUE(replay.data[c] == hand.data[c]) << "channel " << c + 1;
@@ -135,6 +150,10 @@ struct ReplayCase {
   std::function<void(const fs::path& dir)> check;
   // Before recording, on the first file (a step that needs a set-up first).
   Steps before;
+  // After the recording is halted: the remembered choices changed, as a
+  // user working on would change them before the replay.
+  Steps afterHalt;
+  int16_t steps = 0;   // the steps the hand run records; 0 unchecked
 };
 
 const std::vector<ReplayCase>& Cases() {
@@ -367,13 +386,8 @@ const std::vector<ReplayCase>& Cases() {
          s.menu(kMenuEdit, 25).click(kResultsWindow, kScaleZeroTo100).click(kResultsWindow, kScaleBlockOnly);
          s.click(kResultsWindow, kScaleOK).click(kResultsWindow, kScaleDone);
        },
-       [](Script& s) {
-         s.call([] {
-           EXPECT_EQ(plat::fieldText(kResultsWindow, kScaleUpperField), "100");
-           EXPECT_EQ(plat::fieldText(kResultsWindow, kScaleLowerField), "0");
-         });
-         s.click(kResultsWindow, kScaleBlockOnly).click(kResultsWindow, kScaleOK).click(kResultsWindow, kScaleDone);
-       }},
+       // The step says what was scaled: no dialog.
+       [](Script& s) { Idle(s).call([] { EXPECT_FALSE(plat::windowExists(kResultsWindow)); }); }},
       {"save as", kOpSaveAs, false,
        [](Script& s) { s.menu(kMenuFile, 7).click(kSaveAsWindow, kSaveAsSave).answerSave(ScratchPath("hand.orl")); },
        [](Script& s) { s.click(kSaveAsWindow, kSaveAsSave).answerSave(ScratchPath("replayed.orl")); }, kStepDown,
@@ -407,6 +421,235 @@ const std::vector<ReplayCase>& Cases() {
   return cases;
 }
 
+
+// A value a tenth of the way in from the top (or the bottom) of a channel of
+// the file in front, for limits that catch some of its cases.
+std::string Inside(int16_t c, bool top) {
+  const auto f = static_cast<int16_t>(TheFileInUse);
+  const std::vector<float>& d = gPointersToFileData[f][c];
+  float lo = d[1], hi = d[1];
+  for (int32_t k = 1; k <= nCases[f]; ++k) {
+    lo = std::min(lo, d[static_cast<size_t>(k)]);
+    hi = std::max(hi, d[static_cast<size_t>(k)]);
+  }
+  return std::to_string(top ? hi - (hi - lo) / 10 : lo + (hi - lo) / 10);
+}
+// The click waits for the dialog a menu pick opens.
+void Type(Script& s, int win, int16_t field, const std::string& text) {
+  s.clickField(win, field).call([=] { plat::setFieldText(win, field, text); });
+}
+void TypeInside(Script& s, int16_t field, int16_t channel, bool top) {
+  s.clickField(kResultsWindow, field).call([=] { plat::setFieldText(kResultsWindow, field, Inside(channel, top)); });
+}
+
+// Choices other than the defaults: a channel picked inside a dialog or a
+// results window, two actions in one opening, units, baselines, directions
+// and block-only edits; after the halt the remembered choices change.
+const std::vector<ReplayCase>& OptionCases() {
+  static const std::vector<ReplayCase> cases = {
+      {.name = "integral of channel 2 picked in the dialog, labelled",
+       .code = kOpIntegrate,
+       .block = false,
+       .byHand = [](Script& s) {
+         s.menu(kMenuEdit, 13).click(kResultsWindow, 2);
+         Type(s, kResultsWindow, kIntegrateLabelField, "VCO2 summed");
+         s.click(kResultsWindow, kIntegrateOK);
+       }},
+      {.name = "derivative of channel 3 picked in the dialog",
+       .code = kOpDerivative,
+       .block = false,
+       .byHand = [](Script& s) { s.menu(kMenuEdit, 14).click(kResultsWindow, 3).click(kResultsWindow, kIntegrateOK); }},
+      {.name = "spikes swept below, then trimmed, in one opening",
+       .code = kOpSpikes,
+       .block = false,
+       .byHand = [](Script& s) {
+         s.menu(kMenuEdit, 17).popup(kResultsWindow, kSpikeDirectionPopup, 2);
+         Type(s, kResultsWindow, kSpikeThresholdField, "0.002");
+         s.click(kResultsWindow, kSpikeSweep);
+         TypeInside(s, kSpikeUpLimitField, 1, true);
+         TypeInside(s, kSpikeUpValueField, 1, true);
+         TypeInside(s, kSpikeLowLimitField, 1, false);
+         TypeInside(s, kSpikeLowValueField, 1, false);
+         s.click(kResultsWindow, kSpikeTrim).click(kResultsWindow, kSpikeDone);
+       },
+       .steps = 2},
+      {.name = "spikes swept above on channel 2 picked in the panel, within the block",
+       .code = kOpSpikes,
+       .block = true,
+       .byHand = [](Script& s) {
+         s.menu(kMenuEdit, 17).click(kResultsWindow, 2).click(kResultsWindow, kSpikeInBlock);
+         s.popup(kResultsWindow, kSpikeDirectionPopup, 3);
+         Type(s, kResultsWindow, kSpikeThresholdField, "0.001");
+         s.click(kResultsWindow, kSpikeSweep).click(kResultsWindow, kSpikeDone);
+       },
+       .steps = 1},
+      {.name = "references fixed downgoing, then upgoing, in one opening",
+       .code = kOpRemoveReferences,
+       .block = false,
+       .byHand = [](Script& s) {
+         s.menu(kMenuEdit, 18);
+         TypeInside(s, kRefCutoffField, 1, false);
+         s.click(kResultsWindow, kRefFix).click(kResultsWindow, kRefUp);
+         TypeInside(s, kRefCutoffField, 1, true);
+         s.click(kResultsWindow, kRefFix).click(kResultsWindow, kRefDone);
+       },
+       .steps = 2},
+      {.name = "references fixed only within the block",
+       .code = kOpRemoveReferences,
+       .block = true,
+       .byHand = [](Script& s) {
+         s.menu(kMenuEdit, 18).click(kResultsWindow, kRefInBlock);
+         TypeInside(s, kRefCutoffField, 1, false);
+         s.click(kResultsWindow, kRefFix).click(kResultsWindow, kRefDone);
+       },
+       .steps = 1},
+      {.name = "two transformations, Save & Continue between",
+       .code = kOpTransformations,
+       .block = false,
+       .byHand = [](Script& s) {
+         s.menu(kMenuEdit, 22).popup(kResultsWindow, kTrTransformPopup, 7);
+         Type(s, kResultsWindow, kTrField1, "1.5");
+         s.click(kResultsWindow, kTrAll).click(kResultsWindow, kTrSaveContinue);
+         s.popup(kResultsWindow, kTrTransformPopup, 9);
+         Type(s, kResultsWindow, kTrField1, "4");
+         s.click(kResultsWindow, kTrAll).click(kResultsWindow, kTrDone);
+       },
+       .steps = 2},
+      {.name = "channels added, labelled as the second one",
+       .code = kOpTransformations,
+       .block = false,
+       .byHand = [](Script& s) {
+         s.menu(kMenuEdit, 22).popup(kResultsWindow, kTrTransformPopup, 22).click(kResultsWindow, 32 + 2);
+         s.click(kResultsWindow, kTrAll).click(kResultsWindow, kTrDone);
+       }},
+      {.name = "transform of the block only",
+       .code = kOpTransformations,
+       .block = true,
+       .byHand = [](Script& s) {
+         s.menu(kMenuEdit, 22).popup(kResultsWindow, kTrTransformPopup, 7);
+         Type(s, kResultsWindow, kTrField1, "1.5");
+         s.click(kResultsWindow, kTrBlock).click(kResultsWindow, kTrDone);
+       }},
+      {.name = "transform of a copy made in the dialog",
+       .code = kOpTransformations,
+       .block = false,
+       .byHand = [](Script& s) {
+         s.menu(kMenuEdit, 22).click(kResultsWindow, kTrCopy).popup(kResultsWindow, kTrTransformPopup, 7);
+         Type(s, kResultsWindow, kTrField1, "1.5");
+         s.click(kResultsWindow, kTrAll).click(kResultsWindow, kTrDone);
+       },
+       .steps = 2},
+      {.name = "smoothing of the block only",
+       .code = kOpSmoothing,
+       .block = true,
+       .byHand = [](Script& s) {
+         s.menu(kMenuEdit, 16).click(kResultsWindow, 4).click(kResultsWindow, kSmoothFirstPreset + 3);
+         s.click(kResultsWindow, kSmoothBlock);
+       }},
+      {.name = "scale the whole channel to the block",
+       .code = kOpScaleToBlock,
+       .block = true,
+       .byHand = [](Script& s) {
+         s.menu(kMenuEdit, 25).click(kResultsWindow, kScaleZeroTo100);
+         s.click(kResultsWindow, kScaleOK).click(kResultsWindow, kScaleDone);
+       },
+       .onReplay = [](Script& s) {
+         Idle(s).call([] { EXPECT_FALSE(plat::windowExists(kResultsWindow)) << "the step says what was scaled"; });
+       }},
+      // A step kept before it said what was scaled: the dialog asks again.
+      {.name = "scale to block recorded without its scope",
+       .code = kOpScaleToBlock,
+       .block = true,
+       .byHand = [](Script& s) {
+         s.menu(kMenuEdit, 25).click(kResultsWindow, kScaleZeroTo100).click(kResultsWindow, kScaleBlockOnly);
+         s.click(kResultsWindow, kScaleOK).click(kResultsWindow, kScaleDone);
+       },
+       .onReplay = [](Script& s) {
+         s.call([] { EXPECT_EQ(plat::fieldText(kResultsWindow, kScaleUpperField), "100"); });
+         s.click(kResultsWindow, kScaleBlockOnly).click(kResultsWindow, kScaleOK).click(kResultsWindow, kScaleDone);
+       },
+       .afterHalt = [](Script& s) { s.call([] { ScriptSequenceArray[1][scale_step::kScope] = 0.0f; }); }},
+      {.name = "automatic baseline from the block end",
+       .code = kOpBaseline,
+       .block = false,
+       .byHand = [](Script& s) {
+         s.menu(kMenuEdit, 11).click(kResultsWindow, kBaselineStartEnd + 1).click(kResultsWindow, kBaselineAuto);
+         s.click(kResultsWindow, kBaselineOK);
+       },
+       .afterHalt = [](Script& s) { s.call([] { prefsArray[kPrefBaselineEnds] = kBaselineFromStart; }); }},
+      {.name = "block integrated in hours from the block start, channel 3",
+       .code = kOpIntegrateBlock,
+       .block = true,
+       .byHand = [](Script& s) {
+         s.menu(kMenuAnalyze, 6).click(kResultsWindow, kUnitHours).click(kResultsWindow, kBaseBlockStart);
+         Settle(s.click(kResultsWindow, 3)).closeBox(kResultsWindow);
+       },
+       .onReplay = [](Script& s) { Settle(s).closeBox(kResultsWindow); },
+       .afterHalt = [](Script& s) {
+         s.call([] {
+           IntegrationUnit = kUnitMinutes;
+           IntegrationMode = kBaseZero;
+         });
+       }},
+      {.name = "basic stats of channel 2 picked in the results window",
+       .code = kOpBasicStats,
+       .block = true,
+       .byHand = [](Script& s) { Settle(Settle(s.menu(kMenuAnalyze, 1)).click(kResultsWindow, 2)).closeBox(kResultsWindow); },
+       .onReplay = [](Script& s) { Settle(s).closeBox(kResultsWindow); }},
+      {.name = "minimum over 60 s shown on channel 3",
+       .code = kOpMinimum,
+       .block = true,
+       .byHand = [](Script& s) {
+         s.menu(kMenuAnalyze, 2);
+         Type(s, kScanIntervalWindow, kScanSecondsField, "60");
+         s.click(kScanIntervalWindow, kScanIntervalOK);
+         Settle(Settle(s).click(kResultsWindow, 3)).closeBox(kResultsWindow);
+       },
+       .onReplay = [](Script& s) { Settle(s).closeBox(kResultsWindow); }},
+      {.name = "slope of channel 2 picked in the results window",
+       .code = kOpSlopeVsTime,
+       .block = true,
+       .byHand = [](Script& s) {
+         Settle(s.menu(kMenuAnalyze, 15).click(kTimeUnitsWindow, kTimeMinutes));
+         Settle(s.click(kResultsWindow, 2)).closeBox(kResultsWindow);
+       },
+       .onReplay = [](Script& s) { Settle(s).closeBox(kResultsWindow); }},
+      {.name = "time integration of channel 2 picked in the results window",
+       .code = kOpTimeIntegration,
+       .block = true,
+       .byHand = [](Script& s) { Settle(Settle(s.menu(kMenuAnalyze, 20)).click(kResultsWindow, 2)).closeBox(kResultsWindow); },
+       .onReplay = [](Script& s) { Settle(s).closeBox(kResultsWindow); }},
+      {.name = "selective integration in hours between typed limits",
+       .code = kOpSelectiveIntegrate,
+       .block = true,
+       .byHand = [](Script& s) {
+         s.menu(kMenuAnalyze, 22);
+         TypeInside(s, kLimitGreaterField, 1, false);
+         TypeInside(s, kLimitLessField, 1, true);
+         Settle(s.click(kResultsWindow, kUnitHours)).closeBox(kResultsWindow);
+       },
+       .onReplay = [](Script& s) { Settle(s).closeBox(kResultsWindow); },
+       .afterHalt = [](Script& s) {
+         s.call([] {
+           IntegrationUnit = kUnitMinutes;
+           LastPosSelectiveLimit = -1.0f;
+           LastNegSelectiveLimit = 1.0f;
+         });
+       }},
+      {.name = "time integration switched to selective integration in the window",
+       .code = kOpSelectiveIntegrate,
+       .block = true,
+       .byHand = [](Script& s) {
+         Settle(Settle(s.menu(kMenuAnalyze, 20)).click(kResultsWindow, kLimitSwitchKind)).closeBox(kResultsWindow);
+       },
+       .onReplay = [](Script& s) { Settle(s).closeBox(kResultsWindow); }},
+      // The script adds a channel: run from a file saved with the edited
+      // file in front, it expects the channels the recording started with.
+      {.name = "copy channel", .code = kOpCopyChannel, .block = false, .byHand = [](Script& s) { s.menu(kMenuEdit, 31); }},
+  };
+  return cases;
+}
+
 class Replays : public ::testing::Test {
  protected:
   void TearDown() override {
@@ -424,8 +667,10 @@ class Replays : public ::testing::Test {
 
   // From start-up on the demo: record the case by hand, halt (which arms an
   // automatic run), open a copy of the demo and let the runner replay it.
-  void RecordAndReplay(const ReplayCase& c) {
-    SCOPED_TRACE(c.name);
+  // throughFile: the script goes through Save Script, Clear Script and Load
+  // Script (the file in front is the edited one) before it is run.
+  void RecordAndReplay(const ReplayCase& c, bool throughFile = false) {
+    SCOPED_TRACE(std::string(c.name) + (throughFile ? ", through a script file" : ""));
     const int16_t slot = testsupport::StartProgramOnDemo();
     ASSERT_GE(slot, 0);
     // OPEN FILE is the runner's own.
@@ -452,15 +697,27 @@ class Replays : public ::testing::Test {
       handTopic = IsBlockStep(c.code) ? topic : 0;
       hand = Capture(handTopic);
       // The hand run did something to compare.
-      if (IsBlockStep(c.code)) {
+      if (IsBlockStep(c.code) && c.code != kOpScaleToBlock) {
         EXPECT_FALSE(hand.result.empty());
       } else if (c.code != kOpEditFileData && !c.check) {
         EXPECT_TRUE(hand.data != opened.data || hand.active != opened.active) << "nothing changed by hand";
       }
       ASSERT_GE(ScriptCOUNT, 1);
       EXPECT_EQ(StepCode(ScriptSequenceArray[ScriptCOUNT]), c.code) << "the step recorded";
+      if (c.steps > 0) {
+        EXPECT_EQ(ScriptCOUNT, c.steps) << "one step for each action";
+      }
     });
     s.menu(kMenuScript, 2);
+    if (c.afterHalt) c.afterHalt(s);
+    if (throughFile) {
+      const fs::path script = dir_ / "steps.script";
+      s.menu(kMenuScript, 6).answerSave(script);
+      s.menu(kMenuScript, 13);
+      s.menu(kMenuScript, 4).answerOpen(script);
+      s.click(kViewerWindow, kViewerClose);
+      s.menu(kMenuScript, 8);
+    }
     s.menu(kMenuFile, 1).answerOpen(copy);
     if (c.block) DragBlock(s, kReplayPlot, c.span);
     if (c.onReplay) c.onReplay(s);
@@ -507,6 +764,16 @@ TEST_F(Replays, EveryCodeACommandRecordsIsRecordedAndReplayed) {
 TEST_F(Replays, EditingAndBlockStepsReplayAsTheyWereDoneByHand) {
   for (const ReplayCase& c : Cases())
     if (!FileOrChannelStep(c.code)) RecordAndReplay(c);
+}
+
+// Choices other than the defaults replay as they were made, whatever is
+// chosen after the recording, straight after the halt and from a script
+// file loaded while the edited file is in front.
+TEST_F(Replays, ChoicesOtherThanTheDefaultsReplayAsTheyWereMade) {
+  for (const ReplayCase& c : OptionCases()) {
+    RecordAndReplay(c);
+    RecordAndReplay(c, true);
+  }
 }
 
 }  // namespace
