@@ -709,9 +709,12 @@ void ShowAlert(const MacText& text, const char* sound, int16_t icon) {
     ClearMailbox();
     for (bool done = false; !done;) {
       plat::pump();
-      done = (action == kActionClick && eventID == kAlertOK) ||
+      done = (action == kActionClick && eventID == kAlertOK && eventWindow == kAlertWindow) ||
              (action == kActionKey && (eventID == 13 || eventID == 3)) ||
              (action == kActionClose && eventID == kAlertWindow);
+      // The alert stays over the window that raised it: a click there would
+      // otherwise bury the alert while that window waits on it.
+      if (!done && action == kActionActivate && eventID != kAlertWindow) plat::selectWindow(kAlertWindow);
       ClearMailbox();
     }
   }
