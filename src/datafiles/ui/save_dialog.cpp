@@ -220,6 +220,10 @@ int16_t saveAsDialog(int16_t slot, bool preferNative) {
   HelpSubject = kHelpSaveAs;
   HandlerScope keep;
   InstallDialogHandlers();
+  // Too tall to stand clear of a toolbar across the plot on a short desk:
+  // the toolbar steps aside while the dialog is up.
+  const bool toolbarShown = ToolbarIsHidden == 0;
+  HideTheToolBar();
   d.build();
   ClearMailbox();
   int16_t result = 1;
@@ -270,6 +274,7 @@ int16_t saveAsDialog(int16_t slot, bool preferNative) {
     if (!done && hit != 0) d.refresh();
   }
   plat::disposeWindow(kSaveAsWindow);
+  if (toolbarShown) RestoreTheToolBar();
   HelpSubject = savedHelp;
   return result;
 }

@@ -114,6 +114,13 @@ void BuildWINDOW(int16_t themeBackground, int16_t windowId, const MacText& title
   w.id = windowId;
   w.title = title;
   w.content = {left, top, right, bottom};
+  // A dialog stands on the desk and never under the floating toolbar, which
+  // would hide its controls wherever the toolbar was put.
+  const bool toolbar = windowId != kToolbarWindow && plat::windowExists(kToolbarWindow) &&
+                       plat::windowVisible(kToolbarWindow);
+  w.content = PlaceDialog(w.content, plat::config().titleBarHeight,
+                          toolbar ? plat::frameRect(kToolbarWindow) : plat::Rect{}, plat::displaySize(),
+                          plat::config().menuBarHeight);
   w.cls = plat::WindowClass::Document;
   w.closeBox = kind != kKindNoCloseBox;
   w.background = themeBackground ? kThemeGround : (lightGray == 1 ? LightGray : gray);
