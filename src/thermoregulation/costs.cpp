@@ -448,11 +448,10 @@ CaseTotals runCases(const TregClimate c, const TregAnimal a, const TregSettings 
           ++torporCases;
           const float tbRest = k0.tbRest;
           float tr = minTb;
-          const bool onEntry = sinceEntry <= E;
-          const bool onArousal = toArousal <= E;
-          // Where both ramps hold, the one at dusk gives the value.
-          if (onEntry && (!onArousal || kDayActive)) tr = tbRest - dTRest * sinceEntry / E;
-          else if (onArousal) tr = tbRest - dTRest * toArousal / E;
+          // Where both ramps hold (a bout shorter than two entry times) the
+          // warmer one gives Tr, so that Tr never jumps.
+          const float fromRamp = std::min(sinceEntry, toArousal);
+          if (fromRamp <= E) tr = tbRest - dTRest * fromRamp / E;
           if (tat > minTb - 1) {
             const float f = (k0.lctRest - tat) / torporSpan;
             const float tq = std::max(tr, tbRest - dTRest * f);
@@ -537,8 +536,12 @@ constexpr int32_t kVectorBlock = 256;
 // rather than eight lanes taken out one by one.
 template <bool kAvx = false>
 [[gnu::always_inline]] inline bool any8(I8 m) {
-  // With AVX one instruction gathers the lanes' sign bits.
+  // With AVX one instruction gathers the lanes' sign bits. Clang takes an
+  // AVX builtin only in a function of an AVX target, and makes that
+  // instruction of the generic code there itself.
+#if CORVIMET_X86_DISPATCH && !defined(__clang__)
   if constexpr (kAvx) return __builtin_ia32_movmskps256(reinterpret_cast<F8>(m)) != 0;
+#endif
   I8 a = m | __builtin_shufflevector(m, m, 4, 5, 6, 7, 0, 1, 2, 3);
   a |= __builtin_shufflevector(a, a, 2, 3, 0, 1, 6, 7, 4, 5);
   a |= __builtin_shufflevector(a, a, 1, 0, 3, 2, 5, 4, 7, 6);
@@ -580,7 +583,7 @@ using F4 = float __attribute__((vector_size(16)));
 // and a merge: one instruction with AVX.
 template <bool kAvx>
 [[gnu::always_inline]] inline D4 widen(F4 v) {
-#if CORVIMET_X86_DISPATCH
+#if CORVIMET_X86_DISPATCH && !defined(__clang__)
   if constexpr (kAvx) return __builtin_ia32_cvtps2pd256(v);
 #endif
   return __builtin_convertvector(v, D4);
@@ -745,15 +748,12 @@ template <bool kDayActive, bool kTorpor, bool kAvx>
         counted |= warm;
         const I8 inTorpor = warm & (k0.lctRest > tat);
         torporCases += inTorpor;
-        const I8 onEntry = sinceEntry <= E, onArousal = toArousal <= E;
-        I8 entryRamp;
-        if constexpr (kDayActive) entryRamp = onEntry;
-        else entryRamp = onEntry & ~onArousal;
-        // Off the ramps Tr is the minimum Tb; the ramps' divisions only where one holds.
+        // The warmer ramp where both hold; off the ramps Tr is the minimum Tb,
+        // the ramps' divisions only where one holds.
+        const F8 fromRamp = sinceEntry < toArousal ? sinceEntry : toArousal;
+        const I8 onRamp = fromRamp <= E;
         F8 tr = splat(minTb);
-        if (any8<kAvx>(inTorpor & (entryRamp | onArousal)))
-          tr = entryRamp ? k0.tbRest - dTRest * sinceEntry / E
-                         : (onArousal ? k0.tbRest - dTRest * toArousal / E : splat(minTb));
+        if (any8<kAvx>(inTorpor & onRamp)) tr = onRamp ? k0.tbRest - dTRest * fromRamp / E : splat(minTb);
         const I8 mild = tat > minTb - 1;
         const F8 f = (k0.lctRest - tat) / torporSpan;
         const F8 tq = max8(tr, k0.tbRest - dTRest * f);
