@@ -434,6 +434,7 @@ TEST(Help, EveryQuestionMarkShowsItsPageWithoutABrowser) {
       shown = plat::windowExists(plat::kHelpWindow);
       alert = plat::windowExists(kAlertWindow);
       page = plat::fieldText(plat::kHelpWindow, plat::kHelpView);
+      if (loop.menu == 8 && loop.item == 1) plat::test::saveArtifact(plat::test::deskImage(), "help-window-over-rpn.png");
     });
     s.closeBox(plat::kHelpWindow).closeBox(loop.window);
     if (!runLoop(loop, s)) continue;

@@ -453,6 +453,7 @@ TEST_F(Road, TheFirstClickOnAWindowBehindActsOnWhatItHits) {
              .call([] { plat::setFieldText(kPolynomialWindow, 201, "2.5"); });
          settle(s.clickAt(plot, {300, 150}))
              .call([] {
+               plat::test::saveArtifact(plat::test::deskImage(), "polynomial-setup-after-a-plot-click.png");
                ASSERT_TRUE(plat::windowExists(kPolynomialWindow)) << "the set-up closed on a click elsewhere";
                EXPECT_EQ(plat::fieldText(kPolynomialWindow, 201), "2.5");
                EXPECT_EQ(plat::windowIds().front(), kPolynomialWindow) << "and waits in front";
