@@ -21,6 +21,9 @@ struct FileKind {
 std::optional<std::filesystem::path> askOpenFile(const MacText& prompt,
                                                  const std::vector<FileKind>& kinds,
                                                  const std::filesystem::path& startDir = {});
+// Several files at once, in the order chosen; empty when cancelled.
+std::vector<std::filesystem::path> askOpenFiles(const MacText& prompt, const std::vector<FileKind>& kinds,
+                                                const std::filesystem::path& startDir = {});
 std::optional<std::filesystem::path> askSaveFile(const MacText& prompt, const MacText& defaultName,
                                                  const FileKind& kind,
                                                  const std::filesystem::path& startDir = {});

@@ -10,10 +10,15 @@
 
 namespace plat {
 
-// Opens our help page for a subject number (help/subject-<n>.html, the index
-// page when missing) in the desktop's browser. False when no browser could
-// be started. Recorded in test mode.
+// The one opener of our help pages: the page for a subject number
+// (help/subject-<n>.html, the index page when missing) in the desktop's
+// browser, or, where none starts, in the program's own help window. False
+// only when the page cannot be shown at all. Recorded in test mode.
 bool openHelp(int subject);
+// The help window: the layer owns it, and its close box and Escape close it
+// without the program's loops seeing either.
+inline constexpr int kHelpWindow = 1502;
+inline constexpr int kHelpView = 1;
 std::filesystem::path helpPage(int subject);
 void openUrl(std::string_view url);     // https: or mailto:
 

@@ -53,6 +53,7 @@ class Script {
   Script& release();
   Script& clickAt(int win, Point local);          // press and release
   Script& answerOpen(const std::filesystem::path& p);
+  Script& answerOpenMany(std::vector<std::filesystem::path> paths);   // several files chosen at once
   Script& answerSave(const std::filesystem::path& p);
   Script& cancelFileDialog();
   Script& answerPageSetup(bool ok);
@@ -89,8 +90,16 @@ const std::vector<int>& visualBells();
 QImage portImage(int win);          // the port only, exact pixels
 QImage windowImage(int win);        // content with its controls
 QImage deskImage();
+// What the screen shows of the content now, as last painted: drawing into a
+// port that was never flushed is missing here, unlike in windowImage.
+QImage shownImage(int win);
 // Saves into Options::artifacts (or $CORVIMET_ARTIFACTS); returns the path, empty when none.
 std::filesystem::path saveArtifact(const QImage& img, const std::string& name);
+
+// Controls of the window whose text does not fit: one line each, naming the
+// control and how it is cut (wider than its room, or too low for its
+// descenders). Hidden controls are skipped.
+std::vector<std::string> cutTexts(int win);
 
 // The virtual clock
 void advanceMs(int ms);

@@ -20,7 +20,7 @@ struct WindowSpec {
   bool closeBox = true;
   bool resizable = false;
   bool visible = true;
-  bool acceptsFirstClick = false;   // its controls act on the click that activates it
+  bool acceptsFirstClick = false;   // no longer read: every window's controls act on the activating click
   Size minSize{}, maxSize{};        // 0: no limit
   Rgb16 background{0xE8E8, 0xE8E8, 0xE8E8};
   int parent = 0;                   // Sheet / Overlay: the window they belong to

@@ -149,7 +149,9 @@ int BlockWindowTop(int frameTop, int bottomOfPlotArea, bool commentsHidden, int 
 plat::Rect BlockViewRect(int left, int frameTop, int top, int lastWidth, int lastHeight, int blockWindowRight,
                          int blockWindowBottom, int displayHeight) {
   const int x = left + kResultsColumnWidth;
-  if (lastHeight != 0) return {x, top, x + lastWidth, top + lastHeight};
+  // A size the user gave is kept, but not past the desk's bottom: a toolbar
+  // put below the plot since may have moved the window down.
+  if (lastHeight != 0) return {x, top, x + lastWidth, top + std::max(60, std::min(lastHeight, displayHeight - 4 - top))};
   int bottom = frameTop + blockWindowBottom + 80;
   if (bottom > displayHeight) bottom = displayHeight - 30;
   plat::Rect r{x, top, left + blockWindowRight, bottom};
@@ -166,7 +168,10 @@ plat::Rect InstructionsRect(int left, int top, int screenWidth, int displayHeigh
   int bottom = top + 319;
   if ((displayHeight - 80) - top < 320) bottom = displayHeight - 80;
   plat::Rect r{left + 324, top, left + screenWidth - 5, bottom};
-  if (r.height() < kInstructionsMinSize.h) r.bottom = r.top + kInstructionsMinSize.h;
+  // On a short desk (a toolbar below the plot) the panel scrolls rather than
+  // leaving the desk.
+  const int least = std::max(60, std::min(kInstructionsMinSize.h, displayHeight - 4 - top));
+  if (r.height() < least) r.bottom = r.top + least;
   if (r.width() < kInstructionsMinSize.w) r.right = r.left + kInstructionsMinSize.w;
   return r;
 }

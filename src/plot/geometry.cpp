@@ -60,6 +60,13 @@ plat::Size PlotWindowMaxSize(int displayW, int displayH) {
   return {std::max(displayW, kPlotWindowMinSize.w), std::max(displayH - 400, kPlotWindowMinSize.h)};
 }
 
+int PlotWindowCascade(int before, plat::Rect content, plat::Size desk) {
+  constexpr int kStep = 18;
+  const int room = std::min(desk.w - content.right, desk.h - content.bottom);
+  const int places = std::max(1, room / kStep + 1);
+  return kStep * (std::max(0, before) % places);
+}
+
 ViewMode ModeOf(const ViewState& v) {
   if (v.zoomed) return ViewMode::Zoomed;
   if (v.compressed && v.nCases > v.screenWidth) return ViewMode::Compressed;

@@ -33,6 +33,10 @@ inline constexpr plat::Size kPlotWindowMinSize{640, 250};
 // Largest plot window: display width x (display height - 400), at least the
 // minimum size.
 plat::Size PlotWindowMaxSize(int displayW, int displayH);
+// How far right and down the plot window of a file opens after `before`
+// others: 18 pixels a file, and round again from 0 before the window (its
+// content at `content` for the first file) would leave the desk.
+int PlotWindowCascade(int before, plat::Rect content, plat::Size desk);
 // RightLim: width of the block window's drawing area.
 inline int16_t RightLimFor(int16_t screenWidth) { return static_cast<int16_t>(screenWidth - 321); }
 // A file longer than the plot width opens compressed (FileSHORTS word 4).

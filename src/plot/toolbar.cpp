@@ -76,18 +76,26 @@ int ToolbarRowsHeight(ToolbarPlace p, int width) {
 
 ToolbarFrame ToolbarFrameFor(ToolbarPlace p, plat::Rect plot, const ToolbarDesk& desk) {
   ToolbarFrame f;
+  // Left and below, the plot window goes back under the menu bar: moved down
+  // for a toolbar above, it would leave an empty band and push the windows
+  // that stand below it off the desk.
   if (p == ToolbarPlace::Left) {
     const int top = std::max(40, desk.top + desk.titleBar + 2);
     f.toolbar = {2, top, 91, top + ToolbarRowsHeight(p, 89)};
-    if (plot.left < 92) {
+    if (plot.left < 92 || plot.top > desk.top) {
       f.movePlot = true;
-      f.plotTopLeft = {92, plot.top};
+      f.plotTopLeft = {std::max(92, plot.left), desk.top};
     }
     return f;
   }
   const int width = std::max(80, plot.width() - 22);
   const int height = ToolbarRowsHeight(p, width);
   if (p == ToolbarPlace::Bottom) {
+    if (plot.top > desk.top) {
+      f.movePlot = true;
+      f.plotTopLeft = {plot.left, desk.top};
+      plot = plot.offset(0, desk.top - plot.top);
+    }
     const int top = plot.bottom + 2 + desk.titleBar;
     f.toolbar = {plot.left, top, plot.left + width, top + height};
     f.bandBelowPlot = f.toolbar.bottom + 2 - plot.bottom;
@@ -101,6 +109,17 @@ ToolbarFrame ToolbarFrameFor(ToolbarPlace p, plat::Rect plot, const ToolbarDesk&
   }
   f.toolbar = {plot.left, top, plot.left + width, top + height};
   return f;
+}
+
+int ToolbarBand(ToolbarPlace p, int plotWidth, const ToolbarDesk& desk) {
+  if (p == ToolbarPlace::Left) return 0;
+  return ToolbarRowsHeight(p, std::max(80, plotWidth - 22)) + desk.titleBar + 4;
+}
+
+int PlotHeightGivenToToolbar(int band, int plotContentBottom, int titleBar, int deskHeight) {
+  constexpr int kResultsRows = 356, kGap = 4;
+  const int lowest = plotContentBottom + band + kGap + titleBar + kResultsRows;
+  return std::clamp(lowest - (deskHeight - kGap), 0, std::max(0, band));
 }
 
 }  // namespace plotcore

@@ -60,4 +60,12 @@ struct ToolbarFrame {
 // plot down below it.
 ToolbarFrame ToolbarFrameFor(ToolbarPlace p, plat::Rect plot, const ToolbarDesk& desk);
 
+// Rows a toolbar above or below the plot takes (its frame and a gap each
+// side) from the windows under the plot, for a plot frame `plotWidth` wide.
+int ToolbarBand(ToolbarPlace p, int plotWidth, const ToolbarDesk& desk);
+// How much of that band the plot gives up from its height, so that the
+// results window (its usual 356 rows under a title bar) still ends on the
+// desk: none on a tall desk, at most the band.
+int PlotHeightGivenToToolbar(int band, int plotContentBottom, int titleBar, int deskHeight);
+
 }  // namespace plotcore

@@ -32,3 +32,26 @@ plat::Rect ResultsWindowRect(int plotLeft, int top, int height, int deskBottom, 
   const int bottom = std::max(top + 120, std::min(top + height, deskBottom));
   return {left, top, left + width, bottom};
 }
+
+plat::Rect PlaceDialog(plat::Rect content, int titleBar, plat::Rect obstacle, plat::Size desk, int menuBar) {
+  const int w = content.width(), h = content.height();
+  const auto at = [&](int left, int top) { return plat::Rect{left, top, left + w, top + h}; };
+  const auto onDesk = [&](const plat::Rect& c) {
+    return c.top - titleBar >= menuBar && c.bottom <= desk.h && c.left >= 0 && c.right <= desk.w;
+  };
+  // Held inside the desk first; a dialog larger than the desk keeps its top left.
+  plat::Rect r = content;
+  if (r.bottom > desk.h) r = at(r.left, std::max(menuBar + titleBar, desk.h - h));
+  if (r.right > desk.w) r = at(std::max(0, desk.w - w), r.top);
+  if (r.top - titleBar < menuBar) r = at(r.left, menuBar + titleBar);
+  if (r.left < 0) r = at(0, r.top);
+  const auto clear = [&](const plat::Rect& c) {
+    return obstacle.width() <= 0 || c.right <= obstacle.left || obstacle.right <= c.left ||
+           c.bottom <= obstacle.top || obstacle.bottom <= c.top - titleBar;
+  };
+  if (clear(r)) return r;
+  for (const plat::Rect& c : {at(r.left, obstacle.bottom + kGap + titleBar), at(r.left, obstacle.top - kGap - h),
+                              at(obstacle.right + kGap, r.top)})
+    if (onDesk(c) && clear(c)) return c;
+  return r;
+}

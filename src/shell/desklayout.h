@@ -30,3 +30,10 @@ int ResultsWindowTop(int plotFrameTop, int bottomOfPlotArea, int titleBarHeight)
 // shifted), 475 wide with the cross-channel box and 450 without, `height`
 // high but ending at the desk's bottom, and never below 120.
 plat::Rect ResultsWindowRect(int plotLeft, int top, int height, int deskBottom, bool crossChannel, bool shifted);
+
+// Where a dialog whose content was asked for at `content` stands: on the
+// desk (below the menu bar, its title bar included, its bottom at the desk's
+// edge at most) and clear of `obstacle` (a floating window's frame; empty:
+// none), below it, else above it, else right of it, wherever the whole
+// frame fits. A dialog that fits nowhere clear keeps its place on the desk.
+plat::Rect PlaceDialog(plat::Rect content, int titleBar, plat::Rect obstacle, plat::Size desk, int menuBar);

@@ -177,7 +177,10 @@ TEST(BlockScale, WindowRectangles) {
   EXPECT_EQ(CollapsedInstructionsRect(94, 590), (plat::Rect{418, 590, 749, 620}));
   EXPECT_EQ(InstructionsRect(94, 300, 1290, 900), (plat::Rect{418, 300, 1379, 619}));
   EXPECT_EQ(InstructionsRect(94, 590, 1290, 900), (plat::Rect{418, 590, 1379, 820}));
-  EXPECT_EQ(InstructionsRect(94, 590, 1290, 700).height(), kInstructionsMinSize.h);
+  // A short desk (a toolbar below the plot): the panel ends on the desk and scrolls.
+  EXPECT_EQ(InstructionsRect(94, 590, 1290, 700).bottom, 696);
+  EXPECT_EQ(InstructionsRect(94, 660, 1290, 700).height(), 60) << "never below a usable minimum";
+  EXPECT_EQ(BlockViewRect(94, 41, 590, 500, 300, 1290, 800, 800).bottom, 796) << "a kept size, held on the desk";
   EXPECT_EQ(CommentsBoxRect(94, 41, 390, 1290), (plat::Rect{573, 537, 1383, 582}));
 }
 
@@ -220,6 +223,35 @@ TEST(BlockScale, WindowsBelowThePlotNeverOverlapOnSupportedDesks) {
         EXPECT_FALSE(meet(panel, w[3].r));
       }
     }
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// Block Shift Rules opened under the toolbar at the left, the Save File As
+// boxes under a toolbar below the plot, and dialogs ran off an 800-pixel desk.
+TEST(DialogPlace, OnTheDeskAndClearOfTheToolbar) {
+  constexpr int kTitleBar = 22, kMenuBar = 22;
+  const plat::Size desk{1280, 800};
+  const plat::Rect left{2, 42, 91, 700}, below{94, 456, 1350, 503}, none{};
+  const struct {
+    const char* name;
+    plat::Rect asked, toolbar, want;
+  } cases[] = {
+      {"clear already", {300, 200, 600, 400}, left, {300, 200, 600, 400}},
+      {"under the left toolbar: right of it", {50, 90, 350, 250}, left, {95, 90, 395, 250}},
+      {"under a toolbar below the plot: below it", {450, 400, 830, 500}, below, {450, 529, 830, 629}},
+      {"no room below: above it", {450, 300, 830, 672}, below, {450, 80, 830, 452}},
+      {"off the bottom of the desk: up", {300, 700, 600, 900}, none, {300, 600, 600, 800}},
+      {"off the right of the desk: left", {1100, 200, 1400, 300}, none, {980, 200, 1280, 300}},
+      {"above the menu bar: down", {300, 10, 600, 100}, none, {300, 44, 600, 134}},
+      {"taller than the desk: its top under the menu bar", {300, 100, 600, 1000}, none, {300, 44, 600, 944}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(PlaceDialog(c.asked, kTitleBar, c.toolbar, desk, kMenuBar), c.want);
   }
 }
 

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+
 using namespace plotcore;
 
 namespace {
@@ -45,6 +48,31 @@ TEST(PlotGeometry, FromDisplay) {
   EXPECT_EQ(PlotWindowRect(GeometryForDisplay(1440, 900), true), (plat::Rect{94, 41, 1381, 470}));
   EXPECT_EQ(PlotWindowRect(GeometryForDisplay(1440, 900), false).left, 2);
   EXPECT_EQ(RightLimFor(1290), 969);
+}
+
+// Windows of files 5 to 16 once opened past the right edge of the desk, and
+// 9 to 16 all at one place: they go round again inside the desk.
+TEST(PlotGeometry, PlotWindowsCascadeInsideTheDesk) {
+  for (const plat::Size desk : {plat::Size{1280, 800}, plat::Size{1440, 900}, plat::Size{1600, 1000},
+                                plat::Size{1920, 1080}, plat::Size{640, 480}}) {
+    SCOPED_TRACE(std::to_string(desk.w) + "x" + std::to_string(desk.h));
+    const plat::Rect first = PlotWindowRect(GeometryForDisplay(desk.w, desk.h), true);
+    int distinct = 0;
+    for (int before = 0; before < 16; ++before) {
+      const int shift = PlotWindowCascade(before, first, desk);
+      EXPECT_GE(shift, 0);
+      EXPECT_LE(first.right + shift, std::max<int>(desk.w, first.right)) << before;
+      EXPECT_LE(first.bottom + shift, std::max<int>(desk.h, first.bottom)) << before;
+      if (before > 0 && shift > PlotWindowCascade(before - 1, first, desk)) ++distinct;
+    }
+    EXPECT_EQ(PlotWindowCascade(0, first, desk), 0);
+    if (first.right + 18 <= desk.w && first.bottom + 18 <= desk.h) {
+      EXPECT_GE(distinct, 1) << "each a little lower";
+    }
+  }
+  EXPECT_EQ(PlotWindowCascade(1, {94, 41, 1381, 470}, {1440, 900}), 18);
+  EXPECT_EQ(PlotWindowCascade(4, {94, 41, 1381, 470}, {1440, 900}), 0) << "round again, 59 pixels to the right";
+  EXPECT_EQ(PlotWindowCascade(5, {94, 41, 1381, 470}, {1440, 900}), 18);
 }
 
 TEST(PlotGeometry, OpeningViewAndModes) {

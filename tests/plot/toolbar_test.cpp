@@ -100,6 +100,25 @@ TEST(ToolbarLayout, AtEveryDeskFrom1280TheToolbarShowsEveryRowAndCoversNothing) 
       ToolbarBandBelowPlot = 0;
     }
   }
+  // Round the places by the close box: back at the left or below, the plot
+  // that a toolbar above moved down goes back under the menu bar, with no
+  // empty band left above it.
+  for (const auto& d : desks) {
+    SCOPED_TRACE(testing::Message() << d.w << "x" << d.h << " round the places");
+    plat::Rect plot = plotcore::PlotWindowRect(plotcore::GeometryForDisplay(d.w, d.h), true);
+    plot = plot.offset(0, kMenuBar - plot.top);
+    const int home = plot.top;
+    ToolbarPlace place = ToolbarPlace::Left;
+    for (int change = 0; change < 6; ++change) {
+      place = plotcore::NextToolbarPlace(place);
+      const plotcore::ToolbarFrame f = plotcore::ToolbarFrameFor(place, plot, {kMenuBar, d.h, kToolbarTitle});
+      if (f.movePlot) plot = plot.offset(f.plotTopLeft.x - plot.left, f.plotTopLeft.y - plot.top);
+      if (place != ToolbarPlace::Top) {
+        EXPECT_EQ(plot.top, home) << "place " << static_cast<int>(place);
+      }
+      EXPECT_TRUE(apart({f.toolbar.left, f.toolbar.top - kToolbarTitle, f.toolbar.right, f.toolbar.bottom}, plot));
+    }
+  }
   EXPECT_EQ(plotcore::NextToolbarPlace(ToolbarPlace::Left), ToolbarPlace::Bottom);
   EXPECT_EQ(plotcore::NextToolbarPlace(ToolbarPlace::Top), ToolbarPlace::Left);
   EXPECT_EQ(plotcore::ToolbarPlaceOf(7), ToolbarPlace::Left);

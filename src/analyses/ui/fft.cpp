@@ -434,8 +434,6 @@ int16_t FFT() {
     const auto [a, id] = TakeEvent();
     if (!plat::windowExists(kResultsWindow)) break;
     if (run.selecting) {
-      // The click that brings the plot window forward chooses the block too.
-      if (a == kActionActivate && id == plotWindow(run)) run.clicked = true;
       followPointer(run);
       if (run.clicked) {
         run.clicked = false;

@@ -309,7 +309,7 @@ int16_t runTool(bool pairs) {
       const int16_t seg = FileSHORTS[slot][kShortSegment];
       if (id == 28) page(t, static_cast<int16_t>(seg - 1));
       else if (id == 29) page(t, static_cast<int16_t>(seg + 1));
-      else if (id == 8) reject(t);
+      else if (id == 8 || id == 127) reject(t);   // Backspace, or the Delete key the hint names
       else if (id == 13 || id == 3) done = true;
       else if (id == '?' || id == '/') plat::openHelp(HelpSubject);
       else if (id == 'P' || id == 'p') {

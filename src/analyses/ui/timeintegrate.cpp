@@ -200,11 +200,12 @@ void buildWindow(Run& run, float g, float l) {
                        : "cumulative data at values that are:",
            {6, 36, 300, 54}, kBlack, 15);
   addButton(kLimitGreaterButton, plat::ButtonKind::SmallBevel, "Greater Than", {6, 58, 106, 78});
-  addField(kLimitGreaterField, FieldNumText(g), {110, 59, 200, 77}, plat::FieldKind::Editable, kBlack, lightBlue);
-  addButton(kLimitMinimumButton, plat::ButtonKind::SmallBevel, "Minimum", {206, 58, 276, 78});
+  // Wide enough for a limit in exponent form ("-1.6172835e+37").
+  addField(kLimitGreaterField, FieldNumText(g), {110, 59, 218, 77}, plat::FieldKind::Editable, kBlack, lightBlue);
+  addButton(kLimitMinimumButton, plat::ButtonKind::SmallBevel, "Minimum", {222, 58, 292, 78});
   addButton(kLimitLessButton, plat::ButtonKind::SmallBevel, "Less Than", {6, 82, 106, 102});
-  addField(kLimitLessField, FieldNumText(l), {110, 83, 200, 101}, plat::FieldKind::Editable, kBlack, lightBlue);
-  addButton(kLimitMaximumButton, plat::ButtonKind::SmallBevel, "Maximum", {206, 82, 276, 102});
+  addField(kLimitLessField, FieldNumText(l), {110, 83, 218, 101}, plat::FieldKind::Editable, kBlack, lightBlue);
+  addButton(kLimitMaximumButton, plat::ButtonKind::SmallBevel, "Maximum", {222, 82, 292, 102});
   fixTimeCue(kind);
   if (kind != 1) {
     for (const UnitChoice& u : kUnits)

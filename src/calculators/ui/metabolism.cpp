@@ -136,15 +136,16 @@ void buildBmr(CalculatorWindow& w, int16_t menu, int16_t item, int16_t unit) {
   EmbossPrint(1, "Select taxon and units:", 18, 20, 32);
   w.popup(kBmrTaxonPopup, menu, item, {20, 44, 330, 66});
   w.popup(kBmrUnitPopup, kUnitMenu, unit, {340, 44, 510, 66});
+  // The fields hold a value in exponent form ("-3.23456592e+37") whole.
   w.label(20, 112, "MR = ", 16, true);
-  w.output(kBmrResult, "", {70, 94, 190, 118}, 2, 8, 16, true);
-  w.label(196, 112, "=", 16);
-  w.input(kBmrAField, ".002647", {214, 96, 304, 116});
-  w.label(310, 112, "*", 16);
-  w.input(kBmrMassField, "1", {326, 96, 396, 116});
-  w.label(410, 86, "exponent", 11);
-  w.input(kBmrExponentField, ".75", {402, 92, 462, 110});
-  w.label(214, 134, "coefficient ( 'a ' value)       *       mass ", 11);
+  w.output(kBmrResult, "", {64, 94, 166, 118}, 2, 8, 16, true);
+  w.label(170, 112, "=", 16);
+  w.input(kBmrAField, ".002647", {184, 96, 310, 116});
+  w.label(313, 112, "*", 16);
+  w.input(kBmrMassField, "1", {324, 96, 432, 116});
+  w.label(446, 86, "exponent", 11);
+  w.input(kBmrExponentField, ".75", {436, 92, 512, 110});
+  w.label(184, 134, "coefficient ( 'a ' value)           *           mass ", 11);
   w.label(20, 168, "mass units:");
   w.radio(kBmrGrams, "g", {100, 154, 140, 172}, true);
   w.radio(kBmrKilograms, "Kg", {144, 154, 190, 172}, false);

@@ -357,17 +357,23 @@ void FILELOADING() {
     alertFor(FileStatus::TooManyFiles);
     return;
   }
-  std::optional<fs::path> path;
-  if (kind == kFileKindText) path = plat::askOpenFile("Open a comma- or tab-separated text file:", {kTextKind});
-  else if (kind == kFileKindClassic) path = plat::askOpenFile("Open an Orrelin data file:", {kAnyKind});
-  else path = plat::askOpenFile("Open an Orrelin data file:", {kNativeKind, kTextKind});
-  if (!path) return;
-  if (LOADFILE(*path, kind) < 0) return;
-  Cancel_Open = 0;
-  float step[kStepFields] = {};
-  step[kStepOperation] = kOpOpenFile;
-  step[kStepMain] = static_cast<float>(kind);
-  RecordScriptStep(step);
+  std::vector<fs::path> paths;
+  if (kind == kFileKindText) paths = plat::askOpenFiles("Open a comma- or tab-separated text file:", {kTextKind});
+  else if (kind == kFileKindClassic) paths = plat::askOpenFiles("Open an Orrelin data file:", {kAnyKind});
+  else paths = plat::askOpenFiles("Open an Orrelin data file:", {kNativeKind, kTextKind});
+  // Each file chosen opens as if chosen alone; once every slot is taken,
+  // LOADFILE's alert says so and the rest stay closed.
+  for (const fs::path& path : paths) {
+    if (LOADFILE(path, kind) < 0) {
+      if (FindFreeSlot() < 0) return;
+      continue;
+    }
+    Cancel_Open = 0;
+    float step[kStepFields] = {};
+    step[kStepOperation] = kOpOpenFile;
+    step[kStepMain] = static_cast<float>(kind);
+    RecordScriptStep(step);
+  }
 }
 
 int16_t LOADFILE(const fs::path& path, int16_t kind) {

@@ -130,12 +130,14 @@ struct FormatDialog {
     for (int16_t id : {kSaveAsNative, kSaveAsComma, kSaveAsTab}) setMark(id, static_cast<int16_t>(format) == id);
     setMark(kSaveAsSelected, selected);
     setMark(kSaveAsBlock, block, blockPossible);
-    const bool t = text();
-    setMark(kSaveAsCase, mem.caseColumn, t);
-    setMark(kSaveAsElapsed, mem.elapsedColumn, t);
-    for (int16_t u = 0; u < 4; ++u) setMark(static_cast<int16_t>(kSaveAsUnitFirst + u), mem.unit == u, t && mem.elapsedColumn);
-    setMark(kSaveAsClock, mem.clockColumn, t);
-    setMark(kSaveAsDate, mem.dateColumn, t);
+    // The time columns show their ticks whatever the format: greyed under the
+    // binary format they looked clear, so a user who then chose a text format
+    // and ticked "Elapsed time in" cleared the column that was on.
+    setMark(kSaveAsCase, mem.caseColumn);
+    setMark(kSaveAsElapsed, mem.elapsedColumn);
+    for (int16_t u = 0; u < 4; ++u) setMark(static_cast<int16_t>(kSaveAsUnitFirst + u), mem.unit == u, mem.elapsedColumn);
+    setMark(kSaveAsClock, mem.clockColumn);
+    setMark(kSaveAsDate, mem.dateColumn);
   }
 
   void build() {
@@ -220,6 +222,10 @@ int16_t saveAsDialog(int16_t slot, bool preferNative) {
   HelpSubject = kHelpSaveAs;
   HandlerScope keep;
   InstallDialogHandlers();
+  // Too tall to stand clear of a toolbar across the plot on a short desk:
+  // the toolbar steps aside while the dialog is up.
+  const bool toolbarShown = ToolbarIsHidden == 0;
+  HideTheToolBar();
   d.build();
   ClearMailbox();
   int16_t result = 1;
@@ -270,6 +276,7 @@ int16_t saveAsDialog(int16_t slot, bool preferNative) {
     if (!done && hit != 0) d.refresh();
   }
   plat::disposeWindow(kSaveAsWindow);
+  if (toolbarShown) RestoreTheToolBar();
   HelpSubject = savedHelp;
   return result;
 }

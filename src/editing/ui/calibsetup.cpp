@@ -155,10 +155,16 @@ void POLYNOMIAL(int16_t chan1, TransformSettings* s) {
   for (;;) {
     const auto [a, id] = TakeEvent();
     if (!plat::windowExists(w) || (a == kActionClose && id == w)) break;
-    if (a == kActionActivate && id != w) break;
+    // A click elsewhere leaves the typed coefficients waiting in front; only
+    // OK, Return or Enter takes them.
+    if (a == kActionActivate && id != w) {
+      plat::selectWindow(w);
+      continue;
+    }
     if (a == kActionKey) {
       if (id == '?' || id == '/') plat::openHelp(kPolynomialHelp);
-      break;
+      if (id == 13 || id == 3 || id == 27) break;
+      continue;
     }
     if (a != kActionClick) continue;
     if (id == kPolyDegreePopup) {

@@ -47,8 +47,23 @@ int16_t drawPickList(PickListKind kind, const plat::MacText& heading, const plat
   p.setForeColor(kBlack);
   if (framed != 0)
     for (const plat::Rect& r : L.frames) BuildBOX(r.left, r.top, r.right, r.bottom);
-  textAt(p, L.heading, heading);
-  if (two) textAt(p, L.secondHeading, secondHeading);
+  // A heading wider than the box it stands in is set smaller rather than
+  // written over the box's edge ("Ch. X", "H2O", "temp").
+  const auto headingAt = [&](plat::Point at, const plat::MacText& text) {
+    for (const plat::Rect& r : L.frames) {
+      if (framed == 0 || at.x < r.left || at.x >= r.right) continue;
+      plat::FontSpec h = f;
+      while (h.pixelSize > 9 && p.textWidth(text) > r.right - at.x - 2) {
+        --h.pixelSize;
+        p.setFont(h);
+      }
+      break;
+    }
+    textAt(p, at, text);
+    p.setFont(f);
+  };
+  headingAt(L.heading, heading);
+  if (two) headingAt(L.secondHeading, secondHeading);
   if (!note.empty()) {
     textAt(p, L.note, note);
     p.newLine();

@@ -559,8 +559,15 @@ void loop(Dialog& d, EditStep& es) {
       setRunButtons(d);
     }
     switch (id) {
-      case kTrTransformPopup: pickTransform(d, static_cast<int16_t>(plat::popupValue(kWin, id))); break;
-      case kTrConversionPopup: pickConversion(d, static_cast<int16_t>(plat::popupValue(kWin, id))); break;
+      // The captions are drawn into the port: shown at once, not at the next repaint.
+      case kTrTransformPopup:
+        pickTransform(d, static_cast<int16_t>(plat::popupValue(kWin, id)));
+        plat::flushWindow(kWin);
+        break;
+      case kTrConversionPopup:
+        pickConversion(d, static_cast<int16_t>(plat::popupValue(kWin, id)));
+        plat::flushWindow(kWin);
+        break;
       case kTrCustomPopup: {
         const int item = plat::popupValue(kWin, id);
         plat::setPopupValue(kWin, id, 1);

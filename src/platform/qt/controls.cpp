@@ -20,6 +20,7 @@
 #include <QSlider>
 #include <QStandardItemModel>
 #include <QTextBlock>
+#include <QTextBrowser>
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QTextFrame>
@@ -44,7 +45,7 @@ namespace {
 using detail::findWindow;
 using detail::WindowRec;
 
-enum class Kind { Button = 1, MenuButton, LineField, StaticField, Popup, Slider, Progress, TextView };
+enum class Kind { Button = 1, MenuButton, LineField, StaticField, Popup, Slider, Progress, TextView, Browser };
 
 constexpr const char* kKind = "cmKind";
 constexpr const char* kTitle = "cmTitle";     // Mac Roman bytes as given
@@ -678,7 +679,7 @@ MacText fieldText(int win, int id) {
   if (!w) return {};
   if (kindOf(w) == Kind::StaticField) return w->property(kText).toByteArray().toStdString();
   if (kindOf(w) == Kind::LineField) return fromQ(static_cast<QLineEdit*>(w)->text());
-  if (kindOf(w) == Kind::TextView) return viewText(win, id);
+  if (kindOf(w) == Kind::TextView || kindOf(w) == Kind::Browser) return viewText(win, id);
   return {};
 }
 
@@ -866,8 +867,9 @@ void setViewText(int win, int id, const MacText& crText) {
 }
 
 MacText viewText(int win, int id) {
-  auto* v = controlAs<TextView>(win, id, Kind::TextView);
-  if (!v) return {};
+  QWidget* w = control(win, id);
+  if (!w || (kindOf(w) != Kind::TextView && kindOf(w) != Kind::Browser)) return {};
+  auto* v = static_cast<QTextEdit*>(w);
   // Raw text: toPlainText() would also turn non-breaking spaces into spaces.
   QString s = v->document()->toRawText();
   for (QChar& c : s) {
@@ -967,6 +969,18 @@ bool simulateFieldClick(int win, int id) {
   QMouseEvent release(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
   QApplication::sendEvent(e, &release);
   return true;
+}
+
+void addHelpBrowser(int win, int id, Rect r, const std::filesystem::path& page) {
+  QWidget* parent = prepare(win, id);
+  if (!parent) return;
+  auto* v = new QTextBrowser(parent);
+  // Links between our pages stay in the window; web and mail addresses go
+  // to the desk, which may refuse them without harm.
+  v->setOpenExternalLinks(true);
+  v->setSearchPaths({QString::fromStdString(page.parent_path().string())});
+  v->setSource(QUrl::fromLocalFile(QString::fromStdString(page.string())));
+  place(win, id, v, Kind::Browser, r);
 }
 
 QWidget* fieldWidget(int win, int id) {

@@ -2,6 +2,7 @@
 // driver and each other. The simulate* entry points go through the same Qt
 // signals as a user's action, so the program sees identical events.
 #pragma once
+#include <filesystem>
 #include <vector>
 
 #include "platform/menus.h"
@@ -20,6 +21,9 @@ bool simulateMenuPick(int menu, int item);
 bool simulateFieldClick(int win, int id);
 // The editable field's widget (QLineEdit) or a text view's (QTextEdit); null otherwise.
 QWidget* fieldWidget(int win, int id);
+
+// A read-only view of one of our HTML pages that follows its links to the others.
+void addHelpBrowser(int win, int id, Rect r, const std::filesystem::path& page);
 
 // Menus as pop-up contents: the defined menu, else the menu resource.
 std::vector<MenuItemSpec> popupItems(int menuId);

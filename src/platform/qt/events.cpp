@@ -16,6 +16,7 @@
 #include <deque>
 
 #include "platform/events.h"
+#include "platform/resources.h"
 #include "platform/qt/internal.h"
 #include "platform/qt/widgets.h"
 
@@ -219,6 +220,11 @@ bool pump(int maxWaitMs) {
     if (e.window != 0) {
       WindowRec* w = findWindow(e.window);
       if (!w || w->generation != e.generation) continue;   // its window is gone
+    }
+    // The layer's own help window: the program never sees it.
+    if (e.window == kHelpWindow) {
+      if (e.kind == EventKind::CloseBox || (e.kind == EventKind::Key && e.charCode == 27)) disposeWindow(kHelpWindow);
+      continue;
     }
     dispatch(e);
     return true;

@@ -98,6 +98,27 @@ std::optional<std::filesystem::path> askOpenFile(const MacText& prompt, const st
   return accepted(dlg.selectedFiles().first());
 }
 
+std::vector<std::filesystem::path> askOpenFiles(const MacText& prompt, const std::vector<FileKind>& kinds,
+                                                const std::filesystem::path& startDir) {
+  std::vector<std::filesystem::path> out;
+  if (detail::testMode()) {
+    detail::Answer a = detail::takeAnswer(detail::AnswerKind::Open, prompt);
+    if (!a.accept) return out;
+    for (const auto& p : a.paths.empty() ? std::vector<std::filesystem::path>{a.path} : a.paths)
+      if (!p.filename().empty()) out.push_back(p);
+    return out;
+  }
+  QFileDialog dlg(detail::deskWindow(), fromMac(prompt), startFolder(startDir));
+  dlg.setOption(QFileDialog::DontUseNativeDialog);
+  dlg.setAcceptMode(QFileDialog::AcceptOpen);
+  dlg.setFileMode(QFileDialog::ExistingFiles);
+  dlg.setNameFilters(detail::nameFilters(kinds));
+  if (dlg.exec() != QDialog::Accepted) return out;
+  for (const QString& f : dlg.selectedFiles())
+    if (auto p = accepted(f)) out.push_back(*p);
+  return out;
+}
+
 std::optional<std::filesystem::path> askSaveFile(const MacText& prompt, const MacText& defaultName,
                                                  const FileKind& kind, const std::filesystem::path& startDir) {
   if (detail::testMode()) return scripted(detail::AnswerKind::Save, prompt);

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/app.h"
 #include "platform/events.h"
@@ -64,6 +65,7 @@ enum class AnswerKind { Open, Save, PageSetup, Print };
 struct Answer {
   bool accept = false;
   std::filesystem::path path;
+  std::vector<std::filesystem::path> paths;   // several files chosen at once
 };
 Answer takeAnswer(AnswerKind kind, const std::string& what);   // throws test::Failure out of turn
 void recordSound(const std::string& name);
@@ -85,8 +87,8 @@ void installInputFilter();
 void closeAllWindows();
 int titleBarHeightFor(WindowClass cls);
 // What a user's press in a window does: activates an inactive document
-// window (and swallows the click unless the window takes the first click),
-// else reports the press. Returns true when the click goes on to its target.
+// window, and the press goes on to its target all the same. False only for
+// an absent window.
 bool userPress(int win);
 void userActivate(int win);
 void setPointer(Point global, bool down);

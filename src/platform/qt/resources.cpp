@@ -10,6 +10,8 @@
 #include <string>
 
 #include "platform/app.h"
+#include "platform/qt/controls_internal.h"
+#include "platform/windows.h"
 #include "platform/qt/internal.h"
 #include "platform/qt/services.h"
 #include "platform/resources.h"
@@ -54,12 +56,41 @@ std::filesystem::path helpPage(int subject) {
   return dir / "index.html";
 }
 
+namespace {
+
+// Where no browser starts, the page opens in a window of our own beside the
+// work, so that "?" always answers. It takes neither the current port nor
+// the program's attention from the window the user works in.
+bool showHelpWindow(const std::filesystem::path& page) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(page, ec)) return false;
+  const int keepPort = currentPortWindow();
+  const Size desk = displaySize();
+  const int top = config().menuBarHeight + titleBarHeight(WindowClass::Document) + 4;
+  const int width = std::min(620, desk.w - 8);
+  const int height = std::clamp(desk.h - top - 8, 120, 760);
+  WindowSpec spec;
+  spec.id = kHelpWindow;
+  spec.title = "Help";
+  spec.content = {desk.w - width - 4, top, desk.w - 4, top + height};
+  spec.background = {0xFFFF, 0xFFFF, 0xFFFF};
+  createWindow(spec);
+  detail::addHelpBrowser(kHelpWindow, kHelpView, {0, 0, width, height}, page);
+  if (keepPort != 0 && windowExists(keepPort)) setCurrentPort(keepPort);
+  return true;
+}
+
+}  // namespace
+
 bool openHelp(int subject) {
+  const std::filesystem::path page = helpPage(subject);
   if (detail::testMode()) {
     detail::recordHelp(subject);
-    return detail::browserAvailable();
+    if (detail::browserAvailable()) return true;
+  } else if (QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(page.string())))) {
+    return true;
   }
-  return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(helpPage(subject).string())));
+  return showHelpWindow(page);
 }
 
 void openUrl(std::string_view url) {

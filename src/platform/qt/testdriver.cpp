@@ -3,6 +3,11 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QFontMetrics>
+#include <QPushButton>
+#include <QLineEdit>
+#include <QLabel>
+#include <QScreen>
 #include <QMainWindow>
 #include <QWidget>
 
@@ -199,7 +204,7 @@ Point globalOf(int win, Point local) {
 void doPress(int win, Point local) {
   Point g = globalOf(win, local);
   detail::setPointer(g, true);
-  if (!detail::userPress(win)) return;   // the first click only activated it
+  if (!detail::userPress(win)) return;
   detail::setPressWindow(win);
   detail::post(Event{.kind = EventKind::MouseDown, .window = win, .local = local, .global = g});
 }
@@ -216,7 +221,7 @@ void doRelease() {
 }
 
 // A control step acts like a user's click: an inactive document window is
-// only activated.
+// activated and the click acts too.
 bool passesFirstClick(int win) { return detail::userPress(win); }
 
 void execute(const Script::Step& s) {
@@ -321,6 +326,9 @@ Script& Script::moveTo(int win, Point p) { return push(*this, {.kind = Kind::Mov
 Script& Script::release() { return push(*this, {.kind = Kind::Release}); }
 Script& Script::clickAt(int win, Point p) { return push(*this, {.kind = Kind::ClickAt, .win = win, .pt = p}); }
 Script& Script::answerOpen(const std::filesystem::path& p) { return push(*this, {.kind = Kind::AnswerOpen, .path = p}); }
+Script& Script::answerOpenMany(std::vector<std::filesystem::path> p) {
+  return push(*this, {.kind = Kind::AnswerOpen, .paths = std::move(p)});
+}
 Script& Script::answerSave(const std::filesystem::path& p) { return push(*this, {.kind = Kind::AnswerSave, .path = p}); }
 Script& Script::cancelFileDialog() { return push(*this, {.kind = Kind::CancelFile}); }
 Script& Script::answerPageSetup(bool ok) { return push(*this, {.kind = Kind::AnswerPageSetup, .ok = ok}); }
@@ -443,6 +451,50 @@ QImage windowImage(int win) {
   return w->content->grab().toImage();
 }
 
+QImage shownImage(int win) {
+  detail::WindowRec* w = detail::findWindow(win);
+  if (!w || !w->content) return {};
+  QScreen* screen = w->content->screen();
+  if (!screen) return {};
+  const QPoint at = w->content->mapToGlobal(QPoint(0, 0));
+  return screen->grabWindow(0, at.x(), at.y(), w->content->width(), w->content->height()).toImage();
+}
+
+std::vector<std::string> cutTexts(int win) {
+  std::vector<std::string> out;
+  detail::WindowRec* w = detail::findWindow(win);
+  if (!w) return out;
+  for (const auto& [id, c] : w->controls) {
+    if (!c || !c->isVisible()) continue;
+    const auto cut = [&, id = id](const QString& text, const char* how) {
+      out.push_back("control " + std::to_string(id) + " \"" + text.toStdString() + "\" " + how);
+    };
+    if (auto* l = qobject_cast<QLabel*>(c.data())) {
+      if (l->text().isEmpty()) continue;
+      const QFontMetrics fm(l->font());
+      const QRect room = l->contentsRect().adjusted(l->margin(), l->margin(), -l->margin(), -l->margin());
+      if (l->wordWrap()) {
+        const QRect need = fm.boundingRect(QRect(0, 0, room.width(), 100000), Qt::TextWordWrap, l->text());
+        if (need.height() > room.height()) cut(l->text(), "runs past the bottom of its field");
+      } else {
+        if (fm.horizontalAdvance(l->text()) > room.width()) cut(l->text(), "is wider than its field");
+        if (fm.ascent() + fm.descent() > room.height()) cut(l->text(), "loses its descenders");
+      }
+    } else if (auto* e = qobject_cast<QLineEdit*>(c.data())) {
+      if (e->text().isEmpty()) continue;
+      const QFontMetrics fm(e->font());
+      // QLineEdit keeps two pixels each side inside its frame.
+      const QRect room = e->contentsRect().marginsRemoved(e->textMargins()).adjusted(2, 0, -2, 0);
+      if (fm.horizontalAdvance(e->text()) > room.width()) cut(e->text(), "is wider than its field");
+      if (fm.ascent() + fm.descent() > room.height()) cut(e->text(), "loses its descenders");
+    } else if (auto* b = qobject_cast<QPushButton*>(c.data())) {
+      const QFontMetrics fm(b->font());
+      if (fm.horizontalAdvance(b->text()) + 4 > b->width()) cut(b->text(), "is wider than its button");
+    }
+  }
+  return out;
+}
+
 QImage deskImage() {
   QMainWindow* m = detail::deskWindow();
   return m ? m->grab().toImage() : QImage{};
@@ -513,7 +565,8 @@ Answer takeAnswer(AnswerKind kind, const std::string& what) {
   Answer a;
   a.accept = st.kind != K::CancelFile && st.ok;
   a.path = st.path;
-  if ((st.kind == K::AnswerOpen || st.kind == K::AnswerSave) && st.path.empty()) a.accept = false;
+  a.paths = st.paths;
+  if ((st.kind == K::AnswerOpen || st.kind == K::AnswerSave) && st.path.empty() && st.paths.empty()) a.accept = false;
   return a;
 }
 

@@ -140,13 +140,12 @@ void userActivate(int win) {
   post(Event{.kind = EventKind::Activate, .window = win, .local = {at.x - c.left, at.y - c.top}, .global = at});
 }
 
+// The click that activates a window also acts on what it hits: a click
+// spent only on raising a window was lost to users coming from panels.
 bool userPress(int win) {
   WindowRec* w = findWindow(win);
   if (!w) return false;
-  if (w->spec.cls == WindowClass::Document && R().active != win) {
-    userActivate(win);
-    return w->spec.acceptsFirstClick;
-  }
+  if (w->spec.cls == WindowClass::Document && R().active != win) userActivate(win);
   return true;
 }
 

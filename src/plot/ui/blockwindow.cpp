@@ -359,6 +359,13 @@ void FollowPlotWindow() {
   plat::moveWindow(kBlockWindow, {left, top});
 }
 
+void RelayoutBlockWindow() {
+  if (!plat::windowExists(kBlockWindow)) return;
+  OPENBLOCKWINDOW();
+  const auto f = static_cast<int16_t>(TheFileInUse);
+  if (fileReady(f) && FileSHORTS[f][kShortBlockState] == 2) DRAWBLOCK();
+}
+
 void ToggleComments() {
   TogglePrefs(kPrefCommentsHidden);
   plat::setItemChecked(kMenuComments, kCommentsItemShow, prefsArray[kPrefCommentsHidden] == 0);

@@ -38,6 +38,9 @@ bool BlockOrCommentsWindowActivated(int16_t windowId);
 // The front plot window moved: the comments box and the block window come
 // along, keeping their places below it.
 void FollowPlotWindow();
+// The block window built again where it stands now and as large as the desk
+// lets it be there, after the toolbar moved the windows under the plot.
+void RelayoutBlockWindow();
 
 // Row of value v and column of case k in window 2 after DRAWBLOCK.
 int BlockRowOf(float v);

@@ -58,7 +58,11 @@ TextViewRef BuildScrollingCOMMENTSWindow() {
 }
 
 void DRAWCOMMENTS() {
-  if (prefsArray[kPrefCommentsHidden] != 0) return;
+  // Hidden from Preferences too: the box goes at once, not at the next start.
+  if (prefsArray[kPrefCommentsHidden] != 0) {
+    plat::disposeWindow(kCommentsWindow);
+    return;
+  }
   const int plot = currentPlot();
   if (plot == 0) return;
   plat::setCurrentPort(plot);

@@ -301,15 +301,6 @@ int16_t InsertMarker() {
           e.local.y < BottomOfPlotArea && e.local.x >= 1)
         place(e.local.x);
     };
-    // The click that brings the plot to the front places a marker too, where
-    // the pointer was when it was made.
-    plat::handlers().dialog = [win, place, dialog = plat::handlers().dialog](const plat::Event& e) {
-      if (e.kind == plat::EventKind::Activate && e.window == win) {
-        const plat::Point at = e.local;
-        if (at.y > 19 && at.y < BottomOfPlotArea && at.x >= 1) place(at.x);
-      }
-      if (dialog) dialog(e);
-    };
     OldHorizontalPosition = -1;
     ClearMailbox();
     for (;;) {

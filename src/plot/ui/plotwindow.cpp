@@ -107,8 +107,9 @@ void DrawMAINWINDOW() {
   w.minSize = g.minSize;
   w.maxSize = g.maxSize;
   w.background = gray;
-  // Several files open: each window a little lower, so every title shows.
-  const int shift = 18 * std::clamp<int>(CountOpenFiles() - 1, 0, 8);
+  // Several files open: each window a little lower, so every title shows,
+  // and round again from the first place before one would leave the desk.
+  const int shift = plotcore::PlotWindowCascade(CountOpenFiles() - 1, g.content, display);
   w.content = w.content.offset(shift, shift);
   plat::createWindow(w);
   plat::port(win).setBackColor(gray);

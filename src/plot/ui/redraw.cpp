@@ -243,6 +243,8 @@ void ResizeTheMainWindow(uint16_t blockWindowFlag) {
   if (StackedViewShown(f)) {
     gPlotHooks.drawAllChannels(0);
     RefreshPLOTBLOCK(0);
+    // The note buttons stand on the bottom line, which moved with the height.
+    if (NumberOfNotes[f] > 0 && gPlotHooks.noteMarkers) gPlotHooks.noteMarkers();
   } else {
     DrawPlot(0, 0, 1);
   }

@@ -11,6 +11,7 @@
 #include "plot/ui/blockwindow.h"
 #include "plot/ui/paging.h"
 #include "plot/ui/plotwindow.h"
+#include "plot/ui/redraw.h"
 #include "shell/colours.h"
 #include "shell/desklayout.h"
 #include "shell/dispatch.h"
@@ -108,14 +109,34 @@ void movePlotFrame(int plot, plat::Point frameTopLeft) {
   plat::moveWindow(plot, {frameTopLeft.x, frameTopLeft.y + titleBar});
 }
 
+// The plot's height at each toolbar place: the room a toolbar above or below
+// takes comes from the plot where the desk is too short for the windows
+// under it, and goes back to it at the left.
+void fitPlotHeight(int plot, plotcore::ToolbarPlace p) {
+  const plat::Config& cfg = plat::config();
+  const plat::Size display = plat::displaySize();
+  const int home = ComputePlotGeometry(display, true, cfg.menuBarHeight + cfg.titleBarHeight).content.height();
+  const plat::Rect c = plat::contentRect(plot);
+  const plotcore::ToolbarDesk desk = deskNow();
+  const int band = plotcore::ToolbarBand(p, plat::frameRect(plot).width(), desk);
+  // Above, the plot comes down by the band; below, the band follows it.
+  const int top = desk.top + cfg.titleBarHeight + (p == plotcore::ToolbarPlace::Top ? band : 0);
+  const int give = plotcore::PlotHeightGivenToToolbar(band, top + home, cfg.titleBarHeight, display.h);
+  const int height = std::max(plotcore::kPlotWindowMinSize.h, home - give);
+  if (height == c.height()) return;
+  plat::setContentRect(plot, {c.left, c.top, c.right, c.top + height});
+  ResizeTheMainWindow(1);
+}
+
 }  // namespace
 
 int16_t ToolBar() {
   ScreenHeight = static_cast<int16_t>(std::min(plat::displaySize().h, 32767));
   plat::disposeWindow(kToolbarWindow);
   const int plot = frontPlotWindow();
-  const plat::Rect plotFrame = plot != 0 ? plat::frameRect(plot) : plat::Rect{2, 41, 640, 400};
   const plotcore::ToolbarPlace p = place();
+  if (plot != 0) fitPlotHeight(plot, p);
+  const plat::Rect plotFrame = plot != 0 ? plat::frameRect(plot) : plat::Rect{2, 41, 640, 400};
   const plotcore::ToolbarFrame tf = plotcore::ToolbarFrameFor(p, plotFrame, deskNow());
   builtPlace = p;
   ToolbarBandBelowPlot = tf.bandBelowPlot;
@@ -138,7 +159,10 @@ int16_t ToolBar() {
   DRAWTOOLS();
   // The comments box and the block window stand by the plot and below the
   // room the toolbar takes.
-  if (plot != 0) FollowPlotWindow();
+  if (plot != 0) {
+    FollowPlotWindow();
+    RelayoutBlockWindow();
+  }
   return 0;
 }
 

@@ -581,17 +581,31 @@ void WaterComp(int16_t mode) {
   bool refused = false;
   for (;;) {
     AwaitEvent();
-    if (EditPickPending() || action == kActionKey || (action == kActionActivate && eventID != kHumidityWindow))
+    bool done = EditPickPending() || action == kActionKey || (action == kActionActivate && eventID != kHumidityWindow);
+    if (!done && action == kActionClick) {
+      if (eventID == kHelpButton) {
+        HelpSubject = 254;
+        OpenHelpBook();
+      } else if (eventID == kHumidityDone) {
+        done = true;
+      } else if (eventID == kDoNotCompensate && mode == 0) {
+        refused = true;
+        break;
+      }
+    }
+    if (!done) continue;
+    // A pressure the chain cannot use keeps the window open on it, as the
+    // units window does for B.P.; a menu pick or Escape still leaves.
+    double typedBP = 0.0;
+    const bool leaveOnly = EditPickPending() || (action == kActionKey && eventID == 27);
+    if (leaveOnly || !plat::windowExists(kHumidityWindow) ||
+        (ParseFieldNumber(plat::fieldText(kHumidityWindow, kPressureField), &typedBP) && typedBP > 0.0 &&
+         typedBP < 3.4e38))
       break;
-    if (action != kActionClick) continue;
-    if (eventID == kHelpButton) {
-      HelpSubject = 254;
-      OpenHelpBook();
-    } else if (eventID == kHumidityDone) {
-      break;
-    } else if (eventID == kDoNotCompensate && mode == 0) {
-      refused = true;
-      break;
+    ShowAlert("The ambient pressure must be above 0 torr.");
+    if (plat::windowExists(kHumidityWindow)) {
+      plat::selectWindow(kHumidityWindow);
+      plat::focusField(kHumidityWindow, kPressureField, true);
     }
   }
   realBP = PositiveFieldOrKeep(kHumidityWindow, kPressureField, realBP, "The ambient pressure must be above 0 torr");

@@ -6,8 +6,7 @@
 
 void OpenHelpPage(int subject) {
   if (plat::openHelp(subject)) return;
-  ShowAlert("No web browser could be started to show the help. The page is " + plat::helpPage(subject).string(),
-            "bzot");
+  ShowAlert("The help page could not be shown: " + plat::helpPage(subject).string() + " is missing.", "bzot");
 }
 
 void OpenHelpBook() { OpenHelpPage(HelpSubject); }

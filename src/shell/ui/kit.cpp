@@ -114,6 +114,13 @@ void BuildWINDOW(int16_t themeBackground, int16_t windowId, const MacText& title
   w.id = windowId;
   w.title = title;
   w.content = {left, top, right, bottom};
+  // A dialog stands on the desk and never under the floating toolbar, which
+  // would hide its controls wherever the toolbar was put.
+  const bool toolbar = windowId != kToolbarWindow && plat::windowExists(kToolbarWindow) &&
+                       plat::windowVisible(kToolbarWindow);
+  w.content = PlaceDialog(w.content, plat::config().titleBarHeight,
+                          toolbar ? plat::frameRect(kToolbarWindow) : plat::Rect{}, plat::displaySize(),
+                          plat::config().menuBarHeight);
   w.cls = plat::WindowClass::Document;
   w.closeBox = kind != kKindNoCloseBox;
   w.background = themeBackground ? kThemeGround : (lightGray == 1 ? LightGray : gray);
@@ -709,9 +716,12 @@ void ShowAlert(const MacText& text, const char* sound, int16_t icon) {
     ClearMailbox();
     for (bool done = false; !done;) {
       plat::pump();
-      done = (action == kActionClick && eventID == kAlertOK) ||
+      done = (action == kActionClick && eventID == kAlertOK && eventWindow == kAlertWindow) ||
              (action == kActionKey && (eventID == 13 || eventID == 3)) ||
              (action == kActionClose && eventID == kAlertWindow);
+      // The alert stays over the window that raised it: a click there would
+      // otherwise bury the alert while that window waits on it.
+      if (!done && action == kActionActivate && eventID != kAlertWindow) plat::selectWindow(kAlertWindow);
       ClearMailbox();
     }
   }

@@ -423,6 +423,10 @@ int16_t DoPreferences() {
   const int32_t savedHelp = HelpSubject;
   HelpSubject = kHelpPreferences;
   int16_t applied = 0;
+  // Too tall to stand clear of a toolbar across the plot on a short desk:
+  // the toolbar steps aside while the dialog is up.
+  const bool toolbarShown = ToolbarIsHidden == 0;
+  HideTheToolBar();
   {
     HandlerScope keep;
     InstallDialogHandlers();
@@ -433,6 +437,7 @@ int16_t DoPreferences() {
     MenuIDENTIFIER = MenuItem = 0;   // picks made while the dialog was up are dropped
   }
   plat::disposeWindow(kPreferencesWindow);
+  if (toolbarShown) RestoreTheToolBar();
   HelpSubject = savedHelp;
   if (front && front != kPreferencesWindow && plat::windowExists(front)) plat::selectWindow(front);
   if (previous && previous != kPreferencesWindow && plat::windowExists(previous)) plat::setCurrentPort(previous);

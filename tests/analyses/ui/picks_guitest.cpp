@@ -99,14 +99,18 @@ TEST_F(ClickTools, RunningAverageOfPicksWithOneReject) {
   EXPECT_EQ(Analysis_Code, 0);
   EXPECT_EQ(REnd, 0);
 
-  Script r;
-  r.clickAt(plot, At(1)).clickAt(plot, At(2)).clickAt(plot, At(6)).key(plot, 8).key(plot, 8).key(plot, 13);
-  plat::test::run(r, [] { EXPECT_TRUE(DoMENU(3, 8)); });
-  EXPECT_EQ(nrPoints, 2) << "only the last pick goes";
-  EXPECT_EQ(StandardDeviation, 0.5f) << "the SD of the two left, never a stale one";
-  // Two values show no spread: the three picks' S.D., S.E. and C.V. go with their labels.
-  for (int16_t id : {kPanelSDField, kPanelCVField, kPanelSEField})
-    EXPECT_FALSE(plat::controlExists(kResultsWindow, id)) << id;
+  // Backspace, and the Delete key that once did nothing though the hint names it.
+  for (const int key : {8, 127}) {
+    SCOPED_TRACE(key);
+    Script r;
+    r.clickAt(plot, At(1)).clickAt(plot, At(2)).clickAt(plot, At(6)).key(plot, key).key(plot, key).key(plot, 13);
+    plat::test::run(r, [] { EXPECT_TRUE(DoMENU(3, 8)); });
+    EXPECT_EQ(nrPoints, 2) << "only the last pick goes";
+    EXPECT_EQ(StandardDeviation, 0.5f) << "the SD of the two left, never a stale one";
+    // Two values show no spread: the three picks' S.D., S.E. and C.V. go with their labels.
+    for (int16_t id : {kPanelSDField, kPanelCVField, kPanelSEField})
+      EXPECT_FALSE(plat::controlExists(kResultsWindow, id)) << id;
+  }
   plat::test::saveArtifact(plat::test::windowImage(kResultsWindow), "running-average-two-left.png");
 }
 

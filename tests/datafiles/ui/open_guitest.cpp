@@ -6,6 +6,7 @@
 #include "support/gui_support.h"
 #include "support/scratch.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -263,6 +264,23 @@ TEST_F(Opening, TheSeventeenthFileIsRefusedBeforeTheFileDialog) {
   open(ok, kFileKindNativeAlt);
   EXPECT_EQ(TheFileInUse, 7);
   EXPECT_EQ(FileName[7], "demo-respirometry.orl");
+
+  // Several chosen at once once opened only the first, without a word: each
+  // opens while a slot is free, and the limit's alert stops the rest.
+  FreeSlot(7);
+  FreeSlot(9);
+  const fs::path second = dir_ / "second.orl";
+  fs::copy_file(kDemo, second);
+  plat::test::clearRecorders();
+  Script many;
+  many.answerOpenMany({kDemo, second, kDemo}).click(kAlertWindow, kAlertOK);
+  open(many, kFileKindNativeAlt);
+  EXPECT_EQ(FileName[7], "demo-respirometry.orl");
+  EXPECT_EQ(FileName[9], "second.orl");
+  const auto& sounds = plat::test::soundsPlayed();
+  EXPECT_EQ(std::count(sounds.begin(), sounds.end(), "bzot"), 1) << "the limit's alert, once";
+  EXPECT_EQ(CountOpenFiles(), kMaxOpenFiles);
+  EXPECT_EQ(Cancel_Open, 0) << "two of the three were loaded";
 }
 
 TEST_F(Opening, TextImportThroughTheColumnDialog) {

@@ -113,7 +113,7 @@ TEST_F(Saving, SaveAsAndReopenRoundTrip) {
      EXPECT_EQ(plat::title(kSaveAsWindow), "Save File As");
      EXPECT_EQ(plat::buttonState(kSaveAsWindow, kSaveAsNative), 2);
      EXPECT_EQ(plat::buttonState(kSaveAsWindow, kSaveAsBlock), 0) << "no block: greyed";
-     EXPECT_EQ(plat::buttonState(kSaveAsWindow, kSaveAsCase), 0) << "time columns are for text only";
+     EXPECT_EQ(plat::buttonState(kSaveAsWindow, kSaveAsCase), 1) << "the time columns a text format would write";
      plat::test::saveArtifact(plat::test::windowImage(kSaveAsWindow), "save-as-dialog.png");
    })
       .click(kSaveAsWindow, kSaveAsHelp)
@@ -214,7 +214,13 @@ TEST_F(Saving, CommaExportWithChosenColumnsIsACopy) {
   ASSERT_EQ(a, 0);
   FileSHORTS[a][kShortChanged] = 1;
   Script s;
-  s.click(kSaveAsWindow, kSaveAsComma)
+  // The first Save As after start lost the elapsed-time column: the tick
+  // that was on looked clear under the binary format, and was clicked off.
+  s.call([] {
+     EXPECT_EQ(plat::buttonState(kSaveAsWindow, kSaveAsElapsed), 2) << "its tick shows before a text format is chosen";
+     EXPECT_EQ(plat::buttonState(kSaveAsWindow, kSaveAsCase), 1);
+   })
+      .click(kSaveAsWindow, kSaveAsComma)
       .call([] { EXPECT_EQ(plat::buttonState(kSaveAsWindow, kSaveAsCase), 1); })
       .click(kSaveAsWindow, kSaveAsCase)
       .click(kSaveAsWindow, kSaveAsElapsed)   // on by default: now off

@@ -92,7 +92,8 @@ TEST_F(FileInfoGui, SummaryOverTheEditorAndOverTheResultsWindowDoNotWait) {
   plat::test::run(Script{}, [] { FILEINFO("", "", "", 2); });
   ASSERT_TRUE(plat::windowExists(kFileInfoWindow));
   EXPECT_EQ(plat::title(kFileInfoWindow), "Acquisition Data for  'demo-respirometry.orl '");
-  EXPECT_EQ(plat::contentRect(kFileInfoWindow).left, 10);
+  // Asked for at the left edge, right of the toolbar standing there.
+  EXPECT_EQ(plat::contentRect(kFileInfoWindow).left, plat::frameRect(kToolbarWindow).right + 4);
   EXPECT_EQ(plat::contentRect(kFileInfoWindow).top, 70);
   EXPECT_EQ(plat::contentSize(kFileInfoWindow).w, 805);
   EXPECT_EQ(plat::currentPortWindow(), kCommentsEditorWindow);

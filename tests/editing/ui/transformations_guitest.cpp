@@ -179,6 +179,25 @@ TEST_F(Transformations, ItsTextsFollowWhatTheDialogWillDo) {
   EXPECT_EQ(converted, "Chamber temp (K)");
 }
 
+// The "a / b / exp" captions of a list pick were drawn into the window but
+// reached the screen only at its next repaint.
+TEST_F(Transformations, TheCaptionsOfAListPickShowAtOnce) {
+  const QRect captions(4, 98, 142, 66);
+  QImage shown, drawn;
+  Script s;
+  s.popup(kWin, kTrTransformPopup, 5)
+      .call([&] {
+        shown = plat::test::shownImage(kWin).copy(captions);
+        drawn = plat::test::windowImage(kWin).copy(captions);
+      })
+      .closeBox(kWin);
+  run(s);
+  ASSERT_FALSE(drawn.isNull());
+  EXPECT_NE(drawn, QImage(drawn).copy(0, 0, 1, 1).scaled(drawn.size())) << "the captions are drawn";
+  EXPECT_EQ(shown.convertToFormat(QImage::Format_RGB32), drawn.convertToFormat(QImage::Format_RGB32))
+      << "and on the screen";
+}
+
 TEST_F(Transformations, ASavedTransformIsPickedFromTheFileAndADamagedFileAppliesNothing) {
   Script save;
   save.popup(kWin, kTrTransformPopup, 6)

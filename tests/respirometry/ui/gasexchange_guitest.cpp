@@ -189,6 +189,19 @@ TEST_F(Respirometry, AnalyzerCompensationInPlaceIsUndoneExactly) {
   s.call([] { EXPECT_EQ(plat::title(kSecondaryWindow), "Channel for RH Correction"); });
   s.click(kSecondaryWindow, kChannelsNext);
   s.call([] { EXPECT_EQ(plat::title(kHumidityWindow), "Humidity Correction"); });
+  // An ambient pressure of 0 once kept 760 and moved on: it keeps the window open with the message.
+  s.call([] { plat::setFieldText(kHumidityWindow, kPressureField, "0"); });
+  s.click(kHumidityWindow, kHumidityDone);
+  s.call([] {
+    EXPECT_EQ(plat::fieldText(kAlertWindow, kAlertMessage), "The ambient pressure must be above 0 torr.");
+    EXPECT_EQ(plat::title(kHumidityWindow), "Humidity Correction");
+  });
+  s.click(kAlertWindow, kAlertOK);
+  s.call([] {
+    EXPECT_EQ(plat::title(kHumidityWindow), "Humidity Correction");
+    EXPECT_EQ(plat::focusedField(kHumidityWindow), kPressureField);
+    plat::setFieldText(kHumidityWindow, kPressureField, "760");
+  });
   s.click(kHumidityWindow, kHumidityDone);
   s.call([] {
     EXPECT_EQ(plat::title(kHumidityWindow), "Humidity Correction: H2O Chan.");

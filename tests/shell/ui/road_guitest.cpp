@@ -14,12 +14,19 @@
 #include <vector>
 
 #include "analyses/ui/histogram.h"
+#include <functional>
+
+#include "analyses/ui/picks.h"
 #include "datafiles/datafile.h"
 #include "datafiles/native_binary.h"
 #include "datafiles/ui/open.h"
 #include "datafiles/ui/save_dialog.h"
+#include "editing/ui/calibsetup.h"
 #include "editing/ui/filedata.h"
 #include "editing/ui/fileinfo.h"
+#include "editing/ui/spikes.h"
+#include "editing/ui/spiketool.h"
+#include "editing/ui/transformations.h"
 #include "platform/controls.h"
 #include "shell/dispatch.h"
 #include "shell/menurules.h"
@@ -35,6 +42,7 @@
 #include "output/ui/destination.h"
 #include "platform/app.h"
 #include "platform/menus.h"
+#include "platform/resources.h"
 #include "platform/windows.h"
 #include "plot/geometry.h"
 #include "plot/ui/blockwindow.h"
@@ -45,9 +53,11 @@
 #include "editing/ui/filewindows.h"
 #include "shell/colours.h"
 #include "shell/ui/windowids.h"
+#include "plot/ui/markers.h"
 #include "plot/ui/plotwindow.h"
 #include "shell/globals.h"
 #include "shell/ui/kit.h"
+#include "shell/ui/prefsdialog.h"
 
 namespace {
 
@@ -379,8 +389,13 @@ TEST_F(Road, EnabledItemsWithNothingToDoSaySo) {
       .call([] { plat::test::setBrowserAvailable(false); })
       .menu(kMenuHelp, 2)
       .call([] {})
-      .call([] { ASSERT_TRUE(plat::windowExists(kAlertWindow)) << "the help page's place instead"; })
-      .click(kAlertWindow, kAlertOK)
+      .call([] {
+        EXPECT_FALSE(plat::windowExists(kAlertWindow));
+        ASSERT_TRUE(plat::windowExists(plat::kHelpWindow)) << "no browser: the page in a window of the program";
+        EXPECT_NE(plat::fieldText(plat::kHelpWindow, plat::kHelpView), "");
+      })
+      .closeBox(plat::kHelpWindow)
+      .call([] { EXPECT_FALSE(plat::windowExists(plat::kHelpWindow)); })
       .menu(kMenuFile, 21);
   plat::test::run(s, [&] { RunCorvimet(CorvimetRegistrars(), {kDemo}); });
   EXPECT_TRUE(QuitRequested());
@@ -439,6 +454,93 @@ std::vector<std::string> SplitCsv(const std::string& line) {
     else if (ch != '\r' && ch != '\n') out.back() += ch;
   }
   return out;
+}
+
+// A click on a window behind once only brought it to the front: each panel's
+// first click was lost, and the polynomial set-up closed with its typed
+// coefficients when that click landed on the plot.
+TEST_F(Road, TheFirstClickOnAWindowBehindActsOnWhatItHits) {
+  const int plot = PlotWindowId(0);
+  // Each poll of the program runs one step: a few let the events of a click drain.
+  const auto settle = [](Script& s) -> Script& { return s.call([] {}).call([] {}).call([] {}).call([] {}); };
+  const struct {
+    const char* name;
+    std::function<void(Script&)> steps;   // ending on a check step
+  } rows[] = {
+      {"markers panel Done",
+       [&](Script& s) {
+         settle(s.menu(kMenuMarkers, 2).click(kResultsWindow, kMarkerOK));
+         s.call([plot] { EXPECT_EQ(plat::frontWindow(), plot) << "the plot in front while markers are placed"; });
+         settle(s.click(kResultsWindow, kMarkersDone))
+             .call([] { EXPECT_FALSE(plat::windowExists(kResultsWindow)) << "Done took the first click"; });
+       }},
+      {"spike tool Done",
+       [&](Script& s) {
+         // A look at the comments box first: the tool's panel is then a window behind.
+         settle(s.menu(kMenuEdit, 38).activate(kCommentsWindow).click(kResultsWindow, kToolDone))
+             .call([] { EXPECT_FALSE(plat::windowExists(kResultsWindow)); });
+       }},
+      {"spike removal panel Done",
+       [&](Script& s) {
+         settle(s.menu(kMenuEdit, 17).click(kResultsWindow, kSpikeDone))
+             .call([] { EXPECT_FALSE(plat::windowExists(kResultsWindow)); });
+       }},
+      {"Transformations channel button",
+       [&](Script& s) {
+         settle(s.menu(kMenuEdit, 22).activate(plot).click(kResultsWindow, 2))
+             .call([] { EXPECT_EQ(plat::buttonState(kResultsWindow, 2), 2) << "channel 2 chosen"; })
+             .closeBox(kResultsWindow);
+       }},
+      {"polynomial set-up keeps its coefficients",
+       [&](Script& s) {
+         s.menu(kMenuEdit, 22)
+             .popup(kResultsWindow, kTrTransformPopup, 2)
+             .call([] { plat::setFieldText(kPolynomialWindow, 201, "2.5"); });
+         settle(s.clickAt(plot, {300, 150}))
+             .call([] {
+               plat::test::saveArtifact(plat::test::deskImage(), "polynomial-setup-after-a-plot-click.png");
+               ASSERT_TRUE(plat::windowExists(kPolynomialWindow)) << "the set-up closed on a click elsewhere";
+               EXPECT_EQ(plat::fieldText(kPolynomialWindow, 201), "2.5");
+               EXPECT_EQ(plat::windowIds().front(), kPolynomialWindow) << "and waits in front";
+             })
+             .click(kPolynomialWindow, kPolyOK)
+             .closeBox(kResultsWindow);
+       }},
+      {"histogram Distribution",
+       [&](Script& s) {
+         s.press(plot, {300, 150}).moveTo(plot, {500, 150}).moveTo(plot, {700, 150}).release();
+         // The block window's limits looked at first: the results behind it.
+         settle(settle(s).menu(kMenuAnalyze, 1).activate(kBlockWindow).click(kResultsWindow, 232))
+             .call([] { EXPECT_TRUE(plat::windowExists(151)) << "the distribution opened"; })
+             .closeBox(kResultsWindow);
+       }},
+      {"first plot click after the automatic-block dialog",
+       [&](Script& s) {
+         s.menu(77, 2).type(kResultsWindow, kAutoBlockSecondsField, "10").click(kResultsWindow, kAutoBlockOK);
+         settle(s.activate(kCommentsWindow).clickAt(plot, {400, 150})).call([] {
+           EXPECT_EQ(FileSHORTS[0][kShortBlockState], 2) << "the click chose a block";
+           prefsArray[kPrefAutoBlock] = 0;
+         });
+       }},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    plat::test::reset();
+    testsupport::ClearStore();
+    ClearCommandRegistry();
+    ClearQuitRequest();
+    Script s;
+    s.click(kFileTypeWindow, kFileTypeNative).answerOpen(kDemo);
+    row.steps(s);
+    // Some panels keep an undo copy and mark the file changed: Quit asks nothing.
+    s.call([] { FileSHORTS[0][kShortChanged] = 0; }).menu(kMenuFile, 21);
+    try {
+      plat::test::run(s, [] { RunCorvimet(CorvimetRegistrars(), {}); });
+    } catch (const plat::test::Failure& f) {
+      ADD_FAILURE() << f.what();
+    }
+    prefsArray[kPrefAutoBlock] = 0;
+  }
 }
 
 }  // namespace
@@ -610,3 +712,31 @@ TEST_F(Road, TheOverlayKeepsItsColoursAndClearOverlayOnlyClearsTheOverlay) {
       .menu(kMenuFile, 21);
   plat::test::run(s, [&] { RunCorvimet(CorvimetRegistrars(), {kDemo}); });
 }
+namespace {
+
+// Clearing "Show the comments box" in Preferences took effect only at the
+// next start; ticking it again brings the box back at once too.
+TEST_F(Road, TheCommentsBoxFollowsItsPreferenceAtOnce) {
+  bool before = false, hidden = true, back = false;
+  Script s;
+  s.click(kFileTypeWindow, kFileTypeNative)
+      .answerOpen(kDemo)
+      .call([&] { before = plat::windowExists(kCommentsWindow); })
+      .menu(kMenuFile, 13)
+      .click(kPreferencesWindow, kPrefCommentsHidden)
+      .click(kPreferencesWindow, kPrefsOK)
+      .call([] {})
+      .call([&] { hidden = plat::windowExists(kCommentsWindow); })
+      .menu(kMenuFile, 13)
+      .click(kPreferencesWindow, kPrefCommentsHidden)
+      .click(kPreferencesWindow, kPrefsOK)
+      .call([] {})
+      .call([&] { back = plat::windowExists(kCommentsWindow); })
+      .menu(kMenuFile, 21);
+  plat::test::run(s, [] { RunCorvimet(CorvimetRegistrars(), {}); });
+  EXPECT_TRUE(before);
+  EXPECT_FALSE(hidden) << "gone as soon as the box was cleared";
+  EXPECT_TRUE(back);
+}
+
+}  // namespace
