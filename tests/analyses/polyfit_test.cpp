@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <utility>
 #include <random>
 #include <vector>
 
@@ -263,3 +265,43 @@ TEST(PolynomialFit, NewChannelCoversEveryCaseAndRefusesNonFiniteCoefficients) {
 }
 
 }  // namespace
+
+// The pass that tells whether X stays near its end cases' scale before the
+// Chebyshev sums, against the plain scan it answers for: wherever X strays,
+// by however little, NaNs left out, on every instruction set.
+TEST(PolynomialFit, ReachOfXEqualsThePlainScan) {
+  const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+  struct Row {
+    const char* what;
+    int n;
+    std::vector<std::pair<int, float>> set;   // cases given other values than the ramp's
+  };
+  // X a ramp from -1 to 1 (scale: centre 0, inv 1, reach 2), cases set apart.
+  const Row rows[] = {
+      {"within", 100'003, {}},
+      {"at the reach exactly", 100'003, {{50'000, 2.0f}, {50'001, -2.0f}}},
+      {"beyond by an ulp, early", 100'003, {{5, 2.0000002f}}},
+      {"below, in the last whole group", 100'003, {{99'999, -2.0000002f}}},
+      {"beyond in the cases past the last group", 100'003, {{100'001, 3.0f}}},
+      {"beyond at the last case", 100'003, {{100'002, 3.0f}}},
+      {"beyond where a stretch ends", 100'003, {{8'191, 3.0f}}},
+      {"NaNs left out", 100'003, {{7, nan}, {8'192, nan}, {100'002, nan}}},
+      {"NaN beside a stray", 100'003, {{7, nan}, {9, -5.0f}}},
+      {"an infinity", 100'003, {{60'000, inf}}},
+      {"fewer cases than a group", 5, {{3, 2.5f}}},
+      {"fewer cases than a group, within", 7, {}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    std::vector<float> x(static_cast<size_t>(row.n));
+    for (int i = 0; i < row.n; ++i) x[static_cast<size_t>(i)] = -1.0f + 2.0f * static_cast<float>(i) / (row.n - 1);
+    for (auto [i, v] : row.set) x[static_cast<size_t>(i)] = v;
+    float lo = x[0], hi = x[0];
+    for (float v : x) {
+      lo = v < lo ? v : lo;
+      hi = v > hi ? v : hi;
+    }
+    const bool plain = (lo - 0.0) * 1.0 >= -2.0 && (hi - 0.0) * 1.0 <= 2.0;
+    for (bool wide : {true, false}) EXPECT_EQ(PolyXWithinReach(x.data(), row.n, 0.0, 1.0, 2.0, wide), plain) << wide;
+  }
+}
