@@ -190,16 +190,22 @@ void spreadAndBins(const Durations& d, DurationStats* s, bool binned, double lo,
   int32_t counts[4][kEventBins + 1] = {};
   // The bin of each duration met lately, by its bits: a direction's events
   // last a few lengths over and over, and a division per event kept the
-  // pass waiting. Bin 0 stands for none, -1 for a slot not yet filled.
-  uint32_t seen[32] = {};
-  int binOf[32];
-  std::fill(binOf, binOf + 32, -1);
+  // pass waiting. Bin 0 stands for none, -1 for a slot not yet filled. A
+  // noisy trace's runs last some fifty lengths, which 32 slots kept
+  // evicting from one another.
+  constexpr uint32_t kSlots = 1024;
+  uint32_t seen[kSlots];
+  int binOf[kSlots];
+  if (binned) {
+    std::fill(seen, seen + kSlots, 0u);
+    std::fill(binOf, binOf + kSlots, -1);
+  }
   size_t i = 0;
   for (float x : d.list) {
     ss += (x - s->mean) * (x - s->mean);
     if (!binned) continue;
     const auto bits = std::bit_cast<uint32_t>(x);
-    const uint32_t slot = (bits ^ (bits >> 5) ^ (bits >> 10)) & 31;
+    const uint32_t slot = (bits ^ (bits >> 10) ^ (bits >> 20)) & (kSlots - 1);
     if (seen[slot] != bits || binOf[slot] < 0) {
       const double v = x - lo;
       double b = 0.0;
