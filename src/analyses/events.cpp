@@ -162,8 +162,9 @@ inline void keepRun(OpenRun& m, int32_t end, const float* y, const EventRequest&
   if (!(duration > r.minDuration)) return;
   if (!m.exactSums()) m.addInOrder(y + m.start, y + end);
   const double mean = m.sum / cases;
-  const EventRecord& e = kept->emplace_back(m.start, cases, duration, m.shift + mean,
-                                            std::sqrt(std::max(0.0, m.sum2 / cases - mean * mean)), m.lo, m.hi);
+  const EventRecord& e = kept->emplace_back(EventRecord{m.start, cases, duration, m.shift + mean,
+                                                        std::sqrt(std::max(0.0, m.sum2 / cases - mean * mean)),
+                                                        m.lo, m.hi});
   // The list's lines asked for a little ahead of their writing.
   __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(&e) + 1024), 1);
   durations->add(duration);

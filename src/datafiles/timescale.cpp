@@ -178,8 +178,8 @@ void ResampleInPlace(float* a, int32_t cases, const int32_t* landing, int32_t k,
       const F4 vp = lanes::load4(a + 4 * q), v = lanes::load4(a + 4 * q + 1);
       const D4 dvp = __builtin_convertvector(vp, D4), dv = __builtin_convertvector(v, D4);
       const F4 m = __builtin_convertvector(dvp + (dv - dvp) * 0.5, F4);
-      const F4 lo = __builtin_shuffle(vp, m, (lanes::I4){0, 4, 1, 5});
-      const F4 hi = __builtin_shuffle(vp, m, (lanes::I4){2, 6, 3, 7});
+      const F4 lo = __builtin_shufflevector(vp, m, 0, 4, 1, 5);
+      const F4 hi = __builtin_shufflevector(vp, m, 2, 6, 3, 7);
       std::memcpy(a + 8 * q, &lo, sizeof lo);
       std::memcpy(a + 8 * q + 4, &hi, sizeof hi);
     }

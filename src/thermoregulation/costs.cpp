@@ -537,8 +537,12 @@ constexpr int32_t kVectorBlock = 256;
 // rather than eight lanes taken out one by one.
 template <bool kAvx = false>
 [[gnu::always_inline]] inline bool any8(I8 m) {
-  // With AVX one instruction gathers the lanes' sign bits.
+  // With AVX one instruction gathers the lanes' sign bits. Clang takes an
+  // AVX builtin only in a function of an AVX target, and makes that
+  // instruction of the generic code there itself.
+#if CORVIMET_X86_DISPATCH && !defined(__clang__)
   if constexpr (kAvx) return __builtin_ia32_movmskps256(reinterpret_cast<F8>(m)) != 0;
+#endif
   I8 a = m | __builtin_shufflevector(m, m, 4, 5, 6, 7, 0, 1, 2, 3);
   a |= __builtin_shufflevector(a, a, 2, 3, 0, 1, 6, 7, 4, 5);
   a |= __builtin_shufflevector(a, a, 1, 0, 3, 2, 5, 4, 7, 6);
@@ -580,7 +584,7 @@ using F4 = float __attribute__((vector_size(16)));
 // and a merge: one instruction with AVX.
 template <bool kAvx>
 [[gnu::always_inline]] inline D4 widen(F4 v) {
-#if CORVIMET_X86_DISPATCH
+#if CORVIMET_X86_DISPATCH && !defined(__clang__)
   if constexpr (kAvx) return __builtin_ia32_cvtps2pd256(v);
 #endif
   return __builtin_convertvector(v, D4);
