@@ -40,9 +40,10 @@ const char* PolyStatusText(PolyStatus s);
 // it strays, tells before the Chebyshev sums), a pass for the extremes comes
 // first; where the sums would keep too few digits: one pass for the means
 // and extremes, one per degree, one for the residuals. A refused fit leaves
-// *out untouched.
+// *out untouched. `wide` false keeps to the baseline instructions (the tests
+// hold both to one result).
 PolyStatus FitPolynomial(std::span<const float> x, std::span<const float> y, int32_t first, int32_t last,
-                         int degree, PolyFit* out);
+                         int degree, PolyFit* out, bool wide = true);
 // Whether x[0..n-1], NaNs aside, lies within `reach` on the scale
 // (x - centre) inv, as the Chebyshev sums need; `wide` false keeps to the
 // baseline instructions (the tests hold both to a plain scan).

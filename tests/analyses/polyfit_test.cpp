@@ -1,6 +1,8 @@
 #include "analyses/polyfit.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cmath>
 #include <limits>
 #include <utility>
@@ -175,6 +177,11 @@ TEST(PolynomialFit, MomentFitAgreesWithThePasses) {
     loop.push_back(static_cast<float>(std::sin(6.283185307179586 * i / (n - 1))));
   }
   spiked[0] = 1e4f;
+  std::vector<float> wander;
+  for (int i = 0; i < n; ++i) {
+    const double u = i / static_cast<double>(n);
+    wander.push_back(static_cast<float>(25.0 + 2.0 * u + 3.0 * std::sin(9.0 * u) * std::sin(2.3 * u)));
+  }
   const std::vector<double> quadratic = {1, 2, 3};
   const struct {
     const char* what;
@@ -189,6 +196,7 @@ TEST(PolynomialFit, MomentFitAgreesWithThePasses) {
       {"small curvature on a big level", &ramp, &tiny, nullptr},
       {"X back where it began", &loop, &noisy, nullptr},
       {"Y opening on a spike", &ramp, &spiked, nullptr},
+      {"X wandering past its end cases", &wander, &noisy, nullptr},
   };
   for (const auto& c : cases) {
     for (int d = 1; d <= kMaxPolyDegree; ++d) {
@@ -213,6 +221,20 @@ TEST(PolynomialFit, MomentFitAgreesWithThePasses) {
       EXPECT_FLOAT_EQ(fused.sdY, passes.sdY);
       EXPECT_FLOAT_EQ(fused.meanX, passes.meanX);
       EXPECT_FLOAT_EQ(fused.meanY, passes.meanY);
+      // The wider instructions' kernels give the baseline loops' bits, over
+      // whole groups of four cases and with one to three left over.
+      for (const int last : {n - 1, n - 2, n - 3, n - 4}) {
+        PolyFit wide, plain;
+        ASSERT_EQ(FitPolynomial(*c.x, *c.y, 0, last, d, &wide), PolyStatus::Ok);
+        ASSERT_EQ(FitPolynomial(*c.x, *c.y, 0, last, d, &plain, false), PolyStatus::Ok);
+        for (int p = 0; p <= d; ++p)
+          EXPECT_EQ(std::bit_cast<uint64_t>(wide.power[static_cast<size_t>(p)]),
+                    std::bit_cast<uint64_t>(plain.power[static_cast<size_t>(p)])) << last << " power " << p;
+        EXPECT_EQ(std::bit_cast<uint64_t>(wide.r2), std::bit_cast<uint64_t>(plain.r2)) << last;
+        EXPECT_EQ(std::bit_cast<uint64_t>(wide.residualVariance), std::bit_cast<uint64_t>(plain.residualVariance));
+        EXPECT_EQ(std::bit_cast<uint32_t>(wide.sdX), std::bit_cast<uint32_t>(plain.sdX)) << last;
+        EXPECT_EQ(std::bit_cast<uint32_t>(wide.sdY), std::bit_cast<uint32_t>(plain.sdY)) << last;
+      }
     }
   }
   // Two distinct X values carry a line, never a parabola.
