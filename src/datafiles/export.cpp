@@ -133,7 +133,7 @@ bool encode(const TextExportSource& src, const TextExportOptions& opt, Sink&& si
   std::string dateText;
   for (int32_t k = opt.first + 1; k <= opt.last; ++k) {
     if (opt.caseColumn) field(FieldNumText(static_cast<double>(k)));
-    if (opt.elapsedColumn) field(FieldNumText(ElapsedOfCase(src.interval, k, opt.elapsedUnit)));
+    if (opt.elapsedColumn) field(ElapsedFieldText(src.interval, k, opt.elapsedUnit));
     const double units = opt.clockColumn || haveDate ? clockUnits(scale, start, k) : 0.0;
     if (opt.clockColumn) field(clockText(scale, units));
     if (opt.dateColumn) {
@@ -205,6 +205,17 @@ TextExportSource TextSourceOfSlot(int16_t slot) {
 
 double ElapsedOfCase(float interval, int32_t caseIndex, ElapsedUnit unit) {
   return static_cast<double>(caseIndex) * DecimalValue(interval) / SecondsPerUnit(unit);
+}
+
+std::string ElapsedFieldText(float interval, int32_t caseIndex, ElapsedUnit unit) {
+  const double t = ElapsedOfCase(interval, caseIndex, unit);
+  if (unit == ElapsedUnit::Seconds || !std::isfinite(t)) return FieldNumText(t);
+  // Minutes, hours and days are seldom short decimals: ten digits left the
+  // steps of a long column uneven in the seventh, and the interval read back
+  // from them with it. Every digit of the double is written.
+  char buf[32];
+  const auto r = std::to_chars(buf, buf + sizeof buf, t);
+  return std::string(buf, r.ptr);
 }
 
 std::string ClockOfCase(float interval, int32_t startSeconds, int32_t caseIndex) {

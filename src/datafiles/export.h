@@ -51,6 +51,10 @@ TextExportSource TextSourceOfSlot(int16_t slot);
 // interval's decimals need, at most 6 ("12:00:00.1" at 0.1 s, "12:00:01" at
 // 1 s), so that the interval can be read back from it.
 double ElapsedOfCase(float interval, int32_t caseIndex, ElapsedUnit unit);
+// The elapsed time as the export writes it: seconds to ten significant
+// digits, other units to every digit of the double, so that the interval
+// comes back exactly.
+std::string ElapsedFieldText(float interval, int32_t caseIndex, ElapsedUnit unit);
 std::string ClockOfCase(float interval, int32_t startSeconds, int32_t caseIndex);
 std::string DateOfCase(float interval, std::string_view startDate, int32_t startSeconds, int32_t caseIndex);
 

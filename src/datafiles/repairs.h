@@ -17,6 +17,7 @@ struct RepairReport {
   bool startTimeReset = false;
   int fileValuesReset = 0;         // non-finite file values set to 0
   std::vector<std::string> skippedColumns;  // text columns a text import left out
+  std::vector<std::string> importNotices;   // what else a text import tells the user
 };
 
 // Sets NaN and infinite samples to 0; returns how many there were.

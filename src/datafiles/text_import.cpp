@@ -28,6 +28,7 @@
 
 #include "datafiles/byteswap.h"
 #include "datafiles/filehelpers.h"
+#include "datafiles/timescale.h"
 #include "platform/cpu.h"
 #include "platform/macroman.h"
 #include "platform/threads.h"
@@ -1225,9 +1226,12 @@ bool looksLikeCommaNumber(std::string_view s) {
          s.find_first_not_of("+-0123456789,") == std::string_view::npos && s.find(',', comma + 1) == std::string_view::npos;
 }
 
+// One point only: "14.03.2024" is a date, and says nothing of the decimal mark.
 bool looksLikePointNumber(std::string_view s) {
   s = trim(s);
-  return s.find('.') != std::string_view::npos && s.find_first_not_of("+-0123456789.eE") == std::string_view::npos;
+  const size_t point = s.find('.');
+  return point != std::string_view::npos && s.find('.', point + 1) == std::string_view::npos &&
+         s.find_first_not_of("+-0123456789.eE") == std::string_view::npos;
 }
 
 std::vector<std::string> nameWords(std::string_view name) {
@@ -1312,11 +1316,22 @@ double medianStep(const TextTable& table, int column, TimeKind kind) {
                                              table.leading[static_cast<size_t>(column)].size() == n
                                          ? &table.leading[static_cast<size_t>(column)]
                                          : nullptr;
+  // A clock cell that holds no clock is NaN among the exact values: it is
+  // left out, and the step across it shared by the rows it spans.
   std::vector<double> steps;
-  for (size_t i = 1; i < n; ++i) {
-    double d = exact ? (*exact)[i] - (*exact)[i - 1] : static_cast<double>(c[i]) - c[i - 1];
-    if (kind == TimeKind::Clock && d < 0) d += 86400.0;
-    steps.push_back(d);
+  size_t last = 0;
+  bool any = false;
+  for (size_t i = 0; i < n; ++i) {
+    const double v = exact ? (*exact)[i] : static_cast<double>(c[i]);
+    if (std::isnan(v)) continue;
+    if (any) {
+      const double before = exact ? (*exact)[last] : static_cast<double>(c[last]);
+      double d = v - before;
+      if (kind == TimeKind::Clock && d < 0) d += 86400.0;
+      steps.push_back(d / static_cast<double>(i - last));
+    }
+    last = i;
+    any = true;
   }
   if (steps.empty()) return 0.0;
   std::nth_element(steps.begin(), steps.begin() + static_cast<std::ptrdiff_t>(steps.size() / 2), steps.end());
@@ -1324,6 +1339,167 @@ double medianStep(const TextTable& table, int column, TimeKind kind) {
   return std::isfinite(median) && median > 0.0 ? median : 0.0;
 }
 
+
+// The first quoted field from `from` (a record start) on, opening before
+// `to`, that runs across a line end: the offsets of its opening and closing
+// quotes, -1 when none does. Quotes are read as unclosedQuote reads them,
+// which has found that every one closes.
+struct QuoteSpan {
+  ptrdiff_t open = -1, close = -1;
+};
+
+QuoteSpan quoteAcrossLines(std::string_view text, size_t from, size_t to, char delim) {
+  const char* const begin = text.data();
+  const char* const end = begin + text.size();
+  const char* const stop = begin + std::min(to, text.size());
+  const char* p = begin + std::min(from, text.size());
+  while (p < stop) {
+    while (p < end && *p == ' ') ++p;
+    if (p < end && *p == '"') {
+      const char* const open = p++;
+      const char* close = nullptr;
+      while (!close) {
+        p = static_cast<const char*>(std::memchr(p, '"', static_cast<size_t>(end - p)));
+        if (!p) return {};
+        if (p + 1 < end && p[1] == '"') {
+          p += 2;
+          continue;
+        }
+        close = p++;
+      }
+      if (open >= stop) return {};
+      if (std::string_view(open, static_cast<size_t>(close - open)).find_first_of("\r\n") != std::string_view::npos)
+        return {open - begin, close - begin};
+    }
+    while (p < end && *p != delim && *p != '\r' && *p != '\n') ++p;
+    if (p < end) ++p;
+  }
+  return {};
+}
+
+constexpr char kEmptyCell = static_cast<char>(CellKind::Empty);
+constexpr char kNumberCell = static_cast<char>(CellKind::Number);
+constexpr char kTextCell = static_cast<char>(CellKind::Text);
+
+// Records sampled to find the data rows below a preamble of any length.
+constexpr size_t kFirstSample = 64, kMostSampled = 4096;
+
+// A run of sampled records that read as rows of one table: each holds a
+// number, all are of one width, and no column holds text in one and a
+// number in another.
+struct DataRun {
+  size_t first = 0, length = 0;
+  std::vector<char> kinds;   // per column: a number, text, or only empty cells
+  bool text = false;         // some cell holds text
+};
+
+bool fitsRun(const std::vector<char>& rec, const std::vector<char>& kinds) {
+  if (rec.size() != kinds.size()) return false;
+  for (size_t k = 0; k < rec.size(); ++k)
+    if (rec[k] != kEmptyCell && kinds[k] != kEmptyCell && rec[k] != kinds[k]) return false;
+  return true;
+}
+
+bool holdsNumber(const std::vector<char>& rec) { return std::find(rec.begin(), rec.end(), kNumberCell) != rec.end(); }
+
+std::vector<DataRun> dataRuns(const std::vector<std::vector<char>>& sample) {
+  std::vector<DataRun> runs;
+  bool open = false;
+  for (size_t r = 0; r < sample.size(); ++r) {
+    const std::vector<char>& rec = sample[r];
+    if (!holdsNumber(rec)) {
+      open = false;
+      continue;
+    }
+    if (!open || !fitsRun(rec, runs.back().kinds)) {
+      runs.push_back({r, 0, std::vector<char>(rec.size(), kEmptyCell), false});
+      open = true;
+    }
+    DataRun& run = runs.back();
+    ++run.length;
+    for (size_t k = 0; k < rec.size(); ++k)
+      if (rec[k] != kEmptyCell) run.kinds[k] = rec[k];
+    run.text |= std::find(rec.begin(), rec.end(), kTextCell) != rec.end();
+  }
+  return runs;
+}
+
+// Whether a sample shows where the data rows are: its later half is one run
+// that goes on to its end, and either holds only numbers or follows records
+// that are not of it (the column names).
+bool sampleSettled(const std::vector<DataRun>& runs, size_t sampled) {
+  if (runs.empty()) return false;
+  const DataRun& last = runs.back();
+  return last.first + last.length == sampled && last.length * 2 >= sampled && (!last.text || last.first > 0);
+}
+
+// Whether the numbers of a semicolon- or tab-separated table show decimal
+// commas: the first rows decide when they show commas or points; when they
+// show neither, the first cell further on that shows either.
+bool decimalCommasIn(const char* p, const char* end, char delim) {
+  std::vector<Field> fields;
+  bool commaSeen = false, pointSeen = false;
+  for (int r = 0; r < 50 && nextRecord(p, end, delim, fields); ++r)
+    for (const Field& f : fields) {
+      if (isClock(f.raw)) continue;
+      commaSeen |= looksLikeCommaNumber(f.raw);
+      pointSeen |= looksLikePointNumber(f.raw);
+    }
+  if (commaSeen || pointSeen) return commaSeen && !pointSeen;
+  // Each comma or point found is judged by its cell, from the delimiter or
+  // line end before it to the one after it.
+  const auto find = [&](const char* from, char c) {
+    const void* at = from < end ? std::memchr(from, c, static_cast<size_t>(end - from)) : nullptr;
+    return at ? static_cast<const char*>(at) : end;
+  };
+  const auto bound = [&](char c) { return c == delim || c == '\r' || c == '\n'; };
+  const char* const from = p;
+  const char* comma = find(p, ',');
+  const char* point = find(p, '.');
+  while (comma < end || point < end) {
+    const char* at = std::min(comma, point);
+    const char* cellStart = at;
+    while (cellStart > from && !bound(cellStart[-1])) --cellStart;
+    const char* cellEnd = at;
+    while (cellEnd < end && !bound(*cellEnd)) ++cellEnd;
+    std::string_view cell = trim(std::string_view(cellStart, static_cast<size_t>(cellEnd - cellStart)));
+    if (cell.size() >= 2 && cell.front() == '"' && cell.back() == '"') cell = cell.substr(1, cell.size() - 2);
+    if (!isClock(cell)) {
+      if (looksLikeCommaNumber(cell)) return true;
+      if (looksLikePointNumber(cell)) return false;
+    }
+    if (comma < cellEnd) comma = find(cellEnd, ',');
+    if (point < cellEnd) point = find(cellEnd, '.');
+  }
+  return false;
+}
+
+// Significant digits a number's text carries ("0.0120" three, "1.5e-3" two).
+int significantDigits(std::string_view s) {
+  int digits = 0;
+  bool leading = true;
+  for (char c : s) {
+    if (c == 'e' || c == 'E') break;
+    if (c < '0' || c > '9') continue;
+    if (c == '0' && leading) continue;
+    leading = false;
+    ++digits;
+  }
+  return digits;
+}
+
+// The interval a column gives, rounded to what its cells resolve: cells of
+// more digits than a float holds give the float interval they were written
+// from; others keep seven significant digits, below the jitter a float
+// leaves in the eighth.
+double roundedInterval(double interval, int cellDigits) {
+  if (cellDigits > 10) {
+    const float f = static_cast<float>(interval);
+    if (std::isfinite(f) && f > 0.0f) return DecimalValue(f);
+  }
+  const double step = std::pow(10.0, std::floor(std::log10(interval)) - 6.0);
+  return std::round(interval / step) * step;
+}
 }  // namespace
 
 namespace {
@@ -1351,56 +1527,108 @@ FileStatus parseScanned(std::string_view text, const TextScan& scan, const LineE
   // Header lines. The leading records are judged together: a column that
   // holds text all down the data (a comment column) says nothing, and a
   // record is a header line when it has text in any other column. A data
-  // row of NA, inf or numbers no float holds is never taken for one.
-  std::vector<std::vector<char>> sampleText;  // per sampled record, per cell
+  // row of NA, inf or numbers no float holds is never taken for one. The
+  // data rows are the longest run of records of one shape; the sample grows
+  // until it finds them, so that a preamble of any length is passed over.
+  std::vector<std::vector<char>> sample;  // per sampled record, the kind of each cell
+  std::vector<DataRun> runs;
   {
     const char* q = p;
-    while (sampleText.size() < 64 && nextRecord(q, end, t.delimiter, fields)) {
-      if (fields.size() > static_cast<size_t>(kMaxTextColumns)) return FileStatus::TooManyColumns;
-      if (recordBlank(fields)) continue;
-      std::vector<char> text;
-      for (const Field& f : fields) text.push_back(cellKind(f, t.delimiter) == CellKind::Text);
-      sampleText.push_back(std::move(text));
+    bool ended = false;
+    for (size_t most = kFirstSample;; most *= 2) {
+      while (sample.size() < most) {
+        const char* const at = q;
+        if (!nextRecord(q, end, t.delimiter, fields)) {
+          ended = true;
+          break;
+        }
+        if (fields.size() > static_cast<size_t>(kMaxTextColumns)) {
+          out->tooWideLine = lineOf(text, static_cast<size_t>(at - text.data()));
+          return FileStatus::TooManyColumns;
+        }
+        if (recordBlank(fields)) continue;
+        std::vector<char> kinds;
+        for (const Field& f : fields) kinds.push_back(static_cast<char>(cellKind(f, t.delimiter)));
+        sample.push_back(std::move(kinds));
+      }
+      runs = dataRuns(sample);
+      if (ended || most >= kMostSampled || sampleSettled(runs, sample.size())) break;
     }
   }
-  std::vector<char> textFilled;  // text in every cell of the later sampled records
-  for (size_t r = sampleText.size() / 2; r < sampleText.size(); ++r) {
-    const std::vector<char>& text = sampleText[r];
-    if (r == sampleText.size() / 2) textFilled = text;
-    for (size_t k = 0; k < textFilled.size(); ++k) textFilled[k] &= k < text.size() && text[k];
+  const DataRun* best = nullptr;
+  for (const DataRun& run : runs)
+    if (!best || run.length > best->length) best = &run;
+  std::vector<char> textFilled;  // columns of text all down the data
+  if (best) {
+    for (char k : best->kinds) textFilled.push_back(k == kTextCell);
+  } else {
+    for (size_t r = sample.size() / 2; r < sample.size(); ++r) {
+      const std::vector<char>& kinds = sample[r];
+      if (r == sample.size() / 2) textFilled.assign(kinds.size(), 1);
+      for (size_t k = 0; k < textFilled.size(); ++k) textFilled[k] &= k < kinds.size() && kinds[k] == kTextCell;
+    }
+  }
+  // The first data row: after the leading header lines, or where the run
+  // starts when nothing between them reads as a row of it (a preamble line
+  // of one number ends no header).
+  const auto headerLike = [&](size_t r) {
+    for (size_t k = 0; k < sample[r].size(); ++k)
+      if (sample[r][k] == kTextCell && !(k < textFilled.size() && textFilled[k])) return true;
+    return false;
+  };
+  size_t firstData = 0;
+  while (firstData < sample.size() && headerLike(firstData)) ++firstData;
+  if (best && best->first > firstData) {
+    bool rowBefore = false;
+    for (size_t r = firstData; r < best->first && !rowBefore; ++r)
+      rowBefore = holdsNumber(sample[r]) && fitsRun(sample[r], best->kinds);
+    if (!rowBefore) firstData = best->first;
   }
   std::vector<std::string> lastHeader;
+  const char* namesStart = nullptr;
   const char* dataStart = p;
-  for (size_t r = 0; nextRecord(p, end, t.delimiter, fields);) {
+  for (size_t r = 0;;) {
+    const char* const at = p;
+    if (!nextRecord(p, end, t.delimiter, fields)) break;
     if (recordBlank(fields)) {
       dataStart = p;
       ++t.headerLines;
       continue;
     }
-    bool header = false;
-    for (size_t k = 0; r < sampleText.size() && k < sampleText[r].size() && !header; ++k)
-      header = sampleText[r][k] && !(k < textFilled.size() && textFilled[k]);
-    if (!header) break;
+    if (r == firstData) break;
     lastHeader.clear();
     for (const Field& f : fields) lastHeader.push_back(TrimTrailingBlanks(trim(unquote(f))));
+    namesStart = at;
     ++t.headerLines;
     dataStart = p;
     ++r;
   }
+  const size_t dataOffset = static_cast<size_t>(dataStart - text.data());
+  if (namesStart) {
+    if (const int64_t above = lineOf(text, static_cast<size_t>(namesStart - text.data())) - 1; above > 0)
+      t.notices.push_back(std::to_string(above) + (above == 1 ? " line above" : " lines above") +
+                          " the column names " + (above == 1 ? "was" : "were") + " left out.");
+  }
+  // A quoted cell across line ends in the data swallows the rows between
+  // its quotes; among the header lines it may be a name of two lines.
+  if (scan.lastQuote >= static_cast<ptrdiff_t>(dataOffset)) {
+    if (const QuoteSpan q = quoteAcrossLines(text, dataOffset, text.size(), t.delimiter); q.open >= 0) {
+      out->unclosedQuoteLine = lineOf(text, static_cast<size_t>(q.open));
+      out->quoteCloseLine = lineOf(text, static_cast<size_t>(q.close));
+      return FileStatus::UnclosedQuote;
+    }
+  }
+  if (scan.lastQuote >= 0 && dataOffset > 0) {
+    if (const QuoteSpan q = quoteAcrossLines(text, 0, dataOffset, t.delimiter); q.open >= 0)
+      t.notices.push_back("The quoted heading that opens on line " +
+                          std::to_string(lineOf(text, static_cast<size_t>(q.open))) + " closes on line " +
+                          std::to_string(lineOf(text, static_cast<size_t>(q.close))) +
+                          "; the lines between were read as part of it.");
+  }
 
   // Decimal comma: only without comma delimiters, and only when the numbers
-  // of the first data rows show commas and never a point.
-  if (t.delimiter != ',') {
-    bool commaSeen = false, pointSeen = false;
-    const char* q = dataStart;
-    for (int r = 0; r < 50 && nextRecord(q, end, t.delimiter, fields); ++r)
-      for (const Field& f : fields) {
-        if (isClock(f.raw)) continue;
-        commaSeen |= looksLikeCommaNumber(f.raw);
-        pointSeen |= looksLikePointNumber(f.raw);
-      }
-    t.decimalComma = commaSeen && !pointSeen;
-  }
+  // show commas and never a point.
+  if (t.delimiter != ',') t.decimalComma = decimalCommasIn(dataStart, end, t.delimiter);
 
   // Rows to reserve for, judged from the length of the first records.
   size_t expectRows = 0;
@@ -1438,6 +1666,8 @@ FileStatus parseScanned(std::string_view text, const TextScan& scan, const LineE
     staged = 0;
     return true;
   };
+  const char* widest = nullptr;   // the first row as wide as the table
+  int widestCells = 0;
   // Rows from p up to limit (a row start), or only up to the first row.
   const auto readRows = [&](const char* limit, bool firstOnly) {
     while (p < limit && !(firstOnly && rows > 0)) {
@@ -1455,8 +1685,12 @@ FileStatus parseScanned(std::string_view text, const TextScan& scan, const LineE
       if (!flushStage()) return FileStatus::OutOfMemory;
       cells.clear();
       bool blank = true;
+      const char* const rowStart = p;
       do {
-        if (cells.size() == static_cast<size_t>(kMaxTextColumns)) return FileStatus::TooManyColumns;
+        if (cells.size() == static_cast<size_t>(kMaxTextColumns)) {
+          out->tooWideLine = lineOf(text, static_cast<size_t>(rowStart - text.data()));
+          return FileStatus::TooManyColumns;
+        }
         Cell c;
         if (const char* q = fastNumber(p, end, t.delimiter, t.decimalComma, &c.value)) {
           c.field.raw = std::string_view(p, static_cast<size_t>(q - p));
@@ -1473,6 +1707,8 @@ FileStatus parseScanned(std::string_view text, const TextScan& scan, const LineE
       if (rows >= static_cast<size_t>(kMaxCases)) return FileStatus::TooManyCases;
       if (cells.size() > t.columns.size()) {
         const size_t old = t.columns.size();
+        widest = rowStart;
+        widestCells = static_cast<int>(cells.size());
         try {
           t.columns.resize(cells.size(), ChannelArray(rows, 0.0f));
         } catch (const std::bad_alloc&) {
@@ -1516,6 +1752,10 @@ FileStatus parseScanned(std::string_view text, const TextScan& scan, const LineE
             const std::string_view s = c.field.raw;
             ok = readNumber(s, t.decimalComma, &v) ||
                  (c.field.quoted && !t.decimalComma && t.delimiter == ',' && readGrouped(s, &v));
+            // A clock column whose first cells hold no clock is found by
+            // its first clock.
+            if (!ok && !t.clockColumn[k] && t.unreadCells[k] == static_cast<int64_t>(rows) && isClock(s))
+              t.clockColumn[k] = true;
             if (!ok && t.clockColumn[k]) {
               double sec;
               CivilDate d;
@@ -1633,16 +1873,25 @@ FileStatus parseScanned(std::string_view text, const TextScan& scan, const LineE
   }
   t.timeColumn = clockTime >= 0 ? clockTime : elapsedTime;
   t.timeKind = clockTime >= 0 ? TimeKind::Clock : elapsedTime >= 0 ? TimeKind::Elapsed : TimeKind::None;
-  if (t.dataColumns() > kMaxChannels) return FileStatus::TooManyColumns;
-  // The leading rows again, read as the parse read them but into doubles.
+  if (t.dataColumns() > kMaxChannels) {
+    if (widest) {
+      out->tooWideLine = lineOf(text, static_cast<size_t>(widest - text.data()));
+      out->tooWideCells = widestCells;
+    }
+    return FileStatus::TooManyColumns;
+  }
+  // The leading rows again, read as the parse read them but into doubles; a
+  // clock cell that holds no clock is NaN, left out of the interval and start.
   {
     const size_t want = std::min(rows, kIntervalRows);
     t.leading.assign(t.columns.size(), {});
+    t.leadingDigits.assign(t.columns.size(), 0);
     const char* q = dataStart;
     for (size_t r = 0; r < want && nextRecord(q, end, t.delimiter, fields);) {
       if (recordBlank(fields)) continue;
       for (size_t k = 0; k < t.columns.size(); ++k) {
-        double v = 0.0;
+        const double none = t.clockColumn[k] ? std::numeric_limits<double>::quiet_NaN() : 0.0;
+        double v = none;
         const size_t f = sourceOf[k];
         if (f < fields.size() && !readNumberDouble(fields[f].raw, t.decimalComma, &v)) {
           CivilDate d;
@@ -1651,13 +1900,22 @@ FileStatus parseScanned(std::string_view text, const TextScan& scan, const LineE
           if (fields[f].quoted && !t.decimalComma && t.delimiter == ',' && readGrouped(fields[f].raw, &g))
             v = g;
           else if (!t.clockColumn[k] || !readClock(fields[f].raw, &v, &d, &hasDate))
-            v = 0.0;
+            v = none;
+        } else if (f < fields.size()) {
+          t.leadingDigits[k] = std::max(t.leadingDigits[k], significantDigits(fields[f].raw));
         }
         t.leading[k].push_back(v);
       }
       ++r;
     }
     if (t.leading[0].size() != want) t.leading.clear();  // rows not matched: keep to the floats
+  }
+  if (clockTime >= 0 && t.unreadCells[static_cast<size_t>(clockTime)] > 0) {
+    const int64_t n = t.unreadCells[static_cast<size_t>(clockTime)];
+    t.notices.push_back(std::to_string(n) + (n == 1 ? " cell" : " cells") + " of the clock column \"" +
+                        t.names[static_cast<size_t>(clockTime)] + (n == 1 ? "\" holds" : "\" hold") +
+                        " no clock time and " + (n == 1 ? "was" : "were") +
+                        " left out of the suggested interval and start.");
   }
   // A clock in whole seconds does not resolve a shorter interval (a 0.1 s
   // file shows ten rows a second): an elapsed time that does is preferred.
@@ -1798,12 +2056,10 @@ double IntervalFromColumn(const TextTable& table, int column, TimeKind kind) {
         unit = u;
         break;
       }
-  // Float storage leaves jitter in the eighth digit that is not part of the
-  // interval; rounding to seven significant digits, not to a fixed step,
-  // keeps steps of a microsecond and below.
-  const double interval = median * unit;
-  const double step = std::pow(10.0, std::floor(std::log10(interval)) - 6.0);
-  return std::round(interval / step) * step;
+  // Significant digits, not a fixed step, keep steps of a microsecond and
+  // below.
+  const auto k = static_cast<size_t>(column);
+  return roundedInterval(median * unit, k < table.leadingDigits.size() ? table.leadingDigits[k] : 0);
 }
 
 void SuggestedTextStart(const TextTable& table, int column, double interval, std::string* date, std::string* time) {
@@ -1818,9 +2074,16 @@ void SuggestedTextStart(const TextTable& table, int column, double interval, std
   *time = "00:00:00";
   if (clock < 0 || table.columns[static_cast<size_t>(clock)].empty()) return;
   const auto k = static_cast<size_t>(clock);
-  // 13:00:00.999 is 46801 s as a float.
-  const double first = k < table.leading.size() && !table.leading[k].empty() ? table.leading[k][0] : table.columns[k][0];
   if (!(interval > 0.0) || !std::isfinite(interval)) interval = 0.0;
+  // 13:00:00.999 is 46801 s as a float. The first row that holds a clock
+  // gives the start, rows above it counted back.
+  double first = table.columns[k][0];
+  if (k < table.leading.size()) {
+    const std::vector<double>& lead = table.leading[k];
+    const auto at = std::find_if(lead.begin(), lead.end(), [](double v) { return !std::isnan(v); });
+    if (at == lead.end() && !lead.empty()) return;
+    if (at != lead.end()) first = *at - static_cast<double>(at - lead.begin()) * interval;
+  }
   // The first row is case 1, one interval after the start. The start is kept
   // to the whole second, rounded up: an export's clock is the time rounded
   // down, so the start it was made from is the one whole second within an
@@ -1883,6 +2146,7 @@ FileStatus ImportTextColumns(TextTable&& table, const TextImportChoice& choice, 
                              int64_t* unreadCells) {
   if (FindFreeSlot() < 0) return FileStatus::TooManyFiles;
   std::vector<std::string> skipped = table.skippedColumns;
+  std::vector<std::string> notices = table.notices;
   DataFileImage img;
   if (const FileStatus st = BuildImageFromText(std::move(table), choice, &img, unreadCells); st != FileStatus::Ok)
     return st;
@@ -1896,6 +2160,7 @@ FileStatus ImportTextColumns(TextTable&& table, const TextImportChoice& choice, 
   if (report) {
     *report = r;
     report->skippedColumns = std::move(skipped);
+    report->importNotices = std::move(notices);
   }
   if (slotOut) *slotOut = slot;
   return FileStatus::Ok;
@@ -1909,6 +2174,15 @@ bool ExportedTimeColumn(std::string_view name) {
 }
 
 std::string TextRefusalText(FileStatus status, const TextTable& table) {
+  if (status == FileStatus::UnclosedQuote && table.unclosedQuoteLine > 0 && table.quoteCloseLine > 0)
+    return "The quoted field that opens on line " + std::to_string(table.unclosedQuoteLine) + " closes only on line " +
+           std::to_string(table.quoteCloseLine) +
+           ", so the lines between would be read as one cell and their rows lost. Nothing was imported.";
+  if (status == FileStatus::TooManyColumns && table.tooWideLine > 0)
+    return std::string(FileStatusText(status)) + " Line " + std::to_string(table.tooWideLine) + " has " +
+           (table.tooWideCells > 0 ? std::to_string(table.tooWideCells)
+                                   : "more than " + std::to_string(kMaxTextColumns)) +
+           " cells. Nothing was imported.";
   if (status == FileStatus::UnclosedQuote && table.unclosedQuoteLine > 0)
     return "The quoted field that opens on line " + std::to_string(table.unclosedQuoteLine) +
            " never closes, so every later row would be read into it. Nothing was imported.";

@@ -52,16 +52,30 @@ struct TextTable {
   // derived from them must not drift.
   std::vector<std::vector<double>> leading;
 
-  int64_t unclosedQuoteLine = 0;               // set with UnclosedQuote: the line it opens on
+  // Set with UnclosedQuote: the line the quote opens on, and the line a
+  // quote across line ends in the data closes on (0 when it never closes).
+  int64_t unclosedQuoteLine = 0;
+  int64_t quoteCloseLine = 0;
+  // Set with TooManyColumns where a row makes it: its line, and its cells
+  // (0 when there were more than kMaxTextColumns).
+  int64_t tooWideLine = 0;
+  int tooWideCells = 0;
+  // Per column, the most significant digits of the leading rows' numbers.
+  std::vector<int> leadingDigits;
+  // What the reading left out or read otherwise than written, for the user.
+  std::vector<std::string> notices;
 
   int32_t rows() const { return columns.empty() ? 0 : static_cast<int32_t>(columns[0].size()); }
   int dataColumns() const { return static_cast<int>(columns.size()) - (timeColumn >= 0 ? 1 : 0); }
 };
 
 // Refuses: no data rows or fewer than 2 (TooFewCases), more than 7,000,000
-// rows, more than 32 columns besides the time column (TooManyColumns), bytes
-// that are not text (BadFormat), a quote still open at the end of the file
-// (UnclosedQuote, with the line it opened on: it would swallow every later row).
+// rows, more than 32 columns besides the time column (TooManyColumns, with
+// the line of the row that makes them), bytes that are not text (BadFormat),
+// a quote still open at the end of the file or a quoted cell of the data
+// rows that runs across line ends (UnclosedQuote, with the lines: it would
+// swallow the rows after it). The data rows are found below a preamble of
+// any length.
 FileStatus ParseDelimitedText(std::string_view bytes, TextTable* out);
 FileStatus ReadDelimitedTextFile(const std::filesystem::path& path, TextTable* out);
 

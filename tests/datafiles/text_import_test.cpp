@@ -11,7 +11,10 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include "datafiles/export.h"
+#include "datafiles/native_binary.h"
 #include "datafiles/save.h"
 #include "fixture.h"
 
@@ -25,6 +28,17 @@ class TextImportTest : public DataFilesTest {
     return t;
   }
   static std::vector<float> col(const TextTable& t, int k) { return t.columns.at(static_cast<size_t>(k)); }
+  // The text as a file in the test's folder, read as the open command reads it.
+  TextTable fromFile(const std::string& text, FileStatus expect = FileStatus::Ok) const {
+    spit(path("in.csv"), text);
+    TextTable t;
+    EXPECT_EQ(ReadDelimitedTextFile(path("in.csv"), &t), expect);
+    return t;
+  }
+  static bool hasNotice(const TextTable& t, const std::string& part) {
+    return std::any_of(t.notices.begin(), t.notices.end(),
+                       [&](const std::string& n) { return n.find(part) != std::string::npos; });
+  }
 };
 
 TEST_F(TextImportTest, EachDialectReadsTheSameTable) {
@@ -60,6 +74,7 @@ TEST_F(TextImportTest, QuotedFieldsKeepDelimitersQuotesAndLineEnds) {
   EXPECT_EQ(t.names[0], "Temp, \"inner\" (\xA1" "C)");  // UTF-8 degree to Mac Roman
   EXPECT_EQ(t.names[1], "two\nlines");
   EXPECT_EQ(t.rows(), 2);
+  EXPECT_TRUE(hasNotice(t, "opens on line 1 closes on line 2")) << "a heading of two lines is told";
 }
 
 TEST_F(TextImportTest, SeveralHeaderLinesAndTheLastNamesColumns) {
@@ -108,7 +123,14 @@ TEST_F(TextImportTest, ClockTimeColumnGivesIntervalStartAndDate) {
     const char* date;
     const char* time;
     std::vector<std::string> skipped;
+    const char* notice = "";
   } cases[] = {
+      // Cells that hold no clock were midnight: 50,362 s and 20:00:38 here.
+      {"Time,x\n20:00:00,1\n,2\n20:00:02,3\n,4\n20:00:04,5\n,6\n", TimeKind::Clock, 1, "", "19:59:59", {},
+       "3 cells of the clock column \"Time\" hold no clock"},
+      {"Time,x\n10:00:00,1\n10:00:10,2\nbad,3\n10:00:30,4\n", TimeKind::Clock, 10, "", "09:59:50", {},
+       "1 cell of the clock column \"Time\" holds no clock"},
+      {"Time,x\n,1\n10:00:01,2\n10:00:02,3\n", TimeKind::Clock, 1, "", "09:59:59", {}, "1 cell"},
       {"t,x\n1:00:00 PM,1\n1:00:00.5 PM,2\n1:00:01 PM,3\n", TimeKind::Clock, 0.5, "", "13:00:00", {}},
       {"Clock Time,Date,x\n0:00:00,03/15/2024,1\n0:00:01,03/15/2024,2\n", TimeKind::Clock, 1, "03-14-2024",
        "23:59:59", {}},
@@ -121,8 +143,11 @@ TEST_F(TextImportTest, ClockTimeColumnGivesIntervalStartAndDate) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
-    const TextTable u = parsed(c.text);
+    const TextTable u = fromFile(c.text);
     EXPECT_EQ(u.timeKind, c.kind);
+    if (*c.notice) {
+      EXPECT_TRUE(hasNotice(u, c.notice));
+    }
     EXPECT_DOUBLE_EQ(u.suggestedInterval, c.interval);
     EXPECT_EQ(u.suggestedStartDate, c.date);
     EXPECT_EQ(u.suggestedStartTime, c.time);
@@ -197,6 +222,35 @@ TEST_F(TextImportTest, ExportedTimesComeBackThroughTheImport) {
     }
   }
 
+  // Far into a long recording, with elapsed minutes, hours or days its only
+  // time: ten digits left the steps uneven in the seventh, and the interval
+  // came back as 60.0000114 s, 3600.00293 s.
+  {
+    constexpr int32_t kFirst = 1'000'000, kLast = kFirst + 10'050;
+    std::vector<float> values(static_cast<size_t>(kLast) + 1, 1.5f);
+    TextExportSource far;
+    far.startDate = "01-01-2024";
+    far.startTime = "00:00:00";
+    far.channels = {values.data()};
+    far.labels = {"O2"};
+    for (const float interval : {0.001f, 0.1f, 1.0f, 2.5f, 60.0f, 3600.0f, 0.123456791f}) {
+      for (const ElapsedUnit unit : {ElapsedUnit::Minutes, ElapsedUnit::Hours, ElapsedUnit::Days}) {
+        SCOPED_TRACE(testing::Message() << interval << " s, unit " << static_cast<int>(unit));
+        far.interval = interval;
+        TextExportOptions opt;
+        opt.elapsedColumn = true;
+        opt.elapsedUnit = unit;
+        opt.first = kFirst;
+        opt.last = kLast;
+        std::string text;
+        ASSERT_EQ(EncodeTextExport(far, opt, &text), FileStatus::Ok);
+        const TextTable t = fromFile(text);
+        EXPECT_EQ(t.timeKind, TimeKind::Elapsed);
+        EXPECT_EQ(static_cast<float>(t.suggestedInterval), interval);
+      }
+    }
+  }
+
   // The whole road through the store: Save As, open, import as suggested.
   FileInfoFLOATS[0][kInfoInterval] = 0.1f;
   SaveChoice choice;
@@ -244,6 +298,24 @@ TEST_F(TextImportTest, ColumnLimitCountsDataColumnsOnly) {
   };
   parsed(table(33, false), FileStatus::TooManyColumns);
   EXPECT_EQ(parsed(table(32, false)).columns.size(), 32u);
+  // One over-long row anywhere refuses the file: the alert names its line.
+  const struct {
+    std::string text;
+    int64_t line;
+    const char* cells;
+  } wide[] = {
+      {"a,b\n1,2\n3,4\n" + std::string(39, ',') + "5\n6,7\n", 4, "has 40 cells"},
+      {"a,b\n1,2\n" + std::string(80, ',') + "\n6,7\n", 3, "has more than 64 cells"},
+      {std::string(70, ',') + "\n1,2\n3,4\n", 1, "has more than 64 cells"},
+      {table(33, false), 1, "has 33 cells"},
+  };
+  for (const auto& w : wide) {
+    SCOPED_TRACE(w.text);
+    const TextTable t = fromFile(w.text, FileStatus::TooManyColumns);
+    EXPECT_EQ(t.tooWideLine, w.line);
+    const std::string alert = TextRefusalText(FileStatus::TooManyColumns, t);
+    EXPECT_NE(alert.find("Line " + std::to_string(w.line) + " " + w.cells), std::string::npos) << alert;
+  }
   EXPECT_EQ(parsed(table(32, true)).dataColumns(), 32);
   parsed(table(33, true), FileStatus::TooManyColumns);
 }
@@ -272,11 +344,17 @@ TEST_F(TextImportTest, RefusesTooLittleDataAndBinaryFiles) {
   TextTable t;
   EXPECT_EQ(ReadDelimitedTextFile(path("absent.csv"), &t), FileStatus::CannotOpen);
 
-  // A quote that never closes once swallowed every later row in silence.
+  // A quote that never closes once swallowed every later row in silence, and
+  // so did a stray one that a later quote closes.
   const struct {
     const char* text;
     int64_t line;   // 0: read as a table
+    int64_t closeLine = 0;
   } quotes[] = {
+      {"t,a\n1,2\n2,\"3\n3,4\n4,5\n5,6\"\n6,7\n7,8\n", 3, 6},
+      {"t,a,note\n1,2,ok\n2,3,\"bad\n3,4,ok\n4,5,x\"\n5,6,ok\n", 3, 5},   // in a text column
+      {"t,a\r\n1,2\r\n2,\"3\r\n3,\"\"4\"\r\n5,6\r\n", 3, 4},
+      {"t,a\n\"1\",\"2\"\n\"3\",\" 4 \"\n", 0},                              // quotes within a line
       {"a,b\n\"1,2\n3,4\n5,6\n7,8\n", 2},
       {"a,b\r\n1,2\r\n3,\"4\r\n5,6\r\n", 3},        // CRLF is one line end
       {"a,b\r1,2\r3,4\r\"5\"\"6,7\r", 4},             // a doubled quote does not close it
@@ -285,16 +363,16 @@ TEST_F(TextImportTest, RefusesTooLittleDataAndBinaryFiles) {
   };
   for (const auto& q : quotes) {
     SCOPED_TRACE(q.text);
-    TextTable u;
-    const FileStatus st = ParseDelimitedText(q.text, &u);
-    if (q.line == 0) {
-      EXPECT_EQ(st, FileStatus::Ok);
-      continue;
-    }
-    EXPECT_EQ(st, FileStatus::UnclosedQuote);
+    TextTable u = fromFile(q.text, q.line == 0 ? FileStatus::Ok : FileStatus::UnclosedQuote);
+    if (q.line == 0) continue;
     EXPECT_EQ(u.unclosedQuoteLine, q.line);
+    EXPECT_EQ(u.quoteCloseLine, q.closeLine);
     EXPECT_EQ(u.rows(), 0) << "nothing imported";
-    EXPECT_NE(TextRefusalText(st, u).find("line " + std::to_string(q.line)), std::string::npos);
+    const std::string alert = TextRefusalText(FileStatus::UnclosedQuote, u);
+    EXPECT_NE(alert.find("line " + std::to_string(q.line)), std::string::npos);
+    if (q.closeLine) {
+      EXPECT_NE(alert.find("line " + std::to_string(q.closeLine)), std::string::npos);
+    }
   }
 }
 
@@ -338,16 +416,28 @@ TEST_F(TextImportTest, NumberFormsReadAsBefore) {
 // Real instrument exports: every data row is kept, and the time unit comes
 // from the time column's name.
 TEST_F(TextImportTest, HeaderRegionKeepsEveryRow) {
+  // Loggers write preambles of any length; one of 70 lines was read as
+  // cases of 0, the names line too.
+  std::string keys, gains;
+  for (int i = 1; i <= 70; ++i) keys += "Setting " + std::to_string(i) + ": on\n";
+  for (int i = 1; i <= 70; ++i) gains += "Gain " + std::to_string(i) + ",1." + std::to_string(i) + "\n";
+  std::string rows100;
+  for (int i = 0; i < 100; ++i) rows100 += std::to_string(2 * i) + "," + std::to_string(i + 1) + "\n";
   struct Case {
-    const char* text;
+    std::string text;
     int headerLines;
     std::vector<std::string> names;
     std::vector<float> first;  // the first data row
     int rows;
     double interval;
     std::vector<std::string> skipped;
+    std::string notice = "";
   };
   const Case cases[] = {
+      {keys + "t,a\n0,1\n1,2\n2,3\n", 71, {"t", "a"}, {0, 1}, 3, 1, {}, "70 lines above the column names"},
+      {gains + "\nt,a\n" + rows100, 72, {"t", "a"}, {0, 1}, 100, 2, {}, "71 lines above"},
+      {"Logger 7\n12345\nt,a,b\n0,1,2\n1,2,3\n", 3, {"t", "a", "b"}, {0, 1, 2}, 2, 1, {}, "2 lines above"},
+      {"Device X\nt,a\n1,1\n2,NA\n3,ERR\n4,4\n5,5\n6,6\n", 2, {"t", "a"}, {1, 1}, 6, 1, {}, "1 line above"},
       {"t,a,b\n0,NA,1\n1,2,3\n2,4,5\n", 1, {"t", "a", "b"}, {0, 0, 1}, 3, 1, {}},
       {"t,a,b\n0,inf,-Infinity\n1,2,3\n", 1, {"t", "a", "b"}, {0, 0, 0}, 2, 1, {}},
       {"t,a\n0,1e39\n1,2\n", 1, {"t", "a"}, {0, 0}, 2, 1, {}},
@@ -367,8 +457,11 @@ TEST_F(TextImportTest, HeaderRegionKeepsEveryRow) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
-    TextTable t = parsed(c.text);
+    TextTable t = fromFile(c.text);
     EXPECT_EQ(t.headerLines, c.headerLines);
+    if (!c.notice.empty()) {
+      EXPECT_TRUE(hasNotice(t, c.notice));
+    }
     EXPECT_EQ(t.names, c.names);
     ASSERT_EQ(t.columns.size(), c.first.size());
     for (size_t k = 0; k < c.first.size(); ++k) EXPECT_EQ(t.columns[k][0], c.first[k]) << k;
@@ -417,6 +510,29 @@ TEST_F(TextImportTest, DecimalCommaFormsReadAsBefore) {
   TextTable u = parsed("a\tb\n1\t2,75\n2\t-0,125\n");
   ASSERT_TRUE(u.decimalComma);
   EXPECT_EQ(col(u, 1), (std::vector<float>{2.75f, -0.125f}));
+
+  // The first decimal comma after row 50 was read as 0; so was every one
+  // beside a column of dates with points.
+  std::string late = "t;v\n", late2 = "t\tv\n", dated = "d;v\n";
+  for (int r = 0; r < 60; ++r) {
+    late += std::to_string(r) + ";" + std::to_string(r % 7) + "\n";
+    late2 += std::to_string(r) + "\tmissing\n";
+    dated += "14.03.2024;" + std::to_string(r) + ",5\n";
+  }
+  late += "60;4,25\n";
+  late2 += "60\t\"4,25\"\n61\t1\n";
+  for (const std::string& text : {late, late2}) {
+    TextTable v = fromFile(text);
+    EXPECT_TRUE(v.decimalComma);
+    EXPECT_EQ(v.columns[1][60], 4.25f);
+  }
+  TextTable w = fromFile(late + "61;1.5\n");   // the first mark found settles it; a point still reads
+  EXPECT_TRUE(w.decimalComma);
+  EXPECT_EQ(w.columns[1][61], 1.5f);
+  TextTable d = fromFile(dated);
+  EXPECT_TRUE(d.decimalComma);
+  EXPECT_EQ(d.columns[0][10], 10.5f);
+  EXPECT_EQ(fromFile("t;v\n1;2\n2;3\n3;1.5\n4;4,5\n").decimalComma, false);
 }
 
 // Rows of one to nine cells, read four cells at a time where the machine
@@ -538,15 +654,21 @@ TEST_F(TextImportTest, LongFileWithIrregularRowsReadsInOrder) {
   EXPECT_EQ(t.columns[2][450'000], 9.0f);
   EXPECT_EQ(t.timeColumn, -1);
 
-  // Quotes may hide line ends, so a long file with one is read straight on.
+  // Quotes may hide line ends, so a long file with one is read straight on;
+  // one that does hide a line end in the data is refused, naming its lines.
   std::string quoted = "a,b\n";
-  for (int r = 0; r < kRows; ++r) quoted += (r == 1000 ? "\"1\n\",2\n" : std::to_string(r % 1000) + ",7.25\n");
+  for (int r = 0; r < kRows; ++r) quoted += (r == 1000 ? "\"1 \",2\n" : std::to_string(r % 1000) + ",7.25\n");
   TextTable q = parsed(quoted);
   ASSERT_EQ(q.rows(), kRows);
-  EXPECT_EQ(q.unreadCells, (std::vector<int64_t>{1, 0}));
+  EXPECT_EQ(q.unreadCells, (std::vector<int64_t>{0, 0}));
   EXPECT_EQ(q.columns[0][999], 999.0f);
+  EXPECT_EQ(q.columns[0][1000], 1.0f);
   EXPECT_EQ(q.columns[0][1001], 1.0f);
   EXPECT_EQ(q.columns[1][kRows - 1], 7.25f);
+  quoted.replace(quoted.find("\"1 \""), 4, "\"1\n\"");
+  TextTable across = parsed(quoted, FileStatus::UnclosedQuote);
+  EXPECT_EQ(across.unclosedQuoteLine, 1002);
+  EXPECT_EQ(across.quoteCloseLine, 1003);
 }
 
 TEST_F(TextImportTest, LongFileLineEndsAndDecimalCommas) {

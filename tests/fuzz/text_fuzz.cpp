@@ -10,7 +10,11 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TextTable t;
-  if (ParseDelimitedText(std::string_view(reinterpret_cast<const char*>(data), size), &t) != FileStatus::Ok) return 0;
+  const FileStatus st = ParseDelimitedText(std::string_view(reinterpret_cast<const char*>(data), size), &t);
+  if (st != FileStatus::Ok) {
+    if (TextRefusalText(st, t).empty()) std::abort();
+    return 0;
+  }
   const size_t rows = static_cast<size_t>(t.rows());
   for (const auto& c : t.columns)
     if (c.size() != rows) std::abort();

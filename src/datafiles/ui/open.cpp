@@ -167,6 +167,7 @@ std::string RepairNoticeText(const RepairReport& r) {
   if (r.notesDropped > 0) lines.push_back(std::to_string(r.notesDropped) + " notes beyond 300 were dropped.");
   if (r.startTimeReset) lines.push_back("The start time could not be read and was set to 00:00:00.");
   if (!r.skippedColumns.empty()) lines.push_back(SkippedColumnsNotice(r.skippedColumns));
+  lines.insert(lines.end(), r.importNotices.begin(), r.importNotices.end());
   if (r.fileValuesReset > 0)
     lines.push_back(std::to_string(r.fileValuesReset) +
                     (r.fileValuesReset == 1 ? " file value that was not a number was set to 0."
