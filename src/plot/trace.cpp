@@ -189,8 +189,12 @@ void LodCache::prepareColumns(int16_t slot, const int16_t* channels, const float
   for (size_t i = 0; i < count; ++i) {
     const int16_t c = channels[i];
     if (c < 0 || c >= kChannels) continue;
+    // Without the samples' probe, which columns() reads on the thread: an
+    // array rewritten in place under an unchanged view is noticed when it is
+    // drawn.
     const Entry& en = entries_[slot][c];
-    if (!peek(slot, c, data[i], size) || !en.columnsValid || !en.columns.sameSpan(nCases, p)) todo.push_back(i);
+    if (!en.valid || en.data != data[i] || en.count != size || !en.columnsValid || !en.columns.sameSpan(nCases, p))
+      todo.push_back(i);
   }
   const size_t threads = std::min<size_t>(todo.size(), std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
   std::atomic<size_t> next = 0;

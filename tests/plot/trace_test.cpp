@@ -523,7 +523,7 @@ TEST(LodCache, ChannelsPreparedTogetherEqualEachOnItsOwn) {
       {"first draw", [] {}, 12},
       {"same view", [] {}, 0},
       {"scrolled", [&] { p.first = 5'000, p.last = 105'000, p.xStep = 1800.0 / 100'000; }, 12},
-      {"one channel rewritten", [&] { for (float& v : d[4]) v += 1.0f; }, 1},
+      {"one channel in a new array", [&] { d[4] = std::vector<float>(d[4]), data[4] = d[4].data(); }, 1},
       {"back to the whole file", [&] { p.first = 0, p.last = n, p.xStep = 1800.0 / n; }, 12},
   };
   for (const Row& row : rows) {
