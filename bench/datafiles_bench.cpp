@@ -113,7 +113,7 @@ const std::filesystem::path& loggerFile() {
     std::normal_distribution<double> noise(0.0, 1.0);
     for (int r = 0; r < kTextRows; ++r) {
       const double t = r * 0.1;
-      std::fprintf(out, "%.1f,%.6f,%.7f,%.3f,%.4f,%.5f,%.3f,%.5f\r\n", t, 20.9 + 0.05 * noise(gen),
+      std::fprintf(out, "%.1f,%.7g,%.6g,%.7g,%.6g,%.6g,%.7g,%.6g\r\n", t, 20.9 + 0.05 * noise(gen),
                    0.04 + 0.003 * noise(gen), 500.0 + 2.0 * noise(gen), 25.0 + 0.3 * std::sin(t * 1e-3) + 0.01 * noise(gen),
                    1.234 + 0.02 * noise(gen), 101.325 + 0.05 * noise(gen), std::fabs(3.0 + noise(gen)));
     }
