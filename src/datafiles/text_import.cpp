@@ -329,7 +329,13 @@ inline bool fastCell(const char* p, const char* end, const char* bufferEnd, char
   *neg = false;
   const bool negative = *p == '-';
   const char* s = p + negative;
-  const ptrdiff_t len = end - s;
+  ptrdiff_t len = end - s;
+  // A zero before the point adds nothing: "0.0383795", as a logger writes a
+  // small value with its seven digits, is read as ".0383795".
+  if (len > 8 && s[0] == '0' && (s[1] == '.' || (decimalComma && s[1] == ','))) {
+    ++s;
+    --len;
+  }
   if constexpr (std::endian::native == std::endian::little) {
     if (len > 0 && len <= 8 && bufferEnd - s >= 8) {
       // Up to eight bytes of digits and a point: drop the point and read
