@@ -606,6 +606,11 @@ __attribute__((target("avx2"), always_inline)) inline bool fastRowAvx2(const cha
       if (i >= n || !inText) return;
       const char* from = i ? bounds[i - 1] + 1 : p;
       len = bounds[i] - from;
+      // As fastCell: no zero before the point of a long cell.
+      if (len > 8 && from[0] == '0' && (from[1] == '.' || (decimalComma && from[1] == ','))) {
+        ++from;
+        --len;
+      }
       std::memcpy(&w, from, 8);
     };
     uint64_t w0, w1, w2, w3;
