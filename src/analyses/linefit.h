@@ -55,6 +55,10 @@ enum class FitStatus : int8_t {
 // SlopeTestRefusal says why nothing can be tested.
 FitStatus FitLine(const LineFitRequest& req, LineFit* out);
 
+// What the line and polynomial windows show for r^2 (NaN) when Y does not
+// vary: a fit of a constant has nothing to explain.
+inline constexpr const char* kConstantYR2Text = " none: Y is constant";
+
 // Why the slope of a fit cannot be tested: "too few points" (n < 3), "data
 // not finite" (a sum is NaN or infinite), "no variation in X" (Sxx = 0), or
 // nullptr when it can.

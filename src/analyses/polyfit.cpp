@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <cstring>
 
 #include "output/results.h"
@@ -128,7 +129,10 @@ PolyFit Finish(const Block& b, int degree, const long double* K, double ssRes, d
   f.sdX = static_cast<float>(std::sqrt(sxx / n));
   f.sdY = static_cast<float>(std::sqrt(syy2 / n));
   f.residualVariance = n > degree + 1 ? ssRes / (n - degree - 1) : 0.0;
-  f.r2 = syy == 0.0 ? 1.0 : std::max(0.0, 1.0 - ssRes / syy);
+  // A constant Y leaves nothing to explain (NaN, as the line fit gives);
+  // NaN data stay NaN rather than a clamped 0.
+  f.r2 = syy == 0.0 ? std::numeric_limits<double>::quiet_NaN() : 1.0 - ssRes / syy;
+  if (f.r2 < 0.0) f.r2 = 0.0;
   return f;
 }
 
@@ -880,6 +884,11 @@ PolySeries PolynomialSeries(std::span<const float> x, std::span<const float> y, 
       return s;
     }
     const auto r = static_cast<float>(f.r2);
+    if (std::isnan(r)) {   // no r^2 to show: as a degree that cannot be fitted
+      s.refused = true;
+      s.shownDegree = d - 1;
+      return s;
+    }
     s.r2[static_cast<size_t>(d)] = r;
     if (r < best) {
       s.fell = true;

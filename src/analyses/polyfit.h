@@ -20,7 +20,7 @@ struct PolyFit {
   float meanX = 0.0f, sdX = 0.0f;   // single-precision mean, population SD
   float meanY = 0.0f, sdY = 0.0f;
   double residualVariance = 0.0;    // SSres / (N - d - 1); 0 when N <= d + 1
-  double r2 = 0.0;                  // 1 - SSres / Syy; 1 for a constant Y, never below 0
+  double r2 = 0.0;                  // 1 - SSres / Syy, never below 0; NaN for a constant Y or NaN data
 };
 
 enum class PolyStatus : int8_t {
@@ -54,7 +54,7 @@ PolyStatus FitPolynomialByPasses(std::span<const float> x, std::span<const float
 
 // "Show All r^2": r2[d] for d = 1..9 as displayed (single precision), up to
 // the first degree whose r^2 falls below the best so far (kept, shown as its
-// bar) or that cannot be fitted (left 0); later rows 0. shownDegree is the
+// bar) or that cannot be fitted or has no r^2 (left 0); later rows 0. shownDegree is the
 // degree left on show: 9, or the one before the fall or the refusal.
 struct PolySeries {
   std::array<float, kMaxPolyDegree + 1> r2{};   // [0] unused

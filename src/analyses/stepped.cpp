@@ -33,6 +33,7 @@ const char* SteppedStatusText(SteppedStatus s) {
     case SteppedStatus::DurationTooLong: return "The block or skip duration is longer than the file.";
     case SteppedStatus::NoStep: return "The block and skip durations are shorter than one sample interval.";
     case SteppedStatus::PastTheFile: return "The blocks reach past the end of the file.";
+    case SteppedStatus::BlockNotPositive: return "The size of block must be above 0 seconds.";
   }
   return "";
 }
@@ -40,6 +41,7 @@ const char* SteppedStatusText(SteppedStatus s) {
 SteppedStatus LayoutSteppedBlocks(const SteppedRequest& r, int64_t nCases, SteppedLayout* out) {
   if (!(r.left >= 1 && r.left <= r.start && r.start <= r.right && r.right <= nCases))
     return SteppedStatus::BadEndPoints;
+  if (!(r.blockSeconds > 0.0)) return SteppedStatus::BlockNotPositive;
   if (!(r.dt > 0.0) || !std::isfinite(r.blockSeconds) || !std::isfinite(r.skipSeconds) || r.blockSeconds < 0.0 ||
       r.skipSeconds < 0.0)
     return SteppedStatus::NoStep;

@@ -23,12 +23,12 @@ struct SteppedLayout {
   int32_t count() const { return nBefore + nAfter; }
 };
 
-enum class SteppedStatus { Ok, BadEndPoints, DurationTooLong, NoStep, PastTheFile };
+enum class SteppedStatus { Ok, BadEndPoints, DurationTooLong, NoStep, PastTheFile, BlockNotPositive };
 const char* SteppedStatusText(SteppedStatus s);
 
 // The layout of the blocks, or a refusal: end points out of order or outside
-// 1..nCases, a block or skip that does not fit a 32-bit case count, a step of
-// 0 cases, or a block reaching past the last case.
+// 1..nCases, a block of 0 s or less, a block or skip that does not fit a
+// 32-bit case count, a step of 0 cases, or a block reaching past the last case.
 SteppedStatus LayoutSteppedBlocks(const SteppedRequest& r, int64_t nCases, SteppedLayout* out);
 
 struct SteppedRow {

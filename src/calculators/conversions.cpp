@@ -11,17 +11,18 @@ namespace {
 
 using K = ConversionKind;
 constexpr const char* kLatent37J =
-    "\xA5 conversion factor differs slightly at other temperatures: for example, ~2.26 j/mg at 0 \xA1" "C vs. ~2.45 "
+    "\xA5 conversion factor differs slightly at other temperatures: for example, ~2.50 j/mg at 0 \xA1" "C vs. ~2.41 "
     "j/mg at 37 \xA1" "C";
 constexpr const char* kLatent37Cal =
-    "\xA5 conversion factor differs slightly at other temperatures: for example, ~0.539 cal/mg at 0 \xA1" "C vs. "
-    "~0.584 cal/mg at 37 \xA1" "C";
+    "\xA5 conversion factor differs slightly at other temperatures: for example, ~0.597 cal/mg at 0 \xA1" "C vs. "
+    "~0.577 cal/mg at 37 \xA1" "C";
 constexpr const char* kStpNote = "\xA5 STP = 0 \xA1" "C, 760 torr (1.0 atmospheres) ";
 
 // Mac Roman: \xA1 degree sign, \xA5 bullet. Factors are the exact
 // definitions to the digits shown (water vapour at 0 degrees as an ideal gas,
-// M 18.01528 g/mol), except the calorie of 4.186 J, latent heat at 37 degrees
-// and mm H2O -> torr, which its note explains.
+// M 18.01528 g/mol), except the calorie of 4.186 J and mm H2O -> torr, which
+// its note explains. Latent heat at 37 degrees: 2.414 J/mg (it falls with
+// temperature, 2.50 J/mg at 0 degrees).
 constexpr ConversionRow kRows[] = {
     {63, 1, "joules", "calories", K::Divide, 4.186, false, nullptr},
     {63, 2, "calories", "joules", K::Multiply, 4.186, false, nullptr},
@@ -37,8 +38,8 @@ constexpr ConversionRow kRows[] = {
     {63, 11, "\xA1" "C", "\xA1" "F", K::CelsiusToFahrenheit, 0, false,
      "\xA5 standard '(9/5 X \xA1" "C) + 32' conversion"},
     {63, 12, "\xA1" "C", "\xA1" "K", K::Add, 273.15, false, nullptr},
-    {63, 13, "mg H2O evap.", "joules (@ 37 \xA1" "C) ", K::Multiply, 2.4465, false, kLatent37J},
-    {63, 14, "mg H2O evap.", "calories (@ 37 \xA1" "C) ", K::Multiply, 0.584448, false, kLatent37Cal},
+    {63, 13, "mg H2O evap.", "joules (@ 37 \xA1" "C) ", K::Multiply, 2.414, false, kLatent37J},
+    {63, 14, "mg H2O evap.", "calories (@ 37 \xA1" "C) ", K::Multiply, 0.576684, false, kLatent37Cal},
     {64, 1, "meters/sec", "kilometers/hour", K::Multiply, 3.6, false, nullptr},
     {64, 2, "kilometers/hour", "meters/sec", K::Multiply, 0.2777778, false, nullptr},
     {64, 3, "miles per hour", "meters/sec", K::Multiply, 0.44704, false, nullptr},
@@ -79,8 +80,8 @@ constexpr ConversionRow kRows[] = {
     {65, 13, "US quart", "liters", K::Multiply, 0.9463529, false, nullptr},
     {65, 14, "cup", "liters", K::Multiply, 0.24, false, nullptr},
     {65, 15, "barrels (oil) ", "liters", K::Multiply, 158.9873, false, nullptr},
-    {65, 16, "millimoles", "ml gas at STP", K::Multiply, 22.413, false, kStpNote},
-    {65, 17, "ml gas at STP", "millimoles", K::Divide, 22.413, false, kStpNote},
+    {65, 16, "millimoles", "ml gas at STP", K::Multiply, 22.414, false, kStpNote},
+    {65, 17, "ml gas at STP", "millimoles", K::Divide, 22.414, false, kStpNote},
     {65, 18, "footcandle", "lux", K::Multiply, 10.764, false, nullptr},
     {65, 19, "elevation (degrees) ", "watts/square meter", K::SunFromElevation, 0, false,
      "\xA5 elevation = 90 \xA1 when sun is directly overhead.          \xA5 Approximate clear sky sea level values "

@@ -1,6 +1,10 @@
 #include "calculators/fieldcheck.h"
 
+#include <algorithm>
 #include <cmath>
+
+#include "calculators/conversions.h"
+#include "shell/textutil.h"
 
 namespace {
 
@@ -39,6 +43,8 @@ CheckedResult CheckedPressure(double altitude, bool feet, bool torr) {
 }
 
 CheckedResult CheckedStpFlow(const StpInput& in) {
+  if (in.volumeMode && in.seconds < 0)
+    return Refused("Elapsed Time", "a negative elapsed time gives a negative flow");
   const double flow = StpFlow(in);
   if (isNumber(flow)) return accepted(flow);
   if (in.volumeMode) {
@@ -55,6 +61,34 @@ CheckedResult CheckedStpFlow(const StpInput& in) {
   if (!isNumber(in.calibrationT)) return Refused("calibrated for");
   // Finite inputs whose product overflows a float: the flow itself is too large.
   return Refused(in.volumeMode ? "Cumulative Volume" : "Indicated Flowrate");
+}
+
+CheckedResult CheckedDayOfMonth(double day, int16_t month, double year) {
+  constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (month < 1 || month > 12 || !isNumber(year)) return Refused("year");
+  const auto y = static_cast<int32_t>(std::clamp(std::trunc(year), -2.0e9, 2.0e9));
+  const int last = kDays[month - 1] + (month == 2 && IsLeapYear(y) ? 1 : 0);
+  if (!isNumber(day) || std::trunc(day) < 1 || std::trunc(day) > last)
+    return Refused("day of the month", "it must lie within the month chosen");
+  return accepted(DayOfYearOfTypedDate(day, month, year));
+}
+
+CheckedResult CheckedVentilation(const VentilationInput& in, VentilationResult* out) {
+  const struct {
+    float value;
+    const char* field;
+  } needed[] = {{in.calVol, "calibration volume"}, {in.calGain, "calibration gain"},
+                {in.calDef, "calibration volts"},  {in.sampGain, "sample gain"},
+                {in.sampDef, "sample volts"},      {in.frequency, "frequency"}};
+  for (const auto& n : needed)
+    if (!isNumber(n.value) || n.value == 0.0f) return Refused(n.field, "it must be a number other than 0");
+  const VentilationResult r = Ventilation(in);
+  if (!isNumber(static_cast<float>(r.tidal)))
+    return Refused("Ta", "the breath gains no volume (K = 1) at these temperatures and humidities");
+  if (!isNumber(static_cast<float>(r.minute))) return Refused("frequency");
+  if (!isNumber(static_cast<float>(r.extraction))) return Refused("VO2");
+  *out = r;
+  return accepted(r.tidal);
 }
 
 CheckedSimulation CheckedSimulationFromAltitudes(double g, double simulatedM, double measuredM) {

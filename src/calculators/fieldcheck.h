@@ -5,6 +5,7 @@
 #pragma once
 #include <string>
 
+#include "calculators/oxygen.h"
 #include "calculators/pressure.h"
 
 // A result, or the field that keeps it from being a finite number.
@@ -27,6 +28,18 @@ CheckedResult CheckedPressure(double altitudeField, bool feet, bool torr);
 // ---- Flow to STP ----
 // Zero or non-finite elapsed time, a meter at -273 degrees, and the like.
 CheckedResult CheckedStpFlow(const StpInput& in);
+
+// ---- A date typed as month, day and year ----
+// The day must lie within its month (February 29 only in a leap year): day
+// 40 of March was taken as day 100 of the year. The value is the day of the year.
+CheckedResult CheckedDayOfMonth(double day, int16_t month, double year);
+
+// ---- Ventilation ----
+// Every calibration and sample field and the frequency must be finite and
+// not 0 (a 0 showed Vt = INF and EO2 = 0 %, or "**" everywhere); a K of 1
+// (no volume change in the lungs) is refused as the chamber temperature's.
+// The value is Vt; *out gets all three results when accepted.
+CheckedResult CheckedVentilation(const VentilationInput& in, VentilationResult* out);
 
 // ---- Altitude simulation ----
 // The concentration and both altitudes or pressures must be finite.

@@ -20,6 +20,7 @@
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
+#include "shell/readfile.h"
 #include "shell/worktables.h"
 
 namespace {
@@ -401,12 +402,11 @@ bool LooksLikeNativeBinary(std::string_view b) {
 }
 
 DetectedKind DetectDataFileKind(const std::filesystem::path& path) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return DetectedKind::Unreadable;
-  char buf[16];
-  const size_t got = std::fread(buf, 1, sizeof buf, f);
-  std::fclose(f);
-  if (LooksLikeNativeBinary(std::string_view(buf, got))) return DetectedKind::Native;
+  // A named pipe or a device is no data file, and an open that waits for a
+  // writer would hang the program: only a regular file is opened.
+  std::string head;
+  if (ReadRegularFile(path, 16, &head) == ReadFileStatus::CannotOpen) return DetectedKind::Unreadable;
+  if (LooksLikeNativeBinary(head)) return DetectedKind::Native;
   std::string ext = path.extension().string();
   std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   if (ext == ".csv" || ext == ".txt" || ext == ".tsv" || ext == ".xls") return DetectedKind::Text;

@@ -1350,7 +1350,6 @@ double medianStep(const TextTable& table, int column, TimeKind kind) {
   return std::isfinite(median) && median > 0.0 ? median : 0.0;
 }
 
-
 // The first quoted field from `from` (a record start) on, opening before
 // `to`, that runs across a line end: the offsets of its opening and closing
 // quotes, -1 when none does. Quotes are read as unclosedQuote reads them,

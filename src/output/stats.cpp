@@ -75,9 +75,13 @@ float TestSlopeProbability(int32_t n, double sumxy, double sumx2, double sumy2, 
     if (!std::isfinite(v)) return kNotComputed;
   const double residual = std::max(0.0, sumy2 - sumxy * sumxy / sumx2);
   const double se = std::sqrt(residual / df / sumx2);
-  const double diff = static_cast<double>(fittedSlope) - static_cast<double>(testSlope);
+  // The slope from the same sums in double, where it is the one fitted: the
+  // float slope's rounding is a sizeable part of SE when r^2 is near 1.
+  const double exact = sumxy / sumx2;
+  const double b = static_cast<float>(exact) == fittedSlope ? exact : static_cast<double>(fittedSlope);
+  const double diff = b - static_cast<double>(testSlope);
   double p;
-  if (diff == 0.0) {
+  if (diff == 0.0 || testSlope == fittedSlope) {
     p = 1.0;
   } else if (!(se > 0.0)) {
     p = 0.0;

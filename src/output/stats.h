@@ -12,7 +12,8 @@ double StudentTwoTailedP(double t, double df);
 
 // The probability that the true slope equals testSlope, for a fit of n
 // points with the centred sums sumxy, sumx2, sumy2 and the fitted slope:
-// t = (fittedSlope - testSlope) / SE with df = n - 2, exact for every df,
+// t = (b - testSlope) / SE with df = n - 2, exact for every df, b the slope
+// Sxy / Sxx in double when fittedSlope is its rounding, else fittedSlope;
 // never below 1e-5. SE comes from Syy - Sxy^2 / Sxx formed in double, which
 // keeps its digits when r^2 is near 1. A perfect fit (SE 0) gives the floor
 // unless the slopes are equal. NaN (not computed) when nothing can be

@@ -354,7 +354,8 @@ void gasLoop(const RunConstants& c, const GasChannels& ch, bool rqForm, double s
 // q is the water the gas carries per ml STP: the vapour density read at the
 // sensor (saturated density at the sensor temperature T* times the relative
 // humidity h, or the saturated density at the dew point T* with h = 1)
-// brought to STP, the volume FR x flowcon is reduced to. The washout
+// brought to STP, the volume FR x flowcon is reduced to. P is the real
+// ambient pressure: a mass-flow meter's file may hold 760 torr. The washout
 // correction works on q, the water quantity itself, case by case. With a
 // constant sensor temperature the density rhFactor is inside flowcon and q
 // is h times the constant factor.
@@ -401,14 +402,15 @@ void runVO2(const RunConstants& c, const GasChannels& ch, int16_t m, int16_t for
       case 1: case 6:
         return gasLoop(c, ch, rq, 0, [=](auto& y, auto& f, auto& f0, auto&, auto&) { y = f / (f0 + 1.0 - fi); });
       //   F / (1 - Fe (1 - RQ))            flow upstream, analyser sees the CO2
-      case 2: case 5: case 7:
+      case 2: case 5:
         return gasLoop(c, ch, rq, 0,
                        [=](auto& y, auto& f, auto& f0, auto&, auto&) { y = f / (1.0 - (fi - f0) * (1.0 - r)); });
       //   F / (1 - Fi)                     flow downstream behind a CO2 absorber
       case 3:
         return gasLoop(c, ch, rq, 0, [=](auto& y, auto& f, auto&, auto&, auto&) { y = f * c3; });
       //   F / (1 - Fi + F0 RQ)             flow downstream with the CO2, analyser behind an absorber
-      case 4: case 9:
+      // (mask mode 2 too: its rate and per-cent forms describe this set-up)
+      case 4: case 7: case 9:
         return gasLoop(c, ch, rq, 0, [=](auto& y, auto& f, auto& f0, auto&, auto&) { y = f / ((1.0 - fi) + f0 * r); });
       //   F / (1 - Fi + Fe RQ)
       case 8:
@@ -483,10 +485,17 @@ void runVCO2(const RunConstants& c, const GasChannels& ch, int16_t m, int16_t fo
     switch (m) {
       // Flow upstream, S = Fc' + F the excurrent CO2 fraction:
       //   VCO2 = (FR F - S VO2) / (1 - S)                   ml/min
-      case 1: case 3: case 7:
+      case 1:
         return gasLoop(c, ch, rq, 1, [=](auto& y, auto& f, auto&, auto& frp, auto& v) {
           const auto s = fcp + f;
           y = (f * frp - s * v) / (1.0 - s);
+        });
+      // Flow downstream behind a CO2 absorber: the excurrent gas is FR / (1 - S)
+      //   VCO2 = (FR F / (1 - S) - Fc' VO2) / (1 - Fc')     ml/min
+      case 3: case 7:
+        return gasLoop(c, ch, rq, 1, [=](auto& y, auto& f, auto&, auto& frp, auto& v) {
+          const auto s = fcp + f;
+          y = (frp * f / (1.0 - s) - fcp * v) / (1.0 - fcp);
         });
       // Flow downstream, incurrent CO2 Fc' in the flow:
       //   VCO2 = (FR F - Fc' VO2) / (1 - Fc')               ml/min
@@ -662,7 +671,8 @@ GasStatus ComputeGasExchange(const GasExchangeSettings& gIn, const GasFileValues
   if (g.gasType == kGasWater && g.rhUnit == 2) in.temp = nullptr;
   const RunConstants c = runConstants(g, f, flowcon, in);
   if (g.gasType == kGasWater) {
-    waterLoop(c, in, g, f.pressure);
+    // The sensor sees the real pressure, whatever the file's B.P. says for the meter.
+    waterLoop(c, in, g, g.realBP);
     return GasStatus::Ok;
   }
   if (!c.humidPerCase || c.dewChannel) in.temp = nullptr;

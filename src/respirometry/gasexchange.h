@@ -30,7 +30,7 @@ struct GasExchangeSettings {
   int16_t rhUnit = 0;           // 1 relative humidity, 2 dew point
   int16_t tRHchan = 0;          // temperature channel, 0 = constant temperature
   float rhFactor = 0.0f;        // saturated vapour density at the constant temperature, mg/ml
-  float realBP = 760.0f;        // torr, for the vapour fraction
+  float realBP = 760.0f;        // torr, real ambient: the vapour fraction, the water-loss sensor
   float latent = 0.0f;          // J/g
   float heat = 0.0f;            // energy units of O2/CO2: J/ml / 60
   int16_t flowChannel = 0;      // 0 = the file's constant flow

@@ -1,6 +1,8 @@
 #include "thermoregulation/batch.h"
 
+#include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "platform/macroman.h"
 #include "shell/defaults.h"
@@ -16,20 +18,86 @@ std::string_view trimmed(std::string_view s) {
   return s;
 }
 
-// At most maxCells cells, each cut to the cell store's 255 characters, so a
-// line of a million commas costs no more than a short one.
-std::vector<std::string> splitCommas(std::string_view line, size_t maxCells) {
-  std::vector<std::string> cells;
-  size_t start = 0;
-  while (cells.size() < maxCells) {
-    const size_t comma = line.find(',', start);
-    const std::string_view cell =
-        line.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
-    cells.emplace_back(cell.substr(0, kMaxSheetCellBytes));
-    if (comma == std::string_view::npos) break;
-    start = comma + 1;
+// One line's cells, split at the commas outside quotes: a cell that opens
+// with a quote (after blanks) runs to its closing quote, a doubled quote
+// inside standing for one, and text after the closing quote is dropped, as
+// the text import reads cells. At most maxCells cells are kept, each cut to
+// the cell store's 255 characters, so a line of a million commas costs no
+// more than a short one; *count is every cell of the line. False, with
+// *open at the opening quote, when a quote is still open at the line's end.
+bool splitCells(std::string_view line, size_t maxCells, std::vector<std::string>* cells, size_t* count,
+                size_t* open) {
+  cells->clear();
+  *count = 0;
+  size_t i = 0;
+  for (;;) {
+    std::string cell;
+    size_t j = i;
+    while (j < line.size() && line[j] == ' ') ++j;
+    if (j < line.size() && line[j] == '"') {
+      const size_t quote = j++;
+      for (;;) {
+        if (j >= line.size()) {
+          *open = quote;
+          return false;
+        }
+        if (line[j] == '"') {
+          if (j + 1 < line.size() && line[j + 1] == '"') {
+            if (cell.size() < kMaxSheetCellBytes) cell += '"';
+            j += 2;
+            continue;
+          }
+          ++j;
+          break;
+        }
+        if (cell.size() < kMaxSheetCellBytes) cell += line[j];
+        ++j;
+      }
+      const size_t comma = line.find(',', j);
+      i = comma == std::string_view::npos ? line.size() : comma;
+    } else {
+      const size_t comma = line.find(',', i);
+      const size_t stop = comma == std::string_view::npos ? line.size() : comma;
+      cell.assign(line.substr(i, std::min(stop - i, kMaxSheetCellBytes)));
+      i = stop;
+    }
+    ++*count;
+    if (cells->size() < maxCells) cells->push_back(std::move(cell));
+    if (i >= line.size()) return true;
+    ++i;   // the comma
   }
-  return cells;
+}
+
+// Where a quote opened at `at` closes, reading doubled quotes as one; npos
+// when it never does.
+size_t closingQuote(std::string_view text, size_t at) {
+  for (size_t j = at + 1; j < text.size(); ++j) {
+    if (text[j] != '"') continue;
+    if (j + 1 < text.size() && text[j + 1] == '"') {
+      ++j;
+      continue;
+    }
+    return j;
+  }
+  return std::string_view::npos;
+}
+
+// Line of an offset of a text whose lines all end in a carriage return.
+int64_t lineAt(std::string_view text, size_t offset) {
+  return 1 + std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(std::min(offset, text.size())), '\r');
+}
+
+// A cell as the results file writes it: quoted, quotes doubled, when it
+// holds the separator, a quote or a line end, so that a name with a comma
+// keeps its row's columns in place.
+std::string outCell(const std::string& s, char sep) {
+  if (s.find_first_of(std::string{sep, '"', '\r', '\n'}) == std::string::npos) return s;
+  std::string q = "\"";
+  for (char c : s) {
+    if (c == '"') q += '"';
+    q += c;
+  }
+  return q + '"';
 }
 
 std::string valueText(double v) { return std::isfinite(v) && v != 0 ? NumText(static_cast<float>(v)) : " "; }
@@ -49,8 +117,33 @@ const char* SheetStatusText(SheetStatus s) {
     case SheetStatus::TooManyColumns: return "The spreadsheet has more than 45 columns; at most 45 can be read.";
     case SheetStatus::TooManyRows:
       return "The spreadsheet has more than 799 data rows; at most 799 can be read. Split it into smaller sheets.";
+    case SheetStatus::QuoteAcrossLines:
+      return "A quoted cell of the spreadsheet runs across lines; nothing was read.";
+    case SheetStatus::TooLarge:
+      return "The file is larger than a spreadsheet of 799 rows and 45 columns can be; nothing was read.";
   }
   return "";
+}
+
+std::string SheetRefusalText(SheetStatus s, const ThermalSheet& sheet) {
+  if (s == SheetStatus::QuoteAcrossLines && sheet.quoteLine > 0) {
+    const std::string opens = "The quoted cell that opens on line " + std::to_string(sheet.quoteLine) + " of the spreadsheet ";
+    return opens +
+           (sheet.quoteCloseLine > 0 ? "closes only on line " + std::to_string(sheet.quoteCloseLine) +
+                                           ", so the lines between would be read as one cell."
+                                     : "never closes.") +
+           " Nothing was read.";
+  }
+  return SheetStatusText(s);
+}
+
+std::string SheetNotice(const ThermalSheet& sheet) {
+  if (sheet.wideLines == 0) return "";
+  std::string n = "Line " + std::to_string(sheet.firstWideLine) + " of the spreadsheet has " +
+                  std::to_string(sheet.firstWideCells) + " cells, more than its " +
+                  std::to_string(sheet.header.size()) + " column names; the cells past them were left out.";
+  if (sheet.wideLines > 1) n += " So were those of " + std::to_string(sheet.wideLines - 1) + " more such lines.";
+  return n;
 }
 
 SheetStatus ParseThermalSheet(std::string_view diskBytes, ThermalSheet* out) {
@@ -78,18 +171,38 @@ SheetStatus ParseThermalSheet(std::string_view diskBytes, ThermalSheet* out) {
     return true;
   };
   std::string_view line;
+  int64_t lineNo = 0;
+  // A quote still open at a line's end is refused, with the lines it spans.
+  const auto split = [&](size_t maxCells, std::vector<std::string>* cells, size_t* count) {
+    size_t open = 0;
+    if (splitCells(line, maxCells, cells, count, &open)) return true;
+    const auto at = static_cast<size_t>(line.data() - bytes.data()) + open;
+    out->quoteLine = lineNo;
+    const size_t close = closingQuote(bytes, at);
+    out->quoteCloseLine = close == std::string_view::npos ? 0 : lineAt(bytes, close);
+    return false;
+  };
   if (!nextLine(&line) || trimmed(line).empty()) return SheetStatus::Empty;
+  lineNo = 1;
   ThermalSheet sheet;
-  sheet.header = splitCommas(line, kMaxSheetColumns + 1);
+  size_t count = 0;
+  if (!split(kMaxSheetColumns + 1, &sheet.header, &count)) return SheetStatus::QuoteAcrossLines;
   const size_t n = sheet.header.size();
   if (n > static_cast<size_t>(kMaxSheetColumns)) return SheetStatus::TooManyColumns;
   sheet.headerLineEnd = lastHadEnd;
+  std::vector<std::string> row;
   while (nextLine(&line)) {
+    ++lineNo;
     if (trimmed(line).empty()) continue;
     if (sheet.rows.size() == static_cast<size_t>(kMaxSheetRows)) return SheetStatus::TooManyRows;
-    std::vector<std::string> row = splitCommas(line, n);
+    if (!split(n, &row, &count)) return SheetStatus::QuoteAcrossLines;
+    if (count > n && sheet.wideLines++ == 0) {
+      sheet.firstWideLine = lineNo;
+      sheet.firstWideCells = static_cast<int64_t>(count);
+    }
     row.resize(n);
     sheet.rows.push_back(std::move(row));
+    row = {};
   }
   *out = std::move(sheet);
   return SheetStatus::Ok;
@@ -211,8 +324,7 @@ std::string ResultsFileText(const ThermalSheet& sheet, const std::vector<RowOutc
       if (ResultOfBox(box) == k && ticked[static_cast<size_t>(box)]) shown.push_back(k);
   std::string out;
   for (size_t i = 0; i < sheet.header.size(); ++i) {
-    out += sheet.header[i];
-    if (i + 1 == sheet.header.size() && sheet.headerLineEnd) out += ' ';
+    out += outCell(sheet.header[i] + (i + 1 == sheet.header.size() && sheet.headerLineEnd ? " " : ""), sep);
     out += sep;
   }
   out += ResultHead(1);
@@ -223,7 +335,7 @@ std::string ResultsFileText(const ThermalSheet& sheet, const std::vector<RowOutc
   out += '\n';
   for (size_t r = 0; r < sheet.rows.size(); ++r) {
     for (const std::string& cell : sheet.rows[r]) {
-      out += fileCell(cell);
+      out += outCell(fileCell(cell), sep);
       out += sep;
     }
     const RowOutcome* o = r < results.size() ? &results[r] : nullptr;

@@ -17,20 +17,39 @@ inline constexpr size_t kMaxSheetCellBytes = 255;
 inline constexpr int kBatchVariables = 10;   // use sun, Tb, C, LCT, BMR, torpor, min Tb, diurnal, mass, shelter
 inline constexpr int kRowResults = 16;
 
+// The largest file a sheet within the store's limits can be: 800 lines of 45
+// cells of 255 characters, each written in three bytes, quoted, every one a
+// doubled quote. Larger files are not read.
+inline constexpr size_t kMaxSheetFileBytes =
+    size_t{kMaxSheetRows + 1} * kMaxSheetColumns * (2 * 3 * kMaxSheetCellBytes + 3);
+
 struct ThermalSheet {
   std::vector<std::string> header;              // N cells
   std::vector<std::vector<std::string>> rows;   // data rows, N cells each
   bool headerLineEnd = false;                   // the header line ended in a line end
+  // Lines of more cells than the header, cut to its width: how many, and
+  // the first one's line number and cells.
+  int64_t wideLines = 0, firstWideLine = 0, firstWideCells = 0;
+  // Set with QuoteAcrossLines: the line a quote opens on and the line it
+  // closes on (0 when it never closes).
+  int64_t quoteLine = 0, quoteCloseLine = 0;
 };
 
-enum class SheetStatus : int16_t { Ok = 0, Empty, TooManyColumns, TooManyRows };
+enum class SheetStatus : int16_t { Ok = 0, Empty, TooManyColumns, TooManyRows, QuoteAcrossLines, TooLarge };
 const char* SheetStatusText(SheetStatus s);
+// The alert for a refused sheet, naming the lines of a quote across lines.
+std::string SheetRefusalText(SheetStatus s, const ThermalSheet& sheet);
+// The notice for lines cut to the header's width ("" when none were).
+std::string SheetNotice(const ThermalSheet& sheet);
 
-// Comma-separated, header line first; CR, LF and CRLF line ends; UTF-8 or
-// Mac Roman (a UTF-8 byte-order mark is skipped); the cells come out as the
-// program's text (Mac Roman). Blank lines are dropped; short rows are padded
-// with empty cells, longer ones cut to the header's width; cells are cut to
-// 255 bytes. More than 45 columns or 799 data rows is refused, whole.
+// Comma-separated with quotes ("Smith, J" is one cell; a doubled quote
+// inside a quoted cell stands for one), header line first; CR, LF and CRLF
+// line ends; UTF-8 or Mac Roman (a UTF-8 byte-order mark is skipped); the
+// cells come out as the program's text (Mac Roman). Blank lines are dropped;
+// short rows are padded with empty cells, longer ones cut to the header's
+// width and counted; cells are cut to 255 bytes. More than 45 columns or 799
+// data rows, or a quoted cell that runs across lines, is refused, whole
+// (*out then keeps only the quote's lines).
 SheetStatus ParseThermalSheet(std::string_view diskBytes, ThermalSheet* out);
 
 // "yes", "YES", "y", "Y", "1" (and "D", "d" where diurnal counts as yes).
@@ -62,7 +81,8 @@ const char* ResultBoxTitle(int box);
 
 // The results file: the sheet's columns, the mean cost, then each ticked
 // result in the order of the results; the file's bytes (UTF-8, LF line
-// ends) from the program's text of the cells. results[i] belongs to
+// ends) from the program's text of the cells. A cell holding the separator,
+// a quote or a line end is quoted. results[i] belongs to
 // rows[i]; a row that was not computed (C <= 0) has blank result cells.
 struct RowOutcome {
   bool computed = false;

@@ -448,11 +448,10 @@ CaseTotals runCases(const TregClimate c, const TregAnimal a, const TregSettings 
           ++torporCases;
           const float tbRest = k0.tbRest;
           float tr = minTb;
-          const bool onEntry = sinceEntry <= E;
-          const bool onArousal = toArousal <= E;
-          // Where both ramps hold, the one at dusk gives the value.
-          if (onEntry && (!onArousal || kDayActive)) tr = tbRest - dTRest * sinceEntry / E;
-          else if (onArousal) tr = tbRest - dTRest * toArousal / E;
+          // Where both ramps hold (a bout shorter than two entry times) the
+          // warmer one gives Tr, so that Tr never jumps.
+          const float fromRamp = std::min(sinceEntry, toArousal);
+          if (fromRamp <= E) tr = tbRest - dTRest * fromRamp / E;
           if (tat > minTb - 1) {
             const float f = (k0.lctRest - tat) / torporSpan;
             const float tq = std::max(tr, tbRest - dTRest * f);
@@ -749,15 +748,12 @@ template <bool kDayActive, bool kTorpor, bool kAvx>
         counted |= warm;
         const I8 inTorpor = warm & (k0.lctRest > tat);
         torporCases += inTorpor;
-        const I8 onEntry = sinceEntry <= E, onArousal = toArousal <= E;
-        I8 entryRamp;
-        if constexpr (kDayActive) entryRamp = onEntry;
-        else entryRamp = onEntry & ~onArousal;
-        // Off the ramps Tr is the minimum Tb; the ramps' divisions only where one holds.
+        // The warmer ramp where both hold; off the ramps Tr is the minimum Tb,
+        // the ramps' divisions only where one holds.
+        const F8 fromRamp = sinceEntry < toArousal ? sinceEntry : toArousal;
+        const I8 onRamp = fromRamp <= E;
         F8 tr = splat(minTb);
-        if (any8<kAvx>(inTorpor & (entryRamp | onArousal)))
-          tr = entryRamp ? k0.tbRest - dTRest * sinceEntry / E
-                         : (onArousal ? k0.tbRest - dTRest * toArousal / E : splat(minTb));
+        if (any8<kAvx>(inTorpor & onRamp)) tr = onRamp ? k0.tbRest - dTRest * fromRamp / E : splat(minTb);
         const I8 mild = tat > minTb - 1;
         const F8 f = (k0.lctRest - tat) / torporSpan;
         const F8 tq = max8(tr, k0.tbRest - dTRest * f);

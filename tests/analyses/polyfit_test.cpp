@@ -66,6 +66,10 @@ TEST(PolynomialFit, WorkedExamplesGiveTheirCoefficientsAndStatistics) {
   for (float v : x10) quad.push_back(1 + 2 * v + 3 * v * v);
   const std::vector<float> line = {2.1f, 3.9f, 6.2f, 7.8f, 10.1f, 12.2f, 13.8f, 16.1f, 18.0f, 19.9f};
   const std::vector<float> zigzag = {1, 0, 1, 0, 1};
+  // r^2 NaN: a constant Y leaves nothing to explain (the line fit's rule; it
+  // said 1 here), and a NaN in Y stays NaN (it was clamped to 0).
+  const std::vector<float> flat(5, 3.0f), holed = {1, 2, std::nanf(""), 4, 5};
+  const double nan = std::nan("");
   const struct {
     const std::vector<float>* x;
     const std::vector<float>* y;
@@ -81,13 +85,18 @@ TEST(PolynomialFit, WorkedExamplesGiveTheirCoefficientsAndStatistics) {
       {&x5, &zigzag, 2, {}, 0, 0.238095, -1},
       {&x5, &zigzag, 3, {}, 0, 0.238095, -1},
       {&x5, &zigzag, 4, {}, 0, 1.0, 0.0},
+      {&x5, &flat, 1, {}, 0, nan, -1},
+      {&x5, &flat, 2, {}, 0, nan, -1},
+      {&x5, &holed, 1, {}, 0, nan, -1},
+      {&x5, &holed, 3, {}, 0, nan, -1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::Message() << "degree " << c.d << " n " << c.x->size() << " y0 " << (*c.y)[0]);
     const PolyFit f = fitOf(*c.x, *c.y, c.d);
     for (size_t i = 0; i < c.ccHighFirst.size(); ++i)
       EXPECT_NEAR(f.power[static_cast<size_t>(c.d) - i], c.ccHighFirst[i], c.tol) << i;
-    EXPECT_NEAR(f.r2, c.r2, 1e-6);
+    if (std::isnan(c.r2)) EXPECT_TRUE(std::isnan(f.r2)) << f.r2;
+    else EXPECT_NEAR(f.r2, c.r2, 1e-6);
     if (c.resVar >= 0) {
       EXPECT_NEAR(f.residualVariance, c.resVar, 1e-6 * std::max(1.0, c.resVar));
     }
@@ -252,6 +261,10 @@ TEST(PolynomialFit, SeriesStopsAtTheFirstDegreeThatCannotBeFitted) {
   EXPECT_NEAR(s.r2[2], 0.238095f, 1e-6);
   EXPECT_FLOAT_EQ(s.r2[4], 1.0f);
   for (int d = 5; d <= 9; ++d) EXPECT_EQ(s.r2[static_cast<size_t>(d)], 0.0f);
+  // A constant Y has no r^2 at any degree: nothing is shown.
+  s = PolynomialSeries(x5, std::vector<float>(5, 3.0f), 0, 4);
+  EXPECT_TRUE(s.refused);
+  EXPECT_EQ(s.shownDegree, 0);
 
   const std::vector<float> x = count(30);
   std::vector<float> y;

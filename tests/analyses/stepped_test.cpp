@@ -145,6 +145,7 @@ TEST(Stepped, LayoutsAndRefusals) {
       {"60 s at 0.1 s", {60, 0, 0.1, 1, 7000, 1, false}, 7000, SteppedStatus::Ok, 601, 602, 0, 11, 1},
       {"start at left", {60, 180, 1, 1, 1000, 1, false}, 1000, SteppedStatus::Ok, 61, 242, 0, 4, 1},
       {"scatter without step", {0.5, 0.5, 1, 1, 10, 5, true}, 10, SteppedStatus::NoStep, 0, 0, 0, 0, 0},
+      {"block of 0 s (it drew a plot)", {0, 180, 1, 1, 1000, 500, false}, 1000, SteppedStatus::BlockNotPositive, 0, 0, 0, 0, 0},
       {"left 0", {60, 180, 1, 0, 1000, 500, false}, 1000, SteppedStatus::BadEndPoints, 0, 0, 0, 0, 0},
       {"start past right", {60, 180, 1, 1, 400, 500, false}, 1000, SteppedStatus::BadEndPoints, 0, 0, 0, 0, 0},
       {"right past file", {60, 180, 1, 1, 1001, 500, false}, 1000, SteppedStatus::BadEndPoints, 0, 0, 0, 0, 0},

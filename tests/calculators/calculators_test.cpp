@@ -370,6 +370,7 @@ TEST(ConversionConstants, EachIsItsExactDefinitionToTheDigitsShown) {
   const double gallonL = 231 * inch * inch * inch * 1000, btuJ = 1055.05585262, hpW = 550 * foot * pound * g0;
   const double litresPerMole = 8.314462618 * 273.15 / 101.325;   // ideal gas at 0 degrees C and 1 atm
   const double vapourGPerM3PerKPa = 1000 * 18.01528 / (8.314462618 * 273.15);
+  const double latent37 = 2.4138;   // J/mg, water's latent heat of vaporisation at 37 degrees C (steam tables)
   // Calories as each table states them: 4.186 J here, 4.18605 J in the
   // transformations (neither the 4.184 J thermochemical nor the 4.1868 J IT
   // calorie); mm H2O -> torr keeps the note's 10 m = 760 torr.
@@ -393,7 +394,8 @@ TEST(ConversionConstants, EachIsItsExactDefinitionToTheDigitsShown) {
       {"horsepower/kW", row(63, 8), "0.746", hpW / 1000, false},
       {"kW/horsepower", row(63, 9), "1.34", 1000 / hpW, false},
       {"kelvin offset", row(63, 12), "273.15", 273.15, false},
-      {"latent heat, cal", row(63, 14), "0.584448", 2.4465 / calorie, false},
+      {"latent heat, J", row(63, 13), "2.414", latent37, false},
+      {"latent heat, cal", row(63, 14), "0.576684", 2.414 / calorie, false},
       {"m/s to km/h", row(64, 1), "3.6", 3.6, false},
       {"km/h to m/s", row(64, 2), "0.2777778", 1 / 3.6, false},
       {"mph to m/s", row(64, 3), "0.44704", mile / 3600, false},
@@ -433,8 +435,8 @@ TEST(ConversionConstants, EachIsItsExactDefinitionToTheDigitsShown) {
       {"US quart", row(65, 13), "0.9463529", gallonL / 4, false},
       {"US legal cup", row(65, 14), "0.24", 0.24, false},
       {"oil barrel", row(65, 15), "158.9873", 42 * gallonL, false},
-      {"mmol to ml STP", row(65, 16), "22.413", litresPerMole, false},
-      {"ml STP to mmol", row(65, 17), "22.413", litresPerMole, false},
+      {"mmol to ml STP", row(65, 16), "22.414", litresPerMole, false},
+      {"ml STP to mmol", row(65, 17), "22.414", litresPerMole, false},
       {"footcandle", row(65, 18), "10.764", 1 / (foot * foot), false},
       {"torr to kPa", row(66, 1), "0.1333224", pascalsPerTorr / 1000, false},
       {"PSI to torr", row(66, 2), "51.714933", pascalsPerPsi / pascalsPerTorr, false},
@@ -496,7 +498,7 @@ TEST(ConversionConstants, EachIsItsExactDefinitionToTheDigitsShown) {
   size_t factorRows = 0;
   for (const ConversionRow& r : ConversionTable())
     factorRows += r.kind == ConversionKind::Multiply || r.kind == ConversionKind::Divide || r.kind == ConversionKind::Add;
-  EXPECT_EQ(factorRows, 73u);   // 71 above; latent heat in joules and mm H2O, which their notes explain
+  EXPECT_EQ(factorRows, 73u);   // 72 above; mm H2O, which its note explains
   EXPECT_STREQ(FindConversion(64, 24)->to, "square meters");
 }
 
@@ -512,6 +514,8 @@ TEST(CalculatorFields, ThatWouldGiveNoNumberAreRefusedByName) {
   cold.meterT = -273;
   StpInput fine = cold;
   fine.meterT = 0;
+  StpInput backwards = fine;
+  backwards.seconds = -60;
   BmrInput bmr;
   bmr.b = 0.751;
   bmr.valueOfA = 0.002647f;
@@ -526,6 +530,17 @@ TEST(CalculatorFields, ThatWouldGiveNoNumberAreRefusedByName) {
   typedAWithoutA.valueOfA = 0;
   hugeExponent.mass = 10;
   hugeExponent.b = 400;
+  VentilationInput vent;
+  vent.ta = 25;
+  vent.rh = 50;
+  vent.calVol = vent.calGain = vent.calDef = vent.sampGain = 1;
+  vent.sampDef = 0.5f;
+  VentilationInput noCalVolts = vent, noCalibration = vent, noSampleVolts = vent, noFrequency = vent;
+  noCalVolts.calDef = 0;   // showed Vt = INF, EO2 = 0 %
+  noCalibration.calVol = noCalibration.calGain = noCalibration.calDef = 0;   // showed "**"
+  noSampleVolts.sampDef = 0;
+  noFrequency.frequency = 0;
+  VentilationResult ventOut;
   const double inf = std::numeric_limits<double>::infinity();
   const struct {
     const char* name;
@@ -541,6 +556,17 @@ TEST(CalculatorFields, ThatWouldGiveNoNumberAreRefusedByName) {
       {"STP with no time", CheckedStpFlow(volume), "Elapsed Time", 0},
       {"STP at -273 degrees", CheckedStpFlow(cold), "Meter temp.", 0},
       {"STP of 1000 ml a minute", CheckedStpFlow(fine), nullptr, 1000},
+      {"STP over -60 s", CheckedStpFlow(backwards), "Elapsed Time", 0},
+      {"March 31", CheckedDayOfMonth(31, 3, 2026), nullptr, 90},
+      {"March 40 (it was day 100)", CheckedDayOfMonth(40, 3, 2026), "day of the month", 0},
+      {"February 29 of a leap year", CheckedDayOfMonth(29, 2, 2024), nullptr, 60},
+      {"February 29 of 2100", CheckedDayOfMonth(29, 2, 2100), "day of the month", 0},
+      {"day 0", CheckedDayOfMonth(0, 5, 2026), "day of the month", 0},
+      {"ventilation", CheckedVentilation(vent, &ventOut), nullptr, Ventilation(vent).tidal},
+      {"ventilation, calibration volts 0", CheckedVentilation(noCalVolts, &ventOut), "calibration volts", 0},
+      {"ventilation, calibration all 0", CheckedVentilation(noCalibration, &ventOut), "calibration volume", 0},
+      {"ventilation, sample volts 0", CheckedVentilation(noSampleVolts, &ventOut), "sample volts", 0},
+      {"ventilation, frequency 0", CheckedVentilation(noFrequency, &ventOut), "frequency", 0},
       {"simulation at 1e7 m", CheckedSimulationFromAltitudes(20.95, 3000, 1e7).check, "measurement altitude", 0},
       {"simulation at 0 torr", CheckedSimulationFromPressures(20.95, 500, 0).check, "measurement pressure", 0},
       {"simulated 0 torr", CheckedSimulationFromPressures(20.95, 0, 750).check, "simulated pressure", 0},
@@ -554,6 +580,7 @@ TEST(CalculatorFields, ThatWouldGiveNoNumberAreRefusedByName) {
       {"Q10 adjusted", Q10Adjusted(2.2, 37, 39, 1), nullptr, 1.17080},
       {"Q10 adjusted, Q10 negative", Q10Adjusted(-2, 37, 39, 1), "Q10", 0},
       {"Q10 adjusted, Q10 0 and colder", Q10Adjusted(0, 39, 37, 1), "Q10", 0},
+      {"Q10 adjusted, Q10 0 and warmer (it gave 0)", Q10Adjusted(0, 37, 39, 1), "Q10", 0},
       {"Q10 adjusted, huge gap", Q10Adjusted(5, 0, 1e6, 1), "adjusted temp", 0},
       {"Q10 adjusted, base value inf", Q10Adjusted(2, 37, 39, inf), "base value", 0},
       {"Q10 from rates", Q10FromRates(1, 1.1708, 37, 39), nullptr, 2.19995},

@@ -341,8 +341,18 @@ TEST_F(TextImportTest, RefusesTooLittleDataAndBinaryFiles) {
   parsed("only,text\nno,numbers\n", FileStatus::TooFewCases);
   parsed(std::string("-999\r\x00\x05", 7), FileStatus::BadFormat);
   parsed(std::string("\xFF\xFE" "1\x00,\x00", 6), FileStatus::BadFormat);  // UTF-16
-  TextTable t;
-  EXPECT_EQ(ReadDelimitedTextFile(path("absent.csv"), &t), FileStatus::CannotOpen);
+  // Nothing but a regular file is opened: a named pipe hung the open
+  // command in the look at its first bytes.
+  std::filesystem::create_directory(path("folder.csv"));
+  ASSERT_EQ(::mkfifo(path("pipe.csv").c_str(), 0600), 0);
+  for (const std::filesystem::path& p : {path("absent.csv"), path("folder.csv"), path("pipe.csv")}) {
+    SCOPED_TRACE(p.string());
+    TextTable t;
+    EXPECT_EQ(DetectDataFileKind(p), DetectedKind::Unreadable);
+    EXPECT_EQ(ReadDelimitedTextFile(p, &t), FileStatus::CannotOpen);
+    DataFileImage img;
+    EXPECT_EQ(ReadNativeBinary(p, &img), FileStatus::CannotOpen);
+  }
 
   // A quote that never closes once swallowed every later row in silence, and
   // so did a stray one that a later quote closes.

@@ -11,8 +11,12 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ThermalSheet sheet;
-  if (ParseThermalSheet(std::string_view(reinterpret_cast<const char*>(data), size), &sheet) != SheetStatus::Ok)
+  const SheetStatus st = ParseThermalSheet(std::string_view(reinterpret_cast<const char*>(data), size), &sheet);
+  if (st != SheetStatus::Ok) {
+    if (SheetRefusalText(st, sheet).empty()) std::abort();
     return 0;
+  }
+  if ((sheet.wideLines > 0) != !SheetNotice(sheet).empty()) std::abort();
   const size_t n = sheet.header.size();
   if (n == 0 || n > static_cast<size_t>(kMaxSheetColumns) || sheet.rows.size() > static_cast<size_t>(kMaxSheetRows))
     std::abort();

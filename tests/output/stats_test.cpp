@@ -53,8 +53,10 @@ TEST(TestSlopeProbability, SlopeTests) {
       {"huge t: the floor", 100, 4.0, 5.0, 3.2000001, 0.8f, 0.0f, kSlopeProbabilityFloor, 0.0f},
       // A perfect fit against another slope is at the floor, not a division by 0.
       {"perfect fit", 10, 4.0, 5.0, 3.2, 0.8f, 0.0f, kSlopeProbabilityFloor, 0.0f},
-      {"r2 0.9999999 (a float E gave 0.594)", 12, 11.0, 10.0, 12.1 + 1.21e-6, 1.1f, 1.09995f, 0.6587144f, 1e-6f},
-      {"r2 0.99999999 (a float E gave the floor)", 12, 11.0, 10.0, 12.1 + 1.21e-7, 1.1f, 1.09997f, 0.4080382f, 1e-6f},
+      {"r2 0.9999999 (a float E gave 0.594)", 12, 11.0, 10.0, 12.1 + 1.21e-6, 1.1f, 1.09995f, 0.6588651f, 1e-6f},
+      {"r2 0.99999999 (a float E gave the floor)", 12, 11.0, 10.0, 12.1 + 1.21e-7, 1.1f, 1.09997f, 0.4083974f, 1e-6f},
+      // The slope from the same sums in double: the float 1.1f gave 0.0010556.
+      {"r2 1 - 1e-9, the slope in double", 12, 11.0, 10.0, 12.1 + 1.21e-8, 1.1f, 1.09995f, 0.001059172f, 2e-9f},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -141,7 +141,7 @@ void RestoreStartValues() {
 
   // Respirometry.
   Restore<WaterSystem, WaterFlowChannel, WaterUnits, WOUTunits, MassUnit, oH2O, AbsoluteUnits, Tminutes, RHFactor,
-          flowcon, TopL>();
+          flowcon, TopL, RealBPGiven>();
 
   // Calculators: the metabolism, ventilation and sun-cycle windows' last
   // values.

@@ -4,22 +4,47 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "shell/defaults.h"
+#include "shell/readfile.h"
+#include "support/scratch.h"
 
 namespace {
 
+namespace fs = std::filesystem;
+
 TEST(ThermalSheet, LineEndsMarkAndColumnLimit) {
-  for (const char* text : {"a,b,c\r1,2,3\r\r4,5\r", "\xEF\xBB\xBF" "a,b,c\n1,2,3\n4,5", "a,b,c\r\n1,2,3\r\n4,5,6,7\r\n"}) {
-    SCOPED_TRACE(text);
+  const struct {
+    const char* text;
+    int64_t wideLine;   // the first line cut to the header's width, 0 none
+  } sheets[] = {
+      {"a,b,c\r1,2,3\r\r4,5\r", 0},
+      {"\xEF\xBB\xBF" "a,b,c\n1,2,3\n4,5", 0},
+      {"a,b,c\r\n1,2,3\r\n4,5,6,7\r\n", 3},
+      {"a,b,c\n\n1,2,3,,\n4,5\n", 3},
+      {"\"a\",\"b\",\"c\"\n\"1\",2,\"3\"\n4, \"5\"\n", 0},
+  };
+  for (const auto& c : sheets) {
+    SCOPED_TRACE(c.text);
     ThermalSheet s;
-    ASSERT_EQ(ParseThermalSheet(text, &s), SheetStatus::Ok);
+    ASSERT_EQ(ParseThermalSheet(c.text, &s), SheetStatus::Ok);
     EXPECT_EQ(s.header, (std::vector<std::string>{"a", "b", "c"}));
     ASSERT_EQ(s.rows.size(), 2u);
     EXPECT_EQ(s.rows[0][2], "3");
+    EXPECT_EQ(s.rows[1][1], "5");
     EXPECT_EQ(s.rows[1].size(), 3u);   // padded or cut to the header's width
     EXPECT_TRUE(s.headerLineEnd);
+    // A cut row was once dropped without a word: the notice names its line.
+    EXPECT_EQ(s.firstWideLine, c.wideLine);
+    const std::string notice = SheetNotice(s);
+    if (c.wideLine) {
+      EXPECT_NE(notice.find("Line " + std::to_string(c.wideLine) + " "), std::string::npos) << notice;
+    } else {
+      EXPECT_EQ(notice, "");
+    }
   }
   ThermalSheet s;
   EXPECT_EQ(ParseThermalSheet("", &s), SheetStatus::Empty);
@@ -48,6 +73,61 @@ TEST(ThermalSheet, HugeSheetsAreRefusedOrCutNotExhaustingMemory) {
   EXPECT_EQ(s.rows[0], (std::vector<std::string>{"", ""}));
   EXPECT_EQ(s.rows[1][0].size(), 255u);   // the cell store's width
   EXPECT_EQ(s.rows[1][1], "2");
+  EXPECT_EQ(SheetNotice(s), "Line 2 of the spreadsheet has 40000001 cells, more than its 2 column names; the cells "
+                            "past them were left out.");
+  ASSERT_EQ(ParseThermalSheet("a,b\n\"" + std::string(1000, 'x') + "\"\"\",2\n", &s), SheetStatus::Ok);
+  EXPECT_EQ(s.rows[0][0].size(), 255u);   // quoted, the same
+}
+
+// Spreadsheets quote a cell that holds a comma; split at it, the row moved
+// one column on and its BMR was cut off without a word.
+TEST(ThermalSheet, QuotedCellsKeepTheirCommas) {
+  const fs::path dir = testsupport::MakeScratchDir("corvimet-sheet-");
+  const struct {
+    const char* text;
+    SheetStatus status;
+    std::vector<std::string> row;   // the first data row
+    int64_t quoteLine, closeLine;
+  } sheets[] = {
+      {"name,C,BMR\r\n\"Smith, J\",0.02,1.5\r\n", SheetStatus::Ok, {"Smith, J", "0.02", "1.5"}, 0, 0},
+      {"name,C,BMR\n\"say \"\"hi\"\", J\",0.02,1.5\n", SheetStatus::Ok, {"say \"hi\", J", "0.02", "1.5"}, 0, 0},
+      {"name,C,BMR\n\"\",,\"1,5\"\n", SheetStatus::Ok, {"", "", "1,5"}, 0, 0},
+      {"name,C,BMR\nx,1,2\n\"Smith\n J\",0.02,1.5\ny,1,2\n", SheetStatus::QuoteAcrossLines, {}, 3, 4},
+      {"name,C,BMR\r\nx,1,2\r\ny,\"1,2\r\n", SheetStatus::QuoteAcrossLines, {}, 3, 0},
+      {"\"name,C,BMR\nx,1,2\"\n", SheetStatus::QuoteAcrossLines, {}, 1, 2},
+  };
+  for (const auto& c : sheets) {
+    SCOPED_TRACE(c.text);
+    // As the batch reads it: a file, then its bytes.
+    const fs::path file = dir / "sheet.csv";
+    std::ofstream(file, std::ios::binary) << c.text;
+    std::string bytes;
+    ASSERT_EQ(ReadRegularFile(file, kMaxSheetFileBytes, &bytes), ReadFileStatus::Ok);
+    ThermalSheet s;
+    ASSERT_EQ(ParseThermalSheet(bytes, &s), c.status);
+    if (c.status != SheetStatus::Ok) {
+      EXPECT_EQ(s.quoteLine, c.quoteLine);
+      EXPECT_EQ(s.quoteCloseLine, c.closeLine);
+      EXPECT_TRUE(s.rows.empty()) << "refused whole";
+      const std::string alert = SheetRefusalText(c.status, s);
+      EXPECT_NE(alert.find("line " + std::to_string(c.quoteLine) + " "), std::string::npos) << alert;
+      if (c.closeLine) {
+        EXPECT_NE(alert.find("line " + std::to_string(c.closeLine)), std::string::npos) << alert;
+      }
+      continue;
+    }
+    ASSERT_EQ(s.header.size(), 3u);
+    ASSERT_EQ(s.rows.size(), 1u);
+    EXPECT_EQ(s.rows[0], c.row);
+    EXPECT_EQ(s.wideLines, 0);
+  }
+  // Written back quoted, so that the results file keeps its columns.
+  ThermalSheet s;
+  ASSERT_EQ(ParseThermalSheet("name,C\n\"Smith, J\",0.02\n\"5'3\"\"\",0.03\n", &s), SheetStatus::Ok);
+  std::vector<RowOutcome> out(2);
+  EXPECT_EQ(ResultsFileText(s, out, {}, ','), "name,C ,mean cost (w) \n\"Smith, J\",0.02, \n\"5'3\"\"\",0.03, \n");
+  EXPECT_EQ(ResultsFileText(s, out, {}, '\t'), "name\tC \tmean cost (w) \nSmith, J\t0.02\t \n\"5'3\"\"\"\t0.03\t \n");
+  fs::remove_all(dir);
 }
 
 TEST(ThermalSheet, RowFlagsAndUnits) {

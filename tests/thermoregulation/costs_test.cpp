@@ -100,6 +100,11 @@ TEST(TregCosts, TorporRampsFollowTheLagsAndCrossMidnight) {
       {"lags longer than the night: no torpor", true, 6, 18, 8, 5, 2, 10, 0.435f},
       {"nocturnal, start lag 1: 1 h into the ramp from 7:00", false, 6, 18, 1, 0, 8, 10, 0.2325f},
       {"nocturnal, end lag 1: 1 h before arousal ends at 17:00", false, 6, 18, 0, 1, 16, 10, 0.2325f},
+      // A bout of 3 h (23:00 to 2:00) with 2 h ramps: at 1:00 the entry ramp is at
+      // the minimum, the warmer arousal ramp gives Tr 25.5 (no jump of 13.5 degrees).
+      {"bout shorter than two ramps: 1 h before arousal ends, Tr 25.5", true, 6, 18, 5, 4, 1, 10, 0.2325f},
+      {"bout shorter than two ramps: midway, Tr 18.75", true, 6, 18, 5, 4, 0.5f, 10, 0.13125f},
+      {"nocturnal bout of 3 h: 1 h before arousal ends, Tr 25.5", false, 6, 18, 5, 4, 13, 10, 0.2325f},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -114,14 +119,14 @@ TEST(TregCosts, TorporRampsFollowTheLagsAndCrossMidnight) {
   }
 
   // Minute by minute through a day, the resting cost moves at most as fast
-  // as the ramp moves Tr: 27 degrees over 2 h at C 0.015, 0.0034 W a minute.
-  // (Torpor windows shorter than both ramps jump where the dusk ramp gives
-  // way to the other, as the model defines it: none below.)
+  // as the ramp moves Tr: 27 degrees over 2 h at C 0.015, 0.0034 W a minute,
+  // also where a bout is shorter than its two ramps.
   const struct {
     bool dayActive;
     float dawn, dusk, startLag, endLag;
   } days[] = {{true, 6, 18, 0, 0}, {true, 6, 18, 2, 0},  {true, 6, 18, 0, 2}, {true, 6, 23, 0, 0},
-              {true, 1, 18, 0, 0}, {true, 6, 23, 2, 1}, {true, 2, 20, 1, 1}, {false, 6, 18, 1, 1}};
+              {true, 1, 18, 0, 0}, {true, 6, 23, 2, 1}, {true, 2, 20, 1, 1}, {false, 6, 18, 1, 1},
+              {true, 6, 18, 5, 4}, {false, 6, 18, 4, 5}, {true, 6, 18, 6, 3}};
   for (const auto& d : days) {
     TregSettings s = Worked();
     s.dayActive = d.dayActive;

@@ -38,6 +38,6 @@ inline constexpr int16_t kSeriesLagField = 101, kSeriesLagTime = 102, kSeriesSte
 inline constexpr int16_t kSeriesPlot = 1, kSeriesPrint = 2, kSeriesDone = 3, kSeriesPeriodicity = 4;
 inline constexpr int16_t kSeriesCellLabel = 200;      // 200 + p, p = 1..18
 inline constexpr int16_t kPeriodWindow = 12;
-inline constexpr int16_t kPeriodKField = 101, kPeriodBlockField = 102, kPeriodText = 120;
+inline constexpr int16_t kPeriodKField = 101, kPeriodBlockField = 102, kPeriodText = 120, kPeriodKRangeLine = 306;
 inline constexpr int16_t kPeriodOK = 1, kPeriodCancel = 2, kPeriodPresetFirst = 11;   // 11..18
 inline constexpr int16_t kSummaryPrint = 1, kSummarySave = 2, kSummaryPeaks = 3, kSummaryThreshold = 101;

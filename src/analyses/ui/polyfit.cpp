@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "analyses/linefit.h"
 #include "analyses/polyfit.h"
 #include "analyses/statspanel.h"
 #include "analyses/ui/fit_commands.h"
@@ -144,7 +145,8 @@ bool COMPUTEPOLY(Run& run, bool display, bool quiet = false) {
     plat::setFieldText(kWin, kPolyMeanYField, NumText(f.meanY) + " \xB1" + NumText(f.sdY));
   }
   plat::setFieldText(kWin, kPolyResVarField, NumText(static_cast<float>(f.residualVariance)));
-  plat::setFieldText(kWin, kPolyR2Field, NumText(static_cast<float>(f.r2)));
+  plat::setFieldText(kWin, kPolyR2Field,
+                     std::isnan(f.r2) && f.sdY == 0.0f ? std::string(kConstantYR2Text) : NumText(static_cast<float>(f.r2)));
   return true;
 }
 
@@ -195,7 +197,8 @@ void showAll(Run& run) {
   for (int d = 1; d <= kMaxPolyDegree; ++d) BLarray(d, 1) = run.series.r2[static_cast<size_t>(d)];
   if (run.series.fell || run.series.refused) Zap();
   if (run.series.shownDegree < 1) {
-    ShowAlert("Not even a straight line can be fitted to these channels.");
+    ShowAlert("Not even a straight line can be fitted to these channels, or Y is constant and a fit has nothing "
+              "to explain.");
     return;
   }
   PolyDegree = static_cast<int16_t>(run.series.shownDegree);

@@ -221,7 +221,8 @@ void REGRESSIONSTATS(int32_t n) {
   staticField(win, kRegNField, NumText(n), {50, y, 130, y + 16}, black, ExtremelyLightGray);
   label("r   = ", 140, y + 12, 13);
   label("2", 149, y + 6, 9);
-  staticField(win, kRegR2Field, FieldNumText(rsquared), {170, y, 310, y + 16}, black, sunset);
+  staticField(win, kRegR2Field, sumy2 == 0.0 ? std::string(kConstantYR2Text) : FieldNumText(rsquared),
+              {170, y, 310, y + 16}, black, sunset);
   slope = 0.0f;
   RegressionProbCalcs();
   // The labels live in the port: the fields alone would show without them.

@@ -164,6 +164,10 @@ int16_t BasicSTATS(uint16_t mode) {
       putField(kPanelSDField, t.sd, {65, 98, 171, 112}, s, false);
       putField(kPanelCVField, t.cv, {218, 98, 312, 112}, s, false);
       putField(kPanelSEField, t.se, {65, 120, 171, 134}, s, false);
+    } else {
+      // A pick list that fell back to two values keeps no spread of the earlier picks.
+      removeFields({kPanelSDField, kPanelCVField, kPanelSEField});
+      clearBand({0, 92, 320, 137});
     }
     if (t.elapsedShown) drawElapsed(t.elapsed, false);
     label(kRangeLabel, 23, 163, 14);
@@ -205,6 +209,9 @@ void TIMESTATS() {
     putField(kTimeStatsSDField, t.sd, {65, 83, 165, 97}, s, false);
     putField(kTimeStatsCVField, t.cv, {210, 83, 310, 97}, s, false);
     putField(kTimeStatsSEField, t.se, {65, 106, 165, 120}, s, false);
+  } else {
+    removeFields({kTimeStatsSDField, kTimeStatsCVField, kTimeStatsSEField});
+    clearBand({0, 78, 320, 123});
   }
   label(t.rangeLine, 8, 185, 16, OldStyleColour(2));
   label(t.integratedLine, 8, 205, 16, OldStyleColour(2));

@@ -223,7 +223,8 @@ void PRINTSERIES(const Block& b) {
   job.finish();
 }
 
-// "Periodicity Test Parameters": K, or 0 when cancelled or outside 1..n.
+// "Periodicity Test Parameters": K, or 0 when cancelled; a K outside 1..n
+// is refused with a line in the window.
 int32_t PERIODICITYSAMPLES(int32_t n) {
   const plat::Rect at = belowPlot(520, 330);
   BuildWINDOW(1, kSum, "Periodicity Test Parameters", static_cast<int16_t>(at.left), 60,
@@ -254,8 +255,13 @@ int32_t PERIODICITYSAMPLES(int32_t n) {
     if ((a == kActionClose && id == kSum) || (a == kActionClick && id == kPeriodCancel)) break;
     if ((a == kActionClick && id == kPeriodOK) || (a == kActionKey && (id == 13 || id == 3))) {
       K = typedInt(kSum, kPeriodKField);
-      if (K < 1 || K > n) K = 0;
-      break;
+      if (K >= 1 && K <= n) break;
+      // The window stays, saying why.
+      K = 0;
+      const std::string why = "K must be from 1 to the block size (" + std::to_string(n) + ").";
+      label(kSum, kPeriodKRangeLine, why, {10, 300, 325, 318});
+      plat::focusField(kSum, kPeriodKField, true);
+      continue;
     }
     if (a == kActionClick && id >= kPeriodPresetFirst && id < kPeriodPresetFirst + 8)
       plat::setFieldText(kSum, kPeriodKField, std::to_string(kPresets[id - kPeriodPresetFirst]));

@@ -128,7 +128,8 @@ void VENTCALC(CalculatorWindow& w) {
   in.sampDef = sampDef = w.fnum(kVentSampVolts);
   in.frequency = w.fnum(kVentFrequency);
   in.trh = w.fnum(kVentTRH);
-  const VentilationResult r = Ventilation(in);
+  VentilationResult r;
+  if (!ResultAccepted(CheckedVentilation(in, &r))) return;
   w.set(kVentTidal, ResultText(static_cast<float>(r.tidal)));
   w.set(kVentMinute, ResultText(static_cast<float>(r.minute)));
   w.set(kVentExtraction, ResultText(static_cast<float>(r.extraction)));

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "calculators/conversions.h"
+#include "calculators/fieldcheck.h"
 #include "calculators/suncycle.h"
 #include "calculators/worldmap.h"
 #include "shell/safewrite.h"
@@ -185,7 +186,17 @@ void storeSignedLocation() {
 
 void calculate(Calculator& c) {
   // A day of the year typed since the date was last used wins over the date.
-  if (c.currentDateKey() != c.dateKey) c.deriveDayOfYear();
+  if (c.currentDateKey() != c.dateKey) {
+    const CheckedResult date = CheckedDayOfMonth(fieldValue(kCalculatorWindow, kSunDayField),
+                                                 static_cast<int16_t>(plat::popupValue(kCalculatorWindow, kSunMonthPopup)),
+                                                 fieldValue(kCalculatorWindow, kSunYearField));
+    if (!date.ok()) {
+      ShowAlert(RefusalText(date));
+      plat::focusField(kCalculatorWindow, kSunDayField, true);
+      return;
+    }
+    c.deriveDayOfYear();
+  }
   const int32_t day = typedDay(fieldValue(kCalculatorWindow, kSunDayOfYearField));
   if (!placeInRange()) return;
   storeSignedLocation();

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 #include <optional>
 
 #include "datafiles/datafile.h"
@@ -20,6 +19,7 @@
 #include "shell/dispatch.h"
 #include "shell/globals.h"
 #include "shell/menurules.h"
+#include "shell/readfile.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
 #include "shell/ui/help.h"
@@ -51,10 +51,10 @@ void alertFor(FileStatus st) { ShowAlert(FileStatusText(st), FileStatusSound(st)
 // The case count a native file declares, read from its first bytes; -1 when
 // the bytes are not a native header.
 int32_t PeekNativeCases(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  char b[12] = {};
-  in.read(b, sizeof b);
-  const auto got = static_cast<size_t>(in.gcount());
+  std::string head;
+  if (ReadRegularFile(path, 12, &head) == ReadFileStatus::CannotOpen) return -1;
+  const char* const b = head.data();
+  const size_t got = head.size();
   size_t cr = 0;
   while (cr < got && b[cr] != '\r') ++cr;
   if (cr == got) return -1;

@@ -84,14 +84,14 @@ void markChannels(const ChannelChoice& c) {
 
 const char* const kVO2Equations[5] = {
     "F / (1 - FiO2 + F)",
-    "F / (1 - FeO2 (1 - RQ))",
+    "F / (1 - FiO2 + F RQ)",   // flow downstream with the CO2, analyser behind an absorber
     "F / (1 - FiO2)",
     "F / (1 - FiO2 + F RQ)",
     "F / (1 - FeO2 (1 - RQ))",
 };
 const char* const kVO2MaskEquations[5] = {
     "F / (1 - FiO2 + F)",
-    "F / (1 - FeO2 (1 - RQ))",
+    "F / (1 - FiO2 + F RQ)",   // flow downstream with the CO2, analyser behind an absorber
     "F / (1 - FiO2 + FeO2 RQ)",
     "F / (1 - FiO2 + F RQ)",
     "F / (1 - FiO2 (1 - RQ))",
@@ -456,19 +456,28 @@ void GETVCO2CHANNEL() {
 
 // ---- RH_Temp_Calcs --------------------------------------------------------------------------
 
+bool RealBPGiven = false;
+
 void RH_Temp_Calcs(const plat::MacText&, int16_t mode, int16_t constantFlag) {
   HelpSubject = 199;
   PlayNamedSound("bub3");
-  OpenDialogWindow(kSecondaryWindow, "Evaporative Water Loss", 330, 210, 0, 330);
+  // Water loss asks for the real pressure below the surface temperature.
+  const int buttonsTop = mode == 0 ? 196 : 166;
+  // The humidity sensor's pressure: a mass-flow meter's file may say 760 torr.
+  const float pressure =
+      RealBPGiven || TheFileInUse >= kMaxOpenFiles ? realBP : FileInfoFLOATS[TheFileInUse][kInfoPressure];
+  OpenDialogWindow(kSecondaryWindow, "Evaporative Water Loss", 330, buttonsTop + 44, 0, 330);
   if (plat::nibTemplateAvailable("waterWindow")) {
     plat::addTextView(kSecondaryWindow, 1, {8, 8, 322, 84}, false);
     TxtViewLoadText({kSecondaryWindow, 1}, 2);
   }
   if (mode == 0) {
-    BuildBOX(8, 92, 322, 150);
+    BuildBOX(8, 92, 322, 184);
     DrawLabel(kSecondaryWindow, 14, 110, "Approximate temperature of the evaporating surface (\xA1" "C):");
     DrawLabel(kSecondaryWindow, 14, 142, "(This affects the latent heat of vaporization.) ");
     AddField(kSecondaryWindow, kSurfaceField, "30", {240, 116, 300, 132});
+    DrawLabel(kSecondaryWindow, 14, 170, "REAL ambient pressure, not STP (torr):");
+    AddField(kSecondaryWindow, kRealPressureField, NumText(pressure), {240, 156, 300, 172});
   } else {
     AddStatic(kSecondaryWindow, kSurfaceField,
               GasType == 99 ? "Compensation for the water vapor fraction of sensor gas"
@@ -477,11 +486,12 @@ void RH_Temp_Calcs(const plat::MacText&, int16_t mode, int16_t constantFlag) {
   }
   const bool askUnit = !(constantFlag != 0 && WaterChannel == kHumidityConstant);
   if (askUnit) {
-    AddPush(kSecondaryWindow, kRelativeHumidity, "% Relative Humidity", {8, 166, 160, 188},
+    AddPush(kSecondaryWindow, kRelativeHumidity, "% Relative Humidity", {8, buttonsTop, 160, buttonsTop + 22},
             plat::ButtonKind::DefaultPush);
-    AddPush(kSecondaryWindow, kDewPoint, "Dew Point (\xA1" "C) ", {170, 166, 322, 188});
+    AddPush(kSecondaryWindow, kDewPoint, "Dew Point (\xA1" "C) ", {170, buttonsTop, 322, buttonsTop + 22});
   } else {
-    AddPush(kSecondaryWindow, kRelativeHumidity, "OK", {230, 166, 322, 188}, plat::ButtonKind::DefaultPush);
+    AddPush(kSecondaryWindow, kRelativeHumidity, "OK", {230, buttonsTop, 322, buttonsTop + 22},
+            plat::ButtonKind::DefaultPush);
   }
   plat::flushWindow(kSecondaryWindow);
   int16_t chosen = kRelativeHumidity;
@@ -494,6 +504,11 @@ void RH_Temp_Calcs(const plat::MacText&, int16_t mode, int16_t constantFlag) {
     }
   }
   if (askUnit) RHunit = static_cast<int16_t>(chosen - 10);
+  if (mode == 0 && plat::controlExists(kSecondaryWindow, kRealPressureField)) {
+    realBP = PositiveFieldOrKeep(kSecondaryWindow, kRealPressureField, pressure,
+                                 "The ambient pressure must be above 0 torr");
+    RealBPGiven = true;
+  }
   latent = LatentHeat(mode == 0 ? static_cast<float>(TextToNum(plat::fieldText(kSecondaryWindow, kSurfaceField)))
                                 : 0.0f);
   plat::disposeWindow(kSecondaryWindow);
@@ -580,6 +595,7 @@ void WaterComp(int16_t mode) {
     }
   }
   realBP = PositiveFieldOrKeep(kHumidityWindow, kPressureField, realBP, "The ambient pressure must be above 0 torr");
+  RealBPGiven = true;
   plat::disposeWindow(kHumidityWindow);
   wsst();
   ClearMailbox();

@@ -18,7 +18,7 @@ inline constexpr int16_t kChannelsNext = 135;
 inline constexpr int16_t kVCO2Next = 125;
 inline constexpr int16_t kModeNext = 6, kModeSwitch = 7, kModeHelp = 8;
 inline constexpr int16_t kUseRate = 11, kUsePerCent = 12, kConstantRQ = 13, kRQField = 101;
-inline constexpr int16_t kRelativeHumidity = 11, kDewPoint = 12, kSurfaceField = 101;
+inline constexpr int16_t kRelativeHumidity = 11, kDewPoint = 12, kSurfaceField = 101, kRealPressureField = 102;
 inline constexpr int16_t kConstantButton = 123, kTemperatureOK = 124, kTemperatureField = 101;
 inline constexpr int16_t kPressureField = 101, kHumidityDone = 1, kDoNotCompensate = 2, kHumidityOK = 124;
 inline constexpr int16_t kConstantRHField = 101;
@@ -41,10 +41,14 @@ int16_t FLOWSYSTEM();
 int16_t MASKSYSTEMS();
 // The second gas: UseVCO2, RQ, VCO2channel.
 void GETVCO2CHANNEL();
-// mode 0: water loss (surface temperature, latent heat); else humidity units
-// for compensation. Sets latent, RHunit, tRHchan, RHtemp. False when a
-// channel list was closed (the caller decides what a cancel means).
+// mode 0: water loss (surface temperature, latent heat, the real ambient
+// pressure realBP); else humidity units for compensation. Sets latent,
+// RHunit, tRHchan, RHtemp. False when a channel list was closed (the caller
+// decides what a cancel means).
 void RH_Temp_Calcs(const plat::MacText& unused, int16_t mode, int16_t constantFlag);
+// Whether a real ambient pressure was typed yet; until then the water-loss
+// window offers the file's B.P.
+extern bool RealBPGiven;
 // The recording values' fields 221..225 in the current window.
 void FLOWSTUFF();
 // mode 1 analyser compensation, 0 incurrent flow: realBP, WaterChannel, compRH

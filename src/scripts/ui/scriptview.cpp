@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <chrono>
 #include <ctime>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -19,6 +18,7 @@
 #include "shell/globals.h"
 #include "shell/menutable.h"
 #include "shell/prefs.h"
+#include "shell/readfile.h"
 #include "shell/textutil.h"
 #include "shell/worktables.h"
 #include "shell/ui/fieldkit.h"
@@ -186,15 +186,10 @@ bool LoadScriptFromFile() {
     Zap();
     return false;
   }
-  std::ifstream in(*path, std::ios::binary);
+  // One byte beyond the longest script is enough to call a file too long;
+  // a named pipe or a device is not opened.
   std::string bytes;
-  if (in) {
-    // One byte beyond the longest script is enough to call a file too long.
-    bytes.resize(kScriptFileBytes + 1);
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    bytes.resize(static_cast<size_t>(in.gcount()));
-  }
-  if (!in && !in.eof()) {
+  if (ReadRegularFile(*path, kScriptFileBytes + 1, &bytes) == ReadFileStatus::CannotOpen) {
     ShowAlert("The script file " + path->filename().string() + " could not be read.", "bzot");
     return false;
   }

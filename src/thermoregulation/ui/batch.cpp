@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <optional>
 #include <sstream>
@@ -21,6 +20,7 @@
 #include "shell/colours.h"
 #include "shell/defaults.h"
 #include "shell/globals.h"
+#include "shell/readfile.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
 #include "shell/ui/kit.h"
@@ -228,18 +228,25 @@ bool chooseResults(std::array<bool, 16>& ticked, bool& excel, bool& metadata) {
 }
 
 bool readSheet(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
+  // Only a regular file is opened (a named pipe would hang the open), and
+  // no more of it than a sheet within the store's limits can be.
+  std::string bytes;
+  const ReadFileStatus read = ReadRegularFile(path, kMaxSheetFileBytes, &bytes);
+  if (read == ReadFileStatus::CannotOpen) {
     ShowAlert("The spreadsheet could not be read.");
     return false;
   }
-  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (read == ReadFileStatus::TooLarge) {
+    ShowAlert(SheetStatusText(SheetStatus::TooLarge));
+    return false;
+  }
   ThermalSheet sheet;
   const SheetStatus st = ParseThermalSheet(bytes, &sheet);
   if (st != SheetStatus::Ok) {
-    ShowAlert(SheetStatusText(st));
+    ShowAlert(SheetRefusalText(st, sheet));
     return false;
   }
+  if (const std::string notice = SheetNotice(sheet); !notice.empty()) ShowAlert(notice);
   gSheet = std::move(sheet);
   gSheetPath = path;
   return true;

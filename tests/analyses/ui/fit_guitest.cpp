@@ -211,6 +211,14 @@ TEST_F(FitWindows, TimeSeriesPlotsPrintsAndRunsThePeriodicityTest) {
     EXPECT_FALSE(plat::controlExists(kPeriodWindow, kPeriodPresetFirst + 2));
     Snap(kPeriodWindow, "periodicity-parameters.png");
   });
+  // K beyond the block: the window stays and says why (it closed and did nothing).
+  s.type(kPeriodWindow, kPeriodKField, "\b\b500");
+  s.click(kPeriodWindow, kPeriodOK);
+  s.call([] {
+    EXPECT_EQ(plat::fieldText(kPeriodWindow, kPeriodKRangeLine), "K must be from 1 to the block size (199).");
+    Snap(kPeriodWindow, "periodicity-k-too-large.png");
+  });
+  s.type(kPeriodWindow, kPeriodKField, "\b\b\b50");
   s.click(kPeriodWindow, kPeriodOK);
   s.call([] {
     EXPECT_NE(plat::title(kPeriodWindow).find("50-Step Interval Test"), std::string::npos);

@@ -104,6 +104,10 @@ TEST_F(ClickTools, RunningAverageOfPicksWithOneReject) {
   plat::test::run(r, [] { EXPECT_TRUE(DoMENU(3, 8)); });
   EXPECT_EQ(nrPoints, 2) << "only the last pick goes";
   EXPECT_EQ(StandardDeviation, 0.5f) << "the SD of the two left, never a stale one";
+  // Two values show no spread: the three picks' S.D., S.E. and C.V. go with their labels.
+  for (int16_t id : {kPanelSDField, kPanelCVField, kPanelSEField})
+    EXPECT_FALSE(plat::controlExists(kResultsWindow, id)) << id;
+  plat::test::saveArtifact(plat::test::windowImage(kResultsWindow), "running-average-two-left.png");
 }
 
 TEST_F(ClickTools, PagingKeepsThePicksAndTheViewComesBack) {

@@ -302,6 +302,17 @@ TEST_F(LineFitWindows, TwoChannelsNeedNoPickerAndDropAnImpossibleLogModel) {
   });
   s.closeBox(kResultsWindow);
   plat::test::run(s, [] { EXPECT_TRUE(DoMENU(3, 16)); });
+
+  // A constant Y leaves nothing to explain: r^2 says so (the polynomial fit showed 1).
+  for (int32_t k = 1; k <= 10; ++k) PutDatum(1, 2, k, 4.0f);
+  Script c;
+  c.call([] {
+    EXPECT_TRUE(std::isnan(rsquared));
+    EXPECT_EQ(Field(kResultsWindow, kRegR2Field), kConstantYR2Text);
+    plat::test::saveArtifact(plat::test::windowImage(kResultsWindow), "regression-constant-y.png");
+  });
+  c.closeBox(kResultsWindow);
+  plat::test::run(c, [] { EXPECT_TRUE(DoMENU(3, 16)); });
 }
 
 TEST_F(LineFitWindows, LongScatterPlotShowsTheNoticeUntilItIsDrawn) {

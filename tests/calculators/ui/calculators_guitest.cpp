@@ -447,11 +447,16 @@ TEST_P(Calculators, FieldsThatWouldGiveNoNumberAreRefusedByName) {
       {5, {{kAltPressureField, "xyz"}}, kAltFromPressure, "\"Pressure\": a pressure must be above 0", kAltAltitudeField},
       {5, {{kAltAltitudeField, "-1e7"}}, 0, "\"Altitude\": this value makes the result infinite", kAltPressureField},
       {4, {{kStpSecondsField, "0"}}, kStpVolumeMode, "\"Elapsed Time\": the elapsed time must not be 0", kStpResult},
+      {4, {{kStpSecondsField, "-60"}}, kStpVolumeMode, "\"Elapsed Time\": a negative elapsed time", kStpResult},
       {6, {{kSimMeasuredPressureField, "0"}}, kSimFromPressure, "\"measurement pressure\": a pressure must be above",
        kSimResultField},
       {10, {{kBmrMassField, "-5"}}, kBmrCompute, "\"mass\": a mass must be above 0", kBmrResult},
       {11, {{kQ10AdjustedTField, "37"}}, kQ10ComputeQ10, "\"adjusted temp\": equal to the base temperature", kQ10Field},
-      {11, {{kQ10Field, "-2"}}, 0, "\"Q10\": a Q10 must not be negative", kQ10AdjustedValueField},
+      {11, {{kQ10Field, "-2"}}, 0, "\"Q10\": a Q10 must be above 0", kQ10AdjustedValueField},
+      {11, {{kQ10Field, "0"}}, 0, "\"Q10\": a Q10 must be above 0", kQ10AdjustedValueField},
+      {13,
+       {{kVentCalVol, "1"}, {kVentCalGain, "1"}, {kVentCalVolts, "0"}, {kVentSampGain, "1"}, {kVentSampVolts, "0.5"}},
+       kVentCalculate, "\"calibration volts\": it must be a number other than 0", kVentTidal},
       {18, {{kConvInput, "1e39"}}, 0, "\"joules\": this value makes the result infinite", kConvResult},
   };
   bool pictured = false;

@@ -105,7 +105,7 @@ TEST_F(SunCalculator, WorkedDayDaylightSavingDatesChartAndWeb) {
 // or stored; the day of the year follows the Gregorian leap years, as the
 // day-of-year calculator does (1 March 2100 is day 60).
 TEST_F(SunCalculator, OutOfRangePlacesAreRefusedAndLeapYearsAreGregorian) {
-  std::string shown, latitudeMessage, longitudeMessage;
+  std::string shown, latitudeMessage, longitudeMessage, dayMessage;
   std::string days;
   Script s;
   s.call([&] {
@@ -143,12 +143,20 @@ TEST_F(SunCalculator, OutOfRangePlacesAreRefusedAndLeapYearsAreGregorian) {
         Set(kSunYearField, "2000");
       })
       .click(kCalculatorWindow, kSunCalculate)
-      .call([&] { days += Field(kSunDayOfYearField); })
+      .call([&] {
+        days += Field(kSunDayOfYearField);
+        Set(kSunDayField, "40");   // of March: it was taken as day 100
+      })
+      .click(kCalculatorWindow, kSunCalculate)
+      .call([&] { dayMessage = plat::fieldText(kAlertWindow, kAlertMessage); })
+      .click(kAlertWindow, kAlertOK)
+      .call([&] { days += "|" + Field(kSunDayOfYearField); })
       .click(kCalculatorWindow, kSunDone);
   plat::test::run(s, [] { Sunrise(); });
+  EXPECT_EQ(dayMessage.rfind("\"day of the month\": it must lie within the month chosen", 0), 0u) << dayMessage;
   EXPECT_EQ(latitudeMessage, "The latitude must lie between 0 and 90 degrees (North or South is set by its buttons).");
   EXPECT_EQ(longitudeMessage.rfind("The longitude must lie between 0 and 180 degrees", 0), 0u) << longitudeMessage;
-  EXPECT_EQ(days, "60|60|61");
+  EXPECT_EQ(days, "60|60|61|61");
   EXPECT_EQ(latitude, 40.0f);
   EXPECT_EQ(longitude, 0.0f);
 }

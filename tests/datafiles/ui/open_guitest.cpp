@@ -13,6 +13,8 @@
 #include <limits>
 #include <string>
 
+#include <sys/stat.h>
+
 #include "datafiles/datafile.h"
 #include "datafiles/native_binary.h"
 #include "datafiles/ui/datafiles_commands.h"
@@ -206,6 +208,21 @@ TEST_F(Opening, DamagedAndForeignFilesAreRefusedAndNothingChanges) {
     EXPECT_FALSE(plat::windowExists(PlotWindowId(1)));
     EXPECT_EQ(plat::itemCount(kMenuWindow), 1);
   }
+  // A named pipe hung the open in the first look at its bytes: it is
+  // refused as a file that cannot be opened, as a recording or as text.
+  const fs::path pipe = dir_ / "pipe.csv";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  for (const int16_t kind : {kFileKindNativeAlt, kFileKindText}) {
+    std::string message;
+    Script p;
+    p.answerOpen(pipe)
+        .call([&] { message = plat::fieldText(kAlertWindow, kAlertMessage); })
+        .click(kAlertWindow, kAlertOK);
+    open(p, kind);
+    EXPECT_EQ(message, FileStatusText(FileStatus::CannotOpen)) << kind;
+    EXPECT_EQ(CountOpenFiles(), 1);
+    EXPECT_EQ(TheFileInUse, 0);
+  }
   // The classic form insists on a native file whatever the name says.
   Script s;
   const fs::path csv = dir_ / "run.csv";
@@ -250,7 +267,8 @@ TEST_F(Opening, TheSeventeenthFileIsRefusedBeforeTheFileDialog) {
 
 TEST_F(Opening, TextImportThroughTheColumnDialog) {
   const fs::path csv = dir_ / "chamber.csv";
-  spit(csv, "time,O2 %,CO2 %,Flow\r\n0,20.9,0.03,500\r\n2,20.8,oops,501\r\n4,20.7,0.05,502\r\n6,20.6,0.06,503\r\n");
+  spit(csv, "Chamber 3\r\ntime,O2 %,CO2 %,Flow\r\n0,20.9,0.03,500\r\n2,20.8,oops,501\r\n4,20.7,0.05,502\r\n"
+            "6,20.6,0.06,503\r\n");
   int16_t fileDataArg = -1;
   RegisterCommand(Cmd::EditFileData, [&](int16_t arg) { fileDataArg = arg; });
   std::string notice;
@@ -277,7 +295,7 @@ TEST_F(Opening, TextImportThroughTheColumnDialog) {
   EXPECT_EQ(TrimTrailingBlanks(RetrieveLabelOf(0, 1)), "O2 %");
   EXPECT_FLOAT_EQ(GetDatum(0, 2, 2), 0.0f);   // "oops" read as 0
   EXPECT_FLOAT_EQ(GetDatum(0, 1, 0), GetDatum(0, 1, 1));
-  EXPECT_EQ(notice, "1 cell was not a number and was read as 0.");
+  EXPECT_EQ(notice, "1 line above the column names was left out.\r1 cell was not a number and was read as 0.");
   EXPECT_EQ(timstring[1], kTextFileTypeText);
   EXPECT_EQ(fileDataArg, 0);   // the user names the channels next
   EXPECT_TRUE(plat::windowExists(PlotWindowId(0)));

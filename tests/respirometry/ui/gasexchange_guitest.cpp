@@ -28,6 +28,7 @@
 #include "respirometry/ui/humidity.h"
 #include "shell/recording.h"
 #include "shell/steptable.h"
+#include "shell/textutil.h"
 #include "shell/colours.h"
 #include "shell/defaults.h"
 #include "shell/dispatch.h"
@@ -238,8 +239,11 @@ TEST_F(Respirometry, WaterLossFromRelativeHumidityAtAConstantTemperature) {
   s.call([] {
     EXPECT_EQ(plat::title(kSecondaryWindow), "Evaporative Water Loss");
     EXPECT_EQ(plat::fieldText(kSecondaryWindow, kSurfaceField), "30");
+    // No real pressure given yet: the file's B.P. is offered.
+    EXPECT_EQ(plat::fieldText(kSecondaryWindow, kRealPressureField), NumText(750.0f));
     plat::test::saveArtifact(plat::test::windowImage(kSecondaryWindow), "gas-water.png");
   });
+  s.type(kSecondaryWindow, kRealPressureField, "\b\b\b\b\b\b630");
   s.click(kSecondaryWindow, kRelativeHumidity);
   s.call([] {
     EXPECT_EQ(plat::title(kSecondaryWindow), "RH sensor temperature");
@@ -253,6 +257,8 @@ TEST_F(Respirometry, WaterLossFromRelativeHumidityAtAConstantTemperature) {
   EXPECT_EQ(tRHchan, 0);
   EXPECT_NEAR(latent, 2429.839f, 1e-3);
   EXPECT_EQ(RHFactor, WATERCON(30));
+  EXPECT_EQ(realBP, 630.0f);
+  EXPECT_TRUE(RealBPGiven);
   GasExchangeSettings g = CurrentGasSettings();
   g.gasType = kGasWater;
   g.chan1 = 1;

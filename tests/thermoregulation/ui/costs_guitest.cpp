@@ -10,6 +10,8 @@
 #include <sstream>
 #include <string>
 
+#include <sys/stat.h>
+
 #include "platform/controls.h"
 #include "platform/windows.h"
 #include "plot/ui/plotwindow.h"
@@ -21,7 +23,9 @@
 #include "shell/textutil.h"
 #include "registrars.h"
 #include "shell/ui/commands.h"
+#include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
+#include "shell/ui/windowids.h"
 #include "support/climate_support.h"
 #include "support/gui_support.h"
 #include "support/window_support.h"
@@ -120,6 +124,23 @@ TEST_F(TregDialog, WithoutAFileNothingCanRun) {
   plat::test::run(s, [] { ComputeThermoregulationCosts(); });
   EXPECT_EQ(compute, 0);
   EXPECT_EQ(nChannels[0], 4);
+}
+
+// A named pipe chosen as the spreadsheet once hung the batch in its open.
+TEST_F(TregDialog, SpreadsheetThatIsNoFileIsRefused) {
+  const fs::path dir = testsupport::FreshTestDir("tregpipe");
+  const fs::path pipe = dir / "species.csv";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  std::string alert;
+  Script s;
+  Choose(s).click(kTregWindow, kTregOptions).click(kOptionsWindow, kOptDone);
+  Rest(s, kTregWindow).click(kTregWindow, kTregFromSpreadsheet).answerOpen(pipe)
+      .call([&] { alert = plat::fieldText(kAlertWindow, kAlertMessage); })
+      .click(kAlertWindow, kAlertOK);
+  Rest(s, kTregWindow).click(kTregWindow, kTregCancel);
+  plat::test::run(s, [] { ComputeThermoregulationCosts(); });
+  EXPECT_EQ(alert, "The spreadsheet could not be read.");
+  EXPECT_EQ(csvConductanceFileWasLoaded, 0);
 }
 
 TEST_F(TregDialog, SpreadsheetBatchWritesResultsAndMetadata) {
