@@ -134,7 +134,7 @@ uint32_t Bits(float v) {
 // ends asked for ahead, against the plain scan of their samples: the same
 // bits, the sign of a zero extreme included.
 TEST(LodTable, RunExtremesEqualThePlainScanBitForBit) {
-  enum Samples { kNoise, kNonFinite, kSignedZeros, kFlat };
+  enum Samples { kNoise, kNonFinite, kSignedZeros, kFlat, kRamp };
   struct Row {
     const char* what;
     int32_t n;
@@ -149,6 +149,8 @@ TEST(LodTable, RunExtremesEqualThePlainScanBitForBit) {
       {"NaNs and infinities", 300'001, kNonFinite, 0},
       {"zeros of both signs as extremes", 300'001, kSignedZeros, 1'999},
       {"a flat channel of zeros", 100'000, kFlat, 0},
+      {"a ramp: each run's extremes at its ends", 1'000'003, kRamp, 3'889},
+      {"a falling ramp, runs of every length", 300'001, kRamp, 0},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
@@ -163,6 +165,8 @@ TEST(LodTable, RunExtremesEqualThePlainScanBitForBit) {
       }
     if (row.samples == kFlat)
       for (size_t i = 0; i < d.size(); ++i) d[i] = i % 777 == 5 ? -0.0f : 0.0f;
+    if (row.samples == kRamp)
+      for (size_t i = 0; i < d.size(); ++i) d[i] = static_cast<float>(i) * (row.step ? 1e-3f : -1e-3f) + 1.0f;
     const LodTable lod(d.data(), d.size());
     std::vector<int64_t> starts{static_cast<int64_t>(rng() % 40)};
     std::uniform_int_distribution<int64_t> length(0, 9'000);
