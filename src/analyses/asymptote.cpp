@@ -242,19 +242,10 @@ uint16_t PercentItemOf(float lnFraction) {
   return kDefaultSlopeID;
 }
 
-AsymRates AsymptoteRates(float slopePerCase, float interval, int16_t timeUnits, float lnFraction) {
-  AsymRates r;
-  r.k = unitOf(timeUnits).seconds / interval * slopePerCase;
-  r.change = 1.0f - std::exp(r.k);
-  r.timeDefined = r.k != 0.0f;
-  r.time = r.timeDefined ? lnFraction / r.k : 0.0f;
-  return r;
-}
-
 AsymRateTexts AsymptoteRateTexts(const AsymRates& r, bool rising, int16_t timeUnits) {
   const UnitOf u = unitOf(timeUnits);
   AsymRateTexts t;
-  t.k = StringFormatter(rising ? std::abs(r.k) : r.k);
+  t.k = StringFormatter(AsymptoteShownK(r, rising));
   t.change = (!(r.change < 0.99999f) ? std::string(">.99999") : StringFormatter(r.change)) + u.rate;
   t.time = r.timeDefined ? StringFormatter(std::abs(r.time)) + u.word : std::string("--");
   return t;
@@ -265,6 +256,7 @@ void StoreAsymptote(const AsymResult& r) {
   StandardDeviation = r.asymptote;
   sumy2 = r.asymptote;
   nrPoints = r.iterations;
+  upslope = r.rising ? 1 : 0;
   ValueOfA = r.last.intercept;
   ValueOfB = r.last.slope;
   sumx2 = r.last.sxx;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "analyses/polyfit.h"
+#include "output/results.h"
 
 inline constexpr int16_t kAsymptoteAnalysisCode = 14;
 inline constexpr int32_t kAsymptoteHelpSubject = 194;
@@ -73,15 +74,7 @@ float PercentLnFraction(int item);
 const char* PercentTitle(int item);
 uint16_t PercentItemOf(float lnFraction);
 
-// Rates from the slope per case: k = (unit seconds / interval) x slope,
-// change = 1 - e^k, time for the chosen change = lnFraction / k.
-struct AsymRates {
-  float k = 0.0f;
-  float change = 0.0f;
-  float time = 0.0f;
-  bool timeDefined = false;  // k != 0
-};
-AsymRates AsymptoteRates(float slopePerCase, float interval, int16_t timeUnits, float lnFraction);
+// Rates from the slope per case: AsymptoteRates (output/results.h).
 // Field texts: k (|k| for rising data), change with its rate text (">.99999"
 // at 0.99999 or more), time with the unit word ("--" when undefined).
 struct AsymRateTexts {

@@ -180,6 +180,9 @@ void StoreIntegrationResult(const IntegrationRequest& req, const IntegrationResu
   nrPoints = r.n;
   BGA = req.first;
   EDA = req.last;
+  // The span the result covers, also when it is stored from the menu.
+  x1float = static_cast<float>(req.first);
+  x2 = static_cast<float>(req.last);
   ibase = r.finalBase;
   Analysis_Code = kIntegrationAnalysisCode;
 }

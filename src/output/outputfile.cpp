@@ -56,15 +56,30 @@ OutputStatus OutputFile::append(std::string_view bytes) {
   if (!file_) return {EBADF, path_};
   errno = 0;
   const std::string disk = plat::toDiskText(bytes);
-  if (!disk.empty() && std::fwrite(disk.data(), 1, disk.size(), file_) != disk.size()) {
-    const int e = lastErrno();
-    std::clearerr(file_);
-    return {e, path_};
-  }
+  // The heading went through stdio; from here on the descriptor is written
+  // directly, so no half-written buffer survives a failure to be flushed
+  // after the next record.
   if (std::fflush(file_) != 0) {
     const int e = lastErrno();
     std::clearerr(file_);
     return {e, path_};
+  }
+  const int fd = ::fileno(file_);
+  const off_t before = ::lseek(fd, 0, SEEK_END);
+  if (before < 0) return {lastErrno(), path_};
+  size_t done = 0;
+  while (done < disk.size()) {
+    errno = 0;
+    const ssize_t n = ::write(fd, disk.data() + done, disk.size() - done);
+    if (n > 0) {
+      done += static_cast<size_t>(n);
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    OutputStatus st{n < 0 ? lastErrno() : EIO, path_};
+    // A record is whole or absent: the next one must not follow a fragment.
+    if (done > 0 && (::ftruncate(fd, before) != 0 || ::lseek(fd, before, SEEK_SET) < 0)) st.partLeft = true;
+    return st;
   }
   return {0, path_};
 }

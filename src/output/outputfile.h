@@ -13,6 +13,9 @@
 struct OutputStatus {
   int errnoValue = 0;                 // 0: success
   std::filesystem::path path;         // the file concerned
+  // append only: part of the failed bytes could not be cut off again and
+  // still ends the file.
+  bool partLeft = false;
   bool ok() const { return errnoValue == 0; }
 };
 
@@ -28,7 +31,10 @@ class OutputFile {
   // same folder that replaces the old file only once it is written, so a
   // failed creation leaves an existing file as it was.
   OutputStatus create(const std::filesystem::path& path, std::string_view heading = {});
-  // Appends and flushes. Not open: EBADF.
+  // Appends the bytes whole, straight to the file. A write that fails part
+  // way (disk full, file-size limit) is cut off again, so the file holds
+  // what it held before; partLeft tells when even that failed. Not open:
+  // EBADF.
   OutputStatus append(std::string_view bytes);
   // Flushes, syncs and closes; nothing to do when not open.
   OutputStatus close();

@@ -31,6 +31,7 @@ float slope = 0.0f, prob = 1.0f;
 int16_t Chan1 = 1, chan2 = 1;
 double cc[16] = {};
 uint16_t SlopeID = 0;
+int16_t upslope = 0;
 float P = 0.0f, dn = 0.0f, dw = 0.0f, ds = 0.0f, vn = 0.0f;
 float FloatA = 0.0f;
 float dxx = 0.0f;
@@ -103,6 +104,7 @@ ResultRecord CaptureResult() {
   r.sumy2 = sumy2;
   r.slope = slope;
   r.slopeID = SlopeID;
+  r.rising = upslope != 0;
   r.P = P;
   r.dn = dn;
   r.dw = dw;
@@ -117,6 +119,38 @@ ResultRecord CaptureResult() {
   r.tma = tma;
   r.rEnd = REnd;
   return r;
+}
+
+AsymRates AsymptoteRates(float slopePerCase, float interval, int16_t timeUnits, float lnFraction) {
+  float seconds;
+  switch (timeUnits) {
+    case 1: seconds = 60.0f; break;
+    case 2: seconds = 3600.0f; break;
+    case 3: seconds = 86400.0f; break;
+    default: seconds = 1.0f; break;
+  }
+  AsymRates r;
+  r.k = seconds / interval * slopePerCase;
+  r.change = 1.0f - std::exp(r.k);
+  r.timeDefined = r.k != 0.0f;
+  r.time = r.timeDefined ? lnFraction / r.k : 0.0f;
+  return r;
+}
+
+float AsymptoteShownK(const AsymRates& r, bool rising) { return rising ? std::abs(r.k) : r.k; }
+
+const char* AsymptoteUnitWord(int16_t timeUnits) {
+  switch (timeUnits) {
+    case 1: return "minute";
+    case 2: return "hour";
+    case 3: return "day";
+    default: return "second";
+  }
+}
+
+const char* AsymptotePercentText(uint16_t slopeID) {
+  static const char* const kPercent[] = {"99", "1", "5", "10", "25", "33", "50", "67", "75", "90", "95"};
+  return slopeID >= 1 && slopeID <= 10 ? kPercent[slopeID] : kPercent[0];
 }
 
 void TestSlope() { prob = TestSlopeProbability(nPoints, sumxy, sumx2, sumy2, ValueOfB, slope); }

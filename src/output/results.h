@@ -72,6 +72,7 @@ extern int16_t Chan1, chan2;
 extern double cc[16];
 // Asymptote: 1..10 for 1, 5, 10, 25, 33, 50, 67, 75, 90, 95 per cent.
 extern uint16_t SlopeID;
+extern int16_t upslope;           // 1: the fitted block rose (its rate shows as |k|)
 // Waveform.
 extern float P, dn, dw, ds, vn;
 extern float FloatA;              // 1 amplitudes to the prior valley, else following
@@ -136,6 +137,7 @@ struct ResultRecord {
   double sumy2 = 0.0;
   float slope = 0.0f;
   uint16_t slopeID = 0;
+  bool rising = false;
   // Waveform.
   float P = 0.0f, dn = 0.0f, dw = 0.0f, ds = 0.0f, vn = 0.0f, floatA = 0.0f, dxx = 0.0f;
   int32_t wavePeriods = 0;
@@ -151,6 +153,25 @@ struct ResultRecord {
 // texts that live in window 4 (userBaselineText, eventFields) are left empty:
 // the caller fills them from the window.
 ResultRecord CaptureResult();
+
+// Rates of an asymptote fit from its slope per case of ln|asymptote - y|:
+// k = (unit seconds / interval) x slope per time unit (timeUnits 1 minutes,
+// 2 hours, 3 days, else seconds), change = 1 - e^k per unit, time for the
+// change whose ln(1 - p) is lnFraction = lnFraction / k. Single precision,
+// as the window shows them. The window, the text file and the tabular file
+// show k as |k| for a rising block and the time as |time|.
+struct AsymRates {
+  float k = 0.0f;
+  float change = 0.0f;
+  float time = 0.0f;
+  bool timeDefined = false;  // k != 0
+};
+AsymRates AsymptoteRates(float slopePerCase, float interval, int16_t timeUnits, float lnFraction);
+float AsymptoteShownK(const AsymRates& r, bool rising);
+// 1 "minute", 2 "hour", 3 "day", else "second".
+const char* AsymptoteUnitWord(int16_t timeUnits);
+// The percentage of SlopeID: 1..10 "1" .. "95", any other "99".
+const char* AsymptotePercentText(uint16_t slopeID);
 
 // TestSlopeProbability on the result globals: nPoints, sumxy, sumx2, sumy2,
 // ValueOfB and slope in; prob out (NaN when not computed).

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "datafiles/filehelpers.h"
 #include "datafiles/timescale.h"
@@ -83,80 +84,122 @@ std::string resultEnd(const TabularOptions& o, int16_t printed) {
   return resultEndsRow(o, printed) ? std::string(1, CR) : std::string(1, TAB);
 }
 
-// Topics 6 and 9: the time or frequency row and the amplitude row.
-std::string pairedRows(const ResultRecord& r, const TabularOptions& o, int16_t printed, char key) {
-  const int d = r.digits;
-  const std::string label = TabularFieldText(r.label);
-  const std::string file = TabularFieldText(r.fileName);
-  auto finish = [&](Row& row, const char* name, bool massHere) {
-    row.add(label);
-    if (o.analysisName) row.add(name);
-    if (o.startEndTime) row.add(clockOfCase(r, r.x1) + "-" + clockOfCase(r, r.x2));
-    if (o.mass && massHere) row.add(tabReal(r.mass, d));
-    if (o.startEndCase) {
-      row.add(IntText(r.beginBlock));
-      row.add(IntText(r.endBlock));
-    }
-    if (o.channelFile) {
-      row.add(IntText(r.ch));
-      row.add(file);
-    }
-    return row.text() + resultEnd(o, printed);
-  };
-  const bool pairs = r.topic == kTopicPairDifferences;
-  std::string s;
-  if (key != 'A' && key != 'a') {
-    Row row;
-    if (pairs) {
-      row.add(tabReal(r.tmFloat, d));
-      row.add(tabReal(r.ts, d));
-      row.add(IntText(r.rEnd));
-    } else {
-      row.add(tabReal(60.0f / r.P, d));
-      row.add(tabReal(60.0f * r.sd / (r.P * r.P), d));
-      row.add(tabReal(r.dn, d));
-    }
-    s += finish(row, pairs ? "time (seconds; P.D.) " : "frequency/min", !o.multiple || printed == 1);
+// What a row holds before the label: mean, SD, N, minimum, maximum (an empty
+// text leaves the column empty) and the analysis name.
+struct RowHead {
+  std::string mean, sd, n, mi, ma;
+  std::string name;
+};
+
+// Topics whose result names its own first and last case in x1float / x2;
+// the others span the block.
+bool hasResultSpan(int16_t topic) {
+  switch (topic) {
+    case kTopicBasicStats:
+    case kTopicMeanMinimum:
+    case kTopicMeanMaximum:
+    case kTopicRunningAverage:
+    case kTopicPairDifferences:
+    case kTopicEffectiveVolume:
+    case kTopicMostLevel:
+    case kTopicIntegration:
+    case kTopicMostVariableSlope:
+    case kTopicMostVariablePoint:
+      return true;
+    default:
+      return false;
   }
-  if (key != 'F' && key != 'f') {
-    Row row;
-    if (pairs) {
-      row.add(tabReal(r.meanValue, d));
-      row.add(tabReal(r.sd, d));
-      row.add(IntText(r.rEnd));
-    } else {
-      row.add(tabReal(r.dw / r.dn, d));
-      row.add(tabReal(r.dxx, d));
-      row.add(tabReal(r.dn, d));
-    }
-    s += finish(row, pairs ? "amplitude (P.D.) " : "amplitude", true);
-  }
-  return s;
 }
 
-std::string generalRow(const ResultRecord& r, const TabularOptions& o, int16_t printed) {
+// The rows of one result. Values the analysis did not compute stay empty:
+// the globals behind them hold another analysis's numbers. Results of
+// several numbers (pairs, waveform, asymptote, polynomial) give one row
+// per number, named in the Analysis column, its value under Mean.
+std::vector<RowHead> rowHeads(const ResultRecord& r, char key) {
   const int d = r.digits;
-  double k = 1.0, offset = 0.0;
-  if (r.rscale) {
-    // A divide by 0 is no scaling rather than an infinite column.
-    if (r.scaleOp == 0.0f)
-      k = r.scaleFactor == 0.0f ? 1.0 : 1.0 / r.scaleFactor;
-    else
-      k = r.scaleFactor;
-    offset = r.scaleOffset;
+  auto real = [d](double x) { return tabReal(x, d); };
+  std::vector<RowHead> rows;
+  const bool first = key != 'A' && key != 'a';
+  const bool second = key != 'F' && key != 'f';
+  switch (r.topic) {
+    case kTopicSlopeVsTime:
+    case kTopicRegression:
+      break;
+    case kTopicPairDifferences:
+      if (first) rows.push_back({real(r.tmFloat), real(r.ts), IntText(r.rEnd), "", "", "time (seconds; P.D.) "});
+      if (second) rows.push_back({real(r.meanValue), real(r.sd), IntText(r.rEnd), "", "", "amplitude (P.D.) "});
+      break;
+    case kTopicWaveform:
+      // N counts what the value was taken over: periods for the frequency,
+      // amplitudes for the amplitude. No period or no amplitude: no value.
+      if (first)
+        rows.push_back({r.P > 0.0f ? real(60.0f / r.P) : "", r.P > 0.0f ? real(60.0f * r.sd / (r.P * r.P)) : "",
+                        IntText(r.wavePeriods), "", "", "frequency/min"});
+      if (second)
+        rows.push_back({r.dn > 0.0f ? real(r.dw / r.dn) : "", r.dn > 0.0f ? real(r.dxx) : "", real(r.dn), "", "",
+                        "amplitude"});
+      break;
+    case kTopicAsymptote: {
+      const AsymRates rates = AsymptoteRates(r.valueOfB, r.interval, r.timeUnits, r.slope);
+      const std::string unit = AsymptoteUnitWord(r.timeUnits);
+      rows.push_back({real(r.sumy2), "", IntText(r.nPoints), "", "", "asymptote"});
+      rows.push_back({real(r.meanValue), "", "", "", "", "asymptote C.D. (%)"});
+      rows.push_back({real(AsymptoteShownK(rates, r.rising)), "", "", "", "", "asymptote slope per " + unit});
+      rows.push_back({real(rates.change), "", "", "", "", "asymptote rate constant per " + unit});
+      rows.push_back({rates.timeDefined ? real(std::abs(rates.time)) : std::string(), "", "", "", "",
+                      std::string("asymptote time for ") + AsymptotePercentText(r.slopeID) + "% change (" + unit +
+                          "s)"});
+      break;
+    }
+    case kTopicPolynomial: {
+      const int degree = std::clamp<int>(r.polyDegree, 1, 9);
+      const std::string x = " (X: ch." + std::to_string(r.chan1) + ")";
+      rows.push_back({real(r.cc[15]), "", "", "", "", "polynomial r-squared" + x});
+      rows.push_back({real(r.cc[static_cast<size_t>(degree) + 1]), "", "", "", "", "polynomial constant" + x});
+      for (int i = 1; i <= degree; ++i)
+        rows.push_back({real(r.cc[static_cast<size_t>(degree - i + 1)]), "", "", "", "",
+                        "polynomial X^" + std::to_string(i) + " coefficient" + x});
+      break;
+    }
+    default: {
+      double k = 1.0, offset = 0.0;
+      if (r.rscale) {
+        // A divide by 0 is no scaling rather than an infinite column.
+        if (r.scaleOp == 0.0f)
+          k = r.scaleFactor == 0.0f ? 1.0 : 1.0 / r.scaleFactor;
+        else
+          k = r.scaleFactor;
+        offset = r.scaleOffset;
+      }
+      // The count the mean was taken over, for every topic.
+      RowHead h{real(k * r.meanValue + offset), real(k * r.sd), IntText(r.nrPoints), real(k * r.mi + offset),
+                real(k * r.ma + offset), analysisName(r.topic)};
+      // An integral has no spread or extremes of its own; the analyses
+      // within limits count no cases into nrPoints.
+      if (r.topic == kTopicIntegration) h.sd = h.mi = h.ma = "";
+      if (r.topic == kTopicTimeIntegration || r.topic == kTopicEventCounter || r.topic == kTopicSelectiveIntegration)
+        h.n = "";
+      rows.push_back(std::move(h));
+      break;
+    }
   }
+  return rows;
+}
+
+// One row: its head, then the file's columns as the header names them.
+std::string rowText(const ResultRecord& r, const TabularOptions& o, int16_t printed, const RowHead& h) {
+  const int d = r.digits;
+  const bool poly = r.topic == kTopicPolynomial;
+  const bool span = hasResultSpan(r.topic);
+  const float startCase = span ? r.x1 : static_cast<float>(r.beginBlock);
+  const float endCase = span ? r.x2 : static_cast<float>(r.endBlock);
   Row row;
-  row.add(tabReal(k * r.meanValue + offset, d));
-  row.add(tabReal(k * r.sd, d));
-  // The count the mean was taken over, for every topic.
-  row.add(IntText(r.nrPoints));
-  row.add(tabReal(k * r.mi + offset, d));
-  row.add(tabReal(k * r.ma + offset, d));
-  row.add(TabularFieldText(r.label));
-  if (o.analysisName) row.add(analysisName(r.topic));
+  for (const std::string* f : {&h.mean, &h.sd, &h.n, &h.mi, &h.ma}) row.add(*f);
+  row.add(TabularFieldText(poly ? r.chan2Label : r.label));
+  if (o.analysisName) row.add(h.name);
   if (o.dateColumn != 0) row.add(dateField(r, o.dateColumn));
   if (o.hour) {
-    float t = r.startMinutes + r.interval * r.x1 * 0.0166667f;
+    float t = r.startMinutes + r.interval * startCase * 0.0166667f;
     // Folded in one step: past 2^35 minutes subtracting a day no longer
     // changes a float, and a loop would never end.
     if (std::isfinite(t) && t > 1440.0f) {
@@ -167,8 +210,8 @@ std::string generalRow(const ResultRecord& r, const TabularOptions& o, int16_t p
   }
   if (o.elapsedMinutes) row.add(tabReal(static_cast<double>(r.beginBlock) * r.interval * 0.01666667, d));
   if (o.startEndTime) {
-    row.add(clockOfCase(r, r.x1));
-    row.add(r.topic == kTopicRunningAverage ? std::string(" ") : clockOfCase(r, r.x2));
+    row.add(clockOfCase(r, startCase));
+    row.add(r.topic == kTopicRunningAverage ? std::string(" ") : clockOfCase(r, endCase));
   }
   if (o.duration) {
     int64_t count;
@@ -194,7 +237,7 @@ std::string generalRow(const ResultRecord& r, const TabularOptions& o, int16_t p
     }
   }
   if (o.channelFile) {
-    row.add(IntText(r.ch));
+    row.add(IntText(poly ? r.chan2 : r.ch));
     row.add(TabularFieldText(r.fileName));
   }
   return row.text() + resultEnd(o, printed);
@@ -293,29 +336,36 @@ std::string TabularNoteFields(const TabularOptions& o, std::string_view note1, s
   return s;
 }
 
-// The polynomial has none of the block statistics of the common row: its
-// degree, r squared and coefficients, highest power first.
-std::string polynomialRow(const ResultRecord& r) {
-  const int degree = std::clamp<int>(r.polyDegree, 1, 9);
-  std::string s = "polynomial" + std::string(1, TAB) + std::to_string(degree) + TAB + tabReal(r.cc[15], r.digits);
-  for (int i = 1; i <= degree + 1; ++i) s += TAB + tabReal(r.cc[static_cast<size_t>(i)], r.digits);
-  return s + CR;
+int TabularRowCount(const ResultRecord& r, char key) { return static_cast<int>(rowHeads(r, key).size()); }
+
+std::string TabularRowText(const ResultRecord& r, const TabularOptions& o, int16_t nResultsPrinted, char key,
+                           int index) {
+  const std::vector<RowHead> heads = rowHeads(r, key);
+  if (index < 0 || static_cast<size_t>(index) >= heads.size()) return "";
+  return rowText(r, o, nResultsPrinted, heads[static_cast<size_t>(index)]);
 }
 
-std::string TabularResultRows(const ResultRecord& r, const TabularOptions& o, int16_t nResultsPrinted, char key) {
-  if (r.topic == kTopicSlopeVsTime || r.topic == kTopicRegression) return "";
-  if (r.topic == kTopicPolynomial) return polynomialRow(r);
-  if (r.topic == kTopicPairDifferences || r.topic == kTopicWaveform) return pairedRows(r, o, nResultsPrinted, key);
-  return generalRow(r, o, nResultsPrinted);
+std::string TabularResultText(const ResultRecord& r, const TabularOptions& o, int16_t* nResultsPrinted, char key,
+                              const std::function<std::string()>& noteFields, int* linesFilled) {
+  std::string s, notes;
+  bool asked = false;
+  if (linesFilled) *linesFilled = 0;
+  for (int i = 0, n = TabularRowCount(r, key); i < n; ++i) {
+    const TabularStart st = BeginTabularResult(r.topic, o, nResultsPrinted);
+    if (st.askNotes) {
+      if (!asked) notes = noteFields();
+      asked = true;
+      s += notes;
+    }
+    s += TabularRowText(r, o, *nResultsPrinted, key, i);
+    if (linesFilled && o.multiple && *nResultsPrinted == o.perRow) ++*linesFilled;
+  }
+  return s;
 }
 
 std::string TabularResultText(const ResultRecord& r, const TabularOptions& o, int16_t* nResultsPrinted, char key,
                               std::string_view note1, std::string_view note2) {
-  const TabularStart st = BeginTabularResult(r.topic, o, nResultsPrinted);
-  if (!st.writes) return "";
-  std::string s;
-  if (st.askNotes) s += TabularNoteFields(o, note1, note2);
-  return s + TabularResultRows(r, o, *nResultsPrinted, key);
+  return TabularResultText(r, o, nResultsPrinted, key, [&] { return TabularNoteFields(o, note1, note2); });
 }
 
 ResultsFileKind TabularFileKind(const TabularOptions& o) {

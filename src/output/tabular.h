@@ -5,6 +5,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -36,9 +37,16 @@ std::string TabularFieldText(std::string_view text);
 // row get a group that names the fields those results really carry.
 std::string TabularHeaderRow(const TabularOptions& o);
 
-// Steps of storing one result. Begin: false for topics 7 and 8 (no row,
-// not counted); otherwise advances *nResultsPrinted and tells whether the
-// notes are asked for (at the start of a row, when notes are on).
+// Storing one result writes TabularRowCount rows (0 for topics 7 and 8; one
+// row per number for pair differences and the waveform, chosen by key, and
+// for the asymptote and the polynomial). Each row is one result of a line:
+// BeginTabularResult advances *nResultsPrinted (false for topics 7 and 8:
+// no row, not counted) and tells whether the notes go first (at the start
+// of a line, when notes are on); TabularRowText is the row, closed by the
+// result end (CR when the line is complete, else a tab). key "A"/"a"
+// leaves out the time or frequency row of topics 6 and 9, "F"/"f" the
+// amplitude row. Every row carries the file's columns; a value the
+// analysis did not compute is an empty field.
 struct TabularStart {
   bool writes = false;
   bool askNotes = false;
@@ -46,12 +54,15 @@ struct TabularStart {
 TabularStart BeginTabularResult(int16_t topic, const TabularOptions& o, int16_t* nResultsPrinted);
 // The note fields, each followed by a tab: note 1, and note 2 when on.
 std::string TabularNoteFields(const TabularOptions& o, std::string_view note1, std::string_view note2);
-// The result's row or rows, each closed by the result end (CR when the row
-// is complete, else a tab). key "A"/"a" leaves out the time or frequency row
-// of topics 6 and 9, "F"/"f" the amplitude row.
-std::string TabularResultRows(const ResultRecord& r, const TabularOptions& o, int16_t nResultsPrinted,
-                              char key);
-// All three steps with the notes given: what one store appends.
+int TabularRowCount(const ResultRecord& r, char key);
+std::string TabularRowText(const ResultRecord& r, const TabularOptions& o, int16_t nResultsPrinted, char key,
+                           int index);
+// Every row, with the note fields at each line start: what one store
+// appends. noteFields is asked once, at the first line start; *linesFilled
+// (when given) gets the number of lines the rows complete.
+std::string TabularResultText(const ResultRecord& r, const TabularOptions& o, int16_t* nResultsPrinted,
+                              char key, const std::function<std::string()>& noteFields, int* linesFilled = nullptr);
+// The same with the notes given.
 std::string TabularResultText(const ResultRecord& r, const TabularOptions& o, int16_t* nResultsPrinted,
                               char key, std::string_view note1, std::string_view note2);
 

@@ -102,7 +102,10 @@ const char* IntegrationUnitWord(int16_t unitId) {
 }
 
 std::string ResultHeaderText(const ResultRecord& r) {
-  std::string s = "  " + kBullet + " FILE  '" + r.fileName + " '; CHANNEL" + IntText(r.ch) + ":  " + r.label + CR;
+  // A polynomial is fitted to its Y channel; ch is another analysis's.
+  const bool poly = r.topic == kTopicPolynomial;
+  std::string s = "  " + kBullet + " FILE  '" + r.fileName + " '; CHANNEL" + IntText(poly ? r.chan2 : r.ch) + ":  " +
+                  (poly ? r.chan2Label : r.label) + CR;
   if (r.topic == kTopicRunningAverage || r.topic == kTopicPairDifferences) return s;
   const Fmt f{r.digits};
   const int64_t b = r.beginBlock, e = r.endBlock;
@@ -262,22 +265,15 @@ std::string TopicLinesText(const ResultRecord& r) {
     case kTopicAsymptote: {
       std::string s = "    ASYMPTOTE (1st order approximation) = " + f.real(r.sumy2) + CR;
       s += "    C.D. (" + IntText(r.nrPoints) + " iterations ) = " + f.real(r.meanValue) + "%" + CR;
-      const char* unit;
-      float factor;
-      switch (r.timeUnits) {
-        case 1: unit = "minute"; factor = 60.0f; break;
-        case 2: unit = "hour"; factor = 3600.0f; break;
-        case 3: unit = "day"; factor = 86400.0f; break;
-        default: unit = "second"; factor = 1.0f; break;
-      }
-      const float rate = factor * r.valueOfB / r.interval;
-      s += "    Slope of ln-transformed data: " + f.real(rate) + CR;
-      std::string k = f.real(1.0 - std::exp(static_cast<double>(rate)));
+      const char* unit = AsymptoteUnitWord(r.timeUnits);
+      // The numbers the window shows: |k| for a rising block, |time|.
+      const AsymRates rates = AsymptoteRates(r.valueOfB, r.interval, r.timeUnits, r.slope);
+      s += "    Slope of ln-transformed data: " + f.real(AsymptoteShownK(rates, r.rising)) + CR;
+      std::string k = f.real(rates.change);
       if (k == " 1") k = ">.999999";
       s += std::string("    Rate constant (fractional change per ") + unit + "): " + k + CR;
-      static const char* const kPercent[] = {"99", "1", "5", "10", "25", "33", "50", "67", "75", "90", "95"};
-      const char* pct = r.slopeID >= 1 && r.slopeID <= 10 ? kPercent[r.slopeID] : kPercent[0];
-      s += std::string("    Time for ") + pct + "% change: " + f.real(r.slope / rate) + " " + unit + "s" + CR;
+      s += std::string("    Time for ") + AsymptotePercentText(r.slopeID) + "% change: " +
+           (rates.timeDefined ? f.real(std::abs(rates.time)) : std::string(" --")) + " " + unit + "s" + CR;
       return s;
     }
     case kTopicPolynomial: {

@@ -26,7 +26,8 @@ std::optional<std::filesystem::path> askSaveFile(const MacText& prompt, const Ma
                                                  const std::filesystem::path& startDir = {});
 // Best effort: user.mac.type / user.mac.creator extended attributes.
 void tagFile(const std::filesystem::path& path, const FileKind& kind);
-// The platform's standard file-error alert.
-void showFileError(const std::filesystem::path& path, int errnoValue);
+// The platform's standard file-error alert; `consequence` (when given) says
+// what became of the data.
+void showFileError(const std::filesystem::path& path, int errnoValue, const std::string& consequence = {});
 
 }  // namespace plat

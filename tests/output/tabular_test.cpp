@@ -1,5 +1,8 @@
 #include "output/tabular.h"
 
+#include <string>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "fixture.h"
@@ -66,34 +69,102 @@ TEST(TabularHeader, EveryColumnAndThreeResultsPerRow) {
 }
 
 TEST(TabularRow, EveryTopicLayoutOneResultPerRow) {
+  // An integral has no SD, minimum or maximum: those globals hold the
+  // analysis that ran before it.
+  const std::string integral = " 3\t\t 5\t\t\t" + kLabel;
+  const std::string limits = " 3\t 1.41421\t\t 1\t 5\t" + kLabel;   // no count of their own
   const struct {
     int16_t topic;
     const char* name;
-  } topics[] = {{2, "Basic stats"}, {3, "mean minimum"}, {4, "mean maximum"}, {5, "run.average"},
-                {10, "eff.vol.(mL) "}, {11, "most level"}, {12, "integral"}, {13, "most variable"},
-                {14, ""}, {15, ""}, {16, ""}, {17, ""}, {19, ""}, {20, ""}, {21, ""}, {22, ""}};
+    const std::string* fields;
+  } topics[] = {{2, "Basic stats", &kStatsFields}, {3, "mean minimum", &kStatsFields},
+                {4, "mean maximum", &kStatsFields}, {5, "run.average", &kStatsFields},
+                {10, "eff.vol.(mL) ", &kStatsFields}, {11, "most level", &kStatsFields},
+                {12, "integral", &integral}, {13, "most variable", &kStatsFields},
+                {14, "", &kStatsFields}, {15, "", &limits}, {16, "", &limits}, {19, "", &kStatsFields},
+                {20, "", &kStatsFields}, {21, "", &kStatsFields}, {22, "", &limits}};
   for (bool excel : {false, true}) {
     for (const auto& t : topics) {
       SCOPED_TRACE(t.topic);
       TabularOptions o;
       o.excel = excel;
       int16_t printed = 0;
-      ExpectBytes(kStatsFields + "\t" + t.name + "\r", Store(BaseRecord(t.topic), o, &printed));
+      ExpectBytes(*t.fields + "\t" + t.name + "\r", Store(BaseRecord(t.topic), o, &printed));
       o = Plain();
       o.excel = excel;
-      ExpectBytes(kStatsFields + "\r", Store(BaseRecord(t.topic), o, &printed));
+      ExpectBytes(*t.fields + "\r", Store(BaseRecord(t.topic), o, &printed));
       EXPECT_EQ(printed, 0);
     }
   }
 }
 
-TEST(TabularRow, PolynomialWritesDegreeRSquaredAndCoefficients) {
-  ResultRecord r = BaseRecord(kTopicPolynomial);
-  r.polyDegree = 2;
-  r.cc = {0, 3, 2, 1};
-  r.cc[15] = 0.5;
-  int16_t printed = 0;
-  ExpectBytes("polynomial\t2\t 0.5\t 3\t 2\t 1\r", Store(r, Plain(), &printed));
+// Results of several numbers write one row per number, each with the file's
+// columns, named in the Analysis column with the value under Mean, and each
+// one result of a line.
+TEST(TabularRow, AsymptoteAndPolynomialGiveOneNamedRowPerNumber) {
+  ResultRecord asym = BaseRecord(kTopicAsymptote);
+  asym.sumy2 = 12.5;
+  asym.nPoints = 61;
+  asym.meanValue = 99.5;
+  asym.timeUnits = 1;
+  asym.valueOfB = -0.01f;   // k = -0.6 per minute
+  asym.slopeID = 6;
+  asym.slope = -0.3f;
+  asym.rising = true;
+  ResultRecord flat = asym;
+  flat.valueOfB = 0.0f;
+  flat.rising = false;
+  ResultRecord poly = BaseRecord(kTopicPolynomial);
+  poly.polyDegree = 2;
+  poly.cc = {0, 3, 2, 1};
+  poly.cc[15] = 0.5;
+  poly.chan1 = 1;
+  poly.chan2 = 3;
+  poly.chan2Label = Pad30("CO2");
+  const std::string none = "\t\t\t\t\t";   // SD, N, minimum, maximum empty
+  const std::string tail = "\t 2\trun1";
+  const std::string ptail = "\t 3\trun1";
+  const struct {
+    const char* what;
+    const ResultRecord* r;
+    std::vector<std::string> rows;
+  } cases[] = {
+      {"rising asymptote: |k| as the window shows it",
+       &asym,
+       {" 12.5\t\t 61\t\t\t" + kLabel + "\tasymptote" + tail,
+        " 99.5" + none + kLabel + "\tasymptote C.D. (%)" + tail,
+        " 0.6" + none + kLabel + "\tasymptote slope per minute" + tail,
+        " 0.45119" + none + kLabel + "\tasymptote rate constant per minute" + tail,
+        " 0.5" + none + kLabel + "\tasymptote time for 50% change (minutes)" + tail}},
+      {"no rate: no time",
+       &flat,
+       {" 12.5\t\t 61\t\t\t" + kLabel + "\tasymptote" + tail, " 99.5" + none + kLabel + "\tasymptote C.D. (%)" + tail,
+        " 0" + none + kLabel + "\tasymptote slope per minute" + tail,
+        " 0" + none + kLabel + "\tasymptote rate constant per minute" + tail,
+        none + kLabel + "\tasymptote time for 50% change (minutes)" + tail}},
+      {"polynomial of the Y channel",
+       &poly,
+       {" 0.5" + none + Pad30("CO2") + "\tpolynomial r-squared (X: ch.1)" + ptail,
+        " 1" + none + Pad30("CO2") + "\tpolynomial constant (X: ch.1)" + ptail,
+        " 2" + none + Pad30("CO2") + "\tpolynomial X^1 coefficient (X: ch.1)" + ptail,
+        " 3" + none + Pad30("CO2") + "\tpolynomial X^2 coefficient (X: ch.1)" + ptail}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TabularOptions o;
+    o.channelFile = true;
+    int16_t printed = 0;
+    std::string one, three;
+    for (const std::string& row : c.rows) one += row + "\r";
+    ExpectBytes(one, Store(*c.r, o, &printed));
+    // Three results per line: the rows fill lines like any results.
+    o.multiple = true;
+    o.perRow = 3;
+    printed = 0;
+    for (size_t i = 0; i < c.rows.size(); ++i) three += c.rows[i] + (i % 3 == 2 ? "\r" : "\t");
+    ExpectBytes(three, Store(*c.r, o, &printed));
+    EXPECT_EQ(printed, static_cast<int16_t>((c.rows.size() - 1) % 3 + 1));
+  }
 }
 
 TEST(TabularRow, SlopeAndRegressionWriteNothingAndDoNotCount) {
@@ -123,7 +194,7 @@ TEST(TabularRow, ScanWindowCasesAndDuration) {
   // Window 130..140: 10 samples of 1 s.
   ExpectBytes(kStatsFields + "\t 10\t 130\t 140\r", Store(BaseRecord(kTopicMostLevel), o, &printed));
   // Other topics use the block.
-  ExpectBytes(kStatsFields + "\t 60\t 120\t 180\r", Store(BaseRecord(kTopicIntegration), o, &printed));
+  ExpectBytes(" 3\t\t 5\t\t\t" + kLabel + "\t 60\t 120\t 180\r", Store(BaseRecord(kTopicIntegration), o, &printed));
 }
 
 TEST(TabularRow, RunningAverageHasABlankEndTime) {
@@ -210,9 +281,10 @@ TEST(TabularRow, PairDifferencesAndWaveformRowsByKey) {
   r.rEnd = 4;
   TabularOptions o;
   o.startEndTime = true;
-  const std::string span = "\t 10:02:00  - 10:03:00  \r";
-  const std::string time = " 12.5\t 2.5\t 4\t" + kLabel + "\ttime (seconds; P.D.) " + span;
-  const std::string amp = " 3\t 1.41421\t 4\t" + kLabel + "\tamplitude (P.D.) " + span;
+  // The file's columns: minimum and maximum empty, start and end apart.
+  const std::string span = "\t 10:02:00  \t 10:03:00  \r";
+  const std::string time = " 12.5\t 2.5\t 4\t\t\t" + kLabel + "\ttime (seconds; P.D.) " + span;
+  const std::string amp = " 3\t 1.41421\t 4\t\t\t" + kLabel + "\tamplitude (P.D.) " + span;
   int16_t printed = 0;
   ExpectBytes(time + amp, Store(r, o, &printed, 'p'));
   ExpectBytes(amp, Store(r, o, &printed, 'A'));
@@ -224,14 +296,22 @@ TEST(TabularRow, PairDifferencesAndWaveformRowsByKey) {
   r.dn = 4.0f;
   r.dw = 20.0f;
   r.dxx = 1.1547f;
+  r.wavePeriods = 3;   // the frequency's N counts periods, the amplitude's amplitudes
   o = Plain();
   o.mass = o.startEndCase = o.channelFile = true;
-  ExpectBytes(" 30\t 1.5\t 4\t" + kLabel + "\t 32.5\t 120\t 180\t 2\trun1\r" + " 5\t 1.1547\t 4\t" + kLabel +
+  ExpectBytes(" 30\t 1.5\t 3\t\t\t" + kLabel + "\t 32.5\t 120\t 180\t 2\trun1\r" + " 5\t 1.1547\t 4\t\t\t" + kLabel +
                   "\t 32.5\t 120\t 180\t 2\trun1\r",
               Store(r, o, &printed, ' '));
+  // Nothing periodic found: empty values, not INF and NaN.
+  r.P = 0.0f;
+  r.wavePeriods = 0;
+  r.dn = 0.0f;
+  r.dw = 0.0f;
+  o = Plain();
+  ExpectBytes("\t\t 0\t\t\t" + kLabel + "\r\t\t 0\t\t\t" + kLabel + "\r", Store(r, o, &printed, ' '));
 }
 
-TEST(TabularRow, PairedRowsShareOneCountOfTheRow) {
+TEST(TabularRow, PairedRowsAreTwoResultsOfTheLine) {
   ResultRecord r = BaseRecord(kTopicPairDifferences);
   r.tmFloat = 12.5f;
   r.ts = 2.5f;
@@ -240,12 +320,33 @@ TEST(TabularRow, PairedRowsShareOneCountOfTheRow) {
   o.multiple = true;
   o.mass = true;
   int16_t printed = 0;
-  // First of two on the row: rows end with tabs and the time row has the mass.
-  ExpectBytes(" 12.5\t 2.5\t 4\t" + kLabel + "\t 32.5\t" + " 3\t 1.41421\t 4\t" + kLabel + "\t 32.5\t",
-              Store(r, o, &printed));
-  EXPECT_EQ(printed, 1);
-  ExpectBytes(" 12.5\t 2.5\t 4\t" + kLabel + "\r" + " 3\t 1.41421\t 4\t" + kLabel + "\t 32.5\r", Store(r, o, &printed));
+  // Two per line: the time row opens the line with the mass, the amplitude
+  // row closes it, so every line has the groups its header names.
+  const std::string line =
+      " 12.5\t 2.5\t 4\t\t\t" + kLabel + "\t 32.5\t" + " 3\t 1.41421\t 4\t\t\t" + kLabel + "\r";
+  ExpectBytes(line, Store(r, o, &printed));
   EXPECT_EQ(printed, 2);
+  ExpectBytes(line, Store(r, o, &printed));
+  EXPECT_EQ(printed, 2);
+  // A single row ('A') is one result: the next line starts after it.
+  ExpectBytes(" 3\t 1.41421\t 4\t\t\t" + kLabel + "\t 32.5\t", Store(r, o, &printed, 'A'));
+  EXPECT_EQ(printed, 1);
+  // Three per line with a note: the second pair fills the line and opens
+  // the next, which gets the note (asked once per store) and the mass.
+  o.perRow = 3;
+  o.note1 = true;
+  printed = 0;
+  const std::string t = " 12.5\t 2.5\t 4\t\t\t" + kLabel, a = " 3\t 1.41421\t 4\t\t\t" + kLabel;
+  ExpectBytes("note a\t" + t + "\t 32.5\t" + a + "\t", Store(r, o, &printed));
+  int asked = 0;
+  int lines = 0;
+  ExpectBytes(t + "\r" + "again\t" + a + "\t 32.5\t",
+              TabularResultText(r, o, &printed, 'p', [&asked] {
+                ++asked;
+                return std::string("again\t");
+              }, &lines));
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(lines, 1);
 }
 
 TEST(TabularRow, ThreeResultsPerRowWithNotes) {

@@ -221,11 +221,17 @@ TEST(ResultText, Asymptote) {
                   "    Time for 50% change:  0.5 minutes\r" +
                   kRule,
               ResultText(r));
+  // A rising block: the slope as the window shows it, |k|.
+  r.rising = true;
+  EXPECT_NE(ResultText(r).find("    Slope of ln-transformed data:  0.6\r"), std::string::npos);
   r.valueOfB = -1.0f;   // 1 - e^-60 prints as 1
   r.slopeID = 42;
-  const std::string text = ResultText(r);
+  std::string text = ResultText(r);
   EXPECT_NE(text.find("per minute): >.999999\r"), std::string::npos) << Visible(text);
   EXPECT_NE(text.find("    Time for 99% change:"), std::string::npos);
+  r.valueOfB = 0.0f;    // no rate: no time, rather than INF
+  text = ResultText(r);
+  EXPECT_NE(text.find("    Time for 99% change:  -- minutes\r"), std::string::npos) << Visible(text);
 }
 
 TEST(ResultText, PolynomialOfDegreeThree) {
@@ -238,6 +244,8 @@ TEST(ResultText, PolynomialOfDegreeThree) {
   r.cc[15] = 0.98;
   r.chan1Label = Pad30("time");
   r.chan2Label = Pad30("O2");
+  r.chan2 = 2;
+  r.ch = 1;   // another analysis's channel: the header names Y
   ExpectBytes(kFileLine + kCases + " " + kB4 + "  POLYNOMIAL REGRESSION " + kB4 + " \r" + "    'X ' Channel: " +
                   Pad30("time") + "\r" + "    'Y ' Channel: " + Pad30("O2") + "\r" +
                   "   r-squared =  0.98\r"

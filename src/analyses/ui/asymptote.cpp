@@ -240,6 +240,9 @@ void Do_ASYMPTOTE(Run& run) {
   plat::flushWindow(kWin);
   plat::setCurrentPort(kWin);
   run.ok = st == AsymStatus::Ok;
+  // No asymptote, no result to store: the globals hold the last fit tried.
+  topic = run.ok ? kTopicAsymptote : int16_t{0};
+  plat::setButtonState(kWin, kAsymPrint, run.ok && PortForResultsOutput != 0 ? 1 : 0);
   if (!run.ok) {
     plat::setFieldText(kWin, kAsymValueField, AsymStatusText(st));
     for (int id : {kAsymCDField, kAsymKField, kAsymRateField, kAsymTimeField}) plat::setFieldText(kWin, id, " --");

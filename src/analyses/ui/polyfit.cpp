@@ -127,6 +127,10 @@ bool COMPUTEPOLY(Run& run, bool display, bool quiet = false) {
   const PolyStatus st = FitPolynomial(channelSpan(slot, Chan1), channelSpan(slot, chan2), BeginBlock[slot],
                                       EndBlock[slot], PolyDegree, &f);
   run.ok = st == PolyStatus::Ok;
+  // A failed fit leaves the last fit's coefficients behind: nothing to store.
+  topic = run.ok ? kTopicPolynomial : int16_t{0};
+  if (plat::controlExists(kWin, kPolyPrint))
+    plat::setButtonState(kWin, kPolyPrint, run.ok && PortForResultsOutput != 0 ? 1 : 0);
   if (!run.ok) {
     for (int id : {kPolyResVarField, kPolyR2Field}) plat::setFieldText(kWin, id, " --");
     if (!quiet)

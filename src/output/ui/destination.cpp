@@ -150,7 +150,12 @@ int16_t OPEN_OUTPUT_PORT() {
 
 bool WriteToDestination(std::string_view bytes) {
   const OutputStatus st = gResultsOutput.append(bytes);
-  report(st);
+  if (!st.ok())
+    HandleFileError(st.path, st.errnoValue,
+                    st.partLeft ? "The result was not stored, and part of it could not be removed: the file ends "
+                                  "with an incomplete record."
+                                : "The result was not stored; the file holds what it held before. Store it again "
+                                  "once the disk has room.");
   return st.ok();
 }
 

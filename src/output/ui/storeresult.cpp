@@ -37,21 +37,25 @@ void fillWindowTexts(ResultRecord& r) {
       r.eventFields[static_cast<size_t>(id)] = plat::fieldText(kResultsWindow, 100 + id);
 }
 
+// Tabular lines the last composed store completes.
+int gLinesFilled = 0;
+
 // The bytes one store appends; empty when there is nothing to write.
 std::string composeResult(const DraftPrintPlan& plan, const plat::MacText& key) {
   ResultRecord r = CaptureResult();
   fillWindowTexts(r);
   if (plan.writeText) return ResultText(r);
   const TabularOptions o = CurrentTabularOptions();
-  const TabularStart st = BeginTabularResult(topic, o, &NResultsPrinted);
-  if (!st.writes) return {};
-  std::string bytes;
-  if (st.askNotes) bytes = TabFileComments(o);
-  return bytes + TabularResultRows(r, o, NResultsPrinted, key.empty() ? ' ' : key[0]);
+  // The notes are asked once; a result that starts a second line repeats them.
+  return TabularResultText(r, o, &NResultsPrinted, key.empty() ? ' ' : key[0], [&o] { return TabFileComments(o); },
+                           &gLinesFilled);
 }
 
-void updateResultsNotice() {
-  if (!ResultIsCounted(ScreenWidth, UseMultipleResults != 0, NResultsPrinted, NMultipleResults)) return;
+void updateResultsNotice(bool tabular) {
+  // A result of several rows may fill a line before its last row.
+  const int16_t printed = tabular && gLinesFilled > 0 ? NMultipleResults : NResultsPrinted;
+  // Results per line are the tabular file's: a text result is one result.
+  if (!ResultIsCounted(ScreenWidth, tabular && UseMultipleResults != 0, printed, NMultipleResults)) return;
   ++Nresults;
   const auto slot = static_cast<int16_t>(TheFileInUse);
   const int plot = kPlotWindowBase + slot;
@@ -140,8 +144,12 @@ void DRAFTPRINT(const plat::MacText& key) {
   }
   const int16_t rowBefore = NResultsPrinted;
   const std::string bytes = composeResult(plan, key);
-  // Slope and regression results have no tabular row: nothing stored, nothing shown.
-  if (bytes.empty()) return;
+  if (bytes.empty()) {
+    if (plan.writeTabular && (topic == kTopicSlopeVsTime || topic == kTopicRegression))
+      ShowAlert("The tabular file takes no row for a slope or regression result: nothing was stored. "
+                "Send results to a text file or the printer to keep it.");
+    return;
+  }
   if (!WriteToDestination(bytes)) {
     // The result stays in the globals; it can be stored again once the
     // destination works, on the row position it would have taken.
@@ -152,5 +160,5 @@ void DRAFTPRINT(const plat::MacText& key) {
   if (plan.diskIcon && gOutputUiHooks.drawDisk) gOutputUiHooks.drawDisk(key);
   if (plan.pageIcon && gOutputUiHooks.drawPage) gOutputUiHooks.drawPage();
   EndBeep();
-  updateResultsNotice();
+  updateResultsNotice(plan.writeTabular);
 }

@@ -128,10 +128,10 @@ std::vector<std::string>& fileErrorsShown() {
 }
 }  // namespace detail
 
-void showFileError(const std::filesystem::path& path, int errnoValue) {
+void showFileError(const std::filesystem::path& path, int errnoValue, const std::string& consequence) {
   std::string msg = std::generic_category().message(errnoValue);
   if (detail::testMode()) {
-    detail::fileErrorsShown().push_back(path.string() + ": " + msg);
+    detail::fileErrorsShown().push_back(path.string() + ": " + msg + (consequence.empty() ? "" : "\n" + consequence));
     return;
   }
   QString p = QFile::decodeName(QByteArray::fromStdString(path.string()));
@@ -139,7 +139,9 @@ void showFileError(const std::filesystem::path& path, int errnoValue) {
                   QString("The file \u201C%1\u201D could not be used.").arg(QFile::decodeName(
                       QByteArray::fromStdString(path.filename().string()))),
                   QMessageBox::Ok, detail::deskWindow());
-  box.setInformativeText(QString("%1\n\n%2 (error %3)").arg(p, QString::fromStdString(msg)).arg(errnoValue));
+  QString info = QString("%1\n\n%2 (error %3)").arg(p, QString::fromStdString(msg)).arg(errnoValue);
+  if (!consequence.empty()) info += "\n\n" + QString::fromStdString(consequence);
+  box.setInformativeText(info);
   box.exec();
 }
 

@@ -211,8 +211,8 @@ void HANDLEMENU(const plat::Event& e) {
   ClearMailbox();
 }
 
-void HandleFileError(const std::filesystem::path& path, int errnoValue) {
-  if (errnoValue != 0) plat::showFileError(path, errnoValue);
+void HandleFileError(const std::filesystem::path& path, int errnoValue, const std::string& consequence) {
+  if (errnoValue != 0) plat::showFileError(path, errnoValue, consequence);
   FileErrorCode = 0;
   errno = 0;
 }

@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdint>
 #include <filesystem>
+#include <string>
 
 #include "platform/events.h"
 #include "shell/dispatch.h"   // MenuIDENTIFIER, MenuItem
@@ -75,7 +76,8 @@ void HANDLEMENU(const plat::Event& e);
 
 // Reports a failed write with the standard file-error alert; clears
 // FileErrorCode. Nothing to report when errnoValue is 0.
-void HandleFileError(const std::filesystem::path& path, int errnoValue);
+// `consequence` says what became of the data (shown under the error).
+void HandleFileError(const std::filesystem::path& path, int errnoValue, const std::string& consequence = {});
 // Lets the platform see its queue once in a tight loop, so the program never
 // looks hung; events stay queued for the loop's own pump.
 void KillSpinningCursor();

@@ -140,7 +140,34 @@ TEST_F(FitWindows, PolynomialFitsShowsTheSeriesAndMakesAChannel) {
   CloseDestination();
   std::ifstream in(dir / "results.txt", std::ios::binary);
   const std::string text{std::istreambuf_iterator<char>(in), {}};
-  EXPECT_NE(text.find("polynomial\t2\t 1\t 3\t 2\t 1\n"), std::string::npos) << text;
+  // One named row per number, of the Y channel: r squared, constant, X^1, X^2.
+  const std::string y = "\tquadratic" + std::string(21, ' ') + "\tpolynomial ";
+  EXPECT_NE(text.find("\n 1\t\t\t\t" + y + "r-squared (X: ch.1)\n 1\t\t\t\t" + y + "constant (X: ch.1)\n 2\t\t\t\t" +
+                      y + "X^1 coefficient (X: ch.1)\n 3\t\t\t\t" + y + "X^2 coefficient (X: ch.1)\n"),
+            std::string::npos)
+      << text;
+}
+
+// A fit that fails leaves the last fit's coefficients in the globals: there
+// is nothing to store until one succeeds.
+TEST_F(FitWindows, AFailedPolynomialHasNothingToStore) {
+  PortForResultsOutput = kPortTextFile;   // Print would be on
+  PolyDegree = 3;                         // X takes two values: only a line fits
+  Script s;
+  s.click(kPickWindow, 4).click(kPickWindow, 4 + 2).click(kPickWindow, kPickOK);
+  s.click(kAlertWindow, kAlertOK);
+  s.call([] {
+    EXPECT_EQ(topic, 0);
+    EXPECT_EQ(plat::buttonState(kPolyWindow, kPolyPrint), 0);
+  });
+  s.popup(kPolyWindow, kPolyDegreePopup, 1);
+  s.call([] {
+    EXPECT_EQ(topic, kTopicPolynomial);
+    EXPECT_EQ(plat::buttonState(kPolyWindow, kPolyPrint), 1);
+  });
+  s.click(kPolyWindow, kPolyDone);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(3, 18)); });
+  PortForResultsOutput = kPortNone;
 }
 
 TEST_F(FitWindows, AsymptoteFindsTheLevelPlotsAndRecordsItsSettings) {

@@ -253,8 +253,15 @@ TEST_F(OutputUi, StoreAppendsWhatTheCoreWritersFormat) {
   EXPECT_TRUE(Played("endbeep"));
   EXPECT_EQ(plat::fieldText(kPlotWindowBase, kResultsNoticeField), " 1 saved; last=ch. 2, 121 - 125");
 
-  topic = kTopicRegression;   // no row, no icon, not counted
-  Store();
+  for (const int16_t t : {kTopicSlopeVsTime, kTopicRegression}) {   // no row, no icon, not counted: an alert says so
+    topic = t;
+    Script noRow;
+    noRow.call([] {
+           EXPECT_NE(plat::fieldText(kAlertWindow, kAlertMessage).find("takes no row"), std::string::npos);
+         })
+        .click(kAlertWindow, kAlertOK);
+    plat::test::run(noRow, [] { DRAFTPRINT("p"); });
+  }
   topic = 1;                  // outside 2..22: nothing
   Store();
   topic = kTopicBasicStats;
@@ -265,6 +272,9 @@ TEST_F(OutputUi, StoreAppendsWhatTheCoreWritersFormat) {
 
   ScreenWidth = 1200;
   const fs::path text = ChooseTextFile("r.txt");
+  // Results per line belong to the tabular file: every text result counts.
+  const uint16_t keptMultiple = UseMultipleResults;
+  UseMultipleResults = 1;
   topic = kTopicMeanMinimum;
   MMLBegin = 130;
   MMLpoints = 11;
@@ -274,6 +284,8 @@ TEST_F(OutputUi, StoreAppendsWhatTheCoreWritersFormat) {
   const std::string poly = ResultText(CaptureResult());
   Store();
   EXPECT_EQ(Slurp(text), TextFileHeader(CaptureFileHeader(0)) + scan + poly);
+  EXPECT_EQ(Nresults, 3);
+  UseMultipleResults = keptMultiple;
   Pick(Script{}, kMenuSendResults, 1);
   topic = kTopicBasicStats;
   Store();
@@ -304,8 +316,8 @@ TEST_F(OutputUi, SeveralResultsPerRowWithNotesAskedAtEachRowStart) {
   Store();
   Store();
   const ResultRecord r = CaptureResult();
-  const std::string expected = TabularHeaderRow(o) + "dog 3 fasted\t" + TabularResultRows(r, o, 1, 'p') +
-                               TabularResultRows(r, o, 2, 'p') + TabularResultRows(r, o, 3, 'p');
+  const std::string expected = TabularHeaderRow(o) + "dog 3 fasted\t" + TabularRowText(r, o, 1, 'p', 0) +
+                               TabularRowText(r, o, 2, 'p', 0) + TabularRowText(r, o, 3, 'p', 0);
   EXPECT_EQ(Slurp(tab), expected);
   EXPECT_EQ(std::count(expected.begin(), expected.end(), '\r'), 2) << "header row and one full row";
   EXPECT_EQ(Nresults, 1) << "counted once the row is full";
@@ -317,26 +329,40 @@ TEST_F(OutputUi, SeveralResultsPerRowWithNotesAskedAtEachRowStart) {
 }
 
 TEST_F(OutputUi, AFailedWriteIsReportedAndTheResultCanBeStoredAgain) {
-  const fs::path tab = ChooseTabularFile("full.txt");
-  const std::string header = Slurp(tab);
-  plat::detail::fileErrorsShown().clear();
-  std::signal(SIGXFSZ, SIG_IGN);
-  rlimit saved{};
-  getrlimit(RLIMIT_FSIZE, &saved);
-  rlimit small = saved;
-  small.rlim_cur = header.size();
-  setrlimit(RLIMIT_FSIZE, &small);
-  Store();
-  setrlimit(RLIMIT_FSIZE, &saved);
-
-  ASSERT_EQ(plat::detail::fileErrorsShown().size(), 1u);
-  EXPECT_NE(plat::detail::fileErrorsShown()[0].find("full.txt"), std::string::npos);
-  EXPECT_EQ(Nresults, 0);
-  EXPECT_EQ(Slurp(tab), header);
-  Store();
+  const auto beeps = [] {
+    const auto& s = plat::test::soundsPlayed();
+    return std::count(s.begin(), s.end(), std::string("endbeep"));
+  };
   int16_t n = 0;
-  EXPECT_EQ(Slurp(tab), header + TabularResultText(CaptureResult(), CurrentTabularOptions(), &n, 'p', "", ""));
-  EXPECT_EQ(Nresults, 1);
+  const std::string row = TabularResultText(CaptureResult(), CurrentTabularOptions(), &n, 'p', "", "");
+  // The limit at the header (nothing fits) and inside the row (part fits).
+  for (const uintmax_t into : {uintmax_t{0}, uintmax_t{7}}) {
+    SCOPED_TRACE(into);
+    const fs::path tab = ChooseTabularFile("full" + std::to_string(into) + ".txt");
+    const std::string header = Slurp(tab);
+    plat::detail::fileErrorsShown().clear();
+    Nresults = 0;
+    const auto beepsBefore = beeps();
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit small = saved;
+    small.rlim_cur = fs::file_size(tab) + into;
+    setrlimit(RLIMIT_FSIZE, &small);
+    Store();
+    setrlimit(RLIMIT_FSIZE, &saved);
+
+    ASSERT_EQ(plat::detail::fileErrorsShown().size(), 1u);
+    EXPECT_NE(plat::detail::fileErrorsShown()[0].find(tab.filename().string()), std::string::npos);
+    EXPECT_NE(plat::detail::fileErrorsShown()[0].find("holds what it held before"), std::string::npos);
+    EXPECT_EQ(beeps(), beepsBefore) << "no success sound for a failed store";
+    EXPECT_EQ(Nresults, 0);
+    EXPECT_EQ(Slurp(tab), header) << "no fragment of the record is left";
+    Store();
+    EXPECT_EQ(Slurp(tab), header + row);
+    EXPECT_EQ(Nresults, 1);
+    EXPECT_EQ(beeps(), beepsBefore + 1);
+  }
 }
 
 TEST_F(OutputUi, WithoutDestinationTheAlertBlinksWaitsAndWritesNothing) {
