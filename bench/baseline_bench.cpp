@@ -31,6 +31,12 @@ void BM_BaselineFloorPlainSum(benchmark::State& state) {
 }
 BENCHMARK(BM_BaselineFloorPlainSum)->Unit(benchmark::kMillisecond);
 
+void BM_BaselineFloorFastestSum(benchmark::State& state) {
+  const std::vector<float>& v = drift();
+  FastestSumFloor(state, v.data(), v.size());
+}
+BENCHMARK(BM_BaselineFloorFastestSum)->Unit(benchmark::kMillisecond);
+
 void BM_BaselineRegression(benchmark::State& state) {
   const std::vector<float>& v = drift();
   BaselineLine l;

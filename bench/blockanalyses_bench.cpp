@@ -38,6 +38,12 @@ void BM_BlockPassesFloorPlainSum(benchmark::State& state) {
 }
 BENCHMARK(BM_BlockPassesFloorPlainSum)->Unit(benchmark::kMillisecond);
 
+void BM_BlockPassesFloorFastestSum(benchmark::State& state) {
+  const std::vector<float>& v = block();
+  FastestSumFloor(state, v.data(), v.size());
+}
+BENCHMARK(BM_BlockPassesFloorFastestSum)->Unit(benchmark::kMillisecond);
+
 IntegrationRequest wholeBlock(int16_t mode) {
   IntegrationRequest r;
   r.first = 1;

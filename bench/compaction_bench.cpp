@@ -20,6 +20,16 @@ const std::vector<float>& channel() {
   return data;
 }
 
+void BM_CompactionFloorPlainSum(benchmark::State& state) {
+  PlainSumFloor(state, channel(), kCases);
+}
+BENCHMARK(BM_CompactionFloorPlainSum)->Unit(benchmark::kMillisecond);
+
+void BM_CompactionFloorFastestSum(benchmark::State& state) {
+  const std::vector<float>& v = channel();
+  FastestSumFloor(state, v.data(), v.size());
+}
+BENCHMARK(BM_CompactionFloorFastestSum)->Unit(benchmark::kMillisecond);
 
 void BM_CompactSeries(benchmark::State& state) {
   const std::vector<float>& v = channel();

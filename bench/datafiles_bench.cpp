@@ -1,10 +1,14 @@
 // Loading and saving must run near the disk: each data-file run sits next to
 // a plain read (or write) of the same bytes. Sizes are native files of 1 and
 // 32 channels of 7,000,000 cases (28 and 896 MB), a 32-channel file of
-// 1,000,000 cases to save, and an 8-column text file of 1,000,000 rows.
+// 1,000,000 cases to save, and two 8-column text files of 1,000,000 rows:
+// short periodic numbers, and a logger's (time and seven noisy channels of
+// 6 to 7 significant digits, 72 MB).
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <cstdio>
+#include <random>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -92,6 +96,27 @@ const std::filesystem::path& textFile() {
       std::fprintf(out, "%.1f,%.4f,%.4f,%.2f,%.3f,%d,%.5g,%.6f\r\n", r * 0.1, 20.95 - (r % 97) * 0.001,
                    0.04 + (r % 89) * 0.001, 500.0 + (r % 7) * 0.25, 25.0 + (r % 1000) * 0.001, r % 4096,
                    (r % 333) * 1.5e-3, (r % 1234) * 0.001);
+    std::fclose(out);
+    return f;
+  }();
+  return p;
+}
+
+// As a logger writes it: the time in tenths of a second, then seven noisy
+// channels, each value with 6 to 7 significant digits.
+const std::filesystem::path& loggerFile() {
+  static const std::filesystem::path p = [] {
+    auto f = benchDir() / "logger.csv";
+    std::FILE* out = std::fopen(f.c_str(), "wb");
+    std::fputs("Time,O2,CO2,Flow,Temp,WVP,BP,Activity\r\n", out);
+    std::mt19937 gen(21);
+    std::normal_distribution<double> noise(0.0, 1.0);
+    for (int r = 0; r < kTextRows; ++r) {
+      const double t = r * 0.1;
+      std::fprintf(out, "%.1f,%.7g,%.6g,%.7g,%.6g,%.6g,%.7g,%.6g\r\n", t, 20.9 + 0.05 * noise(gen),
+                   0.04 + 0.003 * noise(gen), 500.0 + 2.0 * noise(gen), 25.0 + 0.3 * std::sin(t * 1e-3) + 0.01 * noise(gen),
+                   1.234 + 0.02 * noise(gen), 101.325 + 0.05 * noise(gen), std::fabs(3.0 + noise(gen)));
+    }
     std::fclose(out);
     return f;
   }();
@@ -197,15 +222,12 @@ BENCHMARK(BM_SaveNative)->Unit(benchmark::kMillisecond)->UseRealTime();
 // The import reads and parses on several threads, so the CPU time on both
 // sides is the whole process's: on a busy machine it tells more than the
 // wall time.
-void BM_PlainReadText(benchmark::State& state) {
-  const auto& p = textFile();
+void plainReadText(benchmark::State& state, const std::filesystem::path& p) {
   for (auto _ : state) benchmark::DoNotOptimize(plainRead(p));
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(std::filesystem::file_size(p)));
 }
-BENCHMARK(BM_PlainReadText)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
 
-void BM_ImportText(benchmark::State& state) {
-  const auto& p = textFile();
+void importText(benchmark::State& state, const std::filesystem::path& p) {
   for (auto _ : state) {
     TextTable t;
     if (ReadDelimitedTextFile(p, &t) != FileStatus::Ok) state.SkipWithError("parse failed");
@@ -213,12 +235,23 @@ void BM_ImportText(benchmark::State& state) {
     for (int k = 1; k < 8; ++k) c.columns.push_back(k);
     c.interval = t.suggestedInterval;
     int16_t slot = -1;
-    if (ImportTextColumns(std::move(t), c, "large.csv", p.string(), &slot, nullptr) != FileStatus::Ok)
+    if (ImportTextColumns(std::move(t), c, p.filename().string(), p.string(), &slot, nullptr) != FileStatus::Ok)
       state.SkipWithError("import failed");
     FreeSlot(slot);
   }
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(std::filesystem::file_size(p)));
 }
+
+void BM_PlainReadText(benchmark::State& state) { plainReadText(state, textFile()); }
+BENCHMARK(BM_PlainReadText)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
+
+void BM_ImportText(benchmark::State& state) { importText(state, textFile()); }
 BENCHMARK(BM_ImportText)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
+
+void BM_PlainReadLoggerText(benchmark::State& state) { plainReadText(state, loggerFile()); }
+BENCHMARK(BM_PlainReadLoggerText)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
+
+void BM_ImportLoggerText(benchmark::State& state) { importText(state, loggerFile()); }
+BENCHMARK(BM_ImportLoggerText)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
 
 }  // namespace

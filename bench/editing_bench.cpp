@@ -43,11 +43,10 @@ const std::vector<float>& channel() {
   return data;
 }
 
-void BM_PlainSumIntoDouble(benchmark::State& state) {
+void BM_EditingFloorPlainSum(benchmark::State& state) {
   PlainSumFloor(state, channel(), kCases);
 }
-BENCHMARK(BM_PlainSumIntoDouble)->Unit(benchmark::kMillisecond);
-
+BENCHMARK(BM_EditingFloorPlainSum)->Unit(benchmark::kMillisecond);
 
 void BM_EditingFloorFastestSum(benchmark::State& state) {
   const std::vector<float>& v = channel();
@@ -219,6 +218,13 @@ void BM_BestLagFortyLags(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * 40 * 1'000'000);
 }
 BENCHMARK(BM_BestLagFortyLags)->Unit(benchmark::kMillisecond);
+
+// The floors of the lag search: one pass over its 1,000,000-case block.
+void BM_BestLagFloorPlainSum(benchmark::State& state) { OneChainFloor(state, channel().data() + 100, 1'000'000); }
+BENCHMARK(BM_BestLagFloorPlainSum)->Unit(benchmark::kMicrosecond);
+
+void BM_BestLagFloorFastestSum(benchmark::State& state) { FastestSumFloor(state, channel().data() + 100, 1'000'000); }
+BENCHMARK(BM_BestLagFloorFastestSum)->Unit(benchmark::kMicrosecond);
 
 
 }  // namespace

@@ -25,10 +25,16 @@ const std::vector<float>& channel(unsigned seed) {
   return v;
 }
 
-void BM_FitFloorPlainSum(benchmark::State& state) {
+void BM_LineFitFloorPlainSum(benchmark::State& state) {
   PlainSumFloor(state, channel(0), kCases);
 }
-BENCHMARK(BM_FitFloorPlainSum)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LineFitFloorPlainSum)->Unit(benchmark::kMillisecond);
+
+void BM_LineFitFloorFastestSum(benchmark::State& state) {
+  const std::vector<float>& v = channel(0);
+  FastestSumFloor(state, v.data(), v.size());
+}
+BENCHMARK(BM_LineFitFloorFastestSum)->Unit(benchmark::kMillisecond);
 
 void fit(benchmark::State& state, bool timeAxis) {
   LineFitRequest r;

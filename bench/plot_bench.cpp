@@ -10,6 +10,7 @@
 #include <cmath>
 #include <vector>
 
+#include "bench_support.h"
 #include "floors.h"
 #include "plot/autoscale.h"
 #include "plot/geometry.h"
@@ -70,6 +71,15 @@ size_t CompressedRedraw(const std::vector<float>& d, const LodTable* lod) {
 }
 
 float PlainMinMax(const std::vector<float>& d) { return floors::PlainMinMax(d.data(), kCases); }
+
+// The floors over the same channel: the plain min-max pass and the fastest.
+void BM_PlotFloorMinMax(benchmark::State& state) {
+  for (auto _ : state) benchmark::DoNotOptimize(PlainMinMax(Channel()));
+}
+BENCHMARK(BM_PlotFloorMinMax)->Unit(benchmark::kMillisecond);
+
+void BM_PlotFloorFastestSum(benchmark::State& state) { FastestSumFloor(state, Channel().data() + 1, kCases); }
+BENCHMARK(BM_PlotFloorFastestSum)->Unit(benchmark::kMillisecond);
 
 void BM_CompressedRedrawWithLod(benchmark::State& state) {
   const auto& d = Channel();

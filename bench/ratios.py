@@ -10,81 +10,113 @@ Run the suites with repetitions interleaved and JSON output, for example
   bench/ratios.py [--min] core.json gui.json
 
 Each time is the median over the repetitions of the CPU time (the manual time
-of the numpy helper, which is its thread's CPU time; the counter named in a
-row where the run reports one); with --min, the least disturbed repetition
-of every benchmark, floors and all, which on a busy machine tells more. Every row is shown against both floors of
-floors.h, the old one (one chain of additions) and the fastest (four
-independent sums), whichever its goal is stated against.
+of the numpy helper, which is its thread's CPU time; the wall time or the
+counter named in a row where the row says so); with --min, the least
+disturbed repetition of every benchmark, floors and all, which on a busy
+machine tells more. Every row is shown against both floors measured over its
+own array in its own file, beside it: the old one (one chain of additions)
+and the fastest (four independent sums). A goal set against the old floor is
+also restated against the fastest, with the two floors' ratio of the same run.
 """
 import json
 import statistics
 import sys
 
-OLD = "BM_FloorOneChain/7000000"
-FAST = "BM_FloorFourLanes/7000000"
-OLD_1M = "BM_FloorOneChain/1000000"
-FAST_1M = "BM_FloorFourLanes/1000000"
 
-# (benchmark, measure, old floor, fastest floor, passes, goal, goal's floor)
+def floors(suite):
+    return "BM_%sFloorPlainSum" % suite, "BM_%sFloorFastestSum" % suite
+
+
+BASELINE = floors("Baseline")
+BLOCK = floors("BlockPasses")
+COMPACTION = floors("Compaction")
+EDITING = floors("Editing")
+BESTLAG = floors("BestLag")
+EVENTS = floors("Events")
+NOISY = floors("NoisyEvents")
+LINEFIT = floors("LineFit")
+RESP = floors("Respirometry")
+STATS = floors("Stats")
+TREG = floors("Treg")
+TRANSFORM = floors("Transform")
+WAVE = ("BM_WaveformFloorPlainSum/7000000", "BM_WaveformFloorFastestSum/7000000")
+PLOT = ("BM_PlotFloorMinMax", "BM_PlotFloorFastestSum")
+GUI = ("BM_PlainMinMaxPassInGui", "BM_FloorFourLanesInGui")
+
+
+def fit(pair):
+    return ("BM_FitFloorPlainSumXY/pair:%d" % pair, "BM_FitFloorFastestXY/pair:%d" % pair)
+
+
+def wave(n):
+    return ("BM_WaveformFloorPlainSum/%d" % n, "BM_WaveformFloorFastestSum/%d" % n)
+
+
+# (benchmark, measure, floors (old, fastest), passes, goal, goal's floor)
 # measure: "cpu", "real" (manual or wall time) or a counter in ms. The floor
 # of a row is `passes` times the named floor. Goal's floor: "old", "fast",
 # or another benchmark's name (a ratio to it), or "ms" (an absolute bound).
 ROWS = [
-    ("BM_BaselineRegression", "cpu", OLD, FAST, 1, 3, "old"),
-    ("BM_BaselineSubtract", "cpu", OLD, FAST, 1, 2, "old"),
-    ("BM_BaselinePiecewise", "cpu", OLD, FAST, 1, 2, "old"),
-    ("BM_IntegrateProportional", "cpu", OLD, FAST, 1, None, None),
-    ("BM_IntegrateWithSelection", "cpu", OLD, FAST, 1, None, None),
-    ("BM_RunningIntegral", "cpu", OLD, FAST, 1, None, None),
-    ("BM_HistogramSmall", "cpu", OLD, FAST, 1, None, None),
-    ("BM_CrossChannelIndexTwoChannels", "cpu", OLD, FAST, 1, None, None),
-    ("BM_CompactSeries/2", "cpu", OLD, FAST, 2, 2, "old"),
-    ("BM_CompactSeries/60", "cpu", OLD, FAST, 2, 1.5, "old"),
-    ("BM_CutFromAllChannels", "ms_per_channel", OLD, FAST, 1, 1.5, "old"),
-    ("BM_CropToBlock", "ms_per_channel", OLD, FAST, 1, 1.5, "old"),
-    ("BM_TimeScaleChange/0", "ms_per_channel", OLD, FAST, 1, 3, "old"),
-    ("BM_TimeScaleChange/1", "ms_per_channel", OLD, FAST, 1, 3, "fast"),
-    ("BM_SmoothingCycle/1", "cpu", OLD, FAST, 1, 3, "old"),
-    ("BM_SmoothingCycle/10", "cpu", OLD, FAST, 1, 3.3, "old"),
-] + [("BM_EditKernel/kernel:%d" % k, "cpu", OLD, FAST, 1, 2, "old") for k in range(7)] + [
-    ("BM_BestLagFortyLags", "cpu", OLD_1M, FAST_1M, 40, 1.5, "old"),
+    ("BM_BaselineRegression", "cpu", BASELINE, 1, 3, "old"),
+    ("BM_BaselineSubtract", "cpu", BASELINE, 1, 2, "old"),
+    ("BM_BaselinePiecewise", "cpu", BASELINE, 1, 2, "old"),
+    ("BM_IntegrateProportional", "cpu", BLOCK, 1, None, None),
+    ("BM_IntegrateWithSelection", "cpu", BLOCK, 1, None, None),
+    ("BM_RunningIntegral", "cpu", BLOCK, 1, None, None),
+    ("BM_HistogramSmall", "cpu", BLOCK, 1, None, None),
+    ("BM_CrossChannelIndexTwoChannels", "cpu", BLOCK, 1, None, None),
+    ("BM_CompactSeries/2", "cpu", COMPACTION, 2, 2, "old"),
+    ("BM_CompactSeries/60", "cpu", COMPACTION, 2, 1.5, "old"),
+    ("BM_CutFromAllChannels", "ms_per_channel", EDITING, 1, 1.5, "old"),
+    ("BM_CropToBlock", "ms_per_channel", EDITING, 1, 1.5, "old"),
+    ("BM_TimeScaleChange/0", "ms_per_channel", EDITING, 1, 3, "old"),
+    ("BM_TimeScaleChange/1", "ms_per_channel", EDITING, 1, 3, "fast"),
+    ("BM_SmoothingCycle/1", "cpu", EDITING, 1, 3, "old"),
+    ("BM_SmoothingCycle/10", "cpu", EDITING, 1, 3.3, "old"),
+] + [("BM_EditKernel/kernel:%d" % k, "cpu", EDITING, 1, 2, "old") for k in range(7)] + [
+    ("BM_BestLagFortyLags", "cpu", BESTLAG, 40, 1.5, "old"),
     # Their own goal: 3 x one plain pass, the single chain of its day.
-    ("BM_TimeWithinLimits", "cpu", OLD, FAST, 1, 3, "old"),
-    ("BM_EventCounting", "cpu", OLD, FAST, 1, 3, "fast"),
-    ("BM_NormalMethodScan", "cpu", OLD, FAST, 1, 3, "old"),
-    ("BM_Polynomial/degree:2", "cpu", None, "BM_FloorFourLanesXY", 1, 4, "fast"),
-    ("BM_Polynomial/degree:5", "cpu", None, "BM_FloorFourLanesXY", 1, 7, "fast"),
-    ("BM_PolynomialByPasses/degree:2", "cpu", None, "BM_FloorFourLanesXY", 1, None, None),
-    ("BM_PolynomialByPasses/degree:5", "cpu", None, "BM_FloorFourLanesXY", 1, None, None),
-    ("BM_AsymptoteTrial", "cpu", OLD, FAST, 1, 4, "old"),
-    ("BM_PeriodicityK1000", "cpu", OLD_1M, FAST_1M, 1000, 2, "old"),
-    ("BM_SlopeOverTime", "cpu", OLD, FAST, 1, 3, "old"),
-    ("BM_TwoChannelFit", "cpu", OLD, FAST, 1, 3, "old"),
-    ("BM_CompressedRedrawWithLod", "cpu", "BM_FloorMinMax", FAST, 1, 0.5, "old"),
-    ("BM_VO2Mode1ConstantRQConstantFlow", "cpu", OLD, FAST, 1, 3, "old"),
-    ("BM_VO2FlowChannelInstantaneous", "cpu", OLD, FAST, 1, None, None),
-    ("BM_AnalyzerHumidityTemperatureChannel", "cpu", OLD, FAST, 1, 4, "old"),
-    ("BM_WaterVO2ClosedSystemRate", "cpu", OLD, FAST, 1, 2, "old"),
-    ("BM_DescriptiveNoExclusions", "cpu", OLD, FAST, 1, 1.1, "old"),
-    ("BM_DescriptiveBothFilters", "cpu", OLD, FAST, 1, None, None),
-    ("BM_TregEngine7M", "cpu", OLD, FAST, 1, 10, "old"),
-    ("BM_TregWindowMaxima7M", "cpu", OLD, FAST, 1, 3, "old"),
-    ("BM_ConversionTimesFactor", "cpu", OLD, FAST, 1, 2, "old"),
-    ("BM_VapourPressure", "cpu", OLD, FAST, 1, 4, "old"),
-    ("BM_ExpressionFahrenheit", "cpu", OLD, FAST, 1, 3, "fast"),
-    ("BM_MagnitudeSpectrum/1048576", "cpu", "BM_FloorOneChain/1048576", "BM_FloorFourLanes/1048576", 1, 1.5,
-     "BM_NumpyRfftMagnitude/manual_time"),
-    ("BM_MagnitudeSpectrum/262144", "cpu", "BM_FloorOneChain/262144", "BM_FloorFourLanes/262144", 1, 2.5,
-     "BM_MagnitudeSpectrum/131072"),
-    ("BM_SteppedEveryBlock/0", "cpu", OLD, FAST, 1, 3, "old"),
-    ("BM_SteppedEveryBlock/1", "cpu", OLD, FAST, 1, 3, "old"),
-    ("BM_ImportText/process_time/real_time", "real", None, None, 1, 2, "BM_PlainReadText/process_time/real_time"),
-    ("BM_ImportText/process_time/real_time", "cpu", None, None, 1, 2.5, "BM_PlainReadText/process_time/real_time"),
-    ("BM_LoadNative/32/real_time", "real", None, None, 1, None, "BM_PlainReadNative/32/real_time"),
+    ("BM_TimeWithinLimits", "cpu", EVENTS, 1, 3, "old"),
+    ("BM_EventCounting", "cpu", EVENTS, 1, 3, "fast"),
+    ("BM_EventCountingNoisy", "cpu", NOISY, 1, 3, "fast"),
+    ("BM_NormalMethodScan", "cpu", EVENTS, 1, 3, "old"),
+    ("BM_Polynomial/degree:2", "cpu", fit(0), 1, 4, "fast"),
+    ("BM_Polynomial/degree:5", "cpu", fit(0), 1, 7, "fast"),
+    ("BM_PolynomialUserData/pair:1/degree:2", "cpu", fit(1), 1, 4, "fast"),
+    ("BM_PolynomialUserData/pair:1/degree:5", "cpu", fit(1), 1, 7, "fast"),
+    ("BM_PolynomialUserData/pair:2/degree:5", "cpu", fit(2), 1, 7, "fast"),
+    ("BM_PolynomialByPasses/degree:2", "cpu", fit(0), 1, None, None),
+    ("BM_PolynomialByPasses/degree:5", "cpu", fit(0), 1, None, None),
+    ("BM_AsymptoteTrial", "cpu", ("BM_FitFloorPlainSum/7000000", "BM_FitFloorFastestSum/7000000"), 1, 4, "old"),
+    ("BM_PeriodicityK1000", "cpu", ("BM_FitFloorPlainSum/1000000", "BM_FitFloorFastestSum/1000000"), 1000, 2, "old"),
+    ("BM_SlopeOverTime", "cpu", LINEFIT, 1, 3, "old"),
+    ("BM_TwoChannelFit", "cpu", LINEFIT, 1, 3, "old"),
+    ("BM_CompressedRedrawWithLod", "cpu", PLOT, 1, 0.5, "old"),
+    ("BM_VO2Mode1ConstantRQConstantFlow", "cpu", RESP, 1, 3, "old"),
+    ("BM_VO2FlowChannelInstantaneous", "cpu", RESP, 1, None, None),
+    ("BM_AnalyzerHumidityTemperatureChannel", "cpu", RESP, 1, 4, "old"),
+    ("BM_WaterVO2ClosedSystemRate", "cpu", RESP, 1, 2, "old"),
+    ("BM_DescriptiveNoExclusions", "cpu", STATS, 1, 1.1, "old"),
+    ("BM_DescriptiveBothFilters", "cpu", STATS, 1, None, None),
+    ("BM_TregEngine7M", "cpu", TREG, 1, 10, "old"),
+    ("BM_TregWindowMaxima7M", "cpu", TREG, 1, 3, "old"),
+    ("BM_ConversionTimesFactor", "cpu", TRANSFORM, 1, 2, "old"),
+    ("BM_VapourPressure", "cpu", TRANSFORM, 1, 4, "old"),
+    ("BM_ExpressionFahrenheit", "cpu", TRANSFORM, 1, 3, "fast"),
+    ("BM_MagnitudeSpectrum/1048576", "cpu", wave(1 << 20), 1, 1.5, "BM_NumpyRfftMagnitude/manual_time"),
+    ("BM_MagnitudeSpectrum/262144", "cpu", wave(1 << 18), 1, 2.5, "BM_MagnitudeSpectrum/131072"),
+    ("BM_SteppedEveryBlock/0", "cpu", WAVE, 1, 3, "old"),
+    ("BM_SteppedEveryBlock/1", "cpu", WAVE, 1, 3, "old"),
+    ("BM_ImportText/process_time/real_time", "real", (None, None), 1, 2, "BM_PlainReadText/process_time/real_time"),
+    ("BM_ImportText/process_time/real_time", "cpu", (None, None), 1, 2.5, "BM_PlainReadText/process_time/real_time"),
+    ("BM_ImportLoggerText/process_time/real_time", "real", (None, None), 1, 2,
+     "BM_PlainReadLoggerText/process_time/real_time"),
+    ("BM_ImportLoggerText/process_time/real_time", "cpu", (None, None), 1, 2.5,
+     "BM_PlainReadLoggerText/process_time/real_time"),
+    ("BM_LoadNative/32/real_time", "real", (None, None), 1, None, "BM_PlainReadNative/32/real_time"),
     # The GUI suite: its own floors, run in the same Qt process.
-    ("BM_DrawPlotCompressed", "cpu", "BM_PlainMinMaxPassInGui", "BM_FloorFourLanesInGui", 1, 0.25, "old"),
-    ("BM_StackedRedraw32Channels", "cpu", "BM_PlainMinMaxPassInGui", "BM_FloorFourLanesInGui", 1, 16, "ms"),
-]
+    ("BM_DrawPlotCompressed", "cpu", GUI, 1, 0.25, "old"),
+] + [("BM_StackedRedraw32Channels/view:%d/process_time/real_time" % v, "real", GUI, 1, 16, "ms") for v in range(4)]
 
 
 def load(paths):
@@ -127,8 +159,8 @@ def main():
         sys.exit(__doc__)
     runs, context = load(args)
     print("load average at the start of the run:", context.get("load_avg"))
-    print("%-42s %10s %9s %9s  %s" % ("benchmark", "ms", "x old", "x fastest", "goal"))
-    for name, measure, old, fast, passes, goal, against in ROWS:
+    print("%-58s %10s %9s %9s  %s" % ("benchmark", "ms", "x old", "x fastest", "goal"))
+    for name, measure, (old, fast), passes, goal, against in ROWS:
         t = median(runs, name, measure)
         if t is None:
             continue
@@ -148,10 +180,11 @@ def main():
                 ref = median(runs, against, "real" if against.endswith("manual_time") else measure)
                 got, unit = (t / ref if ref else None), "x " + against.split("/")[0]
             if got is not None:
-                text = "%s %.2f %s (goal <= %g)" % ("ok  " if got <= goal else "MISS", got, unit, goal)
+                text = "%s %.2f %s (goal <= %g%s)" % ("ok  " if got <= goal else "MISS", got, unit, goal,
+                                                    " = %.2f x fastest" % (goal * o / f) if against == "old" and o
+                                                    and f else "")
         label = name if measure == "cpu" else name + " [" + measure + "]"
-        print("%-42s %10.3f %9s %9s  %s" % (label, t, "%.2f" % xo if xo else "-", "%.2f" % xf if xf else "-", text))
-
+        print("%-58s %10.3f %9s %9s  %s" % (label, t, "%.2f" % xo if xo else "-", "%.2f" % xf if xf else "-", text))
 
 if __name__ == "__main__":
     main()

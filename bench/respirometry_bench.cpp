@@ -35,10 +35,16 @@ const std::vector<float>& temperature() {
   return v;
 }
 
-void BM_PlainSumIntoDouble(benchmark::State& state) {
+void BM_RespirometryFloorPlainSum(benchmark::State& state) {
   PlainSumFloor(state, oxygen(), kCases);
 }
-BENCHMARK(BM_PlainSumIntoDouble)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RespirometryFloorPlainSum)->Unit(benchmark::kMillisecond);
+
+void BM_RespirometryFloorFastestSum(benchmark::State& state) {
+  const std::vector<float>& v = oxygen();
+  FastestSumFloor(state, v.data(), v.size());
+}
+BENCHMARK(BM_RespirometryFloorFastestSum)->Unit(benchmark::kMillisecond);
 
 GasFileValues fileValues() {
   GasFileValues f;

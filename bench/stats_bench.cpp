@@ -19,10 +19,16 @@ const std::vector<float>& block() {
   return data;
 }
 
-void BM_PlainSumIntoDouble(benchmark::State& state) {
+void BM_StatsFloorPlainSum(benchmark::State& state) {
   PlainSumFloor(state, block(), kCases);
 }
-BENCHMARK(BM_PlainSumIntoDouble)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StatsFloorPlainSum)->Unit(benchmark::kMillisecond);
+
+void BM_StatsFloorFastestSum(benchmark::State& state) {
+  const std::vector<float>& v = block();
+  FastestSumFloor(state, v.data(), v.size());
+}
+BENCHMARK(BM_StatsFloorFastestSum)->Unit(benchmark::kMillisecond);
 
 void BM_DescriptiveNoExclusions(benchmark::State& state) {
   const std::vector<float>& v = block();

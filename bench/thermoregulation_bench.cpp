@@ -52,10 +52,16 @@ TregAnimal animal() {
   return a;
 }
 
-void BM_PlainSumIntoDouble(benchmark::State& state) {
+void BM_TregFloorPlainSum(benchmark::State& state) {
   PlainSumFloor(state, big().shade, 0);
 }
-BENCHMARK(BM_PlainSumIntoDouble)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TregFloorPlainSum)->Unit(benchmark::kMillisecond);
+
+void BM_TregFloorFastestSum(benchmark::State& state) {
+  const std::vector<float>& v = big().shade;
+  FastestSumFloor(state, v.data(), v.size());
+}
+BENCHMARK(BM_TregFloorFastestSum)->Unit(benchmark::kMillisecond);
 
 void BM_TregEngine7M(benchmark::State& state) {
   const TregClimate c = big().view();

@@ -31,6 +31,12 @@ void BM_TransformFloorPlainSum(benchmark::State& state) {
 }
 BENCHMARK(BM_TransformFloorPlainSum)->Unit(benchmark::kMillisecond);
 
+void BM_TransformFloorFastestSum(benchmark::State& state) {
+  const std::vector<float>& v = channel();
+  FastestSumFloor(state, v.data(), v.size());
+}
+BENCHMARK(BM_TransformFloorFastestSum)->Unit(benchmark::kMillisecond);
+
 void runCode(benchmark::State& state, int16_t code, float a) {
   std::vector<float> work = channel();
   TransformSettings s;

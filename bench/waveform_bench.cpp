@@ -19,6 +19,7 @@
 
 #include "analyses/fft.h"
 #include "analyses/stepped.h"
+#include "bench_support.h"
 
 namespace {
 
@@ -124,6 +125,18 @@ void BM_NumpyRfftMagnitude(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_NumpyRfftMagnitude)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+// The floors over the same channel: its first 2^17, 2^18 and 2^20 cases for
+// the spectrum, all of it for the stepped blocks.
+void BM_WaveformFloorPlainSum(benchmark::State& state) {
+  OneChainFloor(state, channel().data(), static_cast<size_t>(state.range(0)));
+}
+BENCHMARK(BM_WaveformFloorPlainSum)->Arg(1 << 17)->Arg(1 << 18)->Arg(1 << 20)->Arg(kCases)->Unit(benchmark::kMicrosecond);
+
+void BM_WaveformFloorFastestSum(benchmark::State& state) {
+  FastestSumFloor(state, channel().data(), static_cast<size_t>(state.range(0)));
+}
+BENCHMARK(BM_WaveformFloorFastestSum)->Arg(1 << 17)->Arg(1 << 18)->Arg(1 << 20)->Arg(kCases)->Unit(benchmark::kMicrosecond);
 
 void BM_MagnitudeSpectrum(benchmark::State& state) {
   const auto n = static_cast<size_t>(state.range(0));

@@ -23,6 +23,9 @@ constexpr int16_t kUnitSecondsId = 65;
 constexpr int16_t kUnitHoursId = 67;
 constexpr int16_t kUnitDaysId = 228;
 
+// Cases a chunk of the pass holds (kChunkCases below).
+constexpr size_t kChunkCasesForStats = 64 * 64;
+
 // One direction's run in progress. Sums are shifted by the run's first
 // value, so a large offset keeps its spread.
 struct OpenRun {
@@ -151,23 +154,59 @@ void releaseLong(std::vector<float>& list) {
   if (list.capacity() > (size_t{1} << 20)) std::vector<float>().swap(list);
 }
 
+// The sums of the events kept in one chunk, side by side, whose records wait
+// for their mean and S.D.: two divisions and a square root per event, made
+// in line with each run's bookkeeping, kept the pass waiting on them; made
+// together after the chunk they follow one another (eight at a time where
+// the processor has AVX-512), with the same operations on the same values.
+struct PendingStats {
+  static constexpr size_t kMost = kChunkCasesForStats + 2;   // events ending in one chunk, and more
+  std::vector<double> sum = std::vector<double>(kMost), sum2 = std::vector<double>(kMost);
+  std::vector<double> cases = std::vector<double>(kMost), shift = std::vector<double>(kMost);
+  size_t n = 0;
+};
+
 // A run that ended at case end, the first case outside it (the span's last
 // case at the latest), becomes an event when it lasted longer than the
-// minimum.
+// minimum; its mean and S.D. wait in `pending`.
 template <class List>
 inline void keepRun(OpenRun& m, int32_t end, const float* y, const EventRequest& r, List* kept,
-                    Durations* durations) {
+                    Durations* durations, PendingStats* pending) {
   const int32_t cases = end - m.start;
   const auto duration = static_cast<float>(r.interval * cases);
   if (!(duration > r.minDuration)) return;
   if (!m.exactSums()) m.addInOrder(y + m.start, y + end);
-  const double mean = m.sum / cases;
-  const EventRecord& e = kept->emplace_back(EventRecord{m.start, cases, duration, m.shift + mean,
-                                                        std::sqrt(std::max(0.0, m.sum2 / cases - mean * mean)),
-                                                        m.lo, m.hi});
+  const EventRecord& e = kept->emplace_back(EventRecord{m.start, cases, duration, 0.0, 0.0, m.lo, m.hi});
+  const size_t j = pending->n++;
+  pending->sum[j] = m.sum;
+  pending->sum2[j] = m.sum2;
+  pending->cases[j] = cases;
+  pending->shift[j] = m.shift;
   // The list's lines asked for a little ahead of their writing.
   __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(&e) + 1024), 1);
   durations->add(duration);
+}
+
+// The mean and S.D. of pending events j..n-1 in their places in `pending`,
+// as each run's own were: mean = sum / cases, sd = sqrt(max(0, sum2 / cases
+// - mean^2)), the mean moved back by the run's shift.
+inline void finishFrom(PendingStats* pending, size_t j) {
+  double* mean = pending->sum.data();
+  double* sd = pending->sum2.data();
+  for (; j < pending->n; ++j) {
+    const double m = mean[j] / pending->cases[j];
+    sd[j] = std::sqrt(std::max(0.0, sd[j] / pending->cases[j] - m * m));
+    mean[j] = pending->shift[j] + m;
+  }
+}
+
+// The records' mean and S.D. from the pending sums, then none pending.
+inline void storePending(PendingStats* pending, EventRecord* e) {
+  for (size_t i = 0; i < pending->n; ++i) {
+    e[i].mean = pending->sum[i];
+    e[i].sd = pending->sum2[i];
+  }
+  pending->n = 0;
 }
 
 // The statistics of a direction's durations but their S.D.
@@ -191,16 +230,22 @@ void spreadAndBins(const Durations& d, DurationStats* s, bool binned, double lo,
   int32_t counts[4][kEventBins + 1] = {};
   // The bin of each duration met lately, by its bits: a direction's events
   // last a few lengths over and over, and a division per event kept the
-  // pass waiting. Bin 0 stands for none, -1 for a slot not yet filled.
-  uint32_t seen[32] = {};
-  int binOf[32];
-  std::fill(binOf, binOf + 32, -1);
+  // pass waiting. Bin 0 stands for none, -1 for a slot not yet filled. A
+  // noisy trace's runs last some fifty lengths, which 32 slots kept
+  // evicting from one another.
+  constexpr uint32_t kSlots = 1024;
+  uint32_t seen[kSlots];
+  int binOf[kSlots];
+  if (binned) {
+    std::fill(seen, seen + kSlots, 0u);
+    std::fill(binOf, binOf + kSlots, -1);
+  }
   size_t i = 0;
   for (float x : d.list) {
     ss += (x - s->mean) * (x - s->mean);
     if (!binned) continue;
     const auto bits = std::bit_cast<uint32_t>(x);
-    const uint32_t slot = (bits ^ (bits >> 5) ^ (bits >> 10)) & 31;
+    const uint32_t slot = (bits ^ (bits >> 10) ^ (bits >> 20)) & (kSlots - 1);
     if (seen[slot] != bits || binOf[slot] < 0) {
       const double v = x - lo;
       double b = 0.0;
@@ -208,7 +253,9 @@ void spreadAndBins(const Durations& d, DurationStats* s, bool binned, double lo,
       seen[slot] = bits;
       binOf[slot] = b >= 1.0 && b <= kEventBins ? static_cast<int>(b) : 0;
     }
-    if (binOf[slot] != 0) ++counts[i++ % 4][binOf[slot]];
+    // Bin 0 (none) counted too, and dropped below: the shortest duration,
+    // often the commonest, made the test a guess the processor lost.
+    ++counts[i++ % 4][binOf[slot]];
   }
   s->sd = std::sqrt(ss / s->n);
   for (int b = 1; b <= kEventBins; ++b) (*bins)[b] = counts[0][b] + counts[1][b] + counts[2][b] + counts[3][b];
@@ -219,6 +266,7 @@ void spreadAndBins(const Durations& d, DurationStats* s, bool binned, double lo,
 constexpr int kWordCases = 64;
 constexpr int kChunkWords = 64;
 constexpr int kChunkCases = kWordCases * kChunkWords;
+static_assert(kChunkCases == kChunkCasesForStats);
 
 // Bit i of *above is set when y[i] >= g, of *below when y[i] <= l (neither
 // for a NaN), for the n <= 64 cases at y; no case past n is read.
@@ -317,6 +365,28 @@ inline int appendBits(uint64_t t, int32_t base, int32_t* out, int k) {
   o.lo = std::min(_mm_cvtss_f32(a4), _mm_cvtss_f32(_mm_shuffle_ps(a4, a4, 1)));
   o.hi = std::max(_mm_cvtss_f32(b4), _mm_cvtss_f32(_mm_shuffle_ps(b4, b4, 1)));
 }
+
+// finishFrom eight events at a time, the last ones as finishFrom does them.
+[[EVENTS_AVX512]] inline void finishPendingAvx512(PendingStats* pending) {
+  double* mean = pending->sum.data();
+  double* sd = pending->sum2.data();
+  const double* cases = pending->cases.data();
+  const double* shift = pending->shift.data();
+  const __m512d zero = _mm512_setzero_pd();
+  // The zero-masking forms with every lane set, as in addAllAvx512.
+  constexpr __mmask8 all = 0xFF;
+  size_t j = 0;
+  for (; j + 8 <= pending->n; j += 8) {
+    const __m512d c = _mm512_loadu_pd(cases + j);
+    const __m512d m = _mm512_maskz_div_pd(all, _mm512_loadu_pd(mean + j), c);
+    const __m512d v =
+        _mm512_maskz_sub_pd(all, _mm512_maskz_div_pd(all, _mm512_loadu_pd(sd + j), c), _mm512_maskz_mul_pd(all, m, m));
+    // v where v > 0, else +0 (for a NaN too): std::max(0.0, v).
+    _mm512_storeu_pd(sd + j, _mm512_maskz_sqrt_pd(all, _mm512_maskz_max_pd(all, v, zero)));
+    _mm512_storeu_pd(mean + j, _mm512_maskz_add_pd(all, _mm512_loadu_pd(shift + j), m));
+  }
+  finishFrom(pending, j);
+}
 #endif
 
 // The next chunk's cases asked for a few lines at a time while this chunk
@@ -358,8 +428,21 @@ struct RunTracker {
     o.addAll(v, end);
   }
 
+  PendingStats pending;   // of the events kept in this chunk
+
   template <bool kAvx512>
   void chunk(int64_t from, int64_t to, const uint64_t* inside, Ahead& ahead) {
+    runs<kAvx512>(from, to, inside, ahead);
+#if CORVIMET_X86_DISPATCH
+    if constexpr (kAvx512) finishPendingAvx512(&pending);
+    else
+#endif
+      finishFrom(&pending, 0);
+    storePending(&pending, kept->data() + (kept->size() - pending.n));
+  }
+
+  template <bool kAvx512>
+  void runs(int64_t from, int64_t to, const uint64_t* inside, Ahead& ahead) {
     // The cases where the state changes: run starts and, after each, the
     // first case outside it, alternately.
     int32_t* edges = edgeCases.data();
@@ -379,7 +462,7 @@ struct RunTracker {
       addAll<kAvx512>(open, y + from, y + end);
       if (count == 0) return;
       on = false;
-      keepRun(open, edges[0], y, r, kept, &durations);
+      keepRun(open, edges[0], y, r, kept, &durations, &pending);
       k = 1;
     }
     for (; k + 1 < count; k += 2) {
@@ -387,7 +470,7 @@ struct RunTracker {
       OpenRun run;
       run.begin(edges[k], y[edges[k]]);
       addAll<kAvx512>(run, y + edges[k], y + edges[k + 1]);
-      keepRun(run, edges[k + 1], y, r, kept, &durations);
+      keepRun(run, edges[k + 1], y, r, kept, &durations, &pending);
     }
     if (k < count) {
       open.begin(edges[k], y[edges[k]]);

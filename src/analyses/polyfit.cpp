@@ -551,6 +551,144 @@ constexpr int32_t kChebBlock = 256;
   return total;
 }
 
+// chebBody with every sum in a register: four cases at a time through all
+// the T_k, instead of each T_k through a block of cases held in memory,
+// whose loads and stores were most of the pass. Each sum still takes the
+// cases' groups of four in their order, lane by lane, with the same
+// operations, so every sum comes out the same to the bit.
+template <int kDegree>
+[[gnu::always_inline]] inline ChebMoments chebInRegisters(const float* xs, const float* ys, int32_t n, double centre,
+                                                          double inv, double yShift) {
+  constexpr int kTop = 2 * kDegree;
+  using F4 = float __attribute__((vector_size(16)));
+  D4 accM[kTop + 1] = {}, accC[kDegree + 1] = {}, accY = {};
+  const D4 c4 = {centre, centre, centre, centre}, i4 = {inv, inv, inv, inv};
+  const D4 s4 = {yShift, yShift, yShift, yShift}, one = {1.0, 1.0, 1.0, 1.0};
+  F4 lo = {xs[0], xs[0], xs[0], xs[0]}, hi = lo;
+  const int32_t whole = n - n % 4;
+  for (int32_t i = 0; i < whole; i += 4) {
+    F4 x, y;
+    std::memcpy(&x, xs + i, sizeof x);
+    std::memcpy(&y, ys + i, sizeof y);
+    lo = x < lo ? x : lo;
+    hi = x > hi ? x : hi;
+    const D4 tv = (__builtin_convertvector(x, D4) - c4) * i4;
+    const D4 d = __builtin_convertvector(y, D4) - s4;
+    accM[1] += tv;
+    accC[0] += d;
+    accC[1] += tv * d;
+    accY += d * d;
+    D4 p = one, q = tv;
+#pragma GCC unroll 20
+    for (int k = 2; k <= kTop; ++k) {
+      const D4 next = 2.0 * tv * q - p;
+      p = q;
+      q = next;
+      accM[k] += next;
+      if (k <= kDegree) accC[k] += next * d;
+    }
+  }
+  ChebMoments r;
+  r.M[0] = n;
+  for (int k = 1; k <= kTop; ++k) r.M[k] = sum4(accM[k]);
+  for (int k = 0; k <= kDegree; ++k) r.C[k] = sum4(accC[k]);
+  r.syy = sum4(accY);
+  float l = xs[0], h = xs[0];
+  for (int k = 0; k < 4; ++k) {
+    l = lo[k] < l ? lo[k] : l;
+    h = hi[k] > h ? hi[k] : h;
+  }
+  for (int32_t i = whole; i < n; ++i) {
+    const float x = xs[i];
+    l = x < l ? x : l;
+    h = x > h ? x : h;
+    const double tv = (x - centre) * inv, d = ys[i] - yShift;
+    double p = 1.0, q = tv;
+    r.M[1] += tv;
+    r.C[0] += d;
+    r.C[1] += tv * d;
+    r.syy += d * d;
+    for (int k = 2; k <= kTop; ++k) {
+      const double next = 2.0 * tv * q - p;
+      p = q;
+      q = next;
+      r.M[k] += next;
+      if (k <= kDegree) r.C[k] += next * d;
+    }
+  }
+  r.xMin = l;
+  r.xMax = h;
+  return r;
+}
+
+[[gnu::always_inline]] inline ChebMoments chebWideBody(const float* xs, const float* ys, int32_t n, double centre,
+                                                       double inv, double yShift, int degree) {
+  switch (degree) {
+    case 3: return chebInRegisters<3>(xs, ys, n, centre, inv, yShift);
+    case 4: return chebInRegisters<4>(xs, ys, n, centre, inv, yShift);
+    case 5: return chebInRegisters<5>(xs, ys, n, centre, inv, yShift);
+    case 6: return chebInRegisters<6>(xs, ys, n, centre, inv, yShift);
+    case 7: return chebInRegisters<7>(xs, ys, n, centre, inv, yShift);
+    case 8: return chebInRegisters<8>(xs, ys, n, centre, inv, yShift);
+    case 9: return chebInRegisters<9>(xs, ys, n, centre, inv, yShift);
+    default: return chebBody(xs, ys, n, centre, inv, yShift, degree);
+  }
+}
+
+// chebResidualBody with the cases loaded four at a time and the recurrence
+// unrolled, F's terms in registers: the same operations in the same order.
+template <int kDegree>
+[[gnu::always_inline]] inline double chebResidualInRegisters(const Block& b, const double* F) {
+  using F4 = float __attribute__((vector_size(16)));
+  const float* xs = b.xs;
+  const float* ys = b.ys;
+  const int32_t n = b.n, whole = n - n % 4;
+  const D4 centre = {b.centre, b.centre, b.centre, b.centre}, inv = {b.inv, b.inv, b.inv, b.inv};
+  const D4 mean = {b.yMean, b.yMean, b.yMean, b.yMean};
+  D4 ss = {};
+  for (int32_t i = 0; i < whole; i += 4) {
+    F4 x, y;
+    std::memcpy(&x, xs + i, sizeof x);
+    std::memcpy(&y, ys + i, sizeof y);
+    const D4 tv = (__builtin_convertvector(x, D4) - centre) * inv;
+    D4 b1 = {}, b2 = {};
+#pragma GCC unroll 10
+    for (int k = kDegree; k >= 1; --k) {
+      const D4 b0 = F[k] + 2.0 * tv * b1 - b2;
+      b2 = b1;
+      b1 = b0;
+    }
+    const D4 r = (F[0] + tv * b1 - b2) + mean - __builtin_convertvector(y, D4);
+    ss += r * r;
+  }
+  double total = sum4(ss);
+  for (int32_t i = whole; i < n; ++i) {
+    const double tv = (xs[i] - b.centre) * b.inv;
+    double b1 = 0.0, b2 = 0.0;
+    for (int k = kDegree; k >= 1; --k) {
+      const double b0 = F[k] + 2.0 * tv * b1 - b2;
+      b2 = b1;
+      b1 = b0;
+    }
+    const double r = (F[0] + tv * b1 - b2) + b.yMean - ys[i];
+    total += r * r;
+  }
+  return total;
+}
+
+[[gnu::always_inline]] inline double chebResidualWideBody(const Block& b, int degree, const double* F) {
+  switch (degree) {
+    case 3: return chebResidualInRegisters<3>(b, F);
+    case 4: return chebResidualInRegisters<4>(b, F);
+    case 5: return chebResidualInRegisters<5>(b, F);
+    case 6: return chebResidualInRegisters<6>(b, F);
+    case 7: return chebResidualInRegisters<7>(b, F);
+    case 8: return chebResidualInRegisters<8>(b, F);
+    case 9: return chebResidualInRegisters<9>(b, F);
+    default: return chebResidualBody(b, degree, F);
+  }
+}
+
 ChebMoments chebBase(const float* xs, const float* ys, int32_t n, double centre, double inv, double yShift,
                      int degree) {
   return chebBody(xs, ys, n, centre, inv, yShift, degree);
@@ -560,24 +698,35 @@ double chebResidualBase(const Block& b, int degree, const double* F) { return ch
 #if CORVIMET_X86_DISPATCH
 [[gnu::target("avx2")]] ChebMoments chebAvx2(const float* xs, const float* ys, int32_t n, double centre, double inv,
                                              double yShift, int degree) {
-  return chebBody(xs, ys, n, centre, inv, yShift, degree);
+  return chebWideBody(xs, ys, n, centre, inv, yShift, degree);
+}
+// The 32 vector registers hold every sum of degree 9.
+[[gnu::target("avx512f,avx512dq,avx512vl")]] ChebMoments chebAvx512(const float* xs, const float* ys, int32_t n,
+                                                                    double centre, double inv, double yShift,
+                                                                    int degree) {
+  return chebWideBody(xs, ys, n, centre, inv, yShift, degree);
 }
 [[gnu::target("avx2")]] double chebResidualAvx2(const Block& b, int degree, const double* F) {
-  return chebResidualBody(b, degree, F);
+  return chebResidualWideBody(b, degree, F);
 }
 #endif
+
+// Wide: the processor's wider instructions where it has them; otherwise (and
+// for the tests' reference) the baseline loops.
+thread_local bool gWideKernels = true;
 
 ChebMoments chebMoments(const float* xs, const float* ys, int32_t n, double centre, double inv, double yShift,
                         int degree) {
 #if CORVIMET_X86_DISPATCH
-  if (CpuHasAvx2()) return chebAvx2(xs, ys, n, centre, inv, yShift, degree);
+  if (gWideKernels && CpuHasAvx512()) return chebAvx512(xs, ys, n, centre, inv, yShift, degree);
+  if (gWideKernels && CpuHasAvx2()) return chebAvx2(xs, ys, n, centre, inv, yShift, degree);
 #endif
   return chebBase(xs, ys, n, centre, inv, yShift, degree);
 }
 
 double chebResidual(const Block& b, int degree, const double* F) {
 #if CORVIMET_X86_DISPATCH
-  if (CpuHasAvx2()) return chebResidualAvx2(b, degree, F);
+  if (gWideKernels && CpuHasAvx2()) return chebResidualAvx2(b, degree, F);
 #endif
   return chebResidualBase(b, degree, F);
 }
@@ -667,6 +816,54 @@ bool FitFromChebyshev(const Block& b, const ChebMoments& mo, int degree, PolyFit
 // t on -1..1 to within this, so that no T_k grows far beyond 1.
 constexpr double kChebReach = 1.05;
 
+// Whether every X of the block, NaNs aside, lies within `reach` of the scale
+// set by centre and inv, as the Chebyshev pass finds after its sums: a pass
+// over X alone that stops at the first stretch that strays. A channel that
+// wanders past its end cases used to cost a whole pass of moments thrown
+// away; now the part of a cheap pass before it strays.
+template <class F8>
+[[gnu::always_inline]] inline bool xWithinReachBody(const float* xs, int32_t n, double centre, double inv,
+                                                   double reach) {
+  constexpr int32_t kStretch = 8192;
+  const float first = xs[0];
+  F8 lo = F8{} + first, hi = lo;
+  float l = first, h = first;
+  const int32_t whole = n - n % 8;
+  for (int32_t b = 0; b < n; b += kStretch) {
+    const int32_t end = std::min(b + kStretch, whole);
+    for (int32_t i = b; i < end; i += 8) {
+      F8 x;
+      std::memcpy(&x, xs + i, sizeof x);
+      lo = x < lo ? x : lo;
+      hi = x > hi ? x : hi;
+    }
+    if (b + kStretch >= n)
+      for (int32_t i = whole; i < n; ++i) {
+        l = xs[i] < l ? xs[i] : l;
+        h = xs[i] > h ? xs[i] : h;
+      }
+    for (int k = 0; k < 8; ++k) {
+      l = lo[k] < l ? lo[k] : l;
+      h = hi[k] > h ? hi[k] : h;
+    }
+    if (!((l - centre) * inv >= -reach && (h - centre) * inv <= reach)) return false;
+  }
+  return true;
+}
+
+using F8 = float __attribute__((vector_size(32)));
+
+bool xWithinReachBase(const float* xs, int32_t n, double centre, double inv, double reach) {
+  return xWithinReachBody<F8>(xs, n, centre, inv, reach);
+}
+
+#if CORVIMET_X86_DISPATCH
+[[gnu::target("avx2")]] bool xWithinReachAvx2(const float* xs, int32_t n, double centre, double inv, double reach) {
+  return xWithinReachBody<F8>(xs, n, centre, inv, reach);
+}
+#endif
+
+
 // As FitInOnePass, on the block's end cases; with `scanned` the extremes of
 // b instead (ScanBlock ran).
 bool FitByChebyshev(const Block& block, int degree, bool scanned, PolyFit* out) {
@@ -682,6 +879,8 @@ bool FitByChebyshev(const Block& block, int degree, bool scanned, PolyFit* out) 
   }
   if (!(half > 0.0) || !std::isfinite(half) || !std::isfinite(centre)) return false;
   const double inv = 1.0 / half;
+  // Scaled by its end cases, X is first made sure to stay near -1..1.
+  if (!scanned && !PolyXWithinReach(xs, n, centre, inv, kChebReach, gWideKernels)) return false;
   ChebMoments mo = chebMoments(xs, ys, n, centre, inv, y0, degree);
   if (!((mo.xMin - centre) * inv >= -kChebReach && (mo.xMax - centre) * inv <= kChebReach)) return false;
   // The scan's sums and mean stand; about Y's first case, the moments move
@@ -695,8 +894,21 @@ bool FitByChebyshev(const Block& block, int degree, bool scanned, PolyFit* out) 
 
 }  // namespace
 
+bool PolyXWithinReach(const float* x, int32_t n, double centre, double inv, double reach, [[maybe_unused]] bool wide) {
+  if (!x || n < 1) return true;
+#if CORVIMET_X86_DISPATCH
+  if (wide && CpuHasAvx2()) return xWithinReachAvx2(x, n, centre, inv, reach);
+#endif
+  return xWithinReachBase(x, n, centre, inv, reach);
+}
+
 PolyStatus FitPolynomial(std::span<const float> x, std::span<const float> y, int32_t first, int32_t last,
-                         int degree, PolyFit* out) {
+                         int degree, PolyFit* out, bool wide) {
+  const struct Kernels {
+    bool kept = gWideKernels;
+    explicit Kernels(bool w) { gWideKernels = w; }
+    ~Kernels() { gWideKernels = kept; }
+  } kernels(wide);
   Block b;
   if (const PolyStatus s = CheckBlock(x, y, first, last, degree, &b); s != PolyStatus::Ok) return s;
   if (degree <= kMomentDegree && FitInOnePass(b, degree, out)) return PolyStatus::Ok;

@@ -36,12 +36,18 @@ const char* PolyStatusText(PolyStatus s);
 // their cross sums with y, and the orthogonal polynomials are built from
 // them: sums of powers of t for degrees 1 and 2, of Chebyshev polynomials
 // T_k(t) beyond (a near-exact fit adds a pass for the residuals, in double).
-// Where X strays beyond its end values, a pass for the extremes comes
+// Where X strays beyond its end values (a pass over X alone, stopped where
+// it strays, tells before the Chebyshev sums), a pass for the extremes comes
 // first; where the sums would keep too few digits: one pass for the means
 // and extremes, one per degree, one for the residuals. A refused fit leaves
-// *out untouched.
+// *out untouched. `wide` false keeps to the baseline instructions (the tests
+// hold both to one result).
 PolyStatus FitPolynomial(std::span<const float> x, std::span<const float> y, int32_t first, int32_t last,
-                         int degree, PolyFit* out);
+                         int degree, PolyFit* out, bool wide = true);
+// Whether x[0..n-1], NaNs aside, lies within `reach` on the scale
+// (x - centre) inv, as the Chebyshev sums need; `wide` false keeps to the
+// baseline instructions (the tests hold both to a plain scan).
+bool PolyXWithinReach(const float* x, int32_t n, double centre, double inv, double reach, bool wide = true);
 // The pass-per-degree fit alone, which the one above falls back on.
 PolyStatus FitPolynomialByPasses(std::span<const float> x, std::span<const float> y, int32_t first, int32_t last,
                                  int degree, PolyFit* out);

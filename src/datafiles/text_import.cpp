@@ -329,7 +329,13 @@ inline bool fastCell(const char* p, const char* end, const char* bufferEnd, char
   *neg = false;
   const bool negative = *p == '-';
   const char* s = p + negative;
-  const ptrdiff_t len = end - s;
+  ptrdiff_t len = end - s;
+  // A zero before the point adds nothing: "0.0383795", as a logger writes a
+  // small value with its seven digits, is read as ".0383795".
+  if (len > 8 && s[0] == '0' && (s[1] == '.' || (decimalComma && s[1] == ','))) {
+    ++s;
+    --len;
+  }
   if constexpr (std::endian::native == std::endian::little) {
     if (len > 0 && len <= 8 && bufferEnd - s >= 8) {
       // Up to eight bytes of digits and a point: drop the point and read
@@ -600,6 +606,11 @@ __attribute__((target("avx2"), always_inline)) inline bool fastRowAvx2(const cha
       if (i >= n || !inText) return;
       const char* from = i ? bounds[i - 1] + 1 : p;
       len = bounds[i] - from;
+      // As fastCell: no zero before the point of a long cell.
+      if (len > 8 && from[0] == '0' && (from[1] == '.' || (decimalComma && from[1] == ','))) {
+        ++from;
+        --len;
+      }
       std::memcpy(&w, from, 8);
     };
     uint64_t w0, w1, w2, w3;

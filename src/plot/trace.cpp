@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <exception>
+#include <thread>
+
+#include "platform/threads.h"
 
 namespace plotcore {
 
@@ -74,29 +78,49 @@ Extremes LodTable::query(const float* data, int64_t first, int64_t last) const {
   return e;
 }
 
+void LodTable::walkRun(const float* data, int64_t from, int64_t to, float* lo, float* hi) const {
+  Extremes e;
+  auto take = [&e](const std::vector<float>& l, const std::vector<float>& h, size_t k) {
+    if (l[k] < e.lo) e.lo = l[k];
+    if (h[k] > e.hi) e.hi = h[k];
+  };
+  from = std::max<int64_t>(from, 0);
+  to = std::min<int64_t>(to, static_cast<int64_t>(count_));  // exclusive
+  if (data && from < to) {
+    // Up the levels while the run lasts, then down again.
+    size_t a = static_cast<size_t>(from);
+    const size_t b = static_cast<size_t>(to);
+    while (a < b && a % kFine) e.add(data[a++]);
+    for (; a + kFine <= b && a % kCoarse; a += kFine) take(fineLo_, fineHi_, a / kFine);
+    for (; a + kCoarse <= b && a % kTop; a += kCoarse) take(coarseLo_, coarseHi_, a / kCoarse);
+    for (; a + kTop <= b; a += kTop) take(topLo_, topHi_, a / kTop);
+    for (; a + kCoarse <= b; a += kCoarse) take(coarseLo_, coarseHi_, a / kCoarse);
+    for (; a + kFine <= b; a += kFine) take(fineLo_, fineHi_, a / kFine);
+    while (a < b) e.add(data[a++]);
+  }
+  *lo = e.lo;
+  *hi = e.hi;
+}
+
 void LodTable::runExtremes(const float* data, const int64_t* starts, size_t nRuns, float* lo, float* hi) const {
+  // With a column of thousands of cases, where one run ends and the next
+  // begins lies on a page of samples and a line of fine entries of its own:
+  // waiting for each in turn was most of the time. They are asked for some
+  // runs ahead; the coarse entries follow one another from run to run, and
+  // the processor fetches those by itself.
+  constexpr size_t kAhead = 8;
+  const auto n = static_cast<int64_t>(count_);
   for (size_t i = 0; i < nRuns; ++i) {
-    Extremes e;
-    auto take = [&e](const std::vector<float>& l, const std::vector<float>& h, size_t k) {
-      if (l[k] < e.lo) e.lo = l[k];
-      if (h[k] > e.hi) e.hi = h[k];
-    };
-    const int64_t from = std::max<int64_t>(starts[i], 0);
-    const int64_t to = std::min<int64_t>(starts[i + 1], static_cast<int64_t>(count_));  // exclusive
-    if (data && from < to) {
-      // Up the levels while the run lasts, then down again.
-      size_t a = static_cast<size_t>(from);
-      const size_t b = static_cast<size_t>(to);
-      while (a < b && a % kFine) e.add(data[a++]);
-      for (; a + kFine <= b && a % kCoarse; a += kFine) take(fineLo_, fineHi_, a / kFine);
-      for (; a + kCoarse <= b && a % kTop; a += kCoarse) take(coarseLo_, coarseHi_, a / kCoarse);
-      for (; a + kTop <= b; a += kTop) take(topLo_, topHi_, a / kTop);
-      for (; a + kCoarse <= b; a += kCoarse) take(coarseLo_, coarseHi_, a / kCoarse);
-      for (; a + kFine <= b; a += kFine) take(fineLo_, fineHi_, a / kFine);
-      while (a < b) e.add(data[a++]);
+    if (data && i + kAhead < nRuns) {
+      const int64_t s = starts[i + kAhead];
+      if (s > 0 && s < n && starts[i + kAhead + 1] - s >= static_cast<int64_t>(kCoarse)) {
+        const auto k = static_cast<size_t>(s);
+        __builtin_prefetch(data + k);
+        __builtin_prefetch(fineLo_.data() + k / kFine);
+        __builtin_prefetch(fineHi_.data() + k / kFine);
+      }
     }
-    lo[i] = e.lo;
-    hi[i] = e.hi;
+    walkRun(data, starts[i], starts[i + 1], lo + i, hi + i);
   }
 }
 
@@ -155,6 +179,36 @@ const TraceColumns& LodCache::columns(int16_t slot, int16_t channel, const float
     ++columnComputations_;
   }
   return en.columns;
+}
+
+void LodCache::prepareColumns(int16_t slot, const int16_t* channels, const float* const* data, size_t count,
+                              int32_t nCases, const TraceParams& p) {
+  if (slot < 0 || slot >= kSlots || nCases < 0) return;
+  const auto size = static_cast<size_t>(nCases) + 1;
+  std::vector<size_t> todo;
+  for (size_t i = 0; i < count; ++i) {
+    const int16_t c = channels[i];
+    if (c < 0 || c >= kChannels) continue;
+    // Without the samples' probe, which columns() reads on the thread: an
+    // array rewritten in place under an unchanged view is noticed when it is
+    // drawn.
+    const Entry& en = entries_[slot][c];
+    if (!en.valid || en.data != data[i] || en.count != size || !en.columnsValid || !en.columns.sameSpan(nCases, p))
+      todo.push_back(i);
+  }
+  const size_t threads = std::min<size_t>(todo.size(), std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
+  std::atomic<size_t> next = 0;
+  onThreads(threads, [&](size_t) {
+    for (size_t k; (k = next++) < todo.size();) {
+      // Each channel's entry is its own; one that fails here is computed
+      // again when it is drawn, and fails there in the open.
+      try {
+        columns(slot, channels[todo[k]], data[todo[k]], nCases, p);
+      } catch (const std::exception&) {
+        invalidate(slot, channels[todo[k]]);
+      }
+    }
+  });
 }
 
 void LodCache::invalidate(int16_t slot, int16_t channel) {

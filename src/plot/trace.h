@@ -7,6 +7,7 @@
 // cases be reduced without reading every sample; the result is identical to
 // a raw scan.
 #pragma once
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -41,6 +42,7 @@ class LodTable {
   size_t bytes() const;
 
  private:
+  void walkRun(const float* data, int64_t from, int64_t to, float* lo, float* hi) const;
   size_t count_ = 0;
   std::vector<float> fineLo_, fineHi_, coarseLo_, coarseHi_, topLo_, topHi_;
 };
@@ -81,6 +83,13 @@ class LodCache {
   // so that a redraw of an unchanged view only paints.
   const TraceColumns& columns(int16_t slot, int16_t channel, const float* data, int32_t nCases,
                               const TraceParams& p);
+  // The columns of channels[i] (samples data[i]) over p's span, for every
+  // i < count, the channels side by side on the processor's cores: the
+  // strips of the stacked view share their span, and where one column ends
+  // and the next begins each channel is read on a page of its own, which one
+  // core fetched one after another. Afterwards columns() of each only reads.
+  void prepareColumns(int16_t slot, const int16_t* channels, const float* const* data, size_t count,
+                      int32_t nCases, const TraceParams& p);
   void invalidate(int16_t slot, int16_t channel);
   void invalidateSlot(int16_t slot);
   void clear();
@@ -99,7 +108,7 @@ class LodCache {
   };
   static constexpr int kSlots = 18, kChannels = 33;
   Entry entries_[kSlots][kChannels];
-  size_t builds_ = 0, columnComputations_ = 0;
+  std::atomic<size_t> builds_ = 0, columnComputations_ = 0;
 };
 // The program's one cache, and the entry points commands call after they
 // changed a channel (or every channel of a file, or closed it).

@@ -1,7 +1,11 @@
 #include "analyses/polyfit.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cmath>
+#include <limits>
+#include <utility>
 #include <random>
 #include <vector>
 
@@ -182,12 +186,21 @@ TEST(PolynomialFit, MomentFitAgreesWithThePasses) {
     loop.push_back(static_cast<float>(std::sin(6.283185307179586 * i / (n - 1))));
   }
   spiked[0] = 1e4f;
+  std::vector<float> wander, calibration;
+  for (int i = 0; i < n; ++i) {
+    const double u = i / static_cast<double>(n);
+    wander.push_back(static_cast<float>(25.0 + 2.0 * u + 3.0 * std::sin(9.0 * u) * std::sin(2.3 * u)));
+    const double v = wander.back() - 25.0;
+    calibration.push_back(static_cast<float>(((((1e-5 * v - 2e-4) * v + 3e-3) * v + 0.02) * v + 0.9) * v + 4.0) +
+                          1e-6f * noise(gen));
+  }
   const std::vector<double> quadratic = {1, 2, 3};
   const struct {
     const char* what;
     const std::vector<float>* x;
     const std::vector<float>* y;
     const std::vector<double>* exact;   // low power first; nullptr: not exact
+    int passesUpTo = kMaxPolyDegree;    // degrees held to the passes (beyond: the noise of an exact curve)
   } cases[] = {
       {"noisy quadratic", &ramp, &noisy, nullptr},
       {"far from zero", &offset, &noisy, nullptr},
@@ -196,6 +209,9 @@ TEST(PolynomialFit, MomentFitAgreesWithThePasses) {
       {"small curvature on a big level", &ramp, &tiny, nullptr},
       {"X back where it began", &loop, &noisy, nullptr},
       {"Y opening on a spike", &ramp, &spiked, nullptr},
+      {"X wandering past its end cases", &wander, &noisy, nullptr},
+      // So close that the residuals are summed one by one.
+      {"a calibration curve", &wander, &calibration, nullptr, 5},
   };
   for (const auto& c : cases) {
     for (int d = 1; d <= kMaxPolyDegree; ++d) {
@@ -203,7 +219,7 @@ TEST(PolynomialFit, MomentFitAgreesWithThePasses) {
       PolyFit fused, passes;
       ASSERT_EQ(FitPolynomial(*c.x, *c.y, 0, n - 1, d, &fused), PolyStatus::Ok);
       ASSERT_EQ(FitPolynomialByPasses(*c.x, *c.y, 0, n - 1, d, &passes), PolyStatus::Ok);
-      for (int p = 0; p <= d; ++p) {
+      for (int p = 0; p <= d && d <= c.passesUpTo; ++p) {
         const auto q = static_cast<size_t>(p);
         if (c.exact && d >= 2) {
           const double want = q < c.exact->size() ? (*c.exact)[q] : 0.0;
@@ -214,12 +230,28 @@ TEST(PolynomialFit, MomentFitAgreesWithThePasses) {
           EXPECT_NEAR(fused.power[q], want, 1e-9 * std::max(1.0, std::abs(want))) << p;
         }
       }
-      EXPECT_NEAR(fused.r2, passes.r2, 1e-12);
-      EXPECT_NEAR(fused.residualVariance, passes.residualVariance, 1e-9 * passes.residualVariance + 1e-12);
+      if (d <= c.passesUpTo) {
+        EXPECT_NEAR(fused.r2, passes.r2, 1e-12);
+        EXPECT_NEAR(fused.residualVariance, passes.residualVariance, 1e-9 * passes.residualVariance + 1e-12);
+      }
       EXPECT_FLOAT_EQ(fused.sdX, passes.sdX);
       EXPECT_FLOAT_EQ(fused.sdY, passes.sdY);
       EXPECT_FLOAT_EQ(fused.meanX, passes.meanX);
       EXPECT_FLOAT_EQ(fused.meanY, passes.meanY);
+      // The wider instructions' kernels give the baseline loops' bits, over
+      // whole groups of four cases and with one to three left over.
+      for (const int last : {n - 1, n - 2, n - 3, n - 4}) {
+        PolyFit wide, plain;
+        ASSERT_EQ(FitPolynomial(*c.x, *c.y, 0, last, d, &wide), PolyStatus::Ok);
+        ASSERT_EQ(FitPolynomial(*c.x, *c.y, 0, last, d, &plain, false), PolyStatus::Ok);
+        for (int p = 0; p <= d; ++p)
+          EXPECT_EQ(std::bit_cast<uint64_t>(wide.power[static_cast<size_t>(p)]),
+                    std::bit_cast<uint64_t>(plain.power[static_cast<size_t>(p)])) << last << " power " << p;
+        EXPECT_EQ(std::bit_cast<uint64_t>(wide.r2), std::bit_cast<uint64_t>(plain.r2)) << last;
+        EXPECT_EQ(std::bit_cast<uint64_t>(wide.residualVariance), std::bit_cast<uint64_t>(plain.residualVariance));
+        EXPECT_EQ(std::bit_cast<uint32_t>(wide.sdX), std::bit_cast<uint32_t>(plain.sdX)) << last;
+        EXPECT_EQ(std::bit_cast<uint32_t>(wide.sdY), std::bit_cast<uint32_t>(plain.sdY)) << last;
+      }
     }
   }
   // Two distinct X values carry a line, never a parabola.
@@ -276,3 +308,43 @@ TEST(PolynomialFit, NewChannelCoversEveryCaseAndRefusesNonFiniteCoefficients) {
 }
 
 }  // namespace
+
+// The pass that tells whether X stays near its end cases' scale before the
+// Chebyshev sums, against the plain scan it answers for: wherever X strays,
+// by however little, NaNs left out, on every instruction set.
+TEST(PolynomialFit, ReachOfXEqualsThePlainScan) {
+  const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+  struct Row {
+    const char* what;
+    int n;
+    std::vector<std::pair<int, float>> set;   // cases given other values than the ramp's
+  };
+  // X a ramp from -1 to 1 (scale: centre 0, inv 1, reach 2), cases set apart.
+  const Row rows[] = {
+      {"within", 100'003, {}},
+      {"at the reach exactly", 100'003, {{50'000, 2.0f}, {50'001, -2.0f}}},
+      {"beyond by an ulp, early", 100'003, {{5, 2.0000002f}}},
+      {"below, in the last whole group", 100'003, {{99'999, -2.0000002f}}},
+      {"beyond in the cases past the last group", 100'003, {{100'001, 3.0f}}},
+      {"beyond at the last case", 100'003, {{100'002, 3.0f}}},
+      {"beyond where a stretch ends", 100'003, {{8'191, 3.0f}}},
+      {"NaNs left out", 100'003, {{7, nan}, {8'192, nan}, {100'002, nan}}},
+      {"NaN beside a stray", 100'003, {{7, nan}, {9, -5.0f}}},
+      {"an infinity", 100'003, {{60'000, inf}}},
+      {"fewer cases than a group", 5, {{3, 2.5f}}},
+      {"fewer cases than a group, within", 7, {}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    std::vector<float> x(static_cast<size_t>(row.n));
+    for (int i = 0; i < row.n; ++i) x[static_cast<size_t>(i)] = -1.0f + 2.0f * static_cast<float>(i) / (row.n - 1);
+    for (auto [i, v] : row.set) x[static_cast<size_t>(i)] = v;
+    float lo = x[0], hi = x[0];
+    for (float v : x) {
+      lo = v < lo ? v : lo;
+      hi = v > hi ? v : hi;
+    }
+    const bool plain = (lo - 0.0) * 1.0 >= -2.0 && (hi - 0.0) * 1.0 <= 2.0;
+    for (bool wide : {true, false}) EXPECT_EQ(PolyXWithinReach(x.data(), row.n, 0.0, 1.0, 2.0, wide), plain) << wide;
+  }
+}

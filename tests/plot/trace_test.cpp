@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <map>
@@ -119,6 +120,65 @@ TEST(LodTable, QueryEqualsRawScanForAnyRange) {
       const Extremes q = lod.query(d.data(), a, b), s = ScanExtremes(d.data(), d.size(), a, b);
       EXPECT_EQ(q.lo, s.lo);
       EXPECT_EQ(q.hi, s.hi);
+    }
+  }
+}
+
+uint32_t Bits(float v) {
+  uint32_t b;
+  std::memcpy(&b, &v, sizeof b);
+  return b;
+}
+
+// The runs of a redraw's columns, read from the table's levels with their
+// ends asked for ahead, against the plain scan of their samples: the same
+// bits, the sign of a zero extreme included.
+TEST(LodTable, RunExtremesEqualThePlainScanBitForBit) {
+  enum Samples { kNoise, kNonFinite, kSignedZeros, kFlat, kRamp };
+  struct Row {
+    const char* what;
+    int32_t n;
+    Samples samples;
+    int64_t step;   // run length; 0 for random lengths, short and long
+  };
+  const Row rows[] = {
+      {"columns of thousands of cases", 1'000'003, kNoise, 3'889},
+      {"columns holding whole top blocks", 1'000'003, kNoise, 20'011},
+      {"a coarse block long", 100'003, kNoise, 256},
+      {"short and long mixed", 300'001, kNoise, 0},
+      {"NaNs and infinities", 300'001, kNonFinite, 0},
+      {"zeros of both signs as extremes", 300'001, kSignedZeros, 1'999},
+      {"a flat channel of zeros", 100'000, kFlat, 0},
+      {"a ramp: each run's extremes at its ends", 1'000'003, kRamp, 3'889},
+      {"a falling ramp, runs of every length", 300'001, kRamp, 0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    std::vector<float> d = Noise(row.n, 21, row.samples == kNonFinite);
+    std::mt19937 rng(17);
+    if (row.samples == kNonFinite)
+      for (size_t i = 3; i < d.size(); i += 4099) d[i] = i % 2 ? std::numeric_limits<float>::infinity() : -1e30f;
+    if (row.samples == kSignedZeros)
+      for (size_t i = 0; i < d.size(); ++i) {
+        d[i] = std::fabs(d[i]) * (i % 200'000 < 100'000 ? 1.0f : -1.0f);
+        if (i % 331 == 0) d[i] = (i / 331) % 2 ? -0.0f : 0.0f;
+      }
+    if (row.samples == kFlat)
+      for (size_t i = 0; i < d.size(); ++i) d[i] = i % 777 == 5 ? -0.0f : 0.0f;
+    if (row.samples == kRamp)
+      for (size_t i = 0; i < d.size(); ++i) d[i] = static_cast<float>(i) * (row.step ? 1e-3f : -1e-3f) + 1.0f;
+    const LodTable lod(d.data(), d.size());
+    std::vector<int64_t> starts{static_cast<int64_t>(rng() % 40)};
+    std::uniform_int_distribution<int64_t> length(0, 9'000);
+    while (starts.back() <= static_cast<int64_t>(d.size()) + 40)
+      starts.push_back(starts.back() + (row.step ? row.step : length(rng) % (rng() % 2 ? 600 : 9'000)));
+    const size_t runs = starts.size() - 1;
+    std::vector<float> lo(runs), hi(runs);
+    lod.runExtremes(d.data(), starts.data(), runs, lo.data(), hi.data());
+    for (size_t i = 0; i < runs; ++i) {
+      const Extremes s = ScanExtremes(d.data(), d.size(), starts[i], starts[i + 1] - 1);
+      ASSERT_EQ(Bits(lo[i]), Bits(s.lo)) << starts[i] << ".." << starts[i + 1];
+      ASSERT_EQ(Bits(hi[i]), Bits(s.hi)) << starts[i] << ".." << starts[i + 1];
     }
   }
 }
@@ -440,6 +500,50 @@ TEST(LodCache, KeptColumnsEqualAFreshComputationAfterEveryChange) {
       EXPECT_EQ(ReduceTrace(d.data(), n, p, nullptr, &previous).segments, fresh.segments) << row.what;
     }
     previous = kept;
+  }
+}
+
+// The stacked view's strips prepared side by side on threads: each channel's
+// columns are those it gets on its own, computed once, and only the channels
+// a step changed are computed again.
+TEST(LodCache, ChannelsPreparedTogetherEqualEachOnItsOwn) {
+  LodCache together, alone;
+  const int32_t n = 200'001;
+  std::vector<std::vector<float>> d;
+  for (uint32_t c = 0; c < 12; ++c) d.push_back(Noise(n, 30 + c, c % 3 == 0));
+  std::vector<int16_t> channels;
+  std::vector<const float*> data;
+  for (int16_t c = 1; c <= 12; ++c) {
+    channels.push_back(c);
+    data.push_back(d[static_cast<size_t>(c - 1)].data());
+  }
+  TraceParams p = Params(0.0, 1800.0 / n, 0, n);
+  struct Row {
+    const char* what;
+    std::function<void()> change;
+    size_t recomputed;
+  };
+  const std::vector<Row> rows{
+      {"first draw", [] {}, 12},
+      {"same view", [] {}, 0},
+      {"scrolled", [&] { p.first = 5'000, p.last = 105'000, p.xStep = 1800.0 / 100'000; }, 12},
+      {"one channel in a new array", [&] { d[4] = std::vector<float>(d[4]), data[4] = d[4].data(); }, 1},
+      {"back to the whole file", [&] { p.first = 0, p.last = n, p.xStep = 1800.0 / n; }, 12},
+  };
+  for (const Row& row : rows) {
+    row.change();
+    const size_t before = together.columnComputations();
+    together.prepareColumns(2, channels.data(), data.data(), channels.size(), n, p);
+    EXPECT_EQ(together.columnComputations() - before, row.recomputed) << row.what;
+    for (size_t i = 0; i < channels.size(); ++i) {
+      const TraceColumns& a = together.columns(2, channels[i], data[i], n, p);
+      const TraceColumns& b = alone.columns(2, channels[i], data[i], n, p);
+      ASSERT_TRUE(a.sameSpan(n, p)) << row.what;
+      EXPECT_EQ(a.lo, b.lo) << row.what << " channel " << channels[i];
+      EXPECT_EQ(a.hi, b.hi) << row.what << " channel " << channels[i];
+      EXPECT_EQ(a.zeroAfter, b.zeroAfter) << row.what << " channel " << channels[i];
+    }
+    EXPECT_EQ(together.columnComputations() - before, row.recomputed) << row.what << ": drawn without computing";
   }
 }
 

@@ -103,6 +103,29 @@ void layoutStrips(int16_t f) {
   if (strips.size() == 1 && !OverlayArray[f][1][strips[0].channel]) OverlayArray[f][1][strips[0].channel] = 1;
 }
 
+// The trace columns of every strip about to be drawn, the channels side by
+// side on the processor's cores (the strips share their span); each strip's
+// trace then only reads its own.
+void prepareStripColumns(int16_t f, int16_t channel) {
+  const plotcore::StripSpan span =
+      plotcore::StackedSpan(PlotViewState(f), printblock != 0, BeginBlock[f], EndBlock[f]);
+  // As Draw_PLOT_LINE decides between the table and the samples.
+  if (span.last < span.first || !(span.xStep > 0 && span.xStep < 1.0 / 32)) return;
+  std::vector<int16_t> channels;
+  std::vector<const float*> data;
+  for (int16_t c = 1; c <= nChannels[f] && c <= kMaxChannels; ++c) {
+    if (!OverlayArray[f][1][c] || (channel != 0 && channel != c) || !ChannelData(f, c)) continue;
+    channels.push_back(c);
+    data.push_back(ChannelData(f, c));
+  }
+  plotcore::TraceParams tp;
+  tp.first = span.first;
+  tp.last = span.last;
+  tp.x0 = 0.0;
+  tp.xStep = span.xStep;
+  plotcore::PlotLodCache().prepareColumns(f, channels.data(), data.data(), channels.size(), nCases[f], tp);
+}
+
 void drawStrip(int16_t f, int16_t c, bool full) {
   plat::Port& p = plat::currentPort();
   LastStripHeight = wordAsInt(nVar[f][c][8]);
@@ -215,6 +238,7 @@ void DrawALLCHANNELS(int16_t channel) {
 
   const int16_t keptChannel = ActiveChannel;
   int lastBottomRow = BottomOfPlotArea;
+  prepareStripColumns(f, channel);
   for (int16_t c = 1; c <= nChannels[f] && c <= kMaxChannels; ++c) {
     if (!OverlayArray[f][1][c] || (channel != 0 && channel != c)) continue;
     ActiveChannel = c;
