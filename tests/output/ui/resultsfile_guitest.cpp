@@ -290,7 +290,7 @@ TEST_F(ResultsFile, EachRecordHoldsItsOwnWindowsNumbersInBothFiles) {
   ASSERT_EQ(rec.size(), 6u) << all;
   EXPECT_EQ(rec[5], "");
   const std::string& scanRec = rec[0].substr(rec[0].find("  \xA5 FILE"));
-  const std::string cases = IntText(tw.mmlBegin + 1) + " to" + IntText(tw.mmlBegin + tw.mmlPoints);
+  const std::string cases = IntText(tw.mmlBegin) + " to" + IntText(tw.mmlBegin + tw.mmlPoints - 1);
   EXPECT_NE(scanRec.find("MOST LEVEL at cases" + cases), std::string::npos) << scanRec;
   EXPECT_NEAR(After(scanRec, "Mean ="), level.mean, 5e-5);
   EXPECT_NEAR(After(scanRec, "Mean ="), Num(tw.scanMean), 5e-4);
