@@ -25,6 +25,18 @@ EditStep BeginEditStep(int16_t opCode, int16_t step) {
   return EditStepFor(step, recorded, wasRecording && RecordSCRIPT == 0);
 }
 
+int16_t ActionStepRow(const EditStep& s, int16_t* actions, int16_t opCode) {
+  int16_t row = s.row;
+  if (*actions > 0) {
+    if (s.recorded == 0) return 0;
+    float fresh[kStepFields] = {};
+    fresh[kStepOpField] = static_cast<float>(opCode);
+    row = RecordScriptStep(fresh);
+  }
+  ++*actions;
+  return row >= 1 && row <= kLastScriptStep ? row : 0;
+}
+
 EditDialogScope::EditDialogScope() : handlers_(std::make_unique<HandlerScope>()) {
   InstallAnalysisHandlers();
   HideTheToolBar();

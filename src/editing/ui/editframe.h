@@ -16,6 +16,13 @@ class HandlerScope;
 // fills: the recorded step, else the replayed step `step`, else row 0.
 EditStep BeginEditStep(int16_t opCode, int16_t step);
 
+// A dialog that does several actions in one opening records one step per
+// action, in order: the first fills the step begun on opening, each later
+// one is recorded after it with this operation code. Counts the action in
+// *actions and returns the row it fills, 0 for none (nothing was recorded
+// on opening, or the recording limit was reached).
+int16_t ActionStepRow(const EditStep& s, int16_t* actions, int16_t opCode);
+
 // While it lives: the caller's handlers are kept, the dialog handlers
 // installed (menu and toolbar picks deferred, ending the dialog), the
 // toolbar hidden and the mailbox cleared. On leaving it restores the toolbar

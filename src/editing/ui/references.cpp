@@ -135,15 +135,8 @@ void redraw(const Run& run) {
 // opening, the others are recorded after it, in order.
 void noteFix(Run& run) {
   if (!run.es) return;
-  int16_t row = run.es->row;
-  if (run.fixes > 0) {
-    if (run.es->recorded == 0) return;
-    float fresh[kStepFields] = {};
-    fresh[kStepOperation] = kReferencesOp;
-    row = RecordScriptStep(fresh);
-  }
-  ++run.fixes;
-  if (row < 1 || row > kLastScriptStep) return;
+  const int16_t row = ActionStepRow(*run.es, &run.fixes, kReferencesOp);
+  if (row == 0) return;
   ToScriptStep(run.settings, ScriptSequenceArray[row]);
   ScriptSequenceArray[row][references_step::kBlockOnly] = run.inBlock ? 1.0f : 0.0f;
 }

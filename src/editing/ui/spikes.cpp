@@ -168,15 +168,8 @@ void changed(const Run& run) {
 // recorded on opening, the others are recorded after it, in order.
 void noteAction(Run& run) {
   if (!run.es || run.es->replay) return;
-  int16_t row = run.es->row;
-  if (run.actions > 0) {
-    if (run.es->recorded == 0) return;
-    float fresh[kStepFields] = {};
-    fresh[kStepOperation] = kSpikeOp;
-    row = RecordScriptStep(fresh);
-  }
-  ++run.actions;
-  if (row < 1 || row > kLastScriptStep) return;
+  const int16_t row = ActionStepRow(*run.es, &run.actions, kSpikeOp);
+  if (row == 0) return;
   float(&fields)[kStepFields] = ScriptSequenceArray[row];
   ToScriptStep(currentSettings(), run.lastAction, fields);
   fields[spikes_step::kDirection] = static_cast<float>(run.direction);

@@ -366,15 +366,8 @@ bool run(Dialog& d, bool blockOnly, EditStep& es) {
 // recorded after it, in order; a label other than the source's goes along.
 void noteStoredRun(Dialog& d, const std::string& label, const std::string& proposed) {
   if (!d.es) return;
-  int16_t row = d.es->row;
-  if (d.steps > 0) {
-    if (d.es->recorded == 0) return;
-    float fresh[kStepFields] = {};
-    fresh[kStepOperation] = kTransformOp;
-    row = RecordScriptStep(fresh);
-  }
-  ++d.steps;
-  if (row < 1 || row > kLastScriptStep) return;
+  const int16_t row = ActionStepRow(*d.es, &d.steps, kTransformOp);
+  if (row == 0) return;
   TransformToStep(d.ranWith, ScriptSequenceArray[row]);
   ScriptSequenceArray[row][transform_step::kBlockOnly] = d.ranBlockOnly ? 1.0f : 0.0f;
   if (label != proposed) KeepStepLabel(ScriptSequenceArray, row, transform_step::kLabel, label);
