@@ -100,7 +100,8 @@ bool pickChannels(const DataFileImage& in, MergeMode mode, int16_t slot, std::ve
 
   const int columns = n > 16 ? 2 : 1;
   const int rows = (n + columns - 1) / columns;
-  const int width = columns * 270 + 20;
+  // Wide enough for All, None, Cancel and Merge side by side.
+  const int width = std::max(columns * 270 + 20, 10 + 60 + 8 + 60 + 12 + 70 + 10 + 80 + 10);
   const int height = 44 + rows * 20 + 50;
   const plat::Size desk = plat::displaySize();
   const auto left = static_cast<int16_t>(std::max(4, (desk.w - width) / 2));

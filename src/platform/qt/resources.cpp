@@ -8,6 +8,7 @@
 #include <cctype>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "platform/app.h"
 #include "platform/qt/controls_internal.h"
@@ -58,6 +59,41 @@ std::filesystem::path helpPage(int subject) {
 
 namespace {
 
+// At the desk's right, as tall as the desk lets it. A floating window (the
+// toolbar across the desk above or below the plot) would lie over the page:
+// then the tallest band above or below the floating windows, where one
+// leaves room to read.
+Rect helpWindowPlace() {
+  const Size desk = displaySize();
+  const int titleBar = titleBarHeight(WindowClass::Document);
+  const int deskTop = config().menuBarHeight + titleBar + 4;
+  const int width = std::min(620, desk.w - 8);
+  const int left = desk.w - width - 4;
+  const auto band = [&](int top, int bottom) { return Rect{left, top, left + width, std::min(bottom, top + 760)}; };
+  const Rect home = band(deskTop, std::max(deskTop + 120, desk.h - 8));
+  std::vector<Rect> floating;
+  for (int id : windowIds()) {
+    const detail::WindowRec* w = detail::findWindow(id);
+    if (w && w->spec.cls == WindowClass::Floating && windowVisible(id)) floating.push_back(frameRect(id));
+  }
+  const auto clear = [&](const Rect& c) {
+    return std::all_of(floating.begin(), floating.end(), [&](const Rect& o) {
+      return c.right <= o.left || o.right <= c.left || c.bottom <= o.top || o.bottom <= c.top - titleBar;
+    });
+  };
+  if (clear(home)) return home;
+  Rect best = home;
+  int bestHeight = 199;   // lower than this, the page is better read under the toolbar
+  for (const Rect& o : floating) {
+    for (const Rect& c : {band(o.bottom + 4 + titleBar, desk.h - 8), band(deskTop, o.top - 4)})
+      if (c.height() > bestHeight && clear(c)) {
+        best = c;
+        bestHeight = c.height();
+      }
+  }
+  return best;
+}
+
 // Where no browser starts, the page opens in a window of our own beside the
 // work, so that "?" always answers. It takes neither the current port nor
 // the program's attention from the window the user works in.
@@ -65,17 +101,14 @@ bool showHelpWindow(const std::filesystem::path& page) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(page, ec)) return false;
   const int keepPort = currentPortWindow();
-  const Size desk = displaySize();
-  const int top = config().menuBarHeight + titleBarHeight(WindowClass::Document) + 4;
-  const int width = std::min(620, desk.w - 8);
-  const int height = std::clamp(desk.h - top - 8, 120, 760);
+  const Rect place = helpWindowPlace();
   WindowSpec spec;
   spec.id = kHelpWindow;
   spec.title = "Help";
-  spec.content = {desk.w - width - 4, top, desk.w - 4, top + height};
+  spec.content = place;
   spec.background = {0xFFFF, 0xFFFF, 0xFFFF};
   createWindow(spec);
-  detail::addHelpBrowser(kHelpWindow, kHelpView, {0, 0, width, height}, page);
+  detail::addHelpBrowser(kHelpWindow, kHelpView, {0, 0, place.width(), place.height()}, page);
   if (keepPort != 0 && windowExists(keepPort)) setCurrentPort(keepPort);
   return true;
 }

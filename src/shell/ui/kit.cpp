@@ -422,8 +422,12 @@ void OpenResultsWIndow(uint16_t crossChannelOption, int16_t themeBackground, int
 void OPENWINDOW6(int16_t themeBackground, int16_t lightGray, const MacText& title, uint16_t height) {
   plat::disposeWindow(kSecondaryWindow);
   const int top = belowPlotTop();
-  BuildWINDOW(themeBackground, kSecondaryWindow, title, 323, top, 639, top + height, kKindDocument,
-              lightGray);
+  // Beside the command's results window, which is read with it, not over it.
+  int left = 323;
+  if (plat::windowExists(kResultsWindow) && plat::windowVisible(kResultsWindow))
+    left = std::max(left, plat::frameRect(kResultsWindow).right + 4);
+  BuildWINDOW(themeBackground, kSecondaryWindow, title, static_cast<int16_t>(left), static_cast<int16_t>(top),
+              static_cast<int16_t>(left + 316), static_cast<int16_t>(top + height), kKindDocument, lightGray);
 }
 
 void ClearWINDOW41() {

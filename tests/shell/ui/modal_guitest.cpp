@@ -17,6 +17,7 @@
 #include "calculators/ui/conversions_windows.h"
 #include "calculators/ui/metabolism.h"
 #include "calculators/ui/suncycle.h"
+#include "datafiles/ui/merge_dialog.h"
 #include "datafiles/ui/save_dialog.h"
 #include "editing/ui/references.h"
 #include "editing/ui/timescale_dialog.h"
@@ -30,11 +31,14 @@
 #include "platform/controls.h"
 #include "platform/windows.h"
 #include "plot/stripheights.h"
+#include "plot/ui/blockwindow.h"
+#include "plot/ui/commentsbox.h"
 #include "plot/ui/plotwindow.h"
 #include "plot/ui/redraw.h"
 #include "plot/ui/toolbar.h"
 #include "plot/ui/stacked.h"
 #include "plot/ui/stripheights.h"
+#include "scripts/ui/scriptview.h"
 // Last: Qt's "slots" keyword macro must not meet the menu headers.
 #include "platform/test.h"
 
@@ -322,6 +326,26 @@ std::vector<std::string> geometryFaults() {
   return out;
 }
 
+// Windows a command shows side by side, each to be read while the other is
+// open: neither may cover the other. Not every pair: a dialog may stand over
+// the plot's furniture while it waits.
+std::vector<std::string> coveredWindows() {
+  static const std::pair<int, int> besides[] = {
+      {kResultsWindow, kSecondaryWindow},
+      {kCommentsWindow, kBlockWindow},
+  };
+  std::vector<std::string> out;
+  for (const auto& [a, b] : besides) {
+    if (!plat::windowExists(a) || !plat::windowVisible(a) || !plat::windowExists(b) || !plat::windowVisible(b))
+      continue;
+    const plat::Rect r = plat::frameRect(a), o = plat::frameRect(b);
+    if (!(r.right <= o.left || o.right <= r.left || r.bottom <= o.top || o.bottom <= r.top))
+      out.push_back("windows " + std::to_string(a) + " \"" + plat::title(a) + "\" and " + std::to_string(b) + " \"" +
+                    plat::title(b) + "\" overlap");
+  }
+  return out;
+}
+
 // Every window and dialog the menus open, on a small and a large desk: no
 // control cut off by its window, none over another.
 // Windows that show more after a first step, and the plot's own furniture
@@ -348,6 +372,34 @@ std::vector<Loop> laterStates() {
       {.name = "Remove channels", .menu = 73, .item = 4, .window = kChannelSelectWindow},
       {.name = "Toolbar below", .menu = 9, .item = 1, .window = 15, .setup = toolbarAt(1)},
       {.name = "Toolbar above", .menu = 9, .item = 1, .window = 15, .setup = toolbarAt(2)},
+      // Left, below, above and back to the left by its close box, then on.
+      {.name = "Toolbar round trip", .menu = 9, .item = 1, .window = 15,
+       .setup = [] { for (int k = 0; k < 3; ++k) ToolbarClosed(); }},
+      {.name = "Toolbar round trip without block", .menu = 9, .item = 1, .window = 15,
+       .setup = [] {
+         FileSHORTS[TheFileInUse][kShortBlockState] = 0;
+         OPENBLOCKWINDOW();
+         for (int k = 0; k < 3; ++k) ToolbarClosed();
+       }},
+      {.name = "Channels to append", .menu = kMenuAppendOrStack, .item = 1, .window = kChannelPickerWindow,
+       .prelude = [](Script& s) { s.answerOpen(testsupport::kDemoRecording).click(kMergeModeWindow, kMergeAppend); }},
+      {.name = "Channels to add", .menu = kMenuAppendOrStack, .item = 1, .window = kChannelPickerWindow,
+       .prelude = [](Script& s) { s.answerOpen(testsupport::kDemoRecording).click(kMergeModeWindow, kMergeStack); }},
+      {.name = "Help page", .menu = 3, .item = 1, .window = plat::kHelpWindow,
+       .after = closeResults,
+       .setup = [] { plat::test::setBrowserAvailable(false); },
+       .prelude = [](Script& s) { s.click(kResultsWindow, kHelpButton).call([] {}); }},
+      {.name = "Sixteen files", .menu = 9, .item = 1, .window = 15,
+       .setup = [] {
+         for (int k = 1; k < kMaxOpenFiles; ++k) testsupport::OpenDemo();
+       }},
+      {.name = "Script step editor", .menu = kMenuScript, .item = 5, .window = kStepEditorWindow,
+       .after = [](Script& s) { s.closeBox(kViewerWindow); },
+       .setup = [] {
+         ScriptSequenceArray[1][kStepOperation] = kOpTransformations;
+         ScriptSequenceArray[1][transform_step::kKind] = 5;
+       },
+       .prelude = [](Script& s) { s.click(kViewerWindow, 1); }},
   };
 }
 
@@ -360,7 +412,10 @@ TEST(WindowGeometry, NoControlLeavesItsWindowOrCoversAnother) {
   } deskBack;
   // Snapshots of the whole desk for a person to look at, at the small desk.
   const std::vector<std::string> pictured = {"Block-shift rules", "Descriptive statistics", "Save As",
-                                             "Time series", "Thermoregulation", "Effective volume"};
+                                             "Time series", "Thermoregulation", "Effective volume",
+                                             "Pair differences", "Channels to append", "Script step editor",
+                                             "Toolbar round trip", "Toolbar round trip without block",
+                                             "Help page", "Sixteen files"};
   for (const plat::Size desk : {plat::Size{1280, 800}, plat::Size{1920, 1080}}) {
     plat::test::setDesk(desk);
     // The values shown at their usual length, and at their longest: every
@@ -378,6 +433,8 @@ TEST(WindowGeometry, NoControlLeavesItsWindowOrCoversAnother) {
       if (longest)
         for (int16_t c = 1; c <= nChannels[slot]; ++c)
           for (int32_t k = 0; k <= nCases[slot]; ++k) PutDatum(slot, c, k, -3.2345679e37f + 1e30f * GetDatum(slot, c, k));
+      // The program's own toolbar at the left, where the start-up builds it.
+      ToolBar();
       // Each toolbar place as a user reaches it: by its close box from the left.
       for (int16_t at = 0; at < place; ++at) ToolbarClosed();
       std::vector<std::string> faults;
@@ -385,6 +442,7 @@ TEST(WindowGeometry, NoControlLeavesItsWindowOrCoversAnother) {
       if (loop.prelude) loop.prelude(s);
       s.call([&] {
         faults = geometryFaults();
+        for (std::string& f : coveredWindows()) faults.push_back(std::move(f));
         if (desk.w == 1280 && std::find(pictured.begin(), pictured.end(), loop.name) != pictured.end()) {
           std::string name = std::string("desk-1280x800-toolbar-") + placeName + (longest ? "-longest-" : "-") + loop.name;
           std::replace(name.begin(), name.end(), ' ', '-');
