@@ -73,9 +73,9 @@ struct Loop {
 
 void closeResults(Script& s) { s.closeBox(kResultsWindow); }
 
-// The started program on the demo, cases 1000..2000 its block and no
-// destination open, then the loop's own set-up. Returns the demo's slot, -1
-// when it did not load.
+// The started program on the demo, cases 1000..2000 its block, its toolbar
+// at the left and no destination open, then the loop's own set-up. Returns
+// the demo's slot, -1 when it did not load.
 int16_t startLoop(const Loop& loop) {
   const int16_t slot = testsupport::StartProgramOnDemo();
   if (slot < 0) return slot;
@@ -83,6 +83,7 @@ int16_t startLoop(const Loop& loop) {
   EndBlock[slot] = 2000;
   FileSHORTS[slot][kShortBlockState] = 2;
   CloseDestination();
+  ToolBar();   // the program's own toolbar at the left, where the start-up builds it
   if (loop.setup) loop.setup();
   return slot;
 }
@@ -381,6 +382,14 @@ std::vector<Loop> laterStates() {
          OPENBLOCKWINDOW();
          for (int k = 0; k < 3; ++k) ToolbarClosed();
        }},
+      // Below the plot and narrowed by the user to three rows, then on.
+      {.name = "Toolbar below narrowed", .menu = 9, .item = 1, .window = 15,
+       .setup = [toolbarAt] {
+         toolbarAt(1)();
+         const plat::Rect r = plat::contentRect(kToolbarWindow);
+         plat::setContentRect(kToolbarWindow, {r.left, r.top, r.left + 520, r.bottom});
+         ToolbarResized();
+       }},
       {.name = "Channels to append", .menu = kMenuAppendOrStack, .item = 1, .window = kChannelPickerWindow,
        .prelude = [](Script& s) { s.answerOpen(testsupport::kDemoRecording).click(kMergeModeWindow, kMergeAppend); }},
       {.name = "Channels to add", .menu = kMenuAppendOrStack, .item = 1, .window = kChannelPickerWindow,
@@ -415,7 +424,7 @@ TEST(WindowGeometry, NoControlLeavesItsWindowOrCoversAnother) {
                                              "Time series", "Thermoregulation", "Effective volume",
                                              "Pair differences", "Channels to append", "Script step editor",
                                              "Toolbar round trip", "Toolbar round trip without block",
-                                             "Help page", "Sixteen files"};
+                                             "Help page", "Sixteen files", "Toolbar below narrowed"};
   for (const plat::Size desk : {plat::Size{1280, 800}, plat::Size{1920, 1080}}) {
     plat::test::setDesk(desk);
     // The values shown at their usual length, and at their longest: every
@@ -433,8 +442,6 @@ TEST(WindowGeometry, NoControlLeavesItsWindowOrCoversAnother) {
       if (longest)
         for (int16_t c = 1; c <= nChannels[slot]; ++c)
           for (int32_t k = 0; k <= nCases[slot]; ++k) PutDatum(slot, c, k, -3.2345679e37f + 1e30f * GetDatum(slot, c, k));
-      // The program's own toolbar at the left, where the start-up builds it.
-      ToolBar();
       // Each toolbar place as a user reaches it: by its close box from the left.
       for (int16_t at = 0; at < place; ++at) ToolbarClosed();
       std::vector<std::string> faults;
