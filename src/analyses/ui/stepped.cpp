@@ -307,6 +307,11 @@ bool chooseScatterChannels() {
   for (;;) {
     const auto [a, id] = TakeEvent();
     if (!plat::windowExists(kScatterChooser)) return false;
+    // Its close box and Escape leave it without a plot, as every dialog's do.
+    if ((a == kActionClose && id == kScatterChooser) || (a == kActionKey && id == 27)) {
+      plat::disposeWindow(kScatterChooser);
+      return false;
+    }
     if (a != kActionClick) continue;
     if (id >= 1 && id <= n) {
       if (Chan1 >= 1) plat::setButtonState(kScatterChooser, Chan1, 1);

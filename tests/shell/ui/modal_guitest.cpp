@@ -402,6 +402,9 @@ std::vector<Loop> laterStates() {
        .setup = [] {
          for (int k = 1; k < kMaxOpenFiles; ++k) testsupport::OpenDemo();
        }},
+      {.name = "Scatterplot channels", .menu = 103, .item = 2, .window = kSecondaryWindow,
+       .after = closeResults,
+       .prelude = [](Script& s) { s.click(kResultsWindow, 62); }},
       {.name = "Script step editor", .menu = kMenuScript, .item = 5, .window = kStepEditorWindow,
        .after = [](Script& s) { s.closeBox(kViewerWindow); },
        .setup = [] {
@@ -424,7 +427,7 @@ TEST(WindowGeometry, NoControlLeavesItsWindowOrCoversAnother) {
                                              "Time series", "Thermoregulation", "Effective volume",
                                              "Pair differences", "Channels to append", "Script step editor",
                                              "Toolbar round trip", "Toolbar round trip without block",
-                                             "Help page", "Sixteen files", "Toolbar below narrowed"};
+                                             "Help page", "Sixteen files", "Toolbar below narrowed", "Scatterplot channels"};
   for (const plat::Size desk : {plat::Size{1280, 800}, plat::Size{1920, 1080}}) {
     plat::test::setDesk(desk);
     // The values shown at their usual length, and at their longest: every
