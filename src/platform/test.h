@@ -104,6 +104,8 @@ std::vector<std::string> cutTexts(int win);
 // the window's edge or their clip, was partly painted over since, or lies
 // under a control: one line each.
 std::vector<std::string> drawnTextFaults(int win);
+// The texts drawn into the window's port and showing still, in drawing order.
+std::vector<std::string> drawnTexts(int win);
 
 // The virtual clock
 void advanceMs(int ms);

@@ -538,6 +538,14 @@ std::vector<std::string> cutTexts(int win) {
   return out;
 }
 
+std::vector<std::string> drawnTexts(int win) {
+  std::vector<std::string> out;
+  detail::WindowRec* w = detail::findWindow(win);
+  if (!w || !w->port) return out;
+  for (const Port::Impl::DrawnText& t : w->port->impl()->drawnTexts) out.push_back(t.bytes);
+  return out;
+}
+
 std::vector<std::string> drawnTextFaults(int win) {
   std::vector<std::string> out;
   detail::WindowRec* w = detail::findWindow(win);
