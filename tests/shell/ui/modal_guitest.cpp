@@ -358,6 +358,8 @@ std::vector<Loop> laterStates() {
        .prelude = [](Script& s) { s.click(5, kScanIntervalOK); }},
       {.name = "Slope over time, results", .menu = 3, .item = 15, .window = kResultsWindow,
        .prelude = [](Script& s) { s.click(7, 11); }},
+      {.name = "Waveform, results", .menu = 3, .item = 11, .window = kResultsWindow,
+       .prelude = [](Script& s) { s.click(kSecondaryWindow, kWaveDefaultTriggers).call([] {}).call([] {}).call([] {}); }},
       {.name = "VO2 in water, closed system", .menu = 76, .item = 7, .window = kResultsWindow,
        .setup = [] { FileInfoFLOATS[TheFileInUse][kInfoEffectiveVolume] = 1000.0f / 3.0f; },
        .prelude = [](Script& s) {
@@ -389,7 +391,7 @@ TEST(WindowGeometry, NoControlLeavesItsWindowOrCoversAnother) {
                                              "Minimum scan, found", "Slope over time, results", "Event counting",
                                              "VO2 in water, closed system", "Data bar reading", "Waveform triggers",
                                              "Block integration", "Metabolism", "Closed system",
-                                             "Minimum scan interval"};
+                                             "Minimum scan interval", "Waveform, results"};
   for (const plat::Size desk : {plat::Size{1280, 800}, plat::Size{1920, 1080}}) {
     plat::test::setDesk(desk);
     // The values shown at their usual length, and at their longest: every
