@@ -645,10 +645,15 @@ void Port::Impl::noteText(const DrawState& s, Point at, const std::string& bytes
 }
 
 void Port::Impl::noteFill(const DrawState& s, Rect r) {
-  if (drawnTexts.empty() || s.mode != PenMode::Copy || s.pattern != patterns::solid || r.empty()) return;
+  if ((drawnTexts.empty() && outlines.empty()) || s.mode != PenMode::Copy || s.pattern != patterns::solid ||
+      r.empty())
+    return;
   if (clip) r = {std::max(r.left, clip->left), std::max(r.top, clip->top), std::min(r.right, clip->right),
                  std::min(r.bottom, clip->bottom)};
   if (r.empty()) return;
+  std::erase_if(outlines, [&](const Rect& o) {
+    return r.left <= o.left && o.right <= r.right && r.top <= o.top && o.bottom <= r.bottom;
+  });
   std::erase_if(drawnTexts, [&](DrawnText& t) {
     const Rect& b = t.box;
     if (b.right <= r.left || r.right <= b.left || b.bottom <= r.top || r.bottom <= b.top) return false;
@@ -660,6 +665,9 @@ void Port::Impl::noteFill(const DrawState& s, Rect r) {
 
 void Port::strokeRect(Rect r) {
   d_->strokeRect(d_->st, r);
+  if (detail::testMode() && !d_->printer() && d_->st.mode != PenMode::Xor && d_->st.pen == Size{1, 1} &&
+      r.width() > 2 && r.height() > 2 && d_->outlines.size() < 1024)
+    d_->outlines.push_back(r);
   d_->record(d_->st, op::StrokeRect{r});
   d_->xorJoin = false;
 }

@@ -84,6 +84,7 @@ struct Port::Impl {
     bool partlyCovered = false;   // an opaque fill since took part of it
   };
   std::vector<DrawnText> drawnTexts;
+  std::vector<Rect> outlines;   // framed rectangles (one-pixel pen) not painted over since
   void noteText(const DrawState&, Point at, const std::string& bytes, int width);
   void noteFill(const DrawState&, Rect r);
   std::function<void()> flushHook;

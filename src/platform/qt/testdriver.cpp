@@ -566,6 +566,11 @@ std::vector<std::string> drawnTextFaults(int win) {
     }
     if (t.clip && !within(t.box, *t.clip)) out.push_back(text + " is cut by its clip");
     if (t.partlyCovered) out.push_back(text + " is partly painted over");
+    for (const Rect& o : w->port->impl()->outlines) {
+      const bool crosses = meets(t.box, o) && !within(t.box, {o.left + 1, o.top + 1, o.right - 1, o.bottom - 1});
+      if (crosses) out.push_back(text + " lies on the frame " + std::to_string(o.left) + "," + std::to_string(o.top) + " to " +
+                                 std::to_string(o.right) + "," + std::to_string(o.bottom));
+    }
     for (const auto& [id, c] : w->controls) {
       if (!c || !c->isVisible()) continue;
       const QRect g = c->geometry();
