@@ -74,9 +74,9 @@ struct Port::Impl {
   int lineStartX = 0;
 
   std::shared_ptr<Picture::Data> rec;   // while recording
-  // Test mode: each text drawn and not painted over since, with the box its
-  // font fills (ascent to descent) and the clip it was drawn under, so that
-  // the test driver can find texts cut by their window, clip or controls.
+  // Test mode: each text drawn and not painted over since, with the box of
+  // its ink and the clip it was drawn under, so that the test driver can
+  // find texts cut by their window, clip, frames or controls.
   struct DrawnText {
     std::string bytes;
     Rect box;
