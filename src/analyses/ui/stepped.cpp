@@ -296,14 +296,16 @@ void stepPlot(Run& run, int16_t channel) {
 
 // The chooser of the two channels; false when its window went away.
 bool chooseScatterChannels() {
-  OPENWINDOW6(1, 1, "Select Channels for X and Y", static_cast<uint16_t>(60 + 18 * nChannels[TheFileInUse]));
+  // The list's frames span 2 to 314 of the window's 316; "OK - Plot" stands
+  // below the list, whose frames end at 29 + 18 n.
+  OPENWINDOW6(1, 1, "Select Channels for X and Y", static_cast<uint16_t>(66 + 18 * nChannels[TheFileInUse]));
   yChan = 1;
   Chan1 = 0;
   chan2 = 0;
-  TRANSCHAN("   X", "   Y", "channel label", 10, 1, 10, 1);
+  TRANSCHAN("   X", "   Y", "channel label", 10, 1, 0, 1);
   const int16_t n = nChannels[TheFileInUse];
   AddKitButton(kScatterChooser, kStepChooserOk, plat::ButtonKind::DefaultPush, "OK - Plot",
-               {200, 24 + 18 * n, 300, 46 + 18 * n}, 0);
+               {200, 36 + 18 * n, 300, 58 + 18 * n}, 0);
   for (;;) {
     const auto [a, id] = TakeEvent();
     if (!plat::windowExists(kScatterChooser)) return false;
