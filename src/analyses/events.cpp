@@ -440,9 +440,10 @@ constexpr int kFewestSideBySide = 8;
   }
   const size_t j = runs->n;
   _mm512_storeu_si512(runs->start.data() + j, start);
-  _mm512_storeu_pd(runs->cases.data() + j, _mm512_maskz_cvtepi32_pd(all, _mm256_castpd_si256(_mm512_maskz_extractf64x4_pd(all, _mm512_castsi512_pd(len), 0))));
-  _mm512_storeu_pd(runs->cases.data() + j + 8,
-                   _mm512_maskz_cvtepi32_pd(all, _mm256_castpd_si256(_mm512_maskz_extractf64x4_pd(all, _mm512_castsi512_pd(len), 1))));
+  const __m256i len0 = _mm256_castpd_si256(_mm512_maskz_extractf64x4_pd(all, _mm512_castsi512_pd(len), 0));
+  const __m256i len1 = _mm256_castpd_si256(_mm512_maskz_extractf64x4_pd(all, _mm512_castsi512_pd(len), 1));
+  _mm512_storeu_pd(runs->cases.data() + j, _mm512_maskz_cvtepi32_pd(all, len0));
+  _mm512_storeu_pd(runs->cases.data() + j + 8, _mm512_maskz_cvtepi32_pd(all, len1));
   _mm512_storeu_pd(runs->shift.data() + j, shLo);
   _mm512_storeu_pd(runs->shift.data() + j + 8, shHi);
   _mm512_storeu_pd(runs->sum.data() + j, sLo);
@@ -656,42 +657,34 @@ struct RunTracker {
     finishFrom(&runs, 0);
   }
 
-  // A run becomes an event when it lasted longer than the minimum. Both
-  // lists are lengthened by the chunk's runs and cut back to the events
-  // kept, so that the loop keeps their ends and the sums in registers.
+  // A run becomes an event when it lasted longer than the minimum. The
+  // durations' sum and extremes stay in registers through the chunk.
   void keep() {
-    const size_t had = kept->size();
     std::vector<float>& list = durations.list;
-    kept->resize(had + runs.n);
-    list.resize(had + runs.n);
-    EventRecord* e = kept->data() + had;
-    float* d = list.data() + had;
     const double interval = r.interval;
     const float least = r.minDuration;
     double sum = durations.sum;
     float lo = durations.lo, hi = durations.hi;
-    bool any = had > 0;
+    bool any = !kept->empty();
     int32_t* byCases = durations.byCases.data();
-    size_t n = 0;
     for (size_t j = 0; j < runs.n; ++j) {
       const auto cases = static_cast<int32_t>(runs.cases[j]);
       const auto duration = static_cast<float>(interval * cases);
       if (!(duration > least)) continue;
-      e[n] = EventRecord{runs.start[j], cases, duration, runs.sum[j], runs.sum2[j], runs.lo[j], runs.hi[j]};
+      const EventRecord& e = kept->emplace_back(
+          EventRecord{runs.start[j], cases, duration, runs.sum[j], runs.sum2[j], runs.lo[j], runs.hi[j]});
       // The lines of the next chunk's records asked for while this chunk's
       // are written: the list outgrows the caches.
-      __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(e + n) + kRecordsAhead), 1);
-      if (cases < Durations::kTabled) ++byCases[(n & 1) * Durations::kTabled + static_cast<size_t>(cases)];
+      __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(&e) + kRecordsAhead), 1);
+      if (cases < Durations::kTabled) ++byCases[(j & 1) * Durations::kTabled + static_cast<size_t>(cases)];
       else durations.longer.push_back(duration);
-      d[n++] = duration;
+      list.push_back(duration);
       if (!any) lo = hi = duration;
       any = true;
       sum += duration;
       lo = std::min(lo, duration);
       hi = std::max(hi, duration);
     }
-    kept->resize(had + n);
-    list.resize(had + n);
     durations.sum = sum;
     durations.lo = lo;
     durations.hi = hi;
