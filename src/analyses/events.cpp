@@ -156,6 +156,10 @@ void releaseLong(std::vector<float>& list) {
   if (list.capacity() > (size_t{1} << 20)) std::vector<float>().swap(list);
 }
 
+// The runs of the chunk before looked at between two groups of sixteen
+// runs' sums.
+constexpr size_t kKeptBetween = 24;
+
 // How far ahead of its writing a kept event's line is asked for, in bytes:
 // about the records of the next chunk of a noisy trace.
 constexpr uintptr_t kRecordsAhead = 10240;
@@ -546,7 +550,12 @@ struct RunTracker {
   bool on = false;
   int32_t all = 0;
   std::vector<int32_t> edgeCases = std::vector<int32_t>(kChunkCases + 16);
-  ChunkRuns runs;   // that end in this chunk
+  ChunkRuns runs;    // that end in this chunk
+  // Those of the chunk before, whose events are kept a few at a time
+  // between this chunk's sums: written all at once, the records kept the
+  // stores waiting on memory while nothing else went on.
+  ChunkRuns ended;
+  size_t keptOf = 0;   // of the runs ended, those looked at
   static inline std::atomic<size_t> lastRoom{0};   // the list's capacity after the last count
 
   template <bool kAvx512>
@@ -603,6 +612,7 @@ struct RunTracker {
       for (int done = 0; done < pairs; done += 16) {
         ahead.ask(8);
         headsAvx512(y, edges + k + 2 * done, std::min(16, pairs - done), &runs, &longs);
+        keep(kKeptBetween);
       }
       k += 2 * pairs;
     }
@@ -621,8 +631,10 @@ struct RunTracker {
       addAll<kAvx512>(run, y + run.start + runs.done[j], y + end);
       runs.set(j, run, end);
     }
+    keep(ended.n);
     finish<kAvx512>(unsure, longs);
-    keep();
+    std::swap(runs, ended);
+    keptOf = 0;
     if (k < count) {
       open.begin(edges[k], y[edges[k]]);
       addAll<kAvx512>(open, y + edges[k], y + to);
@@ -657,9 +669,11 @@ struct RunTracker {
     finishFrom(&runs, 0);
   }
 
-  // A run becomes an event when it lasted longer than the minimum. The
-  // durations' sum and extremes stay in registers through the chunk.
-  void keep() {
+  // The next runs ended, up to `most`, become events when they lasted
+  // longer than the minimum. The durations' sum and extremes stay in
+  // registers meanwhile.
+  void keep(size_t most) {
+    const size_t last = std::min(ended.n, keptOf + most);
     std::vector<float>& list = durations.list;
     const double interval = r.interval;
     const float least = r.minDuration;
@@ -667,12 +681,12 @@ struct RunTracker {
     float lo = durations.lo, hi = durations.hi;
     bool any = !kept->empty();
     int32_t* byCases = durations.byCases.data();
-    for (size_t j = 0; j < runs.n; ++j) {
-      const auto cases = static_cast<int32_t>(runs.cases[j]);
+    for (size_t j = keptOf; j < last; ++j) {
+      const auto cases = static_cast<int32_t>(ended.cases[j]);
       const auto duration = static_cast<float>(interval * cases);
       if (!(duration > least)) continue;
       const EventRecord& e = kept->emplace_back(
-          EventRecord{runs.start[j], cases, duration, runs.sum[j], runs.sum2[j], runs.lo[j], runs.hi[j]});
+          EventRecord{ended.start[j], cases, duration, ended.sum[j], ended.sum2[j], ended.lo[j], ended.hi[j]});
       // The lines of the next chunk's records asked for while this chunk's
       // are written: the list outgrows the caches.
       __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(&e) + kRecordsAhead), 1);
@@ -685,6 +699,7 @@ struct RunTracker {
       lo = std::min(lo, duration);
       hi = std::max(hi, duration);
     }
+    keptOf = last;
     durations.sum = sum;
     durations.lo = lo;
     durations.hi = hi;
@@ -740,6 +755,8 @@ void scanSpan(const float* p, const EventRequest& r, Up& up, Down& down) {
       reserve(down);
     }
   }
+  up.keep(up.ended.n);
+  down.keep(down.ended.n);
 }
 
 template <class Up, class Down>
