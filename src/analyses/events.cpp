@@ -340,6 +340,10 @@ inline int appendBits(uint64_t t, int32_t base, int32_t* out, int k) {
   return k;
 }
 
+// The changes a word holds on average above which a chunk's are packed
+// sixteen places to a store.
+constexpr int kWordsChangesPacked = 2;
+
 // The low (h = 0) or high eight lanes, by the zero-masking form with every
 // lane set, as in addAllAvx512.
 [[EVENTS_AVX512]] inline __m256 half(__m512 v, int h) {
@@ -580,18 +584,30 @@ struct RunTracker {
     int32_t* edges = edgeCases.data();
     int count = 0;
     uint64_t before = on ? 1 : 0;
-    for (int w = 0; w * int64_t{kWordCases} < to - from; ++w) {
-      const int64_t base = from + int64_t{w} * kWordCases;
-      uint64_t t = inside[w] ^ ((inside[w] << 1) | before);
-      before = inside[w] >> 63;
+    uint64_t changes[kChunkWords];
+    int words = 0, changed = 0;
+    for (; words * int64_t{kWordCases} < to - from; ++words) {
+      const int64_t base = from + int64_t{words} * kWordCases;
+      uint64_t t = inside[words] ^ ((inside[words] << 1) | before);
+      before = inside[words] >> 63;
       if (to - base < kWordCases) t &= (uint64_t{1} << (to - base)) - 1;
+      changes[words] = t;
+      changed += std::popcount(t);
+    }
+    // Sixteen places to a store where the chunk's words hold more than a
+    // few changes each; a loop per change where they hold fewer.
+    const bool packed = kAvx512 && changed > kWordsChangesPacked * words;
+    for (int w = 0; w < words; ++w) {
+      const auto base = static_cast<int32_t>(from + int64_t{w} * kWordCases);
 #if CORVIMET_X86_DISPATCH
       if constexpr (kAvx512) {
-        count = appendBitsAvx512(t, static_cast<int32_t>(base), edges, count);
-        continue;
+        if (packed) {
+          count = appendBitsAvx512(changes[w], base, edges, count);
+          continue;
+        }
       }
 #endif
-      count = appendBits(t, static_cast<int32_t>(base), edges, count);
+      count = appendBits(changes[w], base, edges, count);
     }
     all += on ? count / 2 : (count + 1) / 2;
     runs.n = 0;
