@@ -7,6 +7,7 @@
 
 #include "output/results.h"
 #include "platform/cpu.h"
+#include "platform/lanes.h"
 #include "shell/textutil.h"
 
 double r2 = 0.0;
@@ -72,6 +73,10 @@ using ScanF4 = float __attribute__((vector_size(16)));
   ScanD4 sx = {}, sy = {};
   ScanF4 l = {lo[0], lo[1], lo[2], lo[3]}, h = {hi[0], hi[1], hi[2], hi[3]};
   for (int32_t i = 0; i < whole; i += kLanes) {
+    if (i % 16 == 0) {
+      lanes::prefetchAhead(xs + i);
+      lanes::prefetchAhead(ys + i);
+    }
     ScanF4 x, y;
     std::memcpy(&x, xs + i, sizeof x);
     std::memcpy(&y, ys + i, sizeof y);
@@ -313,6 +318,10 @@ Moments SumMoments(const float* xs, const float* ys, int32_t n, double centre, d
   V lo = {xs[0], xs[0]}, hi = lo;
   const int32_t whole = n - n % 2;
   for (int32_t i = 0; i < whole; i += 2) {
+    if (i % 16 == 0) {
+      lanes::prefetchAhead(xs + i);
+      lanes::prefetchAhead(ys + i);
+    }
     const V x = {xs[i], xs[i + 1]};
     const V t = (x - vc) * vi;
     const V dy = V{ys[i], ys[i + 1]} - vs;
@@ -620,6 +629,10 @@ template <int kDegree>
   F4 lo = {xs[0], xs[0], xs[0], xs[0]}, hi = lo;
   const int32_t whole = n - n % 4;
   for (int32_t i = 0; i < whole; i += 4) {
+    if (i % 16 == 0) {
+      lanes::prefetchAhead(xs + i);
+      lanes::prefetchAhead(ys + i);
+    }
     F4 x, y;
     std::memcpy(&x, xs + i, sizeof x);
     std::memcpy(&y, ys + i, sizeof y);
@@ -742,6 +755,10 @@ template <int kDegree>
   const D8 centre = D8{} + b.centre, inv = D8{} + b.inv, mean = D8{} + b.yMean;
   D4 ss = {};
   for (int32_t i = 0; i < whole; i += 8) {
+    if (i % 16 == 0) {
+      lanes::prefetchAhead(xs + i);
+      lanes::prefetchAhead(ys + i);
+    }
     F8 x, y;
     std::memcpy(&x, xs + i, sizeof x);
     std::memcpy(&y, ys + i, sizeof y);
