@@ -66,6 +66,12 @@ struct Watch {
   std::atomic<bool> lost{false};
 };
 constexpr int kWatches = 16;
+// Every page mapped in the one call, where the system offers it.
+#if defined(MAP_POPULATE)
+constexpr int kPopulate = MAP_POPULATE;
+#else
+constexpr int kPopulate = 0;
+#endif
 Watch gWatches[kWatches];
 uintptr_t gPage = 4096;
 struct sigaction gBefore {};
@@ -79,7 +85,10 @@ void onBusError(int sig, siginfo_t* info, void* context) {
     const uintptr_t b = w.begin.load(std::memory_order_acquire);
     if (b == 0 || at < b || at >= w.end.load(std::memory_order_relaxed)) continue;
     void* page = reinterpret_cast<void*>(at & ~(gPage - 1));
-    if (::mmap(page, gPage, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) != MAP_FAILED) {
+    const int interrupted = errno;
+    const bool replaced = ::mmap(page, gPage, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) != MAP_FAILED;
+    errno = interrupted;
+    if (replaced) {
       w.lost.store(true, std::memory_order_relaxed);
       return;
     }
@@ -122,7 +131,7 @@ bool MappedFile::open(const std::filesystem::path& path) {
   if (fd >= 0) {
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 &&
         static_cast<uint64_t>(st.st_size) < (uint64_t{1} << 46))
-      p = ::mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+      p = ::mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_PRIVATE | kPopulate, fd, 0);
     ::close(fd);
   }
   if (p == MAP_FAILED) {
