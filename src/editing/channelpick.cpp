@@ -18,7 +18,8 @@ PickListLayout LayOutPickList(PickListKind kind, int16_t channels, int16_t top, 
   const int p = L.pitch;
   L.bottom = static_cast<int16_t>(top + channels * p + (plain ? 19 : 20));
   L.heading = {left + 6, top + 14};
-  const int noteBaseline = plain ? top + 14 : top + 13;
+  // The note's capitals clear the frame's top edge at top + 2.
+  const int noteBaseline = plain ? top + 16 : top + 15;
   L.frames.push_back({left + 2, top + 2, left + 38, L.bottom});
   if (twoColumns) {
     L.frames.push_back({left + 85, top + 2, left + 314, L.bottom});
@@ -39,7 +40,9 @@ PickListLayout LayOutPickList(PickListKind kind, int16_t channels, int16_t top, 
       r.secondId = SecondColumnId(kind, channels, c);
       r.secondButton = {left + 55, buttonTop, left + 73, buttonTop + 12};
     }
-    r.text = {left + (twoColumns ? 85 : 50), top + c * p + 15};
+    // Five pixels inside the label frame, as in one column: at its edge a
+    // label starting with a straight stroke ("4:") stood on the frame.
+    r.text = {left + (twoColumns ? 90 : 50), top + c * p + 15};
     L.rows.push_back(r);
   }
   return L;

@@ -97,9 +97,15 @@ QImage shownImage(int win);
 std::filesystem::path saveArtifact(const QImage& img, const std::string& name);
 
 // Controls of the window whose text does not fit: one line each, naming the
-// control and how it is cut (wider than its room, or too low for its
-// descenders). Hidden controls are skipped.
+// control and how it is cut (wider than its room, too low for its
+// descenders, or set smaller than its font to fit). Hidden controls are skipped.
 std::vector<std::string> cutTexts(int win);
+// Texts drawn into the window's port and showing still, whose ink runs past
+// the window's edge or their clip, was partly painted over since, or lies
+// under a control: one line each.
+std::vector<std::string> drawnTextFaults(int win);
+// The texts drawn into the window's port and showing still, in drawing order.
+std::vector<std::string> drawnTexts(int win);
 
 // The virtual clock
 void advanceMs(int ms);

@@ -113,7 +113,7 @@ TEST(PickList, IdsAndGeometry) {
     const PickListRow& r = two.rows.back();
     EXPECT_EQ(r.firstButton, (plat::Rect{332, -3 + c.channels * two.pitch + 3, 350, -3 + c.channels * two.pitch + 15}));
     EXPECT_EQ(r.secondButton.left, 375);
-    EXPECT_EQ(r.text, (plat::Point{405, -3 + c.channels * two.pitch + 15}));
+    EXPECT_EQ(r.text, (plat::Point{410, -3 + c.channels * two.pitch + 15}));
     const PickListLayout one = LayOutPickList(c.kind, c.channels, 0, 0, false);
     EXPECT_EQ(one.rows.back().secondId, 0);
     EXPECT_EQ(one.rows.back().text.x, 50);

@@ -205,24 +205,24 @@ void REGRESSIONSTATS(int32_t n) {
   int y = 56;
   if (Analysis_Code == kSlopeAnalysisCode) {
     label("value of a (from t= 0):", 4, y + 12, 13);
-    staticField(win, kRegAvalxField, FieldNumText(avalx), {170, y, 310, y + 16}, black, sunset);
+    staticField(win, kRegAvalxField, FieldNumText(avalx), {170, y, 310, y + 18}, black, sunset);
     y += 20;
     label(" value of a (in block):", 4, y + 12, 13);
   } else {
     plat::removeControl(win, kRegAvalxField);
     label("                 value of a:", 4, y + 12, 13);
   }
-  staticField(win, kRegAField, FieldNumText(ValueOfA), {170, y, 310, y + 16}, black, sunset);
+  staticField(win, kRegAField, FieldNumText(ValueOfA), {170, y, 310, y + 18}, black, sunset);
   y += 20;
   label("     value of b (slope):", 4, y + 12, 13);
-  staticField(win, kRegBField, FieldNumText(ValueOfB), {170, y, 310, y + 16}, black, sunset, 13, true);
+  staticField(win, kRegBField, FieldNumText(ValueOfB), {170, y, 310, y + 19}, black, sunset, 13, true);
   y += 22;
   label("   n = ", 4, y + 12, 13);
-  staticField(win, kRegNField, NumText(n), {50, y, 130, y + 16}, black, ExtremelyLightGray);
+  staticField(win, kRegNField, NumText(n), {50, y, 130, y + 18}, black, ExtremelyLightGray);
   label("r   = ", 140, y + 12, 13);
   label("2", 149, y + 6, 9);
   staticField(win, kRegR2Field, sumy2 == 0.0 ? std::string(kConstantYR2Text) : FieldNumText(rsquared),
-              {170, y, 310, y + 16}, black, sunset);
+              {170, y, 310, y + 18}, black, sunset);
   slope = 0.0f;
   RegressionProbCalcs();
   // The labels live in the port: the fields alone would show without them.
@@ -234,7 +234,7 @@ void RegressionProbCalcs() {
   const int win = kResultsWindow;
   slope = 0.0f;
   TestSlope();
-  const plat::Rect zeroAt{4, 150, 316, 168};
+  const plat::Rect zeroAt{4, 148, 316, 170};
   const plat::Rgb16 black{0, 0, 0};
   // Nothing can be tested on fewer than 3 cases, on sums that are not
   // finite or without spread in X: say so, and keep the probabilities as
@@ -268,7 +268,8 @@ void REGPROB() {
   const int win = kResultsWindow;
   if (!plat::controlExists(win, kRegTestValueField)) return;
   if (SlopeTestRefusal(nPoints, sumx2, sumxy, sumy2) || !std::isfinite(ValueOfB) || rsquared == 1.0f) return;
-  label("P slope= ", 4, 188, 13);
+  // Over time the Test button stands in the label's place.
+  if (Analysis_Code != kSlopeAnalysisCode) label("P slope= ", 4, 188, 13);
   slope = static_cast<float>(TextToNum(plat::fieldText(win, kRegTestValueField)));
   TestSlope();
   SlopeTestProb = prob;

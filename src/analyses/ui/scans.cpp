@@ -276,7 +276,7 @@ void computeMinMaxLevel(Run& run, ScanStatus st, bool flash) {
   f.kind = plat::FieldKind::Static;
   f.framed = false;
   f.text = ScanResultLine(run.kind, InCH, MMLBegin, MMLpoints);
-  f.r = {5, 162, 310, 174};
+  f.r = {5, 160, 310, 176};
   f.font.pixelSize = 11;
   plat::addField(kResultsWindow, f);
   DoINTEGRATION(1);
@@ -397,7 +397,7 @@ float ScanInterval() {
   plat::FieldSpec f;
   f.id = kScanSecondsField;
   f.text = RealText(startsize);
-  f.r = {200, 45, 294, 65};
+  f.r = {208, 45, 300, 65};
   f.kind = plat::FieldKind::Editable;
   plat::addField(kScanIntervalWindow, f);
   HelpSubject = kIntervalHelpSubject;

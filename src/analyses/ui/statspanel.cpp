@@ -132,12 +132,12 @@ int16_t BasicSTATS(uint16_t mode) {
     if (t.spreadShown) {
       const plat::Rgb16 blue = OldStyleColour(4);
       label(kSDLabel, 1, 86, 15, blue);
-      label(kCVLabel, 180, 86, 15, blue);
+      label(kCVLabel, 163, 86, 15, blue);
       label(kSELabel, 1, 107, 15, blue);
       const FieldStyle s{12, false, 3, 7};
-      putField(kPanelSDField, t.sd, {65, 75, 171, 89}, s, rebuild);
-      putField(kPanelCVField, t.cv, {218, 75, 312, 89}, s, rebuild);
-      putField(kPanelSEField, t.se, {65, 96, 171, 109}, s, rebuild);
+      putField(kPanelSDField, t.sd, {65, 75, 160, 89}, s, rebuild);
+      putField(kPanelCVField, t.cv, {206, 75, 318, 89}, s, rebuild);
+      putField(kPanelSEField, t.se, {65, 96, 160, 109}, s, rebuild);
     } else {
       // Rows of an earlier result with more cases must not stay behind.
       removeFields({kPanelSDField, kPanelCVField, kPanelSEField});
@@ -155,15 +155,15 @@ int16_t BasicSTATS(uint16_t mode) {
     label(kMeanLabel, 1, 85, 15);
     putField(kPanelMeanField, t.mean, {65, 73, 260, 88}, {14, true, 2, 5}, false);
     if (t.spreadShown) {
-      clearBand({179, 83, 209, 99});
+      clearBand({162, 83, 206, 99});
       const plat::Rgb16 blue = OldStyleColour(4);
       label(kSDLabel, 1, 108, 15, blue);
-      label(kCVLabel, 180, 108, 15, blue);
+      label(kCVLabel, 163, 108, 15, blue);
       label(kSELabel, 1, 131, 15, blue);
       const FieldStyle s{12, false, 3, 7};
-      putField(kPanelSDField, t.sd, {65, 98, 171, 112}, s, false);
-      putField(kPanelCVField, t.cv, {218, 98, 312, 112}, s, false);
-      putField(kPanelSEField, t.se, {65, 120, 171, 134}, s, false);
+      putField(kPanelSDField, t.sd, {65, 98, 160, 112}, s, false);
+      putField(kPanelCVField, t.cv, {206, 98, 318, 112}, s, false);
+      putField(kPanelSEField, t.se, {65, 120, 160, 134}, s, false);
     } else {
       // A pick list that fell back to two values keeps no spread of the earlier picks.
       removeFields({kPanelSDField, kPanelCVField, kPanelSEField});

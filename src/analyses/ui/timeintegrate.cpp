@@ -151,8 +151,8 @@ void fixTimeCue(int16_t kind) {
 
 void eventCountStuff(const Run& run) {
   const plat::Rgb16 blue = OldStyleColour(4), red = OldStyleColour(6);
-  addLabel(kUpperHead, "'positive' events ", {376, 40, 486, 56}, blue);
-  addLabel(kLowerHead, "       'negative' events", {486, 40, 638, 56}, red);
+  addLabel(kUpperHead, "'positive' events ", {366, 34, 490, 56}, blue);
+  addLabel(kLowerHead, "       'negative' events", {490, 34, 640, 56}, red);
   const char* rows[] = {"mean:", "S.D.:", "min:", "max:"};
   for (int r = 0; r < 4; ++r) {
     const int y = 56 + 20 * r;

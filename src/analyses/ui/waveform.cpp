@@ -83,9 +83,9 @@ enum class TriggerChoice { Defaults, Cursor, Cancel, Deferred };
 void buildTriggerDialog() {
   OPENWINDOW6(1, 1, "Waveform Triggers", 150);
   const int w = kSecondaryWindow;
-  AddLabel(w, 401, "after each peak, skip", {8, 30, 150, 48}, kBlack, 13);
+  AddLabel(w, 401, "after each peak, skip", {8, 28, 150, 52}, kBlack, 13);
   AddTextField(w, kWaveSkipField, "0", {152, 30, 200, 48}, plat::FieldKind::Editable, kBlack, lightBlue);
-  AddLabel(w, 402, "samples", {204, 30, 270, 48}, kBlack, 13);
+  AddLabel(w, 402, "samples", {204, 28, 270, 52}, kBlack, 13);
   AddKitButton(w, kWaveDefaultTriggers, plat::ButtonKind::DefaultPush, "Default Triggers", {8, 56, 150, 78});
   AddKitButton(w, kWaveUseCursor, plat::ButtonKind::Push, "Use Cursor", {158, 56, 300, 78});
   const bool smoothing = CommandRegistered(Cmd::Smoothing);

@@ -137,7 +137,7 @@ void buildBmr(CalculatorWindow& w, int16_t menu, int16_t item, int16_t unit) {
   w.popup(kBmrTaxonPopup, menu, item, {20, 44, 330, 66});
   w.popup(kBmrUnitPopup, kUnitMenu, unit, {340, 44, 510, 66});
   // The fields hold a value in exponent form ("-3.23456592e+37") whole.
-  w.label(20, 112, "MR = ", 16, true);
+  w.label(12, 112, "MR = ", 16, true);
   w.output(kBmrResult, "", {64, 94, 166, 118}, 2, 8, 16, true);
   w.label(170, 112, "=", 16);
   w.input(kBmrAField, ".002647", {184, 96, 310, 116});

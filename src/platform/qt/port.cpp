@@ -630,13 +630,50 @@ void Port::drawSegments(const Point* pts, size_t nPairs) {
   d.inTextLine = false;
 }
 
+void Port::Impl::noteText(const DrawState& s, Point at, const std::string& bytes, int width) {
+  // XOR texts are transient marks drawn twice; printed pages are not checked.
+  if (!detail::testMode() || printer() || s.mode == PenMode::Xor) return;
+  // The ink, not the advance: blanks and the font's empty ascent may run
+  // anywhere, a descender may not.
+  const TextLayout& l = layoutOf(font, true, bytes);
+  const QRect ink = QFontMetrics(l.font).tightBoundingRect(l.text);
+  if (ink.isEmpty() || width <= 0) return;
+  drawnTexts.push_back({bytes, {at.x + ink.left(), at.y + ink.top(), at.x + ink.right() + 1, at.y + ink.bottom() + 1}, clip});
+  // A window redrawn without ever erasing wholly keeps only its latest texts.
+  constexpr size_t kKept = 4096;
+  if (drawnTexts.size() > kKept) drawnTexts.erase(drawnTexts.begin(), drawnTexts.begin() + kKept / 2);
+}
+
+void Port::Impl::noteFill(const DrawState& s, Rect r) {
+  if ((drawnTexts.empty() && outlines.empty()) || s.mode != PenMode::Copy || s.pattern != patterns::solid ||
+      r.empty())
+    return;
+  if (clip) r = {std::max(r.left, clip->left), std::max(r.top, clip->top), std::min(r.right, clip->right),
+                 std::min(r.bottom, clip->bottom)};
+  if (r.empty()) return;
+  std::erase_if(outlines, [&](const Rect& o) {
+    return r.left <= o.left && o.right <= r.right && r.top <= o.top && o.bottom <= r.bottom;
+  });
+  std::erase_if(drawnTexts, [&](DrawnText& t) {
+    const Rect& b = t.box;
+    if (b.right <= r.left || r.right <= b.left || b.bottom <= r.top || r.bottom <= b.top) return false;
+    if (r.left <= b.left && b.right <= r.right && r.top <= b.top && b.bottom <= r.bottom) return true;
+    t.partlyCovered = true;
+    return false;
+  });
+}
+
 void Port::strokeRect(Rect r) {
   d_->strokeRect(d_->st, r);
+  if (detail::testMode() && !d_->printer() && d_->st.mode != PenMode::Xor && d_->st.pen == Size{1, 1} &&
+      r.width() > 2 && r.height() > 2 && d_->outlines.size() < 1024)
+    d_->outlines.push_back(r);
   d_->record(d_->st, op::StrokeRect{r});
   d_->xorJoin = false;
 }
 void Port::fillRect(Rect r) {
   d_->fillRect(d_->st, r);
+  d_->noteFill(d_->st, r);
   d_->record(d_->st, op::FillRect{r});
   d_->xorJoin = false;
 }
@@ -645,6 +682,7 @@ void Port::fillRect(Rect r, const Pattern& p) {
   DrawState s = d_->st;
   s.pattern = p;
   d_->fillRect(s, r);
+  d_->noteFill(s, r);
   d_->record(s, op::FillRect{r});
   d_->xorJoin = false;
 }
@@ -668,6 +706,7 @@ DrawState invertState(const DrawState& cur) {
 void Port::clearRect(Rect r) {
   DrawState s = eraseState(d_->st);
   d_->fillRect(s, r);
+  d_->noteFill(s, r);
   d_->record(s, op::FillRect{r});
   d_->xorJoin = false;
 }
@@ -751,7 +790,9 @@ void Port::drawText(std::string_view macRoman) {
       const std::string bytes(part);
       d.drawText(d.st, d.penPos, bytes, d.font);
       d.record(d.st, op::Text{d.penPos, bytes, d.font});
-      d.penPos.x += textWidth(part);
+      const int width = textWidth(part);
+      d.noteText(d.st, d.penPos, bytes, width);
+      d.penPos.x += width;
     }
     if (cr == std::string_view::npos) break;
     newLine();

@@ -74,6 +74,19 @@ struct Port::Impl {
   int lineStartX = 0;
 
   std::shared_ptr<Picture::Data> rec;   // while recording
+  // Test mode: each text drawn and not painted over since, with the box of
+  // its ink and the clip it was drawn under, so that the test driver can
+  // find texts cut by their window, clip, frames or controls.
+  struct DrawnText {
+    std::string bytes;
+    Rect box;
+    std::optional<Rect> clip;
+    bool partlyCovered = false;   // an opaque fill since took part of it
+  };
+  std::vector<DrawnText> drawnTexts;
+  std::vector<Rect> outlines;   // framed rectangles (one-pixel pen) not painted over since
+  void noteText(const DrawState&, Point at, const std::string& bytes, int width);
+  void noteFill(const DrawState&, Rect r);
   std::function<void()> flushHook;
 
   bool printer() const { return outside != nullptr; }

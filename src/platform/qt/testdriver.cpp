@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QPushButton>
 #include <QLineEdit>
@@ -13,6 +14,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <sstream>
 
@@ -22,6 +24,7 @@
 #include "platform/menus.h"
 #include "platform/qt/controls_internal.h"
 #include "platform/qt/internal.h"
+#include "platform/qt/portimpl.h"
 #include "platform/qt/services.h"
 #include "platform/qt/widgets.h"
 #include "platform/test.h"
@@ -460,6 +463,40 @@ QImage shownImage(int win) {
   return screen->grabWindow(0, at.x(), at.y(), w->content->width(), w->content->height()).toImage();
 }
 
+namespace {
+// The label drawn again on a taller copy of itself: ink under its
+// own height is what the field cuts off, whatever the font's metrics say.
+bool inkBelow(const QLabel* l) {
+  QLabel probe;
+  probe.setAttribute(Qt::WA_DontShowOnScreen);
+  probe.setStyleSheet(l->styleSheet());
+  probe.setFont(l->font());
+  probe.setTextFormat(Qt::PlainText);
+  probe.setAlignment(l->alignment());
+  probe.setWordWrap(l->wordWrap());
+  probe.setMargin(l->margin());
+  probe.setIndent(l->indent());
+  probe.setText(l->text());
+  const int h = l->height();
+  probe.resize(l->width(), h + 2 * QFontMetrics(l->font()).height());
+  QImage img(probe.size(), QImage::Format_RGB32);
+  img.fill(Qt::white);
+  probe.render(&img);
+  const QRgb back = l->property("cmBack").value<QColor>().rgb();
+  // A framed field's border is its own: ink on the field's bottom border
+  // is cut as well, the copy's border is no ink.
+  const int b = l->property("cmFramed").toBool() ? 1 : 0;
+  const auto far = [back](QRgb p) {
+    return std::max({std::abs(qRed(p) - qRed(back)), std::abs(qGreen(p) - qGreen(back)),
+                     std::abs(qBlue(p) - qBlue(back))}) > 64;
+  };
+  for (int y = h - b; y < img.height() - b; ++y)
+    for (int x = b; x < img.width() - b; ++x)
+      if (far(img.pixel(x, y))) return true;
+  return false;
+}
+}  // namespace
+
 std::vector<std::string> cutTexts(int win) {
   std::vector<std::string> out;
   detail::WindowRec* w = detail::findWindow(win);
@@ -471,25 +508,74 @@ std::vector<std::string> cutTexts(int win) {
     };
     if (auto* l = qobject_cast<QLabel*>(c.data())) {
       if (l->text().isEmpty()) continue;
+      // A one-line field set smaller to fit reads unlike its neighbours.
+      const QVariant base = l->property("baseFont");
+      if (!l->wordWrap() && base.isValid() && QFontInfo(l->font()).pixelSize() < QFontInfo(base.value<QFont>()).pixelSize())
+        cut(l->text(), "is set smaller than its field's font to fit");
       const QFontMetrics fm(l->font());
       const QRect room = l->contentsRect().adjusted(l->margin(), l->margin(), -l->margin(), -l->margin());
       if (l->wordWrap()) {
         const QRect need = fm.boundingRect(QRect(0, 0, room.width(), 100000), Qt::TextWordWrap, l->text());
-        if (need.height() > room.height()) cut(l->text(), "runs past the bottom of its field");
+        if (need.height() > room.height() || inkBelow(l)) cut(l->text(), "runs past the bottom of its field");
       } else {
         if (fm.horizontalAdvance(l->text()) > room.width()) cut(l->text(), "is wider than its field");
-        if (fm.ascent() + fm.descent() > room.height()) cut(l->text(), "loses its descenders");
+        if (fm.ascent() + fm.descent() > room.height() || inkBelow(l)) cut(l->text(), "loses its descenders");
       }
     } else if (auto* e = qobject_cast<QLineEdit*>(c.data())) {
       if (e->text().isEmpty()) continue;
       const QFontMetrics fm(e->font());
-      // QLineEdit keeps two pixels each side inside its frame.
-      const QRect room = e->contentsRect().marginsRemoved(e->textMargins()).adjusted(2, 0, -2, 0);
+      // QLineEdit keeps two pixels each side inside the field look's
+      // one-pixel padding and its border.
+      const int inset = 3 + (e->property("cmFramed").toBool() ? 1 : 0);
+      const QRect room = e->contentsRect().marginsRemoved(e->textMargins()).adjusted(inset, 0, -inset, 0);
       if (fm.horizontalAdvance(e->text()) > room.width()) cut(e->text(), "is wider than its field");
       if (fm.ascent() + fm.descent() > room.height()) cut(e->text(), "loses its descenders");
     } else if (auto* b = qobject_cast<QPushButton*>(c.data())) {
       const QFontMetrics fm(b->font());
       if (fm.horizontalAdvance(b->text()) + 4 > b->width()) cut(b->text(), "is wider than its button");
+    }
+  }
+  return out;
+}
+
+std::vector<std::string> drawnTexts(int win) {
+  std::vector<std::string> out;
+  detail::WindowRec* w = detail::findWindow(win);
+  if (!w || !w->port) return out;
+  for (const Port::Impl::DrawnText& t : w->port->impl()->drawnTexts) out.push_back(t.bytes);
+  return out;
+}
+
+std::vector<std::string> drawnTextFaults(int win) {
+  std::vector<std::string> out;
+  detail::WindowRec* w = detail::findWindow(win);
+  if (!w || !w->port) return out;
+  const Size size = contentSize(win);
+  const auto meets = [](const Rect& a, const Rect& b) {
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+  };
+  const auto within = [](const Rect& a, const Rect& b) {
+    return b.left <= a.left && a.right <= b.right && b.top <= a.top && a.bottom <= b.bottom;
+  };
+  for (const Port::Impl::DrawnText& t : w->port->impl()->drawnTexts) {
+    const std::string text = "drawn text \"" + t.bytes + "\" at " + std::to_string(t.box.left) + "," +
+                             std::to_string(t.box.top);
+    if (!within(t.box, {0, 0, size.w, size.h})) {
+      out.push_back(text + " runs past the window's edge");
+      continue;
+    }
+    if (t.clip && !within(t.box, *t.clip)) out.push_back(text + " is cut by its clip");
+    if (t.partlyCovered) out.push_back(text + " is partly painted over");
+    for (const Rect& o : w->port->impl()->outlines) {
+      const bool crosses = meets(t.box, o) && !within(t.box, {o.left + 1, o.top + 1, o.right - 1, o.bottom - 1});
+      if (crosses) out.push_back(text + " lies on the frame " + std::to_string(o.left) + "," + std::to_string(o.top) + " to " +
+                                 std::to_string(o.right) + "," + std::to_string(o.bottom));
+    }
+    for (const auto& [id, c] : w->controls) {
+      if (!c || !c->isVisible()) continue;
+      const QRect g = c->geometry();
+      if (meets(t.box, {g.left(), g.top(), g.right() + 1, g.bottom() + 1}))
+        out.push_back(text + " lies under control " + std::to_string(id));
     }
   }
   return out;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "output/numberformat.h"
 #include "output/results.h"
 #include "platform/app.h"
 #include "platform/controls.h"
@@ -221,17 +222,23 @@ void DRAWBLOCK() {
   }
   PlotAsHistogram = histogram;
 
-  // 9, 10. Extremes and the label strip.
+  // 9, 10. Extremes and the label strip. The extremes read as the
+  // statistics' bounds and results print them, at the same digits.
+  const auto extreme = [](float v) {
+    std::string t = RealText(v);
+    if (!t.empty() && t.front() == ' ') t.erase(0, 1);
+    return t;
+  };
   p.resetPen();
   p.setFont(font(9));
   p.setForeColor(prefsArray[kPrefColourDisplay] != 0 ? OldStyleColour(3) : kWhite);
   p.moveTo(1, 11);
-  p.drawText(StringFormatter(BlockMaxY));
+  p.drawText(extreme(BlockMaxY));
   p.setForeColor(ExtremelyLightGray);
   p.fillRect({0, H - 15, W, H});
   p.setForeColor(kBlack);
   p.moveTo(1, UpperLimit + 12);
-  p.drawText(StringFormatter(BlockMinY));
+  p.drawText(extreme(BlockMinY));
   if (W > 280) {
     p.setFont(font(10, true));
     // The channel the window shows, not the one made active since.

@@ -42,29 +42,34 @@ int currentPlot() {
 // The info line builds the data bar with each redraw; until it has, the
 // fields are made here in the same places.
 void ensureDataBarField(int win, int id) {
-  if (plat::controlExists(win, id)) return;
-  plat::FieldSpec s;
-  s.id = id;
-  s.kind = plat::FieldKind::Static;
-  s.framed = false;
-  s.font = plat::FontSpec{"Geneva", 14, true};
-  s.back = rgbyellow;
-  if (id == kDataBarCase) {
-    s.r = {0, 0, 155, 16};
-    s.fore = kBlack;
-  } else if (id == kDataBarClock) {
-    s.r = {155, 0, 228, 16};
-    s.fore = kDataBarClockColor;
-  } else {
-    s.r = {228, 0, 356, 16};
-    s.fore = {65535, 0, 0};
-  }
-  plat::addField(win, s);
+  if (!plat::controlExists(win, id)) plat::addField(win, DataBarField(id));
 }
 
 int16_t lastTrackedX = -1;
 
 }  // namespace
+
+plat::FieldSpec DataBarField(int id) {
+  plat::FieldSpec s;
+  s.id = id;
+  s.kind = plat::FieldKind::Static;
+  s.framed = false;
+  // Room for the descenders in the bar's 16 pixels, and for a value in
+  // exponent form ("value -3.234567949e+37") at the same size.
+  s.font = plat::FontSpec{"Geneva", 12, true};
+  s.back = rgbyellow;
+  if (id == kDataBarCase) {
+    s.r = {0, 0, 146, 16};
+    s.fore = kBlack;
+  } else if (id == kDataBarClock) {
+    s.r = {146, 0, 210, 16};
+    s.fore = kDataBarClockColor;
+  } else {
+    s.r = {210, 0, 356, 16};
+    s.fore = {65535, 0, 0};
+  }
+  return s;
+}
 
 void UpdateDataBar(float s, int32_t c) {
   const auto f = static_cast<int16_t>(TheFileInUse);

@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/controls.h"
+
 // tmFloat lives with the result globals (output/results.h), AllValues with
 // the dispatcher's globals (shell/dispatch.h).
 extern int16_t avbx, avby;   // left and top reference of the all-values column
@@ -19,6 +21,10 @@ inline constexpr int16_t kAllValuesFieldBase = 200;
 // Window of the placement dialog and its buttons.
 inline constexpr int16_t kPlaceStandardButton = 1;
 inline constexpr int16_t kPlaceMouseButton = 2;
+
+// Field 54, 55 or 56 as the data bar shows it, empty: one place for its
+// box, colours and font.
+plat::FieldSpec DataBarField(int id);
 
 // Fills fields 54 and 55 (and 56 when the current file's plot window is in
 // front) for elapsed seconds s at case c; the caller limits c to nCases.

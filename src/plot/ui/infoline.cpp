@@ -119,10 +119,10 @@ void DRAWTIMEDATE() {
   }
 
   // The data bar, empty until the pointer moves over the plot.
-  const plat::FontSpec bar = font("Geneva", 14, true);
-  staticField(win, kDataBarCase, "", {0, 0, 155, 16}, kBlack, rgbyellow, bar);
-  staticField(win, kDataBarClock, "", {155, 0, 228, 16}, kDataBarClockColor, rgbyellow, bar);
-  staticField(win, kDataBarValue, "", {228, 0, 356, 16}, kRed, rgbyellow, bar);
+  for (int id : {kDataBarCase, kDataBarClock, kDataBarValue}) {
+    const plat::FieldSpec s = DataBarField(id);
+    staticField(win, id, "", s.r, s.fore, s.back, s.font);
+  }
   p.resetPen();
   p.setForeColor(kBlack);
   p.strokeRect({2, 0, 358, 16});

@@ -238,7 +238,7 @@ void buildMain(const WaterVO2Settings& w, int16_t slot, int16_t n) {
   int y = 56;
   for (const auto& r : rows) {
     DrawLabel(win, 8, y + 13, r.caption);
-    AddField(win, r.id, r.text, {214, y, 276, y + 18});
+    AddField(win, r.id, r.text, {208, y, 284, y + 18});
     y += 22;
   }
   DrawLabel(win, 8, y + 13, "O2 content:");

@@ -31,7 +31,7 @@
 
 namespace {
 
-constexpr int kWidth = 723, kHeight = 465, kLeft = 10, kTop = 70;
+constexpr int kWidth = 750, kHeight = 465, kLeft = 10, kTop = 70;
 constexpr float kWattsPerMlO2 = 0.335f;
 constexpr int kTableLeft = 476;
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "datafiles/native_binary.h"
+#include "output/numberformat.h"
 #include "output/results.h"
 #include "platform/app.h"
 #include "platform/controls.h"
@@ -24,6 +25,7 @@
 #include "shell/defaults.h"
 #include "shell/dispatch.h"
 #include "shell/globals.h"
+#include "shell/settings.h"
 #include "shell/menurules.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
@@ -98,6 +100,22 @@ TEST_F(BlockWindowGui, TitleAndScaleOfTheBlock) {
   EXPECT_EQ(BlockRowOf(BlockMaxY), 2);
   EXPECT_EQ(BlockRowOf(BlockMinY), UpperLimit + 2);
   EXPECT_EQ(BlockColumnOf(100), 0);
+  // The extremes read as the statistics' bound fields and the results give
+  // them, at every number of digits: once the maximum showed 20.653 here
+  // and 20.65299 beside it.
+  const int16_t digits = SignificantFigures;
+  for (const int16_t d : {5, 7, 9}) {
+    SignificantFigures = d;
+    DRAWBLOCK();
+    const std::vector<std::string> drawn = plat::test::drawnTexts(kBlockWindow);
+    for (const float v : {BlockMaxY, BlockMinY}) {
+      std::string shown = RealText(v);
+      shown.erase(0, shown.find_first_not_of(' '));
+      EXPECT_NE(std::find(drawn.begin(), drawn.end(), shown), drawn.end()) << d << " digits: " << shown;
+    }
+  }
+  SignificantFigures = digits;
+  DRAWBLOCK();
   EXPECT_EQ(OldBeginBlock, 100);
   EXPECT_EQ(OldEndBlock, 200);
 

@@ -12,6 +12,7 @@
 #include "support/program_support.h"
 
 #include "editing/customtransforms.h"
+#include "analyses/ui/scans.h"
 #include "analyses/ui/waveform.h"
 #include "calculators/rpn.h"
 #include "calculators/ui/conversions_windows.h"
@@ -22,6 +23,7 @@
 #include "editing/ui/timescale_dialog.h"
 #include "editing/ui/transformations.h"
 #include "output/kittexts.h"
+#include "respirometry/ui/watervo2.h"
 #include "platform/resources.h"
 #include "thermoregulation/ui/tregwindow.h"
 #include "output/results.h"
@@ -30,6 +32,8 @@
 #include "platform/controls.h"
 #include "platform/windows.h"
 #include "plot/stripheights.h"
+#include "plot/ui/databar.h"
+#include "shell/ui/kitglobals.h"
 #include "plot/ui/plotwindow.h"
 #include "plot/ui/redraw.h"
 #include "plot/ui/toolbar.h"
@@ -303,6 +307,9 @@ std::vector<std::string> geometryFaults() {
         !(frame.right <= bar.left || bar.right <= frame.left || frame.bottom <= bar.top || bar.bottom <= frame.top))
       out.push_back(name + " lies under the toolbar");
     for (const std::string& cut : plat::test::cutTexts(win)) out.push_back(name + ": " + cut);
+    // The plot draws its axis numbers under its clip and over them again.
+    if (PlotSlotOfWindow(win) < 0)
+      for (const std::string& cut : plat::test::drawnTextFaults(win)) out.push_back(name + ": " + cut);
     const plat::Size size = plat::contentSize(win);
     std::vector<std::pair<int, plat::Rect>> placed;
     for (int id : plat::controlIds(win)) {
@@ -346,6 +353,26 @@ std::vector<Loop> laterStates() {
       {.name = "Preview channels", .menu = 1, .item = 15, .window = kChannelSelectWindow,
        .prelude = [](Script& s) { s.click(5, 9); }},
       {.name = "Remove channels", .menu = 73, .item = 4, .window = kChannelSelectWindow},
+      // Result texts as a run leaves them.
+      {.name = "Minimum scan, found", .menu = 3, .item = 2, .window = kResultsWindow,
+       .prelude = [](Script& s) { s.click(5, kScanIntervalOK); }},
+      {.name = "Slope over time, results", .menu = 3, .item = 15, .window = kResultsWindow,
+       .prelude = [](Script& s) { s.click(7, 11); }},
+      {.name = "Waveform, results", .menu = 3, .item = 11, .window = kResultsWindow,
+       .prelude = [](Script& s) { s.click(kSecondaryWindow, kWaveDefaultTriggers).call([] {}).call([] {}).call([] {}); }},
+      {.name = "VO2 in water, closed system", .menu = 76, .item = 7, .window = kResultsWindow,
+       .setup = [] { FileInfoFLOATS[TheFileInUse][kInfoEffectiveVolume] = 1000.0f / 3.0f; },
+       .prelude = [](Script& s) {
+         s.click(kResultsWindow, kWaterClosed).click(kResultsWindow, kWaterContinue);
+         s.click(kWaterChannelWindow, kWaterChannelsDone);
+       }},
+      // The data bar reading a small CO2 value, or one in exponent form.
+      {.name = "Data bar reading", .window = PlotWindowId(0),
+       .open = [] { while (plat::test::stepsLeft() > 0) plat::pump(); },
+       .setup = [] { ActiveChannel = 2; },
+       .prelude = [](Script& s) {
+         s.moveTo(PlotWindowId(TheFileInUse), {ScreenWidth / 3, 100}).call([] { TrackPointerOverPlot(); });
+       }},
       {.name = "Toolbar below", .menu = 9, .item = 1, .window = 15, .setup = toolbarAt(1)},
       {.name = "Toolbar above", .menu = 9, .item = 1, .window = 15, .setup = toolbarAt(2)},
   };
@@ -360,7 +387,11 @@ TEST(WindowGeometry, NoControlLeavesItsWindowOrCoversAnother) {
   } deskBack;
   // Snapshots of the whole desk for a person to look at, at the small desk.
   const std::vector<std::string> pictured = {"Block-shift rules", "Descriptive statistics", "Save As",
-                                             "Time series", "Thermoregulation", "Effective volume"};
+                                             "Time series", "Thermoregulation", "Effective volume",
+                                             "Minimum scan, found", "Slope over time, results", "Event counting",
+                                             "VO2 in water, closed system", "Data bar reading", "Waveform triggers",
+                                             "Block integration", "Metabolism", "Closed system",
+                                             "Minimum scan interval", "Waveform, results"};
   for (const plat::Size desk : {plat::Size{1280, 800}, plat::Size{1920, 1080}}) {
     plat::test::setDesk(desk);
     // The values shown at their usual length, and at their longest: every
@@ -388,7 +419,9 @@ TEST(WindowGeometry, NoControlLeavesItsWindowOrCoversAnother) {
         if (desk.w == 1280 && std::find(pictured.begin(), pictured.end(), loop.name) != pictured.end()) {
           std::string name = std::string("desk-1280x800-toolbar-") + placeName + (longest ? "-longest-" : "-") + loop.name;
           std::replace(name.begin(), name.end(), ' ', '-');
+          std::erase(name, ',');
           plat::test::saveArtifact(plat::test::deskImage(), name + ".png");
+          if (place == 0) plat::test::saveArtifact(plat::test::windowImage(loop.window), name + "-window.png");
         }
       });
       s.closeBox(loop.window);
