@@ -57,9 +57,10 @@ struct DescriptiveStats {
 // The statistics of data[first..last]. Accumulated in double; the deviations
 // are summed about the mean (per cache-sized chunk, the chunks merged
 // exactly), so values far from zero keep their spread. Without filters and
-// range the span is read in one streaming pass.
+// range the span is read in one streaming pass; `fused` false reads each
+// chunk twice in passes of its own instead (the tests hold both to one result).
 StatsStatus ComputeDescriptive(std::span<const float> data, const DescriptiveRequest& req,
-                               const CaseFilter& filter, DescriptiveStats* out);
+                               const CaseFilter& filter, DescriptiveStats* out, bool fused = true);
 
 // Bounds of the value-range mode: the block window's range, each side
 // replaced by the typed number when its switch is on.

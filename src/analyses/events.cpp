@@ -1,6 +1,7 @@
 #include "analyses/events.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cmath>
 #include <limits>
@@ -116,7 +117,8 @@ struct OpenRun {
   // sum of their magnitudes within 2^26 sqrt(n) g, so every operation was
   // exact. A run touching zero, where -0 and +0 tie for an extreme, goes
   // case by case.
-  bool exactSums() const {
+  bool exactSums() const { return exactSumsOf(lo, hi, sum2); }
+  static bool exactSumsOf(float lo, float hi, double sum2) {
     const float least = lo > 0.0f ? lo : hi < 0.0f ? -hi : 0.0f;
     if (!(least >= std::numeric_limits<float>::min())) return false;
     const int exponent = static_cast<int>(std::bit_cast<uint32_t>(least) >> 23) - 150;
@@ -134,13 +136,13 @@ struct Durations {
   std::vector<float>& list;
   double sum = 0.0;
   float lo = 0.0f, hi = 0.0f;
-  void add(float d) {
-    if (list.empty()) lo = hi = d;
-    list.push_back(d);
-    sum += d;
-    lo = std::min(lo, d);
-    hi = std::max(hi, d);
-  }
+  // The events counted by their cases, below kTabled, in two tables taken
+  // in turn so that a row of equal lengths does not wait on its own last
+  // count; the durations of longer ones apart. The histogram comes from
+  // these.
+  static constexpr int32_t kTabled = 1024;
+  std::vector<int32_t> byCases = std::vector<int32_t>(2 * kTabled);
+  std::vector<float> longer;
 };
 
 std::vector<float>& durationScratch(int direction) {
@@ -154,59 +156,54 @@ void releaseLong(std::vector<float>& list) {
   if (list.capacity() > (size_t{1} << 20)) std::vector<float>().swap(list);
 }
 
-// The sums of the events kept in one chunk, side by side, whose records wait
-// for their mean and S.D.: two divisions and a square root per event, made
-// in line with each run's bookkeeping, kept the pass waiting on them; made
-// together after the chunk they follow one another (eight at a time where
-// the processor has AVX-512), with the same operations on the same values.
-struct PendingStats {
-  static constexpr size_t kMost = kChunkCasesForStats + 2;   // events ending in one chunk, and more
+// The runs of the chunk before looked at between two groups of sixteen
+// runs' sums.
+constexpr size_t kKeptBetween = 24;
+
+// How far ahead of its writing a kept event's line is asked for, in bytes:
+// about the records of the next chunk of a noisy trace.
+constexpr uintptr_t kRecordsAhead = 10240;
+
+// The runs that end in one chunk, side by side: their sums and extremes,
+// then their mean and S.D. in the sums' places. Two divisions and a square
+// root per run, made in line with each run's bookkeeping, kept the pass
+// waiting on them; made together after the chunk they follow one another
+// (eight at a time where the processor has AVX-512), with the same
+// operations on the same values.
+struct ChunkRuns {
+  // Runs ending in one chunk, and sixteen places more for the lanes of the
+  // last ones side by side.
+  static constexpr size_t kMost = kChunkCasesForStats / 2 + 2 + 16;
   std::vector<double> sum = std::vector<double>(kMost), sum2 = std::vector<double>(kMost);
   std::vector<double> cases = std::vector<double>(kMost), shift = std::vector<double>(kMost);
+  std::vector<float> lo = std::vector<float>(kMost), hi = std::vector<float>(kMost);
+  std::vector<int32_t> start = std::vector<int32_t>(kMost), longer = std::vector<int32_t>(kMost);
+  std::vector<int32_t> done = std::vector<int32_t>(kMost);   // cases added side by side
   size_t n = 0;
+  void put(const OpenRun& m, int32_t end) { set(n++, m, end); }
+  void set(size_t j, const OpenRun& m, int32_t end) {
+    start[j] = m.start;
+    cases[j] = end - m.start;
+    shift[j] = m.shift;
+    sum[j] = m.sum;
+    sum2[j] = m.sum2;
+    lo[j] = m.lo;
+    hi[j] = m.hi;
+  }
+  OpenRun get(size_t j) const { return {start[j], shift[j], sum[j], sum2[j], lo[j], hi[j]}; }
 };
 
-// A run that ended at case end, the first case outside it (the span's last
-// case at the latest), becomes an event when it lasted longer than the
-// minimum; its mean and S.D. wait in `pending`.
-template <class List>
-inline void keepRun(OpenRun& m, int32_t end, const float* y, const EventRequest& r, List* kept,
-                    Durations* durations, PendingStats* pending) {
-  const int32_t cases = end - m.start;
-  const auto duration = static_cast<float>(r.interval * cases);
-  if (!(duration > r.minDuration)) return;
-  if (!m.exactSums()) m.addInOrder(y + m.start, y + end);
-  const EventRecord& e = kept->emplace_back(EventRecord{m.start, cases, duration, 0.0, 0.0, m.lo, m.hi});
-  const size_t j = pending->n++;
-  pending->sum[j] = m.sum;
-  pending->sum2[j] = m.sum2;
-  pending->cases[j] = cases;
-  pending->shift[j] = m.shift;
-  // The list's lines asked for a little ahead of their writing.
-  __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(&e) + 1024), 1);
-  durations->add(duration);
-}
-
-// The mean and S.D. of pending events j..n-1 in their places in `pending`,
-// as each run's own were: mean = sum / cases, sd = sqrt(max(0, sum2 / cases
-// - mean^2)), the mean moved back by the run's shift.
-inline void finishFrom(PendingStats* pending, size_t j) {
-  double* mean = pending->sum.data();
-  double* sd = pending->sum2.data();
-  for (; j < pending->n; ++j) {
-    const double m = mean[j] / pending->cases[j];
-    sd[j] = std::sqrt(std::max(0.0, sd[j] / pending->cases[j] - m * m));
-    mean[j] = pending->shift[j] + m;
+// The mean and S.D. of runs j..n-1 in their places, as each run's own were:
+// mean = sum / cases, sd = sqrt(max(0, sum2 / cases - mean^2)), the mean
+// moved back by the run's shift.
+inline void finishFrom(ChunkRuns* runs, size_t j) {
+  double* mean = runs->sum.data();
+  double* sd = runs->sum2.data();
+  for (; j < runs->n; ++j) {
+    const double m = mean[j] / runs->cases[j];
+    sd[j] = std::sqrt(std::max(0.0, sd[j] / runs->cases[j] - m * m));
+    mean[j] = runs->shift[j] + m;
   }
-}
-
-// The records' mean and S.D. from the pending sums, then none pending.
-inline void storePending(PendingStats* pending, EventRecord* e) {
-  for (size_t i = 0; i < pending->n; ++i) {
-    e[i].mean = pending->sum[i];
-    e[i].sd = pending->sum2[i];
-  }
-  pending->n = 0;
 }
 
 // The statistics of a direction's durations but their S.D.
@@ -220,45 +217,42 @@ DurationStats durationStats(const Durations& d) {
   return s;
 }
 
-// The S.D. and, when the histogram has a width, the bins, in one pass over
-// a direction's durations. The counts go to four tables in turn, so that a
-// run of equal durations does not wait on its own last count.
-void spreadAndBins(const Durations& d, DurationStats* s, bool binned, double lo, double w,
-                   std::array<int32_t, kEventBins + 1>* bins) {
-  if (d.list.empty()) return;
-  double ss = 0.0;
-  int32_t counts[4][kEventBins + 1] = {};
-  // The bin of each duration met lately, by its bits: a direction's events
-  // last a few lengths over and over, and a division per event kept the
-  // pass waiting. Bin 0 stands for none, -1 for a slot not yet filled. A
-  // noisy trace's runs last some fifty lengths, which 32 slots kept
-  // evicting from one another.
-  constexpr uint32_t kSlots = 1024;
-  uint32_t seen[kSlots];
-  int binOf[kSlots];
-  if (binned) {
-    std::fill(seen, seen + kSlots, 0u);
-    std::fill(binOf, binOf + kSlots, -1);
+// The S.D. of both directions' durations, their sums of squares side by
+// side: each waits on its own last addition, not on the other's.
+void spreads(const Durations& a, DurationStats* sa, const Durations& b, DurationStats* sb) {
+  const float* x = a.list.data();
+  const float* z = b.list.data();
+  const size_t na = a.list.size(), nb = b.list.size(), both = std::min(na, nb);
+  const double ma = sa->mean, mb = sb->mean;
+  double ssa = 0.0, ssb = 0.0;
+  for (size_t i = 0; i < both; ++i) {
+    ssa += (x[i] - ma) * (x[i] - ma);
+    ssb += (z[i] - mb) * (z[i] - mb);
   }
-  size_t i = 0;
-  for (float x : d.list) {
-    ss += (x - s->mean) * (x - s->mean);
-    if (!binned) continue;
-    const auto bits = std::bit_cast<uint32_t>(x);
-    const uint32_t slot = (bits ^ (bits >> 10) ^ (bits >> 20)) & (kSlots - 1);
-    if (seen[slot] != bits || binOf[slot] < 0) {
-      const double v = x - lo;
-      double b = 0.0;
-      if (v > 0.0) b = std::trunc(v / w + 0.999);   // the shortest duration lands on the edge and is not drawn
-      seen[slot] = bits;
-      binOf[slot] = b >= 1.0 && b <= kEventBins ? static_cast<int>(b) : 0;
-    }
-    // Bin 0 (none) counted too, and dropped below: the shortest duration,
-    // often the commonest, made the test a guess the processor lost.
-    ++counts[i++ % 4][binOf[slot]];
+  for (size_t i = both; i < na; ++i) ssa += (x[i] - ma) * (x[i] - ma);
+  for (size_t i = both; i < nb; ++i) ssb += (z[i] - mb) * (z[i] - mb);
+  if (na > 0) sa->sd = std::sqrt(ssa / sa->n);
+  if (nb > 0) sb->sd = std::sqrt(ssb / sb->n);
+}
+
+// The bin of duration x, 1..25, or 0 for none.
+int binOf(float x, double lo, double w) {
+  const double v = x - lo;
+  double b = 0.0;
+  if (v > 0.0) b = std::trunc(v / w + 0.999);   // the shortest duration lands on the edge and is not drawn
+  return b >= 1.0 && b <= kEventBins ? static_cast<int>(b) : 0;
+}
+
+// A direction's bins from its events counted by their cases: a duration
+// is interval * cases, so each count of cases is binned once.
+void binsOf(const Durations& d, double interval, double lo, double w, std::array<int32_t, kEventBins + 1>* bins) {
+  std::array<int32_t, kEventBins + 1> counts{};
+  for (int32_t k = 1; k < Durations::kTabled; ++k) {
+    const int32_t n = d.byCases[static_cast<size_t>(k)] + d.byCases[static_cast<size_t>(Durations::kTabled + k)];
+    if (n > 0) counts[static_cast<size_t>(binOf(static_cast<float>(interval * k), lo, w))] += n;
   }
-  s->sd = std::sqrt(ss / s->n);
-  for (int b = 1; b <= kEventBins; ++b) (*bins)[b] = counts[0][b] + counts[1][b] + counts[2][b] + counts[3][b];
+  for (float x : d.longer) ++counts[static_cast<size_t>(binOf(x, lo, w))];
+  for (int b = 1; b <= kEventBins; ++b) (*bins)[b] = counts[b];
 }
 
 // Cases are compared with the levels a chunk at a time, 64 to a word of
@@ -331,6 +325,150 @@ inline int appendBits(uint64_t t, int32_t base, int32_t* out, int k) {
   *below = b;
 }
 
+// appendBits sixteen places at a time, each group's set bits packed into
+// one store: a loop per set bit guessed its end wrong about once a word.
+// out has room for sixteen more past the last.
+[[EVENTS_AVX512]] inline int appendBitsAvx512(uint64_t t, int32_t base, int32_t* out, int k) {
+  __m512i at = _mm512_add_epi32(_mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15),
+                                _mm512_set1_epi32(base));
+  for (int q = 0; q < 4; ++q, t >>= 16) {
+    const auto m = static_cast<__mmask16>(t);
+    _mm512_storeu_si512(out + k, _mm512_maskz_compress_epi32(m, at));
+    k += std::popcount(static_cast<uint32_t>(m));
+    at = _mm512_add_epi32(at, _mm512_set1_epi32(16));
+  }
+  return k;
+}
+
+// The changes a word holds on average above which a chunk's are packed
+// sixteen places to a store.
+constexpr int kWordsChangesPacked = 2;
+
+// The low (h = 0) or high eight lanes, by the zero-masking form with every
+// lane set, as in addAllAvx512.
+[[EVENTS_AVX512]] inline __m256 half(__m512 v, int h) {
+  return _mm256_castpd_ps(h ? _mm512_maskz_extractf64x4_pd(0xFF, _mm512_castps_pd(v), 1)
+                            : _mm512_maskz_extractf64x4_pd(0xFF, _mm512_castps_pd(v), 0));
+}
+
+// At most this many blocks of sixteen cases of a run are added side by
+// side with other runs', a block only when this many runs have cases in
+// it; the rest of a longer run is added in any order.
+constexpr int kSideBySideBlocks = 4;
+constexpr int kFewestSideBySide = 8;
+
+// Sixteen rows of sixteen floats turned into sixteen columns: c[j] holds
+// case j of every row.
+[[EVENTS_AVX512]] inline void transpose16(const __m512* r, __m512* c) {
+  __m512 t[16], u[16], v[16];
+  for (int i = 0; i < 16; i += 2) {
+    t[i] = _mm512_maskz_unpacklo_ps(0xFFFF, r[i], r[i + 1]);
+    t[i + 1] = _mm512_maskz_unpackhi_ps(0xFFFF, r[i], r[i + 1]);
+  }
+  // u[4g + m]: column 4k + m of rows 4g..4g+3 in 128-bit lane k.
+  for (int g = 0; g < 4; ++g) {
+    const __m512d a0 = _mm512_castps_pd(t[4 * g]), a1 = _mm512_castps_pd(t[4 * g + 1]);
+    const __m512d a2 = _mm512_castps_pd(t[4 * g + 2]), a3 = _mm512_castps_pd(t[4 * g + 3]);
+    u[4 * g] = _mm512_castpd_ps(_mm512_maskz_unpacklo_pd(0xFF, a0, a2));
+    u[4 * g + 1] = _mm512_castpd_ps(_mm512_maskz_unpackhi_pd(0xFF, a0, a2));
+    u[4 * g + 2] = _mm512_castpd_ps(_mm512_maskz_unpacklo_pd(0xFF, a1, a3));
+    u[4 * g + 3] = _mm512_castpd_ps(_mm512_maskz_unpackhi_pd(0xFF, a1, a3));
+  }
+  // v[m] (m < 4): columns m and 8 + m of rows 0..7; v[4 + m]: 4 + m and
+  // 12 + m; v[8..15] the same of rows 8..15.
+  for (int h = 0; h < 2; ++h)
+    for (int m = 0; m < 4; ++m) {
+      v[8 * h + m] = _mm512_maskz_shuffle_f32x4(0xFFFF, u[8 * h + m], u[8 * h + 4 + m], 0x88);
+      v[8 * h + 4 + m] = _mm512_maskz_shuffle_f32x4(0xFFFF, u[8 * h + m], u[8 * h + 4 + m], 0xDD);
+    }
+  for (int m = 0; m < 8; ++m) {
+    c[m] = _mm512_maskz_shuffle_f32x4(0xFFFF, v[m], v[8 + m], 0x88);
+    c[m + 8] = _mm512_maskz_shuffle_f32x4(0xFFFF, v[m], v[8 + m], 0xDD);
+  }
+}
+
+// The sums and extremes of up to sixteen runs side by side, one to a lane,
+// each case added after the one before it as one run at a time adds them:
+// the same operations in the same order, so that they need no check. The
+// runs' starts and ends alternate at edges; their results go to runs at
+// runs->n on. A run still going after the cases added side by side (their
+// count in runs->done) has its place put in runs->longer at *longs. Reads
+// no case outside the runs.
+[[EVENTS_AVX512]] inline void headsAvx512(const float* y, const int32_t* edges, int n, ChunkRuns* runs,
+                                          size_t* longs) {
+  const auto pairs = static_cast<uint32_t>(2 * n);
+  const __m512i e0 = _mm512_maskz_loadu_epi32(static_cast<__mmask16>(pairs >= 16 ? 0xFFFF : (1u << pairs) - 1), edges);
+  const __m512i e1 = _mm512_maskz_loadu_epi32(
+      static_cast<__mmask16>(pairs >= 32 ? 0xFFFF : pairs <= 16 ? 0 : (1u << (pairs - 16)) - 1), edges + 16);
+  const __m512i even = _mm512_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30);
+  const __m512i start = _mm512_maskz_permutex2var_epi32(0xFFFF, e0, even, e1);
+  const __m512i end = _mm512_maskz_permutex2var_epi32(0xFFFF, e0, _mm512_add_epi32(even, _mm512_set1_epi32(1)), e1);
+  const __m512i len = _mm512_sub_epi32(end, start);
+  alignas(64) int32_t at[16], count[16];
+  _mm512_store_si512(at, start);
+  constexpr __mmask8 all = 0xFF;   // the zero-masking forms, as in addAllAvx512
+  const __m512i zero = _mm512_setzero_si512();
+  __m512d shLo = _mm512_setzero_pd(), shHi = shLo, sLo = shLo, sHi = shLo, qLo = shLo, qHi = shLo;
+  __m512 lo = _mm512_setzero_ps(), hi = lo;
+  // Sixteen cases of every run at a time, the runs' rows turned into
+  // columns of one case each; sixteen more only while enough runs have
+  // them, so that the few longer runs of a noisy trace go on alone.
+  int b = 0;
+  for (; b < kSideBySideBlocks; ++b) {
+    const __m512i left = _mm512_maskz_sub_epi32(0xFFFF, len, _mm512_set1_epi32(16 * b));
+    if (b > 0 && std::popcount(static_cast<uint32_t>(_mm512_cmpgt_epi32_mask(left, zero))) < kFewestSideBySide) break;
+    _mm512_store_si512(count, _mm512_maskz_min_epi32(0xFFFF, _mm512_maskz_max_epi32(0xFFFF, left, zero),
+                                                     _mm512_set1_epi32(16)));
+    __m512 rows[16], c[16];
+#pragma GCC unroll 16
+    for (int i = 0; i < 16; ++i)
+      rows[i] = _mm512_maskz_loadu_ps(static_cast<__mmask16>((1u << count[i]) - 1),
+                                      y + (count[i] > 0 ? at[i] + 16 * b : 0));
+    transpose16(rows, c);
+    if (b == 0) {
+      shLo = _mm512_maskz_cvtps_pd(all, half(c[0], 0));
+      shHi = _mm512_maskz_cvtps_pd(all, half(c[0], 1));
+      lo = hi = c[0];
+    }
+#pragma GCC unroll 16
+    for (int j = 0; j < 16; ++j) {
+      const __mmask16 on = _mm512_cmpgt_epi32_mask(left, _mm512_set1_epi32(j));
+      if (on == 0) break;
+      const auto onLo = static_cast<__mmask8>(on), onHi = static_cast<__mmask8>(on >> 8);
+      const __m512d dLo = _mm512_maskz_sub_pd(all, _mm512_maskz_cvtps_pd(all, half(c[j], 0)), shLo);
+      const __m512d dHi = _mm512_maskz_sub_pd(all, _mm512_maskz_cvtps_pd(all, half(c[j], 1)), shHi);
+      sLo = _mm512_mask_add_pd(sLo, onLo, sLo, dLo);
+      sHi = _mm512_mask_add_pd(sHi, onHi, sHi, dHi);
+      qLo = _mm512_mask_add_pd(qLo, onLo, qLo, _mm512_maskz_mul_pd(all, dLo, dLo));
+      qHi = _mm512_mask_add_pd(qHi, onHi, qHi, _mm512_maskz_mul_pd(all, dHi, dHi));
+      // std::min(lo, v) is v < lo ? v : lo, the instruction's min(v, lo).
+      lo = _mm512_mask_min_ps(lo, on, c[j], lo);
+      hi = _mm512_mask_max_ps(hi, on, c[j], hi);
+    }
+  }
+  const size_t j = runs->n;
+  _mm512_storeu_si512(runs->start.data() + j, start);
+  const __m256i len0 = _mm256_castpd_si256(_mm512_maskz_extractf64x4_pd(all, _mm512_castsi512_pd(len), 0));
+  const __m256i len1 = _mm256_castpd_si256(_mm512_maskz_extractf64x4_pd(all, _mm512_castsi512_pd(len), 1));
+  _mm512_storeu_pd(runs->cases.data() + j, _mm512_maskz_cvtepi32_pd(all, len0));
+  _mm512_storeu_pd(runs->cases.data() + j + 8, _mm512_maskz_cvtepi32_pd(all, len1));
+  _mm512_storeu_pd(runs->shift.data() + j, shLo);
+  _mm512_storeu_pd(runs->shift.data() + j + 8, shHi);
+  _mm512_storeu_pd(runs->sum.data() + j, sLo);
+  _mm512_storeu_pd(runs->sum.data() + j + 8, sHi);
+  _mm512_storeu_pd(runs->sum2.data() + j, qLo);
+  _mm512_storeu_pd(runs->sum2.data() + j + 8, qHi);
+  _mm512_storeu_ps(runs->lo.data() + j, lo);
+  _mm512_storeu_ps(runs->hi.data() + j, hi);
+  const __mmask16 longer = _mm512_cmpgt_epi32_mask(len, _mm512_set1_epi32(16 * b));
+  _mm512_storeu_si512(runs->done.data() + j, _mm512_set1_epi32(16 * b));
+  const __m512i place = _mm512_add_epi32(_mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15),
+                                         _mm512_set1_epi32(static_cast<int32_t>(j)));
+  _mm512_storeu_si512(runs->longer.data() + *longs, _mm512_maskz_compress_epi32(longer, place));
+  *longs += static_cast<size_t>(std::popcount(static_cast<uint32_t>(longer)));
+  runs->n = j + static_cast<size_t>(n);
+}
+
 // OpenRun::addAll eight cases at a time, the last one to eight under a
 // mask that neither reads nor adds the cases past the run.
 [[EVENTS_AVX512]] inline void addAllAvx512(OpenRun& o, const float* v, const float* end) {
@@ -366,17 +504,17 @@ inline int appendBits(uint64_t t, int32_t base, int32_t* out, int k) {
   o.hi = std::max(_mm_cvtss_f32(b4), _mm_cvtss_f32(_mm_shuffle_ps(b4, b4, 1)));
 }
 
-// finishFrom eight events at a time, the last ones as finishFrom does them.
-[[EVENTS_AVX512]] inline void finishPendingAvx512(PendingStats* pending) {
-  double* mean = pending->sum.data();
-  double* sd = pending->sum2.data();
-  const double* cases = pending->cases.data();
-  const double* shift = pending->shift.data();
+// finishFrom eight runs at a time, the last ones as finishFrom does them.
+[[EVENTS_AVX512]] inline void finishAvx512(ChunkRuns* runs) {
+  double* mean = runs->sum.data();
+  double* sd = runs->sum2.data();
+  const double* cases = runs->cases.data();
+  const double* shift = runs->shift.data();
   const __m512d zero = _mm512_setzero_pd();
   // The zero-masking forms with every lane set, as in addAllAvx512.
   constexpr __mmask8 all = 0xFF;
   size_t j = 0;
-  for (; j + 8 <= pending->n; j += 8) {
+  for (; j + 8 <= runs->n; j += 8) {
     const __m512d c = _mm512_loadu_pd(cases + j);
     const __m512d m = _mm512_maskz_div_pd(all, _mm512_loadu_pd(mean + j), c);
     const __m512d v =
@@ -385,7 +523,7 @@ inline int appendBits(uint64_t t, int32_t base, int32_t* out, int k) {
     _mm512_storeu_pd(sd + j, _mm512_maskz_sqrt_pd(all, _mm512_maskz_max_pd(all, v, zero)));
     _mm512_storeu_pd(mean + j, _mm512_maskz_add_pd(all, _mm512_loadu_pd(shift + j), m));
   }
-  finishFrom(pending, j);
+  finishFrom(runs, j);
 }
 #endif
 
@@ -415,7 +553,14 @@ struct RunTracker {
   OpenRun open;   // a run still going at the end of the last chunk
   bool on = false;
   int32_t all = 0;
-  std::vector<int32_t> edgeCases = std::vector<int32_t>(kChunkCases + 4);
+  std::vector<int32_t> edgeCases = std::vector<int32_t>(kChunkCases + 16);
+  ChunkRuns runs;    // that end in this chunk
+  // Those of the chunk before, whose events are kept a few at a time
+  // between this chunk's sums: written all at once, the records kept the
+  // stores waiting on memory while nothing else went on.
+  ChunkRuns ended;
+  size_t keptOf = 0;   // of the runs ended, those looked at
+  static inline std::atomic<size_t> lastRoom{0};   // the list's capacity after the last count
 
   template <bool kAvx512>
   static void addAll(OpenRun& o, const float* v, const float* end) {
@@ -428,55 +573,152 @@ struct RunTracker {
     o.addAll(v, end);
   }
 
-  PendingStats pending;   // of the events kept in this chunk
-
+  // The runs that end in the chunk in three passes, none of which waits on
+  // a guess about a run's length: each run's sums and extremes (sixteen
+  // runs side by side where the processor has AVX-512, the rest of a longer
+  // run after), their mean and S.D., then the events kept.
   template <bool kAvx512>
   void chunk(int64_t from, int64_t to, const uint64_t* inside, Ahead& ahead) {
-    runs<kAvx512>(from, to, inside, ahead);
-#if CORVIMET_X86_DISPATCH
-    if constexpr (kAvx512) finishPendingAvx512(&pending);
-    else
-#endif
-      finishFrom(&pending, 0);
-    storePending(&pending, kept->data() + (kept->size() - pending.n));
-  }
-
-  template <bool kAvx512>
-  void runs(int64_t from, int64_t to, const uint64_t* inside, Ahead& ahead) {
     // The cases where the state changes: run starts and, after each, the
     // first case outside it, alternately.
     int32_t* edges = edgeCases.data();
     int count = 0;
     uint64_t before = on ? 1 : 0;
-    for (int w = 0; w * int64_t{kWordCases} < to - from; ++w) {
-      const int64_t base = from + int64_t{w} * kWordCases;
-      uint64_t t = inside[w] ^ ((inside[w] << 1) | before);
-      before = inside[w] >> 63;
+    uint64_t changes[kChunkWords];
+    int words = 0, changed = 0;
+    for (; words * int64_t{kWordCases} < to - from; ++words) {
+      const int64_t base = from + int64_t{words} * kWordCases;
+      uint64_t t = inside[words] ^ ((inside[words] << 1) | before);
+      before = inside[words] >> 63;
       if (to - base < kWordCases) t &= (uint64_t{1} << (to - base)) - 1;
-      count = appendBits(t, static_cast<int32_t>(base), edges, count);
+      changes[words] = t;
+      changed += std::popcount(t);
+    }
+    // Sixteen places to a store where the chunk's words hold more than a
+    // few changes each; a loop per change where they hold fewer.
+    const bool packed = kAvx512 && changed > kWordsChangesPacked * words;
+    for (int w = 0; w < words; ++w) {
+      const auto base = static_cast<int32_t>(from + int64_t{w} * kWordCases);
+#if CORVIMET_X86_DISPATCH
+      if constexpr (kAvx512) {
+        if (packed) {
+          count = appendBitsAvx512(changes[w], base, edges, count);
+          continue;
+        }
+      }
+#endif
+      count = appendBits(changes[w], base, edges, count);
     }
     all += on ? count / 2 : (count + 1) / 2;
+    runs.n = 0;
     int k = 0;
     if (on) {
       const int64_t end = count > 0 ? edges[0] : to;
       addAll<kAvx512>(open, y + from, y + end);
       if (count == 0) return;
       on = false;
-      keepRun(open, edges[0], y, r, kept, &durations, &pending);
+      runs.put(open, edges[0]);
       k = 1;
     }
+    size_t longs = 0;
+    const size_t unsure = runs.n;   // the run going on at the start, whose sums the chunks before began
+#if CORVIMET_X86_DISPATCH
+    if constexpr (kAvx512) {
+      const int pairs = (count - k) / 2;
+      for (int done = 0; done < pairs; done += 16) {
+        ahead.ask(8);
+        headsAvx512(y, edges + k + 2 * done, std::min(16, pairs - done), &runs, &longs);
+        keep(kKeptBetween);
+      }
+      k += 2 * pairs;
+    }
+#endif
     for (; k + 1 < count; k += 2) {
       ahead.ask(2);
       OpenRun run;
       run.begin(edges[k], y[edges[k]]);
       addAll<kAvx512>(run, y + edges[k], y + edges[k + 1]);
-      keepRun(run, edges[k + 1], y, r, kept, &durations, &pending);
+      runs.put(run, edges[k + 1]);
     }
+    for (size_t i = 0; i < longs; ++i) {
+      const auto j = static_cast<size_t>(runs.longer[i]);
+      OpenRun run = runs.get(j);
+      const auto end = static_cast<int32_t>(run.start + runs.cases[j]);
+      addAll<kAvx512>(run, y + run.start + runs.done[j], y + end);
+      runs.set(j, run, end);
+    }
+    keep(ended.n);
+    finish<kAvx512>(unsure, longs);
+    std::swap(runs, ended);
+    keptOf = 0;
     if (k < count) {
       open.begin(edges[k], y[edges[k]]);
       addAll<kAvx512>(open, y + edges[k], y + to);
       on = true;
     }
+  }
+
+  // The mean and S.D. of the chunk's runs; those whose sums may have
+  // rounded in another order than case by case are summed again in order.
+  template <bool kAvx512>
+  void finish(size_t unsure, size_t longs) {
+    const auto check = [&](size_t j) {
+      if (OpenRun::exactSumsOf(runs.lo[j], runs.hi[j], runs.sum2[j])) return;
+      OpenRun run = runs.get(j);
+      const auto end = static_cast<int32_t>(run.start + runs.cases[j]);
+      run.addInOrder(y + run.start, y + end);
+      runs.set(j, run, end);
+    };
+    if (!kAvx512) {
+      for (size_t j = 0; j < runs.n; ++j) check(j);
+    } else {
+      // Only where sums in another order than case by case went in.
+      for (size_t j = 0; j < unsure; ++j) check(j);
+      for (size_t i = 0; i < longs; ++i) check(static_cast<size_t>(runs.longer[i]));
+    }
+#if CORVIMET_X86_DISPATCH
+    if constexpr (kAvx512) {
+      finishAvx512(&runs);
+      return;
+    }
+#endif
+    finishFrom(&runs, 0);
+  }
+
+  // The next runs ended, up to `most`, become events when they lasted
+  // longer than the minimum. The durations' sum and extremes stay in
+  // registers meanwhile.
+  void keep(size_t most) {
+    const size_t last = std::min(ended.n, keptOf + most);
+    std::vector<float>& list = durations.list;
+    const double interval = r.interval;
+    const float least = r.minDuration;
+    double sum = durations.sum;
+    float lo = durations.lo, hi = durations.hi;
+    bool any = !kept->empty();
+    int32_t* byCases = durations.byCases.data();
+    for (size_t j = keptOf; j < last; ++j) {
+      const auto cases = static_cast<int32_t>(ended.cases[j]);
+      const auto duration = static_cast<float>(interval * cases);
+      if (!(duration > least)) continue;
+      const EventRecord& e = kept->emplace_back(
+          EventRecord{ended.start[j], cases, duration, ended.sum[j], ended.sum2[j], ended.lo[j], ended.hi[j]});
+      // The lines of the next chunk's records asked for while this chunk's
+      // are written: the list outgrows the caches.
+      __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(&e) + kRecordsAhead), 1);
+      if (cases < Durations::kTabled) ++byCases[(j & 1) * Durations::kTabled + static_cast<size_t>(cases)];
+      else durations.longer.push_back(duration);
+      list.push_back(duration);
+      if (!any) lo = hi = duration;
+      any = true;
+      sum += duration;
+      lo = std::min(lo, duration);
+      hi = std::max(hi, duration);
+    }
+    keptOf = last;
+    durations.sum = sum;
+    durations.lo = lo;
+    durations.hi = hi;
   }
 };
 
@@ -487,6 +729,14 @@ void scanSpan(const float* p, const EventRequest& r, Up& up, Down& down) {
   uint64_t above[kChunkWords], below[kChunkWords];
   const int64_t span = static_cast<int64_t>(r.last) - r.first + 1;
   bool reserved = false;
+  // The room the last count in each direction ended with, when this span
+  // can hold as many runs: the block kept from it is taken at once, rather
+  // than doubling through fresh pages.
+  const auto roomOfLast = [&](auto& t) {
+    t.kept->reserve(std::min(t.lastRoom.load(std::memory_order_relaxed), static_cast<size_t>(span / 2 + 1)));
+  };
+  roomOfLast(up);
+  roomOfLast(down);
   for (int64_t from = r.first; from <= r.last; from += kChunkCases) {
     const int64_t to = std::min<int64_t>(from + kChunkCases, r.last + 1);
     Ahead ahead{p, to, std::min<int64_t>(to + kChunkCases, r.last + 1)};
@@ -516,15 +766,13 @@ void scanSpan(const float* p, const EventRequest& r, Up& up, Down& down) {
         const int64_t more = std::min(left / 2 + 1, expected + expected / 4 + 16);
         t.kept->reserve(static_cast<size_t>(size + more));
         t.durations.list.reserve(static_cast<size_t>(size + more));
-        // The foretold events' pages in one call rather than a fault each;
-        // the margin's fault in if they are needed.
-        const auto foretold = static_cast<size_t>(std::min(more, expected));
-        PopulatePages(t.kept->data() + size, foretold * sizeof(EventRecord));
       };
       reserve(up);
       reserve(down);
     }
   }
+  up.keep(up.ended.n);
+  down.keep(down.ended.n);
 }
 
 template <class Up, class Down>
@@ -614,6 +862,8 @@ EventCount countEvents(std::span<const float> y, const EventRequest& r, [[maybe_
   else
 #endif
     scanBase(p, r, up, down);
+  up.lastRoom.store(c.up.capacity(), std::memory_order_relaxed);
+  down.lastRoom.store(c.down.capacity(), std::memory_order_relaxed);
   c.allUp += up.all;
   c.allDown += down.all;
   c.upStats = durationStats(up.durations);
@@ -629,8 +879,11 @@ EventCount countEvents(std::span<const float> y, const EventRequest& r, [[maybe_
   }
   const double w = (static_cast<double>(c.histHi) - c.histLo) / kEventBins;
   const bool binned = any && w > 0.0 && std::isfinite(w);
-  spreadAndBins(up.durations, &c.upStats, binned, c.histLo, w, &c.upBins);
-  spreadAndBins(down.durations, &c.downStats, binned, c.histLo, w, &c.downBins);
+  spreads(up.durations, &c.upStats, down.durations, &c.downStats);
+  if (binned) {
+    binsOf(up.durations, r.interval, c.histLo, w, &c.upBins);
+    binsOf(down.durations, r.interval, c.histLo, w, &c.downBins);
+  }
   releaseLong(up.durations.list);
   releaseLong(down.durations.list);
   for (int b = 1; b <= kEventBins; ++b) c.maxBin = std::max({c.maxBin, c.upBins[b], c.downBins[b]});

@@ -31,8 +31,10 @@
 #include "datafiles/timescale.h"
 #include "platform/cpu.h"
 #include "platform/macroman.h"
+#include "platform/pages.h"
 #include "platform/threads.h"
 #include "shell/globals.h"
+#include "shell/readfile.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
 #include "shell/worktables.h"
@@ -920,9 +922,13 @@ bool readStretchesInPlace(const char* p, const char* end, std::vector<ChannelArr
   // More lines than a file may have cases: the ordinary reading tells
   // whether as many are rows.
   if (rows + lines > static_cast<size_t>(kMaxCases)) return false;
-  // Each column grown on a thread of its own: the zeros go into fresh pages,
-  // and the kernel's work on them took a tenth of the import on one thread.
-  if (!eachOnThreads(columns.size(), true, [&](size_t k) { columns[k].resize(rows + lines); })) {
+  // Each column grown on a thread of its own, its fresh pages mapped in one
+  // call: the kernel's work on them took a tenth of the import on one
+  // thread. Every row kept is written below, so no zeros go in first.
+  if (!eachOnThreads(columns.size(), true, [&](size_t k) {
+        columns[k].resizeForOverwrite(rows + lines);
+        PopulatePages(columns[k].data() + rows, lines * sizeof(float));
+      })) {
     for (ChannelArray& c : columns) c.resize(rows);
     return false;
   }
@@ -1725,12 +1731,7 @@ FileStatus parseScanned(std::string_view text, const TextScan& scan, const LineE
           return FileStatus::OutOfMemory;
         }
         try {
-          for (size_t k = old; k < cells.size(); ++k) {
-            ChannelArray& c = t.columns[k];
-            c.reserve(std::max(expectRows, rows + 1));
-            PrepareFreshPages(c.data() + c.size(), (c.capacity() - c.size()) * sizeof(float),
-                              c.capacity() * sizeof(float) * cells.size());
-          }
+          for (size_t k = old; k < cells.size(); ++k) t.columns[k].reserve(std::max(expectRows, rows + 1));
         } catch (const std::bad_alloc&) {
           // Only a guess; the columns grow as needed.
         }
@@ -1804,10 +1805,16 @@ FileStatus parseScanned(std::string_view text, const TextScan& scan, const LineE
     const bool quotesAhead = scan.lastQuote >= p - text.data();
     std::vector<Stretch> stretches;
     if (readStretchesInPlace(p, end, t.columns, rows, t.delimiter, t.decimalComma, quotesAhead, lineEnds, &p,
-                             &stretches))
+                             &stretches)) {
       rows = t.columns[0].size();
-    else
+    } else {
+      // The room reserved for the rows, mapped before they fill it.
+      eachOnThreads(t.columns.size(), static_cast<size_t>(end - p) >= (size_t{4} << 20), [&](size_t k) {
+        const ChannelArray& c = t.columns[k];
+        PopulatePages(c.data() + c.size(), (c.capacity() - c.size()) * sizeof(float));
+      });
       stretches = readStretches(p, end, t.columns.size(), t.delimiter, t.decimalComma, rowsPerByte, quotesAhead);
+    }
     for (Stretch& s : stretches) {
       if (s.failed || p != s.begin || t.columns.size() != s.columns.size()) break;
       if (rows + s.rows > static_cast<size_t>(kMaxCases)) return FileStatus::TooManyCases;
@@ -1947,32 +1954,23 @@ FileStatus ParseDelimitedText(std::string_view text, TextTable* out) {
   return parseScanned(text, scanTextShared(text), nullptr, out);
 }
 
-FileStatus ReadDelimitedTextFile(const std::filesystem::path& path, TextTable* out) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return FileStatus::CannotOpen;
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return FileStatus::CannotOpen;
-  }
-  const auto size = static_cast<size_t>(st.st_size);
-  // Not a std::string: its resize would first fill every byte with zeros.
-  std::unique_ptr<char[]> bytes(new (std::nothrow) char[size]);
-  if (!bytes) {
-    ::close(fd);
-    return FileStatus::OutOfMemory;
-  }
-  PrepareFreshPages(bytes.get(), size, size);
-  // Large files are read in slices on several threads: copying from the
-  // page cache and the first touch of the buffer's pages then overlap. Each
-  // piece read is scanned (as scanTextShared does) while it is still in the
-  // cache, which spares the parse a pass over the whole text. A thread scans
-  // from the first plain ASCII byte of its slice up to the last one it has
-  // read; the few bytes between the slices are scanned once all are in.
+namespace {
+
+// The text of a file in `all`, read there from fd first when `into` (the
+// buffer under all) is given; a mapping is there already.
+FileStatus readDelimitedText(int fd, char* into, std::string_view all, TextTable* out) {
+  const size_t size = all.size();
+  const char* const bytes = all.data();
+  // Large files are read (or gone over, when mapped) in slices on several
+  // threads: copying from the page cache and the first touch of the
+  // buffer's pages then overlap. Each piece is scanned (as scanTextShared
+  // does) while it is still in the cache, which spares the parse a pass over
+  // the whole text. A thread scans from the first plain ASCII byte of its
+  // slice up to the last one it has read; the few bytes between the slices
+  // are scanned once all are in.
   constexpr size_t kSliceBytes = size_t{8} << 20, kPieceBytes = size_t{512} << 10;
   const size_t slices = std::clamp<size_t>(size / kSliceBytes, 1, std::max(1u, std::thread::hardware_concurrency()));
   const size_t share = (size / slices + 4095) & ~size_t{4095};
-  const std::string_view all(bytes.get(), size);
   struct Slice {
     bool read = false;
     size_t scanFrom = 0, scanTo = 0;   // scanned: [scanFrom, scanTo), each a plain ASCII byte or the slice's end
@@ -1986,7 +1984,7 @@ FileStatus ReadDelimitedTextFile(const std::filesystem::path& path, TextTable* o
   for (size_t i = 0; i < slices; ++i)
     firstPiece[i + 1] = firstPiece[i] + (sliceTo(i) - sliceFrom(i) + kPieceBytes - 1) / kPieceBytes;
   LineEnds lineEnds;
-  lineEnds.base = bytes.get();
+  lineEnds.base = bytes;
   lineEnds.starts.resize(firstPiece[slices]);
   lineEnds.before.resize(firstPiece[slices]);
   std::vector<size_t> pieceLineEnds(firstPiece[slices]);
@@ -2000,10 +1998,10 @@ FileStatus ReadDelimitedTextFile(const std::filesystem::path& path, TextTable* o
     bool started = false;
     for (size_t at = from; at < to;) {
       const size_t n = std::min(kPieceBytes, to - at);
-      if (ReadFully(fd, bytes.get() + at, n, at) != n) return;
+      if (into && ReadFully(fd, into + at, n, at) != n) return;
       const size_t piece = firstPiece[i] + (at - from) / kPieceBytes;
       lineEnds.starts[piece] = at;
-      pieceLineEnds[piece] = countLineEnds(bytes.get() + at, bytes.get() + at + n);
+      pieceLineEnds[piece] = countLineEnds(bytes + at, bytes + at + n);
       at += n;
       if (!started) {
         while (next < at && static_cast<unsigned char>(all[next]) >= 0x80) ++next;
@@ -2024,7 +2022,6 @@ FileStatus ReadDelimitedTextFile(const std::filesystem::path& path, TextTable* o
     sl.read = true;
   };
   onThreads(slices, readSlice);
-  ::close(fd);
   for (const Slice& sl : got)
     if (!sl.read) return FileStatus::CannotOpen;
   const size_t bom = startsWithByteOrderMark(all) ? 3 : 0;
@@ -2053,6 +2050,36 @@ FileStatus ReadDelimitedTextFile(const std::filesystem::path& path, TextTable* o
     total += pieceLineEnds[k];
   }
   return parseScanned(all.substr(bom), scan, lineEnds.starts.empty() ? nullptr : &lineEnds, out);
+}
+
+}  // namespace
+
+FileStatus ReadDelimitedTextFile(const std::filesystem::path& path, TextTable* out, bool mapped) {
+  // The file mapped where the system allows, else read into a buffer.
+  MappedFile mapping;
+  if (mapped && mapping.open(path)) {
+    const FileStatus st = readDelimitedText(-1, nullptr, mapping.bytes(), out);
+    // Cut short while it was read: what was read is not the file.
+    return mapping.cutShort() ? FileStatus::CannotOpen : st;
+  }
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return FileStatus::CannotOpen;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return FileStatus::CannotOpen;
+  }
+  const auto size = static_cast<size_t>(st.st_size);
+  // Not a std::string: its resize would first fill every byte with zeros.
+  std::unique_ptr<char[]> bytes(new (std::nothrow) char[size]);
+  if (!bytes) {
+    ::close(fd);
+    return FileStatus::OutOfMemory;
+  }
+  PrepareFreshPages(bytes.get(), size, size);
+  const FileStatus status = readDelimitedText(fd, bytes.get(), std::string_view(bytes.get(), size), out);
+  ::close(fd);
+  return status;
 }
 
 double IntervalFromColumn(const TextTable& table, int column, TimeKind kind) {

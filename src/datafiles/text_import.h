@@ -77,7 +77,10 @@ struct TextTable {
 // swallow the rows after it). The data rows are found below a preamble of
 // any length.
 FileStatus ParseDelimitedText(std::string_view bytes, TextTable* out);
-FileStatus ReadDelimitedTextFile(const std::filesystem::path& path, TextTable* out);
+// The file is mapped rather than copied where the system allows; a file cut
+// short while it is read is refused (CannotOpen). `mapped` false reads it
+// into memory instead (the tests hold both to one table).
+FileStatus ReadDelimitedTextFile(const std::filesystem::path& path, TextTable* out, bool mapped = true);
 
 // The interval a time column shows: the median step of its first rows
 // (clock times wrapping at midnight), in the unit its name gives ("time.min",

@@ -1,10 +1,14 @@
 #include "shell/readfile.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <csignal>
+#include <cstdint>
 #include <new>
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -50,4 +54,106 @@ ReadFileStatus ReadRegularFile(const std::filesystem::path& path, size_t limit, 
   out.resize(std::min(got, limit));
   *bytes = std::move(out);
   return status;
+}
+
+namespace {
+
+// The mappings a lost page may belong to, for the signal handler: it can
+// take no lock, so each place is claimed and published with atomics.
+struct Watch {
+  std::atomic<bool> claimed{false};
+  std::atomic<uintptr_t> begin{0}, end{0};   // begin 0: nothing mapped here
+  std::atomic<bool> lost{false};
+};
+constexpr int kWatches = 16;
+// Every page mapped in the one call, where the system offers it.
+#if defined(MAP_POPULATE)
+constexpr int kPopulate = MAP_POPULATE;
+#else
+constexpr int kPopulate = 0;
+#endif
+Watch gWatches[kWatches];
+uintptr_t gPage = 4096;
+struct sigaction gBefore {};
+
+// A page past the end of a file cut short faults with SIGBUS: in one of
+// ours, a page of zeros takes its place and the read goes on; any other
+// goes where it went before.
+void onBusError(int sig, siginfo_t* info, void* context) {
+  const auto at = reinterpret_cast<uintptr_t>(info->si_addr);
+  for (Watch& w : gWatches) {
+    const uintptr_t b = w.begin.load(std::memory_order_acquire);
+    if (b == 0 || at < b || at >= w.end.load(std::memory_order_relaxed)) continue;
+    void* page = reinterpret_cast<void*>(at & ~(gPage - 1));
+    const int interrupted = errno;
+    const bool replaced = ::mmap(page, gPage, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) != MAP_FAILED;
+    errno = interrupted;
+    if (replaced) {
+      w.lost.store(true, std::memory_order_relaxed);
+      return;
+    }
+    break;
+  }
+  if (gBefore.sa_flags & SA_SIGINFO) {
+    gBefore.sa_sigaction(sig, info, context);
+  } else if (gBefore.sa_handler != SIG_DFL && gBefore.sa_handler != SIG_IGN) {
+    gBefore.sa_handler(sig);
+  } else {
+    // The fault comes again on return and takes the default action.
+    ::sigaction(SIGBUS, &gBefore, nullptr);
+  }
+}
+
+bool watchLostPages() {
+  static const bool installed = [] {
+    if (const long page = ::sysconf(_SC_PAGESIZE); page > 0) gPage = static_cast<uintptr_t>(page);
+    struct sigaction sa {};
+    sa.sa_sigaction = onBusError;
+    sa.sa_flags = SA_SIGINFO | SA_ONSTACK;
+    sigemptyset(&sa.sa_mask);
+    return ::sigaction(SIGBUS, &sa, &gBefore) == 0;
+  }();
+  return installed;
+}
+
+}  // namespace
+
+bool MappedFile::open(const std::filesystem::path& path) {
+  if (data_ || !watchLostPages()) return false;
+  int watch = 0;
+  for (bool no = false; watch < kWatches && !gWatches[watch].claimed.compare_exchange_strong(no, true); no = false)
+    ++watch;
+  if (watch == kWatches) return false;
+  Watch& w = gWatches[watch];
+  struct stat st {};
+  void* p = MAP_FAILED;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd >= 0) {
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 &&
+        static_cast<uint64_t>(st.st_size) < (uint64_t{1} << 46))
+      p = ::mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_PRIVATE | kPopulate, fd, 0);
+    ::close(fd);
+  }
+  if (p == MAP_FAILED) {
+    w.claimed.store(false);
+    return false;
+  }
+  data_ = static_cast<const char*>(p);
+  size_ = static_cast<size_t>(st.st_size);
+  watch_ = watch;
+  const auto at = reinterpret_cast<uintptr_t>(p);
+  w.lost.store(false, std::memory_order_relaxed);
+  w.end.store(at + ((size_ + gPage - 1) & ~(gPage - 1)), std::memory_order_relaxed);
+  w.begin.store(at, std::memory_order_release);
+  return true;
+}
+
+bool MappedFile::cutShort() const { return watch_ >= 0 && gWatches[watch_].lost.load(std::memory_order_relaxed); }
+
+MappedFile::~MappedFile() {
+  if (!data_) return;
+  Watch& w = gWatches[watch_];
+  w.begin.store(0, std::memory_order_release);
+  ::munmap(const_cast<char*>(data_), size_);
+  w.claimed.store(false, std::memory_order_release);
 }

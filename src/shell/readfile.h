@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 enum class ReadFileStatus { Ok, CannotOpen, TooLarge };
 
@@ -13,3 +14,26 @@ enum class ReadFileStatus { Ok, CannotOpen, TooLarge };
 // Otherwise the first min(size, limit) bytes into *bytes; TooLarge when the
 // file holds more than limit bytes.
 ReadFileStatus ReadRegularFile(const std::filesystem::path& path, size_t limit, std::string* bytes);
+
+// A regular file's bytes mapped read-only, for a reader that goes over them
+// more than once: no copy into fresh pages, whose first touch costs the
+// kernel more than the copy. A file cut short while mapped would stop the
+// program at its first lost page; instead every lost page reads as zeros
+// and cutShort() tells, so that the caller can refuse what it read.
+class MappedFile {
+ public:
+  MappedFile() = default;
+  MappedFile(const MappedFile&) = delete;
+  MappedFile& operator=(const MappedFile&) = delete;
+  ~MappedFile();
+  // False, with nothing mapped, for what ReadRegularFile cannot open, an
+  // empty file, or a file the system will not map: the caller reads it.
+  bool open(const std::filesystem::path& path);
+  std::string_view bytes() const { return {data_, size_}; }
+  bool cutShort() const;
+
+ private:
+  const char* data_ = nullptr;
+  size_t size_ = 0;
+  int watch_ = -1;   // this mapping's place among the watched ones
+};

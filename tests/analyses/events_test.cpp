@@ -275,6 +275,18 @@ TEST(EventCount, ChunkwisePassMatchesOneCaseAtATime) {
     for (int k = 0; k < n; ++k) y[static_cast<size_t>(k)] = value(k);
     return y;
   };
+  // Runs of lengths drawn from shortest..longest, upper and lower in turn,
+  // one case between.
+  const auto runsOf = [&](int n, int shortest, int longest) {
+    std::uniform_int_distribution<int> length(shortest, longest);
+    std::vector<float> y;
+    for (float sign = 1.0f; static_cast<int>(y.size()) < n; sign = -sign) {
+      for (int k = length(gen); k > 0; --k) y.push_back(sign * (1.0f + unit(gen)));
+      y.push_back(0.0f);
+    }
+    y.resize(static_cast<size_t>(n));
+    return y;
+  };
   const struct {
     const char* name;
     std::vector<float> y;
@@ -299,6 +311,10 @@ TEST(EventCount, ChunkwisePassMatchesOneCaseAtATime) {
          for (; pos > len; ++len) pos -= len + 1;
          return pos == len ? 0.0f : (len % 2 == 1 ? 1.0f : -1.0f) * (1.0f + unit(gen));
        }), 0.5f, -0.5f},
+      // Runs whose cases go side by side for one to four blocks of sixteen,
+      // or whose rest goes on alone.
+      {"runs of 1 to 80 cases", runsOf(9000, 1, 80), 0.5f, -0.5f},
+      {"runs of 17 to 40 cases", runsOf(6000, 17, 40), 0.5f, -0.5f},
       {"levels overlap", channel(3000, [&](int) { return unit(gen); }), 0.3f, 0.7f},
       {"NaNs and signed zeros", channel(3000, [&](int k) {
          const float u = unit(gen);

@@ -884,9 +884,9 @@ TEST_F(TextImportTest, LongRandomFileReadsAsEveryRowSays) {
 }
 
 // A file is scanned piece by piece as it is read (on several threads from
-// 16 MB): it must read as its bytes parse in memory, whatever characters
-// sit at the joins, and its chosen columns must come out with case 0 in
-// front however many threads move them.
+// 16 MB), mapped or copied: either way it must read as its bytes parse in
+// memory, whatever characters sit at the joins, and its chosen columns must
+// come out with case 0 in front however many threads move them.
 TEST_F(TextImportTest, LargeFileReadsAsItsBytesParse) {
   struct Case {
     const char* what;
@@ -912,16 +912,22 @@ TEST_F(TextImportTest, LargeFileReadsAsItsBytesParse) {
     }
     text += c.tail;
     spit(path("large.csv"), text);
-    TextTable fromFile, inMemory;
+    TextTable fromFile, copied, inMemory;
     ASSERT_EQ(ParseDelimitedText(text, &inMemory), c.status);
     ASSERT_EQ(ReadDelimitedTextFile(path("large.csv"), &fromFile), c.status);
+    ASSERT_EQ(ReadDelimitedTextFile(path("large.csv"), &copied, false), c.status);
     if (c.status != FileStatus::Ok) continue;
-    EXPECT_EQ(fromFile.names, inMemory.names);
-    EXPECT_EQ(fromFile.columns, inMemory.columns);
-    EXPECT_EQ(fromFile.unreadCells, inMemory.unreadCells);
-    EXPECT_EQ(fromFile.skippedColumns, inMemory.skippedColumns);
-    EXPECT_EQ(fromFile.firstCells, inMemory.firstCells);
-    EXPECT_EQ(fromFile.timeColumn, inMemory.timeColumn);
+    for (const TextTable* read : {&fromFile, &copied}) {
+      SCOPED_TRACE(read == &copied ? "copied" : "mapped");
+      EXPECT_EQ(read->names, inMemory.names);
+      EXPECT_EQ(read->columns, inMemory.columns);
+      EXPECT_EQ(read->unreadCells, inMemory.unreadCells);
+      EXPECT_EQ(read->skippedColumns, inMemory.skippedColumns);
+      EXPECT_EQ(read->firstCells, inMemory.firstCells);
+      EXPECT_EQ(read->timeColumn, inMemory.timeColumn);
+      EXPECT_EQ(read->notices, inMemory.notices);
+      EXPECT_EQ(read->suggestedInterval, inMemory.suggestedInterval);
+    }
 
     TextImportChoice choice;
     for (int k = 0; k < static_cast<int>(fromFile.columns.size()); ++k) choice.columns.push_back(k);

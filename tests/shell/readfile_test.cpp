@@ -1,10 +1,12 @@
 // Reading a file the user named: only regular files are opened, and never
-// more of one than the caller asked for.
+// more of one than the caller asked for; a mapped file cut short reads as
+// zeros where it was cut, and says so, instead of stopping the program.
 #include "shell/readfile.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -28,23 +30,55 @@ TEST(ReadRegularFile, OnlyRegularFilesAndAtMostTheLimit) {
     size_t limit;
     ReadFileStatus status;
     std::string bytes;
+    bool maps;   // MappedFile maps it (whatever the limit)
   } cases[] = {
-      {dir / "five", 100, ReadFileStatus::Ok, "12345"},
-      {dir / "five", 5, ReadFileStatus::Ok, "12345"},
-      {dir / "five", 4, ReadFileStatus::TooLarge, "1234"},
-      {dir / "five", 0, ReadFileStatus::TooLarge, ""},
-      {dir / "empty", 10, ReadFileStatus::Ok, ""},
-      {dir / "absent", 10, ReadFileStatus::CannotOpen, "untouched"},
-      {dir / "folder", 10, ReadFileStatus::CannotOpen, "untouched"},
-      {dir / "pipe", 10, ReadFileStatus::CannotOpen, "untouched"},
-      {"/dev/zero", 10, ReadFileStatus::CannotOpen, "untouched"},
+      {dir / "five", 100, ReadFileStatus::Ok, "12345", true},
+      {dir / "five", 5, ReadFileStatus::Ok, "12345", true},
+      {dir / "five", 4, ReadFileStatus::TooLarge, "1234", true},
+      {dir / "five", 0, ReadFileStatus::TooLarge, "", true},
+      {dir / "empty", 10, ReadFileStatus::Ok, "", false},
+      {dir / "absent", 10, ReadFileStatus::CannotOpen, "untouched", false},
+      {dir / "folder", 10, ReadFileStatus::CannotOpen, "untouched", false},
+      {dir / "pipe", 10, ReadFileStatus::CannotOpen, "untouched", false},
+      {"/dev/zero", 10, ReadFileStatus::CannotOpen, "untouched", false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path.string() + " limit " + std::to_string(c.limit));
     std::string bytes = "untouched";
     EXPECT_EQ(ReadRegularFile(c.path, c.limit, &bytes), c.status);
     EXPECT_EQ(bytes, c.bytes);
+    MappedFile m;
+    ASSERT_EQ(m.open(c.path), c.maps);
+    EXPECT_EQ(m.bytes(), c.maps ? "12345" : "");
+    EXPECT_FALSE(m.cutShort());
   }
+  fs::remove_all(dir);
+}
+
+// Another program cuts the file short while it is mapped: the pages past
+// its new end read as zeros, the ones before keep
+// their bytes, and only that mapping tells it was cut.
+TEST(MappedFile, FileCutShortReadsAsZerosAndSaysSo) {
+  const fs::path dir = testsupport::MakeScratchDir("corvimet-mapped-");
+  const auto page = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
+  std::string text(3 * page + 100, 'x');
+  for (size_t i = 0; i < text.size(); ++i) text[i] = static_cast<char>('a' + i % 26);
+  std::ofstream(dir / "long", std::ios::binary) << text;
+  std::ofstream(dir / "other", std::ios::binary) << text;
+  MappedFile cut, other;
+  ASSERT_TRUE(cut.open(dir / "long"));
+  ASSERT_TRUE(other.open(dir / "other"));
+  fs::resize_file(dir / "long", page + 10);
+  std::string seen(cut.bytes());
+  std::string want = text;
+  std::fill(want.begin() + static_cast<std::ptrdiff_t>(2 * page), want.end(), '\0');
+  // The page the new end falls in keeps the file's bytes up to that end.
+  std::fill(want.begin() + static_cast<std::ptrdiff_t>(page + 10), want.begin() + static_cast<std::ptrdiff_t>(2 * page),
+            '\0');
+  EXPECT_EQ(seen, want);
+  EXPECT_TRUE(cut.cutShort());
+  EXPECT_EQ(other.bytes(), text);
+  EXPECT_FALSE(other.cutShort());
   fs::remove_all(dir);
 }
 
