@@ -247,6 +247,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   plat::test::Options opt;
   opt.desk = {1956, 1080};  // a plot 1,800 pixels wide
+  opt.noteDrawnTexts = false;
   plat::test::init(opt);
   ::benchmark::Initialize(&argc, argv);
   ::benchmark::RunSpecifiedBenchmarks();

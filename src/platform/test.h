@@ -20,6 +20,9 @@ struct Options {
   std::filesystem::path artifacts;     // PNG snapshots; empty: none saved
   std::filesystem::path appFolder;     // empty: a fresh temporary folder
   int stallLimit = 20000;              // polls without a runnable step
+  // The record of drawn texts the geometry checks read; benchmarks turn it
+  // off to time a redraw as a user's costs.
+  bool noteDrawnTexts = true;
 };
 // Call once per test binary, after the QApplication exists.
 void init(const Options&);

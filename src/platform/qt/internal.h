@@ -44,6 +44,7 @@ Point deskToGlobal(Point d);
 // Queue an event stamped with its window's generation.
 void post(Event e);
 bool testMode();
+bool notesDrawnTexts();
 
 // Ports
 QImage& portImage(Port&);                       // the painter is ended first

@@ -632,7 +632,7 @@ void Port::drawSegments(const Point* pts, size_t nPairs) {
 
 void Port::Impl::noteText(const DrawState& s, Point at, const std::string& bytes, int width) {
   // XOR texts are transient marks drawn twice; printed pages are not checked.
-  if (!detail::testMode() || printer() || s.mode == PenMode::Xor) return;
+  if (!detail::notesDrawnTexts() || printer() || s.mode == PenMode::Xor) return;
   // The ink, not the advance: blanks and the font's empty ascent may run
   // anywhere, a descender may not.
   const TextLayout& l = layoutOf(font, true, bytes);
@@ -665,7 +665,7 @@ void Port::Impl::noteFill(const DrawState& s, Rect r) {
 
 void Port::strokeRect(Rect r) {
   d_->strokeRect(d_->st, r);
-  if (detail::testMode() && !d_->printer() && d_->st.mode != PenMode::Xor && d_->st.pen == Size{1, 1} &&
+  if (detail::notesDrawnTexts() && !d_->printer() && d_->st.mode != PenMode::Xor && d_->st.pen == Size{1, 1} &&
       r.width() > 2 && r.height() > 2 && d_->outlines.size() < 1024)
     d_->outlines.push_back(r);
   d_->record(d_->st, op::StrokeRect{r});

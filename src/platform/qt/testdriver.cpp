@@ -605,6 +605,8 @@ namespace plat::detail {
 using plat::test::D;
 using plat::test::Failure;
 
+bool notesDrawnTexts() { return testMode() && test::D().opt.noteDrawnTexts; }
+
 bool runTestStep() {
   auto& d = test::D();
   if (!d.script || d.inStep) return false;
