@@ -50,7 +50,16 @@ struct EventRequest {
   float minDuration = 0.0f;      // D: an event is kept only when longer
 };
 
-// One kept event: cases start..start + cases - 1.
+// One kept event: cases start..start + cases - 1. The count keeps no more:
+// a noisy trace has hundreds of thousands of runs, and the window shows only
+// their number and durations; the values' statistics are made for the
+// details file (EventStatistics).
+struct EventRun {
+  int32_t start = 0;
+  int32_t cases = 0;
+};
+
+// An event with its duration and the statistics of its values.
 struct EventRecord {
   int32_t start = 0;
   int32_t cases = 0;
@@ -58,6 +67,11 @@ struct EventRecord {
   double mean = 0.0, sd = 0.0; // population SD of the event's values
   float minimum = 0.0f, maximum = 0.0f;
 };
+
+// The event's values case by case from its first, their sums taken about
+// that first value so that a large offset keeps its spread. No case outside
+// the event is read.
+EventRecord EventStatistics(std::span<const float> y, EventRun e, double interval);
 
 struct DurationStats {
   int32_t n = 0;
@@ -71,7 +85,7 @@ struct DurationStats {
 struct UpperEventsKind;
 struct LowerEventsKind;
 template <class Kind>
-using EventList = std::vector<EventRecord, KeepsLastBlock<EventRecord, Kind>>;
+using EventList = std::vector<EventRun, KeepsLastBlock<EventRun, Kind>>;
 
 inline constexpr int kEventBins = 25;
 struct EventCount {
@@ -113,7 +127,8 @@ struct EventFileHeader {
   int16_t channels = 0, channel = 0;
   double startHours = 0.0;             // of the file's start time
 };
-std::string EventDetailsText(const EventFileHeader& h, const EventRequest& r, const EventCount& c, int rateItem);
+std::string EventDetailsText(const EventFileHeader& h, std::span<const float> y, const EventRequest& r, const EventCount& c,
+                             int rateItem);
 
 // The level under row v of the block window: BlockMinY + (UpperLimit - 2 -
 // v) * (BlockMaxY - BlockMinY) / (UpperLimit - 4), in single precision.

@@ -27,9 +27,9 @@ EventRequest EventsOf(float minDuration = 0.0f) {
   return {1, 13, 4.0f, -4.0f, 1.0, minDuration};
 }
 
-std::vector<float> Durations(std::span<const EventRecord> ev) {
+std::vector<float> Durations(std::span<const EventRun> ev, double interval = 1.0) {
   std::vector<float> d;
-  for (const EventRecord& e : ev) d.push_back(e.duration);
+  for (const EventRun& e : ev) d.push_back(static_cast<float>(interval * e.cases));
   return d;
 }
 
@@ -119,17 +119,23 @@ ReferenceRuns referenceRuns(const std::vector<float>& y, const EventRequest& r) 
   return c;
 }
 
-void expectSameRecords(std::span<const EventRecord> got, std::span<const EventRecord> want) {
-  ASSERT_EQ(got.size(), want.size());
-  for (size_t i = 0; i < got.size(); ++i) {
+// The kept runs where the reference has them, and each one's statistics,
+// made from the channel, as the reference made them on the way.
+void expectSameRecords(std::span<const float> y, double interval, std::span<const EventRun> runs,
+                       std::span<const EventRecord> want) {
+  ASSERT_EQ(runs.size(), want.size());
+  for (size_t i = 0; i < runs.size(); ++i) {
     SCOPED_TRACE(i);
-    EXPECT_EQ(got[i].start, want[i].start);
-    EXPECT_EQ(got[i].cases, want[i].cases);
-    EXPECT_EQ(std::bit_cast<uint32_t>(got[i].duration), std::bit_cast<uint32_t>(want[i].duration));
-    EXPECT_EQ(std::bit_cast<uint64_t>(got[i].mean), std::bit_cast<uint64_t>(want[i].mean));
-    EXPECT_EQ(std::bit_cast<uint64_t>(got[i].sd), std::bit_cast<uint64_t>(want[i].sd));
-    EXPECT_EQ(std::bit_cast<uint32_t>(got[i].minimum), std::bit_cast<uint32_t>(want[i].minimum));
-    EXPECT_EQ(std::bit_cast<uint32_t>(got[i].maximum), std::bit_cast<uint32_t>(want[i].maximum));
+    const EventRecord got = EventStatistics(y, runs[i], interval);
+    EXPECT_EQ(runs[i].start, want[i].start);
+    EXPECT_EQ(runs[i].cases, want[i].cases);
+    EXPECT_EQ(got.start, want[i].start);
+    EXPECT_EQ(got.cases, want[i].cases);
+    EXPECT_EQ(std::bit_cast<uint32_t>(got.duration), std::bit_cast<uint32_t>(want[i].duration));
+    EXPECT_EQ(std::bit_cast<uint64_t>(got.mean), std::bit_cast<uint64_t>(want[i].mean));
+    EXPECT_EQ(std::bit_cast<uint64_t>(got.sd), std::bit_cast<uint64_t>(want[i].sd));
+    EXPECT_EQ(std::bit_cast<uint32_t>(got.minimum), std::bit_cast<uint32_t>(want[i].minimum));
+    EXPECT_EQ(std::bit_cast<uint32_t>(got.maximum), std::bit_cast<uint32_t>(want[i].maximum));
   }
 }
 
@@ -204,7 +210,7 @@ TEST(EventCount, RunsDurationsStatisticsAndHistogram) {
   EXPECT_EQ(c.maxBin, 1);
   // Each kept event carries its own values.
   EXPECT_EQ(c.up[0].start, 2);
-  EXPECT_EQ(c.down[0].mean, -5.0);
+  EXPECT_EQ(EventStatistics(kEvents, c.down[0], 1.0).mean, -5.0);
   // A minimum of 2 s (x 1.0001) drops the 2-s events.
   const EventCount f = CountEvents(kEvents, EventsOf(2.0002f));
   EXPECT_EQ(Durations(f.up), (std::vector<float>{3}));
@@ -311,8 +317,8 @@ TEST(EventCount, ChunkwisePassMatchesOneCaseAtATime) {
          for (; pos > len; ++len) pos -= len + 1;
          return pos == len ? 0.0f : (len % 2 == 1 ? 1.0f : -1.0f) * (1.0f + unit(gen));
        }), 0.5f, -0.5f},
-      // Runs whose cases go side by side for one to four blocks of sixteen,
-      // or whose rest goes on alone.
+      // Many runs to a word of 64 cases, then few, so that a chunk's edges
+      // are gathered both ways.
       {"runs of 1 to 80 cases", runsOf(9000, 1, 80), 0.5f, -0.5f},
       {"runs of 17 to 40 cases", runsOf(6000, 17, 40), 0.5f, -0.5f},
       {"levels overlap", channel(3000, [&](int) { return unit(gen); }), 0.3f, 0.7f},
@@ -343,8 +349,8 @@ TEST(EventCount, ChunkwisePassMatchesOneCaseAtATime) {
         const ReferenceRuns want = referenceRuns(y, r);
         EXPECT_EQ(got.allUp, want.allUp);
         EXPECT_EQ(got.allDown, want.allDown);
-        expectSameRecords(got.up, want.up);
-        expectSameRecords(got.down, want.down);
+        expectSameRecords(y, r.interval, got.up, want.up);
+        expectSameRecords(y, r.interval, got.down, want.down);
         // The histogram as the bins are defined, over the reference's durations.
         float lo = 0.0f, hi = 0.0f;
         bool any = false;
@@ -382,21 +388,22 @@ TEST(EventCount, LargeOffsetsKeepTheirSpread) {
   const std::vector<float> y{0, 10000000.0f, 10000001.0f, 10000002.0f, 0, 0};
   const EventCount c = CountEvents(y, {0, 5, 9e6f, -1.0f, 1.0, 0.0f});
   ASSERT_EQ(c.up.size(), 1u);
-  EXPECT_DOUBLE_EQ(c.up[0].mean, 10000001.0);
-  EXPECT_NEAR(c.up[0].sd, std::sqrt(2.0 / 3.0), 1e-9);
+  const EventRecord e = EventStatistics(y, c.up[0], 1.0);
+  EXPECT_DOUBLE_EQ(e.mean, 10000001.0);
+  EXPECT_NEAR(e.sd, std::sqrt(2.0 / 3.0), 1e-9);
 }
 
 TEST(EventDetails, FileEqualsTheGoldenOneAndRatesDivideTheSums) {
   const EventCount c = CountEvents(kEvents, EventsOf());
   EventFileHeader h{"events", "12/07/26", "flow", 13, 1, 1, 0.0};
-  const std::string text = EventDetailsText(h, EventsOf(), c, 1);
+  const std::string text = EventDetailsText(h, kEvents, EventsOf(), c, 1);
   std::ifstream in(std::filesystem::path(TEST_GOLDEN_DIR) / "event_details.txt", std::ios::binary);
   const std::string golden{std::istreambuf_iterator<char>(in), {}};
   EXPECT_EQ(text, golden);
   // The store's own case numbers: block 1..13, the first event at case 2.
   EXPECT_NE(text.find("includes cases 1 to 13\n"), std::string::npos);
   EXPECT_NE(text.find("+\t 3\t 2\t"), std::string::npos);
-  const std::string perMinute = EventDetailsText(h, EventsOf(), c, 3);
+  const std::string perMinute = EventDetailsText(h, kEvents, EventsOf(), c, 3);
   EXPECT_NE(perMinute.find("\xE2\x88\x91 postive (/min) \t"), std::string::npos);
   EXPECT_NE(perMinute.find("\t 0.25\t 0\n"), std::string::npos) << "15 / 60 after the first event";
   EXPECT_EQ(EventRateUnitOf(9).divisor, 1.0) << "an unknown item counts as item 1";

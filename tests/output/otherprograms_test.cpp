@@ -96,7 +96,7 @@ TEST(FilesForOtherPrograms, EveryWriterWritesUtf8WithLfOnly) {
        [&] {
          const EventRequest req{1, 10, 4.0f, 1.0f, 1.0, 0.0f};
          const EventFileHeader h{"run", "12/07/26", kLabel, 10, 1, 1, 0.0};
-         return EventDetailsText(h, req, CountEvents(y, req), 1);
+         return EventDetailsText(h, y, req, CountEvents(y, req), 1);
        }},
       {"periodicity", false,
        [] {

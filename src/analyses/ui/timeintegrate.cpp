@@ -366,7 +366,7 @@ void saveEventDetails(const Run& run) {
   h.channel = ch;
   const int32_t clock = ClockTextSeconds(StartTime[run.slot]);
   h.startHours = clock > 0 ? clock / 3600.0 : 0.0;
-  const std::string text = EventDetailsText(h, r, c, item);
+  const std::string text = EventDetailsText(h, run.data(), r, c, item);
   SafeFileWriter w;
   if (!(w.open(*path) && w.write(text.data(), text.size()) && w.commit())) {
     HandleFileError(*path, w.error() != 0 ? w.error() : EIO);
@@ -374,12 +374,12 @@ void saveEventDetails(const Run& run) {
   }
   plat::tagFile(*path, kEventFileKind);
   // The file's last event of three cases or more leaves its S.D.
-  const EventRecord* last = nullptr;
-  const std::span<const EventRecord> lists[] = {c.up, c.down};
-  for (const std::span<const EventRecord> list : lists)
-    for (const EventRecord& e : list)
+  const EventRun* last = nullptr;
+  const std::span<const EventRun> lists[] = {c.up, c.down};
+  for (const std::span<const EventRun> list : lists)
+    for (const EventRun& e : list)
       if (e.cases >= 3 && (!last || e.start >= last->start)) last = &e;
-  if (last) StandardDeviation = static_cast<float>(last->sd);
+  if (last) StandardDeviation = static_cast<float>(EventStatistics(run.data(), *last, r.interval).sd);
   if (soundsOn()) EndBeep();
 }
 
