@@ -4,9 +4,15 @@
 #include <cmath>
 #include <cstring>
 #include <exception>
+#include <limits>
 #include <thread>
 
+#include "platform/cpu.h"
 #include "platform/threads.h"
+
+// The vector helpers are always inlined: how a 32-byte vector would be passed
+// to a real call without AVX does not arise.
+#pragma GCC diagnostic ignored "-Wpsabi"
 
 namespace plotcore {
 
@@ -14,43 +20,56 @@ namespace plotcore {
 
 namespace {
 
-// Each block of a level from `per` blocks of the level below.
-void reduceLevel(const std::vector<float>& lo, const std::vector<float>& hi, size_t per, size_t n,
-                 std::vector<float>& outLo, std::vector<float>& outHi) {
-  outLo.resize(n);
-  outHi.resize(n);
-  for (size_t c = 0; c < n; ++c) {
-    float l = lo[c * per], h = hi[c * per];
-    for (size_t i = 1; i < per; ++i) {
-      l = std::min(l, lo[c * per + i]);
-      h = std::max(h, hi[c * per + i]);
-    }
-    outLo[c] = l;
-    outHi[c] = h;
+constexpr size_t kGroup = LodTable::kGroup;
+constexpr float kInf = std::numeric_limits<float>::infinity();
+
+// Low and high of entry i of a level stored in groups.
+float lowOf(const std::vector<float>& level, size_t i) { return level[i / kGroup * 2 * kGroup + i % kGroup]; }
+float highOf(const std::vector<float>& level, size_t i) { return level[i / kGroup * 2 * kGroup + kGroup + i % kGroup]; }
+
+// A level of n entries in groups, every entry empty.
+std::vector<float> emptyLevel(size_t n) {
+  std::vector<float> level((n + kGroup - 1) / kGroup * 2 * kGroup);
+  for (size_t g = 0; g < level.size(); g += 2 * kGroup) {
+    std::fill_n(level.begin() + static_cast<ptrdiff_t>(g), kGroup, kInf);
+    std::fill_n(level.begin() + static_cast<ptrdiff_t>(g + kGroup), kGroup, -kInf);
   }
+  return level;
+}
+
+// Each entry of a level from `per` entries of the level below.
+std::vector<float> reduceLevel(const std::vector<float>& below, size_t per, size_t n) {
+  std::vector<float> level = emptyLevel(n);
+  for (size_t c = 0; c < n; ++c) {
+    float l = lowOf(below, c * per), h = highOf(below, c * per);
+    for (size_t i = 1; i < per; ++i) {
+      l = std::min(l, lowOf(below, c * per + i));
+      h = std::max(h, highOf(below, c * per + i));
+    }
+    level[c / kGroup * 2 * kGroup + c % kGroup] = l;
+    level[c / kGroup * 2 * kGroup + kGroup + c % kGroup] = h;
+  }
+  return level;
 }
 
 }  // namespace
 
 LodTable::LodTable(const float* data, size_t count) : count_(data ? count : 0) {
   const size_t nFine = count_ / kFine;
-  fineLo_.resize(nFine);
-  fineHi_.resize(nFine);
+  fine_ = emptyLevel(nFine);
   for (size_t b = 0; b < nFine; ++b) {
     Extremes e;
     const float* p = data + b * kFine;
     for (size_t i = 0; i < kFine; ++i) e.add(p[i]);
-    fineLo_[b] = e.lo;
-    fineHi_[b] = e.hi;
+    fine_[b / kGroup * 2 * kGroup + b % kGroup] = e.lo;
+    fine_[b / kGroup * 2 * kGroup + kGroup + b % kGroup] = e.hi;
   }
-  reduceLevel(fineLo_, fineHi_, kCoarse / kFine, count_ / kCoarse, coarseLo_, coarseHi_);
-  reduceLevel(coarseLo_, coarseHi_, kTop / kCoarse, count_ / kTop, topLo_, topHi_);
+  for (size_t i = 0; i < count_ && !negativeZero_; ++i) negativeZero_ = data[i] == 0.0f && std::signbit(data[i]);
+  coarse_ = reduceLevel(fine_, kCoarse / kFine, count_ / kCoarse);
+  top_ = reduceLevel(coarse_, kTop / kCoarse, count_ / kTop);
 }
 
-size_t LodTable::bytes() const {
-  return (fineLo_.size() + fineHi_.size() + coarseLo_.size() + coarseHi_.size() + topLo_.size() + topHi_.size()) *
-         sizeof(float);
-}
+size_t LodTable::bytes() const { return (fine_.size() + coarse_.size() + top_.size()) * sizeof(float); }
 
 Extremes LodTable::query(const float* data, int64_t first, int64_t last) const {
   Extremes e;
@@ -63,26 +82,26 @@ Extremes LodTable::query(const float* data, int64_t first, int64_t last) const {
   while (a < b && a % kFine) e.add(data[a++]);
   while (b > a && b % kFine) e.add(data[--b]);
   // Each level up to whole blocks of the next, from both ends.
-  auto take = [&e](const std::vector<float>& lo, const std::vector<float>& hi, size_t i) {
-    if (lo[i] < e.lo) e.lo = lo[i];
-    if (hi[i] > e.hi) e.hi = hi[i];
+  auto take = [&e](const std::vector<float>& level, size_t i) {
+    if (lowOf(level, i) < e.lo) e.lo = lowOf(level, i);
+    if (highOf(level, i) > e.hi) e.hi = highOf(level, i);
   };
   constexpr size_t perCoarse = kCoarse / kFine, perTop = kTop / kCoarse;
   size_t fa = a / kFine, fb = b / kFine;
-  while (fa < fb && fa % perCoarse) take(fineLo_, fineHi_, fa++);
-  while (fb > fa && fb % perCoarse) take(fineLo_, fineHi_, --fb);
+  while (fa < fb && fa % perCoarse) take(fine_, fa++);
+  while (fb > fa && fb % perCoarse) take(fine_, --fb);
   size_t ca = fa / perCoarse, cb = fb / perCoarse;
-  while (ca < cb && ca % perTop) take(coarseLo_, coarseHi_, ca++);
-  while (cb > ca && cb % perTop) take(coarseLo_, coarseHi_, --cb);
-  for (size_t t = ca / perTop, te = cb / perTop; t < te; ++t) take(topLo_, topHi_, t);
+  while (ca < cb && ca % perTop) take(coarse_, ca++);
+  while (cb > ca && cb % perTop) take(coarse_, --cb);
+  for (size_t t = ca / perTop, te = cb / perTop; t < te; ++t) take(top_, t);
   return e;
 }
 
 void LodTable::walkRun(const float* data, int64_t from, int64_t to, float* lo, float* hi) const {
   Extremes e;
-  auto take = [&e](const std::vector<float>& l, const std::vector<float>& h, size_t k) {
-    if (l[k] < e.lo) e.lo = l[k];
-    if (h[k] > e.hi) e.hi = h[k];
+  auto take = [&e](const std::vector<float>& level, size_t k) {
+    if (lowOf(level, k) < e.lo) e.lo = lowOf(level, k);
+    if (highOf(level, k) > e.hi) e.hi = highOf(level, k);
   };
   from = std::max<int64_t>(from, 0);
   to = std::min<int64_t>(to, static_cast<int64_t>(count_));  // exclusive
@@ -91,37 +110,205 @@ void LodTable::walkRun(const float* data, int64_t from, int64_t to, float* lo, f
     size_t a = static_cast<size_t>(from);
     const size_t b = static_cast<size_t>(to);
     while (a < b && a % kFine) e.add(data[a++]);
-    for (; a + kFine <= b && a % kCoarse; a += kFine) take(fineLo_, fineHi_, a / kFine);
-    for (; a + kCoarse <= b && a % kTop; a += kCoarse) take(coarseLo_, coarseHi_, a / kCoarse);
-    for (; a + kTop <= b; a += kTop) take(topLo_, topHi_, a / kTop);
-    for (; a + kCoarse <= b; a += kCoarse) take(coarseLo_, coarseHi_, a / kCoarse);
-    for (; a + kFine <= b; a += kFine) take(fineLo_, fineHi_, a / kFine);
+    for (; a + kFine <= b && a % kCoarse; a += kFine) take(fine_, a / kFine);
+    for (; a + kCoarse <= b && a % kTop; a += kCoarse) take(coarse_, a / kCoarse);
+    for (; a + kTop <= b; a += kTop) take(top_, a / kTop);
+    for (; a + kCoarse <= b; a += kCoarse) take(coarse_, a / kCoarse);
+    for (; a + kFine <= b; a += kFine) take(fine_, a / kFine);
     while (a < b) e.add(data[a++]);
   }
   *lo = e.lo;
   *hi = e.hi;
 }
 
-void LodTable::runExtremes(const float* data, const int64_t* starts, size_t nRuns, float* lo, float* hi) const {
-  // With a column of thousands of cases, where one run ends and the next
-  // begins lies on a page of samples and a line of fine entries of its own:
-  // waiting for each in turn was most of the time. They are asked for some
-  // runs ahead; the coarse entries follow one another from run to run, and
-  // the processor fetches those by itself.
+namespace {
+
+using F4 = float __attribute__((vector_size(16)));
+using I4 = int32_t __attribute__((vector_size(16)));
+using F8 = float __attribute__((vector_size(32)));
+using I8 = int32_t __attribute__((vector_size(32)));
+
+template <class F>
+[[gnu::always_inline]] inline F loadLanes(const float* p) {
+  F v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+// The running extremes of one run, lane by lane; which lane holds an
+// extreme is of no matter as long as no two candidates compare equal with
+// different bits, that is no -0.0 among the samples.
+template <class F, class I>
+struct LaneExtremes {
+  static constexpr int kLanes = sizeof(F) / sizeof(float);
+  F lo, hi;
+
+  [[gnu::always_inline]] LaneExtremes() : lo(kInf - F{}), hi(-kInf - F{}) {}
+  // Entries s..e-1 of a group (its lows at g[0..15], highs at g[16..31]).
+  [[gnu::always_inline]] void takeEntries(const float* g, int s, int e) {
+    for (int q = 0; q < static_cast<int>(kGroup); q += kLanes) {
+      I lane;
+      for (int j = 0; j < kLanes; ++j) lane[j] = q + j;
+      const I in = (lane >= s) & (lane < e);
+      const F l = loadLanes<F>(g + q), h = loadLanes<F>(g + kGroup + q);
+      lo = (in & (l < lo)) ? l : lo;
+      hi = (in & (h > hi)) ? h : hi;
+    }
+  }
+  // Finite samples s..e-1 of a block of 16 starting at p.
+  [[gnu::always_inline]] void takeSamples(const float* p, int s, int e) {
+    for (int q = 0; q < static_cast<int>(kGroup); q += kLanes) {
+      I lane;
+      for (int j = 0; j < kLanes; ++j) lane[j] = q + j;
+      const F x = loadLanes<F>(p + q);
+      const I finite = (reinterpret_cast<I>(x) & 0x7fffffff) <= 0x7f7fffff;
+      const I in = (lane >= s) & (lane < e) & finite;
+      lo = (in & (x < lo)) ? x : lo;
+      hi = (in & (x > hi)) ? x : hi;
+    }
+  }
+  [[gnu::always_inline]] void store(float* l, float* h) const {
+    float a = lo[0], b = hi[0];
+    for (int j = 1; j < kLanes; ++j) {
+      a = lo[j] < a ? lo[j] : a;
+      b = hi[j] > b ? hi[j] : b;
+    }
+    *l = a;
+    *h = b;
+  }
+};
+
+const float* groupOf(const float* level, size_t i) { return level + i / kGroup * 2 * kGroup; }
+
+// Samples s..end-1 of one block of 16; at the ragged end of the array, with
+// no whole block to load, one by one.
+template <class F, class I>
+[[gnu::always_inline]] inline void takeSamples(LaneExtremes<F, I>& e, const float* data, size_t count, size_t s,
+                                               size_t end) {
+  const size_t block = s & ~(LodTable::kFine - 1);
+  if (block + LodTable::kFine <= count) {
+    e.takeSamples(data + block, static_cast<int>(s - block), static_cast<int>(end - block));
+    return;
+  }
+  Extremes x;
+  for (size_t k = s; k < end; ++k) x.add(data[k]);
+  const F l = x.lo - F{}, h = x.hi - F{};  // -0.0 kept
+  e.lo = l < e.lo ? l : e.lo;
+  e.hi = h > e.hi ? h : e.hi;
+}
+
+// Entries s..end-1 of a level, all within one group.
+template <class F, class I>
+[[gnu::always_inline]] inline void takeEntries(LaneExtremes<F, I>& e, const float* level, size_t s, size_t end) {
+  const size_t first = s / kGroup * kGroup;
+  e.takeEntries(groupOf(level, s), static_cast<int>(s - first), static_cast<int>(end - first));
+}
+
+// The walk of walkRun with the entries of each level that a run's end takes
+// (all in one group of 16) and the ragged samples (all in one block of 16)
+// read a vector at a time, masked to the run; the top entries in between
+// group by group.
+template <class F, class I>
+[[gnu::always_inline]] inline void lodRunsBody(const float* data, size_t count, const float* fine,
+                                               const float* coarse, const float* top, const int64_t* starts,
+                                               size_t nRuns, float* lo, float* hi) {
+  constexpr size_t kFine = LodTable::kFine, kCoarse = LodTable::kCoarse, kTop = LodTable::kTop;
   constexpr size_t kAhead = 8;
-  const auto n = static_cast<int64_t>(count_);
-  for (size_t i = 0; i < nRuns; ++i) {
-    if (data && i + kAhead < nRuns) {
-      const int64_t s = starts[i + kAhead];
-      if (s > 0 && s < n && starts[i + kAhead + 1] - s >= static_cast<int64_t>(kCoarse)) {
+  const auto n = static_cast<int64_t>(count);
+  for (size_t r = 0; r < nRuns; ++r) {
+    // Where a run ends and the next begins, the samples and the fine
+    // entries lie on lines of their own, one channel's far from the last:
+    // they are asked for some runs ahead. The coarse entries follow one
+    // another from run to run, and the processor fetches those by itself.
+    if (r + kAhead < nRuns) {
+      const int64_t s = starts[r + kAhead];
+      if (s > 0 && s + static_cast<int64_t>(kFine) <= n) {
         const auto k = static_cast<size_t>(s);
-        __builtin_prefetch(data + k);
-        __builtin_prefetch(fineLo_.data() + k / kFine);
-        __builtin_prefetch(fineHi_.data() + k / kFine);
+        __builtin_prefetch(data + (k & ~(kFine - 1)));
+        __builtin_prefetch(data + (k | (kFine - 1)));
+        const float* g = groupOf(fine, k / kFine);
+        __builtin_prefetch(g);
+        __builtin_prefetch(g + 2 * kGroup - 1);
       }
     }
-    walkRun(data, starts[i], starts[i + 1], lo + i, hi + i);
+    LaneExtremes<F, I> e;
+    size_t a = static_cast<size_t>(std::clamp<int64_t>(starts[r], 0, n));
+    const size_t b = static_cast<size_t>(std::clamp<int64_t>(starts[r + 1], 0, n));
+    if (a < b) {
+      if (a % kFine) {
+        const size_t end = std::min((a | (kFine - 1)) + 1, b);
+        takeSamples(e, data, count, a, end);
+        a = end;
+      }
+      if (a % kCoarse && a + kFine <= b) {
+        const size_t end = std::min((a | (kCoarse - 1)) + 1, b / kFine * kFine);
+        takeEntries(e, fine, a / kFine, end / kFine);
+        a = end;
+      }
+      if (a % kTop && a + kCoarse <= b) {
+        const size_t end = std::min((a | (kTop - 1)) + 1, b / kCoarse * kCoarse);
+        takeEntries(e, coarse, a / kCoarse, end / kCoarse);
+        a = end;
+      }
+      if (a + kTop <= b) {
+        const size_t end = b / kTop;
+        for (size_t t = a / kTop; t < end; t = (t / kGroup + 1) * kGroup)
+          takeEntries(e, top, t, std::min((t / kGroup + 1) * kGroup, end));
+        a = end * kTop;
+      }
+      if (a + kCoarse <= b) {
+        const size_t end = b / kCoarse * kCoarse;
+        takeEntries(e, coarse, a / kCoarse, end / kCoarse);
+        a = end;
+      }
+      if (a + kFine <= b) {
+        const size_t end = b / kFine * kFine;
+        takeEntries(e, fine, a / kFine, end / kFine);
+        a = end;
+      }
+      if (a < b) takeSamples(e, data, count, a, b);
+    }
+    e.store(lo + r, hi + r);
   }
+}
+
+using LodRuns = void (*)(const float*, size_t, const float*, const float*, const float*, const int64_t*, size_t,
+                         float*, float*);
+
+void lodRunsBase(const float* data, size_t count, const float* fine, const float* coarse, const float* top,
+                 const int64_t* starts, size_t nRuns, float* lo, float* hi) {
+  lodRunsBody<F4, I4>(data, count, fine, coarse, top, starts, nRuns, lo, hi);
+}
+
+std::atomic<bool> baselineLanesForTest = false;
+
+#if CORVIMET_X86_DISPATCH
+[[gnu::target("avx2")]] void lodRunsAvx2(const float* data, size_t count, const float* fine, const float* coarse,
+                                         const float* top, const int64_t* starts, size_t nRuns, float* lo,
+                                         float* hi) {
+  lodRunsBody<F8, I8>(data, count, fine, coarse, top, starts, nRuns, lo, hi);
+}
+
+LodRuns lodRuns() { return CpuHasAvx2() && !baselineLanesForTest ? lodRunsAvx2 : lodRunsBase; }
+#else
+LodRuns lodRuns() { return lodRunsBase; }
+#endif
+
+}  // namespace
+
+void UseBaselineLodLanesForTest(bool baseline) { baselineLanesForTest = baseline; }
+
+void LodTable::runExtremes(const float* data, const int64_t* starts, size_t nRuns, float* lo, float* hi) const {
+  if (!data || count_ == 0) {
+    for (size_t i = 0; i < nRuns; ++i) walkRun(data, starts[i], starts[i + 1], lo + i, hi + i);
+    return;
+  }
+  lodRuns()(data, count_, fine_.data(), coarse_.data(), top_.data(), starts, nRuns, lo, hi);
+  if (!negativeZero_) return;
+  // Extremes of 0 may be +0.0 or -0.0: the first such sample's, which the
+  // lanes don't keep.
+  for (size_t i = 0; i < nRuns; ++i)
+    if (lo[i] == 0.0f || hi[i] == 0.0f) walkRun(data, starts[i], starts[i + 1], lo + i, hi + i);
 }
 
 namespace {
@@ -196,7 +383,7 @@ void LodCache::prepareColumns(int16_t slot, const int16_t* channels, const float
     if (!en.valid || en.data != data[i] || en.count != size || !en.columnsValid || !en.columns.sameSpan(nCases, p))
       todo.push_back(i);
   }
-  const size_t threads = std::min<size_t>(todo.size(), std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
+  const size_t threads = std::min<size_t>({todo.size(), UsableCores(), 8});
   std::atomic<size_t> next = 0;
   onThreads(threads, [&](size_t) {
     for (size_t k; (k = next++) < todo.size();) {

@@ -41,11 +41,22 @@ class LodTable {
   void runExtremes(const float* data, const int64_t* starts, size_t nRuns, float* lo, float* hi) const;
   size_t bytes() const;
 
+  // Each level in groups of 16 entries, the 16 lows then the 16 highs, so
+  // that the entries a run's end takes lie on two neighbouring cache lines
+  // and are read a vector at a time. The last group is filled out with
+  // empty entries (lo > hi).
+  static constexpr size_t kGroup = 16;
+
  private:
   void walkRun(const float* data, int64_t from, int64_t to, float* lo, float* hi) const;
   size_t count_ = 0;
-  std::vector<float> fineLo_, fineHi_, coarseLo_, coarseHi_, topLo_, topHi_;
+  bool negativeZero_ = false;   // some sample is -0.0: the order of equal extremes decides a sign
+  std::vector<float> fine_, coarse_, top_;
 };
+
+// The vector width runExtremes uses: the widest the processor offers, or,
+// for tests, the baseline's.
+void UseBaselineLodLanesForTest(bool baseline);
 
 struct TraceParams;
 

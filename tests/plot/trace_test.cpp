@@ -130,11 +130,17 @@ uint32_t Bits(float v) {
   return b;
 }
 
+// The vector width of the table's walk over runs, for as long as it lives.
+struct BaselineLanes {
+  explicit BaselineLanes(bool baseline) { UseBaselineLodLanesForTest(baseline); }
+  ~BaselineLanes() { UseBaselineLodLanesForTest(false); }
+};
+
 // The runs of a redraw's columns, read from the table's levels with their
 // ends asked for ahead, against the plain scan of their samples: the same
 // bits, the sign of a zero extreme included.
 TEST(LodTable, RunExtremesEqualThePlainScanBitForBit) {
-  enum Samples { kNoise, kNonFinite, kSignedZeros, kFlat, kRamp };
+  enum Samples { kNoise, kNonFinite, kSignedZeros, kFlat, kRamp, kPositiveZeros };
   struct Row {
     const char* what;
     int32_t n;
@@ -151,36 +157,44 @@ TEST(LodTable, RunExtremesEqualThePlainScanBitForBit) {
       {"a flat channel of zeros", 100'000, kFlat, 0},
       {"a ramp: each run's extremes at its ends", 1'000'003, kRamp, 3'889},
       {"a falling ramp, runs of every length", 300'001, kRamp, 0},
+      {"runs over groups of 16 top blocks", 1'000'003, kNoise, 150'001},
+      {"one run over the whole array", 1'000'003, kNoise, 2'000'000},
+      {"zero extremes, no -0.0", 300'001, kPositiveZeros, 1'999},
   };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.what);
-    std::vector<float> d = Noise(row.n, 21, row.samples == kNonFinite);
-    std::mt19937 rng(17);
-    if (row.samples == kNonFinite)
-      for (size_t i = 3; i < d.size(); i += 4099) d[i] = i % 2 ? std::numeric_limits<float>::infinity() : -1e30f;
-    if (row.samples == kSignedZeros)
-      for (size_t i = 0; i < d.size(); ++i) {
-        d[i] = std::fabs(d[i]) * (i % 200'000 < 100'000 ? 1.0f : -1.0f);
-        if (i % 331 == 0) d[i] = (i / 331) % 2 ? -0.0f : 0.0f;
+  for (const Row& row : rows)
+    for (bool baselineLanes : {false, true}) {
+      SCOPED_TRACE(row.what);
+      SCOPED_TRACE(baselineLanes ? "baseline lanes" : "widest lanes");
+      const BaselineLanes lanes(baselineLanes);
+      std::vector<float> d = Noise(row.n, 21, row.samples == kNonFinite);
+      std::mt19937 rng(17);
+      if (row.samples == kNonFinite)
+        for (size_t i = 3; i < d.size(); i += 4099) d[i] = i % 2 ? std::numeric_limits<float>::infinity() : -1e30f;
+      if (row.samples == kSignedZeros)
+        for (size_t i = 0; i < d.size(); ++i) {
+          d[i] = std::fabs(d[i]) * (i % 200'000 < 100'000 ? 1.0f : -1.0f);
+          if (i % 331 == 0) d[i] = (i / 331) % 2 ? -0.0f : 0.0f;
+        }
+      if (row.samples == kPositiveZeros)
+        for (size_t i = 0; i < d.size(); ++i) d[i] = i % 331 == 0 || i % 200'000 < 100'000 ? 0.0f : std::fabs(d[i]);
+      if (row.samples == kFlat)
+        for (size_t i = 0; i < d.size(); ++i) d[i] = i % 777 == 5 ? -0.0f : 0.0f;
+      if (row.samples == kRamp)
+        for (size_t i = 0; i < d.size(); ++i) d[i] = static_cast<float>(i) * (row.step ? 1e-3f : -1e-3f) + 1.0f;
+      const LodTable lod(d.data(), d.size());
+      std::vector<int64_t> starts{static_cast<int64_t>(rng() % 40)};
+      std::uniform_int_distribution<int64_t> length(0, 9'000);
+      while (starts.back() <= static_cast<int64_t>(d.size()) + 40)
+        starts.push_back(starts.back() + (row.step ? row.step : length(rng) % (rng() % 2 ? 600 : 9'000)));
+      const size_t runs = starts.size() - 1;
+      std::vector<float> lo(runs), hi(runs);
+      lod.runExtremes(d.data(), starts.data(), runs, lo.data(), hi.data());
+      for (size_t i = 0; i < runs; ++i) {
+        const Extremes s = ScanExtremes(d.data(), d.size(), starts[i], starts[i + 1] - 1);
+        ASSERT_EQ(Bits(lo[i]), Bits(s.lo)) << starts[i] << ".." << starts[i + 1];
+        ASSERT_EQ(Bits(hi[i]), Bits(s.hi)) << starts[i] << ".." << starts[i + 1];
       }
-    if (row.samples == kFlat)
-      for (size_t i = 0; i < d.size(); ++i) d[i] = i % 777 == 5 ? -0.0f : 0.0f;
-    if (row.samples == kRamp)
-      for (size_t i = 0; i < d.size(); ++i) d[i] = static_cast<float>(i) * (row.step ? 1e-3f : -1e-3f) + 1.0f;
-    const LodTable lod(d.data(), d.size());
-    std::vector<int64_t> starts{static_cast<int64_t>(rng() % 40)};
-    std::uniform_int_distribution<int64_t> length(0, 9'000);
-    while (starts.back() <= static_cast<int64_t>(d.size()) + 40)
-      starts.push_back(starts.back() + (row.step ? row.step : length(rng) % (rng() % 2 ? 600 : 9'000)));
-    const size_t runs = starts.size() - 1;
-    std::vector<float> lo(runs), hi(runs);
-    lod.runExtremes(d.data(), starts.data(), runs, lo.data(), hi.data());
-    for (size_t i = 0; i < runs; ++i) {
-      const Extremes s = ScanExtremes(d.data(), d.size(), starts[i], starts[i + 1] - 1);
-      ASSERT_EQ(Bits(lo[i]), Bits(s.lo)) << starts[i] << ".." << starts[i + 1];
-      ASSERT_EQ(Bits(hi[i]), Bits(s.hi)) << starts[i] << ".." << starts[i + 1];
     }
-  }
 }
 
 TEST(TraceReduction, CompressedColumnsEqualRawScanWithRaggedEdges) {
