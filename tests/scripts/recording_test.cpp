@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <limits>
 #include <string>
 
@@ -16,7 +17,8 @@ TEST(ScriptLabel, LabelsAndEmptyCodes) {
 }
 
 TEST(ScriptStore, RecordingStopsAtFortyAndAppendsAfterTheLastStep) {
-  static float store[kStepSlots][kStepFields] = {};
+  static float store[kStepSlots][kStepFields];
+  std::memset(store, 0, sizeof store);   // afresh each run: the test writes into it
   uint16_t count = 0;
   EXPECT_EQ(AppendStep(store, false, &count, kOpSlopeVsTime), 0);
   store[1][7] = 3.0f;   // stale field of a cleared script
@@ -37,7 +39,8 @@ TEST(ScriptStore, RecordingStopsAtFortyAndAppendsAfterTheLastStep) {
 }
 
 TEST(ScriptStore, ChoicesGoToTheRecordedOrHandedStep) {
-  static float store[kStepSlots][kStepFields] = {};
+  static float store[kStepSlots][kStepFields];
+  std::memset(store, 0, sizeof store);   // afresh each run: the test writes into it
   EXPECT_EQ(SettingsStep(store, 5, 9), store[5]);
   EXPECT_EQ(SettingsStep(store, 0, 9), store[9]);
   EXPECT_EQ(SettingsStep(store, 0, 0), nullptr);
@@ -51,7 +54,8 @@ TEST(ScriptStore, ChoicesGoToTheRecordedOrHandedStep) {
 // Typed labels live beside the steps: each step's label stays its own, a
 // label no step uses any more is reused, and a full pool stores nothing.
 TEST(ScriptStore, TypedLabelsKeepToTheirSteps) {
-  static float store[kStepSlots][kStepFields] = {};
+  static float store[kStepSlots][kStepFields];
+  std::memset(store, 0, sizeof store);   // afresh each run: the test writes into it
   const struct { int16_t step; int16_t code; const char* label; } kept[] = {
       {1, kOpIntegrate, "area (ml O2)"},
       {2, kOpTransformations, "\xA5" "C \xB1 0.5, thirty chars long!!"},

@@ -19,7 +19,8 @@ void Fill(ScriptStore& s) {
 bool Same(const ScriptStore& a, const ScriptStore& b) { return std::memcmp(a, b, sizeof(ScriptStore)) == 0; }
 
 TEST(ScriptFile, EmptyStoreIsAllZerosButTheAutoscriptWord) {
-  static ScriptStore store = {};
+  static ScriptStore store;
+  std::memset(store, 0, sizeof store);   // afresh each run: the test writes into it
   const std::string bytes = EncodeScriptFile(store, 1);
   ASSERT_EQ(bytes.size(), 5826u);
   EXPECT_EQ(bytes.find_first_not_of('\0'), 5825u);

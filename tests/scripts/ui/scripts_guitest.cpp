@@ -6,6 +6,7 @@
 
 #include "support/gui_support.h"
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -492,7 +493,8 @@ TEST_F(Scripts, StartingAgainAddingAndRefusedLoads) {
   // A file cut short loads as far as it goes and says how far that was.
   const fs::path cut = dir_ / "cut.cmsc";
   {
-    static float store[kStepSlots][kStepFields] = {};
+    static float store[kStepSlots][kStepFields];
+    std::memset(store, 0, sizeof store);   // afresh each run: the test writes into it
     store[2][kStepOperation] = kOpSmoothing;
     store[9][kStepOperation] = kOpBasicStats;
     std::ofstream(cut, std::ios::binary) << EncodeScriptFile(store, 1).substr(0, 1000);
