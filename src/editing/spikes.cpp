@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/cpu.h"
+#include "platform/lanes.h"
 #include "shell/textutil.h"
 
 // The vector helpers are always inlined: how a 32-byte vector would be passed
@@ -46,17 +47,7 @@ CaseSpanInt TrimSpan(int32_t nCases, bool inBlock, int32_t b, int32_t e) {
 
 namespace {
 
-using F4 = float __attribute__((vector_size(16)));
-using I4 = int32_t __attribute__((vector_size(16)));
-using F8 = float __attribute__((vector_size(32)));
-using I8 = int32_t __attribute__((vector_size(32)));
-
-template <class F>
-[[gnu::always_inline]] inline F loadLanes(const float* p) {
-  F v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
+using namespace lanes;
 
 template <class F, class I>
 [[gnu::always_inline]] inline F absLanes(F v) {

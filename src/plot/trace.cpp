@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "platform/cpu.h"
+#include "platform/lanes.h"
 #include "platform/threads.h"
 
 // The vector helpers are always inlined: how a 32-byte vector would be passed
@@ -123,17 +124,7 @@ void LodTable::walkRun(const float* data, int64_t from, int64_t to, float* lo, f
 
 namespace {
 
-using F4 = float __attribute__((vector_size(16)));
-using I4 = int32_t __attribute__((vector_size(16)));
-using F8 = float __attribute__((vector_size(32)));
-using I8 = int32_t __attribute__((vector_size(32)));
-
-template <class F>
-[[gnu::always_inline]] inline F loadLanes(const float* p) {
-  F v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
+using namespace lanes;
 
 // The running extremes of one run, lane by lane; which lane holds an
 // extreme is of no matter as long as no two candidates compare equal with
