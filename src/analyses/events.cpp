@@ -268,7 +268,7 @@ struct RunTracker {
     const float least = r.minDuration;
     double sum = durations.sum;
     float lo = durations.lo, hi = durations.hi;
-    int32_t kept_n = durations.n;
+    int32_t keptSoFar = durations.n;
     int32_t* byCases = durations.byCases.data();
     for (int i = 0; i < n; ++i) {
       const int32_t start = starts[2 * i];
@@ -276,15 +276,15 @@ struct RunTracker {
       const auto duration = static_cast<float>(interval * cases);
       if (!(duration > least)) continue;
       kept->push_back(EventRun{start, cases});
-      if (cases < Durations::kTabled) ++byCases[(kept_n & 1) * Durations::kTabled + cases];
+      if (cases < Durations::kTabled) ++byCases[(keptSoFar & 1) * Durations::kTabled + cases];
       else durations.longer.push_back(duration);
-      if (kept_n == 0) lo = hi = duration;
-      ++kept_n;
+      if (keptSoFar == 0) lo = hi = duration;
+      ++keptSoFar;
       sum += duration;
       lo = std::min(lo, duration);
       hi = std::max(hi, duration);
     }
-    durations.n = kept_n;
+    durations.n = keptSoFar;
     durations.sum = sum;
     durations.lo = lo;
     durations.hi = hi;

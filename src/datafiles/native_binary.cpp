@@ -10,7 +10,6 @@
 #include <new>
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "datafiles/byteswap.h"
@@ -427,16 +426,11 @@ FileStatus ReadNativeBinaryFrom(int fd, uint64_t size, DataFileImage* out) {
 FileStatus ReadNativeBinary(const std::filesystem::path& path, DataFileImage* out) {
   // Read, not mapped: a mapped file that another program truncates kills the
   // process, and a mapping held beside the arrays doubles the peak memory.
-  // Non-blocking, so that a FIFO given as a file is refused, not waited on.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  uint64_t size = 0;
+  const int fd = OpenRegularFile(path, &size);
   if (fd < 0) return FileStatus::CannotOpen;
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return FileStatus::CannotOpen;
-  }
   ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-  const FileStatus status = ReadNativeBinaryFrom(fd, static_cast<uint64_t>(st.st_size), out);
+  const FileStatus status = ReadNativeBinaryFrom(fd, size, out);
   ::close(fd);
   return status;
 }

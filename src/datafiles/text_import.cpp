@@ -16,7 +16,6 @@
 #include <thread>
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #if defined(__SSE2__)
@@ -2062,14 +2061,10 @@ FileStatus ReadDelimitedTextFile(const std::filesystem::path& path, TextTable* o
     // Cut short while it was read: what was read is not the file.
     return mapping.cutShort() ? FileStatus::CannotOpen : st;
   }
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  uint64_t fileSize = 0;
+  const int fd = OpenRegularFile(path, &fileSize);
   if (fd < 0) return FileStatus::CannotOpen;
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return FileStatus::CannotOpen;
-  }
-  const auto size = static_cast<size_t>(st.st_size);
+  const auto size = static_cast<size_t>(fileSize);
   // Not a std::string: its resize would first fill every byte with zeros.
   std::unique_ptr<char[]> bytes(new (std::nothrow) char[size]);
   if (!bytes) {

@@ -12,17 +12,28 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+int OpenRegularFile(const std::filesystem::path& path, uint64_t* size) {
+  // Non-blocking: a named pipe would hold an ordinary open until a writer
+  // came.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return -1;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return -1;
+  }
+  *size = static_cast<uint64_t>(st.st_size);
+  return fd;
+}
+
 ReadFileStatus ReadRegularFile(const std::filesystem::path& path, size_t limit, std::string* bytes) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return ReadFileStatus::CannotOpen;
-  // Non-blocking: whatever was put in the file's place since the look must
-  // not hold the open either.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  // Whatever was put in the file's place since the look must not hold the
+  // open either.
+  uint64_t fileSize = 0;
+  const int fd = OpenRegularFile(path, &fileSize);
   if (fd < 0) return ReadFileStatus::CannotOpen;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return ReadFileStatus::CannotOpen;
-  }
   // Up to one byte past the limit, which tells a file too large even when
   // it grew after its size was taken.
   const size_t most = limit == static_cast<size_t>(-1) ? limit : limit + 1;
@@ -30,7 +41,7 @@ ReadFileStatus ReadRegularFile(const std::filesystem::path& path, size_t limit, 
   size_t got = 0;
   ReadFileStatus status = ReadFileStatus::Ok;
   try {
-    out.resize(std::min(static_cast<size_t>(st.st_size) + 1, most));
+    out.resize(std::min(static_cast<size_t>(fileSize) + 1, most));
     for (;;) {
       if (got == out.size()) {
         if (got >= most) break;
@@ -125,13 +136,12 @@ bool MappedFile::open(const std::filesystem::path& path) {
     ++watch;
   if (watch == kWatches) return false;
   Watch& w = gWatches[watch];
-  struct stat st {};
+  uint64_t size = 0;
   void* p = MAP_FAILED;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  const int fd = OpenRegularFile(path, &size);
   if (fd >= 0) {
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 &&
-        static_cast<uint64_t>(st.st_size) < (uint64_t{1} << 46))
-      p = ::mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_PRIVATE | kPopulate, fd, 0);
+    if (size > 0 && size < (uint64_t{1} << 46))
+      p = ::mmap(nullptr, static_cast<size_t>(size), PROT_READ, MAP_PRIVATE | kPopulate, fd, 0);
     ::close(fd);
   }
   if (p == MAP_FAILED) {
@@ -139,7 +149,7 @@ bool MappedFile::open(const std::filesystem::path& path) {
     return false;
   }
   data_ = static_cast<const char*>(p);
-  size_ = static_cast<size_t>(st.st_size);
+  size_ = static_cast<size_t>(size);
   watch_ = watch;
   const auto at = reinterpret_cast<uintptr_t>(p);
   w.lost.store(false, std::memory_order_relaxed);

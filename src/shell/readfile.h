@@ -3,11 +3,17 @@
 // opened for reading, and never more of it than the caller can use.
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
 
 enum class ReadFileStatus { Ok, CannotOpen, TooLarge };
+
+// A regular file opened read-only, without waiting on whatever else may
+// stand at the path: its descriptor, with its size in *size; -1 for a
+// missing or unreadable file and for anything that is not a regular file.
+int OpenRegularFile(const std::filesystem::path& path, uint64_t* size);
 
 // CannotOpen for a missing or unreadable file and for anything that is not
 // a regular file (looked at before it is opened, and again once open).
