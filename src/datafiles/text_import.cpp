@@ -191,8 +191,40 @@ bool readGrouped(std::string_view s, float* v) {
   return readNumber(plain, false, v);
 }
 
+constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                   1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The plain cell "[-]digits[.digits]" of at most 15 digits, which readNumber
+// always takes: its digits and 10^(digits after the point) are both exact
+// in a double, so one IEEE division gives the correctly rounded value, as
+// from_chars does. False for any other cell, left to the long way; the
+// leading rows read ten thousand cells a column this way at every import.
+bool plainDouble(std::string_view s, bool decimalComma, double* v) {
+  size_t i = s.size() > 1 && s[0] == '-';
+  uint64_t m = 0;
+  int digits = 0, scale = 0;
+  const auto run = [&](int* count) {
+    const size_t from = i;
+    for (; i < s.size() && static_cast<unsigned>(s[i] - '0') < 10; ++i) {
+      m = m * 10 + static_cast<uint64_t>(s[i] - '0');
+      ++*count;
+    }
+    return i > from;
+  };
+  if (!run(&digits)) return false;
+  if (i < s.size() && (s[i] == '.' || (decimalComma && s[i] == ','))) {
+    ++i;
+    if (!run(&scale)) return false;
+  }
+  if (i != s.size() || digits + scale > 15) return false;
+  const double x = static_cast<double>(m) / kPowersOfTen[scale];
+  *v = s[0] == '-' ? -x : x;
+  return true;
+}
+
 // readNumber's rules, in double precision.
 bool readNumberDouble(std::string_view s, bool decimalComma, double* v) {
+  if (plainDouble(s, decimalComma, v)) return true;
   float probe;
   if (!readNumber(s, decimalComma, &probe)) return false;
   s = trim(s);
@@ -210,8 +242,6 @@ bool readNumberDouble(std::string_view s, bool decimalComma, double* v) {
 
 constexpr size_t kIntervalRows = 10'001;
 
-constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                   1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 constexpr float kFloatPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
 constexpr uint64_t kIntPowersOfTen[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
 
@@ -708,7 +738,7 @@ size_t fastRows(const char*& p, const char* limit, const char* end, size_t n, ch
 template <class Work>
 bool eachOnThreads(size_t count, bool large, Work work) {
   const size_t threads =
-      large ? std::min<size_t>({std::max(1u, std::thread::hardware_concurrency()), 16, count}) : std::min<size_t>(count, 1);
+      large ? std::min<size_t>({UsableCores(), 16, count}) : std::min<size_t>(count, 1);
   std::vector<char> ok(threads, 1);
   const auto share = [&](size_t t) {
     try {
@@ -786,7 +816,7 @@ constexpr ptrdiff_t kStretchBytes = ptrdiff_t{2} << 20;
 std::vector<Stretch> readStretches(const char* p, const char* end, size_t n, char delim, bool decimalComma,
                                    double rowsPerByte, bool quotesAhead) {
   std::vector<Stretch> stretches;
-  const ptrdiff_t threads = std::min<ptrdiff_t>({std::max(1u, std::thread::hardware_concurrency()), 16,
+  const ptrdiff_t threads = std::min<ptrdiff_t>({static_cast<ptrdiff_t>(UsableCores()), 16,
                                                  (end - p) / kStretchBytes});
   if (threads < 2 || quotesAhead) return stretches;
   try {
@@ -807,10 +837,14 @@ std::vector<Stretch> readStretches(const char* p, const char* end, size_t n, cha
 
 #if defined(CORVIMET_CELLS_AVX2)
 // countLineEnds' loop below, 32 bytes at a time, up to where fewer than 33 are
-// left; the count so far, with p moved on.
-__attribute__((target("avx2"))) size_t countLineEndsAvx2(const char*& p, const char* end) {
+// left; the count so far, with p moved on. *plain: no byte read was a zero,
+// a double quote or above 0x7F.
+__attribute__((target("avx2"))) size_t countLineEndsAvx2(const char*& p, const char* end, bool* plain) {
   size_t n = 0;
   const __m256i lf = _mm256_set1_epi8('\n'), cr = _mm256_set1_epi8('\r'), zero = _mm256_setzero_si256();
+  const __m256i quote = _mm256_set1_epi8('"');
+  // High bytes keep their top bit; a zero or a quote becomes 0xFF.
+  __m256i special = zero;
   while (end - p > 32) {
     __m256i counts = zero;
     for (int step = 0; step < 255 && end - p > 32; ++step, p += 32) {
@@ -819,23 +853,34 @@ __attribute__((target("avx2"))) size_t countLineEndsAvx2(const char*& p, const c
       const __m256i ends = _mm256_or_si256(_mm256_cmpeq_epi8(w, lf),
                                            _mm256_andnot_si256(_mm256_cmpeq_epi8(next, lf), _mm256_cmpeq_epi8(w, cr)));
       counts = _mm256_sub_epi8(counts, ends);
+      special = _mm256_or_si256(special, _mm256_or_si256(w, _mm256_or_si256(_mm256_cmpeq_epi8(w, zero),
+                                                                            _mm256_cmpeq_epi8(w, quote))));
     }
     const __m256i sums = _mm256_sad_epu8(counts, zero);
     n += static_cast<size_t>(_mm256_extract_epi64(sums, 0)) + static_cast<size_t>(_mm256_extract_epi64(sums, 1)) +
          static_cast<size_t>(_mm256_extract_epi64(sums, 2)) + static_cast<size_t>(_mm256_extract_epi64(sums, 3));
   }
+  *plain = _mm256_movemask_epi8(special) == 0;
   return n;
 }
 #endif
 
 // Line ends in [p, end), read as nextField reads them: LF, CR LF and a lone
 // CR each end one line. end is a row start or the end of the text, so no CR
-// LF straddles it.
-size_t countLineEnds(const char* p, const char* end) {
+// LF straddles it. Where plain is given, it tells whether every byte is
+// plain ASCII other than a zero or a double quote, which scanText would pass
+// over; false where that was not looked at.
+size_t countLineEnds(const char* p, const char* end, bool* plain = nullptr) {
   size_t n = 0;
+  bool plainSoFar = false;
 #if defined(CORVIMET_CELLS_AVX2)
-  if (CpuHasAvx2()) n += countLineEndsAvx2(p, end);
+  if (CpuHasAvx2()) {
+    n += countLineEndsAvx2(p, end, &plainSoFar);
+    for (const char* q = p; q < end && plainSoFar; ++q)
+      plainSoFar = *q != 0 && *q != '"' && static_cast<unsigned char>(*q) < 0x80;
+  }
 #endif
+  if (plain) *plain = plainSoFar;
 #if defined(__SSE2__)
   // Per byte, a LF or a CR with no LF after it; counted in the bytes of a
   // register, added up every 255 steps before a byte can overflow.
@@ -886,7 +931,7 @@ struct LineEnds {
 bool readStretchesInPlace(const char* p, const char* end, std::vector<ChannelArray>& columns, size_t rows,
                           char delim, bool decimalComma, bool quotesAhead, const LineEnds* counted, const char** at,
                           std::vector<Stretch>* rest) {
-  const ptrdiff_t threads = std::min<ptrdiff_t>({std::max(1u, std::thread::hardware_concurrency()), 16,
+  const ptrdiff_t threads = std::min<ptrdiff_t>({static_cast<ptrdiff_t>(UsableCores()), 16,
                                                  (end - p) / kStretchBytes});
   if (threads < 2 || quotesAhead) return false;
   struct Share {
@@ -1156,7 +1201,7 @@ void merge(TextScan& r, const TextScan& part) {
 // start of a character, so that each share reads as it would in one pass.
 TextScan scanTextShared(std::string_view s) {
   constexpr size_t kShareBytes = size_t{4} << 20;
-  const size_t threads = std::min<size_t>({std::max(1u, std::thread::hardware_concurrency()), 16, s.size() / kShareBytes});
+  const size_t threads = std::min<size_t>({UsableCores(), 16, s.size() / kShareBytes});
   if (threads < 2) return scanText(s);
   std::vector<size_t> from(threads + 1, s.size());
   from[0] = 0;
@@ -1968,7 +2013,7 @@ FileStatus readDelimitedText(int fd, char* into, std::string_view all, TextTable
   // slice up to the last one it has read; the few bytes between the slices
   // are scanned once all are in.
   constexpr size_t kSliceBytes = size_t{8} << 20, kPieceBytes = size_t{512} << 10;
-  const size_t slices = std::clamp<size_t>(size / kSliceBytes, 1, std::max(1u, std::thread::hardware_concurrency()));
+  const size_t slices = std::clamp<size_t>(size / kSliceBytes, 1, UsableCores());
   const size_t share = (size / slices + 4095) & ~size_t{4095};
   struct Slice {
     bool read = false;
@@ -2000,7 +2045,9 @@ FileStatus readDelimitedText(int fd, char* into, std::string_view all, TextTable
       if (into && ReadFully(fd, into + at, n, at) != n) return;
       const size_t piece = firstPiece[i] + (at - from) / kPieceBytes;
       lineEnds.starts[piece] = at;
-      pieceLineEnds[piece] = countLineEnds(bytes + at, bytes + at + n);
+      bool plain = false;
+      pieceLineEnds[piece] = countLineEnds(bytes + at, bytes + at + n, &plain);
+      const size_t pieceStart = at;
       at += n;
       if (!started) {
         while (next < at && static_cast<unsigned char>(all[next]) >= 0x80) ++next;
@@ -2013,9 +2060,14 @@ FileStatus readDelimitedText(int fd, char* into, std::string_view all, TextTable
       if (end < size)
         do --end; while (end > next && static_cast<unsigned char>(all[end]) >= 0x80);
       if (end <= next) continue;
-      TextScan part = scanText(all.substr(next, end - next));
-      if (part.lastQuote >= 0) part.lastQuote += static_cast<ptrdiff_t>(next);
-      merge(sl.scan, part);
+      // Plain bytes tell the scan nothing, and a plain piece starts at a
+      // character: only the bytes before it are scanned.
+      const size_t scanEnd = plain ? std::min(end, std::max(next, pieceStart)) : end;
+      if (scanEnd > next) {
+        TextScan part = scanText(all.substr(next, scanEnd - next));
+        if (part.lastQuote >= 0) part.lastQuote += static_cast<ptrdiff_t>(next);
+        merge(sl.scan, part);
+      }
       sl.scanTo = next = end;
     }
     sl.read = true;

@@ -293,7 +293,7 @@ StoreStatus ResampleSlot(int16_t slot, float newInterval) {
     // kernel's mapping of its fresh pages, which runs on each thread at once.
     const auto oldLength = static_cast<size_t>(oldCases) + 1;
     const bool large = static_cast<int64_t>(length) * channels >= (int64_t{1} << 20);
-    const size_t threads = large ? std::min<size_t>({std::max(1u, std::thread::hardware_concurrency()), 8,
+    const size_t threads = large ? std::min<size_t>({UsableCores(), 8,
                                                      static_cast<size_t>(channels)})
                                  : 1;
     std::atomic<int> next{1};

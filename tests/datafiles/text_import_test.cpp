@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -554,7 +555,8 @@ TEST_F(TextImportTest, CellsOfEveryShapeReadAsFromChars) {
   auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
   auto cell = [&]() {
     if (pick(12) == 0) return std::string(pick(2) ? "16777216" : "16777217");
-    const int digits = 1 + pick(9);
+    // Now and then more digits than a double holds exactly.
+    const int digits = pick(16) == 0 ? 14 + pick(5) : 1 + pick(9);
     std::string s;
     for (int i = 0; i < digits; ++i) s += static_cast<char>('0' + pick(10));
     const int points = pick(10) == 0 ? 2 : pick(4) ? 1 : 0;
@@ -600,6 +602,11 @@ TEST_F(TextImportTest, CellsOfEveryShapeReadAsFromChars) {
             want = 0.0f;
           }
           ASSERT_EQ(t.columns[static_cast<size_t>(k)][r], want) << cells[static_cast<size_t>(k)][r];
+          // The leading rows again in double precision, bit for bit.
+          double wantDouble = 0.0;
+          if (got.ptr == c.data() + c.size()) std::from_chars(c.data(), c.data() + c.size(), wantDouble);
+          ASSERT_EQ(std::bit_cast<uint64_t>(t.leading[static_cast<size_t>(k)][r]), std::bit_cast<uint64_t>(wantDouble))
+              << cells[static_cast<size_t>(k)][r];
         }
         EXPECT_EQ(t.unreadCells[static_cast<size_t>(k)], unread);
       }
@@ -892,15 +899,21 @@ TEST_F(TextImportTest, LargeFileReadsAsItsBytesParse) {
     const char* what;
     std::string head, row, tail;  // row: "#" is the row's number
     FileStatus status;
+    std::string middle;   // put in so that it ends at a 512 KB boundary
   };
   const std::string eacute = "\xC3\xA9";
+  const std::string utf8Name = "n,Temp (\xC2\xB0" "C)\n";
   const Case cases[] = {
       {"byte-order mark, UTF-8 name and text cells", "\xEF\xBB\xBFn,Temp (\xC2\xB0" "C),note\r\n",
-       "#,1.5," + eacute + "t" + eacute + " " + eacute + eacute + eacute + "\r\n", "", FileStatus::Ok},
-      {"one Latin-1 byte at the end", "n,Temp (\xB0" "C)\n", "#,2.25\n", "7,\xE9\n", FileStatus::Ok},
-      {"UTF-8 only at the end", "n,v\n", "#,3\n", "8,4,\xE2\x82\xAC\n", FileStatus::Ok},
-      {"a quote in the last row", "a,b\n", "#,0.5\n", "\"9\",1\n", FileStatus::Ok},
-      {"a zero byte at the end", "a,b\n", "#,0.5\n", std::string("1,2\0\n", 5), FileStatus::BadFormat},
+       "#,1.5," + eacute + "t" + eacute + " " + eacute + eacute + eacute + "\r\n", "", FileStatus::Ok, ""},
+      {"one Latin-1 byte at the end", "n,Temp (\xB0" "C)\n", "#,2.25\n", "7,\xE9\n", FileStatus::Ok, ""},
+      {"UTF-8 only at the end", "n,v\n", "#,3\n", "8,4,\xE2\x82\xAC\n", FileStatus::Ok, ""},
+      {"a quote in the last row", "a,b\n", "#,0.5\n", "\"9\",1\n", FileStatus::Ok, ""},
+      {"a zero byte at the end", "a,b\n", "#,0.5\n", std::string("1,2\0\n", 5), FileStatus::BadFormat, ""},
+      // Single bytes just before plain ASCII, where the reading's pieces join.
+      {"UTF-8 name, a Latin-1 byte at a join", utf8Name, "#,0.5\n", "", FileStatus::Ok, "\xE9"},
+      {"UTF-8 name, a character across a join", utf8Name, "#,0.5\n", "", FileStatus::Ok, "\xC3"},
+      {"a zero byte at a join", "a,b\n", "#,0.5\n", "", FileStatus::BadFormat, std::string(1, '\0')},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -911,6 +924,12 @@ TEST_F(TextImportTest, LargeFileReadsAsItsBytesParse) {
       text += c.row.substr(0, at) + std::to_string(r) + c.row.substr(at + 1);
     }
     text += c.tail;
+    // "\xC3" before a boundary, "\xA9" after it.
+    constexpr size_t kJoin = size_t{3} << 19;
+    if (c.middle == "\xC3")
+      text.insert(kJoin - 1, eacute);
+    else
+      text.insert(kJoin - c.middle.size(), c.middle);
     spit(path("large.csv"), text);
     TextTable fromFile, copied, inMemory;
     ASSERT_EQ(ParseDelimitedText(text, &inMemory), c.status);
