@@ -137,7 +137,23 @@ void ResampleSeriesLanded(const float* in, int32_t cases, const int32_t* landing
   if (newCases < 0 || cases < 0) return;
   int64_t p = -1;
   float vp = 0.0f;
+  constexpr int64_t kRun = 256;
   for (int64_t i = 0; i <= cases; ++i) {
+    // A run of old cases each landing at most one case after the one before
+    // and none past the end, as in every shrink: each case is only stored,
+    // the later over the earlier. Checked a run at a time, ahead.
+    if (p >= 0 && cases - i >= kRun) {
+      bool plain = landing[i] <= p + 1;
+      for (int64_t k = i; k < i + kRun; ++k)
+        plain &= landing[k] <= newCases && (k == i || landing[k] <= int64_t{landing[k - 1]} + 1);
+      if (plain) {
+        for (int64_t k = i; k < i + kRun; ++k) out[landing[k]] = in[k];
+        i += kRun - 1;
+        p = landing[i];
+        vp = in[i];
+        continue;
+      }
+    }
     const float v = i == 0 && cases >= 1 ? in[1] : in[i];
     const int64_t j = landing[i];
     if (j > newCases) {

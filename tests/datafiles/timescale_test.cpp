@@ -151,7 +151,9 @@ TEST(TimeScale, LandedSeriesEqualsThePlainOne) {
     return v;
   }();
   const float intervals[][2] = {{1.0f, 2.0f}, {2.0f, 1.0f}, {1.0f, 3.0f}, {0.7f, 0.3f}, {1.0f, 0.1f},
-                                {0.3f, 0.7f}, {1.0f, 1.0f}, {3.0f, 0.25f}, {1.0f, 7.0f}, {0.1f, 0.1f}};
+                                {0.3f, 0.7f}, {1.0f, 1.0f}, {3.0f, 0.25f}, {1.0f, 7.0f}, {0.1f, 0.1f},
+                                // Steps of one case with a gap now and then.
+                                {0.3f, 0.2f}, {1.0f, 0.998f}};
   for (const auto& iv : intervals) {
     SCOPED_TRACE(iv[0] * 100 + iv[1]);
     const double r = ResampleRatio(iv[0], iv[1]);
