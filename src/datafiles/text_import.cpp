@@ -13,7 +13,6 @@
 #include <memory>
 #include <new>
 #include <exception>
-#include <thread>
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
-#include <thread>
 
 #include "datafiles/repairs.h"
 #include "platform/lanes.h"
