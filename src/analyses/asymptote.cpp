@@ -6,6 +6,8 @@
 #include <limits>
 
 #include "output/results.h"
+#include "platform/cpu.h"
+#include "platform/lanes.h"
 #include "shell/textutil.h"
 
 namespace {
@@ -32,7 +34,7 @@ namespace {
 
 // ln of a positive normal float: the mantissa in [sqrt(1/2), sqrt(2)) and a
 // minimax series of ln(1 + x) there. Branch-free, so that a pass vectorises.
-inline float logCore(uint32_t bits) {
+[[gnu::always_inline]] inline float logCore(uint32_t bits) {
   // Integer arithmetic puts the mantissa in [sqrt(1/2), sqrt(2)) without a branch.
   constexpr uint32_t kSqrtHalf = 0x3f3504f3u;
   const uint32_t shifted = bits - kSqrtHalf;
@@ -57,7 +59,7 @@ inline float logCore(uint32_t bits) {
 }
 
 // Zero, subnormals, infinities and NaN: exponent field 0 or 0xff.
-inline uint32_t special(uint32_t bits) { return ((bits >> 23) - 1u) >= 254u ? 1u : 0u; }
+[[gnu::always_inline]] inline uint32_t special(uint32_t bits) { return ((bits >> 23) - 1u) >= 254u ? 1u : 0u; }
 
 }  // namespace
 
@@ -67,21 +69,22 @@ float FastLogAbs(float v) {
   return logCore(bits);
 }
 
-AsymTrial FindR2(std::span<const float> y, int32_t first, int32_t last, float a, std::span<float> zOut) {
-  AsymTrial t;
-  t.a = a;
-  t.n = last - first + 1;
-  const double n = t.n;
-  const double kMean = 0.5 * (static_cast<double>(first) + last);
-  t.sxx = n * (n * n - 1.0) / 12.0;
-  // Sums about z of the first case, so that a level far from zero keeps Szz.
-  const float z0 = FastLogAbs(y[static_cast<size_t>(first)] - a);
-  double sz[4] = {}, szz[4] = {}, skz[4] = {};
+namespace {
+
+using lanes::D4;
+
+// Sums about z0 of z, z^2 and k z over the cases first..last, four running
+// sums of each, case first + 4j + l adding to lane l; z is written to zOut
+// (indexed by case) unless it is null. Compiled for the baseline and for
+// AVX2: the same operations in the same order, so the same sums.
+[[gnu::always_inline]] inline void trialSumsBody(const float* y, int32_t first, int32_t last, float a, float z0,
+                                                 double kMean, float* zOut, D4* sums) {
+  D4 sz = {}, szz = {}, skz = {};
+  const D4 shift = {z0, z0, z0, z0}, offsets = {0.0, 1.0, 2.0, 3.0};
   float zb[kChunk], pad[kChunk];
-  const bool keep = !zOut.empty();
   for (int32_t c = first; c <= last; c += kChunk) {
     const int32_t m = std::min<int32_t>(kChunk, last - c + 1);
-    const float* yc = y.data() + c;
+    const float* yc = y + c;
     // A whole chunk at a time (a fixed count vectorises); the last one is
     // padded with a harmless value.
     const float* src = yc;
@@ -98,16 +101,17 @@ AsymTrial FindR2(std::span<const float> y, int32_t first, int32_t last, float a,
     }
     if (odd)
       for (int32_t i = 0; i < m; ++i) zb[i] = FastLogAbs(yc[i] - a);
-    if (keep) std::copy(zb, zb + m, zOut.data() + c);
+    if (zOut) std::copy(zb, zb + m, zOut + c);
+    // The sums in vectors: kept in arrays, they stayed in memory and were
+    // added one by one, two thirds of the pass.
     const double k0 = static_cast<double>(c) - kMean;
     int32_t i = 0;
     for (; i + 4 <= m; i += 4) {
-      for (int l = 0; l < 4; ++l) {
-        const double d = static_cast<double>(zb[i + l]) - z0;
-        sz[l] += d;
-        szz[l] += d * d;
-        skz[l] += (k0 + i + l) * d;
-      }
+      const D4 d = __builtin_convertvector(lanes::load4(zb + i), D4) - shift;
+      sz += d;
+      szz += d * d;
+      const double k = k0 + i;
+      skz += (D4{k, k, k, k} + offsets) * d;
     }
     for (; i < m; ++i) {
       const double d = static_cast<double>(zb[i]) - z0;
@@ -116,6 +120,42 @@ AsymTrial FindR2(std::span<const float> y, int32_t first, int32_t last, float a,
       skz[0] += (k0 + i) * d;
     }
   }
+  sums[0] = sz;
+  sums[1] = szz;
+  sums[2] = skz;
+}
+
+void trialSumsBase(const float* y, int32_t first, int32_t last, float a, float z0, double kMean, float* zOut,
+                   D4* sums) {
+  trialSumsBody(y, first, last, a, z0, kMean, zOut, sums);
+}
+
+using TrialSums = void (*)(const float*, int32_t, int32_t, float, float, double, float*, D4*);
+
+#if CORVIMET_X86_DISPATCH
+[[gnu::target("avx2")]] void trialSumsAvx2(const float* y, int32_t first, int32_t last, float a, float z0,
+                                           double kMean, float* zOut, D4* sums) {
+  trialSumsBody(y, first, last, a, z0, kMean, zOut, sums);
+}
+TrialSums trialSums() { return CpuHasAvx2() ? trialSumsAvx2 : trialSumsBase; }
+#else
+TrialSums trialSums() { return trialSumsBase; }
+#endif
+
+}  // namespace
+
+AsymTrial FindR2(std::span<const float> y, int32_t first, int32_t last, float a, std::span<float> zOut) {
+  AsymTrial t;
+  t.a = a;
+  t.n = last - first + 1;
+  const double n = t.n;
+  const double kMean = 0.5 * (static_cast<double>(first) + last);
+  t.sxx = n * (n * n - 1.0) / 12.0;
+  // Sums about z of the first case, so that a level far from zero keeps Szz.
+  const float z0 = FastLogAbs(y[static_cast<size_t>(first)] - a);
+  D4 sums[3];
+  trialSums()(y.data(), first, last, a, z0, kMean, zOut.empty() ? nullptr : zOut.data(), sums);
+  const D4 sz = sums[0], szz = sums[1], skz = sums[2];
   const double s = (sz[0] + sz[1]) + (sz[2] + sz[3]);
   const double ss = (szz[0] + szz[1]) + (szz[2] + szz[3]);
   t.sxy = (skz[0] + skz[1]) + (skz[2] + skz[3]);

@@ -1,5 +1,6 @@
 #include "analyses/asymptote.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -99,6 +100,60 @@ TEST(Asymptote, TrialFitMatchesATwoPassReference) {
     EXPECT_NEAR(FastLogAbs(v), want, 2.5e-7f * std::max(1.0f, std::abs(want))) << v;
   }
   EXPECT_EQ(FastLogAbs(0.0f), -INFINITY);
+}
+
+// The pass's sums, taken case by case as the vectors take them: case
+// first + 4j + l of a chunk of 1024 adds to running sum l, the cases after a
+// chunk's last whole four to sum 0.
+AsymTrial trialOneByOne(const std::vector<float>& y, int32_t first, int32_t last, float a) {
+  AsymTrial t;
+  t.a = a;
+  t.n = last - first + 1;
+  const double n = t.n, kMean = 0.5 * (static_cast<double>(first) + last);
+  t.sxx = n * (n * n - 1.0) / 12.0;
+  const float z0 = FastLogAbs(y[static_cast<size_t>(first)] - a);
+  double sz[4] = {}, szz[4] = {}, skz[4] = {};
+  for (int32_t k = first; k <= last; ++k) {
+    const int32_t c = first + (k - first) / 1024 * 1024, i = k - c, m = std::min(1024, last - c + 1);
+    const int l = i < m / 4 * 4 ? i % 4 : 0;
+    const double d = static_cast<double>(FastLogAbs(y[static_cast<size_t>(k)] - a)) - z0;
+    sz[l] += d;
+    szz[l] += d * d;
+    skz[l] += ((static_cast<double>(c) - kMean) + (i - l) + l) * d;
+  }
+  const double s = (sz[0] + sz[1]) + (sz[2] + sz[3]), ss = (szz[0] + szz[1]) + (szz[2] + szz[3]);
+  t.sxy = (skz[0] + skz[1]) + (skz[2] + skz[3]);
+  t.szz = ss - s * s / n;
+  t.r2 = t.sxy * t.sxy / t.sxx / t.szz;
+  t.slope = static_cast<float>(t.sxy / t.sxx);
+  t.intercept = static_cast<float>(z0 + s / n - kMean * static_cast<double>(t.slope));
+  return t;
+}
+
+TEST(Asymptote, TrialPassEqualsOneCaseAtATime) {
+  std::vector<float> y = approach(10.0f, -10.0f, 0.001f, 5000);
+  y[2500] = 1e-40f;   // a subnormal distance from a = 0: the chunk takes the long way
+  const struct {
+    int32_t first, last;
+    float a;
+  } spans[] = {{0, 4998, 10.5f}, {3, 2052, 12.0f}, {7, 9, 11.0f}, {1, 1030, 10.25f}, {2000, 3000, 0.0f},
+               {4997, 4999, 10.01f}};
+  for (const auto& sp : spans) {
+    SCOPED_TRACE(testing::Message() << sp.first << ".." << sp.last << " a " << sp.a);
+    std::vector<float> z(y.size(), -1.0f);
+    const AsymTrial got = FindR2(y, sp.first, sp.last, sp.a, z), want = trialOneByOne(y, sp.first, sp.last, sp.a);
+    EXPECT_EQ(got.sxy, want.sxy);
+    EXPECT_EQ(got.szz, want.szz);
+    EXPECT_EQ(got.r2, want.r2);
+    EXPECT_EQ(got.slope, want.slope);
+    EXPECT_EQ(got.intercept, want.intercept);
+    EXPECT_EQ(FindR2(y, sp.first, sp.last, sp.a).r2, want.r2);   // without z kept
+    for (int32_t k = sp.first; k <= sp.last; ++k)
+      ASSERT_EQ(z[static_cast<size_t>(k)], FastLogAbs(y[static_cast<size_t>(k)] - sp.a)) << k;
+    if (sp.first > 0) {
+      EXPECT_EQ(z[static_cast<size_t>(sp.first) - 1], -1.0f);
+    }
+  }
 }
 
 TEST(Asymptote, RatesFollowTheTimeUnitAndThePercentage) {
