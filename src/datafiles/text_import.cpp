@@ -39,10 +39,9 @@
 
 namespace {
 
-// The threads an import shares its work among. Past four, the wall time of
-// a large import no longer fell on an 8-core machine (the page work on the
-// file and the columns, and the passes that stay on one thread, set it),
-// while each further thread added a tenth to the CPU time.
+// The threads an import shares its work among. On eight cores, eight took
+// no less wall time than four (the page work on the file and the columns,
+// and the passes that stay on one thread, set it) and a tenth more CPU.
 size_t importThreads() { return std::min<size_t>(UsableCores(), 4); }
 
 struct Field {
