@@ -103,7 +103,7 @@ using lanes::D4;
       for (int32_t i = 0; i < m; ++i) zb[i] = FastLogAbs(yc[i] - a);
     if (zOut) std::copy(zb, zb + m, zOut + c);
     // The sums in vectors: kept in arrays, they stayed in memory and were
-    // added one by one, two thirds of the pass.
+    // added one by one.
     const double k0 = static_cast<double>(c) - kMean;
     int32_t i = 0;
     for (; i + 4 <= m; i += 4) {
