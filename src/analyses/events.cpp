@@ -5,6 +5,9 @@
 #include <bit>
 #include <cmath>
 #include <limits>
+#include <mutex>
+#include <new>
+#include <optional>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -16,6 +19,7 @@
 
 #include "platform/macroman.h"
 #include "platform/pages.h"
+#include "platform/threads.h"
 #include "shell/textutil.h"
 
 namespace {
@@ -24,13 +28,11 @@ constexpr int16_t kUnitSecondsId = 65;
 constexpr int16_t kUnitHoursId = 67;
 constexpr int16_t kUnitDaysId = 228;
 
-// The durations of the kept events: their sum and extremes as the events
-// are kept, the events counted by their cases for the histogram. The
-// squares about the mean come after, from the kept lists.
+// The durations of the kept events: the events counted by their cases for
+// the histogram and the extremes. Their sum and the squares about the mean
+// come after, from the kept lists, in the order the events were kept.
 struct Durations {
   int32_t n = 0;
-  double sum = 0.0;
-  float lo = 0.0f, hi = 0.0f;
   // The events counted by their cases, below kTabled, in two tables taken
   // in turn so that a row of equal lengths does not wait on its own last
   // count; the durations of longer ones apart. The histogram comes from
@@ -40,27 +42,45 @@ struct Durations {
   std::vector<float> longer;
 };
 
-// The statistics of a direction's durations but their S.D.
-DurationStats durationStats(const Durations& d) {
+// The statistics of a direction's durations but their mean and S.D.: the
+// extremes from the counts by cases, in which order they come does not
+// matter (a kept duration is never a NaN, and its zeros share a sign).
+DurationStats durationStats(const Durations& d, double interval) {
   DurationStats s;
   s.n = d.n;
-  if (d.n == 0) return s;
-  s.minimum = d.lo;
-  s.maximum = d.hi;
-  s.mean = d.sum / s.n;
+  bool any = false;
+  const auto take = [&](float x) {
+    s.minimum = any ? std::min(s.minimum, x) : x;
+    s.maximum = any ? std::max(s.maximum, x) : x;
+    any = true;
+  };
+  for (int32_t k = 1; k < Durations::kTabled; ++k)
+    if (d.byCases[static_cast<size_t>(k)] + d.byCases[static_cast<size_t>(Durations::kTabled + k)] > 0)
+      take(static_cast<float>(interval * k));
+  for (float x : d.longer) take(x);
   return s;
 }
 
-// The S.D. of both directions' durations, their sums of squares side by
-// side: each waits on its own last addition, not on the other's. A
+// The mean and S.D. of both directions' durations, their sums and then
+// their sums of squares side by side: each waits on its own last addition,
+// not on the other's. Each list is summed in the order it was kept. A
 // duration is interval * cases in single precision, as it was kept.
 template <class A, class B>
 void spreads(const A& a, DurationStats* sa, const B& b, DurationStats* sb, double interval) {
   const EventRun* x = a.data();
   const EventRun* z = b.data();
   const size_t na = a.size(), nb = b.size(), both = std::min(na, nb);
-  const double ma = sa->mean, mb = sb->mean;
   const auto at = [interval](const EventRun& e) { return static_cast<float>(interval * e.cases); };
+  double sumA = 0.0, sumB = 0.0;
+  for (size_t i = 0; i < both; ++i) {
+    sumA += at(x[i]);
+    sumB += at(z[i]);
+  }
+  for (size_t i = both; i < na; ++i) sumA += at(x[i]);
+  for (size_t i = both; i < nb; ++i) sumB += at(z[i]);
+  if (na > 0) sa->mean = sumA / sa->n;
+  if (nb > 0) sb->mean = sumB / sb->n;
+  const double ma = sa->mean, mb = sb->mean;
   double ssa = 0.0, ssb = 0.0;
   for (size_t i = 0; i < both; ++i) {
     ssa += (at(x[i]) - ma) * (at(x[i]) - ma);
@@ -197,9 +217,15 @@ struct Ahead {
   }
 };
 
+// The start of a run under way before a part of the span begins.
+constexpr int32_t kEarlierStart = std::numeric_limits<int32_t>::min();
+
 // One direction's runs, a chunk at a time, from the words of bits of the
 // cases beyond its level: where each starts and ends, the kept ones as
-// events with their durations.
+// events with their durations. A part of the span after the first begins
+// with its run from before (kEarlierStart) when the case before it is
+// beyond the level; that run's end is left in leadEnd for the parts to be
+// joined.
 template <class List>
 struct RunTracker {
   const EventRequest& r;
@@ -208,6 +234,7 @@ struct RunTracker {
   int32_t openStart = 0;   // of a run still going at the end of the last chunk
   bool on = false;
   int32_t all = 0;
+  int32_t leadEnd = -1;
   std::vector<int32_t> edgeCases = std::vector<int32_t>(kChunkCases + 16);
   static inline std::atomic<size_t> lastRoom{0};   // the list's capacity after the last count
 
@@ -247,7 +274,8 @@ struct RunTracker {
     if (count == 0) return;
     int k = 0;
     if (on) {
-      keepAll(&openStart, edges, 1);
+      if (openStart == kEarlierStart) leadEnd = edges[0];
+      else keepAll(&openStart, edges, 1);
       on = false;
       k = 1;
     }
@@ -261,13 +289,10 @@ struct RunTracker {
   }
 
   // The runs starting at starts[2i] and ending before ends[2i], i < n, that
-  // lasted longer than the minimum become events. The durations' sum and
-  // extremes stay in registers meanwhile.
+  // lasted longer than the minimum become events.
   void keepAll(const int32_t* starts, const int32_t* ends, int n) {
     const double interval = r.interval;
     const float least = r.minDuration;
-    double sum = durations.sum;
-    float lo = durations.lo, hi = durations.hi;
     int32_t keptSoFar = durations.n;
     int32_t* byCases = durations.byCases.data();
     for (int i = 0; i < n; ++i) {
@@ -278,16 +303,29 @@ struct RunTracker {
       kept->push_back(EventRun{start, cases});
       if (cases < Durations::kTabled) ++byCases[(keptSoFar & 1) * Durations::kTabled + cases];
       else durations.longer.push_back(duration);
-      if (keptSoFar == 0) lo = hi = duration;
       ++keptSoFar;
-      sum += duration;
-      lo = std::min(lo, duration);
-      hi = std::max(hi, duration);
     }
     durations.n = keptSoFar;
-    durations.sum = sum;
-    durations.lo = lo;
-    durations.hi = hi;
+  }
+
+  // The runs a later part counted, taken after these: its first run ends
+  // one of ours (or one from before ours) when it began inside it.
+  template <class Part>
+  void join(Part& later) {
+    if (later.leadEnd >= 0) {
+      keepAll(&openStart, &later.leadEnd, 1);
+      on = false;
+    }
+    kept->insert(kept->end(), later.kept->begin(), later.kept->end());
+    durations.n += later.durations.n;
+    for (size_t k = 0; k < durations.byCases.size(); ++k) durations.byCases[k] += later.durations.byCases[k];
+    durations.longer.insert(durations.longer.end(), later.durations.longer.begin(), later.durations.longer.end());
+    all += later.all;
+    // A later part with no change at all leaves a run from before going.
+    if (later.on && later.openStart != kEarlierStart) {
+      openStart = later.openStart;
+      on = true;
+    }
   }
 };
 
@@ -412,7 +450,52 @@ SelectiveIntegral SelectiveIntegrate(const LimitScan& s, double interval, int16_
 
 namespace {
 
-EventCount countEvents(std::span<const float> y, const EventRequest& r, [[maybe_unused]] bool wide) {
+// Spans from this many cases on are counted in parts side by side, at most
+// kMostParts: a noisy trace's runs cost more than its reading.
+constexpr int64_t kPartCases = int64_t{1} << 19;
+constexpr int64_t kMostParts = 4;
+
+// The later parts' lists, kept from count to count with their room: the
+// user counts again with other levels, and the kernel's work on fresh pages
+// for these lists took a quarter of a count. Lists of up to kKeptRuns.
+class PartLists {
+ public:
+  static std::vector<EventRun> take() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (lists_.empty()) return {};
+    std::vector<EventRun> list = std::move(lists_.back());
+    lists_.pop_back();
+    return list;
+  }
+  static void give(std::vector<EventRun>&& list) noexcept {
+    list.clear();
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (list.capacity() > kKeptRuns || lists_.size() >= 2 * (kMostParts - 1)) return;
+    try {
+      lists_.push_back(std::move(list));
+    } catch (const std::bad_alloc&) {  // only kept for speed
+    }
+  }
+
+ private:
+  static constexpr size_t kKeptRuns = size_t{1} << 20;
+  static inline std::mutex mutex_;
+  static inline std::vector<std::vector<EventRun>> lists_;
+};
+
+template <class Up, class Down>
+void scan([[maybe_unused]] bool wide, const float* p, const EventRequest& r, Up& up, Down& down) {
+#if CORVIMET_X86_DISPATCH
+  if (wide) {
+    scanAvx512(p, r, up, down);
+    return;
+  }
+#endif
+  scanBase(p, r, up, down);
+}
+
+// parts 0 for as many as the span's length and the usable cores give.
+EventCount countEvents(std::span<const float> y, const EventRequest& r, bool wide, int64_t parts = 0) {
   EventCount c;
   if (r.first < 0 || r.last < r.first || static_cast<size_t>(r.last) >= y.size()) return c;
   // A lower run already under way at the start is not one of "all".
@@ -420,19 +503,80 @@ EventCount countEvents(std::span<const float> y, const EventRequest& r, [[maybe_
   // A run ends at the first case outside it; a run still going at the
   // span's last case has no end and is not kept.
   const float* p = y.data();
+  const int64_t span = int64_t{r.last} - r.first + 1;
+  if (parts <= 0)
+    parts = std::clamp<int64_t>(span / kPartCases, 1, std::min<int64_t>(kMostParts, static_cast<int64_t>(UsableCores())));
+  parts = std::min(parts, span);
   RunTracker<decltype(c.up)> up{r, &c.up};
   RunTracker<decltype(c.down)> down{r, &c.down};
-#if CORVIMET_X86_DISPATCH
-  if (wide) scanAvx512(p, r, up, down);
-  else
-#endif
-    scanBase(p, r, up, down);
+  // The parts after the first, each into lists of its own, then joined in
+  // order: each begins inside a run when the case before it is.
+  struct Part {
+    EventRequest r;
+    std::vector<EventRun> upRuns, downRuns;
+    std::optional<RunTracker<std::vector<EventRun>>> up, down;
+  };
+  std::vector<Part> later(static_cast<size_t>(parts - 1));
+  const auto partRequest = [&](int64_t k) {
+    EventRequest q = r;
+    q.first = static_cast<int32_t>(r.first + span * k / parts);
+    q.last = static_cast<int32_t>(r.first + span * (k + 1) / parts - 1);
+    return q;
+  };
+  for (int64_t k = 1; k < parts; ++k) {
+    Part& part = later[static_cast<size_t>(k - 1)];
+    part.r = partRequest(k);
+    part.upRuns = PartLists::take();
+    part.downRuns = PartLists::take();
+    part.up.emplace(r, &part.upRuns);
+    part.down.emplace(r, &part.downRuns);
+    const float before = p[part.r.first - 1];
+    for (auto& [t, inside] : {std::pair{&*part.up, before >= r.upper}, {&*part.down, before <= r.lower}}) {
+      t->on = inside;
+      t->openStart = kEarlierStart;
+    }
+  }
+  if (parts == 1) {
+    scan(wide, p, r, up, down);
+  } else {
+    const EventRequest first = partRequest(0);
+    const auto threads = static_cast<size_t>(std::min(parts, kMostParts));
+    std::vector<char> outOfMemory(threads, 0);
+    onThreads(threads, [&](size_t t) {
+      try {
+        for (auto k = static_cast<int64_t>(t); k < parts; k += static_cast<int64_t>(threads)) {
+          if (k == 0) {
+            scan(wide, p, first, up, down);
+          } else {
+            Part& part = later[static_cast<size_t>(k - 1)];
+            scan(wide, p, part.r, *part.up, *part.down);
+          }
+        }
+      } catch (const std::bad_alloc&) {  // nothing may leave a thread
+        outOfMemory[t] = 1;
+      }
+    });
+    if (std::find(outOfMemory.begin(), outOfMemory.end(), 1) != outOfMemory.end()) throw std::bad_alloc();
+    size_t upRuns = c.up.size(), downRuns = c.down.size();
+    for (const Part& part : later) {
+      upRuns += part.upRuns.size() + 1;
+      downRuns += part.downRuns.size() + 1;
+    }
+    c.up.reserve(upRuns);
+    c.down.reserve(downRuns);
+    for (Part& part : later) {
+      up.join(*part.up);
+      down.join(*part.down);
+      PartLists::give(std::move(part.upRuns));
+      PartLists::give(std::move(part.downRuns));
+    }
+  }
   up.lastRoom.store(c.up.capacity(), std::memory_order_relaxed);
   down.lastRoom.store(c.down.capacity(), std::memory_order_relaxed);
   c.allUp += up.all;
   c.allDown += down.all;
-  c.upStats = durationStats(up.durations);
-  c.downStats = durationStats(down.durations);
+  c.upStats = durationStats(up.durations, r.interval);
+  c.downStats = durationStats(down.durations, r.interval);
 
   // Bounds only from directions that kept something; no width, no bars.
   bool any = false;
@@ -458,6 +602,10 @@ EventCount countEvents(std::span<const float> y, const EventRequest& r, [[maybe_
 EventCount CountEvents(std::span<const float> y, const EventRequest& r) { return countEvents(y, r, CpuHasAvx512()); }
 
 EventCount CountEventsBaseline(std::span<const float> y, const EventRequest& r) { return countEvents(y, r, false); }
+
+EventCount CountEventsInParts(std::span<const float> y, const EventRequest& r, int parts, bool wide) {
+  return countEvents(y, r, wide && CpuHasAvx512(), std::max(parts, 1));
+}
 
 EventRateUnit EventRateUnitOf(int item) {
   switch (item) {

@@ -102,12 +102,17 @@ struct EventCount {
 
 // A run ends at the first case beyond the level and is complete, even when
 // that case is the span's last; a run still going at the last case counts in
-// "all" but is never kept. No case outside first..last is read.
+// "all" but is never kept. No case outside first..last is read. A long span
+// is counted in parts on several threads, with the same result.
 EventCount CountEvents(std::span<const float> y, const EventRequest& r);
 // The same count without the wider vector instructions the processor may
 // offer, which CountEvents uses where it has them: the tests hold both to
 // one result.
 EventCount CountEventsBaseline(std::span<const float> y, const EventRequest& r);
+// The same count with the span cut into `parts` pieces counted side by side
+// and joined, however short it is (CountEvents cuts only long spans): the
+// tests hold every cut to one result.
+EventCount CountEventsInParts(std::span<const float> y, const EventRequest& r, int parts, bool wide);
 
 // Rate unit of the details file, item 1..5 of its pop-up (none, /sec, /min,
 // /hour, /day); any other item counts as 1.
