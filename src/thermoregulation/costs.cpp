@@ -2,13 +2,22 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <span>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "platform/cpu.h"
+#include "platform/threads.h"
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
@@ -200,20 +209,22 @@ struct WindowSearch {
   }
 
   // The runs ending at cases k0..k1-1, once their totals are in.
-  [[gnu::always_inline]] void scan(int32_t k0, int32_t k1) {
+  [[gnu::always_inline]] void scan(int32_t k0, int32_t k1) { scanIn(totals.data(), counts.data(), base, k0, k1); }
+
+  // The same with the totals of case k at sums[k - from], counts alike.
+  [[gnu::always_inline]] void scanIn(const double* sums, const double* ones, int32_t from, int32_t k0, int32_t k1) {
     // Past the longest run's first end, one look serves all three lengths.
     std::array<bool, 3> beats{true, true, true};
     if (w[0] > 0 && w[1] > 0 && w[2] > 0 && k0 >= longest)
-      beats = anyBeats3(totals.data() + (k0 - base), counts.data() + (k0 - base), static_cast<size_t>(k1 - k0), w,
-                        bar, threshold);
+      beats = anyBeats3(sums + (k0 - from), ones + (k0 - from), static_cast<size_t>(k1 - k0), w, bar, threshold);
     for (size_t j = 0; j < 3; ++j) {
       if (w[j] == 0 || !beats[j]) continue;
       const int32_t first = std::max(k0, w[j]);
       if (first >= k1) continue;
       const size_t len = static_cast<size_t>(k1 - first);
-      const double* sumEnd = totals.data() + (first - base);
+      const double* sumEnd = sums + (first - from);
       const double* sumBefore = sumEnd - w[j];
-      const double* countEnd = counts.data() + (first - base);
+      const double* countEnd = ones + (first - from);
       const double* countBefore = countEnd - w[j];
       const double b = bar[j], least = threshold[j];
       if (!anyBeats(sumEnd, sumBefore, countEnd, countBefore, len, b, least)) continue;
@@ -237,11 +248,111 @@ struct WindowSearch {
   }
 };
 
+// Channels from this many cases on are searched on two threads.
+constexpr int32_t kTwoThreadCases = int32_t{1} << 20;
+constexpr int32_t kSegmentCases = 8 * WindowSearch::kBlock;
+
+// Until a counter reaches at least `least`: a spin first, as the other side
+// hands over a segment every few microseconds and a sleep took longer to
+// wake from than that.
+inline void waitFor(const std::atomic<int32_t>& counter, int32_t least) {
+  for (int spins = 0; counter.load(std::memory_order_acquire) < least; ++spins) {
+    if (spins < 4096) {
+#if defined(__SSE2__)
+      _mm_pause();
+#endif
+    } else {
+      std::this_thread::yield();
+    }
+  }
+}
+
+// The pass below on two threads: one adds up the running totals of the
+// costs a segment at a time into a ring of buffers; this one counts the
+// positive costs (an integer count, the same in any order) and searches
+// each segment once its totals are in. Each buffer is headed by the longest
+// run's values before its segment. The same additions and the same search
+// in the same order as on one thread. False, with nothing searched, where
+// no thread could be started.
+[[gnu::always_inline]] inline bool searchOnTwoThreads(const float* v, int32_t n, int32_t segment,
+                                                      WindowSearch& search) {
+  constexpr int32_t kBuffers = 4;
+  const int32_t longest = search.longest;
+  const auto width = static_cast<size_t>(longest) + static_cast<size_t>(segment);
+  const int32_t segments = (n - 1 + segment - 1) / segment;   // of cases 1..n-1
+  std::vector<double> sums(kBuffers * width), ones(2 * width);
+  std::atomic<int32_t> produced{0}, consumed{0};
+  const auto firstOf = [&](int32_t s) { return 1 + s * segment; };
+  const auto lastOf = [&](int32_t s) { return std::min(firstOf(s) + segment, n); };   // one past
+  const auto sumsOf = [&](int32_t s) { return sums.data() + static_cast<size_t>(s % kBuffers) * width; };
+  const auto onesOf = [&](int32_t s) { return ones.data() + static_cast<size_t>(s % 2) * width; };
+  std::thread adder;
+  try {
+    adder = std::thread([&] {
+      double total = 0;
+      for (int32_t s = 0; s < segments; ++s) {
+        waitFor(consumed, s - kBuffers + 1);   // segment s - kBuffers searched
+        const int32_t s0 = firstOf(s), s1 = lastOf(s);
+        double* const t = sumsOf(s);
+        if (s == 0) std::fill_n(t, longest, 0.0);   // case 0 and before: nothing yet
+        else std::copy_n(sumsOf(s - 1) + segment, longest, t);
+        double* const at = t + longest - s0;
+        for (int32_t k = s0; k < s1; ++k) {
+          const float x = v[k];
+          total += x > 0 ? static_cast<double>(x) : 0.0;
+          at[k] = total;
+        }
+        produced.store(s + 1, std::memory_order_release);
+      }
+    });
+  } catch (const std::system_error&) {
+    return false;
+  }
+  int32_t count = 0;
+  for (int32_t s = 0; s < segments; ++s) {
+    const int32_t s0 = firstOf(s), s1 = lastOf(s);
+    double* const o = onesOf(s);
+    if (s == 0) std::fill_n(o, longest, 0.0);
+    else std::copy_n(onesOf(s - 1) + segment, longest, o);
+    double* const at = o + longest - s0;
+    // Four cases at a time: each lane's count is the carry plus the
+    // positive cases up to it, summed across the lanes.
+    using F4 = float __attribute__((vector_size(16)));
+    using I4 = int32_t __attribute__((vector_size(16)));
+    int32_t k = s0;
+    for (; k + 4 <= s1; k += 4) {
+      F4 x;
+      std::memcpy(&x, v + k, sizeof x);
+      I4 up = -(x > F4{});
+      up += __builtin_shufflevector(I4{}, up, 0, 4, 5, 6);
+      up += __builtin_shufflevector(I4{}, up, 0, 1, 4, 5);
+      up += count;
+      count = up[3];
+      const D4 counted = __builtin_convertvector(up, D4);
+      std::memcpy(at + k, &counted, sizeof counted);
+    }
+    for (; k < s1; ++k) {
+      count += v[k] > 0 ? 1 : 0;
+      at[k] = count;
+    }
+    waitFor(produced, s + 1);
+    for (int32_t k0 = s0; k0 < s1; k0 += WindowSearch::kBlock)
+      search.scanIn(sumsOf(s), o, s0 - longest, k0, std::min(k0 + WindowSearch::kBlock, s1));
+    consumed.store(s + 1, std::memory_order_release);
+  }
+  adder.join();
+  return true;
+}
+
+// segment 0: on one thread below kTwoThreadCases, else kSegmentCases at a
+// time on two.
 [[gnu::always_inline]] inline std::array<float, 3> highestWindowMeansBody(std::span<const float> costs, int32_t w1,
-                                                                          int32_t w2, int32_t w3) {
+                                                                          int32_t w2, int32_t w3, int32_t segment) {
   const int32_t n = static_cast<int32_t>(costs.size()) - 1;
   const float* v = costs.data();
   WindowSearch search(n, w1, w2, w3);
+  if (segment == 0 && n >= kTwoThreadCases && UsableCores() >= 2) segment = kSegmentCases;
+  if (segment > 0 && n >= 2 && searchOnTwoThreads(v, n, segment, search)) return search.means();
   double total = 0;
   int32_t count = 0;
   for (int32_t k0 = 1; k0 <= n - 1;) {
@@ -262,26 +373,28 @@ struct WindowSearch {
   return search.means();
 }
 
-using WindowMeans = std::array<float, 3> (*)(std::span<const float>, int32_t, int32_t, int32_t);
+using WindowMeans = std::array<float, 3> (*)(std::span<const float>, int32_t, int32_t, int32_t, int32_t);
 
-std::array<float, 3> windowMeansBase(std::span<const float> costs, int32_t w1, int32_t w2, int32_t w3) {
-  return highestWindowMeansBody(costs, w1, w2, w3);
+std::array<float, 3> windowMeansBase(std::span<const float> costs, int32_t w1, int32_t w2, int32_t w3,
+                                     int32_t segment) {
+  return highestWindowMeansBody(costs, w1, w2, w3, segment);
 }
 
 #if CORVIMET_X86_DISPATCH
 [[gnu::target("avx2")]] std::array<float, 3> windowMeansAvx2(std::span<const float> costs, int32_t w1, int32_t w2,
-                                                             int32_t w3) {
-  return highestWindowMeansBody(costs, w1, w2, w3);
+                                                             int32_t w3, int32_t segment) {
+  return highestWindowMeansBody(costs, w1, w2, w3, segment);
 }
 #endif
 
-std::array<float, 3> highestWindowMeans3(std::span<const float> costs, int32_t w1, int32_t w2, int32_t w3) {
+std::array<float, 3> highestWindowMeans3(std::span<const float> costs, int32_t w1, int32_t w2, int32_t w3,
+                                         int32_t segment = 0) {
 #if CORVIMET_X86_DISPATCH
   static const WindowMeans f = CpuHasAvx2() ? windowMeansAvx2 : windowMeansBase;
 #else
   static const WindowMeans f = windowMeansBase;
 #endif
-  return f(costs, w1, w2, w3);
+  return f(costs, w1, w2, w3, segment);
 }
 
 }  // namespace
@@ -294,6 +407,11 @@ float HighestWindowMean(std::span<const float> costs, int32_t w) {
 
 std::array<float, 3> HighestWindowMeans(std::span<const float> costs, int32_t w6) {
   return highestWindowMeans3(costs, w6, 2 * w6, 4 * w6);
+}
+
+std::array<float, 3> HighestWindowMeansOnTwoThreads(std::span<const float> costs, int32_t w1, int32_t w2, int32_t w3,
+                                                    int32_t segment) {
+  return highestWindowMeans3(costs, w1, w2, w3, std::max(segment, 1));
 }
 
 namespace {

@@ -97,8 +97,14 @@ TregResult ComputeTregCosts(const TregClimate& climate, const TregAnimal& animal
 // trunc(0.7 w) positive values; kNoWindowMean when none qualifies.
 // costs holds n + 1 values (index 0 unused). One pass.
 float HighestWindowMean(std::span<const float> costs, int32_t w);
-// The same for w6, 2 w6 and 4 w6 (6 hours, 12 hours, a day) in one pass.
+// The same for w6, 2 w6 and 4 w6 (6 hours, 12 hours, a day) in one pass;
+// a long channel's running totals are added up on a thread of their own.
 std::array<float, 3> HighestWindowMeans(std::span<const float> costs, int32_t w6);
+// The same for lengths w1, w2 and w3 (0: none) with the totals added up on
+// a thread of their own, `segment` cases at a time, however short the
+// channel: the tests hold it to the pass on one thread.
+std::array<float, 3> HighestWindowMeansOnTwoThreads(std::span<const float> costs, int32_t w1, int32_t w2, int32_t w3,
+                                                    int32_t segment);
 
 // The extra fraction of heat loss through wind:
 // 0.0092 mass^0.66 |LCT - Ta|^0.32 sqrt(wind), mass in g, wind in m/s.

@@ -4,8 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <random>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -306,6 +310,25 @@ TEST(TregCosts, WindowMaximaSlideOverPositiveCosts) {
     }
     EXPECT_FLOAT_EQ(HighestWindowMean(costs, w), static_cast<float>(best)) << w;
   }
+  // On two threads, a segment of totals at a time: the same results, bit for
+  // bit, also where whole days repeat and the best must beat itself by more
+  // than rounding, with NaNs and zeros among the costs, and with segments
+  // shorter than the longest run or not a whole number of vectors.
+  std::vector<float> days(3 * 1440 + 503);
+  for (size_t k = 1; k < days.size(); ++k) {
+    const size_t minute = k % 1440;
+    days[k] = minute < 300 ? -1.0f : minute % 97 == 0 ? NAN : minute % 89 == 0 ? 0.0f : 1.5f + 0.001f * minute;
+  }
+  for (const auto* channel : {&costs, &days})
+    for (const auto& [w1, w2, w3] : {std::tuple{60, 0, 0}, {5, 10, 20}, {333, 666, 1332}, {360, 720, 1440}})
+      for (int32_t segment : {1, 7, 64, 2048, 5000}) {
+        SCOPED_TRACE(::testing::Message() << "lengths " << w1 << " " << w2 << " " << w3 << ", segment " << segment);
+        const std::array<float, 3> got = HighestWindowMeansOnTwoThreads(*channel, w1, w2, w3, segment);
+        const int32_t lengths[] = {w1, w2, w3};
+        for (size_t j = 0; j < 3; ++j)
+          EXPECT_EQ(std::bit_cast<uint32_t>(got[j]),
+                    std::bit_cast<uint32_t>(lengths[j] > 0 ? HighestWindowMean(*channel, lengths[j]) : kNoWindowMean));
+      }
 }
 
 TEST(TregCosts, ResultTextsOfARun) {
