@@ -528,8 +528,8 @@ EventCount countEvents(std::span<const float> y, const EventRequest& r, bool wid
     part.r = partRequest(k);
     part.upRuns = PartLists::take();
     part.downRuns = PartLists::take();
-    part.up.emplace(r, &part.upRuns);
-    part.down.emplace(r, &part.downRuns);
+    part.up.emplace(RunTracker<std::vector<EventRun>>{r, &part.upRuns});
+    part.down.emplace(RunTracker<std::vector<EventRun>>{r, &part.downRuns});
     const float before = p[part.r.first - 1];
     for (auto& [t, inside] : {std::pair{&*part.up, before >= r.upper}, {&*part.down, before <= r.lower}}) {
       t->on = inside;
