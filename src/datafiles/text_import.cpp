@@ -3,6 +3,7 @@
 #include "datafiles/export.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <bit>
 #include <charconv>
@@ -38,6 +39,10 @@
 #include "shell/worktables.h"
 
 namespace {
+
+// Whether plain rows may be read eight cells at a time (AVX-512); off only
+// in the tests, which hold the narrower reader to the same tables.
+std::atomic<bool> gWideTextRows{true};
 
 // The threads an import shares its work among. On eight cores, eight took
 // no less wall time than four (the page work on the file and the columns,
@@ -532,7 +537,8 @@ inline void scanBytes(const char* q, char delim, uint32_t* delims, uint32_t* end
 // each byte from q: the delimiters before the line end go to bounds, and the
 // line end after them, which closes the row (1). -1 for a row of more than n
 // cells or one that ends with fewer, 0 where it goes on past the block.
-inline int takeBounds(const char* q, uint32_t delims, uint32_t ends, size_t n, size_t& found, const char** bounds) {
+template <class Mask>
+inline int takeBounds(const char* q, Mask delims, Mask ends, size_t n, size_t& found, const char** bounds) {
   if (ends) delims &= (ends & (0 - ends)) - 1;  // only those before the line end
   for (; delims; delims &= delims - 1) {
     if (found + 1 == n) return -1;
@@ -604,6 +610,38 @@ inline bool fastRowPlain(const char*& p, const char* end, size_t n, char delim, 
   return true;
 }
 
+// The cells k + i, for each bit i of `others`, that the common way left to
+// fastCell, into lane i of dv, ds and sg; false for one it cannot read.
+[[gnu::always_inline]] inline bool otherCells(const char* p, const char* const* bounds, const char* end, size_t k,
+                                              unsigned others, char delim, bool decimalComma, float* dv, float* ds,
+                                              uint32_t* sg) {
+  for (; others; others &= others - 1) {
+    const auto i = static_cast<size_t>(std::countr_zero(others));
+    bool neg;
+    if (!fastCell(k + i ? bounds[k + i - 1] + 1 : p, bounds[k + i], end, delim, decimalComma, &dv[i], &ds[i], &neg))
+      return false;
+    sg[i] = neg ? 0x80000000u : 0u;
+  }
+  return true;
+}
+
+// Cell i's first eight bytes and its length for the common way, in
+// registers (0 and 0 for a cell not to read that way): as fastCell, no zero
+// before the point of a long cell.
+[[gnu::always_inline]] inline void commonCellWord(const char* p, const char* const* bounds, size_t i, size_t n,
+                                                  bool inText, bool decimalComma, long long& w, long long& len) {
+  w = 0;
+  len = 0;
+  if (i >= n || !inText) return;
+  const char* from = i ? bounds[i - 1] + 1 : p;
+  len = bounds[i] - from;
+  if (len > 8 && from[0] == '0' && (from[1] == '.' || (decimalComma && from[1] == ','))) {
+    ++from;
+    --len;
+  }
+  std::memcpy(&w, from, 8);
+}
+
 #if defined(CORVIMET_CELLS_AVX2)
 // fastRowPlain's work with 32 bytes of the scan at a time, and the common
 // cells four at a time, the others one by one.
@@ -633,33 +671,15 @@ __attribute__((target("avx2"), always_inline)) inline bool fastRowAvx2(const cha
   const bool inText = end - bounds[n - 1] >= 8;
   alignas(16) float values[kLanes];
   for (size_t k = 0; k < n; k += 4) {
-    // Each cell's first eight bytes and its length (0 for one not to read
-    // as common), in registers.
-    const auto cell = [&](size_t i, uint64_t& w, int64_t& len) {
-      w = 0;
-      len = 0;
-      if (i >= n || !inText) return;
-      const char* from = i ? bounds[i - 1] + 1 : p;
-      len = bounds[i] - from;
-      // As fastCell: no zero before the point of a long cell.
-      if (len > 8 && from[0] == '0' && (from[1] == '.' || (decimalComma && from[1] == ','))) {
-        ++from;
-        --len;
-      }
-      std::memcpy(&w, from, 8);
-    };
-    uint64_t w0, w1, w2, w3;
-    int64_t l0, l1, l2, l3;
-    cell(k, w0, l0);
-    cell(k + 1, w1, l1);
-    cell(k + 2, w2, l2);
-    cell(k + 3, w3, l3);
+    long long w0, w1, w2, w3, l0, l1, l2, l3;
+    commonCellWord(p, bounds, k, n, inText, decimalComma, w0, l0);
+    commonCellWord(p, bounds, k + 1, n, inText, decimalComma, w1, l1);
+    commonCellWord(p, bounds, k + 2, n, inText, decimalComma, w2, l2);
+    commonCellWord(p, bounds, k + 3, n, inText, decimalComma, w3, l3);
     __m128 dividends, divisors;
     __m128i signs;
-    const unsigned read = commonCellsAvx2(_mm256_set_epi64x(static_cast<long long>(w3), static_cast<long long>(w2),
-                                                            static_cast<long long>(w1), static_cast<long long>(w0)),
-                                          _mm256_set_epi64x(l3, l2, l1, l0), decimalComma, &dividends, &divisors,
-                                          &signs, c);
+    const unsigned read = commonCellsAvx2(_mm256_set_epi64x(w3, w2, w1, w0), _mm256_set_epi64x(l3, l2, l1, l0),
+                                          decimalComma, &dividends, &divisors, &signs, c);
     const unsigned want = k + 4 <= n ? 0xFu : (1u << (n - k)) - 1;
     if ((read & want) != want) {
       alignas(16) float dv[4], ds[4];
@@ -667,13 +687,7 @@ __attribute__((target("avx2"), always_inline)) inline bool fastRowAvx2(const cha
       _mm_store_ps(dv, dividends);
       _mm_store_ps(ds, divisors);
       _mm_store_si128(reinterpret_cast<__m128i*>(sg), signs);
-      for (size_t i = 0; i < 4; ++i) {
-        if (!((want & ~read) >> i & 1)) continue;
-        bool neg;
-        if (!fastCell(k + i ? bounds[k + i - 1] + 1 : p, bounds[k + i], end, delim, decimalComma, &dv[i], &ds[i], &neg))
-          return false;
-        sg[i] = neg ? 0x80000000u : 0u;
-      }
+      if (!otherCells(p, bounds, end, k, want & ~read, delim, decimalComma, dv, ds, sg)) return false;
       dividends = _mm_load_ps(dv);
       divisors = _mm_load_ps(ds);
       signs = _mm_load_si128(reinterpret_cast<const __m128i*>(sg));
@@ -681,6 +695,112 @@ __attribute__((target("avx2"), always_inline)) inline bool fastRowAvx2(const cha
     // Four correctly rounded IEEE quotients at a time: the same values as
     // one by one. Lanes past n divide 0 by 1.
     _mm_store_ps(values + k, _mm_xor_ps(_mm_div_ps(dividends, divisors), _mm_castsi128_ps(signs)));
+  }
+  for (size_t k = 0; k < n; ++k) columns[k][row] = values[k];
+  p = afterLineEnd(bounds[n - 1], end);
+  return true;
+}
+#endif
+
+#if defined(CORVIMET_CELLS_AVX2)
+#define CORVIMET_AVX512_TARGET "avx2,avx512f,avx512bw,avx512dq,avx512vl"
+// commonCellsAvx2's steps for eight cells at once, its all-ones lanes as
+// masks: the same integers and the same quotients. (The masked forms with
+// every lane set stand for the plain ones, which GCC 12 warns about.)
+__attribute__((target(CORVIMET_AVX512_TARGET), always_inline)) inline unsigned commonCellsAvx512(
+    __m512i bytes, __m512i lengths, bool decimalComma, __m256* dividends, __m256* divisors, __m256i* signs) {
+  constexpr __mmask8 all = 0xFF;
+  const __m512i zero = _mm512_setzero_si512(), one = _mm512_set1_epi64(1);
+  const __m512i lowBytes = _mm512_set1_epi64(0x0101010101010101ll);
+  const __mmask8 fits = _mm512_cmplt_epi64_mask(lengths, _mm512_set1_epi64(9));
+  const __mmask8 minus =
+      _mm512_cmpeq_epi64_mask(_mm512_and_si512(bytes, _mm512_set1_epi64(0xFF)), _mm512_set1_epi64('-'));
+  bytes = _mm512_mask_srli_epi64(bytes, minus, bytes, 8);
+  lengths = _mm512_mask_sub_epi64(lengths, minus, lengths, one);
+  const __m512i keep = _mm512_maskz_srlv_epi64(
+      all, _mm512_set1_epi64(-1), _mm512_sub_epi64(_mm512_set1_epi64(64), _mm512_maskz_slli_epi64(all, lengths, 3)));
+  __mmask64 pointBytes = _mm512_cmpeq_epi8_mask(bytes, _mm512_set1_epi8('.'));
+  if (decimalComma) pointBytes |= _mm512_cmpeq_epi8_mask(bytes, _mm512_set1_epi8(','));
+  const __m512i points = _mm512_and_si512(_mm512_maskz_mov_epi8(pointBytes, lowBytes), keep);
+  __m512i x = _mm512_and_si512(_mm512_xor_si512(bytes, _mm512_set1_epi64(0x3030303030303030ll)), keep);
+  const __m512i below = _mm512_sub_epi64(points, one);
+  const __mmask8 onePoint = _mm512_test_epi64_mask(points, points) & _mm512_testn_epi64_mask(points, below);
+  const __m512i moved = _mm512_or_si512(_mm512_and_si512(x, below),
+                                        _mm512_maskz_andnot_epi64(all, below, _mm512_maskz_srli_epi64(all, x, 8)));
+  x = _mm512_mask_mov_epi64(x, onePoint, moved);
+  const __m512i before = _mm512_sad_epu8(_mm512_and_si512(below, lowBytes), zero);
+  const __m512i digits = _mm512_mask_sub_epi64(lengths, onePoint, lengths, one);
+  const __m512i scale = _mm512_maskz_sub_epi64(onePoint, digits, before);
+  const __m512i notDigit =
+      _mm512_and_si512(_mm512_or_si512(_mm512_add_epi64(x, _mm512_set1_epi64(0x7676767676767676ll)), x),
+                       _mm512_set1_epi64(static_cast<long long>(0x8080808080808080ull)));
+  const __mmask8 good = _mm512_testn_epi64_mask(notDigit, notDigit) & _mm512_cmpgt_epi64_mask(digits, zero) & fits;
+  x = _mm512_maskz_sllv_epi64(
+      all, x, _mm512_maskz_slli_epi64(all, _mm512_sub_epi64(_mm512_set1_epi64(8), digits), 3));
+  const __m512i pairs = _mm512_maddubs_epi16(x, _mm512_set1_epi64(0x010A010A010A010All));
+  const __m512i fours = _mm512_madd_epi16(pairs, _mm512_set1_epi64(0x0001006400010064ll));
+  const __m512i value = _mm512_add_epi64(_mm512_maskz_mul_epu32(all, fours, _mm512_set1_epi64(10000)),
+                                         _mm512_maskz_srli_epi64(all, fours, 32));
+  const __mmask8 read = good & _mm512_cmplt_epi64_mask(value, _mm512_set1_epi64((1 << 24) + 1));
+  const __m256 powers = _mm256_setr_ps(1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f);
+  *dividends = _mm256_cvtepi32_ps(_mm512_maskz_cvtepi64_epi32(all, value));
+  *divisors = _mm256_permutevar8x32_ps(powers, _mm512_maskz_cvtepi64_epi32(all, scale));
+  *signs = _mm256_maskz_mov_epi32(minus, _mm256_set1_epi32(static_cast<int>(0x80000000u)));
+  return read;
+}
+
+// fastRowAvx2's work with 64 bytes of the scan and eight cells at a time.
+__attribute__((target(CORVIMET_AVX512_TARGET), always_inline)) inline bool fastRowAvx512(
+    const char*& p, const char* end, size_t n, char delim, bool decimalComma, float* const* columns, size_t row,
+    const char** bounds) {
+  if (n > kLanes) return false;
+  size_t found = 0;
+  const char* q = p;
+  {
+    const __m512i delims64 = _mm512_set1_epi8(delim), cr = _mm512_set1_epi8('\r'), lf = _mm512_set1_epi8('\n');
+    int r = 0;
+    for (; end - q >= 64; q += 64) {
+      const __m512i w = _mm512_loadu_si512(q);
+      const uint64_t delims = _mm512_cmpeq_epi8_mask(w, delims64);
+      const uint64_t ends = _mm512_cmpeq_epi8_mask(w, cr) | _mm512_cmpeq_epi8_mask(w, lf);
+      if ((r = takeBounds(q, delims, ends, n, found, bounds)) != 0) break;
+    }
+    // The scan covers the same whole blocks of 16 bytes as rowBounds.
+    if (r < 0 || (r == 0 && !rowBounds(q, end, n, delim, found, bounds))) return false;
+  }
+  const bool inText = end - bounds[n - 1] >= 8;
+  alignas(32) float values[kLanes + 8];
+  for (size_t k = 0; k < n; k += 8) {
+    long long w0, w1, w2, w3, w4, w5, w6, w7, l0, l1, l2, l3, l4, l5, l6, l7;
+    commonCellWord(p, bounds, k, n, inText, decimalComma, w0, l0);
+    commonCellWord(p, bounds, k + 1, n, inText, decimalComma, w1, l1);
+    commonCellWord(p, bounds, k + 2, n, inText, decimalComma, w2, l2);
+    commonCellWord(p, bounds, k + 3, n, inText, decimalComma, w3, l3);
+    commonCellWord(p, bounds, k + 4, n, inText, decimalComma, w4, l4);
+    commonCellWord(p, bounds, k + 5, n, inText, decimalComma, w5, l5);
+    commonCellWord(p, bounds, k + 6, n, inText, decimalComma, w6, l6);
+    commonCellWord(p, bounds, k + 7, n, inText, decimalComma, w7, l7);
+    __m256 dividends, divisors;
+    __m256i signs;
+    // Built in registers: kept in an array and loaded as one vector, they
+    // made the load wait for the stores (a seventh slower).
+    const unsigned read = commonCellsAvx512(_mm512_set_epi64(w7, w6, w5, w4, w3, w2, w1, w0),
+                                            _mm512_set_epi64(l7, l6, l5, l4, l3, l2, l1, l0), decimalComma,
+                                            &dividends, &divisors, &signs);
+    const unsigned want = k + 8 <= n ? 0xFFu : (1u << (n - k)) - 1;
+    if ((read & want) != want) {
+      alignas(32) float dv[8], ds[8];
+      alignas(32) uint32_t sg[8];
+      _mm256_store_ps(dv, dividends);
+      _mm256_store_ps(ds, divisors);
+      _mm256_store_si256(reinterpret_cast<__m256i*>(sg), signs);
+      if (!otherCells(p, bounds, end, k, want & ~read, delim, decimalComma, dv, ds, sg)) return false;
+      dividends = _mm256_load_ps(dv);
+      divisors = _mm256_load_ps(ds);
+      signs = _mm256_load_si256(reinterpret_cast<const __m256i*>(sg));
+    }
+    // Eight correctly rounded quotients at a time; lanes past n divide 0 by 1.
+    _mm256_store_ps(values + k, _mm256_xor_ps(_mm256_div_ps(dividends, divisors), _mm256_castsi256_ps(signs)));
   }
   for (size_t k = 0; k < n; ++k) columns[k][row] = values[k];
   p = afterLineEnd(bounds[n - 1], end);
@@ -718,6 +838,21 @@ __attribute__((target("avx2"))) size_t fastRowsAvx2(const char*& p, const char* 
 }
 #endif
 
+#if defined(CORVIMET_CELLS_AVX2)
+// fastRows with AVX-512.
+__attribute__((target(CORVIMET_AVX512_TARGET))) size_t fastRowsAvx512(const char*& p, const char* limit,
+                                                                    const char* end, size_t n, char delim,
+                                                                    bool decimalComma, float* const* columns,
+                                                                    size_t row, size_t most, const char** bounds) {
+  size_t got = 0;
+  for (; got < most && p < limit; ++got) {
+    prefetchAhead(p);
+    if (!fastRowAvx512(p, end, n, delim, decimalComma, columns, row + got, bounds)) break;
+  }
+  return got;
+}
+#endif
+
 // Rows from p of exactly n plain numbers and a line end each, for as long
 // as they last, at most `most` and none from limit (a row start) on: the
 // k-th number of the i-th row goes to columns[k][row + i]. Returns how many;
@@ -725,6 +860,8 @@ __attribute__((target("avx2"))) size_t fastRowsAvx2(const char*& p, const char* 
 size_t fastRows(const char*& p, const char* limit, const char* end, size_t n, char delim, bool decimalComma,
                 float* const* columns, size_t row, size_t most, const char** bounds) {
 #if defined(CORVIMET_CELLS_AVX2)
+  if (gWideTextRows.load(std::memory_order_relaxed) && CpuHasAvx2() && CpuHasAvx512Bw())
+    return fastRowsAvx512(p, limit, end, n, delim, decimalComma, columns, row, most, bounds);
   if (CpuHasAvx2()) return fastRowsAvx2(p, limit, end, n, delim, decimalComma, columns, row, most, bounds);
 #endif
   size_t got = 0;
@@ -2130,6 +2267,8 @@ FileStatus ReadDelimitedTextFile(const std::filesystem::path& path, TextTable* o
   ::close(fd);
   return status;
 }
+
+bool SetWideTextRows(bool on) { return gWideTextRows.exchange(on); }
 
 double IntervalFromColumn(const TextTable& table, int column, TimeKind kind) {
   const double median = medianStep(table, column, kind);

@@ -81,6 +81,10 @@ FileStatus ParseDelimitedText(std::string_view bytes, TextTable* out);
 // short while it is read is refused (CannotOpen). `mapped` false reads it
 // into memory instead (the tests hold both to one table).
 FileStatus ReadDelimitedTextFile(const std::filesystem::path& path, TextTable* out, bool mapped = true);
+// For the tests: whether plain rows may be read eight cells at a time where
+// the processor has AVX-512 (on unless a test turns it off); returns the
+// setting it replaces.
+bool SetWideTextRows(bool on);
 
 // The interval a time column shows: the median step of its first rows
 // (clock times wrapping at midnight), in the unit its name gives ("time.min",

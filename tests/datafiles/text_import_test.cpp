@@ -36,6 +36,17 @@ class TextImportTest : public DataFilesTest {
     EXPECT_EQ(ReadDelimitedTextFile(path("in.csv"), &t), expect);
     return t;
   }
+  // The body once with each row reader this processor has: eight cells at
+  // a time where it offers AVX-512, and the narrower one.
+  template <class Body>
+  static void withEachRowReader(Body body) {
+    for (const bool wide : {true, false}) {
+      SCOPED_TRACE(wide ? "widest row reader" : "narrower row reader");
+      const bool kept = SetWideTextRows(wide);
+      body();
+      SetWideTextRows(kept);
+    }
+  }
   static bool hasNotice(const TextTable& t, const std::string& part) {
     return std::any_of(t.notices.begin(), t.notices.end(),
                        [&](const std::string& n) { return n.find(part) != std::string::npos; });
@@ -563,55 +574,57 @@ TEST_F(TextImportTest, CellsOfEveryShapeReadAsFromChars) {
     for (int i = 0; i < points; ++i) s.insert(static_cast<size_t>(pick(static_cast<int>(s.size()) + 1)), ".");
     return (pick(4) == 0 ? "-" : "") + s;
   };
-  for (const bool comma : {false, true}) {
-    SCOPED_TRACE(comma ? "decimal comma" : "decimal point");
-    const char delim = comma ? ';' : ',';
-    for (int n = comma ? 2 : 1; n <= 9; ++n) {  // one column shows no delimiter to tell a comma by
-      SCOPED_TRACE(n);
-      std::string text;
-      for (int k = 0; k < n; ++k) text += (k ? std::string(1, delim) : "") + "c" + std::to_string(k);
-      text += "\n";
-      std::vector<std::vector<std::string>> cells(static_cast<size_t>(n));
-      // A first row that shows the decimal comma (or none) for certain.
-      for (int k = 0; k < n; ++k) {
-        cells[static_cast<size_t>(k)].push_back(comma ? "0,5" : "0.5");
-        text += (k ? std::string(1, delim) : "") + cells[static_cast<size_t>(k)].back();
-      }
-      text += "\n";
-      for (int r = 0; r < 400; ++r) {
+  withEachRowReader([&] {
+    for (const bool comma : {false, true}) {
+      SCOPED_TRACE(comma ? "decimal comma" : "decimal point");
+      const char delim = comma ? ';' : ',';
+      for (int n = comma ? 2 : 1; n <= 9; ++n) {  // one column shows no delimiter to tell a comma by
+        SCOPED_TRACE(n);
+        std::string text;
+        for (int k = 0; k < n; ++k) text += (k ? std::string(1, delim) : "") + "c" + std::to_string(k);
+        text += "\n";
+        std::vector<std::vector<std::string>> cells(static_cast<size_t>(n));
+        // A first row that shows the decimal comma (or none) for certain.
         for (int k = 0; k < n; ++k) {
-          std::string c = cell();
-          if (comma) std::replace(c.begin(), c.end(), '.', ',');
-          cells[static_cast<size_t>(k)].push_back(c);
-          text += (k ? std::string(1, delim) : "") + c;
+          cells[static_cast<size_t>(k)].push_back(comma ? "0,5" : "0.5");
+          text += (k ? std::string(1, delim) : "") + cells[static_cast<size_t>(k)].back();
         }
         text += "\n";
-      }
-      TextTable t = parsed(text);
-      ASSERT_EQ(t.decimalComma, comma);
-      ASSERT_EQ(t.columns.size(), static_cast<size_t>(n));
-      for (int k = 0; k < n; ++k) {
-        int64_t unread = 0;
-        for (size_t r = 0; r < cells[static_cast<size_t>(k)].size(); ++r) {
-          std::string c = cells[static_cast<size_t>(k)][r];
-          if (comma) std::replace(c.begin(), c.end(), ',', '.');
-          float want = 0.0f;
-          const auto got = std::from_chars(c.data(), c.data() + c.size(), want);
-          if (got.ptr != c.data() + c.size()) {
-            ++unread;
-            want = 0.0f;
+        for (int r = 0; r < 400; ++r) {
+          for (int k = 0; k < n; ++k) {
+            std::string c = cell();
+            if (comma) std::replace(c.begin(), c.end(), '.', ',');
+            cells[static_cast<size_t>(k)].push_back(c);
+            text += (k ? std::string(1, delim) : "") + c;
           }
-          ASSERT_EQ(t.columns[static_cast<size_t>(k)][r], want) << cells[static_cast<size_t>(k)][r];
-          // The leading rows again in double precision, bit for bit.
-          double wantDouble = 0.0;
-          if (got.ptr == c.data() + c.size()) std::from_chars(c.data(), c.data() + c.size(), wantDouble);
-          ASSERT_EQ(std::bit_cast<uint64_t>(t.leading[static_cast<size_t>(k)][r]), std::bit_cast<uint64_t>(wantDouble))
-              << cells[static_cast<size_t>(k)][r];
+          text += "\n";
         }
-        EXPECT_EQ(t.unreadCells[static_cast<size_t>(k)], unread);
+        TextTable t = parsed(text);
+        ASSERT_EQ(t.decimalComma, comma);
+        ASSERT_EQ(t.columns.size(), static_cast<size_t>(n));
+        for (int k = 0; k < n; ++k) {
+          int64_t unread = 0;
+          for (size_t r = 0; r < cells[static_cast<size_t>(k)].size(); ++r) {
+            std::string c = cells[static_cast<size_t>(k)][r];
+            if (comma) std::replace(c.begin(), c.end(), ',', '.');
+            float want = 0.0f;
+            const auto got = std::from_chars(c.data(), c.data() + c.size(), want);
+            if (got.ptr != c.data() + c.size()) {
+              ++unread;
+              want = 0.0f;
+            }
+            ASSERT_EQ(t.columns[static_cast<size_t>(k)][r], want) << cells[static_cast<size_t>(k)][r];
+            // The leading rows again in double precision, bit for bit.
+            double wantDouble = 0.0;
+            if (got.ptr == c.data() + c.size()) std::from_chars(c.data(), c.data() + c.size(), wantDouble);
+            ASSERT_EQ(std::bit_cast<uint64_t>(t.leading[static_cast<size_t>(k)][r]), std::bit_cast<uint64_t>(wantDouble))
+                << cells[static_cast<size_t>(k)][r];
+          }
+          EXPECT_EQ(t.unreadCells[static_cast<size_t>(k)], unread);
+        }
       }
     }
-  }
+  });
 }
 
 // Every cell must round to the float that from_chars gives, including
@@ -627,16 +640,18 @@ TEST_F(TextImportTest, NumbersRoundLikeFromChars) {
                          "00.123456",   "0.00000001",   "0.0000000596"};
   std::string text = "a,b\n0,0\n";
   for (const char* s : texts) text += std::string("1,") + s + "\n";
-  TextTable t = parsed(text);
-  ASSERT_EQ(t.rows(), static_cast<int32_t>(std::size(texts)) + 1);
-  for (size_t i = 0; i < std::size(texts); ++i) {
-    SCOPED_TRACE(texts[i]);
-    float want = 0.0f;
-    const char* end = texts[i] + std::strlen(texts[i]);
-    ASSERT_EQ(std::from_chars(texts[i], end, want).ptr, end);
-    EXPECT_EQ(t.columns[1][i + 1], want);
-  }
-  EXPECT_EQ(t.unreadCells[1], 0);
+  withEachRowReader([&] {
+    TextTable t = parsed(text);
+    ASSERT_EQ(t.rows(), static_cast<int32_t>(std::size(texts)) + 1);
+    for (size_t i = 0; i < std::size(texts); ++i) {
+      SCOPED_TRACE(texts[i]);
+      float want = 0.0f;
+      const char* end = texts[i] + std::strlen(texts[i]);
+      ASSERT_EQ(std::from_chars(texts[i], end, want).ptr, end);
+      EXPECT_EQ(t.columns[1][i + 1], want);
+    }
+    EXPECT_EQ(t.unreadCells[1], 0);
+  });
 }
 
 // A file long enough to be read in parts: irregular rows anywhere in it
@@ -801,59 +816,61 @@ TEST_F(TextImportTest, RandomTablesReadExactlyAndDamageIsSafe) {
     return s;
   };
   const char* eols[] = {"\n", "\r", "\r\n"};
-  for (int round = 0; round < 300; ++round) {
-    SCOPED_TRACE(round);
-    const char delim = ",\t;"[pick(3)];
-    const char* eol = eols[pick(3)];
-    const int cols = 1 + pick(6), rows = 2 + pick(40);
-    std::string text = pick(2) ? "\xEF\xBB\xBF" : "";
-    for (int k = 0; k < cols; ++k) text += (k ? std::string(1, delim) : std::string()) + "h" + std::to_string(k);
-    text += eol;
-    std::vector<std::vector<std::string>> cells(static_cast<size_t>(cols));
-    for (int r = 0; r < rows; ++r) {
-      if (pick(10) == 0) text += eol;  // a blank line
-      for (int k = 0; k < cols; ++k) {
-        cells[static_cast<size_t>(k)].push_back(number());
-        if (k) text += delim;
-        text += cells[static_cast<size_t>(k)].back();
-      }
+  withEachRowReader([&] {
+    for (int round = 0; round < 300; ++round) {
+      SCOPED_TRACE(round);
+      const char delim = ",\t;"[pick(3)];
+      const char* eol = eols[pick(3)];
+      const int cols = 1 + pick(6), rows = 2 + pick(40);
+      std::string text = pick(2) ? "\xEF\xBB\xBF" : "";
+      for (int k = 0; k < cols; ++k) text += (k ? std::string(1, delim) : std::string()) + "h" + std::to_string(k);
       text += eol;
-    }
-    TextTable t;
-    ASSERT_EQ(ParseDelimitedText(text, &t), FileStatus::Ok);
-    ASSERT_EQ(t.rows(), rows);
-    ASSERT_EQ(t.columns.size(), static_cast<size_t>(cols));
-    EXPECT_FALSE(t.decimalComma);
-    for (int k = 0; k < cols; ++k)
+      std::vector<std::vector<std::string>> cells(static_cast<size_t>(cols));
       for (int r = 0; r < rows; ++r) {
-        const std::string& c = cells[static_cast<size_t>(k)][static_cast<size_t>(r)];
-        float want = 0.0f;
-        const auto got = std::from_chars(c.data(), c.data() + c.size(), want);
-        const bool readable = got.ec == std::errc() && std::isfinite(want) && (want != 0.0f || c.find_first_of("123456789") == std::string::npos);
-        if (!readable) continue;  // out of a float's range: counted, not checked here
-        ASSERT_EQ(t.columns[static_cast<size_t>(k)][static_cast<size_t>(r)], want) << c;
-      }
-
-    for (int damage = 0; damage < 10; ++damage) {
-      std::string bad = text;
-      for (int i = 1 + pick(4); i > 0 && !bad.empty(); --i) {
-        const size_t at = static_cast<size_t>(pick(static_cast<int>(bad.size())));
-        switch (pick(4)) {
-          case 0: bad[at] = "\",;\t\r\n.-e x9\xC3"[pick(13)]; break;
-          case 1: bad.erase(at, 1 + static_cast<size_t>(pick(8))); break;
-          case 2: bad.insert(at, std::string(1 + static_cast<size_t>(pick(3)), "\"\r\n,"[pick(4)])); break;
-          default: bad.resize(at); break;
+        if (pick(10) == 0) text += eol;  // a blank line
+        for (int k = 0; k < cols; ++k) {
+          cells[static_cast<size_t>(k)].push_back(number());
+          if (k) text += delim;
+          text += cells[static_cast<size_t>(k)].back();
         }
+        text += eol;
       }
-      TextTable d;
-      if (ParseDelimitedText(bad, &d) != FileStatus::Ok) continue;
-      ASSERT_GE(d.rows(), 2);
-      ASSERT_EQ(d.names.size(), d.columns.size());
-      ASSERT_EQ(d.unreadCells.size(), d.columns.size());
-      for (const auto& column : d.columns) ASSERT_EQ(column.size(), static_cast<size_t>(d.rows()));
-      EXPECT_GT(d.suggestedInterval, 0.0);
+      TextTable t;
+      ASSERT_EQ(ParseDelimitedText(text, &t), FileStatus::Ok);
+      ASSERT_EQ(t.rows(), rows);
+      ASSERT_EQ(t.columns.size(), static_cast<size_t>(cols));
+      EXPECT_FALSE(t.decimalComma);
+      for (int k = 0; k < cols; ++k)
+        for (int r = 0; r < rows; ++r) {
+          const std::string& c = cells[static_cast<size_t>(k)][static_cast<size_t>(r)];
+          float want = 0.0f;
+          const auto got = std::from_chars(c.data(), c.data() + c.size(), want);
+          const bool readable = got.ec == std::errc() && std::isfinite(want) && (want != 0.0f || c.find_first_of("123456789") == std::string::npos);
+          if (!readable) continue;  // out of a float's range: counted, not checked here
+          ASSERT_EQ(t.columns[static_cast<size_t>(k)][static_cast<size_t>(r)], want) << c;
+        }
+
+      for (int damage = 0; damage < 10; ++damage) {
+        std::string bad = text;
+        for (int i = 1 + pick(4); i > 0 && !bad.empty(); --i) {
+          const size_t at = static_cast<size_t>(pick(static_cast<int>(bad.size())));
+          switch (pick(4)) {
+            case 0: bad[at] = "\",;\t\r\n.-e x9\xC3"[pick(13)]; break;
+            case 1: bad.erase(at, 1 + static_cast<size_t>(pick(8))); break;
+            case 2: bad.insert(at, std::string(1 + static_cast<size_t>(pick(3)), "\"\r\n,"[pick(4)])); break;
+            default: bad.resize(at); break;
+          }
+        }
+        TextTable d;
+        if (ParseDelimitedText(bad, &d) != FileStatus::Ok) continue;
+        ASSERT_GE(d.rows(), 2);
+        ASSERT_EQ(d.names.size(), d.columns.size());
+        ASSERT_EQ(d.unreadCells.size(), d.columns.size());
+        for (const auto& column : d.columns) ASSERT_EQ(column.size(), static_cast<size_t>(d.rows()));
+        EXPECT_GT(d.suggestedInterval, 0.0);
+      }
     }
-  }
+  });
 }
 
 // Long enough to be read on several threads: mixed line ends, blank lines
@@ -880,14 +897,16 @@ TEST_F(TextImportTest, LongRandomFileReadsAsEveryRowSays) {
     }
     text += std::to_string(r) + "," + v + eols[pick(3)];
   }
-  TextTable t = parsed(text);
-  ASSERT_EQ(t.rows(), kRows);
-  ASSERT_EQ(t.columns.size(), 2u);
-  EXPECT_EQ(t.unreadCells, (std::vector<int64_t>{0, unread}));
-  for (int r = 0; r < kRows; ++r) {
-    ASSERT_EQ(t.columns[0][static_cast<size_t>(r)], static_cast<float>(r)) << r;
-    ASSERT_EQ(t.columns[1][static_cast<size_t>(r)], want[static_cast<size_t>(r)]) << r;
-  }
+  withEachRowReader([&] {
+    TextTable t = parsed(text);
+    ASSERT_EQ(t.rows(), kRows);
+    ASSERT_EQ(t.columns.size(), 2u);
+    EXPECT_EQ(t.unreadCells, (std::vector<int64_t>{0, unread}));
+    for (int r = 0; r < kRows; ++r) {
+      ASSERT_EQ(t.columns[0][static_cast<size_t>(r)], static_cast<float>(r)) << r;
+      ASSERT_EQ(t.columns[1][static_cast<size_t>(r)], want[static_cast<size_t>(r)]) << r;
+    }
+  });
 }
 
 // A file is scanned piece by piece as it is read (on several threads from
