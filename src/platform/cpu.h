@@ -38,10 +38,7 @@ inline bool CpuHasAvx512() {
 // AVX-512 with its byte and word instructions (BW) as well.
 inline bool CpuHasAvx512Bw() {
 #if CORVIMET_X86_DISPATCH
-  static const bool has = [] {
-    __builtin_cpu_init();
-    return CpuHasAvx512() && __builtin_cpu_supports("avx512bw") != 0;
-  }();
+  static const bool has = CpuHasAvx512() && __builtin_cpu_supports("avx512bw") != 0;
   return has;
 #else
   return false;

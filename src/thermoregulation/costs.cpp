@@ -185,13 +185,20 @@ struct WindowSearch {
   std::vector<double> totals, counts;
   int32_t base = 0;   // totals[0] is before case 1: 0
 
-  [[gnu::always_inline]] WindowSearch(int32_t cases, int32_t w1, int32_t w2, int32_t w3) : n(cases), w{w1, w2, w3} {
+  // ring: make the totals' own ring now (a search that is handed its totals
+  // needs none).
+  [[gnu::always_inline]] WindowSearch(int32_t cases, int32_t w1, int32_t w2, int32_t w3, bool ring = true)
+      : n(cases), w{w1, w2, w3} {
     for (size_t j = 0; j < 3; ++j) {
       threshold[j] = static_cast<int32_t>(std::trunc(0.7 * w[j]));
       // Runs of w cases end at cases w..n-1 (the last case of the file is in none).
       if (w[j] <= 0 || w[j] > n - 1) w[j] = 0;
       longest = std::max(longest, w[j]);
     }
+    if (ring) makeRing();
+  }
+
+  void makeRing() {
     capacity = static_cast<size_t>(longest) + kRoomBlocks * kBlock + 1;
     totals.assign(capacity, 0.0);
     counts.assign(capacity, 0.0);
@@ -350,9 +357,13 @@ inline void waitFor(const std::atomic<int32_t>& counter, int32_t least) {
                                                                           int32_t w2, int32_t w3, int32_t segment) {
   const int32_t n = static_cast<int32_t>(costs.size()) - 1;
   const float* v = costs.data();
-  WindowSearch search(n, w1, w2, w3);
   if (segment == 0 && n >= kTwoThreadCases && UsableCores() >= 2) segment = kSegmentCases;
-  if (segment > 0 && n >= 2 && searchOnTwoThreads(v, n, segment, search)) return search.means();
+  const bool twoThreads = segment > 0 && n >= 2;
+  WindowSearch search(n, w1, w2, w3, !twoThreads);
+  if (twoThreads) {
+    if (searchOnTwoThreads(v, n, segment, search)) return search.means();
+    search.makeRing();
+  }
   double total = 0;
   int32_t count = 0;
   for (int32_t k0 = 1; k0 <= n - 1;) {

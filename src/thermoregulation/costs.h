@@ -95,7 +95,8 @@ TregResult ComputeTregCosts(const TregClimate& climate, const TregAnimal& animal
 // The highest mean of the positive costs over any run of w consecutive
 // cases 1..n-w+... (cases i..i+w-1 for i = 1..n-w) holding at least
 // trunc(0.7 w) positive values; kNoWindowMean when none qualifies.
-// costs holds n + 1 values (index 0 unused). One pass.
+// costs holds n + 1 values (index 0 unused). One pass; a long channel's
+// running totals are added up on a thread of their own.
 float HighestWindowMean(std::span<const float> costs, int32_t w);
 // The same for w6, 2 w6 and 4 w6 (6 hours, 12 hours, a day) in one pass;
 // a long channel's running totals are added up on a thread of their own.
