@@ -170,6 +170,9 @@ constexpr int kCloseBoxLeft = 8, kCloseBoxSize = 11, kGrow = 15;
 
 WindowFrame::WindowFrame(int windowId, QWidget* desk) : QWidget(desk), id_(windowId) {
   content_ = new ContentWidget(windowId, this);
+  // The title bar is filled and the opaque content covers the rest, so Qt
+  // need not paint the windows and the desk beneath on every repaint.
+  setAttribute(Qt::WA_OpaquePaintEvent);
   setMouseTracking(false);
 }
 
