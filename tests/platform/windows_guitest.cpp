@@ -1,6 +1,9 @@
 // Window geometry, stacking and ports on the desk.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include <QCoreApplication>
 #include <QMouseEvent>
 #include <QWidget>
@@ -101,6 +104,34 @@ TEST_F(Windows, GrowDragResizesAndLetsGoOfTheMouse) {
   EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
   EXPECT_EQ(plat::contentRect(1000), (plat::Rect{94, 41, 544, 361}));
   EXPECT_EQ(plat::port(1000).bounds(), (plat::Rect{0, 0, 450, 320}));
+}
+
+// Repainting the front window, its title too, paints it alone: nothing of
+// the window it covers, nor of the desk, is painted again.
+TEST_F(Windows, RepaintingTheFrontWindowPaintsNothingBeneathIt) {
+  struct Painted : QObject {
+    std::vector<QObject*> seen;
+    bool eventFilter(QObject* o, QEvent* e) override {
+      if (e->type() == QEvent::Paint) seen.push_back(o);
+      return false;
+    }
+  } painted;
+  plat::createWindow({.id = 1000, .title = "back", .content = {94, 41, 700, 400}});
+  plat::createWindow({.id = 4, .title = "front", .content = {120, 60, 650, 380}});
+  QCoreApplication::processEvents();
+  QCoreApplication::instance()->installEventFilter(&painted);
+  plat::setTitle(4, "front, redrawn");
+  plat::flushWindow(4);
+  QCoreApplication::instance()->removeEventFilter(&painted);
+  const auto* back = plat::detail::findWindow(1000);
+  const auto* front = plat::detail::findWindow(4);
+  ASSERT_TRUE(back && front);
+  auto timesPainted = [&](const QObject* o) { return std::count(painted.seen.begin(), painted.seen.end(), o); };
+  EXPECT_EQ(timesPainted(front->content.data()), 1);
+  EXPECT_EQ(timesPainted(front->frame.data()), 1);
+  EXPECT_EQ(timesPainted(back->frame.data()), 0);
+  EXPECT_EQ(timesPainted(back->content.data()), 0);
+  EXPECT_EQ(timesPainted(plat::detail::deskArea()), 0);
 }
 
 TEST_F(Windows, DeskSnapshotShowsFramedWindows) {
