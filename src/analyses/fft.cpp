@@ -32,13 +32,19 @@ using cd = std::complex<double>;
 // Twiddles W^t = exp(-2 pi i t / n) of one transform length n, worked out
 // once per length and kept: exact cosines and sines of the first eighth of
 // the circle, the rest by its symmetries (exact sign changes and swaps).
-// Per radix-4 stage (quarter length h), W^(j k n / 4h) for j = 1, 2, 3 and
-// k < h, contiguous so that the butterflies read them in order; and W^k,
+// Per radix-4 stage from h = 4 on (quarter length h), W^(j k n / 4h) for
+// j = 1, 2, 3 and k < h, in groups of four k: the four real parts of W1,
+// their imaginary parts, then W2's and W3's alike, 24 values a group. The
+// butterflies read them as one stream in order; six streams, each h apart
+// like the four quarters of the block, would share the same few cache sets
+// with them once h is a multiple of 512. The first stage's twiddles are all 1.
+// W^(2k), k < m/2, for a last radix-2 stage where log2(m) is odd. And W^k,
 // k <= n/8, for the real unpacking, which finds the other W^k, k < n/2, by
 // the same symmetries (unpackTwiddle).
 struct FftTables {
   size_t n = 0;
-  std::vector<double> re, im;                 // the stages' twiddles, stage after stage
+  std::vector<double> stages;                 // the radix-4 stages', stage after stage
+  std::vector<double> lastRe, lastIm;         // the last radix-2 stage's
   std::vector<double> unpackRe, unpackIm;     // W^k, k <= n/8
 };
 
@@ -76,19 +82,19 @@ std::shared_ptr<const FftTables> buildTables(size_t n) {
     s[k] = std::sin(a);
   }
   const size_t m = n / 2;
-  for (size_t h = 1; 4 * h <= m; h *= 4)
-    for (size_t j = 1; j <= 3; ++j)
-      for (size_t k = 0; k < h; ++k) {
-        const auto [re, im] = twiddle(j * k * (n / (4 * h)), n, c, s);
-        t->re.push_back(re);
-        t->im.push_back(im);
+  for (size_t h = 4; 4 * h <= m; h *= 4)
+    for (size_t k = 0; k < h; k += 4)
+      for (size_t j = 1; j <= 3; ++j) {
+        double re[4], im[4];
+        for (size_t l = 0; l < 4; ++l) std::tie(re[l], im[l]) = twiddle(j * (k + l) * (n / (4 * h)), n, c, s);
+        t->stages.insert(t->stages.end(), re, re + 4);
+        t->stages.insert(t->stages.end(), im, im + 4);
       }
-  // A last radix-2 stage where log2(m) is odd: W^(2k), k < m/2.
   if (std::countr_zero(m) % 2)
     for (size_t k = 0; k < m / 2; ++k) {
       const auto [re, im] = twiddle(2 * k, n, c, s);
-      t->re.push_back(re);
-      t->im.push_back(im);
+      t->lastRe.push_back(re);
+      t->lastIm.push_back(im);
     }
   t->unpackRe.resize(eighth + 1);
   t->unpackIm.resize(eighth + 1);
@@ -120,18 +126,16 @@ template <class V>
   std::memcpy(p, &v, sizeof v);
 }
 
-// The radix-4 butterflies at k of one block (V: one double, or four).
-// Bit-reversed order: the second quarter's transform sits at 2h, so x1
-// takes W^2k and x2 W^k.
-template <class V>
-[[gnu::always_inline]] inline void butterflies(size_t k, const double* w1r, const double* w1i, const double* w2r,
-                                               const double* w2i, const double* w3r, const double* w3i, double* r0,
-                                               double* i0, double* r1, double* i1, double* r2, double* i2,
-                                               double* r3, double* i3) {
+// The radix-4 butterflies at k..k+3 of one block, with their group of
+// twiddles at w. Bit-reversed order: the second quarter's transform sits at
+// 2h, so x1 takes W^2k and x2 W^k.
+[[gnu::always_inline]] inline void butterflies(size_t k, const double* w, double* r0, double* i0, double* r1,
+                                               double* i1, double* r2, double* i2, double* r3, double* i3) {
+  using V = D4;
   const V x1r = loadAt<V>(r1 + k), x1i = loadAt<V>(i1 + k), x2r = loadAt<V>(r2 + k), x2i = loadAt<V>(i2 + k);
   const V x3r = loadAt<V>(r3 + k), x3i = loadAt<V>(i3 + k), x0r = loadAt<V>(r0 + k), x0i = loadAt<V>(i0 + k);
-  const V a2r = loadAt<V>(w2r + k), a2i = loadAt<V>(w2i + k), a1r = loadAt<V>(w1r + k), a1i = loadAt<V>(w1i + k);
-  const V a3r = loadAt<V>(w3r + k), a3i = loadAt<V>(w3i + k);
+  const V a1r = loadAt<V>(w), a1i = loadAt<V>(w + 4), a2r = loadAt<V>(w + 8), a2i = loadAt<V>(w + 12);
+  const V a3r = loadAt<V>(w + 16), a3i = loadAt<V>(w + 20);
   const V br = a2r * x1r - a2i * x1i, bi = a2r * x1i + a2i * x1r;
   const V cr = a1r * x2r - a1i * x2i, ci = a1r * x2i + a1i * x2r;
   const V dr = a3r * x3r - a3i * x3i, di = a3r * x3i + a3i * x3r;
@@ -160,17 +164,14 @@ inline size_t reverseBits(size_t v, int bits) {
   return r;
 }
 
-// One radix-4 stage (quarter length h) over the blocks of 4h in [from, to).
-[[gnu::always_inline]] inline void radix4Stage(size_t h, size_t from, size_t to, const double* wr, const double* wi,
-                                               double* re, double* im) {
-  const double *w1r = wr, *w1i = wi, *w2r = wr + h, *w2i = wi + h, *w3r = wr + 2 * h, *w3i = wi + 2 * h;
+// One radix-4 stage (quarter length h, a multiple of 4) over the blocks of
+// 4h in [from, to), with the stage's twiddles at w.
+[[gnu::always_inline]] inline void radix4Stage(size_t h, size_t from, size_t to, const double* w, double* re,
+                                               double* im) {
   for (size_t i = from; i < to; i += 4 * h) {
     double *r0 = re + i, *i0 = im + i, *r1 = re + i + h, *i1 = im + i + h;
     double *r2 = re + i + 2 * h, *i2 = im + i + 2 * h, *r3 = re + i + 3 * h, *i3 = im + i + 3 * h;
-    // Four butterflies at a time where the stage is wide enough.
-    size_t k = 0;
-    for (; k + 4 <= h; k += 4) butterflies<D4>(k, w1r, w1i, w2r, w2i, w3r, w3i, r0, i0, r1, i1, r2, i2, r3, i3);
-    for (; k < h; ++k) butterflies<double>(k, w1r, w1i, w2r, w2i, w3r, w3i, r0, i0, r1, i1, r2, i2, r3, i3);
+    for (size_t k = 0; k < h; k += 4) butterflies(k, w + 6 * k, r0, i0, r1, i1, r2, i2, r3, i3);
   }
 }
 
@@ -178,13 +179,18 @@ inline size_t reverseBits(size_t v, int bits) {
 // block is in the cache; only the wider ones pass over the whole array.
 constexpr size_t kCachedPoints = 4096;
 
-// The work of a transform of m complex points: re and im, and from
+// im begins this far past the end of re. With im right after re, re[k] and
+// im[k] are a multiple of 4 KiB apart from m = 512 on and share a cache set;
+// a wide stage's four quarters of re and four of im then all fall in one.
+constexpr size_t kImGap = 256;
+
+// The work of a transform of m complex points: re, the gap and im, and from
 // m = 8 kCachedPoints on the copy of the lines of x that eight blocks read.
-inline size_t workDoubles(size_t m) { return 2 * m + (m / 8 >= kCachedPoints ? 8 * kCachedPoints : 0); }
+inline size_t workDoubles(size_t m) { return 2 * m + kImGap + (m / 8 >= kCachedPoints ? 8 * kCachedPoints : 0); }
 
 // With lastR given, a last radix-2 stage is left undone and its twiddles
-// handed back for the caller to work the stage out as it reads. re and im
-// are m apart, in workDoubles(m).
+// handed back for the caller to work the stage out as it reads. im is
+// m + kImGap after re, in workDoubles(m).
 [[gnu::always_inline]] inline void halfTransformBody(const float* x, size_t m, const FftTables& t, double* re,
                                                      double* im, const double** lastR = nullptr,
                                                      const double** lastI = nullptr) {
@@ -201,8 +207,6 @@ inline size_t workDoubles(size_t m) { return 2 * m + (m / 8 >= kCachedPoints ? 8
   const int bits = std::countr_zero(m);
   const size_t q = m / 4;
   const size_t block = std::min(m, kCachedPoints);
-  const double* const wr0 = t.re.data() + 3;   // past the first stage's, all 1
-  const double* const wi0 = t.im.data() + 3;
   // The first stage's butterfly on the points j, j + 2q, j + q and j + 3q
   // of `from` (its twiddles are all 1), into r[0..3] and i[0..3].
   const auto quad = [](const float* from, size_t j, size_t q, double* r, double* i) __attribute__((always_inline)) {
@@ -222,11 +226,10 @@ inline size_t workDoubles(size_t m) { return 2 * m + (m / 8 >= kCachedPoints ? 8
     i[3] = ti + vr;
   };
   const auto stages = [&](size_t at) __attribute__((always_inline)) {
-    const double *wr = wr0, *wi = wi0;
+    const double* w = t.stages.data();
     for (size_t h = 4; 4 * h <= block; h *= 4) {
-      radix4Stage(h, at, at + block, wr, wi, re, im);
-      wr += 3 * h;
-      wi += 3 * h;
+      radix4Stage(h, at, at + block, w, re, im);
+      w += 6 * h;
     }
   };
   // j runs through the bit reversals of i / 4.
@@ -275,17 +278,14 @@ inline size_t workDoubles(size_t m) { return 2 * m + (m / 8 >= kCachedPoints ? 8
       for (size_t at = b; at < m; at += apart) stages(at);
     }
   }
-  const double *wr = wr0, *wi = wi0;
+  const double* w = t.stages.data();
   size_t h = 4;
-  for (; 4 * h <= block; h *= 4) {
-    wr += 3 * h;
-    wi += 3 * h;
-  }
+  for (; 4 * h <= block; h *= 4) w += 6 * h;
   for (; 4 * h <= m; h *= 4) {
-    radix4Stage(h, 0, m, wr, wi, re, im);
-    wr += 3 * h;
-    wi += 3 * h;
+    radix4Stage(h, 0, m, w, re, im);
+    w += 6 * h;
   }
+  const double *wr = t.lastRe.data(), *wi = t.lastIm.data();
   if (bits % 2 && lastR) {
     *lastR = wr;
     *lastI = wi;
@@ -501,7 +501,7 @@ std::vector<cd> RealFft(std::span<const float> x) {
   const auto t = tablesFor(n);
   // Every element is written before it is read.
   const KeptArray<double, FftWork> work(workDoubles(m));
-  double *re = work.get(), *im = re + m;
+  double *re = work.get(), *im = re + m + kImGap;
   halfTransform(x.data(), m, *t, re, im);
   unpack(re, im, m, *t, [&](size_t k, double r, double i) { out[k] = cd(r, i); });
   return out;
@@ -520,7 +520,7 @@ std::vector<float> MagnitudeSpectrum(std::span<const float> x) {
   const auto t = tablesFor(n);
   const KeptArray<double, FftWork> work(workDoubles(m));
   std::vector<float> mag;
-  spectrum(x.data(), m, *t, work.get(), work.get() + m, mag);
+  spectrum(x.data(), m, *t, work.get(), work.get() + m + kImGap, mag);
   return mag;
 }
 
