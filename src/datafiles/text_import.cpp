@@ -611,10 +611,18 @@ inline bool fastRowPlain(const char*& p, const char* end, size_t n, char delim, 
 }
 
 // The cells k + i, for each bit i of `others`, that the common way left to
-// fastCell, into lane i of dv, ds and sg; false for one it cannot read.
+// fastCell, into lane i of the vectors (four or eight lanes) of dividends,
+// divisors and sign bits; false for one it cannot read.
+template <class F, class I>
 [[gnu::always_inline]] inline bool otherCells(const char* p, const char* const* bounds, const char* end, size_t k,
-                                              unsigned others, char delim, bool decimalComma, float* dv, float* ds,
-                                              uint32_t* sg) {
+                                              unsigned others, char delim, bool decimalComma, F& dividends,
+                                              F& divisors, I& signs) {
+  constexpr size_t lanes = sizeof(F) / sizeof(float);
+  float dv[lanes], ds[lanes];
+  uint32_t sg[lanes];
+  std::memcpy(dv, &dividends, sizeof dv);
+  std::memcpy(ds, &divisors, sizeof ds);
+  std::memcpy(sg, &signs, sizeof sg);
   for (; others; others &= others - 1) {
     const auto i = static_cast<size_t>(std::countr_zero(others));
     bool neg;
@@ -622,6 +630,9 @@ inline bool fastRowPlain(const char*& p, const char* end, size_t n, char delim, 
       return false;
     sg[i] = neg ? 0x80000000u : 0u;
   }
+  std::memcpy(&dividends, dv, sizeof dv);
+  std::memcpy(&divisors, ds, sizeof ds);
+  std::memcpy(&signs, sg, sizeof sg);
   return true;
 }
 
@@ -681,17 +692,9 @@ __attribute__((target("avx2"), always_inline)) inline bool fastRowAvx2(const cha
     const unsigned read = commonCellsAvx2(_mm256_set_epi64x(w3, w2, w1, w0), _mm256_set_epi64x(l3, l2, l1, l0),
                                           decimalComma, &dividends, &divisors, &signs, c);
     const unsigned want = k + 4 <= n ? 0xFu : (1u << (n - k)) - 1;
-    if ((read & want) != want) {
-      alignas(16) float dv[4], ds[4];
-      alignas(16) uint32_t sg[4];
-      _mm_store_ps(dv, dividends);
-      _mm_store_ps(ds, divisors);
-      _mm_store_si128(reinterpret_cast<__m128i*>(sg), signs);
-      if (!otherCells(p, bounds, end, k, want & ~read, delim, decimalComma, dv, ds, sg)) return false;
-      dividends = _mm_load_ps(dv);
-      divisors = _mm_load_ps(ds);
-      signs = _mm_load_si128(reinterpret_cast<const __m128i*>(sg));
-    }
+    if ((read & want) != want &&
+        !otherCells(p, bounds, end, k, want & ~read, delim, decimalComma, dividends, divisors, signs))
+      return false;
     // Four correctly rounded IEEE quotients at a time: the same values as
     // one by one. Lanes past n divide 0 by 1.
     _mm_store_ps(values + k, _mm_xor_ps(_mm_div_ps(dividends, divisors), _mm_castsi128_ps(signs)));
@@ -788,17 +791,9 @@ __attribute__((target(CORVIMET_AVX512_TARGET), always_inline)) inline bool fastR
                                             _mm512_set_epi64(l7, l6, l5, l4, l3, l2, l1, l0), decimalComma,
                                             &dividends, &divisors, &signs);
     const unsigned want = k + 8 <= n ? 0xFFu : (1u << (n - k)) - 1;
-    if ((read & want) != want) {
-      alignas(32) float dv[8], ds[8];
-      alignas(32) uint32_t sg[8];
-      _mm256_store_ps(dv, dividends);
-      _mm256_store_ps(ds, divisors);
-      _mm256_store_si256(reinterpret_cast<__m256i*>(sg), signs);
-      if (!otherCells(p, bounds, end, k, want & ~read, delim, decimalComma, dv, ds, sg)) return false;
-      dividends = _mm256_load_ps(dv);
-      divisors = _mm256_load_ps(ds);
-      signs = _mm256_load_si256(reinterpret_cast<const __m256i*>(sg));
-    }
+    if ((read & want) != want &&
+        !otherCells(p, bounds, end, k, want & ~read, delim, decimalComma, dividends, divisors, signs))
+      return false;
     // Eight correctly rounded quotients at a time; lanes past n divide 0 by 1.
     _mm256_store_ps(values + k, _mm256_xor_ps(_mm256_div_ps(dividends, divisors), _mm256_castsi256_ps(signs)));
   }
