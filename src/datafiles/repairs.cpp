@@ -16,26 +16,7 @@ int64_t ZeroNonFiniteSamples(float* data, size_t count) {
   return bad;
 }
 
-int32_t CleanMarkers(std::vector<MarkerRecord>& markers, int32_t cases) {
-  const size_t before = markers.size();
-  markers.erase(std::remove_if(markers.begin(), markers.end(),
-                               [&](const MarkerRecord& m) {
-                                 return m.caseNumber < 1 || m.caseNumber > cases || MarkerCode16(m) == 0;
-                               }),
-                markers.end());
-  std::stable_sort(markers.begin(), markers.end(),
-                   [](const MarkerRecord& a, const MarkerRecord& b) { return a.caseNumber < b.caseNumber; });
-  // Within a run on one case the last one in list order wins.
-  std::vector<MarkerRecord> kept;
-  kept.reserve(markers.size());
-  for (const MarkerRecord& m : markers) {
-    if (!kept.empty() && kept.back().caseNumber == m.caseNumber) kept.back() = m;
-    else kept.push_back(m);
-  }
-  if (kept.size() > static_cast<size_t>(kMaxMarkers)) kept.resize(kMaxMarkers);
-  markers.swap(kept);
-  return static_cast<int32_t>(before - markers.size());
-}
+int32_t CleanMarkers(std::vector<MarkerRecord>& markers, int32_t cases) { return CleanMarkerList(markers, cases); }
 
 bool AllLabelsBlank(const std::vector<std::string>& labels) {
   for (const std::string& l : labels)

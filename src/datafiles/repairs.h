@@ -22,9 +22,8 @@ struct RepairReport {
 
 // Sets NaN and infinite samples to 0; returns how many there were.
 int64_t ZeroNonFiniteSamples(float* data, size_t count);
-// Case order; of two markers on one case the later in the list wins; code 0
-// and cases outside 1..cases dropped; at most 32,500 kept. Returns the
-// number dropped.
+// CleanMarkerList of the store: case order, every marker of a case kept in
+// its order, a repeated record, code 0 and cases outside 1..cases dropped.
 int32_t CleanMarkers(std::vector<MarkerRecord>& markers, int32_t cases);
 // True when every label is blanks (or empty).
 bool AllLabelsBlank(const std::vector<std::string>& labels);

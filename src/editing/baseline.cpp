@@ -330,7 +330,9 @@ std::vector<int32_t> MarkerCentres(const std::vector<MarkerRecord>& markers, int
   if (labelCode == 0) return out;
   for (const MarkerRecord& m : markers) {
     const int64_t c = int64_t{m.caseNumber} + shift;
-    if (c < nCases && MarkerCode16(m) == labelCode) out.push_back(static_cast<int32_t>(c));
+    // Two markers of the code on one case make one region.
+    if (c < nCases && MarkerCode16(m) == labelCode && (out.empty() || out.back() != c))
+      out.push_back(static_cast<int32_t>(c));
   }
   return out;
 }

@@ -90,7 +90,7 @@ CaseSpan PlusMinusSpan(int32_t c, int32_t n, int32_t nCases);
 // fewer than 3 cases inside is skipped.
 std::vector<BaselineRow> RegionsAround(const std::vector<int32_t>& centres, int32_t nCases);
 // Centres at markers whose code, as a character, is labelCode, shifted by
-// shift cases; a shifted case at or beyond nCases is skipped.
+// shift cases, one per case; a shifted case at or beyond nCases is skipped.
 std::vector<int32_t> MarkerCentres(const std::vector<MarkerRecord>& markers, int32_t nCases, int16_t labelCode,
                                    int16_t shift);
 // start, start + d, ... up to nCases; SpacingTooSmall for d < 1.

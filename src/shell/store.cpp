@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <tuple>
 #include <utility>
 
 #include "shell/globals.h"
@@ -569,6 +570,47 @@ StoreStatus AddMarker(int16_t slot, int32_t caseNumber, int32_t code) {
   return StoreStatus::Ok;
 }
 
+StoreStatus AddInterpolationPair(int16_t slot, int32_t first, int32_t last) {
+  if (!SlotHoldsFile(slot)) return StoreStatus::NoFile;
+  if (first < 1 || last < first || last > nCases[slot]) return StoreStatus::BadRange;
+  auto& m = MarkersArray[slot];
+  if (m.size() + 2 > static_cast<size_t>(kMaxMarkers)) return StoreStatus::TooManyMarkers;
+  m.reserve(m.size() + 2);  // the inserts below cannot fail
+  using It = std::vector<MarkerRecord>::iterator;
+  const auto onCase = [&](int32_t c) {
+    const It b =
+        std::lower_bound(m.begin(), m.end(), c, [](const MarkerRecord& r, int32_t k) { return r.caseNumber < k; });
+    const It e = std::upper_bound(b, m.end(), c, [](int32_t k, const MarkerRecord& r) { return k < r.caseNumber; });
+    return std::pair<It, It>{b, e};
+  };
+  const auto is = [](int16_t code) { return [code](const MarkerRecord& r) { return MarkerCode16(r) == code; }; };
+  // After a 200 with no 199 behind it on that case the sweep is inside a span.
+  const auto endsOpen = [&](It b, It e) {
+    for (It i = e; i != b; --i) {
+      const int16_t c = MarkerCode16(*(i - 1));
+      if (c == kInterpolationOpen) return true;
+      if (c == kInterpolationClose) return false;
+    }
+    return false;
+  };
+  auto [b, e] = onCase(first);
+  if (first == last) {
+    // Any 200 on the case flags it already.
+    if (std::none_of(b, e, is(kInterpolationOpen))) {
+      const It open = m.insert(e, MarkerRecord{first, kInterpolationOpen});
+      m.insert(open + 1, MarkerRecord{last, kInterpolationClose});
+    }
+  } else {
+    if (!endsOpen(b, e)) m.insert(e, MarkerRecord{first, kInterpolationOpen});
+    std::tie(b, e) = onCase(last);
+    const It firstOpen = std::find_if(b, e, is(kInterpolationOpen));
+    if (std::none_of(b, firstOpen, is(kInterpolationClose)))
+      m.insert(firstOpen, MarkerRecord{last, kInterpolationClose});
+  }
+  syncMarkerCount(slot);
+  return StoreStatus::Ok;
+}
+
 bool RemoveMarker(int16_t slot, int index1) {
   if (!slotIndexOk(slot) || index1 < 1 || index1 > static_cast<int>(MarkersArray[slot].size())) return false;
   MarkersArray[slot].erase(MarkersArray[slot].begin() + (index1 - 1));
@@ -576,27 +618,30 @@ bool RemoveMarker(int16_t slot, int index1) {
   return true;
 }
 
-int32_t SetMarkers(int16_t slot, std::vector<MarkerRecord> markers) {
-  if (!slotIndexOk(slot)) return static_cast<int32_t>(markers.size());
+int32_t CleanMarkerList(std::vector<MarkerRecord>& markers, int32_t cases) {
   const auto given = static_cast<int32_t>(markers.size());
-  const int32_t n = nCases[slot];
-  // Stable: of two markers on one case the later in the given list wins.
+  // Stable: markers on one case keep their order (a file's own, then the
+  // interpolation pairs placed beside it).
   std::stable_sort(markers.begin(), markers.end(),
                    [](const MarkerRecord& a, const MarkerRecord& b) { return a.caseNumber < b.caseNumber; });
   std::vector<MarkerRecord> out;
   out.reserve(std::min<size_t>(markers.size(), kMaxMarkers));
   for (const auto& r : markers) {
-    if (r.caseNumber < 1 || r.caseNumber > n || static_cast<int16_t>(r.code) == 0) continue;
-    if (!out.empty() && out.back().caseNumber == r.caseNumber) {
-      out.back().code = r.code;
-      continue;
-    }
+    if (r.caseNumber < 1 || r.caseNumber > cases || static_cast<int16_t>(r.code) == 0) continue;
+    if (!out.empty() && out.back() == r) continue;
     if (out.size() >= static_cast<size_t>(kMaxMarkers)) break;
     out.push_back(r);
   }
-  MarkersArray[slot].swap(out);
+  markers.swap(out);
+  return given - static_cast<int32_t>(markers.size());
+}
+
+int32_t SetMarkers(int16_t slot, std::vector<MarkerRecord> markers) {
+  if (!slotIndexOk(slot)) return static_cast<int32_t>(markers.size());
+  const int32_t dropped = CleanMarkerList(markers, nCases[slot]);
+  MarkersArray[slot].swap(markers);
   syncMarkerCount(slot);
-  return given - static_cast<int32_t>(MarkersArray[slot].size());
+  return dropped;
 }
 
 StoreStatus AddNote(int16_t slot, NoteRecord note) {

@@ -247,13 +247,25 @@ bool AppendEditLog(int16_t slot, std::string_view text);
 
 // ---- Markers and notes ---------------------------------------------------------
 int16_t MarkerCount(int16_t slot);
-// Places a marker in case order; a marker already on that case takes the
-// new code. Refuses case outside 1..nCases, code 0 and a 32,501st marker.
+// Places a marker in case order; the first marker already on that case
+// takes the new code (a click replaces what the case holds). Refuses case
+// outside 1..nCases, code 0 and a 32,501st marker.
 StoreStatus AddMarker(int16_t slot, int32_t caseNumber, int32_t code);
+// Marks first..last as interpolated with a 200 at first and a 199 at last,
+// beside the markers those cases hold, never in their place: a case keeps
+// its own markers first, then its 199s, then its 200s, so a span that ends
+// where another starts keeps both in MakeInterpolationRecord's sweep. A
+// marker the sweep would pass over (a 200 after a 200, a 199 after a 199;
+// a one-case pair on a case holding a 200) is not added. Refuses 1 <= first <= last <= nCases not holding, and a
+// list without room for two more; nothing changes then.
+StoreStatus AddInterpolationPair(int16_t slot, int32_t first, int32_t last);
 bool RemoveMarker(int16_t slot, int index1);
-// Replaces the list: case order, the later of two on one case wins, code 0
-// and cases outside 1..nCases dropped, at most 32,500 kept. Returns the
-// number of records dropped.
+// Case order, keeping the order of markers on one case; drops code 0, cases
+// outside 1..cases and a record equal to the one kept before it; at most
+// 32,500 kept. Returns the number of records dropped.
+int32_t CleanMarkerList(std::vector<MarkerRecord>& markers, int32_t cases);
+// Replaces the list, cleaned as CleanMarkerList does. Returns the number
+// of records dropped.
 int32_t SetMarkers(int16_t slot, std::vector<MarkerRecord> markers);
 // Each field is cut to the 255 bytes a saved file holds.
 inline constexpr size_t kMaxNoteFieldBytes = 255;

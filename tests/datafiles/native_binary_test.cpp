@@ -441,8 +441,8 @@ TEST_F(NativeBinaryTest, LoadRepairsAberrantValues) {
   EXPECT_TRUE(r.startTimeReset);
   EXPECT_EQ(StartTime[b], "00:00:00");
   EXPECT_EQ(FileInfoFLOATS[b][kInfoFlow], 0.0f);
-  EXPECT_EQ(MarkersArray[b], (std::vector<MarkerRecord>{{2, 8}, {4, 1}}));
-  EXPECT_EQ(MarkerCount(b), 2);
+  EXPECT_EQ(MarkersArray[b], (std::vector<MarkerRecord>{{2, 9}, {2, 8}, {4, 1}})) << "both markers of case 2";
+  EXPECT_EQ(MarkerCount(b), 3);
 }
 
 TEST_F(NativeBinaryTest, SeventeenthFileIsRefusedWithoutReading) {

@@ -12,10 +12,12 @@ namespace {
 using RepairsTest = DataFilesTest;
 
 TEST(CleanMarkers, OrderDuplicatesAndRange) {
-  std::vector<MarkerRecord> m{{9, 1}, {3, 2}, {0, 5}, {11, 1}, {3, 4}, {5, 0}, {5, 0x10000}, {7, -1}};
-  EXPECT_EQ(CleanMarkers(m, 10), 5);
-  // code 0 counts by its low 16 bits; the later of two on case 3 stays.
-  EXPECT_EQ(m, (std::vector<MarkerRecord>{{3, 4}, {7, -1}, {9, 1}}));
+  std::vector<MarkerRecord> m{{9, 1},      {3, 2}, {0, 5}, {11, 1}, {3, 4}, {5, 0},
+                              {5, 0x10000}, {7, -1}, {3, 4}, {9, 1}, {3, 2}};
+  EXPECT_EQ(CleanMarkers(m, 10), 6);
+  // code 0 counts by its low 16 bits; every marker of case 3 stays, in its
+  // order, and only a record repeating the one before it goes.
+  EXPECT_EQ(m, (std::vector<MarkerRecord>{{3, 2}, {3, 4}, {3, 2}, {7, -1}, {9, 1}}));
 }
 
 TEST(CleanMarkers, CapAt32500) {

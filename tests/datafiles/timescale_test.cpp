@@ -263,8 +263,8 @@ TEST_F(TimeScaleStore, ImageResamplesEverythingOrNothing) {
   EXPECT_EQ(img.interval, 2.0f);
   ASSERT_EQ(img.data[1].size(), 6u);
   EXPECT_EQ(img.data[1][5], 100.0f);
-  // Cases 2 and 3 both land on 1: the later marker wins.
-  EXPECT_EQ(img.markers, (std::vector<MarkerRecord>{{1, 2}, {5, 3}}));
+  // Cases 2 and 3 both land on 1: both markers stay there, in order.
+  EXPECT_EQ(img.markers, (std::vector<MarkerRecord>{{1, 1}, {1, 2}, {5, 3}}));
   EXPECT_EQ(img.notes[0].caseText, "2");
   EXPECT_EQ(img.notes[1].caseText, "5");
   EXPECT_EQ(img.notes[2].caseText, "1");

@@ -113,7 +113,8 @@ TEST(Baseline, PiecewiseSegmentsJoinAndLeaveCaseZero) {
 }
 
 TEST(Baseline, PeriodicRoadsPlaceClippedRegionsAndRefuseWhatCannotWork) {
-  const std::vector<MarkerRecord> markers = {{100, 'S'}, {250, 'R'}, {400, 'S'}, {700, 'S'}, {998, 'S'}};
+  const std::vector<MarkerRecord> markers = {{100, 'S'}, {250, 'R'}, {400, 'S'}, {400, 199}, {400, 'S'},
+                                             {700, 'S'}, {998, 'S'}};
   EXPECT_EQ(MarkerCentres(markers, 1000, 'S', 0), (std::vector<int32_t>{100, 400, 700, 998}));
   EXPECT_EQ(MarkerCentres(markers, 1000, 'S', 5), (std::vector<int32_t>{105, 405, 705})) << "1003 lies beyond";
   EXPECT_TRUE(MarkerCentres(markers, 1000, 0, 0).empty()) << "an empty label matches nothing";

@@ -86,14 +86,14 @@ TEST_F(FileEdit, WholeFileCutMovesDataAndMarkersAndTheAnswerDecidesTheMarkers) {
     MarkerAnswer answer;
     std::vector<MarkerRecord> markers;
   } cases[] = {
-      {MarkerAnswer::Delete, {{151, 'b'}}},
-      {MarkerAnswer::DeleteAndInsert, {{101, 'a'}, {151, 'b'}}},
+      {MarkerAnswer::Delete, {{151, 'b'}, {151, 199}}},
+      {MarkerAnswer::DeleteAndInsert, {{101, 'a'}, {151, 'b'}, {151, 199}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.answer));
     resetStore();
     const int16_t s = open(1000, 2);
-    SetMarkers(s, {{150, 'a'}, {250, 'b'}});
+    SetMarkers(s, {{150, 'a'}, {250, 'b'}, {250, 199}});
     block(s, 101, 200);
     EXPECT_TRUE(MarkersInSpan(s, {101, 200}));
     EXPECT_FALSE(MarkersInSpan(s, {151, 249}));
@@ -164,13 +164,13 @@ TEST_F(FileEdit, MarkerRemovalKeepsEveryMarkerOutsideTheBlockAsItWas) {
 
 TEST_F(FileEdit, CropKeepsTheBlockItsMarkersAndMovesTheStart) {
   const int16_t s = open(1000, 2);
-  SetMarkers(s, {{100, 'a'}, {101, 'b'}, {200, 'c'}, {201, 'd'}});
+  SetMarkers(s, {{100, 'a'}, {101, 'b'}, {101, 200}, {200, 'c'}, {200, 199}, {201, 'd'}});
   FileSHORTS[s][kShortZoomed] = 1;
   block(s, 101, 200);
   ASSERT_EQ(CropToSpan(s, {101, 200}), FileEditStatus::Ok);
   EXPECT_EQ(nCases[s], 100);
   EXPECT_EQ(GetDatum(s, 2, 1), 20101.0f);
-  EXPECT_EQ(MarkersArray[s], (std::vector<MarkerRecord>{{1, 'b'}, {100, 'c'}}));
+  EXPECT_EQ(MarkersArray[s], (std::vector<MarkerRecord>{{1, 'b'}, {1, 200}, {100, 'c'}, {100, 199}}));
   EXPECT_EQ(StartTime[s], " 8: 1:40");
   EXPECT_EQ(FileSHORTS[s][kShortBlockState], 0);
   EXPECT_EQ(FileSHORTS[s][kShortZoomed], 0);

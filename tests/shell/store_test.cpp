@@ -439,9 +439,72 @@ TEST_F(StoreTest, MarkerListIsLimitedTo32500) {
 TEST_F(StoreTest, SetMarkersCleansAListFromAFile) {
   const int16_t s = openRamp(100, 1);
   const int32_t dropped = SetMarkers(s, {{50, 'a'}, {10, 'b'}, {50, 'c'}, {0, 'd'}, {101, 'e'}, {30, 0}, {30, 65536}, {-4, 'f'}});
-  EXPECT_EQ(dropped, 6);
-  EXPECT_EQ(MarkersArray[s], (std::vector<MarkerRecord>{{10, 'b'}, {50, 'c'}}));
-  EXPECT_EQ(FileSHORTS[s][kShortMarkerCount], 2);
+  EXPECT_EQ(dropped, 5);
+  EXPECT_EQ(MarkersArray[s], (std::vector<MarkerRecord>{{10, 'b'}, {50, 'a'}, {50, 'c'}}));
+  EXPECT_EQ(FileSHORTS[s][kShortMarkerCount], 3);
+}
+
+// An interpolation pair stands beside the markers of its cases: each row
+// starts from `held`, adds the pairs in order and gives the list and the
+// flagged cases. Spans sharing a case, repeated fixes and a one-case span
+// keep the flags of every span.
+TEST_F(InterpolationTest, PairsStandBesideTheMarkersOfTheirCases) {
+  using M = std::vector<MarkerRecord>;
+  constexpr int32_t O = kInterpolationOpen, C = kInterpolationClose;
+  const struct {
+    const char* what;
+    M held;
+    std::vector<std::pair<int32_t, int32_t>> pairs;
+    M want;
+    std::vector<std::pair<int32_t, int32_t>> flags;
+  } rows[] = {
+      {"ends on the file's markers", {{10, 201}, {20, 202}}, {{10, 20}},
+       {{10, 201}, {10, O}, {20, 202}, {20, C}}, {{10, 20}}},
+      {"to the previous marker, twice", {{10, 201}, {40, 202}}, {{10, 20}, {10, 20}},
+       {{10, 201}, {10, O}, {20, C}, {40, 202}}, {{10, 20}}},
+      {"one span ends where the next starts", {{20, 'A'}}, {{10, 20}, {20, 30}},
+       {{10, O}, {20, 'A'}, {20, C}, {20, O}, {30, C}}, {{10, 30}}},
+      {"the later span first", {{20, 'A'}}, {{20, 30}, {10, 20}},
+       {{10, O}, {20, 'A'}, {20, C}, {20, O}, {30, C}}, {{10, 30}}},
+      {"both again", {}, {{10, 20}, {20, 30}, {10, 20}, {20, 30}},
+       {{10, O}, {20, C}, {20, O}, {30, C}}, {{10, 30}}},
+      {"one case", {{5, 'S'}}, {{5, 5}, {5, 5}, {2, 5}},
+       {{2, O}, {5, 'S'}, {5, C}, {5, O}, {5, C}}, {{2, 5}}},
+      {"one case inside an open span", {}, {{5, 9}, {5, 5}}, {{5, O}, {9, C}}, {{5, 9}}},
+      {"apart", {{50, 'S'}}, {{60, 70}, {10, 20}},
+       {{10, O}, {20, C}, {50, 'S'}, {60, O}, {70, C}}, {{10, 20}, {60, 70}}},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.what);
+    const int16_t s = openRamp(100, 1);
+    SetMarkers(s, r.held);
+    for (const auto& [a, b] : r.pairs) ASSERT_EQ(AddInterpolationPair(s, a, b), StoreStatus::Ok);
+    EXPECT_EQ(MarkersArray[s], r.want);
+    EXPECT_EQ(FileSHORTS[s][kShortMarkerCount], static_cast<int16_t>(r.want.size()));
+    std::vector<int32_t> want;
+    for (const auto& [a, b] : r.flags)
+      for (int32_t k = a; k <= b; ++k) want.push_back(k);
+    EXPECT_EQ(flagged(), want);
+    // What the store keeps, a save and the next load keep too.
+    M copy = MarkersArray[s];
+    EXPECT_EQ(CleanMarkerList(copy, 100), 0);
+    EXPECT_EQ(copy, r.want);
+    FreeSlot(s);
+  }
+  const int16_t s = openRamp(kMaxMarkers, 1);
+  for (const auto& [a, b] : {std::pair{0, 5}, {6, 5}, {5, kMaxMarkers + 1}})
+    EXPECT_EQ(AddInterpolationPair(s, a, b), StoreStatus::BadRange);
+  M full;
+  for (int32_t k = 1; k < kMaxMarkers; ++k) full.push_back({k, 'M'});
+  SetMarkers(s, full);
+  ASSERT_EQ(AddInterpolationPair(s, 10, 20), StoreStatus::TooManyMarkers);
+  EXPECT_EQ(MarkersArray[s], full) << "no half pair";
+  MarkersArray[s].pop_back();
+  ASSERT_EQ(AddInterpolationPair(s, 10, 20), StoreStatus::Ok);
+  EXPECT_EQ(MarkerCount(s), kMaxMarkers);
+  ASSERT_EQ(AddMarker(s, 10, 'B'), StoreStatus::Ok);
+  EXPECT_EQ(MarkersArray[s][9], (MarkerRecord{10, 'B'})) << "a click replaces the case's first marker";
+  EXPECT_EQ(MarkersArray[s][10], (MarkerRecord{10, O}));
 }
 
 TEST_F(StoreTest, NotesAreLimitedTo300) {

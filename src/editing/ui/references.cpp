@@ -166,16 +166,14 @@ void fix(Run& run, bool fromWindow) {
     bool markersAdded = false;
     for (ReferenceSegment& seg : run.segments) {
       if (s.markers && !seg.marked) {
-        if (MarkerCount(run.slot) + 2 > kMaxMarkers) {
-          if (!run.markerLimitTold) {
-            Zap();
-            run.markerLimitTold = true;
-          }
-        } else {
-          AddMarker(run.slot, seg.first, kInterpolationOpen);
-          AddMarker(run.slot, seg.last, kInterpolationClose);
+        // Beside the marker a segment widened to, never in its place.
+        const StoreStatus added = AddInterpolationPair(run.slot, seg.first, seg.last);
+        if (added == StoreStatus::Ok) {
           seg.marked = true;
           markersAdded = true;
+        } else if (added == StoreStatus::TooManyMarkers && !run.markerLimitTold) {
+          Zap();
+          run.markerLimitTold = true;
         }
       }
       ApplyReferenceSegment(x, seg, s);

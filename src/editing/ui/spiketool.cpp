@@ -2,6 +2,8 @@
 
 #include <random>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "editing/linearise.h"
 #include "editing/spikes.h"
@@ -56,6 +58,7 @@ struct Tool {
   SpanEdit lastSpan;
   int16_t lastSpanChannel = 0;
   bool lastSpanMarked = false;
+  std::vector<MarkerRecord> markersBeforeSpan;   // the list a rejection of the span gives back
 };
 
 void toolMouse(const plat::Event& e) {
@@ -260,11 +263,13 @@ void linearise(Tool& t) {
   t.lastSpan = span;
   t.lastSpanChannel = ActiveChannel;
   t.lastSpanMarked = false;
-  if (spikeInterpMarkers != 0 && MarkerCount(t.slot) + 2 <= kMaxMarkers) {
-    AddMarker(t.slot, span.first, kInterpolationOpen);
-    AddMarker(t.slot, span.last, kInterpolationClose);
-    MakeInterpolationRecordFor(t.slot);
-    t.lastSpanMarked = true;
+  if (spikeInterpMarkers != 0) {
+    std::vector<MarkerRecord> before = MarkersArray[t.slot];
+    if (AddInterpolationPair(t.slot, span.first, span.last) == StoreStatus::Ok) {
+      MakeInterpolationRecordFor(t.slot);
+      t.markersBeforeSpan = std::move(before);
+      t.lastSpanMarked = true;
+    }
   }
   changed(t);
   t.nslant += 1.0f;
@@ -272,15 +277,6 @@ void linearise(Tool& t) {
   t.rejected = false;
   redrawPlot(t);
   SpkAvj2(t);
-}
-
-void removeMarkerAt(int16_t slot, int32_t caseIndex, int16_t code) {
-  const std::vector<MarkerRecord>& m = MarkersArray[slot];
-  for (size_t k = 0; k < m.size(); ++k)
-    if (m[k].caseNumber == caseIndex && MarkerCode16(m[k]) == code) {
-      RemoveMarker(slot, static_cast<int>(k) + 1);
-      return;
-    }
 }
 
 void SpikeKey(Tool& t) {
@@ -292,8 +288,11 @@ void SpikeKey(Tool& t) {
   } else if (DoSlant == 1 && t.nslant > 0.0f && t.lastSpanChannel != 0) {
     RestoreSpan(ChannelData(t.slot, t.lastSpanChannel), ChannelData(t.slot, 0), t.lastSpan);
     if (t.lastSpanMarked) {
-      removeMarkerAt(t.slot, t.lastSpan.first, kInterpolationOpen);
-      removeMarkerAt(t.slot, t.lastSpan.last, kInterpolationClose);
+      // The list as it was: which of a case's markers the pair stood beside
+      // is kept exactly.
+      SetMarkers(t.slot, std::move(t.markersBeforeSpan));
+      t.markersBeforeSpan.clear();
+      t.lastSpanMarked = false;
       MakeInterpolationRecordFor(t.slot);
     }
     t.nslant -= 1.0f;
