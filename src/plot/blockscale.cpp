@@ -113,13 +113,21 @@ std::string BlockMarkerLabel(int16_t code) {
 }
 
 std::vector<BlockMarkerMark> BlockMarkerMarks(const std::vector<MarkerRecord>& markers, const BlockScale& s) {
+  size_t inBlock = 0;
+  for (const MarkerRecord& m : markers) inBlock += m.caseNumber >= s.begin && m.caseNumber <= s.end ? 1 : 0;
+  const bool labelled = inBlock <= static_cast<size_t>(kMaxLabelledBlockMarkers);
   std::vector<BlockMarkerMark> out;
-  for (const MarkerRecord& m : markers)
-    if (m.caseNumber >= s.begin && m.caseNumber <= s.end) out.push_back({BlockColumn(s, m.caseNumber), ""});
-  if (out.size() <= static_cast<size_t>(kMaxLabelledBlockMarkers)) {
-    size_t i = 0;
-    for (const MarkerRecord& m : markers)
-      if (m.caseNumber >= s.begin && m.caseNumber <= s.end) out[i++].label = BlockMarkerLabel(MarkerCode16(m));
+  for (const MarkerRecord& m : markers) {
+    if (m.caseNumber < s.begin || m.caseNumber > s.end) continue;
+    const int x = BlockColumn(s, m.caseNumber);
+    const std::string label = labelled ? BlockMarkerLabel(MarkerCode16(m)) : "";
+    // The marks are drawn in XOR: a second line on a column would wipe the
+    // first, so markers on one column share the line and the label.
+    if (!out.empty() && out.back().x == x) {
+      if (labelled) out.back().label += " " + label;
+      continue;
+    }
+    out.push_back({x, label});
   }
   return out;
 }

@@ -48,8 +48,8 @@ bool BlockCrossesZero(const BlockScale& s);
 int BlockZeroRow(const BlockScale& s);
 std::vector<int> ZeroDashStarts(int width);
 
-// A marker in the block: its column and label ("" when the block holds more
-// than 60 markers).
+// The markers of a block column: its column and their labels joined by a
+// blank ("" when the block holds more than 60 markers).
 struct BlockMarkerMark {
   int x = 0;
   std::string label;

@@ -34,9 +34,17 @@ MarkerDrawing LayoutMarkers(const ViewState& v, const std::vector<MarkerRecord>&
   }
   const bool labels = d.visible == 0 || contentWidth / d.visible >= 10;
   d.lines.reserve(markers.size() * 2);
+  int32_t lastCase = -1;
   for (const MarkerRecord& m : markers) {
     const double x = MarkerX(v, m.caseNumber);
     if (!(x > 0 && x <= v.screenWidth)) continue;
+    // Markers on one case (a file's own and an interpolation mark beside
+    // it) share the line, their labels side by side in list order.
+    if (m.caseNumber == lastCase) {
+      if (labels) d.labels.back().text += " " + MarkerLabel(m.code);
+      continue;
+    }
+    lastCase = m.caseNumber;
     const int xi = static_cast<int>(std::trunc(x));
     if (labels) d.labels.push_back({static_cast<int>(std::trunc(x + 2)), MarkerLabel(m.code)});
     d.lines.push_back({xi, 55});

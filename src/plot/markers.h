@@ -27,7 +27,8 @@ struct MarkerLabelAt {
 // Lines (point pairs, for one batched call) and labels of the markers with
 // 0 < x <= SW. Labels only when the window width divided by the count of
 // markers strictly inside the plot (all of them when compressed or short)
-// is at least 10, or when none is visible.
+// is at least 10, or when none is visible. Markers on one case give one
+// line and one label, their texts joined by a blank.
 struct MarkerDrawing {
   std::vector<plat::Point> lines;
   std::vector<MarkerLabelAt> labels;

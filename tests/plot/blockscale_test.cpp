@@ -150,6 +150,10 @@ TEST(BlockScale, MarkerLabelsUpToSixtyInTheBlock) {
   ASSERT_EQ(marks.size(), 61u);
   for (const auto& k : marks) EXPECT_TRUE(k.label.empty());
   EXPECT_EQ(marks.back().x, 600);
+  // Drawn in XOR, a column's markers make one line, one label.
+  const BlockScale half = ComputeBlockScale(d.data(), 100, 700, 300, 200);
+  marks = BlockMarkerMarks({{200, 'A'}, {200, 199}, {201, 205}, {300, 'B'}}, half);
+  EXPECT_EQ(marks, (std::vector<BlockMarkerMark>{{50, "A \xC7 5"}, {100, "B"}}));
 }
 
 TEST(BlockScale, Titles) {

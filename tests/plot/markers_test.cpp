@@ -89,6 +89,14 @@ TEST(Markers, LabelsOnlyWhenEachHasTenPixels) {
   const plotcore::MarkerDrawing off = plotcore::LayoutMarkers(v, {{5000, 'A'}}, 900, 400);
   EXPECT_TRUE(off.lines.empty());
   EXPECT_EQ(off.labels.size(), 0u);
+  // Markers on one case: one line, their labels side by side.
+  const plotcore::MarkerDrawing two =
+      plotcore::LayoutMarkers(v, {{10, 203}, {10, 199}, {10, 200}, {11, 'A'}}, 900, 400);
+  EXPECT_EQ(two.lines.size(), 4u);
+  ASSERT_EQ(two.labels.size(), 2u);
+  EXPECT_EQ(two.labels[0].text, "3 \xC7 \xC8");
+  EXPECT_EQ(two.labels[0].x, 12);
+  EXPECT_EQ(two.labels[1].text, "A");
 }
 
 TEST(Markers, NoteButtonsSitAtTheirCase) {

@@ -443,15 +443,20 @@ void PRINTCHANNELS(plat::Port& p, const PrintOptions& o, const PrintImageService
   if (showMarkers && MarkerCount(f) > 0) {
     p.setForeColor(kDarkGrey);
     p.setFont(font(9));
-    for (const MarkerRecord& m : MarkersArray[f]) {
-      if (m.caseNumber <= r.start || m.caseNumber >= r.end) continue;
-      const int x = kPageLeft + static_cast<int>((m.caseNumber - r.start) * xscale);
+    const std::vector<MarkerRecord>& m = MarkersArray[f];
+    for (size_t i = 0; i < m.size(); ++i) {
+      const int32_t k = m[i].caseNumber;
+      if (k <= r.start || k >= r.end) continue;
+      // Markers on one case share the line; their labels stand side by side.
+      std::string label = PrintedMarkerLabel(m[i].code);
+      while (i + 1 < m.size() && m[i + 1].caseNumber == k) label += " " + PrintedMarkerLabel(m[++i].code);
+      const int x = kPageLeft + static_cast<int>((k - r.start) * xscale);
       for (int y = 460; y > 50; y -= 10) {
         p.moveTo(x, y);
         p.lineTo(x, y - 3);
       }
       p.moveTo(x + 2, 77);
-      p.drawText(PrintedMarkerLabel(m.code));
+      p.drawText(label);
     }
     p.setForeColor(kInk);
   }
