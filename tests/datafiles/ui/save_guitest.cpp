@@ -21,11 +21,14 @@
 #include "datafiles/ui/save_dialog.h"
 #include "platform/controls.h"
 #include "platform/windows.h"
+#include "plot/markers.h"
+#include "plot/ui/plotwindow.h"
 #include "shell/dispatch.h"
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
 #include "shell/ui/kit.h"
+#include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
 #include "shell/worktables.h"
 // Last: Qt's "slots" keyword macro must not meet the menu headers.
@@ -105,6 +108,12 @@ TEST_F(Saving, SaveAsAndReopenRoundTrip) {
   ASSERT_EQ(a, 0);
   SetChannelLabel(a, 2, "edited label");
   PutDatum(a, 3, 50, -7.25f);
+  // Two markers on one case: the file's own and an interpolation mark.
+  SetMarkers(a, {{1, 'S'}, {50, 'A'}, {100, 203}});
+  ASSERT_EQ(AddInterpolationPair(a, 50, 60), StoreStatus::Ok);
+  ASSERT_EQ(AddInterpolationPair(a, 90, 100), StoreStatus::Ok);
+  ASSERT_EQ(MarkersArray[a], (std::vector<MarkerRecord>{{1, 'S'}, {50, 'A'}, {50, 200}, {60, 199}, {90, 200},
+                                                        {100, 203}, {100, 199}}));
   FileSHORTS[a][kShortChanged] = 1;
 
   Script s;
@@ -126,6 +135,7 @@ TEST_F(Saving, SaveAsAndReopenRoundTrip) {
   EXPECT_EQ(FileSHORTS[a][kShortChanged], 0);
   EXPECT_EQ(plat::title(kPlotWindowBase + a), "File 1: 'second.orl' ( 3 channels,  100 samples ) ") << "the full title, new name";
 
+  prefsArray[kPrefMarkersShown] = 1;
   const int16_t b = open(dir_ / "second.orl");
   ASSERT_EQ(b, 1);
   ASSERT_EQ(nCases[b], nCases[a]);
@@ -135,6 +145,15 @@ TEST_F(Saving, SaveAsAndReopenRoundTrip) {
     EXPECT_EQ(RetrieveLabelOf(b, c), RetrieveLabelOf(a, c));
   }
   EXPECT_EQ(MarkersArray[b], MarkersArray[a]);
+  EXPECT_EQ(FileSHORTS[b][kShortMarkerCount], 7);
+  // Both markers of a case are drawn: one line, the labels side by side.
+  const plotcore::MarkerDrawing d = plotcore::LayoutMarkers(PlotViewState(b), MarkersArray[b],
+                                                            plat::contentSize(kPlotWindowBase + b).w, BottomOfPlotArea);
+  std::vector<std::string> labels;
+  for (const auto& l : d.labels) labels.push_back(l.text);
+  EXPECT_EQ(labels, (std::vector<std::string>{"S", "A \xC8", "\xC7", "\xC8", "3 \xC7"}));
+  plat::test::saveArtifact(plat::test::windowImage(kPlotWindowBase + b), "save-reopened-markers.png");
+  prefsArray[kPrefMarkersShown] = 0;
   EXPECT_EQ(NotesArray[b], NotesArray[a]);
   EXPECT_EQ(CommentContainer[b], CommentContainer[a]);
   EXPECT_EQ(FileInfoFLOATS[b][kInfoFlow], 500.0f);

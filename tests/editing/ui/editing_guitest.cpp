@@ -183,6 +183,119 @@ TEST_F(Editing, NoCopyAtThirtyTwoChannelsAndNoStepLeftBehind) {
   EXPECT_EQ(gPointersToFileData[slot_][kMaxChannels], gPointersToFileData[slot_][1]);
 }
 
+// The demo's valve markers (1 opens and 2 closes each reference period)
+// are where reference removal to the previous marker, and a span drawn up
+// to a marker, end: the interpolation markers stand beside them.
+TEST_F(Editing, InterpolationMarkersStandBesideTheFilesMarkersAndGoWithUndo) {
+  const std::vector<MarkerRecord> opening = MarkersArray[slot_];
+  ASSERT_EQ(opening.size(), 8u);
+  const std::vector<float> channel = gPointersToFileData[slot_][1];
+  // Every marker the file held is there, in order, first on its case; the
+  // rest are 200/199 pairs whose spans are exactly the flagged cases.
+  const auto check = [&](const std::vector<int32_t>& opens, const std::vector<int32_t>& closes) {
+    const std::vector<MarkerRecord>& m = MarkersArray[slot_];
+    std::vector<MarkerRecord> own;
+    std::vector<int32_t> o, c;
+    for (size_t i = 0; i < m.size(); ++i) {
+      const int16_t code = MarkerCode16(m[i]);
+      if (code == kInterpolationOpen) {
+        o.push_back(m[i].caseNumber);
+      } else if (code == kInterpolationClose) {
+        c.push_back(m[i].caseNumber);
+      } else {
+        own.push_back(m[i]);
+        if (i > 0) {
+          EXPECT_NE(m[i - 1].caseNumber, m[i].caseNumber) << "the file's marker comes first on its case";
+        }
+      }
+    }
+    EXPECT_EQ(own, opening);
+    EXPECT_EQ(o, opens);
+    EXPECT_EQ(c, closes);
+    ASSERT_EQ(o.size(), c.size());
+    std::vector<float> want(static_cast<size_t>(nCases[slot_]) + 1, 0.0f);
+    for (size_t i = 0; i < o.size(); ++i) std::fill(want.begin() + o[i], want.begin() + c[i] + 1, 1.0f);
+    std::vector<float> flags(want.size());
+    for (size_t k = 0; k < flags.size(); ++k)
+      flags[k] = BackupCache.get(kInterpolationOffset + static_cast<int64_t>(k));
+    EXPECT_EQ(flags, want);
+  };
+  // O2 reads above 20.8 % while the reference air flows: four periods, each
+  // widened left to the marker that opened it, 10 cases right.
+  Script r;
+  r.click(kResultsWindow, kRefUp)
+      .click(kResultsWindow, kRefLeftMarker)
+      .clickField(kResultsWindow, kRefCutoffField)
+      .call([] {
+        plat::setFieldText(kResultsWindow, kRefCutoffField, "");
+        plat::setFieldText(kResultsWindow, kRefRightField, "10");
+      })
+      .type(kResultsWindow, kRefCutoffField, "20.8")
+      .click(kResultsWindow, kRefMarkers)
+      .click(kResultsWindow, kRefFix)
+      .call([&] {
+        ASSERT_EQ(MarkerCount(slot_), 16);
+        std::vector<int32_t> closes;
+        for (const MarkerRecord& m : MarkersArray[slot_])
+          if (MarkerCode16(m) == kInterpolationClose) closes.push_back(m.caseNumber);
+        ASSERT_EQ(closes.size(), 4u);
+        EXPECT_EQ(closes.back(), 7200) << "the last period runs to the file's end, its last marker";
+        check({1, 2401, 4801, 6901}, closes);
+        EXPECT_NE(gPointersToFileData[slot_][1], channel);
+        plat::test::saveArtifact(plat::test::windowImage(PlotWindowId(slot_)), "editing-references-markers.png");
+      })
+      .click(kResultsWindow, kRefUndo)
+      .call([&] {
+        EXPECT_EQ(MarkersArray[slot_], opening);
+        check({}, {});
+        EXPECT_EQ(gPointersToFileData[slot_][1], channel);
+      })
+      .click(kResultsWindow, kRefDone);
+  plat::test::run(r, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 18)); });
+  ASSERT_FALSE(plat::windowExists(kResultsWindow));
+
+  // A line drawn over cases 250..300 ends on the marker at 300; DELETE
+  // rejects it, markers and all.
+  const int win = PlotWindowId(slot_);
+  const int y = BottomOfPlotArea / 2;
+  spikeInterpMarkers = 0;
+  prefsArray[kPrefConserveVariation] = 0;
+  Script t;
+  t.click(kResultsWindow, kToolLinearMode)
+      .click(kResultsWindow, kToolMarkers)
+      .call([&] {
+        ASSERT_EQ(FileSHORTS[slot_][kShortSegment], 1);
+        ASSERT_EQ(Xstep, 1);
+      })
+      .activate(win)
+      .moveTo(win, {250, y})
+      .moveTo(win, {250, y})
+      .moveTo(win, {250, y})
+      .press(win, {250, y})
+      .moveTo(win, {275, y})
+      .moveTo(win, {300, y})
+      .release()
+      .moveTo(win, {300, y})
+      .call([&] {
+        check({250}, {300});
+        EXPECT_EQ(MarkersArray[slot_][2], (MarkerRecord{300, 202}));
+        EXPECT_EQ(MarkersArray[slot_][3], (MarkerRecord{300, kInterpolationClose}));
+        EXPECT_NEAR(GetDatum(slot_, 1, 275), (channel[250] + channel[300]) / 2.0f, 1e-4f);
+      })
+      .key(win, 8)
+      .call([&] {
+        EXPECT_EQ(MarkersArray[slot_], opening);
+        check({}, {});
+        EXPECT_EQ(gPointersToFileData[slot_][1], channel);
+      })
+      .activate(kResultsWindow)
+      .click(kResultsWindow, kToolDone);
+  plat::test::run(t, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 38)); });
+  EXPECT_FALSE(plat::windowExists(kResultsWindow));
+  spikeInterpMarkers = 0;
+  DoSlant = 0;
+}
+
 // A 1,000-case channel of noise for the smoothing runs.
 class Smoothing : public Editing {
  protected:
