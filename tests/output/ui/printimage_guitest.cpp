@@ -77,7 +77,10 @@ class PlotSide : public ::testing::Test {
 TEST_F(PlotSide, PrintsAndStoresWhatItShows) {
   const testsupport::ScriptedRow rows[] = {
       {"the block previewed is the block printed",
-       [this] { setBlock(100, 400); },
+       [this] {
+         setBlock(100, 400);
+         ASSERT_EQ(AddInterpolationPair(slot_, 250, 300), StoreStatus::Ok);   // beside the 202 at 300
+       },
        [] {
          Script s;
          s.click(kPrintOptionsWindow, kPrintNext);
@@ -110,7 +113,8 @@ TEST_F(PlotSide, PrintsAndStoresWhatItShows) {
          EXPECT_NE(all.find("100.0 sec"), std::string::npos) << all;
          EXPECT_NE(all.find("400.0 sec"), std::string::npos) << all;
          EXPECT_EQ(all.find(" min\n"), std::string::npos) << "not the screen's segment\n" << all;
-         EXPECT_NE(all.find("\n2\n"), std::string::npos) << "marker code 202 prints as its number";
+         // One line of labels: the 200 at 250, then 202 as its number with the 199 beside it.
+         EXPECT_NE(all.find("\n\xC8" "2 \xC7\n"), std::string::npos) << all;
          EXPECT_EQ(printblock, 0);
        }},
       {"printing with equal strips leaves the screen's strips",
