@@ -143,6 +143,20 @@ TEST_F(BlockWindowGui, TitleAndScaleOfTheBlock) {
   EXPECT_EQ(plat::test::portImage(kBlockWindow), own);
 }
 
+// Markers are drawn in XOR: two on one case must not wipe out their line.
+TEST_F(BlockWindowGui, TwoMarkersOnACaseKeepTheirLine) {
+  ASSERT_EQ(AddInterpolationPair(slot_, 280, 300), StoreStatus::Ok);   // a 199 beside the demo's 202 at 300
+  setBlock(250, 350);
+  DRAWBLOCK();
+  const QImage img = plat::test::portImage(kBlockWindow);
+  const int x = BlockColumnOf(300);
+  const QRgb ground = img.pixel(x - 3, 14);
+  int marked = 0;
+  for (int y = 14; y < UpperLimit - 2; ++y) marked += img.pixel(x, y) != ground ? 1 : 0;
+  EXPECT_GT(marked, (UpperLimit - 16) / 3) << "the dotted line stands at case 300";
+  plat::test::saveArtifact(plat::test::windowImage(kBlockWindow), "block-window-two-markers.png");
+}
+
 TEST_F(BlockWindowGui, ChannelOutsideTheFileFallsBackToOne) {
   setBlock(10, 60);
   chanB = static_cast<uint16_t>(nChannels[slot_] + 1);
