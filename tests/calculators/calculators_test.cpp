@@ -560,6 +560,9 @@ TEST(CalculatorFields, ThatWouldGiveNoNumberAreRefusedByName) {
   fine.meterT = 0;
   StpInput backwards = fine;
   backwards.seconds = -60;
+  StpInput noPressure = fine, negativeVolume = fine;
+  noPressure.pressure = 0;
+  negativeVolume.volume = -1000;   // showed -1000 ml/min
   BmrInput bmr;
   bmr.b = 0.751;
   bmr.valueOfA = 0.002647f;
@@ -584,6 +587,10 @@ TEST(CalculatorFields, ThatWouldGiveNoNumberAreRefusedByName) {
   noCalibration.calVol = noCalibration.calGain = noCalibration.calDef = 0;   // showed "**"
   noSampleVolts.sampDef = 0;
   noFrequency.frequency = 0;
+  VentilationInput negativeCalibration = vent, shrinking = vent;
+  negativeCalibration.calVol = -1;   // showed Vt -5.2 ml
+  shrinking.tb = 20;                 // a breath cooler than the chamber shrinks: K < 1
+  shrinking.ta = 35;
   VentilationResult ventOut;
   const double inf = std::numeric_limits<double>::infinity();
   const struct {
@@ -601,6 +608,12 @@ TEST(CalculatorFields, ThatWouldGiveNoNumberAreRefusedByName) {
       {"STP at -273 degrees", CheckedStpFlow(cold), "Meter temp.", 0},
       {"STP of 1000 ml a minute", CheckedStpFlow(fine), nullptr, 1000},
       {"STP over -60 s", CheckedStpFlow(backwards), "Elapsed Time", 0},
+      {"STP at 0 torr", CheckedStpFlow(noPressure), "B.P.", 0},
+      {"STP of -1000 ml", CheckedStpFlow(negativeVolume), "Cumulative Volume", 0},
+      {"day of the year 1", CheckedDayOfYear(1.5), nullptr, 1},
+      {"day of the year 366", CheckedDayOfYear(366), nullptr, 366},
+      {"day of the year 0", CheckedDayOfYear(0), "Day of the year", 0},
+      {"day of the year 367", CheckedDayOfYear(367), "Day of the year", 0},
       {"March 31", CheckedDayOfMonth(31, 3, 2026), nullptr, 90},
       {"March 40 (it was day 100)", CheckedDayOfMonth(40, 3, 2026), "day of the month", 0},
       {"February 29 of a leap year", CheckedDayOfMonth(29, 2, 2024), nullptr, 60},
@@ -611,6 +624,8 @@ TEST(CalculatorFields, ThatWouldGiveNoNumberAreRefusedByName) {
       {"ventilation, calibration all 0", CheckedVentilation(noCalibration, &ventOut), "calibration volume", 0},
       {"ventilation, sample volts 0", CheckedVentilation(noSampleVolts, &ventOut), "sample volts", 0},
       {"ventilation, frequency 0", CheckedVentilation(noFrequency, &ventOut), "frequency", 0},
+      {"ventilation, calibration volume -1", CheckedVentilation(negativeCalibration, &ventOut), "calibration volume", 0},
+      {"ventilation, a shrinking breath", CheckedVentilation(shrinking, &ventOut), "sample volts", 0},
       {"simulation at 1e7 m", CheckedSimulationFromAltitudes(20.95, 3000, 1e7).check, "measurement altitude", 0},
       {"simulation at 0 torr", CheckedSimulationFromPressures(20.95, 500, 0).check, "measurement pressure", 0},
       {"simulated 0 torr", CheckedSimulationFromPressures(20.95, 0, 750).check, "simulated pressure", 0},
@@ -631,6 +646,8 @@ TEST(CalculatorFields, ThatWouldGiveNoNumberAreRefusedByName) {
       {"Q10 from rates, equal temperatures", Q10FromRates(1, 2, 37, 37), "adjusted temp", 0},
       {"Q10 from rates, base value 0", Q10FromRates(0, 2, 37, 39), "base value", 0},
       {"Q10 from rates, signs differ", Q10FromRates(1, -2, 37, 40), "adjusted value", 0},
+      {"Q10 from rates, both negative", Q10FromRates(-1, -2, 37, 40), "base value", 0},
+      {"Q10 from rates, adjusted value 0", Q10FromRates(1, 0, 37, 40), "adjusted value", 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
