@@ -32,6 +32,7 @@ const char* PolyStatusText(PolyStatus s) {
     case PolyStatus::BadSpan: return "the block lies outside the channels";
     case PolyStatus::BadDegree: return "the degree must be 1 to 9";
     case PolyStatus::Degenerate: return "too few distinct X values for this degree";
+    case PolyStatus::XNotANumber: return "the block of the X channel holds a value that is not a number";
   }
   return "";
 }
@@ -1019,7 +1020,21 @@ bool PolyXWithinReach(const float* x, int32_t n, double centre, double inv, doub
   return xWithinReachBase(x, n, centre, inv, reach);
 }
 
-PolyStatus FitPolynomial(std::span<const float> x, std::span<const float> y, int32_t first, int32_t last,
+namespace {
+
+// A fit refused as degenerate whose X block holds a NaN is refused for the
+// NaN: the X values are not too few, one is not a number. Looked for only
+// once a fit has failed, so a sound block costs no pass.
+PolyStatus namingNaN(PolyStatus s, std::span<const float> x, int32_t first, int32_t last) {
+  if (s != PolyStatus::Degenerate) return s;
+  if (first > last) std::swap(first, last);
+  if (first < 0 || static_cast<size_t>(last) >= x.size()) return s;
+  for (int32_t i = first; i <= last; ++i)
+    if (std::isnan(x[static_cast<size_t>(i)])) return PolyStatus::XNotANumber;
+  return s;
+}
+
+PolyStatus fitPolynomial(std::span<const float> x, std::span<const float> y, int32_t first, int32_t last,
                          int degree, PolyFit* out, bool wide) {
   const struct Kernels {
     bool kept = gWideKernels;
@@ -1036,12 +1051,24 @@ PolyStatus FitPolynomial(std::span<const float> x, std::span<const float> y, int
   return FitByPasses(b, degree, out);
 }
 
-PolyStatus FitPolynomialByPasses(std::span<const float> x, std::span<const float> y, int32_t first, int32_t last,
+PolyStatus fitPolynomialByPasses(std::span<const float> x, std::span<const float> y, int32_t first, int32_t last,
                                  int degree, PolyFit* out) {
   Block b;
   if (const PolyStatus s = CheckBlock(x, y, first, last, degree, &b); s != PolyStatus::Ok) return s;
   if (const PolyStatus s = ScanBlock(&b); s != PolyStatus::Ok) return s;
   return FitByPasses(b, degree, out);
+}
+
+}  // namespace
+
+PolyStatus FitPolynomial(std::span<const float> x, std::span<const float> y, int32_t first, int32_t last,
+                         int degree, PolyFit* out, bool wide) {
+  return namingNaN(fitPolynomial(x, y, first, last, degree, out, wide), x, first, last);
+}
+
+PolyStatus FitPolynomialByPasses(std::span<const float> x, std::span<const float> y, int32_t first, int32_t last,
+                                 int degree, PolyFit* out) {
+  return namingNaN(fitPolynomialByPasses(x, y, first, last, degree, out), x, first, last);
 }
 
 PolySeries PolynomialSeries(std::span<const float> x, std::span<const float> y, int32_t first, int32_t last) {

@@ -28,6 +28,7 @@ enum class PolyStatus : int8_t {
   BadSpan,        // block outside the channels
   BadDegree,      // not 1..9
   Degenerate,     // fewer cases than coefficients, or an orthogonal polynomial vanishes on the data
+  XNotANumber,    // the X block holds a NaN, which no polynomial can take
 };
 const char* PolyStatusText(PolyStatus s);
 

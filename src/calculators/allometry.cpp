@@ -161,13 +161,16 @@ CheckedResult Q10Adjusted(double q10, double t1, double t2, double r1) {
 }
 
 CheckedResult Q10FromRates(double r1, double r2, double t1, double t2) {
+  // Two negative rates have a positive ratio and gave a Q10 all the same.
+  constexpr const char* kRateAbove0 = "a rate must be above 0";
+  if (!(r1 > 0.0)) return Refused("base value", std::isnan(r1) ? nullptr : kRateAbove0);
+  if (!(r2 > 0.0)) return Refused("adjusted value", std::isnan(r2) ? nullptr : kRateAbove0);
   const double dt = t2 - t1;
   if (dt == 0.0) return Refused("adjusted temp", "equal to the base temperature, so no Q10 follows");
   const double q = std::pow(r2 / r1, 10.0 / dt);
   if (std::isfinite(static_cast<float>(q))) return {q, nullptr, nullptr};
   if (!std::isfinite(dt)) return Refused(std::isfinite(t1) ? "adjusted temp" : "base temp");
-  if (!std::isfinite(r1) || r1 == 0.0) return Refused("base value");
-  if (!std::isfinite(r2) || r2 == 0.0 || r2 / r1 < 0.0)
-    return Refused("adjusted value", r2 / r1 < 0.0 ? "its sign differs from the base value's" : nullptr);
+  if (!std::isfinite(r1)) return Refused("base value");
+  if (!std::isfinite(r2)) return Refused("adjusted value");
   return Refused("adjusted temp");
 }

@@ -81,6 +81,6 @@ BmrResult ComputeBmr(const BmrInput& in);
 // R2 = R1 Q10^((T2 - T1) / 10); refused for a negative Q10 and for any
 // input that makes R2 infinite or not a number.
 CheckedResult Q10Adjusted(double q10, double t1, double t2, double r1);
-// Q10 = (R2 / R1)^(10 / (T2 - T1)); refused for equal temperatures and for
-// any input that makes Q10 infinite or not a number.
+// Q10 = (R2 / R1)^(10 / (T2 - T1)); refused for a rate at or below 0, for
+// equal temperatures and for any input that makes Q10 infinite or not a number.
 CheckedResult Q10FromRates(double r1, double r2, double t1, double t2);

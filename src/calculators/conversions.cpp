@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <ctime>
 
+#include "editing/watervapour.h"
+#include "respirometry/gasphysics.h"
 #include "shell/textutil.h"
 
 namespace {
@@ -20,9 +22,8 @@ constexpr const char* kStpNote = "\xA5 STP = 0 \xA1" "C, 760 torr (1.0 atmospher
 
 // Mac Roman: \xA1 degree sign, \xA5 bullet. Factors are the exact
 // definitions to the digits shown (water vapour at 0 degrees as an ideal gas,
-// M 18.01528 g/mol), except the calorie of 4.186 J and mm H2O -> torr, which
-// its note explains. Latent heat at 37 degrees: 2.414 J/mg (it falls with
-// temperature, 2.50 J/mg at 0 degrees).
+// M 18.01528 g/mol), except the calorie of 4.186 J. Latent heat at 37
+// degrees: 2.414 J/mg (it falls with temperature, 2.50 J/mg at 0 degrees).
 constexpr ConversionRow kRows[] = {
     {63, 1, "joules", "calories", K::Divide, 4.186, false, nullptr},
     {63, 2, "calories", "joules", K::Multiply, 4.186, false, nullptr},
@@ -38,7 +39,7 @@ constexpr ConversionRow kRows[] = {
     {63, 11, "\xA1" "C", "\xA1" "F", K::CelsiusToFahrenheit, 0, false,
      "\xA5 standard '(9/5 X \xA1" "C) + 32' conversion"},
     {63, 12, "\xA1" "C", "\xA1" "K", K::Add, 273.15, false, nullptr},
-    {63, 13, "mg H2O evap.", "joules (@ 37 \xA1" "C) ", K::Multiply, 2.414, false, kLatent37J},
+    {63, 13, "mg H2O evap.", "joules (@ 37 \xA1" "C) ", K::Multiply, kLatentJoulesPerMg37, false, kLatent37J},
     {63, 14, "mg H2O evap.", "calories (@ 37 \xA1" "C) ", K::Multiply, 0.576684, false, kLatent37Cal},
     {64, 1, "meters/sec", "kilometers/hour", K::Multiply, 3.6, false, nullptr},
     {64, 2, "kilometers/hour", "meters/sec", K::Multiply, 0.2777778, false, nullptr},
@@ -92,8 +93,8 @@ constexpr ConversionRow kRows[] = {
     {66, 1, "Torr", "kilopascals", K::Multiply, 0.1333224, false, nullptr},
     {66, 2, "P.S.I.", "torr", K::Multiply, 51.714933, false, nullptr},
     {66, 3, "torr", "P.S.I.", K::Multiply, 0.01933677, false, nullptr},
-    {66, 4, "mm H2O", "torr", K::Multiply, 0.076, false,
-     "\xA5 assumes 760 torr (1.0 atmospheres) = 10.0 meter water column"},
+    {66, 4, "mm H2O", "torr", K::Multiply, kTorrPerMmWater, false,
+     "\xA5 1 mm water column = 9.80665 Pa; 760 torr (1.0 atmospheres) = 10.33 meter water column"},
     {66, 5, "kilopascals", "torr", K::Multiply, 7.500617, false, nullptr},
     {66, 6, "kilopascals", "atmospheres", K::Multiply, 0.00986923267, false, nullptr},
     {66, 7, "atmospheres", "kilopascals", K::Multiply, 101.325, false, nullptr},
@@ -137,21 +138,27 @@ int16_t ConversionItemCount(int16_t menu) {
   return n;
 }
 
-float SaturationPressureWaterIce(float t) {
-  if (t > 0.0f) {
-    float p = 4.8845f;
-    p = p + 0.16927f * t;
-    p = p + 0.024491f * t * t;
-    p = p - 0.00020623f * t * t * t;
-    p = p + 0.0000069782f * t * t * t * t;
-    return p;
-  }
-  const float tk = t + 273.16f;
-  const float e = std::exp(21.87456f * (tk - 273.16f) / (tk - 7.66f));
-  return 6.1078f * e * 0.728498f;
+namespace {
+
+// Over ice, hPa: 6.1078 exp(21.87456 (T - 273.16) / (T - 7.66)), T in K;
+// 6.1078 hPa at 0 degrees, where Goff-Gratch over water gives the same.
+double iceSaturationHPa(float t) {
+  const double tk = static_cast<double>(t) + 273.16;
+  return 6.1078 * std::exp(21.87456 * (tk - 273.16) / (tk - 7.66));
 }
 
-float SaturationDensityWaterIce(float t) { return SaturationPressureWaterIce(t) * 288.7763f / (t + 273.16f); }
+}  // namespace
+
+float SaturationPressureWaterIce(float t) {
+  if (t > 0.0f) return static_cast<float>(SaturationVapourPressureTorr(t));
+  return static_cast<float>(iceSaturationHPa(t) * kTorrPerHPa);
+}
+
+float SaturationDensityWaterIce(float t) {
+  // WATERCON's mg/ml are g/L: x 1000 for g/m^3; over ice its ideal-gas law.
+  if (t > 0.0f) return WATERCON(t) * 1000.0f;
+  return static_cast<float>(iceSaturationHPa(t) * kVapourDensityPerHPa * 1000.0 / (static_cast<double>(t) + 273.16));
+}
 
 float SunlightFromElevation(float e) {
   const float c = std::cos((e - 90.0f) * 3.14159f / 180.0f);

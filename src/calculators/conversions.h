@@ -39,9 +39,12 @@ struct ConversionResult {
 };
 ConversionResult Convert(int16_t menu, int16_t item, float x);
 
-// Saturation vapour pressure over water (T > 0) or ice, torr, T in degrees C.
+// Saturation vapour pressure, torr, T in degrees C: above 0 over water, the
+// Goff-Gratch pressure of WATERCON; at and below 0 over ice, 6.1078 exp(21.87456
+// (T - 273.16) / (T - 7.66)) hPa, T in K. The two meet at 0 degrees.
 float SaturationPressureWaterIce(float celsius);
-// Saturation vapour density, g/m^3: P x 288.7763 / (T + 273.16).
+// Saturation vapour density, g/m^3: WATERCON x 1000 above 0; over ice the
+// same ideal-gas law, 0.216632 e / (t + 273.16) g/L with e in hPa.
 float SaturationDensityWaterIce(float celsius);
 // Clear-sky sea-level sunlight, W/m^2, from the sun's elevation in degrees
 // (> 0): 1366 x 0.7^m, air mass m = (1 / cos(e - 90))^0.678.

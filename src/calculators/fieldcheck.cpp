@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "calculators/conversions.h"
 #include "shell/textutil.h"
@@ -45,6 +46,9 @@ CheckedResult CheckedPressure(double altitude, bool feet, bool torr) {
 CheckedResult CheckedStpFlow(const StpInput& in) {
   if (in.volumeMode && in.seconds < 0)
     return Refused("Elapsed Time", "a negative elapsed time gives a negative flow");
+  if (in.volumeMode && in.volume < 0)
+    return Refused("Cumulative Volume", "a negative volume gives a negative flow");
+  if (in.pressure <= 0) return Refused("B.P.", "a pressure must be above 0");
   const double flow = StpFlow(in);
   if (isNumber(flow)) return accepted(flow);
   if (in.volumeMode) {
@@ -73,6 +77,12 @@ CheckedResult CheckedDayOfMonth(double day, int16_t month, double year) {
   return accepted(DayOfYearOfTypedDate(day, month, year));
 }
 
+CheckedResult CheckedDayOfYear(double day) {
+  if (!isNumber(day) || std::trunc(day) < 1 || std::trunc(day) > 366)
+    return Refused("Day of the year", "it must lie from 1 to 366");
+  return accepted(std::trunc(day));
+}
+
 CheckedResult CheckedVentilation(const VentilationInput& in, VentilationResult* out) {
   const struct {
     float value;
@@ -85,6 +95,12 @@ CheckedResult CheckedVentilation(const VentilationInput& in, VentilationResult* 
   const VentilationResult r = Ventilation(in);
   if (!isNumber(static_cast<float>(r.tidal)))
     return Refused("Ta", "the breath gains no volume (K = 1) at these temperatures and humidities");
+  if (r.tidal < 0) {
+    constexpr const char* kNegative = "it makes the tidal volume negative";
+    for (size_t i = 0; i + 1 < std::size(needed); ++i)   // the frequency does not count
+      if (needed[i].value < 0.0f) return Refused(needed[i].field, kNegative);
+    return Refused("sample volts", "the breath shrinks in the lungs here (K below 1): its volts must be negative");
+  }
   if (!isNumber(static_cast<float>(r.minute))) return Refused("frequency");
   if (!isNumber(static_cast<float>(r.extraction))) return Refused("VO2");
   *out = r;

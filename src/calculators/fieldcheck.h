@@ -26,18 +26,24 @@ CheckedResult CheckedAltitude(double pressureField, bool feet, bool torr);
 CheckedResult CheckedPressure(double altitudeField, bool feet, bool torr);
 
 // ---- Flow to STP ----
-// Zero or non-finite elapsed time, a meter at -273 degrees, and the like.
+// Zero or non-finite elapsed time, a meter at -273 degrees, and the like; a
+// barometric pressure at or below 0 and a negative cumulative volume, which
+// gave a flow below 0.
 CheckedResult CheckedStpFlow(const StpInput& in);
 
 // ---- A date typed as month, day and year ----
 // The day must lie within its month (February 29 only in a leap year): day
 // 40 of March was taken as day 100 of the year. The value is the day of the year.
 CheckedResult CheckedDayOfMonth(double day, int16_t month, double year);
+// A day of the year typed as it is: 1 to 366 (its whole part); the value is that day.
+CheckedResult CheckedDayOfYear(double day);
 
 // ---- Ventilation ----
 // Every calibration and sample field and the frequency must be finite and
 // not 0 (a 0 showed Vt = INF and EO2 = 0 %, or "**" everywhere); a K of 1
-// (no volume change in the lungs) is refused as the chamber temperature's.
+// (no volume change in the lungs) is refused as the chamber temperature's; a
+// negative tidal volume as that of the first negative calibration or sample
+// field, or of the sample volts when the breath shrinks in the lungs (K < 1).
 // The value is Vt; *out gets all three results when accepted.
 CheckedResult CheckedVentilation(const VentilationInput& in, VentilationResult* out);
 

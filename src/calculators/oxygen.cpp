@@ -2,11 +2,12 @@
 
 #include <algorithm>
 
+#include "editing/watervapour.h"
+
 VentilationResult Ventilation(const VentilationInput& in) {
   VentilationResult r;
   r.kT = (static_cast<double>(in.tb) + 273.0) / (static_cast<double>(in.ta) + 273.0);
-  // 0.076 torr per mm of water (10 m of water taken as 760 torr).
-  const double chamber = in.pb + in.deltaP * 0.076;
+  const double chamber = in.pb + in.deltaP * kTorrPerMmWater;
   const double body = SaturationVapourPressureTorr(in.tb);
   const double air = SaturationVapourPressureTorr(in.trh) * in.rh / 100.0;
   const double a =

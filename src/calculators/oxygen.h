@@ -29,7 +29,7 @@ struct VentilationResult {
 // P', vapour pressure e_c) is warmed to Tb and saturated (e_b) in the lungs,
 // so the system gains A = Vt (K - 1) ml, A = sampDef calGain calVol /
 // (sampGain calDef) the volume the signal stands for. Pressures in torr:
-//   P' = PB + 0.076 deltaP (mm of water),  e_b = e_sat(Tb),  e_c = RH/100 e_sat(TRH)
+//   P' = PB + 0.0735559 deltaP (mm of water, 9.80665 Pa each),  e_b = e_sat(Tb),  e_c = RH/100 e_sat(TRH)
 // e_sat the Goff-Gratch saturation pressure (SaturationVapourPressureTorr).
 // The inhaled O2 at STPD: Vmin_STPD = Vmin (P' - e_c) / 760 x 273.15 / (Ta + 273.15).
 // Zero gains, volts, K = 1 or no ventilation give non-finite results.

@@ -2,13 +2,14 @@
 
 #include <cmath>
 
+#include "editing/watervapour.h"
 #include "shell/textutil.h"
 
 double InternalPressureTorr(double value, int16_t unit) {
   switch (unit) {
     case kStpPsi: return value * 51.71493;
     case kStpKPa: return value * 7.50062;
-    case kStpMmH2O: return value * 0.076;
+    case kStpMmH2O: return value * kTorrPerMmWater;
     default: return value;
   }
 }

@@ -8,8 +8,7 @@
 // Pressure units of the meter's internal pressure (the window's button ids).
 enum StpPressureUnit : int16_t { kStpTorr = 3, kStpPsi = 4, kStpKPa = 5, kStpMmH2O = 6 };
 
-// torr = PSI x 51.71493, kPa x 7.50062, mm H2O x 0.076 (10 m of water taken
-// as 760 torr).
+// torr = PSI x 51.71493, kPa x 7.50062, mm H2O x 0.0735559 (9.80665 Pa).
 double InternalPressureTorr(double value, int16_t unit);
 
 struct StpInput {

@@ -81,7 +81,7 @@ float TestSlopeProbability(int32_t n, double sumxy, double sumx2, double sumy2, 
   const double b = static_cast<float>(exact) == fittedSlope ? exact : static_cast<double>(fittedSlope);
   const double diff = b - static_cast<double>(testSlope);
   double p;
-  if (diff == 0.0 || testSlope == fittedSlope) {
+  if (diff == 0.0) {
     p = 1.0;
   } else if (!(se > 0.0)) {
     p = 0.0;

@@ -392,7 +392,7 @@ void waterLoop(const RunConstants& c, const GasChannels& ch, const GasExchangeSe
 // VO2, ml/min before the flow and the closing factors (RQ forms: times FR D
 // STP; channel forms: times STP). F = FiO2 - FeO2 the O2 deflection, Fe =
 // Fi - F0 (F0 before the washout correction), FR' = D FR, V the VCO2 rate
-// (ml/min), P the CO2 channel's deflection as a fraction.
+// (ml/min), P the CO2 channel's excurrent fraction FeCO2.
 void runVO2(const RunConstants& c, const GasChannels& ch, int16_t m, int16_t form) {
   const double fi = c.fi, r = c.r, c3 = c.c3, c10 = c.c10;
   const bool rq = form == 0;
@@ -437,21 +437,25 @@ void runVO2(const RunConstants& c, const GasChannels& ch, int16_t m, int16_t for
         return gasLoop(c, ch, rq, 1, [=](auto& y, auto& f, auto&, auto& frp, auto& v) { y = (frp * f - v * fi) * c3; });
     }
   }
+  // The channel holds FeCO2 (P). Modes 4, 7 and 9 need it as it is; modes
+  // 2, 5, 8 and 10 need the CO2 deflection P - Fc', the typed FiCO2 unless
+  // the incurrent CO2 is absorbed.
+  const double fcp = c.fcp;
   switch (m) {
-    //   FR' (F - Fe P) / (1 - Fe)
+    //   FR' (F - Fe (P - Fc')) / (1 - Fe)
     case 2:
       return gasLoop(c, ch, rq, 0.01,
                      [=](auto& y, auto& f, auto&, auto& frp, auto& p) {
-                       y = (f - (fi - f) * p) * frp / ((1.0 - fi) + f);
+                       y = (f - (fi - f) * (p - fcp)) * frp / ((1.0 - fi) + f);
                      });
     //   FR' F (1 - P) / (1 - Fi)
     case 4: case 7: case 9:
       return gasLoop(c, ch, rq, 0.01,
                      [=](auto& y, auto& f, auto&, auto& frp, auto& p) { y = f * (1.0 - p) * frp * c3; });
-    //   FR' (F - Fi P) / (1 - Fi)
+    //   FR' (F - Fi (P - Fc')) / (1 - Fi)
     default:   // 5, 8, 10
       return gasLoop(c, ch, rq, 0.01,
-                     [=](auto& y, auto& f, auto&, auto& frp, auto& p) { y = frp * (f - p * fi) * c3; });
+                     [=](auto& y, auto& f, auto&, auto& frp, auto& p) { y = frp * (f - (p - fcp) * fi) * c3; });
   }
 }
 
@@ -611,6 +615,23 @@ int32_t GasEquationText(int16_t gas, int16_t form, int16_t m) {
   if (m == 2 || m == 4 || m == 6 || m == 8) return 172;
   if (m == 3 || m == 7) return 171;
   return 199;
+}
+
+const char* GasPictureEquation(int16_t gas, int16_t m) {
+  static const char* const kVO2[10] = {
+      "F / (1 - FiO2 + F)",      "F / (1 - FeO2 (1 - RQ))", "F / (1 - FiO2)",
+      "F / (1 - FiO2 + F RQ)",   "F / (1 - FeO2 (1 - RQ))", "F / (1 - FiO2 + F)",
+      "F / (1 - FiO2 + F RQ)",   "F / (1 - FiO2 + FeO2 RQ)", "F / (1 - FiO2 + F RQ)",
+      "F / (1 - FiO2 (1 - RQ))",
+  };
+  static const char* const kVCO2[8] = {
+      "F / (1 - F RQ)",          "F / (1 - FiCO2 (1 - 1/RQ))", "F / (1 - F + FiCO2/RQ)",
+      "F / (1 - FiCO2 (1 - 1/RQ))", "",                        "F / (1 - FiCO2 (1 - 1/RQ))",
+      "F / (1 - F + FiCO2/RQ)",  "F / (1 + FiCO2 (1/RQ + 1))",
+  };
+  if (gas == kGasO2 && m >= 1 && m <= 10) return kVO2[m - 1];
+  if (gas == kGasCO2 && m >= 1 && m <= 8) return kVCO2[m - 1];
+  return "";
 }
 
 double StpFactor(float torr, float celsius) {

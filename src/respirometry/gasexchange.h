@@ -84,6 +84,12 @@ bool GasAsksHumidity(int16_t gasType, int16_t flowMode);
 // loss, 146..163 VO2, 164..173 VCO2; 199 (the general page) where there is none.
 int32_t GasEquationText(int16_t gasType, int16_t useVCO2, int16_t flowMode);
 
+// The RQ form's equation as the flow-configuration pictures print it beside
+// each mode, after "FR x STP x", F the deflection: VO2 chamber modes 1..5 and
+// mask modes 6..10, VCO2 chamber modes 1..4 and mask modes 6..8; "" for any
+// other. The text the engine's own form reads as.
+const char* GasPictureEquation(int16_t gasType, int16_t flowMode);
+
 // STP factor: P * 0.359211 / (T + 273.15), P in torr, T in degrees C
 // (0.359211 = 273 / 760).
 double StpFactor(float torr, float celsius);

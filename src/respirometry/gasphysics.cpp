@@ -18,7 +18,7 @@ float WATERCON(float RHtemp) {
   const float L = static_cast<float>(-7.90298 * (xd - 1.0) + 2.183653 * std::log(xd) -
                                      1.3816e-7 * (std::pow(10.0, 11.344 * (1.0 - 1.0 / xd)) - 1.0) +
                                      0.0081328 * (std::pow(10.0, -3.49149 * (xd - 1.0)) - 1.0) + 3.005695);
-  return static_cast<float>(0.216632 * std::pow(10.0, static_cast<double>(L)) / T);
+  return static_cast<float>(kVapourDensityPerHPa * std::pow(10.0, static_cast<double>(L)) / T);
 }
 
 O2Content O2CONTENT(float temperature, float volume, float solutes, float o2Factor, bool inMilligrams) {
@@ -44,7 +44,7 @@ float WaterconTemperature(float rho) {
 }
 
 double VapourPressureTorr(float rho, float celsius) {
-  return static_cast<double>(rho) * (static_cast<double>(celsius) + 273.16) / 0.216632 * 0.750062;
+  return static_cast<double>(rho) * (static_cast<double>(celsius) + 273.16) / kVapourDensityPerHPa * kTorrPerHPa;
 }
 
 double SaturationVapourPressureTorr(float celsius) { return VapourPressureTorr(WATERCON(celsius), celsius); }

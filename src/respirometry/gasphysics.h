@@ -21,6 +21,11 @@ struct O2Content {
 O2Content O2CONTENT(float temperature, float volume, float solutes, float o2Factor, bool inMilligrams);
 
 
+// hPa -> torr, 760 / 1013.25; and the factor of WATERCON's ideal-gas law,
+// mg/ml of vapour per hPa over the temperature in K.
+inline constexpr double kTorrPerHPa = 0.750062;
+inline constexpr double kVapourDensityPerHPa = 0.216632;
+
 // The temperature, degrees Celsius, at which WATERCON gives rho (mg/ml): its
 // inverse, for a run that keeps only the density. Clamped to -100..200.
 float WaterconTemperature(float rho);

@@ -110,7 +110,9 @@ TEST(PolynomialFit, WorkedExamplesGiveTheirCoefficientsAndStatistics) {
 
 TEST(PolynomialFit, DegreesTheDataCannotCarryAreRefused) {
   const std::vector<float> x5 = count(5), zigzag = {1, 0, 1, 0, 1};
-  const std::vector<float> sameX(8, 3.0f), y8 = count(8);
+  const std::vector<float> sameX(8, 3.0f), y8 = count(8), holedX = {1, 2, std::nanf(""), 4, 5};
+  std::vector<float> nanFirstX = count(8);
+  nanFirstX[0] = std::nanf("");
   PolyFit f;
   f.degree = 77;
   const struct {
@@ -126,6 +128,12 @@ TEST(PolynomialFit, DegreesTheDataCannotCarryAreRefused) {
       {&x5, &zigzag, 0, 5, 1, PolyStatus::BadSpan},
       {&sameX, &y8, 0, 7, 1, PolyStatus::Degenerate},   // no spread in X at all
       {&x5, &zigzag, 4, 4, 1, PolyStatus::Degenerate},
+      // A NaN in X is said to be one, not "too few distinct X values".
+      {&holedX, &zigzag, 0, 4, 1, PolyStatus::XNotANumber},
+      {&holedX, &zigzag, 0, 4, 3, PolyStatus::XNotANumber},
+      {&nanFirstX, &y8, 0, 7, 2, PolyStatus::XNotANumber},
+      {&nanFirstX, &y8, 0, 7, 9, PolyStatus::XNotANumber},
+      {&nanFirstX, &y8, 1, 1, 1, PolyStatus::Degenerate},   // one case, no NaN in the block
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.d);

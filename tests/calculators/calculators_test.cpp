@@ -17,6 +17,8 @@
 #include "calculators/rpn.h"
 #include "calculators/vapour.h"
 #include "editing/transforms.h"
+#include "editing/watervapour.h"
+#include "respirometry/gasphysics.h"
 #include "shell/textutil.h"
 
 namespace {
@@ -113,7 +115,7 @@ TEST(FlowToStp, CorrectsPressureAndTemperature) {
     if (std::isinf(c.want)) EXPECT_TRUE(std::isinf(StpFlow(c.in)));
     else ExpectDigits(StpFlow(c.in), c.want, 5e-7);
   }
-  EXPECT_DOUBLE_EQ(InternalPressureTorr(10, kStpMmH2O), 0.76);
+  EXPECT_NEAR(InternalPressureTorr(10, kStpMmH2O), 10 * 9.80665 * 760 / 101325, 1e-6);   // 10 mm of water
   EXPECT_FLOAT_EQ(StpStoredFlow(1.5f, true), 1500.0f);
 
   StpAverage avg;
@@ -168,20 +170,21 @@ TEST(VapourAndOxygen, PolynomialSplitAtFourDegrees) {
     bool torr;
     double want;
   } cases[] = {
-      {37, true, 47.6278}, {37, false, 6.34986}, {20, true, 17.7589}, {4, true, 6.15595}, {4.0001f, true, 6.15521},
+      // rho R/M T, R/M = 8.314462618 / 18.01528 (0.4673615 read 1.27 % high: 47.6278 at 37 degrees).
+      {37, true, 47.03283}, {37, false, 6.270526}, {20, true, 17.53708}, {4, true, 6.079045}, {4.0001f, true, 6.078309},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.t);
     ExpectDigits(VapourPressure(c.t, 100, c.torr), c.want, 5e-6);
   }
   EXPECT_EQ(VapourPressure(37, -10, true), 0.0f);   // negative pressures show 0
-  EXPECT_EQ(VapourFieldText(VapourPressure(37, 100, true)), " 47.627");
+  EXPECT_EQ(VapourFieldText(VapourPressure(37, 100, true)), " 47.032");
 
   const float pw = VapourPressure(37, 100, true);
   const struct {
     float saturation;
     double want;
-  } po2[] = {{100, 149.242}, {50, 154.231}, {0, 159.22}};
+  } po2[] = {{100, 149.3666}, {50, 154.2933}, {0, 159.22}};
   for (const auto& c : po2) {
     SCOPED_TRACE(c.saturation);
     const float w = VapourPressure(37, c.saturation, true);
@@ -286,8 +289,7 @@ TEST(UnitConversions, RowsFormulasAndMissingItems) {
       {63, 1, 1, 0.2388915},   {63, 10, 100, 37.7778}, {63, 12, 1, 274.15},     {64, 4, 2, 7200},
       {66, 8, 1, 760},       {65, 10, 1, 28.3168},   {65, 19, 90, 956.2},     {65, 19, 60, 921.894},
       {65, 19, 30, 772.005}, {65, 19, 10, 424.431},  {65, 20, 0, 956.2},      {65, 20, 1000, 1004.72},
-      {65, 20, 5500, 1161.1}, {66, 16, 20, 17.5330}, {66, 16, 37, 47.3078},   {66, 16, 0.5f, 4.97523},
-      {66, 16, 0, 4.44952},  {66, 16, -10, 1.89014}, {66, 17, 20, 17.2708},
+      {65, 20, 5500, 1161.1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.menu) + "/" + std::to_string(c.item) + " x " + std::to_string(c.x));
@@ -316,14 +318,44 @@ TEST(UnitConversions, RowsFormulasAndMissingItems) {
       case ConversionKind::Add: want = 2 + r.k; break;
       case ConversionKind::FahrenheitToCelsius: want = (2 - 32) * 5.0 / 9; break;
       case ConversionKind::CelsiusToFahrenheit: want = 35.6; break;
-      case ConversionKind::SaturationPressure: want = 5.319466; break;   // over water at 2 degrees
-      case ConversionKind::SaturationDensity: want = 5.319466 * 288.7763 / 275.16; break;
+      case ConversionKind::SaturationPressure: want = SaturationVapourPressureTorr(2); break;   // over water
+      case ConversionKind::SaturationDensity: want = WATERCON(2) * 1000.0; break;
       case ConversionKind::SunFromElevation: want = 1366 * std::pow(0.7, std::pow(1 / std::sin(2 * M_PI / 180), 0.678)); break;
       case ConversionKind::SunFromAltitude: want = 1366 - 409.8 / std::pow(2, 2 / 5500.0); break;
     }
     ExpectDigits(Convert(r.menu, r.item, 2).y, want, 1e-4);
     EXPECT_FALSE(CalculatorMenuItems(r.menu).at(static_cast<size_t>(r.item - 1)).empty());
   }
+}
+
+// The rows "torr H2O, 100% RH" and "g H2O/cubic meter": above 0 degrees the
+// respirometry's own Goff-Gratch pressure and WATERCON density, at and below
+// it over ice; against Buck's formulas for water and ice (hPa), an
+// independent fit within 0.1 % of the reference tables. The ice branch took
+// hPa x 0.728498 for torr (-3.5 % at -20 degrees, 9 % below the water branch
+// at 0), and the polynomial above 0 read up to 6 % high at 45 degrees.
+TEST(UnitConversions, SaturationRowsFollowWaterAndIceReferences) {
+  const auto buck = [](double t) {
+    return t > 0 ? 6.1121 * std::exp((18.678 - t / 234.5) * (t / (257.14 + t)))
+                 : 6.1115 * std::exp((23.036 - t / 333.7) * (t / (279.82 + t)));
+  };
+  const double torrPerHPa = 760 / 1013.25, gramsPerHPaKelvin = 100 * 18.01528 / 8.314462618;   // e M / (R T)
+  for (double t = -20; t <= 45.001; t += 0.25) {
+    for (const double x : {t, t == 0 ? 0.01 : t}) {
+      SCOPED_TRACE(x);
+      const auto c = static_cast<float>(x);
+      const double torr = Convert(66, 16, c).y, grams = Convert(66, 17, c).y;
+      EXPECT_NEAR(torr / (buck(c) * torrPerHPa) - 1, 0, 0.01);
+      EXPECT_NEAR(grams / (buck(c) * gramsPerHPaKelvin / (c + 273.15)) - 1, 0, 0.01);
+      if (c > 0) {
+        EXPECT_FLOAT_EQ(static_cast<float>(torr), static_cast<float>(SaturationVapourPressureTorr(c)));
+        EXPECT_FLOAT_EQ(static_cast<float>(grams), WATERCON(c) * 1000.0f);
+      }
+    }
+  }
+  // The branches meet at 0 degrees.
+  EXPECT_NEAR(Convert(66, 16, 0.001f).y / Convert(66, 16, 0).y - 1, 0, 2e-4);
+  EXPECT_NEAR(Convert(66, 17, 0.001f).y / Convert(66, 17, 0).y - 1, 0, 2e-4);
 }
 
 TEST(DayOfYear, LeapYearsAndUncheckedDays) {
@@ -371,10 +403,13 @@ TEST(ConversionConstants, EachIsItsExactDefinitionToTheDigitsShown) {
   const double gallonL = 231 * inch * inch * inch * 1000, btuJ = 1055.05585262, hpW = 550 * foot * pound * g0;
   const double litresPerMole = 8.314462618 * 273.15 / 101.325;   // ideal gas at 0 degrees C and 1 atm
   const double vapourGPerM3PerKPa = 1000 * 18.01528 / (8.314462618 * 273.15);
-  const double latent37 = 2.4138;   // J/mg, water's latent heat of vaporisation at 37 degrees C (steam tables)
+  const double latent37 = 2.4138;
+  const double mmWaterPa = 1000 * g0 * 0.001;   // a millimetre of water at standard gravity   // J/mg, water's latent heat of vaporisation at 37 degrees C (steam tables)
   // Calories as each table states them: 4.186 J here, 4.18605 J in the
   // transformations (neither the 4.184 J thermochemical nor the 4.1868 J IT
-  // calorie); mm H2O -> torr keeps the note's 10 m = 760 torr.
+  // calorie). The slips of water: mm H2O -> torr 0.076 (10 m of water taken as
+  // 760 torr), the ice branch's hPa -> torr 0.728498, the vapour's R/M
+  // 0.4673615, the transform's latent heat 2.4 J/mg.
   const double calorie = 4.186, transformsCalorie = 4.18605;
   auto row = [](int16_t menu, int16_t item) { return FindConversion(menu, item)->k; };
   auto transform = [](int item) { return static_cast<double>(ConversionItem(item).factor); };
@@ -457,6 +492,14 @@ TEST(ConversionConstants, EachIsItsExactDefinitionToTheDigitsShown) {
       {"kPa vapour to % STP", row(66, 19), "0.986923", 100 / 101.325, false},
       {"torr vapour to g/m3", row(66, 20), "1.05757", vapourGPerM3PerKPa * pascalsPerTorr / 1000, false},
       {"torr vapour to % STP", row(66, 21), "0.1315789", 100 / 760.0, false},
+      {"mm H2O to torr", row(66, 4), "0.0735559", mmWaterPa / pascalsPerTorr, false},
+      // Water: the pressure of its column, its vapour, its latent heat.
+      {"torr per mm of water (ventilation)", kTorrPerMmWater, "0.0735559", mmWaterPa / pascalsPerTorr, false},
+      {"STP: mm H2O to torr", InternalPressureTorr(1, kStpMmH2O), "0.0735559", mmWaterPa / pascalsPerTorr, false},
+      {"ice: hPa to torr", kTorrPerHPa, "0.750062", 100 / pascalsPerTorr, false},
+      {"water vapour R/M, kPa m3/(kg K)", kWaterVapourGasConstant, "0.4615228", 8.314462618 / 18.01528, true},
+      {"mg H2O -> joules", transform(7), "2.414", latent37, true},
+      {"mm H2O -> Torr", transform(10), "0.0735559", mmWaterPa / pascalsPerTorr, true},
       // Flow to STP, altitude and pressure.
       {"STP: PSI to torr", InternalPressureTorr(1, kStpPsi), "51.71493", pascalsPerPsi / pascalsPerTorr, false},
       {"STP: kPa to torr", InternalPressureTorr(1, kStpKPa), "7.50062", 1000 / pascalsPerTorr, false},
@@ -499,7 +542,7 @@ TEST(ConversionConstants, EachIsItsExactDefinitionToTheDigitsShown) {
   size_t factorRows = 0;
   for (const ConversionRow& r : ConversionTable())
     factorRows += r.kind == ConversionKind::Multiply || r.kind == ConversionKind::Divide || r.kind == ConversionKind::Add;
-  EXPECT_EQ(factorRows, 73u);   // 72 above; mm H2O, which its note explains
+  EXPECT_EQ(factorRows, 73u);   // all above
   EXPECT_STREQ(FindConversion(64, 24)->to, "square meters");
 }
 
@@ -517,6 +560,9 @@ TEST(CalculatorFields, ThatWouldGiveNoNumberAreRefusedByName) {
   fine.meterT = 0;
   StpInput backwards = fine;
   backwards.seconds = -60;
+  StpInput noPressure = fine, negativeVolume = fine;
+  noPressure.pressure = 0;
+  negativeVolume.volume = -1000;   // showed -1000 ml/min
   BmrInput bmr;
   bmr.b = 0.751;
   bmr.valueOfA = 0.002647f;
@@ -541,6 +587,10 @@ TEST(CalculatorFields, ThatWouldGiveNoNumberAreRefusedByName) {
   noCalibration.calVol = noCalibration.calGain = noCalibration.calDef = 0;   // showed "**"
   noSampleVolts.sampDef = 0;
   noFrequency.frequency = 0;
+  VentilationInput negativeCalibration = vent, shrinking = vent;
+  negativeCalibration.calVol = -1;   // showed Vt -5.2 ml
+  shrinking.tb = 20;                 // a breath cooler than the chamber shrinks: K < 1
+  shrinking.ta = 35;
   VentilationResult ventOut;
   const double inf = std::numeric_limits<double>::infinity();
   const struct {
@@ -558,6 +608,12 @@ TEST(CalculatorFields, ThatWouldGiveNoNumberAreRefusedByName) {
       {"STP at -273 degrees", CheckedStpFlow(cold), "Meter temp.", 0},
       {"STP of 1000 ml a minute", CheckedStpFlow(fine), nullptr, 1000},
       {"STP over -60 s", CheckedStpFlow(backwards), "Elapsed Time", 0},
+      {"STP at 0 torr", CheckedStpFlow(noPressure), "B.P.", 0},
+      {"STP of -1000 ml", CheckedStpFlow(negativeVolume), "Cumulative Volume", 0},
+      {"day of the year 1", CheckedDayOfYear(1.5), nullptr, 1},
+      {"day of the year 366", CheckedDayOfYear(366), nullptr, 366},
+      {"day of the year 0", CheckedDayOfYear(0), "Day of the year", 0},
+      {"day of the year 367", CheckedDayOfYear(367), "Day of the year", 0},
       {"March 31", CheckedDayOfMonth(31, 3, 2026), nullptr, 90},
       {"March 40 (it was day 100)", CheckedDayOfMonth(40, 3, 2026), "day of the month", 0},
       {"February 29 of a leap year", CheckedDayOfMonth(29, 2, 2024), nullptr, 60},
@@ -568,6 +624,8 @@ TEST(CalculatorFields, ThatWouldGiveNoNumberAreRefusedByName) {
       {"ventilation, calibration all 0", CheckedVentilation(noCalibration, &ventOut), "calibration volume", 0},
       {"ventilation, sample volts 0", CheckedVentilation(noSampleVolts, &ventOut), "sample volts", 0},
       {"ventilation, frequency 0", CheckedVentilation(noFrequency, &ventOut), "frequency", 0},
+      {"ventilation, calibration volume -1", CheckedVentilation(negativeCalibration, &ventOut), "calibration volume", 0},
+      {"ventilation, a shrinking breath", CheckedVentilation(shrinking, &ventOut), "sample volts", 0},
       {"simulation at 1e7 m", CheckedSimulationFromAltitudes(20.95, 3000, 1e7).check, "measurement altitude", 0},
       {"simulation at 0 torr", CheckedSimulationFromPressures(20.95, 500, 0).check, "measurement pressure", 0},
       {"simulated 0 torr", CheckedSimulationFromPressures(20.95, 0, 750).check, "simulated pressure", 0},
@@ -588,6 +646,8 @@ TEST(CalculatorFields, ThatWouldGiveNoNumberAreRefusedByName) {
       {"Q10 from rates, equal temperatures", Q10FromRates(1, 2, 37, 37), "adjusted temp", 0},
       {"Q10 from rates, base value 0", Q10FromRates(0, 2, 37, 39), "base value", 0},
       {"Q10 from rates, signs differ", Q10FromRates(1, -2, 37, 40), "adjusted value", 0},
+      {"Q10 from rates, both negative", Q10FromRates(-1, -2, 37, 40), "base value", 0},
+      {"Q10 from rates, adjusted value 0", Q10FromRates(1, 0, 37, 40), "adjusted value", 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -46,9 +46,9 @@ TEST(Transforms, OneCaseValuesAndDomainErrors) {
       {with(3), 0, 0, 0, true},
       {with(25, 2), 3, 0, 0, true},
       {with(24), 3, 4, 12, false},
-      {with(64), 20, 0, 2.36766f, false},
-      {with(64), 4, 0, 0.82073f, false},
-      {with(65), 20, 0, 17.7589f, false},
+      {with(64), 20, 0, 2.338084f, false},   // rho R/M T, R/M = 8.314462618 / 18.01528
+      {with(64), 4, 0, 0.8104723f, false},
+      {with(65), 20, 0, 17.53708f, false},
       {with(64), -70, 0, 0, false},   // below the cold fit's root no vapour is left
       {with(65), -60, 0, 0, false},
       {with(62), 212, 0, 99.9999f, false},

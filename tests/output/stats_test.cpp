@@ -57,6 +57,10 @@ TEST(TestSlopeProbability, SlopeTests) {
       {"r2 0.99999999 (a float E gave the floor)", 12, 11.0, 10.0, 12.1 + 1.21e-7, 1.1f, 1.09997f, 0.4083974f, 1e-6f},
       // The slope from the same sums in double: the float 1.1f gave 0.0010556.
       {"r2 1 - 1e-9, the slope in double", 12, 11.0, 10.0, 12.1 + 1.21e-8, 1.1f, 1.09995f, 0.001059172f, 2e-9f},
+      // The typed slope is the one shown, the float 1 (it gave 1 as if the
+      // slopes were equal); t = 0.8425 from the double slope 1 + 0.9 2^-24.
+      {"r2 1 - 3e-12, the shown slope typed", 742, 1 + 0.9 * 0x1p-24, 1.0,
+       (1 + 0.9 * 0x1p-24) * (1 + 0.9 * 0x1p-24) / (1 - 3e-12), 1.0f, 1.0f, 0.3997752f, 2e-5f},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

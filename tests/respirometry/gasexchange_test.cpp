@@ -5,7 +5,10 @@
 #include <algorithm>
 #include <bit>
 #include <initializer_list>
+#include <cctype>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -70,6 +73,7 @@ constexpr double kStp273 = 0.359211 * 760 / 273.15;
 struct Readings {
   double o2 = 0;     // FiO2 - FeO2 as the O2 analyser reads them
   double co2 = 0;    // FeCO2 - FiCO2 of the dry excurrent gas
+  double fiCO2 = 0;  // the CO2 fraction entering
   double flow = 0;   // what the meter measures, ml/min STP
 };
 
@@ -83,16 +87,18 @@ Readings readingsOf(Rig s, double fiCO2, double x = 0) {
   Readings r;
   r.o2 = s.o2CO2Free ? o2In / (n2 + o2In) - o2Out / (n2 + o2Out) : kFiO2 - o2Out / out;
   r.co2 = co2Out / out - fiCO2;
+  r.fiCO2 = fiCO2;
   const double dry = s.flow == FlowAt::Incurrent ? kDryFlow : s.flow == FlowAt::Excurrent ? out : n2 + o2Out;
   r.flow = dry + kDryFlow * x / (1 - x);
   return r;
 }
 
-// The second gas as a rate (ml/min STP) or as its analyser's deflection in per cent.
+// The second gas as a rate (ml/min STP) or, in per cent, as its analyser
+// reads it: the excurrent CO2 fraction FeCO2 itself, the O2 deflection.
 std::vector<float> secondGas(const GasExchangeSettings& g, const Readings& r) {
   const bool o2 = g.gasType == kGasO2;
   if (g.useVCO2 == 1) return std::vector<float>(2, static_cast<float>(o2 ? kVCO2 : kVO2));
-  if (g.useVCO2 == 2) return std::vector<float>(2, static_cast<float>(100 * (o2 ? r.co2 : r.o2)));
+  if (g.useVCO2 == 2) return std::vector<float>(2, static_cast<float>(100 * (o2 ? r.co2 + r.fiCO2 : r.o2)));
   return {};
 }
 
@@ -172,8 +178,8 @@ std::vector<float> referenceRun(GasExchangeSettings g, const GasFileValues& f, c
       y = m == 2 ? (frp * F - (fi - F) * x) / ((1.0 - fi) + F) : in({4, 7, 9}) ? (frp * F - F * x) * c3
         : (frp * F - x * fi) * c3;
     } else if (g.gasType == kGasO2) {
-      y = m == 2 ? (F - (fi - F) * x) * frp / ((1.0 - fi) + F) : in({4, 7, 9}) ? F * (1.0 - x) * frp * c3
-        : frp * (F - x * fi) * c3;
+      y = m == 2 ? (F - (fi - F) * (x - fcp)) * frp / ((1.0 - fi) + F) : in({4, 7, 9}) ? F * (1.0 - x) * frp * c3
+        : frp * (F - (x - fcp) * fi) * c3;
     } else if (g.useVCO2 == 0) {
       y = m == 1 ? F / (1.0 - f0 * r) : in({2, 4, 6}) ? F * a : in({3, 7}) ? F / ((1.0 - f0) + fcr) : m == 8 ? F * bb
         : F;
@@ -198,7 +204,10 @@ std::vector<float> referenceRun(GasExchangeSettings g, const GasFileValues& f, c
 // not absorbed, 0.04 % entering and typed; absorbed with 0.04 % typed (the
 // RQ factors and the mask closings keep the typed value). The forms carry the
 // incurrent CO2 to first order only: mask modes divide by (1 - FiCO2) once
-// more (+0.04 %), modes 1 and 3 by (1 - (1 - 1/RQ) FiCO2).
+// more (+0.04 %), modes 1 and 3 by (1 - (1 - 1/RQ) FiCO2). The %CO2 channel
+// holds FeCO2, as its analyser reads it: VO2 modes 2, 5, 8 and 10 take the
+// typed FiCO2 off it where they need the deflection (they read -1 % and
+// more with 0.04 % entering, not absorbed), modes 4, 7 and 9 take it whole.
 TEST(GasExchange, ForwardMassBalanceOfEveryModeAndForm) {
   struct Row {
     int16_t gas, mode, form;   // form: 0 RQ, 1 rate channel, 2 per-cent channel
@@ -215,7 +224,7 @@ TEST(GasExchange, ForwardMassBalanceOfEveryModeAndForm) {
       {kGasO2, 3, 0, kOutCO2Free, 0, -4.999e-4, 0},
       {kGasO2, 4, 0, kOutAbsorbed, 0, 4.010e-4, 0},
       {kGasO2, 4, 1, kOutAbsorbed, 0, 4.042e-4, 0},
-      {kGasO2, 4, 2, kOutAbsorbed, 0, 4.034e-4, 0},
+      {kGasO2, 4, 2, kOutAbsorbed, 0, 0, 0},
       // Chamber mode 5's RQ form is mode 2's, FeO2 (1 - RQ) where a downstream
       // flow needs FiO2 (1 - RQ) (mask mode 5 has it).
       {kGasO2, 5, 0, kOut, -2.000e-3, -2.000e-3, -2.000e-3},
@@ -225,14 +234,14 @@ TEST(GasExchange, ForwardMassBalanceOfEveryModeAndForm) {
       // Mask mode 2: every form in one set-up (chamber mode 2's RQ form read 17 % low here).
       {kGasO2, 7, 0, kOutAbsorbed, 0, 8.013e-4, 4.002e-4},
       {kGasO2, 7, 1, kOutAbsorbed, 0, 8.045e-4, 4.002e-4},
-      {kGasO2, 7, 2, kOutAbsorbed, 0, 8.037e-4, 4.002e-4},
+      {kGasO2, 7, 2, kOutAbsorbed, 0, 4.002e-4, 4.002e-4},
       // Mask mode 3's RQ form has FeO2 RQ where FiO2 RQ belongs.
       {kGasO2, 8, 0, kOut, 8.081e-3, 8.888e-3, 8.888e-3},
       {kGasO2, 8, 1, kOut, 0, 8.005e-4, 8.005e-4},
       {kGasO2, 8, 2, kOut, 0, 7.793e-4, 8.005e-4},
       {kGasO2, 9, 0, kOutAbsorbed, 0, 8.013e-4, 4.002e-4},
       {kGasO2, 9, 1, kOutAbsorbed, 0, 8.045e-4, 4.002e-4},
-      {kGasO2, 9, 2, kOutAbsorbed, 0, 8.037e-4, 4.002e-4},
+      {kGasO2, 9, 2, kOutAbsorbed, 0, 4.002e-4, 4.002e-4},
       {kGasO2, 10, 0, kOut, 0, 4.002e-4, 4.002e-4},
       {kGasO2, 10, 1, kOut, 0, 4.002e-4, 4.002e-4},
       {kGasO2, 10, 2, kOut, 0, 3.789e-4, 4.002e-4},
@@ -293,6 +302,102 @@ TEST(GasExchange, ForwardMassBalanceOfEveryModeAndForm) {
       const std::vector<float> litres(2, static_cast<float>(r.flow / 1000));
       const double alike = run(h, file(0), {own, own}, secondGas(g, r), {}, {}, litres)[1];
       EXPECT_NEAR(alike / got - 1, 0, 1e-6);
+    }
+  }
+}
+
+namespace {
+
+// The pictures' equation texts read as arithmetic: numbers, F, FiO2, FeO2,
+// FiCO2, RQ, + - / and a product written as two terms side by side
+// ("F RQ", "FeO2 (1 - RQ)"), which binds like the division.
+struct EquationText {
+  const char* p;
+  double f, fi, fc, rq;
+  bool bad = false;
+  void blanks() { while (*p == ' ') ++p; }
+  double factor() {
+    blanks();
+    if (*p == '(') {
+      ++p;
+      const double v = sum();
+      blanks();
+      if (*p++ != ')') bad = true;
+      return v;
+    }
+    if (std::isdigit(static_cast<unsigned char>(*p))) return std::strtod(p, const_cast<char**>(&p));
+    const struct { const char* name; double value; } names[] = {
+        {"FiCO2", fc}, {"FiO2", fi}, {"FeO2", fi - f}, {"RQ", rq}, {"F", f}};
+    for (const auto& n : names) {
+      const size_t len = std::strlen(n.name);
+      if (std::strncmp(p, n.name, len) == 0) {
+        p += len;
+        return n.value;
+      }
+    }
+    bad = true;
+    return 0;
+  }
+  double product() {
+    double v = factor();
+    for (;;) {
+      blanks();
+      if (*p == '/') {
+        ++p;
+        v /= factor();
+      } else if (*p == '(' || std::isalnum(static_cast<unsigned char>(*p))) {
+        v *= factor();
+      } else {
+        return v;
+      }
+    }
+  }
+  double sum() {
+    double v = product();
+    for (;;) {
+      blanks();
+      if (*p == '+') { ++p; v += product(); }
+      else if (*p == '-') { ++p; v -= product(); }
+      else return v;
+    }
+  }
+};
+
+}  // namespace
+
+// The flow-configuration pictures print beside each mode the equation its RQ
+// form computes: chamber mode 2 showed mask mode 2's F / (1 - FiO2 + F RQ),
+// 17 % off the chamber's own form. Each text read as arithmetic against the
+// engine, with an RQ and a FiCO2 far enough from 1 and 0 that any other
+// mode's equation misses by percents. Mask modes 1 and 3 of VCO2 divide by
+// 1 - FiCO2 once more, as their equation windows say.
+TEST(GasExchange, PicturedEquationIsTheOneComputed) {
+  constexpr double kF = 0.02, kFi = 0.2095, kFc = 0.03, kR = 0.7;
+  for (const int16_t gas : {kGasO2, kGasCO2}) {
+    for (int16_t m = 1; m <= 10; ++m) {
+      const char* text = GasPictureEquation(gas, m);
+      const bool offered = gas == kGasO2 || m <= 4 || (m >= 6 && m <= 8);
+      SCOPED_TRACE(testing::Message() << (gas == kGasO2 ? "VO2" : "VCO2") << " mode " << m << ": " << text);
+      if (!offered) {
+        EXPECT_STREQ(text, "");
+        continue;
+      }
+      EquationText eq{text, kF, kFi, gas == kGasO2 ? 0.0 : kFc, kR};
+      const double y = eq.sum();
+      ASSERT_FALSE(eq.bad || *eq.p) << "unread from: " << eq.p;
+      GasExchangeSettings g = base();
+      g.gasType = gas;
+      g.flowMode = m;
+      g.positive = true;
+      g.fi = static_cast<float>(kFi);
+      g.fc = static_cast<float>(eq.fc);
+      g.rq = static_cast<float>(kR);
+      const GasFileValues f = file(0);
+      const auto own = static_cast<float>(100 * kF);
+      const double got = run(g, f, {own, own})[1];
+      const double closing = gas == kGasCO2 && (m == 6 || m == 8) ? 1 / (1 - kFc) : 1;
+      const double want = f.flow * StpFactor(f.pressure, f.temperature) * y * closing;
+      EXPECT_NEAR(got / want - 1, 0, 2e-6) << got;
     }
   }
 }

@@ -51,9 +51,11 @@ std::string InputText(double v) { return FieldNumText(v); }
 std::string InputText(float v) { return FieldNumText(v); }
 std::string ResultText(float v) { return StringFormatter(v); }
 
-bool ResultAccepted(const CheckedResult& r) {
-  if (!r.ok()) ShowAlert(RefusalText(r));
-  return r.ok();
+bool ResultAccepted(CalculatorWindow& w, const CheckedResult& r, std::initializer_list<int16_t> results) {
+  if (r.ok()) return true;
+  for (const int16_t id : results) w.set(id, "");
+  ShowAlert(RefusalText(r));
+  return false;
 }
 
 CalculatorWindow::CalculatorWindow(const CalculatorSpec& spec) : help_(spec.helpSubject) {

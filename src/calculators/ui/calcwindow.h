@@ -5,6 +5,7 @@
 // is left as it is: with no file the calculators work on none.
 #pragma once
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 
 #include "calculators/fieldcheck.h"
@@ -95,6 +96,7 @@ class CalculatorWindow {
 std::string InputText(double v);
 std::string InputText(float v);   // a stored float: its shortest text
 std::string ResultText(float v);
-// True when r holds a finite result; otherwise the alert names the field
-// that keeps it from one.
-bool ResultAccepted(const CheckedResult& r);
+// True when r holds a finite result; otherwise the result fields are
+// blanked, so that no earlier inputs' result stands beside the refused
+// value, and the alert names the field that keeps it from one.
+bool ResultAccepted(CalculatorWindow& w, const CheckedResult& r, std::initializer_list<int16_t> results);

@@ -29,18 +29,14 @@ constexpr plat::Rect kPopupRect{262, 40, 550, 62};
 
 void ConversionsCALCULATIONS(CalculatorWindow& w, int16_t menu, int16_t item) {
   const ConversionResult r = Convert(menu, item, w.fnum(kConvInput));
-  if (r.row && !r.nil && !std::isfinite(r.y)) {
-    // Refused before anything changes, so the window still shows one row and its result.
-    ShowAlert(RefusalText(Refused(r.row->from)));
-    return;
-  }
   w.set(kConvNote, " ");
   if (r.row) {
     w.set(kConvFromUnit, r.row->from);
     w.set(kConvToUnit, r.row->to);
     if (r.row->note) w.set(kConvNote, r.row->note);
   }
-  w.set(kConvResult, r.nil ? std::string("nil") : ResultText(r.y));
+  const CheckedResult refused = r.row && !r.nil && !std::isfinite(r.y) ? Refused(r.row->from) : CheckedResult{};
+  if (ResultAccepted(w, refused, {kConvResult})) w.set(kConvResult, r.nil ? std::string("nil") : ResultText(r.y));
 }
 
 }  // namespace

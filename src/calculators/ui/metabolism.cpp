@@ -46,7 +46,7 @@ struct BmrWindow {
     in.previousFactor = BMRunitfact;
     in.unit = unit;
     const BmrResult r = ComputeBmr(in);
-    if (!ResultAccepted(r.check)) return;
+    if (!ResultAccepted(w, r.check, {kBmrResult})) return;
     BMRunitfact = r.factor;
     aShown = r.aShown;
     w.set(kBmrResult, ResultText(r.rate));
@@ -289,11 +289,12 @@ void Q10adjust() {
     if (e.returnKey() || e.click(kQ10ComputeAdjusted)) {
       const CheckedResult r = Q10Adjusted(w.num(kQ10Field), w.num(kQ10BaseTField), w.num(kQ10AdjustedTField),
                                           w.num(kQ10BaseValueField));
-      if (ResultAccepted(r)) w.set(kQ10AdjustedValueField, InputText(static_cast<float>(r.value)));
+      if (ResultAccepted(w, r, {kQ10AdjustedValueField}))
+        w.set(kQ10AdjustedValueField, InputText(static_cast<float>(r.value)));
     } else if (e.click(kQ10ComputeQ10)) {
       const CheckedResult q = Q10FromRates(w.num(kQ10BaseValueField), w.num(kQ10AdjustedValueField),
                                            w.num(kQ10BaseTField), w.num(kQ10AdjustedTField));
-      if (ResultAccepted(q)) w.set(kQ10Field, InputText(static_cast<float>(q.value)));
+      if (ResultAccepted(w, q, {kQ10Field})) w.set(kQ10Field, InputText(static_cast<float>(q.value)));
     } else if (e.tab()) {
       w.focus(w.focused() == kQ10Field ? kQ10BaseTField : kQ10Field);
       PlayNamedSound("click");

@@ -129,7 +129,7 @@ void VENTCALC(CalculatorWindow& w) {
   in.frequency = w.fnum(kVentFrequency);
   in.trh = w.fnum(kVentTRH);
   VentilationResult r;
-  if (!ResultAccepted(CheckedVentilation(in, &r))) return;
+  if (!ResultAccepted(w, CheckedVentilation(in, &r), {kVentTidal, kVentMinute, kVentExtraction})) return;
   w.set(kVentTidal, ResultText(static_cast<float>(r.tidal)));
   w.set(kVentMinute, ResultText(static_cast<float>(r.minute)));
   w.set(kVentExtraction, ResultText(static_cast<float>(r.extraction)));

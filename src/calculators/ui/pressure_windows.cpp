@@ -35,7 +35,7 @@ void STPcalc(CalculatorWindow& w, const StpChoice& c) {
   in.volumeMode = c.volumeMode;
   in.slpm = c.slpm;
   const CheckedResult flow = CheckedStpFlow(in);
-  if (ResultAccepted(flow)) w.set(kStpResult, ResultText(static_cast<float>(flow.value)));
+  if (ResultAccepted(w, flow, {kStpResult})) w.set(kStpResult, ResultText(static_cast<float>(flow.value)));
   w.focus(c.volumeMode ? kStpVolumeField : kStpFlowField);
 }
 
@@ -128,7 +128,10 @@ void STPflowAdjust() {
           recompute = true;
           break;
         case kStpCompute: recompute = true; break;
-        case kStpAdd: sum.add(w.fnum(kStpResult), choice.slpm); break;
+        case kStpAdd:
+          // A refused run left no result to add.
+          if (!w.text(kStpResult).empty()) sum.add(w.fnum(kStpResult), choice.slpm);
+          break;
         case kStpShowAverage:
           showingAverage = !showingAverage;
           if (showingAverage) {
@@ -179,14 +182,14 @@ struct AltUnits {
 
 void ALTfromBP(CalculatorWindow& w, const AltUnits& u) {
   const CheckedResult h = CheckedAltitude(w.num(kAltPressureField), u.feet, u.torr);
-  if (!ResultAccepted(h)) return;
+  if (!ResultAccepted(w, h, {kAltAltitudeField})) return;
   w.set(kAltAltitudeField, AltitudeFieldText(h.value, u.torr));
   upvip();
 }
 
 void pressureFromAltitude(CalculatorWindow& w, const AltUnits& u) {
   const CheckedResult p = CheckedPressure(w.num(kAltAltitudeField), u.feet, u.torr);
-  if (!ResultAccepted(p)) return;
+  if (!ResultAccepted(w, p, {kAltPressureField})) return;
   w.set(kAltPressureField, PressureFieldText(p.value, u.torr));
   upvip();
 }
@@ -259,7 +262,10 @@ namespace {
 // The gas of one direction of the simulation into the fields the other
 // direction leaves, or the refusal.
 void showSimulation(CalculatorWindow& w, const CheckedSimulation& c, bool fromAltitude) {
-  if (!ResultAccepted(c.check)) return;
+  const bool accepted =
+      fromAltitude ? ResultAccepted(w, c.check, {kSimMeasuredPressureField, kSimPressureField, kSimResultField})
+                   : ResultAccepted(w, c.check, {kSimResultField, kSimAltitudeField, kSimMeasuredAltitudeField});
+  if (!accepted) return;
   const SimulatedGas& s = c.gas;
   if (fromAltitude) {
     w.set(kSimMeasuredPressureField, FormatPicture(s.measuredTorr, "####.#"));

@@ -167,13 +167,21 @@ struct Calculator {
   }
 };
 
+// A refused calculation: the day's results are blanked, so that no earlier
+// day's stand beside the refused value, then the alert, then the field to correct.
+void refuse(const std::string& message, int16_t field) {
+  for (const int16_t id : {kSunRiseText, kSunSetText, kSunDaylightText, kSunNoonText})
+    plat::setFieldText(kCalculatorWindow, id, "");
+  ShowAlert(message);
+  plat::focusField(kCalculatorWindow, field, true);
+}
+
 // The typed magnitudes within 0..90 and 0..180, or an alert and the field to correct.
 bool placeInRange() {
   const double lat = fieldValue(kCalculatorWindow, kSunLatField), lon = fieldValue(kCalculatorWindow, kSunLonField);
   const std::string message = LocationRangeMessage(lat, lon);
   if (message.empty()) return true;
-  ShowAlert(message);
-  plat::focusField(kCalculatorWindow, LatitudeInRange(lat) ? kSunLonField : kSunLatField, true);
+  refuse(message, LatitudeInRange(lat) ? kSunLonField : kSunLatField);
   return false;
 }
 
@@ -191,13 +199,17 @@ void calculate(Calculator& c) {
                                                  static_cast<int16_t>(plat::popupValue(kCalculatorWindow, kSunMonthPopup)),
                                                  fieldValue(kCalculatorWindow, kSunYearField));
     if (!date.ok()) {
-      ShowAlert(RefusalText(date));
-      plat::focusField(kCalculatorWindow, kSunDayField, true);
+      refuse(RefusalText(date), kSunDayField);
       return;
     }
     c.deriveDayOfYear();
   }
-  const int32_t day = typedDay(fieldValue(kCalculatorWindow, kSunDayOfYearField));
+  const CheckedResult typed = CheckedDayOfYear(fieldValue(kCalculatorWindow, kSunDayOfYearField));
+  if (!typed.ok()) {
+    refuse(RefusalText(typed), kSunDayOfYearField);
+    return;
+  }
+  const auto day = static_cast<int32_t>(typed.value);
   if (!placeInRange()) return;
   storeSignedLocation();
   SunriseCalc(1, static_cast<uint16_t>(day), c.dst);

@@ -82,32 +82,6 @@ void markChannels(const ChannelChoice& c) {
 
 // ---- Flow configuration pictures ------------------------------------------------------
 
-const char* const kVO2Equations[5] = {
-    "F / (1 - FiO2 + F)",
-    "F / (1 - FiO2 + F RQ)",   // flow downstream with the CO2, analyser behind an absorber
-    "F / (1 - FiO2)",
-    "F / (1 - FiO2 + F RQ)",
-    "F / (1 - FeO2 (1 - RQ))",
-};
-const char* const kVO2MaskEquations[5] = {
-    "F / (1 - FiO2 + F)",
-    "F / (1 - FiO2 + F RQ)",   // flow downstream with the CO2, analyser behind an absorber
-    "F / (1 - FiO2 + FeO2 RQ)",
-    "F / (1 - FiO2 + F RQ)",
-    "F / (1 - FiO2 (1 - RQ))",
-};
-const char* const kVCO2Equations[4] = {
-    "F / (1 - F RQ)",
-    "F / (1 - FiCO2 (1 - 1/RQ))",
-    "F / (1 - F + FiCO2/RQ)",
-    "F / (1 - FiCO2 (1 - 1/RQ))",
-};
-const char* const kVCO2MaskEquations[3] = {
-    "F / (1 - FiCO2 (1 - 1/RQ))",
-    "F / (1 - F + FiCO2/RQ)",
-    "F / (1 + FiCO2 (1/RQ + 1))",
-};
-
 void box(plat::Port& p, plat::Rect r, const char* label) {
   p.setForeColor(kWhite);
   p.fillRect(r);
@@ -147,8 +121,7 @@ void drawFlowDiagram(int win, int left, int top, bool masks) {
   const int count = co2 ? (masks ? 3 : 4) : 5;
   for (int m = 0; m < count; ++m) {
     p.moveTo(left, y + 42 + 14 * m);
-    const char* eq = co2 ? (masks ? kVCO2MaskEquations[m] : kVCO2Equations[m])
-                         : (masks ? kVO2MaskEquations[m] : kVO2Equations[m]);
+    const char* eq = GasPictureEquation(co2 ? kGasCO2 : kGasO2, static_cast<int16_t>(masks ? m + 6 : m + 1));
     p.drawText(std::string(masks ? "Mask " : "") + "Mode " + std::to_string(m + 1) + ":  " + eq);
   }
   p.flush();

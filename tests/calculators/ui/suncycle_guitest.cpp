@@ -101,11 +101,12 @@ TEST_F(SunCalculator, WorkedDayDaylightSavingDatesChartAndWeb) {
   EXPECT_EQ(all.str(), want.str());
 }
 
-// A place outside 0..90 or 0..180 is refused by name and nothing is computed
-// or stored; the day of the year follows the Gregorian leap years, as the
+// A place outside 0..90 or 0..180, or a day of the year outside 1..366, is
+// refused by name, nothing is computed or stored, and the day's results are
+// blanked; the day of the year follows the Gregorian leap years, as the
 // day-of-year calculator does (1 March 2100 is day 60).
 TEST_F(SunCalculator, OutOfRangePlacesAreRefusedAndLeapYearsAreGregorian) {
-  std::string shown, latitudeMessage, longitudeMessage, dayMessage;
+  std::string shown, latitudeMessage, longitudeMessage, dayMessage, dayOfYearMessage, afterDayOfYear;
   std::string days;
   Script s;
   s.call([&] {
@@ -116,8 +117,21 @@ TEST_F(SunCalculator, OutOfRangePlacesAreRefusedAndLeapYearsAreGregorian) {
       .call([&] { latitudeMessage = plat::fieldText(kAlertWindow, kAlertMessage); })
       .click(kAlertWindow, kAlertOK)
       .call([&] {
-        EXPECT_EQ(Field(kSunRiseText) + Field(kSunSetText), shown);
+        EXPECT_FALSE(shown.empty());
+        EXPECT_EQ(Field(kSunRiseText) + Field(kSunSetText) + Field(kSunNoonText), "");
         Set(kSunLatField, "40");
+      })
+      .click(kCalculatorWindow, kSunCalculate)
+      .call([&] {
+        EXPECT_NE(Field(kSunRiseText), "");
+        Set(kSunDayOfYearField, "400");   // it was computed as a day 400
+      })
+      .click(kCalculatorWindow, kSunCalculate)
+      .call([&] { dayOfYearMessage = plat::fieldText(kAlertWindow, kAlertMessage); })
+      .click(kAlertWindow, kAlertOK)
+      .call([&] {
+        afterDayOfYear = Field(kSunRiseText) + Field(kSunDaylightText);
+        Set(kSunDayOfYearField, "100");
         Set(kSunLonField, "181");
       })
       .click(kCalculatorWindow, kSunAnnualPlot)
@@ -154,6 +168,8 @@ TEST_F(SunCalculator, OutOfRangePlacesAreRefusedAndLeapYearsAreGregorian) {
       .click(kCalculatorWindow, kSunDone);
   plat::test::run(s, [] { Sunrise(); });
   EXPECT_EQ(dayMessage.rfind("\"day of the month\": it must lie within the month chosen", 0), 0u) << dayMessage;
+  EXPECT_EQ(dayOfYearMessage.rfind("\"Day of the year\": it must lie from 1 to 366", 0), 0u) << dayOfYearMessage;
+  EXPECT_EQ(afterDayOfYear, "");
   EXPECT_EQ(latitudeMessage, "The latitude must lie between 0 and 90 degrees (North or South is set by its buttons).");
   EXPECT_EQ(longitudeMessage.rfind("The longitude must lie between 0 and 180 degrees", 0), 0u) << longitudeMessage;
   EXPECT_EQ(days, "60|60|61|61");
