@@ -463,4 +463,35 @@ TEST_F(PlotView, YLabelsOfATinySpanZoomedStayDistinct) {
   testsupport::StopProgram();
 }
 
+// With results going to a file the label line is drawn again after the block
+// band, which inverts the plot to white: on a background of its own it
+// stays readable there, white on black.
+TEST_F(PlotView, LabelLineReadsInsideTheBlockBand) {
+  const int16_t f = testsupport::StartProgramOnDemo();
+  ASSERT_GE(f, 0);
+  const plotcore::ViewState v = PlotViewState(f);
+  BeginBlock[f] = plotcore::CaseAtPixel(v, 60);
+  EndBlock[f] = plotcore::CaseAtPixel(v, 700);
+  FileSHORTS[f][kShortBlockState] = 2;
+  PortForResultsOutput = 5;
+  filestrings[2] = "results.txt";
+  EXPECT_TRUE(DoMENU(kMenuView, 8));   // Redraw
+  const auto band = BlockBandShown(f);
+  ASSERT_TRUE(band.has_value());
+  const QImage img = plat::test::portImage(PlotWindowId(f)).convertToFormat(QImage::Format_RGB32);
+  save(f, "plot-label-line-in-block.png");
+  PortForResultsOutput = 0;
+  filestrings[2].clear();
+  // The label line's rows from x 100 to well inside the band.
+  int white = 0, black = 0;
+  for (int y = 22; y <= 36; ++y)
+    for (int x = std::max(band->left, 100); x < std::min(band->right, 600); ++x) {
+      white += img.pixel(x, y) == qRgb(255, 255, 255);
+      black += img.pixel(x, y) == qRgb(0, 0, 0);
+    }
+  EXPECT_GT(black, 1000) << "a background of the label's own";
+  EXPECT_GT(white, 300) << "and the label's ink on it";
+  testsupport::StopProgram();
+}
+
 }  // namespace
