@@ -78,7 +78,9 @@ struct Tool {
   // The pair being placed.
   bool first = false;
   float firstValue = 0.0f, firstTime = 0.0f;
-  int lastX = -1, presentX = -1;
+  // lastX: the last pick, or the first point of the pair being placed;
+  // pairFirstX and presentX: the two points of the last whole pair.
+  int lastX = -1, pairFirstX = -1, presentX = -1;
   int pointerX = -1;
   bool rejectPending = false;
   int16_t keptCompressed = 0, keptView = 0, segment = 1;
@@ -106,6 +108,32 @@ void bottomLine(const Tool& t, int x1, int x2) {
   plat::flushWindow(win);
 }
 
+// The last pick taken back: no number of the picks stays on show.
+void clearShown(Tool& t) {
+  ClearPickResult();
+  plat::Port& p = plat::port(kResultsWindow);
+  p.setBackColor(LightGray);
+  p.clearRect({0, 14, 320, 70});
+  p.setBackColor(plat::background(kResultsWindow));
+  p.clearRect({0, 70, 320, 180});
+  p.setBackColor(LightGray);
+  for (int16_t id : {kPanelMeanField, kPanelSDField, kPanelCVField, kPanelSEField, kPanelNField, kPanelDurationField,
+                     kPanelRangeField, kPickTotalField})
+    plat::removeControl(kResultsWindow, id);
+  text(kResultsWindow, t.pairs ? 8 : 9, 27,
+       (t.pairs ? "total pair differences averaged = " : "number of points averaged = ") + IntText(0));
+  if (!t.pairs || !plat::windowExists(kTimeStatsWindow)) return;
+  plat::Port& q = plat::port(kTimeStatsWindow);
+  q.setBackColor(LightGray);
+  q.clearRect({0, 14, 320, 52});
+  q.setBackColor(plat::background(kTimeStatsWindow));
+  q.clearRect({0, 52, 320, 226});
+  q.setBackColor(LightGray);
+  for (int16_t id : {kTimeStatsMeanField, kTimeStatsSDField, kTimeStatsCVField, kTimeStatsSEField})
+    plat::removeControl(kTimeStatsWindow, id);
+  text(kTimeStatsWindow, 9, 27, "Total time differences averaged = " + IntText(0));
+}
+
 void showRunning(Tool& t) {
   const auto v = t.values.values();
   plat::Port& p = plat::port(kResultsWindow);
@@ -113,14 +141,14 @@ void showRunning(Tool& t) {
   p.clearRect({0, 14, 320, 70});
   text(kResultsWindow, 9, 27, "number of points averaged = " + IntText(t.values.size()) + "      ");
   PickStats s;
-  if (!ComputePickStats(v, &s)) return;
+  if (!ComputePickStats(v, &s)) return clearShown(t);
   text(kResultsWindow, 20, 44, "last value = ");
   text(kResultsWindow, 100, 44, RealText(v.back()) + std::string(17, ' '), true);
   StorePickResult(s);
   plat::setCurrentPort(kResultsWindow);
   BasicSTATS(kPanelCompact);
   text(kResultsWindow, 14, 63, "Total = ", false, kGreen);
-  totalField(s.total, {65, 52, 260, 66});
+  totalField(s.total, {65, 52, 260, 70});
   bup();
 }
 
@@ -131,14 +159,14 @@ void showPairs(Tool& t) {
   p.clearRect({0, 14, 320, 70});
   text(kResultsWindow, 8, 27, "total pair differences averaged = " + IntText(t.values.size()) + "        ");
   PickStats s;
-  if (!ComputePickStats(v, &s)) return;
+  if (!ComputePickStats(v, &s)) return clearShown(t);
   text(kResultsWindow, 4, 44, "    last value = ");
   text(kResultsWindow, 100, 44, RealText(std::fabs(v.back())) + std::string(17, ' '), true);
   StorePickResult(s);
   plat::setCurrentPort(kResultsWindow);
   BasicSTATS(kPanelCompact);
   text(kResultsWindow, 14, 61, "Total = ", false, kGreen);
-  totalField(s.total, {65, 49, 260, 64});
+  totalField(s.total, {65, 49, 260, 67});
   row = 4;
   TimePickStats ts;
   if (plat::windowExists(kTimeStatsWindow) &&
@@ -204,6 +232,7 @@ void click(Tool& t, plat::Point at) {
   if (at.x == t.lastX) return;   // the pair's first point again
   const PairEntry e = PairOf(t.firstValue, t.firstTime, v, time);
   t.first = false;
+  t.pairFirstX = t.lastX;
   t.presentX = at.x;
   if (!t.values.add(e.value)) {
     Zap();
@@ -221,14 +250,21 @@ void reject(Tool& t) {
   if (t.values.size() < 1 || !t.values.rejectLast()) return;
   if (t.pairs) {
     t.times.resize(static_cast<size_t>(t.values.size()));
+    // A first point placed since goes with the pair: the next click starts
+    // a new pair, as it would have before that point.
+    if (t.first) {
+      line(t, t.lastX, plotBackColor);
+      t.first = false;
+      t.lastX = t.pairFirstX;
+    }
     line(t, t.presentX, plotBackColor);
-    line(t, t.lastX, plotBackColor);
-    bottomLine(t, t.presentX, t.lastX);
+    line(t, t.pairFirstX, plotBackColor);
+    bottomLine(t, t.presentX, t.pairFirstX);
   } else {
     line(t, t.lastX, plotBackColor);
   }
   Rip();
-  if (t.values.size() > 0) show(t);
+  show(t);
 }
 
 void page(Tool& t, int16_t segment) {

@@ -213,6 +213,8 @@ void TIMESTATS() {
     removeFields({kTimeStatsSDField, kTimeStatsCVField, kTimeStatsSEField});
     clearBand({0, 78, 320, 123});
   }
+  // The lines' trailing blanks paint no background here: the last values go first.
+  clearBand({0, 168, 320, 212});
   label(t.rangeLine, 8, 185, 16, OldStyleColour(2));
   label(t.integratedLine, 8, 205, 16, OldStyleColour(2));
   plat::currentPort().flush();
