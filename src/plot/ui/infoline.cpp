@@ -20,6 +20,7 @@
 #include "shell/dispatch.h"
 #include "shell/globals.h"
 #include "shell/store.h"
+#include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/sounds.h"
 
@@ -202,8 +203,12 @@ void TabFileDATABAR() {
   if (!frontPlot(&f, &win)) return;
   plat::removeControl(win, kTabularCounterField);
   if (ScreenWidth < 1100) return;
-  staticField(win, kTabularCounterField, plotcore::TabularCounterText(Nresults), {884, 2, ScreenWidth - 105, 16},
-              kBlack, gray, font("application", 9));
+  // The channel pop-up may stand where another width put it: the counter
+  // ends before it rather than running under it.
+  int right = ScreenWidth - 105;
+  if (plat::controlExists(win, kChannelPopup)) right = std::min(right, plat::controlFrame(win, kChannelPopup).left - 1);
+  staticField(win, kTabularCounterField, plotcore::TabularCounterText(Nresults), {884, 2, right, 16}, kBlack, gray,
+              font("application", 9));
 }
 
 void FLASHSCRIPTsequenceStep() {

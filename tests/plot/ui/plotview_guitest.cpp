@@ -494,4 +494,23 @@ TEST_F(PlotView, LabelLineReadsInsideTheBlockBand) {
   testsupport::StopProgram();
 }
 
+// The tabular counter ends before the channel pop-up, also when the pop-up
+// stands where a narrower window put it.
+TEST_F(PlotView, TabularCounterEndsBeforeTheChannelPopup) {
+  const int16_t f = testsupport::StartProgramOnDemo();
+  ASSERT_GE(f, 0);
+  const int win = PlotWindowId(f);
+  const plat::Rect pop = plat::controlFrame(win, kChannelPopup);
+  plat::addPopup(win, kChannelPopup, kChannelPopupMenu + f, 1, {pop.left - 150, pop.top, pop.right - 150, pop.bottom});
+  PortForResultsOutput = 5;
+  filestrings[2] = "results.txt";
+  EXPECT_TRUE(DoMENU(kMenuView, 8));   // Redraw
+  PortForResultsOutput = 0;
+  filestrings[2].clear();
+  ASSERT_TRUE(plat::controlExists(win, kTabularCounterField));
+  EXPECT_LE(plat::controlFrame(win, kTabularCounterField).right, plat::controlFrame(win, kChannelPopup).left);
+  for (const std::string& cut : plat::test::cutTexts(win)) EXPECT_EQ(cut.find("control 18 "), std::string::npos) << cut;
+  testsupport::StopProgram();
+}
+
 }  // namespace
