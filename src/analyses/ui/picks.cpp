@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <string>
 
 #include "analyses/picks.h"
@@ -108,29 +109,28 @@ void bottomLine(const Tool& t, int x1, int x2) {
   plat::flushWindow(win);
 }
 
+// A panel of window win emptied: its counter band (light grey, to y
+// `band`) and its rows below (the window's own background, to `bottom`), its
+// fields gone.
+void emptyPanel(int win, int band, int bottom, std::initializer_list<int16_t> fields) {
+  plat::Port& p = plat::port(win);
+  p.setBackColor(plat::background(win));
+  p.clearRect({0, band, 320, bottom});
+  p.setBackColor(LightGray);
+  p.clearRect({0, 14, 320, band});
+  for (int16_t id : fields) plat::removeControl(win, id);
+}
+
 // The last pick taken back: no number of the picks stays on show.
 void clearShown(Tool& t) {
   ClearPickResult();
-  plat::Port& p = plat::port(kResultsWindow);
-  p.setBackColor(LightGray);
-  p.clearRect({0, 14, 320, 70});
-  p.setBackColor(plat::background(kResultsWindow));
-  p.clearRect({0, 70, 320, 180});
-  p.setBackColor(LightGray);
-  for (int16_t id : {kPanelMeanField, kPanelSDField, kPanelCVField, kPanelSEField, kPanelNField, kPanelDurationField,
-                     kPanelRangeField, kPickTotalField})
-    plat::removeControl(kResultsWindow, id);
+  emptyPanel(kResultsWindow, 70, 180,
+             {kPanelMeanField, kPanelSDField, kPanelCVField, kPanelSEField, kPanelNField, kPanelDurationField,
+              kPanelRangeField, kPickTotalField});
   text(kResultsWindow, t.pairs ? 8 : 9, 27,
        (t.pairs ? "total pair differences averaged = " : "number of points averaged = ") + IntText(0));
   if (!t.pairs || !plat::windowExists(kTimeStatsWindow)) return;
-  plat::Port& q = plat::port(kTimeStatsWindow);
-  q.setBackColor(LightGray);
-  q.clearRect({0, 14, 320, 52});
-  q.setBackColor(plat::background(kTimeStatsWindow));
-  q.clearRect({0, 52, 320, 226});
-  q.setBackColor(LightGray);
-  for (int16_t id : {kTimeStatsMeanField, kTimeStatsSDField, kTimeStatsCVField, kTimeStatsSEField})
-    plat::removeControl(kTimeStatsWindow, id);
+  emptyPanel(kTimeStatsWindow, 52, 226, {kTimeStatsMeanField, kTimeStatsSDField, kTimeStatsCVField, kTimeStatsSEField});
   text(kTimeStatsWindow, 9, 27, "Total time differences averaged = " + IntText(0));
 }
 
