@@ -230,6 +230,8 @@ std::string AxisLabelText(double value, double step) {
   if (v == 0.0 && decimals > 9) {
     std::snprintf(buf, sizeof buf, "0");
   } else if (decimals <= 9 && mag < 1e15) {
+    // A step of tens or more: the float scale's noise below it goes too.
+    if (q > 0) v = std::nearbyint(v / std::pow(10.0, q)) * std::pow(10.0, q);
     std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
   } else {
     const int mantissa = std::clamp(static_cast<int>(std::floor(std::log10(mag))) - q, 0, 16);

@@ -190,6 +190,7 @@ TEST(YAxis, LabelsAreDistinctAndTrueAtAnyScale) {
       {1e6, 3e6, " 3000000"},         {2e-4, 1e-9, " 0.0000"},       {1e-10, 2.0643e-6, " 2.0643e-06"},
       {2.5e-12, -4.5e-11, "-4.50e-11"}, {1e-12, 1e-13, " 0"},        {1e12, 3e15, " 3.000e+15"},
       {1e-10f, 2.0643e-6f, " 2.0643e-06"},   // a float step and value
+      {2.5e11, 749999988736.0, " 750000000000"},   // 1e12 - 2.5e11 in float
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.text);
