@@ -47,6 +47,9 @@ constexpr int16_t kPrintingAlertWindow = 16;
 constexpr plat::Rgb16 kInk{0, 0, 0};
 constexpr plat::Rgb16 kYellow{0xFC00, 0xF37D, 0x052F};
 constexpr plat::Rgb16 kGreen{0x0000, 0x8000, 0x1100};
+// The counter rows are cleared from here: from 14 the clearing cut the
+// descenders of the hint above them.
+constexpr int kCounterTop = 16;
 
 int16_t currentSlot() { return static_cast<int16_t>(TheFileInUse); }
 
@@ -117,7 +120,7 @@ void emptyPanel(int win, int band, int bottom, std::initializer_list<int16_t> fi
   p.setBackColor(plat::background(win));
   p.clearRect({0, band, 320, bottom});
   p.setBackColor(LightGray);
-  p.clearRect({0, 14, 320, band});
+  p.clearRect({0, kCounterTop, 320, band});
   for (int16_t id : fields) plat::removeControl(win, id);
 }
 
@@ -138,7 +141,7 @@ void showRunning(Tool& t) {
   const auto v = t.values.values();
   plat::Port& p = plat::port(kResultsWindow);
   p.setBackColor(LightGray);
-  p.clearRect({0, 14, 320, 70});
+  p.clearRect({0, kCounterTop, 320, 70});
   text(kResultsWindow, 9, 27, "number of points averaged = " + IntText(t.values.size()) + "      ");
   PickStats s;
   if (!ComputePickStats(v, &s)) return clearShown(t);
@@ -156,7 +159,7 @@ void showPairs(Tool& t) {
   const auto v = t.values.values();
   plat::Port& p = plat::port(kResultsWindow);
   p.setBackColor(LightGray);
-  p.clearRect({0, 14, 320, 70});
+  p.clearRect({0, kCounterTop, 320, 70});
   text(kResultsWindow, 8, 27, "total pair differences averaged = " + IntText(t.values.size()) + "        ");
   PickStats s;
   if (!ComputePickStats(v, &s)) return clearShown(t);
@@ -174,7 +177,7 @@ void showPairs(Tool& t) {
     StoreTimePickResult(ts);
     plat::Port& q = plat::port(kTimeStatsWindow);
     q.setBackColor(LightGray);
-    q.clearRect({0, 14, 320, 52});
+    q.clearRect({0, kCounterTop, 320, 52});
     text(kTimeStatsWindow, 9, 27, "Total time differences averaged = " + IntText(t.values.size()) + "      ");
     text(kTimeStatsWindow, 14, 45, "last value = ");
     text(kTimeStatsWindow, 100, 45, RealText(std::fabs(t.times[static_cast<size_t>(t.values.size()) - 1])) +

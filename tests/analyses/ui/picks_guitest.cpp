@@ -288,7 +288,8 @@ TEST_F(PicksTakenBack, PairTakeBackErasesItsLinesAndDropsThePendingPoint) {
     integrated = textsStarting(kTimeStatsWindow, "integrated time = ");
     cuts = plat::test::cutTexts(kResultsWindow);
     for (const std::string& t : plat::test::cutTexts(kTimeStatsWindow)) cuts.push_back(t);
-    for (const std::string& t : plat::test::drawnTextFaults(kTimeStatsWindow)) cuts.push_back(t);
+    for (int win : {kResultsWindow, kTimeStatsWindow})
+      for (const std::string& t : plat::test::drawnTextFaults(win)) cuts.push_back(t);
     plat::test::saveArtifact(plat::test::windowImage(kTimeStatsWindow), "pair-time-statistics.png");
   });
   settle(s.clickAt(plot, {e, y})).call([&] {
@@ -338,6 +339,7 @@ TEST_F(PicksTakenBack, TheOnlyPickTakenBackClearsItsNumbers) {
   Script s;
   settle(s.clickAt(plot, {200, y})).call([&] {
     cuts = plat::test::cutTexts(kResultsWindow);
+    for (const std::string& t : plat::test::drawnTextFaults(kResultsWindow)) cuts.push_back(t);
     plat::test::saveArtifact(plat::test::windowImage(kResultsWindow), "running-average-one-pick.png");
   });
   settle(s.key(plot, 8)).call([&] {
