@@ -111,3 +111,8 @@ void StoreTimePickResult(const TimePickStats& t) {
   tma = t.ma;
   x1float = 0.0f;
 }
+
+void ClearPickResult() {
+  StorePickResult(PickStats{});
+  StoreTimePickResult(TimePickStats{});
+}

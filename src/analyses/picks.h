@@ -73,3 +73,6 @@ std::string AutoBlockSpanText(float interval, int32_t abUnit);
 // row = 7; the pair tool adds tmFloat, ts, tmi, tma.
 void StorePickResult(const PickStats& s);
 void StoreTimePickResult(const TimePickStats& t);
+// No pick left: every one of those globals 0, so no result of the taken-back
+// picks can be stored.
+void ClearPickResult();

@@ -32,7 +32,8 @@ StoreStatus RunExpressionTransform(int16_t slot, const ExpressionCode& code, con
     EvaluateExpressionSpan(code, ChannelData(slot, run.x) + first, y, ChannelData(slot, c) + first,
                            last - first + 1);
   }
-  SetChannelLabel(slot, c, label);
+  // An empty field keeps the channel's own label in place.
+  if (run.toNew || label.find_first_not_of(' ') != std::string_view::npos) SetChannelLabel(slot, c, label);
   FileSHORTS[slot][kShortChanged] = 1;
   ChangedChan = c;
   StoreChan = c;

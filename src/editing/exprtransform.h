@@ -17,7 +17,7 @@ struct ExpressionRun {
 };
 
 // Writes code(X, Y) at each case into X or a new channel labelled `label`
-// (padded or cut to 30). An in-place run on an X other than LastChan takes
+// (padded or cut to 30); in place, a label of blanks keeps X's. An in-place run on an X other than LastChan takes
 // an undo copy first, so Undo always has the channel the run changed.
 // TooManyChannels at 32 channels; nothing changes unless Ok.
 StoreStatus RunExpressionTransform(int16_t slot, const ExpressionCode& code, const ExpressionRun& run,

@@ -125,10 +125,15 @@ std::vector<RowHead> rowHeads(const ResultRecord& r, char key) {
     case kTopicSlopeVsTime:
     case kTopicRegression:
       break;
-    case kTopicPairDifferences:
-      if (first) rows.push_back({real(r.tmFloat), real(r.ts), IntText(r.rEnd), "", "", "time (seconds; P.D.) "});
-      if (second) rows.push_back({real(r.meanValue), real(r.sd), IntText(r.rEnd), "", "", "amplitude (P.D.) "});
+    case kTopicPairDifferences: {
+      // Two or fewer pairs have no spread: the tools keep an earlier one.
+      const bool spread = r.rEnd > 2;
+      if (first)
+        rows.push_back({real(r.tmFloat), spread ? real(r.ts) : "", IntText(r.rEnd), "", "", "time (seconds; P.D.) "});
+      if (second)
+        rows.push_back({real(r.meanValue), spread ? real(r.sd) : "", IntText(r.rEnd), "", "", "amplitude (P.D.) "});
       break;
+    }
     case kTopicWaveform:
       // N counts what the value was taken over: periods for the frequency,
       // amplitudes for the amplitude. No period or no amplitude: no value.
@@ -177,6 +182,7 @@ std::vector<RowHead> rowHeads(const ResultRecord& r, char key) {
       // An integral has no spread or extremes of its own; the analyses
       // within limits count no cases into nrPoints.
       if (r.topic == kTopicIntegration) h.sd = h.mi = h.ma = "";
+      if (r.topic == kTopicRunningAverage && r.nrPoints <= 2) h.sd = "";   // as the screen and the text
       if (r.topic == kTopicTimeIntegration || r.topic == kTopicEventCounter || r.topic == kTopicSelectiveIntegration)
         h.n = "";
       rows.push_back(std::move(h));

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace plotcore {
 
@@ -172,15 +173,17 @@ std::vector<YLabel> YAxisLabels(const Scale& s, int16_t plotHeight, int16_t bott
   std::vector<YLabel> out;
   if (!s.niceAxis || s.lines < 1) return out;
   const int n = static_cast<int>(s.lines);
+  const double step = static_cast<double>(s.range) / s.lines;
   for (int i = 1; i <= n; ++i) {
     YLabel l;
     l.y = i == n ? bottomOfPlotArea - 4 : static_cast<int>(std::trunc(static_cast<double>(i) * plotHeight / s.lines + 21.0));
-    float v = s.maximumValue - static_cast<float>(i) * s.scr / s.lines;
-    if (v == 0.0f) {
+    // The plot maps its values through maximum and range; in float the
+    // product lost the steps of a small span far from zero.
+    double v = static_cast<double>(s.maximumValue) - i * static_cast<double>(s.range) / s.lines;
+    if (std::fabs(v) < 1e-3 * step) v = 0.0;
+    if (v == 0.0) {
       l.zero = true;
       l.y -= 2;
-    } else if (std::fabs(v) < 1e-7f) {
-      v = 0.0f;
     }
     l.value = v;
     out.push_back(l);
@@ -201,6 +204,41 @@ bool ZeroLineRow(const Scale& s, int16_t plotHeight, int* row) {
   if (!(s.minimumValue < 0 && 0 < s.maximumValue) || !(s.range > 0)) return false;
   if (row) *row = static_cast<int>(std::trunc(static_cast<double>(s.maximumValue) * plotHeight / s.range + 22.0));
   return true;
+}
+
+std::string AxisLabelText(double value, double step) {
+  // q: the power of ten of the step's last digit.
+  int q = 0;
+  const double st = std::fabs(step);
+  if (st > 0 && std::isfinite(st)) {
+    q = static_cast<int>(std::floor(std::log10(st)));
+    // The tolerance is relative to the step: a float step is not exact.
+    for (int k = 0; k < 9; ++k, --q) {
+      const double scaled = st / std::pow(10.0, q);
+      if (std::fabs(scaled - std::nearbyint(scaled)) < 1e-3 * scaled) break;
+    }
+  }
+  const int decimals = std::max(0, -q);
+  double v = value;
+  char buf[64];
+  if (!std::isfinite(v)) {
+    std::snprintf(buf, sizeof buf, "%g", v);
+    return v < 0 ? buf : " " + std::string(buf);
+  }
+  if (std::fabs(v) < 0.5 * std::pow(10.0, q)) v = 0.0;   // no "-0"
+  const double mag = std::fabs(v);
+  if (v == 0.0 && decimals > 9) {
+    std::snprintf(buf, sizeof buf, "0");
+  } else if (decimals <= 9 && mag < 1e15) {
+    // A step of tens or more: the float scale's noise below it goes too.
+    if (q > 0) v = std::nearbyint(v / std::pow(10.0, q)) * std::pow(10.0, q);
+    std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
+  } else {
+    const int mantissa = std::clamp(static_cast<int>(std::floor(std::log10(mag))) - q, 0, 16);
+    std::snprintf(buf, sizeof buf, "%.*e", mantissa, v);
+  }
+  const std::string t = buf;
+  return v < 0 ? t : " " + t;
 }
 
 }  // namespace plotcore

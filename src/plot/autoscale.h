@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <string>
 #include <vector>
 
 namespace plotcore {
@@ -69,11 +70,12 @@ bool NiceAxisSearch(float rawRange, Scale& s);
 float YScaleOf(int16_t plotHeight, const Scale& s);
 
 // Y labels of a tidy axis: for i = 1..lines at y = trunc(i PlotHeight / lines
-// + 21), the last one at B - 4; value maximum - i scr / lines, |value| <
-// 1e-7 shown as 0; an exact 0 is printed as " 0" two pixels higher.
+// + 21), the last one at B - 4; value maximum - i range / lines in double,
+// so that a tiny span far from zero keeps its steps; a value within a
+// thousandth of a step of 0 is 0 and printed as " 0" two pixels higher.
 struct YLabel {
   int y = 0;          // baseline
-  float value = 0;    // kFloat
+  double value = 0;   // kFloat
   bool zero = false;  // printed " 0" at y (already moved up 2)
 };
 std::vector<YLabel> YAxisLabels(const Scale& s, int16_t plotHeight, int16_t bottomOfPlotArea);
@@ -81,5 +83,13 @@ std::vector<YLabel> YAxisLabels(const Scale& s, int16_t plotHeight, int16_t bott
 std::vector<int> GridRows(const Scale& s, int16_t plotHeight);
 // Row of the zero line, trunc(max PlotHeight / range + 22), when min < 0 < max.
 bool ZeroLineRow(const Scale& s, int16_t plotHeight, int* row);
+
+// Axis label text: the standard leading blank (a minus sign instead), and
+// digits down to the last one the grid step needs (0.25 needs hundredths),
+// so that labels a step apart never print alike and each reads within half
+// a step of its value. Fixed notation down to 9 decimals and below 1e15,
+// else an exponent with as many mantissa digits. A value below half the
+// step's last digit prints as 0 in the step's decimals (no "-0").
+std::string AxisLabelText(double value, double step);
 
 }  // namespace plotcore

@@ -202,6 +202,10 @@ TEST(TabularRow, RunningAverageHasABlankEndTime) {
   o.startEndTime = true;
   int16_t printed = 0;
   ExpectBytes(kStatsFields + "\t 10:02:00  \t \r", Store(BaseRecord(kTopicRunningAverage), o, &printed));
+  // Two picks or fewer: no S.D., as on the screen and in the text results.
+  ResultRecord two = BaseRecord(kTopicRunningAverage);
+  two.nrPoints = 2;
+  ExpectBytes(" 3\t\t 2\t 1\t 5\t" + kLabel + "\t 10:02:00  \t \r", Store(two, o, &printed));
 }
 
 TEST(TabularRow, Rescaling) {
@@ -289,6 +293,10 @@ TEST(TabularRow, PairDifferencesAndWaveformRowsByKey) {
   ExpectBytes(time + amp, Store(r, o, &printed, 'p'));
   ExpectBytes(amp, Store(r, o, &printed, 'A'));
   ExpectBytes(time, Store(r, o, &printed, 'f'));
+  r.rEnd = 2;   // two pairs: no S.D. in either row
+  ExpectBytes(" 12.5\t\t 2\t\t\t" + kLabel + "\ttime (seconds; P.D.) " + span + " 3\t\t 2\t\t\t" + kLabel +
+                  "\tamplitude (P.D.) " + span,
+              Store(r, o, &printed, 'p'));
 
   r = BaseRecord(kTopicWaveform);
   r.P = 2.0f;

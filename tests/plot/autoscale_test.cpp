@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <limits>
+#include <string>
 #include <vector>
 
 using namespace plotcore;
@@ -168,6 +170,60 @@ TEST(YAxis, LabelsGridAndZeroLine) {
   EXPECT_EQ(row, static_cast<int>(125.0 * 362 / 150 + 22));
   EXPECT_FALSE(ZeroLineRow(Of(20, 80, kScaleNormal), 362, &row));  // 0 is the bottom, not inside
   EXPECT_TRUE(YAxisLabels(Of(0, 100, kScaleHighRes), 362, 390).empty());
+}
+
+// Labels a step apart never print alike, and each reads back within half a
+// step of the value its grid row stands for, at any scale and far from
+// zero. The float labels stopped at nine decimals (a x 1e-7 channel read
+// "0.000002064" on three rows), showed every value below 1e-7 as 0, and
+// lost the steps of a small span near 1e6 in their float products.
+TEST(YAxis, LabelsAreDistinctAndTrueAtAnyScale) {
+  const struct {
+    double step, value;
+    const char* text;
+  } rows[] = {
+      {1e-7, 3e-7, " 0.0000003"},     {2e-7, -4e-7, "-0.0000004"},   {5e-7, 0.0000215, " 0.0000215"},
+      {1e-6, 0.000021, " 0.000021"},  {2.5e-6, 1e-5, " 0.0000100"},  {1e-5, 0.04001, " 0.04001"},
+      {2e-4, 0.0404, " 0.0404"},      {2.5e-4, 0.04125, " 0.04125"}, {5e-4, 20.9505, " 20.9505"},
+      {1e-3, 20.951, " 20.951"},      {0.25, 1.5, " 1.50"},          {0.2, -0.4, "-0.4"},
+      {1.0, 21.0, " 21"},             {5.0, 15.0, " 15"},            {1e3, 4000.0, " 4000"},
+      {1e6, 3e6, " 3000000"},         {2e-4, 1e-9, " 0.0000"},       {1e-10, 2.0643e-6, " 2.0643e-06"},
+      {2.5e-12, -4.5e-11, "-4.50e-11"}, {1e-12, 1e-13, " 0"},        {1e12, 3e15, " 3.000e+15"},
+      {1e-10f, 2.0643e-6f, " 2.0643e-06"},   // a float step and value
+      {2.5e11, 749999988736.0, " 750000000000"},   // 1e12 - 2.5e11 in float
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.text);
+    EXPECT_EQ(AxisLabelText(r.value, r.step), r.text);
+  }
+
+  int checked = 0;
+  for (int e = -12; e <= 12; ++e) {
+    for (const double mantissa : {1.0, 2.3, 4.7, 7.9}) {
+      const double span = mantissa * std::pow(10.0, e);
+      for (const double offset : {0.0, -0.4 * span, 3.0 * span, 1e3 * span, -1e5 * span, 1e6, -1e6, 2.064e-6, 5e11}) {
+        const float lo = static_cast<float>(offset), hi = static_cast<float>(offset + span);
+        // Only spans the float samples can hold, 32 steps of their last bit at least.
+        if (!(hi - lo >= 32.0f * (std::nextafter(std::fabs(lo), INFINITY) - std::fabs(lo)))) continue;
+        SCOPED_TRACE(testing::Message() << "span " << span << " from " << offset);
+        const Scale s = Of(lo, hi, kScaleNormal);
+        ASSERT_TRUE(s.niceAxis);
+        const auto labels = YAxisLabels(s, 362, 390);
+        ASSERT_GE(labels.size(), 4u);
+        const long double rowStep = static_cast<long double>(s.range) / s.lines;
+        std::string last;
+        for (size_t i = 0; i < labels.size(); ++i) {
+          const long double truth = s.maximumValue - (i + 1) * rowStep;
+          const std::string text = labels[i].zero ? " 0" : AxisLabelText(labels[i].value, s.scr / s.lines);
+          EXPECT_NE(text, last) << "row " << i;
+          EXPECT_LE(std::fabs(std::strtold(text.c_str(), nullptr) - truth), 0.5L * rowStep) << text;
+          last = text;
+          ++checked;
+        }
+      }
+    }
+  }
+  EXPECT_GT(checked, 1000);
 }
 
 }  // namespace

@@ -221,8 +221,8 @@ void buildWindow(Run& run) {
   drawText(14, 211, 15, "integral = ");
   drawText(125, 238, 12, "= ");
   addField(kUserBaseField, RealText(static_cast<float>(ibase)), {205, 150, 295, 167}, true);
-  addField(kIntegralField, "", {96, 197, 295, 217}, false, 16);
-  addField(kRunningTotalField, "0", {145, 227, 295, 243}, false);
+  addField(kIntegralField, "", {96, 197, 295, 219}, false, 16);
+  addField(kRunningTotalField, "0", {145, 227, 295, 245}, false);
   run.total = 0.0f;
   DoAREA(0, 0, 0);
   using K = plat::ButtonKind;

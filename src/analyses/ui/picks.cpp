@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <string>
 
 #include "analyses/picks.h"
@@ -46,6 +47,9 @@ constexpr int16_t kPrintingAlertWindow = 16;
 constexpr plat::Rgb16 kInk{0, 0, 0};
 constexpr plat::Rgb16 kYellow{0xFC00, 0xF37D, 0x052F};
 constexpr plat::Rgb16 kGreen{0x0000, 0x8000, 0x1100};
+// The counter rows are cleared from here: from 14 the clearing cut the
+// descenders of the hint above them.
+constexpr int kCounterTop = 16;
 
 int16_t currentSlot() { return static_cast<int16_t>(TheFileInUse); }
 
@@ -78,7 +82,9 @@ struct Tool {
   // The pair being placed.
   bool first = false;
   float firstValue = 0.0f, firstTime = 0.0f;
-  int lastX = -1, presentX = -1;
+  // lastX: the last pick, or the first point of the pair being placed;
+  // pairFirstX and presentX: the two points of the last whole pair.
+  int lastX = -1, pairFirstX = -1, presentX = -1;
   int pointerX = -1;
   bool rejectPending = false;
   int16_t keptCompressed = 0, keptView = 0, segment = 1;
@@ -106,21 +112,46 @@ void bottomLine(const Tool& t, int x1, int x2) {
   plat::flushWindow(win);
 }
 
+// A panel of window win emptied: its counter band (light grey, to y
+// `band`) and its rows below (the window's own background, to `bottom`), its
+// fields gone.
+void emptyPanel(int win, int band, int bottom, std::initializer_list<int16_t> fields) {
+  plat::Port& p = plat::port(win);
+  p.setBackColor(plat::background(win));
+  p.clearRect({0, band, 320, bottom});
+  p.setBackColor(LightGray);
+  p.clearRect({0, kCounterTop, 320, band});
+  for (int16_t id : fields) plat::removeControl(win, id);
+}
+
+// The last pick taken back: no number of the picks stays on show.
+void clearShown(Tool& t) {
+  ClearPickResult();
+  emptyPanel(kResultsWindow, 70, 180,
+             {kPanelMeanField, kPanelSDField, kPanelCVField, kPanelSEField, kPanelNField, kPanelDurationField,
+              kPanelRangeField, kPickTotalField});
+  text(kResultsWindow, t.pairs ? 8 : 9, 27,
+       (t.pairs ? "total pair differences averaged = " : "number of points averaged = ") + IntText(0));
+  if (!t.pairs || !plat::windowExists(kTimeStatsWindow)) return;
+  emptyPanel(kTimeStatsWindow, 52, 226, {kTimeStatsMeanField, kTimeStatsSDField, kTimeStatsCVField, kTimeStatsSEField});
+  text(kTimeStatsWindow, 9, 27, "Total time differences averaged = " + IntText(0));
+}
+
 void showRunning(Tool& t) {
   const auto v = t.values.values();
   plat::Port& p = plat::port(kResultsWindow);
   p.setBackColor(LightGray);
-  p.clearRect({0, 14, 320, 70});
+  p.clearRect({0, kCounterTop, 320, 70});
   text(kResultsWindow, 9, 27, "number of points averaged = " + IntText(t.values.size()) + "      ");
   PickStats s;
-  if (!ComputePickStats(v, &s)) return;
+  if (!ComputePickStats(v, &s)) return clearShown(t);
   text(kResultsWindow, 20, 44, "last value = ");
   text(kResultsWindow, 100, 44, RealText(v.back()) + std::string(17, ' '), true);
   StorePickResult(s);
   plat::setCurrentPort(kResultsWindow);
   BasicSTATS(kPanelCompact);
   text(kResultsWindow, 14, 63, "Total = ", false, kGreen);
-  totalField(s.total, {65, 52, 260, 66});
+  totalField(s.total, {65, 52, 260, 70});
   bup();
 }
 
@@ -128,17 +159,17 @@ void showPairs(Tool& t) {
   const auto v = t.values.values();
   plat::Port& p = plat::port(kResultsWindow);
   p.setBackColor(LightGray);
-  p.clearRect({0, 14, 320, 70});
+  p.clearRect({0, kCounterTop, 320, 70});
   text(kResultsWindow, 8, 27, "total pair differences averaged = " + IntText(t.values.size()) + "        ");
   PickStats s;
-  if (!ComputePickStats(v, &s)) return;
+  if (!ComputePickStats(v, &s)) return clearShown(t);
   text(kResultsWindow, 4, 44, "    last value = ");
   text(kResultsWindow, 100, 44, RealText(std::fabs(v.back())) + std::string(17, ' '), true);
   StorePickResult(s);
   plat::setCurrentPort(kResultsWindow);
   BasicSTATS(kPanelCompact);
   text(kResultsWindow, 14, 61, "Total = ", false, kGreen);
-  totalField(s.total, {65, 49, 260, 64});
+  totalField(s.total, {65, 49, 260, 67});
   row = 4;
   TimePickStats ts;
   if (plat::windowExists(kTimeStatsWindow) &&
@@ -146,7 +177,7 @@ void showPairs(Tool& t) {
     StoreTimePickResult(ts);
     plat::Port& q = plat::port(kTimeStatsWindow);
     q.setBackColor(LightGray);
-    q.clearRect({0, 14, 320, 52});
+    q.clearRect({0, kCounterTop, 320, 52});
     text(kTimeStatsWindow, 9, 27, "Total time differences averaged = " + IntText(t.values.size()) + "      ");
     text(kTimeStatsWindow, 14, 45, "last value = ");
     text(kTimeStatsWindow, 100, 45, RealText(std::fabs(t.times[static_cast<size_t>(t.values.size()) - 1])) +
@@ -204,6 +235,7 @@ void click(Tool& t, plat::Point at) {
   if (at.x == t.lastX) return;   // the pair's first point again
   const PairEntry e = PairOf(t.firstValue, t.firstTime, v, time);
   t.first = false;
+  t.pairFirstX = t.lastX;
   t.presentX = at.x;
   if (!t.values.add(e.value)) {
     Zap();
@@ -221,14 +253,21 @@ void reject(Tool& t) {
   if (t.values.size() < 1 || !t.values.rejectLast()) return;
   if (t.pairs) {
     t.times.resize(static_cast<size_t>(t.values.size()));
+    // A first point placed since goes with the pair: the next click starts
+    // a new pair, as it would have before that point.
+    if (t.first) {
+      line(t, t.lastX, plotBackColor);
+      t.first = false;
+      t.lastX = t.pairFirstX;
+    }
     line(t, t.presentX, plotBackColor);
-    line(t, t.lastX, plotBackColor);
-    bottomLine(t, t.presentX, t.lastX);
+    line(t, t.pairFirstX, plotBackColor);
+    bottomLine(t, t.presentX, t.pairFirstX);
   } else {
     line(t, t.lastX, plotBackColor);
   }
   Rip();
-  if (t.values.size() > 0) show(t);
+  show(t);
 }
 
 void page(Tool& t, int16_t segment) {

@@ -198,20 +198,23 @@ void TIMESTATS() {
   if (!currentWindow()) return;
   ++row;
   const TimeStatsTexts t = TimeStatsPanelTexts(tmFloat, ts, nrPoints, tmi, tma, SignificantFigures);
+  // The labels and lines paint no background of their own: the last ones go
+  // first, or the new digits land on the old.
+  clearBand({0, 52, 320, 212});
   putField(kTimeStatsMeanField, t.mean, {65, 56, 260, 72}, {14, true, 2, 5}, false);
-  label(kMeanLabel, 8, 69, 15);
+  // From x 1, as on the statistics panel: from 8 the labels ran under their fields.
+  label(kMeanLabel, 1, 69, 15);
   label(" sec", 266, 69, 15);
   if (t.spreadShown) {
-    label("    S.D. = ", 8, 95, 15);
+    label("    S.D. = ", 1, 95, 15);
     label(kCVLabel, 174, 95, 15);
-    label(kSELabel, 8, 118, 15);
+    label(kSELabel, 1, 118, 15);
     const FieldStyle s{12, false, 3, 7};
     putField(kTimeStatsSDField, t.sd, {65, 83, 165, 97}, s, false);
     putField(kTimeStatsCVField, t.cv, {210, 83, 310, 97}, s, false);
     putField(kTimeStatsSEField, t.se, {65, 106, 165, 120}, s, false);
   } else {
     removeFields({kTimeStatsSDField, kTimeStatsCVField, kTimeStatsSEField});
-    clearBand({0, 78, 320, 123});
   }
   label(t.rangeLine, 8, 185, 16, OldStyleColour(2));
   label(t.integratedLine, 8, 205, 16, OldStyleColour(2));

@@ -125,7 +125,9 @@ void build(Window& w) {
 }
 
 void check(Window& w) {
-  plat::setFieldText(kExpressionWindow, kExprResult, "");
+  // Field 103 is the evaluator's result but the transform's label, which the
+  // user may have typed already.
+  if (!w.transform) plat::setFieldText(kExpressionWindow, kExprResult, "");
   w.checked = plat::fieldText(kExpressionWindow, kExprField);
   const ParseOutcome p = ParseExpression(w.checked, "x", "y", &w.code);
   w.ok = p.status == ParseStatus::Ok;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -128,8 +127,8 @@ void drawYLabels(const plotcore::Scale& s, int16_t B) {
   p.setForeColor(plotForeColor);
   const float step = s.lines > 0 ? s.scr / s.lines : 0.0f;
   for (const plotcore::YLabel& l : plotcore::YAxisLabels(s, PlotHeight, B)) {
-    kFloat = l.value;
-    const std::string text = l.zero ? std::string(" 0") : AxisLabelText(l.value, step);
+    kFloat = static_cast<float>(l.value);
+    const std::string text = l.zero ? std::string(" 0") : plotcore::AxisLabelText(l.value, step);
     p.moveTo(YLabelX(text, 0), l.y);
     p.drawText(text);
   }
@@ -246,29 +245,6 @@ void SetScaleGlobals(const plotcore::Scale& s) {
 }
 
 int YLabelX(const std::string& text, int x) { return !text.empty() && text[0] == '-' ? std::max(x, 3) : x; }
-
-std::string AxisLabelText(float value, float step) {
-  int decimals = 0;
-  const double st = std::fabs(static_cast<double>(step));
-  if (st > 0 && std::isfinite(st)) {
-    // Fewest decimals that write the step exactly (0.25 needs 2, 5 needs 0).
-    // The tolerance is relative to the step: an absolute one let any step
-    // below 0.001 pass as a whole number.
-    while (decimals < 9) {
-      const double scaled = st * std::pow(10.0, decimals);
-      if (std::fabs(scaled - std::nearbyint(scaled)) < 1e-3 * scaled) break;
-      ++decimals;
-    }
-  }
-  double v = value;
-  if (std::fabs(v) < 0.5 * std::pow(10.0, -decimals)) v = 0.0;   // no "-0"
-  const double mag = std::fabs(v);
-  char buf[64];
-  if (mag >= 1e15 || (mag > 0 && mag < 1e-9)) std::snprintf(buf, sizeof buf, "%.4g", v);
-  else std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-  std::string t = buf;
-  return v < 0 ? t : " " + t;
-}
 
 std::optional<plat::Rect> BlockBandShown(int16_t f) {
   if (!ValidFileSlot(f) || EndBlock[f] == 0 || FileSHORTS[f][kShortBlockState] != 2 || StackedViewShown(f))

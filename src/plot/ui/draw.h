@@ -84,7 +84,3 @@ void RedrawOverlayOverBlock();
 // x of a Y label at the plot's left edge: a minus sign would merge into the
 // frame line at x 0, so a negative label starts clear of it.
 int YLabelX(const std::string& text, int x);
-
-// Axis label text: the standard leading blank, as many decimals as the
-// grid step needs and no rounding noise.
-std::string AxisLabelText(float value, float step);

@@ -1,5 +1,7 @@
 #include "plot/ui/infoline.h"
 
+#include <algorithm>
+
 #include "datafiles/datafile.h"
 #include "output/kittexts.h"
 #include "output/numberformat.h"
@@ -18,6 +20,7 @@
 #include "shell/dispatch.h"
 #include "shell/globals.h"
 #include "shell/store.h"
+#include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/sounds.h"
 
@@ -151,6 +154,20 @@ void DRAWTIMEDATE() {
   p.setBackColor(gray);
 }
 
+namespace {
+
+// A text on the plot's own background whatever lies under it: drawn again
+// over the white block band, white text would vanish.
+void drawOnPlotBack(plat::Port& p, int x, int y, const std::string& t) {
+  const plat::Port::Metrics m = p.metrics();
+  // Inside the plot's frame (rows 18 and B - 3).
+  p.clearRect({x, std::max(y - m.ascent, 19), x + p.textWidth(t), std::min(y + m.descent, BottomOfPlotArea - 3)});
+  p.moveTo(x, y);
+  p.drawText(t);
+}
+
+}  // namespace
+
 void DRAWLABELSTUFF() {
   int16_t f;
   int win;
@@ -162,12 +179,8 @@ void DRAWLABELSTUFF() {
   prefsArray[kPrefLabelSize] = large ? 14 : 12;
   p.setFont(font("application", prefsArray[kPrefLabelSize]));
   const std::string top = RealText(maximumValue), bottom = RealText(minimumValue);
-  p.moveTo(YLabelX(top, 1), large ? 33 : 29);
-  p.drawText(top + "     ");
-  if (static_cast<int16_t>(ScaleMode) < 1) {
-    p.moveTo(YLabelX(bottom, 0), BottomOfPlotArea - 5);
-    p.drawText(bottom + "     ");
-  }
+  drawOnPlotBack(p, YLabelX(top, 1), large ? 33 : 29, top + "     ");
+  if (static_cast<int16_t>(ScaleMode) < 1) drawOnPlotBack(p, YLabelX(bottom, 0), BottomOfPlotArea - 5, bottom + "     ");
   plotcore::LabelLineInput in;
   in.activeChannel = ActiveChannel;
   in.nChannels = nChannels[f];
@@ -178,8 +191,7 @@ void DRAWLABELSTUFF() {
   in.segments = FileSHORTS[f][kShortSegments];
   in.resultsPort = PortForResultsOutput;
   in.resultsFile = filestrings[2];
-  p.moveTo(100, 33);
-  p.drawText(plotcore::LabelLineText(in));
+  drawOnPlotBack(p, 100, 33, plotcore::LabelLineText(in));
   p.setForeColor(kBlack);
   p.setFont(font("application", 10));
   if (PortForResultsOutput != 0) TabFileDATABAR();
@@ -191,8 +203,12 @@ void TabFileDATABAR() {
   if (!frontPlot(&f, &win)) return;
   plat::removeControl(win, kTabularCounterField);
   if (ScreenWidth < 1100) return;
-  staticField(win, kTabularCounterField, plotcore::TabularCounterText(Nresults), {884, 2, ScreenWidth - 105, 16},
-              kBlack, gray, font("application", 9));
+  // The channel pop-up may stand where another width put it: the counter
+  // ends before it rather than running under it.
+  int right = ScreenWidth - 105;
+  if (plat::controlExists(win, kChannelPopup)) right = std::min(right, plat::controlFrame(win, kChannelPopup).left - 1);
+  staticField(win, kTabularCounterField, plotcore::TabularCounterText(Nresults), {884, 2, right, 16}, kBlack, gray,
+              font("application", 9));
 }
 
 void FLASHSCRIPTsequenceStep() {

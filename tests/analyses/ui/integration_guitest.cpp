@@ -3,8 +3,12 @@
 // small distribution, and the recorded step.
 #include <gtest/gtest.h>
 
+#include <QImage>
+
 #include <cmath>
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "analyses/integration.h"
 #include "analyses/statspanel.h"
@@ -88,6 +92,18 @@ TEST_F(IntegrationWindow, TheScanWindowsNoneOpensAsSeconds) {
   EXPECT_DOUBLE_EQ(meanValue, 180.0);
 }
 
+// Clear rows between a field's lowest ink and its bottom border.
+int RowsBelowInk(int win, int id) {
+  const QImage img = plat::test::windowImage(win).convertToFormat(QImage::Format_RGB32);
+  const plat::Rect r = plat::controlFrame(win, id);
+  const QRgb back = img.pixel(r.right - 3, r.top + 2);
+  int lowest = -1;
+  for (int y = r.top + 1; y < r.bottom - 1; ++y)
+    for (int x = r.left + 1; x < r.right - 1; ++x)
+      if (std::abs(qGray(img.pixel(x, y)) - qGray(back)) > 96) lowest = y;
+  return lowest < 0 ? 99 : r.bottom - 2 - lowest;
+}
+
 TEST_F(IntegrationWindow, MinutesBaselinesAndTheRunningTotal) {
   RecordSCRIPT = 1;
   Script s;
@@ -100,7 +116,14 @@ TEST_F(IntegrationWindow, MinutesBaselinesAndTheRunningTotal) {
       .call([] { EXPECT_EQ(Field(kIntegralField), " 360"); })
       .click(kResultsWindow, kTotalAdd)
       .click(kResultsWindow, kTotalAdd)
-      .call([] { EXPECT_EQ(Field(kRunningTotalField), " 720"); })
+      .call([] {
+        EXPECT_EQ(Field(kRunningTotalField), " 720");
+        // The integral and the total whole in their fields, not on their bottom edges.
+        const std::vector<std::string> cut = plat::test::cutTexts(kResultsWindow);
+        EXPECT_TRUE(cut.empty()) << ::testing::PrintToString(cut);
+        for (int16_t id : {kIntegralField, kRunningTotalField})
+          EXPECT_GE(RowsBelowInk(kResultsWindow, id), 2) << id;
+      })
       .click(kResultsWindow, kBaseBlockStart)
       .call([] {
         EXPECT_EQ(Field(kIntegralField), " 0");

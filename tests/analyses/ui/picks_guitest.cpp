@@ -2,8 +2,12 @@
 // dialog driven headlessly from the menu.
 #include <gtest/gtest.h>
 
+#include <QImage>
+
+#include <algorithm>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "analyses/crosschan.h"
 #include "analyses/picks.h"
@@ -30,10 +34,12 @@
 #include "shell/dispatch.h"
 #include "shell/globals.h"
 #include "shell/store.h"
+#include "shell/textutil.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/ui/mailboxes.h"
 #include "support/gui_support.h"
+#include "support/program_support.h"
 #include "support/window_support.h"
 // Last: Qt's keyword macros must not meet the menu headers.
 #include "platform/test.h"
@@ -223,6 +229,153 @@ TEST_F(ClickTools, SubsetDialogBuildsTheIndexOrWarns) {
   EXPECT_FALSE(CrossChanSelect[1].greater);
   EXPECT_EQ(CrossChanSelect[1].greaterValue, 99.0f) << "values stay";
   EXPECT_FALSE(plat::windowExists(kSubsetWindow));
+}
+
+// The click tools from the program's start-up on the demo recording, with a
+// pick taken back.
+class PicksTakenBack : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    slot_ = testsupport::StartProgramOnDemo();
+    ASSERT_GE(slot_, 0);
+  }
+  void TearDown() override { testsupport::StopProgram(); }
+
+  // The value and time under x of the paged view the tools pick in.
+  float valueAt(int x) const { return GetDatum(slot_, ActiveChannel, caseAt(x)); }
+  float timeAt(int x) const { return static_cast<float>(caseAt(x)) * FileInfoFLOATS[slot_][kInfoInterval]; }
+  int32_t caseAt(int x) const { return plotcore::CaseAtPixel(PlotViewState(slot_), x); }
+  // Pixels of the pick line at x: its colour anywhere on the column.
+  int lineInk(int x, QRgb colour) const {
+    const QImage img = plat::test::portImage(PlotWindowId(slot_)).convertToFormat(QImage::Format_RGB32);
+    int n = 0;
+    for (int y = 61; y < BottomOfPlotArea - 4; ++y) n += (img.pixel(x, y) & 0xF0F0F0u) == (colour & 0xF0F0F0u);
+    return n;
+  }
+  // A step runs at a poll, possibly before the event just posted is handled
+  // or while a sound plays: idle polls let the tool finish with it first.
+  static Script& settle(Script& s) {
+    for (int i = 0; i < 12; ++i) s.call([] {});
+    return s;
+  }
+  static std::vector<std::string> textsStarting(int win, const std::string& head) {
+    std::vector<std::string> out;
+    for (const std::string& t : plat::test::drawnTexts(win))
+      if (t.rfind(head, 0) == 0) out.push_back(t);
+    return out;
+  }
+
+  int16_t slot_ = -1;
+};
+
+constexpr QRgb kYellowLine = qRgb(0xFC, 0xF3, 0x05);
+constexpr QRgb kGreenLine = qRgb(0x00, 0x80, 0x11);
+
+// Delete with the first point of a new pair placed takes back the last whole
+// pair: its two lines and the line between go, and so does the pending
+// point, so the next two clicks make a pair of their own. The time window's
+// lines show only the latest values.
+TEST_F(PicksTakenBack, PairTakeBackErasesItsLinesAndDropsThePendingPoint) {
+  const int16_t plot = PlotWindowId(slot_);
+  const int y = BottomOfPlotArea / 2;
+  const int a = 100, b = 160, c = 220, d = 300, e = 380, f = 450, g = 520;
+  int inkBefore[3] = {}, inkAfter[5] = {};
+  std::vector<std::string> ranges, integrated, cuts;
+  Script s;
+  s.clickAt(plot, {a, y}).clickAt(plot, {b, y}).clickAt(plot, {c, y}).clickAt(plot, {d, y});
+  settle(s).call([&] {
+    ranges = textsStarting(kTimeStatsWindow, "range: ");
+    integrated = textsStarting(kTimeStatsWindow, "integrated time = ");
+    cuts = plat::test::cutTexts(kResultsWindow);
+    for (const std::string& t : plat::test::cutTexts(kTimeStatsWindow)) cuts.push_back(t);
+    for (int win : {kResultsWindow, kTimeStatsWindow})
+      for (const std::string& t : plat::test::drawnTextFaults(win)) cuts.push_back(t);
+    plat::test::saveArtifact(plat::test::windowImage(kTimeStatsWindow), "pair-time-statistics.png");
+  });
+  settle(s.clickAt(plot, {e, y})).call([&] {
+    inkBefore[0] = lineInk(c, kYellowLine);
+    inkBefore[1] = lineInk(d, kGreenLine);
+    inkBefore[2] = lineInk(e, kYellowLine);
+  });
+  settle(s.key(plot, 8)).call([&] {
+    inkAfter[0] = lineInk(a, kYellowLine);
+    inkAfter[1] = lineInk(b, kGreenLine);
+    inkAfter[2] = lineInk(c, kYellowLine);
+    inkAfter[3] = lineInk(d, kGreenLine);
+    inkAfter[4] = lineInk(e, kYellowLine);
+    plat::test::saveArtifact(plat::test::portImage(plot), "pair-take-back.png");
+  });
+  float first = 0, second = 0, firstTime = 0, secondTime = 0;
+  settle(s.clickAt(plot, {f, y}).clickAt(plot, {g, y})).call([&] {
+    first = std::fabs(valueAt(a) - valueAt(b));
+    second = std::fabs(valueAt(f) - valueAt(g));
+    firstTime = std::fabs(timeAt(b) - timeAt(a));
+    secondTime = std::fabs(timeAt(g) - timeAt(f));
+  });
+  s.key(plot, 13);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(3, 9)); });
+
+  EXPECT_EQ(ranges.size(), 1u) << "the range line drawn over the last one: " << ::testing::PrintToString(ranges);
+  EXPECT_EQ(integrated.size(), 1u) << ::testing::PrintToString(integrated);
+  EXPECT_TRUE(cuts.empty()) << ::testing::PrintToString(cuts);
+  for (int i = 0; i < 3; ++i) EXPECT_GT(inkBefore[i], 50) << "line " << i << " drawn";
+  EXPECT_GT(inkAfter[0], 50) << "the kept pair's first line stays";
+  EXPECT_GT(inkAfter[1], 50) << "the kept pair's second line stays";
+  EXPECT_EQ(inkAfter[2], 0) << "the taken pair's first line goes";
+  EXPECT_EQ(inkAfter[3], 0) << "the taken pair's second line goes";
+  EXPECT_EQ(inkAfter[4], 0) << "the pending point's line goes";
+  EXPECT_EQ(nrPoints, 2);
+  EXPECT_DOUBLE_EQ(meanValue, (static_cast<double>(first) + second) / 2.0) << "the last pair is f, g";
+  EXPECT_FLOAT_EQ(tmFloat, (firstTime + secondTime) / 2.0f);
+}
+
+// Taking back the only pick leaves no number of it on the screen or in the
+// result a store would write.
+TEST_F(PicksTakenBack, TheOnlyPickTakenBackClearsItsNumbers) {
+  const int16_t plot = PlotWindowId(slot_);
+  const int y = BottomOfPlotArea / 2;
+  std::vector<std::string> cuts, counter;
+  bool meanShown = false, totalShown = true;
+  Script s;
+  settle(s.clickAt(plot, {200, y})).call([&] {
+    cuts = plat::test::cutTexts(kResultsWindow);
+    for (const std::string& t : plat::test::drawnTextFaults(kResultsWindow)) cuts.push_back(t);
+    plat::test::saveArtifact(plat::test::windowImage(kResultsWindow), "running-average-one-pick.png");
+  });
+  settle(s.key(plot, 8)).call([&] {
+    meanShown = plat::controlExists(kResultsWindow, kPanelMeanField);
+    totalShown = plat::controlExists(kResultsWindow, kPickTotalField);
+    counter = textsStarting(kResultsWindow, "number of points averaged");
+    plat::test::saveArtifact(plat::test::windowImage(kResultsWindow), "running-average-none-left.png");
+  });
+  s.key(plot, 13);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(3, 8)); });
+  EXPECT_TRUE(cuts.empty()) << ::testing::PrintToString(cuts);
+  EXPECT_FALSE(meanShown);
+  EXPECT_FALSE(totalShown);
+  ASSERT_EQ(counter.size(), 1u) << ::testing::PrintToString(counter);
+  EXPECT_EQ(TrimTrailingBlanks(counter[0]), "number of points averaged =  0");
+  EXPECT_EQ(nrPoints, 0);
+  EXPECT_EQ(meanValue, 0.0);
+  EXPECT_EQ(mi, 0.0f);
+  EXPECT_EQ(ma, 0.0f);
+
+  // The pair tool's only pair taken back: both windows cleared.
+  bool timeMeanShown = true;
+  std::vector<std::string> timeCounter;
+  Script p;
+  settle(p.clickAt(plot, {200, y}).clickAt(plot, {300, y}).key(plot, 8)).call([&] {
+    timeMeanShown = plat::controlExists(kTimeStatsWindow, kTimeStatsMeanField);
+    timeCounter = textsStarting(kTimeStatsWindow, "Total time differences averaged");
+  });
+  p.key(plot, 13);
+  plat::test::run(p, [] { EXPECT_TRUE(DoMENU(3, 9)); });
+  EXPECT_FALSE(timeMeanShown);
+  ASSERT_EQ(timeCounter.size(), 1u) << ::testing::PrintToString(timeCounter);
+  EXPECT_EQ(TrimTrailingBlanks(timeCounter[0]), "Total time differences averaged =  0");
+  EXPECT_EQ(nrPoints, 0);
+  EXPECT_EQ(tmFloat, 0.0f);
+  EXPECT_EQ(tma, 0.0f);
 }
 
 }  // namespace

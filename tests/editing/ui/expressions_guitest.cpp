@@ -136,6 +136,29 @@ TEST_F(Expressions, RunsInPlaceAndIntoANewBlockOnlyChannelThenUndo) {
   EXPECT_EQ(gPointersToFileData[slot_][1], original_);
 }
 
+// A label typed before the check stays through it; an in-place run with the
+// label field emptied keeps the channel's label rather than blanking it.
+TEST_F(Expressions, CheckKeepsTheTypedLabelAndAnEmptyOneKeepsTheChannels) {
+  open();
+  std::string afterCheck;
+  Script s;
+  s.call([] {
+     plat::setFieldText(kWin, kExprField, "x + 1");
+     plat::setFieldText(kWin, kExprResult, "plus one");
+   })
+      .click(kWin, kExprCheck)
+      .call([&] { afterCheck = plat::fieldText(kWin, kExprResult); })
+      .click(kWin, kExprRun)
+      .call([] { plat::setFieldText(kWin, kExprResult, ""); })
+      .click(kWin, kExprCheck)
+      .click(kWin, kExprRun)
+      .click(kWin, kExprDone);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 24)); });
+  EXPECT_EQ(afterCheck, "plus one");
+  EXPECT_EQ(TrimTrailingBlanks(RetrieveLabel(1)), "plus one");
+  EXPECT_FLOAT_EQ(GetDatum(slot_, 1, 5), original_[5] + 2.0f) << "both runs wrote";
+}
+
 TEST_F(Expressions, BlockSetWritesTheBlockWithOneUndoCopy) {
   open();
   testsupport::MarkBlock(slot_, 10, 20);

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -403,25 +404,9 @@ TEST_F(PlotView, TimeUnitsDialogLeavesTheChosenUnit) {
   EXPECT_EQ(TimeUnits, 0);
 }
 
-// Y labels carry as many decimals as their grid step needs, however small
-// or large the step: two labels a step apart never print alike.
+// Y labels carry as many decimals as their grid step needs: two labels a
+// step apart never print alike (the texts themselves: autoscale_test).
 TEST_F(PlotView, YLabelsCarryTheDecimalsOfTheirStep) {
-  const struct {
-    float step, value;
-    const char* text;
-  } rows[] = {
-      {1e-7f, 3e-7f, " 0.0000003"},     {2e-7f, -4e-7f, "-0.0000004"},   {5e-7f, 0.0000215f, " 0.0000215"},
-      {1e-6f, 0.000021f, " 0.000021"},  {2.5e-6f, 1e-5f, " 0.0000100"},  {1e-5f, 0.04001f, " 0.04001"},
-      {2e-4f, 0.0404f, " 0.0404"},      {2.5e-4f, 0.04125f, " 0.04125"}, {5e-4f, 20.9505f, " 20.9505"},
-      {1e-3f, 20.951f, " 20.951"},      {0.25f, 1.5f, " 1.50"},          {0.2f, -0.4f, "-0.4"},
-      {1.0f, 21.0f, " 21"},             {5.0f, 15.0f, " 15"},            {1e3f, 4000.0f, " 4000"},
-      {1e6f, 3e6f, " 3000000"},         {2e-4f, 1e-9f, " 0.0000"},
-  };
-  for (const auto& r : rows) {
-    SCOPED_TRACE(r.step);
-    EXPECT_EQ(AxisLabelText(r.value, r.step), r.text);
-  }
-
   // From the program's start-up: a flat CO2 stretch (0.0399 to 0.0410) drawn
   // with its tidy axis.
   const int16_t f = testsupport::StartProgramOnDemo();
@@ -436,10 +421,95 @@ TEST_F(PlotView, YLabelsCarryTheDecimalsOfTheirStep) {
   const float step = sc.scr / sc.lines;
   std::vector<std::string> texts;
   for (const plotcore::YLabel& l : plotcore::YAxisLabels(sc, PlotHeight, BottomOfPlotArea))
-    texts.push_back(l.zero ? " 0" : AxisLabelText(l.value, step));
+    texts.push_back(l.zero ? " 0" : plotcore::AxisLabelText(l.value, step));
   ASSERT_GE(texts.size(), 3u);
   for (size_t i = 1; i < texts.size(); ++i) EXPECT_NE(texts[i], texts[i - 1]) << texts[i];
   save(f, "plot-small-step-labels.png");
+  testsupport::StopProgram();
+}
+
+// The labels as the plot window shows them, from the program's start-up: the
+// demo's O2 channel times 1e-7, zoomed on a short stretch, read
+// "0.000002064" on three grid rows when labels stopped at nine decimals.
+TEST_F(PlotView, YLabelsOfATinySpanZoomedStayDistinct) {
+  const int16_t f = testsupport::StartProgramOnDemo();
+  ASSERT_GE(f, 0);
+  float* o2 = ChannelData(f, 1);
+  for (int32_t k = 0; k <= nCases[f]; ++k) o2[k] *= 1e-7f;
+  ActiveChannel = 1;
+  scalefact[1][4] = 2.0f;   // Normal: a tidy axis with labels
+  BeginBlock[f] = 2000;
+  EndBlock[f] = 2040;
+  FileSHORTS[f][kShortBlockState] = 2;
+  EXPECT_TRUE(DoMENU(kMenuView, 6));   // Zoom In
+  ASSERT_EQ(FileSHORTS[f][kShortZoomed], 1);
+  const plotcore::Scale sc = CurrentScale();
+  ASSERT_TRUE(sc.niceAxis);
+  ASSERT_LT(sc.scr / sc.lines, 1e-9f) << "a step finer than nine decimals";
+  // The labels: the drawn texts that are numbers and nothing else, within
+  // the scale (the time axis draws numbers too).
+  std::vector<std::string> labels;
+  for (const std::string& t : plat::test::drawnTexts(PlotWindowId(f))) {
+    char* end = nullptr;
+    const double v = std::strtod(t.c_str(), &end);
+    if (end == t.c_str() || t.find_first_not_of(' ', static_cast<size_t>(end - t.c_str())) != std::string::npos) continue;
+    if (v >= sc.minimumValue - 1e-3 * sc.range && v <= sc.maximumValue + 1e-3 * sc.range) labels.push_back(t);
+  }
+  save(f, "plot-tiny-span-labels.png");
+  ASSERT_GE(labels.size(), 4u) << ::testing::PrintToString(labels);
+  std::vector<std::string> sorted = labels;
+  std::sort(sorted.begin(), sorted.end());
+  EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end()) << ::testing::PrintToString(labels);
+  testsupport::StopProgram();
+}
+
+// With results going to a file the label line is drawn again after the block
+// band, which inverts the plot to white: on a background of its own it
+// stays readable there, white on black.
+TEST_F(PlotView, LabelLineReadsInsideTheBlockBand) {
+  const int16_t f = testsupport::StartProgramOnDemo();
+  ASSERT_GE(f, 0);
+  const plotcore::ViewState v = PlotViewState(f);
+  BeginBlock[f] = plotcore::CaseAtPixel(v, 60);
+  EndBlock[f] = plotcore::CaseAtPixel(v, 700);
+  FileSHORTS[f][kShortBlockState] = 2;
+  PortForResultsOutput = 5;
+  filestrings[2] = "results.txt";
+  EXPECT_TRUE(DoMENU(kMenuView, 8));   // Redraw
+  const auto band = BlockBandShown(f);
+  ASSERT_TRUE(band.has_value());
+  const QImage img = plat::test::portImage(PlotWindowId(f)).convertToFormat(QImage::Format_RGB32);
+  save(f, "plot-label-line-in-block.png");
+  PortForResultsOutput = 0;
+  filestrings[2].clear();
+  // The label line's rows from x 100 to well inside the band.
+  int white = 0, black = 0;
+  for (int y = 22; y <= 36; ++y)
+    for (int x = std::max(band->left, 100); x < std::min(band->right, 600); ++x) {
+      white += img.pixel(x, y) == qRgb(255, 255, 255);
+      black += img.pixel(x, y) == qRgb(0, 0, 0);
+    }
+  EXPECT_GT(black, 1000) << "a background of the label's own";
+  EXPECT_GT(white, 300) << "and the label's ink on it";
+  testsupport::StopProgram();
+}
+
+// The tabular counter ends before the channel pop-up, also when the pop-up
+// stands where a narrower window put it.
+TEST_F(PlotView, TabularCounterEndsBeforeTheChannelPopup) {
+  const int16_t f = testsupport::StartProgramOnDemo();
+  ASSERT_GE(f, 0);
+  const int win = PlotWindowId(f);
+  const plat::Rect pop = plat::controlFrame(win, kChannelPopup);
+  plat::addPopup(win, kChannelPopup, kChannelPopupMenu + f, 1, {pop.left - 150, pop.top, pop.right - 150, pop.bottom});
+  PortForResultsOutput = 5;
+  filestrings[2] = "results.txt";
+  EXPECT_TRUE(DoMENU(kMenuView, 8));   // Redraw
+  PortForResultsOutput = 0;
+  filestrings[2].clear();
+  ASSERT_TRUE(plat::controlExists(win, kTabularCounterField));
+  EXPECT_LE(plat::controlFrame(win, kTabularCounterField).right, plat::controlFrame(win, kChannelPopup).left);
+  for (const std::string& cut : plat::test::cutTexts(win)) EXPECT_EQ(cut.find("control 18 "), std::string::npos) << cut;
   testsupport::StopProgram();
 }
 
