@@ -1694,6 +1694,35 @@ double roundedInterval(double interval, int cellDigits) {
   const double step = std::pow(10.0, std::floor(std::log10(interval)) - 6.0);
   return std::round(interval / step) * step;
 }
+
+// Counts an unread cell of row `row`, which starts at offset `at`, in its
+// column's runs: it lengthens the last run or starts one while fewer than
+// kUnreadRunsKept are kept. The offset stands in the run's line until
+// placeUnreadRuns.
+void noteUnreadCell(std::vector<UnreadRun>& runs, int64_t row, int64_t at) {
+  if (!runs.empty() && runs.back().firstRow + runs.back().rows == row) {
+    ++runs.back().rows;
+    return;
+  }
+  if (runs.size() < kUnreadRunsKept) runs.push_back({row, 1, at});
+}
+
+// The runs' first rows, kept as offsets in the text (each a row start),
+// become their lines: one count of line ends up to the last of them.
+void placeUnreadRuns(std::string_view text, std::vector<std::vector<UnreadRun>>& columns) {
+  std::vector<UnreadRun*> runs;
+  for (std::vector<UnreadRun>& c : columns)
+    for (UnreadRun& r : c) runs.push_back(&r);
+  std::sort(runs.begin(), runs.end(), [](const UnreadRun* a, const UnreadRun* b) { return a->line < b->line; });
+  size_t counted = 0;
+  int64_t lineEnds = 0;
+  for (UnreadRun* r : runs) {
+    const auto at = static_cast<size_t>(r->line);
+    lineEnds += static_cast<int64_t>(countLineEnds(text.data() + counted, text.data() + at));
+    counted = at;
+    r->line = lineEnds + 1;
+  }
+}
 }  // namespace
 
 namespace {
@@ -1820,9 +1849,12 @@ FileStatus parseScanned(std::string_view text, const TextScan& scan, const LineE
                           "; the lines between were read as part of it.");
   }
 
-  // Decimal comma: only without comma delimiters, and only when the numbers
-  // show commas and never a point.
+  // The mark the first rows show, for the table. The cells are read each by
+  // its own: where the delimiter is not a comma, a comma in a number can
+  // only be its decimal mark, and a point is one anywhere, so a file whose
+  // mark changes part-way (two loggers' exports joined) reads throughout.
   if (t.delimiter != ',') t.decimalComma = decimalCommasIn(dataStart, end, t.delimiter);
+  const bool commaMarks = t.delimiter != ',';
 
   // Rows to reserve for, judged from the length of the first records.
   size_t expectRows = 0;
@@ -1862,6 +1894,7 @@ FileStatus parseScanned(std::string_view text, const TextScan& scan, const LineE
   };
   const char* widest = nullptr;   // the first row as wide as the table
   int widestCells = 0;
+  const char* firstRowStart = nullptr;
   // Rows from p up to limit (a row start), or only up to the first row.
   const auto readRows = [&](const char* limit, bool firstOnly) {
     while (p < limit && !(firstOnly && rows > 0)) {
@@ -1869,7 +1902,7 @@ FileStatus parseScanned(std::string_view text, const TextScan& scan, const LineE
       // columns grow a block at a time.
       const size_t n = t.columns.size();
       if (n > 0 && rows < static_cast<size_t>(kMaxCases)) {
-        const size_t got = fastRows(p, limit, end, n, t.delimiter, t.decimalComma, staging.data(), staged,
+        const size_t got = fastRows(p, limit, end, n, t.delimiter, commaMarks, staging.data(), staged,
                                     std::min(stageRows - staged, static_cast<size_t>(kMaxCases) - rows), bounds.data());
         rows += got;
         staged += got;
@@ -1886,7 +1919,7 @@ FileStatus parseScanned(std::string_view text, const TextScan& scan, const LineE
           return FileStatus::TooManyColumns;
         }
         Cell c;
-        if (const char* q = fastNumber(p, end, t.delimiter, t.decimalComma, &c.value)) {
+        if (const char* q = fastNumber(p, end, t.delimiter, commaMarks, &c.value)) {
           c.field.raw = std::string_view(p, static_cast<size_t>(q - p));
           c.read = true;
           blank = false;
@@ -1899,6 +1932,7 @@ FileStatus parseScanned(std::string_view text, const TextScan& scan, const LineE
       } while (nextField(p, end, t.delimiter));
       if (blank) continue;
       if (rows >= static_cast<size_t>(kMaxCases)) return FileStatus::TooManyCases;
+      if (rows == 0) firstRowStart = rowStart;
       if (cells.size() > t.columns.size()) {
         const size_t old = t.columns.size();
         widest = rowStart;
@@ -1923,6 +1957,11 @@ FileStatus parseScanned(std::string_view text, const TextScan& scan, const LineE
         }
         for (size_t k = 0; k < cells.size(); ++k) staging[k] = stage.data() + k * stageRows;
         t.unreadCells.resize(cells.size(), static_cast<int64_t>(rows));
+        t.unreadRuns.resize(cells.size());
+        // The rows above, which had no cell for it.
+        if (rows > 0)
+          for (size_t k = old; k < cells.size(); ++k)
+            t.unreadRuns[k].push_back({0, static_cast<int64_t>(rows), firstRowStart - text.data()});
         t.clockColumn.resize(cells.size(), false);
         t.firstCells.resize(cells.size());
         for (size_t k = old; k < cells.size(); ++k)
@@ -1939,8 +1978,7 @@ FileStatus parseScanned(std::string_view text, const TextScan& scan, const LineE
             ok = true;
           } else {
             const std::string_view s = c.field.raw;
-            ok = readNumber(s, t.decimalComma, &v) ||
-                 (c.field.quoted && !t.decimalComma && t.delimiter == ',' && readGrouped(s, &v));
+            ok = readNumber(s, commaMarks, &v) || (c.field.quoted && !commaMarks && readGrouped(s, &v));
             // A clock column whose first cells hold no clock is found by
             // its first clock.
             if (!ok && !t.clockColumn[k] && t.unreadCells[k] == static_cast<int64_t>(rows) && isClock(s))
@@ -1961,6 +1999,7 @@ FileStatus parseScanned(std::string_view text, const TextScan& scan, const LineE
         if (!ok) {
           v = 0.0f;
           ++t.unreadCells[k];
+          noteUnreadCell(t.unreadRuns[k], static_cast<int64_t>(rows), rowStart - text.data());
         }
         try {
           t.columns[k].push_back(v);
@@ -1982,7 +2021,7 @@ FileStatus parseScanned(std::string_view text, const TextScan& scan, const LineE
   if (p < end && !t.columns.empty()) {
     const bool quotesAhead = scan.lastQuote >= p - text.data();
     std::vector<Stretch> stretches;
-    if (readStretchesInPlace(p, end, t.columns, rows, t.delimiter, t.decimalComma, quotesAhead, lineEnds, &p,
+    if (readStretchesInPlace(p, end, t.columns, rows, t.delimiter, commaMarks, quotesAhead, lineEnds, &p,
                              &stretches)) {
       rows = t.columns[0].size();
     } else {
@@ -1991,7 +2030,7 @@ FileStatus parseScanned(std::string_view text, const TextScan& scan, const LineE
         const ChannelArray& c = t.columns[k];
         PopulatePages(c.data() + c.size(), (c.capacity() - c.size()) * sizeof(float));
       });
-      stretches = readStretches(p, end, t.columns.size(), t.delimiter, t.decimalComma, rowsPerByte, quotesAhead);
+      stretches = readStretches(p, end, t.columns.size(), t.delimiter, commaMarks, rowsPerByte, quotesAhead);
     }
     for (Stretch& s : stretches) {
       if (s.failed || p != s.begin || t.columns.size() != s.columns.size()) break;
@@ -2016,6 +2055,7 @@ FileStatus parseScanned(std::string_view text, const TextScan& scan, const LineE
          t.firstCells.back().empty() && (lastHeader.size() < t.columns.size() || lastHeader[t.columns.size() - 1].empty())) {
     t.columns.pop_back();
     t.unreadCells.pop_back();
+    t.unreadRuns.pop_back();
     t.clockColumn.pop_back();
     t.firstCells.pop_back();
   }
@@ -2045,11 +2085,14 @@ FileStatus parseScanned(std::string_view text, const TextScan& scan, const LineE
     if (to == k) continue;
     t.columns[to] = std::move(t.columns[k]);
     t.unreadCells[to] = t.unreadCells[k];
+    t.unreadRuns[to] = std::move(t.unreadRuns[k]);
     t.clockColumn[to] = t.clockColumn[k];
     t.firstCells[to] = std::move(t.firstCells[k]);
   }
   t.columns.resize(sourceOf.size());
   t.unreadCells.resize(sourceOf.size());
+  t.unreadRuns.resize(sourceOf.size());
+  placeUnreadRuns(text, t.unreadRuns);
   t.clockColumn.resize(sourceOf.size());
   t.firstCells.resize(sourceOf.size());
   if (t.columns.empty()) return FileStatus::TooFewCases;
@@ -2088,11 +2131,11 @@ FileStatus parseScanned(std::string_view text, const TextScan& scan, const LineE
         const double none = t.clockColumn[k] ? std::numeric_limits<double>::quiet_NaN() : 0.0;
         double v = none;
         const size_t f = sourceOf[k];
-        if (f < fields.size() && !readNumberDouble(fields[f].raw, t.decimalComma, &v)) {
+        if (f < fields.size() && !readNumberDouble(fields[f].raw, commaMarks, &v)) {
           CivilDate d;
           bool hasDate;
           float g;
-          if (fields[f].quoted && !t.decimalComma && t.delimiter == ',' && readGrouped(fields[f].raw, &g))
+          if (fields[f].quoted && !commaMarks && readGrouped(fields[f].raw, &g))
             v = g;
           else if (!t.clockColumn[k] || !readClock(fields[f].raw, &v, &d, &hasDate))
             v = none;
@@ -2367,6 +2410,8 @@ FileStatus ImportTextColumns(TextTable&& table, const TextImportChoice& choice, 
   if (FindFreeSlot() < 0) return FileStatus::TooManyFiles;
   std::vector<std::string> skipped = table.skippedColumns;
   std::vector<std::string> notices = table.notices;
+  if (std::string unread = UnreadCellsNotice(table, choice.columns); !unread.empty())
+    notices.push_back(std::move(unread));
   DataFileImage img;
   if (const FileStatus st = BuildImageFromText(std::move(table), choice, &img, unreadCells); st != FileStatus::Ok)
     return st;
@@ -2413,6 +2458,63 @@ std::string UnreadCellsNotice(int64_t unreadCells) {
   if (unreadCells <= 0) return "";
   return std::to_string(unreadCells) +
          (unreadCells == 1 ? " cell was not a number and was read as 0." : " cells were not numbers and were read as 0.");
+}
+
+std::string UnreadCellsNotice(const TextTable& table, const std::vector<int>& columns) {
+  // Runs of one first row and length in several columns are one stretch.
+  // A column's runs past its third start after three stretches, so those
+  // kept give the first three exactly; a fourth tells there are more.
+  struct Stretch {
+    int64_t firstRow, rows, line;
+    std::vector<int> columns;
+  };
+  std::vector<Stretch> stretches;
+  int64_t count = 0;
+  bool more = false;
+  std::vector<int> chosen = columns;
+  std::sort(chosen.begin(), chosen.end());
+  for (int k : chosen) {
+    const auto c = static_cast<size_t>(k);
+    if (k < 0 || c >= table.unreadCells.size()) continue;
+    count += table.unreadCells[c];
+    if (c >= table.unreadRuns.size()) continue;
+    const std::vector<UnreadRun>& runs = table.unreadRuns[c];
+    more |= runs.size() >= kUnreadRunsKept;
+    for (size_t i = 0; i < runs.size() && i + 1 < kUnreadRunsKept; ++i) {
+      const UnreadRun& r = runs[i];
+      const auto same = std::find_if(stretches.begin(), stretches.end(), [&](const Stretch& s) {
+        return s.firstRow == r.firstRow && s.rows == r.rows;
+      });
+      if (same != stretches.end()) same->columns.push_back(k);
+      else stretches.push_back({r.firstRow, r.rows, r.line, {k}});
+    }
+  }
+  std::string notice = UnreadCellsNotice(count);
+  if (notice.empty() || stretches.empty()) return notice;
+  std::stable_sort(stretches.begin(), stretches.end(),
+                   [](const Stretch& a, const Stretch& b) { return a.firstRow < b.firstRow; });
+  constexpr size_t kNamed = kUnreadRunsKept - 1;
+  if (stretches.size() > kNamed) {
+    more = true;
+    stretches.resize(kNamed);
+  }
+  const auto name = [&](int k) {
+    const auto c = static_cast<size_t>(k);
+    return "\"" + (c < table.names.size() ? table.names[c] : "column " + std::to_string(k + 1)) + "\"";
+  };
+  notice.back() = ':';
+  for (size_t i = 0; i < stretches.size(); ++i) {
+    const Stretch& s = stretches[i];
+    const size_t named = std::min<size_t>(s.columns.size(), 3);
+    std::string names;
+    for (size_t j = 0; j < named; ++j)
+      names += (j == 0 ? "" : j + 1 == named && named == s.columns.size() ? " and " : ", ") + name(s.columns[j]);
+    if (s.columns.size() > named) names += " and " + std::to_string(s.columns.size() - named) + " more columns";
+    notice += (i == 0 ? " in " : "; in ") + names +
+              (s.rows == 1 ? " on line " + std::to_string(s.line)
+                           : " on " + std::to_string(s.rows) + " rows from line " + std::to_string(s.line));
+  }
+  return notice + (more ? "; and more further down." : ".");
 }
 
 std::string SkippedColumnsNotice(const std::vector<std::string>& names) {

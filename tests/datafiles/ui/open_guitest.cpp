@@ -313,7 +313,8 @@ TEST_F(Opening, TextImportThroughTheColumnDialog) {
   EXPECT_EQ(TrimTrailingBlanks(RetrieveLabelOf(0, 1)), "O2 %");
   EXPECT_FLOAT_EQ(GetDatum(0, 2, 2), 0.0f);   // "oops" read as 0
   EXPECT_FLOAT_EQ(GetDatum(0, 1, 0), GetDatum(0, 1, 1));
-  EXPECT_EQ(notice, "1 line above the column names was left out.\r1 cell was not a number and was read as 0.");
+  EXPECT_EQ(notice, "1 line above the column names was left out.\r1 cell was not a number and was read as 0: in \"CO2 %\" on "
+                    "line 4.");
   EXPECT_EQ(timstring[1], kTextFileTypeText);
   EXPECT_EQ(fileDataArg, 0);   // the user names the channels next
   EXPECT_TRUE(plat::windowExists(PlotWindowId(0)));
