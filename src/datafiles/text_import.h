@@ -5,13 +5,14 @@
 //
 // Accepted: a UTF-8 byte-order mark; CR, LF or CRLF line ends; comma, tab or
 // semicolon delimiters (with tabs or semicolons a comma in a number is its
-// decimal mark, cell by cell, a point too); double-quoted fields with doubled quotes, and quoted
-// numbers with thousands separators; header lines (leading lines with text
-// in a column that holds numbers further down; the last names the columns);
-// blank lines; a time column of elapsed time or clock times. A cell that is
-// not a number (NA, inf, a value no float holds) reads as 0 and is counted;
-// one too small for a float reads as 0. A column of text all the way down
-// is left out.
+// decimal mark, cell by cell, as a point is anywhere); double-quoted fields
+// with doubled quotes, and quoted numbers with thousands separators; header
+// lines (leading lines with text in a column that holds numbers further
+// down; the last names the columns); blank lines; a time column of elapsed
+// time or clock times. A cell that is not a number (NA, inf, a value no
+// float holds) reads as 0 and is counted, and the runs of such cells are
+// kept with their first lines; one too small for a float reads as 0. A
+// column of text all the way down is left out.
 #pragma once
 #include <cstddef>
 #include <cstdint>
