@@ -302,7 +302,10 @@ TEST_F(Opening, TextImportThroughTheColumnDialog) {
       })
       .click(kTextImportWindow, kTextColumnBox + 3)   // leave out Flow
       .click(kTextImportWindow, kTextImportOK)
-      .call([&] { notice = plat::fieldText(kAlertWindow, kAlertMessage); })
+      .call([&] {
+        notice = plat::fieldText(kAlertWindow, kAlertMessage);
+        plat::test::saveArtifact(plat::test::windowImage(kAlertWindow), "text-import-unread-alert.png");
+      })
       .click(kAlertWindow, kAlertOK);
   open(s, kFileKindText);
   ASSERT_EQ(Cancel_Open, 0);
