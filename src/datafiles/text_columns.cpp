@@ -166,7 +166,6 @@ FileStatus buildColumns(std::string_view text, const TableStart& start, const Ro
   t.columns.resize(sourceOf.size());
   t.unreadCells.resize(sourceOf.size());
   t.unreadRuns.resize(sourceOf.size());
-  placeUnreadRuns(text, t.unreadRuns);
   t.clockColumn.resize(sourceOf.size());
   t.firstCells.resize(sourceOf.size());
   if (t.columns.empty()) return FileStatus::TooFewCases;

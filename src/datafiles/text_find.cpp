@@ -10,8 +10,6 @@
 
 #include "datafiles/text_cells.h"
 #include "datafiles/text_notices.h"
-#include "datafiles/text_rows.h"
-#include "platform/threads.h"
 #include "shell/textutil.h"
 
 namespace textimport {

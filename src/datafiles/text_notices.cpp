@@ -2,34 +2,7 @@
 
 #include <algorithm>
 
-#include "datafiles/text_rows.h"
-
 namespace textimport {
-
-void noteUnreadCell(std::vector<UnreadRun>& runs, int64_t row, int64_t at) {
-  if (!runs.empty() && runs.back().firstRow + runs.back().rows == row) {
-    ++runs.back().rows;
-    return;
-  }
-  if (runs.size() < kUnreadRunsKept) runs.push_back({row, 1, at});
-}
-
-// The runs' first rows, kept as offsets in the text (each a row start),
-// become their lines: one count of line ends up to the last of them.
-void placeUnreadRuns(std::string_view text, std::vector<std::vector<UnreadRun>>& columns) {
-  std::vector<UnreadRun*> runs;
-  for (std::vector<UnreadRun>& c : columns)
-    for (UnreadRun& r : c) runs.push_back(&r);
-  std::sort(runs.begin(), runs.end(), [](const UnreadRun* a, const UnreadRun* b) { return a->line < b->line; });
-  size_t counted = 0;
-  int64_t lineEnds = 0;
-  for (UnreadRun* r : runs) {
-    const auto at = static_cast<size_t>(r->line);
-    lineEnds += static_cast<int64_t>(countLineEnds(text.data() + counted, text.data() + at));
-    counted = at;
-    r->line = lineEnds + 1;
-  }
-}
 
 std::string linesAboveNamesNotice(int64_t lines) {
   return std::to_string(lines) + (lines == 1 ? " line above" : " lines above") + " the column names " +

@@ -12,7 +12,6 @@
 #endif
 
 #include "datafiles/text_cells.h"
-#include "datafiles/text_notices.h"
 #include "platform/cpu.h"
 #include "platform/pages.h"
 #include "shell/textutil.h"
@@ -899,6 +898,35 @@ bool readStretchesInPlace(const char* p, const char* end, std::vector<ChannelArr
   return true;
 }
 
+// Counts an unread cell of row `row`, which starts at offset `at`, in its
+// column's runs: it lengthens the last run or starts one while fewer than
+// kUnreadRunsKept are kept. The offset stands in the run's line until
+// placeUnreadRuns.
+void noteUnreadCell(std::vector<UnreadRun>& runs, int64_t row, int64_t at) {
+  if (!runs.empty() && runs.back().firstRow + runs.back().rows == row) {
+    ++runs.back().rows;
+    return;
+  }
+  if (runs.size() < kUnreadRunsKept) runs.push_back({row, 1, at});
+}
+
+// The runs' first rows, kept as offsets in the text (each a row start),
+// become their lines: one count of line ends up to the last of them.
+void placeUnreadRuns(std::string_view text, std::vector<std::vector<UnreadRun>>& columns) {
+  std::vector<UnreadRun*> runs;
+  for (std::vector<UnreadRun>& c : columns)
+    for (UnreadRun& r : c) runs.push_back(&r);
+  std::sort(runs.begin(), runs.end(), [](const UnreadRun* a, const UnreadRun* b) { return a->line < b->line; });
+  size_t counted = 0;
+  int64_t lineEnds = 0;
+  for (UnreadRun* r : runs) {
+    const auto at = static_cast<size_t>(r->line);
+    lineEnds += static_cast<int64_t>(countLineEnds(text.data() + counted, text.data() + at));
+    counted = at;
+    r->line = lineEnds + 1;
+  }
+}
+
 }  // namespace
 
 FileStatus readDataRows(std::string_view text, const TableStart& start, ptrdiff_t lastQuote, const LineEnds* lineEnds,
@@ -1090,6 +1118,7 @@ FileStatus readDataRows(std::string_view text, const TableStart& start, ptrdiff_
   }
   if (const FileStatus st = readRows(end, false); st != FileStatus::Ok) return st;
 
+  placeUnreadRuns(text, t.unreadRuns);
   read->rows = rows;
   read->dateFound = dateFound;
   read->firstDate = firstDate;

@@ -3,44 +3,16 @@
 // other row cell by cell; and the counts of line ends the reading shares
 // with the file's. Internal to the text import.
 #pragma once
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <new>
 #include <string_view>
 #include <vector>
 
 #include "datafiles/filehelpers.h"
 #include "datafiles/text_find.h"
 #include "datafiles/text_import.h"
-#include "platform/threads.h"
 
 namespace textimport {
-
-// The threads an import shares its work among. On eight cores, eight took
-// no less wall time than four (the page work on the file and the columns,
-// and the passes that stay on one thread, set it) and a tenth more CPU.
-inline size_t importThreads() { return std::min<size_t>(UsableCores(), 4); }
-
-// work(k) for every k < count, shared out over the threads when the work is
-// large: for work on separate arrays whose first touch of fresh pages costs
-// more than the rest. False when any work ran out of memory (the others
-// still ran).
-template <class Work>
-bool eachOnThreads(size_t count, bool large, Work work) {
-  const size_t threads =
-      large ? std::min<size_t>(importThreads(), count) : std::min<size_t>(count, 1);
-  std::vector<char> ok(threads, 1);
-  const auto share = [&](size_t t) {
-    try {
-      for (size_t k = t; k < count; k += threads) work(k);
-    } catch (const std::bad_alloc&) {
-      ok[t] = 0;
-    }
-  };
-  onThreads(threads, share);
-  return std::find(ok.begin(), ok.end(), 0) == ok.end();
-}
 
 // Line ends in [p, end), read as nextField reads them: LF, CR LF and a lone
 // CR each end one line. end is a row start or the end of the text, so no CR

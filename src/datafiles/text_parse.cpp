@@ -1,8 +1,8 @@
-// The text import's stages, each in a file of its own: finding the table
-// (text_find), reading its rows (text_rows), building its columns
-// (text_columns) and what it tells the user (text_notices), over the cells
-// and records of text_cells. Here they are run in turn, on a text in memory
-// or on a file read in slices on several threads.
+// The parse of text_import.h: the import's stages, each in a file of its
+// own (finding the table in text_find, reading its rows in text_rows,
+// building its columns in text_columns, what it tells the user in
+// text_notices, over the cells and records of text_cells), run in turn on
+// a text in memory or on a file read in slices on several threads.
 #include "datafiles/text_import.h"
 
 #include <algorithm>
@@ -13,6 +13,7 @@
 
 #include "datafiles/byteswap.h"
 #include "datafiles/filehelpers.h"
+#include "datafiles/text_cells.h"
 #include "datafiles/text_columns.h"
 #include "datafiles/text_find.h"
 #include "datafiles/text_rows.h"
