@@ -123,6 +123,21 @@ const std::filesystem::path& loggerFile() {
   return p;
 }
 
+// The logger's file as a European spreadsheet writes it: semicolons and
+// decimal commas, each cell read by its own mark.
+const std::filesystem::path& semicolonLoggerFile() {
+  static const std::filesystem::path p = [] {
+    auto f = benchDir() / "logger-semicolon.csv";
+    std::FILE* in = std::fopen(loggerFile().c_str(), "rb");
+    std::FILE* out = std::fopen(f.c_str(), "wb");
+    for (int c; (c = std::fgetc(in)) != EOF;) std::fputc(c == ',' ? ';' : c == '.' ? ',' : c, out);
+    std::fclose(in);
+    std::fclose(out);
+    return f;
+  }();
+  return p;
+}
+
 size_t plainRead(const std::filesystem::path& p) {
   const auto size = std::filesystem::file_size(p);
   std::unique_ptr<char[]> buf(new char[size]);
@@ -253,5 +268,8 @@ BENCHMARK(BM_PlainReadLoggerText)->Unit(benchmark::kMillisecond)->UseRealTime()-
 
 void BM_ImportLoggerText(benchmark::State& state) { importText(state, loggerFile()); }
 BENCHMARK(BM_ImportLoggerText)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
+
+void BM_ImportSemicolonLoggerText(benchmark::State& state) { importText(state, semicolonLoggerFile()); }
+BENCHMARK(BM_ImportSemicolonLoggerText)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
 
 }  // namespace

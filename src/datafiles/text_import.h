@@ -4,15 +4,17 @@
 // then fills a free slot.
 //
 // Accepted: a UTF-8 byte-order mark; CR, LF or CRLF line ends; comma, tab or
-// semicolon delimiters (decimal commas with semicolons, and with tabs when the
-// numbers show them); double-quoted fields with doubled quotes, and quoted
-// numbers with thousands separators; header lines (leading lines with text
-// in a column that holds numbers further down; the last names the columns);
-// blank lines; a time column of elapsed time or clock times. A cell that is
-// not a number (NA, inf, a value no float holds) reads as 0 and is counted;
-// one too small for a float reads as 0. A column of text all the way down
-// is left out.
+// semicolon delimiters (with tabs or semicolons a comma in a number is its
+// decimal mark, cell by cell, as a point is anywhere); double-quoted fields
+// with doubled quotes, and quoted numbers with thousands separators; header
+// lines (leading lines with text in a column that holds numbers further
+// down; the last names the columns); blank lines; a time column of elapsed
+// time or clock times. A cell that is not a number (NA, inf, a value no
+// float holds) reads as 0 and is counted, and the runs of such cells are
+// kept with their first lines; one too small for a float reads as 0. A
+// column of text all the way down is left out.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -29,13 +31,24 @@ inline constexpr int kMaxTextColumns = 2 * kMaxChannels;
 
 enum class TimeKind { None, Elapsed, Clock };
 
+// Rows whose cells in one column were read as 0, one after another (blank
+// lines between them do not part them).
+struct UnreadRun {
+  int64_t firstRow = 0;   // 0-based data row
+  int64_t rows = 0;
+  int64_t line = 0;       // the file's line of the first row, from 1
+};
+// The runs a column keeps, its first: one more than a notice names.
+inline constexpr size_t kUnreadRunsKept = 4;
+
 struct TextTable {
   char delimiter = ',';
-  bool decimalComma = false;
+  bool decimalComma = false;                   // the mark the first rows show; each cell is read by its own
   int headerLines = 0;
   std::vector<std::string> names;              // Mac Roman; "column k" when unnamed
   std::vector<ChannelArray> columns;           // one value per data row; clock times as seconds of the day
   std::vector<int64_t> unreadCells;            // cells read as 0, per column
+  std::vector<std::vector<UnreadRun>> unreadRuns;  // per column, its first kUnreadRunsKept runs of them
   std::vector<std::string> firstCells;         // text of the first data row, for the dialog
   std::vector<bool> clockColumn;
   std::vector<std::string> skippedColumns;     // names of text columns left out
@@ -115,7 +128,9 @@ struct TextImportChoice {
 FileStatus BuildImageFromText(TextTable&& table, const TextImportChoice& choice, DataFileImage* out,
                               int64_t* unreadCells = nullptr);
 
-// Build, repair and fill a free slot, which becomes the current file.
+// Build, repair and fill a free slot, which becomes the current file. The
+// report's import notices end with the notice for cells read as 0 in the
+// chosen columns.
 FileStatus ImportTextColumns(TextTable&& table, const TextImportChoice& choice, const std::string& name,
                              const std::string& path, int16_t* slotOut, RepairReport* report,
                              int64_t* unreadCells = nullptr);
@@ -127,5 +142,9 @@ bool ExportedTimeColumn(std::string_view name);
 std::string TextRefusalText(FileStatus status, const TextTable& table);
 // The notice for cells read as 0 ("" when none).
 std::string UnreadCellsNotice(int64_t unreadCells);
+// The notice for the cells read as 0 in those columns of the table, naming
+// where they lie: the first three stretches of rows (a run in one or more
+// columns), each with its columns and its first line ("" when none).
+std::string UnreadCellsNotice(const TextTable& table, const std::vector<int>& columns);
 // The notice for text columns left out ("" when none).
 std::string SkippedColumnsNotice(const std::vector<std::string>& names);

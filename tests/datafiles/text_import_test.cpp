@@ -344,6 +344,49 @@ TEST_F(TextImportTest, CellsThatAreNotNumbersReadAsZeroAndAreCounted) {
   EXPECT_EQ(u.unreadCells[2], 1);
   EXPECT_EQ(UnreadCellsNotice(1), "1 cell was not a number and was read as 0.");
   EXPECT_EQ(UnreadCellsNotice(0), "");
+
+  // The alert names where the cells read as 0 lie in the chosen columns:
+  // each stretch of rows, its columns and its first line, the first three
+  // stretches in the order of their first rows. (It told only the count:
+  // "600000 cells were not numbers and were read as 0".)
+  std::string everyOther = "a,b\n";
+  for (int r = 0; r < 12; ++r) everyOther += std::to_string(r) + (r % 2 ? ",x\n" : ",1\n");
+  std::string joined = "t;O2;CO2;Flow;T\n";
+  for (int r = 0; r < 200'000; ++r)
+    joined += std::to_string(r) + (r < 1000 ? ";20.9;0.1;500;25\n" : r / 3 == 33'334 ? ";20,9;0,1;500;ERR\n"
+                                                                                    : ";20,9;0,1;500;25,5\n");
+  const struct {
+    std::string text;
+    std::vector<int> columns;
+    const char* notice;
+  } stretches[] = {
+      {"a,b,c\n1,2,3\n4,ERR,6\n7,NaN,\n8\n10,inf,12\n", {0, 1, 2},
+       "6 cells were not numbers and were read as 0: in \"b\" on 4 rows from line 3; in \"c\" on 2 rows from "
+       "line 4."},
+      {"a,b,c\n1,2,3\n4,ERR,6\n7,NaN,\n8\n10,inf,12\n", {2, 0}, "2 cells were not numbers and were read as 0: in "
+       "\"c\" on 2 rows from line 4."},
+      {"a,b,c\n1,2,3\n4,ERR,6\n", {0, 2}, ""},
+      {"t;x;y\n1;2;3\n2;3;4\n\n3;-;-\n\n4;-;-\n5;6;7\n", {1, 2},
+       "4 cells were not numbers and were read as 0: in \"x\" and \"y\" on 2 rows from line 5."},
+      {"1,2\n3,4,5\n", {2}, "1 cell was not a number and was read as 0: in \"column 3\" on line 1."},
+      {"Device\nt,v\n1,1\n2,oops\n3,3\n", {1}, "1 cell was not a number and was read as 0: in \"v\" on line 4."},
+      {"t,a,b,c,d,e\n0,1,1,1,1,1\n1,1,1,1,1,1\n2,1,1,1,1,1\n3,-,-,-,-,-\n4,-,-,-,-,-\n", {1, 2, 3, 4, 5},
+       "10 cells were not numbers and were read as 0: in \"a\", \"b\", \"c\" and 2 more columns on 2 rows from "
+       "line 5."},
+      {everyOther, {1}, "6 cells were not numbers and were read as 0: in \"b\" on line 3; in \"b\" on line 5; in "
+       "\"b\" on line 7; and more further down."},
+      {"a,b\n1,1\n2,1\n3,1\n4,x\n5,x\n6,1\n7,1\n8,y\n", {0, 1},
+       "3 cells were not numbers and were read as 0: in \"b\" on 2 rows from line 5; in \"b\" on line 9."},
+      // Long enough to be read on threads (the decimal commas now read).
+      {joined, {1, 2, 3, 4}, "3 cells were not numbers and were read as 0: in \"T\" on 3 rows from line 100004."},
+  };
+  withEachRowReader([&] {
+    for (const auto& c : stretches) {
+      SCOPED_TRACE(c.text.substr(0, 60));
+      EXPECT_EQ(UnreadCellsNotice(parsed(c.text), c.columns), c.notice);
+      EXPECT_EQ(UnreadCellsNotice(fromFile(c.text), c.columns), c.notice);
+    }
+  });
 }
 
 TEST_F(TextImportTest, RefusesTooLittleDataAndBinaryFiles) {
@@ -555,6 +598,72 @@ TEST_F(TextImportTest, DecimalCommaFormsReadAsBefore) {
   EXPECT_TRUE(d.decimalComma);
   EXPECT_EQ(d.columns[0][10], 10.5f);
   EXPECT_EQ(fromFile("t;v\n1;2\n2;3\n3;1.5\n4;4,5\n").decimalComma, false);
+}
+
+// Two loggers' exports joined: the first rows show points, the rest decimal
+// commas (the second half was read as 0), or the other way round. Where the
+// delimiter is not a comma, a comma in a number can only be its decimal
+// mark; in a comma-separated file it never is, and a quoted "1,234" stays a
+// thousand. Short files are read row by row, long ones on threads.
+TEST_F(TextImportTest, EachCellIsReadByItsOwnDecimalMark) {
+  // Row r's value, r + 0.25 for even rows and r + 0.5 for odd ones, with
+  // its mark.
+  const auto value = [](int r, char mark) {
+    return std::to_string(r) + mark + (r % 2 ? "5" : "25");
+  };
+  const auto joined = [&](char delim, int rows, int switchAt, char first, char then) {
+    std::string text = std::string("t") + delim + "O2" + delim + "CO2\r\n";
+    for (int r = 0; r < rows; ++r) {
+      const char mark = r < switchAt ? first : then;
+      text += std::to_string(r) + delim + value(r, mark) + delim + value(r % 1000, mark) + "\r\n";
+    }
+    return text;
+  };
+  const struct {
+    const char* what;
+    std::string text;
+    bool decimalComma;   // the mark the first rows show
+  } cases[] = {
+      {"semicolons, points then commas", joined(';', 120, 60, '.', ','), false},
+      {"tabs, points then commas", joined('\t', 120, 60, '.', ','), false},
+      {"semicolons, commas then points", joined(';', 120, 60, ',', '.'), true},
+      {"semicolons, a comma now and then", joined(';', 120, 119, '.', ','), false},
+      {"long, semicolons, points then commas", joined(';', 400'000, 200'000, '.', ','), false},
+      {"long, tabs, commas then points", joined('\t', 400'000, 200'000, ',', '.'), true},
+  };
+  withEachRowReader([&] {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(c.what);
+      for (const TextTable& t : {parsed(c.text), fromFile(c.text)}) {
+        EXPECT_EQ(t.decimalComma, c.decimalComma);
+        ASSERT_EQ(t.columns.size(), 3u);
+        EXPECT_EQ(t.unreadCells, (std::vector<int64_t>{0, 0, 0}));
+        const auto rows = static_cast<size_t>(t.rows());
+        for (size_t r = 0; r < rows; ++r) {
+          const auto v = static_cast<int>(r);
+          const float want1 = static_cast<float>(v) + (v % 2 ? 0.5f : 0.25f);
+          const float want2 = static_cast<float>(v % 1000) + (v % 2 ? 0.5f : 0.25f);
+          ASSERT_EQ(t.columns[1][r], want1) << r;
+          ASSERT_EQ(t.columns[2][r], want2) << r;
+        }
+      }
+    }
+  });
+
+  // A comma-separated file: a quoted "20,5" is no number, and a quoted
+  // "1,234" is a thousand, wherever they come.
+  std::string text = "t,v\n";
+  for (int r = 0; r < 60; ++r) text += std::to_string(r) + "," + value(r, '.') + "\n";
+  text += "60,\"20,5\"\n61,\"1,234\"\n62,\"-0,5\"\n63,\"1,234.5\"\n";
+  withEachRowReader([&] {
+    const TextTable t = parsed(text);
+    EXPECT_FALSE(t.decimalComma);
+    ASSERT_EQ(t.rows(), 64);
+    EXPECT_EQ(t.columns[1][59], 59.5f);
+    EXPECT_EQ(std::vector<float>(t.columns[1].begin() + 60, t.columns[1].end()),
+              (std::vector<float>{0.0f, 1234.0f, 0.0f, 1234.5f}));
+    EXPECT_EQ(t.unreadCells[1], 2);
+  });
 }
 
 // Rows of one to nine cells, read four cells at a time where the machine

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <numeric>
 #include <string_view>
+#include <vector>
 
 #include "datafiles/text_import.h"
 #include "shell/globals.h"
@@ -19,6 +21,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const auto& c : t.columns)
     if (c.size() != rows) std::abort();
   if (t.names.size() != t.columns.size() || t.dataColumns() > kMaxChannels) std::abort();
+  // The runs of cells read as 0 lie within the rows and the counts.
+  if (t.unreadRuns.size() != t.columns.size()) std::abort();
+  std::vector<int> all;
+  for (size_t k = 0; k < t.columns.size(); ++k) {
+    int64_t inRuns = 0;
+    for (const UnreadRun& r : t.unreadRuns[k]) {
+      if (r.rows < 1 || r.firstRow < 0 || r.firstRow + r.rows > static_cast<int64_t>(rows) || r.line < 1) std::abort();
+      inRuns += r.rows;
+    }
+    if (inRuns > t.unreadCells[k] || t.unreadRuns[k].size() > kUnreadRunsKept) std::abort();
+    all.push_back(static_cast<int>(k));
+  }
+  const int64_t unread = std::accumulate(t.unreadCells.begin(), t.unreadCells.end(), int64_t{0});
+  if (UnreadCellsNotice(t, all).empty() != (unread == 0)) std::abort();
   const double interval = IntervalFromColumn(t, t.timeColumn, t.timeKind);
   if (!(interval > 0.0)) std::abort();
   TextImportChoice choice;

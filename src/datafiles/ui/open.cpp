@@ -410,10 +410,9 @@ int16_t LOADFILE(const fs::path& path, int16_t kind) {
   int16_t slot = -1;
   RepairReport report;
   if (text) {
-    int64_t unread = 0;
-    slot = LoadASCIItextFile(path, &report, &unread);
+    slot = LoadASCIItextFile(path, &report, nullptr);
     if (slot < 0) return -1;
-    FinishLoad(slot, report, UnreadCellsNotice(unread), true);
+    FinishLoad(slot, report, "", true);
     return slot;
   }
   FileStatus st;

@@ -302,7 +302,10 @@ TEST_F(Opening, TextImportThroughTheColumnDialog) {
       })
       .click(kTextImportWindow, kTextColumnBox + 3)   // leave out Flow
       .click(kTextImportWindow, kTextImportOK)
-      .call([&] { notice = plat::fieldText(kAlertWindow, kAlertMessage); })
+      .call([&] {
+        notice = plat::fieldText(kAlertWindow, kAlertMessage);
+        plat::test::saveArtifact(plat::test::windowImage(kAlertWindow), "text-import-unread-alert.png");
+      })
       .click(kAlertWindow, kAlertOK);
   open(s, kFileKindText);
   ASSERT_EQ(Cancel_Open, 0);
@@ -313,7 +316,8 @@ TEST_F(Opening, TextImportThroughTheColumnDialog) {
   EXPECT_EQ(TrimTrailingBlanks(RetrieveLabelOf(0, 1)), "O2 %");
   EXPECT_FLOAT_EQ(GetDatum(0, 2, 2), 0.0f);   // "oops" read as 0
   EXPECT_FLOAT_EQ(GetDatum(0, 1, 0), GetDatum(0, 1, 1));
-  EXPECT_EQ(notice, "1 line above the column names was left out.\r1 cell was not a number and was read as 0.");
+  EXPECT_EQ(notice, "1 line above the column names was left out.\r1 cell was not a number and was read as 0: in \"CO2 %\" on "
+                    "line 4.");
   EXPECT_EQ(timstring[1], kTextFileTypeText);
   EXPECT_EQ(fileDataArg, 0);   // the user names the channels next
   EXPECT_TRUE(plat::windowExists(PlotWindowId(0)));
