@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 namespace plotcore {
 
@@ -239,6 +240,16 @@ std::string AxisLabelText(double value, double step) {
   }
   const std::string t = buf;
   return v < 0 ? t : " " + t;
+}
+
+std::string ScaleEndText(double value, const Scale& s, const std::string& shortText) {
+  if (!s.niceAxis || !(s.lines >= 1) || !std::isfinite(value)) return shortText;
+  const double step = static_cast<double>(s.scr) / s.lines;
+  if (!(step > 0) || !std::isfinite(step)) return shortText;
+  char* end = nullptr;
+  const double read = std::strtod(shortText.c_str(), &end);
+  if (end != shortText.c_str() && std::isfinite(read) && std::fabs(read - value) <= 0.25 * step) return shortText;
+  return AxisLabelText(value, step / 10);
 }
 
 }  // namespace plotcore

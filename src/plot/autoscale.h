@@ -92,4 +92,10 @@ bool ZeroLineRow(const Scale& s, int16_t plotHeight, int* row);
 // step's last digit prints as 0 in the step's decimals (no "-0").
 std::string AxisLabelText(double value, double step);
 
+// The scale's top or bottom label: `shortText` (the value with the results'
+// significant figures) where it reads within a quarter of a grid step, else
+// the value with one digit past the grid step's, so that the end label never
+// reads as the grid label next to it.
+std::string ScaleEndText(double value, const Scale& s, const std::string& shortText);
+
 }  // namespace plotcore

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <limits>
 #include <string>
@@ -176,7 +177,9 @@ TEST(YAxis, LabelsGridAndZeroLine) {
 // step of the value its grid row stands for, at any scale and far from
 // zero. The float labels stopped at nine decimals (a x 1e-7 channel read
 // "0.000002064" on three rows), showed every value below 1e-7 as 0, and
-// lost the steps of a small span near 1e6 in their float products.
+// lost the steps of a small span near 1e6 in their float products; the
+// scale's top label read as the grid label below it ("2.065e-6" over
+// "2.06500e-06").
 TEST(YAxis, LabelsAreDistinctAndTrueAtAnyScale) {
   const struct {
     double step, value;
@@ -211,7 +214,11 @@ TEST(YAxis, LabelsAreDistinctAndTrueAtAnyScale) {
         const auto labels = YAxisLabels(s, 362, 390);
         ASSERT_GE(labels.size(), 4u);
         const long double rowStep = static_cast<long double>(s.range) / s.lines;
-        std::string last;
+        // The top end label, with the results' five figures where they do.
+        char five[32];
+        std::snprintf(five, sizeof five, " %.5g", s.maximumValue);
+        std::string last = ScaleEndText(s.maximumValue, s, five);
+        EXPECT_LE(std::fabs(std::strtold(last.c_str(), nullptr) - s.maximumValue), 0.25L * rowStep) << last;
         for (size_t i = 0; i < labels.size(); ++i) {
           const long double truth = s.maximumValue - (i + 1) * rowStep;
           const std::string text = labels[i].zero ? " 0" : AxisLabelText(labels[i].value, s.scr / s.lines);

@@ -103,7 +103,9 @@ void plainLabelLine(int16_t f) {
   p.setForeColor(plotForeColor);
   p.setBackColor(plotBackColor);
   p.setFont(plainFont(labelSize()));
-  const std::string top = NumText(maximumValue), bottom = NumText(minimumValue);
+  const plotcore::Scale scale = CurrentScale();
+  const std::string top = plotcore::ScaleEndText(maximumValue, scale, NumText(maximumValue));
+  const std::string bottom = plotcore::ScaleEndText(minimumValue, scale, NumText(minimumValue));
   p.moveTo(YLabelX(top, 1), 29);
   p.drawText(top + "     ");
   if (static_cast<int16_t>(ScaleMode) < 1) {

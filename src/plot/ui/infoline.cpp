@@ -178,7 +178,9 @@ void DRAWLABELSTUFF() {
   const bool large = prefsArray[kPrefLargeLabels] != 0;
   prefsArray[kPrefLabelSize] = large ? 14 : 12;
   p.setFont(font("application", prefsArray[kPrefLabelSize]));
-  const std::string top = RealText(maximumValue), bottom = RealText(minimumValue);
+  const plotcore::Scale scale = CurrentScale();
+  const std::string top = plotcore::ScaleEndText(maximumValue, scale, RealText(maximumValue));
+  const std::string bottom = plotcore::ScaleEndText(minimumValue, scale, RealText(minimumValue));
   drawOnPlotBack(p, YLabelX(top, 1), large ? 33 : 29, top + "     ");
   if (static_cast<int16_t>(ScaleMode) < 1) drawOnPlotBack(p, YLabelX(bottom, 0), BottomOfPlotArea - 5, bottom + "     ");
   plotcore::LabelLineInput in;
