@@ -236,6 +236,14 @@ bool UndoAvailable(int16_t slot);
 // whole file that a one-channel copy cannot undo).
 void DropUndoCopy(int16_t slot);
 
+// Counts the changes made to a slot through the store's own functions
+// (MAKEBACKUP, UNDO, the channel, case, label, marker, note and comment
+// edits, opening and freeing), each counted before it begins: a command
+// that failed while the count stood still changed nothing through them.
+// Commands that write samples themselves take an undo copy first, which
+// counts.
+uint64_t StoreChanges(int16_t slot);
+
 // ---- Comments log --------------------------------------------------------------
 // EditRecord := CR, nine blanks, 0xC6, "  Channel", number, ", ", the label
 // without trailing blanks, ":  ".
@@ -244,6 +252,26 @@ void AppendComment(int16_t slot, std::string_view text);
 // With Record Edits on: appends text (cut to 255 bytes) and tells the
 // comments window unless word 35 says not to. False when nothing was logged.
 bool AppendEditLog(int16_t slot, std::string_view text);
+// The text GetChanLABEL puts in EditRecord, for a channel of TheFileInUse.
+std::string ChannelLogHeading(int16_t channel);
+
+// The Record Edits lines of a change, written before the change so that
+// the words describe the file as it was: reserve() makes room for them in
+// the comments (std::bad_alloc, with nothing changed, when there is none),
+// after which commit() appends them without asking for memory. With Record
+// Edits off, nothing is kept or logged.
+class PendingEditLog {
+ public:
+  explicit PendingEditLog(int16_t slot) : slot_(slot) {}
+  void add(std::string_view text);   // one AppendEditLog's worth, cut to 255 bytes
+  void reserve();
+  void commit();
+  const std::string& text() const { return text_; }
+
+ private:
+  int16_t slot_;
+  std::string text_;
+};
 
 // ---- Markers and notes ---------------------------------------------------------
 int16_t MarkerCount(int16_t slot);
