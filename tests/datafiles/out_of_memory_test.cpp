@@ -23,21 +23,11 @@
 #include "support/refusing_allocator.h"
 
 namespace {
-// Requests left before the one refused; 0: none is refused. Set to -1 once
-// the refusal is made.
-std::atomic<int64_t> gCountdown{0};
-
-bool refuseThis() {
-  int64_t n = gCountdown.load(std::memory_order_relaxed);
-  while (n > 0)
-    if (gCountdown.compare_exchange_weak(n, n == 1 ? -1 : n - 1)) return n == 1;
-  return false;
-}
-
+std::atomic<int64_t>& gCountdown = testsupport::gRefusalCountdown;
 }  // namespace
 
-bool testsupport::RefuseAllocation(std::size_t) { return refuseThis(); }
-bool testsupport::RefusePages(std::size_t) { return refuseThis(); }
+bool testsupport::RefuseAllocation(std::size_t) { return RefuseCounted(); }
+bool testsupport::RefusePages(std::size_t) { return RefuseCounted(); }
 
 namespace {
 

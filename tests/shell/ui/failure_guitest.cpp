@@ -35,27 +35,19 @@ namespace {
 // then every request is served again, as when one large allocation fails;
 // 0: none is refused.
 std::atomic<size_t> gRefuseFrom{0};
-// Or: requests left before the one refused, whatever its size; 0: none.
-// Set to -1 once the refusal is made.
-std::atomic<int64_t> gCountdown{0};
-
-bool refuseCounted() {
-  int64_t n = gCountdown.load(std::memory_order_relaxed);
-  while (n > 0)
-    if (gCountdown.compare_exchange_weak(n, n == 1 ? -1 : n - 1)) return n == 1;
-  return false;
-}
+// Or the one a countdown comes to, whatever its size.
+std::atomic<int64_t>& gCountdown = testsupport::gRefusalCountdown;
 
 }  // namespace
 
 bool testsupport::RefuseAllocation(std::size_t n) {
-  if (refuseCounted()) return true;
+  if (RefuseCounted()) return true;
   const size_t limit = gRefuseFrom.load(std::memory_order_relaxed);
   return limit != 0 && n == limit && gRefuseFrom.exchange(0) == limit;
 }
 // A channel's large block is whole pages.
 bool testsupport::RefusePages(std::size_t bytes) {
-  if (refuseCounted()) return true;
+  if (RefuseCounted()) return true;
   const size_t limit = gRefuseFrom.load(std::memory_order_relaxed);
   const size_t pages = (limit + 4095) & ~size_t{4095};
   return limit != 0 && bytes == pages && gRefuseFrom.exchange(0) == limit;
