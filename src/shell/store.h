@@ -196,11 +196,13 @@ StoreStatus ResizeChannels(int16_t slot, int32_t newCases);
 // in list order (0 when none).
 StoreStatus CutCases(int16_t slot, int32_t first, int32_t last, int32_t* lastRemovedCode = nullptr);
 // Keeps cases first..last as 1..last-first+1 (case 0 keeps its value);
-// markers follow, those outside are dropped.
+// markers follow, those outside are dropped. Nothing changes when memory
+// runs out.
 StoreStatus CropCases(int16_t slot, int32_t first, int32_t last);
 // Deletes the channels flagged in remove[1..nChannels], closing up data,
 // labels, parameter fields 0..31 (field 32 stays with its number) and
 // overlay sets 2..4; set 1 is cleared. Refuses to delete every channel.
+// Nothing changes when memory runs out.
 StoreStatus RemoveChannels(int16_t slot, const bool remove[kMaxChannels + 1], int16_t* removedCount = nullptr);
 // New channel k (1..count) is old channel order[k - 1], a channel may be
 // named twice; channels not named leave. Data and labels move with their
@@ -225,7 +227,9 @@ void SnapshotLabels(int16_t slot);
 // changed and keeps the current labels for UNDO. Also sets LastChan.
 StoreStatus MAKEBACKUP(int16_t channel);
 // Puts the undo copy back, restores the labels and logs the undo. The file
-// stays marked changed: an earlier change may still be unsaved.
+// stays marked changed: an earlier change may still be unsaved. The labels
+// and the log line are made first: std::bad_alloc leaves everything as it
+// was.
 StoreStatus UNDO();
 // How many undo copies MAKEBACKUP has taken so far: a command that failed
 // half-way knows from it whether the channel it edited can be put back.
@@ -266,7 +270,6 @@ class PendingEditLog {
   void add(std::string_view text);   // one AppendEditLog's worth, cut to 255 bytes
   void reserve();
   void commit();
-  const std::string& text() const { return text_; }
 
  private:
   int16_t slot_;

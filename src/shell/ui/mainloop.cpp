@@ -279,6 +279,9 @@ void recoverFromFailedPass(const std::vector<int>& windowsBefore, uint64_t backu
   MenuIDENTIFIER = MenuItem = 0;
   const std::string text = failureText(what, memory, restored, storeShape() == shapeBefore);
   runningCommand.clear();
+  // The menus as a finished command leaves them, not as the failed one set
+  // them for its dialog.
+  call(gDispatchHooks.refreshMenus);
   ShowAlert(text);
 }
 
@@ -291,6 +294,10 @@ void recoverWithoutMemory(const StoreShape& shapeBefore) noexcept {
   menuidx = menuitemx = 0;
   MenuIDENTIFIER = MenuItem = 0;
   const bool unchanged = storeShape() == shapeBefore;
+  try {
+    call(gDispatchHooks.refreshMenus);
+  } catch (...) {
+  }
   try {
     // An alert the failure interrupted is built afresh.
     if (plat::windowExists(kAlertWindow)) plat::disposeWindow(kAlertWindow);

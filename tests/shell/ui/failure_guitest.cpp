@@ -260,11 +260,13 @@ TEST_F(AllocationFailure, AnUndoThatRunsOutOfMemoryIsToldAsItEnded) {
 }
 
 // The main loop's recovery runs out of memory too, before its alert: the
-// user is still told, and the pick the failed command left is not run
-// afterwards. (A refusal inside Qt, building the window, is not survivable.)
+// user is still told, the menus are set as after any command, and the pick
+// the failed command left is not run afterwards. (A refusal inside Qt, building the window, is not survivable.)
 TEST_F(AllocationFailure, ARecoveryThatRunsOutOfMemoryStillAlertsAndForgetsThePicks) {
   int64_t armed = 0;
   RegisterCommand(Cmd::Transformations, [&](int16_t) {
+    // As a command with a dialog up: its menus off, a pick left for later.
+    plat::setMenuEnabled(kMenuEdit, false);
     MenuIDENTIFIER = kMenuEdit;
     MenuItem = 1;
     gCountdown = armed;
@@ -291,6 +293,7 @@ TEST_F(AllocationFailure, ARecoveryThatRunsOutOfMemoryStillAlertsAndForgetsThePi
     EXPECT_NE(alert.find("Not enough memory to finish"), std::string::npos) << alert;
     EXPECT_NE(alert.find("Nothing was changed."), std::string::npos) << alert;
     EXPECT_EQ(MenuIDENTIFIER, 0);
+    EXPECT_TRUE(plat::menuEnabled(kMenuEdit));
     EXPECT_FALSE(undoRan);
     EXPECT_TRUE(refused);
   }
