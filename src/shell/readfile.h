@@ -29,10 +29,6 @@ ReadFileStatus ReadRegularFile(const std::filesystem::path& path, size_t limit, 
 // inside the last page loses no page, and a file written over in place
 // loses none either: cutShort() also compares the file's size and change
 // time with those it had when it was opened.
-// Called, when set, once a file is mapped and before any of it is read: a
-// test cuts the file there, as another program might while it is read.
-extern void (*gFileMappedHook)(const std::filesystem::path& path);
-
 class MappedFile {
  public:
   MappedFile() = default;
@@ -54,3 +50,7 @@ class MappedFile {
   int fd_ = -1;      // kept open to look at the file again after the read
   int64_t changedSec_ = 0, changedNsec_ = 0;
 };
+
+// Called, when set, once a file is mapped and before any of it is read: a
+// test cuts the file there, as another program might while it is read.
+extern void (*gFileMappedHook)(const std::filesystem::path& path);
