@@ -14,6 +14,9 @@ esac
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$ROOT"
+# shellcheck source=writable.sh
+. "$ROOT/scripts/writable.sh"
+need_writable_build_dir build scripts/run.sh
 
 bash "$ROOT/scripts/install-deps.sh"
 

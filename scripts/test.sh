@@ -10,18 +10,35 @@ set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$ROOT"
 
+usage() {
+  echo "usage: scripts/test.sh [--sanitize] [--fuzz]"
+  echo "Installs what is missing, builds build/ and runs every test (ctest)."
+  echo "  --sanitize  then also builds build-asan/ and runs the tests again under"
+  echo "              AddressSanitizer and UndefinedBehaviorSanitizer"
+  echo "  --fuzz      then also builds the fuzz harnesses with clang in build-fuzz/"
+  echo "              and runs each a few seconds (installs clang when missing)"
+  echo "  -h, --help  prints this"
+  echo "In CI (CI=true) both options are on."
+}
+
 sanitize=0
 fuzz=0
 for arg in "$@"; do
   case "$arg" in
     --sanitize) sanitize=1 ;;
     --fuzz) fuzz=1 ;;
-    -h|--help) echo "usage: scripts/test.sh [--sanitize] [--fuzz]"; exit 0 ;;
-    *) echo "test.sh: unknown option $arg" >&2; echo "usage: scripts/test.sh [--sanitize] [--fuzz]" >&2; exit 2 ;;
+    -h|--help) usage; exit 0 ;;
+    *) echo "test.sh: unknown option $arg" >&2; usage >&2; exit 2 ;;
   esac
 done
 ci=0
 [[ "${CI:-}" == true ]] && ci=1 && sanitize=1 && fuzz=1
+
+# shellcheck source=writable.sh
+. "$ROOT/scripts/writable.sh"
+need_writable_build_dir build scripts/test.sh
+((sanitize)) && need_writable_build_dir build-asan scripts/test.sh
+((fuzz)) && need_writable_build_dir build-fuzz scripts/test.sh
 
 deps=()
 ((fuzz)) && deps=(--fuzz)

@@ -21,6 +21,8 @@ const char* FileStatusText(FileStatus s) {
     case FileStatus::WriteFailed: return "The file could not be written; the old file is unchanged.";
     case FileStatus::NotSupported: return "This file format is not supported.";
     case FileStatus::UnclosedQuote: return "A quoted field never closes; nothing was imported.";
+    case FileStatus::ChangedWhileRead:
+      return "The file changed while it was being read: another program may be writing it. Nothing was imported.";
   }
   return "";
 }

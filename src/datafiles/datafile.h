@@ -29,6 +29,7 @@ enum class FileStatus : int16_t {
   WriteFailed,
   NotSupported,      // a format this program does not read
   UnclosedQuote,     // text file: a quoted field still open at the end
+  ChangedWhileRead,  // another program cut or wrote the file as it was read
 };
 
 // Alert text for a status ("" for Ok).

@@ -163,7 +163,7 @@ FileStatus ReadDelimitedTextFile(const std::filesystem::path& path, TextTable* o
   if (mapped && mapping.open(path)) {
     const FileStatus st = readDelimitedText(-1, nullptr, mapping.bytes(), out);
     // Cut short while it was read: what was read is not the file.
-    return mapping.cutShort() ? FileStatus::CannotOpen : st;
+    return mapping.cutShort() ? FileStatus::ChangedWhileRead : st;
   }
   uint64_t fileSize = 0;
   const int fd = OpenRegularFile(path, &fileSize);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "datafiles/native_binary.h"
@@ -129,13 +130,21 @@ int32_t RemoveMarkersInSpan(int16_t slot, CaseSpan span) {
   return before - static_cast<int32_t>(m.size());
 }
 
-FileEditStatus CropToSpan(int16_t slot, CaseSpan span) {
+FileEditStatus CropToSpan(int16_t slot, CaseSpan span, int16_t logChannel) {
   if (!SlotHoldsFile(slot)) return FileEditStatus::NoFile;
+  PendingEditLog log(slot);
+  try {
+    if (logChannel > 0) log.add(ChannelLogHeading(logChannel) + CropLogWords(logChannel));
+    log.reserve();
+  } catch (const std::bad_alloc&) {
+    return FileEditStatus::OutOfMemory;
+  }
   if (const StoreStatus st = CropCases(slot, span.first, span.last); st != StoreStatus::Ok) return fromStore(st);
   // A crop from case 1 leaves the start time exactly as it was written.
   if (span.first > 1) AdvanceStartTime(slot, spanSeconds(span.first - 1, FileInfoFLOATS[slot][kInfoInterval]));
   dropBlock(slot);
   FileSHORTS[slot][kShortZoomed] = 0;
+  log.commit();
   return FileEditStatus::Ok;
 }
 
@@ -149,10 +158,19 @@ FileEditStatus DeleteChannels(const bool remove[kMaxChannels + 1], int16_t* remo
   int16_t ticked = 0;
   for (int16_t c = 1; c <= n; ++c) ticked += remove[c] ? 1 : 0;
   if (ticked == n) return FileEditStatus::WouldRemoveAll;
-  for (int16_t c = n; c >= 1; --c)
-    if (remove[c]) LogChannelEdit(slot, c, "DELETED");
+  // The lines name the channels as they were, and are logged only once
+  // they are gone.
+  PendingEditLog log(slot);
+  try {
+    for (int16_t c = n; c >= 1; --c)
+      if (remove[c]) log.add(ChannelLogHeading(c) + "DELETED");
+    log.reserve();
+  } catch (const std::bad_alloc&) {
+    return FileEditStatus::OutOfMemory;
+  }
   const StoreStatus st = RemoveChannels(slot, remove, removed);
   if (st != StoreStatus::Ok) return fromStore(st);
+  log.commit();
   // Undo stays off after any channel removal, even one that removed none.
   DropUndoCopy(slot);
   ActiveChannel = 1;
@@ -183,12 +201,19 @@ FileEditStatus AdjustSlotTimeScale(int16_t slot, float newInterval) {
   const float old = FileInfoFLOATS[slot][kInfoInterval];
   if (const FileEditStatus c = TimeScaleCheck(nCases[slot], old, newInterval, nullptr); c != FileEditStatus::Ok)
     return c;
+  // The log is written before the file changes, and the block, in the old
+  // case numbers, goes with the change.
+  PendingEditLog log(slot);
+  try {
+    const TimeScaleLog pieces = TimeScaleLogPieces(old, newInterval);
+    for (const std::string* p : {&pieces.heading, &pieces.oldPart, &pieces.newPart}) log.add(*p);
+    log.reserve();
+  } catch (const std::bad_alloc&) {
+    return FileEditStatus::OutOfMemory;
+  }
   if (const StoreStatus st = ResampleSlot(slot, newInterval); st != StoreStatus::Ok) return fromStore(st);
-  const TimeScaleLog log = TimeScaleLogPieces(old, newInterval);
-  AppendEditLog(slot, log.heading);
-  AppendEditLog(slot, log.oldPart);
-  AppendEditLog(slot, log.newPart);
   dropBlock(slot);
+  log.commit();
   return FileEditStatus::Ok;
 }
 

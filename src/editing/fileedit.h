@@ -64,7 +64,10 @@ int32_t RemoveMarkersInSpan(int16_t slot, CaseSpan span);
 
 // Keeps cases first..last as 1..last-first+1; the markers inside follow, the
 // start time moves on by (first - 1) intervals, the block and the zoom go.
-FileEditStatus CropToSpan(int16_t slot, CaseSpan span);
+// With Record Edits on and a log channel given, that channel's "... was
+// cropped" line goes to the comments with the crop. Nothing changes on
+// failure.
+FileEditStatus CropToSpan(int16_t slot, CaseSpan span, int16_t logChannel = 0);
 // "channel 3 was cropped", the words after the channel heading of the log.
 std::string CropLogWords(int16_t channel);
 

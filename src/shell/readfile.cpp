@@ -70,11 +70,33 @@ ReadFileStatus ReadRegularFile(const std::filesystem::path& path, size_t limit, 
 namespace {
 
 // The mappings a lost page may belong to, for the signal handler: it can
-// take no lock, so each place is claimed and published with atomics.
+// take no lock, so each place is claimed with an atomic and its bounds are
+// written under a sequence count, odd while they change, which the handler
+// reads before and after them: a place being reused is passed over, never
+// read as the old begin with the new end.
 struct Watch {
   std::atomic<bool> claimed{false};
+  std::atomic<uint32_t> sequence{0};
   std::atomic<uintptr_t> begin{0}, end{0};   // begin 0: nothing mapped here
   std::atomic<bool> lost{false};
+
+  void set(uintptr_t b, uintptr_t e) {
+    const uint32_t s = sequence.load(std::memory_order_relaxed);
+    sequence.store(s + 1, std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_release);
+    begin.store(b, std::memory_order_relaxed);
+    end.store(e, std::memory_order_relaxed);
+    sequence.store(s + 2, std::memory_order_release);
+  }
+  // False while the bounds change.
+  bool read(uintptr_t* b, uintptr_t* e) const {
+    const uint32_t s = sequence.load(std::memory_order_acquire);
+    if (s & 1) return false;
+    *b = begin.load(std::memory_order_relaxed);
+    *e = end.load(std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_acquire);
+    return sequence.load(std::memory_order_relaxed) == s;
+  }
 };
 constexpr int kWatches = 16;
 // Every page mapped in the one call, where the system offers it.
@@ -89,29 +111,44 @@ struct sigaction gBefore {};
 
 // A page past the end of a file cut short faults with SIGBUS: in one of
 // ours, a page of zeros takes its place and the read goes on; any other
-// goes where it went before.
+// fault, and a SIGBUS another process or a thread sent, goes where it went
+// before.
 void onBusError(int sig, siginfo_t* info, void* context) {
-  const auto at = reinterpret_cast<uintptr_t>(info->si_addr);
-  for (Watch& w : gWatches) {
-    const uintptr_t b = w.begin.load(std::memory_order_acquire);
-    if (b == 0 || at < b || at >= w.end.load(std::memory_order_relaxed)) continue;
-    void* page = reinterpret_cast<void*>(at & ~(gPage - 1));
-    const int interrupted = errno;
-    const bool replaced = ::mmap(page, gPage, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) != MAP_FAILED;
-    errno = interrupted;
-    if (replaced) {
-      w.lost.store(true, std::memory_order_relaxed);
-      return;
+  // Only the kernel's report of a page with no file behind it is a lost
+  // page; a sent signal (si_code SI_USER, SI_QUEUE, SI_TKILL: 0 or below)
+  // names no address of ours even when its si_addr happens to.
+  const bool fault = info && info->si_code > 0 && info->si_code != SI_KERNEL;
+  if (fault && info->si_code == BUS_ADRERR) {
+    const auto at = reinterpret_cast<uintptr_t>(info->si_addr);
+    for (Watch& w : gWatches) {
+      uintptr_t b = 0, e = 0;
+      if (!w.read(&b, &e) || b == 0 || at < b || at >= e) continue;
+      void* page = reinterpret_cast<void*>(at & ~(gPage - 1));
+      const int interrupted = errno;
+      const bool replaced =
+          ::mmap(page, gPage, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) != MAP_FAILED;
+      errno = interrupted;
+      if (replaced) {
+        w.lost.store(true, std::memory_order_relaxed);
+        return;
+      }
+      break;
     }
-    break;
   }
   if (gBefore.sa_flags & SA_SIGINFO) {
     gBefore.sa_sigaction(sig, info, context);
   } else if (gBefore.sa_handler != SIG_DFL && gBefore.sa_handler != SIG_IGN) {
     gBefore.sa_handler(sig);
+  } else if (gBefore.sa_handler == SIG_IGN && !fault) {
+    // A sent signal the program ignored before stays ignored.
   } else {
-    // The fault comes again on return and takes the default action.
-    ::sigaction(SIGBUS, &gBefore, nullptr);
+    // The default action: a fault comes again on return and takes it; a
+    // sent signal is sent again, and arrives once the handler returns.
+    struct sigaction dfl {};
+    dfl.sa_handler = SIG_DFL;
+    sigemptyset(&dfl.sa_mask);
+    ::sigaction(SIGBUS, &dfl, nullptr);
+    if (!fault) ::raise(sig);
   }
 }
 
@@ -129,6 +166,8 @@ bool watchLostPages() {
 
 }  // namespace
 
+void (*gFileMappedHook)(const std::filesystem::path& path) = nullptr;
+
 bool MappedFile::open(const std::filesystem::path& path) {
   if (data_ || !watchLostPages()) return false;
   int watch = 0;
@@ -138,32 +177,43 @@ bool MappedFile::open(const std::filesystem::path& path) {
   Watch& w = gWatches[watch];
   uint64_t size = 0;
   void* p = MAP_FAILED;
+  struct stat st {};
   const int fd = OpenRegularFile(path, &size);
-  if (fd >= 0) {
-    if (size > 0 && size < (uint64_t{1} << 46))
-      p = ::mmap(nullptr, static_cast<size_t>(size), PROT_READ, MAP_PRIVATE | kPopulate, fd, 0);
-    ::close(fd);
-  }
+  if (fd >= 0 && ::fstat(fd, &st) == 0 && static_cast<uint64_t>(st.st_size) == size && size > 0 &&
+      size < (uint64_t{1} << 46))
+    p = ::mmap(nullptr, static_cast<size_t>(size), PROT_READ, MAP_PRIVATE | kPopulate, fd, 0);
   if (p == MAP_FAILED) {
+    if (fd >= 0) ::close(fd);
     w.claimed.store(false);
     return false;
   }
+  fd_ = fd;
+  changedSec_ = st.st_ctim.tv_sec;
+  changedNsec_ = st.st_ctim.tv_nsec;
   data_ = static_cast<const char*>(p);
   size_ = static_cast<size_t>(size);
   watch_ = watch;
   const auto at = reinterpret_cast<uintptr_t>(p);
   w.lost.store(false, std::memory_order_relaxed);
-  w.end.store(at + ((size_ + gPage - 1) & ~(gPage - 1)), std::memory_order_relaxed);
-  w.begin.store(at, std::memory_order_release);
+  w.set(at, at + ((size_ + gPage - 1) & ~(gPage - 1)));
+  if (gFileMappedHook) gFileMappedHook(path);
   return true;
 }
 
-bool MappedFile::cutShort() const { return watch_ >= 0 && gWatches[watch_].lost.load(std::memory_order_relaxed); }
+bool MappedFile::cutShort() const {
+  if (watch_ < 0) return false;
+  if (gWatches[watch_].lost.load(std::memory_order_relaxed)) return true;
+  // Any write or cut moves the change time, which no program can set back.
+  struct stat st {};
+  return ::fstat(fd_, &st) != 0 || static_cast<uint64_t>(st.st_size) != size_ || st.st_ctim.tv_sec != changedSec_ ||
+         st.st_ctim.tv_nsec != changedNsec_;
+}
 
 MappedFile::~MappedFile() {
   if (!data_) return;
   Watch& w = gWatches[watch_];
-  w.begin.store(0, std::memory_order_release);
+  w.set(0, 0);
   ::munmap(const_cast<char*>(data_), size_);
+  ::close(fd_);
   w.claimed.store(false, std::memory_order_release);
 }

@@ -25,7 +25,10 @@ ReadFileStatus ReadRegularFile(const std::filesystem::path& path, size_t limit, 
 // more than once: no copy into fresh pages, whose first touch costs the
 // kernel more than the copy. A file cut short while mapped would stop the
 // program at its first lost page; instead every lost page reads as zeros
-// and cutShort() tells, so that the caller can refuse what it read.
+// and cutShort() tells, so that the caller can refuse what it read. A cut
+// inside the last page loses no page, and a file written over in place
+// loses none either: cutShort() also compares the file's size and change
+// time with those it had when it was opened.
 class MappedFile {
  public:
   MappedFile() = default;
@@ -36,10 +39,18 @@ class MappedFile {
   // empty file, or a file the system will not map: the caller reads it.
   bool open(const std::filesystem::path& path);
   std::string_view bytes() const { return {data_, size_}; }
+  // Asked after the read: true when a page was lost or the file is no
+  // longer the one that was mapped.
   bool cutShort() const;
 
  private:
   const char* data_ = nullptr;
   size_t size_ = 0;
   int watch_ = -1;   // this mapping's place among the watched ones
+  int fd_ = -1;      // kept open to look at the file again after the read
+  int64_t changedSec_ = 0, changedNsec_ = 0;
 };
+
+// Called, when set, once a file is mapped and before any of it is read: a
+// test cuts the file there, as another program might while it is read.
+extern void (*gFileMappedHook)(const std::filesystem::path& path);

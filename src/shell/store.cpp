@@ -36,6 +36,7 @@ plat::Rgb16 OverlayColor[kOverlayFlags] = {};
 
 uint64_t gStoreAccessFaults = 0;
 uint64_t gBackupsMade = 0;
+uint64_t gStoreChanges[kSlotCount] = {};
 BackupCacheStore BackupCache;
 
 namespace {
@@ -70,11 +71,32 @@ void releaseArray(Array& a) {
 
 bool slotIndexOk(int16_t slot) { return slot >= 0 && slot < kSlotCount; }
 
+void noteChange(int16_t slot) { ++gStoreChanges[slot]; }
+
 std::string blankLabelString() { return std::string(kLabelsPerString * kLabelWidth, ' '); }
 
 // Where channel c's label lies: the string and the byte in it.
 std::string& labelStringOf(int16_t slot, int16_t c) { return LabelStrings[slot][(c - 1) / kLabelsPerString + 1]; }
 size_t labelAt(int16_t c) { return static_cast<size_t>((c - 1) % kLabelsPerString) * kLabelWidth; }
+
+// Label strings 1..4 with new channel k (1..count) labelled as old channel
+// order[k - 1] and the rest blank, made aside: may throw std::bad_alloc.
+void arrangedLabels(int16_t slot, const int16_t* order, int16_t count, std::string (&labels)[5]) {
+  for (int i = 1; i <= 4; ++i) labels[i] = blankLabelString();
+  for (int16_t k = 1; k <= count; ++k) {
+    const std::string& from = labelStringOf(slot, order[k - 1]);
+    const size_t at = labelAt(order[k - 1]);
+    if (at < from.size())
+      labels[(k - 1) / kLabelsPerString + 1].replace(labelAt(k), std::min<size_t>(kLabelWidth, from.size() - at), from,
+                                                     at, kLabelWidth);
+  }
+}
+
+std::string channelLogHeading(int16_t channel, std::string_view label) {
+  std::string s = "\r         \xC6  Channel" + NumText(channel) + ", " + TrimTrailingBlanks(label) + ":  ";
+  if (s.size() > 255) s.resize(255);
+  return s;
+}
 
 void syncMarkerCount(int16_t slot) {
   FileSHORTS[slot][kShortMarkerCount] = static_cast<int16_t>(MarkersArray[slot].size());
@@ -188,6 +210,7 @@ StoreStatus AllocateSlot(int16_t slot, int32_t cases, int16_t channels) {
   if (channels < 1 || channels > kMaxChannels) return StoreStatus::TooManyChannels;
   if (cases < 1 || cases > kMaxCases) return cases < 1 ? StoreStatus::BadRange : StoreStatus::TooManyCases;
   invalidateUndo(slot);
+  noteChange(slot);
   clearRecords(slot);
   try {
     for (int c = 0; c <= channels; ++c) gPointersToFileData[slot][c].assign(static_cast<size_t>(cases) + 1, 0.0f);
@@ -219,6 +242,7 @@ StoreStatus OpenNewFileSlot(int32_t cases, int16_t channels, int16_t* slotOut) {
 
 void FreeSlot(int16_t slot) {
   if (!slotIndexOk(slot)) return;
+  noteChange(slot);
   for (auto& a : gPointersToFileData[slot]) releaseArray(a);
   clearRecords(slot);
   if (gSelectionOwner.slot == slot) gSelectionOwner = SelectionOwner{};
@@ -240,6 +264,7 @@ StoreStatus AddChannel(int16_t slot) {
   if (!SlotHoldsFile(slot)) return StoreStatus::NoFile;
   if (nChannels[slot] >= kMaxChannels) return StoreStatus::TooManyChannels;
   const int16_t c = static_cast<int16_t>(nChannels[slot] + 1);
+  noteChange(slot);
   std::string labels;
   try {
     labels = labelStringOf(slot, c);
@@ -268,6 +293,7 @@ StoreStatus ResizeChannels(int16_t slot, int32_t newCases) {
   if (newCases < 1) return StoreStatus::BadRange;
   const int32_t old = nCases[slot];
   if (newCases == old) return StoreStatus::Ok;
+  noteChange(slot);
   if (newCases > old) {
     int c = 0;
     try {
@@ -307,6 +333,7 @@ StoreStatus CutCases(int16_t slot, int32_t first, int32_t last, int32_t* lastRem
     }
     kept.push_back(r.caseNumber > last ? MarkerRecord{r.caseNumber - width, r.code} : r);
   }
+  noteChange(slot);
   if (width > 0) {
     for (int c = 0; c <= nChannels[slot]; ++c) {
       float* a = gPointersToFileData[slot][c].data();
@@ -327,6 +354,15 @@ StoreStatus CropCases(int16_t slot, int32_t first, int32_t last) {
   if (!SlotHoldsFile(slot)) return StoreStatus::NoFile;
   if (first < 1 || last < first || last > nCases[slot]) return StoreStatus::BadRange;
   const int32_t kept = last - first + 1;
+  // The markers' new list before any sample moves: the only allocation
+  // (shrinking a channel keeps its block when no smaller one is had).
+  auto& m = MarkersArray[slot];
+  std::vector<MarkerRecord> inside;
+  inside.reserve(static_cast<size_t>(std::count_if(
+      m.begin(), m.end(), [&](const MarkerRecord& r) { return r.caseNumber >= first && r.caseNumber <= last; })));
+  for (const auto& r : m)
+    if (r.caseNumber >= first && r.caseNumber <= last) inside.push_back({r.caseNumber - first + 1, r.code});
+  noteChange(slot);
   if (first > 1) {
     for (int c = 0; c <= nChannels[slot]; ++c) {
       float* a = gPointersToFileData[slot][c].data();
@@ -334,12 +370,6 @@ StoreStatus CropCases(int16_t slot, int32_t first, int32_t last) {
     }
   }
   shrinkChannels(slot, kept);
-  auto& m = MarkersArray[slot];
-  std::vector<MarkerRecord> inside;
-  for (const auto& r : m) {
-    const int32_t moved = r.caseNumber - first + 1;
-    if (moved >= 1 && moved <= kept) inside.push_back({moved, r.code});
-  }
   m.swap(inside);
   syncMarkerCount(slot);
   dropBlockOutside(slot);
@@ -356,8 +386,18 @@ StoreStatus RemoveChannels(int16_t slot, const bool remove[kMaxChannels + 1], in
   for (int c = 1; c <= old; ++c) k += remove[c] ? 1 : 0;
   if (k == old) return StoreStatus::WouldRemoveAll;
 
-  std::string labels[kMaxChannels + 1];
-  for (int c = 1; c <= old; ++c) labels[c] = RetrieveLabelOf(slot, static_cast<int16_t>(c));
+  // The new labels are made before any channel moves: the only allocation.
+  int16_t keptOrder[kMaxChannels] = {};
+  int16_t keptCount = 0;
+  for (int16_t c = 1; c <= old; ++c)
+    if (!remove[c]) keptOrder[keptCount++] = c;
+  std::string labels[5];
+  try {
+    arrangedLabels(slot, keptOrder, keptCount, labels);
+  } catch (const std::bad_alloc&) {
+    return StoreStatus::OutOfMemory;
+  }
+  noteChange(slot);
   int dst = 1;
   for (int src = 1; src <= old; ++src) {
     if (remove[src]) continue;
@@ -367,7 +407,6 @@ StoreStatus RemoveChannels(int16_t slot, const bool remove[kMaxChannels + 1], in
       std::copy_n(nVar[slot][src].begin(), kChannelInfoFields - 1, nVar[slot][dst].begin());
       for (int set = 2; set <= kOverlaySets; ++set) OverlayArray[slot][set][dst] = OverlayArray[slot][set][src];
     }
-    labels[dst] = labels[src];
     ++dst;
   }
   const int16_t now = static_cast<int16_t>(old - k);
@@ -378,8 +417,7 @@ StoreStatus RemoveChannels(int16_t slot, const bool remove[kMaxChannels + 1], in
   }
   for (int c = 0; c < kOverlayFlags; ++c) OverlayArray[slot][1][c] = 0;
   nChannels[slot] = now;
-  for (int c = 1; c <= kMaxChannels; ++c)
-    SetChannelLabel(slot, static_cast<int16_t>(c), c <= now ? std::string_view(labels[c]) : std::string_view());
+  for (int i = 1; i <= 4; ++i) LabelStrings[slot][i].swap(labels[i]);
   if (FileSHORTS[slot][kShortActiveChannel] > now) FileSHORTS[slot][kShortActiveChannel] = 1;
   if (ActiveChannelArray[slot] > now) ActiveChannelArray[slot] = 1;
   if (k > 0) invalidateUndo(slot);
@@ -405,17 +443,11 @@ StoreStatus ArrangeChannels(int16_t slot, const int16_t* order, int16_t count) {
   try {
     for (int k = 1; k <= count; ++k)
       if (lastUse[order[k - 1]] != k) arranged[k] = gPointersToFileData[slot][order[k - 1]];
-    for (int i = 1; i <= 4; ++i) labels[i] = blankLabelString();
-    for (int16_t k = 1; k <= count; ++k) {
-      const std::string& from = labelStringOf(slot, order[k - 1]);
-      const size_t at = labelAt(order[k - 1]);
-      if (at < from.size())
-        labels[(k - 1) / kLabelsPerString + 1].replace(labelAt(k), std::min<size_t>(kLabelWidth, from.size() - at),
-                                                       from, at, kLabelWidth);
-    }
+    arrangedLabels(slot, order, count, labels);
   } catch (const std::bad_alloc&) {
     return StoreStatus::OutOfMemory;
   }
+  noteChange(slot);
   for (int k = 1; k <= count; ++k)
     if (lastUse[order[k - 1]] == k) arranged[k].swap(gPointersToFileData[slot][order[k - 1]]);
 
@@ -465,6 +497,7 @@ std::string RetrieveLabel(int16_t channel) {
 
 void SetChannelLabel(int16_t slot, int16_t channel, std::string_view label) {
   if (!slotIndexOk(slot) || channel < 1 || channel > kMaxChannels) return;
+  noteChange(slot);
   std::string& s = LabelStrings[slot][(channel - 1) / kLabelsPerString + 1];
   if (s.size() < static_cast<size_t>(kLabelsPerString * kLabelWidth)) s.resize(kLabelsPerString * kLabelWidth, ' ');
   s.replace(static_cast<size_t>((channel - 1) % kLabelsPerString) * kLabelWidth, kLabelWidth, FitLabel(label));
@@ -486,6 +519,7 @@ StoreStatus MAKEBACKUP(int16_t channel) {
   const auto len = static_cast<int64_t>(src.size());
   float* dst = BackupCache.grow(kBackupUndo, len);
   if (!dst) return StoreStatus::OutOfMemory;
+  noteChange(slot);
   std::copy(src.begin(), src.end(), dst);
   gUndo = UndoState{slot, channel, len};
   ++gBackupsMade;
@@ -497,6 +531,7 @@ StoreStatus MAKEBACKUP(int16_t channel) {
 }
 
 uint64_t BackupsMade() { return gBackupsMade; }
+uint64_t StoreChanges(int16_t slot) { return slotIndexOk(slot) ? gStoreChanges[slot] : 0; }
 
 bool UndoAvailable(int16_t slot) {
   return slotIndexOk(slot) && gUndo.slot == slot && gUndo.channel <= nChannels[slot] &&
@@ -511,33 +546,46 @@ StoreStatus UNDO() {
   const auto slot = static_cast<int16_t>(TheFileInUse);
   if (!UndoAvailable(slot)) return StoreStatus::NothingToUndo;
   // The copy goes back where it came from, whatever LastChan was set to since.
-  LastChan = gUndo.channel;
-  auto& dst = gPointersToFileData[slot][LastChan];
-  const float* src = BackupCache.grow(kBackupUndo, gUndo.length);
+  const int16_t channel = gUndo.channel;
+  // The labels and the log line are made first: once the samples are back,
+  // nothing asks for memory.
+  std::string labels[6];
+  std::string heading;
+  PendingEditLog log(slot);
+  for (int i = 0; i < 6; ++i) labels[i] = OldLabelStrings[slot][i];
+  if (prefsArray[kPrefRecordEdits] != 0) {
+    // The heading names the channel by the label it gets back.
+    const std::string& s = labels[(channel - 1) / kLabelsPerString + 1];
+    const size_t at = labelAt(channel);
+    heading = channelLogHeading(channel, at < s.size() ? std::string_view(s).substr(at, kLabelWidth) : "");
+    log.add(heading + "UNDO last change");
+    log.reserve();
+  }
+  noteChange(slot);
+  LastChan = channel;
+  auto& dst = gPointersToFileData[slot][channel];
+  const float* src = BackupCache.view(kBackupUndo);
   std::copy(src, src + gUndo.length, dst.begin());
-  if (gStoreHooks.channelChanged) gStoreHooks.channelChanged(slot, LastChan);
-  for (int i = 0; i < 6; ++i) LabelStrings[slot][i] = OldLabelStrings[slot][i];
+  for (int i = 0; i < 6; ++i) LabelStrings[slot][i].swap(labels[i]);
   // Undoing the last of two changes must not make the file look saved.
   FileSHORTS[slot][kShortChanged] = 1;
-  ChangedChan = LastChan;
-  if (prefsArray[kPrefRecordEdits] != 0) {
-    GetChanLABEL(LastChan);
-    AppendEditLog(slot, EditRecord + "UNDO last change");
-  }
+  ChangedChan = channel;
+  if (!heading.empty()) EditRecord.swap(heading);
+  log.commit();
+  if (gStoreHooks.channelChanged) gStoreHooks.channelChanged(slot, channel);
   if (prefsArray[kPrefSoundLevel] != 0 && gStoreHooks.playSound) gStoreHooks.playSound("droplet");
   return StoreStatus::Ok;
 }
 
 // ---- Comments log ----------------------------------------------------------------------
 
-void GetChanLABEL(int16_t channel) {
-  std::string s = "\r         \xC6  Channel" + NumText(channel) + ", " + TrimTrailingBlanks(RetrieveLabel(channel)) + ":  ";
-  if (s.size() > 255) s.resize(255);
-  EditRecord = std::move(s);
-}
+std::string ChannelLogHeading(int16_t channel) { return channelLogHeading(channel, RetrieveLabel(channel)); }
+
+void GetChanLABEL(int16_t channel) { EditRecord = ChannelLogHeading(channel); }
 
 void AppendComment(int16_t slot, std::string_view text) {
   if (!slotIndexOk(slot)) return;
+  noteChange(slot);
   CommentContainer[slot].append(text);
 }
 
@@ -546,6 +594,22 @@ bool AppendEditLog(int16_t slot, std::string_view text) {
   AppendComment(slot, text.substr(0, 255));
   if (prefsArray[kPrefNoCommentsRefresh] == 0 && gStoreHooks.commentsChanged) gStoreHooks.commentsChanged(slot);
   return true;
+}
+
+void PendingEditLog::add(std::string_view text) {
+  if (!ValidFileSlot(slot_) || prefsArray[kPrefRecordEdits] == 0) return;
+  text_.append(text.substr(0, 255));
+}
+
+void PendingEditLog::reserve() {
+  if (!text_.empty()) CommentContainer[slot_].reserve(CommentContainer[slot_].size() + text_.size());
+}
+
+void PendingEditLog::commit() {
+  if (text_.empty()) return;
+  // Within the room reserve() made: appending asks for no memory.
+  AppendComment(slot_, text_);
+  if (prefsArray[kPrefNoCommentsRefresh] == 0 && gStoreHooks.commentsChanged) gStoreHooks.commentsChanged(slot_);
 }
 
 // ---- Markers and notes ---------------------------------------------------------------------
@@ -561,10 +625,13 @@ StoreStatus AddMarker(int16_t slot, int32_t caseNumber, int32_t code) {
   auto it = std::lower_bound(m.begin(), m.end(), caseNumber,
                              [](const MarkerRecord& r, int32_t c) { return r.caseNumber < c; });
   if (it != m.end() && it->caseNumber == caseNumber) {
+    noteChange(slot);
     it->code = code;
     return StoreStatus::Ok;
   }
   if (m.size() >= static_cast<size_t>(kMaxMarkers)) return StoreStatus::TooManyMarkers;
+  m.reserve(m.size() + 1);
+  noteChange(slot);
   m.insert(it, MarkerRecord{caseNumber, code});
   syncMarkerCount(slot);
   return StoreStatus::Ok;
@@ -576,6 +643,7 @@ StoreStatus AddInterpolationPair(int16_t slot, int32_t first, int32_t last) {
   auto& m = MarkersArray[slot];
   if (m.size() + 2 > static_cast<size_t>(kMaxMarkers)) return StoreStatus::TooManyMarkers;
   m.reserve(m.size() + 2);  // the inserts below cannot fail
+  noteChange(slot);
   using It = std::vector<MarkerRecord>::iterator;
   const auto onCase = [&](int32_t c) {
     const It b =
@@ -613,6 +681,7 @@ StoreStatus AddInterpolationPair(int16_t slot, int32_t first, int32_t last) {
 
 bool RemoveMarker(int16_t slot, int index1) {
   if (!slotIndexOk(slot) || index1 < 1 || index1 > static_cast<int>(MarkersArray[slot].size())) return false;
+  noteChange(slot);
   MarkersArray[slot].erase(MarkersArray[slot].begin() + (index1 - 1));
   syncMarkerCount(slot);
   return true;
@@ -639,6 +708,7 @@ int32_t CleanMarkerList(std::vector<MarkerRecord>& markers, int32_t cases) {
 int32_t SetMarkers(int16_t slot, std::vector<MarkerRecord> markers) {
   if (!slotIndexOk(slot)) return static_cast<int32_t>(markers.size());
   const int32_t dropped = CleanMarkerList(markers, nCases[slot]);
+  noteChange(slot);
   MarkersArray[slot].swap(markers);
   syncMarkerCount(slot);
   return dropped;
@@ -650,6 +720,7 @@ StoreStatus AddNote(int16_t slot, NoteRecord note) {
   // A saved file keeps 255 bytes a field: keep no more than will be saved.
   for (std::string* f : {&note.caseText, &note.timeText, &note.noteText})
     if (f->size() > kMaxNoteFieldBytes) f->resize(kMaxNoteFieldBytes);
+  noteChange(slot);
   NotesArray[slot].push_back(std::move(note));
   NumberOfNotes[slot] = static_cast<int16_t>(NotesArray[slot].size());
   return StoreStatus::Ok;
@@ -657,6 +728,7 @@ StoreStatus AddNote(int16_t slot, NoteRecord note) {
 
 void ClearNotes(int16_t slot) {
   if (!slotIndexOk(slot)) return;
+  noteChange(slot);
   NotesArray[slot].clear();
   NumberOfNotes[slot] = 0;
 }
@@ -770,6 +842,7 @@ int32_t SelectedCaseCount(int16_t slot) {
 
 void AdvanceStartTime(int16_t slot, double seconds) {
   if (!slotIndexOk(slot) || !std::isfinite(seconds)) return;
+  noteChange(slot);
   const int32_t start = std::max(ClockTextSeconds(StartTime[slot]), 0);
   const double moved = std::trunc(static_cast<double>(start) + std::trunc(seconds));
   auto t = static_cast<int64_t>(std::fmod(moved, 86400.0));
@@ -802,6 +875,7 @@ StoreStatus RestoreMergeBackup(int16_t slot) {
   if (!SlotHoldsFile(slot)) return StoreStatus::NoFile;
   const int b = kMergeBackupSlot;
   if (nChannels[b] < 1 || nCases[b] < 1) return StoreStatus::NothingToUndo;
+  noteChange(slot);
   for (int c = nChannels[b] + 1; c <= nChannels[slot]; ++c) {
     releaseArray(gPointersToFileData[slot][c]);
     nVar[slot][c].fill(0.0f);

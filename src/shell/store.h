@@ -196,11 +196,13 @@ StoreStatus ResizeChannels(int16_t slot, int32_t newCases);
 // in list order (0 when none).
 StoreStatus CutCases(int16_t slot, int32_t first, int32_t last, int32_t* lastRemovedCode = nullptr);
 // Keeps cases first..last as 1..last-first+1 (case 0 keeps its value);
-// markers follow, those outside are dropped.
+// markers follow, those outside are dropped. Nothing changes when memory
+// runs out.
 StoreStatus CropCases(int16_t slot, int32_t first, int32_t last);
 // Deletes the channels flagged in remove[1..nChannels], closing up data,
 // labels, parameter fields 0..31 (field 32 stays with its number) and
 // overlay sets 2..4; set 1 is cleared. Refuses to delete every channel.
+// Nothing changes when memory runs out.
 StoreStatus RemoveChannels(int16_t slot, const bool remove[kMaxChannels + 1], int16_t* removedCount = nullptr);
 // New channel k (1..count) is old channel order[k - 1], a channel may be
 // named twice; channels not named leave. Data and labels move with their
@@ -225,7 +227,9 @@ void SnapshotLabels(int16_t slot);
 // changed and keeps the current labels for UNDO. Also sets LastChan.
 StoreStatus MAKEBACKUP(int16_t channel);
 // Puts the undo copy back, restores the labels and logs the undo. The file
-// stays marked changed: an earlier change may still be unsaved.
+// stays marked changed: an earlier change may still be unsaved. The labels
+// and the log line are made first: std::bad_alloc leaves everything as it
+// was.
 StoreStatus UNDO();
 // How many undo copies MAKEBACKUP has taken so far: a command that failed
 // half-way knows from it whether the channel it edited can be put back.
@@ -236,6 +240,14 @@ bool UndoAvailable(int16_t slot);
 // whole file that a one-channel copy cannot undo).
 void DropUndoCopy(int16_t slot);
 
+// Counts the changes made to a slot through the store's own functions
+// (MAKEBACKUP, UNDO, the channel, case, label, marker, note and comment
+// edits, opening and freeing), each counted before it begins: a command
+// that failed while the count stood still changed nothing through them.
+// Commands that write samples themselves take an undo copy first, which
+// counts.
+uint64_t StoreChanges(int16_t slot);
+
 // ---- Comments log --------------------------------------------------------------
 // EditRecord := CR, nine blanks, 0xC6, "  Channel", number, ", ", the label
 // without trailing blanks, ":  ".
@@ -244,6 +256,25 @@ void AppendComment(int16_t slot, std::string_view text);
 // With Record Edits on: appends text (cut to 255 bytes) and tells the
 // comments window unless word 35 says not to. False when nothing was logged.
 bool AppendEditLog(int16_t slot, std::string_view text);
+// The text GetChanLABEL puts in EditRecord, for a channel of TheFileInUse.
+std::string ChannelLogHeading(int16_t channel);
+
+// The Record Edits lines of a change, written before the change so that
+// the words describe the file as it was: reserve() makes room for them in
+// the comments (std::bad_alloc, with nothing changed, when there is none),
+// after which commit() appends them without asking for memory. With Record
+// Edits off, nothing is kept or logged.
+class PendingEditLog {
+ public:
+  explicit PendingEditLog(int16_t slot) : slot_(slot) {}
+  void add(std::string_view text);   // one AppendEditLog's worth, cut to 255 bytes
+  void reserve();
+  void commit();
+
+ private:
+  int16_t slot_;
+  std::string text_;
+};
 
 // ---- Markers and notes ---------------------------------------------------------
 int16_t MarkerCount(int16_t slot);

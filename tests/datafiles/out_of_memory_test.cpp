@@ -17,25 +17,17 @@
 #include "datafiles/repairs.h"
 #include "datafiles/text_import.h"
 #include "datafiles/timescale.h"
+#include "editing/fileedit.h"
 #include "platform/channel_array.h"
+#include "shell/globals.h"
 #include "support/refusing_allocator.h"
 
 namespace {
-// Requests left before the one refused; 0: none is refused. Set to -1 once
-// the refusal is made.
-std::atomic<int64_t> gCountdown{0};
-
-bool refuseThis() {
-  int64_t n = gCountdown.load(std::memory_order_relaxed);
-  while (n > 0)
-    if (gCountdown.compare_exchange_weak(n, n == 1 ? -1 : n - 1)) return n == 1;
-  return false;
-}
-
+std::atomic<int64_t>& gCountdown = testsupport::gRefusalCountdown;
 }  // namespace
 
-bool testsupport::RefuseAllocation(std::size_t) { return refuseThis(); }
-bool testsupport::RefusePages(std::size_t) { return refuseThis(); }
+bool testsupport::RefuseAllocation(std::size_t) { return RefuseCounted(); }
+bool testsupport::RefusePages(std::size_t) { return RefuseCounted(); }
 
 namespace {
 
@@ -80,6 +72,7 @@ class OutOfMemory : public DataFilesTest {
  protected:
   void TearDown() override {
     gCountdown = 0;
+    prefsArray[kPrefRecordEdits] = 0;
     DataFilesTest::TearDown();
   }
   // The file every command works on, in slot 0: markers spread over it and
@@ -87,6 +80,7 @@ class OutOfMemory : public DataFilesTest {
   static void makeFile() {
     ASSERT_EQ(AllocateSlot(0, kCases, kChannels), StoreStatus::Ok);
     TheFileInUse = 0;
+    prefsArray[kPrefRecordEdits] = 0;
     FileInfoFLOATS[0][kInfoInterval] = 1.0f;
     FileName[0] = "base.orl";
     StartDate[0] = "03-14-2024";
@@ -114,19 +108,39 @@ struct Row {
   const char* name;
   // Builds what the command takes, before any request is counted.
   std::function<void(const std::filesystem::path& dir)> prepare;
-  std::function<bool()> command;   // true: it finished
+  std::function<std::string()> command;   // its alert; "" when it finished
 };
+
+void logEdits(const std::filesystem::path&) { prefsArray[kPrefRecordEdits] = 1; }
 
 TEST_F(OutOfMemory, EachRefusedAllocationLeavesTheOpenFilesAsTheyWere) {
   DataFileImage incoming;
   TextTable table;
   ChannelArray longer;
   const TextImportChoice choice{{0, 1}, 1.0, "03-16-2024", "08:00:00"};
-  const auto status = [](StoreStatus s) { return s == StoreStatus::Ok; };
+  const auto status = [](StoreStatus s) { return std::string(StoreStatusText(s)); };
+  const auto fileStatus = [](FileStatus s) { return std::string(FileStatusText(s)); };
+  const auto editStatus = [](FileEditStatus s) { return std::string(FileEditStatusText(s)); };
+  bool removeFirst[kMaxChannels + 1] = {};
+  removeFirst[1] = true;
   const Row rows[] = {
       {"time-scale change 1 s to 4 s", nullptr, [&] { return status(ResampleSlot(0, 4.0f)); }},
       {"time-scale change 1 s to 0.5 s", nullptr, [&] { return status(ResampleSlot(0, 0.5f)); }},
       {"time-scale change 1 s to 0.3 s", nullptr, [&] { return status(ResampleSlot(0, 0.3f)); }},
+      // The whole command: the file, its log lines and its block.
+      {"time-scale change 1 s to 4 s, logged", logEdits, [&] { return editStatus(AdjustSlotTimeScale(0, 4.0f)); }},
+      {"time-scale change 1 s to 0.5 s, logged", logEdits,
+       [&] { return editStatus(AdjustSlotTimeScale(0, 0.5f)); }},
+      {"crop, logged", logEdits, [&] { return editStatus(CropToSpan(0, {20'000, 250'000}, 2)); }},
+      {"remove the first channel, logged", logEdits, [&] { return editStatus(DeleteChannels(removeFirst, nullptr)); }},
+      {"undo, logged",
+       [&](const std::filesystem::path& dir) {
+         logEdits(dir);
+         ASSERT_EQ(MAKEBACKUP(2), StoreStatus::Ok);
+         std::fill(gPointersToFileData[0][2].begin(), gPointersToFileData[0][2].end(), -1.0f);
+         SetChannelLabel(0, 2, "edited");
+       },
+       [&] { return status(UNDO()); }},
       {"arrange, a channel twice",
        nullptr,
        [&] {
@@ -137,10 +151,10 @@ TEST_F(OutOfMemory, EachRefusedAllocationLeavesTheOpenFilesAsTheyWere) {
       {"add a channel", nullptr, [&] { return status(AddChannel(0)); }},
       {"merge, appended",
        [&](const std::filesystem::path&) { incoming = secondImage(1'000, 3); },
-       [&] { return MergeImage(0, incoming, {2, 0, 1}, MergeMode::Append, "more.orl") == FileStatus::Ok; }},
+       [&] { return fileStatus(MergeImage(0, incoming, {2, 0, 1}, MergeMode::Append, "more.orl")); }},
       {"merge, stacked",
        [&](const std::filesystem::path&) { incoming = secondImage(kCases + 10, 2); },
-       [&] { return MergeImage(0, incoming, {1, 0}, MergeMode::Stack, "more.orl") == FileStatus::Ok; }},
+       [&] { return fileStatus(MergeImage(0, incoming, {1, 0}, MergeMode::Stack, "more.orl")); }},
       {"load",
        [&](const std::filesystem::path& dir) {
          std::string bytes;
@@ -150,7 +164,7 @@ TEST_F(OutOfMemory, EachRefusedAllocationLeavesTheOpenFilesAsTheyWere) {
        [&] {
          int16_t slot = -1;
          RepairReport report;
-         return LoadNativeFile(dir_ / "second.orl", &slot, &report) == FileStatus::Ok;
+         return fileStatus(LoadNativeFile(dir_ / "second.orl", &slot, &report));
        }},
       {"text import",
        [&](const std::filesystem::path&) {
@@ -161,8 +175,7 @@ TEST_F(OutOfMemory, EachRefusedAllocationLeavesTheOpenFilesAsTheyWere) {
        [&] {
          int16_t slot = -1;
          RepairReport report;
-         return ImportTextColumns(std::move(table), choice, "run.txt", "/tmp/run.txt", &slot, &report) ==
-                FileStatus::Ok;
+         return fileStatus(ImportTextColumns(std::move(table), choice, "run.txt", "/tmp/run.txt", &slot, &report));
        }},
       // A channel array keeps its samples when a copy into it, or filling
       // it anew, finds no room, as a vector does.
@@ -170,13 +183,13 @@ TEST_F(OutOfMemory, EachRefusedAllocationLeavesTheOpenFilesAsTheyWere) {
        [&](const std::filesystem::path&) { longer = ChannelArray(static_cast<size_t>(kCases) * 2, 1.5f); },
        [&] {
          gPointersToFileData[0][1] = longer;
-         return true;
+         return std::string();
        }},
       {"channel filled anew, longer",
        nullptr,
        [&] {
          gPointersToFileData[0][2].assign(static_cast<size_t>(kCases) * 3, 2.5f);
-         return true;
+         return std::string();
        }},
   };
   for (const Row& row : rows) {
@@ -187,21 +200,34 @@ TEST_F(OutOfMemory, EachRefusedAllocationLeavesTheOpenFilesAsTheyWere) {
       makeFile();
       if (row.prepare) row.prepare(dir_);
       const Store before = Store::now();
+      const uint64_t changesBefore = StoreChanges(0);
       gCountdown = n;
-      bool finished = false;
+      std::string alert;
+      bool threw = false;
       try {
-        finished = row.command();
+        alert = row.command();
       } catch (const std::bad_alloc&) {
+        threw = true;
       }
       const bool wasRefused = gCountdown.exchange(0) < 0;
       if (!wasRefused) {
         // Every request was served: the command ran to its end.
-        EXPECT_TRUE(finished);
+        EXPECT_FALSE(threw);
+        EXPECT_EQ(alert, "");
         break;
       }
       ++refused;
-      if (!finished && !(Store::now() == before)) {
-        ADD_FAILURE() << "the file was left changed";
+      const bool finished = !threw && alert.empty();
+      if (finished) continue;
+      // A refusal names the memory; a failure that escapes is told by the
+      // main loop, which says nothing changed while the store counts none.
+      if (!threw) {
+        EXPECT_NE(alert.find("memory"), std::string::npos) << alert;
+      }
+      if (!(Store::now() == before)) {
+        ADD_FAILURE() << "the file was left changed" << (threw && StoreChanges(0) == changesBefore
+                                                            ? ", and the main loop would say nothing was"
+                                                            : "");
         break;   // the row's first failure says enough
       }
     }

@@ -2,9 +2,15 @@
 # Runs one harness for a while on a working copy of its seed corpus:
 #   tests/fuzz/run.sh BUILD_DIR NAME SECONDS [extra libFuzzer flags]
 set -eu
+usage() {
+  echo "usage: tests/fuzz/run.sh BUILD_DIR NAME SECONDS [extra libFuzzer flags]"
+  echo "  e.g. tests/fuzz/run.sh build-fuzz native 60"
+}
+case "${1:-}" in
+  -h|--help) usage; exit 0 ;;
+esac
 if [ $# -lt 3 ]; then
-  echo "usage: tests/fuzz/run.sh BUILD_DIR NAME SECONDS [extra libFuzzer flags]" >&2
-  echo "  e.g. tests/fuzz/run.sh build-fuzz native 60" >&2
+  usage >&2
   exit 2
 fi
 build=$1 name=$2 seconds=$3

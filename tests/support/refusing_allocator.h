@@ -3,7 +3,9 @@
 // test can make memory run out where it wants. Included by exactly one file
 // of a test binary, which defines both questions.
 #pragma once
+#include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <new>
 
@@ -12,6 +14,16 @@
 namespace testsupport {
 bool RefuseAllocation(std::size_t bytes);   // a request to operator new
 bool RefusePages(std::size_t bytes);        // a channel's block of whole pages
+
+// For the questions above: requests left before the one refused, whatever
+// its size; 0: none is refused. Set to -1 once the refusal is made.
+inline std::atomic<int64_t> gRefusalCountdown{0};
+inline bool RefuseCounted() {
+  int64_t n = gRefusalCountdown.load(std::memory_order_relaxed);
+  while (n > 0)
+    if (gRefusalCountdown.compare_exchange_weak(n, n == 1 ? -1 : n - 1)) return n == 1;
+  return false;
+}
 }  // namespace testsupport
 
 void* operator new(std::size_t n) {

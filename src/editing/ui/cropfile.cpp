@@ -46,12 +46,9 @@ void CROPFILE() {
   FileEditStatus st = FileEditStatus::Ok;
   if (crop) {
     plat::setCursor(plat::CursorKind::Watch);
-    st = CropToSpan(slot, span);
+    st = CropToSpan(slot, span, ActiveChannel);
     plat::setCursor(plat::CursorKind::Arrow);
-    if (st == FileEditStatus::Ok) {
-      ChangedChan = ActiveChannel;
-      LogChannelEdit(slot, ActiveChannel, CropLogWords(ActiveChannel));
-    }
+    if (st == FileEditStatus::Ok) ChangedChan = ActiveChannel;
   }
   ClearWINDOW41();
   plat::disposeWindow(kCropWindow);

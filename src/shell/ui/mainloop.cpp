@@ -63,13 +63,15 @@ void runPick(int16_t menu, int16_t item) {
 }
 
 // What a failed command may have left changed in the open files, told
-// without copying them: which slots hold a file and each one's counts.
+// without copying them: which slots hold a file, each one's counts and how
+// many changes the store has made to it.
 struct FileShape {
   bool holds = false;
   int32_t cases = 0;
   int16_t channels = 0;
   int16_t changed = 0;
   size_t markers = 0, notes = 0, comments = 0;
+  uint64_t changes = 0;
   bool operator==(const FileShape&) const = default;
 };
 using StoreShape = std::array<FileShape, kMaxOpenFiles>;
@@ -78,8 +80,14 @@ StoreShape storeShape() {
   StoreShape shape;
   for (int16_t s = 0; s < kMaxOpenFiles; ++s) {
     if (!SlotHoldsFile(s)) continue;
-    shape[s] = {true, nCases[s], nChannels[s], FileSHORTS[s][kShortChanged], MarkersArray[s].size(),
-                NotesArray[s].size(), CommentContainer[s].size()};
+    shape[s] = {true,
+                nCases[s],
+                nChannels[s],
+                FileSHORTS[s][kShortChanged],
+                MarkersArray[s].size(),
+                NotesArray[s].size(),
+                CommentContainer[s].size(),
+                StoreChanges(s)};
   }
   return shape;
 }
@@ -271,7 +279,33 @@ void recoverFromFailedPass(const std::vector<int>& windowsBefore, uint64_t backu
   MenuIDENTIFIER = MenuItem = 0;
   const std::string text = failureText(what, memory, restored, storeShape() == shapeBefore);
   runningCommand.clear();
+  // The menus as a finished command leaves them, not as the failed one set
+  // them for its dialog.
+  call(gDispatchHooks.refreshMenus);
   ShowAlert(text);
+}
+
+// The recovery itself ran out of memory: the picks are forgotten all the
+// same and the user is told in words that need no building.
+void recoverWithoutMemory(const StoreShape& shapeBefore) noexcept {
+  runningCommand.clear();
+  ClearMailbox();
+  MENU_or_ToolBar_PICKED = 0;
+  menuidx = menuitemx = 0;
+  MenuIDENTIFIER = MenuItem = 0;
+  const bool unchanged = storeShape() == shapeBefore;
+  try {
+    call(gDispatchHooks.refreshMenus);
+  } catch (...) {
+  }
+  try {
+    // An alert the failure interrupted is built afresh.
+    if (plat::windowExists(kAlertWindow)) plat::disposeWindow(kAlertWindow);
+    ShowAlert(unchanged ? "Not enough memory to finish this action. Nothing was changed."
+                        : "Not enough memory to finish this action. Part of it may have been done: look the open "
+                          "files over before saving them.");
+  } catch (...) {
+  }
 }
 
 }  // namespace
@@ -287,7 +321,7 @@ void MainLoopPass(int maxWaitMs) {
     try {
       recoverFromFailedPass(windowsBefore, backupsBefore, shapeBefore, fileBefore, what, memory);
     } catch (const std::bad_alloc&) {
-      runningCommand.clear();
+      recoverWithoutMemory(shapeBefore);
     }
   };
   try {

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "datafiles/fixture.h"
 #include "datafiles/native_binary.h"
 #include "editing/ui/transformations.h"
 #include "platform/channel_array.h"
@@ -20,6 +21,8 @@
 #include "platform/menus.h"
 #include "platform/test.h"
 #include "platform/windows.h"
+#include "plot/ui/blockwindow.h"
+#include "plot/ui/redraw.h"
 #include "shell/dispatch.h"
 #include "shell/store.h"
 #include "shell/ui/mainloop.h"
@@ -32,15 +35,19 @@ namespace {
 // then every request is served again, as when one large allocation fails;
 // 0: none is refused.
 std::atomic<size_t> gRefuseFrom{0};
+// Or the one a countdown comes to, whatever its size.
+std::atomic<int64_t>& gCountdown = testsupport::gRefusalCountdown;
 
 }  // namespace
 
 bool testsupport::RefuseAllocation(std::size_t n) {
+  if (RefuseCounted()) return true;
   const size_t limit = gRefuseFrom.load(std::memory_order_relaxed);
   return limit != 0 && n == limit && gRefuseFrom.exchange(0) == limit;
 }
 // A channel's large block is whole pages.
 bool testsupport::RefusePages(std::size_t bytes) {
+  if (RefuseCounted()) return true;
   const size_t limit = gRefuseFrom.load(std::memory_order_relaxed);
   const size_t pages = (limit + 4095) & ~size_t{4095};
   return limit != 0 && bytes == pages && gRefuseFrom.exchange(0) == limit;
@@ -62,6 +69,7 @@ class AllocationFailure : public ::testing::Test {
   }
   void TearDown() override {
     gRefuseFrom = 0;
+    gCountdown = 0;
     testsupport::StopProgram();
   }
   // The bytes of one channel of the demo: the work copy a transformation makes.
@@ -171,6 +179,123 @@ TEST_F(AllocationFailure, TheAlertSaysNothingChangedOnlyWhereNothingDid) {
     runMainLoop(s);
     EXPECT_NE(alert.find(row.said), std::string::npos) << alert;
     EXPECT_EQ(nChannels[slot_], channels + (row.changes ? 1 : 0));
+  }
+}
+
+// Undo as the Edit menu runs it, with one more of the store's requests
+// refused each time (the windows' own, made by Qt, are left alone: it does
+// not survive a refusal): the alert says nothing was changed only where the
+// channel, its label and the comments are as they were; otherwise the undo
+// is whole.
+TEST_F(AllocationFailure, AnUndoThatRunsOutOfMemoryIsToldAsItEnded) {
+  int64_t armed = 0;
+  RegisterCommand(Cmd::Undo, [&](int16_t) {
+    struct Disarm {
+      ~Disarm() {
+        if (gCountdown > 0) gCountdown = 0;
+      }
+    } disarm;
+    gCountdown = armed;
+    const StoreStatus st = UNDO();
+    if (gCountdown > 0) gCountdown = 0;
+    if (st != StoreStatus::Ok) return;
+    RefreshSCREEN();
+    DRAWBLOCK();
+  });
+  // The windows the store tells of its changes are Qt's: no refusal there.
+  static void (*commentsChanged)(int16_t) = nullptr;
+  static void (*playSound)(const char*) = nullptr;
+  commentsChanged = gStoreHooks.commentsChanged;
+  playSound = gStoreHooks.playSound;
+  gStoreHooks.commentsChanged = [](int16_t slot) {
+    if (gCountdown > 0) gCountdown = 0;
+    if (commentsChanged) commentsChanged(slot);
+  };
+  gStoreHooks.playSound = [](const char* name) {
+    if (gCountdown > 0) gCountdown = 0;
+    if (playSound) playSound(name);
+  };
+  const SlotState original = SlotState::of(slot_);
+  int refusals = 0;
+  for (armed = 1;; ++armed) {
+    SCOPED_TRACE(testing::Message() << "request " << armed << " refused");
+    gPointersToFileData[slot_][1] = original.data[1];
+    for (int i = 0; i < 6; ++i) LabelStrings[slot_][i] = original.labels[static_cast<size_t>(i)];
+    ASSERT_EQ(MAKEBACKUP(1), StoreStatus::Ok);
+    std::fill(gPointersToFileData[slot_][1].begin(), gPointersToFileData[slot_][1].end(), -1.0f);
+    SetChannelLabel(slot_, 1, "edited");
+    gDispatchHooks.refreshMenus();   // Undo is offered
+    const SlotState before = SlotState::of(slot_);
+    std::string alert;
+    Script s;
+    // Read from within the alert, if one came, then left by a stop.
+    s.menu(kMenuEdit, 1)
+        .call([&] {
+          if (plat::windowExists(kAlertWindow)) alert = plat::fieldText(kAlertWindow, kAlertMessage);
+        })
+        .stop();
+    runMainLoop(s);
+    plat::disposeWindow(kAlertWindow);
+    const bool refused = gCountdown.exchange(0) < 0;
+    const SlotState after = SlotState::of(slot_);
+    if (!refused) {
+      EXPECT_EQ(alert, "");
+      EXPECT_TRUE(after.data[1] == original.data[1]);
+      break;
+    }
+    ++refusals;
+    if (!alert.empty()) {
+      EXPECT_NE(alert.find("memory"), std::string::npos) << alert;
+      if (alert.find("Nothing was changed") != std::string::npos) {
+        EXPECT_TRUE(after == before) << alert;
+      }
+    }
+    // Whatever was said, the undo was made whole or not at all.
+    EXPECT_TRUE(after == before || (after.data[1] == original.data[1] && after.labels == original.labels)) << alert;
+    if (after == before && alert.empty()) ADD_FAILURE() << "a refused undo was not told";
+  }
+  EXPECT_GE(refusals, 1);
+  gStoreHooks.commentsChanged = commentsChanged;
+  gStoreHooks.playSound = playSound;
+}
+
+// The main loop's recovery runs out of memory too, before its alert: the
+// user is still told, the menus are set as after any command, and the pick
+// the failed command left is not run afterwards. (A refusal inside Qt, building the window, is not survivable.)
+TEST_F(AllocationFailure, ARecoveryThatRunsOutOfMemoryStillAlertsAndForgetsThePicks) {
+  int64_t armed = 0;
+  RegisterCommand(Cmd::Transformations, [&](int16_t) {
+    // As a command with a dialog up: its menus off, a pick left for later.
+    plat::setMenuEnabled(kMenuEdit, false);
+    MenuIDENTIFIER = kMenuEdit;
+    MenuItem = 1;
+    gCountdown = armed;
+    throw std::bad_alloc();
+  });
+  // The requests the recovery makes before it builds its alert.
+  constexpr int64_t kRecoveryRequests = 2;
+  bool undoRan = false;
+  RegisterCommand(Cmd::Undo, [&](int16_t) { undoRan = true; });
+  for (armed = 1; armed <= kRecoveryRequests; ++armed) {
+    SCOPED_TRACE(testing::Message() << "request " << armed << " of the recovery refused");
+    std::string alert;
+    Script s;
+    // Read from within the alert, if one came, then left by a stop.
+    s.menu(kMenuEdit, 22)
+        .call([&] {
+          if (gCountdown > 0) gCountdown = 0;
+          if (plat::windowExists(kAlertWindow)) alert = plat::fieldText(kAlertWindow, kAlertMessage);
+        })
+        .stop();
+    runMainLoop(s);
+    plat::disposeWindow(kAlertWindow);
+    const bool refused = gCountdown.exchange(0) < 0;
+    EXPECT_NE(alert.find("Not enough memory to finish"), std::string::npos) << alert;
+    EXPECT_NE(alert.find("Nothing was changed."), std::string::npos) << alert;
+    EXPECT_EQ(MenuIDENTIFIER, 0);
+    EXPECT_TRUE(plat::menuEnabled(kMenuEdit));
+    EXPECT_FALSE(undoRan);
+    EXPECT_TRUE(refused);
   }
 }
 
