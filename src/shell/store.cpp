@@ -630,7 +630,6 @@ StoreStatus AddMarker(int16_t slot, int32_t caseNumber, int32_t code) {
     return StoreStatus::Ok;
   }
   if (m.size() >= static_cast<size_t>(kMaxMarkers)) return StoreStatus::TooManyMarkers;
-  m.reserve(m.size() + 1);
   noteChange(slot);
   m.insert(it, MarkerRecord{caseNumber, code});
   syncMarkerCount(slot);
