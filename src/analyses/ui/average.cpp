@@ -154,6 +154,8 @@ void setLimit(Run& run, int16_t side) {
   else PickLimit(0, &run.leftOffset, &run.leftSet, &run.leftX);
   makeResultsCurrent();
   run.compute();
+  NoteBlockLimit(statsStep, stats_step::kLeftLimit, run.leftSet, run.leftOffset);
+  NoteBlockLimit(statsStep, stats_step::kRightLimit, run.rightSet, run.rightOffset);
   SetKitButton(button, false);
 }
 
@@ -366,9 +368,17 @@ void AVERAGE() {
   Analysis_Code = kStatsAnalysisCode;
   testslopeon = 0;
   IntegrationUnit = StatsEntryIntegrationUnit(IntegrationUnit);
+  // The integrated total in the unit of the hand run, whatever was set since.
+  IntegrationUnit = ReplayedAnalysisChoice(
+      handed, kStepTotalUnit, {kUnitSeconds, kUnitMinutes, kUnitHours, kUnitDays, kUnitNone}, IntegrationUnit);
+  NoteAnalysisChoice(statsStep, kStepTotalUnit, IntegrationUnit);
 
   Run run;
   run.slot = slot;
+  // Over the part of the block the hand run limited it to.
+  const int32_t last = EndBlock[slot] - BeginBlock[slot];
+  run.leftSet = ReplayedBlockLimit(handed, stats_step::kLeftLimit, last, &run.leftOffset);
+  run.rightSet = ReplayedBlockLimit(handed, stats_step::kRightLimit, last, &run.rightOffset);
   buildWindow();
   nPoints = EndBlock[slot] - BeginBlock[slot] + 1;
   run.compute();
@@ -482,6 +492,7 @@ void AVERAGE() {
           case kUnitDays:
           case kUnitNone:
             IntegrationUnit = id;
+            NoteAnalysisChoice(statsStep, kStepTotalUnit, id);
             makeResultsCurrent();
             DoINTEGRATION(0);
             break;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "analyses/ui/average.h"
 #include "analyses/ui/fit_commands.h"
 #include "analyses/ui/integration.h"
 #include "analyses/ui/regression.h"
@@ -32,6 +33,7 @@
 #include "platform/controls.h"
 #include "platform/test.h"
 #include "platform/windows.h"
+#include "plot/ui/blockwindow.h"
 #include "plot/ui/plot_commands.h"
 #include "plot/ui/plotwindow.h"
 #include "respirometry/ui/gasdialogs.h"
@@ -643,6 +645,104 @@ const std::vector<ReplayCase>& OptionCases() {
          Settle(Settle(s.menu(kMenuAnalyze, 20)).click(kResultsWindow, kLimitSwitchKind)).closeBox(kResultsWindow);
        },
        .onReplay = [](Script& s) { Settle(s).closeBox(kResultsWindow); }},
+      {.name = "references widened to the previous and the next marker",
+       .code = kOpRemoveReferences,
+       .block = false,
+       .byHand = [](Script& s) {
+         s.menu(kMenuEdit, 18).click(kResultsWindow, kRefLeftMarker).click(kResultsWindow, kRefRightMarker);
+         TypeInside(s, kRefCutoffField, 1, false);
+         s.click(kResultsWindow, kRefFix).click(kResultsWindow, kRefDone);
+       },
+       .steps = 1},
+      {.name = "events counted without Count All, only durations over 20 s",
+       .code = kOpEventCounting,
+       .block = true,
+       .byHand = [](Script& s) {
+         Settle(s.menu(kMenuAnalyze, 21)).click(kResultsWindow, kEventCountAllBox);
+         s.click(kResultsWindow, kEventFilterBox);
+         Type(s, kResultsWindow, kEventMinField, "20");
+         Settle(s.click(kResultsWindow, kLimitRecalculate)).closeBox(kResultsWindow);
+       },
+       .onReplay = [](Script& s) { Settle(s).closeBox(kResultsWindow); }},
+      {.name = "time integration between limits typed and confirmed with Return",
+       .code = kOpTimeIntegration,
+       .block = true,
+       .byHand = [](Script& s) {
+         Settle(s.menu(kMenuAnalyze, 20));
+         Type(s, kResultsWindow, kLimitGreaterField, "20.5");
+         Type(s, kResultsWindow, kLimitLessField, "20.7");
+         Settle(s.key(kResultsWindow, 13)).closeBox(kResultsWindow);
+       },
+       .onReplay = [](Script& s) { Settle(s).closeBox(kResultsWindow); }},
+      {.name = "time integration after a left limit set in the block window",
+       .code = kOpTimeIntegration,
+       .block = true,
+       .byHand = [](Script& s) {
+         Settle(s.menu(kMenuAnalyze, 20)).click(kResultsWindow, kLimitLeftButton);
+         s.press(kBlockWindow, {200, 80}).release();
+         Settle(s).closeBox(kResultsWindow);
+       },
+       .onReplay = [](Script& s) { Settle(s).closeBox(kResultsWindow); }},
+      {.name = "event counting at limits typed and confirmed with Return",
+       .code = kOpEventCounting,
+       .block = true,
+       .byHand = [](Script& s) {
+         Settle(s.menu(kMenuAnalyze, 21));
+         Type(s, kResultsWindow, kLimitGreaterField, "20.6");
+         Type(s, kResultsWindow, kLimitLessField, "20.4");
+         Settle(s.key(kResultsWindow, 13)).closeBox(kResultsWindow);
+       },
+       .onReplay = [](Script& s) { Settle(s).closeBox(kResultsWindow); }},
+      {.name = "minimum over 60 s with its total in hours",
+       .code = kOpMinimum,
+       .block = true,
+       .byHand = [](Script& s) {
+         s.menu(kMenuAnalyze, 2);
+         Type(s, kScanIntervalWindow, kScanSecondsField, "60");
+         s.click(kScanIntervalWindow, kScanIntervalOK);
+         Settle(Settle(s).click(kResultsWindow, kUnitHours)).closeBox(kResultsWindow);
+       },
+       .onReplay = [](Script& s) { Settle(s).closeBox(kResultsWindow); },
+       .afterHalt = [](Script& s) { s.call([] { IntegrationUnit = kUnitMinutes; }); }},
+      {.name = "basic stats with the total in hours",
+       .code = kOpBasicStats,
+       .block = true,
+       .byHand = [](Script& s) {
+         Settle(Settle(s.menu(kMenuAnalyze, 1)).click(kResultsWindow, kUnitHours)).closeBox(kResultsWindow);
+       },
+       .onReplay = [](Script& s) { Settle(s).closeBox(kResultsWindow); },
+       .afterHalt = [](Script& s) { s.call([] { IntegrationUnit = kUnitMinutes; }); }},
+      {.name = "basic stats after a left limit set in the block window",
+       .code = kOpBasicStats,
+       .block = true,
+       .byHand = [](Script& s) {
+         Settle(s.menu(kMenuAnalyze, 1)).click(kResultsWindow, kStatsLeftLimit);
+         s.press(kBlockWindow, {200, 80}).release();
+         Settle(s).closeBox(kResultsWindow);
+       },
+       .onReplay = [](Script& s) { Settle(s).closeBox(kResultsWindow); }},
+      {.name = "asymptote's 90 % change in seconds, both chosen after the fit",
+       .code = kOpAsymptote,
+       .block = true,
+       .byHand = [](Script& s) {
+         s.menu(kMenuAnalyze, 17).click(kTimeUnitsWindow, kTimeMinutes);
+         s.popup(kResultsWindow, kAsymPercentPopup, 9);
+         s.click(kResultsWindow, kAsymTimeUnit).click(kTimeUnitsWindow, kTimeSeconds);
+         s.click(kResultsWindow, kAsymDone);
+       },
+       .onReplay = [](Script& s) { s.click(kResultsWindow, kAsymDone); },
+       .span = kRecovery},
+      {.name = "scale the whole channel to the block, relabelled",
+       .code = kOpScaleToBlock,
+       .block = true,
+       .byHand = [](Script& s) {
+         s.menu(kMenuEdit, 25).click(kResultsWindow, kScaleZeroTo100);
+         Type(s, kResultsWindow, kScaleLabelField, "O2 scaled");
+         s.click(kResultsWindow, kScaleOK).click(kResultsWindow, kScaleDone);
+       },
+       .onReplay = [](Script& s) {
+         Idle(s).call([] { EXPECT_FALSE(plat::windowExists(kResultsWindow)) << "the step says what was scaled"; });
+       }},
       // The script adds a channel: run from a file saved with the edited
       // file in front, it expects the channels the recording started with.
       {.name = "copy channel", .code = kOpCopyChannel, .block = false, .byHand = [](Script& s) { s.menu(kMenuEdit, 31); }},
