@@ -444,6 +444,24 @@ void TypeInside(Script& s, int16_t field, int16_t channel, bool top) {
   s.clickField(kResultsWindow, field).call([=] { plat::setFieldText(kResultsWindow, field, Inside(channel, top)); });
 }
 
+// Event counting shows its counts and durations in its window's fields,
+// where a stored result reads them: compared while the window is open.
+std::vector<std::string> gShownCounts;
+std::vector<std::string> ShownCounts() {
+  std::vector<std::string> t;
+  for (int id : {2, 4, 10, 11, 12, 13, 20, 21, 22, 23}) t.push_back(plat::fieldText(kResultsWindow, 100 + id));
+  return t;
+}
+Script& NoteShownCounts(Script& s) {
+  return s.call([] {
+    gShownCounts = ShownCounts();
+    EXPECT_NE(gShownCounts.front(), "") << "counts shown by hand";
+  });
+}
+Script& ExpectShownCounts(Script& s) {
+  return s.call([] { EXPECT_EQ(ShownCounts(), gShownCounts) << "the events shown"; });
+}
+
 // Choices other than the defaults: a channel picked inside a dialog or a
 // results window, two actions in one opening, units, baselines, directions
 // and block-only edits; after the halt the remembered choices change.
@@ -661,9 +679,9 @@ const std::vector<ReplayCase>& OptionCases() {
          Settle(s.menu(kMenuAnalyze, 21)).click(kResultsWindow, kEventCountAllBox);
          s.click(kResultsWindow, kEventFilterBox);
          Type(s, kResultsWindow, kEventMinField, "20");
-         Settle(s.click(kResultsWindow, kLimitRecalculate)).closeBox(kResultsWindow);
+         NoteShownCounts(Settle(s.click(kResultsWindow, kLimitRecalculate))).closeBox(kResultsWindow);
        },
-       .onReplay = [](Script& s) { Settle(s).closeBox(kResultsWindow); }},
+       .onReplay = [](Script& s) { ExpectShownCounts(Settle(s)).closeBox(kResultsWindow); }},
       {.name = "time integration between limits typed and confirmed with Return",
        .code = kOpTimeIntegration,
        .block = true,
@@ -690,9 +708,9 @@ const std::vector<ReplayCase>& OptionCases() {
          Settle(s.menu(kMenuAnalyze, 21));
          Type(s, kResultsWindow, kLimitGreaterField, "20.6");
          Type(s, kResultsWindow, kLimitLessField, "20.4");
-         Settle(s.key(kResultsWindow, 13)).closeBox(kResultsWindow);
+         NoteShownCounts(Settle(s.key(kResultsWindow, 13))).closeBox(kResultsWindow);
        },
-       .onReplay = [](Script& s) { Settle(s).closeBox(kResultsWindow); }},
+       .onReplay = [](Script& s) { ExpectShownCounts(Settle(s)).closeBox(kResultsWindow); }},
       {.name = "minimum over 60 s with its total in hours",
        .code = kOpMinimum,
        .block = true,
@@ -773,6 +791,8 @@ class Replays : public ::testing::Test {
     SCOPED_TRACE(std::string(c.name) + (throughFile ? ", through a script file" : ""));
     const int16_t slot = testsupport::StartProgramOnDemo();
     ASSERT_GE(slot, 0);
+    // Remembered while the program runs, as a fresh start has none.
+    LastPosSelectiveLimit = LastNegSelectiveLimit = 0.0f;
     // OPEN FILE is the runner's own.
     EXPECT_TRUE(ScriptOpRegistered(c.code) || IsBlockStep(c.code) || c.code == kOpOpenFile) << "no replay";
     for (auto& step : ScriptSequenceArray)
