@@ -462,6 +462,17 @@ Script& ExpectShownCounts(Script& s) {
   return s.call([] { EXPECT_EQ(ShownCounts(), gShownCounts) << "the events shown"; });
 }
 
+// By hand: the analysis of the Analyze menu's `item`, a left limit set in
+// the block window with its `button`, the results closed.
+Steps WithLeftLimit(int16_t item, int16_t button) {
+  return [=](Script& s) {
+    Settle(s.menu(kMenuAnalyze, item)).click(kResultsWindow, button);
+    s.press(kBlockWindow, {200, 80}).release();
+    Settle(s).closeBox(kResultsWindow);
+  };
+}
+void CloseResults(Script& s) { Settle(s).closeBox(kResultsWindow); }
+
 // Choices other than the defaults: a channel picked inside a dialog or a
 // results window, two actions in one opening, units, baselines, directions
 // and block-only edits; after the halt the remembered choices change.
@@ -695,12 +706,8 @@ const std::vector<ReplayCase>& OptionCases() {
       {.name = "time integration after a left limit set in the block window",
        .code = kOpTimeIntegration,
        .block = true,
-       .byHand = [](Script& s) {
-         Settle(s.menu(kMenuAnalyze, 20)).click(kResultsWindow, kLimitLeftButton);
-         s.press(kBlockWindow, {200, 80}).release();
-         Settle(s).closeBox(kResultsWindow);
-       },
-       .onReplay = [](Script& s) { Settle(s).closeBox(kResultsWindow); }},
+       .byHand = WithLeftLimit(20, kLimitLeftButton),
+       .onReplay = CloseResults},
       {.name = "event counting at limits typed and confirmed with Return",
        .code = kOpEventCounting,
        .block = true,
@@ -733,12 +740,8 @@ const std::vector<ReplayCase>& OptionCases() {
       {.name = "basic stats after a left limit set in the block window",
        .code = kOpBasicStats,
        .block = true,
-       .byHand = [](Script& s) {
-         Settle(s.menu(kMenuAnalyze, 1)).click(kResultsWindow, kStatsLeftLimit);
-         s.press(kBlockWindow, {200, 80}).release();
-         Settle(s).closeBox(kResultsWindow);
-       },
-       .onReplay = [](Script& s) { Settle(s).closeBox(kResultsWindow); }},
+       .byHand = WithLeftLimit(1, kStatsLeftLimit),
+       .onReplay = CloseResults},
       {.name = "asymptote's 90 % change in seconds, both chosen after the fit",
        .code = kOpAsymptote,
        .block = true,
