@@ -131,6 +131,9 @@ inline constexpr int kScanned = 25;
 namespace stats_step {
 // "Left Limit", "Right Limit" within the block, as limits_step::kLeftLimit.
 inline constexpr int kLeftLimit = 5, kRightLimit = 6;
+// "Select:": 1.0 only values within bounds; "<=" / ">=" 1.0 the upper /
+// lower bound typed (kUpper, kLower), else the block's own; 0 all values.
+inline constexpr int kSelect = 7, kUpperOn = 8, kLowerOn = 9, kUpper = 10, kLower = 11;
 }  // namespace stats_step
 namespace slope_step {
 inline constexpr int kUnitsStored = kStepMain;   // 1.0

@@ -742,6 +742,15 @@ const std::vector<ReplayCase>& OptionCases() {
        .block = true,
        .byHand = WithLeftLimit(1, kStatsLeftLimit),
        .onReplay = CloseResults},
+      {.name = "basic stats of the values at or below a typed bound",
+       .code = kOpBasicStats,
+       .block = true,
+       .byHand = [](Script& s) {
+         Settle(s.menu(kMenuAnalyze, 1)).click(kResultsWindow, kStatsSelect);
+         Type(s, kResultsWindow, kStatsMaxField, "20.5");
+         Settle(s.click(kResultsWindow, kStatsMaxSwitch)).closeBox(kResultsWindow);
+       },
+       .onReplay = CloseResults},
       {.name = "asymptote's 90 % change in seconds, both chosen after the fit",
        .code = kOpAsymptote,
        .block = true,
