@@ -190,6 +190,8 @@ namespace area_step {
 inline constexpr int kUnit = 4;       // the time unit's button; 0 the remembered unit
 inline constexpr int kBaseline = 5;   // the baseline's button (IntegrationMode); 0 the remembered one
 inline constexpr int kUserBase = 6;   // the user-defined baseline
+// "Left Limit", "Right Limit" within the block, as limits_step::kLeftLimit.
+inline constexpr int kLeftLimit = 7, kRightLimit = 8;
 }  // namespace area_step
 
 // The channel a step's field names when it is one of 1..channels, else 0

@@ -622,6 +622,11 @@ const std::vector<ReplayCase>& OptionCases() {
            IntegrationMode = kBaseZero;
          });
        }},
+      {.name = "block integrated after a left limit set in the block window",
+       .code = kOpIntegrateBlock,
+       .block = true,
+       .byHand = WithLeftLimit(6, kAreaLeftLimit),
+       .onReplay = CloseResults},
       {.name = "basic stats of channel 2 picked in the results window",
        .code = kOpBasicStats,
        .block = true,
