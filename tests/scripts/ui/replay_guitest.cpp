@@ -627,6 +627,15 @@ const std::vector<ReplayCase>& OptionCases() {
        .block = true,
        .byHand = WithLeftLimit(6, kAreaLeftLimit),
        .onReplay = CloseResults},
+      {.name = "block integrated against a user baseline, another typed and never applied",
+       .code = kOpIntegrateBlock,
+       .block = true,
+       .byHand = [](Script& s) {
+         Settle(s.menu(kMenuAnalyze, 6)).click(kResultsWindow, kBaseUserSet);
+         Type(s, kResultsWindow, kUserBaseField, "20.5");
+         CloseResults(s);
+       },
+       .onReplay = CloseResults},
       {.name = "basic stats of channel 2 picked in the results window",
        .code = kOpBasicStats,
        .block = true,
