@@ -472,6 +472,8 @@ Steps WithLeftLimit(int16_t item, int16_t button) {
   };
 }
 void CloseResults(Script& s) { Settle(s).closeBox(kResultsWindow); }
+// After the halt: minutes become the remembered unit.
+void MinutesSince(Script& s) { s.call([] { IntegrationUnit = kUnitMinutes; }); }
 
 // Choices other than the defaults: a channel picked inside a dialog or a
 // results window, two actions in one opening, units, baselines, directions
@@ -716,7 +718,7 @@ const std::vector<ReplayCase>& OptionCases() {
          Type(s, kResultsWindow, kLimitLessField, "20.7");
          Settle(s.key(kResultsWindow, 13)).closeBox(kResultsWindow);
        },
-       .onReplay = [](Script& s) { Settle(s).closeBox(kResultsWindow); }},
+       .onReplay = CloseResults},
       {.name = "time integration after a left limit set in the block window",
        .code = kOpTimeIntegration,
        .block = true,
@@ -741,16 +743,16 @@ const std::vector<ReplayCase>& OptionCases() {
          s.click(kScanIntervalWindow, kScanIntervalOK);
          Settle(Settle(s).click(kResultsWindow, kUnitHours)).closeBox(kResultsWindow);
        },
-       .onReplay = [](Script& s) { Settle(s).closeBox(kResultsWindow); },
-       .afterHalt = [](Script& s) { s.call([] { IntegrationUnit = kUnitMinutes; }); }},
+       .onReplay = CloseResults,
+       .afterHalt = MinutesSince},
       {.name = "basic stats with the total in hours",
        .code = kOpBasicStats,
        .block = true,
        .byHand = [](Script& s) {
          Settle(Settle(s.menu(kMenuAnalyze, 1)).click(kResultsWindow, kUnitHours)).closeBox(kResultsWindow);
        },
-       .onReplay = [](Script& s) { Settle(s).closeBox(kResultsWindow); },
-       .afterHalt = [](Script& s) { s.call([] { IntegrationUnit = kUnitMinutes; }); }},
+       .onReplay = CloseResults,
+       .afterHalt = MinutesSince},
       {.name = "basic stats after a left limit set in the block window",
        .code = kOpBasicStats,
        .block = true,
