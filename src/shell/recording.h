@@ -200,6 +200,10 @@ int16_t StepChannelIn(const float* step, int field, int16_t channels);
 // The one of `choices` a step's field holds, else 0 (an old step's 0, or a
 // damaged value).
 int16_t StepChoice(const float* step, int field, std::initializer_list<int16_t> choices);
+// The limit inside the block a step's field holds (the offset from the
+// block's first case plus 1), kept to 0..last; -1 when it holds none (an old
+// step's 0, or a damaged value).
+int32_t StepBlockLimit(const float* step, int field, int32_t last);
 // A step's flag field: set when it holds a value other than 0.
 inline bool StepFlag(const float* step, int field) { return step[field] != 0.0f; }
 

@@ -58,10 +58,9 @@ void NoteBlockLimit(int16_t step, int field, bool set, int32_t offset) {
 
 bool ReplayedBlockLimit(int16_t handed, int field, int32_t last, int32_t* offset) {
   if (!ReplaysWithoutDialog(handed) || field < 0 || field >= kStepFields) return false;
-  const float v = ScriptSequenceArray[handed][field];
-  // Not a number, or none: no limit. A limit beyond a shorter block ends it.
-  if (!(v >= 1.0f)) return false;
-  *offset = static_cast<int32_t>(std::min(v - 1.0f, static_cast<float>(std::max(last, 0))));
+  const int32_t o = StepBlockLimit(ScriptSequenceArray[handed], field, last);
+  if (o < 0) return false;
+  *offset = o;
   return true;
 }
 
