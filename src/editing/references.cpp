@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "shell/recording.h"
 #include "shell/textutil.h"
 
 void ToScriptStep(const ReferenceSettings& s, float (&step)[28]) {
@@ -14,6 +15,8 @@ void ToScriptStep(const ReferenceSettings& s, float (&step)[28]) {
   step[9] = static_cast<float>(s.leftExtra);
   step[10] = static_cast<float>(s.rightExtra);
   step[11] = s.markers ? 1.0f : 0.0f;
+  step[references_step::kLeftToMarker] = s.leftToMarker ? 1.0f : 0.0f;
+  step[references_step::kRightToMarker] = s.rightToMarker ? 1.0f : 0.0f;
 }
 
 namespace {
@@ -35,6 +38,8 @@ ReferenceSettings ReferenceSettingsFromStep(const float (&step)[28]) {
   s.leftExtra = wholeCases(step[9]);
   s.rightExtra = wholeCases(step[10]);
   s.markers = step[11] != 0.0f;
+  s.leftToMarker = StepFlag(step, references_step::kLeftToMarker);
+  s.rightToMarker = StepFlag(step, references_step::kRightToMarker);
   return s;
 }
 

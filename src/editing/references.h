@@ -24,8 +24,8 @@ struct ReferenceSettings {
   bool rightToMarker = false;  // widen to the next marker instead of rightExtra
 };
 // Fields 4 direction (1 down), 5 replacement (1 interpolated), 6 cutoff, 7
-// end margin, 8 fixed value, 9 and 10 extra cases, 11 markers. A replay
-// widens by extra cases.
+// end margin, 8 fixed value, 9 and 10 extra cases, 11 markers, 13 and 14
+// widened to the previous / next marker (0: by the extra cases).
 void ToScriptStep(const ReferenceSettings& s, float (&step)[28]);
 ReferenceSettings ReferenceSettingsFromStep(const float (&step)[28]);
 

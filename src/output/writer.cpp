@@ -102,10 +102,11 @@ const char* IntegrationUnitWord(int16_t unitId) {
 }
 
 std::string ResultHeaderText(const ResultRecord& r) {
-  // A polynomial is fitted to its Y channel; ch is another analysis's.
-  const bool poly = r.topic == kTopicPolynomial;
-  std::string s = "  " + kBullet + " FILE  '" + r.fileName + " '; CHANNEL" + IntText(poly ? r.chan2 : r.ch) + ":  " +
-                  (poly ? r.chan2Label : r.label) + CR;
+  // A regression and a polynomial are fitted to their Y channel; ch is
+  // another analysis's.
+  const bool onY = r.topic == kTopicPolynomial || r.topic == kTopicRegression;
+  std::string s = "  " + kBullet + " FILE  '" + r.fileName + " '; CHANNEL" + IntText(onY ? r.chan2 : r.ch) + ":  " +
+                  (onY ? r.chan2Label : r.label) + CR;
   if (r.topic == kTopicRunningAverage || r.topic == kTopicPairDifferences) return s;
   const Fmt f{r.digits};
   const int64_t b = r.beginBlock, e = r.endBlock;

@@ -92,6 +92,13 @@ int16_t StepChoice(const float* step, int field, std::initializer_list<int16_t> 
   return 0;
 }
 
+int32_t StepBlockLimit(const float* step, int field, int32_t last) {
+  const float v = step[field];
+  // Not a number, or none: no limit. A limit beyond a shorter block ends it.
+  if (!(v >= 1.0f)) return -1;
+  return static_cast<int32_t>(std::min(v - 1.0f, static_cast<float>(std::max(last, 0))));
+}
+
 namespace {
 
 constexpr int kFirstLabelSlot = 42;

@@ -24,6 +24,9 @@ inline constexpr int kStepOpField = kStepOperation;
 // Block analyses: the channel analysed, picked in the results window; 0 the
 // active channel (steps recorded before the field existed).
 inline constexpr int kStepChannel = 26;
+// Descriptive statistics and the window scans (12, 13, 14, 19, 30): the time
+// unit's button of the integrated total; 0 the remembered unit (old steps).
+inline constexpr int kStepTotalUnit = 4;
 // The expected channel count of a script lives in slot 41 (never a step):
 // the channel count of the file the recording started on, 0 none.
 inline constexpr int kScriptChannelsSlot = 41;
@@ -124,6 +127,14 @@ inline constexpr int kLevelCriterion = 10;   // 19 only: 0 overall slope, 1 poin
 // the results window; 0 the active one. kStepChannel: the channel shown.
 inline constexpr int kScanned = 25;
 }  // namespace scan_step
+// 12: descriptive statistics; kStepTotalUnit the total's unit.
+namespace stats_step {
+// "Left Limit", "Right Limit" within the block, as limits_step::kLeftLimit.
+inline constexpr int kLeftLimit = 5, kRightLimit = 6;
+// "Select:": 1.0 only values within bounds; "<=" / ">=" 1.0 the upper /
+// lower bound typed (kUpper, kLower), else the block's own; 0 all values.
+inline constexpr int kSelect = 7, kUpperOn = 8, kLowerOn = 9, kUpper = 10, kLower = 11;
+}  // namespace stats_step
 namespace slope_step {
 inline constexpr int kUnitsStored = kStepMain;   // 1.0
 inline constexpr int kTimeUnits = 4;
@@ -144,12 +155,15 @@ namespace references_step {
 inline constexpr int kDowngoing = 4, kInterpolate = 5, kCutoff = 6, kSidePoints = 7, kFixedValue = 8;
 inline constexpr int kExtraLeft = 9, kExtraRight = 10, kMarkers = 11;
 inline constexpr int kBlockOnly = 12;   // 1.0: within the block only
+// 1.0: widened to the previous (next) marker; 0 by kExtraLeft (kExtraRight).
+inline constexpr int kLeftToMarker = 13, kRightToMarker = 14;
 }  // namespace references_step
 namespace scale_step {
 inline constexpr int kMode = 5, kMaximum = 6, kMinimum = 7;
 // 1 the whole channel, 2 the block only; 0 (steps recorded before the
 // field existed) shows the dialog again.
 inline constexpr int kScope = 8;
+inline constexpr int kLabel = 13;   // as transform_step::kLabel; 0 the label left as it was
 }  // namespace scale_step
 // 4, 5: integral and derivative.
 namespace integral_step {
@@ -162,12 +176,22 @@ namespace limits_step {
 inline constexpr int kUnit = 4;                   // the time unit's button; 0 the remembered unit
 inline constexpr int kGreater = 5, kLess = 6;     // the limits
 inline constexpr int kHeld = 7;                   // 1.0: fields 5 and 6 hold the limits
+// Event counting: 1.0 "Count All Events" off; 0 on (and every other kind).
+inline constexpr int kCountedOnly = 8;
+// Event counting: 1.0 "Only Use Event Durations >" on, with its seconds in
+// kMinDuration; 0 off.
+inline constexpr int kDurationFilter = 9, kMinDuration = 10;
+// "Left Limit", "Right Limit" within the block: the offset from the block's
+// first case plus 1; 0 none (NoteBlockLimit).
+inline constexpr int kLeftLimit = 11, kRightLimit = 12;
 }  // namespace limits_step
 // 28: block integration.
 namespace area_step {
 inline constexpr int kUnit = 4;       // the time unit's button; 0 the remembered unit
 inline constexpr int kBaseline = 5;   // the baseline's button (IntegrationMode); 0 the remembered one
 inline constexpr int kUserBase = 6;   // the user-defined baseline
+// "Left Limit", "Right Limit" within the block, as limits_step::kLeftLimit.
+inline constexpr int kLeftLimit = 7, kRightLimit = 8;
 }  // namespace area_step
 
 // The channel a step's field names when it is one of 1..channels, else 0
@@ -176,6 +200,10 @@ int16_t StepChannelIn(const float* step, int field, int16_t channels);
 // The one of `choices` a step's field holds, else 0 (an old step's 0, or a
 // damaged value).
 int16_t StepChoice(const float* step, int field, std::initializer_list<int16_t> choices);
+// The limit inside the block a step's field holds (the offset from the
+// block's first case plus 1), kept to 0..last; -1 when it holds none (an old
+// step's 0, or a damaged value).
+int32_t StepBlockLimit(const float* step, int field, int32_t last);
 // A step's flag field: set when it holds a value other than 0.
 inline bool StepFlag(const float* step, int field) { return step[field] != 0.0f; }
 

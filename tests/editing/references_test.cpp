@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -117,6 +118,17 @@ TEST(References, LogAndScriptStep) {
   EXPECT_EQ(back.rightExtra, 4);
   EXPECT_EQ(back.cutoff, 2.5f);
   EXPECT_TRUE(back.markers);
+  EXPECT_FALSE(back.leftToMarker || back.rightToMarker) << "an old step widens by extra cases";
+  // Each widening to a marker is held on its own.
+  for (const auto& [left, right] : {std::pair{true, false}, std::pair{false, true}}) {
+    s.leftToMarker = left;
+    s.rightToMarker = right;
+    float f[28] = {};
+    ToScriptStep(s, f);
+    const ReferenceSettings b = ReferenceSettingsFromStep(f);
+    EXPECT_EQ(b.leftToMarker, left);
+    EXPECT_EQ(b.rightToMarker, right);
+  }
 }
 
 }  // namespace

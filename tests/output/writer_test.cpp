@@ -108,6 +108,8 @@ TEST(ResultText, SlopeVersusTimeAndRegression) {
   r.chan1 = 1;
   r.chan2 = 2;
   r.chan2Label = Pad30("O2");
+  r.ch = 1;   // another analysis's channel and label: the header names Y
+  r.label = Pad30("CO2");
   r.useLogY = 3;
   ExpectBytes(kFileLine + kCases + " " + kB4 + "   REGRESSION of channel 1 against channel 2; " + Pad30("O2") + "\r" +
                   "    from 10:02:00   to  10:03:00         Model: log(Y) = a + b*log(X) \r" + stats + kRule,

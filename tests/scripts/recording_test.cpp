@@ -116,3 +116,17 @@ TEST(ScriptStore, HeldChoicesReadOnlyWhatTheCommandKnows) {
     EXPECT_EQ(StepChoice(step, kStepChannel, {65, 66, 67}), c.choice) << c.v;
   }
 }
+
+// A limit inside the block is held as its offset plus 1; a replay on a
+// shorter block (here 100 cases after its first) keeps it inside.
+TEST(ScriptStore, BlockLimitsStayInsideTheBlockReplayed) {
+  const struct { float v; int32_t offset; } cases[] = {
+      {0.0f, -1}, {1.0f, 0}, {41.0f, 40}, {101.0f, 100}, {5000.0f, 100}, {-3.0f, -1}, {0.5f, -1},
+      {7.0e6f, 100}, {std::numeric_limits<float>::quiet_NaN(), -1}, {std::numeric_limits<float>::infinity(), 100},
+  };
+  for (const auto& c : cases) {
+    float step[kStepFields] = {};
+    step[limits_step::kLeftLimit] = c.v;
+    EXPECT_EQ(StepBlockLimit(step, limits_step::kLeftLimit, 100), c.offset) << c.v;
+  }
+}

@@ -70,6 +70,15 @@ void ASYM_DATA(const Run& run) {
   plat::setFieldText(kWin, kAsymTimeField, t.time);
 }
 
+// A % change or time unit chosen after the fit goes into the step the fit
+// filled: a replay shows the result the hand run last showed.
+void noteRates(const Run& run) {
+  float* s = SettingsStep(ScriptSequenceArray, run.recorded, run.handed);
+  if (!s || !(s[asymptote_step::kIterations] > 0.0f)) return;
+  s[asymptote_step::kTimeUnits] = static_cast<float>(TimeUnits);
+  s[asymptote_step::kSlope] = slope;
+}
+
 void buildWindow() {
   OpenResultsWIndow(0, 1, 0, "Asymptote Analysis", 0);
   FitResultsWindow(300);
@@ -359,12 +368,14 @@ void ASYMPTOTE() {
         TIMECHOICE(2);
         plat::setCurrentPort(kWin);
         ASYM_DATA(run);
+        noteRates(run);
         upvip();
         break;
       case kAsymPercentPopup:
         SlopeID = static_cast<uint16_t>(std::clamp(plat::popupValue(kWin, kAsymPercentPopup), 1, kPercentItems));
         slope = PercentLnFraction(SlopeID);
         ASYM_DATA(run);
+        noteRates(run);
         upvip();
         break;
       case kAsymPrint:

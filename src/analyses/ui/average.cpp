@@ -31,6 +31,7 @@
 #include "shell/globals.h"
 #include "shell/menutable.h"
 #include "shell/store.h"
+#include "shell/textutil.h"
 #include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/kitglobals.h"
@@ -100,6 +101,9 @@ void flushBlockWindow() {
   if (blockWindowReady()) plat::flushWindow(kBlockWindow);
 }
 
+// The step these statistics fill: recorded, else handed by a run; 0 none.
+int16_t statsStep = 0;
+
 // The state of one run of the statistics window.
 struct Run {
   int16_t slot = 0;
@@ -111,9 +115,19 @@ struct Run {
   CaseSpan span() const {
     return LimitedSpan(BeginBlock[slot], EndBlock[slot], leftSet, leftOffset, rightSet, rightOffset);
   }
+  // The step notes what the shown statistics were computed with.
   void compute() const {
     const CaseSpan s = span();
-    DoAVERAGE(rangeMode, minFromField, maxFromField, s.first, s.last);
+    if (!DoAVERAGE(rangeMode, minFromField, maxFromField, s.first, s.last)) return;
+    NoteBlockLimit(statsStep, stats_step::kLeftLimit, leftSet, leftOffset);
+    NoteBlockLimit(statsStep, stats_step::kRightLimit, rightSet, rightOffset);
+    if (statsStep < 1 || statsStep > kLastScriptStep) return;
+    float* f = ScriptSequenceArray[statsStep];
+    f[stats_step::kSelect] = rangeMode != 0 ? 1.0f : 0.0f;
+    f[stats_step::kUpperOn] = rangeMode != 0 && maxFromField != 0 ? 1.0f : 0.0f;
+    f[stats_step::kLowerOn] = rangeMode != 0 && minFromField != 0 ? 1.0f : 0.0f;
+    f[stats_step::kUpper] = f[stats_step::kUpperOn] != 0.0f ? static_cast<float>(typedBound(kStatsMaxField)) : 0.0f;
+    f[stats_step::kLower] = f[stats_step::kLowerOn] != 0.0f ? static_cast<float>(typedBound(kStatsMinField)) : 0.0f;
   }
   void fixLimits() const { FIXLIMITS(leftSet, rightSet, leftX, rightX); }
   // The block window drawn afresh with the limits in use: their shading is
@@ -129,9 +143,6 @@ struct Run {
     return {s.first, s.last, mean, rangeMode, minFromField, maxFromField, big};
   }
 };
-
-// The step these statistics fill: recorded, else handed by a run; 0 none.
-int16_t statsStep = 0;
 
 void switchChannel(Run& run, int16_t newCh) {
   NoteAnalysisChannel(statsStep, newCh);
@@ -366,10 +377,31 @@ void AVERAGE() {
   Analysis_Code = kStatsAnalysisCode;
   testslopeon = 0;
   IntegrationUnit = StatsEntryIntegrationUnit(IntegrationUnit);
+  // The integrated total in the unit of the hand run, whatever was set since.
+  IntegrationUnit = ReplayedAnalysisChoice(
+      handed, kStepTotalUnit, {kUnitSeconds, kUnitMinutes, kUnitHours, kUnitDays, kUnitNone}, IntegrationUnit);
+  NoteAnalysisChoice(statsStep, kStepTotalUnit, IntegrationUnit);
 
   Run run;
   run.slot = slot;
+  // Over the part of the block the hand run limited it to.
+  const int32_t last = EndBlock[slot] - BeginBlock[slot];
+  run.leftSet = ReplayedBlockLimit(handed, stats_step::kLeftLimit, last, &run.leftOffset);
+  run.rightSet = ReplayedBlockLimit(handed, stats_step::kRightLimit, last, &run.rightOffset);
   buildWindow();
+  // Only the values the hand run selected, between the bounds it used.
+  if (ReplaysWithoutDialog(handed) && StepFlag(ScriptSequenceArray[handed], stats_step::kSelect) &&
+      plat::windowExists(kResultsWindow)) {
+    const float* f = ScriptSequenceArray[handed];
+    run.rangeMode = 1;
+    run.maxFromField = StepFlag(f, stats_step::kUpperOn) ? 1 : 0;
+    run.minFromField = StepFlag(f, stats_step::kLowerOn) ? 1 : 0;
+    if (run.maxFromField) plat::setFieldText(kResultsWindow, kStatsMaxField, FieldNumText(f[stats_step::kUpper]));
+    if (run.minFromField) plat::setFieldText(kResultsWindow, kStatsMinField, FieldNumText(f[stats_step::kLower]));
+    showSwitch(kStatsSelect, true);
+    showSwitch(kStatsMaxSwitch, run.maxFromField != 0);
+    showSwitch(kStatsMinSwitch, run.minFromField != 0);
+  }
   nPoints = EndBlock[slot] - BeginBlock[slot] + 1;
   run.compute();
   if (!plat::windowExists(kResultsWindow)) return;
@@ -482,6 +514,7 @@ void AVERAGE() {
           case kUnitDays:
           case kUnitNone:
             IntegrationUnit = id;
+            NoteAnalysisChoice(statsStep, kStepTotalUnit, id);
             makeResultsCurrent();
             DoINTEGRATION(0);
             break;

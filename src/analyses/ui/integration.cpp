@@ -71,15 +71,26 @@ double userBaseline() {
 }
 
 // The step this integration fills: the one it recorded, else the one a run
-// handed it; it holds the unit and the baseline as they stand.
+// handed it; it holds the unit and the baseline as they stand, and the
+// user baseline and limits the integral shown was computed with.
 int16_t areaStep = 0;
+
+// What DoAREA last integrated with: a user baseline typed and not yet
+// applied is not the one the integral shown used.
+struct AreaUsed {
+  double userBase = 0.0;
+  int32_t left = 0, right = 0;
+};
+AreaUsed areaUsed;
 
 void noteChoices() {
   if (areaStep < 1 || areaStep > kLastScriptStep) return;
   float* f = ScriptSequenceArray[areaStep];
   f[area_step::kUnit] = IntegrationUnit;
   f[area_step::kBaseline] = IntegrationMode;
-  f[area_step::kUserBase] = static_cast<float>(userBaseline());
+  f[area_step::kUserBase] = static_cast<float>(areaUsed.userBase);
+  NoteBlockLimit(areaStep, area_step::kLeftLimit, areaUsed.left != 0, areaUsed.left);
+  NoteBlockLimit(areaStep, area_step::kRightLimit, areaUsed.right != 0, areaUsed.right);
 }
 
 double fieldValue(int16_t id) {
@@ -274,6 +285,7 @@ void DoAREA(uint16_t eraseOld, int32_t left, int32_t right) {
   const IntegrationRequest req = requestFor(slot, left, right);
   IntegrationResult r;
   if (!IntegrateChannel(slot, ch, req, &r)) return;
+  areaUsed = {req.userBase, left, right};
   StoreIntegrationResult(req, r);
   DrawAreaLine(static_cast<float>(req.userBase), static_cast<int16_t>(eraseOld), left, right);
   const double shown = Rscale ? ScaledValue(CurrentResultScale(ch), meanValue) : meanValue;
@@ -450,6 +462,11 @@ int16_t GETAREA() {
   buildWindow(run);
   if (!plat::windowExists(kResultsWindow)) return 0;
   markAll(run);
+  // Between the limits of the hand run.
+  const int32_t last = EndBlock[slot] - BeginBlock[slot];
+  run.leftSet = ReplayedBlockLimit(handed, area_step::kLeftLimit, last, &run.left);
+  run.rightSet = ReplayedBlockLimit(handed, area_step::kRightLimit, last, &run.right);
+  if (run.leftSet || run.rightSet) DoAREA(1, run.left, run.right);
   if (prefsArray[kPrefSumPlot] != 0) INTPLOT(0, 0);
   ClearMailbox();
 

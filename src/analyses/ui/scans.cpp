@@ -516,6 +516,10 @@ int16_t Minimum_Maximum_Level(int16_t kindArg) {
   }
   plat::disposeWindow(kNoticeWindow50);
   if (IntegrationUnit == 0) IntegrationUnit = kUnitMinutes;
+  // The integrated total in the unit of the hand run, whatever was set since.
+  IntegrationUnit = ReplayedAnalysisChoice(
+      handed, kStepTotalUnit, {kUnitSeconds, kUnitMinutes, kUnitHours, kUnitDays, kUnitNone}, IntegrationUnit);
+  NoteAnalysisChoice(scanStep, kStepTotalUnit, IntegrationUnit);
   Analysis_Code = info.analysisCode;
 
   // Clicks made while the found window flashes wait in the mailbox for the
@@ -691,6 +695,7 @@ int16_t Minimum_Maximum_Level(int16_t kindArg) {
           case kUnitDays:
           case kUnitNone:
             IntegrationUnit = id;
+            NoteAnalysisChoice(scanStep, kStepTotalUnit, id);
             DoINTEGRATION(1);
             startsize = intervalOf(slot) * static_cast<float>(nPoints);
             break;

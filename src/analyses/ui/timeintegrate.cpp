@@ -125,6 +125,11 @@ struct Run {
   int16_t leftX = 0, rightX = 0;
   bool filter = false, countAll = true;
   bool limitPicked = false;
+  // What the result shown was computed with: the limits and, counting
+  // events, the shortest duration's seconds as typed.
+  float usedG = 0.0f, usedL = 0.0f, usedSeconds = 0.0f;
+  bool usedLeft = false, usedRight = false;
+  int32_t usedLeftOffset = 0, usedRightOffset = 0;
   CaseSpan span() const {
     return LimitedSpan(BeginBlock[slot], EndBlock[slot], leftSet, leftOffset, rightSet, rightOffset);
   }
@@ -279,7 +284,7 @@ EventRequest eventRequest(const Run& run, float l, float g) {
   return {s.first, s.last, g, l, FileInfoFLOATS[run.slot][kInfoInterval], minimumDuration(run)};
 }
 
-void doTimeInt(const Run& run, float l, float g) {
+void doTimeInt(Run& run, float l, float g) {
   const std::span<const float> y = run.data();
   const CaseSpan s = run.span();
   if (y.empty()) return;
@@ -294,6 +299,7 @@ void doTimeInt(const Run& run, float l, float g) {
     drawEventHistogram(c);
     meanValue = c.allUp;
     StandardDeviation = static_cast<float>(c.downStats.sd);
+    run.usedSeconds = fieldValue(kEventMinField);
   } else {
     const LimitScan scan = ScanLimits(y, s.first, s.last, g, l);
     const ResultScale rs = CurrentResultScale(ch);
@@ -314,26 +320,39 @@ void doTimeInt(const Run& run, float l, float g) {
   }
   mi = g;
   ma = l;
+  run.usedG = g;
+  run.usedL = l;
+  run.usedLeft = run.leftSet;
+  run.usedRight = run.rightSet;
+  run.usedLeftOffset = run.leftOffset;
+  run.usedRightOffset = run.rightOffset;
   plat::setCursor(plat::CursorKind::Arrow);
   plat::clearFieldFocus(kResultsWindow);
   if (soundsOn()) EndBeep();
 }
 
-// The step holds the kind (switched in the window), the unit and the limits
-// as they stand.
+// The step holds the kind (switched in the window), the unit, and the
+// limits and event choices the result shown was computed with, not the
+// fields as they stand (typed, perhaps, and never confirmed).
 void noteChoices(const Run& run) {
   if (timeIntStep < 1 || timeIntStep > kLastScriptStep || !plat::windowExists(kResultsWindow)) return;
   float* f = ScriptSequenceArray[timeIntStep];
   f[kStepOperation] = operationOf(run.kind);
   f[limits_step::kUnit] = IntegrationUnit;
-  f[limits_step::kGreater] = fieldValue(kLimitGreaterField);
-  f[limits_step::kLess] = fieldValue(kLimitLessField);
+  f[limits_step::kGreater] = run.usedG;
+  f[limits_step::kLess] = run.usedL;
   f[limits_step::kHeld] = 1.0f;
+  const bool events = run.kind == 1;
+  f[limits_step::kCountedOnly] = events && !run.countAll ? 1.0f : 0.0f;
+  f[limits_step::kDurationFilter] = events && run.filter ? 1.0f : 0.0f;
+  f[limits_step::kMinDuration] = events && run.filter ? run.usedSeconds : 0.0f;
+  NoteBlockLimit(timeIntStep, limits_step::kLeftLimit, run.usedLeft, run.usedLeftOffset);
+  NoteBlockLimit(timeIntStep, limits_step::kRightLimit, run.usedRight, run.usedRightOffset);
 }
 
 // Reads both limits; for the integrating kinds a "Greater Than" not below
 // "Less Than" is refused.
-void recompute(const Run& run, bool remember) {
+void recompute(Run& run, bool remember) {
   const float g = fieldValue(kLimitGreaterField), l = fieldValue(kLimitLessField);
   if (remember) {
     LastPosSelectiveLimit = g;
@@ -543,9 +562,11 @@ void TIMEINTEGRATE(int16_t kind) {
   float l = kind == 1 ? g : BlockMaxY;
   if (LastPosSelectiveLimit != 0.0f) g = LastPosSelectiveLimit;
   if (LastNegSelectiveLimit != 0.0f) l = LastNegSelectiveLimit;
-  // A replay counts or integrates in the unit and between the limits of the
-  // hand run, whatever was chosen since.
-  if (ReplaysWithoutDialog(handed)) {
+  // A replay counts or integrates in the unit, between the limits and with
+  // the event choices of the hand run, whatever was chosen since.
+  const bool replayed = ReplaysWithoutDialog(handed);
+  float seconds = 0.0f;
+  if (replayed) {
     const float* f = ScriptSequenceArray[handed];
     if (const int16_t u = StepChoice(f, limits_step::kUnit, {kUnitSeconds, kUnitMinutes, kUnitHours, kUnitDaysId}))
       IntegrationUnit = u;
@@ -553,8 +574,19 @@ void TIMEINTEGRATE(int16_t kind) {
       g = f[limits_step::kGreater];
       l = f[limits_step::kLess];
     }
+    const int32_t last = EndBlock[slot] - BeginBlock[slot];
+    run.leftSet = ReplayedBlockLimit(handed, limits_step::kLeftLimit, last, &run.leftOffset);
+    run.rightSet = ReplayedBlockLimit(handed, limits_step::kRightLimit, last, &run.rightOffset);
+    if (kind == 1) {
+      run.countAll = !StepFlag(f, limits_step::kCountedOnly);
+      run.filter = StepFlag(f, limits_step::kDurationFilter);
+      seconds = f[limits_step::kMinDuration];
+    }
   }
   buildWindow(run, g, l);
+  if (replayed && run.filter) setText(kEventMinField, FieldNumText(seconds));
+  run.usedG = g;
+  run.usedL = l;
   doTimeInt(run, l, g);
   noteChoices(run);
 
@@ -585,8 +617,10 @@ void TIMEINTEGRATE(int16_t kind) {
     if (a == kActionKey) {
       if ((id == 13 || id == 3) && RunScript) break;
       if (id == '?' || id == '/') plat::openHelp(HelpSubject);
-      // Return in a field applies the same order check as a click.
+      // Return in a field applies the same order check as a click, and the
+      // step notes what it computed.
       recompute(run, false);
+      noteChoices(run);
       continue;
     }
     if (a != kActionClick) continue;

@@ -14,6 +14,7 @@
 #include "plot/ui/redraw.h"
 #include "shell/colours.h"
 #include "shell/globals.h"
+#include "shell/recording.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
 #include "shell/ui/fieldkit.h"
@@ -29,6 +30,10 @@ struct Run {
   int16_t channel = 1;
   bool blockOnly = false;
   bool scaled = false;   // a scaling is in effect
+  // What the scaling in effect was made with, for the log and the step: not
+  // the fields as they stand when the dialog closes.
+  float upper = 0.0f, lower = 0.0f;
+  std::string upperText, lowerText, label;
 };
 
 // Text that is no number reads as 0.
@@ -112,8 +117,14 @@ void redraw(const Run& run) {
 
 void clickOK(Run& run) {
   const std::string label = plat::fieldText(kResultsWindow, kScaleLabelField);
-  if (scale(run, fieldNumber(kScaleUpperField), fieldNumber(kScaleLowerField), run.blockOnly, &label))
-    redraw(run);
+  const float upper = fieldNumber(kScaleUpperField), lower = fieldNumber(kScaleLowerField);
+  if (!scale(run, upper, lower, run.blockOnly, &label)) return;
+  run.upper = upper;
+  run.lower = lower;
+  run.upperText = plat::fieldText(kResultsWindow, kScaleUpperField);
+  run.lowerText = plat::fieldText(kResultsWindow, kScaleLowerField);
+  run.label = label;
+  redraw(run);
 }
 
 void undo(Run& run) {
@@ -202,24 +213,27 @@ int16_t BLOCKSCALE(int16_t mode, int16_t step) {
     return 0;
   }
   float upper = 100.0f, lower = 0.0f;
-  std::string upperText = "100", lowerText = "0";
+  const std::string openingLabel = RetrieveLabel(run.channel);
   // A replay presets the limits; a step that says whether the block only or
   // the whole channel was scaled scales at once, an older one shows the
   // dialog again.
   float preset[2] = {0.0f, 0.0f};
   float scope = 0.0f;
+  std::string label;
+  bool relabel = false;
   if (es.replay) {
     const float* f = EditStepFields(es);
     mode = f[5] >= 1.0f && f[5] < 2.0f ? int16_t{1} : int16_t{0};
     preset[0] = f[6];
     preset[1] = f[7];
     scope = f[scale_step::kScope];
+    relabel = StepLabelText(ScriptSequenceArray, f, scale_step::kLabel, &label);
   }
   if (mode != 1 && (scope == 1.0f || scope == 2.0f)) {
     run.blockOnly = scope == 2.0f;
     upper = preset[0];
     lower = preset[1];
-    if (scale(run, upper, lower, run.blockOnly, nullptr)) {
+    if (scale(run, upper, lower, run.blockOnly, relabel ? &label : nullptr)) {
       LogChannelEdit(slot, run.channel,
                      BlockScaleLogText(run.blockOnly, BeginBlock[slot], EndBlock[slot], FieldNumText(upper),
                                        FieldNumText(lower)));
@@ -234,13 +248,12 @@ int16_t BLOCKSCALE(int16_t mode, int16_t step) {
   } else {
     EditDialogScope frame;
     runDialog(run, es.replay ? preset : nullptr);
-    upperText = plat::fieldText(kResultsWindow, kScaleUpperField);
-    lowerText = plat::fieldText(kResultsWindow, kScaleLowerField);
-    upper = fieldNumber(kScaleUpperField);
-    lower = fieldNumber(kScaleLowerField);
+    upper = run.upper;
+    lower = run.lower;
     if (run.scaled)
       LogChannelEdit(slot, run.channel,
-                     BlockScaleLogText(run.blockOnly, BeginBlock[slot], EndBlock[slot], upperText, lowerText));
+                     BlockScaleLogText(run.blockOnly, BeginBlock[slot], EndBlock[slot], run.upperText,
+                                       run.lowerText));
     plat::disposeWindow(kResultsWindow);
     if (FileSHORTS[slot][kShortView] == 1) RefreshPLOTBLOCK(0);
   }
@@ -251,6 +264,12 @@ int16_t BLOCKSCALE(int16_t mode, int16_t step) {
     f[6] = mode == 1 ? 100.0f : upper;
     f[7] = mode == 1 ? 0.0f : lower;
     f[scale_step::kScope] = run.blockOnly ? 2.0f : 1.0f;
+    // A label typed by hand goes with the step; a replay keeps the one it took.
+    if (es.recorded > 0) {
+      f[scale_step::kLabel] = 0.0f;
+      if (!run.label.empty() && run.label != openingLabel)
+        KeepStepLabel(ScriptSequenceArray, es.row, scale_step::kLabel, run.label);
+    }
   }
   LastChan = run.channel;
   return 0;

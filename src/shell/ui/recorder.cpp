@@ -43,7 +43,28 @@ int16_t ReplayedAnalysisChannel(int16_t handed, int16_t active, int16_t channels
   return c != 0 ? c : active;
 }
 
-void NoteAnalysisChannel(int16_t step, int16_t channel) {
-  if (step < 1 || step > kLastScriptStep) return;
-  ScriptSequenceArray[step][kStepChannel] = static_cast<float>(channel);
+void NoteAnalysisChannel(int16_t step, int16_t channel) { NoteAnalysisChoice(step, kStepChannel, channel); }
+
+int16_t ReplayedAnalysisChoice(int16_t handed, int field, std::initializer_list<int16_t> choices, int16_t current) {
+  if (!ReplaysWithoutDialog(handed)) return current;
+  const int16_t c = StepChoice(ScriptSequenceArray[handed], field, choices);
+  return c != 0 ? c : current;
+}
+
+void NoteBlockLimit(int16_t step, int field, bool set, int32_t offset) {
+  if (step < 1 || step > kLastScriptStep || field < 0 || field >= kStepFields) return;
+  ScriptSequenceArray[step][field] = set ? static_cast<float>(offset) + 1.0f : 0.0f;
+}
+
+bool ReplayedBlockLimit(int16_t handed, int field, int32_t last, int32_t* offset) {
+  if (!ReplaysWithoutDialog(handed) || field < 0 || field >= kStepFields) return false;
+  const int32_t o = StepBlockLimit(ScriptSequenceArray[handed], field, last);
+  if (o < 0) return false;
+  *offset = o;
+  return true;
+}
+
+void NoteAnalysisChoice(int16_t step, int field, int16_t choice) {
+  if (step < 1 || step > kLastScriptStep || field < 0 || field >= kStepFields) return;
+  ScriptSequenceArray[step][field] = static_cast<float>(choice);
 }

@@ -32,3 +32,16 @@ int16_t ReplayedAnalysisChannel(int16_t handed, int16_t active, int16_t channels
 // A channel picked in the analysis's results window goes into the step it
 // fills (`step` 0: none).
 void NoteAnalysisChannel(int16_t step, int16_t channel);
+// The one of `choices` field `field` of step `handed` holds, in a replay that
+// takes its settings from that step; else (or for an old step's 0) `current`.
+int16_t ReplayedAnalysisChoice(int16_t handed, int field, std::initializer_list<int16_t> choices, int16_t current);
+// A choice made in the analysis's window goes into field `field` of the step
+// it fills (`step` 0: none).
+void NoteAnalysisChoice(int16_t step, int field, int16_t choice);
+// A limit set inside the block ("Left Limit", "Right Limit") as a step holds
+// it: its offset from the block's first case plus 1; 0 none.
+void NoteBlockLimit(int16_t step, int field, bool set, int32_t offset);
+// The limit field `field` of step `handed` holds, in a replay that takes its
+// settings from that step, kept within a block of `last` cases after its
+// first; false when it holds none (old steps, or not a replay).
+bool ReplayedBlockLimit(int16_t handed, int field, int32_t last, int32_t* offset);

@@ -31,6 +31,7 @@
 #include "shell/defaults.h"
 #include "shell/dispatch.h"
 #include "shell/menutable.h"
+#include "shell/recording.h"
 #include "shell/ui/menubar.h"
 #include "shell/globals.h"
 #include "shell/store.h"
@@ -300,7 +301,10 @@ TEST_F(StatsWindow, RecordsAZeroedStepWhileRecording) {
   ScriptCOUNT = 0;
   RunStats(Script{});
   EXPECT_EQ(ScriptCOUNT, 1u);
-  for (int i = 0; i < 28; ++i) EXPECT_EQ(ScriptSequenceArray[1][i], i == 1 ? 12.0f : 0.0f) << "field " << i;
+  // Nothing stale: the operation and the unit the total was given in.
+  const auto unit = static_cast<float>(IntegrationUnit);
+  for (int i = 0; i < 28; ++i)
+    EXPECT_EQ(ScriptSequenceArray[1][i], i == 1 ? 12.0f : i == kStepTotalUnit ? unit : 0.0f) << "field " << i;
 
   ScriptCOUNT = 41;
   ScriptSequenceArray[42][1] = 0.0f;

@@ -16,8 +16,10 @@
 #include "analyses/ui/regression.h"
 #include "datafiles/save.h"
 #include "output/results.h"
+#include "output/ui/destination.h"
 #include "output/ui/output_commands.h"
 #include "platform/controls.h"
+#include "platform/macroman.h"
 #include "platform/windows.h"
 #include "plot/ui/blockwindow.h"
 #include "plot/ui/plot_commands.h"
@@ -223,6 +225,34 @@ TEST_F(LineFitWindows, RegressionThroughThePickersWithTheSelectionAndAutorepeat)
   plat::test::run(again, [] { EXPECT_TRUE(RunCommand(Cmd::AutoRepeat)); });
   EXPECT_EQ(chan2, 3);
   EXPECT_EQ(ScriptSequenceArray[3][1], 17.0f);
+}
+
+// A regression stored after another analysis on another channel is headed
+// by its own Y channel, not by the channel the other analysis left.
+TEST_F(LineFitWindows, StoredRegressionIsHeadedByItsYChannel) {
+  const fs::path dir = testsupport::FreshTestDir("regression_header_");
+  Script stats;
+  stats.click(kResultsWindow, 2).closeBox(kResultsWindow);
+  plat::test::run(stats, [] { EXPECT_TRUE(DoMENU(3, 1)); });
+  ASSERT_EQ(ch, 2) << "the statistics were of channel 2";
+  PortForResultsOutput = kPortTextFile;
+  Script open;
+  open.answerSave(dir / "results.txt");
+  plat::test::run(open, [] { EXPECT_EQ(OPEN_OUTPUT_PORT(), 1); });
+  Script s;
+  s.click(kPickWindow, 1).click(kPickWindow, 3 + 3).click(kPickWindow, kPickOK);
+  s.click(kPickWindow, 1).click(kPickWindow, kModelDone);
+  s.click(kResultsWindow, kRegPrint).click(kResultsWindow, kRegExit);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(3, 16)); });
+  CloseDestination();
+  PortForResultsOutput = kPortNone;
+  const std::string text = plat::fromDiskText(testsupport::ReadFileBytes(dir / "results.txt"));
+  const size_t at = text.find("REGRESSION of channel 1 against channel 3");
+  ASSERT_NE(at, std::string::npos) << text;
+  const size_t head = text.rfind("FILE", at);
+  ASSERT_NE(head, std::string::npos) << text;
+  const std::string y = "FILE  'generated '; CHANNEL 3:  O2 ";
+  EXPECT_EQ(text.substr(head, y.size()), y) << text;
 }
 
 // The log model is checked on the data fitted: a channel that reaches 0 in

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "analyses/ui/average.h"
 #include "analyses/ui/fit_commands.h"
 #include "analyses/ui/integration.h"
 #include "analyses/ui/regression.h"
@@ -32,6 +33,7 @@
 #include "platform/controls.h"
 #include "platform/test.h"
 #include "platform/windows.h"
+#include "plot/ui/blockwindow.h"
 #include "plot/ui/plot_commands.h"
 #include "plot/ui/plotwindow.h"
 #include "respirometry/ui/gasdialogs.h"
@@ -442,6 +444,37 @@ void TypeInside(Script& s, int16_t field, int16_t channel, bool top) {
   s.clickField(kResultsWindow, field).call([=] { plat::setFieldText(kResultsWindow, field, Inside(channel, top)); });
 }
 
+// Event counting shows its counts and durations in its window's fields,
+// where a stored result reads them: compared while the window is open.
+std::vector<std::string> gShownCounts;
+std::vector<std::string> ShownCounts() {
+  std::vector<std::string> t;
+  for (int id : {2, 4, 10, 11, 12, 13, 20, 21, 22, 23}) t.push_back(plat::fieldText(kResultsWindow, 100 + id));
+  return t;
+}
+Script& NoteShownCounts(Script& s) {
+  return s.call([] {
+    gShownCounts = ShownCounts();
+    EXPECT_NE(gShownCounts.front(), "") << "counts shown by hand";
+  });
+}
+Script& ExpectShownCounts(Script& s) {
+  return s.call([] { EXPECT_EQ(ShownCounts(), gShownCounts) << "the events shown"; });
+}
+
+// By hand: the analysis of the Analyze menu's `item`, a left limit set in
+// the block window with its `button`, the results closed.
+Steps WithLeftLimit(int16_t item, int16_t button) {
+  return [=](Script& s) {
+    Settle(s.menu(kMenuAnalyze, item)).click(kResultsWindow, button);
+    s.press(kBlockWindow, {200, 80}).release();
+    Settle(s).closeBox(kResultsWindow);
+  };
+}
+void CloseResults(Script& s) { Settle(s).closeBox(kResultsWindow); }
+// After the halt: minutes become the remembered unit.
+void MinutesSince(Script& s) { s.call([] { IntegrationUnit = kUnitMinutes; }); }
+
 // Choices other than the defaults: a channel picked inside a dialog or a
 // results window, two actions in one opening, units, baselines, directions
 // and block-only edits; after the halt the remembered choices change.
@@ -591,6 +624,20 @@ const std::vector<ReplayCase>& OptionCases() {
            IntegrationMode = kBaseZero;
          });
        }},
+      {.name = "block integrated after a left limit set in the block window",
+       .code = kOpIntegrateBlock,
+       .block = true,
+       .byHand = WithLeftLimit(6, kAreaLeftLimit),
+       .onReplay = CloseResults},
+      {.name = "block integrated against a user baseline, another typed and never applied",
+       .code = kOpIntegrateBlock,
+       .block = true,
+       .byHand = [](Script& s) {
+         Settle(s.menu(kMenuAnalyze, 6)).click(kResultsWindow, kBaseUserSet);
+         Type(s, kResultsWindow, kUserBaseField, "20.5");
+         CloseResults(s);
+       },
+       .onReplay = CloseResults},
       {.name = "basic stats of channel 2 picked in the results window",
        .code = kOpBasicStats,
        .block = true,
@@ -643,6 +690,105 @@ const std::vector<ReplayCase>& OptionCases() {
          Settle(Settle(s.menu(kMenuAnalyze, 20)).click(kResultsWindow, kLimitSwitchKind)).closeBox(kResultsWindow);
        },
        .onReplay = [](Script& s) { Settle(s).closeBox(kResultsWindow); }},
+      {.name = "references widened to the previous and the next marker",
+       .code = kOpRemoveReferences,
+       .block = false,
+       .byHand = [](Script& s) {
+         s.menu(kMenuEdit, 18).click(kResultsWindow, kRefLeftMarker).click(kResultsWindow, kRefRightMarker);
+         TypeInside(s, kRefCutoffField, 1, false);
+         s.click(kResultsWindow, kRefFix).click(kResultsWindow, kRefDone);
+       },
+       .steps = 1},
+      {.name = "events counted without Count All, only durations over 20 s",
+       .code = kOpEventCounting,
+       .block = true,
+       .byHand = [](Script& s) {
+         Settle(s.menu(kMenuAnalyze, 21)).click(kResultsWindow, kEventCountAllBox);
+         s.click(kResultsWindow, kEventFilterBox);
+         Type(s, kResultsWindow, kEventMinField, "20");
+         NoteShownCounts(Settle(s.click(kResultsWindow, kLimitRecalculate))).closeBox(kResultsWindow);
+       },
+       .onReplay = [](Script& s) { ExpectShownCounts(Settle(s)).closeBox(kResultsWindow); }},
+      {.name = "time integration between limits typed and confirmed with Return",
+       .code = kOpTimeIntegration,
+       .block = true,
+       .byHand = [](Script& s) {
+         Settle(s.menu(kMenuAnalyze, 20));
+         Type(s, kResultsWindow, kLimitGreaterField, "20.5");
+         Type(s, kResultsWindow, kLimitLessField, "20.7");
+         Settle(s.key(kResultsWindow, 13)).closeBox(kResultsWindow);
+       },
+       .onReplay = CloseResults},
+      {.name = "time integration after a left limit set in the block window",
+       .code = kOpTimeIntegration,
+       .block = true,
+       .byHand = WithLeftLimit(20, kLimitLeftButton),
+       .onReplay = CloseResults},
+      {.name = "event counting at limits typed and confirmed with Return",
+       .code = kOpEventCounting,
+       .block = true,
+       .byHand = [](Script& s) {
+         Settle(s.menu(kMenuAnalyze, 21));
+         Type(s, kResultsWindow, kLimitGreaterField, "20.6");
+         Type(s, kResultsWindow, kLimitLessField, "20.4");
+         NoteShownCounts(Settle(s.key(kResultsWindow, 13))).closeBox(kResultsWindow);
+       },
+       .onReplay = [](Script& s) { ExpectShownCounts(Settle(s)).closeBox(kResultsWindow); }},
+      {.name = "minimum over 60 s with its total in hours",
+       .code = kOpMinimum,
+       .block = true,
+       .byHand = [](Script& s) {
+         s.menu(kMenuAnalyze, 2);
+         Type(s, kScanIntervalWindow, kScanSecondsField, "60");
+         s.click(kScanIntervalWindow, kScanIntervalOK);
+         Settle(Settle(s).click(kResultsWindow, kUnitHours)).closeBox(kResultsWindow);
+       },
+       .onReplay = CloseResults,
+       .afterHalt = MinutesSince},
+      {.name = "basic stats with the total in hours",
+       .code = kOpBasicStats,
+       .block = true,
+       .byHand = [](Script& s) {
+         Settle(Settle(s.menu(kMenuAnalyze, 1)).click(kResultsWindow, kUnitHours)).closeBox(kResultsWindow);
+       },
+       .onReplay = CloseResults,
+       .afterHalt = MinutesSince},
+      {.name = "basic stats after a left limit set in the block window",
+       .code = kOpBasicStats,
+       .block = true,
+       .byHand = WithLeftLimit(1, kStatsLeftLimit),
+       .onReplay = CloseResults},
+      {.name = "basic stats of the values at or below a typed bound",
+       .code = kOpBasicStats,
+       .block = true,
+       .byHand = [](Script& s) {
+         Settle(s.menu(kMenuAnalyze, 1)).click(kResultsWindow, kStatsSelect);
+         Type(s, kResultsWindow, kStatsMaxField, "20.5");
+         Settle(s.click(kResultsWindow, kStatsMaxSwitch)).closeBox(kResultsWindow);
+       },
+       .onReplay = CloseResults},
+      {.name = "asymptote's 90 % change in seconds, both chosen after the fit",
+       .code = kOpAsymptote,
+       .block = true,
+       .byHand = [](Script& s) {
+         s.menu(kMenuAnalyze, 17).click(kTimeUnitsWindow, kTimeMinutes);
+         s.popup(kResultsWindow, kAsymPercentPopup, 9);
+         s.click(kResultsWindow, kAsymTimeUnit).click(kTimeUnitsWindow, kTimeSeconds);
+         s.click(kResultsWindow, kAsymDone);
+       },
+       .onReplay = [](Script& s) { s.click(kResultsWindow, kAsymDone); },
+       .span = kRecovery},
+      {.name = "scale the whole channel to the block, relabelled",
+       .code = kOpScaleToBlock,
+       .block = true,
+       .byHand = [](Script& s) {
+         s.menu(kMenuEdit, 25).click(kResultsWindow, kScaleZeroTo100);
+         Type(s, kResultsWindow, kScaleLabelField, "O2 scaled");
+         s.click(kResultsWindow, kScaleOK).click(kResultsWindow, kScaleDone);
+       },
+       .onReplay = [](Script& s) {
+         Idle(s).call([] { EXPECT_FALSE(plat::windowExists(kResultsWindow)) << "the step says what was scaled"; });
+       }},
       // The script adds a channel: run from a file saved with the edited
       // file in front, it expects the channels the recording started with.
       {.name = "copy channel", .code = kOpCopyChannel, .block = false, .byHand = [](Script& s) { s.menu(kMenuEdit, 31); }},
@@ -673,6 +819,8 @@ class Replays : public ::testing::Test {
     SCOPED_TRACE(std::string(c.name) + (throughFile ? ", through a script file" : ""));
     const int16_t slot = testsupport::StartProgramOnDemo();
     ASSERT_GE(slot, 0);
+    // Remembered while the program runs, as a fresh start has none.
+    LastPosSelectiveLimit = LastNegSelectiveLimit = 0.0f;
     // OPEN FILE is the runner's own.
     EXPECT_TRUE(ScriptOpRegistered(c.code) || IsBlockStep(c.code) || c.code == kOpOpenFile) << "no replay";
     for (auto& step : ScriptSequenceArray)
