@@ -442,7 +442,24 @@ std::vector<Loop> laterStates() {
   };
 }
 
-TEST(WindowGeometry, NoControlLeavesItsWindowOrCoversAnother) {
+const char* placeNameOf(int16_t place) { return place == 0 ? "left" : place == 1 ? "below" : "above"; }
+
+// One desk size and toolbar place a test, so that the runner runs them side
+// by side; the longest values only on the small desk.
+struct GeometryDesk {
+  plat::Size desk;
+  int16_t place;
+  bool longest;
+};
+
+void PrintTo(const GeometryDesk& d, std::ostream* os) {
+  *os << d.desk.w << "x" << d.desk.h << " toolbar " << placeNameOf(d.place) << (d.longest ? " longest values" : "");
+}
+
+class WindowGeometryOnDesk : public testing::TestWithParam<GeometryDesk> {};
+
+TEST_P(WindowGeometryOnDesk, NoControlLeavesItsWindowOrCoversAnother) {
+  const auto [desk, place, longest] = GetParam();
   std::vector<Loop> all = loops();
   for (Loop& l : laterStates()) all.push_back(std::move(l));
   // The binary's own desk comes back however the test ends.
@@ -459,16 +476,12 @@ TEST(WindowGeometry, NoControlLeavesItsWindowOrCoversAnother) {
                                              "Pair differences", "Channels to append", "Script step editor",
                                              "Toolbar round trip", "Toolbar round trip without block",
                                              "Help page", "Sixteen files", "Toolbar below narrowed", "Scatterplot channels"};
-  for (const plat::Size desk : {plat::Size{1280, 800}, plat::Size{1920, 1080}}) {
+  {
     plat::test::setDesk(desk);
-    // The values shown at their usual length, and at their longest: every
-    // reading a large negative number in exponent form.
-    for (const bool longest : {false, true})
-    for (const int16_t place : {0, 1, 2})
     for (const Loop& loop : all) {
       // The asymptote fit refuses such values with an alert before its window shows.
-      if (longest && (desk.w != 1280 || std::string(loop.name).rfind("Asymptote", 0) == 0)) continue;
-      const char* placeName = place == 0 ? "left" : place == 1 ? "below" : "above";
+      if (longest && std::string(loop.name).rfind("Asymptote", 0) == 0) continue;
+      const char* placeName = placeNameOf(place);
       SCOPED_TRACE(std::to_string(desk.w) + "x" + std::to_string(desk.h) + " toolbar " + placeName +
                    (longest ? " longest values " : " ") + loop.name);
       const int16_t slot = startLoop(loop);
@@ -501,6 +514,83 @@ TEST(WindowGeometry, NoControlLeavesItsWindowOrCoversAnother) {
     }
   }
 }
+
+// The values shown at their usual length, and at their longest: every
+// reading a large negative number in exponent form.
+INSTANTIATE_TEST_SUITE_P(Desks, WindowGeometryOnDesk,
+                         testing::Values(GeometryDesk{{1280, 800}, 0, false}, GeometryDesk{{1280, 800}, 1, false},
+                                         GeometryDesk{{1280, 800}, 2, false}, GeometryDesk{{1280, 800}, 0, true},
+                                         GeometryDesk{{1280, 800}, 1, true}, GeometryDesk{{1280, 800}, 2, true},
+                                         GeometryDesk{{1920, 1080}, 0, false}, GeometryDesk{{1920, 1080}, 1, false},
+                                         GeometryDesk{{1920, 1080}, 2, false}),
+                         [](const testing::TestParamInfo<GeometryDesk>& i) {
+                           return std::to_string(i.param.desk.w) + "x" + std::to_string(i.param.desk.h) + "Toolbar" +
+                                  (i.param.place == 0 ? "Left" : i.param.place == 1 ? "Below" : "Above") +
+                                  (i.param.longest ? "LongestValues" : "");
+                         });
+
+// The title bar and the data bar (the info line's top 18 rows) of every
+// plot window: the one place a user grips a back window and reads the front
+// one. The toolbar floats over them.
+std::vector<std::string> plotBarsUnderToolbar() {
+  std::vector<std::string> out;
+  if (!plat::windowExists(kToolbarWindow) || !plat::windowVisible(kToolbarWindow)) return out;
+  const plat::Rect bar = plat::frameRect(kToolbarWindow);
+  const auto meets = [&](const plat::Rect& r) {
+    return r.left < bar.right && bar.left < r.right && r.top < bar.bottom && bar.top < r.bottom;
+  };
+  for (int16_t f = 0; f < kSlotCount; ++f) {
+    const int win = PlotWindowId(f);
+    if (!plat::windowExists(win) || !plat::windowVisible(win)) continue;
+    const plat::Rect frame = plat::frameRect(win), content = plat::contentRect(win);
+    if (meets({frame.left, frame.top, frame.right, content.top}))
+      out.push_back("the title bar of plot window " + std::to_string(win) + " lies under the toolbar");
+    if (meets({content.left, content.top, content.right, content.top + 18}))
+      out.push_back("the data bar of plot window " + std::to_string(win) + " lies under the toolbar");
+  }
+  return out;
+}
+
+// Many files opened with the toolbar in one place, then the toolbar moved
+// round all three by its close box: after each step every window whole on
+// the desk and every plot window's title and data bars clear of the toolbar.
+class ManyFiles : public testing::TestWithParam<std::tuple<int, int16_t>> {};
+
+TEST_P(ManyFiles, EveryWindowStaysOnTheDeskAndEveryPlotBarClearOfTheToolbar) {
+  const auto [files, place] = GetParam();
+  struct DeskBack {
+    ~DeskBack() { plat::test::setDesk(plat::test::optionsDesk()); }
+  } deskBack;
+  plat::test::setDesk({1280, 800});
+  testsupport::StartProgram();
+  // The program builds its toolbar as the first file comes to the front.
+  plat::disposeWindow(kToolbarWindow);
+  prefsArray[kPrefToolbarPosition] = place;
+  for (int k = 0; k < files; ++k) ASSERT_GE(testsupport::OpenDemo(), 0);
+  ASSERT_TRUE(plat::windowExists(kToolbarWindow));
+  int16_t at = place;
+  for (int move = 0; move <= 3; ++move) {
+    const std::string state = std::to_string(files) + "-files-toolbar-" + placeNameOf(place) +
+                              (move == 0 ? "" : std::string("-moved-to-") + placeNameOf(at));
+    SCOPED_TRACE(state);
+    for (const std::string& f : geometryFaults()) ADD_FAILURE() << f;
+    for (const std::string& f : plotBarsUnderToolbar()) ADD_FAILURE() << f;
+    plat::test::saveArtifact(plat::test::deskImage(), "desk-1280x800-" + state + ".png");
+    if (move < 3) {
+      ToolbarClosed();
+      at = prefsArray[kPrefToolbarPosition];
+    }
+  }
+  prefsArray[kPrefToolbarPosition] = 0;
+  ToolbarBandBelowPlot = 0;
+}
+
+INSTANTIATE_TEST_SUITE_P(Desk1280x800, ManyFiles,
+                         testing::Combine(testing::Values(7, 16), testing::Values<int16_t>(0, 1, 2)),
+                         [](const testing::TestParamInfo<ManyFiles::ParamType>& i) {
+                           return std::to_string(std::get<0>(i.param)) + "FilesToolbar" +
+                                  (std::get<1>(i.param) == 0 ? "Left" : std::get<1>(i.param) == 1 ? "Below" : "Above");
+                         });
 
 }  // namespace
 
