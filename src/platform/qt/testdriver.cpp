@@ -517,6 +517,8 @@ std::vector<std::string> cutTexts(int win) {
       if (l->wordWrap()) {
         const QRect need = fm.boundingRect(QRect(0, 0, room.width(), 100000), Qt::TextWordWrap, l->text());
         if (need.height() > room.height() || inkBelow(l)) cut(l->text(), "runs past the bottom of its field");
+        // A word longer than the line does not wrap: the field cuts it at its side.
+        if (need.width() > room.width()) cut(l->text(), "is wider than its field");
       } else {
         if (fm.horizontalAdvance(l->text()) > room.width()) cut(l->text(), "is wider than its field");
         if (fm.ascent() + fm.descent() > room.height() || inkBelow(l)) cut(l->text(), "loses its descenders");
