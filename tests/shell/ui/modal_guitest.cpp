@@ -12,6 +12,7 @@
 #include "support/program_support.h"
 
 #include "editing/customtransforms.h"
+#include "analyses/ui/histogram.h"
 #include "analyses/ui/scans.h"
 #include "analyses/ui/waveform.h"
 #include "calculators/rpn.h"
@@ -341,11 +342,17 @@ std::vector<std::string> coveredWindows() {
   static const std::pair<int, int> besides[] = {
       {kResultsWindow, kSecondaryWindow},
       {kCommentsWindow, kBlockWindow},
+      {kResultsWindow, kHistogramWindow},
+      {kSecondaryWindow, kCommentsWindow},
+      {kSecondaryWindow, kBlockWindow},
   };
   std::vector<std::string> out;
   for (const auto& [a, b] : besides) {
     if (!plat::windowExists(a) || !plat::windowVisible(a) || !plat::windowExists(b) || !plat::windowVisible(b))
       continue;
+    // Of the commands' second windows only the one read beside its results;
+    // the others are dialogs that wait.
+    if (a == kSecondaryWindow && plat::title(a) != "Elapsed Time Statistics") continue;
     const plat::Rect r = plat::frameRect(a), o = plat::frameRect(b);
     if (!(r.right <= o.left || o.right <= r.left || r.bottom <= o.top || o.bottom <= r.top))
       out.push_back("windows " + std::to_string(a) + " \"" + plat::title(a) + "\" and " + std::to_string(b) + " \"" +
@@ -369,6 +376,16 @@ std::vector<Loop> laterStates() {
       prefsArray[kPrefToolbarPosition] = place;
       ToolBar();
     };
+  };
+  const auto fourthFile = [] {
+    for (int k = 0; k < 3; ++k) testsupport::OpenDemo();
+    BeginBlock[TheFileInUse] = 1000;
+    EndBlock[TheFileInUse] = 2000;
+    FileSHORTS[TheFileInUse][kShortBlockState] = 2;
+  };
+  // The desk as the set-up left it, with no window of a command over it.
+  const auto deskOnly = [] {
+    while (plat::test::stepsLeft() > 0) plat::pump();
   };
   return {
       {.name = "Insert marker, placing", .menu = 82, .item = 2, .window = kResultsWindow,
@@ -398,19 +415,19 @@ std::vector<Loop> laterStates() {
        .prelude = [](Script& s) {
          s.moveTo(PlotWindowId(TheFileInUse), {ScreenWidth / 3, 100}).call([] { TrackPointerOverPlot(); });
        }},
-      {.name = "Toolbar below", .menu = 9, .item = 1, .window = 15, .setup = toolbarAt(1)},
-      {.name = "Toolbar above", .menu = 9, .item = 1, .window = 15, .setup = toolbarAt(2)},
+      {.name = "Toolbar below", .window = PlotWindowId(0), .open = deskOnly, .setup = toolbarAt(1)},
+      {.name = "Toolbar above", .window = PlotWindowId(0), .open = deskOnly, .setup = toolbarAt(2)},
       // Left, below, above and back to the left by its close box, then on.
-      {.name = "Toolbar round trip", .menu = 9, .item = 1, .window = 15,
+      {.name = "Toolbar round trip", .window = PlotWindowId(0), .open = deskOnly,
        .setup = [] { for (int k = 0; k < 3; ++k) ToolbarClosed(); }},
-      {.name = "Toolbar round trip without block", .menu = 9, .item = 1, .window = 15,
+      {.name = "Toolbar round trip without block", .window = PlotWindowId(0), .open = deskOnly,
        .setup = [] {
          FileSHORTS[TheFileInUse][kShortBlockState] = 0;
          OPENBLOCKWINDOW();
          for (int k = 0; k < 3; ++k) ToolbarClosed();
        }},
       // Below the plot and narrowed by the user to three rows, then on.
-      {.name = "Toolbar below narrowed", .menu = 9, .item = 1, .window = 15,
+      {.name = "Toolbar below narrowed", .window = PlotWindowId(0), .open = deskOnly,
        .setup = [toolbarAt] {
          toolbarAt(1)();
          const plat::Rect r = plat::contentRect(kToolbarWindow);
@@ -425,10 +442,21 @@ std::vector<Loop> laterStates() {
        .after = closeResults,
        .setup = [] { plat::test::setBrowserAvailable(false); },
        .prelude = [](Script& s) { s.click(kResultsWindow, kHelpButton).call([] {}); }},
-      {.name = "Sixteen files", .menu = 9, .item = 1, .window = 15,
+      {.name = "Sixteen files", .window = PlotWindowId(0), .open = deskOnly,
        .setup = [] {
          for (int k = 1; k < kMaxOpenFiles; ++k) testsupport::OpenDemo();
        }},
+      // A cascaded file's analysis windows, the deepest place of the cascade.
+      {.name = "Descriptive statistics, fourth file", .menu = 3, .item = 1, .window = kResultsWindow,
+       .setup = fourthFile},
+      {.name = "Time integration, fourth file", .menu = 3, .item = 20, .window = kResultsWindow, .setup = fourthFile},
+      // A rate in exponent form at its longest, in the result field.
+      {.name = "Metabolism, longest result", .menu = 8, .item = 10, .window = 8,
+       .prelude = [](Script& s) {
+         s.call([] { plat::setFieldText(8, kBmrAField, "-3.2345659e37"); }).click(8, kBmrCompute);
+       }},
+      {.name = "Block distribution", .menu = 3, .item = 1, .window = kResultsWindow,
+       .prelude = [](Script& s) { s.click(kResultsWindow, 232).call([] {}); }},
       {.name = "Scatterplot channels", .menu = 103, .item = 2, .window = kSecondaryWindow,
        .after = closeResults,
        .prelude = [](Script& s) { s.click(kResultsWindow, 62); }},
@@ -475,7 +503,9 @@ TEST_P(WindowGeometryOnDesk, NoControlLeavesItsWindowOrCoversAnother) {
                                              "Minimum scan interval", "Waveform, results",
                                              "Pair differences", "Channels to append", "Script step editor",
                                              "Toolbar round trip", "Toolbar round trip without block",
-                                             "Help page", "Sixteen files", "Toolbar below narrowed", "Scatterplot channels"};
+                                             "Help page", "Sixteen files", "Toolbar below narrowed", "Scatterplot channels",
+                                             "Descriptive statistics, fourth file", "Time integration, fourth file",
+                                             "Block distribution", "Metabolism, longest result"};
   {
     plat::test::setDesk(desk);
     for (const Loop& loop : all) {
