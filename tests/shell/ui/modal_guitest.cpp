@@ -456,6 +456,11 @@ std::vector<Loop> laterStates() {
        .prelude = [](Script& s) {
          s.call([] { plat::setFieldText(8, kBmrAField, "-3.2345659e37"); }).click(8, kBmrCompute);
        }},
+      // A pair picked: the results and the elapsed-time lines drawn for it.
+      {.name = "Pair differences, one pair", .menu = 3, .item = 9, .window = kResultsWindow,
+       .prelude = [](Script& s) {
+         for (const int x : {200, 300}) s.clickAt(PlotWindowId(0), {x, 120}).call([] {}).call([] {});
+       }},
       {.name = "Block distribution", .menu = 3, .item = 1, .window = kResultsWindow,
        .prelude = [](Script& s) { s.click(kResultsWindow, 232).call([] {}); }},
       {.name = "Scatterplot channels", .menu = 103, .item = 2, .window = kSecondaryWindow,
@@ -506,7 +511,8 @@ TEST_P(WindowGeometryOnDesk, NoControlLeavesItsWindowOrCoversAnother) {
                                              "Toolbar round trip", "Toolbar round trip without block",
                                              "Help page", "Sixteen files", "Toolbar below narrowed", "Scatterplot channels",
                                              "Descriptive statistics, fourth file", "Time integration, fourth file",
-                                             "Block distribution", "Metabolism, longest result"};
+                                             "Block distribution", "Metabolism, longest result",
+                                             "Pair differences, one pair"};
   {
     plat::test::setDesk(desk);
     for (const Loop& loop : all) {
