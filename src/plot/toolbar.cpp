@@ -134,9 +134,11 @@ plat::Rect PlotWindowContentFor(ToolbarPlace p, plat::Rect home, int index, plat
   }
   const int give = PlotHeightGivenToToolbar(ToolbarBand(p, home.width(), desk), r.bottom, titleBar, display.h);
   r.bottom = std::max(r.top + kPlotWindowMinSize.h, r.bottom - give);
-  const int shift = PlotWindowCascade(index, home, display);
-  return {r.left + shift, r.top + shift, std::max(r.left + shift + kPlotWindowMinSize.w, std::min(r.right + shift, display.w)),
-          std::max(r.bottom, r.top + shift + kPlotWindowMinSize.h)};
+  // On a desk too short for the whole step the cascade steps less: the
+  // windows keep their least height and their one bottom.
+  const int shift = std::min(PlotWindowCascade(index, home, display), std::max(0, r.height() - kPlotWindowMinSize.h));
+  return {r.left + shift, r.top + shift,
+          std::max(r.left + shift + kPlotWindowMinSize.w, std::min(r.right + shift, display.w)), r.bottom};
 }
 
 }  // namespace plotcore

@@ -75,7 +75,8 @@ int PlotHeightGivenToToolbar(int band, int plotContentBottom, int titleBar, int 
 // window cascades right and down (PlotWindowCascade) with its bottom kept:
 // the windows under the plot stand in one place whichever file is in front,
 // and no title bar or data bar lies under a toolbar above. Never past the
-// display's right edge, never below the least plot height.
+// display's right edge, never below the least plot height: on a short desk
+// the cascade steps less.
 plat::Rect PlotWindowContentFor(ToolbarPlace p, plat::Rect home, int index, plat::Size display,
                                 const ToolbarDesk& desk, int titleBar);
 
