@@ -19,6 +19,9 @@ bool openHelp(int subject);
 // without the program's loops seeing either.
 inline constexpr int kHelpWindow = 1502;
 inline constexpr int kHelpView = 1;
+// The open help window placed again as when it opened, clear of the floating
+// windows as they stand now; nothing when it is closed.
+void placeHelpWindow();
 std::filesystem::path helpPage(int subject);
 void openUrl(std::string_view url);     // https: or mailto:
 

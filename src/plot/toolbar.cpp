@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "plot/geometry.h"
+
 namespace plotcore {
 
 ToolbarPlace ToolbarPlaceOf(int16_t word33) {
@@ -120,6 +122,23 @@ int PlotHeightGivenToToolbar(int band, int plotContentBottom, int titleBar, int 
   constexpr int kResultsRows = 356, kGap = 4;
   const int lowest = plotContentBottom + band + kGap + titleBar + kResultsRows;
   return std::clamp(lowest - (deskHeight - kGap), 0, std::max(0, band));
+}
+
+plat::Rect PlotWindowContentFor(ToolbarPlace p, plat::Rect home, int index, plat::Size display,
+                                const ToolbarDesk& desk, int titleBar) {
+  plat::Rect r = home;
+  if (p == ToolbarPlace::Top) {
+    // The toolbar at the desk's top, the plot's frame 2 below it.
+    const int toolbarBottom = desk.top + desk.titleBar + ToolbarRowsHeight(p, std::max(80, home.width() - 22));
+    r = r.offset(0, std::max(0, toolbarBottom + 2 + titleBar - r.top));
+  }
+  const int give = PlotHeightGivenToToolbar(ToolbarBand(p, home.width(), desk), r.bottom, titleBar, display.h);
+  r.bottom = std::max(r.top + kPlotWindowMinSize.h, r.bottom - give);
+  // On a desk too short for the whole step the cascade steps less: the
+  // windows keep their least height and their one bottom.
+  const int shift = std::min(PlotWindowCascade(index, home, display), std::max(0, r.height() - kPlotWindowMinSize.h));
+  return {r.left + shift, r.top + shift,
+          std::max(r.left + shift + kPlotWindowMinSize.w, std::min(r.right + shift, display.w)), r.bottom};
 }
 
 }  // namespace plotcore

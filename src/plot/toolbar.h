@@ -68,4 +68,16 @@ int ToolbarBand(ToolbarPlace p, int plotWidth, const ToolbarDesk& desk);
 // desk: none on a tall desk, at most the band.
 int PlotHeightGivenToToolbar(int band, int plotContentBottom, int titleBar, int deskHeight);
 
+// Content rectangle (global) of the plot window of the `index`-th open file
+// (from 0) with the toolbar at `p`; `home` is the first file's content as
+// built for the display. Below a toolbar above, and shorter by what a
+// toolbar above or below takes where the desk is short. A later file's
+// window cascades right and down (PlotWindowCascade) with its bottom kept:
+// the windows under the plot stand in one place whichever file is in front,
+// and no title bar or data bar lies under a toolbar above. Never past the
+// display's right edge, never below the least plot height: on a short desk
+// the cascade steps less.
+plat::Rect PlotWindowContentFor(ToolbarPlace p, plat::Rect home, int index, plat::Size display,
+                                const ToolbarDesk& desk, int titleBar);
+
 }  // namespace plotcore

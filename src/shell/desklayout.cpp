@@ -55,3 +55,28 @@ plat::Rect PlaceDialog(plat::Rect content, int titleBar, plat::Rect obstacle, pl
     if (onDesk(c) && clear(c)) return c;
   return r;
 }
+
+plat::Rect PlaceSecondWindow(plat::Size size, plat::Rect results, const std::vector<plat::Rect>& keep,
+                             plat::Rect comments, plat::Size desk, int titleBar, int menuBar) {
+  const auto at = [&](int left, int top) { return plat::Rect{left, top, left + size.w, top + size.h}; };
+  const auto meets = [](const plat::Rect& a, const plat::Rect& b) {
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+  };
+  const auto fits = [&](const plat::Rect& c) {
+    const plat::Rect frame{c.left, c.top - titleBar, c.right, c.bottom};
+    if (frame.top < menuBar || frame.left < 0 || frame.right > desk.w || frame.bottom > desk.h) return false;
+    if (meets(frame, results)) return false;
+    for (const plat::Rect& k : keep)
+      if (k.width() > 0 && meets(frame, k)) return false;
+    return true;
+  };
+  const int right = results.right + kGap;
+  std::vector<plat::Rect> tries{at(right, results.top + titleBar)};
+  for (const plat::Rect& k : keep) tries.push_back(at(right, k.bottom + kGap + titleBar));
+  for (const plat::Rect& c : tries)
+    if (fits(c)) return c;
+  int top = results.top + titleBar;
+  if (comments.width() > 0) top = std::max(top, comments.bottom + kGap + titleBar);
+  top = std::max(menuBar + titleBar, std::min(top, desk.h - size.h));
+  return at(std::max(0, std::min(right, desk.w - size.w)), top);
+}

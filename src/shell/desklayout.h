@@ -6,6 +6,8 @@
 // coordinates of content rectangles (a frame is a title bar higher).
 #pragma once
 
+#include <vector>
+
 #include "platform/types.h"
 
 // The results window (475 wide with the cross-channel box) and a gap: the
@@ -37,3 +39,13 @@ plat::Rect ResultsWindowRect(int plotLeft, int top, int height, int deskBottom, 
 // none), below it, else above it, else right of it, wherever the whole
 // frame fits. A dialog that fits nowhere clear keeps its place on the desk.
 plat::Rect PlaceDialog(plat::Rect content, int titleBar, plat::Rect obstacle, plat::Size desk, int menuBar);
+
+// Where a command's second window (content `size`) stands beside its results
+// window (`results`, a frame): right of it at its top, else right of it
+// below one of the windows in `keep` (frames: comments box, block window,
+// toolbar), the first place on the desk clear of the results window and of
+// all of `keep`; never below the results window, which may grow. Where the desk has no such room: right of the
+// results window below `comments` (the comments box's frame; empty: none),
+// held on the desk. Returns the content rectangle.
+plat::Rect PlaceSecondWindow(plat::Size size, plat::Rect results, const std::vector<plat::Rect>& keep,
+                             plat::Rect comments, plat::Size desk, int titleBar, int menuBar);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include <QCoreApplication>
@@ -34,6 +35,41 @@ TEST_F(Windows, ContentSitsAtItsGlobalRectangleBelowTheMenuBar) {
   EXPECT_EQ(tl, QPoint(94, 41 - plat::config().menuBarHeight));
   EXPECT_EQ(w->content->size(), QSize(806, 429));
   EXPECT_EQ(plat::port(1000).bounds(), (plat::Rect{0, 0, 806, 429}));
+}
+
+// A value drawn over the last one without erasing it cannot be read; an
+// embossed title (the same text a pixel off) and a subscript set in the
+// blanks left for it can.
+TEST_F(Windows, TextDrawnOverEarlierInkIsAFaultOnlyWhereTheInkMeets) {
+  const struct {
+    const char* first;
+    plat::Point firstAt;
+    const char* second;
+    plat::Point secondAt;
+    bool fault;
+  } cases[] = {
+      {"range:  100  to 100 sec", {8, 40}, "range:  3.5  to 9.25 sec", {8, 40}, true},
+      {"integrated time =  100 sec", {8, 60}, "integrated time =  12.75 sec", {8, 60}, true},
+      {"Select taxon and units:", {20, 30}, "Select taxon and units:", {21, 31}, false},
+      {"pO    estimation", {10, 40}, "2", {30, 44}, false},
+      {"range:  100 sec", {8, 40}, "range:  100 sec", {8, 70}, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.first) + " / " + c.second);
+    plat::createWindow({.id = 6, .title = "texts", .content = {100, 100, 420, 220}});
+    plat::Port& p = plat::port(6);
+    p.setFont(plat::FontSpec{"application", 16});
+    p.moveTo(c.firstAt.x, c.firstAt.y);
+    p.drawText(c.first);
+    p.moveTo(c.secondAt.x, c.secondAt.y);
+    p.drawText(c.second);
+    const std::vector<std::string> faults = plat::test::drawnTextFaults(6);
+    const bool over = std::any_of(faults.begin(), faults.end(), [](const std::string& f) {
+      return f.find("is drawn over the earlier text") != std::string::npos;
+    });
+    EXPECT_EQ(over, c.fault);
+    plat::disposeWindow(6);
+  }
 }
 
 TEST_F(Windows, RecreatingAnIdReplacesAndDisposingAnAbsentIdIsHarmless) {

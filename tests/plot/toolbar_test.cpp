@@ -98,6 +98,22 @@ TEST(ToolbarLayout, AtEveryDeskFrom1280TheToolbarShowsEveryRowAndCoversNothing) 
       EXPECT_TRUE(apart(barFrame, commentsFrame)) << "toolbar and comments box";
       EXPECT_TRUE(apart(plot, commentsFrame)) << "plot window and comments box";
       ToolbarBandBelowPlot = 0;
+      // Seven files: each window cascaded on the desk, its bottom the first
+      // one's, its title and data bars clear of the toolbar built by the first.
+      const plotcore::ToolbarDesk desk{kMenuBar, d.h, kToolbarTitle};
+      const plat::Rect first = plotcore::PlotWindowContentFor(place, content, 0, {d.w, d.h}, desk, kTitleBar);
+      const plotcore::ToolbarFrame ff =
+          plotcore::ToolbarFrameFor(place, {first.left, first.top - kTitleBar, first.right, first.bottom}, desk);
+      const plat::Rect firstBar{ff.toolbar.left, ff.toolbar.top - kToolbarTitle, ff.toolbar.right, ff.toolbar.bottom};
+      EXPECT_FALSE(ff.movePlot) << "the first window already stands clear";
+      for (int index = 0; index < 7; ++index) {
+        const plat::Rect c = plotcore::PlotWindowContentFor(place, content, index, {d.w, d.h}, desk, kTitleBar);
+        EXPECT_GE(c.top - kTitleBar, kMenuBar) << index;
+        EXPECT_LE(c.right, d.w) << index;
+        EXPECT_EQ(c.bottom, first.bottom) << index;
+        EXPECT_GE(c.height(), plotcore::kPlotWindowMinSize.h) << index;
+        EXPECT_TRUE(apart({c.left, c.top - kTitleBar, c.right, c.top + 18}, firstBar)) << index;
+      }
     }
   }
   // Round the places by the close box: back at the left or below, the plot

@@ -108,6 +108,13 @@ void smallForm(const Span& s) {
     top = pr.top + 5 + BottomOfPlotArea - e / 3 + 376;
     w = 304;
     ht = 75;
+    // Beside the statistics whose block it shows, not over their controls;
+    // one channel's window a little lower than the last.
+    if (plat::windowExists(kResultsWindow) && plat::windowVisible(kResultsWindow)) {
+      const plat::Rect r = SecondWindowPlace({w, ht}, plat::frameRect(kResultsWindow));
+      left = r.left + (MultiHist ? 12 * (ch - 1) : 0);
+      top = r.top + (MultiHist ? 12 * (ch - 1) : 0);
+    }
   }
   BuildWINDOW(0, id, compact ? title : "Block Frequency Distribution, " + title, static_cast<int16_t>(left),
               static_cast<int16_t>(top), static_cast<int16_t>(left + w), static_cast<int16_t>(top + ht),

@@ -135,17 +135,18 @@ struct BmrWindow {
 void buildBmr(CalculatorWindow& w, int16_t menu, int16_t item, int16_t unit) {
   EmbossPrint(1, "Select taxon and units:", 18, 20, 32);
   w.popup(kBmrTaxonPopup, menu, item, {20, 44, 330, 66});
-  w.popup(kBmrUnitPopup, kUnitMenu, unit, {340, 44, 510, 66});
-  // The fields hold a value in exponent form ("-3.23456592e+37") whole.
+  w.popup(kBmrUnitPopup, kUnitMenu, unit, {340, 44, 574, 66});
+  // The fields hold a value in exponent form ("-3.23456592e+37") whole: the
+  // result's 16-point bold takes 160 pixels.
   w.label(12, 112, "MR = ", 16, true);
-  w.output(kBmrResult, "", {64, 94, 166, 118}, 2, 8, 16, true);
-  w.label(170, 112, "=", 16);
-  w.input(kBmrAField, ".002647", {184, 96, 310, 116});
-  w.label(313, 112, "*", 16);
-  w.input(kBmrMassField, "1", {324, 96, 432, 116});
-  w.label(446, 86, "exponent", 11);
-  w.input(kBmrExponentField, ".75", {436, 92, 512, 110});
-  w.label(184, 134, "coefficient ( 'a ' value)           *           mass ", 11);
+  w.output(kBmrResult, "", {64, 94, 230, 118}, 2, 8, 16, true);
+  w.label(234, 112, "=", 16);
+  w.input(kBmrAField, ".002647", {248, 96, 374, 116});
+  w.label(377, 112, "*", 16);
+  w.input(kBmrMassField, "1", {388, 96, 496, 116});
+  w.label(510, 86, "exponent", 11);
+  w.input(kBmrExponentField, ".75", {500, 92, 576, 110});
+  w.label(248, 134, "coefficient ( 'a ' value)           *           mass ", 11);
   w.label(20, 168, "mass units:");
   w.radio(kBmrGrams, "g", {100, 154, 140, 172}, true);
   w.radio(kBmrKilograms, "Kg", {144, 154, 190, 172}, false);
@@ -159,8 +160,8 @@ void buildBmr(CalculatorWindow& w, int16_t menu, int16_t item, int16_t unit) {
   w.button(kBmrStore, "Store", {20, 230, 90, 252});
   w.button(kBmrSave, "Save", {98, 230, 168, 252});
   w.button(kBmrHelp, "?", {176, 230, 206, 252});
-  w.button(kBmrDone, "Done", {310, 230, 400, 252});
-  w.button(kBmrCompute, "Compute", {410, 230, 510, 252}, true);
+  w.button(kBmrDone, "Done", {374, 230, 464, 252});
+  w.button(kBmrCompute, "Compute", {474, 230, 574, 252}, true);
 }
 
 }  // namespace
@@ -168,7 +169,7 @@ void buildBmr(CalculatorWindow& w, int16_t menu, int16_t item, int16_t unit) {
 void METABOLISM() {
   const int16_t slot = CalculatorSlot();
   if (slot >= 0 && plat::windowExists(kPlotWindowBase + slot)) plat::selectWindow(kPlotWindowBase + slot);
-  CalculatorWindow w({.title = "Resting Metabolism Estimates", .width = 520, .height = 264,
+  CalculatorWindow w({.title = "Resting Metabolism Estimates", .width = 584, .height = 264,
                       .helpSubject = LastBMRHelpText != 0 ? LastBMRHelpText : kGeneralHelp});
   const int16_t unit0 = LastMetabolismUNIT != 0 ? LastMetabolismUNIT : 1;
   const bool reopened = LastMetabolismMENU != 0;

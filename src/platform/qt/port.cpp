@@ -638,7 +638,17 @@ void Port::Impl::noteText(const DrawState& s, Point at, const std::string& bytes
   const TextLayout& l = layoutOf(font, true, bytes);
   const QRect ink = QFontMetrics(l.font).tightBoundingRect(l.text);
   if (ink.isEmpty() || width <= 0) return;
-  drawnTexts.push_back({bytes, {at.x + ink.left(), at.y + ink.top(), at.x + ink.right() + 1, at.y + ink.bottom() + 1}, clip});
+  DrawnText t{bytes, {at.x + ink.left(), at.y + ink.top(), at.x + ink.right() + 1, at.y + ink.bottom() + 1}, clip};
+  // Each character's ink apart: a subscript drawn in the blanks left for it
+  // meets the whole text's box but none of its ink.
+  const QFontMetrics fm(l.font);
+  for (qsizetype k = 0; k < l.text.size(); ++k) {
+    const QRect g = fm.tightBoundingRect(l.text.mid(k, 1));
+    if (g.isEmpty()) continue;
+    const int x = at.x + fm.horizontalAdvance(l.text.left(k));
+    t.glyphs.push_back({x + g.left(), at.y + g.top(), x + g.right() + 1, at.y + g.bottom() + 1});
+  }
+  drawnTexts.push_back(std::move(t));
   // A window redrawn without ever erasing wholly keeps only its latest texts.
   constexpr size_t kKept = 4096;
   if (drawnTexts.size() > kKept) drawnTexts.erase(drawnTexts.begin(), drawnTexts.begin() + kKept / 2);

@@ -82,6 +82,7 @@ struct Port::Impl {
     Rect box;
     std::optional<Rect> clip;
     bool partlyCovered = false;   // an opaque fill since took part of it
+    std::vector<Rect> glyphs;     // the ink of each character, in the box's coordinates
   };
   std::vector<DrawnText> drawnTexts;
   std::vector<Rect> outlines;   // framed rectangles (one-pixel pen) not painted over since

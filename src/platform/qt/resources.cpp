@@ -115,6 +115,15 @@ bool showHelpWindow(const std::filesystem::path& page) {
 
 }  // namespace
 
+void placeHelpWindow() {
+  if (!windowExists(kHelpWindow)) return;
+  const Rect place = helpWindowPlace();
+  setContentRect(kHelpWindow, place);
+  detail::WindowRec* w = detail::findWindow(kHelpWindow);
+  const auto view = w ? w->controls.find(kHelpView) : decltype(w->controls)::iterator{};
+  if (w && view != w->controls.end() && view->second) view->second->resize(place.width(), place.height());
+}
+
 bool openHelp(int subject) {
   const std::filesystem::path page = helpPage(subject);
   if (detail::testMode()) {

@@ -517,6 +517,8 @@ std::vector<std::string> cutTexts(int win) {
       if (l->wordWrap()) {
         const QRect need = fm.boundingRect(QRect(0, 0, room.width(), 100000), Qt::TextWordWrap, l->text());
         if (need.height() > room.height() || inkBelow(l)) cut(l->text(), "runs past the bottom of its field");
+        // A word longer than the line does not wrap: the field cuts it at its side.
+        if (need.width() > room.width()) cut(l->text(), "is wider than its field");
       } else {
         if (fm.horizontalAdvance(l->text()) > room.width()) cut(l->text(), "is wider than its field");
         if (fm.ascent() + fm.descent() > room.height() || inkBelow(l)) cut(l->text(), "loses its descenders");
@@ -557,9 +559,26 @@ std::vector<std::string> drawnTextFaults(int win) {
   const auto within = [](const Rect& a, const Rect& b) {
     return b.left <= a.left && a.right <= b.right && b.top <= a.top && a.bottom <= b.bottom;
   };
-  for (const Port::Impl::DrawnText& t : w->port->impl()->drawnTexts) {
+  const std::vector<Port::Impl::DrawnText>& texts = w->port->impl()->drawnTexts;
+  for (size_t i = 0; i < texts.size(); ++i) {
+    const Port::Impl::DrawnText& t = texts[i];
     const std::string text = "drawn text \"" + t.bytes + "\" at " + std::to_string(t.box.left) + "," +
                              std::to_string(t.box.top);
+    // Ink on ink: an earlier text still showing under this one's characters.
+    // The same text again within two pixels of its place (an embossed title,
+    // a line drawn anew) reads as before; characters that only touch are apart.
+    for (size_t j = 0; j < i; ++j) {
+      const Port::Impl::DrawnText& e = texts[j];
+      if (!meets(t.box, e.box)) continue;
+      if (e.bytes == t.bytes && std::abs(e.box.left - t.box.left) <= 2 && std::abs(e.box.top - t.box.top) <= 2) continue;
+      const bool inked = std::any_of(t.glyphs.begin(), t.glyphs.end(), [&](const Rect& a) {
+        return std::any_of(e.glyphs.begin(), e.glyphs.end(), [&](const Rect& b) {
+          return std::min(a.right, b.right) - std::max(a.left, b.left) >= 2 &&
+                 std::min(a.bottom, b.bottom) - std::max(a.top, b.top) >= 2;
+        });
+      });
+      if (inked) out.push_back(text + " is drawn over the earlier text \"" + e.bytes + "\"");
+    }
     if (!within(t.box, {0, 0, size.w, size.h})) {
       out.push_back(text + " runs past the window's edge");
       continue;

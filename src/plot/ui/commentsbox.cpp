@@ -77,6 +77,12 @@ void FixTheCommentsWindow() {
   const plat::Size s = plat::contentSize(kCommentsWindow);
   const plat::Rect home = plotcore::CommentsBoxRect(plat::contentRect(plot).left, plat::frameRect(plot).top,
                                                     BottomOfPlotArea, ScreenWidth);
+  // At its size, unless it would reach past the plot above it (a plot moved
+  // right for a toolbar at the left): then built again to the plot's width.
+  if (home.left + s.w > home.right) {
+    DRAWCOMMENTS();
+    return;
+  }
   plat::setContentRect(kCommentsWindow, {home.left, home.top, home.left + s.w, home.top + s.h});
 }
 

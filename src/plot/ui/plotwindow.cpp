@@ -9,6 +9,7 @@
 #include "platform/menus.h"
 #include "platform/port.h"
 #include "platform/windows.h"
+#include "plot/toolbar.h"
 #include "plot/trace.h"
 #include "shell/colours.h"
 #include "shell/globals.h"
@@ -64,6 +65,19 @@ PlotGeometry ComputePlotGeometry(plat::Size display, bool toolbarAtLeft, int top
   return g;
 }
 
+plat::Rect PlotWindowPlace(int16_t slot) {
+  const plat::Config& cfg = plat::config();
+  const plat::Size display = plat::displaySize();
+  const plotcore::ToolbarPlace place = plotcore::ToolbarPlaceOf(prefsArray[kPrefToolbarPosition]);
+  const plat::Rect home =
+      ComputePlotGeometry(display, place == plotcore::ToolbarPlace::Left, cfg.menuBarHeight + cfg.titleBarHeight).content;
+  int index = 0;
+  for (int16_t f = 0; f < slot; ++f)
+    if (slotReady(f)) ++index;
+  const plotcore::ToolbarDesk desk{cfg.menuBarHeight, display.h, plat::titleBarHeight(plat::WindowClass::Floating)};
+  return plotcore::PlotWindowContentFor(place, home, index, display, desk, cfg.titleBarHeight);
+}
+
 int16_t SlotOfPlotWindow(int windowId) { return PlotSlotOfWindow(windowId); }
 
 plotcore::ViewState PlotViewState(int16_t slot) {
@@ -109,8 +123,7 @@ void DrawMAINWINDOW() {
   w.background = gray;
   // Several files open: each window a little lower, so every title shows,
   // and round again from the first place before one would leave the desk.
-  const int shift = plotcore::PlotWindowCascade(CountOpenFiles() - 1, g.content, display);
-  w.content = w.content.offset(shift, shift);
+  w.content = PlotWindowPlace(f);
   plat::createWindow(w);
   plat::port(win).setBackColor(gray);
   plat::port(win).setFont(plat::FontSpec{"application", 10});

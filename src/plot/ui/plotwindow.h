@@ -36,6 +36,10 @@ struct PlotGeometry {
 };
 PlotGeometry ComputePlotGeometry(plat::Size display, bool toolbarAtLeft, int topOfContent);
 
+// Content rectangle (global) of the slot's plot window for the toolbar's
+// present place: the files cascade in slot order (plotcore::PlotWindowContentFor).
+plat::Rect PlotWindowPlace(int16_t slot);
+
 // The slot of a plot window id, -1 for any other window.
 int16_t SlotOfPlotWindow(int windowId);
 

@@ -6,6 +6,7 @@
 #include "output/ui/analysiskit.h"
 #include "platform/app.h"
 #include "platform/controls.h"
+#include "platform/resources.h"
 #include "platform/windows.h"
 #include "plot/toolbar.h"
 #include "plot/ui/blockwindow.h"
@@ -109,23 +110,20 @@ void movePlotFrame(int plot, plat::Point frameTopLeft) {
   plat::moveWindow(plot, {frameTopLeft.x, frameTopLeft.y + titleBar});
 }
 
-// The plot's height at each toolbar place: the room a toolbar above or below
-// takes comes from the plot where the desk is too short for the windows
-// under it, and goes back to it at the left.
-void fitPlotHeight(int plot, plotcore::ToolbarPlace p) {
-  const plat::Config& cfg = plat::config();
-  const plat::Size display = plat::displaySize();
-  const int home = ComputePlotGeometry(display, true, cfg.menuBarHeight + cfg.titleBarHeight).content.height();
-  const plat::Rect c = plat::contentRect(plot);
-  const plotcore::ToolbarDesk desk = deskNow();
-  const int band = plotcore::ToolbarBand(p, plat::frameRect(plot).width(), desk);
-  // Above, the plot comes down by the band; below, the band follows it.
-  const int top = desk.top + cfg.titleBarHeight + (p == plotcore::ToolbarPlace::Top ? band : 0);
-  const int give = plotcore::PlotHeightGivenToToolbar(band, top + home, cfg.titleBarHeight, display.h);
-  const int height = std::max(plotcore::kPlotWindowMinSize.h, home - give);
-  if (height == c.height()) return;
-  plat::setContentRect(plot, {c.left, c.top, c.right, c.top + height});
-  ResizeTheMainWindow(1);
+// Every open file's plot window in its place for the toolbar's place, not
+// only the front one; a window whose size changed is drawn again for it.
+void layOutPlotWindows() {
+  const auto front = static_cast<int16_t>(TheFileInUse);
+  for (int16_t f = 0; f < kSlotCount; ++f) {
+    if (!ValidFileSlot(f) || !SlotHoldsFile(f) || !plat::windowExists(PlotWindowId(f))) continue;
+    const plat::Rect now = plat::contentRect(PlotWindowId(f));
+    const plat::Rect want = PlotWindowPlace(f);
+    if (want == now) continue;
+    plat::setContentRect(PlotWindowId(f), want);
+    if (want.width() == now.width() && want.height() == now.height()) continue;
+    if (f == front) ResizeTheMainWindow(1);
+    else DrawPlotSummary(f);
+  }
 }
 
 }  // namespace
@@ -135,12 +133,17 @@ int16_t ToolBar() {
   plat::disposeWindow(kToolbarWindow);
   const int plot = frontPlotWindow();
   const plotcore::ToolbarPlace p = place();
-  if (plot != 0) fitPlotHeight(plot, p);
-  const plat::Rect plotFrame = plot != 0 ? plat::frameRect(plot) : plat::Rect{2, 41, 640, 400};
+  layOutPlotWindows();
+  // By the first file's place: above the highest plot window, below the
+  // lowest (their bottoms are one), whichever file is in front.
+  plat::Rect plotFrame{2, 41, 640, 400};
+  if (plot != 0) {
+    plotFrame = PlotWindowPlace(0);
+    plotFrame.top -= plat::contentRect(plot).top - plat::frameRect(plot).top;
+  }
   const plotcore::ToolbarFrame tf = plotcore::ToolbarFrameFor(p, plotFrame, deskNow());
   builtPlace = p;
   ToolbarBandBelowPlot = tf.bandBelowPlot;
-  if (tf.movePlot && plot != 0) movePlotFrame(plot, tf.plotTopLeft);
   plat::WindowSpec w;
   w.id = kToolbarWindow;
   w.title = p == plotcore::ToolbarPlace::Left
@@ -163,6 +166,8 @@ int16_t ToolBar() {
     FollowPlotWindow();
     RelayoutBlockWindow();
   }
+  // An open help page moves clear of the toolbar's new place.
+  plat::placeHelpWindow();
   return 0;
 }
 
@@ -183,7 +188,9 @@ void ToolbarResized() {
   } else if (place() == plotcore::ToolbarPlace::Top && r.bottom + 2 > frame.top) {
     movePlotFrame(plot, {frame.left, r.bottom + 2});
   }
+  // The block window below a band grown by more rows ends on the desk still.
   FollowPlotWindow();
+  RelayoutBlockWindow();
 }
 
 void ToolbarClosed() {

@@ -419,13 +419,28 @@ void OpenResultsWIndow(uint16_t crossChannelOption, int16_t themeBackground, int
   if (usable && UseCrossChanIndex) DataFilterNotice("cross-channel selection in use");
 }
 
+plat::Rect SecondWindowPlace(plat::Size size, plat::Rect results) {
+  const auto frameOf = [](int id) {
+    return plat::windowExists(id) && plat::windowVisible(id) ? plat::frameRect(id) : plat::Rect{};
+  };
+  const int titleBar = plat::titleBarHeight(plat::WindowClass::Document);
+  // The plot's comments box and block window, known here by their ids alone.
+  constexpr int kBlockWindowId = 2, kCommentsBoxId = 3;
+  return PlaceSecondWindow(size, results, {frameOf(kCommentsBoxId), frameOf(kBlockWindowId), frameOf(kToolbarWindow)},
+                           frameOf(kCommentsBoxId), plat::displaySize(), titleBar, plat::config().menuBarHeight);
+}
+
 void OPENWINDOW6(int16_t themeBackground, int16_t lightGray, const MacText& title, uint16_t height) {
   plat::disposeWindow(kSecondaryWindow);
-  const int top = belowPlotTop();
-  // Beside the command's results window, which is read with it, not over it.
+  int top = belowPlotTop();
+  // Beside the command's results window, which is read with it, not over it,
+  // nor over the comments box and block window where the desk has room.
   int left = 323;
-  if (plat::windowExists(kResultsWindow) && plat::windowVisible(kResultsWindow))
-    left = std::max(left, plat::frameRect(kResultsWindow).right + 4);
+  if (plat::windowExists(kResultsWindow) && plat::windowVisible(kResultsWindow)) {
+    const plat::Rect r = SecondWindowPlace({316, height}, plat::frameRect(kResultsWindow));
+    left = r.left;
+    top = r.top;
+  }
   BuildWINDOW(themeBackground, kSecondaryWindow, title, static_cast<int16_t>(left), static_cast<int16_t>(top),
               static_cast<int16_t>(left + 316), static_cast<int16_t>(top + height), kKindDocument, lightGray);
 }

@@ -93,6 +93,10 @@ void KillMCHpictures(int16_t channel);
 // ---- Results windows -----------------------------------------------------------
 void OpenResultsWIndow(uint16_t crossChannelOption, int16_t themeBackground, int16_t lightGray,
                        const MacText& title, uint16_t shift);
+// Content rectangle of a command's second window beside its results window
+// (frame `results`), clear of the comments box, block window and toolbar
+// where the desk has room (PlaceSecondWindow).
+plat::Rect SecondWindowPlace(plat::Size size, plat::Rect results);
 void OPENWINDOW6(int16_t themeBackground, int16_t lightGray, const MacText& title, uint16_t height);
 void ClearWINDOW41();
 // Notice window 90 "Data Filter In Use:" below the plot; the window that was

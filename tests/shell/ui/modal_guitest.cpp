@@ -12,6 +12,7 @@
 #include "support/program_support.h"
 
 #include "editing/customtransforms.h"
+#include "analyses/ui/histogram.h"
 #include "analyses/ui/scans.h"
 #include "analyses/ui/waveform.h"
 #include "calculators/rpn.h"
@@ -341,11 +342,18 @@ std::vector<std::string> coveredWindows() {
   static const std::pair<int, int> besides[] = {
       {kResultsWindow, kSecondaryWindow},
       {kCommentsWindow, kBlockWindow},
+      {kResultsWindow, kHistogramWindow},
+      {kHistogramWindow, kCommentsWindow},
+      // Not the block window: at 1280 x 800 the desk has no other room for it.
+      {kSecondaryWindow, kCommentsWindow},
   };
   std::vector<std::string> out;
   for (const auto& [a, b] : besides) {
     if (!plat::windowExists(a) || !plat::windowVisible(a) || !plat::windowExists(b) || !plat::windowVisible(b))
       continue;
+    // Of the commands' second windows only the one read beside its results;
+    // the others are dialogs that wait.
+    if (a == kSecondaryWindow && plat::title(a) != "Elapsed Time Statistics") continue;
     const plat::Rect r = plat::frameRect(a), o = plat::frameRect(b);
     if (!(r.right <= o.left || o.right <= r.left || r.bottom <= o.top || o.bottom <= r.top))
       out.push_back("windows " + std::to_string(a) + " \"" + plat::title(a) + "\" and " + std::to_string(b) + " \"" +
@@ -369,6 +377,16 @@ std::vector<Loop> laterStates() {
       prefsArray[kPrefToolbarPosition] = place;
       ToolBar();
     };
+  };
+  const auto fourthFile = [] {
+    for (int k = 0; k < 3; ++k) testsupport::OpenDemo();
+    BeginBlock[TheFileInUse] = 1000;
+    EndBlock[TheFileInUse] = 2000;
+    FileSHORTS[TheFileInUse][kShortBlockState] = 2;
+  };
+  // The desk as the set-up left it, with no window of a command over it.
+  const auto deskOnly = [] {
+    while (plat::test::stepsLeft() > 0) plat::pump();
   };
   return {
       {.name = "Insert marker, placing", .menu = 82, .item = 2, .window = kResultsWindow,
@@ -398,19 +416,19 @@ std::vector<Loop> laterStates() {
        .prelude = [](Script& s) {
          s.moveTo(PlotWindowId(TheFileInUse), {ScreenWidth / 3, 100}).call([] { TrackPointerOverPlot(); });
        }},
-      {.name = "Toolbar below", .menu = 9, .item = 1, .window = 15, .setup = toolbarAt(1)},
-      {.name = "Toolbar above", .menu = 9, .item = 1, .window = 15, .setup = toolbarAt(2)},
+      {.name = "Toolbar below", .window = PlotWindowId(0), .open = deskOnly, .setup = toolbarAt(1)},
+      {.name = "Toolbar above", .window = PlotWindowId(0), .open = deskOnly, .setup = toolbarAt(2)},
       // Left, below, above and back to the left by its close box, then on.
-      {.name = "Toolbar round trip", .menu = 9, .item = 1, .window = 15,
+      {.name = "Toolbar round trip", .window = PlotWindowId(0), .open = deskOnly,
        .setup = [] { for (int k = 0; k < 3; ++k) ToolbarClosed(); }},
-      {.name = "Toolbar round trip without block", .menu = 9, .item = 1, .window = 15,
+      {.name = "Toolbar round trip without block", .window = PlotWindowId(0), .open = deskOnly,
        .setup = [] {
          FileSHORTS[TheFileInUse][kShortBlockState] = 0;
          OPENBLOCKWINDOW();
          for (int k = 0; k < 3; ++k) ToolbarClosed();
        }},
       // Below the plot and narrowed by the user to three rows, then on.
-      {.name = "Toolbar below narrowed", .menu = 9, .item = 1, .window = 15,
+      {.name = "Toolbar below narrowed", .window = PlotWindowId(0), .open = deskOnly,
        .setup = [toolbarAt] {
          toolbarAt(1)();
          const plat::Rect r = plat::contentRect(kToolbarWindow);
@@ -425,10 +443,26 @@ std::vector<Loop> laterStates() {
        .after = closeResults,
        .setup = [] { plat::test::setBrowserAvailable(false); },
        .prelude = [](Script& s) { s.click(kResultsWindow, kHelpButton).call([] {}); }},
-      {.name = "Sixteen files", .menu = 9, .item = 1, .window = 15,
+      {.name = "Sixteen files", .window = PlotWindowId(0), .open = deskOnly,
        .setup = [] {
          for (int k = 1; k < kMaxOpenFiles; ++k) testsupport::OpenDemo();
        }},
+      // A cascaded file's analysis windows, the deepest place of the cascade.
+      {.name = "Descriptive statistics, fourth file", .menu = 3, .item = 1, .window = kResultsWindow,
+       .setup = fourthFile},
+      {.name = "Time integration, fourth file", .menu = 3, .item = 20, .window = kResultsWindow, .setup = fourthFile},
+      // A rate in exponent form at its longest, in the result field.
+      {.name = "Metabolism, longest result", .menu = 8, .item = 10, .window = 8,
+       .prelude = [](Script& s) {
+         s.call([] { plat::setFieldText(8, kBmrAField, "-3.2345659e37"); }).click(8, kBmrCompute);
+       }},
+      // A pair picked: the results and the elapsed-time lines drawn for it.
+      {.name = "Pair differences, one pair", .menu = 3, .item = 9, .window = kResultsWindow,
+       .prelude = [](Script& s) {
+         for (const int x : {200, 300}) s.clickAt(PlotWindowId(0), {x, 120}).call([] {}).call([] {});
+       }},
+      {.name = "Block distribution", .menu = 3, .item = 1, .window = kResultsWindow,
+       .prelude = [](Script& s) { s.click(kResultsWindow, 232).call([] {}); }},
       {.name = "Scatterplot channels", .menu = 103, .item = 2, .window = kSecondaryWindow,
        .after = closeResults,
        .prelude = [](Script& s) { s.click(kResultsWindow, 62); }},
@@ -442,7 +476,24 @@ std::vector<Loop> laterStates() {
   };
 }
 
-TEST(WindowGeometry, NoControlLeavesItsWindowOrCoversAnother) {
+const char* placeNameOf(int16_t place) { return place == 0 ? "left" : place == 1 ? "below" : "above"; }
+
+// One desk size and toolbar place a test, so that the runner runs them side
+// by side; the longest values only on the small desk.
+struct GeometryDesk {
+  plat::Size desk;
+  int16_t place;
+  bool longest;
+};
+
+void PrintTo(const GeometryDesk& d, std::ostream* os) {
+  *os << d.desk.w << "x" << d.desk.h << " toolbar " << placeNameOf(d.place) << (d.longest ? " longest values" : "");
+}
+
+class WindowGeometryOnDesk : public testing::TestWithParam<GeometryDesk> {};
+
+TEST_P(WindowGeometryOnDesk, NoControlLeavesItsWindowOrCoversAnother) {
+  const auto [desk, place, longest] = GetParam();
   std::vector<Loop> all = loops();
   for (Loop& l : laterStates()) all.push_back(std::move(l));
   // The binary's own desk comes back however the test ends.
@@ -458,17 +509,16 @@ TEST(WindowGeometry, NoControlLeavesItsWindowOrCoversAnother) {
                                              "Minimum scan interval", "Waveform, results",
                                              "Pair differences", "Channels to append", "Script step editor",
                                              "Toolbar round trip", "Toolbar round trip without block",
-                                             "Help page", "Sixteen files", "Toolbar below narrowed", "Scatterplot channels"};
-  for (const plat::Size desk : {plat::Size{1280, 800}, plat::Size{1920, 1080}}) {
+                                             "Help page", "Sixteen files", "Toolbar below narrowed", "Scatterplot channels",
+                                             "Descriptive statistics, fourth file", "Time integration, fourth file",
+                                             "Block distribution", "Metabolism, longest result",
+                                             "Pair differences, one pair"};
+  {
     plat::test::setDesk(desk);
-    // The values shown at their usual length, and at their longest: every
-    // reading a large negative number in exponent form.
-    for (const bool longest : {false, true})
-    for (const int16_t place : {0, 1, 2})
     for (const Loop& loop : all) {
       // The asymptote fit refuses such values with an alert before its window shows.
-      if (longest && (desk.w != 1280 || std::string(loop.name).rfind("Asymptote", 0) == 0)) continue;
-      const char* placeName = place == 0 ? "left" : place == 1 ? "below" : "above";
+      if (longest && std::string(loop.name).rfind("Asymptote", 0) == 0) continue;
+      const char* placeName = placeNameOf(place);
       SCOPED_TRACE(std::to_string(desk.w) + "x" + std::to_string(desk.h) + " toolbar " + placeName +
                    (longest ? " longest values " : " ") + loop.name);
       const int16_t slot = startLoop(loop);
@@ -501,6 +551,83 @@ TEST(WindowGeometry, NoControlLeavesItsWindowOrCoversAnother) {
     }
   }
 }
+
+// The values shown at their usual length, and at their longest: every
+// reading a large negative number in exponent form.
+INSTANTIATE_TEST_SUITE_P(Desks, WindowGeometryOnDesk,
+                         testing::Values(GeometryDesk{{1280, 800}, 0, false}, GeometryDesk{{1280, 800}, 1, false},
+                                         GeometryDesk{{1280, 800}, 2, false}, GeometryDesk{{1280, 800}, 0, true},
+                                         GeometryDesk{{1280, 800}, 1, true}, GeometryDesk{{1280, 800}, 2, true},
+                                         GeometryDesk{{1920, 1080}, 0, false}, GeometryDesk{{1920, 1080}, 1, false},
+                                         GeometryDesk{{1920, 1080}, 2, false}),
+                         [](const testing::TestParamInfo<GeometryDesk>& i) {
+                           return std::to_string(i.param.desk.w) + "x" + std::to_string(i.param.desk.h) + "Toolbar" +
+                                  (i.param.place == 0 ? "Left" : i.param.place == 1 ? "Below" : "Above") +
+                                  (i.param.longest ? "LongestValues" : "");
+                         });
+
+// The title bar and the data bar (the info line's top 18 rows) of every
+// plot window: the one place a user grips a back window and reads the front
+// one. The toolbar floats over them.
+std::vector<std::string> plotBarsUnderToolbar() {
+  std::vector<std::string> out;
+  if (!plat::windowExists(kToolbarWindow) || !plat::windowVisible(kToolbarWindow)) return out;
+  const plat::Rect bar = plat::frameRect(kToolbarWindow);
+  const auto meets = [&](const plat::Rect& r) {
+    return r.left < bar.right && bar.left < r.right && r.top < bar.bottom && bar.top < r.bottom;
+  };
+  for (int16_t f = 0; f < kSlotCount; ++f) {
+    const int win = PlotWindowId(f);
+    if (!plat::windowExists(win) || !plat::windowVisible(win)) continue;
+    const plat::Rect frame = plat::frameRect(win), content = plat::contentRect(win);
+    if (meets({frame.left, frame.top, frame.right, content.top}))
+      out.push_back("the title bar of plot window " + std::to_string(win) + " lies under the toolbar");
+    if (meets({content.left, content.top, content.right, content.top + 18}))
+      out.push_back("the data bar of plot window " + std::to_string(win) + " lies under the toolbar");
+  }
+  return out;
+}
+
+// Many files opened with the toolbar in one place, then the toolbar moved
+// round all three by its close box: after each step every window whole on
+// the desk and every plot window's title and data bars clear of the toolbar.
+class ManyFiles : public testing::TestWithParam<std::tuple<int, int16_t>> {};
+
+TEST_P(ManyFiles, EveryWindowStaysOnTheDeskAndEveryPlotBarClearOfTheToolbar) {
+  const auto [files, place] = GetParam();
+  struct DeskBack {
+    ~DeskBack() { plat::test::setDesk(plat::test::optionsDesk()); }
+  } deskBack;
+  plat::test::setDesk({1280, 800});
+  testsupport::StartProgram();
+  // The program builds its toolbar as the first file comes to the front.
+  plat::disposeWindow(kToolbarWindow);
+  prefsArray[kPrefToolbarPosition] = place;
+  for (int k = 0; k < files; ++k) ASSERT_GE(testsupport::OpenDemo(), 0);
+  ASSERT_TRUE(plat::windowExists(kToolbarWindow));
+  int16_t at = place;
+  for (int move = 0; move <= 3; ++move) {
+    const std::string state = std::to_string(files) + "-files-toolbar-" + placeNameOf(place) +
+                              (move == 0 ? "" : std::string("-moved-to-") + placeNameOf(at));
+    SCOPED_TRACE(state);
+    for (const std::string& f : geometryFaults()) ADD_FAILURE() << f;
+    for (const std::string& f : plotBarsUnderToolbar()) ADD_FAILURE() << f;
+    plat::test::saveArtifact(plat::test::deskImage(), "desk-1280x800-" + state + ".png");
+    if (move < 3) {
+      ToolbarClosed();
+      at = prefsArray[kPrefToolbarPosition];
+    }
+  }
+  prefsArray[kPrefToolbarPosition] = 0;
+  ToolbarBandBelowPlot = 0;
+}
+
+INSTANTIATE_TEST_SUITE_P(Desk1280x800, ManyFiles,
+                         testing::Combine(testing::Values(7, 16), testing::Values<int16_t>(0, 1, 2)),
+                         [](const testing::TestParamInfo<ManyFiles::ParamType>& i) {
+                           return std::to_string(std::get<0>(i.param)) + "FilesToolbar" +
+                                  (std::get<1>(i.param) == 0 ? "Left" : std::get<1>(i.param) == 1 ? "Below" : "Above");
+                         });
 
 }  // namespace
 
