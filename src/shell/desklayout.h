@@ -43,7 +43,7 @@ plat::Rect PlaceDialog(plat::Rect content, int titleBar, plat::Rect obstacle, pl
 // Where a command's second window (content `size`) stands beside its results
 // window (`results`, a frame): right of it at its top, else right of it
 // below one of the windows in `keep` (frames: comments box, block window,
-// toolbar), the first place on the desk clear of the results window and of
+// toolbar, front plot), the first place on the desk clear of the results window and of
 // all of `keep`; never below the results window, which may grow. Where the desk has no such room: right of the
 // results window below `comments` (the comments box's frame; empty: none),
 // held on the desk. Returns the content rectangle.

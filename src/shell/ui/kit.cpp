@@ -426,7 +426,11 @@ plat::Rect SecondWindowPlace(plat::Size size, plat::Rect results) {
   const int titleBar = plat::titleBarHeight(plat::WindowClass::Document);
   // The plot's comments box and block window, known here by their ids alone.
   constexpr int kBlockWindowId = 2, kCommentsBoxId = 3;
-  return PlaceSecondWindow(size, results, {frameOf(kCommentsBoxId), frameOf(kBlockWindowId), frameOf(kToolbarWindow)},
+  // The front plot too: the user picks there, and the command brings it in
+  // front again, which would hide a second window standing over it.
+  const plat::Rect plot = validSlot(TheFileInUse) ? frameOf(PlotWindowId(TheFileInUse)) : plat::Rect{};
+  return PlaceSecondWindow(size, results,
+                           {frameOf(kCommentsBoxId), frameOf(kBlockWindowId), frameOf(kToolbarWindow), plot},
                            frameOf(kCommentsBoxId), plat::displaySize(), titleBar, plat::config().menuBarHeight);
 }
 

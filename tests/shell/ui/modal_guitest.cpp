@@ -339,13 +339,18 @@ std::vector<std::string> geometryFaults() {
 // open: neither may cover the other. Not every pair: a dialog may stand over
 // the plot's furniture while it waits.
 std::vector<std::string> coveredWindows() {
-  static const std::pair<int, int> besides[] = {
+  const std::pair<int, int> besides[] = {
       {kResultsWindow, kSecondaryWindow},
       {kCommentsWindow, kBlockWindow},
       {kResultsWindow, kHistogramWindow},
       {kHistogramWindow, kCommentsWindow},
-      // Not the block window: at 1280 x 800 the desk has no other room for it.
+      // Not the block window: at 1280 x 800 the desk has no other room for
+      // it, and the pair tool neither draws nor picks there and brings it in
+      // front again when it ends.
       {kSecondaryWindow, kCommentsWindow},
+      // Nor over the plot the user picks in, which the tools bring in front.
+      {kSecondaryWindow, PlotWindowId(TheFileInUse)},
+      {kHistogramWindow, PlotWindowId(TheFileInUse)},
   };
   std::vector<std::string> out;
   for (const auto& [a, b] : besides) {
