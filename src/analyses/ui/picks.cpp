@@ -260,9 +260,11 @@ void reject(Tool& t) {
       t.first = false;
       t.lastX = t.pairFirstX;
     }
+    // The XOR line first, while its ends still stand as it drew over them:
+    // after them it would flip the cleared ends back on.
+    bottomLine(t, t.presentX, t.pairFirstX);
     line(t, t.presentX, plotBackColor);
     line(t, t.pairFirstX, plotBackColor);
-    bottomLine(t, t.presentX, t.pairFirstX);
   } else {
     line(t, t.lastX, plotBackColor);
   }

@@ -279,7 +279,7 @@ TEST_F(PicksTakenBack, PairTakeBackErasesItsLinesAndDropsThePendingPoint) {
   const int16_t plot = PlotWindowId(slot_);
   const int y = BottomOfPlotArea / 2;
   const int a = 100, b = 160, c = 220, d = 300, e = 380, f = 450, g = 520;
-  int inkBefore[3] = {}, inkAfter[5] = {};
+  int inkBefore[3] = {}, inkAfter[5] = {}, bottomLeft = -1;
   std::vector<std::string> ranges, integrated, cuts;
   Script s;
   s.clickAt(plot, {a, y}).clickAt(plot, {b, y}).clickAt(plot, {c, y}).clickAt(plot, {d, y});
@@ -303,6 +303,11 @@ TEST_F(PicksTakenBack, PairTakeBackErasesItsLinesAndDropsThePendingPoint) {
     inkAfter[2] = lineInk(c, kYellowLine);
     inkAfter[3] = lineInk(d, kGreenLine);
     inkAfter[4] = lineInk(e, kYellowLine);
+    // The taken pair's line along the bottom goes with its ends.
+    const QImage img = plat::test::portImage(plot).convertToFormat(QImage::Format_RGB32);
+    const QRgb back = img.pixel(e + 20, BottomOfPlotArea - 4);
+    bottomLeft = 0;
+    for (int x = c; x <= d; ++x) bottomLeft += img.pixel(x, BottomOfPlotArea - 4) != back;
     plat::test::saveArtifact(plat::test::portImage(plot), "pair-take-back.png");
   });
   float first = 0, second = 0, firstTime = 0, secondTime = 0;
@@ -324,6 +329,7 @@ TEST_F(PicksTakenBack, PairTakeBackErasesItsLinesAndDropsThePendingPoint) {
   EXPECT_EQ(inkAfter[2], 0) << "the taken pair's first line goes";
   EXPECT_EQ(inkAfter[3], 0) << "the taken pair's second line goes";
   EXPECT_EQ(inkAfter[4], 0) << "the pending point's line goes";
+  EXPECT_EQ(bottomLeft, 0) << "pixels of the taken pair left along the bottom";
   EXPECT_EQ(nrPoints, 2);
   EXPECT_DOUBLE_EQ(meanValue, (static_cast<double>(first) + second) / 2.0) << "the last pair is f, g";
   EXPECT_FLOAT_EQ(tmFloat, (firstTime + secondTime) / 2.0f);
