@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "analyses/descriptive.h"
 #include "output/results.h"
@@ -108,7 +109,8 @@ CumulativePlot LayOutCumulativePlot(std::span<const float> all, int h) {
     if (std::isfinite(c)) kept.push_back(c);
   p.kept = static_cast<int32_t>(kept.size());
   if (kept.empty()) return p;
-  double lo = 9e30, hi = -9e30;
+  // kept is not empty: both leave the infinities at its first value.
+  double lo = std::numeric_limits<double>::infinity(), hi = -lo;
   for (float c : kept) {
     lo = std::min<double>(lo, c);
     hi = std::max<double>(hi, c);

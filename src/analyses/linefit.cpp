@@ -5,6 +5,7 @@
 #include <cmath>
 #include <utility>
 
+#include "analyses/extremes.h"
 #include "shell/safewrite.h"
 #include "output/results.h"
 #include "output/stats.h"
@@ -275,15 +276,14 @@ FitExtremes RegressionExtremes(std::span<const float> x, std::span<const float> 
   if (first < 0 || first > last || !spanCovers(x, last) || !spanCovers(y, last)) return e;
   const float* interp = filter.interpolation.empty() ? nullptr : filter.interpolation.data();
   const float* sel = filter.selection.empty() ? nullptr : filter.selection.data();
+  RunningExtremes<> ex, ey;
   for (int32_t k = first; k <= last; ++k) {
     if (interp && interp[k] != 0.0f) continue;
     if (sel && sel[k] == 0.0f) continue;
-    e.xMin = std::min(e.xMin, x[static_cast<size_t>(k)]);
-    e.xMax = std::max(e.xMax, x[static_cast<size_t>(k)]);
-    e.yMin = std::min(e.yMin, y[static_cast<size_t>(k)]);
-    e.yMax = std::max(e.yMax, y[static_cast<size_t>(k)]);
+    ex.add(x[static_cast<size_t>(k)]);
+    ey.add(y[static_cast<size_t>(k)]);
   }
-  return e;
+  return {ex.loOr(e.xMin), ex.hiOr(e.xMax), ey.loOr(e.yMin), ey.hiOr(e.yMax)};
 }
 
 int16_t AllowedModel(int16_t model, const FitExtremes& e) {
@@ -321,17 +321,17 @@ ResidualRow ResidualAt(const LineFitRequest& req, int32_t k, float a, float b) {
 }
 
 ResidualRange ResidualsRange(const LineFitRequest& req, float a, float b) {
-  ResidualRange rr;
+  RunningExtremes<> er;
+  RunningExtremes<double> ex;
   for (int32_t k = req.first; k <= req.last; ++k) {
     const ResidualRow r = ResidualAt(req, k, a, b);
     // A log of a value the fit skipped may be non-finite; it has no place.
     if (!std::isfinite(r.residual) || !std::isfinite(r.x)) continue;
-    rr.rMin = std::min(rr.rMin, r.residual);
-    rr.rMax = std::max(rr.rMax, r.residual);
-    rr.xMin = std::min(rr.xMin, r.x);
-    rr.xMax = std::max(rr.xMax, r.x);
+    er.add(r.residual);
+    ex.add(r.x);
   }
-  return rr;
+  // No finite row keeps the marks for "none".
+  return er.any() ? ResidualRange{er.lo, er.hi, ex.lo, ex.hi} : ResidualRange{};
 }
 
 ResidualPlotScale ResidualPlotScaleOf(const ResidualRange& rr, bool timeMode, int32_t first, int32_t last) {

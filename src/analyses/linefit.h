@@ -78,7 +78,8 @@ struct TimeIntercepts {
 TimeIntercepts TimeSlopeIntercepts(const LineFit& fit, int32_t beginBlock, double timeFactor);
 
 // ---- Regression extras ----------------------------------------------------------
-// Extremes of the raw X and Y over the included cases; 9e30 / -9e30 when none.
+// Extremes of the raw X and Y over the included cases, NaN taking no part;
+// 9e30 / -9e30 for an axis with none.
 struct FitExtremes {
   float xMin = 9e30f, xMax = -9e30f, yMin = 9e30f, yMax = -9e30f;
 };

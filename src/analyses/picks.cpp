@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "analyses/extremes.h"
 #include "analyses/statspanel.h"
 #include "output/numberformat.h"
 #include "output/results.h"
@@ -31,17 +32,17 @@ bool ComputePickStats(std::span<const float> v, PickStats* out) {
   PickStats s;
   s.n = static_cast<int32_t>(v.size());
   double sum = 0.0;
-  float lo = 1e30f, hi = -1e30f;
+  RunningExtremes<> e;
   for (float x : v) {
     sum += x;
-    lo = std::min(lo, x);
-    hi = std::max(hi, x);
+    e.add(x);
   }
   s.mean = sum / s.n;
   for (float x : v) s.sumSquares += (x - s.mean) * (x - s.mean);
   s.sd = static_cast<float>(std::sqrt(s.sumSquares / s.n));
-  s.mi = lo;
-  s.ma = hi;
+  // Picks that are all NaN show 1e30 and -1e30, as they always have.
+  s.mi = e.loOr(1e30f);
+  s.ma = e.hiOr(-1e30f);
   s.total = s.n * s.mean;
   s.spreadShown = s.n > 2;
   *out = s;
@@ -51,17 +52,17 @@ bool ComputePickStats(std::span<const float> v, PickStats* out) {
 bool ComputeTimePickStats(std::span<const float> t, TimePickStats* out) {
   if (t.empty()) return false;
   TimePickStats s;
-  float sum = 0.0f, lo = 1e30f, hi = -1e30f;
+  float sum = 0.0f;
+  RunningExtremes<> e;
   for (float x : t) {
     sum += x;
-    lo = std::min(lo, x);
-    hi = std::max(hi, x);
+    e.add(x);
   }
   s.mean = sum / static_cast<float>(t.size());
   for (float x : t) s.sumSquares += (x - s.mean) * (x - s.mean);
   s.sd = std::sqrt(s.sumSquares / static_cast<float>(t.size()));
-  s.mi = lo;
-  s.ma = hi;
+  s.mi = e.loOr(1e30f);
+  s.ma = e.hiOr(-1e30f);
   *out = s;
   return true;
 }

@@ -9,6 +9,7 @@
 #include <unordered_map>
 
 #include "analyses/descriptive.h"
+#include "analyses/extremes.h"
 #include "analyses/statspanel.h"
 #include "output/numberformat.h"
 #include "output/results.h"
@@ -608,14 +609,16 @@ ScanStatus ScanWindows(std::span<const float> data, const ScanRequest& req, std:
   }
   if (!done) return ScanStatus::Cancelled;
   const bool largest = req.kind == ScanKind::Maximum || req.kind == ScanKind::MostVariable;
-  // The definition's sentinels: the best starts at 9e30 (minimum), -9e30
-  // (maximum), 9e40 (most level) or 0 (most variable), and a window must
-  // beat it strictly.
+  // A window must beat the start strictly: an infinity for the sums and the
+  // most level, so that windows of values far past any constant still
+  // qualify, and 0 for the most variable, which a window without variation
+  // never beats.
+  constexpr double kInf = std::numeric_limits<double>::infinity();
   auto beats = [&](double d) {
     switch (req.kind) {
-      case ScanKind::Minimum: return d < 9e30;
-      case ScanKind::Maximum: return d > -9e30;
-      case ScanKind::MostLevel: return d < 9e40;
+      case ScanKind::Minimum: return d < kInf;
+      case ScanKind::Maximum: return d > -kInf;
+      case ScanKind::MostLevel: return d < kInf;
       case ScanKind::MostVariable: return d > 0.0;
     }
     return false;
@@ -721,16 +724,16 @@ WindowStats ComputeWindowStats(std::span<const float> data, int32_t begin, int32
     ++w.used;
   }
   w.mean = w.used > 0 ? w.sum / w.used : 0.0;
-  float lo = 1e30f, hi = -1e30f;
+  RunningExtremes<> e;
   double ss = 0.0;
   for (int32_t k = begin; k < begin + length; ++k) {
     const float v = data[static_cast<size_t>(k)];
-    lo = std::min(lo, v);
-    hi = std::max(hi, v);
+    e.add(v);
     ss += (v - w.mean) * (v - w.mean);
   }
-  w.mi = lo;
-  w.ma = hi;
+  // A window that is all NaN shows 1e30 and -1e30, as it always has.
+  w.mi = e.loOr(1e30f);
+  w.ma = e.hiOr(-1e30f);
   w.sd = static_cast<float>(std::sqrt(ss / length));
   return w;
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "analyses/extremes.h"
 #include "output/numberformat.h"
 #include "platform/cpu.h"
 #include "platform/lanes.h"
@@ -324,6 +325,14 @@ WaveResult FindWaves(std::span<const float> y, const WaveRequest& r) {
   if (r.normal) normalMethod(y, r, &w);
   else highLow5(y, r, &w);
   return w;
+}
+
+WaveBlockRange WaveBlockExtremes(std::span<const float> y, int32_t first, int32_t last) {
+  RunningExtremes<> e;
+  for (int32_t k = std::max(first, 0); k <= last && static_cast<size_t>(k) < y.size(); ++k)
+    e.add(y[static_cast<size_t>(k)]);
+  const WaveBlockRange none;
+  return {e.loOr(none.lo), e.hiOr(none.hi)};
 }
 
 PeriodShown ShowPeriodIn(double P, int unit) {

@@ -52,6 +52,14 @@ struct WaveResult {
 // trigger. A block of fewer than five cases finds nothing.
 WaveResult FindWaves(std::span<const float> y, const WaveRequest& r);
 
+// The block's smallest and largest value (BlockMinY, BlockMaxY), which the
+// default triggers take, so that every peak and valley qualifies. Cases
+// first..last within y; NaN takes no part; 9e30 and -9e30 when none is left.
+struct WaveBlockRange {
+  float lo = 9e30f, hi = -9e30f;
+};
+WaveBlockRange WaveBlockExtremes(std::span<const float> y, int32_t first, int32_t last);
+
 // The period read-out by item of unit pop-up 62: 1 Hz, 2 mHz, 3 KHz,
 // 5 msec, 7 min, 8 hours, any other seconds.
 struct PeriodShown {

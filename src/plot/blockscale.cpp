@@ -26,7 +26,9 @@ BlockScale ComputeBlockScale(const float* data, int32_t begin, int32_t end, int 
   s.rightLim = width;
   s.upperLimit = height - 15;
   s.nPoints = end - begin + 1;
-  float lo = 9e30f, hi = -9e30f;
+  // From the infinities, so that a block lying wholly past any constant
+  // start still finds its own extremes.
+  float lo = std::numeric_limits<float>::infinity(), hi = -lo;
   for (int32_t k = begin; data && k <= end; ++k) {
     const float v = data[k];
     if (!std::isfinite(v)) continue;

@@ -1,11 +1,13 @@
 #include "analyses/integration.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "output/results.h"
+#include "support/far_values.h"
 
 namespace {
 
@@ -88,6 +90,17 @@ TEST(Integration, RunningIntegralPlotAndAccumulator) {
   EXPECT_TRUE(LayOutCumulativePlot({}, h).lines.empty());
   const std::vector<float> broken{1.0f, INFINITY, 2.0f, NAN, 3.0f};
   EXPECT_EQ(LayOutCumulativePlot(broken, h).kept, 3) << "values that are not finite are left out";
+  for (const auto& set : testsupport::FarValueSets()) {
+    SCOPED_TRACE(set.name);
+    const auto far = LayOutCumulativePlot(set.values, h);
+    const auto [lo, hi] = testsupport::FiniteMinMax(set.values);
+    EXPECT_EQ(far.smallest, lo);
+    EXPECT_EQ(far.largest, hi);
+    for (const auto& l : far.lines) {
+      EXPECT_GE(std::min(l.y1, l.y2), 6);
+      EXPECT_LE(std::max(l.y1, l.y2), h - 88);
+    }
+  }
 
   float total = Accumulate(0.0f, 2.0, AccumulatorOp::Add);
   total = Accumulate(total, 5.0, AccumulatorOp::Add);

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "output/stats.h"
+#include "support/far_values.h"
 
 namespace {
 
@@ -305,6 +306,25 @@ TEST(Regression, SelectionExtremesModelsAndPredictions) {
   const LineFit g = fitOf(over(kX, kY));
   EXPECT_FLOAT_EQ(PredictY(1.0f, g.a, g.b), g.a + g.b);
   EXPECT_FLOAT_EQ(PredictX(g.a + 2.0f * g.b, g.a, g.b), 2.0f);
+  // Channels far past any constant start keep their own extremes, and so do
+  // the residuals of the line Y = 0 (each residual is its Y).
+  const auto sets = testsupport::FarValueSets();
+  for (size_t i = 0; i < sets.size(); ++i) {
+    SCOPED_TRACE(sets[i].name);
+    const std::vector<float>&fx = sets[i].values, &fy = sets[(i + 1) % sets.size()].values;
+    const auto [xLo, xHi] = testsupport::FiniteMinMax(fx);
+    const auto [yLo, yHi] = testsupport::FiniteMinMax(fy);
+    const FitExtremes fe = RegressionExtremes(fx, fy, 0, 8, {});
+    EXPECT_EQ(fe.xMin, xLo);
+    EXPECT_EQ(fe.xMax, xHi);
+    EXPECT_EQ(fe.yMin, yLo);
+    EXPECT_EQ(fe.yMax, yHi);
+    const ResidualRange rr = ResidualsRange(over(fx, fy), 0.0f, 0.0f);
+    EXPECT_EQ(rr.rMin, yLo);
+    EXPECT_EQ(rr.rMax, yHi);
+    EXPECT_EQ(rr.xMin, xLo);
+    EXPECT_EQ(rr.xMax, xHi);
+  }
 }
 
 TEST(Regression, ResidualsFileCoversEveryCaseAndLogX) {

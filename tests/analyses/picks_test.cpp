@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/far_values.h"
+
 namespace {
 
 TEST(PickedPoints, StatisticsRejectAndCapacity) {
@@ -36,6 +38,18 @@ TEST(PickedPoints, StatisticsRejectAndCapacity) {
     EXPECT_FALSE(s.spreadShown);
   }
   EXPECT_FALSE(ComputePickStats({}, &s));
+  // Picks far past any constant start keep their own extremes, values and times alike.
+  for (const auto& set : testsupport::FarValueSets()) {
+    SCOPED_TRACE(set.name);
+    const auto [lo, hi] = testsupport::FiniteMinMax(set.values);
+    ASSERT_TRUE(ComputePickStats(set.values, &s));
+    EXPECT_EQ(s.mi, lo);
+    EXPECT_EQ(s.ma, hi);
+    TimePickStats t;
+    ASSERT_TRUE(ComputeTimePickStats(set.values, &t));
+    EXPECT_EQ(t.mi, lo);
+    EXPECT_EQ(t.ma, hi);
+  }
 
   PickList full;
   for (int i = 0; i < kMaxPicks; ++i) ASSERT_TRUE(full.add(1.0f));

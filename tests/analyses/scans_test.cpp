@@ -4,9 +4,13 @@
 #include <cmath>
 #include <limits>
 #include <random>
+#include <span>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include "support/far_values.h"
 
 namespace {
 
@@ -22,7 +26,8 @@ Definition scanByDefinition(const std::vector<float>& x, const std::vector<float
   const bool check = !flag.empty();
   const int32_t n = r.length;
   const bool largest = r.kind == ScanKind::Maximum || r.kind == ScanKind::MostVariable;
-  double best = r.kind == ScanKind::Minimum ? 9e30 : r.kind == ScanKind::Maximum ? -9e30 : largest ? 0.0 : 9e40;
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  double best = r.kind == ScanKind::MostVariable ? 0.0 : largest ? -kInf : kInf;
   Definition d;
   for (int32_t s = r.first; s <= r.last - n + 1; ++s) {
     double score = 0.0;
@@ -143,6 +148,35 @@ TEST(WindowScans, EdgesOfTheBlockAndTheWindow) {
     if (d.found) {
       EXPECT_EQ(res.begin, d.begin);
       EXPECT_EQ(res.score, d.score);
+    }
+  }
+}
+
+// Blocks wholly far past any constant start: each kind still finds the
+// definition's window (3,000 deviations of such values pass 9e40), and its
+// statistics show the window's own extremes.
+TEST(WindowScans, BlocksFarPastAnyStartValueStillFindTheirWindow) {
+  for (const auto& set : testsupport::FarValueSets()) {
+    std::vector<float> far(3200);
+    for (size_t k = 0; k < far.size(); ++k) far[k] = set.values[(k * 7 + k / 9) % set.values.size()];
+    for (const KindCase& kc : kKinds) {
+      SCOPED_TRACE(std::string(set.name) + " kind " + std::to_string(static_cast<int>(kc.kind) * 10 + kc.variant));
+      ScanRequest r;
+      r.last = static_cast<int32_t>(far.size()) - 1;
+      r.length = 3000;
+      r.kind = kc.kind;
+      r.variant = kc.variant;
+      const Definition d = scanByDefinition(far, {}, r);
+      ASSERT_TRUE(d.found);
+      ScanResult res;
+      ASSERT_EQ(ScanWindows(far, r, {}, &res), ScanStatus::Ok);
+      EXPECT_EQ(res.begin, d.begin);
+      EXPECT_EQ(res.score, d.score);
+      const WindowStats w = ComputeWindowStats(far, res.begin, r.length, {});
+      const auto [lo, hi] =
+          testsupport::FiniteMinMax(std::span<const float>(far).subspan(static_cast<size_t>(res.begin), 3000));
+      EXPECT_EQ(w.mi, lo);
+      EXPECT_EQ(w.ma, hi);
     }
   }
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "analyses/waveform.h"
+#include "support/far_values.h"
 
 namespace {
 
@@ -106,6 +107,34 @@ TEST(Waveform, EdgesSkipPlateauAndPriorMode) {
   const std::vector<float> s = Wave(false);
   EXPECT_EQ(FindWaves(s, Defaults(s, 15)).nPeaks, 10);
   EXPECT_EQ(FindWaves(s, Defaults(s, 25)).nPeaks, 5);
+}
+
+// The block's extremes are the default triggers: on a channel far past any
+// constant start they are its own, and let every peak and valley through.
+TEST(Waveform, BlockExtremesOfFarValuesLetEveryPeakAndValleyThrough) {
+  constexpr float kInf = std::numeric_limits<float>::infinity();
+  for (const auto& set : testsupport::FarValueSets()) {
+    SCOPED_TRACE(set.name);
+    // A wave between the set's extremes, one case not a number.
+    const auto [setLo, setHi] = testsupport::FiniteMinMax(set.values);
+    std::vector<float> y(200);
+    for (size_t k = 0; k < y.size(); ++k)
+      y[k] = static_cast<float>(setLo + (static_cast<double>(setHi) - setLo) * (0.5 + 0.5 * std::sin(0.3 * k)));
+    y[50] = std::nanf("");
+    const auto [lo, hi] = testsupport::FiniteMinMax(y);
+    const WaveBlockRange r = WaveBlockExtremes(y, 0, 199);
+    EXPECT_EQ(r.lo, lo);
+    EXPECT_EQ(r.hi, hi);
+    const WaveResult open = FindWaves(y, {0, 199, 0.5, -kInf, kInf, 0, true});
+    const WaveResult byDefault = FindWaves(y, {0, 199, 0.5, r.lo, r.hi, 0, true});
+    EXPECT_FALSE(open.valleyCases.empty());
+    EXPECT_EQ(byDefault.peakCases, open.peakCases);
+    EXPECT_EQ(byDefault.valleyCases, open.valleyCases);
+  }
+  const std::vector<float> nothing(5, std::nanf(""));
+  const WaveBlockRange none = WaveBlockExtremes(nothing, 0, 4);
+  EXPECT_EQ(none.lo, 9e30f);
+  EXPECT_EQ(none.hi, -9e30f);
 }
 
 TEST(Waveform, HighestLowestFive) {

@@ -9,6 +9,7 @@
 
 #include "plot/geometry.h"
 #include "shell/desklayout.h"
+#include "support/far_values.h"
 
 using namespace plotcore;
 
@@ -80,6 +81,22 @@ TEST(BlockScale, HugeValuesCloseTogetherStillGiveAFiniteScale) {
   const BlockScale s = ComputeBlockScale(d.data(), 1, 2, 300, 100);
   EXPECT_TRUE(std::isfinite(s.yScale));
   EXPECT_GT(s.maxY, s.minY);
+}
+
+// Seen: a block near -3.2e37 scaled from -3.2e37 up to the start value -9e30.
+TEST(BlockScale, BlocksWhollyBeyondAnyStartValueFindTheirOwnExtremes) {
+  for (const auto& set : testsupport::FarValueSets()) {
+    SCOPED_TRACE(set.name);
+    std::vector<float> d{0.0f};   // case 0, outside the block
+    d.insert(d.end(), set.values.begin(), set.values.end());
+    d.push_back(std::numeric_limits<float>::quiet_NaN());
+    const auto [lo, hi] = testsupport::FiniteMinMax(set.values);
+    const BlockScale s = ComputeBlockScale(d.data(), 1, static_cast<int32_t>(d.size()) - 1, 400, 115);
+    EXPECT_EQ(s.minY, lo);
+    EXPECT_EQ(s.maxY, hi);
+    EXPECT_EQ(BlockRow(s, hi), 2);
+    EXPECT_EQ(BlockRow(s, lo), s.upperLimit + 2);
+  }
 }
 
 TEST(BlockScale, CirclesOnlyForShortBlocks) {

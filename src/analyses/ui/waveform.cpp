@@ -66,14 +66,9 @@ std::span<const float> channelOf(int16_t slot, int16_t channel) {
 }
 
 void blockExtremes(int16_t slot) {
-  const std::span<const float> y = channelOf(slot, ActiveChannel);
-  float lo = 9e30f, hi = -9e30f;
-  for (int32_t k = BeginBlock[slot]; k <= EndBlock[slot] && static_cast<size_t>(k) < y.size(); ++k) {
-    lo = std::min(lo, y[static_cast<size_t>(k)]);
-    hi = std::max(hi, y[static_cast<size_t>(k)]);
-  }
-  BlockMinY = lo;
-  BlockMaxY = hi;
+  const WaveBlockRange r = WaveBlockExtremes(channelOf(slot, ActiveChannel), BeginBlock[slot], EndBlock[slot]);
+  BlockMinY = r.lo;
+  BlockMaxY = r.hi;
 }
 
 // ---- The trigger dialog -----------------------------------------------------------
