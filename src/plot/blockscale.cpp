@@ -36,6 +36,7 @@ BlockScale ComputeBlockScale(const float* data, int32_t begin, int32_t end, int 
     hi = std::max(hi, v);
   }
   if (lo > hi) lo = hi = 0.0f;   // nothing finite: an empty scale around zero
+  s.dataMaxY = hi;
   if (lo == hi) hi += 1.0f;
   // A span below the float's resolution at that magnitude leaves max == min.
   if (!(hi > lo)) hi = std::nextafter(lo, std::numeric_limits<float>::infinity());

@@ -17,6 +17,7 @@ struct BlockScale {
   int32_t rightLim = 0;         // RightLim: content width W
   int32_t upperLimit = 0;       // UpperLimit: H - 15
   float minY = 0, maxY = 1;     // BlockMinY, BlockMaxY (max raised by 1 when equal)
+  float dataMaxY = 0;           // the block's own largest value, before any raise
   float yScale = 0;             // UpperLimit / (max - min)
   double xScale = 0;            // BlockXscale: W / (end - begin); W for a one-case block
   int32_t nPoints = 0;          // end - begin + 1

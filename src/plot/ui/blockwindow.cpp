@@ -233,7 +233,8 @@ void DRAWBLOCK() {
   p.setFont(font(9));
   p.setForeColor(prefsArray[kPrefColourDisplay] != 0 ? OldStyleColour(3) : kWhite);
   p.moveTo(1, 11);
-  p.drawText(extreme(BlockMaxY));
+  // The block's own maximum: the raise of a flat block only spreads the scale.
+  p.drawText(extreme(gScale.dataMaxY));
   p.setForeColor(ExtremelyLightGray);
   p.fillRect({0, H - 15, W, H});
   p.setForeColor(kBlack);

@@ -184,6 +184,10 @@ TEST_F(BlockWindowGui, ConstantBlockIsScaledAroundItsValue) {
   EXPECT_FLOAT_EQ(BlockMinY, 4.25f);
   EXPECT_FLOAT_EQ(BlockMaxY, 5.25f);
   EXPECT_EQ(BlockRowOf(4.25f), UpperLimit + 2);
+  // The raise spreads the scale only: both extremes shown are the block's value.
+  const std::vector<std::string> drawn = plat::test::drawnTexts(kBlockWindow);
+  EXPECT_EQ(std::count(drawn.begin(), drawn.end(), "4.25"), 2) << ::testing::PrintToString(drawn);
+  EXPECT_EQ(std::count(drawn.begin(), drawn.end(), "5.25"), 0) << ::testing::PrintToString(drawn);
 }
 
 TEST_F(BlockWindowGui, StaleBlockBeyondTheFileIsHeldToIt) {
