@@ -20,6 +20,7 @@
 #include "platform/macroman.h"
 #include "platform/pages.h"
 #include "shell/textutil.h"
+#include "shell/timeunits.h"
 
 // The vector helpers are always inlined: how a 32-byte vector would be passed
 // to a real call without AVX does not arise.
@@ -540,8 +541,8 @@ double FftUnitValue(double hz, int16_t unit) {
     case 3: return hz / 1000.0;
     case 5: return period(1000.0);
     case 6: return period(1.0);
-    case 7: return period(0.01666667);
-    case 8: return period(0.00027777778);
+    case 7: return period(SecondsToMinutes(1.0));
+    case 8: return period(SecondsToHours(1.0));
     default: return hz;
   }
 }

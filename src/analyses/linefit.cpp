@@ -7,6 +7,7 @@
 
 #include "analyses/extremes.h"
 #include "shell/safewrite.h"
+#include "shell/timeunits.h"
 #include "output/results.h"
 #include "output/stats.h"
 #include "shell/globals.h"
@@ -247,9 +248,9 @@ const char* SlopeTestRefusal(int32_t n, double sxx, double sxy, double syy) {
 
 double TimeUnitFactor(int16_t timeUnits, float interval) {
   switch (timeUnits) {
-    case 1: return interval * 0.0166667;
-    case 2: return interval / 3600.0;
-    case 3: return interval / 86400.0;
+    case 1: return SecondsToMinutes(interval);
+    case 2: return SecondsToHours(interval);
+    case 3: return SecondsToDays(interval);
     default: return interval;
   }
 }

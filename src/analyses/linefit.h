@@ -65,8 +65,8 @@ inline constexpr const char* kConstantYR2Text = " none: Y is constant";
 const char* SlopeTestRefusal(int32_t n, double sxx, double sxy, double syy);
 
 // ---- Slope over time ------------------------------------------------------------
-// Time units per case for TimeUnits 0 seconds, 1 minutes (x 0.0166667),
-// 2 hours, 3 days; other values count as seconds.
+// Time units per case for TimeUnits 0 seconds, 1 minutes, 2 hours, 3 days
+// (the interval divided by 60, 3600, 86400); other values count as seconds.
 double TimeUnitFactor(int16_t timeUnits, float interval);
 const char* TimeUnitText(int16_t timeUnits);   // "seconds", "minutes", "hours", "days"
 // Intercepts of a fit whose X counts from the block start: at time 0 (case 0

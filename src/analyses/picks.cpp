@@ -7,6 +7,7 @@
 #include "analyses/statspanel.h"
 #include "output/numberformat.h"
 #include "output/results.h"
+#include "shell/timeunits.h"
 
 bool PickList::add(float value) {
   if (values_.size() >= static_cast<size_t>(kMaxPicks)) return false;
@@ -90,7 +91,7 @@ float AutoBlockDefaultSeconds(float interval) {
 
 std::string AutoBlockSpanText(float interval, int32_t abUnit) {
   const float d = interval * static_cast<float>(abUnit) * 2.0f;
-  if (d >= 120.0f) return RealText(d * 0.0166667f) + " min";
+  if (d >= 120.0f) return RealText(static_cast<float>(SecondsToMinutes(d))) + " min";
   return RealText(d) + " sec";
 }
 

@@ -10,13 +10,13 @@
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
+#include "shell/timeunits.h"
 
 uint16_t DoConstantVolume = 0;
 float STPfactor = 1.0f;
 
 namespace {
 
-constexpr float kPerMinute = 0.0166667f;
 const std::string kUndefined = " undefined";
 
 // |100 * spread / mean| through the given formatter, or " undefined".
@@ -62,8 +62,7 @@ std::optional<double> ConstantVolumeMean(double mean, const ConstantVolume& cv) 
 // ---- Time texts ---------------------------------------------------------------------------
 
 std::string CaseClockText(float startMinutes, float interval, float caseNumber) {
-  const float at = startMinutes + interval * caseNumber * kPerMinute;
-  return ClockTextFromMinutes(at);
+  return ClockTextFromMinutes(CaseMinutes(startMinutes, interval, caseNumber));
 }
 
 std::string ClockLineText(float startMinutes, float interval, float x1, float x2) {
@@ -76,17 +75,17 @@ bool ClockLineShown(float x1, int16_t analysisCode) { return std::trunc(x1) != 0
 ElapsedTexts ElapsedTimeTexts(int32_t n, float interval, int16_t integrationUnit) {
   ElapsedTexts t;
   t.n = IntText(n);
-  const float d = n > 1 ? static_cast<float>(n - 1) * interval : 0.0f;
-  t.minutes = d > 600.0f ? 1 : 0;
-  float value = d;
+  const double d = n > 1 ? static_cast<double>(n - 1) * interval : 0.0;
+  t.minutes = d > 600.0 ? 1 : 0;
+  double value = d;
   const char* unit = " sec";
   switch (integrationUnit) {
-    case kUnitMinutes: value = d * kPerMinute; unit = " min"; break;
-    case kUnitHours: value = d / 3600.0f; unit = " hours"; break;
-    case kUnitDays: value = d / 86400.0f; unit = " days"; break;
+    case kUnitMinutes: value = SecondsToMinutes(d); unit = " min"; break;
+    case kUnitHours: value = SecondsToHours(d); unit = " hours"; break;
+    case kUnitDays: value = SecondsToDays(d); unit = " days"; break;
     default: break;  // seconds, also for "None": a duration of 0 would be wrong
   }
-  t.duration = StringFormatter(value) + unit;
+  t.duration = StringFormatter(static_cast<float>(value)) + unit;
   return t;
 }
 

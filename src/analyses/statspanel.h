@@ -70,17 +70,16 @@ ConstantVolume CurrentConstantVolume();
 std::optional<double> ConstantVolumeMean(double mean, const ConstantVolume& cv);
 
 // ---- Time texts --------------------------------------------------------------------------
-// Clock text " h:mm:ss  " of a case: start + case * interval * 0.0166667
-// minutes, in f32 like the stored start, folded into one day (exactly 24:00
-// stays " 24:00:00  ").
+// Clock text " h:mm:ss  " of a case: start + case * interval / 60 minutes,
+// in double, folded into one day (exactly 24:00 stays " 24:00:00  ").
 std::string CaseClockText(float startMinutes, float interval, float caseNumber);
 // "       from" + clock of x1 + "to" + clock of x2.
 std::string ClockLineText(float startMinutes, float interval, float x1, float x2);
 // The clock line is shown when trunc(x1) is not 0 or an analysis is running.
 bool ClockLineShown(float x1, int16_t analysisCode);
 
-// n and duration row: d = (n - 1) * interval s (f32); minutes = d > 600.
-// Unit 65 " sec", 66 " min" (d * 0.0166667), 67 " hours", 228 " days"; with
+// n and duration row: d = (n - 1) * interval s; minutes = d > 600. Unit 65
+// " sec", 66 " min" (d / 60), 67 " hours", 228 " days", rounded to f32; with
 // "None" (68, 225) or an unknown id the duration is still given, in seconds.
 struct ElapsedTexts {
   std::string n;          // field 117

@@ -12,6 +12,7 @@
 #include "platform/lanes.h"
 #include "platform/macroman.h"
 #include "shell/textutil.h"
+#include "shell/timeunits.h"
 
 #if CORVIMET_X86_DISPATCH
 #include <immintrin.h>
@@ -341,8 +342,8 @@ PeriodShown ShowPeriodIn(double P, int unit) {
     case 2: return {1000.0 / P, " mHz"};
     case 3: return {0.001 / P, " KHz"};
     case 5: return {P * 1000.0, " msec"};
-    case 7: return {P * 0.0166667, " min"};
-    case 8: return {P * 0.000277778, " hours"};
+    case 7: return {SecondsToMinutes(P), " min"};
+    case 8: return {SecondsToHours(P), " hours"};
     default: return {P, " sec"};
   }
 }
@@ -435,10 +436,10 @@ std::string WaveDurationText(double seconds) {
   double v = seconds;
   const char* unit = " sec";
   if (seconds > 7200.0) {
-    v = seconds / 3600.0;
+    v = SecondsToHours(seconds);
     unit = " hours";
   } else if (seconds >= 600.0) {
-    v = seconds * 0.0166667;
+    v = SecondsToMinutes(seconds);
     unit = " min";
   }
   char buf[32];

@@ -9,6 +9,7 @@
 #include "datafiles/byteswap.h"
 #include "datafiles/timescale.h"
 #include "shell/globals.h"
+#include "shell/timeunits.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
 
@@ -144,5 +145,5 @@ bool CheckSampleInterval() {
 float StartMinutesOf(std::string_view startTime) {
   const int32_t s = ClockTextSeconds(startTime);
   if (s < 0) return 0.0f;
-  return static_cast<float>(s / 3600 * 60 + (s % 3600) / 60) + static_cast<float>(s % 60) * 0.0166667f;
+  return static_cast<float>(SecondsToMinutes(s));
 }

@@ -63,6 +63,6 @@ bool IntervalNeedsRepair(float interval);
 // returns true: the caller then shows the "Sample Interval Warning".
 bool CheckSampleInterval();
 
-// FileInfoFLOATS word 8 from a start time: hours * 60 + minutes + seconds *
-// 0.0166667 (0 for an unreadable time).
+// FileInfoFLOATS word 8 from a start time: its seconds of the day / 60,
+// rounded once to f32 (0 for an unreadable time).
 float StartMinutesOf(std::string_view startTime);

@@ -98,7 +98,7 @@ constexpr Conversion kConversions[kConversionItems] = {
     {"mmole", "mL", 22.414f, "mmole --> ml gas@STP"},
     {"sec", "hr", 3600.0f, "rate/sec --> rate/hour"},
     {"hr", "sec", 1.0f / 3600.0f, "rate/hour --> rate/sec"},
-    {"min", "sec", 0.0166667f, "rate/min --> rate/sec"},
+    {"min", "sec", 1.0f / 60.0f, "rate/min --> rate/sec"},
     {"\xA1" "F", "\xA1" "C", 0.0f, "\xA1" "F --> \xA1" "C"},
     {"\xA1" "C", "K", 0.0f, "\xA1" "C --> \xA1K"},
     {"", "", 0.0f, "\xA1" "C --> KPa H2O vapor"},

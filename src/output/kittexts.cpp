@@ -6,13 +6,12 @@
 
 #include "output/numberformat.h"
 #include "shell/store.h"
+#include "shell/timeunits.h"
 
 uint16_t minutes = 0;
 int16_t row = 5;
 
 namespace {
-
-constexpr float kPerMinute = 0.0166667f;
 
 // At most `digits` significant digits in fixed form, whole numbers kept
 // whole (a week in minutes is no exponent), trailing zeros dropped; one
@@ -40,9 +39,9 @@ HeaderTexts ResultsHeaderTexts(int16_t ch, const std::string& label, int32_t beg
                                float interval) {
   HeaderTexts h;
   h.channelLine = "  Channel" + IntText(ch) + "   " + FitLabel(label);
-  const float d = static_cast<float>(int64_t{endBlock} - beginBlock) * interval;
-  h.minutes = d >= 600.0f ? 1 : 0;
-  const float value = h.minutes ? d * kPerMinute : d;
+  const double d = static_cast<double>(int64_t{endBlock} - beginBlock) * interval;
+  h.minutes = d >= 600.0 ? 1 : 0;
+  const double value = h.minutes ? SecondsToMinutes(d) : d;
   const char* unit = h.minutes ? " min         " : " sec         ";
   h.casesLine = " cases" + IntText(int64_t{beginBlock}) + " to" + IntText(int64_t{endBlock}) +
                 ";  duration" + significantText(value, 4) + unit;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "shell/textutil.h"
+#include "shell/timeunits.h"
 
 PrintRange PrintedRange(int32_t nCases, int16_t screenWidth, int16_t segment, bool compressed, bool blockOnly,
                         int32_t beginBlock, int32_t endBlock) {
@@ -79,8 +80,8 @@ RangeTimes PrintedRangeTimes(const PrintRange& r, float interval) {
   double te = static_cast<double>(r.end) * interval;
   const char* unit = " sec";
   if (te >= 600) {
-    ts *= 0.0166667;
-    te *= 0.0166667;
+    ts = SecondsToMinutes(ts);
+    te = SecondsToMinutes(te);
     unit = " min";
   }
   return {oneDecimal(ts) + unit, oneDecimal(te) + unit};

@@ -10,6 +10,7 @@
 #include "shell/defaults.h"
 #include "shell/globals.h"
 #include "shell/textutil.h"
+#include "shell/timeunits.h"
 
 namespace {
 
@@ -61,8 +62,7 @@ class Row {
 };
 
 std::string clockOfCase(const ResultRecord& r, float caseNumber) {
-  const float minutes = r.startMinutes + r.interval * caseNumber * 0.0166667f;
-  return ClockTextFromMinutes(minutes);
+  return ClockTextFromMinutes(CaseMinutes(r.startMinutes, r.interval, caseNumber));
 }
 
 // Day of year or "mm/dd/yyyy" of the block's first case. The day of year
@@ -205,16 +205,12 @@ std::string rowText(const ResultRecord& r, const TabularOptions& o, int16_t prin
   if (o.analysisName) row.add(h.name);
   if (o.dateColumn != 0) row.add(dateField(r, o.dateColumn));
   if (o.hour) {
-    float t = r.startMinutes + r.interval * startCase * 0.0166667f;
-    // Folded in one step: past 2^35 minutes subtracting a day no longer
-    // changes a float, and a loop would never end.
-    if (std::isfinite(t) && t > 1440.0f) {
-      const double m = t;
-      t = static_cast<float>(m - 1440.0 * std::ceil((m - 1440.0) / 1440.0));
-    }
-    row.add(tabReal(t / 60.0f, d));
+    double t = CaseMinutes(r.startMinutes, r.interval, startCase);
+    // Folded in one step: far off, a loop subtracting days would never end.
+    if (std::isfinite(t) && t > 1440.0) t -= 1440.0 * std::ceil((t - 1440.0) / 1440.0);
+    row.add(tabReal(t / 60.0, d));
   }
-  if (o.elapsedMinutes) row.add(tabReal(static_cast<double>(r.beginBlock) * r.interval * 0.01666667, d));
+  if (o.elapsedMinutes) row.add(tabReal(SecondsToMinutes(static_cast<double>(r.beginBlock) * r.interval), d));
   if (o.startEndTime) {
     row.add(clockOfCase(r, startCase));
     row.add(r.topic == kTopicRunningAverage ? std::string(" ") : clockOfCase(r, endCase));

@@ -9,6 +9,7 @@
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
+#include "shell/timeunits.h"
 
 namespace {
 
@@ -21,11 +22,8 @@ struct Fmt {
   std::string real(double x) const { return RealText(x, digits); }
 };
 
-// Clock text of a case: start minutes + interval * case / 60, in single
-// precision like the stored minutes it adds to.
 std::string clockOfCase(const ResultRecord& r, float caseNumber) {
-  const float minutes = r.startMinutes + r.interval * caseNumber * 0.0166667f;
-  return ClockTextFromMinutes(minutes);
+  return ClockTextFromMinutes(CaseMinutes(r.startMinutes, r.interval, caseNumber));
 }
 
 // Result scaling k * v + offset. A divide by 0 is no scaling: printing an

@@ -6,21 +6,22 @@
 #include <cmath>
 
 #include "shell/textutil.h"
+#include "shell/timeunits.h"
 
 namespace plotcore {
 
-std::string ElapsedText(float s) {
-  const float m = s * 0.0166667f;
-  if (s > 172800.0f) return StringFormatter(m / 1440.0f) + " d";
-  if (s > 60.0f) {
-    if (m > 60.0f) return StringFormatter(m / 60.0f) + " h";
-    return StringFormatter(m) + " min";
+std::string ElapsedText(double s) {
+  auto in = [s](double unitSeconds) { return static_cast<float>(s / unitSeconds); };
+  if (s > 172800.0) return StringFormatter(in(kSecondsPerDay)) + " d";
+  if (s > 60.0) {
+    if (s > kSecondsPerHour) return StringFormatter(in(kSecondsPerHour)) + " h";
+    return StringFormatter(in(kSecondsPerMinute)) + " min";
   }
-  const std::string t = StringFormatter(s);
+  const std::string t = StringFormatter(static_cast<float>(s));
   return t + (t.size() > 10 ? " s" : " sec");
 }
 
-std::string DataBarCaseText(float s, int32_t c) {
+std::string DataBarCaseText(double s, int32_t c) {
   return " #" + NumText(static_cast<double>(c)) + ";  " + ElapsedText(s);
 }
 

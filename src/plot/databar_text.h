@@ -13,9 +13,9 @@ namespace plotcore {
 
 // The elapsed part of field 54: days above 172,800 s, hours above 60 min,
 // minutes above 60 s, seconds otherwise (" s" when the number is long).
-std::string ElapsedText(float seconds);
+std::string ElapsedText(double seconds);
 // Field 54: " #" + (c + 1) + ";  " + the elapsed text.
-std::string DataBarCaseText(float seconds, int32_t c);
+std::string DataBarCaseText(double seconds, int32_t c);
 // Field 55: clock time of case c, "h:mm:ss" with the hour's leading blank.
 // The start wraps past midnight; the product c x interval is taken in double.
 std::string DataBarClockText(float startMinutes, int32_t c, float interval);

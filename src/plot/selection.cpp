@@ -6,6 +6,7 @@
 
 #include "output/numberformat.h"
 #include "shell/textutil.h"
+#include "shell/timeunits.h"
 
 int32_t ABunit = 0;
 int32_t ABu = 0;
@@ -160,24 +161,25 @@ BlockPick AutoBlock(const ViewState& v, int x, int32_t abUnit, int32_t abu) {
 
 // ---- Data bar while dragging ----------------------------------------------------------
 
-std::string DragElapsedText(float seconds) {
-  const float s = seconds;
-  const float m = s * 0.0166667f;
-  if (s > 172800.0f) return Cut(RealText(m / 1440.0f), 7) + " days";
-  if (s > 60.0f) {
-    if (m > 60.0f) return Cut(RealText(m / 60.0f), 8) + " hr";
-    return Cut(RealText(m), 10) + " min";
+std::string DragElapsedText(double seconds) {
+  const double s = seconds;
+  // Each unit divided from the seconds, rounded once to the float shown.
+  auto in = [s](double unitSeconds) { return static_cast<float>(s / unitSeconds); };
+  if (s > 172800.0) return Cut(RealText(in(kSecondsPerDay)), 7) + " days";
+  if (s > 60.0) {
+    if (s > kSecondsPerHour) return Cut(RealText(in(kSecondsPerHour)), 8) + " hr";
+    return Cut(RealText(in(kSecondsPerMinute)), 10) + " min";
   }
-  const std::string t = RealText(s);
+  const std::string t = RealText(static_cast<float>(s));
   return t + (t.size() <= 10 ? " sec" : " s");
 }
 
-std::string DragCaseText(int32_t caseIndex, float seconds) {
+std::string DragCaseText(int32_t caseIndex, double seconds) {
   return " #" + IntText(int64_t{caseIndex}) + ";  " + DragElapsedText(seconds);
 }
 
 std::string DragClockText(float startMinutes, double seconds, float* minuteOfDay) {
-  double d = static_cast<double>(startMinutes) + seconds / 60.0;
+  double d = static_cast<double>(startMinutes) + SecondsToMinutes(seconds);
   if (!std::isfinite(d)) d = 0.0;
   // Folded in one step: a far-off value would take millions of subtractions.
   if (d > 1440.0) d -= 1440.0 * std::ceil((d - 1440.0) / 1440.0);

@@ -59,9 +59,9 @@ BlockPick AutoBlock(const ViewState& v, int x, int32_t abUnit, int32_t abu);
 // ---- Data-bar read-out while dragging --------------------------------------------
 // Elapsed time of s seconds: days above 172,800 s, else hours or minutes
 // above 60 s (hours when above 60 min), else seconds.
-std::string DragElapsedText(float seconds);
+std::string DragElapsedText(double seconds);
 // Field 54: " #" + the case counted from 1 + ";  " + the elapsed time.
-std::string DragCaseText(int32_t caseIndex, float seconds);
+std::string DragCaseText(int32_t caseIndex, double seconds);
 // Field 55: the clock time at s seconds after a start of startMinutes
 // (minutes of the day), as " h:mm:ss". minuteOfDay receives the minute of
 // the day, folded into one day, when not null.

@@ -5,6 +5,7 @@
 
 #include "output/numberformat.h"
 #include "shell/textutil.h"
+#include "shell/timeunits.h"
 
 namespace {
 
@@ -217,7 +218,8 @@ WashoutStatus EffectiveVolume(const float* values, int32_t first, int32_t last, 
   if (last - first < 1) return WashoutStatus::BlockTooShort;
   if (!(flow > 0.0f)) return WashoutStatus::FlowNotPositive;
   if (!(interval > 0.0f)) return WashoutStatus::IntervalNotPositive;
-  const float k = -(interval * (flow * 0.0166667f));
+  // ml/min to ml/s in double, the product rounded once.
+  const auto k = static_cast<float>(-(interval * PerMinuteToPerSecond(flow)));
   int32_t unusable = 0;
   for (int32_t i = first + 1; i <= last; ++i) {
     const float c0 = values[i - 1] * 0.01f;
@@ -256,7 +258,7 @@ WashoutStatus EffectiveVolume(const float* values, int32_t first, int32_t last, 
 std::string WashoutDurationText(int32_t usable, float interval, bool* inMinutes) {
   const double d = static_cast<double>(usable) * interval;
   *inMinutes = d > 600.0;
-  if (*inMinutes) return RealText(d * 0.0166667, 4) + " min         ";
+  if (*inMinutes) return RealText(SecondsToMinutes(d), 4) + " min         ";
   return RealText(d, 4) + " sec         ";
 }
 

@@ -11,6 +11,7 @@
 #include "platform/lanes.h"
 #include "respirometry/gasphysics.h"
 #include "shell/defaults.h"
+#include "shell/timeunits.h"
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
@@ -57,7 +58,7 @@ RunConstants runConstants(const GasExchangeSettings& g, const GasFileValues& f, 
   c.fc = g.fc;
   c.fcp = g.abCO2 ? 0.0 : c.fc;
   c.r = g.rq;
-  c.k = static_cast<double>(f.interval) * 0.0166667 / static_cast<double>(f.volume);
+  c.k = SecondsToMinutes(static_cast<double>(f.interval)) / static_cast<double>(f.volume);
   c.fr0 = f.flow;
   c.flowScale = g.litres ? 1000.0 : 1.0;
   c.b = VapourFractionFactor(g.realBP);

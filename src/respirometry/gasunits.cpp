@@ -1,5 +1,7 @@
 #include "respirometry/gasunits.h"
 
+#include "shell/timeunits.h"
+
 namespace {
 
 const char* const kGasSuffix[kGasUnitCount + 1] = {
@@ -50,10 +52,10 @@ double gasEnergyFactor(int16_t unit, double perM) {
 // Energy units of water: mg/min times J/g gives mJ/min.
 double waterEnergyFactor(int16_t unit, double perM) {
   switch (unit) {
-    case 12: return 16.6667;
-    case 13: return 0.0166667;
-    case 14: return 1.0 / 60000.0;
-    case 15: return perM / 60.0;
+    case 12: return PerMinuteToPerSecond(1000.0);
+    case 13: return PerMinuteToPerSecond(1.0);
+    case 14: return PerMinuteToPerSecond(0.001);
+    case 15: return PerMinuteToPerSecond(perM);
     case 16: return 1.44;
     case 17: return 0.00144;
     case 18: return 1.44e-6;
@@ -97,7 +99,7 @@ GasUnit GasUnitFactor(const GasUnitRequest& r) {
   return u;
 }
 
-float GasHeatFactor(float joulesPerMl) { return joulesPerMl * 0.0166667f; }
+float GasHeatFactor(float joulesPerMl) { return static_cast<float>(PerMinuteToPerSecond(joulesPerMl)); }
 
 float StandardHeatEquivalent(int16_t gasType, int button) {
   static const float kO2[4] = {20.9f, 19.8f, 19.5f, 19.8f};

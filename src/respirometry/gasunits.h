@@ -40,7 +40,7 @@ std::string GasUnitSuffix(int16_t gasType, int16_t unit);
 bool GasUnitPerMass(int16_t unit);
 
 // Heat equivalent in J/ml to the factor the energy units multiply:
-//   W = ml/min * J/ml / 60   (0.0166667 per minute to per second)
+//   W = ml/min * J/ml / 60   (per minute to per second)
 float GasHeatFactor(float joulesPerMl);
 
 // The standard heat equivalents, J/ml, of the "Heat Equivalence" buttons 1..4:

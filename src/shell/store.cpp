@@ -9,6 +9,7 @@
 
 #include "shell/globals.h"
 #include "shell/textutil.h"
+#include "shell/timeunits.h"
 #include "shell/worktables.h"
 
 ChannelArray gPointersToFileData[kSlotCount][kMaxChannels + 1];
@@ -847,9 +848,7 @@ void AdvanceStartTime(int16_t slot, double seconds) {
   auto t = static_cast<int64_t>(std::fmod(moved, 86400.0));
   if (t < 0) t += 86400;
   StartTime[slot] = ClockText(static_cast<int32_t>(t), true);
-  const int64_t h = t / 3600, m = (t % 3600) / 60, sec = t % 60;
-  FileInfoFLOATS[slot][kInfoStartMinutes] =
-      static_cast<float>(h * 60 + m) + static_cast<float>(sec) * 0.0166667f;
+  FileInfoFLOATS[slot][kInfoStartMinutes] = static_cast<float>(SecondsToMinutes(static_cast<double>(t)));
 }
 
 // ---- Merge backup ----------------------------------------------------------------------------

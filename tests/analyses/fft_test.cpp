@@ -218,7 +218,7 @@ TEST(Fft, ButtonsUnitsSmoothingAndFile) {
   } units[] = {{1, 0.5, 0.5, "frequency (Hz) "},   {2, 0.5, 500.0, "frequency (mHz) "},
                {3, 500.0, 0.5, "frequency (KHz) "}, {4, 2.0, 2.0, "frequency (Hz) "},
                {5, 0.5, 2000.0, "period (msec) "},  {6, 0.5, 2.0, "period (sec) "},
-               {7, 0.5, 0.03333334, "period (min) "}, {8, 0.5, 0.00055555556, "period (hours) "}};
+               {7, 0.5, 2.0 / 60, "period (min) "}, {8, 0.5, 2.0 / 3600, "period (hours) "}};
   for (const auto& u : units) {
     SCOPED_TRACE(u.unit);
     EXPECT_NEAR(FftUnitValue(u.hz, u.unit), u.value, 1e-12);

@@ -97,7 +97,7 @@ TEST(FitLine, TimeUnitsInterceptsAndLogModel) {
   // y = 3 + 0.5 k, block 10..19, 60 s per case.
   std::vector<float> y(30);
   for (int k = 0; k < 30; ++k) y[k] = 3.0f + 0.5f * static_cast<float>(k);
-  const struct { int16_t units; float b; } units[] = {{0, 0.00833333f}, {1, 0.499999f}, {2, 30.0f}};
+  const struct { int16_t units; float b; } units[] = {{0, 0.5f / 60.0f}, {1, 0.5f}, {2, 30.0f}};
   for (const auto& u : units) {
     SCOPED_TRACE(u.units);
     LineFitRequest r = over({}, y);
@@ -105,7 +105,7 @@ TEST(FitLine, TimeUnitsInterceptsAndLogModel) {
     r.last = 19;
     r.timeFactor = TimeUnitFactor(u.units, 60.0f);
     const LineFit f = fitOf(r);
-    EXPECT_NEAR(f.b, u.b, u.b * 1e-6);
+    EXPECT_NEAR(f.b, u.b, u.b * 1e-7);
     EXPECT_EQ(f.r2, 1.0f);
     const TimeIntercepts t = TimeSlopeIntercepts(f, 10, r.timeFactor);
     EXPECT_NEAR(t.atZero, 3.0f, 1e-5);

@@ -135,10 +135,14 @@ TEST(TimeTexts, ClockOfCasesWrapsAtMidnight) {
   // 23:59:00 plus two minutes.
   EXPECT_EQ(CaseClockText(1439.0f, 60.0f, 2.0f), " 0:01:00  ");
   // Exactly a day's end stays 24:00:00, as the clock text is reduced only
-  // above; the 0.0166667 minutes per second carry an hour's worth of cases
-  // just past it.
+  // above, also when an hour's worth of cases reaches it.
   EXPECT_EQ(CaseClockText(1440.0f, 60.0f, 0.0f), " 24:00:00  ");
-  EXPECT_EQ(CaseClockText(1380.0f, 60.0f, 60.0f), " 0:00:00  ");
+  EXPECT_EQ(CaseClockText(1380.0f, 60.0f, 60.0f), " 24:00:00  ");
+  EXPECT_EQ(CaseClockText(1380.0f, 60.0f, 61.0f), " 0:01:00  ");
+  // Case 7,000,000 at 1 s from 09:30:00 is 81 days and 26:40 on, not 14 s
+  // later as at 0.0166667 minutes per second.
+  EXPECT_EQ(CaseClockText(570.0f, 1.0f, 7'000'000.0f), " 9:56:40  ");
+  EXPECT_EQ(CaseClockText(570.0f, 0.25f, 6'999'999.0f), " 15:36:39  ");
   // Several days on.
   EXPECT_EQ(CaseClockText(0.0f, 3600.0f, 50.0f), " 2:00:00  ");
   EXPECT_EQ(ClockLineText(1439.0f, 30.0f, 0.0f, 4.0f), "       from 23:59:00  to 0:01:00  ");
@@ -148,7 +152,8 @@ TEST(TimeTexts, ClockOfCasesWrapsAtMidnight) {
 
 TEST(TimeTexts, DurationRowByUnit) {
   EXPECT_EQ(ElapsedTimeTexts(3, 1.0f, kUnitSeconds).duration, " 2.000 sec");
-  EXPECT_EQ(ElapsedTimeTexts(3, 1.0f, kUnitMinutes).duration, " 0.0333334 min");
+  EXPECT_EQ(ElapsedTimeTexts(3, 1.0f, kUnitMinutes).duration, " 0.033333335 min");
+  EXPECT_EQ(ElapsedTimeTexts(13, 1.0f, kUnitMinutes).duration, " 0.2 min");   // 12 s, not 0.20000039
   EXPECT_EQ(ElapsedTimeTexts(7201, 1.0f, kUnitHours).duration, " 2.000 hours");
   EXPECT_EQ(ElapsedTimeTexts(172'801, 1.0f, kUnitDays).duration, " 2.000 days");
   // "None" still gives the duration, in seconds.

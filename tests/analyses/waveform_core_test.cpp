@@ -167,11 +167,11 @@ TEST(Waveform, PeriodUnits) {
     double value;
     const char* suffix;
   } cases[] = {{1, 2.0, " Hz"}, {2, 2000.0, " mHz"}, {3, 0.002, " KHz"}, {5, 500.0, " msec"},
-               {6, 0.5, " sec"}, {4, 0.5, " sec"}, {7, 0.00833335, " min"}, {8, 0.000138889, " hours"}};
+               {6, 0.5, " sec"}, {4, 0.5, " sec"}, {7, 0.5 / 60, " min"}, {8, 0.5 / 3600, " hours"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.unit);
     const PeriodShown p = ShowPeriodIn(0.5, c.unit);
-    EXPECT_NEAR(p.value, c.value, 1e-9);
+    EXPECT_NEAR(p.value, c.value, 1e-15);
     EXPECT_STREQ(p.suffix, c.suffix);
   }
 }

@@ -526,7 +526,7 @@ TEST(ConversionConstants, EachIsItsExactDefinitionToTheDigitsShown) {
       {"mmole -> mL", transform(19), "22.414", litresPerMole, true},
       {"sec -> hr", transform(20), "3600", 3600, true},
       {"hr -> sec", transform(21), "0.000277777778", 1 / 3600.0, true},
-      {"min -> sec", transform(22), "0.0166667", 1 / 60.0, true},
+      {"min -> sec", transform(22), "0.016666667", 1 / 60.0, true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.where);

@@ -278,6 +278,24 @@ TEST(TabularRow, HourColumnAtMidnight) {
   ExpectBytes(kStatsFields + "\t 24\r", Store(r, o, &printed));
 }
 
+// Case 7,000,000 at 1 s from 09:30:00: 116,666.67 minutes on, at 9:56:40
+// of day 82, where 0.0166667 minutes per second read 14 s later.
+TEST(TabularRow, TimeColumnsOfTheSevenMillionthCase) {
+  ResultRecord r = BaseRecord(kTopicBasicStats);
+  r.digits = 10;
+  r.startMinutes = 570.0f;
+  r.beginBlock = r.bga = 7'000'000;
+  r.endBlock = r.eda = 7'000'060;
+  r.x1 = 7'000'000.0f;
+  r.x2 = 7'000'060.0f;
+  TabularOptions o = Plain();
+  o.hour = o.elapsedMinutes = o.startEndTime = true;
+  int16_t printed = 0;
+  const std::string row = Store(r, o, &printed);
+  EXPECT_NE(row.find(kLabel + "\t 9.9444444444\t 116666.666667\t 9:56:40  \t 9:57:40  \r"), std::string::npos)
+      << Visible(row);
+}
+
 TEST(TabularRow, PairDifferencesAndWaveformRowsByKey) {
   ResultRecord r = BaseRecord(kTopicPairDifferences);
   r.tmFloat = 12.5f;

@@ -34,6 +34,16 @@ TEST(ResultText, BasicStats) {
               ResultText(BaseRecord(kTopicBasicStats)));
 }
 
+TEST(ResultText, ClockOfTheSevenMillionthCase) {
+  // 81 days and 26:40 after 09:30:00; 0.0166667 minutes per second read 14 s late.
+  ResultRecord r = BaseRecord(kTopicBasicStats);
+  r.startMinutes = 570.0f;
+  r.x1 = 7'000'000.0f;
+  r.x2 = 7'000'060.0f;
+  const std::string text = ResultText(r);
+  EXPECT_NE(text.find("    from 9:56:40   to  9:57:40  \r"), std::string::npos) << Visible(text);
+}
+
 TEST(ResultText, BasicStatsOnPartOfTheBlockCountsCasesFromOne) {
   ResultRecord r = BaseRecord(kTopicBasicStats);
   r.bga = 125;

@@ -12,8 +12,8 @@ TEST(DataBarText, ElapsedUnitsChangeJustAboveEachLimit) {
   EXPECT_EQ(ElapsedText(60.0f), " 60.000 sec") << "exactly a minute still reads as seconds";
   EXPECT_EQ(ElapsedText(61.0f), " 1.017 min");
   EXPECT_EQ(ElapsedText(3599.0f), " 59.983 min");
-  // 3600 x 0.0166667 lies just above 60 minutes.
-  EXPECT_EQ(ElapsedText(3600.0f), " 1.000 h");
+  EXPECT_EQ(ElapsedText(3600.0f), " 60.000 min") << "exactly an hour still reads as minutes";
+  EXPECT_EQ(ElapsedText(3601.0f), " 1.000 h");
   EXPECT_EQ(ElapsedText(7200.0f), " 2.000 h");
   EXPECT_EQ(ElapsedText(172800.0f), " 48.000 h") << "two days exactly still in hours";
   EXPECT_EQ(ElapsedText(259200.0f), " 3.000 d");

@@ -134,7 +134,7 @@ std::vector<float> referenceRun(GasExchangeSettings g, const GasFileValues& f, c
   const float* flow = g.flowChannel ? ch.flow : nullptr;
   const float* second = g.useVCO2 ? ch.second : nullptr;
   const double s = g.positive ? 1.0 : -1.0, fi = g.fi, fc = g.fc, fcp = g.abCO2 ? 0.0 : fc, r = g.rq;
-  const double k = static_cast<double>(f.interval) * 0.0166667 / static_cast<double>(f.volume);
+  const double k = static_cast<double>(f.interval) / 60.0 / static_cast<double>(f.volume);
   const double scale = g.litres ? 1000.0 : 1.0, b = VapourFractionFactor(g.realBP), rhFactor = g.rhFactor;
   const double c3 = 1.0 / (1.0 - fi), a = 1.0 / (1.0 - (1.0 - 1.0 / r) * fc), fcr = fc / r;
   const double bb = 1.0 / (fc * (1.0 / r + 1.0) + 1.0), c10 = 1.0 / (1.0 - (1.0 - r) * fi);
@@ -574,8 +574,8 @@ TEST(GasExchange, WaterLossStepsReplayAndDensitiesStayPositive) {
 }
 
 TEST(GasExchange, InstantaneousCorrection) {
-  // 1 s, 1000 ml, 500 ml/min: 1 - exp(-0.00833335) in double.
-  EXPECT_NEAR(WashoutDenominator(500, 1 * 0.0166667 / 1000.0), 0.00829872, 5e-9);
+  // 1 s, 1000 ml, 500 ml/min: 1 - exp(-1/120) in double.
+  EXPECT_NEAR(WashoutDenominator(500, 1 / 60.0 / 1000.0), -std::expm1(-1.0 / 120), 1e-15);
   GasExchangeSettings g = base();
   g.gasType = kGasWater;   // F stored as FR F flowcon: unit 1, 0 degrees
   g.positive = true;
@@ -659,13 +659,15 @@ TEST(GasExchange, UnitsAndLabels) {
       {kGasO2, 1, false, false, 50, 0, 0, 1, "VO2; ml/min"},
       {kGasO2, 3, false, false, 50, 0, 0, 60, "VO2; ml/hr"},
       {kGasO2, 2, false, false, 50, 0, 0, 0.02, "VO2; ml/[g min]"},
-      {kGasCO2, 14, false, false, 50, GasHeatFactor(StandardHeatEquivalent(kGasCO2, 2)), 0, 0.470001, "VCO2; watts"},
-      {kGasO2, 15, false, false, 50, GasHeatFactor(20.1f), 0, 20.1 * 0.0166667 * 20, "VO2; watts/kg"},
+      {kGasCO2, 14, false, false, 50, GasHeatFactor(StandardHeatEquivalent(kGasCO2, 2)), 0, 28.2 / 60, "VCO2; watts"},
+      {kGasO2, 15, false, false, 50, GasHeatFactor(20.1f), 0, 20.1 / 60 * 20, "VO2; watts/kg"},
       {kGasWater, 1, true, false, 50, 0, 0, rh30, "mH2O; mg/min"},
       {kGasWater, 1, true, true, 50, 0, 0, 1, "mH2O; mg/min"},   // the density is in each case
       {kGasWater, 9, true, false, 50, 0, 0, rh30 * 1200, "mH2O; mg/[kg hr]"},
       {kGasWater, 9, false, false, 50, 0, 0, 1200, "mH2O; mg/[kg hr]"},
-      {kGasWater, 12, false, false, 50, 0, LatentHeat(30), 40497.4, "mH2O; \xB5watts"},
+      // mg/min x J/g is mJ/min: 1000 / 60 uW each.
+      {kGasWater, 12, false, false, 50, 0, LatentHeat(30), LatentHeat(30) * 1000.0 / 60, "mH2O; \xB5watts"},
+      {kGasWater, 13, false, false, 50, 0, LatentHeat(30), LatentHeat(30) / 60.0, "mH2O; milliwatts"},
       {kGasWater, 5, false, false, 50, 0, 0, 1000, "mH2O; \xB5g/min"},
       {kGasO2, 11, false, false, 50, 0, 0, 1.2, "VO2; L/[kg hr]"},
   };
@@ -682,7 +684,7 @@ TEST(GasExchange, UnitsAndLabels) {
     r.latent = c.latent;
     const GasUnit u = GasUnitFactor(r);
     EXPECT_TRUE(u.known);
-    EXPECT_NEAR(u.factor, c.factor, 2e-6 * c.factor);
+    EXPECT_NEAR(u.factor, c.factor, 2e-7 * c.factor);   // the heat factor is a float
     EXPECT_EQ(u.label, c.label);
   }
   GasUnitRequest none;

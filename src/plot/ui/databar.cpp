@@ -71,7 +71,7 @@ plat::FieldSpec DataBarField(int id) {
   return s;
 }
 
-void UpdateDataBar(float s, int32_t c) {
+void UpdateDataBar(double s, int32_t c) {
   const auto f = static_cast<int16_t>(TheFileInUse);
   const int win = currentPlot();
   if (win == 0) return;
@@ -119,7 +119,7 @@ void TrackPointerOverPlot() {
   const bool redrawn = LastHorizPosition == 0;
   LastHorizPosition = static_cast<int16_t>(at.x);
   lastTrackedX = LastHorizPosition;
-  UpdateDataBar(static_cast<float>(static_cast<double>(*c) * FileInfoFLOATS[f][kInfoInterval]), *c);
+  UpdateDataBar(static_cast<double>(*c) * FileInfoFLOATS[f][kInfoInterval], *c);
   if (AllValues) WriteAllValues(*c);
   if (gPointerOverPlotHook) gPointerOverPlotHook(win, at.x, redrawn);
 }

@@ -28,7 +28,7 @@ plat::FieldSpec DataBarField(int id);
 
 // Fills fields 54 and 55 (and 56 when the current file's plot window is in
 // front) for elapsed seconds s at case c; the caller limits c to nCases.
-void UpdateDataBar(float elapsedSeconds, int32_t c);
+void UpdateDataBar(double elapsedSeconds, int32_t c);
 // place 1: ask where first (PlaceALLVALUES); 0: rebuild the fields only.
 void DoALLVALUES(uint16_t place);
 void PlaceALLVALUES();

@@ -17,6 +17,7 @@
 #include "plot/ui/redraw.h"
 #include "plot/ui/selectionmarks.h"
 #include "shell/colours.h"
+#include "shell/timeunits.h"
 #include "shell/dispatch.h"
 #include "shell/globals.h"
 #include "shell/store.h"
@@ -109,7 +110,7 @@ void DRAWTIMEDATE() {
     } else {
       tracelength = interval * static_cast<float>(W);
       minutes = tracelength > 600.0f ? 1 : 0;
-      if (minutes) tracelength *= 0.016667f;
+      if (minutes) tracelength = static_cast<float>(SecondsToMinutes(tracelength));
       p.clearRect({0, 0, W - 71, 18});
       text = plotcore::InfoLineText(StartDate[f], StartTime[f], interval);
     }

@@ -82,7 +82,7 @@ void followPointer(int16_t f, int win) {
   if (!inside || at.x == OldHorizontalPosition) return;
   OldHorizontalPosition = static_cast<int16_t>(at.x);
   const int32_t k = std::clamp(plotcore::MarkerCaseAtClick(PlotViewState(f), at.x), 0, nCases[f]);
-  UpdateDataBar(static_cast<float>(static_cast<double>(k) * FileInfoFLOATS[f][kInfoInterval]), k);
+  UpdateDataBar(static_cast<double>(k) * FileInfoFLOATS[f][kInfoInterval], k);
 }
 
 }  // namespace

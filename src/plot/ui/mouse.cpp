@@ -58,7 +58,7 @@ void setField(int win, int id, const std::string& text) {
 void dragReadout(int16_t f, int win, const plotcore::ViewState& v, int x, int pressX) {
   const int32_t c = std::max(0, plotcore::CaseAtPixel(v, x));
   const float interval = FileInfoFLOATS[f][kInfoInterval];
-  const float s = interval * static_cast<float>(c);
+  const double s = static_cast<double>(interval) * c;
   setField(win, kDataBarCase, plotcore::DragCaseText(c, s));
   // The data bar now shows column x: back at the press column after the
   // drag, the pointer's tracking writes it again.

@@ -13,6 +13,7 @@
 #include "plot/ui/draw.h"
 #include "plot/ui/plotwindow.h"
 #include "shell/colours.h"
+#include "shell/timeunits.h"
 #include "shell/defaults.h"
 #include "shell/dispatch.h"
 #include "shell/globals.h"
@@ -41,7 +42,7 @@ std::string blockSpanText(int16_t f) {
   double d = (static_cast<double>(EndBlock[f]) - BeginBlock[f]) * FileInfoFLOATS[f][kInfoInterval];
   std::string unit = " sec";
   if (!(d < 120)) {
-    d *= 0.0166667;
+    d = SecondsToMinutes(d);
     unit = " min";
   }
   return NumText(d).substr(0, 7) + unit;
