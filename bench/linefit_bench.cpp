@@ -42,7 +42,7 @@ void fit(benchmark::State& state, bool timeAxis) {
   r.last = kCases - 1;
   r.y = channel(0);
   if (!timeAxis) r.x = channel(1);
-  r.timeFactor = 0.0166667;
+  r.timeFactor = 1.0 / 60;   // minutes at 1 s
   LineFit f;
   for (auto _ : state) {
     benchmark::DoNotOptimize(FitLine(r, &f));

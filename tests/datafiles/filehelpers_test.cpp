@@ -127,8 +127,13 @@ TEST_F(FileHelpersTest, CheckSampleIntervalRepairsOnlyUnusableIntervals) {
 }
 
 TEST(StartMinutes, FromClockText) {
-  EXPECT_FLOAT_EQ(StartMinutesOf("09:30:30"), 570.0f + 30 * 0.0166667f);
-  EXPECT_FLOAT_EQ(StartMinutesOf(" 7: 5: 0"), 425.0f);
+  // Seconds of the day / 60 in double, rounded once to float.
+  const struct {
+    const char* text;
+    double minutes;
+  } cases[] = {{"09:30:30", 570.5}, {" 7: 5: 0", 425}, {"00:00:01", 1 / 60.0}, {"13:45:10", 825 + 10 / 60.0},
+               {"23:59:59", 1439 + 59 / 60.0}};
+  for (const auto& c : cases) EXPECT_EQ(StartMinutesOf(c.text), static_cast<float>(c.minutes)) << c.text;
   EXPECT_EQ(StartMinutesOf("garbage!"), 0.0f);
 }
 

@@ -117,7 +117,7 @@ TEST_F(NativeBinaryTest, RoundTripOneAndThirtyTwoChannels) {
     EXPECT_EQ(timstring[1], kNativeFileTypeText);
     EXPECT_EQ(FileJustLoaded, 1);
     EXPECT_EQ(nVar[b][1][1], 0.0f);  // only fields 2..6 travel
-    EXPECT_FLOAT_EQ(FileInfoFLOATS[b][kInfoStartMinutes], 13 * 60 + 45 + 10 * 0.0166667f);
+    EXPECT_EQ(FileInfoFLOATS[b][kInfoStartMinutes], static_cast<float>(13 * 60 + 45 + 10 / 60.0));
     // Saving what was read gives the same bytes.
     ASSERT_EQ(saveWhole(b, path("again.orl")), FileStatus::Ok);
     EXPECT_EQ(slurp(p), slurp(path("again.orl")));

@@ -124,7 +124,8 @@ TEST_F(FileEdit, ACutFromTheFrontMovesTheStartTimeWrittenWithBlanks) {
   } cases[] = {
       {"08:00:00", 1.0f, {1, 61}, " 8: 1: 0", 481.0f},
       {"23:59:30", 1.0f, {1, 61}, " 0: 0:30", 0.5f},
-      {"08:00:00", 0.7f, {1, 11}, " 8: 0: 7", 480.0f + 7 * 0.0166667f},   // 10 x 0.7 s is 7 s, not 6
+      {"08:00:00", 0.7f, {1, 11}, " 8: 0: 7", static_cast<float>(480 + 7 / 60.0)},   // 10 x 0.7 s is 7 s, not 6
+      {"00:00:00", 1.0f, {1, 2}, " 0: 0: 1", static_cast<float>(1 / 60.0)},
       {"07:00:00", 1.0f, {2, 62}, "07:00:00", 0.0f},                      // from case 2: unchanged
   };
   for (const auto& c : cases) {
@@ -135,7 +136,7 @@ TEST_F(FileEdit, ACutFromTheFrontMovesTheStartTimeWrittenWithBlanks) {
     ASSERT_EQ(CutBlockFromFile(s, c.span, MarkerAnswer::Delete), FileEditStatus::Ok);
     EXPECT_EQ(StartTime[s], c.text);
     if (c.minute != 0.0f) {
-      EXPECT_NEAR(FileInfoFLOATS[s][kInfoStartMinutes], c.minute, 1e-4);
+      EXPECT_EQ(FileInfoFLOATS[s][kInfoStartMinutes], c.minute);   // seconds / 60, rounded once
     }
   }
 }

@@ -50,7 +50,7 @@ TEST(PrintImage, RangeTimes) {
   const struct { int32_t start, end; const char *ts, *te; } cases[] = {
       {1, 1200, "0.0 min", "20.0 min"},      // 20 minutes at 1 s: minutes
       {1, 300, "0.0 sec", "300.0 sec"},      // 5 minutes: seconds
-      {61, 700, "1.0 min", "11.6 min"},      // 700 x 0.0166667 = 11.66669, cut not rounded
+      {61, 700, "1.0 min", "11.6 min"},      // 700 / 60 = 11.667, cut not rounded
   };
   for (const auto& c : cases) {
     const RangeTimes t = PrintedRangeTimes({c.start, c.end}, 1.0f);

@@ -96,10 +96,10 @@ TEST_F(LineFitWindows, SlopeOverTimeInMinutesWithTestsResidualsAndPrediction) {
   s.call([] {
     EXPECT_EQ(plat::title(kResultsWindow), "Slope Over Time");
     EXPECT_FALSE(plat::controlExists(kResultsWindow, kCrossChannelBox)) << "the selection does not apply";
-    // 60 s per case in minutes: x steps by 60 x 0.0166667.
-    EXPECT_NEAR(FieldValue(kResultsWindow, kRegBField), 1.990909f / 1.000002f, 2e-6);
+    // 60 s per case in minutes: x steps by exactly 1.
+    EXPECT_NEAR(FieldValue(kResultsWindow, kRegBField), 1.990909f, 2e-6);
     EXPECT_NEAR(FieldValue(kResultsWindow, kRegAField), 2.050909f, 1e-5);
-    EXPECT_NEAR(FieldValue(kResultsWindow, kRegAvalxField), 2.050909f - 1.990905f, 1e-5);
+    EXPECT_NEAR(FieldValue(kResultsWindow, kRegAvalxField), 2.050909f - 1.990909f, 1e-5);
     EXPECT_EQ(Field(kResultsWindow, kRegNField), " 10");
     EXPECT_EQ(Field(kResultsWindow, kRegZeroProbField),
               " probability slope = zero is   < .00001                      ");

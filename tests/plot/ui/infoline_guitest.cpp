@@ -65,7 +65,7 @@ TEST_F(InfoLine, WideAndNarrowPlots) {
   EXPECT_EQ(plat::fieldText(win_, kBlockSpanField), plotcore::kBlockSpanNone);
   EXPECT_FALSE(plat::controlExists(win_, kInfoStepField));
   // One plot width of a 1-s recording spans more than 600 s: minutes.
-  EXPECT_FLOAT_EQ(tracelength, FileInfoFLOATS[f_][kInfoInterval] * ScreenWidth * 0.016667f);
+  EXPECT_FLOAT_EQ(tracelength, FileInfoFLOATS[f_][kInfoInterval] * ScreenWidth / 60.0f);
 
   ScreenWidth = 1000;
   DRAWTIMEDATE();
