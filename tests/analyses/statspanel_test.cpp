@@ -1,6 +1,7 @@
 #include "analyses/statspanel.h"
 
 #include <cmath>
+#include <cstdio>
 
 #include <gtest/gtest.h>
 
@@ -143,6 +144,18 @@ TEST(TimeTexts, ClockOfCasesWrapsAtMidnight) {
   // later as at 0.0166667 minutes per second.
   EXPECT_EQ(CaseClockText(570.0f, 1.0f, 7'000'000.0f), " 9:56:40  ");
   EXPECT_EQ(CaseClockText(570.0f, 0.25f, 6'999'999.0f), " 15:36:39  ");
+  // Every whole second of the day held as f32 minutes reads as itself, at
+  // its start and 7,000,000 s (81 days and 1600 s) on.
+  for (int32_t s = 0; s < 86'400; ++s) {
+    const auto start = static_cast<float>(s / 60.0);
+    for (const int32_t later : {0, 1600}) {
+      const int32_t t = (s + later) % 86'400;
+      if (t == 0 && later != 0) continue;   // a day's end exactly, 24:00:00 above
+      char want[32];
+      std::snprintf(want, sizeof want, " %d:%02d:%02d  ", t / 3600, t / 60 % 60, t % 60);
+      ASSERT_EQ(CaseClockText(start, 1.0f, later == 0 ? 0.0f : 7'000'000.0f), want) << s;
+    }
+  }
   // Several days on.
   EXPECT_EQ(CaseClockText(0.0f, 3600.0f, 50.0f), " 2:00:00  ");
   EXPECT_EQ(ClockLineText(1439.0f, 30.0f, 0.0f, 4.0f), "       from 23:59:00  to 0:01:00  ");
