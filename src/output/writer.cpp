@@ -109,9 +109,9 @@ std::string ResultHeaderText(const ResultRecord& r) {
   const Fmt f{r.digits};
   const int64_t b = r.beginBlock, e = r.endBlock;
   s += "Cases" + IntText(b) + " to" + IntText(e) + " (total" + IntText(e - b + 1) + "): " + " elapsed time";
-  const float elapsed = r.interval * static_cast<float>(e - b);
-  if (elapsed > 600.0f)
-    s += f.real(elapsed / 60.0f) + " min";
+  const double elapsed = static_cast<double>(r.interval) * static_cast<double>(e - b);
+  if (elapsed > 600.0)
+    s += f.real(SecondsToMinutes(elapsed)) + " min";
   else
     s += f.real(elapsed) + " sec";
   return s + CR;

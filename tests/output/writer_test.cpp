@@ -325,6 +325,8 @@ TEST(ResultHeader, LongBlocksInMinutes) {
   EXPECT_NE(ResultHeaderText(r).find("elapsed time 600 sec\r"), std::string::npos);
   r.endBlock = r.beginBlock + 601;
   EXPECT_NE(ResultHeaderText(r).find("elapsed time 10.01667 min\r"), std::string::npos) << Visible(ResultHeaderText(r));
+  r.digits = 10;   // 601 / 60 in double, not the digits of a float quotient
+  EXPECT_NE(ResultHeaderText(r).find("elapsed time 10.0166666667 min\r"), std::string::npos) << Visible(ResultHeaderText(r));
 }
 
 TEST(DraftPrintPlan, ByDestination) {
