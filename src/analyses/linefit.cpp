@@ -7,12 +7,12 @@
 
 #include "analyses/extremes.h"
 #include "shell/safewrite.h"
-#include "shell/timeunits.h"
 #include "output/results.h"
 #include "output/stats.h"
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
+#include "shell/timeunits.h"
 
 float avalx = 0.0f;
 float minx1 = 0.0f, maxx1 = 0.0f;

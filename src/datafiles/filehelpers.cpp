@@ -9,9 +9,9 @@
 #include "datafiles/byteswap.h"
 #include "datafiles/timescale.h"
 #include "shell/globals.h"
-#include "shell/timeunits.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
+#include "shell/timeunits.h"
 
 std::string MakeCaseNumber(int32_t count) {
   if (count <= 999) return NumText(count);

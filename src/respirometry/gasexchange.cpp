@@ -11,10 +11,10 @@
 #include "platform/lanes.h"
 #include "respirometry/gasphysics.h"
 #include "shell/defaults.h"
-#include "shell/timeunits.h"
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/textutil.h"
+#include "shell/timeunits.h"
 
 namespace {
 

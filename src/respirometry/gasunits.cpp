@@ -54,7 +54,7 @@ double waterEnergyFactor(int16_t unit, double perM) {
   switch (unit) {
     case 12: return PerMinuteToPerSecond(1000.0);
     case 13: return PerMinuteToPerSecond(1.0);
-    case 14: return PerMinuteToPerSecond(0.001);
+    case 14: return 1.0 / 60000.0;
     case 15: return PerMinuteToPerSecond(perM);
     case 16: return 1.44;
     case 17: return 0.00144;
