@@ -17,17 +17,18 @@ HistogramStatus CountHistogram(std::span<const float> data, const HistogramInput
   const int32_t first = std::min(in.first, in.last), last = std::max(in.first, in.last);
   if (first < 0 || static_cast<size_t>(last) >= data.size() || in.maxBins < 1) return HistogramStatus::BadSpan;
   int32_t count = last - first + 1;
-  float span = in.ma - in.mi;
+  // In double: the difference of two floats far apart overflows a float.
+  double span = static_cast<double>(in.ma) - in.mi;
   if (in.rangeMode) {
     count = 0;
     for (int32_t k = first; k <= last; ++k) {
       const float x = data[static_cast<size_t>(k)];
       if (in.lo <= x && x <= in.hi) ++count;
     }
-    span = in.hi - in.lo;
+    span = static_cast<double>(in.hi) - in.lo;
   }
   if (count < 1) return HistogramStatus::NoCases;
-  const bool flat = !(span > 0.0f);
+  const bool flat = !(span > 0.0);
   const int nb = flat ? 1 : std::min(count, in.maxBins);
   out->bins.assign(static_cast<size_t>(in.maxBins), 0);
   int32_t counted = 0;
@@ -36,10 +37,10 @@ HistogramStatus CountHistogram(std::span<const float> data, const HistogramInput
     if (!(in.lo <= x && x <= in.hi)) continue;
     int64_t b = 1;
     if (!flat) {
-      const float d = x - in.mi;
-      const float t = d * static_cast<float>(nb) / span;
-      // Values far outside the span (or an overflowing difference) fall in no bin.
-      if (!(t > -2.0f && t < static_cast<float>(in.maxBins) + 1.0f)) continue;
+      const double d = static_cast<double>(x) - in.mi;
+      const double t = d * nb / span;
+      // Values far outside the span fall in no bin.
+      if (!(t > -2.0 && t < in.maxBins + 1.0)) continue;
       b = d == span ? nb : static_cast<int64_t>(std::trunc(t)) + 1;
     }
     if (b < 1 || b > in.maxBins) continue;

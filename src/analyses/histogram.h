@@ -25,11 +25,11 @@ struct HistogramCounts {
   std::vector<int32_t> bins;     // maxBins slots; slot b - 1 holds bin b
   int nb = 0;                    // bins in use: min(count, maxBins), 1 when all values are equal
   int32_t count = 0;             // cases the percentages refer to
-  float span = 0.0f;
+  double span = 0.0;
   int32_t fullest = 0;           // largest bin count
   int16_t kFloat = 0;            // trunc(fullest * 100 / count)
 };
-// Bin of x: trunc((x - mi) * nb / span) + 1 in single precision, the top of
+// Bin of x: trunc((x - mi) * nb / span) + 1 in double, the top of
 // the span in bin nb; counted when 1 <= bin <= maxBins. A span of 0 (all
 // values equal) puts every counted case into one bin; no counted case is
 // refused (NoCases), never divided by.

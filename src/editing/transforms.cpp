@@ -92,7 +92,7 @@ constexpr Conversion kConversions[kConversionItems] = {
     {"atm", "KPa", 101.325f, "Atm --> Kilopascals"},
     {"atm", "Torr", 760.0f, "Atm --> Torr"},
     {"m/s", "km/hr", 3.6f, "m/s --> km/hour"},
-    {"km/hr", "m/s", 0.27778f, "km/hour --> m/s"},
+    {"km/hr", "m/s", 1000.0f / 3600.0f, "km/hour --> m/s"},
     {"mph", "m/s", 0.44704f, "m.p.h --> m/s"},
     {"ml", "mmole", 0.044615f, "ml gas@STP --> mmole"},
     {"mmole", "mL", 22.414f, "mmole --> ml gas@STP"},

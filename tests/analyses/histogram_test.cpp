@@ -18,6 +18,9 @@ std::vector<float> ramp(int n) {
 TEST(Histogram, BinsCountsAndFullestShare) {
   const auto ten = ramp(10), hundred = ramp(100);
   const std::vector<float> flat(12, 4.0f);
+  // Both ends of the float's range: their difference overflows a float.
+  std::vector<float> wide(11, 0.0f);
+  for (int k = 1; k <= 10; ++k) wide[static_cast<size_t>(k)] = static_cast<float>(-3.3e38 + 4.4e38 * (k - 1) / 9.0);
   const struct {
     const std::vector<float>* data;
     HistogramInput in;
@@ -33,6 +36,7 @@ TEST(Histogram, BinsCountsAndFullestShare) {
       {&ten, {1, 10, 3, 6, 3, 6, true, 21}, HistogramStatus::Ok, 4, 1, 4, 25},
       // All values equal: one bar of every case, no division by zero.
       {&flat, {0, 11, 4, 4, 4, 4, false, 21}, HistogramStatus::Ok, 1, 12, 12, 100},
+      {&wide, {1, 10, wide[1], wide[10], wide[1], wide[10], false, 21}, HistogramStatus::Ok, 10, 1, 10, 10},
       {&ten, {1, 10, 1, 10, 20, 30, true, 21}, HistogramStatus::NoCases, 0, 0, 0, 0},
       {&ten, {1, 11, 1, 10, 1, 10, false, 21}, HistogramStatus::BadSpan, 0, 0, 0, 0},
   };

@@ -520,7 +520,7 @@ TEST(ConversionConstants, EachIsItsExactDefinitionToTheDigitsShown) {
       {"atm -> KPa", transform(13), "101.325", 101.325, true},
       {"atm -> Torr", transform(14), "760", 760, true},
       {"m/s -> km/hr", transform(15), "3.6", 3.6, true},
-      {"km/hr -> m/s", transform(16), "0.27778", 1 / 3.6, true},
+      {"km/hr -> m/s", transform(16), "0.2777778", 1 / 3.6, true},
       {"mph -> m/s", transform(17), "0.44704", mile / 3600, true},
       {"ml -> mmole", transform(18), "0.044615", 1 / litresPerMole, true},
       {"mmole -> mL", transform(19), "22.414", litresPerMole, true},
