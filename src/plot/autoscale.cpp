@@ -4,13 +4,16 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 
 namespace plotcore {
 
 namespace {
 
-// Limits kept well inside float so that max - min stays finite.
-constexpr double kLimit = 1.0e38;
+// Limits inside float, and a span that float still holds: values up to the
+// float's largest keep their place on the scale.
+constexpr double kLimit = std::numeric_limits<float>::max();
+constexpr double kLongestSpan = 0.999 * kLimit;
 // Below this a range would give a yScale beyond float: scale as constant.
 constexpr double kTinyRange = 1.0e-30;
 constexpr int kSearchCap = 50;
@@ -34,6 +37,11 @@ double WidenOf(double v) { return std::max(1.0, 0.05 * std::fabs(v)); }
 void SetLimits(Scale& s, double lo, double hi) {
   lo = std::clamp(lo, -kLimit, kLimit);
   hi = std::clamp(hi, -kLimit, kLimit);
+  // A span past float's reach keeps the end farther from zero.
+  if (hi - lo > kLongestSpan) {
+    if (std::fabs(hi) >= std::fabs(lo)) lo = hi - kLongestSpan;
+    else hi = lo + kLongestSpan;
+  }
   s.minimumValue = static_cast<float>(lo);
   s.maximumValue = static_cast<float>(hi);
   s.range = s.maximumValue - s.minimumValue;

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace plotcore;
@@ -120,6 +121,14 @@ TEST(NiceAxis, DegenerateChannelsEndFiniteInEveryMode) {
     ExpectSane(Of(-1e25f, 1e25f, mode));
     ExpectSane(Of(-3e38f, 3e38f, mode));
     ExpectSane(Of(3e38f, 3e38f, mode));
+    // Values near the float's largest keep their place on the scale.
+    for (const auto& [lo, hi] : {std::pair{3.3e38f, 3.3e38f}, std::pair{3.2e38f, 3.35e38f}, std::pair{-3.35e38f, -1e38f},
+                                 std::pair{1e37f, 3.3e38f}}) {
+      s = Of(lo, hi, mode);
+      ExpectSane(s);
+      EXPECT_LE(s.minimumValue, lo) << lo << " " << hi << " mode " << mode;
+      EXPECT_GE(s.maximumValue, hi) << lo << " " << hi << " mode " << mode;
+    }
     // tiny ranges, where the power-of-ten search runs off the table
     ExpectSane(Of(1.0f, std::nextafter(1.0f, 2.0f), mode));
     ExpectSane(Of(1e-40f, 2e-40f, mode));
