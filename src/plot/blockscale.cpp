@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "plot/autoscale.h"
 #include "shell/desklayout.h"
 #include "shell/textutil.h"
 
@@ -26,16 +27,10 @@ BlockScale ComputeBlockScale(const float* data, int32_t begin, int32_t end, int 
   s.rightLim = width;
   s.upperLimit = height - 15;
   s.nPoints = end - begin + 1;
-  // From the infinities, so that a block lying wholly past any constant
-  // start still finds its own extremes.
-  float lo = std::numeric_limits<float>::infinity(), hi = -lo;
-  for (int32_t k = begin; data && k <= end; ++k) {
-    const float v = data[k];
-    if (!std::isfinite(v)) continue;
-    lo = std::min(lo, v);
-    hi = std::max(hi, v);
-  }
-  if (lo > hi) lo = hi = 0.0f;   // nothing finite: an empty scale around zero
+  Extremes e;
+  for (int32_t k = begin; data && k <= end; ++k) e.add(data[k]);
+  // Nothing finite: an empty scale around zero.
+  float lo = e.any() ? e.lo : 0.0f, hi = e.any() ? e.hi : 0.0f;
   s.dataMaxY = hi;
   if (lo == hi) hi += 1.0f;
   // A span below the float's resolution at that magnitude leaves max == min.
