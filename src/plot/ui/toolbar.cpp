@@ -1,6 +1,7 @@
 #include "plot/ui/toolbar.h"
 
 #include <algorithm>
+#include <climits>
 
 #include "datafiles/ui/open.h"
 #include "output/ui/analysiskit.h"
@@ -104,12 +105,6 @@ int frontPlotWindow() {
   return f >= 0 && plat::windowExists(PlotWindowId(f)) ? PlotWindowId(f) : 0;
 }
 
-// The plot window's frame moved to the given top-left.
-void movePlotFrame(int plot, plat::Point frameTopLeft) {
-  const int titleBar = plat::contentRect(plot).top - plat::frameRect(plot).top;
-  plat::moveWindow(plot, {frameTopLeft.x, frameTopLeft.y + titleBar});
-}
-
 // Every open file's plot window in its place for the toolbar's place, not
 // only the front one; a window whose size changed is drawn again for it.
 void layOutPlotWindows() {
@@ -121,6 +116,27 @@ void layOutPlotWindows() {
     if (want == now) continue;
     plat::setContentRect(PlotWindowId(f), want);
     if (want.width() == now.width() && want.height() == now.height()) continue;
+    if (f == front) ResizeTheMainWindow(1);
+    else DrawPlotSummary(f);
+  }
+}
+
+// Every plot window's top stepped down by one amount, the highest to `top`
+// at least, their bottoms kept: a toolbar above that grew a row would
+// otherwise cover the title bars of the files behind the front one.
+void stepPlotWindowsBelow(int top) {
+  int highest = INT_MAX;
+  for (int16_t f = 0; f < kSlotCount; ++f)
+    if (ValidFileSlot(f) && SlotHoldsFile(f) && plat::windowExists(PlotWindowId(f)))
+      highest = std::min(highest, plat::frameRect(PlotWindowId(f)).top);
+  if (highest == INT_MAX || highest >= top) return;
+  const int step = top - highest;
+  const auto front = static_cast<int16_t>(TheFileInUse);
+  for (int16_t f = 0; f < kSlotCount; ++f) {
+    if (!ValidFileSlot(f) || !SlotHoldsFile(f) || !plat::windowExists(PlotWindowId(f))) continue;
+    plat::Rect c = plat::contentRect(PlotWindowId(f));
+    c.top += step;
+    plat::setContentRect(PlotWindowId(f), c);
     if (f == front) ResizeTheMainWindow(1);
     else DrawPlotSummary(f);
   }
@@ -185,8 +201,8 @@ void ToolbarResized() {
   const plat::Rect frame = plat::frameRect(plot);
   if (place() == plotcore::ToolbarPlace::Bottom) {
     ToolbarBandBelowPlot = r.bottom + 2 - frame.bottom;
-  } else if (place() == plotcore::ToolbarPlace::Top && r.bottom + 2 > frame.top) {
-    movePlotFrame(plot, {frame.left, r.bottom + 2});
+  } else if (place() == plotcore::ToolbarPlace::Top) {
+    stepPlotWindowsBelow(r.bottom + 2);
   }
   // The block window below a band grown by more rows ends on the desk still.
   FollowPlotWindow();

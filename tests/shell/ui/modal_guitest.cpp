@@ -623,6 +623,20 @@ TEST_P(ManyFiles, EveryWindowStaysOnTheDeskAndEveryPlotBarClearOfTheToolbar) {
       at = prefsArray[kPrefToolbarPosition];
     }
   }
+  // Above the plots and narrowed by the user, so one row higher: every plot
+  // window steps down clear of it, not only the front one.
+  while (prefsArray[kPrefToolbarPosition] != 2) ToolbarClosed();
+  const plat::Rect r = plat::contentRect(kToolbarWindow);
+  plat::setContentRect(kToolbarWindow, {r.left, r.top, r.left + 520, r.bottom});
+  ToolbarResized();
+  {
+    SCOPED_TRACE("toolbar above, narrowed");
+    for (const std::string& f : geometryFaults()) ADD_FAILURE() << f;
+    for (const std::string& f : plotBarsUnderToolbar()) ADD_FAILURE() << f;
+    if (place == 2)
+      plat::test::saveArtifact(plat::test::deskImage(),
+                               "desk-1280x800-" + std::to_string(files) + "-files-toolbar-above-narrowed.png");
+  }
   prefsArray[kPrefToolbarPosition] = 0;
   ToolbarBandBelowPlot = 0;
 }
