@@ -103,10 +103,27 @@ void syncMarkerCount(int16_t slot) {
   FileSHORTS[slot][kShortMarkerCount] = static_cast<int16_t>(MarkersArray[slot].size());
 }
 
+// Whether an interpolation span is open after every marker up to case c,
+// read as the flags read them: a 200 opens one when none is open, a 199
+// closes it.
+bool spanOpenAfter(const std::vector<MarkerRecord>& m, int32_t c) {
+  bool open = false;
+  for (const MarkerRecord& r : m) {
+    if (r.caseNumber > c) break;
+    if (MarkerCode16(r) == kInterpolationOpen) open = true;
+    else if (MarkerCode16(r) == kInterpolationClose) open = false;
+  }
+  return open;
+}
+
 void dropMarkersBeyond(int16_t slot, int32_t lastCase) {
   auto& m = MarkersArray[slot];
+  const bool open = spanOpenAfter(m, lastCase);
+  const size_t had = m.size();
   m.erase(std::remove_if(m.begin(), m.end(), [&](const MarkerRecord& r) { return r.caseNumber > lastCase; }),
           m.end());
+  // A span running past the new end closes on it; the room is the erased one.
+  if (open && m.size() < had) m.push_back({lastCase, kInterpolationClose});
   syncMarkerCount(slot);
 }
 
@@ -334,6 +351,14 @@ StoreStatus CutCases(int16_t slot, int32_t first, int32_t last, int32_t* lastRem
     }
     kept.push_back(r.caseNumber > last ? MarkerRecord{r.caseNumber - width, r.code} : r);
   }
+  // An interpolation span the cut goes through keeps what is left of it: its
+  // 200 alone would flag every case to the file's end, its 199 alone none.
+  // The room is that of the marker removed.
+  const bool openBefore = spanOpenAfter(m, first - 1), openAfter = spanOpenAfter(m, last);
+  if (openBefore != openAfter) {
+    const auto boundary = std::find_if(kept.begin(), kept.end(), [&](const MarkerRecord& r) { return r.caseNumber >= first; });
+    kept.insert(boundary, openBefore ? MarkerRecord{first - 1, kInterpolationClose} : MarkerRecord{first, kInterpolationOpen});
+  }
   noteChange(slot);
   if (width > 0) {
     for (int c = 0; c <= nChannels[slot]; ++c) {
@@ -359,10 +384,19 @@ StoreStatus CropCases(int16_t slot, int32_t first, int32_t last) {
   // (shrinking a channel keeps its block when no smaller one is had).
   auto& m = MarkersArray[slot];
   std::vector<MarkerRecord> inside;
-  inside.reserve(static_cast<size_t>(std::count_if(
+  // Two more for the ends of a span the crop cuts through.
+  inside.reserve(2 + static_cast<size_t>(std::count_if(
       m.begin(), m.end(), [&](const MarkerRecord& r) { return r.caseNumber >= first && r.caseNumber <= last; })));
   for (const auto& r : m)
     if (r.caseNumber >= first && r.caseNumber <= last) inside.push_back({r.caseNumber - first + 1, r.code});
+  // A span the crop goes through keeps what is left of it, as in a cut.
+  if (spanOpenAfter(m, first - 1)) {
+    const auto at = std::find_if(inside.begin(), inside.end(), [](const MarkerRecord& r) {
+      return r.caseNumber > 1 || MarkerCode16(r) == kInterpolationOpen || MarkerCode16(r) == kInterpolationClose;
+    });
+    inside.insert(at, MarkerRecord{1, kInterpolationOpen});
+  }
+  if (spanOpenAfter(m, last)) inside.push_back({kept, kInterpolationClose});
   noteChange(slot);
   if (first > 1) {
     for (int c = 0; c <= nChannels[slot]; ++c) {

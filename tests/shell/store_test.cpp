@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -399,6 +400,39 @@ TEST_F(InterpolationTest, StaleFlagsOfAnEarlierFileAreCleared) {
   BackupCache.put(kInterpolationOffset, 1.0f);  // case 0 left set by someone
   SetMarkers(s, {});
   EXPECT_TRUE(flagged().empty());
+}
+
+// A cut, crop or shortening through an interpolation span keeps flagged
+// just the cases of it that are left: a lone 200 flagged every case to the
+// file's end, a lone 199 none.
+TEST_F(InterpolationTest, EditsThroughASpanKeepWhatIsLeftOfIt) {
+  const struct {
+    const char* what;
+    std::function<StoreStatus(int16_t)> edit;
+    std::vector<int32_t> want;
+  } rows[] = {
+      // Old 50, the case after the cut, stands at 30 and was not flagged.
+      {"cut through its end", [](int16_t s) { return CutCases(s, 30, 50); }, span(20, 29)},
+      // Old 30 stands at 10, old 40 at 20.
+      {"cut through its start", [](int16_t s) { return CutCases(s, 10, 30); }, span(10, 20)},
+      {"cut inside it", [](int16_t s) { return CutCases(s, 25, 35); }, span(20, 30)},
+      // Old case c stands at c - first + 1.
+      {"crop through its start", [](int16_t s) { return CropCases(s, 30, 60); }, span(1, 11)},
+      {"crop through its end", [](int16_t s) { return CropCases(s, 10, 30); }, span(11, 21)},
+      {"crop inside it", [](int16_t s) { return CropCases(s, 25, 35); }, span(1, 11)},
+      {"shortened through it", [](int16_t s) { return ResizeChannels(s, 30); }, span(20, 30)},
+      {"cut clear of it", [](int16_t s) { return CutCases(s, 60, 70); }, span(20, 40)},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.what);
+    const int16_t s = openRamp(100, 1);
+    AddMarker(s, 20, kInterpolationOpen);
+    AddMarker(s, 30, 'A');
+    AddMarker(s, 40, kInterpolationClose);
+    ASSERT_EQ(r.edit(s), StoreStatus::Ok);
+    EXPECT_EQ(flagged(), r.want);
+    resetAll();
+  }
 }
 
 // ---- Markers and notes --------------------------------------------------------------------------
