@@ -346,7 +346,8 @@ StoreStatus CutCases(int16_t slot, int32_t first, int32_t last, int32_t* lastRem
   int32_t removedCode = 0;
   for (const auto& r : m) {
     if (r.caseNumber >= first && r.caseNumber <= last) {
-      removedCode = r.code;
+      // Half of an interpolation pair would flag cases wrongly where it went.
+      if (MarkerCode16(r) != kInterpolationOpen && MarkerCode16(r) != kInterpolationClose) removedCode = r.code;
       continue;
     }
     kept.push_back(r.caseNumber > last ? MarkerRecord{r.caseNumber - width, r.code} : r);

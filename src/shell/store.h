@@ -192,8 +192,9 @@ StoreStatus AddChannel(int16_t slot);
 StoreStatus ResizeChannels(int16_t slot, int32_t newCases);
 // Removes cases first..last-1 from every channel (the case at `last` moves to
 // `first`); markers at first..last are removed and later ones move down by
-// last - first. lastRemovedCode receives the code of the last removed marker
-// in list order (0 when none).
+// last - first; an interpolation span cut through keeps what is left of it.
+// lastRemovedCode receives the code of the last removed marker in list order
+// that is not an interpolation mark (0 when none).
 StoreStatus CutCases(int16_t slot, int32_t first, int32_t last, int32_t* lastRemovedCode = nullptr);
 // Keeps cases first..last as 1..last-first+1 (case 0 keeps its value);
 // markers follow, those outside are dropped. Nothing changes when memory

@@ -433,6 +433,15 @@ TEST_F(InterpolationTest, EditsThroughASpanKeepWhatIsLeftOfIt) {
     EXPECT_EQ(flagged(), r.want);
     resetAll();
   }
+  // The code a cut hands to "Insert New Marker" is the file's own marker's,
+  // never half of an interpolation pair.
+  const int16_t s = openRamp(100, 1);
+  AddMarker(s, 20, kInterpolationOpen);
+  AddMarker(s, 30, 'A');
+  AddMarker(s, 40, kInterpolationClose);
+  int32_t code = 0;
+  ASSERT_EQ(CutCases(s, 30, 50, &code), StoreStatus::Ok);
+  EXPECT_EQ(code, 'A');
 }
 
 // ---- Markers and notes --------------------------------------------------------------------------
