@@ -121,21 +121,24 @@ void layOutPlotWindows() {
   }
 }
 
-// Every plot window's top stepped down by one amount, the highest to `top`
-// at least, their bottoms kept: a toolbar above that grew a row would
-// otherwise cover the title bars of the files behind the front one.
-void stepPlotWindowsBelow(int top) {
-  int highest = INT_MAX;
+// Every plot window stepped clear of a toolbar the user made larger, all by
+// one amount, the nearest to `edge` at least: down (`right` false) with their
+// bottoms kept, or right with their right edges kept. Moving the front one
+// alone left the title and data bars of the files behind it under the toolbar.
+void stepPlotWindowsClear(bool right, int edge) {
+  int nearest = INT_MAX;
   for (int16_t f = 0; f < kSlotCount; ++f)
-    if (ValidFileSlot(f) && SlotHoldsFile(f) && plat::windowExists(PlotWindowId(f)))
-      highest = std::min(highest, plat::frameRect(PlotWindowId(f)).top);
-  if (highest == INT_MAX || highest >= top) return;
-  const int step = top - highest;
+    if (ValidFileSlot(f) && SlotHoldsFile(f) && plat::windowExists(PlotWindowId(f))) {
+      const plat::Rect frame = plat::frameRect(PlotWindowId(f));
+      nearest = std::min(nearest, right ? frame.left : frame.top);
+    }
+  if (nearest == INT_MAX || nearest >= edge) return;
+  const int step = edge - nearest;
   const auto front = static_cast<int16_t>(TheFileInUse);
   for (int16_t f = 0; f < kSlotCount; ++f) {
     if (!ValidFileSlot(f) || !SlotHoldsFile(f) || !plat::windowExists(PlotWindowId(f))) continue;
     plat::Rect c = plat::contentRect(PlotWindowId(f));
-    c.top += step;
+    (right ? c.left : c.top) += step;
     plat::setContentRect(PlotWindowId(f), c);
     if (f == front) ResizeTheMainWindow(1);
     else DrawPlotSummary(f);
@@ -202,7 +205,9 @@ void ToolbarResized() {
   if (place() == plotcore::ToolbarPlace::Bottom) {
     ToolbarBandBelowPlot = r.bottom + 2 - frame.bottom;
   } else if (place() == plotcore::ToolbarPlace::Top) {
-    stepPlotWindowsBelow(r.bottom + 2);
+    stepPlotWindowsClear(false, r.bottom + 2);
+  } else {
+    stepPlotWindowsClear(true, r.right + 2);
   }
   // The block window below a band grown by more rows ends on the desk still.
   FollowPlotWindow();

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <tuple>
 
 #include "support/program_support.h"
 
@@ -623,19 +624,20 @@ TEST_P(ManyFiles, EveryWindowStaysOnTheDeskAndEveryPlotBarClearOfTheToolbar) {
       at = prefsArray[kPrefToolbarPosition];
     }
   }
-  // Above the plots and narrowed by the user, so one row higher: every plot
-  // window steps down clear of it, not only the front one.
-  while (prefsArray[kPrefToolbarPosition] != 2) ToolbarClosed();
-  const plat::Rect r = plat::contentRect(kToolbarWindow);
-  plat::setContentRect(kToolbarWindow, {r.left, r.top, r.left + 520, r.bottom});
-  ToolbarResized();
-  {
-    SCOPED_TRACE("toolbar above, narrowed");
+  // Made larger by the user, left and widened, then above and narrowed (one
+  // row higher): every plot window steps clear of it, not only the front one.
+  for (const auto& [where, name, width] : {std::tuple{int16_t{0}, "left-widened", 200},
+                                           std::tuple{int16_t{2}, "above-narrowed", 520}}) {
+    while (prefsArray[kPrefToolbarPosition] != where) ToolbarClosed();
+    const plat::Rect r = plat::contentRect(kToolbarWindow);
+    plat::setContentRect(kToolbarWindow, {r.left, r.top, r.left + width, r.bottom});
+    ToolbarResized();
+    SCOPED_TRACE(std::string("toolbar ") + name);
     for (const std::string& f : geometryFaults()) ADD_FAILURE() << f;
     for (const std::string& f : plotBarsUnderToolbar()) ADD_FAILURE() << f;
-    if (place == 2)
+    if (place == where)
       plat::test::saveArtifact(plat::test::deskImage(),
-                               "desk-1280x800-" + std::to_string(files) + "-files-toolbar-above-narrowed.png");
+                               "desk-1280x800-" + std::to_string(files) + "-files-toolbar-" + name + ".png");
   }
   prefsArray[kPrefToolbarPosition] = 0;
   ToolbarBandBelowPlot = 0;
