@@ -18,7 +18,11 @@ std::vector<int16_t> gCommentRefreshes;
 class StoreTest : public ::testing::Test {
  protected:
   void SetUp() override { resetAll(); }
-  void TearDown() override { resetAll(); }
+  void TearDown() override {
+    resetAll();
+    // The hooks record into this file's lists; a later test must not.
+    gStoreHooks = {};
+  }
 
   static void resetAll() {
     for (int16_t s = 0; s < kSlotCount; ++s) FreeSlot(s);
