@@ -152,6 +152,8 @@ BmrResult ComputeBmr(const BmrInput& in) {
 CheckedResult Q10Adjusted(double q10, double t1, double t2, double r1) {
   // A Q10 of 0 gives 0 (or INF) whatever the rates: no adjustment at all.
   if (!(q10 > 0.0)) return Refused("Q10", "a Q10 must be above 0");
+  // As in Q10 from two rates: a rate of -1 became -2.
+  if (!(r1 > 0.0)) return Refused("base value", "a rate must be above 0");
   const double r2 = r1 * std::pow(q10, (t2 - t1) * 0.1);
   // Shown in single precision.
   if (std::isfinite(static_cast<float>(r2))) return {r2, nullptr, nullptr};

@@ -78,8 +78,8 @@ struct BmrResult {
 // factor) when taken from the field, else 1.
 BmrResult ComputeBmr(const BmrInput& in);
 
-// R2 = R1 Q10^((T2 - T1) / 10); refused for a negative Q10 and for any
-// input that makes R2 infinite or not a number.
+// R2 = R1 Q10^((T2 - T1) / 10); refused for a Q10 or a rate at or below 0
+// and for any input that makes R2 infinite or not a number.
 CheckedResult Q10Adjusted(double q10, double t1, double t2, double r1);
 // Q10 = (R2 / R1)^(10 / (T2 - T1)); refused for a rate at or below 0, for
 // equal temperatures and for any input that makes Q10 infinite or not a number.

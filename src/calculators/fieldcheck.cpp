@@ -2,14 +2,26 @@
 
 #include <algorithm>
 #include <cmath>
-#include <iterator>
 
 #include "calculators/conversions.h"
+#include "editing/watervapour.h"
+#include "respirometry/gasphysics.h"
 #include "shell/textutil.h"
 
 namespace {
 
 bool isNumber(double v) { return std::isfinite(v); }
+
+constexpr const char* kAboveAbsoluteZero = "a temperature must be above absolute zero, -273.15 \xA1" "C";
+constexpr const char* kPressureAbove0 = "a pressure must be above 0";
+constexpr const char* kPercent = "it must lie from 0 to 100 %";
+
+// At or below absolute zero; `offset` is the kelvin offset the formula adds
+// (273 in some), so that it never divides by 0 or a negative temperature.
+bool belowAbsoluteZero(double celsius, double offset = 273.15) {
+  return !(celsius + 273.15 > 0.0 && celsius + offset > 0.0);
+}
+bool outsidePercent(double v) { return !(v >= 0.0 && v <= 100.0); }
 
 CheckedResult accepted(double v) {
   CheckedResult r;
@@ -44,11 +56,18 @@ CheckedResult CheckedPressure(double altitude, bool feet, bool torr) {
 }
 
 CheckedResult CheckedStpFlow(const StpInput& in) {
-  if (in.volumeMode && in.seconds < 0)
-    return Refused("Elapsed Time", "a negative elapsed time gives a negative flow");
-  if (in.volumeMode && in.volume < 0)
-    return Refused("Cumulative Volume", "a negative volume gives a negative flow");
-  if (in.pressure <= 0) return Refused("B.P.", "a pressure must be above 0");
+  if (in.volumeMode) {
+    if (in.seconds < 0) return Refused("Elapsed Time", "a negative elapsed time gives a negative flow");
+    if (in.volume < 0) return Refused("Cumulative Volume", "a negative volume gives a negative flow");
+  } else if (in.flow < 0) {
+    return Refused("Indicated Flowrate", "a flow must not be negative");
+  }
+  if (!(in.pressure > 0)) return Refused("B.P.", kPressureAbove0);
+  // A vacuum in the meter deeper than the air around it.
+  if (!(in.pressure + InternalPressureTorr(in.internal, in.unit) > 0))
+    return Refused("meter internal pressure", "with the B.P. it must give a pressure above 0");
+  if (belowAbsoluteZero(in.meterT, 273.0)) return Refused("Meter temp.", kAboveAbsoluteZero);
+  if (belowAbsoluteZero(in.calibrationT, 273.0)) return Refused("calibrated for", kAboveAbsoluteZero);
   const double flow = StpFlow(in);
   if (isNumber(flow)) return accepted(flow);
   if (in.volumeMode) {
@@ -60,8 +79,7 @@ CheckedResult CheckedStpFlow(const StpInput& in) {
   }
   if (!isNumber(in.pressure)) return Refused("B.P.");
   if (!isNumber(InternalPressureTorr(in.internal, in.unit))) return Refused("meter internal pressure");
-  if (!isNumber(in.meterT) || in.meterT + 273.0 == 0)
-    return Refused("Meter temp.", "a meter temperature of -273 degrees divides by 0");
+  if (!isNumber(in.meterT)) return Refused("Meter temp.");
   if (!isNumber(in.calibrationT)) return Refused("calibrated for");
   // Finite inputs whose product overflows a float: the flow itself is too large.
   return Refused(in.volumeMode ? "Cumulative Volume" : "Indicated Flowrate");
@@ -87,6 +105,31 @@ CheckedResult CheckedVentilation(const VentilationInput& in, VentilationResult* 
   const struct {
     float value;
     const char* field;
+  } typed[] = {{in.vo2, "VO2"}, {in.fio2, "inhaled O2 concentration"}, {in.tb, "Tb"}, {in.ta, "Ta"},
+               {in.pb, "pressure"}, {in.deltaP, "delta-P"}, {in.rh, "RH"}, {in.trh, "t,RH"}};
+  for (const auto& t : typed)
+    if (!isNumber(t.value)) return Refused(t.field);
+  if (in.vo2 < 0) return Refused("VO2", "a rate must not be negative");
+  if (!(in.fio2 > 0 && in.fio2 <= 100)) return Refused("inhaled O2 concentration", "it must lie above 0, up to 100 %");
+  if (belowAbsoluteZero(in.tb, 273.0)) return Refused("Tb", kAboveAbsoluteZero);
+  if (belowAbsoluteZero(in.ta, 273.0)) return Refused("Ta", kAboveAbsoluteZero);
+  if (!(in.pb > 0)) return Refused("pressure", kPressureAbove0);
+  if (outsidePercent(in.rh)) return Refused("RH", kPercent);
+  if (belowAbsoluteZero(in.trh)) return Refused("t,RH", kAboveAbsoluteZero);
+  // The breath is saturated at Tb, and the chamber air holds its own vapour:
+  // both less than the chamber pressure, or K has no meaning.
+  const double chamber = in.pb + in.deltaP * kTorrPerMmWater;
+  const double body = SaturationVapourPressureTorr(in.tb);
+  if (!(chamber > body))
+    return Refused(in.deltaP < 0 && in.pb > body ? "delta-P" : "pressure",
+                   "the chamber pressure must be above the water vapour pressure at Tb (47 torr at 37 \xA1" "C)");
+  if (!(chamber > SaturationVapourPressureTorr(in.trh) * in.rh / 100.0))
+    return Refused("RH", "its vapour pressure must be below the chamber pressure");
+  if (in.calVol < 0) return Refused("calibration volume", "a volume must be above 0");
+  if (in.frequency < 0) return Refused("frequency", "a frequency must be above 0");
+  const struct {
+    float value;
+    const char* field;
   } needed[] = {{in.calVol, "calibration volume"}, {in.calGain, "calibration gain"},
                 {in.calDef, "calibration volts"},  {in.sampGain, "sample gain"},
                 {in.sampDef, "sample volts"},      {in.frequency, "frequency"}};
@@ -97,8 +140,8 @@ CheckedResult CheckedVentilation(const VentilationInput& in, VentilationResult* 
     return Refused("Ta", "the breath gains no volume (K = 1) at these temperatures and humidities");
   if (r.tidal < 0) {
     constexpr const char* kNegative = "it makes the tidal volume negative";
-    for (size_t i = 0; i + 1 < std::size(needed); ++i)   // the frequency does not count
-      if (needed[i].value < 0.0f) return Refused(needed[i].field, kNegative);
+    for (const auto& n : needed)
+      if (n.value < 0.0f) return Refused(n.field, kNegative);
     return Refused("sample volts", "the breath shrinks in the lungs here (K below 1): its volts must be negative");
   }
   if (!isNumber(static_cast<float>(r.minute))) return Refused("frequency");

@@ -26,9 +26,10 @@ CheckedResult CheckedAltitude(double pressureField, bool feet, bool torr);
 CheckedResult CheckedPressure(double altitudeField, bool feet, bool torr);
 
 // ---- Flow to STP ----
-// Zero or non-finite elapsed time, a meter at -273 degrees, and the like; a
-// barometric pressure at or below 0 and a negative cumulative volume, which
-// gave a flow below 0.
+// Zero or non-finite elapsed time, and the like; a negative flow, volume or
+// time, a barometric pressure at or below 0 or one the meter's internal
+// pressure takes to 0 or below, and a meter or calibration temperature at
+// or below absolute zero.
 CheckedResult CheckedStpFlow(const StpInput& in);
 
 // ---- A date typed as month, day and year ----
@@ -39,11 +40,16 @@ CheckedResult CheckedDayOfMonth(double day, int16_t month, double year);
 CheckedResult CheckedDayOfYear(double day);
 
 // ---- Ventilation ----
-// Every calibration and sample field and the frequency must be finite and
-// not 0 (a 0 showed Vt = INF and EO2 = 0 %, or "**" everywhere); a K of 1
-// (no volume change in the lungs) is refused as the chamber temperature's; a
-// negative tidal volume as that of the first negative calibration or sample
-// field, or of the sample volts when the breath shrinks in the lungs (K < 1).
+// Refused by name: a negative VO2, an inhaled O2 outside 0..100 % (or 0), a
+// temperature at or below absolute zero, a pressure at or below 0 or not
+// above the breath's vapour pressure at Tb (47 torr at 37 degrees), an RH
+// outside 0..100 % or whose vapour reaches the chamber pressure, a negative
+// calibration volume or frequency. Every calibration and sample field and
+// the frequency must be finite and not 0 (a 0 showed Vt = INF and EO2 = 0 %,
+// or "**" everywhere); a K of 1 (no volume change in the lungs) is refused
+// as the chamber temperature's; a negative tidal volume as that of the first
+// negative calibration or sample field, or of the sample volts when the
+// breath shrinks in the lungs (K < 1).
 // The value is Vt; *out gets all three results when accepted.
 CheckedResult CheckedVentilation(const VentilationInput& in, VentilationResult* out);
 

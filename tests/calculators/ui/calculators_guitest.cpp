@@ -288,6 +288,7 @@ TEST_P(Calculators, OxygenPressureAndVentilation) {
         plat::setFieldText(W, kVentFiO2, "150");   // not a percentage: refused, FiO2 kept
       })
       .click(W, kVentCalculate)
+      .click(kAlertWindow, kAlertOK)
       .activate(kToolbarWindow)   // the window stays in front
       .call([&] {
         EXPECT_TRUE(plat::windowExists(W));
@@ -464,7 +465,14 @@ TEST_P(Calculators, FieldsThatWouldGiveNoNumberAreRefusedByName) {
        kVentCalculate, "\"calibration volts\": it must be a number other than 0", kVentTidal},
       {13,
        {{kVentCalVol, "-1"}, {kVentCalGain, "1"}, {kVentCalVolts, "1"}, {kVentSampGain, "1"}, {kVentSampVolts, "0.5"}},
-       kVentCalculate, "\"calibration volume\": it makes the tidal volume negative", kVentExtraction},
+       kVentCalculate, "\"calibration volume\": a volume must be above 0", kVentExtraction},
+      {13,
+       {{kVentCalVol, "1"}, {kVentCalGain, "1"}, {kVentCalVolts, "1"}, {kVentSampGain, "1"}, {kVentSampVolts, "0.5"},
+        {kVentPressure, "0"}},
+       kVentCalculate, "\"pressure\": a pressure must be above 0", kVentTidal},
+      {4, {{kStpMeterTField, "-300"}}, kStpCompute, "\"Meter temp.\": a temperature must be above absolute zero",
+       kStpResult},
+      {11, {{kQ10BaseValueField, "-1"}}, 0, "\"base value\": a rate must be above 0", kQ10AdjustedValueField},
       {18, {{kConvInput, "1e39"}}, 0, "\"joules\": this value makes the result infinite", kConvResult},
   };
   bool pictured = false;
