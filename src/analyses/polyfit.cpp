@@ -33,6 +33,9 @@ const char* PolyStatusText(PolyStatus s) {
     case PolyStatus::BadDegree: return "the degree must be 1 to 9";
     case PolyStatus::Degenerate: return "too few distinct X values for this degree";
     case PolyStatus::XNotANumber: return "the block of the X channel holds a value that is not a number";
+    case PolyStatus::XInfinite: return "the block of the X channel holds an infinite value";
+    case PolyStatus::YNotANumber: return "the block of the Y channel holds a value that is not a number";
+    case PolyStatus::YInfinite: return "the block of the Y channel holds an infinite value";
   }
   return "";
 }
@@ -1022,15 +1025,37 @@ bool PolyXWithinReach(const float* x, int32_t n, double centre, double inv, doub
 
 namespace {
 
-// A fit refused as degenerate whose X block holds a NaN is refused for the
-// NaN: the X values are not too few, one is not a number. Looked for only
-// once a fit has failed, so a sound block costs no pass.
-PolyStatus namingNaN(PolyStatus s, std::span<const float> x, int32_t first, int32_t last) {
-  if (s != PolyStatus::Degenerate) return s;
+// The first value of v[first..last] that is not finite, as `nan` or `inf`;
+// Ok when all are.
+PolyStatus firstNonFinite(std::span<const float> v, int32_t first, int32_t last, PolyStatus nan, PolyStatus inf) {
+  for (int32_t i = first; i <= last; ++i) {
+    const float a = v[static_cast<size_t>(i)];
+    if (std::isnan(a)) return nan;
+    if (std::isinf(a)) return inf;
+  }
+  return PolyStatus::Ok;
+}
+
+bool finiteFit(const PolyFit& f) {
+  for (int p = 0; p <= f.degree; ++p)
+    if (!std::isfinite(f.power[static_cast<size_t>(p)])) return false;
+  return std::isfinite(f.meanY) && std::isfinite(f.sdY);
+}
+
+// A fit with no finite coefficients, or one refused for too few distinct X
+// values, names the value that is not finite, where there is one: the fits
+// never scan for them on their way, so this costs nothing on good data.
+PolyStatus namingNonFinite(PolyStatus s, const PolyFit& f, std::span<const float> x, std::span<const float> y,
+                           int32_t first, int32_t last) {
+  if (s != PolyStatus::Degenerate && !(s == PolyStatus::Ok && !finiteFit(f))) return s;
   if (first > last) std::swap(first, last);
-  if (first < 0 || static_cast<size_t>(last) >= x.size()) return s;
-  for (int32_t i = first; i <= last; ++i)
-    if (std::isnan(x[static_cast<size_t>(i)])) return PolyStatus::XNotANumber;
+  if (first < 0 || static_cast<size_t>(last) >= x.size() || static_cast<size_t>(last) >= y.size()) return s;
+  if (const PolyStatus t = firstNonFinite(x, first, last, PolyStatus::XNotANumber, PolyStatus::XInfinite);
+      t != PolyStatus::Ok)
+    return t;
+  if (const PolyStatus t = firstNonFinite(y, first, last, PolyStatus::YNotANumber, PolyStatus::YInfinite);
+      t != PolyStatus::Ok)
+    return t;
   return s;
 }
 
@@ -1063,12 +1088,18 @@ PolyStatus fitPolynomialByPasses(std::span<const float> x, std::span<const float
 
 PolyStatus FitPolynomial(std::span<const float> x, std::span<const float> y, int32_t first, int32_t last,
                          int degree, PolyFit* out, bool wide) {
-  return namingNaN(fitPolynomial(x, y, first, last, degree, out, wide), x, first, last);
+  PolyFit f;
+  const PolyStatus s = namingNonFinite(fitPolynomial(x, y, first, last, degree, &f, wide), f, x, y, first, last);
+  if (s == PolyStatus::Ok) *out = f;
+  return s;
 }
 
 PolyStatus FitPolynomialByPasses(std::span<const float> x, std::span<const float> y, int32_t first, int32_t last,
                                  int degree, PolyFit* out) {
-  return namingNaN(fitPolynomialByPasses(x, y, first, last, degree, out), x, first, last);
+  PolyFit f;
+  const PolyStatus s = namingNonFinite(fitPolynomialByPasses(x, y, first, last, degree, &f), f, x, y, first, last);
+  if (s == PolyStatus::Ok) *out = f;
+  return s;
 }
 
 PolySeries PolynomialSeries(std::span<const float> x, std::span<const float> y, int32_t first, int32_t last) {

@@ -20,7 +20,7 @@ struct PolyFit {
   float meanX = 0.0f, sdX = 0.0f;   // single-precision mean, population SD
   float meanY = 0.0f, sdY = 0.0f;
   double residualVariance = 0.0;    // SSres / (N - d - 1); 0 when N <= d + 1
-  double r2 = 0.0;                  // 1 - SSres / Syy, never below 0; NaN for a constant Y or NaN data
+  double r2 = 0.0;                  // 1 - SSres / Syy, never below 0; NaN for a constant Y
 };
 
 enum class PolyStatus : int8_t {
@@ -29,6 +29,9 @@ enum class PolyStatus : int8_t {
   BadDegree,      // not 1..9
   Degenerate,     // fewer cases than coefficients, or an orthogonal polynomial vanishes on the data
   XNotANumber,    // the X block holds a NaN, which no polynomial can take
+  XInfinite,      // the X block holds an infinity
+  YNotANumber,    // the Y block holds a NaN: every coefficient would be NaN
+  YInfinite,      // the Y block holds an infinity
 };
 const char* PolyStatusText(PolyStatus s);
 
@@ -40,8 +43,10 @@ const char* PolyStatusText(PolyStatus s);
 // Where X strays beyond its end values (a pass over X alone, stopped where
 // it strays, tells before the Chebyshev sums), a pass for the extremes comes
 // first; where the sums would keep too few digits: one pass for the means
-// and extremes, one per degree, one for the residuals. A refused fit leaves
-// *out untouched. `wide` false keeps to the baseline instructions (the tests
+// and extremes, one per degree, one for the residuals. A fit that finds no
+// finite coefficients, or too few distinct X values, is refused by the first
+// value of the block that is not finite (X before Y), when there is one. A
+// refused fit leaves *out untouched. `wide` false keeps to the baseline instructions (the tests
 // hold both to one result).
 PolyStatus FitPolynomial(std::span<const float> x, std::span<const float> y, int32_t first, int32_t last,
                          int degree, PolyFit* out, bool wide = true);

@@ -7,6 +7,7 @@
 #include <limits>
 #include <utility>
 #include <random>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -67,8 +68,8 @@ TEST(PolynomialFit, WorkedExamplesGiveTheirCoefficientsAndStatistics) {
   const std::vector<float> line = {2.1f, 3.9f, 6.2f, 7.8f, 10.1f, 12.2f, 13.8f, 16.1f, 18.0f, 19.9f};
   const std::vector<float> zigzag = {1, 0, 1, 0, 1};
   // r^2 NaN: a constant Y leaves nothing to explain (the line fit's rule; it
-  // said 1 here), and a NaN in Y stays NaN (it was clamped to 0).
-  const std::vector<float> flat(5, 3.0f), holed = {1, 2, std::nanf(""), 4, 5};
+  // said 1 here). A NaN in Y is refused below.
+  const std::vector<float> flat(5, 3.0f);
   const double nan = std::nan("");
   const struct {
     const std::vector<float>* x;
@@ -87,8 +88,6 @@ TEST(PolynomialFit, WorkedExamplesGiveTheirCoefficientsAndStatistics) {
       {&x5, &zigzag, 4, {}, 0, 1.0, 0.0},
       {&x5, &flat, 1, {}, 0, nan, -1},
       {&x5, &flat, 2, {}, 0, nan, -1},
-      {&x5, &holed, 1, {}, 0, nan, -1},
-      {&x5, &holed, 3, {}, 0, nan, -1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::Message() << "degree " << c.d << " n " << c.x->size() << " y0 " << (*c.y)[0]);
@@ -113,6 +112,14 @@ TEST(PolynomialFit, DegreesTheDataCannotCarryAreRefused) {
   const std::vector<float> sameX(8, 3.0f), y8 = count(8), holedX = {1, 2, std::nanf(""), 4, 5};
   std::vector<float> nanFirstX = count(8);
   nanFirstX[0] = std::nanf("");
+  // A NaN or an infinity in Y made every coefficient, r^2 and the residual
+  // variance NaN, and that fit was stored as the result.
+  constexpr float inf = std::numeric_limits<float>::infinity();
+  const std::vector<float> holedY = {1, 2, std::nanf(""), 4, 5}, infiniteY = {1, 2, 3, inf, 5};
+  const std::vector<float> infiniteX = {1, 2, 3, 4, inf}, sinkingX = {-inf, 2, 3, 4, 5};
+  const std::vector<float> x12 = count(12);
+  std::vector<float> lateInfY = count(12);
+  lateInfY[11] = -inf;
   PolyFit f;
   f.degree = 77;
   const struct {
@@ -134,11 +141,29 @@ TEST(PolynomialFit, DegreesTheDataCannotCarryAreRefused) {
       {&nanFirstX, &y8, 0, 7, 2, PolyStatus::XNotANumber},
       {&nanFirstX, &y8, 0, 7, 9, PolyStatus::XNotANumber},
       {&nanFirstX, &y8, 1, 1, 1, PolyStatus::Degenerate},   // one case, no NaN in the block
+      {&x5, &holedY, 0, 4, 1, PolyStatus::YNotANumber},
+      {&x5, &holedY, 0, 4, 3, PolyStatus::YNotANumber},
+      {&x5, &holedY, 0, 1, 1, PolyStatus::Ok},   // the NaN outside the block
+      {&x5, &infiniteY, 0, 4, 2, PolyStatus::YInfinite},
+      {&x5, &infiniteY, 4, 0, 1, PolyStatus::YInfinite},   // reversed span
+      {&x12, &lateInfY, 0, 11, 9, PolyStatus::YInfinite},
+      // An infinity in X was "too few distinct X values for this degree".
+      {&infiniteX, &zigzag, 0, 4, 1, PolyStatus::XInfinite},
+      {&infiniteX, &zigzag, 0, 4, 3, PolyStatus::XInfinite},
+      {&sinkingX, &holedY, 0, 4, 2, PolyStatus::XInfinite},   // X named before Y
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.d);
+    SCOPED_TRACE(testing::Message() << "degree " << c.d << ", cases " << c.first << ".." << c.last);
+    f.degree = 77;
     EXPECT_EQ(FitPolynomial(*c.x, *c.y, c.first, c.last, c.d, &f), c.want);
-    EXPECT_EQ(f.degree, 77);   // untouched
+    PolyFit passes;
+    passes.degree = 77;
+    EXPECT_EQ(FitPolynomialByPasses(*c.x, *c.y, c.first, c.last, c.d, &passes), c.want);
+    if (c.want != PolyStatus::Ok) {
+      EXPECT_EQ(f.degree, 77);   // untouched
+      EXPECT_EQ(passes.degree, 77);
+      EXPECT_NE(std::string(PolyStatusText(c.want)), "");
+    }
   }
   // Repeated X values: three distinct values carry degree 2, not 3.
   const std::vector<float> x3 = {1, 1, 2, 2, 3, 3, 1, 2, 3}, y3 = {1, 2, 3, 4, 5, 6, 7, 8, 9};
