@@ -123,8 +123,34 @@ double BmrUnitFactor(int16_t unit, double m) {
   }
 }
 
+namespace {
+
+// Typed values no animal has: refused before they make a rate of any sign.
+CheckedResult refusedBmrInput(const BmrInput& in, double massG) {
+  if (!(massG > 0.0)) return Refused("mass", "a mass must be above 0");
+  if (BelowAbsoluteZero(in.baseT)) return Refused("base T", kAboveAbsoluteZero);
+  if (BelowAbsoluteZero(in.realT)) return Refused("real T", kAboveAbsoluteZero);
+  if (!(in.q10 > 0.0)) return Refused("Q10", "a Q10 must be above 0");
+  if (in.fromField && !(in.fieldA > 0.0)) return Refused("coefficient ('a' value)", "it must be above 0");
+  return {};
+}
+
+// Both temperatures of the Q10 window.
+CheckedResult refusedQ10Temperatures(double t1, double t2) {
+  if (BelowAbsoluteZero(t1)) return Refused("base temp", kAboveAbsoluteZero);
+  if (BelowAbsoluteZero(t2)) return Refused("adjusted temp", kAboveAbsoluteZero);
+  return {};
+}
+
+}  // namespace
+
 BmrResult ComputeBmr(const BmrInput& in) {
   const double m = in.kg ? in.mass * 1000.0 : in.mass;
+  if (const CheckedResult c = refusedBmrInput(in, m); !c.ok()) {
+    BmrResult refused;
+    refused.check = c;
+    return refused;
+  }
   const float s = in.fromField
                       ? static_cast<float>(in.fieldA / (static_cast<double>(in.valueOfA) * in.previousFactor))
                       : 1.0f;
@@ -154,6 +180,7 @@ CheckedResult Q10Adjusted(double q10, double t1, double t2, double r1) {
   if (!(q10 > 0.0)) return Refused("Q10", "a Q10 must be above 0");
   // As in Q10 from two rates: a rate of -1 became -2.
   if (!(r1 > 0.0)) return Refused("base value", "a rate must be above 0");
+  if (const CheckedResult c = refusedQ10Temperatures(t1, t2); !c.ok()) return c;
   const double r2 = r1 * std::pow(q10, (t2 - t1) * 0.1);
   // Shown in single precision.
   if (std::isfinite(static_cast<float>(r2))) return {r2, nullptr, nullptr};
@@ -167,6 +194,7 @@ CheckedResult Q10FromRates(double r1, double r2, double t1, double t2) {
   constexpr const char* kRateAbove0 = "a rate must be above 0";
   if (!(r1 > 0.0)) return Refused("base value", std::isnan(r1) ? nullptr : kRateAbove0);
   if (!(r2 > 0.0)) return Refused("adjusted value", std::isnan(r2) ? nullptr : kRateAbove0);
+  if (const CheckedResult c = refusedQ10Temperatures(t1, t2); !c.ok()) return c;
   const double dt = t2 - t1;
   if (dt == 0.0) return Refused("adjusted temp", "equal to the base temperature, so no Q10 follows");
   const double q = std::pow(r2 / r1, 10.0 / dt);

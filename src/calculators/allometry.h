@@ -69,18 +69,19 @@ struct BmrResult {
   float rate = 0;           // MR in the output unit
   float aShown = 0;         // a in the output unit
   float factor = 1;         // BMRunitfact
-  // The field that makes rate or aShown infinite or not a number (a mass
-  // of -5 or of 0 in a per-gram unit, a Q10 of -2, a of 0 taken from its
-  // field); ok() when both are finite.
+  // The field refused: a mass, a Q10 or an a typed into its field at or
+  // below 0, a temperature at or below absolute zero, or the field that
+  // makes rate or aShown infinite or not a number; ok() when both are finite.
   CheckedResult check;
 };
 // MR = s a M^b Q10^((Treal - Tbase) / 10) x factor, s = typed a / (a x old
 // factor) when taken from the field, else 1.
 BmrResult ComputeBmr(const BmrInput& in);
 
-// R2 = R1 Q10^((T2 - T1) / 10); refused for a Q10 or a rate at or below 0
-// and for any input that makes R2 infinite or not a number.
+// R2 = R1 Q10^((T2 - T1) / 10); refused for a Q10 or a rate at or below 0,
+// a temperature at or below absolute zero, and any input that makes R2
+// infinite or not a number.
 CheckedResult Q10Adjusted(double q10, double t1, double t2, double r1);
-// Q10 = (R2 / R1)^(10 / (T2 - T1)); refused for a rate at or below 0, for
-// equal temperatures and for any input that makes Q10 infinite or not a number.
+// Q10 = (R2 / R1)^(10 / (T2 - T1)); refused for a rate at or below 0, a
+// temperature at or below absolute zero, for equal temperatures and for any input that makes Q10 infinite or not a number.
 CheckedResult Q10FromRates(double r1, double r2, double t1, double t2);

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "calculators/conversions.h"
+#include "calculators/vapour.h"
 #include "editing/watervapour.h"
 #include "respirometry/gasphysics.h"
 #include "shell/textutil.h"
@@ -12,16 +13,8 @@ namespace {
 
 bool isNumber(double v) { return std::isfinite(v); }
 
-constexpr const char* kAboveAbsoluteZero = "a temperature must be above absolute zero, -273.15 \xA1" "C";
-constexpr const char* kPressureAbove0 = "a pressure must be above 0";
-constexpr const char* kPercent = "it must lie from 0 to 100 %";
 
-// At or below absolute zero; `offset` is the kelvin offset the formula adds
-// (273 in some), so that it never divides by 0 or a negative temperature.
-bool belowAbsoluteZero(double celsius, double offset = 273.15) {
-  return !(celsius + 273.15 > 0.0 && celsius + offset > 0.0);
-}
-bool outsidePercent(double v) { return !(v >= 0.0 && v <= 100.0); }
+constexpr const char* kAboveAll = "at these pressures the mixture would need more than 100 %";
 
 CheckedResult accepted(double v) {
   CheckedResult r;
@@ -37,6 +30,9 @@ CheckedResult Refused(const char* field, const char* reason) {
   r.reason = reason;
   return r;
 }
+
+bool BelowAbsoluteZero(double celsius, double offset) { return !(celsius + 273.15 > 0.0 && celsius + offset > 0.0); }
+bool OutsidePercent(double v) { return !(v >= 0.0 && v <= 100.0); }
 
 std::string RefusalText(const CheckedResult& r) {
   if (r.ok()) return {};
@@ -66,8 +62,8 @@ CheckedResult CheckedStpFlow(const StpInput& in) {
   // A vacuum in the meter deeper than the air around it.
   if (!(in.pressure + InternalPressureTorr(in.internal, in.unit) > 0))
     return Refused("meter internal pressure", "with the B.P. it must give a pressure above 0");
-  if (belowAbsoluteZero(in.meterT, 273.0)) return Refused("Meter temp.", kAboveAbsoluteZero);
-  if (belowAbsoluteZero(in.calibrationT, 273.0)) return Refused("calibrated for", kAboveAbsoluteZero);
+  if (BelowAbsoluteZero(in.meterT, 273.0)) return Refused("Meter temp.", kAboveAbsoluteZero);
+  if (BelowAbsoluteZero(in.calibrationT, 273.0)) return Refused("calibrated for", kAboveAbsoluteZero);
   const double flow = StpFlow(in);
   if (isNumber(flow)) return accepted(flow);
   if (in.volumeMode) {
@@ -111,11 +107,11 @@ CheckedResult CheckedVentilation(const VentilationInput& in, VentilationResult* 
     if (!isNumber(t.value)) return Refused(t.field);
   if (in.vo2 < 0) return Refused("VO2", "a rate must not be negative");
   if (!(in.fio2 > 0 && in.fio2 <= 100)) return Refused("inhaled O2 concentration", "it must lie above 0, up to 100 %");
-  if (belowAbsoluteZero(in.tb, 273.0)) return Refused("Tb", kAboveAbsoluteZero);
-  if (belowAbsoluteZero(in.ta, 273.0)) return Refused("Ta", kAboveAbsoluteZero);
+  if (BelowAbsoluteZero(in.tb, 273.0)) return Refused("Tb", kAboveAbsoluteZero);
+  if (BelowAbsoluteZero(in.ta, 273.0)) return Refused("Ta", kAboveAbsoluteZero);
   if (!(in.pb > 0)) return Refused("pressure", kPressureAbove0);
-  if (outsidePercent(in.rh)) return Refused("RH", kPercent);
-  if (belowAbsoluteZero(in.trh)) return Refused("t,RH", kAboveAbsoluteZero);
+  if (OutsidePercent(in.rh)) return Refused("RH", kPercent);
+  if (BelowAbsoluteZero(in.trh)) return Refused("t,RH", kAboveAbsoluteZero);
   // The breath is saturated at Tb, and the chamber air holds its own vapour:
   // both less than the chamber pressure, or K has no meaning.
   const double chamber = in.pb + in.deltaP * kTorrPerMmWater;
@@ -150,12 +146,83 @@ CheckedResult CheckedVentilation(const VentilationInput& in, VentilationResult* 
   return accepted(r.tidal);
 }
 
+CheckedResult CheckedPartialPressureInputs(float ambient, float celsius, float saturation, float o2Percent, bool torr) {
+  if (!isNumber(ambient)) return Refused("ambient pressure");
+  if (!(ambient > 0)) return Refused("ambient pressure", kPressureAbove0);
+  if (!isNumber(celsius)) return Refused("ambient temperature");
+  if (BelowAbsoluteZero(celsius)) return Refused("ambient temperature", kAboveAbsoluteZero);
+  if (OutsidePercent(saturation)) return Refused("vapor phase H2O saturation", kPercent);
+  if (OutsidePercent(o2Percent)) return Refused("gas phase %O2", kPercent);
+  // A negative pO2 otherwise: more vapour than gas.
+  if (!(ambient > VapourPressure(celsius, saturation, torr)))
+    return Refused("ambient pressure", "it must be above the water vapour pressure it holds");
+  return accepted(ambient);
+}
+
+CheckedResult CheckedClosedSystem(const ClosedSystemInput& in, ClosedSystemResult* out) {
+  constexpr const char* kNotNegative = "a time must not be negative";
+  if (!(in.volume > 0)) return Refused("system volume", "a volume must be above 0");
+  if (BelowAbsoluteZero(in.t, 273.3)) return Refused("temperature", kAboveAbsoluteZero);
+  if (!(in.pb > 0)) return Refused("pressure", kPressureAbove0);
+  if (OutsidePercent(in.rh)) return Refused("initial humidity", kPercent);
+  if (!(in.pb > in.rh * 0.01 * SaturationVapourPressureTorr(in.t)))
+    return Refused("pressure", "it must be above the water vapour pressure of the initial humidity");
+  if (in.hours < 0) return Refused("hours", kNotNegative);
+  if (in.minutes < 0) return Refused("minutes", kNotNegative);
+  if (!(static_cast<double>(in.hours) * 60.0 + in.minutes > 0))
+    return Refused("minutes", "the elapsed time must be above 0");
+  if (OutsidePercent(in.fio2)) return Refused("FiO2", kPercent);
+  if (OutsidePercent(in.fico2)) return Refused("FiCO2", kPercent);
+  if (in.dO2 > in.fio2) return Refused("change in O2 concentration", "it exceeds the O2 there was (FiO2)");
+  if (!(in.fico2 + in.dCO2 < 100)) return Refused("change in CO2 concentration", "the final CO2 would reach 100 %");
+  const bool rqForm = (in.dO2 > 0 && !in.absorbed && in.useRQ) || (in.dCO2 > 0 && !(in.dO2 > 0));
+  if (rqForm && !(in.rq > 0)) return Refused("RQ", "an RQ must be above 0");
+  const ClosedSystemResult r = ClosedSystem(in);
+  for (const double v : {r.vo2, r.vo2Rate, r.vco2, r.vco2Rate})
+    if (!isNumber(static_cast<float>(v))) return Refused("system volume");
+  *out = r;
+  return accepted(r.vo2);
+}
+
+CheckedResult CheckedDissolvedOxygen(float celsius, float volumeMl, float pb, float gasO2, float solutes,
+                                     float saturation, bool milligrams, O2Content* out) {
+  constexpr const char* kNotNegative = "it must not be negative";
+  if (!isNumber(celsius)) return Refused("temp.");
+  if (BelowAbsoluteZero(celsius)) return Refused("temp.", kAboveAbsoluteZero);
+  if (volumeMl < 0) return Refused("volume", "a volume must not be negative");
+  if (!(pb > 0)) return Refused("B.P.", kPressureAbove0);
+  if (OutsidePercent(gasO2)) return Refused("gas phase %O2", kPercent);
+  if (!(solutes >= 0)) return Refused("dissolved solutes", kNotNegative);
+  if (!(saturation >= 0)) return Refused("% oxygen saturation", kNotNegative);
+  const O2Content c = DissolvedOxygen(celsius, volumeMl, pb, gasO2, solutes, saturation, milligrams);
+  if (!isNumber(c.perLitre)) return Refused("B.P.");
+  if (!isNumber(c.inVolume)) return Refused("volume");
+  *out = c;
+  return accepted(c.perLitre);
+}
+
+CheckedResult CheckedConversion(const ConversionResult& r, float x) {
+  if (!r.row || r.nil) return accepted(r.y);
+  const ConversionRow& row = *r.row;
+  const bool celsius = row.kind == ConversionKind::CelsiusToFahrenheit || row.kind == ConversionKind::SaturationPressure ||
+                       row.kind == ConversionKind::SaturationDensity || (row.menu == 63 && row.item == 12);
+  if (row.kind == ConversionKind::FahrenheitToCelsius && !(x > -459.67f))
+    return Refused(row.from, "a temperature must be above absolute zero, -459.67 \xA1" "F");
+  if (celsius && BelowAbsoluteZero(x)) return Refused(row.from, kAboveAbsoluteZero);
+  // Masses, volumes, amounts and light (65/1..18), water vapour (66/18..21).
+  const bool amount = (row.menu == 65 && row.item <= 18) || (row.menu == 66 && row.item >= 18);
+  if (amount && x < 0) return Refused(row.from, "it must not be negative");
+  return isNumber(r.y) ? accepted(r.y) : Refused(row.from);
+}
+
 CheckedSimulation CheckedSimulationFromAltitudes(double g, double simulatedM, double measuredM) {
   CheckedSimulation c{SimulateFromAltitudes(g, simulatedM, measuredM), {}};
   const SimulatedGas& s = c.gas;
   if (!isNumber(g)) c.check = Refused("gas concentration");
+  else if (OutsidePercent(g)) c.check = Refused("gas concentration", kPercent);
   else if (!isNumber(measuredM) || !isNumber(s.measuredTorr) || s.measuredTorr == 0) c.check = Refused("measurement altitude");
   else if (!isNumber(simulatedM) || !isNumber(s.simulatedTorr) || !isNumber(s.concentration)) c.check = Refused("simulated altitude");
+  else if (s.concentration > 100) c.check = Refused("gas concentration", kAboveAll);
   else c.check = accepted(s.concentration);
   return c;
 }
@@ -165,9 +232,11 @@ CheckedSimulation CheckedSimulationFromPressures(double g, double simulatedTorr,
   const SimulatedGas& s = c.gas;
   constexpr const char* kAbove0 = "a pressure must be above 0";
   if (!isNumber(g)) c.check = Refused("gas concentration");
+  else if (OutsidePercent(g)) c.check = Refused("gas concentration", kPercent);
   else if (!isNumber(measuredTorr) || measuredTorr <= 0) c.check = Refused("measurement pressure", kAbove0);
   else if (!isNumber(simulatedTorr) || simulatedTorr <= 0) c.check = Refused("simulated pressure", kAbove0);
   else if (!isNumber(s.concentration)) c.check = Refused("gas concentration");
+  else if (s.concentration > 100) c.check = Refused("gas concentration", kAboveAll);
   else c.check = accepted(s.concentration);
   return c;
 }

@@ -5,6 +5,7 @@
 #pragma once
 #include <string>
 
+#include "calculators/conversions.h"
 #include "calculators/oxygen.h"
 #include "calculators/pressure.h"
 
@@ -16,6 +17,16 @@ struct CheckedResult {
   bool ok() const { return field == nullptr; }
 };
 CheckedResult Refused(const char* field, const char* reason = nullptr);
+
+// Typed values no instrument can give, with the reasons the refusals give.
+// At or below absolute zero; `offset` is the kelvin offset the formula adds
+// (273 in some), so that it never divides by 0 or a negative temperature.
+bool BelowAbsoluteZero(double celsius, double offset = 273.15);
+// A fraction or humidity, in per cent, outside 0..100.
+bool OutsidePercent(double v);
+inline constexpr const char* kAboveAbsoluteZero = "a temperature must be above absolute zero, -273.15 \xA1" "C";
+inline constexpr const char* kPressureAbove0 = "a pressure must be above 0";
+inline constexpr const char* kPercent = "it must lie from 0 to 100 %";
 // The alert's text: the field, then the reason or that the result would be
 // infinite or not a number.
 std::string RefusalText(const CheckedResult& r);
@@ -53,8 +64,42 @@ CheckedResult CheckedDayOfYear(double day);
 // The value is Vt; *out gets all three results when accepted.
 CheckedResult CheckedVentilation(const VentilationInput& in, VentilationResult* out);
 
+// ---- Oxygen partial pressure ----
+// The typed values of the pO2 window, the pressure in the unit shown (kPa
+// when !torr): a pressure at or below 0 or not above the vapour pressure it
+// subtracts, a temperature at or below absolute zero, a saturation or an O2
+// outside 0..100 % are refused by name.
+CheckedResult CheckedPartialPressureInputs(float ambient, float celsius, float saturation, float o2Percent, bool torr);
+
+// ---- Closed system ----
+// Refused by name: a volume at or below 0, a temperature at or below
+// absolute zero, a pressure at or below 0 or not above the vapour pressure
+// it subtracts, a humidity, FiO2 or FiCO2 outside 0..100 %, a negative time
+// or none at all, a fall in O2 beyond the O2 there was, a final CO2 of 100 %
+// or more, an RQ at or below 0 where a form uses it, and any input that
+// leaves a result infinite. The value is VO2; *out gets the results.
+CheckedResult CheckedClosedSystem(const ClosedSystemInput& in, ClosedSystemResult* out);
+
+// ---- Dissolved oxygen ----
+// Refused by name: a temperature at or below absolute zero, a negative
+// volume, solutes or saturation (above 100 % counts as 100 %), a pressure at
+// or below 0, a gas-phase O2 outside 0..100 %. The value is the content per
+// litre; *out gets both contents.
+CheckedResult CheckedDissolvedOxygen(float celsius, float volumeMl, float pb, float gasO2, float solutes,
+                                     float saturation, bool milligrams, O2Content* out);
+
+// ---- Unit conversions ----
+// The input of a row, named by its from-unit: a temperature at or below
+// absolute zero, a negative mass, volume, amount, light intensity or water
+// vapour, and an input that makes the result infinite. Speeds, distances,
+// energies, rates and pressures convert with their sign (a difference or a
+// gauge reading may be negative).
+CheckedResult CheckedConversion(const ConversionResult& r, float x);
+
 // ---- Altitude simulation ----
-// The concentration and both altitudes or pressures must be finite.
+// The concentration must lie from 0 to 100 % and both altitudes or pressures
+// must be finite; a mixture that would need more than 100 % is refused as
+// the concentration's.
 struct CheckedSimulation {
   SimulatedGas gas;
   CheckedResult check;

@@ -623,6 +623,48 @@ TEST(CalculatorFields, ThatWouldGiveNoNumberAreRefusedByName) {
   underPressure.deltaP = -10000;     // 735 torr of suction
   VentilationResult ventOut;
   const double inf = std::numeric_limits<double>::infinity();
+  // Values no instrument gives, beside good ones, in the calculators that
+  // computed from them in silence.
+  BmrInput noMass = bmr, negativeLinear = bmr, frozenBase = bmr, frozenReal = bmr, noQ10 = bmr, negativeA = bmr,
+           typedA = bmr;
+  noMass.mass = 0;                   // showed 0
+  negativeLinear.mass = -5;          // b = 1 showed -0.013
+  negativeLinear.b = 1;
+  frozenBase.baseT = -300;
+  frozenReal.realT = -300;
+  noQ10.q10 = 0;                     // warmer: showed 0
+  noQ10.realT = 21;
+  negativeA.fromField = typedA.fromField = true;
+  negativeA.fieldA = -0.005;
+  typedA.fieldA = 0.005;
+  ClosedSystemInput cs;
+  ClosedSystemInput noVolume = cs, frozenCs = cs, noCsPressure = cs, vapourOnly = cs, soakedCs = cs, wetCs = cs;
+  noVolume.volume = -1000;           // showed VO2 -5.9 ml
+  frozenCs.t = -300;
+  noCsPressure.pb = 0;
+  vapourOnly.pb = 10;                // 17.5 torr of vapour at 20 degrees
+  vapourOnly.rh = 100;
+  soakedCs.rh = 150;
+  wetCs.rh = 100;
+  ClosedSystemInput backHours = cs, backMinutes = cs, noTime = cs, richO2 = cs, underCO2 = cs, allO2Gone = cs;
+  backHours.hours = -1;
+  backMinutes.minutes = -90;
+  noTime.hours = noTime.minutes = 0;   // showed INF ml/min
+  richO2.fio2 = 120;
+  underCO2.fico2 = -1;
+  allO2Gone.dO2 = 25;
+  ClosedSystemInput allCO2 = cs, noRQ = cs, unusedRQ = cs;
+  allCO2.dCO2 = 100;
+  noRQ.absorbed = false;
+  noRQ.useRQ = true;
+  noRQ.rq = 0;
+  unusedRQ.rq = 0;                   // CO2 absorbed: the RQ plays no part
+  ClosedSystemResult csOut;
+  O2Content doOut;
+  const auto dissolved = [&](float t, float volume, float pb, float gas, float solutes, float saturation) {
+    return CheckedDissolvedOxygen(t, volume, pb, gas, solutes, saturation, false, &doOut);
+  };
+  const auto converted = [](int16_t menu, int16_t item, float x) { return CheckedConversion(Convert(menu, item, x), x); };
   const struct {
     const char* name;
     CheckedResult got;
@@ -701,6 +743,70 @@ TEST(CalculatorFields, ThatWouldGiveNoNumberAreRefusedByName) {
       {"Q10 from rates, signs differ", Q10FromRates(1, -2, 37, 40), "adjusted value", 0},
       {"Q10 from rates, both negative", Q10FromRates(-1, -2, 37, 40), "base value", 0},
       {"Q10 from rates, adjusted value 0", Q10FromRates(1, 0, 37, 40), "adjusted value", 0},
+      {"Q10 adjusted from -300 degrees", Q10Adjusted(2.2, -300, 39, 1), "base temp", 0},
+      {"Q10 adjusted to -300 degrees", Q10Adjusted(2.2, 37, -300, 1), "adjusted temp", 0},
+      {"Q10 adjusted to -20 degrees", Q10Adjusted(2, 0, -20, 1), nullptr, 0.25},
+      {"Q10 from rates at -300 degrees", Q10FromRates(1, 2, -300, 37), "base temp", 0},
+      {"Q10 from rates to -280 degrees", Q10FromRates(1, 2, 37, -280), "adjusted temp", 0},
+      {"BMR of 0 g", ComputeBmr(noMass).check, "mass", 0},
+      {"BMR of -5 g, b = 1", ComputeBmr(negativeLinear).check, "mass", 0},
+      {"BMR, base T -300", ComputeBmr(frozenBase).check, "base T", 0},
+      {"BMR, real T -300", ComputeBmr(frozenReal).check, "real T", 0},
+      {"BMR, Q10 0", ComputeBmr(noQ10).check, "Q10", 0},
+      {"BMR, typed a -0.005", ComputeBmr(negativeA).check, "coefficient ('a' value)", 0},
+      {"BMR, typed a 0.005", ComputeBmr(typedA).check, nullptr, 0.005},
+      {"pO2", CheckedPartialPressureInputs(760, 37, 100, 20.95f, true), nullptr, 760},
+      {"pO2 at 0 torr", CheckedPartialPressureInputs(0, 37, 100, 20.95f, true), "ambient pressure", 0},
+      {"pO2 at -760 torr", CheckedPartialPressureInputs(-760, 37, 100, 20.95f, true), "ambient pressure", 0},
+      {"pO2 at 40 torr, 47 of vapour", CheckedPartialPressureInputs(40, 37, 100, 20.95f, true), "ambient pressure", 0},
+      {"pO2 at 5 kPa, 6.3 of vapour", CheckedPartialPressureInputs(5, 37, 100, 20.95f, false), "ambient pressure", 0},
+      {"pO2 at 40 torr, dry", CheckedPartialPressureInputs(40, 37, 0, 20.95f, true), nullptr, 40},
+      {"pO2 at -300 degrees", CheckedPartialPressureInputs(760, -300, 100, 20.95f, true), "ambient temperature", 0},
+      {"pO2, saturation 150 %", CheckedPartialPressureInputs(760, 37, 150, 20.95f, true), "vapor phase H2O saturation", 0},
+      {"pO2, saturation -10 %", CheckedPartialPressureInputs(760, 37, -10, 20.95f, true), "vapor phase H2O saturation", 0},
+      {"pO2, O2 120 %", CheckedPartialPressureInputs(760, 37, 100, 120, true), "gas phase %O2", 0},
+      {"closed system", CheckedClosedSystem(cs, &csOut), nullptr, ClosedSystem(cs).vo2},
+      {"closed system of -1000 ml", CheckedClosedSystem(noVolume, &csOut), "system volume", 0},
+      {"closed system at -300 degrees", CheckedClosedSystem(frozenCs, &csOut), "temperature", 0},
+      {"closed system at 0 torr", CheckedClosedSystem(noCsPressure, &csOut), "pressure", 0},
+      {"closed system, 10 torr of vapour", CheckedClosedSystem(vapourOnly, &csOut), "pressure", 0},
+      {"closed system, humidity 150 %", CheckedClosedSystem(soakedCs, &csOut), "initial humidity", 0},
+      {"closed system, humidity 100 %", CheckedClosedSystem(wetCs, &csOut), nullptr, ClosedSystem(wetCs).vo2},
+      {"closed system, -1 hour", CheckedClosedSystem(backHours, &csOut), "hours", 0},
+      {"closed system, -90 minutes", CheckedClosedSystem(backMinutes, &csOut), "minutes", 0},
+      {"closed system, no time", CheckedClosedSystem(noTime, &csOut), "minutes", 0},
+      {"closed system, FiO2 120 %", CheckedClosedSystem(richO2, &csOut), "FiO2", 0},
+      {"closed system, FiCO2 -1 %", CheckedClosedSystem(underCO2, &csOut), "FiCO2", 0},
+      {"closed system, O2 down 25 %", CheckedClosedSystem(allO2Gone, &csOut), "change in O2 concentration", 0},
+      {"closed system, CO2 up 100 %", CheckedClosedSystem(allCO2, &csOut), "change in CO2 concentration", 0},
+      {"closed system, RQ 0", CheckedClosedSystem(noRQ, &csOut), "RQ", 0},
+      {"closed system, RQ 0 unused", CheckedClosedSystem(unusedRQ, &csOut), nullptr, ClosedSystem(cs).vo2},
+      {"dissolved O2", dissolved(10, 10000, 760, 20.95f, 2, 100), nullptr, 7.94226},
+      {"dissolved O2, 150 % counts as 100", dissolved(10, 10000, 760, 20.95f, 2, 150), nullptr, 7.94226},
+      {"dissolved O2 at -300 degrees", dissolved(-300, 10000, 760, 20.95f, 2, 100), "temp.", 0},
+      {"dissolved O2 in -1 ml", dissolved(10, -1, 760, 20.95f, 2, 100), "volume", 0},
+      {"dissolved O2 at 0 torr", dissolved(10, 10000, 0, 20.95f, 2, 100), "B.P.", 0},
+      {"dissolved O2, O2 150 %", dissolved(10, 10000, 760, 150, 2, 100), "gas phase %O2", 0},
+      {"dissolved O2, solutes -2", dissolved(10, 10000, 760, 20.95f, -2, 100), "dissolved solutes", 0},
+      {"dissolved O2, saturation -10 %", dissolved(10, 10000, 760, 20.95f, 2, -10), "% oxygen saturation", 0},
+      {"-400 F", converted(63, 10, -400), nullptr, -240},
+      {"-500 F", converted(63, 10, -500), "\xA1" "F", 0},
+      {"-300 C to F", converted(63, 11, -300), "\xA1" "C", 0},
+      {"-300 C to K", converted(63, 12, -300), "\xA1" "C", 0},
+      {"vapour at -300 C", converted(66, 16, -300), "\xA1" "C", 0},
+      {"vapour density at -274 C", converted(66, 17, -274), "\xA1" "C", 0},
+      {"-5 pounds", converted(65, 1, -5), "pounds", 0},
+      {"-1 cubic meters", converted(65, 9, -1), "cubic meters", 0},
+      {"-1 torr of vapour", converted(66, 20, -1), "Torr H2O vapor", 0},
+      {"-4.186 joules", converted(63, 1, -4.186f), nullptr, -1},
+      {"-10 mph", converted(64, 3, -10), nullptr, -4.4704},
+      {"-10 torr (a difference)", converted(66, 1, -10), nullptr, -1.333224},
+      {"simulation of 150 %", CheckedSimulationFromAltitudes(150, 100, 100).check, "gas concentration", 0},
+      {"simulation of -5 %", CheckedSimulationFromPressures(-5, 760, 400).check, "gas concentration", 0},
+      {"simulation needing 151 %", CheckedSimulationFromAltitudes(80, 0, 5000).check, "gas concentration", 0},
+      {"simulation needing 152 %", CheckedSimulationFromPressures(80, 760, 400).check, "gas concentration", 0},
+      {"simulation of sea level at 400 torr", CheckedSimulationFromPressures(20.95, 760, 400).check, nullptr,
+       20.95 * 760 / 400},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

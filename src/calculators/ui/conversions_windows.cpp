@@ -18,6 +18,7 @@
 #include "shell/store.h"
 #include "shell/textutil.h"
 #include "shell/ui/kit.h"
+#include "shell/ui/sounds.h"
 
 // ---- Unit conversions --------------------------------------------------------------------
 
@@ -35,8 +36,7 @@ void ConversionsCALCULATIONS(CalculatorWindow& w, int16_t menu, int16_t item) {
     w.set(kConvToUnit, r.row->to);
     if (r.row->note) w.set(kConvNote, r.row->note);
   }
-  const CheckedResult refused = r.row && !r.nil && !std::isfinite(r.y) ? Refused(r.row->from) : CheckedResult{};
-  if (ResultAccepted(w, refused, {kConvResult})) w.set(kConvResult, r.nil ? std::string("nil") : ResultText(r.y));
+  if (ResultAccepted(w, CheckedConversion(r, w.fnum(kConvInput)), {kConvResult})) w.set(kConvResult, r.nil ? std::string("nil") : ResultText(r.y));
 }
 
 }  // namespace
@@ -87,7 +87,9 @@ void UnitCONVERSIONS() {
       w.set(kConvInput, TrimTrailingBlanks(w.text(kConvResult)));
       w.set(kConvResult, "(swapped) ");
     } else if (e.click(kConvStore)) {
-      meanValue = w.num(kConvResult);
+      // A refused conversion left no result to store.
+      if (TrimTrailingBlanks(w.text(kConvResult)).empty()) Zap();
+      else meanValue = w.num(kConvResult);
     } else if (e.click(kConvHelp)) {
       w.help();
     }

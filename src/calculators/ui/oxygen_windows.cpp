@@ -4,6 +4,7 @@
 #include <string>
 
 #include "calculators/calcstate.h"
+#include "calculators/fieldcheck.h"
 #include "calculators/oxygen.h"
 #include "calculators/ui/calcwindow.h"
 #include "calculators/vapour.h"
@@ -47,6 +48,15 @@ void FigurePO2(CalculatorWindow& w, bool torr) {
   w.focus(kPo2PressureField);
 }
 
+// Both results, or neither beside a refused value.
+void computePO2(CalculatorWindow& w, bool torr) {
+  const CheckedResult typed = CheckedPartialPressureInputs(w.fnum(kPo2PressureField), w.fnum(kPo2TemperatureField),
+                                                           w.fnum(kPo2SaturationField), w.fnum(kPo2GasField), torr);
+  if (!ResultAccepted(w, typed, {kPo2VapourField, kPo2Result})) return;
+  VaporPressureCALC(w, torr);
+  FigurePO2(w, torr);
+}
+
 }  // namespace
 
 void PO2CALC() {
@@ -78,17 +88,17 @@ void PO2CALC() {
   w.button(kPo2Compute, "Compute pO2", {310, 250, 426, 272}, true);
 
   bool torr = true;
-  VaporPressureCALC(w, torr);
-  FigurePO2(w, torr);
+  computePO2(w, torr);
 
   for (;;) {
     const CalcEvent e = w.next();
     if (!w.open() || e.closeBox() || e.click(kPo2Done) || e.otherActivated()) break;
     if (e.returnKey() || e.click(kPo2Compute)) {
-      VaporPressureCALC(w, torr);
-      FigurePO2(w, torr);
+      computePO2(w, torr);
     } else if (e.click(kPo2Store)) {
-      meanValue = w.num(kPo2Result);
+      // A refused run left no pO2 to store.
+      if (TrimTrailingBlanks(w.text(kPo2Result)).empty()) Zap();
+      else meanValue = w.num(kPo2Result);
     } else if ((e.click(kPo2Torr) && !torr) || (e.click(kPo2KPa) && torr)) {
       torr = !torr;
       w.mark(kPo2Torr, torr);
@@ -97,8 +107,7 @@ void PO2CALC() {
       w.set(kPo2VapourUnit, torr ? "torr" : "kPa");
       const double p = w.num(kPo2PressureField);
       w.set(kPo2PressureField, InputText(static_cast<float>(torr ? p * kTorrPerKPa : p / kTorrPerKPa)));
-      VaporPressureCALC(w, torr);
-      FigurePO2(w, torr);
+      computePO2(w, torr);
     } else if (e.click(kPo2Help)) {
       w.help();
     }
@@ -244,7 +253,8 @@ void ClosedSystemRespCalc(CalculatorWindow& w, bool absorbed, bool useRQ) {
   in.useRQ = useRQ;
   storePercent(&FiO2, in.fio2);
   storePercent(&FiCO2, in.fico2);
-  const ClosedSystemResult r = ClosedSystem(in);
+  ClosedSystemResult r;
+  if (!ResultAccepted(w, CheckedClosedSystem(in, &r), {kCsVO2, kCsVO2Rate, kCsVCO2, kCsVCO2Rate})) return;
   w.set(kCsVO2, ResultText(static_cast<float>(r.vo2)));
   w.set(kCsVO2Rate, ResultText(static_cast<float>(r.vo2Rate)));
   w.set(kCsVCO2, ResultText(static_cast<float>(r.vco2)));
@@ -354,7 +364,10 @@ struct DissolvedInputs {
 };
 
 void showContent(CalculatorWindow& w, const DissolvedInputs& in, bool mg) {
-  const O2Content c = DissolvedOxygen(in.t, in.volume, in.pb, in.gas, in.solutes, in.saturation, mg);
+  O2Content c;
+  const CheckedResult checked =
+      CheckedDissolvedOxygen(in.t, in.volume, in.pb, in.gas, in.solutes, in.saturation, mg, &c);
+  if (!ResultAccepted(w, checked, {kDoPerLitre, kDoSum})) return;
   w.set(kDoPerLitre, FieldNumText(c.perLitre));
   w.set(kDoSum, FieldNumText(c.inVolume));
 }

@@ -454,6 +454,8 @@ TEST_P(Calculators, FieldsThatWouldGiveNoNumberAreRefusedByName) {
       {4, {{kStpVolumeField, "-1000"}}, kStpVolumeMode, "\"Cumulative Volume\": a negative volume", kStpResult},
       {6, {{kSimMeasuredPressureField, "0"}}, kSimFromPressure, "\"measurement pressure\": a pressure must be above",
        kSimResultField},
+      // Before the mass: a refused mass stays in the window for its next opening.
+      {10, {{kBmrAField, "-0.005"}}, kBmrCompute, "\"coefficient ('a' value)\": it must be above 0", kBmrResult},
       {10, {{kBmrMassField, "-5"}}, kBmrCompute, "\"mass\": a mass must be above 0", kBmrResult},
       {11, {{kQ10AdjustedTField, "37"}}, kQ10ComputeQ10, "\"adjusted temp\": equal to the base temperature", kQ10Field},
       {11, {{kQ10Field, "-2"}}, 0, "\"Q10\": a Q10 must be above 0", kQ10AdjustedValueField},
@@ -474,6 +476,13 @@ TEST_P(Calculators, FieldsThatWouldGiveNoNumberAreRefusedByName) {
        kStpResult},
       {11, {{kQ10BaseValueField, "-1"}}, 0, "\"base value\": a rate must be above 0", kQ10AdjustedValueField},
       {18, {{kConvInput, "1e39"}}, 0, "\"joules\": this value makes the result infinite", kConvResult},
+      {7, {{kPo2PressureField, "0"}}, kPo2Compute, "\"ambient pressure\": a pressure must be above 0", kPo2Result},
+      {12, {{kCsHours, "-1"}}, kCsCalculate, "\"hours\": a time must not be negative", kCsVO2Rate},
+      {8, {{kDoVolume, "-1"}}, kDoContent, "\"volume\": a volume must not be negative", kDoSum},
+      {6, {{kSimGasField, "150"}}, kSimFromAltitude, "\"gas concentration\": it must lie from 0 to 100 %",
+       kSimResultField},
+      {11, {{kQ10BaseTField, "-300"}}, 0, "\"base temp\": a temperature must be above absolute zero",
+       kQ10AdjustedValueField},
   };
   bool pictured = false;
   for (const auto& c : cases) {
