@@ -103,10 +103,11 @@ using ScanProgress = std::function<bool(double fraction)>;
 // definition's); every window whose bound lets it reach the best is scored
 // again by the definition. So the window found is always the definition's:
 // the best exact score, the earliest only among exactly equal ones.
-// With interpolation flags (empty: checking off): minimum and maximum sum
-// only the cases not flagged and consider a window only when its last case
-// is not flagged; level and variable scans skip windows holding a flagged
-// case. A window holding a value that is not finite never qualifies.
+// With interpolation flags (empty: checking off): minimum and maximum
+// compare the means of the cases not flagged (the score is that mean), and
+// consider a window only when its last case is not flagged; level and
+// variable scans skip windows holding a flagged case. A window holding a
+// value that is not finite never qualifies.
 ScanStatus ScanWindows(std::span<const float> data, const ScanRequest& req, std::span<const float> interpolation,
                        ScanResult* out, const ScanProgress& progress = {});
 
