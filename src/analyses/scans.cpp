@@ -804,7 +804,7 @@ bool StoreWindowStats(int16_t slot, int16_t channel) {
       ComputeWindowStats({data, static_cast<size_t>(nCases[slot]) + 1}, MMLBegin, MMLpoints, f.interpolation);
   meanValue = w.mean;
   StandardDeviation = w.sd;
-  nrPoints = MMLpoints;
+  nrPoints = w.used;
   mi = w.mi;
   ma = w.ma;
   row = 5;

@@ -136,8 +136,9 @@ std::string ScanBlockSpanText(float interval, int32_t length);
 ScanStatus ScanChannel(int16_t slot, int16_t channel, const ScanRequest& req, ScanResult* out,
                        const ScanProgress& progress = {});
 // Statistics of the window MMLBegin..+MMLpoints of a channel into the result
-// globals (meanValue, StandardDeviation, nrPoints, mi, ma, x1float, x2,
-// row 5). False for a window outside the channel.
+// globals (meanValue, StandardDeviation, mi, ma, x1float, x2, row 5), with
+// nrPoints the count of cases the mean used. False for a window outside the
+// channel.
 bool StoreWindowStats(int16_t slot, int16_t channel);
 // The recorded step: all 28 fields zeroed, field 1 the kind's operation.
 void FillScanScriptStep(ScanKind kind, float (&step)[28]);
