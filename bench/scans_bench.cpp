@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include <random>
+#include <span>
 #include <vector>
 
 #include "analyses/scans.h"
@@ -37,13 +38,25 @@ const std::vector<float>& blockWithOutlier() {
   return data;
 }
 
+// Interpolation flags: a span of 1,000 cases in every 100,000.
+const std::vector<float>& spans() {
+  static const std::vector<float> flags = [] {
+    std::vector<float> f(kCases, 0.0f);
+    for (int32_t k = 0; k < kCases; ++k) f[static_cast<size_t>(k)] = k % 100'000 < 1'000 ? 1.0f : 0.0f;
+    return f;
+  }();
+  return flags;
+}
+
 void BM_ScansFloorPlainSum(benchmark::State& state) {
   PlainSumFloor(state, block(), kCases);
 }
 BENCHMARK(BM_ScansFloorPlainSum)->Unit(benchmark::kMillisecond);
 
-void scan(benchmark::State& state, ScanKind kind, int16_t variant, int32_t window = kWindow, bool outlier = false) {
+void scan(benchmark::State& state, ScanKind kind, int16_t variant, int32_t window = kWindow, bool outlier = false,
+          bool checking = false) {
   const std::vector<float>& v = outlier ? blockWithOutlier() : block();
+  const std::span<const float> flags = checking ? std::span<const float>(spans()) : std::span<const float>();
   ScanRequest r;
   r.first = 0;
   r.last = kCases - 1;
@@ -52,7 +65,7 @@ void scan(benchmark::State& state, ScanKind kind, int16_t variant, int32_t windo
   r.variant = variant;
   ScanResult res;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(ScanWindows(v, r, {}, &res));
+    benchmark::DoNotOptimize(ScanWindows(v, r, flags, &res));
     benchmark::DoNotOptimize(res.begin);
   }
   state.SetItemsProcessed(state.iterations() * kCases);
@@ -68,7 +81,16 @@ void BM_ScanMostLevelShortWindow(benchmark::State& s) { scan(s, ScanKind::MostLe
 // Windows near the best are scored again by the definition.
 void BM_ScanMostLevelWithOutlier(benchmark::State& s) { scan(s, ScanKind::MostLevel, 0, kWindow, true); }
 void BM_ScanMostVariableWithOutlier(benchmark::State& s) { scan(s, ScanKind::MostVariable, 0, kWindow, true); }
+// With interpolation checking: the means of the cases used.
+void BM_ScanMinimumCheckingInterpolation(benchmark::State& s) {
+  scan(s, ScanKind::Minimum, 0, kWindow, false, true);
+}
+void BM_ScanMaximumCheckingInterpolationWithOutlier(benchmark::State& s) {
+  scan(s, ScanKind::Maximum, 0, kWindow, true, true);
+}
 BENCHMARK(BM_ScanMinimum)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScanMinimumCheckingInterpolation)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScanMaximumCheckingInterpolationWithOutlier)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScanMaximum)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScanMostLevel)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScanMostVariableOverall)->Unit(benchmark::kMillisecond);

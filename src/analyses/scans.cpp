@@ -194,17 +194,22 @@ bool reportProgress(const ScanProgress& progress, int64_t done, int64_t total) {
   return !progress || progress(static_cast<double>(done) / static_cast<double>(std::max<int64_t>(total, 1)));
 }
 
-// Sum scores. flagged(k) leaves case k out of the sum and disqualifies a
-// window ending on it.
+// Sum scores; with flags, the mean of the cases not flagged instead, so that
+// windows using different numbers of cases compare. A flagged case is left
+// out and disqualifies a window ending on it.
 bool sumScores(const float* x, const float* flag, int32_t m, int32_t n, const BlockInfo& info, Scores* out,
                const ScanProgress& progress) {
   const int32_t starts = m - n + 1;
   out->score.assign(static_cast<size_t>(starts), std::numeric_limits<double>::quiet_NaN());
   PairSum s;
-  int32_t bad = 0;
+  int32_t bad = 0, used = 0;
   auto in = [&](int32_t k, int sign) {
-    if (!finite(x[k])) bad += sign;
-    else if (!(flag && flag[k] != 0.0f)) s.add(sign * static_cast<double>(x[k]));
+    if (!finite(x[k])) {
+      bad += sign;
+    } else if (!(flag && flag[k] != 0.0f)) {
+      s.add(sign * static_cast<double>(x[k]));
+      used += sign;
+    }
   };
   for (int32_t k = 0; k < n; ++k) in(k, 1);
   for (int32_t st = 0; st < starts; ++st) {
@@ -213,13 +218,24 @@ bool sumScores(const float* x, const float* flag, int32_t m, int32_t n, const Bl
       in(st + n - 1, 1);
     }
     const bool lastFlagged = flag && flag[st + n - 1] != 0.0f;
-    if (bad == 0 && !lastFlagged) out->score[static_cast<size_t>(st)] = s.value();
+    if (bad == 0 && !lastFlagged && used > 0)
+      out->score[static_cast<size_t>(st)] = flag ? s.value() / used : s.value();
     if (st > 0 && st % kProgressEvery == 0 && !reportProgress(progress, st, starts)) return false;
   }
+  // Exact sums give both means by one correctly rounded division.
   if (info.exact) return true;
+  const double dn = n;
+  if (flag) {
+    // The definition's sum of c values in case order is within (c - 1) u
+    // of c times the largest magnitude, the pair sum's drift below that of
+    // the plain sums; dividing by c shrinks both, and each quotient rounds
+    // once.
+    out->absBound = 1.01 * (dn + 2.0) * kUnit * info.maxAbs + 64.0 * m * kUnit * kUnit * info.windowAbs;
+    out->relBound = 2.02 * kUnit;
+    return true;
+  }
   // The definition sums n values in case order: within (n - 1) u of the
   // sum of their magnitudes; the pair sum drifts by a few u^2 per step.
-  const double dn = n;
   out->absBound = 1.01 * (dn + 2.0) * kUnit * info.windowAbs + 64.0 * m * kUnit * kUnit * info.windowAbs;
   return true;
 }
@@ -437,8 +453,13 @@ bool levelScores(const float* x, const float* flag, int32_t m, int32_t n, const 
 double definitionScore(const float* x, const float* flag, int32_t st, int32_t n, ScanKind kind, int16_t variant) {
   double score = 0.0;
   if (kind == ScanKind::Minimum || kind == ScanKind::Maximum) {
+    int32_t used = 0;
     for (int32_t k = st; k < st + n; ++k)
-      if (!(flag && flag[k] != 0.0f)) score += x[k];
+      if (!(flag && flag[k] != 0.0f)) {
+        score += x[k];
+        ++used;
+      }
+    if (flag) score = used > 0 ? score / used : std::numeric_limits<double>::quiet_NaN();
   } else if (kind == ScanKind::MostVariable && variant == 1) {
     for (int32_t k = st + 1; k < st + n; ++k) score += std::fabs(static_cast<double>(x[k]) - x[k - 1]);
   } else {
@@ -783,7 +804,7 @@ bool StoreWindowStats(int16_t slot, int16_t channel) {
       ComputeWindowStats({data, static_cast<size_t>(nCases[slot]) + 1}, MMLBegin, MMLpoints, f.interpolation);
   meanValue = w.mean;
   StandardDeviation = w.sd;
-  nrPoints = MMLpoints;
+  nrPoints = w.used;
   mi = w.mi;
   ma = w.ma;
   row = 5;

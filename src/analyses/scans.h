@@ -103,10 +103,11 @@ using ScanProgress = std::function<bool(double fraction)>;
 // definition's); every window whose bound lets it reach the best is scored
 // again by the definition. So the window found is always the definition's:
 // the best exact score, the earliest only among exactly equal ones.
-// With interpolation flags (empty: checking off): minimum and maximum sum
-// only the cases not flagged and consider a window only when its last case
-// is not flagged; level and variable scans skip windows holding a flagged
-// case. A window holding a value that is not finite never qualifies.
+// With interpolation flags (empty: checking off): minimum and maximum
+// compare the means of the cases not flagged (the score is that mean), and
+// consider a window only when its last case is not flagged; level and
+// variable scans skip windows holding a flagged case. A window holding a
+// value that is not finite never qualifies.
 ScanStatus ScanWindows(std::span<const float> data, const ScanRequest& req, std::span<const float> interpolation,
                        ScanResult* out, const ScanProgress& progress = {});
 
@@ -135,8 +136,9 @@ std::string ScanBlockSpanText(float interval, int32_t length);
 ScanStatus ScanChannel(int16_t slot, int16_t channel, const ScanRequest& req, ScanResult* out,
                        const ScanProgress& progress = {});
 // Statistics of the window MMLBegin..+MMLpoints of a channel into the result
-// globals (meanValue, StandardDeviation, nrPoints, mi, ma, x1float, x2,
-// row 5). False for a window outside the channel.
+// globals (meanValue, StandardDeviation, mi, ma, x1float, x2, row 5), with
+// nrPoints the count of cases the mean used. False for a window outside the
+// channel.
 bool StoreWindowStats(int16_t slot, int16_t channel);
 // The recorded step: all 28 fields zeroed, field 1 the kind's operation.
 void FillScanScriptStep(ScanKind kind, float (&step)[28]);

@@ -140,7 +140,11 @@ std::string BlockStatsText(const ResultRecord& r) {
     s += "     S.D. = " + f.real(sd) + "     C.V. = " + cvText(sd, mean, false) + "       S.E. = " +
          f.real(sd / std::sqrt(static_cast<float>(r.nrPoints))) + CR;
   }
-  double total = static_cast<double>(r.nrPoints) * mean;
+  // A scan's total spans its whole window, as on the screen, while N counts
+  // only the cases its mean used.
+  const bool scan = r.topic == kTopicMeanMinimum || r.topic == kTopicMeanMaximum || r.topic == kTopicMostLevel ||
+                    r.topic == kTopicMostVariableSlope || r.topic == kTopicMostVariablePoint;
+  double total = static_cast<double>(scan ? r.mmlPoints : r.nrPoints) * mean;
   if (r.topic != kTopicRunningAverage && r.topic != kTopicPairDifferences) {
     const double unit = IntegrationUnitSeconds(r.integrationUnit);
     if (unit > 0.0) total /= unit / r.interval;  // samples per unit

@@ -35,9 +35,13 @@ Definition scanByDefinition(const std::vector<float>& x, const std::vector<float
     for (int32_t k = s; k < s + n; ++k)
       if (!std::isfinite(x[static_cast<size_t>(k)])) qualifies = false;
     if (r.kind == ScanKind::Minimum || r.kind == ScanKind::Maximum) {
+      // Interpolation checking compares the means of the cases used.
       if (check && flag[static_cast<size_t>(s + n - 1)] != 0.0f) qualifies = false;
+      int32_t used = 0;
       for (int32_t k = s; k < s + n; ++k)
-        if (!(check && flag[static_cast<size_t>(k)] != 0.0f)) score += x[static_cast<size_t>(k)];
+        if (!(check && flag[static_cast<size_t>(k)] != 0.0f)) score += x[static_cast<size_t>(k)], ++used;
+      if (used == 0) qualifies = false;
+      else if (check) score /= used;
     } else {
       for (int32_t k = s; k < s + n; ++k)
         if (check && flag[static_cast<size_t>(k)] != 0.0f) qualifies = false;
@@ -102,12 +106,24 @@ TEST(WindowScans, WorkedExampleAndItsTieRule) {
 
 TEST(WindowScans, EdgesOfTheBlockAndTheWindow) {
   const std::vector<float> constant(50, 0.1f), x{1, 2, 3};
+  // Readings of 20.9 (or -20.9) with a real stretch 2 lower (higher) over
+  // cases 2000..2100 and an interpolated span over 1000..1030: a window of
+  // 61 half made of interpolated cases must not beat one inside the
+  // stretch. The span is level, the readings around it are not.
+  std::vector<float> low(3000), high(3000), span(3000);
+  for (size_t k = 0; k < low.size(); ++k) {
+    const bool stretch = k >= 2000 && k <= 2100, interpolated = k >= 1000 && k <= 1030;
+    low[k] = stretch ? 18.9f : interpolated ? 20.9f : k % 2 ? 21.4f : 20.4f;
+    high[k] = -low[k];
+    span[k] = interpolated ? 1.0f : 0.0f;
+  }
   const struct {
     const std::vector<float>* data;
     int32_t first, last, length;
     ScanKind kind;
     ScanStatus status;
     int32_t begin;
+    const std::vector<float>* flags = nullptr;
   } cases[] = {
       {&constant, 3, 40, 7, ScanKind::MostLevel, ScanStatus::Ok, 3},     // constant: the first window
       {&constant, 3, 40, 7, ScanKind::Minimum, ScanStatus::Ok, 3},
@@ -117,6 +133,9 @@ TEST(WindowScans, EdgesOfTheBlockAndTheWindow) {
       {&x, 0, 2, 0, ScanKind::MostLevel, ScanStatus::BadLength, 0},
       {&x, 1, 3, 2, ScanKind::Minimum, ScanStatus::BadSpan, 0},          // past the data
       {&x, 0, 2, 1, ScanKind::MostVariable, ScanStatus::NoWindow, 0},    // one case varies nothing
+      {&low, 1, 2999, 61, ScanKind::Minimum, ScanStatus::Ok, 2000, &span},
+      {&high, 1, 2999, 61, ScanKind::Maximum, ScanStatus::Ok, 2000, &span},
+      {&low, 1, 2999, 61, ScanKind::MostLevel, ScanStatus::Ok, 2000, &span},
   };
   for (const auto& c : cases) {
     ScanRequest r;
@@ -124,10 +143,13 @@ TEST(WindowScans, EdgesOfTheBlockAndTheWindow) {
     r.last = c.last;
     r.length = c.length;
     r.kind = c.kind;
+    const std::vector<float> none;
+    const std::vector<float>& flags = c.flags ? *c.flags : none;
     ScanResult res;
-    EXPECT_EQ(ScanWindows(*c.data, r, {}, &res), c.status);
+    EXPECT_EQ(ScanWindows(*c.data, r, flags, &res), c.status);
     if (c.status == ScanStatus::Ok) {
       EXPECT_EQ(res.begin, c.begin);
+      EXPECT_EQ(res.begin, scanByDefinition(*c.data, flags, r).begin);
     }
   }
   // A long constant stretch: hundreds of windows alike, each as defined
@@ -218,6 +240,7 @@ TEST(WindowScans, InterpolatedCasesFollowEachKindsRule) {
   ASSERT_EQ(ScanWindows(x, r, flag, &res), ScanStatus::Ok);
   EXPECT_EQ(res.begin, 2);
   EXPECT_DOUBLE_EQ(ComputeWindowStats(x, 2, 3, flag).mean, 3.0);
+  EXPECT_EQ(ComputeWindowStats(x, 2, 3, flag).used, 2);
   r.kind = ScanKind::MostLevel;
   ASSERT_EQ(ScanWindows(x, r, flag, &res), ScanStatus::Ok);
   EXPECT_EQ(res.begin, 4);
@@ -315,6 +338,10 @@ TEST(WindowScans, OneOutlierNeverHidesTheBestWindow) {
         if (shape == 3) x[static_cast<size_t>(m / 3)] = 1e-30f;
         const int32_t at = std::uniform_int_distribution<int32_t>(1, m)(gen);
         x[static_cast<size_t>(at)] = big;
+        // And with interpolation checking, a span of a tenth of the block.
+        std::vector<float> span(x.size(), 0.0f);
+        const int32_t from = std::uniform_int_distribution<int32_t>(1, m - m / 10)(gen);
+        std::fill_n(span.begin() + from, m / 10, 1.0f);
         for (const int32_t n : {3, 37, m / 2, m - 5}) {
           ScanRequest r;
           r.first = 1;
@@ -323,24 +350,27 @@ TEST(WindowScans, OneOutlierNeverHidesTheBestWindow) {
           for (const KindCase& kc : kKinds) {
             r.kind = kc.kind;
             r.variant = kc.variant;
-            SCOPED_TRACE(::testing::Message() << "outlier " << big << " at " << at << " m " << m << " shape "
-                                              << shape << " n " << n << " kind " << static_cast<int>(kc.kind)
-                                              << "/" << kc.variant);
-            const Definition d = scanByDefinition(x, {}, r);
-            ScanResult res;
-            const ScanStatus st = ScanWindows(x, r, {}, &res);
-            ASSERT_EQ(st == ScanStatus::Ok, d.found);
-            ++compared;
-            if (d.found) {
-              EXPECT_EQ(res.begin, d.begin);
-              EXPECT_EQ(res.score, d.score);
+            for (const bool checking : {false, true}) {
+              SCOPED_TRACE(::testing::Message() << "outlier " << big << " at " << at << " m " << m << " shape "
+                                                << shape << " n " << n << " kind " << static_cast<int>(kc.kind)
+                                                << "/" << kc.variant << " checking " << checking);
+              const std::vector<float> flags = checking ? span : std::vector<float>{};
+              const Definition d = scanByDefinition(x, flags, r);
+              ScanResult res;
+              const ScanStatus st = ScanWindows(x, r, flags, &res);
+              ASSERT_EQ(st == ScanStatus::Ok, d.found);
+              ++compared;
+              if (d.found) {
+                EXPECT_EQ(res.begin, d.begin);
+                EXPECT_EQ(res.score, d.score);
+              }
             }
           }
         }
       }
     }
   }
-  EXPECT_EQ(compared, 4 * 2 * 4 * 4 * 5);
+  EXPECT_EQ(compared, 4 * 2 * 4 * 4 * 5 * 2);
   // Sums: among readings of 21, a later window 1e-4 better than an earlier
   // one, and a huge value elsewhere; its bound once swallowed the 1e-4 and
   // the earlier window won.

@@ -62,10 +62,16 @@ TEST(ResultText, WindowScans) {
                {kTopicMostLevel, "MOST LEVEL"},
                {kTopicMostVariableSlope, "MOST VARIABLE (max. slope) "},
                {kTopicMostVariablePoint, "MOST VARIABLE (point-to-point) "}};
+  // N counts the 5 cases the mean used (the rest interpolated); the total
+  // spans all 11 of the window, as on the screen: 11 * 3 / 60.
+  const std::string stats =
+      "     Mean =  3     N =  5\r"
+      "     S.D. =  1.41421     C.V. =  47.14%       S.E. =  0.63245\r"
+      "      Range:  1 to  5     integrated total =  0.55\r";
   for (const auto& c : cases) {
     SCOPED_TRACE(c.topic);
     ExpectBytes(kFileLine + kCases + kB4 + "   " + c.heading + " at cases 130 to 140 ( 10 sec )  " + kB4 + "    \r" +
-                    "    Scan is based on channel 2:  " + kFrom + kStats + kRule,
+                    "    Scan is based on channel 2:  " + kFrom + stats + kRule,
                 ResultText(BaseRecord(c.topic)));
   }
 }

@@ -255,6 +255,17 @@ void showFailure(Run& run, ScanStatus st) {
   makeResultsCurrent();
 }
 
+// The statistics panel of the window found. n counts the cases its mean
+// used; the duration stays the window's own, as the result line and the
+// clock line show it.
+void showPanel(const Run& run) {
+  BasicSTATS(kPanelFull);
+  if (!plat::controlExists(kResultsWindow, kPanelDurationField)) return;
+  const ElapsedTexts e = ElapsedTimeTexts(MMLpoints, intervalOf(run.slot), IntegrationUnit);
+  minutes = e.minutes;
+  plat::setFieldText(kResultsWindow, kPanelDurationField, e.duration);
+}
+
 // Statistics of the window found into the panel; or the failure window.
 void computeMinMaxLevel(Run& run, ScanStatus st, bool flash) {
   if (st != ScanStatus::Ok && !run.found) {
@@ -265,7 +276,7 @@ void computeMinMaxLevel(Run& run, ScanStatus st, bool flash) {
   run.found = true;
   if (!StoreWindowStats(run.slot, ch)) return;
   makeResultsCurrent();
-  BasicSTATS(kPanelFull);
+  showPanel(run);
   bup();
   WriteHEADER(0);
   IntBUTTON();
@@ -603,7 +614,7 @@ int16_t Minimum_Maximum_Level(int16_t kindArg) {
       if (ScanNewSelectedChannel && run.found) flashFound(7);
       makeResultsCurrent();
       plat::flushInput();
-      if (Rscale && run.found) BasicSTATS(kPanelFull);
+      if (Rscale && run.found) showPanel(run);
     }
     if (a == kActionKey && id == 13 && RunScript) done = true;
     if (a == kActionActivate && (id == kResultsWindow || id == kBlockWindow || (id >= 151 && id <= 174) ||
@@ -648,7 +659,7 @@ int16_t Minimum_Maximum_Level(int16_t kindArg) {
             break;
           case kScaleButton:
             ToggleResultScale();
-            if (run.found) BasicSTATS(kPanelFull);
+            if (run.found) showPanel(run);
             break;
           case kConstantVolumeButton:
             // Switching the conversion on asks for the chamber's set-up,

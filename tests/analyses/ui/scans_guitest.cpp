@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <iterator>
 #include <string>
 
@@ -16,8 +17,11 @@
 #include "analyses/ui/scans.h"
 #include "output/results.h"
 #include "output/scaling.h"
+#include "output/ui/destination.h"
 #include "output/ui/output_commands.h"
+#include "output/ui/tabular_dialog.h"
 #include "platform/controls.h"
+#include "platform/macroman.h"
 #include "platform/windows.h"
 #include "plot/ui/blockwindow.h"
 #include "plot/ui/plot_commands.h"
@@ -230,6 +234,67 @@ TEST_F(ScanWindow, NoQualifyingWindowShowsTheFailureAndSetBlockStaysInert) {
   EXPECT_EQ(BeginBlock[0], 1) << "no stale window becomes the block";
   EXPECT_EQ(EndBlock[0], 10);
   EXPECT_EQ(MMLBegin, 25);
+  AvoidInterpolation = 0;
+}
+
+// With interpolation checking the window found shows, stores and replays
+// the count of the cases its mean used, and its own cases.
+TEST_F(ScanWindow, WithInterpolationCheckingNCountsTheCasesUsed) {
+  namespace fs = std::filesystem;
+  // Readings of 10; 3..5 interpolated, real lows of 7 over 6..8 and of 7.5
+  // over 14..19.
+  for (int32_t k = 1; k <= 20; ++k)
+    PutDatum(0, 1, k, k >= 6 && k <= 8 ? 7.0f : k >= 14 && k <= 19 ? 7.5f : 10.0f);
+  testsupport::SelectBlock(0, 1, 20);
+  ASSERT_EQ(SetMarkers(0, {{3, kInterpolationOpen}, {5, kInterpolationClose}}), 0);
+  AvoidInterpolation = 1;
+  RecordSCRIPT = 1;
+  const fs::path dir = testsupport::FreshTestDir("scan-interpolated-");
+  PortForResultsOutput = kPortTextFile;
+  Script open;
+  open.answerSave(dir / "scan.txt");
+  plat::test::run(open, [] { EXPECT_EQ(OPEN_OUTPUT_PORT(), 1); });
+  Script s;
+  s.type(kScanIntervalWindow, kScanSecondsField, "5")
+      .click(kScanIntervalWindow, kScanIntervalOK)
+      .call([] {
+        EXPECT_EQ(MMLBegin, 3);
+        EXPECT_EQ(MMLpoints, 6);
+        EXPECT_EQ(Field(kPanelMeanField), " 7");
+        EXPECT_EQ(Field(kPanelNField), " 3");
+        EXPECT_EQ(Field(kPanelDurationField), ElapsedTimeTexts(6, 1.0f, IntegrationUnit).duration) << "the window's";
+        plat::test::saveArtifact(plat::test::windowImage(kResultsWindow), "scan-minimum-interpolated.png");
+      })
+      .key(kResultsWindow, 'p')
+      .closeBox(kResultsWindow);
+  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(3, 2)); });
+  RecordSCRIPT = 0;
+  CloseDestination();
+  const std::string text = plat::fromDiskText(testsupport::ReadFileBytes(dir / "scan.txt"));
+  EXPECT_NE(text.find("MEAN MINIMUM at cases 3 to 8 ( 5 sec )"), std::string::npos) << text;
+  // The total spans the whole window, as on the screen: 6 * 7 / 60.
+  EXPECT_NE(text.find("Mean =  7     N =  3\r"), std::string::npos) << text;
+  EXPECT_NE(text.find("integrated total =  0.7\r"), std::string::npos) << text;
+
+  PortForResultsOutput = kPortTabular;
+  Script tab;
+  tab.click(kOutputOptionsWindow, 20).answerSave(dir / "scan-tab.txt");
+  plat::test::run(tab, [] { EXPECT_EQ(OPEN_OUTPUT_PORT(), 1); });
+  ASSERT_EQ(ScriptCOUNT, 1);
+  MMLBegin = 0;
+  nrPoints = 0;
+  RunScript = 1;
+  autoscript = 1;
+  Script replay;
+  replay.key(kResultsWindow, 'p').key(kResultsWindow, 13);
+  plat::test::run(replay, [] { EXPECT_TRUE(DoMENU(3, 2)); });
+  RunScript = 0;
+  CloseDestination();
+  PortForResultsOutput = kPortNone;
+  EXPECT_EQ(MMLBegin, 3);
+  EXPECT_EQ(nrPoints, 3);
+  const std::string row = plat::fromDiskText(testsupport::ReadFileBytes(dir / "scan-tab.txt"));
+  EXPECT_NE(row.find(" 7\t 2.12132\t 3\t 7\t 10\t"), std::string::npos) << row;
   AvoidInterpolation = 0;
 }
 
