@@ -6,7 +6,7 @@ set -euo pipefail
 usage() {
   echo "usage: scripts/install-deps.sh [--fuzz]"
   echo "Installs the Debian 12 packages that building and testing need; with --fuzz"
-  echo "also clang and the libFuzzer runtime for the fuzz harnesses."
+  echo "also clang, the libFuzzer runtime and llvm-symbolizer for the fuzz harnesses."
 }
 
 PACKAGES=(
@@ -16,7 +16,9 @@ PACKAGES=(
   fonts-dejavu-core fonts-liberation2
   libpulse-dev
 )
-FUZZ_PACKAGES=(clang libclang-rt-14-dev)
+# llvm-14 holds llvm-symbolizer, without which a fuzz crash's stack is bare
+# addresses.
+FUZZ_PACKAGES=(clang libclang-rt-14-dev llvm-14)
 
 for arg in "$@"; do
   case "$arg" in
@@ -43,6 +45,7 @@ if [[ $(id -u) -ne 0 ]]; then
     SUDO=(sudo)
   else
     echo "install-deps: need root (or sudo) to install: ${missing[*]}" >&2
+    echo "install-deps: run it once as root: su -c '$0${*:+ $*}'" >&2
     exit 1
   fi
 fi

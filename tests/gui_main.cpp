@@ -30,12 +30,9 @@ int main(int argc, char** argv) {
   // Without a runtime folder Qt makes one in the temporary folder and leaves
   // it there: give it a private one that goes with the run.
   if (!std::getenv("XDG_RUNTIME_DIR")) {
-    static std::string runtime = testsupport::MakeScratchDir("corvimet-runtime-").string();
+    const std::string runtime = testsupport::MakeScratchDir("corvimet-runtime-").string();
     setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
-    std::atexit([] {
-      std::error_code ec;
-      std::filesystem::remove_all(runtime, ec);
-    });
+    plat::test::removeWhenDone(runtime);
   }
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);

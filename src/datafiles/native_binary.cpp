@@ -430,7 +430,10 @@ FileStatus ReadNativeBinary(const std::filesystem::path& path, DataFileImage* ou
   const int fd = OpenRegularFile(path, &size);
   if (fd < 0) return FileStatus::CannotOpen;
   ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-  const FileStatus status = ReadNativeBinaryFrom(fd, size, out);
+  if (gFileOpenedHook) gFileOpenedHook(path);
+  FileStatus status = ReadNativeBinaryFrom(fd, size, out);
+  // A cut makes the read come short, which is no fault of the file's layout.
+  if (FileSizeChanged(fd, size)) status = FileStatus::ChangedWhileRead;
   ::close(fd);
   return status;
 }

@@ -31,7 +31,8 @@ DetectedKind DetectDataFileKind(const std::filesystem::path& path);
 bool LooksLikeNativeBinary(std::string_view firstBytes);
 
 // Reads and validates a whole file; nothing outside *out is touched. Every
-// failure of the file itself is BadFormat.
+// failure of the file itself is BadFormat; a file cut or grown while it is
+// read, ChangedWhileRead.
 FileStatus ReadNativeBinary(const std::filesystem::path& path, DataFileImage* out);
 FileStatus ParseNativeBinary(const void* bytes, size_t size, DataFileImage* out);
 // The reader over an open file taken to hold `size` bytes; fewer bytes than

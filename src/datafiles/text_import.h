@@ -91,7 +91,7 @@ struct TextTable {
 // any length.
 FileStatus ParseDelimitedText(std::string_view bytes, TextTable* out);
 // The file is mapped rather than copied where the system allows; a file cut
-// short while it is read is refused (CannotOpen). `mapped` false reads it
+// short while it is read is refused (ChangedWhileRead). `mapped` false reads it
 // into memory instead (the tests hold both to one table).
 FileStatus ReadDelimitedTextFile(const std::filesystem::path& path, TextTable* out, bool mapped = true);
 // For the tests: whether plain rows may be read eight cells at a time where

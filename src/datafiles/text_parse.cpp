@@ -176,7 +176,10 @@ FileStatus ReadDelimitedTextFile(const std::filesystem::path& path, TextTable* o
     return FileStatus::OutOfMemory;
   }
   PrepareFreshPages(bytes.get(), size, size);
-  const FileStatus status = readDelimitedText(fd, bytes.get(), std::string_view(bytes.get(), size), out);
+  if (gFileOpenedHook) gFileOpenedHook(path);
+  FileStatus status = readDelimitedText(fd, bytes.get(), std::string_view(bytes.get(), size), out);
+  // A cut makes the read come short, which is no fault of the disk.
+  if (FileSizeChanged(fd, fileSize)) status = FileStatus::ChangedWhileRead;
   ::close(fd);
   return status;
 }

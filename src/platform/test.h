@@ -26,6 +26,10 @@ struct Options {
 };
 // Call once per test binary, after the QApplication exists.
 void init(const Options&);
+// A folder of the test binary's own, removed with everything in it when the
+// binary exits, and also when it is interrupted (SIGINT) or terminated
+// (SIGTERM).
+void removeWhenDone(const std::filesystem::path& folder);
 // Between tests: closes every window, clears queues, handlers, menus,
 // recorders, the clock and the random seed.
 void reset();

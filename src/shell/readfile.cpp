@@ -166,7 +166,12 @@ bool watchLostPages() {
 
 }  // namespace
 
-void (*gFileMappedHook)(const std::filesystem::path& path) = nullptr;
+void (*gFileOpenedHook)(const std::filesystem::path& path) = nullptr;
+
+bool FileSizeChanged(int fd, uint64_t sizeAtOpen) {
+  struct stat st {};
+  return ::fstat(fd, &st) != 0 || static_cast<uint64_t>(st.st_size) != sizeAtOpen;
+}
 
 bool MappedFile::open(const std::filesystem::path& path) {
   if (data_ || !watchLostPages()) return false;
@@ -196,7 +201,7 @@ bool MappedFile::open(const std::filesystem::path& path) {
   const auto at = reinterpret_cast<uintptr_t>(p);
   w.lost.store(false, std::memory_order_relaxed);
   w.set(at, at + ((size_ + gPage - 1) & ~(gPage - 1)));
-  if (gFileMappedHook) gFileMappedHook(path);
+  if (gFileOpenedHook) gFileOpenedHook(path);
   return true;
 }
 

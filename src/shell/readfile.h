@@ -51,6 +51,12 @@ class MappedFile {
   int64_t changedSec_ = 0, changedNsec_ = 0;
 };
 
-// Called, when set, once a file is mapped and before any of it is read: a
-// test cuts the file there, as another program might while it is read.
-extern void (*gFileMappedHook)(const std::filesystem::path& path);
+// For a reader that reads an open file through its descriptor: true when
+// the file no longer has the size it had when it was opened, so that what
+// was read (or failed to be read) is not the file.
+bool FileSizeChanged(int fd, uint64_t sizeAtOpen);
+
+// Called, when set, once a reader has the file open (mapped, for a mapped
+// read) and before any of it is read: a test cuts the file there, as
+// another program might while it is read.
+extern void (*gFileOpenedHook)(const std::filesystem::path& path);

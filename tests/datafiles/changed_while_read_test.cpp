@@ -1,6 +1,7 @@
-// A text file another program cuts or writes while the import reads it
-// through its mapping: the import is refused in words that say so, and the
-// open files stay as they were.
+// A file another program cuts or writes while it is read (a text file
+// through its mapping or into a buffer, a native file as it loads): the
+// read is refused in words that say so, and the open files stay as they
+// were.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "datafiles/fixture.h"
+#include "datafiles/native_binary.h"
 #include "datafiles/text_import.h"
 #include "shell/readfile.h"
 
@@ -20,7 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// What the other program does to the file once it is mapped.
+// What the other program does to the file once it is open.
 struct Change {
   bool rewrite = false;   // same size, other bytes
   uintmax_t cutTo = 0;
@@ -42,7 +44,7 @@ void changeTheFile(const fs::path& path) {
 class ChangedWhileRead : public DataFilesTest {
  protected:
   void TearDown() override {
-    gFileMappedHook = nullptr;
+    gFileOpenedHook = nullptr;
     DataFilesTest::TearDown();
   }
 };
@@ -53,39 +55,70 @@ TEST_F(ChangedWhileRead, ACutOrAWriteDuringTheReadIsRefusedAndNothingIsImported)
   for (int i = 1; text.size() < 3 * page + 500; ++i)
     text += std::to_string(i) + ",20.9" + std::to_string(i % 10) + ",0.0" + std::to_string(i % 7 + 1) + "\r";
   const uintmax_t size = text.size();
+  std::string native;
+  {
+    DataFileImage img;
+    img.cases = 2000;
+    img.interval = 1.0f;
+    img.startDate = "03-16-2024";
+    img.startTime = "08:00:00";
+    img.data.assign(2, std::vector<float>(static_cast<size_t>(img.cases) + 1, 20.9f));
+    img.labels.assign(2, std::string(30, ' '));
+    img.travel.assign(2, TravelValues{});
+    ASSERT_EQ(EncodeNativeBinary(ViewOfImage(img), &native), FileStatus::Ok);
+  }
   // A file already open, which must stay as it is.
   ASSERT_EQ(AllocateSlot(0, 100, 2), StoreStatus::Ok);
   SetChannelLabel(0, 1, "open file");
   ChannelData(0, 2)[50] = 7.0f;
+  enum class Reader { Mapped, Buffered, Native };
   const struct {
     const char* name;
+    Reader reader;
     Change change;
   } rows[] = {
-      {"cut to nothing", {false, 0}},
-      {"cut on a page edge", {false, page}},
-      {"cut inside the first page", {false, 100}},
-      {"cut inside a middle page", {false, 2 * page + 7}},
-      {"cut inside the last page, a few bytes short", {false, size - 3}},
-      {"cut by its last byte", {false, size - 1}},
-      {"written over in place", {true, 0}},
+      {"cut to nothing", Reader::Mapped, {false, 0}},
+      {"cut on a page edge", Reader::Mapped, {false, page}},
+      {"cut inside the first page", Reader::Mapped, {false, 100}},
+      {"cut inside a middle page", Reader::Mapped, {false, 2 * page + 7}},
+      {"cut inside the last page, a few bytes short", Reader::Mapped, {false, size - 3}},
+      {"cut by its last byte", Reader::Mapped, {false, size - 1}},
+      {"written over in place", Reader::Mapped, {true, 0}},
+      {"read into a buffer, cut to nothing", Reader::Buffered, {false, 0}},
+      {"read into a buffer, cut inside a middle page", Reader::Buffered, {false, 2 * page + 7}},
+      {"read into a buffer, cut by its last byte", Reader::Buffered, {false, size - 1}},
+      {"native, cut to nothing", Reader::Native, {false, 0}},
+      {"native, cut inside its channels", Reader::Native, {false, native.size() / 2}},
+      {"native, cut by its last byte", Reader::Native, {false, native.size() - 1}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    spit(path("run.txt"), text);
+    const bool isNative = row.reader == Reader::Native;
+    const fs::path file = path(isNative ? "run.orl" : "run.txt");
+    spit(file, isNative ? native : text);
     std::vector<SlotState> before;
     for (int16_t s = 0; s < kMaxOpenFiles; ++s) before.push_back(SlotState::of(s));
     gChange = row.change;
-    gFileMappedHook = changeTheFile;
-    TextTable table;
-    const FileStatus st = ReadDelimitedTextFile(path("run.txt"), &table);
-    gFileMappedHook = nullptr;
-    EXPECT_EQ(st, FileStatus::ChangedWhileRead);
-    if (st == FileStatus::Ok) {
+    gFileOpenedHook = changeTheFile;
+    FileStatus st = FileStatus::Ok;
+    if (isNative) {
       int16_t slot = -1;
       RepairReport report;
-      ImportTextColumns(std::move(table), TextImportChoice{{0, 1}, 1.0, "03-16-2024", "08:00:00"}, "run.txt",
-                        path("run.txt").string(), &slot, &report);
+      st = LoadNativeFile(file, &slot, &report);
+    } else {
+      TextTable table;
+      st = ReadDelimitedTextFile(file, &table, row.reader == Reader::Mapped);
+      if (st == FileStatus::Ok) {
+        int16_t slot = -1;
+        RepairReport report;
+        ImportTextColumns(std::move(table), TextImportChoice{{0, 1}, 1.0, "03-16-2024", "08:00:00"}, "run.txt",
+                          file.string(), &slot, &report);
+      }
     }
+    gFileOpenedHook = nullptr;
+    EXPECT_EQ(st, FileStatus::ChangedWhileRead);
+    EXPECT_NE(std::string(FileStatusText(st)).find("The file changed while it was being read"), std::string::npos)
+        << FileStatusText(st);
     EXPECT_EQ(CountOpenFiles(), 1);
     for (int16_t s = 0; s < kMaxOpenFiles; ++s) EXPECT_TRUE(SlotState::of(s) == before[static_cast<size_t>(s)]) << s;
   }
@@ -93,10 +126,14 @@ TEST_F(ChangedWhileRead, ACutOrAWriteDuringTheReadIsRefusedAndNothingIsImported)
   EXPECT_NE(said.find("The file changed while it was being read"), std::string::npos) << said;
   EXPECT_NE(said.find("Nothing was imported."), std::string::npos) << said;
 
-  // Untouched, the same file is read through its mapping as before.
+  // Untouched, the same files are read as before.
   spit(path("run.txt"), text);
   TextTable table;
   EXPECT_EQ(ReadDelimitedTextFile(path("run.txt"), &table), FileStatus::Ok);
+  EXPECT_EQ(ReadDelimitedTextFile(path("run.txt"), &table, false), FileStatus::Ok);
+  spit(path("run.orl"), native);
+  DataFileImage img;
+  EXPECT_EQ(ReadNativeBinary(path("run.orl"), &img), FileStatus::Ok);
 }
 
 }  // namespace

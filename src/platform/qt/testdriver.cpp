@@ -12,10 +12,17 @@
 #include <QMainWindow>
 #include <QWidget>
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <sstream>
 
 #include "platform/app.h"
@@ -344,11 +351,89 @@ Script& Script::stop() { return push(*this, {.kind = Kind::Stop}); }
 
 // ---- running ------------------------------------------------------------------
 
+namespace {
+
+// The folders removeWhenDone() was given, as the signal handler reads them:
+// it may neither allocate nor take a lock. A child forked from the process
+// that made them (a death test) leaves them to it.
+constexpr int kDoneFolders = 8;
+char gDoneFolders[kDoneFolders][PATH_MAX];
+std::atomic<int> gDoneFolderCount{0};
+pid_t gDoneFoldersOwner = 0;
+
+// Removes `name` in the folder open at `parent`, and everything in it down
+// to `depth` levels, with calls a signal handler may make. True when it is
+// gone.
+bool removeTreeAt(int parent, const char* name, int depth) {
+  if (const int fd = depth > 0 ? ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC) : -1;
+      fd >= 0) {
+    // Entries removed while a folder is listed may hide others from the
+    // listing: it is listed again until a pass removes nothing.
+    alignas(struct dirent64) char listed[2048];
+    for (bool removed = true; removed;) {
+      removed = false;
+      ::lseek(fd, 0, SEEK_SET);
+      for (ssize_t n; (n = ::getdents64(fd, listed, sizeof listed)) > 0;)
+        for (ssize_t at = 0; at < n;) {
+          const auto* e = reinterpret_cast<const struct dirent64*>(listed + at);
+          at += e->d_reclen;
+          if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
+          if ((e->d_type != DT_DIR && ::unlinkat(fd, e->d_name, 0) == 0) || removeTreeAt(fd, e->d_name, depth - 1))
+            removed = true;
+        }
+    }
+    ::close(fd);
+  }
+  return ::unlinkat(parent, name, AT_REMOVEDIR) == 0;
+}
+
+void removeDoneFolders() {
+  if (::getpid() != gDoneFoldersOwner) return;
+  for (int i = 0, n = gDoneFolderCount.load(); i < n; ++i) removeTreeAt(AT_FDCWD, gDoneFolders[i], 32);
+}
+
+// An interrupted run (Ctrl-C) or a terminated one leaves nothing behind
+// either, and still ends as the signal ends it.
+void onStopSignal(int sig) {
+  const int interrupted = errno;
+  removeDoneFolders();
+  errno = interrupted;
+  ::signal(sig, SIG_DFL);
+  ::raise(sig);
+}
+
+}  // namespace
+
+void removeWhenDone(const std::filesystem::path& folder) {
+  static const bool installed = [] {
+    gDoneFoldersOwner = ::getpid();
+    std::atexit(removeDoneFolders);
+    for (const int sig : {SIGINT, SIGTERM}) {
+      struct sigaction before {};
+      // A signal the run was started to ignore stays ignored.
+      if (::sigaction(sig, nullptr, &before) != 0 || before.sa_handler != SIG_DFL) continue;
+      struct sigaction sa {};
+      sa.sa_handler = onStopSignal;
+      sigemptyset(&sa.sa_mask);
+      ::sigaction(sig, &sa, nullptr);
+    }
+    return true;
+  }();
+  (void)installed;
+  const std::string& name = folder.native();
+  const int i = gDoneFolderCount.load();
+  if (i == kDoneFolders || name.size() >= PATH_MAX) throw std::runtime_error("cannot see to removing " + name);
+  std::memcpy(gDoneFolders[i], name.c_str(), name.size() + 1);
+  gDoneFolderCount.store(i + 1);
+}
+
 // A folder named by the system, so that runs of several users or processes
-// never share one.
+// never share one; ctest runs every test in a process of its own, each of
+// which leaves none behind.
 std::filesystem::path makeOutDir() {
   std::string name = (std::filesystem::temp_directory_path() / "corvimet-test-XXXXXX").string();
   if (!::mkdtemp(name.data())) throw std::runtime_error("no folder for test output in " + name);
+  removeWhenDone(name);
   return name;
 }
 
@@ -358,11 +443,6 @@ void init(const Options& opt) {
   if (d.opt.artifacts.empty())
     if (const char* a = std::getenv("CORVIMET_ARTIFACTS")) d.opt.artifacts = a;
   d.outDir = makeOutDir();
-  // ctest runs every test in its own process: leave no folder behind.
-  std::atexit([] {
-    std::error_code ec;
-    std::filesystem::remove_all(D().outDir, ec);
-  });
   Config cfg;
   cfg.desk = opt.desk;
   cfg.testMode = true;
