@@ -460,7 +460,7 @@ std::vector<Loop> laterStates() {
       // A rate in exponent form at its longest, in the result field.
       {.name = "Metabolism, longest result", .menu = 8, .item = 10, .window = 8,
        .prelude = [](Script& s) {
-         s.call([] { plat::setFieldText(8, kBmrAField, "-3.2345659e37"); }).click(8, kBmrCompute);
+         s.call([] { plat::setFieldText(8, kBmrAField, "3.2345659e37"); }).click(8, kBmrCompute);
        }},
       // A pair picked: the results and the elapsed-time lines drawn for it.
       {.name = "Pair differences, one pair", .menu = 3, .item = 9, .window = kResultsWindow,
