@@ -600,6 +600,8 @@ void loop(Dialog& d, EditStep& es) {
         plat::setFieldText(kWin, kTrLabelField, RetrieveLabel(d.s.chan1));
         drawColumns(d);
         channelButtons(d);
+        // The list now ends at the copy: shown at once, not at the next repaint.
+        plat::flushWindow(kWin);
         break;
       case kTrLastResult: plat::setFieldText(kWin, kTrBlockValue, NumText(meanValue)); break;
       case kTrSetBlock: {
@@ -628,6 +630,7 @@ void loop(Dialog& d, EditStep& es) {
         plat::setButtonState(kWin, kTrView, 1);
         drawColumns(d);
         channelButtons(d);
+        plat::flushWindow(kWin);
         break;
       }
       case kTrCancel: return cancel(d);
