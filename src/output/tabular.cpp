@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <vector>
 
 #include "datafiles/filehelpers.h"
@@ -29,7 +30,13 @@ bool notesOn(const TabularOptions& o) { return o.note1 || o.note2; }
 
 bool isScan(int16_t topic) {
   return topic == kTopicMeanMinimum || topic == kTopicMeanMaximum || topic == kTopicMostLevel ||
-         topic == kTopicMostVariableSlope;
+         topic == kTopicMostVariableSlope || topic == kTopicMostVariablePoint;
+}
+
+// Time and selective integration and event counting: limits typed by the
+// user in mi / ma, a share in per cent in sd.
+bool withinLimits(int16_t topic) {
+  return topic == kTopicTimeIntegration || topic == kTopicEventCounter || topic == kTopicSelectiveIntegration;
 }
 
 const char* analysisName(int16_t topic) {
@@ -42,6 +49,9 @@ const char* analysisName(int16_t topic) {
     case kTopicMostLevel: return "most level";
     case kTopicIntegration: return "integral";
     case kTopicMostVariableSlope: return "most variable";
+    case kTopicMostVariablePoint: return "most variable (point-to-point)";
+    case kTopicTimeIntegration: return "time integration";
+    case kTopicSelectiveIntegration: return "selective integration";
     default: return "";
   }
 }
@@ -144,6 +154,21 @@ std::vector<RowHead> rowHeads(const ResultRecord& r, char key) {
         rows.push_back({r.dn > 0.0f ? real(r.dw / r.dn) : "", r.dn > 0.0f ? real(r.dxx) : "", real(r.dn), "", "",
                         "amplitude"});
       break;
+    case kTopicEventCounter: {
+      // The counts as the window showed them: all events, or only those
+      // the duration filter kept. No count shown (no window): no value.
+      auto shown = [](const std::string& field) {
+        char* end = nullptr;
+        const long n = std::strtol(field.c_str(), &end, 10);
+        return end != field.c_str() && field.find_first_not_of(" -0123456789") == std::string::npos
+                   ? IntText(static_cast<int64_t>(n))
+                   : std::string();
+      };
+      // The levels counted at, unscaled as they were typed.
+      rows.push_back({shown(r.eventFields[2]), "", "", real(r.mi), real(r.ma), "positive events (above upper limit)"});
+      rows.push_back({shown(r.eventFields[4]), "", "", real(r.mi), real(r.ma), "negative events (below lower limit)"});
+      break;
+    }
     case kTopicAsymptote: {
       const AsymRates rates = AsymptoteRates(r.valueOfB, r.interval, r.timeUnits, r.slope);
       const std::string unit = AsymptoteUnitWord(r.timeUnits);
@@ -183,8 +208,13 @@ std::vector<RowHead> rowHeads(const ResultRecord& r, char key) {
       // within limits count no cases into nrPoints.
       if (r.topic == kTopicIntegration) h.sd = h.mi = h.ma = "";
       if (r.topic == kTopicRunningAverage && r.nrPoints <= 2) h.sd = "";   // as the screen and the text
-      if (r.topic == kTopicTimeIntegration || r.topic == kTopicEventCounter || r.topic == kTopicSelectiveIntegration)
+      // The share and the limits are the window's, never rescaled.
+      if (withinLimits(r.topic)) {
+        h.sd = real(r.sd);
+        h.mi = real(r.mi);
+        h.ma = real(r.ma);
         h.n = "";
+      }
       rows.push_back(std::move(h));
       break;
     }

@@ -199,6 +199,11 @@ ScriptRowTexts ScriptRow(const float (&step)[kStepFields]) {
       break;
     case kOpTransformations:
       r.colours = RowColours::Analysis;
+      if (step[transform_step::kSetBlock] != 0.0f) {
+        r.transform = "block set to";
+        r.a = f(transform_step::kSetValue);
+        break;
+      }
       r.transform = TransformKindText(StepInt(step[transform_step::kKind]));
       if (r.transform != "absolute value") {
         r.a = f(transform_step::kA);

@@ -118,6 +118,10 @@ inline constexpr int kOption = 14, kItem1 = 15, kDegree = 16, kConstant = 17, kF
 inline constexpr int kCustom = 27;   // custom transform used, 0 none
 inline constexpr int kBlockOnly = 6;   // 1.0: the block only
 inline constexpr int kLabel = 13;      // the stored label's number (StepLabelText), 0 the source's label
+// Not a transform but a block set to one value: 1 by the dialog's "Set
+// Block to:", 2 by "Change Blocks…" (one step per block); 0 a transform.
+// The step then holds the value, the channel (kChan1) and kBlockOnly 1.0.
+inline constexpr int kSetBlock = 3, kSetValue = 12;
 }  // namespace transform_step
 // 13, 14, 19, 30: window scans. kStepNoContinue is 1.0 when "Set Block" was
 // pressed while recording; kStepMain the window in seconds.

@@ -81,8 +81,9 @@ TEST(TabularRow, EveryTopicLayoutOneResultPerRow) {
                 {4, "mean maximum", &kStatsFields}, {5, "run.average", &kStatsFields},
                 {10, "eff.vol.(mL) ", &kStatsFields}, {11, "most level", &kStatsFields},
                 {12, "integral", &integral}, {13, "most variable", &kStatsFields},
-                {14, "", &kStatsFields}, {15, "", &limits}, {16, "", &limits}, {19, "", &kStatsFields},
-                {20, "", &kStatsFields}, {21, "", &kStatsFields}, {22, "", &limits}};
+                {14, "most variable (point-to-point)", &kStatsFields}, {15, "time integration", &limits},
+                {19, "", &kStatsFields}, {20, "", &kStatsFields}, {21, "", &kStatsFields},
+                {22, "selective integration", &limits}};
   for (bool excel : {false, true}) {
     for (const auto& t : topics) {
       SCOPED_TRACE(t.topic);
@@ -121,6 +122,14 @@ TEST(TabularRow, AsymptoteAndPolynomialGiveOneNamedRowPerNumber) {
   poly.chan1 = 1;
   poly.chan2 = 3;
   poly.chan2Label = Pad30("CO2");
+  // The event counts the window showed with the duration filter on, not
+  // the count of every upper event left in meanValue.
+  ResultRecord events = BaseRecord(kTopicEventCounter);
+  events.meanValue = 7.0;
+  events.rscale = true;
+  events.scaleFactor = 2.0f;
+  events.eventFields[2] = " 1";
+  events.eventFields[4] = " 0";
   const std::string none = "\t\t\t\t\t";   // SD, N, minimum, maximum empty
   const std::string tail = "\t 2\trun1";
   const std::string ptail = "\t 3\trun1";
@@ -129,6 +138,10 @@ TEST(TabularRow, AsymptoteAndPolynomialGiveOneNamedRowPerNumber) {
     const ResultRecord* r;
     std::vector<std::string> rows;
   } cases[] = {
+      {"event counts as shown, at the levels typed",
+       &events,
+       {" 1\t\t\t 1\t 5\t" + kLabel + "\tpositive events (above upper limit)" + tail,
+        " 0\t\t\t 1\t 5\t" + kLabel + "\tnegative events (below lower limit)" + tail}},
       {"rising asymptote: |k| as the window shows it",
        &asym,
        {" 12.5\t\t 61\t\t\t" + kLabel + "\tasymptote" + tail,
@@ -192,7 +205,8 @@ TEST(TabularRow, ScanWindowCasesAndDuration) {
   o.startEndCase = o.duration = true;
   int16_t printed = 0;
   // Window 130..140: 10 samples of 1 s.
-  ExpectBytes(kStatsFields + "\t 10\t 130\t 140\r", Store(BaseRecord(kTopicMostLevel), o, &printed));
+  for (int16_t t : {kTopicMostLevel, kTopicMostVariablePoint})
+    ExpectBytes(kStatsFields + "\t 10\t 130\t 140\r", Store(BaseRecord(t), o, &printed));
   // Other topics use the block.
   ExpectBytes(" 3\t\t 5\t\t\t" + kLabel + "\t 60\t 120\t 180\r", Store(BaseRecord(kTopicIntegration), o, &printed));
 }
@@ -216,6 +230,12 @@ TEST(TabularRow, Rescaling) {
   r.scaleOffset = 10.0f;
   int16_t printed = 0;
   ExpectBytes(" 16\t 2.82842\t 5\t 12\t 20\t" + kLabel + "\r", Store(r, Plain(), &printed));
+  // Within limits only the time or integral is rescaled, as the window
+  // shows it: the share and the typed limits stay as they are.
+  for (int16_t t : {kTopicTimeIntegration, kTopicSelectiveIntegration}) {
+    r.topic = t;
+    ExpectBytes(" 16\t 1.41421\t\t 1\t 5\t" + kLabel + "\r", Store(r, Plain(), &printed));
+  }
 }
 
 TEST(TabularRow, DatesUseTheCalendar) {

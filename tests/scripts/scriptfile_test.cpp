@@ -172,6 +172,7 @@ TEST(ScriptRows, TextsByCode) {
       {"smoothing of the block only", 6, 9, 1.0f, {true, "SMOOTHING", "block only", "", "cases: 0", "cycles: 0", ""}},
       {"spikes within the block", 7, 11, 1.0f, {true, "remove SPIKES", "block only", "threshold: 0", "max: 0", "min:0", ""}},
       {"transform of the block", 11, 6, 1.0f, {true, "TRANSFORMATIONS", "block only", "", "0", "0", "0"}},
+      {"block set to a value by hand", 11, 3, 2.0f, {true, "TRANSFORMATIONS", "whole channel", "block set to", "0", "", ""}},
       {"references within the block", 40, 12, 1.0f,
        {true, "remove REFERENCES", "block only", "downgoing? 0", "cutoff: 0", "sidepoints: 0", "fixed: 0"}},
       {"scale to block: the block chosen again", 41, 5, 1.0f,

@@ -111,6 +111,9 @@ struct Run {
   bool leftSet = false, rightSet = false;
   int16_t leftX = 0, rightX = 0;
   uint16_t rangeMode = 0, minFromField = 0, maxFromField = 0, big = 0;
+  // The bound texts the window put in: one that still reads so was not
+  // typed over, and follows the channel shown.
+  std::string offeredMin, offeredMax;
 
   CaseSpan span() const {
     return LimitedSpan(BeginBlock[slot], EndBlock[slot], leftSet, leftOffset, rightSet, rightOffset);
@@ -130,6 +133,18 @@ struct Run {
     f[stats_step::kLower] = f[stats_step::kLowerOn] != 0.0f ? static_cast<float>(typedBound(kStatsMinField)) : 0.0f;
   }
   void fixLimits() const { FIXLIMITS(leftSet, rightSet, leftX, rightX); }
+  // The block range of the channel shown into each bound field the user
+  // has not typed into.
+  void offerBounds() {
+    auto offer = [](int16_t field, float value, std::string* offered) {
+      if (!plat::controlExists(kResultsWindow, field)) return;
+      if (!offered->empty() && plat::fieldText(kResultsWindow, field) != *offered) return;
+      *offered = RealText(value);
+      plat::setFieldText(kResultsWindow, field, *offered);
+    };
+    offer(kStatsMaxField, BlockMaxY, &offeredMax);
+    offer(kStatsMinField, BlockMinY, &offeredMin);
+  }
   // The block window drawn afresh with the limits in use: their shading is
   // XOR, so drawing it over a window that still shows it would take it off.
   void redrawBlockWithLimits() const {
@@ -154,6 +169,7 @@ void switchChannel(Run& run, int16_t newCh) {
   run.redrawBlockWithLimits();
   plat::currentPort().resetPen();
   makeResultsCurrent();
+  run.offerBounds();
   run.compute();
   run.big = 0;
 }
@@ -389,6 +405,10 @@ void AVERAGE() {
   run.leftSet = ReplayedBlockLimit(handed, stats_step::kLeftLimit, last, &run.leftOffset);
   run.rightSet = ReplayedBlockLimit(handed, stats_step::kRightLimit, last, &run.rightOffset);
   buildWindow();
+  if (plat::windowExists(kResultsWindow)) {
+    run.offeredMax = plat::fieldText(kResultsWindow, kStatsMaxField);
+    run.offeredMin = plat::fieldText(kResultsWindow, kStatsMinField);
+  }
   // Only the values the hand run selected, between the bounds it used.
   if (ReplaysWithoutDialog(handed) && StepFlag(ScriptSequenceArray[handed], stats_step::kSelect) &&
       plat::windowExists(kResultsWindow)) {

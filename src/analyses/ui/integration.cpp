@@ -218,6 +218,8 @@ void switchChannel(Run& run, int16_t c) {
   WriteHEADER(0);
   DoAREA(0, run.left, run.right);
   redrawPlotIfShown(run);
+  // Nothing else repaints the window: the new header would wait unseen.
+  if (plat::windowExists(kResultsWindow)) plat::flushWindow(kResultsWindow);
 }
 
 void buildWindow(Run& run) {

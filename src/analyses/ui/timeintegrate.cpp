@@ -413,6 +413,8 @@ void switchChannel(Run& run, int16_t c) {
   }
   makeResultsCurrent();
   WriteHEADER(0);
+  // Nothing else repaints the window: the new header would wait unseen.
+  if (plat::windowExists(kResultsWindow)) plat::flushWindow(kResultsWindow);
 }
 
 void setLimit(Run& run, int16_t side) {

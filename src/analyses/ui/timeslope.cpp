@@ -92,6 +92,10 @@ void switchChannel(LineFitRun& run, int16_t c) {
   ch = c;
   chanB = static_cast<uint16_t>(c);
   compute(run);
+  // The header names the channel the fit is now of, on the screen at once.
+  MakeLineFitResultsCurrent();
+  WriteHEADER(0);
+  if (plat::windowExists(kResultsWindow)) plat::flushWindow(kResultsWindow);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "editing/baseline.h"
 #include "editing/editstep.h"
 #include "editing/zeroblock.h"
+#include "shell/ui/recorder.h"
 #include "output/scaling.h"
 #include "platform/controls.h"
 #include "platform/events.h"
@@ -393,6 +394,12 @@ int16_t BLOCKSET() {
       ChangedChan = channel;
       const float v = setFieldValue();
       if (setBlocks(f, channel, blocks, v)) {
+        // One step per block: a replay asks for each block as it was picked.
+        for (size_t k = 0; k < blocks.size(); ++k) {
+          float step[kStepFields];
+          BlockSetToStep(kBlockSetByPicker, v, channel, step);
+          if (RecordScriptStep(step) == 0) break;
+        }
         if (hadBlock && earlier.last >= 1) {
           BeginBlock[f] = earlier.first;
           EndBlock[f] = earlier.last;

@@ -16,6 +16,8 @@
 #include "editing/ui/fileinfo.h"
 #include "editing/ui/picklists.h"
 #include "editing/ui/zeroblock.h"
+#include "editing/baseline.h"
+#include "editing/zeroblock.h"
 #include "output/results.h"
 #include "output/scaling.h"
 #include "output/ui/analysiskit.h"
@@ -598,11 +600,19 @@ void loop(Dialog& d, EditStep& es) {
         plat::setFieldText(kWin, kTrLabelField, RetrieveLabel(d.s.chan1));
         drawColumns(d);
         channelButtons(d);
+        // The list now ends at the copy: shown at once, not at the next repaint.
+        plat::flushWindow(kWin);
         break;
       case kTrLastResult: plat::setFieldText(kWin, kTrBlockValue, NumText(meanValue)); break;
       case kTrSetBlock: {
         cancel(d);
-        ZEROBLOCK(number(kTrBlockValue), 0);
+        const float v = number(kTrBlockValue);
+        if (ZEROBLOCK(v, 0) != 0) {
+          // A step of its own, after any run stored before it.
+          const int16_t row = ActionStepRow(es, &d.steps, kTransformOp);
+          if (row != 0) BlockSetToStep(kBlockSetByDialog, v, ActiveChannel, ScriptSequenceArray[row]);
+          d.stored = true;
+        }
         d.ended = true;
         return;
       }
@@ -620,6 +630,7 @@ void loop(Dialog& d, EditStep& es) {
         plat::setButtonState(kWin, kTrView, 1);
         drawColumns(d);
         channelButtons(d);
+        plat::flushWindow(kWin);
         break;
       }
       case kTrCancel: return cancel(d);
@@ -639,8 +650,26 @@ void loop(Dialog& d, EditStep& es) {
   }
 }
 
+// A block set by hand: the block the replay selected, of the channel the
+// hand run set, to its value. "Change Blocks…" picked each block anew, so
+// its block is used up and the next such step asks for another.
+void replayBlockSet(const Dialog& d, const float* row) {
+  const float channel = row[transform_step::kChan1];
+  if (!(channel >= 1.0f && channel <= static_cast<float>(nChannels[d.slot])) || !blockDefined(d.slot)) return;
+  ActiveChannel = static_cast<int16_t>(channel);
+  const float v = row[transform_step::kSetValue];
+  const int32_t b = BeginBlock[d.slot], e = EndBlock[d.slot];
+  if (ZEROBLOCK(v, 0) == 0) return;
+  if (row[transform_step::kSetBlock] == kBlockSetByPicker) {
+    LogChannelEdit(d.slot, ActiveChannel, BlockSetLogText(std::min(b, e), std::max(b, e), v));
+    FileSHORTS[d.slot][kShortBlockState] = 0;
+  }
+  RedrawAfterEdit(false);
+}
+
 // A recorded step replays with no window: the run is stored at once.
 void replay(Dialog& d, const EditStep& es) {
+  if (stepOf(es)[transform_step::kSetBlock] != 0.0f) return replayBlockSet(d, stepOf(es));
   TransformSettings s = TransformFromStep(stepOf(es));
   const int16_t slot = d.slot;
   if (s.customIndex > 0) {

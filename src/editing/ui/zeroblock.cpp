@@ -21,12 +21,12 @@ int16_t ZEROBLOCK(float value, int16_t quiet) {
     if (MAKEBACKUP(ch) != StoreStatus::Ok) return 0;
     LastChan = ch;
   }
-  SetBlockCases(ChannelData(slot, ch), nCases[slot], b, e, value);
+  if (!SetBlockCases(ChannelData(slot, ch), nCases[slot], b, e, value)) return 0;
   MarkChannelEdited(slot, ch);
   RefreshPLOTBLOCK(0);
   if (quiet == 0) {
     if (prefsArray[7] > 25) downvip();
     UpdateSCREEN(0, 0);
   }
-  return 0;
+  return 1;
 }

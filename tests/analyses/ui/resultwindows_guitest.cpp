@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "analyses/ui/average.h"
 #include "analyses/ui/fit_commands.h"
 #include "analyses/statspanel.h"
 #include "analyses/ui/compaction.h"
@@ -28,6 +29,9 @@
 #include "analyses/ui/stepped.h"
 #include "analyses/ui/waveform.h"
 #include "respirometry/ui/effvolume.h"
+#include "output/kittexts.h"
+#include "output/results.h"
+#include "output/numberformat.h"
 #include "shell/ui/kit.h"
 #include "platform/controls.h"
 #include "platform/windows.h"
@@ -189,6 +193,75 @@ void ExpectHeaderClockAndMeanApart() {
   }
   ASSERT_EQ(runs.size(), 2u) << "two header lines above the clock";
   for (int r : runs) EXPECT_GE(r, 10) << "a header line lost rows of its text";
+}
+
+// After a channel button every header names the new channel on the screen,
+// not only in the window's picture, and the descriptive statistics' bound
+// fields offer the new channel's block range unless typed into.
+TEST_F(ResultWindows, AChannelButtonShowsTheNewChannelEverywhere) {
+  using Steps = std::function<void(Script&)>;
+  const Steps scan = [](Script& s) {
+    s.type(kScanIntervalWindow, kScanSecondsField, "2").click(kScanIntervalWindow, kScanIntervalOK);
+  };
+  const struct {
+    const char* name;
+    int16_t item;
+    Steps before;
+  } cases[] = {
+      {"descriptive", 1, [](Script&) {}},
+      {"minimum-scan", 2, scan},
+      {"maximum-scan", 3, scan},
+      {"most-level-scan", 4, scan},
+      {"most-variable-scan", 5, [scan](Script& s) { scan(s); s.click(kScanIntervalWindow, kOverallSlopeButton); }},
+      {"integration", 6, [](Script&) {}},
+      {"slope-over-time", 15, [](Script& s) { s.click(kTimeUnitsWindow, kTimeMinutes); }},
+      {"time-integration", 20, [](Script&) {}},
+      {"event-counting", 21, [](Script&) {}},
+      {"selective-integration", 22, [](Script&) {}},
+  };
+  constexpr int16_t kNew = 3;
+  const int16_t slot = slot_;
+  auto header = [slot](int16_t c) {
+    return ResultsHeaderTexts(c, RetrieveLabelOf(slot, c), BeginBlock[slot], EndBlock[slot],
+                              FileInfoFLOATS[slot][kInfoInterval])
+        .channelLine;
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ActiveChannel = 1;
+    Script s;
+    c.before(s);
+    for (int k = 0; k < 300; ++k) s.call([] {});
+    std::string typedMax;
+    if (c.item == 1)
+      s.call([&typedMax] { typedMax = plat::fieldText(kResultsWindow, kStatsMaxField); });
+    s.click(kResultsWindow, kNew);
+    for (int k = 0; k < 300; ++k) s.call([] {});
+    s.call([&, name = std::string(c.name), item = c.item] {
+      EXPECT_EQ(ch, kNew);
+      EXPECT_EQ(UnshownPixels(kResultsWindow), 0) << "drawn but not shown";
+      const std::vector<std::string> drawn = plat::test::drawnTexts(kResultsWindow);
+      EXPECT_TRUE(Contains(drawn, header(kNew))) << "no header of channel " << kNew;
+      EXPECT_FALSE(Contains(drawn, header(1))) << "the first channel's header still showing";
+      plat::test::saveArtifact(ShownImage(kResultsWindow), "channel-switched-" + name + ".png");
+      if (item != 1) return;
+      EXPECT_EQ(plat::fieldText(kResultsWindow, kStatsMaxField), RealText(BlockMaxY));
+      EXPECT_EQ(plat::fieldText(kResultsWindow, kStatsMinField), RealText(BlockMinY));
+      EXPECT_NE(plat::fieldText(kResultsWindow, kStatsMaxField), typedMax) << "channel 1's bound left standing";
+    });
+    if (c.item == 1) {
+      // A bound typed by the user stays through the next channel.
+      s.call([] { plat::setFieldText(kResultsWindow, kStatsMaxField, "12.5"); });
+      s.click(kResultsWindow, 2);
+      for (int k = 0; k < 300; ++k) s.call([] {});
+      s.call([] {
+        EXPECT_EQ(plat::fieldText(kResultsWindow, kStatsMaxField), "12.5");
+        EXPECT_EQ(plat::fieldText(kResultsWindow, kStatsMinField), RealText(BlockMinY));
+      });
+    }
+    s.closeBox(kResultsWindow);
+    plat::test::run(s, [&] { DoMENU(3, c.item); });
+  }
 }
 
 TEST_F(ResultWindows, NothingClippedOrOverlapping) {

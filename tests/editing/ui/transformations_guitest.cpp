@@ -9,6 +9,7 @@
 #include "support/window_support.h"
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -179,23 +180,40 @@ TEST_F(Transformations, ItsTextsFollowWhatTheDialogWillDo) {
   EXPECT_EQ(converted, "Chamber temp (K)");
 }
 
-// The "a / b / exp" captions of a list pick were drawn into the window but
-// reached the screen only at its next repaint.
-TEST_F(Transformations, TheCaptionsOfAListPickShowAtOnce) {
-  const QRect captions(4, 98, 142, 66);
-  QImage shown, drawn;
-  Script s;
-  s.popup(kWin, kTrTransformPopup, 5)
-      .call([&] {
-        shown = plat::test::shownImage(kWin).copy(captions);
-        drawn = plat::test::windowImage(kWin).copy(captions);
-      })
-      .closeBox(kWin);
-  run(s);
-  ASSERT_FALSE(drawn.isNull());
-  EXPECT_NE(drawn, QImage(drawn).copy(0, 0, 1, 1).scaled(drawn.size())) << "the captions are drawn";
-  EXPECT_EQ(shown.convertToFormat(QImage::Format_RGB32), drawn.convertToFormat(QImage::Format_RGB32))
-      << "and on the screen";
+// What a click draws reached the screen only at the window's next repaint:
+// the "a / b / exp" captions of a list pick, and the channel columns after
+// "Copy Channel" (the new channel's button stood below a box ending at the
+// old last channel), a pick that adds the second column, or a result stored.
+TEST_F(Transformations, WhatAClickDrawsShowsAtOnce) {
+  const QRect captions(4, 98, 142, 66), columns(320, 0, 316, 230);
+  const struct {
+    const char* what;
+    std::function<void(Script&)> click;
+    QRect area;
+  } cases[] = {
+      {"captions of a list pick", [](Script& s) { s.popup(kWin, kTrTransformPopup, 5); }, captions},
+      {"columns after Copy Channel", [](Script& s) { s.click(kWin, kTrCopy); }, columns},
+      {"second column of a two-channel pick", [](Script& s) { s.popup(kWin, kTrTransformPopup, 22); }, columns},
+      {"columns and note after Save & Continue",
+       [](Script& s) { s.popup(kWin, kTrTransformPopup, 7).click(kWin, kTrAll).click(kWin, kTrSaveContinue); },
+       QRect(0, 0, 636, 230)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    QImage shown, drawn;
+    Script s;
+    c.click(s);
+    s.call([&] {
+       shown = plat::test::shownImage(kWin).copy(c.area);
+       drawn = plat::test::windowImage(kWin).copy(c.area);
+       plat::test::saveArtifact(plat::test::shownImage(kWin), std::string("transformations-shown-") + c.what + ".png");
+     }).closeBox(kWin);
+    run(s);
+    ASSERT_FALSE(drawn.isNull());
+    EXPECT_NE(drawn, QImage(drawn).copy(0, 0, 1, 1).scaled(drawn.size())) << "something is drawn";
+    EXPECT_EQ(shown.convertToFormat(QImage::Format_RGB32), drawn.convertToFormat(QImage::Format_RGB32))
+        << "and on the screen";
+  }
 }
 
 TEST_F(Transformations, ASavedTransformIsPickedFromTheFileAndADamagedFileAppliesNothing) {

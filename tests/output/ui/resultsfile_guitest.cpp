@@ -5,7 +5,10 @@
 // Every record is read back and held field by field to the window that
 // showed it and to a plain long-double recomputation from the channel; the
 // tabular file is read column by column under its header. A file-size limit
-// inside a record leaves no fragment behind.
+// inside a record leaves no fragment behind. Events counted with the
+// duration filter, the time and selective integrals and the point-to-point
+// scan are stored to a tabular file with its time, duration and case
+// columns, each row named and held to its window.
 #include <gtest/gtest.h>
 
 #include "support/gui_support.h"
@@ -30,6 +33,7 @@
 #include "analyses/ui/integration.h"
 #include "analyses/ui/regression.h"
 #include "analyses/ui/scans.h"
+#include "analyses/ui/timeintegrate.h"
 #include "analyses/ui/waveform.h"
 #include "output/numberformat.h"
 #include "output/results.h"
@@ -43,6 +47,7 @@
 #include "shell/globals.h"
 #include "shell/menutable.h"
 #include "shell/store.h"
+#include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/windowids.h"
 #include "platform/test.h"
@@ -428,6 +433,121 @@ TEST_F(ResultsFile, EachRecordHoldsItsOwnWindowsNumbersInBothFiles) {
   EXPECT_EQ(Num(freq["N"]), bw.periods) << "periods, as the window and the text file count them";
   EXPECT_NEAR(Num(amp["Mean"]), Num(bw.waveAmplitude), 5e-3);
   EXPECT_EQ(Num(amp["N"]), bw.dn);
+}
+
+TEST_F(ResultsFile, LimitAndPointToPointRowsAreNamedAndHoldTheirWindows) {
+  tabPath_ = dir_ / "demo limits.txt";
+  tabTime = deltatime = tabStart = 0;
+  Script options;
+  options.click(kOutputOptionsWindow, 1).click(kOutputOptionsWindow, 2).click(kOutputOptionsWindow, 4);
+  options.click(kOutputOptionsWindow, 20).answerSave(tabPath_);
+  plat::test::run(options, [] { EXPECT_TRUE(DoMENU(kMenuSendResults, 2)); });
+  const int16_t s = slot_;
+  testsupport::SelectBlock(s, kScanFirst, kScanLast, 1);
+
+  // Only events longer than 20 s, as a user counts breaths held.
+  std::string up, down;
+  float g = 0, l = 0;
+  double allUp = 0;
+  Script events;
+  events.click(kResultsWindow, kEventCountAllBox).click(kResultsWindow, kEventFilterBox);
+  events.call([] { plat::setFieldText(kResultsWindow, kEventMinField, "20"); });
+  events.click(kResultsWindow, kLimitRecalculate).call([&] {
+    up = plat::fieldText(kResultsWindow, kLimitResultField);
+    down = plat::fieldText(kResultsWindow, kLimitShareField);
+    g = FieldValue(kResultsWindow, kLimitGreaterField);
+    l = FieldValue(kResultsWindow, kLimitLessField);
+    allUp = meanValue;
+  });
+  events.click(kResultsWindow, kLimitPrintButton).closeBox(kResultsWindow);
+  plat::test::run(events, [] { EXPECT_TRUE(DoMENU(kMenuAnalyze, 21)); });
+
+  std::string time, timeShare, selective, selectiveShare;
+  for (int item : {20, 22}) {
+    Script lim;
+    lim.call([&, item] {
+      (item == 20 ? time : selective) = plat::fieldText(kResultsWindow, kLimitResultField);
+      (item == 20 ? timeShare : selectiveShare) = plat::fieldText(kResultsWindow, kLimitShareField);
+    });
+    lim.click(kResultsWindow, kLimitPrintButton).closeBox(kResultsWindow);
+    plat::test::run(lim, [item] { EXPECT_TRUE(DoMENU(kMenuAnalyze, static_cast<int16_t>(item))); });
+  }
+
+  Shown p2p;
+  Script scan;
+  scan.type(kScanIntervalWindow, kScanSecondsField, "60").click(kScanIntervalWindow, kScanIntervalOK);
+  scan.click(kScanIntervalWindow, kPointToPointButton);
+  scan.call([&p2p] {
+    p2p.scanMean = plat::fieldText(kResultsWindow, kPanelMeanField);
+    p2p.mmlBegin = MMLBegin;
+    p2p.mmlPoints = MMLpoints;
+  });
+  scan.key(kResultsWindow, 'p').closeBox(kResultsWindow);
+  plat::test::run(scan, [] { EXPECT_TRUE(DoMENU(kMenuAnalyze, 5)); });
+  CloseDestination();
+  tabTime = deltatime = tabStart = 0;
+
+  const std::vector<std::string> lines = Split(Slurp(tabPath_), '\r');
+  ASSERT_EQ(lines.size(), 7u) << "header, two event rows, two integrals, the scan and the end";
+  const std::vector<std::string> header = Split(lines[0], '\t');
+  std::vector<std::map<std::string, std::string>> rows;
+  for (size_t i = 1; i + 1 < lines.size(); ++i) {
+    const std::vector<std::string> f = Split(lines[i], '\t');
+    ASSERT_EQ(f.size(), header.size()) << lines[i];
+    std::map<std::string, std::string> row;
+    for (size_t c = 0; c < f.size(); ++c) row[header[c]] = f[c];
+    rows.push_back(row);
+  }
+
+  // Upper runs of the block by hand: kept when they end inside it and last
+  // longer than 20 s (1-s samples).
+  const int32_t b = BeginBlock[s], e = EndBlock[s];
+  int kept = 0;
+  for (int32_t k = b; k <= e;) {
+    if (GetDatum(s, 1, k) < g) {
+      ++k;
+      continue;
+    }
+    int32_t j = k;
+    do ++j;
+    while (j != e && GetDatum(s, 1, j) >= g);
+    if (j < e && j - k > 20.002) ++kept;
+    k = j + 1;
+  }
+  EXPECT_EQ(Num(up), kept);
+  EXPECT_NE(kept, allUp) << "the filter must matter here";
+  const struct {
+    const char* name;
+    const std::string* mean;
+    const std::string* sd;
+  } limits[] = {{"positive events (above upper limit)", &up, nullptr},
+                {"negative events (below lower limit)", &down, nullptr},
+                {"time integration", &time, &timeShare},
+                {"selective integration", &selective, &selectiveShare}};
+  for (size_t i = 0; i < std::size(limits); ++i) {
+    SCOPED_TRACE(limits[i].name);
+    auto& row = rows[i];
+    EXPECT_EQ(row["Analysis"], limits[i].name);
+    EXPECT_NEAR(Num(row["Mean"]), Num(*limits[i].mean), 5e-4 * std::abs(Num(*limits[i].mean)));
+    if (limits[i].sd) {
+      EXPECT_NEAR(Num(row["SD"]), Num(*limits[i].sd), 5e-3);
+    }
+    EXPECT_EQ(row["start"], IntText(b));
+    EXPECT_EQ(row["end"], IntText(e));
+  }
+  EXPECT_NEAR(Num(rows[0]["minimum"]), g, 5e-4);
+  EXPECT_NEAR(Num(rows[0]["maximum"]), l, 5e-4);
+
+  // The window's cases, span and name, not the block's.
+  auto& pp = rows[4];
+  const int32_t last = p2p.mmlBegin + p2p.mmlPoints - 1;
+  EXPECT_EQ(pp["Analysis"], "most variable (point-to-point)");
+  EXPECT_EQ(p2p.mmlPoints, 61);
+  EXPECT_EQ(pp["start"], IntText(p2p.mmlBegin));
+  EXPECT_EQ(pp["end"], IntText(last));
+  EXPECT_EQ(Num(pp["Duration"]), 60);
+  EXPECT_NEAR(Num(pp["Mean"]), Reference(s, 1, p2p.mmlBegin, last).mean, 5e-5);
+  EXPECT_NEAR(Num(pp["Mean"]), Num(p2p.scanMean), 5e-4);
 }
 
 }  // namespace

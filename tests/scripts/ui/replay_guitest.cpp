@@ -27,6 +27,7 @@
 #include "editing/ui/references.h"
 #include "editing/ui/smoothing.h"
 #include "editing/ui/spikes.h"
+#include "editing/ui/blockpick.h"
 #include "editing/ui/transformations.h"
 #include "output/results.h"
 #include "output/writer.h"
@@ -563,6 +564,24 @@ const std::vector<ReplayCase>& OptionCases() {
          Type(s, kResultsWindow, kTrField1, "1.5");
          s.click(kResultsWindow, kTrBlock).click(kResultsWindow, kTrDone);
        }},
+      {.name = "block set to a value in Transformations",
+       .code = kOpTransformations,
+       .block = true,
+       .byHand = [](Script& s) {
+         s.menu(kMenuEdit, 22);
+         Type(s, kResultsWindow, kTrBlockValue, "21.5");
+         s.click(kResultsWindow, kTrSetBlock);
+       },
+       .steps = 1},
+      {.name = "block set to a value by Change Blocks",
+       .code = kOpTransformations,
+       .block = true,
+       .byHand = [](Script& s) {
+         Idle(s.menu(kMenuChangeOrRemove, 1)).activate(kHandPlot).activate(kBlockSetWindow);
+         s.call([] { plat::setFieldText(kBlockSetWindow, kBlockSetValueField, "21.5"); });
+         s.click(kBlockSetWindow, kBlockSetChange);
+       },
+       .steps = 1},
       {.name = "transform of a copy made in the dialog",
        .code = kOpTransformations,
        .block = false,
