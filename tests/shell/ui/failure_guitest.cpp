@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <new>
 #include <string>
 #include <vector>
@@ -150,22 +151,40 @@ TEST_F(AllocationFailure, AnEditOrAReaderThatRunsOutOfMemoryIsReportedAndChanges
   EXPECT_NE(gPointersToFileData[slot_][1], before);
 }
 
-// The alert says nothing was changed only where that holds: a command that
-// added a channel before it ran out of memory is not reported as harmless.
+// The alert says nothing was changed, or that the channel was put back,
+// only where that holds: a command that added a channel or a marker before
+// it ran out of memory is not reported as harmless. Taking back an edit
+// that was never logged logs nothing.
 TEST_F(AllocationFailure, TheAlertSaysNothingChangedOnlyWhereNothingDid) {
+  const auto rewrite = [&] {
+    ASSERT_EQ(MAKEBACKUP(1), StoreStatus::Ok);
+    std::fill(gPointersToFileData[slot_][1].begin(), gPointersToFileData[slot_][1].end(), -1.0f);
+  };
   const struct {
     const char* name;
-    bool changes;
+    std::function<void()> change;  // before the command fails
+    int addedChannels;
     const char* said;
   } rows[] = {
-      {"fails at once", false, "Nothing was changed."},
-      {"fails after adding a channel", true, "Part of it may have been done"},
+      {"fails at once", [] {}, 0, "Nothing was changed."},
+      {"fails after adding a channel", [&] { ASSERT_EQ(AddChannel(slot_), StoreStatus::Ok); }, 1,
+       "Part of it may have been done"},
+      {"fails after rewriting a channel it kept an undo copy of", rewrite, 0, "put back as it was"},
+      {"fails after rewriting a channel and adding a marker",
+       [&] {
+         rewrite();
+         ASSERT_EQ(AddMarker(slot_, 5, 77), StoreStatus::Ok);
+       },
+       0, "Part of it may have been done"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     const int16_t channels = nChannels[slot_];
+    const std::vector<float> samples = gPointersToFileData[slot_][1];
+    const std::string comments = CommentContainer[slot_];
+    const int16_t changed = FileSHORTS[slot_][kShortChanged];
     RegisterCommand(Cmd::Transformations, [&](int16_t) {
-      if (row.changes && AddChannel(slot_) != StoreStatus::Ok) return;
+      row.change();
       throw std::bad_alloc();
     });
     std::string alert;
@@ -178,7 +197,12 @@ TEST_F(AllocationFailure, TheAlertSaysNothingChangedOnlyWhereNothingDid) {
         .click(kAlertWindow, kAlertOK);
     runMainLoop(s);
     EXPECT_NE(alert.find(row.said), std::string::npos) << alert;
-    EXPECT_EQ(nChannels[slot_], channels + (row.changes ? 1 : 0));
+    EXPECT_EQ(nChannels[slot_], channels + row.addedChannels);
+    EXPECT_EQ(gPointersToFileData[slot_][1], samples);
+    EXPECT_EQ(CommentContainer[slot_], comments) << "edits are logged";
+    if (alert.find("put back") != std::string::npos) {
+      EXPECT_EQ(FileSHORTS[slot_][kShortChanged], changed);
+    }
   }
 }
 
