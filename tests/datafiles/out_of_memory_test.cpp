@@ -15,6 +15,7 @@
 #include "datafiles/merge.h"
 #include "datafiles/native_binary.h"
 #include "datafiles/repairs.h"
+#include "datafiles/save.h"
 #include "datafiles/text_import.h"
 #include "datafiles/timescale.h"
 #include "editing/copychannel.h"
@@ -211,6 +212,12 @@ TEST_F(OutOfMemory, EachRefusedAllocationLeavesTheOpenFilesAsTheyWere) {
          order.add(1);
          return editStatus(RearrangeChannels(0, order, dir_ / "RearrangeBackup"));
        }},
+      {"save in place",
+       [&](const std::filesystem::path& dir) {
+         OverlayArray[0][2][2] = 0;
+         FilePath[0] = (dir / "base.orl").string();
+       },
+       [&] { return fileStatus(SaveSlotInPlace(0, nullptr)); }},
       // Flags missing would count interpolated cases as real readings.
       {"interpolation flags",
        [&](const std::filesystem::path&) { ASSERT_EQ(AddInterpolationPair(0, 100, 200), StoreStatus::Ok); },
