@@ -119,11 +119,16 @@ FileStatus SaveSlotAs(int16_t slot, const std::filesystem::path& path, const Sav
 FileStatus SaveSlotInPlace(int16_t slot, int* errnoOut) {
   if (!ValidFileSlot(slot) || !SlotHoldsFile(slot)) return FileStatus::BadRange;
   if (FilePath[slot].empty()) return FileStatus::CannotOpen;
-  uint16_t saved[kOverlayFlags];
-  std::copy(std::begin(OverlayArray[slot][2]), std::end(OverlayArray[slot][2]), saved);
+  // Every channel is written; the user's choice for other saves comes back
+  // however the write ends.
+  struct Chosen {
+    uint16_t* flags;
+    uint16_t saved[kOverlayFlags];
+    explicit Chosen(uint16_t* f) : flags(f) { std::copy(f, f + kOverlayFlags, saved); }
+    ~Chosen() { std::copy(saved, saved + kOverlayFlags, flags); }
+  } chosen(OverlayArray[slot][2]);
   for (int16_t c = 1; c <= nChannels[slot]; ++c) OverlayArray[slot][2][c] = 1;
   const FileStatus st = writeNative(slot, FilePath[slot], 0, nCases[slot], errnoOut);
-  std::copy(saved, saved + kOverlayFlags, OverlayArray[slot][2]);
   if (st == FileStatus::Ok) FileSHORTS[slot][kShortChanged] = 0;
   return st;
 }

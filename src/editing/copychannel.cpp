@@ -1,6 +1,7 @@
 #include "editing/copychannel.h"
 
 #include <algorithm>
+#include <new>
 
 #include "shell/textutil.h"
 
@@ -12,9 +13,14 @@ std::string FftCopyLabel(int16_t blockChannel, int32_t abUnit) {
 
 namespace {
 
-void putSnapshotLabel(int16_t slot, int16_t channel, const std::string& label) {
+std::string& snapshotString(int16_t slot, int16_t channel) {
   std::string& s = OldLabelStrings[slot][(channel - 1) / kLabelsPerString + 1];
   if (s.size() < static_cast<size_t>(kLabelsPerString * kLabelWidth)) s.resize(kLabelsPerString * kLabelWidth, ' ');
+  return s;
+}
+
+void putSnapshotLabel(int16_t slot, int16_t channel, const std::string& label) {
+  std::string& s = snapshotString(slot, channel);
   s.replace(static_cast<size_t>((channel - 1) % kLabelsPerString) * kLabelWidth, kLabelWidth, label);
 }
 
@@ -24,15 +30,22 @@ StoreStatus DuplicateChannel(int16_t slot, int16_t source, std::string_view labe
   if (!ValidFileSlot(slot) || !SlotHoldsFile(slot)) return StoreStatus::NoFile;
   if (source < 0 || source > nChannels[slot]) return StoreStatus::BadChannel;
   if (nChannels[slot] >= kMaxChannels) return StoreStatus::TooManyChannels;
+  const int16_t c = static_cast<int16_t>(nChannels[slot] + 1);
+  // Whatever asks for memory comes before the channel is added.
+  std::string fitted;
+  try {
+    fitted = FitLabel(label);
+    snapshotString(slot, c);
+  } catch (const std::bad_alloc&) {
+    return StoreStatus::OutOfMemory;
+  }
   const StoreStatus st = AddChannel(slot);
   if (st != StoreStatus::Ok) return st;
-  const int16_t c = nChannels[slot];
   const ChannelArray& from = gPointersToFileData[slot][source];
   ChannelArray& to = gPointersToFileData[slot][c];
   std::copy_n(from.begin(), std::min(from.size(), to.size()), to.begin());
   std::copy_n(nVar[slot][source].begin(), 14, nVar[slot][c].begin());
   nVar[slot][c][1] = nVar[slot][source][1] + kCopyMark;
-  const std::string fitted = FitLabel(label);
   SetChannelLabel(slot, c, fitted);
   putSnapshotLabel(slot, c, fitted);
   if (gStoreHooks.channelChanged) gStoreHooks.channelChanged(slot, c);

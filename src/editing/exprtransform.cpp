@@ -27,13 +27,14 @@ StoreStatus RunExpressionTransform(int16_t slot, const ExpressionCode& code, con
     const StoreStatus st = MAKEBACKUP(run.x);
     if (st != StoreStatus::Ok) return st;
   }
+  // The label before the samples: nothing after them may fail. An empty
+  // field keeps the channel's own label in place.
+  if (run.toNew || label.find_first_not_of(' ') != std::string_view::npos) SetChannelLabel(slot, c, label);
   if (first <= last) {
     const float* y = run.y > 0 ? ChannelData(slot, run.y) + first : nullptr;
     EvaluateExpressionSpan(code, ChannelData(slot, run.x) + first, y, ChannelData(slot, c) + first,
                            last - first + 1);
   }
-  // An empty field keeps the channel's own label in place.
-  if (run.toNew || label.find_first_not_of(' ') != std::string_view::npos) SetChannelLabel(slot, c, label);
   FileSHORTS[slot][kShortChanged] = 1;
   ChangedChan = c;
   StoreChan = c;

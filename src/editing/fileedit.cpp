@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <new>
 #include <vector>
 
@@ -228,12 +229,27 @@ FileEditStatus RearrangeChannels(int16_t slot, const ChannelOrder& order, const 
   if (order.count < 1) return FileEditStatus::BadOrder;
   for (int16_t k = 0; k < order.count; ++k)
     if (order.picks[k] < 1 || order.picks[k] > nChannels[slot]) return FileEditStatus::BadOrder;
+  // The backup holds every channel; the channels a save writes change only
+  // with the arrangement, never with a failure before it.
+  uint16_t chosen[kOverlayFlags];
+  std::copy(std::begin(OverlayArray[slot][2]), std::end(OverlayArray[slot][2]), chosen);
+  const auto putBack = [&] { std::copy(std::begin(chosen), std::end(chosen), OverlayArray[slot][2]); };
   for (int16_t c = 1; c <= nChannels[slot]; ++c) OverlayArray[slot][2][c] = 1;
-  if (saveFPBinary(backup, 0, nCases[slot], nCases[slot], nChannels[slot], StartDate[slot], StartTime[slot]) !=
-      FileStatus::Ok)
-    return FileEditStatus::BackupFailed;
-  if (const StoreStatus st = ArrangeChannels(slot, order.picks, order.count); st != StoreStatus::Ok)
+  try {
+    const FileStatus saved =
+        saveFPBinary(backup, 0, nCases[slot], nCases[slot], nChannels[slot], StartDate[slot], StartTime[slot]);
+    if (saved != FileStatus::Ok) {
+      putBack();
+      return saved == FileStatus::OutOfMemory ? FileEditStatus::OutOfMemory : FileEditStatus::BackupFailed;
+    }
+  } catch (...) {
+    putBack();
+    throw;
+  }
+  if (const StoreStatus st = ArrangeChannels(slot, order.picks, order.count); st != StoreStatus::Ok) {
+    putBack();
     return fromStore(st);
+  }
   for (int16_t c = 1; c <= nChannels[slot]; ++c) OverlayArray[slot][2][c] = 1;
   timstring[1] = kNativeFileTypeText;
   ActiveChannel = 1;

@@ -300,6 +300,23 @@ StoreStatus AddChannel(int16_t slot) {
   return StoreStatus::Ok;
 }
 
+void DropLastChannel(int16_t slot) noexcept {
+  if (!SlotHoldsFile(slot) || nChannels[slot] < 2) return;
+  const int16_t c = nChannels[slot];
+  noteChange(slot);
+  releaseArray(gPointersToFileData[slot][c]);
+  std::string& labels = labelStringOf(slot, c);
+  const size_t at = std::min(labelAt(c), labels.size());
+  std::fill(labels.begin() + static_cast<std::ptrdiff_t>(at),
+            labels.begin() + static_cast<std::ptrdiff_t>(std::min(labels.size(), at + kLabelWidth)), ' ');
+  nVar[slot][c].fill(0.0f);
+  for (int set = 1; set <= kOverlaySets; ++set) OverlayArray[slot][set][c] = 0;
+  nChannels[slot] = static_cast<int16_t>(c - 1);
+  if (gUndo.slot == slot && gUndo.channel == c) invalidateUndo(slot);
+  if (FileSHORTS[slot][kShortActiveChannel] >= c) FileSHORTS[slot][kShortActiveChannel] = 1;
+  if (ActiveChannelArray[slot] >= c) ActiveChannelArray[slot] = 1;
+}
+
 StoreStatus XREFNewChannel() {
   if (TheFileInUse >= kMaxOpenFiles) return StoreStatus::NoFile;
   return AddChannel(static_cast<int16_t>(TheFileInUse));
@@ -536,7 +553,12 @@ void SetChannelLabel(int16_t slot, int16_t channel, std::string_view label) {
   noteChange(slot);
   std::string& s = LabelStrings[slot][(channel - 1) / kLabelsPerString + 1];
   if (s.size() < static_cast<size_t>(kLabelsPerString * kLabelWidth)) s.resize(kLabelsPerString * kLabelWidth, ' ');
-  s.replace(static_cast<size_t>((channel - 1) % kLabelsPerString) * kLabelWidth, kLabelWidth, FitLabel(label));
+  // In place, so a full-length string (as AddChannel leaves it) asks for no
+  // memory: a command can label the channel it added after committing it.
+  const std::string_view fitted = label.substr(0, kLabelWidth);
+  const size_t at = labelAt(channel);
+  s.replace(at, fitted.size(), fitted);
+  std::fill_n(s.begin() + static_cast<std::ptrdiff_t>(at + fitted.size()), kLabelWidth - fitted.size(), ' ');
 }
 
 void SnapshotLabels(int16_t slot) {
@@ -836,7 +858,9 @@ void MakeInterpolationRecordFor(int16_t slot) {
   if (!SlotHoldsFile(slot)) return;
   const int32_t n = nCases[slot];
   float* flags = BackupCache.region(kBackupInterpolation, static_cast<int64_t>(n) + 1);
-  if (!flags) return;
+  // Flags left stale would count interpolated cases as real ones: the
+  // command that asked fails instead.
+  if (!flags) throw std::bad_alloc();
   std::fill(flags, flags + n + 1, 0.0f);
   // Every 200 flags through the next 199, so a 200 inside an open span adds
   // nothing and a 199 with no open span closes nothing.

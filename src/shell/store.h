@@ -186,6 +186,10 @@ void FreeSlot(int16_t slot);
 // label and a cleared parameter record.
 StoreStatus XREFNewChannel();
 StoreStatus AddChannel(int16_t slot);
+// Takes back the channel AddChannel appended last: its array, label,
+// records and flags go. Asks for no memory, so a command that added a
+// channel can remove it when it fails. A single channel stays.
+void DropLastChannel(int16_t slot) noexcept;
 // Every channel 0..nChannels to newCases + 1 floats, contents kept, new cases
 // 0. Markers beyond the new end are dropped and a block reaching past it is
 // cleared. Nothing changes when memory runs out.
@@ -219,6 +223,8 @@ std::string FitLabel(std::string_view label);
 // The 30-byte label of a channel of TheFileInUse; "" outside 1..32.
 std::string RetrieveLabel(int16_t channel);
 std::string RetrieveLabelOf(int16_t slot, int16_t channel);
+// Cut or blank-padded to 30 bytes, written in place: asks for no memory
+// once the channel's label string is full length.
 void SetChannelLabel(int16_t slot, int16_t channel, std::string_view label);
 // OldLabelStrings := LabelStrings (loaders call it after filling the labels).
 void SnapshotLabels(int16_t slot);
@@ -349,7 +355,8 @@ extern BackupCacheStore BackupCache;
 
 // Rebuilds the interpolation flags of TheFileInUse: cases 0..nCases cleared,
 // then every case from a 200 marker through the next 199 marker (both
-// included) set to 1.0; a span left open runs to nCases.
+// included) set to 1.0; a span left open runs to nCases. Throws
+// std::bad_alloc when the flags' region cannot be had.
 void MakeInterpolationRecord();
 void MakeInterpolationRecordFor(int16_t slot);
 inline bool CaseIsInterpolated(int32_t caseIndex) {

@@ -15,9 +15,13 @@
 #include "datafiles/merge.h"
 #include "datafiles/native_binary.h"
 #include "datafiles/repairs.h"
+#include "datafiles/save.h"
 #include "datafiles/text_import.h"
 #include "datafiles/timescale.h"
+#include "editing/copychannel.h"
+#include "editing/exprtransform.h"
 #include "editing/fileedit.h"
+#include "editing/integrate.h"
 #include "platform/channel_array.h"
 #include "shell/globals.h"
 #include "support/refusing_allocator.h"
@@ -123,6 +127,10 @@ TEST_F(OutOfMemory, EachRefusedAllocationLeavesTheOpenFilesAsTheyWere) {
   const auto editStatus = [](FileEditStatus s) { return std::string(FileEditStatusText(s)); };
   bool removeFirst[kMaxChannels + 1] = {};
   removeFirst[1] = true;
+  ExpressionCode code;
+  ASSERT_EQ(ParseExpression("2*x + y", "x", "y", &code).status, ParseStatus::Ok);
+  // The label typed in a window, read by the command.
+  const auto typed = [](const char* label) { return std::string(label); };
   const Row rows[] = {
       {"time-scale change 1 s to 4 s", nullptr, [&] { return status(ResampleSlot(0, 4.0f)); }},
       {"time-scale change 1 s to 0.5 s", nullptr, [&] { return status(ResampleSlot(0, 0.5f)); }},
@@ -176,6 +184,46 @@ TEST_F(OutOfMemory, EachRefusedAllocationLeavesTheOpenFilesAsTheyWere) {
          int16_t slot = -1;
          RepairReport report;
          return fileStatus(ImportTextColumns(std::move(table), choice, "run.txt", "/tmp/run.txt", &slot, &report));
+       }},
+      // A new channel gets its label with it, or is not added.
+      {"duplicate a channel", nullptr,
+       [&] { return status(DuplicateChannel(0, 2, typed("copy of the second channel"), nullptr)); }},
+      {"integral into a new channel", nullptr,
+       [&] { return status(MakeIntegralChannel(0, 1, false, true, IntegralLabel(false, "base 1 integrated"), nullptr)); }},
+      {"expression into a new channel", nullptr,
+       [&] {
+         return status(RunExpressionTransform(0, code, {1, 2, true, false}, typed("twice x and y, new"), nullptr));
+       }},
+      // No undo copy is taken for the channel the last edit changed.
+      {"expression in place, a label typed, after an edit of that channel",
+       [&](const std::filesystem::path&) {
+         ASSERT_EQ(MAKEBACKUP(1), StoreStatus::Ok);
+         FileSHORTS[0][kShortChanged] = 0;
+       },
+       [&] {
+         return status(RunExpressionTransform(0, code, {1, 2, false, false}, typed("twice x and y, in place"), nullptr));
+       }},
+      // The channels a save writes stay chosen as they were.
+      {"rearrange, with its backup",
+       [&](const std::filesystem::path&) { OverlayArray[0][2][2] = 0; },
+       [&] {
+         ChannelOrder order;
+         order.add(3);
+         order.add(1);
+         return editStatus(RearrangeChannels(0, order, dir_ / "RearrangeBackup"));
+       }},
+      {"save in place",
+       [&](const std::filesystem::path& dir) {
+         OverlayArray[0][2][2] = 0;
+         FilePath[0] = (dir / "base.orl").string();
+       },
+       [&] { return fileStatus(SaveSlotInPlace(0, nullptr)); }},
+      // Flags missing would count interpolated cases as real readings.
+      {"interpolation flags",
+       [&](const std::filesystem::path&) { ASSERT_EQ(AddInterpolationPair(0, 100, 200), StoreStatus::Ok); },
+       [&] {
+         MakeInterpolationRecordFor(0);
+         return std::string(CaseIsInterpolated(150) && !CaseIsInterpolated(201) ? "" : "flags not rebuilt");
        }},
       // A channel array keeps its samples when a copy into it, or filling
       // it anew, finds no room, as a vector does.

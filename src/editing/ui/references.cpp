@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,7 @@ struct Run {
   bool inBlock = false;
   std::vector<ReferenceSegment> segments;
   std::vector<MarkerRecord> openingMarkers;
+  std::string openingComments;
   bool applied = false;       // a fix replaced at least one segment
   bool markerLimitTold = false;
   EditStep* es = nullptr;     // by hand: each fix is a step of its own
@@ -210,6 +212,20 @@ void undo(Run& run) {
   if (plat::windowExists(kResultsWindow)) plat::setCurrentPort(kResultsWindow);
 }
 
+// A fix that failed half-way: the undo copy puts the samples back, so the
+// interpolation pairs and log lines of the run go too. Asks for no memory.
+void restoreOpening(Run& run) noexcept {
+  const int16_t slot = run.slot;
+  MarkersArray[slot].swap(run.openingMarkers);
+  FileSHORTS[slot][kShortMarkerCount] = static_cast<int16_t>(MarkersArray[slot].size());
+  CommentContainer[slot].swap(run.openingComments);
+  try {
+    MakeInterpolationRecordFor(slot);
+  } catch (const std::bad_alloc&) {
+    // Every reader of the flags rebuilds them first.
+  }
+}
+
 void runDialog(Run& run) {
   buildDialog(run);
   for (;;) {
@@ -272,6 +288,7 @@ int16_t REMOVEREFS(int16_t step) {
     return 0;
   }
   run.openingMarkers = MarkersArray[run.slot];
+  run.openingComments = CommentContainer[run.slot];
   const StoreStatus backup = MAKEBACKUP(run.channel);
   if (backup != StoreStatus::Ok) {
     WithdrawEditStep(es);
@@ -280,20 +297,26 @@ int16_t REMOVEREFS(int16_t step) {
   }
   run.settings.leftExtra = FirstRefRemovalVal;
   run.settings.rightExtra = SecondRefRemovalVal;
-  if (es.replay) {
-    run.settings = ReferenceSettingsFromStep(ScriptSequenceArray[es.row]);
-    run.inBlock = StepFlag(ScriptSequenceArray[es.row], references_step::kBlockOnly) &&
-                  FileSHORTS[run.slot][kShortBlockState] == 2;
-    fix(run, false);
-  } else {
-    run.es = &es;
-    EditDialogScope frame;
-    runDialog(run);
-    if (plat::windowExists(kResultsWindow)) {
-      FirstRefRemovalVal = static_cast<int16_t>(std::clamp(fieldCases(kRefLeftField), -32768, 32767));
-      SecondRefRemovalVal = static_cast<int16_t>(std::clamp(fieldCases(kRefRightField), -32768, 32767));
+  try {
+    if (es.replay) {
+      run.settings = ReferenceSettingsFromStep(ScriptSequenceArray[es.row]);
+      run.inBlock = StepFlag(ScriptSequenceArray[es.row], references_step::kBlockOnly) &&
+                    FileSHORTS[run.slot][kShortBlockState] == 2;
+      fix(run, false);
+    } else {
+      run.es = &es;
+      EditDialogScope frame;
+      runDialog(run);
+      if (plat::windowExists(kResultsWindow)) {
+        FirstRefRemovalVal = static_cast<int16_t>(std::clamp(fieldCases(kRefLeftField), -32768, 32767));
+        SecondRefRemovalVal = static_cast<int16_t>(std::clamp(fieldCases(kRefRightField), -32768, 32767));
+      }
+      ClearWINDOW41();
     }
-    ClearWINDOW41();
+  } catch (...) {
+    // The main loop's recovery puts the samples back from the undo copy.
+    restoreOpening(run);
+    throw;
   }
   if (!run.applied && run.fixes == 0) WithdrawEditStep(es);
   return 0;

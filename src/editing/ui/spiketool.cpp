@@ -266,7 +266,15 @@ void linearise(Tool& t) {
   if (spikeInterpMarkers != 0) {
     std::vector<MarkerRecord> before = MarkersArray[t.slot];
     if (AddInterpolationPair(t.slot, span.first, span.last) == StoreStatus::Ok) {
-      MakeInterpolationRecordFor(t.slot);
+      try {
+        MakeInterpolationRecordFor(t.slot);
+      } catch (...) {
+        // The span goes back with its markers: nothing of it is left half-made.
+        MarkersArray[t.slot].swap(before);
+        FileSHORTS[t.slot][kShortMarkerCount] = static_cast<int16_t>(MarkersArray[t.slot].size());
+        RestoreSpan(ChannelData(t.slot, ActiveChannel), ChannelData(t.slot, 0), span);
+        throw;
+      }
       t.markersBeforeSpan = std::move(before);
       t.lastSpanMarked = true;
     }

@@ -47,6 +47,8 @@
 namespace {
 
 constexpr int kWin = kResultsWindow;
+constexpr const char* kNoMemoryForChannel =
+    "Not enough memory for a new channel: the transform was not run, and its source channel is as it was.";
 
 float (&stepOf(const EditStep& es))[28] { return *reinterpret_cast<float (*)[28]>(EditStepFields(es)); }
 
@@ -318,7 +320,7 @@ void readConstants(Dialog& d) {
 }
 
 // One run of the engine into the pending result: the source stays as it is.
-bool run(Dialog& d, bool blockOnly, EditStep& es) {
+bool runOnce(Dialog& d, bool blockOnly, EditStep& es) {
   const int16_t slot = d.slot;
   readConstants(d);
   if (d.s.chan2 > nChannels[slot]) d.s.chan2 = 0;
@@ -330,8 +332,14 @@ bool run(Dialog& d, bool blockOnly, EditStep& es) {
   FileSHORTS[slot][kShortChanged] = 1;
   d.storeChan = d.s.chan1;
   if (d.s.makeNewChan) {
-    if (d.newChannel == 0 && nChannels[slot] < kMaxChannels && AddChannel(slot) == StoreStatus::Ok)
-      d.newChannel = nChannels[slot];
+    if (d.newChannel == 0 && nChannels[slot] < kMaxChannels) {
+      const StoreStatus added = AddChannel(slot);
+      if (added == StoreStatus::OutOfMemory) {
+        ShowAlert(kNoMemoryForChannel, "bup");
+        return false;
+      }
+      if (added == StoreStatus::Ok) d.newChannel = nChannels[slot];
+    }
     if (d.newChannel != 0)
       d.storeChan = d.newChannel;
     else
@@ -360,6 +368,18 @@ bool run(Dialog& d, bool blockOnly, EditStep& es) {
   button(kTrSaveContinue, "Save & Continue", {186, 225, 312, 245});
   channelButtons(d);
   return true;
+}
+
+bool run(Dialog& d, bool blockOnly, EditStep& es) {
+  try {
+    return runOnce(d, blockOnly, es);
+  } catch (...) {
+    // A failed run takes its pending channel with it, as Cancel does.
+    if (d.newChannel != 0 && d.newChannel == nChannels[d.slot]) DropLastChannel(d.slot);
+    d.newChannel = 0;
+    d.pending = false;
+    throw;
+  }
 }
 
 // Label and pending result into the destination; the stored channel becomes
@@ -709,16 +729,27 @@ void replay(Dialog& d, const EditStep& es) {
   int16_t dest = s.chan1;
   std::string label;
   if (!StepLabelText(ScriptSequenceArray, row, transform_step::kLabel, &label)) label = RetrieveLabel(s.chan1);
-  if (s.makeNewChan && nChannels[slot] < kMaxChannels && AddChannel(slot) == StoreStatus::Ok) {
+  const StoreStatus added =
+      s.makeNewChan && nChannels[slot] < kMaxChannels ? AddChannel(slot) : StoreStatus::TooManyChannels;
+  if (added == StoreStatus::Ok) {
     dest = nChannels[slot];
+  } else if (added == StoreStatus::OutOfMemory) {
+    ShowAlert(kNoMemoryForChannel, "bup");
+    return;
   } else if (MAKEBACKUP(s.chan1) != StoreStatus::Ok) {
     return;
   }
-  std::copy(work.begin(), work.end(), ChannelData(slot, dest));
-  SetChannelLabel(slot, dest, label);
+  try {
+    std::copy(work.begin(), work.end(), ChannelData(slot, dest));
+    SetChannelLabel(slot, dest, label);
+    LogChannelEdit(slot, dest, TransformLogText(s, NumText(s.a), NumText(s.b), NumText(s.exponent)));
+  } catch (...) {
+    // In place the main loop puts the source back from its undo copy.
+    if (added == StoreStatus::Ok) DropLastChannel(slot);
+    throw;
+  }
   if (s.code == 68 || s.code == 69) FileInfoFLOATS[slot][kInfoMass] = s.a;
   FileSHORTS[slot][kShortChanged] = 1;
-  LogChannelEdit(slot, dest, TransformLogText(s, NumText(s.a), NumText(s.b), NumText(s.exponent)));
   ActiveChannel = ChangedChan = StoreChan = dest;
   if (gStoreHooks.channelChanged) gStoreHooks.channelChanged(slot, dest);
   RedrawAfterEdit(dest != s.chan1);

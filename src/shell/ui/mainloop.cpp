@@ -271,8 +271,32 @@ void recoverFromFailedPass(const std::vector<int>& windowsBefore, uint64_t backu
   }
   bool restored = false;
   const auto slot = static_cast<int16_t>(TheFileInUse);
-  if (BackupsMade() != backupsBefore && isFileSlot(slot) && UndoAvailable(slot))
-    restored = UNDO() == StoreStatus::Ok;
+  if (BackupsMade() != backupsBefore && isFileSlot(slot) && UndoAvailable(slot)) {
+    const uint64_t changesBeforeUndo = StoreChanges(slot);
+    bool undone = false;
+    {
+      // The failed edit was never logged, so neither is taking it back.
+      struct Quiet {
+        int16_t record = prefsArray[kPrefRecordEdits];
+        Quiet() { prefsArray[kPrefRecordEdits] = 0; }
+        ~Quiet() { prefsArray[kPrefRecordEdits] = record; }
+      } quiet;
+      undone = UNDO() == StoreStatus::Ok;
+    }
+    // Put back as it was only when the one copy taken was all the store
+    // counted before the undo: anything else the command changed (markers,
+    // comments, another channel) the undo leaves as it is.
+    StoreShape now = storeShape();
+    const FileShape& was = shapeBefore[slot];
+    if (undone && was.holds && BackupsMade() == backupsBefore + 1 && changesBeforeUndo == was.changes + 1 &&
+        now[slot].changes == changesBeforeUndo + 1) {
+      now[slot].changes = was.changes;
+      now[slot].changed = was.changed;
+      restored = now == shapeBefore;
+      // As it was, saved or not.
+      if (restored) FileSHORTS[slot][kShortChanged] = was.changed;
+    }
+  }
   ClearMailbox();
   MENU_or_ToolBar_PICKED = 0;
   menuidx = menuitemx = 0;

@@ -6,15 +6,20 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <new>
 #include <string>
 #include <vector>
 
 #include "datafiles/fixture.h"
 #include "datafiles/native_binary.h"
+#include "editing/references.h"
+#include "editing/transforms.h"
+#include "editing/ui/references.h"
 #include "editing/ui/transformations.h"
 #include "platform/channel_array.h"
 #include "platform/controls.h"
@@ -106,6 +111,24 @@ TEST_F(AllocationFailure, AnEditOrAReaderThatRunsOutOfMemoryIsReportedAndChanges
   EXPECT_EQ(gPointersToFileData[slot_][1], before);
   EXPECT_EQ(nChannels[slot_], channels);
 
+  // Into a new channel whose array cannot be had (the work copy was had by
+  // a first run): told as a shortage, not run into the source channel.
+  alert.clear();
+  Script toNew;
+  toNew.menu(kMenuEdit, 22)
+      .popup(kTransformWindow, kTrTransformPopup, 4)
+      .click(kTransformWindow, kTrAll)
+      .click(kTransformWindow, kTrNewChannel)
+      .call([&] { gRefuseFrom = limit; })
+      .click(kTransformWindow, kTrAll)
+      .call(readAlert)
+      .click(kAlertWindow, kAlertOK)
+      .click(kTransformWindow, kTrCancel);
+  runMainLoop(toNew);
+  EXPECT_NE(alert.find("memory"), std::string::npos) << alert;
+  EXPECT_EQ(gPointersToFileData[slot_][1], before);
+  EXPECT_EQ(nChannels[slot_], channels);
+
   // Opening a long second recording from the desktop: one of its channels
   // (4 MB, a size nothing else asks for meanwhile) cannot be had.
   const fs::path dir = testsupport::MakeScratchDir("corvimet-nomem-");
@@ -150,22 +173,40 @@ TEST_F(AllocationFailure, AnEditOrAReaderThatRunsOutOfMemoryIsReportedAndChanges
   EXPECT_NE(gPointersToFileData[slot_][1], before);
 }
 
-// The alert says nothing was changed only where that holds: a command that
-// added a channel before it ran out of memory is not reported as harmless.
+// The alert says nothing was changed, or that the channel was put back,
+// only where that holds: a command that added a channel or a marker before
+// it ran out of memory is not reported as harmless. Taking back an edit
+// that was never logged logs nothing.
 TEST_F(AllocationFailure, TheAlertSaysNothingChangedOnlyWhereNothingDid) {
+  const auto rewrite = [&] {
+    ASSERT_EQ(MAKEBACKUP(1), StoreStatus::Ok);
+    std::fill(gPointersToFileData[slot_][1].begin(), gPointersToFileData[slot_][1].end(), -1.0f);
+  };
   const struct {
     const char* name;
-    bool changes;
+    std::function<void()> change;  // before the command fails
+    int addedChannels;
     const char* said;
   } rows[] = {
-      {"fails at once", false, "Nothing was changed."},
-      {"fails after adding a channel", true, "Part of it may have been done"},
+      {"fails at once", [] {}, 0, "Nothing was changed."},
+      {"fails after adding a channel", [&] { ASSERT_EQ(AddChannel(slot_), StoreStatus::Ok); }, 1,
+       "Part of it may have been done"},
+      {"fails after rewriting a channel it kept an undo copy of", rewrite, 0, "put back as it was"},
+      {"fails after rewriting a channel and adding a marker",
+       [&] {
+         rewrite();
+         ASSERT_EQ(AddMarker(slot_, 5, 77), StoreStatus::Ok);
+       },
+       0, "Part of it may have been done"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     const int16_t channels = nChannels[slot_];
+    const std::vector<float> samples = gPointersToFileData[slot_][1];
+    const std::string comments = CommentContainer[slot_];
+    const int16_t changed = FileSHORTS[slot_][kShortChanged];
     RegisterCommand(Cmd::Transformations, [&](int16_t) {
-      if (row.changes && AddChannel(slot_) != StoreStatus::Ok) return;
+      row.change();
       throw std::bad_alloc();
     });
     std::string alert;
@@ -178,30 +219,33 @@ TEST_F(AllocationFailure, TheAlertSaysNothingChangedOnlyWhereNothingDid) {
         .click(kAlertWindow, kAlertOK);
     runMainLoop(s);
     EXPECT_NE(alert.find(row.said), std::string::npos) << alert;
-    EXPECT_EQ(nChannels[slot_], channels + (row.changes ? 1 : 0));
+    EXPECT_EQ(nChannels[slot_], channels + row.addedChannels);
+    EXPECT_EQ(gPointersToFileData[slot_][1], samples);
+    EXPECT_EQ(CommentContainer[slot_], comments) << "edits are logged";
+    if (alert.find("put back") != std::string::npos) {
+      EXPECT_EQ(FileSHORTS[slot_][kShortChanged], changed);
+    }
   }
 }
 
-// Undo as the Edit menu runs it, with one more of the store's requests
-// refused each time (the windows' own, made by Qt, are left alone: it does
-// not survive a refusal): the alert says nothing was changed only where the
-// channel, its label and the comments are as they were; otherwise the undo
-// is whole.
-TEST_F(AllocationFailure, AnUndoThatRunsOutOfMemoryIsToldAsItEnded) {
+// Commands as the Edit menu runs them, with one more of the store's
+// requests refused each time (the windows' own, made by Qt, are left alone:
+// it does not survive a refusal): the alert says nothing was changed, or
+// that the channel was put back, only where the file is as it was; otherwise
+// the file is as it was but for its changed mark, or the command is whole.
+TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
   int64_t armed = 0;
-  RegisterCommand(Cmd::Undo, [&](int16_t) {
+  // The store's own part of a command runs armed; each row names the menu
+  // item whose command it stands in for.
+  const auto armedRun = [&](const std::function<void()>& run) {
     struct Disarm {
       ~Disarm() {
         if (gCountdown > 0) gCountdown = 0;
       }
     } disarm;
     gCountdown = armed;
-    const StoreStatus st = UNDO();
-    if (gCountdown > 0) gCountdown = 0;
-    if (st != StoreStatus::Ok) return;
-    RefreshSCREEN();
-    DRAWBLOCK();
-  });
+    run();
+  };
   // The windows the store tells of its changes are Qt's: no refusal there.
   static void (*commentsChanged)(int16_t) = nullptr;
   static void (*playSound)(const char*) = nullptr;
@@ -215,46 +259,144 @@ TEST_F(AllocationFailure, AnUndoThatRunsOutOfMemoryIsToldAsItEnded) {
     if (gCountdown > 0) gCountdown = 0;
     if (playSound) playSound(name);
   };
+  // A replayed step takes its settings without a dialog.
+  const auto replayStep = [](const float (&fields)[28], int16_t op) {
+    std::copy(std::begin(fields), std::end(fields), ScriptSequenceArray[1]);
+    ScriptSequenceArray[1][kStepOpField] = static_cast<float>(op);
+    autoscript = ScriptRunOnce = 1;
+  };
+  const auto endReplay = [] { autoscript = ScriptRunOnce = 0; };
   const SlotState original = SlotState::of(slot_);
-  int refusals = 0;
-  for (armed = 1;; ++armed) {
-    SCOPED_TRACE(testing::Message() << "request " << armed << " refused");
-    gPointersToFileData[slot_][1] = original.data[1];
-    for (int i = 0; i < 6; ++i) LabelStrings[slot_][i] = original.labels[static_cast<size_t>(i)];
-    ASSERT_EQ(MAKEBACKUP(1), StoreStatus::Ok);
-    std::fill(gPointersToFileData[slot_][1].begin(), gPointersToFileData[slot_][1].end(), -1.0f);
-    SetChannelLabel(slot_, 1, "edited");
-    gDispatchHooks.refreshMenus();   // Undo is offered
-    const SlotState before = SlotState::of(slot_);
-    std::string alert;
-    Script s;
-    // Read from within the alert, if one came, then left by a stop.
-    s.menu(kMenuEdit, 1)
-        .call([&] {
-          if (plat::windowExists(kAlertWindow)) alert = plat::fieldText(kAlertWindow, kAlertMessage);
-        })
-        .stop();
-    runMainLoop(s);
-    plat::disposeWindow(kAlertWindow);
-    const bool refused = gCountdown.exchange(0) < 0;
-    const SlotState after = SlotState::of(slot_);
-    if (!refused) {
-      EXPECT_EQ(alert, "");
-      EXPECT_TRUE(after.data[1] == original.data[1]);
-      break;
-    }
-    ++refusals;
-    if (!alert.empty()) {
+  const int16_t channel = 1;
+  const auto& samples = original.data[channel];
+  const float lo = *std::min_element(samples.begin() + 1, samples.end());
+  const float hi = *std::max_element(samples.begin() + 1, samples.end());
+  const struct Row {
+    const char* name;
+    int16_t item;  // of the Edit menu
+    Cmd cmd;
+    std::function<void()> prepare;             // before the snapshot
+    std::function<void()> run;                 // armed
+    std::function<bool(const SlotState&)> whole;  // the command's clean result
+  } rows[] = {
+      {"undo", 1, Cmd::Undo,
+       [&] {
+         ASSERT_EQ(MAKEBACKUP(channel), StoreStatus::Ok);
+         std::fill(gPointersToFileData[slot_][channel].begin(), gPointersToFileData[slot_][channel].end(), -1.0f);
+         SetChannelLabel(slot_, channel, "edited");
+         gDispatchHooks.refreshMenus();   // Undo is offered
+       },
+       [&] { UNDO(); },
+       [&](const SlotState& after) {
+         return after.data[channel] == original.data[channel] && after.labels == original.labels;
+       }},
+      // Four references on the demo's first channel, each marked as
+      // interpolated and logged.
+      {"reference fix with interpolation markers", 18, Cmd::RemoveReferences,
+       [&] {
+         ReferenceSettings r;
+         r.cutoff = lo + (hi - lo) / 10;
+         r.markers = true;
+         float fields[28] = {};
+         ToScriptStep(r, fields);
+         replayStep(fields, kOpRemoveReferences);
+       },
+       [&] {
+         prefsArray[kPrefSoundLevel] = 0;
+         REMOVEREFS(1);
+         prefsArray[kPrefSoundLevel] = 25;
+       },
+       [&](const SlotState& after) {
+         return after.markers.size() > original.markers.size() && after.comments.size() > original.comments.size() &&
+                after.data[channel] != original.data[channel];
+       }},
+      {"transformation into a new channel", 22, Cmd::Transformations,
+       [&] {
+         TransformSettings t;
+         t.code = 7;
+         t.item1 = 7;
+         t.a = 1.5f;
+         t.chan1 = channel;
+         t.makeNewChan = true;
+         float fields[28] = {};
+         TransformToStep(t, fields);
+         replayStep(fields, kOpTransformations);
+       },
+       [&] {
+         prefsArray[kPrefSoundLevel] = 0;
+         TRANSFORMATIONS(1);
+         prefsArray[kPrefSoundLevel] = 25;
+       },
+       [&](const SlotState& after) {
+         return after.channels == original.channels + 1 && after.data[channel] == original.data[channel] &&
+                after.comments.size() > original.comments.size();
+       }},
+  };
+  for (const Row& row : rows) {
+    RegisterCommand(row.cmd, [&](int16_t) {
+      armedRun(row.run);
+      if (row.cmd == Cmd::Undo) {
+        RefreshSCREEN();
+        DRAWBLOCK();
+      }
+    });
+    int refusals = 0;
+    for (armed = 1;; ++armed) {
+      SCOPED_TRACE(testing::Message() << row.name << ", request " << armed << " refused");
+      // The file as the program loaded it, each time.
+      for (int16_t c = 1; c <= kMaxChannels; ++c) gPointersToFileData[slot_][c] = original.data[c];
+      nChannels[slot_] = original.channels;
+      for (int i = 0; i < 6; ++i) LabelStrings[slot_][i] = original.labels[static_cast<size_t>(i)];
+      SetMarkers(slot_, original.markers);
+      CommentContainer[slot_] = original.comments;
+      std::copy(original.shorts.begin(), original.shorts.end(), FileSHORTS[slot_]);
+      MakeInterpolationRecordFor(slot_);
+      DropUndoCopy(slot_);
+      row.prepare();
+      const SlotState before = SlotState::of(slot_);
+      std::string alert;
+      Script s;
+      // Read from within the alert, if one came, then left by a stop.
+      s.menu(kMenuEdit, row.item)
+          .call([&] {
+            if (plat::windowExists(kAlertWindow)) alert = plat::fieldText(kAlertWindow, kAlertMessage);
+          })
+          .stop();
+      runMainLoop(s);
+      plat::disposeWindow(kAlertWindow);
+      endReplay();
+      const bool refused = gCountdown.exchange(0) < 0;
+      const SlotState after = SlotState::of(slot_);
+      // The interpolation flags follow the markers left, whatever happened.
+      if (BackupCache.heldFloats(kBackupInterpolation) > nCases[slot_]) {
+        const std::vector<float> flags(BackupCache.view(kBackupInterpolation),
+                                       BackupCache.view(kBackupInterpolation) + nCases[slot_] + 1);
+        MakeInterpolationRecordFor(slot_);
+        EXPECT_TRUE(std::equal(flags.begin(), flags.end(), BackupCache.view(kBackupInterpolation)))
+            << "flags that do not follow the markers";
+      }
+      if (!refused) {
+        EXPECT_EQ(alert, "");
+        EXPECT_TRUE(row.whole(after));
+        break;
+      }
+      ++refusals;
+      if (alert.empty()) {
+        EXPECT_TRUE(row.whole(after)) << "a refusal was not told";
+        continue;
+      }
       EXPECT_NE(alert.find("memory"), std::string::npos) << alert;
-      if (alert.find("Nothing was changed") != std::string::npos) {
+      if (alert.find("Nothing was changed") != std::string::npos ||
+          alert.find("put back as it was") != std::string::npos) {
         EXPECT_TRUE(after == before) << alert;
       }
+      // Whatever was said, the command was made whole or not at all.
+      SlotState unmarked = after;
+      unmarked.shorts[kShortChanged] = before.shorts[kShortChanged];
+      EXPECT_TRUE(unmarked == before || row.whole(after)) << alert;
     }
-    // Whatever was said, the undo was made whole or not at all.
-    EXPECT_TRUE(after == before || (after.data[1] == original.data[1] && after.labels == original.labels)) << alert;
-    if (after == before && alert.empty()) ADD_FAILURE() << "a refused undo was not told";
+    EXPECT_GE(refusals, 1) << row.name;
   }
-  EXPECT_GE(refusals, 1);
   gStoreHooks.commentsChanged = commentsChanged;
   gStoreHooks.playSound = playSound;
 }
