@@ -136,7 +136,7 @@ plat::Rect PlotWindowContentFor(ToolbarPlace p, plat::Rect home, int index, plat
   r.bottom = std::max(r.top + kPlotWindowMinSize.h, r.bottom - give);
   // On a desk too short for the whole step the cascade steps less: the
   // windows keep their least height and their one bottom.
-  const int shift = std::min(PlotWindowCascade(index, home, display), std::max(0, r.height() - kPlotWindowMinSize.h));
+  const int shift = PlotWindowCascade(index, home, display, std::max(0, r.height() - kPlotWindowMinSize.h));
   return {r.left + shift, r.top + shift,
           std::max(r.left + shift + kPlotWindowMinSize.w, std::min(r.right + shift, display.w)), r.bottom};
 }
