@@ -59,6 +59,9 @@ class Script {
   Script& moveTo(int win, Point local);
   Script& release();
   Script& clickAt(int win, Point local);          // press and release
+  // Press and release at a global point, on whatever lies there in front: a
+  // title bar, close box, content or control, as a user's pointer meets it.
+  Script& clickOnDesk(Point global);
   Script& answerOpen(const std::filesystem::path& p);
   Script& answerOpenMany(std::vector<std::filesystem::path> paths);   // several files chosen at once
   Script& answerSave(const std::filesystem::path& p);
@@ -113,6 +116,11 @@ std::vector<std::string> cutTexts(int win);
 std::vector<std::string> drawnTextFaults(int win);
 // The texts drawn into the window's port and showing still, in drawing order.
 std::vector<std::string> drawnTexts(int win);
+
+// Global rectangles of a window's close box and of its title's letters
+// (capital height to baseline, descenders left out); empty when none shows.
+Rect closeBoxRect(int win);
+Rect titleTextRect(int win);
 
 // The virtual clock
 void advanceMs(int ms);

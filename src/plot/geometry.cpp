@@ -60,11 +60,20 @@ plat::Size PlotWindowMaxSize(int displayW, int displayH) {
   return {std::max(displayW, kPlotWindowMinSize.w), std::max(displayH - 400, kPlotWindowMinSize.h)};
 }
 
-int PlotWindowCascade(int before, plat::Rect content, plat::Size desk) {
+int PlotWindowCascade(int before, plat::Rect content, plat::Size desk, int most) {
   constexpr int kStep = 18;
   const int room = std::min(desk.w - content.right, desk.h - content.bottom);
-  const int places = std::max(1, room / kStep + 1);
-  return kStep * (std::max(0, before) % places);
+  int places = std::max(1, room / kStep + 1);
+  int step = kStep;
+  // Clamping only the last places would leave one window a few pixels below
+  // the one behind it, over that one's close box and title: every step is
+  // shortened alike, and where even that would cover them the round has
+  // fewer places.
+  if (most < (places - 1) * kStep) {
+    places = std::clamp(std::max(0, most) / kLeastCascadeStep + 1, 1, places);
+    step = places > 1 ? std::min(kStep, most / (places - 1)) : 0;
+  }
+  return step * (std::max(0, before) % places);
 }
 
 ViewMode ModeOf(const ViewState& v) {

@@ -4,6 +4,7 @@
 // Products of pixels and cases are taken in 64 bits or doubles: 1800 pixels
 // times 7,000,000 cases does not fit in 32 bits.
 #pragma once
+#include <climits>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -33,10 +34,15 @@ inline constexpr plat::Size kPlotWindowMinSize{640, 250};
 // Largest plot window: display width x (display height - 400), at least the
 // minimum size.
 plat::Size PlotWindowMaxSize(int displayW, int displayH);
+// The least step between two cascaded plot windows: the rows of the back
+// one's title bar that hold its close box and the letters of its title.
+inline constexpr int kLeastCascadeStep = 16;
 // How far right and down the plot window of a file opens after `before`
 // others: 18 pixels a file, and round again from 0 before the window (its
-// content at `content` for the first file) would leave the desk.
-int PlotWindowCascade(int before, plat::Rect content, plat::Size desk);
+// content at `content` for the first file) would leave the desk. Never
+// farther than `most`: then every step is shorter alike, down to
+// kLeastCascadeStep, and below that the round has fewer places.
+int PlotWindowCascade(int before, plat::Rect content, plat::Size desk, int most = INT_MAX);
 // RightLim: width of the block window's drawing area.
 inline int16_t RightLimFor(int16_t screenWidth) { return static_cast<int16_t>(screenWidth - 321); }
 // A file longer than the plot width opens compressed (FileSHORTS word 4).

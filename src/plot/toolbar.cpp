@@ -76,6 +76,23 @@ int ToolbarRowsHeight(ToolbarPlace p, int width) {
   return bottom + 1;
 }
 
+int ToolbarLeastWidth(ToolbarPlace p, int room) {
+  const auto fits = [&](int width) {
+    int bottom = 0;
+    for (const PlacedTool& t : LayoutToolbar(p, width)) {
+      if (t.r.right > width) return false;
+      bottom = std::max(bottom, t.r.bottom);
+    }
+    return bottom + 1 <= room;
+  };
+  // One row of every button is as few rows as there can be: the search ends there.
+  int widest = 6;
+  for (const ToolSlot& s : ToolbarSlots(p)) widest += s.gap + s.width;
+  int w = kLeastToolbarWidth;
+  while (w < widest && !fits(w)) ++w;
+  return w;
+}
+
 ToolbarFrame ToolbarFrameFor(ToolbarPlace p, plat::Rect plot, const ToolbarDesk& desk) {
   ToolbarFrame f;
   // Left and below, the plot window goes back under the menu bar: moved down
@@ -83,7 +100,7 @@ ToolbarFrame ToolbarFrameFor(ToolbarPlace p, plat::Rect plot, const ToolbarDesk&
   // that stand below it off the desk.
   if (p == ToolbarPlace::Left) {
     const int top = std::max(40, desk.top + desk.titleBar + 2);
-    f.toolbar = {2, top, 91, top + ToolbarRowsHeight(p, 89)};
+    f.toolbar = {2, top, 2 + kLeftToolbarWidth, top + ToolbarRowsHeight(p, kLeftToolbarWidth)};
     if (plot.left < 92 || plot.top > desk.top) {
       f.movePlot = true;
       f.plotTopLeft = {std::max(92, plot.left), desk.top};
@@ -136,7 +153,7 @@ plat::Rect PlotWindowContentFor(ToolbarPlace p, plat::Rect home, int index, plat
   r.bottom = std::max(r.top + kPlotWindowMinSize.h, r.bottom - give);
   // On a desk too short for the whole step the cascade steps less: the
   // windows keep their least height and their one bottom.
-  const int shift = std::min(PlotWindowCascade(index, home, display), std::max(0, r.height() - kPlotWindowMinSize.h));
+  const int shift = PlotWindowCascade(index, home, display, std::max(0, r.height() - kPlotWindowMinSize.h));
   return {r.left + shift, r.top + shift,
           std::max(r.left + shift + kPlotWindowMinSize.w, std::min(r.right + shift, display.w)), r.bottom};
 }

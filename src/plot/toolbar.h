@@ -35,6 +35,15 @@ std::vector<PlacedTool> LayoutToolbar(ToolbarPlace p, int limit);
 // `width`: the last row's bottom and one pixel of margin each side.
 int ToolbarRowsHeight(ToolbarPlace p, int width);
 
+// The toolbar's content width at the left as built, and the least any place
+// takes.
+inline constexpr int kLeftToolbarWidth = 89;
+inline constexpr int kLeastToolbarWidth = 80;
+// The narrowest width, kLeastToolbarWidth at least, whose rows fit in `room`
+// (the desk's rows below the toolbar's content top): narrowed past it, a left
+// toolbar ran as one column off the desk with its grow box.
+int ToolbarLeastWidth(ToolbarPlace p, int room);
+
 // The desk the toolbar goes on (global coordinates).
 struct ToolbarDesk {
   int top = 22;           // first row below the menu bar

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <set>
 
 #include "plot/blockscale.h"
@@ -70,7 +71,7 @@ bool apart(const plat::Rect& a, const plat::Rect& b) {
 TEST(ToolbarLayout, AtEveryDeskFrom1280TheToolbarShowsEveryRowAndCoversNothing) {
   const struct {
     int w, h;
-  } desks[] = {{1280, 720}, {1280, 800}, {1366, 768}, {1440, 900}, {1920, 1080}, {2560, 1440}};
+  } desks[] = {{1280, 720}, {1280, 768}, {1280, 771}, {1280, 800}, {1366, 768}, {1440, 900}, {1920, 1080}, {2560, 1440}};
   constexpr int kMenuBar = 22, kTitleBar = 22, kToolbarTitle = 16;
   for (const auto& d : desks) {
     for (ToolbarPlace place : {ToolbarPlace::Left, ToolbarPlace::Bottom, ToolbarPlace::Top}) {
@@ -99,7 +100,9 @@ TEST(ToolbarLayout, AtEveryDeskFrom1280TheToolbarShowsEveryRowAndCoversNothing) 
       EXPECT_TRUE(apart(plot, commentsFrame)) << "plot window and comments box";
       ToolbarBandBelowPlot = 0;
       // Seven files: each window cascaded on the desk, its bottom the first
-      // one's, its title and data bars clear of the toolbar built by the first.
+      // one's, its title and data bars clear of the toolbar built by the first,
+      // and any two either one exactly behind the other or the back one's close
+      // box and title in view.
       const plotcore::ToolbarDesk desk{kMenuBar, d.h, kToolbarTitle};
       const plat::Rect first = plotcore::PlotWindowContentFor(place, content, 0, {d.w, d.h}, desk, kTitleBar);
       const plotcore::ToolbarFrame ff =
@@ -113,6 +116,11 @@ TEST(ToolbarLayout, AtEveryDeskFrom1280TheToolbarShowsEveryRowAndCoversNothing) 
         EXPECT_EQ(c.bottom, first.bottom) << index;
         EXPECT_GE(c.height(), plotcore::kPlotWindowMinSize.h) << index;
         EXPECT_TRUE(apart({c.left, c.top - kTitleBar, c.right, c.top + 18}, firstBar)) << index;
+        for (int before = 0; before < index; ++before) {
+          const int step =
+              c.top - plotcore::PlotWindowContentFor(place, content, before, {d.w, d.h}, desk, kTitleBar).top;
+          EXPECT_TRUE(step == 0 || std::abs(step) >= plotcore::kLeastCascadeStep) << before << " and " << index;
+        }
       }
     }
   }

@@ -36,6 +36,10 @@ struct WindowRec {
 WindowRec* findWindow(int id);
 WindowRec& windowOrThrow(int id);
 QWidget* deskArea();
+// Global rectangles of a window's close box and of its title's letters
+// (capital height to baseline); empty when it shows none.
+Rect titleBarCloseBox(int id);
+Rect titleBarText(int id);
 QMainWindow* deskWindow();
 // Global Mac coordinates <-> desk-area widget coordinates.
 Point globalToDesk(Point g);

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QPushButton>
@@ -42,7 +43,7 @@ namespace plat::test {
 struct Script::Step {
   enum class Kind {
     Click, Popup, MenuButton, Slide, Type, Key, ClickField, CloseBox, Activate, Menu, Press, MoveTo,
-    Release, ClickAt, AnswerOpen, AnswerSave, CancelFile, AnswerPageSetup, AnswerPrint, OpenDocs, Call, Stop
+    Release, ClickAt, ClickOnDesk, AnswerOpen, AnswerSave, CancelFile, AnswerPageSetup, AnswerPrint, OpenDocs, Call, Stop
   };
   Kind kind;
   int win = 0, id = 0, value = 0;
@@ -98,6 +99,7 @@ std::string describe(const Script::Step& s) {
     case Kind::MoveTo: o << "moveTo(" << s.win << ", {" << s.pt.x << ", " << s.pt.y << "})"; break;
     case Kind::Release: o << "release()"; break;
     case Kind::ClickAt: o << "clickAt(" << s.win << ", {" << s.pt.x << ", " << s.pt.y << "})"; break;
+    case Kind::ClickOnDesk: o << "clickOnDesk({" << s.pt.x << ", " << s.pt.y << "})"; break;
     case Kind::AnswerOpen: o << "answerOpen(" << s.path << ")"; break;
     case Kind::AnswerSave: o << "answerSave(" << s.path << ")"; break;
     case Kind::CancelFile: o << "cancelFileDialog()"; break;
@@ -219,6 +221,24 @@ void doPress(int win, Point local) {
   detail::post(Event{.kind = EventKind::MouseDown, .window = win, .local = local, .global = g});
 }
 
+// Real mouse events to the widget under the point, so that the frames decide
+// what a click on their title bar or close box does.
+void clickOnDeskAt(Point global) {
+  const Point d = detail::globalToDesk(global);
+  QWidget* desk = detail::deskArea();
+  QWidget* target = desk ? desk->childAt(d.x, d.y) : nullptr;
+  if (!target) throw Failure(diagnostic("nothing on the desk at " + std::to_string(global.x) + ", " +
+                                        std::to_string(global.y)));
+  const QPointF local = target->mapFrom(desk, QPointF(d.x, d.y));
+  const QPointF screen = desk->mapToGlobal(QPointF(d.x, d.y));
+  detail::setPointer(global, true);
+  QMouseEvent press(QEvent::MouseButtonPress, local, screen, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(target, &press);
+  detail::setPointer(global, false);
+  QMouseEvent release(QEvent::MouseButtonRelease, local, screen, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(target, &release);
+}
+
 void doRelease() {
   bool down = false;
   Point g = detail::pointerState(&down);
@@ -295,6 +315,7 @@ void execute(const Script::Step& s) {
       doPress(s.win, s.pt);
       doRelease();
       break;
+    case Kind::ClickOnDesk: clickOnDeskAt(s.pt); break;
     case Kind::OpenDocs:
       detail::post(Event{.kind = EventKind::OpenDocuments, .paths = s.paths});
       break;
@@ -335,6 +356,7 @@ Script& Script::press(int win, Point p) { return push(*this, {.kind = Kind::Pres
 Script& Script::moveTo(int win, Point p) { return push(*this, {.kind = Kind::MoveTo, .win = win, .pt = p}); }
 Script& Script::release() { return push(*this, {.kind = Kind::Release}); }
 Script& Script::clickAt(int win, Point p) { return push(*this, {.kind = Kind::ClickAt, .win = win, .pt = p}); }
+Script& Script::clickOnDesk(Point p) { return push(*this, {.kind = Kind::ClickOnDesk, .pt = p}); }
 Script& Script::answerOpen(const std::filesystem::path& p) { return push(*this, {.kind = Kind::AnswerOpen, .path = p}); }
 Script& Script::answerOpenMany(std::vector<std::filesystem::path> p) {
   return push(*this, {.kind = Kind::AnswerOpen, .paths = std::move(p)});
@@ -459,6 +481,9 @@ void setDesk(Size desk) {
 }
 
 Size optionsDesk() { return D().opt.desk; }
+
+Rect closeBoxRect(int win) { return detail::titleBarCloseBox(win); }
+Rect titleTextRect(int win) { return detail::titleBarText(win); }
 
 void reset() {
   DriverState& d = D();

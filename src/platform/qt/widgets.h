@@ -29,7 +29,9 @@ class WindowFrame : public QWidget {
   int windowId() const { return id_; }
   ContentWidget* content() const { return content_; }
   void setTitleText(const QString& t);
+  const QString& titleText() const { return title_; }
   void setActiveLook(bool active);
+  bool activeLook() const { return active_; }
   // The visual bell: the title bar drawn inverted for a moment.
   void flash();
   void layoutFor(Rect contentGlobal);   // places frame and content

@@ -166,6 +166,55 @@ void ContentWidget::paintEvent(QPaintEvent* e) {
 
 namespace {
 constexpr int kCloseBoxLeft = 8, kCloseBoxSize = 11, kGrow = 15;
+
+// Where a title bar `tb` high and `width` wide draws its close box and title.
+struct TitleLayout {
+  QRect closeBox;
+  QFont font;
+  QRect room;     // the title is centred in it
+  QString text;   // elided to the room
+};
+
+TitleLayout layOutTitle(int width, int tb, bool active, const QString& title) {
+  TitleLayout t;
+  t.closeBox = QRect(kCloseBoxLeft, (tb - kCloseBoxSize) / 2, kCloseBoxSize, kCloseBoxSize);
+  t.font = QFont("Liberation Sans");
+  t.font.setPixelSize(tb >= 20 ? 13 : 11);
+  t.font.setBold(active);
+  // Centred between the close box and a like margin; a narrow window (the
+  // toolbar at the left) gives its title the margin too, and cuts it short
+  // with an ellipsis rather than under the close box.
+  t.room = QRect(28, 0, width - 56, tb);
+  const QFontMetrics fm(t.font);
+  if (fm.horizontalAdvance(title) > t.room.width()) t.room = QRect(28, 0, std::max(0, width - 32), tb);
+  t.text = fm.elidedText(title, Qt::ElideRight, t.room.width());
+  return t;
+}
+}  // namespace
+
+Rect titleBarCloseBox(int id) {
+  WindowRec* w = findWindow(id);
+  if (!w || !w->frame || !w->spec.closeBox) return {};
+  const int tb = titleBarHeightFor(w->spec.cls);
+  if (tb <= 0) return {};
+  const QRect b = layOutTitle(w->frame->width(), tb, w->frame->activeLook(), w->frame->titleText()).closeBox;
+  const Point g = deskToGlobal({w->frame->x() + b.x(), w->frame->y() + b.y()});
+  return {g.x, g.y, g.x + b.width(), g.y + b.height()};
+}
+
+Rect titleBarText(int id) {
+  WindowRec* w = findWindow(id);
+  if (!w || !w->frame) return {};
+  const int tb = titleBarHeightFor(w->spec.cls);
+  if (tb <= 0) return {};
+  const TitleLayout t = layOutTitle(w->frame->width(), tb, w->frame->activeLook(), w->frame->titleText());
+  if (t.text.isEmpty()) return {};
+  const QFontMetrics fm(t.font);
+  const QRect r = fm.boundingRect(t.room, Qt::AlignCenter, t.text);
+  // The letters from their capital height down to the baseline.
+  const int baseline = r.top() + fm.ascent();
+  const Point g = deskToGlobal({w->frame->x() + r.left(), w->frame->y() + baseline - fm.capHeight()});
+  return {g.x, g.y, g.x + r.width(), g.y + fm.capHeight()};
 }
 
 WindowFrame::WindowFrame(int windowId, QWidget* desk) : QWidget(desk), id_(windowId) {
@@ -224,26 +273,17 @@ void WindowFrame::paintEvent(QPaintEvent*) {
     p.setPen(QColor(0x80, 0x80, 0x80));
     p.drawLine(0, tb - 1, width() - 1, tb - 1);
     p.drawRect(0, 0, width() - 1, height() - 1);
+    const TitleLayout t = layOutTitle(width(), tb, active_, title_);
     if (w->spec.closeBox) {
-      int y = (tb - kCloseBoxSize) / 2;
-      QRect box(kCloseBoxLeft, y, kCloseBoxSize, kCloseBoxSize);
+      const QRect box = t.closeBox;
       p.setBrush(active_ ? QColor(0xE0, 0x4B, 0x3E) : QColor(0xCC, 0xCC, 0xCC));
       p.setPen(QColor(0x70, 0x70, 0x70));
       p.drawEllipse(box);
       if (closePressed_) p.fillRect(box.adjusted(3, 3, -3, -3), Qt::black);
     }
-    QFont f("Liberation Sans");
-    f.setPixelSize(tb >= 20 ? 13 : 11);
-    f.setBold(active_);
-    p.setFont(f);
+    p.setFont(t.font);
     p.setPen(flashing_ ? Qt::white : active_ ? Qt::black : QColor(0x88, 0x88, 0x88));
-    // Centred between the close box and a like margin; a narrow window (the
-    // toolbar at the left) gives its title the margin too, and cuts it short
-    // with an ellipsis rather than under the close box.
-    QRect room(28, 0, width() - 56, tb);
-    const QFontMetrics fm(f);
-    if (fm.horizontalAdvance(title_) > room.width()) room = QRect(28, 0, std::max(0, width() - 32), tb);
-    p.drawText(room, Qt::AlignCenter, fm.elidedText(title_, Qt::ElideRight, room.width()));
+    p.drawText(t.room, Qt::AlignCenter, t.text);
   }
   if (w->spec.resizable) {
     // The grow box sits over the content's bottom-right corner, drawn on top.
@@ -258,9 +298,12 @@ void WindowFrame::mousePressEvent(QMouseEvent* e) {
   if (!w || e->button() != Qt::LeftButton) return;
   int tb = titleBarHeightFor(w->spec.cls);
   QPoint pos = e->position().toPoint();
+  // A close box behind the front window only brings its window forward: a
+  // click meant for a window that just moved away closed a file unasked.
+  const bool behind = w->spec.cls == WindowClass::Document && R().active != id_;
   userPress(id_);   // the frame itself takes the first click
-  if (w->spec.closeBox && tb > 0 && pos.x() >= kCloseBoxLeft - 2 && pos.x() < kCloseBoxLeft + kCloseBoxSize + 2 &&
-      pos.y() < tb) {
+  if (!behind && w->spec.closeBox && tb > 0 && pos.x() >= kCloseBoxLeft - 2 &&
+      pos.x() < kCloseBoxLeft + kCloseBoxSize + 2 && pos.y() < tb) {
     drag_ = Drag::Close;
     closePressed_ = true;
     update();

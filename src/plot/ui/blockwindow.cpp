@@ -75,7 +75,7 @@ void reactivate(int win) {
   if (win != 0 && win != kBlockWindow && plat::windowExists(win) && plat::frontWindow() != win) plat::selectWindow(win);
 }
 
-void buildInstructionPanel(int left, int top) {
+void buildInstructionPanel(int left, int top, int width) {
   plat::WindowSpec w;
   w.id = kBlockWindow;
   w.title = plotcore::kInstructionsTitle;
@@ -88,7 +88,7 @@ void buildInstructionPanel(int left, int top) {
     AddKitButton(kBlockWindow, kBlockPanelButton, plat::ButtonKind::Push, "Show Instructions", {1, 1, 330, 30});
     return;
   }
-  w.content = plotcore::InstructionsRect(left, top, ScreenWidth, plat::displaySize().h);
+  w.content = plotcore::InstructionsRect(left, top, width, plat::displaySize().h);
   w.resizable = true;
   w.minSize = plotcore::kInstructionsMinSize;
   plat::createWindow(w);
@@ -121,7 +121,8 @@ void OPENBLOCKWINDOW() {
   const auto f = static_cast<int16_t>(TheFileInUse);
   if (!fileReady(f) || !plat::windowExists(PlotWindowId(f))) return;
   const int plot = PlotWindowId(f);
-  const int left = plat::contentRect(plot).left;
+  const plat::Rect home = PlotWindowUncascaded(f);
+  const int left = home.left;
   const int frameTop = plat::frameRect(plot).top;
   const int top = plotcore::BlockWindowTop(frameTop, BottomOfPlotArea, prefsArray[kPrefCommentsHidden] != 0,
                                            plat::config().titleBarHeight);
@@ -142,7 +143,7 @@ void OPENBLOCKWINDOW() {
     plat::createWindow(w);
     BlockWindowIsOpen = 1;
   } else if (prefsArray[kPrefBlockInstructions] == 1) {
-    buildInstructionPanel(left, top);
+    buildInstructionPanel(left, top, home.width());
   }
   // Window 2 never takes the focus from the window the user works in.
   reactivate(keep);
@@ -362,7 +363,7 @@ void FollowPlotWindow() {
   const int plot = PlotWindowId(f);
   const int top = plotcore::BlockWindowTop(plat::frameRect(plot).top, BottomOfPlotArea,
                                            prefsArray[kPrefCommentsHidden] != 0, plat::config().titleBarHeight);
-  const int L = plat::contentRect(plot).left;
+  const int L = PlotWindowUncascaded(f).left;
   const int left = BlockWindowIsOpen == 1 ? L + kResultsColumnWidth : plotcore::CollapsedInstructionsRect(L, top).left;
   plat::moveWindow(kBlockWindow, {left, top});
 }

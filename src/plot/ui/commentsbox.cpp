@@ -39,8 +39,8 @@ TextViewRef BuildScrollingCOMMENTSWindow() {
   plat::WindowSpec w;
   w.id = kCommentsWindow;
   w.title = plotcore::CommentsBoxTitle(FileName[f]);
-  w.content = plotcore::CommentsBoxRect(plat::contentRect(plot).left, plat::frameRect(plot).top, BottomOfPlotArea,
-                                        ScreenWidth);
+  const plat::Rect home = PlotWindowUncascaded(f);
+  w.content = plotcore::CommentsBoxRect(home.left, plat::frameRect(plot).top, BottomOfPlotArea, home.width());
   w.cls = plat::WindowClass::Document;
   w.closeBox = false;
   w.background = kWhite;
@@ -75,8 +75,9 @@ void FixTheCommentsWindow() {
   const int plot = currentPlot();
   if (plot == 0 || !plat::windowExists(kCommentsWindow)) return;
   const plat::Size s = plat::contentSize(kCommentsWindow);
-  const plat::Rect home = plotcore::CommentsBoxRect(plat::contentRect(plot).left, plat::frameRect(plot).top,
-                                                    BottomOfPlotArea, ScreenWidth);
+  const plat::Rect under = PlotWindowUncascaded(static_cast<int16_t>(TheFileInUse));
+  const plat::Rect home =
+      plotcore::CommentsBoxRect(under.left, plat::frameRect(plot).top, BottomOfPlotArea, under.width());
   // At its size, unless it would reach past the plot above it (a plot moved
   // right for a toolbar at the left): then built again to the plot's width.
   if (home.left + s.w > home.right) {

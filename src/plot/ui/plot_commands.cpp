@@ -269,5 +269,9 @@ void RegisterPlotCommands() {
     RefreshSCREEN();
   };
   gKitHooks.redrawToolbarBackground = repaintToolbarGround;
+  gKitHooks.plotUncascaded = [] {
+    const auto f = static_cast<int16_t>(TheFileInUse);
+    return ValidFileSlot(f) && plat::windowExists(PlotWindowId(f)) ? PlotWindowUncascaded(f) : plat::Rect{};
+  };
   gOutputUiHooks.tabFileDataBar = TabFileDATABAR;
 }

@@ -78,6 +78,14 @@ plat::Rect PlotWindowPlace(int16_t slot) {
   return plotcore::PlotWindowContentFor(place, home, index, display, desk, cfg.titleBarHeight);
 }
 
+plat::Rect PlotWindowUncascaded(int16_t slot) {
+  const plat::Rect now = plat::contentRect(PlotWindowId(slot));
+  const plat::Rect own = PlotWindowPlace(slot), first = PlotWindowPlace(0);
+  const int left = now.left - (own.left - first.left);
+  // The desk's right edge may have taken from a cascaded window's width.
+  return {left, now.top, left + now.width() + first.width() - own.width(), now.bottom};
+}
+
 int16_t SlotOfPlotWindow(int windowId) { return PlotSlotOfWindow(windowId); }
 
 plotcore::ViewState PlotViewState(int16_t slot) {

@@ -39,6 +39,12 @@ PlotGeometry ComputePlotGeometry(plat::Size display, bool toolbarAtLeft, int top
 // Content rectangle (global) of the slot's plot window for the toolbar's
 // present place: the files cascade in slot order (plotcore::PlotWindowContentFor).
 plat::Rect PlotWindowPlace(int16_t slot);
+// The content of the slot's plot window as it stands, moved back left by its
+// cascade step and as wide as the first file's: the windows under the plot
+// (results, comments box, block window) take their left and width from it,
+// so that they keep one place whichever file is in front. A window the user
+// moved or resized takes them along.
+plat::Rect PlotWindowUncascaded(int16_t slot);
 
 // The slot of a plot window id, -1 for any other window.
 int16_t SlotOfPlotWindow(int windowId);

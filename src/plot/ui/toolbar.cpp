@@ -121,10 +121,15 @@ void layOutPlotWindows() {
   }
 }
 
+// How far the plot windows were stepped clear of the toolbar since it was built.
+int steppedClear = 0;
+
 // Every plot window stepped clear of a toolbar the user made larger, all by
 // one amount, the nearest to `edge` at least: down (`right` false) with their
 // bottoms kept, or right with their right edges kept. Moving the front one
 // alone left the title and data bars of the files behind it under the toolbar.
+// Made smaller again, it takes back what it stepped them, so that no empty
+// band is left beside it.
 void stepPlotWindowsClear(bool right, int edge) {
   int nearest = INT_MAX;
   for (int16_t f = 0; f < kSlotCount; ++f)
@@ -132,8 +137,10 @@ void stepPlotWindowsClear(bool right, int edge) {
       const plat::Rect frame = plat::frameRect(PlotWindowId(f));
       nearest = std::min(nearest, right ? frame.left : frame.top);
     }
-  if (nearest == INT_MAX || nearest >= edge) return;
-  const int step = edge - nearest;
+  if (nearest == INT_MAX) return;
+  const int step = nearest < edge ? edge - nearest : -std::min(steppedClear, nearest - edge);
+  if (step == 0) return;
+  steppedClear += step;
   const auto front = static_cast<int16_t>(TheFileInUse);
   for (int16_t f = 0; f < kSlotCount; ++f) {
     if (!ValidFileSlot(f) || !SlotHoldsFile(f) || !plat::windowExists(PlotWindowId(f))) continue;
@@ -153,6 +160,7 @@ int16_t ToolBar() {
   const int plot = frontPlotWindow();
   const plotcore::ToolbarPlace p = place();
   layOutPlotWindows();
+  steppedClear = 0;
   // By the first file's place: above the highest plot window, below the
   // lowest (their bottoms are one), whichever file is in front.
   plat::Rect plotFrame{2, 41, 640, 400};
@@ -172,7 +180,7 @@ int16_t ToolBar() {
   w.cls = plat::WindowClass::Floating;
   w.closeBox = true;
   w.resizable = true;
-  w.minSize = {80, 20};
+  w.minSize = {plotcore::ToolbarLeastWidth(p, deskNow().height - tf.toolbar.top), 20};
   w.background = ToolBarBackgroundColor;
   plat::createWindow(w);
   plat::Port& port = plat::port(kToolbarWindow);
@@ -194,11 +202,13 @@ bool ToolbarPlaceChanged() { return plat::windowExists(kToolbarWindow) && builtP
 
 void ToolbarResized() {
   if (!plat::windowExists(kToolbarWindow)) return;
-  DRAWTOOLS();
-  // As high as the rows the new width needs: no button hidden, no empty band.
+  // As high as the rows the new width needs: no button hidden, no empty band;
+  // never so narrow that the rows run off the desk with the grow box.
   plat::Rect r = plat::contentRect(kToolbarWindow);
+  r.right = std::max(r.right, r.left + plotcore::ToolbarLeastWidth(place(), plat::displaySize().h - r.top));
   r.bottom = r.top + plotcore::ToolbarRowsHeight(place(), r.width());
   plat::setContentRect(kToolbarWindow, r);
+  DRAWTOOLS();
   const int plot = frontPlotWindow();
   if (plot == 0) return;
   const plat::Rect frame = plat::frameRect(plot);

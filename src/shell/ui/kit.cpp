@@ -85,8 +85,11 @@ void hline(plat::Port& p, int x1, int x2, int y) {
 // Content rectangle of the current file's plot window; where it would stand
 // when the window is not there (no file, or a calculator without one).
 plat::Rect plotContent() {
-  if (validSlot(TheFileInUse) && plat::windowExists(kPlotWindowBase + TheFileInUse))
-    return plat::contentRect(kPlotWindowBase + TheFileInUse);
+  if (validSlot(TheFileInUse) && plat::windowExists(kPlotWindowBase + TheFileInUse)) {
+    // One place whichever file is in front, as the comments box and block window.
+    const plat::Rect home = gKitHooks.plotUncascaded ? gKitHooks.plotUncascaded() : plat::Rect{};
+    return home.width() > 0 ? home : plat::contentRect(kPlotWindowBase + TheFileInUse);
+  }
   const int left = prefsArray[33] == 0 ? 94 : 2;
   return {left, 63, left + ScreenWidth, 63 + BottomOfPlotArea + 58};
 }

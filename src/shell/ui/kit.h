@@ -80,6 +80,9 @@ void UpdateProgressBar(int32_t count);
 // The toolbar's owner repaints its ground; absent, the kit leaves it as is.
 struct KitHooks {
   std::function<void()> redrawToolbarBackground;
+  // The front plot window's content less its cascade step, which the windows
+  // under the plot take their left from; empty when there is none.
+  std::function<plat::Rect()> plotUncascaded;
 };
 extern KitHooks gKitHooks;
 int16_t HideTheToolBar();

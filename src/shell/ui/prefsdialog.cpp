@@ -426,6 +426,7 @@ int16_t DoPreferences() {
   // Too tall to stand clear of a toolbar across the plot on a short desk:
   // the toolbar steps aside while the dialog is up.
   const bool toolbarShown = ToolbarIsHidden == 0;
+  const int16_t toolbarPlace = prefsArray[kWordToolbar];
   HideTheToolBar();
   {
     HandlerScope keep;
@@ -441,6 +442,12 @@ int16_t DoPreferences() {
   HelpSubject = savedHelp;
   if (front && front != kPreferencesWindow && plat::windowExists(front)) plat::selectWindow(front);
   if (previous && previous != kPreferencesWindow && plat::windowExists(previous)) plat::setCurrentPort(previous);
+  // The toolbar moved: the plot comes in front with its menus, as after a
+  // move by the toolbar's close box, not a help page that was in front.
+  if (prefsArray[kWordToolbar] != toolbarPlace && gDispatchHooks.selectPlotWindow) {
+    gDispatchHooks.selectPlotWindow();
+    SETMENU(1);
+  }
   return applied;
 }
 

@@ -9,6 +9,7 @@
 #include "analyses/descriptive.h"
 #include "output/results.h"
 #include "platform/controls.h"
+#include "platform/menus.h"
 #include "platform/windows.h"
 #include "plot/ui/blockwindow.h"
 #include "plot/ui/commentsbox.h"
@@ -20,6 +21,9 @@
 #include "shell/defaults.h"
 #include "shell/dispatch.h"
 #include "shell/globals.h"
+#include "shell/menutable.h"
+#include "shell/menurules.h"
+#include "platform/resources.h"
 #include "shell/store.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/mainloop.h"
@@ -143,10 +147,26 @@ TEST(ToolbarOnTheDesk, EveryButtonShowsInEachPlaceAndActsWhateverIsInFront) {
     plat::test::saveArtifact(plat::test::deskImage(), names[place]);
   }
 
-  // Preferences: below the plot, at once.
-  Script prefs;
-  prefs.click(kPreferencesWindow, kPrefsToolbarBottom).click(kPreferencesWindow, kPrefsOK);
-  plat::test::run(prefs, [] { DoMENU(kMenuFile, 13); });
+  // Preferences: below the plot saved as defaults, at the left, then below
+  // again, each at once, and the plot in front afterwards with its menus on,
+  // as after a move by the toolbar's close box: a help page open before took
+  // the front.
+  plat::test::setBrowserAvailable(false);
+  InstallMainLoopHandlers();
+  for (const auto& [where, button] : {std::pair{kPrefsToolbarBottom, kPrefsSaveDefaults},
+                                      std::pair{kPrefsToolbarLeft, kPrefsOK}, std::pair{kPrefsToolbarBottom, kPrefsOK}}) {
+    SCOPED_TRACE(where);
+    plat::openHelp(HelpSubject);
+    Script prefs;
+    prefs.menu(kMenuFile, 13).click(kPreferencesWindow, where).click(kPreferencesWindow, button);
+    prefs.call([] {}).call([] {});
+    plat::test::run(prefs, [] {
+      while (plat::test::stepsLeft() > 0) MainLoopPass(0);
+    });
+    EXPECT_EQ(prefsArray[kPrefToolbarPosition], where - kPrefsToolbarLeft);
+    EXPECT_EQ(plat::frontWindow(), PlotWindowId(slot));
+    for (int16_t menu = kMenuFile; menu <= kMenuScript; ++menu) EXPECT_TRUE(plat::menuEnabled(menu)) << menu;
+  }
   EXPECT_GT(plat::contentRect(kToolbarWindow).top, plat::frameRect(PlotWindowId(slot)).bottom);
   expectReachableAndClear(slot);
 
@@ -172,6 +192,20 @@ TEST(ToolbarOnTheDesk, EveryButtonShowsInEachPlaceAndActsWhateverIsInFront) {
   plat::test::run(Script{}.call([] {}), [] { MainLoopPass(0); });
   EXPECT_GT(plat::contentSize(kToolbarWindow).h, before);
   expectReachableAndClear(slot);
+
+  // A second file in front, and a click where the first one's close box
+  // shows behind it (where the toolbar's close box stood a click earlier):
+  // the first file comes to the front, nothing is closed.
+  ASSERT_GE(testsupport::OpenDemo(), 0);
+  const plat::Rect box = plat::test::closeBoxRect(PlotWindowId(slot));
+  Script back;
+  back.clickOnDesk({(box.left + box.right) / 2, (box.top + box.bottom) / 2}).call([] {}).call([] {});
+  plat::test::run(back, [] {
+    while (plat::test::stepsLeft() > 0) MainLoopPass(0);
+  });
+  EXPECT_TRUE(plat::windowExists(PlotWindowId(slot)));
+  EXPECT_EQ(TheFileInUse, slot);
+  EXPECT_EQ(plat::frontWindow(), PlotWindowId(slot));
   prefsArray[kPrefToolbarPosition] = 0;
   ToolbarBandBelowPlot = 0;
 }
