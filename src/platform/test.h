@@ -54,6 +54,7 @@ class Script {
   Script& press(int win, Point local);
   Script& moveTo(int win, Point local);
   Script& release();
+  Script& releaseAt(int win, Point local);        // the last move and the release in one
   Script& clickAt(int win, Point local);          // press and release
   Script& answerOpen(const std::filesystem::path& p);
   Script& answerOpenMany(std::vector<std::filesystem::path> paths);   // several files chosen at once
