@@ -259,7 +259,7 @@ bool emptyOrZero(const CalculatorWindow& w, int16_t field) {
 }  // namespace
 
 void ClosedSystemRespirometry() {
-  CalculatorWindow w({.title = "Closed System Respirometry", .width = 540, .height = 420, .helpSubject = 235});
+  CalculatorWindow w({.title = "Closed System Respirometry", .width = 600, .height = 420, .helpSubject = 235});
   putCICON(129, 12, 44);
   w.label(56, 32, "Assumes chamber gas is dried before measurement", 14, true);
 
@@ -281,30 +281,32 @@ void ClosedSystemRespirometry() {
     const int fx = f.y >= 200 ? f.x + 230 : f.x + 150;
     w.input(f.id, f.text, {fx, f.y, fx + 70, f.y + 18});
   }
-  DoubleLINE(10, 530, 146);
+  DoubleLINE(10, 590, 146);
   w.label(20, 172, "Initial concentrations    FiO2: ");
   w.input(kCsFiO2, "20.95", {220, 158, 280, 176});
   w.label(284, 172, "%      FiCO2: ");
   w.input(kCsFiCO2, ".038", {380, 158, 440, 176});
   w.label(444, 172, "%");
-  DoubleLINE(10, 530, 192);
+  DoubleLINE(10, 590, 192);
   w.checkBox(kCsAbsorbed, "For VO2, CO2 is Absorbed", {340, 206, 535, 224}, true);
   w.radio(kCsUseCO2, "Use [CO2] ", {340, 234, 430, 252}, true);
   w.radio(kCsUseRQ, "Use RQ", {440, 234, 520, 252}, false);
-  DoubleLINE(10, 530, 290);
+  DoubleLINE(10, 590, 290);
+  // Each result field holds the longest text of its formatter whole, a
+  // signed ten-digit value in exponent form ("-3.402823466e+38").
   w.subscript(20, 320, "VO", "2", " = ", 16);
-  w.output(kCsVO2, "1", {92, 302, 242, 326}, 2, 8, 16, true);
-  w.label(246, 320, " ml, or ", 14);
-  w.output(kCsVO2Rate, "1", {306, 302, 456, 326}, 2, 8, 16, true);
-  w.label(460, 320, " ml/min", 14);
+  w.output(kCsVO2, "1", {92, 302, 276, 326}, 2, 8, 16, true);
+  w.label(280, 320, " ml, or ", 14);
+  w.output(kCsVO2Rate, "1", {338, 302, 522, 326}, 2, 8, 16, true);
+  w.label(526, 320, " ml/min", 14);
   w.subscript(20, 354, "VCO", "2", " = ", 16);
-  w.output(kCsVCO2, "1", {92, 336, 242, 360}, 2, 8, 16, true);
-  w.label(246, 354, " ml, or ", 14);
-  w.output(kCsVCO2Rate, "1", {306, 336, 456, 360}, 2, 8, 16, true);
-  w.label(460, 354, " ml/min", 14);
+  w.output(kCsVCO2, "1", {92, 336, 276, 360}, 2, 8, 16, true);
+  w.label(280, 354, " ml, or ", 14);
+  w.output(kCsVCO2Rate, "1", {338, 336, 522, 360}, 2, 8, 16, true);
+  w.label(526, 354, " ml/min", 14);
   w.button(kCsHelp, "?", {20, 384, 50, 406});
-  w.button(kCsDone, "Done", {300, 384, 390, 406});
-  w.button(kCsCalculate, "Calculate", {410, 384, 530, 406}, true);
+  w.button(kCsDone, "Done", {360, 384, 450, 406});
+  w.button(kCsCalculate, "Calculate", {470, 384, 590, 406}, true);
 
   bool absorbed = true, useRQ = false;
   ClosedSystemRespCalc(w, absorbed, useRQ);
