@@ -268,13 +268,14 @@ void Q10adjust() {
   w.input(kQ10Field, "2.20", {70, 82, 140, 100});
   w.label(20, 134, "     base temp  \xA1" "C :");
   w.input(kQ10BaseTField, "37", {160, 120, 220, 138});
-  w.label(236, 134, "   base value:");
-  w.input(kQ10BaseValueField, "1", {340, 120, 420, 138});
+  // The values hold a float's longest text whole ("-3.40282347e+38").
+  w.label(226, 134, "   base value:");
+  w.input(kQ10BaseValueField, "1", {320, 120, 432, 138});
   w.label(20, 164, "adjusted temp  \xA1" "C :");
   w.input(kQ10AdjustedTField, "39", {160, 150, 220, 168});
-  w.label(236, 164, "adjusted value:");
+  w.label(226, 164, "adjusted value:");
   // Red on manila, yet typed into to compute Q10.
-  w.input(kQ10AdjustedValueField, "1.1708", {340, 150, 420, 168});
+  w.input(kQ10AdjustedValueField, "1.1708", {320, 150, 432, 168});
   plat::setFieldColors(kCalculatorWindow, kQ10AdjustedValueField, EFForeRgb(2), EFBackRgb(8));
   DoubleLINE(10, 430, 190);
   w.button(kQ10ComputeAdjusted, "Compute Adjusted Value", {14, 204, 214, 226}, true);

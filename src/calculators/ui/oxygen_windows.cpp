@@ -70,8 +70,9 @@ void PO2CALC() {
   w.input(kPo2GasField, "20.95", {210, 148, 290, 166});
   DoubleLINE(10, 430, 182);
   w.subscript(20, 212, "ambient pO", "2", " = ", 16);
-  w.output(kPo2Result, "100", {150, 192, 290, 220}, 2, 5, 18, true);
-  w.output(kPo2ResultUnit, "torr", {300, 196, 350, 216}, 1, 7);
+  // Room for the formatter's longest text, a signed ten-digit value in exponent form.
+  w.output(kPo2Result, "100", {150, 192, 350, 220}, 2, 5, 18, true);
+  w.output(kPo2ResultUnit, "torr", {356, 196, 406, 216}, 1, 7);
   w.button(kPo2Store, "Store pO2", {14, 250, 110, 272});
   w.button(kPo2Help, "?", {120, 250, 150, 272});
   w.button(kPo2Done, "Done", {200, 250, 290, 272});
@@ -195,8 +196,9 @@ void VENTILATION() {
   y = 308;
   for (const auto& r : results) {
     w.subscript(20, y + 16, r.base, r.sub, " = ", 14);
-    w.output(r.id, "**", {90, y, 210, y + 22}, r.fore, 5, 14, true);
-    w.label(216, y + 16, r.unit);
+    // Room for the formatter's longest text, a signed ten-digit value in exponent form.
+    w.output(r.id, "**", {90, y, 256, y + 22}, r.fore, 5, 14, true);
+    w.label(262, y + 16, r.unit);
     y += 30;
   }
   w.button(kVentHelp, "?", {330, 320, 360, 342});
@@ -403,11 +405,12 @@ void DissolvedO2CALC() {
   w.radio(kDoMl, "ml STP", {150, 200, 230, 218}, true);
   w.radio(kDoMg, "mg", {240, 200, 300, 218}, false);
   w.subscript(20, 248, "O", "2", "  content/L:", 14);
-  w.output(kDoPerLitre, " ", {150, 232, 270, 254}, 2, 8, 14, true);
-  w.output(kDoPerLitreUnit, "ml/L STP", {276, 234, 360, 252}, 1, 7);
+  // Room for the longest text of a float, in exponent form.
+  w.output(kDoPerLitre, " ", {150, 232, 300, 254}, 2, 8, 14, true);
+  w.output(kDoPerLitreUnit, "ml/L STP", {306, 234, 390, 252}, 1, 7);
   w.subscript(20, 280, "\xB7 O", "2", "  content:", 14);
-  w.output(kDoSum, " ", {150, 264, 270, 286}, 2, 8, 14, true);
-  w.output(kDoSumUnit, "ml STP", {276, 266, 360, 284}, 1, 7);
+  w.output(kDoSum, " ", {150, 264, 300, 286}, 2, 8, 14, true);
+  w.output(kDoSumUnit, "ml STP", {306, 266, 390, 284}, 1, 7);
   w.button(kDoHelp, "?", {20, 298, 50, 320});
   w.button(kDoSumOnly, "\xB7 O2 only", {120, 298, 210, 320});
   w.button(kDoDone, "Done", {220, 298, 300, 320});

@@ -23,6 +23,7 @@
 #include "calculators/ui/conversions_windows.h"
 #include "calculators/ui/metabolism.h"
 #include "calculators/ui/oxygen_windows.h"
+#include "calculators/ui/pressure_windows.h"
 #include "calculators/ui/suncycle.h"
 #include "datafiles/ui/merge_dialog.h"
 #include "datafiles/repairs.h"
@@ -521,6 +522,40 @@ std::vector<Loop> longestFromFreshWindows() {
          retype(s, kCsDeltaCO2, ".0001");
          s.click(kCalculatorWindow, kCsCalculate);
        }},
+      // The other calculators' results from a quantity typed far beyond any
+      // instrument's range, each in exponent form.
+      {.name = "STP flow, longest result", .menu = 8, .item = 4, .window = kCalculatorWindow,
+       .prelude = [retype](Script& s) {
+         retype(s, kStpFlowField, "3.4e37");
+         s.click(kCalculatorWindow, kStpCompute);
+       }},
+      {.name = "Oxygen pressure, longest result", .menu = 8, .item = 7, .window = kCalculatorWindow,
+       .prelude = [retype](Script& s) {
+         retype(s, kPo2PressureField, "3.4e37");
+         s.click(kCalculatorWindow, kPo2Compute);
+       }},
+      {.name = "Dissolved oxygen, longest results", .menu = 8, .item = 8, .window = kCalculatorWindow,
+       .prelude = [retype](Script& s) {
+         retype(s, kDoVolume, "3.4e37");
+         s.click(kCalculatorWindow, kDoContent);
+       }},
+      {.name = "Ventilation, longest results", .menu = 8, .item = 13, .window = kCalculatorWindow,
+       .prelude = [retype](Script& s) {
+         // A calibration first: a fresh window has none.
+         for (const int field : {kVentCalGain, kVentCalVolts, kVentSampGain, kVentSampVolts}) retype(s, field, "1");
+         retype(s, kVentCalVol, "3.4e25");
+         s.click(kCalculatorWindow, kVentCalculate);
+       }},
+      {.name = "Q10, longest result", .menu = 8, .item = 11, .window = kCalculatorWindow,
+       .prelude = [retype](Script& s) {
+         retype(s, kQ10BaseValueField, "3.4e37");
+         s.click(kCalculatorWindow, kQ10ComputeAdjusted);
+       }},
+      {.name = "Unit conversions, longest result", .menu = 8, .item = 18, .window = kCalculatorWindow,
+       .prelude = [retype](Script& s) {
+         retype(s, kConvInput, "-3.4e37");
+         s.click(kCalculatorWindow, kConvCompute);
+       }},
       // Four pairs: the spread of the differences and of their elapsed times.
       {.name = "Pair differences, four pairs", .menu = 3, .item = 9, .window = kResultsWindow,
        .prelude = [](Script& s) {
@@ -583,6 +618,9 @@ TEST_P(WindowGeometryOnDesk, NoControlLeavesItsWindowOrCoversAnother) {
                                              "Descriptive statistics, fourth file", "Time integration, fourth file",
                                              "Block distribution", "Metabolism, longest result",
                                              "Pair differences, one pair", "Closed system, longest results", "Pair differences, four pairs",
+                                             "STP flow, longest result", "Oxygen pressure, longest result",
+                                             "Dissolved oxygen, longest results", "Ventilation, longest results",
+                                             "Unit conversions, longest result", "Q10, longest result",
                                              "Import text columns, longest first cells"};
   {
     plat::test::setDesk(desk);
