@@ -12,6 +12,7 @@ int16_t LastMetabolismSUBMENU = 0;
 int16_t LastMetabolismUNIT = 0;
 int16_t LastBMRHelpText = 0;
 float LastBaseTb = 0.0f, LastRealTb = 0.0f, LastExponent = 0.0f, LastQ10 = 0.0f, LastBodyMass = 0.0f;
+float LastBmrCoefficient = 0.0f;
 float BMRunitfact = 1.0f;
 
 float BodyTemperature = 0.0f, vTa = 0.0f, vBP = 0.0f, deltaP = 0.0f, vRH = 0.0f, calVol = 0.0f,

@@ -14,6 +14,9 @@ extern int16_t LastMetabolismSUBMENU;
 extern int16_t LastMetabolismUNIT;
 extern int16_t LastBMRHelpText;
 extern float LastBaseTb, LastRealTb, LastExponent, LastQ10, LastBodyMass;
+// The coefficient 'a' in ml O2/min, the window's own: a regression's
+// intercept must not reach it.
+extern float LastBmrCoefficient;
 // Factor from the base rate (ml O2/min) to the chosen output unit.
 extern float BMRunitfact;
 

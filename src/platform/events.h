@@ -61,6 +61,10 @@ bool buttonDown();
 Point pointerGlobal();
 Point pointerLocal();          // relative to the current port's window content
 Point pointerLocal(int window);
+// One pass of a drag loop: whether the button is still down, and in *local
+// where the pointer is; once the button is up, where it went up, since the
+// last move may come with the release.
+bool trackDrag(int window, Point* local);
 void waitButtonUp();
 void waitButtonDown();
 

@@ -58,6 +58,7 @@ class Script {
   Script& press(int win, Point local);
   Script& moveTo(int win, Point local);
   Script& release();
+  Script& releaseAt(int win, Point local);        // the last move and the release in one
   Script& clickAt(int win, Point local);          // press and release
   // Press and release at a global point, on whatever lies there in front: a
   // title bar, close box, content or control, as a user's pointer meets it.

@@ -140,6 +140,19 @@ TEST_F(Windows, GrowDragResizesAndLetsGoOfTheMouse) {
   EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
   EXPECT_EQ(plat::contentRect(1000), (plat::Rect{94, 41, 544, 361}));
   EXPECT_EQ(plat::port(1000).bounds(), (plat::Rect{0, 0, 450, 320}));
+
+  // A last move that comes with the release: the grow and a move by the
+  // title bar end where the button went up.
+  send(w->content, QEvent::MouseButtonPress, {445, 315});
+  const QPoint corner = w->frame->mapFromGlobal(w->content->mapToGlobal(QPoint(445, 315)));
+  send(w->frame, QEvent::MouseMove, corner + QPoint(10, 10));
+  send(w->frame, QEvent::MouseButtonRelease, corner + QPoint(30, 40));
+  EXPECT_EQ(plat::contentRect(1000), (plat::Rect{94, 41, 574, 401}));
+  EXPECT_EQ(plat::port(1000).bounds(), (plat::Rect{0, 0, 480, 360}));
+  send(w->frame, QEvent::MouseButtonPress, {100, 5});
+  send(w->frame, QEvent::MouseMove, {110, 5});
+  send(w->frame, QEvent::MouseButtonRelease, {130, 25});   // the frame stands 10 px right by now
+  EXPECT_EQ(plat::contentRect(1000), (plat::Rect{134, 61, 614, 421}));
 }
 
 // Repainting the front window, its title too, paints it alone: nothing of

@@ -146,8 +146,8 @@ void RestoreStartValues() {
   // Calculators: the metabolism, ventilation and sun-cycle windows' last
   // values.
   Restore<LastCalculatorResult, LastMetabolismMENU, LastMetabolismSUBMENU, LastMetabolismUNIT, LastBMRHelpText,
-          LastBaseTb, LastRealTb, LastExponent, LastQ10, LastBodyMass, BMRunitfact, BodyTemperature, vTa, vBP, deltaP,
-          vRH, calVol, calGain, calDef, sampGain, sampDef>();
+          LastBaseTb, LastRealTb, LastExponent, LastQ10, LastBodyMass, LastBmrCoefficient, BMRunitfact, BodyTemperature,
+          vTa, vBP, deltaP, vRH, calVol, calGain, calDef, sampGain, sampDef>();
   Restore<SunCycleArray, JulianSunrise, JulianSunset, SunCycleBuiltFor>();
 
   // Thermoregulation.

@@ -57,6 +57,7 @@ struct Run {
   bool selecting = false;          // the band follows the pointer
   int bandLeft = -1, bandRight = -1;   // XOR band drawn on the plot, -1 none
   bool clicked = false;
+  plat::Point clickedAt;           // where the press was: the pointer may have moved on since
   std::vector<float> raw;          // magnitudes, one per bin
   std::vector<float> shown;        // raw or smoothed, with a leading element for the trace
   int64_t count = 0;               // bins displayed
@@ -196,9 +197,7 @@ void followPointer(Run& run) {
 }
 
 void chooseBlock(Run& run) {
-  const int win = plotWindow(run);
-  const std::optional<int32_t> c =
-      plotcore::PointerCase(PlotViewState(run.slot), plat::pointerLocal(win), BottomOfPlotArea);
+  const std::optional<int32_t> c = plotcore::PointerCase(PlotViewState(run.slot), run.clickedAt, BottomOfPlotArea);
   if (!c) return;
   eraseBand(run);
   run.selecting = false;
@@ -408,7 +407,10 @@ void copyChannel(Run& run) {
 
 void installMouse() {
   plat::handlers().mouse = [](const plat::Event& e) {
-    if (gRun && e.kind == plat::EventKind::MouseDown && e.window == plotWindow(*gRun)) gRun->clicked = true;
+    if (gRun && e.kind == plat::EventKind::MouseDown && e.window == plotWindow(*gRun)) {
+      gRun->clicked = true;
+      gRun->clickedAt = e.local;
+    }
   };
 }
 

@@ -207,12 +207,13 @@ void TIMESTATS() {
   label(" sec", 266, 69, 15);
   if (t.spreadShown) {
     label("    S.D. = ", 1, 95, 15);
-    label(kCVLabel, 174, 95, 15);
+    // Placed as on the statistics panel: the label's "=" clear of its field.
+    label(kCVLabel, 163, 95, 15);
     label(kSELabel, 1, 118, 15);
     const FieldStyle s{12, false, 3, 7};
-    putField(kTimeStatsSDField, t.sd, {65, 83, 165, 97}, s, false);
-    putField(kTimeStatsCVField, t.cv, {210, 83, 310, 97}, s, false);
-    putField(kTimeStatsSEField, t.se, {65, 106, 165, 120}, s, false);
+    putField(kTimeStatsSDField, t.sd, {65, 83, 160, 97}, s, false);
+    putField(kTimeStatsCVField, t.cv, {206, 83, 310, 97}, s, false);
+    putField(kTimeStatsSEField, t.se, {65, 106, 160, 120}, s, false);
   } else {
     removeFields({kTimeStatsSDField, kTimeStatsCVField, kTimeStatsSEField});
   }

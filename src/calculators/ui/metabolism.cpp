@@ -40,7 +40,7 @@ struct BmrWindow {
     in.baseT = w.num(kBmrBaseTField);
     in.realT = w.num(kBmrRealTField);
     in.q10 = w.num(kBmrQ10Field);
-    in.valueOfA = ValueOfA;
+    in.valueOfA = LastBmrCoefficient;
     in.fromField = fromField;
     in.fieldA = w.num(kBmrAField);
     in.previousFactor = BMRunitfact;
@@ -54,13 +54,13 @@ struct BmrWindow {
   }
   void recompute() { BMRCALC(false); }
 
-  void showCurrentA() { w.set(kBmrAField, ResultText(ValueOfA * BMRunitfact)); }
+  void showCurrentA() { w.set(kBmrAField, ResultText(LastBmrCoefficient * BMRunitfact)); }
 
   void setEquation(const char* temperature, const char* b, float a) {
     w.set(kBmrBaseTField, temperature);
     w.set(kBmrRealTField, temperature);
     w.set(kBmrExponentField, b);
-    ValueOfA = a;
+    LastBmrCoefficient = a;
   }
 
   void BMR_DATA(int16_t menu, int16_t item) {
@@ -78,7 +78,7 @@ struct BmrWindow {
     w.set(kBmrRealTField, e->realT);
     w.set(kBmrExponentField, e->b);
     if (e->q10) w.set(kBmrQ10Field, e->q10);
-    ValueOfA = e->a;
+    LastBmrCoefficient = e->a;
   }
 
   void showTaxonPopup(int16_t menu, int16_t item) {
@@ -108,7 +108,7 @@ struct BmrWindow {
     } else if (item == kGroupCustomItem) {
       w.set(kBmrAField, InputText(CustomAllometry[1]));
       w.set(kBmrExponentField, InputText(CustomAllometry[2]));
-      ValueOfA = CustomAllometry[1];
+      LastBmrCoefficient = CustomAllometry[1];
       recompute();
     }
   }
@@ -135,18 +135,19 @@ struct BmrWindow {
 void buildBmr(CalculatorWindow& w, int16_t menu, int16_t item, int16_t unit) {
   EmbossPrint(1, "Select taxon and units:", 18, 20, 32);
   w.popup(kBmrTaxonPopup, menu, item, {20, 44, 330, 66});
-  w.popup(kBmrUnitPopup, kUnitMenu, unit, {340, 44, 574, 66});
-  // The fields hold a value in exponent form ("-3.23456592e+37") whole: the
-  // result's 16-point bold takes 160 pixels.
+  w.popup(kBmrUnitPopup, kUnitMenu, unit, {340, 44, 590, 66});
+  // The fields hold the longest text of their formatter whole, a signed
+  // ten-digit value in exponent form (" 3.952706506e+16"): the result's
+  // 16-point bold takes about 170 pixels.
   w.label(12, 112, "MR = ", 16, true);
-  w.output(kBmrResult, "", {64, 94, 230, 118}, 2, 8, 16, true);
-  w.label(234, 112, "=", 16);
-  w.input(kBmrAField, ".002647", {248, 96, 374, 116});
-  w.label(377, 112, "*", 16);
-  w.input(kBmrMassField, "1", {388, 96, 496, 116});
-  w.label(510, 86, "exponent", 11);
-  w.input(kBmrExponentField, ".75", {500, 92, 576, 110});
-  w.label(248, 134, "coefficient ( 'a ' value)           *           mass ", 11);
+  w.output(kBmrResult, "", {64, 94, 244, 118}, 2, 8, 16, true);
+  w.label(248, 112, "=", 16);
+  w.input(kBmrAField, ".002647", {262, 96, 388, 116});
+  w.label(391, 112, "*", 16);
+  w.input(kBmrMassField, "1", {402, 96, 510, 116});
+  w.label(524, 86, "exponent", 11);
+  w.input(kBmrExponentField, ".75", {514, 92, 590, 110});
+  w.label(262, 134, "coefficient ( 'a ' value)           *           mass ", 11);
   w.label(20, 168, "mass units:");
   w.radio(kBmrGrams, "g", {100, 154, 140, 172}, true);
   w.radio(kBmrKilograms, "Kg", {144, 154, 190, 172}, false);
@@ -160,8 +161,8 @@ void buildBmr(CalculatorWindow& w, int16_t menu, int16_t item, int16_t unit) {
   w.button(kBmrStore, "Store", {20, 230, 90, 252});
   w.button(kBmrSave, "Save", {98, 230, 168, 252});
   w.button(kBmrHelp, "?", {176, 230, 206, 252});
-  w.button(kBmrDone, "Done", {374, 230, 464, 252});
-  w.button(kBmrCompute, "Compute", {474, 230, 574, 252}, true);
+  w.button(kBmrDone, "Done", {390, 230, 480, 252});
+  w.button(kBmrCompute, "Compute", {490, 230, 590, 252}, true);
 }
 
 }  // namespace
@@ -169,7 +170,7 @@ void buildBmr(CalculatorWindow& w, int16_t menu, int16_t item, int16_t unit) {
 void METABOLISM() {
   const int16_t slot = CalculatorSlot();
   if (slot >= 0 && plat::windowExists(kPlotWindowBase + slot)) plat::selectWindow(kPlotWindowBase + slot);
-  CalculatorWindow w({.title = "Resting Metabolism Estimates", .width = 584, .height = 264,
+  CalculatorWindow w({.title = "Resting Metabolism Estimates", .width = 600, .height = 264,
                       .helpSubject = LastBMRHelpText != 0 ? LastBMRHelpText : kGeneralHelp});
   const int16_t unit0 = LastMetabolismUNIT != 0 ? LastMetabolismUNIT : 1;
   const bool reopened = LastMetabolismMENU != 0;
@@ -267,13 +268,14 @@ void Q10adjust() {
   w.input(kQ10Field, "2.20", {70, 82, 140, 100});
   w.label(20, 134, "     base temp  \xA1" "C :");
   w.input(kQ10BaseTField, "37", {160, 120, 220, 138});
-  w.label(236, 134, "   base value:");
-  w.input(kQ10BaseValueField, "1", {340, 120, 420, 138});
+  // The values hold a float's longest text whole ("-3.40282347e+38").
+  w.label(226, 134, "   base value:");
+  w.input(kQ10BaseValueField, "1", {320, 120, 432, 138});
   w.label(20, 164, "adjusted temp  \xA1" "C :");
   w.input(kQ10AdjustedTField, "39", {160, 150, 220, 168});
-  w.label(236, 164, "adjusted value:");
+  w.label(226, 164, "adjusted value:");
   // Red on manila, yet typed into to compute Q10.
-  w.input(kQ10AdjustedValueField, "1.1708", {340, 150, 420, 168});
+  w.input(kQ10AdjustedValueField, "1.1708", {320, 150, 432, 168});
   plat::setFieldColors(kCalculatorWindow, kQ10AdjustedValueField, EFForeRgb(2), EFBackRgb(8));
   DoubleLINE(10, 430, 190);
   w.button(kQ10ComputeAdjusted, "Compute Adjusted Value", {14, 204, 214, 226}, true);

@@ -80,8 +80,9 @@ void PO2CALC() {
   w.input(kPo2GasField, "20.95", {210, 148, 290, 166});
   DoubleLINE(10, 430, 182);
   w.subscript(20, 212, "ambient pO", "2", " = ", 16);
-  w.output(kPo2Result, "100", {150, 192, 290, 220}, 2, 5, 18, true);
-  w.output(kPo2ResultUnit, "torr", {300, 196, 350, 216}, 1, 7);
+  // Room for the formatter's longest text, a signed ten-digit value in exponent form.
+  w.output(kPo2Result, "100", {150, 192, 350, 220}, 2, 5, 18, true);
+  w.output(kPo2ResultUnit, "torr", {356, 196, 406, 216}, 1, 7);
   w.button(kPo2Store, "Store pO2", {14, 250, 110, 272});
   w.button(kPo2Help, "?", {120, 250, 150, 272});
   w.button(kPo2Done, "Done", {200, 250, 290, 272});
@@ -204,8 +205,9 @@ void VENTILATION() {
   y = 308;
   for (const auto& r : results) {
     w.subscript(20, y + 16, r.base, r.sub, " = ", 14);
-    w.output(r.id, "**", {90, y, 210, y + 22}, r.fore, 5, 14, true);
-    w.label(216, y + 16, r.unit);
+    // Room for the formatter's longest text, a signed ten-digit value in exponent form.
+    w.output(r.id, "**", {90, y, 256, y + 22}, r.fore, 5, 14, true);
+    w.label(262, y + 16, r.unit);
     y += 30;
   }
   w.button(kVentHelp, "?", {330, 320, 360, 342});
@@ -269,7 +271,7 @@ bool emptyOrZero(const CalculatorWindow& w, int16_t field) {
 }  // namespace
 
 void ClosedSystemRespirometry() {
-  CalculatorWindow w({.title = "Closed System Respirometry", .width = 540, .height = 420, .helpSubject = 235});
+  CalculatorWindow w({.title = "Closed System Respirometry", .width = 600, .height = 420, .helpSubject = 235});
   putCICON(129, 12, 44);
   w.label(56, 32, "Assumes chamber gas is dried before measurement", 14, true);
 
@@ -291,30 +293,32 @@ void ClosedSystemRespirometry() {
     const int fx = f.y >= 200 ? f.x + 230 : f.x + 150;
     w.input(f.id, f.text, {fx, f.y, fx + 70, f.y + 18});
   }
-  DoubleLINE(10, 530, 146);
+  DoubleLINE(10, 590, 146);
   w.label(20, 172, "Initial concentrations    FiO2: ");
   w.input(kCsFiO2, "20.95", {220, 158, 280, 176});
   w.label(284, 172, "%      FiCO2: ");
   w.input(kCsFiCO2, ".038", {380, 158, 440, 176});
   w.label(444, 172, "%");
-  DoubleLINE(10, 530, 192);
+  DoubleLINE(10, 590, 192);
   w.checkBox(kCsAbsorbed, "For VO2, CO2 is Absorbed", {340, 206, 535, 224}, true);
   w.radio(kCsUseCO2, "Use [CO2] ", {340, 234, 430, 252}, true);
   w.radio(kCsUseRQ, "Use RQ", {440, 234, 520, 252}, false);
-  DoubleLINE(10, 530, 290);
+  DoubleLINE(10, 590, 290);
+  // Each result field holds the longest text of its formatter whole, a
+  // signed ten-digit value in exponent form ("-3.402823466e+38").
   w.subscript(20, 320, "VO", "2", " = ", 16);
-  w.output(kCsVO2, "1", {92, 302, 242, 326}, 2, 8, 16, true);
-  w.label(246, 320, " ml, or ", 14);
-  w.output(kCsVO2Rate, "1", {306, 302, 456, 326}, 2, 8, 16, true);
-  w.label(460, 320, " ml/min", 14);
+  w.output(kCsVO2, "1", {92, 302, 276, 326}, 2, 8, 16, true);
+  w.label(280, 320, " ml, or ", 14);
+  w.output(kCsVO2Rate, "1", {338, 302, 522, 326}, 2, 8, 16, true);
+  w.label(526, 320, " ml/min", 14);
   w.subscript(20, 354, "VCO", "2", " = ", 16);
-  w.output(kCsVCO2, "1", {92, 336, 242, 360}, 2, 8, 16, true);
-  w.label(246, 354, " ml, or ", 14);
-  w.output(kCsVCO2Rate, "1", {306, 336, 456, 360}, 2, 8, 16, true);
-  w.label(460, 354, " ml/min", 14);
+  w.output(kCsVCO2, "1", {92, 336, 276, 360}, 2, 8, 16, true);
+  w.label(280, 354, " ml, or ", 14);
+  w.output(kCsVCO2Rate, "1", {338, 336, 522, 360}, 2, 8, 16, true);
+  w.label(526, 354, " ml/min", 14);
   w.button(kCsHelp, "?", {20, 384, 50, 406});
-  w.button(kCsDone, "Done", {300, 384, 390, 406});
-  w.button(kCsCalculate, "Calculate", {410, 384, 530, 406}, true);
+  w.button(kCsDone, "Done", {360, 384, 450, 406});
+  w.button(kCsCalculate, "Calculate", {470, 384, 590, 406}, true);
 
   bool absorbed = true, useRQ = false;
   ClosedSystemRespCalc(w, absorbed, useRQ);
@@ -414,11 +418,12 @@ void DissolvedO2CALC() {
   w.radio(kDoMl, "ml STP", {150, 200, 230, 218}, true);
   w.radio(kDoMg, "mg", {240, 200, 300, 218}, false);
   w.subscript(20, 248, "O", "2", "  content/L:", 14);
-  w.output(kDoPerLitre, " ", {150, 232, 270, 254}, 2, 8, 14, true);
-  w.output(kDoPerLitreUnit, "ml/L STP", {276, 234, 360, 252}, 1, 7);
+  // Room for the longest text of a float, in exponent form.
+  w.output(kDoPerLitre, " ", {150, 232, 300, 254}, 2, 8, 14, true);
+  w.output(kDoPerLitreUnit, "ml/L STP", {306, 234, 390, 252}, 1, 7);
   w.subscript(20, 280, "\xB7 O", "2", "  content:", 14);
-  w.output(kDoSum, " ", {150, 264, 270, 286}, 2, 8, 14, true);
-  w.output(kDoSumUnit, "ml STP", {276, 266, 360, 284}, 1, 7);
+  w.output(kDoSum, " ", {150, 264, 300, 286}, 2, 8, 14, true);
+  w.output(kDoSumUnit, "ml STP", {306, 266, 390, 284}, 1, 7);
   w.button(kDoHelp, "?", {20, 298, 50, 320});
   w.button(kDoSumOnly, "\xB7 O2 only", {120, 298, 210, 320});
   w.button(kDoDone, "Done", {220, 298, 300, 320});

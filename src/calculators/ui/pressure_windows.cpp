@@ -49,7 +49,8 @@ void buildStp(CalculatorWindow& w, bool haveFile) {
   const float meterT = CalculatorFileInfo(kInfoTemperature);
 
   w.label(20, 32, "STP flow:", 16, true);
-  w.output(kStpResult, "", {130, 14, 300, 40}, 2, 8, 18, true);
+  // Room for the formatter's longest text, a signed ten-digit value in exponent form.
+  w.output(kStpResult, "", {130, 14, 340, 40}, 2, 8, 18, true);
   w.radio(kStpFlowMode, "Indicated Flowrate, ml/min:", {20, 58, 230, 76}, true);
   w.input(kStpFlowField, InputText(flow), {240, 58, 330, 76});
   w.radio(kStpVolumeMode, " Cumulative Volume,  in ml:", {20, 84, 230, 102}, false);

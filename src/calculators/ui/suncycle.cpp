@@ -757,8 +757,12 @@ bool GetMapCoordinates(int16_t returnWindow) {
   h.dialog = DoDIALOG;
   h.editKey = CHECKRETURN;
   bool pressed = false;
-  h.mouse = [&pressed](const plat::Event& e) {
-    if (e.kind == plat::EventKind::MouseDown && e.window == kWorldMapWindow) pressed = true;
+  plat::Point pressedAt;   // the pointer may have moved on since
+  h.mouse = [&pressed, &pressedAt](const plat::Event& e) {
+    if (e.kind == plat::EventKind::MouseDown && e.window == kWorldMapWindow) {
+      pressed = true;
+      pressedAt = e.local;
+    }
   };
   ClearMailbox();
   while (!done) {
@@ -767,7 +771,7 @@ bool GetMapCoordinates(int16_t returnWindow) {
       const plat::Point pt = plat::pointerLocal(kWorldMapWindow);
       if (!(pt == s.lastPointer)) updateReadouts(s, pt);
     } else if (pressed) {
-      updateReadouts(s, plat::pointerLocal(kWorldMapWindow));
+      updateReadouts(s, pressedAt);
     }
     if (pressed || isSelectionKey()) {
       pressed = false;

@@ -23,7 +23,10 @@ namespace {
 
 constexpr int kRowHeight = 22;
 constexpr int kRowsPerGroup = 17;
-constexpr int kGroupWidth = 420;
+// A row holds a column's name and its first cell whole, a number written
+// out to 17 digits and its exponent included.
+constexpr int kGroupWidth = 540;
+constexpr size_t kFirstCellChars = 24;
 constexpr int kListTop = 84;
 
 std::string cut(const std::string& s, size_t n) { return s.size() <= n ? s : s.substr(0, n - 1) + "\xC9"; }
@@ -141,10 +144,10 @@ bool ChooseTextColumns(const TextTable& table, const std::string& fileName, Text
     const int x = 16 + g * kGroupWidth, y = kListTop + row * kRowHeight;
     const std::string first = k < table.firstCells.size() ? table.firstCells[k] : "";
     plat::addButton(kTextImportWindow, {.id = boxId(k), .kind = plat::ButtonKind::CheckBox,
-                                        .title = cut(table.names[k], 26) + "   (" + cut(first, 14) + ")",
-                                        .r = {x, y, x + 320, y + 20}});
+                                        .title = cut(table.names[k], 26) + "   (" + cut(first, kFirstCellChars) + ")",
+                                        .r = {x, y, x + 440, y + 20}});
     plat::addButton(kTextImportWindow,
-                    {.id = radioId(k), .kind = plat::ButtonKind::Radio, .title = "time", .r = {x + 326, y, x + 400, y + 20}});
+                    {.id = radioId(k), .kind = plat::ButtonKind::Radio, .title = "time", .r = {x + 446, y, x + 520, y + 20}});
   }
   const int fy = kListTop + rows * kRowHeight + 14;
   DoubleLINE(16, static_cast<int16_t>(width - 16), static_cast<int16_t>(fy - 6));

@@ -220,8 +220,10 @@ void linearise(Tool& t) {
   const int pressX = HorizPosition;
   if (prefsArray[kPrefSoundLevel] != 0) lobeep();
   int lastX = pressX;
-  while (plat::buttonDown()) {
-    const int x = plat::pointerLocal(t.win).x;
+  for (bool down = true; down;) {
+    plat::Point at;
+    down = plat::trackDrag(t.win, &at);
+    const int x = at.x;
     if (x == lastX) continue;
     flipBand(t, pressX, lastX);
     flipBand(t, pressX, x);

@@ -259,6 +259,17 @@ Point pointerLocal(int window) {
 
 Point pointerLocal() { return pointerLocal(currentPortWindow()); }
 
+bool trackDrag(int window, Point* local) {
+  if (buttonDown()) {
+    *local = pointerLocal(window);
+    return true;
+  }
+  // No second poll: it could take in the next press.
+  Rect c = contentRect(window);
+  *local = {E().pointer.x - c.left, E().pointer.y - c.top};
+  return false;
+}
+
 void waitButtonUp() {
   while (buttonDown()) {
     if (!testMode()) QThread::msleep(2);

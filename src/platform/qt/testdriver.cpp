@@ -43,7 +43,7 @@ namespace plat::test {
 struct Script::Step {
   enum class Kind {
     Click, Popup, MenuButton, Slide, Type, Key, ClickField, CloseBox, Activate, Menu, Press, MoveTo,
-    Release, ClickAt, ClickOnDesk, AnswerOpen, AnswerSave, CancelFile, AnswerPageSetup, AnswerPrint, OpenDocs, Call, Stop
+    Release, ReleaseAt, ClickAt, ClickOnDesk, AnswerOpen, AnswerSave, CancelFile, AnswerPageSetup, AnswerPrint, OpenDocs, Call, Stop
   };
   Kind kind;
   int win = 0, id = 0, value = 0;
@@ -98,6 +98,7 @@ std::string describe(const Script::Step& s) {
     case Kind::Press: o << "press(" << s.win << ", {" << s.pt.x << ", " << s.pt.y << "})"; break;
     case Kind::MoveTo: o << "moveTo(" << s.win << ", {" << s.pt.x << ", " << s.pt.y << "})"; break;
     case Kind::Release: o << "release()"; break;
+    case Kind::ReleaseAt: o << "releaseAt(" << s.win << ", {" << s.pt.x << ", " << s.pt.y << "})"; break;
     case Kind::ClickAt: o << "clickAt(" << s.win << ", {" << s.pt.x << ", " << s.pt.y << "})"; break;
     case Kind::ClickOnDesk: o << "clickOnDesk({" << s.pt.x << ", " << s.pt.y << "})"; break;
     case Kind::AnswerOpen: o << "answerOpen(" << s.path << ")"; break;
@@ -137,6 +138,7 @@ std::string waitingFor(const Script::Step& s) {
     case Kind::Activate:
     case Kind::Press:
     case Kind::MoveTo:
+    case Kind::ReleaseAt:
     case Kind::ClickAt:
       if (s.win != 0 && !windowExists(s.win)) return "window " + std::to_string(s.win);
       return {};
@@ -311,6 +313,10 @@ void execute(const Script::Step& s) {
       break;
     }
     case Kind::Release: doRelease(); break;
+    case Kind::ReleaseAt:
+      detail::setPointer(globalOf(s.win, s.pt), true);
+      doRelease();
+      break;
     case Kind::ClickAt:
       doPress(s.win, s.pt);
       doRelease();
@@ -355,6 +361,7 @@ Script& Script::menu(int m, int item) { return push(*this, {.kind = Kind::Menu, 
 Script& Script::press(int win, Point p) { return push(*this, {.kind = Kind::Press, .win = win, .pt = p}); }
 Script& Script::moveTo(int win, Point p) { return push(*this, {.kind = Kind::MoveTo, .win = win, .pt = p}); }
 Script& Script::release() { return push(*this, {.kind = Kind::Release}); }
+Script& Script::releaseAt(int win, Point p) { return push(*this, {.kind = Kind::ReleaseAt, .win = win, .pt = p}); }
 Script& Script::clickAt(int win, Point p) { return push(*this, {.kind = Kind::ClickAt, .win = win, .pt = p}); }
 Script& Script::clickOnDesk(Point p) { return push(*this, {.kind = Kind::ClickOnDesk, .pt = p}); }
 Script& Script::answerOpen(const std::filesystem::path& p) { return push(*this, {.kind = Kind::AnswerOpen, .path = p}); }

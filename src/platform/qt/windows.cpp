@@ -345,7 +345,10 @@ void WindowFrame::mouseMoveEvent(QMouseEvent* e) {
   }
 }
 
-void WindowFrame::mouseReleaseEvent(QMouseEvent*) {
+void WindowFrame::mouseReleaseEvent(QMouseEvent* e) {
+  // The release may come with a last move of its own: the window ends where
+  // the button went up.
+  mouseMoveEvent(e);
   // A grow drag grabbed the mouse; kept, it would take every later click.
   if (mouseGrabber() == this) releaseMouse();
   WindowRec* w = findWindow(id_);

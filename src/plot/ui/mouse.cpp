@@ -183,8 +183,10 @@ void HandleMOUSE() {
   plat::Port& port = plat::currentPort();
   port.resetPen();
   int lastX = pressX;
-  while (plat::buttonDown()) {
-    const int x = plat::pointerLocal(win).x;
+  for (bool down = true; down;) {
+    plat::Point at;
+    down = plat::trackDrag(win, &at);
+    const int x = at.x;
     if (x == lastX) continue;
     plat::setCurrentPort(win);
     flipStrip(lastX, x, bottom);

@@ -211,6 +211,22 @@ TEST_F(BlockSelection, PagedDragEitherWayAndTheTwoClickForm) {
   CLEARBLOCK();
   EXPECT_EQ(image(), before);
   EXPECT_EQ(state(), plotcore::kBlockNone);
+
+  // A last move that comes with the release: the block and its band end
+  // where the button went up, as after a slow drag there.
+  drag(600, 900);
+  const QImage slow = image();
+  CLEARBLOCK();
+  Script s;
+  s.press(win_, {600, 120}).moveTo(win_, {700, 120}).moveTo(win_, {700, 121}).moveTo(win_, {700, 122});
+  s.releaseAt(win_, {900, 120});
+  perform(s);
+  EXPECT_EQ(state(), plotcore::kBlockDefined);
+  EXPECT_EQ(BeginBlock[f_], 600);
+  EXPECT_EQ(EndBlock[f_], 900);
+  EXPECT_EQ(image(), slow);
+  CLEARBLOCK();
+  EXPECT_EQ(image(), before);
 }
 
 TEST_F(BlockSelection, TwoClicksOnOneCaseLeaveNoUsableBlock) {

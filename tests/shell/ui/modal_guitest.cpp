@@ -6,12 +6,15 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <string>
+#include <string_view>
 #include <tuple>
 
 #include "support/program_support.h"
+#include "support/scratch.h"
 
 #include "editing/customtransforms.h"
 #include "analyses/ui/histogram.h"
@@ -20,8 +23,12 @@
 #include "calculators/rpn.h"
 #include "calculators/ui/conversions_windows.h"
 #include "calculators/ui/metabolism.h"
+#include "calculators/ui/oxygen_windows.h"
+#include "calculators/ui/pressure_windows.h"
 #include "calculators/ui/suncycle.h"
 #include "datafiles/ui/merge_dialog.h"
+#include "datafiles/repairs.h"
+#include "datafiles/ui/textimport_dialog.h"
 #include "datafiles/ui/save_dialog.h"
 #include "editing/ui/references.h"
 #include "editing/ui/timescale_dialog.h"
@@ -296,6 +303,19 @@ struct GeometryFault {
   std::string what;
 };
 
+// A number that ends in an ellipsis was cut short of its room ("Save\xC9"
+// is a title, "-3.25e+\xC9" a number).
+bool cutNumber(const std::string& t) {
+  const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+  for (size_t i = t.find('\xC9'); i != std::string::npos && i > 0; i = t.find('\xC9', i + 1)) {
+    size_t k = i - 1;
+    if ((t[k] == '+' || t[k] == '-') && k > 0) --k;
+    if ((t[k] == 'e' || t[k] == 'E' || t[k] == '.') && k > 0) --k;
+    if (digit(t[k])) return true;
+  }
+  return false;
+}
+
 // Controls of every open window: each inside its window, no two overlapping,
 // none with its text cut; every window on the desk, none over the toolbar.
 std::vector<std::string> geometryFaults() {
@@ -323,6 +343,9 @@ std::vector<std::string> geometryFaults() {
     for (int id : plat::controlIds(win)) {
       const plat::Rect r = plat::controlFrame(win, id);
       if (r.width() <= 0 || r.height() <= 0) continue;
+      if (cutNumber(plat::controlTitle(win, id)))
+        out.push_back(name + ": control " + std::to_string(id) + " \"" + plat::controlTitle(win, id) +
+                      "\" cuts its number short");
       if (r.left < 0 || r.top < 0 || r.right > size.w || r.bottom > size.h)
         out.push_back("window " + std::to_string(win) + " \"" + plat::title(win) + "\": control " + std::to_string(id) +
                       " \"" + plat::controlTitle(win, id) + "\" leaves it");
@@ -458,10 +481,11 @@ std::vector<Loop> laterStates() {
       {.name = "Descriptive statistics, fourth file", .menu = 3, .item = 1, .window = kResultsWindow,
        .setup = fourthFile},
       {.name = "Time integration, fourth file", .menu = 3, .item = 20, .window = kResultsWindow, .setup = fourthFile},
-      // A rate in exponent form at its longest, in the result field.
+      // A rate in exponent form at its longest, in the result field, from a
+      // mass typed as a user types it.
       {.name = "Metabolism, longest result", .menu = 8, .item = 10, .window = 8,
        .prelude = [](Script& s) {
-         s.call([] { plat::setFieldText(8, kBmrAField, "3.2345659e37"); }).click(8, kBmrCompute);
+         s.type(8, kBmrMassField, std::string(16, '\x08') + "3.4e25").click(8, kBmrCompute);
        }},
       // A pair picked: the results and the elapsed-time lines drawn for it.
       {.name = "Pair differences, one pair", .menu = 3, .item = 9, .window = kResultsWindow,
@@ -480,6 +504,79 @@ std::vector<Loop> laterStates() {
          ScriptSequenceArray[1][transform_step::kKind] = 5;
        },
        .prelude = [](Script& s) { s.click(kViewerWindow, 1); }},
+  };
+}
+
+// Windows opened fresh and filled as a user fills them, to the longest text
+// each result field's formatter writes.
+std::vector<Loop> longestFromFreshWindows() {
+  // Mac Delete keys take back a field's text before the typed one.
+  const auto retype = [](Script& s, int field, const std::string& typed) {
+    s.type(kCalculatorWindow, field, std::string(16, '\x08') + typed);
+  };
+  return {
+      // A volume no chamber has: VO2 and its rate in exponent form, a change
+      // in CO2 too small for the O2 taken up gives a negative VCO2.
+      {.name = "Closed system, longest results", .menu = 8, .item = 12, .window = kCalculatorWindow,
+       .prelude = [retype](Script& s) {
+         retype(s, kCsVolume, "3.4e37");
+         retype(s, kCsDeltaCO2, ".0001");
+         s.click(kCalculatorWindow, kCsCalculate);
+       }},
+      // The other calculators' results from a quantity typed far beyond any
+      // instrument's range, each in exponent form.
+      {.name = "STP flow, longest result", .menu = 8, .item = 4, .window = kCalculatorWindow,
+       .prelude = [retype](Script& s) {
+         retype(s, kStpFlowField, "3.4e37");
+         s.click(kCalculatorWindow, kStpCompute);
+       }},
+      {.name = "Oxygen pressure, longest result", .menu = 8, .item = 7, .window = kCalculatorWindow,
+       .prelude = [retype](Script& s) {
+         retype(s, kPo2PressureField, "3.4e37");
+         s.click(kCalculatorWindow, kPo2Compute);
+       }},
+      {.name = "Dissolved oxygen, longest results", .menu = 8, .item = 8, .window = kCalculatorWindow,
+       .prelude = [retype](Script& s) {
+         retype(s, kDoVolume, "3.4e37");
+         s.click(kCalculatorWindow, kDoContent);
+       }},
+      {.name = "Ventilation, longest results", .menu = 8, .item = 13, .window = kCalculatorWindow,
+       .prelude = [retype](Script& s) {
+         // A calibration first: a fresh window has none.
+         for (const int field : {kVentCalGain, kVentCalVolts, kVentSampGain, kVentSampVolts}) retype(s, field, "1");
+         retype(s, kVentCalVol, "3.4e25");
+         s.click(kCalculatorWindow, kVentCalculate);
+       }},
+      {.name = "Q10, longest result", .menu = 8, .item = 11, .window = kCalculatorWindow,
+       .prelude = [retype](Script& s) {
+         retype(s, kQ10BaseValueField, "3.4e37");
+         s.click(kCalculatorWindow, kQ10ComputeAdjusted);
+       }},
+      {.name = "Unit conversions, longest result", .menu = 8, .item = 18, .window = kCalculatorWindow,
+       .prelude = [retype](Script& s) {
+         retype(s, kConvInput, "-3.4e37");
+         s.click(kCalculatorWindow, kConvCompute);
+       }},
+      // Four pairs: the spread of the differences and of their elapsed times.
+      {.name = "Pair differences, four pairs", .menu = 3, .item = 9, .window = kResultsWindow,
+       .prelude = [](Script& s) {
+         for (const int x : {200, 300, 400, 520, 600, 750, 820, 990}) s.clickAt(PlotWindowId(0), {x, 120}).call([] {}).call([] {});
+         s.call([] {}).call([] {});
+       }},
+      // A column whose first cell is a float's extreme written out whole.
+      {.name = "Import text columns, longest first cells", .window = kTextImportWindow,
+       .open = [] {
+         const std::filesystem::path dir = testsupport::MakeScratchDir("corvimet-longest-");
+         {
+           std::ofstream out(dir / "longest.txt");
+           out << "Time\tneghuge\tthe longest channel name one types\n";
+           for (int k = 0; k < 3; ++k) out << k << "\t-3.4028234663852886e+38\t-1.1754943508222875e-38\n";
+         }
+         RepairReport report;
+         int64_t unread = 0;
+         LoadASCIItextFile(dir / "longest.txt", &report, &unread);
+         std::filesystem::remove_all(dir);
+       }},
   };
 }
 
@@ -503,6 +600,8 @@ TEST_P(WindowGeometryOnDesk, NoControlLeavesItsWindowOrCoversAnother) {
   const auto [desk, place, longest] = GetParam();
   std::vector<Loop> all = loops();
   for (Loop& l : laterStates()) all.push_back(std::move(l));
+  if (longest)
+    for (Loop& l : longestFromFreshWindows()) all.push_back(std::move(l));
   // The binary's own desk comes back however the test ends.
   struct DeskBack {
     ~DeskBack() { plat::test::setDesk(plat::test::optionsDesk()); }
@@ -519,7 +618,11 @@ TEST_P(WindowGeometryOnDesk, NoControlLeavesItsWindowOrCoversAnother) {
                                              "Help page", "Sixteen files", "Toolbar below narrowed", "Scatterplot channels",
                                              "Descriptive statistics, fourth file", "Time integration, fourth file",
                                              "Block distribution", "Metabolism, longest result",
-                                             "Pair differences, one pair"};
+                                             "Pair differences, one pair", "Closed system, longest results", "Pair differences, four pairs",
+                                             "STP flow, longest result", "Oxygen pressure, longest result",
+                                             "Dissolved oxygen, longest results", "Ventilation, longest results",
+                                             "Unit conversions, longest result", "Q10, longest result",
+                                             "Import text columns, longest first cells"};
   {
     plat::test::setDesk(desk);
     for (const Loop& loop : all) {
