@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstring>
 #include <new>
-#include <tuple>
 #include <utility>
 
 #include "shell/globals.h"
@@ -114,6 +113,51 @@ bool spanOpenAfter(const std::vector<MarkerRecord>& m, int32_t c) {
     else if (MarkerCode16(r) == kInterpolationClose) open = false;
   }
   return open;
+}
+
+bool isInterpolationMark(const MarkerRecord& r) {
+  return MarkerCode16(r) == kInterpolationOpen || MarkerCode16(r) == kInterpolationClose;
+}
+
+struct CaseRange {
+  int32_t first, last;
+};
+
+// The interpolated spans as MakeInterpolationRecordFor flags them, in case
+// order: a 200 opens one when none is open, a 199 closes it, and one left
+// open runs to the file's last case. Spans may share a case.
+std::vector<CaseRange> interpolatedSpans(const std::vector<MarkerRecord>& m, int32_t cases) {
+  std::vector<CaseRange> out;
+  int32_t open = -1;
+  for (const MarkerRecord& r : m) {
+    const int32_t at = std::clamp(r.caseNumber, 0, cases);
+    if (MarkerCode16(r) == kInterpolationOpen && open < 0) {
+      open = at;
+    } else if (MarkerCode16(r) == kInterpolationClose && open >= 0) {
+      out.push_back({std::min(open, at), std::max(open, at)});
+      open = -1;
+    }
+  }
+  if (open >= 0) out.push_back({open, cases});
+  return out;
+}
+
+// The file's own markers of `own` (its 200s and 199s left out) and the
+// interpolation marks of `marks`, in case order: on a case the file's own
+// come first, as they stood.
+std::vector<MarkerRecord> besideOwnMarkers(const std::vector<MarkerRecord>& own, const std::vector<MarkerRecord>& marks) {
+  std::vector<MarkerRecord> out;
+  out.reserve(own.size() + marks.size());
+  auto k = marks.begin();
+  for (const MarkerRecord& r : own) {
+    if (isInterpolationMark(r)) continue;
+    for (; k != marks.end() && k->caseNumber < r.caseNumber; ++k)
+      if (isInterpolationMark(*k)) out.push_back(*k);
+    out.push_back(r);
+  }
+  for (; k != marks.end(); ++k)
+    if (isInterpolationMark(*k)) out.push_back(*k);
+  return out;
 }
 
 void dropMarkersBeyond(int16_t slot, int32_t lastCase) {
@@ -676,40 +720,35 @@ StoreStatus AddInterpolationPair(int16_t slot, int32_t first, int32_t last) {
   if (!SlotHoldsFile(slot)) return StoreStatus::NoFile;
   if (first < 1 || last < first || last > nCases[slot]) return StoreStatus::BadRange;
   auto& m = MarkersArray[slot];
-  if (m.size() + 2 > static_cast<size_t>(kMaxMarkers)) return StoreStatus::TooManyMarkers;
-  m.reserve(m.size() + 2);  // the inserts below cannot fail
-  noteChange(slot);
-  using It = std::vector<MarkerRecord>::iterator;
-  const auto onCase = [&](int32_t c) {
-    const It b =
-        std::lower_bound(m.begin(), m.end(), c, [](const MarkerRecord& r, int32_t k) { return r.caseNumber < k; });
-    const It e = std::upper_bound(b, m.end(), c, [](int32_t k, const MarkerRecord& r) { return k < r.caseNumber; });
-    return std::pair<It, It>{b, e};
+  // The spans the flags read now, the new one merged in where it falls; the
+  // spans of a list saved unbalanced are read as the flags read them.
+  std::vector<CaseRange> spans;
+  bool placed = false;
+  const auto take = [&](CaseRange r) {
+    if (!spans.empty() && r.first <= spans.back().last + 1) spans.back().last = std::max(spans.back().last, r.last);
+    else spans.push_back(r);
   };
-  const auto is = [](int16_t code) { return [code](const MarkerRecord& r) { return MarkerCode16(r) == code; }; };
-  // After a 200 with no 199 behind it on that case the sweep is inside a span.
-  const auto endsOpen = [&](It b, It e) {
-    for (It i = e; i != b; --i) {
-      const int16_t c = MarkerCode16(*(i - 1));
-      if (c == kInterpolationOpen) return true;
-      if (c == kInterpolationClose) return false;
+  for (const CaseRange& r : interpolatedSpans(m, nCases[slot])) {
+    if (!placed && first <= r.first) {
+      take({first, last});
+      placed = true;
     }
-    return false;
-  };
-  auto [b, e] = onCase(first);
-  if (first == last) {
-    // Any 200 on the case flags it already.
-    if (std::none_of(b, e, is(kInterpolationOpen))) {
-      const It open = m.insert(e, MarkerRecord{first, kInterpolationOpen});
-      m.insert(open + 1, MarkerRecord{last, kInterpolationClose});
-    }
-  } else {
-    if (!endsOpen(b, e)) m.insert(e, MarkerRecord{first, kInterpolationOpen});
-    std::tie(b, e) = onCase(last);
-    const It firstOpen = std::find_if(b, e, is(kInterpolationOpen));
-    if (std::none_of(b, firstOpen, is(kInterpolationClose)))
-      m.insert(firstOpen, MarkerRecord{last, kInterpolationClose});
+    take(r);
   }
+  if (!placed) take({first, last});
+  const auto own = static_cast<size_t>(std::count_if(m.begin(), m.end(), [](const MarkerRecord& r) {
+    return !isInterpolationMark(r);
+  }));
+  if (own + 2 * spans.size() > static_cast<size_t>(kMaxMarkers)) return StoreStatus::TooManyMarkers;
+  std::vector<MarkerRecord> marks;
+  marks.reserve(2 * spans.size());
+  for (const CaseRange& r : spans) {
+    marks.push_back({r.first, kInterpolationOpen});
+    marks.push_back({r.last, kInterpolationClose});
+  }
+  std::vector<MarkerRecord> list = besideOwnMarkers(m, marks);
+  noteChange(slot);
+  m.swap(list);
   syncMarkerCount(slot);
   return StoreStatus::Ok;
 }

@@ -283,13 +283,14 @@ int16_t MarkerCount(int16_t slot);
 // takes the new code (a click replaces what the case holds). Refuses case
 // outside 1..nCases, code 0 and a 32,501st marker.
 StoreStatus AddMarker(int16_t slot, int32_t caseNumber, int32_t code);
-// Marks first..last as interpolated with a 200 at first and a 199 at last,
-// beside the markers those cases hold, never in their place: a case keeps
-// its own markers first, then its 199s, then its 200s, so a span that ends
-// where another starts keeps both in MakeInterpolationRecord's sweep. A
-// marker the sweep would pass over (a 200 after a 200, a 199 after a 199;
-// a one-case pair on a case holding a 200) is not added. Refuses 1 <= first <= last <= nCases not holding, and a
-// list without room for two more; nothing changes then.
+// Marks first..last as interpolated. The 200s and 199s of the list are
+// rewritten to hold the union of the spans flagged so far and this one as
+// separate 200/199 pairs in case order, spans that overlap or touch made
+// one; the file's other markers stay as they are, first on their case. A
+// list saved unbalanced is read as MakeInterpolationRecord reads it and
+// balanced here. Refuses 1 <= first <= last <= nCases not holding, and a
+// list that would pass 32,500 markers; nothing changes then (nor when
+// std::bad_alloc is thrown).
 StoreStatus AddInterpolationPair(int16_t slot, int32_t first, int32_t last);
 bool RemoveMarker(int16_t slot, int index1);
 // Case order, keeping the order of markers on one case; drops code 0, cases
