@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <new>
 #include <utility>
 
@@ -58,6 +59,8 @@ struct UndoState {
   int16_t slot = -1;
   int16_t channel = 0;
   int64_t length = 0;
+  std::vector<MarkerRecord> markers;  // the list as the copy was taken
+  bool pairsAdded = false;            // the command added interpolation pairs
 } gUndo;
 
 void invalidateUndo(int16_t slot) {
@@ -597,11 +600,18 @@ StoreStatus MAKEBACKUP(int16_t channel) {
   if (channel < 0 || channel > nChannels[slot]) return StoreStatus::BadChannel;
   const auto& src = gPointersToFileData[slot][channel];
   const auto len = static_cast<int64_t>(src.size());
+  std::vector<MarkerRecord> markers;
+  try {
+    markers = MarkersArray[slot];
+  } catch (const std::bad_alloc&) {
+    return StoreStatus::OutOfMemory;
+  }
   float* dst = BackupCache.grow(kBackupUndo, len);
   if (!dst) return StoreStatus::OutOfMemory;
   noteChange(slot);
   std::copy(src.begin(), src.end(), dst);
   gUndo = UndoState{slot, channel, len};
+  gUndo.markers.swap(markers);
   ++gBackupsMade;
   LastChan = channel;
   FileSHORTS[slot][kShortChanged] = 1;
@@ -641,12 +651,31 @@ StoreStatus UNDO() {
     log.add(heading + "UNDO last change");
     log.reserve();
   }
+  // The interpolation pairs the command added go with it. Markers of the
+  // file's own that changed since stay as they are now.
+  std::vector<MarkerRecord> markers;
+  const bool markersBack = gUndo.pairsAdded;
+  if (markersBack) {
+    const auto ownOf = [](const std::vector<MarkerRecord>& m) {
+      std::vector<MarkerRecord> own;
+      std::copy_if(m.begin(), m.end(), std::back_inserter(own), [](const MarkerRecord& r) { return !isInterpolationMark(r); });
+      return own;
+    };
+    markers = ownOf(MarkersArray[slot]) == ownOf(gUndo.markers) ? gUndo.markers
+                                                                : besideOwnMarkers(MarkersArray[slot], gUndo.markers);
+    if (!BackupCache.region(kBackupInterpolation, static_cast<int64_t>(nCases[slot]) + 1)) throw std::bad_alloc();
+  }
   noteChange(slot);
   LastChan = channel;
   auto& dst = gPointersToFileData[slot][channel];
   const float* src = BackupCache.view(kBackupUndo);
   std::copy(src, src + gUndo.length, dst.begin());
   for (int i = 0; i < 6; ++i) LabelStrings[slot][i].swap(labels[i]);
+  if (markersBack) {
+    MarkersArray[slot].swap(markers);
+    syncMarkerCount(slot);
+    MakeInterpolationRecordFor(slot);
+  }
   // Undoing the last of two changes must not make the file look saved.
   FileSHORTS[slot][kShortChanged] = 1;
   ChangedChan = channel;
@@ -750,6 +779,9 @@ StoreStatus AddInterpolationPair(int16_t slot, int32_t first, int32_t last) {
   noteChange(slot);
   m.swap(list);
   syncMarkerCount(slot);
+  // Every command that adds pairs took the undo copy first: Undo takes
+  // them back with it.
+  if (gUndo.slot == slot) gUndo.pairsAdded = true;
   return StoreStatus::Ok;
 }
 

@@ -225,12 +225,15 @@ void SnapshotLabels(int16_t slot);
 
 // ---- Undo --------------------------------------------------------------------
 // Copies the channel of TheFileInUse into the undo region, marks the file
-// changed and keeps the current labels for UNDO. Also sets LastChan.
+// changed and keeps the current labels and marker list for UNDO. Also sets
+// LastChan.
 StoreStatus MAKEBACKUP(int16_t channel);
-// Puts the undo copy back, restores the labels and logs the undo. The file
-// stays marked changed: an earlier change may still be unsaved. The labels
-// and the log line are made first: std::bad_alloc leaves everything as it
-// was.
+// Puts the undo copy back, restores the labels and logs the undo. When
+// interpolation pairs were added since the copy, the marker list goes back
+// to the one the copy kept (the file's own markers as they are now, when
+// they changed since) and the interpolation flags are rebuilt. The file
+// stays marked changed: an earlier change may still be unsaved. What asks
+// for memory is made first: std::bad_alloc leaves everything as it was.
 StoreStatus UNDO();
 // How many undo copies MAKEBACKUP has taken so far: a command that failed
 // half-way knows from it whether the channel it edited can be put back.

@@ -450,6 +450,40 @@ TEST_F(InterpolationTest, EditsThroughASpanKeepWhatIsLeftOfIt) {
   EXPECT_EQ(code, 'A');
 }
 
+// Undo takes back the pairs its command added, with the flags; markers the
+// user placed since stay, and a command that added no pair leaves the list.
+TEST_F(InterpolationTest, UndoTakesBackThePairsItsCommandAdded) {
+  using M = std::vector<MarkerRecord>;
+  constexpr int32_t O = kInterpolationOpen, C = kInterpolationClose;
+  const M held = {{10, 'A'}, {30, O}, {30, 'B'}, {40, C}};  // as an earlier version saved it
+  const struct {
+    const char* what;
+    bool pair;
+    M later;  // markers placed after the command
+    M want;
+  } rows[] = {
+      {"a pair", true, {}, held},
+      {"a pair, then a marker of the user's", true, {{60, 'D'}}, {{10, 'A'}, {30, 'B'}, {30, O}, {40, C}, {60, 'D'}}},
+      {"no pair, then a marker of the user's", false, {{60, 'D'}}, {{10, 'A'}, {30, O}, {30, 'B'}, {40, C}, {60, 'D'}}},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.what);
+    const int16_t s = openRamp(100, 1);
+    SetMarkers(s, held);
+    ASSERT_EQ(MAKEBACKUP(1), StoreStatus::Ok);
+    if (r.pair) {
+      ASSERT_EQ(AddInterpolationPair(s, 35, 50), StoreStatus::Ok);
+    }
+    for (const MarkerRecord& m : r.later) ASSERT_EQ(AddMarker(s, m.caseNumber, m.code), StoreStatus::Ok);
+    EXPECT_EQ(flagged(), span(30, r.pair ? 50 : 40));
+    ASSERT_EQ(UNDO(), StoreStatus::Ok);
+    EXPECT_EQ(MarkersArray[s], r.want);
+    EXPECT_EQ(FileSHORTS[s][kShortMarkerCount], static_cast<int16_t>(r.want.size()));
+    EXPECT_EQ(BackupCache.get(kInterpolationOffset + 45), 0.0f) << "flags rebuilt";
+    resetAll();
+  }
+}
+
 // ---- Markers and notes --------------------------------------------------------------------------
 
 TEST_F(StoreTest, MarkersStayInCaseOrderAndOneCaseHoldsOneMarker) {

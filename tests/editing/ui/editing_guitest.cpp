@@ -773,6 +773,106 @@ TEST_F(Smoothing, ReferencesFixedTwiceThenUndoneGiveTheOpeningChannelAndMarkers)
   EXPECT_EQ(gPointersToFileData[slot_][1], byDialog);
 }
 
+// Three reference runs between the same two markers, each widened to the
+// earlier one, then lines drawn inside a span and across the end of
+// another: every case rewritten is flagged, the list holds one pair a span
+// beside the file's own markers, and Edit > Undo after "Done" gives back
+// the list and the flags the command found.
+TEST_F(Smoothing, ReferencesToThePreviousMarkerAndLinesInsideFlagEveryCaseRewrittenAndUndoTakesThemBack) {
+  for (int32_t k = 0; k <= 1000; ++k) {
+    const bool dip =
+        (k >= 150 && k <= 160) || (k >= 200 && k <= 210) || (k >= 260 && k <= 280) || (k >= 700 && k <= 705);
+    PutDatum(slot_, 1, k, dip ? 1.0f : 20.0f + 0.01f * static_cast<float>(k % 7));
+  }
+  SetMarkers(slot_, {{100, 'A'}, {600, 'B'}, {900, 'C'}});
+  MakeInterpolationRecordFor(slot_);
+  const std::vector<MarkerRecord> opening = MarkersArray[slot_];
+  const std::vector<float> channel = gPointersToFileData[slot_][1];
+  constexpr int32_t O = kInterpolationOpen, C = kInterpolationClose;
+  const auto flags = [&] {
+    std::vector<int32_t> on;
+    for (int32_t k = 0; k <= nCases[slot_]; ++k)
+      if (BackupCache.get(kInterpolationOffset + k) != 0.0f) on.push_back(k);
+    return on;
+  };
+  const auto cases = [](std::initializer_list<std::pair<int32_t, int32_t>> spans) {
+    std::vector<int32_t> on;
+    for (const auto& [a, b] : spans)
+      for (int32_t k = a; k <= b; ++k) on.push_back(k);
+    return on;
+  };
+  const auto everyChangeFlagged = [&](const std::vector<float>& before) {
+    for (int32_t k = 1; k <= nCases[slot_]; ++k)
+      if (GetDatum(slot_, 1, k) != before[static_cast<size_t>(k)]) {
+        ASSERT_NE(BackupCache.get(kInterpolationOffset + k), 0.0f) << "case " << k << " rewritten, not flagged";
+      }
+  };
+  const auto fix = [&] {
+    Script r;
+    r.click(kResultsWindow, kRefLeftMarker)
+        .clickField(kResultsWindow, kRefCutoffField)
+        .call([] {
+          plat::setFieldText(kResultsWindow, kRefCutoffField, "");
+          plat::setFieldText(kResultsWindow, kRefRightField, "10");
+        })
+        .type(kResultsWindow, kRefCutoffField, "5")
+        .click(kResultsWindow, kRefMarkers)
+        .click(kResultsWindow, kRefFix)
+        .click(kResultsWindow, kRefDone);
+    plat::test::run(r, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 18)); });
+    ASSERT_FALSE(plat::windowExists(kResultsWindow));
+  };
+  const std::vector<MarkerRecord> fixed = {{100, 'A'}, {100, O}, {291, C}, {600, 'B'}, {600, O}, {716, C}, {900, 'C'}};
+  fix();
+  EXPECT_EQ(MarkersArray[slot_], fixed);
+  EXPECT_EQ(flags(), cases({{100, 291}, {600, 716}}));
+  everyChangeFlagged(channel);
+  menu(kMenuEdit, 1);
+  EXPECT_EQ(gPointersToFileData[slot_][1], channel);
+  EXPECT_EQ(MarkersArray[slot_], opening);
+  EXPECT_TRUE(flags().empty());
+
+  fix();
+  const std::vector<float> afterFix = gPointersToFileData[slot_][1];
+  const int win = PlotWindowId(slot_);
+  FileSHORTS[slot_][kShortSegment] = 1;
+  const int y = BottomOfPlotArea / 2;
+  const auto px = [](int32_t c) { return static_cast<int>(c) * Xstep + Xstep / 2; };
+  const auto line = [&](Script& t, int32_t a, int32_t b) {
+    t.activate(win)
+        .moveTo(win, {px(a), y})
+        .moveTo(win, {px(a), y})
+        .moveTo(win, {px(a), y})
+        .press(win, {px(a), y})
+        .moveTo(win, {px((a + b) / 2), y})
+        .moveTo(win, {px(b), y})
+        .release()
+        .moveTo(win, {px(b), y});
+  };
+  spikeInterpMarkers = 1;
+  prefsArray[kPrefConserveVariation] = 0;
+  Script t;
+  t.click(kResultsWindow, kToolLinearMode);
+  line(t, 250, 280);
+  line(t, 700, 760);
+  t.call([&] {
+     EXPECT_EQ(MarkersArray[slot_], (std::vector<MarkerRecord>{
+                                        {100, 'A'}, {100, O}, {291, C}, {600, 'B'}, {600, O}, {760, C}, {900, 'C'}}));
+     EXPECT_EQ(flags(), cases({{100, 291}, {600, 760}}));
+     everyChangeFlagged(channel);
+   })
+      .activate(kResultsWindow)
+      .click(kResultsWindow, kToolDone);
+  plat::test::run(t, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 38)); });
+  EXPECT_FALSE(plat::windowExists(kResultsWindow));
+  menu(kMenuEdit, 1);
+  EXPECT_EQ(gPointersToFileData[slot_][1], afterFix);
+  EXPECT_EQ(MarkersArray[slot_], fixed);
+  EXPECT_EQ(flags(), cases({{100, 291}, {600, 716}}));
+  spikeInterpMarkers = 0;
+  DoSlant = 0;
+}
+
 TEST_F(Smoothing, TheSpikeToolClicksDragsAndRejectsAndUndoGivesTheChannelItFound) {
   const int win = PlotWindowId(slot_);
   FileSHORTS[slot_][kShortSegment] = 1;
