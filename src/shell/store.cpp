@@ -148,7 +148,8 @@ std::vector<CaseRange> interpolatedSpans(const std::vector<MarkerRecord>& m, int
 // The file's own markers of `own` (its 200s and 199s left out) and the
 // interpolation marks of `marks`, in case order: on a case the file's own
 // come first, as they stood.
-std::vector<MarkerRecord> besideOwnMarkers(const std::vector<MarkerRecord>& own, const std::vector<MarkerRecord>& marks) {
+std::vector<MarkerRecord> besideOwnMarkers(const std::vector<MarkerRecord>& own,
+                                           const std::vector<MarkerRecord>& marks) {
   std::vector<MarkerRecord> out;
   out.reserve(own.size() + marks.size());
   auto k = marks.begin();
@@ -637,17 +638,25 @@ StoreStatus UNDO() {
   if (!UndoAvailable(slot)) return StoreStatus::NothingToUndo;
   // The copy goes back where it came from, whatever LastChan was set to since.
   const int16_t channel = gUndo.channel;
-  // The labels and the log line are made first: once the samples are back,
-  // nothing asks for memory.
-  std::string labels[6];
+  // The label string and the log line are made first: once the samples are
+  // back, nothing asks for memory. Only the channel put back gets its label
+  // back: channels made since and later renames keep theirs.
+  std::string labels;
   std::string heading;
   PendingEditLog log(slot);
-  for (int i = 0; i < 6; ++i) labels[i] = OldLabelStrings[slot][i];
+  const bool labelled = channel >= 1;
+  std::string label;
+  if (labelled) {
+    const std::string& old = OldLabelStrings[slot][(channel - 1) / kLabelsPerString + 1];
+    const size_t at = labelAt(channel);
+    label = FitLabel(at < old.size() ? std::string_view(old).substr(at, kLabelWidth) : std::string_view());
+    labels = labelStringOf(slot, channel);
+    labels.resize(kLabelsPerString * kLabelWidth, ' ');
+    labels.replace(labelAt(channel), kLabelWidth, label);
+  }
   if (prefsArray[kPrefRecordEdits] != 0) {
     // The heading names the channel by the label it gets back.
-    const std::string& s = labels[(channel - 1) / kLabelsPerString + 1];
-    const size_t at = labelAt(channel);
-    heading = channelLogHeading(channel, at < s.size() ? std::string_view(s).substr(at, kLabelWidth) : "");
+    heading = channelLogHeading(channel, label);
     log.add(heading + "UNDO last change");
     log.reserve();
   }
@@ -658,7 +667,8 @@ StoreStatus UNDO() {
   if (markersBack) {
     const auto ownOf = [](const std::vector<MarkerRecord>& m) {
       std::vector<MarkerRecord> own;
-      std::copy_if(m.begin(), m.end(), std::back_inserter(own), [](const MarkerRecord& r) { return !isInterpolationMark(r); });
+      std::copy_if(m.begin(), m.end(), std::back_inserter(own),
+                   [](const MarkerRecord& r) { return !isInterpolationMark(r); });
       return own;
     };
     markers = ownOf(MarkersArray[slot]) == ownOf(gUndo.markers) ? gUndo.markers
@@ -670,7 +680,7 @@ StoreStatus UNDO() {
   auto& dst = gPointersToFileData[slot][channel];
   const float* src = BackupCache.view(kBackupUndo);
   std::copy(src, src + gUndo.length, dst.begin());
-  for (int i = 0; i < 6; ++i) LabelStrings[slot][i].swap(labels[i]);
+  if (labelled) labelStringOf(slot, channel).swap(labels);
   if (markersBack) {
     MarkersArray[slot].swap(markers);
     syncMarkerCount(slot);

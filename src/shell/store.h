@@ -111,7 +111,7 @@ extern int16_t FileSHORTS[kSlotCount][kFileShortsWords];
 // SetChannelLabel so positions stay fixed.
 extern std::string LabelStrings[kSlotCount][6];
 // Labels as they were before the last MAKEBACKUP (or as loaded); UNDO
-// restores them.
+// restores the label of the channel it restores from them.
 extern std::string OldLabelStrings[kSlotCount][6];
 // Marker n (1-based, as the program numbers them) is MarkersArray[s][n-1];
 // the store keeps the list in case order and FileSHORTS word 5 equal to its
@@ -228,7 +228,8 @@ void SnapshotLabels(int16_t slot);
 // changed and keeps the current labels and marker list for UNDO. Also sets
 // LastChan.
 StoreStatus MAKEBACKUP(int16_t channel);
-// Puts the undo copy back, restores the labels and logs the undo. When
+// Puts the undo copy back with the label its channel had (no other label
+// changes) and logs the undo. When
 // interpolation pairs were added since the copy, the marker list goes back
 // to the one the copy kept (the file's own markers as they are now, when
 // they changed since) and the interpolation flags are rebuilt. The file
