@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <new>
-#include <tuple>
 #include <utility>
 
 #include "shell/globals.h"
@@ -59,6 +59,8 @@ struct UndoState {
   int16_t slot = -1;
   int16_t channel = 0;
   int64_t length = 0;
+  std::vector<MarkerRecord> markers;  // the list as the copy was taken
+  bool pairsAdded = false;            // the command added interpolation pairs
 } gUndo;
 
 void invalidateUndo(int16_t slot) {
@@ -114,6 +116,52 @@ bool spanOpenAfter(const std::vector<MarkerRecord>& m, int32_t c) {
     else if (MarkerCode16(r) == kInterpolationClose) open = false;
   }
   return open;
+}
+
+bool isInterpolationMark(const MarkerRecord& r) {
+  return MarkerCode16(r) == kInterpolationOpen || MarkerCode16(r) == kInterpolationClose;
+}
+
+struct CaseRange {
+  int32_t first, last;
+};
+
+// The interpolated spans as MakeInterpolationRecordFor flags them, in case
+// order: a 200 opens one when none is open, a 199 closes it, and one left
+// open runs to the file's last case. Spans may share a case.
+std::vector<CaseRange> interpolatedSpans(const std::vector<MarkerRecord>& m, int32_t cases) {
+  std::vector<CaseRange> out;
+  int32_t open = -1;
+  for (const MarkerRecord& r : m) {
+    const int32_t at = std::clamp(r.caseNumber, 0, cases);
+    if (MarkerCode16(r) == kInterpolationOpen && open < 0) {
+      open = at;
+    } else if (MarkerCode16(r) == kInterpolationClose && open >= 0) {
+      out.push_back({std::min(open, at), std::max(open, at)});
+      open = -1;
+    }
+  }
+  if (open >= 0) out.push_back({open, cases});
+  return out;
+}
+
+// The file's own markers of `own` (its 200s and 199s left out) and the
+// interpolation marks of `marks`, in case order: on a case the file's own
+// come first, as they stood.
+std::vector<MarkerRecord> besideOwnMarkers(const std::vector<MarkerRecord>& own,
+                                           const std::vector<MarkerRecord>& marks) {
+  std::vector<MarkerRecord> out;
+  out.reserve(own.size() + marks.size());
+  auto k = marks.begin();
+  for (const MarkerRecord& r : own) {
+    if (isInterpolationMark(r)) continue;
+    for (; k != marks.end() && k->caseNumber < r.caseNumber; ++k)
+      if (isInterpolationMark(*k)) out.push_back(*k);
+    out.push_back(r);
+  }
+  for (; k != marks.end(); ++k)
+    if (isInterpolationMark(*k)) out.push_back(*k);
+  return out;
 }
 
 void dropMarkersBeyond(int16_t slot, int32_t lastCase) {
@@ -575,11 +623,18 @@ StoreStatus MAKEBACKUP(int16_t channel) {
   if (channel < 0 || channel > nChannels[slot]) return StoreStatus::BadChannel;
   const auto& src = gPointersToFileData[slot][channel];
   const auto len = static_cast<int64_t>(src.size());
+  std::vector<MarkerRecord> markers;
+  try {
+    markers = MarkersArray[slot];
+  } catch (const std::bad_alloc&) {
+    return StoreStatus::OutOfMemory;
+  }
   float* dst = BackupCache.grow(kBackupUndo, len);
   if (!dst) return StoreStatus::OutOfMemory;
   noteChange(slot);
   std::copy(src.begin(), src.end(), dst);
   gUndo = UndoState{slot, channel, len};
+  gUndo.markers.swap(markers);
   ++gBackupsMade;
   LastChan = channel;
   FileSHORTS[slot][kShortChanged] = 1;
@@ -605,26 +660,54 @@ StoreStatus UNDO() {
   if (!UndoAvailable(slot)) return StoreStatus::NothingToUndo;
   // The copy goes back where it came from, whatever LastChan was set to since.
   const int16_t channel = gUndo.channel;
-  // The labels and the log line are made first: once the samples are back,
-  // nothing asks for memory.
-  std::string labels[6];
+  // The label string and the log line are made first: once the samples are
+  // back, nothing asks for memory. Only the channel put back gets its label
+  // back: channels made since and later renames keep theirs.
+  std::string labels;
   std::string heading;
   PendingEditLog log(slot);
-  for (int i = 0; i < 6; ++i) labels[i] = OldLabelStrings[slot][i];
+  const bool labelled = channel >= 1;
+  std::string label;
+  if (labelled) {
+    const std::string& old = OldLabelStrings[slot][(channel - 1) / kLabelsPerString + 1];
+    const size_t at = labelAt(channel);
+    label = FitLabel(at < old.size() ? std::string_view(old).substr(at, kLabelWidth) : std::string_view());
+    labels = labelStringOf(slot, channel);
+    labels.resize(kLabelsPerString * kLabelWidth, ' ');
+    labels.replace(labelAt(channel), kLabelWidth, label);
+  }
   if (prefsArray[kPrefRecordEdits] != 0) {
     // The heading names the channel by the label it gets back.
-    const std::string& s = labels[(channel - 1) / kLabelsPerString + 1];
-    const size_t at = labelAt(channel);
-    heading = channelLogHeading(channel, at < s.size() ? std::string_view(s).substr(at, kLabelWidth) : "");
+    heading = channelLogHeading(channel, label);
     log.add(heading + "UNDO last change");
     log.reserve();
+  }
+  // The interpolation pairs the command added go with it. Markers of the
+  // file's own that changed since stay as they are now.
+  std::vector<MarkerRecord> markers;
+  const bool markersBack = gUndo.pairsAdded;
+  if (markersBack) {
+    const auto ownOf = [](const std::vector<MarkerRecord>& m) {
+      std::vector<MarkerRecord> own;
+      std::copy_if(m.begin(), m.end(), std::back_inserter(own),
+                   [](const MarkerRecord& r) { return !isInterpolationMark(r); });
+      return own;
+    };
+    markers = ownOf(MarkersArray[slot]) == ownOf(gUndo.markers) ? gUndo.markers
+                                                                : besideOwnMarkers(MarkersArray[slot], gUndo.markers);
+    if (!BackupCache.region(kBackupInterpolation, static_cast<int64_t>(nCases[slot]) + 1)) throw std::bad_alloc();
   }
   noteChange(slot);
   LastChan = channel;
   auto& dst = gPointersToFileData[slot][channel];
   const float* src = BackupCache.view(kBackupUndo);
   std::copy(src, src + gUndo.length, dst.begin());
-  for (int i = 0; i < 6; ++i) LabelStrings[slot][i].swap(labels[i]);
+  if (labelled) labelStringOf(slot, channel).swap(labels);
+  if (markersBack) {
+    MarkersArray[slot].swap(markers);
+    syncMarkerCount(slot);
+    MakeInterpolationRecordFor(slot);
+  }
   // Undoing the last of two changes must not make the file look saved.
   FileSHORTS[slot][kShortChanged] = 1;
   ChangedChan = channel;
@@ -698,41 +781,39 @@ StoreStatus AddInterpolationPair(int16_t slot, int32_t first, int32_t last) {
   if (!SlotHoldsFile(slot)) return StoreStatus::NoFile;
   if (first < 1 || last < first || last > nCases[slot]) return StoreStatus::BadRange;
   auto& m = MarkersArray[slot];
-  if (m.size() + 2 > static_cast<size_t>(kMaxMarkers)) return StoreStatus::TooManyMarkers;
-  m.reserve(m.size() + 2);  // the inserts below cannot fail
-  noteChange(slot);
-  using It = std::vector<MarkerRecord>::iterator;
-  const auto onCase = [&](int32_t c) {
-    const It b =
-        std::lower_bound(m.begin(), m.end(), c, [](const MarkerRecord& r, int32_t k) { return r.caseNumber < k; });
-    const It e = std::upper_bound(b, m.end(), c, [](int32_t k, const MarkerRecord& r) { return k < r.caseNumber; });
-    return std::pair<It, It>{b, e};
+  // The spans the flags read now, the new one merged in where it falls; the
+  // spans of a list saved unbalanced are read as the flags read them.
+  std::vector<CaseRange> spans;
+  bool placed = false;
+  const auto take = [&](CaseRange r) {
+    if (!spans.empty() && r.first <= spans.back().last + 1) spans.back().last = std::max(spans.back().last, r.last);
+    else spans.push_back(r);
   };
-  const auto is = [](int16_t code) { return [code](const MarkerRecord& r) { return MarkerCode16(r) == code; }; };
-  // After a 200 with no 199 behind it on that case the sweep is inside a span.
-  const auto endsOpen = [&](It b, It e) {
-    for (It i = e; i != b; --i) {
-      const int16_t c = MarkerCode16(*(i - 1));
-      if (c == kInterpolationOpen) return true;
-      if (c == kInterpolationClose) return false;
+  for (const CaseRange& r : interpolatedSpans(m, nCases[slot])) {
+    if (!placed && first <= r.first) {
+      take({first, last});
+      placed = true;
     }
-    return false;
-  };
-  auto [b, e] = onCase(first);
-  if (first == last) {
-    // Any 200 on the case flags it already.
-    if (std::none_of(b, e, is(kInterpolationOpen))) {
-      const It open = m.insert(e, MarkerRecord{first, kInterpolationOpen});
-      m.insert(open + 1, MarkerRecord{last, kInterpolationClose});
-    }
-  } else {
-    if (!endsOpen(b, e)) m.insert(e, MarkerRecord{first, kInterpolationOpen});
-    std::tie(b, e) = onCase(last);
-    const It firstOpen = std::find_if(b, e, is(kInterpolationOpen));
-    if (std::none_of(b, firstOpen, is(kInterpolationClose)))
-      m.insert(firstOpen, MarkerRecord{last, kInterpolationClose});
+    take(r);
   }
+  if (!placed) take({first, last});
+  const auto own = static_cast<size_t>(std::count_if(m.begin(), m.end(), [](const MarkerRecord& r) {
+    return !isInterpolationMark(r);
+  }));
+  if (own + 2 * spans.size() > static_cast<size_t>(kMaxMarkers)) return StoreStatus::TooManyMarkers;
+  std::vector<MarkerRecord> marks;
+  marks.reserve(2 * spans.size());
+  for (const CaseRange& r : spans) {
+    marks.push_back({r.first, kInterpolationOpen});
+    marks.push_back({r.last, kInterpolationClose});
+  }
+  std::vector<MarkerRecord> list = besideOwnMarkers(m, marks);
+  noteChange(slot);
+  m.swap(list);
   syncMarkerCount(slot);
+  // Every command that adds pairs took the undo copy first: Undo takes
+  // them back with it.
+  if (gUndo.slot == slot) gUndo.pairsAdded = true;
   return StoreStatus::Ok;
 }
 

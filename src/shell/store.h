@@ -111,7 +111,7 @@ extern int16_t FileSHORTS[kSlotCount][kFileShortsWords];
 // SetChannelLabel so positions stay fixed.
 extern std::string LabelStrings[kSlotCount][6];
 // Labels as they were before the last MAKEBACKUP (or as loaded); UNDO
-// restores them.
+// restores the label of the channel it restores from them.
 extern std::string OldLabelStrings[kSlotCount][6];
 // Marker n (1-based, as the program numbers them) is MarkersArray[s][n-1];
 // the store keeps the list in case order and FileSHORTS word 5 equal to its
@@ -231,12 +231,16 @@ void SnapshotLabels(int16_t slot);
 
 // ---- Undo --------------------------------------------------------------------
 // Copies the channel of TheFileInUse into the undo region, marks the file
-// changed and keeps the current labels for UNDO. Also sets LastChan.
+// changed and keeps the current labels and marker list for UNDO. Also sets
+// LastChan.
 StoreStatus MAKEBACKUP(int16_t channel);
-// Puts the undo copy back, restores the labels and logs the undo. The file
-// stays marked changed: an earlier change may still be unsaved. The labels
-// and the log line are made first: std::bad_alloc leaves everything as it
-// was.
+// Puts the undo copy back with the label its channel had (no other label
+// changes) and logs the undo. When
+// interpolation pairs were added since the copy, the marker list goes back
+// to the one the copy kept (the file's own markers as they are now, when
+// they changed since) and the interpolation flags are rebuilt. The file
+// stays marked changed: an earlier change may still be unsaved. What asks
+// for memory is made first: std::bad_alloc leaves everything as it was.
 StoreStatus UNDO();
 // How many undo copies MAKEBACKUP has taken so far: a command that failed
 // half-way knows from it whether the channel it edited can be put back.
@@ -289,13 +293,14 @@ int16_t MarkerCount(int16_t slot);
 // takes the new code (a click replaces what the case holds). Refuses case
 // outside 1..nCases, code 0 and a 32,501st marker.
 StoreStatus AddMarker(int16_t slot, int32_t caseNumber, int32_t code);
-// Marks first..last as interpolated with a 200 at first and a 199 at last,
-// beside the markers those cases hold, never in their place: a case keeps
-// its own markers first, then its 199s, then its 200s, so a span that ends
-// where another starts keeps both in MakeInterpolationRecord's sweep. A
-// marker the sweep would pass over (a 200 after a 200, a 199 after a 199;
-// a one-case pair on a case holding a 200) is not added. Refuses 1 <= first <= last <= nCases not holding, and a
-// list without room for two more; nothing changes then.
+// Marks first..last as interpolated. The 200s and 199s of the list are
+// rewritten to hold the union of the spans flagged so far and this one as
+// separate 200/199 pairs in case order, spans that overlap or touch made
+// one; the file's other markers stay as they are, first on their case. A
+// list saved unbalanced is read as MakeInterpolationRecord reads it and
+// balanced here. Refuses 1 <= first <= last <= nCases not holding, and a
+// list that would pass 32,500 markers; nothing changes then (nor when
+// std::bad_alloc is thrown).
 StoreStatus AddInterpolationPair(int16_t slot, int32_t first, int32_t last);
 bool RemoveMarker(int16_t slot, int index1);
 // Case order, keeping the order of markers on one case; drops code 0, cases

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -293,7 +295,7 @@ TEST_F(StoreTest, UndoRestoresTheLabelsOfJustBeforeTheLastChange) {
   SetChannelLabel(s, 2, "new channel");
   ASSERT_EQ(UNDO(), StoreStatus::Ok);
   EXPECT_EQ(TrimTrailingBlanks(RetrieveLabel(1)), "typed later");
-  EXPECT_EQ(RetrieveLabel(2), std::string(30, ' '));
+  EXPECT_EQ(TrimTrailingBlanks(RetrieveLabel(2)), "new channel") << "only the channel put back";
 }
 
 TEST_F(StoreTest, UndoLogsAndSoundsAsTheSettingsSay) {
@@ -448,6 +450,40 @@ TEST_F(InterpolationTest, EditsThroughASpanKeepWhatIsLeftOfIt) {
   EXPECT_EQ(code, 'A');
 }
 
+// Undo takes back the pairs its command added, with the flags; markers the
+// user placed since stay, and a command that added no pair leaves the list.
+TEST_F(InterpolationTest, UndoTakesBackThePairsItsCommandAdded) {
+  using M = std::vector<MarkerRecord>;
+  constexpr int32_t O = kInterpolationOpen, C = kInterpolationClose;
+  const M held = {{10, 'A'}, {30, O}, {30, 'B'}, {40, C}};  // as an earlier version saved it
+  const struct {
+    const char* what;
+    bool pair;
+    M later;  // markers placed after the command
+    M want;
+  } rows[] = {
+      {"a pair", true, {}, held},
+      {"a pair, then a marker of the user's", true, {{60, 'D'}}, {{10, 'A'}, {30, 'B'}, {30, O}, {40, C}, {60, 'D'}}},
+      {"no pair, then a marker of the user's", false, {{60, 'D'}}, {{10, 'A'}, {30, O}, {30, 'B'}, {40, C}, {60, 'D'}}},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.what);
+    const int16_t s = openRamp(100, 1);
+    SetMarkers(s, held);
+    ASSERT_EQ(MAKEBACKUP(1), StoreStatus::Ok);
+    if (r.pair) {
+      ASSERT_EQ(AddInterpolationPair(s, 35, 50), StoreStatus::Ok);
+    }
+    for (const MarkerRecord& m : r.later) ASSERT_EQ(AddMarker(s, m.caseNumber, m.code), StoreStatus::Ok);
+    EXPECT_EQ(flagged(), span(30, r.pair ? 50 : 40));
+    ASSERT_EQ(UNDO(), StoreStatus::Ok);
+    EXPECT_EQ(MarkersArray[s], r.want);
+    EXPECT_EQ(FileSHORTS[s][kShortMarkerCount], static_cast<int16_t>(r.want.size()));
+    EXPECT_EQ(BackupCache.get(kInterpolationOffset + 45), 0.0f) << "flags rebuilt";
+    resetAll();
+  }
+}
+
 // ---- Markers and notes --------------------------------------------------------------------------
 
 TEST_F(StoreTest, MarkersStayInCaseOrderAndOneCaseHoldsOneMarker) {
@@ -510,16 +546,26 @@ TEST_F(InterpolationTest, PairsStandBesideTheMarkersOfTheirCases) {
       {"to the previous marker, twice", {{10, 201}, {40, 202}}, {{10, 20}, {10, 20}},
        {{10, 201}, {10, O}, {20, C}, {40, 202}}, {{10, 20}}},
       {"one span ends where the next starts", {{20, 'A'}}, {{10, 20}, {20, 30}},
-       {{10, O}, {20, 'A'}, {20, C}, {20, O}, {30, C}}, {{10, 30}}},
+       {{10, O}, {20, 'A'}, {30, C}}, {{10, 30}}},
       {"the later span first", {{20, 'A'}}, {{20, 30}, {10, 20}},
-       {{10, O}, {20, 'A'}, {20, C}, {20, O}, {30, C}}, {{10, 30}}},
-      {"both again", {}, {{10, 20}, {20, 30}, {10, 20}, {20, 30}},
-       {{10, O}, {20, C}, {20, O}, {30, C}}, {{10, 30}}},
-      {"one case", {{5, 'S'}}, {{5, 5}, {5, 5}, {2, 5}},
-       {{2, O}, {5, 'S'}, {5, C}, {5, O}, {5, C}}, {{2, 5}}},
+       {{10, O}, {20, 'A'}, {30, C}}, {{10, 30}}},
+      {"both again", {}, {{10, 20}, {20, 30}, {10, 20}, {20, 30}}, {{10, O}, {30, C}}, {{10, 30}}},
+      {"touching", {}, {{21, 30}, {10, 20}}, {{10, O}, {30, C}}, {{10, 30}}},
+      {"one case", {{5, 'S'}}, {{5, 5}, {5, 5}, {2, 5}}, {{2, O}, {5, 'S'}, {5, C}}, {{2, 5}}},
+      {"one case alone", {{5, 'S'}}, {{5, 5}}, {{5, 'S'}, {5, O}, {5, C}}, {{5, 5}}},
       {"one case inside an open span", {}, {{5, 9}, {5, 5}}, {{5, O}, {9, C}}, {{5, 9}}},
+      // Runs between the same two markers, widened to the earlier one.
+      {"sharing a first case, the longer last", {{10, 'A'}, {90, 'B'}}, {{10, 20}, {10, 40}, {10, 30}},
+       {{10, 'A'}, {10, O}, {40, C}, {90, 'B'}}, {{10, 40}}},
+      {"inside an earlier span", {}, {{1, 50}, {20, 30}}, {{1, O}, {50, C}}, {{1, 50}}},
       {"apart", {{50, 'S'}}, {{60, 70}, {10, 20}},
        {{10, O}, {20, C}, {50, 'S'}, {60, O}, {70, C}}, {{10, 20}, {60, 70}}},
+      // Lists an earlier version saved: read as the flags read them,
+      // balanced at the next pair, the file's own markers kept first.
+      {"saved nested", {{10, O}, {15, O}, {20, C}, {30, C}}, {{40, 45}},
+       {{10, O}, {20, C}, {40, O}, {45, C}}, {{10, 20}, {40, 45}}},
+      {"saved open to the end", {{10, O}, {10, 'A'}, {90, O}}, {{40, 45}},
+       {{10, 'A'}, {10, O}, {100, C}}, {{10, 100}}},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.what);
@@ -552,6 +598,82 @@ TEST_F(InterpolationTest, PairsStandBesideTheMarkersOfTheirCases) {
   ASSERT_EQ(AddMarker(s, 10, 'B'), StoreStatus::Ok);
   EXPECT_EQ(MarkersArray[s][9], (MarkerRecord{10, 'B'})) << "a click replaces the case's first marker";
   EXPECT_EQ(MarkersArray[s][10], (MarkerRecord{10, O}));
+}
+
+// Random spans over a file holding markers of its own (some two to a case)
+// and, for some files, interpolation marks saved unbalanced: after each
+// pair the flags are the brute-force union, the marks balanced pairs apart
+// from each other, and the file's own markers as they were, first on their
+// case.
+TEST_F(InterpolationTest, RandomSpansFlagTheirUnionInBalancedPairs) {
+  constexpr int32_t kCases = 60;
+  std::mt19937 rng(73);
+  const auto uniform = [&](int32_t a, int32_t b) { return std::uniform_int_distribution<int32_t>(a, b)(rng); };
+  for (int trial = 0; trial < 400; ++trial) {
+    SCOPED_TRACE(trial);
+    const int16_t s = openRamp(kCases, 1);
+    std::vector<MarkerRecord> held;
+    for (int i = uniform(0, 6); i > 0; --i) held.push_back({uniform(1, kCases), 'A' + uniform(0, 3)});
+    if (trial % 4 == 0)
+      for (int i = uniform(1, 4); i > 0; --i)
+        held.push_back({uniform(1, kCases), uniform(0, 1) ? kInterpolationOpen : kInterpolationClose});
+    SetMarkers(s, held);
+    const std::vector<MarkerRecord> start = MarkersArray[s];
+    std::vector<MarkerRecord> own;
+    std::vector<bool> want(kCases + 1, false);
+    int32_t open = -1;
+    for (const MarkerRecord& r : start) {
+      if (MarkerCode16(r) == kInterpolationOpen && open < 0) open = r.caseNumber;
+      if (MarkerCode16(r) == kInterpolationClose && open >= 0) {
+        for (int32_t k = open; k <= r.caseNumber; ++k) want[k] = true;
+        open = -1;
+      }
+      if (MarkerCode16(r) != kInterpolationOpen && MarkerCode16(r) != kInterpolationClose) own.push_back(r);
+    }
+    if (open >= 0)
+      for (int32_t k = open; k <= kCases; ++k) want[k] = true;
+    for (int step = uniform(1, 8); step > 0; --step) {
+      // Short spans often, so that they share ends, touch and nest; some
+      // start on a case holding a file marker.
+      int32_t a = !own.empty() && uniform(0, 3) == 0 ? own[uniform(0, static_cast<int32_t>(own.size()) - 1)].caseNumber
+                                                     : uniform(1, kCases);
+      int32_t b = std::min(kCases, a + uniform(0, uniform(0, 1) ? 3 : 20));
+      ASSERT_EQ(AddInterpolationPair(s, a, b), StoreStatus::Ok) << a << ".." << b;
+      for (int32_t k = a; k <= b; ++k) want[k] = true;
+      std::vector<int32_t> expected;
+      for (int32_t k = 0; k <= kCases; ++k)
+        if (want[k]) expected.push_back(k);
+      ASSERT_EQ(flagged(), expected) << a << ".." << b;
+      const std::vector<MarkerRecord>& m = MarkersArray[s];
+      std::vector<MarkerRecord> ownNow;
+      int32_t lastClose = -1, openAt = -1;
+      for (size_t i = 0; i < m.size(); ++i) {
+        const int16_t code = MarkerCode16(m[i]);
+        if (i > 0) {
+          ASSERT_LE(m[i - 1].caseNumber, m[i].caseNumber);
+        }
+        if (code == kInterpolationOpen) {
+          ASSERT_LT(openAt, 0) << "a 200 inside a span";
+          ASSERT_GT(m[i].caseNumber, lastClose + 1) << "spans that touch are one";
+          openAt = m[i].caseNumber;
+        } else if (code == kInterpolationClose) {
+          ASSERT_GE(openAt, 0) << "a 199 with no span open";
+          openAt = -1;
+          lastClose = m[i].caseNumber;
+        } else {
+          ownNow.push_back(m[i]);
+          if (i > 0 && m[i - 1].caseNumber == m[i].caseNumber) {
+            ASSERT_FALSE(MarkerCode16(m[i - 1]) == kInterpolationOpen || MarkerCode16(m[i - 1]) == kInterpolationClose)
+                << "a file marker comes first on its case";
+          }
+        }
+      }
+      ASSERT_LT(openAt, 0) << "every span closed";
+      ASSERT_EQ(ownNow, own);
+      ASSERT_EQ(FileSHORTS[s][kShortMarkerCount], static_cast<int16_t>(m.size()));
+    }
+    FreeSlot(s);
+  }
 }
 
 TEST_F(StoreTest, NotesAreLimitedTo300) {

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -18,6 +19,13 @@
 #include "editing/channelpick.h"
 #include "editing/smoothing.h"
 #include "editing/ui/copychannel.h"
+#include "editing/ui/timescale_dialog.h"
+#include "editing/ui/transformations.h"
+#include "editing/ui/filewindows.h"
+#include "editing/ui/filedata.h"
+#include "editing/ui/expressions.h"
+#include "editing/ui/cutblock.h"
+#include "editing/ui/cropfile.h"
 #include "editing/ui/blockscale.h"
 #include "editing/ui/integrate.h"
 #include "editing/ui/lag.h"
@@ -74,6 +82,32 @@ class Editing : public ::testing::Test {
   }
   static void menu(int16_t m, int16_t item) {
     plat::test::run(Script{}, [&] { EXPECT_TRUE(DoMENU(m, item)); });
+  }
+  // The reference dialog's cutoff typed as a user would, its widening
+  // fields set (the left one left alone when null).
+  static Script& referenceFields(Script& s, const char* cutoff, const char* left, const char* right) {
+    return s.clickField(kResultsWindow, kRefCutoffField)
+        .call([=] {
+          plat::setFieldText(kResultsWindow, kRefCutoffField, "");
+          if (left) plat::setFieldText(kResultsWindow, kRefLeftField, left);
+          plat::setFieldText(kResultsWindow, kRefRightField, right);
+        })
+        .type(kResultsWindow, kRefCutoffField, cutoff);
+  }
+  // A line dragged over cases a..b of the whole-file plot with the spike
+  // tool's linearising mode on.
+  static Script& dragLine(Script& t, int win, int32_t a, int32_t b) {
+    const auto px = [](int32_t c) { return static_cast<int>(c) * Xstep + Xstep / 2; };
+    const int y = BottomOfPlotArea / 2;
+    return t.activate(win)
+        .moveTo(win, {px(a), y})
+        .moveTo(win, {px(a), y})
+        .moveTo(win, {px(a), y})
+        .press(win, {px(a), y})
+        .moveTo(win, {px((a + b) / 2), y})
+        .moveTo(win, {px(b), y})
+        .release()
+        .moveTo(win, {px(b), y});
   }
   void dropLastChannel() {
     bool remove[kMaxChannels + 1] = {};
@@ -726,13 +760,7 @@ TEST_F(Smoothing, ReferencesFixedTwiceThenUndoneGiveTheOpeningChannelAndMarkers)
   const std::vector<MarkerRecord> markers = MarkersArray[slot_];
   RecordSCRIPT = 1;
   Script s;
-  s.clickField(kResultsWindow, kRefCutoffField)
-      .call([] {
-        plat::setFieldText(kResultsWindow, kRefCutoffField, "");
-        plat::setFieldText(kResultsWindow, kRefLeftField, "2");
-        plat::setFieldText(kResultsWindow, kRefRightField, "2");
-      })
-      .type(kResultsWindow, kRefCutoffField, "5")
+  referenceFields(s, "5", "2", "2")
       .click(kResultsWindow, kRefMarkers)
       .click(kResultsWindow, kRefFix)
       .call([&] {
@@ -773,6 +801,241 @@ TEST_F(Smoothing, ReferencesFixedTwiceThenUndoneGiveTheOpeningChannelAndMarkers)
   EXPECT_EQ(gPointersToFileData[slot_][1], byDialog);
 }
 
+// Three reference runs between the same two markers, each widened to the
+// earlier one, then lines drawn inside a span and across the end of
+// another: every case rewritten is flagged, the list holds one pair a span
+// beside the file's own markers, and Edit > Undo after "Done" gives back
+// the list and the flags the command found.
+TEST_F(Smoothing, ReferencesToThePreviousMarkerAndLinesInsideFlagEveryCaseRewrittenAndUndoTakesThemBack) {
+  for (int32_t k = 0; k <= 1000; ++k) {
+    const bool dip =
+        (k >= 150 && k <= 160) || (k >= 200 && k <= 210) || (k >= 260 && k <= 280) || (k >= 700 && k <= 705);
+    PutDatum(slot_, 1, k, dip ? 1.0f : 20.0f + 0.01f * static_cast<float>(k % 7));
+  }
+  SetMarkers(slot_, {{100, 'A'}, {600, 'B'}, {900, 'C'}});
+  MakeInterpolationRecordFor(slot_);
+  const std::vector<MarkerRecord> opening = MarkersArray[slot_];
+  const std::vector<float> channel = gPointersToFileData[slot_][1];
+  constexpr int32_t O = kInterpolationOpen, C = kInterpolationClose;
+  const auto flags = [&] {
+    std::vector<int32_t> on;
+    for (int32_t k = 0; k <= nCases[slot_]; ++k)
+      if (BackupCache.get(kInterpolationOffset + k) != 0.0f) on.push_back(k);
+    return on;
+  };
+  const auto cases = [](std::initializer_list<std::pair<int32_t, int32_t>> spans) {
+    std::vector<int32_t> on;
+    for (const auto& [a, b] : spans)
+      for (int32_t k = a; k <= b; ++k) on.push_back(k);
+    return on;
+  };
+  const auto everyChangeFlagged = [&](const std::vector<float>& before) {
+    for (int32_t k = 1; k <= nCases[slot_]; ++k)
+      if (GetDatum(slot_, 1, k) != before[static_cast<size_t>(k)]) {
+        ASSERT_NE(BackupCache.get(kInterpolationOffset + k), 0.0f) << "case " << k << " rewritten, not flagged";
+      }
+  };
+  const auto fix = [&] {
+    Script r;
+    r.click(kResultsWindow, kRefLeftMarker);
+    referenceFields(r, "5", nullptr, "10")
+        .click(kResultsWindow, kRefMarkers)
+        .click(kResultsWindow, kRefFix)
+        .click(kResultsWindow, kRefDone);
+    plat::test::run(r, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 18)); });
+    ASSERT_FALSE(plat::windowExists(kResultsWindow));
+  };
+  const std::vector<MarkerRecord> fixed = {{100, 'A'}, {100, O}, {291, C}, {600, 'B'}, {600, O}, {716, C}, {900, 'C'}};
+  fix();
+  EXPECT_EQ(MarkersArray[slot_], fixed);
+  EXPECT_EQ(flags(), cases({{100, 291}, {600, 716}}));
+  everyChangeFlagged(channel);
+  menu(kMenuEdit, 1);
+  EXPECT_EQ(gPointersToFileData[slot_][1], channel);
+  EXPECT_EQ(MarkersArray[slot_], opening);
+  EXPECT_TRUE(flags().empty());
+
+  fix();
+  const std::vector<float> afterFix = gPointersToFileData[slot_][1];
+  const int win = PlotWindowId(slot_);
+  FileSHORTS[slot_][kShortSegment] = 1;
+  spikeInterpMarkers = 1;
+  prefsArray[kPrefConserveVariation] = 0;
+  Script t;
+  t.click(kResultsWindow, kToolLinearMode);
+  dragLine(t, win, 250, 280);
+  dragLine(t, win, 700, 760);
+  t.call([&] {
+     EXPECT_EQ(MarkersArray[slot_], (std::vector<MarkerRecord>{
+                                        {100, 'A'}, {100, O}, {291, C}, {600, 'B'}, {600, O}, {760, C}, {900, 'C'}}));
+     EXPECT_EQ(flags(), cases({{100, 291}, {600, 760}}));
+     everyChangeFlagged(channel);
+   })
+      .activate(kResultsWindow)
+      .click(kResultsWindow, kToolDone);
+  plat::test::run(t, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 38)); });
+  EXPECT_FALSE(plat::windowExists(kResultsWindow));
+  menu(kMenuEdit, 1);
+  EXPECT_EQ(gPointersToFileData[slot_][1], afterFix);
+  EXPECT_EQ(MarkersArray[slot_], fixed);
+  EXPECT_EQ(flags(), cases({{100, 291}, {600, 716}}));
+  spikeInterpMarkers = 0;
+  DoSlant = 0;
+}
+
+// Everything an Undo may touch in the file.
+struct FileState {
+  std::vector<std::vector<float>> samples;  // channels 1..n
+  std::vector<std::string> labels;          // channels 1..32
+  std::vector<MarkerRecord> markers;
+  std::vector<float> flags;
+  int16_t channels = 0;
+  bool operator==(const FileState&) const = default;
+};
+
+FileState stateOf(int16_t slot) {
+  FileState f;
+  f.channels = nChannels[slot];
+  for (int16_t c = 1; c <= nChannels[slot]; ++c) f.samples.push_back(gPointersToFileData[slot][c]);
+  for (int16_t c = 1; c <= kMaxChannels; ++c) f.labels.push_back(RetrieveLabelOf(slot, c));
+  f.markers = MarkersArray[slot];
+  for (int32_t k = 0; k <= nCases[slot]; ++k) f.flags.push_back(BackupCache.get(kInterpolationOffset + k));
+  return f;
+}
+
+// Each command run through its window, channel 2 renamed in Edit File Data,
+// then Edit > Undo: the channel the undo copy was taken of comes back with
+// its own label, and with the marker list and flags as they were when the
+// command added interpolation pairs; channels made since and the rename
+// stay. After a whole-file edit there is nothing to undo.
+TEST_F(Smoothing, EditUndoGivesBackWhatTheCommandTookAndNothingMore) {
+  const auto smooth = [] {
+    Script s;
+    s.click(kResultsWindow, 2).click(kResultsWindow, kSmoothFirstPreset + 1).click(kResultsWindow, kSmoothAll);
+    plat::test::run(s, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 16)); });
+  };
+  const auto references = [] {
+    Script s;
+    referenceFields(s, "3", "2", "2")
+        .click(kResultsWindow, kRefMarkers)
+        .click(kResultsWindow, kRefFix)
+        .click(kResultsWindow, kRefDone);
+    plat::test::run(s, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 18)); });
+  };
+  const auto linearise = [this] {
+    const int win = PlotWindowId(slot_);
+    FileSHORTS[slot_][kShortSegment] = 1;
+    spikeInterpMarkers = 1;
+    prefsArray[kPrefConserveVariation] = 0;
+    Script s;
+    s.click(kResultsWindow, kToolLinearMode);
+    dragLine(s, win, 250, 280)
+        .activate(kResultsWindow)
+        .click(kResultsWindow, kToolDone);
+    plat::test::run(s, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 38)); });
+    spikeInterpMarkers = 0;
+    DoSlant = 0;
+  };
+  const auto integral = [] {
+    Script s;
+    s.click(kResultsWindow, kIntegrateNewChannelBox).click(kResultsWindow, kIntegrateOK);
+    plat::test::run(s, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 13)); });
+  };
+  const auto expression = [] {
+    Script s;
+    s.call([] { plat::setFieldText(kExpressionWindow, kExprField, "x - 1"); })
+        .click(kExpressionWindow, kExprCheck)
+        .call([] { plat::setFieldText(kExpressionWindow, kExprResult, "less one"); })
+        .click(kExpressionWindow, kExprNewChannel)
+        .click(kExpressionWindow, kExprRun)
+        .click(kExpressionWindow, kExprDone);
+    plat::test::run(s, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 24)); });
+  };
+  const auto transform = [] {
+    Script s;
+    s.click(kResultsWindow, kTrNewChannel)
+        .popup(kResultsWindow, kTrTransformPopup, 4)
+        .click(kResultsWindow, kTrAll)
+        .call([] { plat::setFieldText(kResultsWindow, kTrLabelField, "transformed"); })
+        .click(kResultsWindow, kTrDone);
+    plat::test::run(s, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 22)); });
+  };
+  const auto cut = [this] {
+    testsupport::MarkBlock(slot_, 101, 200);
+    Script s;
+    s.click(kCutBlockWindow, kCutRemove);
+    plat::test::run(s, [] { EXPECT_TRUE(DoMENU(kMenuChangeOrRemove, 2)); });
+  };
+  const auto crop = [this] {
+    testsupport::MarkBlock(slot_, 101, 900);
+    Script s;
+    s.click(kCropWindow, kCropOK);
+    plat::test::run(s, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 30)); });
+  };
+  const auto timescale = [] {
+    Script s;
+    s.call([] { plat::setFieldText(kTimeScaleWindow, kTimeScaleField, ""); })
+        .type(kTimeScaleWindow, kTimeScaleField, "2")
+        .click(kTimeScaleWindow, kTimeScaleOK);
+    plat::test::run(s, [] { EXPECT_TRUE(DoMENU(kMenuAppendOrStack, 4)); });
+  };
+  const struct {
+    const char* what;
+    std::vector<std::function<void()>> steps;
+    size_t copyAt;     // the step that takes the undo copy of channel 1
+    bool undone;       // false: nothing left to undo
+    bool markersBack;
+  } rows[] = {
+      {"smoothing", {smooth}, 0, true, false},
+      {"reference removal with markers", {references}, 0, true, true},
+      {"linearising with markers", {linearise}, 0, true, true},
+      {"an integral into a new channel", {smooth, integral}, 0, true, false},
+      // These two keep a copy of the channel they read.
+      {"an expression into a new channel", {smooth, expression}, 1, true, false},
+      {"a transformation into a new channel", {smooth, transform}, 1, true, false},
+      {"a cut from the file", {smooth, cut}, 0, false, false},
+      {"a crop", {smooth, crop}, 0, false, false},
+      {"a new time scale", {smooth, timescale}, 0, false, false},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.what);
+    SetUp();
+    SetMarkers(slot_, {{50, 'a'}, {260, kInterpolationOpen}, {270, kInterpolationClose}, {400, 'b'}});
+    MakeInterpolationRecordFor(slot_);
+    ActiveChannel = 1;
+    FileState before;
+    for (size_t i = 0; i < r.steps.size(); ++i) {
+      if (i == r.copyAt) before = stateOf(slot_);
+      r.steps[i]();
+    }
+    ASSERT_FALSE(plat::windowExists(kResultsWindow));
+    ActiveChannel = 1;
+    Script rename;
+    rename.call([] { plat::setFieldText(kFileDataWindow, kLabelFieldBase + 2, ""); })
+        .type(kFileDataWindow, kLabelFieldBase + 2, "renamed")
+        .click(kFileDataWindow, kFileDataDone);
+    plat::test::run(rename, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 9)); });
+    ASSERT_EQ(TrimTrailingBlanks(RetrieveLabelOf(slot_, 2)), "renamed");
+    FileState want = stateOf(slot_);
+    if (r.undone) {
+      want.samples[0] = before.samples[0];
+      want.labels[0] = before.labels[0];
+      if (r.markersBack) {
+        ASSERT_NE(want.markers, before.markers);
+        want.markers = before.markers;
+        want.flags = before.flags;
+      }
+    }
+    plat::test::run(Script{}, [] { DoMENU(kMenuEdit, 1); });
+    const FileState after = stateOf(slot_);
+    EXPECT_EQ(after.channels, want.channels);
+    EXPECT_EQ(after.samples, want.samples);
+    EXPECT_EQ(after.labels, want.labels);
+    EXPECT_EQ(after.markers, want.markers);
+    EXPECT_EQ(after.flags, want.flags);
+  }
+}
+
 TEST_F(Smoothing, TheSpikeToolClicksDragsAndRejectsAndUndoGivesTheChannelItFound) {
   const int win = PlotWindowId(slot_);
   FileSHORTS[slot_][kShortSegment] = 1;
@@ -797,16 +1060,8 @@ TEST_F(Smoothing, TheSpikeToolClicksDragsAndRejectsAndUndoGivesTheChannelItFound
       .moveTo(win, {px(50), y})
       .call([&] { EXPECT_EQ(gPointersToFileData[slot_][1], spikeDone); })
       .activate(kResultsWindow)
-      .click(kResultsWindow, kToolLinearMode)
-      .activate(win)
-      .moveTo(win, {px(10), y})
-      .moveTo(win, {px(10), y})
-      .moveTo(win, {px(10), y})
-      .press(win, {px(10), y})
-      .moveTo(win, {px(15), y})
-      .moveTo(win, {px(20), y})
-      .release()
-      .moveTo(win, {px(20), y})
+      .click(kResultsWindow, kToolLinearMode);
+  dragLine(s, win, 10, 20)
       .call([&] {
         EXPECT_EQ(gPointersToFileData[slot_][1], lineDone);
         EXPECT_EQ(MarkerCount(slot_), markers + 2);
