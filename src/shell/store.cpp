@@ -765,7 +765,10 @@ StoreStatus AddMarker(int16_t slot, int32_t caseNumber, int32_t code) {
   auto& m = MarkersArray[slot];
   auto it = std::lower_bound(m.begin(), m.end(), caseNumber,
                              [](const MarkerRecord& r, int32_t c) { return r.caseNumber < c; });
-  if (it != m.end() && it->caseNumber == caseNumber) {
+  // A case's own markers come before its interpolation marks: one of
+  // those first means the case holds none, and taking its place would leave
+  // a span half-open.
+  if (it != m.end() && it->caseNumber == caseNumber && !isInterpolationMark(*it)) {
     noteChange(slot);
     it->code = code;
     return StoreStatus::Ok;

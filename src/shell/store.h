@@ -290,8 +290,9 @@ class PendingEditLog {
 // ---- Markers and notes ---------------------------------------------------------
 int16_t MarkerCount(int16_t slot);
 // Places a marker in case order; the first marker already on that case
-// takes the new code (a click replaces what the case holds). Refuses case
-// outside 1..nCases, code 0 and a 32,501st marker.
+// takes the new code (a click replaces what the case holds), unless it is a
+// 200 or 199: the new one then goes before it. Refuses case outside
+// 1..nCases, code 0 and a 32,501st marker.
 StoreStatus AddMarker(int16_t slot, int32_t caseNumber, int32_t code);
 // Marks first..last as interpolated. The 200s and 199s of the list are
 // rewritten to hold the union of the spans flagged so far and this one as

@@ -540,6 +540,7 @@ TEST_F(InterpolationTest, PairsStandBesideTheMarkersOfTheirCases) {
     std::vector<std::pair<int32_t, int32_t>> pairs;
     M want;
     std::vector<std::pair<int32_t, int32_t>> flags;
+    M clicks = {};  // Insert Marker, after the pairs
   } rows[] = {
       {"ends on the file's markers", {{10, 201}, {20, 202}}, {{10, 20}},
        {{10, 201}, {10, O}, {20, 202}, {20, C}}, {{10, 20}}},
@@ -566,12 +567,18 @@ TEST_F(InterpolationTest, PairsStandBesideTheMarkersOfTheirCases) {
        {{10, O}, {20, C}, {40, O}, {45, C}}, {{10, 20}, {40, 45}}},
       {"saved open to the end", {{10, O}, {10, 'A'}, {90, O}}, {{40, 45}},
        {{10, 'A'}, {10, O}, {100, C}}, {{10, 100}}},
+      // A click on a case holding only a span's end goes before it.
+      {"a click on a 200", {}, {{10, 20}}, {{10, 'K'}, {10, O}, {20, C}}, {{10, 20}}, {{10, 'K'}}},
+      {"a click on a 199, then again", {}, {{10, 20}}, {{10, O}, {20, 'L'}, {20, C}}, {{10, 20}},
+       {{20, 'K'}, {20, 'L'}}},
+      {"a click on a one-case span", {}, {{5, 5}}, {{5, 'K'}, {5, O}, {5, C}}, {{5, 5}}, {{5, 'K'}, {5, 'K'}}},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.what);
     const int16_t s = openRamp(100, 1);
     SetMarkers(s, r.held);
     for (const auto& [a, b] : r.pairs) ASSERT_EQ(AddInterpolationPair(s, a, b), StoreStatus::Ok);
+    for (const MarkerRecord& c : r.clicks) ASSERT_EQ(AddMarker(s, c.caseNumber, c.code), StoreStatus::Ok);
     EXPECT_EQ(MarkersArray[s], r.want);
     EXPECT_EQ(FileSHORTS[s][kShortMarkerCount], static_cast<int16_t>(r.want.size()));
     std::vector<int32_t> want;
@@ -598,13 +605,20 @@ TEST_F(InterpolationTest, PairsStandBesideTheMarkersOfTheirCases) {
   ASSERT_EQ(AddMarker(s, 10, 'B'), StoreStatus::Ok);
   EXPECT_EQ(MarkersArray[s][9], (MarkerRecord{10, 'B'})) << "a click replaces the case's first marker";
   EXPECT_EQ(MarkersArray[s][10], (MarkerRecord{10, O}));
+  // Case 20 left holding its 199 alone, and the list full again.
+  ASSERT_EQ(MarkersArray[s][20], (MarkerRecord{20, 'M'}));
+  ASSERT_TRUE(RemoveMarker(s, 21));
+  ASSERT_EQ(AddMarker(s, kMaxMarkers - 1, 'X'), StoreStatus::Ok);
+  const M before = MarkersArray[s];
+  EXPECT_EQ(AddMarker(s, 20, 'K'), StoreStatus::TooManyMarkers) << "no room beside the 199";
+  EXPECT_EQ(MarkersArray[s], before);
 }
 
 // Random spans over a file holding markers of its own (some two to a case)
-// and, for some files, interpolation marks saved unbalanced: after each
-// pair the flags are the brute-force union, the marks balanced pairs apart
-// from each other, and the file's own markers as they were, first on their
-// case.
+// and, for some files, interpolation marks saved unbalanced, with markers
+// inserted between: after each pair the flags are the brute-force union,
+// the marks balanced pairs apart from each other, and the file's own
+// markers as they were, first on their case.
 TEST_F(InterpolationTest, RandomSpansFlagTheirUnionInBalancedPairs) {
   constexpr int32_t kCases = 60;
   std::mt19937 rng(73);
@@ -640,6 +654,18 @@ TEST_F(InterpolationTest, RandomSpansFlagTheirUnionInBalancedPairs) {
       int32_t b = std::min(kCases, a + uniform(0, uniform(0, 1) ? 3 : 20));
       ASSERT_EQ(AddInterpolationPair(s, a, b), StoreStatus::Ok) << a << ".." << b;
       for (int32_t k = a; k <= b; ++k) want[k] = true;
+      if (uniform(0, 1) == 0) {
+        // Insert Marker, often on a span's end: a file marker there takes
+        // the code, else the new one goes in, and the flags stay.
+        const std::vector<MarkerRecord>& m = MarkersArray[s];
+        const int32_t c = uniform(0, 1) ? m[uniform(0, static_cast<int32_t>(m.size()) - 1)].caseNumber : uniform(1, kCases);
+        const int32_t code = 'a' + uniform(0, 3);
+        ASSERT_EQ(AddMarker(s, c, code), StoreStatus::Ok);
+        auto at = std::lower_bound(own.begin(), own.end(), c,
+                                   [](const MarkerRecord& r, int32_t k) { return r.caseNumber < k; });
+        if (at != own.end() && at->caseNumber == c) at->code = code;
+        else own.insert(at, {c, code});
+      }
       std::vector<int32_t> expected;
       for (int32_t k = 0; k <= kCases; ++k)
         if (want[k]) expected.push_back(k);
