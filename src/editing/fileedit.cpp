@@ -123,12 +123,39 @@ FileEditStatus CutBlockFromChannel(int16_t channel, CaseSpan span) {
 int32_t RemoveMarkersInSpan(int16_t slot, CaseSpan span) {
   if (!ValidFileSlot(slot)) return 0;
   auto& m = MarkersArray[slot];
-  const auto before = static_cast<int32_t>(m.size());
-  m.erase(std::remove_if(m.begin(), m.end(),
-                         [&](const MarkerRecord& r) { return r.caseNumber >= span.first && r.caseNumber <= span.last; }),
-          m.end());
+  const auto inBlock = [&](int32_t c) { return c >= span.first && c <= span.last; };
+  // The 200 and 199 of each span as the flags read it (one left open runs
+  // to the file's end). A span crossing an edge of the block keeps both
+  // ends: half a pair would flag to the file's end, or nothing.
+  std::vector<char> keep(m.size(), 0);
+  size_t open = m.size();
+  for (size_t i = 0; i < m.size(); ++i) {
+    const int16_t code = MarkerCode16(m[i]);
+    if (code == kInterpolationOpen && open == m.size()) {
+      open = i;
+    } else if (code == kInterpolationClose && open < m.size()) {
+      if (inBlock(m[open].caseNumber) != inBlock(m[i].caseNumber)) keep[open] = keep[i] = 1;
+      open = m.size();
+    }
+  }
+  if (open < m.size() && inBlock(m[open].caseNumber) && !inBlock(nCases[slot])) keep[open] = 1;
+  std::vector<MarkerRecord> kept;
+  kept.reserve(m.size());
+  for (size_t i = 0; i < m.size(); ++i)
+    if (keep[i] || !inBlock(m[i].caseNumber)) kept.push_back(m[i]);
+  const auto removed = static_cast<int32_t>(m.size() - kept.size());
+  if (removed == 0) return 0;
+  m.swap(kept);
   FileSHORTS[slot][kShortMarkerCount] = static_cast<int16_t>(m.size());
-  return before - static_cast<int32_t>(m.size());
+  try {
+    MakeInterpolationRecordFor(slot);
+  } catch (const std::bad_alloc&) {
+    // Flags left as they were would not match the list: the list goes back.
+    m.swap(kept);
+    FileSHORTS[slot][kShortMarkerCount] = static_cast<int16_t>(m.size());
+    throw;
+  }
+  return removed;
 }
 
 FileEditStatus CropToSpan(int16_t slot, CaseSpan span, int16_t logChannel) {

@@ -59,7 +59,9 @@ void CutChannelData(float* a, int32_t cases, CaseSpan span);
 FileEditStatus CutBlockFromChannel(int16_t channel, CaseSpan span);
 
 // Deletes the markers at span.first..span.last and keeps every other one as
-// it was. Returns the number deleted.
+// it was, but for the 200 and 199 of an interpolation span crossing an edge
+// of span: both stay. The interpolation flags are rebuilt. Returns the
+// number deleted; nothing changes when std::bad_alloc is thrown.
 int32_t RemoveMarkersInSpan(int16_t slot, CaseSpan span);
 
 // Keeps cases first..last as 1..last-first+1; the markers inside follow, the

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -85,15 +87,19 @@ TEST_F(FileEdit, WholeFileCutMovesDataAndMarkersAndTheAnswerDecidesTheMarkers) {
   const struct {
     MarkerAnswer answer;
     std::vector<MarkerRecord> markers;
+    std::vector<MarkerRecord> held = {{150, 'a'}, {250, 'b'}, {250, 199}};
   } cases[] = {
       {MarkerAnswer::Delete, {{151, 'b'}, {151, 199}}},
       {MarkerAnswer::DeleteAndInsert, {{101, 'a'}, {151, 'b'}, {151, 199}}},
+      // The new marker stands beside what is left of a span cut through.
+      {MarkerAnswer::DeleteAndInsert, {{101, 'a'}, {101, 200}, {151, 'b'}, {151, 199}},
+       {{120, 200}, {150, 'a'}, {250, 'b'}, {250, 199}}},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(static_cast<int>(c.answer));
+    SCOPED_TRACE(c.markers.size());
     resetStore();
     const int16_t s = open(1000, 2);
-    SetMarkers(s, {{150, 'a'}, {250, 'b'}, {250, 199}});
+    SetMarkers(s, c.held);
     block(s, 101, 200);
     EXPECT_TRUE(MarkersInSpan(s, {101, 200}));
     EXPECT_FALSE(MarkersInSpan(s, {151, 249}));
@@ -155,12 +161,86 @@ TEST_F(FileEdit, OneChannelCutKeepsTheLengthZeroesTheTailAndIsUndone) {
   EXPECT_EQ(gPointersToFileData[s][2], before);
 }
 
+// Each row removes the markers of a block from `held` (flags made first);
+// an interpolation span crossing an edge of the block keeps both ends, and
+// the flags follow the list at once. Then random lists against a brute force.
 TEST_F(FileEdit, MarkerRemovalKeepsEveryMarkerOutsideTheBlockAsItWas) {
+  using M = std::vector<MarkerRecord>;
+  constexpr int32_t O = kInterpolationOpen, C = kInterpolationClose;
   const int16_t s = open(100, 1);
-  MarkersArray[s] = {{5, 'a'}, {10, 'b'}, {15, 'c'}, {20, 'd'}, {21, 'e'}, {21, 'f'}};
-  EXPECT_EQ(RemoveMarkersInSpan(s, {10, 20}), 3);
-  EXPECT_EQ(MarkersArray[s], (std::vector<MarkerRecord>{{5, 'a'}, {21, 'e'}, {21, 'f'}}));
-  EXPECT_EQ(FileSHORTS[s][kShortMarkerCount], 3);
+  const auto flagged = [&] {
+    std::vector<int32_t> on;
+    for (int32_t k = 0; k <= 100; ++k)
+      if (CaseIsInterpolated(k)) on.push_back(k);
+    return on;
+  };
+  const auto cases = [](int32_t a, int32_t b) {
+    std::vector<int32_t> v;
+    for (int32_t k = a; k <= b; ++k) v.push_back(k);
+    return v;
+  };
+  const struct {
+    const char* what;
+    M held;
+    CaseSpan span;
+    int32_t removed;
+    M want;
+    std::vector<int32_t> flags;
+  } rows[] = {
+      {"two on a case outside stay", {{5, 'a'}, {10, 'b'}, {15, 'c'}, {20, 'd'}, {21, 'e'}, {21, 'f'}}, {10, 20}, 3,
+       {{5, 'a'}, {21, 'e'}, {21, 'f'}}, {}},
+      {"a span opening in the block", {{12, 'a'}, {15, O}, {30, C}}, {10, 20}, 1, {{15, O}, {30, C}}, cases(15, 30)},
+      {"a span closing in the block", {{5, O}, {12, 'a'}, {12, C}}, {10, 20}, 1, {{5, O}, {12, C}}, cases(5, 12)},
+      {"a span inside the block goes", {{3, O}, {8, C}, {12, O}, {15, 'a'}, {15, C}}, {10, 20}, 3, {{3, O}, {8, C}},
+       cases(3, 8)},
+      {"a one-case span on the edge goes", {{10, O}, {10, C}}, {10, 20}, 2, {}, {}},
+      {"saved nested: the span the flags read", {{5, O}, {12, O}, {14, C}, {30, C}}, {10, 20}, 1,
+       {{5, O}, {14, C}, {30, C}}, cases(5, 14)},
+      {"open to the file's end, past the block", {{15, O}}, {10, 20}, 0, {{15, O}}, cases(15, 100)},
+      {"open to the file's end, inside the block", {{15, O}, {50, 'a'}}, {10, 100}, 2, {}, {}},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.what);
+    SetMarkers(s, r.held);
+    MakeInterpolationRecordFor(s);
+    EXPECT_EQ(RemoveMarkersInSpan(s, r.span), r.removed);
+    EXPECT_EQ(MarkersArray[s], r.want);
+    EXPECT_EQ(FileSHORTS[s][kShortMarkerCount], static_cast<int16_t>(r.want.size()));
+    EXPECT_EQ(flagged(), r.flags);
+  }
+  std::mt19937 rng(73);
+  const auto uniform = [&](int32_t a, int32_t b) { return std::uniform_int_distribution<int32_t>(a, b)(rng); };
+  for (int trial = 0; trial < 300; ++trial) {
+    SCOPED_TRACE(trial);
+    M held;
+    for (int i = uniform(0, 8); i > 0; --i) held.push_back({uniform(1, 100), 'a' + uniform(0, 2)});
+    SetMarkers(s, held);
+    for (int i = uniform(0, 5); i > 0; --i) {
+      const int32_t a = uniform(1, 100);
+      ASSERT_EQ(AddInterpolationPair(s, a, std::min(100, a + uniform(0, 15))), StoreStatus::Ok);
+    }
+    MakeInterpolationRecordFor(s);
+    const int32_t b = uniform(1, 100), e = std::min(100, b + uniform(0, 30));
+    // The runs of flagged cases wholly inside the block lose their flags.
+    std::vector<bool> want(101, false);
+    for (int32_t k = 1; k <= 100; ++k) want[k] = CaseIsInterpolated(k);
+    for (int32_t k = 1; k <= 100;) {
+      int32_t end = k;
+      while (want[k] && end < 100 && want[end + 1]) ++end;
+      if (want[k] && k >= b && end <= e) std::fill(want.begin() + k, want.begin() + end + 1, false);
+      k = end + 1;
+    }
+    M own;
+    for (const MarkerRecord& m : MarkersArray[s])
+      if (MarkerCode16(m) != O && MarkerCode16(m) != C && (m.caseNumber < b || m.caseNumber > e)) own.push_back(m);
+    RemoveMarkersInSpan(s, {b, e});
+    M ownNow, marks;
+    for (const MarkerRecord& m : MarkersArray[s])
+      (MarkerCode16(m) == O || MarkerCode16(m) == C ? marks : ownNow).push_back(m);
+    EXPECT_EQ(ownNow, own) << b << ".." << e;
+    for (int32_t k = 0; k <= 100; ++k) ASSERT_EQ(CaseIsInterpolated(k), want[k]) << "case " << k << ", block " << b << ".." << e;
+    for (size_t i = 0; i < marks.size(); ++i) ASSERT_EQ(MarkerCode16(marks[i]), i % 2 == 0 ? O : C) << "balanced";
+  }
 }
 
 TEST_F(FileEdit, CropKeepsTheBlockItsMarkersAndMovesTheStart) {
