@@ -43,10 +43,14 @@ struct Store {
   std::vector<SlotState> slots;
   int16_t open = 0;
   uint16_t inUse = 0;
+  // The interpolation flags of the file in use, as far as they were built.
+  std::vector<float> flags;
   bool operator==(const Store&) const = default;
   static Store now() {
     Store st;
     for (int16_t s = 0; s < kMaxOpenFiles; ++s) st.slots.push_back(SlotState::of(s));
+    if (const float* f = BackupCache.view(kBackupInterpolation))
+      st.flags.assign(f, f + BackupCache.heldFloats(kBackupInterpolation));
     st.open = CountOpenFiles();
     st.inUse = TheFileInUse;
     return st;
@@ -131,6 +135,13 @@ TEST_F(OutOfMemory, EachRefusedAllocationLeavesTheOpenFilesAsTheyWere) {
   ASSERT_EQ(ParseExpression("2*x + y", "x", "y", &code).status, ParseStatus::Ok);
   // The label typed in a window, read by the command.
   const auto typed = [](const char* label) { return std::string(label); };
+  // Spans on a file marker, across the file's own markers and past them,
+  // their flags built.
+  const auto withSpans = [] {
+    for (const auto& [first, last] : {std::pair{14'000, 14'100}, {20'000, 21'000}, {39'990, 42'010}})
+      ASSERT_EQ(AddInterpolationPair(0, first, last), StoreStatus::Ok);
+    MakeInterpolationRecordFor(0);
+  };
   const Row rows[] = {
       {"time-scale change 1 s to 4 s", nullptr, [&] { return status(ResampleSlot(0, 4.0f)); }},
       {"time-scale change 1 s to 0.5 s", nullptr, [&] { return status(ResampleSlot(0, 0.5f)); }},
@@ -225,6 +236,49 @@ TEST_F(OutOfMemory, EachRefusedAllocationLeavesTheOpenFilesAsTheyWere) {
          MakeInterpolationRecordFor(0);
          return std::string(CaseIsInterpolated(150) && !CaseIsInterpolated(201) ? "" : "flags not rebuilt");
        }},
+      // Interpolation spans beside the file's own markers (one on 14,000 and
+      // 21,000): the list is rebuilt whole, or left as it was.
+      {"interpolation pair over file markers and spans",
+       [&](const std::filesystem::path&) { withSpans(); },
+       [&] { return status(AddInterpolationPair(0, 13'990, 21'500)); }},
+      {"marker among interpolation spans, the list full to its room",
+       [&](const std::filesystem::path&) {
+         withSpans();
+         MarkersArray[0].shrink_to_fit();
+       },
+       [&] { return status(AddMarker(0, 13'990, 77)); }},
+      // A block holding one span whole and the ends of two others.
+      {"markers removed from a block across spans",
+       [&](const std::filesystem::path&) { withSpans(); },
+       [&] {
+         RemoveMarkersInSpan(0, {13'995, 40'005});
+         return std::string();
+       }},
+      {"markers removed from a block across spans, flags never built",
+       [&](const std::filesystem::path&) {
+         withSpans();
+         BackupCache.release(kBackupInterpolation);
+       },
+       [&] {
+         RemoveMarkersInSpan(0, {13'995, 40'005});
+         return std::string();
+       }},
+      {"undo of an edit that added interpolation pairs, logged",
+       [&](const std::filesystem::path& dir) {
+         logEdits(dir);
+         ASSERT_EQ(MAKEBACKUP(2), StoreStatus::Ok);
+         std::fill(gPointersToFileData[0][2].begin(), gPointersToFileData[0][2].end(), -1.0f);
+         withSpans();
+       },
+       [&] { return status(UNDO()); }},
+      {"undo of an edit that added interpolation pairs, flags never built",
+       [&](const std::filesystem::path&) {
+         ASSERT_EQ(MAKEBACKUP(2), StoreStatus::Ok);
+         std::fill(gPointersToFileData[0][2].begin(), gPointersToFileData[0][2].end(), -1.0f);
+         withSpans();
+         BackupCache.release(kBackupInterpolation);
+       },
+       [&] { return status(UNDO()); }},
       // A channel array keeps its samples when a copy into it, or filling
       // it anew, finds no room, as a vector does.
       {"channel copied over a shorter one",
