@@ -1,5 +1,6 @@
 #include "editing/ui/spiketool.h"
 
+#include <exception>
 #include <random>
 #include <string>
 #include <utility>
@@ -447,10 +448,24 @@ int16_t IntREMOVESPIKE(int16_t) {
   LastChan = ActiveChannel;
   plat::setCurrentPort(t.win);
   const int16_t blockState = FileSHORTS[t.slot][kShortBlockState];
-  if (blockState == 2) RefreshPLOTBLOCK(0);
-  FileSHORTS[t.slot][kShortBlockState] = 0;
   const int16_t histogram = PlotAsHistogram;
   const int16_t compressed = FileSHORTS[t.slot][kShortCompressed];
+  // A stroke that runs out of memory leaves by the main loop, which puts the
+  // channel back: the block and the view go back with it.
+  struct ViewOnFailure {
+    int16_t slot, block, histogram, compressed, zoomed;
+    int unwinding = std::uncaught_exceptions();
+    ~ViewOnFailure() {
+      if (std::uncaught_exceptions() <= unwinding) return;
+      FileSHORTS[slot][kShortBlockState] = block;
+      FileSHORTS[slot][kShortCompressed] = compressed;
+      FileSHORTS[slot][kShortZoomed] = zoomed;
+      PlotAsHistogram = histogram;
+      HoldStripFurniture(false);
+    }
+  } viewOnFailure{t.slot, blockState, histogram, compressed, FileSHORTS[t.slot][kShortZoomed]};
+  if (blockState == 2) RefreshPLOTBLOCK(0);
+  FileSHORTS[t.slot][kShortBlockState] = 0;
   PlotAsHistogram = 0;
   // In the stacked view the tool works inside the strips, with no selector
   // or hide buttons that could change the view under it.

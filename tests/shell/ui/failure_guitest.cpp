@@ -20,6 +20,7 @@
 #include "editing/references.h"
 #include "editing/transforms.h"
 #include "editing/ui/references.h"
+#include "editing/ui/spiketool.h"
 #include "editing/ui/transformations.h"
 #include "platform/channel_array.h"
 #include "platform/controls.h"
@@ -259,6 +260,15 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
     if (gCountdown > 0) gCountdown = 0;
     if (playSound) playSound(name);
   };
+  // The linearising tool draws the plot once its stroke has told the
+  // store: the refusals stop there.
+  static void (*channelChanged)(int16_t, int16_t) = nullptr;
+  static bool disarmOnChannelChange = false;
+  channelChanged = gStoreHooks.channelChanged;
+  gStoreHooks.channelChanged = [](int16_t slot, int16_t c) {
+    if (disarmOnChannelChange && gCountdown > 0) gCountdown = 0;
+    if (channelChanged) channelChanged(slot, c);
+  };
   // A replayed step takes its settings without a dialog.
   const auto replayStep = [](const float (&fields)[28], int16_t op) {
     std::copy(std::begin(fields), std::end(fields), ScriptSequenceArray[1]);
@@ -271,6 +281,18 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
   const auto& samples = original.data[channel];
   const float lo = *std::min_element(samples.begin() + 1, samples.end());
   const float hi = *std::max_element(samples.begin() + 1, samples.end());
+  // Four references on the demo's first channel, each marked as
+  // interpolated and logged: the step a replay runs.
+  const auto referenceFix = [&] {
+    ReferenceSettings r;
+    r.cutoff = lo + (hi - lo) / 10;
+    r.markers = true;
+    float fields[28] = {};
+    ToScriptStep(r, fields);
+    replayStep(fields, kOpRemoveReferences);
+  };
+  // The file as the linearising tool found it, inside a span.
+  SlotState spanned;
   const struct Row {
     const char* name;
     int16_t item;  // of the Edit menu
@@ -278,6 +300,8 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
     std::function<void()> prepare;             // before the snapshot
     std::function<void()> run;                 // armed
     std::function<bool(const SlotState&)> whole;  // the command's clean result
+    // Steps of its window after the menu pick; they arm the refusals.
+    std::function<void(Script&)> drive = nullptr;
   } rows[] = {
       {"undo", 1, Cmd::Undo,
        [&] {
@@ -290,17 +314,7 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
        [&](const SlotState& after) {
          return after.data[channel] == original.data[channel] && after.labels == original.labels;
        }},
-      // Four references on the demo's first channel, each marked as
-      // interpolated and logged.
-      {"reference fix with interpolation markers", 18, Cmd::RemoveReferences,
-       [&] {
-         ReferenceSettings r;
-         r.cutoff = lo + (hi - lo) / 10;
-         r.markers = true;
-         float fields[28] = {};
-         ToScriptStep(r, fields);
-         replayStep(fields, kOpRemoveReferences);
-       },
+      {"reference fix with interpolation markers", 18, Cmd::RemoveReferences, referenceFix,
        [&] {
          prefsArray[kPrefSoundLevel] = 0;
          REMOVEREFS(1);
@@ -309,6 +323,60 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
        [&](const SlotState& after) {
          return after.markers.size() > original.markers.size() && after.comments.size() > original.comments.size() &&
                 after.data[channel] != original.data[channel];
+       }},
+      // The undo copy and the markers of a reference fix taken back, the
+      // flags rebuilt from the list it puts back.
+      {"undo after a reference fix with interpolation markers", 1, Cmd::Undo,
+       [&] {
+         referenceFix();
+         prefsArray[kPrefSoundLevel] = 0;
+         REMOVEREFS(1);
+         prefsArray[kPrefSoundLevel] = 25;
+         endReplay();
+         ASSERT_GT(MarkersArray[slot_].size(), original.markers.size());
+         gDispatchHooks.refreshMenus();
+       },
+       [&] { UNDO(); },
+       [&](const SlotState& after) {
+         return after.data[channel] == original.data[channel] && after.markers == original.markers;
+       }},
+      // A line drawn with markers on inside a span a fix flagged: the list
+      // keeps the one span, the flags follow it.
+      {"linearising tool inside an interpolated span", 38, Cmd::InteractiveSpikes,
+       [&] {
+         ASSERT_EQ(AddInterpolationPair(slot_, 150, 450), StoreStatus::Ok);
+         MakeInterpolationRecordFor(slot_);
+         FileSHORTS[slot_][kShortSegment] = 1;
+         spikeInterpMarkers = 1;
+         prefsArray[kPrefConserveVariation] = 0;
+         spanned = SlotState::of(slot_);
+       },
+       [&] {
+         gCountdown = 0;   // armed by its stroke
+         disarmOnChannelChange = true;
+         prefsArray[kPrefSoundLevel] = 0;
+         IntREMOVESPIKE(0);
+         prefsArray[kPrefSoundLevel] = 25;
+         disarmOnChannelChange = false;
+       },
+       [&](const SlotState& after) {
+         return after.data[channel] != spanned.data[channel] && after.markers == spanned.markers;
+       },
+       [&](Script& s) {
+         const int win = PlotWindowId(slot_);
+         const auto px = [](int32_t c) { return static_cast<int>(c) * Xstep + Xstep / 2; };
+         const int y = BottomOfPlotArea / 2;
+         s.click(kResultsWindow, kToolLinearMode)
+             .activate(win)
+             .moveTo(win, {px(250), y})
+             .moveTo(win, {px(250), y})
+             .moveTo(win, {px(250), y})
+             .press(win, {px(250), y})
+             .moveTo(win, {px(275), y})
+             .moveTo(win, {px(300), y})
+             .call([&] { gCountdown = armed; })
+             .release()
+             .moveTo(win, {px(300), y});
        }},
       {"transformation into a new channel", 22, Cmd::Transformations,
        [&] {
@@ -357,11 +425,15 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
       std::string alert;
       Script s;
       // Read from within the alert, if one came, then left by a stop.
-      s.menu(kMenuEdit, row.item)
-          .call([&] {
-            if (plat::windowExists(kAlertWindow)) alert = plat::fieldText(kAlertWindow, kAlertMessage);
-          })
-          .stop();
+      s.menu(kMenuEdit, row.item);
+      if (row.drive) row.drive(s);
+      s.call([&] {
+        if (gCountdown > 0) gCountdown = 0;
+        if (plat::windowExists(kAlertWindow)) alert = plat::fieldText(kAlertWindow, kAlertMessage);
+      });
+      // The alert, or the tool still open, is left by Return.
+      if (row.drive) s.key(PlotWindowId(slot_), 13);
+      s.stop();
       runMainLoop(s);
       plat::disposeWindow(kAlertWindow);
       endReplay();
@@ -399,6 +471,9 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
   }
   gStoreHooks.commentsChanged = commentsChanged;
   gStoreHooks.playSound = playSound;
+  gStoreHooks.channelChanged = channelChanged;
+  spikeInterpMarkers = 0;
+  DoSlant = 0;
 }
 
 // The main loop's recovery runs out of memory too, before its alert: the
