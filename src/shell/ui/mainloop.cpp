@@ -71,10 +71,25 @@ struct FileShape {
   int16_t channels = 0;
   int16_t changed = 0;
   size_t markers = 0, notes = 0, comments = 0;
+  // The marker list's cases and codes: a list written in place, as a
+  // restore writes it, is not counted as a change.
+  uint64_t markerPrint = 0;
   uint64_t changes = 0;
   bool operator==(const FileShape&) const = default;
 };
 using StoreShape = std::array<FileShape, kMaxOpenFiles>;
+
+uint64_t markerPrint(const std::vector<MarkerRecord>& markers) {
+  uint64_t h = 1469598103934665603ull;
+  const auto mix = [&h](uint32_t v) {
+    for (int b = 0; b < 4; ++b, v >>= 8) h = (h ^ (v & 0xFF)) * 1099511628211ull;
+  };
+  for (const MarkerRecord& m : markers) {
+    mix(static_cast<uint32_t>(m.caseNumber));
+    mix(static_cast<uint32_t>(m.code));
+  }
+  return h;
+}
 
 StoreShape storeShape() {
   StoreShape shape;
@@ -87,6 +102,7 @@ StoreShape storeShape() {
                 MarkersArray[s].size(),
                 NotesArray[s].size(),
                 CommentContainer[s].size(),
+                markerPrint(MarkersArray[s]),
                 StoreChanges(s)};
   }
   return shape;

@@ -199,6 +199,15 @@ TEST_F(AllocationFailure, TheAlertSaysNothingChangedOnlyWhereNothingDid) {
          ASSERT_EQ(AddMarker(slot_, 5, 77), StoreStatus::Ok);
        },
        0, "Part of it may have been done"},
+      // A list written in place, as a restore does, its length kept.
+      {"fails after moving a marker in place", [&] { ++MarkersArray[slot_].front().caseNumber; }, 0,
+       "Part of it may have been done"},
+      {"fails after rewriting a channel and moving a marker in place",
+       [&] {
+         rewrite();
+         ++MarkersArray[slot_].front().caseNumber;
+       },
+       0, "Part of it may have been done"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
