@@ -300,8 +300,51 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
     ToScriptStep(r, fields);
     replayStep(fields, kOpRemoveReferences);
   };
-  // The file as the linearising tool found it, inside a span.
-  SlotState spanned;
+  // A line drawn with markers on inside a span a fix flagged: the list
+  // keeps the one span, the flags follow it.
+  SlotState spanned;   // the file as the tool found it
+  const auto lineInSpan = [&](bool flagsBuilt) {
+    ASSERT_EQ(AddInterpolationPair(slot_, 150, 450), StoreStatus::Ok);
+    MakeInterpolationRecordFor(slot_);
+    if (!flagsBuilt) BackupCache.release(kBackupInterpolation);
+    FileSHORTS[slot_][kShortSegment] = 1;
+    spikeInterpMarkers = 1;
+    prefsArray[kPrefConserveVariation] = 0;
+    spanned = SlotState::of(slot_);
+  };
+  const auto lineRun = [&] {
+    gCountdown = 0;   // armed by its stroke
+    struct Stroke {
+      Stroke() {
+        disarmOnChannelChange = true;
+        prefsArray[kPrefSoundLevel] = 0;
+      }
+      ~Stroke() {
+        disarmOnChannelChange = false;
+        prefsArray[kPrefSoundLevel] = 25;
+      }
+    } stroke;
+    IntREMOVESPIKE(0);
+  };
+  const auto lineWhole = [&](const SlotState& after) {
+    return after.data[channel] != spanned.data[channel] && after.markers == spanned.markers;
+  };
+  const auto lineDrive = [&](Script& s) {
+    const int win = PlotWindowId(slot_);
+    const auto px = [](int32_t c) { return static_cast<int>(c) * Xstep + Xstep / 2; };
+    const int y = BottomOfPlotArea / 2;
+    s.click(kResultsWindow, kToolLinearMode)
+        .activate(win)
+        .moveTo(win, {px(250), y})
+        .moveTo(win, {px(250), y})
+        .moveTo(win, {px(250), y})
+        .press(win, {px(250), y})
+        .moveTo(win, {px(275), y})
+        .moveTo(win, {px(300), y})
+        .call([&] { gCountdown = armed; })
+        .release()
+        .moveTo(win, {px(300), y});
+  };
   const struct Row {
     const char* name;
     int16_t item;  // of the Edit menu
@@ -351,42 +394,11 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
        }},
       // A line drawn with markers on inside a span a fix flagged: the list
       // keeps the one span, the flags follow it.
-      {"linearising tool inside an interpolated span", 38, Cmd::InteractiveSpikes,
-       [&] {
-         ASSERT_EQ(AddInterpolationPair(slot_, 150, 450), StoreStatus::Ok);
-         MakeInterpolationRecordFor(slot_);
-         FileSHORTS[slot_][kShortSegment] = 1;
-         spikeInterpMarkers = 1;
-         prefsArray[kPrefConserveVariation] = 0;
-         spanned = SlotState::of(slot_);
-       },
-       [&] {
-         gCountdown = 0;   // armed by its stroke
-         disarmOnChannelChange = true;
-         prefsArray[kPrefSoundLevel] = 0;
-         IntREMOVESPIKE(0);
-         prefsArray[kPrefSoundLevel] = 25;
-         disarmOnChannelChange = false;
-       },
-       [&](const SlotState& after) {
-         return after.data[channel] != spanned.data[channel] && after.markers == spanned.markers;
-       },
-       [&](Script& s) {
-         const int win = PlotWindowId(slot_);
-         const auto px = [](int32_t c) { return static_cast<int>(c) * Xstep + Xstep / 2; };
-         const int y = BottomOfPlotArea / 2;
-         s.click(kResultsWindow, kToolLinearMode)
-             .activate(win)
-             .moveTo(win, {px(250), y})
-             .moveTo(win, {px(250), y})
-             .moveTo(win, {px(250), y})
-             .press(win, {px(250), y})
-             .moveTo(win, {px(275), y})
-             .moveTo(win, {px(300), y})
-             .call([&] { gCountdown = armed; })
-             .release()
-             .moveTo(win, {px(300), y});
-       }},
+      {"linearising tool inside an interpolated span", 38, Cmd::InteractiveSpikes, [&] { lineInSpan(true); },
+       lineRun, lineWhole, lineDrive},
+      // The stroke's flags are built afresh, and refused.
+      {"linearising tool inside an interpolated span, flags never built", 38, Cmd::InteractiveSpikes,
+       [&] { lineInSpan(false); }, lineRun, lineWhole, lineDrive},
       {"transformation into a new channel", 22, Cmd::Transformations,
        [&] {
          TransformSettings t;
