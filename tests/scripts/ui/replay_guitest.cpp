@@ -582,6 +582,40 @@ const std::vector<ReplayCase>& OptionCases() {
          s.click(kBlockSetWindow, kBlockSetChange);
        },
        .steps = 1},
+      // The second block is picked while the dialog waits: one step each,
+      // the replay asking for each block in turn.
+      {.name = "two blocks set to a negative value by Change Blocks",
+       .code = kOpTransformations,
+       .block = true,
+       .byHand = [](Script& s) {
+         Idle(s.menu(kMenuChangeOrRemove, 1)).activate(kHandPlot);
+         DragBlock(s, kHandPlot, kRecovery).activate(kBlockSetWindow);
+         s.call([] { plat::setFieldText(kBlockSetWindow, kBlockSetValueField, "-3.14159265358979"); });
+         s.click(kBlockSetWindow, kBlockSetChange);
+       },
+       .onReplay = [](Script& s) { DragBlock(s, kReplayPlot, kRecovery); },
+       .steps = 2},
+      {.name = "block set in Transformations, then the whole channel transformed",
+       .code = kOpTransformations,
+       .block = true,
+       .byHand = [](Script& s) {
+         s.menu(kMenuEdit, 22);
+         Type(s, kResultsWindow, kTrBlockValue, "21.5");
+         s.click(kResultsWindow, kTrSetBlock);
+         s.menu(kMenuEdit, 22).popup(kResultsWindow, kTrTransformPopup, 9);
+         Type(s, kResultsWindow, kTrField1, "4");
+         s.click(kResultsWindow, kTrAll).click(kResultsWindow, kTrDone);
+       },
+       .steps = 2},
+      {.name = "block set in Transformations to a value longer than a float holds",
+       .code = kOpTransformations,
+       .block = true,
+       .byHand = [](Script& s) {
+         s.menu(kMenuEdit, 22);
+         Type(s, kResultsWindow, kTrBlockValue, "21.123456789");
+         s.click(kResultsWindow, kTrSetBlock);
+       },
+       .steps = 1},
       {.name = "transform of a copy made in the dialog",
        .code = kOpTransformations,
        .block = false,
