@@ -616,6 +616,24 @@ const std::vector<ReplayCase>& OptionCases() {
          s.click(kResultsWindow, kTrSetBlock);
        },
        .steps = 1},
+      // Recorded on a file with more channels: told, and no other channel set.
+      {.name = "block set on a channel the replayed file lacks",
+       .code = kOpTransformations,
+       .block = true,
+       .byHand = [](Script& s) {
+         s.menu(kMenuEdit, 22);
+         Type(s, kResultsWindow, kTrBlockValue, "21.5");
+         s.click(kResultsWindow, kTrSetBlock);
+       },
+       .onReplay = [](Script& s) {
+         Idle(s).call([] {
+           EXPECT_EQ(plat::fieldText(kAlertWindow, kAlertMessage), "Channel 9 is not in this file: no block was set.");
+         });
+         s.click(kAlertWindow, kAlertOK);
+       },
+       .check = [](const fs::path&) { EXPECT_EQ(FileSHORTS[TheFileInUse][kShortChanged], 0) << "nothing set"; },
+       .afterHalt = [](Script& s) { s.call([] { ScriptSequenceArray[1][transform_step::kChan1] = 9.0f; }); },
+       .steps = 1},
       {.name = "transform of a copy made in the dialog",
        .code = kOpTransformations,
        .block = false,
