@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -159,6 +160,7 @@ TEST(ScriptRows, TextsByCode) {
     int field;
     float value;
     ScriptRowTexts want;
+    std::vector<std::pair<int, float>> also = {};   // further fields of a step as recorded
   } cases[] = {
       {"channel", 1, 2, 3.0f, {true, "CHANGE CHANNEL to:", "3", "", "", "", ""}},
       {"smoothing 7 cases", 6, 4, 3.0f, {true, "SMOOTHING", "whole channel", "", "cases: 7", "cycles: 0", ""}},
@@ -173,6 +175,12 @@ TEST(ScriptRows, TextsByCode) {
       {"spikes within the block", 7, 11, 1.0f, {true, "remove SPIKES", "block only", "threshold: 0", "max: 0", "min:0", ""}},
       {"transform of the block", 11, 6, 1.0f, {true, "TRANSFORMATIONS", "block only", "", "0", "0", "0"}},
       {"block set to a value by hand", 11, 3, 2.0f, {true, "TRANSFORMATIONS", "whole channel", "block set to", "0", "", ""}},
+      {"a block of channel 3 set by Change Blocks, as recorded", 11, 3, 2.0f,
+       {true, "TRANSFORMATIONS", "block only", "block set to", "-21.123457", "", ""},
+       {{6, 1.0f}, {12, -21.123456789f}, {11, 3.0f}}},
+      {"block set to a value in Transformations, as recorded", 11, 3, 1.0f,
+       {true, "TRANSFORMATIONS", "block only", "block set to", "0.000125", "", ""},
+       {{6, 1.0f}, {12, 1.25e-4f}, {11, 1.0f}}},
       {"references within the block", 40, 12, 1.0f,
        {true, "remove REFERENCES", "block only", "downgoing? 0", "cutoff: 0", "sidepoints: 0", "fixed: 0"}},
       {"scale to block: the block chosen again", 41, 5, 1.0f,
@@ -189,6 +197,7 @@ TEST(ScriptRows, TextsByCode) {
     float step[kStepFields] = {};
     step[kStepOperation] = static_cast<float>(c.code);
     step[c.field] = c.value;
+    for (const auto& [field, value] : c.also) step[field] = value;
     const ScriptRowTexts r = ScriptRow(step);
     EXPECT_EQ(r.shown, c.want.shown);
     EXPECT_EQ(r.label, c.want.label);

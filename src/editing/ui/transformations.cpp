@@ -673,9 +673,17 @@ void loop(Dialog& d, EditStep& es) {
 // A block set by hand: the block the replay selected, of the channel the
 // hand run set, to its value. "Change Blocks…" picked each block anew, so
 // its block is used up and the next such step asks for another.
+// A step recorded on a file with more channels: said, and nothing written to
+// whatever channel happens to be active.
+bool channelInFile(int16_t slot, float channel, const char* nothing) {
+  if (channel >= 1.0f && channel <= static_cast<float>(nChannels[slot])) return true;
+  ShowAlert("Channel" + NumText(channel) + " is not in this file: " + nothing);
+  return false;
+}
+
 void replayBlockSet(const Dialog& d, const float* row) {
   const float channel = row[transform_step::kChan1];
-  if (!(channel >= 1.0f && channel <= static_cast<float>(nChannels[d.slot])) || !blockDefined(d.slot)) return;
+  if (!channelInFile(d.slot, channel, "no block was set.") || !blockDefined(d.slot)) return;
   ActiveChannel = static_cast<int16_t>(channel);
   const float v = row[transform_step::kSetValue];
   const int32_t b = BeginBlock[d.slot], e = EndBlock[d.slot];
@@ -716,8 +724,8 @@ void replay(Dialog& d, const EditStep& es) {
               "changed.");
     return;
   }
-  if (s.chan1 < 1 || s.chan1 > nChannels[slot]) return;
-  if (s.code >= 22 && s.code <= 26 && (s.chan2 < 1 || s.chan2 > nChannels[slot])) return;
+  if (!channelInFile(slot, s.chan1, "nothing was transformed.")) return;
+  if (s.code >= 22 && s.code <= 26 && !channelInFile(slot, s.chan2, "nothing was transformed.")) return;
   const float* row = stepOf(es);
   const bool blockOnly = StepFlag(row, transform_step::kBlockOnly) && blockDefined(slot);
   const int32_t first = blockOnly ? std::max(0, std::min(BeginBlock[slot], EndBlock[slot])) : 0;

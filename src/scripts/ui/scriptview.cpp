@@ -64,6 +64,8 @@ plat::Rgb16 rowBack(RowColours c) {
   }
 }
 
+bool blockSet(const float* step) { return step[transform_step::kSetBlock] != 0.0f; }
+
 std::vector<std::string> rowTexts(const ScriptRowTexts& r, int n) {
   return {ScriptRowPrefix(n) + r.label, r.channel, r.transform, r.a, r.b, r.exponent};
 }
@@ -74,8 +76,11 @@ void writeRowFields(int win, int16_t s, int n, int top, bool editable) {
   const ScriptRowTexts r = ScriptRow(ScriptSequenceArray[s]);
   const std::vector<std::string> texts = rowTexts(r, n);
   const int code = StepCode(ScriptSequenceArray[s]);
+  // A block set keeps one number, its value, in the first column.
+  const int lastNumber = code == kOpTransformations && blockSet(ScriptSequenceArray[s]) ? 3 : 5;
   for (int c = 0; c < 6; ++c) {
-    const bool numbers = editable && ((c >= 3 && code == kOpTransformations && r.transform != "absolute value") ||
+    const bool numbers = editable && ((c >= 3 && c <= lastNumber && code == kOpTransformations &&
+                                       r.transform != "absolute value") ||
                                       (c == 1 && code == kOpChangeChannel));
     if (texts[c].empty() && !numbers) {
       plat::removeControl(win, kFieldBase[c] + s);
@@ -312,6 +317,9 @@ bool EditScriptStep(int16_t s) {
     };
     if (deletePressed) {
       step[kStepOperation] = kOpDeleted;
+      changed = true;
+    } else if (code == kOpTransformations && blockSet(step)) {
+      step[transform_step::kSetValue] = typed(kStepAField);
       changed = true;
     } else if (code == kOpTransformations && plat::controlExists(kStepEditorWindow, kStepAField + s)) {
       step[transform_step::kA] = typed(kStepAField);

@@ -10,7 +10,10 @@
 #include "platform/qt/portimpl.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -27,11 +30,14 @@
 #include "analyses/ui/regression.h"
 #include "analyses/ui/scans.h"
 #include "analyses/ui/stepped.h"
+#include "analyses/ui/timeintegrate.h"
 #include "analyses/ui/waveform.h"
 #include "respirometry/ui/effvolume.h"
 #include "output/kittexts.h"
 #include "output/results.h"
 #include "output/numberformat.h"
+#include "output/ui/destination.h"
+#include "output/ui/tabular_dialog.h"
 #include "shell/ui/kit.h"
 #include "platform/controls.h"
 #include "platform/windows.h"
@@ -47,6 +53,7 @@
 
 namespace {
 
+namespace fs = std::filesystem;
 using plat::test::Script;
 
 using testsupport::ShownImage;
@@ -197,7 +204,8 @@ void ExpectHeaderClockAndMeanApart() {
 
 // After a channel button every header names the new channel on the screen,
 // not only in the window's picture, and the descriptive statistics' bound
-// fields offer the new channel's block range unless typed into.
+// fields offer the new channel's block range unless typed into; a result
+// stored then names and holds the new channel in the text and tabular files.
 TEST_F(ResultWindows, AChannelButtonShowsTheNewChannelEverywhere) {
   using Steps = std::function<void(Script&)>;
   const Steps scan = [](Script& s) {
@@ -262,6 +270,84 @@ TEST_F(ResultWindows, AChannelButtonShowsTheNewChannelEverywhere) {
     s.closeBox(kResultsWindow);
     plat::test::run(s, [&] { DoMENU(3, c.item); });
   }
+
+  // Stored after the switch, the text and the tabular record name the new
+  // channel and hold what a run opened on it stores. A scan's window was
+  // found on the first channel, which its record names as the scan's own.
+  const fs::path dir = testsupport::FreshTestDir("corvimet-switched-records-");
+  for (const bool tabular : {false, true}) {
+    const fs::path file = dir / (tabular ? "switched.txt" : "switched");
+    Script port;
+    if (tabular) port.click(kOutputOptionsWindow, kTabChannelFile).click(kOutputOptionsWindow, kTabOK);
+    port.answerSave(file);
+    plat::test::run(port, [tabular] { DoMENU(kMenuSendResults, tabular ? 2 : 3); });
+    for (const auto& c : cases)
+      for (const int16_t first : {int16_t{1}, kNew}) {
+        if (tabular && c.item == 15) continue;   // a slope takes no row
+        SCOPED_TRACE(std::string(c.name) + (first == 1 ? ", switched" : ", opened on it"));
+        ActiveChannel = first;
+        Script s;
+        c.before(s);
+        for (int k = 0; k < 300; ++k) s.call([] {});
+        if (first != kNew) s.click(kResultsWindow, kNew);
+        for (int k = 0; k < 300; ++k) s.call([] {});
+        // The limits windows store with their button; the others with P.
+        if (c.item >= 20) s.click(kResultsWindow, kLimitPrintButton);
+        else s.key(kResultsWindow, 'p');
+        for (int k = 0; k < 300; ++k) s.call([] {});
+        s.closeBox(kResultsWindow);
+        plat::test::run(s, [&] { DoMENU(3, c.item); });
+      }
+    CloseDestination();
+    std::ifstream in(file, std::ios::binary);
+    const std::string all{std::istreambuf_iterator<char>(in), {}};
+    // One record a store: tabular rows under their header, text records
+    // between rules.
+    std::vector<std::string> records(tabular ? 0 : 1);
+    for (size_t at = 0; at < all.size();) {
+      const size_t end = std::min(all.find_first_of("\r\n", at), all.size());
+      const std::string line = all.substr(at, end - at);
+      at = end + 1;
+      if (tabular) {
+        if (!line.empty()) records.push_back(line);
+      } else if (line == std::string(50, '_')) {
+        records.emplace_back();
+      } else {
+        records.back() += line + "\n";
+      }
+    }
+    // The first record follows the file's own header.
+    if (!tabular) records[0] = records[0].substr(records[0].rfind('\n', records[0].find(" FILE  '")) + 1);
+    const std::string named = tabular ? "\t" + IntText(kNew) + "\t" : "CHANNEL " + std::to_string(kNew) + ":";
+    size_t at = tabular ? 1 : 0;   // past the tabular header
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + (tabular ? ", tabular" : ", text"));
+      if (tabular && c.item == 15) continue;   // a slope takes no row
+      // Event counting stores a row for each direction.
+      const size_t rows = tabular && c.item == 21 ? 2 : 1;
+      ASSERT_LE(at + 2 * rows, records.size()) << all;
+      std::string switched, opened;
+      for (size_t k = 0; k < rows; ++k) switched += records[at++] + "\n";
+      for (size_t k = 0; k < rows; ++k) opened += records[at++] + "\n";
+      EXPECT_NE(switched.find(named), std::string::npos) << switched;
+      EXPECT_NE(switched.find(RetrieveLabelOf(slot, kNew)), std::string::npos) << switched;
+      if (c.item < 2 || c.item > 5) {
+        EXPECT_EQ(switched, opened);
+      } else if (!tabular) {
+        // The scan's cases, read on the new channel.
+        const size_t cs = switched.find("at cases ");
+        ASSERT_NE(cs, std::string::npos) << switched;
+        const int32_t b = std::stoi(switched.substr(cs + 9)), e = std::stoi(switched.substr(switched.find(" to ", cs) + 4));
+        double sum = 0;
+        for (int32_t k = b; k <= e; ++k) sum += GetDatum(slot, kNew, k);
+        const size_t m = switched.find("Mean =");
+        ASSERT_NE(m, std::string::npos) << switched;
+        EXPECT_NEAR(std::stod(switched.substr(m + 6)), sum / (e - b + 1), 5e-3) << switched;
+        EXPECT_NE(switched.find("based on channel 1:"), std::string::npos) << switched;
+      }
+    }
+  }
+  fs::remove_all(dir);
 }
 
 TEST_F(ResultWindows, NothingClippedOrOverlapping) {

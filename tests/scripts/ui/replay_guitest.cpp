@@ -582,6 +582,58 @@ const std::vector<ReplayCase>& OptionCases() {
          s.click(kBlockSetWindow, kBlockSetChange);
        },
        .steps = 1},
+      // The second block is picked while the dialog waits: one step each,
+      // the replay asking for each block in turn.
+      {.name = "two blocks set to a negative value by Change Blocks",
+       .code = kOpTransformations,
+       .block = true,
+       .byHand = [](Script& s) {
+         Idle(s.menu(kMenuChangeOrRemove, 1)).activate(kHandPlot);
+         DragBlock(s, kHandPlot, kRecovery).activate(kBlockSetWindow);
+         s.call([] { plat::setFieldText(kBlockSetWindow, kBlockSetValueField, "-3.14159265358979"); });
+         s.click(kBlockSetWindow, kBlockSetChange);
+       },
+       .onReplay = [](Script& s) { DragBlock(s, kReplayPlot, kRecovery); },
+       .steps = 2},
+      {.name = "block set in Transformations, then the whole channel transformed",
+       .code = kOpTransformations,
+       .block = true,
+       .byHand = [](Script& s) {
+         s.menu(kMenuEdit, 22);
+         Type(s, kResultsWindow, kTrBlockValue, "21.5");
+         s.click(kResultsWindow, kTrSetBlock);
+         s.menu(kMenuEdit, 22).popup(kResultsWindow, kTrTransformPopup, 9);
+         Type(s, kResultsWindow, kTrField1, "4");
+         s.click(kResultsWindow, kTrAll).click(kResultsWindow, kTrDone);
+       },
+       .steps = 2},
+      {.name = "block set in Transformations to a value longer than a float holds",
+       .code = kOpTransformations,
+       .block = true,
+       .byHand = [](Script& s) {
+         s.menu(kMenuEdit, 22);
+         Type(s, kResultsWindow, kTrBlockValue, "21.123456789");
+         s.click(kResultsWindow, kTrSetBlock);
+       },
+       .steps = 1},
+      // Recorded on a file with more channels: told, and no other channel set.
+      {.name = "block set on a channel the replayed file lacks",
+       .code = kOpTransformations,
+       .block = true,
+       .byHand = [](Script& s) {
+         s.menu(kMenuEdit, 22);
+         Type(s, kResultsWindow, kTrBlockValue, "21.5");
+         s.click(kResultsWindow, kTrSetBlock);
+       },
+       .onReplay = [](Script& s) {
+         Idle(s).call([] {
+           EXPECT_EQ(plat::fieldText(kAlertWindow, kAlertMessage), "Channel 9 is not in this file: no block was set.");
+         });
+         s.click(kAlertWindow, kAlertOK);
+       },
+       .check = [](const fs::path&) { EXPECT_EQ(FileSHORTS[TheFileInUse][kShortChanged], 0) << "nothing set"; },
+       .afterHalt = [](Script& s) { s.call([] { ScriptSequenceArray[1][transform_step::kChan1] = 9.0f; }); },
+       .steps = 1},
       {.name = "transform of a copy made in the dialog",
        .code = kOpTransformations,
        .block = false,

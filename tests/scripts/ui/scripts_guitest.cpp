@@ -398,11 +398,16 @@ TEST_F(Scripts, ViewerEditorAndPrintout) {
   st[9][kStepOperation] = kOpO2Consumption;
   st[9][gas_step::kFlowChannel] = 5;
   st[9][gas_step::kFlowMode] = 2;
+  st[10][kStepOperation] = kOpTransformations;
+  st[10][transform_step::kSetBlock] = 2;
+  st[10][transform_step::kBlockOnly] = 1;
+  st[10][transform_step::kChan1] = 2;
+  st[10][transform_step::kSetValue] = 21.5f;
   ScriptFileName = "sample.cmsc";
   Script s;
   s.menu(kMenuScript, 5);
   s.call([] {
-    EXPECT_EQ(ScriptViewerRows, 8);
+    EXPECT_EQ(ScriptViewerRows, 9);
     EXPECT_EQ(Field(kViewerWindow, kStepAField + 2), "cases: 7");
     EXPECT_EQ(Field(kViewerWindow, kStepTransformField + 4), " a + b * X^c");
     EXPECT_EQ(Field(kViewerWindow, kStepAField + 4), "1.5");
@@ -441,6 +446,19 @@ TEST_F(Scripts, ViewerEditorAndPrintout) {
     EXPECT_EQ(ScriptSequenceArray[9][gas_step::kFlowChannel], 5.0f);
     EXPECT_EQ(ScriptSequenceArray[9][gas_step::kFlowMode], 2.0f);
     EXPECT_EQ(Field(kViewerWindow, kStepAField + 9), "flow: 5");
+  });
+  // A block set keeps its value alone: what is typed there is what replays.
+  s.click(kViewerWindow, 9);
+  s.call([] {
+    EXPECT_EQ(Field(kStepEditorWindow, kStepTransformField + 10), "block set to");
+    EXPECT_FALSE(plat::controlExists(kStepEditorWindow, kStepBField + 10)) << "no b to type";
+    plat::setFieldText(kStepEditorWindow, kStepAField + 10, "");
+  });
+  s.type(kStepEditorWindow, kStepAField + 10, "-0.75").click(kStepEditorWindow, kEditorAccept);
+  s.call([] {
+    EXPECT_EQ(ScriptSequenceArray[10][transform_step::kSetValue], -0.75f);
+    EXPECT_EQ(ScriptSequenceArray[10][transform_step::kA], 0.0f);
+    EXPECT_EQ(Field(kViewerWindow, kStepAField + 10), "-0.75");
   });
   // Delete, then cancel: nothing; delete and accept: code 99.
   s.click(kViewerWindow, 1).click(kStepEditorWindow, kEditorDelete).click(kStepEditorWindow, kEditorCancel);
