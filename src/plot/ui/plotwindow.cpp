@@ -1,6 +1,7 @@
 #include "plot/ui/plotwindow.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <string>
 
@@ -33,6 +34,16 @@ constexpr int kHelpMenuItemPlot = 2;
 constexpr double kMinSegmentLineGap = 4.0;
 
 bool slotReady(int16_t f) { return ValidFileSlot(f) && SlotHoldsFile(f); }
+
+// How far right of the first file's place each window was cascaded, and how
+// much narrower the desk's edge left it. Kept, not counted again: a file
+// closed in the middle leaves the others standing a step further along than
+// counting the files open now gives.
+struct CascadeStep {
+  int right = 0;
+  int narrower = 0;
+};
+std::array<CascadeStep, kSlotCount> cascadeSteps{};
 
 void applyGeometry(const plotcore::ScreenGeometry& g) {
   ScreenWidth = g.screenWidth;
@@ -78,12 +89,21 @@ plat::Rect PlotWindowPlace(int16_t slot) {
   return plotcore::PlotWindowContentFor(place, home, index, display, desk, cfg.titleBarHeight);
 }
 
+plat::Rect CascadePlotWindow(int16_t slot) {
+  const plat::Rect own = PlotWindowPlace(slot);
+  if (ValidFileSlot(slot)) {
+    const plat::Rect first = PlotWindowPlace(0);
+    cascadeSteps[static_cast<size_t>(slot)] = {own.left - first.left, first.width() - own.width()};
+  }
+  return own;
+}
+
 plat::Rect PlotWindowUncascaded(int16_t slot) {
   const plat::Rect now = plat::contentRect(PlotWindowId(slot));
-  const plat::Rect own = PlotWindowPlace(slot), first = PlotWindowPlace(0);
-  const int left = now.left - (own.left - first.left);
-  // The desk's right edge may have taken from a cascaded window's width.
-  return {left, now.top, left + now.width() + first.width() - own.width(), now.bottom};
+  if (!ValidFileSlot(slot)) return now;
+  const CascadeStep step = cascadeSteps[static_cast<size_t>(slot)];
+  const int left = now.left - step.right;
+  return {left, now.top, left + now.width() + step.narrower, now.bottom};
 }
 
 int16_t SlotOfPlotWindow(int windowId) { return PlotSlotOfWindow(windowId); }
@@ -131,7 +151,7 @@ void DrawMAINWINDOW() {
   w.background = gray;
   // Several files open: each window a little lower, so every title shows,
   // and round again from the first place before one would leave the desk.
-  w.content = PlotWindowPlace(f);
+  w.content = CascadePlotWindow(f);
   plat::createWindow(w);
   plat::port(win).setBackColor(gray);
   plat::port(win).setFont(plat::FontSpec{"application", 10});

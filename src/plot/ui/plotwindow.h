@@ -39,6 +39,9 @@ PlotGeometry ComputePlotGeometry(plat::Size display, bool toolbarAtLeft, int top
 // Content rectangle (global) of the slot's plot window for the toolbar's
 // present place: the files cascade in slot order (plotcore::PlotWindowContentFor).
 plat::Rect PlotWindowPlace(int16_t slot);
+// PlotWindowPlace, kept as the step the slot's window was cascaded by: give
+// the window this place and no other.
+plat::Rect CascadePlotWindow(int16_t slot);
 // The content of the slot's plot window as it stands, moved back left by its
 // cascade step and as wide as the first file's: the windows under the plot
 // (results, comments box, block window) take their left and width from it,

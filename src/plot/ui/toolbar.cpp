@@ -112,7 +112,7 @@ void layOutPlotWindows() {
   for (int16_t f = 0; f < kSlotCount; ++f) {
     if (!ValidFileSlot(f) || !SlotHoldsFile(f) || !plat::windowExists(PlotWindowId(f))) continue;
     const plat::Rect now = plat::contentRect(PlotWindowId(f));
-    const plat::Rect want = PlotWindowPlace(f);
+    const plat::Rect want = CascadePlotWindow(f);
     if (want == now) continue;
     plat::setContentRect(PlotWindowId(f), want);
     if (want.width() == now.width() && want.height() == now.height()) continue;
