@@ -441,6 +441,12 @@ std::string Inside(int16_t c, bool top) {
 void Type(Script& s, int win, int16_t field, const std::string& text) {
   s.clickField(win, field).call([=] { plat::setFieldText(win, field, text); });
 }
+// "Set Block to:" in Transformations, the block already picked.
+void SetBlockInTransformations(Script& s, const std::string& value) {
+  s.menu(kMenuEdit, 22);
+  Type(s, kResultsWindow, kTrBlockValue, value);
+  s.click(kResultsWindow, kTrSetBlock);
+}
 void TypeInside(Script& s, int16_t field, int16_t channel, bool top) {
   s.clickField(kResultsWindow, field).call([=] { plat::setFieldText(kResultsWindow, field, Inside(channel, top)); });
 }
@@ -568,9 +574,7 @@ const std::vector<ReplayCase>& OptionCases() {
        .code = kOpTransformations,
        .block = true,
        .byHand = [](Script& s) {
-         s.menu(kMenuEdit, 22);
-         Type(s, kResultsWindow, kTrBlockValue, "21.5");
-         s.click(kResultsWindow, kTrSetBlock);
+         SetBlockInTransformations(s, "21.5");
        },
        .steps = 1},
       {.name = "block set to a value by Change Blocks",
@@ -599,9 +603,7 @@ const std::vector<ReplayCase>& OptionCases() {
        .code = kOpTransformations,
        .block = true,
        .byHand = [](Script& s) {
-         s.menu(kMenuEdit, 22);
-         Type(s, kResultsWindow, kTrBlockValue, "21.5");
-         s.click(kResultsWindow, kTrSetBlock);
+         SetBlockInTransformations(s, "21.5");
          s.menu(kMenuEdit, 22).popup(kResultsWindow, kTrTransformPopup, 9);
          Type(s, kResultsWindow, kTrField1, "4");
          s.click(kResultsWindow, kTrAll).click(kResultsWindow, kTrDone);
@@ -611,9 +613,7 @@ const std::vector<ReplayCase>& OptionCases() {
        .code = kOpTransformations,
        .block = true,
        .byHand = [](Script& s) {
-         s.menu(kMenuEdit, 22);
-         Type(s, kResultsWindow, kTrBlockValue, "21.123456789");
-         s.click(kResultsWindow, kTrSetBlock);
+         SetBlockInTransformations(s, "21.123456789");
        },
        .steps = 1},
       // Recorded on a file with more channels: told, and no other channel set.
@@ -621,9 +621,7 @@ const std::vector<ReplayCase>& OptionCases() {
        .code = kOpTransformations,
        .block = true,
        .byHand = [](Script& s) {
-         s.menu(kMenuEdit, 22);
-         Type(s, kResultsWindow, kTrBlockValue, "21.5");
-         s.click(kResultsWindow, kTrSetBlock);
+         SetBlockInTransformations(s, "21.5");
        },
        .onReplay = [](Script& s) {
          Idle(s).call([] {
