@@ -413,7 +413,7 @@ std::vector<CaseRange> spansAfterCut(const std::vector<CaseRange>& before, int32
   const int32_t width = last - first;
   std::vector<CaseRange> spans;
   // The spans come in case order, and one reaching past the cut is the last
-  // with cases before it: the pieces stay in order.
+  // with cases before it: what is left stays in case order.
   for (const CaseRange& r : before) {
     if (r.first < first) takeSpan(spans, {r.first, std::min(r.last, first - 1)});
     if (r.last >= last) takeSpan(spans, {std::max(r.first, last) - width, r.last - width});
