@@ -131,7 +131,8 @@ CheckedResult refusedBmrInput(const BmrInput& in, double massG) {
   if (BelowAbsoluteZero(in.baseT)) return Refused("base T", kAboveAbsoluteZero);
   if (BelowAbsoluteZero(in.realT)) return Refused("real T", kAboveAbsoluteZero);
   if (!(in.q10 > 0.0)) return Refused("Q10", "a Q10 must be above 0");
-  if (in.fromField && !(in.fieldA > 0.0)) return Refused("coefficient ('a' value)", "it must be above 0");
+  // A saved custom a of 0 or below gave a negative rate when picked.
+  if (!((in.fromField ? in.fieldA : in.valueOfA) > 0.0)) return Refused("coefficient ('a' value)", "it must be above 0");
   return {};
 }
 

@@ -69,8 +69,8 @@ struct BmrResult {
   float rate = 0;           // MR in the output unit
   float aShown = 0;         // a in the output unit
   float factor = 1;         // BMRunitfact
-  // The field refused: a mass, a Q10 or an a typed into its field at or
-  // below 0, a temperature at or below absolute zero, or the field that
+  // The field refused: a mass, a Q10 or an a (typed, or of the equation)
+  // at or below 0, a temperature at or below absolute zero, or the field that
   // makes rate or aShown infinite or not a number; ok() when both are finite.
   CheckedResult check;
 };

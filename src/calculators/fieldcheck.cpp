@@ -161,14 +161,21 @@ CheckedResult CheckedPartialPressureInputs(float ambient, float celsius, float s
 
 CheckedResult CheckedClosedSystem(const ClosedSystemInput& in, ClosedSystemResult* out) {
   constexpr const char* kNotNegative = "a time must not be negative";
+  // Far beyond any chamber: 1e39 minutes is infinite as a float and gave
+  // rates of 0.
+  constexpr const char* kTooLarge = "it is too large to be a number";
   if (!(in.volume > 0)) return Refused("system volume", "a volume must be above 0");
+  if (!isNumber(in.t)) return Refused("temperature", kTooLarge);
   if (BelowAbsoluteZero(in.t, 273.3)) return Refused("temperature", kAboveAbsoluteZero);
+  if (!isNumber(in.pb)) return Refused("pressure", kTooLarge);
   if (!(in.pb > 0)) return Refused("pressure", kPressureAbove0);
   if (OutsidePercent(in.rh)) return Refused("initial humidity", kPercent);
   if (!(in.pb > in.rh * 0.01 * SaturationVapourPressureTorr(in.t)))
     return Refused("pressure", "it must be above the water vapour pressure of the initial humidity");
   if (in.hours < 0) return Refused("hours", kNotNegative);
   if (in.minutes < 0) return Refused("minutes", kNotNegative);
+  if (!isNumber(in.hours)) return Refused("hours", kTooLarge);
+  if (!isNumber(in.minutes)) return Refused("minutes", kTooLarge);
   if (!(static_cast<double>(in.hours) * 60.0 + in.minutes > 0))
     return Refused("minutes", "the elapsed time must be above 0");
   if (OutsidePercent(in.fio2)) return Refused("FiO2", kPercent);
@@ -191,6 +198,13 @@ CheckedResult CheckedDissolvedOxygen(float celsius, float volumeMl, float pb, fl
   if (BelowAbsoluteZero(celsius)) return Refused("temp.", kAboveAbsoluteZero);
   if (volumeMl < 0) return Refused("volume", "a volume must not be negative");
   if (!(pb > 0)) return Refused("B.P.", kPressureAbove0);
+  // Water boils where its vapour pressure reaches the B.P.: no water to
+  // hold oxygen. The temperature is blamed where water boils even at sea
+  // level, the B.P. below that.
+  if (const double boiling = SaturationVapourPressureTorr(celsius); !(pb > boiling)) {
+    if (!(boiling < 760.0)) return Refused("temp.", "water boils at this temperature and B.P.");
+    return Refused("B.P.", "it must be above the water vapour pressure at the temperature (92.5 torr at 50 \xA1" "C)");
+  }
   if (OutsidePercent(gasO2)) return Refused("gas phase %O2", kPercent);
   if (!(solutes >= 0)) return Refused("dissolved solutes", kNotNegative);
   if (!(saturation >= 0)) return Refused("% oxygen saturation", kNotNegative);

@@ -74,8 +74,8 @@ CheckedResult CheckedPartialPressureInputs(float ambient, float celsius, float s
 // ---- Closed system ----
 // Refused by name: a volume at or below 0, a temperature at or below
 // absolute zero, a pressure at or below 0 or not above the vapour pressure
-// it subtracts, a humidity, FiO2 or FiCO2 outside 0..100 %, a negative time
-// or none at all, a fall in O2 beyond the O2 there was, a final CO2 of 100 %
+// it subtracts, a humidity, FiO2 or FiCO2 outside 0..100 %, a negative time,
+// none at all or one too large for a float (as a temperature or pressure), a fall in O2 beyond the O2 there was, a final CO2 of 100 %
 // or more, an RQ at or below 0 where a form uses it, and any input that
 // leaves a result infinite. The value is VO2; *out gets the results.
 CheckedResult CheckedClosedSystem(const ClosedSystemInput& in, ClosedSystemResult* out);
@@ -83,7 +83,9 @@ CheckedResult CheckedClosedSystem(const ClosedSystemInput& in, ClosedSystemResul
 // ---- Dissolved oxygen ----
 // Refused by name: a temperature at or below absolute zero, a negative
 // volume, solutes or saturation (above 100 % counts as 100 %), a pressure at
-// or below 0, a gas-phase O2 outside 0..100 %. The value is the content per
+// or below 0 or not above the water's vapour pressure at the temperature
+// (blamed on the temperature where water boils at 760 torr), a gas-phase O2
+// outside 0..100 %. The value is the content per
 // litre; *out gets both contents.
 CheckedResult CheckedDissolvedOxygen(float celsius, float volumeMl, float pb, float gasO2, float solutes,
                                      float saturation, bool milligrams, O2Content* out);

@@ -14,11 +14,7 @@ float VapourPressure(float t, float saturation, bool torr) {
   return static_cast<float>(v);
 }
 
-std::string VapourFieldText(float v) {
-  std::string t = NumText(v);
-  if (t.size() > 7) t.resize(7);
-  return t;
-}
+std::string VapourFieldText(float v) { return NumText(v); }
 
 float OxygenPartialPressure(float ambient, float vapour, float o2Percent, bool torr) {
   double pa = ambient, pw = vapour;

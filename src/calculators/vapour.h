@@ -11,7 +11,9 @@ float SaturationVapourPressure(float celsius);
 // Vapour pressure at `saturation` percent, torr (kPa when !torr: x
 // 101.325 / 760); a negative result is 0.
 float VapourPressure(float celsius, float saturation, bool torr);
-// The vapour-pressure field: the number text cut to 7 characters.
+// The vapour-pressure field: the number text whole, so that what is shown
+// is the number pO2 is computed from (cut to 7 characters, 9.858072e-05
+// read 9.858).
 std::string VapourFieldText(float v);
 
 // pO2 = (Pa - Pw) x F / 100 with Pa, Pw in the unit given (kPa when !torr)

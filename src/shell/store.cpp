@@ -398,32 +398,93 @@ StoreStatus ResizeChannels(int16_t slot, int32_t newCases) {
   return StoreStatus::Ok;
 }
 
+namespace {
+
+// Spans that overlap or touch flag one run of cases: the list holds them as
+// one pair, as AddInterpolationPair leaves them.
+void takeSpan(std::vector<CaseRange>& spans, CaseRange r) {
+  if (!spans.empty() && r.first <= spans.back().last + 1) spans.back().last = std::max(spans.back().last, r.last);
+  else spans.push_back(r);
+}
+
+// What is left of `before` after removing cases first..last-1, case `last`
+// and those after it moved down to `first`: its flag goes with its value.
+std::vector<CaseRange> spansAfterCut(const std::vector<CaseRange>& before, int32_t first, int32_t last) {
+  const int32_t width = last - first;
+  std::vector<CaseRange> spans;
+  // The spans come in case order, and one reaching past the cut is the last
+  // with cases before it: what is left stays in case order.
+  for (const CaseRange& r : before) {
+    if (r.first < first) takeSpan(spans, {r.first, std::min(r.last, first - 1)});
+    if (r.last >= last) takeSpan(spans, {std::max(r.first, last) - width, r.last - width});
+  }
+  return spans;
+}
+
+// Whether the flags must be rebuilt after an edit: the list holds spans, or
+// the region holds flags that would be left stale.
+bool flagsToRebuild(const std::vector<MarkerRecord>& m) {
+  return BackupCache.heldFloats(kBackupInterpolation) > 0 || std::any_of(m.begin(), m.end(), isInterpolationMark);
+}
+
+// The flags straight after an edit that shortened the file from oldCases:
+// rebuilt, and those of the cases dropped cleared. The caller had the
+// region for the new length, so nothing is allocated here.
+void reflagShortened(int16_t slot, int32_t oldCases) {
+  MakeInterpolationRecordFor(slot);
+  const int64_t end = std::min<int64_t>(BackupCache.heldFloats(kBackupInterpolation), int64_t{oldCases} + 1);
+  const int64_t from = int64_t{nCases[slot]} + 1;
+  if (end > from) {
+    float* flags = BackupCache.region(kBackupInterpolation, end);
+    std::fill(flags + from, flags + end, 0.0f);
+  }
+}
+
+}  // namespace
+
 StoreStatus CutCases(int16_t slot, int32_t first, int32_t last, int32_t* lastRemovedCode) {
   if (lastRemovedCode) *lastRemovedCode = 0;
   if (!SlotHoldsFile(slot)) return StoreStatus::NoFile;
   const int32_t n = nCases[slot];
   if (first < 1 || last < first || last > n) return StoreStatus::BadRange;
   const int32_t width = last - first;
-  // The markers' new list before any sample moves: the only allocation.
+  // The markers' new list and the flags' room before any sample moves: the
+  // only allocations.
   auto& m = MarkersArray[slot];
+  const bool reflag = flagsToRebuild(m);
+  if (reflag && !BackupCache.region(kBackupInterpolation, int64_t{n - width} + 1)) return StoreStatus::OutOfMemory;
+  // With spans, their marks are written anew below; without, the list holds
+  // at most 199s that close nothing, and they stay as they are.
+  const std::vector<CaseRange> spansBefore = interpolatedSpans(m, n);
+  const bool spansHeld = !spansBefore.empty();
   std::vector<MarkerRecord> kept;
   kept.reserve(m.size());
   int32_t removedCode = 0;
   for (const auto& r : m) {
+    if (spansHeld && isInterpolationMark(r)) continue;
     if (r.caseNumber >= first && r.caseNumber <= last) {
       // Half of an interpolation pair would flag cases wrongly where it went.
-      if (MarkerCode16(r) != kInterpolationOpen && MarkerCode16(r) != kInterpolationClose) removedCode = r.code;
+      if (!isInterpolationMark(r)) removedCode = r.code;
       continue;
     }
     kept.push_back(r.caseNumber > last ? MarkerRecord{r.caseNumber - width, r.code} : r);
   }
-  // An interpolation span the cut goes through keeps what is left of it: its
-  // 200 alone would flag every case to the file's end, its 199 alone none.
-  // The room is that of the marker removed.
-  const bool openBefore = spanOpenAfter(m, first - 1), openAfter = spanOpenAfter(m, last);
-  if (openBefore != openAfter) {
-    const auto boundary = std::find_if(kept.begin(), kept.end(), [&](const MarkerRecord& r) { return r.caseNumber >= first; });
-    kept.insert(boundary, openBefore ? MarkerRecord{first - 1, kInterpolationClose} : MarkerRecord{first, kInterpolationOpen});
+  if (spansHeld) {
+    // Each span keeps the cases of it that are left, case `last`'s flag
+    // moving with its value to `first`; spans the cut brings together are
+    // one. The list has room: no span is added, and a span open to the end
+    // stays open when closing it would pass the limit.
+    const std::vector<CaseRange> spans = spansAfterCut(spansBefore, first, last);
+    std::vector<MarkerRecord> marks;
+    marks.reserve(2 * spans.size());
+    for (const CaseRange& r : spans) {
+      marks.push_back({r.first, kInterpolationOpen});
+      marks.push_back({r.last, kInterpolationClose});
+    }
+    if (kept.size() + marks.size() > static_cast<size_t>(kMaxMarkers) && !spans.empty() &&
+        spans.back().last == n - width)
+      marks.pop_back();
+    kept = besideOwnMarkers(kept, marks);
   }
   noteChange(slot);
   if (width > 0) {
@@ -436,6 +497,7 @@ StoreStatus CutCases(int16_t slot, int32_t first, int32_t last, int32_t* lastRem
   if (lastRemovedCode) *lastRemovedCode = removedCode;
   m.swap(kept);
   syncMarkerCount(slot);
+  if (reflag) reflagShortened(slot, n);
   dropBlockOutside(slot);
   FileSHORTS[slot][kShortChanged] = 1;
   invalidateUndo(slot);
@@ -445,10 +507,14 @@ StoreStatus CutCases(int16_t slot, int32_t first, int32_t last, int32_t* lastRem
 StoreStatus CropCases(int16_t slot, int32_t first, int32_t last) {
   if (!SlotHoldsFile(slot)) return StoreStatus::NoFile;
   if (first < 1 || last < first || last > nCases[slot]) return StoreStatus::BadRange;
+  const int32_t n = nCases[slot];
   const int32_t kept = last - first + 1;
-  // The markers' new list before any sample moves: the only allocation
-  // (shrinking a channel keeps its block when no smaller one is had).
+  // The markers' new list and the flags' room before any sample moves: the
+  // only allocations (shrinking a channel keeps its block when no smaller
+  // one is had).
   auto& m = MarkersArray[slot];
+  const bool reflag = flagsToRebuild(m);
+  if (reflag && !BackupCache.region(kBackupInterpolation, int64_t{kept} + 1)) return StoreStatus::OutOfMemory;
   std::vector<MarkerRecord> inside;
   // Two more for the ends of a span the crop cuts through.
   inside.reserve(2 + static_cast<size_t>(std::count_if(
@@ -473,6 +539,7 @@ StoreStatus CropCases(int16_t slot, int32_t first, int32_t last) {
   shrinkChannels(slot, kept);
   m.swap(inside);
   syncMarkerCount(slot);
+  if (reflag) reflagShortened(slot, n);
   dropBlockOutside(slot);
   FileSHORTS[slot][kShortChanged] = 1;
   invalidateUndo(slot);

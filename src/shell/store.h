@@ -196,13 +196,16 @@ void DropLastChannel(int16_t slot) noexcept;
 StoreStatus ResizeChannels(int16_t slot, int32_t newCases);
 // Removes cases first..last-1 from every channel (the case at `last` moves to
 // `first`); markers at first..last are removed and later ones move down by
-// last - first; an interpolation span cut through keeps what is left of it.
+// last - first. Interpolation spans keep the cases of them that are left:
+// the flag of case `last` moves with its value to `first`, and spans the cut
+// brings together are held as one pair. The flags are rebuilt at once.
 // lastRemovedCode receives the code of the last removed marker in list order
-// that is not an interpolation mark (0 when none).
+// that is not an interpolation mark (0 when none). Nothing changes when
+// memory runs out.
 StoreStatus CutCases(int16_t slot, int32_t first, int32_t last, int32_t* lastRemovedCode = nullptr);
 // Keeps cases first..last as 1..last-first+1 (case 0 keeps its value);
-// markers follow, those outside are dropped. Nothing changes when memory
-// runs out.
+// markers follow, those outside are dropped; the interpolation flags are
+// rebuilt at once. Nothing changes when memory runs out.
 StoreStatus CropCases(int16_t slot, int32_t first, int32_t last);
 // Deletes the channels flagged in remove[1..nChannels], closing up data,
 // labels, parameter fields 0..31 (field 32 stays with its number) and

@@ -178,7 +178,18 @@ TEST(VapourAndOxygen, PolynomialSplitAtFourDegrees) {
     ExpectDigits(VapourPressure(c.t, 100, c.torr), c.want, 5e-6);
   }
   EXPECT_EQ(VapourPressure(37, -10, true), 0.0f);   // negative pressures show 0
-  EXPECT_EQ(VapourFieldText(VapourPressure(37, 100, true)), " 47.032");
+  EXPECT_EQ(VapourFieldText(VapourPressure(37, 100, true)).rfind(" 47.032", 0), 0u);
+  // The field is what pO2 is computed from, so it reads back as the number:
+  // cut to 7 characters, 9.858072e-05 kPa read 9.858.
+  const struct {
+    float t, saturation;
+    bool torr;
+  } shown[] = {{-58, 100, false}, {-58, 100, true}, {20, 0.001f, false}, {20, 0.001f, true}, {1e7f, 100, true}};
+  for (const auto& c : shown) {
+    SCOPED_TRACE(c.t);
+    const float v = VapourPressure(c.t, c.saturation, c.torr);
+    EXPECT_EQ(static_cast<float>(TextToNum(VapourFieldText(v))), v) << VapourFieldText(v);
+  }
 
   const float pw = VapourPressure(37, 100, true);
   const struct {
@@ -659,6 +670,13 @@ TEST(CalculatorFields, ThatWouldGiveNoNumberAreRefusedByName) {
   noRQ.useRQ = true;
   noRQ.rq = 0;
   unusedRQ.rq = 0;                   // CO2 absorbed: the RQ plays no part
+  ClosedSystemInput endlessMinutes = cs, endlessHours = cs, hotCs = cs, crushedCs = cs;
+  endlessMinutes.minutes = static_cast<float>(1e39);   // infinite as a float: VO2 5.857 ml, rates 0
+  endlessHours.hours = static_cast<float>(1e39);
+  hotCs.t = static_cast<float>(1e39);
+  crushedCs.pb = static_cast<float>(1e39);
+  BmrInput savedNegativeA = bmr;
+  savedNegativeA.valueOfA = -0.1f;                       // a custom equation saved before it was refused
   ClosedSystemResult csOut;
   O2Content doOut;
   const auto dissolved = [&](float t, float volume, float pb, float gas, float solutes, float saturation) {
@@ -781,6 +799,11 @@ TEST(CalculatorFields, ThatWouldGiveNoNumberAreRefusedByName) {
       {"closed system, CO2 up 100 %", CheckedClosedSystem(allCO2, &csOut), "change in CO2 concentration", 0},
       {"closed system, RQ 0", CheckedClosedSystem(noRQ, &csOut), "RQ", 0},
       {"closed system, RQ 0 unused", CheckedClosedSystem(unusedRQ, &csOut), nullptr, ClosedSystem(cs).vo2},
+      {"closed system, 1e39 minutes", CheckedClosedSystem(endlessMinutes, &csOut), "minutes", 0},
+      {"closed system, 1e39 hours", CheckedClosedSystem(endlessHours, &csOut), "hours", 0},
+      {"closed system at 1e39 degrees", CheckedClosedSystem(hotCs, &csOut), "temperature", 0},
+      {"closed system at 1e39 torr", CheckedClosedSystem(crushedCs, &csOut), "pressure", 0},
+      {"BMR, saved a -0.1", ComputeBmr(savedNegativeA).check, "coefficient ('a' value)", 0},
       {"dissolved O2", dissolved(10, 10000, 760, 20.95f, 2, 100), nullptr, 7.94226},
       {"dissolved O2, 150 % counts as 100", dissolved(10, 10000, 760, 20.95f, 2, 150), nullptr, 7.94226},
       {"dissolved O2 at -300 degrees", dissolved(-300, 10000, 760, 20.95f, 2, 100), "temp.", 0},
@@ -789,6 +812,13 @@ TEST(CalculatorFields, ThatWouldGiveNoNumberAreRefusedByName) {
       {"dissolved O2, O2 150 %", dissolved(10, 10000, 760, 150, 2, 100), "gas phase %O2", 0},
       {"dissolved O2, solutes -2", dissolved(10, 10000, 760, 20.95f, -2, 100), "dissolved solutes", 0},
       {"dissolved O2, saturation -10 %", dissolved(10, 10000, 760, 20.95f, 2, -10), "% oxygen saturation", 0},
+      // Below the water's own vapour pressure (92.5 torr at 50 degrees), or boiling.
+      {"dissolved O2 at 10 torr, 50 degrees", dissolved(50, 10000, 10, 20.95f, 2, 100), "B.P.", 0},
+      {"dissolved O2 at 90 torr, 50 degrees", dissolved(50, 10000, 90, 20.95f, 2, 100), "B.P.", 0},
+      {"dissolved O2 at 100 torr, 50 degrees", dissolved(50, 10000, 100, 20.95f, 2, 100), nullptr,
+       DissolvedOxygen(50, 10000, 100, 20.95f, 2, 100, false).perLitre},
+      {"dissolved O2 at 200 degrees", dissolved(200, 10000, 760, 20.95f, 2, 100), "temp.", 0},
+      {"dissolved O2 at 100 degrees, 700 torr", dissolved(100, 10000, 700, 20.95f, 2, 100), "B.P.", 0},
       {"-400 F", converted(63, 10, -400), nullptr, -240},
       {"-500 F", converted(63, 10, -500), "\xA1" "F", 0},
       {"-300 C to F", converted(63, 11, -300), "\xA1" "C", 0},

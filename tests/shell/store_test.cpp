@@ -359,6 +359,10 @@ class InterpolationTest : public StoreTest {
  protected:
   std::vector<int32_t> flagged() {
     MakeInterpolationRecord();
+    return flaggedNow();
+  }
+  // The flags as they stand, not rebuilt first.
+  static std::vector<int32_t> flaggedNow() {
     std::vector<int32_t> out;
     for (int32_t k = 0; k <= nCases[TheFileInUse] + 5; ++k)
       if (CaseIsInterpolated(k)) out.push_back(k);
@@ -368,6 +372,40 @@ class InterpolationTest : public StoreTest {
     std::vector<int32_t> v;
     for (int32_t k = a; k <= b; ++k) v.push_back(k);
     return v;
+  }
+  struct CaseRange {
+    int32_t first, last;
+  };
+  // The marks of slot s are closed pairs apart from each other, in case
+  // order, and its own markers are `own`, first on their case.
+  static void expectBalanced(int16_t s, const std::vector<MarkerRecord>& own) {
+    const std::vector<MarkerRecord>& m = MarkersArray[s];
+    std::vector<MarkerRecord> ownNow;
+    int32_t lastClose = -1, openAt = -1;
+    for (size_t i = 0; i < m.size(); ++i) {
+      const int16_t code = MarkerCode16(m[i]);
+      if (i > 0) {
+        ASSERT_LE(m[i - 1].caseNumber, m[i].caseNumber);
+      }
+      if (code == kInterpolationOpen) {
+        ASSERT_LT(openAt, 0) << "a 200 inside a span";
+        ASSERT_GT(m[i].caseNumber, lastClose + 1) << "spans that touch are one";
+        openAt = m[i].caseNumber;
+      } else if (code == kInterpolationClose) {
+        ASSERT_GE(openAt, 0) << "a 199 with no span open";
+        openAt = -1;
+        lastClose = m[i].caseNumber;
+      } else {
+        ownNow.push_back(m[i]);
+        if (i > 0 && m[i - 1].caseNumber == m[i].caseNumber) {
+          ASSERT_FALSE(MarkerCode16(m[i - 1]) == kInterpolationOpen || MarkerCode16(m[i - 1]) == kInterpolationClose)
+              << "a file marker comes first on its case";
+        }
+      }
+    }
+    ASSERT_LT(openAt, 0) << "every span closed";
+    ASSERT_EQ(ownNow, own);
+    ASSERT_EQ(FileSHORTS[s][kShortMarkerCount], static_cast<int16_t>(m.size()));
   }
 };
 
@@ -416,6 +454,7 @@ TEST_F(InterpolationTest, EditsThroughASpanKeepWhatIsLeftOfIt) {
     const char* what;
     std::function<StoreStatus(int16_t)> edit;
     std::vector<int32_t> want;
+    bool rebuilt = true;   // the flags are right straight after the edit
   } rows[] = {
       // Old 50, the case after the cut, stands at 30 and was not flagged.
       {"cut through its end", [](int16_t s) { return CutCases(s, 30, 50); }, span(20, 29)},
@@ -426,8 +465,12 @@ TEST_F(InterpolationTest, EditsThroughASpanKeepWhatIsLeftOfIt) {
       {"crop through its start", [](int16_t s) { return CropCases(s, 30, 60); }, span(1, 11)},
       {"crop through its end", [](int16_t s) { return CropCases(s, 10, 30); }, span(11, 21)},
       {"crop inside it", [](int16_t s) { return CropCases(s, 25, 35); }, span(1, 11)},
-      {"shortened through it", [](int16_t s) { return ResizeChannels(s, 30); }, span(20, 30)},
+      {"shortened through it", [](int16_t s) { return ResizeChannels(s, 30); }, span(20, 30), false},
       {"cut clear of it", [](int16_t s) { return CutCases(s, 60, 70); }, span(20, 40)},
+      // Old 40, its last case, stands at 30 and keeps its flag.
+      {"cut ending on its 199", [](int16_t s) { return CutCases(s, 30, 40); }, span(20, 30)},
+      {"cut of it whole", [](int16_t s) { return CutCases(s, 20, 40); }, span(20, 20)},
+      {"cut of it and the case after", [](int16_t s) { return CutCases(s, 20, 41); }, {}},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.what);
@@ -435,7 +478,11 @@ TEST_F(InterpolationTest, EditsThroughASpanKeepWhatIsLeftOfIt) {
     AddMarker(s, 20, kInterpolationOpen);
     AddMarker(s, 30, 'A');
     AddMarker(s, 40, kInterpolationClose);
+    if (r.rebuilt) MakeInterpolationRecord();   // as an analysis leaves them
     ASSERT_EQ(r.edit(s), StoreStatus::Ok);
+    if (r.rebuilt) {
+      EXPECT_EQ(flaggedNow(), r.want);
+    }
     EXPECT_EQ(flagged(), r.want);
     resetAll();
   }
@@ -616,9 +663,9 @@ TEST_F(InterpolationTest, PairsStandBesideTheMarkersOfTheirCases) {
 
 // Random spans over a file holding markers of its own (some two to a case)
 // and, for some files, interpolation marks saved unbalanced, with markers
-// inserted between: after each pair the flags are the brute-force union,
-// the marks balanced pairs apart from each other, and the file's own
-// markers as they were, first on their case.
+// inserted between, then cut: after each pair and each cut the flags are
+// the brute-force model's, the marks balanced pairs apart from each other,
+// and the file's own markers as they were, first on their case.
 TEST_F(InterpolationTest, RandomSpansFlagTheirUnionInBalancedPairs) {
   constexpr int32_t kCases = 60;
   std::mt19937 rng(73);
@@ -670,33 +717,54 @@ TEST_F(InterpolationTest, RandomSpansFlagTheirUnionInBalancedPairs) {
       for (int32_t k = 0; k <= kCases; ++k)
         if (want[k]) expected.push_back(k);
       ASSERT_EQ(flagged(), expected) << a << ".." << b;
-      const std::vector<MarkerRecord>& m = MarkersArray[s];
-      std::vector<MarkerRecord> ownNow;
-      int32_t lastClose = -1, openAt = -1;
-      for (size_t i = 0; i < m.size(); ++i) {
-        const int16_t code = MarkerCode16(m[i]);
-        if (i > 0) {
-          ASSERT_LE(m[i - 1].caseNumber, m[i].caseNumber);
-        }
-        if (code == kInterpolationOpen) {
-          ASSERT_LT(openAt, 0) << "a 200 inside a span";
-          ASSERT_GT(m[i].caseNumber, lastClose + 1) << "spans that touch are one";
-          openAt = m[i].caseNumber;
-        } else if (code == kInterpolationClose) {
-          ASSERT_GE(openAt, 0) << "a 199 with no span open";
-          openAt = -1;
-          lastClose = m[i].caseNumber;
-        } else {
-          ownNow.push_back(m[i]);
-          if (i > 0 && m[i - 1].caseNumber == m[i].caseNumber) {
-            ASSERT_FALSE(MarkerCode16(m[i - 1]) == kInterpolationOpen || MarkerCode16(m[i - 1]) == kInterpolationClose)
-                << "a file marker comes first on its case";
+      ASSERT_NO_FATAL_FAILURE(expectBalanced(s, own));
+    }
+    // Cuts, the block often ending on a span's first or last case (the one
+    // holding its 200 or 199), taking a span whole, or joining two: the
+    // value at the block's last case moves to its first with its flag, and
+    // the flags are right straight after the cut.
+    for (int cut = uniform(1, 4); cut > 0; --cut) {
+      const int32_t n = nCases[s];
+      if (n < 8) break;
+      std::vector<CaseRange> spans;
+      for (int32_t k = 1; k <= n; ++k) {
+        if (!want[k]) continue;
+        if (k > 1 && want[k - 1]) spans.back().last = k;
+        else spans.push_back({k, k});
+      }
+      int32_t first = uniform(1, n - 1), last = std::min(n, first + uniform(1, 12));
+      if (!spans.empty()) {
+        const CaseRange& r = spans[uniform(0, static_cast<int32_t>(spans.size()) - 1)];
+        switch (uniform(0, 5)) {
+          case 0: last = uniform(0, 1) ? r.first : r.last; first = std::max(1, last - uniform(1, 12)); break;
+          case 1: first = uniform(0, 1) ? r.first : r.last; last = std::min(n, first + uniform(1, 12)); break;
+          case 2: first = r.first; last = std::min(n, r.last + uniform(0, 1)); break;
+          case 3: {
+            // From inside or just after one span to inside or at the start of the next.
+            const size_t i = static_cast<size_t>(&r - spans.data());
+            if (i + 1 < spans.size()) {
+              first = uniform(std::max(r.first + 1, r.last - 2), r.last + 1);
+              last = uniform(spans[i + 1].first, std::min(spans[i + 1].last, spans[i + 1].first + 2));
+            }
+            break;
           }
+          default: break;
         }
       }
-      ASSERT_LT(openAt, 0) << "every span closed";
-      ASSERT_EQ(ownNow, own);
-      ASSERT_EQ(FileSHORTS[s][kShortMarkerCount], static_cast<int16_t>(m.size()));
+      if (last <= first || n - (last - first) < 2) continue;
+      SCOPED_TRACE(testing::Message() << "cut " << first << ".." << last << " of " << n);
+      ASSERT_EQ(CutCases(s, first, last), StoreStatus::Ok);
+      const int32_t width = last - first;
+      want.erase(want.begin() + first, want.begin() + last);
+      std::erase_if(own, [&](const MarkerRecord& r) { return r.caseNumber >= first && r.caseNumber <= last; });
+      for (MarkerRecord& r : own)
+        if (r.caseNumber > last) r.caseNumber -= width;
+      std::vector<int32_t> expected;
+      for (int32_t k = 0; k <= nCases[s]; ++k)
+        if (want[k]) expected.push_back(k);
+      ASSERT_EQ(flaggedNow(), expected);
+      ASSERT_NO_FATAL_FAILURE(expectBalanced(s, own));
+      ASSERT_EQ(flagged(), expected);
     }
     FreeSlot(s);
   }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "calculators/calcstate.h"
 #include "platform/events.h"
 #include "platform/port.h"
 #include "platform/resources.h"
@@ -56,6 +57,10 @@ bool ResultAccepted(CalculatorWindow& w, const CheckedResult& r, std::initialize
   for (const int16_t id : results) w.set(id, "");
   ShowAlert(RefusalText(r));
   return false;
+}
+
+void StoreLastResult(const CalculatorWindow& w, int16_t result) {
+  if (!TrimTrailingBlanks(w.text(result)).empty()) LastCalculatorResult = w.fnum(result);
 }
 
 CalculatorWindow::CalculatorWindow(const CalculatorSpec& spec) : help_(spec.helpSubject) {

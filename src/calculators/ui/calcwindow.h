@@ -100,3 +100,6 @@ std::string ResultText(float v);
 // blanked, so that no earlier inputs' result stands beside the refused
 // value, and the alert names the field that keeps it from one.
 bool ResultAccepted(CalculatorWindow& w, const CheckedResult& r, std::initializer_list<int16_t> results);
+// The result field's number into LastCalculatorResult as the window closes;
+// a field a refusal left blank changes nothing.
+void StoreLastResult(const CalculatorWindow& w, int16_t result);

@@ -1,6 +1,5 @@
 #include "calculators/ui/metabolism.h"
 
-#include <cmath>
 #include <string>
 
 #include "calculators/allometry.h"
@@ -32,7 +31,7 @@ struct BmrWindow {
   bool showGeneral = false;
   float aShown = 0.0f;              // a in the output unit, as last shown
 
-  void BMRCALC(bool fromField) {
+  BmrInput input(bool fromField) const {
     BmrInput in;
     in.mass = w.num(kBmrMassField);
     in.kg = kg;
@@ -45,7 +44,11 @@ struct BmrWindow {
     in.fieldA = w.num(kBmrAField);
     in.previousFactor = BMRunitfact;
     in.unit = unit;
-    const BmrResult r = ComputeBmr(in);
+    return in;
+  }
+
+  void BMRCALC(bool fromField) {
+    const BmrResult r = ComputeBmr(input(fromField));
     if (!ResultAccepted(w, r.check, {kBmrResult})) return;
     BMRunitfact = r.factor;
     aShown = r.aShown;
@@ -211,14 +214,15 @@ void METABOLISM() {
       b.BMRCALC(true);
       b.aFromField = true;
     } else if (e.click(kBmrStore)) {
-      meanValue = w.num(kBmrResult);
+      // A refused run left no rate to store.
+      if (TrimTrailingBlanks(w.text(kBmrResult)).empty()) Zap();
+      else meanValue = w.num(kBmrResult);
     } else if (e.click(kBmrSave)) {
-      const double a = w.num(kBmrAField), exponent = w.num(kBmrExponentField);
-      if (std::isfinite(a) && std::isfinite(exponent) && a != 0.0) {
-        CustomAllometry[1] = static_cast<float>(a);
-        CustomAllometry[2] = static_cast<float>(exponent);
-      } else {
-        Zap();
+      // The saved equation is picked back as the custom one: what Compute
+      // refuses is refused here, by the same alert.
+      if (ResultAccepted(w, ComputeBmr(b.input(true)).check, {kBmrResult})) {
+        CustomAllometry[1] = w.fnum(kBmrAField);
+        CustomAllometry[2] = w.fnum(kBmrExponentField);
       }
     } else if (e.click(kBmrGrams) || e.click(kBmrKilograms)) {
       const bool kg = e.id == kBmrKilograms;
@@ -250,7 +254,7 @@ void METABOLISM() {
   LastQ10 = w.fnum(kBmrQ10Field);
   LastBodyMass = w.fnum(kBmrMassField);
   LastBMRHelpText = static_cast<int16_t>(w.helpSubject() != 0 ? w.helpSubject() : kGeneralHelp);
-  LastCalculatorResult = w.fnum(kBmrResult);
+  StoreLastResult(w, kBmrResult);
   LastMetabolismMENU = b.rememberedMenu;
   LastMetabolismSUBMENU = b.rememberedItem;
   if (slot >= 0 && plat::windowExists(kPlotWindowBase + slot)) plat::selectWindow(kPlotWindowBase + slot);

@@ -24,26 +24,21 @@ std::string withoutLeadingBlanks(std::string t) {
   return t;
 }
 
-// A shared percentage typed into a calculator: kept only when it is one.
-void storePercent(float* shared, double typed) {
-  if (AcceptablePercent(typed)) *shared = static_cast<float>(typed);
-  else Zap();
-}
-
 }  // namespace
 
 // ---- Oxygen partial pressure ---------------------------------------------------------------
 
 namespace {
 
-void VaporPressureCALC(CalculatorWindow& w, bool torr) {
+float VaporPressureCALC(CalculatorWindow& w, bool torr) {
   const float v = VapourPressure(w.fnum(kPo2TemperatureField), w.fnum(kPo2SaturationField), torr);
   w.set(kPo2VapourField, VapourFieldText(v));
+  return v;
 }
 
-// Reads the vapour pressure back from its field, as shown.
-void FigurePO2(CalculatorWindow& w, bool torr) {
-  const float po2 = OxygenPartialPressure(w.fnum(kPo2PressureField), w.fnum(kPo2VapourField), w.fnum(kPo2GasField), torr);
+// From the vapour pressure computed, not from its field's text.
+void FigurePO2(CalculatorWindow& w, float vapour, bool torr) {
+  const float po2 = OxygenPartialPressure(w.fnum(kPo2PressureField), vapour, w.fnum(kPo2GasField), torr);
   w.set(kPo2Result, ResultText(po2));
   w.focus(kPo2PressureField);
 }
@@ -53,14 +48,13 @@ void computePO2(CalculatorWindow& w, bool torr) {
   const CheckedResult typed = CheckedPartialPressureInputs(w.fnum(kPo2PressureField), w.fnum(kPo2TemperatureField),
                                                            w.fnum(kPo2SaturationField), w.fnum(kPo2GasField), torr);
   if (!ResultAccepted(w, typed, {kPo2VapourField, kPo2Result})) return;
-  VaporPressureCALC(w, torr);
-  FigurePO2(w, torr);
+  FigurePO2(w, VaporPressureCALC(w, torr), torr);
 }
 
 }  // namespace
 
 void PO2CALC() {
-  CalculatorWindow w({.title = "Oxygen Partial Pressure", .width = 440, .height = 300, .helpSubject = 248});
+  CalculatorWindow w({.title = "Oxygen Partial Pressure", .width = 490, .height = 300, .helpSubject = 248});
   const float pressure = FillCalculatorFileInfo(kInfoPressure, 760.0f);
 
   EmbossPrint(1, "pO    estimation", 22, 110, 34);
@@ -74,11 +68,12 @@ void PO2CALC() {
   w.subscript(20, 132, "vapor phase H", "2", "O saturation:");
   w.input(kPo2SaturationField, "100", {210, 118, 260, 136});
   w.label(264, 132, "%  = ");
-  w.output(kPo2VapourField, "", {300, 118, 366, 136}, 1, 8);
-  w.output(kPo2VapourUnit, "torr", {370, 118, 420, 136}, 1, 7);
+  // The vapour pressure whole, a float's longest text in exponent form.
+  w.output(kPo2VapourField, "", {300, 118, 420, 136}, 1, 8);
+  w.output(kPo2VapourUnit, "torr", {424, 118, 474, 136}, 1, 7);
   w.subscript(20, 162, "gas phase %O", "2", "  (dry gas):");
   w.input(kPo2GasField, "20.95", {210, 148, 290, 166});
-  DoubleLINE(10, 430, 182);
+  DoubleLINE(10, 480, 182);
   w.subscript(20, 212, "ambient pO", "2", " = ", 16);
   // Room for the formatter's longest text, a signed ten-digit value in exponent form.
   w.output(kPo2Result, "100", {150, 192, 350, 220}, 2, 5, 18, true);
@@ -123,23 +118,34 @@ namespace {
 void VENTCALC(CalculatorWindow& w) {
   VentilationInput in;
   in.vo2 = w.fnum(kVentVO2);
-  const float fio2 = w.fnum(kVentFiO2);
-  in.fio2 = fio2;
-  storePercent(&FiO2, fio2);
-  in.tb = BodyTemperature = w.fnum(kVentTb);
-  in.ta = vTa = w.fnum(kVentTa);
-  in.pb = vBP = w.fnum(kVentPressure);
-  in.deltaP = deltaP = w.fnum(kVentDeltaP);
-  in.rh = vRH = w.fnum(kVentRH);
-  in.calVol = calVol = w.fnum(kVentCalVol);
-  in.calGain = calGain = w.fnum(kVentCalGain);
-  in.calDef = calDef = w.fnum(kVentCalVolts);
-  in.sampGain = sampGain = w.fnum(kVentSampGain);
-  in.sampDef = sampDef = w.fnum(kVentSampVolts);
+  in.fio2 = w.fnum(kVentFiO2);
+  in.tb = w.fnum(kVentTb);
+  in.ta = w.fnum(kVentTa);
+  in.pb = w.fnum(kVentPressure);
+  in.deltaP = w.fnum(kVentDeltaP);
+  in.rh = w.fnum(kVentRH);
+  in.calVol = w.fnum(kVentCalVol);
+  in.calGain = w.fnum(kVentCalGain);
+  in.calDef = w.fnum(kVentCalVolts);
+  in.sampGain = w.fnum(kVentSampGain);
+  in.sampDef = w.fnum(kVentSampVolts);
   in.frequency = w.fnum(kVentFrequency);
   in.trh = w.fnum(kVentTRH);
   VentilationResult r;
+  // A refused value becomes none of the shared settings: the inhaled O2 is
+  // the gas-exchange commands' FiO2, the body temperature the cost model's.
   if (!ResultAccepted(w, CheckedVentilation(in, &r), {kVentTidal, kVentMinute, kVentExtraction})) return;
+  FiO2 = in.fio2;
+  BodyTemperature = in.tb;
+  vTa = in.ta;
+  vBP = in.pb;
+  deltaP = in.deltaP;
+  vRH = in.rh;
+  calVol = in.calVol;
+  calGain = in.calGain;
+  calDef = in.calDef;
+  sampGain = in.sampGain;
+  sampDef = in.sampDef;
   w.set(kVentTidal, ResultText(static_cast<float>(r.tidal)));
   w.set(kVentMinute, ResultText(static_cast<float>(r.minute)));
   w.set(kVentExtraction, ResultText(static_cast<float>(r.extraction)));
@@ -253,10 +259,11 @@ void ClosedSystemRespCalc(CalculatorWindow& w, bool absorbed, bool useRQ) {
   in.fico2 = w.fnum(kCsFiCO2);
   in.absorbed = absorbed;
   in.useRQ = useRQ;
-  storePercent(&FiO2, in.fio2);
-  storePercent(&FiCO2, in.fico2);
   ClosedSystemResult r;
   if (!ResultAccepted(w, CheckedClosedSystem(in, &r), {kCsVO2, kCsVO2Rate, kCsVCO2, kCsVCO2Rate})) return;
+  // Accepted, the typed concentrations are percentages: the shared ones.
+  FiO2 = in.fio2;
+  FiCO2 = in.fico2;
   w.set(kCsVO2, ResultText(static_cast<float>(r.vo2)));
   w.set(kCsVO2Rate, ResultText(static_cast<float>(r.vo2Rate)));
   w.set(kCsVCO2, ResultText(static_cast<float>(r.vco2)));
@@ -356,7 +363,7 @@ void ClosedSystemRespirometry() {
     }
     w.done();
   }
-  LastCalculatorResult = w.fnum(kCsVCO2Rate);
+  StoreLastResult(w, kCsVCO2Rate);
 }
 
 // ---- Dissolved oxygen -------------------------------------------------------------------------
@@ -372,6 +379,8 @@ void showContent(CalculatorWindow& w, const DissolvedInputs& in, bool mg) {
   const CheckedResult checked =
       CheckedDissolvedOxygen(in.t, in.volume, in.pb, in.gas, in.solutes, in.saturation, mg, &c);
   if (!ResultAccepted(w, checked, {kDoPerLitre, kDoSum})) return;
+  if (AcceptableSolutes(in.solutes)) salinity = in.solutes;
+  else Zap();
   w.set(kDoPerLitre, FieldNumText(c.perLitre));
   w.set(kDoSum, FieldNumText(c.inVolume));
 }
@@ -384,8 +393,6 @@ DissolvedInputs readInputs(const CalculatorWindow& w) {
   in.gas = w.fnum(kDoGas);
   in.solutes = w.fnum(kDoSolutes);
   in.saturation = w.fnum(kDoSaturation);
-  if (AcceptableSolutes(in.solutes)) salinity = in.solutes;
-  else Zap();
   return in;
 }
 
@@ -453,5 +460,5 @@ void DissolvedO2CALC() {
     }
     w.done();
   }
-  LastCalculatorResult = w.fnum(kDoPerLitre);
+  StoreLastResult(w, kDoPerLitre);
 }

@@ -169,7 +169,7 @@ void STPflowAdjust() {
     }
     w.done();
   }
-  LastCalculatorResult = w.fnum(kStpResult);
+  StoreLastResult(w, kStpResult);
 }
 
 // ---- Altitude and pressure -------------------------------------------------------------

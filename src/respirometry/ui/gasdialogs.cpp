@@ -651,8 +651,9 @@ void GASUNITS(const plat::MacText&, int16_t left, int16_t top) {
     DoSubscript(14, 26, o2 ? " Joules/ml O" : "Joules/ml CO", "2", ":", 4);
     p.flush();
   }
-  const std::string value = FieldNumText(o2 ? flowconO : flowconC);
-  AddField(kHeatWindow, kHeatField, value.substr(0, 6), {130, 12, 200, 30});
+  // Whole: Done reads the field back, and a text cut to 6 characters
+  // changed a typed 20.0853 to 20.085.
+  AddField(kHeatWindow, kHeatField, FieldNumText(o2 ? flowconO : flowconC), {130, 12, 200, 30});
   for (int b = 1; b <= 4; ++b) {
     static const char* const kNames[4] = {"Carbohydrate = ", "Lipids = ", "Protein -> Urea = ",
                                           "Protein -> Urate = "};

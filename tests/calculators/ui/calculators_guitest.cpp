@@ -18,9 +18,12 @@
 #include "calculators/ui/oxygen_windows.h"
 #include "calculators/ui/pressure_windows.h"
 #include "calculators/ui/simplecalc.h"
+#include "calculators/vapour.h"
 #include "datafiles/datafile.h"
 #include "datafiles/ui/open.h"
 #include "output/results.h"
+#include "respirometry/gasunits.h"
+#include "respirometry/ui/gasexchange.h"
 #include "platform/app.h"
 #include "platform/controls.h"
 #include "platform/menus.h"
@@ -240,6 +243,33 @@ TEST_P(Calculators, StpAltitudeAndSimulation) {
 }
 
 TEST_P(Calculators, OxygenPressureAndVentilation) {
+  // pO2 from the vapour pressure computed, which the field shows whole: its
+  // text cut to 7 characters lost the exponent (9.858072e-05 kPa read
+  // 9.858) or digits (0.000739 torr read 0.0007).
+  const struct {
+    const char* t;
+    const char* saturation;
+    bool torr;
+  } po2Rows[] = {{"-58", "100", false}, {"-58", "100", true}, {"20", "0.001", false}, {"20", "0.001", true}};
+  for (const auto& r : po2Rows) {
+    SCOPED_TRACE(std::string(r.t) + " C, " + r.saturation + (r.torr ? " %, torr" : " %, kPa"));
+    Script s;
+    s.call([&] {
+      plat::setFieldText(W, kPo2TemperatureField, r.t);
+      plat::setFieldText(W, kPo2SaturationField, r.saturation);
+    });
+    if (r.torr) s.key(W, 13);
+    else s.click(W, kPo2KPa);   // converts the pressure and computes
+    s.call([&] {
+       const float v = VapourPressure(static_cast<float>(TextToNum(r.t)), static_cast<float>(TextToNum(r.saturation)),
+                                      r.torr);
+       EXPECT_EQ(static_cast<float>(Num(kPo2VapourField)), v) << Field(kPo2VapourField);
+       const float ambient = static_cast<float>(Num(kPo2PressureField));
+       ExpectNear(Num(kPo2Result), OxygenPartialPressure(ambient, v, 20.95f, r.torr), 5e-5);
+     }).click(W, kPo2Done);
+    runItem(7, s);
+  }
+
   Script po2;
   po2.call([] {
        plat::setFieldText(W, kPo2PressureField, "760");
@@ -247,7 +277,7 @@ TEST_P(Calculators, OxygenPressureAndVentilation) {
      })
       .key(W, 13)
       .call([] {
-        EXPECT_EQ(Field(kPo2VapourField), " 47.032");
+        EXPECT_EQ(static_cast<float>(Num(kPo2VapourField)), VapourPressure(37, 100, true));
         ExpectNear(Num(kPo2Result), 149.3666, 5e-5);
       })
       .click(W, kPo2KPa)
@@ -289,6 +319,10 @@ TEST_P(Calculators, OxygenPressureAndVentilation) {
       })
       .click(W, kVentCalculate)
       .click(kAlertWindow, kAlertOK)
+      // 0 % is a percentage, yet refused: it was the shared FiO2 all the same.
+      .call([] { plat::setFieldText(W, kVentFiO2, "0"); })
+      .click(W, kVentCalculate)
+      .click(kAlertWindow, kAlertOK)
       .activate(kToolbarWindow)   // the window stays in front
       .call([&] {
         EXPECT_TRUE(plat::windowExists(W));
@@ -298,6 +332,15 @@ TEST_P(Calculators, OxygenPressureAndVentilation) {
   runItem(13, vent);
   EXPECT_FLOAT_EQ(FiO2, 20.95f);
   EXPECT_TRUE(testsupport::SoundPlayed("bzot"));
+  if (withFile()) {
+    // The gas-exchange commands start from the FiO2 the last accepted run left.
+    GasType = kGasO2;
+    Script gas;
+    gas.call([] { EXPECT_EQ(plat::fieldText(kResultsWindow, kFiO2Field), StringFormatter(20.95f)); })
+        .closeBox(kResultsWindow);
+    plat::test::run(gas, [] { GASEXCHANGE(0); });
+    EXPECT_FLOAT_EQ(FiO2, 20.95f);
+  }
   EXPECT_EQ(vTa, 25.0f);
   Script again;
   again.call([] { EXPECT_EQ(Field(kVentTa), "25"); }).click(W, kVentDone);
@@ -437,7 +480,9 @@ TEST_P(Calculators, MetabolismAndQ10) {
 
 // A typed value that would make the result infinite or not a number, or is
 // out of its range, is refused with an alert naming its field, and the
-// results of the inputs before are blanked, not left beside it.
+// results of the inputs before are blanked, not left beside it. Nothing
+// shared changes: not the settings other commands read, not the last
+// result, not the saved custom equation.
 TEST_P(Calculators, FieldsThatWouldGiveNoNumberAreRefusedByName) {
   const struct {
     int16_t item;
@@ -445,6 +490,7 @@ TEST_P(Calculators, FieldsThatWouldGiveNoNumberAreRefusedByName) {
     int16_t button;        // 0: Return
     const char* message;   // its start
     int16_t blanked;       // a result field that showed the last inputs' result
+    int16_t then = 0;      // a button clicked after the alert
   } cases[] = {
       {5, {{kAltPressureField, "xyz"}}, kAltFromPressure, "\"Pressure\": a pressure must be above 0", kAltAltitudeField},
       {5, {{kAltAltitudeField, "-1e7"}}, 0, "\"Altitude\": this value makes the result infinite", kAltPressureField},
@@ -456,6 +502,11 @@ TEST_P(Calculators, FieldsThatWouldGiveNoNumberAreRefusedByName) {
        kSimResultField},
       // Before the mass: a refused mass stays in the window for its next opening.
       {10, {{kBmrAField, "-0.005"}}, kBmrCompute, "\"coefficient ('a' value)\": it must be above 0", kBmrResult},
+      // "Store" after the refusal stored 0 for "= Last Result"; "Save" kept
+      // the a for the custom equation.
+      {10, {{kBmrAField, "-0.005"}}, kBmrCompute, "\"coefficient ('a' value)\": it must be above 0", kBmrResult,
+       kBmrStore},
+      {10, {{kBmrAField, "-0.005"}}, kBmrSave, "\"coefficient ('a' value)\": it must be above 0", kBmrResult},
       {10, {{kBmrMassField, "-5"}}, kBmrCompute, "\"mass\": a mass must be above 0", kBmrResult},
       {11, {{kQ10AdjustedTField, "37"}}, kQ10ComputeQ10, "\"adjusted temp\": equal to the base temperature", kQ10Field},
       {11, {{kQ10Field, "-2"}}, 0, "\"Q10\": a Q10 must be above 0", kQ10AdjustedValueField},
@@ -479,17 +530,37 @@ TEST_P(Calculators, FieldsThatWouldGiveNoNumberAreRefusedByName) {
       {7, {{kPo2PressureField, "0"}}, kPo2Compute, "\"ambient pressure\": a pressure must be above 0", kPo2Result},
       {12, {{kCsHours, "-1"}}, kCsCalculate, "\"hours\": a time must not be negative", kCsVO2Rate},
       {8, {{kDoVolume, "-1"}}, kDoContent, "\"volume\": a volume must not be negative", kDoSum},
+      {8, {{kDoTemperature, "50"}, {kDoPressure, "10"}}, kDoContent,
+       "\"B.P.\": it must be above the water vapour pressure", kDoPerLitre},
+      {8, {{kDoTemperature, "200"}}, kDoContent, "\"temp.\": water boils", kDoSum},
+      {12, {{kCsMinutes, "1e39"}}, kCsCalculate, "\"minutes\": it is too large", kCsVO2},
+      // Stored as the gas-exchange commands' FiO2 before it was refused.
+      {13,
+       {{kVentCalVol, "1"}, {kVentCalGain, "1"}, {kVentCalVolts, "1"}, {kVentSampGain, "1"}, {kVentSampVolts, "0.5"},
+        {kVentFiO2, "0"}, {kVentTb, "30"}},
+       kVentCalculate, "\"inhaled O2 concentration\": it must lie above 0", kVentExtraction},
       {6, {{kSimGasField, "150"}}, kSimFromAltitude, "\"gas concentration\": it must lie from 0 to 100 %",
        kSimResultField},
       {11, {{kQ10BaseTField, "-300"}}, 0, "\"base temp\": a temperature must be above absolute zero",
        kQ10AdjustedValueField},
   };
+  const auto shared = [] {
+    return std::vector<float>{FiO2,   FiCO2,   salinity, BodyTemperature, vTa,      vBP,
+                              deltaP, vRH,     calVol,   calGain,         calDef,   sampGain,
+                              sampDef, CustomAllometry[1], CustomAllometry[2], static_cast<float>(meanValue)};
+  };
+  constexpr float kLast = 12.5f;
   bool pictured = false;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.message);
     std::string before, message;
+    std::vector<float> sharedBefore;
+    meanValue = 7.25;
     Script s;
     s.call([&] {
+      // As the window left them on opening.
+      sharedBefore = shared();
+      LastCalculatorResult = kLast;
       before = Field(c.blanked);
       for (const auto& [id, text] : c.typed) plat::setFieldText(W, id, text);
     });
@@ -509,10 +580,16 @@ TEST_P(Calculators, FieldsThatWouldGiveNoNumberAreRefusedByName) {
         .call([&] {
           EXPECT_NE(before, "");
           EXPECT_EQ(Field(c.blanked), "");
-        })
-        .closeBox(W);
+        });
+    if (c.then) s.click(W, c.then);
+    s.closeBox(W);
     runItem(c.item, s);
     EXPECT_EQ(message.rfind(c.message, 0), 0u) << message;
+    EXPECT_EQ(shared(), sharedBefore);
+    // Q10 hands its adjusted value on as typed: an input field.
+    if (c.item != 11) {
+      EXPECT_EQ(LastCalculatorResult, kLast);
+    }
   }
 }
 

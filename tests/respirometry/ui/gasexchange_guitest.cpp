@@ -297,6 +297,12 @@ TEST_F(Respirometry, HeatEquivalenceSetsTheJoulesPerMillilitre) {
   plat::test::run(s, [] { EXPECT_TRUE(DoMENU(76, 10)); });
   EXPECT_EQ(flowconC, 28.2f);
   EXPECT_FLOAT_EQ(flowcon, 28.2f / 60);   // J/ml per minute as watts
+  // Opened and closed again, a value of its own is kept as it was.
+  flowconC = 20.0853f;
+  Script again;
+  again.call([] { EXPECT_EQ(plat::fieldText(kHeatWindow, kHeatField), "20.0853"); }).click(kHeatWindow, kHeatDone);
+  plat::test::run(again, [] { EXPECT_TRUE(DoMENU(76, 10)); });
+  EXPECT_EQ(flowconC, 20.0853f);
 }
 
 TEST_F(Respirometry, FlowChannelAndSecondGasChannelReachTheEngine) {

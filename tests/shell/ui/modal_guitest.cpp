@@ -534,6 +534,8 @@ std::vector<Loop> longestFromFreshWindows() {
       {.name = "Oxygen pressure, longest result", .menu = 8, .item = 7, .window = kCalculatorWindow,
        .prelude = [retype](Script& s) {
          retype(s, kPo2PressureField, "3.4e37");
+         // A vapour pressure of a float's longest text, " 1.03652845e+26" torr, shown whole.
+         retype(s, kPo2TemperatureField, "1281000");
          s.click(kCalculatorWindow, kPo2Compute);
        }},
       {.name = "Dissolved oxygen, longest results", .menu = 8, .item = 8, .window = kCalculatorWindow,
