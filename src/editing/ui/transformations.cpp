@@ -682,9 +682,6 @@ void loop(Dialog& d, EditStep& es) {
   }
 }
 
-// A block set by hand: the block the replay selected, of the channel the
-// hand run set, to its value. "Change Blocks…" picked each block anew, so
-// its block is used up and the next such step asks for another.
 // A step recorded on a file with more channels: said, and nothing written to
 // whatever channel happens to be active.
 bool channelInFile(int16_t slot, float channel, const char* nothing) {
@@ -693,6 +690,10 @@ bool channelInFile(int16_t slot, float channel, const char* nothing) {
   return false;
 }
 
+// A block set by hand: the block the replay selected, of the channel the
+// hand run set, to its value. Setting uses the block up, so the next step
+// asks for another; a "Set Block to:" step recorded before the hand run
+// cleared its block leaves it for the step after, as it always did.
 void replayBlockSet(const Dialog& d, const float* row) {
   const float channel = row[transform_step::kChan1];
   if (!channelInFile(d.slot, channel, "no block was set.")) return;
@@ -708,8 +709,6 @@ void replayBlockSet(const Dialog& d, const float* row) {
     LogChannelEdit(d.slot, ActiveChannel, BlockSetLogText(std::min(b, e), std::max(b, e), v));
     FileSHORTS[d.slot][kShortBlockState] = 0;
   } else if (row[kStepBlockPick] != 0.0f) {
-    // As by hand; a step recorded before the hand run cleared it leaves the
-    // block for the step after.
     CLEARBLOCK();
   }
   RedrawAfterEdit(false);
