@@ -67,6 +67,10 @@ void markBlock(int16_t row, const UsedBlock& used, bool clears) {
 
 }  // namespace
 
+void NoteAnalysisBlock() {
+  if (RecordSCRIPT != 0) gUsedBlock = standingBlock();
+}
+
 void MarkBlockEdit(int16_t row, bool clears) { markBlock(row, standingBlock(), clears); }
 
 void MarkBlockEdit(int16_t row, int32_t first, int32_t last, bool clears) {

@@ -31,6 +31,9 @@ int16_t RecordScriptOperation(int16_t operation);
 // as they are recorded.
 void MarkBlockEdit(int16_t row, bool clears = false);
 void MarkBlockEdit(int16_t row, int32_t first, int32_t last, bool clears);
+// A block analysis that moves the block while it is recorded (a scan's "Set
+// Block", which its replay does too): the block it leaves is the one it used.
+void NoteAnalysisBlock();
 
 // ---- Block analyses ------------------------------------------------------------------
 // The step a run handed the analysis of operation `op` (any of `ops`), 0 when

@@ -697,6 +697,20 @@ const std::vector<ReplayCase>& OptionCases() {
        },
        .onReplay = PickRecovery,
        .steps = 3},
+      // The scan moves the block to the window it found, by hand and on
+      // replay: the smoothing keeps that block, asking for none.
+      {.name = "block-only smoothing of the window a scan set as the block",
+       .code = kOpSmoothing,
+       .block = true,
+       .byHand = [](Script& s) {
+         s.menu(kMenuAnalyze, 2);
+         Type(s, kScanIntervalWindow, kScanSecondsField, "60");
+         s.click(kScanIntervalWindow, kScanIntervalOK);
+         Settle(Settle(s).click(kResultsWindow, kSetBlockButton)).closeBox(kResultsWindow);
+         SmoothBlockOnly(s);
+       },
+       .onReplay = CloseResults,
+       .steps = 2},
       // Steps kept before they said where their block came from: the block
       // set stays for the smoothing, which runs on it at once.
       {.name = "block set, then smoothed, by steps that do not say where their block came from",
