@@ -234,28 +234,6 @@ ScriptRowTexts ScriptRow(const float (&step)[kStepFields]) {
   return r;
 }
 
-int16_t BlockStepAnalysisCode(int code) {
-  switch (code) {
-    case kOpBasicStats: return 1;
-    case kOpMinimum: return 2;
-    case kOpMaximum: return 3;
-    case kOpWaveform: return 4;
-    case kOpSlopeVsTime: return 5;
-    case kOpRegress: return 6;
-    case kOpMostLevel: return 8;
-    case kOpTimeSeries: return 10;
-    case kOpIntegrateBlock: return 9;
-    case kOpMostVariable: return 11;
-    case kOpTimeIntegration: return 12;
-    case kOpEventCounting: return 13;
-    case kOpAsymptote: return 14;
-    case kOpPolynomial: return 15;
-    case kOpSelectiveIntegrate: return 16;
-    case kOpScaleToBlock: return 0;
-    default: return -1;
-  }
-}
-
 bool EditsBlockOnly(const float (&step)[kStepFields]) {
   switch (StepCode(step)) {
     case kOpSmoothing: return StepFlag(step, smoothing_step::kBlockOnly);

@@ -77,11 +77,7 @@ inline constexpr const char* kDeletedStepLabel = " *  this step has been deleted
 inline constexpr const char* kJustDeletedStepLabel = "  **  THIS STEP HAS BEEN DELETED  **";
 
 // ---- The runner's decisions --------------------------------------------------------
-// The Analysis_Code a block step selects: 12 -> 1 ... 45 -> 16; 0 for code 41
-// (it scales, so no earlier analysis re-runs); -1 for codes that are not
-// block steps.
-int16_t BlockStepAnalysisCode(int code);
-inline bool IsBlockStep(int code) { return BlockStepAnalysisCode(code) >= 0; }
+// BlockStepAnalysisCode and IsBlockStep: shell/recording.h.
 // An editing step done on the block only (smoothing, spikes, transformations,
 // references): its replay needs a block, as scaling to a block does.
 bool EditsBlockOnly(const float (&step)[kStepFields]);

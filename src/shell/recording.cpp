@@ -53,6 +53,28 @@ std::string ScriptLabel(int code) {
   }
 }
 
+int16_t BlockStepAnalysisCode(int code) {
+  switch (code) {
+    case kOpBasicStats: return 1;
+    case kOpMinimum: return 2;
+    case kOpMaximum: return 3;
+    case kOpWaveform: return 4;
+    case kOpSlopeVsTime: return 5;
+    case kOpRegress: return 6;
+    case kOpMostLevel: return 8;
+    case kOpTimeSeries: return 10;
+    case kOpIntegrateBlock: return 9;
+    case kOpMostVariable: return 11;
+    case kOpTimeIntegration: return 12;
+    case kOpEventCounting: return 13;
+    case kOpAsymptote: return 14;
+    case kOpPolynomial: return 15;
+    case kOpSelectiveIntegrate: return 16;
+    case kOpScaleToBlock: return 0;
+    default: return -1;
+  }
+}
+
 uint16_t RecordingPositionOf(const float (&store)[kStepSlots][kStepFields]) {
   for (int s = kLastScriptStep; s >= 1; --s)
     if (store[s][kStepOperation] != 0.0f) return static_cast<uint16_t>(s);

@@ -27,6 +27,13 @@ inline constexpr int kStepChannel = 26;
 // Descriptive statistics and the window scans (12, 13, 14, 19, 30): the time
 // unit's button of the integrated total; 0 the remembered unit (old steps).
 inline constexpr int kStepTotalUnit = 4;
+// Steps that edit data on a block (an edit of the block only, scaling to a
+// block) say in kStepMain, which they use for nothing else, where the hand
+// run's block came from. 0, steps recorded before the field existed: the
+// block that stands, else one asked for.
+inline constexpr int kStepBlockPick = kStepMain;
+inline constexpr float kBlockPickedAnew = 1.0f;   // selected for the step: the replay asks for one
+inline constexpr float kBlockKept = 2.0f;         // the block the last block step used: the replay keeps it
 // The expected channel count of a script lives in slot 41 (never a step):
 // the channel count of the file the recording started on, 0 none.
 inline constexpr int kScriptChannelsSlot = 41;
@@ -74,6 +81,12 @@ inline constexpr int16_t kOpDeleted = 99;
 // The label the viewer and the printout show; "" for codes without one
 // (0, 21..24, 26, 27, 31, 42..44, 46..98, 99 and anything else).
 std::string ScriptLabel(int code);
+
+// The Analysis_Code a block step selects: 12 -> 1 ... 45 -> 16; 0 for code 41
+// (it scales, so no earlier analysis re-runs); -1 for codes that are not
+// block steps.
+int16_t BlockStepAnalysisCode(int code);
+inline bool IsBlockStep(int code) { return BlockStepAnalysisCode(code) >= 0; }
 
 // ---- Settings fields per operation ---------------------------------------------------
 // 1 CHANGE CHANNEL, 2 LAG, 33 OPEN FILE: kStepMain holds the channel, the lag

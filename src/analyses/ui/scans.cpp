@@ -677,7 +677,10 @@ int16_t Minimum_Maximum_Level(int16_t kindArg) {
               break;
             }
             SWITCHBLOCKS();
-            if (float* s = currentStep(); s && RecordSCRIPT && ScriptCOUNT <= kLastScriptStep) s[0] = 1.0f;
+            if (float* s = currentStep(); s && RecordSCRIPT && ScriptCOUNT <= kLastScriptStep) {
+              s[0] = 1.0f;
+              NoteAnalysisBlock();
+            }
             break;
           case kRescanChannelsButton:
             ScanNewSelectedChannel = ScanNewSelectedChannel ? 0 : 1;

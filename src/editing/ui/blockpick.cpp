@@ -395,10 +395,12 @@ int16_t BLOCKSET() {
       const float v = setFieldValue();
       if (setBlocks(f, channel, blocks, v)) {
         // One step per block: a replay asks for each block as it was picked.
-        for (size_t k = 0; k < blocks.size(); ++k) {
+        for (const CaseSpan& s : blocks) {
           float step[kStepFields];
           BlockSetToStep(kBlockSetByPicker, v, channel, step);
-          if (RecordScriptStep(step) == 0) break;
+          const int16_t row = RecordScriptStep(step);
+          if (row == 0) break;
+          MarkBlockEdit(row, s.first, s.last, true);
         }
         if (hadBlock && earlier.last >= 1) {
           BeginBlock[f] = earlier.first;

@@ -20,6 +20,7 @@
 #include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
+#include "shell/ui/recorder.h"
 #include "shell/ui/sounds.h"
 #include "shell/worktables.h"
 
@@ -266,6 +267,8 @@ int16_t BLOCKSCALE(int16_t mode, int16_t step) {
     f[scale_step::kScope] = run.blockOnly ? 2.0f : 1.0f;
     // A label typed by hand goes with the step; a replay keeps the one it took.
     if (es.recorded > 0) {
+      // A replay leaves no block after scaling.
+      MarkBlockEdit(es.row, true);
       f[scale_step::kLabel] = 0.0f;
       if (!run.label.empty() && run.label != openingLabel)
         KeepStepLabel(ScriptSequenceArray, es.row, scale_step::kLabel, run.label);

@@ -141,6 +141,7 @@ void noteFix(Run& run) {
   if (row == 0) return;
   ToScriptStep(run.settings, ScriptSequenceArray[row]);
   ScriptSequenceArray[row][references_step::kBlockOnly] = run.inBlock ? 1.0f : 0.0f;
+  if (run.es->recorded != 0 && run.inBlock) MarkBlockEdit(row);
 }
 
 void fix(Run& run, bool fromWindow) {

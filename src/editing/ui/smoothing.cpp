@@ -21,6 +21,7 @@
 #include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
+#include "shell/ui/recorder.h"
 #include "shell/ui/sounds.h"
 #include "shell/worktables.h"
 
@@ -242,6 +243,7 @@ void smoothAndLog(Run& run, const EditStep& es, bool blockOnly, bool showProgres
     ToScriptStep(run.settings, fields);
     fields[smoothing_step::kBlockOnly] = blockOnly ? 1.0f : 0.0f;
     std::copy(fields, fields + kStepFields, EditStepFields(es));
+    if (es.recorded != 0 && blockOnly) MarkBlockEdit(es.row);
   }
   skid();
   LogChannelEdit(run.slot, ActiveChannel, SmoothingLogText(SmoothingSamples(run.settings.button), cycles, used));

@@ -176,6 +176,7 @@ void noteAction(Run& run) {
   fields[spikes_step::kBlockOnly] = run.inBlock ? 1.0f : 0.0f;
   fields[spikes_step::kChannel] = ActiveChannel;
   fields[spikes_step::kSingleScan] = run.singleScan ? 1.0f : 0.0f;
+  if (run.es->recorded != 0 && run.inBlock) MarkBlockEdit(row);
 }
 
 void sweep(Run& run, bool repeat, bool window) {

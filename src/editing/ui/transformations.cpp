@@ -28,6 +28,7 @@
 #include "platform/port.h"
 #include "platform/resources.h"
 #include "platform/windows.h"
+#include "plot/ui/mouse.h"
 #include "plot/ui/redraw.h"
 #include "shell/steptable.h"
 #include "shell/defaults.h"
@@ -390,8 +391,12 @@ void noteStoredRun(Dialog& d, const std::string& label, const std::string& propo
   if (!d.es) return;
   const int16_t row = ActionStepRow(*d.es, &d.steps, kTransformOp);
   if (row == 0) return;
+  // A step replayed with its dialog keeps where its block came from.
+  const float heldPick = ScriptSequenceArray[row][kStepBlockPick];
   TransformToStep(d.ranWith, ScriptSequenceArray[row]);
   ScriptSequenceArray[row][transform_step::kBlockOnly] = d.ranBlockOnly ? 1.0f : 0.0f;
+  if (d.es->recorded == 0) ScriptSequenceArray[row][kStepBlockPick] = heldPick;
+  else if (d.ranBlockOnly) MarkBlockEdit(row);
   if (label != proposed) KeepStepLabel(ScriptSequenceArray, row, transform_step::kLabel, label);
 }
 
@@ -630,8 +635,15 @@ void loop(Dialog& d, EditStep& es) {
         if (ZEROBLOCK(v, 0) != 0) {
           // A step of its own, after any run stored before it.
           const int16_t row = ActionStepRow(es, &d.steps, kTransformOp);
-          if (row != 0) BlockSetToStep(kBlockSetByDialog, v, ActiveChannel, ScriptSequenceArray[row]);
+          if (row != 0) {
+            const float heldPick = ScriptSequenceArray[row][kStepBlockPick];
+            BlockSetToStep(kBlockSetByDialog, v, ActiveChannel, ScriptSequenceArray[row]);
+            if (es.recorded == 0) ScriptSequenceArray[row][kStepBlockPick] = heldPick;
+            else MarkBlockEdit(row, true);
+          }
           d.stored = true;
+          // The block is used up: the next block command has the user pick its own.
+          CLEARBLOCK();
         }
         d.ended = true;
         return;
@@ -670,9 +682,6 @@ void loop(Dialog& d, EditStep& es) {
   }
 }
 
-// A block set by hand: the block the replay selected, of the channel the
-// hand run set, to its value. "Change Blocks…" picked each block anew, so
-// its block is used up and the next such step asks for another.
 // A step recorded on a file with more channels: said, and nothing written to
 // whatever channel happens to be active.
 bool channelInFile(int16_t slot, float channel, const char* nothing) {
@@ -681,9 +690,17 @@ bool channelInFile(int16_t slot, float channel, const char* nothing) {
   return false;
 }
 
+// A block set by hand: the block the replay selected, of the channel the
+// hand run set, to its value. Setting uses the block up, so the next step
+// asks for another; a "Set Block to:" step recorded before the hand run
+// cleared its block leaves it for the step after, as it always did.
 void replayBlockSet(const Dialog& d, const float* row) {
   const float channel = row[transform_step::kChan1];
-  if (!channelInFile(d.slot, channel, "no block was set.") || !blockDefined(d.slot)) return;
+  if (!channelInFile(d.slot, channel, "no block was set.")) return;
+  if (!blockDefined(d.slot)) {
+    ShowAlert("No block is selected: no block was set.");
+    return;
+  }
   ActiveChannel = static_cast<int16_t>(channel);
   const float v = row[transform_step::kSetValue];
   const int32_t b = BeginBlock[d.slot], e = EndBlock[d.slot];
@@ -691,6 +708,8 @@ void replayBlockSet(const Dialog& d, const float* row) {
   if (row[transform_step::kSetBlock] == kBlockSetByPicker) {
     LogChannelEdit(d.slot, ActiveChannel, BlockSetLogText(std::min(b, e), std::max(b, e), v));
     FileSHORTS[d.slot][kShortBlockState] = 0;
+  } else if (row[kStepBlockPick] != 0.0f) {
+    CLEARBLOCK();
   }
   RedrawAfterEdit(false);
 }

@@ -161,6 +161,9 @@ void blockStep(int16_t n, int code, int next) {
     return;
   }
   const bool offer = !blockEdit && OffersContinue(ScriptSequenceArray[n], next);
+  // An edit runs on the block picked for it: where the hand run selected a
+  // new one, the block left by an earlier step is not it.
+  if (edits && ScriptSequenceArray[n][kStepBlockPick] == kBlockPickedAnew && fileHasBlock()) CLEARBLOCK();
   // Whether the analysis met a block: it runs on every block selected.
   bool analysed = true;
   if (!fileHasBlock()) {

@@ -3,30 +3,79 @@
 #include <algorithm>
 #include <iterator>
 
+#include "shell/globals.h"
+#include "shell/store.h"
 #include "shell/ui/kitglobals.h"
 #include "shell/worktables.h"
 
 RecorderHooks gRecorderHooks;
 
 namespace {
+
 void flash() {
   if (gRecorderHooks.flashStep) gRecorderHooks.flashStep();
 }
+
+// The block the last recorded block step ran on; slot -1 none. A replay
+// starts with no block, so neither does a script.
+struct UsedBlock {
+  int16_t slot = -1;
+  int32_t first = 0, last = 0;
+  bool operator==(const UsedBlock&) const = default;
+};
+UsedBlock gUsedBlock;
+
+UsedBlock standingBlock() {
+  const auto f = static_cast<int16_t>(TheFileInUse);
+  if (!SlotHasBlock(f)) return {};
+  return {f, std::min(BeginBlock[f], EndBlock[f]), std::max(BeginBlock[f], EndBlock[f])};
+}
+
+void noteRecorded(int16_t n, int16_t operation) {
+  if (n == 1) gUsedBlock = {};
+  if (BlockStepAnalysisCode(operation) > 0) gUsedBlock = standingBlock();
+}
+
 }  // namespace
 
 int16_t RecordScriptOperation(int16_t operation) {
   const int16_t n = AppendStep(ScriptSequenceArray, RecordSCRIPT != 0, &ScriptCOUNT, operation);
-  if (n > 0) flash();
+  if (n == 0) return 0;
+  noteRecorded(n, operation);
+  flash();
   return n;
 }
 
 int16_t RecordScriptStep(const float (&step)[kStepFields]) {
-  const int16_t n = AppendStep(ScriptSequenceArray, RecordSCRIPT != 0, &ScriptCOUNT,
-                               static_cast<int16_t>(step[kStepOperation]));
+  const auto operation = static_cast<int16_t>(step[kStepOperation]);
+  const int16_t n = AppendStep(ScriptSequenceArray, RecordSCRIPT != 0, &ScriptCOUNT, operation);
   if (n == 0) return 0;
   std::copy(std::begin(step), std::end(step), ScriptSequenceArray[n]);
+  noteRecorded(n, operation);
   flash();
   return n;
+}
+
+namespace {
+
+void markBlock(int16_t row, const UsedBlock& used, bool clears) {
+  if (row < 1 || row > kLastScriptStep) return;
+  ScriptSequenceArray[row][kStepBlockPick] =
+      used.slot >= 0 && used == gUsedBlock ? kBlockKept : kBlockPickedAnew;
+  gUsedBlock = clears ? UsedBlock{} : used;
+}
+
+}  // namespace
+
+void NoteAnalysisBlock() {
+  if (RecordSCRIPT != 0) gUsedBlock = standingBlock();
+}
+
+void MarkBlockEdit(int16_t row, bool clears) { markBlock(row, standingBlock(), clears); }
+
+void MarkBlockEdit(int16_t row, int32_t first, int32_t last, bool clears) {
+  const auto f = static_cast<int16_t>(TheFileInUse);
+  markBlock(row, {f, std::min(first, last), std::max(first, last)}, clears);
 }
 
 int16_t HandedAnalysisStep(std::initializer_list<int16_t> ops) {

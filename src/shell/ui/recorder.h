@@ -22,6 +22,19 @@ int16_t RecordScriptStep(const float (&step)[kStepFields]);
 // command writes its settings later through SettingsStep.
 int16_t RecordScriptOperation(int16_t operation);
 
+// ---- Steps on a block -----------------------------------------------------------------
+// A recorded step `row` (0: none) that edits the block of the file in
+// front, or the block `first`..`last` of it, says whether the hand run kept
+// the block the last recorded block step used (kBlockKept) or selected one
+// for it (kBlockPickedAnew). `clears`: the step leaves no block behind in a
+// replay, so the next step cannot keep it. Block analyses note their block
+// as they are recorded.
+void MarkBlockEdit(int16_t row, bool clears = false);
+void MarkBlockEdit(int16_t row, int32_t first, int32_t last, bool clears);
+// A block analysis that moves the block while it is recorded (a scan's "Set
+// Block", which its replay does too): the block it leaves is the one it used.
+void NoteAnalysisBlock();
+
 // ---- Block analyses ------------------------------------------------------------------
 // The step a run handed the analysis of operation `op` (any of `ops`), 0 when
 // none: the step being replayed must be that analysis's own.

@@ -324,6 +324,7 @@ TEST_F(Transformations, TheBlockSetButtonWritesTheBlockAndEndsTheDialog) {
   EXPECT_FALSE(plat::windowExists(kWin));
   for (int k = 100; k <= 200; ++k) ASSERT_EQ(GetDatum(slot_, 1, k), 2.5f) << k;
   EXPECT_EQ(GetDatum(slot_, 1, 99), original_[99]);
+  EXPECT_EQ(FileSHORTS[slot_][kShortBlockState], 0) << "the block is used up: the next command asks for its own";
   DoMENU(kMenuEdit, 1);
   EXPECT_EQ(gPointersToFileData[slot_][1], original_);
 }

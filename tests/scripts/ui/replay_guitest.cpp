@@ -447,6 +447,18 @@ void SetBlockInTransformations(Script& s, const std::string& value) {
   Type(s, kResultsWindow, kTrBlockValue, value);
   s.click(kResultsWindow, kTrSetBlock);
 }
+// "Change Blocks…" on the block already picked, picking no other.
+void ChangeStandingBlock(Script& s, const char* value) {
+  Idle(s.menu(kMenuChangeOrRemove, 1)).activate(kHandPlot).activate(kBlockSetWindow);
+  s.call([=] { plat::setFieldText(kBlockSetWindow, kBlockSetValueField, value); });
+  s.click(kBlockSetWindow, kBlockSetChange);
+}
+void SmoothBlockOnly(Script& s) {
+  s.menu(kMenuEdit, 16).click(kResultsWindow, 4).click(kResultsWindow, kSmoothFirstPreset + 3);
+  s.click(kResultsWindow, kSmoothBlock);
+}
+// The replay asks for a second block: the recovery.
+void PickRecovery(Script& s) { DragBlock(s, kReplayPlot, kRecovery); }
 void TypeInside(Script& s, int16_t field, int16_t channel, bool top) {
   s.clickField(kResultsWindow, field).call([=] { plat::setFieldText(kResultsWindow, field, Inside(channel, top)); });
 }
@@ -580,11 +592,7 @@ const std::vector<ReplayCase>& OptionCases() {
       {.name = "block set to a value by Change Blocks",
        .code = kOpTransformations,
        .block = true,
-       .byHand = [](Script& s) {
-         Idle(s.menu(kMenuChangeOrRemove, 1)).activate(kHandPlot).activate(kBlockSetWindow);
-         s.call([] { plat::setFieldText(kBlockSetWindow, kBlockSetValueField, "21.5"); });
-         s.click(kBlockSetWindow, kBlockSetChange);
-       },
+       .byHand = [](Script& s) { ChangeStandingBlock(s, "21.5"); },
        .steps = 1},
       // The second block is picked while the dialog waits: one step each,
       // the replay asking for each block in turn.
@@ -641,13 +649,104 @@ const std::vector<ReplayCase>& OptionCases() {
          s.click(kResultsWindow, kTrAll).click(kResultsWindow, kTrDone);
        },
        .steps = 2},
-      {.name = "smoothing of the block only",
+      {.name = "smoothing of the block only", .code = kOpSmoothing, .block = true, .byHand = SmoothBlockOnly},
+      // Each step on a block picked for it: the replay asks for each in turn
+      // and writes nothing outside them. A block set is used up and the block
+      // window comes forward: the plot is clicked before the next block.
+      {.name = "two blocks set in Transformations, each picked for its step",
+       .code = kOpTransformations,
+       .block = true,
+       .byHand = [](Script& s) {
+         SetBlockInTransformations(s, "-7.25");
+         DragBlock(s.activate(kHandPlot), kHandPlot, kRecovery);
+         SetBlockInTransformations(s, "99");
+       },
+       .onReplay = PickRecovery,
+       .steps = 2},
+      {.name = "block set in Transformations, then another by Change Blocks",
+       .code = kOpTransformations,
+       .block = true,
+       .byHand = [](Script& s) {
+         SetBlockInTransformations(s, "20.123456");
+         DragBlock(s.activate(kHandPlot), kHandPlot, kRecovery);
+         ChangeStandingBlock(s, "21.5");
+       },
+       .onReplay = PickRecovery,
+       .steps = 2},
+      {.name = "two block-only smoothings on two blocks",
        .code = kOpSmoothing,
        .block = true,
        .byHand = [](Script& s) {
-         s.menu(kMenuEdit, 16).click(kResultsWindow, 4).click(kResultsWindow, kSmoothFirstPreset + 3);
-         s.click(kResultsWindow, kSmoothBlock);
-       }},
+         SmoothBlockOnly(s);
+         DragBlock(s, kHandPlot, kRecovery);
+         SmoothBlockOnly(s);
+       },
+       .onReplay = PickRecovery,
+       .steps = 2},
+      // The third step keeps the second's block: two blocks asked for.
+      {.name = "transform of the block the smoothing before it used",
+       .code = kOpTransformations,
+       .block = true,
+       .byHand = [](Script& s) {
+         SmoothBlockOnly(s);
+         DragBlock(s, kHandPlot, kRecovery);
+         SmoothBlockOnly(s);
+         s.menu(kMenuEdit, 22).popup(kResultsWindow, kTrTransformPopup, 7);
+         Type(s, kResultsWindow, kTrField1, "1.5");
+         s.click(kResultsWindow, kTrBlock).click(kResultsWindow, kTrDone);
+       },
+       .onReplay = PickRecovery,
+       .steps = 3},
+      // The scan moves the block to the window it found, by hand and on
+      // replay: the smoothing keeps that block, asking for none.
+      {.name = "block-only smoothing of the window a scan set as the block",
+       .code = kOpSmoothing,
+       .block = true,
+       .byHand = [](Script& s) {
+         s.menu(kMenuAnalyze, 2);
+         Type(s, kScanIntervalWindow, kScanSecondsField, "60");
+         s.click(kScanIntervalWindow, kScanIntervalOK);
+         Settle(Settle(s).click(kResultsWindow, kSetBlockButton)).closeBox(kResultsWindow);
+         SmoothBlockOnly(s);
+       },
+       .onReplay = CloseResults,
+       .steps = 2},
+      // Steps kept before they said where their block came from: the block
+      // set stays for the smoothing, which runs on it at once.
+      {.name = "block set, then smoothed, by steps that do not say where their block came from",
+       .code = kOpSmoothing,
+       .block = true,
+       .byHand = [](Script& s) {
+         SetBlockInTransformations(s, "21.5");
+         DragBlock(s.activate(kHandPlot), kHandPlot, kStepDown);
+         SmoothBlockOnly(s);
+       },
+       .afterHalt = [](Script& s) {
+         s.call([] {
+           for (int n : {1, 2}) ScriptSequenceArray[n][kStepBlockPick] = 0.0f;
+         });
+       },
+       .steps = 2},
+      // A block set by a step the runner finds no block for: told, nothing set.
+      {.name = "block set by a step that does not ask for its block",
+       .code = kOpTransformations,
+       .block = false,
+       .byHand = [](Script& s) { SetBlockInTransformations(s, "21.5"); },
+       .onReplay = [](Script& s) {
+         Idle(s).call([] {
+           EXPECT_EQ(plat::fieldText(kAlertWindow, kAlertMessage), "No block is selected: no block was set.");
+         });
+         s.click(kAlertWindow, kAlertOK);
+       },
+       .check = [](const fs::path&) { EXPECT_EQ(FileSHORTS[TheFileInUse][kShortChanged], 0) << "nothing set"; },
+       .before = [](Script& s) { DragBlock(s, kHandPlot, kStepDown); },
+       .afterHalt = [](Script& s) {
+         s.call([] {
+           ScriptSequenceArray[1][transform_step::kBlockOnly] = 0.0f;
+           ScriptSequenceArray[1][kStepBlockPick] = 0.0f;
+         });
+       },
+       .steps = 1},
       {.name = "scale the whole channel to the block",
        .code = kOpScaleToBlock,
        .block = true,
