@@ -51,9 +51,7 @@
 #include "shell/textutil.h"
 #include "shell/ui/kitglobals.h"
 // Last: Qt's keyword macros must not meet the menu headers.
-#include <QApplication>
-#include <QWidget>
-
+#include "support/desk_activation.h"
 #include "platform/test.h"
 
 namespace {
@@ -207,22 +205,6 @@ void ExpectHeaderClockAndMeanApart() {
   for (int r : runs) EXPECT_GE(r, 10) << "a header line lost rows of its text";
 }
 
-// What a window manager does when the program's window comes back in front
-// after another window (a file dialog, another program): Qt gives the
-// keyboard to a widget of the desk.
-void DeskActivatedAgain() {
-  QWidget* desk = QApplication::activeWindow();
-  ASSERT_NE(desk, nullptr);
-  QWidget other;
-  other.show();
-  other.activateWindow();
-  QCoreApplication::processEvents();
-  other.hide();
-  desk->activateWindow();
-  QCoreApplication::processEvents();
-  ASSERT_EQ(QApplication::activeWindow(), desk);
-}
-
 // After a channel button every header names the new channel on the screen,
 // not only in the window's picture, and the descriptive statistics' bound
 // fields and the limits windows' limits offer what a window opened on the
@@ -345,7 +327,7 @@ TEST_F(ResultWindows, AChannelButtonShowsTheNewChannelEverywhere) {
         // manager leaves the keyboard: the same record.
         const int16_t print = c.item == 15 ? kSlopePrint : c.item >= 20 ? kLimitPrintButton : int16_t{0};
         if (print != 0 && first == kNew) s.click(kResultsWindow, print);
-        else s.call(DeskActivatedAgain).key(kResultsWindow, 'p');
+        else s.call(testsupport::DeskActivatedAgain).key(kResultsWindow, 'p');
         if (tabular && c.item == 15) {
           // A slope takes no row: the key says so as the button does.
           s.call([] {
