@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "output/numberformat.h"
+#include "output/scaling.h"
 #include "output/stats.h"
 #include "shell/defaults.h"
 #include "shell/globals.h"
@@ -180,9 +181,13 @@ std::string RegressionStatsText(const ResultRecord& r) {
 
 std::string LimitsBlockText(const ResultRecord& r) {
   const Fmt f{r.digits};
+  // The time or integral scaled as the window and the tabular row show it;
+  // the limits and the share stay as they are.
+  const double shown =
+      ScaledValue(ResultScaleFor(r.rscale, {r.scaleOp, r.scaleFactor, r.scaleOffset}), r.meanValue);
   std::string s = "       upper limit: " + f.real(r.ma) + CR + "       lower limit: " + f.real(r.mi) + CR;
   if (r.topic == kTopicTimeIntegration) {
-    s += "    time within limits:" + f.real(r.meanValue) + " " + IntegrationUnitWord(r.integrationUnit) + CR;
+    s += "    time within limits:" + f.real(shown) + " " + IntegrationUnitWord(r.integrationUnit) + CR;
     s += "    fraction of total time:" + RealText(r.sd, 3) + "%" + CR;
   } else if (r.topic == kTopicEventCounter) {
     const auto& e = r.eventFields;
@@ -193,7 +198,7 @@ std::string LimitsBlockText(const ResultRecord& r) {
     s += "        'negative ' mean: " + e[20] + "  SD: " + e[21] + CR;
     s += "               minimum: " + e[22] + "     maximum: " + e[23] + CR;
   } else if (r.topic == kTopicSelectiveIntegration) {
-    s += "    \xB7 (data between limits): " + f.real(r.meanValue) + CR;
+    s += "    \xB7 (data between limits): " + f.real(shown) + CR;
     s += "    fraction of total:" + RealText(r.sd, 3) + "%" + CR;
   }
   return s;

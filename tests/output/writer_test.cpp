@@ -220,6 +220,22 @@ TEST(ResultText, WithinLimitsTopics) {
                   "               minimum: -2     maximum: -1\r" +
                   kRule,
               ResultText(r));
+  // Scaled, the time or the integral is the number the window and the
+  // tabular row show; the limits and the share stay.
+  r.rscale = true;
+  r.scaleOp = 1.0f;   // multiply
+  r.scaleFactor = 2.0f;
+  r.scaleOffset = 10.0f;
+  const struct {
+    int16_t topic;
+    const char* lines;
+  } scaled[] = {{kTopicTimeIntegration, "    time within limits: 70 minutes\r    fraction of total time: 25%\r"},
+                {kTopicSelectiveIntegration, "    \xB7 (data between limits):  70\r    fraction of total: 25%\r"}};
+  for (const auto& c : scaled) {
+    r.topic = c.topic;
+    const std::string text = ResultText(r);
+    EXPECT_NE(text.find(limits + c.lines), std::string::npos) << Visible(text);
+  }
 }
 
 TEST(ResultText, Asymptote) {

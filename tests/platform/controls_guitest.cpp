@@ -27,6 +27,7 @@
 #include "platform/qt/internal.h"
 #include "platform/test.h"
 #include "platform/windows.h"
+#include "support/desk_activation.h"
 
 namespace {
 
@@ -553,6 +554,17 @@ TEST_F(Fields, FocusIsKeptPerWindow) {
   EXPECT_EQ(plat::focusedField(21), 1);
   plat::removeControl(21, 1);
   EXPECT_EQ(plat::focusedField(21), 0);
+
+  // The desk activated again gives no field or text view the keyboard
+  // the user did not give it: the window's keys stay the window's.
+  plat::addTextView(21, 2, {10, 40, 190, 120}, true);
+  testsupport::DeskActivatedAgain();
+  EXPECT_EQ(QApplication::focusWidget(), nullptr);
+  EXPECT_EQ(plat::focusedField(kWin), 0);
+  // The field the user left is the one that gets it back.
+  plat::focusField(kWin, 12, false);
+  testsupport::DeskActivatedAgain();
+  EXPECT_EQ(QApplication::focusWidget(), edit(12));
 }
 
 TEST_F(Fields, ADialogLoopEndsOnReturnWithTheTypedText) {

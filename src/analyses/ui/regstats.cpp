@@ -273,6 +273,9 @@ void REGPROB() {
   slope = static_cast<float>(TextToNum(plat::fieldText(win, kRegTestValueField)));
   TestSlope();
   SlopeTestProb = prob;
+  // A record names the slope its probability was tested against, however
+  // it is stored.
+  Pslope = slope;
   const plat::Rgb16 colour = SignificantProb(prob) ? OldStyleColour(6) : plat::Rgb16{0, 0, 0};
   staticField(win, kRegProbResultField, SlopeTestProbText(prob), {150, 174, 316, 192}, colour, ExtremelyLightGray);
   plat::flushWindow(win);

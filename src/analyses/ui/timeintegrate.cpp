@@ -130,6 +130,10 @@ struct Run {
   float usedG = 0.0f, usedL = 0.0f, usedSeconds = 0.0f;
   bool usedLeft = false, usedRight = false;
   int32_t usedLeftOffset = 0, usedRightOffset = 0;
+  // The texts the window put into the limit fields from the block's range;
+  // empty once the limit is the user's (typed, picked, remembered or
+  // replayed). A field that still reads so follows the channel shown.
+  std::string offeredG, offeredL;
   CaseSpan span() const {
     return LimitedSpan(BeginBlock[slot], EndBlock[slot], leftSet, leftOffset, rightSet, rightOffset);
   }
@@ -138,6 +142,16 @@ struct Run {
     return p ? std::span<const float>(p, static_cast<size_t>(nCases[slot]) + 1) : std::span<const float>();
   }
 };
+
+// The limits a window opens with on the channel the block window shows,
+// before any remembered or replayed ones.
+struct Limits {
+  float g, l;
+};
+Limits blockLimits(int16_t kind) {
+  const float g = kind == 1 ? BlockMinY + (BlockMaxY - BlockMinY) * 0.5f : BlockMinY;
+  return {g, kind == 1 ? g : BlockMaxY};
+}
 
 // Result fields 102 and 104 with their labels, in the band under the limits.
 void fixTimeCue(int16_t kind) {
@@ -402,6 +416,29 @@ void saveEventDetails(const Run& run) {
   if (soundsOn()) EndBeep();
 }
 
+// A limit field that still reads what the window offered: typed over, it
+// is the user's.
+bool stillOffered(int16_t field, const std::string& offered) {
+  return !offered.empty() && plat::controlExists(kResultsWindow, field) &&
+         plat::fieldText(kResultsWindow, field) == offered;
+}
+
+// Each limit the user has not set takes what a window opened on the
+// channel now shown would offer.
+void offerLimits(Run& run) {
+  const Limits fresh = blockLimits(run.kind);
+  auto offer = [](int16_t field, float value, std::string* offered) {
+    if (!stillOffered(field, *offered)) {
+      offered->clear();
+      return;
+    }
+    *offered = FieldNumText(value);
+    setText(field, *offered);
+  };
+  offer(kLimitGreaterField, fresh.g, &run.offeredG);
+  offer(kLimitLessField, fresh.l, &run.offeredL);
+}
+
 void switchChannel(Run& run, int16_t c) {
   NoteAnalysisChannel(timeIntStep, c);
   MarkChannelButton(ch, c);
@@ -412,6 +449,7 @@ void switchChannel(Run& run, int16_t c) {
     FIXLIMITS(run.leftSet, run.rightSet, run.leftX, run.rightX);
   }
   makeResultsCurrent();
+  offerLimits(run);
   WriteHEADER(0);
   // Nothing else repaints the window: the new header would wait unseen.
   if (plat::windowExists(kResultsWindow)) plat::flushWindow(kResultsWindow);
@@ -429,6 +467,7 @@ void setLimit(Run& run, int16_t side) {
 
 void pickLimit(Run& run, bool greater) {
   const int16_t button = greater ? kLimitGreaterButton : kLimitLessButton;
+  (greater ? run.offeredG : run.offeredL).clear();
   SetKitButton(button, true);
   if (greater) downvip();
   else upvip();
@@ -560,10 +599,11 @@ void TIMEINTEGRATE(int16_t kind) {
   Run run;
   run.slot = slot;
   run.kind = kind;
-  float g = kind == 1 ? BlockMinY + (BlockMaxY - BlockMinY) * 0.5f : BlockMinY;
-  float l = kind == 1 ? g : BlockMaxY;
+  const Limits fresh = blockLimits(kind);
+  float g = fresh.g, l = fresh.l;
   if (LastPosSelectiveLimit != 0.0f) g = LastPosSelectiveLimit;
   if (LastNegSelectiveLimit != 0.0f) l = LastNegSelectiveLimit;
+  bool offerG = LastPosSelectiveLimit == 0.0f, offerL = LastNegSelectiveLimit == 0.0f;
   // A replay counts or integrates in the unit, between the limits and with
   // the event choices of the hand run, whatever was chosen since.
   const bool replayed = ReplaysWithoutDialog(handed);
@@ -575,6 +615,7 @@ void TIMEINTEGRATE(int16_t kind) {
     if (StepFlag(f, limits_step::kHeld)) {
       g = f[limits_step::kGreater];
       l = f[limits_step::kLess];
+      offerG = offerL = false;
     }
     const int32_t last = EndBlock[slot] - BeginBlock[slot];
     run.leftSet = ReplayedBlockLimit(handed, limits_step::kLeftLimit, last, &run.leftOffset);
@@ -586,6 +627,10 @@ void TIMEINTEGRATE(int16_t kind) {
     }
   }
   buildWindow(run, g, l);
+  if (plat::windowExists(kResultsWindow)) {
+    if (offerG) run.offeredG = plat::fieldText(kResultsWindow, kLimitGreaterField);
+    if (offerL) run.offeredL = plat::fieldText(kResultsWindow, kLimitLessField);
+  }
   if (replayed && run.filter) setText(kEventMinField, FieldNumText(seconds));
   run.usedG = g;
   run.usedL = l;
@@ -618,6 +663,12 @@ void TIMEINTEGRATE(int16_t kind) {
     }
     if (a == kActionKey) {
       if ((id == 13 || id == 3) && RunScript) break;
+      // The result shown, as the Print button stores it.
+      if (IsStoreResultKey(id)) {
+        DRAFTPRINT(plat::MacText(1, static_cast<char>(id)));
+        makeResultsCurrent();
+        continue;
+      }
       if (id == '?' || id == '/') plat::openHelp(HelpSubject);
       // Return in a field applies the same order check as a click, and the
       // step notes what it computed.
@@ -637,10 +688,12 @@ void TIMEINTEGRATE(int16_t kind) {
         case kLimitLessButton: pickLimit(run, false); break;
         case kLimitMinimumButton:
           setText(kLimitGreaterField, FieldNumText(BlockMinY));
+          run.offeredG.clear();
           downvip();
           break;
         case kLimitMaximumButton:
           setText(kLimitLessField, FieldNumText(BlockMaxY));
+          run.offeredL.clear();
           upvip();
           break;
         case kLimitLeftButton: setLimit(run, 0); break;
@@ -676,12 +729,17 @@ void TIMEINTEGRATE(int16_t kind) {
           break;
         case kLimitSwitchKind: {
           const float keepG = fieldValue(kLimitGreaterField), keepL = fieldValue(kLimitLessField);
+          // Rebuilt, an offered limit is still the window's.
+          const bool offeredG = stillOffered(kLimitGreaterField, run.offeredG);
+          const bool offeredL = stillOffered(kLimitLessField, run.offeredL);
           run.kind = run.kind == 0 ? 2 : 0;
           if (soundsOn()) upvip();
           run.leftSet = run.rightSet = false;
           run.leftOffset = run.rightOffset = 0;
           if (blockWindowReady()) DRAWBLOCK();
           buildWindow(run, keepG, keepL);
+          run.offeredG = offeredG ? plat::fieldText(kResultsWindow, kLimitGreaterField) : std::string();
+          run.offeredL = offeredL ? plat::fieldText(kResultsWindow, kLimitLessField) : std::string();
           LastPosSelectiveLimit = keepG;
           LastNegSelectiveLimit = keepL;
           doTimeInt(run, keepL, keepG);

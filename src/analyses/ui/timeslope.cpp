@@ -86,6 +86,14 @@ void compute(LineFitRun& run) {
 // The step this fit fills: recorded, else handed by a run; 0 none.
 int16_t slopeStep = 0;
 
+// The Print button and the store key: the record names the slope the
+// window tested.
+void storeResult() {
+  Pslope = slope;
+  DRAFTPRINT("p");
+  MakeLineFitResultsCurrent();
+}
+
 void switchChannel(LineFitRun& run, int16_t c) {
   NoteAnalysisChannel(slopeStep, c);
   MarkChannelButton(ch, c);
@@ -150,6 +158,10 @@ void TIMESLOPE() {
     if (e == LineFitEvent::Leave) break;
     if (e == LineFitEvent::Skip) continue;
     if (a == kActionKey) {
+      if (IsStoreResultKey(id)) {
+        storeResult();
+        continue;
+      }
       const int16_t c = HandleAnalysisKey(id);
       if (c > 0) switchChannel(run, c);
       MakeLineFitResultsCurrent();
@@ -163,11 +175,7 @@ void TIMESLOPE() {
     switch (id) {
       case kHelpButton: plat::openHelp(HelpSubject); break;
       case kSlopeTest: RegressionProbCalcs(); break;
-      case kSlopePrint:
-        Pslope = slope;
-        DRAFTPRINT("p");
-        MakeLineFitResultsCurrent();
-        break;
+      case kSlopePrint: storeResult(); break;
       case kSlopeResiduals:
         if (run.ok) RegressionRESIDS(run.fit, run.n, 0);
         MakeLineFitResultsCurrent();

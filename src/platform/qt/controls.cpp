@@ -656,7 +656,11 @@ void addField(int win, const FieldSpec& s) {
     e->setAlignment(alignment(s.align) | Qt::AlignVCenter);
     e->setText(toQ(s.text));
     e->setCursorPosition(0);
-    e->setFocusPolicy(Qt::StrongFocus);
+    // A click or the program gives a field the keyboard, never Qt's Tab
+    // chain: when the window manager activates the desk, Qt hands the
+    // keyboard to the first widget that takes Tab, and a window's own keys
+    // ('p', the channel keys) would be typed into a field the user never chose.
+    e->setFocusPolicy(Qt::ClickFocus);
     e->installEventFilter(new FieldFilter(win, s.id, e));
     w = e;
   }
@@ -847,8 +851,9 @@ void addTextView(int win, int id, Rect r, bool editable) {
   auto* v = new TextView(parent);
   v->setAcceptRichText(false);
   v->setReadOnly(!editable);
-  // A read-only view must not take the keyboard from the window's key handling.
-  v->setFocusPolicy(editable ? Qt::StrongFocus : Qt::NoFocus);
+  // A read-only view must not take the keyboard from the window's key
+  // handling; an editable one takes it by a click, as a field does.
+  v->setFocusPolicy(editable ? Qt::ClickFocus : Qt::NoFocus);
   v->setFont(detail::FontMapper::font(FontSpec{}));
   v->setLineWrapMode(QTextEdit::WidgetWidth);
   place(win, id, v, Kind::TextView, r);

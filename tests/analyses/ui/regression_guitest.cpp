@@ -111,6 +111,7 @@ TEST_F(LineFitWindows, SlopeOverTimeInMinutesWithTestsResidualsAndPrediction) {
   s.call([] {
     EXPECT_EQ(Field(kResultsWindow, kRegProbResultField).substr(0, 4), "is 0");
     EXPECT_GT(SlopeTestProb, 0.9f);
+    EXPECT_EQ(CaptureResult().pslope, 1.99f) << "what a store from the menu records";
   });
   s.click(kResultsWindow, kSlopeResiduals);
   s.call([] {
