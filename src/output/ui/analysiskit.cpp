@@ -14,6 +14,7 @@
 #include "platform/windows.h"
 #include "shell/colours.h"
 #include "shell/defaults.h"
+#include "shell/desklayout.h"
 #include "shell/dispatch.h"
 #include "shell/globals.h"
 #include "shell/store.h"
@@ -194,12 +195,12 @@ void InstallAnalysisHandlers() {
 
 void FitResultsWindow(int16_t height) {
   if (!plat::windowExists(kResultsWindow)) return;
-  plat::Rect r = plat::contentRect(kResultsWindow);
-  if (r.height() >= height) return;
-  // It grows down to the desk's edge, never up: raised, its title bar
-  // would slip under the plot window.
-  r.bottom = std::min(r.top + height, std::max<int>(r.bottom, plat::displaySize().h - 4));
-  plat::setContentRect(kResultsWindow, r);
+  const plat::Rect r = plat::contentRect(kResultsWindow);
+  // Where the desk ends too soon it stands higher, over the plot's lower
+  // part: cut at the desk's edge, its lowest controls were out of reach.
+  const int topLimit = plat::config().menuBarHeight + plat::titleBarHeight(plat::WindowClass::Document);
+  const plat::Rect grown = GrownResultsWindow(r, height, plat::displaySize().h - 4, topLimit);
+  if (!(grown == r)) plat::setContentRect(kResultsWindow, grown);
 }
 
 AnalysisKey TranslateAnalysisKey(int charCode, int16_t nChannels) {
