@@ -21,6 +21,7 @@
 #include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
+#include "shell/ui/windowids.h"
 #include "shell/ui/help.h"
 
 namespace {
@@ -198,7 +199,14 @@ void FitResultsWindow(int16_t height) {
   const plat::Rect r = plat::contentRect(kResultsWindow);
   // Where the desk ends too soon it stands higher, over the plot's lower
   // part: cut at the desk's edge, its lowest controls were out of reach.
-  const int topLimit = plat::config().menuBarHeight + plat::titleBarHeight(plat::WindowClass::Document);
+  const int titleBar = plat::titleBarHeight(plat::WindowClass::Document);
+  int topLimit = plat::config().menuBarHeight + titleBar;
+  // Never over a toolbar standing between the plot and the window.
+  if (plat::windowExists(kToolbarWindow) && plat::windowVisible(kToolbarWindow)) {
+    const plat::Rect bar = plat::frameRect(kToolbarWindow);
+    if (bar.bottom <= r.top - titleBar && bar.left < r.right && r.left < bar.right)
+      topLimit = std::max(topLimit, bar.bottom + titleBar);
+  }
   const plat::Rect grown = GrownResultsWindow(r, height, plat::displaySize().h - 4, topLimit);
   if (!(grown == r)) plat::setContentRect(kResultsWindow, grown);
 }
