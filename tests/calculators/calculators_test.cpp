@@ -750,7 +750,8 @@ TEST(CalculatorFields, ThatWouldGiveNoNumberAreRefusedByName) {
       {"Q10 from rates to -280 degrees", Q10FromRates(1, 2, 37, -280), "adjusted temp", 0},
       // A ratio no Q10 a degree apart can give: the values, not 39 degrees, are named.
       {"Q10 from rates, values 1e40 apart", Q10FromRates(1e-20, 1e20, 37, 39), "base value\" and \"adjusted value", 0},
-      {"Q10 from rates, values 1e40 apart, cooler", Q10FromRates(1e20, 1e-20, 39, 37), "base value\" and \"adjusted value", 0},
+      {"Q10 from rates, values 1e40 apart, cooler", Q10FromRates(1e20, 1e-20, 39, 37),
+       "base value\" and \"adjusted value", 0},
       {"Q10 from rates, temperatures a thousandth apart", Q10FromRates(1, 2, 37, 37.001), "adjusted temp", 0},
       {"BMR of 0 g", ComputeBmr(noMass).check, "mass", 0},
       {"BMR of -5 g, b = 1", ComputeBmr(negativeLinear).check, "mass", 0},

@@ -208,7 +208,8 @@ TEST(BlockScale, WindowRectangles) {
   EXPECT_EQ(GrownResultsWindow({94, 500, 544, 720}, 300, 796, 44), (plat::Rect{94, 496, 544, 796})) << "raised";
   EXPECT_EQ(GrownResultsWindow({94, 400, 544, 620}, 300, 796, 44), (plat::Rect{94, 400, 544, 700})) << "down";
   EXPECT_EQ(GrownResultsWindow({94, 600, 544, 796}, 330, 764, 44), (plat::Rect{94, 434, 544, 764})) << "off the desk";
-  EXPECT_EQ(GrownResultsWindow({94, 100, 544, 320}, 900, 796, 44), (plat::Rect{94, 44, 544, 796})) << "taller than the desk";
+  EXPECT_EQ(GrownResultsWindow({94, 100, 544, 320}, 900, 796, 44), (plat::Rect{94, 44, 544, 796}))
+      << "taller than the desk";
   EXPECT_EQ(GrownResultsWindow({94, 500, 544, 820}, 300, 796, 44), (plat::Rect{94, 500, 544, 820})) << "never shorter";
 }
 

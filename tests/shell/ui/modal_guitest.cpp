@@ -341,7 +341,8 @@ std::vector<std::string> geometryFaults(bool reach = false) {
       for (int id : plat::controlIds(win)) {
         const plat::Rect r = plat::controlFrame(win, id);
         if (r.width() > 0 && r.height() > 0 && (r.left < 0 || r.top < 0 || r.right > size.w || r.bottom > size.h))
-          out.push_back(name + ": control " + std::to_string(id) + " \"" + plat::controlTitle(win, id) + "\" leaves it");
+          out.push_back(name + ": control " + std::to_string(id) + " \"" + plat::controlTitle(win, id) +
+                        "\" leaves it");
       }
       continue;
     }
