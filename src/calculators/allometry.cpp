@@ -203,5 +203,9 @@ CheckedResult Q10FromRates(double r1, double r2, double t1, double t2) {
   if (!std::isfinite(dt)) return Refused(std::isfinite(t1) ? "adjusted temp" : "base temp");
   if (!std::isfinite(r1)) return Refused("base value");
   if (!std::isfinite(r2)) return Refused("adjusted value");
+  // The temperatures are to blame only when the values would give a Q10
+  // even a degree apart; a ratio beyond that is the values' own fault.
+  if (!std::isfinite(static_cast<float>(std::pow(r2 / r1, dt > 0 ? 10.0 : -10.0))))
+    return Refused("base value\" and \"adjusted value", "they are too far apart for a Q10 to follow");
   return Refused("adjusted temp");
 }

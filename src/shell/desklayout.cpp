@@ -33,6 +33,17 @@ plat::Rect ResultsWindowRect(int plotLeft, int top, int height, int deskBottom, 
   return {left, top, left + width, bottom};
 }
 
+plat::Rect GrownResultsWindow(plat::Rect content, int height, int deskBottom, int topLimit) {
+  if (content.height() >= height) return content;
+  plat::Rect r = content;
+  r.bottom = r.top + height;
+  if (r.bottom > deskBottom) {
+    r.top = std::max(topLimit, std::min(content.top, deskBottom - height));
+    r.bottom = std::min(r.top + height, deskBottom);
+  }
+  return r;
+}
+
 plat::Rect PlaceDialog(plat::Rect content, int titleBar, plat::Rect obstacle, plat::Size desk, int menuBar) {
   const int w = content.width(), h = content.height();
   const auto at = [&](int left, int top) { return plat::Rect{left, top, left + w, top + h}; };

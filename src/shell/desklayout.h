@@ -32,6 +32,11 @@ int ResultsWindowTop(int plotFrameTop, int bottomOfPlotArea, int titleBarHeight)
 // shifted), 475 wide with the cross-channel box and 450 without, `height`
 // high but ending at the desk's bottom, and never below 120.
 plat::Rect ResultsWindowRect(int plotLeft, int top, int height, int deskBottom, bool crossChannel, bool shifted);
+// The results window `content` made `height` tall: down as far as the desk
+// allows, then higher, over the plot's lower part, so that its lowest
+// controls stay on the desk; its title bar never above `topLimit`. Cut only
+// where the desk is shorter than the window. Never made shorter.
+plat::Rect GrownResultsWindow(plat::Rect content, int height, int deskBottom, int topLimit);
 
 // Where a dialog whose content was asked for at `content` stands: on the
 // desk (below the menu bar, its title bar included, its bottom at the desk's

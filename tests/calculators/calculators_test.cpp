@@ -766,6 +766,11 @@ TEST(CalculatorFields, ThatWouldGiveNoNumberAreRefusedByName) {
       {"Q10 adjusted to -20 degrees", Q10Adjusted(2, 0, -20, 1), nullptr, 0.25},
       {"Q10 from rates at -300 degrees", Q10FromRates(1, 2, -300, 37), "base temp", 0},
       {"Q10 from rates to -280 degrees", Q10FromRates(1, 2, 37, -280), "adjusted temp", 0},
+      // A ratio no Q10 a degree apart can give: the values, not 39 degrees, are named.
+      {"Q10 from rates, values 1e40 apart", Q10FromRates(1e-20, 1e20, 37, 39), "base value\" and \"adjusted value", 0},
+      {"Q10 from rates, values 1e40 apart, cooler", Q10FromRates(1e20, 1e-20, 39, 37),
+       "base value\" and \"adjusted value", 0},
+      {"Q10 from rates, temperatures a thousandth apart", Q10FromRates(1, 2, 37, 37.001), "adjusted temp", 0},
       {"BMR of 0 g", ComputeBmr(noMass).check, "mass", 0},
       {"BMR of -5 g, b = 1", ComputeBmr(negativeLinear).check, "mass", 0},
       {"BMR, base T -300", ComputeBmr(frozenBase).check, "base T", 0},
@@ -853,6 +858,8 @@ TEST(CalculatorFields, ThatWouldGiveNoNumberAreRefusedByName) {
   }
   EXPECT_EQ(RefusalText(Q10FromRates(1, 2, 37, 37)),
             "\"adjusted temp\": equal to the base temperature, so no Q10 follows. Please correct it.");
+  EXPECT_EQ(RefusalText(Q10FromRates(1e-20, 1e20, 37, 39)),
+            "\"base value\" and \"adjusted value\": they are too far apart for a Q10 to follow. Please correct it.");
   EXPECT_EQ(RefusalText(Refused("mass")),
             "\"mass\": this value makes the result infinite or not a number. Please correct it.");
 }

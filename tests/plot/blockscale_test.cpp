@@ -203,6 +203,14 @@ TEST(BlockScale, WindowRectangles) {
   EXPECT_EQ(InstructionsRect(94, 660, 1290, 700).height(), 60) << "never below a usable minimum";
   EXPECT_EQ(BlockViewRect(94, 41, 590, 500, 300, 1290, 800, 800).bottom, 796) << "a kept size, held on the desk";
   EXPECT_EQ(CommentsBoxRect(94, 41, 390, 1290), (plat::Rect{573, 537, 1383, 582}));
+  // The results window made taller: down where the desk has room, else
+  // higher over the plot, cut only by a desk shorter than itself.
+  EXPECT_EQ(GrownResultsWindow({94, 500, 544, 720}, 300, 796, 44), (plat::Rect{94, 496, 544, 796})) << "raised";
+  EXPECT_EQ(GrownResultsWindow({94, 400, 544, 620}, 300, 796, 44), (plat::Rect{94, 400, 544, 700})) << "down";
+  EXPECT_EQ(GrownResultsWindow({94, 600, 544, 796}, 330, 764, 44), (plat::Rect{94, 434, 544, 764})) << "off the desk";
+  EXPECT_EQ(GrownResultsWindow({94, 100, 544, 320}, 900, 796, 44), (plat::Rect{94, 44, 544, 796}))
+      << "taller than the desk";
+  EXPECT_EQ(GrownResultsWindow({94, 500, 544, 820}, 300, 796, 44), (plat::Rect{94, 500, 544, 820})) << "never shorter";
 }
 
 // The windows below a plot window on every desk we support, as the program

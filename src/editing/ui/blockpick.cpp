@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "editing/baseline.h"
@@ -52,6 +53,9 @@ struct Press {
 };
 Press gPress;
 bool gBlocks = false;   // a block picker runs, not the point picker
+// The block-setting dialog's button or Return that ended the picking, for
+// the dialog to act on: the event is spent once the picker has taken it.
+MailboxEvent gSetAnswer{0, 0};
 
 void pickMouse(const plat::Event& e) {
   HorizPosition = static_cast<int16_t>(e.local.x);
@@ -199,6 +203,15 @@ bool PickBlock(int16_t allowToggle) {
       break;
     }
     if (a == kActionActivate && id == kBlockSetWindow) BaseLineButton = kPickDoneButton;
+    // The block-setting dialog's buttons and Return answer whichever window
+    // was active: a window manager gives the dialog the focus as it opens, so
+    // no activation of it may ever come.
+    if (plat::windowExists(kBlockSetWindow) &&
+        ((a == kActionClick && eventWindow == kBlockSetWindow && (id == kBlockSetChange || id == kBlockSetCancel)) ||
+         (a == kActionKey && (id == 13 || id == 3)))) {
+      gSetAnswer = {a, id};
+      BaseLineButton = kPickDoneButton;
+    }
     if (a == kActionClick && id > 130) BaseLineButton = id;
     // The close box or Escape of the dialog behind the picker cancels it.
     if (a == kActionClose) BaseLineButton = kPickCancelButton;
@@ -333,6 +346,7 @@ int16_t BLOCKSET() {
   const CaseSpan earlier{BeginBlock[f], EndBlock[f]};
   if (hadBlock) blocks.push_back(earlier);
   BASELINE = 2;
+  gSetAnswer = {0, 0};
   bool refused = false;
   while (BaseLineButton != kPickDoneButton && plat::windowExists(kBlockSetWindow)) {
     BaseLineButton = 0;
@@ -360,6 +374,7 @@ int16_t BLOCKSET() {
     Tick();
     blocks.push_back({BeginBlock[f], EndBlock[f]});
   }
+  MailboxEvent answer = std::exchange(gSetAnswer, MailboxEvent{0, 0});
   wsst();
   HideTheToolBar();
   BASELINE = 0;
@@ -373,7 +388,7 @@ int16_t BLOCKSET() {
     plat::setCurrentPort(kBlockSetWindow);
     bool cancelled = false;
     for (;;) {
-      const auto [a, id] = TakeEvent();
+      const auto [a, id] = answer.action != 0 ? std::exchange(answer, MailboxEvent{0, 0}) : TakeEvent();
       if (!plat::windowExists(kBlockSetWindow)) break;
       if (a == kActionClose && id == kBlockSetWindow) {
         if (!cancelled) {

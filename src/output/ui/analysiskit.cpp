@@ -14,12 +14,14 @@
 #include "platform/windows.h"
 #include "shell/colours.h"
 #include "shell/defaults.h"
+#include "shell/desklayout.h"
 #include "shell/dispatch.h"
 #include "shell/globals.h"
 #include "shell/store.h"
 #include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
+#include "shell/ui/windowids.h"
 #include "shell/ui/help.h"
 
 namespace {
@@ -194,12 +196,19 @@ void InstallAnalysisHandlers() {
 
 void FitResultsWindow(int16_t height) {
   if (!plat::windowExists(kResultsWindow)) return;
-  plat::Rect r = plat::contentRect(kResultsWindow);
-  if (r.height() >= height) return;
-  // It grows down to the desk's edge, never up: raised, its title bar
-  // would slip under the plot window.
-  r.bottom = std::min(r.top + height, std::max<int>(r.bottom, plat::displaySize().h - 4));
-  plat::setContentRect(kResultsWindow, r);
+  const plat::Rect r = plat::contentRect(kResultsWindow);
+  // Where the desk ends too soon it stands higher, over the plot's lower
+  // part: cut at the desk's edge, its lowest controls were out of reach.
+  const int titleBar = plat::titleBarHeight(plat::WindowClass::Document);
+  int topLimit = plat::config().menuBarHeight + titleBar;
+  // Never over a toolbar standing between the plot and the window.
+  if (plat::windowExists(kToolbarWindow) && plat::windowVisible(kToolbarWindow)) {
+    const plat::Rect bar = plat::frameRect(kToolbarWindow);
+    if (bar.bottom <= r.top - titleBar && bar.left < r.right && r.left < bar.right)
+      topLimit = std::max(topLimit, bar.bottom + titleBar);
+  }
+  const plat::Rect grown = GrownResultsWindow(r, height, plat::displaySize().h - 4, topLimit);
+  if (!(grown == r)) plat::setContentRect(kResultsWindow, grown);
 }
 
 AnalysisKey TranslateAnalysisKey(int charCode, int16_t nChannels) {

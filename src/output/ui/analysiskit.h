@@ -34,8 +34,8 @@ void InstallAnalysisKitHooks();
 // Dialog handlers of an analysis window: events fill the mailbox, menu picks
 // are deferred (ShowSpecificHelpWindow) and end the loop.
 void InstallAnalysisHandlers();
-// Results window 4 grown downwards so that its content is `height` pixels
-// tall, or as tall as the desk allows: it is never moved up.
+// Results window 4 made `height` pixels tall: grown down, and moved up
+// where the desk ends below it, so that its controls stay on the desk.
 void FitResultsWindow(int16_t height);
 
 enum class AnalysisKeyKind : int8_t { None, Help, Store, Channel };

@@ -359,13 +359,27 @@ void FollowPlotWindow() {
   const auto f = static_cast<int16_t>(TheFileInUse);
   if (!ValidFileSlot(f) || !plat::windowExists(PlotWindowId(f))) return;
   FixTheCommentsWindow();
-  if (!plat::windowExists(kBlockWindow)) return;
   const int plot = PlotWindowId(f);
   const int top = plotcore::BlockWindowTop(plat::frameRect(plot).top, BottomOfPlotArea,
                                            prefsArray[kPrefCommentsHidden] != 0, plat::config().titleBarHeight);
+  // A plot dragged low takes its furniture only as far as the block window
+  // keeps a usable height on the desk: its lowest row holds the minimum
+  // and the channel's label.
+  constexpr int kUsableHeight = 60;
+  const int deskBottom = plat::displaySize().h - 4;
+  const int lift = std::max(0, top + kUsableHeight - deskBottom);
+  if (lift > 0 && plat::windowExists(kCommentsWindow)) {
+    const plat::Rect c = plat::contentRect(kCommentsWindow);
+    plat::moveWindow(kCommentsWindow, {c.left, c.top - lift});
+  }
+  if (!plat::windowExists(kBlockWindow)) return;
   const int L = PlotWindowUncascaded(f).left;
   const int left = BlockWindowIsOpen == 1 ? L + kResultsColumnWidth : plotcore::CollapsedInstructionsRect(L, top).left;
-  plat::moveWindow(kBlockWindow, {left, top});
+  const plat::Size size = plat::contentSize(kBlockWindow);
+  const int at = top - lift;
+  const int height = std::min(size.h, deskBottom - at);
+  plat::setContentRect(kBlockWindow, {left, at, left + size.w, at + height});
+  if (height != size.h && BlockWindowIsOpen == 1) DRAWBLOCK();
 }
 
 void RelayoutBlockWindow() {

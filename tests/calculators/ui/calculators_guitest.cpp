@@ -513,6 +513,8 @@ TEST_P(Calculators, FieldsThatWouldGiveNoNumberAreRefusedByName) {
       {11, {{kQ10Field, "0"}}, 0, "\"Q10\": a Q10 must be above 0", kQ10AdjustedValueField},
       {11, {{kQ10BaseValueField, "-1"}, {kQ10AdjustedValueField, "-2"}}, kQ10ComputeQ10,
        "\"base value\": a rate must be above 0", kQ10Field},
+      {11, {{kQ10BaseValueField, "1e-20"}, {kQ10AdjustedValueField, "1e20"}}, kQ10ComputeQ10,
+       "\"base value\" and \"adjusted value\": they are too far apart", kQ10Field},
       {13,
        {{kVentCalVol, "1"}, {kVentCalGain, "1"}, {kVentCalVolts, "0"}, {kVentSampGain, "1"}, {kVentSampVolts, "0.5"}},
        kVentCalculate, "\"calibration volts\": it must be a number other than 0", kVentTidal},

@@ -7,6 +7,7 @@
 #include "support/window_support.h"
 
 #include <cmath>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -307,6 +308,53 @@ TEST_F(Baseline, ChangeBlocksSetsTheBlockAndTwoPicksWithOneUndo) {
   EXPECT_EQ(ChangeBlockButtonClicked, 0);
   EXPECT_EQ(FileSHORTS[slot_][kShortBlockState], 0);
   EXPECT_EQ(gPointersToFileData[slot_][1], original_);
+}
+
+// The dialog as a window manager leaves it: active from its opening, so no
+// activation of it ends the picking. Its buttons and Return answer at once,
+// with or without a pick on the plot first (the plot then active).
+TEST_F(Baseline, ChangeBlocksAnswersItsButtonsAndReturnWithTheDialogActiveFromItsOpening) {
+  using Steps = std::function<void(Script&)>;
+  const struct {
+    const char* name;
+    bool pickFirst;
+    Steps answer;
+    bool changes;
+  } cases[] = {
+      {"Change Block(s) at once", false, [](Script& s) { s.click(kBlockSetWindow, kBlockSetChange); }, true},
+      {"Return at once", false, [](Script& s) { s.key(kBlockSetWindow, 13); }, true},
+      {"Enter at once", false, [](Script& s) { s.key(kBlockSetWindow, 3); }, true},
+      {"Cancel at once", false, [](Script& s) { s.click(kBlockSetWindow, kBlockSetCancel); }, false},
+      {"Return to the plot after a pick", true, [](Script& s) { s.key(0, 13); }, true},
+      {"Change Block(s) after a pick", true, [](Script& s) { s.click(kBlockSetWindow, kBlockSetChange); }, true},
+      {"Cancel after a pick", true, [](Script& s) { s.click(kBlockSetWindow, kBlockSetCancel); }, false},
+  };
+  prefsArray[kPrefCursorPick] = kPickSinglePoint;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    gPointersToFileData[slot_][1] = original_;
+    testsupport::MarkBlock(slot_, 10, 20);
+    bool activeAtOpening = false;
+    Script s;
+    s.call([&] { activeAtOpening = plat::frontWindow() == kBlockSetWindow; });
+    s.type(kBlockSetWindow, kBlockSetValueField, "2.5");
+    if (c.pickFirst) pick(s, 300);
+    c.answer(s);
+    try {
+      plat::test::run(s, [] { DoMENU(73, 1); });
+    } catch (const plat::test::Failure& f) {
+      ADD_FAILURE() << f.what();
+      plat::disposeWindow(kBlockSetWindow);
+      continue;
+    }
+    EXPECT_TRUE(activeAtOpening);
+    EXPECT_FALSE(plat::windowExists(kBlockSetWindow));
+    const std::vector<float>& v = gPointersToFileData[slot_][1];
+    for (int32_t k : {10, 20}) EXPECT_EQ(v[k], c.changes ? 2.5f : original_[k]) << k;
+    EXPECT_EQ(v[300], c.changes && c.pickFirst ? 2.5f : original_[300]);
+    EXPECT_EQ(v[9], original_[9]);
+    EXPECT_EQ(v[21], original_[21]);
+  }
 }
 
 }  // namespace

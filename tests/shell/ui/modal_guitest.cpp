@@ -19,6 +19,10 @@
 #include "editing/customtransforms.h"
 #include "analyses/ui/histogram.h"
 #include "analyses/ui/scans.h"
+#include "shell/menutable.h"
+#include "plot/ui/plot_commands.h"
+#include "respirometry/ui/effvolume.h"
+#include "analyses/ui/regression.h"
 #include "analyses/ui/waveform.h"
 #include "calculators/rpn.h"
 #include "calculators/ui/conversions_windows.h"
@@ -319,7 +323,8 @@ bool cutNumber(const std::string& t) {
 
 // Controls of every open window: each inside its window, no two overlapping,
 // none with its text cut; every window on the desk, none over the toolbar.
-std::vector<std::string> geometryFaults() {
+// `reach`: only whether every window and control is on the desk.
+std::vector<std::string> geometryFaults(bool reach = false) {
   std::vector<std::string> out;
   const plat::Size desk = plat::displaySize();
   const bool toolbar = plat::windowExists(kToolbarWindow) && plat::windowVisible(kToolbarWindow);
@@ -331,6 +336,16 @@ std::vector<std::string> geometryFaults() {
     if (frame.left < 0 || frame.top < plat::config().menuBarHeight || frame.right > desk.w || frame.bottom > desk.h)
       out.push_back(name + " runs off the desk: " + std::to_string(frame.left) + "," + std::to_string(frame.top) + " to " +
                     std::to_string(frame.right) + "," + std::to_string(frame.bottom));
+    if (reach) {
+      const plat::Size size = plat::contentSize(win);
+      for (int id : plat::controlIds(win)) {
+        const plat::Rect r = plat::controlFrame(win, id);
+        if (r.width() > 0 && r.height() > 0 && (r.left < 0 || r.top < 0 || r.right > size.w || r.bottom > size.h))
+          out.push_back(name + ": control " + std::to_string(id) + " \"" + plat::controlTitle(win, id) +
+                        "\" leaves it");
+      }
+      continue;
+    }
     // The plot furniture (block window, comments box) stands by the toolbar, not under it.
     if (toolbar && win != kToolbarWindow && PlotSlotOfWindow(win) < 0 &&
         !(frame.right <= bar.left || bar.right <= frame.left || frame.bottom <= bar.top || bar.bottom <= frame.top))
@@ -591,20 +606,65 @@ struct GeometryDesk {
   plat::Size desk;
   int16_t place;
   bool longest;
+  // The analysis windows alone, which open below the plot: under a plot
+  // window the user made this much taller, and with a results destination
+  // open (its store buttons shown).
+  bool analyses = false;
+  int taller = 0;
+  bool destination = false;
 };
 
 void PrintTo(const GeometryDesk& d, std::ostream* os) {
   *os << d.desk.w << "x" << d.desk.h << " toolbar " << placeNameOf(d.place) << (d.longest ? " longest values" : "");
+  if (d.analyses) *os << " analyses, plot " << d.taller << " taller" << (d.destination ? ", destination open" : "");
+}
+
+// The windows the analyses open below the plot, and the states their first
+// step leaves them in.
+std::vector<Loop> analysisWindows() {
+  std::vector<Loop> out;
+  for (std::vector<Loop> from : {loops(), laterStates()})
+    for (Loop& l : from)
+      if (l.window == kResultsWindow) out.push_back(std::move(l));
+  const auto scanned = [](Script& s) { s.type(5, kScanSecondsField, "2").click(5, kScanIntervalOK); };
+  out.push_back({.name = "Maximum scan, found", .menu = 3, .item = 3, .window = kResultsWindow, .prelude = scanned});
+  out.push_back({.name = "Most level scan, found", .menu = 3, .item = 4, .window = kResultsWindow, .prelude = scanned});
+  out.push_back({.name = "Most variable scan, found", .menu = 3, .item = 5, .window = kResultsWindow,
+                 .prelude = [scanned](Script& s) {
+                   scanned(s);
+                   s.click(5, kOverallSlopeButton);
+                 }});
+  out.push_back({.name = "Regression, results", .menu = 3, .item = 16, .window = kResultsWindow,
+                 .prelude = [](Script& s) {
+                   s.click(kPickWindow, 1).click(kPickWindow, 4 + 2).click(kPickWindow, kPickOK);
+                   s.click(kPickWindow, kModelDone);
+                 }});
+  out.push_back({.name = "Asymptote, results", .menu = 3, .item = 17, .window = kResultsWindow,
+                 .prelude = [](Script& s) { s.click(kTimeUnitsWindow, kTimeSeconds); }});
+  out.push_back({.name = "Effective volume, results", .menu = 76, .item = 12, .window = kResultsWindow,
+                 .prelude = [](Script& s) { s.click(kEffVolumeWindow, kEffVolumeCompute); }});
+  return out;
+}
+
+// The plot window made taller by the user's grow box.
+void growPlot(int16_t slot, int taller) {
+  const int plot = PlotWindowId(slot);
+  const plat::Rect r = plat::contentRect(plot);
+  plat::setContentRect(plot, {r.left, r.top, r.right, r.bottom + taller});
+  plat::test::run(Script{}, [] { ResizeTheMainWindow(1); });
 }
 
 class WindowGeometryOnDesk : public testing::TestWithParam<GeometryDesk> {};
 
 TEST_P(WindowGeometryOnDesk, NoControlLeavesItsWindowOrCoversAnother) {
-  const auto [desk, place, longest] = GetParam();
-  std::vector<Loop> all = loops();
-  for (Loop& l : laterStates()) all.push_back(std::move(l));
+  const auto [desk, place, longest, analyses, taller, destination] = GetParam();
+  std::vector<Loop> all = analyses ? analysisWindows() : loops();
+  if (!analyses)
+    for (Loop& l : laterStates()) all.push_back(std::move(l));
   if (longest)
     for (Loop& l : longestFromFreshWindows()) all.push_back(std::move(l));
+  const std::filesystem::path results = destination ? testsupport::MakeScratchDir("corvimet-destination-") : "";
+  int destinations = 0;
   // The binary's own desk comes back however the test ends.
   struct DeskBack {
     ~DeskBack() { plat::test::setDesk(plat::test::optionsDesk()); }
@@ -641,14 +701,27 @@ TEST_P(WindowGeometryOnDesk, NoControlLeavesItsWindowOrCoversAnother) {
           for (int32_t k = 0; k <= nCases[slot]; ++k) PutDatum(slot, c, k, -3.2345679e37f + 1e30f * GetDatum(slot, c, k));
       // Each toolbar place as a user reaches it: by its close box from the left.
       for (int16_t at = 0; at < place; ++at) ToolbarClosed();
+      if (taller != 0) growPlot(slot, taller);
+      if (destination) {
+        Script d;
+        d.answerSave(results / ("results-" + std::to_string(++destinations)));
+        plat::test::run(d, [] { DoMENU(kMenuSendResults, 3); });
+        ASSERT_NE(OpenDestinationPort(), 0);
+      }
       std::vector<std::string> faults;
       Script s;
       if (loop.prelude) loop.prelude(s);
       s.call([&] {
-        faults = geometryFaults();
-        for (std::string& f : coveredWindows()) faults.push_back(std::move(f));
+        faults = geometryFaults(analyses);
+        if (!analyses)
+          for (std::string& f : coveredWindows()) faults.push_back(std::move(f));
         if (desk.w == 1280 && std::find(pictured.begin(), pictured.end(), loop.name) != pictured.end()) {
-          std::string name = std::string("desk-1280x800-toolbar-") + placeName + (longest ? "-longest-" : "-") + loop.name;
+          std::string name = "desk-1280x" + std::to_string(desk.h) + "-toolbar-" + placeName +
+                             (longest ? "-longest-" : "-") +
+                             (analyses ? "plot-" + std::to_string(taller) + "-taller-" +
+                                             (destination ? "destination-" : "")
+                                       : "") +
+                             loop.name;
           std::replace(name.begin(), name.end(), ' ', '-');
           std::erase(name, ',');
           plat::test::saveArtifact(plat::test::deskImage(), name + ".png");
@@ -663,6 +736,10 @@ TEST_P(WindowGeometryOnDesk, NoControlLeavesItsWindowOrCoversAnother) {
       ToolbarBandBelowPlot = 0;
     }
   }
+  if (destination) {
+    CloseDestination();
+    std::filesystem::remove_all(results);
+  }
 }
 
 // The values shown at their usual length, and at their longest: every
@@ -672,11 +749,23 @@ INSTANTIATE_TEST_SUITE_P(Desks, WindowGeometryOnDesk,
                                          GeometryDesk{{1280, 800}, 2, false}, GeometryDesk{{1280, 800}, 0, true},
                                          GeometryDesk{{1280, 800}, 1, true}, GeometryDesk{{1280, 800}, 2, true},
                                          GeometryDesk{{1920, 1080}, 0, false}, GeometryDesk{{1920, 1080}, 1, false},
-                                         GeometryDesk{{1920, 1080}, 2, false}),
+                                         GeometryDesk{{1920, 1080}, 2, false},
+                                         // Every control of the analysis windows on the desk.
+                                         GeometryDesk{{1280, 800}, 0, false, true, 0, false},
+                                         GeometryDesk{{1280, 800}, 0, false, true, 0, true},
+                                         GeometryDesk{{1280, 800}, 0, false, true, 60, false},
+                                         GeometryDesk{{1280, 800}, 0, false, true, 60, true},
+                                         GeometryDesk{{1280, 768}, 0, false, true, 0, false},
+                                         GeometryDesk{{1280, 768}, 0, false, true, 0, true},
+                                         GeometryDesk{{1280, 768}, 0, false, true, 60, false},
+                                         GeometryDesk{{1280, 768}, 0, false, true, 60, true}),
                          [](const testing::TestParamInfo<GeometryDesk>& i) {
                            return std::to_string(i.param.desk.w) + "x" + std::to_string(i.param.desk.h) + "Toolbar" +
                                   (i.param.place == 0 ? "Left" : i.param.place == 1 ? "Below" : "Above") +
-                                  (i.param.longest ? "LongestValues" : "");
+                                  (i.param.longest ? "LongestValues" : "") +
+                                  (i.param.analyses ? "AnalysesPlot" + std::to_string(i.param.taller) + "Taller" +
+                                                          (i.param.destination ? "WithDestination" : "")
+                                                    : "");
                          });
 
 // The title bar and the data bar (the info line's top 18 rows) of every

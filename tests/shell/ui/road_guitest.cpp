@@ -326,6 +326,7 @@ TEST_F(Road, ResizedAndMovedPlotWindowsKeepTheirBlockAndTheirOwnGeometry) {
   const int demo = PlotWindowId(0), other = PlotWindowId(1);
   constexpr int kBlockSpanField = 17;
   plat::Rect blockBefore, commentsBefore;
+  int down = 0;
   Script s;
   s.call([&] {
     EXPECT_EQ(plat::itemCount(kChannelPopupMenu + 0), 4) << "the demo's pop-up keeps its own channels";
@@ -370,6 +371,30 @@ TEST_F(Road, ResizedAndMovedPlotWindowsKeepTheirBlockAndTheirOwnGeometry) {
       .call([&] {
         EXPECT_EQ(plat::contentRect(2), blockBefore.offset(30, 20)) << "the block window comes along";
         EXPECT_EQ(plat::contentRect(3), commentsBefore.offset(30, 20));
+        // Dragged down so far that the block window's lower edge, its
+        // minimum and channel label, would leave the desk by 40 pixels.
+        blockBefore = plat::contentRect(2);
+        down = plat::displaySize().h - plat::frameRect(2).bottom + 40;
+        UserSetsContent(demo, plat::contentRect(demo).offset(0, down), plat::EventKind::Moved);
+      })
+      .call([] {})
+      .call([&] {
+        EXPECT_LE(plat::frameRect(2).bottom, plat::displaySize().h) << "the block window leaves the desk";
+        EXPECT_EQ(plat::contentRect(2).top, blockBefore.top + down) << "it follows the plot";
+        EXPECT_FALSE(FramesMeet(2, 3));
+        EXPECT_FALSE(FramesMeet(2, demo));
+        EXPECT_EQ(LastBlockWindowHeight, plat::contentSize(2).h) << "drawn again at its new height";
+        plat::test::saveArtifact(plat::test::deskImage(), "road-plot-dragged-down.png");
+        // Down until the plot's own frame meets the desk's edge: the two
+        // come along only as far as the desk lets them, still apart.
+        const plat::Rect r = plat::contentRect(demo);
+        UserSetsContent(demo, r.offset(0, plat::displaySize().h - r.bottom), plat::EventKind::Moved);
+      })
+      .call([] {})
+      .call([&] {
+        for (const int w : {2, 3}) EXPECT_LE(plat::frameRect(w).bottom, plat::displaySize().h) << "window " << w;
+        EXPECT_GE(plat::contentSize(2).h, 60) << "a usable block window";
+        EXPECT_FALSE(FramesMeet(2, 3));
       })
       .menu(kMenuFile, 21);
   plat::test::run(s, [&] { RunCorvimet(CorvimetRegistrars(), {kDemo, longFile}); });
