@@ -40,8 +40,8 @@ need_writable_build_dir build scripts/test.sh
 ((sanitize)) && need_writable_build_dir build-asan scripts/test.sh
 ((fuzz)) && need_writable_build_dir build-fuzz scripts/test.sh
 
-deps=()
-((fuzz)) && deps=(--fuzz)
+deps=(--test)
+((fuzz)) && deps+=(--fuzz)
 bash "$ROOT/scripts/install-deps.sh" "${deps[@]}"
 if ((fuzz)) && ! command -v clang++ >/dev/null; then
   echo "test.sh: --fuzz needs clang++ and the libFuzzer runtime (Debian: clang libclang-rt-14-dev)" >&2
