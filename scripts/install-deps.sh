@@ -6,8 +6,9 @@ set -euo pipefail
 usage() {
   echo "usage: scripts/install-deps.sh [--test] [--fuzz]"
   echo "Installs the Debian 12 packages that building and testing need; with --test"
-  echo "also the X server, window manager, input tool and Python of the real-desk tests; with"
-  echo "--fuzz also clang, the libFuzzer runtime and llvm-symbolizer for the fuzz harnesses."
+  echo "also the X server, window manager, input tool and Python of the real-desk"
+  echo "tests; with --fuzz also clang, the libFuzzer runtime and llvm-symbolizer for"
+  echo "the fuzz harnesses."
 }
 
 PACKAGES=(

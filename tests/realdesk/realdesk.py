@@ -10,7 +10,8 @@ The desk is found by its X window name; the windows the program frames
 itself, their controls and the menus through the desk map it writes when
 CORVIMET_DESK_MAP names a file. Every wait is for a window or a file and has
 a limit; nothing sleeps a fixed time. Exits 77 (skipped) when no X server can
-start, except in CI, where that fails.
+start, except in CI, where that fails. REALDESK_KEEP=1 keeps a failed check's
+folder (the program's log, the desk map, the files it wrote).
 """
 import csv
 import os
@@ -106,7 +107,7 @@ class Desk:
 
     def spawn(self, name, args):
         log = open(os.path.join(self.folder, name + ".log"), "wb")
-        p = subprocess.Popen(args, env=self.env, stdout=log, stderr=subprocess.STDOUT, start_new_session=True)
+        p = subprocess.Popen(args, env=self.env, stdout=log, stderr=subprocess.STDOUT)
         self.procs.append(p)
         return p
 
@@ -114,12 +115,12 @@ class Desk:
         missing = [t for t in ("Xvfb", "openbox", "xdotool") if not shutil.which(t)]
         if missing:
             raise Skip("no X server can start here: " + ", ".join(missing) + " missing "
-                       "(scripts/install-deps.sh installs xvfb, openbox and xdotool)")
+                       "(scripts/install-deps.sh --test installs them)")
         # Xvfb picks a free display itself and names it when it is ready.
         r, w = os.pipe()
         log = open(os.path.join(self.folder, "xvfb.log"), "wb")
         xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(w), "-screen", "0", SCREEN, "-nolisten", "tcp"],
-                                pass_fds=(w,), stdout=log, stderr=subprocess.STDOUT, start_new_session=True)
+                                pass_fds=(w,), stdout=log, stderr=subprocess.STDOUT)
         self.procs.append(xvfb)
         os.close(w)
         number = b""
@@ -401,6 +402,9 @@ def main():
     if len(sys.argv) != 3 or sys.argv[2] not in CHECKS:
         print("usage: realdesk.py CORVIMET CHECK\nchecks: " + " ".join(CHECKS), file=sys.stderr)
         return 2
+    # A test runner's timeout ends the check like a failure: servers stopped,
+    # folder removed.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit("realdesk: FAILED %s: stopped from outside" % sys.argv[2]))
     folder = tempfile.mkdtemp(prefix="corvimet-realdesk-")
     desk = Desk(os.path.abspath(sys.argv[1]), folder)
     start = time.monotonic()
@@ -414,6 +418,13 @@ def main():
         return SKIP
     except Failure as e:
         print("realdesk: FAILED %s: %s" % (sys.argv[2], e))
+        try:
+            with open(os.path.join(folder, "corvimet.log"), errors="replace") as f:
+                log = f.read().strip()
+            if log:
+                print("the program wrote:\n" + "\n".join(log.splitlines()[-20:]))
+        except OSError:
+            pass
         if os.environ.get("REALDESK_KEEP"):
             print("realdesk: kept %s" % folder)
             folder = None
