@@ -2,12 +2,12 @@
 // top-level window. With CORVIMET_DESK_MAP naming a file, the numbered
 // windows, their controls, the menu bar and any open menu are written to it
 // in screen pixels whenever they change. Tab-separated lines:
-//   desk     x y w h                          the desk area's visible part
-//   input    down queued     the button as the program sees it, events it has not taken
-//   window   id active x y w h cx cy cw ch title   front to back: content, close box
+//   desk     x y w h                                 the desk area's visible part
+//   input    down queued                             the button as the program saw it; events not taken
+//   window   id active x y w h cx cy cw ch title     front to back: content, close box
 //   control  window id enabled marked x y w h text
-//   menu     enabled x y w h text                  menu bar titles
-//   item     enabled x y w h text                  items of open menus
+//   menu     enabled x y w h text                    menu bar titles
+//   item     enabled x y w h text                    items of open menus
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
