@@ -102,6 +102,7 @@ if ((sanitize)); then
   # would report, so the GUI tests run without it; memory errors and
   # undefined behaviour still fail them. The core tests (label core) are
   # leak-checked, each in its process.
+  # The real-desk checks are not registered in this build (tests/CMakeLists.txt).
   (cd build-asan && \
     ASAN_OPTIONS="detect_leaks=0:abort_on_error=1:strict_string_checks=1" \
     ctest --output-on-failure -j"$jobs" -LE core)
