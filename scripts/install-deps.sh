@@ -4,9 +4,11 @@
 set -euo pipefail
 
 usage() {
-  echo "usage: scripts/install-deps.sh [--fuzz]"
-  echo "Installs the Debian 12 packages that building and testing need; with --fuzz"
-  echo "also clang, the libFuzzer runtime and llvm-symbolizer for the fuzz harnesses."
+  echo "usage: scripts/install-deps.sh [--test] [--fuzz]"
+  echo "Installs the Debian 12 packages that building and testing need; with --test"
+  echo "also the X server, window manager, input tool and Python of the real-desk"
+  echo "tests; with --fuzz also clang, the libFuzzer runtime and llvm-symbolizer for"
+  echo "the fuzz harnesses."
 }
 
 PACKAGES=(
@@ -19,9 +21,13 @@ PACKAGES=(
 # llvm-14 holds llvm-symbolizer, without which a fuzz crash's stack is bare
 # addresses.
 FUZZ_PACKAGES=(clang libclang-rt-14-dev llvm-14)
+# The real-desk tests run the program under an X server with a window
+# manager; starting the program needs none of them.
+TEST_PACKAGES=(xvfb openbox xdotool python3)
 
 for arg in "$@"; do
   case "$arg" in
+    --test) PACKAGES+=("${TEST_PACKAGES[@]}") ;;
     --fuzz) PACKAGES+=("${FUZZ_PACKAGES[@]}") ;;
     -h|--help) usage; exit 0 ;;
     *) echo "install-deps: unknown option $arg" >&2; usage >&2; exit 2 ;;

@@ -40,8 +40,8 @@ need_writable_build_dir build scripts/test.sh
 ((sanitize)) && need_writable_build_dir build-asan scripts/test.sh
 ((fuzz)) && need_writable_build_dir build-fuzz scripts/test.sh
 
-deps=()
-((fuzz)) && deps=(--fuzz)
+deps=(--test)
+((fuzz)) && deps+=(--fuzz)
 bash "$ROOT/scripts/install-deps.sh" "${deps[@]}"
 if ((fuzz)) && ! command -v clang++ >/dev/null; then
   echo "test.sh: --fuzz needs clang++ and the libFuzzer runtime (Debian: clang libclang-rt-14-dev)" >&2
@@ -102,6 +102,7 @@ if ((sanitize)); then
   # would report, so the GUI tests run without it; memory errors and
   # undefined behaviour still fail them. The core tests (label core) are
   # leak-checked, each in its process.
+  # The real-desk checks are not registered in this build (tests/CMakeLists.txt).
   (cd build-asan && \
     ASAN_OPTIONS="detect_leaks=0:abort_on_error=1:strict_string_checks=1" \
     ctest --output-on-failure -j"$jobs" -LE core)

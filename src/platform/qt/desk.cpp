@@ -104,6 +104,7 @@ void init(const Config& cfg) {
   s.ready = true;
   detail::installInputFilter();
   if (s.cfg.showDesk) s.desk->show();
+  detail::startDeskMap();
   if (cfg.testMode) seedRandom(12345u);
 }
 

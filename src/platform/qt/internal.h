@@ -89,6 +89,8 @@ void virtualDelay(int ms);
 
 // Desk plumbing
 void installInputFilter();
+// Writes the desk map for outside drivers when CORVIMET_DESK_MAP names a file.
+void startDeskMap();
 void closeAllWindows();
 int titleBarHeightFor(WindowClass cls);
 // What a user's press in a window does: activates an inactive document

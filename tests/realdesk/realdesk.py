@@ -1,0 +1,441 @@
+#!/usr/bin/env python3
+"""Checks that run the program on a real X server under a window manager
+(Xvfb, openbox), drive it with real pointer clicks and keys (xdotool) and
+read the outcome from the files it writes: what the offscreen driver cannot
+show, because there a window manager never decides which window is active.
+
+usage: realdesk.py CORVIMET CHECK
+
+The desk is found by its X window name; the windows the program frames
+itself, their controls and the menus through the desk map it writes when
+CORVIMET_DESK_MAP names a file. Every wait is for a window or a file and has
+a limit; nothing sleeps a fixed time. Exits 77 (skipped) when no X server can
+start, except in CI, where that fails. REALDESK_KEEP=1 keeps a failed check's
+folder (the program's log, the desk map, the files it wrote).
+"""
+import csv
+import os
+import select
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+SKIP = 77
+SCREEN = "1280x768x24"   # the smaller desk users work on
+WAIT = 20                # seconds any one wait may take
+TITLE_BAR = 22
+DEMO = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "resources", "demo",
+                    "demo-respirometry.orl")
+
+
+class Failure(Exception):
+    pass
+
+
+class Skip(Exception):
+    pass
+
+
+class Map:
+    """One reading of the desk map."""
+
+    def __init__(self, text):
+        self.desk = None
+        self.input = None
+        self.windows, self.controls, self.menus, self.items = [], [], [], []
+        for line in text.splitlines():
+            f = line.split("\t")
+            n = [int(v) for v in (f[1:] if f[0] in ("desk", "input") else f[1:-1])]
+            if f[0] == "desk":
+                self.desk = n
+            elif f[0] == "input":
+                self.input = {"down": n[0], "queued": n[1]}
+            elif f[0] == "window":
+                self.windows.append({"id": n[0], "active": n[1], "rect": n[2:6], "box": n[6:10], "title": f[-1]})
+            elif f[0] == "control":
+                self.controls.append({"window": n[0], "id": n[1], "enabled": n[2], "marked": n[3],
+                                      "rect": n[4:8], "text": f[-1]})
+            elif f[0] in ("menu", "item"):
+                (self.menus if f[0] == "menu" else self.items).append(
+                    {"enabled": n[0], "rect": n[1:5], "text": f[-1]})
+
+    def window(self, title):
+        return next((w for w in self.windows if title in w["title"]), None)
+
+    def control(self, window, key):
+        """By its text, or by its number where the program draws its title itself."""
+        return next((c for c in self.controls if c["window"] == window["id"] and
+                     (c["id"] == key if isinstance(key, int) else key in c["text"])), None)
+
+    def summary(self):
+        return "\n".join(f"  window {w['id']} {w['rect']}{' active' if w['active'] else ''}: {w['title']!r}"
+                         for w in self.windows) or "  no window"
+
+
+def centre(rect):
+    x, y, w, h = rect
+    return x + w // 2, y + h // 2
+
+
+def inside(rect, outer):
+    x, y, w, h = rect
+    ox, oy, ow, oh = outer
+    return x >= ox and y >= oy and x + w <= ox + ow and y + h <= oy + oh
+
+
+class Desk:
+    """Xvfb, openbox and the program, each in a fresh folder and display."""
+
+    def __init__(self, program, folder):
+        self.program, self.folder = program, folder
+        self.map_path = os.path.join(folder, "desk.map")
+        self.procs = []
+        home = os.path.join(folder, "home")
+        runtime = os.path.join(folder, "runtime")
+        for d in (home, runtime):
+            os.makedirs(d, mode=0o700)
+        self.env = dict(os.environ, HOME=home, XDG_RUNTIME_DIR=runtime,
+                        XDG_CONFIG_HOME=os.path.join(home, ".config"),
+                        XDG_DATA_HOME=os.path.join(home, ".local", "share"),
+                        XDG_CACHE_HOME=os.path.join(home, ".cache"),
+                        CORVIMET_APP_FOLDER=os.path.join(folder, "app"), CORVIMET_DESK_MAP=self.map_path,
+                        QT_QPA_PLATFORM="xcb", PULSE_SERVER=os.path.join(folder, "no-sound-server"))
+        self.env.pop("QT_QPA_PLATFORMTHEME", None)
+
+    def spawn(self, name, args):
+        log = open(os.path.join(self.folder, name + ".log"), "wb")
+        p = subprocess.Popen(args, env=self.env, stdout=log, stderr=subprocess.STDOUT)
+        self.procs.append(p)
+        return p
+
+    def start(self, documents):
+        missing = [t for t in ("Xvfb", "openbox", "xdotool") if not shutil.which(t)]
+        if missing:
+            raise Skip("no X server can start here: " + ", ".join(missing) + " missing "
+                       "(scripts/install-deps.sh --test installs them)")
+        # Xvfb picks a free display itself and names it when it is ready.
+        r, w = os.pipe()
+        log = open(os.path.join(self.folder, "xvfb.log"), "wb")
+        xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(w), "-screen", "0", SCREEN, "-nolisten", "tcp"],
+                                pass_fds=(w,), stdout=log, stderr=subprocess.STDOUT)
+        self.procs.append(xvfb)
+        os.close(w)
+        number = b""
+        end = time.monotonic() + WAIT
+        while not number.endswith(b"\n") and time.monotonic() < end:
+            if select.select([r], [], [], 0.2)[0]:
+                chunk = os.read(r, 16)
+                if not chunk:
+                    break
+                number += chunk
+        os.close(r)
+        if not number.strip():
+            with open(os.path.join(self.folder, "xvfb.log"), errors="replace") as f:
+                raise Skip("no X server could start: " + f.read().strip()[-300:])
+        self.env["DISPLAY"] = ":" + number.decode().strip()
+        ready = os.path.join(self.folder, "wm-ready")
+        self.spawn("openbox", ["openbox", "--sm-disable", "--startup", "touch " + ready])
+        self.until("the window manager", lambda: os.path.exists(ready))
+        self.corvimet = self.spawn("corvimet", [self.program] + documents)
+        self.x_window("Corvimet")
+
+    def stop(self):
+        for p in reversed(self.procs):
+            if p.poll() is None:
+                p.terminate()
+                try:
+                    p.wait(5)
+                except subprocess.TimeoutExpired:
+                    p.kill()
+                    p.wait()
+
+    # ---- reading ---------------------------------------------------------
+
+    def map(self):
+        try:
+            with open(self.map_path, encoding="utf-8") as f:
+                return Map(f.read())
+        except FileNotFoundError:
+            return Map("")
+
+    def until(self, what, test):
+        end = time.monotonic() + WAIT
+        while True:
+            got = test()
+            if got:
+                return got
+            if getattr(self, "corvimet", None) and self.corvimet.poll() is not None:
+                raise Failure("the program ended (exit %s) while waiting for %s" % (self.corvimet.returncode, what))
+            if time.monotonic() > end:
+                raise Failure("%s did not come within %d s; the desk shows:\n%s" % (what, WAIT, self.map().summary()))
+            time.sleep(0.05)
+
+    def x_window(self, name):
+        """A top-level X window by its name: the desk, a file dialog."""
+        def find():
+            out = subprocess.run(["xdotool", "search", "--name", "^%s$" % name], env=self.env, timeout=WAIT,
+                                 capture_output=True, text=True).stdout.split()
+            return out[0] if out else None
+        return self.until("the window \"%s\"" % name, find)
+
+    def window(self, title):
+        return self.until("the window \"%s\"" % title, lambda: self.map().window(title))
+
+    def gone(self, title, why):
+        self.until("the window \"%s\" to close %s" % (title, why), lambda: not self.map().window(title))
+
+    def control(self, title, key):
+        def find():
+            m = self.map()
+            w = m.window(title)
+            return w and m.control(w, key)
+        c = self.until("control %r in the window \"%s\"" % (key, title), find)
+        desk = self.map().desk
+        if not inside(c["rect"], desk):
+            raise Failure("control %r of \"%s\" lies at %s, not on the desk %s: it cannot be clicked"
+                          % (key, title, c["rect"], desk))
+        return c
+
+    # ---- acting ----------------------------------------------------------
+
+    def xdotool(self, *args):
+        subprocess.run(["xdotool"] + [str(a) for a in args], env=self.env, check=True, timeout=WAIT,
+                       stdout=subprocess.DEVNULL)
+
+    def click(self, x, y):
+        self.xdotool("mousemove", "--sync", x, y, "click", 1)
+
+    def click_control(self, title, text):
+        self.click(*centre(self.control(title, text)["rect"]))
+
+    def key(self, *keys):
+        self.xdotool("key", "--clearmodifiers", *keys)
+
+    def type(self, text):
+        self.xdotool("type", "--delay", 8, text)
+
+    def drag(self, x1, x2, y):
+        """A press at x1 held until the program has taken it, as a hand holds
+        it; then one fast move to x2 and the release, which come while the
+        program is held still, as a busy one is, and so reach it together."""
+        self.xdotool("mousemove", "--sync", x1, y, "mousedown", 1)
+        self.until("the press taken", lambda: self.map().input == {"down": 1, "queued": 0})
+        os.kill(self.corvimet.pid, signal.SIGSTOP)
+        try:
+            # The query answers only once the server has sent the release.
+            self.xdotool("mousemove", "--sync", x2, y, "mouseup", 1, "getmouselocation")
+        finally:
+            os.kill(self.corvimet.pid, signal.SIGCONT)
+        # Input that came before the drag's loop had read the release would be
+        # read in its place.
+        self.until("the release taken", lambda: self.map().input == {"down": 0, "queued": 0})
+
+    def menu(self, *path):
+        """Picks an item by its titles, through submenus, as a user does."""
+        title = path[0]
+        bar = self.until("the menu \"%s\"" % title,
+                         lambda: next((m for m in self.map().menus if m["text"] == title and m["enabled"]), None))
+        self.click(*centre(bar["rect"]))
+        for k, text in enumerate(path[1:]):
+            item = self.until("the item \"%s\"" % text, lambda: next(
+                (i for i in self.map().items if i["text"].startswith(text) and i["enabled"]), None))
+            if k + 2 < len(path):
+                self.xdotool("mousemove", "--sync", *centre(item["rect"]))   # opens the submenu
+            else:
+                self.click(*centre(item["rect"]))
+
+    def save_dialog(self, title, path):
+        """Names the file in the save dialog the program opens."""
+        self.xdotool("windowactivate", "--sync", self.x_window(title))
+        self.key("ctrl+a")
+        self.type(path)
+        self.key("Return")
+        self.until("the file %s" % path, lambda: os.path.exists(path))
+
+    def plot(self, name):
+        """The plot window's left edge, a row through its plot and its width."""
+        x, y, width, height = self.window(name)["rect"]
+        return x, y + height // 3, width
+
+    def mark(self, title, key, on):
+        c = self.control(title, key)
+        if bool(c["marked"]) != on:
+            self.click(*centre(c["rect"]))
+            self.until("control %r %s" % (key, "ticked" if on else "cleared"),
+                       lambda: bool(self.control(title, key)["marked"]) == on)
+
+    def save_block_csv(self, path, cases=False):
+        """Save As… comma-separated text of the block alone; its rows."""
+        self.menu("File", "Save As")
+        # The boxes' titles are drawn beside them: by number, comma-separated
+        # text, block only and the case number column.
+        self.mark("Save File As", 3, True)
+        if not self.control("Save File As", 11)["enabled"]:
+            raise Failure("Save As offers no block to save alone: there is no block")
+        self.mark("Save File As", 11, True)
+        self.mark("Save File As", 12, cases)
+        self.click_control("Save File As", "Save")
+        self.save_dialog("Save the data file as:", path)
+        with open(path, newline="", encoding="utf-8", errors="replace") as f:
+            return [row for row in csv.reader(f) if row]
+
+
+def read_lines(path):
+    with open(path, encoding="utf-8", errors="replace") as f:
+        return [line for line in f.read().splitlines() if line.strip()]
+
+
+# ---- the checks --------------------------------------------------------------
+
+def demo_copy(folder, name="demo.orl"):
+    p = os.path.join(folder, name)
+    shutil.copyfile(DEMO, p)
+    return p
+
+
+def change_blocks(desk, folder, by_return):
+    desk.start([demo_copy(folder)])
+    x, y, width = desk.plot("demo")
+    desk.drag(x + width // 4, x + width // 2, y)
+    desk.menu("Edit", "Change or Remove", "Change Blocks")
+    desk.window("Set Blocks")
+    desk.key("ctrl+a")
+    desk.type("123.5")
+    if by_return:
+        desk.key("Return")
+    else:
+        desk.click_control("Set Blocks", "Change Block(s)")
+    desk.gone("Set Blocks", "after Return" if by_return else "after the click on \"Change Block(s)\"")
+    # The block the command began with is the block again: saved alone, one
+    # channel holds the new value in every case.
+    rows = desk.save_block_csv(os.path.join(folder, "block.csv"))
+    columns = list(zip(*rows[1:]))
+    changed = [c for c in columns if all(v == "123.5" for v in c)]
+    if len(rows) < 10 or len(changed) != 1:
+        raise Failure("the saved block should hold 123.5 in one channel: %s" % rows[:4])
+
+
+def check_change_blocks_click(desk, folder):
+    change_blocks(desk, folder, False)
+
+
+def check_change_blocks_return(desk, folder):
+    change_blocks(desk, folder, True)
+
+
+def check_print_event_count(desk, folder):
+    desk.start([demo_copy(folder)])
+    x, y, width = desk.plot("demo")
+    desk.drag(x + width // 4, x + width // 2, y)
+    table = os.path.join(folder, "results.txt")
+    desk.menu("File", "Send Results To:", "Tabular File")
+    desk.click_control("Tabular File Output Options", "OK")
+    desk.save_dialog("Save Tabular File As...", table)
+    heading = read_lines(table)
+    desk.menu("Analyze", "Event Counting")
+    desk.click_control("Event Counting", "Print")
+    rows = desk.until("the row of \"Print\" in the tabular file", lambda: read_lines(table)[len(heading):])
+    if "events (above upper limit)" not in rows[0]:
+        raise Failure("the stored row is not the event count: %r" % rows[0])
+
+
+def check_close_box_behind(desk, folder):
+    desk.start([demo_copy(folder, "first.orl"), demo_copy(folder, "second.orl")])
+    desk.window("first.orl")
+    desk.window("second.orl")
+    m = desk.map()
+    plots = [w for w in m.windows if w["title"].startswith("File ")]
+    behind = next(w for w in plots if not w["active"])
+    front = next(w for w in plots if w["active"])
+    fx, fy, fw, fh = front["rect"]
+    bx, by = centre(behind["box"])
+    if fx <= bx < fx + fw and fy - TITLE_BAR <= by < fy + fh:
+        raise Failure("the close box of the window behind lies under the front window: %s" % m.summary())
+    desk.click(bx, by)
+
+    def in_front():
+        w = desk.map().window(behind["title"])
+        if not w:
+            raise Failure("a click on the close box of the window behind closed it")
+        return w["active"]
+    desk.until("the window behind in front after the click on its close box", in_front)
+    # A later pick of the Window menu: the program has taken the click by then.
+    desk.menu("Window")
+    desk.until("both files in the Window menu", lambda: all(
+        any(name in i["text"] for i in desk.map().items) for name in ("first", "second")))
+    desk.key("Escape")
+    m = desk.map()
+    if not (m.window("first.orl") and m.window("second.orl")):
+        raise Failure("a window closed on a click on a close box behind:\n%s" % m.summary())
+
+
+def check_fast_drag(desk, folder):
+    desk.start([demo_copy(folder)])
+    x, y, width = desk.plot("demo")
+    # Where the program reads the pointer between the move and the release
+    # is chance: several drags make a wrong end all but certain to show.
+    x1 = width // 5
+    for k, x2 in enumerate((3 * x1, 2 * x1, 4 * x1, 3 * x1, 2 * x1, 4 * x1)):
+        desk.drag(x + x1, x + x2, y)
+        rows = desk.save_block_csv(os.path.join(folder, "block%d.csv" % k), cases=True)
+        first, last = int(rows[1][0]), int(rows[-1][0])
+        # Cases grow with the pixel from the plot's left edge in the view a
+        # file opens in: the block's ends stand as its two pixels do.
+        if abs(last / first - x2 / x1) > 0.05 * x2 / x1:
+            raise Failure("a drag from %d to %d px should give a block whose last case is %.2f times its first: "
+                          "it is %d..%d" % (x1, x2, x2 / x1, first, last))
+
+
+CHECKS = {
+    "ChangeBlocksByClick": check_change_blocks_click,
+    "ChangeBlocksByReturn": check_change_blocks_return,
+    "PrintInEventCounting": check_print_event_count,
+    "CloseBoxBehind": check_close_box_behind,
+    "FastBlockDrag": check_fast_drag,
+}
+
+
+def main():
+    if len(sys.argv) != 3 or sys.argv[2] not in CHECKS:
+        print("usage: realdesk.py CORVIMET CHECK\nchecks: " + " ".join(CHECKS), file=sys.stderr)
+        return 2
+    # A test runner's timeout ends the check like a failure: servers stopped,
+    # folder removed.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit("realdesk: FAILED %s: stopped from outside" % sys.argv[2]))
+    folder = tempfile.mkdtemp(prefix="corvimet-realdesk-")
+    desk = Desk(os.path.abspath(sys.argv[1]), folder)
+    start = time.monotonic()
+    try:
+        CHECKS[sys.argv[2]](desk, folder)
+    except Skip as e:
+        if os.environ.get("CI") == "true":
+            print("realdesk: FAILED: in CI the real desk must run: %s" % e)
+            return 1
+        print("realdesk: SKIPPED: %s" % e)
+        return SKIP
+    except Failure as e:
+        print("realdesk: FAILED %s: %s" % (sys.argv[2], e))
+        try:
+            with open(os.path.join(folder, "corvimet.log"), errors="replace") as f:
+                log = f.read().strip()
+            if log:
+                print("the program wrote:\n" + "\n".join(log.splitlines()[-20:]))
+        except OSError:
+            pass
+        if os.environ.get("REALDESK_KEEP"):
+            print("realdesk: kept %s" % folder)
+            folder = None
+        return 1
+    finally:
+        desk.stop()
+        if folder:
+            shutil.rmtree(folder, ignore_errors=True)
+    print("realdesk: %s passed in %.1f s" % (sys.argv[2], time.monotonic() - start))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
