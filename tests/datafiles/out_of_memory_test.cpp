@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "analyses/polyfit.h"
 #include "datafiles/fixture.h"
 #include "datafiles/merge.h"
 #include "datafiles/native_binary.h"
@@ -218,6 +219,14 @@ TEST_F(OutOfMemory, EachRefusedAllocationLeavesTheOpenFilesAsTheyWere) {
        [&] {
          return status(RunExpressionTransform(0, code, {1, 2, true, false}, typed("twice x and y, new"), nullptr));
        }},
+      {"polynomial fit into a new channel", nullptr,
+       [&] {
+         const float coef[] = {1.5f, 0.25f, -0.001f};
+         return status(MakePolynomialChannel(0, 1, 2, coef, nullptr));
+       }},
+      {"thermoregulation costs into a new channel",
+       [&](const std::filesystem::path&) { longer = ChannelArray(static_cast<size_t>(kCases) + 1, 3.25f); },
+       [&] { return status(AddChannelHolding(0, {longer.data(), longer.size()}, typed("Treg costs in watts"), nullptr)); }},
       // No undo copy is taken for the channel the last edit changed.
       {"expression in place, a label typed, after an edit of that channel",
        [&](const std::filesystem::path&) {
