@@ -734,6 +734,7 @@ StoreStatus UNDO() {
 // ---- Comments log ----------------------------------------------------------------------
 
 std::string ChannelLogHeading(int16_t channel) { return channelLogHeading(channel, RetrieveLabel(channel)); }
+std::string ChannelLogHeading(int16_t channel, std::string_view label) { return channelLogHeading(channel, label); }
 
 void GetChanLABEL(int16_t channel) { EditRecord = ChannelLogHeading(channel); }
 

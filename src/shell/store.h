@@ -285,6 +285,8 @@ uint64_t CutCommentsBackTo(int16_t slot, const CommentsMark& mark) noexcept;
 bool AppendEditLog(int16_t slot, std::string_view text);
 // The text GetChanLABEL puts in EditRecord, for a channel of TheFileInUse.
 std::string ChannelLogHeading(int16_t channel);
+// The same for a channel under a label it is yet to get.
+std::string ChannelLogHeading(int16_t channel, std::string_view label);
 
 // The Record Edits lines of a change, written before the change so that
 // the words describe the file as it was: reserve() makes room for them in

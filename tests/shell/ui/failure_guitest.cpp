@@ -32,6 +32,8 @@
 #include "platform/test.h"
 #include "platform/windows.h"
 #include "plot/ui/blockwindow.h"
+#include "respirometry/gasexchange.h"
+#include "respirometry/ui/gasexchange.h"
 #include "plot/ui/redraw.h"
 #include "shell/dispatch.h"
 #include "shell/recording.h"
@@ -488,6 +490,29 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
          for (int k = 0; k < 12; ++k) s.moveTo(PlotWindowId(slot_), {4, 4});
        },
        73, true},
+      // The label and the log line of the new channel are made first.
+      {"gas exchange into a new channel", 1, Cmd::GasExchange,
+       [&] {
+         GasExchangeSettings g;
+         g.chan1 = channel;
+         g.makeNewChan = true;
+         float fields[28] = {};
+         GasToScriptStep(g, fields);
+         replayStep(fields, static_cast<int16_t>(kGasOpBase + kGasO2));
+         GasType = kGasO2;
+       },
+       [&] {
+         prefsArray[kPrefSoundLevel] = 0;
+         GASEXCHANGE(1);
+         prefsArray[kPrefSoundLevel] = 25;
+       },
+       [&](const SlotState& after) {
+         return after.channels == original.channels + 1 && after.data[channel] == original.data[channel] &&
+                after.labels[1].substr(static_cast<size_t>(original.channels) * 30, 30).find_first_not_of(' ') !=
+                    std::string::npos &&
+                after.comments.size() > original.comments.size();
+       },
+       nullptr, 76},
   };
   for (const Row& row : rows) {
     refuseCommentsRedraw = row.redrawRefused;
