@@ -4,10 +4,12 @@
 #include <cmath>
 #include <limits>
 #include <cstring>
+#include <new>
 
 #include "output/results.h"
 #include "platform/cpu.h"
 #include "platform/lanes.h"
+#include "shell/globals.h"
 #include "shell/textutil.h"
 
 double r2 = 0.0;
@@ -1163,6 +1165,33 @@ std::string PolynomialChannelLabel(int16_t yChannel, int16_t xChannel) {
   s.append(20, ' ');
   s.resize(30, ' ');
   return s;
+}
+
+StoreStatus MakePolynomialChannel(int16_t slot, int16_t xChannel, int16_t yChannel, std::span<const float> coef,
+                                  int16_t* newChannel) {
+  if (!ValidFileSlot(slot) || !SlotHoldsFile(slot)) return StoreStatus::NoFile;
+  if (xChannel < 1 || xChannel > nChannels[slot]) return StoreStatus::BadChannel;
+  if (coef.empty() || !std::all_of(coef.begin(), coef.end(), [](float c) { return std::isfinite(c); }))
+    return StoreStatus::BadRange;
+  if (nChannels[slot] >= kMaxChannels) return StoreStatus::TooManyChannels;
+  // The label is made before the channel is added: nothing after may fail.
+  std::string label;
+  try {
+    label = PolynomialChannelLabel(yChannel, xChannel);
+  } catch (const std::bad_alloc&) {
+    return StoreStatus::OutOfMemory;
+  }
+  const StoreStatus st = AddChannel(slot);
+  if (st != StoreStatus::Ok) return st;
+  const int16_t n = nChannels[slot];
+  const auto cases = static_cast<size_t>(nCases[slot]) + 1;
+  std::copy_n(nVar[slot][xChannel].begin(), 14, nVar[slot][n].begin());
+  SetChannelLabel(slot, n, label);
+  PolynomialChannel({ChannelData(slot, xChannel), cases}, coef, {ChannelData(slot, n), cases});
+  FileSHORTS[slot][kShortChanged] = 1;
+  if (gStoreHooks.channelChanged) gStoreHooks.channelChanged(slot, n);
+  if (newChannel) *newChannel = n;
+  return StoreStatus::Ok;
 }
 
 void StorePolyFit(const PolyFit& fit) {

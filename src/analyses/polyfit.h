@@ -8,6 +8,8 @@
 #include <span>
 #include <string>
 
+#include "shell/store.h"
+
 inline constexpr int kMaxPolyDegree = 9;
 inline constexpr int16_t kPolyAnalysisCode = 15;
 inline constexpr int32_t kPolyHelpSubject = 195;
@@ -84,6 +86,13 @@ PolyAxis PolyHistogramAxis(const PolySeries& s);
 bool PolynomialChannel(std::span<const float> x, std::span<const float> coef, std::span<float> out);
 // "ch.<y> as polynomial of ch.<x>", padded with blanks and cut to 30 characters.
 std::string PolynomialChannelLabel(int16_t yChannel, int16_t xChannel);
+// "Make New Channel": appends channel nChannels + 1 to the slot holding the
+// polynomial of channel x with `coef`, x's parameter fields 0..13 and the
+// label above. The channel is whole or not added: TooManyChannels at 32
+// channels, BadRange for a coefficient that is not finite, OutOfMemory; the
+// file stays as it was.
+StoreStatus MakePolynomialChannel(int16_t slot, int16_t xChannel, int16_t yChannel, std::span<const float> coef,
+                                  int16_t* newChannel);
 
 // ---- Adapters ----------------------------------------------------------------
 // r squared of the last polynomial or asymptote fit.

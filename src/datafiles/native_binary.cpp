@@ -427,13 +427,15 @@ FileStatus ReadNativeBinary(const std::filesystem::path& path, DataFileImage* ou
   // Read, not mapped: a mapped file that another program truncates kills the
   // process, and a mapping held beside the arrays doubles the peak memory.
   uint64_t size = 0;
-  const int fd = OpenRegularFile(path, &size);
+  FileStamp stamp;
+  const int fd = OpenRegularFile(path, &size, &stamp);
   if (fd < 0) return FileStatus::CannotOpen;
   ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
   if (gFileOpenedHook) gFileOpenedHook(path);
   FileStatus status = ReadNativeBinaryFrom(fd, size, out);
-  // A cut makes the read come short, which is no fault of the file's layout.
-  if (FileSizeChanged(fd, size)) status = FileStatus::ChangedWhileRead;
+  // A cut makes the read come short, which is no fault of the file's layout;
+  // a write in place would leave a mix of old and new samples.
+  if (FileChangedSince(fd, stamp)) status = FileStatus::ChangedWhileRead;
   ::close(fd);
   return status;
 }

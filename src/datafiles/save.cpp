@@ -1,6 +1,8 @@
 #include "datafiles/save.h"
 
 #include <algorithm>
+#include <new>
+#include <string>
 
 #include "datafiles/native_binary.h"
 #include "shell/safewrite.h"
@@ -95,10 +97,22 @@ FileStatus SaveSlotAs(int16_t slot, const std::filesystem::path& path, const Sav
   FileStatus st;
   if (choice.format == SaveFormat::NativeBinary) {
     const bool whole = SaveIsWholeFile(slot, choice);
+    // The slot's new name is made before the file is written: once it is,
+    // nothing may fail, or the file would be saved under a name the slot
+    // does not know.
+    std::string name, where;
+    if (whole) {
+      try {
+        name = plat::utf8ToMacRoman(path.filename().string());
+        where = path.string();
+      } catch (const std::bad_alloc&) {
+        return FileStatus::OutOfMemory;
+      }
+    }
     st = writeNative(slot, path, first, last, errnoOut);
     if (st == FileStatus::Ok && whole) {
-      FileName[slot] = plat::utf8ToMacRoman(path.filename().string());
-      FilePath[slot] = path.string();
+      FileName[slot].swap(name);
+      FilePath[slot].swap(where);
       FileSHORTS[slot][kShortChanged] = 0;
     }
   } else {

@@ -166,7 +166,8 @@ FileStatus ReadDelimitedTextFile(const std::filesystem::path& path, TextTable* o
     return mapping.cutShort() ? FileStatus::ChangedWhileRead : st;
   }
   uint64_t fileSize = 0;
-  const int fd = OpenRegularFile(path, &fileSize);
+  FileStamp stamp;
+  const int fd = OpenRegularFile(path, &fileSize, &stamp);
   if (fd < 0) return FileStatus::CannotOpen;
   const auto size = static_cast<size_t>(fileSize);
   // Not a std::string: its resize would first fill every byte with zeros.
@@ -178,8 +179,9 @@ FileStatus ReadDelimitedTextFile(const std::filesystem::path& path, TextTable* o
   PrepareFreshPages(bytes.get(), size, size);
   if (gFileOpenedHook) gFileOpenedHook(path);
   FileStatus status = readDelimitedText(fd, bytes.get(), std::string_view(bytes.get(), size), out);
-  // A cut makes the read come short, which is no fault of the disk.
-  if (FileSizeChanged(fd, fileSize)) status = FileStatus::ChangedWhileRead;
+  // A cut makes the read come short, which is no fault of the disk; a write
+  // in place would leave a mix of old and new rows.
+  if (FileChangedSince(fd, stamp)) status = FileStatus::ChangedWhileRead;
   ::close(fd);
   return status;
 }

@@ -53,3 +53,26 @@ StoreStatus DuplicateChannel(int16_t slot, int16_t source, std::string_view labe
   if (newChannel) *newChannel = c;
   return StoreStatus::Ok;
 }
+
+StoreStatus AddChannelHolding(int16_t slot, std::span<const float> samples, std::string_view label,
+                              int16_t* newChannel) {
+  if (!ValidFileSlot(slot) || !SlotHoldsFile(slot)) return StoreStatus::NoFile;
+  if (samples.size() != static_cast<size_t>(nCases[slot]) + 1) return StoreStatus::BadRange;
+  if (nChannels[slot] >= kMaxChannels) return StoreStatus::TooManyChannels;
+  // The label is made before the channel is added: nothing after may fail.
+  std::string fitted;
+  try {
+    fitted = FitLabel(label);
+  } catch (const std::bad_alloc&) {
+    return StoreStatus::OutOfMemory;
+  }
+  const StoreStatus st = AddChannel(slot);
+  if (st != StoreStatus::Ok) return st;
+  const int16_t c = nChannels[slot];
+  std::copy(samples.begin(), samples.end(), gPointersToFileData[slot][c].begin());
+  SetChannelLabel(slot, c, fitted);
+  FileSHORTS[slot][kShortChanged] = 1;
+  if (gStoreHooks.channelChanged) gStoreHooks.channelChanged(slot, c);
+  if (newChannel) *newChannel = c;
+  return StoreStatus::Ok;
+}

@@ -2,6 +2,7 @@
 // command around it (src/editing/ui/copychannel.h) records, logs and redraws.
 #pragma once
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -23,3 +24,10 @@ std::string FftCopyLabel(int16_t blockChannel, int32_t abUnit);
 // an Undo of an earlier edit does not blank it. TooManyChannels at 32
 // channels and OutOfMemory leave the file as it was.
 StoreStatus DuplicateChannel(int16_t slot, int16_t source, std::string_view label, int16_t* newChannel);
+
+// Appends channel nChannels + 1 to the slot holding `samples` (cases
+// 0..nCases, BadRange for any other count) under `label` (cut or padded to
+// 30): the channel is whole or not added. TooManyChannels at 32 channels
+// and OutOfMemory leave the file as it was.
+StoreStatus AddChannelHolding(int16_t slot, std::span<const float> samples, std::string_view label,
+                              int16_t* newChannel);

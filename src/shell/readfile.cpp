@@ -12,7 +12,23 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-int OpenRegularFile(const std::filesystem::path& path, uint64_t* size) {
+namespace {
+
+FileStamp stampOf(const struct stat& st) {
+  FileStamp s;
+  s.device = static_cast<uint64_t>(st.st_dev);
+  s.inode = static_cast<uint64_t>(st.st_ino);
+  s.size = static_cast<uint64_t>(st.st_size);
+  s.modifiedSec = st.st_mtim.tv_sec;
+  s.modifiedNsec = st.st_mtim.tv_nsec;
+  s.changedSec = st.st_ctim.tv_sec;
+  s.changedNsec = st.st_ctim.tv_nsec;
+  return s;
+}
+
+}  // namespace
+
+int OpenRegularFile(const std::filesystem::path& path, uint64_t* size, FileStamp* stamp) {
   // Non-blocking: a named pipe would hold an ordinary open until a writer
   // came.
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -23,6 +39,7 @@ int OpenRegularFile(const std::filesystem::path& path, uint64_t* size) {
     return -1;
   }
   *size = static_cast<uint64_t>(st.st_size);
+  if (stamp) *stamp = stampOf(st);
   return fd;
 }
 
@@ -168,9 +185,11 @@ bool watchLostPages() {
 
 void (*gFileOpenedHook)(const std::filesystem::path& path) = nullptr;
 
-bool FileSizeChanged(int fd, uint64_t sizeAtOpen) {
+bool FileChangedSince(int fd, const FileStamp& atOpen) {
+  // A write in place that keeps the size moves the times; the change time
+  // is one no program can set back.
   struct stat st {};
-  return ::fstat(fd, &st) != 0 || static_cast<uint64_t>(st.st_size) != sizeAtOpen;
+  return ::fstat(fd, &st) != 0 || !(stampOf(st) == atOpen);
 }
 
 bool MappedFile::open(const std::filesystem::path& path) {
@@ -182,10 +201,9 @@ bool MappedFile::open(const std::filesystem::path& path) {
   Watch& w = gWatches[watch];
   uint64_t size = 0;
   void* p = MAP_FAILED;
-  struct stat st {};
-  const int fd = OpenRegularFile(path, &size);
-  if (fd >= 0 && ::fstat(fd, &st) == 0 && static_cast<uint64_t>(st.st_size) == size && size > 0 &&
-      size < (uint64_t{1} << 46))
+  FileStamp stamp;
+  const int fd = OpenRegularFile(path, &size, &stamp);
+  if (fd >= 0 && size > 0 && size < (uint64_t{1} << 46))
     p = ::mmap(nullptr, static_cast<size_t>(size), PROT_READ, MAP_PRIVATE | kPopulate, fd, 0);
   if (p == MAP_FAILED) {
     if (fd >= 0) ::close(fd);
@@ -193,8 +211,7 @@ bool MappedFile::open(const std::filesystem::path& path) {
     return false;
   }
   fd_ = fd;
-  changedSec_ = st.st_ctim.tv_sec;
-  changedNsec_ = st.st_ctim.tv_nsec;
+  opened_ = stamp;
   data_ = static_cast<const char*>(p);
   size_ = static_cast<size_t>(size);
   watch_ = watch;
@@ -208,10 +225,7 @@ bool MappedFile::open(const std::filesystem::path& path) {
 bool MappedFile::cutShort() const {
   if (watch_ < 0) return false;
   if (gWatches[watch_].lost.load(std::memory_order_relaxed)) return true;
-  // Any write or cut moves the change time, which no program can set back.
-  struct stat st {};
-  return ::fstat(fd_, &st) != 0 || static_cast<uint64_t>(st.st_size) != size_ || st.st_ctim.tv_sec != changedSec_ ||
-         st.st_ctim.tv_nsec != changedNsec_;
+  return FileChangedSince(fd_, opened_);
 }
 
 MappedFile::~MappedFile() {

@@ -10,10 +10,19 @@
 
 enum class ReadFileStatus { Ok, CannotOpen, TooLarge };
 
+// What tells one state of a file from another: which file it is, its size
+// and its modification and change times, to the nanosecond.
+struct FileStamp {
+  uint64_t device = 0, inode = 0, size = 0;
+  int64_t modifiedSec = 0, modifiedNsec = 0, changedSec = 0, changedNsec = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+
 // A regular file opened read-only, without waiting on whatever else may
-// stand at the path: its descriptor, with its size in *size; -1 for a
-// missing or unreadable file and for anything that is not a regular file.
-int OpenRegularFile(const std::filesystem::path& path, uint64_t* size);
+// stand at the path: its descriptor, with its size in *size and, when
+// asked, its stamp; -1 for a missing or unreadable file and for anything
+// that is not a regular file.
+int OpenRegularFile(const std::filesystem::path& path, uint64_t* size, FileStamp* stamp = nullptr);
 
 // CannotOpen for a missing or unreadable file and for anything that is not
 // a regular file (looked at before it is opened, and again once open).
@@ -27,8 +36,8 @@ ReadFileStatus ReadRegularFile(const std::filesystem::path& path, size_t limit, 
 // program at its first lost page; instead every lost page reads as zeros
 // and cutShort() tells, so that the caller can refuse what it read. A cut
 // inside the last page loses no page, and a file written over in place
-// loses none either: cutShort() also compares the file's size and change
-// time with those it had when it was opened.
+// loses none either: cutShort() also compares the file's stamp with the
+// one it had when it was opened.
 class MappedFile {
  public:
   MappedFile() = default;
@@ -48,13 +57,14 @@ class MappedFile {
   size_t size_ = 0;
   int watch_ = -1;   // this mapping's place among the watched ones
   int fd_ = -1;      // kept open to look at the file again after the read
-  int64_t changedSec_ = 0, changedNsec_ = 0;
+  FileStamp opened_;
 };
 
 // For a reader that reads an open file through its descriptor: true when
-// the file no longer has the size it had when it was opened, so that what
-// was read (or failed to be read) is not the file.
-bool FileSizeChanged(int fd, uint64_t sizeAtOpen);
+// the file is no longer as it was when it was opened (cut, grown, or
+// written over in place with its size kept), so that what was read (or
+// failed to be read) may be a mix of two states of the file.
+bool FileChangedSince(int fd, const FileStamp& atOpen);
 
 // Called, when set, once a reader has the file open (mapped, for a mapped
 // read) and before any of it is read: a test cuts the file there, as

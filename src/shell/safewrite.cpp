@@ -20,6 +20,8 @@ bool SafeFileWriter::open(const std::filesystem::path& target) {
     failed_ = true;
     return false;
   }
+  // Named before anything else can fail: abandon() removes it.
+  temp_.swap(name);
   // mkstemp makes the file private; a saved data file gets the usual mode,
   // or the mode of the file it replaces.
   struct stat st {};
@@ -36,11 +38,10 @@ bool SafeFileWriter::open(const std::filesystem::path& target) {
   if (!file_) {
     errno_ = errno;
     ::close(fd);
-    ::unlink(name.c_str());
+    abandon();
     failed_ = true;
     return false;
   }
-  temp_ = name;
   return true;
 }
 

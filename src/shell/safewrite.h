@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <filesystem>
+#include <string>
 
 class SafeFileWriter {
  public:
@@ -22,7 +23,10 @@ class SafeFileWriter {
   int error() const { return errno_; }
 
  private:
-  std::filesystem::path target_, temp_;
+  std::filesystem::path target_;
+  // A plain string: once the temporary exists, recording its name must ask
+  // for no memory, or a refusal would leave it behind unnamed.
+  std::string temp_;
   std::FILE* file_ = nullptr;
   bool failed_ = false;
   int errno_ = 0;

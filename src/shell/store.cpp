@@ -38,6 +38,7 @@ plat::Rgb16 OverlayColor[kOverlayFlags] = {};
 uint64_t gStoreAccessFaults = 0;
 uint64_t gBackupsMade = 0;
 uint64_t gStoreChanges[kSlotCount] = {};
+uint64_t gCommentAppends[kSlotCount] = {};
 BackupCacheStore BackupCache;
 
 namespace {
@@ -61,7 +62,18 @@ struct UndoState {
   int64_t length = 0;
   std::vector<MarkerRecord> markers;  // the list as the copy was taken
   bool pairsAdded = false;            // the command added interpolation pairs
+  CommentsMark comments;              // the slot's comments as the copy was taken
 } gUndo;
+
+CommentsMark commentsMarkOf(int16_t slot) {
+  CommentsMark m;
+  const std::string& c = CommentContainer[slot];
+  m.length = c.size();
+  m.appends = gCommentAppends[slot];
+  m.tailLength = std::min(c.size(), m.tail.size());
+  std::copy(c.end() - static_cast<std::ptrdiff_t>(m.tailLength), c.end(), m.tail.begin());
+  return m;
+}
 
 void invalidateUndo(int16_t slot) {
   if (gUndo.slot == slot) gUndo = UndoState{};
@@ -702,6 +714,7 @@ StoreStatus MAKEBACKUP(int16_t channel) {
   std::copy(src.begin(), src.end(), dst);
   gUndo = UndoState{slot, channel, len};
   gUndo.markers.swap(markers);
+  gUndo.comments = commentsMarkOf(slot);
   ++gBackupsMade;
   LastChan = channel;
   FileSHORTS[slot][kShortChanged] = 1;
@@ -788,13 +801,29 @@ StoreStatus UNDO() {
 // ---- Comments log ----------------------------------------------------------------------
 
 std::string ChannelLogHeading(int16_t channel) { return channelLogHeading(channel, RetrieveLabel(channel)); }
+std::string ChannelLogHeading(int16_t channel, std::string_view label) { return channelLogHeading(channel, label); }
 
 void GetChanLABEL(int16_t channel) { EditRecord = ChannelLogHeading(channel); }
 
 void AppendComment(int16_t slot, std::string_view text) {
   if (!slotIndexOk(slot)) return;
   noteChange(slot);
+  ++gCommentAppends[slot];
   CommentContainer[slot].append(text);
+}
+
+CommentsMark UndoCommentsMark() { return gUndo.comments; }
+
+uint64_t CutCommentsBackTo(int16_t slot, const CommentsMark& mark) noexcept {
+  if (!slotIndexOk(slot)) return 0;
+  std::string& c = CommentContainer[slot];
+  const uint64_t appended = gCommentAppends[slot] - mark.appends;
+  if (appended == 0 || c.size() < mark.length ||
+      !std::equal(mark.tail.begin(), mark.tail.begin() + static_cast<std::ptrdiff_t>(mark.tailLength),
+                  c.begin() + static_cast<std::ptrdiff_t>(mark.length - mark.tailLength)))
+    return 0;
+  c.resize(mark.length);   // shorter: no memory asked
+  return appended;
 }
 
 bool AppendEditLog(int16_t slot, std::string_view text) {

@@ -267,11 +267,29 @@ uint64_t StoreChanges(int16_t slot);
 // without trailing blanks, ":  ".
 void GetChanLABEL(int16_t channel);
 void AppendComment(int16_t slot, std::string_view text);
+// Where a slot's comments stood: their length, the appends AppendComment
+// had counted and their last bytes, which tell comments rewritten since
+// from comments only appended to.
+struct CommentsMark {
+  size_t length = 0;
+  uint64_t appends = 0;
+  std::array<char, 16> tail{};
+  size_t tailLength = 0;
+};
+// Where the comments of the undo copy's slot stood when MAKEBACKUP took it.
+CommentsMark UndoCommentsMark();
+// Cuts the slot's comments back to the mark when since then lines were
+// only appended to them, as an edit logs itself; asks for no memory. The
+// appends taken back, each a change StoreChanges counted (the cut itself
+// is not counted); 0 when nothing was cut.
+uint64_t CutCommentsBackTo(int16_t slot, const CommentsMark& mark) noexcept;
 // With Record Edits on: appends text (cut to 255 bytes) and tells the
 // comments window unless word 35 says not to. False when nothing was logged.
 bool AppendEditLog(int16_t slot, std::string_view text);
 // The text GetChanLABEL puts in EditRecord, for a channel of TheFileInUse.
 std::string ChannelLogHeading(int16_t channel);
+// The same for a channel under a label it is yet to get.
+std::string ChannelLogHeading(int16_t channel, std::string_view label);
 
 // The Record Edits lines of a change, written before the change so that
 // the words describe the file as it was: reserve() makes room for them in

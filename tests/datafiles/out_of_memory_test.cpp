@@ -5,12 +5,15 @@
 // count them and refuse the one asked for.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <filesystem>
 #include <functional>
 #include <new>
 #include <string>
 #include <vector>
 
+#include "analyses/polyfit.h"
 #include "datafiles/fixture.h"
 #include "datafiles/merge.h"
 #include "datafiles/native_binary.h"
@@ -117,9 +120,20 @@ struct Row {
   // Builds what the command takes, before any request is counted.
   std::function<void(const std::filesystem::path& dir)> prepare;
   std::function<std::string()> command;   // its alert; "" when it finished
+  // A file of the folder a failure may leave written: a backup taken first.
+  const char* mayLeave = nullptr;
 };
 
 void logEdits(const std::filesystem::path&) { prefsArray[kPrefRecordEdits] = 1; }
+
+// The names in a folder, hidden ones too, in order; but one.
+std::vector<std::string> listing(const std::filesystem::path& dir, const char* but) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir))
+    if (!but || e.path().filename() != but) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
 TEST_F(OutOfMemory, EachRefusedAllocationLeavesTheOpenFilesAsTheyWere) {
   DataFileImage incoming;
@@ -205,6 +219,14 @@ TEST_F(OutOfMemory, EachRefusedAllocationLeavesTheOpenFilesAsTheyWere) {
        [&] {
          return status(RunExpressionTransform(0, code, {1, 2, true, false}, typed("twice x and y, new"), nullptr));
        }},
+      {"polynomial fit into a new channel", nullptr,
+       [&] {
+         const float coef[] = {1.5f, 0.25f, -0.001f};
+         return status(MakePolynomialChannel(0, 1, 2, coef, nullptr));
+       }},
+      {"thermoregulation costs into a new channel",
+       [&](const std::filesystem::path&) { longer = ChannelArray(static_cast<size_t>(kCases) + 1, 3.25f); },
+       [&] { return status(AddChannelHolding(0, {longer.data(), longer.size()}, typed("Treg costs in watts"), nullptr)); }},
       // No undo copy is taken for the channel the last edit changed.
       {"expression in place, a label typed, after an edit of that channel",
        [&](const std::filesystem::path&) {
@@ -222,13 +244,15 @@ TEST_F(OutOfMemory, EachRefusedAllocationLeavesTheOpenFilesAsTheyWere) {
          order.add(3);
          order.add(1);
          return editStatus(RearrangeChannels(0, order, dir_ / "RearrangeBackup"));
-       }},
+       },
+       "RearrangeBackup"},
       {"save in place",
        [&](const std::filesystem::path& dir) {
          OverlayArray[0][2][2] = 0;
          FilePath[0] = (dir / "base.orl").string();
        },
        [&] { return fileStatus(SaveSlotInPlace(0, nullptr)); }},
+      {"save as", nullptr, [&] { return fileStatus(SaveSlotAs(0, dir_ / "copy.orl", SaveChoice{})); }},
       // Flags missing would count interpolated cases as real readings.
       {"interpolation flags",
        [&](const std::filesystem::path&) { ASSERT_EQ(AddInterpolationPair(0, 100, 200), StoreStatus::Ok); },
@@ -302,6 +326,7 @@ TEST_F(OutOfMemory, EachRefusedAllocationLeavesTheOpenFilesAsTheyWere) {
       makeFile();
       if (row.prepare) row.prepare(dir_);
       const Store before = Store::now();
+      const std::vector<std::string> listed = listing(dir_, row.mayLeave);
       const uint64_t changesBefore = StoreChanges(0);
       gCountdown = n;
       std::string alert;
@@ -326,6 +351,8 @@ TEST_F(OutOfMemory, EachRefusedAllocationLeavesTheOpenFilesAsTheyWere) {
       if (!threw) {
         EXPECT_NE(alert.find("memory"), std::string::npos) << alert;
       }
+      // Nor is anything left in the folder, such as a temporary file.
+      EXPECT_EQ(listing(dir_, row.mayLeave), listed);
       if (!(Store::now() == before)) {
         ADD_FAILURE() << "the file was left changed" << (threw && StoreChanges(0) == changesBefore
                                                             ? ", and the main loop would say nothing was"

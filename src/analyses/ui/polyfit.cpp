@@ -230,18 +230,12 @@ void STOREPOLY(Run& run) {
     ShowAlert("The coefficients on show are not all numbers: no channel was made.");
     return;
   }
-  if (XREFNewChannel() != StoreStatus::Ok) {
-    ShowAlert("There is no room for another channel.");
+  const StoreStatus st = MakePolynomialChannel(slot, Chan1, chan2, coef, nullptr);
+  if (st != StoreStatus::Ok) {
+    ShowAlert(st == StoreStatus::TooManyChannels ? std::string("There is no room for another channel.")
+                                                 : std::string("No channel was made. ") + StoreStatusText(st));
     return;
   }
-  const int16_t n = nChannels[slot];
-  const std::span<const float> x = channelSpan(slot, Chan1);
-  float* out = ChannelData(slot, n);
-  if (!out || x.empty()) return;
-  std::copy_n(nVar[slot][Chan1].begin(), 14, nVar[slot][n].begin());
-  SetChannelLabel(slot, n, PolynomialChannelLabel(chan2, Chan1));
-  PolynomialChannel(x, coef, {out, x.size()});
-  FileSHORTS[slot][kShortChanged] = 1;
   MakeChannelSelectionsPopUp();
   wsst();
   if (nChannels[slot] >= kMaxChannels) plat::setButtonState(kWin, kPolyNewChannel, 0);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 #include <string>
 #include <utility>
 #include <vector>
@@ -344,6 +345,19 @@ int16_t BLOCKSET() {
   std::vector<CaseSpan> blocks;
   const bool hadBlock = FileSHORTS[f][kShortBlockState] == 2;
   const CaseSpan earlier{BeginBlock[f], EndBlock[f]};
+  // A failure that unwinds through the command leaves the file's block as
+  // it found it, as Cancel does: the picks clear it on the way.
+  struct BlockBack {
+    int16_t f, state;
+    CaseSpan span;
+    int unwinding = std::uncaught_exceptions();
+    ~BlockBack() {
+      if (std::uncaught_exceptions() <= unwinding) return;
+      BeginBlock[f] = span.first;
+      EndBlock[f] = span.last;
+      FileSHORTS[f][kShortBlockState] = state;
+    }
+  } blockBack{f, FileSHORTS[f][kShortBlockState], earlier};
   if (hadBlock) blocks.push_back(earlier);
   BASELINE = 2;
   gSetAnswer = {0, 0};

@@ -350,6 +350,23 @@ bool runGas(const GasExchangeSettings& g, int16_t slot) {
   }
   const std::string label = GasChannelLabel(g, f);
   const bool newChannel = g.makeNewChan && n < kMaxChannels;
+  // The settings the log line states: a second-gas channel with no equation
+  // for the flow set-up falls back to the constant RQ.
+  GasExchangeSettings logged = g;
+  if (g.gasType != kGasWater && !SecondGasFormValid(g.gasType, g.flowMode, g.useVCO2)) logged.useVCO2 = 0;
+  // A new channel's label, its room in the undo's label snapshot and its
+  // log line are made before the channel is added: nothing after may fail.
+  // No undo copy takes the channel back.
+  PendingEditLog log(slot);
+  std::string fitted;
+  if (newChannel) {
+    fitted = FitLabel(label);
+    std::string& snapshot = OldLabelStrings[slot][n / kLabelsPerString + 1];
+    if (snapshot.size() < static_cast<size_t>(kLabelsPerString * kLabelWidth))
+      snapshot.resize(kLabelsPerString * kLabelWidth, ' ');
+    log.add(ChannelLogHeading(static_cast<int16_t>(n + 1), fitted) + GasLogWords(logged));
+    log.reserve();
+  }
   plat::setCursor(plat::CursorKind::Watch);
   if (newChannel) {
     if (AddChannel(slot) != StoreStatus::Ok) {
@@ -358,7 +375,7 @@ bool runGas(const GasExchangeSettings& g, int16_t slot) {
       return false;
     }
     StoreChan = nChannels[slot];
-    putLabel(slot, StoreChan, FitLabel(label));
+    putLabel(slot, StoreChan, fitted);
   } else {
     StoreChan = g.chan1;
     if (MAKEBACKUP(g.chan1) != StoreStatus::Ok) {
@@ -388,9 +405,8 @@ bool runGas(const GasExchangeSettings& g, int16_t slot) {
     FileSHORTS[slot][kShortActiveChannel] = StoreChan;
   }
   ChangedChan = StoreChan;
-  GasExchangeSettings logged = g;
-  if (fellBack) logged.useVCO2 = 0;
-  LogChannelEdit(slot, StoreChan, GasLogWords(logged));
+  if (newChannel) log.commit();
+  else LogChannelEdit(slot, StoreChan, GasLogWords(logged));
   if (fellBack)
     ShowAlert("This flow configuration has no equation for a second-gas channel: the constant RQ was used.", "");
   ShowEditedFile(slot, newChannel);

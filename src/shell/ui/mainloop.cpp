@@ -287,10 +287,11 @@ void recoverFromFailedPass(const std::vector<int>& windowsBefore, uint64_t backu
   bool restored = false;
   const auto slot = static_cast<int16_t>(TheFileInUse);
   if (BackupsMade() != backupsBefore && isFileSlot(slot) && UndoAvailable(slot)) {
-    const uint64_t changesBeforeUndo = StoreChanges(slot);
+    const CommentsMark logged = UndoCommentsMark();
+    uint64_t changesBeforeUndo = StoreChanges(slot);
     bool undone = false;
     {
-      // The failed edit was never logged, so neither is taking it back.
+      // Taking back the failed edit is not logged: the lines it logged go.
       struct Quiet {
         int16_t record = prefsArray[kPrefRecordEdits];
         Quiet() { prefsArray[kPrefRecordEdits] = 0; }
@@ -298,10 +299,15 @@ void recoverFromFailedPass(const std::vector<int>& windowsBefore, uint64_t backu
       } quiet;
       undone = UNDO() == StoreStatus::Ok;
     }
+    // The lines the undone edit logged go with it: its history must not
+    // state an edit its samples no longer hold.
+    const uint64_t linesTakenBack = undone ? CutCommentsBackTo(slot, logged) : 0;
+    changesBeforeUndo -= linesTakenBack;
     // Put back as it was only when the one copy taken was all the store
     // counted before the undo: anything else the command changed (markers,
     // comments, another channel) the undo leaves as it is.
     StoreShape now = storeShape();
+    now[slot].changes -= linesTakenBack;
     const FileShape& was = shapeBefore[slot];
     if (undone && was.holds && BackupsMade() == backupsBefore + 1 && changesBeforeUndo == was.changes + 1 &&
         now[slot].changes == changesBeforeUndo + 1) {
@@ -311,6 +317,8 @@ void recoverFromFailedPass(const std::vector<int>& windowsBefore, uint64_t backu
       // As it was, saved or not.
       if (restored) FileSHORTS[slot][kShortChanged] = was.changed;
     }
+    if (linesTakenBack != 0 && prefsArray[kPrefNoCommentsRefresh] == 0 && gStoreHooks.commentsChanged)
+      gStoreHooks.commentsChanged(slot);
   }
   ClearMailbox();
   MENU_or_ToolBar_PICKED = 0;

@@ -172,18 +172,9 @@ void computeCosts(Run& run) {
 }
 
 void storeChannel(Run& run) {
-  if (!run.stored) {
-    if (nChannels[run.slot] >= kMaxChannels) return;
-    if (XREFNewChannel() != StoreStatus::Ok) {
-      ShowAlert(StoreStatusText(StoreStatus::OutOfMemory));
-      return;
-    }
-    StoreChan = nChannels[run.slot];
-    float* dst = ChannelData(run.slot, StoreChan);
-    if (dst && run.work.size() == static_cast<size_t>(nCases[run.slot]) + 1)
-      std::copy(run.work.begin(), run.work.end(), dst);
-  }
-  // The label window.
+  if (!run.stored && nChannels[run.slot] >= kMaxChannels) return;
+  // The label is asked first: the channel is added with its costs and its
+  // label in one step, whole or not at all.
   const int w = kTregLabelWindow;
   const plat::Rect main = plat::contentRect(kTregWindow);
   BuildWINDOW(0, w, "Label for Thermoregulatory Costs Channel", main.left + 150, main.top + 150, main.left + 530,
@@ -200,11 +191,22 @@ void storeChannel(Run& run) {
       if (ok || closed) break;
     }
   }
-  SetChannelLabel(run.slot, StoreChan, FitLabel(plat::fieldText(w, kTregLabelField)));
+  const std::string label = FitLabel(plat::fieldText(w, kTregLabelField));
   plat::disposeWindow(w);
-  FileSHORTS[run.slot][kShortChanged] = 1;
-  run.stored = true;
   plat::setCurrentPort(kTregWindow);
+  if (run.stored) {
+    SetChannelLabel(run.slot, StoreChan, label);
+    FileSHORTS[run.slot][kShortChanged] = 1;
+    return;
+  }
+  int16_t added = 0;
+  const StoreStatus st = AddChannelHolding(run.slot, run.work, label, &added);
+  if (st != StoreStatus::Ok) {
+    ShowAlert(std::string("No channel was made. ") + StoreStatusText(st));
+    return;
+  }
+  StoreChan = added;
+  run.stored = true;
 }
 
 }  // namespace

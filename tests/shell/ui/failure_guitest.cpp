@@ -13,13 +13,17 @@
 #include <functional>
 #include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "datafiles/fixture.h"
 #include "datafiles/native_binary.h"
 #include "editing/references.h"
+#include "editing/smoothing.h"
 #include "editing/transforms.h"
+#include "editing/ui/blockpick.h"
 #include "editing/ui/references.h"
+#include "editing/ui/smoothing.h"
 #include "editing/ui/spiketool.h"
 #include "editing/ui/transformations.h"
 #include "platform/channel_array.h"
@@ -28,13 +32,17 @@
 #include "platform/test.h"
 #include "platform/windows.h"
 #include "plot/ui/blockwindow.h"
+#include "respirometry/gasexchange.h"
+#include "respirometry/ui/gasexchange.h"
 #include "plot/ui/redraw.h"
 #include "shell/dispatch.h"
+#include "shell/recording.h"
 #include "shell/store.h"
 #include "shell/ui/mainloop.h"
 #include "support/program_support.h"
 #include "support/refusing_allocator.h"
 #include "support/scratch.h"
+#include "support/window_support.h"
 
 namespace {
 // The next request of exactly this size (a channel's array) is refused,
@@ -261,7 +269,14 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
   static void (*playSound)(const char*) = nullptr;
   commentsChanged = gStoreHooks.commentsChanged;
   playSound = gStoreHooks.playSound;
+  // A row may have the comments box's redraw refused instead, as the next
+  // request after the log line was written.
+  static bool refuseCommentsRedraw = false;
   gStoreHooks.commentsChanged = [](int16_t slot) {
+    if (refuseCommentsRedraw && gCountdown == 1) {
+      gCountdown = -1;
+      throw std::bad_alloc();
+    }
     if (gCountdown > 0) gCountdown = 0;
     if (commentsChanged) commentsChanged(slot);
   };
@@ -273,10 +288,14 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
   // store: the refusals stop there.
   static void (*channelChanged)(int16_t, int16_t) = nullptr;
   static bool disarmOnChannelChange = false;
+  // Or armed there, once its undo copy is taken, by a command whose
+  // dialog's click is Qt's: the refusals begin after the copy.
+  static int64_t armOnChannelChange = 0;
   channelChanged = gStoreHooks.channelChanged;
   gStoreHooks.channelChanged = [](int16_t slot, int16_t c) {
     if (disarmOnChannelChange && gCountdown > 0) gCountdown = 0;
     if (channelChanged) channelChanged(slot, c);
+    if (armOnChannelChange != 0) gCountdown = std::exchange(armOnChannelChange, 0);
   };
   // A replayed step takes its settings without a dialog.
   const auto replayStep = [](const float (&fields)[28], int16_t op) {
@@ -352,8 +371,11 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
     std::function<void()> prepare;             // before the snapshot
     std::function<void()> run;                 // armed
     std::function<bool(const SlotState&)> whole;  // the command's clean result
-    // Steps of its window after the menu pick; they arm the refusals.
+    // Steps of its window after the menu pick; they arm the refusals, or
+    // the run leaves its undo copy to arm them.
     std::function<void(Script&)> drive = nullptr;
+    int16_t menu = kMenuEdit;
+    bool redrawRefused = false;   // the comments box's redraw after the log line
   } rows[] = {
       {"undo", 1, Cmd::Undo,
        [&] {
@@ -420,8 +442,80 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
          return after.channels == original.channels + 1 && after.data[channel] == original.data[channel] &&
                 after.comments.size() > original.comments.size();
        }},
+      // The log line is written, then the comments box's redraw is refused:
+      // the channel and the comments are both put back.
+      {"smoothing, refused after its log line", 16, Cmd::Smoothing,
+       [&] {
+         SmoothingSettings st;
+         st.button = 2;   // 5 points
+         st.cycles = 3;
+         float fields[28] = {};
+         ToScriptStep(st, fields);
+         replayStep(fields, kOpSmoothing);
+         ActiveChannel = channel;
+       },
+       [&] {
+         prefsArray[kPrefSoundLevel] = 0;
+         SMOOTHING(1);
+         prefsArray[kPrefSoundLevel] = 25;
+       },
+       [&](const SlotState& after) {
+         return after.data[channel] != original.data[channel] && after.comments.size() > original.comments.size();
+       },
+       nullptr, kMenuEdit, true},
+      {"change blocks, refused after its log line", 1, Cmd::BlockSet,
+       [&] {
+         testsupport::MarkBlock(slot_, 300, 800);
+         ActiveChannel = channel;
+       },
+       [&] {
+         gCountdown = 0;   // armed by its undo copy
+         armOnChannelChange = armed;
+         BLOCKSET();
+       },
+       [&](const SlotState& after) {
+         const auto& v = after.data[channel];
+         return std::all_of(v.begin() + 300, v.begin() + 801, [](float x) { return x == 21.5f; }) &&
+                after.comments.size() > original.comments.size();
+       },
+       [&](Script& s) {
+         // The file's block is the one to change: the picker ends as its
+         // window comes back to the front, once the picker has taken the
+         // events the activations queued (one a step).
+         s.activate(PlotWindowId(slot_)).activate(kBlockSetWindow);
+         for (int k = 0; k < 4; ++k) s.moveTo(kBlockSetWindow, {4, 4});
+         s.type(kBlockSetWindow, kBlockSetValueField, "21.5").click(kBlockSetWindow, kBlockSetChange);
+         // Its redraws poll for events: the pointer rests on the plot
+         // until it has ended, or its alert is up.
+         for (int k = 0; k < 12; ++k) s.moveTo(PlotWindowId(slot_), {4, 4});
+       },
+       73, true},
+      // The label and the log line of the new channel are made first.
+      {"gas exchange into a new channel", 1, Cmd::GasExchange,
+       [&] {
+         GasExchangeSettings g;
+         g.chan1 = channel;
+         g.makeNewChan = true;
+         float fields[28] = {};
+         GasToScriptStep(g, fields);
+         replayStep(fields, static_cast<int16_t>(kGasOpBase + kGasO2));
+         GasType = kGasO2;
+       },
+       [&] {
+         prefsArray[kPrefSoundLevel] = 0;
+         GASEXCHANGE(1);
+         prefsArray[kPrefSoundLevel] = 25;
+       },
+       [&](const SlotState& after) {
+         return after.channels == original.channels + 1 && after.data[channel] == original.data[channel] &&
+                after.labels[1].substr(static_cast<size_t>(original.channels) * 30, 30).find_first_not_of(' ') !=
+                    std::string::npos &&
+                after.comments.size() > original.comments.size();
+       },
+       nullptr, 76},
   };
   for (const Row& row : rows) {
+    refuseCommentsRedraw = row.redrawRefused;
     RegisterCommand(row.cmd, [&](int16_t) {
       armedRun(row.run);
       if (row.cmd == Cmd::Undo) {
@@ -446,16 +540,18 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
       std::string alert;
       Script s;
       // Read from within the alert, if one came, then left by a stop.
-      s.menu(kMenuEdit, row.item);
+      s.menu(row.menu, row.item);
       if (row.drive) row.drive(s);
       s.call([&] {
         if (gCountdown > 0) gCountdown = 0;
         if (plat::windowExists(kAlertWindow)) alert = plat::fieldText(kAlertWindow, kAlertMessage);
       });
-      // The alert, or the tool still open, is left by Return.
-      if (row.drive) s.key(PlotWindowId(slot_), 13);
+      // The alert, or the linearising tool still open, is left by Return;
+      // to the plot, Return would toggle its view.
+      if (row.cmd == Cmd::InteractiveSpikes) s.key(PlotWindowId(slot_), 13);
       s.stop();
       runMainLoop(s);
+      armOnChannelChange = 0;
       plat::disposeWindow(kAlertWindow);
       endReplay();
       const bool refused = gCountdown.exchange(0) < 0;
@@ -490,6 +586,7 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
     }
     EXPECT_GE(refusals, 1) << row.name;
   }
+  refuseCommentsRedraw = false;
   gStoreHooks.commentsChanged = commentsChanged;
   gStoreHooks.playSound = playSound;
   gStoreHooks.channelChanged = channelChanged;
