@@ -113,6 +113,31 @@ void ApplyReferenceSegment(float* x, const ReferenceSegment& seg, const Referenc
   for (int32_t k = a + 1; k < b; ++k) x[k] = static_cast<float>(ya + static_cast<double>(k - a) * slope);
 }
 
+ReferenceFixResult FixReferences(int16_t slot, int16_t channel, int32_t first, int32_t last,
+                                 const ReferenceSettings& s, std::vector<ReferenceSegment>* segments) {
+  ReferenceFixResult result;
+  segments->clear();
+  float* x = ChannelData(slot, channel);
+  if (!x) return result;
+  FindReferenceSegments(x, first, last, nCases[slot], s, MarkersArray[slot], segments);
+  for (ReferenceSegment& seg : *segments) {
+    if (s.markers && !seg.marked) {
+      // Beside the marker a segment widened to, never in its place.
+      const StoreStatus added = AddInterpolationPair(slot, seg.first, seg.last);
+      if (added == StoreStatus::Ok) {
+        seg.marked = true;
+        result.markersAdded = true;
+      } else if (added == StoreStatus::TooManyMarkers) {
+        result.markerLimit = true;
+      }
+    }
+    ApplyReferenceSegment(x, seg, s);
+    ++result.replaced;
+  }
+  if (result.markersAdded) MakeInterpolationRecordFor(slot);
+  return result;
+}
+
 std::string ReferenceLogText(const ReferenceSettings& s) {
   std::string t = "reference removal; ";
   t += s.down ? "downgoing; " : "upgoing; ";
