@@ -120,17 +120,25 @@ ReferenceFixResult FixReferences(int16_t slot, int16_t channel, int32_t first, i
   float* x = ChannelData(slot, channel);
   if (!x) return result;
   FindReferenceSegments(x, first, last, nCases[slot], s, MarkersArray[slot], segments);
-  for (ReferenceSegment& seg : *segments) {
-    if (s.markers && !seg.marked) {
-      // Beside the marker a segment widened to, never in its place.
-      const StoreStatus added = AddInterpolationPair(slot, seg.first, seg.last);
-      if (added == StoreStatus::Ok) {
-        seg.marked = true;
+  if (s.markers && !segments->empty()) {
+    // All pairs in one pass over the list (one at a time, each pair rebuilt
+    // the whole list). Beside the marker a segment widened to, never in its
+    // place.
+    std::vector<InterpolationSpan> spans;
+    spans.reserve(segments->size());
+    for (const ReferenceSegment& seg : *segments) spans.push_back({seg.first, seg.last});
+    std::vector<StoreStatus> told;
+    AddInterpolationPairs(slot, spans, &told);
+    for (size_t k = 0; k < told.size(); ++k) {
+      if (told[k] == StoreStatus::Ok) {
+        (*segments)[k].marked = true;
         result.markersAdded = true;
-      } else if (added == StoreStatus::TooManyMarkers) {
+      } else if (told[k] == StoreStatus::TooManyMarkers) {
         result.markerLimit = true;
       }
     }
+  }
+  for (const ReferenceSegment& seg : *segments) {
     ApplyReferenceSegment(x, seg, s);
     ++result.replaced;
   }

@@ -303,6 +303,18 @@ StoreStatus AddMarker(int16_t slot, int32_t caseNumber, int32_t code);
 // list that would pass 32,500 markers; nothing changes then (nor when
 // std::bad_alloc is thrown).
 StoreStatus AddInterpolationPair(int16_t slot, int32_t first, int32_t last);
+struct InterpolationSpan {
+  int32_t first = 0, last = 0;
+};
+// A pair for each span, as AddInterpolationPair adds them one after
+// another: (*statuses)[i] is span i's status, and the list and the count of
+// changes come out as adding them in turn leaves them. One pass over the
+// list while the spans come in order of their first cases, as a scan finds
+// them (each turn back in that order costs another). Every span is told
+// NoFile when the slot holds no file. Nothing changes when std::bad_alloc
+// is thrown.
+void AddInterpolationPairs(int16_t slot, const std::vector<InterpolationSpan>& spans,
+                           std::vector<StoreStatus>* statuses);
 bool RemoveMarker(int16_t slot, int index1);
 // Case order, keeping the order of markers on one case; drops code 0, cases
 // outside 1..cases and a record equal to the one kept before it; at most
