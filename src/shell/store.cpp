@@ -38,6 +38,7 @@ plat::Rgb16 OverlayColor[kOverlayFlags] = {};
 uint64_t gStoreAccessFaults = 0;
 uint64_t gBackupsMade = 0;
 uint64_t gStoreChanges[kSlotCount] = {};
+uint64_t gMarkerListSwaps[kSlotCount] = {};
 BackupCacheStore BackupCache;
 
 namespace {
@@ -940,6 +941,15 @@ int32_t SetMarkers(int16_t slot, std::vector<MarkerRecord> markers) {
   syncMarkerCount(slot);
   return dropped;
 }
+
+void SwapMarkerList(int16_t slot, std::vector<MarkerRecord>& other) noexcept {
+  if (!slotIndexOk(slot)) return;
+  ++gMarkerListSwaps[slot];
+  MarkersArray[slot].swap(other);
+  syncMarkerCount(slot);
+}
+
+uint64_t MarkerListSwaps(int16_t slot) { return slotIndexOk(slot) ? gMarkerListSwaps[slot] : 0; }
 
 StoreStatus AddNote(int16_t slot, NoteRecord note) {
   if (!SlotHoldsFile(slot)) return StoreStatus::NoFile;

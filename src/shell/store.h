@@ -115,7 +115,8 @@ extern std::string LabelStrings[kSlotCount][6];
 extern std::string OldLabelStrings[kSlotCount][6];
 // Marker n (1-based, as the program numbers them) is MarkersArray[s][n-1];
 // the store keeps the list in case order and FileSHORTS word 5 equal to its
-// size.
+// size. Read it freely; write it through the store's functions
+// (SwapMarkerList for a list a command built), which the main loop counts on.
 extern std::vector<MarkerRecord> MarkersArray[kSlotCount];
 extern std::vector<NoteRecord> NotesArray[kSlotCount];
 extern int16_t NumberOfNotes[kSlotCount];
@@ -323,6 +324,15 @@ int32_t CleanMarkerList(std::vector<MarkerRecord>& markers, int32_t cases);
 // Replaces the list, cleaned as CleanMarkerList does. Returns the number
 // of records dropped.
 int32_t SetMarkers(int16_t slot, std::vector<MarkerRecord> markers);
+// Exchanges the slot's marker list with `other` whole, the count word
+// following: for a command that built the new list itself, or puts back
+// the one it kept. Asks for no memory. Code outside the store writes the
+// list only through the store's functions.
+void SwapMarkerList(int16_t slot, std::vector<MarkerRecord>& other) noexcept;
+// How many times SwapMarkerList wrote the slot's list. A put-back is no
+// change of the file's and StoreChanges leaves it out; with that count, this
+// one tells whether the list may have been written since.
+uint64_t MarkerListSwaps(int16_t slot);
 // Each field is cut to the 255 bytes a saved file holds.
 inline constexpr size_t kMaxNoteFieldBytes = 255;
 StoreStatus AddNote(int16_t slot, NoteRecord note);

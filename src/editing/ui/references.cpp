@@ -202,8 +202,7 @@ void undo(Run& run) {
 // interpolation pairs and log lines of the run go too. Asks for no memory.
 void restoreOpening(Run& run) noexcept {
   const int16_t slot = run.slot;
-  MarkersArray[slot].swap(run.openingMarkers);
-  FileSHORTS[slot][kShortMarkerCount] = static_cast<int16_t>(MarkersArray[slot].size());
+  SwapMarkerList(slot, run.openingMarkers);
   CommentContainer[slot].swap(run.openingComments);
   try {
     MakeInterpolationRecordFor(slot);
