@@ -1,6 +1,7 @@
 // Reference removal: finding the stretches where the analyser read its
 // reference gas (beyond a cutoff), widening them, and replacing them by a
-// line or a fixed value. Pure functions over plain arrays.
+// line or a fixed value. Pure functions over plain arrays, and the whole
+// fix of a channel of an open file (its markers included).
 #pragma once
 #include <cstdint>
 #include <string>
