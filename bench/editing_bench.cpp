@@ -3,7 +3,8 @@
 // smoothing cycle (the work copy and the running window sum) may take at
 // most 3 times that pass, and 51 samples at most 10 % longer than 3; a
 // sweep pass, trim, absolute value, integral, derivative, scale to block
-// and the reference scan with its apply at most 2 times; the best-fit lag
+// and the reference scan with its apply at most 2 times (a whole fix with
+// interpolation markers is held to the flags' rebuild below); the best-fit lag
 // search at most 1.5 times a plain pass over the 1,000,000-case block per lag.
 //
 // The edits of a whole file, per channel of a 7,000,000-case file against the
@@ -204,6 +205,79 @@ BENCHMARK(BM_EditKernel)
     ->ArgName("kernel")
     ->DenseRange(kSweep, kReferences)
     ->Unit(benchmark::kMillisecond);
+
+// A reference fix with interpolation markers over a 7,000,000-case file
+// holding 2,000 markers of its own: 15,000 runs below the cutoff, each
+// replaced and marked by a pair. The whole fix (the scan, the pairs, the
+// replacing and the flags) may take at most 10 rebuilds of the flags over
+// the same file and the list the fix leaves (BM_ReferenceFixFlagsRebuild).
+constexpr int32_t kReferenceRuns = 15'000;
+constexpr int32_t kReferenceFileMarkers = 2'000;
+
+ReferenceSettings referenceFixSettings() {
+  ReferenceSettings s;
+  s.cutoff = 20.0f;
+  s.leftExtra = s.rightExtra = 10;
+  s.markers = true;
+  return s;
+}
+
+// Channel 1 of the bench slot: the noisy channel with its runs dipped
+// below the cutoff, the file's own markers placed between them.
+const std::vector<float>& referenceChannel() {
+  static const std::vector<float> data = [] {
+    std::vector<float> v = channel();
+    const int32_t step = kCases / kReferenceRuns;
+    for (int32_t r = 0; r < kReferenceRuns; ++r)
+      for (int32_t k = 0; k < 30; ++k) v[static_cast<size_t>(r * step + step / 2 + k)] = 19.0f;
+    return v;
+  }();
+  return data;
+}
+
+std::vector<MarkerRecord> referenceFileMarkers() {
+  std::vector<MarkerRecord> m;
+  const int32_t step = kCases / kReferenceFileMarkers;
+  for (int32_t k = 0; k < kReferenceFileMarkers; ++k) m.push_back({1 + k * step, 'A' + k % 26});
+  return m;
+}
+
+void openReferenceFile() {
+  openBenchFile(kCases, 1.0f);
+  const std::vector<float>& v = referenceChannel();
+  std::copy(v.begin(), v.end(), ChannelData(kBenchSlot, 1));
+  SetMarkers(kBenchSlot, referenceFileMarkers());
+}
+
+void BM_ReferenceFixWithMarkers(benchmark::State& state) {
+  openReferenceFile();
+  const ReferenceSettings s = referenceFixSettings();
+  const std::vector<MarkerRecord> own = referenceFileMarkers();
+  const std::vector<float>& v = referenceChannel();
+  std::vector<ReferenceSegment> segments;
+  ReferenceFixResult done;
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::copy(v.begin(), v.end(), ChannelData(kBenchSlot, 1));
+    SetMarkers(kBenchSlot, own);
+    state.ResumeTiming();
+    done = FixReferences(kBenchSlot, 1, 1, kCases, s, &segments);
+  }
+  state.counters["segments"] = static_cast<double>(done.replaced);
+  state.counters["markers"] = MarkerCount(kBenchSlot);
+  FreeSlot(kBenchSlot);
+}
+BENCHMARK(BM_ReferenceFixWithMarkers)->Unit(benchmark::kMillisecond);
+
+void BM_ReferenceFixFlagsRebuild(benchmark::State& state) {
+  openReferenceFile();
+  std::vector<ReferenceSegment> segments;
+  FixReferences(kBenchSlot, 1, 1, kCases, referenceFixSettings(), &segments);
+  for (auto _ : state) MakeInterpolationRecordFor(kBenchSlot);
+  state.counters["markers"] = MarkerCount(kBenchSlot);
+  FreeSlot(kBenchSlot);
+}
+BENCHMARK(BM_ReferenceFixFlagsRebuild)->Unit(benchmark::kMillisecond);
 
 // Forty lags over a block of 1,000,000 cases (the set-up passes shared by
 // all lags included); the floor is forty plain passes over the block.

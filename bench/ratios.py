@@ -7,7 +7,9 @@ Run the suites with repetitions interleaved and JSON output, for example
       --benchmark_out=core.json --benchmark_out_format=json
   corvimet_gui_bench --benchmark_repetitions=9 --benchmark_enable_random_interleaving=true \\
       --benchmark_out=gui.json --benchmark_out_format=json
-  bench/ratios.py [--min] core.json gui.json
+  corvimet_idle_bench --benchmark_repetitions=9 --benchmark_enable_random_interleaving=true \\
+      --benchmark_out=idle.json --benchmark_out_format=json
+  bench/ratios.py [--min] core.json gui.json idle.json
 
 Each time is the median over the repetitions of the CPU time (the manual time
 of the numpy helper, which is its thread's CPU time; the wall time or the
@@ -74,6 +76,8 @@ ROWS = [
     ("BM_SmoothingCycle/1", "cpu", EDITING, 1, 3, "old"),
     ("BM_SmoothingCycle/10", "cpu", EDITING, 1, 3.3, "old"),
 ] + [("BM_EditKernel/kernel:%d" % k, "cpu", EDITING, 1, 2, "old") for k in range(7)] + [
+    ("BM_ReferenceFixWithMarkers", "cpu", EDITING, 1, 10, "BM_ReferenceFixFlagsRebuild"),
+    ("BM_ReferenceFixFlagsRebuild", "cpu", EDITING, 1, None, None),
     ("BM_BestLagFortyLags", "cpu", BESTLAG, 40, 1.5, "old"),
     # Their own goal: 3 x one plain pass, the single chain of its day.
     ("BM_TimeWithinLimits", "cpu", EVENTS, 1, 3, "old"),
@@ -123,7 +127,11 @@ ROWS = [
     ("BM_LoadNative/32/real_time", "real", (None, None), 1, None, "BM_PlainReadNative/32/real_time"),
     # The GUI suite: its own floors, run in the same Qt process.
     ("BM_DrawPlotCompressed", "cpu", GUI, 1, 0.25, "old"),
-] + [("BM_StackedRedraw32Channels/view:%d/process_time/real_time" % v, "real", GUI, 1, 16, "ms") for v in range(4)]
+] + [("BM_StackedRedraw32Channels/view:%d/process_time/real_time" % v, "real", GUI, 1, 16, "ms") for v in range(4)] + [
+    # The idle suite: the pass with sixteen files of markers against the
+    # pass with one ordinary file.
+    ("BM_IdleMainLoopPass/files:16/markers:32000", "cpu", (None, None), 1, 5, "BM_IdleMainLoopPass/files:1/markers:20"),
+]
 
 
 def load(paths):

@@ -350,8 +350,7 @@ StoreStatus ResampleSlot(int16_t slot, float newInterval) {
     }
   }
   nCases[slot] = newCases;
-  MarkersArray[slot].swap(markers);
-  FileSHORTS[slot][kShortMarkerCount] = static_cast<int16_t>(MarkersArray[slot].size());
+  SwapMarkerList(slot, markers);
   NotesArray[slot].swap(notes);
   FileInfoFLOATS[slot][kInfoInterval] = newInterval;
   FileSHORTS[slot][kShortChanged] = 1;

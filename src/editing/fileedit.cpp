@@ -122,7 +122,7 @@ FileEditStatus CutBlockFromChannel(int16_t channel, CaseSpan span) {
 
 int32_t RemoveMarkersInSpan(int16_t slot, CaseSpan span) {
   if (!ValidFileSlot(slot)) return 0;
-  auto& m = MarkersArray[slot];
+  const auto& m = MarkersArray[slot];
   const auto inBlock = [&](int32_t c) { return c >= span.first && c <= span.last; };
   // The 200 and 199 of each span as the flags read it (one left open runs
   // to the file's end). A span crossing an edge of the block keeps both
@@ -145,14 +145,12 @@ int32_t RemoveMarkersInSpan(int16_t slot, CaseSpan span) {
     if (keep[i] || !inBlock(m[i].caseNumber)) kept.push_back(m[i]);
   const auto removed = static_cast<int32_t>(m.size() - kept.size());
   if (removed == 0) return 0;
-  m.swap(kept);
-  FileSHORTS[slot][kShortMarkerCount] = static_cast<int16_t>(m.size());
+  SwapMarkerList(slot, kept);
   try {
     MakeInterpolationRecordFor(slot);
   } catch (const std::bad_alloc&) {
     // Flags left as they were would not match the list: the list goes back.
-    m.swap(kept);
-    FileSHORTS[slot][kShortMarkerCount] = static_cast<int16_t>(m.size());
+    SwapMarkerList(slot, kept);
     throw;
   }
   return removed;

@@ -113,6 +113,39 @@ void ApplyReferenceSegment(float* x, const ReferenceSegment& seg, const Referenc
   for (int32_t k = a + 1; k < b; ++k) x[k] = static_cast<float>(ya + static_cast<double>(k - a) * slope);
 }
 
+ReferenceFixResult FixReferences(int16_t slot, int16_t channel, int32_t first, int32_t last,
+                                 const ReferenceSettings& s, std::vector<ReferenceSegment>* segments) {
+  ReferenceFixResult result;
+  segments->clear();
+  float* x = ChannelData(slot, channel);
+  if (!x) return result;
+  FindReferenceSegments(x, first, last, nCases[slot], s, MarkersArray[slot], segments);
+  if (s.markers && !segments->empty()) {
+    // All pairs in one pass over the list (one at a time, each pair rebuilt
+    // the whole list). Beside the marker a segment widened to, never in its
+    // place.
+    std::vector<InterpolationSpan> spans;
+    spans.reserve(segments->size());
+    for (const ReferenceSegment& seg : *segments) spans.push_back({seg.first, seg.last});
+    std::vector<StoreStatus> told;
+    AddInterpolationPairs(slot, spans, &told);
+    for (size_t k = 0; k < told.size(); ++k) {
+      if (told[k] == StoreStatus::Ok) {
+        (*segments)[k].marked = true;
+        result.markersAdded = true;
+      } else if (told[k] == StoreStatus::TooManyMarkers) {
+        result.markerLimit = true;
+      }
+    }
+  }
+  for (const ReferenceSegment& seg : *segments) {
+    ApplyReferenceSegment(x, seg, s);
+    ++result.replaced;
+  }
+  if (result.markersAdded) MakeInterpolationRecordFor(slot);
+  return result;
+}
+
 std::string ReferenceLogText(const ReferenceSettings& s) {
   std::string t = "reference removal; ";
   t += s.down ? "downgoing; " : "upgoing; ";

@@ -1,6 +1,7 @@
 // Reference removal: finding the stretches where the analyser read its
 // reference gas (beyond a cutoff), widening them, and replacing them by a
-// line or a fixed value. Pure functions over plain arrays.
+// line or a fixed value. Pure functions over plain arrays, and the whole
+// fix of a channel of an open file (its markers included).
 #pragma once
 #include <cstdint>
 #include <string>
@@ -48,5 +49,20 @@ size_t FindReferenceSegments(const float* x, int32_t first, int32_t last, int32_
 // x[a] + (k - a) * slope in double; both ends keep their values.
 // Fixed: x[a..b] = the fixed value.
 void ApplyReferenceSegment(float* x, const ReferenceSegment& seg, const ReferenceSettings& s);
+
+// What a fix did.
+struct ReferenceFixResult {
+  size_t replaced = 0;         // segments replaced
+  bool markersAdded = false;   // at least one pair went in
+  bool markerLimit = false;    // a pair found the marker list full and went without
+};
+// One fix of a channel of a file over cases first..last: the segments found
+// now (widened to the file's markers as they stand) go into *segments, each
+// gets its interpolation pair when s.markers asks for one, and each is
+// replaced; the flags are rebuilt when pairs went in. std::bad_alloc may
+// come once samples were replaced: the caller's undo copy puts them back and
+// its copy of the marker list puts the pairs back.
+ReferenceFixResult FixReferences(int16_t slot, int16_t channel, int32_t first, int32_t last,
+                                 const ReferenceSettings& s, std::vector<ReferenceSegment>* segments);
 
 std::string ReferenceLogText(const ReferenceSettings& s);

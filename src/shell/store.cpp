@@ -39,6 +39,7 @@ uint64_t gStoreAccessFaults = 0;
 uint64_t gBackupsMade = 0;
 uint64_t gStoreChanges[kSlotCount] = {};
 uint64_t gCommentAppends[kSlotCount] = {};
+uint64_t gMarkerListSwaps[kSlotCount] = {};
 BackupCacheStore BackupCache;
 
 namespace {
@@ -916,6 +917,92 @@ StoreStatus AddInterpolationPair(int16_t slot, int32_t first, int32_t last) {
   return StoreStatus::Ok;
 }
 
+namespace {
+
+// Appends r to spans in order of their first cases, one that overlaps or
+// touches the last made one with it.
+void joinSpan(std::vector<CaseRange>& spans, CaseRange r) {
+  if (!spans.empty() && r.first <= spans.back().last + 1) spans.back().last = std::max(spans.back().last, r.last);
+  else spans.push_back(r);
+}
+
+}  // namespace
+
+void AddInterpolationPairs(int16_t slot, const std::vector<InterpolationSpan>& pairs,
+                           std::vector<StoreStatus>* statuses) {
+  std::vector<StoreStatus> told(pairs.size(), StoreStatus::NoFile);
+  if (!SlotHoldsFile(slot)) {
+    statuses->swap(told);
+    return;
+  }
+  const auto& m = MarkersArray[slot];
+  const int32_t n = nCases[slot];
+  const auto own = static_cast<size_t>(std::count_if(m.begin(), m.end(), [](const MarkerRecord& r) {
+    return !isInterpolationMark(r);
+  }));
+  // The spans as AddInterpolationPair's merge leaves them: apart, in order.
+  std::vector<CaseRange> spans, next;
+  for (const CaseRange& r : interpolatedSpans(m, n)) joinSpan(spans, r);
+  spans.reserve(spans.size() + pairs.size());
+  next.reserve(spans.capacity());
+  size_t accepted = 0;
+  for (size_t i = 0; i < pairs.size();) {
+    // One pass over the spans, while the pairs' first cases do not go back:
+    // `next` holds the spans that start at or before the pair's first case
+    // (only its last can meet the pair), spans[rest..] the ones after.
+    next.clear();
+    size_t rest = 0;
+    int32_t lastFirst = 0;
+    for (; i < pairs.size(); ++i) {
+      const InterpolationSpan p = pairs[i];
+      if (p.first < 1 || p.last < p.first || p.last > n) {
+        told[i] = StoreStatus::BadRange;
+        continue;
+      }
+      if (p.first < lastFirst) break;
+      lastFirst = p.first;
+      while (rest < spans.size() && spans[rest].first <= p.first) joinSpan(next, spans[rest++]);
+      const bool meetsLast = !next.empty() && p.first <= next.back().last + 1;
+      CaseRange joined = meetsLast ? CaseRange{next.back().first, std::max(next.back().last, p.last)}
+                                   : CaseRange{p.first, p.last};
+      size_t after = rest;
+      for (; after < spans.size() && spans[after].first <= joined.last + 1; ++after)
+        joined.last = std::max(joined.last, spans[after].last);
+      // A refused pair merges at most one span (the list held no more than
+      // the most it may), so its look ahead costs nothing to speak of.
+      const size_t count = next.size() - (meetsLast ? 1 : 0) + 1 + (spans.size() - after);
+      if (own + 2 * count > static_cast<size_t>(kMaxMarkers)) {
+        told[i] = StoreStatus::TooManyMarkers;
+        continue;
+      }
+      told[i] = StoreStatus::Ok;
+      ++accepted;
+      if (meetsLast) next.back() = joined;
+      else next.push_back(joined);
+      rest = after;
+    }
+    while (rest < spans.size()) joinSpan(next, spans[rest++]);
+    spans.swap(next);
+  }
+  if (accepted == 0) {
+    statuses->swap(told);
+    return;
+  }
+  std::vector<MarkerRecord> marks;
+  marks.reserve(2 * spans.size());
+  for (const CaseRange& r : spans) {
+    marks.push_back({r.first, kInterpolationOpen});
+    marks.push_back({r.last, kInterpolationClose});
+  }
+  std::vector<MarkerRecord> list = besideOwnMarkers(m, marks);
+  // Counted as adding the pairs one at a time counts them.
+  gStoreChanges[slot] += accepted;
+  MarkersArray[slot].swap(list);
+  syncMarkerCount(slot);
+  statuses->swap(told);
+  if (gUndo.slot == slot) gUndo.pairsAdded = true;
+}
+
 bool RemoveMarker(int16_t slot, int index1) {
   if (!slotIndexOk(slot) || index1 < 1 || index1 > static_cast<int>(MarkersArray[slot].size())) return false;
   noteChange(slot);
@@ -950,6 +1037,15 @@ int32_t SetMarkers(int16_t slot, std::vector<MarkerRecord> markers) {
   syncMarkerCount(slot);
   return dropped;
 }
+
+void SwapMarkerList(int16_t slot, std::vector<MarkerRecord>& other) noexcept {
+  if (!slotIndexOk(slot)) return;
+  ++gMarkerListSwaps[slot];
+  MarkersArray[slot].swap(other);
+  syncMarkerCount(slot);
+}
+
+uint64_t MarkerListSwaps(int16_t slot) { return slotIndexOk(slot) ? gMarkerListSwaps[slot] : 0; }
 
 StoreStatus AddNote(int16_t slot, NoteRecord note) {
   if (!SlotHoldsFile(slot)) return StoreStatus::NoFile;

@@ -115,7 +115,8 @@ extern std::string LabelStrings[kSlotCount][6];
 extern std::string OldLabelStrings[kSlotCount][6];
 // Marker n (1-based, as the program numbers them) is MarkersArray[s][n-1];
 // the store keeps the list in case order and FileSHORTS word 5 equal to its
-// size.
+// size. Read it freely; write it through the store's functions
+// (SwapMarkerList for a list a command built), which the main loop counts on.
 extern std::vector<MarkerRecord> MarkersArray[kSlotCount];
 extern std::vector<NoteRecord> NotesArray[kSlotCount];
 extern int16_t NumberOfNotes[kSlotCount];
@@ -324,6 +325,18 @@ StoreStatus AddMarker(int16_t slot, int32_t caseNumber, int32_t code);
 // list that would pass 32,500 markers; nothing changes then (nor when
 // std::bad_alloc is thrown).
 StoreStatus AddInterpolationPair(int16_t slot, int32_t first, int32_t last);
+struct InterpolationSpan {
+  int32_t first = 0, last = 0;
+};
+// A pair for each span, as AddInterpolationPair adds them one after
+// another: (*statuses)[i] is span i's status, and the list and the count of
+// changes come out as adding them in turn leaves them. One pass over the
+// list while the spans come in order of their first cases, as a scan finds
+// them (each turn back in that order costs another). Every span is told
+// NoFile when the slot holds no file. Nothing changes when std::bad_alloc
+// is thrown.
+void AddInterpolationPairs(int16_t slot, const std::vector<InterpolationSpan>& spans,
+                           std::vector<StoreStatus>* statuses);
 bool RemoveMarker(int16_t slot, int index1);
 // Case order, keeping the order of markers on one case; drops code 0, cases
 // outside 1..cases and a record equal to the one kept before it; at most
@@ -332,6 +345,15 @@ int32_t CleanMarkerList(std::vector<MarkerRecord>& markers, int32_t cases);
 // Replaces the list, cleaned as CleanMarkerList does. Returns the number
 // of records dropped.
 int32_t SetMarkers(int16_t slot, std::vector<MarkerRecord> markers);
+// Exchanges the slot's marker list with `other` whole, the count word
+// following: for a command that built the new list itself, or puts back
+// the one it kept. Asks for no memory. Code outside the store writes the
+// list only through the store's functions.
+void SwapMarkerList(int16_t slot, std::vector<MarkerRecord>& other) noexcept;
+// How many times SwapMarkerList wrote the slot's list. A put-back is no
+// change of the file's and StoreChanges leaves it out; with that count, this
+// one tells whether the list may have been written since.
+uint64_t MarkerListSwaps(int16_t slot);
 // Each field is cut to the 255 bytes a saved file holds.
 inline constexpr size_t kMaxNoteFieldBytes = 255;
 StoreStatus AddNote(int16_t slot, NoteRecord note);

@@ -265,6 +265,13 @@ TEST_F(OutOfMemory, EachRefusedAllocationLeavesTheOpenFilesAsTheyWere) {
       {"interpolation pair over file markers and spans",
        [&](const std::filesystem::path&) { withSpans(); },
        [&] { return status(AddInterpolationPair(0, 13'990, 21'500)); }},
+      {"interpolation pairs at once over file markers and spans, one out of order",
+       [&](const std::filesystem::path&) { withSpans(); },
+       [&] {
+         std::vector<StoreStatus> told;
+         AddInterpolationPairs(0, {{5, 9}, {13'990, 14'050}, {14'060, 21'500}, {300, 400}}, &told);
+         return status(told.back());
+       }},
       {"marker among interpolation spans, the list full to its room",
        [&](const std::filesystem::path&) {
          withSpans();

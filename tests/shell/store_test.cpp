@@ -637,6 +637,17 @@ TEST_F(InterpolationTest, PairsStandBesideTheMarkersOfTheirCases) {
     EXPECT_EQ(CleanMarkerList(copy, 100), 0);
     EXPECT_EQ(copy, r.want);
     FreeSlot(s);
+    // The pairs added at once, as a fix adds them.
+    const int16_t t = openRamp(100, 1);
+    SetMarkers(t, r.held);
+    std::vector<InterpolationSpan> spans;
+    for (const auto& [a, b] : r.pairs) spans.push_back({a, b});
+    std::vector<StoreStatus> told;
+    AddInterpolationPairs(t, spans, &told);
+    EXPECT_EQ(told, std::vector<StoreStatus>(spans.size(), StoreStatus::Ok));
+    for (const MarkerRecord& c : r.clicks) ASSERT_EQ(AddMarker(t, c.caseNumber, c.code), StoreStatus::Ok);
+    EXPECT_EQ(MarkersArray[t], r.want) << "added at once";
+    FreeSlot(t);
   }
   const int16_t s = openRamp(kMaxMarkers, 1);
   for (const auto& [a, b] : {std::pair{0, 5}, {6, 5}, {5, kMaxMarkers + 1}})
@@ -768,6 +779,79 @@ TEST_F(InterpolationTest, RandomSpansFlagTheirUnionInBalancedPairs) {
     }
     FreeSlot(s);
   }
+}
+
+// Pairs added at once leave what adding them one at a time leaves: the
+// list, the count word, each pair's status and the count of changes. Random
+// pairs, in a scan's order or not, some outside the file, over small files
+// (some holding marks saved unbalanced) and over files so full of markers
+// that some pairs find no room while later ones, merging, still do.
+TEST_F(InterpolationTest, PairsAddedAtOnceAreThePairsAddedInTurn) {
+  std::mt19937 rng(79);
+  const auto uniform = [&](int32_t a, int32_t b) { return std::uniform_int_distribution<int32_t>(a, b)(rng); };
+  int refused = 0, mixed = 0;
+  for (int trial = 0; trial < 600; ++trial) {
+    SCOPED_TRACE(trial);
+    const bool full = trial % 3 == 0;
+    const int32_t cases = full ? 33'000 : 60;
+    const int32_t reach = full ? 400 : cases;   // where the pairs fall
+    std::vector<MarkerRecord> held;
+    if (full) {
+      const int32_t room = uniform(-1, 8);
+      for (int32_t k = 1; k <= kMaxMarkers - room; ++k) held.push_back({k, 'M'});
+      for (int i = uniform(0, 2); i > 0; --i) {
+        const int32_t a = uniform(1, reach);
+        held.push_back({a, kInterpolationOpen});
+        held.push_back({std::min(reach, a + uniform(0, 9)), kInterpolationClose});
+      }
+    } else {
+      for (int i = uniform(0, 6); i > 0; --i) held.push_back({uniform(1, cases), 'A' + uniform(0, 3)});
+      if (trial % 4 == 1)
+        for (int i = uniform(1, 4); i > 0; --i)
+          held.push_back({uniform(1, cases), uniform(0, 1) ? kInterpolationOpen : kInterpolationClose});
+    }
+    std::vector<InterpolationSpan> pairs;
+    for (int i = uniform(0, 12); i > 0; --i) {
+      int32_t a = uniform(1, reach);
+      int32_t b = std::min(reach, a + uniform(0, uniform(0, 1) ? 3 : 20));
+      switch (uniform(0, 12)) {
+        case 0: a = uniform(-1, 0); break;
+        case 1: b = cases + uniform(1, 2); break;
+        case 2: std::swap(a, b); break;   // backwards when they differ
+        default: break;
+      }
+      pairs.push_back({a, b});
+    }
+    if (trial % 2 == 0)
+      std::stable_sort(pairs.begin(), pairs.end(),
+                       [](const InterpolationSpan& x, const InterpolationSpan& y) { return x.first < y.first; });
+    int16_t inTurn = -1, atOnce = -1;
+    ASSERT_EQ(OpenNewFileSlot(cases, 1, &inTurn), StoreStatus::Ok);
+    ASSERT_EQ(OpenNewFileSlot(cases, 1, &atOnce), StoreStatus::Ok);
+    SetMarkers(inTurn, held);
+    SetMarkers(atOnce, held);
+    ASSERT_EQ(MarkersArray[inTurn], MarkersArray[atOnce]);
+    const uint64_t changesInTurn = StoreChanges(inTurn), changesAtOnce = StoreChanges(atOnce);
+    std::vector<StoreStatus> want;
+    for (const InterpolationSpan& p : pairs) want.push_back(AddInterpolationPair(inTurn, p.first, p.last));
+    std::vector<StoreStatus> told;
+    AddInterpolationPairs(atOnce, pairs, &told);
+    ASSERT_EQ(told, want);
+    ASSERT_EQ(MarkersArray[atOnce], MarkersArray[inTurn]);
+    ASSERT_EQ(FileSHORTS[atOnce][kShortMarkerCount], FileSHORTS[inTurn][kShortMarkerCount]);
+    ASSERT_EQ(StoreChanges(atOnce) - changesAtOnce, StoreChanges(inTurn) - changesInTurn);
+    const auto n = [&](StoreStatus st) { return std::count(want.begin(), want.end(), st); };
+    refused += n(StoreStatus::TooManyMarkers) > 0;
+    mixed += n(StoreStatus::TooManyMarkers) > 0 && n(StoreStatus::Ok) > 0;
+    FreeSlot(inTurn);
+    FreeSlot(atOnce);
+  }
+  EXPECT_GT(refused, 20);
+  EXPECT_GT(mixed, 10);
+  // A slot with no file: every pair told so, and nothing kept.
+  std::vector<StoreStatus> told;
+  AddInterpolationPairs(3, {{1, 2}, {5, 6}}, &told);
+  EXPECT_EQ(told, std::vector<StoreStatus>(2, StoreStatus::NoFile));
 }
 
 TEST_F(StoreTest, NotesAreLimitedTo300) {

@@ -160,28 +160,14 @@ void fix(Run& run, bool fromWindow) {
     last = std::max(BeginBlock[run.slot], EndBlock[run.slot]);
   }
   last -= s.endMargin;
-  float* x = ChannelData(run.slot, run.channel);
   // Each fix replaces the references it finds now: those of an earlier fix
   // were replaced then, and would be replaced again with these settings.
-  run.segments.clear();
-  FindReferenceSegments(x, first, last, n, s, MarkersArray[run.slot], &run.segments);
-  if (!run.segments.empty()) {
-    bool markersAdded = false;
-    for (ReferenceSegment& seg : run.segments) {
-      if (s.markers && !seg.marked) {
-        // Beside the marker a segment widened to, never in its place.
-        const StoreStatus added = AddInterpolationPair(run.slot, seg.first, seg.last);
-        if (added == StoreStatus::Ok) {
-          seg.marked = true;
-          markersAdded = true;
-        } else if (added == StoreStatus::TooManyMarkers && !run.markerLimitTold) {
-          Zap();
-          run.markerLimitTold = true;
-        }
-      }
-      ApplyReferenceSegment(x, seg, s);
-    }
-    if (markersAdded) MakeInterpolationRecordFor(run.slot);
+  const ReferenceFixResult done = FixReferences(run.slot, run.channel, first, last, s, &run.segments);
+  if (done.markerLimit && !run.markerLimitTold) {
+    Zap();
+    run.markerLimitTold = true;
+  }
+  if (done.replaced > 0) {
     MarkChannelEdited(run.slot, run.channel);
     run.applied = true;
     LogChannelEdit(run.slot, run.channel, ReferenceLogText(s));
@@ -217,8 +203,7 @@ void undo(Run& run) {
 // interpolation pairs and log lines of the run go too. Asks for no memory.
 void restoreOpening(Run& run) noexcept {
   const int16_t slot = run.slot;
-  MarkersArray[slot].swap(run.openingMarkers);
-  FileSHORTS[slot][kShortMarkerCount] = static_cast<int16_t>(MarkersArray[slot].size());
+  SwapMarkerList(slot, run.openingMarkers);
   CommentContainer[slot].swap(run.openingComments);
   try {
     MakeInterpolationRecordFor(slot);

@@ -273,8 +273,7 @@ void linearise(Tool& t) {
         MakeInterpolationRecordFor(t.slot);
       } catch (...) {
         // The span goes back with its markers: nothing of it is left half-made.
-        MarkersArray[t.slot].swap(before);
-        FileSHORTS[t.slot][kShortMarkerCount] = static_cast<int16_t>(MarkersArray[t.slot].size());
+        SwapMarkerList(t.slot, before);
         RestoreSpan(ChannelData(t.slot, ActiveChannel), ChannelData(t.slot, 0), span);
         throw;
       }

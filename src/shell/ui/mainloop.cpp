@@ -79,7 +79,6 @@ struct FileShape {
 };
 using StoreShape = std::array<FileShape, kMaxOpenFiles>;
 
-// Taken on every pass of the main loop: one multiply a marker, not one a byte.
 uint64_t markerPrint(const std::vector<MarkerRecord>& markers) {
   uint64_t h = 1469598103934665603ull;
   for (const MarkerRecord& m : markers) {
@@ -90,7 +89,34 @@ uint64_t markerPrint(const std::vector<MarkerRecord>& markers) {
   return h;
 }
 
-StoreShape storeShape() {
+// A slot's marker print is taken again only when its list may have been
+// written since: the store counted a change or a swap of it, or its array
+// moved or changed size. Code outside the store writes the list only through
+// the store, so an idle pass reads no markers, however many are open. A
+// failed command may have written the list in place: the recovery takes
+// every print afresh.
+struct MarkerPrintKey {
+  uint64_t changes = 0, swaps = 0;
+  const MarkerRecord* data = nullptr;
+  size_t size = 0, capacity = 0;
+  bool operator==(const MarkerPrintKey&) const = default;
+};
+struct KeptMarkerPrint {
+  bool taken = false;
+  MarkerPrintKey key;
+  uint64_t print = 0;
+};
+std::array<KeptMarkerPrint, kMaxOpenFiles> keptMarkerPrints;
+
+uint64_t markerPrintOf(int16_t s, bool afresh) {
+  const std::vector<MarkerRecord>& m = MarkersArray[s];
+  const MarkerPrintKey key{StoreChanges(s), MarkerListSwaps(s), m.data(), m.size(), m.capacity()};
+  KeptMarkerPrint& kept = keptMarkerPrints[static_cast<size_t>(s)];
+  if (afresh || !kept.taken || !(kept.key == key)) kept = {true, key, markerPrint(m)};
+  return kept.print;
+}
+
+StoreShape storeShape(bool afresh = true) {
   StoreShape shape;
   for (int16_t s = 0; s < kMaxOpenFiles; ++s) {
     if (!SlotHoldsFile(s)) continue;
@@ -101,7 +127,7 @@ StoreShape storeShape() {
                 MarkersArray[s].size(),
                 NotesArray[s].size(),
                 CommentContainer[s].size(),
-                markerPrint(MarkersArray[s]),
+                markerPrintOf(s, afresh),
                 StoreChanges(s)};
   }
   return shape;
@@ -360,7 +386,7 @@ void recoverWithoutMemory(const StoreShape& shapeBefore) noexcept {
 void MainLoopPass(int maxWaitMs) {
   const std::vector<int> windowsBefore = plat::windowIds();
   const uint64_t backupsBefore = BackupsMade();
-  const StoreShape shapeBefore = storeShape();
+  const StoreShape shapeBefore = storeShape(false);
   const uint16_t fileBefore = TheFileInUse;
   auto recover = [&](const char* what, bool memory) {
     // Memory may still be short: a failure while recovering must not end
