@@ -87,9 +87,7 @@ void UnitCONVERSIONS() {
       w.set(kConvInput, TrimTrailingBlanks(w.text(kConvResult)));
       w.set(kConvResult, "(swapped) ");
     } else if (e.click(kConvStore)) {
-      // A refused conversion left no result to store.
-      if (TrimTrailingBlanks(w.text(kConvResult)).empty()) Zap();
-      else meanValue = w.num(kConvResult);
+      StoreShownResult(w, kConvResult);
     } else if (e.click(kConvHelp)) {
       w.help();
     }
