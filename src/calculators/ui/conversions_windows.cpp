@@ -84,8 +84,13 @@ void UnitCONVERSIONS() {
     } else if (e.returnKey() || e.click(kConvCompute)) {
       ConversionsCALCULATIONS(w, category, w.popupItem(kConvPopup));
     } else if (e.click(kConvSwap)) {
-      w.set(kConvInput, TrimTrailingBlanks(w.text(kConvResult)));
-      w.set(kConvResult, "(swapped) ");
+      // Only a number swaps: "(swapped)", "nil" or a blank in the input read as 0.
+      if (ShownNumber(w, kConvResult)) {
+        w.set(kConvInput, TrimTrailingBlanks(w.text(kConvResult)));
+        w.set(kConvResult, "(swapped) ");
+      } else {
+        Zap();
+      }
     } else if (e.click(kConvStore)) {
       StoreShownResult(w, kConvResult);
     } else if (e.click(kConvHelp)) {

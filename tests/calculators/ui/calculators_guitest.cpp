@@ -509,6 +509,9 @@ TEST_P(Calculators, FieldsThatWouldGiveNoNumberAreRefusedByName) {
       {4, {{kStpSecondsField, "-60"}}, kStpVolumeMode, "\"Elapsed Time\": a negative elapsed time", kStpResult},
       {4, {{kStpPressureField, "0"}}, kStpCompute, "\"B.P.\": a pressure must be above 0", kStpResult},
       {4, {{kStpVolumeField, "-1000"}}, kStpVolumeMode, "\"Cumulative Volume\": a negative volume", kStpResult},
+      // With nothing added the average of the blank showed 0, the last result then.
+      {4, {{kStpSecondsField, "0"}}, kStpVolumeMode, "\"Elapsed Time\": the elapsed time must not be 0", kStpResult,
+       {kStpAdd, kStpShowAverage}},
       {6, {{kSimMeasuredPressureField, "0"}}, kSimFromPressure, "\"measurement pressure\": a pressure must be above",
        kSimResultField},
       // Before the mass: a refused mass stays in the window for its next opening.
@@ -648,6 +651,11 @@ TEST_P(Calculators, ConversionsAndDayOfYear) {
       .click(W, kConvSwap)
       .call([] {
         EXPECT_EQ(Field(kConvInput), " 2548.5");   // the result as shown
+        EXPECT_EQ(Field(kConvResult), "(swapped) ");
+      })
+      .click(W, kConvSwap)   // no number to swap: "(swapped)" went in and converted as 0
+      .call([] {
+        EXPECT_EQ(Field(kConvInput), " 2548.5");
         EXPECT_EQ(Field(kConvResult), "(swapped) ");
       })
       .click(W, kConvCompute)
