@@ -192,7 +192,8 @@ CheckedResult Q10Adjusted(double q10, double t1, double t2, double r1) {
   if (!std::isfinite(static_cast<float>(step))) return Refused("Q10");
   // The temperatures are to blame only when the values could be adjusted
   // over those 10 degrees; otherwise the value nearer a float's limit is.
-  if (!std::isfinite(static_cast<float>(r1 * step))) return Refused(std::log(r1) >= std::log(step) ? "base value" : "Q10");
+  if (!std::isfinite(static_cast<float>(r1 * step)))
+    return Refused(std::log(r1) >= std::log(step) ? "base value" : "Q10");
   return Refused("adjusted temp");
 }
 
