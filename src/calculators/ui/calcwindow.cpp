@@ -1,13 +1,11 @@
 #include "calculators/ui/calcwindow.h"
 
 #include <algorithm>
-#include <cctype>
-#include <charconv>
 #include <cmath>
-#include <string_view>
 
 #include "calculators/calcstate.h"
 #include "output/results.h"
+#include "output/scaling.h"
 #include "platform/events.h"
 #include "platform/port.h"
 #include "platform/resources.h"
@@ -66,19 +64,9 @@ bool ResultAccepted(CalculatorWindow& w, const CheckedResult& r, std::initialize
 }
 
 std::optional<double> ShownNumber(const CalculatorWindow& w, int16_t field) {
-  const std::string text = w.text(field);
-  std::string_view t = text;
-  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-  while (!t.empty() && blank(t.front())) t.remove_prefix(1);
-  while (!t.empty() && blank(t.back())) t.remove_suffix(1);
-  const bool negative = !t.empty() && t.front() == '-';
-  if (!t.empty() && (t.front() == '-' || t.front() == '+')) t.remove_prefix(1);
-  // As TextToNum reads it, but a text it reads as 0 for want of a number is none.
-  if (t.empty() || !(std::isdigit(static_cast<unsigned char>(t.front())) || t.front() == '.')) return std::nullopt;
   double v = 0.0;
-  const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v, std::chars_format::general);
-  if (ec != std::errc() || end != t.data() + t.size() || !std::isfinite(static_cast<float>(v))) return std::nullopt;
-  return negative ? -v : v;
+  if (!ParseFieldNumber(w.text(field), &v) || !std::isfinite(static_cast<float>(v))) return std::nullopt;
+  return v;
 }
 
 void StoreLastResult(const CalculatorWindow& w, int16_t result) {
