@@ -185,8 +185,15 @@ CheckedResult Q10Adjusted(double q10, double t1, double t2, double r1) {
   const double r2 = r1 * std::pow(q10, (t2 - t1) * 0.1);
   // Shown in single precision.
   if (std::isfinite(static_cast<float>(r2))) return {r2, nullptr, nullptr};
-  if (!std::isfinite(r1)) return Refused("base value");
-  if (!std::isfinite(q10) || q10 == 0.0) return Refused("Q10");
+  if (!std::isfinite(static_cast<float>(r1))) return Refused("base value");
+  // Past here the temperatures differ and the rate grows: by this factor
+  // over the Q10's own 10 degrees.
+  const double step = t2 > t1 ? q10 : 1.0 / q10;
+  if (!std::isfinite(static_cast<float>(step))) return Refused("Q10");
+  // The temperatures are to blame only when the values could be adjusted
+  // over those 10 degrees; otherwise the value nearer a float's limit is.
+  if (!std::isfinite(static_cast<float>(r1 * step)))
+    return Refused(std::log(r1) >= std::log(step) ? "base value" : "Q10");
   return Refused("adjusted temp");
 }
 

@@ -751,6 +751,12 @@ TEST(CalculatorFields, ThatWouldGiveNoNumberAreRefusedByName) {
       {"Q10 adjusted, Q10 0 and colder", Q10Adjusted(0, 39, 37, 1), "Q10", 0},
       {"Q10 adjusted, Q10 0 and warmer (it gave 0)", Q10Adjusted(0, 37, 39, 1), "Q10", 0},
       {"Q10 adjusted, huge gap", Q10Adjusted(5, 0, 1e6, 1), "adjusted temp", 0},
+      // Beyond a float only for the values: not 39 degrees, nor 37 again, is named.
+      {"Q10 adjusted, base value near a float's limit", Q10Adjusted(2.2, 37, 39, 3e38), "base value", 0},
+      {"Q10 adjusted, base value beyond a float", Q10Adjusted(2.2, 37, 37, 1e39), "base value", 0},
+      {"Q10 adjusted, Q10 1e38", Q10Adjusted(1e38, 37, 47, 10), "Q10", 0},
+      {"Q10 adjusted, Q10 1e-39 and colder", Q10Adjusted(1e-39, 37, 27, 1), "Q10", 0},
+      {"Q10 adjusted, a large rate 963 degrees on", Q10Adjusted(2.2, 37, 1000, 1e30), "adjusted temp", 0},
       {"Q10 adjusted, base value inf", Q10Adjusted(2, 37, 39, inf), "base value", 0},
       {"Q10 adjusted, base value -1 (it gave -2)", Q10Adjusted(4, 37, 42, -1), "base value", 0},
       {"Q10 adjusted, base value 0", Q10Adjusted(2.2, 37, 39, 0), "base value", 0},

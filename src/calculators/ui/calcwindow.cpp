@@ -1,8 +1,11 @@
 #include "calculators/ui/calcwindow.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "calculators/calcstate.h"
+#include "output/results.h"
+#include "output/scaling.h"
 #include "platform/events.h"
 #include "platform/port.h"
 #include "platform/resources.h"
@@ -14,6 +17,7 @@
 #include "shell/textutil.h"
 #include "shell/ui/fieldkit.h"
 #include "shell/ui/kit.h"
+#include "shell/ui/sounds.h"
 
 namespace {
 
@@ -59,8 +63,19 @@ bool ResultAccepted(CalculatorWindow& w, const CheckedResult& r, std::initialize
   return false;
 }
 
+std::optional<double> ShownNumber(const CalculatorWindow& w, int16_t field) {
+  double v = 0.0;
+  if (!ParseFieldNumber(w.text(field), &v) || !std::isfinite(static_cast<float>(v))) return std::nullopt;
+  return v;
+}
+
 void StoreLastResult(const CalculatorWindow& w, int16_t result) {
-  if (!TrimTrailingBlanks(w.text(result)).empty()) LastCalculatorResult = w.fnum(result);
+  if (const std::optional<double> v = ShownNumber(w, result)) LastCalculatorResult = static_cast<float>(*v);
+}
+
+void StoreShownResult(const CalculatorWindow& w, int16_t result) {
+  if (const std::optional<double> v = ShownNumber(w, result)) meanValue = *v;
+  else Zap();
 }
 
 CalculatorWindow::CalculatorWindow(const CalculatorSpec& spec) : help_(spec.helpSubject) {

@@ -6,6 +6,7 @@
 #pragma once
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 #include <string>
 
 #include "calculators/fieldcheck.h"
@@ -100,6 +101,13 @@ std::string ResultText(float v);
 // blanked, so that no earlier inputs' result stands beside the refused
 // value, and the alert names the field that keeps it from one.
 bool ResultAccepted(CalculatorWindow& w, const CheckedResult& r, std::initializer_list<int16_t> results);
+// The number a field shows, when its whole text is one that a float holds:
+// none for a field a refusal left blank, nor for a word in it ("(swapped)",
+// "nil"), which read as 0.
+std::optional<double> ShownNumber(const CalculatorWindow& w, int16_t field);
 // The result field's number into LastCalculatorResult as the window closes;
-// a field a refusal left blank changes nothing.
+// a field that shows no number changes nothing.
 void StoreLastResult(const CalculatorWindow& w, int16_t result);
+// "Store": the result field's number as the last result (meanValue), or the
+// error sound and nothing stored when it shows none.
+void StoreShownResult(const CalculatorWindow& w, int16_t result);

@@ -84,12 +84,15 @@ void UnitCONVERSIONS() {
     } else if (e.returnKey() || e.click(kConvCompute)) {
       ConversionsCALCULATIONS(w, category, w.popupItem(kConvPopup));
     } else if (e.click(kConvSwap)) {
-      w.set(kConvInput, TrimTrailingBlanks(w.text(kConvResult)));
-      w.set(kConvResult, "(swapped) ");
+      // Only a number swaps: "(swapped)", "nil" or a blank in the input read as 0.
+      if (ShownNumber(w, kConvResult)) {
+        w.set(kConvInput, TrimTrailingBlanks(w.text(kConvResult)));
+        w.set(kConvResult, "(swapped) ");
+      } else {
+        Zap();
+      }
     } else if (e.click(kConvStore)) {
-      // A refused conversion left no result to store.
-      if (TrimTrailingBlanks(w.text(kConvResult)).empty()) Zap();
-      else meanValue = w.num(kConvResult);
+      StoreShownResult(w, kConvResult);
     } else if (e.click(kConvHelp)) {
       w.help();
     }

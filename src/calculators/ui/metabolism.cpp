@@ -214,9 +214,7 @@ void METABOLISM() {
       b.BMRCALC(true);
       b.aFromField = true;
     } else if (e.click(kBmrStore)) {
-      // A refused run left no rate to store.
-      if (TrimTrailingBlanks(w.text(kBmrResult)).empty()) Zap();
-      else meanValue = w.num(kBmrResult);
+      StoreShownResult(w, kBmrResult);
     } else if (e.click(kBmrSave)) {
       // The saved equation is picked back as the custom one: what Compute
       // refuses is refused here, by the same alert.
@@ -289,6 +287,9 @@ void Q10adjust() {
   auto& h = plat::handlers();
   h.mouse = noMOUSE;
   w.focus(kQ10Field);
+  // The adjusted value is handed on as typed unless the last run was
+  // refused: Compute Q10 leaves the value it may have refused in its field.
+  bool refused = false;
 
   for (;;) {
     const CalcEvent e = w.next();
@@ -296,12 +297,13 @@ void Q10adjust() {
     if (e.returnKey() || e.click(kQ10ComputeAdjusted)) {
       const CheckedResult r = Q10Adjusted(w.num(kQ10Field), w.num(kQ10BaseTField), w.num(kQ10AdjustedTField),
                                           w.num(kQ10BaseValueField));
-      if (ResultAccepted(w, r, {kQ10AdjustedValueField}))
-        w.set(kQ10AdjustedValueField, InputText(static_cast<float>(r.value)));
+      refused = !ResultAccepted(w, r, {kQ10AdjustedValueField});
+      if (!refused) w.set(kQ10AdjustedValueField, InputText(static_cast<float>(r.value)));
     } else if (e.click(kQ10ComputeQ10)) {
       const CheckedResult q = Q10FromRates(w.num(kQ10BaseValueField), w.num(kQ10AdjustedValueField),
                                            w.num(kQ10BaseTField), w.num(kQ10AdjustedTField));
-      if (ResultAccepted(w, q, {kQ10Field})) w.set(kQ10Field, InputText(static_cast<float>(q.value)));
+      refused = !ResultAccepted(w, q, {kQ10Field});
+      if (!refused) w.set(kQ10Field, InputText(static_cast<float>(q.value)));
     } else if (e.tab()) {
       w.focus(w.focused() == kQ10Field ? kQ10BaseTField : kQ10Field);
       PlayNamedSound("click");
@@ -310,5 +312,5 @@ void Q10adjust() {
     }
     w.done();
   }
-  LastCalculatorResult = w.fnum(kQ10AdjustedValueField);
+  if (!refused) StoreLastResult(w, kQ10AdjustedValueField);
 }

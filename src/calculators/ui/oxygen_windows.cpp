@@ -92,9 +92,7 @@ void PO2CALC() {
     if (e.returnKey() || e.click(kPo2Compute)) {
       computePO2(w, torr);
     } else if (e.click(kPo2Store)) {
-      // A refused run left no pO2 to store.
-      if (TrimTrailingBlanks(w.text(kPo2Result)).empty()) Zap();
-      else meanValue = w.num(kPo2Result);
+      StoreShownResult(w, kPo2Result);
     } else if ((e.click(kPo2Torr) && !torr) || (e.click(kPo2KPa) && torr)) {
       torr = !torr;
       w.mark(kPo2Torr, torr);

@@ -1,5 +1,7 @@
 #include "calculators/ui/pressure_windows.h"
 
+#include <optional>
+
 #include "calculators/calcstate.h"
 #include "calculators/fieldcheck.h"
 #include "calculators/pressure.h"
@@ -131,18 +133,29 @@ void STPflowAdjust() {
         case kStpCompute: recompute = true; break;
         case kStpAdd:
           // A refused run left no result to add.
-          if (!w.text(kStpResult).empty()) sum.add(w.fnum(kStpResult), choice.slpm);
+          if (const std::optional<double> shown = ShownNumber(w, kStpResult))
+            sum.add(static_cast<float>(*shown), choice.slpm);
+          else
+            Zap();
           break;
-        case kStpShowAverage:
+        case kStpShowAverage: {
+          // With nothing added the average is the result shown; a refused
+          // run's blank read as 0, then handed on as the last result.
+          const std::optional<double> shown = ShownNumber(w, kStpResult);
+          if (!showingAverage && sum.count == 0 && !shown) {
+            Zap();
+            break;
+          }
           showingAverage = !showingAverage;
           if (showingAverage) {
-            w.set(kStpResult, ResultText(sum.average(w.fnum(kStpResult), choice.slpm)));
+            w.set(kStpResult, ResultText(sum.average(static_cast<float>(shown.value_or(0.0)), choice.slpm)));
             w.mark(kStpShowAverage, true);
             showAverageGround(true);
           } else {
             recompute = true;
           }
           break;
+        }
         case kStpStore: {
           const float flow = StpStoredFlow(w.fnum(kStpResult), choice.slpm);
           if (AcceptableFlowOrPressure(flow) && StoreCalculatorFileInfo(kInfoFlow, flow)) {

@@ -150,6 +150,6 @@ void SIMPLECALC() {
     if (MathOperation != 0) HandleMathOperation(w);
     w.done();
   }
-  LastCalculatorResult = static_cast<float>(fieldX(w));
+  StoreLastResult(w, kRpnXField);
   bup();
 }

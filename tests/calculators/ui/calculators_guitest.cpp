@@ -168,10 +168,16 @@ TEST_P(Calculators, SimpleCalculatorComputesInReversePolishOrder) {
   runItem(1, s);
   EXPECT_EQ(plat::test::helpSubjects(), std::vector<int>{204});
   EXPECT_EQ(LastCalculatorResult, 7.5f);
-  // The next opening starts from the last X.
+  // The next opening starts from the last X; an X that is no number, left
+  // blank, hands nothing on (it stored 0).
   Script again;
-  again.call([] { EXPECT_EQ(Field(kRpnXField), "7.5"); }).closeBox(W);
+  again.call([] {
+         EXPECT_EQ(Field(kRpnXField), "7.5");
+         plat::setFieldText(W, kRpnXField, "");
+       })
+      .closeBox(W);
   runItem(1, again);
+  EXPECT_EQ(LastCalculatorResult, 7.5f);
 }
 
 TEST_P(Calculators, StpAltitudeAndSimulation) {
@@ -476,6 +482,11 @@ TEST_P(Calculators, MetabolismAndQ10) {
       .click(W, kQ10Done);
   runItem(11, q10);
   EXPECT_EQ(LastCalculatorResult, 5.0f);
+  // A typed value no float holds is not handed on as infinite.
+  Script huge;
+  huge.call([] { plat::setFieldText(W, kQ10AdjustedValueField, "1e39"); }).click(W, kQ10Done);
+  runItem(11, huge);
+  EXPECT_EQ(LastCalculatorResult, 5.0f);
 }
 
 // A typed value that would make the result infinite or not a number, or is
@@ -490,7 +501,7 @@ TEST_P(Calculators, FieldsThatWouldGiveNoNumberAreRefusedByName) {
     int16_t button;        // 0: Return
     const char* message;   // its start
     int16_t blanked;       // a result field that showed the last inputs' result
-    int16_t then = 0;      // a button clicked after the alert
+    std::vector<int16_t> then = {};   // buttons clicked after the alert
   } cases[] = {
       {5, {{kAltPressureField, "xyz"}}, kAltFromPressure, "\"Pressure\": a pressure must be above 0", kAltAltitudeField},
       {5, {{kAltAltitudeField, "-1e7"}}, 0, "\"Altitude\": this value makes the result infinite", kAltPressureField},
@@ -498,6 +509,9 @@ TEST_P(Calculators, FieldsThatWouldGiveNoNumberAreRefusedByName) {
       {4, {{kStpSecondsField, "-60"}}, kStpVolumeMode, "\"Elapsed Time\": a negative elapsed time", kStpResult},
       {4, {{kStpPressureField, "0"}}, kStpCompute, "\"B.P.\": a pressure must be above 0", kStpResult},
       {4, {{kStpVolumeField, "-1000"}}, kStpVolumeMode, "\"Cumulative Volume\": a negative volume", kStpResult},
+      // With nothing added the average of the blank showed 0, the last result then.
+      {4, {{kStpSecondsField, "0"}}, kStpVolumeMode, "\"Elapsed Time\": the elapsed time must not be 0", kStpResult,
+       {kStpAdd, kStpShowAverage}},
       {6, {{kSimMeasuredPressureField, "0"}}, kSimFromPressure, "\"measurement pressure\": a pressure must be above",
        kSimResultField},
       // Before the mass: a refused mass stays in the window for its next opening.
@@ -505,7 +519,7 @@ TEST_P(Calculators, FieldsThatWouldGiveNoNumberAreRefusedByName) {
       // "Store" after the refusal stored 0 for "= Last Result"; "Save" kept
       // the a for the custom equation.
       {10, {{kBmrAField, "-0.005"}}, kBmrCompute, "\"coefficient ('a' value)\": it must be above 0", kBmrResult,
-       kBmrStore},
+       {kBmrStore}},
       {10, {{kBmrAField, "-0.005"}}, kBmrSave, "\"coefficient ('a' value)\": it must be above 0", kBmrResult},
       {10, {{kBmrMassField, "-5"}}, kBmrCompute, "\"mass\": a mass must be above 0", kBmrResult},
       {11, {{kQ10AdjustedTField, "37"}}, kQ10ComputeQ10, "\"adjusted temp\": equal to the base temperature", kQ10Field},
@@ -529,6 +543,9 @@ TEST_P(Calculators, FieldsThatWouldGiveNoNumberAreRefusedByName) {
        kStpResult},
       {11, {{kQ10BaseValueField, "-1"}}, 0, "\"base value\": a rate must be above 0", kQ10AdjustedValueField},
       {18, {{kConvInput, "1e39"}}, 0, "\"joules\": this value makes the result infinite", kConvResult},
+      // "Store" read the "(swapped) " that Swap leaves as 0.
+      {18, {{kConvInput, "1e39"}}, 0, "\"joules\": this value makes the result infinite", kConvResult,
+       {kConvSwap, kConvStore}},
       {7, {{kPo2PressureField, "0"}}, kPo2Compute, "\"ambient pressure\": a pressure must be above 0", kPo2Result},
       {12, {{kCsHours, "-1"}}, kCsCalculate, "\"hours\": a time must not be negative", kCsVO2Rate},
       {8, {{kDoVolume, "-1"}}, kDoContent, "\"volume\": a volume must not be negative", kDoSum},
@@ -544,6 +561,9 @@ TEST_P(Calculators, FieldsThatWouldGiveNoNumberAreRefusedByName) {
       {6, {{kSimGasField, "150"}}, kSimFromAltitude, "\"gas concentration\": it must lie from 0 to 100 %",
        kSimResultField},
       {11, {{kQ10BaseTField, "-300"}}, 0, "\"base temp\": a temperature must be above absolute zero",
+       kQ10AdjustedValueField},
+      // 39 degrees was named for a base value no adjustment fits in a float.
+      {11, {{kQ10BaseValueField, "3e38"}}, 0, "\"base value\": this value makes the result infinite",
        kQ10AdjustedValueField},
   };
   const auto shared = [] {
@@ -583,15 +603,12 @@ TEST_P(Calculators, FieldsThatWouldGiveNoNumberAreRefusedByName) {
           EXPECT_NE(before, "");
           EXPECT_EQ(Field(c.blanked), "");
         });
-    if (c.then) s.click(W, c.then);
+    for (const int16_t b : c.then) s.click(W, b);
     s.closeBox(W);
     runItem(c.item, s);
     EXPECT_EQ(message.rfind(c.message, 0), 0u) << message;
     EXPECT_EQ(shared(), sharedBefore);
-    // Q10 hands its adjusted value on as typed: an input field.
-    if (c.item != 11) {
-      EXPECT_EQ(LastCalculatorResult, kLast);
-    }
+    EXPECT_EQ(LastCalculatorResult, kLast);
   }
 }
 
@@ -616,6 +633,12 @@ TEST_P(Calculators, ConversionsAndDayOfYear) {
       .popup(W, kConvPopup, 19)
       .call([] {
         EXPECT_EQ(Field(kConvResult), "nil");
+        meanValue = 7.25;
+      })
+      .click(W, kConvStore)
+      .call([] {
+        EXPECT_EQ(meanValue, 7.25) << "\"nil\" is no number to store (it stored 0)";
+        EXPECT_TRUE(testsupport::SoundPlayed("bzot"));
         plat::setFieldText(W, kConvInput, "90");
       })
       .click(W, kConvCompute)
@@ -628,6 +651,11 @@ TEST_P(Calculators, ConversionsAndDayOfYear) {
       .click(W, kConvSwap)
       .call([] {
         EXPECT_EQ(Field(kConvInput), " 2548.5");   // the result as shown
+        EXPECT_EQ(Field(kConvResult), "(swapped) ");
+      })
+      .click(W, kConvSwap)   // no number to swap: "(swapped)" went in and converted as 0
+      .call([] {
+        EXPECT_EQ(Field(kConvInput), " 2548.5");
         EXPECT_EQ(Field(kConvResult), "(swapped) ");
       })
       .click(W, kConvCompute)
