@@ -57,6 +57,9 @@ void flushInput();
 size_t queuedEvents();
 
 // Pointer and button state kept by the layer; valid also outside windows.
+// Presses and releases that came together are read in turn: each poll of the
+// button moves on by one at most, and a press waits until the pump has handed
+// out its MouseDown.
 bool buttonDown();
 Point pointerGlobal();
 Point pointerLocal();          // relative to the current port's window content

@@ -3,11 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 #include <vector>
+
+#include <QCoreApplication>
+#include <QMouseEvent>
 
 #include "platform/events.h"
 #include "platform/port.h"
 #include "platform/qt/internal.h"
+#include "platform/qt/widgets.h"
 #include "platform/test.h"
 #include "platform/windows.h"
 
@@ -161,6 +166,78 @@ TEST_F(Pump, PointerAndButtonArePolledOutsideTheWindowToo) {
   EXPECT_TRUE(releasedAtEnd);
   ASSERT_FALSE(track.empty());
   EXPECT_EQ(track.back(), (plat::Point{-20, 900}));
+}
+
+// Input that came while the program was busy reaches a drag's loop in the
+// order it was made: the release that ended the drag where it happened, a
+// later press only once the pump hands it out, and a whole quick drag as a
+// drag rather than a click.
+TEST_F(Pump, PressesAndReleasesThatCameTogetherAreReadInTurn) {
+  enum Where { Content, Title };
+  struct Raw {
+    QEvent::Type type;
+    QPoint at;
+    Where where = Content;
+  };
+  const QEvent::Type P = QEvent::MouseButtonPress, M = QEvent::MouseMove, R = QEvent::MouseButtonRelease;
+  const struct {
+    const char* what;
+    std::vector<Raw> beforePump, duringFirstDrag;
+    std::vector<std::string> read;
+  } rows[] = {
+      {"press, move and release together", {{P, {10, 10}}, {M, {60, 10}}, {R, {90, 10}}}, {},
+       {"down 10,10", "release 90,10", "up 90,10"}},
+      {"a quick drag and a click together",
+       {{P, {10, 10}}, {M, {60, 10}}, {R, {90, 10}}, {P, {150, 60}}, {R, {150, 60}}}, {},
+       {"down 10,10", "release 90,10", "up 90,10", "down 150,60", "release 150,60", "up 150,60"}},
+      {"a click in the window after the release", {{P, {10, 10}}},
+       {{M, {50, 10}}, {R, {50, 10}}, {P, {150, 60}}, {R, {150, 60}}},
+       {"down 10,10", "release 50,10", "up 50,10", "down 150,60", "release 150,60", "up 150,60"}},
+      {"a click on the title bar after the release", {{P, {10, 10}}},
+       {{R, {50, 10}}, {P, {60, 5}, Title}, {R, {60, 5}, Title}}, {"down 10,10", "release 50,10", "up 50,10"}},
+      {"a press held in the window after the release", {{P, {10, 10}}}, {{R, {50, 10}}, {P, {150, 60}}},
+       {"down 10,10", "release 50,10", "up 50,10", "down 150,60", "held"}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    plat::test::reset();
+    docWindow(4, {100, 100, 300, 200});
+    auto* w = plat::detail::findWindow(4);
+    ASSERT_TRUE(w && w->content && w->frame);
+    auto send = [&](const Raw& r) {
+      QWidget* to = r.where == Title ? static_cast<QWidget*>(w->frame.data()) : w->content.data();
+      const Qt::MouseButtons held = r.type == R ? Qt::NoButton : Qt::LeftButton;
+      QMouseEvent e(r.type, QPointF(r.at), QPointF(to->mapToGlobal(r.at)), Qt::LeftButton, held, Qt::NoModifier);
+      QCoreApplication::sendEvent(to, &e);
+    };
+    auto at = [](plat::Point p) { return std::to_string(p.x) + "," + std::to_string(p.y); };
+    std::vector<std::string> read;
+    bool first = true;
+    plat::handlers().mouse = [&](const Event& e) {
+      if (e.kind == EventKind::MouseUp) {
+        read.push_back("up " + at(e.local));
+        return;
+      }
+      read.push_back("down " + at(e.local));
+      if (!plat::buttonDown()) {
+        read.push_back("click");
+        return;
+      }
+      if (first)
+        for (const Raw& r : row.duringFirstDrag) send(r);
+      first = false;
+      plat::Point p;
+      for (int pass = 0; pass < 20; ++pass)
+        if (!plat::trackDrag(4, &p)) {
+          read.push_back("release " + at(p));
+          return;
+        }
+      read.push_back("held");
+    };
+    for (const Raw& r : row.beforePump) send(r);
+    while (plat::pump()) {}
+    EXPECT_EQ(read, row.read);
+  }
 }
 
 TEST_F(Pump, StalledLoopFailsWithADiagnostic) {

@@ -223,10 +223,27 @@ class Desk:
         program is held still, as a busy one is, and so reach it together."""
         self.xdotool("mousemove", "--sync", x1, y, "mousedown", 1)
         self.until("the press taken", lambda: self.map().input == {"down": 1, "queued": 0})
+        self.while_held_still("mousemove", "--sync", x2, y, "mouseup", 1)
+
+    def drag_then_click(self, x1, x2, y, at):
+        """A drag as above whose release and a click at `at` after it reach
+        the program together, as a quick click on something else does while
+        it is busy redrawing."""
+        self.xdotool("mousemove", "--sync", x1, y, "mousedown", 1)
+        self.until("the press taken", lambda: self.map().input == {"down": 1, "queued": 0})
+        self.while_held_still("mousemove", "--sync", x2, y, "mouseup", 1, "mousemove", "--sync", *at, "click", 1)
+
+    def quick_drag(self, x1, x2, y):
+        """The press, the move and the release all come while the program is
+        held still: a drag made whole before it looked."""
+        self.xdotool("mousemove", "--sync", x1, y)
+        self.while_held_still("mousedown", 1, "mousemove", "--sync", x2, y, "mouseup", 1)
+
+    def while_held_still(self, *args):
         os.kill(self.corvimet.pid, signal.SIGSTOP)
         try:
-            # The query answers only once the server has sent the release.
-            self.xdotool("mousemove", "--sync", x2, y, "mouseup", 1, "getmouselocation")
+            # The query answers only once the server has sent all before it.
+            self.xdotool(*args, "getmouselocation")
         finally:
             os.kill(self.corvimet.pid, signal.SIGCONT)
         # Input that came before the drag's loop had read the release would be
@@ -378,8 +395,14 @@ def check_fast_drag(desk, folder):
     # Where the program reads the pointer between the move and the release
     # is chance: several drags make a wrong end all but certain to show.
     x1 = width // 5
-    for k, x2 in enumerate((3 * x1, 2 * x1, 4 * x1, 3 * x1, 2 * x1, 4 * x1)):
-        desk.drag(x + x1, x + x2, y)
+    # A click on the plot's own title bar, far right, does nothing of itself.
+    title = (x + 9 * x1 // 2, desk.window("demo")["rect"][1] - TITLE_BAR // 2)
+    drags = [(3 * x1, desk.drag), (2 * x1, desk.drag), (4 * x1, desk.drag), (3 * x1, desk.drag),
+             (2 * x1, desk.drag), (4 * x1, desk.drag), (3 * x1, desk.quick_drag), (2 * x1, desk.quick_drag),
+             (3 * x1, lambda a, b, y: desk.drag_then_click(a, b, y, title)),
+             (2 * x1, lambda a, b, y: desk.drag_then_click(a, b, y, title))]
+    for k, (x2, drag) in enumerate(drags):
+        drag(x + x1, x + x2, y)
         rows = desk.save_block_csv(os.path.join(folder, "block%d.csv" % k), cases=True)
         first, last = int(rows[1][0]), int(rows[-1][0])
         # Cases grow with the pixel from the plot's left edge in the view a

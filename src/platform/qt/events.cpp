@@ -24,11 +24,32 @@ namespace plat {
 namespace detail {
 namespace {
 
-struct EventState {
-  std::deque<Event> queue;
-  Handlers handlers;
-  Point pointer;           // global Mac coordinates
+// The button as one press or release left it, and where the pointer went
+// until the next one.
+struct ButtonState {
   bool down = false;
+  Point at, moved;         // global Mac coordinates
+  uint64_t event = 0;      // the MouseDown or MouseUp it queued, 0 none
+};
+
+struct Queued {
+  Event event;
+  uint64_t serial = 0;
+};
+
+struct EventState {
+  std::deque<Queued> queue;
+  uint64_t serials = 0;
+  Handlers handlers;
+  Point pointer;           // global Mac coordinates, as the latest input left it
+  bool down = false;
+  // What polls report. Presses and releases that came together while the
+  // program was busy wait in order: a drag's loop reads the release that
+  // ended it where it happened, and a later press is not read before the
+  // pump hands out its event.
+  ButtonState seen;
+  std::deque<ButtonState> transitions;
+  bool fresh = false;      // seen was moved on by the pump: the next poll reports it as it is
   bool swallowRelease = false;
   int pressWindow = 0;     // content press that owns the coming release
   uint32_t pressGeneration = 0;
@@ -56,6 +77,78 @@ WindowFrame* frameOf(QObject* o) {
   return nullptr;
 }
 
+bool queued(uint64_t serial) {
+  if (serial == 0) return false;
+  for (const Queued& q : E().queue)
+    if (q.serial == serial) return true;
+  return false;
+}
+
+// A press or release as the input delivers it. A widget that ignores a press
+// passes it on to its parent, so the same one may come several times.
+void record(bool down, Point at) {
+  EventState& s = E();
+  s.pointer = at;
+  s.down = down;
+  ButtonState& last = s.transitions.empty() ? s.seen : s.transitions.back();
+  if (last.down == down) {
+    last.moved = at;
+    return;
+  }
+  s.transitions.push_back({.down = down, .at = at, .moved = at});
+}
+
+void recordMove(Point at) {
+  EventState& s = E();
+  s.pointer = at;
+  (s.transitions.empty() ? s.seen : s.transitions.back()).moved = at;
+}
+
+// The last press or release owns the event it queued.
+void tieLast(bool down, uint64_t serial) {
+  EventState& s = E();
+  if (serial == 0 || s.transitions.empty()) return;
+  ButtonState& last = s.transitions.back();
+  if (last.down == down && last.event == 0) last.event = serial;
+}
+
+void postMouse(Event e) {
+  const bool down = e.kind == EventKind::MouseDown;
+  post(std::move(e));
+  if (!E().queue.empty()) tieLast(down, E().queue.back().serial);
+}
+
+// The pump's view: the state moves on to the first press or release whose
+// event still waits in the queue.
+void settle() {
+  EventState& s = E();
+  bool moved = false;
+  while (!s.transitions.empty() && !queued(s.transitions.front().event)) {
+    s.seen = s.transitions.front();
+    s.transitions.pop_front();
+    moved = true;
+  }
+  if (moved) s.fresh = true;
+}
+
+// A poll's view: one press or release further at most, and a press not
+// before the pump has handed out its event, unless the caller waits for it.
+bool pollButton(bool takePress) {
+  if (testMode()) runTestStep();
+  else processPending();
+  EventState& s = E();
+  if (s.fresh) {
+    s.fresh = false;
+  } else if (!s.transitions.empty()) {
+    const ButtonState& next = s.transitions.front();
+    if (!next.down || takePress || !queued(next.event)) {
+      s.seen = next;
+      s.transitions.pop_front();
+    }
+  }
+  return s.seen.down;
+}
+
 bool isTextWidget(QWidget* w) {
   return qobject_cast<QLineEdit*>(w) || qobject_cast<QTextEdit*>(w) || qobject_cast<QPlainTextEdit*>(w) ||
          qobject_cast<QAbstractSpinBox*>(w);
@@ -67,15 +160,14 @@ class InputFilter : public QObject {
     switch (ev->type()) {
       case QEvent::MouseMove: {
         auto* me = static_cast<QMouseEvent*>(ev);
-        E().pointer = globalFromQt(me->globalPosition());
+        recordMove(globalFromQt(me->globalPosition()));
         return false;
       }
       case QEvent::MouseButtonPress:
       case QEvent::MouseButtonDblClick: {
         auto* me = static_cast<QMouseEvent*>(ev);
         if (me->button() != Qt::LeftButton) return false;
-        E().pointer = globalFromQt(me->globalPosition());
-        E().down = true;
+        record(true, globalFromQt(me->globalPosition()));
         WindowFrame* f = frameOf(obj);
         if (!f) return false;
         int win = f->windowId();
@@ -89,7 +181,7 @@ class InputFilter : public QObject {
           if (startGrowIfInBox(win, cp, me->globalPosition().toPoint())) return true;
           setPressWindow(win);
           Point local{cp.x(), cp.y()};
-          post(Event{.kind = EventKind::MouseDown, .window = win, .local = local, .global = E().pointer});
+          postMouse(Event{.kind = EventKind::MouseDown, .window = win, .local = local, .global = E().pointer});
           return true;
         }
         return false;
@@ -97,8 +189,7 @@ class InputFilter : public QObject {
       case QEvent::MouseButtonRelease: {
         auto* me = static_cast<QMouseEvent*>(ev);
         if (me->button() != Qt::LeftButton) return false;
-        E().pointer = globalFromQt(me->globalPosition());
-        E().down = false;
+        record(false, globalFromQt(me->globalPosition()));
         if (E().swallowRelease) {
           E().swallowRelease = false;
           return true;
@@ -107,7 +198,7 @@ class InputFilter : public QObject {
           setPressWindow(0);
           if (WindowRec* w = findWindow(win)) {
             Point local{E().pointer.x - w->spec.content.left, E().pointer.y - w->spec.content.top};
-            post(Event{.kind = EventKind::MouseUp, .window = win, .local = local, .global = E().pointer});
+            postMouse(Event{.kind = EventKind::MouseUp, .window = win, .local = local, .global = E().pointer});
           }
           return true;
         }
@@ -184,12 +275,18 @@ void post(Event e) {
     e.generation = w->generation;
   }
   e.ticks = ticks();
-  E().queue.push_back(std::move(e));
+  EventState& s = E();
+  s.queue.push_back({std::move(e), ++s.serials});
 }
 
+// The driver sets the state at once: nothing before it is left to read.
 void setPointer(Point global, bool down) {
-  E().pointer = global;
-  E().down = down;
+  EventState& s = E();
+  s.pointer = global;
+  s.down = down;
+  s.seen = {.down = down, .at = global, .moved = global};
+  s.transitions.clear();
+  s.fresh = false;
 }
 
 }  // namespace detail
@@ -214,9 +311,11 @@ bool pump(int maxWaitMs) {
     QTimer::singleShot(maxWaitMs, [] {});
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   }
+  settle();
   while (!s.queue.empty()) {
-    Event e = std::move(s.queue.front());
+    Event e = std::move(s.queue.front().event);
     s.queue.pop_front();
+    settle();
     if (e.window != 0) {
       WindowRec* w = findWindow(e.window);
       if (!w || w->generation != e.generation) continue;   // its window is gone
@@ -234,21 +333,17 @@ bool pump(int maxWaitMs) {
 
 void flushInput() {
   auto& q = E().queue;
-  q.erase(std::remove_if(q.begin(), q.end(), [](const Event& e) { return isInput(e.kind); }), q.end());
+  q.erase(std::remove_if(q.begin(), q.end(), [](const Queued& e) { return isInput(e.event.kind); }), q.end());
 }
 
 size_t queuedEvents() { return E().queue.size(); }
 
-bool buttonDown() {
-  if (testMode()) runTestStep();
-  else processPending();
-  return E().down;
-}
+bool buttonDown() { return pollButton(false); }
 
 Point pointerGlobal() {
   if (testMode()) runTestStep();
   else processPending();
-  return E().pointer;
+  return E().seen.moved;
 }
 
 Point pointerLocal(int window) {
@@ -264,9 +359,9 @@ bool trackDrag(int window, Point* local) {
     *local = pointerLocal(window);
     return true;
   }
-  // No second poll: it could take in the next press.
+  // No second poll: it could read past the release.
   Rect c = contentRect(window);
-  *local = {E().pointer.x - c.left, E().pointer.y - c.top};
+  *local = {E().seen.at.x - c.left, E().seen.at.y - c.top};
   return false;
 }
 
@@ -277,7 +372,7 @@ void waitButtonUp() {
 }
 
 void waitButtonDown() {
-  while (!buttonDown()) {
+  while (!pollButton(true)) {
     if (!testMode()) QThread::msleep(2);
   }
 }
@@ -334,6 +429,9 @@ void resetEvents() {
   s.handlers = {};
   s.pointer = {};
   s.down = false;
+  s.seen = {};
+  s.transitions.clear();
+  s.fresh = false;
   s.swallowRelease = false;
   s.pressWindow = 0;
   s.cursor = CursorKind::Arrow;
