@@ -390,6 +390,84 @@ TEST_F(ResultWindows, AChannelButtonShowsTheNewChannelEverywhere) {
   fs::remove_all(dir);
 }
 
+// Store Current Result ('p'), typed in a fit window as the window manager
+// leaves the keyboard, does what the window's Print button does: the same
+// record in the text file, the same row in the tabular file, or the same
+// alert where the tabular file takes no row.
+TEST_F(ResultWindows, ThePKeyStoresWhatPrintStores) {
+  using Steps = std::function<void(Script&)>;
+  const Steps pick = [](Script& s) { s.click(kPickWindow, 1).click(kPickWindow, 4 + 2).click(kPickWindow, kPickOK); };
+  const struct {
+    const char* name;
+    int16_t item;
+    int32_t first, last;
+    int16_t channel;
+    Steps before;
+    int win;
+    int16_t print;
+    bool noRow;   // the tabular file takes none: an alert says so
+    Steps after;
+  } cases[] = {
+      {"regression", 16, 100, 400, 1, [pick](Script& s) { pick(s); s.click(kPickWindow, kModelDone); },
+       kResultsWindow, kRegPrint, true, [](Script& s) { s.click(kResultsWindow, kRegExit); }},
+      {"polynomial", 18, 100, 400, 1, pick, kPolyWindow, kPolyPrint, false,
+       [](Script& s) { s.click(kPolyWindow, kPolyDone); }},
+      {"asymptote", 17, 2419, 2460, 1, [](Script& s) { s.click(kTimeUnitsWindow, kTimeMinutes); }, kResultsWindow,
+       kAsymPrint, false, [](Script& s) { s.click(kResultsWindow, kAsymDone); }},
+      {"waveform", 11, 0, 7199, 4, [](Script& s) { s.click(kSecondaryWindow, kWaveDefaultTriggers); },
+       kResultsWindow, kWavePrint, false, [](Script& s) { s.closeBox(kResultsWindow); }},
+  };
+  const fs::path dir = testsupport::FreshTestDir("corvimet-p-key-records-");
+  for (const bool tabular : {false, true}) {
+    const fs::path file = dir / (tabular ? "stored.txt" : "stored");
+    Script port;
+    if (tabular) port.click(kOutputOptionsWindow, kTabChannelFile).click(kOutputOptionsWindow, kTabOK);
+    port.answerSave(file);
+    plat::test::run(port, [tabular] { DoMENU(kMenuSendResults, tabular ? 2 : 3); });
+    auto size = [file] {
+      std::error_code none;
+      const auto n = fs::file_size(file, none);
+      return none ? size_t{0} : static_cast<size_t>(n);
+    };
+    auto since = [file](size_t at) {
+      std::ifstream in(file, std::ios::binary);
+      const std::string all{std::istreambuf_iterator<char>(in), {}};
+      return all.substr(std::min(at, all.size()));
+    };
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + (tabular ? ", tabular" : ", text"));
+      testsupport::SelectBlock(slot_, c.first, c.last, c.channel);
+      size_t before = 0, between = 0;
+      std::string printed, keyed;
+      auto noRowAlert = [&c, tabular](Script& s) {
+        if (!tabular || !c.noRow) return;
+        s.call([] {
+           ASSERT_TRUE(plat::windowExists(kAlertWindow)) << "no alert";
+           EXPECT_NE(plat::fieldText(kAlertWindow, kAlertMessage).find("takes no row"), std::string::npos);
+         }).click(kAlertWindow, kAlertOK);
+      };
+      Script s;
+      c.before(s);
+      s.call([&] { before = size(); });
+      s.click(c.win, c.print);
+      noRowAlert(s);
+      s.call([&] {
+        printed = since(before);
+        between = size();
+      });
+      s.call(testsupport::DeskActivatedAgain).key(c.win, 'p');
+      noRowAlert(s);
+      s.call([&] { keyed = since(between); });
+      c.after(s);
+      plat::test::run(s, [&] { DoMENU(3, c.item); });
+      EXPECT_EQ(printed.empty(), tabular && c.noRow) << printed;
+      EXPECT_EQ(keyed, printed);
+    }
+    CloseDestination();
+  }
+  fs::remove_all(dir);
+}
+
 TEST_F(ResultWindows, NothingClippedOrOverlapping) {
   Script s;
   s.click(kEffVolumeWindow, kEffVolumeCompute);
