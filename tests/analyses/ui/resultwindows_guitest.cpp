@@ -15,6 +15,7 @@
 #include <functional>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "analyses/ui/average.h"
@@ -209,7 +210,9 @@ void ExpectHeaderClockAndMeanApart() {
 // not only in the window's picture, and the descriptive statistics' bound
 // fields and the limits windows' limits offer what a window opened on the
 // new channel offers unless typed into; a result stored then names and
-// holds the new channel in the text and tabular files.
+// holds the new channel in the text and tabular files. A limits window
+// opened while the block window shows another channel offers the range of
+// the channel it analyses.
 TEST_F(ResultWindows, AChannelButtonShowsTheNewChannelEverywhere) {
   using Steps = std::function<void(Script&)>;
   const Steps scan = [](Script& s) {
@@ -219,6 +222,7 @@ TEST_F(ResultWindows, AChannelButtonShowsTheNewChannelEverywhere) {
     const char* name;
     int16_t item;
     Steps before;
+    int16_t shown = 0;   // the block window's channel at opening; 0 the active one
   } cases[] = {
       {"descriptive", 1, [](Script&) {}},
       {"minimum-scan", 2, scan},
@@ -230,6 +234,7 @@ TEST_F(ResultWindows, AChannelButtonShowsTheNewChannelEverywhere) {
       {"time-integration", 20, [](Script&) {}},
       {"event-counting", 21, [](Script&) {}},
       {"selective-integration", 22, [](Script&) {}},
+      {"time-integration-beside-another-block", 20, [](Script&) {}, 2},
   };
   constexpr int16_t kNew = 3;
   const int16_t slot = slot_;
@@ -238,15 +243,25 @@ TEST_F(ResultWindows, AChannelButtonShowsTheNewChannelEverywhere) {
                               FileInfoFLOATS[slot][kInfoInterval])
         .channelLine;
   };
-  // The channel made active, its block shown as the block window shows it.
-  auto activate = [](int16_t c) {
+  // The channel made active, its block shown as the block window shows it,
+  // or the block window left on another channel.
+  auto activate = [](int16_t c, int16_t shown = 0) {
     ActiveChannel = c;
     chanB = static_cast<uint16_t>(c);
     plat::test::run(Script{}, [] { DRAWBLOCK(); });
+    if (shown == 0) return;
+    chanB = static_cast<uint16_t>(shown);
+    plat::test::run(Script{}, [] { DRAWBLOCK(); });
+  };
+  auto limitsOf = [](int16_t item, float lo, float hi) {
+    const float g = item == 21 ? lo + (hi - lo) * 0.5f : lo;
+    return std::pair{FieldNumText(g), FieldNumText(item == 21 ? g : hi)};
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     activate(1);
+    const auto opened = limitsOf(c.item, BlockMinY, BlockMaxY);
+    activate(1, c.shown);
     Script s;
     c.before(s);
     for (int k = 0; k < 300; ++k) s.call([] {});
@@ -256,7 +271,11 @@ TEST_F(ResultWindows, AChannelButtonShowsTheNewChannelEverywhere) {
     // The limits windows as a fresh program opens them: none remembered.
     LastPosSelectiveLimit = LastNegSelectiveLimit = 0.0f;
     if (c.item >= 20)
-      s.call([&firstLimit] { firstLimit = plat::fieldText(kResultsWindow, kLimitGreaterField); });
+      s.call([&firstLimit, &opened] {
+        firstLimit = plat::fieldText(kResultsWindow, kLimitGreaterField);
+        EXPECT_EQ(firstLimit, opened.first) << "not the analysed channel's range";
+        EXPECT_EQ(plat::fieldText(kResultsWindow, kLimitLessField), opened.second);
+      });
     s.click(kResultsWindow, kNew);
     for (int k = 0; k < 300; ++k) s.call([] {});
     s.call([&, name = std::string(c.name), item = c.item] {
@@ -315,7 +334,7 @@ TEST_F(ResultWindows, AChannelButtonShowsTheNewChannelEverywhere) {
     for (const auto& c : cases)
       for (const int16_t first : {int16_t{1}, kNew}) {
         SCOPED_TRACE(std::string(c.name) + (first == 1 ? ", switched" : ", opened on it"));
-        activate(first);
+        activate(first, c.shown);
         LastPosSelectiveLimit = LastNegSelectiveLimit = 0.0f;
         Script s;
         c.before(s);
