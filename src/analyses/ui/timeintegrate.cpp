@@ -741,7 +741,7 @@ void TIMEINTEGRATE(int16_t kind) {
           makeResultsCurrent();
           break;
         case kLimitSwitchKind: {
-          const float keepG = fieldValue(kLimitGreaterField), keepL = fieldValue(kLimitLessField);
+          float keepG = fieldValue(kLimitGreaterField), keepL = fieldValue(kLimitLessField);
           // Rebuilt, an offered limit is still the window's.
           const bool offeredG = stillOffered(kLimitGreaterField, run.offeredG);
           const bool offeredL = stillOffered(kLimitLessField, run.offeredL);
@@ -751,6 +751,23 @@ void TIMEINTEGRATE(int16_t kind) {
           run.leftOffset = run.rightOffset = 0;
           if (blockWindowReady()) DRAWBLOCK();
           buildWindow(run, keepG, keepL);
+          // The rebuilt window analyses the active channel again, whichever
+          // a channel button chose: the block window and the limits the user
+          // never set follow it.
+          if (blockWindowReady() && chanB != static_cast<uint16_t>(ch)) {
+            chanB = static_cast<uint16_t>(ch);
+            DRAWBLOCK();
+            makeResultsCurrent();
+          }
+          const Limits fresh = blockLimits(run.slot, run.kind);
+          if (offeredG) {
+            keepG = fresh.g;
+            setText(kLimitGreaterField, FieldNumText(keepG));
+          }
+          if (offeredL) {
+            keepL = fresh.l;
+            setText(kLimitLessField, FieldNumText(keepL));
+          }
           run.offeredG = offeredG ? plat::fieldText(kResultsWindow, kLimitGreaterField) : std::string();
           run.offeredL = offeredL ? plat::fieldText(kResultsWindow, kLimitLessField) : std::string();
           LastPosSelectiveLimit = keepG;

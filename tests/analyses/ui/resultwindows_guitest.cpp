@@ -317,6 +317,17 @@ TEST_F(ResultWindows, AChannelButtonShowsTheNewChannelEverywhere) {
         EXPECT_EQ(plat::fieldText(kResultsWindow, kLimitGreaterField), FieldNumText(g));
       });
     }
+    if (c.item == 20 || c.item == 22) {
+      // The kind switch analyses the active channel again: the block window
+      // and the untyped limit follow it, the typed one stays.
+      s.click(kResultsWindow, kLimitSwitchKind);
+      for (int k = 0; k < 300; ++k) s.call([] {});
+      s.call([&opened] {
+        EXPECT_EQ(chanB, static_cast<uint16_t>(ch)) << "the block window shows another channel";
+        EXPECT_EQ(plat::fieldText(kResultsWindow, kLimitGreaterField), opened.first);
+        EXPECT_EQ(plat::fieldText(kResultsWindow, kLimitLessField), "12.5");
+      });
+    }
     s.closeBox(kResultsWindow);
     plat::test::run(s, [&] { DoMENU(3, c.item); });
   }
