@@ -133,7 +133,7 @@ struct Run {
   int32_t usedLeftOffset = 0, usedRightOffset = 0;
   // The texts the window put into the limit fields from the block's range;
   // empty once the limit is the user's (typed, picked, remembered or
-  // replayed). A field that still reads so follows the channel shown.
+  // replayed). A field that still reads so follows the channel analysed.
   std::string offeredG, offeredL;
   CaseSpan span() const {
     return LimitedSpan(BeginBlock[slot], EndBlock[slot], leftSet, leftOffset, rightSet, rightOffset);
