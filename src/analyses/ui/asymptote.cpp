@@ -282,6 +282,15 @@ void Do_ASYMPTOTE(Run& run) {
   if (run.residualsOffered) push(kWin, kAsymShowResiduals, "Show Residuals", {120, 268, 240, 290});
 }
 
+// The Print button and the store key. Without an asymptote there is
+// nothing to store: the button is dimmed and the key is answered with the
+// error sound.
+void storeFit(const Run& run) {
+  if (run.ok) DRAFTPRINT("p");
+  else Zap();
+  plat::setCurrentPort(kWin);
+}
+
 }  // namespace
 
 void ASYMPTOTE() {
@@ -344,6 +353,10 @@ void ASYMPTOTE() {
         plat::openHelp(HelpSubject);
         continue;
       }
+      if (IsStoreResultKey(id)) {
+        storeFit(run);
+        continue;
+      }
       if ((id == 13 || id == 3) && RunScript && plat::focusedField(kWin) == 0) break;
       if (id == 13 || id == 3) {
         plat::setFieldText(kWin, kAsymValueField, "working...");
@@ -378,10 +391,7 @@ void ASYMPTOTE() {
         noteRates(run);
         upvip();
         break;
-      case kAsymPrint:
-        DRAFTPRINT("p");
-        plat::setCurrentPort(kWin);
-        break;
+      case kAsymPrint: storeFit(run); break;
       case kAsymShowRegression:
       case kAsymShowResiduals: {
         if (!run.ok) break;

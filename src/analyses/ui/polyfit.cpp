@@ -241,6 +241,14 @@ void STOREPOLY(Run& run) {
   if (nChannels[slot] >= kMaxChannels) plat::setButtonState(kWin, kPolyNewChannel, 0);
 }
 
+// The print button and the store key. Without a fit there is nothing to
+// store: the button is dimmed and the key is answered with the error sound.
+void storeFit(const Run& run) {
+  if (run.ok) DRAFTPRINT(" ");
+  else Zap();
+  plat::setCurrentPort(kWin);
+}
+
 void pickChannels(Run& run) {
   if (nChannels[run.slot] > 2) PickRChans(0);
   else {
@@ -312,6 +320,7 @@ void FITPOLYNOMIAL() {
     if (a == kActionKey) {
       if (id == '/' || id == '?') plat::openHelp(HelpSubject);
       else if ((id == 13 || id == 3) && RunScript) break;
+      else if (IsStoreResultKey(id)) storeFit(run);
       continue;
     }
     if (a == kActionActivate) {
@@ -344,10 +353,7 @@ void FITPOLYNOMIAL() {
         else plat::disposeWindow(kR2HistogramWindow);
         plat::setCurrentPort(kWin);
         break;
-      case kPolyPrint:
-        DRAFTPRINT(" ");
-        plat::setCurrentPort(kWin);
-        break;
+      case kPolyPrint: storeFit(run); break;
       default: break;
     }
   }

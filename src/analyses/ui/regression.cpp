@@ -180,6 +180,14 @@ void compute(LineFitRun& run) {
   AddLineFitButton(win, kRegExit, "Exit", {104, 296, 170, 318}, true);
 }
 
+// The Print button and the store key: the record names the slope the
+// window tested.
+void storeResult() {
+  Pslope = slope;
+  DRAFTPRINT("p");
+  MakeLineFitResultsCurrent();
+}
+
 // Channel choice, as on entry and after "Select New Channels…".
 void chooseChannels(LineFitRun& run) {
   const int16_t slot = run.slot;
@@ -325,7 +333,10 @@ void REGRESSION() {
     if (e == LineFitEvent::Leave) break;
     if (e == LineFitEvent::Skip) continue;
     if (a == kActionKey) {
-      if (TranslateAnalysisKey(id, nChannels[slot]).kind == AnalysisKeyKind::Help) plat::openHelp(HelpSubject);
+      // No channel keys: the channels come from the picker.
+      const AnalysisKeyKind k = TranslateAnalysisKey(id, nChannels[slot]).kind;
+      if (k == AnalysisKeyKind::Help) plat::openHelp(HelpSubject);
+      else if (k == AnalysisKeyKind::Store) storeResult();
       continue;
     }
     if (a != kActionClick) continue;
@@ -337,11 +348,7 @@ void REGRESSION() {
         break;
       case kHelpButton: plat::openHelp(HelpSubject); break;
       case kRegTest: REGPROB(); break;
-      case kRegPrint:
-        Pslope = slope;
-        DRAFTPRINT("p");
-        MakeLineFitResultsCurrent();
-        break;
+      case kRegPrint: storeResult(); break;
       case kRegNewChannels:
         chooseChannels(run);
         compute(run);

@@ -26,6 +26,7 @@
 #include "platform/port.h"
 #include "platform/resources.h"
 #include "platform/windows.h"
+#include "plot/blockscale.h"
 #include "plot/ui/blockwindow.h"
 #include "plot/ui/draw.h"
 #include "plot/ui/plotwindow.h"
@@ -132,7 +133,7 @@ struct Run {
   int32_t usedLeftOffset = 0, usedRightOffset = 0;
   // The texts the window put into the limit fields from the block's range;
   // empty once the limit is the user's (typed, picked, remembered or
-  // replayed). A field that still reads so follows the channel shown.
+  // replayed). A field that still reads so follows the channel analysed.
   std::string offeredG, offeredL;
   CaseSpan span() const {
     return LimitedSpan(BeginBlock[slot], EndBlock[slot], leftSet, leftOffset, rightSet, rightOffset);
@@ -143,14 +144,19 @@ struct Run {
   }
 };
 
-// The limits a window opens with on the channel the block window shows,
-// before any remembered or replayed ones.
+// The limits a window opens with, before any remembered or replayed ones:
+// the analysed channel's range over the block as the block window scales
+// it. BlockMinY and BlockMaxY may belong to another channel, or to no
+// block window at all.
 struct Limits {
   float g, l;
 };
-Limits blockLimits(int16_t kind) {
-  const float g = kind == 1 ? BlockMinY + (BlockMaxY - BlockMinY) * 0.5f : BlockMinY;
-  return {g, kind == 1 ? g : BlockMaxY};
+Limits blockLimits(int16_t slot, int16_t kind) {
+  const plotcore::BlockScale r =
+      plotcore::ComputeBlockScale(ChannelData(slot, ch), std::clamp(BeginBlock[slot], 0, nCases[slot]),
+                                  std::clamp(EndBlock[slot], 0, nCases[slot]), 1, 16);
+  const float g = kind == 1 ? r.minY + (r.maxY - r.minY) * 0.5f : r.minY;
+  return {g, kind == 1 ? g : r.maxY};
 }
 
 // Result fields 102 and 104 with their labels, in the band under the limits.
@@ -426,7 +432,7 @@ bool stillOffered(int16_t field, const std::string& offered) {
 // Each limit the user has not set takes what a window opened on the
 // channel now shown would offer.
 void offerLimits(Run& run) {
-  const Limits fresh = blockLimits(run.kind);
+  const Limits fresh = blockLimits(run.slot, run.kind);
   auto offer = [](int16_t field, float value, std::string* offered) {
     if (!stillOffered(field, *offered)) {
       offered->clear();
@@ -599,7 +605,14 @@ void TIMEINTEGRATE(int16_t kind) {
   Run run;
   run.slot = slot;
   run.kind = kind;
-  const Limits fresh = blockLimits(kind);
+  // The block window shows the channel analysed, as after a channel button:
+  // a limit picked in it or set by Minimum or Maximum reads its scale.
+  ch = ReplayedAnalysisChannel(handed, ActiveChannel, nChannels[slot]);
+  if (blockWindowReady() && chanB != static_cast<uint16_t>(ch)) {
+    chanB = static_cast<uint16_t>(ch);
+    DRAWBLOCK();
+  }
+  const Limits fresh = blockLimits(slot, kind);
   float g = fresh.g, l = fresh.l;
   if (LastPosSelectiveLimit != 0.0f) g = LastPosSelectiveLimit;
   if (LastNegSelectiveLimit != 0.0f) l = LastNegSelectiveLimit;
@@ -728,7 +741,7 @@ void TIMEINTEGRATE(int16_t kind) {
           makeResultsCurrent();
           break;
         case kLimitSwitchKind: {
-          const float keepG = fieldValue(kLimitGreaterField), keepL = fieldValue(kLimitLessField);
+          float keepG = fieldValue(kLimitGreaterField), keepL = fieldValue(kLimitLessField);
           // Rebuilt, an offered limit is still the window's.
           const bool offeredG = stillOffered(kLimitGreaterField, run.offeredG);
           const bool offeredL = stillOffered(kLimitLessField, run.offeredL);
@@ -738,6 +751,23 @@ void TIMEINTEGRATE(int16_t kind) {
           run.leftOffset = run.rightOffset = 0;
           if (blockWindowReady()) DRAWBLOCK();
           buildWindow(run, keepG, keepL);
+          // The rebuilt window analyses the active channel again, whichever
+          // a channel button chose: the block window and the limits the user
+          // never set follow it.
+          if (blockWindowReady() && chanB != static_cast<uint16_t>(ch)) {
+            chanB = static_cast<uint16_t>(ch);
+            DRAWBLOCK();
+            makeResultsCurrent();
+          }
+          const Limits fresh = blockLimits(run.slot, run.kind);
+          if (offeredG) {
+            keepG = fresh.g;
+            setText(kLimitGreaterField, FieldNumText(keepG));
+          }
+          if (offeredL) {
+            keepL = fresh.l;
+            setText(kLimitLessField, FieldNumText(keepL));
+          }
           run.offeredG = offeredG ? plat::fieldText(kResultsWindow, kLimitGreaterField) : std::string();
           run.offeredL = offeredL ? plat::fieldText(kResultsWindow, kLimitLessField) : std::string();
           LastPosSelectiveLimit = keepG;

@@ -706,6 +706,11 @@ void WAVEFORM() {
       }
       if (MENU_or_ToolBar_PICKED) break;
       if (a == kActionActivate && id == PlotWindowId(slot)) break;
+      // The store key does what Print does; any other key asks for the shape.
+      if (a == kActionKey && IsStoreResultKey(id)) {
+        DRAFTPRINT("p");
+        continue;
+      }
       const bool shapeOffered = plat::controlExists(kResultsWindow, kWaveShapeButton);
       if ((a == kActionKey && !RunScript && shapeOffered) || (a == kActionClick && id == kWaveShapeButton)) {
         if (WaveShapeStats() == 1) break;

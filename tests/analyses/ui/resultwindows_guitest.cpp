@@ -15,6 +15,7 @@
 #include <functional>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "analyses/ui/average.h"
@@ -209,7 +210,9 @@ void ExpectHeaderClockAndMeanApart() {
 // not only in the window's picture, and the descriptive statistics' bound
 // fields and the limits windows' limits offer what a window opened on the
 // new channel offers unless typed into; a result stored then names and
-// holds the new channel in the text and tabular files.
+// holds the new channel in the text and tabular files. A limits window
+// opened while the block window shows another channel offers the range of
+// the channel it analyses.
 TEST_F(ResultWindows, AChannelButtonShowsTheNewChannelEverywhere) {
   using Steps = std::function<void(Script&)>;
   const Steps scan = [](Script& s) {
@@ -219,6 +222,7 @@ TEST_F(ResultWindows, AChannelButtonShowsTheNewChannelEverywhere) {
     const char* name;
     int16_t item;
     Steps before;
+    int16_t shown = 0;   // the block window's channel at opening; 0 the active one
   } cases[] = {
       {"descriptive", 1, [](Script&) {}},
       {"minimum-scan", 2, scan},
@@ -230,6 +234,7 @@ TEST_F(ResultWindows, AChannelButtonShowsTheNewChannelEverywhere) {
       {"time-integration", 20, [](Script&) {}},
       {"event-counting", 21, [](Script&) {}},
       {"selective-integration", 22, [](Script&) {}},
+      {"time-integration-beside-another-block", 20, [](Script&) {}, 2},
   };
   constexpr int16_t kNew = 3;
   const int16_t slot = slot_;
@@ -238,15 +243,25 @@ TEST_F(ResultWindows, AChannelButtonShowsTheNewChannelEverywhere) {
                               FileInfoFLOATS[slot][kInfoInterval])
         .channelLine;
   };
-  // The channel made active, its block shown as the block window shows it.
-  auto activate = [](int16_t c) {
+  // The channel made active, its block shown as the block window shows it,
+  // or the block window left on another channel.
+  auto activate = [](int16_t c, int16_t shown = 0) {
     ActiveChannel = c;
     chanB = static_cast<uint16_t>(c);
     plat::test::run(Script{}, [] { DRAWBLOCK(); });
+    if (shown == 0) return;
+    chanB = static_cast<uint16_t>(shown);
+    plat::test::run(Script{}, [] { DRAWBLOCK(); });
+  };
+  auto limitsOf = [](int16_t item, float lo, float hi) {
+    const float g = item == 21 ? lo + (hi - lo) * 0.5f : lo;
+    return std::pair{FieldNumText(g), FieldNumText(item == 21 ? g : hi)};
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     activate(1);
+    const auto opened = limitsOf(c.item, BlockMinY, BlockMaxY);
+    activate(1, c.shown);
     Script s;
     c.before(s);
     for (int k = 0; k < 300; ++k) s.call([] {});
@@ -256,7 +271,11 @@ TEST_F(ResultWindows, AChannelButtonShowsTheNewChannelEverywhere) {
     // The limits windows as a fresh program opens them: none remembered.
     LastPosSelectiveLimit = LastNegSelectiveLimit = 0.0f;
     if (c.item >= 20)
-      s.call([&firstLimit] { firstLimit = plat::fieldText(kResultsWindow, kLimitGreaterField); });
+      s.call([&firstLimit, &opened] {
+        firstLimit = plat::fieldText(kResultsWindow, kLimitGreaterField);
+        EXPECT_EQ(firstLimit, opened.first) << "not the analysed channel's range";
+        EXPECT_EQ(plat::fieldText(kResultsWindow, kLimitLessField), opened.second);
+      });
     s.click(kResultsWindow, kNew);
     for (int k = 0; k < 300; ++k) s.call([] {});
     s.call([&, name = std::string(c.name), item = c.item] {
@@ -298,6 +317,17 @@ TEST_F(ResultWindows, AChannelButtonShowsTheNewChannelEverywhere) {
         EXPECT_EQ(plat::fieldText(kResultsWindow, kLimitGreaterField), FieldNumText(g));
       });
     }
+    if (c.item == 20 || c.item == 22) {
+      // The kind switch analyses the active channel again: the block window
+      // and the untyped limit follow it, the typed one stays.
+      s.click(kResultsWindow, kLimitSwitchKind);
+      for (int k = 0; k < 300; ++k) s.call([] {});
+      s.call([&opened] {
+        EXPECT_EQ(chanB, static_cast<uint16_t>(ch)) << "the block window shows another channel";
+        EXPECT_EQ(plat::fieldText(kResultsWindow, kLimitGreaterField), opened.first);
+        EXPECT_EQ(plat::fieldText(kResultsWindow, kLimitLessField), "12.5");
+      });
+    }
     s.closeBox(kResultsWindow);
     plat::test::run(s, [&] { DoMENU(3, c.item); });
   }
@@ -315,7 +345,7 @@ TEST_F(ResultWindows, AChannelButtonShowsTheNewChannelEverywhere) {
     for (const auto& c : cases)
       for (const int16_t first : {int16_t{1}, kNew}) {
         SCOPED_TRACE(std::string(c.name) + (first == 1 ? ", switched" : ", opened on it"));
-        activate(first);
+        activate(first, c.shown);
         LastPosSelectiveLimit = LastNegSelectiveLimit = 0.0f;
         Script s;
         c.before(s);
@@ -386,6 +416,84 @@ TEST_F(ResultWindows, AChannelButtonShowsTheNewChannelEverywhere) {
         EXPECT_NE(switched.find("based on channel 1:"), std::string::npos) << switched;
       }
     }
+  }
+  fs::remove_all(dir);
+}
+
+// Store Current Result ('p'), typed in a fit window as the window manager
+// leaves the keyboard, does what the window's Print button does: the same
+// record in the text file, the same row in the tabular file, or the same
+// alert where the tabular file takes no row.
+TEST_F(ResultWindows, ThePKeyStoresWhatPrintStores) {
+  using Steps = std::function<void(Script&)>;
+  const Steps pick = [](Script& s) { s.click(kPickWindow, 1).click(kPickWindow, 4 + 2).click(kPickWindow, kPickOK); };
+  const struct {
+    const char* name;
+    int16_t item;
+    int32_t first, last;
+    int16_t channel;
+    Steps before;
+    int win;
+    int16_t print;
+    bool noRow;   // the tabular file takes none: an alert says so
+    Steps after;
+  } cases[] = {
+      {"regression", 16, 100, 400, 1, [pick](Script& s) { pick(s); s.click(kPickWindow, kModelDone); },
+       kResultsWindow, kRegPrint, true, [](Script& s) { s.click(kResultsWindow, kRegExit); }},
+      {"polynomial", 18, 100, 400, 1, pick, kPolyWindow, kPolyPrint, false,
+       [](Script& s) { s.click(kPolyWindow, kPolyDone); }},
+      {"asymptote", 17, 2419, 2460, 1, [](Script& s) { s.click(kTimeUnitsWindow, kTimeMinutes); }, kResultsWindow,
+       kAsymPrint, false, [](Script& s) { s.click(kResultsWindow, kAsymDone); }},
+      {"waveform", 11, 0, 7199, 4, [](Script& s) { s.click(kSecondaryWindow, kWaveDefaultTriggers); },
+       kResultsWindow, kWavePrint, false, [](Script& s) { s.closeBox(kResultsWindow); }},
+  };
+  const fs::path dir = testsupport::FreshTestDir("corvimet-p-key-records-");
+  for (const bool tabular : {false, true}) {
+    const fs::path file = dir / (tabular ? "stored.txt" : "stored");
+    Script port;
+    if (tabular) port.click(kOutputOptionsWindow, kTabChannelFile).click(kOutputOptionsWindow, kTabOK);
+    port.answerSave(file);
+    plat::test::run(port, [tabular] { DoMENU(kMenuSendResults, tabular ? 2 : 3); });
+    auto size = [file] {
+      std::error_code none;
+      const auto n = fs::file_size(file, none);
+      return none ? size_t{0} : static_cast<size_t>(n);
+    };
+    auto since = [file](size_t at) {
+      std::ifstream in(file, std::ios::binary);
+      const std::string all{std::istreambuf_iterator<char>(in), {}};
+      return all.substr(std::min(at, all.size()));
+    };
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + (tabular ? ", tabular" : ", text"));
+      testsupport::SelectBlock(slot_, c.first, c.last, c.channel);
+      size_t before = 0, between = 0;
+      std::string printed, keyed;
+      auto noRowAlert = [&c, tabular](Script& s) {
+        if (!tabular || !c.noRow) return;
+        s.call([] {
+           ASSERT_TRUE(plat::windowExists(kAlertWindow)) << "no alert";
+           EXPECT_NE(plat::fieldText(kAlertWindow, kAlertMessage).find("takes no row"), std::string::npos);
+         }).click(kAlertWindow, kAlertOK);
+      };
+      Script s;
+      c.before(s);
+      s.call([&] { before = size(); });
+      s.click(c.win, c.print);
+      noRowAlert(s);
+      s.call([&] {
+        printed = since(before);
+        between = size();
+      });
+      s.call(testsupport::DeskActivatedAgain).key(c.win, 'p');
+      noRowAlert(s);
+      s.call([&] { keyed = since(between); });
+      c.after(s);
+      plat::test::run(s, [&] { DoMENU(3, c.item); });
+      EXPECT_EQ(printed.empty(), tabular && c.noRow) << printed;
+      EXPECT_EQ(keyed, printed);
+    }
+    CloseDestination();
   }
   fs::remove_all(dir);
 }
