@@ -177,6 +177,22 @@ std::vector<MarkerRecord> besideOwnMarkers(const std::vector<MarkerRecord>& own,
   return out;
 }
 
+// A 200 on each span's first case and a 199 on its last, in case order.
+std::vector<MarkerRecord> spanMarks(const std::vector<CaseRange>& spans) {
+  std::vector<MarkerRecord> marks;
+  marks.reserve(2 * spans.size());
+  for (const CaseRange& r : spans) {
+    marks.push_back({r.first, kInterpolationOpen});
+    marks.push_back({r.last, kInterpolationClose});
+  }
+  return marks;
+}
+
+size_t ownMarkerCount(const std::vector<MarkerRecord>& m) {
+  return static_cast<size_t>(
+      std::count_if(m.begin(), m.end(), [](const MarkerRecord& r) { return !isInterpolationMark(r); }));
+}
+
 void dropMarkersBeyond(int16_t slot, int32_t lastCase) {
   auto& m = MarkersArray[slot];
   const bool open = spanOpenAfter(m, lastCase);
@@ -488,12 +504,7 @@ StoreStatus CutCases(int16_t slot, int32_t first, int32_t last, int32_t* lastRem
     // one. The list has room: no span is added, and a span open to the end
     // stays open when closing it would pass the limit.
     const std::vector<CaseRange> spans = spansAfterCut(spansBefore, first, last);
-    std::vector<MarkerRecord> marks;
-    marks.reserve(2 * spans.size());
-    for (const CaseRange& r : spans) {
-      marks.push_back({r.first, kInterpolationOpen});
-      marks.push_back({r.last, kInterpolationClose});
-    }
+    std::vector<MarkerRecord> marks = spanMarks(spans);
     if (kept.size() + marks.size() > static_cast<size_t>(kMaxMarkers) && !spans.empty() &&
         spans.back().last == n - width)
       marks.pop_back();
@@ -897,17 +908,9 @@ StoreStatus AddInterpolationPair(int16_t slot, int32_t first, int32_t last) {
     take(r);
   }
   if (!placed) take({first, last});
-  const auto own = static_cast<size_t>(std::count_if(m.begin(), m.end(), [](const MarkerRecord& r) {
-    return !isInterpolationMark(r);
-  }));
+  const size_t own = ownMarkerCount(m);
   if (own + 2 * spans.size() > static_cast<size_t>(kMaxMarkers)) return StoreStatus::TooManyMarkers;
-  std::vector<MarkerRecord> marks;
-  marks.reserve(2 * spans.size());
-  for (const CaseRange& r : spans) {
-    marks.push_back({r.first, kInterpolationOpen});
-    marks.push_back({r.last, kInterpolationClose});
-  }
-  std::vector<MarkerRecord> list = besideOwnMarkers(m, marks);
+  std::vector<MarkerRecord> list = besideOwnMarkers(m, spanMarks(spans));
   noteChange(slot);
   m.swap(list);
   syncMarkerCount(slot);
@@ -937,9 +940,7 @@ void AddInterpolationPairs(int16_t slot, const std::vector<InterpolationSpan>& p
   }
   const auto& m = MarkersArray[slot];
   const int32_t n = nCases[slot];
-  const auto own = static_cast<size_t>(std::count_if(m.begin(), m.end(), [](const MarkerRecord& r) {
-    return !isInterpolationMark(r);
-  }));
+  const size_t own = ownMarkerCount(m);
   // The spans as AddInterpolationPair's merge leaves them: apart, in order.
   std::vector<CaseRange> spans, next;
   for (const CaseRange& r : interpolatedSpans(m, n)) joinSpan(spans, r);
@@ -988,13 +989,7 @@ void AddInterpolationPairs(int16_t slot, const std::vector<InterpolationSpan>& p
     statuses->swap(told);
     return;
   }
-  std::vector<MarkerRecord> marks;
-  marks.reserve(2 * spans.size());
-  for (const CaseRange& r : spans) {
-    marks.push_back({r.first, kInterpolationOpen});
-    marks.push_back({r.last, kInterpolationClose});
-  }
-  std::vector<MarkerRecord> list = besideOwnMarkers(m, marks);
+  std::vector<MarkerRecord> list = besideOwnMarkers(m, spanMarks(spans));
   // Counted as adding the pairs one at a time counts them.
   gStoreChanges[slot] += accepted;
   MarkersArray[slot].swap(list);
