@@ -32,8 +32,10 @@
 #include "platform/test.h"
 #include "platform/windows.h"
 #include "plot/ui/blockwindow.h"
+#include "respirometry/aquatic.h"
 #include "respirometry/gasexchange.h"
 #include "respirometry/ui/gasexchange.h"
+#include "respirometry/ui/watervo2.h"
 #include "plot/ui/redraw.h"
 #include "shell/dispatch.h"
 #include "shell/recording.h"
@@ -504,6 +506,31 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
        [&] {
          prefsArray[kPrefSoundLevel] = 0;
          GASEXCHANGE(1);
+         prefsArray[kPrefSoundLevel] = 25;
+       },
+       [&](const SlotState& after) {
+         return after.channels == original.channels + 1 && after.data[channel] == original.data[channel] &&
+                after.labels[1].substr(static_cast<size_t>(original.channels) * 30, 30).find_first_not_of(' ') !=
+                    std::string::npos &&
+                after.comments.size() > original.comments.size();
+       },
+       nullptr, 76},
+      // Refused a new channel, the source channel is not written over.
+      {"oxygen consumption in water into a new channel", 7, Cmd::WaterVO2,
+       [&] {
+         WaterVO2Settings w;
+         w.waterSystem = 1;
+         w.volumeOrFlow = 600;
+         w.chan1 = channel;
+         w.makeNewChan = true;
+         float fields[28] = {};
+         WaterToScriptStep(w, 1.0, 600, fields);
+         replayStep(fields, kWaterVO2Op);
+         FileInfoFLOATS[slot_][kInfoFlow] = 600;
+       },
+       [&] {
+         prefsArray[kPrefSoundLevel] = 0;
+         WATERVO2(1);
          prefsArray[kPrefSoundLevel] = 25;
        },
        [&](const SlotState& after) {
