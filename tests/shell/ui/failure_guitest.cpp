@@ -22,6 +22,7 @@
 #include "editing/smoothing.h"
 #include "editing/transforms.h"
 #include "editing/ui/blockpick.h"
+#include "editing/ui/copychannel.h"
 #include "editing/ui/references.h"
 #include "editing/ui/smoothing.h"
 #include "editing/ui/spiketool.h"
@@ -540,6 +541,13 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
                 after.comments.size() > original.comments.size();
        },
        nullptr, 76},
+      // The copy's log line is made before the copy is added.
+      {"duplicate channel", 31, Cmd::CopyChannel, [&] { ActiveChannel = channel; }, [&] { COPYCHAN(1); },
+       [&](const SlotState& after) {
+         return after.channels == original.channels + 1 &&
+                after.data[static_cast<size_t>(original.channels) + 1] == original.data[channel] &&
+                after.comments.size() > original.comments.size();
+       }},
   };
   for (const Row& row : rows) {
     refuseCommentsRedraw = row.redrawRefused;
