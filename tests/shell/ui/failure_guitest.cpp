@@ -23,6 +23,7 @@
 #include "editing/transforms.h"
 #include "editing/ui/blockpick.h"
 #include "editing/ui/copychannel.h"
+#include "editing/ui/expressions.h"
 #include "editing/ui/references.h"
 #include "editing/ui/smoothing.h"
 #include "editing/ui/spiketool.h"
@@ -367,6 +368,28 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
         .release()
         .moveTo(win, {px(300), y});
   };
+  // The window's formula on the first channel, into a new channel: the
+  // refusals start with its Run.
+  const auto expressionPrepare = [&] {
+    // A run stopped inside its alert leaves the window up.
+    plat::disposeWindow(kExpressionWindow);
+    ActiveChannel = channel;
+  };
+  const auto expressionRun = [&] {
+    gCountdown = 0;
+    ExpressionEvaluator(1);
+  };
+  const auto expressionWhole = [&](const SlotState& after) {
+    return after.channels == original.channels + 1 && after.data[channel] == original.data[channel] &&
+           after.comments.size() > original.comments.size();
+  };
+  const auto expressionDrive = [&](Script& s) {
+    s.click(kExpressionWindow, kExprNewChannel)
+        .click(kExpressionWindow, kExprCheck)
+        .call([&] { gCountdown = armed; })
+        .click(kExpressionWindow, kExprRun)
+        .activate(PlotWindowId(slot_));
+  };
   const struct Row {
     const char* name;
     int16_t item;  // of the Edit menu
@@ -548,6 +571,12 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
                 after.data[static_cast<size_t>(original.channels) + 1] == original.data[channel] &&
                 after.comments.size() > original.comments.size();
        }},
+      // The new channel's log line is made first; a refusal after it takes
+      // the channel with the line the recovery takes back.
+      {"expression transform into a new channel", 24, Cmd::ExpressionTransforms, expressionPrepare, expressionRun,
+       expressionWhole, expressionDrive},
+      {"expression transform into a new channel, refused after its log line", 24, Cmd::ExpressionTransforms,
+       expressionPrepare, expressionRun, expressionWhole, expressionDrive, kMenuEdit, true},
   };
   for (const Row& row : rows) {
     refuseCommentsRedraw = row.redrawRefused;
