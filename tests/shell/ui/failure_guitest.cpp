@@ -564,6 +564,25 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
                 after.comments.size() > original.comments.size();
        },
        nullptr, 76},
+      // Stored from its window: a refusal while the run is stored takes the
+      // pending channel with the log line the recovery takes back.
+      {"transformation into a new channel, stored from its window", 22, Cmd::Transformations,
+       [&] { ActiveChannel = channel; },
+       [&] {
+         gCountdown = 0;   // armed by its Done
+         TRANSFORMATIONS(0);
+       },
+       [&](const SlotState& after) {
+         return after.channels == original.channels + 1 && after.data[channel] == original.data[channel] &&
+                after.comments.size() > original.comments.size();
+       },
+       [&](Script& s) {
+         s.popup(kTransformWindow, kTrTransformPopup, 4)
+             .click(kTransformWindow, kTrNewChannel)
+             .click(kTransformWindow, kTrAll)
+             .call([&] { gCountdown = armed; })
+             .click(kTransformWindow, kTrDone);
+       }},
       // The copy's log line is made before the copy is added.
       {"duplicate channel", 31, Cmd::CopyChannel, [&] { ActiveChannel = channel; }, [&] { COPYCHAN(1); },
        [&](const SlotState& after) {
