@@ -29,6 +29,11 @@ int16_t COPYCHAN(int16_t redraw) {
   const int16_t source = ActiveChannel;
   const std::string label = source == 0 ? FftCopyLabel(static_cast<int16_t>(chanB), ABunit) : RetrieveLabel(source);
   int16_t copy = 0;
+  // The log line is made before the copy is added: the copy never stands
+  // without it.
+  PendingEditLog log(slot);
+  log.add(ChannelLogHeading(source) + "copy to new channel" + NumText(static_cast<int16_t>(nChannels[slot] + 1)));
+  log.reserve();
   plat::setCursor(plat::CursorKind::Watch);
   const StoreStatus st = DuplicateChannel(slot, source, label, &copy);
   plat::setCursor(plat::CursorKind::Arrow);
@@ -37,11 +42,11 @@ int16_t COPYCHAN(int16_t redraw) {
     ShowAlert(std::string("The channel could not be copied. ") + StoreStatusText(st));
     return 0;
   }
+  log.commit();
   ActiveChannel = copy;
   ActiveChannelArray[slot] = copy;
   FileSHORTS[slot][kShortActiveChannel] = copy;
   chanB = static_cast<uint16_t>(copy);
-  LogChannelEdit(slot, source, "copy to new channel" + NumText(copy));
 
   if (redraw != 0 && plat::windowExists(PlotWindowId(slot))) {
     plat::setCurrentPort(PlotWindowId(slot));

@@ -162,28 +162,45 @@ void runTransform(Window& w) {
   plat::setCursor(plat::CursorKind::Watch);
   const std::string label = plat::fieldText(kExpressionWindow, kExprResult);
   int16_t target = 0;
+  const bool toNew = w.run.toNew;
+  // A new channel's log line is made before the channel is added: the
+  // channel never stands without it.
+  PendingEditLog log(w.slot);
+  if (toNew) {
+    log.add(ChannelLogHeading(static_cast<int16_t>(nChannels[w.slot] + 1), FitLabel(label)) +
+            ExpressionLogText(w.checked, w.run.x, w.run.y));
+    log.reserve();
+  }
   const StoreStatus st = RunExpressionTransform(w.slot, w.code, w.run, label, &target);
   plat::setCursor(plat::CursorKind::Arrow);
   if (st != StoreStatus::Ok) {
     ShowAlert(std::string("Nothing was written. ") + StoreStatusText(st));
     return;
   }
-  skid();
-  setMessage("   transform completed without errors.", true);
-  if (w.run.toNew) {
-    ActiveChannel = target;
-    MakeChannelSelectionsPopUp();
-    RebuildChannelMenu();
-    if (nChannels[w.slot] >= kMaxChannels) {
-      w.run.toNew = false;
-      plat::removeControl(kExpressionWindow, kExprNewChannel);
-    } else if (plat::controlExists(kExpressionWindow, kExprNewChannel)) {
-      // The next run makes the channel after this one.
-      plat::setControlTitle(kExpressionWindow, kExprNewChannel, newChannelTitle(nChannels[w.slot]));
+  try {
+    if (toNew) log.commit();
+    else LogChannelEdit(w.slot, target, ExpressionLogText(w.checked, w.run.x, w.run.y));
+    skid();
+    setMessage("   transform completed without errors.", true);
+    if (toNew) {
+      ActiveChannel = target;
+      MakeChannelSelectionsPopUp();
+      RebuildChannelMenu();
+      if (nChannels[w.slot] >= kMaxChannels) {
+        w.run.toNew = false;
+        plat::removeControl(kExpressionWindow, kExprNewChannel);
+      } else if (plat::controlExists(kExpressionWindow, kExprNewChannel)) {
+        // The next run makes the channel after this one.
+        plat::setControlTitle(kExpressionWindow, kExprNewChannel, newChannelTitle(nChannels[w.slot]));
+      }
     }
+    RedrawAfterEdit(toNew);
+  } catch (...) {
+    // The main loop's recovery takes the log line back with the window's
+    // undo copy: the new channel goes with it.
+    if (toNew && target == nChannels[w.slot]) DropLastChannel(w.slot);
+    throw;
   }
-  LogChannelEdit(w.slot, target, ExpressionLogText(w.checked, w.run.x, w.run.y));
-  RedrawAfterEdit(w.run.toNew);
   plat::selectWindow(kExpressionWindow);
   plat::setCurrentPort(kExpressionWindow);
 }

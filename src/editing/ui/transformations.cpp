@@ -412,10 +412,10 @@ void store(Dialog& d, const std::string& label) {
     std::copy(d.work.begin(), d.work.end(), ChannelData(slot, dest));
     if (d.s.code == 68 || d.s.code == 69) FileInfoFLOATS[slot][kInfoMass] = d.s.a;
     LogChannelEdit(slot, dest, TransformLogText(d.s, NumText(d.s.a), NumText(d.s.b), d.eText));
+    if (gStoreHooks.channelChanged) gStoreHooks.channelChanged(slot, dest);
     d.pending = false;
     d.stored = true;
     d.newChannel = 0;
-    if (gStoreHooks.channelChanged) gStoreHooks.channelChanged(slot, dest);
   }
   ActiveChannel = ChangedChan = StoreChan = dest;
   d.s.chan1 = dest;
@@ -830,7 +830,15 @@ int16_t TRANSFORMATIONS(int16_t step) {
     EditDialogScope frame;
     build(d);
     wssst();
-    loop(d, es);
+    try {
+      loop(d, es);
+    } catch (...) {
+      // A run not yet stored takes its pending channel with it, as Cancel
+      // does: the main loop's recovery takes back its log line with the
+      // undo copy.
+      if (d.newChannel != 0 && d.newChannel == nChannels[slot]) DropLastChannel(slot);
+      throw;
+    }
     plat::disposeWindow(kWin);
     plat::disposeWindow(444);
     yChan = 0;

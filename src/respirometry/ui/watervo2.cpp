@@ -372,14 +372,31 @@ bool compute(const WaterVO2Settings& w, const std::string& labelText, int16_t sl
     ShowAlert(WaterStatusText(st, w, mass, dt));
     return false;
   }
-  if (MAKEBACKUP(w.chan1) != StoreStatus::Ok) {
+  const std::string label = FitLabel(labelText);
+  // With 32 channels the window says the results replace the old channel.
+  const bool newChannel = w.makeNewChan && n < kMaxChannels;
+  // A new channel's label, its room in the undo's label snapshot and its
+  // log line are made before the channel is added: nothing after may fail.
+  // No undo copy takes the channel back.
+  PendingEditLog log(slot);
+  if (newChannel) {
+    std::string& snapshot = OldLabelStrings[slot][n / kLabelsPerString + 1];
+    if (snapshot.size() < static_cast<size_t>(kLabelsPerString * kLabelWidth))
+      snapshot.resize(kLabelsPerString * kLabelWidth, ' ');
+    log.add(ChannelLogHeading(static_cast<int16_t>(n + 1), label) + "VO2 in water");
+    log.reserve();
+  } else if (MAKEBACKUP(w.chan1) != StoreStatus::Ok) {
     ShowAlert("There is no memory for the undo copy: nothing was computed.");
     return false;
   }
   plat::setCursor(plat::CursorKind::Watch);
-  const std::string label = FitLabel(labelText);
-  const bool newChannel = w.makeNewChan && n < kMaxChannels && AddChannel(slot) == StoreStatus::Ok;
   if (newChannel) {
+    // Asked for a new channel, the user never gets the source written over.
+    if (AddChannel(slot) != StoreStatus::Ok) {
+      plat::setCursor(plat::CursorKind::Arrow);
+      ShowAlert("There is no memory for a new channel: nothing was computed.");
+      return false;
+    }
     StoreChan = nChannels[slot];
     putNewLabel(slot, StoreChan, label);
   } else {
@@ -392,7 +409,8 @@ bool compute(const WaterVO2Settings& w, const std::string& labelText, int16_t sl
   plat::setCursor(plat::CursorKind::Arrow);
   FileSHORTS[slot][kShortChanged] = 1;
   if (gStoreHooks.channelChanged) gStoreHooks.channelChanged(slot, StoreChan);
-  LogChannelEdit(slot, StoreChan, "VO2 in water");
+  if (newChannel) log.commit();
+  else LogChannelEdit(slot, StoreChan, "VO2 in water");
   if (row != 0) WaterToScriptStep(w, WaterFactor(w, mass, dt), nominal, ScriptSequenceArray[row]);
   LastChan = w.chan1;
   ActiveChannel = StoreChan;

@@ -22,6 +22,8 @@
 #include "editing/smoothing.h"
 #include "editing/transforms.h"
 #include "editing/ui/blockpick.h"
+#include "editing/ui/copychannel.h"
+#include "editing/ui/expressions.h"
 #include "editing/ui/references.h"
 #include "editing/ui/smoothing.h"
 #include "editing/ui/spiketool.h"
@@ -32,8 +34,10 @@
 #include "platform/test.h"
 #include "platform/windows.h"
 #include "plot/ui/blockwindow.h"
+#include "respirometry/aquatic.h"
 #include "respirometry/gasexchange.h"
 #include "respirometry/ui/gasexchange.h"
+#include "respirometry/ui/watervo2.h"
 #include "plot/ui/redraw.h"
 #include "shell/dispatch.h"
 #include "shell/recording.h"
@@ -364,6 +368,28 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
         .release()
         .moveTo(win, {px(300), y});
   };
+  // The window's formula on the first channel, into a new channel: the
+  // refusals start with its Run.
+  const auto expressionPrepare = [&] {
+    // A run stopped inside its alert leaves the window up.
+    plat::disposeWindow(kExpressionWindow);
+    ActiveChannel = channel;
+  };
+  const auto expressionRun = [&] {
+    gCountdown = 0;
+    ExpressionEvaluator(1);
+  };
+  const auto expressionWhole = [&](const SlotState& after) {
+    return after.channels == original.channels + 1 && after.data[channel] == original.data[channel] &&
+           after.comments.size() > original.comments.size();
+  };
+  const auto expressionDrive = [&](Script& s) {
+    s.click(kExpressionWindow, kExprNewChannel)
+        .click(kExpressionWindow, kExprCheck)
+        .call([&] { gCountdown = armed; })
+        .click(kExpressionWindow, kExprRun)
+        .activate(PlotWindowId(slot_));
+  };
   const struct Row {
     const char* name;
     int16_t item;  // of the Edit menu
@@ -513,6 +539,63 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
                 after.comments.size() > original.comments.size();
        },
        nullptr, 76},
+      // Refused a new channel, the source channel is not written over.
+      {"oxygen consumption in water into a new channel", 7, Cmd::WaterVO2,
+       [&] {
+         WaterVO2Settings w;
+         w.waterSystem = 1;
+         w.volumeOrFlow = 600;
+         w.chan1 = channel;
+         w.makeNewChan = true;
+         float fields[28] = {};
+         WaterToScriptStep(w, 1.0, 600, fields);
+         replayStep(fields, kWaterVO2Op);
+         FileInfoFLOATS[slot_][kInfoFlow] = 600;
+       },
+       [&] {
+         prefsArray[kPrefSoundLevel] = 0;
+         WATERVO2(1);
+         prefsArray[kPrefSoundLevel] = 25;
+       },
+       [&](const SlotState& after) {
+         return after.channels == original.channels + 1 && after.data[channel] == original.data[channel] &&
+                after.labels[1].substr(static_cast<size_t>(original.channels) * 30, 30).find_first_not_of(' ') !=
+                    std::string::npos &&
+                after.comments.size() > original.comments.size();
+       },
+       nullptr, 76},
+      // Stored from its window: a refusal while the run is stored takes the
+      // pending channel with the log line the recovery takes back.
+      {"transformation into a new channel, stored from its window", 22, Cmd::Transformations,
+       [&] { ActiveChannel = channel; },
+       [&] {
+         gCountdown = 0;   // armed by its Done
+         TRANSFORMATIONS(0);
+       },
+       [&](const SlotState& after) {
+         return after.channels == original.channels + 1 && after.data[channel] == original.data[channel] &&
+                after.comments.size() > original.comments.size();
+       },
+       [&](Script& s) {
+         s.popup(kTransformWindow, kTrTransformPopup, 4)
+             .click(kTransformWindow, kTrNewChannel)
+             .click(kTransformWindow, kTrAll)
+             .call([&] { gCountdown = armed; })
+             .click(kTransformWindow, kTrDone);
+       }},
+      // The copy's log line is made before the copy is added.
+      {"duplicate channel", 31, Cmd::CopyChannel, [&] { ActiveChannel = channel; }, [&] { COPYCHAN(1); },
+       [&](const SlotState& after) {
+         return after.channels == original.channels + 1 &&
+                after.data[static_cast<size_t>(original.channels) + 1] == original.data[channel] &&
+                after.comments.size() > original.comments.size();
+       }},
+      // The new channel's log line is made first; a refusal after it takes
+      // the channel with the line the recovery takes back.
+      {"expression transform into a new channel", 24, Cmd::ExpressionTransforms, expressionPrepare, expressionRun,
+       expressionWhole, expressionDrive},
+      {"expression transform into a new channel, refused after its log line", 24, Cmd::ExpressionTransforms,
+       expressionPrepare, expressionRun, expressionWhole, expressionDrive, kMenuEdit, true},
   };
   for (const Row& row : rows) {
     refuseCommentsRedraw = row.redrawRefused;
