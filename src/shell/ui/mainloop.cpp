@@ -228,6 +228,11 @@ void passBody(int maxWaitMs) {
 
   const int16_t a = action, id = eventID;
   if (a == kActionActivate) {
+    // The layer raised the clicked window at once, but work still running
+    // then (a pick queued before the click, the end of a load) may have
+    // brought another forward since: the click is the later wish, and the
+    // file in use must be the one in front.
+    if (plat::windowVisible(id) && plat::frontWindow() != id) plat::selectWindow(id);
     const int16_t slot = PlotSlotOfWindow(id);
     if (slot >= 0 && slot != static_cast<int16_t>(TheFileInUse)) ActivateFileSlot(slot);
     else if (slot < 0) call(gMainLoopHooks.otherWindowActivated, id);

@@ -18,6 +18,7 @@
 #include "platform/controls.h"
 #include "platform/menus.h"
 #include "platform/windows.h"
+#include "plot/ui/commentsbox.h"
 #include "plot/ui/plotwindow.h"
 #include "shell/colours.h"
 #include "shell/dispatch.h"
@@ -150,6 +151,26 @@ TEST_F(MainLoop, WindowMenuListsOpenFilesAndAPickActivatesOne) {
     EXPECT_FALSE(plat::itemChecked(kMenuWindow, 3));
   });
   loop(s);
+}
+
+// The program still busy with a pick that brings the front file forward
+// when the user clicks the close box of the file behind: the pick is taken
+// first, yet the click wins, and the file in use is the one in front. The
+// window once stayed behind while the program switched to its file.
+TEST_F(MainLoop, AClickOnAWindowBehindOutlastsAPickQueuedBeforeIt) {
+  load({"first.orl", "second.orl"});
+  ASSERT_EQ(plat::frontWindow(), PlotWindowId(1));
+  const plat::Rect box = plat::test::closeBoxRect(PlotWindowId(0));
+  Script s;
+  s.clickOnDesk({(box.left + box.right) / 2, (box.top + box.bottom) / 2}).call([] {}).call([] {}).call([] {}).stop();
+  plat::test::run(s, [] {
+    plat::postEvent({.kind = plat::EventKind::MenuPick, .menu = kMenuWindow, .item = 2});
+    MainProgramLoop();
+  });
+  EXPECT_TRUE(plat::windowExists(PlotWindowId(0))) << "a close box behind only brings its window forward";
+  EXPECT_EQ(plat::frontWindow(), PlotWindowId(0));
+  EXPECT_EQ(TheFileInUse, 0);
+  EXPECT_NE(plat::title(kCommentsWindow).find("first.orl"), std::string::npos) << plat::title(kCommentsWindow);
 }
 
 TEST_F(MainLoop, ClosingAChangedFileAsksFirst) {
