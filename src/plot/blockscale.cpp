@@ -182,6 +182,11 @@ plat::Rect InstructionsRect(int left, int top, int screenWidth, int displayHeigh
   return r;
 }
 
+int FurnitureLift(int blockTop, int deskBottom) {
+  constexpr int kUsableHeight = 60;
+  return std::max(0, blockTop + kUsableHeight - deskBottom);
+}
+
 plat::Rect CommentsBoxRect(int left, int frameTop, int bottomOfPlotArea, int screenWidth) {
   const int top = CommentsBoxTop(frameTop, bottomOfPlotArea);
   return {left + kResultsColumnWidth, top, left + screenWidth - 1, top + 45};

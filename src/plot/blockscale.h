@@ -83,5 +83,10 @@ plat::Rect InstructionsRect(int left, int top, int screenWidth, int displayHeigh
 inline constexpr plat::Size kInstructionsMinSize{570, 200};
 // Right of the results column, like the block view.
 plat::Rect CommentsBoxRect(int left, int frameTop, int bottomOfPlotArea, int screenWidth);
+// How far the comments box and the block window stand above their places
+// (block window at `blockTop`) so that the block window keeps a usable
+// height, its lowest row with the minimum and the channel's label, on a
+// desk ending at `deskBottom`: a plot window the user moved low.
+int FurnitureLift(int blockTop, int deskBottom);
 
 }  // namespace plotcore

@@ -203,6 +203,12 @@ TEST(BlockScale, WindowRectangles) {
   EXPECT_EQ(InstructionsRect(94, 660, 1290, 700).height(), 60) << "never below a usable minimum";
   EXPECT_EQ(BlockViewRect(94, 41, 590, 500, 300, 1290, 800, 800).bottom, 796) << "a kept size, held on the desk";
   EXPECT_EQ(CommentsBoxRect(94, 41, 390, 1290), (plat::Rect{573, 537, 1383, 582}));
+  // A plot moved low: its furniture stands higher by as much as keeps the
+  // block window 60 high on the desk, and no higher.
+  EXPECT_EQ(FurnitureLift(590, 796), 0);
+  EXPECT_EQ(FurnitureLift(736, 796), 0);
+  EXPECT_EQ(FurnitureLift(737, 796), 1);
+  EXPECT_EQ(FurnitureLift(900, 796), 164);
   // The results window made taller: down where the desk has room, else
   // higher over the plot, cut only by a desk shorter than itself.
   EXPECT_EQ(GrownResultsWindow({94, 500, 544, 720}, 300, 796, 44), (plat::Rect{94, 496, 544, 796})) << "raised";

@@ -50,7 +50,11 @@ float LastPosSelectiveLimit = 0.0f, LastNegSelectiveLimit = 0.0f;
 
 namespace {
 
-constexpr int16_t kWindowHeight = 356;
+// Down to "Print", which stands below the second row of channel buttons:
+// lower, it was out of reach with the toolbar below the plot on a desk 800
+// high. The window cannot rise over that toolbar, which floats over it and
+// would hide its title bar and close box.
+constexpr int16_t kWindowHeight = 322;
 constexpr int16_t kEventWindowWidth = 640;
 constexpr int16_t kUnitDaysId = 228;
 // The block integration mode after which the block window needs no redraw
@@ -245,7 +249,7 @@ void buildWindow(Run& run, float g, float l) {
   // Without a histogram window there is nothing to open.
   addButton(kDistributionButton, plat::ButtonKind::SmallBevel, "Distribution", {149, 229, 225, 249},
             gHistogramHook ? 1 : 0);
-  if (PortForResultsOutput != 0) addButton(kLimitPrintButton, plat::ButtonKind::Push, "Print", {200, 329, 270, 349});
+  if (PortForResultsOutput != 0) addButton(kLimitPrintButton, plat::ButtonKind::Push, "Print", {200, 298, 270, 318});
   if (kind == 1) eventCountStuff(run);
   SetKitButton(ch, true);
 }

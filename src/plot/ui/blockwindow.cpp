@@ -124,8 +124,10 @@ void OPENBLOCKWINDOW() {
   const plat::Rect home = PlotWindowUncascaded(f);
   const int left = home.left;
   const int frameTop = plat::frameRect(plot).top;
+  // Held on the desk below a plot window moved low, as the move left it.
   const int top = plotcore::BlockWindowTop(frameTop, BottomOfPlotArea, prefsArray[kPrefCommentsHidden] != 0,
-                                           plat::config().titleBarHeight);
+                                           plat::config().titleBarHeight) -
+                  PlotFurnitureLift();
 
   if (FileSHORTS[f][kShortBlockState] == 2) {
     UpperLimit = clamp16(ScreenHeight - top - 24);
@@ -147,6 +149,7 @@ void OPENBLOCKWINDOW() {
   }
   // Window 2 never takes the focus from the window the user works in.
   reactivate(keep);
+  KeepFurnitureSeen(kBlockWindow);
   if (keepPort != 0 && plat::windowExists(keepPort)) plat::setCurrentPort(keepPort);
 }
 
@@ -358,20 +361,14 @@ bool BlockOrCommentsWindowActivated(int16_t windowId) {
 void FollowPlotWindow() {
   const auto f = static_cast<int16_t>(TheFileInUse);
   if (!ValidFileSlot(f) || !plat::windowExists(PlotWindowId(f))) return;
+  // A plot dragged low takes its furniture only as far as the block window
+  // keeps a usable height on the desk.
   FixTheCommentsWindow();
   const int plot = PlotWindowId(f);
   const int top = plotcore::BlockWindowTop(plat::frameRect(plot).top, BottomOfPlotArea,
                                            prefsArray[kPrefCommentsHidden] != 0, plat::config().titleBarHeight);
-  // A plot dragged low takes its furniture only as far as the block window
-  // keeps a usable height on the desk: its lowest row holds the minimum
-  // and the channel's label.
-  constexpr int kUsableHeight = 60;
   const int deskBottom = plat::displaySize().h - 4;
-  const int lift = std::max(0, top + kUsableHeight - deskBottom);
-  if (lift > 0 && plat::windowExists(kCommentsWindow)) {
-    const plat::Rect c = plat::contentRect(kCommentsWindow);
-    plat::moveWindow(kCommentsWindow, {c.left, c.top - lift});
-  }
+  const int lift = PlotFurnitureLift();
   if (!plat::windowExists(kBlockWindow)) return;
   const int L = PlotWindowUncascaded(f).left;
   const int left = BlockWindowIsOpen == 1 ? L + kResultsColumnWidth : plotcore::CollapsedInstructionsRect(L, top).left;
@@ -380,6 +377,27 @@ void FollowPlotWindow() {
   const int height = std::min(size.h, deskBottom - at);
   plat::setContentRect(kBlockWindow, {left, at, left + size.w, at + height});
   if (height != size.h && BlockWindowIsOpen == 1) DRAWBLOCK();
+  KeepPlotFurnitureSeen();
+}
+
+void KeepFurnitureSeen(int win) {
+  const auto f = static_cast<int16_t>(TheFileInUse);
+  const int plot = fileReady(f) && plat::windowExists(PlotWindowId(f)) ? PlotWindowId(f) : 0;
+  if (plot == 0 || !plat::windowExists(win) || !plat::windowVisible(win) || PlotFurnitureLift() == 0) return;
+  const plat::Rect a = plat::frameRect(win), b = plat::frameRect(plot);
+  if (!(a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom)) return;
+  // Only over the plot: not over a window the user works in before it.
+  for (const int w : plat::windowIds()) {
+    if (w == plot) break;
+    if (w == win) return;
+    if (w != kToolbarWindow && w != kCommentsWindow && w != kBlockWindow && plat::windowVisible(w)) return;
+  }
+  plat::bringToFront(win);
+}
+
+void KeepPlotFurnitureSeen() {
+  KeepFurnitureSeen(kCommentsWindow);
+  KeepFurnitureSeen(kBlockWindow);
 }
 
 void RelayoutBlockWindow() {

@@ -1,5 +1,6 @@
 #include "plot/ui/commentsbox.h"
 
+#include "platform/app.h"
 #include "platform/controls.h"
 #include "platform/events.h"
 #include "platform/resources.h"
@@ -27,6 +28,14 @@ int currentPlot() {
 
 }  // namespace
 
+int PlotFurnitureLift() {
+  const int plot = currentPlot();
+  if (plot == 0) return 0;
+  const int top = plotcore::BlockWindowTop(plat::frameRect(plot).top, BottomOfPlotArea,
+                                           prefsArray[kPrefCommentsHidden] != 0, plat::config().titleBarHeight);
+  return plotcore::FurnitureLift(top, plat::displaySize().h - 4);
+}
+
 TextViewRef BuildScrollingCOMMENTSWindow() {
   plat::disposeWindow(kCommentsWindow);
   const int plot = currentPlot();
@@ -40,7 +49,8 @@ TextViewRef BuildScrollingCOMMENTSWindow() {
   w.id = kCommentsWindow;
   w.title = plotcore::CommentsBoxTitle(FileName[f]);
   const plat::Rect home = PlotWindowUncascaded(f);
-  w.content = plotcore::CommentsBoxRect(home.left, plat::frameRect(plot).top, BottomOfPlotArea, home.width());
+  w.content = plotcore::CommentsBoxRect(home.left, plat::frameRect(plot).top, BottomOfPlotArea, home.width())
+                  .offset(0, -PlotFurnitureLift());
   w.cls = plat::WindowClass::Document;
   w.closeBox = false;
   w.background = kWhite;
@@ -77,7 +87,8 @@ void FixTheCommentsWindow() {
   const plat::Size s = plat::contentSize(kCommentsWindow);
   const plat::Rect under = PlotWindowUncascaded(static_cast<int16_t>(TheFileInUse));
   const plat::Rect home =
-      plotcore::CommentsBoxRect(under.left, plat::frameRect(plot).top, BottomOfPlotArea, under.width());
+      plotcore::CommentsBoxRect(under.left, plat::frameRect(plot).top, BottomOfPlotArea, under.width())
+          .offset(0, -PlotFurnitureLift());
   // At its size, unless it would reach past the plot above it (a plot moved
   // right for a toolbar at the left): then built again to the plot's width.
   if (home.left + s.w > home.right) {

@@ -22,6 +22,9 @@ void DRAWCOMMENTS();
 TextViewRef BuildScrollingCOMMENTSWindow();
 // Moves window 3 back under the plot window, keeping its size.
 void FixTheCommentsWindow();
+// How far the front plot's comments box and block window stand above their
+// places: as far as the block window needs to stay usable on the desk.
+int PlotFurnitureLift();
 // "Plot Window n:  'name' ( c Channels, k Samples ) " on window 1000 + slot.
 void RestoreWindowName();
 // The user activated window 3: opens the comments editor, then rebuilds

@@ -213,6 +213,7 @@ void installMainLoopHooks() {
     else DrawPlotSummary(slot);
   };
   gMainLoopHooks.plotKey = HandlePlotKey;
+  gMainLoopHooks.endOfPass = KeepPlotFurnitureSeen;
   gMainLoopHooks.toolbarClosed = ToolbarClosed;
   gRecorderHooks.flashStep = FLASHSCRIPTsequenceStep;   // the counter sits in the info line
   gOpenHooks.openPlotWindow = OpenPlotWindow;

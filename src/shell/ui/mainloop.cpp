@@ -295,6 +295,7 @@ void passBody(int maxWaitMs) {
   ClearMailbox();
   WindowWasMoved = WindowWasResized = WindowWasClicked = 0;
   if (gMainLoopHooks.startOfRun) gMainLoopHooks.startOfRun();
+  call(gMainLoopHooks.endOfPass);
 }
 
 // A command that runs out of memory or meets an impossible length unwinds

@@ -38,6 +38,8 @@ struct MainLoopHooks {
   std::function<bool(int16_t controlId)> plotButton;
   // The plot's "Change Block" button was clicked (ChangeBlockButtonClicked).
   std::function<void()> changeBlockClicked;
+  // End of every pass: windows that belong to the plot window kept in sight.
+  std::function<void()> endOfPass;
 };
 extern MainLoopHooks gMainLoopHooks;
 

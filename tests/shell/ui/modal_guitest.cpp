@@ -758,7 +758,12 @@ INSTANTIATE_TEST_SUITE_P(Desks, WindowGeometryOnDesk,
                                          GeometryDesk{{1280, 768}, 0, false, true, 0, false},
                                          GeometryDesk{{1280, 768}, 0, false, true, 0, true},
                                          GeometryDesk{{1280, 768}, 0, false, true, 60, false},
-                                         GeometryDesk{{1280, 768}, 0, false, true, 60, true}),
+                                         GeometryDesk{{1280, 768}, 0, false, true, 60, true},
+                                         // The toolbar below the plot takes the room a raised window had.
+                                         GeometryDesk{{1280, 800}, 1, false, true, 0, true},
+                                         GeometryDesk{{1280, 800}, 1, false, true, 60, true},
+                                         GeometryDesk{{1280, 768}, 1, false, true, 0, true},
+                                         GeometryDesk{{1280, 768}, 1, false, true, 60, true}),
                          [](const testing::TestParamInfo<GeometryDesk>& i) {
                            return std::to_string(i.param.desk.w) + "x" + std::to_string(i.param.desk.h) + "Toolbar" +
                                   (i.param.place == 0 ? "Left" : i.param.place == 1 ? "Below" : "Above") +

@@ -6,6 +6,7 @@
 #include "support/gui_support.h"
 #include "support/window_support.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -327,6 +328,24 @@ TEST_F(Road, ResizedAndMovedPlotWindowsKeepTheirBlockAndTheirOwnGeometry) {
   constexpr int kBlockSpanField = 17;
   plat::Rect blockBefore, commentsBefore;
   int down = 0;
+  // The comments box and the block window on the desk, apart, and in front
+  // of the plot where they stand over it; the block window usable.
+  const auto furnitureSeen = [&](const char* after) {
+    SCOPED_TRACE(after);
+    const std::vector<int> order = plat::windowIds();
+    const auto inFront = [&](int a, int b) {
+      return std::find(order.begin(), order.end(), a) < std::find(order.begin(), order.end(), b);
+    };
+    for (const int w : {2, 3}) {
+      ASSERT_TRUE(plat::windowExists(w)) << "window " << w;
+      const plat::Rect f = plat::frameRect(w);
+      EXPECT_TRUE(f.top >= plat::config().menuBarHeight && f.bottom <= plat::displaySize().h)
+          << "window " << w << " leaves the desk: " << f.top << " to " << f.bottom;
+      EXPECT_TRUE(!FramesMeet(w, demo) || inFront(w, demo)) << "window " << w << " behind the plot";
+    }
+    EXPECT_GE(plat::contentSize(2).h, 60) << "a usable block window";
+    EXPECT_FALSE(FramesMeet(2, 3));
+  };
   Script s;
   s.call([&] {
     EXPECT_EQ(plat::itemCount(kChannelPopupMenu + 0), 4) << "the demo's pop-up keeps its own channels";
@@ -392,9 +411,20 @@ TEST_F(Road, ResizedAndMovedPlotWindowsKeepTheirBlockAndTheirOwnGeometry) {
       })
       .call([] {})
       .call([&] {
-        for (const int w : {2, 3}) EXPECT_LE(plat::frameRect(w).bottom, plat::displaySize().h) << "window " << w;
-        EXPECT_GE(plat::contentSize(2).h, 60) << "a usable block window";
-        EXPECT_FALSE(FramesMeet(2, 3));
+        furnitureSeen("dragged to the desk's edge");
+        plat::test::saveArtifact(plat::test::deskImage(), "road-plot-at-desk-edge.png");
+      });
+  // Whatever builds them again after the move keeps them there.
+  DragBlock(s, demo, 400, 800).call([&] { furnitureSeen("a new block"); });
+  s.popup(demo, kChannelPopup, 2).call([] {}).call([&] { furnitureSeen("another channel"); });
+  s.call([&] {
+     const plat::Rect r = plat::contentRect(demo);
+     UserSetsContent(demo, {r.left, r.top + 20, r.right - 100, r.bottom}, plat::EventKind::Resized);
+   })
+      .call([] {})
+      .call([&] {
+        furnitureSeen("the plot made smaller");
+        plat::test::saveArtifact(plat::test::deskImage(), "road-plot-at-desk-edge-resized.png");
       })
       .menu(kMenuFile, 21);
   plat::test::run(s, [&] { RunCorvimet(CorvimetRegistrars(), {kDemo, longFile}); });
