@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "gui_bench_main.h"
 #include "platform/test.h"
 #include "shell/store.h"
 #include "shell/ui/mainloop.h"
@@ -46,14 +47,4 @@ BENCHMARK(BM_IdleMainLoopPass)
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  QApplication app(argc, argv);
-  plat::test::Options opt;
-  opt.noteDrawnTexts = false;
-  plat::test::init(opt);
-  ::benchmark::Initialize(&argc, argv);
-  ::benchmark::RunSpecifiedBenchmarks();
-  ::benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return RunGuiBenchmarks(argc, argv); }

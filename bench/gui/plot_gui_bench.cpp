@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "../floors.h"
+#include "gui_bench_main.h"
 #include "platform/test.h"
 #include "platform/windows.h"
 #include "plot/ui/draw.h"
@@ -256,15 +257,5 @@ BENCHMARK(BM_StackedRedraw32Channels)
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  QApplication app(argc, argv);
-  plat::test::Options opt;
-  opt.desk = {1956, 1080};  // a plot 1,800 pixels wide
-  opt.noteDrawnTexts = false;
-  plat::test::init(opt);
-  ::benchmark::Initialize(&argc, argv);
-  ::benchmark::RunSpecifiedBenchmarks();
-  ::benchmark::Shutdown();
-  return 0;
-}
+// A plot 1,800 pixels wide.
+int main(int argc, char** argv) { return RunGuiBenchmarks(argc, argv, {1956, 1080}); }

@@ -390,6 +390,21 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
         .click(kExpressionWindow, kExprRun)
         .activate(PlotWindowId(slot_));
   };
+  // Runs a command with its sounds off, as a replayed step does.
+  const auto quietly = [](std::function<void()> run) {
+    return [run] {
+      prefsArray[kPrefSoundLevel] = 0;
+      run();
+      prefsArray[kPrefSoundLevel] = 25;
+    };
+  };
+  // A new, labelled channel with its log line, its source as it was.
+  const auto addedLabelledChannel = [&](const SlotState& after) {
+    return after.channels == original.channels + 1 && after.data[channel] == original.data[channel] &&
+           after.labels[1].substr(static_cast<size_t>(original.channels) * 30, 30).find_first_not_of(' ') !=
+               std::string::npos &&
+           after.comments.size() > original.comments.size();
+  };
   const struct Row {
     const char* name;
     int16_t item;  // of the Edit menu
@@ -415,11 +430,7 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
          return after.data[channel] == original.data[channel] && after.labels == original.labels;
        }},
       {"reference fix with interpolation markers", 18, Cmd::RemoveReferences, referenceFix,
-       [&] {
-         prefsArray[kPrefSoundLevel] = 0;
-         REMOVEREFS(1);
-         prefsArray[kPrefSoundLevel] = 25;
-       },
+       quietly([&] { REMOVEREFS(1); }),
        [&](const SlotState& after) {
          return after.markers.size() > original.markers.size() && after.comments.size() > original.comments.size() &&
                 after.data[channel] != original.data[channel];
@@ -459,11 +470,7 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
          TransformToStep(t, fields);
          replayStep(fields, kOpTransformations);
        },
-       [&] {
-         prefsArray[kPrefSoundLevel] = 0;
-         TRANSFORMATIONS(1);
-         prefsArray[kPrefSoundLevel] = 25;
-       },
+       quietly([&] { TRANSFORMATIONS(1); }),
        [&](const SlotState& after) {
          return after.channels == original.channels + 1 && after.data[channel] == original.data[channel] &&
                 after.comments.size() > original.comments.size();
@@ -480,11 +487,7 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
          replayStep(fields, kOpSmoothing);
          ActiveChannel = channel;
        },
-       [&] {
-         prefsArray[kPrefSoundLevel] = 0;
-         SMOOTHING(1);
-         prefsArray[kPrefSoundLevel] = 25;
-       },
+       quietly([&] { SMOOTHING(1); }),
        [&](const SlotState& after) {
          return after.data[channel] != original.data[channel] && after.comments.size() > original.comments.size();
        },
@@ -527,17 +530,8 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
          replayStep(fields, static_cast<int16_t>(kGasOpBase + kGasO2));
          GasType = kGasO2;
        },
-       [&] {
-         prefsArray[kPrefSoundLevel] = 0;
-         GASEXCHANGE(1);
-         prefsArray[kPrefSoundLevel] = 25;
-       },
-       [&](const SlotState& after) {
-         return after.channels == original.channels + 1 && after.data[channel] == original.data[channel] &&
-                after.labels[1].substr(static_cast<size_t>(original.channels) * 30, 30).find_first_not_of(' ') !=
-                    std::string::npos &&
-                after.comments.size() > original.comments.size();
-       },
+       quietly([&] { GASEXCHANGE(1); }),
+       addedLabelledChannel,
        nullptr, 76},
       // Refused a new channel, the source channel is not written over.
       {"oxygen consumption in water into a new channel", 7, Cmd::WaterVO2,
@@ -552,17 +546,8 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
          replayStep(fields, kWaterVO2Op);
          FileInfoFLOATS[slot_][kInfoFlow] = 600;
        },
-       [&] {
-         prefsArray[kPrefSoundLevel] = 0;
-         WATERVO2(1);
-         prefsArray[kPrefSoundLevel] = 25;
-       },
-       [&](const SlotState& after) {
-         return after.channels == original.channels + 1 && after.data[channel] == original.data[channel] &&
-                after.labels[1].substr(static_cast<size_t>(original.channels) * 30, 30).find_first_not_of(' ') !=
-                    std::string::npos &&
-                after.comments.size() > original.comments.size();
-       },
+       quietly([&] { WATERVO2(1); }),
+       addedLabelledChannel,
        nullptr, 76},
       // Stored from its window: a refusal while the run is stored takes the
       // pending channel with the log line the recovery takes back.
