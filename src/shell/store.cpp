@@ -177,6 +177,14 @@ std::vector<MarkerRecord> besideOwnMarkers(const std::vector<MarkerRecord>& own,
   return out;
 }
 
+// Appends r to spans in order of their first cases, one that overlaps or
+// touches the last made one with it: they flag one run of cases, and the
+// list holds them as one pair.
+void joinSpan(std::vector<CaseRange>& spans, CaseRange r) {
+  if (!spans.empty() && r.first <= spans.back().last + 1) spans.back().last = std::max(spans.back().last, r.last);
+  else spans.push_back(r);
+}
+
 // A 200 on each span's first case and a 199 on its last, in case order.
 std::vector<MarkerRecord> spanMarks(const std::vector<CaseRange>& spans) {
   std::vector<MarkerRecord> marks;
@@ -429,13 +437,6 @@ StoreStatus ResizeChannels(int16_t slot, int32_t newCases) {
 
 namespace {
 
-// Spans that overlap or touch flag one run of cases: the list holds them as
-// one pair, as AddInterpolationPair leaves them.
-void takeSpan(std::vector<CaseRange>& spans, CaseRange r) {
-  if (!spans.empty() && r.first <= spans.back().last + 1) spans.back().last = std::max(spans.back().last, r.last);
-  else spans.push_back(r);
-}
-
 // What is left of `before` after removing cases first..last-1, case `last`
 // and those after it moved down to `first`: its flag goes with its value.
 std::vector<CaseRange> spansAfterCut(const std::vector<CaseRange>& before, int32_t first, int32_t last) {
@@ -444,8 +445,8 @@ std::vector<CaseRange> spansAfterCut(const std::vector<CaseRange>& before, int32
   // The spans come in case order, and one reaching past the cut is the last
   // with cases before it: what is left stays in case order.
   for (const CaseRange& r : before) {
-    if (r.first < first) takeSpan(spans, {r.first, std::min(r.last, first - 1)});
-    if (r.last >= last) takeSpan(spans, {std::max(r.first, last) - width, r.last - width});
+    if (r.first < first) joinSpan(spans, {r.first, std::min(r.last, first - 1)});
+    if (r.last >= last) joinSpan(spans, {std::max(r.first, last) - width, r.last - width});
   }
   return spans;
 }
@@ -896,10 +897,7 @@ StoreStatus AddInterpolationPair(int16_t slot, int32_t first, int32_t last) {
   // spans of a list saved unbalanced are read as the flags read them.
   std::vector<CaseRange> spans;
   bool placed = false;
-  const auto take = [&](CaseRange r) {
-    if (!spans.empty() && r.first <= spans.back().last + 1) spans.back().last = std::max(spans.back().last, r.last);
-    else spans.push_back(r);
-  };
+  const auto take = [&](CaseRange r) { joinSpan(spans, r); };
   for (const CaseRange& r : interpolatedSpans(m, nCases[slot])) {
     if (!placed && first <= r.first) {
       take({first, last});
@@ -919,17 +917,6 @@ StoreStatus AddInterpolationPair(int16_t slot, int32_t first, int32_t last) {
   if (gUndo.slot == slot) gUndo.pairsAdded = true;
   return StoreStatus::Ok;
 }
-
-namespace {
-
-// Appends r to spans in order of their first cases, one that overlaps or
-// touches the last made one with it.
-void joinSpan(std::vector<CaseRange>& spans, CaseRange r) {
-  if (!spans.empty() && r.first <= spans.back().last + 1) spans.back().last = std::max(spans.back().last, r.last);
-  else spans.push_back(r);
-}
-
-}  // namespace
 
 void AddInterpolationPairs(int16_t slot, const std::vector<InterpolationSpan>& pairs,
                            std::vector<StoreStatus>* statuses) {
