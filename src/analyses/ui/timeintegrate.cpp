@@ -426,6 +426,15 @@ void saveEventDetails(const Run& run) {
   if (soundsOn()) EndBeep();
 }
 
+// The block window on the channel analysed, so that a limit picked in it or
+// set by Minimum or Maximum reads its scale; true when it was redrawn.
+bool showAnalysedChannel() {
+  if (!blockWindowReady() || chanB == static_cast<uint16_t>(ch)) return false;
+  chanB = static_cast<uint16_t>(ch);
+  DRAWBLOCK();
+  return true;
+}
+
 // A limit field that still reads what the window offered: typed over, it
 // is the user's.
 bool stillOffered(int16_t field, const std::string& offered) {
@@ -612,10 +621,7 @@ void TIMEINTEGRATE(int16_t kind) {
   // The block window shows the channel analysed, as after a channel button:
   // a limit picked in it or set by Minimum or Maximum reads its scale.
   ch = ReplayedAnalysisChannel(handed, ActiveChannel, nChannels[slot]);
-  if (blockWindowReady() && chanB != static_cast<uint16_t>(ch)) {
-    chanB = static_cast<uint16_t>(ch);
-    DRAWBLOCK();
-  }
+  showAnalysedChannel();
   const Limits fresh = blockLimits(slot, kind);
   float g = fresh.g, l = fresh.l;
   if (LastPosSelectiveLimit != 0.0f) g = LastPosSelectiveLimit;
@@ -758,11 +764,7 @@ void TIMEINTEGRATE(int16_t kind) {
           // The rebuilt window analyses the active channel again, whichever
           // a channel button chose: the block window and the limits the user
           // never set follow it.
-          if (blockWindowReady() && chanB != static_cast<uint16_t>(ch)) {
-            chanB = static_cast<uint16_t>(ch);
-            DRAWBLOCK();
-            makeResultsCurrent();
-          }
+          if (showAnalysedChannel()) makeResultsCurrent();
           const Limits fresh = blockLimits(run.slot, run.kind);
           if (offeredG) {
             keepG = fresh.g;
