@@ -49,8 +49,10 @@ ReadFileStatus ReadRegularFile(const std::filesystem::path& path, size_t limit, 
   // Whatever was put in the file's place since the look must not hold the
   // open either.
   uint64_t fileSize = 0;
-  const int fd = OpenRegularFile(path, &fileSize);
+  FileStamp stamp;
+  const int fd = OpenRegularFile(path, &fileSize, &stamp);
   if (fd < 0) return ReadFileStatus::CannotOpen;
+  if (gFileOpenedHook) gFileOpenedHook(path);
   // Up to one byte past the limit, which tells a file too large even when
   // it grew after its size was taken.
   const size_t most = limit == static_cast<size_t>(-1) ? limit : limit + 1;
@@ -76,6 +78,10 @@ ReadFileStatus ReadRegularFile(const std::filesystem::path& path, size_t limit, 
   } catch (const std::bad_alloc&) {
     status = ReadFileStatus::TooLarge;
   }
+  // Cut, grown or written over in place while it was read: the bytes may be
+  // a mix of two states of the file, which no caller can tell from a good
+  // read. Refused as a failed read, which every caller already reports.
+  if (FileChangedSince(fd, stamp)) status = ReadFileStatus::CannotOpen;
   ::close(fd);
   if (status != ReadFileStatus::Ok) return status;
   if (got > limit) status = ReadFileStatus::TooLarge;

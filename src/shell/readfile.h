@@ -24,8 +24,9 @@ struct FileStamp {
 // that is not a regular file.
 int OpenRegularFile(const std::filesystem::path& path, uint64_t* size, FileStamp* stamp = nullptr);
 
-// CannotOpen for a missing or unreadable file and for anything that is not
-// a regular file (looked at before it is opened, and again once open).
+// CannotOpen for a missing or unreadable file, for anything that is not a
+// regular file (looked at before it is opened, and again once open), and
+// for a file that changed while it was read (see FileChangedSince).
 // Otherwise the first min(size, limit) bytes into *bytes; TooLarge when the
 // file holds more than limit bytes.
 ReadFileStatus ReadRegularFile(const std::filesystem::path& path, size_t limit, std::string* bytes);
