@@ -1,5 +1,6 @@
 #include "calculators/allometry.h"
 
+#include <cfloat>
 #include <cmath>
 
 namespace {
@@ -136,6 +137,15 @@ CheckedResult refusedBmrInput(const BmrInput& in, double massG) {
   return {};
 }
 
+// A rate or a Q10 that single precision shows as 0 or a denormal is a wrong
+// number rather than a small one, so it is refused like an overflow, its
+// fields judged against the limit the result went past.
+constexpr const char* kNearZero = "this value makes the result too near 0 to be kept";
+bool beyondFloat(double v, bool large) {
+  const float f = static_cast<float>(v);
+  return large ? !std::isfinite(f) : !(std::fabs(f) >= FLT_MIN);
+}
+
 // Both temperatures of the Q10 window.
 CheckedResult refusedQ10Temperatures(double t1, double t2) {
   if (BelowAbsoluteZero(t1)) return Refused("base temp", kAboveAbsoluteZero);
@@ -183,18 +193,21 @@ CheckedResult Q10Adjusted(double q10, double t1, double t2, double r1) {
   if (!(r1 > 0.0)) return Refused("base value", "a rate must be above 0");
   if (const CheckedResult c = refusedQ10Temperatures(t1, t2); !c.ok()) return c;
   const double r2 = r1 * std::pow(q10, (t2 - t1) * 0.1);
-  // Shown in single precision.
-  if (std::isfinite(static_cast<float>(r2))) return {r2, nullptr, nullptr};
-  if (!std::isfinite(static_cast<float>(r1))) return Refused("base value");
-  // Past here the temperatures differ and the rate grows: by this factor
-  // over the Q10's own 10 degrees.
+  if (std::isnormal(static_cast<float>(r2))) return {r2, nullptr, nullptr};
+  const bool large = !(r2 < 1.0);
+  const char* why = large ? nullptr : kNearZero;
+  if (beyondFloat(r1, large)) return Refused("base value", why);
+  // Past here the temperatures differ and the rate grows (or shrinks) by
+  // this factor over the Q10's own 10 degrees.
   const double step = t2 > t1 ? q10 : 1.0 / q10;
-  if (!std::isfinite(static_cast<float>(step))) return Refused("Q10");
+  if (beyondFloat(step, large)) return Refused("Q10", why);
   // The temperatures are to blame only when the values could be adjusted
   // over those 10 degrees; otherwise the value nearer a float's limit is.
-  if (!std::isfinite(static_cast<float>(r1 * step)))
-    return Refused(std::log(r1) >= std::log(step) ? "base value" : "Q10");
-  return Refused("adjusted temp");
+  if (beyondFloat(r1 * step, large)) {
+    const bool baseNearer = large ? std::log(r1) >= std::log(step) : std::log(r1) <= std::log(step);
+    return Refused(baseNearer ? "base value" : "Q10", why);
+  }
+  return Refused("adjusted temp", why);
 }
 
 CheckedResult Q10FromRates(double r1, double r2, double t1, double t2) {
@@ -206,13 +219,15 @@ CheckedResult Q10FromRates(double r1, double r2, double t1, double t2) {
   const double dt = t2 - t1;
   if (dt == 0.0) return Refused("adjusted temp", "equal to the base temperature, so no Q10 follows");
   const double q = std::pow(r2 / r1, 10.0 / dt);
-  if (std::isfinite(static_cast<float>(q))) return {q, nullptr, nullptr};
-  if (!std::isfinite(dt)) return Refused(std::isfinite(t1) ? "adjusted temp" : "base temp");
-  if (!std::isfinite(r1)) return Refused("base value");
-  if (!std::isfinite(r2)) return Refused("adjusted value");
+  if (std::isnormal(static_cast<float>(q))) return {q, nullptr, nullptr};
+  const bool large = !(q < 1.0);
+  const char* why = large ? nullptr : kNearZero;
+  if (!std::isfinite(dt)) return Refused(std::isfinite(t1) ? "adjusted temp" : "base temp", why);
+  if (!std::isfinite(r1)) return Refused("base value", why);
+  if (!std::isfinite(r2)) return Refused("adjusted value", why);
   // The temperatures are to blame only when the values would give a Q10
   // even a degree apart; a ratio beyond that is the values' own fault.
-  if (!std::isfinite(static_cast<float>(std::pow(r2 / r1, dt > 0 ? 10.0 : -10.0))))
+  if (beyondFloat(std::pow(r2 / r1, dt > 0 ? 10.0 : -10.0), large))
     return Refused("base value\" and \"adjusted value", "they are too far apart for a Q10 to follow");
-  return Refused("adjusted temp");
+  return Refused("adjusted temp", why);
 }

@@ -80,9 +80,12 @@ BmrResult ComputeBmr(const BmrInput& in);
 
 // R2 = R1 Q10^((T2 - T1) / 10); refused for a Q10 or a rate at or below 0,
 // a temperature at or below absolute zero, and any input that makes R2
-// infinite or not a number: as the base value's or the Q10's when even 10
-// degrees would, else as the adjusted temperature's.
+// infinite, not a number or too near 0 for a float's normal range: as the
+// base value's or the Q10's when even 10 degrees would, else as the adjusted
+// temperature's.
 CheckedResult Q10Adjusted(double q10, double t1, double t2, double r1);
 // Q10 = (R2 / R1)^(10 / (T2 - T1)); refused for a rate at or below 0, a
-// temperature at or below absolute zero, for equal temperatures and for any input that makes Q10 infinite or not a number.
+// temperature at or below absolute zero, for equal temperatures and for any
+// input that makes Q10 infinite, not a number or too near 0 for a float's
+// normal range.
 CheckedResult Q10FromRates(double r1, double r2, double t1, double t2);

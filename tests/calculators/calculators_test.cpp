@@ -30,6 +30,15 @@ void ExpectDigits(double got, double want, double relative) {
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
+// The Q10 rule worked in long double through logarithms, to check results
+// near a float's limits by another road.
+double physicsQ10(long double r1, long double r2, long double t1, long double t2) {
+  return static_cast<double>(std::exp(std::log(r2 / r1) * 10 / (t2 - t1)));
+}
+double physicsAdjusted(long double q10, long double t1, long double t2, long double r1) {
+  return static_cast<double>(r1 * std::exp(std::log(q10) * (t2 - t1) / 10));
+}
+
 TEST(SimpleCalculator, ButtonsAndTypedOperators) {
   const struct {
     bool typed;
@@ -758,6 +767,13 @@ TEST(CalculatorFields, ThatWouldGiveNoNumberAreRefusedByName) {
       {"Q10 adjusted, Q10 1e-39 and colder", Q10Adjusted(1e-39, 37, 27, 1), "Q10", 0},
       {"Q10 adjusted, a large rate 963 degrees on", Q10Adjusted(2.2, 37, 1000, 1e30), "adjusted temp", 0},
       {"Q10 adjusted, base value inf", Q10Adjusted(2, 37, 39, inf), "base value", 0},
+      // Below a float's least normal value the result showed 0 or a denormal.
+      {"Q10 adjusted, base value 1e-39", Q10Adjusted(2.2, 37, 37, 1e-39), "base value", 0},
+      {"Q10 adjusted, base value near a float's least", Q10Adjusted(0.5, 37, 47, 1.5e-38), "base value", 0},
+      {"Q10 adjusted, Q10 1e-39", Q10Adjusted(1e-39, 37, 47, 10), "Q10", 0},
+      {"Q10 adjusted, a small rate 963 degrees back", Q10Adjusted(2.2, 1000, 37, 1e-30), "adjusted temp", 0},
+      {"Q10 adjusted just above a float's least", Q10Adjusted(0.5, 37, 47, 3e-38), nullptr,
+       physicsAdjusted(0.5, 37, 47, 3e-38)},
       {"Q10 adjusted, base value -1 (it gave -2)", Q10Adjusted(4, 37, 42, -1), "base value", 0},
       {"Q10 adjusted, base value 0", Q10Adjusted(2.2, 37, 39, 0), "base value", 0},
       {"Q10 adjusted, base value 0.5", Q10Adjusted(4, 37, 42, 0.5), nullptr, 1.0},
@@ -777,6 +793,11 @@ TEST(CalculatorFields, ThatWouldGiveNoNumberAreRefusedByName) {
       {"Q10 from rates, values 1e40 apart, cooler", Q10FromRates(1e20, 1e-20, 39, 37),
        "base value\" and \"adjusted value", 0},
       {"Q10 from rates, temperatures a thousandth apart", Q10FromRates(1, 2, 37, 37.001), "adjusted temp", 0},
+      {"Q10 from rates, values 1e40 apart, warmer", Q10FromRates(1e20, 1e-20, 37, 39),
+       "base value\" and \"adjusted value", 0},
+      {"Q10 from rates, halved a thousandth of a degree on", Q10FromRates(1, 0.5, 37, 37.001), "adjusted temp", 0},
+      {"Q10 from rates, Q10 3.2e-39", Q10FromRates(1, 2e-8, 37, 39), "base value\" and \"adjusted value", 0},
+      {"Q10 from rates, Q10 2.4e-38", Q10FromRates(1, 3e-8, 37, 39), nullptr, physicsQ10(1, 3e-8, 37, 39)},
       {"BMR of 0 g", ComputeBmr(noMass).check, "mass", 0},
       {"BMR of -5 g, b = 1", ComputeBmr(negativeLinear).check, "mass", 0},
       {"BMR, base T -300", ComputeBmr(frozenBase).check, "base T", 0},

@@ -565,6 +565,9 @@ TEST_P(Calculators, FieldsThatWouldGiveNoNumberAreRefusedByName) {
       // 39 degrees was named for a base value no adjustment fits in a float.
       {11, {{kQ10BaseValueField, "3e38"}}, 0, "\"base value\": this value makes the result infinite",
        kQ10AdjustedValueField},
+      // A base value no adjustment keeps above a float's least normal value showed 0 or a denormal.
+      {11, {{kQ10BaseValueField, "1e-39"}}, 0, "\"base value\": this value makes the result too near 0",
+       kQ10AdjustedValueField},
   };
   const auto shared = [] {
     return std::vector<float>{FiO2,   FiCO2,   salinity, BodyTemperature, vTa,      vBP,
