@@ -171,8 +171,17 @@ BmrResult ComputeBmr(const BmrInput& in) {
   const double massTerm = std::pow(m, in.b), q10Term = std::pow(in.q10, (in.realT - in.baseT) * 0.1);
   r.rate = static_cast<float>(a * massTerm * q10Term * r.factor);
   r.aShown = static_cast<float>(a * r.factor);
-  if (std::isfinite(r.rate) && std::isfinite(r.aShown)) {
+  if (std::isnormal(r.rate) && std::isfinite(r.aShown)) {
     r.check.value = r.rate;
+    return r;
+  }
+  // Every factor is above 0: a rate of 0 or below a float's normal range
+  // lost what it held, and the smallest factor names its field.
+  if (std::isfinite(r.rate) && std::isfinite(r.aShown)) {
+    const double la = std::log(a * r.factor), lm = std::log(massTerm), lq = std::log(q10Term);
+    if (lq < lm && lq < la) r.check = Refused("real T", kNearZero);
+    else if (la < lm) r.check = Refused("coefficient ('a' value)", kNearZero);
+    else r.check = Refused("mass", kNearZero);
     return r;
   }
   // The first factor that is not a finite number names its field.

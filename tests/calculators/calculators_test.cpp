@@ -607,6 +607,12 @@ TEST(CalculatorFields, ThatWouldGiveNoNumberAreRefusedByName) {
   typedAWithoutA.valueOfA = 0;
   hugeExponent.mass = 10;
   hugeExponent.b = 400;
+  // Rates too near 0 for a float, each through its smallest factor.
+  BmrInput tinyMass = bmr, frozenRate = bmr;
+  tinyMass.mass = 1e-40;
+  tinyMass.b = 1;
+  frozenRate.q10 = 1e-37;
+  frozenRate.realT = 30;
   VentilationInput vent;
   vent.ta = 25;
   vent.rh = 50;
@@ -755,6 +761,8 @@ TEST(CalculatorFields, ThatWouldGiveNoNumberAreRefusedByName) {
       {"BMR with Q10 -2", ComputeBmr(negativeQ10).check, "Q10", 0},
       {"BMR from a typed a without a", ComputeBmr(typedAWithoutA).check, "coefficient ('a' value)", 0},
       {"BMR overflowing", ComputeBmr(hugeExponent).check, "mass", 0},
+      {"BMR of 1e-40 g, b = 1", ComputeBmr(tinyMass).check, "mass", 0},
+      {"BMR with Q10 1e-37 over 10 degrees", ComputeBmr(frozenRate).check, "real T", 0},
       {"Q10 adjusted", Q10Adjusted(2.2, 37, 39, 1), nullptr, 1.17080},
       {"Q10 adjusted, Q10 negative", Q10Adjusted(-2, 37, 39, 1), "Q10", 0},
       {"Q10 adjusted, Q10 0 and colder", Q10Adjusted(0, 39, 37, 1), "Q10", 0},
