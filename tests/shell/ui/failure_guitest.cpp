@@ -621,6 +621,29 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
        Cmd::AnalyzerHumidity, humidityPrepare, humidityRun, humidityWhole, humidityDrive, 76, true},
       // A run into a new channel stored, then a refusal later in the same
       // window: the stored channel keeps its log line.
+      {"transformation into a new channel stored, then refused in its window", 22, Cmd::Transformations,
+       [&] {
+         // A run stopped in its window leaves the window up.
+         plat::disposeWindow(kTransformWindow);
+         ActiveChannel = channel;
+       },
+       [&] {
+         gCountdown = 0;   // armed after the first run is stored, until the next run's undo copy
+         struct Disarming {
+           Disarming() { disarmOnChannelChange = true; }
+           ~Disarming() { disarmOnChannelChange = false; }
+         } disarming;
+         TRANSFORMATIONS(0);
+       },
+       channelsWithTheirLines,
+       [&](Script& s) {
+         s.popup(kTransformWindow, kTrTransformPopup, 4)
+             .click(kTransformWindow, kTrNewChannel)
+             .click(kTransformWindow, kTrAll)
+             .click(kTransformWindow, kTrSaveContinue)
+             .call([&] { gCountdown = armed; })
+             .click(kTransformWindow, kTrAll);
+       }},
       {"expression transform into a new channel, then refused in its window", 24, Cmd::ExpressionTransforms,
        expressionPrepare, expressionRun, channelsWithTheirLines,
        [&](Script& s) {
