@@ -827,6 +827,12 @@ void AppendComment(int16_t slot, std::string_view text) {
 
 CommentsMark UndoCommentsMark() { return gUndo.comments; }
 
+CommentsMark CommentsMarkOf(int16_t slot) noexcept { return slotIndexOk(slot) ? commentsMarkOf(slot) : CommentsMark{}; }
+
+void RenewUndoCommentsMark(int16_t slot) {
+  if (slotIndexOk(slot) && gUndo.slot == slot) gUndo.comments = commentsMarkOf(slot);
+}
+
 uint64_t CutCommentsBackTo(int16_t slot, const CommentsMark& mark) noexcept {
   if (!slotIndexOk(slot)) return 0;
   std::string& c = CommentContainer[slot];

@@ -279,6 +279,12 @@ struct CommentsMark {
 };
 // Where the comments of the undo copy's slot stood when MAKEBACKUP took it.
 CommentsMark UndoCommentsMark();
+// Where a slot's comments stand now; asks for no memory.
+CommentsMark CommentsMarkOf(int16_t slot) noexcept;
+// Moves that mark to where the slot's comments stand now, when the undo copy
+// is the slot's: a command that stored a new channel with its log line and
+// goes on keeps that line through a later failure, as it keeps the channel.
+void RenewUndoCommentsMark(int16_t slot);
 // Cuts the slot's comments back to the mark when since then lines were
 // only appended to them, as an edit logs itself; asks for no memory. The
 // appends taken back, each a change StoreChanges counted (the cut itself

@@ -201,6 +201,9 @@ void runTransform(Window& w) {
     if (toNew && target == nChannels[w.slot]) DropLastChannel(w.slot);
     throw;
   }
+  // The new channel stays through a later failure in this window: so does
+  // its log line.
+  if (toNew) RenewUndoCommentsMark(w.slot);
   plat::selectWindow(kExpressionWindow);
   plat::setCurrentPort(kExpressionWindow);
 }

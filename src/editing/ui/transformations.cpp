@@ -415,6 +415,9 @@ void store(Dialog& d, const std::string& label) {
     if (gStoreHooks.channelChanged) gStoreHooks.channelChanged(slot, dest);
     d.pending = false;
     d.stored = true;
+    // A new channel stored stays through a later failure in this window:
+    // its log line must stay with it.
+    if (d.newChannel != 0) RenewUndoCommentsMark(slot);
     d.newChannel = 0;
   }
   ActiveChannel = ChangedChan = StoreChan = dest;

@@ -119,12 +119,8 @@ void ANALYZER_HUMIDITY(int16_t step) {
   }
   if (!es.replay && es.row != 0) HumidityToScriptStep(h, ScriptSequenceArray[es.row]);
 
-  if (newChannel && n < kMaxChannels) {
-    ActiveChannel = h.chan1;
-    COPYCHAN(0);
-    if (nChannels[slot] == n) return cancel();   // COPYCHAN said why
-  } else {
-    newChannel = false;
+  newChannel = newChannel && n < kMaxChannels;
+  if (!newChannel) {
     if (MAKEBACKUP(h.chan1) != StoreStatus::Ok) {
       ShowAlert("There is no memory for the undo copy: nothing was compensated.");
       return cancel();
@@ -139,6 +135,35 @@ void ANALYZER_HUMIDITY(int16_t step) {
                   NumText(nCases[slot]) + " cases)",
               {8, 8, 440, 60});
     plat::flushWindow(kResultsWindow);
+  }
+  // The copy only once the window is up, just before it is compensated: a
+  // failure before it leaves no uncompensated copy in the file.
+  if (newChannel) {
+    // A copy that fails after it was added goes with its log line: no
+    // command takes an undo copy here, so the main loop's recovery cannot.
+    const CommentsMark logged = CommentsMarkOf(slot);
+    const int16_t active = ActiveChannelArray[slot];
+    const int16_t shownActive = FileSHORTS[slot][kShortActiveChannel];
+    try {
+      ActiveChannel = h.chan1;
+      COPYCHAN(0);
+    } catch (...) {
+      if (nChannels[slot] == n + 1) {
+        DropLastChannel(slot);
+        CutCommentsBackTo(slot, logged);
+        ActiveChannel = h.chan1;
+        ActiveChannelArray[slot] = active;
+        FileSHORTS[slot][kShortActiveChannel] = shownActive;
+        if (prefsArray[kPrefNoCommentsRefresh] == 0 && gStoreHooks.commentsChanged) {
+          try {
+            gStoreHooks.commentsChanged(slot);
+          } catch (...) {
+          }
+        }
+      }
+      throw;
+    }
+    if (nChannels[slot] == n) return cancel();   // COPYCHAN said why
   }
   plat::setCursor(plat::CursorKind::Watch);
   HumidityChannels ch;

@@ -36,7 +36,9 @@
 #include "plot/ui/blockwindow.h"
 #include "respirometry/aquatic.h"
 #include "respirometry/gasexchange.h"
+#include "respirometry/ui/gasdialogs.h"
 #include "respirometry/ui/gasexchange.h"
+#include "respirometry/ui/humidity.h"
 #include "respirometry/ui/watervo2.h"
 #include "plot/ui/redraw.h"
 #include "shell/dispatch.h"
@@ -405,6 +407,38 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
                std::string::npos &&
            after.comments.size() > original.comments.size();
   };
+  // Each channel added stands with its log line, the source as it was.
+  const auto channelsWithTheirLines = [&](const SlotState& after) {
+    const auto lines = [](const std::string& c) { return std::count(c.begin(), c.end(), '\xC6'); };
+    const int added = after.channels - original.channels;
+    return added >= 1 && lines(after.comments) - lines(original.comments) == added &&
+           after.data[channel] == original.data[channel];
+  };
+  // Analyzer humidity into a new channel: constant humidity and temperature.
+  const auto humidityPrepare = [&] {
+    ActiveChannel = channel;
+    // What an earlier row left past the file's last channel is no part of it.
+    nVar[slot_][original.channels + 1].fill(0.0f);
+  };
+  const auto humidityRun = [&] {
+    gCountdown = 0;   // armed as its last window is left
+    ANALYZER_HUMIDITY(0);
+  };
+  const auto humidityWhole = [&](const SlotState& after) {
+    return addedLabelledChannel(after) &&
+           after.data[static_cast<size_t>(original.channels) + 1] != original.data[channel];
+  };
+  const auto humidityDrive = [&](Script& s) {
+    s.click(kResultsWindow, kHumidityNewChannelBox)
+        .click(kResultsWindow, kHumiditySelectGas)
+        .click(kSecondaryWindow, kChannelsNext)
+        .click(kHumidityWindow, kHumidityDone)
+        .click(kHumidityWindow, kConstantButton)
+        .click(kHumidityWindow, kHumidityOK)
+        .click(kSecondaryWindow, kConstantButton)
+        .call([&] { gCountdown = armed; })
+        .click(kSecondaryWindow, kTemperatureOK);
+  };
   const struct Row {
     const char* name;
     int16_t item;  // of the Edit menu
@@ -581,6 +615,45 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
        expressionWhole, expressionDrive},
       {"expression transform into a new channel, refused after its log line", 24, Cmd::ExpressionTransforms,
        expressionPrepare, expressionRun, expressionWhole, expressionDrive, kMenuEdit, true},
+      // A refusal before the copy is compensated takes the copy and its
+      // log line back: no uncompensated copy is left.
+      {"analyzer humidity compensation into a new channel, refused after the copy's log line", 3,
+       Cmd::AnalyzerHumidity, humidityPrepare, humidityRun, humidityWhole, humidityDrive, 76, true},
+      // A run into a new channel stored, then a refusal later in the same
+      // window: the stored channel keeps its log line.
+      {"transformation into a new channel stored, then refused in its window", 22, Cmd::Transformations,
+       [&] {
+         // A run stopped in its window leaves the window up.
+         plat::disposeWindow(kTransformWindow);
+         ActiveChannel = channel;
+       },
+       [&] {
+         gCountdown = 0;   // armed after the first run is stored, until the next run's undo copy
+         struct Disarming {
+           Disarming() { disarmOnChannelChange = true; }
+           ~Disarming() { disarmOnChannelChange = false; }
+         } disarming;
+         TRANSFORMATIONS(0);
+       },
+       channelsWithTheirLines,
+       [&](Script& s) {
+         s.popup(kTransformWindow, kTrTransformPopup, 4)
+             .click(kTransformWindow, kTrNewChannel)
+             .click(kTransformWindow, kTrAll)
+             .click(kTransformWindow, kTrSaveContinue)
+             .call([&] { gCountdown = armed; })
+             .click(kTransformWindow, kTrAll);
+       }},
+      {"expression transform into a new channel, then refused in its window", 24, Cmd::ExpressionTransforms,
+       expressionPrepare, expressionRun, channelsWithTheirLines,
+       [&](Script& s) {
+         s.click(kExpressionWindow, kExprNewChannel)
+             .click(kExpressionWindow, kExprCheck)
+             .click(kExpressionWindow, kExprRun)
+             .call([&] { gCountdown = armed; })
+             .click(kExpressionWindow, kExprRun)
+             .activate(PlotWindowId(slot_));
+       }},
   };
   for (const Row& row : rows) {
     refuseCommentsRedraw = row.redrawRefused;
