@@ -299,7 +299,7 @@ int16_t ExpressionEvaluator(int16_t transform) {
     if (!file || ActiveChannel < 1 || ActiveChannel > nChannels[slot]) return 0;
     w.run.x = ActiveChannel;
     if (MAKEBACKUP(w.run.x) != StoreStatus::Ok) {
-      ShowAlert("No undo copy could be kept: nothing was changed.");
+      ShowAlert("There is not enough memory for an undo copy: nothing was changed.");
       return 0;
     }
     LastChan = w.run.x;

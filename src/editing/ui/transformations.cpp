@@ -50,6 +50,7 @@ namespace {
 constexpr int kWin = kResultsWindow;
 constexpr const char* kNoMemoryForChannel =
     "Not enough memory for a new channel: the transform was not run, and its source channel is as it was.";
+constexpr const char* kNoUndoCopy = "There is not enough memory for an undo copy: nothing was changed.";
 
 float (&stepOf(const EditStep& es))[28] { return *reinterpret_cast<float (*)[28]>(EditStepFields(es)); }
 
@@ -329,7 +330,10 @@ bool runOnce(Dialog& d, bool blockOnly, EditStep& es) {
   if (two && d.s.chan2 < 1) return false;
   const float* src = ChannelData(slot, d.s.chan1);
   d.work.assign(src, src + nCases[slot] + 1);
-  if (MAKEBACKUP(d.s.chan1) != StoreStatus::Ok) return false;
+  if (MAKEBACKUP(d.s.chan1) != StoreStatus::Ok) {
+    ShowAlert(kNoUndoCopy);
+    return false;
+  }
   FileSHORTS[slot][kShortChanged] = 1;
   d.storeChan = d.s.chan1;
   if (d.s.makeNewChan) {
@@ -767,6 +771,7 @@ void replay(Dialog& d, const EditStep& es) {
     ShowAlert(kNoMemoryForChannel, "bup");
     return;
   } else if (MAKEBACKUP(s.chan1) != StoreStatus::Ok) {
+    ShowAlert(kNoUndoCopy);
     return;
   }
   try {
@@ -824,7 +829,7 @@ int16_t TRANSFORMATIONS(int16_t step) {
   d.s.chan1 = ActiveChannel;
   if (MAKEBACKUP(ActiveChannel) != StoreStatus::Ok) {
     WithdrawEditStep(es);
-    ShowAlert("No undo copy could be kept: nothing was changed.");
+    ShowAlert(kNoUndoCopy);
     return 0;
   }
   LastChan = ActiveChannel;
