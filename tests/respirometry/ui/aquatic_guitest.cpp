@@ -183,7 +183,10 @@ TEST_F(Aquatic, WaterCancelInAnyWindowChangesNothingAndWithdrawsTheStep) {
             .call([&] { alerts.push_back(plat::fieldText(kAlertWindow, kAlertMessage)); })
             .click(kAlertWindow, kAlertOK);
       }
-      s.call([] { EXPECT_EQ(plat::fieldText(kResultsWindow, kContentField), ""); });
+      s.call([] {
+        EXPECT_EQ(plat::fieldText(kResultsWindow, kContentField), "");
+        plat::test::saveArtifact(plat::test::windowImage(kResultsWindow), "water-main-refused.png");
+      });
     }
     s.closeBox(window == 1 ? kWaterChannelWindow : kResultsWindow);
     plat::test::run(s, [] { EXPECT_TRUE(DoMENU(76, 7)); });

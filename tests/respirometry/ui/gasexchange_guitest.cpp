@@ -315,7 +315,10 @@ TEST_F(Respirometry, HeatEquivalenceSetsTheJoulesPerMillilitre) {
     Script bad;
     bad.call([&] { plat::setFieldText(kHeatWindow, kHeatField, typed); })
         .click(kHeatWindow, kHeatDone)
-        .call([&] { message = plat::fieldText(kAlertWindow, kAlertMessage); })
+        .call([&] {
+          message = plat::fieldText(kAlertWindow, kAlertMessage);
+          plat::test::saveArtifact(plat::test::windowImage(kAlertWindow), "gas-heat-equivalence-refused.png");
+        })
         .click(kAlertWindow, kAlertOK);
     plat::test::run(bad, [] { EXPECT_TRUE(DoMENU(76, 10)); });
     EXPECT_EQ(message.rfind("\"Joules/ml CO2\": a heat equivalent must be a number above 0", 0), 0u) << message;
