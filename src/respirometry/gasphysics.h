@@ -22,7 +22,6 @@ struct O2Content {
 // there. inMilligrams multiplies by 1.4286 mg/ml, the density of O2 at STP.
 O2Content O2CONTENT(float temperature, float volume, float solutes, float o2Factor, bool inMilligrams);
 
-
 // Where O2CONTENT describes the water. Its fit tends to 2.79 ml/L however hot
 // the water (3.57 at 60 degrees and 760 torr, where oxygen's solubility gives
 // 3.28); from 0.5 to 50 degrees it lies within 2 % of it.
@@ -39,7 +38,6 @@ bool WaterBoils(float celsius, float torr);
 // degrees (saying that water boils there, where it does); "B.P." when the
 // water boils below 50 degrees. The value is the temperature.
 CheckedResult CheckedO2ContentWater(float celsius, float torr);
-
 
 // hPa -> torr, 760 / 1013.25; and the factor of WATERCON's ideal-gas law,
 // mg/ml of vapour per hPa over the temperature in K.
