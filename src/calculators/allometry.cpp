@@ -162,12 +162,12 @@ BmrResult ComputeBmr(const BmrInput& in) {
     refused.check = c;
     return refused;
   }
-  const float s = in.fromField
-                      ? static_cast<float>(in.fieldA / (static_cast<double>(in.valueOfA) * in.previousFactor))
-                      : 1.0f;
+  // In double: a float scale left a typed 1.23456 a float step away when
+  // shown again, and the field is read back.
+  const double s = in.fromField ? in.fieldA / (static_cast<double>(in.valueOfA) * in.previousFactor) : 1.0;
   BmrResult r;
   r.factor = static_cast<float>(BmrUnitFactor(in.unit, m));
-  const double a = static_cast<double>(s) * in.valueOfA;
+  const double a = s * in.valueOfA;
   const double massTerm = std::pow(m, in.b), q10Term = std::pow(in.q10, (in.realT - in.baseT) * 0.1);
   r.rate = static_cast<float>(a * massTerm * q10Term * r.factor);
   r.aShown = static_cast<float>(a * r.factor);

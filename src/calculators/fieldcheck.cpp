@@ -16,39 +16,17 @@ bool isNumber(double v) { return std::isfinite(v); }
 
 constexpr const char* kAboveAll = "at these pressures the mixture would need more than 100 %";
 
-CheckedResult accepted(double v) {
-  CheckedResult r;
-  r.value = v;
-  return r;
-}
-
 }  // namespace
-
-CheckedResult Refused(const char* field, const char* reason) {
-  CheckedResult r;
-  r.field = field;
-  r.reason = reason;
-  return r;
-}
-
-bool BelowAbsoluteZero(double celsius, double offset) { return !(celsius + 273.15 > 0.0 && celsius + offset > 0.0); }
-bool OutsidePercent(double v) { return !(v >= 0.0 && v <= 100.0); }
-
-std::string RefusalText(const CheckedResult& r) {
-  if (r.ok()) return {};
-  return std::string("\"") + r.field + "\": " +
-         (r.reason ? r.reason : "this value makes the result infinite or not a number") + ". Please correct it.";
-}
 
 CheckedResult CheckedAltitude(double p, bool feet, bool torr) {
   if (!isNumber(p) || p <= 0) return Refused("Pressure", "a pressure must be above 0");
   const double h = AltitudeFromPressureField(p, feet, torr);
-  return isNumber(h) ? accepted(h) : Refused("Pressure");
+  return isNumber(h) ? Accepted(h) : Refused("Pressure");
 }
 
 CheckedResult CheckedPressure(double altitude, bool feet, bool torr) {
   const double p = PressureFromAltitudeField(altitude, feet, torr);
-  return isNumber(altitude) && isNumber(p) ? accepted(p) : Refused("Altitude");
+  return isNumber(altitude) && isNumber(p) ? Accepted(p) : Refused("Altitude");
 }
 
 CheckedResult CheckedStpFlow(const StpInput& in) {
@@ -62,10 +40,10 @@ CheckedResult CheckedStpFlow(const StpInput& in) {
   // A vacuum in the meter deeper than the air around it.
   if (!(in.pressure + InternalPressureTorr(in.internal, in.unit) > 0))
     return Refused("meter internal pressure", "with the B.P. it must give a pressure above 0");
-  if (BelowAbsoluteZero(in.meterT, 273.0)) return Refused("Meter temp.", kAboveAbsoluteZero);
-  if (BelowAbsoluteZero(in.calibrationT, 273.0)) return Refused("calibrated for", kAboveAbsoluteZero);
+  if (BelowAbsoluteZero(in.meterT, 273.0f)) return Refused("Meter temp.", kAboveAbsoluteZero);
+  if (BelowAbsoluteZero(in.calibrationT, 273.0f)) return Refused("calibrated for", kAboveAbsoluteZero);
   const double flow = StpFlow(in);
-  if (isNumber(flow)) return accepted(flow);
+  if (isNumber(flow)) return Accepted(flow);
   if (in.volumeMode) {
     if (!isNumber(in.volume)) return Refused("Cumulative Volume");
     if (!isNumber(in.seconds) || in.seconds == 0)
@@ -88,13 +66,13 @@ CheckedResult CheckedDayOfMonth(double day, int16_t month, double year) {
   const int last = kDays[month - 1] + (month == 2 && IsLeapYear(y) ? 1 : 0);
   if (!isNumber(day) || std::trunc(day) < 1 || std::trunc(day) > last)
     return Refused("day of the month", "it must lie within the month chosen");
-  return accepted(DayOfYearOfTypedDate(day, month, year));
+  return Accepted(DayOfYearOfTypedDate(day, month, year));
 }
 
 CheckedResult CheckedDayOfYear(double day) {
   if (!isNumber(day) || std::trunc(day) < 1 || std::trunc(day) > 366)
     return Refused("Day of the year", "it must lie from 1 to 366");
-  return accepted(std::trunc(day));
+  return Accepted(std::trunc(day));
 }
 
 CheckedResult CheckedVentilation(const VentilationInput& in, VentilationResult* out) {
@@ -107,8 +85,8 @@ CheckedResult CheckedVentilation(const VentilationInput& in, VentilationResult* 
     if (!isNumber(t.value)) return Refused(t.field);
   if (in.vo2 < 0) return Refused("VO2", "a rate must not be negative");
   if (!(in.fio2 > 0 && in.fio2 <= 100)) return Refused("inhaled O2 concentration", "it must lie above 0, up to 100 %");
-  if (BelowAbsoluteZero(in.tb, 273.0)) return Refused("Tb", kAboveAbsoluteZero);
-  if (BelowAbsoluteZero(in.ta, 273.0)) return Refused("Ta", kAboveAbsoluteZero);
+  if (BelowAbsoluteZero(in.tb, 273.0f)) return Refused("Tb", kAboveAbsoluteZero);
+  if (BelowAbsoluteZero(in.ta, 273.0f)) return Refused("Ta", kAboveAbsoluteZero);
   if (!(in.pb > 0)) return Refused("pressure", kPressureAbove0);
   if (OutsidePercent(in.rh)) return Refused("RH", kPercent);
   if (BelowAbsoluteZero(in.trh)) return Refused("t,RH", kAboveAbsoluteZero);
@@ -143,7 +121,7 @@ CheckedResult CheckedVentilation(const VentilationInput& in, VentilationResult* 
   if (!isNumber(static_cast<float>(r.minute))) return Refused("frequency");
   if (!isNumber(static_cast<float>(r.extraction))) return Refused("VO2");
   *out = r;
-  return accepted(r.tidal);
+  return Accepted(r.tidal);
 }
 
 CheckedResult CheckedPartialPressureInputs(float ambient, float celsius, float saturation, float o2Percent, bool torr) {
@@ -156,7 +134,7 @@ CheckedResult CheckedPartialPressureInputs(float ambient, float celsius, float s
   // A negative pO2 otherwise: more vapour than gas.
   if (!(ambient > VapourPressure(celsius, saturation, torr)))
     return Refused("ambient pressure", "it must be above the water vapour pressure it holds");
-  return accepted(ambient);
+  return Accepted(ambient);
 }
 
 CheckedResult CheckedClosedSystem(const ClosedSystemInput& in, ClosedSystemResult* out) {
@@ -166,7 +144,7 @@ CheckedResult CheckedClosedSystem(const ClosedSystemInput& in, ClosedSystemResul
   constexpr const char* kTooLarge = "it is too large to be a number";
   if (!(in.volume > 0)) return Refused("system volume", "a volume must be above 0");
   if (!isNumber(in.t)) return Refused("temperature", kTooLarge);
-  if (BelowAbsoluteZero(in.t, 273.3)) return Refused("temperature", kAboveAbsoluteZero);
+  if (BelowAbsoluteZero(in.t, 273.3f)) return Refused("temperature", kAboveAbsoluteZero);
   if (!isNumber(in.pb)) return Refused("pressure", kTooLarge);
   if (!(in.pb > 0)) return Refused("pressure", kPressureAbove0);
   if (OutsidePercent(in.rh)) return Refused("initial humidity", kPercent);
@@ -188,7 +166,7 @@ CheckedResult CheckedClosedSystem(const ClosedSystemInput& in, ClosedSystemResul
   for (const double v : {r.vo2, r.vo2Rate, r.vco2, r.vco2Rate})
     if (!isNumber(static_cast<float>(v))) return Refused("system volume");
   *out = r;
-  return accepted(r.vo2);
+  return Accepted(r.vo2);
 }
 
 CheckedResult CheckedDissolvedOxygen(float celsius, float volumeMl, float pb, float gasO2, float solutes,
@@ -198,13 +176,9 @@ CheckedResult CheckedDissolvedOxygen(float celsius, float volumeMl, float pb, fl
   if (BelowAbsoluteZero(celsius)) return Refused("temp.", kAboveAbsoluteZero);
   if (volumeMl < 0) return Refused("volume", "a volume must not be negative");
   if (!(pb > 0)) return Refused("B.P.", kPressureAbove0);
-  // Water boils where its vapour pressure reaches the B.P.: no water to
-  // hold oxygen. The temperature is blamed where water boils even at sea
-  // level, the B.P. below that.
-  if (const double boiling = SaturationVapourPressureTorr(celsius); !(pb > boiling)) {
-    if (!(boiling < 760.0)) return Refused("temp.", "water boils at this temperature and B.P.");
-    return Refused("B.P.", "it must be above the water vapour pressure at the temperature (92.5 torr at 50 \xA1" "C)");
-  }
+  // Boiling water holds no oxygen, and above 50 degrees the content's fit
+  // no longer holds.
+  if (const CheckedResult water = CheckedO2ContentWater(celsius, pb); !water.ok()) return water;
   if (OutsidePercent(gasO2)) return Refused("gas phase %O2", kPercent);
   if (!(solutes >= 0)) return Refused("dissolved solutes", kNotNegative);
   if (!(saturation >= 0)) return Refused("% oxygen saturation", kNotNegative);
@@ -212,11 +186,11 @@ CheckedResult CheckedDissolvedOxygen(float celsius, float volumeMl, float pb, fl
   if (!isNumber(c.perLitre)) return Refused("B.P.");
   if (!isNumber(c.inVolume)) return Refused("volume");
   *out = c;
-  return accepted(c.perLitre);
+  return Accepted(c.perLitre);
 }
 
 CheckedResult CheckedConversion(const ConversionResult& r, float x) {
-  if (!r.row || r.nil) return accepted(r.y);
+  if (!r.row || r.nil) return Accepted(r.y);
   const ConversionRow& row = *r.row;
   const bool celsius = row.kind == ConversionKind::CelsiusToFahrenheit || row.kind == ConversionKind::SaturationPressure ||
                        row.kind == ConversionKind::SaturationDensity || (row.menu == 63 && row.item == 12);
@@ -226,7 +200,7 @@ CheckedResult CheckedConversion(const ConversionResult& r, float x) {
   // Masses, volumes, amounts and light (65/1..18), water vapour (66/18..21).
   const bool amount = (row.menu == 65 && row.item <= 18) || (row.menu == 66 && row.item >= 18);
   if (amount && x < 0) return Refused(row.from, "it must not be negative");
-  return isNumber(r.y) ? accepted(r.y) : Refused(row.from);
+  return isNumber(r.y) ? Accepted(r.y) : Refused(row.from);
 }
 
 CheckedSimulation CheckedSimulationFromAltitudes(double g, double simulatedM, double measuredM) {
@@ -237,7 +211,7 @@ CheckedSimulation CheckedSimulationFromAltitudes(double g, double simulatedM, do
   else if (!isNumber(measuredM) || !isNumber(s.measuredTorr) || s.measuredTorr == 0) c.check = Refused("measurement altitude");
   else if (!isNumber(simulatedM) || !isNumber(s.simulatedTorr) || !isNumber(s.concentration)) c.check = Refused("simulated altitude");
   else if (s.concentration > 100) c.check = Refused("gas concentration", kAboveAll);
-  else c.check = accepted(s.concentration);
+  else c.check = Accepted(s.concentration);
   return c;
 }
 
@@ -251,6 +225,6 @@ CheckedSimulation CheckedSimulationFromPressures(double g, double simulatedTorr,
   else if (!isNumber(simulatedTorr) || simulatedTorr <= 0) c.check = Refused("simulated pressure", kAbove0);
   else if (!isNumber(s.concentration)) c.check = Refused("gas concentration");
   else if (s.concentration > 100) c.check = Refused("gas concentration", kAboveAll);
-  else c.check = accepted(s.concentration);
+  else c.check = Accepted(s.concentration);
   return c;
 }

@@ -1,35 +1,14 @@
 // Which typed field would make a calculator's result infinite or not a
 // number, so that its window refuses the value with a message naming the
-// field instead of showing INF or NaN. Pure; text that is not a number has
-// already read as 0 before these checks see it.
+// field instead of showing INF or NaN (shell/refusal.h). Pure; text that is
+// not a number has already read as 0 before these checks see it.
 #pragma once
 #include <string>
 
 #include "calculators/conversions.h"
 #include "calculators/oxygen.h"
 #include "calculators/pressure.h"
-
-// A result, or the field that keeps it from being a finite number.
-struct CheckedResult {
-  double value = 0;
-  const char* field = nullptr;    // the field's label as the window shows it; nullptr: value is finite
-  const char* reason = nullptr;   // why, when more can be said than "not a number"
-  bool ok() const { return field == nullptr; }
-};
-CheckedResult Refused(const char* field, const char* reason = nullptr);
-
-// Typed values no instrument can give, with the reasons the refusals give.
-// At or below absolute zero; `offset` is the kelvin offset the formula adds
-// (273 in some), so that it never divides by 0 or a negative temperature.
-bool BelowAbsoluteZero(double celsius, double offset = 273.15);
-// A fraction or humidity, in per cent, outside 0..100.
-bool OutsidePercent(double v);
-inline constexpr const char* kAboveAbsoluteZero = "a temperature must be above absolute zero, -273.15 \xA1" "C";
-inline constexpr const char* kPressureAbove0 = "a pressure must be above 0";
-inline constexpr const char* kPercent = "it must lie from 0 to 100 %";
-// The alert's text: the field, then the reason or that the result would be
-// infinite or not a number.
-std::string RefusalText(const CheckedResult& r);
+#include "shell/refusal.h"
 
 // ---- Altitude and pressure: the window's two directions ----
 // Refused "Pressure" at or below 0; "Altitude" when the pressure overflows.
@@ -81,12 +60,11 @@ CheckedResult CheckedPartialPressureInputs(float ambient, float celsius, float s
 CheckedResult CheckedClosedSystem(const ClosedSystemInput& in, ClosedSystemResult* out);
 
 // ---- Dissolved oxygen ----
-// Refused by name: a temperature at or below absolute zero, a negative
-// volume, solutes or saturation (above 100 % counts as 100 %), a pressure at
-// or below 0 or not above the water's vapour pressure at the temperature
-// (blamed on the temperature where water boils at 760 torr), a gas-phase O2
-// outside 0..100 %. The value is the content per
-// litre; *out gets both contents.
+// Refused by name: a temperature at or below absolute zero or above 50
+// degrees, a negative volume, solutes or saturation (above 100 % counts as
+// 100 %), a pressure at or below 0, water that boils at the temperature and
+// pressure (CheckedO2ContentWater), a gas-phase O2 outside 0..100 %. The
+// value is the content per litre; *out gets both contents.
 CheckedResult CheckedDissolvedOxygen(float celsius, float volumeMl, float pb, float gasO2, float solutes,
                                      float saturation, bool milligrams, O2Content* out);
 

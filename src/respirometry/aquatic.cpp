@@ -40,6 +40,7 @@ std::string WaterStatusText(WaterStatus s, const WaterVO2Settings& w, float mass
       return "Readings in torr need a pressure above the water vapour pressure and a gas-phase O2 above 0.";
     case WaterStatus::VolumeNotPositive:
       return "The water volume must be above 0 ml (it is" + NumText(w.volumeOrFlow) + ").";
+    case WaterStatus::WaterRefused: return RefusalText(CheckedO2ContentWater(w.temperature, w.pressure));
   }
   return "";
 }
@@ -120,6 +121,7 @@ WaterStatus ComputeWaterVO2(const WaterVO2Settings& w, float mass, float interva
   if (w.massUnit >= 1 && w.massUnit <= 3 && !(mass > 0.0f)) return WaterStatus::MassNotPositive;
   if (!(w.saturation > 0.0f)) return WaterStatus::SaturationNotPositive;
   if (w.waterUnits == 2 && !(airSaturatedPO2(w) > 0.0)) return WaterStatus::PressureNotPositive;
+  if (!CheckedO2ContentWater(w.temperature, w.pressure).ok()) return WaterStatus::WaterRefused;
   const bool closed = w.waterSystem == 0;
   if (closed && !(w.volumeOrFlow > 0.0f)) return WaterStatus::VolumeNotPositive;
   if (closed && w.oH2O == 3 && !(interval > 0.0f)) return WaterStatus::IntervalNotPositive;

@@ -45,6 +45,7 @@ enum class WaterStatus : int16_t {
   IntervalNotPositive,
   PressureNotPositive,   // torr readings need P - 0.76 t and the gas-phase O2 above 0
   VolumeNotPositive,     // closed system: no water volume
+  WaterRefused,          // above 50 degrees or boiling: CheckedO2ContentWater names the field
 };
 std::string WaterStatusText(WaterStatus s, const WaterVO2Settings& w, float mass, float interval);
 

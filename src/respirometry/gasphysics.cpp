@@ -31,6 +31,22 @@ O2Content O2CONTENT(float temperature, float volume, float solutes, float o2Fact
   return r;
 }
 
+bool WaterBoils(float celsius, float torr) {
+  return !(static_cast<double>(torr) * 0.999 > SaturationVapourPressureTorr(celsius));
+}
+
+CheckedResult CheckedO2ContentWater(float celsius, float torr) {
+  if (!std::isfinite(celsius)) return Refused("temp.");
+  if (BelowAbsoluteZero(celsius)) return Refused("temp.", kAboveAbsoluteZero);
+  const bool boils = WaterBoils(celsius, torr);
+  if (celsius > kO2ContentHighestCelsius)
+    return Refused("temp.", boils ? "water boils at this temperature and B.P."
+                                  : "the oxygen content formula holds for water up to 50 \xA1" "C");
+  if (boils)
+    return Refused("B.P.", "it must be above the water vapour pressure at the temperature (92.5 torr at 50 \xA1" "C)");
+  return Accepted(celsius);
+}
+
 float WaterconTemperature(float rho) {
   // WATERCON rises with the temperature: bisect in double on its float values.
   double lo = -100.0, hi = 200.0;

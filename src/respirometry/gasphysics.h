@@ -2,6 +2,8 @@
 // routines the respirometry commands and the calculators share. Pure.
 #pragma once
 
+#include "shell/refusal.h"
+
 // Saturated water-vapour density in mg/ml (= g/L) at RHtemp degrees Celsius:
 // Goff-Gratch saturation pressure, then the ideal-gas law. No range check;
 // callers clamp their temperatures. The result is what is kept in RHFactor.
@@ -20,6 +22,22 @@ struct O2Content {
 // there. inMilligrams multiplies by 1.4286 mg/ml, the density of O2 at STP.
 O2Content O2CONTENT(float temperature, float volume, float solutes, float o2Factor, bool inMilligrams);
 
+// Where O2CONTENT describes the water. Its fit tends to 2.79 ml/L however hot
+// the water (3.57 at 60 degrees and 760 torr, where oxygen's solubility gives
+// 3.28); from 0.5 to 50 degrees it lies within 2 % of it.
+inline constexpr float kO2ContentHighestCelsius = 50.0f;
+// Water at t degrees Celsius boils under `torr` (or a pressure that is not a
+// number): its Goff-Gratch vapour pressure reaches 99.9 % of the pressure.
+// The margin, 0.03 K at 100 degrees, is the formula's steam point less
+// water's (100.001 and 99.974 degrees at 760 torr; in floats 100 degrees
+// came to 759.96 torr): the boiling points then lie within 0.003 K of the
+// steam tables' from 20 to 100 degrees.
+bool WaterBoils(float celsius, float torr);
+// The temperature and pressure of the water windows, refused by their
+// labels: "temp." when not a number, at or below absolute zero or above 50
+// degrees (saying that water boils there, where it does); "B.P." when the
+// water boils below 50 degrees. The value is the temperature.
+CheckedResult CheckedO2ContentWater(float celsius, float torr);
 
 // hPa -> torr, 760 / 1013.25; and the factor of WATERCON's ideal-gas law,
 // mg/ml of vapour per hPa over the temperature in K.

@@ -190,6 +190,11 @@ TEST(WaterVO2, LabelsRefusalsAndScriptStep) {
       {WaterStatus::PressureNotPositive, [](auto& w, float&, float&) { w.waterUnits = 2; w.pressure = 0; }},
       {WaterStatus::PressureNotPositive, [](auto& w, float&, float&) { w.waterUnits = 2; w.pressure = 15; }},
       {WaterStatus::VolumeNotPositive, [](auto& w, float&, float&) { w.volumeOrFlow = 0; }},
+      // Where O2CONTENT's fit no longer holds (3.57 ml/L at 60 degrees for
+      // 3.28), and boiling water.
+      {WaterStatus::WaterRefused, [](auto& w, float&, float&) { w.temperature = 60; }},
+      {WaterStatus::WaterRefused, [](auto& w, float&, float&) { w.temperature = 100; }},
+      {WaterStatus::WaterRefused, [](auto& w, float&, float&) { w.pressure = 15; }},
   };
   for (const auto& r : refused) {
     WaterVO2Settings x = closed;
@@ -200,6 +205,10 @@ TEST(WaterVO2, LabelsRefusalsAndScriptStep) {
     EXPECT_EQ(out, (std::vector<float>{7, 7}));
     EXPECT_FALSE(WaterStatusText(r.st, x, mass, dt).empty());
   }
+  WaterVO2Settings hot = closed;
+  hot.temperature = 60;
+  EXPECT_EQ(WaterStatusText(WaterStatus::WaterRefused, hot, 10, 60).rfind("\"temp.\": the oxygen content formula", 0),
+            0u);
 
   // A replay rebuilds the window from the file and the step: the same factor.
   WaterVO2Settings o;

@@ -53,11 +53,12 @@ struct BmrWindow {
     BMRunitfact = r.factor;
     aShown = r.aShown;
     w.set(kBmrResult, ResultText(r.rate));
-    w.set(kBmrAField, ResultText(r.aShown));
+    // Whole: the next Compute and Save read the a back from its field.
+    w.set(kBmrAField, InputText(r.aShown));
   }
   void recompute() { BMRCALC(false); }
 
-  void showCurrentA() { w.set(kBmrAField, ResultText(LastBmrCoefficient * BMRunitfact)); }
+  void showCurrentA() { w.set(kBmrAField, InputText(LastBmrCoefficient * BMRunitfact)); }
 
   void setEquation(const char* temperature, const char* b, float a) {
     w.set(kBmrBaseTField, temperature);
@@ -130,7 +131,7 @@ struct BmrWindow {
     showTaxonPopup(kGroupMenu, 1);
     setEquation("20", ".751", 0.002647f);
     BMR_INFO(kGeneralHelp);
-    w.set(kBmrAField, ResultText(aShown));
+    w.set(kBmrAField, InputText(aShown));
     recompute();
   }
 };

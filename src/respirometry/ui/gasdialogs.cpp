@@ -670,8 +670,14 @@ void GASUNITS(const plat::MacText&, int16_t left, int16_t top) {
     if (eventID >= 1 && eventID <= 4)
       plat::setFieldText(kHeatWindow, kHeatField, FieldNumText(StandardHeatEquivalent(GasType, eventID)));
   }
-  const auto joules = static_cast<float>(TextToNum(plat::fieldText(kHeatWindow, kHeatField)));
-  (o2 ? flowconO : flowconC) = joules;
+  // A typo would multiply every later energy result and stay in the
+  // preferences: what is not a number above 0 keeps the one before.
+  float& kept = o2 ? flowconO : flowconC;
+  const float joules =
+      PositiveFieldOrKeep(kHeatWindow, kHeatField, kept,
+                          o2 ? "\"Joules/ml O2\": a heat equivalent must be a number above 0"
+                             : "\"Joules/ml CO2\": a heat equivalent must be a number above 0");
+  kept = joules;
   plat::disposeWindow(kHeatWindow);
   bup();
   flowcon = GasHeatFactor(joules);

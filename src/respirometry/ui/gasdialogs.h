@@ -54,7 +54,9 @@ void FLOWSTUFF();
 // mode 1 analyser compensation, 0 incurrent flow: realBP, WaterChannel, compRH
 // and, for a humidity channel, RH_Temp_Calcs.
 void WaterComp(int16_t mode);
-// "Heat Equivalence": flowconO / flowconC and flowcon (J/ml / 60).
+// "Heat Equivalence": flowconO / flowconC and flowcon (J/ml / 60). A value
+// that is not a number above 0 is refused by the alert and the heat
+// equivalent before is kept.
 void GASUNITS(const plat::MacText& unused, int16_t left, int16_t top);
 // The equation of the current GasType, UseVCO2 and FlowMode.
 void SHOWGASEQUATION();

@@ -1,6 +1,7 @@
 #include "respirometry/ui/respirometry_kit.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "editing/ui/editframe.h"
@@ -99,7 +100,9 @@ float PositiveFieldOrKeep(int win, int16_t id, float old, const char* what) {
   if (!plat::windowExists(win) || !plat::controlExists(win, id)) return old;
   const std::string typed = plat::fieldText(win, id);
   double v = 0.0;
-  if (ParseFieldNumber(typed, &v) && v > 0.0 && v < 3.4e38) return static_cast<float>(v);
+  // Judged as the float kept: 1e-50 would be kept as 0.
+  if (ParseFieldNumber(typed, &v) && static_cast<float>(v) > 0.0f && std::isfinite(static_cast<float>(v)))
+    return static_cast<float>(v);
   ShowAlert(std::string(what) + " (\"" + typed + "\" was typed); it stays" + NumText(old) + ".");
   return old;
 }

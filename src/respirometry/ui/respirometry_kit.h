@@ -34,8 +34,8 @@ void AwaitEvent();
 // when the channel is new, the channel menu too.
 void ShowEditedFile(int16_t slot, bool newChannel);
 
-// The number typed in a field when it is a positive number; otherwise the
-// alert ("bzot") says so with the text typed, and old is kept.
+// The number typed in a field when it is a float above 0 (not infinite);
+// otherwise the alert ("bzot") says so with the text typed, and old is kept.
 float PositiveFieldOrKeep(int win, int16_t id, float old, const char* what);
 
 }  // namespace respkit

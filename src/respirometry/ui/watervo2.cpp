@@ -178,7 +178,15 @@ void readWindow(WaterVO2Settings* w) {
   w->netO2 = fieldValue(kNetO2Field);
 }
 
+// The estimate, or blanks and the alert where O2CONTENT does not describe
+// the water: no wrong content stands to be taken as the net O2.
 void showContent(const WaterVO2Settings& w) {
+  if (const CheckedResult water = CheckedO2ContentWater(w.temperature, w.pressure); !water.ok()) {
+    plat::setFieldText(kResultsWindow, kContentField, "");
+    plat::setFieldText(kResultsWindow, kNetO2Field, "");
+    ShowAlert(RefusalText(water));
+    return;
+  }
   const O2Content c = EstimateWaterO2(w);
   setField(kContentField, c.perLitre);
   setField(kNetO2Field, c.inVolume);

@@ -489,6 +489,30 @@ TEST_P(Calculators, MetabolismAndQ10) {
   EXPECT_EQ(LastCalculatorResult, 5.0f);
 }
 
+// The a field is read back by the next Compute and by "Save": it shows the
+// number typed, not its display rounding (1.23456 came back " 1.235", and
+// then computed and saved as 1.235).
+TEST_P(Calculators, MetabolismShowsATypedCoefficientWhole) {
+  const float saved[2] = {CustomAllometry[1], CustomAllometry[2]};
+  for (const char* typed : {"1.23456", "123.456"}) {
+    SCOPED_TRACE(typed);
+    const double a = TextToNum(typed);
+    Script s;
+    s.call([&] { plat::setFieldText(W, kBmrAField, typed); });
+    for (int compute = 0; compute < 2; ++compute) {
+      s.click(W, kBmrCompute).call([&] {
+        EXPECT_EQ(Field(kBmrAField), typed);
+        ExpectNear(Num(kBmrResult), a, 5e-4);   // 1 g at its base temperature
+      });
+    }
+    s.click(W, kBmrSave).click(W, kBmrDone);
+    runItem(10, s);
+    EXPECT_EQ(CustomAllometry[1], static_cast<float>(a));
+  }
+  CustomAllometry[1] = saved[0];
+  CustomAllometry[2] = saved[1];
+}
+
 // A typed value that would make the result infinite or not a number, or is
 // out of its range, is refused with an alert naming its field, and the
 // results of the inputs before are blanked, not left beside it. Nothing
@@ -552,6 +576,18 @@ TEST_P(Calculators, FieldsThatWouldGiveNoNumberAreRefusedByName) {
       {8, {{kDoTemperature, "50"}, {kDoPressure, "10"}}, kDoContent,
        "\"B.P.\": it must be above the water vapour pressure", kDoPerLitre},
       {8, {{kDoTemperature, "200"}}, kDoContent, "\"temp.\": water boils", kDoSum},
+      // The fit tends to 2.79 ml/L however hot the water: 60, 80 and 99
+      // degrees showed 3.572, 3.158 and 2.970 ml/L, and 100 degrees boils.
+      {8, {{kDoTemperature, "60"}, {kDoPressure, "760"}}, kDoContent,
+       "\"temp.\": the oxygen content formula holds for water up to 50", kDoPerLitre},
+      {8, {{kDoTemperature, "80"}, {kDoPressure, "760"}}, kDoContent,
+       "\"temp.\": the oxygen content formula holds for water up to 50", kDoSum},
+      {8, {{kDoTemperature, "99"}, {kDoPressure, "760"}}, kDoContent,
+       "\"temp.\": the oxygen content formula holds for water up to 50", kDoPerLitre},
+      {8, {{kDoTemperature, "100"}, {kDoPressure, "760"}}, kDoContent, "\"temp.\": water boils", kDoPerLitre},
+      // Its float lies 6e-6 K above absolute zero: it was taken.
+      {7, {{kPo2TemperatureField, "-273.15"}}, kPo2Compute,
+       "\"ambient temperature\": a temperature must be above absolute zero", kPo2Result},
       {12, {{kCsMinutes, "1e39"}}, kCsCalculate, "\"minutes\": it is too large", kCsVO2},
       // Stored as the gas-exchange commands' FiO2 before it was refused.
       {13,

@@ -165,16 +165,33 @@ TEST_F(Aquatic, WaterWindowsGiveTheCoresChannelAndReplayWithNoWindow) {
 
 TEST_F(Aquatic, WaterCancelInAnyWindowChangesNothingAndWithdrawsTheStep) {
   const std::vector<float> original = gPointersToFileData[slot_][1];
-  for (int window = 0; window < 3; ++window) {
+  // Window 3: water above 50 degrees, where O2CONTENT gave 3.57 ml/L for
+  // 3.28, refused by name for the content and for the run, then cancelled.
+  for (int window = 0; window < 4; ++window) {
     SCOPED_TRACE(window);
     RecordSCRIPT = 1;
     ScriptCOUNT = 0;
+    std::vector<std::string> alerts;
     Script s;
     for (int i = 0; i < 5; ++i) s.call([] {});
     if (window > 0) s.click(kResultsWindow, kWaterContinue);
     if (window > 1) s.click(kWaterChannelWindow, kWaterChannelsDone);
+    if (window == 3) {
+      s.call([] { plat::setFieldText(kResultsWindow, kWaterTempField, "60"); });
+      for (const int16_t button : {kComputeO2Content, kDoCalculations}) {
+        s.click(kResultsWindow, button)
+            .call([&] { alerts.push_back(plat::fieldText(kAlertWindow, kAlertMessage)); })
+            .click(kAlertWindow, kAlertOK);
+      }
+      s.call([] {
+        EXPECT_EQ(plat::fieldText(kResultsWindow, kContentField), "");
+        plat::test::saveArtifact(plat::test::windowImage(kResultsWindow), "water-main-refused.png");
+      });
+    }
     s.closeBox(window == 1 ? kWaterChannelWindow : kResultsWindow);
     plat::test::run(s, [] { EXPECT_TRUE(DoMENU(76, 7)); });
+    EXPECT_EQ(alerts.size(), window == 3 ? 2u : 0u);
+    for (const std::string& a : alerts) EXPECT_EQ(a.rfind("\"temp.\": the oxygen content formula holds", 0), 0u) << a;
     RecordSCRIPT = 0;
     EXPECT_EQ(ScriptCOUNT, 0);
     EXPECT_EQ(gPointersToFileData[slot_][1], original);

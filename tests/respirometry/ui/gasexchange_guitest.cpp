@@ -21,6 +21,7 @@
 #include "respirometry/aquatic.h"
 #include "respirometry/gasexchange.h"
 #include "respirometry/gasphysics.h"
+#include "respirometry/gasunits.h"
 #include "respirometry/humidity.h"
 #include "respirometry/ui/convol.h"
 #include "respirometry/ui/gasdialogs.h"
@@ -34,6 +35,7 @@
 #include "shell/dispatch.h"
 #include "shell/globals.h"
 #include "shell/menurules.h"
+#include "shell/prefs.h"
 #include "shell/store.h"
 #include "shell/worktables.h"
 #include "registrars.h"
@@ -303,6 +305,37 @@ TEST_F(Respirometry, HeatEquivalenceSetsTheJoulesPerMillilitre) {
   again.call([] { EXPECT_EQ(plat::fieldText(kHeatWindow, kHeatField), "20.0853"); }).click(kHeatWindow, kHeatDone);
   plat::test::run(again, [] { EXPECT_TRUE(DoMENU(76, 10)); });
   EXPECT_EQ(flowconC, 20.0853f);
+  // Not a number above 0 (each was taken at Done, 1e39 as infinite, into
+  // every later energy result): refused by the field's name, and the heat
+  // equivalent before kept, in the run and in the preferences.
+  for (const char* typed : {"0", "-5", "abc", "nan", "1e39", "1e-50"}) {
+    SCOPED_TRACE(typed);
+    flowcon = 0.5f;
+    std::string message;
+    Script bad;
+    bad.call([&] { plat::setFieldText(kHeatWindow, kHeatField, typed); })
+        .click(kHeatWindow, kHeatDone)
+        .call([&] {
+          message = plat::fieldText(kAlertWindow, kAlertMessage);
+          plat::test::saveArtifact(plat::test::windowImage(kAlertWindow), "gas-heat-equivalence-refused.png");
+        })
+        .click(kAlertWindow, kAlertOK);
+    plat::test::run(bad, [] { EXPECT_TRUE(DoMENU(76, 10)); });
+    EXPECT_EQ(message.rfind("\"Joules/ml CO2\": a heat equivalent must be a number above 0", 0), 0u) << message;
+    EXPECT_EQ(flowconC, 20.0853f);
+    EXPECT_EQ(flowcon, GasHeatFactor(20.0853f));
+    EXPECT_EQ(CaptureSavedSettings().flowconC, 20.0853f);
+  }
+  // Any heat equivalent of a diet, 15 to 30 J/ml, is taken as typed.
+  for (const char* typed : {"15", "22.75", "30"}) {
+    SCOPED_TRACE(typed);
+    Script good;
+    good.call([&] { plat::setFieldText(kHeatWindow, kHeatField, typed); }).key(kHeatWindow, 13);
+    plat::test::run(good, [] { EXPECT_TRUE(DoMENU(76, 10)); });
+    EXPECT_EQ(flowconC, static_cast<float>(TextToNum(typed)));
+    EXPECT_EQ(flowcon, GasHeatFactor(flowconC));
+    EXPECT_FALSE(plat::windowExists(kAlertWindow));
+  }
 }
 
 TEST_F(Respirometry, FlowChannelAndSecondGasChannelReachTheEngine) {
