@@ -381,18 +381,17 @@ void FollowPlotWindow() {
 }
 
 void KeepFurnitureSeen(int win) {
+  if (!plat::windowExists(win)) return;
   const auto f = static_cast<int16_t>(TheFileInUse);
   const int plot = fileReady(f) && plat::windowExists(PlotWindowId(f)) ? PlotWindowId(f) : 0;
-  if (plot == 0 || !plat::windowExists(win) || !plat::windowVisible(win) || PlotFurnitureLift() == 0) return;
-  const plat::Rect a = plat::frameRect(win), b = plat::frameRect(plot);
-  if (!(a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom)) return;
-  // Only over the plot: not over a window the user works in before it.
-  for (const int w : plat::windowIds()) {
-    if (w == plot) break;
-    if (w == win) return;
-    if (w != kToolbarWindow && w != kCommentsWindow && w != kBlockWindow && plat::windowVisible(w)) return;
+  bool over = plot != 0 && plat::windowVisible(win) && PlotFurnitureLift() != 0;
+  if (over) {
+    const plat::Rect a = plat::frameRect(win), b = plat::frameRect(plot);
+    over = a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
   }
-  plat::bringToFront(win);
+  // Just in front of the plot, whatever brings it forward: not over a window
+  // the user works in before it.
+  plat::keepInFront(win, over ? plot : 0);
 }
 
 void KeepPlotFurnitureSeen() {

@@ -39,7 +39,7 @@ bool BlockOrCommentsWindowActivated(int16_t windowId);
 // along, keeping their places below it.
 void FollowPlotWindow();
 // Where the comments box or the block window stands over a plot window moved
-// low, it is brought in front of it (order only): behind, it was out of sight.
+// low, it stays in front of it (order only): behind, it was out of sight.
 void KeepFurnitureSeen(int win);
 // Both, after whatever brought the plot window in front of them.
 void KeepPlotFurnitureSeen();
