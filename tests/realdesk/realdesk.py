@@ -16,6 +16,7 @@ folder (the program's log, the desk map, the files it wrote).
 """
 import csv
 import os
+import re
 import select
 import shutil
 import signal
@@ -30,6 +31,8 @@ WAIT = 20                # seconds any one wait may take
 XVFB_WAIT = 40           # seconds an X server may take to start, on a busy machine
 XVFB_TRIES = 2
 TITLE_BAR = 22
+BLOCK_WINDOW = 2
+DEMO_PLOT = "File 1: 'demo.orl'"   # not the comments box, which names the file too
 DEMO = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "resources", "demo",
                     "demo-respirometry.orl")
 
@@ -447,27 +450,45 @@ def check_close_box_behind(desk, folder):
         raise Failure("a window closed on a click on a close box behind:\n%s" % m.summary())
 
 
+def block_cases(desk):
+    """The first and last case of the block, as the block window's title names them."""
+    w = next((w for w in desk.map().windows if w["id"] == BLOCK_WINDOW), None)
+    got = w and re.search(r"Cases\s+([\d,]+)\s+to\s+([\d,]+)", w["title"], re.IGNORECASE)
+    return got and tuple(int(v.replace(",", "")) for v in got.groups())
+
+
 def check_fast_drag(desk, folder):
     desk.start([demo_copy(folder)])
-    x, y, width = desk.plot("demo")
+    x, y, width = desk.plot(DEMO_PLOT)
     # Where the program reads the pointer between the move and the release
     # is chance: several drags make a wrong end all but certain to show.
     x1 = width // 5
     # A click on the plot's own title bar, far right, does nothing of itself.
-    title = (x + 9 * x1 // 2, desk.window("demo")["rect"][1] - TITLE_BAR // 2)
+    title = (x + 9 * x1 // 2, desk.window(DEMO_PLOT)["rect"][1] - TITLE_BAR // 2)
     drags = [(3 * x1, desk.drag), (2 * x1, desk.drag), (4 * x1, desk.drag), (3 * x1, desk.drag),
              (2 * x1, desk.drag), (4 * x1, desk.drag), (3 * x1, desk.quick_drag), (2 * x1, desk.quick_drag),
              (3 * x1, lambda a, b, y: desk.drag_then_click(a, b, y, title)),
              (2 * x1, lambda a, b, y: desk.drag_then_click(a, b, y, title))]
-    for k, (x2, drag) in enumerate(drags):
+    cases = None
+    for x2, drag in drags:
         drag(x + x1, x + x2, y)
-        rows = desk.save_block_csv(os.path.join(folder, "block%d.csv" % k), cases=True)
-        first, last = int(rows[1][0]), int(rows[-1][0])
+        # Read from the block window's title, which names a new block's cases
+        # (each drag ends elsewhere than the one before): a save per drag took
+        # most of the check's time.
+        was = cases
+        cases = desk.until("a new block named by the block window", lambda: (block_cases(desk) or was) != was
+                           and block_cases(desk))
+        first, last = cases
         # Cases grow with the pixel from the plot's left edge in the view a
         # file opens in: the block's ends stand as its two pixels do.
         if abs(last / first - x2 / x1) > 0.05 * x2 / x1:
             raise Failure("a drag from %d to %d px should give a block whose last case is %.2f times its first: "
                           "it is %d..%d" % (x1, x2, x2 / x1, first, last))
+    # The title names the block the file holds.
+    rows = desk.save_block_csv(os.path.join(folder, "block.csv"), cases=True)
+    if (int(rows[1][0]), int(rows[-1][0])) != cases:
+        raise Failure("the block window names cases %d..%d, the saved block holds %s..%s"
+                      % (cases + (rows[1][0], rows[-1][0])))
 
 
 # ---- a window over a plot moved low -------------------------------------------
@@ -476,16 +497,13 @@ def check_fast_drag(desk, folder):
 # forward. The window's buttons must stay on the desk and in sight, and act.
 # The picks fall right of the windows, which open at the plot's left.
 
-LOW_PLOT = "File 1: 'demo.orl'"   # not the comments box, which names the file too
-
-
 def low_plot(desk, folder, block=False):
     desk.start([demo_copy(folder)])
-    x, y, width = desk.plot(LOW_PLOT)
+    x, y, width = desk.plot(DEMO_PLOT)
     if block:
         desk.drag(x + width // 4, x + width // 2, y)
-    desk.drag_plot_to_bottom(LOW_PLOT)
-    return desk.plot(LOW_PLOT)
+    desk.drag_plot_to_bottom(DEMO_PLOT)
+    return desk.plot(DEMO_PLOT)
 
 
 def check_low_running_average(desk, folder):
