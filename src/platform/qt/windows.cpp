@@ -93,19 +93,14 @@ void toFront(int id) {
   restack();
 }
 
-// A window kept in front of another serves it: the activation falls to the
-// window served before any that serves.
 int firstVisibleDocument(int except = 0) {
   Registry& r = R();
-  int serving = 0;
   for (int id : r.order) {
     if (id == except) continue;
     const WindowRec& w = r.windows[id];
-    if (w.spec.cls != WindowClass::Document || !w.spec.visible) continue;
-    if (!r.kept.contains(id)) return id;
-    if (serving == 0) serving = id;
+    if (w.spec.cls == WindowClass::Document && w.spec.visible) return id;
   }
-  return serving;
+  return 0;
 }
 
 QString titleString(const MacText& t) { return QString::fromStdString(macRomanToUtf8(t)); }

@@ -380,20 +380,6 @@ void FollowPlotWindow() {
   KeepPlotFurnitureSeen();
 }
 
-void KeepFurnitureSeen(int win) {
-  if (!plat::windowExists(win)) return;
-  const auto f = static_cast<int16_t>(TheFileInUse);
-  const int plot = fileReady(f) && plat::windowExists(PlotWindowId(f)) ? PlotWindowId(f) : 0;
-  bool over = plot != 0 && plat::windowVisible(win) && PlotFurnitureLift() != 0;
-  if (over) {
-    const plat::Rect a = plat::frameRect(win), b = plat::frameRect(plot);
-    over = a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
-  }
-  // Just in front of the plot, whatever brings it forward: not over a window
-  // the user works in before it.
-  plat::keepInFront(win, over ? plot : 0);
-}
-
 void KeepPlotFurnitureSeen() {
   KeepFurnitureSeen(kCommentsWindow);
   KeepFurnitureSeen(kBlockWindow);

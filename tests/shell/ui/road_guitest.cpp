@@ -24,6 +24,7 @@
 #include "plot/ui/mouse.h"
 #include "datafiles/datafile.h"
 #include "datafiles/native_binary.h"
+#include "datafiles/ui/close.h"
 #include "datafiles/ui/open.h"
 #include "datafiles/ui/save_dialog.h"
 #include "editing/ui/calibsetup.h"
@@ -845,7 +846,11 @@ TEST_P(LowPlot, ACommandsWindowsStayInFrontThroughThePicks) {
   // Picks right of the windows, which open at the plot's left, and above its furniture.
   const auto pick = [&](Script& s, int x) -> Script& { return s.clickAt(plot, {x, 60}).call([] {}); };
   const auto drag = [&](Script& s, int x0, int x1) -> Script& {
-    return s.press(plot, {x0, 60}).moveTo(plot, {x1, 60}).release().call([] {});
+    // The pointer rests while the picker's loop drains what came before.
+    return s.moveTo(plot, {x0, 60}).moveTo(plot, {x0, 60}).moveTo(plot, {x0, 60}).press(plot, {x0, 60}).moveTo(plot, {(x0 + x1) / 2, 60}).moveTo(plot, {x1, 60})
+        .release()
+        .moveTo(plot, {x1, 60})
+        .call([] {});
   };
   Script s;
   for (int16_t k = 0; k < place; ++k) s.closeBox(kToolbarWindow).call([] {});
@@ -861,11 +866,11 @@ TEST_P(LowPlot, ACommandsWindowsStayInFrontThroughThePicks) {
   s.call(inFront("pair differences")).click(kResultsWindow, kExitClickButton).call([] {});
   s.menu(kMenuAnalyze, 13).click(kResultsWindow, 10);   // FFT of 1024 samples
   pick(s, 800).call(inFront("fft")).click(kResultsWindow, kFftExit).call([] {});
-  s.menu(kMenuEdit, 11).click(kResultsWindow, kBaselineCursorBoth);   // Correct Baseline
+  s.menu(kMenuEdit, 11).click(kResultsWindow, kBaselineCursorBoth).activate(plot);   // Correct Baseline
   drag(drag(s, 650, 700), 900, 950).call(inFront("baseline")).click(kResultsWindow, kBaselineCancel).call([] {});
   drag(s, 650, 800).menu(73, 1);   // Change Blocks…, and one more block picked while it waits
   drag(s, 900, 950).call(inFront("change blocks")).closeBox(kBlockSetWindow).call([] {});
-  s.menu(kMenuFile, 21);
+  s.menu(kMenuFile, 21).click(kSaveChangesWindow, kSaveChangesDontSave);
   plat::test::run(s, [&] { RunCorvimet(CorvimetRegistrars(), {kDemo}); });
 }
 
