@@ -37,6 +37,10 @@ void showWindow(int id, bool show);
 bool windowVisible(int id);
 void selectWindow(int id);          // bring to front and make active; reports nothing
 void bringToFront(int id);          // order only
+// `id` stays in front of `other` whatever brings `other` forward (a click on
+// it, selectWindow), until keepInFront(id, 0) or either window closes: a
+// window standing over the plot the user picks in. Order only; one level.
+void keepInFront(int id, int other);
 int  frontWindow();                 // the active document window, 0 when none
 int  frontWindow(WindowClass cls);
 

@@ -103,6 +103,27 @@ TEST_F(Windows, FloatingWindowsStayAboveDocumentsAndDoNotTakeActivation) {
   EXPECT_EQ(plat::frontWindow(), 4);   // the next document becomes active
 }
 
+TEST_F(Windows, AWindowKeptInFrontOfAnotherStaysJustBeforeIt) {
+  plat::createWindow({.id = 1000, .title = "plot", .content = {94, 41, 900, 470}});
+  plat::createWindow({.id = 4, .title = "results", .content = {100, 300, 600, 600}});
+  plat::createWindow({.id = 9, .title = "dialog", .content = {200, 100, 400, 200}});
+  plat::keepInFront(4, 1000);
+  plat::selectWindow(1000);   // a pick on the plot
+  EXPECT_EQ(plat::windowIds(), (std::vector<int>{4, 1000, 9}));
+  EXPECT_EQ(plat::frontWindow(), 1000) << "the plot takes the picks";
+  plat::selectWindow(9);
+  EXPECT_EQ(plat::windowIds(), (std::vector<int>{9, 4, 1000})) << "not over a window in front of the plot";
+  plat::disposeWindow(9);
+  plat::keepInFront(4, 0);
+  plat::selectWindow(1000);
+  EXPECT_EQ(plat::windowIds().front(), 1000) << "let go";
+  plat::keepInFront(4, 1000);
+  plat::disposeWindow(1000);
+  plat::createWindow({.id = 1000, .title = "plot again", .content = {94, 41, 900, 470}});
+  plat::selectWindow(1000);
+  EXPECT_EQ(plat::windowIds().front(), 1000) << "the keep went with the window it served";
+}
+
 TEST_F(Windows, ResizeKeepsDrawnPixelsAndCurrentPortFollowsCreation) {
   plat::createWindow({.id = 2, .title = "block", .content = {100, 100, 200, 200},
                       .background = {0xFFFF, 0xFFFF, 0xFFFF}});

@@ -10,11 +10,13 @@ The desk is found by its X window name; the windows the program frames
 itself, their controls and the menus through the desk map it writes when
 CORVIMET_DESK_MAP names a file. Every wait is for a window or a file and has
 a limit; nothing sleeps a fixed time. Exits 77 (skipped) when no X server can
-start, except in CI, where that fails. REALDESK_KEEP=1 keeps a failed check's
+start at all (one slow to start is waited for, then tried again), except in
+CI, where that fails. REALDESK_KEEP=1 keeps a failed check's
 folder (the program's log, the desk map, the files it wrote).
 """
 import csv
 import os
+import re
 import select
 import shutil
 import signal
@@ -26,7 +28,11 @@ import time
 SKIP = 77
 SCREEN = "1280x768x24"   # the smaller desk users work on
 WAIT = 20                # seconds any one wait may take
+XVFB_WAIT = 40           # seconds an X server may take to start, on a busy machine
+XVFB_TRIES = 2
 TITLE_BAR = 22
+BLOCK_WINDOW = 2
+DEMO_PLOT = "File 1: 'demo.orl'"   # not the comments box, which names the file too
 DEMO = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "resources", "demo",
                     "demo-respirometry.orl")
 
@@ -70,6 +76,16 @@ class Map:
         return next((c for c in self.controls if c["window"] == window["id"] and
                      (c["id"] == key if isinstance(key, int) else key in c["text"])), None)
 
+    def covering(self, window, rect):
+        """The window in front of `window` whose frame hides part of `rect`."""
+        for w in self.windows:
+            if w["id"] == window["id"]:
+                return None
+            x, y, width, height = w["rect"]
+            if meets((x, y - TITLE_BAR, width, height + TITLE_BAR), rect):
+                return w
+        return None
+
     def summary(self):
         return "\n".join(f"  window {w['id']} {w['rect']}{' active' if w['active'] else ''}: {w['title']!r}"
                          for w in self.windows) or "  no window"
@@ -78,6 +94,10 @@ class Map:
 def centre(rect):
     x, y, w, h = rect
     return x + w // 2, y + h // 2
+
+
+def meets(a, b):
+    return a[0] < b[0] + b[2] and b[0] < a[0] + a[2] and a[1] < b[1] + b[3] and b[1] < a[1] + a[3]
 
 
 def inside(rect, outer):
@@ -116,31 +136,56 @@ class Desk:
         if missing:
             raise Skip("no X server can start here: " + ", ".join(missing) + " missing "
                        "(scripts/install-deps.sh --test installs them)")
-        # Xvfb picks a free display itself and names it when it is ready.
-        r, w = os.pipe()
-        log = open(os.path.join(self.folder, "xvfb.log"), "wb")
-        xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(w), "-screen", "0", SCREEN, "-nolisten", "tcp"],
-                                pass_fds=(w,), stdout=log, stderr=subprocess.STDOUT)
-        self.procs.append(xvfb)
-        os.close(w)
-        number = b""
-        end = time.monotonic() + WAIT
-        while not number.endswith(b"\n") and time.monotonic() < end:
-            if select.select([r], [], [], 0.2)[0]:
-                chunk = os.read(r, 16)
-                if not chunk:
-                    break
-                number += chunk
-        os.close(r)
-        if not number.strip():
-            with open(os.path.join(self.folder, "xvfb.log"), errors="replace") as f:
-                raise Skip("no X server could start: " + f.read().strip()[-300:])
-        self.env["DISPLAY"] = ":" + number.decode().strip()
+        self.env["DISPLAY"] = ":" + self.start_x_server()
         ready = os.path.join(self.folder, "wm-ready")
         self.spawn("openbox", ["openbox", "--sm-disable", "--startup", "touch " + ready])
         self.until("the window manager", lambda: os.path.exists(ready))
         self.corvimet = self.spawn("corvimet", [self.program] + documents)
         self.x_window("Corvimet")
+
+    def start_x_server(self):
+        """The display number of a fresh Xvfb. A busy machine may take long
+        to start one: it is waited for, then tried once more. Only a server
+        that ends without naming a display counts as none to be had."""
+        slow = []
+        for attempt in range(XVFB_TRIES):
+            log_path = os.path.join(self.folder, "xvfb%d.log" % attempt)
+            # Xvfb picks a free display itself and names it when it is ready.
+            r, w = os.pipe()
+            with open(log_path, "wb") as log:
+                xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(w), "-screen", "0", SCREEN, "-nolisten", "tcp"],
+                                        pass_fds=(w,), stdout=log, stderr=subprocess.STDOUT)
+            self.procs.append(xvfb)
+            os.close(w)
+            number, closed = b"", False
+            end = time.monotonic() + XVFB_WAIT
+            try:
+                while not number.endswith(b"\n") and time.monotonic() < end:
+                    if select.select([r], [], [], 0.2)[0]:
+                        chunk = os.read(r, 16)
+                        closed = not chunk
+                        if closed:
+                            break
+                        number += chunk
+            finally:
+                os.close(r)
+            if number.strip():
+                return number.decode().strip()
+            try:
+                xvfb.wait(5 if closed else 0)
+            except subprocess.TimeoutExpired:
+                pass
+            ended = xvfb.poll() is not None
+            if not ended:
+                xvfb.kill()
+                xvfb.wait()
+            with open(log_path, errors="replace") as f:
+                said = f.read().strip()[-300:]
+            if ended:
+                raise Skip("no X server could start: " + (said or "Xvfb ended (exit %s)" % xvfb.returncode))
+            slow.append(said)
+        raise Failure("Xvfb ran but named no display within %d s, %d times: %s"
+                      % (XVFB_WAIT, XVFB_TRIES, slow[-1] or "it wrote nothing"))
 
     def stop(self):
         for p in reversed(self.procs):
@@ -188,16 +233,18 @@ class Desk:
         self.until("the window \"%s\" to close %s" % (title, why), lambda: not self.map().window(title))
 
     def control(self, title, key):
+        """A control on the desk and in sight: no window in front hides it."""
         def find():
             m = self.map()
             w = m.window(title)
-            return w and m.control(w, key)
-        c = self.until("control %r in the window \"%s\"" % (key, title), find)
-        desk = self.map().desk
-        if not inside(c["rect"], desk):
-            raise Failure("control %r of \"%s\" lies at %s, not on the desk %s: it cannot be clicked"
-                          % (key, title, c["rect"], desk))
-        return c
+            c = w and m.control(w, key)
+            if not c:
+                return None
+            if not inside(c["rect"], m.desk):
+                raise Failure("control %r of \"%s\" lies at %s, not on the desk %s: it cannot be clicked"
+                              % (key, title, c["rect"], m.desk))
+            return None if m.covering(w, c["rect"]) else c
+        return self.until("control %r in the window \"%s\", in sight" % (key, title), find)
 
     # ---- acting ----------------------------------------------------------
 
@@ -271,6 +318,20 @@ class Desk:
         self.type(path)
         self.key("Return")
         self.until("the file %s" % path, lambda: os.path.exists(path))
+
+    def drag_plot_to_bottom(self, name):
+        """The plot window dragged by its title bar until its frame meets the
+        desk's bottom edge: the windows of a command then open over it."""
+        x, y, width, height = self.window(name)["rect"]
+        dx, dy, dw, dh = self.map().desk
+        down = dy + dh - (y + height)
+        grip = (x + 3 * width // 4, y - TITLE_BAR // 2)
+        self.xdotool("mousemove", "--sync", *grip, "mousedown", 1)
+        self.xdotool("mousemove", "--sync", grip[0], grip[1] + down // 2)
+        self.xdotool("mousemove", "--sync", grip[0], grip[1] + down, "mouseup", 1)
+        self.until("the plot window at the desk's bottom edge (%d)" % (dy + dh),
+                   lambda: sum(self.window(name)["rect"][1::2]) == dy + dh)
+        self.until("the release taken", lambda: self.map().input == {"down": 0, "queued": 0})
 
     def plot(self, name):
         """The plot window's left edge, a row through its plot and its width."""
@@ -389,27 +450,112 @@ def check_close_box_behind(desk, folder):
         raise Failure("a window closed on a click on a close box behind:\n%s" % m.summary())
 
 
+def block_cases(desk):
+    """The first and last case of the block, as the block window's title names them."""
+    w = next((w for w in desk.map().windows if w["id"] == BLOCK_WINDOW), None)
+    got = w and re.search(r"Cases\s+([\d,]+)\s+to\s+([\d,]+)", w["title"], re.IGNORECASE)
+    return got and tuple(int(v.replace(",", "")) for v in got.groups())
+
+
 def check_fast_drag(desk, folder):
     desk.start([demo_copy(folder)])
-    x, y, width = desk.plot("demo")
+    x, y, width = desk.plot(DEMO_PLOT)
     # Where the program reads the pointer between the move and the release
     # is chance: several drags make a wrong end all but certain to show.
     x1 = width // 5
     # A click on the plot's own title bar, far right, does nothing of itself.
-    title = (x + 9 * x1 // 2, desk.window("demo")["rect"][1] - TITLE_BAR // 2)
+    title = (x + 9 * x1 // 2, desk.window(DEMO_PLOT)["rect"][1] - TITLE_BAR // 2)
     drags = [(3 * x1, desk.drag), (2 * x1, desk.drag), (4 * x1, desk.drag), (3 * x1, desk.drag),
              (2 * x1, desk.drag), (4 * x1, desk.drag), (3 * x1, desk.quick_drag), (2 * x1, desk.quick_drag),
              (3 * x1, lambda a, b, y: desk.drag_then_click(a, b, y, title)),
              (2 * x1, lambda a, b, y: desk.drag_then_click(a, b, y, title))]
-    for k, (x2, drag) in enumerate(drags):
+    cases = None
+    for x2, drag in drags:
         drag(x + x1, x + x2, y)
-        rows = desk.save_block_csv(os.path.join(folder, "block%d.csv" % k), cases=True)
-        first, last = int(rows[1][0]), int(rows[-1][0])
+        # Read from the block window's title, which names a new block's cases
+        # (each drag ends elsewhere than the one before): a save per drag took
+        # most of the check's time.
+        was = cases
+        cases = desk.until("a new block named by the block window", lambda: (block_cases(desk) or was) != was
+                           and block_cases(desk))
+        first, last = cases
         # Cases grow with the pixel from the plot's left edge in the view a
         # file opens in: the block's ends stand as its two pixels do.
         if abs(last / first - x2 / x1) > 0.05 * x2 / x1:
             raise Failure("a drag from %d to %d px should give a block whose last case is %.2f times its first: "
                           "it is %d..%d" % (x1, x2, x2 / x1, first, last))
+    # The title names the block the file holds.
+    rows = desk.save_block_csv(os.path.join(folder, "block.csv"), cases=True)
+    if (int(rows[1][0]), int(rows[-1][0])) != cases:
+        raise Failure("the block window names cases %d..%d, the saved block holds %s..%s"
+                      % (cases + (rows[1][0], rows[-1][0])))
+
+
+# ---- a window over a plot moved low -------------------------------------------
+# Over a plot dragged to the desk's bottom edge a command's window opens
+# higher, over the plot's lower part; the picks on the plot bring the plot
+# forward. The window's buttons must stay on the desk and in sight, and act.
+# The picks fall right of the windows, which open at the plot's left.
+
+def low_plot(desk, folder, block=False):
+    desk.start([demo_copy(folder)])
+    x, y, width = desk.plot(DEMO_PLOT)
+    if block:
+        desk.drag(x + width // 4, x + width // 2, y)
+    desk.drag_plot_to_bottom(DEMO_PLOT)
+    return desk.plot(DEMO_PLOT)
+
+
+def check_low_running_average(desk, folder):
+    x, y, width = low_plot(desk, folder)
+    desk.menu("Analyze", "Running Average")
+    for k in (10, 11, 12):
+        desk.click(x + k * width // 16, y)
+    desk.click_control("Running Average", "Done")
+    desk.until("the picks ended by \"Done -- click to exit\"",
+               lambda: not desk.map().control(desk.window("Running Average"), "Done"))
+
+
+def check_low_fft(desk, folder):
+    x, y, width = low_plot(desk, folder)
+    desk.menu("Analyze", "FFT")
+    desk.click_control("Fast Fourier Transform", "1024")
+    desk.click(x + 3 * width // 4, y)
+    desk.until("\"Do FFT\" offered after the block pick",
+               lambda: desk.control("Fast Fourier Transform", "Do FFT")["enabled"])
+    desk.click_control("Fast Fourier Transform", "Do FFT")
+    desk.until("the spectrum, which offers \"Save FFT...\"",
+               lambda: desk.control("Fast Fourier Transform", "Save FFT")["enabled"])
+    desk.click_control("Fast Fourier Transform", "Exit")
+    desk.gone("Fast Fourier Transform", "after \"Exit\"")
+
+
+def check_low_baseline(desk, folder):
+    x, y, width = low_plot(desk, folder)
+    desk.menu("Edit", "Correct Baseline")
+    desk.click_control("Baseline Correction", "Start AND End")
+    # The start and the end, each a block picked on the plot.
+    desk.drag(x + 9 * width // 16, x + 10 * width // 16, y)
+    desk.drag(x + 13 * width // 16, x + 14 * width // 16, y)
+    for text in ("Select again", "Cancel"):
+        desk.control("Baseline Correction", text)
+    desk.click_control("Baseline Correction", "Baseline OK")
+    desk.gone("Baseline Correction", "after \"Baseline OK\"")
+    # Subtracted: the edit can be undone.
+    desk.menu("Edit")
+    desk.until("\"Undo\" offered after the baseline", lambda: any(
+        i["text"].startswith("Undo") and i["enabled"] for i in desk.map().items))
+    desk.key("Escape")
+
+
+def check_low_change_blocks(desk, folder):
+    x, y, width = low_plot(desk, folder, block=True)
+    desk.menu("Edit", "Change or Remove", "Change Blocks")
+    desk.window("Set Blocks")
+    # One more block, picked on the plot while the dialog waits.
+    desk.drag(x + 5 * width // 8, x + 3 * width // 4, y)
+    desk.click_control("Set Blocks", "Change Block(s)")
+    desk.gone("Set Blocks", "after the click on \"Change Block(s)\"")
 
 
 CHECKS = {
@@ -418,6 +564,10 @@ CHECKS = {
     "PrintInEventCounting": check_print_event_count,
     "CloseBoxBehind": check_close_box_behind,
     "FastBlockDrag": check_fast_drag,
+    "LowPlotRunningAverage": check_low_running_average,
+    "LowPlotFft": check_low_fft,
+    "LowPlotBaseline": check_low_baseline,
+    "LowPlotChangeBlocks": check_low_change_blocks,
 }
 
 
@@ -437,7 +587,7 @@ def main():
         if os.environ.get("CI") == "true":
             print("realdesk: FAILED: in CI the real desk must run: %s" % e)
             return 1
-        print("realdesk: SKIPPED: %s" % e)
+        print("realdesk: SKIPPED %s: %s" % (sys.argv[2], e))
         return SKIP
     except Failure as e:
         print("realdesk: FAILED %s: %s" % (sys.argv[2], e))

@@ -13,6 +13,7 @@
 #include "shell/safewrite.h"
 #include "datafiles/timescale.h"
 #include "editing/ui/copychannel.h"
+#include "output/ui/analysiskit.h"
 #include "platform/controls.h"
 #include "platform/events.h"
 #include "platform/files.h"
@@ -44,6 +45,8 @@
 namespace {
 
 constexpr int kPlotTop = 18, kTraceTop = 19;
+// Down to the progress bar, which ends at 212.
+constexpr int16_t kFftWindowHeight = 220;
 const plat::FileKind kFftKind{{'T', 'E', 'X', 'T'}, {'X', 'C', 'E', 'L'}, "FFT results", {"txt"}};
 const char* const kUnitTitles[] = {"Hz", "mHz", "KHz", "Hz", "msec", "sec", "min", "hours"};
 
@@ -123,6 +126,8 @@ void spectrumButtons(const Run& run) {
 
 void buildWindow(Run& run) {
   OpenResultsWIndow(0, 1, 1, "Fast Fourier Transform", 0);
+  // Whole, as the other analyses open: over a plot moved low, cut at the desk.
+  FitResultsWindow(kFftWindowHeight);
   plat::setCurrentPort(kResultsWindow);
   heading("FFT interval (# samples) ");
   intervalButtons(run, true);

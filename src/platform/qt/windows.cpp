@@ -24,6 +24,7 @@ struct Registry {
   uint32_t nextGeneration = 1;
   int current = 0;              // current port's window
   int active = 0;               // active document window
+  std::map<int, int> kept;      // window -> the window it stays in front of
 };
 
 Registry& R() {
@@ -47,9 +48,28 @@ int layerOf(WindowClass c) {
   return 0;
 }
 
+// A window kept in front of another that stands behind it moves to just
+// before that one; the rest keep their order.
+void honourKept() {
+  Registry& r = R();
+  if (r.kept.empty()) return;
+  std::vector<int> out;
+  out.reserve(r.order.size());
+  const auto placed = [&](int id) { return std::find(out.begin(), out.end(), id) != out.end(); };
+  for (int id : r.order) {
+    if (placed(id)) continue;
+    // Those before `id` are placed already: what is left stands behind it.
+    for (int w : r.order)
+      if (w != id && !placed(w) && r.kept.contains(w) && r.kept[w] == id) out.push_back(w);
+    out.push_back(id);
+  }
+  r.order = std::move(out);
+}
+
 // Raise widgets back to front so that layers and order both hold.
 void restack() {
   Registry& r = R();
+  honourKept();
   std::vector<int> ids = r.order;
   std::stable_sort(ids.begin(), ids.end(), [&](int a, int b) {
     return layerOf(r.windows[a].spec.cls) > layerOf(r.windows[b].spec.cls);
@@ -456,6 +476,8 @@ void disposeWindow(int id) {
   }
   w.controls.clear();
   r.windows.erase(it);
+  r.kept.erase(id);
+  std::erase_if(r.kept, [id](const auto& k) { return k.second == id; });
   r.order.erase(std::remove(r.order.begin(), r.order.end(), id), r.order.end());
   if (r.current == id) r.current = 0;
   if (r.active == id) {
@@ -495,6 +517,16 @@ void selectWindow(int id) {
 }
 
 void bringToFront(int id) { toFront(id); }
+
+void keepInFront(int id, int other) {
+  Registry& r = R();
+  if (other == 0 || other == id || !findWindow(id) || !findWindow(other)) {
+    r.kept.erase(id);
+    return;
+  }
+  r.kept[id] = other;
+  restack();
+}
 
 int frontWindow() { return R().active; }
 

@@ -380,21 +380,6 @@ void FollowPlotWindow() {
   KeepPlotFurnitureSeen();
 }
 
-void KeepFurnitureSeen(int win) {
-  const auto f = static_cast<int16_t>(TheFileInUse);
-  const int plot = fileReady(f) && plat::windowExists(PlotWindowId(f)) ? PlotWindowId(f) : 0;
-  if (plot == 0 || !plat::windowExists(win) || !plat::windowVisible(win) || PlotFurnitureLift() == 0) return;
-  const plat::Rect a = plat::frameRect(win), b = plat::frameRect(plot);
-  if (!(a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom)) return;
-  // Only over the plot: not over a window the user works in before it.
-  for (const int w : plat::windowIds()) {
-    if (w == plot) break;
-    if (w == win) return;
-    if (w != kToolbarWindow && w != kCommentsWindow && w != kBlockWindow && plat::windowVisible(w)) return;
-  }
-  plat::bringToFront(win);
-}
-
 void KeepPlotFurnitureSeen() {
   KeepFurnitureSeen(kCommentsWindow);
   KeepFurnitureSeen(kBlockWindow);

@@ -38,9 +38,6 @@ bool BlockOrCommentsWindowActivated(int16_t windowId);
 // The front plot window moved: the comments box and the block window come
 // along, keeping their places below it.
 void FollowPlotWindow();
-// Where the comments box or the block window stands over a plot window moved
-// low, it is brought in front of it (order only): behind, it was out of sight.
-void KeepFurnitureSeen(int win);
 // Both, after whatever brought the plot window in front of them.
 void KeepPlotFurnitureSeen();
 // The block window built again where it stands now and as large as the desk

@@ -36,6 +36,19 @@ int PlotFurnitureLift() {
   return plotcore::FurnitureLift(top, plat::displaySize().h - 4);
 }
 
+void KeepFurnitureSeen(int win) {
+  if (!plat::windowExists(win)) return;
+  const int plot = currentPlot();
+  bool over = plot != 0 && plat::windowVisible(win) && PlotFurnitureLift() != 0;
+  if (over) {
+    const plat::Rect a = plat::frameRect(win), b = plat::frameRect(plot);
+    over = a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+  }
+  // Just in front of the plot, whatever brings it forward: not over a window
+  // the user works in before it.
+  plat::keepInFront(win, over ? plot : 0);
+}
+
 TextViewRef BuildScrollingCOMMENTSWindow() {
   plat::disposeWindow(kCommentsWindow);
   const int plot = currentPlot();
@@ -62,6 +75,7 @@ TextViewRef BuildScrollingCOMMENTSWindow() {
   TextViewSetTextFromMyContainer(view);
   // The box is furniture of the plot window: it does not take the focus.
   if (front != 0 && front != kCommentsWindow && plat::windowExists(front)) plat::selectWindow(front);
+  KeepFurnitureSeen(kCommentsWindow);
   if (keepPort != 0 && plat::windowExists(keepPort)) plat::setCurrentPort(keepPort);
   plat::processPending();
   return view;

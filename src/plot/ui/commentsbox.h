@@ -25,6 +25,9 @@ void FixTheCommentsWindow();
 // How far the front plot's comments box and block window stand above their
 // places: as far as the block window needs to stay usable on the desk.
 int PlotFurnitureLift();
+// Where the comments box or the block window stands over a plot window moved
+// low, it stays in front of it (order only): behind, it was out of sight.
+void KeepFurnitureSeen(int win);
 // "Plot Window n:  'name' ( c Channels, k Samples ) " on window 1000 + slot.
 void RestoreWindowName();
 // The user activated window 3: opens the comments editor, then rebuilds

@@ -130,6 +130,25 @@ void BuildWINDOW(int16_t themeBackground, int16_t windowId, const MacText& title
   plat::createWindow(w);   // replaces a window of that id
   plat::port(windowId).setBackColor(w.background);
   CurrentlyActiveWindow = windowId;
+  KeepInFrontOfPlot(windowId);
+}
+
+namespace {
+std::vector<int> keptOverPlot;
+}  // namespace
+
+void KeepInFrontOfPlot(int win) {
+  // The plot's own furniture (block window 2, comments box 3) keeps its rule.
+  if (win == kToolbarWindow || win == 2 || win == 3 || PlotSlotOfWindow(win) >= 0) return;
+  const int plot = validSlot(TheFileInUse) ? PlotWindowId(static_cast<int16_t>(TheFileInUse)) : 0;
+  if (plot == 0 || !plat::windowExists(plot) || !plat::windowExists(win)) return;
+  plat::keepInFront(win, plot);
+  if (std::find(keptOverPlot.begin(), keptOverPlot.end(), win) == keptOverPlot.end()) keptOverPlot.push_back(win);
+}
+
+void ReleaseWindowsKeptOverPlot() {
+  for (const int w : keptOverPlot) plat::keepInFront(w, 0);
+  keptOverPlot.clear();
 }
 
 void BUILDEF(int16_t framed, int16_t fieldId, const MacText& text, int16_t left, int16_t top,

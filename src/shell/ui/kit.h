@@ -34,6 +34,12 @@ extern int16_t ToolbarIsHidden;
 // gives the theme's dialog ground, else lightGray 1 light grey, else grey.
 void BuildWINDOW(int16_t themeBackground, int16_t windowId, const MacText& title, int16_t left,
                  int16_t top, int16_t right, int16_t bottom, int16_t kind, int16_t lightGray);
+// While a command runs, every window it builds stands in front of the plot
+// it picks in, whatever a pick there brings forward: a window placed over a
+// plot moved low showed its controls no more. BuildWINDOW keeps its windows
+// so; the main loop lets them go once the command has ended.
+void KeepInFrontOfPlot(int win);
+void ReleaseWindowsKeptOverPlot();
 // Field in the current window. Type 7 static text; below 5 editable with an
 // etched frame (text selected on entry); 5 and up editable, plain frame.
 // justification: 0 left, 1 centre, -1 right. Colours from EFForeColor and

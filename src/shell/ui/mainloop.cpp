@@ -215,6 +215,8 @@ void InstallMainLoopHandlers() {
 namespace {
 
 void passBody(int maxWaitMs) {
+  // The command that built them has ended: a click on the plot may cover them.
+  ReleaseWindowsKeptOverPlot();
   const bool dispatched = plat::pump(maxWaitMs);
   CheckFrontFileInWindowMenu();
   // Pointer moves over the plot make no events: the data bar follows them

@@ -17,9 +17,14 @@
 #include "analyses/ui/histogram.h"
 #include <functional>
 
+#include "analyses/ui/fft.h"
 #include "analyses/ui/picks.h"
+#include "editing/ui/baseline.h"
+#include "editing/ui/blockpick.h"
+#include "plot/ui/mouse.h"
 #include "datafiles/datafile.h"
 #include "datafiles/native_binary.h"
+#include "datafiles/ui/close.h"
 #include "datafiles/ui/open.h"
 #include "datafiles/ui/save_dialog.h"
 #include "editing/ui/calibsetup.h"
@@ -793,5 +798,87 @@ TEST_F(Road, TheCommentsBoxFollowsItsPreferenceAtOnce) {
   EXPECT_FALSE(hidden) << "gone as soon as the box was cleared";
   EXPECT_TRUE(back);
 }
+
+// A command's windows over a plot dragged to the desk's bottom edge, where
+// they open higher, over its lower part: on the desk and in front of the plot
+// after each pick on it, which brings the plot forward. Both desks, the
+// toolbar left and above.
+struct LowPlotDesk {
+  plat::Size desk;
+  int16_t place;
+};
+
+void PrintTo(const LowPlotDesk& d, std::ostream* os) {
+  *os << d.desk.w << "x" << d.desk.h << (d.place == 0 ? " toolbar left" : " toolbar above");
+}
+
+class LowPlot : public Road, public testing::WithParamInterface<LowPlotDesk> {};
+
+TEST_P(LowPlot, ACommandsWindowsStayInFrontThroughThePicks) {
+  const auto [desk, place] = GetParam();
+  struct DeskBack {
+    ~DeskBack() { plat::test::setDesk(plat::test::optionsDesk()); }
+  } deskBack;
+  plat::test::setDesk(desk);
+  const int plot = PlotWindowId(0);
+  const std::string where = std::to_string(desk.h) + (place == 0 ? "-toolbar-left" : "-toolbar-above");
+  const auto inFront = [&](const char* what) {
+    return [&, what] {
+      SCOPED_TRACE(what);
+      const std::vector<int> order = plat::windowIds();
+      const auto at = [&](int w) { return std::find(order.begin(), order.end(), w); };
+      int over = 0;
+      for (const int w : order) {
+        if (w == plot || w == kToolbarWindow || !plat::windowVisible(w)) continue;
+        const plat::Rect f = plat::frameRect(w);
+        const std::string name = "window " + std::to_string(w) + " \"" + plat::title(w) + "\"";
+        EXPECT_TRUE(f.top >= plat::config().menuBarHeight && f.bottom <= plat::displaySize().h) << name << " leaves the desk";
+        if (!FramesMeet(w, plot)) continue;
+        ++over;
+        EXPECT_LT(at(w), at(plot)) << name << " behind the plot";
+      }
+      EXPECT_GT(over, 0) << "no window over the plot: it did not stand low";
+      std::string file = "low-plot-1280x" + where + "-" + what + ".png";
+      std::replace(file.begin(), file.end(), ' ', '-');
+      plat::test::saveArtifact(plat::test::deskImage(), file);
+    };
+  };
+  // Picks right of the windows, which open at the plot's left, and above its furniture.
+  const auto pick = [&](Script& s, int x) -> Script& { return s.clickAt(plot, {x, 60}).call([] {}); };
+  const auto drag = [&](Script& s, int x0, int x1) -> Script& {
+    // The pointer rests while the picker's loop drains what came before.
+    return s.moveTo(plot, {x0, 60}).moveTo(plot, {x0, 60}).moveTo(plot, {x0, 60}).press(plot, {x0, 60}).moveTo(plot, {(x0 + x1) / 2, 60}).moveTo(plot, {x1, 60})
+        .release()
+        .moveTo(plot, {x1, 60})
+        .call([] {});
+  };
+  Script s;
+  for (int16_t k = 0; k < place; ++k) s.closeBox(kToolbarWindow).call([] {});
+  s.call([&] {
+     const plat::Rect r = plat::contentRect(plot);
+     UserSetsContent(plot, r.offset(0, plat::displaySize().h - r.bottom), plat::EventKind::Moved);
+   }).call([] {});
+  s.menu(kMenuAnalyze, 8);   // Running Average
+  for (const int x : {700, 760, 820}) pick(s, x);
+  s.call(inFront("running average")).click(kResultsWindow, kExitClickButton).call([] {});
+  s.menu(kMenuAnalyze, 9);   // Average Pair Differences and its Elapsed Time Statistics
+  for (const int x : {700, 760, 820, 880}) pick(s, x);
+  s.call(inFront("pair differences")).click(kResultsWindow, kExitClickButton).call([] {});
+  s.menu(kMenuAnalyze, 13).click(kResultsWindow, 10);   // FFT of 1024 samples
+  pick(s, 800).call(inFront("fft")).click(kResultsWindow, kFftExit).call([] {});
+  s.menu(kMenuEdit, 11).click(kResultsWindow, kBaselineCursorBoth).activate(plot);   // Correct Baseline
+  drag(drag(s, 650, 700), 900, 950).call(inFront("baseline")).click(kResultsWindow, kBaselineCancel).call([] {});
+  drag(s, 650, 800).menu(73, 1);   // Change Blocks…, and one more block picked while it waits
+  drag(s, 900, 950).call(inFront("change blocks")).closeBox(kBlockSetWindow).call([] {});
+  s.menu(kMenuFile, 21).click(kSaveChangesWindow, kSaveChangesDontSave);
+  plat::test::run(s, [&] { RunCorvimet(CorvimetRegistrars(), {kDemo}); });
+}
+
+INSTANTIATE_TEST_SUITE_P(Desks, LowPlot,
+                         testing::Values(LowPlotDesk{{1280, 800}, 0}, LowPlotDesk{{1280, 800}, 2},
+                                         LowPlotDesk{{1280, 768}, 0}, LowPlotDesk{{1280, 768}, 2}),
+                         [](const testing::TestParamInfo<LowPlotDesk>& i) {
+                           return "1280x" + std::to_string(i.param.desk.h) + (i.param.place == 0 ? "ToolbarLeft" : "ToolbarAbove");
+                         });
 
 }  // namespace
