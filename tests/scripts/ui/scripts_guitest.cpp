@@ -639,7 +639,7 @@ TEST_F(Scripts, ARunWaitingForABlockKeepsToItsFile) {
     switch (route) {
       case Route::None: break;
       case Route::ClickBehind:
-        DragBlock(s, kThree);
+        DragBlock(Idle(s).clickAt(kThree, {60, 150}), kThree);
         keptToTwo(s);
         break;
       case Route::WindowMenu:
