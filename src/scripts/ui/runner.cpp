@@ -361,7 +361,9 @@ void DOSCRIPT() {
         if (nextCode == kOpEndScript) break;
       }
       ScriptRunStep = 0;
-      // Iterates, so a long chain of files never deepens the stack.
+      // Iterates, so a long chain of files never deepens the stack. A file
+      // closed again before its turn has none.
+      while (!laterFiles.empty() && !stillOpen(laterFiles.front())) laterFiles.erase(laterFiles.begin());
       if (RunScript == 0 || laterFiles.empty()) break;
       next = laterFiles.front();
       laterFiles.erase(laterFiles.begin());
