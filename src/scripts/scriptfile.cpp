@@ -266,7 +266,8 @@ BlockEdit blockEditOf(const float (&step)[kStepFields]) {
     case kOpSpikes: return {"Remove Spikes", "select the block to clear of spikes"};
     case kOpRemoveReferences: {
       std::string c = "Remove References";
-      if (step[references_step::kInterpolate] == 0.0f) c += ", fixed value " + number(step[references_step::kFixedValue]);
+      if (step[references_step::kInterpolate] == 0.0f)
+        c += ", fixed value " + number(step[references_step::kFixedValue]);
       return {c, "select the block to clear of references"};
     }
     default: break;

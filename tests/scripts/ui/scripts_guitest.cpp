@@ -591,7 +591,9 @@ TEST_F(Scripts, ARunWaitingForABlockKeepsToItsFile) {
   };
   Channels ran;   // two.orl after the run no one disturbed
   for (Route route : {Route::None, Route::ClickBehind, Route::WindowMenu, Route::OpenFile, Route::CloseRunFile}) {
-    SCOPED_TRACE(static_cast<int>(route));
+    static const char* const kRouteNames[] = {"undisturbed", "click on three.orl's plot", "Window > three.orl",
+                                              "File > Open four.orl", "File > Close two.orl"};
+    SCOPED_TRACE(kRouteNames[static_cast<int>(route)]);
     if (route != Route::None) {
       EndProgram();
       ResetProgram();
@@ -673,13 +675,13 @@ TEST_F(Scripts, ARunWaitingForABlockKeepsToItsFile) {
     const auto answer = [&](int plot, const char* name) {
       DragBlock(s, plot);
       Idle(s).call([=] {
-        EXPECT_EQ(plat::title(kBlockRequestWindow), std::string(name) + ", step 4: BASIC STATS \xD1 select a block for analysis");
+        EXPECT_EQ(plat::title(kBlockRequestWindow),
+                  std::string(name) + ", step 4: BASIC STATS \xD1 select a block for analysis");
       });
       DragBlock(s, plot);
       Idle(s).call([=] {
         EXPECT_EQ(CaptureResult().fileName, name) << "the record names the run's file";
-        if (plot == kTwo && std::string(name) == "two.orl")
-          plat::test::saveArtifact(plat::test::deskImage(), "script-run-keeps-to-its-file.png");
+        if (plot == kTwo) plat::test::saveArtifact(plat::test::deskImage(), "script-run-keeps-to-its-file.png");
       });
       s.closeBox(kResultsWindow);
       Idle(s);
