@@ -244,6 +244,60 @@ bool EditsBlockOnly(const float (&step)[kStepFields]) {
   }
 }
 
+namespace {
+
+struct BlockEdit {
+  std::string command, purpose;
+};
+
+// The command of a block step as the user chose it, and what its block is
+// for; an empty purpose for analyses.
+BlockEdit blockEditOf(const float (&step)[kStepFields]) {
+  const int code = StepCode(step);
+  if (code == kOpScaleToBlock) return {"Scale to Block", "select the block to scale to"};
+  if (!EditsBlockOnly(step)) {
+    std::string label = ScriptLabel(code);
+    if (code == kOpMinimum || code == kOpMaximum || code == kOpMostLevel || code == kOpMostVariable)
+      label += " " + number(step[kStepMain]);
+    return {label, ""};
+  }
+  switch (code) {
+    case kOpSmoothing: return {"Smoothing", "select the block to smooth"};
+    case kOpSpikes: return {"Remove Spikes", "select the block to clear of spikes"};
+    case kOpRemoveReferences: {
+      std::string c = "Remove References";
+      if (step[references_step::kInterpolate] == 0.0f)
+        c += ", fixed value " + number(step[references_step::kFixedValue]);
+      return {c, "select the block to clear of references"};
+    }
+    default: break;
+  }
+  const std::string value = number(step[transform_step::kSetValue]);
+  switch (StepInt(step[transform_step::kSetBlock])) {
+    case 0: break;
+    case 2: return {"Change Blocks\xC9 to " + value, "select the block to set"};
+    default: return {"\xC6 Block to: " + value, "select the block to set"};
+  }
+  std::string kind = TransformKindText(StepInt(step[transform_step::kKind]));
+  while (!kind.empty() && kind.front() == ' ') kind.erase(kind.begin());
+  while (!kind.empty() && kind.back() == ' ') kind.pop_back();
+  return {kind.empty() ? "Standard Transformations" : "Standard Transformations: " + kind,
+          "select the block to transform"};
+}
+
+}  // namespace
+
+BlockRequestTexts BlockRequestText(const float (&step)[kStepFields], int16_t n, const std::string& fileName) {
+  const BlockEdit e = blockEditOf(step);
+  const bool edit = !e.purpose.empty();
+  const std::string purpose = edit ? e.purpose : "select a block for analysis";
+  BlockRequestTexts t;
+  t.title = fileName + ", step " + std::to_string(n) + ": " + e.command + " \xD1 " + purpose;
+  t.headline = edit ? "Step " + std::to_string(n) + ": " + e.command : "This is a block operation!";
+  t.purpose = " and " + purpose + ".";
+  return t;
+}
+
 bool OffersContinue(const float (&step)[kStepFields], int nextCode) {
   return step[kStepNoContinue] != 1.0f && nextCode != 0 && nextCode != kOpEndScript;
 }

@@ -81,6 +81,16 @@ inline constexpr const char* kJustDeletedStepLabel = "  **  THIS STEP HAS BEEN D
 // An editing step done on the block only (smoothing, spikes, transformations,
 // references): its replay needs a block, as scaling to a block does.
 bool EditsBlockOnly(const float (&step)[kStepFields]);
+// What the request for a block says while step `n` waits on the file named
+// `fileName`. An edit names its command and, where it writes one, the value
+// ("two.orl, step 3: \xC6 Block to: 99 \xD1 select the block to set"); an
+// analysis keeps the general words, and the file is named either way.
+struct BlockRequestTexts {
+  std::string title;      // file, step, command and purpose in one line
+  std::string headline;   // flashed: the edit's command, or "This is a block operation!"
+  std::string purpose;    // the request's last line: " and select ..."
+};
+BlockRequestTexts BlockRequestText(const float (&step)[kStepFields], int16_t n, const std::string& fileName);
 // Whether a block step waits for "Continue Script": its field 0 is not 1.0
 // and a step other than the end follows.
 bool OffersContinue(const float (&step)[kStepFields], int nextCode);

@@ -40,6 +40,8 @@ uint64_t gBackupsMade = 0;
 uint64_t gStoreChanges[kSlotCount] = {};
 uint64_t gCommentAppends[kSlotCount] = {};
 uint64_t gMarkerListSwaps[kSlotCount] = {};
+uint64_t gSlotIdentities[kSlotCount] = {};
+uint64_t gLastSlotIdentity = 0;
 BackupCacheStore BackupCache;
 
 namespace {
@@ -332,6 +334,7 @@ StoreStatus AllocateSlot(int16_t slot, int32_t cases, int16_t channels) {
   FileSHORTS[slot][kShortSlotTaken] = 1;
   FileSHORTS[slot][kShortActiveChannel] = 1;
   ActiveChannelArray[slot] = 1;
+  gSlotIdentities[slot] = ++gLastSlotIdentity;
   return StoreStatus::Ok;
 }
 
@@ -346,6 +349,7 @@ StoreStatus OpenNewFileSlot(int32_t cases, int16_t channels, int16_t* slotOut) {
 void FreeSlot(int16_t slot) {
   if (!slotIndexOk(slot)) return;
   noteChange(slot);
+  gSlotIdentities[slot] = 0;
   for (auto& a : gPointersToFileData[slot]) releaseArray(a);
   clearRecords(slot);
   if (gSelectionOwner.slot == slot) gSelectionOwner = SelectionOwner{};
@@ -738,6 +742,7 @@ StoreStatus MAKEBACKUP(int16_t channel) {
 
 uint64_t BackupsMade() { return gBackupsMade; }
 uint64_t StoreChanges(int16_t slot) { return slotIndexOk(slot) ? gStoreChanges[slot] : 0; }
+uint64_t SlotFileIdentity(int16_t slot) { return slotIndexOk(slot) ? gSlotIdentities[slot] : 0; }
 
 bool UndoAvailable(int16_t slot) {
   return slotIndexOk(slot) && gUndo.slot == slot && gUndo.channel <= nChannels[slot] &&

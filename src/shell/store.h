@@ -181,6 +181,10 @@ StoreStatus OpenNewFileSlot(int32_t cases, int16_t channels, int16_t* slotOut);
 // Releases the slot's arrays and clears its records. When the last file
 // closes, the BackupCache and ParseArray are released too.
 void FreeSlot(int16_t slot);
+// A number naming the file a slot holds, new for every file given a slot in
+// this process, so a file closed and another opened into its slot differ;
+// 0 for a slot never given one.
+uint64_t SlotFileIdentity(int16_t slot);
 
 // ---- Channels and cases ------------------------------------------------------
 // Appends channel nChannels + 1 to TheFileInUse, zero-filled, with a blank

@@ -20,6 +20,7 @@ import re
 import select
 import shutil
 import signal
+import struct
 import subprocess
 import sys
 import tempfile
@@ -345,15 +346,17 @@ class Desk:
             self.until("control %r %s" % (key, "ticked" if on else "cleared"),
                        lambda: bool(self.control(title, key)["marked"]) == on)
 
-    def save_block_csv(self, path, cases=False):
-        """Save As… comma-separated text of the block alone; its rows."""
+    def save_block_csv(self, path, cases=False, block=True):
+        """Save As… comma-separated text of the block alone (or of the whole
+        file); its rows."""
         self.menu("File", "Save As")
         # The boxes' titles are drawn beside them: by number, comma-separated
         # text, block only and the case number column.
         self.mark("Save File As", 3, True)
-        if not self.control("Save File As", 11)["enabled"]:
+        if block and not self.control("Save File As", 11)["enabled"]:
             raise Failure("Save As offers no block to save alone: there is no block")
-        self.mark("Save File As", 11, True)
+        if block or self.control("Save File As", 11)["enabled"]:
+            self.mark("Save File As", 11, block)
         self.mark("Save File As", 12, cases)
         self.click_control("Save File As", "Save")
         self.save_dialog("Save the data file as:", path)
@@ -558,6 +561,69 @@ def check_low_change_blocks(desk, folder):
     desk.gone("Set Blocks", "after the click on \"Change Block(s)\"")
 
 
+def script_file(path, steps):
+    """A script of `steps` (each a dict of field: value, from step 1 on) that
+    runs without asking, as Save Script writes it."""
+    slots = [[0.0] * 28 for _ in range(52)]
+    for n, fields in enumerate(steps, 1):
+        for field, value in fields.items():
+            slots[n][field] = float(value)
+    with open(path, "wb") as f:
+        f.write(b"".join(struct.pack(">28f", *slot) for slot in slots) + struct.pack(">h", 1))
+
+
+def answer_open(desk, title, path):
+    """Names the file in the open dialog the program shows."""
+    desk.xdotool("windowactivate", "--sync", desk.x_window(title))
+    desk.key("ctrl+a")
+    desk.type(path)
+    desk.key("Return")
+
+
+def check_run_keeps_to_its_file(desk, folder):
+    """A run waits for a block in two.orl; a drag on the plot of three.orl
+    behind it does not answer, and three.orl stays as it was."""
+    three, two = demo_copy(folder, "three.orl"), demo_copy(folder, "two.orl")
+    script = os.path.join(folder, "run.cmsc")
+    # Channel 3; a smoothing of the block picked for it; that block set to
+    # -7.25, which no channel of the recording holds.
+    script_file(script, [{1: 1, 2: 3}, {1: 6, 2: 1, 4: 3, 5: 2, 9: 1}, {1: 11, 2: 2, 3: 1, 6: 1, 11: 3, 12: -7.25}])
+    desk.start([three])
+    desk.menu("Script", "Load Script")
+    answer_open(desk, "Script File:", script)
+    desk.click_control("Scripting Sequence", "Close")
+    desk.menu("Script", "Run Script [ Automatic, All Files ]")
+    desk.menu("File", "Open Orrelin")
+    answer_open(desk, "Open an Orrelin data file:", two)
+    desk.window("two.orl, step 2")
+    m = desk.map()
+    back, front = m.window("'three.orl'")["rect"], m.window("'two.orl'")["rect"]
+    # Three.orl shows at the left of two.orl, or above it.
+    if front[0] - back[0] >= 12:
+        at = (back[0] + (front[0] - back[0]) // 2, back[1] + back[3] // 2)
+    elif front[1] - TITLE_BAR - back[1] >= 12:
+        at = (back[0] + back[2] // 2, back[1] + (front[1] - TITLE_BAR - back[1]) // 2)
+    else:
+        raise Failure("no part of three.orl shows behind two.orl:\n%s" % m.summary())
+    desk.drag(at[0], at[0] + back[2] // 3, at[1])
+    desk.until("two.orl in front again", lambda: desk.map().window("'two.orl'")["active"])
+    desk.window("two.orl, step 2")
+    x, y, width = desk.plot("'two.orl'")
+    desk.drag(x + width // 4, x + width // 2, y)
+    desk.gone("two.orl, step 2", "once its block was picked")
+    ran = desk.save_block_csv(os.path.join(folder, "two.csv"), block=False)
+    set_rows = sum(1 for r in ran[1:] if "-7.25" in r)
+    if set_rows < 10:
+        raise Failure("two.orl should hold the run's block set to -7.25: %d rows hold it" % set_rows)
+    desk.menu("Window", "three.orl")
+    desk.until("three.orl in front", lambda: desk.map().window("'three.orl'")["active"])
+    # A copy of the same recording: as two.orl is outside the run's block.
+    kept = desk.save_block_csv(os.path.join(folder, "three.csv"), block=False)
+    changed = sum(1 for a, b in zip(kept[1:], ran[1:]) if "-7.25" in a or (a != b and "-7.25" not in b))
+    if len(kept) != len(ran) or changed:
+        raise Failure("three.orl changed while the run waited in two.orl: %d rows differ" % changed)
+
+
 CHECKS = {
     "ChangeBlocksByClick": check_change_blocks_click,
     "ChangeBlocksByReturn": check_change_blocks_return,
@@ -568,6 +634,7 @@ CHECKS = {
     "LowPlotFft": check_low_fft,
     "LowPlotBaseline": check_low_baseline,
     "LowPlotChangeBlocks": check_low_change_blocks,
+    "RunKeepsToItsFile": check_run_keeps_to_its_file,
 }
 
 

@@ -224,6 +224,55 @@ TEST(ScriptRunner, BlockStepsSelectTheirAnalysisAndContinueIsOfferedBeforeAnothe
   EXPECT_FALSE(OffersContinue(step, 17));
 }
 
+// The block request names the file and the step; an edit names its command
+// and the value it writes, an analysis keeps the general words.
+TEST(ScriptRunner, TheBlockRequestSaysWhatTheBlockIsFor) {
+  const struct {
+    const char* what;
+    std::vector<std::pair<int, float>> fields;   // the step as recorded, its code first
+    const char* title;
+    const char* headline;
+    const char* purpose;
+  } cases[] = {
+      {"block set in Transformations", {{1, 11.0f}, {3, 1.0f}, {6, 1.0f}, {12, 99.0f}},
+       "two.orl, step 3: \xC6 Block to: 99 \xD1 select the block to set", "Step 3: \xC6 Block to: 99",
+       " and select the block to set."},
+      {"block set by Change Blocks", {{1, 11.0f}, {3, 2.0f}, {6, 1.0f}, {12, -21.123456789f}},
+       "two.orl, step 3: Change Blocks\xC9 to -21.123457 \xD1 select the block to set",
+       "Step 3: Change Blocks\xC9 to -21.123457", " and select the block to set."},
+      {"smoothing of the block", {{1, 6.0f}, {9, 1.0f}}, "two.orl, step 3: Smoothing \xD1 select the block to smooth",
+       "Step 3: Smoothing", " and select the block to smooth."},
+      {"spikes within the block", {{1, 7.0f}, {11, 1.0f}},
+       "two.orl, step 3: Remove Spikes \xD1 select the block to clear of spikes", "Step 3: Remove Spikes",
+       " and select the block to clear of spikes."},
+      {"references to a fixed value within the block", {{1, 40.0f}, {12, 1.0f}, {8, -5.5f}},
+       "two.orl, step 3: Remove References, fixed value -5.5 \xD1 select the block to clear of references",
+       "Step 3: Remove References, fixed value -5.5", " and select the block to clear of references."},
+      {"references interpolated within the block", {{1, 40.0f}, {12, 1.0f}, {5, 1.0f}},
+       "two.orl, step 3: Remove References \xD1 select the block to clear of references",
+       "Step 3: Remove References", " and select the block to clear of references."},
+      {"transform of the block", {{1, 11.0f}, {6, 1.0f}, {4, 5.0f}},
+       "two.orl, step 3: Standard Transformations: a + b * X^c \xD1 select the block to transform",
+       "Step 3: Standard Transformations: a + b * X^c", " and select the block to transform."},
+      {"scale to block", {{1, 41.0f}}, "two.orl, step 3: Scale to Block \xD1 select the block to scale to",
+       "Step 3: Scale to Block", " and select the block to scale to."},
+      {"basic stats", {{1, 12.0f}}, "two.orl, step 3: BASIC STATS \xD1 select a block for analysis",
+       "This is a block operation!", " and select a block for analysis."},
+      {"minimum over 60 s", {{1, 13.0f}, {2, 60.0f}},
+       "two.orl, step 3: MINIMUM; total seconds: 60 \xD1 select a block for analysis", "This is a block operation!",
+       " and select a block for analysis."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    float step[kStepFields] = {};
+    for (const auto& [field, value] : c.fields) step[field] = value;
+    const BlockRequestTexts t = BlockRequestText(step, 3, "two.orl");
+    EXPECT_EQ(t.title, c.title);
+    EXPECT_EQ(t.headline, c.headline);
+    EXPECT_EQ(t.purpose, c.purpose);
+  }
+}
+
 // A skipped channel change takes along the steps that would otherwise work
 // on whatever channel is active, up to the next change, OPEN FILE or the end.
 TEST(ScriptRunner, ASkippedChannelChangeTakesTheStepsOnThatChannelAlong) {

@@ -39,11 +39,51 @@ namespace {
 
 bool running = false;
 
+// A file as a run knows it: its slot, the file that slot held, and its name
+// for telling the user once it is closed.
+struct RunFile {
+  int16_t slot = -1;
+  uint64_t identity = 0;
+  std::string name;
+};
+
+RunFile fileIn(int16_t slot) { return {slot, SlotFileIdentity(slot), FileName[slot]}; }
+
+bool stillOpen(const RunFile& r) {
+  return ValidFileSlot(r.slot) && SlotHoldsFile(r.slot) && SlotFileIdentity(r.slot) == r.identity;
+}
+
+// A run belongs to the file it started on, whichever file the user turns to
+// while it waits.
+RunFile runFile;
+// Files loaded while a run went on, in turn: each gets a run of its own.
+std::vector<RunFile> laterFiles;
+// The files open when the run last looked.
+std::array<uint64_t, kMaxOpenFiles> filesSeen{};
+// The mode runs every file loaded (not "Automatic, One File").
+bool runsEveryFile = false;
+
+// During a run, the run's file while it is open; otherwise the file in use.
 bool currentFile(int16_t* f) {
+  if (running) {
+    if (!stillOpen(runFile)) return false;
+    *f = runFile.slot;
+    return true;
+  }
   const auto s = static_cast<int16_t>(TheFileInUse);
   if (!ValidFileSlot(s) || !SlotHoldsFile(s)) return false;
   *f = s;
   return true;
+}
+
+// Files opened since the run last looked wait for their own run when
+// `queue`; either way they are seen.
+void noteFilesOpened(bool queue) {
+  for (int16_t s = 0; s < kMaxOpenFiles; ++s) {
+    const uint64_t id = SlotHoldsFile(s) ? SlotFileIdentity(s) : 0;
+    if (queue && id != 0 && id != filesSeen[static_cast<size_t>(s)]) laterFiles.push_back(fileIn(s));
+    filesSeen[static_cast<size_t>(s)] = id;
+  }
 }
 
 bool fileHasBlock() {
@@ -55,6 +95,23 @@ void removeContinueButton() {
   int16_t f;
   if (currentFile(&f) && plat::windowExists(PlotWindowId(f)))
     plat::removeControl(PlotWindowId(f), kContinueScriptButton);
+}
+
+// Keeps the run on its file after the user had a turn: a file opened waits
+// for its own run, and the run's file comes back to the front. False when
+// the run's file was closed: the run ends as Interrupt Script ends it, and
+// the user is told.
+bool keepToRunFile() {
+  noteFilesOpened(runsEveryFile);
+  if (!stillOpen(runFile)) {
+    if (RunScript != 0) {
+      if (!RunCommand(Cmd::InterruptScript)) RunScript = 0;
+      ShowAlert("The script was interrupted: " + runFile.name + ", the file it was running on, was closed.");
+    }
+    return false;
+  }
+  if (TheFileInUse != static_cast<uint16_t>(runFile.slot)) BringFileToFront(runFile.slot);
+  return true;
 }
 
 // What a run changes is put back however it ends (Interrupt, Cancel Script,
@@ -133,6 +190,19 @@ int16_t askQuestion(const char* title, const char* heading, bool shadowed, const
   return answer;
 }
 
+// A line of the block request, in smaller type where it is long (an edit's
+// value, a file's name) and cut where even that is too long.
+void drawFitted(plat::Port& p, std::string text, plat::FontSpec font, int baseline) {
+  constexpr int kLeft = 196, kWidth = 308;
+  for (p.setFont(font); font.pixelSize > 10 && p.textWidth(text) > kWidth; p.setFont(font)) --font.pixelSize;
+  if (p.textWidth(text) > kWidth) {
+    while (!text.empty() && p.textWidth(text + "\xC9") > kWidth) text.pop_back();
+    text += "\xC9";
+  }
+  p.moveTo(kLeft, baseline);
+  p.drawText(text);
+}
+
 void showRunningStep(int16_t n) {
   int16_t f;
   if (!currentFile(&f)) return;
@@ -209,8 +279,15 @@ bool skipChannelChange(int16_t n, SkipSet* skip) {
   return true;
 }
 
-// One step; *opened is set when it opened a file.
-void runStep(int16_t n, int code, int next, bool* opened, SkipSet* skip) {
+// Whether step n does anything: empty, deleted and unknown steps and the
+// end mark do not.
+bool stepActs(int16_t n, int code) {
+  return IsBlockStep(code) || EditsBlockOnly(ScriptSequenceArray[n]) ||
+         (code != kOpEndScript && !ScriptLabel(code).empty());
+}
+
+// One step.
+void runStep(int16_t n, int code, int next, SkipSet* skip) {
   if ((*skip)[static_cast<size_t>(n)]) return;
   ScriptRunStep = n;
   if (IsBlockStep(code) || EditsBlockOnly(ScriptSequenceArray[n])) {
@@ -223,7 +300,6 @@ void runStep(int16_t n, int code, int next, bool* opened, SkipSet* skip) {
     TypeOfFile = StepInt(ScriptSequenceArray[n][kStepMain]);
     MergeThisFile = 0;
     if (!RunCommand(Cmd::FileLoading)) skipped(n, "this version of Corvimet cannot run it.");
-    else *opened = true;
     return;
   }
   if (code == kOpChangeChannel && skipChannelChange(n, skip)) return;
@@ -257,31 +333,44 @@ void DOSCRIPT() {
   if (running) return;
   {
     RunScope scope;
+    runsEveryFile = ScriptRunOnce != 100;
+    laterFiles.clear();
+    noteFilesOpened(false);
+    const auto first = static_cast<int16_t>(TheFileInUse);
+    RunFile next = ValidFileSlot(first) && SlotHoldsFile(first) ? fileIn(first) : RunFile{};
     for (;;) {
-      int16_t f;
-      if (!currentFile(&f)) break;
+      runFile = next;
+      if (!stillOpen(runFile)) break;
+      const int16_t f = runFile.slot;
       BringFileToFront(f);
       if (FileSHORTS[f][kShortBlockState] != 0) CLEARBLOCK();
       if (InitialNumberOfScriptOperationChannels != 0 && ScriptRunOnce != 0 &&
           nChannels[f] != InitialNumberOfScriptOperationChannels && ScriptWarning() == 1)
         RunScript = 0;
-      bool opened = false;
       SkipSet skip{};
       for (int16_t n = 1; n <= kLastScriptStep; ++n) {
         if (QuitRequested()) RunScript = 0;
         if (RunScript == 0) break;
-        showRunningStep(n);
         const int code = StepCode(ScriptSequenceArray[n]);
-        const int next = StepCode(ScriptSequenceArray[n + 1]);
-        runStep(n, code, next, &opened, &skip);
-        if (next == kOpEndScript) break;
+        const int nextCode = StepCode(ScriptSequenceArray[n + 1]);
+        if (stepActs(n, code) && !keepToRunFile()) break;
+        showRunningStep(n);
+        runStep(n, code, nextCode, &skip);
+        // A file an OPEN FILE step opened is run whatever the mode.
+        noteFilesOpened(code == kOpOpenFile || runsEveryFile);
+        if (nextCode == kOpEndScript) break;
       }
       ScriptRunStep = 0;
-      // Iterates, so a long chain of files never deepens the stack.
-      if (!opened || Cancel_Open != 0 || RunScript == 0) break;
+      // Iterates, so a long chain of files never deepens the stack. A file
+      // closed again before its turn has none.
+      while (!laterFiles.empty() && !stillOpen(laterFiles.front())) laterFiles.erase(laterFiles.begin());
+      if (RunScript == 0 || laterFiles.empty()) break;
+      next = laterFiles.front();
+      laterFiles.erase(laterFiles.begin());
       // Only the first file of "1st Run Manual" asks.
       if (ScriptRunOnce == 0) ScriptRunOnce = 1;
     }
+    laterFiles.clear();
     // Inside the scope: a quiet run ends quietly.
     finishRun();
   }
@@ -320,8 +409,14 @@ void REQUEST_BLOCK() {
   if (!currentFile(&f) || fileHasBlock()) return;
   const int plotWin = PlotWindowId(f);
   const plat::Rect plot = plat::windowExists(plotWin) ? plat::contentRect(plotWin) : plat::Rect{10, 60, 650, 400};
-  const int top = std::min(plot.top + BottomOfPlotArea + 30, plat::displaySize().h - 130);
-  BuildWINDOW(1, kBlockRequestWindow, " ", static_cast<int16_t>(plot.left + 20), static_cast<int16_t>(top),
+  // Below the plot window, not only its plot area: the title, which names
+  // the file and the step, stays in sight with the plot in front.
+  const int below = std::max(plot.top + BottomOfPlotArea + 30,
+                             plot.bottom + plat::titleBarHeight(plat::WindowClass::Document) + 2);
+  const int top = std::min(below, plat::displaySize().h - 130);
+  const int16_t n = ScriptRunStep >= 1 && ScriptRunStep <= kLastScriptStep ? ScriptRunStep : int16_t{0};
+  const BlockRequestTexts said = BlockRequestText(ScriptSequenceArray[n], n, FileName[f]);
+  BuildWINDOW(1, kBlockRequestWindow, said.title, static_cast<int16_t>(plot.left + 20), static_cast<int16_t>(top),
               static_cast<int16_t>(plot.left + 540), static_cast<int16_t>(top + 110), kKindDocument, 1);
   plat::Port& p = plat::port(kBlockRequestWindow);
   putCICON(129, 14, 50);
@@ -334,19 +429,15 @@ void REQUEST_BLOCK() {
   // Eleven flashes, ending on the red one.
   for (int k = 0; k < 11; ++k) {
     p.clearRect({188, 14, 508, 44});
-    p.setFont({"application", 17, true});
     p.setForeColor(OldStyleColour(k % 2 == 0 ? 6 : 0));
-    p.moveTo(196, 36);
-    p.drawText("This is a block operation!");
+    drawFitted(p, said.headline, {"application", 17, true}, 36);
     p.flush();
     plat::delayMs(40);
   }
-  p.setFont({"application", 13});
   p.setForeColor({0, 0, 0});
-  p.moveTo(196, 62);
-  p.drawText("Move the cursor to the plot window");
-  p.moveTo(196, 80);
-  p.drawText(" and select a block for analysis.");
+  drawFitted(p, "Move the cursor to the plot window of", {"application", 13}, 58);
+  drawFitted(p, FileName[f], {"application", 13, true}, 75);
+  drawFitted(p, said.purpose, {"application", 13}, 92);
   p.flush();
   if (plat::windowExists(plotWin)) {
     plat::selectWindow(plotWin);
@@ -385,6 +476,12 @@ bool SCRIPTLOOP(int16_t offerContinue) {
   while (RunScript != 0 && BaseLineButton != kContinueScriptButton && !QuitRequested()) {
     if (offerContinue == 0 && fileHasBlock()) break;
     MainLoopPass(50);
+    if (running) {
+      // A block selected in another file does not answer the step.
+      const bool turnedAway = TheFileInUse != static_cast<uint16_t>(runFile.slot);
+      if (!keepToRunFile()) break;
+      if (turnedAway && !fileHasBlock()) REQUEST_BLOCK();
+    }
     hadBlock = hadBlock || fileHasBlock();
   }
   removeContinueButton();

@@ -24,6 +24,10 @@ struct UsedBlock {
   bool operator==(const UsedBlock&) const = default;
 };
 UsedBlock gUsedBlock;
+// Whether a replay has that block standing too. A replayed analysis asks
+// for a block only when none stands: one the hand run selected for it over
+// an earlier block is not the block the replay analyses.
+bool gUsedBlockReplayed = false;
 
 UsedBlock standingBlock() {
   const auto f = static_cast<int16_t>(TheFileInUse);
@@ -33,7 +37,10 @@ UsedBlock standingBlock() {
 
 void noteRecorded(int16_t n, int16_t operation) {
   if (n == 1) gUsedBlock = {};
-  if (BlockStepAnalysisCode(operation) > 0) gUsedBlock = standingBlock();
+  if (BlockStepAnalysisCode(operation) <= 0) return;
+  const UsedBlock used = standingBlock();
+  if (!(used == gUsedBlock)) gUsedBlockReplayed = gUsedBlock.slot < 0;
+  gUsedBlock = used;
 }
 
 }  // namespace
@@ -61,8 +68,10 @@ namespace {
 void markBlock(int16_t row, const UsedBlock& used, bool clears) {
   if (row < 1 || row > kLastScriptStep) return;
   ScriptSequenceArray[row][kStepBlockPick] =
-      used.slot >= 0 && used == gUsedBlock ? kBlockKept : kBlockPickedAnew;
+      used.slot >= 0 && used == gUsedBlock && gUsedBlockReplayed ? kBlockKept : kBlockPickedAnew;
+  // Kept or asked for, the replay has it.
   gUsedBlock = clears ? UsedBlock{} : used;
+  gUsedBlockReplayed = true;
 }
 
 }  // namespace

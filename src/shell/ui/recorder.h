@@ -26,9 +26,11 @@ int16_t RecordScriptOperation(int16_t operation);
 // A recorded step `row` (0: none) that edits the block of the file in
 // front, or the block `first`..`last` of it, says whether the hand run kept
 // the block the last recorded block step used (kBlockKept) or selected one
-// for it (kBlockPickedAnew). `clears`: the step leaves no block behind in a
-// replay, so the next step cannot keep it. Block analyses note their block
-// as they are recorded.
+// for it (kBlockPickedAnew). A block first selected for an analysis over
+// another block counts as selected anew: its replay runs on the block that
+// stands. `clears`: the step leaves no block behind in a replay, so the
+// next step cannot keep it. Block analyses note their block as they are
+// recorded.
 void MarkBlockEdit(int16_t row, bool clears = false);
 void MarkBlockEdit(int16_t row, int32_t first, int32_t last, bool clears);
 // A block analysis that moves the block while it is recorded (a scan's "Set

@@ -697,6 +697,55 @@ const std::vector<ReplayCase>& OptionCases() {
        },
        .onReplay = PickRecovery,
        .steps = 3},
+      // An analysis on a block selected over another runs, on replay, on
+      // the block that stands: the edit that keeps the analysis's block asks
+      // for it.
+      {.name = "block set on the block a basic stats between two edits selected",
+       .code = kOpTransformations,
+       .block = true,
+       .byHand = [](Script& s) {
+         SmoothBlockOnly(s);
+         DragBlock(s, kHandPlot, kRecovery);
+         CloseResults(s.menu(kMenuAnalyze, 1));
+         SetBlockInTransformations(s, "99");
+       },
+       .onReplay = [](Script& s) {
+         CloseResults(s);
+         PickRecovery(s);
+       },
+       .steps = 3},
+      {.name = "block-only smoothing of the block a basic stats between two edits selected",
+       .code = kOpSmoothing,
+       .block = true,
+       .byHand = [](Script& s) {
+         SmoothBlockOnly(s);
+         DragBlock(s, kHandPlot, kRecovery);
+         CloseResults(s.menu(kMenuAnalyze, 1));
+         SmoothBlockOnly(s);
+       },
+       .onReplay = [](Script& s) {
+         CloseResults(s);
+         PickRecovery(s);
+       },
+       .steps = 3},
+      // Both analyses by hand, each on its own block; the replay's second
+      // runs at once on the first's block.
+      {.name = "block set on the block of the second of two basic stats",
+       .code = kOpTransformations,
+       .block = true,
+       .byHand = [](Script& s) {
+         CloseResults(s.menu(kMenuAnalyze, 1));
+         DragBlock(s.activate(kHandPlot), kHandPlot, kRecovery);
+         CloseResults(s.menu(kMenuAnalyze, 1));
+         SetBlockInTransformations(s, "99");
+       },
+       .onReplay = [](Script& s) {
+         CloseResults(s);
+         Idle(s).click(kReplayPlot, kContinueScriptButton);
+         CloseResults(s);
+         PickRecovery(s);
+       },
+       .steps = 3},
       // The scan moves the block to the window it found, by hand and on
       // replay: the smoothing keeps that block, asking for none.
       {.name = "block-only smoothing of the window a scan set as the block",

@@ -6,6 +6,7 @@
 
 #include "support/gui_support.h"
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -44,7 +45,7 @@ namespace {
 namespace fs = std::filesystem;
 using plat::test::Script;
 
-constexpr int kFirstPlot = 1000, kSecondPlot = 1001;
+constexpr int kFirstPlot = 1000, kSecondPlot = 1001, kTwoPlot = 1002;
 
 void ClearWholeStore() {
   for (auto& step : ScriptSequenceArray)
@@ -54,6 +55,17 @@ void ClearWholeStore() {
 class Scripts : public ::testing::Test {
  protected:
   void SetUp() override {
+    ResetProgram();
+    dir_ = testsupport::FreshTestDir("corvimet-scripts-");
+    first_ = write("first.orl", 3);
+    second_ = write("second.orl", 3);
+  }
+  void TearDown() override {
+    EndProgram();
+    fs::remove_all(dir_);
+  }
+  // The program as before its start-up, for another run in the same test.
+  void ResetProgram() {
     plat::test::reset();
     testsupport::ClearStore();
     ClearCommandRegistry();
@@ -69,11 +81,8 @@ class Scripts : public ::testing::Test {
     InitialNumberOfScriptOperationChannels = 0;
     UseLogY = 0;
     TimeUnits = 0;
-    dir_ = testsupport::FreshTestDir("corvimet-scripts-");
-    first_ = write("first.orl", 3);
-    second_ = write("second.orl", 3);
   }
-  void TearDown() override {
+  void EndProgram() {
     RunScript = 0;
     RecordSCRIPT = 0;
     ScriptRunStep = 0;
@@ -83,7 +92,6 @@ class Scripts : public ::testing::Test {
     ClearCommandRegistry();
     ClearScriptOps();
     gMainLoopHooks = {};
-    fs::remove_all(dir_);
   }
 
   // 200 cases a minute apart: channel 1 the case number, channel 2 a line,
@@ -555,6 +563,151 @@ TEST_F(Scripts, AnExceptionLeavesNothingOfTheRunBehind) {
     prefsArray[kPrefQuietScripts] = 0;
   });
   Run(s, {first_});
+}
+
+// A run belongs to the file it started on. Three files open, a script of a
+// block-only smoothing, "\xC6 Block to:" 99 on the same block and Basic
+// Stats runs on two.orl as it opens; while its first step waits the user
+// turns to another file by each route. Only two.orl takes the run's edits,
+// the others stay as they were, and a file opened meanwhile gets its own
+// run afterwards.
+TEST_F(Scripts, ARunWaitingForABlockKeepsToItsFile) {
+  enum class Route { None, ClickBehind, WindowMenu, OpenFile, CloseRunFile };
+  constexpr int kOne = 1000, kThree = 1001, kTwo = kTwoPlot, kFour = 1003;
+  const fs::path one = write("one.orl", 3), two = write("two.orl", 3), three = write("three.orl", 3),
+                 four = write("four.orl", 3);
+  using Channels = std::vector<std::vector<float>>;
+  const auto channels = [](int16_t slot) {
+    Channels d;
+    for (int16_t c = 1; c <= nChannels[slot]; ++c) d.push_back(gPointersToFileData[slot][c]);
+    return d;
+  };
+  const auto same = [](const Channels& a, const Channels& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t c = 0; c < a.size(); ++c)
+      if (a[c].size() != b[c].size() || std::memcmp(a[c].data(), b[c].data(), a[c].size() * sizeof(float)) != 0)
+        return false;
+    return true;
+  };
+  Channels ran;   // two.orl after the run no one disturbed
+  for (Route route : {Route::None, Route::ClickBehind, Route::WindowMenu, Route::OpenFile, Route::CloseRunFile}) {
+    static const char* const kRouteNames[] = {"undisturbed", "click on three.orl's plot", "Window > three.orl",
+                                              "File > Open four.orl", "File > Close two.orl"};
+    SCOPED_TRACE(kRouteNames[static_cast<int>(route)]);
+    if (route != Route::None) {
+      EndProgram();
+      ResetProgram();
+    }
+    auto& st = ScriptSequenceArray;
+    // On the channel with a wobble, which smoothing changes.
+    st[1][kStepOperation] = kOpChangeChannel;
+    st[1][kStepMain] = 3;
+    st[2][kStepOperation] = kOpSmoothing;
+    st[2][kStepBlockPick] = kBlockPickedAnew;
+    st[2][smoothing_step::kWidthChoice] = 3;
+    st[2][smoothing_step::kCycles] = 2;
+    st[2][smoothing_step::kBlockOnly] = 1;
+    st[3][kStepOperation] = kOpTransformations;
+    st[3][kStepBlockPick] = kBlockKept;
+    st[3][transform_step::kSetBlock] = 1;
+    st[3][transform_step::kBlockOnly] = 1;
+    st[3][transform_step::kChan1] = 3;
+    st[3][transform_step::kSetValue] = 99;
+    st[4][kStepOperation] = kOpBasicStats;
+    autoscript = 1;
+    Channels before[3];
+    Script s;
+    Idle(s).menu(kMenuScript, 5).click(kViewerWindow, kViewerClose);
+    // A block left standing in one.orl from before the run.
+    DragBlock(s, kOne);
+    s.menu(kMenuFile, 1).answerOpen(three);
+    s.menu(kMenuScript, 8);
+    s.menu(kMenuFile, 1).answerOpen(two);
+    Idle(s).call([&] {
+      for (int16_t f : {0, 1, 2}) before[f] = channels(f);
+      EXPECT_EQ(TheFileInUse, 2);
+      ASSERT_TRUE(plat::windowExists(kBlockRequestWindow));
+      EXPECT_EQ(plat::title(kBlockRequestWindow), "two.orl, step 2: Smoothing \xD1 select the block to smooth");
+      plat::test::saveArtifact(plat::test::windowImage(kBlockRequestWindow), "script-block-request-edit.png");
+    });
+    const auto keptToTwo = [](Script& sc) {
+      Idle(sc).call([] {
+        EXPECT_EQ(TheFileInUse, 2) << "the run's file is in front again";
+        EXPECT_EQ(plat::frontWindow(), kTwoPlot);
+        EXPECT_NE(FileSHORTS[1][kShortBlockState], 2) << "no block in three.orl";
+        EXPECT_EQ(plat::title(kBlockRequestWindow), "two.orl, step 2: Smoothing \xD1 select the block to smooth");
+      });
+    };
+    switch (route) {
+      case Route::None: break;
+      case Route::ClickBehind:
+        DragBlock(Idle(s).clickAt(kThree, {60, 150}), kThree);
+        keptToTwo(s);
+        break;
+      case Route::WindowMenu:
+        s.call([] { ASSERT_EQ(plat::itemTitle(kMenuWindow, 2), "three.orl"); });
+        DragBlock(s.menu(kMenuWindow, 2), kThree);
+        keptToTwo(s);
+        break;
+      case Route::OpenFile:
+        s.menu(kMenuFile, 1).answerOpen(four);
+        Idle(s).call([] { EXPECT_EQ(TheFileInUse, 2) << "the run's file is in front again"; });
+        break;
+      case Route::CloseRunFile:
+        s.menu(kMenuFile, 5);
+        Idle(s).call([] {
+          EXPECT_EQ(Field(kAlertWindow, kAlertMessage),
+                    "The script was interrupted: two.orl, the file it was running on, was closed.");
+          plat::test::saveArtifact(plat::test::deskImage(), "script-run-file-closed.png");
+        });
+        s.click(kAlertWindow, kAlertOK);
+        // The block left in one.orl answers nothing.
+        DragBlock(s.activate(kOne), kOne);
+        s.call([] {
+          EXPECT_FALSE(ScriptRunInProgress());
+          EXPECT_EQ(RunScript, 0);
+          EXPECT_TRUE(plat::itemChecked(kMenuScript, 12)) << "as Interrupt Script leaves it";
+          EXPECT_FALSE(plat::windowExists(kBlockRequestWindow));
+        });
+        break;
+    }
+    // The run's own steps, answered in two.orl (and then in four.orl).
+    const auto answer = [&](int plot, const char* name) {
+      DragBlock(s, plot);
+      Idle(s).call([=] {
+        EXPECT_EQ(plat::title(kBlockRequestWindow),
+                  std::string(name) + ", step 4: BASIC STATS \xD1 select a block for analysis");
+      });
+      DragBlock(s, plot);
+      Idle(s).call([=] {
+        EXPECT_EQ(CaptureResult().fileName, name) << "the record names the run's file";
+        if (plot == kTwo) plat::test::saveArtifact(plat::test::deskImage(), "script-run-keeps-to-its-file.png");
+      });
+      s.closeBox(kResultsWindow);
+      Idle(s);
+    };
+    if (route != Route::CloseRunFile) answer(kTwo, "two.orl");
+    if (route == Route::OpenFile) answer(kFour, "four.orl");
+    s.call([&] {
+      EXPECT_FALSE(ScriptRunInProgress());
+      EXPECT_TRUE(same(channels(0), before[0])) << "one.orl as it was";
+      EXPECT_TRUE(same(channels(1), before[1])) << "three.orl as it was";
+      if (route == Route::None) {
+        ran = channels(2);
+        EXPECT_FALSE(same(ran, before[2])) << "the run edited two.orl";
+        EXPECT_NE(std::count(ran[2].begin(), ran[2].end(), 99.0f), 0);
+      } else if (route != Route::CloseRunFile) {
+        EXPECT_TRUE(same(channels(2), ran)) << "two.orl holds the whole run";
+      } else {
+        EXPECT_FALSE(SlotHoldsFile(2));
+      }
+      if (route == Route::OpenFile) {
+        EXPECT_TRUE(same(channels(3), ran)) << "four.orl had a run of its own";
+      }
+      for (int16_t f = 0; f < kMaxOpenFiles; ++f) FileSHORTS[f][kShortChanged] = 0;
+    });
+    Run(s, {one});
+  }
 }
 
 TEST_F(Scripts, LoadScriptIsOfferedBeforeAnyFileIsOpen) {
