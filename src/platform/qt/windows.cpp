@@ -140,12 +140,17 @@ void userActivate(int win) {
   post(Event{.kind = EventKind::Activate, .window = win, .local = {at.x - c.left, at.y - c.top}, .global = at});
 }
 
+bool pressActivates(int win) {
+  const WindowRec* w = findWindow(win);
+  return w && w->spec.cls == WindowClass::Document && R().active != win;
+}
+
 // The click that activates a window also acts on what it hits: a click
 // spent only on raising a window was lost to users coming from panels.
 bool userPress(int win) {
   WindowRec* w = findWindow(win);
   if (!w) return false;
-  if (w->spec.cls == WindowClass::Document && R().active != win) userActivate(win);
+  if (pressActivates(win)) userActivate(win);
   return true;
 }
 
