@@ -469,7 +469,7 @@ def block_shown(desk):
     return found and found.groups()
 
 
-def front_file_after_activation(desk, folder, open_window, then=()):
+def front_file_after_activation(desk, folder, menu, title, typed=None, then=()):
     """Two files, a block on the second, a command's window open over it and
     a click on the first file's plot window behind: the first file is then
     the one every command acts on, as the window in front says."""
@@ -477,7 +477,11 @@ def front_file_after_activation(desk, folder, open_window, then=()):
     desk.window("first.orl")
     x, y, width = desk.plot("second.orl")
     desk.drag(x + width // 4, x + width // 2, y)
-    title = open_window()
+    desk.menu(*menu)
+    desk.window(title)
+    if typed:
+        desk.key("ctrl+a")
+        desk.type(typed)
     desk.click(*desk.uncovered_title_bar(FIRST))
     if then:
         desk.key(*then)
@@ -495,38 +499,21 @@ def front_file_after_activation(desk, folder, open_window, then=()):
 
 
 def check_front_file_after_analysis(desk, folder):
-    def open_window():
-        desk.menu("Analyze", "Basic Descriptive Stats")
-        desk.window("Descriptive")
-        return "Descriptive"
-    front_file_after_activation(desk, folder, open_window)
+    front_file_after_activation(desk, folder, ("Analyze", "Basic Descriptive Stats"), "Descriptive")
 
 
 def check_front_file_after_edit_dialog(desk, folder):
-    def open_window():
-        desk.menu("Edit", "Edit File Data")
-        desk.window("Channel labels")
-        return "Channel labels"
-    front_file_after_activation(desk, folder, open_window)
+    front_file_after_activation(desk, folder, ("Edit", "Edit File Data"), "Channel labels")
 
 
 def check_front_file_after_calculator(desk, folder):
-    def open_window():
-        desk.menu("Special", "Q10")
-        desk.window("Q10")
-        return "Q10"
-    front_file_after_activation(desk, folder, open_window)
+    front_file_after_activation(desk, folder, ("Special", "Q10"), "Q10")
 
 
 def check_front_file_after_change_blocks(desk, folder):
-    def open_window():
-        desk.menu("Edit", "Change or Remove", "Change Blocks")
-        desk.window("Set Blocks")
-        desk.key("ctrl+a")
-        desk.type("77")
-        return "Set Blocks"
     # While blocks may still be picked, Return sets them.
-    front_file_after_activation(desk, folder, open_window, ("Return",))
+    front_file_after_activation(desk, folder, ("Edit", "Change or Remove", "Change Blocks"), "Set Blocks",
+                                typed="77", then=("Return",))
 
 
 def check_title_bar_gives_typing_back(desk, folder):
