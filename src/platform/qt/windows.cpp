@@ -129,9 +129,13 @@ void userActivate(int win) {
   if (old == win) return;
   r.active = win;
   setActiveLooks();
-  // Typing goes back to the field the user left in this window.
-  if (w->content)
+  // Typing goes back to the field the user left in this window; in a window
+  // without one, to the window itself, not to a field of the one left (which
+  // keeps it for its return).
+  if (w->content) {
     if (QWidget* f = w->content->focusWidget()) f->setFocus(Qt::ActiveWindowFocusReason);
+    else w->content->setFocus(Qt::ActiveWindowFocusReason);
+  }
   if (old && findWindow(old)) post(Event{.kind = EventKind::Deactivate, .window = old});
   // Where the pointer was: the click that activated the window may mean a place in it.
   bool down = false;
