@@ -29,6 +29,7 @@ struct Event {
   int menu = 0, item = 0;
   int charCode = 0;        // Mac Roman code (28..31 arrows, 13 Return, 3 Enter, 8 Delete ...)
   bool autoRepeat = false;
+  bool activating = false; // MouseDown: the press also brought its window to the front
   Point local, global;     // mouse events
   uint32_t ticks = 0;
   uint32_t generation = 0; // of the window when queued; stale events are dropped

@@ -565,6 +565,16 @@ TEST_F(Fields, FocusIsKeptPerWindow) {
   plat::focusField(kWin, 12, false);
   testsupport::DeskActivatedAgain();
   EXPECT_EQ(QApplication::focusWidget(), edit(12));
+
+  // A click that activates a window without a field takes the keyboard from
+  // the field left in the other, which gets it again on its return.
+  plat::detail::userActivate(kWin);
+  plat::focusField(kWin, 12, false);
+  plat::detail::userActivate(21);
+  EXPECT_NE(QApplication::focusWidget(), edit(12));
+  EXPECT_EQ(plat::focusedField(kWin), 12);
+  plat::detail::userActivate(kWin);
+  EXPECT_EQ(QApplication::focusWidget(), edit(12));
 }
 
 TEST_F(Fields, ADialogLoopEndsOnReturnWithTheTypedText) {

@@ -15,6 +15,7 @@ CI, where that fails. REALDESK_KEEP=1 keeps a failed check's
 folder (the program's log, the desk map, the files it wrote).
 """
 import csv
+import ctypes
 import os
 import re
 import select
@@ -339,6 +340,46 @@ class Desk:
         x, y, width, height = self.window(name)["rect"]
         return x, y + height // 3, width
 
+    def uncovered_title_bar(self, window_id):
+        """A point on the title bar of a window that no other window covers."""
+        m = self.map()
+        w = next(w for w in m.windows if w["id"] == window_id)
+        x, y, width, _ = w["rect"]
+        # The windows in front of it, and the toolbar, which floats over all.
+        ahead = m.windows[:m.windows.index(w)]
+        others = [o["rect"] for o in ahead + [o for o in m.windows if o["title"] == "Toolbar"]]
+        row = y - TITLE_BAR + 4
+        # Clear of the close box at the left.
+        for px in range(x + 40, x + width - 10, 8):
+            if not any(ox <= px < ox + ow and oy - TITLE_BAR <= row < oy + oh for ox, oy, ow, oh in others):
+                return px, row
+        raise Failure("the title bar of window %d lies wholly under other windows:\n%s" % (window_id, m.summary()))
+
+    def another_program(self):
+        """A window of another X client, made active: the program's desk is
+        then no longer the active X window."""
+        x11 = ctypes.CDLL("libX11.so.6")
+        x11.XOpenDisplay.restype = ctypes.c_void_p
+        x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        x11.XDefaultRootWindow.restype = ctypes.c_ulong
+        x11.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+        x11.XCreateSimpleWindow.restype = ctypes.c_ulong
+        x11.XCreateSimpleWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong] + [ctypes.c_int] * 2 + \
+            [ctypes.c_uint] * 3 + [ctypes.c_ulong] * 2
+        x11.XStoreName.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_char_p]
+        x11.XMapWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+        x11.XFlush.argtypes = [ctypes.c_void_p]
+        display = x11.XOpenDisplay(self.env["DISPLAY"].encode())
+        if not display:
+            raise Failure("no connection to the X server for another program's window")
+        # Kept open for the check's life: the window lives as long as it.
+        self.other_display = display
+        window = x11.XCreateSimpleWindow(display, x11.XDefaultRootWindow(display), 700, 480, 300, 150, 0, 0, 0xFFFFFF)
+        x11.XStoreName(display, window, b"Another program")
+        x11.XMapWindow(display, window)
+        x11.XFlush(display)
+        self.xdotool("windowactivate", "--sync", self.x_window("Another program"))
+
     def mark(self, title, key, on):
         c = self.control(title, key)
         if bool(c["marked"]) != on:
@@ -624,6 +665,109 @@ def check_run_keeps_to_its_file(desk, folder):
         raise Failure("three.orl changed while the run waited in two.orl: %d rows differ" % changed)
 
 
+FIRST, SECOND = 1000, 1001   # the plot windows of the files opened first and second
+
+
+def comments_name(desk):
+    w = next((w for w in desk.map().windows if w["id"] == 3), None)
+    return w and w["title"]
+
+
+def block_shown(desk):
+    """The cases the block window names, None without a block view."""
+    w = next((w for w in desk.map().windows if w["id"] == 2), None)
+    found = w and re.search(r"[Cc]ases\s*(\d+)\s*to\s*(\d+)", w["title"])
+    return found and found.groups()
+
+
+def front_file_after_activation(desk, folder, menu, title, typed=None, then=()):
+    """Two files, a block on the second, a command's window open over it and
+    a click on the first file's plot window behind: the first file is then
+    the one every command acts on, as the window in front says."""
+    desk.start([demo_copy(folder, "first.orl"), demo_copy(folder, "second.orl")])
+    desk.window("first.orl")
+    x, y, width = desk.plot("second.orl")
+    desk.drag(x + width // 4, x + width // 2, y)
+    desk.menu(*menu)
+    desk.window(title)
+    if typed:
+        desk.key("ctrl+a")
+        desk.type(typed)
+    desk.click(*desk.uncovered_title_bar(FIRST))
+    if then:
+        desk.key(*then)
+    desk.gone(title, "after the click on the first file's plot window")
+    desk.until("the comments box of the first file", lambda: "first.orl" in (comments_name(desk) or ""))
+    # A block dragged on the plot in front is the block a save takes.
+    x, y, width = desk.plot("first.orl")
+    x1, x2 = 3 * width // 5, 4 * width // 5
+    desk.drag(x + x1, x + x2, y)
+    rows = desk.save_block_csv(os.path.join(folder, "block.csv"), cases=True)
+    first, last = int(rows[1][0]), int(rows[-1][0])
+    if abs(last / first - x2 / x1) > 0.05 * x2 / x1:
+        raise Failure("the block dragged on the first file's plot in front should be the block saved: "
+                      "cases %d..%d are another file's block" % (first, last))
+
+
+def check_front_file_after_analysis(desk, folder):
+    front_file_after_activation(desk, folder, ("Analyze", "Basic Descriptive Stats"), "Descriptive")
+
+
+def check_front_file_after_edit_dialog(desk, folder):
+    front_file_after_activation(desk, folder, ("Edit", "Edit File Data"), "Channel labels")
+
+
+def check_front_file_after_calculator(desk, folder):
+    front_file_after_activation(desk, folder, ("Special", "Q10"), "Q10")
+
+
+def check_front_file_after_change_blocks(desk, folder):
+    # While blocks may still be picked, Return sets them.
+    front_file_after_activation(desk, folder, ("Edit", "Change or Remove", "Change Blocks"), "Set Blocks",
+                                typed="77", then=("Return",))
+
+
+def check_title_bar_gives_typing_back(desk, folder):
+    desk.start([demo_copy(folder)])
+    desk.menu("Special", "Q10")
+    q10 = desk.window("Q10")
+    field = desk.control("Q10", 111)
+    desk.click(*centre(field["rect"]))
+    desk.key("ctrl+a")
+    desk.type("25")
+    desk.until("25 in the field typed in", lambda: desk.control("Q10", 111)["text"] == "25")
+    desk.another_program()
+    desk.click(*desk.uncovered_title_bar(q10["id"]))
+    desk.x_window("Corvimet")
+    desk.type("7")
+    desk.until("the typing after the click on the title bar in the field left",
+               lambda: desk.control("Q10", 111)["text"] == "257")
+
+
+def check_back_plot_click_keeps_block(desk, folder):
+    desk.start([demo_copy(folder, "first.orl"), demo_copy(folder, "second.orl")])
+    desk.window("first.orl")
+    x, y, width = desk.plot("second.orl")
+    desk.drag(x + width // 4, x + width // 2, y)
+    block = desk.until("the block window", lambda: block_shown(desk))
+    desk.click(*desk.uncovered_title_bar(FIRST))
+    desk.until("the first file in front", lambda: "first.orl" in (comments_name(desk) or ""))
+    # The second file's plot now shows only along its right edge, beside the first's.
+    m = desk.map()
+    sx, sy, sw, sh = next(w for w in m.windows if w["id"] == SECOND)["rect"]
+    fx, _, fw, _ = next(w for w in m.windows if w["id"] == FIRST)["rect"]
+    if sx + sw <= fx + fw + 2:
+        raise Failure("no part of the second file's plot shows beside the first's:\n%s" % m.summary())
+    desk.click((fx + fw + sx + sw) // 2, sy + sh // 3)
+    desk.until("the second file in front", lambda: "second.orl" in (comments_name(desk) or ""))
+    shown = block_shown(desk)
+    if shown != block:
+        raise Failure("the block window shows %r after the click, not the block %r" % (shown, block))
+    rows = desk.save_block_csv(os.path.join(folder, "block.csv"))
+    if len(rows) < 10:
+        raise Failure("the second file's block was lost on the click that brought it forward: %s" % rows[:4])
+
+
 CHECKS = {
     "ChangeBlocksByClick": check_change_blocks_click,
     "ChangeBlocksByReturn": check_change_blocks_return,
@@ -635,6 +779,12 @@ CHECKS = {
     "LowPlotBaseline": check_low_baseline,
     "LowPlotChangeBlocks": check_low_change_blocks,
     "RunKeepsToItsFile": check_run_keeps_to_its_file,
+    "FrontFileAfterAnalysis": check_front_file_after_analysis,
+    "FrontFileAfterEditDialog": check_front_file_after_edit_dialog,
+    "FrontFileAfterCalculator": check_front_file_after_calculator,
+    "FrontFileAfterChangeBlocks": check_front_file_after_change_blocks,
+    "TitleBarGivesTypingBack": check_title_bar_gives_typing_back,
+    "BackPlotClickKeepsBlock": check_back_plot_click_keeps_block,
 }
 
 

@@ -98,6 +98,9 @@ void init(const Config& cfg) {
     auto* scroll = new QScrollArea;
     scroll->setWidget(s.area);
     scroll->setFrameShape(QFrame::NoFrame);
+    // A click on a title bar or on no control would otherwise give the scroll
+    // area the keyboard, away from the field the user left in that window.
+    scroll->setFocusPolicy(Qt::NoFocus);
     s.desk->setCentralWidget(scroll);
   }
   s.desk->resize(s.cfg.desk.w, s.cfg.desk.h);

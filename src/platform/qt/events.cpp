@@ -172,6 +172,7 @@ class InputFilter : public QObject {
         if (!f) return false;
         int win = f->windowId();
         if (obj == f) return false;   // title bar: the frame handles it
+        const bool activating = pressActivates(win);
         if (!userPress(win)) {
           E().swallowRelease = true;
           return true;
@@ -181,7 +182,11 @@ class InputFilter : public QObject {
           if (startGrowIfInBox(win, cp, me->globalPosition().toPoint())) return true;
           setPressWindow(win);
           Point local{cp.x(), cp.y()};
-          postMouse(Event{.kind = EventKind::MouseDown, .window = win, .local = local, .global = E().pointer});
+          postMouse(Event{.kind = EventKind::MouseDown,
+                          .window = win,
+                          .activating = activating,
+                          .local = local,
+                          .global = E().pointer});
           return true;
         }
         return false;

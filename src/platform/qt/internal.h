@@ -97,6 +97,8 @@ int titleBarHeightFor(WindowClass cls);
 // window, and the press goes on to its target all the same. False only for
 // an absent window.
 bool userPress(int win);
+// Whether a press in the window would make it the active one.
+bool pressActivates(int win);
 void userActivate(int win);
 void setPointer(Point global, bool down);
 int activeWindowId();

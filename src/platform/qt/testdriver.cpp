@@ -218,9 +218,10 @@ Point globalOf(int win, Point local) {
 void doPress(int win, Point local) {
   Point g = globalOf(win, local);
   detail::setPointer(g, true);
+  const bool activating = detail::pressActivates(win);
   if (!detail::userPress(win)) return;
   detail::setPressWindow(win);
-  detail::post(Event{.kind = EventKind::MouseDown, .window = win, .local = local, .global = g});
+  detail::post(Event{.kind = EventKind::MouseDown, .window = win, .activating = activating, .local = local, .global = g});
 }
 
 // Real mouse events to the widget under the point, so that the frames decide

@@ -149,9 +149,13 @@ void userActivate(int win) {
   if (old == win) return;
   r.active = win;
   setActiveLooks();
-  // Typing goes back to the field the user left in this window.
-  if (w->content)
+  // Typing goes back to the field the user left in this window; in a window
+  // without one, to the window itself, not to a field of the one left (which
+  // keeps it for its return).
+  if (w->content) {
     if (QWidget* f = w->content->focusWidget()) f->setFocus(Qt::ActiveWindowFocusReason);
+    else w->content->setFocus(Qt::ActiveWindowFocusReason);
+  }
   if (old && findWindow(old)) post(Event{.kind = EventKind::Deactivate, .window = old});
   // Where the pointer was: the click that activated the window may mean a place in it.
   bool down = false;
@@ -160,12 +164,17 @@ void userActivate(int win) {
   post(Event{.kind = EventKind::Activate, .window = win, .local = {at.x - c.left, at.y - c.top}, .global = at});
 }
 
+bool pressActivates(int win) {
+  const WindowRec* w = findWindow(win);
+  return w && w->spec.cls == WindowClass::Document && R().active != win;
+}
+
 // The click that activates a window also acts on what it hits: a click
 // spent only on raising a window was lost to users coming from panels.
 bool userPress(int win) {
   WindowRec* w = findWindow(win);
   if (!w) return false;
-  if (w->spec.cls == WindowClass::Document && R().active != win) userActivate(win);
+  if (pressActivates(win)) userActivate(win);
   return true;
 }
 

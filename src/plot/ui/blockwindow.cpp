@@ -385,6 +385,13 @@ void KeepPlotFurnitureSeen() {
   KeepFurnitureSeen(kBlockWindow);
 }
 
+void DropClearedBlockView() {
+  const auto f = static_cast<int16_t>(TheFileInUse);
+  if (BlockWindowIsOpen == 1 && plat::windowExists(kBlockWindow) && fileReady(f) &&
+      FileSHORTS[f][kShortBlockState] == 0)
+    OPENBLOCKWINDOW();
+}
+
 void RelayoutBlockWindow() {
   if (!plat::windowExists(kBlockWindow)) return;
   OPENBLOCKWINDOW();

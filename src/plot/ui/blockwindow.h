@@ -40,6 +40,9 @@ bool BlockOrCommentsWindowActivated(int16_t windowId);
 void FollowPlotWindow();
 // Both, after whatever brought the plot window in front of them.
 void KeepPlotFurnitureSeen();
+// Window 2 still showing a block the current file no longer has (a command
+// cleared it) is built again without it.
+void DropClearedBlockView();
 // The block window built again where it stands now and as large as the desk
 // lets it be there, after the toolbar moved the windows under the plot.
 void RelayoutBlockWindow();

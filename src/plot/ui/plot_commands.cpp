@@ -213,7 +213,11 @@ void installMainLoopHooks() {
     else DrawPlotSummary(slot);
   };
   gMainLoopHooks.plotKey = HandlePlotKey;
-  gMainLoopHooks.endOfPass = KeepPlotFurnitureSeen;
+  gMainLoopHooks.endOfPass = [] {
+    // Wherever a command cleared the block, the block window follows before the user looks again.
+    DropClearedBlockView();
+    KeepPlotFurnitureSeen();
+  };
   gMainLoopHooks.toolbarClosed = ToolbarClosed;
   gRecorderHooks.flashStep = FLASHSCRIPTsequenceStep;   // the counter sits in the info line
   gOpenHooks.openPlotWindow = OpenPlotWindow;

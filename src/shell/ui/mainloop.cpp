@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 #include <system_error>
+#include <utility>
 
 #include "platform/menus.h"
 #include "platform/windows.h"
@@ -39,6 +40,20 @@ uint32_t lastPointerTick = 0;
 
 bool isFileSlot(int16_t slot) { return ValidFileSlot(slot) && SlotHoldsFile(slot); }
 
+// The plot window the user brought forward, which made its file the file in
+// use; 0 none. The press that did so only did that. Forgotten at the next
+// press, the activation of another window or the next command.
+int broughtForward = 0;
+
+// The file whose plot window stands in front of every other plot window.
+int16_t frontPlotSlot() {
+  for (int w : plat::windowIds()) {
+    const int16_t slot = PlotSlotOfWindow(w);
+    if (slot >= 0 && plat::windowVisible(w)) return isFileSlot(slot) ? slot : -1;
+  }
+  return -1;
+}
+
 KeyContext keyContext() {
   KeyContext k;
   const auto slot = static_cast<int16_t>(TheFileInUse);
@@ -56,6 +71,7 @@ std::string runningCommand;
 
 void runPick(int16_t menu, int16_t item) {
   if (menu == 0) return;
+  broughtForward = 0;
   const std::string outer = runningCommand;
   runningCommand = plat::itemTitle(menu, item);
   DoMENU(menu, item);
@@ -206,7 +222,12 @@ void MainDocumentsHandler(const plat::Event& e) {
 void InstallMainLoopHandlers() {
   auto& h = plat::handlers();
   h.menu = HANDLEMENU;
-  h.mouse = [](const plat::Event& e) { call(gMainLoopHooks.mouse, e); };
+  h.mouse = [](const plat::Event& e) {
+    // A press on a file's plot window behind brings the file forward and
+    // leaves its block as it was: no new pick starts there.
+    if (e.kind == plat::EventKind::MouseDown && std::exchange(broughtForward, 0) == e.window && e.activating) return;
+    call(gMainLoopHooks.mouse, e);
+  };
   h.dialog = DoMainLoopDIALOG;
   h.editKey = CHECKRETURN;
   h.documents = MainDocumentsHandler;
@@ -236,8 +257,15 @@ void passBody(int maxWaitMs) {
     // file in use must be the one in front.
     if (plat::windowVisible(id) && plat::frontWindow() != id) plat::selectWindow(id);
     const int16_t slot = PlotSlotOfWindow(id);
-    if (slot >= 0 && slot != static_cast<int16_t>(TheFileInUse)) ActivateFileSlot(slot);
-    else if (slot < 0) call(gMainLoopHooks.otherWindowActivated, id);
+    if (slot >= 0 && slot != static_cast<int16_t>(TheFileInUse)) {
+      // Before the switch: it may pump the press itself.
+      broughtForward = id;
+      ActivateFileSlot(slot);
+    } else {
+      // Brought forward already, when the file followed its window at the end of a pass.
+      if (id != broughtForward) broughtForward = 0;
+      if (slot < 0) call(gMainLoopHooks.otherWindowActivated, id);
+    }
   } else if (a == kActionClose) {
     const int16_t slot = PlotSlotOfWindow(id);
     if (slot >= 0) call(gMainLoopHooks.closeFile, slot);
@@ -297,6 +325,14 @@ void passBody(int maxWaitMs) {
   ClearMailbox();
   WindowWasMoved = WindowWasResized = WindowWasClicked = 0;
   if (gMainLoopHooks.startOfRun) gMainLoopHooks.startOfRun();
+  // A command's window that ended on the user's activation of another file's
+  // plot window took that activation from this loop: it counts all the same.
+  // Whatever ran, the file in front is the file the next command acts on.
+  const int16_t front = frontPlotSlot();
+  if (front >= 0 && front != static_cast<int16_t>(TheFileInUse)) {
+    broughtForward = PlotWindowId(front);
+    ActivateFileSlot(front);
+  }
   call(gMainLoopHooks.endOfPass);
 }
 

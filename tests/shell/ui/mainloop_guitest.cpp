@@ -18,6 +18,9 @@
 #include "platform/controls.h"
 #include "platform/menus.h"
 #include "platform/windows.h"
+#include "editing/ui/blockpick.h"
+#include "editing/ui/filewindows.h"
+#include "plot/ui/blockwindow.h"
 #include "plot/ui/commentsbox.h"
 #include "plot/ui/plotwindow.h"
 #include "shell/colours.h"
@@ -300,3 +303,122 @@ TEST(PlotGeometry, FollowsTheDisplayAndTheToolbar) {
 }
 
 }  // namespace
+
+// The started program with two files, a block on the second, in front.
+class FrontFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = testsupport::MakeScratchDir("corvimet-front-");
+    testsupport::StartProgram();
+    plat::test::run(Script{}, [&] {
+      for (const char* n : {"first.orl", "second.orl"}) {
+        const fs::path p = dir_ / n;
+        fs::copy_file(kDemo, p);
+        ASSERT_GE(LOADFILE(p, kDetectKind), 0) << n;
+      }
+    });
+    ASSERT_EQ(TheFileInUse, 1);
+    ActiveChannel = 1;
+    BeginBlock[1] = 1795;
+    EndBlock[1] = 3596;
+    FileSHORTS[1][kShortBlockState] = 2;
+    plat::test::run(Script{}, [] {
+      FrontFileChanged(1);
+      SETMENU(1);
+    });
+    ASSERT_EQ(BlockWindowIsOpen, 1);
+  }
+  void TearDown() override {
+    testsupport::StopProgram();
+    fs::remove_all(dir_);
+  }
+  // The file whose plot window stands in front of the others.
+  static int16_t frontFile() {
+    for (int w : plat::windowIds())
+      if (PlotSlotOfWindow(w) >= 0) return PlotSlotOfWindow(w);
+    return -1;
+  }
+  static void loop(Script& s) {
+    s.stop();
+    plat::test::run(s, [] { MainProgramLoop(); });
+  }
+  fs::path dir_;
+};
+
+// A window whose loop ends on the activation of another file's plot window
+// took that activation from the main loop: it counts all the same, and the
+// next command acts on the file in front. A window that outlasts the
+// activation leaves the same when it ends. Smoothing and Remove Spikes bring
+// their own file back instead: then that file is the one in use.
+TEST_F(FrontFile, AWindowEndedByAnotherFilesPlotLeavesTheFileInFrontInUse) {
+  struct Row {
+    const char* name;
+    int16_t menu, item;
+    int window;
+    int16_t inUse;   // the file in use and in front afterwards
+    bool staysOpen;  // the window outlasts the activation: its close box ends it
+  };
+  const Row rows[] = {
+      {"Basic Descriptive Stats", kMenuAnalyze, 1, kResultsWindow, 0, false},
+      {"Edit File Data", kMenuEdit, 9, 6, 0, false},
+      {"Standard Transformations", kMenuEdit, 22, kResultsWindow, 0, true},
+      {"Q10", kMenuSpecial, 11, 8, 0, false},
+      {"Oxygen Partial Pressure", kMenuSpecial, 7, 8, 0, false},
+      {"File Information", kMenuFile, 12, kFileInfoWindow, 0, false},
+      {"Time Integration", kMenuAnalyze, 20, kResultsWindow, 0, true},
+      {"FFT", kMenuAnalyze, 13, kResultsWindow, 0, true},
+      {"Correct Baseline", kMenuEdit, 11, kResultsWindow, 0, true},
+      {"Smoothing", kMenuEdit, 16, kResultsWindow, 1, false},
+      {"Remove Spikes", kMenuEdit, 17, kResultsWindow, 1, false},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    SetUp();
+    Script s;
+    s.menu(r.menu, r.item).call([&] { ASSERT_TRUE(plat::windowExists(r.window)); }).activate(PlotWindowId(0));
+    if (r.staysOpen) s.call([&] { EXPECT_TRUE(plat::windowExists(r.window)); }).closeBox(r.window);
+    for (int k = 0; k < 8; ++k) s.call([] {});
+    s.call([&] {
+      EXPECT_FALSE(plat::windowExists(r.window));
+      EXPECT_EQ(frontFile(), r.inUse);
+      EXPECT_EQ(TheFileInUse, r.inUse);
+      EXPECT_NE(plat::title(kCommentsWindow).find(r.inUse == 0 ? "first.orl" : "second.orl"), std::string::npos)
+          << plat::title(kCommentsWindow);
+      // The block window and the menus are the file's: the first has no block.
+      EXPECT_EQ(BlockWindowIsOpen, r.inUse == 1 ? 1 : 0);
+      EXPECT_EQ(plat::itemEnabled(kMenuAnalyze, 1), r.inUse == 1);
+    });
+    loop(s);
+    TearDown();
+  }
+}
+
+// A press on the plot of the file behind brings the file forward and keeps
+// its block; a press on the plot in front starts a pick as ever.
+TEST_F(FrontFile, APressThatBringsAPlotForwardKeepsItsBlock) {
+  Script s;
+  s.activate(PlotWindowId(0)).call([] {}).call([] { ASSERT_EQ(TheFileInUse, 0); });
+  s.clickAt(PlotWindowId(1), {300, 120}).call([] {}).call([] {}).call([] {
+    EXPECT_EQ(TheFileInUse, 1);
+    EXPECT_EQ(FileSHORTS[1][kShortBlockState], 2);
+    EXPECT_EQ(BeginBlock[1], 1795);
+    EXPECT_EQ(EndBlock[1], 3596);
+    EXPECT_EQ(BlockWindowIsOpen, 1);
+  });
+  s.clickAt(PlotWindowId(1), {300, 120}).call([] {}).call([] {}).call([] {
+    EXPECT_EQ(FileSHORTS[1][kShortBlockState], 3) << "a press on the plot in front places a first edge";
+  });
+  loop(s);
+}
+
+// Change Blocks… cancelled clears the block: the block window shows it no more.
+TEST_F(FrontFile, ABlockClearedByACommandLeavesTheBlockWindowAtOnce) {
+  Script s;
+  s.menu(kMenuChangeOrRemove, 1).call([] { ASSERT_TRUE(plat::windowExists(kBlockSetWindow)); });
+  s.click(kBlockSetWindow, kBlockSetCancel).call([] {}).call([] {}).call([] {}).call([] {
+    EXPECT_FALSE(plat::windowExists(kBlockSetWindow));
+    EXPECT_EQ(FileSHORTS[1][kShortBlockState], 0);
+    EXPECT_EQ(BlockWindowIsOpen, 0);
+  });
+  loop(s);
+}
