@@ -698,7 +698,9 @@ bool runDialog(Run& run) {
           static_cast<int16_t>(TruncatedInRange(fieldNumber(kResultsWindow, kBaselineHalfWidthField), 0, 32767));
       if (EditPickPending() || QuitRequested() || (a == kActionClose && id == kResultsWindow)) return false;
       if (a == kActionKey && (id == '?' || id == '/')) plat::openHelp(kBaselineHelp);
-      if (a == kActionKey || a == kActionActivate) {
+      // The dialog's own activation is the click that brings it back, often
+      // on its Cancel: it accepts nothing.
+      if (a == kActionKey || (a == kActionActivate && id != kResultsWindow)) {
         a = kActionClick;
         id = run.drawn ? kBaselineOK : kBaselineAuto;
       }

@@ -245,20 +245,47 @@ TEST_F(Baseline, TheIntervalRoadStartsWhereClickedNeverAtTheLastCaseAndRecordsIt
   EXPECT_EQ(f[10], 50.0f);
 }
 
-TEST_F(Baseline, SelectAgainThenCancelChangesNothingAndWithdrawsTheStep) {
-  RecordSCRIPT = 1;
-  Script s;
-  s.click(kResultsWindow, kBaselineTyped)
-      .type(kResultsWindow, kBaselineStartField, "10")
-      .click(kResultsWindow, kBaselineValuesOK)
-      .click(kResultsWindow, kBaselineSelectAgain)
-      .click(kResultsWindow, kBaselineAuto)
-      .call([] { EXPECT_TRUE(plat::controlExists(kResultsWindow, kBaselineCancel)); })
-      .click(kResultsWindow, kBaselineCancel);
-  plat::test::run(s, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 11)); });
-  EXPECT_EQ(gPointersToFileData[slot_][1], original_);
-  EXPECT_EQ(ScriptCOUNT, 0);
-  EXPECT_EQ(CommentContainer[slot_].find("automatic baseline"), std::string::npos);
+// Cancel or the close box after a preview, also when the picks left the plot
+// active: the click that brings the dialog back is no "Baseline OK".
+TEST_F(Baseline, ACancelAfterAPreviewChangesNothingAndWithdrawsTheStep) {
+  const struct {
+    const char* name;
+    std::function<void(Script&)> steps;
+  } cases[] = {
+      {"Select again, then Cancel",
+       [](Script& s) {
+         s.click(kResultsWindow, kBaselineTyped)
+             .type(kResultsWindow, kBaselineStartField, "10")
+             .click(kResultsWindow, kBaselineValuesOK)
+             .click(kResultsWindow, kBaselineSelectAgain)
+             .click(kResultsWindow, kBaselineAuto)
+             .call([] { EXPECT_TRUE(plat::controlExists(kResultsWindow, kBaselineCancel)); })
+             .click(kResultsWindow, kBaselineCancel);
+       }},
+      {"Cancel after the picks", [this](Script& s) {
+         s.click(kResultsWindow, kBaselineCursorBoth).activate(win_);
+         pick(pick(s, 20), kCases - 20).click(kResultsWindow, kBaselineCancel);
+       }},
+      {"the close box after the picks", [this](Script& s) {
+         s.click(kResultsWindow, kBaselineCursorBoth).activate(win_);
+         pick(pick(s, 20), kCases - 20).closeBox(kResultsWindow);
+       }},
+  };
+  prefsArray[kPrefCursorPick] = kPickSinglePoint;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    gPointersToFileData[slot_][1] = original_;
+    RecordSCRIPT = 1;
+    ScriptCOUNT = 0;
+    CommentContainer[slot_].clear();
+    Script s;
+    c.steps(s);
+    plat::test::run(s, [] { EXPECT_TRUE(DoMENU(kMenuEdit, 11)); });
+    EXPECT_FALSE(plat::windowExists(kResultsWindow));
+    EXPECT_EQ(gPointersToFileData[slot_][1], original_);
+    EXPECT_EQ(ScriptCOUNT, 0);
+    EXPECT_EQ(CommentContainer[slot_].find("baseline"), std::string::npos);
+  }
 }
 
 TEST_F(Baseline, ChangeBlocksSetsTheBlockAndTwoPicksWithOneUndo) {
@@ -328,6 +355,7 @@ TEST_F(Baseline, ChangeBlocksAnswersItsButtonsAndReturnWithTheDialogActiveFromIt
       {"Return to the plot after a pick", true, [](Script& s) { s.key(0, 13); }, true},
       {"Change Block(s) after a pick", true, [](Script& s) { s.click(kBlockSetWindow, kBlockSetChange); }, true},
       {"Cancel after a pick", true, [](Script& s) { s.click(kBlockSetWindow, kBlockSetCancel); }, false},
+      {"the close box after a pick", true, [](Script& s) { s.closeBox(kBlockSetWindow); }, false},
   };
   prefsArray[kPrefCursorPick] = kPickSinglePoint;
   for (const auto& c : cases) {

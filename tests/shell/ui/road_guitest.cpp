@@ -852,7 +852,13 @@ TEST_P(LowPlot, ACommandsWindowsStayInFrontThroughThePicks) {
         .moveTo(plot, {x1, 60})
         .call([] {});
   };
+  const auto channel = [] {
+    const float* d = ChannelData(0, ActiveChannel);
+    return d ? std::vector<float>(d, d + nCases[0] + 1) : std::vector<float>();
+  };
+  std::vector<float> before;
   Script s;
+  s.call([&] { before = channel(); });
   for (int16_t k = 0; k < place; ++k) s.closeBox(kToolbarWindow).call([] {});
   s.call([&] {
      const plat::Rect r = plat::contentRect(plot);
@@ -864,12 +870,38 @@ TEST_P(LowPlot, ACommandsWindowsStayInFrontThroughThePicks) {
   s.menu(kMenuAnalyze, 9);   // Average Pair Differences and its Elapsed Time Statistics
   for (const int x : {700, 760, 820, 880}) pick(s, x);
   s.call(inFront("pair differences")).click(kResultsWindow, kExitClickButton).call([] {});
-  s.menu(kMenuAnalyze, 13).click(kResultsWindow, 10);   // FFT of 1024 samples
-  pick(s, 800).call(inFront("fft")).click(kResultsWindow, kFftExit).call([] {});
+  // FFT of 1024 samples. A press while "select block in plot window" still
+  // blinks is no pick: the block is chosen after the cue.
+  s.menu(kMenuAnalyze, 13).click(kResultsWindow, 10);
+  testsupport::Idle(s, 30);
+  s.moveTo(plot, {800, 60});
+  pick(s, 800);
+  testsupport::Idle(s, 8);
+  s.call([] {
+     EXPECT_EQ(FileSHORTS[0][kShortBlockState], 2) << "the pick chose the block";
+     EXPECT_EQ(EndBlock[0] - BeginBlock[0], 1024);
+     EXPECT_EQ(plat::buttonState(kResultsWindow, kFftDo), 1);
+   })
+      .call(inFront("fft"))
+      .click(kResultsWindow, kFftDo);
+  testsupport::Idle(s, 8);
+  s.call([] { EXPECT_EQ(plat::buttonState(kResultsWindow, kFftZoomOut), 1) << "the spectrum is shown"; })
+      .call(inFront("fft spectrum"))
+      .click(kResultsWindow, kFftExit)
+      .call([] {});
   s.menu(kMenuEdit, 11).click(kResultsWindow, kBaselineCursorBoth).activate(plot);   // Correct Baseline
   drag(drag(s, 650, 700), 900, 950).call(inFront("baseline")).click(kResultsWindow, kBaselineCancel).call([] {});
-  drag(s, 650, 800).menu(73, 1);   // Change Blocks…, and one more block picked while it waits
-  drag(s, 900, 950).call(inFront("change blocks")).closeBox(kBlockSetWindow).call([] {});
+  // Change Blocks…, and one more block picked while it waits. Its close box
+  // sets no block: the channel is as the file came.
+  drag(s, 650, 800).menu(73, 1);
+  drag(s, 900, 950).call(inFront("change blocks")).closeBox(kBlockSetWindow);
+  testsupport::Idle(s, 8);
+  s.call([&] {
+    EXPECT_FALSE(plat::windowExists(kBlockSetWindow));
+    EXPECT_EQ(channel(), before) << "a cancelled baseline or a closed \"Set Blocks\" writes nothing";
+  });
+  // Correct Baseline keeps its undo copy as it opens, so the file counts as
+  // changed though it was cancelled.
   s.menu(kMenuFile, 21).click(kSaveChangesWindow, kSaveChangesDontSave);
   plat::test::run(s, [&] { RunCorvimet(CorvimetRegistrars(), {kDemo}); });
 }
