@@ -213,6 +213,8 @@ bool skipChannelChange(int16_t n, SkipSet* skip) {
 void runStep(int16_t n, int code, int next, bool* opened, SkipSet* skip) {
   if ((*skip)[static_cast<size_t>(n)]) return;
   ScriptRunStep = n;
+  // A step is a command of its own: a failure takes back no earlier step.
+  MarkCommandStart();
   if (IsBlockStep(code) || EditsBlockOnly(ScriptSequenceArray[n])) {
     blockStep(n, code, next);
     return;
