@@ -883,7 +883,7 @@ void RenewUndoCommentsMark(int16_t slot) {
 uint64_t CommentAppendsSince(int16_t slot, const CommentsMark& mark) noexcept {
   if (!slotIndexOk(slot)) return 0;
   const std::string& c = CommentContainer[slot];
-  if (c.size() < mark.length ||
+  if (c.size() < mark.length || gCommentAppends[slot] < mark.appends ||
       !std::equal(mark.tail.begin(), mark.tail.begin() + static_cast<std::ptrdiff_t>(mark.tailLength),
                   c.begin() + static_cast<std::ptrdiff_t>(mark.length - mark.tailLength)))
     return 0;
@@ -895,6 +895,8 @@ uint64_t CutCommentsBackTo(int16_t slot, const CommentsMark& mark) noexcept {
   if (appended == 0) return 0;
   CommentContainer[slot].resize(mark.length);   // shorter: no memory asked
   gChangesTakenBack[slot] += appended;
+  // Those appends are gone: an earlier mark counts only the ones before.
+  gCommentAppends[slot] = mark.appends;
   return appended;
 }
 

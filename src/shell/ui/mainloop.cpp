@@ -388,8 +388,10 @@ void recoverFromFailedPass(const std::vector<int>& windowsBefore, const StoreSha
   }
   const std::array<bool, kMaxOpenFiles> asItWas = settleCommandMarks(cut);
   const bool restored = undone && asItWas[slot];
+  // The file in use's box too: the command may have cut its lines itself.
   for (int16_t s = 0; s < kMaxOpenFiles; ++s)
-    if (cut[s] && prefsArray[kPrefNoCommentsRefresh] == 0 && gStoreHooks.commentsChanged)
+    if ((cut[s] || (s == slot && isFileSlot(s))) && prefsArray[kPrefNoCommentsRefresh] == 0 &&
+        gStoreHooks.commentsChanged)
       gStoreHooks.commentsChanged(s);
   ClearMailbox();
   MENU_or_ToolBar_PICKED = 0;
