@@ -42,6 +42,7 @@ uint64_t gCommentAppends[kSlotCount] = {};
 uint64_t gMarkerListSwaps[kSlotCount] = {};
 uint64_t gSlotIdentities[kSlotCount] = {};
 uint64_t gLastSlotIdentity = 0;
+uint64_t gChangesTakenBack[kSlotCount] = {};
 BackupCacheStore BackupCache;
 
 namespace {
@@ -66,7 +67,20 @@ struct UndoState {
   std::vector<MarkerRecord> markers;  // the list as the copy was taken
   bool pairsAdded = false;            // the command added interpolation pairs
   CommentsMark comments;              // the slot's comments as the copy was taken
+  // What putting the copy back takes back exactly: the slot's standing
+  // changes and its comment appends before the copy was counted, and the
+  // changes since that it reverses (pairs added, the channel relabelled).
+  uint64_t standingBefore = 0, appendsBefore = 0;
+  uint64_t pairChanges = 0, labelSets = 0;
+  bool copyCounted = true;            // its own change is not yet taken back
 } gUndo;
+
+// The channel AddChannel added last: dropping it while nothing but its
+// labels and comment lines were counted since takes its adding back.
+struct AddedChannel {
+  int16_t channel = 0;
+  uint64_t changesAfter = 0, appendsAfter = 0, labelSets = 0;
+} gAdded[kSlotCount];
 
 CommentsMark commentsMarkOf(int16_t slot) {
   CommentsMark m;
@@ -90,6 +104,7 @@ void releaseArray(Array& a) {
 bool slotIndexOk(int16_t slot) { return slot >= 0 && slot < kSlotCount; }
 
 void noteChange(int16_t slot) { ++gStoreChanges[slot]; }
+uint64_t standingChanges(int16_t slot) { return gStoreChanges[slot] - gChangesTakenBack[slot]; }
 
 std::string blankLabelString() { return std::string(kLabelsPerString * kLabelWidth, ' '); }
 
@@ -380,19 +395,29 @@ StoreStatus AddChannel(int16_t slot) {
     gPointersToFileData[slot][c].assign(static_cast<size_t>(nCases[slot]) + 1, 0.0f);
   } catch (const std::bad_alloc&) {
     releaseArray(gPointersToFileData[slot][c]);
+    ++gChangesTakenBack[slot];   // nothing was added
     return StoreStatus::OutOfMemory;
   }
   nVar[slot][c].fill(0.0f);
   for (int set = 1; set <= kOverlaySets; ++set) OverlayArray[slot][set][c] = 0;
   nChannels[slot] = c;
   labelStringOf(slot, c).swap(labels);
+  gAdded[slot] = {c, gStoreChanges[slot], gCommentAppends[slot], 0};
   return StoreStatus::Ok;
 }
 
 void DropLastChannel(int16_t slot) noexcept {
   if (!SlotHoldsFile(slot) || nChannels[slot] < 2) return;
   const int16_t c = nChannels[slot];
+  const AddedChannel& added = gAdded[slot];
+  const bool takesBackItsAdding =
+      added.channel == c &&
+      gStoreChanges[slot] - added.changesAfter == added.labelSets + (gCommentAppends[slot] - added.appendsAfter);
   noteChange(slot);
+  // The adding, the labels it was given and this drop leave the file as
+  // before: its lines, if any, stay counted until they are cut.
+  if (takesBackItsAdding) gChangesTakenBack[slot] += 2 + added.labelSets;
+  gAdded[slot] = AddedChannel{};
   releaseArray(gPointersToFileData[slot][c]);
   std::string& labels = labelStringOf(slot, c);
   const size_t at = std::min(labelAt(c), labels.size());
@@ -695,6 +720,8 @@ std::string RetrieveLabel(int16_t channel) {
 void SetChannelLabel(int16_t slot, int16_t channel, std::string_view label) {
   if (!slotIndexOk(slot) || channel < 1 || channel > kMaxChannels) return;
   noteChange(slot);
+  if (gAdded[slot].channel == channel) ++gAdded[slot].labelSets;
+  else if (gUndo.slot == slot && gUndo.channel == channel) ++gUndo.labelSets;
   std::string& s = LabelStrings[slot][(channel - 1) / kLabelsPerString + 1];
   if (s.size() < static_cast<size_t>(kLabelsPerString * kLabelWidth)) s.resize(kLabelsPerString * kLabelWidth, ' ');
   // In place, so a full-length string (as AddChannel leaves it) asks for no
@@ -725,13 +752,22 @@ StoreStatus MAKEBACKUP(int16_t channel) {
   } catch (const std::bad_alloc&) {
     return StoreStatus::OutOfMemory;
   }
+  // A copy again of a channel that still holds the samples of the copy
+  // kept: the change the earlier copy counted wrote nothing.
+  const bool sameAsKept = gUndo.slot == slot && gUndo.channel == channel && gUndo.length == len &&
+                          gUndo.copyCounted && BackupCache.heldFloats(kBackupUndo) >= len &&
+                          std::equal(src.begin(), src.end(), BackupCache.view(kBackupUndo));
   float* dst = BackupCache.grow(kBackupUndo, len);
   if (!dst) return StoreStatus::OutOfMemory;
+  if (sameAsKept) ++gChangesTakenBack[slot];
+  const uint64_t standing = standingChanges(slot);
   noteChange(slot);
   std::copy(src.begin(), src.end(), dst);
   gUndo = UndoState{slot, channel, len};
   gUndo.markers.swap(markers);
   gUndo.comments = commentsMarkOf(slot);
+  gUndo.standingBefore = standing;
+  gUndo.appendsBefore = gCommentAppends[slot];
   ++gBackupsMade;
   LastChan = channel;
   FileSHORTS[slot][kShortChanged] = 1;
@@ -743,6 +779,7 @@ StoreStatus MAKEBACKUP(int16_t channel) {
 uint64_t BackupsMade() { return gBackupsMade; }
 uint64_t StoreChanges(int16_t slot) { return slotIndexOk(slot) ? gStoreChanges[slot] : 0; }
 uint64_t SlotFileIdentity(int16_t slot) { return slotIndexOk(slot) ? gSlotIdentities[slot] : 0; }
+uint64_t StandingChanges(int16_t slot) { return slotIndexOk(slot) ? standingChanges(slot) : 0; }
 
 bool UndoAvailable(int16_t slot) {
   return slotIndexOk(slot) && gUndo.slot == slot && gUndo.channel <= nChannels[slot] &&
@@ -795,7 +832,17 @@ StoreStatus UNDO() {
                                                                 : besideOwnMarkers(MarkersArray[slot], gUndo.markers);
     if (!BackupCache.region(kBackupInterpolation, static_cast<int64_t>(nCases[slot]) + 1)) throw std::bad_alloc();
   }
+  // Nothing counted since the copy but what this puts back (and comment
+  // lines, which stay until cut): the file is again as before the copy.
+  const uint64_t reversed = 1 + gUndo.pairChanges + gUndo.labelSets;
+  const bool exact = gUndo.copyCounted && standingChanges(slot) - gUndo.standingBefore ==
+                                               reversed + (gCommentAppends[slot] - gUndo.appendsBefore);
   noteChange(slot);
+  if (exact) {
+    gChangesTakenBack[slot] += reversed + 1;
+    gUndo.copyCounted = false;
+    gUndo.pairChanges = gUndo.labelSets = 0;
+  }
   LastChan = channel;
   auto& dst = gPointersToFileData[slot][channel];
   const float* src = BackupCache.view(kBackupUndo);
@@ -838,15 +885,23 @@ void RenewUndoCommentsMark(int16_t slot) {
   if (slotIndexOk(slot) && gUndo.slot == slot) gUndo.comments = commentsMarkOf(slot);
 }
 
-uint64_t CutCommentsBackTo(int16_t slot, const CommentsMark& mark) noexcept {
+uint64_t CommentAppendsSince(int16_t slot, const CommentsMark& mark) noexcept {
   if (!slotIndexOk(slot)) return 0;
-  std::string& c = CommentContainer[slot];
-  const uint64_t appended = gCommentAppends[slot] - mark.appends;
-  if (appended == 0 || c.size() < mark.length ||
+  const std::string& c = CommentContainer[slot];
+  if (c.size() < mark.length || gCommentAppends[slot] < mark.appends ||
       !std::equal(mark.tail.begin(), mark.tail.begin() + static_cast<std::ptrdiff_t>(mark.tailLength),
                   c.begin() + static_cast<std::ptrdiff_t>(mark.length - mark.tailLength)))
     return 0;
-  c.resize(mark.length);   // shorter: no memory asked
+  return gCommentAppends[slot] - mark.appends;
+}
+
+uint64_t CutCommentsBackTo(int16_t slot, const CommentsMark& mark) noexcept {
+  const uint64_t appended = CommentAppendsSince(slot, mark);
+  if (appended == 0) return 0;
+  CommentContainer[slot].resize(mark.length);   // shorter: no memory asked
+  gChangesTakenBack[slot] += appended;
+  // Those appends are gone: an earlier mark counts only the ones before.
+  gCommentAppends[slot] = mark.appends;
   return appended;
 }
 
@@ -925,7 +980,10 @@ StoreStatus AddInterpolationPair(int16_t slot, int32_t first, int32_t last) {
   syncMarkerCount(slot);
   // Every command that adds pairs took the undo copy first: Undo takes
   // them back with it.
-  if (gUndo.slot == slot) gUndo.pairsAdded = true;
+  if (gUndo.slot == slot) {
+    gUndo.pairsAdded = true;
+    ++gUndo.pairChanges;
+  }
   return StoreStatus::Ok;
 }
 
@@ -993,7 +1051,10 @@ void AddInterpolationPairs(int16_t slot, const std::vector<InterpolationSpan>& p
   MarkersArray[slot].swap(list);
   syncMarkerCount(slot);
   statuses->swap(told);
-  if (gUndo.slot == slot) gUndo.pairsAdded = true;
+  if (gUndo.slot == slot) {
+    gUndo.pairsAdded = true;
+    gUndo.pairChanges += accepted;
+  }
 }
 
 bool RemoveMarker(int16_t slot, int index1) {

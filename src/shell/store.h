@@ -266,6 +266,13 @@ void DropUndoCopy(int16_t slot);
 // Commands that write samples themselves take an undo copy first, which
 // counts.
 uint64_t StoreChanges(int16_t slot);
+// StoreChanges less the changes known to have been taken back exactly:
+// comment lines cut back, a channel dropped that nothing but its labels
+// and comment lines touched since it was added, an undo copy put back when
+// nothing but what it reverses was counted since it was taken, a copy taken
+// again of a channel still as the copy kept. Equal counts at two times,
+// with the comments as they were, mean the file is as it was.
+uint64_t StandingChanges(int16_t slot);
 
 // ---- Comments log --------------------------------------------------------------
 // EditRecord := CR, nine blanks, 0xC6, "  Channel", number, ", ", the label
@@ -289,10 +296,14 @@ CommentsMark CommentsMarkOf(int16_t slot) noexcept;
 // is the slot's: a command that stored a new channel with its log line and
 // goes on keeps that line through a later failure, as it keeps the channel.
 void RenewUndoCommentsMark(int16_t slot);
+// The appends made since the mark when since then lines were only
+// appended to the slot's comments; 0 when none were, or they were rewritten.
+uint64_t CommentAppendsSince(int16_t slot, const CommentsMark& mark) noexcept;
 // Cuts the slot's comments back to the mark when since then lines were
 // only appended to them, as an edit logs itself; asks for no memory. The
 // appends taken back, each a change StoreChanges counted (the cut itself
-// is not counted); 0 when nothing was cut.
+// is not counted, and StandingChanges no longer counts them); 0 when
+// nothing was cut.
 uint64_t CutCommentsBackTo(int16_t slot, const CommentsMark& mark) noexcept;
 // With Record Edits on: appends text (cut to 255 bytes) and tells the
 // comments window unless word 35 says not to. False when nothing was logged.

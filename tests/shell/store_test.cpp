@@ -342,6 +342,70 @@ TEST_F(StoreTest, UndoRefusedWhenTheCopyNoLongerFits) {
   EXPECT_EQ(MAKEBACKUP(1), StoreStatus::NoFile);
 }
 
+// A change taken back exactly no longer stands; one that may have left a
+// trace still does. A wrong credit would let a failed command's recovery
+// call a changed file unchanged.
+TEST_F(StoreTest, OnlyChangesTakenBackExactlyStopStanding) {
+  const struct {
+    const char* name;
+    std::function<void(int16_t)> change;
+    bool standsAfter;
+  } rows[] = {
+      {"a channel added, labelled, logged and dropped, its line cut",
+       [](int16_t f) {
+         const CommentsMark m = CommentsMarkOf(f);
+         ASSERT_EQ(AddChannel(f), StoreStatus::Ok);
+         SetChannelLabel(f, 3, "new");
+         AppendComment(f, "line");
+         DropLastChannel(f);
+         EXPECT_EQ(CutCommentsBackTo(f, m), 1u);
+       },
+       false},
+      {"a channel added and dropped, its line left", [](int16_t f) {
+         ASSERT_EQ(AddChannel(f), StoreStatus::Ok);
+         AppendComment(f, "line");
+         DropLastChannel(f);
+       }, true},
+      {"a channel added, another relabelled, the new one dropped", [](int16_t f) {
+         ASSERT_EQ(AddChannel(f), StoreStatus::Ok);
+         SetChannelLabel(f, 1, "other");
+         DropLastChannel(f);
+       }, true},
+      {"a copy taken twice of an unchanged channel, then undone", [](int16_t) {
+         ASSERT_EQ(MAKEBACKUP(1), StoreStatus::Ok);
+         ASSERT_EQ(MAKEBACKUP(1), StoreStatus::Ok);
+         PutDatum(TheFileInUse, 1, 5, -1.0f);
+         ASSERT_EQ(UNDO(), StoreStatus::Ok);
+       }, false},
+      {"a copy, a write, a second copy, then undone", [](int16_t) {
+         ASSERT_EQ(MAKEBACKUP(1), StoreStatus::Ok);
+         PutDatum(TheFileInUse, 1, 5, -1.0f);
+         ASSERT_EQ(MAKEBACKUP(1), StoreStatus::Ok);
+         ASSERT_EQ(UNDO(), StoreStatus::Ok);
+       }, true},
+      {"a copy, a marker added, then undone", [](int16_t f) {
+         ASSERT_EQ(MAKEBACKUP(1), StoreStatus::Ok);
+         ASSERT_EQ(AddMarker(f, 7, 3), StoreStatus::Ok);
+         ASSERT_EQ(UNDO(), StoreStatus::Ok);
+       }, true},
+      {"a copy, interpolation pairs and a relabel, then undone", [](int16_t f) {
+         ASSERT_EQ(MAKEBACKUP(1), StoreStatus::Ok);
+         ASSERT_EQ(AddInterpolationPair(f, 3, 9), StoreStatus::Ok);
+         SetChannelLabel(f, 1, "edited");
+         ASSERT_EQ(UNDO(), StoreStatus::Ok);
+       }, false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    for (int16_t s = 0; s < kSlotCount; ++s) FreeSlot(s);
+    const int16_t f = openRamp(50, 2);
+    SnapshotLabels(f);
+    const uint64_t before = StandingChanges(f);
+    row.change(f);
+    EXPECT_EQ(StandingChanges(f) != before, row.standsAfter);
+  }
+}
+
 TEST_F(StoreTest, NoWorkCopyCanOverwriteTheUndoCopy) {
   const int16_t s = openRamp(100, 1);
   ASSERT_EQ(MAKEBACKUP(1), StoreStatus::Ok);

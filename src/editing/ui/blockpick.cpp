@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <exception>
 #include <string>
 #include <utility>
 #include <vector>
@@ -10,6 +9,7 @@
 #include "editing/baseline.h"
 #include "editing/editstep.h"
 #include "editing/zeroblock.h"
+#include "editing/ui/zeroblock.h"
 #include "shell/ui/recorder.h"
 #include "output/scaling.h"
 #include "platform/controls.h"
@@ -345,19 +345,8 @@ int16_t BLOCKSET() {
   std::vector<CaseSpan> blocks;
   const bool hadBlock = FileSHORTS[f][kShortBlockState] == 2;
   const CaseSpan earlier{BeginBlock[f], EndBlock[f]};
-  // A failure that unwinds through the command leaves the file's block as
-  // it found it, as Cancel does: the picks clear it on the way.
-  struct BlockBack {
-    int16_t f, state;
-    CaseSpan span;
-    int unwinding = std::uncaught_exceptions();
-    ~BlockBack() {
-      if (std::uncaught_exceptions() <= unwinding) return;
-      BeginBlock[f] = span.first;
-      EndBlock[f] = span.last;
-      FileSHORTS[f][kShortBlockState] = state;
-    }
-  } blockBack{f, FileSHORTS[f][kShortBlockState], earlier};
+  // The picks clear the block on the way.
+  const KeepBlockOnFailure blockBack(f);
   if (hadBlock) blocks.push_back(earlier);
   BASELINE = 2;
   gSetAnswer = {0, 0};

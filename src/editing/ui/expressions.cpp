@@ -173,6 +173,11 @@ void runTransform(Window& w) {
   }
   const StoreStatus st = RunExpressionTransform(w.slot, w.code, w.run, label, &target);
   plat::setCursor(plat::CursorKind::Arrow);
+  if (st == StoreStatus::OutOfMemory) {
+    ShowAlert(toNew ? "Not enough memory for a new channel: the transform was not run, and nothing was written."
+                    : "Not enough memory for an undo copy: the transform was not run, and nothing was written.");
+    return;
+  }
   if (st != StoreStatus::Ok) {
     ShowAlert(std::string("Nothing was written. ") + StoreStatusText(st));
     return;

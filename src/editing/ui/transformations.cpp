@@ -637,6 +637,7 @@ void loop(Dialog& d, EditStep& es) {
         break;
       case kTrLastResult: plat::setFieldText(kWin, kTrBlockValue, NumText(meanValue)); break;
       case kTrSetBlock: {
+        const KeepBlockOnFailure blockBack(d.slot);
         cancel(d);
         const float v = number(kTrBlockValue);
         if (ZEROBLOCK(v, 0) != 0) {
@@ -763,6 +764,7 @@ void replay(Dialog& d, const EditStep& es) {
   int16_t dest = s.chan1;
   std::string label;
   if (!StepLabelText(ScriptSequenceArray, row, transform_step::kLabel, &label)) label = RetrieveLabel(s.chan1);
+  const CommentsMark logged = CommentsMarkOf(slot);
   const StoreStatus added =
       s.makeNewChan && nChannels[slot] < kMaxChannels ? AddChannel(slot) : StoreStatus::TooManyChannels;
   if (added == StoreStatus::Ok) {
@@ -779,8 +781,12 @@ void replay(Dialog& d, const EditStep& es) {
     SetChannelLabel(slot, dest, label);
     LogChannelEdit(slot, dest, TransformLogText(s, NumText(s.a), NumText(s.b), NumText(s.exponent)));
   } catch (...) {
-    // In place the main loop puts the source back from its undo copy.
-    if (added == StoreStatus::Ok) DropLastChannel(slot);
+    // In place the main loop puts the source back from its undo copy; a
+    // new channel dropped takes its line with it.
+    if (added == StoreStatus::Ok) {
+      DropLastChannel(slot);
+      CutCommentsBackTo(slot, logged);
+    }
     throw;
   }
   if (s.code == 68 || s.code == 69) FileInfoFLOATS[slot][kInfoMass] = s.a;

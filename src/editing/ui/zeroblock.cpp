@@ -5,6 +5,7 @@
 #include "plot/ui/redraw.h"
 #include "shell/globals.h"
 #include "shell/store.h"
+#include "shell/ui/kit.h"
 #include "shell/ui/mailboxes.h"
 #include "shell/ui/sounds.h"
 
@@ -18,7 +19,10 @@ int16_t ZEROBLOCK(float value, int16_t quiet) {
   const int32_t b = BeginBlock[slot], e = EndBlock[slot];
   if (b < 0 || e < 0 || b > nCases[slot] || e > nCases[slot]) return 0;
   if (quiet == 0) {
-    if (MAKEBACKUP(ch) != StoreStatus::Ok) return 0;
+    if (MAKEBACKUP(ch) != StoreStatus::Ok) {
+      ShowAlert("There is not enough memory for an undo copy: no block was set.");
+      return 0;
+    }
     LastChan = ch;
   }
   if (!SetBlockCases(ChannelData(slot, ch), nCases[slot], b, e, value)) return 0;
@@ -29,4 +33,14 @@ int16_t ZEROBLOCK(float value, int16_t quiet) {
     UpdateSCREEN(0, 0);
   }
   return 1;
+}
+
+KeepBlockOnFailure::KeepBlockOnFailure(int16_t slot)
+    : slot_(slot), state_(FileSHORTS[slot][kShortBlockState]), begin_(BeginBlock[slot]), end_(EndBlock[slot]) {}
+
+KeepBlockOnFailure::~KeepBlockOnFailure() {
+  if (std::uncaught_exceptions() <= unwinding_) return;
+  BeginBlock[slot_] = begin_;
+  EndBlock[slot_] = end_;
+  FileSHORTS[slot_][kShortBlockState] = state_;
 }

@@ -290,6 +290,8 @@ bool stepActs(int16_t n, int code) {
 void runStep(int16_t n, int code, int next, SkipSet* skip) {
   if ((*skip)[static_cast<size_t>(n)]) return;
   ScriptRunStep = n;
+  // A step is a command of its own: a failure takes back no earlier step.
+  MarkCommandStart();
   if (IsBlockStep(code) || EditsBlockOnly(ScriptSequenceArray[n])) {
     blockStep(n, code, next);
     return;

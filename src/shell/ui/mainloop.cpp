@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <new>
 #include <stdexcept>
 #include <string>
@@ -90,7 +91,10 @@ struct FileShape {
   // The marker list's cases and codes: a list written in place, as a
   // restore writes it, is not counted as a change.
   uint64_t markerPrint = 0;
-  uint64_t changes = 0;
+  // Written in place by commands, outside the store's count; as bits, so
+  // that a NaN equals itself.
+  std::array<uint32_t, kFileInfoWords> info{};
+  uint64_t changes = 0;   // standing, as the store counts them
   bool operator==(const FileShape&) const = default;
 };
 using StoreShape = std::array<FileShape, kMaxOpenFiles>;
@@ -132,21 +136,69 @@ uint64_t markerPrintOf(int16_t s, bool afresh) {
   return kept.print;
 }
 
+FileShape fileShape(int16_t s, bool afresh) {
+  FileShape f{true,
+              nCases[s],
+              nChannels[s],
+              FileSHORTS[s][kShortChanged],
+              MarkersArray[s].size(),
+              NotesArray[s].size(),
+              CommentContainer[s].size(),
+              markerPrintOf(s, afresh),
+              {},
+              StandingChanges(s)};
+  std::transform(FileInfoFLOATS[s], FileInfoFLOATS[s] + kFileInfoWords, f.info.begin(),
+                 [](float v) { return std::bit_cast<uint32_t>(v); });
+  return f;
+}
+
 StoreShape storeShape(bool afresh = true) {
   StoreShape shape;
-  for (int16_t s = 0; s < kMaxOpenFiles; ++s) {
-    if (!SlotHoldsFile(s)) continue;
-    shape[s] = {true,
-                nCases[s],
-                nChannels[s],
-                FileSHORTS[s][kShortChanged],
-                MarkersArray[s].size(),
-                NotesArray[s].size(),
-                CommentContainer[s].size(),
-                markerPrintOf(s, afresh),
-                StoreChanges(s)};
-  }
+  for (int16_t s = 0; s < kMaxOpenFiles; ++s)
+    if (SlotHoldsFile(s)) shape[s] = fileShape(s, afresh);
   return shape;
+}
+
+// Where the running command began: the main loop's pass, or the script
+// step being replayed.
+struct CommandStart {
+  StoreShape shape;
+  std::array<CommentsMark, kMaxOpenFiles> comments{};
+  uint64_t backups = 0;
+};
+CommandStart commandStart;
+
+void markCommandStart(const StoreShape& shape) noexcept {
+  commandStart.shape = shape;
+  for (int16_t s = 0; s < kMaxOpenFiles; ++s) commandStart.comments[s] = CommentsMarkOf(s);
+  commandStart.backups = BackupsMade();
+}
+
+// The failed command's marks on the comments and the "changed" mark of
+// each file it could reach: a file found as it was when the command began
+// gets back both, lines the command logged cut; a file it left changed is
+// marked changed, its comments holding the lines of what stays. The slots
+// found as they were.
+std::array<bool, kMaxOpenFiles> settleCommandMarks(std::array<bool, kMaxOpenFiles>& cut) noexcept {
+  std::array<bool, kMaxOpenFiles> asItWas{};
+  for (int16_t s = 0; s < kMaxOpenFiles; ++s) {
+    const FileShape& was = commandStart.shape[s];
+    if (!was.holds || !isFileSlot(s)) continue;
+    const CommentsMark& mark = commandStart.comments[s];
+    FileShape now = fileShape(s, true);
+    const uint64_t appended = CommentAppendsSince(s, mark);
+    now.changes -= appended;
+    if (appended != 0) now.comments = mark.length;
+    now.changed = was.changed;
+    asItWas[s] = now == was;
+    if (asItWas[s]) {
+      cut[s] = CutCommentsBackTo(s, mark) != 0 || cut[s];
+      FileSHORTS[s][kShortChanged] = was.changed;
+    } else {
+      FileSHORTS[s][kShortChanged] = 1;
+    }
+  }
+  return asItWas;
 }
 
 std::string failureText(const char* what, bool memory, bool restored, bool unchanged) {
@@ -339,8 +391,8 @@ void passBody(int maxWaitMs) {
 // A command that runs out of memory or meets an impossible length unwinds
 // to here instead of ending the program: its own windows close, an edit it
 // began is undone from the backup it took, and the user is told.
-void recoverFromFailedPass(const std::vector<int>& windowsBefore, uint64_t backupsBefore,
-                           const StoreShape& shapeBefore, uint16_t fileBefore, const char* what, bool memory) {
+void recoverFromFailedPass(const std::vector<int>& windowsBefore, const StoreShape& shapeBefore, uint16_t fileBefore,
+                           const char* what, bool memory) {
   for (int w : plat::windowIds()) {
     if (std::find(windowsBefore.begin(), windowsBefore.end(), w) != windowsBefore.end()) continue;
     const int16_t slot = PlotSlotOfWindow(w);
@@ -354,12 +406,11 @@ void recoverFromFailedPass(const std::vector<int>& windowsBefore, uint64_t backu
     FreeSlot(s);
     if (TheFileInUse == static_cast<uint16_t>(s)) TheFileInUse = fileBefore;
   }
-  bool restored = false;
   const auto slot = static_cast<int16_t>(TheFileInUse);
-  if (BackupsMade() != backupsBefore && isFileSlot(slot) && UndoAvailable(slot)) {
+  bool undone = false;
+  std::array<bool, kMaxOpenFiles> cut{};
+  if (BackupsMade() != commandStart.backups && isFileSlot(slot) && UndoAvailable(slot)) {
     const CommentsMark logged = UndoCommentsMark();
-    uint64_t changesBeforeUndo = StoreChanges(slot);
-    bool undone = false;
     {
       // Taking back the failed edit is not logged: the lines it logged go.
       struct Quiet {
@@ -371,25 +422,15 @@ void recoverFromFailedPass(const std::vector<int>& windowsBefore, uint64_t backu
     }
     // The lines the undone edit logged go with it: its history must not
     // state an edit its samples no longer hold.
-    const uint64_t linesTakenBack = undone ? CutCommentsBackTo(slot, logged) : 0;
-    changesBeforeUndo -= linesTakenBack;
-    // Put back as it was only when the one copy taken was all the store
-    // counted before the undo: anything else the command changed (markers,
-    // comments, another channel) the undo leaves as it is.
-    StoreShape now = storeShape();
-    now[slot].changes -= linesTakenBack;
-    const FileShape& was = shapeBefore[slot];
-    if (undone && was.holds && BackupsMade() == backupsBefore + 1 && changesBeforeUndo == was.changes + 1 &&
-        now[slot].changes == changesBeforeUndo + 1) {
-      now[slot].changes = was.changes;
-      now[slot].changed = was.changed;
-      restored = now == shapeBefore;
-      // As it was, saved or not.
-      if (restored) FileSHORTS[slot][kShortChanged] = was.changed;
-    }
-    if (linesTakenBack != 0 && prefsArray[kPrefNoCommentsRefresh] == 0 && gStoreHooks.commentsChanged)
-      gStoreHooks.commentsChanged(slot);
+    if (undone) cut[slot] = CutCommentsBackTo(slot, logged) != 0;
   }
+  const std::array<bool, kMaxOpenFiles> asItWas = settleCommandMarks(cut);
+  const bool restored = undone && asItWas[slot];
+  // The file in use's box too: the command may have cut its lines itself.
+  for (int16_t s = 0; s < kMaxOpenFiles; ++s)
+    if ((cut[s] || (s == slot && isFileSlot(s))) && prefsArray[kPrefNoCommentsRefresh] == 0 &&
+        gStoreHooks.commentsChanged)
+      gStoreHooks.commentsChanged(s);
   ClearMailbox();
   MENU_or_ToolBar_PICKED = 0;
   menuidx = menuitemx = 0;
@@ -405,6 +446,8 @@ void recoverFromFailedPass(const std::vector<int>& windowsBefore, uint64_t backu
 // The recovery itself ran out of memory: the picks are forgotten all the
 // same and the user is told in words that need no building.
 void recoverWithoutMemory(const StoreShape& shapeBefore) noexcept {
+  std::array<bool, kMaxOpenFiles> cut{};
+  settleCommandMarks(cut);
   runningCommand.clear();
   ClearMailbox();
   MENU_or_ToolBar_PICKED = 0;
@@ -429,14 +472,14 @@ void recoverWithoutMemory(const StoreShape& shapeBefore) noexcept {
 
 void MainLoopPass(int maxWaitMs) {
   const std::vector<int> windowsBefore = plat::windowIds();
-  const uint64_t backupsBefore = BackupsMade();
   const StoreShape shapeBefore = storeShape(false);
   const uint16_t fileBefore = TheFileInUse;
+  markCommandStart(shapeBefore);
   auto recover = [&](const char* what, bool memory) {
     // Memory may still be short: a failure while recovering must not end
     // the program either.
     try {
-      recoverFromFailedPass(windowsBefore, backupsBefore, shapeBefore, fileBefore, what, memory);
+      recoverFromFailedPass(windowsBefore, shapeBefore, fileBefore, what, memory);
     } catch (const std::bad_alloc&) {
       recoverWithoutMemory(shapeBefore);
     }
@@ -454,6 +497,8 @@ void MainLoopPass(int maxWaitMs) {
     recover(e.what(), false);
   }
 }
+
+void MarkCommandStart() { markCommandStart(storeShape(false)); }
 
 void MainProgramLoop() {
   InstallMainLoopHandlers();

@@ -75,7 +75,13 @@ void InstallMainLoopHandlers();
 // The desk's documents and quit requests, for the whole run.
 void MainDocumentsHandler(const plat::Event& e);
 
-// One pass; maxWaitMs is handed to the pump.
+// One pass; maxWaitMs is handed to the pump. A command that fails in it
+// for want of memory is taken back as far as the store allows; each file's
+// comments and "changed" mark go back to where the command found them when
+// the file is found as it was, else the file is marked changed.
 void MainLoopPass(int maxWaitMs = 20);
+// A command begins here, within the pass (a replayed script step): a
+// failure takes back no further than this.
+void MarkCommandStart();
 // Passes until a quit was confirmed.
 void MainProgramLoop();
