@@ -18,6 +18,7 @@
 
 #include "datafiles/fixture.h"
 #include "datafiles/native_binary.h"
+#include "datafiles/ui/close.h"
 #include "editing/references.h"
 #include "editing/smoothing.h"
 #include "editing/transforms.h"
@@ -312,6 +313,10 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
     if (channelChanged) channelChanged(slot, c);
     if (armOnChannelChange != 0) gCountdown = std::exchange(armOnChannelChange, 0);
   };
+  // A copy of the demo, for a file opened while the table's is open.
+  const fs::path openedDir = testsupport::MakeScratchDir("corvimet-nomem-open-");
+  const fs::path opened = openedDir / "opened.orl";
+  fs::copy_file(testsupport::kDemoRecording, opened);
   // A replayed step takes its settings without a dialog.
   const auto replayStep = [](const float (&fields)[28], int16_t op) {
     std::copy(std::begin(fields), std::end(fields), ScriptSequenceArray[1]);
@@ -417,6 +422,10 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
            after.comments.size() > original.comments.size();
   };
   const auto lines = [](const std::string& c) { return std::count(c.begin(), c.end(), '\xC6'); };
+  // The file the command acts on, as the command found it: the file in use,
+  // or one a script step runs on in the pass that opened it.
+  int16_t subject = slot_;
+  SlotState before;
   // Each channel added stands with its log line, the source as it was.
   const auto channelsWithTheirLines = [&](const SlotState& after) {
     const int added = after.channels - original.channels;
@@ -457,9 +466,41 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
         .call([&] { gCountdown = armed; })
         .click(kSecondaryWindow, kTemperatureOK);
   };
+  // A run armed for the next file opened: one step, channel X - 1.5, its
+  // refusals armed as it begins, the file snapshot as it opened.
+  const auto runOnOpened = [&](bool toNew) {
+    TransformSettings t;
+    t.code = 7;
+    t.item1 = 7;
+    t.a = 1.5f;
+    t.chan1 = channel;
+    t.makeNewChan = toNew;
+    TransformToStep(t, ScriptSequenceArray[1]);
+    ScriptSequenceArray[1][kStepOpField] = kOpTransformations;
+    ScriptSequenceArray[2][kStepOpField] = kOpEndScript;
+    InitialNumberOfScriptOperationChannels = 0;
+    plat::setItemEnabled(kMenuScript, 8, true);
+    RegisterScriptOp(kOpTransformations, [&](int16_t step) {
+      subject = static_cast<int16_t>(TheFileInUse);
+      before = SlotState::of(subject);
+      gCountdown = armed;
+      struct Quiet {
+        Quiet() { prefsArray[kPrefSoundLevel] = 0; }
+        ~Quiet() { prefsArray[kPrefSoundLevel] = 25; }
+      } quiet;
+      TRANSFORMATIONS(step);
+    });
+  };
+  // As the menu item arms a run: it starts on the next file loaded.
+  const auto armRunOnOpened = [] {
+    gCountdown = 0;
+    RunScript = ScriptRunOnce = autoscript = 1;
+    FileJustLoaded = 0;
+  };
+  const auto openFromDesk = [&](Script& s) { s.openDocuments({opened}); };
   const struct Row {
     const char* name;
-    int16_t item;  // of the Edit menu
+    int16_t item;  // of `menu`
     Cmd cmd;
     std::function<void()> prepare;             // before the snapshot
     std::function<void()> run;                 // armed
@@ -723,6 +764,26 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
          return after.data[channel] != original.data[channel] && (added == 0 || added == 1) &&
                 lines(after.comments) - lines(original.comments) == 1 + added;
        }},
+      // "Run Script [ Automatic, All Files ]", then a file opened from the
+      // desk: the step runs in the pass that opened its file, a command of
+      // its own. The new file keeps no channel without its line and no line
+      // without its channel; the file already open is not touched.
+      {"script run on a file as it opens, a transformation into a new channel", 8, Cmd::RunScriptAllFiles,
+       [&] { runOnOpened(true); }, armRunOnOpened,
+       [&](const SlotState& after) {
+         return after.channels == before.channels + 1 && lines(after.comments) - lines(before.comments) == 1 &&
+                after.data[channel] == before.data[channel];
+       },
+       openFromDesk, kMenuScript},
+      // In place: the recovery puts the new file's channel back from the
+      // step's undo copy, and its "changed" mark as it opened.
+      {"script run on a file as it opens, a transformation in place", 8, Cmd::RunScriptAllFiles,
+       [&] { runOnOpened(false); }, armRunOnOpened,
+       [&](const SlotState& after) {
+         return after.channels == before.channels && lines(after.comments) - lines(before.comments) == 1 &&
+                after.data[channel] != before.data[channel];
+       },
+       openFromDesk, kMenuScript},
   };
   for (const Row& row : rows) {
     RegisterCommand(row.cmd, [&](int16_t) {
@@ -748,7 +809,9 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
       ActiveChannel = channel;
       gRedrawsOnly = false;
       row.prepare();
-      const SlotState before = SlotState::of(slot_);
+      subject = slot_;
+      before = SlotState::of(slot_);
+      const SlotState home = before;
       std::string alert;
       Script s;
       // Read from within the alert, if one came, then left by a stop.
@@ -767,15 +830,24 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
       plat::disposeWindow(kAlertWindow);
       endReplay();
       const bool refused = gCountdown.exchange(0) < 0;
-      const SlotState after = SlotState::of(slot_);
+      const SlotState after = SlotState::of(subject);
+      // Another open file is left as it was, its comments and mark too.
+      if (subject != slot_) {
+        EXPECT_TRUE(SlotState::of(slot_) == home) << "another file was touched";
+      }
       // The interpolation flags follow the markers left, whatever happened.
-      if (BackupCache.heldFloats(kBackupInterpolation) > nCases[slot_]) {
+      if (BackupCache.heldFloats(kBackupInterpolation) > nCases[subject]) {
         const std::vector<float> flags(BackupCache.view(kBackupInterpolation),
-                                       BackupCache.view(kBackupInterpolation) + nCases[slot_] + 1);
-        MakeInterpolationRecordFor(slot_);
+                                       BackupCache.view(kBackupInterpolation) + nCases[subject] + 1);
+        MakeInterpolationRecordFor(subject);
         EXPECT_TRUE(std::equal(flags.begin(), flags.end(), BackupCache.view(kBackupInterpolation)))
             << "flags that do not follow the markers";
       }
+      // A file the row opened goes again: the next run begins as this one did.
+      for (int16_t f = 0; f < kMaxOpenFiles; ++f)
+        if (f != slot_ && SlotHoldsFile(f)) DiscardFileSlot(f);
+      if (TheFileInUse != static_cast<uint16_t>(slot_)) BringFileToFront(slot_);
+      FileJustLoaded = 0;
       if (!refused) {
         EXPECT_EQ(alert, "");
         EXPECT_TRUE(row.whole(after));
@@ -824,6 +896,8 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
     EXPECT_GE(refusals, 1) << row.name;
   }
   gRedrawsOnly = false;
+  RegisterScriptOp(kOpTransformations, [](int16_t step) { TRANSFORMATIONS(step); });
+  fs::remove_all(openedDir);
   gStoreHooks.commentsChanged = commentsChanged;
   gStoreHooks.playSound = playSound;
   gStoreHooks.channelChanged = channelChanged;
