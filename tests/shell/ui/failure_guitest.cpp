@@ -65,11 +65,16 @@ std::atomic<int64_t>& gCountdown = testsupport::gRefusalCountdown;
 // redraws: the plot's redraws between them ask Qt, which does not survive
 // a refusal.
 std::atomic<bool> gRedrawsOnly{false};
+// Or only the store's own requests, whatever a window's events ask of Qt
+// meanwhile: a channel's pages, the copy of the markers list (of this many
+// bytes, which nothing else asks for), and each call of a store hook.
+std::atomic<bool> gStoreOnly{false};
+std::atomic<size_t> gMarkerListBytes{0};
 
 }  // namespace
 
 bool testsupport::RefuseAllocation(std::size_t n) {
-  if (!gRedrawsOnly && RefuseCounted()) return true;
+  if (gStoreOnly ? n == gMarkerListBytes && RefuseCounted() : !gRedrawsOnly && RefuseCounted()) return true;
   const size_t limit = gRefuseFrom.load(std::memory_order_relaxed);
   return limit != 0 && n == limit && gRefuseFrom.exchange(0) == limit;
 }
@@ -98,7 +103,7 @@ class AllocationFailure : public ::testing::Test {
   void TearDown() override {
     gRefuseFrom = 0;
     gCountdown = 0;
-    gRedrawsOnly = false;
+    gRedrawsOnly = gStoreOnly = false;
     testsupport::StopProgram();
   }
   // The bytes of one channel of the demo: the work copy a transformation makes.
@@ -309,6 +314,7 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
   static int64_t armOnChannelChange = 0;
   channelChanged = gStoreHooks.channelChanged;
   gStoreHooks.channelChanged = [](int16_t slot, int16_t c) {
+    if (gStoreOnly && testsupport::RefuseCounted()) throw std::bad_alloc();
     if (disarmOnChannelChange && gCountdown > 0) gCountdown = 0;
     if (channelChanged) channelChanged(slot, c);
     if (armOnChannelChange != 0) gCountdown = std::exchange(armOnChannelChange, 0);
@@ -325,6 +331,8 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
   };
   const auto endReplay = [] { autoscript = ScriptRunOnce = RunScript = 0; };
   const SlotState original = SlotState::of(slot_);
+  // Markers enough that their list's copy is a size of its own.
+  constexpr size_t kManyMarkers = 1021;
   const int16_t channel = 1;
   const auto& samples = original.data[channel];
   const float lo = *std::min_element(samples.begin() + 1, samples.end());
@@ -725,6 +733,34 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
          TRANSFORMATIONS(1);
        },
        blockValues},
+      // Run from its window, refused from its click on in the store's own
+      // requests: its undo copy (the markers list it keeps), then each hook
+      // the store calls. Refused its copy, it says so and the window goes
+      // as Cancel leaves it; refused later, the channel is put back. The
+      // user's block stays either way.
+      {"\xC6 Block to:, from its window", 22, Cmd::Transformations,
+       [&] {
+         // A run stopped in its window leaves the window up.
+         plat::disposeWindow(kTransformWindow);
+         testsupport::MarkBlock(slot_, 300, 800);
+         std::vector<MarkerRecord> many(kManyMarkers);
+         for (size_t k = 0; k < many.size(); ++k) many[k] = {static_cast<int32_t>(k + 1), 1};
+         SetMarkers(slot_, many);
+         gMarkerListBytes = kManyMarkers * sizeof(MarkerRecord);
+       },
+       [&] {
+         gCountdown = 0;   // armed by its click
+         TRANSFORMATIONS(0);
+       },
+       blockValues,
+       [&](Script& s) {
+         s.type(kTransformWindow, kTrBlockValue, "21.5")
+             .call([&] {
+               gStoreOnly = true;
+               gCountdown = armed;
+             })
+             .click(kTransformWindow, kTrSetBlock);
+       }},
       // Each replayed step is a command of its own: a refusal in the second
       // takes back no part of the first, and the channel it drops goes with
       // its line.
@@ -797,6 +833,7 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
     SlotState clean;   // as the command leaves the file with nothing refused
     for (armed = 0;; ++armed) {
       SCOPED_TRACE(testing::Message() << row.name << ", request " << armed << " refused");
+      gStoreOnly = false;
       // The file as the program loaded it, each time.
       for (int16_t c = 1; c <= kMaxChannels; ++c) gPointersToFileData[slot_][c] = original.data[c];
       nChannels[slot_] = original.channels;
@@ -817,9 +854,18 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
       // Read from within the alert, if one came, then left by a stop.
       s.menu(row.menu, row.item);
       if (row.drive) row.drive(s);
+      // A window that took an undo copy as it opened, still up behind the
+      // alert, told of the refusal itself: it goes on as its Cancel would
+      // leave the file.
+      int copyingWindow = 0;
+      if (row.drive && row.cmd == Cmd::Transformations) copyingWindow = kTransformWindow;
+      if (row.drive && row.cmd == Cmd::ExpressionTransforms) copyingWindow = kExpressionWindow;
+      bool windowTold = false;
       s.call([&] {
         if (gCountdown > 0) gCountdown = 0;
+        gStoreOnly = false;
         if (plat::windowExists(kAlertWindow)) alert = plat::fieldText(kAlertWindow, kAlertMessage);
+        windowTold = copyingWindow != 0 && !alert.empty() && plat::windowExists(copyingWindow);
       });
       // The alert, or the linearising tool still open, is left by Return;
       // to the plot, Return would toggle its view.
@@ -871,7 +917,8 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
       if (bare(after) == bare(before)) {
         EXPECT_FALSE(alert.empty()) << "a refusal that did nothing was not told";
         EXPECT_EQ(after.comments, before.comments) << alert;
-        EXPECT_EQ(after.shorts[kShortChanged], before.shorts[kShortChanged]) << alert;
+        // Opening the window took an undo copy, which marks the file changed.
+        EXPECT_EQ(after.shorts[kShortChanged], windowTold ? 1 : before.shorts[kShortChanged]) << alert;
       } else {
         EXPECT_TRUE(row.whole(after)) << alert;
         EXPECT_EQ(after.shorts[kShortChanged], 1) << "a change that stays is not marked: " << alert;
@@ -895,7 +942,7 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
     }
     EXPECT_GE(refusals, 1) << row.name;
   }
-  gRedrawsOnly = false;
+  gRedrawsOnly = gStoreOnly = false;
   RegisterScriptOp(kOpTransformations, [](int16_t step) { TRANSFORMATIONS(step); });
   fs::remove_all(openedDir);
   gStoreHooks.commentsChanged = commentsChanged;
