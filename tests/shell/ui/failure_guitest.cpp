@@ -74,7 +74,7 @@ std::atomic<size_t> gMarkerListBytes{0};
 }  // namespace
 
 bool testsupport::RefuseAllocation(std::size_t n) {
-  if (gStoreOnly ? n == gMarkerListBytes && RefuseCounted() : !gRedrawsOnly && RefuseCounted()) return true;
+  if (gStoreOnly ? n == gMarkerListBytes && n != 0 && RefuseCounted() : !gRedrawsOnly && RefuseCounted()) return true;
   const size_t limit = gRefuseFrom.load(std::memory_order_relaxed);
   return limit != 0 && n == limit && gRefuseFrom.exchange(0) == limit;
 }
@@ -679,6 +679,26 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
       // log line back: no uncompensated copy is left.
       {"analyzer humidity compensation into a new channel, refused after the copy's log line", 3,
        Cmd::AnalyzerHumidity, humidityPrepare, humidityRun, humidityWhole, humidityDrive, 76},
+      // The same from the menu pick on, in the store's own requests only:
+      // each of its windows' steps, and each comments redraw, between them.
+      {"analyzer humidity compensation into a new channel, refused from the pick on", 3, Cmd::AnalyzerHumidity,
+       humidityPrepare,
+       [&] {
+         gStoreOnly = true;
+         ANALYZER_HUMIDITY(0);
+       },
+       humidityWhole,
+       [&](Script& s) {
+         s.click(kResultsWindow, kHumidityNewChannelBox)
+             .click(kResultsWindow, kHumiditySelectGas)
+             .click(kSecondaryWindow, kChannelsNext)
+             .click(kHumidityWindow, kHumidityDone)
+             .click(kHumidityWindow, kConstantButton)
+             .click(kHumidityWindow, kHumidityOK)
+             .click(kSecondaryWindow, kConstantButton)
+             .click(kSecondaryWindow, kTemperatureOK);
+       },
+       76},
       // A run into a new channel stored, then a refusal later in the same
       // window: the stored channel keeps its log line.
       {"transformation into a new channel stored, then refused in its window", 22, Cmd::Transformations,
@@ -834,6 +854,7 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
     for (armed = 0;; ++armed) {
       SCOPED_TRACE(testing::Message() << row.name << ", request " << armed << " refused");
       gStoreOnly = false;
+      gMarkerListBytes = 0;
       // The file as the program loaded it, each time.
       for (int16_t c = 1; c <= kMaxChannels; ++c) gPointersToFileData[slot_][c] = original.data[c];
       nChannels[slot_] = original.channels;
