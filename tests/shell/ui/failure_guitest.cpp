@@ -471,22 +471,29 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
         .click(kHumidityWindow, kConstantButton)
         .click(kHumidityWindow, kHumidityOK)
         .click(kSecondaryWindow, kConstantButton)
-        .call([&] { gCountdown = armed; })
+        .call([&] {
+          // Unless armed from the pick on already.
+          if (!gStoreOnly) gCountdown = armed;
+        })
         .click(kSecondaryWindow, kTemperatureOK);
   };
-  // A run armed for the next file opened: one step, channel X - 1.5, its
-  // refusals armed as it begins, the file snapshot as it opened.
-  const auto runOnOpened = [&](bool toNew) {
+  // Script step n: channel X - 1.5 of the first channel, then the end.
+  const auto xLessStep = [&](int16_t n, bool toNew) {
     TransformSettings t;
     t.code = 7;
     t.item1 = 7;
     t.a = 1.5f;
     t.chan1 = channel;
     t.makeNewChan = toNew;
-    TransformToStep(t, ScriptSequenceArray[1]);
-    ScriptSequenceArray[1][kStepOpField] = kOpTransformations;
-    ScriptSequenceArray[2][kStepOpField] = kOpEndScript;
+    TransformToStep(t, ScriptSequenceArray[n]);
+    ScriptSequenceArray[n][kStepOpField] = kOpTransformations;
+    ScriptSequenceArray[n + 1][kStepOpField] = kOpEndScript;
     InitialNumberOfScriptOperationChannels = 0;
+  };
+  // A run armed for the next file opened, that step its one: its refusals
+  // armed as it begins, the file snapshot as it opened.
+  const auto runOnOpened = [&](bool toNew) {
+    xLessStep(1, toNew);
     plat::setItemEnabled(kMenuScript, 8, true);
     RegisterScriptOp(kOpTransformations, [&](int16_t step) {
       subject = static_cast<int16_t>(TheFileInUse);
@@ -560,15 +567,8 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
        [&] { lineInSpan(false); }, lineRun, lineWhole, lineDrive},
       {"transformation into a new channel", 22, Cmd::Transformations,
        [&] {
-         TransformSettings t;
-         t.code = 7;
-         t.item1 = 7;
-         t.a = 1.5f;
-         t.chan1 = channel;
-         t.makeNewChan = true;
-         float fields[28] = {};
-         TransformToStep(t, fields);
-         replayStep(fields, kOpTransformations);
+         xLessStep(1, true);
+         autoscript = ScriptRunOnce = 1;
        },
        quietly([&] { TRANSFORMATIONS(1); }),
        [&](const SlotState& after) {
@@ -687,18 +687,7 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
          gStoreOnly = true;
          ANALYZER_HUMIDITY(0);
        },
-       humidityWhole,
-       [&](Script& s) {
-         s.click(kResultsWindow, kHumidityNewChannelBox)
-             .click(kResultsWindow, kHumiditySelectGas)
-             .click(kSecondaryWindow, kChannelsNext)
-             .click(kHumidityWindow, kHumidityDone)
-             .click(kHumidityWindow, kConstantButton)
-             .click(kHumidityWindow, kHumidityOK)
-             .click(kSecondaryWindow, kConstantButton)
-             .click(kSecondaryWindow, kTemperatureOK);
-       },
-       76},
+       humidityWhole, humidityDrive, 76},
       // A run into a new channel stored, then a refusal later in the same
       // window: the stored channel keeps its log line.
       {"transformation into a new channel stored, then refused in its window", 22, Cmd::Transformations,
@@ -791,16 +780,7 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
          st.cycles = 3;
          ToScriptStep(st, ScriptSequenceArray[1]);
          ScriptSequenceArray[1][kStepOpField] = kOpSmoothing;
-         TransformSettings t;
-         t.code = 7;
-         t.item1 = 7;
-         t.a = 1.5f;
-         t.chan1 = channel;
-         t.makeNewChan = true;
-         TransformToStep(t, ScriptSequenceArray[2]);
-         ScriptSequenceArray[2][kStepOpField] = kOpTransformations;
-         ScriptSequenceArray[3][kStepOpField] = kOpEndScript;
-         InitialNumberOfScriptOperationChannels = 0;
+         xLessStep(2, true);
          RunScript = ScriptRunOnce = autoscript = 1;
        },
        quietly([&] {
