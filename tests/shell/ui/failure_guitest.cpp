@@ -18,6 +18,7 @@
 
 #include "datafiles/fixture.h"
 #include "datafiles/native_binary.h"
+#include "datafiles/ui/close.h"
 #include "editing/references.h"
 #include "editing/smoothing.h"
 #include "editing/transforms.h"
@@ -64,11 +65,16 @@ std::atomic<int64_t>& gCountdown = testsupport::gRefusalCountdown;
 // redraws: the plot's redraws between them ask Qt, which does not survive
 // a refusal.
 std::atomic<bool> gRedrawsOnly{false};
+// Or only the store's own requests, whatever a window's events ask of Qt
+// meanwhile: a channel's pages, the copy of the markers list (of this many
+// bytes, which nothing else asks for), and each call of a store hook.
+std::atomic<bool> gStoreOnly{false};
+std::atomic<size_t> gMarkerListBytes{0};
 
 }  // namespace
 
 bool testsupport::RefuseAllocation(std::size_t n) {
-  if (!gRedrawsOnly && RefuseCounted()) return true;
+  if (gStoreOnly ? n == gMarkerListBytes && n != 0 && RefuseCounted() : !gRedrawsOnly && RefuseCounted()) return true;
   const size_t limit = gRefuseFrom.load(std::memory_order_relaxed);
   return limit != 0 && n == limit && gRefuseFrom.exchange(0) == limit;
 }
@@ -97,7 +103,7 @@ class AllocationFailure : public ::testing::Test {
   void TearDown() override {
     gRefuseFrom = 0;
     gCountdown = 0;
-    gRedrawsOnly = false;
+    gRedrawsOnly = gStoreOnly = false;
     testsupport::StopProgram();
   }
   // The bytes of one channel of the demo: the work copy a transformation makes.
@@ -308,10 +314,15 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
   static int64_t armOnChannelChange = 0;
   channelChanged = gStoreHooks.channelChanged;
   gStoreHooks.channelChanged = [](int16_t slot, int16_t c) {
+    if (gStoreOnly && testsupport::RefuseCounted()) throw std::bad_alloc();
     if (disarmOnChannelChange && gCountdown > 0) gCountdown = 0;
     if (channelChanged) channelChanged(slot, c);
     if (armOnChannelChange != 0) gCountdown = std::exchange(armOnChannelChange, 0);
   };
+  // A copy of the demo, for a file opened while the table's is open.
+  const fs::path openedDir = testsupport::MakeScratchDir("corvimet-nomem-open-");
+  const fs::path opened = openedDir / "opened.orl";
+  fs::copy_file(testsupport::kDemoRecording, opened);
   // A replayed step takes its settings without a dialog.
   const auto replayStep = [](const float (&fields)[28], int16_t op) {
     std::copy(std::begin(fields), std::end(fields), ScriptSequenceArray[1]);
@@ -320,6 +331,8 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
   };
   const auto endReplay = [] { autoscript = ScriptRunOnce = RunScript = 0; };
   const SlotState original = SlotState::of(slot_);
+  // Markers enough that their list's copy is a size of its own.
+  constexpr size_t kManyMarkers = 1021;
   const int16_t channel = 1;
   const auto& samples = original.data[channel];
   const float lo = *std::min_element(samples.begin() + 1, samples.end());
@@ -417,6 +430,10 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
            after.comments.size() > original.comments.size();
   };
   const auto lines = [](const std::string& c) { return std::count(c.begin(), c.end(), '\xC6'); };
+  // The file the command acts on, as the command found it: the file in use,
+  // or one a script step runs on in the pass that opened it.
+  int16_t subject = slot_;
+  SlotState before;
   // Each channel added stands with its log line, the source as it was.
   const auto channelsWithTheirLines = [&](const SlotState& after) {
     const int added = after.channels - original.channels;
@@ -454,12 +471,51 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
         .click(kHumidityWindow, kConstantButton)
         .click(kHumidityWindow, kHumidityOK)
         .click(kSecondaryWindow, kConstantButton)
-        .call([&] { gCountdown = armed; })
+        .call([&] {
+          // Unless armed from the pick on already.
+          if (!gStoreOnly) gCountdown = armed;
+        })
         .click(kSecondaryWindow, kTemperatureOK);
   };
+  // Script step n: channel X - 1.5 of the first channel, then the end.
+  const auto xLessStep = [&](int16_t n, bool toNew) {
+    TransformSettings t;
+    t.code = 7;
+    t.item1 = 7;
+    t.a = 1.5f;
+    t.chan1 = channel;
+    t.makeNewChan = toNew;
+    TransformToStep(t, ScriptSequenceArray[n]);
+    ScriptSequenceArray[n][kStepOpField] = kOpTransformations;
+    ScriptSequenceArray[n + 1][kStepOpField] = kOpEndScript;
+    InitialNumberOfScriptOperationChannels = 0;
+  };
+  // A run armed for the next file opened, that step its one: its refusals
+  // armed as it begins, the file snapshot as it opened.
+  const auto runOnOpened = [&](bool toNew) {
+    xLessStep(1, toNew);
+    plat::setItemEnabled(kMenuScript, 8, true);
+    RegisterScriptOp(kOpTransformations, [&](int16_t step) {
+      subject = static_cast<int16_t>(TheFileInUse);
+      before = SlotState::of(subject);
+      gCountdown = armed;
+      struct Quiet {
+        Quiet() { prefsArray[kPrefSoundLevel] = 0; }
+        ~Quiet() { prefsArray[kPrefSoundLevel] = 25; }
+      } quiet;
+      TRANSFORMATIONS(step);
+    });
+  };
+  // As the menu item arms a run: it starts on the next file loaded.
+  const auto armRunOnOpened = [] {
+    gCountdown = 0;
+    RunScript = ScriptRunOnce = autoscript = 1;
+    FileJustLoaded = 0;
+  };
+  const auto openFromDesk = [&](Script& s) { s.openDocuments({opened}); };
   const struct Row {
     const char* name;
-    int16_t item;  // of the Edit menu
+    int16_t item;  // of `menu`
     Cmd cmd;
     std::function<void()> prepare;             // before the snapshot
     std::function<void()> run;                 // armed
@@ -511,15 +567,8 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
        [&] { lineInSpan(false); }, lineRun, lineWhole, lineDrive},
       {"transformation into a new channel", 22, Cmd::Transformations,
        [&] {
-         TransformSettings t;
-         t.code = 7;
-         t.item1 = 7;
-         t.a = 1.5f;
-         t.chan1 = channel;
-         t.makeNewChan = true;
-         float fields[28] = {};
-         TransformToStep(t, fields);
-         replayStep(fields, kOpTransformations);
+         xLessStep(1, true);
+         autoscript = ScriptRunOnce = 1;
        },
        quietly([&] { TRANSFORMATIONS(1); }),
        [&](const SlotState& after) {
@@ -630,6 +679,15 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
       // log line back: no uncompensated copy is left.
       {"analyzer humidity compensation into a new channel, refused after the copy's log line", 3,
        Cmd::AnalyzerHumidity, humidityPrepare, humidityRun, humidityWhole, humidityDrive, 76},
+      // The same from the menu pick on, in the store's own requests only:
+      // each of its windows' steps, and each comments redraw, between them.
+      {"analyzer humidity compensation into a new channel, refused from the pick on", 3, Cmd::AnalyzerHumidity,
+       humidityPrepare,
+       [&] {
+         gStoreOnly = true;
+         ANALYZER_HUMIDITY(0);
+       },
+       humidityWhole, humidityDrive, 76},
       // A run into a new channel stored, then a refusal later in the same
       // window: the stored channel keeps its log line.
       {"transformation into a new channel stored, then refused in its window", 22, Cmd::Transformations,
@@ -684,6 +742,34 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
          TRANSFORMATIONS(1);
        },
        blockValues},
+      // Run from its window, refused from its click on in the store's own
+      // requests: its undo copy (the markers list it keeps), then each hook
+      // the store calls. Refused its copy, it says so and the window goes
+      // as Cancel leaves it; refused later, the channel is put back. The
+      // user's block stays either way.
+      {"\xC6 Block to:, from its window", 22, Cmd::Transformations,
+       [&] {
+         // A run stopped in its window leaves the window up.
+         plat::disposeWindow(kTransformWindow);
+         testsupport::MarkBlock(slot_, 300, 800);
+         std::vector<MarkerRecord> many(kManyMarkers);
+         for (size_t k = 0; k < many.size(); ++k) many[k] = {static_cast<int32_t>(k + 1), 1};
+         SetMarkers(slot_, many);
+         gMarkerListBytes = kManyMarkers * sizeof(MarkerRecord);
+       },
+       [&] {
+         gCountdown = 0;   // armed by its click
+         TRANSFORMATIONS(0);
+       },
+       blockValues,
+       [&](Script& s) {
+         s.type(kTransformWindow, kTrBlockValue, "21.5")
+             .call([&] {
+               gStoreOnly = true;
+               gCountdown = armed;
+             })
+             .click(kTransformWindow, kTrSetBlock);
+       }},
       // Each replayed step is a command of its own: a refusal in the second
       // takes back no part of the first, and the channel it drops goes with
       // its line.
@@ -694,16 +780,7 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
          st.cycles = 3;
          ToScriptStep(st, ScriptSequenceArray[1]);
          ScriptSequenceArray[1][kStepOpField] = kOpSmoothing;
-         TransformSettings t;
-         t.code = 7;
-         t.item1 = 7;
-         t.a = 1.5f;
-         t.chan1 = channel;
-         t.makeNewChan = true;
-         TransformToStep(t, ScriptSequenceArray[2]);
-         ScriptSequenceArray[2][kStepOpField] = kOpTransformations;
-         ScriptSequenceArray[3][kStepOpField] = kOpEndScript;
-         InitialNumberOfScriptOperationChannels = 0;
+         xLessStep(2, true);
          RunScript = ScriptRunOnce = autoscript = 1;
        },
        quietly([&] {
@@ -723,6 +800,26 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
          return after.data[channel] != original.data[channel] && (added == 0 || added == 1) &&
                 lines(after.comments) - lines(original.comments) == 1 + added;
        }},
+      // "Run Script [ Automatic, All Files ]", then a file opened from the
+      // desk: the step runs in the pass that opened its file, a command of
+      // its own. The new file keeps no channel without its line and no line
+      // without its channel; the file already open is not touched.
+      {"script run on a file as it opens, a transformation into a new channel", 8, Cmd::RunScriptAllFiles,
+       [&] { runOnOpened(true); }, armRunOnOpened,
+       [&](const SlotState& after) {
+         return after.channels == before.channels + 1 && lines(after.comments) - lines(before.comments) == 1 &&
+                after.data[channel] == before.data[channel];
+       },
+       openFromDesk, kMenuScript},
+      // In place: the recovery puts the new file's channel back from the
+      // step's undo copy, and its "changed" mark as it opened.
+      {"script run on a file as it opens, a transformation in place", 8, Cmd::RunScriptAllFiles,
+       [&] { runOnOpened(false); }, armRunOnOpened,
+       [&](const SlotState& after) {
+         return after.channels == before.channels && lines(after.comments) - lines(before.comments) == 1 &&
+                after.data[channel] != before.data[channel];
+       },
+       openFromDesk, kMenuScript},
   };
   for (const Row& row : rows) {
     RegisterCommand(row.cmd, [&](int16_t) {
@@ -736,6 +833,8 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
     SlotState clean;   // as the command leaves the file with nothing refused
     for (armed = 0;; ++armed) {
       SCOPED_TRACE(testing::Message() << row.name << ", request " << armed << " refused");
+      gStoreOnly = false;
+      gMarkerListBytes = 0;
       // The file as the program loaded it, each time.
       for (int16_t c = 1; c <= kMaxChannels; ++c) gPointersToFileData[slot_][c] = original.data[c];
       nChannels[slot_] = original.channels;
@@ -748,15 +847,26 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
       ActiveChannel = channel;
       gRedrawsOnly = false;
       row.prepare();
-      const SlotState before = SlotState::of(slot_);
+      subject = slot_;
+      before = SlotState::of(slot_);
+      const SlotState home = before;
       std::string alert;
       Script s;
       // Read from within the alert, if one came, then left by a stop.
       s.menu(row.menu, row.item);
       if (row.drive) row.drive(s);
+      // A window that took an undo copy as it opened, still up behind the
+      // alert, told of the refusal itself: it goes on as its Cancel would
+      // leave the file.
+      int copyingWindow = 0;
+      if (row.drive && row.cmd == Cmd::Transformations) copyingWindow = kTransformWindow;
+      if (row.drive && row.cmd == Cmd::ExpressionTransforms) copyingWindow = kExpressionWindow;
+      bool windowTold = false;
       s.call([&] {
         if (gCountdown > 0) gCountdown = 0;
+        gStoreOnly = false;
         if (plat::windowExists(kAlertWindow)) alert = plat::fieldText(kAlertWindow, kAlertMessage);
+        windowTold = copyingWindow != 0 && !alert.empty() && plat::windowExists(copyingWindow);
       });
       // The alert, or the linearising tool still open, is left by Return;
       // to the plot, Return would toggle its view.
@@ -767,15 +877,24 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
       plat::disposeWindow(kAlertWindow);
       endReplay();
       const bool refused = gCountdown.exchange(0) < 0;
-      const SlotState after = SlotState::of(slot_);
+      const SlotState after = SlotState::of(subject);
+      // Another open file is left as it was, its comments and mark too.
+      if (subject != slot_) {
+        EXPECT_TRUE(SlotState::of(slot_) == home) << "another file was touched";
+      }
       // The interpolation flags follow the markers left, whatever happened.
-      if (BackupCache.heldFloats(kBackupInterpolation) > nCases[slot_]) {
+      if (BackupCache.heldFloats(kBackupInterpolation) > nCases[subject]) {
         const std::vector<float> flags(BackupCache.view(kBackupInterpolation),
-                                       BackupCache.view(kBackupInterpolation) + nCases[slot_] + 1);
-        MakeInterpolationRecordFor(slot_);
+                                       BackupCache.view(kBackupInterpolation) + nCases[subject] + 1);
+        MakeInterpolationRecordFor(subject);
         EXPECT_TRUE(std::equal(flags.begin(), flags.end(), BackupCache.view(kBackupInterpolation)))
             << "flags that do not follow the markers";
       }
+      // A file the row opened goes again: the next run begins as this one did.
+      for (int16_t f = 0; f < kMaxOpenFiles; ++f)
+        if (f != slot_ && SlotHoldsFile(f)) DiscardFileSlot(f);
+      if (TheFileInUse != static_cast<uint16_t>(slot_)) BringFileToFront(slot_);
+      FileJustLoaded = 0;
       if (!refused) {
         EXPECT_EQ(alert, "");
         EXPECT_TRUE(row.whole(after));
@@ -799,7 +918,8 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
       if (bare(after) == bare(before)) {
         EXPECT_FALSE(alert.empty()) << "a refusal that did nothing was not told";
         EXPECT_EQ(after.comments, before.comments) << alert;
-        EXPECT_EQ(after.shorts[kShortChanged], before.shorts[kShortChanged]) << alert;
+        // Opening the window took an undo copy, which marks the file changed.
+        EXPECT_EQ(after.shorts[kShortChanged], windowTold ? 1 : before.shorts[kShortChanged]) << alert;
       } else {
         EXPECT_TRUE(row.whole(after)) << alert;
         EXPECT_EQ(after.shorts[kShortChanged], 1) << "a change that stays is not marked: " << alert;
@@ -823,7 +943,9 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
     }
     EXPECT_GE(refusals, 1) << row.name;
   }
-  gRedrawsOnly = false;
+  gRedrawsOnly = gStoreOnly = false;
+  RegisterScriptOp(kOpTransformations, [](int16_t step) { TRANSFORMATIONS(step); });
+  fs::remove_all(openedDir);
   gStoreHooks.commentsChanged = commentsChanged;
   gStoreHooks.playSound = playSound;
   gStoreHooks.channelChanged = channelChanged;
