@@ -262,17 +262,15 @@ void ApplySelectors(const Selectors& s) {
   if (s.typeOfFile != kKeep) TypeOfFile = s.typeOfFile;
   if (s.mergeThisFile != kKeep) MergeThisFile = s.mergeThisFile;
   if (s.portForResultsOutput != kKeep) PortForResultsOutput = s.portForResultsOutput;
-  if (s.topic != kKeep) {
-    topic = s.topic;
-    NoteResultFile();
-  }
+  if (s.topic != kKeep) SetResultTopic(s.topic);
   if (s.gasType != kKeep) GasType = s.gasType;
   if (s.derive != kKeep) derive = s.derive;
   if (s.analysisCode != kKeep) Analysis_Code = s.analysisCode;
   if (s.helpSubject != kKeepHelp) HelpSubject = s.helpSubject;
 }
 
-void NoteResultFile() {
+void SetResultTopic(int16_t t) {
+  topic = t;
   TopicFileSlot = static_cast<int16_t>(TheFileInUse);
   TopicFileIdentity = SlotFileIdentity(TopicFileSlot);
 }

@@ -21,7 +21,7 @@ extern int16_t stackONLY;             //     append-or-stack question; the loade
 extern int16_t PortForResultsOutput;  // results output: 4 text file, 5 tabular file, 6 printer
 extern int16_t topic;                 // results output: heading of the next result
 extern int16_t TopicFileSlot;         // results output: the file the result came from,
-extern uint64_t TopicFileIdentity;    //   as NoteResultFile noted it (identity 0: none)
+extern uint64_t TopicFileIdentity;    //   as SetResultTopic noted it (identity 0: none)
 extern int16_t GasType;               // respirometry: 1 O2, 2 CO2, 3 H2O
 extern int16_t derive;                // INTEGRATE: 0 integral, 1 derivative
 extern int16_t Analysis_Code;         // the block analysis Autorepeat re-runs
@@ -33,9 +33,9 @@ extern int16_t MenuIDENTIFIER;        // pending pick left by handlers and the t
 extern int16_t MenuItem;
 
 // A result belongs to the file it was computed on, wherever the user turns
-// before storing it. Noted as a command naming a result topic starts, and as
-// Autorepeat re-runs an analysis: the file in use then is the one analysed.
-void NoteResultFile();
+// before storing it: whatever names a result's topic (a command as it
+// starts, an analysis as it computes) notes the file in use with it.
+void SetResultTopic(int16_t t);
 // The slot of the file the result came from; the file in use when none was
 // noted; -1 when that file has been closed since.
 int16_t ResultFileSlot();

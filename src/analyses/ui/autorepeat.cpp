@@ -32,7 +32,6 @@ bool AUTO_REPEAT() {
   if (it == reruns().end()) return false;
   // A copy: the analysis may register re-runs while it runs.
   const std::function<void()> run = it->second;
-  NoteResultFile();
   run();
   return true;
 }
