@@ -176,14 +176,6 @@ void toggleCompressed(int16_t f, int win) {
     if (plat::controlExists(win, id)) plat::setButtonState(win, id, 1);
 }
 
-// The picks are the picking file's: another file's plot that the user
-// brought forward goes back behind it, so that the blocks are picked, and
-// the command's value written, in the file the user sees.
-void keepPickingFileInFront(int16_t a, int16_t id, int win) {
-  if (a == kActionActivate && id != win && SlotOfPlotWindow(id) >= 0 && plat::windowExists(win))
-    plat::selectWindow(win);
-}
-
 bool frontFile(int16_t* f) {
   const auto s = static_cast<int16_t>(TheFileInUse);
   if (!ValidFileSlot(s) || !SlotHoldsFile(s) || !plat::windowExists(PlotWindowId(s))) return false;
@@ -211,8 +203,15 @@ bool PickBlock(int16_t allowToggle) {
       BaseLineButton = kPickDoneButton;
       break;
     }
-    keepPickingFileInFront(a, id, win);
     if (a == kActionActivate && id == kBlockSetWindow) BaseLineButton = kPickDoneButton;
+    // Another file's plot brought forward while Change Blocks… collects
+    // ends the picking, and counts as "Change Block(s)" there, as it would
+    // once the picking is done: no pick there joins this file's blocks, and
+    // that file is the one in use afterwards.
+    if (a == kActionActivate && id != win && SlotOfPlotWindow(id) >= 0 && plat::windowExists(kBlockSetWindow)) {
+      gSetAnswer = {a, id};
+      BaseLineButton = kPickDoneButton;
+    }
     // The block-setting dialog's buttons and Return answer whichever window
     // was active: a window manager gives the dialog the focus as it opens, so
     // no activation of it may ever come.
@@ -262,7 +261,6 @@ bool PickPoint() {
   for (;;) {
     const auto [a, id] = TakeEvent();
     if (!plat::windowExists(win) || QuitRequested()) return false;
-    keepPickingFileInFront(a, id, win);
     if (a == kActionClick && id > 130) {
       BaseLineButton = id;
       return false;
