@@ -46,7 +46,7 @@ ResultRecord CaptureResult() {
   ResultRecord r;
   r.topic = topic;
   r.digits = SignificantFigures;
-  const auto slot = static_cast<int16_t>(TheFileInUse);
+  const int16_t slot = ResultFileSlot();
   if (ValidFileSlot(slot)) {
     r.fileName = FileName[slot];
     r.startDate = StartDate[slot];
@@ -65,7 +65,8 @@ ResultRecord CaptureResult() {
     r.valueAtEDA = sample(EDA);
   }
   r.ch = ch;
-  r.label = RetrieveLabel(ch);
+  const auto label = [slot](int16_t c) { return ValidFileSlot(slot) ? RetrieveLabelOf(slot, c) : RetrieveLabel(c); };
+  r.label = label(ch);
   r.meanValue = meanValue;
   r.sd = StandardDeviation;
   r.nrPoints = nrPoints;
@@ -96,8 +97,8 @@ ResultRecord CaptureResult() {
   r.slopeTestProb = SlopeTestProb;
   r.chan1 = Chan1;
   r.chan2 = chan2;
-  r.chan1Label = RetrieveLabel(Chan1);
-  r.chan2Label = RetrieveLabel(chan2);
+  r.chan1Label = label(Chan1);
+  r.chan2Label = label(chan2);
   r.timeUnits = TimeUnits;
   std::copy(std::begin(cc), std::end(cc), r.cc.begin());
   r.polyDegree = PolyDegree;

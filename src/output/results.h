@@ -149,7 +149,7 @@ struct ResultRecord {
   std::array<std::string, 24> eventFields{};
 };
 
-// The result globals and the current file (TheFileInUse) as a record. The
+// The result globals and the file they came from (ResultFileSlot) as a record. The
 // texts that live in window 4 (userBaselineText, eventFields) are left empty:
 // the caller fills them from the window.
 ResultRecord CaptureResult();

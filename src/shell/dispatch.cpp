@@ -12,6 +12,8 @@ int16_t appendONLY = 0;
 int16_t stackONLY = 0;
 int16_t PortForResultsOutput = 0;
 int16_t topic = 0;
+int16_t TopicFileSlot = -1;
+uint64_t TopicFileIdentity = 0;
 int16_t GasType = 1;
 int16_t derive = 0;
 int16_t Analysis_Code = 0;
@@ -260,11 +262,22 @@ void ApplySelectors(const Selectors& s) {
   if (s.typeOfFile != kKeep) TypeOfFile = s.typeOfFile;
   if (s.mergeThisFile != kKeep) MergeThisFile = s.mergeThisFile;
   if (s.portForResultsOutput != kKeep) PortForResultsOutput = s.portForResultsOutput;
-  if (s.topic != kKeep) topic = s.topic;
+  if (s.topic != kKeep) SetResultTopic(s.topic);
   if (s.gasType != kKeep) GasType = s.gasType;
   if (s.derive != kKeep) derive = s.derive;
   if (s.analysisCode != kKeep) Analysis_Code = s.analysisCode;
   if (s.helpSubject != kKeepHelp) HelpSubject = s.helpSubject;
+}
+
+void SetResultTopic(int16_t t) {
+  topic = t;
+  TopicFileSlot = static_cast<int16_t>(TheFileInUse);
+  TopicFileIdentity = SlotFileIdentity(TopicFileSlot);
+}
+
+int16_t ResultFileSlot() {
+  if (TopicFileIdentity == 0) return static_cast<int16_t>(TheFileInUse);
+  return SlotFileIdentity(TopicFileSlot) == TopicFileIdentity ? TopicFileSlot : int16_t{-1};
 }
 
 const std::vector<MenuCommand>& MenuCommandTable() {

@@ -20,6 +20,8 @@ extern int16_t appendONLY;            // S2: the toolbar's Append / Stack answer
 extern int16_t stackONLY;             //     append-or-stack question; the loader clears them
 extern int16_t PortForResultsOutput;  // results output: 4 text file, 5 tabular file, 6 printer
 extern int16_t topic;                 // results output: heading of the next result
+extern int16_t TopicFileSlot;         // results output: the file the result came from,
+extern uint64_t TopicFileIdentity;    //   as SetResultTopic noted it (identity 0: none)
 extern int16_t GasType;               // respirometry: 1 O2, 2 CO2, 3 H2O
 extern int16_t derive;                // INTEGRATE: 0 integral, 1 derivative
 extern int16_t Analysis_Code;         // the block analysis Autorepeat re-runs
@@ -29,6 +31,14 @@ extern int16_t AllValues;             // plot: all-channel values read-out on
 extern int16_t PlotAsHistogram;       // plot: draw the channel as a histogram
 extern int16_t MenuIDENTIFIER;        // pending pick left by handlers and the toolbar
 extern int16_t MenuItem;
+
+// A result belongs to the file it was computed on, wherever the user turns
+// before storing it: whatever names a result's topic (a command as it
+// starts, an analysis as it computes) notes the file in use with it.
+void SetResultTopic(int16_t t);
+// The slot of the file the result came from; the file in use when none was
+// noted; -1 when that file has been closed since.
+int16_t ResultFileSlot();
 
 // ---- Commands ----------------------------------------------------------------
 // One id per entry function (a function called with fixed arguments, such

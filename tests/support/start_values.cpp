@@ -98,6 +98,7 @@ void RestoreStartValues() {
   Restore<TheFileInUse, ActiveChannel, NumberOfOpenFiles, LastChan, ChangedChan, EditRecord, AvoidInterpolation,
           UseCrossChanIndex, filestrings, timstring, NIBstuff, VarXX, FiO2, FiCO2, HorizPosition, VerticalPosition,
           currentEF, NewCrossCursor, HelpSubject>();
+  Restore<TopicFileSlot, TopicFileIdentity>();
   Restore<Analysis_Code, TypeOfFile, derive, topic, AllValues, AutoSS, DoSMOOTH, MergeThisFile, PlotAsHistogram,
           PortForResultsOutput, appendONLY, stackONLY, MenuIDENTIFIER, MenuItem>();
   Restore<BlockWindowModal, ThisFileName, ToolbarBandBelowPlot, EFForeColor, EFBackColor, gStoreAccessFaults>();

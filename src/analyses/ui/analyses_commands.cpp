@@ -22,7 +22,7 @@ void RegisterAnalysisCommands() {
   RegisterCommand(Cmd::Average, [](int16_t) { AVERAGE(); });
   RegisterCommand(Cmd::ScaleResults, [](int16_t) { SCALERESULTS(0.0); });
   RegisterAutoRepeatAnalysis(kStatsAnalysisCode, [] {
-    topic = kTopicBasicStats;
+    SetResultTopic(kTopicBasicStats);
     AVERAGE();
   });
   RegisterCommand(Cmd::AutoRepeat, [](int16_t) { AUTO_REPEAT(); });

@@ -250,7 +250,7 @@ void Do_ASYMPTOTE(Run& run) {
   plat::setCurrentPort(kWin);
   run.ok = st == AsymStatus::Ok;
   // No asymptote, no result to store: the globals hold the last fit tried.
-  topic = run.ok ? kTopicAsymptote : int16_t{0};
+  SetResultTopic(run.ok ? kTopicAsymptote : int16_t{0});
   plat::setButtonState(kWin, kAsymPrint, run.ok && PortForResultsOutput != 0 ? 1 : 0);
   if (!run.ok) {
     plat::setFieldText(kWin, kAsymValueField, AsymStatusText(st));
@@ -302,7 +302,7 @@ void ASYMPTOTE() {
   run.handed = RunScript ? ScriptRunStep : 0;
   run.recorded = RecordScriptOperation(kOpAsymptote);
   Analysis_Code = kAsymptoteAnalysisCode;
-  topic = kTopicAsymptote;
+  SetResultTopic(kTopicAsymptote);
   SlopeID = kDefaultSlopeID;
   plat::disposeWindow(kResultsWindow);
   plat::disposeWindow(kSecondaryWindow);

@@ -22,7 +22,7 @@ void RegisterBlockAnalysisCommands() {
   RegisterCommand(Cmd::SelectSubset, [](int16_t) { SelectSubset(); });
   RegisterCommand(Cmd::GetArea, [](int16_t) { GETAREA(); });
   RegisterAutoRepeatAnalysis(kIntegrationAnalysisCode, [] {
-    topic = kTopicIntegration;
+    SetResultTopic(kTopicIntegration);
     GETAREA();
   });
   RegisterCommand(Cmd::MinimumValue, [](int16_t) { Minimum_Maximum_Level(1); });
@@ -32,7 +32,7 @@ void RegisterBlockAnalysisCommands() {
   for (const int16_t kind : {1, 2, 3, 4}) {
     const ScanKindInfo& info = InfoOfScan(ScanKindOf(kind));
     RegisterAutoRepeatAnalysis(info.analysisCode, [kind, t = info.topic] {
-      topic = t;
+      SetResultTopic(t);
       Minimum_Maximum_Level(kind);
     });
   }

@@ -35,20 +35,20 @@ void RegisterEventCommands() {
   RegisterCommand(Cmd::EventCounting, [](int16_t) { TIMEINTEGRATE(1); });
   RegisterCommand(Cmd::SelectiveIntegrate, [](int16_t) { TIMEINTEGRATE(2); });
   RegisterAutoRepeatAnalysis(kTimeIntAnalysisCode, [] {
-    topic = kTopicTimeIntegration;
+    SetResultTopic(kTopicTimeIntegration);
     TIMEINTEGRATE(0);
   });
   RegisterAutoRepeatAnalysis(kEventAnalysisCode, [] {
-    topic = kTopicEventCounter;
+    SetResultTopic(kTopicEventCounter);
     TIMEINTEGRATE(1);
   });
   RegisterCommand(Cmd::Waveform, [](int16_t) { WAVEFORM(); });
   RegisterAutoRepeatAnalysis(kWaveAnalysisCode, [] {
-    topic = kTopicWaveform;
+    SetResultTopic(kTopicWaveform);
     WAVEFORM();
   });
   RegisterAutoRepeatAnalysis(kSelectiveAnalysisCode, [] {
-    topic = kTopicSelectiveIntegration;
+    SetResultTopic(kTopicSelectiveIntegration);
     TIMEINTEGRATE(2);
   });
 }

@@ -17,7 +17,7 @@ void RegisterFitCommands() {
   RegisterScriptOp(kOpPolynomial, [](int16_t) { FITPOLYNOMIAL(); });
   RegisterCommand(Cmd::Asymptote, [](int16_t) { ASYMPTOTE(); });
   RegisterAutoRepeatAnalysis(kAsymptoteAnalysisCode, [] {
-    topic = kTopicAsymptote;
+    SetResultTopic(kTopicAsymptote);
     ASYMPTOTE();
   });
   RegisterScriptOp(kOpAsymptote, [](int16_t) { ASYMPTOTE(); });

@@ -524,7 +524,7 @@ int16_t GETAREA() {
         accumulate(run, AccumulatorOp::Subtract);
       } else if (id == 'P' || id == 'p') {
         Zap();
-        topic = kTopicIntegration;
+        SetResultTopic(kTopicIntegration);
         x1float = static_cast<float>(BGA);
         x2 = static_cast<float>(EDA);
         DRAFTPRINT("p");

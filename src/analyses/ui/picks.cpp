@@ -354,7 +354,7 @@ int16_t runTool(bool pairs) {
       else if (id == 13 || id == 3) done = true;
       else if (id == '?' || id == '/') plat::openHelp(HelpSubject);
       else if (id == 'P' || id == 'p') {
-        topic = pairs ? kTopicPairDifferences : kTopicRunningAverage;
+        SetResultTopic(pairs ? kTopicPairDifferences : kTopicRunningAverage);
         if (t.values.size() > 0) DRAFTPRINT(plat::MacText(1, static_cast<char>(id)));
         else Zap();
         plat::selectWindow(plot);

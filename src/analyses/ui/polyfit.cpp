@@ -128,7 +128,7 @@ bool COMPUTEPOLY(Run& run, bool display, bool quiet = false) {
                                       EndBlock[slot], PolyDegree, &f);
   run.ok = st == PolyStatus::Ok;
   // A failed fit leaves the last fit's coefficients behind: nothing to store.
-  topic = run.ok ? kTopicPolynomial : int16_t{0};
+  SetResultTopic(run.ok ? kTopicPolynomial : int16_t{0});
   if (plat::controlExists(kWin, kPolyPrint))
     plat::setButtonState(kWin, kPolyPrint, run.ok && PortForResultsOutput != 0 ? 1 : 0);
   if (!run.ok) {
@@ -269,7 +269,7 @@ void FITPOLYNOMIAL() {
   }
   RecordScriptOperation(kOpPolynomial);
   Analysis_Code = kPolyAnalysisCode;
-  topic = kTopicPolynomial;
+  SetResultTopic(kTopicPolynomial);
   plat::disposeWindow(kResultsWindow);
   plat::disposeWindow(kWin);
   defineDegreeMenu();

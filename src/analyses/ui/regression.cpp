@@ -375,11 +375,11 @@ void RegisterLineFitCommands() {
   RegisterCommand(Cmd::TimeSlope, [](int16_t) { TIMESLOPE(); });
   RegisterCommand(Cmd::Regression, [](int16_t) { REGRESSION(); });
   RegisterAutoRepeatAnalysis(kSlopeAnalysisCode, [] {
-    topic = kTopicSlopeVsTime;
+    SetResultTopic(kTopicSlopeVsTime);
     TIMESLOPE();
   });
   RegisterAutoRepeatAnalysis(kRegressionAnalysisCode, [] {
-    topic = kTopicRegression;
+    SetResultTopic(kTopicRegression);
     REGRESSION();
   });
 }

@@ -168,7 +168,8 @@ ScanStatus performTheScan(Run& run) {
   }
   if (float* s = currentStep(); s && RecordSCRIPT && (run.kind == ScanKind::MostVariable || run.kind == ScanKind::MostLevel))
     s[10] = static_cast<float>(run.variant);
-  topic = run.kind == ScanKind::MostVariable && run.variant == 1 ? kTopicMostVariablePoint : InfoOfScan(run.kind).topic;
+  SetResultTopic(run.kind == ScanKind::MostVariable && run.variant == 1 ? kTopicMostVariablePoint
+                                                                        : InfoOfScan(run.kind).topic);
 
   MinimumProgressBarValue = 0;
   buildProgressBAR(35, 80, 262, 91, 1000, kScanIntervalWindow);

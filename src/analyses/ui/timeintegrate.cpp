@@ -210,7 +210,7 @@ void eventCountStuff(const Run& run) {
 void buildWindow(Run& run, float g, float l) {
   const int16_t kind = run.kind;
   Analysis_Code = analysisCodeOf(kind);
-  topic = topicOf(kind);
+  SetResultTopic(topicOf(kind));
   ch = ReplayedAnalysisChannel(HandedAnalysisStep({operationOf(kind)}), ActiveChannel, nChannels[run.slot]);
   testslopeon = 0;
   if (kind == 1) plat::disposeWindow(kSecondaryWindow);

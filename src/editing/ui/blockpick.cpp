@@ -204,6 +204,14 @@ bool PickBlock(int16_t allowToggle) {
       break;
     }
     if (a == kActionActivate && id == kBlockSetWindow) BaseLineButton = kPickDoneButton;
+    // Another file's plot brought forward while Change Blocks… collects
+    // ends the picking, and counts as "Change Block(s)" there, as it would
+    // once the picking is done: no pick there joins this file's blocks, and
+    // that file is the one in use afterwards.
+    if (a == kActionActivate && id != win && SlotOfPlotWindow(id) >= 0 && plat::windowExists(kBlockSetWindow)) {
+      gSetAnswer = {a, id};
+      BaseLineButton = kPickDoneButton;
+    }
     // The block-setting dialog's buttons and Return answer whichever window
     // was active: a window manager gives the dialog the focus as it opens, so
     // no activation of it may ever come.

@@ -57,7 +57,7 @@ void updateResultsNotice(bool tabular) {
   // Results per line are the tabular file's: a text result is one result.
   if (!ResultIsCounted(ScreenWidth, tabular && UseMultipleResults != 0, printed, NMultipleResults)) return;
   ++Nresults;
-  const auto slot = static_cast<int16_t>(TheFileInUse);
+  const int16_t slot = ResultFileSlot();
   const int plot = kPlotWindowBase + slot;
   if (!ValidFileSlot(slot) || !plat::windowExists(plot)) return;
   plat::setFieldText(plot, kResultsNoticeField,
@@ -137,6 +137,11 @@ void OutputPortAlert() {
 void DRAFTPRINT(const plat::MacText& key) {
   const DraftPrintPlan plan = PlanDraftPrint(topic, PortForResultsOutput);
   if (plan.nothing) return;
+  // Its numbers would go out under another file's name.
+  if (ResultFileSlot() < 0) {
+    ShowAlert("There is no result to store: the file it came from was closed.", "bzot");
+    return;
+  }
   // A port whose file is not open (it could not be created) is no destination.
   if (plan.showAlert || OpenDestinationPort() != PortForResultsOutput) {
     OutputPortAlert();

@@ -420,6 +420,9 @@ void REQUEST_BLOCK() {
   const BlockRequestTexts said = BlockRequestText(ScriptSequenceArray[n], n, FileName[f]);
   BuildWINDOW(1, kBlockRequestWindow, said.title, static_cast<int16_t>(plot.left + 20), static_cast<int16_t>(top),
               static_cast<int16_t>(plot.left + 540), static_cast<int16_t>(top + 110), kKindDocument, 1);
+  // Through the whole wait: where it stands over a low plot, a pick there
+  // would bring the plot over it.
+  KeepInFrontOfPlotWhileOpen(kBlockRequestWindow);
   plat::Port& p = plat::port(kBlockRequestWindow);
   putCICON(129, 14, 50);
   EmbossPrint(1, "Your attention,", 14, 56, 30);

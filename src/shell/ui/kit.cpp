@@ -146,6 +146,11 @@ void KeepInFrontOfPlot(int win) {
   if (std::find(keptOverPlot.begin(), keptOverPlot.end(), win) == keptOverPlot.end()) keptOverPlot.push_back(win);
 }
 
+void KeepInFrontOfPlotWhileOpen(int win) {
+  KeepInFrontOfPlot(win);
+  std::erase(keptOverPlot, win);
+}
+
 void ReleaseWindowsKeptOverPlot() {
   for (const int w : keptOverPlot) plat::keepInFront(w, 0);
   keptOverPlot.clear();

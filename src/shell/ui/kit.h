@@ -40,6 +40,10 @@ void BuildWINDOW(int16_t themeBackground, int16_t windowId, const MacText& title
 // so; the main loop lets them go once the command has ended.
 void KeepInFrontOfPlot(int win);
 void ReleaseWindowsKeptOverPlot();
+// A window built for a wait that runs main-loop passes (the script's block
+// request) stays in front of the plot until it closes: the pass's release
+// would let the first press on the plot cover it.
+void KeepInFrontOfPlotWhileOpen(int win);
 // Field in the current window. Type 7 static text; below 5 editable with an
 // etched frame (text selected on entry); 5 and up editable, plain frame.
 // justification: 0 left, 1 centre, -1 right. Colours from EFForeColor and

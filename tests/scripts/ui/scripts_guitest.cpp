@@ -24,6 +24,7 @@
 #include "platform/controls.h"
 #include "platform/menus.h"
 #include "plot/ui/plot_commands.h"
+#include "plot/ui/blockwindow.h"
 #include "plot/ui/plotwindow.h"
 #include "shell/recording.h"
 #include "scripts/scriptfile.h"
@@ -715,6 +716,74 @@ TEST_F(Scripts, LoadScriptIsOfferedBeforeAnyFileIsOpen) {
   s.click(kFileTypeWindow, kFileTypeLoadScript).cancelFileDialog();
   s.click(kFileTypeWindow, kFileTypeQuitOrCancel);
   plat::test::run(s, [] { RunCorvimet(CorvimetRegistrars(), {}); });
+}
+
+// The plot window dragged to the desk's bottom edge while a run waits: the
+// next step's request opens over the plot's lower part, on the desk with its
+// title in sight, and stays in front of the plot through the pick there,
+// also after the user turned to another window.
+TEST_F(Scripts, ABlockRequestOverALowPlotStaysInFrontThroughThePick) {
+  struct DeskBack {
+    ~DeskBack() { plat::test::setDesk(plat::test::optionsDesk()); }
+  } deskBack;
+  for (const int height : {768, 800}) {
+    SCOPED_TRACE(height);
+    if (height != 768) {
+      EndProgram();
+      ResetProgram();
+    }
+    plat::test::setDesk({1280, height});
+    auto& st = ScriptSequenceArray;
+    st[1][kStepOperation] = kOpSmoothing;
+    st[1][kStepBlockPick] = kBlockPickedAnew;
+    st[1][smoothing_step::kWidthChoice] = 3;
+    st[1][smoothing_step::kCycles] = 2;
+    st[1][smoothing_step::kBlockOnly] = 1;
+    st[2][kStepOperation] = kOpTransformations;
+    st[2][kStepBlockPick] = kBlockPickedAnew;
+    st[2][transform_step::kSetBlock] = 1;
+    st[2][transform_step::kBlockOnly] = 1;
+    st[2][transform_step::kChan1] = 1;
+    st[2][transform_step::kSetValue] = 99;
+    autoscript = 1;
+    const auto inFront = [height](const char* what) {
+      return [height, what] {
+        SCOPED_TRACE(what);
+        ASSERT_TRUE(plat::windowExists(kBlockRequestWindow));
+        const plat::Rect r = plat::frameRect(kBlockRequestWindow);
+        EXPECT_GE(r.top, plat::config().menuBarHeight) << "its title on the desk";
+        EXPECT_LE(r.bottom, height);
+        const plat::Rect plot = plat::frameRect(kSecondPlot);
+        EXPECT_GT(r.bottom, plot.top) << "over the plot";
+        const std::vector<int> order = plat::windowIds();
+        const auto at = [&order](int w) { return std::find(order.begin(), order.end(), w) - order.begin(); };
+        EXPECT_LT(at(kBlockRequestWindow), at(kSecondPlot)) << "behind the plot";
+        plat::test::saveArtifact(plat::test::deskImage(),
+                                 "script-request-low-plot-1280x" + std::to_string(height) + "-" + what + ".png");
+      };
+    };
+    Script s;
+    Idle(s).menu(kMenuScript, 5).click(kViewerWindow, kViewerClose);
+    s.menu(kMenuScript, 8);
+    s.menu(kMenuFile, 1).answerOpen(second_);
+    Idle(s).call([] {
+      const plat::Rect r = plat::contentRect(kSecondPlot);
+      plat::setContentRect(kSecondPlot, r.offset(0, plat::displaySize().h - r.bottom));
+      plat::postEvent({.kind = plat::EventKind::Moved, .window = kSecondPlot});
+    });
+    DragBlock(s, kSecondPlot);
+    Idle(s).call(inFront("step 2"));
+    // The user turns to the block window and back to the plot to pick.
+    Idle(s.activate(kBlockWindow));
+    Idle(s).press(kSecondPlot, {420, 60}).moveTo(kSecondPlot, {500, 60}).call(inFront("picking"));
+    s.moveTo(kSecondPlot, {600, 60}).release();
+    Idle(s).call([] {
+      EXPECT_FALSE(ScriptRunInProgress());
+      EXPECT_NE(std::count(gPointersToFileData[1][1].begin(), gPointersToFileData[1][1].end(), 99.0f), 0);
+      for (int16_t f = 0; f < kMaxOpenFiles; ++f) FileSHORTS[f][kShortChanged] = 0;
+    });
+    Run(s, {first_});
+  }
 }
 
 }  // namespace

@@ -357,15 +357,16 @@ TEST_F(FrontFile, AWindowEndedByAnotherFilesPlotLeavesTheFileInFrontInUse) {
     int window;
     int16_t inUse;   // the file in use and in front afterwards
     bool staysOpen;  // the window outlasts the activation: its close box ends it
+    bool stores = false;  // File > Store Current Result afterwards stores second.orl's result
   };
   const Row rows[] = {
-      {"Basic Descriptive Stats", kMenuAnalyze, 1, kResultsWindow, 0, false},
+      {"Basic Descriptive Stats", kMenuAnalyze, 1, kResultsWindow, 0, false, true},
       {"Edit File Data", kMenuEdit, 9, 6, 0, false},
       {"Standard Transformations", kMenuEdit, 22, kResultsWindow, 0, true},
       {"Q10", kMenuSpecial, 11, 8, 0, false},
       {"Oxygen Partial Pressure", kMenuSpecial, 7, 8, 0, false},
       {"File Information", kMenuFile, 12, kFileInfoWindow, 0, false},
-      {"Time Integration", kMenuAnalyze, 20, kResultsWindow, 0, true},
+      {"Time Integration", kMenuAnalyze, 20, kResultsWindow, 0, true, true},
       {"FFT", kMenuAnalyze, 13, kResultsWindow, 0, true},
       {"Correct Baseline", kMenuEdit, 11, kResultsWindow, 0, true},
       {"Smoothing", kMenuEdit, 16, kResultsWindow, 1, false},
@@ -375,6 +376,8 @@ TEST_F(FrontFile, AWindowEndedByAnotherFilesPlotLeavesTheFileInFrontInUse) {
     SCOPED_TRACE(r.name);
     SetUp();
     Script s;
+    const fs::path results = dir_ / "results";
+    if (r.stores) s.menu(kMenuSendResults, 3).answerSave(results);
     s.menu(r.menu, r.item).call([&] { ASSERT_TRUE(plat::windowExists(r.window)); }).activate(PlotWindowId(0));
     if (r.staysOpen) s.call([&] { EXPECT_TRUE(plat::windowExists(r.window)); }).closeBox(r.window);
     for (int k = 0; k < 8; ++k) s.call([] {});
@@ -388,6 +391,23 @@ TEST_F(FrontFile, AWindowEndedByAnotherFilesPlotLeavesTheFileInFrontInUse) {
       EXPECT_EQ(BlockWindowIsOpen, r.inUse == 1 ? 1 : 0);
       EXPECT_EQ(plat::itemEnabled(kMenuAnalyze, 1), r.inUse == 1);
     });
+    // The result is second.orl's: its record names second.orl and its block,
+    // whichever file stands in front.
+    if (r.stores) {
+      s.menu(kMenuFile, 16).call([&] {
+        const std::string text = testsupport::ReadFileBytes(results);
+        EXPECT_NE(text.find("FILE  'second.orl '; CHANNEL"), std::string::npos) << text;
+        EXPECT_EQ(text.find("first.orl"), std::string::npos) << text;
+        EXPECT_NE(text.find("1795"), std::string::npos) << text;
+      });
+      // Once second.orl is closed its numbers name no file.
+      s.menu(kMenuWindow, 2).menu(kMenuFile, 5).call([] {}).call([] { ASSERT_FALSE(SlotHoldsFile(1)); });
+      s.menu(kMenuFile, 16).call([] {
+        EXPECT_EQ(plat::fieldText(kAlertWindow, kAlertMessage),
+                  "There is no result to store: the file it came from was closed.");
+      });
+      s.click(kAlertWindow, kAlertOK);
+    }
     loop(s);
     TearDown();
   }
@@ -419,6 +439,34 @@ TEST_F(FrontFile, ABlockClearedByACommandLeavesTheBlockWindowAtOnce) {
     EXPECT_FALSE(plat::windowExists(kBlockSetWindow));
     EXPECT_EQ(FileSHORTS[1][kShortBlockState], 0);
     EXPECT_EQ(BlockWindowIsOpen, 0);
+  });
+  loop(s);
+}
+
+// Change Blocks… while it collects blocks: a click on the plot of the file
+// behind ends it as a click on "Change Block(s)" would, in the file whose
+// blocks were picked; then the file in front is the file in use, and a
+// drag there picks its own block.
+TEST_F(FrontFile, ChangeBlocksEndsOnAClickOnAnotherFilesPlot) {
+  const std::vector<float> firstBefore = gPointersToFileData[0][1];
+  const int first = PlotWindowId(0);
+  Script s;
+  s.menu(kMenuChangeOrRemove, 1).call([] { ASSERT_TRUE(plat::windowExists(kBlockSetWindow)); });
+  s.type(kBlockSetWindow, kBlockSetValueField, "77");
+  s.clickAt(first, {300, 120});
+  for (int k = 0; k < 6; ++k) s.call([] {});
+  s.call([&] {
+    EXPECT_FALSE(plat::windowExists(kBlockSetWindow));
+    EXPECT_EQ(frontFile(), 0);
+    EXPECT_EQ(TheFileInUse, 0);
+    EXPECT_NE(plat::title(kCommentsWindow).find("first.orl"), std::string::npos);
+    EXPECT_EQ(FileSHORTS[0][kShortBlockState], 0) << "the press that brought first.orl forward picks nothing";
+    EXPECT_EQ(gPointersToFileData[0][1], firstBefore) << "first.orl as it was";
+    EXPECT_EQ(GetDatum(1, 1, 1795), 77.0f);
+    EXPECT_EQ(GetDatum(1, 1, 3596), 77.0f);
+    EXPECT_NE(GetDatum(1, 1, 1794), 77.0f);
+    plat::test::saveArtifact(plat::test::deskImage(), "front-file-change-blocks-click-behind.png");
+    for (int16_t f : {0, 1}) FileSHORTS[f][kShortChanged] = 0;
   });
   loop(s);
 }
