@@ -39,7 +39,10 @@ int16_t COPYCHAN(int16_t redraw) {
   plat::setCursor(plat::CursorKind::Arrow);
   if (st != StoreStatus::Ok) {
     WithdrawEditStep(step);
-    ShowAlert(std::string("The channel could not be copied. ") + StoreStatusText(st));
+    // Not the loading words: what was not done is said.
+    ShowAlert(st == StoreStatus::OutOfMemory
+                  ? std::string("Not enough memory for a new channel: the channel was not copied, and nothing was written.")
+                  : std::string("The channel could not be copied. ") + StoreStatusText(st));
     return 0;
   }
   log.commit();

@@ -637,7 +637,6 @@ void loop(Dialog& d, EditStep& es) {
         break;
       case kTrLastResult: plat::setFieldText(kWin, kTrBlockValue, NumText(meanValue)); break;
       case kTrSetBlock: {
-        const KeepBlockOnFailure blockBack(d.slot);
         cancel(d);
         const float v = number(kTrBlockValue);
         if (ZEROBLOCK(v, 0) != 0) {
@@ -840,6 +839,9 @@ int16_t TRANSFORMATIONS(int16_t step) {
   }
   LastChan = ActiveChannel;
   const int16_t before = nChannels[slot];
+  // Over the closing redraws too: "\xC6 Block to:" uses the block up before
+  // them, and a change taken back there must not take the block with it.
+  const KeepBlockOnFailure blockBack(slot);
   {
     EditDialogScope frame;
     build(d);

@@ -36,6 +36,7 @@
 #include "platform/test.h"
 #include "platform/windows.h"
 #include "plot/ui/blockwindow.h"
+#include "plot/ui/draw.h"
 #include "respirometry/aquatic.h"
 #include "respirometry/gasexchange.h"
 #include "respirometry/ui/gasdialogs.h"
@@ -319,6 +320,23 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
     if (channelChanged) channelChanged(slot, c);
     if (armOnChannelChange != 0) gCountdown = std::exchange(armOnChannelChange, 0);
   };
+  // While only the store's own requests are refused, each call of a plot
+  // hook is one too: the redraws a command ends with, after its window has
+  // gone, are refused in their turn.
+  const PlotHooks plotHooks = gPlotHooks;
+  const auto counted = [](auto& hook) {
+    if (!hook) return;
+    hook = [next = hook](auto... a) {
+      if (gStoreOnly && testsupport::RefuseCounted()) throw std::bad_alloc();
+      next(a...);
+    };
+  };
+  counted(gPlotHooks.drawLabelStuff);
+  counted(gPlotHooks.drawTimeDate);
+  counted(gPlotHooks.drawMarkers);
+  counted(gPlotHooks.drawBlock);
+  counted(gPlotHooks.drawAllChannels);
+  counted(gPlotHooks.multiChannelDisplay);
   // A copy of the demo, for a file opened while the table's is open.
   const fs::path openedDir = testsupport::MakeScratchDir("corvimet-nomem-open-");
   const fs::path opened = openedDir / "opened.orl";
@@ -744,14 +762,17 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
        blockValues},
       // Run from its window, refused from its click on in the store's own
       // requests: its undo copy (the markers list it keeps), then each hook
-      // the store calls. Refused its copy, it says so and the window goes
-      // as Cancel leaves it; refused later, the channel is put back. The
-      // user's block stays either way.
+      // the store calls, through the redraws after its window has gone.
+      // Refused its copy, it says so and the window goes as Cancel leaves
+      // it; refused later, the channel is put back. The user's block stays
+      // either way.
       {"\xC6 Block to:, from its window", 22, Cmd::Transformations,
        [&] {
          // A run stopped in its window leaves the window up.
          plat::disposeWindow(kTransformWindow);
          testsupport::MarkBlock(slot_, 300, 800);
+         // Drawn, as a user's block is: its edges on the plot are kept.
+         RefreshSCREEN();
          std::vector<MarkerRecord> many(kManyMarkers);
          for (size_t k = 0; k < many.size(); ++k) many[k] = {static_cast<int32_t>(k + 1), 1};
          SetMarkers(slot_, many);
@@ -830,6 +851,7 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
       }
     });
     int refusals = 0;
+    bool toldNotCopied = false;
     SlotState clean;   // as the command leaves the file with nothing refused
     for (armed = 0;; ++armed) {
       SCOPED_TRACE(testing::Message() << row.name << ", request " << armed << " refused");
@@ -933,8 +955,12 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
       if (alert.empty()) continue;
       EXPECT_NE(alert.find("memory"), std::string::npos) << alert;
       // The words of a file that could not be loaded tell nothing here.
-      if (row.cmd == Cmd::ExpressionTransforms) {
+      if (row.cmd == Cmd::ExpressionTransforms || row.cmd == Cmd::CopyChannel) {
         EXPECT_EQ(alert.find("memory for this file"), std::string::npos) << alert;
+      }
+      if (alert.find("Not enough memory for a new channel: the channel was not copied, and nothing was written.") !=
+          std::string::npos) {
+        toldNotCopied = true;
       }
       if (alert.find("Nothing was changed") != std::string::npos ||
           alert.find("put back as it was") != std::string::npos) {
@@ -942,6 +968,10 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
       }
     }
     EXPECT_GE(refusals, 1) << row.name;
+    // Refused its new channel, a copy says so.
+    if (row.cmd == Cmd::CopyChannel) {
+      EXPECT_TRUE(toldNotCopied) << row.name;
+    }
   }
   gRedrawsOnly = gStoreOnly = false;
   RegisterScriptOp(kOpTransformations, [](int16_t step) { TRANSFORMATIONS(step); });
@@ -949,6 +979,7 @@ TEST_F(AllocationFailure, ACommandThatRunsOutOfMemoryIsToldAsItEnded) {
   gStoreHooks.commentsChanged = commentsChanged;
   gStoreHooks.playSound = playSound;
   gStoreHooks.channelChanged = channelChanged;
+  gPlotHooks = plotHooks;
   for (int n = 1; n <= 3; ++n) std::fill(std::begin(ScriptSequenceArray[n]), std::end(ScriptSequenceArray[n]), 0.0f);
   spikeInterpMarkers = 0;
   DoSlant = 0;
