@@ -374,6 +374,8 @@ TEST_F(FrontFile, AWindowEndedByAnotherFilesPlotLeavesTheFileInFrontInUse) {
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
+    // Each row on a fresh program and folder; the last goes with the test.
+    TearDown();
     SetUp();
     Script s;
     const fs::path results = dir_ / "results";
@@ -409,7 +411,6 @@ TEST_F(FrontFile, AWindowEndedByAnotherFilesPlotLeavesTheFileInFrontInUse) {
       s.click(kAlertWindow, kAlertOK);
     }
     loop(s);
-    TearDown();
   }
 }
 
