@@ -277,13 +277,20 @@ Outcome automatic(Run& run) {
   return Outcome::Previewed;
 }
 
+// A picking the user left for another file's plot ends the dialog with
+// nothing changed: the file in front is then another.
+Outcome leftOrBack() { return PickLeftForAnotherPlot() ? Outcome::Closed : Outcome::Back; }
+
+// Another file's plot window than the one corrected brought forward.
+bool anotherPlot(const Run& run, int16_t a, int16_t id) { return AnotherPlotInFront(a, id, run.slot); }
+
 Outcome cursorPicks(Run& run, int16_t method) {
   BeginBlock[run.slot] = EndBlock[run.slot] = 0;
   run.settings.method = method;
   showFirstSegment(run, 1);
   if (prefsArray[kPrefSoundLevel] != 0) PlayNamedSound("brrrp");
   BaseLineButton = 0;
-  if (!PickBlock(1)) return Outcome::Back;
+  if (!PickBlock(1)) return leftOrBack();
   const int32_t b1 = BeginBlock[run.slot], e1 = EndBlock[run.slot];
   const float* d = ChannelData(run.slot, run.channel);
   const int32_t n = nCases[run.slot];
@@ -294,7 +301,7 @@ Outcome cursorPicks(Run& run, int16_t method) {
     run.line = {mean, 0.0f};
   } else {
     BaseLineButton = 0;
-    if (!PickBlock(1)) return Outcome::Back;
+    if (!PickBlock(1)) return leftOrBack();
     int32_t first1 = b1, last1 = e1, first2 = BeginBlock[run.slot], last2 = EndBlock[run.slot];
     OrderBaselinePicks(&first1, &last1, &first2, &last2);
     const int16_t end = prefsArray[kPrefBaselineEnd];
@@ -316,11 +323,11 @@ Outcome cursorPicks(Run& run, int16_t method) {
 // Waits for a click on a button passing `accept`; false when the dialog
 // was closed or left meanwhile.
 template <class Accept>
-bool waitForButton(Accept accept) {
+bool waitForButton(const Run& run, Accept accept) {
   for (;;) {
     const auto [a, id] = TakeEvent();
     if (!plat::windowExists(kResultsWindow) || (a == kActionClose && id == kResultsWindow) || EditPickPending() ||
-        QuitRequested())
+        QuitRequested() || anotherPlot(run, a, id))
       return false;
     if (a == kActionKey && (id == 13 || id == 3)) return true;
     if (a == kActionClick && accept(id)) return true;
@@ -344,8 +351,8 @@ Outcome typedValues(Run& run, bool constant) {
     field(w, kBaselineEndField, "0", {160, 172, 230, 190});
     button(w, kBaselineValuesOK, plat::ButtonKind::Push, constant ? "Value OK" : "Points OK", {236, 170, 314, 192});
     plat::focusField(w, constant ? kBaselineEndField : kBaselineStartField, true);
-    const bool ok = constant ? waitForButton([](int16_t id) { return id != kBaselineEndField; })
-                             : waitForButton([](int16_t id) { return id <= 110; });
+    const bool ok = constant ? waitForButton(run, [](int16_t id) { return id != kBaselineEndField; })
+                             : waitForButton(run, [](int16_t id) { return id <= 110; });
     if (!ok) return Outcome::Closed;
     if (constant) {
       run.line = {fieldNumber(w, kBaselineEndField), 0.0f};
@@ -435,7 +442,7 @@ Outcome multiplePoints(Run& run) {
       enableMethods(true);
     }
     BaseLineButton = 0;
-    return Outcome::Back;
+    return leftOrBack();
   }
   SubtractSegments(ChannelData(run.slot, run.channel), n, rows);
   channelChanged(run);
@@ -542,13 +549,13 @@ bool periodicWindow(Run& run) {
   buildPeriodicWindow();
   const int w = kPeriodicWindow;
   std::string logText;
-  bool defaults = false, done = false;
+  bool defaults = false, done = false, left = false;
   int32_t start = 0;
   InstallDialogHandlers();
   while (!done) {
     auto [a, id] = TakeEvent();
     if (!plat::windowExists(w) || QuitRequested()) break;
-    if (a == kActionClose || (a == kActionActivate && id != w) || EditPickPending()) break;
+    if (a == kActionClose || (a == kActionActivate && id != w) || anotherPlot(run, a, id) || EditPickPending()) break;
     if (a == kActionKey && (id == '?' || id == '/')) {
       plat::openHelp(kBaselineHelp);
       continue;
@@ -583,7 +590,10 @@ bool periodicWindow(Run& run) {
         showFirstSegment(run, 1);
         for (int16_t c = 60; c <= 88; ++c) setState(PlotWindowId(run.slot), c, 0);
         BaseLineButton = 0;
-        if (!PickBlock(0)) break;
+        if (!PickBlock(0)) {
+          left = PickLeftForAnotherPlot();
+          break;
+        }
         run.settings.road = kRoadBlock;
         run.settings.start = BeginBlock[run.slot];
         run.settings.spacing = EndBlock[run.slot] - BeginBlock[run.slot];
@@ -602,6 +612,7 @@ bool periodicWindow(Run& run) {
         BeginBlock[run.slot] = 0;
         BaseLineButton = 0;
         PickPoint();
+        left = PickLeftForAnotherPlot();
         HideTheToolBar();
         InstallDialogHandlers();
         start = BeginBlock[run.slot];
@@ -636,6 +647,7 @@ bool periodicWindow(Run& run) {
         break;
       default: break;
     }
+    if (left) break;
     if (singleView(run)) run.drawn = true;
     FileSHORTS[run.slot][kShortBlockState] = 0;
     EndBeep();
@@ -698,6 +710,10 @@ bool runDialog(Run& run) {
           static_cast<int16_t>(TruncatedInRange(fieldNumber(kResultsWindow, kBaselineHalfWidthField), 0, 32767));
       if (EditPickPending() || QuitRequested() || (a == kActionClose && id == kResultsWindow)) return false;
       if (a == kActionKey && (id == '?' || id == '/')) plat::openHelp(kBaselineHelp);
+      // Another file's plot brought forward ends the dialog: a waiting
+      // preview counts as "Baseline OK" in the file it was drawn on, as any
+      // activation would; else nothing changes.
+      if (anotherPlot(run, a, id)) return run.drawn;
       // The dialog's own activation is the click that brings it back, often
       // on its Cancel: it accepts nothing.
       if (a == kActionKey || (a == kActionActivate && id != kResultsWindow)) {

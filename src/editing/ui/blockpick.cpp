@@ -57,6 +57,9 @@ bool gBlocks = false;   // a block picker runs, not the point picker
 // The block-setting dialog's button or Return that ended the picking, for
 // the dialog to act on: the event is spent once the picker has taken it.
 MailboxEvent gSetAnswer{0, 0};
+// The last picking ended because the user brought another file's plot
+// forward: the dialog that asked for the pick ends too.
+bool gLeftForAnotherPlot = false;
 
 void pickMouse(const plat::Event& e) {
   HorizPosition = static_cast<int16_t>(e.local.x);
@@ -186,6 +189,7 @@ bool frontFile(int16_t* f) {
 }  // namespace
 
 bool PickBlock(int16_t allowToggle) {
+  gLeftForAnotherPlot = false;
   int16_t f;
   if (!frontFile(&f)) {
     BaseLineButton = kPickDoneButton;
@@ -204,12 +208,13 @@ bool PickBlock(int16_t allowToggle) {
       break;
     }
     if (a == kActionActivate && id == kBlockSetWindow) BaseLineButton = kPickDoneButton;
-    // Another file's plot brought forward while Change Blocks… collects
-    // ends the picking, and counts as "Change Block(s)" there, as it would
-    // once the picking is done: no pick there joins this file's blocks, and
-    // that file is the one in use afterwards.
-    if (a == kActionActivate && id != win && SlotOfPlotWindow(id) >= 0 && plat::windowExists(kBlockSetWindow)) {
-      gSetAnswer = {a, id};
+    // Another file's plot brought forward ends the picking: no pick there
+    // joins this file's. Change Blocks… counts it as "Change Block(s)", as
+    // it would once the picking is done; that file is the one in use
+    // afterwards.
+    if (AnotherPlotInFront(a, id, f)) {
+      if (plat::windowExists(kBlockSetWindow)) gSetAnswer = {kActionActivate, 0};
+      gLeftForAnotherPlot = true;
       BaseLineButton = kPickDoneButton;
     }
     // The block-setting dialog's buttons and Return answer whichever window
@@ -250,6 +255,7 @@ int16_t GETBLOCKS(int16_t allowToggle) {
 }
 
 bool PickPoint() {
+  gLeftForAnotherPlot = false;
   int16_t f;
   if (!frontFile(&f)) return false;
   const int win = PlotWindowId(f);
@@ -269,6 +275,10 @@ bool PickPoint() {
       BaseLineButton = kPickCancelButton;
       return false;
     }
+    if (AnotherPlotInFront(a, id, f)) {
+      gLeftForAnotherPlot = true;
+      return false;
+    }
     const int32_t c = trackPointer(f, win, nullptr);
     if (c >= 0) seen = std::min(c, nCases[f]);
     if (gPress.pending) {
@@ -281,6 +291,15 @@ bool PickPoint() {
     if (BeginBlock[f] >= 1 && BeginBlock[f] < nCases[f]) return true;
   }
 }
+
+bool AnotherPlotInFront(int16_t action, int16_t id, int16_t slot) {
+  if (action == kActionActivate && id != PlotWindowId(slot) && SlotOfPlotWindow(id) >= 0) return true;
+  // An activation taken while a notice flashed, or flushed, still counts.
+  const int16_t front = FrontPlotSlot();
+  return front >= 0 && front != slot;
+}
+
+bool PickLeftForAnotherPlot() { return gLeftForAnotherPlot; }
 
 int16_t GETPoint() {
   PickPoint();

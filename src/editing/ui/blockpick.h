@@ -30,6 +30,12 @@ int16_t GETBLOCKS(int16_t allowToggle);
 // ended instead (BaseLineButton 131 or the plot window gone).
 bool PickPoint();
 int16_t GETPoint();
+// The last block or point picking ended because the user brought another
+// file's plot window forward.
+bool PickLeftForAnotherPlot();
+// After an event a modal loop took: another file's plot window than
+// slot's was activated, or stands in front of it.
+bool AnotherPlotInFront(int16_t action, int16_t id, int16_t slot);
 
 // Edit > Change or Remove > "Change Blocks…" and the plot's "Change Block".
 int16_t BLOCKSET();

@@ -46,14 +46,6 @@ bool isFileSlot(int16_t slot) { return ValidFileSlot(slot) && SlotHoldsFile(slot
 // press, the activation of another window or the next command.
 int broughtForward = 0;
 
-// The file whose plot window stands in front of every other plot window.
-int16_t frontPlotSlot() {
-  for (int w : plat::windowIds()) {
-    const int16_t slot = PlotSlotOfWindow(w);
-    if (slot >= 0 && plat::windowVisible(w)) return isFileSlot(slot) ? slot : -1;
-  }
-  return -1;
-}
 
 KeyContext keyContext() {
   KeyContext k;
@@ -242,6 +234,14 @@ void ResetMainLoop() {
 void NoteDeskQuitRequest() { deskAskedToQuit = true; }
 bool DeskQuitPending() { return deskAskedToQuit; }
 
+int16_t FrontPlotSlot() {
+  for (int w : plat::windowIds()) {
+    const int16_t slot = PlotSlotOfWindow(w);
+    if (slot >= 0 && plat::windowVisible(w)) return isFileSlot(slot) ? slot : -1;
+  }
+  return -1;
+}
+
 void ActivateFileSlot(int16_t slot) {
   if (!isFileSlot(slot)) return;
   TheFileInUse = static_cast<uint16_t>(slot);
@@ -380,7 +380,7 @@ void passBody(int maxWaitMs) {
   // A command's window that ended on the user's activation of another file's
   // plot window took that activation from this loop: it counts all the same.
   // Whatever ran, the file in front is the file the next command acts on.
-  const int16_t front = frontPlotSlot();
+  const int16_t front = FrontPlotSlot();
   if (front >= 0 && front != static_cast<int16_t>(TheFileInUse)) {
     broughtForward = PlotWindowId(front);
     ActivateFileSlot(front);

@@ -64,6 +64,10 @@ void ResetMainLoop();
 void NoteDeskQuitRequest();
 bool DeskQuitPending();
 
+// The file whose plot window stands in front of every other plot window;
+// -1 none.
+int16_t FrontPlotSlot();
+
 // Makes a file the current one: TheFileInUse, its active channel, the
 // Channel and Window menus and the menu states. The window is not moved.
 void ActivateFileSlot(int16_t slot);

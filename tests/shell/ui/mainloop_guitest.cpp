@@ -10,6 +10,8 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "datafiles/datafile.h"
 #include "datafiles/ui/close.h"
@@ -18,6 +20,7 @@
 #include "platform/controls.h"
 #include "platform/menus.h"
 #include "platform/windows.h"
+#include "editing/ui/baseline.h"
 #include "editing/ui/blockpick.h"
 #include "editing/ui/filewindows.h"
 #include "plot/ui/blockwindow.h"
@@ -368,7 +371,7 @@ TEST_F(FrontFile, AWindowEndedByAnotherFilesPlotLeavesTheFileInFrontInUse) {
       {"File Information", kMenuFile, 12, kFileInfoWindow, 0, false},
       {"Time Integration", kMenuAnalyze, 20, kResultsWindow, 0, true, true},
       {"FFT", kMenuAnalyze, 13, kResultsWindow, 0, true},
-      {"Correct Baseline", kMenuEdit, 11, kResultsWindow, 0, true},
+      {"Correct Baseline", kMenuEdit, 11, kResultsWindow, 0, false},
       {"Smoothing", kMenuEdit, 16, kResultsWindow, 1, false},
       {"Remove Spikes", kMenuEdit, 17, kResultsWindow, 1, false},
   };
@@ -470,4 +473,50 @@ TEST_F(FrontFile, ChangeBlocksEndsOnAClickOnAnotherFilesPlot) {
     for (int16_t f : {0, 1}) FileSHORTS[f][kShortChanged] = 0;
   });
   loop(s);
+}
+
+// Correct Baseline on second.orl: a click on first.orl's plot behind ends
+// the dialog, from its picks, its typed values or its periodic window
+// alike. A preview waiting for "Baseline OK" is applied where it was drawn;
+// otherwise nothing changes. Then first.orl is in front and in use.
+TEST_F(FrontFile, CorrectBaselineEndsOnAClickOnAnotherFilesPlot) {
+  struct Row {
+    const char* name;
+    std::vector<std::pair<int, int16_t>> clicks;   // window, button before the click behind
+    bool corrected;                                // second.orl's channel changed
+  };
+  const Row rows[] = {
+      {"nothing chosen", {}, false},
+      {"automatic preview", {{kResultsWindow, kBaselineAuto}}, true},
+      {"start and end picks", {{kResultsWindow, kBaselineCursorBoth}}, false},
+      {"one pick", {{kResultsWindow, kBaselineCursorOne}}, false},
+      {"typed values", {{kResultsWindow, kBaselineTyped}}, false},
+      {"multiple points", {{kResultsWindow, kBaselineMultiple}}, false},
+      {"periodic start point", {{kResultsWindow, kBaselinePeriodic}, {kPeriodicWindow, kPeriodicStartPoint}}, false},
+      {"periodic from a block", {{kResultsWindow, kBaselinePeriodic}, {kPeriodicWindow, kPeriodicFromBlock}}, false},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    SetUp();
+    const std::vector<float> firstBefore = gPointersToFileData[0][1];
+    const std::vector<float> secondBefore = gPointersToFileData[1][1];
+    Script s;
+    s.menu(kMenuEdit, 11).call([] { ASSERT_TRUE(plat::windowExists(kResultsWindow)); });
+    for (const auto& [w, id] : r.clicks) s.click(w, id).call([] {});
+    s.clickAt(PlotWindowId(0), {300, 120});
+    // The prompts' flashing runs steps of their own.
+    for (int k = 0; k < 40; ++k) s.call([] {});
+    s.call([&] {
+      EXPECT_FALSE(plat::windowExists(kResultsWindow));
+      EXPECT_FALSE(plat::windowExists(kPeriodicWindow));
+      EXPECT_EQ(frontFile(), 0);
+      EXPECT_EQ(TheFileInUse, 0);
+      EXPECT_NE(plat::title(kCommentsWindow).find("first.orl"), std::string::npos);
+      EXPECT_EQ(gPointersToFileData[0][1], firstBefore) << "first.orl as it was";
+      EXPECT_EQ(gPointersToFileData[1][1] != secondBefore, r.corrected);
+      for (int16_t f : {0, 1}) FileSHORTS[f][kShortChanged] = 0;
+    });
+    loop(s);
+    TearDown();
+  }
 }
