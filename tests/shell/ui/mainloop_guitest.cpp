@@ -335,6 +335,11 @@ class FrontFile : public ::testing::Test {
     testsupport::StopProgram();
     fs::remove_all(dir_);
   }
+  // A table's row on a fresh program and folder; the last row's goes with the test.
+  void fresh() {
+    TearDown();
+    SetUp();
+  }
   // The file whose plot window stands in front of the others.
   static int16_t frontFile() {
     for (int w : plat::windowIds())
@@ -377,9 +382,7 @@ TEST_F(FrontFile, AWindowEndedByAnotherFilesPlotLeavesTheFileInFrontInUse) {
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
-    // Each row on a fresh program and folder; the last goes with the test.
-    TearDown();
-    SetUp();
+    fresh();
     Script s;
     const fs::path results = dir_ / "results";
     if (r.stores) s.menu(kMenuSendResults, 3).answerSave(results);
@@ -497,7 +500,7 @@ TEST_F(FrontFile, CorrectBaselineEndsOnAClickOnAnotherFilesPlot) {
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
-    SetUp();
+    fresh();
     const std::vector<float> firstBefore = gPointersToFileData[0][1];
     const std::vector<float> secondBefore = gPointersToFileData[1][1];
     Script s;
@@ -517,6 +520,5 @@ TEST_F(FrontFile, CorrectBaselineEndsOnAClickOnAnotherFilesPlot) {
       for (int16_t f : {0, 1}) FileSHORTS[f][kShortChanged] = 0;
     });
     loop(s);
-    TearDown();
   }
 }
