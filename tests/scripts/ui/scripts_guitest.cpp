@@ -566,6 +566,24 @@ TEST_F(Scripts, AnExceptionLeavesNothingOfTheRunBehind) {
   Run(s, {first_});
 }
 
+// Step `first`: a block-only smoothing of a block picked for it; the next
+// step sets a block of `channel` to 99, the same block or one picked anew.
+void SmoothThenSetBlockTo99(int first, float pick, float channel) {
+  float* smooth = ScriptSequenceArray[first];
+  smooth[kStepOperation] = kOpSmoothing;
+  smooth[kStepBlockPick] = kBlockPickedAnew;
+  smooth[smoothing_step::kWidthChoice] = 3;
+  smooth[smoothing_step::kCycles] = 2;
+  smooth[smoothing_step::kBlockOnly] = 1;
+  float* set = ScriptSequenceArray[first + 1];
+  set[kStepOperation] = kOpTransformations;
+  set[kStepBlockPick] = pick;
+  set[transform_step::kSetBlock] = 1;
+  set[transform_step::kBlockOnly] = 1;
+  set[transform_step::kChan1] = channel;
+  set[transform_step::kSetValue] = 99;
+}
+
 // A run belongs to the file it started on. Three files open, a script of a
 // block-only smoothing, "\xC6 Block to:" 99 on the same block and Basic
 // Stats runs on two.orl as it opens; while its first step waits the user
@@ -603,17 +621,7 @@ TEST_F(Scripts, ARunWaitingForABlockKeepsToItsFile) {
     // On the channel with a wobble, which smoothing changes.
     st[1][kStepOperation] = kOpChangeChannel;
     st[1][kStepMain] = 3;
-    st[2][kStepOperation] = kOpSmoothing;
-    st[2][kStepBlockPick] = kBlockPickedAnew;
-    st[2][smoothing_step::kWidthChoice] = 3;
-    st[2][smoothing_step::kCycles] = 2;
-    st[2][smoothing_step::kBlockOnly] = 1;
-    st[3][kStepOperation] = kOpTransformations;
-    st[3][kStepBlockPick] = kBlockKept;
-    st[3][transform_step::kSetBlock] = 1;
-    st[3][transform_step::kBlockOnly] = 1;
-    st[3][transform_step::kChan1] = 3;
-    st[3][transform_step::kSetValue] = 99;
+    SmoothThenSetBlockTo99(2, kBlockKept, 3);
     st[4][kStepOperation] = kOpBasicStats;
     autoscript = 1;
     Channels before[3];
@@ -733,18 +741,7 @@ TEST_F(Scripts, ABlockRequestOverALowPlotStaysInFrontThroughThePick) {
       ResetProgram();
     }
     plat::test::setDesk({1280, height});
-    auto& st = ScriptSequenceArray;
-    st[1][kStepOperation] = kOpSmoothing;
-    st[1][kStepBlockPick] = kBlockPickedAnew;
-    st[1][smoothing_step::kWidthChoice] = 3;
-    st[1][smoothing_step::kCycles] = 2;
-    st[1][smoothing_step::kBlockOnly] = 1;
-    st[2][kStepOperation] = kOpTransformations;
-    st[2][kStepBlockPick] = kBlockPickedAnew;
-    st[2][transform_step::kSetBlock] = 1;
-    st[2][transform_step::kBlockOnly] = 1;
-    st[2][transform_step::kChan1] = 1;
-    st[2][transform_step::kSetValue] = 99;
+    SmoothThenSetBlockTo99(1, kBlockPickedAnew, 1);
     autoscript = 1;
     const auto inFront = [height](const char* what) {
       return [height, what] {
